@@ -1,0 +1,43 @@
+# engine_library(NAME DIR [EXCLUDE subdir...] [DEPS target...])
+# Builds every .cpp/.c below DIR (except the excluded subfolders, which are libraries of their
+# own) into one static library. Static libraries may depend on each other in cycles; CMake
+# repeats them on the link line.
+function(engine_library name dir)
+  cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
+       ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+  foreach(ex ${ARG_EXCLUDE})
+    list(FILTER srcs EXCLUDE REGEX "^${CMAKE_SOURCE_DIR}/${dir}/${ex}/")
+  endforeach()
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} Threads::Threads)
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS} Threads::Threads)
+  endif()
+endfunction()
+
+# engine_tests(DIR LIBS lib...): one test executable per .cpp file below tests/DIR.
+function(engine_tests dir)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
+  file(GLOB support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+  foreach(src ${srcs})
+    get_filename_component(stem ${src} NAME_WE)
+    string(REPLACE "/" "_" prefix ${dir})
+    set(exe test_${prefix}_${stem})
+    add_executable(${exe} ${src} ${support})
+    target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+    target_compile_definitions(${exe} PRIVATE
+      ENGINE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+      ENGINE_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures"
+      ENGINE_GOLDEN_DIR="${CMAKE_SOURCE_DIR}/tests/golden"
+      ENGINE_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    target_link_libraries(${exe} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "ENGINE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  endforeach()
+endfunction()

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the sample game need, when missing.
+set -euo pipefail
+packages=(build-essential cmake ninja-build ccache pkg-config googletest libgtest-dev libbenchmark-dev
+          zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev libboost-dev
+          libsdl2-dev libcurl4-openssl-dev xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
