@@ -20,16 +20,16 @@ function(engine_library name dir)
   endif()
 endfunction()
 
-# engine_tests(DIR LIBS lib...): one test executable per .cpp file below tests/DIR.
+# engine_tests(DIR LIBS lib...): one test executable per .cpp file in tests/DIR. Shared test
+# helpers live in tests/support/ as headers.
 function(engine_tests dir)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
-  file(GLOB support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
   foreach(src ${srcs})
     get_filename_component(stem ${src} NAME_WE)
     string(REPLACE "/" "_" prefix ${dir})
     set(exe test_${prefix}_${stem})
-    add_executable(${exe} ${src} ${support})
+    add_executable(${exe} ${src})
     target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
     target_compile_definitions(${exe} PRIVATE
       ENGINE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
