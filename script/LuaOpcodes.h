@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-using Instruction = std::uint32_t;
+#include "script/LuaConf.h"
 
 enum OpMode { iABC, iABx, iAsBx };
 
@@ -31,7 +31,7 @@ inline constexpr int MAXARG_C = (1 << SIZE_C) - 1;
 inline constexpr int NO_JUMP = -1;
 
 // Operands B and C marked RK name a register below this value and a constant at or above it.
-inline constexpr int RK_CONSTBASE = 250;
+inline constexpr int RK_CONSTBASE = MAXSTACK;
 
 constexpr Instruction MaskBits(int n, int pos) { return ((Instruction(1) << n) - 1) << pos; }
 
@@ -126,6 +126,3 @@ extern const char* const luaP_opnames[NUM_OPCODES];
 
 inline OpMode getOpMode(int m) { return OpMode(luaP_opmodes[m] & 3); }
 inline bool testOpMode(int m, int b) { return (luaP_opmodes[m] & (1 << b)) != 0; }
-
-// Number of list items stored by one OP_SETLIST (fields per flush).
-inline constexpr int LFIELDS_PER_FLUSH = 32;
