@@ -1,0 +1,38 @@
+// The call machinery: the value stack and the frame array of a thread, calls with result
+// adjustment, protected execution, error raising, coroutines and protected chunk parsing.
+#pragma once
+
+#include "script/LuaObject.h"
+#include "script/LuaState.h"
+#include "script/LuaZio.h"
+
+#define luaD_checkstack(L, n)                                     \
+  if ((char*)L->stack_last - (char*)L->top <= (n) * (int)sizeof(TObject)) \
+    luaD_growstack(L, n);
+
+#define incr_top(L)        \
+  {                        \
+    luaD_checkstack(L, 1); \
+    L->top++;              \
+  }
+
+#define savestack(L, p) ((char*)(p) - (char*)L->stack)
+#define restorestack(L, n) ((TObject*)((char*)L->stack + (n)))
+#define saveci(L, p) ((char*)(p) - (char*)L->base_ci)
+#define restoreci(L, n) ((CallInfo*)((char*)L->base_ci + (n)))
+
+// Type of protected functions, run by luaD_rawrunprotected and luaD_pcall.
+typedef void (*Pfunc)(lua_State* L, void* ud);
+
+void luaD_resetprotection(lua_State* L);
+int luaD_protectedparser(lua_State* L, ZIO* z, int bin);
+StkId luaD_precall(lua_State* L, StkId func);
+void luaD_call(lua_State* L, StkId func, int nResults);
+int luaD_pcall(lua_State* L, Pfunc func, void* u, ptrdiff_t oldtop, ptrdiff_t ef);
+void luaD_poscall(lua_State* L, int wanted, StkId firstResult);
+void luaD_reallocCI(lua_State* L, int newsize);
+void luaD_reallocstack(lua_State* L, int newsize);
+void luaD_growstack(lua_State* L, int n);
+
+[[noreturn]] void luaD_throw(lua_State* L, int errcode);
+int luaD_rawrunprotected(lua_State* L, Pfunc f, void* ud);
