@@ -1,0 +1,111 @@
+// The debug log and the program's identifiers.
+#include "core/EngineLog.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/os/Guid.h"
+#include "platform/os/NetworkAdapter.h"
+
+namespace {
+
+constexpr long kWrapLimit = 102400;
+constexpr long kWrapTarget = 51200;
+const char kWrapBanner[] = "\n\n\n\n ****************** LOG WRAP AROUND ******************\n\n\n\n";
+
+// Display and sound code log from their own threads, so the log state is guarded.
+std::mutex gLogMutex;
+str gLogPath;
+long gLogPosition = 0;
+
+}  // namespace
+
+void OpenEngineLog(const char* folder) {
+    std::lock_guard<std::mutex> lock(gLogMutex);
+    gLogPosition = 0;
+    if (!folder) {
+        gLogPath = str();
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    gLogPath = str(folder) + "/logfile.txt";
+    std::filesystem::remove(gLogPath.CStr(), ec);
+}
+
+str GetLogFilePath() {
+    std::lock_guard<std::mutex> lock(gLogMutex);
+    return str(gLogPath.CStr());  // a private copy: the counted body is not shared across threads
+}
+
+void EngineLog(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const str text = str::FormatV(format, args);
+    va_end(args);
+
+    std::lock_guard<std::mutex> lock(gLogMutex);
+    if (gLogPath.IsEmpty()) return;
+    FILE* f = std::fopen(gLogPath.CStr(), "r+b");
+    if (!f) f = std::fopen(gLogPath.CStr(), "wb");
+    if (!f) return;
+
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32] = {};
+    std::strftime(stamp, sizeof stamp, "%a %b %e %H:%M:%S %Y", &local);  // ctime's form
+    const str line = str(stamp) + ": " + text + "\n";
+
+    if (gLogPosition <= kWrapLimit) {
+        std::fseek(f, gLogPosition, SEEK_SET);
+    } else {
+        std::fseek(f, kWrapTarget, SEEK_SET);
+        gLogPosition = kWrapTarget;
+        std::fwrite(kWrapBanner, 1, sizeof kWrapBanner - 1, f);
+    }
+    std::fwrite(line.CStr(), 1, line.Length(), f);
+    const long pos = std::ftell(f);
+    if (pos >= 0) gLogPosition = pos;
+    std::fflush(f);
+    std::fclose(f);
+}
+
+void NewGuid(unsigned char out[16]) { platform::os::CreateGuid(out); }
+
+str NewGuidString() {
+    unsigned char guid[16];
+    NewGuid(guid);
+    uint32_t w[4];
+    std::memcpy(w, guid, sizeof w);
+    return str::Format("%08x%08x%08x%08x", w[0], w[1], w[2], w[3]);
+}
+
+str MakeComputerIdFromAddress(const unsigned char address[8]) {
+    unsigned char a[8];
+    std::memcpy(a, address, 8);
+    a[6] = a[3];
+    a[7] = a[4];
+    str id;
+    for (int i = 0; i < 8; ++i) {
+        const unsigned x = a[i] ^ a[(i + 1) % 8];
+        id += static_cast<char>(64 + (x & 31));
+        id += static_cast<char>(66 + i + (x >> 5));
+    }
+    return id;
+}
+
+str MakeComputerId() {
+    unsigned char address[8] = {};
+    if (!platform::os::GetFirstAdapterAddress(address, nullptr)) {
+        // Without an adapter the identifier differs on every run of such a machine.
+        unsigned char guid[16];
+        NewGuid(guid);
+        std::memcpy(address, guid, 8);
+    }
+    return MakeComputerIdFromAddress(address);
+}
