@@ -1,0 +1,122 @@
+// The start-up scan that fills the file index: "final.txt" (names kept out of the index),
+// the assets folder with its archives, and the user and common data folders.
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "assets/FileLayer.h"
+#include "assets/TFolderIterator.h"
+#include "core/EngineLog.h"
+#include "core/TSettings.h"
+#if __has_include("assets/TFlatFileMap.h")
+#include "assets/TFlatFileMap.h"
+#define FILES_HAVE_ARCHIVES 1
+#endif
+
+namespace {
+
+std::set<str>& Excluded() {
+    static std::set<str> names;
+    return names;
+}
+
+str LowerAscii(const str& text) {
+    std::string s(text.CStr(), text.Length());
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return str(s.data(), static_cast<unsigned>(s.size()));
+}
+
+// Folder nesting met in practice is shallow; the bound stops link cycles.
+constexpr int kMaxFolderDepth = 32;
+
+void IndexFolderAt(const str& folder, const str& prefixIn, int depth) {
+    if (depth > kMaxFolderDepth) {
+        EngineLog("Folder %s nested too deep to index", folder.CStr());
+        return;
+    }
+#ifdef FILES_HAVE_ARCHIVES
+    MountFlatFiles(folder, GetFileIndex());
+#endif
+    str lowerFolder = LowerAscii(folder);
+    str local;
+    if (prefixIn.IsEmpty()) {
+        if (lowerFolder.Length() >= 6 && std::memcmp(lowerFolder.CStr(), "assets", 6) == 0)
+            local = lowerFolder.Length() > 7 ? lowerFolder.Substr(7) : str();
+        else
+            local = lowerFolder;
+    }
+    if (!local.IsEmpty()) local += "/";
+    str prefix = LowerAscii(prefixIn);
+
+    TFolderIterator it(folder.CStr());
+    str name;
+    bool isFolder = false;
+    TFileIndex& index = GetFileIndex();
+    while (it.Next(name, &isFolder)) {
+        str lowerName = LowerAscii(name);
+        str key = prefix + local + lowerName;
+        if (!IsAllowedName(key)) continue;
+        // Values keep the disk's spelling: a case-sensitive disk needs it to open the file.
+        str path = folder + "/" + name;
+        if (!isFolder) {
+            index[key] = path;
+        } else if (lowerName == ".svn") {
+            continue;
+        } else if (prefix.IsEmpty()) {
+            IndexFolderAt(path, str(), depth + 1);
+        } else {
+            IndexFolderAt(path, prefix + lowerName + "/", depth + 1);
+        }
+    }
+}
+
+}  // namespace
+
+void ReadNameList(const char* text) {
+    if (!text) return;
+    const char* separators = " \t\n\r";
+    const char* p = text;
+    while (*p) {
+        p += std::strspn(p, separators);
+        size_t n = std::strcspn(p, separators);
+        if (n == 0) break;
+        str word = LowerAscii(str(p, static_cast<unsigned>(n)));
+        if (word == "-*")
+            Excluded().clear();
+        else
+            Excluded().insert(word);
+        p += n;
+    }
+}
+
+bool IsAllowedName(const str& name) { return Excluded().count(name) == 0; }
+
+void ClearNameList() { Excluded().clear(); }
+
+void IndexFolder(const str& folder, const str& prefix) { IndexFolderAt(folder, prefix, 0); }
+
+void InitFileSystem() {
+    // Read directly from the program folder: the index this file shapes does not exist yet.
+    if (FILE* f = std::fopen("final.txt", "rb")) {
+        long size = -1;
+        if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+        std::fseek(f, 0, SEEK_SET);
+        if (size >= 0 && size < 100000) {
+            std::vector<char> text(static_cast<size_t>(size) + 1, 0);
+            if (std::fread(text.data(), 1, static_cast<size_t>(size), f) == static_cast<size_t>(size))
+                ReadNameList(text.data());
+        }
+        std::fclose(f);
+    }
+
+    IndexFolder("assets", str());
+
+    bool hosted = GetConfig("activex", "") == "1";
+    if (!hosted) {
+        if (!GetUserFolder().IsEmpty()) IndexFolder(GetUserFolder(), "user:");
+        if (!GetCommonFolder().IsEmpty()) IndexFolder(GetCommonFolder(), "common:");
+    }
+}
