@@ -227,7 +227,7 @@ int str_unpack(lua_State* L) {
         continue;
       case 'A': {
         size_t unit = wide ? 2 : 1;
-        if (count > (len - i) / unit) {
+        if (i > len || count > (len - i) / unit) {
           stop = true;
           break;
         }
@@ -250,8 +250,8 @@ int str_unpack(lua_State* L) {
       }
     }
     for (size_t rep = 0; rep < count && !stop; rep++) {
-      size_t avail = len - i;
-      const uchar* p = data + i;
+      size_t avail = i < len ? len - i : 0;  // z may step one past the end
+      const uchar* p = data + (i < len ? i : len);
       luaL_checkstack(L, 2, "too many results to unpack");
       switch (code) {
         case 'c': case 'b': case 'B':
@@ -316,18 +316,18 @@ int str_unpack(lua_State* L) {
             stop = true;
             break;
           }
+          // The text ends at a zero or at the end of the data; either way the position
+          // moves on past one terminator.
           if (wide) {
             size_t n = 0;
             while (2 * (n + 1) <= avail && (p[2 * n] | p[2 * n + 1]) != 0) n++;
             PushUnits(L, scratch, p, n, bigEndian);
-            i += 2 * n;
-            if (2 * (n + 1) <= avail) i += 2;  // the terminator
-            else i = len;
+            i += 2 * n + 2;
           } else {
             const uchar* zero = (const uchar*)memchr(p, 0, avail);
             size_t n = zero ? (size_t)(zero - p) : avail;
             lua_pushlstring(L, (const char*)p, n);
-            i += n + (zero ? 1 : 0);
+            i += n + 1;
           }
           break;
         }
