@@ -113,7 +113,7 @@ bool ReadNumber(lua_State* L, FILE* f) {
 bool TestEof(lua_State* L, FILE* f) {
   int c = getc(f);
   ungetc(c, f);
-  lua_pushlstring(L, nullptr, 0);
+  lua_pushlstring(L, "", 0);
   return c != EOF;
 }
 
