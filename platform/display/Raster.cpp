@@ -1,0 +1,200 @@
+// Triangle and line walkers: turn screen-space primitives into spans. Edges are walked in exact
+// integer arithmetic on vertices snapped to 1/16 pixel, so the top-left rule holds without
+// rounding surprises; attributes come from plane equations evaluated at pixel centres.
+#include "platform/display/Raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform::display::raster {
+namespace {
+
+// Vertices further than this outside the scissor rectangle are clipped first, which keeps the
+// fixed-point edge arithmetic far from overflow.
+constexpr float kGuard = 1024.0f;
+
+int64_t FloorDiv(int64_t n, int64_t d) {
+  int64_t q = n / d;
+  if ((n % d != 0) && ((n < 0) != (d < 0))) --q;
+  return q;
+}
+
+// The pixel column where an edge starts covering on successive rows: ceil(x(y)).
+struct Edge {
+  int64_t q = 0, r = 0, stepQ = 0, stepR = 0, den = 1;
+  void Init(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t y) {
+    int64_t dx = x1 - x0, dy = y1 - y0;
+    den = 16 * dy;
+    int64_t n = x0 * dy + (16 * int64_t(y) - y0) * dx + den - 1;
+    q = FloorDiv(n, den);
+    r = n - q * den;
+    int64_t s = 16 * dx;
+    stepQ = FloorDiv(s, den);
+    stepR = s - stepQ * den;
+  }
+  void Step() {
+    q += stepQ;
+    r += stepR;
+    if (r >= den) {
+      ++q;
+      r -= den;
+    }
+  }
+};
+
+int32_t CeilDiv16(int64_t v) { return int32_t(FloorDiv(v + 15, 16)); }
+
+bool Finite(const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+Vertex Lerp(const Vertex& a, const Vertex& b, float t) {
+  Vertex r;
+  r.x = a.x + (b.x - a.x) * t;
+  r.y = a.y + (b.y - a.y) * t;
+  for (int k = 0; k < kAttrCount; ++k) r.a[k] = a.a[k] + (b.a[k] - a.a[k]) * t;
+  return r;
+}
+
+// Clips a polygon to one side of an axis-aligned line: keep where sign * (coord - at) <= 0.
+int ClipPolygon(const Vertex* in, int n, Vertex* out, bool onX, float at, float sign) {
+  int m = 0;
+  for (int i = 0; i < n; ++i) {
+    const Vertex& a = in[i];
+    const Vertex& b = in[(i + 1) % n];
+    float da = sign * ((onX ? a.x : a.y) - at);
+    float db = sign * ((onX ? b.x : b.y) - at);
+    if (da <= 0) out[m++] = a;
+    if ((da <= 0) != (db <= 0)) out[m++] = Lerp(a, b, da / (da - db));
+  }
+  return m;
+}
+
+void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2) {
+  const Vertex* v[3] = {&v0, &v1, &v2};
+  int64_t X[3], Y[3];
+  for (int i = 0; i < 3; ++i) {
+    X[i] = std::llround(double(v[i]->x) * 16.0);
+    Y[i] = std::llround(double(v[i]->y) * 16.0);
+  }
+  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+  if (area == 0) return;
+
+  // Plane equations on the snapped positions: a(x, y) = base + dx * x + dy * y.
+  Span span;
+  double base[kAttrCount] = {};
+  double px0 = double(X[0]) / 16, py0 = double(Y[0]) / 16;
+  double e1x = double(X[1] - X[0]) / 16, e1y = double(Y[1] - Y[0]) / 16;
+  double e2x = double(X[2] - X[0]) / 16, e2y = double(Y[2] - Y[0]) / 16;
+  double inv = 1.0 / (e1x * e2y - e2x * e1y);
+  double dady[kAttrCount] = {};
+  for (int k = 0; k < kAttrCount; ++k) {
+    if (!(ds.attrMask & (1u << k))) continue;
+    double a0 = v0.a[k], d1 = double(v1.a[k]) - a0, d2 = double(v2.a[k]) - a0;
+    span.d[k] = (d1 * e2y - d2 * e1y) * inv;
+    dady[k] = (d2 * e1x - d1 * e2x) * inv;
+    base[k] = a0 - span.d[k] * px0 - dady[k] * py0;
+  }
+  if (ds.tex) {
+    // Texels per pixel decide between the minifying and the magnifying filter.
+    double q = ds.perspective ? std::fabs((v0.a[kQ] + v1.a[kQ] + v2.a[kQ]) / 3.0) : 1.0;
+    if (q <= 0) q = 1.0;
+    double foot = std::max({std::fabs(span.d[kU]), std::fabs(dady[kU]), std::fabs(span.d[kV]),
+                            std::fabs(dady[kV])}) / q;
+    span.linearFilter =
+        (foot > 1.0 ? ds.minFilter : ds.magFilter) == TextureFilter::Linear;
+  }
+
+  int o[3] = {0, 1, 2};
+  std::sort(o, o + 3, [&](int a, int b) { return Y[a] < Y[b]; });
+  int64_t x0 = X[o[0]], y0 = Y[o[0]], x1 = X[o[1]], y1 = Y[o[1]], x2 = X[o[2]], y2 = Y[o[2]];
+  int64_t cross = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
+  if (cross == 0) return;
+  bool longLeft = cross > 0;
+
+  int32_t yStart = std::max(CeilDiv16(y0), ds.scissor.top);
+  int32_t yMid = CeilDiv16(y1);
+  int32_t yEnd = std::min(CeilDiv16(y2), ds.scissor.bottom);
+  if (yStart >= yEnd) return;
+
+  Edge longEdge, shortEdge;
+  longEdge.Init(x0, y0, x2, y2, yStart);
+  bool upper = yStart < yMid;
+  if (upper)
+    shortEdge.Init(x0, y0, x1, y1, yStart);
+  else
+    shortEdge.Init(x1, y1, x2, y2, yStart);
+
+  for (int32_t y = yStart; y < yEnd; ++y) {
+    if (upper && y == yMid) {
+      upper = false;
+      shortEdge.Init(x1, y1, x2, y2, y);
+    }
+    int64_t l = longLeft ? longEdge.q : shortEdge.q;
+    int64_t r = longLeft ? shortEdge.q : longEdge.q;
+    int32_t xl = int32_t(std::max<int64_t>(l, ds.scissor.left));
+    int32_t xr = int32_t(std::min<int64_t>(r, ds.scissor.right));
+    if (xl < xr) {
+      span.y = y;
+      span.x0 = xl;
+      span.count = xr - xl;
+      for (int k = 0; k < kAttrCount; ++k)
+        if (ds.attrMask & (1u << k)) span.a[k] = base[k] + span.d[k] * xl + dady[k] * y;
+      RenderSpan(ds, span);
+    }
+    longEdge.Step();
+    shortEdge.Step();
+  }
+}
+
+}  // namespace
+
+void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2) {
+  if (!Finite(v0) || !Finite(v1) || !Finite(v2)) return;
+  float l = float(ds.scissor.left) - kGuard, r = float(ds.scissor.right) + kGuard;
+  float t = float(ds.scissor.top) - kGuard, b = float(ds.scissor.bottom) + kGuard;
+  auto inside = [&](const Vertex& v) { return v.x >= l && v.x <= r && v.y >= t && v.y <= b; };
+  if (inside(v0) && inside(v1) && inside(v2)) {
+    Setup(ds, v0, v1, v2);
+    return;
+  }
+  Vertex a[8] = {v0, v1, v2}, c[8];
+  int n = 3;
+  float cl = float(ds.scissor.left) - 1, cr = float(ds.scissor.right) + 1;
+  float ct = float(ds.scissor.top) - 1, cb = float(ds.scissor.bottom) + 1;
+  n = ClipPolygon(a, n, c, true, cl, -1.0f);
+  n = ClipPolygon(c, n, a, true, cr, 1.0f);
+  n = ClipPolygon(a, n, c, false, ct, -1.0f);
+  n = ClipPolygon(c, n, a, false, cb, 1.0f);
+  for (int i = 1; i + 1 < n; ++i) Setup(ds, a[0], a[i], a[i + 1]);
+}
+
+void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1) {
+  if (!Finite(v0) || !Finite(v1)) return;
+  float dx = v1.x - v0.x, dy = v1.y - v0.y;
+  if (dx == 0 && dy == 0) return;
+  bool xMajor = std::fabs(dx) >= std::fabs(dy);
+  const Vertex* p = &v0;
+  const Vertex* q = &v1;
+  if ((xMajor ? dx : dy) < 0) std::swap(p, q);
+  double lo = xMajor ? p->x : p->y, hi = xMajor ? q->x : q->y;
+  double mlo = xMajor ? p->y : p->x, mhi = xMajor ? q->y : q->x;
+  int32_t majMin = xMajor ? ds.scissor.left : ds.scissor.top;
+  int32_t majMax = xMajor ? ds.scissor.right : ds.scissor.bottom;
+  int32_t minMin = xMajor ? ds.scissor.top : ds.scissor.left;
+  int32_t minMax = xMajor ? ds.scissor.bottom : ds.scissor.right;
+  double cStart = std::max(std::ceil(lo), double(majMin));
+  double cEnd = std::min(std::ceil(hi), double(majMax));
+  Span span;
+  span.count = 1;
+  span.linearFilter = ds.magFilter == TextureFilter::Linear;
+  for (double c = cStart; c < cEnd; c += 1.0) {
+    double t = (c - lo) / (hi - lo);
+    double m = std::floor(mlo + t * (mhi - mlo) + 0.5);
+    if (m < minMin || m >= minMax) continue;
+    span.x0 = int32_t(xMajor ? c : m);
+    span.y = int32_t(xMajor ? m : c);
+    for (int k = 0; k < kAttrCount; ++k) span.a[k] = p->a[k] + t * (double(q->a[k]) - p->a[k]);
+    RenderSpan(ds, span);
+  }
+}
+
+}  // namespace platform::display::raster

@@ -1,0 +1,83 @@
+// Internals of the rasterizer shared by the device, the triangle and line walkers and the span
+// loops. Not part of the display interface.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/display/Device.h"
+#include "platform/display/Types.h"
+
+namespace platform::display::raster {
+
+// Attributes carried by screen vertices, all linear in screen space: u and v are in texels and
+// are divided by w (multiplied by q = 1/w) when the draw is perspective-correct.
+enum Attr { kZ, kQ, kU, kV, kR, kG, kB, kA, kSR, kSG, kSB, kAttrCount };
+
+struct Vertex {
+  float x, y;
+  float a[kAttrCount];
+};
+
+// How the fast span loops combine texel and diffuse colour.
+enum class ColourSource : uint8_t { TexTimesDiffuse, Texture, Diffuse };
+enum class AlphaSource : uint8_t { TexTimesDiffuse, Texture, Diffuse, Constant };
+// How the fast span loops write to the target.
+enum class WriteKind : uint8_t { Copy, CopyTested, Alpha, Additive, Generic };
+
+struct DrawState {
+  // Target (rows of the target surface) and the scissor rectangle (viewport within target).
+  uint8_t* bits = nullptr;
+  int32_t pitch = 0;
+  PixelFormat format = PixelFormat::X8R8G8B8;
+  Rect scissor;
+  // Depth.
+  bool zTest = false;
+  bool zWrite = false;
+  CompareFunc zFunc = CompareFunc::LessEqual;
+  uint8_t* zbits = nullptr;
+  int32_t zpitch = 0;
+  PixelFormat zformat = PixelFormat::D16;
+  // Texture as ARGB (null: none bound).
+  const uint32_t* tex = nullptr;
+  int32_t tw = 0, th = 0, tpitch = 0;
+  TextureFilter magFilter = TextureFilter::Point, minFilter = TextureFilter::Point;
+  TextureAddress addressU = TextureAddress::Clamp, addressV = TextureAddress::Clamp;
+  bool perspective = false;
+  // Colour combination.
+  TextureStage stage;
+  uint32_t factor = 0xFFFFFFFFu;
+  bool specular = false;
+  // Tests and blending.
+  bool alphaTest = false;
+  CompareFunc alphaFunc = CompareFunc::Always;
+  uint8_t alphaRef = 0;
+  bool blend = false;
+  BlendFactor srcBlend = BlendFactor::One, dstBlend = BlendFactor::Zero;
+  // Fast-path plan, worked out once per draw.
+  bool fast = false;
+  bool useTexture = false;  // the fast combiner reads texels
+  ColourSource colourSource = ColourSource::TexTimesDiffuse;
+  AlphaSource alphaSource = AlphaSource::TexTimesDiffuse;
+  uint8_t constantAlpha = 255;
+  WriteKind write = WriteKind::Generic;
+  uint32_t attrMask = 0;  // attributes the pixels read (bit per Attr)
+};
+
+// One run of pixels on a row: start values at x0 and per-pixel steps.
+struct Span {
+  int32_t y = 0, x0 = 0, count = 0;
+  bool linearFilter = false;
+  double a[kAttrCount] = {};
+  double d[kAttrCount] = {};
+};
+
+void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2);
+void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1);
+void RenderSpan(const DrawState& ds, const Span& span);
+
+inline uint32_t Div255(uint32_t x) {
+  x += 128;
+  return (x + (x >> 8)) >> 8;
+}
+
+}  // namespace platform::display::raster

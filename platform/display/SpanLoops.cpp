@@ -1,0 +1,428 @@
+// Span loops: the pixels of one row of a primitive. Each span runs either through the
+// reference pipeline (every state honoured per pixel, floating-point attributes) or through
+// the fast loops planned once per draw: fixed-point texel stepping with a copy path for
+// texel-aligned unscaled spans, a combiner for the common texture x diffuse cases, and SSE2
+// writers for copy, alpha blending and additive blending. Both round the same way, so they
+// produce the same pixels.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/display/PixelFormat.h"
+#include "platform/display/Raster.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace platform::display::raster {
+namespace {
+
+constexpr int32_t kChunk = 256;
+
+inline uint32_t Channel(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+
+inline uint32_t Modulate(uint32_t a, uint32_t b) {
+  return Div255(Channel(a, 24) * Channel(b, 24)) << 24 |
+         Div255(Channel(a, 16) * Channel(b, 16)) << 16 |
+         Div255(Channel(a, 8) * Channel(b, 8)) << 8 | Div255((a & 0xFF) * (b & 0xFF));
+}
+
+// Weighs two pixels, f in 0..256 for the second; two channels at a time.
+inline uint32_t Mix(uint32_t a, uint32_t b, uint32_t f) {
+  uint32_t g = 256 - f;
+  uint32_t rb = (((a & 0x00FF00FF) * g + (b & 0x00FF00FF) * f) >> 8) & 0x00FF00FF;
+  uint32_t ag = ((((a >> 8) & 0x00FF00FF) * g + ((b >> 8) & 0x00FF00FF) * f) >> 8) & 0x00FF00FF;
+  return rb | ag << 8;
+}
+
+inline int32_t Address(int64_t i, int32_t size, TextureAddress mode) {
+  switch (mode) {
+    case TextureAddress::Clamp: return int32_t(std::clamp<int64_t>(i, 0, size - 1));
+    case TextureAddress::Wrap: {
+      int64_t m = i % size;
+      return int32_t(m < 0 ? m + size : m);
+    }
+    case TextureAddress::Mirror: {
+      int64_t p = int64_t(size) * 2;
+      int64_t m = i % p;
+      if (m < 0) m += p;
+      return int32_t(m < size ? m : p - 1 - m);
+    }
+  }
+  return 0;
+}
+
+// Converts a double to 16.16 fixed point without leaving the range where stepping is exact.
+inline int64_t ToFixed(double v) {
+  constexpr double kLimit = 140737488355328.0;  // 2^47
+  double s = v * 65536.0;
+  if (!(s > -kLimit)) return -int64_t(1) << 47;
+  if (!(s < kLimit)) return int64_t(1) << 47;
+  return std::llround(s);
+}
+
+inline uint32_t ToByte(double v) {
+  if (!(v > 0)) return 0;
+  if (v >= 255) return 255;
+  return uint32_t(v + 0.5);
+}
+
+inline uint32_t TexelAt(const DrawState& ds, int64_t ix, int64_t iy) {
+  return ds.tex[size_t(Address(iy, ds.th, ds.addressV)) * size_t(ds.tpitch) +
+                size_t(Address(ix, ds.tw, ds.addressU))];
+}
+
+// Samples at 16.16 texel coordinates (u, v).
+inline uint32_t Sample(const DrawState& ds, int64_t u, int64_t v, bool linear) {
+  if (!linear) return TexelAt(ds, u >> 16, v >> 16);
+  int64_t tu = u - 32768, tv = v - 32768;
+  int64_t ix = tu >> 16, iy = tv >> 16;
+  uint32_t fx = uint32_t((tu >> 8) & 0xFF), fy = uint32_t((tv >> 8) & 0xFF);
+  uint32_t top = Mix(TexelAt(ds, ix, iy), TexelAt(ds, ix + 1, iy), fx);
+  uint32_t bottom = Mix(TexelAt(ds, ix, iy + 1), TexelAt(ds, ix + 1, iy + 1), fx);
+  return Mix(top, bottom, fy);
+}
+
+inline bool Compare(CompareFunc f, uint32_t value, uint32_t ref) {
+  switch (f) {
+    case CompareFunc::Never: return false;
+    case CompareFunc::Less: return value < ref;
+    case CompareFunc::Equal: return value == ref;
+    case CompareFunc::LessEqual: return value <= ref;
+    case CompareFunc::Greater: return value > ref;
+    case CompareFunc::NotEqual: return value != ref;
+    case CompareFunc::GreaterEqual: return value >= ref;
+    case CompareFunc::Always: return true;
+  }
+  return true;
+}
+
+inline uint32_t Factor(BlendFactor f, uint32_t src, int shift) {
+  switch (f) {
+    case BlendFactor::Zero: return 0;
+    case BlendFactor::One: return 255;
+    case BlendFactor::SrcColor: return Channel(src, shift);
+    case BlendFactor::InvSrcColor: return 255 - Channel(src, shift);
+    case BlendFactor::SrcAlpha: return Channel(src, 24);
+    case BlendFactor::InvSrcAlpha: return 255 - Channel(src, 24);
+  }
+  return 0;
+}
+
+uint32_t BlendPixel(BlendFactor sf, BlendFactor df, uint32_t src, uint32_t dst) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    uint32_t v = Div255(Channel(src, shift) * Factor(sf, src, shift) +
+                        Channel(dst, shift) * Factor(df, src, shift));
+    out |= std::min<uint32_t>(v, 255) << shift;
+  }
+  return out;
+}
+
+uint32_t Argument(const DrawState& ds, uint32_t arg, uint32_t tex, uint32_t diffuse) {
+  uint32_t v;
+  switch (arg & kArgSourceMask) {
+    case kArgTexture: v = tex; break;
+    case kArgFactor: v = ds.factor; break;
+    default: v = diffuse; break;
+  }
+  if (arg & kArgAlphaReplicate) {
+    uint32_t a = v >> 24;
+    v = a << 24 | a << 16 | a << 8 | a;
+  }
+  return v;
+}
+
+uint32_t Combine(const DrawState& ds, uint32_t tex, uint32_t diffuse) {
+  const TextureStage& s = ds.stage;
+  uint32_t c1 = Argument(ds, s.colourArg1, tex, diffuse);
+  uint32_t rgb = s.colourOp == TextureOp::Modulate
+                     ? Modulate(c1, Argument(ds, s.colourArg2, tex, diffuse))
+                     : c1;
+  uint32_t a1 = Argument(ds, s.alphaArg1, tex, diffuse) >> 24;
+  uint32_t a = s.alphaOp == TextureOp::Modulate
+                   ? Div255(a1 * (Argument(ds, s.alphaArg2, tex, diffuse) >> 24))
+                   : a1;
+  return a << 24 | (rgb & 0xFFFFFF);
+}
+
+uint32_t DepthOf(PixelFormat f, double z) {
+  z = std::clamp(z, 0.0, 1.0);
+  return f == PixelFormat::D16 ? uint32_t(z * 65535.0 + 0.5) : uint32_t(z * 4294967295.0 + 0.5);
+}
+
+// The reference pipeline, one pixel at a time.
+void ReferenceSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, uint32_t* dst) {
+  for (int32_t i = 0; i < n; ++i) {
+    double t = double(offset + i);
+    auto at = [&](int k) { return sp.a[k] + sp.d[k] * t; };
+    uint32_t tex = 0xFFFFFFFFu;
+    if (ds.tex) {
+      double q = ds.perspective ? at(kQ) : 1.0;
+      if (q == 0) q = 1e-30;
+      tex = Sample(ds, ToFixed(at(kU) / q), ToFixed(at(kV) / q), sp.linearFilter);
+    }
+    uint32_t diffuse = ToByte(at(kA)) << 24 | ToByte(at(kR)) << 16 | ToByte(at(kG)) << 8 | ToByte(at(kB));
+    uint32_t c = Combine(ds, tex, diffuse);
+    if (ds.specular) {
+      uint32_t r = std::min<uint32_t>(Channel(c, 16) + ToByte(at(kSR)), 255);
+      uint32_t g = std::min<uint32_t>(Channel(c, 8) + ToByte(at(kSG)), 255);
+      uint32_t b = std::min<uint32_t>(Channel(c, 0) + ToByte(at(kSB)), 255);
+      c = (c & 0xFF000000u) | r << 16 | g << 8 | b;
+    }
+    if (ds.alphaTest && !Compare(ds.alphaFunc, c >> 24, ds.alphaRef)) continue;
+    if (ds.zTest) {
+      uint8_t* zp = ds.zbits + size_t(sp.y) * ds.zpitch +
+                    size_t(sp.x0 + offset + i) * (ds.zformat == PixelFormat::D16 ? 2 : 4);
+      uint32_t z = DepthOf(ds.zformat, at(kZ)), stored;
+      if (ds.zformat == PixelFormat::D16) {
+        uint16_t s16;
+        std::memcpy(&s16, zp, 2);
+        stored = s16;
+      } else {
+        std::memcpy(&stored, zp, 4);
+      }
+      if (!Compare(ds.zFunc, z, stored)) continue;
+      if (ds.zWrite) {
+        if (ds.zformat == PixelFormat::D16) {
+          uint16_t z16 = uint16_t(z);
+          std::memcpy(zp, &z16, 2);
+        } else {
+          std::memcpy(zp, &z, 4);
+        }
+      }
+    }
+    dst[i] = ds.blend ? BlendPixel(ds.srcBlend, ds.dstBlend, c, dst[i]) : c;
+  }
+}
+
+// Fast loops -------------------------------------------------------------------------------
+
+template <bool kLinear, bool kClamp>
+void SampleRow(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t dv, int32_t n,
+               uint32_t* out) {
+  const uint32_t* tex = ds.tex;
+  int32_t w = ds.tw, h = ds.th, pitch = ds.tpitch;
+  for (int32_t i = 0; i < n; ++i, u += du, v += dv) {
+    if constexpr (!kLinear) {
+      int64_t ix = u >> 16, iy = v >> 16;
+      if constexpr (kClamp) {
+        ix = ix < 0 ? 0 : ix >= w ? w - 1 : ix;
+        iy = iy < 0 ? 0 : iy >= h ? h - 1 : iy;
+        out[i] = tex[size_t(iy) * size_t(pitch) + size_t(ix)];
+      } else {
+        out[i] = TexelAt(ds, ix, iy);
+      }
+    } else {
+      int64_t tu = u - 32768, tv = v - 32768;
+      int64_t ix = tu >> 16, iy = tv >> 16;
+      uint32_t fx = uint32_t((tu >> 8) & 0xFF), fy = uint32_t((tv >> 8) & 0xFF);
+      uint32_t p00, p10, p01, p11;
+      if constexpr (kClamp) {
+        int64_t x0 = ix < 0 ? 0 : ix >= w ? w - 1 : ix;
+        int64_t x1 = ix + 1 < 0 ? 0 : ix + 1 >= w ? w - 1 : ix + 1;
+        int64_t y0 = iy < 0 ? 0 : iy >= h ? h - 1 : iy;
+        int64_t y1 = iy + 1 < 0 ? 0 : iy + 1 >= h ? h - 1 : iy + 1;
+        const uint32_t* r0 = tex + size_t(y0) * size_t(pitch);
+        const uint32_t* r1 = tex + size_t(y1) * size_t(pitch);
+        p00 = r0[x0];
+        p10 = r0[x1];
+        p01 = r1[x0];
+        p11 = r1[x1];
+      } else {
+        p00 = TexelAt(ds, ix, iy);
+        p10 = TexelAt(ds, ix + 1, iy);
+        p01 = TexelAt(ds, ix, iy + 1);
+        p11 = TexelAt(ds, ix + 1, iy + 1);
+      }
+      out[i] = Mix(Mix(p00, p10, fx), Mix(p01, p11, fx), fy);
+    }
+  }
+}
+
+void WriteCopy(const uint32_t* src, uint32_t* dst, int32_t n) {
+  std::memcpy(dst, src, size_t(n) * 4);
+}
+
+void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c255 = _mm_set1_epi16(255);
+  const __m128i c128 = _mm_set1_epi16(128);
+  const __m128i alphaMask = _mm_set1_epi32(int32_t(0xFF000000u));
+  for (; i + 4 <= n; i += 4) {
+    __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    __m128i a = _mm_and_si128(s, alphaMask);
+    int allZero = _mm_movemask_epi8(_mm_cmpeq_epi32(a, zero));
+    if (allZero == 0xFFFF) continue;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
+      continue;
+    }
+    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+    __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
+    __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
+    __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
+    __m128i ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xFF), 0xFF);
+    __m128i xlo = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(slo, alo),
+                                              _mm_mullo_epi16(dlo, _mm_xor_si128(alo, c255))), c128);
+    __m128i xhi = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(shi, ahi),
+                                              _mm_mullo_epi16(dhi, _mm_xor_si128(ahi, c255))), c128);
+    xlo = _mm_srli_epi16(_mm_add_epi16(xlo, _mm_srli_epi16(xlo, 8)), 8);
+    xhi = _mm_srli_epi16(_mm_add_epi16(xhi, _mm_srli_epi16(xhi, 8)), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(xlo, xhi));
+  }
+#endif
+  for (; i < n; ++i) {
+    uint32_t a = src[i] >> 24;
+    if (a == 0) continue;
+    dst[i] = a == 255 ? src[i] : BlendPixel(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, src[i], dst[i]);
+  }
+}
+
+void WriteAdditive(const uint32_t* src, uint32_t* dst, int32_t n) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c128 = _mm_set1_epi16(128);
+  for (; i + 4 <= n; i += 4) {
+    __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+    __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
+    __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
+    __m128i ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xFF), 0xFF);
+    __m128i xlo = _mm_add_epi16(_mm_mullo_epi16(slo, alo), c128);
+    __m128i xhi = _mm_add_epi16(_mm_mullo_epi16(shi, ahi), c128);
+    xlo = _mm_srli_epi16(_mm_add_epi16(xlo, _mm_srli_epi16(xlo, 8)), 8);
+    xhi = _mm_srli_epi16(_mm_add_epi16(xhi, _mm_srli_epi16(xhi, 8)), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_adds_epu8(d, _mm_packus_epi16(xlo, xhi)));
+  }
+#endif
+  for (; i < n; ++i) dst[i] = BlendPixel(BlendFactor::SrcAlpha, BlendFactor::One, src[i], dst[i]);
+}
+
+void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, uint32_t* dst) {
+  uint32_t texels[kChunk];
+  uint32_t colours[kChunk];
+  const uint32_t* tp = nullptr;
+  if (ds.useTexture) {
+    int64_t u = ToFixed(sp.a[kU] + sp.d[kU] * offset), v = ToFixed(sp.a[kV] + sp.d[kV] * offset);
+    int64_t du = ToFixed(sp.d[kU]), dv = ToFixed(sp.d[kV]);
+    int64_t tx = u >> 16, ty = v >> 16;
+    // One texel per pixel, sampled at texel centres: both filters give the texels themselves.
+    if (du == 65536 && dv == 0 && (u & 0xFFFF) == 0x8000 && (v & 0xFFFF) == 0x8000 && tx >= 0 &&
+        ty >= 0 && ty < ds.th && tx + n <= ds.tw) {
+      tp = ds.tex + size_t(ty) * size_t(ds.tpitch) + size_t(tx);
+    } else {
+      bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
+      if (sp.linearFilter)
+        clamp ? SampleRow<true, true>(ds, u, v, du, dv, n, texels)
+              : SampleRow<true, false>(ds, u, v, du, dv, n, texels);
+      else
+        clamp ? SampleRow<false, true>(ds, u, v, du, dv, n, texels)
+              : SampleRow<false, false>(ds, u, v, du, dv, n, texels);
+      tp = texels;
+    }
+  }
+
+  bool needDiffuse = ds.colourSource != ColourSource::Texture || ds.alphaSource == AlphaSource::Diffuse ||
+                     ds.alphaSource == AlphaSource::TexTimesDiffuse;
+  bool flatColour = sp.d[kR] == 0 && sp.d[kG] == 0 && sp.d[kB] == 0 && sp.d[kA] == 0;
+  uint32_t constant = 0xFFFFFFFFu;
+  if (needDiffuse && flatColour)
+    constant = ToByte(sp.a[kA]) << 24 | ToByte(sp.a[kR]) << 16 | ToByte(sp.a[kG]) << 8 | ToByte(sp.a[kB]);
+  bool whiteDiffuse = !needDiffuse || (flatColour && constant == 0xFFFFFFFFu);
+
+  bool colourIsTexture = ds.colourSource != ColourSource::Diffuse;
+  if (tp && whiteDiffuse && colourIsTexture && ds.alphaSource == AlphaSource::Constant &&
+      ds.write == WriteKind::Copy) {
+    uint32_t alpha = uint32_t(ds.constantAlpha) << 24;
+    for (int32_t i = 0; i < n; ++i) dst[i] = (tp[i] & 0xFFFFFFu) | alpha;
+    return;
+  }
+
+  const uint32_t* src = tp;
+  bool passThrough = tp && whiteDiffuse && colourIsTexture &&
+                     (ds.alphaSource == AlphaSource::TexTimesDiffuse ||
+                      ds.alphaSource == AlphaSource::Texture);
+  if (!passThrough) {
+    if (needDiffuse && !flatColour) {
+      // Gouraud colours step in 8.16 fixed point per channel.
+      int64_t c[4], dc[4];
+      const int ks[4] = {kA, kR, kG, kB};
+      for (int j = 0; j < 4; ++j) {
+        double s = std::clamp(sp.a[ks[j]] + sp.d[ks[j]] * offset, 0.0, 255.0);
+        c[j] = int64_t(s * 65536.0 + 32768.0);
+        dc[j] = ToFixed(sp.d[ks[j]]);
+      }
+      for (int32_t i = 0; i < n; ++i) {
+        uint32_t out = 0;
+        for (int j = 0; j < 4; ++j) {
+          int64_t ch = std::clamp<int64_t>(c[j] >> 16, 0, 255);
+          out = out << 8 | uint32_t(ch);
+          c[j] += dc[j];
+        }
+        colours[i] = out;
+      }
+    } else {
+      std::fill(colours, colours + n, constant);
+    }
+    for (int32_t i = 0; i < n; ++i) {
+      uint32_t t = tp ? tp[i] : 0xFFFFFFFFu;
+      uint32_t d = colours[i];
+      uint32_t m = ds.colourSource == ColourSource::Texture ? t
+                   : ds.colourSource == ColourSource::Diffuse || !tp ? d
+                                                                  : Modulate(t, d);
+      uint32_t a;
+      switch (ds.alphaSource) {
+        case AlphaSource::TexTimesDiffuse: a = Div255((t >> 24) * (d >> 24)); break;
+        case AlphaSource::Texture: a = t >> 24; break;
+        case AlphaSource::Diffuse: a = d >> 24; break;
+        default: a = ds.constantAlpha; break;
+      }
+      colours[i] = (m & 0xFFFFFFu) | a << 24;
+    }
+    src = colours;
+  }
+
+  switch (ds.write) {
+    case WriteKind::Copy: WriteCopy(src, dst, n); break;
+    case WriteKind::CopyTested:
+      for (int32_t i = 0; i < n; ++i)
+        if (Compare(ds.alphaFunc, src[i] >> 24, ds.alphaRef)) dst[i] = src[i];
+      break;
+    case WriteKind::Alpha: WriteAlpha(src, dst, n); break;
+    case WriteKind::Additive: WriteAdditive(src, dst, n); break;
+    case WriteKind::Generic:
+      for (int32_t i = 0; i < n; ++i) {
+        if (ds.alphaTest && !Compare(ds.alphaFunc, src[i] >> 24, ds.alphaRef)) continue;
+        dst[i] = ds.blend ? BlendPixel(ds.srcBlend, ds.dstBlend, src[i], dst[i]) : src[i];
+      }
+      break;
+  }
+}
+
+}  // namespace
+
+void RenderSpan(const DrawState& ds, const Span& sp) {
+  bool direct = ds.format == PixelFormat::A8R8G8B8 || ds.format == PixelFormat::X8R8G8B8;
+  int32_t bpp = BytesPerPixel(ds.format);
+  uint8_t* row = ds.bits + size_t(sp.y) * size_t(ds.pitch);
+  uint32_t converted[kChunk];
+  for (int32_t offset = 0; offset < sp.count; offset += kChunk) {
+    int32_t n = std::min(kChunk, sp.count - offset);
+    uint8_t* at = row + size_t(sp.x0 + offset) * size_t(bpp);
+    uint32_t* dst = direct ? reinterpret_cast<uint32_t*>(at) : converted;
+    if (!direct) RowToArgb(ds.format, at, converted, n);
+    if (ds.fast)
+      FastSpan(ds, sp, offset, n, dst);
+    else
+      ReferenceSpan(ds, sp, offset, n, dst);
+    if (!direct) RowFromArgb(ds.format, converted, at, n);
+  }
+}
+
+}  // namespace platform::display::raster

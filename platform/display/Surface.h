@@ -1,0 +1,90 @@
+// A surface: a rectangle of pixels in one format, kept in memory. Front and back buffers,
+// plain off-screen surfaces, textures and z-buffers are all surfaces. A surface can be lost
+// (its display switched mode or a test provoked it); until Restore every operation on it
+// answers kSurfaceLost.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/display/Types.h"
+
+namespace platform::display {
+
+class Display;
+
+class Surface {
+ public:
+  ~Surface();
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+
+  const SurfaceDesc& Desc() const { return desc_; }
+  int32_t Width() const { return desc_.width; }
+  int32_t Height() const { return desc_.height; }
+  PixelFormat Format() const { return desc_.format; }
+  bool HasCaps(uint32_t caps) const { return (desc_.caps & caps) == caps; }
+
+  // Lock hands out the pixels of the area (the whole surface when null) and their pitch.
+  Result Lock(const Rect* area, LockedRect& out);
+  Result Unlock();
+
+  // Fills the area (whole surface when null) with the colour converted to the format.
+  Result Fill(const Rect* area, uint32_t argb);
+  // Copies src's area onto this surface's area, stretching with nearest-pixel sampling and
+  // converting formats. Null areas mean the whole surface. Areas must lie inside their surfaces.
+  Result Blit(const Rect* dstArea, Surface& src, const Rect* srcArea);
+  // Copies without stretching to (x, y).
+  Result BlitFast(int32_t x, int32_t y, Surface& src, const Rect* srcArea);
+
+  // Flip chains: exchanges the front and back buffer's pixels and shows the new front.
+  Result Flip();
+  // kWasStillDrawing while a flip or blit started earlier has not finished.
+  Result GetFlipStatus();
+  Result GetBltStatus();
+
+  bool IsLost() const { return lost_.load(); }
+  // Brings a lost surface back; its pixels are cleared to zero.
+  Result Restore();
+
+  std::shared_ptr<Surface> BackBuffer() const { return backBuffer_; }
+  Result AttachZBuffer(const std::shared_ptr<Surface>& zbuffer);
+  void DetachZBuffer() { zbuffer_.reset(); }
+  std::shared_ptr<Surface> ZBuffer() const { return zbuffer_; }
+
+  // Direct access for the rasterizer (no lock; the device holds no pointer across calls).
+  uint8_t* Bits() { return pixels_.data(); }
+  const uint8_t* Bits() const { return pixels_.data(); }
+  int32_t Pitch() const { return desc_.pitch; }
+  // The pixels as 32-bit ARGB: the surface itself for A8R8G8B8, else a converted copy that is
+  // rebuilt when the pixels change.
+  const uint32_t* ArgbPixels(int32_t& pitchPixels);
+  // Counts changes to the pixels; the device uses it to know when its copies are stale.
+  uint64_t Version() const { return version_; }
+  void Touch() { ++version_; }
+
+ private:
+  friend class Display;
+  Surface(Display* display, const SurfaceDesc& desc);
+  void MarkLost() { lost_ = true; }
+  void Changed();
+  bool CheckArea(const Rect* area, Rect& out) const;
+
+  Display* display_;
+  SurfaceDesc desc_;
+  std::vector<uint8_t> pixels_;
+  std::atomic<bool> lost_{false};
+  bool locked_ = false;
+  uint64_t version_ = 1;
+  uint64_t memoryCharged_ = 0;
+  bool textureCharged_ = false;
+  std::shared_ptr<Surface> backBuffer_;
+  std::shared_ptr<Surface> zbuffer_;
+  std::vector<uint32_t> argbCopy_;
+  uint64_t argbVersion_ = 0;
+};
+
+}  // namespace platform::display

@@ -1,0 +1,34 @@
+// Headless display: the shown frame is copied at each present.
+#include "platform/display/headless/Display.h"
+
+namespace platform::display::headless {
+
+Display::Display() = default;
+
+void Display::SetClientSize(int32_t width, int32_t height) {
+  clientWidth_ = width;
+  clientHeight_ = height;
+}
+
+void Display::ClientSize(int32_t& width, int32_t& height) const {
+  if (clientWidth_ > 0 && clientHeight_ > 0) {
+    width = clientWidth_;
+    height = clientHeight_;
+    return;
+  }
+  platform::display::Display::ClientSize(width, height);
+}
+
+void Display::Present(Surface& primary) {
+  Image img = Image::FromSurface(primary);
+  std::lock_guard<std::mutex> lock(frameMutex_);
+  frame_ = std::move(img);
+  ++presents_;
+}
+
+Image Display::Frame() const {
+  std::lock_guard<std::mutex> lock(frameMutex_);
+  return frame_;
+}
+
+}  // namespace platform::display::headless

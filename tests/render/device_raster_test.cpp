@@ -1,0 +1,424 @@
+// The software device: coverage rules, texel-exact copies, blending, tests, addressing,
+// filtering, viewports and 16-bit targets.
+#include <cmath>
+#include <random>
+
+#include "device_fixture.h"
+#include "support/Golden.h"
+
+namespace devicetest {
+namespace {
+
+uint32_t Ch(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+
+class DeviceRaster : public DeviceFixture {};
+
+// Draws every primitive kind with gouraud colours: a triangle list, a fan, indexed triangles
+// and a line list at several slopes.
+void DrawPrimitiveScene(DeviceFixture& f, pd::Device& device) {
+  LitVertex tri[3] = {{2, 2, 0.1f, 0, 0xFFFF0000u, 0, 0, 0},
+                      {30, 6, 0.1f, 0, 0xFF00FF00u, 0, 0, 0},
+                      {8, 28, 0.1f, 0, 0xFF0000FFu, 0, 0, 0}};
+  EXPECT_EQ(device.DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, tri, 3), pd::kOk);
+  LitVertex fan[8];
+  fan[0] = {48, 16, 0.1f, 0, 0xFFFFFFFFu, 0, 0, 0};
+  for (int i = 0; i < 7; ++i) {
+    float a = float(i) * 6.2831853f / 6.0f;
+    fan[i + 1] = {48 + 13 * std::cos(a), 16 + 13 * std::sin(a), 0.1f, 0,
+                  i % 2 ? 0x80FF00FFu : 0xFF00FFFFu, 0, 0, 0};
+  }
+  EXPECT_EQ(device.DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, fan, 8), pd::kOk);
+  LitVertex quad[4] = {{4, 36, 0.1f, 0, 0xFFFFFF00u, 0, 0, 0},
+                       {28, 34, 0.1f, 0, 0xFF00FFFFu, 0, 0, 0},
+                       {30, 60, 0.1f, 0, 0xFFFF00FFu, 0, 0, 0},
+                       {2, 58, 0.1f, 0, 0x40FFFFFFu, 0, 0, 0}};
+  uint16_t idx[6] = {0, 1, 2, 0, 2, 3};
+  EXPECT_EQ(device.DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, quad, 4, idx, 6),
+            pd::kOk);
+  LitVertex lines[12];
+  for (int i = 0; i < 6; ++i) {
+    float a = float(i) * 0.55f;
+    lines[2 * i] = {46, 46, 0.1f, 0, 0xFFFFFFFFu, 0, 0, 0};
+    lines[2 * i + 1] = {46 + 16 * std::cos(a), 46 + 16 * std::sin(a) - 8, 0.1f, 0, 0xFFFF8000u, 0, 0, 0};
+  }
+  EXPECT_EQ(device.DrawPrimitive(pd::PrimitiveType::LineList, pd::kLitVertex, lines, 12), pd::kOk);
+  (void)f;
+}
+
+TEST_F(DeviceRaster, PrimitivesMatchTheirGoldenFrames) {
+  for (auto [format, name] : {std::pair{pd::PixelFormat::X8R8G8B8, "display/primitives.png"},
+                              std::pair{pd::PixelFormat::R5G6B5, "display/primitives16.png"}}) {
+    MakeTarget(64, 64, format);
+    DrawPrimitiveScene(*this, *device);
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), name)) << name;
+  }
+}
+
+TEST_F(DeviceRaster, SharedEdgesAreDrawnOnceAndCoverageFollowsTheTopLeftRule) {
+  MakeTarget();
+  device->States().srcBlend = pd::BlendFactor::One;
+  device->States().dstBlend = pd::BlendFactor::One;
+  ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
+  // A fractional quad (two triangles) and a fan of thin slices around a centre.
+  ScreenVertex q[4] = {{3.3f, 2.7f, 0, 1, 0xFF202020u, 0, 0, 0}, {20.6f, 2.7f, 0, 1, 0xFF202020u, 0, 0, 0},
+                       {20.6f, 15.2f, 0, 1, 0xFF202020u, 0, 0, 0}, {3.3f, 15.2f, 0, 1, 0xFF202020u, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4), pd::kOk);
+  ScreenVertex fan[26];
+  fan[0] = {40.0f, 40.0f, 0, 1, 0xFF202020u, 0, 0, 0};
+  for (int i = 0; i <= 24; ++i) {
+    float a = float(i) * 6.2831853f / 24.0f;
+    fan[i + 1] = {40.0f + 17.3f * std::cos(a), 40.0f + 17.3f * std::sin(a), 0, 1, 0xFF202020u, 0, 0, 0};
+  }
+  fan[25] = fan[1];
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, fan, 26), pd::kOk);
+  pd::Image img = Frame();
+  int twice = 0, quad = 0;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      uint32_t g = Ch(img.At(x, y), 8);
+      if (g > 0x20) ++twice;
+      bool inQuad = x >= 4 && x <= 20 && y >= 3 && y <= 15;
+      if (inQuad) {
+        EXPECT_EQ(g, 0x20u) << x << "," << y;
+        ++quad;
+      } else if (x < 24 && y < 24) {
+        EXPECT_EQ(g, 0u) << x << "," << y;
+      }
+    }
+  EXPECT_EQ(twice, 0);
+  EXPECT_EQ(quad, 17 * 13);
+  // Pixel centres on a vertical left edge are in, on a right edge out.
+  ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
+  ScreenVertex e[4] = {{2, 2, 0, 1, 0xFF202020u, 0, 0, 0}, {6, 2, 0, 1, 0xFF202020u, 0, 0, 0},
+                       {6, 4, 0, 1, 0xFF202020u, 0, 0, 0}, {2, 4, 0, 1, 0xFF202020u, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, e, 4), pd::kOk);
+  img = Frame();
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(Ch(img.At(x, y), 8), (x >= 2 && x < 6 && y >= 2 && y < 4) ? 0x20u : 0u) << x << "," << y;
+}
+
+TEST_F(DeviceRaster, UnscaledQuadAtHalfPixelOffsetCopiesTexelsExactly) {
+  std::mt19937 rng(7);
+  std::vector<uint32_t> texels(16 * 16);
+  for (uint32_t& t : texels) t = rng() | 0xFF000000u;
+  for (auto filter : {pd::TextureFilter::Point, pd::TextureFilter::Linear}) {
+    for (bool fast : {true, false}) {
+      MakeTarget();
+      auto tex = MakeTexture(16, 16, texels);
+      device->SetFastPaths(fast);
+      device->Stage().magFilter = device->Stage().minFilter = filter;
+      ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+      ASSERT_EQ(Quad(8, 8, 24, 24), pd::kOk);
+      pd::Image img = Frame();
+      for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+          bool in = x >= 8 && x < 24 && y >= 8 && y < 24;
+          ASSERT_EQ(img.At(x, y), in ? texels[size_t((y - 8) * 16 + x - 8)] : 0xFF000000u)
+              << x << "," << y << " filter " << int(filter) << " fast " << fast;
+        }
+    }
+  }
+}
+
+TEST_F(DeviceRaster, RenderingSelfTestMatchesAtTheFirstCandidateOffset) {
+  // The calibration draws a white 16x16 texture with black corners at ten offsets, point
+  // sampled; the default offset must land the corners exactly.
+  std::vector<uint32_t> texels(16 * 16, 0xFFFFFFFFu);
+  texels[0] = texels[255] = 0xFF000000u;
+  MakeTarget(128, 64);
+  auto tex = MakeTexture(16, 16, texels);
+  ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+  device->Stage().magFilter = device->Stage().minFilter = pd::TextureFilter::Point;
+  ASSERT_EQ(target->Fill(nullptr, 0xFFFF0000u), pd::kOk);
+  device->SetTransform(pd::TransformKind::Projection, Ortho2D(128, 64, -0.5f));
+  ASSERT_EQ(Quad(32, 16, 48, 32), pd::kOk);
+  pd::Image img = Frame();
+  EXPECT_EQ(img.At(32, 16) & 0xFFFFFF, 0u);
+  EXPECT_EQ(img.At(47, 31) & 0xFFFFFF, 0u);
+  EXPECT_EQ(img.At(33, 16), 0xFFFFFFFFu);
+  EXPECT_EQ(img.At(31, 16), 0xFFFF0000u);
+  EXPECT_EQ(img.At(48, 31), 0xFFFF0000u);
+}
+
+// Reference result of blending one channel: round((s * sf + d * df) / 255), saturated.
+uint32_t BlendRef(uint32_t s, uint32_t d, int sf, int df) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    auto factor = [&](int f) -> double {
+      switch (f) {
+        case 0: return 0;
+        case 1: return 255;
+        case 2: return Ch(s, shift);
+        case 3: return 255 - Ch(s, shift);
+        case 4: return Ch(s, 24);
+        default: return 255 - Ch(s, 24);
+      }
+    };
+    double v = (Ch(s, shift) * factor(sf) + Ch(d, shift) * factor(df)) / 255.0;
+    out |= uint32_t(std::min(255.0, std::floor(v + 0.5))) << shift;
+  }
+  return out;
+}
+
+uint32_t ModRef(uint32_t a, uint32_t b) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8)
+    out |= uint32_t(std::floor(Ch(a, shift) * Ch(b, shift) / 255.0 + 0.5)) << shift;
+  return out;
+}
+
+TEST_F(DeviceRaster, BlendModesProduceTheirFormulasOnKnownDestinations) {
+  const uint32_t texel = 0x80C86432u;
+  const uint32_t diffuse = 0xC0FF8040u;
+  const uint32_t dsts[] = {0xFF4080C0u, 0x00000000u, 0xFFFFFFFFu, 0x7F102030u};
+  const uint32_t grey = 0x80808080u;       // texel alpha replicated
+  const uint32_t m = ModRef(texel, diffuse);  // texture x diffuse
+  using F = pd::BlendFactor;
+  struct Mode {
+    const char* name;
+    bool blend;
+    F src, dst;
+    uint32_t colourArg1;
+    pd::TextureOp colourOp;
+    uint32_t alphaArg1;
+    pd::TextureOp alphaOp;
+    uint32_t drawn;  // colour leaving the texture stage
+    int sf, df;      // reference factors: 0 zero 1 one 2 srccolour 3 invsrccolour 4 srcalpha 5 invsrcalpha
+  };
+  const Mode modes[] = {
+      {"normal", true, F::SrcAlpha, F::InvSrcAlpha, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgTexture,
+       pd::TextureOp::Modulate, m, 4, 5},
+      {"opaque", false, F::One, F::Zero, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgFactor,
+       pd::TextureOp::SelectArg1, m | 0xFF000000u, 1, 0},
+      {"additive", true, F::SrcAlpha, F::One, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgTexture,
+       pd::TextureOp::Modulate, m, 4, 1},
+      {"subtractive", true, F::Zero, F::InvSrcColor, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgTexture,
+       pd::TextureOp::Modulate, m, 0, 3},
+      {"multiply", true, F::Zero, F::SrcColor, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgTexture,
+       pd::TextureOp::Modulate, m, 0, 2},
+      // Drawing alpha into a texture: the texel's alpha as grey, added with alpha 1.
+      {"target alpha", true, F::SrcAlpha, F::One, pd::kArgTexture | pd::kArgAlphaReplicate,
+       pd::TextureOp::SelectArg1, pd::kArgFactor, pd::TextureOp::SelectArg1, grey | 0xFF000000u, 4, 1},
+      {"target subtractive", true, F::SrcAlpha, F::InvSrcAlpha, pd::kArgTexture | pd::kArgAlphaReplicate,
+       pd::TextureOp::SelectArg1, pd::kArgFactor, pd::TextureOp::SelectArg1, grey | 0xFF000000u, 4, 5},
+      {"target new subtractive", true, F::One, F::One, pd::kArgFactor, pd::TextureOp::SelectArg1,
+       pd::kArgFactor, pd::TextureOp::SelectArg1, 0xFFFFFFFFu, 1, 1},
+  };
+  for (const Mode& mode : modes) {
+    for (bool fast : {true, false}) {
+      MakeTarget(8, 8);
+      device->SetFastPaths(fast);
+      auto tex = MakeTexture(2, 2, std::vector<uint32_t>(4, texel));
+      ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+      pd::RenderStates& s = device->States();
+      s.alphaBlend = mode.blend;
+      s.srcBlend = mode.src;
+      s.dstBlend = mode.dst;
+      s.textureFactor = 0xFFFFFFFFu;
+      pd::TextureStage& t = device->Stage();
+      t.colourArg1 = mode.colourArg1;
+      t.colourOp = mode.colourOp;
+      t.alphaArg1 = mode.alphaArg1;
+      t.alphaOp = mode.alphaOp;
+      for (int i = 0; i < 4; ++i) {
+        pd::Rect r{i * 2, 0, i * 2 + 2, 8};
+        ASSERT_EQ(target->Fill(&r, dsts[i]), pd::kOk);
+      }
+      ASSERT_EQ(Quad(0, 0, 8, 8, diffuse), pd::kOk);
+      pd::Image img = Frame();
+      for (int i = 0; i < 4; ++i) {
+        uint32_t want = mode.blend ? BlendRef(mode.drawn, dsts[i], mode.sf, mode.df) : mode.drawn;
+        EXPECT_EQ(img.At(i * 2, 3), want) << mode.name << " on 0x" << std::hex << dsts[i] << " fast " << fast;
+      }
+    }
+  }
+}
+
+TEST_F(DeviceRaster, AlphaTestKeepsOnlyPassingTexels) {
+  for (bool blend : {false, true}) {
+    MakeTarget(8, 8);
+    device->States().alphaBlend = blend;
+    device->States().alphaRef = 128;
+    device->Stage().magFilter = pd::TextureFilter::Point;
+    auto tex = MakeTexture(4, 1, {0x7FFF0000u, 0x80FF0000u, 0x00FF0000u, 0xFFFF0000u});
+    ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+    ASSERT_EQ(target->Fill(nullptr, 0xFF0000FFu), pd::kOk);
+    ASSERT_EQ(Quad(0, 0, 8, 1), pd::kOk);
+    pd::Image img = Frame();
+    EXPECT_EQ(img.At(0, 0), 0xFF0000FFu);
+    EXPECT_EQ(img.At(4, 0), 0xFF0000FFu) << "alpha 0 never drawn";
+    EXPECT_EQ(img.At(6, 0), 0xFFFF0000u);
+    EXPECT_EQ(img.At(2, 0), blend ? BlendRef(0x80FF0000u, 0xFF0000FFu, 4, 5) : 0x80FF0000u);
+  }
+}
+
+TEST_F(DeviceRaster, AddressingAndFilteringMatchTheirGoldenFrame) {
+  MakeTarget(64, 64, pd::PixelFormat::X8R8G8B8);
+  auto tex = MakeTexture(4, 4, {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu,
+                                0xFF000000u, 0xFFFFFF00u, 0xFF00FFFFu, 0xFFFF00FFu,
+                                0xFF808080u, 0xFF400000u, 0xFF004000u, 0xFF000040u,
+                                0xFFFFFFFFu, 0xFF000000u, 0xFFFFFFFFu, 0xFF000000u});
+  ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+  const pd::TextureAddress modes[] = {pd::TextureAddress::Wrap, pd::TextureAddress::Mirror,
+                                      pd::TextureAddress::Clamp};
+  for (int f = 0; f < 2; ++f)
+    for (int a = 0; a < 3; ++a) {
+      device->Stage().magFilter = device->Stage().minFilter =
+          f ? pd::TextureFilter::Linear : pd::TextureFilter::Point;
+      device->Stage().addressU = device->Stage().addressV = modes[a];
+      float x = 1.0f + 21.0f * float(a), y = 2.0f + 31.0f * float(f);
+      ASSERT_EQ(Quad(x, y, x + 20, y + 28, 0xFFFFFFFFu, -0.75f, -1.0f, 1.75f, 2.0f), pd::kOk);
+    }
+  EXPECT_TRUE(golden::MatchesGolden(Frame(), "display/addressing.png"));
+}
+
+TEST_F(DeviceRaster, NoTextureReadsOpaqueWhiteAndSelectArg1TakesTheFactor) {
+  MakeTarget(8, 8);
+  ASSERT_EQ(device->SetTexture(nullptr), pd::kOk);
+  ASSERT_EQ(Quad(0, 0, 4, 8, 0xFF336699u), pd::kOk);
+  device->States().textureFactor = 0xFF123456u;
+  device->Stage().colourArg1 = pd::kArgFactor;
+  device->Stage().colourOp = pd::TextureOp::SelectArg1;
+  ASSERT_EQ(Quad(4, 0, 8, 8, 0xFF336699u), pd::kOk);
+  pd::Image img = Frame();
+  EXPECT_EQ(img.At(1, 1), 0xFF336699u);
+  EXPECT_EQ(img.At(5, 1), 0xFF123456u);
+}
+
+TEST_F(DeviceRaster, ViewportCutsEveryPrimitive) {
+  MakeTarget();
+  ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
+  pd::Viewport vp{10, 20, 30, 15, 0, 1};
+  ASSERT_EQ(device->SetViewport(vp), pd::kOk);
+  ScreenVertex big[3] = {{-500, -500, 0, 1, 0xFFFFFFFFu, 0, 0, 0}, {900, -40, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
+                         {-40, 900, 0, 1, 0xFFFFFFFFu, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, big, 3), pd::kOk);
+  ScreenVertex line[2] = {{-100, 27.5f, 0, 1, 0xFFFF0000u, 0, 0, 0}, {200, 27.5f, 0, 1, 0xFFFF0000u, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, line, 2), pd::kOk);
+  pd::Image img = Frame();
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      bool in = x >= 10 && x < 40 && y >= 20 && y < 35;
+      EXPECT_EQ(img.At(x, y) != 0, in) << x << "," << y;
+    }
+  EXPECT_EQ(img.At(10, 28), 0xFFFF0000u);
+  EXPECT_EQ(img.At(39, 28), 0xFFFF0000u);
+  // Refused viewports leave the old one.
+  for (pd::Viewport bad : {pd::Viewport{70, 0, 10, 10, 0, 1}, pd::Viewport{0, 0, 0, 5, 0, 1},
+                           pd::Viewport{60, 60, 10, 10, 0, 1}, pd::Viewport{-1, 0, 5, 5, 0, 1}})
+    EXPECT_EQ(device->SetViewport(bad), pd::kInvalidArgument);
+  EXPECT_EQ(device->GetViewport().x, 10);
+}
+
+TEST_F(DeviceRaster, DepthTestKeepsNearerOrEqualPixels) {
+  MakeTarget(16, 16);
+  pd::SurfaceDesc zd;
+  zd.width = zd.height = 16;
+  zd.format = pd::PixelFormat::D16;
+  zd.caps = pd::kCapsZBuffer;
+  std::shared_ptr<pd::Surface> z;
+  ASSERT_EQ(display.CreateSurface(zd, z), pd::kOk);
+  ASSERT_EQ(target->AttachZBuffer(z), pd::kOk);
+  device->States().zEnable = true;
+  device->States().zWrite = true;
+  device->States().alphaBlend = false;
+  ASSERT_EQ(device->Clear(pd::kClearTarget | pd::kClearZBuffer, 0xFF000000u, 1.0f), pd::kOk);
+  auto rect = [&](float x0, float x1, float depth, uint32_t c) {
+    ScreenVertex v[4] = {{x0, 0, depth, 1, c, 0, 0, 0}, {x1, 0, depth, 1, c, 0, 0, 0},
+                         {x1, 16, depth, 1, c, 0, 0, 0}, {x0, 16, depth, 1, c, 0, 0, 0}};
+    ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, v, 4), pd::kOk);
+  };
+  rect(0, 10, 0.5f, 0xFFFF0000u);
+  rect(5, 16, 0.7f, 0xFF00FF00u);  // behind the red where they overlap
+  rect(8, 12, 0.5f, 0xFF0000FFu);  // equal depth passes LESSEQUAL
+  pd::Image img = Frame();
+  EXPECT_EQ(img.At(2, 5), 0xFFFF0000u);
+  EXPECT_EQ(img.At(6, 5), 0xFFFF0000u);
+  EXPECT_EQ(img.At(9, 5), 0xFF0000FFu);
+  EXPECT_EQ(img.At(11, 5), 0xFF0000FFu);
+  EXPECT_EQ(img.At(14, 5), 0xFF00FF00u);
+}
+
+TEST_F(DeviceRaster, SixteenBitTexturesAndTargetsConvert) {
+  MakeTarget(8, 8, pd::PixelFormat::R5G6B5);
+  auto tex = MakeTexture(2, 1, {0xFFFFFFFFu, 0x80F08010u}, pd::PixelFormat::A4R4G4B4);
+  device->Stage().magFilter = pd::TextureFilter::Point;
+  ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+  ASSERT_EQ(target->Fill(nullptr, 0xFF000000u), pd::kOk);
+  ASSERT_EQ(Quad(0, 0, 8, 1), pd::kOk);
+  pd::Image img = Frame();
+  EXPECT_EQ(img.At(0, 0), 0xFFFFFFFFu);  // white stays white through 4 and 5/6 bits
+  // 0x80F08010 as A4R4G4B4 is 0x88FF8811; blended over black and narrowed to 5:6:5.
+  uint32_t b = BlendRef(0x88FF8811u, 0xFF000000u, 4, 5);
+  uint32_t r5 = Ch(b, 16) >> 3, g6 = Ch(b, 8) >> 2, b5 = Ch(b, 0) >> 3;
+  uint32_t want = 0xFF000000u | ((r5 << 3) | (r5 >> 2)) << 16 | ((g6 << 2) | (g6 >> 4)) << 8 | ((b5 << 3) | (b5 >> 2));
+  EXPECT_EQ(img.At(6, 0), want);
+}
+
+TEST_F(DeviceRaster, FastLoopsAgreeWithTheReferencePipeline) {
+  std::mt19937 rng(11);
+  std::vector<uint32_t> texels(32 * 32);
+  for (uint32_t& t : texels) t = rng();
+  for (int trial = 0; trial < 24; ++trial) {
+    pd::Image images[2];
+    std::mt19937 scene{uint32_t(trial)};
+    for (int run = 0; run < 2; ++run) {
+      MakeTarget(64, 64);
+      scene.seed(uint32_t(trial));
+      auto tex = MakeTexture(32, 32, texels);
+      device->SetFastPaths(run == 0);
+      ASSERT_EQ(device->SetTexture(trial % 5 == 4 ? nullptr : tex), pd::kOk);
+      const pd::BlendFactor pairs[][2] = {{pd::BlendFactor::SrcAlpha, pd::BlendFactor::InvSrcAlpha},
+                                          {pd::BlendFactor::SrcAlpha, pd::BlendFactor::One},
+                                          {pd::BlendFactor::Zero, pd::BlendFactor::SrcColor}};
+      device->States().srcBlend = pairs[trial % 3][0];
+      device->States().dstBlend = pairs[trial % 3][1];
+      device->States().alphaBlend = trial % 4 != 3;
+      device->Stage().magFilter = device->Stage().minFilter =
+          trial % 2 ? pd::TextureFilter::Linear : pd::TextureFilter::Point;
+      device->Stage().addressU = device->Stage().addressV =
+          trial % 3 == 0 ? pd::TextureAddress::Wrap : pd::TextureAddress::Clamp;
+      std::uniform_real_distribution<float> pos(-8, 72), uv(-0.5f, 1.5f);
+      for (int i = 0; i < 6; ++i) {
+        LitVertex v[3];
+        for (LitVertex& p : v)
+          p = {pos(scene), pos(scene), 0.1f, 0, uint32_t(scene()), 0xFF000000u, uv(scene), uv(scene)};
+        ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3), pd::kOk);
+      }
+      images[run] = Frame();
+    }
+    // Fixed-point stepping may round a texel boundary or a colour step differently.
+    int off = 0;
+    for (size_t i = 0; i < images[0].pixels.size(); ++i) {
+      uint32_t a = images[0].pixels[i], b = images[1].pixels[i];
+      for (int shift = 0; shift < 32; shift += 8)
+        if (std::abs(int(Ch(a, shift)) - int(Ch(b, shift))) > 2) {
+          ++off;
+          break;
+        }
+    }
+    EXPECT_LE(off, 40) << "trial " << trial;
+  }
+}
+
+TEST_F(DeviceRaster, DrawingNeedsASceneAndALiveTarget) {
+  MakeTarget(8, 8);
+  EXPECT_EQ(device->BeginScene(), pd::kSceneInScene);
+  EXPECT_EQ(device->EndScene(), pd::kOk);
+  EXPECT_EQ(device->EndScene(), pd::kSceneNotInScene);
+  EXPECT_EQ(Quad(0, 0, 4, 4), pd::kSceneNotInScene);
+  display.LoseAllSurfaces();
+  EXPECT_EQ(device->BeginScene(), pd::kSurfaceLost);
+  EXPECT_EQ(target->Restore(), pd::kOk);
+  ASSERT_EQ(device->BeginScene(), pd::kOk);
+  uint16_t bad[3] = {0, 1, 9};
+  LitVertex v[3] = {};
+  EXPECT_EQ(device->DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3, bad, 3),
+            pd::kInvalidArgument);
+  EXPECT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, 0x1234, v, 3), pd::kInvalidArgument);
+  EXPECT_EQ(device->DrawPrimitive(pd::PrimitiveType(5), pd::kLitVertex, v, 3), pd::kInvalidArgument);
+}
+
+}  // namespace
+}  // namespace devicetest
