@@ -1,0 +1,145 @@
+// The platform's implementation object behind the TPlatform facade: the main window and the
+// host window, the state bytes the window procedure sets and the event pump reads, the data
+// folders, the managers the platform owns, the frame task list and the presentation thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include <boost/shared_ptr.hpp>
+
+#include "core/TRandom.h"
+#include "core/TTaskList.h"
+#include "core/str.h"
+#include "platform/host/HostWindow.h"
+#include "platform/window/Window.h"
+
+class TAssetManager;
+class THwMiniVecDraw;
+class TSoundManager;
+class TStringTable;
+class TTexture;
+class TWindowManager;
+
+namespace platform::os {
+class NamedMutex;
+class Thread;
+}
+
+class TPlatformData {
+public:
+  TPlatformData(const char* commandLine, int showCommand, bool allowSeveral);
+  ~TPlatformData();
+  TPlatformData(const TPlatformData&) = delete;
+  TPlatformData& operator=(const TPlatformData&) = delete;
+
+  // Set when another instance already runs; the caller then ends the program with code 0.
+  bool IsSecondInstance() const { return mSecondInstance; }
+
+  platform::window::IWindow* GetWindow() const { return mWindow.load(); }
+  void SetWindow(std::unique_ptr<platform::window::IWindow> window);
+  platform::host::IHostWindow* GetHostWindow() const { return mHostWindow.get(); }
+  void SetHostWindow(std::unique_ptr<platform::host::IHostWindow> host) {
+    mHostWindow = std::move(host);
+  }
+
+  // The horizontal viewport scale; answers whether the game runs hosted.
+  bool GetViewportScale(float& scale) const;
+  bool IsCursorVisible() const { return mCursorVisible; }
+
+  // Start-up state (see PlatformMain).
+  int32_t mShowCommand;
+  bool mHosted = false;
+  bool mHostedTest = false;
+  float mViewportScaleX = 1.0f;
+  float mViewportScaleY = 1.0f;
+
+  // Cursor image and visibility.
+  boost::shared_ptr<TTexture> mCursorTexture;
+  int32_t mCursorHotX = 0, mCursorHotY = 0;
+  bool mCursorVisible = true;
+
+  // Requests and state set by the window procedure and read by the event pump.
+  bool mActive = true;
+  bool mActivationChangePending = false;
+  bool mAppActive = true;
+  bool mActivationRequest = false;
+  bool mCloseRequest = false;
+  bool mPaintRequest = true;
+  bool mDisplayResetRequest = false;
+  bool mMinimized = false;
+  bool mClickDrop = false;
+  uint32_t mClickDropTime = 0;
+  bool mHoverArmed = false;
+  uint32_t mHoverSince = 0;
+  bool mLeaveArmed = false;
+  bool mMouseLeftPending = false;
+  bool mWasMinimized = false;
+  uint32_t mHighSurrogate = 0;
+  bool mFirstEventCall = true;
+  bool mFullScreenWish = false;  // "-pq=" mode: the portal page switches, not the display
+
+  // Folders, each with a trailing "/" where noted.
+  str mAssetFolder;     // program folder + "assets/"
+  str mProgramFolder;   // with "/"
+  str mProgramFile;
+  str mUserFolder;
+  str mCommonFolder;
+  str mDesktopFolder;
+  str mSystemFolder;
+  str mStartupDir;
+
+  uint32_t mStartTime = 0;
+
+  std::unique_ptr<THwMiniVecDraw> mMiniVecDraw;
+  TWindowManager* mWindowManager = nullptr;
+  TAssetManager* mAssetManager = nullptr;
+  TSoundManager* mSoundManager = nullptr;
+  TStringTable* mStringTable = nullptr;
+
+  TRandom mRandom;
+  TTaskList mFrameTasks;
+
+  uint64_t mHarnessWindow = 0;
+
+  str mTitle;
+  str mVersion;
+  str mInternalName;
+  bool mUtf8 = false;
+  int32_t mScreenWidth = 0, mScreenHeight = 0;
+
+  // Ends the presentation thread and waits for it; safe to call more than once.
+  void StopPresentationThread();
+
+private:
+  void PresentationLoop();
+
+  std::atomic<platform::window::IWindow*> mWindow{nullptr};
+  std::unique_ptr<platform::window::IWindow> mWindowOwner;
+  std::unique_ptr<platform::host::IHostWindow> mHostWindow;
+  std::unique_ptr<platform::os::NamedMutex> mInstanceMutex;
+  bool mSecondInstance = false;
+
+  std::unique_ptr<platform::os::Thread> mPresentThread;
+  std::mutex mPresentMutex;
+  std::condition_variable mPresentWake;
+  bool mPresentStop = false;
+};
+
+// Names of the single-instance lock and the window class: the program's full path,
+// lower-cased, with "/" and ":" removed, plus "_MUTEX" or "_WNDCLASS".
+str MakeInstanceBaseName(const str& programPath);
+// The asset folder and the main window's class name, kept for the rest of the program.
+const str& GetAssetFolderPath();
+const str& GetWindowClassName();
+// The program file's full path.
+str GetProgramFilePath();
+
+// The command line as start-up received it (after the harness had its say).
+const str& GetPlatformCommandLine();
+void SetPlatformCommandLine(const str& line);
+// The command line holds "-pq=".
+bool HasPqOption();

@@ -1,0 +1,162 @@
+// The facade's operations on the main window and the display: window creation, full-screen
+// switching, screen set-up, the cursor, the browser and the sound manager.
+#include "core/EngineLog.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformData.h"
+#include "core/TSettings.h"
+#include "platform/os/Spawn.h"
+#include "render/TDxDisplayHandler.h"
+#include "render/TRenderer.h"
+#include "sound/TSoundManager.h"
+#include "window/TScreen.h"
+#include "window/TWindowManager.h"
+#include "window/text/THwMiniVecDraw.h"
+
+using namespace platform::window;
+
+bool TPlatform::CreateWindow() {
+  TPlatformData& p = *mData;
+  if (GetConfigFlag(kConfigUtf8Mode)) p.mUtf8 = true;
+  if (p.mHosted && !p.mHostedTest && !(p.GetHostWindow() && p.GetHostWindow()->IsWindow())) {
+    EngineLog("Error: mExternalWindowParent is lost, exiting!");
+    return false;
+  }
+  WindowDesc desc;
+  desc.title = "Hearthwell";
+  desc.width = 480;
+  desc.height = 360;
+  desc.child = p.mHosted && !p.mHostedTest;
+  desc.unicode = p.mUtf8;
+  p.SetWindow(CreateMainWindow(desc));
+  IWindow* w = p.GetWindow();
+  SetConfig("hwnd", str::Format("%d", static_cast<int>(w->Handle())));
+  if (p.mHostedTest) {
+    w->SetClientSize(960, 720);
+    w->Show();
+  }
+  w->SetForeground();
+  return true;
+}
+
+bool TPlatform::IsForeground() const {
+  IWindow* w = mData->GetWindow();
+  return w && w->IsForeground();
+}
+
+namespace {
+// In "-pq=" mode the portal page owns the full-screen switch; it hears the wish as WM_USER.
+void TellPortalFullScreen(TPlatformData& p, bool fullScreen) {
+  p.mFullScreenWish = fullScreen;
+  if (auto* host = p.GetHostWindow())
+    host->Post(platform::host::Record{WM_USER, fullScreen ? 1u : 0u, 0});
+}
+}  // namespace
+
+bool TPlatform::SetFullScreen(bool fullScreen) {
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  if (HasPqOption()) {
+    TellPortalFullScreen(*mData, fullScreen);
+    if (d) d->RefreshDisplay(false);
+    return true;
+  }
+  return d ? d->RefreshDisplay(fullScreen) : false;
+}
+
+bool TPlatform::IsFullScreen() const {
+  if (HasPqOption()) return mData->mFullScreenWish;
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  return d && d->IsFullScreen();
+}
+
+bool TPlatform::IsDisplayReady() const {
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  return d && d->IsReady();
+}
+
+bool TPlatform::IsPresentDone() const {
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  return !d || d->IsPresentDone();
+}
+
+void TPlatform::OutOfVideoMemory() {
+  if (TDxDisplayHandler* d = TDxDisplayHandler::Instance()) d->OutOfVideoMemory();
+}
+
+bool TPlatform::InitScreen(int width, int height, bool fullScreen) {
+  TPlatformData& p = *mData;
+  TWindowManager* wm = p.mWindowManager;
+  if (wm && !wm->GetRoot()) {
+    TScreen* root = new TScreen();
+    wm->SetRoot(root);
+    root->SetSize(width, height);
+  }
+  if (HasPqOption()) {
+    TellPortalFullScreen(p, fullScreen);
+    fullScreen = false;
+  }
+  p.mViewportScaleX = p.mViewportScaleY = 1.0f;
+  if (p.mHosted) fullScreen = false;
+
+  TRenderer* renderer = TRenderer::Instance();
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  d->SetDisplay(width, height, fullScreen, 0, 0, p.mHosted);
+  if (!p.mMiniVecDraw) {
+    p.mMiniVecDraw = std::make_unique<THwMiniVecDraw>();
+    p.mMiniVecDraw->Calibrate();
+    renderer->FillRect(0, 0, width, height, 0xFF000000u);
+  }
+  d->FinishSetup();
+  renderer->PopClipRect();
+  return renderer->PushClipRect(0, 0, width, height);
+}
+
+void TPlatform::SetCursorVisible(bool visible) {
+  TPlatformData& p = *mData;
+  if (visible == p.mCursorVisible) return;
+  p.mCursorVisible = visible;
+  if (TDxDisplayHandler* d = TDxDisplayHandler::Instance())
+    d->SetCursorVisible(visible);
+  else if (IWindow* w = p.GetWindow())
+    w->SetCursorVisible(visible);
+}
+
+void TPlatform::SetCursor(boost::shared_ptr<TTexture> texture, int hotX, int hotY, bool keep) {
+  TPlatformData& p = *mData;
+  if (!keep) {
+    p.mCursorTexture = texture;
+    p.mCursorHotX = hotX;
+    p.mCursorHotY = hotY;
+    if (!p.mCursorVisible) return;
+  }
+  if (TDxDisplayHandler* d = TDxDisplayHandler::Instance())
+    d->SetMouseImage(texture, hotX, hotY, keep);
+  // The engine draws the cursor from here on, so the window shows none of its own.
+  if (IWindow* w = p.GetWindow()) w->SetCursorVisible(false);
+}
+
+void TPlatform::OpenUrl(const char* url) {
+  if (!url) return;
+  TPlatformData& p = *mData;
+  const char* program = "xdg-open";
+  str hostProgram;
+  if (p.mHosted) {
+    const str& line = GetPlatformCommandLine();
+    int at = line.Find(str("-host="));
+    if (at >= 0) {
+      unsigned start = static_cast<unsigned>(at) + 6;
+      unsigned end = start;
+      while (end < line.Length() && end - start < 259 && line[end] != ' ' && line[end] != '\t')
+        ++end;
+      hostProgram = line.Substr(start, end - start);
+      if (!hostProgram.IsEmpty()) program = hostProgram.CStr();
+    }
+  }
+  if (!platform::os::SpawnDetached(program, {std::string(url)}))
+    EngineLog("Could not start %s for %s", program, url);
+}
+
+bool TPlatform::CreateSoundManager() {
+  TPlatformData& p = *mData;
+  if (!p.mSoundManager) p.mSoundManager = new TSoundManager();
+  return p.mSoundManager->Init();
+}

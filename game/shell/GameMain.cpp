@@ -1,0 +1,26 @@
+#include "game/shell/GameMain.h"
+
+#include "core/TPlatform.h"
+#include "core/TSettings.h"
+#include "core/str.h"
+
+void SetGameSettings() {
+  SetConfig(kConfigGameName, "Harbor of Lost Things");
+  SetConfig(kConfigHwGameHandle, "harboroflostthings");
+  SetConfig(kConfigEncryptionKey, "Qx7!harbor#2");
+  SetConfig("hwgamemodename1", "story");
+  SetConfig("hwgamemodename2", "arcade");
+  for (int i = 1; i <= 7; ++i)
+    SetConfig(str::Format("hwgamemedalname%d", i), str::Format("medal%d", i));
+}
+
+int GameMain(TPlatform* platform, const char*) {
+  platform->SetWindowTitle(platform->GetTitle());
+  platform->InitScreen(800, 600, false);
+  TPlatformEvent event;
+  for (;;) {
+    platform->GetEvent(event);
+    if (event.type == kEventCloseRequest || event.type == kEventQuit) break;
+  }
+  return 0;
+}

@@ -1,0 +1,99 @@
+#include "platform/window/headless/Window.h"
+
+#include <atomic>
+#include <mutex>
+
+namespace platform::window::headless {
+
+namespace {
+std::atomic<uint64_t> gNextHandle{0x20010};
+}  // namespace
+
+Window::Window(const WindowDesc& desc)
+    : mHandle(gNextHandle.fetch_add(0x10)), mTitle(desc.title), mWidth(desc.width), mHeight(desc.height), mChild(desc.child) {
+  if (mChild) mShown = true;
+}
+
+void Window::SetTitle(const std::string& utf8) { mTitle = utf8; }
+std::string Window::GetTitle() const { return mTitle; }
+
+void Window::SetClientSize(int width, int height) {
+  mWidth = width;
+  mHeight = height;
+}
+
+void Window::GetClientSize(int& width, int& height) const {
+  width = mWidth;
+  height = mHeight;
+}
+
+void GetScreenSize(int& width, int& height) {
+  width = 1280;
+  height = 1024;
+}
+
+namespace {
+std::mutex gMutex;
+int gAnswer = IDOK;
+std::string gLastTitle, gLastText;
+int gBoxCount = 0;
+bool gClipboardAvailable = true;
+bool gClipboardHasText = false;
+std::string gClipboard;
+}  // namespace
+
+int ShowMessageBox(const std::string& title, const std::string& text, int) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gLastTitle = title;
+  gLastText = text;
+  ++gBoxCount;
+  return gAnswer;
+}
+
+void SetMessageBoxAnswer(int answer) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gAnswer = answer;
+}
+
+std::string LastMessageBoxTitle() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return gLastTitle;
+}
+
+std::string LastMessageBoxText() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return gLastText;
+}
+
+int MessageBoxCount() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return gBoxCount;
+}
+
+bool SetClipboardText(const std::string& text) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  if (!gClipboardAvailable) return false;
+  gClipboard = text;
+  gClipboardHasText = true;
+  return true;
+}
+
+bool GetClipboardText(std::string& out) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  if (!gClipboardAvailable || !gClipboardHasText) return false;
+  out = gClipboard;
+  return true;
+}
+
+void SetClipboardAvailable(bool available) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gClipboardAvailable = available;
+}
+
+void ClearClipboard() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gClipboard.clear();
+  gClipboardHasText = false;
+}
+
+}  // namespace platform::window::headless

@@ -1,0 +1,60 @@
+// The headless main window: a title, a size and an in-process message queue. Tests post
+// native messages into it and read back what the engine did to the window.
+#pragma once
+
+#include <string>
+
+#include "platform/window/Window.h"
+
+namespace platform::window::headless {
+
+class Window : public WindowBase {
+public:
+  explicit Window(const WindowDesc& desc);
+
+  uint64_t Handle() const override { return mHandle; }
+  void SetTitle(const std::string& utf8) override;
+  std::string GetTitle() const override;
+  void SetClientSize(int width, int height) override;
+  void GetClientSize(int& width, int& height) const override;
+  void Show() override { mShown = true; }
+  bool IsForeground() const override { return mForeground; }
+  void SetForeground() override { mForeground = true; }
+  void SetCursorVisible(bool visible) override { mCursorVisible = visible; }
+  void SetMouseCapture(bool capture) override { mCaptured = capture; }
+  void WaitForInput(uint32_t) override {}
+
+  // What tests read back.
+  bool IsShown() const { return mShown; }
+  bool IsChild() const { return mChild; }
+  bool IsCursorVisible() const { return mCursorVisible; }
+  bool HasMouseCapture() const { return mCaptured; }
+  void SetForegroundState(bool foreground) { mForeground = foreground; }
+
+private:
+  uint64_t mHandle;
+  std::string mTitle;
+  int mWidth, mHeight;
+  bool mChild;
+  bool mShown = false;
+  bool mForeground = true;
+  bool mCursorVisible = true;
+  bool mCaptured = false;
+};
+
+void GetScreenSize(int& width, int& height);
+
+// Message boxes answer what the test scripted (IDOK by default) and remember what they showed.
+int ShowMessageBox(const std::string& title, const std::string& text, int flags);
+void SetMessageBoxAnswer(int answer);
+std::string LastMessageBoxTitle();
+std::string LastMessageBoxText();
+int MessageBoxCount();
+
+// The in-process clipboard; a test can make it refuse writes and reads, as a busy one does.
+bool SetClipboardText(const std::string& text);
+bool GetClipboardText(std::string& out);
+void SetClipboardAvailable(bool available);
+void ClearClipboard();
+
+}  // namespace platform::window::headless

@@ -1,0 +1,56 @@
+// The desktop main window on SDL2. SDL events become the same native messages the headless
+// queue carries. SDL is touched from the main thread only: the queue is filled when the pump
+// takes a message.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/window/Window.h"
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace platform::window::sdl {
+
+class Window : public WindowBase {
+public:
+  // Null when SDL cannot open a window.
+  static std::unique_ptr<Window> Create(const WindowDesc& desc);
+  ~Window() override;
+
+  uint64_t Handle() const override;
+  void SetTitle(const std::string& utf8) override;
+  std::string GetTitle() const override;
+  void SetClientSize(int width, int height) override;
+  void GetClientSize(int& width, int& height) const override;
+  void Show() override;
+  bool IsForeground() const override;
+  void SetForeground() override;
+  void SetCursorVisible(bool visible) override;
+  void SetMouseCapture(bool capture) override;
+  void WaitForInput(uint32_t ms) override;
+
+  SDL_Window* SdlWindow() const { return mWindow; }
+
+protected:
+  void Pump() override;
+
+private:
+  Window(SDL_Window* window, bool unicode) : mWindow(window), mUnicode(unicode) {}
+  void Translate(const SDL_Event& e);
+  void PostWindowPos(bool minimized);
+
+  SDL_Window* mWindow;
+  bool mUnicode;
+};
+
+// Virtual-key number of an SDL key code; 0 for keys the engine has no number for.
+int VirtualKeyFromSdl(int sdlKey);
+
+bool GetScreenSize(int& width, int& height);
+int ShowMessageBox(const std::string& title, const std::string& text, int flags);
+bool SetClipboardText(const std::string& text);
+bool GetClipboardText(std::string& out);
+
+}  // namespace platform::window::sdl

@@ -1,0 +1,6 @@
+#include "sound/TSoundManager.h"
+
+bool TSoundManager::Init() {
+  mStarted = true;
+  return true;
+}

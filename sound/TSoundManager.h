@@ -1,0 +1,21 @@
+// The sound manager: owner of the audio device and the streaming thread. Here: what the
+// platform's start-up, event pump and tear-down ask of it.
+#pragma once
+
+class TSoundManager {
+public:
+  TSoundManager() = default;
+  ~TSoundManager() = default;
+
+  // Starts the sound system; false when there is none to start.
+  bool Init();
+  // Runs finished-sound callbacks on the main thread.
+  void DispatchCallBacks() {}
+  // Pauses every stream while the game is inactive.
+  void SetActive(bool active) { mActive = active; }
+  bool IsActive() const { return mActive; }
+
+private:
+  bool mActive = true;
+  bool mStarted = false;
+};
