@@ -1,0 +1,271 @@
+// Precompiled chunks: functions written and read back equal, in both byte orders, and
+// malformed chunks rejected with their messages.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "script/LuaDump.h"
+#include "script/codegen_compile.h"
+
+using compiler_test::Compiler;
+using compiler_test::Units;
+
+namespace {
+
+int AppendWriter(lua_State*, const void* p, size_t size, void* ud) {
+  static_cast<std::string*>(ud)->append(static_cast<const char*>(p), size);
+  return 0;
+}
+
+std::string Dump(const Proto* f) {
+  std::string out;
+  EXPECT_EQ(luaU_dump(nullptr, f, AppendWriter, &out), 0);
+  return out;
+}
+
+// Rewrites a chunk this program wrote (little-endian) in big-endian order, field by field.
+class Swapper {
+ public:
+  explicit Swapper(const std::string& in) : in_(in) {}
+
+  std::string Run() {
+    Copy(4);       // signature
+    Copy(1);       // version
+    out_ += '\0';  // byte order: big-endian
+    pos_++;
+    Copy(8);  // sizes
+    Swap(8);  // test number
+    Function();
+    EXPECT_EQ(pos_, in_.size());
+    return out_;
+  }
+
+ private:
+  void Copy(size_t n) {
+    out_ += in_.substr(pos_, n);
+    pos_ += n;
+  }
+  void Swap(size_t n) {
+    for (size_t i = 0; i < n; ++i) out_ += in_[pos_ + n - 1 - i];
+    pos_ += n;
+  }
+  uint32_t Int() {
+    uint32_t x = 0;
+    for (int i = 3; i >= 0; --i) x = (x << 8) | (unsigned char)in_[pos_ + i];
+    Swap(4);
+    return x;
+  }
+  void String() { Copy(Int()); }
+  void Function() {
+    String();  // source
+    Int();     // line defined
+    Copy(4);   // nups, numparams, is_vararg, maxstacksize
+    for (uint32_t n = Int(); n; --n) Int();  // lines
+    for (uint32_t n = Int(); n; --n) {       // locals
+      String();
+      Int();
+      Int();
+    }
+    for (uint32_t n = Int(); n; --n) String();  // upvalue names
+    for (uint32_t n = Int(); n; --n) {          // constants
+      unsigned char tag = in_[pos_];
+      Copy(1);
+      if (tag == LUA_TNUMBER) Swap(8);
+      if (tag == LUA_TSTRING) String();
+      if (tag == LUA_TWSTRING)
+        for (uint32_t u = Int(); u; --u) Swap(2);
+    }
+    for (uint32_t n = Int(); n; --n) Function();
+    for (uint32_t n = Int(); n; --n) Swap(4);
+  }
+
+  const std::string& in_;
+  size_t pos_ = 0;
+  std::string out_;
+};
+
+void ExpectSameObject(const TObject* a, const TObject* b) {
+  ASSERT_EQ(ttype(a), ttype(b));
+  if (ttisnumber(a)) {
+    EXPECT_EQ(nvalue(a), nvalue(b));
+  } else if (ttisstring(a)) {
+    EXPECT_STREQ(svalue(a), svalue(b));
+  } else if (ttiswstring(a)) {
+    EXPECT_EQ(Units(a), Units(b));
+  }
+}
+
+void ExpectSameProto(const Proto* a, const Proto* b) {
+  EXPECT_STREQ(getstr(a->source), getstr(b->source));
+  EXPECT_EQ(a->lineDefined, b->lineDefined);
+  EXPECT_EQ(a->nups, b->nups);
+  EXPECT_EQ(a->numparams, b->numparams);
+  EXPECT_EQ(a->is_vararg, b->is_vararg);
+  EXPECT_EQ(a->maxstacksize, b->maxstacksize);
+  ASSERT_EQ(a->sizecode, b->sizecode);
+  for (int i = 0; i < a->sizecode; ++i) EXPECT_EQ(a->code[i], b->code[i]) << i;
+  ASSERT_EQ(a->sizelineinfo, b->sizelineinfo);
+  for (int i = 0; i < a->sizelineinfo; ++i) EXPECT_EQ(a->lineinfo[i], b->lineinfo[i]);
+  ASSERT_EQ(a->sizelocvars, b->sizelocvars);
+  for (int i = 0; i < a->sizelocvars; ++i) {
+    EXPECT_STREQ(getstr(a->locvars[i].varname), getstr(b->locvars[i].varname));
+    EXPECT_EQ(a->locvars[i].startpc, b->locvars[i].startpc);
+    EXPECT_EQ(a->locvars[i].endpc, b->locvars[i].endpc);
+  }
+  ASSERT_EQ(a->sizeupvalues, b->sizeupvalues);
+  for (int i = 0; i < a->sizeupvalues; ++i)
+    EXPECT_STREQ(getstr(a->upvalues[i]), getstr(b->upvalues[i]));
+  ASSERT_EQ(a->sizek, b->sizek);
+  for (int i = 0; i < a->sizek; ++i) ExpectSameObject(&a->k[i], &b->k[i]);
+  ASSERT_EQ(a->sizep, b->sizep);
+  for (int i = 0; i < a->sizep; ++i) ExpectSameProto(a->p[i], b->p[i]);
+}
+
+const char* kProgram =
+    "local w = L\"caf\\xe9 \\x263A\\x0\"\n"
+    "local t = {&4; 1.5, 'two', nil, w}\n"
+    "function t:m(a, ...)\n"
+    "  local function inner() return a, self, w end\n"
+    "  return inner, arg\n"
+    "end\n"
+    "x = t[1] and -3 or 2^10\n";
+
+TEST(Dump, ChunksReadBackEqualInBothByteOrders) {
+  Compiler source, little, big;
+  ASSERT_EQ(source.Compile(kProgram, "@game.lua"), 0) << source.Error();
+  std::string chunk = Dump(source.Main());
+  ASSERT_EQ(chunk.substr(0, 6), std::string("\x1bLua\x50\x01", 6));
+
+  ASSERT_EQ(little.Compile(chunk, "=chunk"), 0) << little.Error();
+  ExpectSameProto(source.Main(), little.Main());
+
+  std::string swapped = Swapper(chunk).Run();
+  ASSERT_NE(swapped, chunk);
+  ASSERT_EQ(big.Compile(swapped, "=chunk"), 0) << big.Error();
+  ExpectSameProto(source.Main(), big.Main());
+
+  // Nested functions inherit the source instead of repeating it.
+  EXPECT_EQ(chunk.find("@game.lua"), chunk.rfind("@game.lua"));
+}
+
+TEST(Dump, WriterFailureStopsTheDump) {
+  Compiler c;
+  ASSERT_EQ(c.Compile(kProgram), 0);
+  int calls = 0;
+  auto failing = [](lua_State*, const void*, size_t, void* ud) {
+    ++*static_cast<int*>(ud);
+    return 7;
+  };
+  EXPECT_EQ(luaU_dump(nullptr, c.Main(), failing, &calls), 7);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(Dump, HeaderIsFixedOnEveryHost) {
+  char h[LUAC_HEADERSIZE];
+  luaU_header(h);
+  EXPECT_EQ(std::string(h, 14), std::string("\x1bLua\x50\x01\x04\x04\x04\x06\x08\x09\x09\x08", 14));
+  EXPECT_EQ(luaU_endianness(), 1);
+}
+
+// A minimal chunk built by hand: the main function returning nothing, with the given
+// constant records.
+std::string Int(uint32_t x) {
+  std::string s;
+  for (int i = 0; i < 4; ++i) s += char((x >> (8 * i)) & 0xFF);
+  return s;
+}
+
+std::string Header() {
+  char h[LUAC_HEADERSIZE];
+  luaU_header(h);
+  return std::string(h, LUAC_HEADERSIZE);
+}
+
+std::string MainFunction(const std::string& constants, uint32_t nupnames = 0,
+                         Instruction last = CREATE_ABC(OP_RETURN, 0, 1, 0)) {
+  std::string s = Int(0);               // no source
+  s += Int(0);                          // line defined
+  s += std::string("\0\0\1\2", 4);      // nups, params, vararg, stack
+  s += Int(0);                          // line info
+  s += Int(0);                          // locals
+  s += Int(nupnames);                   // upvalue names
+  for (uint32_t i = 0; i < nupnames; ++i) s += Int(2) + std::string("u\0", 2);
+  s += constants;
+  s += Int(0);                          // nested functions
+  s += Int(1) + Int(last);              // code
+  return s;
+}
+
+TEST(Dump, MalformedChunksAreRejectedWithTheirMessages) {
+  std::string good = Header() + MainFunction(Int(0));
+  std::string tooNew = good, tooOld = good, badSig = good, badInt = good, badNum = good;
+  tooNew[4] = 0x51;
+  tooOld[4] = 0x40;
+  badSig[3] = 'x';
+  badInt[6] = 8;
+  badNum[LUAC_HEADERSIZE - 1] ^= 0x40;
+  struct Case {
+    std::string chunk;
+    const char* message;
+  } cases[] = {
+      {tooNew, "test too new: read version 5.1; expected at most 5.0"},
+      {tooOld, "test too old: read version 4.0; expected at least 5.0"},
+      {badSig, "bad signature in test"},
+      {badInt, "virtual machine mismatch in test: size of int is 4 but read 8"},
+      {badNum, "unknown number format in test"},
+      {good.substr(0, good.size() - 3), "unexpected end of file in test"},
+      {Header().substr(0, 10), "unexpected end of file in test"},
+      {Header() + MainFunction(Int(1) + "\x05"), "bad constant type (5) in test"},
+      {Header() + MainFunction(Int(0), 2), "bad nupvalues in test: read 2; expected 0"},
+      {Header() + MainFunction(Int(0x80000000u)), "bad integer in test"},
+      {Header() + MainFunction(Int(0), 0, CREATE_ABC(OP_MOVE, 0, 1, 0)), "bad code in test"},
+      // A string whose count promises far more than the chunk holds.
+      {Header() + MainFunction(Int(1) + "\x04" + Int(0xFFFFFFF0u)),
+       "unexpected end of file in test"},
+  };
+  Compiler c;
+  ASSERT_EQ(c.Compile(good), 0) << c.Error();
+  for (const Case& k : cases) {
+    EXPECT_EQ(c.Compile(k.chunk), LUA_ERRRUN) << k.message;
+    EXPECT_EQ(c.Error(), k.message);
+  }
+  // The display name drops a leading @ or =; an unnamed binary chunk is a "binary string".
+  c.Compile(badSig, "@file.luac");
+  EXPECT_EQ(c.Error(), "bad signature in file.luac");
+  c.Compile(badSig, badSig.c_str());
+  EXPECT_EQ(c.Error(), "bad signature in binary string");
+}
+
+TEST(Dump, ConstantsOfEveryKindLoad) {
+  std::string wide = Int(3) + std::string("\x41\x00\x3a\x26\x00\x00", 6);
+  std::string ks = Int(4) + std::string(1, '\0') + "\x03" + std::string("\0\0\0\0\0\0\xf8\x3f", 8) + "\x04" +
+                   Int(3) + std::string("hi\0", 3) + "\x09" + wide;
+  Compiler c;
+  ASSERT_EQ(c.Compile(Header() + MainFunction(ks), "=k"), 0) << c.Error();
+  const Proto* f = c.Main();
+  ASSERT_EQ(f->sizek, 4);
+  EXPECT_TRUE(ttisnil(&f->k[0]));
+  EXPECT_EQ(nvalue(&f->k[1]), 1.5);
+  EXPECT_STREQ(svalue(&f->k[2]), "hi");
+  EXPECT_EQ(Units(&f->k[3]), u"\x41\x263a");
+  // The main function written without a source takes the chunk's name.
+  EXPECT_STREQ(getstr(f->source), "=k");
+}
+
+TEST(Dump, FunctionsNestedBeyondTheCompilersLimitAreRejected) {
+  const std::string ret = Int(CREATE_ABC(OP_RETURN, 0, 1, 0));
+  const std::string tail = Int(0) + Int(1) + ret;
+  std::string head = MainFunction(Int(0));
+  head = head.substr(0, head.size() - tail.size());
+  auto nested = [&](int depth) {
+    std::string body = MainFunction(Int(0));
+    for (int i = 0; i < depth; ++i) body = head + Int(1) + body + Int(1) + ret;
+    return Header() + body;
+  };
+  Compiler c;
+  EXPECT_EQ(c.Compile(nested(150)), 0) << c.Error();
+  EXPECT_EQ(c.Compile(nested(300)), LUA_ERRRUN);
+  EXPECT_EQ(c.Error(), "bad code in test");
+}
+
+}  // namespace
