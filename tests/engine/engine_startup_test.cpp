@@ -1,0 +1,184 @@
+#include "EngineFixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "assets/FileLayer.h"
+#include "core/EngineLog.h"
+#include "core/TSettings.h"
+#include "core/Timer.h"
+#include "online/HostPause.h"
+#include "online/TGameState.h"
+#include "platform/host/headless/HostWindow.h"
+#include "platform/os/NamedMutex.h"
+
+namespace {
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+}  // namespace
+
+TEST_F(EngineTest, StartupFillsSettingsInOrderAndTearsDown) {
+  SetConfig("gamename", "Sea Glass");
+  SetConfig("a", "game");
+  SetConfig("c", "game");
+  WriteAsset("settings.xml",
+             "<game><settings><a>file</a><b attr=\"ignored\">file</b><gamename>Other</gamename>"
+             "</settings></game>");
+  std::string logPath;
+  int code = Run("--multiple options=b=cmd", [&](TPlatform* p) {
+    EXPECT_EQ(TPlatform::Instance(), p);
+    EXPECT_EQ(GetConfig("c", ""), "game");
+    EXPECT_EQ(GetConfig("a", ""), "file");   // the settings file beats the game's values
+    EXPECT_EQ(GetConfig("b", ""), "cmd");    // the command line beats the file
+    EXPECT_EQ(GetConfig("attr", "none"), "none");
+    // The title was taken before the file was read, and start-up stores it last.
+    EXPECT_EQ(GetConfig("gamename", ""), "Sea Glass");
+    EXPECT_EQ(p->GetTitle(), "Sea Glass");
+    EXPECT_EQ(GetConfig("memorymax", ""), "100000000");
+    EXPECT_EQ(GetConfig("texturememorymax", ""), "100000000");
+    EXPECT_EQ(GetConfig("computerid", "").Length(), 16u);
+    EXPECT_EQ(GetConfig("startupdir", ""), mSavedDir.c_str());
+    str install = GetConfig("installkey", "");
+    ASSERT_FALSE(install.IsEmpty());
+    EXPECT_EQ(install[install.Length() - 1], '/');
+    EXPECT_EQ(TGameState::GetInstance()->GetState("userdatadir"), GetUserFolder());
+    EXPECT_NE(std::string(GetUserFolder().CStr()).find(mRoot + "/data/"), std::string::npos);
+
+    auto* w = HeadlessWindow(p);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->GetTitle(), "Hearthwell");
+    EXPECT_EQ(GetConfig("hwnd", ""), str::Format("%d", static_cast<int>(w->Handle())));
+    logPath = GetLogFilePath().CStr();
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(sBodyRan);
+  EXPECT_EQ(sExitCode, kNoExit);
+  EXPECT_EQ(TPlatform::Instance(), nullptr);
+  EXPECT_EQ(GetConfig("a", "gone"), "gone");
+  EXPECT_NE(ReadFile(logPath).find(": Sea Glass, version ."), std::string::npos);
+}
+
+TEST_F(EngineTest, MissingSettingsFileChangesNothing) {
+  SetConfig("vsync", "0");
+  Run("--multiple", [](TPlatform*) {
+    EXPECT_EQ(GetConfig("vsync", ""), "0");
+    EXPECT_EQ(GetConfig("gamename", ""), "Kiteyard Application");
+  });
+  EXPECT_TRUE(sBodyRan);
+}
+
+TEST_F(EngineTest, CommandLineOptionsAreWalkedAsWritten) {
+  struct Case {
+    const char* line;
+    std::vector<std::pair<const char*, const char*>> expect;  // value null: not stored
+  };
+  const Case cases[] = {
+      {"options=a=1&b=2 -wd=x", {{"a", "1"}, {"b", "2"}, {"-wd", "x"}}},
+      {"options=a=1 b=2", {{"a", "1"}, {"b", "2"}}},
+      {"options=a=1 z&b=2", {{"a", "1 z"}, {"b", "2"}}},
+      {"options= a=1", {{"a", nullptr}}},
+      {"options=noequals", {{"noequals", nullptr}}},
+      {"--cheat XYZ123 more", {{"cheatcode", "XYZ123"}}},
+      {"--cheat=Q7", {{"cheatcode", "Q7"}}},
+      // Nothing behind the option: an empty code, never a read past the line.
+      {"--cheat", {{"cheatcode", ""}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    Run(std::string("--multiple ") + c.line, [&](TPlatform*) {
+      for (auto& [key, value] : c.expect) {
+        if (value)
+          EXPECT_EQ(GetConfig(key, "<unset>"), value) << key;
+        else
+          EXPECT_EQ(GetConfig(key, "<unset>"), "<unset>") << key;
+      }
+    });
+    EXPECT_TRUE(sBodyRan);
+  }
+}
+
+TEST_F(EngineTest, WorkingDirectoryTakesQuotesAndAnUnclosedQuote) {
+  std::string spaced = mRoot + "/with space";
+  std::filesystem::create_directories(spaced);
+  const std::string lines[] = {"\"" + spaced + "\" --multiple", "\"" + spaced};
+  for (const std::string& tail : lines) {
+    SCOPED_TRACE(tail);
+    std::string seen;
+    sBody = [&](TPlatform*) { seen = std::filesystem::current_path().string(); };
+    std::string line = "--multiple -wd=" + tail;
+    PlatformMain(nullptr, nullptr, line.c_str(), 1,
+                 [](TPlatform* p, const char*) { sBody(p); return 0; }, false);
+    EXPECT_EQ(seen, spaced);
+    std::filesystem::current_path(mSavedDir);
+  }
+}
+
+TEST_F(EngineTest, SecondInstanceEndsWithZeroAndBuildsNothing) {
+  platform::os::NamedMutex first;
+  str name = MakeInstanceBaseName(GetProgramFilePath()) + "_MUTEX";
+  ASSERT_EQ(first.Create(name.CStr()), platform::os::NamedMutex::Result::Created);
+
+  int code = Run("", [](TPlatform*) {});
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(sExitCode, 0);
+  EXPECT_FALSE(sBodyRan);
+  EXPECT_EQ(TPlatform::Instance(), nullptr);
+
+  // Several instances are allowed with "--multiple" and when hosted.
+  sExitCode = kNoExit;
+  Run("--multiple", [](TPlatform*) {});
+  EXPECT_TRUE(sBodyRan);
+  EXPECT_EQ(sExitCode, kNoExit);
+}
+
+TEST_F(EngineTest, HostWindowThatDoesNotExistEndsWithMinusOne) {
+  for (const char* line : {"-wnd=0", "-wnd=7fff0"}) {
+    SCOPED_TRACE(line);
+    sExitCode = kNoExit;
+    int code = Run(line, [](TPlatform*) {});
+    EXPECT_EQ(code, -1);
+    EXPECT_EQ(sExitCode, -1);
+    EXPECT_FALSE(sBodyRan);
+    EXPECT_EQ(GetConfig("activex", "unset"), "unset");
+  }
+
+  platform::host::headless::Host host;
+  std::string line = "-wnd=" + (std::ostringstream() << std::hex << host.Handle()).str();
+  int code = Run(line, [](TPlatform* p) {
+    EXPECT_EQ(GetConfig("activex", ""), "1");
+    EXPECT_TRUE(p->GetData()->mHosted);
+    EXPECT_TRUE(HeadlessWindow(p)->IsChild());
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(sBodyRan);
+}
+
+TEST_F(EngineTest, InstanceNamesComeFromTheLowerCasedProgramPath) {
+  EXPECT_EQ(MakeInstanceBaseName("/opt/Games/FunGame~1/GAME"), "optgamesfungame~1game");
+  Run("--multiple", [](TPlatform*) {
+    str expected = MakeInstanceBaseName(GetProgramFilePath()) + "_WNDCLASS";
+    EXPECT_EQ(GetWindowClassName(), expected);
+  });
+}
+
+TEST_F(EngineTest, TimerCountsFromStartLessHostPause) {
+  Run("--multiple", [](TPlatform*) {
+    uint32_t t0 = GetTimer();
+    platform::os::AdvanceVirtualTime(1234);
+    EXPECT_EQ(GetTimer() - t0, 1234u);
+    AddHostPausedTime(200);
+    EXPECT_EQ(GetTimer() - t0, 1034u);
+    ResetHostPausedTime();
+  });
+  EXPECT_TRUE(sBodyRan);
+}
+
+TEST_F(EngineTest, CommandLineFromArgumentsQuotesBlanks) {
+  const char* argv[] = {"game", "-wd=/a b", "--multiple", "x y"};
+  EXPECT_EQ(JoinCommandLine(4, argv), "-wd=\"/a b\" --multiple \"x y\"");
+}
