@@ -128,7 +128,9 @@ TEST(Codegen, LineInformationFollowsTheSource) {
   EXPECT_EQ(f->lineinfo[0], 1);  // LOADK
   EXPECT_EQ(f->lineinfo[2], 3);  // LOADK of y
   for (int i = 0; i < f->sizecode; ++i) {
-    if (GET_OPCODE(f->code[i]) == OP_CALL) EXPECT_EQ(f->lineinfo[i], 4);
+    if (GET_OPCODE(f->code[i]) == OP_CALL) {
+      EXPECT_EQ(f->lineinfo[i], 4);
+    }
   }
 }
 
