@@ -64,10 +64,12 @@ protected:
     return code;
   }
 
+public:
   static platform::window::headless::Window* HeadlessWindow(TPlatform* p) {
     return dynamic_cast<platform::window::headless::Window*>(p->GetData()->GetWindow());
   }
 
+protected:
   static constexpr int kNoExit = 12345;
   static inline int sExitCode = kNoExit;
   static inline bool sBodyRan = false;
