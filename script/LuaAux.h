@@ -36,9 +36,6 @@ int luaL_error(lua_State* L, const char* fmt, ...);
 
 int luaL_findstring(const char* st, const char* const lst[]);
 
-int luaL_ref(lua_State* L, int t);
-void luaL_unref(lua_State* L, int t, int ref);
-
 int luaL_getn(lua_State* L, int t);
 void luaL_setn(lua_State* L, int t, int n);
 

@@ -19,6 +19,10 @@ struct Zio {
   void* data;  // the reader's data
   const char* name;
   int wide;  // 1 when the chunk is read as 16-bit little-endian units
+  // A two-byte look-ahead across a block boundary keeps the rest of the new block here.
+  const char* rest;
+  size_t nrest;
+  char join[2];
 };
 
 void luaZ_init(ZIO* z, lua_Chunkreader reader, void* data, const char* name);

@@ -1,0 +1,191 @@
+// Creation and destruction of interpreter states and threads: the global state with its
+// registry, globals, per-type metatables and string table, thread stacks and frame arrays.
+#include "script/LuaState.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "script/LuaDebug.h"
+#include "script/LuaDo.h"
+#include "script/LuaFunc.h"
+#include "script/LuaGc.h"
+#include "script/LuaLexer.h"
+#include "script/LuaMem.h"
+#include "script/LuaString.h"
+#include "script/LuaTable.h"
+#include "script/LuaTm.h"
+
+static void* DefaultAlloc(void*, void* block, size_t, size_t newsize, int, int) {
+  if (newsize == 0) {
+    free(block);
+    return nullptr;
+  }
+  return realloc(block, newsize);
+}
+
+static int DefaultPanic(lua_State*) { return 0; }
+
+lua_Settings* lua_settings(void) {
+  static lua_Settings settings = {DefaultAlloc, nullptr, 0, nullptr, nullptr};
+  return &settings;
+}
+
+static void stack_init(lua_State* L1, lua_State* L) {
+  L1->stack = luaM_newvector(L, BASIC_STACK_SIZE + EXTRA_STACK, TObject);
+  L1->stacksize = BASIC_STACK_SIZE + EXTRA_STACK;
+  for (int i = 0; i < L1->stacksize; i++) setnilvalue(L1->stack + i);
+  L1->top = L1->stack;
+  L1->stack_last = L1->stack + (L1->stacksize - EXTRA_STACK) - 1;
+  L1->base_ci = luaM_newvector(L, BASIC_CI_SIZE, CallInfo);
+  memset(L1->base_ci, 0, sizeof(CallInfo) * BASIC_CI_SIZE);
+  L1->ci = L1->base_ci;
+  L1->ci->state = CI_C;  // not a Lua function
+  setnilvalue(L1->top++);  // the "function" slot of the base frame
+  L1->base = L1->ci->base = L1->top;
+  L1->ci->top = L1->top + LUA_MINSTACK;
+  L1->size_ci = BASIC_CI_SIZE;
+  L1->end_ci = L1->base_ci + L1->size_ci;
+}
+
+static void freestack(lua_State* L, lua_State* L1) {
+  luaM_freearray(L, L1->base_ci, L1->size_ci, CallInfo);
+  luaM_freearray(L, L1->stack, L1->stacksize, TObject);
+}
+
+static void preinit_state(lua_State* L) {
+  L->stack = nullptr;
+  L->stacksize = 0;
+  L->errorJmp = nullptr;
+  L->hook = nullptr;
+  L->hookmask = 0;
+  L->hookinit = 0;
+  L->basehookcount = 0;
+  L->allowhook = 1;
+  resethookcount(L);
+  L->openupval = nullptr;
+  L->size_ci = 0;
+  L->nCcalls = 0;
+  L->base_ci = L->ci = nullptr;
+  L->errfunc = 0;
+  L->allochint = 0;
+  L->top = L->base = L->stack_last = nullptr;
+  L->end_ci = nullptr;
+  setnilvalue(gt(L));
+}
+
+static void f_luaopen(lua_State* L, void*) {
+  global_State* g = G(L);
+  stack_init(L, L);
+  // The default metatable is an empty table that is its own metatable.
+  Table* dm = luaH_new(L, 0, 0);
+  dm->metatable = dm;
+  sethvalue(defaultmeta(L), dm);
+  for (int t = 1; t < NUM_TYPETAGS; t++) {
+    Table* mt = luaH_new(L, 0, 0);
+    mt->metatable = dm;
+    sethvalue(&g->typemt[t], mt);
+  }
+  // Tables made so far (only those above) keep the default metatable; from now on new tables
+  // take the per-type metatable of tables.
+  dm->metatable = dm;
+  Table* globals = luaH_new(L, 0, 4);
+  sethvalue(gt(L), globals);
+  Table* reg = luaH_new(L, 4, 4);
+  sethvalue(registry(L), reg);
+  luaS_resize(L, MINSTRTABSIZE);
+  luaT_init(L);
+  luaX_init(L);
+  luaS_fix(luaS_newliteral(L, MEMERRMSG));
+  luaZ_resizebuffer(L, &g->buff, lua_settings()->initialbuffer);
+  g->GCthreshold = 4 * g->nblocks;
+}
+
+static void close_state(lua_State* L) {
+  global_State* g = G(L);
+  luaF_close(L, L->stack);
+  luaC_sweep(L, 1);  // frees every object
+  luaS_freeall(L);
+  luaZ_freebuffer(L, &g->buff);
+  if (L->stack) freestack(L, L);
+  lua_Alloc fa = g->frealloc;
+  void* ud = g->ud;
+  fa(ud, g, sizeof(global_State), 0, 0, 0);
+  fa(ud, L, sizeof(lua_State), 0, 0, 0);
+}
+
+lua_State* lua_open(void) {
+  lua_Settings* s = lua_settings();
+  lua_State* L = (lua_State*)s->alloc(s->ud, nullptr, 0, sizeof(lua_State), 0, 0);
+  if (L == nullptr) return nullptr;
+  global_State* g = (global_State*)s->alloc(s->ud, nullptr, 0, sizeof(global_State), 0, 0);
+  if (g == nullptr) {
+    s->alloc(s->ud, L, sizeof(lua_State), 0, 0, 0);
+    return nullptr;
+  }
+  L->next = nullptr;
+  L->gclist = nullptr;
+  L->tt = LUA_TTHREAD;
+  L->marked = 0;
+  preinit_state(L);
+  L->l_G = g;
+  g->mainthread = L;
+  g->GCthreshold = (lu_mem)-1;  // no collection while the state is incomplete
+  g->strt.size = 0;
+  g->strt.nuse = 0;
+  g->strt.hash = nullptr;
+  g->frealloc = s->alloc;
+  g->ud = s->ud;
+  g->panic = DefaultPanic;
+  g->threadcreated = s->threadcreated;
+  g->threadfreed = s->threadfreed;
+  setnilvalue(defaultmeta(L));
+  setnilvalue(registry(L));
+  for (int t = 0; t < NUM_TYPETAGS; t++) setnilvalue(&g->typemt[t]);
+  for (int i = 0; i < TM_N; i++) g->tmname[i] = nullptr;
+  luaZ_initbuffer(L, &g->buff);
+  g->rootgc = nullptr;
+  g->rootudata = nullptr;
+  g->tmudata = nullptr;
+  setnilvalue(gkey(g->dummynode));
+  setnilvalue(gval(g->dummynode));
+  g->dummynode->next = nullptr;
+  g->nblocks = sizeof(lua_State) + sizeof(global_State);
+  if (luaD_rawrunprotected(L, f_luaopen, nullptr) != 0) {
+    close_state(L);
+    return nullptr;
+  }
+  return L;
+}
+
+lua_State* luaE_newthread(lua_State* L) {
+  lua_State* L1 = (lua_State*)luaM_malloc(L, sizeof(lua_State));
+  luaC_link(L, valtogco(L1), LUA_TTHREAD);
+  preinit_state(L1);
+  L1->l_G = L->l_G;
+  stack_init(L1, L);
+  setobj2n(gt(L1), gt(L));
+  if (G(L)->threadcreated) G(L)->threadcreated(L, L1);
+  return L1;
+}
+
+void luaE_freethread(lua_State* L, lua_State* L1) {
+  if (G(L)->threadfreed) G(L)->threadfreed(L, L1);
+  luaF_close(L1, L1->stack);
+  freestack(L, L1);
+  luaM_free(L, L1, sizeof(lua_State));
+}
+
+static void callallgcTM(lua_State* L, void*) { luaC_callGCTM(L); }
+
+void lua_close(lua_State* L) {
+  L = G(L)->mainthread;  // only the main thread can be closed
+  luaF_close(L, L->stack);
+  luaC_separateudata(L);
+  L->errfunc = 0;  // no error handler during finalizers
+  do {
+    L->ci = L->base_ci;
+    L->base = L->top = L->ci->base;
+    L->nCcalls = 0;
+  } while (luaD_rawrunprotected(L, callallgcTM, nullptr) != 0);
+  close_state(L);
+}

@@ -1,0 +1,107 @@
+// The interning table that holds every string and wide string (both kinds chained in the same
+// buckets, never matching each other), and the allocation of full userdata.
+#include "script/LuaString.h"
+
+#include <cstring>
+
+#include "script/LuaDebug.h"
+#include "script/LuaGc.h"
+#include "script/LuaMem.h"
+
+void luaS_freeall(lua_State* L) {
+  luaM_freearray(L, G(L)->strt.hash, G(L)->strt.size, TString*);
+}
+
+void luaS_resize(lua_State* L, int newsize) {
+  GCObject** newhash = luaM_newvector(L, newsize, GCObject*);
+  stringtable* tb = &G(L)->strt;
+  for (int i = 0; i < newsize; i++) newhash[i] = nullptr;
+  for (int i = 0; i < tb->size; i++) {
+    GCObject* p = tb->hash[i];
+    while (p) {
+      GCObject* next = p->gch.next;
+      lu_hash h = gcotots(p)->tsv.hash;
+      int h1 = lmod(h, newsize);
+      p->gch.next = newhash[h1];
+      newhash[h1] = p;
+      p = next;
+    }
+  }
+  luaM_freearray(L, tb->hash, tb->size, TString*);
+  tb->size = newsize;
+  tb->hash = newhash;
+}
+
+static void Grow(lua_State* L) {
+  stringtable* tb = &G(L)->strt;
+  if (tb->nuse > (lu_int32)tb->size && tb->size <= (1 << 30) - 2) luaS_resize(L, tb->size * 2);
+}
+
+static TString* NewEntry(lua_State* L, const void* str, size_t l, lu_hash h, int tag) {
+  size_t unit = tag == LUA_TWSTRING ? sizeof(lua_WChar) : 1;
+  lu_mem size = tag == LUA_TWSTRING ? sizewstring(l) : sizestring(l);
+  TString* ts = (TString*)luaM_malloc(L, size);
+  ts->tsv.len = (lu_int32)l;
+  ts->tsv.hash = h;
+  ts->tsv.marked = 0;
+  ts->tsv.tt = (lu_byte)tag;
+  ts->tsv.reserved = 0;
+  memcpy(ts + 1, str, l * unit);
+  memset((char*)(ts + 1) + l * unit, 0, unit);
+  stringtable* tb = &G(L)->strt;
+  h = lmod(h, tb->size);
+  ts->tsv.next = tb->hash[h];
+  tb->hash[h] = valtogco(ts);
+  tb->nuse++;
+  Grow(L);
+  return ts;
+}
+
+TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
+  lu_hash h = (lu_hash)l;
+  size_t step = (l >> 5) + 1;  // at most 31 characters take part
+  for (size_t l1 = l; l1 >= step; l1 -= step)
+    h = h ^ ((h << 5) + (h >> 2) + (unsigned char)str[l1 - 1]);
+  for (GCObject* o = G(L)->strt.hash[lmod(h, G(L)->strt.size)]; o != nullptr; o = o->gch.next) {
+    TString* ts = gcotots(o);
+    if (ts->tsv.tt == LUA_TSTRING && ts->tsv.len == l && memcmp(str, getstr(ts), l) == 0)
+      return ts;
+  }
+  return NewEntry(L, str, l, h, LUA_TSTRING);
+}
+
+TString* luaS_newwstr(lua_State* L, const lua_WChar* str, size_t l) {
+  lu_hash h = (lu_hash)l;
+  size_t step = (l >> 5) + 1;
+  for (size_t l1 = l; l1 >= step; l1 -= step) h = h ^ ((h << 5) + (h >> 2) + str[l1 - 1]);
+  for (GCObject* o = G(L)->strt.hash[lmod(h, G(L)->strt.size)]; o != nullptr; o = o->gch.next) {
+    TString* ts = gcotots(o);
+    if (ts->tsv.tt == LUA_TWSTRING && ts->tsv.len == l &&
+        memcmp(str, getwstr(ts), l * sizeof(lua_WChar)) == 0)
+      return ts;
+  }
+  return NewEntry(L, str, l, h, LUA_TWSTRING);
+}
+
+static Udata* LinkUdata(lua_State* L, Udata* u, lu_int32 len) {
+  u->uv.marked = (1 << 1);  // finalizer not yet decided
+  u->uv.tt = LUA_TUSERDATA;
+  u->uv.len = len;
+  u->uv.metatable = hvalue(&G(L)->typemt[LUA_TUSERDATA]);
+  u->uv.next = G(L)->rootudata;
+  G(L)->rootudata = valtogco(u);
+  return u;
+}
+
+Udata* luaS_newudata(lua_State* L, size_t s) {
+  if (s > 4294967200u) luaG_runerror(L, "memory allocation error: block too big");
+  lu_int32 len = (lu_int32)((s + 1) & ~(size_t)1);  // even: odd lengths mark boxed pointers
+  Udata* u = (Udata*)luaM_malloc(L, sizeudata(len));
+  return LinkUdata(L, u, len);
+}
+
+Udata* luaS_newboxed(lua_State* L, void* p) {
+  Udata* u = (Udata*)luaM_malloc(L, sizeudata(1));
+  memcpy(u + 1, &p, sizeof(void*));
+  return LinkUdata(L, u, 1);
+}
