@@ -7,13 +7,10 @@
 #include <vector>
 
 #include "assets/FileLayer.h"
+#include "assets/FlatFileArchive.h"
 #include "assets/TFolderIterator.h"
 #include "core/EngineLog.h"
 #include "core/TSettings.h"
-#if __has_include("assets/TFlatFileMap.h")
-#include "assets/TFlatFileMap.h"
-#define FILES_HAVE_ARCHIVES 1
-#endif
 
 namespace {
 
@@ -37,9 +34,7 @@ void IndexFolderAt(const str& folder, const str& prefixIn, int depth) {
         EngineLog("Folder %s nested too deep to index", folder.CStr());
         return;
     }
-#ifdef FILES_HAVE_ARCHIVES
     MountFlatFiles(folder, GetFileIndex());
-#endif
     str lowerFolder = LowerAscii(folder);
     str local;
     if (prefixIn.IsEmpty()) {

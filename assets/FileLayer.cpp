@@ -9,14 +9,11 @@
 #include <vector>
 
 #include "assets/TDiskFileData.h"
+#include "assets/TFlatFileMap.h"
 #include "assets/TFile.h"
 #include "assets/TMemoryFile.h"
 #include "core/EngineLog.h"
 #include "core/TSettings.h"
-#if __has_include("assets/TFlatFileMap.h")
-#include "assets/TFlatFileMap.h"
-#define FILES_HAVE_ARCHIVES 1
-#endif
 #include "platform/os/Directory.h"
 #include "platform/os/SpecialFolders.h"
 
@@ -167,11 +164,7 @@ namespace {
 // The open file object a location calls for; null for a disk path.
 std::unique_ptr<TFileData> NewFileData(const str& location) {
     if (location[0] == '&') return std::make_unique<TMemoryFile>();
-#ifdef FILES_HAVE_ARCHIVES
     if (location[0] == '@') return std::make_unique<TFlatFileMap>();
-#else
-    if (location[0] == '@') return std::make_unique<TMemoryFile>();  // refuses the location
-#endif
     return nullptr;
 }
 

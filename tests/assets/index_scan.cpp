@@ -2,6 +2,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "assets/FileLayer.h"
 #include "assets/TFile.h"
@@ -11,6 +13,24 @@
 namespace {
 
 using IndexScan = FileTestFolder;
+
+// An archive holding the given entries, data straight after the directory.
+std::string Archive(const std::vector<std::pair<std::string, std::string>>& entries) {
+    auto le32 = [](uint32_t v) {
+        std::string b;
+        for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);
+        return b;
+    };
+    size_t directory = 8;
+    for (const auto& e : entries) directory += 1 + e.first.size() + 8;
+    std::string head = "HWPK" + le32(static_cast<uint32_t>(entries.size())), data;
+    for (const auto& e : entries) {
+        head += static_cast<char>(e.first.size()) + e.first;
+        head += le32(static_cast<uint32_t>(directory + data.size())) + le32(static_cast<uint32_t>(e.second.size()));
+        data += e.second;
+    }
+    return head + data;
+}
 
 std::string Location(const char* key) {
     auto it = GetFileIndex().find(key);
@@ -37,6 +57,21 @@ TEST_F(IndexScan, AssetsKeysAreLowerCaseAndValuesKeepTheDiskSpelling) {
     EXPECT_EQ(FileRead(file, buf, sizeof buf), 8);
     FileClose(file);
     EXPECT_FALSE(FileExists("scripts/other.lua"));  // not seen by the scan, so not there
+}
+
+TEST_F(IndexScan, LooseFilesWinOverArchiveEntries) {
+    Put("assets/data.hwp", Archive({{"Scripts/Packed.lua", "packed"}, {"top.txt", "from archive"}}));
+    Put("assets/top.txt", "loose");
+    InitFileSystem();
+    EXPECT_EQ(Location("top.txt"), "assets/top.txt");
+    EXPECT_EQ(Location("scripts/packed.lua")[0], '@');
+
+    TFile* file = FileOpen("SCRIPTS/packed.lua", 0);
+    ASSERT_NE(file, nullptr);
+    char buf[16] = {};
+    EXPECT_EQ(FileRead(file, buf, sizeof buf), 6);
+    EXPECT_EQ(std::string(buf), "packed");
+    FileClose(file);
 }
 
 TEST_F(IndexScan, FinalListKeepsFilesAndFoldersOut) {
