@@ -3,6 +3,7 @@
 #include "script/LuaDump.h"
 
 #include <cstring>
+#include <vector>
 
 #include "script/LuaDebug.h"
 #include "script/LuaDo.h"
@@ -60,21 +61,15 @@ void DumpString(const TString* s, DumpState* D) {
 }
 
 void DumpWString(const TString* s, DumpState* D) {
-  const size_t n = s->tsv.len + 1;
+  const size_t n = s->tsv.len + 1;  // with the terminating zero unit
   DumpUInt32(std::uint32_t(n), D);
   const lua_WChar* u = getwstr(s);
-  // Units in blocks so that a long text does not cost one writer call per unit.
-  unsigned char buf[512];
-  size_t used = 0;
+  std::vector<lu_byte> bytes(2 * n);
   for (size_t i = 0; i < n; ++i) {
-    buf[used++] = lu_byte(u[i] & 0xFF);
-    buf[used++] = lu_byte(u[i] >> 8);
-    if (used == sizeof buf) {
-      DumpBlock(buf, used, D);
-      used = 0;
-    }
+    bytes[2 * i] = lu_byte(u[i] & 0xFF);
+    bytes[2 * i + 1] = lu_byte(u[i] >> 8);
   }
-  if (used) DumpBlock(buf, used, D);
+  DumpBlock(bytes.data(), bytes.size(), D);
 }
 
 void DumpFunction(const Proto* f, const TString* p, DumpState* D);
@@ -204,7 +199,10 @@ TString* LoadString(LoadState* S) {
 
 TString* LoadWString(LoadState* S) {
   size_t n = LoadSize(S);
-  if (n == 0) return luaS_newwstr(S->L, nullptr, 0);
+  if (n == 0) {
+    static const lua_WChar none = 0;
+    return luaS_newwstr(S->L, &none, 0);
+  }
   if (n > MAX_SIZET / 2) UnexpectedEOZ(S);
   const unsigned char* b = reinterpret_cast<const unsigned char*>(LoadBytes(S, 2 * n));
   // Units are rebuilt in place, two bytes at a time, in the buffer's own storage.

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "script/LuaApi.h"
+#include "script/LuaAux.h"
 #include "script/LuaDump.h"
 #include "script/codegen_compile.h"
 
@@ -146,6 +148,32 @@ TEST(Dump, ChunksReadBackEqualInBothByteOrders) {
 
   // Nested functions inherit the source instead of repeating it.
   EXPECT_EQ(chunk.find("@game.lua"), chunk.rfind("@game.lua"));
+}
+
+// Runs a chunk (text or precompiled) and returns its first result as text.
+std::string RunChunk(lua_State* L, const std::string& chunk) {
+  lua_settop(L, 0);
+  int status = luaL_loadbuffer(L, chunk.data(), chunk.size(), "=chunk");
+  if (status == 0) status = lua_pcall(L, 0, 1, 0);
+  const char* s = lua_tostring(L, -1);
+  return (status ? "error: " : "") + std::string(s ? s : "?");
+}
+
+TEST(Dump, LoadedChunksRunInBothByteOrders) {
+  const char* program =
+      "local w = L\"\\x263A\"\n"
+      "local function count(n) local s = 0 for i = 1, n do s = s + i end return s end\n"
+      "local t = {&0 &4; 1.5, 'two'}\n"
+      "local f = function(...) return arg.n .. t[2] .. count(4) end\n"
+      "return (w == L\"\\x263A\" and 'w' or '-') .. f(1, 2, 3) .. (6 ^ 3)";
+  Compiler c;
+  ASSERT_EQ(c.Compile(program), 0) << c.Error();
+  std::string chunk = Dump(c.Main());
+  lua_State* L = lua_open();
+  EXPECT_EQ(RunChunk(L, program), "w3two105");
+  EXPECT_EQ(RunChunk(L, chunk), "w3two105");
+  EXPECT_EQ(RunChunk(L, Swapper(chunk).Run()), "w3two105");
+  lua_close(L);
 }
 
 TEST(Dump, WriterFailureStopsTheDump) {
