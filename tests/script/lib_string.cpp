@@ -1,0 +1,94 @@
+// The string library through the native interface: how it installs itself, and the exact
+// messages (with the script position in front) that scripts see.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "script/LuaAux.h"
+#include "script/LuaLibs.h"
+
+namespace {
+
+class StringLib : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    L = lua_open();
+    ASSERT_NE(L, nullptr);
+    for (lua_CFunction open : {luaopen_base, luaopen_string, luaopen_table}) {
+      open(L);
+      lua_settop(L, 0);
+    }
+  }
+  void TearDown() override { lua_close(L); }
+
+  // Runs a chunk named "t"; its first result as text, or "error: " and the message.
+  std::string Run(const std::string& code) {
+    lua_settop(L, 0);
+    int status = luaL_loadbuffer(L, code.data(), code.size(), "=t");
+    if (status == 0) status = lua_pcall(L, 0, 1, 0);
+    const char* s = lua_tostring(L, -1);
+    std::string text = s ? std::string(s, lua_strlen(L, -1)) : "(not a string)";
+    return status == 0 ? text : "error: " + text;
+  }
+
+  lua_State* L = nullptr;
+};
+
+TEST_F(StringLib, BecomesTheSharedMetatableOfStrings) {
+  lua_pushtypetable(L, LUA_TSTRING);
+  lua_pushstring(L, "string");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  EXPECT_TRUE(lua_rawequal(L, -1, -2));
+  lua_pushstring(L, "pack");
+  lua_gettable(L, -2);
+  EXPECT_TRUE(lua_isfunction(L, -1));
+  EXPECT_EQ(Run("return ('abc'):upper() .. ('x'):rep(2)"), "ABCxx");
+}
+
+TEST_F(StringLib, ErrorsCarryTheMessagesScriptsSee) {
+  struct Case {
+    const char* code;
+    const char* result;
+  } cases[] = {
+      {"return string.len(towstring('w'))",
+       "error: t:1: bad argument #1 to `len' (string expected, got wstring)"},
+      {"return ('x'):rep()", "error: t:1: bad argument #1 to `rep' (number expected, got no value)"},
+      {"return string.format('%B', 0)",
+       "error: t:1: bad argument #2 to `format' (boolean expected, got number)"},
+      {"return string.format('%5B|%B', true, nil)", "true|false"},
+      {"return string.format('%')", "error: t:1: invalid option to `format'"},
+      {"return string.format('%x', -1)", "ffffffff"},
+      {"return string.pack('B', 1)", "error: t:1: expected a boolean"},
+      {"return string.unpack('', 'Q')", "error: t:1: bad argument #1 to `unpack' (bad code `Q')"},
+      {"return string.gsub('a', 'a', true)",
+       "error: t:1: bad argument #3 to `gsub' (string or function expected)"},
+      {"return string.find('a', '(')", "error: t:1: unfinished capture"},
+      {"return string.char(300)", "error: t:1: bad argument #1 to `char' (invalid value)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Run(c.code), c.result) << c.code;
+}
+
+// Each optional item nests the matcher once more; without a limit this pattern would run the
+// C stack out.
+TEST_F(StringLib, DeepPatternsFailInsteadOfOverflowingTheStack) {
+  EXPECT_EQ(Run("return string.find(string.rep('a', 1000), string.rep('a?', 200000))"),
+            "error: t:1: pattern too complex");
+  EXPECT_EQ(Run("return string.find(string.rep('a', 100000), '^' .. string.rep('a*', 150000))"),
+            "error: t:1: pattern too complex");
+  // Twenty captures with optional items stay well inside the limit.
+  EXPECT_EQ(Run("return tostring(string.gsub(string.rep('ab', 50), string.rep('(a?)b', 20), "
+                "'%1') == 'aa' .. string.rep('ab', 10))"),
+            "true");
+}
+
+// Format strings and escape strings that end in the middle of a conversion or an escape stop at
+// their end.
+TEST_F(StringLib, FormatAndEscapesStopAtTheEndOfTheText) {
+  EXPECT_EQ(Run("return string.format('x%b', 1) .. string.format('%bw', 258)"), "x\x02\x01");
+  EXPECT_EQ(Run("return string.len(string.lualex('ab\\\\', 0))"), "3");
+  EXPECT_EQ(Run("return string.byte(string.lualex('ab\\\\', 0), 3)"), "0");
+  EXPECT_EQ(Run("return tostring(string.format('%c', 0) == '\\0')"), "true");
+  EXPECT_EQ(Run("return string.len(string.format('%c', 0))"), "1");
+}
+
+}  // namespace

@@ -1,0 +1,3 @@
+print("written before the error")
+local t = nil
+local x = t.field

@@ -1,0 +1,2 @@
+print("never runs")
+x = = 1
