@@ -358,3 +358,42 @@ TEST_F(EngineTest, TitleAndCursorReachTheWindow) {
     EXPECT_TRUE(HeadlessWindow(p)->IsCursorVisible());
   });
 }
+
+TEST_F(EngineTest, PortalQueryModeKeepsTheDisplayWindowed) {
+  platform::host::headless::Host host;
+  std::string line = "-pq=1 -wnd=" + (std::ostringstream() << std::hex << host.Handle()).str();
+  Run(line, [&](TPlatform* p) {
+    Settle(p);
+    EXPECT_EQ(TGameState::GetInstance()->GetState("sessionready"), "0");
+    platform::host::Record r;
+    ASSERT_TRUE(host.TakePosted(r));  // the screen's set-up told the page: windowed
+    EXPECT_EQ(r.wParam, 0u);
+    EXPECT_TRUE(p->SetFullScreen(true));
+    EXPECT_TRUE(p->IsFullScreen());
+    EXPECT_FALSE(TDxDisplayHandler::Instance()->IsFullScreen());
+    ASSERT_TRUE(host.TakePosted(r));  // the portal page is told of the wish
+    EXPECT_EQ(r.message, static_cast<uint32_t>(WM_USER));
+    EXPECT_EQ(r.wParam, 1u);
+
+    // Alt+Enter flips the wish; the display stays windowed.
+    TPlatformEvent e = Feed(p, Msg(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
+    EXPECT_EVENT(e, kEventAltEnter, 0, 0, 0, 0);
+    EXPECT_FALSE(p->IsFullScreen());
+  });
+  EXPECT_TRUE(sBodyRan);
+}
+
+TEST_F(EngineTest, HostedWithoutPortalQueryIgnoresAltEnter) {
+  platform::host::headless::Host host;
+  std::string line = "-wnd=" + (std::ostringstream() << std::hex << host.Handle()).str();
+  Run(line, [&](TPlatform* p) {
+    Settle(p);
+    TPlatformEvent e = Feed(p, Msg(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
+    EXPECT_EQ(e.type, kEventNothing);
+    EXPECT_FALSE(p->IsFullScreen());
+    // A right click still reaches the game.
+    e = Feed(p, Msg(WM_RBUTTONDOWN, 0, MakeLParam(1, 2)));
+    EXPECT_EVENT(e, kEventOtherButton, kButtonRightDown, 1, 2, 0);
+  });
+  EXPECT_TRUE(sBodyRan);
+}

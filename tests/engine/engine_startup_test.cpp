@@ -1,5 +1,6 @@
 #include "EngineFixture.h"
 
+#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -181,4 +182,20 @@ TEST_F(EngineTest, TimerCountsFromStartLessHostPause) {
 TEST_F(EngineTest, CommandLineFromArgumentsQuotesBlanks) {
   const char* argv[] = {"game", "-wd=/a b", "--multiple", "x y"};
   EXPECT_EQ(JoinCommandLine(4, argv), "-wd=\"/a b\" --multiple \"x y\"");
+}
+
+TEST_F(EngineTest, AddOnModulesInTheAssetsFolderHearTheGameState) {
+  std::filesystem::copy_file(RECORDING_MODULE_PATH, mWork + "/assets/recorder.hwmod");
+  WriteAsset("broken.hwmod", "not a library");
+  Run("--multiple", [](TPlatform*) {
+    void* lib = dlopen((std::string(std::filesystem::current_path()) + "/assets/recorder.hwmod")
+                           .c_str(),
+                       RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(lib, nullptr) << "the module was not loaded";
+    auto recorded = reinterpret_cast<const char* (*)()>(dlsym(lib, "RecordedKeys"));
+    ASSERT_NE(recorded, nullptr);
+    EXPECT_STREQ(recorded(), "cmdline;commondatadir;userdatadir;");
+    dlclose(lib);
+  });
+  EXPECT_TRUE(sBodyRan);
 }
