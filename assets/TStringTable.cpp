@@ -55,7 +55,7 @@ bool TStringTable::AddStrings(const str& name) {
     if (size < 0 || size > kMaxStringFile) {
         EngineLog("String file %s is too large to read", name.CStr());
         FileClose(file);
-        return true;
+        return false;
     }
     std::vector<char> bytes(static_cast<size_t>(size) + 1, 0);
     int32_t got = FileRead(file, bytes.data(), size);
@@ -66,7 +66,7 @@ bool TStringTable::AddStrings(const str& name) {
         std::vector<char> inflated;
         if (!InflateZxml(bytes.data(), length, inflated)) {
             EngineLog("String file %s does not inflate", name.CStr());
-            return true;
+            return false;
         }
         AddRows(inflated.data(), inflated.size());
         return true;

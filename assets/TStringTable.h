@@ -16,7 +16,8 @@ public:
 
     // Empties the table, then adds the file's rows.
     bool Load(const str& name);
-    // Adds (or replaces) the rows of one file; false only when it does not open.
+    // Adds (or replaces) the rows of one file; false when it does not open or is a damaged
+    // compressed file (logged).
     bool AddStrings(const str& name);
     // Adds every top-level string file of a folder prefix ("user:", "common:") in key order:
     // names starting with "string" and holding ".xml". Later files win.

@@ -245,20 +245,20 @@ bool InflateZxml(const void* block, size_t size, std::vector<char>& out) {
         out.clear();
         return false;
     }
-    // A stream cut short or longer than declared still gives the bytes really inflated.
-    if (rc != Z_STREAM_END)
-        EngineLog("Compressed XML inflated to %zu of %llu bytes", produced,
-                  static_cast<unsigned long long>(declared));
     out.resize(produced);
-    return true;
+    if (rc == Z_STREAM_END) return true;
+    // Cut short, or longer than declared: what did inflate is kept, but the block is damaged.
+    EngineLog("Compressed XML inflated to %zu of %llu bytes without reaching its end", produced,
+              static_cast<unsigned long long>(declared));
+    return false;
 }
 
 bool TXmlNode::ParseCompressed(const void* block, size_t size) {
     std::vector<char> text;
-    if (!InflateZxml(block, size, text)) return false;
+    bool whole = InflateZxml(block, size, text);
     TGetCharString source(text.data(), text.size());
     Parse(source);
-    return true;
+    return whole;
 }
 
 void TXmlNode::ParseString(const char* text) {
@@ -291,11 +291,14 @@ bool TXmlNode::LoadFile(const str& name) {
         int32_t size = file ? file->Size() : 0;
         if (size <= 0 || static_cast<uint64_t>(size) > kMaxInflated) {
             EngineLog("Compressed XML file %s has an unusable size", name.CStr());
-            return true;
+            return false;
         }
         std::vector<char> block(static_cast<size_t>(size));
         int32_t read = FileRead(file, block.data(), size);
-        ParseCompressed(block.data(), read > 0 ? static_cast<size_t>(read) : 0);
+        if (!ParseCompressed(block.data(), read > 0 ? static_cast<size_t>(read) : 0)) {
+            EngineLog("Compressed XML file %s is damaged", name.CStr());
+            return false;
+        }
         return true;
     }
     source.Rewind();

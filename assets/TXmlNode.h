@@ -28,13 +28,15 @@ public:
     virtual void AppendText(const str& word, uint32_t count);
     virtual void AddAttribute(const str& name, const str& value, uint8_t quoted);
 
-    // Parses a file through the file layer into this node; false when it does not open.
+    // Parses a file through the file layer into this node; false when it does not open or
+    // is a damaged compressed document.
     bool LoadFile(const str& name);
     // Parses zero-terminated text, or a "ZXML" block when given with its length (the
     // block holds zero bytes, so the terminated form cannot carry one).
     void ParseString(const char* text);
     void ParseString(const char* data, size_t length);
-    // Inflates and parses a "ZXML" block of `size` bytes; false when it is damaged.
+    // Inflates and parses a "ZXML" block of `size` bytes; false when it is damaged (what did
+    // inflate is parsed all the same).
     bool ParseCompressed(const void* block, size_t size);
     void Parse(TGetChar& source);
 
@@ -86,6 +88,7 @@ str XmlEscape(const str& text);
 // and `beginsWithEntity` whether a decoded entity stood at the very start.
 void XmlUnescape(str& text, uint32_t& length, bool& beginsWithEntity);
 
-// Inflates a "ZXML" block into `out`; false (logged) when the block is damaged. Only the bytes
-// present are read, and the declared size is bounded.
+// Inflates a "ZXML" block into `out`; false (logged) when the block is damaged, with `out`
+// holding whatever did inflate. Only the bytes present are read, and the declared size is
+// bounded.
 bool InflateZxml(const void* block, size_t size, std::vector<char>& out);

@@ -74,6 +74,14 @@ TEST_F(IndexScan, LooseFilesWinOverArchiveEntries) {
     FileClose(file);
 }
 
+TEST_F(IndexScan, FolderLinkCyclesEndTheScan) {
+    Put("assets/loop/file.txt", "x");
+    std::filesystem::create_directory_symlink("..", root + "/assets/loop/back");
+    InitFileSystem();
+    EXPECT_EQ(Location("loop/file.txt"), "assets/loop/file.txt");
+    EXPECT_LT(GetFileIndex().size(), 100u);
+}
+
 TEST_F(IndexScan, FinalListKeepsFilesAndFoldersOut) {
     struct Case {
         const char* list;

@@ -108,7 +108,7 @@ TEST_F(StringTable, DamagedFilesAddWhatTheyHold) {
     InitFileSystem();
     EXPECT_TRUE(table.AddStrings("user:strings_cut.xml"));
     EXPECT_TRUE(table.AddStrings("user:strings_odd.xml"));
-    EXPECT_TRUE(table.AddStrings("user:strings_z.xml"));
+    EXPECT_FALSE(table.AddStrings("user:strings_z.xml"));
     EXPECT_EQ(S(table.GetString("A")), "a");
     EXPECT_EQ(S(table.GetString("B")), "never closed");
     EXPECT_EQ(S(table.GetString("GAME_TITLE")), "Lantern Hollow");

@@ -175,13 +175,13 @@ TEST(XmlCompressed, InflatesBlocksAndRejectsDamagedOnes) {
     ASSERT_TRUE(InflateZxml(larger.data(), larger.size(), out));
     EXPECT_EQ(std::string(out.begin(), out.end()), doc);
 
-    // Declared smaller: the document is cut, never overrun.
+    // Declared smaller: the document is cut, never overrun, and reported damaged.
     std::string smaller = Zxml(doc, 5);
-    ASSERT_TRUE(InflateZxml(smaller.data(), smaller.size(), out));
+    EXPECT_FALSE(InflateZxml(smaller.data(), smaller.size(), out));
     EXPECT_EQ(std::string(out.begin(), out.end()), "<a k=");
 
     std::string cut = Zxml(doc, static_cast<uint32_t>(doc.size()), 4);
-    ASSERT_TRUE(InflateZxml(cut.data(), cut.size() - 2, out));  // claims more than is there
+    EXPECT_FALSE(InflateZxml(cut.data(), cut.size() - 2, out));  // claims more than is there
     EXPECT_LE(out.size(), doc.size());
 
     std::string huge = Zxml(doc, 0xFFFFFFFFu);
@@ -207,6 +207,12 @@ TEST_F(XmlFiles, LoadsPlainAndCompressedFilesThroughTheFileLayer) {
     TXmlNode packed;
     ASSERT_TRUE(packed.LoadFile("::packed.xml"));
     EXPECT_EQ(S(packed.FindChild("settings")->FindChild("vsync")->GetText()), "0");
+    Put("broken.xml", Zxml(doc, static_cast<uint32_t>(doc.size()), 6));
+    Put("hostile.xml", Zxml(doc, 0x7FFFFFFF));
+    for (const char* bad : {"::broken.xml", "::hostile.xml"}) {
+        TXmlNode node;
+        EXPECT_FALSE(node.LoadFile(bad)) << bad;
+    }
     TXmlNode missing;
     EXPECT_FALSE(missing.LoadFile("::missing.xml"));
     EXPECT_EQ(missing.GetChildCount(), 0u);
