@@ -61,6 +61,10 @@ TEST(CodegenRun, ContinueGoesToTheNextIterationOfEachLoopKind) {
       {"local s = '' for i = 1, 3 do for j = 1, 3 do if j == 2 then continue 2 end "
        "s = s .. i .. j end s = s .. 'x' end return s",
        "112131"},
+      // The condition is moved after the body; its jump lists move with it.
+      {"local i, s = 0, '' while i < 6 and not (i == 4) do i = i + 1 if i == 2 then continue end "
+       "s = s .. i end return s",
+       "134"},
       {"local s = '' for i = 1, 2 do local j = 0 while j < 3 do j = j + 1 do if j == 2 then "
        "continue end end s = s .. j end end return s",
        "1313"},
@@ -79,6 +83,10 @@ TEST(CodegenRun, BreakLeavesTheNamedLoop) {
       {"local n = 0 for i = 1, 3 do for j = 1, 3 do do if j == 2 then break 1 end end "
        "n = n + 1 end end return n",
        "3"},
+      {"local function it(t, i) i = i + 1 if t[i] then return i, t[i] end end local s = '' "
+       "for _, v in it, {'a', 'b', 'c'}, 0 do if v == 'c' then break end s = s .. v end "
+       "return s",
+       "ab"},
       {"local a, b, n = true, true, 0 while a do for i = 1, 3 do n = i if b then break 2 end end "
        "n = 99 end return n",
        "1"},
