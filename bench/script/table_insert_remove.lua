@@ -9,4 +9,4 @@ end
 local q = {}
 for i = 1, 3000 do table.insert(q, 1, i) end
 for i = 1, 3000 do sum = sum + table.remove(q, 1) end
-print(string.format("table-ins-rem  checksum %d  time %.3f s", sum, os.clock() - t0))
+print(string.format("table-ins-rem  checksum %.0f  time %.3f s", sum, os.clock() - t0))
