@@ -7,7 +7,8 @@
 
 inline constexpr int FIRST_RESERVED = 257;
 
-// Kept below 256 so that a reserved word's index fits the string's `reserved` byte.
+// Reserved words come first and in this order: a word's string stores its index + 1 in its
+// `reserved` byte, and the token-to-text table follows the same order.
 enum RESERVED {
   TK_AND = FIRST_RESERVED,
   TK_BREAK,

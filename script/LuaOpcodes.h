@@ -1,6 +1,6 @@
 // Instruction format and the instruction set shared by the code generator, the virtual
 // machine, the code checker and precompiled chunks. The four bitwise instructions sit right
-// after OP_DIV, so every later opcode is four above the classic numbering.
+// after OP_DIV; stored chunks depend on this numbering, so it never changes.
 #pragma once
 
 #include <cstdint>
