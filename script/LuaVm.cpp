@@ -137,7 +137,9 @@ void luaV_settable(lua_State* L, const TObject* t, TObject* key, StkId val) {
 static int call_binTM(lua_State* L, const TObject* p1, const TObject* p2, StkId res, TMS event) {
   ptrdiff_t result = savestack(L, res);
   const TObject* tm = luaT_gettmbyobj(L, p1, event);
-  if (ttisnil(tm)) tm = luaT_gettmbyobj(L, p2, event);
+  // A plain first operand answers with its type table, which is no function; the second
+  // operand's handler must still be found then.
+  if (!ttisfunction(tm)) tm = luaT_gettmbyobj(L, p2, event);
   if (!ttisfunction(tm)) return 0;
   callTMres(L, tm, p1, p2);
   res = restorestack(L, result);
@@ -402,7 +404,7 @@ L_OP_GETGLOBAL: {
     if (!ttisnil(v)) {
       setobj2s(ra, v);
     } else {
-      const TObject* r = luaV_index(L, &cl->g, rb, 0);
+      const TObject* r = luaV_index(L, &cl->g, rb, 1);
       setobj2s(XRA(i), r);
     }
   } else {
@@ -419,11 +421,11 @@ L_OP_GETTABLE: {
     if (!ttisnil(v)) {
       setobj2s(ra, v);
     } else {
-      const TObject* r = luaV_index(L, rb, rc, 0);
+      const TObject* r = luaV_index(L, rb, rc, 1);
       setobj2s(XRA(i), r);
     }
   } else {
-    const TObject* r = luaV_getnotable(L, rb, rc, 0);
+    const TObject* r = luaV_getnotable(L, rb, rc, 1);
     setobj2s(XRA(i), r);
   }
   vmdispatch();
@@ -458,11 +460,11 @@ L_OP_SELF: {
     if (!ttisnil(v)) {
       setobj2s(ra, v);
     } else {
-      const TObject* r = luaV_index(L, &rb, rc, 0);
+      const TObject* r = luaV_index(L, &rb, rc, 1);
       setobj2s(XRA(i), r);
     }
   } else {
-    const TObject* r = luaV_getnotable(L, &rb, rc, 0);
+    const TObject* r = luaV_getnotable(L, &rb, rc, 1);
     setobj2s(XRA(i), r);
   }
   vmdispatch();
