@@ -1,5 +1,7 @@
 #include "assets/TDiskFileData.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 
 TDiskFileData::~TDiskFileData() { Close(); }
@@ -20,7 +22,14 @@ bool TDiskFileData::Open(const str& location, int mode) {
     mText = mode != 0 && mode != 2 && mode != 4;
     mStream = std::fopen(location.CStr(), how);
     mLastByte = -1;
-    return mStream != nullptr;
+    if (!mStream) return false;
+    // A folder opens as a stream here but reads nothing; it is not a file.
+    struct stat st;
+    if (fstat(fileno(mStream), &st) != 0 || S_ISDIR(st.st_mode)) {
+        Close();
+        return false;
+    }
+    return true;
 }
 
 void TDiskFileData::Close() {

@@ -52,6 +52,7 @@ TEST_F(FileLayer, ColonNamesNeedAnExistingPathAndMatchItsCase) {
     EXPECT_EQ(Read(file), "<x/>");
     FileClose(file);
     EXPECT_EQ(FileOpen("::data/new.xml", 2), nullptr);  // "::" never creates
+    EXPECT_EQ(FileOpen("::data", 0), nullptr);           // a folder is no file
 }
 
 TEST_F(FileLayer, WritingUnderUserMakesTheMissingFolders) {
