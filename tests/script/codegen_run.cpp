@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -135,6 +136,50 @@ TEST(CodegenRun, OperatorPrioritiesAndFolding) {
       {"local t = {} t.x, t.y = 1, 2 local a, b = 1 return t.x + t.y + (b and 1 or 0)", "3"},
   };
   RunAll(std::begin(cases), std::end(cases));
+}
+
+// A random expression of and, or, not and == written twice: with the operators, and with
+// plain functions that give the same values. Jump lists are where the code generator is
+// most intricate; both forms must agree in values, in conditions and in loop tests.
+struct ExprPair {
+  std::string ops, calls;
+};
+
+ExprPair RandomExpr(std::mt19937& rng, int depth) {
+  static const char* leaves[] = {"p", "q", "r", "nil", "true", "false", "1", "'s'"};
+  unsigned pick = rng() % 100;
+  if (depth == 0 || pick < 25) {
+    std::string leaf = leaves[rng() % 8];
+    return {leaf, leaf};
+  }
+  ExprPair a = RandomExpr(rng, depth - 1);
+  if (pick < 40) return {"(not " + a.ops + ")", "NOT(" + a.calls + ")"};
+  ExprPair b = RandomExpr(rng, depth - 1);
+  if (pick < 55) return {"(" + a.ops + " == " + b.ops + ")", "EQ(" + a.calls + ", " + b.calls + ")"};
+  bool isAnd = pick < 78;
+  return {"(" + a.ops + (isAnd ? " and " : " or ") + b.ops + ")",
+          std::string(isAnd ? "AND(" : "OR(") + a.calls + ", " + b.calls + ")"};
+}
+
+TEST(CodegenRun, LogicalExpressionsAgreeWithTheirFunctionForm) {
+  std::mt19937 rng(20261210);
+  std::string src =
+      "local function AND(x, y) if x then return y end return x end\n"
+      "local function OR(x, y) if x then return x end return y end\n"
+      "local function NOT(x) if x then return false end return true end\n"
+      "local function EQ(x, y) if x == y then return true end return false end\n"
+      "local bad, vals = 0, {true, false, nil, 0}\n"
+      "for a = 1, 4 do for b = 1, 4 do for c = 1, 4 do local p, q, r = vals[a], vals[b], vals[c]\n";
+  for (int i = 0; i < 80; ++i) {
+    ExprPair e = RandomExpr(rng, 4);
+    src += "do local v = " + e.calls + " local t = {" + e.ops + "} local w, n = 0, 0\n"
+           "while " + e.ops + " do w = 1 break end\n"
+           "repeat n = n + 1 if n > 1 or not " + e.ops + " then continue end w = w + 2 until true\n"
+           "if t[1] ~= v or (" + e.ops + ") ~= v or w ~= (v and 3 or 0) then bad = bad + 1 end end\n";
+  }
+  src += "end end end return bad";
+  Script s;
+  EXPECT_EQ(s.Run(src), "0");
 }
 
 TEST(CodegenRun, Utf16SourceFileRuns) {
