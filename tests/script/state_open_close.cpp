@@ -1,0 +1,158 @@
+// Opening and closing states and threads: the allocator's hint flag, thread hooks, finalizers
+// run at close, and buffers of the auxiliary library.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "tests/script/VmTestHelpers.h"
+
+namespace {
+int hintCalls[2];
+std::vector<lua_State*> created, freed;
+
+void* CountingAlloc(void*, void* block, size_t, size_t newsize, int, int hint) {
+  hintCalls[hint ? 1 : 0]++;
+  if (newsize == 0) {
+    free(block);
+    return nullptr;
+  }
+  return realloc(block, newsize);
+}
+void OnCreated(lua_State*, lua_State* t) { created.push_back(t); }
+void OnFreed(lua_State*, lua_State* t) { freed.push_back(t); }
+
+struct Case {
+  const char* code;
+  const char* expected;
+};
+
+struct SettingsScope {
+  lua_Settings saved = *lua_settings();
+  ~SettingsScope() { *lua_settings() = saved; }
+};
+}  // namespace
+
+TEST(StateOpenClose, AllocatorSeesHintOneOnlyForScratchBufferGrowth) {
+  SettingsScope scope;
+  lua_settings()->alloc = CountingAlloc;
+  lua_settings()->threadcreated = OnCreated;
+  lua_settings()->threadfreed = OnFreed;
+  created.clear();
+  freed.clear();
+  hintCalls[0] = hintCalls[1] = 0;
+  lua_State* L = lua_open();
+  ASSERT_NE(L, nullptr);
+  luaopen_base(L);
+  EXPECT_EQ(hintCalls[1], 0);
+  // Concatenation grows the scratch buffer; a thread allocates with hint 0.
+  EXPECT_EQ(RunScript(L, "local s = '' for i = 1, 50 do s = s .. 'abcdefgh' end return s == nil"),
+            "false");
+  int growth = hintCalls[1];
+  EXPECT_GT(growth, 0);
+  lua_State* T = lua_newthread(L);
+  EXPECT_EQ(created.size(), 1u);
+  EXPECT_EQ(created[0], T);
+  lua_pop(L, 1);
+  lua_setgcthreshold(L, 0);
+  EXPECT_EQ(freed.size(), 1u);
+  lua_close(L);
+  EXPECT_EQ(hintCalls[1], growth);
+}
+
+TEST(StateOpenClose, CloseRunsPendingFinalizers) {
+  static int finalized;
+  finalized = 0;
+  lua_State* L = lua_open();
+  luaopen_base(L);
+  lua_pushcfunction(L, [](lua_State*) {
+    finalized++;
+    return 0;
+  });
+  lua_pushstring(L, "fin");
+  lua_insert(L, -2);
+  lua_settable(L, LUA_GLOBALSINDEX);
+  EXPECT_EQ(RunScript(L, "keep = newproxy(true) getmetatable(keep).__gc = fin"), "");
+  lua_close(L);
+  EXPECT_EQ(finalized, 1);
+}
+
+TEST(StateOpenClose, BuffersFlushWideUnitsAndKeepLongValuesAsPieces) {
+  ScriptState s;
+  lua_State* L = s.L;
+  luaL_Buffer b;
+  luaL_wbuffinit(L, &b);
+  for (uint16_t i = 0; i < 300; i++) luaL_addlwstring(&b, &i, 1);
+  EXPECT_EQ(lua_gettop(L), 1);  // one flush of 256 units
+  luaL_pushresult(&b);
+  ASSERT_EQ(lua_type(L, -1), LUA_TWSTRING);
+  EXPECT_EQ(lua_strlen(L, -1), 300u);
+  EXPECT_EQ(lua_towstring(L, -1)[299], 299);
+  lua_settop(L, 0);
+
+  luaL_buffinit(L, &b);
+  lua_pushstring(L, "0123456789");
+  luaL_addvalue(&b);
+  EXPECT_EQ(lua_gettop(L), 0);
+  std::string big(600, 'y');
+  lua_pushlstring(L, big.data(), big.size());
+  luaL_addvalue(&b);
+  luaL_pushresult(&b);
+  EXPECT_EQ(ValueText(L, -1), "0123456789" + big);
+  lua_settop(L, 0);
+
+  luaL_buffinit(L, &b);
+  lua_pushlstring(L, big.data(), big.size());
+  luaL_addvalue(&b);
+  luaL_pushresult(&b);
+  EXPECT_EQ(ValueText(L, -1), big);
+  lua_settop(L, 0);
+}
+
+static int CheckWide(lua_State* L) {
+  size_t n;
+  const uint16_t* w = luaL_checklwstring(L, 1, &n);
+  lua_pushnumber(L, (lua_Number)n);
+  lua_pushnumber(L, w[0]);
+  lua_pushstring(L, lua_typename(L, lua_type(L, 1)));
+  return 3;
+}
+
+static int MethodArg(lua_State* L) {
+  luaL_checknumber(L, 1);
+  luaL_checknumber(L, 2);
+  return 0;
+}
+
+TEST(StateOpenClose, ArgumentErrorsNameTheFunctionAndCountMethodsWithoutSelf) {
+  ScriptState s;
+  lua_State* L = s.L;
+  lua_register(L, "checkwide", CheckWide);
+  lua_register(L, "method", MethodArg);
+  EXPECT_EQ(RunScript(L, "return checkwide(12)"), "2,49,wstring");
+  EXPECT_EQ(RunScript(L, "return checkwide('x')"),
+            "error: test:1: bad argument #1 to `checkwide' (wstring expected, got string)");
+  const Case cases[] = {
+      {"local o = {m = method} o:m(1)", "error: test:1: calling `m' on bad self (number expected, got table)"},
+      {"local n = 5 n.m = method n:m('x')", "error: test:1: bad argument #1 to `m' (number expected, got string)"},
+      {"local o = {m = method} o.m(1, 'x')", "error: test:1: bad argument #2 to `m' (number expected, got string)"},
+      {"method(1, 'x')", "error: test:1: bad argument #2 to `method' (number expected, got string)"},
+      {"pcall(method, 1, 'x')", ""},
+      {"return pcall(method, 1, 'x')", "false,bad argument #2 to `?' (number expected, got string)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunScript(L, c.code), c.expected) << c.code;
+}
+
+TEST(StateOpenClose, DostringReportsThroughAlert) {
+  ScriptState s;
+  lua_State* L = s.L;
+  EXPECT_EQ(lua_dostring(L, "x = = 1"), LUA_ERRSYNTAX);  // no _ALERT: standard error
+  EXPECT_EQ(lua_gettop(L), 0);
+  RunScript(L, "function _ALERT(m) alerted = m end");
+  EXPECT_EQ(lua_dostring(L, "error('oops', 0)"), LUA_ERRRUN);
+  EXPECT_EQ(RunScript(L, "return alerted"), "oops");
+  EXPECT_EQ(lua_dostring(L, "x = = 1"), LUA_ERRSYNTAX);
+  EXPECT_EQ(RunScript(L, "return alerted"), "[string \"x = = 1\"]:1: unexpected symbol near `='");
+  EXPECT_EQ(lua_gettop(L), 0);
+}
