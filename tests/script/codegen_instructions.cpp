@@ -150,6 +150,15 @@ TEST(Codegen, LimitsRaiseSyntaxErrors) {
       << c.Error();
 }
 
+TEST(Codegen, ConstantTableOverflowEndsTheCompilation) {
+  std::string src = "local t = {0";
+  for (int i = 1; i <= MAXARG_Bx + 1; ++i) src += "," + std::to_string(i);
+  src += "}";
+  Compiler c;
+  EXPECT_EQ(c.Compile(src), LUA_ERRRUN);
+  EXPECT_EQ(c.Error(), "constant table overflow");
+}
+
 TEST(Codegen, ManyConstantsSpillOperandsIntoRegisters) {
   // Past 262 constants an operand no longer fits as RK and is loaded into a register.
   Compiler c;
