@@ -1,0 +1,83 @@
+// The collector: weak tables (values, keys, unreachable weak tables), finalizers that run once
+// even when they resurrect their object, and byte counts that return to where they were.
+#include <gtest/gtest.h>
+
+#include "script/LuaGc.h"
+#include "script/LuaState.h"
+#include "tests/script/VmTestHelpers.h"
+
+static std::string Collect(lua_State* L, const char* code) {
+  std::string r = RunScript(L, code);
+  lua_setgcthreshold(L, 0);
+  return r;
+}
+
+TEST(GcCollector, WeakValuesDropTablesButKeepStrings) {
+  ScriptState s;
+  Collect(s.L, "weak = setmetatable({}, {__mode = 'v'}) weak.w = L\"wide\" weak.s = 'text' weak.t = {} "
+               "weak[1] = {} kept = {} weak.k = kept");
+  EXPECT_EQ(RunScript(s.L, "return weak.w, weak.s, weak.t, weak[1], weak.k == kept"), "L'wide',text,nil,nil,true");
+}
+
+TEST(GcCollector, WeakKeysDropEntriesWhoseKeysAreOtherwiseUnreachable) {
+  ScriptState s;
+  Collect(s.L, "self = {} setmetatable(self, self) self.__mode = 'k' "
+               "local k = {} self[k] = 'gone' held = {} self[held] = 'kept'");
+  EXPECT_EQ(RunScript(s.L, "local n = 0 for k, v in pairs(self) do if type(k) == 'table' then n = n + 1 end end "
+                           "return n, self[held]"),
+            "1,kept");
+}
+
+TEST(GcCollector, FinalizerRunsOnceEvenWhenItResurrectsItsObject) {
+  ScriptState s;
+  Collect(s.L, "count = 0 do local p = newproxy(true) getmetatable(p).__gc = function(u) "
+               "count = count + 1 saved = u end end");
+  EXPECT_EQ(RunScript(s.L, "return count, type(saved)"), "1,userdata");
+  Collect(s.L, "saved = nil");
+  lua_setgcthreshold(s.L, 0);
+  EXPECT_EQ(RunScript(s.L, "return count"), "1");
+}
+
+TEST(GcCollector, FinalizerErrorsPropagateFromTheCollectionPoint) {
+  ScriptState s;
+  RunScript(s.L, "do local p = newproxy(true) getmetatable(p).__gc = function() error('in gc', 0) end end");
+  EXPECT_EQ(RunScript(s.L, "collectgarbage()"), "error: in gc");
+  EXPECT_EQ(RunScript(s.L, "return 1"), "1");
+}
+
+TEST(GcCollector, CollectedObjectsGiveBackTheirBytes) {
+  ScriptState s;
+  lua_State* L = s.L;
+  lua_setgcthreshold(L, 0);
+  lu_mem before = G(L)->nblocks;
+  int dummy;
+  for (int i = 0; i < 1000; i++) {
+    lua_pushboxedpointer(L, &dummy);
+    lua_pop(L, 1);
+  }
+  EXPECT_GT(G(L)->nblocks, before);
+  lua_setgcthreshold(L, 0);
+  EXPECT_EQ(G(L)->nblocks, before);
+
+  // An unreachable weak table is freed like any other table.
+  RunScript(L, "do local w = setmetatable({}, {__mode = 'k'}) w[{}] = 1 end");
+  lua_setgcthreshold(L, 0);
+  EXPECT_EQ(G(L)->nblocks, before);
+  // Wide strings leave the string table; the table itself shrinks by halves when oversized.
+  lu_int32 strings = G(L)->strt.nuse;
+  RunScript(L, "local t = {} for i = 1, 1000 do t[i] = L\"w\" .. i end");
+  EXPECT_GT(G(L)->strt.nuse, strings + 1000);
+  EXPECT_GE(G(L)->strt.size, 1024);
+  for (int i = 0; i < 6; i++) lua_setgcthreshold(L, 0);
+  EXPECT_EQ(G(L)->strt.nuse, strings);
+  EXPECT_GE(G(L)->strt.nuse, (lu_int32)(G(L)->strt.size / 4));
+}
+
+TEST(GcCollector, ThresholdFollowsTheBytesInUse) {
+  ScriptState s;
+  EXPECT_EQ(RunScript(s.L, "collectgarbage() local used, limit = gcinfo() return limit >= used, limit <= 2 * used + 1"),
+            "true,true");
+  EXPECT_EQ(RunScript(s.L, "local t = {} for i = 1, 20000 do t[i] = {} end t = nil collectgarbage() "
+                           "local used = gcinfo() return used < 200"),
+            "true");
+}

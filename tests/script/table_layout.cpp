@@ -1,0 +1,57 @@
+// Tables: key normalisation, string and wide-string keys, the sizes a rehash chooses, nil
+// stores and traversal.
+#include <gtest/gtest.h>
+
+#include "script/LuaState.h"
+#include "script/LuaString.h"
+#include "script/LuaTable.h"
+#include "tests/script/VmTestHelpers.h"
+
+struct Case {
+  const char* code;
+  const char* expected;
+};
+
+TEST(TableLayout, KeysAreNormalisedAndKindsOfTextStayApart) {
+  ScriptState s;
+  const Case cases[] = {
+      {"local t = {} t[1.0] = 'a' t[-0] = 'z' return t[1], t[0]", "a,z"},
+      {"local t = {} t.ab = 'narrow' t[L\"ab\"] = 'wide' return t.ab, t[L\"ab\"]", "narrow,wide"},
+      {"local t = {} t.x = nil local n = 0 for k in pairs(t) do n = n + 1 end return n, next(t)", "0,nil"},
+      {"local t = {} t[nil] = 1", "error: test:1: table index is nil"},
+      {"local t = {} t[0/0] = 1", "error: test:1: table index is NaN"},
+      {"return next({}, 'nokey')", "error: invalid key for `next'"},
+      {"local t = {a = 1, b = 2, c = 3, 10, 20} for k in pairs(t) do t[k] = nil end return next(t)", "nil"},
+      {"local t = {} t[true] = 1 t[false] = 2 t[print] = 3 return t[true], t[false], t[print]", "1,2,3"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+}
+
+TEST(TableLayout, RehashKeepsDenseIntegersInTheArrayPart) {
+  ScriptState s;
+  lua_State* L = s.L;
+  RunScript(L, "t = {} t[1] = 1 t[2] = 2 t[3] = 3 t[100] = 100");
+  lua_pushstring(L, "t");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  Table* t = hvalue(L->top - 1);
+  EXPECT_EQ(t->sizearray, 4);
+  EXPECT_EQ(sizenode(t), 2);
+  EXPECT_EQ(RunScript(L, "return t[1], t[3], t[100], t[4]"), "1,3,100,nil");
+  lua_pop(L, 1);
+
+  // A table made with room for 16 nodes takes 10 string keys without a rehash.
+  Table* h = luaH_new(L, 0, 4);
+  sethvalue(L->top, h);
+  L->top++;
+  Node* nodes = h->node;
+  for (int i = 0; i < 10; i++) {
+    char key[8];
+    snprintf(key, sizeof(key), "k%d", i);
+    TObject k;
+    setsvalue(&k, luaS_new(L, key));
+    setnvalue(luaH_set(L, h, &k), i);
+  }
+  EXPECT_EQ(h->node, nodes);
+  EXPECT_EQ(nvalue(luaH_getstr(h, luaS_new(L, "k7"))), 7);
+  lua_pop(L, 1);
+}
