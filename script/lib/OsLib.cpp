@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -91,12 +92,15 @@ void SetBoolField(lua_State* L, const char* key, int value) {
   lua_rawset(L, -3);
 }
 
+// A date field, kept in a range where the offsets applied to it cannot overflow.
 int GetField(lua_State* L, const char* key, int d) {
   int res;
   lua_pushstring(L, key);
   lua_gettable(L, -2);
   if (lua_isnumber(L, -1)) {
-    res = lua_number2int32(lua_tonumber(L, -1));
+    int64_t v = LibToInteger(lua_tonumber(L, -1));
+    const int64_t limit = INT_MAX / 2;
+    res = (int)(v > limit ? limit : (v < -limit ? -limit : v));
   } else {
     if (d == -2) return luaL_error(L, "field `%s' missing in date table", key);
     res = d;

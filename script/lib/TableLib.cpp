@@ -1,5 +1,7 @@
 // The table library: concat, foreach, foreachi, getn, setn, sort, insert and remove, with sizes
 // from luaL_getn / luaL_setn.
+#include <climits>
+
 #include "script/LuaAux.h"
 #include "script/LuaLibs.h"
 #include "script/lib/LibUtil.h"
@@ -12,12 +14,12 @@ int aux_getn(lua_State* L, int n) {
 }
 
 int tbl_foreachi(lua_State* L) {
-  int n = aux_getn(L, 1);
+  int64_t n = aux_getn(L, 1);
   luaL_checktype(L, 2, LUA_TFUNCTION);
-  for (int i = 1; i <= n; i++) {
+  for (int64_t i = 1; i <= n; i++) {
     lua_pushvalue(L, 2);
     lua_pushnumber(L, (lua_Number)i);
-    lua_rawgeti(L, 1, i);
+    lua_rawgeti(L, 1, (int)i);
     lua_call(L, 2, 1);
     if (!lua_isnil(L, -1)) return 1;
     lua_pop(L, 1);
@@ -51,10 +53,12 @@ int tbl_setn(lua_State* L) {
   return 0;
 }
 
+// Sizes and positions are 32-bit; the arithmetic on them is done in 64 bits so that extreme
+// positions cannot overflow.
 int tbl_insert(lua_State* L) {
   int v = lua_gettop(L);
-  int n = aux_getn(L, 1) + 1;
-  int pos;
+  int64_t n = (int64_t)aux_getn(L, 1) + 1;
+  int64_t pos;
   if (v == 2) {
     pos = n;
   } else {
@@ -62,13 +66,13 @@ int tbl_insert(lua_State* L) {
     if (pos > n) n = pos;  // grows the size up to pos
     v = 3;
   }
-  luaL_setn(L, 1, n);
+  luaL_setn(L, 1, (int)(n > INT_MAX ? INT_MAX : n));
   while (--n >= pos) {
-    lua_rawgeti(L, 1, n);
-    lua_rawseti(L, 1, n + 1);
+    lua_rawgeti(L, 1, (int)n);
+    lua_rawseti(L, 1, (int)(n + 1));
   }
   lua_pushvalue(L, v);
-  lua_rawseti(L, 1, pos);
+  lua_rawseti(L, 1, (int)pos);
   return 0;
 }
 
