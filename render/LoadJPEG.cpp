@@ -15,7 +15,11 @@
 namespace {
 
 constexpr size_t kReadChunk = 4096;
-constexpr long kMaxDecoderMemory = 16777216;
+// A progressive image keeps all its coefficients (2 bytes a sample) until the last scan, and
+// this library has no backing store to spill them to: the limit must cover the largest
+// image allowed, three full-resolution components of kMaxImageSide squared.
+constexpr long kMaxDecoderMemory = 128L * 1024 * 1024;
+static_assert(kMaxDecoderMemory > 3L * 2 * kMaxImageSide * kMaxImageSide);
 
 // The error manager comes first so libjpeg's error pointer leads back to the whole record.
 struct JpegDecode {

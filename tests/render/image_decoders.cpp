@@ -143,6 +143,20 @@ TEST(ImageDecodersTest, JpegDecodesToArgbPixels) {
     }
 }
 
+TEST(ImageDecodersTest, LargeProgressiveJpegFitsTheDecoderMemory) {
+    std::unique_ptr<uint8_t[]> buffer;
+    int width = 0, height = 0, side = 0;
+    ASSERT_TRUE(LoadJPEG(Fixture("large_progressive.jpg"), buffer, width, height, side));
+    EXPECT_EQ(side, 2048);
+    for (int at : {0, 1000, 2047}) {
+        uint32_t got = Pixel(buffer, side, at, at);
+        EXPECT_EQ(got >> 24, 0xFFu);
+        for (int shift : {0, 8, 16})
+            EXPECT_LE(std::abs(int((got >> shift) & 0xFF) - int((0x336699u >> shift) & 0xFF)), 2)
+                << std::hex << got;
+    }
+}
+
 TEST(ImageDecodersTest, BadJpegFailsWithoutEndingTheProcess) {
     for (const char* file : {"truncated.jpg", "cmyk.jpg", "too_wide.jpg", "not_a_png.png",
                              "palette_trns.png", "missing.jpg"}) {
