@@ -372,7 +372,9 @@ bool TPrefs::Save() {
     }
     str target = ResolveFilePath(mFileName, false);
     std::string from(temporary.CStr(), temporary.Length()), to(target.CStr(), target.Length());
-    if (!complete || !platform::os::RenameFile(from, to)) {
+    // A rename would replace even a file the player made read-only.
+    bool readOnly = platform::os::CanRead(to) && !platform::os::CanReadWrite(to);
+    if (!complete || readOnly || !platform::os::RenameFile(from, to)) {
         EngineLog("TPrefs: could not write %s; the previous file is kept", mFileName.CStr());
         platform::os::DeleteFile(from);
         return false;

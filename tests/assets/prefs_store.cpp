@@ -311,6 +311,17 @@ TEST_F(PrefsTest, FailedSaveKeepsThePreviousFile) {
     EXPECT_EQ(ReadPrefs(), before);
     fs::remove_all(mRoot / "user" / "prefs.dat.tmp");
 
+    // A file the player made read-only is not replaced.
+    fs::permissions(PrefsPath(), fs::perms::owner_read | fs::perms::group_read);
+    {
+        TPrefs prefs(true);
+        prefs.SetString("name", "Changed", 0);
+        EXPECT_FALSE(prefs.Save());
+    }
+    EXPECT_EQ(ReadPrefs(), before);
+    EXPECT_FALSE(fs::exists(mRoot / "user" / "prefs.dat.tmp"));
+    fs::permissions(PrefsPath(), fs::perms::owner_read | fs::perms::owner_write);
+
     TPrefs readOnly(false);
     readOnly.SetString("name", "Unsaved", 0);
     EXPECT_TRUE(readOnly.Save());
