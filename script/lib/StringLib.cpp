@@ -63,8 +63,9 @@ int str_rep(lua_State* L) {
   size_t l;
   const char* s = luaL_checklstring(L, 1, &l);
   int64_t n = LibCheckInteger(L, 2);
+  if (l == 0) n = 0;
   // Refused before any copying: the result could never be allocated anyway.
-  if (n > 0 && l > 0 && (uint64_t)n > (uint64_t)(MAX_INT / 2) / l)
+  if (n > 0 && (uint64_t)n > UINT64_C(4294967292) / l)
     luaL_error(L, "memory allocation error: block too big");
   luaL_Buffer b;
   luaL_buffinit(L, &b);

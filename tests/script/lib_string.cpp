@@ -91,4 +91,10 @@ TEST_F(StringLib, FormatAndEscapesStopAtTheEndOfTheText) {
   EXPECT_EQ(Run("return string.len(string.format('%c', 0))"), "1");
 }
 
+TEST_F(StringLib, ImpossibleRepetitionsFailAtOnce) {
+  EXPECT_EQ(Run("return string.rep('ab', 1e10)"),
+            "error: t:1: memory allocation error: block too big");
+  EXPECT_EQ(Run("return string.len(string.rep('', 1e10) .. string.rep('ab', 3))"), "6");
+}
+
 }  // namespace

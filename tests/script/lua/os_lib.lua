@@ -31,3 +31,5 @@ print(os.execute("exit 3"))
 print(os.setlocale("C"), os.setlocale(nil, "numeric"))
 print(try(os.setlocale, "C", "bogus"))
 print(try(os.setlocale, {}))
+-- Out-of-range date fields give some time or nil, never an overflow.
+print((pcall(os.time, {year = 1e300, month = -1e300, day = 1})))

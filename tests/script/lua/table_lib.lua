@@ -51,3 +51,7 @@ local two = {2, 1}
 table.sort(two)
 print(two[1], two[2])
 print(try(table.sort, {3, 1, 2, 5, 4}, function(x, y) return true end))
+-- Sizes at the end of the 32-bit range do not overflow.
+local huge = {}
+table.setn(huge, 2147483647)
+print(pcall(table.insert, huge, "x"), table.getn(huge))
