@@ -45,7 +45,9 @@ f = io.open(name)
 local c = 0
 for l in f:lines() do c = c + 1 end
 print(n, c, io.type(f))
+local iter = f:lines()
 f:close()
+print(try(iter))
 print(io.open("/nonexistent/x"))
 
 io.output(name)
