@@ -250,7 +250,12 @@ int lua_resume(lua_State* L, int nargs) {
   } else if (!(L->ci->state & CI_YIELD)) {
     return resume_error(L, "cannot resume non-suspended coroutine");
   }
+  // Every nested resume runs on the native stack; a chain of them must end in an error
+  // before that stack does.
+  if (G(L)->nresumes >= LUA_MAXCCALLS) return resume_error(L, "C stack overflow");
+  G(L)->nresumes++;
   int status = luaD_rawrunprotected(L, resume, &nargs);
+  G(L)->nresumes--;
   if (status != 0) {
     L->ci = L->base_ci;
     L->base = L->ci->base;
@@ -266,7 +271,7 @@ int lua_yield(lua_State* L, int nresults) {
   CallInfo* ci = L->ci;
   if (L->nCcalls > 0) luaG_runerror(L, "attempt to yield across metamethod/C-call boundary");
   if (ci->state & CI_C) {
-    if ((ci - 1)->state & CI_C) luaG_runerror(L, "cannot yield a C function");
+    if (ci == L->base_ci || ((ci - 1)->state & CI_C)) luaG_runerror(L, "cannot yield a C function");
     if (L->top - nresults > L->base) {  // results above other values: move them down
       for (int i = 0; i < nresults; i++) setobjs2s(L->base + i, L->top - nresults + i);
       L->top = L->base + nresults;

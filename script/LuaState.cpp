@@ -129,6 +129,7 @@ lua_State* lua_open(void) {
   preinit_state(L);
   L->l_G = g;
   g->mainthread = L;
+  g->nresumes = 0;
   g->GCthreshold = (lu_mem)-1;  // no collection while the state is incomplete
   g->strt.size = 0;
   g->strt.nuse = 0;

@@ -64,6 +64,7 @@ struct global_State {
   TObject _defaultmeta;
   TObject typemt[NUM_TYPETAGS];  // per-type metatables; slot 0 stays nil
   lua_State* mainthread;
+  int nresumes;  // coroutines resumed inside one another; each nests native frames
   Node dummynode[1];  // common node of every table without a hash part
   TString* tmname[TM_N];  // metamethod event names
 };

@@ -38,6 +38,15 @@ TEST(BaselibFunctions, ConversionsUnderstandWideStrings) {
   RunCases(s.L, cases, sizeof(cases) / sizeof(cases[0]));
 }
 
+TEST(BaselibFunctions, PrintWritesWideTextBesideNarrowText) {
+  ScriptState s;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunScript(s.L, "print(L\"wide\", 12, nil, 'x')"), "");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "wide\t12\tnil\tx\n");
+  EXPECT_EQ(RunScript(s.L, "tostring = function() return {} end print(1)"),
+            "error: test:1: `tostring' must return a string to `print'");
+}
+
 TEST(BaselibFunctions, MetatablesAndEnvironmentsGuardTheirProtection) {
   ScriptState s;
   const Case cases[] = {

@@ -72,6 +72,10 @@ TEST(CallCoroutines, DeepRecursionOverflowsAndTheStateStaysUsable) {
                            "return t[k] end return t.x"),
             "error: test:1: C stack overflow");
   EXPECT_EQ(RunScript(s.L, "local function f() return pcall(f) end return f()").substr(0, 4), "true");
+  // Coroutines resumed inside one another nest native frames too.
+  EXPECT_EQ(RunScript(s.L, "local function f() local ok, m = coroutine.resume(coroutine.create(f)) "
+                           "if not ok then error(m, 0) end end f()"),
+            "error: C stack overflow");
   EXPECT_EQ(RunScript(s.L, "return 1 + 1"), "2");
 }
 
