@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "tests/script/VmTestHelpers.h"
@@ -155,4 +157,42 @@ TEST(StateOpenClose, DostringReportsThroughAlert) {
   EXPECT_EQ(lua_dostring(L, "x = = 1"), LUA_ERRSYNTAX);
   EXPECT_EQ(RunScript(L, "return alerted"), "[string \"x = = 1\"]:1: unexpected symbol near `='");
   EXPECT_EQ(lua_gettop(L), 0);
+}
+
+static int CollectChunk(lua_State*, const void* p, size_t sz, void* ud) {
+  ((std::string*)ud)->append((const char*)p, sz);
+  return 0;
+}
+
+TEST(StateOpenClose, LoadfileReadsTextAndPrecompiledChunksThroughTheFileLayer) {
+  ScriptState s;
+  lua_State* L = s.L;
+  std::string dir = std::string(ENGINE_BINARY_DIR) + "/state_loadfile";
+  ASSERT_EQ(system(("mkdir -p " + dir).c_str()), 0);
+
+  lua_pushstring(L, "below");
+  EXPECT_EQ(luaL_loadfile(L, ("::" + dir + "/missing.lua").c_str()), LUA_ERRFILE);
+  EXPECT_EQ(ValueText(L, -1), "cannot read ::" + dir + "/missing.lua: No such file or directory");
+  EXPECT_EQ(lua_gettop(L), 2);
+  lua_settop(L, 0);
+
+  // Text mode folds "\r\n" line ends.
+  std::ofstream(dir + "/text.lua", std::ios::binary) << "local a = 1\r\nreturn a + 1\r\n";
+  ASSERT_EQ(luaL_loadfile(L, ("::" + dir + "/text.lua").c_str()), 0) << ValueText(L, -1);
+  lua_call(L, 0, 1);
+  EXPECT_EQ(ValueText(L, -1), "2");
+  lua_settop(L, 0);
+
+  // A precompiled chunk (first byte 27) is read in binary mode, so bytes "\r\n" inside it
+  // survive.
+  const char* src = "return 'a\\r\\nb'";
+  ASSERT_EQ(luaL_loadbuffer(L, src, strlen(src), "=src"), 0);
+  std::string chunk;
+  ASSERT_EQ(lua_dump(L, CollectChunk, &chunk), 1);
+  lua_settop(L, 0);
+  std::ofstream(dir + "/chunk.out", std::ios::binary) << chunk;
+  ASSERT_EQ(luaL_loadfile(L, ("::" + dir + "/chunk.out").c_str()), 0) << ValueText(L, -1);
+  lua_call(L, 0, 1);
+  EXPECT_EQ(ValueText(L, -1), "a\r\nb");
+  lua_settop(L, 0);
 }
