@@ -68,7 +68,9 @@ TEST(ValueWideStrings, WideNumberParserAcceptsItsOwnForms) {
   for (const NumCase& c : cases) {
     double v = -1;
     EXPECT_EQ(WideToNumber(c.text, &v), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
   }
   double v;
   EXPECT_EQ(luaO_str2d(" 10", &v), 1);
