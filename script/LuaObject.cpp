@@ -126,17 +126,18 @@ static int WideDigit(lua_WChar c, int hex) {
 lua_Number luaO_wstrtod(const lua_WChar* s, const lua_WChar** endptr) {
   double ip = 0, frac = 0, scale = 1;
   lu_int32 e = 0;
-  int expneg = 0, neg = 0, hasexp = 0;
+  int expneg = 0, neg = 0, hasexp = 0, digits = 0;
   double base = 10;
   const lua_WChar* p = s;
   if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
     base = 2;
     p += 2;
     int d;
-    while ((d = WideDigit(*p, 1)) >= 0) ip = ip * 16 + d, p++;
+    while ((d = WideDigit(*p, 1)) >= 0) ip = ip * 16 + d, p++, digits++;
     if (*p == '.') {
       p++;
       while ((d = WideDigit(*p, 1)) >= 0) {
+        digits++;
         scale *= 0.0625;
         frac += d * scale;
         p++;
@@ -152,10 +153,11 @@ lua_Number luaO_wstrtod(const lua_WChar* s, const lua_WChar** endptr) {
       p++;
     }
     int d;
-    while ((d = WideDigit(*p, 0)) >= 0) ip = ip * 10 + d, p++;
+    while ((d = WideDigit(*p, 0)) >= 0) ip = ip * 10 + d, p++, digits++;
     if (*p == '.') {
       p++;
       while ((d = WideDigit(*p, 0)) >= 0) {
+        digits++;
         scale /= 10;
         frac += d * scale;
         p++;
@@ -173,6 +175,12 @@ lua_Number luaO_wstrtod(const lua_WChar* s, const lua_WChar** endptr) {
     }
     int d;
     while ((d = WideDigit(*p, 0)) >= 0) e = e * 10 + (lu_int32)d, p++;
+  }
+  // A text without a single mantissa digit ("-", ".", "e5", "0x") is no number, as in the
+  // narrow conversion.
+  if (digits == 0) {
+    if (endptr) *endptr = s;
+    return 0;
   }
   double v = ip + frac;
   if (e != 0) v = expneg ? v / pow(base, (double)e) : v * pow(base, (double)e);

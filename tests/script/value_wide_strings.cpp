@@ -64,6 +64,7 @@ TEST(ValueWideStrings, WideNumberParserAcceptsItsOwnForms) {
       {"0x1.8p1", true, 3},   {"0x1F", true, 31},   {"0x1p4", false, 0}, {"-0x10", false, 0},
       {"1e2", true, 100},     {"2.5e-1", true, 0.25}, {"10 ", true, 10},  {" 10", false, 0},
       {"12x", false, 0},      {"0x.8", true, 0.5},  {"-7.5", true, -7.5}, {"", false, 0},
+      {"-", false, 0},        {".", false, 0},      {"e5", false, 0},    {"0x", false, 0},
   };
   for (const NumCase& c : cases) {
     double v = -1;
