@@ -35,8 +35,10 @@ void Display::ClientSize(int32_t& width, int32_t& height) const {
 Result Display::SetCooperativeLevel(CooperativeLevel level) {
   if (level == CooperativeLevel::ExclusiveFullScreen && Failed(exclusiveAnswer_))
     return exclusiveAnswer_;
-  if (level != level_ && level == CooperativeLevel::Normal && modeSet_) RestoreDisplayMode();
+  if (level == level_) return kOk;
+  if (level == CooperativeLevel::Normal && modeSet_) RestoreDisplayMode();
   level_ = level;
+  LevelChanged(level);
   return kOk;
 }
 

@@ -63,6 +63,8 @@ class Display {
   virtual void ClientSize(int32_t& width, int32_t& height) const;
   // Shows the primary surface; runs on whichever thread changed it.
   virtual void Present(Surface& primary) = 0;
+  // The level changed (the desktop backend switches its window to or from full screen).
+  virtual void LevelChanged(CooperativeLevel) {}
 
   void LoseAll();
 
