@@ -57,6 +57,11 @@ io.output(io.stdout)
 io.input(name)
 print(io.read("*l"), io.read())
 io.input():close()
+io.input(name)
+local k = 0
+for l in io.lines(nil) do k = k + 1 end
+print(k, io.type(io.input()))
+io.input():close()
 io.input(io.stdin)
 
 -- Zero bytes inside a line are kept.
