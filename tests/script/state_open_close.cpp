@@ -196,3 +196,48 @@ TEST(StateOpenClose, LoadfileReadsTextAndPrecompiledChunksThroughTheFileLayer) {
   EXPECT_EQ(ValueText(L, -1), "a\r\nb");
   lua_settop(L, 0);
 }
+
+namespace {
+long allocationsLeft = -1;  // below 0: no limit
+
+void* FailingAlloc(void*, void* block, size_t, size_t newsize, int, int) {
+  if (newsize == 0) {
+    free(block);
+    return nullptr;
+  }
+  if (allocationsLeft == 0) return nullptr;
+  if (allocationsLeft > 0) allocationsLeft--;
+  return realloc(block, newsize);
+}
+}  // namespace
+
+TEST(StateOpenClose, RunningOutOfMemoryIsAStatusNotACrash) {
+  SettingsScope scope;
+  lua_settings()->alloc = FailingAlloc;
+  // Opening fails cleanly at every allocation it makes.
+  int opened = 0;
+  for (long limit = 0; limit < 400 && !opened; limit++) {
+    allocationsLeft = limit;
+    lua_State* L = lua_open();
+    if (L) {
+      opened = 1;
+      allocationsLeft = -1;
+      lua_close(L);
+    }
+  }
+  EXPECT_EQ(opened, 1);
+
+  allocationsLeft = -1;
+  lua_State* L = lua_open();
+  ASSERT_NE(L, nullptr);
+  luaopen_base(L);
+  const char* code = "local t = {} for i = 1, 100000 do t[i] = {i} end";
+  ASSERT_EQ(luaL_loadbuffer(L, code, strlen(code), "=m"), 0);
+  allocationsLeft = 1000;
+  EXPECT_EQ(lua_pcall(L, 0, 0, 0), LUA_ERRMEM);
+  EXPECT_EQ(ValueText(L, -1), "not enough memory");
+  lua_settop(L, 0);
+  allocationsLeft = -1;
+  EXPECT_EQ(RunScript(L, "return 'usable'"), "usable");
+  lua_close(L);
+}
