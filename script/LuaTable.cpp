@@ -248,7 +248,13 @@ static TObject* newkey(lua_State* L, Table* t, const TObject* key) {
     t->firstfree--;
   }
   setbvalue(gval(mp), 0);  // keeps the new key alive through the rehash
-  rehash(L, t, nullptr);
+  try {
+    rehash(L, t, nullptr);
+  } catch (...) {
+    // Out of memory: the old node vector is still in place; the key must not stay visible.
+    setnilvalue(gval(mp));
+    throw;
+  }
   TObject* val = (TObject*)luaH_get(t, key);
   setnilvalue(val);
   return val;

@@ -239,5 +239,14 @@ TEST(StateOpenClose, RunningOutOfMemoryIsAStatusNotACrash) {
   lua_settop(L, 0);
   allocationsLeft = -1;
   EXPECT_EQ(RunScript(L, "return 'usable'"), "usable");
+
+  // A table whose growth fails keeps no half-inserted key.
+  for (long limit = 0; limit < 60; limit++) {
+    RunScript(L, "t = {}");
+    allocationsLeft = limit;
+    RunScript(L, "for i = 1, 64 do t['k' .. i] = i end");
+    allocationsLeft = -1;
+    EXPECT_EQ(RunScript(L, "for k, v in pairs(t) do if v == false then return k end end return 'clean'"), "clean");
+  }
   lua_close(L);
 }
