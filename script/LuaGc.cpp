@@ -182,7 +182,7 @@ static void checkstacksizes(lua_State* L, StkId max) {
 
 static void traversestack(GCState* st, lua_State* L1) {
   markobject(st, gt(L1));
-  if (L1->stack == nullptr) return;
+  if (L1->stack == nullptr || L1->base_ci == nullptr) return;  // a thread whose creation failed
   StkId lim = L1->top;
   for (CallInfo* ci = L1->base_ci; ci <= L1->ci; ci++) {
     if (lim < ci->top) lim = ci->top;
