@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr int64_t kMinEntrySize = 1 + 4 + 4;
-constexpr int64_t kHeaderSize = 8;
-
 str LowerAscii(const str& text) {
     std::string s(text.CStr(), text.Length());
     for (char& c : s)
@@ -35,11 +32,8 @@ void ReadDirectory(TFile& file, TFileIndex& index, const str& name, int number) 
     int64_t fileSize = file.Size();
     int32_t count = 0;
     if (!ReadInt32(file, count) || count <= 0) return;
-    if (count > (fileSize - kHeaderSize) / kMinEntrySize) {
-        EngineLog("Flat file %s claims %d entries, more than the file can hold", name.CStr(),
-                  count);
-        return;
-    }
+    // A count past what the file can hold ends at the first short read below, keeping the
+    // entries before it.
     for (int32_t i = 0; i < count; ++i) {
         uint8_t length = 0;
         char entryName[256];
