@@ -52,15 +52,16 @@ bool TModel::Init(const str& name) {
     }
     uint32_t vertexCount = U16(header + 4);
     uint32_t triangleCount = U16(header + 6);
-    // Both counts are 16-bit, so the body is at most about 1.4 MB.
+    // Both counts are 16-bit, so the body is at most about 1.4 MB. A file cut short still
+    // loads: the values it lacks read as 0, as they always have.
     size_t bodySize = vertexCount * kVertexSize + triangleCount * kTriangleSize;
-    std::vector<uint8_t> body(bodySize);
-    int32_t bodyRead = bodySize > 0 ? FileRead(file, body.data(), int(bodySize)) : 0;
+    std::vector<uint8_t> body(bodySize, 0);
+    int32_t bodyRead = bodySize > 0 && headerRead == int32_t(kHeaderSize)
+                           ? FileRead(file, body.data(), int(bodySize))
+                           : 0;
     FileClose(file);
-    if (headerRead != int32_t(kHeaderSize) || bodyRead != int32_t(bodySize)) {
-        EngineLog("TModel::Init: %s is cut short", fileName.CStr());
-        return false;
-    }
+    if (headerRead != int32_t(kHeaderSize) || bodyRead != int32_t(bodySize))
+        EngineLog("TModel::Init: %s is cut short; its missing values read as 0", fileName.CStr());
 
     auto data = std::make_unique<TMeshData>();
     data->vertices.resize(vertexCount);

@@ -32,7 +32,8 @@ public:
     static boost::shared_ptr<TModel> Get(const str& name);
 
     // Loads the file, replacing any mesh held. False (mesh dropped) for a name without
-    // ".mesh", a missing, foreign or damaged file.
+    // ".mesh", a missing or foreign file, or an index past the vertices. A file cut short
+    // loads with its missing values 0.
     bool Init(const str& name);
 
     // The mesh lives in system memory, so a display reset leaves it alone.

@@ -73,23 +73,51 @@ TEST(MeshModelTest, LoadsPositionsNormalsUvsAndIndices) {
     EXPECT_EQ(model.GetVertices(), nullptr);
 }
 
-TEST(MeshModelTest, RefusesForeignAndDamagedFiles) {
+TEST(MeshModelTest, FileCutShortLoadsItsMissingValuesAsZero) {
     std::vector<uint8_t> cut = Triangle().bytes;
-    cut.resize(8 + 16 + 5);  // inside the second vertex
-    std::vector<uint8_t> noIndices = Triangle().bytes;
-    noIndices.resize(noIndices.size() - 2);
+    cut.resize(8 + 16 + 5);  // inside the second vertex's position y
+    std::vector<uint8_t> noIndex = Triangle().bytes;
+    noIndex.resize(noIndex.size() - 2);
     Register("meshes/cut.mesh", cut);
-    Register("meshes/noindices.mesh", noIndices);
-    Register("meshes/header.mesh", {'T', 'R', 'I', 'S', 1, 0});
+    Register("meshes/noindex.mesh", noIndex);
+    Register("meshes/header.mesh", {'T', 'R', 'I', 'S', 2, 0});  // no triangle count
+
+    TModel model;
+    ASSERT_TRUE(model.Init("meshes/cut.mesh"));
+    ASSERT_EQ(model.GetVertexCount(), 3u);
+    ASSERT_EQ(model.GetIndexCount(), 3u);
+    EXPECT_FLOAT_EQ(model.GetVertices()[0].position.x, -1.0f);
+    EXPECT_FLOAT_EQ(model.GetVertices()[0].uv.y, 0.5f);
+    EXPECT_FLOAT_EQ(model.GetVertices()[1].position.x, 1.0f);
+    EXPECT_FLOAT_EQ(model.GetVertices()[1].normal.z, 0.0f);  // 1.0 in the whole file
+    EXPECT_FLOAT_EQ(model.GetVertices()[2].position.y, 0.0f);
+    EXPECT_FLOAT_EQ(model.GetVertices()[2].uv.x, 0.0f);
+    EXPECT_EQ(model.GetIndices()[1], 0);
+
+    ASSERT_TRUE(model.Init("meshes/noindex.mesh"));
+    EXPECT_EQ(model.GetIndices()[1], 1);
+    EXPECT_EQ(model.GetIndices()[2], 0);
+    EXPECT_FLOAT_EQ(model.GetVertices()[2].uv.y, 1.0f);
+
+    ASSERT_TRUE(model.Init("meshes/header.mesh"));
+    EXPECT_EQ(model.GetVertexCount(), 2u);
+    EXPECT_EQ(model.GetIndexCount(), 0u);
+    EXPECT_FLOAT_EQ(model.GetVertices()[1].normal.z, 0.0f);
+}
+
+TEST(MeshModelTest, RefusesForeignFilesAndStrayIndices) {
+    Register("meshes/short.mesh", {'T', 'R', 'I'});
     Register("meshes/magic.mesh", MeshBytes("TRIX", 0, 0).bytes);
     Register("meshes/index.mesh", MeshBytes("TRIS", 1, 1).Vertex({0, 0, 0, 0, 0, 0, 0, 0})
                                       .Triangle(0, 0, 1)
                                       .bytes);
+    // Without vertices even the zeros of a missing index point nowhere.
+    Register("meshes/novertex.mesh", MeshBytes("TRIS", 0, 1).bytes);
     Register("meshes/upper.mesh", Triangle().bytes);
 
     // The name test is case-sensitive although the file layer is not.
-    for (const char* name : {"meshes/cut.mesh", "meshes/noindices.mesh", "meshes/header.mesh",
-                             "meshes/magic.mesh", "meshes/index.mesh", "meshes/UPPER.MESH",
+    for (const char* name : {"meshes/short.mesh", "meshes/magic.mesh", "meshes/index.mesh",
+                             "meshes/novertex.mesh", "meshes/UPPER.MESH", "meshes/upper.MESH",
                              "meshes/missing.mesh"}) {
         SCOPED_TRACE(name);
         TModel model;
