@@ -254,7 +254,7 @@ char* FileGetS(TFile* file, char* buffer, int size) {
         if (c == '\n' || c == '\r') break;
     }
     buffer[stored] = 0;
-    return FileEof(file) ? nullptr : buffer;
+    return FileEof(file) ? nullptr : buffer + stored;
 }
 
 bool FileExists(const str& name) { return !ResolveFilePath(name, true).IsEmpty(); }

@@ -47,7 +47,8 @@ int32_t FileTell(TFile* file);
 int FileEof(TFile* file);
 // Nonzero when the handle holds no open file.
 int FileError(TFile* file);
-// Reads one line (the line end stays in the buffer); null once the end of the file is reached.
+// Reads one line (the line end stays in the buffer) and answers where its terminating 0 went,
+// so the caller has the line's length; null once the end of the file is reached.
 char* FileGetS(TFile* file, char* buffer, int size);
 bool FileExists(const str& name);
 

@@ -121,7 +121,8 @@ str TStringTable::GetString(const str& label, const str& arg1, const str& arg2, 
         if (name.IsEmpty()) {
             result += '%';
         } else if (AllDigits(name)) {
-            int n = name.Length() > 2 ? 0 : name.ToInt();
+            // By value, so "01" is argument 1; a long run of digits saturates and fails.
+            const int n = name.ToInt();
             if (n < 1 || n > 5) {
                 failed = true;
                 return;
@@ -146,10 +147,11 @@ str TStringTable::GetString(const str& label, const str& arg1, const str& arg2, 
         failed = true;
     } else {
         const str text = found->second;
-        unsigned n = text.Length();
+        const char* bytes = text.CStr();
+        const unsigned n = text.Length();
         for (unsigned i = 0; i < n && !failed;) {
-            if (text[i] != '%') {
-                result += text[i++];
+            if (bytes[i] != '%') {
+                result += bytes[i++];
                 continue;
             }
             int close = text.Find('%', 0, i + 1);

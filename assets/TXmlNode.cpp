@@ -112,6 +112,7 @@ TagEnd ReadTag(TXmlNode& owner, TGetChar& src, TXmlNode*& child) {
     int state = 0;
     bool closing = false, declaration = false;
     std::string pending;
+    bool pendingEntity = false;  // the pending word began with a decoded entity
     for (;;) {
         Token token = ReadToken(src);
         if (token.end) return child ? TagEnd::kChild : TagEnd::kInputEnded;
@@ -127,10 +128,12 @@ TagEnd ReadTag(TXmlNode& owner, TGetChar& src, TXmlNode*& child) {
             }
             state = 1;
         } else if (state == 1) {
-            if (token.Is('='))
+            if (token.Is('=')) {
                 state = 2;
-            else
+            } else {
                 pending = token.text;
+                pendingEntity = token.entityStart;
+            }
         } else {
             if (child) child->AddAttribute(ToStr(pending), ToStr(token.text), token.quoted ? 1 : 0);
             pending.clear();
@@ -138,7 +141,8 @@ TagEnd ReadTag(TXmlNode& owner, TGetChar& src, TXmlNode*& child) {
         }
     }
     if (closing) return TagEnd::kClosing;
-    if (!pending.empty() && (pending[0] == '/' || pending[0] == '?')) declaration = true;
+    if (!pending.empty() && !pendingEntity && (pending[0] == '/' || pending[0] == '?'))
+        declaration = true;
     if (declaration || !child) {
         owner.EndElement(ToStr(pending));
         return TagEnd::kNoChild;
@@ -146,18 +150,28 @@ TagEnd ReadTag(TXmlNode& owner, TGetChar& src, TXmlNode*& child) {
     return TagEnd::kChild;
 }
 
-void AppendSpaces(str& out, int n) {
-    static const char spaces[] = "                                ";
-    while (n > 0) {
-        int k = n > 32 ? 32 : n;
-        out.Append(spaces, static_cast<unsigned>(k));
-        n -= k;
-    }
-}
-
 }  // namespace
 
 TXmlNode::TXmlNode() = default;
+
+// Appends at a tracked end, so building a document costs no length scans and grows by
+// doubling rather than once per piece.
+struct TXmlNode::Output {
+    str& text;
+    unsigned length;
+
+    void Put(const char* bytes, unsigned n) { length = text.WriteAt(length, bytes, n, true); }
+    void Put(const str& s) { Put(s.CStr(), s.Length()); }
+    void Put(const char* s) { Put(s, static_cast<unsigned>(std::strlen(s))); }
+    void Spaces(int n) {
+        static const char spaces[] = "                                ";
+        while (n > 0) {
+            const int k = n > 32 ? 32 : n;
+            Put(spaces, static_cast<unsigned>(k));
+            n -= k;
+        }
+    }
+};
 
 TXmlNode::TXmlNode(const str& name) : mName(name) {}
 
@@ -168,9 +182,11 @@ TXmlNode* TXmlNode::StartElement(const str& name) { return AddChild(name); }
 void TXmlNode::EndElement(const str&) {}
 
 void TXmlNode::AppendText(const str& word, uint32_t count) {
-    if (!mText.IsEmpty()) mText += ' ';
-    mText.Append(word.CStr(), count < word.Length() ? count : word.Length());
-    mTextLength = mText.Length();
+    const unsigned n = count < word.Length() ? count : word.Length();
+    // Written at the known end, where the string grows by doubling: appending with += would
+    // copy a long text once for every word added to it.
+    if (!mText.IsEmpty()) mTextLength = mText.WriteAt(mTextLength, " ", 1, true);
+    mTextLength = mText.WriteAt(mTextLength, word.CStr(), n, true);
 }
 
 void TXmlNode::AddAttribute(const str& name, const str& value, uint8_t quoted) {
@@ -362,45 +378,48 @@ void TXmlNode::SetIntAttribute(const str& name, int value) {
     SetAttribute(name, str::Format("%d", value));
 }
 
-void TXmlNode::Write(str& out, int depth) const {
-    AppendSpaces(out, depth);
-    out += "<";
-    out += mName;
+void TXmlNode::Write(Output& out, int depth) const {
+    out.Spaces(depth);
+    out.Put("<");
+    out.Put(mName);
     for (const Attribute& a : mAttributes) {
-        out += "\n";
-        AppendSpaces(out, depth + 4);
-        out += XmlEscape(a.name);
-        out += "=";
-        if (a.quoted) out += "\"";
-        out += XmlEscape(a.value);
-        if (a.quoted) out += "\"";
+        out.Put("\n");
+        out.Spaces(depth + 4);
+        out.Put(XmlEscape(a.name));
+        out.Put("=");
+        if (a.quoted) out.Put("\"");
+        out.Put(XmlEscape(a.value));
+        if (a.quoted) out.Put("\"");
     }
-    out += ">\n";
+    out.Put(">\n");
     if (!mText.IsEmpty()) {
-        AppendSpaces(out, depth);
-        out += XmlEscape(mText);
-        out += "\n";
+        out.Spaces(depth);
+        out.Put(XmlEscape(mText));
+        out.Put("\n");
     }
     for (const auto& child : mChildren) child->Write(out, depth + 4);
-    AppendSpaces(out, depth);
-    out += "</";
-    out += XmlEscape(mName);
-    out += ">\n";
+    out.Spaces(depth);
+    out.Put("</");
+    out.Put(XmlEscape(mName));
+    out.Put(">\n");
 }
 
 str TXmlNode::ToString() {
-    str out;
-    out.Reserve(mSizeHint);
+    str text;
+    text.Reserve(mSizeHint);
+    Output out{text, 0};
     Write(out, 0);
-    if (out.Length() > mSizeHint) mSizeHint = out.Length() + 1;
-    return out;
+    if (out.length > mSizeHint) mSizeHint = out.length + 1;
+    return text;
 }
 
 str XmlEscape(const str& text) {
-    str out;
-    out.Reserve(text.Length() + 16);
-    for (unsigned i = 0; i < text.Length(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
+    const char* in = text.CStr();
+    const unsigned n = text.Length();
+    std::string out;
+    out.reserve(n + 16);
+    for (unsigned i = 0; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(in[i]);
         const char* entity = nullptr;
         for (const Entity& e : kEntities)
             if (e.c == static_cast<char>(c)) entity = e.name;
@@ -408,12 +427,14 @@ str XmlEscape(const str& text) {
             out += '&';
             out += entity;
         } else if (c < 32 || c >= 128) {
-            out += str::Format("&#%u;", c);
+            out += "&#";
+            out += std::to_string(c);
+            out += ';';
         } else {
             out += static_cast<char>(c);
         }
     }
-    return out;
+    return ToStr(out);
 }
 
 namespace {

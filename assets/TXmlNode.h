@@ -70,7 +70,8 @@ private:
         uint8_t quoted = 0;
     };
 
-    void Write(str& out, int depth) const;
+    struct Output;
+    void Write(Output& out, int depth) const;
 
     str mText;
     uint32_t mTextLength = 0;

@@ -13,7 +13,8 @@ struct TColor {
     TColor(float r_, float g_, float b_, float a_) : r(r_), g(g_), b(b_), a(a_) {}
 
     static TColor FromBytes(unsigned r, unsigned g, unsigned b, unsigned a) {
-        return TColor(r / 255.0f, g / 255.0f, b / 255.0f, a / 255.0f);
+        return TColor(static_cast<float>(r / 255.0), static_cast<float>(g / 255.0),
+                      static_cast<float>(b / 255.0), static_cast<float>(a / 255.0));
     }
     // A NaN channel always differs, so a colour change with NaN is never skipped.
     bool operator!=(const TColor& o) const {

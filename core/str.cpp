@@ -258,7 +258,9 @@ str str::Substr(unsigned start, unsigned count) const {
     const unsigned len = Length();
     if (start >= len || count == 0) return str();
     const unsigned avail = len - start;
-    const uint64_t capCount = count == kNpos ? uint64_t(avail) + 1 : count;
+    // A count reaching past the end sizes the body like "to the end": a huge count on a short
+    // string must not reserve gigabytes for bytes that are never copied.
+    const uint64_t capCount = count > avail ? uint64_t(avail) + 1 : count;
     const unsigned take = std::min(count, avail);
     str r;
     r.mBody = NewBody(AtLeast16(std::min<uint64_t>(capCount + 1, kMaxCapacity)));

@@ -61,6 +61,17 @@ TEST_F(StringTable, LookupsFillArgumentsAndLabels) {
     }
 }
 
+TEST_F(StringTable, ArgumentEscapesReadTheirNumberByValue) {
+    Put("user/strings_num.xml", Row("PADDED", "&lt;%01%|%0002%&gt;") + Row("HUGE", "%99999999999%") +
+                                    Row("NOUGHTS", "%000%"));
+    ClearFileIndex();
+    InitFileSystem();
+    ASSERT_TRUE(table.AddStrings("user:strings_num.xml"));
+    EXPECT_EQ(S(table.GetString("PADDED", "a", "b")), "<a|b>");
+    EXPECT_EQ(S(table.GetString("HUGE", "a")), "#####");
+    EXPECT_EQ(S(table.GetString("NOUGHTS", "a")), "#####");
+}
+
 TEST_F(StringTable, FailuresAreLoggedUnlessQuiet) {
     OpenEngineLog((root + "/log").c_str());
     table.GetString("TRAILING");

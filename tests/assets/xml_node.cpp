@@ -67,6 +67,7 @@ TEST(XmlReader, ForgivingStructure) {
         {"<a x=\"1", "a"},                                  // ... or inside a tag
         {"<a b=\">\">", "a[>]"},                            // a quoted ">" still ends the tag
         {"<a x/ >t</a>", "a[t]"},
+        {"<a &#47;>t</a>", "a[t]"},                         // an entity "/" ends no element
     };
     for (const Case& c : cases) {
         TXmlNode doc;
@@ -140,6 +141,24 @@ TEST(XmlWriter, TextSurvivesARoundTripByteForByte) {
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(Attr(e, "v"), value);
     EXPECT_EQ(S(e->GetText()), "caf\xC3\xA9&amp");
+
+    // Past the writer's first reservation, and many words joined into one text.
+    TXmlNode big("big");
+    std::string words;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string word = "w\xE9" + std::to_string(i);
+        big.AppendText(word.c_str(), static_cast<uint32_t>(word.size()));
+        words += (i ? " " : "") + word;
+    }
+    EXPECT_EQ(big.GetTextLength(), words.size());
+    EXPECT_EQ(S(big.GetText()), words);
+    const str bigText = big.ToString();
+    EXPECT_GT(bigText.Length(), 4096u);
+    EXPECT_EQ(S(big.ToString()), S(bigText));  // the second pass starts from the grown hint
+    TXmlNode back;
+    back.ParseString(bigText.CStr());
+    ASSERT_NE(back.FindChild("big"), nullptr);
+    EXPECT_EQ(S(back.FindChild("big")->GetText()), words);
 }
 
 TEST(XmlReader, UnescapeHandlesReferencesAndLeavesTheRest) {

@@ -109,6 +109,12 @@ TEST(Str, SubstrStopsAtTheEnd) {
     EXPECT_STREQ(s.Substr(4, 100).CStr(), "ef");
     EXPECT_TRUE(s.Substr(6, 1).IsEmpty());
     EXPECT_TRUE(s.Substr(1, 0).IsEmpty());
+    // A count past the end is sized like "to the end", not by the count asked for.
+    EXPECT_EQ(s.Substr(2).Capacity(), 16u);
+    EXPECT_EQ(s.Substr(0, 0xFFFFFFF0u).Capacity(), 16u);
+    const std::string longText(40, 'x');
+    EXPECT_EQ(str(longText.c_str()).Substr(10, 30).Capacity(), 31u);
+    EXPECT_EQ(str(longText.c_str()).Substr(10, 0xFFFFFFF0u).Capacity(), 32u);
 }
 
 TEST(Str, WriteAtGrowsByDoubling) {
