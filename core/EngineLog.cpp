@@ -22,6 +22,18 @@ std::mutex gLogMutex;
 str gLogPath;
 long gLogPosition = 0;
 
+// ctime's form ("Mon Dec  7 22:48:07 2026") with its fixed English names: a script may
+// change the locale, and the stamp must not follow it.
+str TimeStamp(const std::tm& t) {
+    static const char kDays[7][4] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const int day = t.tm_wday >= 0 && t.tm_wday < 7 ? t.tm_wday : 0;
+    const int month = t.tm_mon >= 0 && t.tm_mon < 12 ? t.tm_mon : 0;
+    return str::Format("%s %s %2d %02d:%02d:%02d %d", kDays[day], kMonths[month], t.tm_mday,
+                       t.tm_hour, t.tm_min, t.tm_sec, t.tm_year + 1900);
+}
+
 }  // namespace
 
 void OpenEngineLog(const char* folder) {
@@ -57,9 +69,7 @@ void EngineLog(const char* format, ...) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char stamp[32] = {};
-    std::strftime(stamp, sizeof stamp, "%a %b %e %H:%M:%S %Y", &local);  // ctime's form
-    const str line = str(stamp) + ": " + text + "\n";
+    const str line = TimeStamp(local) + ": " + text + "\n";
 
     if (gLogPosition <= kWrapLimit) {
         std::fseek(f, gLogPosition, SEEK_SET);

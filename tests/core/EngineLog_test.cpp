@@ -52,6 +52,13 @@ TEST_F(EngineLogTest, EachOpenStartsAFreshLogInANewFolder) {
     // ctime form: "Www Mmm dd hh:mm:ss yyyy" then ": " and the text.
     ASSERT_GT(text.size(), 26u);
     EXPECT_EQ(text.substr(24, 2), ": ");
+    // ctime's English day and month names, the day of the month padded to two places.
+    const std::string days = "SunMonTueWedThuFriSat", months = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    const size_t day = days.find(text.substr(0, 3)), month = months.find(text.substr(4, 3));
+    EXPECT_TRUE(day != std::string::npos && day % 3 == 0) << text.substr(0, 24);
+    EXPECT_TRUE(month != std::string::npos && month % 3 == 0) << text.substr(0, 24);
+    EXPECT_EQ(text.substr(3, 1) + text.substr(7, 1) + text.substr(10, 1), "   ");
+    EXPECT_EQ(text.substr(13, 1) + text.substr(16, 1), "::");
     EXPECT_EQ(text.substr(26, 11), "first line\n");
     EXPECT_NE(text.find(": second\n"), std::string::npos);
 
