@@ -347,7 +347,14 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
     lightColour[2] = Clamp255(mt.emissive.b + amb[2] * mt.ambient.b);
     lightColour[3] = Clamp255(mt.diffuse.a);
   }
-  std::vector<ClipVertex> cv(count);
+  // Most draws are a quad or a short list; those need no heap.
+  ClipVertex local[16];
+  std::vector<ClipVertex> heap;
+  ClipVertex* cv = local;
+  if (count > 16) {
+    heap.resize(count);
+    cv = heap.data();
+  }
   const uint8_t* base = static_cast<const uint8_t*>(vertices);
   bool anySpecular = false;
   for (uint32_t i = 0; i < count; ++i) {
@@ -394,8 +401,8 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
   float w0 = cv[0].p[3];
   bool perspective = false;
   if (ds.tex)
-    for (const ClipVertex& v : cv)
-      if (v.p[3] != w0) perspective = true;
+    for (uint32_t i = 0; i < count; ++i)
+      if (cv[i].p[3] != w0) perspective = true;
   ds.perspective = perspective;
   ds.specular = states_.specular && anySpecular;
   Plan(ds, fastPaths_);
@@ -485,6 +492,16 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
       for (uint32_t i = 0; i + 2 < n; i += 3) triangle(index(i), index(i + 1), index(i + 2));
       break;
     case PrimitiveType::TriangleFan:
+      if (n == 4 && !flat && (transformed || (cv[index(0)].p[3] >= kNearW && cv[index(1)].p[3] >= kNearW &&
+                                              cv[index(2)].p[3] >= kNearW && cv[index(3)].p[3] >= kNearW))) {
+        // Sprites and glyphs: a screen-aligned quad is one rectangle, not two triangles.
+        Vertex a = toScreen(cv[index(0)]), b = toScreen(cv[index(1)]), c = toScreen(cv[index(2)]),
+               d = toScreen(cv[index(3)]);
+        float area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+        bool culled = (states_.cullMode == CullMode::CounterClockwise && area < 0) ||
+                      (states_.cullMode == CullMode::Clockwise && area > 0);
+        if (culled || raster::DrawRectangle(ds, a, b, c, d)) break;
+      }
       for (uint32_t i = 1; i + 1 < n; ++i) triangle(index(0), index(i), index(i + 1));
       break;
   }

@@ -68,24 +68,17 @@ int ClipPolygon(const Vertex* in, int n, Vertex* out, bool onX, float at, float 
   return m;
 }
 
-void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2) {
-  const Vertex* v[3] = {&v0, &v1, &v2};
-  int64_t X[3], Y[3];
-  for (int i = 0; i < 3; ++i) {
-    X[i] = std::llround(double(v[i]->x) * 16.0);
-    Y[i] = std::llround(double(v[i]->y) * 16.0);
-  }
-  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-  if (area == 0) return;
+int64_t Snap(float v) { return RoundHalfUp(double(v) * 16.0); }
 
-  // Plane equations on the snapped positions: a(x, y) = base + dx * x + dy * y.
-  Span span;
-  double base[kAttrCount] = {};
+// Plane equations on the snapped positions: a(x, y) = base + span.d * x + dady * y. Also picks
+// the filter from the texels per pixel.
+void Planes(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2,
+            const int64_t X[3], const int64_t Y[3], Span& span, double base[kAttrCount],
+            double dady[kAttrCount]) {
   double px0 = double(X[0]) / 16, py0 = double(Y[0]) / 16;
   double e1x = double(X[1] - X[0]) / 16, e1y = double(Y[1] - Y[0]) / 16;
   double e2x = double(X[2] - X[0]) / 16, e2y = double(Y[2] - Y[0]) / 16;
   double inv = 1.0 / (e1x * e2y - e2x * e1y);
-  double dady[kAttrCount] = {};
   for (int k = 0; k < kAttrCount; ++k) {
     if (!(ds.attrMask & (1u << k))) continue;
     double a0 = v0.a[k], d1 = double(v1.a[k]) - a0, d2 = double(v2.a[k]) - a0;
@@ -94,14 +87,36 @@ void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex
     base[k] = a0 - span.d[k] * px0 - dady[k] * py0;
   }
   if (ds.tex) {
-    // Texels per pixel decide between the minifying and the magnifying filter.
     double q = ds.perspective ? std::fabs((v0.a[kQ] + v1.a[kQ] + v2.a[kQ]) / 3.0) : 1.0;
     if (q <= 0) q = 1.0;
     double foot = std::max({std::fabs(span.d[kU]), std::fabs(dady[kU]), std::fabs(span.d[kV]),
                             std::fabs(dady[kV])}) / q;
-    span.linearFilter =
-        (foot > 1.0 ? ds.minFilter : ds.magFilter) == TextureFilter::Linear;
+    span.linearFilter = (foot > 1.0 ? ds.minFilter : ds.magFilter) == TextureFilter::Linear;
   }
+}
+
+void EmitRow(const DrawState& ds, Span& span, const double base[kAttrCount],
+             const double dady[kAttrCount], int32_t y, int32_t xl, int32_t xr) {
+  span.y = y;
+  span.x0 = xl;
+  span.count = xr - xl;
+  for (int k = 0; k < kAttrCount; ++k)
+    if (ds.attrMask & (1u << k)) span.a[k] = base[k] + span.d[k] * xl + dady[k] * y;
+  RenderSpan(ds, span);
+}
+
+void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2) {
+  const Vertex* v[3] = {&v0, &v1, &v2};
+  int64_t X[3], Y[3];
+  for (int i = 0; i < 3; ++i) {
+    X[i] = Snap(v[i]->x);
+    Y[i] = Snap(v[i]->y);
+  }
+  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+  if (area == 0) return;
+  Span span;
+  double base[kAttrCount] = {}, dady[kAttrCount] = {};
+  Planes(ds, v0, v1, v2, X, Y, span, base, dady);
 
   int o[3] = {0, 1, 2};
   std::sort(o, o + 3, [&](int a, int b) { return Y[a] < Y[b]; });
@@ -132,14 +147,7 @@ void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex
     int64_t r = longLeft ? shortEdge.q : longEdge.q;
     int32_t xl = int32_t(std::max<int64_t>(l, ds.scissor.left));
     int32_t xr = int32_t(std::min<int64_t>(r, ds.scissor.right));
-    if (xl < xr) {
-      span.y = y;
-      span.x0 = xl;
-      span.count = xr - xl;
-      for (int k = 0; k < kAttrCount; ++k)
-        if (ds.attrMask & (1u << k)) span.a[k] = base[k] + span.d[k] * xl + dady[k] * y;
-      RenderSpan(ds, span);
-    }
+    if (xl < xr) EmitRow(ds, span, base, dady, y, xl, xr);
     longEdge.Step();
     shortEdge.Step();
   }
@@ -165,6 +173,36 @@ void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const
   n = ClipPolygon(a, n, c, false, ct, -1.0f);
   n = ClipPolygon(c, n, a, false, cb, 1.0f);
   for (int i = 1; i + 1 < n; ++i) Setup(ds, a[0], a[i], a[i + 1]);
+}
+
+bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2,
+                   const Vertex& v3) {
+  if (!Finite(v0) || !Finite(v1) || !Finite(v2) || !Finite(v3)) return false;
+  float l = float(ds.scissor.left) - kGuard, r = float(ds.scissor.right) + kGuard;
+  float t = float(ds.scissor.top) - kGuard, b = float(ds.scissor.bottom) + kGuard;
+  for (const Vertex* v : {&v0, &v1, &v2, &v3})
+    if (!(v->x >= l && v->x <= r && v->y >= t && v->y <= b)) return false;
+  bool horizontalFirst = v0.y == v1.y && v2.y == v3.y && v1.x == v2.x && v3.x == v0.x;
+  bool verticalFirst = v0.x == v1.x && v2.x == v3.x && v1.y == v2.y && v3.y == v0.y;
+  if (!horizontalFirst && !verticalFirst) return false;
+  for (int k = 0; k < kAttrCount; ++k)
+    if ((ds.attrMask & (1u << k)) &&
+        double(v0.a[k]) + double(v2.a[k]) != double(v1.a[k]) + double(v3.a[k]))
+      return false;
+  int64_t X[3] = {Snap(v0.x), Snap(v1.x), Snap(v2.x)};
+  int64_t Y[3] = {Snap(v0.y), Snap(v1.y), Snap(v2.y)};
+  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+  if (area == 0) return true;
+  Span span;
+  double base[kAttrCount] = {}, dady[kAttrCount] = {};
+  Planes(ds, v0, v1, v2, X, Y, span, base, dady);
+  int64_t xa = std::min(X[0], X[2]), xb = std::max(X[0], X[2]);
+  int64_t ya = std::min(Y[0], Y[2]), yb = std::max(Y[0], Y[2]);
+  int32_t xl = std::max(CeilDiv16(xa), ds.scissor.left), xr = std::min(CeilDiv16(xb), ds.scissor.right);
+  int32_t yt = std::max(CeilDiv16(ya), ds.scissor.top), yB = std::min(CeilDiv16(yb), ds.scissor.bottom);
+  if (xl >= xr) return true;
+  for (int32_t y = yt; y < yB; ++y) EmitRow(ds, span, base, dady, y, xl, xr);
+  return true;
 }
 
 void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1) {

@@ -72,8 +72,22 @@ struct Span {
 };
 
 void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2);
+// Draws the quad v0..v3 as one rectangle when it is one: axis-aligned on screen, corners in
+// order around it, attributes affine. Answers false (drawing nothing) otherwise. The pixels
+// are those the two triangles (v0, v1, v2) and (v0, v2, v3) would cover.
+bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2,
+                   const Vertex& v3);
 void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1);
 void RenderSpan(const DrawState& ds, const Span& span);
+
+// Rounds to the nearest integer, halves upward; v must fit an int64 comfortably.
+inline int64_t RoundHalfUp(double v) {
+  int64_t r = int64_t(v);
+  double f = v - double(r);
+  if (f >= 0.5) ++r;
+  else if (f < -0.5) --r;
+  return r;
+}
 
 inline uint32_t Div255(uint32_t x) {
   x += 128;

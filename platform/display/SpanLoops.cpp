@@ -59,7 +59,7 @@ inline int64_t ToFixed(double v) {
   double s = v * 65536.0;
   if (!(s > -kLimit)) return -int64_t(1) << 47;
   if (!(s < kLimit)) return int64_t(1) << 47;
-  return std::llround(s);
+  return RoundHalfUp(s);
 }
 
 inline uint32_t ToByte(double v) {
@@ -304,6 +304,78 @@ void WriteAdditive(const uint32_t* src, uint32_t* dst, int32_t n) {
   for (; i < n; ++i) dst[i] = BlendPixel(BlendFactor::SrcAlpha, BlendFactor::One, src[i], dst[i]);
 }
 
+// out = a x b per channel, rounded; out may be b.
+void ModulateRow(const uint32_t* a, const uint32_t* b, uint32_t* out, int32_t n) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c128 = _mm_set1_epi16(128);
+  for (; i + 4 <= n; i += 4) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), _mm_unpacklo_epi8(y, zero)), c128);
+    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), _mm_unpackhi_epi8(y, zero)), c128);
+    lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+    hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; i < n; ++i) out[i] = Modulate(a[i], b[i]);
+}
+
+// Bilinear samples with clamped addressing, or with none when the span stays inside the
+// texture with a texel to spare; the same arithmetic as Mix, horizontal first.
+template <bool kClamp>
+void SampleLinear(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t dv, int32_t n,
+                  uint32_t* out) {
+  const uint32_t* tex = ds.tex;
+  const size_t pitch = size_t(ds.tpitch);
+  const int64_t wmax = ds.tw - 1, hmax = ds.th - 1;
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c256 = _mm_set1_epi16(256);
+  for (; i < n; ++i, u += du, v += dv) {
+    int64_t tu = u - 32768, tv = v - 32768;
+    int64_t ix = tu >> 16, iy = tv >> 16;
+    __m128i top, bot;
+    if constexpr (kClamp) {
+      int64_t x0 = std::clamp<int64_t>(ix, 0, wmax), x1 = std::clamp<int64_t>(ix + 1, 0, wmax);
+      int64_t y0 = std::clamp<int64_t>(iy, 0, hmax), y1 = std::clamp<int64_t>(iy + 1, 0, hmax);
+      const uint32_t* r0 = tex + size_t(y0) * pitch;
+      const uint32_t* r1 = tex + size_t(y1) * pitch;
+      top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(r0[x0])), _mm_cvtsi32_si128(int32_t(r0[x1])));
+      bot = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(r1[x0])), _mm_cvtsi32_si128(int32_t(r1[x1])));
+    } else {
+      const uint32_t* r0 = tex + size_t(iy) * pitch + size_t(ix);
+      top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0));
+      bot = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + pitch));
+    }
+    top = _mm_unpacklo_epi8(top, zero);
+    bot = _mm_unpacklo_epi8(bot, zero);
+    __m128i left = _mm_unpacklo_epi64(top, bot), right = _mm_unpackhi_epi64(top, bot);
+    __m128i fx = _mm_set1_epi16(int16_t((tu >> 8) & 0xFF));
+    __m128i fy = _mm_set1_epi16(int16_t((tv >> 8) & 0xFF));
+    __m128i h = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(c256, fx)), _mm_mullo_epi16(right, fx)), 8);
+    __m128i h1 = _mm_srli_si128(h, 8);
+    __m128i r = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(h, _mm_sub_epi16(c256, fy)), _mm_mullo_epi16(h1, fy)), 8);
+    out[i] = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(r, zero)));
+  }
+#endif
+  for (; i < n; ++i, u += du, v += dv) {
+    int64_t tu = u - 32768, tv = v - 32768;
+    int64_t ix = tu >> 16, iy = tv >> 16;
+    int64_t x0 = std::clamp<int64_t>(ix, 0, wmax), x1 = std::clamp<int64_t>(ix + 1, 0, wmax);
+    int64_t y0 = std::clamp<int64_t>(iy, 0, hmax), y1 = std::clamp<int64_t>(iy + 1, 0, hmax);
+    uint32_t fx = uint32_t((tu >> 8) & 0xFF), fy = uint32_t((tv >> 8) & 0xFF);
+    const uint32_t* r0 = tex + size_t(y0) * pitch;
+    const uint32_t* r1 = tex + size_t(y1) * pitch;
+    out[i] = Mix(Mix(r0[x0], r0[x1], fx), Mix(r1[x0], r1[x1], fx), fy);
+  }
+}
+
 void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, uint32_t* dst) {
   uint32_t texels[kChunk];
   uint32_t colours[kChunk];
@@ -318,9 +390,17 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       tp = ds.tex + size_t(ty) * size_t(ds.tpitch) + size_t(tx);
     } else {
       bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
-      if (sp.linearFilter)
-        clamp ? SampleRow<true, true>(ds, u, v, du, dv, n, texels)
-              : SampleRow<true, false>(ds, u, v, du, dv, n, texels);
+      // Texel coordinates move linearly, so the ends of the span bound them all.
+      int64_t ue = u + du * (n - 1) - 32768, ve = v + dv * (n - 1) - 32768;
+      int64_t lim = int64_t(ds.tw - 1) << 16, limv = int64_t(ds.th - 1) << 16;
+      bool interior = std::min(u - 32768, ue) >= 0 && std::max(u - 32768, ue) < lim &&
+                      std::min(v - 32768, ve) >= 0 && std::max(v - 32768, ve) < limv;
+      if (sp.linearFilter && interior)
+        SampleLinear<false>(ds, u, v, du, dv, n, texels);
+      else if (sp.linearFilter && clamp)
+        SampleLinear<true>(ds, u, v, du, dv, n, texels);
+      else if (sp.linearFilter)
+        SampleRow<true, false>(ds, u, v, du, dv, n, texels);
       else
         clamp ? SampleRow<false, true>(ds, u, v, du, dv, n, texels)
               : SampleRow<false, false>(ds, u, v, du, dv, n, texels);
@@ -370,20 +450,25 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
     } else {
       std::fill(colours, colours + n, constant);
     }
-    for (int32_t i = 0; i < n; ++i) {
-      uint32_t t = tp ? tp[i] : 0xFFFFFFFFu;
-      uint32_t d = colours[i];
-      uint32_t m = ds.colourSource == ColourSource::Texture ? t
-                   : ds.colourSource == ColourSource::Diffuse || !tp ? d
-                                                                  : Modulate(t, d);
-      uint32_t a;
-      switch (ds.alphaSource) {
-        case AlphaSource::TexTimesDiffuse: a = Div255((t >> 24) * (d >> 24)); break;
-        case AlphaSource::Texture: a = t >> 24; break;
-        case AlphaSource::Diffuse: a = d >> 24; break;
-        default: a = ds.constantAlpha; break;
+    if (ds.colourSource == ColourSource::TexTimesDiffuse && tp &&
+        ds.alphaSource == AlphaSource::TexTimesDiffuse) {
+      ModulateRow(tp, colours, colours, n);
+    } else {
+      for (int32_t i = 0; i < n; ++i) {
+        uint32_t t = tp ? tp[i] : 0xFFFFFFFFu;
+        uint32_t d = colours[i];
+        uint32_t m = ds.colourSource == ColourSource::Texture ? t
+                     : ds.colourSource == ColourSource::Diffuse || !tp ? d
+                                                                    : Modulate(t, d);
+        uint32_t a;
+        switch (ds.alphaSource) {
+          case AlphaSource::TexTimesDiffuse: a = Div255((t >> 24) * (d >> 24)); break;
+          case AlphaSource::Texture: a = t >> 24; break;
+          case AlphaSource::Diffuse: a = d >> 24; break;
+          default: a = ds.constantAlpha; break;
+        }
+        colours[i] = (m & 0xFFFFFFu) | a << 24;
       }
-      colours[i] = (m & 0xFFFFFFu) | a << 24;
     }
     src = colours;
   }
