@@ -23,6 +23,12 @@ TEST(Random, MatchesTheReferenceOutputs) {
     }
     r.init_genrand(5489);
     EXPECT_EQ(r.genrand_int32(), 3499211612u);
+
+    // An unseeded generator runs from the engine's fixed four-word key.
+    TRandom fresh, keyed;
+    const uint32_t engineKey[4] = {0xD4C4CF4Bu, 0x3E2019A7u, 0xE6489797u, 0x5746FCB5u};
+    keyed.init_by_array(engineKey, 4);
+    for (int i = 0; i < 700; ++i) ASSERT_EQ(fresh.genrand_int32(), keyed.genrand_int32()) << i;
 }
 
 TEST(Random, Res53UsesTwoDrawsInOrder) {
