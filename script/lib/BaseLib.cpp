@@ -34,9 +34,9 @@ static void WriteWide(const uint16_t* s, FILE* f) {
 static int luaB_print(lua_State* L) {
   int n = lua_gettop(L);
   lua_pushliteral(L, "towstring");
-  lua_rawget(L, LUA_GLOBALSINDEX);
+  lua_gettable(L, LUA_GLOBALSINDEX);
   lua_pushliteral(L, "tostring");
-  lua_rawget(L, LUA_GLOBALSINDEX);
+  lua_gettable(L, LUA_GLOBALSINDEX);
   int towstr = n + 1, tostr = n + 2;
   for (int i = 1; i <= n; i++) {
     int wide = lua_type(L, i) == LUA_TWSTRING;
@@ -431,7 +431,7 @@ static int luaB_newproxy(lua_State* L) {
 
 static const char* getpath(lua_State* L) {
   lua_pushliteral(L, LUA_PATH);
-  lua_rawget(L, LUA_GLOBALSINDEX);
+  lua_gettable(L, LUA_GLOBALSINDEX);
   const char* path = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : nullptr;
   lua_pop(L, 1);  // still referenced by the globals table
   if (path) return path;
@@ -469,7 +469,7 @@ static int luaB_require(lua_State* L) {
   luaL_checkstring(L, 1);
   lua_settop(L, 1);
   lua_pushliteral(L, REQTAB);
-  lua_rawget(L, LUA_GLOBALSINDEX);
+  lua_gettable(L, LUA_GLOBALSINDEX);
   if (!lua_istable(L, 2)) return luaL_error(L, "`" REQTAB "' is not a table");
   const char* path = getpath(L);
   lua_pushvalue(L, 1);
@@ -484,7 +484,7 @@ static int luaB_require(lua_State* L) {
   switch (status) {
     case 0: {
       lua_pushliteral(L, "_REQUIREDNAME");
-      lua_rawget(L, LUA_GLOBALSINDEX);  // the previous name
+      lua_gettable(L, LUA_GLOBALSINDEX);  // the previous name
       lua_insert(L, -2);
       lua_pushliteral(L, "_REQUIREDNAME");
       lua_pushvalue(L, 1);
