@@ -340,6 +340,14 @@ bool TPrefs::Save() {
             PutU16(number, uint32_t(n));
             AppendChunk(bytes, "USER", number);
             for (const auto& [key, value] : slots[n]) {
+                // Only the older XML form can bring a pair the chunk form cannot carry; the
+                // reader would stop at it and lose every record after it.
+                uint64_t plain = 2 + uint64_t(key.Length()) + 1 + value.size();
+                if (key.Length() + 1 > 0xFFFF || PaddedSize(plain) > kMaxPayload) {
+                    EngineLog("TPrefs: value of %s too large to store (%zu bytes)", key.CStr(),
+                              value.size());
+                    continue;
+                }
                 std::vector<uint8_t> pair;
                 PutU16(pair, key.Length() + 1);
                 std::vector<uint8_t> keyBytes = TextBytes(key);

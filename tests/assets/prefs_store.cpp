@@ -407,3 +407,16 @@ TEST_F(PrefsTest, OlderXmlFormIsReadAndConverted) {
     TPrefs plain(false);
     EXPECT_STREQ(plain.GetString("name", "", 1).CStr(), "Bob");
 }
+
+TEST_F(PrefsTest, ConvertedPairTooLargeForAChunkIsLeftOutAlone) {
+    // A value past the chunk size limit would end the reading of the converted file there;
+    // the pairs after it in key order must survive.
+    SetConfig(kConfigEncryptionKey, "");
+    std::string doc = "<><install hwinstallkey=\"/Games/Hidden\"><global big=\"" +
+                      std::string(TPrefs::kMaxPayload, 'x') + "\" zz=\"after\"/></install></>";
+    WritePrefs(Bytes(doc.begin(), doc.end()));
+    { TPrefs converted(true); }
+    TPrefs prefs(false);
+    EXPECT_STREQ(prefs.GetString("zz", "").CStr(), "after");
+    EXPECT_STREQ(prefs.GetString("big", "none").CStr(), "none");
+}
