@@ -429,15 +429,15 @@ static int luaB_newproxy(lua_State* L) {
   return 1;
 }
 
-static const char* getpath(lua_State* L) {
+// Pushes the search path; it stays on the stack so that the text lives while it is read.
+static const char* pushpath(lua_State* L) {
   lua_pushliteral(L, LUA_PATH);
   lua_gettable(L, LUA_GLOBALSINDEX);
-  const char* path = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : nullptr;
-  lua_pop(L, 1);  // still referenced by the globals table
-  if (path) return path;
-  path = getenv(LUA_PATH);
-  if (path) return path;
-  return LUA_PATH_DEFAULT;
+  if (lua_type(L, -1) == LUA_TSTRING) return lua_tostring(L, -1);
+  lua_pop(L, 1);
+  const char* env = getenv(LUA_PATH);
+  lua_pushstring(L, env ? env : LUA_PATH_DEFAULT);
+  return lua_tostring(L, -1);
 }
 
 static const char* pushnextpath(lua_State* L, const char* path) {
@@ -471,12 +471,12 @@ static int luaB_require(lua_State* L) {
   lua_pushliteral(L, REQTAB);
   lua_gettable(L, LUA_GLOBALSINDEX);
   if (!lua_istable(L, 2)) return luaL_error(L, "`" REQTAB "' is not a table");
-  const char* path = getpath(L);
+  const char* path = pushpath(L);  // index 3
   lua_pushvalue(L, 1);
   lua_rawget(L, 2);
   if (lua_toboolean(L, -1)) return 1;  // already loaded
   while (status == LUA_ERRFILE) {
-    lua_settop(L, 3);
+    lua_settop(L, 4);
     if ((path = pushnextpath(L, path)) == nullptr) break;
     pushcomposename(L);
     status = luaL_loadfile(L, lua_tostring(L, -1));
@@ -505,7 +505,7 @@ static int luaB_require(lua_State* L) {
     }
     case LUA_ERRFILE:
       return luaL_error(L, "could not load package `%s' from path `%s'", lua_tostring(L, 1),
-                        getpath(L));
+                        lua_tostring(L, 3));
     default:
       return luaL_error(L, "error loading package `%s' (%s)", lua_tostring(L, 1),
                         lua_tostring(L, -1));
