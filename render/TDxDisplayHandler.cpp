@@ -1,137 +1,425 @@
+// Display mode selection: the handler's life, the desktop checks, SetDisplay with every
+// fallback and message, the full-screen switch, the fixed device state, and the low-video-
+// memory mode that is remembered in "common:display.xml".
 #include "render/TDxDisplayHandler.h"
 
+#include <chrono>
+#include <thread>
+
+#include "assets/FileLayer.h"
+#include "assets/TAssetManager.h"
+#include "assets/TXmlNode.h"
 #include "core/EngineLog.h"
+#include "core/PlatformMain.h"
 #include "core/TPlatform.h"
 #include "core/TPlatformData.h"
+#include "core/TSettings.h"
+#include "core/Timer.h"
+#include "online/PortalHandlers.h"
+#include "platform/os/Clock.h"
 #include "platform/window/Window.h"
+#include "render/TDXContext.h"
+#include "render/TDxTextureData.h"
 #include "render/TRenderer.h"
+#include "render/TTexture.h"
+#include "window/TWindowManager.h"
+
+using namespace platform::display;
+
+namespace {
+const char kSource[] = "dxdisplayhandler";
+
+const char kMsgOutOfMemory[] =
+    "You cannot run this application at your current screen resolution or bit depth (out of "
+    "memory). Change your display settings and run again.";
+const char kMsgReconfiguring[] =
+    "Your video card doesn't have enough memory in the current mode. Changing to another mode. "
+    "This setting will be saved so you won't see this box again. This will take less than a "
+    "minute. Press OK to continue.";
+
+// Waits of the display code follow the engine clock, so tests on the virtual clock never block.
+void DisplaySleep(uint32_t ms) {
+  if (platform::os::IsVirtualClock())
+    platform::os::AdvanceVirtualTime(ms);
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void Box(const char* title, const char* text) {
+  platform::window::ShowMessageBox(title, text, platform::window::MB_OK);
+}
+
+}  // namespace
+
+#define DX_CHECK(r) DxCheck((r), kSource, __LINE__)
 
 TDxDisplayHandler* TDxDisplayHandler::Instance() { return TRenderer::DisplayInstance(); }
 
-bool TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, int, int, bool) {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mWidth = width;
-  mHeight = height;
-  mFullScreen = fullScreen;
-  mEverSet = true;
-  mReady = width > 0 && height > 0;
-  if (TPlatform* p = TPlatform::Instance()) {
-    if (auto* w = p->GetData()->GetWindow()) w->SetClientSize(width, height);
-  }
-  return mReady;
+TDxDisplayHandler::TDxDisplayHandler(std::unique_ptr<Display> backend)
+    : mContext(std::make_unique<TDXContext>(std::move(backend))) {
+  if (!HasPqOption()) ReadLowMemorySetting();
 }
 
-void TDxDisplayHandler::FinishSetup() {}
+TDxDisplayHandler::~TDxDisplayHandler() {
+  mRenderTarget.reset();
+  mCurrentTarget.reset();
+  mScreenTarget.reset();
+  mDevice = nullptr;
+  mContext.reset();
+}
+
+void TDxDisplayHandler::EndProcess(int code) { EndPlatformProgram(code); }
+
+bool TDxDisplayHandler::IsActive() const {
+  TPlatform* p = TPlatform::Instance();
+  if (!p) return false;
+  const TPlatformData& d = *p->GetData();
+  return d.mActive && d.mAppActive;
+}
+
+void TDxDisplayHandler::UpdateDesktopMode() { mContext->ReadDesktop(); }
+
+bool TDxDisplayHandler::IsReady() {
+  if (mDxBroken) return false;
+  if (mDirectDraw && mDirect3D && mDevice) return true;
+  MarkDxBroken();
+  return false;
+}
+
+void TDxDisplayHandler::MarkDxBroken() {
+  mBrokenTime = GetTimer();
+  mDxBroken = true;
+  SetConfig("dxbroken", "1");
+}
+
+void TDxDisplayHandler::MarkDxBrokenLimited() {
+  if (GetTimer() - mBrokenTime > 250) MarkDxBroken();
+}
+
+bool TDxDisplayHandler::AllowsAnyTextureSize() const {
+  return !mContext->GetBackend()->GetCaps().powerOfTwoTexturesOnly;
+}
+
+TDxTextureData* TDxDisplayHandler::CreateTextureData() { return new TDxTextureData(); }
 
 bool TDxDisplayHandler::RefreshDisplay(bool fullScreen) {
-  int w, h;
-  {
-    std::lock_guard<std::mutex> lock(mMutex);
-    if (!fullScreen && mFullScreen) {
-      int dw = 0, dh = 0;
-      platform::window::GetScreenSize(dw, dh);
-      // Windowed mode needs a desktop larger than the display both ways.
-      if (dw <= mWidth || dh <= mHeight) return false;
+  if (!fullScreen) {
+    bool allowed = mContext->GetDesktopColours() == -1 &&
+                   mContext->GetDesktopWidth() > mDisplayRect.Width() &&
+                   mContext->GetDesktopHeight() > mDisplayRect.Height() &&
+                   !mContext->IsLowVideoMemory() && !mLowMemoryVideo;
+    if (!allowed) return false;
+  }
+  SetDisplay(mDisplayRect.Width(), mDisplayRect.Height(), fullScreen, false, false, false);
+  return true;
+}
+
+void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool force, bool quiet,
+                                   bool childOfHost) {
+  mDisplayReady = false;
+  DisplayMutexLock lock(mContext->GetMutex(), true);
+  if (mInSetDisplay) {
+    DisplaySleep(50);
+    return;
+  }
+  mInSetDisplay = true;
+  struct ClearGuard {
+    bool& flag;
+    bool keep = false;
+    ~ClearGuard() {
+      if (!keep) flag = false;
     }
-    w = mWidth;
-    h = mHeight;
+  } guard{mInSetDisplay};
+
+  if (IsZylomMode()) {
+    fullScreen = false;
+    quiet = true;
   }
-  SetDisplay(w, h, fullScreen, 0, 0, false);
-  return true;
-}
-
-bool TDxDisplayHandler::Restore() {
-  std::lock_guard<std::mutex> lock(mMutex);
-  // Nothing of a display is lost here; re-creating it only needs a size.
-  if (!mEverSet) {
-    TPlatform* p = TPlatform::Instance();
-    auto* w = p ? p->GetData()->GetWindow() : nullptr;
-    if (w) w->GetClientSize(mWidth, mHeight);
-    mEverSet = true;
+  TPlatform* platform = TPlatform::Instance();
+  if (!platform || !platform->GetData()) return;
+  TPlatformData& pd = *platform->GetData();
+  if (pd.mMinimized && mFullScreen) {
+    DisplaySleep(100);
+    return;
   }
-  mReady = true;
-  return true;
-}
-
-bool TDxDisplayHandler::IsReady() const {
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mReady && !mBroken;
-}
-
-bool TDxDisplayHandler::IsFullScreen() const {
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mFullScreen;
-}
-
-bool TDxDisplayHandler::IsThreadedPresent() const {
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mReady && !mBroken;
-}
-
-void TDxDisplayHandler::ForgetPresentState() {}
-
-void TDxDisplayHandler::UpdateDesktopMode() {
-  std::lock_guard<std::mutex> lock(mMutex);
-  platform::window::GetScreenSize(mDesktopWidth, mDesktopHeight);
-}
-
-void TDxDisplayHandler::GetMousePosition(int& x, int& y) const {
-  x = y = 0;
-  TPlatform* p = TPlatform::Instance();
-  if (auto* w = p ? p->GetData()->GetWindow() : nullptr) w->GetMousePosition(x, y);
-}
-
-void TDxDisplayHandler::GetViewport(int& left, int& top, int& right, int& bottom) const {
-  std::lock_guard<std::mutex> lock(mMutex);
-  left = top = 0;
-  right = mWidth;
-  bottom = mHeight;
-}
-
-TDxDisplayHandler::Position TDxDisplayHandler::DrawCursor(int x, int y) {
-  if (x == -1 && y == -1) GetMousePosition(x, y);
-  std::lock_guard<std::mutex> lock(mMutex);
-  Position pos;
-  if (!mReady || mBroken || !mCursorVisible) return pos;
-  ++mCursorDraws;
-  pos.x = static_cast<uint32_t>(x);
-  pos.y = static_cast<uint32_t>(y);
-  return pos;
-}
-
-int TDxDisplayHandler::CursorDraws() const {
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mCursorDraws;
-}
-
-void TDxDisplayHandler::EraseCursor() {}
-
-bool TDxDisplayHandler::ApplyCursor() {
-  TPlatform* p = TPlatform::Instance();
-  auto* w = p ? p->GetData()->GetWindow() : nullptr;
-  if (w) w->SetCursorVisible(p->GetData()->IsCursorVisible());
-  return true;
-}
-
-void TDxDisplayHandler::SetCursorVisible(bool visible) {
-  {
-    std::lock_guard<std::mutex> lock(mMutex);
-    mCursorVisible = visible;
+  if (mLowMemoryVideo) {
+    if (HasPqOption()) {
+      Box("Error", (str(kMsgOutOfMemory) + " Closing other applications might also help.").CStr());
+      EndProcess(-1);
+      return;
+    }
+    EngineLog("SetDisplay Forcing Fullscreen (MEMORY)");
+    fullScreen = true;
   }
-  ApplyCursor();
+  bool active = IsActive();
+  if (!active && !force) return;
+
+  platform::host::IHostWindow* parent = nullptr;
+  if (pd.mHosted && !pd.mHostedTest) {
+    parent = pd.GetHostWindow();
+    if (parent) {
+      if (!parent->IsWindow()) {
+        EngineLog("Error: mExternalWindowParent is lost, exiting!");
+        EndProcess(-1);
+        return;
+      }
+      // The main window was made a child of the host's window at creation and stays one.
+      if (!fullScreen) childOfHost = true;
+      mContext->SetClipWindow(pd.GetWindow());
+    } else {
+      mContext->SetClipWindow(nullptr);
+    }
+  }
+  if (mFatal) {
+    EndProcess(-1);
+    return;
+  }
+  mWorkingCount = 0;
+
+  if (!fullScreen && mContext->GetDesktopColours() != -1) {
+    if (parent) {
+      Box("Error",
+          "You cannot run this application when your video mode is 8 bits or less. Change your "
+          "display settings and run again.");
+      EndProcess(-1);
+      return;
+    }
+    EngineLog("SetDisplay Forcing Fullscreen (PALLETTED)");
+    fullScreen = true;
+  }
+  if (fullScreen == mFullScreen && width == mDisplayRect.Width() &&
+      height == mDisplayRect.Height() && !force)
+    return;
+
+  if (!fullScreen) {
+    bool sizeFailed = false;
+    if (!HasPqOption()) {
+      float scale = pd.mViewportScaleX;
+      int w = static_cast<int>(static_cast<float>(width) * scale);
+      int h = static_cast<int>(static_cast<float>(height) * scale);
+      if (mContext->ExceedsScreenSize(w, h)) {
+        sizeFailed = true;
+        if (parent) {
+          Box("Error",
+              "You cannot run this application at your current screen resolution. Change your "
+              "display settings and run again.");
+          EndProcess(-1);
+          return;
+        }
+        EngineLog("SetDisplay Forcing Fullscreen (SMALL)");
+        fullScreen = true;
+      }
+    }
+    if (!sizeFailed && mContext->IsLowVideoMemory()) {
+      if (parent) {
+        Box("Error", kMsgOutOfMemory);
+        EndProcess(-1);
+        return;
+      }
+      EngineLog("SetDisplay Forcing Fullscreen (MEMORY)");
+      fullScreen = true;
+    }
+  }
+
+  if (TAssetManager* am = TAssetManager::Instance()) am->ReleaseAll();
+  pd.mDisplayResetRequest = true;
+
+  mFullScreen = fullScreen;
+  mViewport = mDisplayRect = mClipRect = mSavedRect = TRect(0, 0, width, height);
+  mDirectDraw = nullptr;
+  mDirect3D = false;
+  mDevice = nullptr;
+  mCurrentTarget.reset();
+  mScreenTarget.reset();
+  mDxBroken = false;
+  SetConfig("dxbroken", "0");
+  mContext->Release();
+
+  if (mLowMemorySwitchPending) {
+    Box("Reconfiguring", kMsgReconfiguring);
+    mLowMemorySwitchPending = false;
+  }
+
+  int bits = mLowMemoryVideo ? 16 : 32;
+  uint32_t flags = 1 | (childOfHost ? 2 : 0) | (mHintAntialias ? 4 : 0);
+  bool created = mContext->Create(pd.GetWindow(), fullScreen, width, height, bits, flags);
+  while (!created && (flags & 4)) {
+    mAntialias = mHintAntialias = false;
+    flags &= ~4u;
+    created = mContext->Create(pd.GetWindow(), fullScreen, width, height, bits, flags);
+  }
+  if (!created) {
+    CreationFailed(width, height, fullScreen, quiet, active);
+    return;
+  }
+
+  mInFallback = false;
+  if (!childOfHost) {
+    if (platform::window::IWindow* w = pd.GetWindow()) {
+      w->Show();
+      if (fullScreen) w->SetForeground();
+    }
+  }
+
+  mDirectDraw = mContext->GetDirectDraw();
+  mDirect3D = true;
+  mDevice = mContext->GetDevice();
+  const AdapterCaps& caps = mDirectDraw->GetCaps();
+  mSeparateTextureMemories = caps.separateTextureMemories;
+  mNoSpecularGouraud = !caps.specularGouraud;
+  mSquareTexturesOnly = caps.squareTexturesOnly || caps.maxTextureAspectRatio < 64;
+  mCurrentTarget = mDevice->GetRenderTarget();
+  mScreenTarget = mCurrentTarget;
+
+  ApplyFixedDeviceState();
+
+  TWindowManager* wm = pd.mWindowManager;
+  TAssetManager* am = TAssetManager::Instance();
+  if (am && am->GetAssetCount() > 0 && !(wm && wm->mFramesSuspended.load()))
+    mContext->Present();
+
+  if (IsReady()) {
+    TMat4 identity;
+    SetWorldTransform(identity);
+    SetViewTransform(identity);
+    SetPerspective(0.1f, 1000.0f, 0.7853982f, 0.0f);
+    SetAmbientColour(TColor(1, 1, 1, 1));
+    const float material[17] = {1, 1, 1, 1, 0.5f, 0.5f, 0.5f, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1.0f};
+    SetMaterial(material);
+    if (!mContext->GetCursorTexture() && !mDefaultCursorSet) {
+      mDefaultCursorSet = true;
+      platform->SetCursor(boost::shared_ptr<TTexture>(), 2, 2, false);
+    }
+    RestoreAssets();
+    if (wm) wm->Invalidate();
+    if (fullScreen) mWasFullScreen = true;
+    SetConfig("monitorfrequency", str::Format("%d", mDirectDraw->GetMonitorFrequency()));
+    mDisplayBitDepth = mDirectDraw->GetDisplayMode().bitsPerPixel;
+    mDisplayReady = true;
+  }
 }
 
-void TDxDisplayHandler::SetMouseImage(boost::shared_ptr<TTexture> texture, int hotX, int hotY,
-                                      bool) {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mCursorImage = std::move(texture);
-  mCursorHotX = hotX;
-  mCursorHotY = hotY;
+void TDxDisplayHandler::ApplyFixedDeviceState() {
+  RenderStates& rs = mDevice->States();
+  rs.ambient = 0xFFFFFFFFu;
+  rs.zEnable = mZEnable = true;
+  rs.zWrite = mZWrite = true;
+  rs.colourVertex = true;
+  rs.lighting = true;
+  rs.srcBlend = BlendFactor::SrcAlpha;
+  rs.dstBlend = BlendFactor::InvSrcAlpha;
+  rs.alphaBlend = true;
+  TextureStage& st = mDevice->Stage();
+  st.magFilter = st.minFilter = st.mipFilter = TextureFilter::Linear;
+  st.colourArg1 = kArgTexture;
+  st.colourArg2 = kArgCurrent;
+  st.colourOp = TextureOp::Modulate;
+  st.alphaArg1 = kArgTexture;
+  st.alphaArg2 = kArgCurrent;
+  st.alphaOp = TextureOp::Modulate;
+  rs.alphaTest = true;
+  rs.alphaRef = 1;
+  rs.alphaFunc = CompareFunc::GreaterEqual;
+  rs.shadeMode = ShadeMode::Gouraud;
+  mBlendMode = -1;
 }
 
-void TDxDisplayHandler::SetVSync(bool on) {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mVSync = on;
+void TDxDisplayHandler::CreationFailed(int width, int height, bool fullScreen, bool quiet,
+                                       bool active) {
+  TPlatform* platform = TPlatform::Instance();
+  TPlatformData& pd = *platform->GetData();
+  platform::window::IWindow* window = pd.GetWindow();
+  bool foreground = window && window->IsForeground();
+  if (mContext->IsFewColours()) {
+    if (!quiet)
+      Box("Error",
+          "DirectX requires that you have your screen set to 256 color mode or higher for any "
+          "DirectX application to run. Please go to your control panel and select 256 color "
+          "mode or install new video drivers to run this game. Exiting.");
+    mFatal = true;
+    EndProcess(-1);
+    return;
+  }
+  if (pd.mHosted && !pd.mHostedTest && pd.GetHostWindow()) {
+    MarkDxBroken();
+    return;
+  }
+  if (mWasFullScreen && fullScreen) {
+    MarkDxBroken();
+    DisplaySleep(150);
+    return;
+  }
+  if (!mInFallback && (!active || !foreground)) {
+    // The second word reads "BACKGROUND" for the foreground window, as the log always has.
+    EngineLog("SetDisplay marking DirectX Broken: %s, %s", active ? "ACTIVE" : "INACTIVE",
+              foreground ? "BACKGROUND" : "FOREGROUND");
+    MarkDxBroken();
+    return;
+  }
+  if (!fullScreen) {
+    const char* reason = nullptr;
+    if (mContext->GetDesktopColours() != -1)
+      reason = "Cannot run in 256 color mode or lower in a window. Switching to full screen.";
+    else if (mContext->ExceedsScreenSize(width, height))
+      reason =
+          "Cannot run in a window when your desktop is set to 800x600 or lower resolution. "
+          "Switching to full screen.";
+    else if (mContext->IsLowVideoMemory())
+      reason = "Cannot run in a window: Insufficient video memory. Switching to full screen.";
+    if (reason) {
+      if (!quiet) Box("Error", reason);
+      mInFallback = true;
+      mInSetDisplay = false;
+      SetDisplay(width, height, true, true, false, false);
+      return;
+    }
+  }
+  if (mInFallback) {
+    EngineLog("ERROR FALLBACK FAILED");
+    Box("Error",
+        "Failed to initialize window. Please try running the game again. If that doesn't help, "
+        "try changing the screen resolution and color depth. If that fails, then your video "
+        "card does not support this game.");
+    platform->PostQuit(0);
+    mFatal = true;
+    return;
+  }
+  mInFallback = true;
+  mInSetDisplay = false;
+  if (fullScreen) {
+    SetDisplay(width, height, false, true, false, false);
+    if (!quiet)
+      Box("Error",
+          "Failed to initialize full screen mode. Your video card is not supported. Trying to "
+          "run in a window.");
+  } else {
+    if (!quiet) Box("Error", "Failed to initialize windowed mode. Trying full screen.");
+    SetDisplay(width, height, true, false, false, false);
+  }
 }
 
-void TDxDisplayHandler::OutOfVideoMemory() { EngineLog("OutOfVideoMemory triggered!"); }
+void TDxDisplayHandler::ReadLowMemorySetting() {
+  TXmlNode root;
+  root.LoadFile("common:display.xml");
+  TXmlNode* settings = root.FindChild("Settings");
+  if (!settings) return;
+  str value;
+  settings->GetAttribute(value, "LowMemoryVideo");
+  mLowMemoryVideo = value.ToInt() != 0;
+  EngineLog("Low memory video card setting enabled!");
+}
+
+void TDxDisplayHandler::OutOfVideoMemory() {
+  if (mLowMemoryVideo || !mDirect3D) return;
+  EngineLog("OutOfVideoMemory triggered!");
+  mLowMemoryVideo = true;
+  MarkDxBroken();
+  mLowMemorySwitchPending = true;
+  TXmlNode settings("Settings");
+  settings.SetAttribute("LowMemoryVideo", "1");
+  str text = settings.ToString();
+  if (TFile* f = FileOpen("common:display.xml", kFileWriteText)) {
+    FileWrite(f, text.CStr(), static_cast<int>(text.Length()));
+    FileClose(f);
+  }
+}

@@ -1,13 +1,24 @@
-// The display behind the renderer: mode, readiness, presentation and the engine-drawn cursor.
-// This holds what the platform's start-up, event pump and presentation thread ask of it; the
-// drawing back end itself comes with the renderer.
+// The display back end behind the renderer: chooses a window or full screen with every
+// fallback, survives lost surfaces and short video memory, runs frames, viewports, projections
+// and device states, draws into textures, and forwards cursor work to its context.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <mutex>
+#include <list>
+#include <memory>
 
 #include <boost/shared_ptr.hpp>
 
+#include "core/TColor.h"
+#include "core/TMat4.h"
+#include "core/TRect.h"
+#include "core/str.h"
+#include "platform/display/Display.h"
+#include "render/TVertexList.h"
+
+class TDXContext;
+class TDxTextureData;
 class TTexture;
 
 class TDxDisplayHandler {
@@ -17,52 +28,166 @@ public:
     uint32_t y = 0xFFFFFFFF;
   };
 
+  // The backend may be given (tests); otherwise the context makes the one for the main window.
+  explicit TDxDisplayHandler(std::unique_ptr<platform::display::Display> backend = nullptr);
+  ~TDxDisplayHandler();
+  TDxDisplayHandler(const TDxDisplayHandler&) = delete;
+  TDxDisplayHandler& operator=(const TDxDisplayHandler&) = delete;
+
   // Null before the renderer exists.
   static TDxDisplayHandler* Instance();
 
-  bool SetDisplay(int width, int height, bool fullScreen, int, int, bool hosted);
-  void FinishSetup();
-  bool RefreshDisplay(bool fullScreen);
-  bool Restore();
-
-  bool IsReady() const;
-  bool IsFullScreen() const;
-  bool IsPresentDone() const { return true; }
-  // Whether the presentation thread may draw the cursor now (ready and not broken).
-  bool IsThreadedPresent() const;
-  void ForgetPresentState();
+  // Mode selection.
   void UpdateDesktopMode();
-  void OnWindowMoved() {}
+  void SetDisplay(int width, int height, bool fullScreen, bool force, bool quiet,
+                  bool childOfHost);
+  bool RefreshDisplay(bool fullScreen);
+  bool IsFullScreen() const { return mFullScreen; }
+  bool IsReady();
+  void MarkDxBroken();
+  void MarkDxBrokenLimited();
+  bool IsDxBroken() const { return mDxBroken; }
+  bool SquareTexturesOnly() const { return mSquareTexturesOnly; }
+  bool AllowsAnyTextureSize() const;
+  TDxTextureData* CreateTextureData();
 
-  // Mouse position in client coordinates.
-  void GetMousePosition(int& x, int& y) const;
-  void GetViewport(int& left, int& top, int& right, int& bottom) const;
+  // Loss and restore.
+  void Restore();
+  void RestoreAssets();
+  void ResetWorkingCount() { mWorkingCount = 0; }
+  int GetWorkingCount() const { return mWorkingCount; }
 
-  // The software cursor: drawn at (x, y), (-1, -1) meaning where the mouse is.
-  Position DrawCursor(int x, int y);
-  void EraseCursor();
-  bool ApplyCursor();
-  void SetCursorVisible(bool visible);
-  void SetMouseImage(boost::shared_ptr<TTexture> texture, int hotX, int hotY, bool flag);
-  void SetVSync(bool on);
+  // Low video memory.
   void OutOfVideoMemory();
+  bool IsLowMemoryVideo() const { return mLowMemoryVideo; }
 
-  int CursorDraws() const;
+  // Frames.
+  bool BeginDraw(bool checkContext);
+  void EndDraw(bool present);
+  void EndFrameHook(bool) {}
+  bool IsThreadedPresent() const { return mDisplayReady.load() && !mDxBroken.load(); }
+  Position DrawCursor(int x, int y);
+  bool IsPresentDone();
+  void FlipToGDISurface();
+  void SetVSync(bool on);
+  bool Begin2d();
+  void End2d();
+  bool Begin3d();
+  void End3d() {}
+
+  // Viewport and clip.
+  void SetViewport(int left, int top, int right, int bottom);
+  void GetViewport(int& left, int& top, int& right, int& bottom) const;
+  void PushViewport(const TRect& rect);
+  void PopViewport();
+  void SetClipRect(const TRect& rect);
+  void GetDisplaySize(int& width, int& height, bool& fullScreen) const;
+
+  // Drawing and states.
+  void DrawVertices(int primitiveType, const TVertexList& list);
+  void DrawIndexedVertices(int primitiveType, const TVertexList& list, const uint16_t* indices,
+                           int indexCount);
+  uint32_t PrepareVertexKind(int kind);
+  void SetWorldTransform(const TMat4& m);
+  void SetViewTransform(const TMat4& m);
+  void SetProjection(const TMat4& m);
+  void SetPerspective(float nearPlane, float farPlane, float fieldOfView, float aspect);
+  void SetAmbientColour(const TColor& colour);
+  void SetMaterial(const float values[17]);
+  void SetShadeMode(int mode);
+  void SetCullMode(int mode);
+  void SetZEnable(bool on);
+  void SetZWriteEnable(bool on);
+  void SetTextureAddress(int u, int v);
+  void SetTextureFilter(int mode);
+  void SetBlendMode(int mode);
+  int GetBlendMode() const { return mBlendMode; }
+  void SetDeviceTexture(const boost::shared_ptr<TTexture>& texture);
+  void FillRect(const TRect& rect, const TColor& colour, const boost::shared_ptr<TTexture>& target);
+
+  void SetOption(const str& key, const str& value);
+  str GetOption(const str& key) const;
+
+  // Render targets.
+  bool BeginRenderTarget(boost::shared_ptr<TTexture> texture, int mode);
+  void EndRenderTarget();
+  bool SwitchRenderTarget(const std::shared_ptr<platform::display::Surface>& current,
+                          const std::shared_ptr<platform::display::Surface>& next);
+
+  // The rendering self-test that calibrates the 2-D pixel offset; once per run.
+  void RunSelfTest();
+  float GetPixelOffset() const { return mPixelOffset; }
+
+  // Forwarders to the context.
+  void OnWindowMoved();
+  bool ApplyCursor();
+  void GetMousePosition(int& x, int& y);
+  TPoint GetScreenOrigin();
+  void ResetMouseState();
+  void SetCursorVisible(bool visible);
+  void SetMouseImage(boost::shared_ptr<TTexture> texture, int hotX, int hotY, bool second);
+  void EraseCursor();
+
+  TDXContext* GetContext() const { return mContext.get(); }
+  platform::display::Device* GetDevice() const { return mDevice; }
+  const std::shared_ptr<platform::display::Surface>& GetCurrentTarget() const {
+    return mCurrentTarget;
+  }
+  bool IsDisplayReady() const { return mDisplayReady.load(); }
 
 private:
-  friend class TRenderer;
-  TDxDisplayHandler() = default;
+  bool ApplyViewport();
+  void ApplyTextureStages();
+  void ApplyFixedDeviceState();
+  bool IsActive() const;
+  void CreationFailed(int width, int height, bool fullScreen, bool quiet, bool active);
+  void ReadLowMemorySetting();
+  void EndProcess(int code);
 
-  mutable std::mutex mMutex;  // the display mutex
-  bool mReady = false;
-  bool mBroken = false;
+  platform::display::Display* mDirectDraw = nullptr;
+  bool mDirect3D = false;
+  platform::display::Device* mDevice = nullptr;
+  std::unique_ptr<TDXContext> mContext;
+  std::shared_ptr<platform::display::Surface> mCurrentTarget;
+  std::list<TRect> mViewportStack;
+  TRect mViewport;
+  TRect mDisplayRect;
+  TRect mClipRect;
+  TRect mSavedRect;
+  std::shared_ptr<platform::display::Surface> mScreenTarget;
   bool mFullScreen = false;
-  bool mEverSet = false;
-  bool mCursorVisible = true;
-  bool mVSync = false;
-  int mWidth = 0, mHeight = 0;
-  int mDesktopWidth = 0, mDesktopHeight = 0;
-  int mCursorDraws = 0;
-  boost::shared_ptr<TTexture> mCursorImage;
-  int mCursorHotX = 0, mCursorHotY = 0;
+  int32_t mBlendMode = -1;
+  int32_t mDisplayBitDepth = 0;
+  std::atomic<bool> mDisplayReady{false};
+  std::atomic<bool> mDxBroken{false};
+  bool mLowMemorySwitchPending = false;
+  bool mZWrite = false;
+  bool mZEnable = false;
+  int32_t mRenderTargetMode = 0;
+  boost::shared_ptr<TTexture> mRenderTarget;
+  bool mInFallback = false;
+  bool mFatal = false;
+  bool mSeparateTextureMemories = false;
+  bool mNoSpecularGouraud = false;
+  bool mSquareTexturesOnly = false;
+  int32_t mWorkingCount = 0;
+  uint32_t mBrokenTime = 0;
+  bool mWasFullScreen = false;
+  bool mLowMemoryVideo = false;
+  bool mInSetDisplay = false;
+  bool mInRestore = false;
+  bool mInScene = false;
+  bool mProjectionStale = true;
+  TMat4 mProjection;
+  float mNearPlane = 0.1f;
+  float mFarPlane = 1000.0f;
+  bool mAntialias = false;
+  bool mHintAntialias = false;
+  bool mNewSubtractive = false;
+  bool mNewRenderBlend = false;
+  bool mInSelfTest = false;
+  float mPixelOffset = -0.5f;
+  bool mDefaultCursorSet = false;
+  bool mLoggedTargetDepth = false;
+  float mSavedViewportScale = 1.0f;
 };

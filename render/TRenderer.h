@@ -1,37 +1,108 @@
-// The renderer singleton and its display. This holds what the platform uses of it: creation
-// and destruction, the clip-rectangle stack, the debug-overlay switch and the viewport.
+// The one drawing facade: the frame and 2-D/3-D state with its refusals, the clip stack, the
+// current texture, the debug overlay; every device operation goes on to the display handler.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include <boost/shared_ptr.hpp>
+
+#include "core/TColor.h"
+#include "core/TRect.h"
+#include "core/str.h"
+#include "render/TVertexList.h"
+
 class TDxDisplayHandler;
+class TTexture;
 
 class TRenderer {
 public:
   // Creates the renderer and its display handler on first use.
   static TRenderer* Instance();
+  // Null while no renderer exists (never creates one).
+  static TRenderer* Existing();
   static void Destroy();
   // The display handler, or null while no renderer exists.
   static TDxDisplayHandler* DisplayInstance();
 
+  bool BeginDraw(bool arg = true);
+  void EndDraw(bool arg = true);
+  bool BeginRenderTarget(boost::shared_ptr<TTexture> texture, int mode);
+  void EndRenderTarget();
+  bool Begin2d();
+  void End2d();
+  bool Begin3d();
+  void End3d();
+  bool IsIn2d() const;
+  bool IsIn3d() const;
+  bool IsDrawing() const;
+
+  void DrawVertices(int primitiveType, const TVertexList& list);
+  void DrawIndexedVertices(int primitiveType, const TVertexList& list, const uint16_t* indices,
+                           int indexCount);
+  void SetTexture(boost::shared_ptr<TTexture> texture);
+  boost::shared_ptr<TTexture> GetTexture() const;
+  void SetBlendMode(int mode);
+  void SetCullMode(int mode);
+  void FillRect(const TRect& rect, const TColor& colour,
+                boost::shared_ptr<TTexture> texture = boost::shared_ptr<TTexture>());
+
+  void GetViewport(TRect& out) const;
+  void PushViewport(const TRect& rect);
+  void PopViewport();
+  void GetClipRect(TRect& out) const;
+  void PushClipRect(const TRect& rect);
+  void PopClipRect();
+
+  void SetOption(const str& key, const str& value);
+  str GetOption(const str& key) const;
+  bool AllowsAnyTextureSize() const;
+
+  void SetCaptureTexture(boost::shared_ptr<TTexture> texture);
+  boost::shared_ptr<TTexture> GetCaptureTexture() const;
+  // Hands the capture texture over (the slot is empty afterwards).
+  boost::shared_ptr<TTexture> TakeCaptureTexture();
+
   // Flips the debug overlay and answers its previous state.
   bool ToggleDebugInfo();
-  bool IsDebugInfoOn() const { return mDebugInfo; }
+  bool IsDebugInfoOn() const;
+  float GetFrameRate() const;
+  // The overlay's text as last formatted (empty before the first overlay frame).
+  str GetOverlayText() const;
 
-  bool PushClipRect(int left, int top, int right, int bottom);
-  void PopClipRect();
-  void GetViewport(int& left, int& top, int& right, int& bottom) const;
-  void FillRect(int left, int top, int right, int bottom, uint32_t argb);
+  TDxDisplayHandler* GetDisplay() const { return mDisplay.get(); }
 
 private:
+  struct Data;
   TRenderer();
   ~TRenderer();
+  bool DrawingCheck(const char* refused) const;
 
-  struct Clip {
-    int left, top, right, bottom;
-  };
-  std::vector<Clip> mClips;
-  bool mDebugInfo = false;
-  TDxDisplayHandler* mDisplay;
+  std::unique_ptr<Data> mData;
+  std::unique_ptr<TDxDisplayHandler> mDisplay;
+};
+
+// Begin2d for the length of a scope; End2d only when the begin succeeded.
+class TScoped2d {
+public:
+  TScoped2d();
+  ~TScoped2d();
+  TScoped2d(const TScoped2d&) = delete;
+  TScoped2d& operator=(const TScoped2d&) = delete;
+  bool Ok() const { return mOk; }
+
+private:
+  bool mOk;
+};
+
+class End2dGuard {
+public:
+  End2dGuard() = default;
+  ~End2dGuard() { Release(); }
+  void Set() { mActive = true; }
+  void Release();
+
+private:
+  bool mActive = false;
 };

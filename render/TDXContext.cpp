@@ -1,0 +1,275 @@
+// The device context: creation of the screen and the drawing device with the checks the game
+// needs, release, clearing and presentation with the software cursor drawn in.
+#include "render/TDXContext.h"
+
+#include <cstring>
+
+#include "core/EngineLog.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformData.h"
+#include "core/TSettings.h"
+#include "platform/display/PixelFormat.h"
+#include "platform/display/headless/Display.h"
+#include "platform/display/sdl/Display.h"
+#include "platform/window/sdl/Window.h"
+
+using namespace platform::display;
+
+namespace {
+const char kSource[] = ".\\directx";
+
+// Shows, on the main thread's idle step, a frame the presentation thread changed.
+class PendingFrameTask : public TTask {
+public:
+  explicit PendingFrameTask(sdl::Display* display) : mDisplay(display) {}
+  bool DoTask() override {
+    if (!mDisplay) return false;
+    if (mDisplay->HasPending()) mDisplay->ShowPending();
+    return true;
+  }
+  sdl::Display* mDisplay;
+};
+
+PendingFrameTask* gPendingTask = nullptr;
+
+std::unique_ptr<Display> MakeBackend() {
+  TPlatform* p = TPlatform::Instance();
+  platform::window::IWindow* w = p ? p->GetData()->GetWindow() : nullptr;
+  if (auto* sw = dynamic_cast<platform::window::sdl::Window*>(w)) {
+    auto d = std::make_unique<sdl::Display>(sw->SdlWindow());
+    gPendingTask = new PendingFrameTask(d.get());
+    p->AddTask(gPendingTask);
+    return d;
+  }
+  return std::make_unique<headless::Display>();
+}
+
+bool ViewportScaling(float& scale) {
+  scale = 1.0f;
+  TPlatform* p = TPlatform::Instance();
+  return p && p->GetData()->GetViewportScale(scale);
+}
+
+int Scaled(int size, float scale) { return static_cast<int>(static_cast<float>(size) * scale + 0.5f); }
+}  // namespace
+
+MouseTextureListener::~MouseTextureListener() {
+  if (mContext) mContext->mListener = nullptr;
+}
+
+bool MouseTextureListener::DoTask() {
+  if (!mContext) return false;
+  mContext->RestoreMouseImage();
+  return true;
+}
+
+DisplayMutexLock::DisplayMutexLock(std::recursive_timed_mutex& mutex, bool block)
+    : mMutex(mutex) {
+  if (block) {
+    mMutex.lock();
+    mObtained = true;
+  } else {
+    mObtained = mMutex.try_lock_for(std::chrono::milliseconds(5));
+  }
+}
+
+DisplayMutexLock::~DisplayMutexLock() {
+  if (mObtained) mMutex.unlock();
+}
+
+TDXContext::TDXContext(std::unique_ptr<Display> backend)
+    : mBackend(backend ? std::move(backend) : MakeBackend()), mScreen(mBackend.get()) {
+  ReadDesktop();
+}
+
+TDXContext::~TDXContext() {
+  if (mListener) mListener->Detach();
+  if (gPendingTask && gPendingTask->mDisplay == mBackend.get()) {
+    gPendingTask->mDisplay = nullptr;
+    gPendingTask = nullptr;
+  }
+  Release();
+  mMainImage.reset();
+  mSecondImage.reset();
+}
+
+void TDXContext::ReadDesktop() {
+  Desktop d = mBackend->GetDesktop();
+  SetDesktopMode(d.colours, d.width, d.height);
+}
+
+void TDXContext::SetDesktopMode(int colours, int width, int height) {
+  mDesktopColours = colours;
+  mDesktopWidth = width;
+  mDesktopHeight = height;
+}
+
+bool TDXContext::ExceedsScreenSize(int width, int height) const {
+  return width >= mDesktopWidth || height >= mDesktopHeight;
+}
+
+void TDXContext::Release() {
+  DisplayMutexLock lock(mMutex, true);
+  DestroySaveUnder();
+  mCursorDrawn = false;
+  mDevice.reset();
+  mScreen.RestoreDisplayMode();
+  mScreen.Destroy();
+  mPositionKnown = false;
+  mDrawn = TPoint(-1, -1);
+}
+
+bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int width, int height,
+                        int bits, uint32_t selector) {
+  TPlatform* platform = TPlatform::Instance();
+  if (platform && platform->GetData()->mHosted) {
+    fullScreen = false;
+    mLowVideoMemory = false;
+  }
+  DisplayMutexLock lock(mMutex, true);
+  Release();
+  ReadDesktop();
+
+  float scale = 1.0f;
+  bool scaling = ViewportScaling(scale);
+  if (!fullScreen && !scaling && (mDesktopWidth <= width || mDesktopHeight <= height))
+    return false;
+  if (mDesktopColours != -1) {
+    if (mDesktopColours <= 16) {
+      mFewColours = true;
+      return false;
+    }
+    if (!fullScreen) return false;
+  }
+  if (mLowVideoMemory && !fullScreen) return false;
+
+  int backWidth = width, backHeight = height;
+  Result r;
+  if (fullScreen) {
+    r = mScreen.CreateFullScreen(window, width, height, bits, selector);
+  } else {
+    if (scaling) {
+      backWidth = Scaled(width, scale);
+      backHeight = Scaled(height, scale);
+    }
+    r = mScreen.CreateWindowed(window, mClipWindow, backWidth, backHeight,
+                               mBackBufferInVideoMemory, selector & 0xFFFF);
+    if (r == kOutOfVideoMemory) mLowVideoMemory = true;
+  }
+  if (r != kOk) {
+    DxCheck(r, kSource, __LINE__);
+    return false;
+  }
+  mDisplayMode = mBackend->GetDisplayMode();
+
+  // The one device: it must draw into targets of the display's depth with Gouraud shading, in
+  // hardware unless viewport scaling accepts a software device.
+  const AdapterCaps& caps = mBackend->GetCaps();
+  int depth = mDisplayMode.bitsPerPixel;
+  uint32_t depthBit = depth == 16 || depth == 15 ? 0x1 : depth == 8 || depth == 24 ? 0 : 0x2;
+  bool accepted = (caps.renderDepths & depthBit) && caps.gouraudShading &&
+                  (caps.hardwareRasterization || scaling);
+  mHardware = accepted && caps.hardwareRasterization;
+  if (!accepted) {
+    EngineLog("TDXContext::Create failed! Could not find a hardware renderer.");
+    Release();
+    return false;
+  }
+
+  mZFormat = PixelFormat::Unknown;
+  for (PixelFormat f : mBackend->ZBufferFormats()) {
+    if (Describe(f).bitsPerPixel >= 16) {
+      mZFormat = f;
+      break;
+    }
+  }
+  std::unique_ptr<CScreenSurface> z;
+  const std::shared_ptr<Surface>& back = mScreen.GetBackBuffer();
+  uint32_t zCaps = kCapsZBuffer | (mHardware ? kCapsVideoMemory : kCapsSystemMemory);
+  r = mScreen.CreateSurface(z, back->Width(), back->Height(), &mZFormat, &zCaps);
+  if (r != kOk) {
+    if (r == kOutOfVideoMemory && !fullScreen) mLowVideoMemory = true;
+    DxCheck(r, kSource, __LINE__);
+    Release();
+    return false;
+  }
+  FormatInfo info = Describe(back->Format());
+  mRedBlueAlphaMask = info.redMask | info.blueMask | info.alphaMask;
+  DxCheck(back->AttachZBuffer(z->surface), kSource, __LINE__);
+
+  r = mBackend->CreateDevice(back, mDevice);
+  if (r != kOk) {
+    if (r == kSurfaceNotInVideoMemory) {
+      mBackBufferInVideoMemory = true;
+    } else if (r == kNoPaletteAttached) {
+      mDesktopColours = 32;
+    } else {
+      DxCheck(r, kSource, __LINE__);
+    }
+    Release();
+    return false;
+  }
+  mCursorDrawn = false;
+  mDrawn = TPoint(-1, -1);
+
+  if (caps.maxTextureWidth < 1024 || caps.maxTextureHeight < 1024) {
+    EngineLog("TDXContext::Create - context does not support 1024x1024 textures! Failing!");
+    Release();
+    return false;
+  }
+  mSourceColourKeyBlits = caps.sourceColourKeyBlits;
+
+  const AdapterIdentifier& id = mBackend->GetIdentifier();
+  str text = str::Format(
+      "Device identifier:  \n  Driver: '%s'\n  Description: '%s'\n  Version: %x:%x\n  Vendor ID: "
+      "%x (%d)\n  Device ID: %x (%d)\n  SubSys:  : %x (%d)\n  Revision:  %x (%d)\n  GUID:      "
+      "%x:%x:%x:%x\n",
+      id.driver, id.description, id.driverVersionHigh, id.driverVersionLow, id.vendorId,
+      id.vendorId, id.deviceId, id.deviceId, id.subSysId, id.subSysId, id.revision, id.revision,
+      id.guid[0], id.guid[1], id.guid[2], id.guid[3]);
+  EngineLog("%s", text.CStr());
+  mDeviceInfo += text;
+
+  str description(id.description);
+  if (description.Find(str("Intel")) >= 0 &&
+      (description.Find(str("82810E")) >= 0 || description.Find(str("82845")) >= 0 ||
+       description.Find(str(" 965 ")) >= 0))
+    SetConfig("brokenindexedverts", "1");
+
+  mDeviceInfo += str::Format(
+      "DDCAPS: %llX %llX\n", static_cast<unsigned long long>(caps.videoMemoryTotal),
+      static_cast<unsigned long long>(caps.textureMemoryTotal));
+  mDeviceInfo += str::Format("D3DDESC: %X %X %X\n", static_cast<unsigned>(caps.maxTextureWidth),
+                             static_cast<unsigned>(caps.maxTextureHeight), caps.renderDepths);
+  return true;
+}
+
+void TDXContext::Clear(uint32_t flags) {
+  if (!mDevice) return;
+  DxCheck(mDevice->Clear(flags, 0, 1.0f), kSource, __LINE__);
+}
+
+TDXContext::Result TDXContext::Present() {
+  DisplayMutexLock lock(mMutex, true);
+  mScreen.RefreshWindowRect();
+  if (mRestoreNeeded) {
+    RestoreMouseImage();
+    if (mRestoreNeeded) return kOk;
+  }
+  if (mSurfacesNeeded) {
+    if (MakeSaveUnder()) mSurfacesNeeded = false;
+    if (mSurfacesNeeded) return kOk;
+  }
+  // The new frame holds no old cursor.
+  mCursorDrawn = false;
+  TPoint at = DrawCursor(-1, -1, true);
+  bool drawn = at.x != -1 || at.y != -1;
+  if (mScreen.IsWindowed() && mVSync) mBackend->WaitForVerticalBlank();
+  Result r = mScreen.Present();
+  if (mScreen.IsWindowed() && drawn && r == kOk && mCursorDrawn) {
+    RestoreUnder(*mScreen.GetBackBuffer());
+    mCursorDrawn = true;
+    mCursorOnFront = true;
+  }
+  return r;
+}

@@ -1,0 +1,123 @@
+// Device loss and restore: the working count, bringing lost surfaces back or re-creating the
+// display, and giving every asset its surfaces again.
+#include <chrono>
+#include <thread>
+
+#include "assets/TAssetManager.h"
+#include "core/EngineLog.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformData.h"
+#include "core/TSettings.h"
+#include "platform/os/Clock.h"
+#include "render/CDisplay.h"
+#include "render/TDXContext.h"
+#include "render/TDxDisplayHandler.h"
+#include "window/TWindowManager.h"
+
+using namespace platform::display;
+
+namespace {
+void RestoreSleep(uint32_t ms) {
+  if (platform::os::IsVirtualClock())
+    platform::os::AdvanceVirtualTime(ms);
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool WindowActive() {
+  TPlatform* p = TPlatform::Instance();
+  return p && p->GetData()->mActive;
+}
+
+void InvalidateWindows() {
+  TPlatform* p = TPlatform::Instance();
+  if (p && p->GetWindowManager()) p->GetWindowManager()->Invalidate();
+}
+}  // namespace
+
+void TDxDisplayHandler::RestoreAssets() {
+  if (!IsReady()) {
+    EngineLog("RestoreAssets: DX broken");
+    return;
+  }
+  if (TAssetManager* am = TAssetManager::Instance()) am->RestoreAll();
+  if (TPlatform* p = TPlatform::Instance()) p->RunIdleTasks();
+  InvalidateWindows();
+}
+
+void TDxDisplayHandler::Restore() {
+  if (mInRestore) {
+    MarkDxBroken();
+    RestoreSleep(50);
+    return;
+  }
+  mInRestore = true;
+  struct Clear {
+    bool& flag;
+    ~Clear() { flag = false; }
+  } clear{mInRestore};
+
+  TPlatform* platform = TPlatform::Instance();
+  if (platform && platform->GetData()->mMinimized && mFullScreen) {
+    RestoreSleep(100);
+    return;
+  }
+  if (TAssetManager* am = TAssetManager::Instance()) am->ReleaseAll();
+
+  int width = mDisplayRect.Width(), height = mDisplayRect.Height();
+  auto recreate = [&](bool quiet) { SetDisplay(width, height, mFullScreen, true, quiet, false); };
+
+  if (!mDirectDraw || mLowMemorySwitchPending) {
+    EngineLog("TPlatformData::Restore: mDirectDraw NULL. Calling SetDisplay()");
+    recreate(true);
+    return;
+  }
+
+  Result result = mDirectDraw->TestCooperativeLevel();
+  for (int attempt = 1; result != kOk; ++attempt) {
+    if (result == kWrongMode) {
+      recreate(false);
+      return;
+    }
+    if (!WindowActive()) return;
+    RestoreSleep(100);
+    if (result == kNoExclusiveMode) return;
+    if (result == kExclusiveModeAlreadySet)
+      result = mDirectDraw->SetCooperativeLevel(CooperativeLevel::ExclusiveFullScreen);
+    if (attempt >= 5) return;
+    // A result none of the cases names is kept, so the next attempt sees it again.
+    if (result != kOk) continue;
+    DxCheck(result, "dxdisplayhandler", __LINE__);
+    EngineLog("Restore: Test Cooperative level failed. Calling SetDisplay");
+    recreate(false);
+    return;
+  }
+
+  if (mWorkingCount < 3) {
+    if (!WindowActive()) {
+      MarkDxBroken();
+      return;
+    }
+    EngineLog("TPlatformData::Restore: Working count too small (%d). Calling SetDisplay()",
+              mWorkingCount);
+    recreate(false);
+    return;
+  }
+
+  mWorkingCount = 0;
+  mDxBroken = false;
+  SetConfig("dxbroken", "0");
+  result = mDirectDraw->RestoreAllSurfaces();
+  if (result == kOk) {
+    RestoreAssets();
+    InvalidateWindows();
+    return;
+  }
+  if (result == kWrongMode) {
+    EngineLog("Restore: RestoreAllSurfaces resulted in DDERR_WRONGMODE. Calling SetDisplay.");
+  } else {
+    EngineLog("RestoreAllSurfaces failed!\n");
+    DxCheck(result, "dxdisplayhandler", __LINE__);
+  }
+  recreate(false);
+}

@@ -1,0 +1,264 @@
+// Texture data on the display device: surface creation for textures, simple surfaces and
+// render surfaces, 32-bit locks (direct or through a shadow buffer), copies, and rebuilding
+// after a device loss.
+#include "render/TDxTextureData.h"
+
+#include <algorithm>
+
+#include "assets/FileLayer.h"
+#include "core/EngineLog.h"
+#include "platform/display/PixelFormat.h"
+#include "platform/display/TextureLoader.h"
+#include "render/CDisplay.h"
+#include "render/TDXContext.h"
+#include "render/TDxDisplayHandler.h"
+#include "render/TTexture.h"
+
+using namespace platform::display;
+
+namespace {
+const char kSource[] = ".\\dxtexturedata";
+
+uint32_t PowerOfTwo(uint32_t v) {
+  uint32_t p = 2;
+  while (p < v && p < (1u << 30)) p <<= 1;
+  return p;
+}
+
+bool AnyFileExists(const str& name) {
+  str base = name;
+  int q = base.Find('?');
+  if (q >= 0) base = base.Substr(0, static_cast<unsigned>(q));
+  return FileExists(base) || FileExists(base + ".png") || FileExists(base + ".jpg");
+}
+}  // namespace
+
+TDxTextureData::~TDxTextureData() { Release(); }
+
+void TDxTextureData::Release() {
+  mShadow.clear();
+  mShadow.shrink_to_fit();
+  if (mSurface) mSurface->DetachZBuffer();
+  mSurface.reset();
+}
+
+bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
+  Release();
+  mBorderX = mBorderY = 0;
+  TDxDisplayHandler* display = TDxDisplayHandler::Instance();
+  uint32_t w = width, h = height;
+  if (!Has(kSimple) && display && display->SquareTexturesOnly() && width != height) {
+    uint32_t side = std::max(PowerOfTwo(width), PowerOfTwo(height));
+    mBorderX = (side - width) / 2;
+    mBorderY = (side - height) / 2;
+    w = h = side;
+  }
+  mWidth = width;
+  mHeight = height;
+  TDXContext* context = display ? display->GetContext() : nullptr;
+  Display* dd = context ? context->GetDirectDraw() : nullptr;
+  if (!dd || !display->GetDevice()) {
+    mSurfaceWidth = PowerOfTwo(width);
+    mSurfaceHeight = PowerOfTwo(height);
+    return Has(kBlank);
+  }
+  bool sixteen = dd->GetDisplayMode().bitsPerPixel <= 16;
+  bool alpha = Has(kAlpha);
+  Result r;
+  if (Has(kRenderSurface) || Has(kSimple)) {
+    SurfaceDesc desc;
+    desc.width = static_cast<int32_t>(w);
+    desc.height = static_cast<int32_t>(h);
+    desc.format = alpha ? (sixteen ? PixelFormat::A4R4G4B4 : PixelFormat::A8R8G8B8)
+                        : PixelFormat::Unknown;
+    desc.caps = (Has(kSimple) ? kCapsOffscreenPlain : kCapsTexture) |
+                (Has(kRenderSurface) ? uint32_t(kCapsRenderTarget) : 0u) |
+                (context->IsHardware() && !(Has(kSimple) && Has(kLarge)) ? uint32_t(kCapsVideoMemory)
+                                                                         : uint32_t(kCapsSystemMemory));
+    r = dd->CreateSurface(desc, mSurface);
+    if (r != kOk && r != kNoDisplayHardware) {
+      DxCheck(r, kSource, __LINE__);
+      desc.caps ^= kCapsVideoMemory | kCapsSystemMemory;
+      r = dd->CreateSurface(desc, mSurface);
+    }
+    if (r == kOk && alpha && !HasAlpha(mSurface->Format()))
+      EngineLog("SURFACE request FAILED to get DDPF_ALPHAPIXELS.");
+  } else {
+    PixelFormat wanted = sixteen ? (alpha ? PixelFormat::A4R4G4B4 : PixelFormat::R5G6B5)
+                                 : (alpha ? PixelFormat::A8R8G8B8 : PixelFormat::X8R8G8B8);
+    r = CreateTexture(*dd, static_cast<int32_t>(w), static_cast<int32_t>(h), wanted, mSurface);
+    if (r == kOk) {
+      int32_t bits = BytesPerPixel(mSurface->Format()) * 8;
+      if (!sixteen && bits == 16) {
+        EngineLog(
+            "D3DXCreateTexture::CreateSurface: Created a 16 bit texture when requesting 32 bits. "
+            "Switching to 16 bit mode");
+        display->OutOfVideoMemory();
+      }
+      mBorderX = (static_cast<uint32_t>(mSurface->Width()) - width) / 2;
+      mBorderY = (static_cast<uint32_t>(mSurface->Height()) - height) / 2;
+    }
+  }
+  if (r == kOk) {
+    mSurfaceWidth = static_cast<uint32_t>(mSurface->Width());
+    mSurfaceHeight = static_cast<uint32_t>(mSurface->Height());
+    if (clear) Clear();
+    return true;
+  }
+  mSurface.reset();
+  mSurfaceWidth = PowerOfTwo(width);
+  mSurfaceHeight = PowerOfTwo(height);
+  // The data waits for a restore when the display is not usable now.
+  if (r == kNoDisplayHardware || !display->IsThreadedPresent()) return true;
+  DxCheck(r, kSource, __LINE__);
+  if (r == kOutOfVideoMemory) display->OutOfVideoMemory();
+  Release();
+  return false;
+}
+
+void TDxTextureData::Restore() {
+  TDxDisplayHandler* display = TDxDisplayHandler::Instance();
+  if (mSourceName.IsEmpty()) {
+    if (!Create(mWidth, mHeight, true)) {
+      EngineLog("TDxTextureData::Restore: Failed to restore %dx%d texture (%d,%d)",
+                static_cast<int>(mWidth), static_cast<int>(mHeight),
+                static_cast<int>(mSurfaceWidth), static_cast<int>(mSurfaceHeight));
+      if (display) display->MarkDxBrokenLimited();
+    }
+    return;
+  }
+  if (TTexture::LoadData(*this, mSourceName, mMaskName)) return;
+  bool filesExist = AnyFileExists(mSourceName);
+  if (!mMaskName.IsEmpty()) {
+    EngineLog("TDxTextureData::Restore: Failed to restore from file %s and %s.",
+              mSourceName.CStr(), mMaskName.CStr());
+    filesExist = filesExist && AnyFileExists(mMaskName);
+  } else {
+    EngineLog("TDxTextureData::Restore: Failed to restore from file %s.", mSourceName.CStr());
+  }
+  if (filesExist && display) display->MarkDxBrokenLimited();
+}
+
+void TDxTextureData::WritePixels(uint32_t stride, uint32_t height, const uint32_t* pixels) {
+  if (!mSurface || !pixels) return;
+  int32_t w = std::min<int32_t>(static_cast<int32_t>(stride), mSurface->Width());
+  int32_t h = std::min<int32_t>(static_cast<int32_t>(height), mSurface->Height());
+  if (Has(kAlpha)) {
+    DxCheck(LoadTexture(*mSurface, pixels, static_cast<int32_t>(stride), w, h), kSource, __LINE__);
+    return;
+  }
+  // Without an alpha channel every pixel is opaque.
+  std::vector<uint32_t> row(static_cast<size_t>(std::max(w, 0)));
+  LockedRect locked;
+  if (mSurface->Lock(nullptr, locked) != kOk) return;
+  for (int32_t y = 0; y < h; ++y) {
+    const uint32_t* src = pixels + size_t(y) * stride;
+    for (int32_t x = 0; x < w; ++x) row[size_t(x)] = src[x] | 0xFF000000u;
+    RowFromArgb(mSurface->Format(), row.data(), locked.bits + size_t(y) * size_t(locked.pitch), w);
+  }
+  mSurface->Unlock();
+}
+
+void TDxTextureData::CopyTo(int x, int y, const TRect* source, TTextureData* target) {
+  if (!mSurface) return;
+  TDxDisplayHandler* display = TDxDisplayHandler::Instance();
+  std::shared_ptr<Surface> dst;
+  if (target) {
+    if (auto* t = dynamic_cast<TDxTextureData*>(target)) dst = t->mSurface;
+  } else if (display) {
+    dst = display->GetCurrentTarget();
+  }
+  if (!dst) return;
+  Rect src{0, 0, static_cast<int32_t>(mWidth), static_cast<int32_t>(mHeight)};
+  if (source) src = Rect{source->left, source->top, source->right, source->bottom};
+  // Areas are cut to both surfaces, so a copy near an edge copies what fits.
+  src.left = std::max(src.left, 0);
+  src.top = std::max(src.top, 0);
+  src.right = std::min(src.right, mSurface->Width());
+  src.bottom = std::min(src.bottom, mSurface->Height());
+  if (x < 0) {
+    src.left -= x;
+    x = 0;
+  }
+  if (y < 0) {
+    src.top -= y;
+    y = 0;
+  }
+  src.right = std::min(src.right, src.left + dst->Width() - x);
+  src.bottom = std::min(src.bottom, src.top + dst->Height() - y);
+  if (src.Empty()) return;
+  Result r = dst->BlitFast(x, y, *mSurface, &src);
+  if (r == kSurfaceLost) {
+    if (display) display->MarkDxBrokenLimited();
+  } else if (r != kOk) {
+    static bool logged = false;
+    if (!logged) {
+      logged = true;
+      DxCheck(r, kSource, __LINE__);
+    }
+  }
+}
+
+void TDxTextureData::Clear() {
+  if (!mSurface) return;
+  Result r = mSurface->Fill(nullptr, 0);
+  if (r == kSurfaceLost) {
+    mSurface->Restore();
+    r = mSurface->Fill(nullptr, 0);
+  }
+  if (r != kOk) DxCheck(r, kSource, __LINE__);
+}
+
+bool TDxTextureData::Lock(uint32_t*& pixels, int32_t& pitch) {
+  pixels = nullptr;
+  pitch = 0;
+  if (!mSurface) return false;
+  if (mSurface->Format() == PixelFormat::A8R8G8B8) {
+    LockedRect locked;
+    if (mSurface->Lock(nullptr, locked) != kOk) return false;
+    pixels = reinterpret_cast<uint32_t*>(locked.bits);
+    pitch = locked.pitch / 4;
+    mDirectLock = true;
+    return true;
+  }
+  mShadow.assign(size_t(mSurface->Width()) * size_t(mSurface->Height()), 0);
+  if (!ReadPixels(mSurface->Width(), mShadow.data())) {
+    mShadow.clear();
+    return false;
+  }
+  pixels = mShadow.data();
+  pitch = mSurface->Width();
+  mDirectLock = false;
+  return true;
+}
+
+bool TDxTextureData::ReadPixels(int32_t pitch, uint32_t* out) {
+  LockedRect locked;
+  if (mSurface->Lock(nullptr, locked) != kOk) return false;
+  PixelFormat f = mSurface->Format();
+  int32_t bits = BytesPerPixel(f) * 8;
+  bool ok = bits == 15 || bits == 16 || bits == 24 || bits == 32;
+  if (ok) {
+    for (int32_t y = 0; y < mSurface->Height(); ++y) {
+      uint32_t* row = out + size_t(y) * size_t(pitch);
+      RowToArgb(f, locked.bits + size_t(y) * size_t(locked.pitch), row, mSurface->Width());
+      if (!Has(kAlpha) || !HasAlpha(f))
+        for (int32_t x = 0; x < mSurface->Width(); ++x) row[x] |= 0xFF000000u;
+    }
+  }
+  mSurface->Unlock();
+  return ok;
+}
+
+void TDxTextureData::Unlock() {
+  if (!mSurface) return;
+  if (mDirectLock || mShadow.empty()) {
+    mDirectLock = false;
+    mSurface->Unlock();
+    return;
+  }
+  std::vector<uint32_t> shadow;
+  shadow.swap(mShadow);
+  WritePixels(static_cast<uint32_t>(mSurface->Width()), static_cast<uint32_t>(mSurface->Height()),
+              shadow.data());
+}

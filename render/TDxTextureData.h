@@ -1,0 +1,31 @@
+// Texture data on the display device: a texture surface (or a plain surface for simple and
+// render textures), locked as 32-bit ARGB, rebuilt from its files after a device loss.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/display/Surface.h"
+#include "render/TTextureData.h"
+
+class TDxTextureData : public TTextureData {
+public:
+  ~TDxTextureData() override;
+  void Release() override;
+  void Restore() override;
+  void WritePixels(uint32_t stride, uint32_t height, const uint32_t* pixels) override;
+  bool Create(uint32_t width, uint32_t height, bool clear) override;
+  void CopyTo(int x, int y, const TRect* source, TTextureData* target) override;
+  void Clear() override;
+  bool Lock(uint32_t*& pixels, int32_t& pitch) override;
+  void Unlock() override;
+
+  const std::shared_ptr<platform::display::Surface>& GetSurface() const { return mSurface; }
+
+private:
+  bool ReadPixels(int32_t pitch, uint32_t* out);
+
+  std::shared_ptr<platform::display::Surface> mSurface;
+  std::vector<uint32_t> mShadow;  // between a converting Lock and its Unlock
+  bool mDirectLock = false;
+};

@@ -1,0 +1,198 @@
+// Display mode selection on the headless display: windowed and full screen, every forced
+// switch (small or palette desktop, short video memory), failed creation with its fallbacks and
+// messages, the antialiasing retry, and the low-video-memory mode kept in "common:display.xml".
+#include "RenderFixture.h"
+
+#include "assets/FileLayer.h"
+#include "core/TSettings.h"
+
+using platform::display::Desktop;
+namespace hw = platform::window::headless;
+
+namespace {
+void SetDesktop(int w, int h, int colours) {
+  Desktop d;
+  d.width = w;
+  d.height = h;
+  d.colours = colours;
+  d.bitsPerPixel = colours == -1 ? 32 : 8;
+  dynamic_cast<platform::display::headless::Display*>(
+      TDxDisplayHandler::Instance()->GetContext()->GetBackend())
+      ->SetDesktop(d);
+  TDxDisplayHandler::Instance()->UpdateDesktopMode();
+}
+}  // namespace
+
+TEST_F(RenderTest, WindowedSetUpAndTheFullScreenSwitch) {
+  Run("", [&](TPlatform* p) {
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    p->InitScreen(640, 480, false);
+    EXPECT_FALSE(d->IsFullScreen());
+    EXPECT_TRUE(d->IsReady());
+    EXPECT_TRUE(d->IsThreadedPresent());
+    EXPECT_EQ(GetConfig("dxbroken"), str("0"));
+    EXPECT_EQ(GetConfig("monitorfrequency"), str("60"));
+    EXPECT_EQ(d->GetOption("16bitmode"), str("0"));
+    EXPECT_EQ(d->GetPixelOffset(), -0.5f);  // the self-test's first candidate fits this device
+
+    EXPECT_TRUE(d->RefreshDisplay(true));
+    EXPECT_TRUE(d->IsFullScreen());
+    EXPECT_TRUE(d->IsReady());
+    EXPECT_TRUE(d->RefreshDisplay(false));
+    EXPECT_FALSE(d->IsFullScreen());
+    EXPECT_TRUE(d->IsReady());
+  });
+}
+
+TEST_F(RenderTest, DesktopsThatCannotHoldAWindowForceFullScreen) {
+  const struct {
+    int w, h, colours;
+    const char* line;
+  } cases[] = {
+      {800, 600, -1, "SetDisplay Forcing Fullscreen (SMALL)"},
+      {1280, 1024, 256, "SetDisplay Forcing Fullscreen (PALLETTED)"},
+  };
+  for (auto& c : cases) {
+    Run("", [&](TPlatform* p) {
+      SetDesktop(c.w, c.h, c.colours);
+      p->InitScreen(800, 600, false);
+      TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+      EXPECT_TRUE(d->IsFullScreen()) << c.line;
+      EXPECT_TRUE(d->IsReady()) << c.line;
+      EXPECT_FALSE(d->RefreshDisplay(false)) << c.line;
+      EXPECT_TRUE(d->IsFullScreen());
+    });
+    EXPECT_TRUE(Logged(c.line));
+  }
+}
+
+TEST_F(RenderTest, SixteenColourDesktopEndsTheProgram) {
+  int boxes = hw::MessageBoxCount();
+  Run("", [&](TPlatform* p) {
+    SetDesktop(1280, 1024, 16);
+    p->InitScreen(800, 600, false);
+    EXPECT_FALSE(TDxDisplayHandler::Instance()->IsReady());
+  });
+  EXPECT_EQ(sExitCode, -1);
+  EXPECT_EQ(hw::MessageBoxCount(), boxes + 1);
+  EXPECT_EQ(hw::LastMessageBoxText().rfind("DirectX requires that you have your screen set", 0), 0u);
+}
+
+TEST_F(RenderTest, FailedWindowFallsBackToFullScreen) {
+  int boxes = hw::MessageBoxCount();
+  Run("", [&](TPlatform* p) {
+    Backend()->FailCreation(1, platform::display::kFail);
+    p->InitScreen(640, 480, false);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    EXPECT_TRUE(d->IsFullScreen());
+    EXPECT_TRUE(d->IsReady());
+  });
+  EXPECT_EQ(hw::MessageBoxCount(), boxes + 1);
+  EXPECT_EQ(hw::LastMessageBoxText(), "Failed to initialize windowed mode. Trying full screen.");
+  EXPECT_EQ(sExitCode, kNoExit);
+}
+
+TEST_F(RenderTest, WhenBothModesFailTheGameQuits) {
+  Run("", [&](TPlatform* p) {
+    Backend()->Caps().renderDepths = 0;  // no mode has a device
+    p->InitScreen(640, 480, false);
+    EXPECT_FALSE(TDxDisplayHandler::Instance()->IsReady());
+    platform::window::Message m;
+    EXPECT_TRUE(HeadlessWindow(p)->PeekMessage(m, platform::window::WM_QUIT));
+  });
+  EXPECT_TRUE(Logged("TDXContext::Create failed! Could not find a hardware renderer."));
+  EXPECT_TRUE(Logged("ERROR FALLBACK FAILED"));
+  EXPECT_EQ(hw::LastMessageBoxText().rfind("Failed to initialize window. Please try", 0), 0u);
+}
+
+TEST_F(RenderTest, FailureInTheBackgroundOnlyMarksDirectXBroken) {
+  int boxes = hw::MessageBoxCount();
+  Run("", [&](TPlatform* p) {
+    HeadlessWindow(p)->SetForegroundState(false);
+    Backend()->FailCreation(1, platform::display::kFail);
+    p->InitScreen(640, 480, false);
+    EXPECT_FALSE(TDxDisplayHandler::Instance()->IsReady());
+    EXPECT_EQ(GetConfig("dxbroken"), str("1"));
+  });
+  EXPECT_TRUE(Logged("SetDisplay marking DirectX Broken: ACTIVE, FOREGROUND"));
+  EXPECT_EQ(hw::MessageBoxCount(), boxes);
+}
+
+TEST_F(RenderTest, AntialiasHintIsDroppedWhenCreationFailsWithIt) {
+  Run("", [&](TPlatform* p) {
+    TRenderer::Instance()->SetOption("hint_antialias", "1");
+    TRenderer::Instance()->SetOption("antialias", "1");
+    Backend()->FailCreation(1, platform::display::kFail);
+    p->InitScreen(640, 480, false);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    EXPECT_TRUE(d->IsReady());
+    EXPECT_FALSE(d->IsFullScreen());
+    EXPECT_EQ(d->GetOption("hint_antialias"), str("0"));
+    EXPECT_EQ(d->GetOption("antialias"), str("0"));
+  });
+}
+
+TEST_F(RenderTest, RepeatingTheCurrentModeChangesNothing) {
+  Run("", [&](TPlatform* p) {
+    p->InitScreen(640, 480, false);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    auto device = d->GetDevice();
+    d->SetDisplay(640, 480, false, false, false, false);
+    EXPECT_EQ(d->GetDevice(), device);
+    d->SetDisplay(640, 480, false, true, false, false);  // forced: made again
+    EXPECT_TRUE(d->IsReady());
+  });
+}
+
+TEST_F(RenderTest, OutOfVideoMemorySwitchesToSixteenBitFullScreenForGood) {
+  int boxes = hw::MessageBoxCount();
+  str file;
+  Run("", [&](TPlatform* p) {
+    p->InitScreen(640, 480, false);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    d->OutOfVideoMemory();
+    EXPECT_FALSE(d->IsReady());
+    EXPECT_EQ(GetConfig("dxbroken"), str("1"));
+    d->OutOfVideoMemory();  // a second report changes nothing
+    file = ResolveFilePath("common:display.xml", false);
+    d->Restore();
+    EXPECT_TRUE(d->IsReady());
+    EXPECT_TRUE(d->IsFullScreen());
+    EXPECT_EQ(d->GetOption("16bitmode"), str("1"));
+    EXPECT_FALSE(d->RefreshDisplay(false));
+  });
+  EXPECT_EQ(CountLogged("OutOfVideoMemory triggered!"), 1u);
+  EXPECT_TRUE(Logged("TPlatformData::Restore: mDirectDraw NULL. Calling SetDisplay()"));
+  EXPECT_EQ(hw::MessageBoxCount(), boxes + 1);
+  EXPECT_EQ(hw::LastMessageBoxTitle(), "Reconfiguring");
+  std::ifstream in(file.CStr());
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("Settings"), std::string::npos);
+  EXPECT_NE(text.str().find("LowMemoryVideo=\"1\""), std::string::npos) << text.str();
+
+  // The next start reads the file and goes straight to the cheap mode.
+  Run("", [&](TPlatform* p) {
+    p->InitScreen(640, 480, false);
+    EXPECT_TRUE(TDxDisplayHandler::Instance()->IsFullScreen());
+    EXPECT_EQ(TDxDisplayHandler::Instance()->GetOption("16bitmode"), str("1"));
+  });
+  EXPECT_TRUE(Logged("Low memory video card setting enabled!"));
+  EXPECT_TRUE(Logged("SetDisplay Forcing Fullscreen (MEMORY)"));
+}
+
+TEST_F(RenderTest, ASettingOfZeroIsLoggedButLeavesTheModeOff) {
+  Run("", [&](TPlatform*) {
+    TFile* f = FileOpen("common:display.xml", kFileWriteText);
+    ASSERT_NE(f, nullptr);
+    const char text[] = "<Settings LowMemoryVideo=\"0\"/>\n";
+    FileWrite(f, text, sizeof text - 1);
+    FileClose(f);
+  });
+  Run("", [&](TPlatform* p) {
+    p->InitScreen(640, 480, false);
+    EXPECT_FALSE(TDxDisplayHandler::Instance()->IsLowMemoryVideo());
+    EXPECT_FALSE(TDxDisplayHandler::Instance()->IsFullScreen());
+  });
+  EXPECT_TRUE(Logged("Low memory video card setting enabled!"));
+}

@@ -1,0 +1,173 @@
+// Texture assets: cache keys, loading by name with extension fallbacks, options after "?",
+// masks (given and merged automatically), the size limit, borders drawn into a texture, locks
+// and copies.
+#include "RenderFixture.h"
+
+#include "assets/TAssetManager.h"
+#include "core/TSettings.h"
+
+namespace {
+uint32_t Checker(int x, int y) { return ((x / 4 + y / 4) & 1) ? kRed : kBlue; }
+}  // namespace
+
+TEST(TextureKeys, MakeAssetNameAndMaskKeys) {
+  const struct {
+    const char* name;
+    bool a, m, s;
+    const char* key;
+  } cases[] = {
+      {"images\\ui\\button.png", false, false, false, "images/ui/button.png:tex"},
+      {"a.png", true, false, false, "a.png:a:tex"},
+      {"a.png", false, true, false, "a.png:m:tex"},
+      {"a.png", true, true, true, "a.png:a:m:s:tex"},
+      {"cursor?alpha mipmap", false, false, true, "cursor?alpha mipmap:s:tex"},
+  };
+  for (auto& c : cases)
+    EXPECT_EQ(TTexture::MakeAssetName(c.name, c.a, c.m, c.s), str(c.key)) << c.name;
+}
+
+TEST(TextureDrawParams, PositionScaleAndDefaults) {
+  TDrawParams p(TVec2(10, 20), 0.5f, 2.0f, 8);
+  EXPECT_EQ(p.transform(0, 0), 2.0f);
+  EXPECT_EQ(p.transform(1, 1), 2.0f);
+  EXPECT_EQ(p.transform(2, 0), 10.0f);
+  EXPECT_EQ(p.transform(2, 1), 20.0f);
+  EXPECT_EQ(p.alpha, 0.5f);
+  EXPECT_EQ(p.flags, 8u);
+  EXPECT_EQ(p.blendMode, -1);
+  EXPECT_EQ(p.tint, TColor(1, 1, 1, 1));
+}
+
+TEST_F(RenderTest, NamesFallBackToPngThenJpgAndExplicitExtensionsDoNot) {
+  WritePng("both.png", 8, 8, [](int, int) { return kRed; });
+  WriteJpeg("both.jpg", 8, 8, [](int, int) { return kBlue; });
+  WriteJpeg("onlyjpg.jpg", 8, 4, [](int, int) { return kWhite; });
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<TTexture> both = TTexture::Get("both");
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->GetFileName(), str("both.png"));
+    boost::shared_ptr<TTexture> jpg = TTexture::Get("onlyjpg");
+    ASSERT_TRUE(jpg);
+    EXPECT_EQ(jpg->GetWidth(), 8);
+    EXPECT_EQ(jpg->GetHeight(), 4);
+    EXPECT_FALSE(TTexture::Get("onlyjpg.png"));
+    EXPECT_FALSE(TTexture::Get("missing"));
+    // The same key answers the cached texture, whatever the flags now say.
+    EXPECT_EQ(TTexture::Get("both", TTexture::kGetNoAlpha), both);
+    EXPECT_NE(TTexture::Get("both", TTexture::kGetAlpha), both);
+  });
+}
+
+TEST_F(RenderTest, OptionsAfterTheQuestionMarkSetFlagsAndStayInTheKey) {
+  WritePng("opt.png", 8, 8, [](int, int) { return kGreen; });
+  WritePng("wide.png", 2048, 4, [](int, int) { return kGreen; });
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<TTexture> t = TTexture::Get("opt.png?alpha,mipmap");
+    ASSERT_TRUE(t);
+    EXPECT_TRUE(t->HasAlpha());
+    EXPECT_TRUE(t->GetData()->Has(TTextureData::kMipmap));
+    EXPECT_FALSE(t->GetData()->Has(TTextureData::kAutoAlpha));
+    EXPECT_EQ(AssetCast<TTexture>(TAssetManager::Instance()->FindAsset("opt.png?alpha,mipmap:tex")), t);
+    boost::shared_ptr<TTexture> simple = TTexture::Get("opt.png?simple");
+    ASSERT_TRUE(simple);
+    EXPECT_TRUE(simple->IsSimple());
+
+    EXPECT_FALSE(TTexture::Get("wide.png"));
+    boost::shared_ptr<TTexture> slow = TTexture::Get("wide.png?slow");
+    ASSERT_TRUE(slow);
+    EXPECT_TRUE(slow->IsSimple());
+    EXPECT_EQ(slow->GetWidth(), 2048);
+  });
+}
+
+TEST_F(RenderTest, MasksGiveTheAlphaChannel) {
+  WriteJpeg("photo.jpg", 8, 8, [](int, int) { return kWhite; });
+  // The mask's red channel becomes the alpha.
+  WritePng("photo.mask.png", 8, 8, [](int x, int) { return 0xFF000000u | uint32_t(x * 32) << 16; });
+  WritePng("other.png", 8, 8, [](int, int) { return 0xFF800000u; });
+  auto alphaAt = [](const boost::shared_ptr<TTexture>& t, int x) {
+    uint32_t* px = nullptr;
+    int32_t pitch = 0;
+    if (!t->Lock(px, pitch)) return -1;
+    int a = int(px[x] >> 24);
+    t->Unlock();
+    return a;
+  };
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<TTexture> plain = TTexture::Get("photo.jpg");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(alphaAt(plain, 3), 255);  // no merging unless the setting asks for it
+
+    boost::shared_ptr<TTexture> masked = TTexture::GetWithMask("photo.jpg", "other", false);
+    ASSERT_TRUE(masked);
+    EXPECT_EQ(alphaAt(masked, 5), 0x80);
+    EXPECT_TRUE(AssetCast<TTexture>(TAssetManager::Instance()->FindAsset("photo.jpg:other:tex")));
+    EXPECT_FALSE(TTexture::GetWithMask("photo.jpg", "nomask.png", false));
+
+    SetConfig("automergemask", "1");
+    plain.reset();
+    boost::shared_ptr<TTexture> merged = TTexture::Get("photo.jpg");
+    ASSERT_TRUE(merged);
+    EXPECT_TRUE(merged->HasAlpha());
+    EXPECT_EQ(alphaAt(merged, 3), 96);
+    EXPECT_EQ(alphaAt(merged, 0), 0);
+  });
+}
+
+TEST_F(RenderTest, BorderFillsEachFramePixelOnceAndLeavesTheInside) {
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<TTexture> t = TTexture::Create(100, 50, true);
+    ASSERT_TRUE(t);
+    DrawTextureBorder(t, 0xFFFF0000u, 2);
+    uint32_t* px = nullptr;
+    int32_t pitch = 0;
+    ASSERT_TRUE(t->Lock(px, pitch));
+    for (int y = 0; y < 50; ++y)
+      for (int x = 0; x < 100; ++x) {
+        bool frame = x < 2 || y < 2 || x >= 98 || y >= 48;
+        ASSERT_EQ(px[y * pitch + x], frame ? kRed : 0u) << x << "," << y;
+      }
+    t->Unlock();
+  });
+}
+
+TEST_F(RenderTest, CopyRectOutsideAFrameClampsTheSource) {
+  WritePng("check.png", 16, 16, Checker);
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<TTexture> src = TTexture::Get("check.png", TTexture::kGetAlpha);
+    boost::shared_ptr<TTexture> dst = TTexture::Create(16, 16, true);
+    ASSERT_TRUE(src && dst);
+    TRect r(-4, -4, 8, 8);  // clamped to (0, 0, 8, 8)
+    src->CopyRect(2, 3, &r, dst);
+    uint32_t* px = nullptr;
+    int32_t pitch = 0;
+    ASSERT_TRUE(dst->Lock(px, pitch));
+    EXPECT_EQ(px[3 * pitch + 2], Checker(0, 0));
+    EXPECT_EQ(px[10 * pitch + 9], Checker(7, 7));
+    EXPECT_EQ(px[11 * pitch + 10], 0u);
+    EXPECT_EQ(px[0], 0u);
+    dst->Unlock();
+
+    // Inside a frame nothing is copied.
+    TRenderer* ren = TRenderer::Instance();
+    ASSERT_TRUE(ren->BeginDraw());
+    src->CopyRect(0, 0, nullptr, dst);
+    ren->EndDraw();
+    ASSERT_TRUE(dst->Lock(px, pitch));
+    EXPECT_EQ(px[0], 0u);
+    dst->Unlock();
+  });
+}
+
+TEST_F(RenderTest, BlankTextureLeavesTheRegistryWhenItDies) {
+  RunScreen([&](TPlatform*) {
+    TAssetManager* am = TAssetManager::Instance();
+    size_t before = am->GetAssetCount();
+    {
+      boost::shared_ptr<TTexture> t = TTexture::Create(4, 4, false);
+      ASSERT_TRUE(t);
+      EXPECT_EQ(am->GetAssetCount(), before + 1);
+    }
+    EXPECT_EQ(am->GetAssetCount(), before);
+  });
+}
