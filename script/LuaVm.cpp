@@ -303,7 +303,8 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
         setnvalue(ra, nvalue(b) / nvalue(c));
         break;
       case TM_POW: {
-        const TObject* f = luaH_getstr(hvalue(gt(L)), G(L)->tmname[TM_POW]);
+        const TObject* f =
+            ttistable(gt(L)) ? luaH_getstr(hvalue(gt(L)), G(L)->tmname[TM_POW]) : &luaO_nilobject;
         ptrdiff_t res = savestack(L, ra);
         if (!ttisfunction(f)) luaG_runerror(L, "`__pow' (`^' operator) is not a function");
         TObject bv = *b, cv = *c;
@@ -687,7 +688,8 @@ L_OP_TFORLOOP: {
 L_OP_TFORPREP:
   if (ttistable(ra)) {
     setobjs2s(ra + 1, ra);
-    const TObject* nx = luaH_getstr(hvalue(gt(L)), luaS_newliteral(L, "next"));
+    const TObject* nx =
+        ttistable(gt(L)) ? luaH_getstr(hvalue(gt(L)), luaS_newliteral(L, "next")) : &luaO_nilobject;
     setobj2s(XRA(i), nx);
   }
   dojump(pc, GETARG_sBx(i));
