@@ -118,6 +118,21 @@ TEST(CallCoroutines, ChunksAreRecognisedByTheirFirstBytes) {
   lua_call(L, 0, 1);
   EXPECT_EQ(ValueText(L, -1), "wide");
   lua_settop(L, 0);
+  // The byte-order mark is found even when the reader hands out one byte at a time.
+  struct OneByte {
+    const std::string* text;
+    size_t pos;
+    static const char* Read(lua_State*, void* ud, size_t* size) {
+      OneByte* r = (OneByte*)ud;
+      if (r->pos >= r->text->size()) return nullptr;
+      *size = 1;
+      return r->text->data() + r->pos++;
+    }
+  } reader{&wide, 0};
+  ASSERT_EQ(lua_load(L, OneByte::Read, &reader, "=w1"), 0) << ValueText(L, -1);
+  lua_call(L, 0, 1);
+  EXPECT_EQ(ValueText(L, -1), "wide");
+  lua_settop(L, 0);
   // A first byte 27 selects the precompiled reader even for plain text.
   const char fake[] = "\x1bLua is text";
   EXPECT_EQ(luaL_loadbuffer(L, fake, sizeof(fake) - 1, "=bin"), LUA_ERRRUN);
