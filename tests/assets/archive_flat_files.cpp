@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "assets/FileLayer.h"
 #include "assets/TFile.h"
 #include "assets/TFlatFileMap.h"
+#include "core/EngineLog.h"
 
 namespace fs = std::filesystem;
 
@@ -161,6 +163,25 @@ TEST_F(ArchiveTest, RemountKeepsTheNumberAndOpenEntriesKeepTheirBytes) {
     char buffer[16] = {};
     EXPECT_EQ(open.Read(buffer, sizeof(buffer)), 5);
     EXPECT_STREQ(buffer, "first");
+}
+
+TEST_F(ArchiveTest, RemountOfADamagedFileLeavesItsEntriesUnreadable) {
+    WriteFile("assets/gone.hwp", Archive().Add("y.txt", "bytes").Bytes());
+    MountFlatFile(GetFileIndex(), "::assets/gone.hwp");
+    size_t number = GetFlatFileTable().size() - 1;
+    ASSERT_EQ(ReadAll("y.txt"), "bytes");
+
+    OpenEngineLog(mRoot.c_str());
+    WriteFile("assets/gone.hwp", "not an archive");
+    MountFlatFile(GetFileIndex(), "::assets/gone.hwp");
+    EXPECT_EQ(GetFlatFileTable().size(), number + 1);
+    EXPECT_EQ(ReadAll("y.txt"), "<not found>");
+    std::ifstream log(mRoot / "logfile.txt");
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    OpenEngineLog(nullptr);
+    EXPECT_NE(text.find(str::Format("error reading @%zu:22,5 from flat file", number).CStr()),
+              std::string::npos)
+        << text;
 }
 
 TEST_F(ArchiveTest, ReadsAndSeeksStopAtTheEntryEnd) {
