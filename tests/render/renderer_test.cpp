@@ -227,3 +227,16 @@ TEST_F(RenderTest, MirroredQuadIsTheImageTurnedHalfway) {
       },
       64, 32);
 }
+
+TEST_F(RenderTest, SelfTestRunsOnceAndClearsTheScreen) {
+  RunScreen([&](TPlatform*) {
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    auto back = d->GetContext()->GetBackBuffer();
+    // The screen set-up ran it: calibrated and left the screen black.
+    EXPECT_EQ(d->GetPixelOffset(), -0.5f);
+    EXPECT_EQ(platform::display::Image::FromSurface(*back).At(80, 60), kBlack);
+    back->Fill(nullptr, kRed);
+    d->RunSelfTest();  // a second run does nothing
+    EXPECT_EQ(platform::display::Image::FromSurface(*back).At(80, 60), kRed);
+  });
+}

@@ -1,0 +1,112 @@
+// The software cursor: magenta is see-through, the background under the cursor comes back when
+// it moves or is erased, presentation draws it into the frame without leaving it in the back
+// buffer, and it survives a device loss.
+#include "RenderFixture.h"
+
+#include "core/TPlatformData.h"
+
+namespace {
+
+// 8x8: magenta corners, near-magenta (250, 1, 250) at (1, 0), the rest white.
+uint32_t CursorPixel(int x, int y) {
+  bool corner = (x == 0 || x == 7) && (y == 0 || y == 7);
+  if (corner) return 0xFFFF00FFu;
+  if (x == 1 && y == 0) return 0xFFFA01FAu;
+  if (x == 2 && y == 0) return 0xFFF800F8u;  // (248, 0, 248): still see-through
+  return kWhite;
+}
+
+void Present(uint32_t background) {
+  TRenderer* r = TRenderer::Instance();
+  ASSERT_TRUE(r->BeginDraw());
+  float c = float(background & 0xFF) / 255.0f;
+  r->FillRect(TRect(0, 0, 160, 120), TColor(0, 0, c, 1));
+  r->EndDraw();
+}
+
+void MoveMouse(TPlatform* p, int x, int y) {
+  platform::window::Message m;
+  m.message = platform::window::WM_MOUSEMOVE;
+  m.lParam = platform::window::MakeLParam(x, y);
+  EngineTest::HeadlessWindow(p)->PostMessage(m);
+  TPlatformEvent e;
+  for (int i = 0; i < 10; ++i) p->GetEvent(e);
+}
+
+}  // namespace
+
+TEST_F(RenderTest, CursorIsDrawnOverTheFrameAndTheBackgroundComesBack) {
+  WritePng("cursor.png", 8, 8, CursorPixel);
+  RunScreen([&](TPlatform* p) {
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    Present(kBlue);
+    boost::shared_ptr<TTexture> cursor = TTexture::GetSimple("cursor.png");
+    ASSERT_TRUE(cursor);
+    p->SetCursor(cursor, 0, 0, false);
+    EXPECT_FALSE(HeadlessWindow(p)->IsCursorVisible());  // the engine draws it
+
+    TDxDisplayHandler::Position at = d->DrawCursor(20, 30);
+    EXPECT_EQ(at.x, 20u);
+    EXPECT_EQ(at.y, 30u);
+    platform::display::Image f = Frame();
+    EXPECT_EQ(f.At(20, 30), kBlue);      // magenta corner: see-through
+    EXPECT_EQ(f.At(21, 30), 0xFFFA01FAu);
+    EXPECT_EQ(f.At(22, 30), kBlue);
+    EXPECT_EQ(f.At(23, 33), kWhite);
+    EXPECT_EQ(f.At(27, 37), kBlue);
+
+    d->DrawCursor(24, 32);  // overlapping move
+    f = Frame();
+    EXPECT_EQ(f.At(21, 31), kBlue);
+    EXPECT_EQ(f.At(25, 33), kWhite);
+    EXPECT_EQ(f.At(24, 32), kBlue);
+
+    d->EraseCursor();
+    f = Frame();
+    for (int y = 28; y < 44; ++y)
+      for (int x = 18; x < 34; ++x) ASSERT_EQ(f.At(x, y), kBlue) << x << "," << y;
+
+    // A cursor reaching past the desktop is not drawn.
+    at = d->DrawCursor(2000, 10);
+    EXPECT_EQ(at.x, 0xFFFFFFFFu);
+  });
+}
+
+TEST_F(RenderTest, PresentationDrawsTheCursorAndLeavesTheBackBufferClean) {
+  WritePng("cursor.png", 8, 8, CursorPixel);
+  RunScreen([&](TPlatform* p) {
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    p->SetCursor(TTexture::GetSimple("cursor.png"), 1, 1, false);
+    MoveMouse(p, 50, 40);
+    Present(kBlue);
+    platform::display::Image f = Frame();
+    EXPECT_EQ(f.At(52, 42), kWhite);  // hot spot (1, 1) sits on the mouse
+    EXPECT_EQ(f.At(49, 39), kBlue);
+    auto back = platform::display::Image::FromSurface(*d->GetContext()->GetBackBuffer());
+    EXPECT_EQ(back.At(52, 42), kBlue);
+    EXPECT_TRUE(d->IsThreadedPresent());
+
+    // Hidden: gone from the screen and not drawn by presentation.
+    p->SetCursorVisible(false);
+    EXPECT_EQ(Frame().At(52, 42), kBlue);
+    Present(kBlue);
+    EXPECT_EQ(Frame().At(52, 42), kBlue);
+    p->SetCursorVisible(true);
+    EXPECT_EQ(Frame().At(52, 42), kWhite);
+  });
+}
+
+TEST_F(RenderTest, CursorSurvivesADeviceLoss) {
+  WritePng("cursor.png", 8, 8, CursorPixel);
+  RunScreen([&](TPlatform* p) {
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    p->SetCursor(TTexture::GetSimple("cursor.png"), 0, 0, false);
+    MoveMouse(p, 60, 60);
+    Backend()->LoseAllSurfaces();
+    d->Restore();  // not three good frames yet: the display is made again
+    ASSERT_TRUE(d->IsReady());
+    Present(kBlue);
+    EXPECT_EQ(Frame().At(63, 63), kWhite);
+    EXPECT_EQ(Frame().At(60, 60), kBlue);
+  });
+}
