@@ -46,7 +46,7 @@ static TString* NewEntry(lua_State* L, const void* str, size_t l, lu_hash h, int
   ts->tsv.marked = 0;
   ts->tsv.tt = (lu_byte)tag;
   ts->tsv.reserved = 0;
-  memcpy(ts + 1, str, l * unit);
+  if (l) memcpy(ts + 1, str, l * unit);
   memset((char*)(ts + 1) + l * unit, 0, unit);
   stringtable* tb = &G(L)->strt;
   h = lmod(h, tb->size);
@@ -64,7 +64,7 @@ TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
     h = h ^ ((h << 5) + (h >> 2) + (unsigned char)str[l1 - 1]);
   for (GCObject* o = G(L)->strt.hash[lmod(h, G(L)->strt.size)]; o != nullptr; o = o->gch.next) {
     TString* ts = gcotots(o);
-    if (ts->tsv.tt == LUA_TSTRING && ts->tsv.len == l && memcmp(str, getstr(ts), l) == 0)
+    if (ts->tsv.tt == LUA_TSTRING && ts->tsv.len == l && (l == 0 || memcmp(str, getstr(ts), l) == 0))
       return ts;
   }
   return NewEntry(L, str, l, h, LUA_TSTRING);
@@ -77,7 +77,7 @@ TString* luaS_newwstr(lua_State* L, const lua_WChar* str, size_t l) {
   for (GCObject* o = G(L)->strt.hash[lmod(h, G(L)->strt.size)]; o != nullptr; o = o->gch.next) {
     TString* ts = gcotots(o);
     if (ts->tsv.tt == LUA_TWSTRING && ts->tsv.len == l &&
-        memcmp(str, getwstr(ts), l * sizeof(lua_WChar)) == 0)
+        (l == 0 || memcmp(str, getwstr(ts), l * sizeof(lua_WChar)) == 0))
       return ts;
   }
   return NewEntry(L, str, l, h, LUA_TWSTRING);
