@@ -202,7 +202,7 @@ TEST_F(RenderTest, TexturedQuadsGolden) {
         }
         r->End2d();
         r->EndDraw();
-        EXPECT_TRUE(golden::MatchesGolden(Frame(), "render/textured_quads.png"));
+        EXPECT_TRUE(golden::MatchesGolden(Frame(), "render/textured_quads.png", 2));
       },
       96, 64);
 }

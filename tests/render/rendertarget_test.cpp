@@ -168,7 +168,7 @@ TEST_F(RenderTest, RenderTargetsInEveryModeGolden) {
         }
         r->End2d();
         r->EndDraw();
-        EXPECT_TRUE(golden::MatchesGolden(Frame(), "render/render_targets.png"));
+        EXPECT_TRUE(golden::MatchesGolden(Frame(), "render/render_targets.png", 2));
       },
       96, 24);
 }
