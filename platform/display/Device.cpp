@@ -159,6 +159,7 @@ Result Device::SetTexture(const std::shared_ptr<Surface>& texture) {
 }
 
 void Device::SetTransform(TransformKind kind, const Matrix4& m) {
+  transformStale_ = true;
   switch (kind) {
     case TransformKind::World: world_ = m; break;
     case TransformKind::View: view_ = m; break;
@@ -206,8 +207,8 @@ bool Device::PrepareDraw(DrawState& ds) {
   ds.scissor.bottom = std::min(ds.scissor.bottom, target_->Height());
   if (ds.scissor.Empty()) return false;
 
-  std::shared_ptr<Surface> zb = target_->ZBuffer();
-  ds.zTest = states_.zEnable && zb && !zb->IsLost();
+  std::shared_ptr<Surface> zb = states_.zEnable ? target_->ZBuffer() : nullptr;
+  ds.zTest = zb && !zb->IsLost();
   if (ds.zTest) {
     ds.zWrite = states_.zWrite;
     ds.zFunc = states_.zFunc;
@@ -335,7 +336,11 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
   // Decode and transform every vertex.
   bool transformed = format & kVertexTransformed;
   bool lit = states_.lighting && (format & kVertexNormal);
-  Matrix4 m = Multiply(Multiply(world_, view_), projection_);
+  if (transformStale_) {
+    combined_ = Multiply(Multiply(world_, view_), projection_);
+    transformStale_ = false;
+  }
+  const Matrix4& m = combined_;
   float lightColour[4] = {0, 0, 0, 0};
   if (lit) {
     const Material& mt = material_;

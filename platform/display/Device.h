@@ -115,6 +115,8 @@ class Device {
   RenderStates states_;
   TextureStage stage_;
   Matrix4 world_, view_, projection_;
+  Matrix4 combined_;
+  bool transformStale_ = true;
   Viewport viewport_;
   Material material_;
   bool inScene_ = false;

@@ -2,8 +2,9 @@
 // reference pipeline (every state honoured per pixel, floating-point attributes) or through
 // the fast loops planned once per draw: fixed-point texel stepping with a copy path for
 // texel-aligned unscaled spans, a combiner for the common texture x diffuse cases, and SSE2
-// writers for copy, alpha blending and additive blending. Both round the same way, so they
-// produce the same pixels.
+// writers for copy, alpha blending and additive blending. Both round the same way; they can
+// differ only where stepped fixed-point coordinates cross a texel boundary or a colour step a
+// little earlier than the exact ones.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -417,8 +418,10 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
   bool whiteDiffuse = !needDiffuse || (flatColour && constant == 0xFFFFFFFFu);
 
   bool colourIsTexture = ds.colourSource != ColourSource::Diffuse;
+  // A target without alpha keeps no alpha, so an opaque copy is a plain copy there.
+  bool alphaIgnored = ds.write == WriteKind::Copy && !HasAlpha(ds.format);
   if (tp && whiteDiffuse && colourIsTexture && ds.alphaSource == AlphaSource::Constant &&
-      ds.write == WriteKind::Copy) {
+      ds.write == WriteKind::Copy && !alphaIgnored) {
     uint32_t alpha = uint32_t(ds.constantAlpha) << 24;
     for (int32_t i = 0; i < n; ++i) dst[i] = (tp[i] & 0xFFFFFFu) | alpha;
     return;
@@ -426,7 +429,7 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
 
   const uint32_t* src = tp;
   bool passThrough = tp && whiteDiffuse && colourIsTexture &&
-                     (ds.alphaSource == AlphaSource::TexTimesDiffuse ||
+                     (alphaIgnored || ds.alphaSource == AlphaSource::TexTimesDiffuse ||
                       ds.alphaSource == AlphaSource::Texture);
   if (!passThrough) {
     if (needDiffuse && !flatColour) {
