@@ -402,6 +402,62 @@ TEST_F(DeviceRaster, FastLoopsAgreeWithTheReferencePipeline) {
   }
 }
 
+TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
+  MakeTarget(64, 64);
+  // Columns of distinct colours; the right edge is four times as far away as the left.
+  std::vector<uint32_t> cols(10);
+  for (int i = 0; i < 10; ++i) cols[size_t(i)] = 0xFF000000u | uint32_t(i * 20) << 16;
+  auto tex = MakeTexture(10, 1, cols);
+  device->Stage().magFilter = device->Stage().minFilter = pd::TextureFilter::Point;
+  ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+  ScreenVertex q[4] = {{0, 0, 0, 1.0f, 0xFFFFFFFFu, 0, 0, 0}, {40, 0, 0, 0.25f, 0xFFFFFFFFu, 0, 1, 0},
+                       {40, 4, 0, 0.25f, 0xFFFFFFFFu, 0, 1, 1}, {0, 4, 0, 1.0f, 0xFFFFFFFFu, 0, 0, 1}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4), pd::kOk);
+  // At x = 20 (halfway on screen) u = 0.2 with perspective, not 0.5.
+  EXPECT_EQ(Frame().At(20, 1), cols[2]);
+  ASSERT_EQ(device->SetTexture(nullptr), pd::kOk);
+
+  // Flat shading takes the first vertex's colour for the whole triangle.
+  device->States().shadeMode = pd::ShadeMode::Flat;
+  ScreenVertex t[3] = {{0, 10, 0, 1, 0xFF00FF00u, 0, 0, 0}, {30, 10, 0, 1, 0xFFFF0000u, 0, 0, 0},
+                       {0, 30, 0, 1, 0xFF0000FFu, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, t, 3), pd::kOk);
+  EXPECT_EQ(Frame().At(20, 12), 0xFF00FF00u);
+  EXPECT_EQ(Frame().At(2, 26), 0xFF00FF00u);
+  device->States().shadeMode = pd::ShadeMode::Gouraud;
+
+  // Lit mesh vertices take ambient light times the material's ambient, plus its emissive.
+  struct MeshVertex {
+    float x, y, z, nx, ny, nz, u, v;
+  } mesh[3] = {{40, 40, 0.1f, 0, 0, -1, 0, 0}, {60, 40, 0.1f, 0, 0, -1, 0, 0}, {40, 60, 0.1f, 0, 0, -1, 0, 0}};
+  device->States().lighting = true;
+  device->States().ambient = 0xFF808080u;
+  pd::Material mat;
+  mat.ambient = {1, 0, 0, 1};
+  mat.emissive = {0, 0, 0.25f, 1};
+  mat.diffuse = {1, 1, 1, 1};
+  device->SetMaterial(mat);
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kMeshVertex, mesh, 3), pd::kOk);
+  EXPECT_EQ(Frame().At(44, 44), 0xFF800040u);
+
+  // A triangle reaching behind the eye is cut at the near side instead of wrapping round.
+  pd::Matrix4 persp;
+  persp.m[2][3] = 1.0f;  // w = z
+  persp.m[3][3] = 0.0f;
+  device->SetTransform(pd::TransformKind::Projection, persp);
+  device->States().lighting = false;
+  ASSERT_EQ(target->Fill(nullptr, 0xFF000000u), pd::kOk);
+  LitVertex behind[3] = {{-1, -1, 2, 0, 0xFFFFFFFFu, 0, 0, 0}, {1, -1, 2, 0, 0xFFFFFFFFu, 0, 0, 0},
+                         {0, 1, -1, 0, 0xFFFFFFFFu, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, behind, 3), pd::kOk);
+  pd::Image img = Frame();
+  // The visible part runs from the near edge at y = 48 up past the top of the target; drawn
+  // without the cut, the vertex behind the eye would fold the triangle below that edge.
+  EXPECT_EQ(img.At(32, 40), 0xFFFFFFFFu);
+  EXPECT_EQ(img.At(32, 2), 0xFFFFFFFFu);
+  EXPECT_EQ(img.At(32, 60), 0xFF000000u);
+}
+
 TEST_F(DeviceRaster, DrawingNeedsASceneAndALiveTarget) {
   MakeTarget(8, 8);
   EXPECT_EQ(device->BeginScene(), pd::kSceneInScene);
