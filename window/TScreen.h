@@ -1,17 +1,22 @@
-// The root of the window tree: a full-screen window the size of the display.
+// The root of the window tree: the first modal window, as large as the display, painting the
+// background while it is the top modal.
 #pragma once
 
-class TScreen {
+#include "core/TColor.h"
+#include "window/TModalWindow.h"
+
+class TScreen : public TModalWindow {
 public:
-  TScreen() = default;
-  void SetSize(int width, int height) {
-    mWidth = width;
-    mHeight = height;
+  static TClassId GetClassId() { return MakeClassId(&TScreen::GetClassId); }
+  const char* GetClassName() const override { return "TScreen"; }
+  bool IsKindOf(TClassId id) const override {
+    return id == GetClassId() || TModalWindow::IsKindOf(id);
   }
-  int GetWidth() const { return mWidth; }
-  int GetHeight() const { return mHeight; }
+
+  TScreen();
+  void Draw() override;
+  const TColor& GetBackground() const { return mBackground; }
 
 private:
-  int mWidth = 0;
-  int mHeight = 0;
+  TColor mBackground;
 };

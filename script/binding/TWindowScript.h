@@ -1,16 +1,111 @@
-// The window system's script host. The engine makes one without a window at start-up; it
-// will own the global script state. Here: what the platform's start-up and pump ask of it.
+// The window system's script host: the one script that owns the program's global Lua state.
+// It binds the scripts' window library, keeps the stack of context windows (the parent of
+// windows the scripts create), the registry of window types, and delivers messages and
+// commands to the scripts' coroutine or to their queues.
 #pragma once
 
-class TWindowScript {
-public:
-  TWindowScript() = default;
-  virtual ~TWindowScript() = default;
+#include <cstdint>
+#include <map>
+#include <vector>
 
-  // At most one movie plays over the game; the close request stops it.
-  bool IsMoviePlaying() const { return mMoviePlaying; }
-  void StopMovie() { mMoviePlaying = false; }
+#include "core/str.h"
+#include "script/binding/TScript.h"
+#include "window/TWindow.h"
+
+class TMessage;
+class TLuaObjectWrapper;
+class TWindowManager;
+class TWindowStyle;
+
+class TWindowCreationObserver {
+public:
+  virtual ~TWindowCreationObserver() = default;
+  virtual void OnWindowCreated(TWindow* window, TWindowStyle& style) = 0;
+};
+
+class TWindowScript : public TScript {
+public:
+  enum WaitState : int32_t { kWaitFailed = 0, kWaitNone = 1, kWaitMessages = 3 };
+
+  explicit TWindowScript(lua_State* L = nullptr);
+  ~TWindowScript() override;
+
+  bool DeliverValue() override;
+  // Owns m from here on; the command is not owned.
+  bool HandleMessage(TMessage* m, TLuaObjectWrapper* command);
+
+  void RegisterWindowType(const str& name, TWindow::Creator creator);
+  TWindow::Creator FindWindowType(const str& name) const;
+
+  // The context stack never empties through PopWindow. Push adds a window that is not on the
+  // stack yet and answers whether it did; Raise moves (or adds) an entry to the top.
+  bool PushContextWindow(TWindow* w);
+  void RaiseContextWindow(TWindow* w);
+  // Removes the entry of w (the one a successful PushContextWindow added).
+  void PopContextWindow(TWindow* w);
+  void PopWindow();
+  TWindow* GetContextWindow() const;
+  const std::vector<TWindow*>& GetContextStack() const { return mContext; }
+  void ForgetWindow(TWindow* w);
+
+  bool SetFlag(bool localised);
+  bool GetFlag() const { return mLocalised; }
+  int32_t GetWaitState() const { return mWaitState; }
+  void SetCreationObserver(TWindowCreationObserver* observer) { mObserver = observer; }
+  // The manager whose windows the library drives (the one that attached this host).
+  void BindManager(TWindowManager* manager) { mManager = manager; }
+
+  // Flash movies cannot be hosted on this platform: nothing ever plays.
+  bool IsMoviePlaying() { return false; }
+  void StopMovie() {}
+
+  // The library's globals (TWindowScriptBindings.cpp).
+  void PostCreate(TLuaTable* table, str typeName);
+  str GetLabel(str name);
+  void RegisterHotkey(str key, str button);
+  void SetLabel(str name, str text);
+  str TagHotKey(str key, str label, str unused);
+  void SetBitmap(str name, str image, float alpha);
+  void SetPosition(str name, int x, int y);
+  int SetCommand(lua_State* L);
+  int StripKeyFromLabel(lua_State* L);
+  void SetWindowName(str name);
+  void FillRect(TLuaTable* rect, TLuaTable* colour);
+  unsigned GetTimer();
+  void DoSelectLayer(int layer);
+  bool EnableWindow(str name, bool on);
+  bool GetButtonToggleState(str name);
+  void SetButtonToggleState(str name, bool on);
+  void RealSetFocus(str name);
+  bool StringToClipboard(str text);
+  void UpdateWindow();
+  str PushModal(str name);
+  void ClearModalChildren();
+  int GetWindowDepth();
+  void DoPopModal(str name);
+  int HandleGetMessage(lua_State* L);
+  int GenericCreate(lua_State* L);
+  TMessage* CreateCloseMessage();
+  int PostMessage(lua_State* L);
+  int PostMessageToParent(lua_State* L);
+  str GetString(str label, str a1, str a2, str a3, str a4, str a5);
+  bool StartMovie(str name, bool translate, bool allowInput);
+  bool ImageLoaded(str name);
+  void DestroyWindow(str name);
+  void DoFitToChildren();
 
 private:
-  bool mMoviePlaying = false;
+  void BindLibrary();
+  TWindowManager* Manager() const;
+  TWindow* TopModal() const;
+  TWindow* FindInTopModal(const str& name) const;
+  // Pushes the Lua form of m; takes ownership (Lua's, or deletes a wrapper once pushed).
+  void PushMessage(TMessage* m);
+
+  std::vector<TWindow*> mContext;
+  std::map<str, TWindow::Creator> mFactories;
+  int32_t mWaitState = kWaitNone;
+  TWindowCreationObserver* mObserver = nullptr;
+  bool mLocalised = false;
+  TWindowManager* mManager = nullptr;
 };

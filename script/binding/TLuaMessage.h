@@ -1,0 +1,33 @@
+// Messages as Lua sees them: a read-only userdata with the metatable "hwMessageMetatable", and
+// the wrapper that lets a script post a message it holds without a second Lua form.
+#pragma once
+
+#include "script/binding/TLuaObjectWrapper.h"
+#include "window/TMessage.h"
+
+struct lua_State;
+
+class TLuaMessage : public TLuaObjectWrapper {
+public:
+  explicit TLuaMessage(lua_State* L) : TLuaObjectWrapper(L) {}
+};
+
+class TLuaMessageWrapper : public TMessage {
+public:
+  static TClassId GetClassId() { return MakeClassId(&TLuaMessageWrapper::GetClassId); }
+  const char* GetClassName() const override { return "TLuaMessageWrapper"; }
+  bool IsKindOf(TClassId id) const override { return id == GetClassId() || TMessage::IsKindOf(id); }
+
+  // Pops the script's message value; copies id, name and target of the message it holds.
+  explicit TLuaMessageWrapper(lua_State* L);
+  // Pushes the script's own value.
+  void PushLua() const { mLua.Push(); }
+
+private:
+  TLuaMessage mLua;
+};
+
+// Creates the metatable in the registry.
+void RegisterMessageMetatable(lua_State* L);
+// Whether the value at idx is a message userdata (carries the message metatable).
+bool IsLuaMessage(lua_State* L, int idx);

@@ -1,0 +1,297 @@
+#include "script/binding/TScript.h"
+
+#include "assets/FileLayer.h"
+#include "core/EngineLog.h"
+#include "script/LuaApi.h"
+#include "script/LuaAux.h"
+#include "script/LuaLibs.h"
+#include "script/LuaState.h"
+#include "script/binding/LuaBinding.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "script/binding/TScriptCode.h"
+
+namespace {
+
+str gLuaSearchPath("assets/?;?;../?;../../?");
+
+int Alert(lua_State* L) {
+  EngineLog("Lua error: %s", LuaToStr(L, -1).CStr());
+  return 0;
+}
+
+void DiscardText(str) {}
+
+const char kDumpTable[] =
+    "function _Internal_DumpEntry( key, value, indent ) \n\tlocal _entry = '' \n\t_entry = "
+    "string.rep(' ',indent)..tostring(key)..' -> '; \n   if ( type(value) == 'table' ) then \n  "
+    "   _entry = _entry.. [[{\n]] \n\t\t.. _Internal_DumpTable( value, indent+2 ) \n       .. "
+    "string.rep(' ',indent)..[[}\n]] \n\telse \n\t  _entry = _entry .. tostring(value) .. "
+    "[[\n\n]] ;\n   end \n   return _entry; \nend \nfunction _Internal_DumpTable( t, indent ) "
+    "\n\tif indent>10 then return string.rep(' ',indent)..[[...\n]]; end; \n\tlocal "
+    "_accumulated_table_data = ''; \n\tif ( not indent ) then indent = 0 end; \n\ttable.foreach( "
+    "t, function(k,v) _accumulated_table_data = "
+    "_accumulated_table_data.._Internal_DumpEntry(k,v,indent); end ) \n\treturn "
+    "_accumulated_table_data; \nend \nfunction DumpTable( t ) \n  local _table = "
+    "_Internal_DumpTable(t,2);  \n  DebugOut( [[Dump Table: \n]].._table ); \n  "
+    "_accumulated_table_data=''; \nend \n";
+
+const char kGetClosure[] =
+    "function GetClosure( f, ... ) return function() return f( arg[1], arg[2], arg[3], arg[4], "
+    "arg[5], arg[6] ); end; end";
+
+struct DepthGuard {
+  explicit DepthGuard(int& d) : depth(d) { ++depth; }
+  ~DepthGuard() { --depth; }
+  int& depth;
+};
+
+}  // namespace
+
+void TScript::SetLuaSearchPath(const str& path) { gLuaSearchPath = path; }
+str TScript::GetLuaSearchPath() { return gLuaSearchPath; }
+
+TScript::TScript(lua_State* L) : mState(L) {
+  Cancel();
+  if (!mState) mState = lua_open();
+  luaopen_base(mState);
+  luaopen_string(mState);
+  luaopen_table(mState);
+  lua_settop(mState, 0);
+  lua_register(mState, "_ALERT", &Alert);
+  BindFunction(mState, "DebugOut", &DiscardText);
+  lua_dobuffer(mState, kDumpTable, sizeof(kDumpTable) - 1, "DumpTable");
+  lua_pushstring(mState, "_SCRIPT");
+  lua_pushlightuserdata(mState, this);
+  lua_settable(mState, LUA_GLOBALSINDEX);
+}
+
+TScript::~TScript() {
+  DeleteAdopted();
+  if (mThread) {
+    delete mThread;
+    mThread = nullptr;
+  } else if (mState) {
+    lua_close(mState);
+  }
+  mState = nullptr;
+}
+
+void TScript::PushGlobal(const char* name) {
+  lua_pushstring(mState, name);
+  lua_gettable(mState, LUA_GLOBALSINDEX);
+}
+
+void TScript::DeleteAdopted() {
+  std::vector<TLuaObjectWrapper*> doomed;
+  doomed.swap(mAdopted);
+  for (TLuaObjectWrapper* o : doomed) delete o;
+}
+
+void TScript::AdoptObject(TLuaObjectWrapper* object) {
+  if (object) mAdopted.push_back(object);
+}
+
+TScript* TScript::NewThread() {
+  TLuaThread* thread = new TLuaThread(mState);
+  TScript* script = new TScript(thread->GetThread());
+  script->mThread = thread;
+  return script;
+}
+
+bool TScript::IsYielded() const {
+  if (!mState || mState->ci == mState->base_ci) return false;
+  return (mState->ci->state & CI_YIELD) != 0;
+}
+
+bool TScript::DoFile(const str& name) {
+  int top = lua_gettop(mState);
+  if (name.IsEmpty() || !FileExists(name)) return false;
+  str error;
+  boost::shared_ptr<TScriptCode> code = TScriptCode::Get(name, gLuaSearchPath, &error);
+  int status = -1;
+  if (code) {
+    str bytes = code->GetCode();
+    status = luaL_loadbuffer(mState, bytes.CStr(), static_cast<size_t>(code->GetLength()),
+                             name.CStr());
+  }
+  if (status != 0) {
+    PushGlobal("_ALERT");
+    if (!error.IsEmpty()) {
+      LuaPushStr(mState, error);
+      lua_pcall(mState, 1, 0, 0);
+    } else if (code) {
+      lua_insert(mState, -2);
+      lua_pcall(mState, 1, 0, 0);
+    }
+    lua_settop(mState, top);
+    return false;
+  }
+  status = RunFunction(0, 1);
+  lua_settop(mState, top);
+  if (status != 0) {
+    EngineLog("Failed to run script %s: %d", name.CStr(), status);
+    return false;
+  }
+  return true;
+}
+
+void TScript::DoLuaString(const str& text, int length, int nresults) {
+  lua_dostring(mState, (str("LUA_PATH='") + gLuaSearchPath + "' ;").CStr());
+  size_t n = length < 0 ? text.Length() : static_cast<size_t>(length);
+  if (n > text.Length()) n = text.Length();
+  const char* phase = "parsing";
+  int status = luaL_loadbuffer(mState, text.CStr(), n, text.CStr());
+  if (status == 0) {
+    phase = "running";
+    status = RunFunction(0, nresults == 0 ? 1 : nresults);
+    if (status == 0) {
+      if (nresults == 0) lua_pop(mState, 1);
+      return;
+    }
+  }
+  int top = lua_gettop(mState);
+  int type = lua_type(mState, -1);
+  if (type == LUA_TSTRING || type == LUA_TNUMBER) {
+    str message = str::Format("Lua Error: %s\n\twhen %s", LuaToStr(mState, -1).CStr(), phase);
+    EngineLog("DoLuaString %s %s", message.CStr(), text.CStr());
+    PushGlobal("LuaErrorMessage");
+    if (!lua_isnil(mState, -1)) {
+      LuaPushStr(mState, message);
+      // Protected: a failing error hook must not take the host down.
+      lua_pcall(mState, 1, 0, 0);
+    }
+  }
+  lua_settop(mState, top);
+}
+
+int TScript::RunFunction(int nargs, int nresults) {
+  if (mDepth == 0) DeleteAdopted();
+  DepthGuard guard(mDepth);
+  lua_State* L = mState;
+  if (IsYielded() && nresults <= 1) {
+    int func = lua_gettop(L) - nargs;
+    PushGlobal("_ALERT");
+    lua_insert(L, func);
+    int handler = func;
+    PushGlobal("GetClosure");
+    if (lua_isnil(L, -1)) {
+      lua_pop(L, 1);
+      lua_dostring(L, kGetClosure);
+      PushGlobal("GetClosure");
+    }
+    lua_insert(L, handler + 1);
+    int status = lua_pcall(L, nargs + 1, 1, handler);
+    lua_remove(L, handler);
+    if (status != 0) return status;
+    TLuaObjectWrapper closure(L);
+    closure.Push();
+    if (DeliverValue()) return 0;
+    closure.Push();
+    nargs = 0;
+  }
+  int func = lua_gettop(L) - nargs;
+  PushGlobal("_ALERT");
+  lua_insert(L, func);
+  int status = lua_pcall(L, nargs, nresults, func);
+  lua_remove(L, func);
+  if (status == 0) {
+    if (!IsYielded() && nresults == 1 && lua_isfunction(L, -1)) {
+      if (mNext == kNever) SetTimer(0, true, true, false);
+      int rs = lua_resume(L, 0);
+      if (rs != 0) {
+        EngineLog("lua_resume error: %s", LuaToStr(L, -1).CStr());
+        // A coroutine that fails at once is over: report it and stop scheduling it.
+        Cancel();
+        return rs;
+      }
+    }
+    return 0;
+  }
+  if (nresults >= 2)
+    EngineLog("TScript::RunFunction failure. Too many return results? (%d, FAILURE CODE %d)",
+              nresults, status);
+  return status;
+}
+
+int TScript::Resume(int nvalues) {
+  if (mDepth == 0) DeleteAdopted();
+  DepthGuard guard(mDepth);
+  int status = lua_resume(mState, nvalues);
+  if (status != 0) {
+    EngineLog("lua_resume ERROR: %s", LuaToStr(mState, -1).CStr());
+    lua_pop(mState, 1);
+  }
+  return status;
+}
+
+bool TScript::Animate() {
+  if (Resume(0) != 0) Cancel();
+  if (!IsYielded()) Cancel();
+  return true;
+}
+
+bool TScript::DeliverValue() {
+  lua_pop(mState, 1);
+  return false;
+}
+
+double TScript::PopNumber() {
+  double d = lua_tonumber(mState, -1);
+  lua_pop(mState, 1);
+  return d;
+}
+
+str TScript::PopString() {
+  str s = LuaToStr(mState, -1);
+  lua_pop(mState, 1);
+  return s;
+}
+
+TVec4 TScript::PopVec4() {
+  TVec4 v;
+  float* out[4] = {&v.x, &v.y, &v.z, &v.w};
+  if (lua_istable(mState, -1)) {
+    for (int i = 0; i < 4; ++i) {
+      lua_rawgeti(mState, -1, i + 1);
+      *out[i] = static_cast<float>(lua_tonumber(mState, -1));
+      lua_pop(mState, 1);
+    }
+  }
+  lua_pop(mState, 1);
+  return v;
+}
+
+str TScript::GetGlobalString(const str& name) {
+  PushGlobal(name.CStr());
+  str s = lua_isnil(mState, -1) ? str() : LuaToStr(mState, -1);
+  lua_pop(mState, 1);
+  return s;
+}
+
+double TScript::GetGlobalNumber(const str& name) {
+  PushGlobal(name.CStr());
+  double d = lua_isnil(mState, -1) ? 0 : lua_tonumber(mState, -1);
+  lua_pop(mState, 1);
+  return d;
+}
+
+TLuaTable* TScript::GetGlobalTable(const str& name) {
+  PushGlobal(name.CStr());
+  if (!lua_istable(mState, -1)) {
+    lua_pop(mState, 1);
+    return nullptr;
+  }
+  return new TLuaTable(mState);
+}
+
+void TScript::SetGlobalString(const str& name, const str& value) {
+  LuaPushStr(mState, name);
+  LuaPushStr(mState, value);
+  lua_settable(mState, LUA_GLOBALSINDEX);
+}
+
+void TScript::SetGlobalNumber(const str& name, double value) {
+  LuaPushStr(mState, name);
+  lua_pushnumber(mState, value);
+  lua_settable(mState, LUA_GLOBALSINDEX);
+}

@@ -1,0 +1,65 @@
+// A Lua state (or a coroutine thread of one) driven as an animation task: a chunk that returns
+// a function starts that function as the script's coroutine, resumed once per due tick until it
+// ends. Also the scripting layer's error reporting and the clean-up of objects native code
+// handed to the script.
+#pragma once
+
+#include <vector>
+
+#include "core/TAnimTask.h"
+#include "core/TVec.h"
+#include "core/str.h"
+
+class TLuaObjectWrapper;
+class TLuaTable;
+class TLuaThread;
+struct lua_State;
+
+class TScript : public TAnimTask {
+public:
+  // L null opens a new state, which the script then owns.
+  explicit TScript(lua_State* L = nullptr);
+  TScript(const TScript&) = delete;
+  TScript& operator=(const TScript&) = delete;
+  ~TScript() override;
+
+  // Resumes the coroutine.
+  bool Animate() override;
+  // Takes a value a caller pushed for the script; false when it was not taken (popped).
+  virtual bool DeliverValue();
+
+  lua_State* GetState() const { return mState; }
+  TScript* NewThread();
+  bool DoFile(const str& name);
+  void DoLuaString(const str& text, int length = -1, int nresults = 0);
+  int RunFunction(int nargs, int nresults);
+  int Resume(int nvalues);
+  bool IsYielded() const;
+  // Deleted at the next outermost resume or call, or with the script.
+  void AdoptObject(TLuaObjectWrapper* object);
+  size_t GetAdoptedCount() const { return mAdopted.size(); }
+
+  double PopNumber();
+  str PopString();
+  TVec4 PopVec4();
+  str GetGlobalString(const str& name);
+  double GetGlobalNumber(const str& name);
+  TLuaTable* GetGlobalTable(const str& name);
+  void SetGlobalString(const str& name, const str& value);
+  void SetGlobalNumber(const str& name, double value);
+
+  // The path scripts search, "assets/?;?;../?;../../?" at first.
+  static void SetLuaSearchPath(const str& path);
+  static str GetLuaSearchPath();
+
+protected:
+  void DeleteAdopted();
+  void PushGlobal(const char* name);
+
+  lua_State* mState;
+  TLuaThread* mThread = nullptr;
+  std::vector<TLuaObjectWrapper*> mAdopted;
+  // Native calls in progress: only the outermost one may delete adopted objects, since an
+  // outer native call may still be using what it adopted.
+  int mDepth = 0;
+};

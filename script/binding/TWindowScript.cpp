@@ -1,0 +1,149 @@
+#include "script/binding/TWindowScript.h"
+
+#include <algorithm>
+
+#include "core/EngineLog.h"
+#include "script/LuaApi.h"
+#include "script/LuaAux.h"
+#include "script/binding/LuaBinding.h"
+#include "script/binding/TLuaMessage.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "script/binding/TWindowScriptInit.h"
+#include "window/TButton.h"
+#include "window/TImage.h"
+#include "window/TSlider.h"
+#include "window/TText.h"
+#include "window/TTextEdit.h"
+#include "window/TWindowManager.h"
+
+TWindowScript::TWindowScript(lua_State* L) : TScript(L) {
+  BindLibrary();
+  RegisterWindowType("Slider", &TSlider::Create);
+  RegisterWindowType("Bitmap", &TImage::Create);
+  RegisterWindowType("Button", &TButton::Create);
+  RegisterWindowType("Text", &TText::Create);
+  RegisterWindowType("TextEdit", &TTextEdit::Create);
+  RegisterWindowType("Window", &TWindow::Create);
+  RegisterMessageMetatable(mState);
+  lua_dobuffer(mState, kScreenInitChunk, kScreenInitChunkSize, "gScreenInit");
+  lua_settop(mState, 0);
+}
+
+TWindowScript::~TWindowScript() {
+  StopMovie();
+  // Every message userdata is collected while the window system still exists.
+  lua_setgcthreshold(mState, 0);
+  mFactories.clear();
+  mContext.clear();
+}
+
+TWindowManager* TWindowScript::Manager() const {
+  return mManager ? mManager : TWindowManager::Instance();
+}
+
+void TWindowScript::RegisterWindowType(const str& name, TWindow::Creator creator) {
+  const char* n = name.CStr();
+  DoLuaString(str::Format("function %s( table )\tCreating( '%s', table );\ttable.typename='%s';\n"
+                          "\treturn function() DoWindow( table ) end end;",
+                          n, n, n));
+  mFactories[name] = creator;
+}
+
+TWindow::Creator TWindowScript::FindWindowType(const str& name) const {
+  auto it = mFactories.find(name);
+  return it == mFactories.end() ? nullptr : it->second;
+}
+
+bool TWindowScript::PushContextWindow(TWindow* w) {
+  if (!w || std::find(mContext.begin(), mContext.end(), w) != mContext.end()) return false;
+  mContext.push_back(w);
+  return true;
+}
+
+void TWindowScript::RaiseContextWindow(TWindow* w) {
+  if (!w) return;
+  auto it = std::find(mContext.begin(), mContext.end(), w);
+  if (it != mContext.end()) mContext.erase(it);
+  mContext.push_back(w);
+}
+
+void TWindowScript::PopContextWindow(TWindow* w) {
+  auto it = std::find(mContext.rbegin(), mContext.rend(), w);
+  if (it != mContext.rend()) mContext.erase(std::next(it).base());
+}
+
+void TWindowScript::PopWindow() {
+  if (mContext.size() > 1) mContext.pop_back();
+}
+
+TWindow* TWindowScript::GetContextWindow() const {
+  return mContext.empty() ? nullptr : mContext.back();
+}
+
+void TWindowScript::ForgetWindow(TWindow* w) {
+  mContext.erase(std::remove(mContext.begin(), mContext.end(), w), mContext.end());
+}
+
+bool TWindowScript::SetFlag(bool localised) {
+  bool old = mLocalised;
+  mLocalised = localised;
+  return old;
+}
+
+bool TWindowScript::DeliverValue() {
+  lua_pushnil(mState);
+  lua_insert(mState, -2);
+  return Resume(2) == 0;
+}
+
+void TWindowScript::PushMessage(TMessage* m) {
+  if (m->IsKindOf(TLuaMessageWrapper::GetClassId())) {
+    static_cast<TLuaMessageWrapper*>(m)->PushLua();
+    delete m;
+  } else {
+    PushLuaMessage(mState, m);
+  }
+}
+
+bool TWindowScript::HandleMessage(TMessage* m, TLuaObjectWrapper* command) {
+  lua_State* L = mState;
+  if (!IsYielded()) {
+    if (m) {
+      lua_pushstring(L, "gMessageToQueue");
+      PushMessage(m);
+      lua_settable(L, LUA_GLOBALSINDEX);
+      lua_dostring(L, "table.insert(gMessageQueue,gMessageToQueue); gMessageToQueue=nil;");
+    }
+    if (command) {
+      lua_pushstring(L, "gMessageCommand");
+      command->Push();
+      lua_settable(L, LUA_GLOBALSINDEX);
+      lua_dostring(L, "table.insert(gCommandQueue,gMessageCommand); gMessageCommand=nil;");
+    }
+    return true;
+  }
+  if (mWaitState != kWaitMessages) {
+    if (command) {
+      int top = lua_gettop(L);
+      command->Push();
+      if (lua_isfunction(L, -1)) {
+        lua_pushstring(L, "_ALERT");
+        lua_gettable(L, LUA_GLOBALSINDEX);
+        lua_insert(L, -2);
+        lua_pcall(L, 0, 1, lua_gettop(L) - 1);
+      }
+      lua_settop(L, top);
+    }
+    delete m;
+    return false;
+  }
+  if (!m) m = new TMessage(kCommandOnly, str());
+  PushMessage(m);
+  int n = 1;
+  if (command) {
+    command->Push();
+    n = 2;
+  }
+  if (Resume(n) != 0) mWaitState = kWaitFailed;
+  return true;
+}

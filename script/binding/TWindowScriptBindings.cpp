@@ -1,0 +1,352 @@
+// The bound globals of the scripts' window library.
+#include <cstring>
+
+#include "assets/TStringTable.h"
+#include "core/TPlatform.h"
+#include "core/TSettings.h"
+#include "core/Timer.h"
+#include "render/TRenderer.h"
+#include "render/TTexture.h"
+#include "script/LuaApi.h"
+#include "script/binding/LuaBinding.h"
+#include "script/binding/TButtonLuaAction.h"
+#include "script/binding/TLuaMessage.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "script/binding/TWindowScript.h"
+#include "window/TButton.h"
+#include "window/TImage.h"
+#include "window/TLayeredWindow.h"
+#include "window/TModalWindow.h"
+#include "window/TText.h"
+#include "window/TWindowManager.h"
+#include "window/TWindowStyle.h"
+
+namespace {
+
+TMessage* CreateNamedMessage(int id, str name) { return new TMessage(id, name); }
+
+str ReadConfig(str key, str def) { return GetConfig(key, def); }
+
+bool IsEnabledFlag(str key) { return GetConfigFlag(key); }
+
+}  // namespace
+
+void TWindowScript::BindLibrary() {
+  lua_State* L = mState;
+  BindMethod(L, "PostCreate", this, &TWindowScript::PostCreate);
+  BindMethod(L, "GetLabel", this, &TWindowScript::GetLabel);
+  BindMethod(L, "_RegisterHotkey", this, &TWindowScript::RegisterHotkey);
+  BindMethod(L, "SetLabel", this, &TWindowScript::SetLabel);
+  BindMethod(L, "TagHotKey", this, &TWindowScript::TagHotKey);
+  BindMethod(L, "_SetBitmap", this, &TWindowScript::SetBitmap);
+  BindMethod(L, "SetPosition", this, &TWindowScript::SetPosition);
+  BindRawMethod(L, "SetCommand", this, &TWindowScript::SetCommand);
+  BindRawMethod(L, "StripKeyFromLabel", this, &TWindowScript::StripKeyFromLabel);
+  BindMethod(L, "SetWindowName", this, &TWindowScript::SetWindowName);
+  BindMethod(L, "FillRect", this, &TWindowScript::FillRect);
+  BindMethod(L, "GetTimer", this, &TWindowScript::GetTimer);
+  BindFunction(L, "GetConfig", &ReadConfig);
+  BindFunction(L, "IsEnabled", &IsEnabledFlag);
+  BindMethod(L, "DoSelectLayer", this, &TWindowScript::DoSelectLayer);
+  BindMethod(L, "EnableWindow", this, &TWindowScript::EnableWindow);
+  BindMethod(L, "GetButtonToggleState", this, &TWindowScript::GetButtonToggleState);
+  BindMethod(L, "SetButtonToggleState", this, &TWindowScript::SetButtonToggleState);
+  BindMethod(L, "PopWindow", this, &TWindowScript::PopWindow);
+  BindMethod(L, "RealSetFocus", this, &TWindowScript::RealSetFocus);
+  BindMethod(L, "StringToClipboard", this, &TWindowScript::StringToClipboard);
+  BindMethod(L, "UpdateWindow", this, &TWindowScript::UpdateWindow);
+  BindMethod(L, "PushModal", this, &TWindowScript::PushModal);
+  BindMethod(L, "ClearModalChildren", this, &TWindowScript::ClearModalChildren);
+  BindMethod(L, "GetWindowDepth", this, &TWindowScript::GetWindowDepth);
+  BindMethod(L, "DoPopModal", this, &TWindowScript::DoPopModal);
+  BindRawMethod(L, "HandleGetMessage", this, &TWindowScript::HandleGetMessage);
+  BindRawMethod(L, "GenericCreate", this, &TWindowScript::GenericCreate);
+  BindFunction(L, "CreateNamedMessage", &CreateNamedMessage);
+  BindMethod(L, "CreateCloseMessage", this, &TWindowScript::CreateCloseMessage);
+  BindRawMethod(L, "PostMessage", this, &TWindowScript::PostMessage);
+  BindRawMethod(L, "PostMessageToParent", this, &TWindowScript::PostMessageToParent);
+  BindMethod(L, "_GetString", this, &TWindowScript::GetString);
+  BindMethod(L, "StartMovie", this, &TWindowScript::StartMovie);
+  BindMethod(L, "IsMoviePlaying", this, &TWindowScript::IsMoviePlaying);
+  BindMethod(L, "StopMovie", this, &TWindowScript::StopMovie);
+  BindMethod(L, "ImageLoaded", this, &TWindowScript::ImageLoaded);
+  BindMethod(L, "DestroyWindow", this, &TWindowScript::DestroyWindow);
+  BindMethod(L, "DoFitToChildren", this, &TWindowScript::DoFitToChildren);
+}
+
+TWindow* TWindowScript::TopModal() const {
+  TWindowManager* wm = Manager();
+  return wm ? wm->GetTopModal() : nullptr;
+}
+
+TWindow* TWindowScript::FindInTopModal(const str& name) const {
+  TWindow* top = TopModal();
+  return top ? top->FindChild(name, -1) : nullptr;
+}
+
+void TWindowScript::PostCreate(TLuaTable* table, str) {
+  TWindow* w = GetContextWindow();
+  if (!w || !table) return;
+  TWindowStyle style(table);
+  w->PostCreate(style);
+}
+
+str TWindowScript::GetLabel(str name) {
+  if (!TopModal()) return str();
+  TWindow* w = FindInTopModal(name);
+  if (!w) return name + "_is_not_found";
+  if (w->IsKindOf(TText::GetClassId())) return static_cast<TText*>(w)->GetText();
+  if (w->IsKindOf(TButton::GetClassId())) return static_cast<TButton*>(w)->GetLabel();
+  return name + "_is_not_a_TText_window_or_TButton";
+}
+
+void TWindowScript::RegisterHotkey(str key, str button) {
+  TWindow* top = TopModal();
+  if (key.IsEmpty() || !top || !top->IsKindOf(TModalWindow::GetClassId())) return;
+  static_cast<TModalWindow*>(top)->RegisterHotKey(key, button);
+}
+
+void TWindowScript::SetLabel(str name, str text) {
+  TWindow* w = FindInTopModal(name);
+  if (!w) return;
+  if (w->IsKindOf(TText::GetClassId())) static_cast<TText*>(w)->SetText(text);
+  else if (w->IsKindOf(TButton::GetClassId())) static_cast<TButton*>(w)->SetLabel(text);
+}
+
+str TWindowScript::TagHotKey(str key, str label, str) {
+  if (key.IsEmpty()) return label;
+  int len = Utf8SequenceLength(key.CStr());
+  if (len < 1) len = 1;
+  if (static_cast<unsigned>(len) > key.Length()) return label;
+  str needle = key.Substr(key.Length() - static_cast<unsigned>(len));
+  int at = label.Find(needle);
+  if (at < 0) return label;
+  unsigned pos = static_cast<unsigned>(at);
+  return label.Substr(0, pos) + "<u>" + needle + "</u>" + label.Substr(pos + needle.Length());
+}
+
+void TWindowScript::SetBitmap(str name, str image, float alpha) {
+  TWindow* w = FindInTopModal(name);
+  if (w && w->IsKindOf(TImage::GetClassId()))
+    static_cast<TImage*>(w)->SetTexture(TTexture::Get(image), alpha);
+}
+
+void TWindowScript::SetPosition(str name, int x, int y) {
+  TWindow* w = FindInTopModal(name);
+  if (!w) return;
+  TWindow* p = w->GetParent();
+  int pw = p ? p->GetWidth() : 0, ph = p ? p->GetHeight() : 0;
+  w->SetPosition(TWindow::ResolvePosition(x, pw, w->GetWidth(), false),
+                 TWindow::ResolvePosition(y, ph, w->GetHeight(), false));
+}
+
+int TWindowScript::SetCommand(lua_State* L) {
+  str name = LuaToStr(L, 1);
+  TWindow* w = FindInTopModal(name);
+  if (!w || !w->IsKindOf(TButton::GetClassId())) return 0;
+  lua_pushvalue(L, 2);
+  static_cast<TButton*>(w)->SetAction(new TButton::LuaAction(new TLuaFunction(L)));
+  return 0;
+}
+
+int TWindowScript::StripKeyFromLabel(lua_State* L) {
+  str label = LuaToStr(L, 1);
+  int amp = label.Find('&');
+  if (amp < 0) {
+    LuaPushStr(L, label);
+    LuaPushStr(L, str());
+    return 2;
+  }
+  unsigned pos = static_cast<unsigned>(amp);
+  str stripped = label.Substr(0, pos) + label.Substr(pos + 1);
+  str key;
+  if (pos + 1 < label.Length()) {
+    unsigned char c = static_cast<unsigned char>(label[pos + 1]);
+    if (c < 0xC0) {
+      key = "@";
+      key += static_cast<char>(c);
+    }
+  }
+  LuaPushStr(L, stripped);
+  LuaPushStr(L, key);
+  return 2;
+}
+
+void TWindowScript::SetWindowName(str name) {
+  if (TWindow* w = GetContextWindow()) w->SetName(name);
+}
+
+void TWindowScript::FillRect(TLuaTable* rect, TLuaTable* colour) {
+  TRenderer* r = TRenderer::Existing();
+  if (!r || !rect || !colour) return;
+  TRect box(NumberToInt(rect->GetNumberAt(1, 0)), NumberToInt(rect->GetNumberAt(2, 0)),
+            NumberToInt(rect->GetNumberAt(3, 0)), NumberToInt(rect->GetNumberAt(4, 0)));
+  TColor c(static_cast<float>(colour->GetNumberAt(1, 0)), static_cast<float>(colour->GetNumberAt(2, 0)),
+           static_cast<float>(colour->GetNumberAt(3, 0)), static_cast<float>(colour->GetNumberAt(4, 0)));
+  TWindowManager* wm = Manager();
+  TRect clip = box;
+  if (wm && wm->GetRoot()) clip.SetIntersection(box, wm->GetRoot()->GetRect());
+  r->PushClipRect(clip);
+  r->FillRect(box, c);
+  r->PopClipRect();
+}
+
+unsigned TWindowScript::GetTimer() { return ::GetTimer(); }
+
+void TWindowScript::DoSelectLayer(int layer) {
+  TWindow* w = GetContextWindow();
+  if (w && w->IsKindOf(TLayeredWindow::GetClassId()))
+    static_cast<TLayeredWindow*>(w)->SelectLayer(static_cast<uint32_t>(layer));
+}
+
+bool TWindowScript::EnableWindow(str name, bool on) {
+  TWindow* found = nullptr;
+  for (TWindow* w = TopModal(); w && !found; w = w->GetParent()) found = w->FindChild(name, -1);
+  if (!found) return false;
+  uint32_t flags = found->GetFlags();
+  found->SetFlags(on ? (flags | kWindowShown) : (flags & ~static_cast<uint32_t>(kWindowShown)));
+  if (!on && found->IsKindOf(TButton::GetClassId())) found->OnMouseLeave();
+  if (TWindowManager* wm = Manager()) wm->Invalidate();
+  return true;
+}
+
+bool TWindowScript::GetButtonToggleState(str name) {
+  TWindow* found = nullptr;
+  for (TWindow* w = TopModal(); w && !found; w = w->GetParent()) found = w->FindChild(name, -1);
+  if (!found || !found->IsKindOf(TButton::GetClassId())) return false;
+  return static_cast<TButton*>(found)->GetToggleState();
+}
+
+void TWindowScript::SetButtonToggleState(str name, bool on) {
+  TWindow* w = FindInTopModal(name);
+  if (w && w->IsKindOf(TButton::GetClassId())) static_cast<TButton*>(w)->SetToggleState(on);
+}
+
+void TWindowScript::RealSetFocus(str name) {
+  TWindow* context = GetContextWindow();
+  TWindow* w = context ? context->FindChild(name, -1) : nullptr;
+  TWindowManager* wm = Manager();
+  if (w && wm) wm->SetFocus(w);
+}
+
+bool TWindowScript::StringToClipboard(str text) { return ::StringToClipboard(text); }
+
+void TWindowScript::UpdateWindow() {
+  if (TWindowManager* wm = Manager()) wm->Invalidate();
+}
+
+str TWindowScript::PushModal(str name) {
+  TWindowManager* wm = Manager();
+  if (!wm) return str();
+  TModalWindow* modal = new TModalWindow();
+  modal->SetName(name);
+  wm->PushModal(modal);
+  return modal->GetIdString();
+}
+
+void TWindowScript::ClearModalChildren() {
+  TWindow* top = TopModal();
+  if (!top) return;
+  top->DeleteChildren();
+  if (top->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(top)->ClearTasks();
+  top->SetPosition(0, 0);
+  top->SetSize(0, 0);
+}
+
+int TWindowScript::GetWindowDepth() {
+  int depth = 0;
+  for (TWindow* w = TopModal(); w; w = w->GetParent()) ++depth;
+  return depth;
+}
+
+void TWindowScript::DoPopModal(str name) {
+  if (TWindowManager* wm = Manager()) wm->DoPopModal(name);
+}
+
+int TWindowScript::HandleGetMessage(lua_State* L) {
+  if (lua_gettop(L) == 1) {
+    int ms = NumberToInt(lua_tonumber(L, 1));
+    SetTimer(static_cast<uint32_t>(ms < 0 ? 0 : ms), true, true, false);
+  } else {
+    Cancel();
+  }
+  mWaitState = kWaitMessages;
+  lua_pushstring(L, "gYieldResult");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  return lua_yield(L, 1);
+}
+
+int TWindowScript::GenericCreate(lua_State* L) {
+  lua_pushvalue(L, 1);
+  TLuaTable table(L);
+  TWindowStyle style(&table);
+  str type = style.GetString("typename", str());
+  TWindow::Creator creator = FindWindowType(type);
+  if (!creator) return 0;
+  TWindow* w = creator();
+  if (!w) return 0;
+  TWindow* parent = GetContextWindow();
+  if (!parent || !parent->AddChild(w, true)) {
+    // Refused or nowhere to go: nobody else would ever own it.
+    delete w;
+    return 0;
+  }
+  w->Init(style);
+  PushContextWindow(w);
+  DoLuaString(str::Format("gDialogWidth = %d; gDialogHeight= %d ;", w->GetWidth(), w->GetHeight()));
+  if (mObserver) mObserver->OnWindowCreated(w, style);
+  return 0;
+}
+
+TMessage* TWindowScript::CreateCloseMessage() {
+  TWindow* w = GetContextWindow();
+  return new TMessage(kCloseWindow, w ? w->GetIdString() : str());
+}
+
+int TWindowScript::PostMessage(lua_State* L) {
+  TWindowManager* wm = Manager();
+  if (!wm || !IsLuaMessage(L, 1)) return 0;
+  lua_pushvalue(L, 1);
+  TLuaMessageWrapper* m = new TLuaMessageWrapper(L);
+  // The script may hold the message past the life of its target window.
+  if (m->GetTarget() && !wm->IsWindowAlive(m->GetTarget())) m->SetTarget(nullptr);
+  wm->PostMessage(m);
+  return 0;
+}
+
+int TWindowScript::PostMessageToParent(lua_State* L) {
+  TWindowManager* wm = Manager();
+  TWindow* top = TopModal();
+  if (!wm || !top || !IsLuaMessage(L, 1)) return 0;
+  lua_pushvalue(L, 1);
+  TLuaMessageWrapper* m = new TLuaMessageWrapper(L);
+  m->SetTarget(top->GetParent());
+  wm->PostMessage(m);
+  return 0;
+}
+
+str TWindowScript::GetString(str label, str a1, str a2, str a3, str a4, str a5) {
+  if (label.Length() > 0 && label[0] == '#') return label.Substr(1);
+  TPlatform* p = TPlatform::Instance();
+  TStringTable* table = p ? p->GetStringTable() : nullptr;
+  return table ? table->GetString(label, a1, a2, a3, a4, a5) : label;
+}
+
+bool TWindowScript::StartMovie(str, bool, bool) { return false; }
+
+bool TWindowScript::ImageLoaded(str name) {
+  TWindow* w = FindInTopModal(name);
+  return w && w->IsKindOf(TImage::GetClassId()) && static_cast<TImage*>(w)->HasTexture();
+}
+
+void TWindowScript::DestroyWindow(str name) {
+  TWindow* context = GetContextWindow();
+  TWindow* w = context ? context->FindChild(name, -1) : nullptr;
+  if (!w || !w->GetParent()) return;
+  w->GetParent()->RemoveChild(w);
+  if (TWindowManager* wm = Manager()) wm->DeleteLater(w);
+}
+
+void TWindowScript::DoFitToChildren() {
+  if (TWindow* w = GetContextWindow()) w->FitToChildren();
+}

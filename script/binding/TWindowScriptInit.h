@@ -1,0 +1,4 @@
+#pragma once
+
+extern const char kScreenInitChunk[];
+extern const unsigned kScreenInitChunkSize;

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "WindowTestSupport.h"
+#include "script/LuaApi.h"
+#include "script/LuaAux.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "window/TLayeredWindow.h"
+#include "window/TWindowStyle.h"
+
+namespace {
+
+// Lays out a fresh child of an 800x600 parent from a Lua table text.
+TRect Layout(lua_State* L, TWindow* parent, const char* table, TRect start = TRect()) {
+  lua_dostring(L, (std::string("gT = ") + table).c_str());
+  lua_pushstring(L, "gT");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  TLuaTable t(L);
+  TWindowStyle style(&t);
+  TWindow* w = new TWindow();
+  parent->AddChild(w);
+  w->SetPosition(start.left, start.top);
+  w->SetSize(start.Width(), start.Height());
+  w->ApplyLayout(style);
+  TRect r = w->GetRect();
+  parent->RemoveChild(w);
+  delete w;
+  return r;
+}
+
+}  // namespace
+
+TEST_F(WindowTest, LayoutEncodingsResolveAgainstTheParent) {
+  lua_State* L = lua_open();
+  TWindow* parent = new TWindow();
+  parent->SetSize(800, 600);
+  screen->AddChild(parent);
+  struct Case {
+    const char* table;
+    TRect want;
+  } cases[] = {
+      {"{x = 10, y = 20, w = 30, h = 40}", TRect(10, 20, 40, 60)},
+      {"{x = 160000 - 100, w = 100, h = 10}", TRect(700, 0, 800, 10)},
+      {"{x = 80000, y = 80000, w = 100, h = 50}", TRect(350, 275, 450, 325)},
+      {"{x = -10, w = 5, h = 5}", TRect(790, 0, 795, 5)},
+      {"{x = 790, w = 100, h = 5, align = 2}", TRect(690, 0, 790, 5)},
+      {"{x = 400, y = 300, w = 100, h = 50, align = 5}", TRect(350, 275, 450, 325)},
+      {"{x = 10, w = 160000 - 20, h = 5}", TRect(10, 0, 780, 5)},
+      {"{x = 80000, w = 160000 - 100, h = 5}", TRect(0, 0, 700, 5)},
+      {"{x = 100, w = -40, h = 5}", TRect(60, 0, 100, 5)},
+      {"{x = 80000, w = 0}", TRect(0, 0, 0, 0)},  // a centred nothing is skipped
+  };
+  for (const Case& c : cases) {
+    TRect r = Layout(L, parent, c.table);
+    EXPECT_EQ(r.left, c.want.left) << c.table;
+    EXPECT_EQ(r.top, c.want.top) << c.table;
+    EXPECT_EQ(r.right, c.want.right) << c.table;
+    EXPECT_EQ(r.bottom, c.want.bottom) << c.table;
+  }
+  // A window that already has a position and size keeps them.
+  TRect kept = Layout(L, parent, "{x = 10, y = 10, w = 10, h = 10}", TRect(5, 6, 25, 36));
+  EXPECT_EQ(kept.left, 5);
+  EXPECT_EQ(kept.Width(), 20);
+  EXPECT_EQ(kept.Height(), 30);
+  lua_close(L);
+}
+
+TEST_F(WindowTest, StyleKeysFallBackToTheDefaultStyleChainButNotTheTablesOwnParent) {
+  lua_State* L = lua_open();
+  lua_dostring(L,
+               "gBase = {font = 'base', flag = true}\n"
+               "gCurrentDefaultStyle = {colour = 'red', parent = gBase}\n"
+               "gT = {name = 'n', off = false, parent = {own = 'x'}, n = '12', bad = 'abc'}");
+  lua_pushstring(L, "gT");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  auto* t = new TLuaTable(L);
+  TWindowStyle style(t);
+  int top = lua_gettop(L);
+  EXPECT_EQ(style.GetString("colour", "none"), str("red"));
+  EXPECT_EQ(style.GetString("font", "none"), str("base"));
+  EXPECT_EQ(style.GetString("own", "none"), str("none"));
+  EXPECT_FALSE(style.GetBool("off", true));
+  EXPECT_TRUE(style.GetBool("flag", false));
+  EXPECT_EQ(style.GetInt("n", 0), 12);
+  EXPECT_EQ(style.GetNumber("bad", 5), 0);
+  EXPECT_EQ(style.GetNumber("missing", 5), 5);
+  EXPECT_EQ(lua_gettop(L), top);
+  lua_dostring(L, "gCurrentDefaultStyle = nil");
+  EXPECT_EQ(style.GetString("colour", "none"), str("none"));
+  // A loop of parents ends instead of hanging.
+  lua_dostring(L, "local a = {} ; a.parent = a ; gCurrentDefaultStyle = a");
+  EXPECT_EQ(style.GetString("colour", "none"), str("none"));
+  delete t;
+  lua_close(L);
+}
+
+TEST_F(WindowTest, LayersShowOneGroupOfChildrenAtATime) {
+  TLayeredWindow* lw = new TLayeredWindow(3);
+  screen->AddChild(lw);
+  TWindow* a = new TWindow();
+  TWindow* b = new TWindow();
+  TWindow* all = new TWindow();
+  lw->AddChild(a);
+  lw->SelectLayer(1);
+  lw->AddChild(b);
+  lw->SelectLayer(TLayeredWindow::kAllLayers);
+  lw->AddChild(all);
+  lw->SelectLayer(1);
+  EXPECT_FALSE(a->GetFlags() & kWindowShown);
+  EXPECT_TRUE(b->GetFlags() & kWindowShown);
+  EXPECT_TRUE(all->GetFlags() & kWindowShown);
+  // Selecting the current layer changes nothing, even flags changed meanwhile.
+  a->SetFlags(kWindowShown);
+  lw->SelectLayer(1);
+  EXPECT_TRUE(a->GetFlags() & kWindowShown);
+  // Out of range: ignored.
+  lw->SelectLayer(7);
+  EXPECT_EQ(lw->GetCurrentLayer(), 1u);
+  lw->SelectLayer(TLayeredWindow::kAllLayers);
+  EXPECT_TRUE(a->GetFlags() & kWindowShown);
+  EXPECT_FALSE(b->GetFlags() & kWindowShown);
+  lw->RemoveChild(all);
+  for (uint32_t i = 0; i < lw->GetLayerCount(); ++i)
+    EXPECT_EQ(std::count(lw->GetLayer(i).begin(), lw->GetLayer(i).end(), all), 0);
+  delete all;
+}

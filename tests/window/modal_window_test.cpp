@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "WindowTestSupport.h"
+#include "core/TSettings.h"
+#include "window/TButton.h"
+
+using Journal = std::vector<std::string>;
+
+namespace {
+
+// A button whose presses are counted; it can remove itself from the tree when pressed.
+class CountingAction : public TButton::Action {
+public:
+  explicit CountingAction(int* count, bool detach = false) : mCount(count), mDetach(detach) {}
+  void Execute(TButton* b) override {
+    ++*mCount;
+    if (mDetach) {
+      b->GetParent()->RemoveChild(b);
+      TWindowManager::Instance()->DeleteLater(b);
+    }
+  }
+  int* mCount;
+  bool mDetach;
+};
+
+TButton* MakeButton(const char* name, uint32_t styleBits, int* presses, bool detach = false) {
+  TButton* b = new TButton();
+  b->SetName(name);
+  b->SetButtonFlags(styleBits);
+  b->SetAction(new CountingAction(presses, detach));
+  return b;
+}
+
+}  // namespace
+
+TEST(HotKeys, KeyTextsNormaliseToShiftCtrlAltAndTheLastCharacter) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"Control-Alt-s", "ctrl-alt-S"}, {"alt-ctrl-S", "ctrl-alt-S"}, {"ctrl-alt-s", "ctrl-alt-S"},
+      {"x", "X"},  {"@p", "@P"}, {"ctrl-f10", "ctrl-0"}, {"alt-shift-q", "shift-alt-Q"},
+      {"@", "@"},  {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TModalWindow::NormaliseKey(c.in), str(c.out)) << c.in;
+}
+
+TEST_F(WindowTest, HotKeysPressTheirButtonWithExactModifiersOrAnyWithTheAtForm) {
+  TModalWindow* dialog = new TModalWindow();
+  manager->PushModal(dialog);
+  int save = 0, print = 0;
+  dialog->AddChild(MakeButton("save", 0, &save));
+  dialog->AddChild(MakeButton("print", 0, &print));
+  dialog->RegisterHotKey("ctrl-s", "save");
+  dialog->RegisterHotKey("@p", "print");
+  dialog->RegisterHotKey("ctrl-p", "save");
+
+  auto key = [&](char k, int mods) { manager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, k, mods)); };
+  key('S', 0);
+  EXPECT_EQ(save, 0);
+  key('S', kModCtrl);
+  EXPECT_EQ(save, 1);
+  key('P', kModAlt | kModShift);
+  EXPECT_EQ(print, 1);
+  key('P', kModCtrl);  // the exact entry wins over the @ form
+  EXPECT_EQ(save, 2);
+  EXPECT_EQ(print, 1);
+
+  dialog->RegisterHotKey("ctrl-s", "");
+  key('S', kModCtrl);
+  EXPECT_EQ(save, 2);
+  dialog->RegisterHotKey("ctrl-s", "print");
+  key('S', kModCtrl);
+  EXPECT_EQ(print, 2);
+  // A missing button still counts as handled.
+  dialog->RegisterHotKey("q", "nobody");
+  EXPECT_TRUE(dialog->OnKeyDown('Q', 0));
+}
+
+TEST_F(WindowTest, EnterPressesTheVisibleDefaultButtonAndStillSendsTheDefaultAction) {
+  DrawnModal* dialog = new DrawnModal("dialog", nullptr);
+  manager->PushModal(dialog);
+  Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
+  dialog->AddChild(field);
+  manager->SetFocus(field);
+  int ok = 0, cancel1 = 0, cancel2 = 0;
+  TButton* okButton = MakeButton("ok", 8, &ok);
+  dialog->AddChild(MakeButton("cancel1", 16, &cancel1));
+  dialog->AddChild(MakeButton("cancel2", 16, &cancel2));
+  dialog->AddChild(okButton);
+
+  manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
+  EXPECT_EQ(ok, 1);
+  // kDefaultAction went to the focus window.
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "field: msg 2 "), 1);
+
+  // Escape: the walk sees ok first (front), then cancel2, and stops once both are known.
+  manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 27));
+  EXPECT_EQ(cancel2, 1);
+  EXPECT_EQ(cancel1, 0);
+
+  // Hidden default: Enter only sends the default action.
+  okButton->SetFlags(0);
+  journal.clear();
+  manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(journal, (Journal{"field: msg 2 "}));
+
+  // Other characters are not the modal's business.
+  EXPECT_FALSE(dialog->OnChar('a'));
+}
+
+TEST_F(WindowTest, EnterWhoseButtonLeavesTheTreeSendsNothingMore) {
+  TModalWindow* dialog = new TModalWindow();
+  manager->PushModal(dialog);
+  Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
+  dialog->AddChild(field);
+  manager->SetFocus(field);
+  int ok = 0;
+  dialog->AddChild(MakeButton("ok", 8, &ok, true));
+  journal.clear();
+  manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
+  EXPECT_EQ(ok, 1);
+  EXPECT_TRUE(journal.empty());
+}
+
+TEST_F(WindowTest, CloseMessagesPopByNameAndDestroyedModalsPostOneClosedNotice) {
+  struct Listener : TMessageListener {
+    bool OnMessage(TMessage* m) override {
+      if (m->GetId() == kModalClosed) closed.push_back(m->GetName().CStr());
+      return m->GetId() == kModalClosed;
+    }
+    std::vector<std::string> closed;
+  };
+  Listener* listener = new Listener();
+  manager->AddMessageListener(listener);
+  TModalWindow* dialog = new TModalWindow();
+  dialog->SetName("dialog");
+  manager->PushModal(dialog);
+  str id = dialog->GetIdString();
+
+  TMessage* empty = new TMessage(kCloseWindow, "");
+  EXPECT_TRUE(dialog->OnMessage(empty));
+  delete empty;
+  EXPECT_EQ(manager->GetTopModal(), dialog);
+
+  manager->PostMessage(new TMessage(kCloseWindow, id, dialog));
+  manager->HandleEvent(MakeEvent(kEventIdle));
+  EXPECT_EQ(manager->GetTopModal(), screen);
+  manager->HandleEvent(MakeEvent(kEventIdle));  // flushes the delete, which posts the notice
+  manager->HandleEvent(MakeEvent(kEventIdle));
+  EXPECT_EQ(listener->closed, std::vector<std::string>{id.CStr()});
+}
+
+TEST_F(WindowTest, ModalRemembersItsFocusWindowUntilItGetsTheFocus) {
+  TModalWindow* dialog = new TModalWindow();
+  manager->PushModal(dialog);
+  Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
+  dialog->AddChild(field);
+  TModalWindow* over = new TModalWindow();
+  manager->PushModal(over);
+  EXPECT_TRUE(dialog->GetClock().IsPaused());
+  dialog->SetFocus(field);
+  EXPECT_EQ(manager->GetFocus(), over);
+  manager->PopTopModal();
+  EXPECT_EQ(manager->GetFocus(), field);
+  EXPECT_EQ(journal, (Journal{"field: focus"}));
+}
+
+TEST_F(WindowTest, UnhandledReleaseBecomesOneMouseUpNoticeWhicheverSidePostsIt) {
+  struct Listener : TMessageListener {
+    bool OnMessage(TMessage* m) override {
+      names.push_back(m->GetName().CStr());
+      return true;
+    }
+    std::vector<std::string> names;
+  };
+  for (const char* overlay : {"0", "1"}) {
+    SetConfig("overlaymouse", overlay);
+    Listener* listener = new Listener();
+    manager->AddMessageListener(listener);
+    manager->HandleEvent(MakeEvent(kEventLeftUp, 5, 5));
+    manager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 'K'));
+    std::vector<std::string> want = {"mouse:up"};
+    if (std::string(overlay) == "0") want.push_back("raw:K");
+    EXPECT_EQ(listener->names, want) << overlay;
+    manager->RemoveMessageListener(listener);
+    delete listener;
+  }
+  SetConfig("overlaymouse", "");
+}

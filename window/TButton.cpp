@@ -1,0 +1,111 @@
+#include "window/TButton.h"
+
+#include "script/binding/TWindowScript.h"
+#include "window/TMessage.h"
+#include "window/TModalWindow.h"
+#include "window/TText.h"
+#include "window/TWindowManager.h"
+#include "window/TWindowStyle.h"
+
+TButton::TButton() : TLayeredWindow(4) {}
+
+TButton::~TButton() { delete mAction; }
+
+void TButton::Init(TWindowStyle& style) {
+  TWindow::Init(style);
+  str type = style.GetString("type", str());
+  if (type == "toggle") mType = kToggleButton;
+  if (type == "radio") mType = kRadioButton;
+  uint32_t bits = 0;
+  if (style.GetBool("beginGroup", false)) bits |= 1;
+  if (style.GetBool("sendToParent", false)) bits |= 2;
+  if (style.GetBool("close", false)) bits |= 4;
+  if (style.GetBool("default", false)) bits |= 8;
+  if (style.GetBool("cancel", false)) bits |= 16;
+  SetButtonFlags(bits);
+}
+
+void TButton::SetButtonFlags(uint32_t bits) {
+  if (bits & 1) mFlags |= kWindowBeginGroup;
+  if (bits & 2) mButtonFlags |= kButtonSendToParent;
+  if (bits & 4) mButtonFlags |= kButtonClose;
+  if (bits & 8) mButtonFlags |= kButtonDefault;
+  if (bits & 16) mButtonFlags |= kButtonCancel;
+}
+
+void TButton::SetToggleState(bool on) {
+  if (on) {
+    mButtonFlags |= kButtonOn;
+  } else {
+    mButtonFlags &= static_cast<uint8_t>(~kButtonOn);
+  }
+  if (TWindowManager* wm = TWindowManager::Instance()) wm->Invalidate();
+}
+
+void TButton::SetAction(Action* action) {
+  if (action == mAction) return;
+  delete mAction;
+  mAction = action;
+}
+
+void TButton::SetLabel(const str& text) {
+  TWindow* w = FindChild("label", -1);
+  if (w && w->IsKindOf(TText::GetClassId())) static_cast<TText*>(w)->SetText(text);
+}
+
+str TButton::GetLabel() {
+  TWindow* w = FindChild("label", -1);
+  if (w && w->IsKindOf(TText::GetClassId())) return static_cast<TText*>(w)->GetText();
+  return str();
+}
+
+bool TButton::Press() {
+  TWindowManager* wm = TWindowManager::Instance();
+  TModalWindow* modal = GetModalParent();
+  if ((mButtonFlags & kButtonClose) && modal && wm) {
+    wm->PostMessage(new TMessage(kCloseWindow, modal->GetIdString()));
+    if (TWindowScript* host = wm->GetScriptHost()) host->SetGlobalString("gReturnValue", GetName());
+  }
+  TWindow* target = mParent;
+  if (mButtonFlags & kButtonSendToParent) {
+    TWindow* top = wm ? wm->GetTopModal() : nullptr;
+    target = top ? top->GetParent() : nullptr;
+  }
+  TMessage* m = new TMessage(kButtonPress, GetName(), target);
+  if (mAction) {
+    mAction->Execute(this);
+    TWindow* root = wm ? wm->GetRoot() : nullptr;
+    bool inTree = false;
+    for (TWindow* w = mParent; w; w = w->GetParent()) {
+      if (w == root) {
+        inTree = true;
+        break;
+      }
+    }
+    if (!inTree) {
+      if ((mButtonFlags & kButtonSendToParent) && wm) {
+        wm->PostMessage(m);
+      } else {
+        delete m;
+      }
+      return true;
+    }
+  }
+  if (wm) {
+    wm->PostMessage(m);
+  } else {
+    delete m;
+  }
+  return false;
+}
+
+bool TButton::OnClick() {
+  if (!Press()) {
+    if (mType == kRadioButton) SetToggleState(true);
+    if (mType == kToggleButton) Toggle();
+    TWindowManager* wm = TWindowManager::Instance();
+    if (wm && GetModalParent() == wm->GetTopModal()) return true;
+  }
+  OnMouseLeave();
+  return false;
+}

@@ -1,0 +1,39 @@
+#include "window/TLayeredWindow.h"
+
+#include <algorithm>
+
+#include "window/TWindowManager.h"
+#include "window/TWindowSpider.h"
+
+TLayeredWindow::TLayeredWindow(uint32_t layerCount) : mLayers(layerCount) {}
+
+bool TLayeredWindow::AddChild(TWindow* child, bool activate) {
+  if (!TWindow::AddChild(child, activate)) return false;
+  if (mCurrent == kAllLayers) {
+    for (auto& layer : mLayers) layer.push_front(child);
+  } else if (mCurrent < mLayers.size()) {
+    mLayers[mCurrent].push_front(child);
+  }
+  return true;
+}
+
+void TLayeredWindow::RemoveChild(TWindow* child) {
+  TWindow::RemoveChild(child);
+  for (auto& layer : mLayers) {
+    auto it = std::find(layer.begin(), layer.end(), child);
+    if (it != layer.end()) layer.erase(it);
+  }
+}
+
+void TLayeredWindow::SelectLayer(uint32_t index) {
+  if (index == mCurrent) return;
+  // Out of range from a script or caller: nothing to show, so nothing is hidden either.
+  if (index != kAllLayers && index >= mLayers.size()) return;
+  mCurrent = index;
+  TWindowClearFlags hide(~static_cast<uint32_t>(kWindowShown), false);
+  ForEachChild(hide, false);
+  if (!mLayers.empty()) {
+    for (TWindow* w : mLayers[index == kAllLayers ? 0 : index]) w->SetFlags(w->GetFlags() | kWindowShown);
+  }
+  if (TWindowManager* wm = TWindowManager::Instance()) wm->Invalidate();
+}

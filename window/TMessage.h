@@ -1,0 +1,55 @@
+// A message between windows: an id, a name and an optional target window. Posted through the
+// window manager, or handed to the window script, which shows it to Lua as a read-only userdata.
+#pragma once
+
+#include <cstdint>
+
+#include "core/TClassId.h"
+#include "core/str.h"
+
+class TWindow;
+
+enum TMessageId : int32_t {
+  kGeneric = 0,
+  kCloseWindow = 1,
+  kDefaultAction = 2,
+  kButtonPress = 3,
+  kPressAnyKey = 4,
+  kQuitNow = 5,
+  kModalClosed = 6,
+  kTextEditChanged = 7,
+  kCommandOnly = 8,
+  kSliderValChanged = 9,
+  kSliderMouseUp = 10,
+  kSliderPageUp = 11,
+  kSliderPageDown = 12,
+  kUserMessageBase = 1000,
+};
+
+class TMessage {
+public:
+  static TClassId GetClassId() { return MakeClassId(&TMessage::GetClassId); }
+  virtual const char* GetClassName() const { return "TMessage"; }
+  virtual bool IsKindOf(TClassId id) const { return id == GetClassId(); }
+  virtual ~TMessage() = default;
+
+  TMessage(int32_t id, const str& name, TWindow* target = nullptr)
+      : mId(id), mName(name), mTarget(target) {}
+
+  int32_t GetId() const { return mId; }
+  const str& GetName() const { return mName; }
+  TWindow* GetTarget() const { return mTarget; }
+  void SetTarget(TWindow* target) { mTarget = target; }
+
+protected:
+  int32_t mId;
+  str mName;
+  TWindow* mTarget;
+};
+
+// Offered every posted message that has no target; true takes it.
+class TMessageListener {
+public:
+  virtual ~TMessageListener() = default;
+  virtual bool OnMessage(TMessage* message) = 0;
+};

@@ -1,0 +1,521 @@
+#include "window/TWindow.h"
+
+#include <algorithm>
+
+#include "core/TSettings.h"
+#include "render/TRenderer.h"
+#include "window/TMessage.h"
+#include "window/TModalWindow.h"
+#include "window/TWindowAnim.h"
+#include "window/TWindowManager.h"
+#include "window/TWindowSpider.h"
+#include "window/TWindowStyle.h"
+
+namespace {
+
+uint32_t gNextWindowId = 0;
+
+constexpr int kPosMax = 40000;
+constexpr int kCentreMax = 106666;
+constexpr int kSizeMax = 80000;
+constexpr int kCentre = 80000;
+constexpr int kFar = 160000;
+
+bool Contains(const TRect& r, const TPoint& p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+bool IsMouseType(int32_t type) {
+  return (type >= kEventLeftDown && type <= kEventMouseMove) || type == kEventMouseHover;
+}
+
+// Shown when it and its ancestors up to the first modal carry the shown flag.
+bool ShownUpToModal(const TWindow* w) {
+  for (; w; w = w->GetParent()) {
+    if (!(w->GetFlags() & kWindowShown)) return false;
+    if (w->GetFlags() & kWindowModal) return true;
+  }
+  return true;
+}
+
+}  // namespace
+
+TWindow::TWindow() : mId(gNextWindowId++) {}
+
+TWindow::~TWindow() {
+  if (mAnim) {
+    mAnim->ClearOwner();
+    mAnim = nullptr;
+  }
+  MarkRedraw();
+  NotifyOpaque(true);
+  ReleaseGlobals();
+  std::list<TWindow*> children;
+  children.swap(mChildren);
+  for (TWindow* child : children) {
+    child->mParent = nullptr;
+    delete child;
+  }
+  if (TWindowManager* wm = TWindowManager::Instance()) wm->WindowGone(this);
+}
+
+void TWindow::MarkRedraw() {
+  if (TWindowManager* wm = TWindowManager::Instance()) wm->Invalidate();
+}
+
+TWindow* TWindow::SetParent(TWindow* parent) {
+  TWindow* old = mParent;
+  mParent = parent;
+  return old;
+}
+
+bool TWindow::HasChild(const TWindow* child) const {
+  return std::find(mChildren.begin(), mChildren.end(), child) != mChildren.end();
+}
+
+void TWindow::GetScreenRect(TRect& out) const {
+  out = mRect;
+  for (const TWindow* p = mParent; p; p = p->mParent) {
+    out.left += p->mRect.left;
+    out.right += p->mRect.left;
+    out.top += p->mRect.top;
+    out.bottom += p->mRect.top;
+  }
+}
+
+void TWindow::GetClientRect(TRect& out) const { out = TRect(0, 0, GetWidth(), GetHeight()); }
+
+void TWindow::ClientToScreen(TPoint& p) const {
+  TRect r;
+  GetScreenRect(r);
+  p.x += r.left;
+  p.y += r.top;
+}
+
+void TWindow::ScreenToClient(TPoint& p) const {
+  TRect r;
+  GetScreenRect(r);
+  p.x -= r.left;
+  p.y -= r.top;
+}
+
+void TWindow::ClientToParent(TPoint& p) const {
+  p.x += mRect.left;
+  p.y += mRect.top;
+}
+
+void TWindow::ParentToClient(TPoint& p) const {
+  p.x -= mRect.left;
+  p.y -= mRect.top;
+}
+
+void TWindow::SetPosition(int x, int y) {
+  int w = GetWidth(), h = GetHeight();
+  mRect = TRect(x, y, x + w, y + h);
+  MarkRedraw();
+}
+
+void TWindow::SetSize(int w, int h) {
+  mRect.right = mRect.left + w;
+  mRect.bottom = mRect.top + h;
+  MarkRedraw();
+  NotifyOpaque(false);
+}
+
+void TWindow::SetFlags(uint32_t flags) {
+  uint32_t old = mFlags;
+  mFlags = (flags & 0xFF00u) | (old & 0xFFu);
+  if ((old ^ mFlags) & kWindowShown) MarkRedraw();
+  NotifyOpaque(false);
+}
+
+void TWindow::NotifyOpaque(bool removing) {
+  TModalWindow* m = GetModalParent();
+  if (!m) return;
+  bool opaque = !removing && (mFlags & kWindowOpaque) && GetWidth() == m->GetWidth() &&
+                GetHeight() == m->GetHeight();
+  m->SetOpaqueWindow(this, opaque);
+}
+
+TModalWindow* TWindow::GetModalParent() const {
+  for (TWindow* p = mParent; p; p = p->mParent) {
+    if (p->mFlags & kWindowModal) {
+      return p->IsKindOf(TModalWindow::GetClassId()) ? static_cast<TModalWindow*>(p) : nullptr;
+    }
+  }
+  return nullptr;
+}
+
+bool TWindow::IsVisible() const {
+  for (const TWindow* w = this; w; w = w->mParent) {
+    if (!(w->mFlags & kWindowShown)) return false;
+    if (w->mFlags & kWindowModal) return true;
+  }
+  return false;
+}
+
+str TWindow::GetIdString() const { return str::Format("%8x", mId); }
+
+TWindow* TWindow::FindChild(const str& name, int depth) {
+  if (mName == name) return this;
+  if (depth == 0) return nullptr;
+  for (TWindow* child : mChildren) {
+    if (TWindow* hit = child->FindChild(name, depth - 1)) return hit;
+  }
+  return nullptr;
+}
+
+TWindow* TWindow::FindChildAtPoint(const TPoint& p, int depth) {
+  if (depth == 0) return nullptr;
+  for (TWindow* child : mChildren) {
+    if (Contains(child->mRect, p) && ShownUpToModal(child)) {
+      TPoint q = p;
+      child->ParentToClient(q);
+      TWindow* hit = child->FindChildAtPoint(q, depth - 1);
+      return hit ? hit : child;
+    }
+  }
+  return this;
+}
+
+bool TWindow::ForEachChild(TWindowSpider& spider, bool backwards) {
+  bool result = true;
+  if (!backwards) {
+    for (auto it = mChildren.begin(); it != mChildren.end();) {
+      TWindow* w = *it++;
+      result = spider.Process(w);
+      if (!result) break;
+    }
+  } else {
+    for (auto it = mChildren.rbegin(); it != mChildren.rend();) {
+      TWindow* w = *it++;
+      result = spider.Process(w);
+      if (!result) break;
+    }
+  }
+  return result;
+}
+
+void TWindow::FitToChildren() {
+  GetLargest largest(GetWidth(), GetHeight());
+  ForEachChild(largest, false);
+  SetSize(largest.mRight, largest.mBottom);
+}
+
+void TWindow::DeleteChildren() {
+  ChildrenDelete spider(this, TWindowManager::Instance());
+  ForEachChild(spider, false);
+}
+
+void TWindow::SetZOrder(int mode) {
+  if (!mParent) return;
+  auto& list = mParent->mChildren;
+  auto it = std::find(list.begin(), list.end(), this);
+  if (it == list.end()) return;
+  switch (mode) {
+    case 0:
+      list.erase(it);
+      list.push_back(this);
+      break;
+    case 1:
+      list.erase(it);
+      list.push_front(this);
+      break;
+    case 2:
+      if (it != list.begin()) {
+        auto prev = std::prev(it);
+        std::iter_swap(prev, it);
+      }
+      break;
+    case 3: {
+      auto next = std::next(it);
+      if (next != list.end()) std::iter_swap(next, it);
+      break;
+    }
+    default:
+      break;
+  }
+  MarkRedraw();
+}
+
+void TWindow::PlaceAbove(TWindow* sibling) {
+  if (!mParent || sibling == this) return;
+  auto& list = mParent->mChildren;
+  auto it = std::find(list.begin(), list.end(), this);
+  if (it == list.end()) return;
+  list.erase(it);
+  auto at = sibling ? std::find(list.begin(), list.end(), sibling) : list.end();
+  list.insert(at, this);
+  MarkRedraw();
+}
+
+TWindowAnim* TWindow::GetWindowAnim() {
+  if (mAnim) return mAnim;
+  TModalWindow* modal = IsKindOf(TModalWindow::GetClassId()) ? static_cast<TModalWindow*>(this)
+                                                             : GetModalParent();
+  // Outside any modal there is no task list to run it: no task.
+  if (!modal) return nullptr;
+  mAnim = new TWindowAnim(this);
+  modal->AddTask(mAnim);
+  mAnim->SetClock(&modal->GetClock());
+  return mAnim;
+}
+
+void TWindow::SetAnimTimer(uint32_t ms, bool repeat, bool absolute, bool catchUp) {
+  if (TWindowAnim* a = GetWindowAnim()) a->SetTimer(ms, repeat, absolute, catchUp);
+}
+
+TWindowAnim* TWindow::DetachAnim() {
+  TWindowAnim* a = mAnim;
+  if (a) a->ClearOwner();
+  mAnim = nullptr;
+  return a;
+}
+
+bool TWindow::AddChild(TWindow* child, bool activate) {
+  if (!child || child == this) return false;
+  if (!HasChild(child)) {
+    mChildren.push_front(child);
+    child->mParent = this;
+  }
+  if (!activate) return true;
+  if (child->OnActivate()) return true;
+  child->mParent = nullptr;
+  mChildren.remove(child);
+  child->SetSize(child->GetWidth(), child->GetHeight());
+  return false;
+}
+
+void TWindow::RemoveChild(TWindow* child) {
+  if (!child) return;
+  auto it = std::find(mChildren.begin(), mChildren.end(), child);
+  if (it != mChildren.end()) {
+    MarkRedraw();
+    mChildren.erase(it);
+  }
+  if (TModalWindow* m = child->GetModalParent()) m->SetOpaqueWindow(child, false);
+  child->mParent = nullptr;
+}
+
+void TWindow::Init(TWindowStyle& style) {
+  mName = style.GetString("name", str());
+  ApplyLayout(style);
+}
+
+void TWindow::PostCreate(TWindowStyle& style) {
+  if (style.GetBool("fit", false)) FitToChildren();
+  ApplyLayout(style);
+}
+
+bool TWindow::DrawTree() {
+  if (!(mFlags & kWindowShown)) return false;
+  TRenderer* r = TRenderer::Existing();
+  TRect screen;
+  GetScreenRect(screen);
+  if (r) {
+    TRect clip, both;
+    r->GetClipRect(clip);
+    both.SetIntersection(clip, screen);
+    if (both.left >= both.right || both.top >= both.bottom) return true;
+    r->PushViewport(screen);
+    r->PushClipRect(both);
+  }
+  Draw();
+  // Copy: a child's Draw may not change the list, but be safe against removal.
+  std::vector<TWindow*> order(mChildren.rbegin(), mChildren.rend());
+  for (TWindow* child : order) {
+    if (!(child->mFlags & kWindowModal)) child->DrawTree();
+  }
+  PostDraw();
+  if (r) {
+    r->PopViewport();
+    r->PopClipRect();
+  }
+  return true;
+}
+
+bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
+  TPoint p(event.x, event.y);
+  bool handled = false;
+  switch (event.type) {
+    case kEventLeftDown: handled = OnMouseDown(p); break;
+    case kEventOtherButton: handled = OnMouseButton(p, event.code); break;
+    case kEventLeftUp: handled = OnMouseUp(p); break;
+    case kEventMouseMove: handled = OnMouseMove(p); break;
+    case kEventMouseHover: handled = OnMouseHover(p); break;
+    case kEventKeyDown:
+      handled = OnKeyDown(static_cast<unsigned char>(event.code & 0xFF), event.modifiers);
+      break;
+    case kEventKeyUp: handled = OnKeyUp(static_cast<unsigned char>(event.code & 0xFF)); break;
+    case kEventChar: handled = OnChar(static_cast<unsigned char>(event.code & 0xFF)); break;
+    case kEventUnicodeChar: {
+      str text = str::FromCodePoint(static_cast<uint32_t>(event.code));
+      handled = OnWideChar(text);
+      if (!handled && text.Length() <= 1)
+        handled = OnChar(static_cast<unsigned char>(event.code & 0xFF));
+      break;
+    }
+    default:
+      break;
+  }
+
+  if (event.type == kEventLeftDown && !focusTaken) {
+    for (TWindow* w = this; w; w = w->mParent) {
+      if (w->mFlags & kWindowFocusable) {
+        if (TWindowManager* wm = TWindowManager::Instance()) wm->SetFocus(w);
+        focusTaken = true;
+        break;
+      }
+    }
+  }
+  if (handled) return true;
+
+  if (!(mFlags & kWindowModal)) {
+    bool mouse = IsMouseType(event.type);
+    TPlatformEvent e = event;
+    if (mouse) {
+      e.x += mRect.left;
+      e.y += mRect.top;
+    }
+    if (!mParent) return false;
+    // Keys carry no point: only mouse events look for a window beneath this one.
+    if (mouse) {
+      TPoint pp(e.x, e.y);
+      auto& siblings = mParent->mChildren;
+      auto it = std::find(siblings.begin(), siblings.end(), this);
+      if (it != siblings.end()) {
+        for (++it; it != siblings.end(); ++it) {
+          TWindow* s = *it;
+          if (!Contains(s->mRect, pp) || !ShownUpToModal(s)) continue;
+          TPoint sp = pp;
+          s->ParentToClient(sp);
+          TWindow* target = s->FindChildAtPoint(sp, -1);
+          TPoint screen = pp;
+          mParent->ClientToScreen(screen);
+          target->ScreenToClient(screen);
+          TPlatformEvent te = e;
+          te.x = screen.x;
+          te.y = screen.y;
+          return target->DispatchEvent(te, focusTaken);
+        }
+      }
+    }
+    return mParent->DispatchEvent(e, focusTaken);
+  }
+
+  if (!GetConfigFlag("overlaymouse")) {
+    TWindowManager* wm = TWindowManager::Instance();
+    if (wm && event.type == kEventLeftUp) {
+      wm->PostMessage(new TMessage(kPressAnyKey, "mouse:up"));
+    } else if (wm && event.type == kEventKeyDown) {
+      str name("raw:");
+      name += static_cast<char>(event.code & 0xFF);
+      wm->PostMessage(new TMessage(kPressAnyKey, name));
+    }
+  }
+  return false;
+}
+
+void TWindow::HandleMessage(TWindow* w, TMessage* m) {
+  for (; w; w = w->mParent) {
+    if (w->OnMessage(m)) {
+      delete m;
+      return;
+    }
+    if (w->mFlags & kWindowModal) {
+      TWindow* focus = w->IsKindOf(TModalWindow::GetClassId())
+                           ? static_cast<TModalWindow*>(w)->GetFocusWindow()
+                           : nullptr;
+      if (focus && focus->OnMessage(m)) {
+        delete m;
+        return;
+      }
+      if (TWindowManager* wm = TWindowManager::Instance()) {
+        wm->QueueScriptMessage(m);
+      } else {
+        delete m;
+      }
+      return;
+    }
+  }
+  delete m;
+}
+
+int TWindow::ResolvePosition(int pos, int extent, int size, bool alignGiven) {
+  if (pos > kCentreMax) return pos + extent - kFar;
+  if (pos > kPosMax) return extent / 2 - size / 2 + pos - kCentre;
+  if (pos < 0 && !alignGiven) return pos + extent;
+  return pos;
+}
+
+void TWindow::ResolveCoordinates(int& pos, int& size, int extent, bool hasParent, bool centre,
+                                 bool farEdge, bool alignGiven) {
+  if (pos < kPosMax || pos > kCentreMax) {
+    if (centre) {
+      pos -= size / 2;
+    } else if (farEdge) {
+      pos -= size;
+    }
+    if (size == 0) return;
+  }
+  if (!hasParent) return;
+  int s = size;
+  auto combined = [&](int sz) {
+    int q = pos > kCentreMax ? pos + extent - kFar : pos - kCentre;
+    if (q >= 0) {
+      size = sz + extent - 2 * q - kFar;
+      pos = 2 * q;
+    } else {
+      size = sz + extent + 2 * q - kFar;
+      pos = 0;
+    }
+  };
+  if (s > kSizeMax) {
+    if (pos > kPosMax) {
+      combined(s);
+    } else {
+      pos = ResolvePosition(pos, extent, s, alignGiven);
+      size = s + (extent - pos) - kFar;
+    }
+  } else if (s >= 0) {
+    pos = ResolvePosition(pos, extent, s, alignGiven);
+  } else {
+    size = -s;
+    if (-s <= kSizeMax) {
+      pos = ResolvePosition(pos, extent, -s, alignGiven);
+      pos -= size;
+    } else if (pos > kPosMax) {
+      combined(-s);
+    } else {
+      // An encoding without a settled meaning: the size takes the resolved position.
+      int resolved = ResolvePosition(pos, extent, -s, alignGiven);
+      size = resolved;
+      pos = kFar - resolved;
+    }
+  }
+}
+
+void TWindow::ApplyLayout(TWindowStyle& style) {
+  int x = style.GetInt("x", 0);
+  int y = style.GetInt("y", 0);
+  int w = style.GetInt("w", GetWidth());
+  int h = style.GetInt("h", GetHeight());
+  auto encoded = [](int pos, int size) {
+    return pos < 0 || pos > kPosMax || size < 0 || size > kSizeMax;
+  };
+  if (mParent) {
+    if (encoded(x, w) && mParent->GetWidth() == 0) return;
+    if (encoded(y, h) && mParent->GetHeight() == 0) return;
+  }
+  if ((x < 0 || x > kPosMax) && w == 0) return;
+  if ((y < 0 || y > kPosMax) && h == 0) return;
+  int align = style.GetInt("align", -1);
+  bool alignGiven = align != -1;
+  if (!alignGiven) align = 0;
+  int pw = mParent ? mParent->GetWidth() : 0;
+  int ph = mParent ? mParent->GetHeight() : 0;
+  ResolveCoordinates(x, w, pw, mParent != nullptr, align & 1, align & 2, alignGiven);
+  ResolveCoordinates(y, h, ph, mParent != nullptr, align & 4, align & 8, alignGiven);
+  SetPosition(mRect.left != 0 ? mRect.left : x, mRect.top != 0 ? mRect.top : y);
+  SetSize(GetWidth() != 0 ? GetWidth() : w, GetHeight() != 0 ? GetHeight() : h);
+}
