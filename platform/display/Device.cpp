@@ -201,6 +201,9 @@ bool Device::PrepareDraw(DrawState& ds) {
   ds.bits = target_->Bits();
   ds.pitch = target_->Pitch();
   ds.format = target_->Format();
+  ds.targetHasAlpha = HasAlpha(ds.format);
+  ds.targetBpp = BytesPerPixel(ds.format);
+  ds.targetDirect = ds.format == PixelFormat::A8R8G8B8 || ds.format == PixelFormat::X8R8G8B8;
   ds.scissor = {viewport_.x, viewport_.y, viewport_.x + viewport_.width,
                 viewport_.y + viewport_.height};
   ds.scissor.right = std::min(ds.scissor.right, target_->Width());

@@ -68,7 +68,19 @@ int ClipPolygon(const Vertex* in, int n, Vertex* out, bool onX, float at, float 
   return m;
 }
 
-int64_t Snap(float v) { return RoundHalfUp(double(v) * 16.0); }
+int64_t Snap(float v) { return RoundNearest(double(v) * 16.0); }
+
+void PrimitiveConstants(const DrawState& ds, Span& span, const double base[kAttrCount],
+                        const double dady[kAttrCount]) {
+  span.du = ToFixed(span.d[kU]);
+  span.dv = ToFixed(span.d[kV]);
+  span.flatColour = true;
+  for (int k : {kR, kG, kB, kA})
+    if (span.d[k] != 0 || dady[k] != 0) span.flatColour = false;
+  if (span.flatColour)
+    span.colour = ToByte(base[kA]) << 24 | ToByte(base[kR]) << 16 | ToByte(base[kG]) << 8 | ToByte(base[kB]);
+  (void)ds;
+}
 
 // Plane equations on the snapped positions: a(x, y) = base + span.d * x + dady * y. Also picks
 // the filter from the texels per pixel.
@@ -86,6 +98,7 @@ void Planes(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Verte
     dady[k] = (d2 * e1x - d1 * e2x) * inv;
     base[k] = a0 - span.d[k] * px0 - dady[k] * py0;
   }
+  PrimitiveConstants(ds, span, base, dady);
   if (ds.tex) {
     double q = ds.perspective ? std::fabs((v0.a[kQ] + v1.a[kQ] + v2.a[kQ]) / 3.0) : 1.0;
     if (q <= 0) q = 1.0;
@@ -231,6 +244,9 @@ void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1) {
     span.x0 = int32_t(xMajor ? c : m);
     span.y = int32_t(xMajor ? m : c);
     for (int k = 0; k < kAttrCount; ++k) span.a[k] = p->a[k] + t * (double(q->a[k]) - p->a[k]);
+    span.flatColour = true;
+    span.colour = ToByte(span.a[kA]) << 24 | ToByte(span.a[kR]) << 16 | ToByte(span.a[kG]) << 8 |
+                  ToByte(span.a[kB]);
     RenderSpan(ds, span);
   }
 }

@@ -2,7 +2,12 @@
 // loops. Not part of the display interface.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/display/Device.h"
 #include "platform/display/Types.h"
@@ -61,12 +66,20 @@ struct DrawState {
   uint8_t constantAlpha = 255;
   WriteKind write = WriteKind::Generic;
   uint32_t attrMask = 0;  // attributes the pixels read (bit per Attr)
+  bool targetHasAlpha = false;
+  bool targetDirect = true;  // 32-bit target rows are worked on in place
+  int32_t targetBpp = 4;
 };
 
 // One run of pixels on a row: start values at x0 and per-pixel steps.
 struct Span {
   int32_t y = 0, x0 = 0, count = 0;
   bool linearFilter = false;
+  // Worked out once per primitive: 16.16 texel steps, and the diffuse colour when it is
+  // the same everywhere.
+  int64_t du = 0, dv = 0;
+  bool flatColour = false;
+  uint32_t colour = 0;
   double a[kAttrCount] = {};
   double d[kAttrCount] = {};
 };
@@ -80,13 +93,28 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
 void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1);
 void RenderSpan(const DrawState& ds, const Span& span);
 
-// Rounds to the nearest integer, halves upward; v must fit an int64 comfortably.
-inline int64_t RoundHalfUp(double v) {
-  int64_t r = int64_t(v);
-  double f = v - double(r);
-  if (f >= 0.5) ++r;
-  else if (f < -0.5) --r;
-  return r;
+// Rounds to the nearest integer (halves to even); v must fit an int64 comfortably.
+inline int64_t RoundNearest(double v) {
+#if defined(__SSE2__)
+  return _mm_cvtsd_si64(_mm_set_sd(v));
+#else
+  return std::llrint(v);
+#endif
+}
+
+// Converts a double to 16.16 fixed point without leaving the range where stepping is exact.
+inline int64_t ToFixed(double v) {
+  constexpr double kLimit = 140737488355328.0;  // 2^47
+  double s = v * 65536.0;
+  if (!(s > -kLimit)) return -int64_t(1) << 47;
+  if (!(s < kLimit)) return int64_t(1) << 47;
+  return RoundNearest(s);
+}
+
+inline uint32_t ToByte(double v) {
+  if (!(v > 0)) return 0;
+  if (v >= 255) return 255;
+  return uint32_t(v + 0.5);
 }
 
 inline uint32_t Div255(uint32_t x) {

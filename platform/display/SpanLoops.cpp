@@ -54,21 +54,6 @@ inline int32_t Address(int64_t i, int32_t size, TextureAddress mode) {
   return 0;
 }
 
-// Converts a double to 16.16 fixed point without leaving the range where stepping is exact.
-inline int64_t ToFixed(double v) {
-  constexpr double kLimit = 140737488355328.0;  // 2^47
-  double s = v * 65536.0;
-  if (!(s > -kLimit)) return -int64_t(1) << 47;
-  if (!(s < kLimit)) return int64_t(1) << 47;
-  return RoundHalfUp(s);
-}
-
-inline uint32_t ToByte(double v) {
-  if (!(v > 0)) return 0;
-  if (v >= 255) return 255;
-  return uint32_t(v + 0.5);
-}
-
 inline uint32_t TexelAt(const DrawState& ds, int64_t ix, int64_t iy) {
   return ds.tex[size_t(Address(iy, ds.th, ds.addressV)) * size_t(ds.tpitch) +
                 size_t(Address(ix, ds.tw, ds.addressU))];
@@ -383,7 +368,7 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
   const uint32_t* tp = nullptr;
   if (ds.useTexture) {
     int64_t u = ToFixed(sp.a[kU] + sp.d[kU] * offset), v = ToFixed(sp.a[kV] + sp.d[kV] * offset);
-    int64_t du = ToFixed(sp.d[kU]), dv = ToFixed(sp.d[kV]);
+    int64_t du = sp.du, dv = sp.dv;
     int64_t tx = u >> 16, ty = v >> 16;
     // One texel per pixel, sampled at texel centres: both filters give the texels themselves.
     if (du == 65536 && dv == 0 && (u & 0xFFFF) == 0x8000 && (v & 0xFFFF) == 0x8000 && tx >= 0 &&
@@ -411,15 +396,17 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
 
   bool needDiffuse = ds.colourSource != ColourSource::Texture || ds.alphaSource == AlphaSource::Diffuse ||
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
-  bool flatColour = sp.d[kR] == 0 && sp.d[kG] == 0 && sp.d[kB] == 0 && sp.d[kA] == 0;
+  bool flatColour = sp.flatColour || (sp.d[kR] == 0 && sp.d[kG] == 0 && sp.d[kB] == 0 && sp.d[kA] == 0);
   uint32_t constant = 0xFFFFFFFFu;
-  if (needDiffuse && flatColour)
+  if (needDiffuse && sp.flatColour)
+    constant = sp.colour;
+  else if (needDiffuse && flatColour)
     constant = ToByte(sp.a[kA]) << 24 | ToByte(sp.a[kR]) << 16 | ToByte(sp.a[kG]) << 8 | ToByte(sp.a[kB]);
   bool whiteDiffuse = !needDiffuse || (flatColour && constant == 0xFFFFFFFFu);
 
   bool colourIsTexture = ds.colourSource != ColourSource::Diffuse;
   // A target without alpha keeps no alpha, so an opaque copy is a plain copy there.
-  bool alphaIgnored = ds.write == WriteKind::Copy && !HasAlpha(ds.format);
+  bool alphaIgnored = ds.write == WriteKind::Copy && !ds.targetHasAlpha;
   if (tp && whiteDiffuse && colourIsTexture && ds.alphaSource == AlphaSource::Constant &&
       ds.write == WriteKind::Copy && !alphaIgnored) {
     uint32_t alpha = uint32_t(ds.constantAlpha) << 24;
@@ -496,8 +483,8 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
 }  // namespace
 
 void RenderSpan(const DrawState& ds, const Span& sp) {
-  bool direct = ds.format == PixelFormat::A8R8G8B8 || ds.format == PixelFormat::X8R8G8B8;
-  int32_t bpp = BytesPerPixel(ds.format);
+  bool direct = ds.targetDirect;
+  int32_t bpp = ds.targetBpp;
   uint8_t* row = ds.bits + size_t(sp.y) * size_t(ds.pitch);
   uint32_t converted[kChunk];
   for (int32_t offset = 0; offset < sp.count; offset += kChunk) {
