@@ -79,7 +79,16 @@ void PrimitiveConstants(const DrawState& ds, Span& span, const double base[kAttr
     if (span.d[k] != 0 || dady[k] != 0) span.flatColour = false;
   if (span.flatColour)
     span.colour = ToByte(base[kA]) << 24 | ToByte(base[kR]) << 16 | ToByte(base[kG]) << 8 | ToByte(base[kB]);
-  (void)ds;
+  // The fast loops read no texel coordinates without a texture and no colours when the
+  // colour is flat.
+  span.rowAttrCount = 0;
+  for (int k = 0; k < kAttrCount; ++k) {
+    if (!(ds.attrMask & (1u << k))) continue;
+    bool colour = k == kR || k == kG || k == kB || k == kA;
+    if (ds.fast && colour && span.flatColour) continue;
+    if (ds.fast && (k == kU || k == kV) && !ds.useTexture) continue;
+    span.rowAttrs[span.rowAttrCount++] = uint8_t(k);
+  }
 }
 
 // Plane equations on the snapped positions: a(x, y) = base + span.d * x + dady * y. Also picks
@@ -113,8 +122,10 @@ void EmitRow(const DrawState& ds, Span& span, const double base[kAttrCount],
   span.y = y;
   span.x0 = xl;
   span.count = xr - xl;
-  for (int k = 0; k < kAttrCount; ++k)
-    if (ds.attrMask & (1u << k)) span.a[k] = base[k] + span.d[k] * xl + dady[k] * y;
+  for (int32_t i = 0; i < span.rowAttrCount; ++i) {
+    int k = span.rowAttrs[i];
+    span.a[k] = base[k] + span.d[k] * xl + dady[k] * y;
+  }
   RenderSpan(ds, span);
 }
 

@@ -80,6 +80,9 @@ struct Span {
   int64_t du = 0, dv = 0;
   bool flatColour = false;
   uint32_t colour = 0;
+  // The attributes each row must start afresh.
+  int32_t rowAttrCount = 0;
+  uint8_t rowAttrs[kAttrCount] = {};
   double a[kAttrCount] = {};
   double d[kAttrCount] = {};
 };
