@@ -224,7 +224,13 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
   int64_t ya = std::min(Y[0], Y[2]), yb = std::max(Y[0], Y[2]);
   int32_t xl = std::max(CeilDiv16(xa), ds.scissor.left), xr = std::min(CeilDiv16(xb), ds.scissor.right);
   int32_t yt = std::max(CeilDiv16(ya), ds.scissor.top), yB = std::min(CeilDiv16(yb), ds.scissor.bottom);
-  if (xl >= xr) return true;
+  if (xl >= xr || yt >= yB) return true;
+  span.y = yt;
+  span.x0 = xl;
+  span.count = xr - xl;
+  for (int k = 0; k < kAttrCount; ++k)
+    if (ds.attrMask & (1u << k)) span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
+  if (BlitRectangle(ds, span, yt, yB, dady[kV])) return true;
   for (int32_t y = yt; y < yB; ++y) EmitRow(ds, span, base, dady, y, xl, xr);
   return true;
 }

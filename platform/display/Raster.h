@@ -95,6 +95,10 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
                    const Vertex& v3);
 void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1);
 void RenderSpan(const DrawState& ds, const Span& span);
+// Copies or blends a texel-aligned, unscaled rectangle row by row straight from the texture
+// when the draw allows it (rows y0..y1, columns of span, v stepping vStep texels a row);
+// false when it does not, leaving the rectangle to the span loops.
+bool BlitRectangle(const DrawState& ds, const Span& span, int32_t y0, int32_t y1, double vStep);
 
 // Rounds to the nearest integer (halves to even); v must fit an int64 comfortably.
 inline int64_t RoundNearest(double v) {

@@ -482,6 +482,34 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
 
 }  // namespace
 
+bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, double vStep) {
+  if (!ds.fast || !ds.useTexture || !ds.targetDirect || ds.perspective) return false;
+  if (sp.du != 65536 || sp.dv != 0 || ToFixed(vStep) != 65536 || ToFixed(sp.d[kV]) != 0) return false;
+  if (ds.colourSource == ColourSource::Diffuse) return false;
+  bool needDiffuse = ds.colourSource != ColourSource::Texture || ds.alphaSource == AlphaSource::Diffuse ||
+                     ds.alphaSource == AlphaSource::TexTimesDiffuse;
+  if (needDiffuse && !(sp.flatColour && sp.colour == 0xFFFFFFFFu)) return false;
+  bool alphaIgnored = ds.write == WriteKind::Copy && !ds.targetHasAlpha;
+  bool alphaKept = ds.alphaSource == AlphaSource::TexTimesDiffuse || ds.alphaSource == AlphaSource::Texture;
+  if (!alphaIgnored && !alphaKept) return false;
+  if (ds.write != WriteKind::Copy && ds.write != WriteKind::Alpha && ds.write != WriteKind::Additive)
+    return false;
+  int64_t u = ToFixed(sp.a[kU]), v = ToFixed(sp.a[kV]);
+  if ((u & 0xFFFF) != 0x8000 || (v & 0xFFFF) != 0x8000) return false;
+  int64_t tx = u >> 16, ty = v >> 16;
+  if (tx < 0 || ty < 0 || tx + sp.count > ds.tw || ty + (y1 - y0) > ds.th) return false;
+  for (int32_t y = y0; y < y1; ++y) {
+    const uint32_t* src = ds.tex + size_t(ty + (y - y0)) * size_t(ds.tpitch) + size_t(tx);
+    uint32_t* dst = reinterpret_cast<uint32_t*>(ds.bits + size_t(y) * size_t(ds.pitch)) + sp.x0;
+    switch (ds.write) {
+      case WriteKind::Copy: WriteCopy(src, dst, sp.count); break;
+      case WriteKind::Alpha: WriteAlpha(src, dst, sp.count); break;
+      default: WriteAdditive(src, dst, sp.count); break;
+    }
+  }
+  return true;
+}
+
 void RenderSpan(const DrawState& ds, const Span& sp) {
   bool direct = ds.targetDirect;
   int32_t bpp = ds.targetBpp;

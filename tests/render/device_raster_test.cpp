@@ -102,11 +102,20 @@ TEST_F(DeviceRaster, UnscaledQuadAtHalfPixelOffsetCopiesTexelsExactly) {
   std::mt19937 rng(7);
   std::vector<uint32_t> texels(16 * 16);
   for (uint32_t& t : texels) t = rng() | 0xFF000000u;
+  // Blended, opaque and additive (over black) draws of opaque texels all copy them.
+  const pd::BlendFactor dsts[] = {pd::BlendFactor::InvSrcAlpha, pd::BlendFactor::Zero, pd::BlendFactor::One};
+  for (int mode = 0; mode < 3; ++mode)
   for (auto filter : {pd::TextureFilter::Point, pd::TextureFilter::Linear}) {
     for (bool fast : {true, false}) {
       MakeTarget();
       auto tex = MakeTexture(16, 16, texels);
       device->SetFastPaths(fast);
+      device->States().dstBlend = dsts[mode];
+      device->States().alphaBlend = mode != 1;
+      if (mode == 1) {
+        device->Stage().alphaArg1 = pd::kArgFactor;
+        device->Stage().alphaOp = pd::TextureOp::SelectArg1;
+      }
       device->Stage().magFilter = device->Stage().minFilter = filter;
       ASSERT_EQ(device->SetTexture(tex), pd::kOk);
       ASSERT_EQ(Quad(8, 8, 24, 24), pd::kOk);
@@ -115,7 +124,7 @@ TEST_F(DeviceRaster, UnscaledQuadAtHalfPixelOffsetCopiesTexelsExactly) {
         for (int x = 0; x < 64; ++x) {
           bool in = x >= 8 && x < 24 && y >= 8 && y < 24;
           ASSERT_EQ(img.At(x, y), in ? texels[size_t((y - 8) * 16 + x - 8)] : 0xFF000000u)
-              << x << "," << y << " filter " << int(filter) << " fast " << fast;
+              << x << "," << y << " filter " << int(filter) << " fast " << fast << " mode " << mode;
         }
     }
   }
