@@ -2,6 +2,7 @@
 // the assets folder with its archives, and the user and common data folders.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,14 +27,44 @@ str LowerAscii(const str& text) {
     return str(s.data(), static_cast<unsigned>(s.size()));
 }
 
-// Folder nesting met in practice is shallow; the bound stops link cycles.
+void IndexFolderEntries(const str& folder, const str& prefixIn, int depth,
+                        std::vector<std::string>& chain);
+
+// Folder nesting met in practice is shallow; the bound is a backstop behind the link test.
 constexpr int kMaxFolderDepth = 32;
 
-void IndexFolderAt(const str& folder, const str& prefixIn, int depth) {
+// The folder with every link resolved; empty when that cannot be worked out.
+std::string RealFolder(const str& folder) {
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::canonical(folder.CStr(), ec);
+    return ec ? std::string() : real.string();
+}
+
+// `chain` holds the real paths of the folders being scanned around this one. A link back to
+// one of them would repeat the scan without end, and several such links would multiply it.
+void IndexFolderAt(const str& folder, const str& prefixIn, int depth,
+                   std::vector<std::string>& chain) {
     if (depth > kMaxFolderDepth) {
         EngineLog("Folder %s nested too deep to index", folder.CStr());
         return;
     }
+    std::string real = RealFolder(folder);
+    if (!real.empty()) {
+        for (const std::string& outer : chain) {
+            if (outer == real) {
+                EngineLog("Folder %s leads back to %s; not indexed again", folder.CStr(),
+                          real.c_str());
+                return;
+            }
+        }
+    }
+    chain.push_back(real);
+    IndexFolderEntries(folder, prefixIn, depth, chain);
+    chain.pop_back();
+}
+
+void IndexFolderEntries(const str& folder, const str& prefixIn, int depth,
+                        std::vector<std::string>& chain) {
     MountFlatFiles(folder, GetFileIndex());
     str lowerFolder = LowerAscii(folder);
     str local;
@@ -61,9 +92,9 @@ void IndexFolderAt(const str& folder, const str& prefixIn, int depth) {
         } else if (lowerName == ".svn") {
             continue;
         } else if (prefix.IsEmpty()) {
-            IndexFolderAt(path, str(), depth + 1);
+            IndexFolderAt(path, str(), depth + 1, chain);
         } else {
-            IndexFolderAt(path, prefix + lowerName + "/", depth + 1);
+            IndexFolderAt(path, prefix + lowerName + "/", depth + 1, chain);
         }
     }
 }
@@ -91,7 +122,10 @@ bool IsAllowedName(const str& name) { return Excluded().count(name) == 0; }
 
 void ClearNameList() { Excluded().clear(); }
 
-void IndexFolder(const str& folder, const str& prefix) { IndexFolderAt(folder, prefix, 0); }
+void IndexFolder(const str& folder, const str& prefix) {
+    std::vector<std::string> chain;
+    IndexFolderAt(folder, prefix, 0, chain);
+}
 
 void InitFileSystem() {
     // Read directly from the program folder: the index this file shapes does not exist yet.
