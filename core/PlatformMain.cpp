@@ -129,6 +129,7 @@ void LoadModules() {
 }  // namespace
 
 void SetPlatformExitHook(PlatformExitHook hook) { gExitHook = hook; }
+int EndPlatformProgram(int code) { return EndProgram(code); }
 
 str JoinCommandLine(int argc, const char* const* argv) {
   str line;

@@ -18,6 +18,8 @@ int PlatformMain(void* instance, void* previousInstance, const char* commandLine
 // lets PlatformMain return the code instead.
 using PlatformExitHook = void (*)(int code);
 void SetPlatformExitHook(PlatformExitHook hook);
+// Ends the program with the code through the exit hook (the display's fatal errors use it).
+int EndPlatformProgram(int code);
 
 // One command line from the program's arguments; an argument with blanks is quoted (after
 // its "=" when it has one), so "-wd=" sees the quotes it understands.

@@ -118,11 +118,6 @@ void TPlatformData::SetWindow(std::unique_ptr<platform::window::IWindow> window)
   mWindowOwner = std::move(window);
 }
 
-bool TPlatformData::GetViewportScale(float& scale) const {
-  scale = mViewportScaleX;
-  return mHosted;
-}
-
 void TPlatformData::StopPresentationThread() {
   {
     std::lock_guard<std::mutex> lock(mPresentMutex);

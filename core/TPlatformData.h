@@ -47,7 +47,10 @@ public:
   }
 
   // The horizontal viewport scale; answers whether the game runs hosted.
-  bool GetViewportScale(float& scale) const;
+  bool GetViewportScale(float& scale) const {
+    scale = mViewportScaleX;
+    return mHosted;
+  }
   bool IsCursorVisible() const { return mCursorVisible; }
 
   // Start-up state (see PlatformMain).

@@ -1,6 +1,8 @@
 // The facade's operations on the main window and the display: window creation, full-screen
 // switching, screen set-up, the cursor, the browser and the sound manager.
 #include "core/EngineLog.h"
+#include "core/TColor.h"
+#include "core/TRect.h"
 #include "core/TPlatform.h"
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
@@ -99,15 +101,16 @@ bool TPlatform::InitScreen(int width, int height, bool fullScreen) {
 
   TRenderer* renderer = TRenderer::Instance();
   TDxDisplayHandler* d = TDxDisplayHandler::Instance();
-  d->SetDisplay(width, height, fullScreen, 0, 0, p.mHosted);
+  d->SetDisplay(width, height, fullScreen, false, false, p.mHosted);
+  d->RunSelfTest();
   if (!p.mMiniVecDraw) {
     p.mMiniVecDraw = std::make_unique<THwMiniVecDraw>();
     p.mMiniVecDraw->Calibrate();
-    renderer->FillRect(0, 0, width, height, 0xFF000000u);
+    renderer->FillRect(TRect(0, 0, width, height), TColor(0.0f, 0.0f, 0.0f, 1.0f));
   }
-  d->FinishSetup();
   renderer->PopClipRect();
-  return renderer->PushClipRect(0, 0, width, height);
+  renderer->PushClipRect(TRect(0, 0, width, height));
+  return true;
 }
 
 void TPlatform::SetCursorVisible(bool visible) {

@@ -104,7 +104,7 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
   }
   if (p.mActivationChangePending) {
     p.mActivationChangePending = false;
-    if (!p.mActive && display) display->ForgetPresentState();
+    if (!p.mActive && display) display->ResetWorkingCount();
     SetEvent(event, kEventActivate, p.mActive ? 1 : 0);
     return;
   }
