@@ -14,9 +14,12 @@ namespace {
 // Larger than any string table a game ships; a bigger file is refused, not allocated.
 constexpr int32_t kMaxStringFile = 64 * 1024 * 1024;
 
-str CellValue(std::string_view text, size_t dataPos, size_t& end) {
-    size_t gt = text.find('>', dataPos + 5);
+// `noCloseFrom` remembers where a search for ">" last failed: nothing beyond it can find one,
+// so a file of cells without ">" is not searched to its end once per cell.
+str CellValue(std::string_view text, size_t dataPos, size_t& end, size_t& noCloseFrom) {
+    size_t gt = dataPos + 5 >= noCloseFrom ? std::string_view::npos : text.find('>', dataPos + 5);
     if (gt == std::string_view::npos) {
+        if (dataPos + 5 < noCloseFrom) noCloseFrom = dataPos + 5;
         end = text.size();
         return str();
     }
@@ -77,18 +80,22 @@ bool TStringTable::AddStrings(const str& name) {
 
 void TStringTable::AddRows(const char* data, size_t length) {
     std::string_view text(data, length);
+    size_t noCloseFrom = std::string_view::npos;
     size_t row = text.find("<Row");
     while (row != std::string_view::npos) {
         size_t next = text.find("<Row", row + 4);
         size_t rowEnd = next == std::string_view::npos ? text.size() : next;
-        size_t labelCell = text.find("<Data", row);
-        if (labelCell != std::string_view::npos && labelCell < rowEnd) {
+        // Cells are looked for inside the row only, so rows without cells cost no search
+        // through the rest of the file.
+        const std::string_view rowText = text.substr(0, rowEnd);
+        size_t labelCell = rowText.find("<Data", row);
+        if (labelCell != std::string_view::npos) {
             size_t end = 0;
-            str label = CellValue(text, labelCell, end);
+            str label = CellValue(text, labelCell, end, noCloseFrom);
             str value;
-            size_t textCell = text.find("<Data", end);
-            if (textCell != std::string_view::npos && textCell < rowEnd)
-                value = CellValue(text, textCell, end);
+            size_t textCell = end < rowEnd ? rowText.find("<Data", end) : std::string_view::npos;
+            if (textCell != std::string_view::npos)
+                value = CellValue(text, textCell, end, noCloseFrom);
             mStrings[label] = value;
         }
         row = next;
