@@ -28,7 +28,7 @@ TMessage* LuaToMessage(lua_State* L, int idx) {
   if (lua_isnoneornil(L, idx)) return nullptr;
   // Only a message userdata holds a message; anything else would be read as one unsafely.
   if (!IsLuaMessage(L, idx)) return nullptr;
-  return *static_cast<TMessage**>(lua_touserdata(L, idx));
+  return static_cast<TMessage*>(lua_touserdata(L, idx));
 }
 
 void PushLuaMessage(lua_State* L, TMessage* m) {

@@ -1,0 +1,72 @@
+// A window manager with its script host on the virtual clock, no platform, and the engine log
+// in a temporary folder the tests can read.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/EngineLog.h"
+#include "core/Timer.h"
+#include "platform/os/Clock.h"
+#include "script/LuaApi.h"
+#include "script/binding/TWindowScript.h"
+#include "window/TScreen.h"
+#include "window/TWindowManager.h"
+
+class BindingTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    platform::os::UseVirtualClock(true);
+    platform::os::SetVirtualTime(5000);
+    SetTimerStart(0);
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder = std::filesystem::temp_directory_path() /
+             (std::string("binding_") + info->name() + "_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    OpenEngineLog(folder.c_str());
+    manager = new TWindowManager();
+    host = new TWindowScript();
+    manager->AttachScriptHost(host);
+    screen = new TScreen();
+    manager->SetRoot(screen);
+    screen->SetSize(800, 600);
+    L = host->GetState();
+  }
+  void TearDown() override {
+    delete manager;
+    OpenEngineLog(nullptr);
+    std::filesystem::remove_all(folder);
+    platform::os::UseVirtualClock(false);
+  }
+
+  std::string Log() const {
+    std::ifstream in(folder / "logfile.txt");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  // Runs Lua text in the host.
+  void Run(const std::string& text) { host->DoLuaString(text.c_str()); }
+  std::string Global(const char* name) { return host->GetGlobalString(name).CStr(); }
+  double Number(const char* name) { return host->GetGlobalNumber(name); }
+  // One idle pass of the script's task, as the platform's idle list runs it.
+  void Tick() {
+    if (host->Ready(0)) host->DoTask();
+  }
+  void Advance(uint32_t ms) { platform::os::AdvanceVirtualTime(ms); }
+  void Idle() {
+    TPlatformEvent e;
+    e.type = kEventIdle;
+    manager->HandleEvent(e);
+  }
+
+  std::filesystem::path folder;
+  TWindowManager* manager = nullptr;
+  TWindowScript* host = nullptr;
+  TScreen* screen = nullptr;
+  lua_State* L = nullptr;
+};

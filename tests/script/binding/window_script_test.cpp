@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include "BindingTestSupport.h"
+#include "script/binding/LuaBinding.h"
+#include "script/binding/TLuaMessage.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "assets/FileLayer.h"
+#include "window/TButton.h"
+#include "window/TText.h"
+
+TEST_F(BindingTest, StartUpChunkDefinesConstantsAndHelpers) {
+  EXPECT_EQ(Number("kSliderPageDown"), 12);
+  EXPECT_EQ(Number("kUserMessageBase"), 1000);
+  EXPECT_EQ(Number("kPushButtonAlignment"), 5);
+  EXPECT_EQ(Global("kHiscoreAnonymous"), "hiscoreanon");
+  Run("local c = Color(255, 0, 0) gC = c[1]..','..c[2]..','..c[3]..','..c[4]");
+  EXPECT_EQ(Global("gC"), "1,0,0,1");
+  Run("gA, gB = StripKeyFromLabel('&Save') gC, gD = StripKeyFromLabel('Plain')");
+  EXPECT_EQ(Global("gA"), "Save");
+  EXPECT_EQ(Global("gB"), "@S");
+  EXPECT_EQ(Global("gC"), "Plain");
+  EXPECT_EQ(Global("gD"), "");
+  Run("gT = TagHotKey('@S', 'Save', '') gU = TagHotKey('', 'Save', '') gV = GetString('#raw')");
+  EXPECT_EQ(Global("gT"), "<u>S</u>ave");
+  EXPECT_EQ(Global("gU"), "Save");
+  EXPECT_EQ(Global("gV"), "raw");
+  Run("gR = DisplayDialog({''})");
+  EXPECT_EQ(Global("gR"), "");
+}
+
+TEST_F(BindingTest, LayoutTablesBuildWindowTreesWithInheritedStyles) {
+  Run("PushModal('menu')\n"
+      "SetDefaultStyle({ w = 200, h = 50, label = 'default' })\n"
+      "MakeDialog({ Window({ name = 'panel', x = kCenter, y = 10, w = 400, h = 300,"
+      "  Text({ name = 'title' }),"
+      "  AppendStyle({ label = 'child style' }),"
+      "  Button({ name = 'ok', x = kMax - 210, y = 240, default = true,"
+      "    Text({ name = 'label' }) }) }) })");
+  TWindow* top = manager->GetTopModal();
+  ASSERT_NE(top, screen);
+  EXPECT_EQ(top->GetName(), str("menu"));
+  TWindow* panel = top->FindChild("panel", 1);
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->GetRect().left, 200);
+  EXPECT_EQ(panel->GetRect().top, 10);
+  TWindow* title = panel->FindChild("title", 1);
+  ASSERT_TRUE(title && title->IsKindOf(TText::GetClassId()));
+  EXPECT_EQ(static_cast<TText*>(title)->GetText(), str("default"));
+  EXPECT_EQ(title->GetWidth(), 200);
+  TWindow* ok = panel->FindChild("ok", 1);
+  ASSERT_TRUE(ok && ok->IsKindOf(TButton::GetClassId()));
+  EXPECT_EQ(ok->GetRect().left, 400 - 210);
+  EXPECT_TRUE(static_cast<TButton*>(ok)->GetButtonFlags() & kButtonDefault);
+  // The appended style reached the windows built after it, through its parent link too.
+  Run("gL = GetLabel('ok') gM = GetLabel('nothing') gN = GetLabel('panel')");
+  EXPECT_EQ(Global("gL"), "child style");
+  EXPECT_EQ(Global("gM"), "nothing_is_not_found");
+  EXPECT_EQ(Global("gN"), "panel_is_not_a_TText_window_or_TButton");
+  // The context went back to the modal after each window.
+  EXPECT_EQ(host->GetContextWindow(), top);
+
+  // An unknown type creates nothing and leaves the modal as the context.
+  Run("MakeDialog({ Nonesuch and Nonesuch({}) or Window({ name = 'w2' }) })");
+  EXPECT_EQ(host->GetContextWindow(), top);
+}
+
+TEST_F(BindingTest, RegisteringATypeAgainReplacesItsCreator) {
+  struct Special : TWindow {
+    T_WINDOW_CLASS(Special, TWindow)
+  };
+  manager->RegisterWindowType("Button", &Special::Create);
+  Run("PushModal('m') MakeDialog({ Button({ name = 'b' }) })");
+  TWindow* b = manager->GetTopModal()->FindChild("b", -1);
+  ASSERT_NE(b, nullptr);
+  EXPECT_TRUE(b->IsKindOf(Special::GetClassId()));
+}
+
+TEST_F(BindingTest, MessagesQueueInArrivalOrderWhileNoCoroutineWaits) {
+  host->HandleMessage(new TMessage(kUserMessageBase, "first"), nullptr);
+  host->HandleMessage(new TMessage(kUserMessageBase + 1, "second"), nullptr);
+  Run("gA = gMessageQueue[1].name..gMessageQueue[2].name gB = gMessageQueue[1].type "
+      "gC = tostring(gMessageQueue[1].target) gN = table.getn(gCommandQueue)");
+  EXPECT_EQ(Global("gA"), "firstsecond");
+  EXPECT_EQ(Number("gB"), 1000);
+  EXPECT_EQ(Global("gC"), "nil");
+  EXPECT_EQ(Number("gN"), 0);
+  // A command alone lands only in the command queue.
+  Run("gF = function() gRan = 1 end");
+  lua_pushstring(L, "gF");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  TLuaFunction command(L);
+  host->HandleMessage(nullptr, &command);
+  Run("gN = table.getn(gCommandQueue) gM = table.getn(gMessageQueue)");
+  EXPECT_EQ(Number("gN"), 1);
+  EXPECT_EQ(Number("gM"), 2);
+}
+
+TEST_F(BindingTest, WaitingCoroutineTakesNewestQueuedFirstThenWakesOnMessagesAndTimeouts) {
+  // Defined up front: Lua text run while the coroutine waits is handed to it as a command.
+  Run("gCmd = function() return 'ran' end");
+  Run("gLog = ''\n"
+      "return function()\n"
+      "  table.insert(gMessageQueue, CreateNamedMessage(1001, 'a'))\n"
+      "  table.insert(gMessageQueue, CreateNamedMessage(1002, 'b'))\n"
+      "  gLog = gLog .. WaitForMessage().name .. WaitForMessage().name\n"
+      "  local m = WaitForMessage()\n"
+      "  gLog = gLog .. '|' .. m.type .. ':' .. m.name\n"
+      "  local t0 = GetTimer()\n"
+      "  local timed = WaitForMessage(500)\n"
+      "  gLog = gLog .. '|' .. tostring(timed) .. ':' .. (GetTimer() - t0)\n"
+      "  local c = WaitForMessage()\n"
+      "  gLog = gLog .. '|' .. c.type .. ':' .. c.name .. ':' .. tostring(gYieldResult)\n"
+      "end");
+  EXPECT_TRUE(host->IsYielded());
+  EXPECT_EQ(Global("gLog"), "ba");
+  EXPECT_EQ(host->GetWaitState(), TWindowScript::kWaitMessages);
+  // Nothing is due without a message: ticks do not wake it.
+  Tick();
+  Tick();
+  host->HandleMessage(new TMessage(1003, "posted"), nullptr);
+  EXPECT_EQ(Global("gLog"), "ba|1003:posted");
+  // The 500 ms wait ends on the virtual clock with no message.
+  Advance(499);
+  Tick();
+  EXPECT_EQ(Global("gLog"), "ba|1003:posted");
+  Advance(1);
+  Tick();
+  EXPECT_EQ(Global("gLog"), "ba|1003:posted|nil:500");
+  // Woken by a command alone: a kCommandOnly message and the command, which runs.
+  lua_pushstring(L, "gCmd");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  TLuaFunction command(L);
+  host->HandleMessage(nullptr, &command);
+  EXPECT_EQ(Global("gLog"), "ba|1003:posted|nil:500|8::ran") << Log();
+  EXPECT_FALSE(host->IsYielded());
+}
+
+TEST_F(BindingTest, PostedScriptMessageComesBackAsTheSameUserdata) {
+  Run("return function()\n"
+      "  gSent = CreateNamedMessage(kUserMessageBase + 5, 'ping')\n"
+      "  PostMessage(gSent)\n"
+      "  PostMessage('not a message')\n"
+      "  local m = WaitForMessage()\n"
+      "  gSame = (m == gSent) and 'same' or 'other'\n"
+      "end");
+  Idle();  // delivers the posted message to the screen, which hands it to the scripts
+  EXPECT_EQ(Global("gSame"), "same");
+}
+
+TEST_F(BindingTest, ScriptHeldMessageWhoseTargetDiedIsPostedWithoutIt) {
+  // A native message for a window reaches Lua; the window dies; the script posts it again.
+  TWindow* w = new TWindow();
+  screen->AddChild(w);
+  PushLuaMessage(L, new TMessage(kUserMessageBase, "late", w));
+  lua_pushstring(L, "gHeld");
+  lua_insert(L, -2);
+  lua_settable(L, LUA_GLOBALSINDEX);
+  screen->RemoveChild(w);
+  delete w;
+  Run("PostMessage(gHeld)");
+  ASSERT_EQ(manager->GetQueuedMessageCount(), 1u);
+  Idle();  // would read the dead window if the target had survived
+  Run("gN = table.getn(gMessageQueue) gName = gMessageQueue[1].name");
+  EXPECT_EQ(Number("gN"), 1);
+  EXPECT_EQ(Global("gName"), "late");
+}
+
+TEST_F(BindingTest, ModalDialogClosesThroughItsCloseMessageAndReturnsTheValue) {
+  std::filesystem::create_directories(folder / "assets");
+  {
+    std::ofstream(folder / "assets" / "dialog.lua")
+        << "MakeDialog({ Button({ name = 'yes', close = true, x = 0, y = 0, w = 10, h = 10 }) })\n";
+  }
+  SetIndexedFile("assets/dialog.lua", (folder / "assets" / "dialog.lua").c_str());
+  Run("return function() gResult = DoModal('dialog.lua') gDone = 1 end");
+  TWindow* dialog = manager->GetTopModal();
+  ASSERT_EQ(dialog->GetName(), str("dialog.lua"));
+  TWindow* yes = dialog->FindChild("yes", -1);
+  ASSERT_TRUE(yes && yes->IsKindOf(TButton::GetClassId())) << Log();
+  static_cast<TButton*>(yes)->OnClick();
+  for (int i = 0; i < 4; ++i) Idle();
+  EXPECT_EQ(manager->GetTopModal(), screen);
+  EXPECT_EQ(Number("gDone"), 1) << Log();
+  EXPECT_EQ(Global("gResult"), "yes");
+}
+
+TEST_F(BindingTest, WindowMethodGlobalsAreClearedWhenTheirWindowDies) {
+  struct Counter : TWindow {
+    int Count() { return ++count; }
+    int count = 0;
+  };
+  Counter* a = new Counter();
+  BindWindowMethod(L, "CountA", a, &Counter::Count);
+  Counter* b = new Counter();
+  BindWindowMethod(L, "Shared", b, &Counter::Count);
+  Counter* c = new Counter();
+  BindWindowMethod(L, "Shared", c, &Counter::Count);  // the later binding wins
+  Run("gX = CountA() + CountA() gY = Shared()");
+  EXPECT_EQ(Number("gX"), 3);
+  EXPECT_EQ(c->count, 1);
+  delete a;
+  delete b;  // "Shared" no longer points at b: it stays
+  Run("gA = tostring(CountA) gS = type(Shared)");
+  EXPECT_EQ(Global("gA"), "nil");
+  EXPECT_EQ(Global("gS"), "function");
+  delete c;
+  Run("gS = type(Shared)");
+  EXPECT_EQ(Global("gS"), "nil");
+}
+
+TEST_F(BindingTest, ContextStackPushesOnlyNewWindowsAndForgetsDestroyedOnes) {
+  TWindow* w = new TWindow();
+  screen->AddChild(w);
+  size_t depth = host->GetContextStack().size();
+  EXPECT_TRUE(host->PushContextWindow(w));
+  EXPECT_FALSE(host->PushContextWindow(w));
+  EXPECT_FALSE(host->PushContextWindow(screen));  // already there from the root push
+  manager->RunScriptString(w, "SetWindowName('renamed')");
+  EXPECT_EQ(w->GetName(), str("renamed"));
+  EXPECT_EQ(host->GetContextStack().size(), depth + 1);
+  screen->RemoveChild(w);
+  delete w;
+  EXPECT_EQ(host->GetContextStack().size(), depth);
+  Run("PopWindow() PopWindow() PopWindow()");
+  EXPECT_EQ(host->GetContextStack().size(), 1u);
+}
