@@ -78,4 +78,29 @@ TEST_F(DisplaySdl, PresentedFramesAppearInTheWindow) {
   EXPECT_EQ(WindowPixel(2, 2), 0xFF00FF00u);
 }
 
+TEST_F(DisplaySdl, FullScreenStretchesTheFrameOverTheDesktop) {
+  pd::sdl::Display display(window);
+  ASSERT_EQ(display.SetCooperativeLevel(pd::CooperativeLevel::ExclusiveFullScreen), pd::kOk);
+  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+  ASSERT_EQ(display.SetDisplayMode(640, 480, 32), pd::kOk);
+  pd::SurfaceDesc chain;
+  chain.caps = pd::kCapsPrimary | pd::kCapsFlip;
+  chain.backBufferCount = 1;
+  std::shared_ptr<pd::Surface> front;
+  ASSERT_EQ(display.CreateSurface(chain, front), pd::kOk);
+  pd::Rect right{320, 0, 640, 480};
+  ASSERT_EQ(front->BackBuffer()->Fill(nullptr, 0xFF0000FFu), pd::kOk);
+  ASSERT_EQ(front->BackBuffer()->Fill(&right, 0xFFFF0000u), pd::kOk);
+  ASSERT_EQ(front->Flip(), pd::kOk);
+  SDL_Surface* s = SDL_GetWindowSurface(window);
+  ASSERT_NE(s, nullptr);
+  // The window now covers the desktop; each half of the frame covers half of it.
+  EXPECT_EQ(s->w, display.GetDesktop().width);
+  EXPECT_EQ(s->h, display.GetDesktop().height);
+  EXPECT_EQ(WindowPixel(s->w / 4, s->h / 2), 0xFF0000FFu);
+  EXPECT_EQ(WindowPixel(s->w * 3 / 4, s->h / 2), 0xFFFF0000u);
+  ASSERT_EQ(display.SetCooperativeLevel(pd::CooperativeLevel::Normal), pd::kOk);
+  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
 }  // namespace
