@@ -185,7 +185,7 @@ void TXmlNode::AppendText(const str& word, uint32_t count) {
     const unsigned n = count < word.Length() ? count : word.Length();
     // Written at the known end, where the string grows by doubling: appending with += would
     // copy a long text once for every word added to it.
-    if (!mText.IsEmpty()) mTextLength = mText.WriteAt(mTextLength, " ", 1, true);
+    if (mTextLength != 0) mTextLength = mText.WriteAt(mTextLength, " ", 1, true);
     mTextLength = mText.WriteAt(mTextLength, word.CStr(), n, true);
 }
 
