@@ -122,7 +122,7 @@ Result Device::Clear(uint32_t flags, uint32_t argb, float z) {
   std::shared_ptr<Surface> zb = target_->ZBuffer();
   if ((flags & kClearZBuffer) && zb) {
     if (zb->IsLost()) return kSurfaceLost;
-    double zc = std::clamp(double(z), 0.0, 1.0);
+    double zc = z > 0.0f ? std::min(double(z), 1.0) : 0.0;  // NaN clears to 0
     bool d16 = zb->Format() == PixelFormat::D16;
     uint32_t value = d16 ? uint32_t(zc * 65535.0 + 0.5) : uint32_t(zc * 4294967295.0 + 0.5);
     for (int32_t y = area.top; y < area.bottom; ++y) {

@@ -257,7 +257,7 @@ void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1) {
   for (double c = cStart; c < cEnd; c += 1.0) {
     double t = (c - lo) / (hi - lo);
     double m = std::floor(mlo + t * (mhi - mlo) + 0.5);
-    if (m < minMin || m >= minMax) continue;
+    if (!(m >= minMin && m < minMax)) continue;  // NaN too
     span.x0 = int32_t(xMajor ? c : m);
     span.y = int32_t(xMajor ? m : c);
     for (int k = 0; k < kAttrCount; ++k) span.a[k] = p->a[k] + t * (double(q->a[k]) - p->a[k]);

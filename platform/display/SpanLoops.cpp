@@ -134,7 +134,7 @@ uint32_t Combine(const DrawState& ds, uint32_t tex, uint32_t diffuse) {
 }
 
 uint32_t DepthOf(PixelFormat f, double z) {
-  z = std::clamp(z, 0.0, 1.0);
+  z = z > 0.0 ? std::min(z, 1.0) : 0.0;  // NaN counts as 0
   return f == PixelFormat::D16 ? uint32_t(z * 65535.0 + 0.5) : uint32_t(z * 4294967295.0 + 0.5);
 }
 
@@ -424,7 +424,8 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       int64_t c[4], dc[4];
       const int ks[4] = {kA, kR, kG, kB};
       for (int j = 0; j < 4; ++j) {
-        double s = std::clamp(sp.a[ks[j]] + sp.d[ks[j]] * offset, 0.0, 255.0);
+        double s = sp.a[ks[j]] + sp.d[ks[j]] * offset;
+        s = s > 0.0 ? std::min(s, 255.0) : 0.0;
         c[j] = int64_t(s * 65536.0 + 32768.0);
         dc[j] = ToFixed(sp.d[ks[j]]);
       }

@@ -1,6 +1,7 @@
 // The software device: coverage rules, texel-exact copies, blending, tests, addressing,
 // filtering, viewports and 16-bit targets.
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include "device_fixture.h"
@@ -465,6 +466,40 @@ TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
   EXPECT_EQ(img.At(32, 40), 0xFFFFFFFFu);
   EXPECT_EQ(img.At(32, 2), 0xFFFFFFFFu);
   EXPECT_EQ(img.At(32, 60), 0xFF000000u);
+}
+
+TEST_F(DeviceRaster, WildVerticesNeverReachOutsideTheTarget) {
+  // NaN, infinities, huge and tiny values in every field; the sanitizers watch the memory.
+  const float wild[] = {0.0f, 1.5f, -3.0f, 63.9f, 1e30f, -1e30f, 1e-30f, 3e9f,
+                        std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                        std::numeric_limits<float>::quiet_NaN(), 17.25f};
+  std::mt19937 rng(5);
+  auto pick = [&] { return wild[rng() % (sizeof wild / sizeof wild[0])]; };
+  for (int round = 0; round < 40; ++round) {
+    MakeTarget(32, 32, round % 2 ? pd::PixelFormat::R5G6B5 : pd::PixelFormat::A8R8G8B8);
+    auto tex = MakeTexture(4, 4, std::vector<uint32_t>(16, 0x80FFFFFFu));
+    ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+    device->SetFastPaths(round % 3 != 0);
+    device->Stage().addressU = device->Stage().addressV = pd::TextureAddress(round % 3);
+    device->Stage().magFilter = device->Stage().minFilter = pd::TextureFilter(round % 2);
+    if (round % 4 == 0) device->SetTransform(pd::TransformKind::World, [&] {
+      pd::Matrix4 m;
+      m.m[0][3] = pick();
+      m.m[3][3] = pick();
+      return m;
+    }());
+    ScreenVertex s[6];
+    LitVertex l[6];
+    for (int i = 0; i < 6; ++i) {
+      s[i] = {pick(), pick(), pick(), pick(), uint32_t(rng()), uint32_t(rng()), pick(), pick()};
+      l[i] = {pick(), pick(), pick(), 0, uint32_t(rng()), uint32_t(rng()), pick(), pick()};
+    }
+    for (auto type : {pd::PrimitiveType::TriangleList, pd::PrimitiveType::TriangleFan, pd::PrimitiveType::LineList}) {
+      EXPECT_EQ(device->DrawPrimitive(type, pd::kTransformedVertex, s, 6), pd::kOk);
+      EXPECT_EQ(device->DrawPrimitive(type, pd::kLitVertex, l, 6), pd::kOk);
+      EXPECT_EQ(device->DrawPrimitive(type, pd::kLitVertex, l, 4), pd::kOk);
+    }
+  }
 }
 
 TEST_F(DeviceRaster, DrawingNeedsASceneAndALiveTarget) {
