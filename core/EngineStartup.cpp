@@ -98,6 +98,9 @@ TPlatform::~TPlatform() {
   delete mData->mSoundManager;
   mData->mSoundManager = nullptr;
   mData->mMiniVecDraw.reset();
+  // Textures must go before the display they live on.
+  mData->mCursorTexture.reset();
+  mData->mBuiltinCursor.reset();
   TRenderer::Destroy();
   SetPlatformConfigHook(nullptr);
   SetPlatformInstance(nullptr);

@@ -102,6 +102,7 @@ TPlatformData::TPlatformData(const char* commandLine, int showCommand, bool allo
 TPlatformData::~TPlatformData() {
   StopPresentationThread();
   mCursorTexture.reset();
+  mBuiltinCursor.reset();
   mInstanceMutex.reset();
   // Destroying the window closes it, unless it belongs to a host.
   mWindow.store(nullptr);

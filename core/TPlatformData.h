@@ -62,6 +62,7 @@ public:
 
   // Cursor image and visibility.
   boost::shared_ptr<TTexture> mCursorTexture;
+  boost::shared_ptr<TTexture> mBuiltinCursor;  // made on first need
   int32_t mCursorHotX = 0, mCursorHotY = 0;
   bool mCursorVisible = true;
 

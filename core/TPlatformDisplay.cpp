@@ -1,14 +1,17 @@
 // The facade's operations on the main window and the display: window creation, full-screen
 // switching, screen set-up, the cursor, the browser and the sound manager.
+#include "assets/FileLayer.h"
 #include "core/EngineLog.h"
 #include "core/TColor.h"
 #include "core/TRect.h"
 #include "core/TPlatform.h"
+#include "core/TPlatformCursor.h"
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
 #include "platform/os/Spawn.h"
 #include "render/TDxDisplayHandler.h"
 #include "render/TRenderer.h"
+#include "render/TTexture.h"
 #include "sound/TSoundManager.h"
 #include "window/TScreen.h"
 #include "window/TWindowManager.h"
@@ -125,16 +128,25 @@ void TPlatform::SetCursorVisible(bool visible) {
 
 void TPlatform::SetCursor(boost::shared_ptr<TTexture> texture, int hotX, int hotY, bool keep) {
   TPlatformData& p = *mData;
+  boost::shared_ptr<TTexture> image = texture;
   if (!keep) {
     p.mCursorTexture = texture;
     p.mCursorHotX = hotX;
     p.mCursorHotY = hotY;
     if (!p.mCursorVisible) return;
+    if (!image) {
+      if (!p.mBuiltinCursor) {
+        RegisterMemoryFile("__systemcursor__.png", kSystemCursorPng, kSystemCursorPngSize);
+        p.mBuiltinCursor = TTexture::Get("__systemcursor__.png", TTexture::kGetAlpha);
+      }
+      image = p.mBuiltinCursor;
+    }
   }
-  if (TDxDisplayHandler* d = TDxDisplayHandler::Instance())
-    d->SetMouseImage(texture, hotX, hotY, keep);
-  // The engine draws the cursor from here on, so the window shows none of its own.
-  if (IWindow* w = p.GetWindow()) w->SetCursorVisible(false);
+  if (TDxDisplayHandler* d = TDxDisplayHandler::Instance()) d->SetMouseImage(image, hotX, hotY, keep);
+  // The engine draws this cursor, so the window shows none of its own.
+  if (image) {
+    if (IWindow* w = p.GetWindow()) w->SetCursorVisible(false);
+  }
 }
 
 void TPlatform::OpenUrl(const char* url) {

@@ -7,6 +7,8 @@
 #include "platform/window/Messages.h"
 #include "render/TDxDisplayHandler.h"
 #include "render/TRenderer.h"
+#include "render/TTexture.h"
+#include "assets/FileLayer.h"
 #include "sound/TSoundManager.h"
 #include "window/TWindowManager.h"
 
@@ -354,11 +356,15 @@ TEST_F(EngineTest, TitleAndCursorReachTheWindow) {
   Run("--multiple", [](TPlatform* p) {
     p->SetWindowTitle("Harbour");
     EXPECT_EQ(HeadlessWindow(p)->GetTitle(), "Harbour");
-    Settle(p);
+    // Before the display exists the window's own cursor is what shows or hides.
     p->SetCursorVisible(false);
     EXPECT_FALSE(HeadlessWindow(p)->IsCursorVisible());
     p->SetCursorVisible(true);
     EXPECT_TRUE(HeadlessWindow(p)->IsCursorVisible());
+    // Once the display draws the cursor, the window shows none of its own.
+    Settle(p);
+    EXPECT_FALSE(HeadlessWindow(p)->IsCursorVisible());
+    EXPECT_TRUE(p->GetData()->IsCursorVisible());
   });
 }
 
@@ -397,6 +403,23 @@ TEST_F(EngineTest, HostedWithoutPortalQueryIgnoresAltEnter) {
     // A right click still reaches the game.
     e = Feed(p, Msg(WM_RBUTTONDOWN, 0, MakeLParam(1, 2)));
     EXPECT_EVENT(e, kEventOtherButton, kButtonRightDown, 1, 2, 0);
+  });
+  EXPECT_TRUE(sBodyRan);
+}
+
+TEST_F(EngineTest, CursorWithoutImageUsesTheBuiltInOne) {
+  Run("--multiple", [](TPlatform* p) {
+    Settle(p);
+    p->SetCursor(boost::shared_ptr<TTexture>(), 2, 2, false);
+    EXPECT_TRUE(FileExists("__systemcursor__.png"));
+    ASSERT_TRUE(p->GetData()->mBuiltinCursor);
+    EXPECT_EQ(p->GetData()->mBuiltinCursor->GetWidth(), 32u);
+    EXPECT_FALSE(p->GetData()->mCursorTexture);  // the stored cursor stays empty
+
+    // Hidden: the image is only remembered.
+    p->SetCursorVisible(false);
+    p->SetCursor(boost::shared_ptr<TTexture>(), 5, 6, false);
+    EXPECT_EQ(p->GetData()->mCursorHotX, 5);
   });
   EXPECT_TRUE(sBodyRan);
 }
