@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include "BindingTestSupport.h"
+#include "assets/FileLayer.h"
+#include "assets/TAssetManager.h"
+#include "script/LuaAux.h"
+#include "script/binding/LuaBinding.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "script/binding/TScriptCode.h"
+
+namespace {
+
+std::string Fixture(const char* name) { return std::string(ENGINE_FIXTURES_DIR) + "/windows/" + name; }
+
+void Index(const char* name) { SetIndexedFile(name, Fixture(name).c_str()); }
+
+// Records the arguments a bound function receives.
+struct Recorder {
+  void Take(str s, int n, float f, bool b) {
+    text = s.CStr();
+    number = n;
+    real = f;
+    flag = b;
+    ++calls;
+  }
+  str Echo(str s) { return s + "!"; }
+  std::string text;
+  int number = -1;
+  float real = -1;
+  bool flag = true;
+  int calls = 0;
+};
+
+int gFreeCalls = 0;
+bool FreeFunction(str) { return ++gFreeCalls > 0; }
+
+}  // namespace
+
+TEST_F(BindingTest, BoundCallsConvertArgumentsWithoutEverRaising) {
+  Recorder r;
+  BindMethod(L, "Take", &r, &Recorder::Take);
+  BindMethod(L, "Echo", &r, &Recorder::Echo);
+  BindFunction(L, "Free", &FreeFunction);
+  struct Case {
+    const char* call;
+    std::string text;
+    int number;
+    float real;
+    bool flag;
+  } cases[] = {
+      {"Take()", "", 0, 0.0f, false},
+      {"Take(3, '7', 2.5, 0)", "3", 7, 2.5f, true},
+      {"Take({}, 'x', nil, false)", "", 0, 0.0f, false},
+      {"Take('a', -2.9, 1e300, 'yes')", "a", -2, static_cast<float>(1e300), true},
+      {"Take('b', 0/0, 1, nil)", "b", 0, 1.0f, false},
+  };
+  for (const Case& c : cases) {
+    Run(c.call);
+    EXPECT_EQ(r.text, c.text) << c.call;
+    EXPECT_EQ(r.number, c.number) << c.call;
+    EXPECT_EQ(r.real, c.real) << c.call;
+    EXPECT_EQ(r.flag, c.flag) << c.call;
+  }
+  EXPECT_EQ(r.calls, 5);
+  Run("gE = Echo(12) gF = tostring(Free())");
+  EXPECT_EQ(Global("gE"), "12!");
+  EXPECT_EQ(Global("gF"), "true");
+  // Binding a name again replaces the first binding.
+  Recorder other;
+  BindMethod(L, "Echo", &other, &Recorder::Take);
+  Run("Echo('again')");
+  EXPECT_EQ(other.text, "again");
+}
+
+TEST_F(BindingTest, TableWrappersReadFieldsWithDefaultsAndKeepTheStack) {
+  Run("gT = { n = '12', bad = 'abc', off = false, sub = { 1, 2 }, f = print, "
+      "[1] = 'first', [2] = { 0.5, 0.25 } }");
+  lua_pushstring(L, "gT");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  TLuaTable* t = new TLuaTable(L);
+  int top = lua_gettop(L);
+  EXPECT_EQ(t->GetNumber("n", 5), 12);
+  EXPECT_EQ(t->GetNumber("bad", 5), 0);
+  EXPECT_EQ(t->GetNumber("missing", 5), 5);
+  EXPECT_FALSE(t->GetBool("off", true));
+  EXPECT_EQ(t->GetStringAt(1, "d"), str("first"));
+  TVec4 v = t->GetVec4At(2, TVec4(9, 9, 9, 9));
+  EXPECT_EQ(v.x, 0.5f);
+  EXPECT_EQ(v.y, 0.25f);
+  EXPECT_EQ(v.z, 9.0f);
+  TLuaFunction* f = t->GetFunction("f");
+  EXPECT_NE(f, nullptr);
+  EXPECT_EQ(t->GetFunction("n"), nullptr);
+  EXPECT_EQ(t->GetTable("n"), nullptr);
+  delete f;
+  EXPECT_EQ(lua_gettop(L), top);
+
+  int keys = 0;
+  TLuaObjectWrapper* key = nullptr;
+  while (TLuaObjectWrapper* value = t->Next(key)) {
+    ++keys;
+    delete value;
+  }
+  EXPECT_EQ(keys, 7);
+  EXPECT_EQ(key, nullptr);
+  EXPECT_EQ(lua_gettop(L), top);
+
+  // A copy outlives its source.
+  TLuaTable* copy = new TLuaTable(*t);
+  delete t;
+  lua_setgcthreshold(L, 0);
+  EXPECT_EQ(copy->GetNumber("n", 0), 12);
+  delete copy;
+}
+
+TEST_F(BindingTest, TableArgumentAdoptedByAnOuterCallSurvivesNestedCalls) {
+  // The callee runs Lua text (a nested call) and then still reads its argument.
+  struct Reader {
+    explicit Reader(TWindowScript* h) : host(h) {}
+    void Read(TLuaTable* t) {
+      host->DoLuaString("gNested = 1");
+      seen = t->GetString("name", "gone").CStr();
+    }
+    TWindowScript* host;
+    std::string seen;
+  };
+  Reader reader(host);
+  BindMethod(L, "Read", &reader, &Reader::Read);
+  Run("Read({ name = 'kept' })");
+  EXPECT_EQ(reader.seen, "kept");
+  // The adopted wrapper is gone after the next outermost call.
+  Run("gDone = 1");
+  EXPECT_EQ(host->GetAdoptedCount(), 0u);
+}
+
+TEST_F(BindingTest, ScriptFilesCompileOnceAndRunAsCoroutinesStepByStep) {
+  TAssetManager assets;
+  Index("steps.lua");
+  EXPECT_TRUE(host->DoFile("steps.lua"));
+  EXPECT_EQ(Number("gSteps"), 1);
+  Tick();
+  EXPECT_EQ(Number("gSteps"), 2);
+  Tick();
+  EXPECT_EQ(Number("gSteps"), 3);
+  EXPECT_FALSE(host->IsYielded());
+  EXPECT_FALSE(host->Ready(0));
+  // The second run loads the cached chunk.
+  str error;
+  auto code = TScriptCode::Get("steps.lua", "", &error);
+  ASSERT_TRUE(code);
+  EXPECT_EQ(TScriptCode::Get("steps.lua", "", &error).get(), code.get());
+  EXPECT_TRUE(host->DoFile("steps.lua"));
+  EXPECT_EQ(Number("gLoaded"), 2);
+  int top = lua_gettop(L);
+  EXPECT_FALSE(host->DoFile(""));
+  EXPECT_FALSE(host->DoFile("no_such_file.lua"));
+  EXPECT_EQ(lua_gettop(L), top);
+}
+
+TEST_F(BindingTest, ScriptErrorsAreLoggedAndTheHostGoesOn) {
+  Index("syntax_error.lua");
+  Index("runtime_error.lua");
+  EXPECT_FALSE(host->DoFile("syntax_error.lua"));
+  EXPECT_FALSE(host->DoFile("runtime_error.lua"));
+  Run("local x = nil + 1");
+  Run("gX = = 2");
+  std::string log = Log();
+  EXPECT_NE(log.find(": Lua error: syntax_error.lua:1:"), std::string::npos) << log;
+  EXPECT_NE(log.find(": Lua error: runtime_error.lua:2: attempt to index"), std::string::npos) << log;
+  EXPECT_NE(log.find(": Failed to run script runtime_error.lua: 1"), std::string::npos) << log;
+  EXPECT_NE(log.find("when parsing gX = = 2"), std::string::npos) << log;
+  Run("gAfter = 'alive'");
+  EXPECT_EQ(Global("gAfter"), "alive");
+}
+
+TEST_F(BindingTest, ACoroutineThatFailsAtOnceIsReportedAndUnscheduled) {
+  // Call the chunk result's producer through RunFunction as DoLuaString would.
+  luaL_loadbuffer(L, "return function() error('boom') end", 35, "chunk");
+  EXPECT_NE(host->RunFunction(0, 1), 0);
+  EXPECT_FALSE(host->Ready(0));
+  EXPECT_NE(Log().find("lua_resume error: "), std::string::npos);
+  // Too many results on a failure names both numbers.
+  luaL_loadbuffer(L, "error('x')", 10, "chunk");
+  EXPECT_NE(host->RunFunction(0, 2), 0);
+  EXPECT_NE(Log().find("Too many return results? (2, FAILURE CODE 1)"), std::string::npos) << Log();
+}
+
+TEST_F(BindingTest, DumpTableStopsAfterFiveLevels) {
+  std::string got;
+  static std::string* sink;
+  sink = &got;
+  BindFunction(L, "DebugOut", +[](str s) { *sink = s.CStr(); });
+  Run("DumpTable({ a = { b = { c = { d = { e = { f = { g = 1 } } } } } } })");
+  EXPECT_NE(got.find("Dump Table:"), std::string::npos);
+  EXPECT_NE(got.find("...\n"), std::string::npos) << got;
+  EXPECT_EQ(got.find("g ->"), std::string::npos) << got;
+}
