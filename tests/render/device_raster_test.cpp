@@ -105,29 +105,35 @@ TEST_F(DeviceRaster, UnscaledQuadAtHalfPixelOffsetCopiesTexelsExactly) {
   for (uint32_t& t : texels) t = rng() | 0xFF000000u;
   // Blended, opaque and additive (over black) draws of opaque texels all copy them.
   const pd::BlendFactor dsts[] = {pd::BlendFactor::InvSrcAlpha, pd::BlendFactor::Zero, pd::BlendFactor::One};
+  struct Run {
+    int mode;
+    pd::TextureFilter filter;
+    bool fast;
+  };
+  std::vector<Run> runs;
   for (int mode = 0; mode < 3; ++mode)
-  for (auto filter : {pd::TextureFilter::Point, pd::TextureFilter::Linear}) {
-    for (bool fast : {true, false}) {
-      MakeTarget();
-      auto tex = MakeTexture(16, 16, texels);
-      device->SetFastPaths(fast);
-      device->States().dstBlend = dsts[mode];
-      device->States().alphaBlend = mode != 1;
-      if (mode == 1) {
-        device->Stage().alphaArg1 = pd::kArgFactor;
-        device->Stage().alphaOp = pd::TextureOp::SelectArg1;
-      }
-      device->Stage().magFilter = device->Stage().minFilter = filter;
-      ASSERT_EQ(device->SetTexture(tex), pd::kOk);
-      ASSERT_EQ(Quad(8, 8, 24, 24), pd::kOk);
-      pd::Image img = Frame();
-      for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-          bool in = x >= 8 && x < 24 && y >= 8 && y < 24;
-          ASSERT_EQ(img.At(x, y), in ? texels[size_t((y - 8) * 16 + x - 8)] : 0xFF000000u)
-              << x << "," << y << " filter " << int(filter) << " fast " << fast << " mode " << mode;
-        }
+    for (auto filter : {pd::TextureFilter::Point, pd::TextureFilter::Linear})
+      for (bool fast : {true, false}) runs.push_back({mode, filter, fast});
+  for (const Run& run : runs) {
+    MakeTarget();
+    auto tex = MakeTexture(16, 16, texels);
+    device->SetFastPaths(run.fast);
+    device->States().dstBlend = dsts[run.mode];
+    device->States().alphaBlend = run.mode != 1;
+    if (run.mode == 1) {
+      device->Stage().alphaArg1 = pd::kArgFactor;
+      device->Stage().alphaOp = pd::TextureOp::SelectArg1;
     }
+    device->Stage().magFilter = device->Stage().minFilter = run.filter;
+    ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+    ASSERT_EQ(Quad(8, 8, 24, 24), pd::kOk);
+    pd::Image img = Frame();
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x) {
+        bool in = x >= 8 && x < 24 && y >= 8 && y < 24;
+        ASSERT_EQ(img.At(x, y), in ? texels[size_t((y - 8) * 16 + x - 8)] : 0xFF000000u)
+            << x << "," << y << " filter " << int(run.filter) << " fast " << run.fast << " mode " << run.mode;
+      }
   }
 }
 
