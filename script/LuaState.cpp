@@ -15,12 +15,80 @@
 #include "script/LuaTable.h"
 #include "script/LuaTm.h"
 
-static void* DefaultAlloc(void*, void* block, size_t, size_t newsize, int, int) {
+// The default allocator keeps the small blocks a state frees in per-size lists and hands them
+// out again: scripts free and reallocate tables, closures and short strings by the thousand at
+// every collection. Small blocks are always allocated at their class size, so any cached block
+// fits any request of its class. The cache of a state is its ud (none: plain allocation).
+namespace {
+
+constexpr size_t kGrain = 16;
+constexpr int kClasses = 16;  // blocks up to 256 bytes
+constexpr size_t kCacheLimit = size_t{4} << 20;  // bytes held unused at most
+
+struct FreeBlock {
+  FreeBlock* next;
+};
+
+struct BlockCache {
+  FreeBlock* lists[kClasses];
+  size_t bytes;
+};
+
+int SizeClass(size_t n) { return (n == 0 || n > kGrain * kClasses) ? -1 : (int)((n - 1) / kGrain); }
+
+size_t ClassBytes(int c) { return (size_t)(c + 1) * kGrain; }
+
+void* TakeBlock(BlockCache* cache, int c) {
+  if (cache != nullptr && cache->lists[c] != nullptr) {
+    FreeBlock* b = cache->lists[c];
+    cache->lists[c] = b->next;
+    cache->bytes -= ClassBytes(c);
+    return b;
+  }
+  return malloc(ClassBytes(c));
+}
+
+void ReleaseBlock(BlockCache* cache, void* block, int c) {
+  if (c >= 0 && cache != nullptr && cache->bytes + ClassBytes(c) <= kCacheLimit) {
+    FreeBlock* b = (FreeBlock*)block;
+    b->next = cache->lists[c];
+    cache->lists[c] = b;
+    cache->bytes += ClassBytes(c);
+    return;
+  }
+  free(block);
+}
+
+void DestroyCache(BlockCache* cache) {
+  for (FreeBlock* list : cache->lists) {
+    while (list != nullptr) {
+      FreeBlock* next = list->next;
+      free(list);
+      list = next;
+    }
+  }
+  free(cache);
+}
+
+}  // namespace
+
+static void* DefaultAlloc(void* ud, void* block, size_t oldsize, size_t newsize, int, int) {
+  BlockCache* cache = (BlockCache*)ud;
+  int oc = block != nullptr ? SizeClass(oldsize) : -1;
+  int nc = SizeClass(newsize);
+  if (block != nullptr && oc >= 0 && oc == nc) return block;
   if (newsize == 0) {
-    free(block);
+    if (block != nullptr) ReleaseBlock(cache, block, oc);
     return nullptr;
   }
-  return realloc(block, newsize);
+  if (nc < 0 && oc < 0) return realloc(block, newsize);
+  void* nb = nc >= 0 ? TakeBlock(cache, nc) : malloc(newsize);
+  if (nb == nullptr) return nullptr;  // the old block stays valid
+  if (block != nullptr) {
+    memcpy(nb, block, oldsize < newsize ? oldsize : newsize);
+    ReleaseBlock(cache, block, oc);
+  }
+  return nb;
 }
 
 static int DefaultPanic(lua_State*) { return 0; }
@@ -111,6 +179,7 @@ static void close_state(lua_State* L) {
   void* ud = g->ud;
   fa(ud, g, sizeof(global_State), 0, 0, 0);
   fa(ud, L, sizeof(lua_State), 0, 0, 0);
+  if (fa == DefaultAlloc && ud != nullptr) DestroyCache((BlockCache*)ud);
 }
 
 lua_State* lua_open(void) {
@@ -136,6 +205,7 @@ lua_State* lua_open(void) {
   g->strt.hash = nullptr;
   g->frealloc = s->alloc;
   g->ud = s->ud;
+  if (s->alloc == DefaultAlloc) g->ud = calloc(1, sizeof(BlockCache));  // no cache if null
   g->panic = DefaultPanic;
   g->threadcreated = s->threadcreated;
   g->threadfreed = s->threadfreed;

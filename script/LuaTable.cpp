@@ -281,15 +281,6 @@ const TObject* luaH_getnum(Table* t, int key) {
   return &luaO_nilobject;
 }
 
-const TObject* luaH_getstr(Table* t, TString* key) {
-  Node* n = hashstr(t, key);
-  do {
-    if (ttisstring(gkey(n)) && tsvalue(gkey(n)) == key) return gval(n);
-    n = n->next;
-  } while (n);
-  return &luaO_nilobject;
-}
-
 const TObject* luaH_getwstr(Table* t, TString* key) {
   Node* n = hashstr(t, key);
   do {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "script/LuaObject.h"
+#include "script/LuaState.h"
 
 #define gnode(t, i) (&(t)->node[i])
 #define gkey(n) (&(n)->i_key)
@@ -10,7 +11,6 @@
 
 const TObject* luaH_getnum(Table* t, int key);
 TObject* luaH_setnum(lua_State* L, Table* t, int key);
-const TObject* luaH_getstr(Table* t, TString* key);
 const TObject* luaH_getwstr(Table* t, TString* key);
 const TObject* luaH_get(Table* t, const TObject* key);
 TObject* luaH_set(lua_State* L, Table* t, const TObject* key);
@@ -18,3 +18,31 @@ Table* luaH_new(lua_State* L, int narray, int lnhash);
 void luaH_free(lua_State* L, Table* t);
 int luaH_next(lua_State* L, Table* t, StkId key);
 Node* luaH_mainposition(const Table* t, const TObject* key);
+
+// String lookup, inline: the interpreter loop and the metamethod cache call it constantly.
+inline const TObject* luaH_getstr(Table* t, TString* key) {
+  Node* n = gnode(t, lmod(key->tsv.hash, sizenode(t)));
+  do {
+    if (ttisstring(gkey(n)) && tsvalue(gkey(n)) == key) return gval(n);
+    n = n->next;
+  } while (n);
+  return &luaO_nilobject;
+}
+
+// The value slot of key when it is an integer within the array part or a string present in the
+// hash part; null otherwise (the caller then takes the general path).
+inline TObject* luaH_fastslot(Table* t, const TObject* key) {
+  if (ttisnumber(key)) {
+    lua_Number n = nvalue(key);
+    if (n >= 1 && n <= (lua_Number)t->sizearray) {
+      int k = (int)n;
+      if ((lua_Number)k == n) return &t->array[k - 1];
+    }
+    return nullptr;
+  }
+  if (ttisstring(key)) {
+    const TObject* v = luaH_getstr(t, tsvalue(key));
+    return v == &luaO_nilobject ? nullptr : (TObject*)v;
+  }
+  return nullptr;
+}

@@ -330,6 +330,31 @@ static void BitwiseError(lua_State* L, const TObject* rb, const TObject* rc) {
   luaG_aritherror(L, rb, rc);
 }
 
+// Raw read of a table: integer keys of the array part and string keys inline, the rest through
+// the general lookup.
+static inline const TObject* RawGet(Table* h, const TObject* key) {
+  if (ttisstring(key)) return luaH_getstr(h, tsvalue(key));
+  if (ttisnumber(key)) {
+    lua_Number n = nvalue(key);
+    if (n >= 1 && n <= (lua_Number)h->sizearray) {
+      int k = (int)n;
+      if ((lua_Number)k == n) return &h->array[k - 1];
+    }
+  }
+  return luaH_get(h, key);
+}
+
+// Raw write to a slot that already exists, when no __newindex can intervene; false sends the
+// caller to luaV_settable.
+static inline bool FastSet(lua_State* L, Table* h, const TObject* key, const TObject* val) {
+  TObject* slot = luaH_fastslot(h, key);
+  if (slot == nullptr) return false;
+  if (ttisnil(slot) && fasttm(L, h->metatable, TM_NEWINDEX) != nullptr) return false;
+  h->flags = 0;  // as luaH_set: the table may serve as a metatable
+  setobj2t(slot, val);
+  return true;
+}
+
 #define RA(i) (base + GETARG_A(i))
 #define XRA(i) (L->base + GETARG_A(i))
 #define RB(i) (base + GETARG_B(i))
@@ -418,7 +443,7 @@ L_OP_GETTABLE: {
   StkId rb = RB(i);
   TObject* rc = RKC(i);
   if (ttistable(rb)) {
-    const TObject* v = luaH_get(hvalue(rb), rc);
+    const TObject* v = RawGet(hvalue(rb), rc);
     if (!ttisnil(v)) {
       setobj2s(ra, v);
     } else {
@@ -431,17 +456,22 @@ L_OP_GETTABLE: {
   }
   vmdispatch();
 }
-L_OP_SETGLOBAL:
-  luaV_settable(L, &cl->g, KBx(i), ra);
+L_OP_SETGLOBAL: {
+  TObject* rb = KBx(i);
+  if (!ttistable(&cl->g) || !FastSet(L, hvalue(&cl->g), rb, ra)) luaV_settable(L, &cl->g, rb, ra);
   vmdispatch();
+}
 L_OP_SETUPVAL: {
   UpVal* uv = cl->upvals[GETARG_B(i)];
   setobj(uv->v, ra);
   vmdispatch();
 }
-L_OP_SETTABLE:
-  luaV_settable(L, ra, RKB(i), RKC(i));
+L_OP_SETTABLE: {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  if (!ttistable(ra) || !FastSet(L, hvalue(ra), rb, rc)) luaV_settable(L, ra, rb, rc);
   vmdispatch();
+}
 L_OP_NEWTABLE: {
   int b = GETARG_B(i);
   int shift = b >> 3;
@@ -457,7 +487,7 @@ L_OP_SELF: {
   TObject* rc = RKC(i);
   setobjs2s(ra + 1, &rb);
   if (ttistable(&rb)) {
-    const TObject* v = luaH_get(hvalue(&rb), rc);
+    const TObject* v = RawGet(hvalue(&rb), rc);
     if (!ttisnil(v)) {
       setobj2s(ra, v);
     } else {
@@ -607,24 +637,44 @@ L_OP_TAILCALL: {
   int b = GETARG_B(i);
   if (b != 0) L->top = ra + b;  // else the previous instruction set the top
   int nresults = GETARG_C(i) - 1;
-  StkId firstResult = luaD_precall(L, ra);
-  if (firstResult) {
-    if (firstResult > L->top) {  // the native function yielded
-      (L->ci - 1)->u.l.savedpc = pc;
-      (L->ci - 1)->state = CI_SAVEDPC;
-      return nullptr;
+  if (ttisfunction(ra) && !clvalue(ra)->c.isC) {
+    // The common Lua-to-Lua call, prepared here as luaD_precall would.
+    Proto* p = clvalue(ra)->l.p;
+    if (!p->is_vararg && L->ci + 1 != L->end_ci &&
+        (char*)L->stack_last - (char*)L->top > (ptrdiff_t)p->maxstacksize * (ptrdiff_t)sizeof(TObject)) {
+      CallInfo* ci = ++L->ci;
+      L->base = ci->base = ra + 1;
+      ci->top = L->base + p->maxstacksize;
+      ci->u.l.savedpc = p->code;
+      ci->u.l.pc = nullptr;
+      ci->u.l.tailcalls = 0;
+      ci->state = CI_SAVEDPC;
+      while (L->top < ci->top) setnilvalue(L->top++);
+      L->top = ci->top;
+      goto luacall;
     }
-    luaD_poscall(L, nresults, firstResult);
-    if (nresults >= 0) L->top = L->ci->top;
-    vmdispatch();
   }
+  {
+    StkId firstResult = luaD_precall(L, ra);
+    if (firstResult) {
+      if (firstResult > L->top) {  // the native function yielded
+        (L->ci - 1)->u.l.savedpc = pc;
+        (L->ci - 1)->state = CI_SAVEDPC;
+        return nullptr;
+      }
+      luaD_poscall(L, nresults, firstResult);
+      if (nresults >= 0) L->top = L->ci->top;
+      vmdispatch();
+    }
+  }
+luacall:
   if (GET_OPCODE(i) == OP_CALL) {
     (L->ci - 1)->u.l.savedpc = pc;
     (L->ci - 1)->state = (CI_SAVEDPC | CI_CALLING);
   } else {  // the callee's frame takes the caller's place
     base = (L->ci - 1)->base;  // precall may have moved the stack
     ra = RA(i);
-    if (L->openupval) luaF_close(L, base);
+    if (L->openupval && ngcotouv(L->openupval)->v >= base) luaF_close(L, base);
     int aux;
     for (aux = 0; ra + aux < L->top; aux++) setobjs2s(base + aux - 1, ra + aux);
     (L->ci - 1)->top = L->top = base + aux;
@@ -640,7 +690,8 @@ L_OP_RETURN: {
   CallInfo* ci = L->ci - 1;  // the previous frame
   int b = GETARG_B(i);
   if (b != 0) L->top = ra + b - 1;
-  if (L->openupval) luaF_close(L, base);
+  // Upvalues below this frame belong to callers and stay open.
+  if (L->openupval && ngcotouv(L->openupval)->v >= base) luaF_close(L, base);
   L->ci->state = CI_SAVEDPC;
   L->ci->u.l.savedpc = pc;
   if (!(ci->state & CI_CALLING)) return ra;  // not called from this loop
