@@ -83,6 +83,10 @@ int32_t TDiskFileData::Read(void* buffer, int count) {
                     c = '\n';
                 } else if (next != EOF) {
                     std::ungetc(next, mStream);
+                } else {
+                    // Only a look-ahead hit the end: the "\r" is the last byte delivered,
+                    // and the end is reported after the next read, as for any other byte.
+                    std::clearerr(mStream);
                 }
             }
             out[got++] = static_cast<unsigned char>(c);

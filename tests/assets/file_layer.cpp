@@ -95,6 +95,15 @@ TEST_F(FileLayer, DiskTextModeFoldsLineEndsAndBinaryKeepsThem) {
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(Read(text), "a\nb\rc\n");
     FileClose(text);
+    // A last line ended by a lone "\r" is a whole line, like one ended by "\n".
+    Put("user/mac.txt", "x\r");
+    text = FileOpen("user:mac.txt", kFileReadText);
+    ASSERT_NE(text, nullptr);
+    char line[8];
+    EXPECT_EQ(FileGetS(text, line, sizeof line), line + 2);
+    EXPECT_STREQ(line, "x\r");
+    EXPECT_EQ(FileGetS(text, line, sizeof line), nullptr);
+    FileClose(text);
     TFile* binary = FileOpen("user:t.txt", kFileReadBinary);
     ASSERT_NE(binary, nullptr);
     EXPECT_EQ(FileTell(binary), 0);
