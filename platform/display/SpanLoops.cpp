@@ -362,6 +362,28 @@ void SampleLinear(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t
   }
 }
 
+inline int64_t FloorDiv(int64_t n, int64_t d) {
+  int64_t q = n / d;
+  return (n % d != 0 && ((n < 0) != (d < 0))) ? q - 1 : q;
+}
+
+// Narrows [lo, hi) to the steps i where 0 <= t0 + i * d < limit; they form one run because t
+// moves in one direction.
+void InteriorRange(int64_t t0, int64_t d, int64_t limit, int32_t& lo, int32_t& hi) {
+  int64_t a = lo, b = hi;
+  if (d == 0) {
+    if (t0 < 0 || t0 >= limit) b = a;
+  } else if (d > 0) {
+    a = std::max(a, FloorDiv(-t0 + d - 1, d));
+    b = std::min(b, FloorDiv(limit - t0 + d - 1, d));
+  } else {
+    a = std::max(a, FloorDiv(t0 - limit, -d) + 1);
+    b = std::min(b, FloorDiv(t0, -d) + 1);
+  }
+  lo = int32_t(a);
+  hi = int32_t(std::max(a, b));
+}
+
 void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, uint32_t* dst) {
   uint32_t texels[kChunk];
   uint32_t colours[kChunk];
@@ -376,20 +398,21 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       tp = ds.tex + size_t(ty) * size_t(ds.tpitch) + size_t(tx);
     } else {
       bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
-      // Texel coordinates move linearly, so the ends of the span bound them all.
-      int64_t ue = u + du * (n - 1) - 32768, ve = v + dv * (n - 1) - 32768;
-      int64_t lim = int64_t(ds.tw - 1) << 16, limv = int64_t(ds.th - 1) << 16;
-      bool interior = std::min(u - 32768, ue) >= 0 && std::max(u - 32768, ue) < lim &&
-                      std::min(v - 32768, ve) >= 0 && std::max(v - 32768, ve) < limv;
-      if (sp.linearFilter && interior)
-        SampleLinear<false>(ds, u, v, du, dv, n, texels);
-      else if (sp.linearFilter && clamp)
-        SampleLinear<true>(ds, u, v, du, dv, n, texels);
-      else if (sp.linearFilter)
-        SampleRow<true, false>(ds, u, v, du, dv, n, texels);
-      else
-        clamp ? SampleRow<false, true>(ds, u, v, du, dv, n, texels)
-              : SampleRow<false, false>(ds, u, v, du, dv, n, texels);
+      if (sp.linearFilter) {
+        // Only the pixels whose four texels may cross an edge need addressing.
+        int32_t lo = 0, hi = n;
+        InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
+        InteriorRange(v - 32768, dv, int64_t(ds.th - 1) << 16, lo, hi);
+        if (lo >= hi) lo = hi = n;
+        auto edge = clamp ? SampleLinear<true> : SampleRow<true, false>;
+        edge(ds, u, v, du, dv, lo, texels);
+        SampleLinear<false>(ds, u + du * lo, v + dv * lo, du, dv, hi - lo, texels + lo);
+        edge(ds, u + du * hi, v + dv * hi, du, dv, n - hi, texels + hi);
+      } else if (clamp) {
+        SampleRow<false, true>(ds, u, v, du, dv, n, texels);
+      } else {
+        SampleRow<false, false>(ds, u, v, du, dv, n, texels);
+      }
       tp = texels;
     }
   }
