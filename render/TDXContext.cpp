@@ -99,6 +99,7 @@ void TDXContext::ReadDesktop() {
 }
 
 void TDXContext::SetDesktopMode(int colours, int width, int height) {
+  DisplayMutexLock lock(mMutex, true);  // the cursor drawing reads the desktop size
   mDesktopColours = colours;
   mDesktopWidth = width;
   mDesktopHeight = height;
