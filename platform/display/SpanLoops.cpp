@@ -185,46 +185,25 @@ void ReferenceSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t 
 
 // Fast loops -------------------------------------------------------------------------------
 
-template <bool kLinear, bool kClamp>
-void SampleRow(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t dv, int32_t n,
-               uint32_t* out) {
-  const uint32_t* tex = ds.tex;
-  int32_t w = ds.tw, h = ds.th, pitch = ds.tpitch;
+// Point samples, with clamping alone or with any addressing.
+template <bool kClamp>
+void SamplePoint(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t dv, int32_t n,
+                 uint32_t* out) {
+  const int64_t wmax = ds.tw - 1, hmax = ds.th - 1;
   for (int32_t i = 0; i < n; ++i, u += du, v += dv) {
-    if constexpr (!kLinear) {
-      int64_t ix = u >> 16, iy = v >> 16;
-      if constexpr (kClamp) {
-        ix = ix < 0 ? 0 : ix >= w ? w - 1 : ix;
-        iy = iy < 0 ? 0 : iy >= h ? h - 1 : iy;
-        out[i] = tex[size_t(iy) * size_t(pitch) + size_t(ix)];
-      } else {
-        out[i] = TexelAt(ds, ix, iy);
-      }
-    } else {
-      int64_t tu = u - 32768, tv = v - 32768;
-      int64_t ix = tu >> 16, iy = tv >> 16;
-      uint32_t fx = uint32_t((tu >> 8) & 0xFF), fy = uint32_t((tv >> 8) & 0xFF);
-      uint32_t p00, p10, p01, p11;
-      if constexpr (kClamp) {
-        int64_t x0 = ix < 0 ? 0 : ix >= w ? w - 1 : ix;
-        int64_t x1 = ix + 1 < 0 ? 0 : ix + 1 >= w ? w - 1 : ix + 1;
-        int64_t y0 = iy < 0 ? 0 : iy >= h ? h - 1 : iy;
-        int64_t y1 = iy + 1 < 0 ? 0 : iy + 1 >= h ? h - 1 : iy + 1;
-        const uint32_t* r0 = tex + size_t(y0) * size_t(pitch);
-        const uint32_t* r1 = tex + size_t(y1) * size_t(pitch);
-        p00 = r0[x0];
-        p10 = r0[x1];
-        p01 = r1[x0];
-        p11 = r1[x1];
-      } else {
-        p00 = TexelAt(ds, ix, iy);
-        p10 = TexelAt(ds, ix + 1, iy);
-        p01 = TexelAt(ds, ix, iy + 1);
-        p11 = TexelAt(ds, ix + 1, iy + 1);
-      }
-      out[i] = Mix(Mix(p00, p10, fx), Mix(p01, p11, fx), fy);
-    }
+    int64_t ix = u >> 16, iy = v >> 16;
+    if constexpr (kClamp)
+      out[i] = ds.tex[size_t(std::clamp<int64_t>(iy, 0, hmax)) * size_t(ds.tpitch) +
+                      size_t(std::clamp<int64_t>(ix, 0, wmax))];
+    else
+      out[i] = TexelAt(ds, ix, iy);
   }
+}
+
+// Bilinear samples with any addressing, texel by texel.
+void SampleLinearAddressed(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t dv,
+                           int32_t n, uint32_t* out) {
+  for (int32_t i = 0; i < n; ++i, u += du, v += dv) out[i] = Sample(ds, u, v, true);
 }
 
 void WriteCopy(const uint32_t* src, uint32_t* dst, int32_t n) {
@@ -404,14 +383,14 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
         InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
         InteriorRange(v - 32768, dv, int64_t(ds.th - 1) << 16, lo, hi);
         if (lo >= hi) lo = hi = n;
-        auto edge = clamp ? SampleLinear<true> : SampleRow<true, false>;
+        auto edge = clamp ? SampleLinear<true> : SampleLinearAddressed;
         edge(ds, u, v, du, dv, lo, texels);
         SampleLinear<false>(ds, u + du * lo, v + dv * lo, du, dv, hi - lo, texels + lo);
         edge(ds, u + du * hi, v + dv * hi, du, dv, n - hi, texels + hi);
       } else if (clamp) {
-        SampleRow<false, true>(ds, u, v, du, dv, n, texels);
+        SamplePoint<true>(ds, u, v, du, dv, n, texels);
       } else {
-        SampleRow<false, false>(ds, u, v, du, dv, n, texels);
+        SamplePoint<false>(ds, u, v, du, dv, n, texels);
       }
       tp = texels;
     }
