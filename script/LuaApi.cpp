@@ -495,8 +495,8 @@ int lua_load(lua_State* L, lua_Chunkreader reader, void* data, const char* chunk
 int lua_dump(lua_State* L, lua_Chunkwriter writer, void* data) {
   TObject* o = L->top - 1;
   if (isLfunction(o) && clvalue(o)->l.nupvalues == 0) {
-    luaU_dump(L, clvalue(o)->l.p, writer, data);
-    return 1;
+    // A writer that failed makes the whole dump fail: the chunk it received is incomplete.
+    return luaU_dump(L, clvalue(o)->l.p, writer, data) == 0 ? 1 : 0;
   }
   return 0;
 }
