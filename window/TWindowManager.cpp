@@ -296,6 +296,7 @@ void TWindowManager::AttachScriptHost(TWindowScript* host) {
   host->SetFlag(mLocalised);
   if (TWindow* top = GetTopModal()) host->PushContextWindow(top);
   host->BindManager(this);
+  BindScriptGlobals(host);
   if (TPlatform* p = TPlatform::Instance()) p->AddTask(host);
 }
 

@@ -93,6 +93,7 @@ public:
 
 private:
   void RouteMouse(const TPlatformEvent& e, TWindow* top);
+  void BindScriptGlobals(TWindowScript* host);
   static void PauseClock(TWindow* w);
   static void StartClock(TWindow* w);
 

@@ -3,6 +3,8 @@
 #include "core/TPlatform.h"
 #include "core/TSettings.h"
 #include "core/str.h"
+#include "window/TModalWindow.h"
+#include "window/TWindowManager.h"
 
 void SetGameSettings() {
   SetConfig(kConfigGameName, "Harbor of Lost Things");
@@ -21,6 +23,18 @@ int GameMain(TPlatform* platform, const char*) {
   for (;;) {
     platform->GetEvent(event);
     if (event.type == kEventCloseRequest || event.type == kEventQuit) break;
+    TWindowManager* wm = platform->GetWindowManager();
+    if (!wm) continue;
+    TWindow* top = wm->GetTopModal();
+    if (event.type == kEventActivate && top && top->IsKindOf(TModalWindow::GetClassId())) {
+      TClock& clock = static_cast<TModalWindow*>(top)->GetClock();
+      if (event.code == 1) {
+        clock.Start();
+      } else {
+        clock.Pause();
+      }
+    }
+    wm->HandleEvent(event);
   }
   return 0;
 }

@@ -6,6 +6,7 @@
 #include "script/binding/TLuaObjectWrapper.h"
 #include "assets/FileLayer.h"
 #include "window/TButton.h"
+#include "window/TModalWindow.h"
 #include "window/TText.h"
 
 TEST_F(BindingTest, StartUpChunkDefinesConstantsAndHelpers) {
@@ -223,4 +224,23 @@ TEST_F(BindingTest, ContextStackPushesOnlyNewWindowsAndForgetsDestroyedOnes) {
   EXPECT_EQ(host->GetContextStack().size(), depth);
   Run("PopWindow() PopWindow() PopWindow()");
   EXPECT_EQ(host->GetContextStack().size(), 1u);
+}
+
+TEST_F(BindingTest, SetTopModalOnlyDrawsJustTheTopModal) {
+  struct Counted : TModalWindow {
+    void Draw() override { ++draws; }
+    int draws = 0;
+  };
+  Counted* lower = new Counted();
+  Counted* upper = new Counted();
+  manager->PushModal(lower);
+  manager->PushModal(upper);
+  Run("SetTopModalOnly(true)");
+  manager->DrawModals();
+  EXPECT_EQ(lower->draws, 0);
+  EXPECT_EQ(upper->draws, 1);
+  Run("SetTopModalOnly(false)");
+  manager->DrawModals();
+  EXPECT_EQ(lower->draws, 1);
+  EXPECT_EQ(upper->draws, 2);
 }
