@@ -5,6 +5,7 @@
 
 #include "assets/FileLayer.h"
 #include "core/TSettings.h"
+#include "platform/host/headless/HostWindow.h"
 
 using platform::display::Desktop;
 namespace hw = platform::window::headless;
@@ -195,4 +196,33 @@ TEST_F(RenderTest, ASettingOfZeroIsLoggedButLeavesTheModeOff) {
     EXPECT_FALSE(TDxDisplayHandler::Instance()->IsFullScreen());
   });
   EXPECT_TRUE(Logged("Low memory video card setting enabled!"));
+}
+
+TEST_F(RenderTest, HostedDisplayStaysWindowedAndAFailureOnlyMarksItBroken) {
+  platform::host::headless::Host host;
+  std::string hex = (std::ostringstream() << std::hex << host.Handle()).str();
+  int boxes = hw::MessageBoxCount();
+  Run("-zylom -wnd=" + hex, [&](TPlatform* p) {
+    p->InitScreen(640, 480, true);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    EXPECT_FALSE(d->IsFullScreen());
+    EXPECT_TRUE(d->IsReady());
+    Backend()->FailCreation(1, platform::display::kFail);
+    d->SetDisplay(640, 480, false, true, false, true);
+    EXPECT_FALSE(d->IsReady());
+    EXPECT_EQ(GetConfig("dxbroken"), str("1"));
+  });
+  EXPECT_EQ(hw::MessageBoxCount(), boxes);
+  EXPECT_EQ(sExitCode, kNoExit);
+}
+
+TEST_F(RenderTest, LostHostWindowEndsTheProgram) {
+  platform::host::headless::Host host;
+  std::string hex = (std::ostringstream() << std::hex << host.Handle()).str();
+  Run("-wnd=" + hex, [&](TPlatform* p) {
+    p->InitScreen(640, 480, false);
+    host.Close();
+    TDxDisplayHandler::Instance()->SetDisplay(640, 480, false, true, false, true);
+  });
+  EXPECT_EQ(sExitCode, -1);  // hosted runs keep no log, so the exit code is all there is
 }
