@@ -189,3 +189,39 @@ TEST_F(WindowTest, UnhandledReleaseBecomesOneMouseUpNoticeWhicheverSidePostsIt) 
   }
   SetConfig("overlaymouse", "");
 }
+
+TEST_F(WindowTest, WindowAnimationsRunOnTheirModalsClockOnlyWhileItRuns) {
+  struct Ticker : TWindow {
+    bool Animate() override {
+      ++ticks;
+      return true;
+    }
+    int ticks = 0;
+  };
+  TModalWindow* dialog = new TModalWindow();
+  manager->PushModal(dialog);
+  Ticker* t = new Ticker();
+  dialog->AddChild(t);
+  t->SetAnimTimer(100, true, false, false);
+  Advance(99);
+  manager->HandleEvent(MakeEvent(kEventIdle));
+  EXPECT_EQ(t->ticks, 0);
+  Advance(1);
+  manager->HandleEvent(MakeEvent(kEventIdle));
+  EXPECT_EQ(t->ticks, 1);
+  // Covered by another modal, the dialog's clock stands still.
+  TModalWindow* over = new TModalWindow();
+  manager->PushModal(over);
+  Advance(500);
+  manager->HandleEvent(MakeEvent(kEventIdle));
+  EXPECT_EQ(t->ticks, 1);
+  manager->DoPopModal(over->GetIdString());
+  Advance(100);
+  manager->HandleEvent(MakeEvent(kEventIdle));
+  EXPECT_EQ(t->ticks, 2);
+  // A window that dies leaves its task behind harmlessly.
+  dialog->RemoveChild(t);
+  delete t;
+  Advance(100);
+  manager->HandleEvent(MakeEvent(kEventIdle));
+}

@@ -244,3 +244,90 @@ TEST_F(BindingTest, SetTopModalOnlyDrawsJustTheTopModal) {
   EXPECT_EQ(lower->draws, 1);
   EXPECT_EQ(upper->draws, 2);
 }
+
+TEST_F(BindingTest, LibraryFunctionsActOnTheTopModalAndTheContextWindow) {
+  Run("PushModal('m')\n"
+      "MakeDialog({ Window({ name = 'box', x = 0, y = 0, w = 10, h = 10 }),\n"
+      "  Button({ name = 'toggle', x = 0, y = 20, w = 10, h = 10, Text({ name = 'label', label = 'Old' }) }) })");
+  TWindow* top = manager->GetTopModal();
+  TWindow* box = top->FindChild("box", -1);
+  ASSERT_NE(box, nullptr);
+  Run("gFound = tostring(EnableWindow('box', false)) gMissing = tostring(EnableWindow('none', true))");
+  EXPECT_EQ(Global("gFound"), "true");
+  EXPECT_EQ(Global("gMissing"), "false");
+  EXPECT_FALSE(box->GetFlags() & kWindowShown);
+  Run("SetButtonToggleState('toggle', true) gOn = tostring(GetButtonToggleState('toggle'))");
+  EXPECT_EQ(Global("gOn"), "true");
+  Run("SetLabel('toggle', 'New') gL = GetLabel('toggle')");
+  EXPECT_EQ(Global("gL"), "New");
+  Run("SetPosition('box', kCenter, 5)");
+  EXPECT_EQ(box->GetRect().left, 400 - 5);
+  EXPECT_EQ(box->GetRect().top, 5);
+  Run("gD = GetWindowDepth()");
+  EXPECT_EQ(Number("gD"), 2);
+  Run("RealSetFocus('box')");
+  EXPECT_EQ(manager->GetFocus(), box);
+  Run("DestroyWindow('box')");
+  EXPECT_EQ(top->FindChild("box", -1), nullptr);
+  Idle();
+  EXPECT_EQ(manager->GetFocus(), nullptr);
+  Run("DoFitToChildren()");
+  EXPECT_EQ(top->GetWidth(), 800);
+  Run("ClearModalChildren()");
+  EXPECT_TRUE(top->GetChildren().empty());
+  EXPECT_EQ(top->GetWidth(), 0);
+  Run("DoPopModal('m')");
+  EXPECT_EQ(manager->GetTopModal(), screen);
+}
+
+TEST_F(BindingTest, ButtonCommandsReachTheScriptsWithTheButtonName) {
+  Run("PushModal('m') MakeDialog({ Button({ name = 'go', x = 0, y = 0, w = 5, h = 5 }) })\n"
+      "SetCommand('go', function() gPressed = GetButtonName() end)");
+  TWindow* go = manager->GetTopModal()->FindChild("go", -1);
+  ASSERT_TRUE(go && go->IsKindOf(TButton::GetClassId()));
+  static_cast<TButton*>(go)->OnClick();
+  // No coroutine waits: the command and its message are queued for the scripts.
+  Run("gN = table.getn(gCommandQueue) gM = gMessageQueue[1].name gT = gMessageQueue[1].type");
+  EXPECT_EQ(Number("gN"), 1);
+  EXPECT_EQ(Global("gM"), "LuaAction:go");
+  EXPECT_EQ(Number("gT"), kCommandOnly);
+  Run("gCommandQueue[1]()");
+  EXPECT_EQ(Global("gPressed"), "go");
+}
+
+TEST_F(BindingTest, ASuspendedScriptThatWaitsForNoMessageRunsCommandsAtOnce) {
+  Run("gF = function() gRan = (gRan or 0) + 1 end");
+  lua_pushstring(L, "gF");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  TLuaFunction command(L);
+  Run("return function() Yield() gAfter = 1 end");
+  ASSERT_TRUE(host->IsYielded());
+  EXPECT_FALSE(host->HandleMessage(new TMessage(kUserMessageBase, "dropped"), &command));
+  EXPECT_EQ(Number("gRan"), 1);
+  EXPECT_EQ(Number("gAfter"), 0);
+  Tick();
+  EXPECT_EQ(Number("gAfter"), 1);
+}
+
+TEST_F(BindingTest, PauseEndsOnAKeyAndKeepsOtherMessages) {
+  Run("return function() Pause(100, true) gDone = GetTimer() end");
+  uint32_t start = GetTimer();
+  host->HandleMessage(new TMessage(kUserMessageBase, "kept"), nullptr);
+  Advance(10);
+  host->HandleMessage(new TMessage(kPressAnyKey, "raw:A"), nullptr);
+  EXPECT_EQ(Number("gDone"), start + 10);
+  Run("gN = table.getn(gMessageQueue) gK = gMessageQueue[1].name");
+  EXPECT_EQ(Number("gN"), 1);
+  EXPECT_EQ(Global("gK"), "kept");
+}
+
+TEST_F(BindingTest, CallsMadeWhileTheCoroutineWaitsArriveAsAClosureOfSixArguments) {
+  Run("function Collect(a, b, c, d, e, f, g) gArgs = table.getn({a, b, c, d, e, f, g}) .. tostring(g) end");
+  Run("return function() local m, c = WaitForMessage() gMsg = tostring(m) end");
+  lua_pushstring(L, "Collect");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  for (int i = 1; i <= 7; ++i) lua_pushnumber(L, i);
+  EXPECT_EQ(host->RunFunction(7, 0), 0);
+  EXPECT_EQ(Global("gArgs"), "6nil");
+  EXPECT_EQ(Global("gMsg"), "nil");
+}
