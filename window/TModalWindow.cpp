@@ -161,7 +161,8 @@ void TModalWindow::SetOpaqueWindow(TWindow* w, bool opaque) {
 
 void TModalWindow::ForgetWindow(TWindow* w) {
   if (mFocus == w) mFocus = nullptr;
-  mOpaque.erase(w);
+  // A window deleted with a detached subtree never reaches its modal on its own.
+  if (mOpaque.count(w)) SetOpaqueWindow(w, false);
 }
 
 bool FindDefault::Process(TWindow* w) {

@@ -208,3 +208,22 @@ TEST_F(WindowTest, QuitMessageIsDeletedWhateverItsTarget) {
   manager->DrainMessages();
   EXPECT_TRUE(journal.empty());
 }
+
+TEST_F(WindowTest, AnOpaqueWindowDeletedInsideADetachedSubtreeNoLongerHidesTheModalsBelow) {
+  DrawnModal* lower = new DrawnModal("lower", &journal);
+  DrawnModal* upper = new DrawnModal("upper", &journal);
+  manager->PushModal(lower);
+  manager->PushModal(upper);
+  Probe* panel = new Probe("panel", nullptr, 0, 0, 800, 600);
+  Probe* cover = new Probe("cover", nullptr, 0, 0, 800, 600);
+  upper->AddChild(panel);
+  panel->AddChild(cover);
+  cover->SetFlags(kWindowShown | kWindowOpaque);
+  ASSERT_TRUE(upper->GetFlags() & kWindowOpaque);
+  upper->RemoveChild(panel);
+  manager->DeleteLater(panel);
+  manager->FlushDeletes();
+  EXPECT_FALSE(upper->GetFlags() & kWindowOpaque);
+  manager->DrawModals();
+  EXPECT_EQ(journal, (Journal{"lower: draw", "upper: draw"}));
+}
