@@ -195,3 +195,25 @@ TEST_F(BindingTest, DumpTableStopsAfterFiveLevels) {
   EXPECT_NE(got.find("...\n"), std::string::npos) << got;
   EXPECT_EQ(got.find("g ->"), std::string::npos) << got;
 }
+
+TEST_F(BindingTest, ThreadScriptsShareGlobalsAndRunTheirOwnCoroutines) {
+  TScript* thread = host->NewThread();
+  thread->DoLuaString("return function() gThread = 1 coroutine.yield() gThread = 2 end");
+  EXPECT_EQ(Number("gThread"), 1);
+  EXPECT_TRUE(thread->IsYielded());
+  EXPECT_FALSE(host->IsYielded());
+  if (thread->Ready(0)) thread->DoTask();
+  EXPECT_EQ(Number("gThread"), 2);
+  EXPECT_FALSE(thread->Ready(0));
+  delete thread;
+  // The function wrapper calls through _ALERT and leaves the handler and result behind.
+  Run("function gF() return 'r' end");
+  lua_pushstring(L, "gF");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  TLuaFunction f(L);
+  int top = lua_gettop(L);
+  f.Call();
+  EXPECT_EQ(lua_gettop(L), top + 2);
+  EXPECT_EQ(LuaToStr(L, -1), str("r"));
+  lua_settop(L, top);
+}
