@@ -16,7 +16,8 @@
 //   floor(minor(c) + 0.5); the end with the larger major coordinate is left out so that
 //   joined segments draw their shared end once. Attributes interpolate along the major axis.
 // - Every primitive, transformed vertices included, is cut to the viewport.
-// - Blending, modulation and filtering round to the nearest value (x / 255 rounded).
+// - Blending and modulation round x / 255 to the nearest value; linear filtering weighs the
+//   texels in steps of 1/256.
 #pragma once
 
 #include <cstdint>
