@@ -414,7 +414,7 @@ TEST_F(DeviceRaster, FastLoopsAgreeWithTheReferencePipeline) {
           break;
         }
     }
-    EXPECT_LE(off, 40) << "trial " << trial;
+    EXPECT_LE(off, 4) << "trial " << trial;
   }
 }
 
