@@ -95,7 +95,7 @@ int AddK(FuncState* fs, const TObject* v) {
 
 int NilConstant(FuncState* fs) {
   if (fs->knil < 0) {
-    TObject v;
+    TObject v{};
     setnilvalue(&v);
     fs->knil = AddK(fs, &v);
   }

@@ -186,17 +186,6 @@ StkId luaD_precall(lua_State* L, StkId func) {
   return L->top - n;  // above the top when the function yielded (n = -1)
 }
 
-void luaD_poscall(lua_State* L, int wanted, StkId firstResult) {
-  StkId res = L->base - 1;  // final position of the first result
-  L->ci--;
-  L->base = L->ci->base;
-  while (wanted != 0 && firstResult < L->top) {
-    setobjs2s(res++, firstResult++);
-    wanted--;
-  }
-  while (wanted-- > 0) setnilvalue(res++);
-  L->top = res;
-}
 
 void luaD_call(lua_State* L, StkId func, int nResults) {
   if (++L->nCcalls >= LUA_MAXCCALLS) {

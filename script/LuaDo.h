@@ -29,10 +29,22 @@ int luaD_protectedparser(lua_State* L, ZIO* z, int bin);
 StkId luaD_precall(lua_State* L, StkId func);
 void luaD_call(lua_State* L, StkId func, int nResults);
 int luaD_pcall(lua_State* L, Pfunc func, void* u, ptrdiff_t oldtop, ptrdiff_t ef);
-void luaD_poscall(lua_State* L, int wanted, StkId firstResult);
 void luaD_reallocCI(lua_State* L, int newsize);
 void luaD_reallocstack(lua_State* L, int newsize);
 void luaD_growstack(lua_State* L, int n);
+
+// Inline: every return of the interpreter loop runs it.
+inline void luaD_poscall(lua_State* L, int wanted, StkId firstResult) {
+  StkId res = L->base - 1;  // final position of the first result
+  L->ci--;
+  L->base = L->ci->base;
+  while (wanted != 0 && firstResult < L->top) {
+    setobjs2s(res++, firstResult++);
+    wanted--;
+  }
+  while (wanted-- > 0) setnilvalue(res++);
+  L->top = res;
+}
 
 [[noreturn]] void luaD_throw(lua_State* L, int errcode);
 int luaD_rawrunprotected(lua_State* L, Pfunc f, void* ud);

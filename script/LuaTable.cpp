@@ -261,17 +261,38 @@ static TObject* newkey(lua_State* L, Table* t, const TObject* key) {
 }
 
 static const TObject* luaH_getany(Table* t, const TObject* key) {
-  if (ttisnil(key)) return &luaO_nilobject;
-  Node* n = luaH_mainposition(t, key);
-  do {
-    if (luaO_rawequalObj(gkey(n), key)) return gval(n);
-    n = n->next;
-  } while (n);
-  return &luaO_nilobject;
+  switch (ttype(key)) {
+    case LUA_TNIL:
+      return &luaO_nilobject;
+    case LUA_TNUMBER:
+    case LUA_TBOOLEAN: {
+      Node* n = luaH_mainposition(t, key);
+      do {
+        if (luaO_rawequalObj(gkey(n), key)) return gval(n);
+        n = n->next;
+      } while (n);
+      return &luaO_nilobject;
+    }
+    default: {  // objects and light userdata: equal when the same
+      int tt = ttype(key);
+      Node* n = luaH_mainposition(t, key);
+      if (tt == LUA_TLIGHTUSERDATA) {
+        do {
+          if (ttype(gkey(n)) == tt && pvalue(gkey(n)) == pvalue(key)) return gval(n);
+          n = n->next;
+        } while (n);
+      } else {
+        do {
+          if (ttype(gkey(n)) == tt && gcvalue(gkey(n)) == gcvalue(key)) return gval(n);
+          n = n->next;
+        } while (n);
+      }
+      return &luaO_nilobject;
+    }
+  }
 }
 
-const TObject* luaH_getnum(Table* t, int key) {
-  if (1 <= key && key <= t->sizearray) return &t->array[key - 1];
+const TObject* luaH_getnumnode(Table* t, int key) {
   lua_Number nk = (lua_Number)key;
   Node* n = hashnum(t, nk);
   do {
@@ -318,8 +339,8 @@ TObject* luaH_set(lua_State* L, Table* t, const TObject* key) {
   return newkey(L, t, key);
 }
 
-TObject* luaH_setnum(lua_State* L, Table* t, int key) {
-  const TObject* p = luaH_getnum(t, key);
+TObject* luaH_setnumnode(lua_State* L, Table* t, int key) {
+  const TObject* p = luaH_getnumnode(t, key);
   if (p != &luaO_nilobject) return (TObject*)p;
   TObject k;
   setnvalue(&k, (lua_Number)key);

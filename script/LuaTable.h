@@ -9,8 +9,19 @@
 #define gkey(n) (&(n)->i_key)
 #define gval(n) (&(n)->i_val)
 
-const TObject* luaH_getnum(Table* t, int key);
-TObject* luaH_setnum(lua_State* L, Table* t, int key);
+// The hash-part halves of luaH_getnum and luaH_setnum.
+const TObject* luaH_getnumnode(Table* t, int key);
+TObject* luaH_setnumnode(lua_State* L, Table* t, int key);
+
+inline const TObject* luaH_getnum(Table* t, int key) {
+  if ((unsigned)key - 1u < (unsigned)t->sizearray) return &t->array[key - 1];
+  return luaH_getnumnode(t, key);
+}
+
+inline TObject* luaH_setnum(lua_State* L, Table* t, int key) {
+  if ((unsigned)key - 1u < (unsigned)t->sizearray) return &t->array[key - 1];
+  return luaH_setnumnode(L, t, key);
+}
 const TObject* luaH_getwstr(Table* t, TString* key);
 const TObject* luaH_get(Table* t, const TObject* key);
 TObject* luaH_set(lua_State* L, Table* t, const TObject* key);
