@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <set>
 
 #include "device_fixture.h"
 #include "support/Golden.h"
@@ -97,6 +98,26 @@ TEST_F(DeviceRaster, SharedEdgesAreDrawnOnceAndCoverageFollowsTheTopLeftRule) {
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x)
       EXPECT_EQ(Ch(img.At(x, y), 8), (x >= 2 && x < 6 && y >= 2 && y < 4) ? 0x20u : 0u) << x << "," << y;
+}
+
+TEST_F(DeviceRaster, LinesCoverOnePixelPerMajorStepAndLeaveOutTheFarEnd) {
+  MakeTarget(16, 16);
+  device->States().srcBlend = pd::BlendFactor::One;
+  device->States().dstBlend = pd::BlendFactor::One;
+  ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
+  const uint32_t c = 0xFF202020u;
+  // Two joined segments (the corner is drawn once) and a shallow diagonal.
+  ScreenVertex v[6] = {{2, 2, 0, 1, c, 0, 0, 0},  {10, 2, 0, 1, c, 0, 0, 0}, {10, 2, 0, 1, c, 0, 0, 0},
+                       {10, 8, 0, 1, c, 0, 0, 0}, {0, 10, 0, 1, c, 0, 0, 0}, {4, 12, 0, 1, c, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, v, 6), pd::kOk);
+  std::set<std::pair<int, int>> want;
+  for (int x = 2; x < 10; ++x) want.insert({x, 2});
+  for (int y = 2; y < 8; ++y) want.insert({10, y});
+  for (auto p : {std::pair{0, 10}, std::pair{1, 11}, std::pair{2, 11}, std::pair{3, 12}}) want.insert(p);
+  pd::Image img = Frame();
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      EXPECT_EQ(Ch(img.At(x, y), 8), want.count({x, y}) ? 0x20u : 0u) << x << "," << y;
 }
 
 TEST_F(DeviceRaster, UnscaledQuadAtHalfPixelOffsetCopiesTexelsExactly) {
