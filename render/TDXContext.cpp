@@ -18,29 +18,11 @@ using namespace platform::display;
 namespace {
 const char kSource[] = ".\\directx";
 
-// Shows, on the main thread's idle step, a frame the presentation thread changed.
-class PendingFrameTask : public TTask {
-public:
-  explicit PendingFrameTask(sdl::Display* display) : mDisplay(display) {}
-  bool DoTask() override {
-    if (!mDisplay) return false;
-    if (mDisplay->HasPending()) mDisplay->ShowPending();
-    return true;
-  }
-  sdl::Display* mDisplay;
-};
-
-PendingFrameTask* gPendingTask = nullptr;
-
 std::unique_ptr<Display> MakeBackend() {
   TPlatform* p = TPlatform::Instance();
   platform::window::IWindow* w = p ? p->GetData()->GetWindow() : nullptr;
-  if (auto* sw = dynamic_cast<platform::window::sdl::Window*>(w)) {
-    auto d = std::make_unique<sdl::Display>(sw->SdlWindow());
-    gPendingTask = new PendingFrameTask(d.get());
-    p->AddTask(gPendingTask);
-    return d;
-  }
+  if (auto* sw = dynamic_cast<platform::window::sdl::Window*>(w))
+    return std::make_unique<sdl::Display>(sw->SdlWindow());
   return std::make_unique<headless::Display>();
 }
 
@@ -52,6 +34,29 @@ bool ViewportScaling(float& scale) {
 
 int Scaled(int size, float scale) { return static_cast<int>(static_cast<float>(size) * scale + 0.5f); }
 }  // namespace
+
+// Shows, on the main thread's idle step, a frame the presentation thread changed.
+class PendingFrameTask : public TTask {
+public:
+  PendingFrameTask(sdl::Display* display, PendingFrameTask** slot)
+      : mDisplay(display), mSlot(slot) {}
+  ~PendingFrameTask() override {
+    if (mSlot) *mSlot = nullptr;
+  }
+  bool DoTask() override {
+    if (!mDisplay) return false;
+    if (mDisplay->HasPending()) mDisplay->ShowPending();
+    return true;
+  }
+  void Detach() {
+    mDisplay = nullptr;
+    mSlot = nullptr;
+  }
+
+private:
+  sdl::Display* mDisplay;
+  PendingFrameTask** mSlot;
+};
 
 MouseTextureListener::~MouseTextureListener() {
   if (mContext) mContext->mListener = nullptr;
@@ -80,14 +85,16 @@ DisplayMutexLock::~DisplayMutexLock() {
 TDXContext::TDXContext(std::unique_ptr<Display> backend)
     : mBackend(backend ? std::move(backend) : MakeBackend()), mScreen(mBackend.get()) {
   ReadDesktop();
+  if (auto* sdlDisplay = dynamic_cast<sdl::Display*>(mBackend.get()))
+    if (TPlatform* p = TPlatform::Instance()) {
+      mPendingTask = new PendingFrameTask(sdlDisplay, &mPendingTask);
+      p->AddTask(mPendingTask);
+    }
 }
 
 TDXContext::~TDXContext() {
   if (mListener) mListener->Detach();
-  if (gPendingTask && gPendingTask->mDisplay == mBackend.get()) {
-    gPendingTask->mDisplay = nullptr;
-    gPendingTask = nullptr;
-  }
+  if (mPendingTask) mPendingTask->Detach();
   Release();
   mMainImage.reset();
   mSecondImage.reset();

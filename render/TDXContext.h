@@ -17,6 +17,7 @@
 #include "platform/display/Display.h"
 #include "render/CDisplay.h"
 
+class PendingFrameTask;
 class TTexture;
 class TDXContext;
 
@@ -150,6 +151,7 @@ private:
   int mSaveIndex = 0;
   uint32_t mLastDrawTime = 0;
   MouseTextureListener* mListener = nullptr;
+  PendingFrameTask* mPendingTask = nullptr;  // shows cursor-only frames on the main thread
   bool mCursorDrawn = false;
   bool mSurfacesUnavailable = false;
   bool mRestoreNeeded = false;

@@ -64,7 +64,6 @@ public:
   // Frames.
   bool BeginDraw(bool checkContext);
   void EndDraw(bool present);
-  void EndFrameHook(bool) {}
   bool IsThreadedPresent() const { return mDisplayReady.load() && !mDxBroken.load(); }
   Position DrawCursor(int x, int y);
   bool IsPresentDone();

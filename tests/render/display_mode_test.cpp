@@ -94,16 +94,72 @@ TEST_F(RenderTest, FailedWindowFallsBackToFullScreen) {
 }
 
 TEST_F(RenderTest, WhenBothModesFailTheGameQuits) {
+  const struct {
+    void (*spoil)(platform::display::AdapterCaps&);
+    const char* line;
+  } cases[] = {
+      {[](platform::display::AdapterCaps& c) { c.renderDepths = 0; },
+       "TDXContext::Create failed! Could not find a hardware renderer."},
+      {[](platform::display::AdapterCaps& c) { c.maxTextureWidth = 512; },
+       "TDXContext::Create - context does not support 1024x1024 textures! Failing!"},
+  };
+  for (auto& c : cases) {
+    Run("", [&](TPlatform* p) {
+      c.spoil(Backend()->Caps());
+      p->InitScreen(640, 480, false);
+      EXPECT_FALSE(TDxDisplayHandler::Instance()->IsReady());
+      EXPECT_FALSE(TDxDisplayHandler::Instance()->GetDevice());
+      platform::window::Message m;
+      EXPECT_TRUE(HeadlessWindow(p)->PeekMessage(m, platform::window::WM_QUIT));
+    });
+    EXPECT_TRUE(Logged(c.line)) << c.line;
+    EXPECT_TRUE(Logged("ERROR FALLBACK FAILED"));
+    EXPECT_EQ(hw::LastMessageBoxText().rfind("Failed to initialize window. Please try", 0), 0u);
+  }
+}
+
+TEST_F(RenderTest, DriverRuleTurnsOffIndexedVerticesOnSomeIntelChips) {
+  const std::pair<const char*, bool> cases[] = {
+      {"Intel(R) 82845G Graphics", true},
+      {"Intel 82810E", true},
+      {"Mobile Intel 965 Express", true},
+      {"Intel GMA965", false},
+      {"Other 82845", false},
+  };
+  for (auto& c : cases) {
+    Run("", [&](TPlatform* p) {
+      platform::display::AdapterIdentifier id;
+      std::snprintf(id.description, sizeof id.description, "%s", c.first);
+      Backend()->SetIdentifier(id);
+      SetConfig("brokenindexedverts", "0");
+      p->InitScreen(320, 240, false);
+      EXPECT_EQ(GetConfig("brokenindexedverts") == "1", c.second) << c.first;
+    });
+  }
+}
+
+TEST_F(RenderTest, LowVideoMemoryGivesASixteenBitFullScreen) {
   Run("", [&](TPlatform* p) {
-    Backend()->Caps().renderDepths = 0;  // no mode has a device
-    p->InitScreen(640, 480, false);
-    EXPECT_FALSE(TDxDisplayHandler::Instance()->IsReady());
-    platform::window::Message m;
-    EXPECT_TRUE(HeadlessWindow(p)->PeekMessage(m, platform::window::WM_QUIT));
+    Backend()->Caps().videoMemoryTotal = 8u << 20;
+    p->InitScreen(640, 480, true);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    EXPECT_TRUE(d->IsReady());
+    EXPECT_EQ(d->GetOption("16bitmode"), str("1"));
   });
-  EXPECT_TRUE(Logged("TDXContext::Create failed! Could not find a hardware renderer."));
-  EXPECT_TRUE(Logged("ERROR FALLBACK FAILED"));
-  EXPECT_EQ(hw::LastMessageBoxText().rfind("Failed to initialize window. Please try", 0), 0u);
+  EXPECT_TRUE(Logged("Created screen at 16 bpp."));
+}
+
+TEST_F(RenderTest, DeviceWantingAVideoMemoryTargetIsGivenOneNextTime) {
+  Run("", [&](TPlatform* p) {
+    Backend()->SetDeviceNeedsVideoMemoryTarget(true);
+    p->InitScreen(640, 480, false);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    EXPECT_TRUE(d->IsFullScreen());  // the window failed once; full screen took over
+    EXPECT_TRUE(d->GetContext()->WantsVideoMemoryBackBuffer());
+    EXPECT_TRUE(d->RefreshDisplay(false));
+    EXPECT_FALSE(d->IsFullScreen());
+    EXPECT_TRUE(d->IsReady());
+  });
 }
 
 TEST_F(RenderTest, FailureInTheBackgroundOnlyMarksDirectXBroken) {

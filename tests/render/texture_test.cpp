@@ -171,3 +171,42 @@ TEST_F(RenderTest, BlankTextureLeavesTheRegistryWhenItDies) {
     EXPECT_EQ(am->GetAssetCount(), before);
   });
 }
+
+TEST_F(RenderTest, SquareTexturesGetBordersAroundTheImage) {
+  Run("", [&](TPlatform* p) {
+    Backend()->Caps().squareTexturesOnly = true;
+    p->InitScreen(320, 240, false);
+    boost::shared_ptr<TTexture> t = TTexture::Create(300, 200, false);
+    ASSERT_TRUE(t);
+    const TTextureData* d = t->GetData();
+    EXPECT_EQ(d->mSurfaceWidth, 512u);
+    EXPECT_EQ(d->mSurfaceHeight, 512u);
+    EXPECT_EQ(d->mBorderX, 106u);
+    EXPECT_EQ(d->mBorderY, 156u);
+    int w, h;
+    t->GetFullSize(w, h);
+    EXPECT_EQ(w, 512);
+    EXPECT_EQ(h, 512);
+  });
+}
+
+TEST_F(RenderTest, SixteenBitTexturesLockThroughAnOpaqueShadowCopy) {
+  Run("", [&](TPlatform* p) {
+    Backend()->Caps().videoMemoryTotal = 8u << 20;
+    p->InitScreen(640, 480, true);
+    boost::shared_ptr<TTexture> t = TTexture::Create(8, 8, false);
+    ASSERT_TRUE(t);
+    uint32_t* px = nullptr;
+    int32_t pitch = 0;
+    ASSERT_TRUE(t->Lock(px, pitch));
+    EXPECT_EQ(px[0] >> 24, 0xFFu);
+    px[3] = 0xFFFF0000u;
+    px[4] = 0xFF00FF00u;
+    t->Unlock();  // written back into the 5-6-5 surface
+    ASSERT_TRUE(t->Lock(px, pitch));
+    EXPECT_EQ(px[3], 0xFFFF0000u);
+    EXPECT_EQ(px[4], 0xFF00FF00u);
+    EXPECT_EQ(px[5], 0xFF000000u);
+    t->Unlock();
+  });
+}
