@@ -218,6 +218,11 @@ Result Display::RestoreAllSurfaces() {
 
 Result Display::CreateDevice(const std::shared_ptr<Surface>& target, std::unique_ptr<Device>& out) {
   out.reset();
+  if (Failed(failDeviceWith_)) {
+    Result r = failDeviceWith_;
+    failDeviceWith_ = kOk;
+    return r;
+  }
   if (!target) return kNullPointer;
   if (target->IsLost()) return kSurfaceLost;
   if (!target->HasCaps(kCapsRenderTarget)) return kInvalidArgument;

@@ -79,6 +79,7 @@ class Display {
   std::atomic<int32_t> pendingFlips_{0};  // flip status queries still answering "drawing"
   std::atomic<int32_t> pendingBlits_{0};
   bool deviceNeedsVideoMemoryTarget_ = false;  // device creation wants kCapsVideoMemory targets
+  Result failDeviceWith_ = kOk;                // the next device creation fails with this
 
  private:
   friend class Surface;

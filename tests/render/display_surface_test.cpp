@@ -233,6 +233,8 @@ TEST(DisplaySurface, ModesCapsAndDeviceCreationFollowTheAdapter) {
   EXPECT_EQ(display.CreateDevice(target, device), pd::kSurfaceNotInVideoMemory);
   auto vram = Make(display, 8, 8, pd::PixelFormat::X8R8G8B8,
                    pd::kCapsOffscreenPlain | pd::kCapsRenderTarget | pd::kCapsVideoMemory);
+  display.FailDeviceCreation(pd::kNoPaletteAttached);
+  EXPECT_EQ(display.CreateDevice(vram, device), pd::kNoPaletteAttached);
   EXPECT_EQ(display.CreateDevice(vram, device), pd::kOk);
   display.Caps().renderDepths = 0x1;
   EXPECT_EQ(display.CreateDevice(vram, device), pd::kInvalidArgument) << "no 32-bit targets";

@@ -44,6 +44,8 @@ class Display : public platform::display::Display {
   // The next n flip (or blit) status queries answer kWasStillDrawing.
   void SetPendingFlips(int32_t n) { pendingFlips_ = n; }
   void SetPendingBlits(int32_t n) { pendingBlits_ = n; }
+  // The next device creation fails with the result (once).
+  void FailDeviceCreation(Result r) { failDeviceWith_ = r; }
   // Device creation refuses targets not asked for in video memory.
   void SetDeviceNeedsVideoMemoryTarget(bool on) { deviceNeedsVideoMemoryTarget_ = on; }
 
