@@ -62,8 +62,9 @@ TEST_F(BindingTest, BoundCallsConvertArgumentsWithoutEverRaising) {
     EXPECT_EQ(r.flag, c.flag) << c.call;
   }
   EXPECT_EQ(r.calls, 5);
-  Run("gE = Echo(12) gF = tostring(Free())");
+  Run("gE = Echo(12) gF = tostring(Free()) gW = Echo(L\"wide\")");
   EXPECT_EQ(Global("gE"), "12!");
+  EXPECT_EQ(Global("gW"), "wide!");
   EXPECT_EQ(Global("gF"), "true");
   // Binding a name again replaces the first binding.
   Recorder other;
