@@ -93,7 +93,8 @@ bool Passes(CompareFunc f, uint32_t v, uint32_t ref) {
 
 }  // namespace
 
-Device::Device(std::shared_ptr<Surface> target) : target_(std::move(target)) {
+Device::Device(std::shared_ptr<Surface> target, uint32_t renderDepths)
+    : target_(std::move(target)), renderDepths_(renderDepths) {
   viewport_ = {0, 0, target_->Width(), target_->Height(), 0.0f, 1.0f};
 }
 
@@ -146,7 +147,8 @@ Result Device::SetRenderTarget(const std::shared_ptr<Surface>& target) {
   if (!target->HasCaps(kCapsRenderTarget)) return kInvalidArgument;
   if (target->IsLost()) return kSurfaceLost;
   int32_t bits = BytesPerPixel(target->Format()) * 8;
-  if (bits != 16 && bits != 32) return kCurrentlyNotAvailable;
+  uint32_t depthBit = bits == 16 ? 0x1 : bits == 32 ? 0x2 : 0;
+  if (!(renderDepths_ & depthBit)) return kCurrentlyNotAvailable;
   target_ = target;
   viewport_ = {0, 0, target->Width(), target->Height(), 0.0f, 1.0f};
   return kOk;

@@ -67,7 +67,8 @@ struct DrawState;
 
 class Device {
  public:
-  explicit Device(std::shared_ptr<Surface> target);
+  // renderDepths: bit 0 allows 16-bit targets, bit 1 32-bit ones (the adapter's caps).
+  explicit Device(std::shared_ptr<Surface> target, uint32_t renderDepths = 0x3);
   ~Device();
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
@@ -79,7 +80,8 @@ class Device {
   // Clears the viewport area of the target and/or its attached z-buffer.
   Result Clear(uint32_t flags, uint32_t argb, float z);
 
-  // A new target also resets the viewport to cover it.
+  // A new target also resets the viewport to cover it; a depth the adapter cannot render to
+  // is refused with kCurrentlyNotAvailable.
   Result SetRenderTarget(const std::shared_ptr<Surface>& target);
   std::shared_ptr<Surface> GetRenderTarget() const { return target_; }
 
@@ -122,6 +124,7 @@ class Device {
   Material material_;
   bool inScene_ = false;
   bool fastPaths_ = true;
+  uint32_t renderDepths_;
 };
 
 }  // namespace platform::display

@@ -230,7 +230,7 @@ Result Display::CreateDevice(const std::shared_ptr<Surface>& target, std::unique
   uint32_t depthBit = bits == 16 ? 0x1 : bits == 32 ? 0x2 : 0;
   if (!(caps_.renderDepths & depthBit)) return kInvalidArgument;
   if (deviceNeedsVideoMemoryTarget_ && !target->HasCaps(kCapsVideoMemory)) return kSurfaceNotInVideoMemory;
-  out = std::make_unique<Device>(target);
+  out = std::make_unique<Device>(target, caps_.renderDepths);
   return kOk;
 }
 

@@ -236,6 +236,12 @@ TEST(DisplaySurface, ModesCapsAndDeviceCreationFollowTheAdapter) {
   display.FailDeviceCreation(pd::kNoPaletteAttached);
   EXPECT_EQ(display.CreateDevice(vram, device), pd::kNoPaletteAttached);
   EXPECT_EQ(display.CreateDevice(vram, device), pd::kOk);
+  // A card that renders only at 32 bits refuses 16-bit render targets.
+  display.Caps().renderDepths = 0x2;
+  ASSERT_EQ(display.CreateDevice(vram, device), pd::kOk);
+  auto target16 = Make(display, 8, 8, pd::PixelFormat::R5G6B5, pd::kCapsOffscreenPlain | pd::kCapsRenderTarget);
+  EXPECT_EQ(device->SetRenderTarget(target16), pd::kCurrentlyNotAvailable);
+  EXPECT_EQ(device->GetRenderTarget(), vram);
   display.Caps().renderDepths = 0x1;
   EXPECT_EQ(display.CreateDevice(vram, device), pd::kInvalidArgument) << "no 32-bit targets";
   EXPECT_EQ(display.ZBufferFormats().front(), pd::PixelFormat::D16);
