@@ -23,7 +23,9 @@ namespace {
 
 constexpr size_t kGrain = 16;
 constexpr int kClasses = 16;  // blocks up to 256 bytes
-constexpr size_t kCacheLimit = size_t{4} << 20;  // bytes held unused at most
+// Bytes held unused at most: as much as the state has in use (a collection runs when the use
+// has doubled, so what one frees is needed again before the next), and at least this.
+constexpr size_t kCacheFloor = size_t{1} << 20;
 
 struct FreeBlock {
   FreeBlock* next;
@@ -31,7 +33,8 @@ struct FreeBlock {
 
 struct BlockCache {
   FreeBlock* lists[kClasses];
-  size_t bytes;
+  size_t bytes;  // held in the lists
+  size_t inuse;  // handed out and not yet freed, as the state counts them
 };
 
 int SizeClass(size_t n) { return (n == 0 || n > kGrain * kClasses) ? -1 : (int)((n - 1) / kGrain); }
@@ -49,7 +52,8 @@ void* TakeBlock(BlockCache* cache, int c) {
 }
 
 void ReleaseBlock(BlockCache* cache, void* block, int c) {
-  if (c >= 0 && cache != nullptr && cache->bytes + ClassBytes(c) <= kCacheLimit) {
+  if (c >= 0 && cache != nullptr &&
+      cache->bytes + ClassBytes(c) <= (cache->inuse > kCacheFloor ? cache->inuse : kCacheFloor)) {
     FreeBlock* b = (FreeBlock*)block;
     b->next = cache->lists[c];
     cache->lists[c] = b;
@@ -74,20 +78,27 @@ void DestroyCache(BlockCache* cache) {
 
 static void* DefaultAlloc(void* ud, void* block, size_t oldsize, size_t newsize, int, int) {
   BlockCache* cache = (BlockCache*)ud;
-  int oc = block != nullptr ? SizeClass(oldsize) : -1;
+  if (block == nullptr) oldsize = 0;
+  int oc = SizeClass(oldsize);
   int nc = SizeClass(newsize);
-  if (block != nullptr && oc >= 0 && oc == nc) return block;
-  if (newsize == 0) {
+  void* nb;
+  if (block != nullptr && oc >= 0 && oc == nc) {
+    nb = block;
+  } else if (newsize == 0) {
     if (block != nullptr) ReleaseBlock(cache, block, oc);
-    return nullptr;
+    nb = nullptr;
+  } else if (nc < 0 && oc < 0) {
+    nb = realloc(block, newsize);
+    if (nb == nullptr) return nullptr;
+  } else {
+    nb = nc >= 0 ? TakeBlock(cache, nc) : malloc(newsize);
+    if (nb == nullptr) return nullptr;  // the old block stays valid
+    if (block != nullptr) {
+      memcpy(nb, block, oldsize < newsize ? oldsize : newsize);
+      ReleaseBlock(cache, block, oc);
+    }
   }
-  if (nc < 0 && oc < 0) return realloc(block, newsize);
-  void* nb = nc >= 0 ? TakeBlock(cache, nc) : malloc(newsize);
-  if (nb == nullptr) return nullptr;  // the old block stays valid
-  if (block != nullptr) {
-    memcpy(nb, block, oldsize < newsize ? oldsize : newsize);
-    ReleaseBlock(cache, block, oc);
-  }
+  if (cache != nullptr) cache->inuse += newsize - oldsize;  // wraps back on frees
   return nb;
 }
 
