@@ -26,7 +26,8 @@ void ApplyPlatformSetting(const str& name, const str& value) {
   if (name == "vsync") {
     if (TDxDisplayHandler* d = TDxDisplayHandler::Instance()) d->SetVSync(value.ToInt() != 0);
   } else if (name == "viewportscale") {
-    platform->GetData()->mViewportScaleX = value.ToFloat();
+    TPlatformData* data = platform->GetData();
+    data->SetViewportScale(value.ToFloat(), data->mViewportScaleY);
   }
 }
 

@@ -173,7 +173,7 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand,
   if (hostedOption) {
     uint64_t handle = std::strtoull(After(line, "-wnd=").CStr(), nullptr, 16);
     data->SetHostWindow(platform::host::OpenHostWindow(handle, platform::window::IsHeadless()));
-    data->mHosted = true;
+    data->SetHosted();
     SetConfig("activex", "1");
     if (!data->GetHostWindow() || !data->GetHostWindow()->IsWindow()) {
       delete data;
@@ -185,7 +185,7 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand,
   if (Has(line, "-zylom")) CreateZylomHandler();
   if (Has(line, "--axtest")) {
     data->mHostedTest = true;
-    data->mHosted = true;
+    data->SetHosted();
   }
   SetupDataFolders(*data, line, data->mTitle);
   if (!data->mHosted || HasPqOption()) OpenEngineLog(data->mUserFolder.CStr());

@@ -46,19 +46,25 @@ public:
     mHostWindow = std::move(host);
   }
 
-  // The horizontal viewport scale; answers whether the game runs hosted.
+  // The horizontal viewport scale; answers whether the game runs hosted. The presentation
+  // thread asks too, so these two fields are read and written atomically.
   bool GetViewportScale(float& scale) const {
-    scale = mViewportScaleX;
-    return mHosted;
+    scale = std::atomic_ref<const float>(mViewportScaleX).load(std::memory_order_relaxed);
+    return std::atomic_ref<const bool>(mHosted).load(std::memory_order_relaxed);
   }
+  void SetViewportScale(float x, float y) {
+    std::atomic_ref<float>(mViewportScaleX).store(x, std::memory_order_relaxed);
+    std::atomic_ref<float>(mViewportScaleY).store(y, std::memory_order_relaxed);
+  }
+  void SetHosted() { std::atomic_ref<bool>(mHosted).store(true, std::memory_order_relaxed); }
   bool IsCursorVisible() const { return mCursorVisible; }
 
   // Start-up state (see PlatformMain).
   int32_t mShowCommand;
-  bool mHosted = false;
+  alignas(std::atomic_ref<bool>::required_alignment) bool mHosted = false;
   bool mHostedTest = false;
-  float mViewportScaleX = 1.0f;
-  float mViewportScaleY = 1.0f;
+  alignas(std::atomic_ref<float>::required_alignment) float mViewportScaleX = 1.0f;
+  alignas(std::atomic_ref<float>::required_alignment) float mViewportScaleY = 1.0f;
 
   // Cursor image and visibility.
   boost::shared_ptr<TTexture> mCursorTexture;

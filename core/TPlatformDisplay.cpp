@@ -99,7 +99,7 @@ bool TPlatform::InitScreen(int width, int height, bool fullScreen) {
     TellPortalFullScreen(p, fullScreen);
     fullScreen = false;
   }
-  p.mViewportScaleX = p.mViewportScaleY = 1.0f;
+  p.SetViewportScale(1.0f, 1.0f);
   if (p.mHosted) fullScreen = false;
 
   TRenderer* renderer = TRenderer::Instance();
