@@ -212,9 +212,10 @@ bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn
   // The surface keeps the image's size for drawing; the rounded size is its allocation.
   data.mWidth = static_cast<uint32_t>(w);
   data.mHeight = static_cast<uint32_t>(h);
-  std::vector<uint32_t> pixels(size_t(side) * size_t(side));
-  std::memcpy(pixels.data(), image.get(), pixels.size() * 4);
-  data.WritePixels(static_cast<uint32_t>(side), static_cast<uint32_t>(side), pixels.data());
+  // The decoder's byte buffer (from new[], so aligned for any scalar) holds 32-bit pixels;
+  // reading it in place saves a copy of up to 16 MB.
+  data.WritePixels(static_cast<uint32_t>(side), static_cast<uint32_t>(side),
+                   reinterpret_cast<const uint32_t*>(image.get()));
   return true;
 }
 
