@@ -154,8 +154,26 @@ TEST_F(EngineTest, HostWindowThatDoesNotExistEndsWithMinusOne) {
     EXPECT_EQ(GetConfig("activex", ""), "1");
     EXPECT_TRUE(p->GetData()->mHosted);
     EXPECT_TRUE(HeadlessWindow(p)->IsChild());
+    // Hosted games keep no data folders of their own and write no log.
+    EXPECT_EQ(p->GetData()->mUserFolder, p->GetData()->mProgramFolder);
+    EXPECT_TRUE(GetLogFilePath().IsEmpty());
   });
   EXPECT_EQ(code, 0);
+  EXPECT_TRUE(sBodyRan);
+}
+
+TEST_F(EngineTest, HostedTestShowsTheFullClientArea) {
+  Run("--multiple --axtest", [](TPlatform* p) {
+    auto* w = HeadlessWindow(p);
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->IsChild());
+    EXPECT_TRUE(w->IsShown());
+    int cw = 0, ch = 0;
+    w->GetClientSize(cw, ch);
+    EXPECT_EQ(cw, 960);
+    EXPECT_EQ(ch, 720);
+    EXPECT_EQ(GetConfig("activex", ""), "1");
+  });
   EXPECT_TRUE(sBodyRan);
 }
 
