@@ -331,3 +331,42 @@ TEST_F(BindingTest, CallsMadeWhileTheCoroutineWaitsArriveAsAClosureOfSixArgument
   EXPECT_EQ(Global("gArgs"), "6nil");
   EXPECT_EQ(Global("gMsg"), "nil");
 }
+
+TEST_F(BindingTest, LuaHalfHelpersRunWithoutErrors) {
+  std::filesystem::create_directories(folder / "assets");
+  std::ofstream(folder / "assets" / "main.lua") << "MakeDialog({ Window({ name = 'inside', w = 5, h = 5 }) })\n";
+  SetIndexedFile("assets/main.lua", (folder / "assets" / "main.lua").c_str());
+  Run("gDialogWidth = 100\n"
+      "local d = DistributeX(3) gDX = d[1] .. ',' .. d[3]\n"
+      "SetDefaultStyle({ a = 'style', parent = { b = 'grand' } })\n"
+      "gTag = GetTag({ c = 'own' }, 'c') .. GetTag({}, 'a') .. GetTag({}, 'b') .. tostring(GetTag({}, 'z'))");
+  EXPECT_EQ(Global("gDX"), "25,75");
+  EXPECT_EQ(Global("gTag"), "ownstylegrandnil");
+  Run("return function()\n"
+      "  host_id = PushModal('hk')\n"
+      "  RegisterHotkey('ctrl-x', 'cut')\n"
+      "  MakeDialog({ Group({ Window({ name = 'grouped', w = 4, h = 4 }) }), FitToChildren() })\n"
+      "  FlushMessages()\n"
+      "  gStage = 'flushed'\n"
+      "  DisplaySplash(nil, nil, 100)\n"
+      "  gStage = 'splash'\n"
+      "  DoMainWindow('main.lua')\n"
+      "  gStage = 'main done'\n"
+      "end");
+  TWindow* hk = nullptr;
+  for (TWindow* m : manager->GetModalStack())
+    if (m->GetName() == str("hk")) hk = m;
+  ASSERT_NE(hk, nullptr);
+  EXPECT_EQ(static_cast<TModalWindow*>(hk)->GetHotKeys().count("ctrl-X"), 1u);
+  EXPECT_NE(hk->FindChild("grouped", -1), nullptr);
+  Advance(1);
+  Tick();
+  EXPECT_EQ(Global("gStage"), "splash") << Log();
+  TWindow* main = manager->GetTopModal();
+  ASSERT_EQ(main->GetName(), str("main.lua"));
+  EXPECT_NE(main->FindChild("inside", -1), nullptr);
+  manager->DoPopModal("main.lua");
+  Idle();
+  EXPECT_EQ(Global("gStage"), "main done") << Log();
+  EXPECT_EQ(Log().find("rror"), std::string::npos) << Log();
+}
