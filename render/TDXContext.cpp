@@ -2,6 +2,8 @@
 // needs, release, clearing and presentation with the software cursor drawn in.
 #include "render/TDXContext.h"
 
+#include "render/FloatToInt.h"
+
 #include <cstring>
 
 #include "core/EngineLog.h"
@@ -32,7 +34,7 @@ bool ViewportScaling(float& scale) {
   return p && p->GetData()->GetViewportScale(scale);
 }
 
-int Scaled(int size, float scale) { return static_cast<int>(static_cast<float>(size) * scale + 0.5f); }
+int Scaled(int size, float scale) { return TruncToInt(static_cast<float>(size) * scale + 0.5f); }
 }  // namespace
 
 // Shows, on the main thread's idle step, a frame the presentation thread changed.

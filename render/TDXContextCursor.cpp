@@ -8,6 +8,7 @@
 #include "core/TSettings.h"
 #include "core/Timer.h"
 #include "platform/display/PixelFormat.h"
+#include "render/FloatToInt.h"
 #include "render/TDXContext.h"
 #include "render/TTexture.h"
 #include "window/TWindowManager.h"
@@ -186,8 +187,8 @@ void TDXContext::GetMousePosition(int& x, int& y) {
   if (w) w->GetMousePosition(x, y);
   float scale = 1.0f;
   if (p && p->GetData()->GetViewportScale(scale) && scale > 0.0f) {
-    x = static_cast<int>(static_cast<float>(x) / scale);
-    y = static_cast<int>(static_cast<float>(y) / scale);
+    x = TruncToInt(static_cast<float>(x) / scale);
+    y = TruncToInt(static_cast<float>(y) / scale);
   }
   mPrevMouse = mMouse;
   mMouse = TPoint(x, y);

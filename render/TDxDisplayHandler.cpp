@@ -18,6 +18,7 @@
 #include "online/PortalHandlers.h"
 #include "platform/os/Clock.h"
 #include "platform/window/Window.h"
+#include "render/FloatToInt.h"
 #include "render/TDXContext.h"
 #include "render/TDxTextureData.h"
 #include "render/TRenderer.h"
@@ -195,8 +196,8 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
     bool sizeFailed = false;
     if (!HasPqOption()) {
       float scale = pd.mViewportScaleX;
-      int w = static_cast<int>(static_cast<float>(width) * scale);
-      int h = static_cast<int>(static_cast<float>(height) * scale);
+      int w = TruncToInt(static_cast<float>(width) * scale);
+      int h = TruncToInt(static_cast<float>(height) * scale);
       if (mContext->ExceedsScreenSize(w, h)) {
         sizeFailed = true;
         if (parent) {

@@ -9,6 +9,7 @@
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
 #include "render/CDisplay.h"
+#include "render/FloatToInt.h"
 #include "render/TDXContext.h"
 #include "render/TDxDisplayHandler.h"
 #include "render/TDxTextureData.h"
@@ -43,7 +44,7 @@ bool Hosted(float& scale) {
 }
 
 int ScaleRound(int v, float scale) {
-  return static_cast<int>(std::floor(static_cast<float>(v) * scale + 0.5f));
+  return TruncToInt(std::floor(static_cast<float>(v) * scale + 0.5f));
 }
 
 bool FramesSkipped() {
@@ -273,11 +274,12 @@ uint32_t TDxDisplayHandler::PrepareVertexKind(int kind) {
   if (!mDevice) return kMeshVertex;
   mDevice->States().lighting = !(kind == 1 || kind == 2 || kind == 3);
   if (kind == 3) return kTransformedVertex;
-  if (mProjectionStale && RendererIn2d()) {
+  TRect r;
+  r.SetIntersection(mViewport, mDisplayRect);
+  r.SetIntersection(r, mClipRect);
+  // An empty area draws nothing and would give a projection of infinities.
+  if (mProjectionStale && RendererIn2d() && r.Width() > 0 && r.Height() > 0) {
     mProjectionStale = false;
-    TRect r;
-    r.SetIntersection(mViewport, mDisplayRect);
-    r.SetIntersection(r, mClipRect);
     float w = static_cast<float>(r.Width()), h = static_cast<float>(r.Height());
     float dx = static_cast<float>(std::max(0, mClipRect.left - mViewport.left));
     float dy = static_cast<float>(std::max(0, mClipRect.top - mViewport.top));

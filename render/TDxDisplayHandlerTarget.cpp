@@ -11,6 +11,7 @@
 #include "platform/display/PixelFormat.h"
 #include "platform/os/Clock.h"
 #include "render/CDisplay.h"
+#include "render/FloatToInt.h"
 #include "render/TDXContext.h"
 #include "render/TDxDisplayHandler.h"
 #include "render/TDxTextureData.h"
@@ -164,8 +165,8 @@ bool TDxDisplayHandler::SwitchRenderTarget(const std::shared_ptr<Surface>& curre
   float scale = 1.0f;
   if (TPlatform* p = TPlatform::Instance()) scale = p->GetData()->mViewportScaleX;
   if (scale <= 0.0f) scale = 1.0f;
-  mDisplayRect = TRect(0, 0, static_cast<int>(static_cast<float>(next->Width()) / scale + 0.5f),
-                       static_cast<int>(static_cast<float>(next->Height()) / scale + 0.5f));
+  mDisplayRect = TRect(0, 0, TruncToInt(static_cast<float>(next->Width()) / scale + 0.5f),
+                       TruncToInt(static_cast<float>(next->Height()) / scale + 0.5f));
   mViewport = mDisplayRect;
   if (r == kOk && ApplyViewport()) {
     mCurrentTarget = next;

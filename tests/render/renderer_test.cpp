@@ -240,3 +240,37 @@ TEST_F(RenderTest, SelfTestRunsOnceAndClearsTheScreen) {
     EXPECT_EQ(platform::display::Image::FromSurface(*back).At(80, 60), kRed);
   });
 }
+
+TEST_F(RenderTest, ClipAndViewportStacksGolden) {
+  RunScreen(
+      [&](TPlatform*) {
+        TRenderer* r = TRenderer::Instance();
+        boost::shared_ptr<TTexture> t = Quadrants();
+        ASSERT_TRUE(t);
+        ASSERT_TRUE(r->BeginDraw());
+        Clear(r, TColor(0.2f, 0.2f, 0.2f, 1));
+        // A window at (16, 8) of 48 x 32, clipped by its parent to (24, 12)-(56, 36).
+        r->PushViewport(TRect(16, 8, 64, 40));
+        r->PushClipRect(TRect(24, 12, 56, 36));
+        ASSERT_TRUE(r->Begin2d());
+        TDrawParams p(TVec2(0, 0), 1.0f, 3.0f, TDrawParams::kUseOrigin);
+        t->Draw(p);  // 48 x 48 from the window's corner
+        r->End2d();
+        r->PopClipRect();
+        r->PopViewport();
+        // Back at the top level: the same quad unclipped, in screen coordinates.
+        ASSERT_TRUE(r->Begin2d());
+        TDrawParams q(TVec2(70, 4), 1.0f, 1.0f, TDrawParams::kUseOrigin);
+        t->Draw(q);
+        r->End2d();
+        r->EndDraw();
+        platform::display::Image f = Frame();
+        EXPECT_EQ(f.At(23, 20), 0xFF333333u);  // left of the clip
+        EXPECT_EQ(f.At(24, 12), kRed);         // window pixel (8, 4): texel (2, 1)
+        EXPECT_EQ(f.At(55, 35), kGreen);       // window pixel (39, 27): texel (13, 9)
+        EXPECT_EQ(f.At(56, 35), 0xFF333333u);
+        EXPECT_EQ(f.At(70, 4), kBlue);
+        EXPECT_TRUE(golden::MatchesGolden(f, "render/clip_and_viewport.png", 2));
+      },
+      96, 48);
+}
