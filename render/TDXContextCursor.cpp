@@ -206,9 +206,7 @@ TPoint TDXContext::DrawCursor(int x, int y, bool force) {
   if (mSurfacesUnavailable || !mCursorVisible || !mDevice) return none;
   if (!mSaveUnder[0] || !mSaveUnder[1] || !mWork) return none;
   if (!given) GetMousePosition(x, y);
-  if (!force && !given && mCursorDrawn && mDrawn == TPoint(x, y) &&
-      GetTimer() - mLastDrawTime < 16)
-    return none;
+  if (!force && mCursorDrawn && GetTimer() - mLastDrawTime < 16) return none;
   return DrawCursorLocked(x, y, force);
 }
 

@@ -38,6 +38,8 @@ void MoveMouse(TPlatform* p, int x, int y) {
 TEST_F(RenderTest, CursorIsDrawnOverTheFrameAndTheBackgroundComesBack) {
   WritePng("cursor.png", 8, 8, CursorPixel);
   RunScreen([&](TPlatform* p) {
+    // The presentation thread would redraw the cursor at the mouse on its own clock.
+    p->GetData()->StopPresentationThread();
     TDxDisplayHandler* d = TDxDisplayHandler::Instance();
     Present(kBlue);
     boost::shared_ptr<TTexture> cursor = TTexture::GetSimple("cursor.png");
@@ -45,6 +47,7 @@ TEST_F(RenderTest, CursorIsDrawnOverTheFrameAndTheBackgroundComesBack) {
     p->SetCursor(cursor, 0, 0, false);
     EXPECT_FALSE(HeadlessWindow(p)->IsCursorVisible());  // the engine draws it
 
+    platform::os::AdvanceVirtualTime(16);
     TDxDisplayHandler::Position at = d->DrawCursor(20, 30);
     EXPECT_EQ(at.x, 20u);
     EXPECT_EQ(at.y, 30u);
@@ -55,7 +58,9 @@ TEST_F(RenderTest, CursorIsDrawnOverTheFrameAndTheBackgroundComesBack) {
     EXPECT_EQ(f.At(23, 33), kWhite);
     EXPECT_EQ(f.At(27, 37), kBlue);
 
-    d->DrawCursor(24, 32);  // overlapping move
+    EXPECT_EQ(d->DrawCursor(24, 32).x, 0xFFFFFFFFu);  // at most one redraw every 16 ms
+    platform::os::AdvanceVirtualTime(16);
+    EXPECT_EQ(d->DrawCursor(24, 32).x, 24u);  // an overlapping move
     f = Frame();
     EXPECT_EQ(f.At(21, 31), kBlue);
     EXPECT_EQ(f.At(25, 33), kWhite);
@@ -67,6 +72,7 @@ TEST_F(RenderTest, CursorIsDrawnOverTheFrameAndTheBackgroundComesBack) {
       for (int x = 18; x < 34; ++x) ASSERT_EQ(f.At(x, y), kBlue) << x << "," << y;
 
     // A cursor reaching past the desktop is not drawn.
+    platform::os::AdvanceVirtualTime(16);
     at = d->DrawCursor(2000, 10);
     EXPECT_EQ(at.x, 0xFFFFFFFFu);
   });
@@ -75,6 +81,7 @@ TEST_F(RenderTest, CursorIsDrawnOverTheFrameAndTheBackgroundComesBack) {
 TEST_F(RenderTest, PresentationDrawsTheCursorAndLeavesTheBackBufferClean) {
   WritePng("cursor.png", 8, 8, CursorPixel);
   RunScreen([&](TPlatform* p) {
+    p->GetData()->StopPresentationThread();
     TDxDisplayHandler* d = TDxDisplayHandler::Instance();
     p->SetCursor(TTexture::GetSimple("cursor.png"), 1, 1, false);
     MoveMouse(p, 50, 40);
@@ -99,6 +106,7 @@ TEST_F(RenderTest, PresentationDrawsTheCursorAndLeavesTheBackBufferClean) {
 TEST_F(RenderTest, CursorSurvivesADeviceLoss) {
   WritePng("cursor.png", 8, 8, CursorPixel);
   RunScreen([&](TPlatform* p) {
+    p->GetData()->StopPresentationThread();
     TDxDisplayHandler* d = TDxDisplayHandler::Instance();
     p->SetCursor(TTexture::GetSimple("cursor.png"), 0, 0, false);
     MoveMouse(p, 60, 60);
