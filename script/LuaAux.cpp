@@ -8,6 +8,11 @@
 #include <cstring>
 
 #include "assets/FileLayer.h"
+#include "script/LuaGc.h"
+#include "script/LuaState.h"
+#include "script/LuaString.h"
+#include "script/LuaTable.h"
+#include "script/LuaVm.h"
 
 #define abs_index(L, i) ((i) > 0 || (i) <= LUA_REGISTRYINDEX ? (i) : lua_gettop(L) + (i) + 1)
 
@@ -206,8 +211,61 @@ static void getsizes(lua_State* L) {
   }
 }
 
+// table.insert and table.remove read and write sizes on every call, so a table on the stack is
+// served directly from its slots once the sizes table exists. These paths take the steps of the
+// general path below them in the same order, with the same collector checks, and leave the same
+// values in the scratch slots above the top: a later collection sees the same stack.
+
+// The table at a positive stack index, or null.
+static Table* StackTable(lua_State* L, int idx) {
+  if (idx <= 0) return nullptr;
+  StkId o = L->base + (idx - 1);
+  if (o >= L->top || !ttistable(o)) return nullptr;
+  return hvalue(o);
+}
+
+// The size a value stands for, as checkint reads it: -1 for none.
+static int CountOf(const TObject* o) {
+  TObject tmp;
+  const TObject* n = luaV_tonumber(o, &tmp);
+  return n != nullptr ? lua_number2int32(nvalue(n)) : -1;
+}
+
+static TString* KeyN(lua_State* L) {
+  luaC_checkGC(L);  // as lua_pushliteral
+  return luaS_newliteral(L, "n");
+}
+
+// The registry's table of explicit sizes, or null while it has not been made.
+static Table* ExistingSizes(lua_State* L) {
+  TObject key;
+  setpvalue(&key, &sizesKey);
+  const TObject* v = luaH_get(hvalue(registry(L)), &key);
+  return ttistable(v) ? hvalue(v) : nullptr;
+}
+
 void luaL_setn(lua_State* L, int t, int n) {
   t = abs_index(L, t);
+  Table* h = StackTable(L, t);
+  Table* sizes = h != nullptr ? ExistingSizes(L) : nullptr;
+  if (sizes != nullptr) {
+    TString* kn = KeyN(L);
+    StkId top = L->top;
+    setobj2s(top, luaH_getstr(h, kn));
+    if (CountOf(top) >= 0) {
+      kn = KeyN(L);
+      top = L->top;  // a collection may have moved the stack
+      setsvalue2s(top, kn);
+      setnvalue(top + 1, (lua_Number)n);
+      setobj2t(luaH_set(L, h, top), top + 1);
+    } else {
+      sethvalue(top, sizes);
+      sethvalue(top + 1, h);
+      setnvalue(top + 2, (lua_Number)n);
+      setobj2t(luaH_set(L, sizes, top + 1), top + 2);
+    }
+    return;
+  }
   lua_pushliteral(L, "n");
   lua_rawget(L, t);
   if (checkint(L, 1) >= 0) {
@@ -226,6 +284,23 @@ void luaL_setn(lua_State* L, int t, int n) {
 int luaL_getn(lua_State* L, int t) {
   int n;
   t = abs_index(L, t);
+  Table* h = StackTable(L, t);
+  Table* sizes = h != nullptr ? ExistingSizes(L) : nullptr;
+  if (sizes != nullptr) {
+    TString* kn = KeyN(L);
+    StkId top = L->top;
+    setobj2s(top, luaH_getstr(h, kn));
+    if ((n = CountOf(top)) >= 0) return n;
+    sethvalue(top, sizes);
+    TObject key;
+    sethvalue(&key, h);
+    setobj2s(top + 1, luaH_get(sizes, &key));
+    if ((n = CountOf(top + 1)) >= 0) return n;
+    for (n = 1; !ttisnil(luaH_getnum(h, n)); n++) {
+    }
+    setnilvalue(top);  // the last element read
+    return n - 1;
+  }
   lua_pushliteral(L, "n");
   lua_rawget(L, t);
   if ((n = checkint(L, 1)) >= 0) return n;

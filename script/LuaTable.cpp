@@ -207,14 +207,14 @@ Table* luaH_new(lua_State* L, int narray, int lnhash) {
   t->node = G(L)->dummynode;
   t->firstfree = t->node;
   t->gclist = nullptr;
-  setarrayvector(L, t, narray);
-  setnodevector(L, t, lnhash);
+  if (narray > 0) setarrayvector(L, t, narray);
+  if (lnhash > 0) setnodevector(L, t, lnhash);
   return t;
 }
 
 void luaH_free(lua_State* L, Table* t) {
   if (t->node != G(L)->dummynode) luaM_freearray(L, t->node, sizenode(t), Node);
-  luaM_freearray(L, t->array, t->sizearray, TObject);
+  if (t->array != nullptr) luaM_freearray(L, t->array, t->sizearray, TObject);
   luaM_freelem(L, t);
 }
 

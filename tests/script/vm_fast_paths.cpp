@@ -111,3 +111,25 @@ TEST(VmFastPaths, MemoryIsReusedAcrossCollectionsWithTheSameCounts) {
                       "return sum, grow[1]"),
             "10,nil");
 }
+
+TEST(VmFastPaths, TableSizesComeFromTheFieldThenTheSetSizeThenCounting) {
+  ScriptState s;
+  luaopen_table(s.L);
+  lua_settop(s.L, 0);
+  const Case cases[] = {
+      {"return table.getn({n = '3'}), table.getn({n = -1, 1, 2}), table.getn({1, 2, nil, 4})",
+       "3,2,2"},
+      {"local t = {1, 2, 3} table.setn(t, 10) table.insert(t, 'x') return table.getn(t), t[11]",
+       "11,x"},
+      {"local t = {n = 2, 'a', 'b', 'c'} table.insert(t, 'z') return t.n, t[3], table.getn(t)",
+       "3,z,3"},
+      {"local t = {n = 'x'} table.setn(t, 4) return t.n, table.getn(t), table.remove(t), "
+       "table.getn(t)",
+       "x,4,nil,3"},
+      {"local t = {} for i = 1, 100 do table.insert(t, 1, i) end local sum = 0 "
+       "while table.getn(t) > 0 do sum = sum + table.remove(t, 1) * table.getn(t) end "
+       "return sum, t[1]",
+       "333300,nil"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+}
