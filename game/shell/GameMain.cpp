@@ -3,6 +3,7 @@
 #include "core/TPlatform.h"
 #include "core/TSettings.h"
 #include "core/str.h"
+#include "window/TWindowManager.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
 
@@ -23,6 +24,8 @@ int GameMain(TPlatform* platform, const char*) {
   for (;;) {
     platform->GetEvent(event);
     if (event.type == kEventCloseRequest || event.type == kEventQuit) break;
+    // The window manager draws the screen on idle and paint events.
+    if (TWindowManager* wm = platform->GetWindowManager()) wm->HandleEvent(event);
     TWindowManager* wm = platform->GetWindowManager();
     if (!wm) continue;
     TWindow* top = wm->GetTopModal();
