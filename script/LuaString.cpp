@@ -37,16 +37,14 @@ static void Grow(lua_State* L) {
   if (tb->nuse > (lu_int32)tb->size && tb->size <= (1 << 30) - 2) luaS_resize(L, tb->size * 2);
 }
 
-static TString* NewEntry(lua_State* L, const void* str, size_t l, lu_hash h, int tag) {
+// Links a new string whose characters are already in place after its header.
+static TString* LinkEntry(lua_State* L, TString* ts, size_t l, lu_hash h, int tag) {
   size_t unit = tag == LUA_TWSTRING ? sizeof(lua_WChar) : 1;
-  lu_mem size = tag == LUA_TWSTRING ? sizewstring(l) : sizestring(l);
-  TString* ts = (TString*)luaM_malloc(L, size);
   ts->tsv.len = (lu_int32)l;
   ts->tsv.hash = h;
   ts->tsv.marked = 0;
   ts->tsv.tt = (lu_byte)tag;
   ts->tsv.reserved = 0;
-  if (l) memcpy(ts + 1, str, l * unit);
   memset((char*)(ts + 1) + l * unit, 0, unit);
   stringtable* tb = &G(L)->strt;
   h = lmod(h, tb->size);
@@ -55,6 +53,14 @@ static TString* NewEntry(lua_State* L, const void* str, size_t l, lu_hash h, int
   tb->nuse++;
   Grow(L);
   return ts;
+}
+
+static TString* NewEntry(lua_State* L, const void* str, size_t l, lu_hash h, int tag) {
+  size_t unit = tag == LUA_TWSTRING ? sizeof(lua_WChar) : 1;
+  lu_mem size = tag == LUA_TWSTRING ? sizewstring(l) : sizestring(l);
+  TString* ts = (TString*)luaM_malloc(L, size);
+  if (l) memcpy(ts + 1, str, l * unit);
+  return LinkEntry(L, ts, l, h, tag);
 }
 
 TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
@@ -68,6 +74,52 @@ TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
       return ts;
   }
   return NewEntry(L, str, l, h, LUA_TSTRING);
+}
+
+// The characters at positions counted from the end of the concatenation, walked backwards.
+namespace {
+struct PieceReader {
+  const TObject* pieces;
+  int piece;  // current piece index
+  size_t start;  // position of the current piece's first character
+  char At(size_t pos) {
+    while (pos < start) {
+      piece--;
+      start -= tsvalue(&pieces[piece])->tsv.len;
+    }
+    return getstr(tsvalue(&pieces[piece]))[pos - start];
+  }
+};
+
+bool SameAsPieces(const TString* ts, const TObject* pieces, int n) {
+  const char* s = getstr(ts);
+  for (int i = 0; i < n; i++) {
+    size_t l = tsvalue(&pieces[i])->tsv.len;
+    if (l != 0 && memcmp(s, getstr(tsvalue(&pieces[i])), l) != 0) return false;
+    s += l;
+  }
+  return true;
+}
+}  // namespace
+
+TString* luaS_newconcat(lua_State* L, const TObject* pieces, int n, size_t l) {
+  lu_hash h = (lu_hash)l;
+  size_t step = (l >> 5) + 1;
+  PieceReader r{pieces, n - 1, l - tsvalue(&pieces[n - 1])->tsv.len};
+  for (size_t l1 = l; l1 >= step; l1 -= step)
+    h = h ^ ((h << 5) + (h >> 2) + (unsigned char)r.At(l1 - 1));
+  for (GCObject* o = G(L)->strt.hash[lmod(h, G(L)->strt.size)]; o != nullptr; o = o->gch.next) {
+    TString* ts = gcotots(o);
+    if (ts->tsv.tt == LUA_TSTRING && ts->tsv.len == l && SameAsPieces(ts, pieces, n)) return ts;
+  }
+  TString* ts = (TString*)luaM_malloc(L, sizestring(l));
+  char* d = (char*)(ts + 1);
+  for (int i = 0; i < n; i++) {
+    size_t pl = tsvalue(&pieces[i])->tsv.len;
+    if (pl != 0) memcpy(d, getstr(tsvalue(&pieces[i])), pl);
+    d += pl;
+  }
+  return LinkEntry(L, ts, l, h, LUA_TSTRING);
 }
 
 TString* luaS_newwstr(lua_State* L, const lua_WChar* str, size_t l) {

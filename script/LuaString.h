@@ -22,3 +22,6 @@ Udata* luaS_newboxed(lua_State* L, void* p);
 void luaS_freeall(lua_State* L);
 TString* luaS_newlstr(lua_State* L, const char* str, size_t l);
 TString* luaS_newwstr(lua_State* L, const lua_WChar* str, size_t l);
+// The string made of n narrow strings (total length l) laid end to end, built without an
+// intermediate copy.
+TString* luaS_newconcat(lua_State* L, const TObject* pieces, int n, size_t l);

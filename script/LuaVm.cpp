@@ -266,18 +266,21 @@ void luaV_concat(lua_State* L, int total, int last) {
       }
       if (tl > 4294967293u) luaG_runerror(L, "string size overflow");
       size_t unit = wide ? sizeof(lua_WChar) : 1;
+      // The scratch buffer keeps its size (the collector counts it) even where a narrow result
+      // is built straight into the new string.
       char* buffer = luaZ_openspace(L, &G(L)->buff, tl * unit);
       top = L->base + last + 1;  // a finalizer cannot run here, but stay safe after allocation
-      size_t pos = 0;
-      for (int i = n; i > 0; i--) {
-        size_t l = tsvalue(top - i)->tsv.len;
-        memcpy(buffer + pos * unit, (const char*)(tsvalue(top - i) + 1), l * unit);
-        pos += l;
-      }
       if (wide) {
+        size_t pos = 0;
+        for (int i = n; i > 0; i--) {
+          size_t l = tsvalue(top - i)->tsv.len;
+          memcpy(buffer + pos * unit, (const char*)(tsvalue(top - i) + 1), l * unit);
+          pos += l;
+        }
         setwsvalue2s(top - n, luaS_newwstr(L, (const lua_WChar*)buffer, pos));
       } else {
-        setsvalue2s(top - n, luaS_newlstr(L, buffer, pos));
+        TString* ts = luaS_newconcat(L, top - n, n, (size_t)tl);
+        setsvalue2s(top - n, ts);
       }
     }
     total -= n - 1;
@@ -596,12 +599,16 @@ L_OP_CONCAT: {
 L_OP_JMP:
   dojump(pc, GETARG_sBx(i));
   vmdispatch();
-L_OP_EQ:
-  if (equalobj(L, RKB(i), RKC(i)) != GETARG_A(i))
+L_OP_EQ: {
+  TObject* rb = RKB(i);
+  TObject* rc = RKC(i);
+  int res = (ttisnumber(rb) && ttisnumber(rc)) ? nvalue(rb) == nvalue(rc) : equalobj(L, rb, rc);
+  if (res != GETARG_A(i))
     pc++;
   else
     dojump(pc, GETARG_sBx(*pc) + 1);
   vmdispatch();
+}
 L_OP_LT: {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);

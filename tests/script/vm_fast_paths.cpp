@@ -133,3 +133,24 @@ TEST(VmFastPaths, TableSizesComeFromTheFieldThenTheSetSizeThenCounting) {
   };
   for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
+
+TEST(VmFastPaths, ConcatenationsAreTheSameStringsAsLiterals) {
+  ScriptState s;
+  // Results are interned: they find keys stored under the literal of the same text, at every
+  // length (long texts hash a sample of their characters) and with empty or numeric pieces.
+  const Case cases[] = {
+      {"local t = {abcdef = 1} local a, b = 'abc', 'def' return t[a .. b], t[a .. '' .. b .. '']",
+       "1,1"},
+      {"local long = 'the quick brown fox jumps over the lazy dog, again and again and again' "
+       "local t = {[long] = 'found'} "
+       "return t['the quick brown fox ' .. 'jumps over the lazy dog, ' .. 'again and again ' .. "
+       "'and again'], t['the quick brown fox jumps over the lazy dog, again and again and agai'] ",
+       "found,nil"},
+      {"local t = {x12y3 = true} local x = 'x' return t[x .. 12 .. 'y' .. 3], 1 .. 2 == '12'",
+       "true,true"},
+      {"local s = '' for i = 1, 200 do s = s .. 'ab' end local r = '' "
+       "for i = 1, 100 do r = r .. 'abab' end return s == r, rawequal(s, r)",
+       "true,true"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+}
