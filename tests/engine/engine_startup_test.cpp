@@ -88,6 +88,7 @@ TEST_F(EngineTest, CommandLineOptionsAreWalkedAsWritten) {
       {"--cheat=Q7", {{"cheatcode", "Q7"}}},
       // Nothing behind the option: an empty code, never a read past the line.
       {"--cheat", {{"cheatcode", ""}}},
+      {"--cheatX", {{"cheatcode", ""}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
