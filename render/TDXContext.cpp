@@ -4,7 +4,9 @@
 
 #include "render/FloatToInt.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
@@ -14,6 +16,7 @@
 #include "platform/display/headless/Display.h"
 #include "platform/display/sdl/Display.h"
 #include "platform/window/sdl/Window.h"
+#include "window/TWindowManager.h"
 
 using namespace platform::display;
 
@@ -37,27 +40,23 @@ bool ViewportScaling(float& scale) {
 int Scaled(int size, float scale) { return TruncToInt(static_cast<float>(size) * scale + 0.5f); }
 }  // namespace
 
-// Shows, on the main thread's idle step, a frame the presentation thread changed.
+// Main-thread work the presentation thread leaves behind, done on the idle step: showing a
+// frame in which only the cursor moved, and redraw requests for the window manager.
 class PendingFrameTask : public TTask {
 public:
-  PendingFrameTask(sdl::Display* display, PendingFrameTask** slot)
-      : mDisplay(display), mSlot(slot) {}
+  explicit PendingFrameTask(TDXContext* context) : mContext(context) {}
   ~PendingFrameTask() override {
-    if (mSlot) *mSlot = nullptr;
+    if (mContext) mContext->mPendingTask = nullptr;
   }
   bool DoTask() override {
-    if (!mDisplay) return false;
-    if (mDisplay->HasPending()) mDisplay->ShowPending();
+    if (!mContext) return false;
+    mContext->DoMainThreadWork();
     return true;
   }
-  void Detach() {
-    mDisplay = nullptr;
-    mSlot = nullptr;
-  }
+  void Detach() { mContext = nullptr; }
 
 private:
-  sdl::Display* mDisplay;
-  PendingFrameTask** mSlot;
+  TDXContext* mContext;
 };
 
 MouseTextureListener::~MouseTextureListener() {
@@ -75,9 +74,12 @@ DisplayMutexLock::DisplayMutexLock(std::recursive_timed_mutex& mutex, bool block
   if (block) {
     mMutex.lock();
     mObtained = true;
-  } else {
-    mObtained = mMutex.try_lock_for(std::chrono::milliseconds(5));
+    return;
   }
+  // A polled wait: the timed lock of the library is not seen by the thread checker.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
+  while (!(mObtained = mMutex.try_lock()) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
 }
 
 DisplayMutexLock::~DisplayMutexLock() {
@@ -87,11 +89,10 @@ DisplayMutexLock::~DisplayMutexLock() {
 TDXContext::TDXContext(std::unique_ptr<Display> backend)
     : mBackend(backend ? std::move(backend) : MakeBackend()), mScreen(mBackend.get()) {
   ReadDesktop();
-  if (auto* sdlDisplay = dynamic_cast<sdl::Display*>(mBackend.get()))
-    if (TPlatform* p = TPlatform::Instance()) {
-      mPendingTask = new PendingFrameTask(sdlDisplay, &mPendingTask);
-      p->AddTask(mPendingTask);
-    }
+  if (TPlatform* p = TPlatform::Instance()) {
+    mPendingTask = new PendingFrameTask(this);
+    p->AddTask(mPendingTask);
+  }
 }
 
 TDXContext::~TDXContext() {
@@ -100,6 +101,15 @@ TDXContext::~TDXContext() {
   Release();
   mMainImage.reset();
   mSecondImage.reset();
+}
+
+void TDXContext::DoMainThreadWork() {
+  if (auto* sdlDisplay = dynamic_cast<sdl::Display*>(mBackend.get()))
+    if (sdlDisplay->HasPending()) sdlDisplay->ShowPending();
+  if (mRedrawWanted.exchange(false)) {
+    TPlatform* p = TPlatform::Instance();
+    if (p && p->GetWindowManager()) p->GetWindowManager()->Invalidate();
+  }
 }
 
 void TDXContext::ReadDesktop() {

@@ -103,6 +103,8 @@ public:
   void ResetMouseState();
   void GetMousePosition(int& x, int& y);
   void OnWindowMoved();
+  // Shows a frame changed by the presentation thread and passes on its redraw requests.
+  void DoMainThreadWork();
   TPoint GetWindowOrigin() { return mScreen.GetWindowOrigin(); }
   boost::shared_ptr<TTexture> GetCursorTexture() const { return mMainImage; }
   bool IsCursorDrawn() const { return mCursorDrawn; }
@@ -110,6 +112,7 @@ public:
 
 private:
   friend class MouseTextureListener;
+  friend class PendingFrameTask;
   struct Entry {
     uint16_t r, g, b, weight;
   };
@@ -167,4 +170,5 @@ private:
   bool mSecondActive = false;
   bool mCursorVisible = true;
   std::atomic<bool> mRestoring{false};
+  std::atomic<bool> mRedrawWanted{false};  // the window manager is told on the main thread
 };

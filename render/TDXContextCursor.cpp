@@ -16,10 +16,6 @@
 using namespace platform::display;
 
 namespace {
-void InvalidateWindows() {
-  TPlatform* p = TPlatform::Instance();
-  if (p && p->GetWindowManager()) p->GetWindowManager()->Invalidate();
-}
 
 bool FramesSuspended() {
   TPlatform* p = TPlatform::Instance();
@@ -215,7 +211,7 @@ void TDXContext::RestoreUnder(Surface& target) {
   Rect old{mDrawn.x + mHotX, mDrawn.y + mHotY, mDrawn.x + mHotX + mCursorWidth,
            mDrawn.y + mHotY + mCursorHeight};
   Result r = target.Blit(&old, *mSaveUnder[mSaveIndex]->surface, nullptr);
-  if (r != kOk) InvalidateWindows();
+  if (r != kOk) mRedrawWanted = true;
   mCursorDrawn = false;
 }
 
@@ -224,7 +220,7 @@ TPoint TDXContext::DrawCursorLocked(int x, int y, bool toBackBuffer) {
   Rect rect{x + mHotX, y + mHotY, x + mHotX + mCursorWidth, y + mHotY + mCursorHeight};
   if (rect.left < 0 || rect.top < 0 || rect.right > mDesktopWidth ||
       rect.bottom > mDesktopHeight) {
-    InvalidateWindows();
+    mRedrawWanted = true;
     return none;
   }
   std::shared_ptr<Surface> target =
@@ -261,7 +257,7 @@ TPoint TDXContext::DrawCursorLocked(int x, int y, bool toBackBuffer) {
   work.Blit(nullptr, freeSave, nullptr);
   BlendRuns(work, mSecondActive ? mSecondRuns : mMainRuns);
   if (mCursorDrawn && target->Blit(&old, current, nullptr) != kOk) {
-    InvalidateWindows();
+    mRedrawWanted = true;
     return none;
   }
   target->Blit(&rect, work, nullptr);

@@ -2,6 +2,7 @@
 // the texture when the target ends; the device's own target switch; and the self-test that
 // calibrates the 2-D pixel offset by drawing into a texture.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -28,9 +29,14 @@ TDxTextureData* DataOf(const boost::shared_ptr<TTexture>& texture) {
   return texture ? dynamic_cast<TDxTextureData*>(texture->GetData()) : nullptr;
 }
 
-float* ViewportScale() {
+// The presentation thread reads the scale while a target is open, so it changes atomically.
+bool SwapViewportScale(float value, float* previous) {
   TPlatform* p = TPlatform::Instance();
-  return p ? &p->GetData()->mViewportScaleX : nullptr;
+  if (!p) return false;
+  std::atomic_ref<float> scale(p->GetData()->mViewportScaleX);
+  float old = scale.exchange(value, std::memory_order_relaxed);
+  if (previous) *previous = old;
+  return true;
 }
 
 void ShortWait() {
@@ -52,10 +58,7 @@ bool TDxDisplayHandler::BeginRenderTarget(boost::shared_ptr<TTexture> texture, i
   mRenderTarget = texture;
   if (const std::shared_ptr<Surface>& front = mContext->GetFrontBuffer())
     while (front->GetFlipStatus() == kWasStillDrawing) ShortWait();
-  if (float* scale = ViewportScale()) {
-    mSavedViewportScale = *scale;
-    *scale = 1.0f;
-  }
+  SwapViewportScale(1.0f, &mSavedViewportScale);
   TRect area(0, 0, texture->GetWidth(), texture->GetHeight());
   PushViewport(area);
   mSavedRect = mViewport;
@@ -74,14 +77,14 @@ bool TDxDisplayHandler::BeginRenderTarget(boost::shared_ptr<TTexture> texture, i
     mRenderTarget.reset();
     PopViewport();
     mSavedRect = mDisplayRect;
-    if (float* scale = ViewportScale()) *scale = mSavedViewportScale;
+    SwapViewportScale(mSavedViewportScale, nullptr);
     return false;
   }
   return true;
 }
 
 void TDxDisplayHandler::EndRenderTarget() {
-  if (float* scale = ViewportScale()) *scale = mSavedViewportScale;
+  SwapViewportScale(mSavedViewportScale, nullptr);
   if (!mRenderTarget) return;
   EndDraw(false);
   PopViewport();

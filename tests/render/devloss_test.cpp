@@ -34,12 +34,13 @@ TEST_F(RenderTest, LostSurfacesComeBackWithTheirTexturesAfterGoodFrames) {
     boost::shared_ptr<TTexture> blank = TTexture::Create(8, 8, true);
     ASSERT_TRUE(t && blank);
     Frames(3);
-    auto device = d->GetDevice();
+    // Held, so a screen made again could not take the old one's address.
+    auto back = d->GetContext()->GetBackBuffer();
     Backend()->LoseAllSurfaces();
     EXPECT_EQ(PixelAt(t, 0, 0), 0xDEADBEEFu);  // a lost surface cannot be locked
     ASSERT_TRUE(TRenderer::Instance()->BeginDraw());
     TRenderer::Instance()->EndDraw();
-    EXPECT_EQ(d->GetDevice(), device);  // restored, not re-created
+    EXPECT_EQ(d->GetContext()->GetBackBuffer(), back);  // restored, not re-created
     EXPECT_EQ(PixelAt(t, 1, 1), kRed);
     EXPECT_EQ(PixelAt(t, 6, 1), kGreen);
     EXPECT_EQ(PixelAt(blank, 1, 1), 0u);
@@ -70,10 +71,10 @@ TEST_F(RenderTest, ModeChangedByAnotherProgramAlwaysRecreates) {
     TDxDisplayHandler* d = TDxDisplayHandler::Instance();
     Frames(4);
     Backend()->SetCooperativeAnswer(platform::display::kWrongMode);
-    auto device = d->GetDevice();
+    auto back = d->GetContext()->GetBackBuffer();
     d->Restore();
     Backend()->SetCooperativeAnswer(platform::display::kOk);
-    EXPECT_NE(d->GetDevice(), device);
+    EXPECT_NE(d->GetContext()->GetBackBuffer(), back);
     EXPECT_TRUE(d->IsReady());
   });
 }

@@ -193,10 +193,11 @@ TEST_F(RenderTest, RepeatingTheCurrentModeChangesNothing) {
   Run("", [&](TPlatform* p) {
     p->InitScreen(640, 480, false);
     TDxDisplayHandler* d = TDxDisplayHandler::Instance();
-    auto device = d->GetDevice();
+    auto back = d->GetContext()->GetBackBuffer();  // held: a new one gets another address
     d->SetDisplay(640, 480, false, false, false, false);
-    EXPECT_EQ(d->GetDevice(), device);
+    EXPECT_EQ(d->GetContext()->GetBackBuffer(), back);
     d->SetDisplay(640, 480, false, true, false, false);  // forced: made again
+    EXPECT_NE(d->GetContext()->GetBackBuffer(), back);
     EXPECT_TRUE(d->IsReady());
   });
 }
