@@ -74,6 +74,20 @@ static void callTM(lua_State* L, const TObject* f, const TObject* p1, const TObj
   luaD_call(L, L->top - 4, 0);
 }
 
+// Raw read of a table: integer keys of the array part and string keys inline, the rest through
+// the general lookup.
+static inline const TObject* RawGet(Table* h, const TObject* key) {
+  if (ttisstring(key)) return luaH_getstr(h, tsvalue(key));
+  if (ttisnumber(key)) {
+    lua_Number n = nvalue(key);
+    if (n >= 1 && n <= (lua_Number)h->sizearray) {
+      int k = (int)n;
+      if ((lua_Number)k == n) return &h->array[k - 1];
+    }
+  }
+  return luaH_get(h, key);
+}
+
 static const TObject* luaV_index(lua_State* L, const TObject* t, TObject* key, int loop) {
   const TObject* tm = fasttm(L, hvalue(t)->metatable, TM_INDEX);
   if (tm == nullptr) return &luaO_nilobject;
@@ -104,7 +118,7 @@ static const TObject* luaV_getnotable(lua_State* L, const TObject* t, TObject* k
 const TObject* luaV_gettable(lua_State* L, const TObject* t, TObject* key, int loop) {
   if (loop > MAXTAGLOOP) luaG_runerror(L, "loop in gettable");
   if (ttistable(t)) {
-    const TObject* v = luaH_get(hvalue(t), key);
+    const TObject* v = RawGet(hvalue(t), key);
     if (!ttisnil(v)) return v;
     return luaV_index(L, t, key, loop + 1);
   }
@@ -331,20 +345,6 @@ static void BitwiseError(lua_State* L, const TObject* rb, const TObject* rc) {
   if (!ttisnumber(rb) && ttisnumber(rc)) luaG_typeerror(L, rb, "perform arithmetic on");
   if (ttisnumber(rb) && !ttisnumber(rc)) luaG_typeerror(L, rc, "perform arithmetic on");
   luaG_aritherror(L, rb, rc);
-}
-
-// Raw read of a table: integer keys of the array part and string keys inline, the rest through
-// the general lookup.
-static inline const TObject* RawGet(Table* h, const TObject* key) {
-  if (ttisstring(key)) return luaH_getstr(h, tsvalue(key));
-  if (ttisnumber(key)) {
-    lua_Number n = nvalue(key);
-    if (n >= 1 && n <= (lua_Number)h->sizearray) {
-      int k = (int)n;
-      if ((lua_Number)k == n) return &h->array[k - 1];
-    }
-  }
-  return luaH_get(h, key);
 }
 
 // Raw write to a slot that already exists, when no __newindex can intervene; false sends the
