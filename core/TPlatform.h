@@ -12,6 +12,7 @@
 #include "core/str.h"
 
 class TAssetManager;
+class TDxTextureData;
 class TPlatformData;
 class TSoundManager;
 class TStringTable;
@@ -48,6 +49,8 @@ public:
   bool IsDisplayReady() const;
   bool IsPresentDone() const;
   void OutOfVideoMemory();
+  // A new per-texture data object from the display; null without a display.
+  TDxTextureData* NewTextureData();
 
   // One event per call; may wait up to 1 ms when nothing is queued.
   void GetEvent(TPlatformEvent& event);

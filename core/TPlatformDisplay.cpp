@@ -87,6 +87,11 @@ void TPlatform::OutOfVideoMemory() {
   if (TDxDisplayHandler* d = TDxDisplayHandler::Instance()) d->OutOfVideoMemory();
 }
 
+TDxTextureData* TPlatform::NewTextureData() {
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  return d ? d->CreateTextureData() : nullptr;
+}
+
 bool TPlatform::InitScreen(int width, int height, bool fullScreen) {
   TPlatformData& p = *mData;
   TWindowManager* wm = p.mWindowManager;

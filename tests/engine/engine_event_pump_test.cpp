@@ -8,6 +8,7 @@
 #include "render/TDxDisplayHandler.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
+#include "render/TDxTextureData.h"
 #include "assets/FileLayer.h"
 #include "sound/TSoundManager.h"
 #include "window/TWindowManager.h"
@@ -415,6 +416,9 @@ TEST_F(EngineTest, CursorWithoutImageUsesTheBuiltInOne) {
     ASSERT_TRUE(p->GetData()->mBuiltinCursor);
     EXPECT_EQ(p->GetData()->mBuiltinCursor->GetWidth(), 32u);
     EXPECT_FALSE(p->GetData()->mCursorTexture);  // the stored cursor stays empty
+
+    std::unique_ptr<TDxTextureData> data(p->NewTextureData());
+    EXPECT_NE(data, nullptr);
 
     // Hidden: the image is only remembered.
     p->SetCursorVisible(false);
