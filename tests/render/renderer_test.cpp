@@ -274,3 +274,31 @@ TEST_F(RenderTest, ClipAndViewportStacksGolden) {
       },
       96, 48);
 }
+
+TEST_F(RenderTest, MaskedTextureGolden) {
+  WriteJpeg("leaf.jpg", 16, 16, [](int x, int) { return x < 8 ? 0xFFFFFF00u : 0xFF00FFFFu; });
+  // The mask's red channel fades from left to right and cuts a hole in the middle.
+  WritePng("leaf_mask.png", 16, 16, [](int x, int y) {
+    bool hole = x >= 6 && x < 10 && y >= 6 && y < 10;
+    return 0xFF000000u | uint32_t(hole ? 0 : 255 - x * 16) << 16;
+  });
+  RunScreen(
+      [&](TPlatform*) {
+        TRenderer* r = TRenderer::Instance();
+        boost::shared_ptr<TTexture> t = TTexture::GetWithMask("leaf.jpg", "leaf_mask.png", false);
+        ASSERT_TRUE(t);
+        ASSERT_TRUE(r->BeginDraw());
+        Clear(r, TColor(0, 0, 0.5f, 1));
+        ASSERT_TRUE(r->Begin2d());
+        t->Draw(TDrawParams(TVec2(2, 2), 1.0f, 1.0f, TDrawParams::kUseOrigin));
+        TDrawParams tinted(TVec2(20, 2), 1.0f, 1.0f, TDrawParams::kUseOrigin);
+        tinted.tint = TColor(1, 0.5f, 0.5f, 1);
+        t->Draw(tinted);
+        r->End2d();
+        r->EndDraw();
+        platform::display::Image f = Frame();
+        EXPECT_EQ(f.At(2 + 7, 2 + 7), 0xFF00007Fu);  // the hole shows the background
+        EXPECT_TRUE(golden::MatchesGolden(f, "render/masked_texture.png", 2));
+      },
+      40, 20);
+}
