@@ -397,7 +397,6 @@ StkId luaV_execute(lua_State* L) {
   }
 
 callentry:  // a new function
-  L->ci->u.l.pc = &pc;
 retentry:  // back in a caller
   L->ci->u.l.pc = &pc;
   L->ci->state = CI_HASFRAME;
