@@ -302,3 +302,30 @@ TEST_F(RenderTest, MaskedTextureGolden) {
       },
       40, 20);
 }
+
+TEST_F(RenderTest, VertexKindsPickTheirFormatAndLightingAndOnly2dKindsBuildAProjection) {
+  RunScreen([&](TPlatform*) {
+    TRenderer* r = TRenderer::Instance();
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    ASSERT_TRUE(r->BeginDraw());
+    ASSERT_TRUE(r->Begin2d());
+    const struct {
+      int kind;
+      uint32_t fvf;
+      bool lighting;
+    } cases[] = {{0, 0x112, true}, {1, 0x1E2, false}, {2, 0x1E2, false},
+                 {3, 0x1C4, false}, {7, 0x112, true}};
+    TMat4 marker;
+    marker(0, 0) = 42.0f;
+    for (auto& c : cases) {
+      d->SetProjection(marker);  // marks the 2-D projection stale
+      EXPECT_EQ(d->PrepareVertexKind(c.kind), c.fvf) << c.kind;
+      EXPECT_EQ(d->GetDevice()->States().lighting, c.lighting) << c.kind;
+      float m00 = d->GetDevice()->GetTransform(platform::display::TransformKind::Projection).m[0][0];
+      // Transformed vertices leave the projection alone; the others rebuild the 2-D one.
+      EXPECT_EQ(m00 == 42.0f, c.kind == 3) << c.kind;
+    }
+    r->End2d();
+    r->EndDraw();
+  });
+}
