@@ -163,33 +163,39 @@ bool TDxDisplayHandler::SwitchRenderTarget(const std::shared_ptr<Surface>& curre
                                            const std::shared_ptr<Surface>& next) {
   if (next == current) return true;
   if (!mDevice || !next) return true;
-  Result r = mDevice->SetRenderTarget(next);
   TRect kept = mDisplayRect;
-  float scale = 1.0f;
-  if (TPlatform* p = TPlatform::Instance()) scale = p->GetData()->mViewportScaleX;
-  if (scale <= 0.0f) scale = 1.0f;
-  mDisplayRect = TRect(0, 0, TruncToInt(static_cast<float>(next->Width()) / scale + 0.5f),
-                       TruncToInt(static_cast<float>(next->Height()) / scale + 0.5f));
-  mViewport = mDisplayRect;
-  if (r == kOk && ApplyViewport()) {
-    mCurrentTarget = next;
-    return true;
+  Result r = mDevice->SetRenderTarget(next);
+  if (r == kOk) {
+    float scale = 1.0f;
+    if (TPlatform* p = TPlatform::Instance()) scale = p->GetData()->mViewportScaleX;
+    if (!(scale > 0.0f)) scale = 1.0f;
+    mDisplayRect = TRect(0, 0, TruncToInt(static_cast<float>(next->Width()) / scale + 0.5f),
+                         TruncToInt(static_cast<float>(next->Height()) / scale + 0.5f));
+    mViewport = mDisplayRect;
+    if (ApplyViewport()) {
+      mCurrentTarget = next;
+      return true;
+    }
+    mDisplayRect = kept;
+    DxCheck(kInvalidArgument, kSource, __LINE__);
+    EngineLog("Bad viewport in switching render target!");
+    mViewport = mDisplayRect;
+    if (ApplyViewport()) return true;
+    r = kCurrentlyNotAvailable;
   }
+  // The device kept its old target.
   mDisplayRect = kept;
-  DxCheck(r != kOk ? r : kInvalidArgument, kSource, __LINE__);
-  EngineLog("Bad viewport in switching render target!");
-  mViewport = mDisplayRect;
-  if (ApplyViewport()) return true;
-  mDisplayRect = kept;
-  DxCheck(kCurrentlyNotAvailable, kSource, __LINE__);
-  int bits = BytesPerPixel(next->Format()) * 8;
-  if (bits == 16) {
-    EngineLog("Failed to SetRenderTarget with bit depth 16");
-    mContext->Set16BitTargetsFail();
-    MarkDxBroken();
-  } else if (!mLoggedTargetDepth) {
-    mLoggedTargetDepth = true;
-    EngineLog("Failed to SetRenderTarget with alpha bit depth %d", bits);
+  DxCheck(r, kSource, __LINE__);
+  if (r == kCurrentlyNotAvailable) {
+    int bits = BytesPerPixel(next->Format()) * 8;
+    if (bits == 16) {
+      EngineLog("Failed to SetRenderTarget with bit depth 16");
+      mContext->Set16BitTargetsFail();
+      MarkDxBroken();
+    } else if (!mLoggedTargetDepth) {
+      mLoggedTargetDepth = true;
+      EngineLog("Failed to SetRenderTarget with alpha bit depth %d", bits);
+    }
   }
   return true;
 }

@@ -172,3 +172,39 @@ TEST_F(RenderTest, RenderTargetsInEveryModeGolden) {
       },
       96, 24);
 }
+
+TEST_F(RenderTest, SwitchingTheDeviceTargetResizesTheDisplayAndRefusalsAreLogged) {
+  Run("", [&](TPlatform* p) {
+    Backend()->Caps().renderDepths = 0x2;  // 32-bit targets only
+    p->InitScreen(160, 120, false);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    platform::display::Display* dd = d->GetContext()->GetBackend();
+    auto screen = d->GetCurrentTarget();
+    std::shared_ptr<platform::display::Surface> plain, sixteen;
+    platform::display::SurfaceDesc desc;
+    desc.width = 64;
+    desc.height = 32;
+    desc.format = platform::display::PixelFormat::A8R8G8B8;
+    desc.caps = platform::display::kCapsOffscreenPlain | platform::display::kCapsRenderTarget;
+    ASSERT_EQ(dd->CreateSurface(desc, plain), platform::display::kOk);
+    desc.format = platform::display::PixelFormat::R5G6B5;
+    ASSERT_EQ(dd->CreateSurface(desc, sixteen), platform::display::kOk);
+
+    int w, h;
+    bool full;
+    EXPECT_TRUE(d->SwitchRenderTarget(screen, plain));
+    d->GetDisplaySize(w, h, full);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 32);
+    EXPECT_EQ(d->GetCurrentTarget(), plain);
+    EXPECT_TRUE(d->SwitchRenderTarget(plain, screen));
+    d->GetDisplaySize(w, h, full);
+    EXPECT_EQ(w, 160);
+
+    EXPECT_TRUE(d->SwitchRenderTarget(screen, sixteen));
+    EXPECT_EQ(d->GetCurrentTarget(), screen);
+    EXPECT_TRUE(d->GetContext()->Fails16BitTargets());
+    EXPECT_FALSE(d->IsReady());
+  });
+  EXPECT_TRUE(Logged("Failed to SetRenderTarget with bit depth 16"));
+}
