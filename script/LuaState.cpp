@@ -37,7 +37,7 @@ struct BlockCache {
   size_t inuse;  // handed out and not yet freed, as the state counts them
 };
 
-int SizeClass(size_t n) { return (n == 0 || n > kGrain * kClasses) ? -1 : (int)((n - 1) / kGrain); }
+int SizeClass(size_t n) { return n - 1 < kGrain * kClasses ? (int)((n - 1) / kGrain) : -1; }
 
 size_t ClassBytes(int c) { return (size_t)(c + 1) * kGrain; }
 
@@ -82,11 +82,14 @@ static void* DefaultAlloc(void* ud, void* block, size_t oldsize, size_t newsize,
   int oc = SizeClass(oldsize);
   int nc = SizeClass(newsize);
   void* nb;
-  if (block != nullptr && oc >= 0 && oc == nc) {
-    nb = block;
-  } else if (newsize == 0) {
+  if (block == nullptr && nc >= 0) {  // the common cases first: a new small block ...
+    nb = TakeBlock(cache, nc);
+    if (nb == nullptr) return nullptr;
+  } else if (newsize == 0) {  // ... and a freed one
     if (block != nullptr) ReleaseBlock(cache, block, oc);
     nb = nullptr;
+  } else if (block != nullptr && oc >= 0 && oc == nc) {
+    nb = block;
   } else if (nc < 0 && oc < 0) {
     nb = realloc(block, newsize);
     if (nb == nullptr) return nullptr;
