@@ -83,6 +83,23 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
     }
     if (r == kOk && alpha && !HasAlpha(mSurface->Format()))
       EngineLog("SURFACE request FAILED to get DDPF_ALPHAPIXELS.");
+    if (r == kOk && Has(kRenderSurface)) {
+      // Drawn into with depth like the screen: a z-buffer of its own in the screen's format.
+      std::shared_ptr<Surface> target = display->GetDevice()->GetRenderTarget();
+      std::shared_ptr<Surface> screenZ = target ? target->ZBuffer() : nullptr;
+      if (screenZ) {
+        SurfaceDesc z;
+        z.width = mSurface->Width();
+        z.height = mSurface->Height();
+        z.format = screenZ->Format();
+        z.caps = screenZ->Desc().caps;
+        std::shared_ptr<Surface> zbuffer;
+        if (dd->CreateSurface(z, zbuffer) != kOk)
+          EngineLog("FAILED to create z-buffer for render surface!");
+        else if (mSurface->AttachZBuffer(zbuffer) != kOk)
+          EngineLog("FAILED to attach z-buffer for render surface!");
+      }
+    }
   } else {
     PixelFormat wanted = sixteen ? (alpha ? PixelFormat::A4R4G4B4 : PixelFormat::R5G6B5)
                                  : (alpha ? PixelFormat::A8R8G8B8 : PixelFormat::X8R8G8B8);

@@ -5,6 +5,7 @@
 
 #include "assets/TAssetManager.h"
 #include "core/TSettings.h"
+#include "render/TDxTextureData.h"
 
 namespace {
 uint32_t Checker(int x, int y) { return ((x / 4 + y / 4) & 1) ? kRed : kBlue; }
@@ -208,5 +209,23 @@ TEST_F(RenderTest, SixteenBitTexturesLockThroughAnOpaqueShadowCopy) {
     EXPECT_EQ(px[4], 0xFF00FF00u);
     EXPECT_EQ(px[5], 0xFF000000u);
     t->Unlock();
+  });
+}
+
+TEST_F(RenderTest, RenderSurfacesGetADepthBufferOfTheirOwn) {
+  RunScreen([&](TPlatform*) {
+    TDxTextureData data;
+    data.Set(TTextureData::kRenderSurface | TTextureData::kAlpha, true);
+    ASSERT_TRUE(data.Create(48, 24, true));
+    ASSERT_TRUE(data.GetSurface());
+    EXPECT_TRUE(data.GetSurface()->HasCaps(platform::display::kCapsRenderTarget));
+    auto z = data.GetSurface()->ZBuffer();
+    ASSERT_TRUE(z);
+    EXPECT_EQ(z->Width(), data.GetSurface()->Width());
+    EXPECT_EQ(z->Height(), data.GetSurface()->Height());
+
+    TDxTextureData plain;
+    ASSERT_TRUE(plain.Create(16, 16, true));
+    EXPECT_FALSE(plain.GetSurface()->ZBuffer());
   });
 }
