@@ -329,3 +329,19 @@ TEST_F(RenderTest, VertexKindsPickTheirFormatAndLightingAndOnly2dKindsBuildAProj
     r->EndDraw();
   });
 }
+
+TEST_F(RenderTest, FrameIsSkippedQuietlyWhileTheLastFlipIsStillDrawing) {
+  RunScreen([&](TPlatform*) {
+    TRenderer* r = TRenderer::Instance();
+    size_t lines = Log().size();
+    Backend()->SetPendingFlips(1);
+    EXPECT_FALSE(r->BeginDraw());
+    EXPECT_FALSE(r->IsDrawing());
+    EXPECT_EQ(Log().size(), lines);
+    ASSERT_TRUE(r->BeginDraw());  // the next one goes ahead
+    r->EndDraw();
+    Backend()->SetPendingBlits(1);
+    EXPECT_FALSE(TDxDisplayHandler::Instance()->IsPresentDone());
+    EXPECT_TRUE(TDxDisplayHandler::Instance()->IsPresentDone());
+  });
+}
