@@ -118,6 +118,10 @@ bool TDxDisplayHandler::RefreshDisplay(bool fullScreen) {
 void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool force, bool quiet,
                                    bool childOfHost) {
   mDisplayReady = false;
+  if (width <= 0 || height <= 0) {
+    EngineLog("SetDisplay: no display of %dx%d", width, height);
+    return;
+  }
   DisplayMutexLock lock(mContext->GetMutex(), true);
   if (mInSetDisplay) {
     DisplaySleep(50);

@@ -62,9 +62,11 @@ void TDxDisplayHandler::Restore() {
     RestoreSleep(100);
     return;
   }
+  int width = mDisplayRect.Width(), height = mDisplayRect.Height();
+  // Before the first screen set-up there is no size to make a display of.
+  if (width <= 0 || height <= 0) return;
   if (TAssetManager* am = TAssetManager::Instance()) am->ReleaseAll();
 
-  int width = mDisplayRect.Width(), height = mDisplayRect.Height();
   auto recreate = [&](bool quiet) { SetDisplay(width, height, mFullScreen, true, quiet, false); };
 
   if (!mDirectDraw || mLowMemorySwitchPending) {

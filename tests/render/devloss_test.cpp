@@ -112,3 +112,17 @@ TEST_F(RenderTest, RestoreOfADeletedFileIsLoggedAndKeepsDrawing) {
   });
   EXPECT_TRUE(Logged("TDxTextureData::Restore: Failed to restore from file gone.png."));
 }
+
+TEST_F(RenderTest, RestoreBeforeAnyScreenWaitsForTheScreenSetUp) {
+  int boxes = platform::window::headless::MessageBoxCount();
+  Run("", [&](TPlatform* p) {
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    EXPECT_FALSE(d->IsReady());
+    d->Restore();  // what the event pump does while the display is not ready
+    EXPECT_FALSE(d->IsReady());
+    p->InitScreen(160, 120, false);
+    EXPECT_TRUE(d->IsReady());
+  });
+  EXPECT_EQ(platform::window::headless::MessageBoxCount(), boxes);
+  EXPECT_EQ(sExitCode, kNoExit);
+}
