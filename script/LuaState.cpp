@@ -15,6 +15,16 @@
 #include "script/LuaTable.h"
 #include "script/LuaTm.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+// Cached blocks stay poisoned, so that a use after free is still reported.
+#define POISON_BLOCK(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define UNPOISON_BLOCK(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define POISON_BLOCK(p, n) ((void)(p), (void)(n))
+#define UNPOISON_BLOCK(p, n) ((void)(p), (void)(n))
+#endif
+
 // The default allocator keeps the small blocks a state frees in per-size lists and hands them
 // out again: scripts free and reallocate tables, closures and short strings by the thousand at
 // every collection. Small blocks are always allocated at their class size, so any cached block
@@ -44,6 +54,7 @@ size_t ClassBytes(int c) { return (size_t)(c + 1) * kGrain; }
 void* TakeBlock(BlockCache* cache, int c) {
   if (cache != nullptr && cache->lists[c] != nullptr) {
     FreeBlock* b = cache->lists[c];
+    UNPOISON_BLOCK(b, ClassBytes(c));
     cache->lists[c] = b->next;
     cache->bytes -= ClassBytes(c);
     return b;
@@ -58,6 +69,7 @@ void ReleaseBlock(BlockCache* cache, void* block, int c) {
     b->next = cache->lists[c];
     cache->lists[c] = b;
     cache->bytes += ClassBytes(c);
+    POISON_BLOCK(b, ClassBytes(c));
     return;
   }
   free(block);
@@ -66,6 +78,7 @@ void ReleaseBlock(BlockCache* cache, void* block, int c) {
 void DestroyCache(BlockCache* cache) {
   for (FreeBlock* list : cache->lists) {
     while (list != nullptr) {
+      UNPOISON_BLOCK(list, sizeof(FreeBlock));
       FreeBlock* next = list->next;
       free(list);
       list = next;
