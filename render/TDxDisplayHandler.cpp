@@ -3,6 +3,7 @@
 // memory mode that is remembered in "common:display.xml".
 #include "render/TDxDisplayHandler.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -102,6 +103,16 @@ bool TDxDisplayHandler::AllowsAnyTextureSize() const {
 }
 
 TDxTextureData* TDxDisplayHandler::CreateTextureData() { return new TDxTextureData(); }
+
+void TDxDisplayHandler::CountTextureMemory(int64_t bytes) {
+  mTextureMemory = std::max<int64_t>(0, mTextureMemory + bytes);
+  SetConfig("texture_ram_allocated", str::Format("%lld", static_cast<long long>(mTextureMemory)));
+  if (mTextureMemory > mMaxTextureMemory) {
+    mMaxTextureMemory = mTextureMemory;
+    SetConfig("max_texture_ram_allocated",
+              str::Format("%lld", static_cast<long long>(mMaxTextureMemory)));
+  }
+}
 
 bool TDxDisplayHandler::RefreshDisplay(bool fullScreen) {
   if (!fullScreen) {

@@ -50,6 +50,9 @@ public:
   bool SquareTexturesOnly() const { return mSquareTexturesOnly; }
   bool AllowsAnyTextureSize() const;
   TDxTextureData* CreateTextureData();
+  // Bytes of texture surfaces alive, kept in "texture_ram_allocated" with its peak in
+  // "max_texture_ram_allocated" for the debug overlay.
+  void CountTextureMemory(int64_t bytes);
 
   // Loss and restore.
   void Restore();
@@ -189,4 +192,6 @@ private:
   bool mDefaultCursorSet = false;
   bool mLoggedTargetDepth = false;
   float mSavedViewportScale = 1.0f;
+  int64_t mTextureMemory = 0;
+  int64_t mMaxTextureMemory = 0;
 };

@@ -38,7 +38,10 @@ TDxTextureData::~TDxTextureData() { Release(); }
 void TDxTextureData::Release() {
   mShadow.clear();
   mShadow.shrink_to_fit();
-  if (mSurface) mSurface->DetachZBuffer();
+  if (!mSurface) return;
+  mSurface->DetachZBuffer();
+  if (TDxDisplayHandler* display = TDxDisplayHandler::Instance())
+    display->CountTextureMemory(-int64_t(mSurface->Height()) * mSurface->Pitch());
   mSurface.reset();
 }
 
@@ -117,6 +120,7 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
     }
   }
   if (r == kOk) {
+    display->CountTextureMemory(int64_t(mSurface->Height()) * mSurface->Pitch());
     mSurfaceWidth = static_cast<uint32_t>(mSurface->Width());
     mSurfaceHeight = static_cast<uint32_t>(mSurface->Height());
     if (clear) Clear();

@@ -160,16 +160,20 @@ TEST_F(RenderTest, CopyRectOutsideAFrameClampsTheSource) {
   });
 }
 
-TEST_F(RenderTest, BlankTextureLeavesTheRegistryWhenItDies) {
+TEST_F(RenderTest, BlankTextureLeavesTheRegistryAndTheMemoryCountWhenItDies) {
   RunScreen([&](TPlatform*) {
     TAssetManager* am = TAssetManager::Instance();
     size_t before = am->GetAssetCount();
+    int memory = GetConfig("texture_ram_allocated").ToInt();
     {
-      boost::shared_ptr<TTexture> t = TTexture::Create(4, 4, false);
+      boost::shared_ptr<TTexture> t = TTexture::Create(64, 64, true);
       ASSERT_TRUE(t);
       EXPECT_EQ(am->GetAssetCount(), before + 1);
+      EXPECT_EQ(GetConfig("texture_ram_allocated").ToInt(), memory + 64 * 64 * 4);
     }
     EXPECT_EQ(am->GetAssetCount(), before);
+    EXPECT_EQ(GetConfig("texture_ram_allocated").ToInt(), memory);
+    EXPECT_GE(GetConfig("max_texture_ram_allocated").ToInt(), memory + 64 * 64 * 4);
   });
 }
 
