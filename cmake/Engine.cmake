@@ -20,10 +20,16 @@ function(engine_library name dir)
   endif()
 endfunction()
 
-# engine_tests(DIR LIBS lib...): one test executable per .cpp file in tests/DIR. Shared test
-# helpers live in tests/support/ as headers.
+# engine_tests(DIR [THREADS] LIBS lib...): one test executable per .cpp file in tests/DIR.
+# THREADS marks tests of code that shares data between threads: they carry the label "threads"
+# and the target threaded_tests builds them, for the ThreadSanitizer run. Shared test helpers
+# live in tests/support/ as headers.
 function(engine_tests dir)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS" "" "LIBS" ${ARGN})
+  set(labels "")
+  if(ARG_THREADS)
+    set(labels threads)
+  endif()
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
   foreach(src ${srcs})
     get_filename_component(stem ${src} NAME_WE)
@@ -38,6 +44,10 @@ function(engine_tests dir)
       ENGINE_BINARY_DIR="${CMAKE_BINARY_DIR}")
     target_link_libraries(${exe} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES ENVIRONMENT "ENGINE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+                         PROPERTIES ENVIRONMENT "ENGINE_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+                                    LABELS "${labels}")
+    if(ARG_THREADS)
+      set_property(GLOBAL APPEND PROPERTY ENGINE_THREADED_TESTS ${exe})
+    endif()
   endforeach()
 endfunction()
