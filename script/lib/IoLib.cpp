@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 #include "script/LuaAux.h"
 #include "script/LuaLibs.h"
@@ -101,12 +102,15 @@ FileHandle* CurrentFile(lua_State* L, const char* name) {
 // ---------------------------------------------------------------------------------------------
 // Reading 8-bit text
 
+// Every reader leaves one value on the stack, even when it fails: the failed format's value is
+// what the caller replaces by nil, not the result of an earlier format.
 bool ReadNumber(lua_State* L, FILE* f) {
   double d;
   if (fscanf(f, "%lf", &d) == 1) {
     lua_pushnumber(L, d);
     return true;
   }
+  lua_pushnil(L);
   return false;
 }
 
@@ -214,11 +218,10 @@ bool ReadWideNumber(lua_State* L, FileHandle* h) {
   long u;
   do u = r.Next();
   while (IsWideSpace(u));
-  char text[128];
-  size_t n = 0;
+  std::string text;
   bool digits = false;
   auto take = [&](long unit) {
-    if (n < sizeof text - 1) text[n++] = (char)unit;
+    text += (char)unit;
     return r.Next();
   };
   if (u == '+' || u == '-') u = take(u);
@@ -239,9 +242,11 @@ bool ReadWideNumber(lua_State* L, FileHandle* h) {
     while (IsWideDigit(u)) u = take(u);
   }
   if (u >= 0) r.Unread(u);
-  text[n] = '\0';
-  if (!digits) return false;
-  lua_pushnumber(L, strtod(text, nullptr));
+  if (!digits) {
+    lua_pushnil(L);
+    return false;
+  }
+  lua_pushnumber(L, strtod(text.c_str(), nullptr));
   return true;
 }
 

@@ -75,11 +75,11 @@ int str_pack(lua_State* L) {
     if (code == '@' && !wide) {
       bool present;
       size_t width = ReadCount(f, end, &present);
-      size_t fillValue = 0;
+      int fillValue = 0;
       if (f < end && *f == ':') {
-        f++;
-        bool fillPresent;
-        fillValue = ReadCount(f, end, &fillPresent);
+        // Taken modulo 256 digit by digit, so that any number of digits gives the right byte.
+        for (f++; f < end && isdigit(uchar(*f)); f++)
+          fillValue = (fillValue * 10 + (*f - '0')) % 256;
       }
       size_t written = BufferedBytes(L, &b, base);
       if (fieldOpen) {
@@ -89,7 +89,7 @@ int str_pack(lua_State* L) {
         fieldOpen = true;
         fieldStart = written;
         fieldWidth = width;
-        fill = (int)(fillValue % 256);
+        fill = fillValue;
       }
       continue;
     }
@@ -195,9 +195,10 @@ int str_unpack(lua_State* L) {
   const uchar* data = (const uchar*)luaL_checklstring(L, 1, &len);
   const char* f = luaL_checklstring(L, 2, &fl);
   const char* end = f + fl;
-  // A start before the data counts as the start; one past its end reads nothing.
+  // A start before the data counts as the start; one past its end reads nothing and comes
+  // back as the position unchanged.
   int64_t start = LibOptInteger(L, 3, 1) - 1;
-  size_t i = start < 0 ? 0 : (start > (int64_t)len ? len : (size_t)start);
+  size_t i = start < 0 ? 0 : (size_t)start;
   bool bigEndian = false;
   std::vector<uint16_t> scratch;
   lua_pushnil(L);  // placeholder for the position

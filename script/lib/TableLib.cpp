@@ -91,6 +91,17 @@ int tbl_remove(lua_State* L) {
   return 1;
 }
 
+// t[i] for any integer i; lua_rawgeti takes an int, and a wrapped index would read another
+// element.
+void RawGetIndex(lua_State* L, int t, int64_t i) {
+  if (i >= INT_MIN && i <= INT_MAX) {
+    lua_rawgeti(L, t, (int)i);
+  } else {
+    lua_pushnumber(L, (lua_Number)i);
+    lua_rawget(L, t);
+  }
+}
+
 int tbl_concat(lua_State* L) {
   size_t lsep;
   const char* sep = luaL_optlstring(L, 2, "", &lsep);
@@ -100,7 +111,7 @@ int tbl_concat(lua_State* L) {
   luaL_Buffer b;
   luaL_buffinit(L, &b);
   for (; i <= last; i++) {
-    lua_rawgeti(L, 1, (int)i);
+    RawGetIndex(L, 1, i);
     luaL_argcheck(L, lua_isstring(L, -1), 1, "table contains non-strings");
     luaL_addvalue(&b);
     if (i != last) luaL_addlstring(&b, sep, lsep);

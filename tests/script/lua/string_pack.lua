@@ -37,6 +37,7 @@ print(string.unpack("ab\0cd", "zz"))
 print(hex(string.pack("@8:32z@", "ab")))
 print(hex(string.pack("@2z@", "abc")))
 print(hex(string.pack("@b@b", 1, 2)), hex(string.pack("@3:511b@b", 1, 2)))
+print(hex(string.pack("@3:99999999998b@", 1)))
 
 -- Wide strings: units low byte first, swapped in big-endian order, lengths in units.
 local w = towstring("Hi")
@@ -50,7 +51,8 @@ print(pos2, type(ws), tostring(ws))
 local pos3, z3 = string.unpack("A\0B\0\0\0C\0", "wz")
 print(pos3, tostring(z3))
 
--- Short data stops the reading; the start position is clamped to the data.
+-- Short data stops the reading; a start before the data counts as its start, one past its end
+-- reads nothing and comes back unchanged.
 print(string.unpack("abc", "i"))
 print(string.unpack("\1\2\3", "bbbb"))
 print(string.unpack("\1\2\3", "b", 2))

@@ -9,6 +9,9 @@ end
 print(table.concat({}) == "", table.concat({1, 2, "three"}, ", "),
       table.concat({"a", "b", "c", "d"}, "-", 2, 3))
 print(try(table.concat, {1, {}, 3}))
+-- Indices past the 32-bit range are their own keys, not wrapped ones.
+print(try(table.concat, {"a"}, "", 4294967297, 4294967297),
+      table.concat({"a", [4294967297] = "big"}, "", 4294967297, 4294967297))
 
 local t = {"a", "b"}
 table.insert(t, "c")
