@@ -53,6 +53,28 @@ int tbl_setn(lua_State* L) {
   return 0;
 }
 
+// t[i] for any integer i; lua_rawgeti takes an int, and a wrapped index would reach another
+// element.
+void RawGetIndex(lua_State* L, int t, int64_t i) {
+  if (i >= INT_MIN && i <= INT_MAX) {
+    lua_rawgeti(L, t, (int)i);
+  } else {
+    lua_pushnumber(L, (lua_Number)i);
+    lua_rawget(L, t);
+  }
+}
+
+// t[i] = the value on top, which is popped.
+void RawSetIndex(lua_State* L, int t, int64_t i) {
+  if (i >= INT_MIN && i <= INT_MAX) {
+    lua_rawseti(L, t, (int)i);
+  } else {
+    lua_pushnumber(L, (lua_Number)i);
+    lua_insert(L, -2);
+    lua_rawset(L, t);
+  }
+}
+
 // Sizes and positions are 32-bit; the arithmetic on them is done in 64 bits so that extreme
 // positions cannot overflow.
 int tbl_insert(lua_State* L) {
@@ -62,44 +84,36 @@ int tbl_insert(lua_State* L) {
   if (v == 2) {
     pos = n;
   } else {
-    pos = luaL_checkint(L, 2);
+    pos = LibCheckInteger(L, 2);
     if (pos > n) n = pos;  // grows the size up to pos
     v = 3;
   }
   luaL_setn(L, 1, (int)(n > INT_MAX ? INT_MAX : n));
   while (--n >= pos) {
-    lua_rawgeti(L, 1, (int)n);
-    lua_rawseti(L, 1, (int)(n + 1));
+    RawGetIndex(L, 1, n);
+    RawSetIndex(L, 1, n + 1);
   }
   lua_pushvalue(L, v);
-  lua_rawseti(L, 1, (int)pos);
+  RawSetIndex(L, 1, pos);
   return 0;
 }
 
 int tbl_remove(lua_State* L) {
   int n = aux_getn(L, 1);
-  int pos = luaL_optint(L, 2, n);
+  int64_t pos = LibOptInteger(L, 2, n);
   if (n <= 0) return 0;
+  // A position outside the elements removes nothing: shifting from there would drop the last
+  // element or move the first one below 1.
+  if (pos < 1 || pos > n) return 0;
   luaL_setn(L, 1, n - 1);
-  lua_rawgeti(L, 1, pos);
-  for (; pos < n; pos++) {
-    lua_rawgeti(L, 1, pos + 1);
-    lua_rawseti(L, 1, pos);
+  lua_rawgeti(L, 1, (int)pos);
+  for (int i = (int)pos; i < n; i++) {
+    lua_rawgeti(L, 1, i + 1);
+    lua_rawseti(L, 1, i);
   }
   lua_pushnil(L);
   lua_rawseti(L, 1, n);
   return 1;
-}
-
-// t[i] for any integer i; lua_rawgeti takes an int, and a wrapped index would read another
-// element.
-void RawGetIndex(lua_State* L, int t, int64_t i) {
-  if (i >= INT_MIN && i <= INT_MAX) {
-    lua_rawgeti(L, t, (int)i);
-  } else {
-    lua_pushnumber(L, (lua_Number)i);
-    lua_rawget(L, t);
-  }
 }
 
 int tbl_concat(lua_State* L) {

@@ -22,6 +22,11 @@ print(table.getn(t), t[7])
 print(table.remove(t), table.getn(t))
 print(table.remove(t, 1), table.concat(t, ",", 1, 3), table.getn(t))
 print(table.remove({}))
+-- Positions outside the elements remove nothing; far positions are their own keys.
+local r = {"a", "b", "c"}
+print(table.remove(r, 5), table.remove(r, 0), table.getn(r), table.concat(r, ","), r[0])
+table.insert(r, 1e10, "far")
+print(table.getn(r), r[1e10], r[3])
 print(try(table.insert, nil, 1))
 
 print(table.getn({1, 2, nil, 4}), table.getn({n = 5}), table.getn({1, 2, 3}))
