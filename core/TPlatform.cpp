@@ -28,7 +28,7 @@ str TPlatform::GetTitle() const { return mData->mTitle; }
 str TPlatform::GetVersion() const { return mData->mVersion; }
 
 void TPlatform::SetWindowTitle(const str& title) {
-  mData->mTitle = title;
+  // Only the window's caption changes: GetTitle keeps answering the game's name.
   // The backends take UTF-8; outside UTF-8 mode the bytes go as they are.
   if (auto* w = mData->GetWindow()) w->SetTitle(title.CStr());
 }

@@ -136,8 +136,8 @@ void TPlatformData::PresentationLoop() {
     TDxDisplayHandler* d = TDxDisplayHandler::Instance();
     TWindowManager* wm = mWindowManager;
     if (d && wm && !wm->mFramesSuspended.load() && d->IsThreadedPresent()) {
-      d->DrawCursor(-1, -1);
-      drew = true;
+      // Only a frame that was really presented earns the short wait.
+      drew = d->DrawCursor(-1, -1).x != 0xFFFFFFFFu;
     }
     lock.lock();
     mPresentWake.wait_for(lock, std::chrono::milliseconds(drew ? 16 : 250),

@@ -105,7 +105,25 @@ bool TPlatform::InitScreen(int width, int height, bool fullScreen) {
     fullScreen = false;
   }
   p.SetViewportScale(1.0f, 1.0f);
-  if (p.mHosted) fullScreen = false;
+  if (p.mHosted) {
+    // The game's frame is stretched over the area the host gives it; the hosted test's
+    // host is the game's own window.
+    int hostWidth = 0, hostHeight = 0;
+    bool known = false;
+    if (p.mHostedTest) {
+      if (IWindow* w = p.GetWindow()) {
+        w->GetClientSize(hostWidth, hostHeight);
+        known = true;
+      }
+    } else if (auto* host = p.GetHostWindow()) {
+      known = host->GetClientSize(hostWidth, hostHeight);
+    }
+    if (known && width > 0 && hostWidth > 0) {
+      float scale = static_cast<float>(hostWidth) / static_cast<float>(width);
+      p.SetViewportScale(scale, scale);
+    }
+    fullScreen = false;
+  }
 
   TRenderer* renderer = TRenderer::Instance();
   TDxDisplayHandler* d = TDxDisplayHandler::Instance();

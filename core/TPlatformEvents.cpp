@@ -403,6 +403,11 @@ int64_t TPlatform::WindowProc(const Message& m) {
     case WM_ACTIVATEAPP:
       SetAppActivation(m.wParam == 1);
       return 0;
+    case WM_SETCURSOR:
+      // Over the client area the display decides which cursor shows.
+      if (LoWord(static_cast<uint64_t>(m.lParam)) == 1 && display && display->ApplyCursor())
+        return 1;
+      return 0;
     case WM_MOUSEACTIVATE:
       if (!p.mHosted) {
         p.mClickDrop = true;

@@ -29,6 +29,8 @@ public:
   virtual bool Post(const Record& record) = 0;
   // Takes a record the host sent to the game; false when none is waiting.
   virtual bool Receive(Record& out) = 0;
+  // The size of the area the host gives the game; false when the host does not say.
+  virtual bool GetClientSize(int& width, int& height) = 0;
 };
 
 // The host named by a "-wnd=" handle: an in-process host when headless, else the inherited

@@ -63,6 +63,7 @@ enum : uint32_t {
 enum : int {
   VK_BACK = 0x08,
   VK_TAB = 0x09,
+  VK_CLEAR = 0x0C,
   VK_RETURN = 0x0D,
   VK_SHIFT = 0x10,
   VK_CONTROL = 0x11,
@@ -79,8 +80,11 @@ enum : int {
   VK_UP = 0x26,
   VK_RIGHT = 0x27,
   VK_DOWN = 0x28,
+  VK_SNAPSHOT = 0x2C,
   VK_INSERT = 0x2D,
   VK_DELETE = 0x2E,
+  VK_LWIN = 0x5B,
+  VK_RWIN = 0x5C,
   VK_NUMPAD0 = 0x60,
   VK_MULTIPLY = 0x6A,
   VK_ADD = 0x6B,
@@ -89,6 +93,9 @@ enum : int {
   VK_DECIMAL = 0x6E,
   VK_DIVIDE = 0x6F,
   VK_F1 = 0x70,
+  VK_F13 = 0x7C,
+  VK_NUMLOCK = 0x90,
+  VK_SCROLL = 0x91,
   VK_OEM_1 = 0xBA,
   VK_OEM_PLUS = 0xBB,
   VK_OEM_COMMA = 0xBC,
@@ -106,6 +113,7 @@ enum : int {
 enum : uint32_t {
   kKeyExtendedBit = 1u << 24,
   kKeyAltContextBit = 1u << 29,
+  kKeyWasDownBit = 1u << 30,  // an auto-repeated key-down
 };
 
 // Position of a window after a move or size (the record WM_WINDOWPOSCHANGED points at).

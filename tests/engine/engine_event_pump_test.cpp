@@ -357,6 +357,7 @@ TEST_F(EngineTest, TitleAndCursorReachTheWindow) {
   Run("--multiple", [](TPlatform* p) {
     p->SetWindowTitle("Harbour");
     EXPECT_EQ(HeadlessWindow(p)->GetTitle(), "Harbour");
+    EXPECT_EQ(p->GetTitle(), "Kiteyard Application");  // the game's name stays
     // Before the display exists the window's own cursor is what shows or hides.
     p->SetCursorVisible(false);
     EXPECT_FALSE(HeadlessWindow(p)->IsCursorVisible());
@@ -426,4 +427,34 @@ TEST_F(EngineTest, CursorWithoutImageUsesTheBuiltInOne) {
     EXPECT_EQ(p->GetData()->mCursorHotX, 5);
   });
   EXPECT_TRUE(sBodyRan);
+}
+
+TEST_F(EngineTest, HostedScreenIsScaledToTheHostsArea) {
+  platform::host::headless::Host sized, silent;
+  sized.SetClientSize(1200, 900);
+  auto hex = [](uint64_t h) { return (std::ostringstream() << std::hex << h).str(); };
+  struct Case {
+    std::string line;
+    bool hosted;
+    float scale;
+  };
+  const Case cases[] = {
+      {"--multiple", false, 1.0f},
+      {"-wnd=" + hex(sized.Handle()), true, 1.5f},
+      {"-wnd=" + hex(silent.Handle()), true, 1.0f},  // a host that gives no size
+      {"--multiple --axtest", true, 1.2f},           // its host is the 960 x 720 game window
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    Run(c.line, [&](TPlatform* p) {
+      ASSERT_TRUE(p->InitScreen(800, 600, true));
+      float scale = 0.0f;
+      EXPECT_EQ(p->GetData()->GetViewportScale(scale), c.hosted);
+      EXPECT_FLOAT_EQ(scale, c.scale);
+      EXPECT_FLOAT_EQ(p->GetData()->mViewportScaleY, c.scale);
+      // Hosted games always run in a window.
+      EXPECT_EQ(p->IsFullScreen(), !c.hosted);
+    });
+    EXPECT_TRUE(sBodyRan);
+  }
 }

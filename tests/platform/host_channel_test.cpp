@@ -39,7 +39,15 @@ TEST(HeadlessHost, CarriesRecordsBothWaysUntilClosed) {
   EXPECT_EQ(r.wParam, 3u);
   EXPECT_FALSE(view->Receive(r));
 
+  int w = 0, h = 0;
+  EXPECT_FALSE(view->GetClientSize(w, h));  // until the host says
+  host.SetClientSize(640, 480);
+  ASSERT_TRUE(view->GetClientSize(w, h));
+  EXPECT_EQ(w, 640);
+  EXPECT_EQ(h, 480);
+
   host.Close();
+  EXPECT_FALSE(view->GetClientSize(w, h));
   EXPECT_FALSE(view->IsWindow());
   EXPECT_FALSE(view->Post(Record{0x402, 0, 0}));
   EXPECT_EQ(OpenHostWindow(host.Handle(), true), nullptr);

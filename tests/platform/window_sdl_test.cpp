@@ -42,7 +42,7 @@ TEST(SdlWindow, SdlInputBecomesNativeMessages) {
 
   PushKey(SDL_KEYDOWN, SDLK_LEFT, KMOD_NONE);
   PushKey(SDL_KEYDOWN, SDLK_a, KMOD_LALT);
-  PushKey(SDL_KEYUP, SDLK_KP_5, KMOD_NONE);
+  PushKey(SDL_KEYUP, SDLK_KP_5, KMOD_NUM);
   PushKey(SDL_KEYDOWN, SDLK_SEMICOLON, KMOD_NONE);
   Message m = Take(*w, WM_KEYDOWN);
   EXPECT_EQ(m.wParam, static_cast<uint64_t>(VK_LEFT));
@@ -63,6 +63,26 @@ TEST(SdlWindow, SdlInputBecomesNativeMessages) {
   EXPECT_EQ(Take(*w, WM_CHAR).wParam, 0xE9u);
   EXPECT_EQ(Take(*w, WM_CHAR).wParam, 0xD83Du);
   EXPECT_EQ(Take(*w, WM_CHAR).wParam, 0xDE00u);
+
+  // Left Alt with a letter is a system key and types nothing; AltGr (Ctrl+Alt) still types.
+  const std::pair<Uint16, bool> altCases[] = {
+      {KMOD_LALT, false}, {KMOD_RALT, true}, {KMOD_LALT | KMOD_LCTRL, true}};
+  for (auto [mod, types] : altCases) {
+    SDL_SetModState(static_cast<SDL_Keymod>(mod));
+    SDL_strlcpy(text.text.text, "q", sizeof text.text.text);
+    ASSERT_EQ(SDL_PushEvent(&text), 1);
+    Message typed;
+    EXPECT_EQ(w->PeekMessage(typed, WM_CHAR), types) << "modifiers " << mod;
+  }
+  SDL_SetModState(KMOD_NONE);
+
+  // A held key's repeats say that the key was down already.
+  SDL_Event repeat{};
+  repeat.type = SDL_KEYDOWN;
+  repeat.key.keysym.sym = SDLK_b;
+  repeat.key.repeat = 1;
+  ASSERT_EQ(SDL_PushEvent(&repeat), 1);
+  EXPECT_NE(Take(*w, WM_KEYDOWN).lParam & kKeyWasDownBit, 0);
 
   SDL_Event button{};
   button.type = SDL_MOUSEBUTTONDOWN;
@@ -90,9 +110,36 @@ TEST(SdlWindow, SdlInputBecomesNativeMessages) {
   Take(*w, WM_CLOSE);
 }
 
-TEST(SdlWindow, KeysWithoutANumberAreLeftOut) {
-  EXPECT_EQ(sdl::VirtualKeyFromSdl(SDLK_F12), 0x7B);
-  EXPECT_EQ(sdl::VirtualKeyFromSdl(SDLK_QUOTE), VK_OEM_7);
-  EXPECT_EQ(sdl::VirtualKeyFromSdl(SDLK_KP_ENTER), VK_RETURN);
-  EXPECT_EQ(sdl::VirtualKeyFromSdl(SDLK_APPLICATION), 0);
+TEST(SdlWindow, EveryKeyAGameUsesHasItsVirtualKeyNumber) {
+  const std::pair<SDL_Keycode, int> cases[] = {
+      {SDLK_a, 'A'},          {SDLK_z, 'Z'},          {SDLK_0, '0'},
+      {SDLK_9, '9'},          {SDLK_F1, 0x70},        {SDLK_F12, 0x7B},
+      {SDLK_F13, 0x7C},       {SDLK_F24, 0x87},       {SDLK_UP, VK_UP},
+      {SDLK_DOWN, VK_DOWN},   {SDLK_LEFT, VK_LEFT},   {SDLK_RIGHT, VK_RIGHT},
+      {SDLK_INSERT, VK_INSERT}, {SDLK_DELETE, VK_DELETE}, {SDLK_HOME, VK_HOME},
+      {SDLK_END, VK_END},     {SDLK_PAGEUP, VK_PRIOR}, {SDLK_PAGEDOWN, VK_NEXT},
+      {SDLK_RETURN, VK_RETURN}, {SDLK_KP_ENTER, VK_RETURN}, {SDLK_ESCAPE, VK_ESCAPE},
+      {SDLK_BACKSPACE, VK_BACK}, {SDLK_TAB, VK_TAB},  {SDLK_SPACE, VK_SPACE},
+      {SDLK_LSHIFT, VK_SHIFT}, {SDLK_RSHIFT, VK_SHIFT}, {SDLK_LCTRL, VK_CONTROL},
+      {SDLK_RCTRL, VK_CONTROL}, {SDLK_LALT, VK_MENU}, {SDLK_RALT, VK_MENU},
+      {SDLK_CAPSLOCK, VK_CAPITAL}, {SDLK_PAUSE, VK_PAUSE}, {SDLK_NUMLOCKCLEAR, VK_NUMLOCK},
+      {SDLK_SCROLLLOCK, VK_SCROLL}, {SDLK_PRINTSCREEN, VK_SNAPSHOT}, {SDLK_LGUI, VK_LWIN},
+      {SDLK_KP_0, VK_NUMPAD0}, {SDLK_KP_9, VK_NUMPAD0 + 9}, {SDLK_KP_MULTIPLY, VK_MULTIPLY},
+      {SDLK_KP_PLUS, VK_ADD}, {SDLK_KP_MINUS, VK_SUBTRACT}, {SDLK_KP_PERIOD, VK_DECIMAL},
+      {SDLK_KP_DIVIDE, VK_DIVIDE}, {SDLK_EQUALS, VK_OEM_PLUS}, {SDLK_MINUS, VK_OEM_MINUS},
+      {SDLK_QUOTE, VK_OEM_7}, {SDLK_BACKQUOTE, VK_OEM_3},
+      // Keys the engine has no number for are left out.
+      {SDLK_APPLICATION, 0},
+  };
+  for (auto [sym, vk] : cases) EXPECT_EQ(sdl::VirtualKeyFromSdl(sym), vk) << "SDL key " << sym;
+
+  // With Num Lock off the keypad moves the caret, as on the desktop system.
+  const std::pair<SDL_Keycode, int> navigation[] = {
+      {SDLK_KP_8, VK_UP},     {SDLK_KP_2, VK_DOWN},  {SDLK_KP_4, VK_LEFT}, {SDLK_KP_6, VK_RIGHT},
+      {SDLK_KP_7, VK_HOME},   {SDLK_KP_1, VK_END},   {SDLK_KP_9, VK_PRIOR}, {SDLK_KP_3, VK_NEXT},
+      {SDLK_KP_0, VK_INSERT}, {SDLK_KP_PERIOD, VK_DELETE}, {SDLK_KP_5, VK_CLEAR},
+      {SDLK_KP_PLUS, VK_ADD}, {SDLK_KP_ENTER, VK_RETURN},
+  };
+  for (auto [sym, vk] : navigation)
+    EXPECT_EQ(sdl::VirtualKeyFromSdl(sym, false), vk) << "SDL key " << sym << " without Num Lock";
 }

@@ -40,6 +40,12 @@ void Host::Close() {
   mChannel->alive = false;
 }
 
+void Host::SetClientSize(int width, int height) {
+  std::lock_guard<std::mutex> lock(mChannel->mutex);
+  mChannel->clientWidth = width;
+  mChannel->clientHeight = height;
+}
+
 std::unique_ptr<HostWindow> HostWindow::Open(uint64_t handle) {
   std::lock_guard<std::mutex> lock(gRegistryMutex);
   auto it = gRegistry.find(handle);
@@ -70,6 +76,14 @@ bool HostWindow::Receive(Record& out) {
   if (!mChannel->alive || mChannel->toGame.empty()) return false;
   out = mChannel->toGame.front();
   mChannel->toGame.pop_front();
+  return true;
+}
+
+bool HostWindow::GetClientSize(int& width, int& height) {
+  std::lock_guard<std::mutex> lock(mChannel->mutex);
+  if (!mChannel->alive || mChannel->clientWidth <= 0 || mChannel->clientHeight <= 0) return false;
+  width = mChannel->clientWidth;
+  height = mChannel->clientHeight;
   return true;
 }
 

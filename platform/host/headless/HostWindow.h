@@ -18,6 +18,7 @@ struct Channel {
   bool alive = true;
   std::deque<Record> toHost;
   std::deque<Record> toGame;
+  int clientWidth = 0, clientHeight = 0;  // 0: the host does not say
 };
 
 // A host the test owns; its handle stays valid until it is destroyed.
@@ -32,6 +33,7 @@ public:
   void Send(const Record& record);
   bool TakePosted(Record& out);
   void Close();
+  void SetClientSize(int width, int height);
 
 private:
   uint64_t mHandle;
@@ -47,6 +49,7 @@ public:
   bool IsWindow() override;
   bool Post(const Record& record) override;
   bool Receive(Record& out) override;
+  bool GetClientSize(int& width, int& height) override;
 
 private:
   std::shared_ptr<Channel> mChannel;

@@ -18,6 +18,8 @@ public:
   bool IsWindow() override;
   bool Post(const Record& record) override;
   bool Receive(Record& out) override;
+  // The records carry no size.
+  bool GetClientSize(int&, int&) override { return false; }
 
 private:
   // Reads what is waiting without blocking; false once the peer has gone.

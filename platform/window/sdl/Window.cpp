@@ -26,7 +26,8 @@ bool IsExtendedKey(SDL_Keycode k) {
     case SDLK_INSERT: case SDLK_DELETE: case SDLK_HOME: case SDLK_END:
     case SDLK_PAGEUP: case SDLK_PAGEDOWN: case SDLK_LEFT: case SDLK_RIGHT:
     case SDLK_UP: case SDLK_DOWN: case SDLK_RCTRL: case SDLK_RALT:
-    case SDLK_KP_ENTER: case SDLK_KP_DIVIDE:
+    case SDLK_KP_ENTER: case SDLK_KP_DIVIDE: case SDLK_NUMLOCKCLEAR: case SDLK_PRINTSCREEN:
+    case SDLK_LGUI: case SDLK_RGUI:
       return true;
     default:
       return false;
@@ -46,10 +47,19 @@ bool InitVideo() {
 
 }  // namespace
 
-int VirtualKeyFromSdl(int k) {
+int VirtualKeyFromSdl(int k, bool numLock) {
   if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
   if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
-  if (k >= SDLK_F1 && k <= SDLK_F12) return 0x70 + (k - SDLK_F1);
+  if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + (k - SDLK_F1);
+  if (k >= SDLK_F13 && k <= SDLK_F24) return VK_F13 + (k - SDLK_F13);
+  if (!numLock) {
+    // SDL names keypad keys alike whatever Num Lock says; the desktop system does not.
+    static const int kNavigation[9] = {VK_END,   VK_DOWN,  VK_NEXT,  VK_LEFT, VK_CLEAR,
+                                       VK_RIGHT, VK_HOME,  VK_UP,    VK_PRIOR};
+    if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return kNavigation[k - SDLK_KP_1];
+    if (k == SDLK_KP_0) return VK_INSERT;
+    if (k == SDLK_KP_PERIOD) return VK_DELETE;
+  }
   if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (k - SDLK_KP_1);
   switch (k) {
     case SDLK_BACKSPACE: return VK_BACK;
@@ -72,6 +82,12 @@ int VirtualKeyFromSdl(int k) {
     case SDLK_DOWN: return VK_DOWN;
     case SDLK_INSERT: return VK_INSERT;
     case SDLK_DELETE: return VK_DELETE;
+    case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
+    case SDLK_SCROLLLOCK: return VK_SCROLL;
+    case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
+    case SDLK_CLEAR: return VK_CLEAR;
+    case SDLK_LGUI: return VK_LWIN;
+    case SDLK_RGUI: return VK_RWIN;
     case SDLK_KP_0: return VK_NUMPAD0;
     case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
     case SDLK_KP_PLUS: return VK_ADD;
@@ -236,13 +252,14 @@ void Window::Translate(const SDL_Event& e) {
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-      int vk = VirtualKeyFromSdl(e.key.keysym.sym);
+      int vk = VirtualKeyFromSdl(e.key.keysym.sym, (e.key.keysym.mod & KMOD_NUM) != 0);
       if (vk == 0) break;
       bool down = e.type == SDL_KEYDOWN;
       bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
       uint32_t lp = 1u | (static_cast<uint32_t>(e.key.keysym.scancode & 0xFF) << 16);
       if (IsExtendedKey(e.key.keysym.sym)) lp |= kKeyExtendedBit;
       if (alt) lp |= kKeyAltContextBit;
+      if (down && e.key.repeat) lp |= kKeyWasDownBit;
       if (!down) lp |= 0xC0000000u;
       if (alt || vk == VK_MENU)
         m.message = down ? WM_SYSKEYDOWN : WM_SYSKEYUP;
@@ -262,6 +279,9 @@ void Window::Translate(const SDL_Event& e) {
       break;
     }
     case SDL_TEXTINPUT: {
+      // Left Alt with a key is a system key there and types nothing; AltGr still types.
+      SDL_Keymod held = SDL_GetModState();
+      if ((held & KMOD_LALT) && !(held & KMOD_CTRL)) break;
       const unsigned char* p = reinterpret_cast<const unsigned char*>(e.text.text);
       size_t n = std::strlen(e.text.text);
       size_t i = 0;

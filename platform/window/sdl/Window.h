@@ -45,8 +45,9 @@ private:
   bool mUnicode;
 };
 
-// Virtual-key number of an SDL key code; 0 for keys the engine has no number for.
-int VirtualKeyFromSdl(int sdlKey);
+// Virtual-key number of an SDL key code; 0 for keys the engine has no number for. With
+// Num Lock off the keypad's digits and point are its navigation keys.
+int VirtualKeyFromSdl(int sdlKey, bool numLock = true);
 
 bool GetScreenSize(int& width, int& height);
 int ShowMessageBox(const std::string& title, const std::string& text, int flags);
