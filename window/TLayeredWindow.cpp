@@ -9,10 +9,15 @@ TLayeredWindow::TLayeredWindow(uint32_t layerCount) : mLayers(layerCount) {}
 
 bool TLayeredWindow::AddChild(TWindow* child, bool activate) {
   if (!TWindow::AddChild(child, activate)) return false;
+  // A window added twice to one layer would outlive its removal there as a dangling entry.
+  auto addTo = [child](std::list<TWindow*>& layer) {
+    layer.remove(child);
+    layer.push_front(child);
+  };
   if (mCurrent == kAllLayers) {
-    for (auto& layer : mLayers) layer.push_front(child);
+    for (auto& layer : mLayers) addTo(layer);
   } else if (mCurrent < mLayers.size()) {
-    mLayers[mCurrent].push_front(child);
+    addTo(mLayers[mCurrent]);
   }
   return true;
 }

@@ -1,6 +1,7 @@
 #include "window/TWindow.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/TSettings.h"
 #include "render/TRenderer.h"
@@ -20,6 +21,14 @@ constexpr int kCentreMax = 106666;
 constexpr int kSizeMax = 80000;
 constexpr int kCentre = 80000;
 constexpr int kFar = 160000;
+// Rectangles stay well inside int range so that widths, screen offsets and the layout sums of
+// script-given values can never overflow.
+constexpr int64_t kCoordMax = int64_t{1} << 28;
+constexpr int64_t kScreenMax = int64_t{1} << 29;
+
+int Clamp64(int64_t v, int64_t limit) { return static_cast<int>(std::clamp(v, -limit, limit)); }
+int ClampCoord(int64_t v) { return Clamp64(v, kCoordMax); }
+int Saturate(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 bool Contains(const TRect& r, const TPoint& p) {
   return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
@@ -74,13 +83,13 @@ bool TWindow::HasChild(const TWindow* child) const {
 }
 
 void TWindow::GetScreenRect(TRect& out) const {
-  out = mRect;
+  int64_t dx = 0, dy = 0;
   for (const TWindow* p = mParent; p; p = p->mParent) {
-    out.left += p->mRect.left;
-    out.right += p->mRect.left;
-    out.top += p->mRect.top;
-    out.bottom += p->mRect.top;
+    dx += p->mRect.left;
+    dy += p->mRect.top;
   }
+  out = TRect(Clamp64(dx + mRect.left, kScreenMax), Clamp64(dy + mRect.top, kScreenMax),
+              Clamp64(dx + mRect.right, kScreenMax), Clamp64(dy + mRect.bottom, kScreenMax));
 }
 
 void TWindow::GetClientRect(TRect& out) const { out = TRect(0, 0, GetWidth(), GetHeight()); }
@@ -110,14 +119,15 @@ void TWindow::ParentToClient(TPoint& p) const {
 }
 
 void TWindow::SetPosition(int x, int y) {
-  int w = GetWidth(), h = GetHeight();
-  mRect = TRect(x, y, x + w, y + h);
+  int64_t w = int64_t{mRect.right} - mRect.left, h = int64_t{mRect.bottom} - mRect.top;
+  int left = ClampCoord(x), top = ClampCoord(y);
+  mRect = TRect(left, top, ClampCoord(left + w), ClampCoord(top + h));
   MarkRedraw();
 }
 
 void TWindow::SetSize(int w, int h) {
-  mRect.right = mRect.left + w;
-  mRect.bottom = mRect.top + h;
+  mRect.right = ClampCoord(int64_t{mRect.left} + w);
+  mRect.bottom = ClampCoord(int64_t{mRect.top} + h);
   MarkRedraw();
   NotifyOpaque(false);
 }
@@ -273,8 +283,13 @@ TWindowAnim* TWindow::DetachAnim() {
 }
 
 bool TWindow::AddChild(TWindow* child, bool activate) {
-  if (!child || child == this) return false;
+  if (!child) return false;
+  // A window under itself would make a cycle that every walk of the tree follows forever.
+  for (const TWindow* p = this; p; p = p->mParent)
+    if (p == child) return false;
   if (!HasChild(child)) {
+    // Moving to a new parent: the old one must not keep (and later delete) it as well.
+    if (child->mParent && child->mParent != this) child->mParent->RemoveChild(child);
     mChildren.push_front(child);
     child->mParent = this;
   }
@@ -374,8 +389,8 @@ bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
     bool mouse = IsMouseType(event.type);
     TPlatformEvent e = event;
     if (mouse) {
-      e.x += mRect.left;
-      e.y += mRect.top;
+      e.x = Saturate(int64_t{e.x} + mRect.left);
+      e.y = Saturate(int64_t{e.y} + mRect.top);
     }
     if (!mParent) return false;
     // Keys carry no point: only mouse events look for a window beneath this one.
@@ -441,27 +456,41 @@ void TWindow::HandleMessage(TWindow* w, TMessage* m) {
   delete m;
 }
 
-int TWindow::ResolvePosition(int pos, int extent, int size, bool alignGiven) {
+namespace {
+
+int64_t ResolvePosition64(int64_t pos, int64_t extent, int64_t size, bool alignGiven) {
   if (pos > kCentreMax) return pos + extent - kFar;
   if (pos > kPosMax) return extent / 2 - size / 2 + pos - kCentre;
   if (pos < 0 && !alignGiven) return pos + extent;
   return pos;
 }
 
-void TWindow::ResolveCoordinates(int& pos, int& size, int extent, bool hasParent, bool centre,
-                                 bool farEdge, bool alignGiven) {
+}  // namespace
+
+int TWindow::ResolvePosition(int pos, int extent, int size, bool alignGiven) {
+  return Saturate(ResolvePosition64(pos, extent, size, alignGiven));
+}
+
+// Script-given values may sit anywhere in int range: the sums are taken in 64 bits.
+void TWindow::ResolveCoordinates(int& posRef, int& sizeRef, int extentIn, bool hasParent,
+                                 bool centre, bool farEdge, bool alignGiven) {
+  int64_t pos = posRef, size = sizeRef, extent = extentIn;
+  auto store = [&] {
+    posRef = Saturate(pos);
+    sizeRef = Saturate(size);
+  };
   if (pos < kPosMax || pos > kCentreMax) {
     if (centre) {
       pos -= size / 2;
     } else if (farEdge) {
       pos -= size;
     }
-    if (size == 0) return;
+    if (size == 0) return store();
   }
-  if (!hasParent) return;
-  int s = size;
-  auto combined = [&](int sz) {
-    int q = pos > kCentreMax ? pos + extent - kFar : pos - kCentre;
+  if (!hasParent) return store();
+  int64_t s = size;
+  auto combined = [&](int64_t sz) {
+    int64_t q = pos > kCentreMax ? pos + extent - kFar : pos - kCentre;
     if (q >= 0) {
       size = sz + extent - 2 * q - kFar;
       pos = 2 * q;
@@ -474,25 +503,26 @@ void TWindow::ResolveCoordinates(int& pos, int& size, int extent, bool hasParent
     if (pos > kPosMax) {
       combined(s);
     } else {
-      pos = ResolvePosition(pos, extent, s, alignGiven);
+      pos = ResolvePosition64(pos, extent, s, alignGiven);
       size = s + (extent - pos) - kFar;
     }
   } else if (s >= 0) {
-    pos = ResolvePosition(pos, extent, s, alignGiven);
+    pos = ResolvePosition64(pos, extent, s, alignGiven);
   } else {
     size = -s;
     if (-s <= kSizeMax) {
-      pos = ResolvePosition(pos, extent, -s, alignGiven);
+      pos = ResolvePosition64(pos, extent, -s, alignGiven);
       pos -= size;
     } else if (pos > kPosMax) {
       combined(-s);
     } else {
       // An encoding without a settled meaning: the size takes the resolved position.
-      int resolved = ResolvePosition(pos, extent, -s, alignGiven);
+      int64_t resolved = ResolvePosition64(pos, extent, -s, alignGiven);
       size = resolved;
       pos = kFar - resolved;
     }
   }
+  store();
 }
 
 void TWindow::ApplyLayout(TWindowStyle& style) {

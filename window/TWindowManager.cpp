@@ -203,6 +203,8 @@ void TWindowManager::FlushDeletes() {
   while (!mDeleteLater.empty()) {
     TWindow* w = mDeleteLater.front();
     mDeleteLater.pop_front();
+    // Handed over still linked: a parent that lives on must not keep the freed pointer.
+    if (TWindow* parent = w->GetParent()) parent->RemoveChild(w);
     delete w;
   }
   Invalidate();

@@ -123,3 +123,50 @@ TEST_F(WindowTest, LayersShowOneGroupOfChildrenAtATime) {
     EXPECT_EQ(std::count(lw->GetLayer(i).begin(), lw->GetLayer(i).end(), all), 0);
   delete all;
 }
+
+TEST_F(WindowTest, ExtremeLayoutValuesStayInsideTheCoordinateRange) {
+  lua_State* L = lua_open();
+  TWindow* parent = new TWindow();
+  parent->SetSize(800, 600);
+  screen->AddChild(parent);
+  const char* tables[] = {
+      "{x = 2147483647, y = 2147483647, w = 2147483647, h = 2147483647}",
+      "{x = -2147483648, y = -2147483648, w = -2147483648, h = -2147483648}",
+      "{x = 1e300, y = -1e300, w = 1e300, h = -1e300, align = 15}",
+      "{x = 90000, y = 120000, w = -2147483648, h = 2147483647}",
+      "{x = 10, y = 10, w = -2147483648, h = -100000}",
+  };
+  for (const char* table : tables) {
+    TRect r = Layout(L, parent, table);
+    for (int v : {r.left, r.top, r.right, r.bottom}) {
+      EXPECT_LE(v, 1 << 28) << table;
+      EXPECT_GE(v, -(1 << 28)) << table;
+    }
+  }
+  // Moving and sizing at the extremes saturates instead of wrapping.
+  TWindow* w = new TWindow();
+  parent->AddChild(w);
+  w->SetPosition(2147483647, -2147483647 - 1);
+  w->SetSize(2147483647, 2147483647);
+  TRect s;
+  w->GetScreenRect(s);
+  EXPECT_GE(s.Width(), 0);
+  EXPECT_GE(s.Height(), 0);
+  lua_close(L);
+}
+
+TEST_F(WindowTest, AChildAddedTwiceLeavesNoLayerEntryBehindWhenRemoved) {
+  TLayeredWindow* lw = new TLayeredWindow(2);
+  screen->AddChild(lw);
+  TWindow* c = new TWindow();
+  lw->AddChild(c);
+  lw->AddChild(c);
+  lw->SelectLayer(1);
+  lw->AddChild(c);  // the same window may belong to several layers
+  EXPECT_EQ(std::count(lw->GetLayer(0).begin(), lw->GetLayer(0).end(), c), 1);
+  EXPECT_EQ(std::count(lw->GetLayer(1).begin(), lw->GetLayer(1).end(), c), 1);
+  lw->RemoveChild(c);
+  delete c;
+  for (uint32_t i = 0; i < lw->GetLayerCount(); ++i) EXPECT_TRUE(lw->GetLayer(i).empty());
+  lw->SelectLayer(0);  // would touch the freed window if an entry had stayed
+}

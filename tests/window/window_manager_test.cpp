@@ -227,3 +227,13 @@ TEST_F(WindowTest, AnOpaqueWindowDeletedInsideADetachedSubtreeNoLongerHidesTheMo
   manager->DrawModals();
   EXPECT_EQ(journal, (Journal{"lower: draw", "upper: draw"}));
 }
+
+TEST_F(WindowTest, AWindowHandedOverStillLinkedLeavesItsParentWhenDeleted) {
+  Probe* w = new Probe("w", nullptr, 0, 0, 10, 10);
+  screen->AddChild(w);
+  manager->DeleteLater(w);
+  EXPECT_TRUE(screen->HasChild(w));  // alive until the flush
+  manager->FlushDeletes();
+  EXPECT_FALSE(screen->HasChild(w));
+  screen->DrawTree();
+}

@@ -137,3 +137,135 @@ TEST_F(WindowTest, ModalPoppedReachesTheSubtreeChildrenFirstButNotTheModal) {
   manager->PopTopModal();
   EXPECT_EQ(journal, (Journal{"inner: popped", "outer: popped"}));
 }
+
+namespace {
+
+std::string Order(const TWindow* parent) {
+  std::string s;
+  for (const TWindow* c : parent->GetChildren()) s += c->GetName().CStr();
+  return s;
+}
+
+// Refuses activation, or takes a character through one of the two character operations.
+class Picky : public TWindow {
+public:
+  bool OnActivate() override { return false; }
+  bool OnWideChar(str text) override {
+    wide = text.CStr();
+    return takesWide;
+  }
+  bool OnChar(unsigned char c) override {
+    narrow = c;
+    return true;
+  }
+  bool takesWide = false;
+  std::string wide;
+  int narrow = -1;
+};
+
+}  // namespace
+
+TEST_F(WindowTest, ZOrderModesAndPlaceAboveMoveWithinTheSiblingList) {
+  struct Case {
+    const char* mover;
+    int mode;  // -1: PlaceAbove(sibling)
+    const char* sibling;
+    const char* want;
+  } cases[] = {
+      {"a", 0, nullptr, "bca"},  {"c", 1, nullptr, "cab"}, {"b", 2, nullptr, "bac"},
+      {"a", 2, nullptr, "abc"},  {"a", 3, nullptr, "bac"}, {"c", 3, nullptr, "abc"},
+      {"a", -1, "c", "bac"},     {"c", -1, "a", "cab"},   {"a", -1, nullptr, "bca"},
+  };
+  for (const Case& c : cases) {
+    TWindow* parent = new TWindow();
+    TWindow* other = new TWindow();  // a window of another parent counts as no sibling
+    other->SetName("z");
+    for (const char* n : {"c", "b", "a"}) {
+      TWindow* w = new TWindow();
+      w->SetName(n);
+      parent->AddChild(w);
+    }
+    ASSERT_EQ(Order(parent), "abc");
+    TWindow* mover = parent->FindChild(c.mover, 1);
+    if (c.mode >= 0) {
+      mover->SetZOrder(c.mode);
+    } else {
+      mover->PlaceAbove(c.sibling ? parent->FindChild(c.sibling, 1) : other);
+    }
+    EXPECT_EQ(Order(parent), c.want) << c.mover << " " << c.mode;
+    delete parent;
+    delete other;
+  }
+}
+
+TEST_F(WindowTest, RefusedActivationLeavesTheChildDetached) {
+  Picky* child = new Picky();
+  EXPECT_TRUE(screen->AddChild(child, false));
+  screen->RemoveChild(child);
+  EXPECT_FALSE(screen->AddChild(child, true));
+  EXPECT_FALSE(screen->HasChild(child));
+  EXPECT_EQ(child->GetParent(), nullptr);
+  delete child;
+}
+
+TEST_F(WindowTest, ModalParentAndVisibilityStopAtTheFirstModalFlaggedAncestor) {
+  TModalWindow* m = new TModalWindow();
+  screen->AddChild(m);
+  TWindow* mid = new TWindow();
+  TWindow* leaf = new TWindow();
+  m->AddChild(mid);
+  mid->AddChild(leaf);
+  EXPECT_EQ(leaf->GetModalParent(), m);
+  EXPECT_TRUE(leaf->IsVisible());
+  screen->SetFlags(0);  // above the modal: does not matter
+  EXPECT_TRUE(leaf->IsVisible());
+  mid->SetFlags(0);
+  EXPECT_FALSE(leaf->IsVisible());
+
+  // A detached chain has no modal: not visible, no modal parent.
+  TWindow* loose = new TWindow();
+  TWindow* inner = new TWindow();
+  loose->AddChild(inner);
+  EXPECT_FALSE(inner->IsVisible());
+  EXPECT_EQ(inner->GetModalParent(), nullptr);
+  delete loose;
+}
+
+TEST_F(WindowTest, UnicodeCharactersFallBackToTheByteOnlyWhenOneByteLong) {
+  struct Case {
+    int32_t code;
+    bool takesWide;
+    bool handled;
+    const char* wide;
+    int narrow;
+  } cases[] = {
+      {'a', false, true, "a", 'a'},
+      {0xE9, false, false, "\xC3\xA9", -1},  // two bytes in UTF-8: no byte fallback
+      {'a', true, true, "a", -1},
+  };
+  for (const Case& c : cases) {
+    Picky w;
+    w.takesWide = c.takesWide;
+    EXPECT_EQ(w.DispatchEvent(MakeEvent(kEventUnicodeChar, 0, 0, c.code), false), c.handled)
+        << c.code;
+    EXPECT_EQ(w.wide, c.wide) << c.code;
+    EXPECT_EQ(w.narrow, c.narrow) << c.code;
+  }
+}
+
+TEST_F(WindowTest, AChildMovedToAnotherParentLeavesTheOldOne) {
+  TWindow* a = new TWindow();
+  TWindow* b = new TWindow();
+  TWindow* child = new TWindow();
+  a->AddChild(child);
+  b->AddChild(child);
+  EXPECT_FALSE(a->HasChild(child));
+  EXPECT_TRUE(b->HasChild(child));
+  EXPECT_EQ(child->GetParent(), b);
+  // Nor may a window go under itself.
+  EXPECT_FALSE(child->AddChild(b));
+  EXPECT_FALSE(child->AddChild(child));
+  EXPECT_EQ(b->GetParent(), nullptr);
+  delete a;
+  delete b;  // deletes the child once
+}
