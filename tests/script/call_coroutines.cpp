@@ -140,3 +140,32 @@ TEST(CallCoroutines, ChunksAreRecognisedByTheirFirstBytes) {
   EXPECT_EQ(luaL_loadbuffer(L, "x = = 1", 7, "=syn"), LUA_ERRSYNTAX);
   lua_settop(L, 0);
 }
+
+static int YieldFromNative(lua_State* L) { return lua_yield(L, 0); }
+
+TEST(CallCoroutines, ResumedCallsTakeTheValuesTheirCallSiteWants) {
+  ScriptState s;
+  const Case cases[] = {
+      // A yield in tail position returns whatever the next resume passes, all of it.
+      {"local co = coroutine.create(function(a) local x, y = coroutine.yield(a) "
+       "return coroutine.yield(x + y) end) "
+       "local r1, v1 = coroutine.resume(co, 1) local r2, v2 = coroutine.resume(co, 2, 3) "
+       "local r3, v3, w3 = coroutine.resume(co, 'a', 'b') return v1, v2, v3, w3, coroutine.status(co)",
+       "1,5,a,b,dead"},
+      // A call site that wants one value drops the rest and fills missing ones with nil.
+      {"local co = coroutine.wrap(function() local a, b = coroutine.yield() return a, b end) "
+       "co() return co(7)",
+       "7,nil"},
+      {"local co = coroutine.wrap(function() local a = (coroutine.yield()) return a end) "
+       "co() return co(8, 9)",
+       "8"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+
+  // A native function run directly by a resume has no Lua caller to come back to.
+  lua_State* co = lua_newthread(s.L);
+  lua_pushcfunction(co, YieldFromNative);
+  EXPECT_EQ(lua_resume(co, 0), LUA_ERRRUN);
+  EXPECT_EQ(ValueText(co, -1), "cannot yield a C function");
+  lua_settop(s.L, 0);
+}

@@ -68,3 +68,42 @@ TEST(VmDebugInfo, ErrorMessagesNameLocalsGlobalsFieldsAndMethods) {
   };
   for (const auto& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
+
+static int InfoOfANumber(lua_State* L) {
+  lua_Debug ar;
+  lua_pushnumber(L, 1);
+  lua_getinfo(L, ">S", &ar);
+  return 0;
+}
+
+TEST(VmDebugInfo, FunctionInformationFromTheStackTop) {
+  ScriptState s;
+  lua_State* L = s.L;
+  lua_Debug ar;
+  ASSERT_EQ(luaL_loadbuffer(L, "local x = 1\nreturn function()\nend", 33, "@script.lua"), 0);
+  lua_call(L, 0, 1);
+  lua_pushvalue(L, -1);
+  EXPECT_EQ(lua_getinfo(L, ">Sul", &ar), 1);
+  EXPECT_STREQ(ar.what, "Lua");
+  EXPECT_STREQ(ar.short_src, "script.lua");
+  EXPECT_EQ(ar.linedefined, 2);
+  EXPECT_EQ(ar.currentline, -1);  // not running
+  EXPECT_EQ(ar.nups, 0);
+  EXPECT_EQ(lua_gettop(L), 1);  // the function was taken from the stack
+  // 'f' leaves the function in its place; an unknown option answers 0.
+  lua_pushvalue(L, -1);
+  EXPECT_EQ(lua_getinfo(L, ">fq", &ar), 0);
+  EXPECT_EQ(lua_gettop(L), 2);
+  EXPECT_TRUE(lua_rawequal(L, 1, 2));
+  lua_settop(L, 0);
+  lua_pushcfunction(L, luaopen_base);
+  ASSERT_EQ(lua_getinfo(L, ">S", &ar), 1);
+  EXPECT_STREQ(ar.what, "C");
+  EXPECT_STREQ(ar.source, "=[C]");
+  EXPECT_EQ(ar.linedefined, -1);
+  // Anything else on top is refused with an error.
+  lua_settop(L, 0);
+  lua_pushcfunction(L, InfoOfANumber);
+  EXPECT_EQ(lua_pcall(L, 0, 0, 0), LUA_ERRRUN);
+  EXPECT_EQ(ValueText(L, -1), "value for `lua_getinfo' is not a function");
+}

@@ -154,3 +154,32 @@ TEST(VmFastPaths, ConcatenationsAreTheSameStringsAsLiterals) {
   };
   for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
+
+TEST(VmFastPaths, LuaCallsSetUpFramesLikeTheGeneralCall) {
+  ScriptState s;
+  const Case cases[] = {
+      // Arguments beyond the parameters never show up in the callee's locals.
+      {"local function f(a) local b, c return a, b, c end return f(1, 2, 3)", "1,nil,nil"},
+      {"local function f(a, b, c) return c, b, a end return f(1)", "nil,nil,1"},
+      // Callables that are not functions and vararg functions go the general way, called or
+      // tail-called.
+      {"local c = setmetatable({}, {__call = function(self, a, b) return a + b end}) "
+       "local function t() return c(4, 5) end return c(2, 3), t()",
+       "5,9"},
+      {"local function v(a, ...) return a, arg.n, arg[2] end local function t(...) return v(unpack(arg)) end "
+       "return t('x', 'y', 'z')",
+       "x,2,z"},
+      // A frame that grows the stack moves the open upvalues of the frames below with it.
+      {"local function deep(n, f) if n == 0 then return f() end "
+       "local a, b, c, d, e, g, h = 1, 2, 3, 4, 5, 6, 7 return (deep(n - 1, f)) end "
+       "local function grow() local v = 'before' local r = function() return v end "
+       "deep(500, function() v = 'after' end) return r(), v end "
+       "return grow()",
+       "after,after"},
+      // Results adjust to what each call site asks for.
+      {"local function three() return 1, 2, 3 end local t = {three(), three()} "
+       "local a, b = (three()) return t[2], t[4], t[5], a, b",
+       "1,3,nil,1,nil"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+}
