@@ -76,9 +76,25 @@ void TLuaFunction::Call() {
   lua_pcall(mState, 0, 1, 1);
 }
 
+namespace {
+
+// Whether indexing the value on top can succeed: a table, or a full userdata whose metatable
+// has an __index. Anything else would raise a Lua error outside any protected call.
+bool IsIndexable(lua_State* L) {
+  if (lua_istable(L, -1)) return true;
+  if (lua_type(L, -1) != LUA_TUSERDATA || !lua_getmetatable(L, -1)) return false;
+  lua_pushstring(L, "__index");
+  lua_rawget(L, -2);
+  bool has = !lua_isnil(L, -1);
+  lua_pop(L, 2);
+  return has;
+}
+
+}  // namespace
+
 bool TLuaTable::PushKeyed(bool byIndex, const char* key, double n) {
   Push();
-  if (!lua_istable(mState, -1) && !lua_isuserdata(mState, -1)) {
+  if (!IsIndexable(mState)) {
     lua_pop(mState, 1);
     return false;
   }

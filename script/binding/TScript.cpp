@@ -1,5 +1,7 @@
 #include "script/binding/TScript.h"
 
+#include <cstddef>
+
 #include "assets/FileLayer.h"
 #include "core/EngineLog.h"
 #include "script/LuaApi.h"
@@ -39,6 +41,22 @@ const char kGetClosure[] =
     "function GetClosure( f, ... ) return function() return f( arg[1], arg[2], arg[3], arg[4], "
     "arg[5], arg[6] ); end; end";
 
+// A stack height together with the frame it counts from. A call that starts the script's
+// coroutine on the state itself may return with the state inside the coroutine's yielded frame,
+// where heights are counted from another base, or with the function's slot consumed by a
+// coroutine that ended without results.
+struct StackMark {
+  explicit StackMark(lua_State* L) : top(lua_gettop(L)), base(L->base - L->stack) {}
+  // Drops what was pushed since the mark. Inside another frame nothing is touched: a yielded
+  // frame's values are discarded when it is resumed, and filling it up to a height counted from
+  // another base could run past the stack.
+  void Restore(lua_State* L) const {
+    if (L->base - L->stack == base && lua_gettop(L) > top) lua_settop(L, top);
+  }
+  int top;
+  std::ptrdiff_t base;
+};
+
 struct DepthGuard {
   explicit DepthGuard(int& d) : depth(d) { ++depth; }
   ~DepthGuard() { --depth; }
@@ -53,13 +71,18 @@ str TScript::GetLuaSearchPath() { return gLuaSearchPath; }
 TScript::TScript(lua_State* L) : mState(L) {
   Cancel();
   if (!mState) mState = lua_open();
+  // A state passed in may be in use: leave its stack as it was.
+  int top = lua_gettop(mState);
   luaopen_base(mState);
   luaopen_string(mState);
   luaopen_table(mState);
-  lua_settop(mState, 0);
+  lua_settop(mState, top);
   lua_register(mState, "_ALERT", &Alert);
   BindFunction(mState, "DebugOut", &DiscardText);
   lua_dobuffer(mState, kDumpTable, sizeof(kDumpTable) - 1, "DumpTable");
+  PushGlobal("_SCRIPT");
+  mPreviousScript = lua_islightuserdata(mState, -1) ? lua_touserdata(mState, -1) : nullptr;
+  lua_pop(mState, 1);
   lua_pushstring(mState, "_SCRIPT");
   lua_pushlightuserdata(mState, this);
   lua_settable(mState, LUA_GLOBALSINDEX);
@@ -68,6 +91,20 @@ TScript::TScript(lua_State* L) : mState(L) {
 TScript::~TScript() {
   DeleteAdopted();
   if (mThread) {
+    // Threads share the globals: hand _SCRIPT back rather than leave it pointing at a dead
+    // script that the next adopted wrapper would be handed to.
+    PushGlobal("_SCRIPT");
+    bool ours = lua_touserdata(mState, -1) == this;
+    lua_pop(mState, 1);
+    if (ours) {
+      lua_pushstring(mState, "_SCRIPT");
+      if (mPreviousScript) {
+        lua_pushlightuserdata(mState, mPreviousScript);
+      } else {
+        lua_pushnil(mState);
+      }
+      lua_settable(mState, LUA_GLOBALSINDEX);
+    }
     delete mThread;
     mThread = nullptr;
   } else if (mState) {
@@ -104,7 +141,7 @@ bool TScript::IsYielded() const {
 }
 
 bool TScript::DoFile(const str& name) {
-  int top = lua_gettop(mState);
+  StackMark mark(mState);
   if (name.IsEmpty() || !FileExists(name)) return false;
   str error;
   boost::shared_ptr<TScriptCode> code = TScriptCode::Get(name, gLuaSearchPath, &error);
@@ -123,11 +160,11 @@ bool TScript::DoFile(const str& name) {
       lua_insert(mState, -2);
       lua_pcall(mState, 1, 0, 0);
     }
-    lua_settop(mState, top);
+    mark.Restore(mState);
     return false;
   }
   status = RunFunction(0, 1);
-  lua_settop(mState, top);
+  mark.Restore(mState);
   if (status != 0) {
     EngineLog("Failed to run script %s: %d", name.CStr(), status);
     return false;
@@ -137,6 +174,7 @@ bool TScript::DoFile(const str& name) {
 
 void TScript::DoLuaString(const str& text, int length, int nresults) {
   lua_dostring(mState, (str("LUA_PATH='") + gLuaSearchPath + "' ;").CStr());
+  StackMark mark(mState);
   size_t n = length < 0 ? text.Length() : static_cast<size_t>(length);
   if (n > text.Length()) n = text.Length();
   const char* phase = "parsing";
@@ -145,7 +183,8 @@ void TScript::DoLuaString(const str& text, int length, int nresults) {
     phase = "running";
     status = RunFunction(0, nresults == 0 ? 1 : nresults);
     if (status == 0) {
-      if (nresults == 0) lua_pop(mState, 1);
+      // The one result, or nothing when a coroutine the chunk started took the slot.
+      if (nresults == 0) mark.Restore(mState);
       return;
     }
   }
@@ -204,6 +243,8 @@ int TScript::RunFunction(int nargs, int nresults) {
         Cancel();
         return rs;
       }
+      // Finished without yielding: nothing is left to resume on a tick.
+      if (!IsYielded()) Cancel();
     }
     return 0;
   }
@@ -225,6 +266,11 @@ int TScript::Resume(int nvalues) {
 }
 
 bool TScript::Animate() {
+  // Resuming a state that is not suspended would start whatever lies on top of its stack.
+  if (!IsYielded()) {
+    Cancel();
+    return true;
+  }
   if (Resume(0) != 0) Cancel();
   if (!IsYielded()) Cancel();
   return true;

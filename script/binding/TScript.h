@@ -58,6 +58,8 @@ protected:
 
   lua_State* mState;
   TLuaThread* mThread = nullptr;
+  // The _SCRIPT this script replaced in the shared globals (a thread's parent script).
+  void* mPreviousScript = nullptr;
   std::vector<TLuaObjectWrapper*> mAdopted;
   // Native calls in progress: only the outermost one may delete adopted objects, since an
   // outer native call may still be using what it adopted.

@@ -18,8 +18,10 @@ struct Buffer {
 int AppendBlock(lua_State*, const void* p, size_t sz, void* ud) {
   Buffer* b = static_cast<Buffer*>(ud);
   if (sz == 0) return 0;
+  // A block that cannot be kept fails the dump: a chunk with a hole must not be cached.
+  if (sz > static_cast<size_t>(0x7FFFFFFF) - b->size) return 1;
   char* grown = static_cast<char*>(std::realloc(b->data, b->size + sz));
-  if (!grown) return 0;
+  if (!grown) return 1;
   b->data = grown;
   std::memcpy(b->data + b->size, p, sz);
   b->size += sz;
@@ -45,8 +47,11 @@ boost::shared_ptr<TScriptCode> TScriptCode::Get(const str& name, const str& path
   lua_dostring(L, (str("LUA_PATH='") + usePath + "' ;").CStr());
   if (luaL_loadfile(L, name.CStr()) == 0) {
     Buffer buffer;
-    lua_dump(L, &AppendBlock, &buffer);
-    code.reset(new TScriptCode(buffer.data, static_cast<int>(buffer.size)));
+    if (lua_dump(L, &AppendBlock, &buffer)) {
+      code.reset(new TScriptCode(buffer.data, static_cast<int>(buffer.size)));
+    } else if (error) {
+      *error = name + ": could not keep the compiled chunk";
+    }
     std::free(buffer.data);
   } else if (error) {
     *error = LuaToStr(L, -1);

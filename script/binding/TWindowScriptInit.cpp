@@ -188,7 +188,11 @@ function DisplaySplash(movie, image, duration)
     Pause(50)
     UpdateWindow()
     Pause(50)
-    if not ImageLoaded("splashimage") then return end
+    -- An image that did not load ends the splash at once; its modal goes all the same.
+    if not ImageLoaded("splashimage") then
+      PopModal(id)
+      return
+    end
   end
   while true do
     local msg = WaitForMessage(1)
@@ -236,7 +240,7 @@ function WaitForMessage(timeout, skipQueue)
   return msg
 end
 
-function Yield() return coroutine.yield() end
+Yield = coroutine.yield
 
 function ReadFile(name) return dofile("assets/" .. name) end
 

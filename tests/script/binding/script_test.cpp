@@ -7,6 +7,7 @@
 #include "script/binding/LuaBinding.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TScriptCode.h"
+#include "window/TMessage.h"
 
 namespace {
 
@@ -114,6 +115,68 @@ TEST_F(BindingTest, TableWrappersReadFieldsWithDefaultsAndKeepTheStack) {
   delete copy;
 }
 
+TEST_F(BindingTest, ValueWrappersAndStackAccessorsConvertAsLuaDoesAndKeepTheStack) {
+  int top = lua_gettop(L);
+  struct Case {
+    const char* value;
+    bool table;
+    const char* text;
+    double number;
+  } cases[] = {
+      {"12", false, "12", 12},      {"'7.5'", false, "7.5", 7.5}, {"'abc'", false, "abc", 0},
+      {"{ 1 }", true, "", 0},       {"nil", false, "", 0},        {"true", false, "", 0},
+  };
+  for (const Case& c : cases) {
+    Run(std::string("gV = ") + c.value);
+    lua_pushstring(L, "gV");
+    lua_gettable(L, LUA_GLOBALSINDEX);
+    TLuaObjectWrapper w(L);
+    EXPECT_EQ(w.IsTable(), c.table) << c.value;
+    EXPECT_EQ(w.GetString(), str(c.text)) << c.value;
+    EXPECT_EQ(w.GetNumber(), c.number) << c.value;
+    EXPECT_EQ(w.GetMessage(), nullptr) << c.value;
+    EXPECT_EQ(lua_gettop(L), top) << c.value;
+  }
+  // A message userdata reads back as its message.
+  TMessage* m = new TMessage(kUserMessageBase, "boxed");
+  PushLuaMessage(L, m);
+  TLuaObjectWrapper boxed(L);
+  EXPECT_EQ(boxed.GetMessage(), m);
+  // Fields of values that cannot be indexed are absent rather than errors.
+  for (const char* value : {"12", "'text'", "newproxy and newproxy() or 1"}) {
+    Run(std::string("gV = ") + value);
+    lua_pushstring(L, "gV");
+    lua_gettable(L, LUA_GLOBALSINDEX);
+    TLuaTable t(L);
+    EXPECT_EQ(t.GetString("field", "dflt"), str("dflt")) << value;
+    EXPECT_EQ(lua_gettop(L), top) << value;
+  }
+  EXPECT_EQ(Log().find("rror"), std::string::npos) << Log();
+
+  host->SetGlobalString("gS", "text");
+  host->SetGlobalNumber("gN", 4.5);
+  EXPECT_EQ(host->GetGlobalString("gS"), str("text"));
+  EXPECT_EQ(host->GetGlobalNumber("gN"), 4.5);
+  EXPECT_EQ(host->GetGlobalString("gNone"), str());
+  EXPECT_EQ(host->GetGlobalNumber("gNone"), 0);
+  EXPECT_EQ(host->GetGlobalTable("gS"), nullptr);
+  Run("gT = { 1, 2 }");
+  TLuaTable* t = host->GetGlobalTable("gT");
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->GetNumberAt(2, 0), 2);
+  delete t;
+  EXPECT_EQ(lua_gettop(L), top);
+
+  host->DoLuaString("return 3, 'word', { 1, 2 }", -1, 3);
+  TVec4 v = host->PopVec4();
+  EXPECT_EQ(v.x, 1.0f);
+  EXPECT_EQ(v.y, 2.0f);
+  EXPECT_EQ(v.z, 0.0f);
+  EXPECT_EQ(host->PopString(), str("word"));
+  EXPECT_EQ(host->PopNumber(), 3);
+  EXPECT_EQ(lua_gettop(L), top);
+}
+
 TEST_F(BindingTest, TableArgumentAdoptedByAnOuterCallSurvivesNestedCalls) {
   // The callee runs Lua text (a nested call) and then still reads its argument.
   struct Reader {
@@ -145,6 +208,17 @@ TEST_F(BindingTest, ScriptFilesCompileOnceAndRunAsCoroutinesStepByStep) {
   EXPECT_EQ(Number("gSteps"), 3);
   EXPECT_FALSE(host->IsYielded());
   EXPECT_FALSE(host->Ready(0));
+  // A coroutine that ends without yielding leaves nothing scheduled to resume.
+  Run("return function() gOnce = (gOnce or 0) + 1 end");
+  EXPECT_EQ(Number("gOnce"), 1);
+  EXPECT_FALSE(host->Ready(0));
+  Run("function gStray() gStrayRan = 1 end");
+  lua_pushstring(L, "gStray");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  host->Animate();  // must not start what lies on the stack
+  lua_pop(L, 1);
+  EXPECT_EQ(Number("gStrayRan"), 0);
+  EXPECT_EQ(Log().find("lua_resume"), std::string::npos) << Log();
   // The second run loads the cached chunk.
   str error;
   auto code = TScriptCode::Get("steps.lua", "", &error);
@@ -170,6 +244,12 @@ TEST_F(BindingTest, ScriptErrorsAreLoggedAndTheHostGoesOn) {
   EXPECT_NE(log.find(": Lua error: runtime_error.lua:2: attempt to index"), std::string::npos) << log;
   EXPECT_NE(log.find(": Failed to run script runtime_error.lua: 1"), std::string::npos) << log;
   EXPECT_NE(log.find("when parsing gX = = 2"), std::string::npos) << log;
+  // A file that failed is compiled again when asked again, reporting the error each time.
+  for (int i = 0; i < 2; ++i) {
+    str error;
+    EXPECT_FALSE(TScriptCode::Get("syntax_error.lua", "", &error));
+    EXPECT_NE(std::string(error.CStr()).find("syntax_error.lua:1:"), std::string::npos) << i;
+  }
   Run("gAfter = 'alive'");
   EXPECT_EQ(Global("gAfter"), "alive");
 }
@@ -206,7 +286,16 @@ TEST_F(BindingTest, ThreadScriptsShareGlobalsAndRunTheirOwnCoroutines) {
   if (thread->Ready(0)) thread->DoTask();
   EXPECT_EQ(Number("gThread"), 2);
   EXPECT_FALSE(thread->Ready(0));
+  // The thread's script took _SCRIPT over; deleting it hands it back to its parent.
+  lua_pushstring(L, "_SCRIPT");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  EXPECT_EQ(lua_touserdata(L, -1), thread);
+  lua_pop(L, 1);
   delete thread;
+  lua_pushstring(L, "_SCRIPT");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  EXPECT_EQ(lua_touserdata(L, -1), host);
+  lua_pop(L, 1);
   // The function wrapper calls through _ALERT and leaves the handler and result behind.
   Run("function gF() return 'r' end");
   lua_pushstring(L, "gF");

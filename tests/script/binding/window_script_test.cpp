@@ -8,6 +8,97 @@
 #include "window/TButton.h"
 #include "window/TModalWindow.h"
 #include "window/TText.h"
+#include "core/TSettings.h"
+
+namespace {
+std::string* gDebugSink = nullptr;
+void CaptureDebugOut(str s) {
+  if (gDebugSink) *gDebugSink += s.CStr();
+}
+}  // namespace
+
+TEST_F(BindingTest, EveryLibraryGlobalIsAFunction) {
+  static const char* const kNames[] = {
+      // Bound natives.
+      "PostCreate", "GetLabel", "_RegisterHotkey", "SetLabel", "TagHotKey", "_SetBitmap",
+      "SetPosition", "SetCommand", "StripKeyFromLabel", "SetWindowName", "FillRect", "GetTimer",
+      "GetConfig", "IsEnabled", "DoSelectLayer", "EnableWindow", "GetButtonToggleState",
+      "SetButtonToggleState", "PopWindow", "RealSetFocus", "StringToClipboard", "UpdateWindow",
+      "PushModal", "ClearModalChildren", "GetWindowDepth", "DoPopModal", "HandleGetMessage",
+      "GenericCreate", "CreateNamedMessage", "CreateCloseMessage", "PostMessage",
+      "PostMessageToParent", "_GetString", "StartMovie", "IsMoviePlaying", "StopMovie",
+      "ImageLoaded", "DestroyWindow", "DoFitToChildren",
+      // Every script state.
+      "_ALERT", "DebugOut", "_Internal_DumpEntry", "_Internal_DumpTable", "DumpTable",
+      // The window types.
+      "Slider", "Bitmap", "Button", "Text", "TextEdit", "Window",
+      // The Lua half.
+      "Color", "FColor", "Push", "Pop", "DoWindow", "DoDialogCommand", "MakeDialog", "Creating",
+      "SetBeginGroup", "BeginGroup", "GetTag", "SetDefaultStyle", "SetStyle", "AppendStyle",
+      "SetFocus", "SetDefault", "DistributeX", "DistributeY", "WaitForCloseMessage", "DoModal",
+      "DoMainWindow", "ModalReturn", "DisplaySplash", "FlushMessages", "WaitForMessage", "Yield",
+      "ReadFile", "CloseWindow", "CustomCreator", "GetString", "SetBitmap", "PopModal",
+      "SwapToModal", "DisplayDialog", "SelectLayer", "Group", "FitToChildren", "Pause",
+      "SetState", "RegisterHotkey"};
+  for (const char* name : kNames) {
+    Run(std::string("gType = type(") + name + ")");
+    EXPECT_EQ(Global("gType"), "function") << name;
+  }
+  Run("gType = type(_SCRIPT) gYield = tostring(Yield == coroutine.yield)");
+  EXPECT_EQ(Global("gType"), "userdata");
+  EXPECT_EQ(Global("gYield"), "true");
+  Run("gTables = type(idtable)..type(gParent)..type(gCurrentDefaultStyle)..\n"
+      "  type(gClosedWindows)..type(gCommandQueue)..type(gMessageQueue)..type(gDialogTable)");
+  EXPECT_EQ(Global("gTables"), "tabletabletabletabletabletabletable");
+  EXPECT_EQ(Number("gCurID"), 100);
+  EXPECT_EQ(Number("kAllLayers"), -1);
+  EXPECT_EQ(Number("kRadioButtonAlignment"), 4);
+  EXPECT_EQ(Number("kCommandOnly"), 8);
+  EXPECT_EQ(Global("kGameVersion"), "version");
+  EXPECT_EQ(Global("kMaxLevel"), "maxlevel");
+}
+
+TEST_F(BindingTest, HotKeyLabelsHandleMultiByteCharacters) {
+  struct Case {
+    const char* call;
+    const char* result;
+  } cases[] = {
+      {"gR = table.concat({StripKeyFromLabel('Sa&ve')}, '|')", "Save|@v"},
+      {"gR = table.concat({StripKeyFromLabel('&\xC3\x89t\xC3\xA9')}, '|')", "\xC3\x89t\xC3\xA9|"},
+      {"gR = table.concat({StripKeyFromLabel('End&')}, '|')", "End|"},
+      {"gR = TagHotKey('\xC3\xA9', 'Caf\xC3\xA9', '')", "Caf<u>\xC3\xA9</u>"},
+      {"gR = TagHotKey('@v', 'Save and save', '')", "Sa<u>v</u>e and save"},
+      {"gR = TagHotKey('@z', 'Save', '')", "Save"},
+  };
+  for (const Case& c : cases) {
+    Run(c.call);
+    EXPECT_EQ(Global("gR"), c.result) << c.call;
+  }
+}
+
+TEST_F(BindingTest, ConfigGlobalsReadTheSettings) {
+  SetConfig("gamename", "Demo");
+  SetConfig("bindingflag", "1");
+  Run("gG = GetConfig(kGameName, 'none') gM = GetConfig('bindingmissing', 'fallback')\n"
+      "gOn = tostring(IsEnabled('bindingflag')) gOff = tostring(IsEnabled('bindingmissing'))");
+  EXPECT_EQ(Global("gG"), "Demo");
+  EXPECT_EQ(Global("gM"), "fallback");
+  EXPECT_EQ(Global("gOn"), "true");
+  EXPECT_EQ(Global("gOff"), "false");
+  ClearConfig();
+}
+
+TEST_F(BindingTest, CloseMessagesNameTheContextAndOnlyMessagesArePosted) {
+  TWindow* context = host->GetContextWindow();
+  ASSERT_NE(context, nullptr);
+  Run("local m = CreateCloseMessage() gT = m.type gN = m.name");
+  EXPECT_EQ(Number("gT"), kCloseWindow);
+  EXPECT_EQ(Global("gN"), context->GetIdString().CStr());
+  Run("PostMessage('text') PostMessage(nil) PostMessageToParent({}) PostMessage(12)");
+  EXPECT_EQ(manager->GetQueuedMessageCount(), 0u);
+  Run("PostMessageToParent(CreateNamedMessage(kUserMessageBase, 'up'))");
+  EXPECT_EQ(manager->GetQueuedMessageCount(), 1u);
+}
 
 TEST_F(BindingTest, StartUpChunkDefinesConstantsAndHelpers) {
   EXPECT_EQ(Number("kSliderPageDown"), 12);
@@ -25,8 +116,25 @@ TEST_F(BindingTest, StartUpChunkDefinesConstantsAndHelpers) {
   EXPECT_EQ(Global("gT"), "<u>S</u>ave");
   EXPECT_EQ(Global("gU"), "Save");
   EXPECT_EQ(Global("gV"), "raw");
-  Run("gR = DisplayDialog({''})");
-  EXPECT_EQ(Global("gR"), "");
+  std::string debug;
+  gDebugSink = &debug;
+  BindFunction(L, "DebugOut", &CaptureDebugOut);
+  Run("local r = DisplayDialog({''}) gR = tostring(r)");
+  gDebugSink = nullptr;
+  EXPECT_EQ(Global("gR"), "nil");
+  EXPECT_EQ(debug, "DisplayDialog called with empty script; aborting");
+  EXPECT_EQ(manager->GetTopModal(), screen);
+}
+
+TEST_F(BindingTest, SplashWhoseImageDoesNotLoadEndsAndTakesItsModal) {
+  Run("return function() DisplaySplash(nil, 'no_such_image.png', 5000) gDone = 1 end");
+  ASSERT_EQ(manager->GetTopModal()->GetName(), str("DisplaySplash"));
+  for (int i = 0; i < 4 && Number("gDone") == 0; ++i) {
+    Advance(50);
+    Tick();
+  }
+  EXPECT_EQ(Number("gDone"), 1) << Log();
+  EXPECT_EQ(manager->GetTopModal(), screen);
 }
 
 TEST_F(BindingTest, LayoutTablesBuildWindowTreesWithInheritedStyles) {
@@ -60,8 +168,13 @@ TEST_F(BindingTest, LayoutTablesBuildWindowTreesWithInheritedStyles) {
   // The context went back to the modal after each window.
   EXPECT_EQ(host->GetContextWindow(), top);
 
-  // An unknown type creates nothing and leaves the modal as the context.
-  Run("MakeDialog({ Nonesuch and Nonesuch({}) or Window({ name = 'w2' }) })");
+  // An unknown type creates nothing, and DoWindow's pop then takes the parent's entry.
+  size_t children = top->GetChildren().size();
+  TWindow* extra = new TWindow();
+  top->AddChild(extra);
+  ASSERT_TRUE(host->PushContextWindow(extra));
+  Run("DoWindow({ typename = 'Nonesuch' })");
+  EXPECT_EQ(top->GetChildren().size(), children + 1);
   EXPECT_EQ(host->GetContextWindow(), top);
 }
 
