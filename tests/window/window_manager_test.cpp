@@ -237,3 +237,39 @@ TEST_F(WindowTest, AWindowHandedOverStillLinkedLeavesItsParentWhenDeleted) {
   EXPECT_FALSE(screen->HasChild(w));
   screen->DrawTree();
 }
+
+TEST_F(WindowTest, PushingAModalTakesTheHoverFocusAndClockFromTheOneBelow) {
+  Probe* h = new Probe("h", &journal, 0, 0, 10, 10);
+  screen->AddChild(h);
+  manager->AddHoverWindow(h);
+  EXPECT_FALSE(screen->GetClock().IsPaused());
+
+  TModalWindow* empty = new TModalWindow();
+  manager->PushModal(empty);
+  EXPECT_EQ(journal, (Journal{"h: leave"}));
+  EXPECT_FALSE(manager->IsHoverWindow(h));
+  EXPECT_EQ(empty->GetParent(), screen);
+  EXPECT_EQ(screen->GetChildren().front(), empty);
+  EXPECT_EQ(empty->GetWidth(), 800);  // a modal without size takes its parent's
+  EXPECT_EQ(empty->GetHeight(), 600);
+  EXPECT_TRUE(screen->GetClock().IsPaused());
+  EXPECT_FALSE(empty->GetClock().IsPaused());
+  EXPECT_EQ(manager->GetFocus(), empty);
+
+  DrawnModal* sized = new DrawnModal("sized", nullptr);
+  sized->SetSize(40, 30);
+  manager->PushModal(sized);
+  EXPECT_EQ(sized->GetWidth(), 40);
+  EXPECT_TRUE(empty->GetClock().IsPaused());
+
+  // Popping hands the focus back to the modal below, which is told.
+  Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
+  empty->AddChild(field);
+  empty->SetFocus(field);  // not the manager's focus: only remembered
+  EXPECT_EQ(manager->GetFocus(), sized);
+  journal.clear();
+  manager->PopTopModal();
+  EXPECT_EQ(manager->GetTopModal(), empty);
+  EXPECT_EQ(manager->GetFocus(), field);
+  EXPECT_EQ(journal, (Journal{"field: focus"}));
+}
