@@ -485,19 +485,21 @@ L_OP_NEWTABLE: {
   vmdispatch();
 }
 L_OP_SELF: {
-  TObject rb = *RB(i);
-  TObject* rc = RKC(i);
-  setobjs2s(ra + 1, &rb);
-  if (ttistable(&rb)) {
-    const TObject* v = RawGet(hvalue(&rb), rc);
+  // The object stays in its register so that an index error can name it; the key is copied
+  // because a register key could be the slot that receives the object.
+  StkId rb = RB(i);
+  TObject key = *RKC(i);
+  setobjs2s(ra + 1, rb);
+  if (ttistable(rb)) {
+    const TObject* v = RawGet(hvalue(rb), &key);
     if (!ttisnil(v)) {
       setobj2s(ra, v);
     } else {
-      const TObject* r = luaV_index(L, &rb, rc, 1);
+      const TObject* r = luaV_index(L, rb, &key, 1);
       setobj2s(XRA(i), r);
     }
   } else {
-    const TObject* r = luaV_getnotable(L, &rb, rc, 1);
+    const TObject* r = luaV_getnotable(L, rb, &key, 1);
     setobj2s(XRA(i), r);
   }
   vmdispatch();

@@ -62,6 +62,10 @@ TEST(VmDebugInfo, ErrorMessagesNameLocalsGlobalsFieldsAndMethods) {
       {"return undefinedglobal.x", "error: test:1: attempt to index global `undefinedglobal' (a nil value)"},
       {"local t = {inner = {}} return t.inner.deeper.x", "error: test:1: attempt to index field `deeper' (a nil value)"},
       {"local t = {} t:run()", "error: test:1: attempt to call method `run' (a nil value)"},
+      // A method call on a value that cannot be indexed names that value.
+      {"local t t:run()", "error: test:1: attempt to index local `t' (a nil value)"},
+      {"nothing:run()", "error: test:1: attempt to index global `nothing' (a nil value)"},
+      {"local t = {} t.a:run()", "error: test:1: attempt to index field `a' (a nil value)"},
       {"local t = {} local u = t return u.a.b", "error: test:1: attempt to index field `a' (a nil value)"},
       {"return ({}) .. 'x'", "error: test:1: attempt to concatenate a table value"},
       {"return -{}", "error: test:1: attempt to perform arithmetic on a table value"},
