@@ -4,9 +4,13 @@
 #include "render/TDxTextureData.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 
 #include "assets/FileLayer.h"
 #include "core/EngineLog.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformData.h"
 #include "platform/display/PixelFormat.h"
 #include "platform/display/TextureLoader.h"
 #include "render/CDisplay.h"
@@ -190,29 +194,56 @@ void TDxTextureData::CopyTo(int x, int y, const TRect* source, TTextureData* tar
     dst = display->GetCurrentTarget();
   }
   if (!dst) return;
+  // A hosted screen is scaled: the copy lands on the scaled rectangle, stretched.
+  float scale = 1.0f;
+  TPlatform* platform = TPlatform::Instance();
+  bool scaled = !target && platform && platform->GetData()->GetViewportScale(scale) &&
+                scale > 0.0f && scale != 1.0f;
+  int64_t dstW = dst->Width(), dstH = dst->Height();
+  if (scaled) {
+    dstW = static_cast<int64_t>(static_cast<double>(dstW) / scale);
+    dstH = static_cast<int64_t>(static_cast<double>(dstH) / scale);
+  }
   Rect src{0, 0, static_cast<int32_t>(mWidth), static_cast<int32_t>(mHeight)};
   if (source) src = Rect{source->left, source->top, source->right, source->bottom};
-  // Areas are cut to both surfaces, so a copy near an edge copies what fits.
-  src.left = std::max(src.left, 0);
-  src.top = std::max(src.top, 0);
-  src.right = std::min(src.right, mSurface->Width());
-  src.bottom = std::min(src.bottom, mSurface->Height());
-  if (x < 0) {
-    src.left -= x;
-    x = 0;
+  // Areas are cut to both surfaces, so a copy near an edge copies what fits. 64-bit sums keep
+  // far-off positions from overflowing.
+  int64_t left = std::max<int64_t>(src.left, 0), top = std::max<int64_t>(src.top, 0);
+  int64_t right = std::min<int64_t>(src.right, mSurface->Width());
+  int64_t bottom = std::min<int64_t>(src.bottom, mSurface->Height());
+  int64_t dx = x, dy = y;
+  if (dx < 0) {
+    left -= dx;
+    dx = 0;
   }
-  if (y < 0) {
-    src.top -= y;
-    y = 0;
+  if (dy < 0) {
+    top -= dy;
+    dy = 0;
   }
-  src.right = std::min(src.right, src.left + dst->Width() - x);
-  src.bottom = std::min(src.bottom, src.top + dst->Height() - y);
-  if (src.Empty()) return;
-  Result r = dst->BlitFast(x, y, *mSurface, &src);
+  right = std::min(right, left + dstW - dx);
+  bottom = std::min(bottom, top + dstH - dy);
+  if (right <= left || bottom <= top) return;
+  src = Rect{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+             static_cast<int32_t>(bottom)};
+  Result r;
+  if (scaled) {
+    auto edge = [scale](int64_t v, int32_t limit) {
+      double e = std::floor(static_cast<double>(v) * scale + 0.5);
+      return static_cast<int32_t>(std::clamp(e, 0.0, static_cast<double>(limit)));
+    };
+    Rect area{edge(dx, dst->Width()), edge(dy, dst->Height()),
+              edge(dx + src.Width(), dst->Width()), edge(dy + src.Height(), dst->Height())};
+    if (area.Empty()) return;
+    r = dst->Blit(&area, *mSurface, &src);
+  } else {
+    r = dst->BlitFast(static_cast<int32_t>(dx), static_cast<int32_t>(dy), *mSurface, &src);
+  }
   if (r == kSurfaceLost) {
     if (display) display->MarkDxBrokenLimited();
   } else if (r != kOk) {
-    static bool logged = false;
+    // Logged once a run for each kind of copy.
+    static bool loggedBlit = false, loggedFast = false;
+    bool& logged = scaled ? loggedBlit : loggedFast;
     if (!logged) {
       logged = true;
       DxCheck(r, kSource, __LINE__);
@@ -253,22 +284,46 @@ bool TDxTextureData::Lock(uint32_t*& pixels, int32_t& pitch) {
   return true;
 }
 
+// Each channel is moved so that its top bit lands on bit 7 of its byte; narrow channels keep
+// their low bits zero, so a shadow buffer writes back unchanged through the truncating path.
 bool TDxTextureData::ReadPixels(int32_t pitch, uint32_t* out) {
+  FormatInfo info = Describe(mSurface->Format());
+  int32_t bytes = info.bitsPerPixel / 8;
+  if (info.depth || !(info.bitsPerPixel == 15 || info.bitsPerPixel == 16 ||
+                      info.bitsPerPixel == 24 || info.bitsPerPixel == 32))
+    return false;
   LockedRect locked;
   if (mSurface->Lock(nullptr, locked) != kOk) return false;
-  PixelFormat f = mSurface->Format();
-  int32_t bits = BytesPerPixel(f) * 8;
-  bool ok = bits == 15 || bits == 16 || bits == 24 || bits == 32;
-  if (ok) {
-    for (int32_t y = 0; y < mSurface->Height(); ++y) {
-      uint32_t* row = out + size_t(y) * size_t(pitch);
-      RowToArgb(f, locked.bits + size_t(y) * size_t(locked.pitch), row, mSurface->Width());
-      if (!Has(kAlpha) || !HasAlpha(f))
-        for (int32_t x = 0; x < mSurface->Width(); ++x) row[x] |= 0xFF000000u;
+  struct Channel {
+    uint32_t mask;
+    int shift;  // right shift; negative shifts left
+  };
+  auto channel = [](uint32_t mask) {
+    if (mask == 0) return Channel{0, 0};
+    int low = std::countr_zero(mask);
+    return Channel{mask, low + std::popcount(mask) - 8};
+  };
+  auto extract = [](const Channel& c, uint32_t v) -> uint32_t {
+    uint32_t bits = v & c.mask;
+    uint32_t byte = c.shift >= 0 ? bits >> c.shift : bits << -c.shift;
+    return byte & 0xFF;
+  };
+  const Channel red = channel(info.redMask), green = channel(info.greenMask),
+                blue = channel(info.blueMask), alpha = channel(info.alphaMask);
+  // Without an alpha mask there is nothing to read, so the pixel stays opaque.
+  const bool readAlpha = Has(kAlpha) && alpha.mask != 0;
+  for (int32_t y = 0; y < mSurface->Height(); ++y) {
+    const uint8_t* src = locked.bits + size_t(y) * size_t(locked.pitch);
+    uint32_t* row = out + size_t(y) * size_t(pitch);
+    for (int32_t x = 0; x < mSurface->Width(); ++x, src += bytes) {
+      uint32_t v = 0;
+      for (int32_t b = 0; b < bytes; ++b) v |= uint32_t(src[b]) << (8 * b);
+      uint32_t a = readAlpha ? extract(alpha, v) : 0xFFu;
+      row[x] = a << 24 | extract(red, v) << 16 | extract(green, v) << 8 | extract(blue, v);
     }
   }
   mSurface->Unlock();
-  return ok;
+  return true;
 }
 
 void TDxTextureData::Unlock() {

@@ -195,7 +195,6 @@ bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn
       size_t count = size_t(side) * size_t(side);
       for (size_t i = 0; i < count; ++i) image[i * 4 + 3] = maskImage[i * 4 + 2];
     }
-    data.Set(TTextureData::kAlpha, true);
   }
 
   uint32_t sw = static_cast<uint32_t>(w), sh = static_cast<uint32_t>(h);

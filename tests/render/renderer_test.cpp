@@ -345,3 +345,60 @@ TEST_F(RenderTest, FrameIsSkippedQuietlyWhileTheLastFlipIsStillDrawing) {
     EXPECT_TRUE(TDxDisplayHandler::Instance()->IsPresentDone());
   });
 }
+
+TEST_F(RenderTest, BlendModesSetTheirStatesOnTheScreenAndInAnAlphaTarget) {
+  namespace pd = platform::display;
+  using B = pd::BlendFactor;
+  RunScreen([&](TPlatform*) {
+    TRenderer* r = TRenderer::Instance();
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    boost::shared_ptr<TTexture> target = TTexture::Create(16, 16, true);
+    ASSERT_TRUE(target);
+    const struct {
+      int targetMode;  // -1: drawing on the screen
+      bool newSubtractive;
+      int mode;
+      bool blend;
+      B src, dst;
+      uint32_t colourArg1, alphaArg1;
+    } cases[] = {
+        {-1, false, 0, true, B::SrcAlpha, B::InvSrcAlpha, pd::kArgTexture, pd::kArgTexture},
+        {-1, false, 1, false, B::SrcAlpha, B::InvSrcAlpha, pd::kArgTexture, pd::kArgFactor},
+        {-1, false, 2, true, B::SrcAlpha, B::One, pd::kArgTexture, pd::kArgTexture},
+        {-1, false, 3, true, B::Zero, B::InvSrcColor, pd::kArgTexture, pd::kArgTexture},
+        {-1, true, 3, true, B::Zero, B::InvSrcColor, pd::kArgTexture, pd::kArgFactor},
+        {-1, false, 4, true, B::Zero, B::SrcColor, pd::kArgTexture, pd::kArgTexture},
+        {4, false, 0, true, B::SrcAlpha, B::One, pd::kArgDiffuse | pd::kArgAlphaReplicate,
+         pd::kArgFactor},
+        {4, false, 3, true, B::SrcAlpha, B::InvSrcAlpha, pd::kArgDiffuse | pd::kArgAlphaReplicate,
+         pd::kArgFactor},
+        {4, true, 3, true, B::One, B::One, pd::kArgFactor, pd::kArgFactor},
+        {0, false, 0, true, B::SrcAlpha, B::InvSrcAlpha, pd::kArgTexture, pd::kArgTexture},
+    };
+    for (const auto& c : cases) {
+      d->SetOption("new_subtractive", c.newSubtractive ? "1" : "0");
+      bool open = c.targetMode >= 0 ? r->BeginRenderTarget(target, c.targetMode) : r->BeginDraw();
+      ASSERT_TRUE(open) << c.targetMode;
+      ASSERT_TRUE(r->Begin2d());
+      r->SetBlendMode(1);  // a known state to move away from
+      r->SetBlendMode(c.mode);
+      const pd::RenderStates& s = d->GetDevice()->States();
+      EXPECT_EQ(s.alphaBlend, c.blend) << c.targetMode << " " << c.mode;
+      if (c.blend) {
+        EXPECT_EQ(s.srcBlend, c.src) << c.targetMode << " " << c.mode;
+        EXPECT_EQ(s.dstBlend, c.dst) << c.targetMode << " " << c.mode;
+      }
+      EXPECT_EQ(s.textureFactor, 0xFFFFFFFFu);
+      EXPECT_EQ(d->GetDevice()->Stage().colourArg1, c.colourArg1) << c.targetMode << " " << c.mode;
+      EXPECT_EQ(d->GetDevice()->Stage().alphaArg1, c.alphaArg1) << c.targetMode << " " << c.mode;
+      // A mode outside the table changes no blend state.
+      r->SetBlendMode(9);
+      EXPECT_EQ(s.alphaBlend, c.blend);
+      r->End2d();
+      if (c.targetMode >= 0)
+        r->EndRenderTarget();
+      else
+        r->EndDraw();
+    }
+  });
+}

@@ -112,6 +112,13 @@ TEST_F(RenderTest, MasksGiveTheAlphaChannel) {
     EXPECT_TRUE(merged->HasAlpha());
     EXPECT_EQ(alphaAt(merged, 3), 96);
     EXPECT_EQ(alphaAt(merged, 0), 0);
+    // A caller that asked for no alpha keeps an opaque texture: the merged mask follows the
+    // automatic-alpha flag, which such a caller has not set.
+    merged.reset();
+    boost::shared_ptr<TTexture> opaque = TTexture::Get("photo.jpg", TTexture::kGetNoAlpha);
+    ASSERT_TRUE(opaque);
+    EXPECT_FALSE(opaque->HasAlpha());
+    EXPECT_EQ(alphaAt(opaque, 0), 255);
   });
 }
 
@@ -208,11 +215,45 @@ TEST_F(RenderTest, SixteenBitTexturesLockThroughAnOpaqueShadowCopy) {
     px[3] = 0xFFFF0000u;
     px[4] = 0xFF00FF00u;
     t->Unlock();  // written back into the 5-6-5 surface
+    // Read back by mask shifts: each channel's top bit on bit 7, the low bits zero.
     ASSERT_TRUE(t->Lock(px, pitch));
-    EXPECT_EQ(px[3], 0xFFFF0000u);
-    EXPECT_EQ(px[4], 0xFF00FF00u);
+    EXPECT_EQ(px[3], 0xFFF80000u);
+    EXPECT_EQ(px[4], 0xFF00FC00u);
     EXPECT_EQ(px[5], 0xFF000000u);
+    px[6] = 0xFF7F3F1Fu;
     t->Unlock();
+    ASSERT_TRUE(t->Lock(px, pitch));
+    EXPECT_EQ(px[3], 0xFFF80000u);  // a second round trip changes nothing
+    EXPECT_EQ(px[6], 0xFF783C18u);
+    t->Unlock();
+  });
+}
+
+TEST_F(RenderTest, SixteenBitAlphaSurfacesReadAlphaOnlyWhenTheDataHasIt) {
+  Run("", [&](TPlatform* p) {
+    Backend()->Caps().videoMemoryTotal = 8u << 20;
+    p->InitScreen(640, 480, true);
+    const struct {
+      bool alpha;
+      uint32_t expected;
+    } cases[] = {{true, 0x80F08040u}, {false, 0xFFF08040u}};
+    for (const auto& c : cases) {
+      TDxTextureData data;
+      data.Set(TTextureData::kRenderSurface | TTextureData::kAlpha, true);
+      ASSERT_TRUE(data.Create(4, 4, true));
+      ASSERT_EQ(data.GetSurface()->Format(), platform::display::PixelFormat::A4R4G4B4);
+      uint32_t* px = nullptr;
+      int32_t pitch = 0;
+      ASSERT_TRUE(data.Lock(px, pitch));
+      EXPECT_EQ(pitch, 4);
+      px[1] = 0x8FFF8F4Fu;
+      data.Unlock();
+      data.Set(TTextureData::kAlpha, c.alpha);
+      ASSERT_TRUE(data.Lock(px, pitch));
+      EXPECT_EQ(px[1], c.expected) << c.alpha;
+      EXPECT_EQ(px[0], c.alpha ? 0u : 0xFF000000u) << c.alpha;
+      data.Unlock();
+    }
   });
 }
 
