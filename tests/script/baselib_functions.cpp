@@ -146,3 +146,17 @@ TEST(BaselibFunctions, RegistryHoldsTheTypeTablesUnderTheirNames) {
   lua_pop(L, 1);
   EXPECT_EQ(lua_gettop(L), 0);
 }
+
+TEST(BaselibFunctions, CollectorControlsAndStackLimits) {
+  ScriptState s;
+  const Case cases[] = {
+      {"collectgarbage(123456) local used, limit = gcinfo() return limit", "123456"},
+      // A limit of 0 collects at once and sets a new threshold above what is in use.
+      {"collectgarbage() local used, limit = gcinfo() return used > 0, used <= limit", "true,true"},
+      {"return pcall(unpack, {n = 5000})", "false,stack overflow (table too big to unpack)"},
+      {"local t = {} for i = 1, 200 do t[i] = i end local n = 0 "
+       "for _, v in ipairs({unpack(t)}) do n = n + v end return n",
+       "20100"},
+  };
+  RunCases(s.L, cases, sizeof(cases) / sizeof(cases[0]));
+}
