@@ -33,6 +33,17 @@ public:
   }
 };
 
+// A window that has the scripts paint while it draws.
+class ScriptPainter : public TWindow {
+  T_WINDOW_CLASS(ScriptPainter, TWindow)
+
+public:
+  void Draw() override {
+    TWindowManager::Instance()->GetScriptHost()->DoLuaString(
+        "FillRect({ 10, 10, 500, 20.9 }, Color(0, 0, 255)) FillRect({ 0, 0, 5, 5 }) FillRect()");
+  }
+};
+
 uint32_t Pixel(int x, int y) {
   auto* display = dynamic_cast<platform::display::headless::Display*>(
       TDxDisplayHandler::Instance()->GetContext()->GetBackend());
@@ -164,5 +175,38 @@ TEST_F(EngineWindowTest, TheTreeDrawsAtTheFrameRateAndSlowerInTheBackground) {
     while (wm->GetTopModal()) wm->PopTopModal();
     Pump(p, 5, 20);
     EXPECT_EQ(wm->GetRoot(), nullptr);
+  });
+}
+
+TEST_F(EngineWindowTest, ScriptsFillRectanglesAndSwapBitmaps) {
+  std::filesystem::create_directories(mWork + "/assets/images");
+  std::filesystem::copy_file(std::string(ENGINE_FIXTURES_DIR) + "/images/rgb16.png",
+                             mWork + "/assets/images/pic.png");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RegisterWindowType("ScriptPainter", &ScriptPainter::Create);
+    wm->RunScriptString(wm->GetRoot(), "MakeDialog({ ScriptPainter({ name = 'paint', x = 0, y = 0, "
+                                       "w = 160, h = 120 }) })");
+    Pump(p, 30);
+    // Coordinates are truncated and a rectangle reaching past the root is clipped to it;
+    // missing tables and entries are no error.
+    EXPECT_EQ(Pixel(12, 12), 0xFF0000FFu);
+    EXPECT_EQ(Pixel(159, 19), 0xFF0000FFu);
+    EXPECT_NE(Pixel(12, 21), 0xFF0000FFu);
+    EXPECT_EQ(ReadLog().find("rror"), std::string::npos) << ReadLog();
+
+    wm->RunScriptString(wm->GetRoot(),
+                        "PushModal('pics') MakeDialog({ Bitmap({ name = 'pic', x = 0, y = 0 }) })\n"
+                        "gBefore = tostring(ImageLoaded('pic'))\n"
+                        "SetBitmap('pic', 'images/pic.png')\n"
+                        "gAfter = tostring(ImageLoaded('pic'))\n"
+                        "SetBitmap('pic', 'images/missing.png', 0.5)\n"
+                        "gMissing = tostring(ImageLoaded('pic')) gNone = tostring(ImageLoaded('none'))");
+    TWindowScript* host = wm->GetScriptHost();
+    EXPECT_EQ(host->GetGlobalString("gBefore"), str("false"));
+    EXPECT_EQ(host->GetGlobalString("gAfter"), str("true")) << ReadLog();
+    EXPECT_EQ(host->GetGlobalString("gMissing"), str("false"));
+    EXPECT_EQ(host->GetGlobalString("gNone"), str("false"));
   });
 }
