@@ -308,6 +308,16 @@ static void f_parser(lua_State* L, void* ud) {
     p->z->wide = 1;
   }
   Proto* tf = p->bin ? luaU_undump(L, p->z, &p->buff) : luaY_parser(L, p->z, &p->buff);
+  if (tf->nups != 0) {
+    // A main function has no enclosing function to take upvalues from; its code would read
+    // past the closure.
+    const char* name = zname(p->z);
+    if (*name == '@' || *name == '=')
+      name++;
+    else if (*name == '\x1b')
+      name = "binary string";
+    luaG_runerror(L, "bad code in %s", name);
+  }
   Closure* cl = luaF_newLclosure(L, 0, gt(L));
   cl->l.p = tf;
   setclvalue(L->top, cl);

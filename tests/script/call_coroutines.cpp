@@ -3,6 +3,7 @@
 // handlers, and how chunks are recognised when loaded.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "tests/script/VmTestHelpers.h"
@@ -168,4 +169,30 @@ TEST(CallCoroutines, ResumedCallsTakeTheValuesTheirCallSiteWants) {
   EXPECT_EQ(lua_resume(co, 0), LUA_ERRRUN);
   EXPECT_EQ(ValueText(co, -1), "cannot yield a C function");
   lua_settop(s.L, 0);
+}
+
+static int AppendChunk(lua_State*, const void* p, size_t sz, void* ud) {
+  ((std::string*)ud)->append((const char*)p, sz);
+  return 0;
+}
+
+TEST(CallCoroutines, PrecompiledMainFunctionsCannotClaimUpvalues) {
+  ScriptState s;
+  lua_State* L = s.L;
+  ASSERT_EQ(luaL_loadbuffer(L, "local a = 1 return a", 20, "=m"), 0);
+  std::string chunk;
+  ASSERT_EQ(lua_dump(L, AppendChunk, &chunk), 1);
+  lua_settop(L, 0);
+  // Header of 22 bytes, then the source "=m" (a 4-byte length and 3 bytes) and the line defined;
+  // the next byte is the upvalue count. The first instruction becomes a read of upvalue 0.
+  const size_t nups = 22 + 4 + 3 + 4;
+  ASSERT_LT(nups, chunk.size());
+  ASSERT_EQ(chunk[nups], 0);
+  chunk[nups] = 1;
+  const int kGetUpval0 = 4;  // opcode 4, A 0, B 0
+  size_t lastInstructions = chunk.size() - 3 * 4;
+  memcpy(&chunk[lastInstructions], &kGetUpval0, 4);
+  EXPECT_EQ(luaL_loadbuffer(L, chunk.data(), chunk.size(), "=patched"), LUA_ERRRUN);
+  EXPECT_EQ(ValueText(L, -1), "bad code in patched");
+  lua_settop(L, 0);
 }
