@@ -89,10 +89,12 @@ void TWindowManager::SetRoot(TWindow* root) {
 
 void TWindowManager::PushModal(TWindow* w) {
   if (!w) return;
-  if (!mHover.empty()) {
-    std::list<TWindow*> hover;
-    hover.swap(mHover);
-    for (TWindow* h : hover) h->OnMouseLeave();
+  // A leave handler may destroy another window of the list: WindowGone drops it from here.
+  mLeaving.splice(mLeaving.end(), mHover);
+  while (!mLeaving.empty()) {
+    TWindow* h = mLeaving.front();
+    mLeaving.pop_front();
+    h->OnMouseLeave();
   }
   TWindow* previous = GetTopModal();
   mModals.push_front(w);
@@ -213,6 +215,7 @@ void TWindowManager::FlushDeletes() {
 void TWindowManager::WindowGone(TWindow* w) {
   if (mFocus == w) mFocus = nullptr;
   mHover.remove(w);
+  mLeaving.remove(w);
   // Deleted some other way than through the list: it must not be deleted twice.
   mDeleteLater.remove(w);
   for (TMessage* m : mMessages) {

@@ -105,6 +105,8 @@ private:
   bool mTopModalOnly = false;
   bool mNeedsRedraw = true;
   std::list<TWindow*> mHover;
+  // The hover list taken over by PushModal while its windows are told to leave.
+  std::list<TWindow*> mLeaving;
   TWindow* mFocus = nullptr;
   TWindowScript* mScriptHost = nullptr;
   std::list<TMessage*> mMessages;

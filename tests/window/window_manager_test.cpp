@@ -273,3 +273,35 @@ TEST_F(WindowTest, PushingAModalTakesTheHoverFocusAndClockFromTheOneBelow) {
   EXPECT_EQ(manager->GetFocus(), field);
   EXPECT_EQ(journal, (Journal{"field: focus"}));
 }
+
+namespace {
+
+// Destroys another window outright when the pointer leaves it.
+class Destroyer : public Probe {
+public:
+  Destroyer(std::vector<std::string>* journal, TWindow* victim)
+      : Probe("destroyer", journal, 0, 0, 10, 10), mVictim(victim) {}
+  bool OnMouseLeave() override {
+    Probe::OnMouseLeave();
+    if (mVictim) {
+      mVictim->GetParent()->RemoveChild(mVictim);
+      delete mVictim;
+      mVictim = nullptr;
+    }
+    return false;
+  }
+  TWindow* mVictim;
+};
+
+}  // namespace
+
+TEST_F(WindowTest, AHoverWindowDestroyedByAnotherOnesLeaveIsNotToldToLeave) {
+  Probe* victim = new Probe("victim", &journal, 20, 20, 30, 30);
+  Destroyer* d = new Destroyer(&journal, victim);
+  screen->AddChild(victim);
+  screen->AddChild(d);
+  manager->AddHoverWindow(victim);
+  manager->AddHoverWindow(d);  // front: told first
+  manager->PushModal(new TModalWindow());
+  EXPECT_EQ(journal, (Journal{"destroyer: leave"}));
+}
