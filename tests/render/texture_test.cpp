@@ -7,6 +7,12 @@
 #include "core/TSettings.h"
 #include "render/TDxTextureData.h"
 
+#include <sstream>
+
+#include "platform/display/PixelFormat.h"
+#include "platform/host/headless/HostWindow.h"
+#include "render/TDXContext.h"
+
 namespace {
 uint32_t Checker(int x, int y) { return ((x / 4 + y / 4) & 1) ? kRed : kBlue; }
 }  // namespace
@@ -164,6 +170,39 @@ TEST_F(RenderTest, CopyRectOutsideAFrameClampsTheSource) {
     ASSERT_TRUE(dst->Lock(px, pitch));
     EXPECT_EQ(px[0], 0u);
     dst->Unlock();
+  });
+}
+
+TEST_F(RenderTest, CopyOntoAHostedScreenIsScaledAndCutToTheScreen) {
+  platform::host::headless::Host host;
+  std::string hex = (std::ostringstream() << std::hex << host.Handle()).str();
+  Run("-wnd=" + hex, [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    p->GetData()->SetViewportScale(2.0f, 2.0f);  // the screen shows 80 x 60 scaled pixels
+    boost::shared_ptr<TTexture> red = TTexture::Create(8, 8, false);
+    ASSERT_TRUE(red);
+    TRenderer::Instance()->FillRect(TRect(0, 0, 8, 8), TColor(1, 0, 0, 1), red);
+    std::shared_ptr<platform::display::Surface> back =
+        TDxDisplayHandler::Instance()->GetContext()->GetBackBuffer();
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->Width(), 160);
+    back->Fill(nullptr, 0xFF000000u);
+    red->CopyRect(10, 10, nullptr, boost::shared_ptr<TTexture>());
+    red->CopyRect(76, 56, nullptr, boost::shared_ptr<TTexture>());  // past the corner
+    platform::display::LockedRect locked;
+    ASSERT_EQ(back->Lock(nullptr, locked), platform::display::kOk);
+    auto at = [&](int x, int y) {
+      return platform::display::ToArgb(back->Format(),
+                                       locked.bits + size_t(y) * size_t(locked.pitch) + size_t(x) * 4);
+    };
+    EXPECT_EQ(at(19, 19), 0xFF000000u);
+    EXPECT_EQ(at(20, 20), 0xFFFF0000u);
+    EXPECT_EQ(at(35, 35), 0xFFFF0000u);
+    EXPECT_EQ(at(36, 36), 0xFF000000u);
+    EXPECT_EQ(at(151, 111), 0xFF000000u);
+    EXPECT_EQ(at(152, 112), 0xFFFF0000u);
+    EXPECT_EQ(at(159, 119), 0xFFFF0000u);
+    back->Unlock();
   });
 }
 
