@@ -56,6 +56,14 @@ TEST(VmMetamethods, IndexChainsStopAfterAHundredSteps) {
   EXPECT_EQ(RunScript(s.L, "local first = {} local t = first for i = 1, 101 do local n = {} "
                            "setmetatable(t, {__index = n}) t = n end return first.x"),
             "error: test:1: loop in gettable");
+  // A hundred links are still followed, for reads and for writes.
+  EXPECT_EQ(RunScript(s.L, "local first = {} local t = first for i = 1, 100 do local n = {} "
+                           "setmetatable(t, {__index = n, __newindex = n}) t = n end "
+                           "rawset(t, 'x', 'deep') first.y = 'set' return first.x, rawget(t, 'y')"),
+            "deep,set");
+  EXPECT_EQ(RunScript(s.L, "local first = {} local t = first for i = 1, 101 do local n = {} "
+                           "setmetatable(t, {__newindex = n}) t = n end first.y = 1"),
+            "error: test:1: loop in settable");
 }
 
 TEST(VmMetamethods, PlainValuesAreIndexedThroughTheirTypeTable) {
