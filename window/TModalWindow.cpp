@@ -73,12 +73,16 @@ bool TModalWindow::OnKeyDown(unsigned char key, int modifiers) {
 }
 
 void TModalWindow::OnFocus(TWindow*) {
-  if (!mFocus) return;
+  // A modal remembering itself, or modals remembering each other, would pass the focus around
+  // forever.
+  if (!mFocus || mFocus == this || mPassingFocus) return;
   TWindowManager* wm = TWindowManager::Instance();
   if (!wm) return;
   TWindow* previous = wm->GetFocus();
   wm->SetFocusWindow(mFocus);
+  mPassingFocus = true;
   mFocus->OnFocus(previous);
+  mPassingFocus = false;
 }
 
 str TModalWindow::NormaliseKey(const str& key) {

@@ -56,6 +56,7 @@ private:
   std::set<TWindow*> mOpaque;
   TClock mClock;
   std::map<str, str> mHotKeys;
+  bool mPassingFocus = false;
 };
 
 // Finds the visible default and cancel buttons of a modal, depth first.

@@ -167,6 +167,25 @@ TEST_F(WindowTest, ModalRemembersItsFocusWindowUntilItGetsTheFocus) {
   EXPECT_EQ(journal, (Journal{"field: focus"}));
 }
 
+TEST_F(WindowTest, ModalsThatRememberThemselvesOrEachOtherStopPassingTheFocus) {
+  TModalWindow* a = new TModalWindow();
+  manager->PushModal(a);
+  a->SetFocus(a);
+  EXPECT_EQ(manager->GetFocus(), a);
+  TModalWindow* b = new TModalWindow();
+  a->AddChild(b);
+  a->SetFocus(b);
+  b->SetFocus(a);
+  manager->SetFocus(a);  // a -> b -> a: ends instead of recursing
+  EXPECT_TRUE(manager->GetFocus() == a || manager->GetFocus() == b);
+  // A chain without a loop still reaches its end.
+  Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
+  b->AddChild(field);
+  b->SetFocus(field);
+  manager->SetFocus(a);
+  EXPECT_EQ(manager->GetFocus(), field);
+}
+
 TEST_F(WindowTest, UnhandledReleaseBecomesOneMouseUpNoticeWhicheverSidePostsIt) {
   struct Listener : TMessageListener {
     bool OnMessage(TMessage* m) override {
