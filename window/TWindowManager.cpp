@@ -268,6 +268,8 @@ void TWindowManager::DeliverMessage(TMessage* m) {
   if (!target) {
     std::vector<TMessageListener*> listeners(mListeners.begin(), mListeners.end());
     for (TMessageListener* l : listeners) {
+      // An earlier listener may have removed (and destroyed) this one.
+      if (std::find(mListeners.begin(), mListeners.end(), l) == mListeners.end()) continue;
       if (l->OnMessage(m)) {
         delete m;
         return;

@@ -305,3 +305,26 @@ TEST_F(WindowTest, AHoverWindowDestroyedByAnotherOnesLeaveIsNotToldToLeave) {
   manager->PushModal(new TModalWindow());
   EXPECT_EQ(journal, (Journal{"destroyer: leave"}));
 }
+
+TEST_F(WindowTest, AListenerRemovedByAnEarlierOneIsNotOfferedTheMessage) {
+  struct Listener : TMessageListener {
+    bool OnMessage(TMessage*) override {
+      ++offers;
+      if (victim) {
+        TWindowManager::Instance()->RemoveMessageListener(victim);
+        delete victim;
+        victim = nullptr;
+      }
+      return false;
+    }
+    Listener* victim = nullptr;
+    int offers = 0;
+  };
+  Listener* first = new Listener();
+  first->victim = new Listener();
+  manager->AddMessageListener(first);
+  manager->AddMessageListener(first->victim);
+  manager->PostMessage(new TMessage(kUserMessageBase, "x"));
+  manager->DrainMessages();
+  EXPECT_EQ(first->offers, 1);
+}
