@@ -88,6 +88,17 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
       desc.caps ^= kCapsVideoMemory | kCapsSystemMemory;
       r = dd->CreateSurface(desc, mSurface);
     }
+    if (r != kOk && r != kNoDisplayHardware && alpha) {
+      // No alpha surface to be had: a render surface makes do as a texture, anything else
+      // as a plain texture in the screen's format.
+      if (Has(kRenderSurface)) {
+        Set(kRenderSurface, false);
+        return Create(width, height, true);
+      }
+      desc.caps = kCapsTexture | (desc.caps & (kCapsVideoMemory | kCapsSystemMemory));
+      desc.format = PixelFormat::Unknown;
+      r = dd->CreateSurface(desc, mSurface);
+    }
     if (r == kOk && alpha && !HasAlpha(mSurface->Format()))
       EngineLog("SURFACE request FAILED to get DDPF_ALPHAPIXELS.");
     if (r == kOk && Has(kRenderSurface)) {

@@ -313,3 +313,20 @@ TEST_F(RenderTest, RenderSurfacesGetADepthBufferOfTheirOwn) {
     EXPECT_FALSE(plain.GetSurface()->ZBuffer());
   });
 }
+
+TEST_F(RenderTest, RenderSurfaceWithoutAnAlphaFormatBecomesATexture) {
+  RunScreen([&](TPlatform*) {
+    namespace pd = platform::display;
+    Backend()->Caps().textureFormats &=
+        ~(1u << unsigned(pd::PixelFormat::A8R8G8B8) | 1u << unsigned(pd::PixelFormat::A4R4G4B4));
+    TDxTextureData data;
+    data.Set(TTextureData::kRenderSurface | TTextureData::kAlpha, true);
+    ASSERT_TRUE(data.Create(32, 16, true));
+    ASSERT_TRUE(data.GetSurface());
+    EXPECT_FALSE(data.Has(TTextureData::kRenderSurface));
+    EXPECT_FALSE(data.GetSurface()->HasCaps(pd::kCapsRenderTarget));
+    EXPECT_FALSE(data.GetSurface()->ZBuffer());
+    EXPECT_EQ(data.mWidth, 32u);
+    EXPECT_EQ(data.mHeight, 16u);
+  });
+}
