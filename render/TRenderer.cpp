@@ -90,6 +90,8 @@ void TRenderer::EndDraw(bool arg) {
         "pos='150'>TexMem: %dkB<br>MaxMem: %dkB<tab pos='150'>MaxTexMem: %dkB<br>",
         4, 0, 16, 3, static_cast<double>(d.frameRate), sprites, memory / 1024, tex / 1024,
         peak / 1024, maxTex / 1024);
+    // Only the text is kept so far: drawing it needs a text layout, which the window system
+    // does not offer yet.
     bool began = Begin2d();
     FillRect(TRect(0, 0, 300, 64), TColor(0, 0, 0, 0));
     if (began) End2d();

@@ -318,7 +318,8 @@ TEST_F(RenderTest, RenderSurfaceWithoutAnAlphaFormatBecomesATexture) {
   RunScreen([&](TPlatform*) {
     namespace pd = platform::display;
     Backend()->Caps().textureFormats &=
-        ~(1u << unsigned(pd::PixelFormat::A8R8G8B8) | 1u << unsigned(pd::PixelFormat::A4R4G4B4));
+        ~(1u << unsigned(pd::PixelFormat::A8R8G8B8) | 1u << unsigned(pd::PixelFormat::A4R4G4B4) |
+          1u << unsigned(pd::PixelFormat::A1R5G5B5));
     TDxTextureData data;
     data.Set(TTextureData::kRenderSurface | TTextureData::kAlpha, true);
     ASSERT_TRUE(data.Create(32, 16, true));
@@ -328,5 +329,12 @@ TEST_F(RenderTest, RenderSurfaceWithoutAnAlphaFormatBecomesATexture) {
     EXPECT_FALSE(data.GetSurface()->ZBuffer());
     EXPECT_EQ(data.mWidth, 32u);
     EXPECT_EQ(data.mHeight, 16u);
+    // The data still asks for alpha, but its surface has none to read: pixels read opaque.
+    ASSERT_FALSE(pd::HasAlpha(data.GetSurface()->Format()));
+    uint32_t* px = nullptr;
+    int32_t pitch = 0;
+    ASSERT_TRUE(data.Lock(px, pitch));
+    EXPECT_EQ(px[0], 0xFF000000u);
+    data.Unlock();
   });
 }
