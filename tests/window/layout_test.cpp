@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "WindowTestSupport.h"
 #include "script/LuaApi.h"
 #include "script/LuaAux.h"
@@ -169,4 +172,50 @@ TEST_F(WindowTest, AChildAddedTwiceLeavesNoLayerEntryBehindWhenRemoved) {
   delete c;
   for (uint32_t i = 0; i < lw->GetLayerCount(); ++i) EXPECT_TRUE(lw->GetLayer(i).empty());
   lw->SelectLayer(0);  // would touch the freed window if an entry had stayed
+}
+
+TEST_F(WindowTest, TypedStyleGettersConvertTheirValueOrGiveTheDefault) {
+  lua_State* L = lua_open();
+  lua_dostring(L,
+               "gCurrentDefaultStyle = {inherited = {0.5, 0.25}}\n"
+               "gT = {colour = {1, 0.5, 0.25, 0.75}, list = {7}, fn = function() end,\n"
+               "      notatable = 3, num = 2, zero = 0, text = 'yes', ratio = '2.5', neg = -3.9}");
+  lua_pushstring(L, "gT");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  auto t = std::make_unique<TLuaTable>(L);
+  TWindowStyle style(t.get());
+  int top = lua_gettop(L);
+
+  float r, g, b, a;
+  style.GetColor("colour", r, g, b, a, 0, 0, 0, 0);
+  EXPECT_EQ((std::vector<float>{r, g, b, a}), (std::vector<float>{1, 0.5f, 0.25f, 0.75f}));
+  style.GetColor("missing", r, g, b, a, 0.1f, 0.2f, 0.3f, 0.4f);
+  EXPECT_EQ((std::vector<float>{r, g, b, a}), (std::vector<float>{0.1f, 0.2f, 0.3f, 0.4f}));
+  style.GetColor("inherited", r, g, b, a, 0, 0, 0, 1);  // found through the default style
+  EXPECT_EQ((std::vector<float>{r, g, b, a}), (std::vector<float>{0.5f, 0.25f, 0, 1}));
+
+  struct BoolCase {
+    const char* key;
+    bool def, want;
+  } bools[] = {{"num", false, true}, {"zero", true, false}, {"text", true, false},
+               {"list", true, false}, {"missing", true, true}};
+  for (const BoolCase& c : bools) EXPECT_EQ(style.GetBool(c.key, c.def), c.want) << c.key;
+
+  EXPECT_EQ(style.GetNumber("ratio", 0), 2.5);
+  EXPECT_EQ(style.GetInt("neg", 0), -3);  // truncated toward zero
+  EXPECT_EQ(style.GetString("num", ""), str("2"));
+
+  std::unique_ptr<TLuaTable> list(style.GetTable("list"));
+  ASSERT_TRUE(list);
+  EXPECT_TRUE(list->IsTable());
+  EXPECT_EQ(style.GetTable("notatable"), nullptr);
+  EXPECT_EQ(style.GetTable("missing"), nullptr);
+  std::unique_ptr<TLuaFunction> fn(style.GetFunction("fn"));
+  EXPECT_TRUE(fn);
+  EXPECT_EQ(style.GetFunction("list"), nullptr);
+  EXPECT_EQ(lua_gettop(L), top);
+  list.reset();
+  fn.reset();
+  t.reset();
+  lua_close(L);
 }
