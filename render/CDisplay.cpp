@@ -85,7 +85,7 @@ Result CDisplay::CreateFullScreen(platform::window::IWindow* window, int width, 
     desc.caps = kCapsPrimary | kCapsFlip | kCapsRenderTarget;
     desc.backBufferCount = 1;
     r = mDisplay->CreateSurface(desc, mFront);
-    if (r != kOk && (selector & 4)) {
+    if (r != kOk) {
       EngineLog("FAILED to create front buffer with DDSCAPS2_ENABLEALPHACHANNEL");
       r = mDisplay->CreateSurface(desc, mFront);
     }

@@ -134,6 +134,8 @@ void TDXContext::RestoreMouseImage() {
     EngineLog("Second concurrent call to RestoreMouseImage");
     return;
   }
+  // The cursor flags are shared with the presentation thread's redraw.
+  DisplayMutexLock lock(mMutex, true);
   if (FramesSuspended()) {
     mCursorDrawn = false;
   } else {
@@ -171,6 +173,7 @@ bool TDXContext::ApplyCursor(bool flag) {
 }
 
 void TDXContext::ResetMouseState() {
+  DisplayMutexLock lock(mMutex, true);  // the presentation thread reads the mouse too
   mPositionKnown = false;
   mPrevMouse = mMouse;
 }
@@ -282,6 +285,8 @@ void TDXContext::BlendRuns(Surface& work, const std::vector<Run>& runs) {
       uint8_t* p = locked.bits + size_t(run.y) * size_t(locked.pitch) + size_t(x) * size_t(bpp);
       uint32_t bg = ToArgb(format, p);
       const Entry& e = run.entries[i];
+      // Divided by 255 with rounding, not shifted by 8, so that opaque cursor pixels keep
+      // their exact colour.
       auto mix = [&](uint32_t channel, uint32_t add) {
         return (channel * e.weight + add + 127) / 255;
       };

@@ -76,7 +76,7 @@ void TDxDisplayHandler::Restore() {
   }
 
   Result result = mDirectDraw->TestCooperativeLevel();
-  for (int attempt = 1; result != kOk; ++attempt) {
+  for (int attempt = 1; Failed(result); ++attempt) {
     if (result == kWrongMode) {
       recreate(false);
       return;
@@ -88,7 +88,7 @@ void TDxDisplayHandler::Restore() {
       result = mDirectDraw->SetCooperativeLevel(CooperativeLevel::ExclusiveFullScreen);
     if (attempt >= 5) return;
     // A result none of the cases names is kept, so the next attempt sees it again.
-    if (result != kOk) continue;
+    if (Failed(result)) continue;
     DxCheck(result, "dxdisplayhandler", __LINE__);
     EngineLog("Restore: Test Cooperative level failed. Calling SetDisplay");
     recreate(false);
@@ -109,7 +109,11 @@ void TDxDisplayHandler::Restore() {
   mWorkingCount = 0;
   mDxBroken = false;
   SetConfig("dxbroken", "0");
-  result = mDirectDraw->RestoreAllSurfaces();
+  {
+    // The presentation thread may be drawing the cursor on these surfaces.
+    DisplayMutexLock lock(mContext->GetMutex(), true);
+    result = mDirectDraw->RestoreAllSurfaces();
+  }
   if (result == kOk) {
     RestoreAssets();
     InvalidateWindows();

@@ -118,3 +118,37 @@ TEST_F(RenderTest, CursorSurvivesADeviceLoss) {
     EXPECT_EQ(Frame().At(60, 60), kBlue);
   });
 }
+
+// The presentation thread keeps redrawing the cursor (its own clock, under the display mutex)
+// while the main thread draws frames, loses and restores surfaces, makes the screen again and
+// changes the cursor. Run under the thread checker this shows what the two threads share.
+TEST_F(RenderTest, PresentationThreadRedrawsTheCursorWhileTheDisplayChanges) {
+  WritePng("cursor.png", 8, 8, CursorPixel);
+  RunScreen([&](TPlatform* p) {
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    boost::shared_ptr<TTexture> cursor = TTexture::GetSimple("cursor.png");
+    ASSERT_TRUE(cursor);
+    p->SetCursor(cursor, 0, 0, false);
+    for (int i = 0; i < 120; ++i) {
+      MoveMouse(p, 10 + i % 90, 20 + i % 40);
+      platform::os::AdvanceVirtualTime(16);
+      Present(kBlue);
+      switch (i % 8) {
+        case 1: Backend()->LoseAllSurfaces(); break;  // the next frame restores
+        case 3: d->SetDisplay(160, 120, false, true, false, false); break;
+        case 5: d->ResetMouseState(); break;
+        case 6: p->SetCursorVisible(false); break;
+        case 7:
+          p->SetCursorVisible(true);
+          p->SetCursor(cursor, 1, 1, false);
+          break;
+        default: break;
+      }
+    }
+    MoveMouse(p, 70, 50);
+    Present(kBlue);
+    EXPECT_TRUE(d->IsReady());
+    EXPECT_EQ(Frame().At(72, 52), kWhite);
+    EXPECT_EQ(Frame().At(68, 48), kBlue);
+  });
+}

@@ -5,6 +5,7 @@
 
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
+#include "core/Timer.h"
 
 namespace {
 uint32_t Stripes(int x, int) { return x < 4 ? kRed : kGreen; }
@@ -125,4 +126,35 @@ TEST_F(RenderTest, RestoreBeforeAnyScreenWaitsForTheScreenSetUp) {
   });
   EXPECT_EQ(platform::window::headless::MessageBoxCount(), boxes);
   EXPECT_EQ(sExitCode, kNoExit);
+}
+
+TEST_F(RenderTest, CooperativeLevelAnswersDecideBetweenWaitingAndMakingTheDisplayAgain) {
+  using namespace platform::display;
+  const struct {
+    Result answer;
+    bool active;
+    uint32_t waited;  // virtual milliseconds spent in the restore
+    bool recreated;
+  } cases[] = {
+      {kExclusiveModeAlreadySet, true, 100, true},  // level taken again, then a new display
+      {kFail, true, 500, false},                    // unnamed: five waits, then give up
+      {kNoExclusiveMode, true, 100, false},
+      {kNoExclusiveMode, false, 0, false},  // inactive: back at once
+  };
+  for (auto& c : cases) {
+    RunScreen([&](TPlatform* p) {
+      TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+      Frames(4);
+      auto back = d->GetContext()->GetBackBuffer();
+      Backend()->SetCooperativeAnswer(c.answer);
+      p->GetData()->mActive = c.active;
+      uint32_t before = GetTimer();
+      d->Restore();
+      EXPECT_EQ(GetTimer() - before, c.waited) << std::hex << c.answer;
+      p->GetData()->mActive = true;
+      Backend()->SetCooperativeAnswer(kOk);
+      EXPECT_EQ(d->GetContext()->GetBackBuffer() != back, c.recreated) << std::hex << c.answer;
+    });
+    EXPECT_EQ(Logged("Restore: Test Cooperative level failed. Calling SetDisplay"), c.recreated);
+  }
 }

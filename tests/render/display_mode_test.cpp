@@ -1,10 +1,14 @@
 // Display mode selection on the headless display: windowed and full screen, every forced
 // switch (small or palette desktop, short video memory), failed creation with its fallbacks and
-// messages, the antialiasing retry, and the low-video-memory mode kept in "common:display.xml".
+// messages, the antialiasing retry, the low-video-memory mode kept in "common:display.xml", and
+// the screen's own depth choice and device retries.
 #include "RenderFixture.h"
 
 #include "assets/FileLayer.h"
+#include "core/TPlatformData.h"
 #include "core/TSettings.h"
+#include "core/Timer.h"
+#include "render/CDisplay.h"
 #include "platform/host/headless/HostWindow.h"
 
 using platform::display::Desktop;
@@ -282,4 +286,123 @@ TEST_F(RenderTest, LostHostWindowEndsTheProgram) {
     TDxDisplayHandler::Instance()->SetDisplay(640, 480, false, true, false, true);
   });
   EXPECT_EQ(sExitCode, -1);  // hosted runs keep no log, so the exit code is all there is
+}
+
+TEST_F(RenderTest, FailedSetUpsTakeTheFallbackTheirCaseCallsFor) {
+  using platform::display::kFail;
+  using platform::display::kOutOfVideoMemory;
+  const struct {
+    const char* name;
+    std::function<void(TPlatform*)> act;
+    bool ready, fullScreen;
+    int newBoxes;
+    const char* lastBox;  // null: no new box
+  } cases[] = {
+      {"full screen fails after it worked once",
+       [](TPlatform* p) {
+         p->InitScreen(640, 480, true);
+         Backend()->SetExclusiveAnswer(kFail);
+         uint32_t before = GetTimer();
+         TDxDisplayHandler::Instance()->SetDisplay(640, 480, true, true, false, false);
+         EXPECT_GE(GetTimer() - before, 150u);
+       },
+       false, true, 0, nullptr},
+      {"full screen fails first: a window instead",
+       [](TPlatform* p) {
+         Backend()->SetExclusiveAnswer(kFail);
+         p->InitScreen(640, 480, true);
+       },
+       // The screen code says first that no device is compatible, then the fallback.
+       true, false, 2,
+       "Failed to initialize full screen mode. Your video card is not supported. Trying to run "
+       "in a window."},
+      {"a window short of video memory: full screen with the reason",
+       [](TPlatform* p) {
+         Backend()->FailCreation(1, kOutOfVideoMemory);
+         p->InitScreen(640, 480, false);
+         EXPECT_FALSE(TDxDisplayHandler::Instance()->RefreshDisplay(false));
+       },
+       true, true, 1,
+       "Cannot run in a window: Insufficient video memory. Switching to full screen."},
+  };
+  for (auto& c : cases) {
+    int boxes = hw::MessageBoxCount();
+    Run("", [&](TPlatform* p) {
+      c.act(p);
+      TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+      EXPECT_EQ(d->IsReady(), c.ready) << c.name;
+      EXPECT_EQ(d->IsFullScreen(), c.fullScreen) << c.name;
+      EXPECT_EQ(GetConfig("dxbroken"), str(c.ready ? "0" : "1")) << c.name;
+    });
+    EXPECT_EQ(hw::MessageBoxCount(), boxes + c.newBoxes) << c.name;
+    if (c.lastBox) {
+      EXPECT_EQ(hw::LastMessageBoxText(), c.lastBox) << c.name;
+    }
+    EXPECT_EQ(sExitCode, kNoExit) << c.name;
+  }
+}
+
+TEST_F(RenderTest, ScaledWindowThatOutgrowsTheDesktopBecomesFullScreen) {
+  Run("", [&](TPlatform* p) {
+    SetDesktop(1024, 768, -1);
+    p->InitScreen(800, 600, true);
+    p->GetData()->SetViewportScale(1.5f, 1.5f);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    // The switch compares the unscaled size; the set-up finds 1200 >= 1024.
+    EXPECT_TRUE(d->RefreshDisplay(false));
+    EXPECT_TRUE(d->IsFullScreen());
+    EXPECT_TRUE(d->IsReady());
+    p->GetData()->SetViewportScale(1.0f, 1.0f);
+  });
+  EXPECT_TRUE(Logged("SetDisplay Forcing Fullscreen (SMALL)"));
+}
+
+TEST_F(RenderTest, FullScreenDepthFollowsTheModesAndTheFreeVideoMemory) {
+  const struct {
+    std::vector<int> depths;
+    uint64_t videoMemory;
+    int wanted, chosen;
+  } cases[] = {
+      {{16, 32}, 256u << 20, 32, 32},
+      {{16, 32}, 8u << 20, 32, 16},  // under 16 MiB free a deeper request becomes 16
+      {{16, 24}, 256u << 20, 32, 16},
+      {{24, 32}, 256u << 20, 16, 24},  // no 16: the first one enumerated
+      {{32, 16}, 256u << 20, 16, 16},  // a later exact match wins
+  };
+  Run("", [&](TPlatform*) {
+    for (auto& c : cases) {
+      platform::display::headless::Display display;
+      std::vector<platform::display::DisplayMode> modes;
+      for (int bits : c.depths) modes.push_back({640, 480, bits, 60});
+      display.SetModes(modes);
+      display.Caps().videoMemoryTotal = c.videoMemory;
+      CDisplay screen(&display);
+      ASSERT_EQ(screen.CreateFullScreen(nullptr, 640, 480, c.wanted, 1), platform::display::kOk);
+      EXPECT_EQ(display.GetDisplayMode().bitsPerPixel, c.chosen) << c.depths[0] << c.wanted;
+      EXPECT_TRUE(screen.GetBackBuffer());
+    }
+  });
+  EXPECT_TRUE(Logged("Created screen at 24 bpp."));
+}
+
+TEST_F(RenderTest, FullScreenCreationRetriesTheFlipChainThenRunsOutOfDevices) {
+  using platform::display::kFail;
+  int boxes = hw::MessageBoxCount();
+  Run("", [&](TPlatform*) {
+    platform::display::headless::Display display;
+    CDisplay screen(&display);
+    display.FailCreation(1, kFail);
+    // Retried once without the hint, whether or not the hint was asked for.
+    EXPECT_EQ(screen.CreateFullScreen(nullptr, 640, 480, 32, 1), platform::display::kOk);
+    display.SetExclusiveAnswer(kFail);
+    EXPECT_EQ(screen.CreateFullScreen(nullptr, 640, 480, 32, 1), kFail);
+    EXPECT_FALSE(screen.GetFrontBuffer());
+    EXPECT_EQ(hw::MessageBoxCount(), boxes);  // this screen has worked before
+    CDisplay fresh(&display);
+    EXPECT_EQ(fresh.CreateFullScreen(nullptr, 640, 480, 32, 1), kFail);
+    EXPECT_EQ(hw::MessageBoxCount(), boxes + 1);
+    EXPECT_EQ(hw::LastMessageBoxText().rfind("Sorry, but this product isn't compatible", 0), 0u);
+  });
+  EXPECT_EQ(CountLogged("FAILED to create front buffer with DDSCAPS2_ENABLEALPHACHANNEL"), 1u);
+  EXPECT_EQ(CountLogged("Failed to create a DirectDraw device after trying all GUIDs"), 2u);
 }
