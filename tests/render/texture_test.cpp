@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "platform/display/PixelFormat.h"
+#include "platform/os/Clock.h"
 #include "platform/host/headless/HostWindow.h"
 #include "render/TDXContext.h"
 
@@ -203,6 +204,29 @@ TEST_F(RenderTest, CopyOntoAHostedScreenIsScaledAndCutToTheScreen) {
     EXPECT_EQ(at(152, 112), 0xFFFF0000u);
     EXPECT_EQ(at(159, 119), 0xFFFF0000u);
     back->Unlock();
+  });
+}
+
+TEST_F(RenderTest, BlankTextureRestoresClearedAndAFailedRestoreMarksTheDisplayBroken) {
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<TTexture> t = TTexture::Create(16, 8, true);
+    ASSERT_TRUE(t);
+    TRenderer::Instance()->FillRect(TRect(0, 0, 16, 8), TColor(1, 1, 1, 1), t);
+    t->Release();
+    uint32_t* px = nullptr;
+    int32_t pitch = 0;
+    EXPECT_FALSE(t->Lock(px, pitch));  // no surface until the restore
+    t->Restore();
+    ASSERT_TRUE(t->Lock(px, pitch));
+    EXPECT_EQ(px[0], 0u);  // remade blank, not with its old pixels
+    t->Unlock();
+
+    t->Release();
+    platform::os::AdvanceVirtualTime(1000);  // past the limit on repeated markings
+    Backend()->FailCreation(1, platform::display::kFail);
+    t->Restore();
+    EXPECT_TRUE(Logged("TDxTextureData::Restore: Failed to restore 16x8 texture"));
+    EXPECT_EQ(GetConfig("dxbroken"), str("1"));
   });
 }
 
