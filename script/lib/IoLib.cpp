@@ -121,17 +121,25 @@ bool TestEof(lua_State* L, FILE* f) {
   return c != EOF;
 }
 
-// A line without its newline; zero bytes inside the line are kept.
-bool ReadLine(lua_State* L, FILE* f) {
+// A line without its newline; zero bytes inside the line are kept. Streams opened in text mode
+// take "\r\n" as a line end too, as text files written elsewhere have them.
+bool ReadLine(lua_State* L, FileHandle* h) {
   luaL_Buffer b;
   luaL_buffinit(L, &b);
   bool any = false;
+  bool pendingCr = false;
   int c;
-  while ((c = getc(f)) != EOF) {
+  while ((c = getc(h->f)) != EOF) {
     any = true;
-    if (c == '\n') break;
-    luaL_putchar(&b, c);
+    if (c == '\n') {
+      pendingCr = false;
+      break;
+    }
+    if (pendingCr) luaL_putchar(&b, '\r');
+    pendingCr = c == '\r' && !h->binary;
+    if (!pendingCr) luaL_putchar(&b, c);
   }
+  if (pendingCr) luaL_putchar(&b, '\r');
   luaL_pushresult(&b);
   return any;
 }
@@ -257,16 +265,26 @@ bool ReadWideLine(lua_State* L, FileHandle* h) {
   uint16_t piece[256];
   size_t n = 0;
   bool any = false;
-  long u;
-  while ((u = r.Next()) >= 0) {
-    any = true;
-    if (u == '\n') break;
-    piece[n++] = (uint16_t)u;
+  bool pendingCr = false;  // text mode: a "\r" held back until we know whether "\n" follows
+  auto add = [&](uint16_t unit) {
+    piece[n++] = unit;
     if (n == 256) {
       luaL_addlwstring(&b, piece, n);
       n = 0;
     }
+  };
+  long u;
+  while ((u = r.Next()) >= 0) {
+    any = true;
+    if (u == '\n') {
+      pendingCr = false;
+      break;
+    }
+    if (pendingCr) add('\r');
+    pendingCr = u == '\r' && !h->binary;
+    if (!pendingCr) add((uint16_t)u);
   }
+  if (pendingCr) add('\r');
   luaL_addlwstring(&b, piece, n);
   luaL_pushresult(&b);
   return any;
@@ -294,7 +312,7 @@ int DoRead(lua_State* L, FileHandle* h, int first, int nargs) {
   bool success;
   int n;
   if (nargs == 0) {
-    success = ReadLine(L, f);
+    success = ReadLine(L, h);
     n = first + 1;
   } else {
     luaL_checkstack(L, nargs + LUA_MINSTACK, "too many arguments");
@@ -309,7 +327,7 @@ int DoRead(lua_State* L, FileHandle* h, int first, int nargs) {
         luaL_argcheck(L, p[0] == '*', n, "invalid option");
         switch (p[1]) {
           case 'n': success = ReadNumber(L, f); break;
-          case 'l': success = ReadLine(L, f); break;
+          case 'l': success = ReadLine(L, h); break;
           case 'a':
             ReadChars(L, f, ~(size_t)0);
             success = true;
@@ -468,7 +486,7 @@ int io_output(lua_State* L) { return SetIoFile(L, kOutput, "w"); }
 int io_readline(lua_State* L) {
   FileHandle* h = (FileHandle*)lua_touserdata(L, lua_upvalueindex(1));
   if (h == nullptr || h->f == nullptr) return luaL_error(L, "file is already closed");
-  if (ReadLine(L, h->f)) return 1;
+  if (ReadLine(L, h)) return 1;
   if (lua_toboolean(L, lua_upvalueindex(2))) {  // opened by io.lines: close at the end
     lua_settop(L, 0);
     lua_pushvalue(L, lua_upvalueindex(1));

@@ -76,6 +76,19 @@ local l1, l2 = f:read("*l", "*l")
 print(string.len(l1), string.len(l2))
 f:close()
 
+-- Text-mode lines also end at "\r\n"; binary ones keep the "\r"; a lone "\r" stays.
+f = io.open(name, "wb")
+f:write("a\r\nb\r\r\nc\r")
+f:close()
+local seen = {}
+for l in io.lines(name) do table.insert(seen, hex(l)) end
+f = io.open(name, "rb")
+print(table.concat(seen, "|"), hex(f:read("*l")))
+f:close()
+f = io.open(name, "r")
+print(tostring(f:read(towstring("*l"))), hex(tostring(f:read(towstring("*l")))))
+f:close()
+
 -- Wide strings are written as their units, two bytes each, low byte first.
 f = io.open(name, "wb")
 local _, smile = string.unpack("\58\38", "wA1")
