@@ -4,6 +4,7 @@
 #include "RenderFixture.h"
 
 #include "core/TPlatformData.h"
+#include "core/TSettings.h"
 
 namespace {
 
@@ -150,5 +151,33 @@ TEST_F(RenderTest, PresentationThreadRedrawsTheCursorWhileTheDisplayChanges) {
     EXPECT_TRUE(d->IsReady());
     EXPECT_EQ(Frame().At(72, 52), kWhite);
     EXPECT_EQ(Frame().At(68, 48), kBlue);
+  });
+}
+
+TEST_F(RenderTest, SecondImageIsShownBlendedByItsAlpha) {
+  // 4x4: see-through left column, half-transparent white second column, opaque red elsewhere.
+  WritePng("second.png", 4, 4, [](int x, int) -> uint32_t {
+    return x == 0 ? 0x00FFFFFFu : x == 1 ? 0x80FFFFFFu : kRed;
+  });
+  RunScreen([&](TPlatform* p) {
+    p->GetData()->StopPresentationThread();
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    Present(kBlue);
+    boost::shared_ptr<TTexture> second = TTexture::Get("second.png", TTexture::kGetAlpha);
+    ASSERT_TRUE(second);
+    d->SetMouseImage(second, 0, 0, true);
+    platform::os::AdvanceVirtualTime(16);
+    ASSERT_EQ(d->DrawCursor(40, 40).x, 40u);
+    platform::display::Image f = Frame();
+    EXPECT_EQ(f.At(40, 41), kBlue);
+    EXPECT_EQ(f.At(41, 41), 0xFF8080FFu);  // 128/255 of white over blue
+    EXPECT_EQ(f.At(42, 41), kRed);
+
+    // Where the window system's own cursor is asked for, none is built from the image.
+    SetConfig("activex", "1");
+    platform::os::AdvanceVirtualTime(16);
+    d->SetMouseImage(second, 0, 0, true);
+    EXPECT_FALSE(d->GetContext()->IsCursorDrawn());
+    SetConfig("activex", "0");
   });
 }

@@ -406,3 +406,36 @@ TEST_F(RenderTest, FullScreenCreationRetriesTheFlipChainThenRunsOutOfDevices) {
   EXPECT_EQ(CountLogged("FAILED to create front buffer with DDSCAPS2_ENABLEALPHACHANNEL"), 1u);
   EXPECT_EQ(CountLogged("Failed to create a DirectDraw device after trying all GUIDs"), 2u);
 }
+
+TEST_F(RenderTest, EverySetUpLeavesTheDeviceInItsFixedState) {
+  using namespace platform::display;
+  Run("", [&](TPlatform* p) {
+    p->InitScreen(320, 240, false);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    d->SetBlendMode(2);
+    d->SetTextureFilter(0);
+    d->SetDisplay(320, 240, false, true, false, false);
+    ASSERT_TRUE(d->GetDevice());
+    const RenderStates& rs = d->GetDevice()->States();
+    EXPECT_TRUE(rs.alphaBlend);
+    EXPECT_EQ(rs.srcBlend, BlendFactor::SrcAlpha);
+    EXPECT_EQ(rs.dstBlend, BlendFactor::InvSrcAlpha);
+    EXPECT_TRUE(rs.alphaTest);
+    EXPECT_EQ(rs.alphaRef, 1);
+    EXPECT_EQ(rs.alphaFunc, CompareFunc::GreaterEqual);
+    EXPECT_TRUE(rs.zEnable && rs.zWrite && rs.lighting && rs.colourVertex);
+    EXPECT_EQ(rs.shadeMode, ShadeMode::Gouraud);
+    EXPECT_EQ(rs.ambient, 0xFFFFFFFFu);
+    const TextureStage& st = d->GetDevice()->Stage();
+    EXPECT_EQ(st.minFilter, TextureFilter::Linear);
+    EXPECT_EQ(st.magFilter, TextureFilter::Linear);
+    EXPECT_EQ(st.colourOp, TextureOp::Modulate);
+    EXPECT_EQ(st.alphaOp, TextureOp::Modulate);
+    EXPECT_EQ(st.alphaArg1, uint32_t(kArgTexture));
+    const Material& m = d->GetDevice()->GetMaterial();
+    EXPECT_EQ(m.diffuse.r, 1.0f);
+    EXPECT_EQ(m.ambient.g, 0.5f);
+    EXPECT_EQ(m.emissive.b, 0.0f);
+    EXPECT_EQ(m.power, 1.0f);
+  });
+}
