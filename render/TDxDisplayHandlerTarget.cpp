@@ -166,24 +166,23 @@ bool TDxDisplayHandler::SwitchRenderTarget(const std::shared_ptr<Surface>& curre
   TRect kept = mDisplayRect;
   Result r = mDevice->SetRenderTarget(next);
   if (r == kOk) {
+    // The device draws into the new surface from here on, whatever the viewport does, so
+    // copies and the next switch must see it as the current target.
+    mCurrentTarget = next;
     float scale = 1.0f;
     if (TPlatform* p = TPlatform::Instance()) scale = p->GetData()->mViewportScaleX;
     if (!(scale > 0.0f)) scale = 1.0f;
     mDisplayRect = TRect(0, 0, TruncToInt(static_cast<float>(next->Width()) / scale + 0.5f),
                          TruncToInt(static_cast<float>(next->Height()) / scale + 0.5f));
     mViewport = mDisplayRect;
-    if (ApplyViewport()) {
-      mCurrentTarget = next;
-      return true;
-    }
+    if (ApplyViewport()) return true;
     mDisplayRect = kept;
     DxCheck(kInvalidArgument, kSource, __LINE__);
     EngineLog("Bad viewport in switching render target!");
     mViewport = mDisplayRect;
     if (ApplyViewport()) return true;
-    r = kCurrentlyNotAvailable;
+    r = kInvalidArgument;  // the viewport's refusal, not the target's
   }
-  // The device kept its old target.
   mDisplayRect = kept;
   DxCheck(r, kSource, __LINE__);
   if (r == kCurrentlyNotAvailable) {

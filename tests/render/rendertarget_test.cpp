@@ -208,3 +208,31 @@ TEST_F(RenderTest, SwitchingTheDeviceTargetResizesTheDisplayAndRefusalsAreLogged
   });
   EXPECT_TRUE(Logged("Failed to SetRenderTarget with bit depth 16"));
 }
+
+TEST_F(RenderTest, ATargetWhoseViewportIsRefusedStaysTheCurrentTarget) {
+  RunScreen([&](TPlatform* p) {
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    platform::display::Display* dd = d->GetContext()->GetBackend();
+    auto screen = d->GetCurrentTarget();
+    std::shared_ptr<platform::display::Surface> tiny;
+    platform::display::SurfaceDesc desc;
+    desc.width = 1;
+    desc.height = 1;
+    desc.format = platform::display::PixelFormat::A8R8G8B8;
+    desc.caps = platform::display::kCapsOffscreenPlain | platform::display::kCapsRenderTarget;
+    ASSERT_EQ(dd->CreateSurface(desc, tiny), platform::display::kOk);
+    // At a quarter scale the 1x1 surface is a display of no size, whose viewport is refused.
+    p->GetData()->SetViewportScale(4.0f, 4.0f);
+    EXPECT_TRUE(d->SwitchRenderTarget(screen, tiny));
+    p->GetData()->SetViewportScale(1.0f, 1.0f);
+    EXPECT_TRUE(Logged("Bad viewport in switching render target!"));
+    EXPECT_EQ(d->GetCurrentTarget(), tiny);  // the device draws there now
+    EXPECT_FALSE(Logged("Failed to SetRenderTarget with alpha bit depth"));
+    EXPECT_TRUE(d->SwitchRenderTarget(tiny, screen));
+    EXPECT_EQ(d->GetCurrentTarget(), screen);
+    int w, h;
+    bool full;
+    d->GetDisplaySize(w, h, full);
+    EXPECT_EQ(w, 160);
+  });
+}
