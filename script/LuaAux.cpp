@@ -447,8 +447,9 @@ int luaL_loadfile(lua_State* L, const char* filename) {
   int c = FileGetC(lf.f);
   FileUngetC(lf.f);
   // A first byte that is neither blank nor printable (ESC of a precompiled chunk, the UTF-16
-  // byte-order mark, or the end of the file) means binary reading.
-  if (c == -1 || !(isspace(c) || isprint(c))) {
+  // byte-order mark, or the end of the file) means binary reading. Classified as in the "C"
+  // locale, so that a locale a script set cannot turn a byte-order mark into a letter.
+  if (c < 0 || c >= 0x80 || !(isspace(c) || isprint(c))) {
     FileClose(lf.f);
     lf.f = FileOpen(filename, 0);
     if (lf.f == nullptr) {

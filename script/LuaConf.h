@@ -4,8 +4,11 @@
 
 #include <cassert>
 #include <climits>
+#include <clocale>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 typedef double lua_Number;
 typedef uint32_t Instruction;
@@ -58,7 +61,20 @@ union L_Umaxalign {
 #define MAXBITS 24
 
 #define LUA_NUMBER_FMT "%.14g"
-#define lua_number2str(s, n) snprintf((s), 32, LUA_NUMBER_FMT, (n))
+
+// Numbers become text in the C locale whatever locale the scripts set: a decimal comma would
+// give texts that the number conversions do not read back. s holds at least 32 bytes.
+inline int lua_number2str(char* s, lua_Number n) {
+  int len = snprintf(s, 32, LUA_NUMBER_FMT, n);
+  const char* dp = localeconv()->decimal_point;
+  if (dp == nullptr || dp[0] == 0 || (dp[0] == '.' && dp[1] == 0)) return len;
+  char* at = strstr(s, dp);
+  if (at == nullptr) return len;
+  size_t dl = strlen(dp);
+  *at = '.';
+  memmove(at + 1, at + dl, strlen(at + dl) + 1);
+  return len - (int)(dl - 1);
+}
 
 // Conversions of doubles to integers, defined for every input: out-of-range values and NaN give
 // the pattern the x86 conversion instruction answers (INT32_MIN / INT64_MIN).

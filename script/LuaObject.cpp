@@ -81,25 +81,15 @@ static double DecimalStrtod(const char* s, const char** endp) {
       p = q;
     }
   }
-  // The validated span is plain decimal, which strtod reads the same in the "C" locale; copy
-  // it so that a locale with a decimal comma cannot change the result.
-  char buf[128];
-  size_t n = (size_t)(p - start);
-  double r;
-  if (n < sizeof(buf)) {
-    memcpy(buf, start, n);
-    buf[n] = 0;
-    for (size_t i = 0; i < n; i++)
-      if (buf[i] == '.') {
-        // strtod_l is not portable; replace the point by the locale's own.
-        const char* dp = localeconv()->decimal_point;
-        if (dp && dp[0] && dp[0] != '.' && dp[1] == 0) buf[i] = dp[0];
-      }
-    r = strtod(buf, nullptr);
-  } else {
-    std::string tmp(start, n);
-    r = strtod(tmp.c_str(), nullptr);
+  // The validated span is plain decimal; strtod reads it in the current locale, so a locale
+  // whose decimal point is not '.' gets its own point in the copy.
+  std::string text(start, (size_t)(p - start));
+  const char* dp = localeconv()->decimal_point;
+  if (dp != nullptr && dp[0] != 0 && !(dp[0] == '.' && dp[1] == 0)) {
+    size_t at = text.find('.');
+    if (at != std::string::npos) text.replace(at, 1, dp);
   }
+  double r = strtod(text.c_str(), nullptr);
   *endp = p;
   return r;
 }

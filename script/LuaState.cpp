@@ -267,7 +267,8 @@ lua_State* luaE_newthread(lua_State* L) {
 }
 
 void luaE_freethread(lua_State* L, lua_State* L1) {
-  if (G(L)->threadfreed) G(L)->threadfreed(L, L1);
+  // A thread whose stack could not be made was never announced to the creation hook.
+  if (G(L)->threadfreed && L1->base_ci != nullptr) G(L)->threadfreed(L, L1);
   luaF_close(L1, L1->stack);
   freestack(L, L1);
   luaM_free(L, L1, sizeof(lua_State));

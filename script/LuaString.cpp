@@ -63,7 +63,14 @@ static TString* NewEntry(lua_State* L, const void* str, size_t l, lu_hash h, int
   return LinkEntry(L, ts, l, h, tag);
 }
 
+// Lengths whose block could not be allocated anyway are refused before the text is hashed: a
+// length near the size limit would wrap the block size and be copied into a tiny block.
+static void CheckLength(lua_State* L, size_t l, size_t unit) {
+  if (l > (size_t)4294967293u / unit) luaG_runerror(L, "memory allocation error: block too big");
+}
+
 TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
+  CheckLength(L, l, 1);
   lu_hash h = (lu_hash)l;
   size_t step = (l >> 5) + 1;  // at most 31 characters take part
   for (size_t l1 = l; l1 >= step; l1 -= step)
@@ -123,6 +130,7 @@ TString* luaS_newconcat(lua_State* L, const TObject* pieces, int n, size_t l) {
 }
 
 TString* luaS_newwstr(lua_State* L, const lua_WChar* str, size_t l) {
+  CheckLength(L, l, sizeof(lua_WChar));
   lu_hash h = (lu_hash)l;
   size_t step = (l >> 5) + 1;
   for (size_t l1 = l; l1 >= step; l1 -= step) h = h ^ ((h << 5) + (h >> 2) + str[l1 - 1]);

@@ -166,19 +166,31 @@ static void setnodevector(lua_State* L, Table* t, int lsize) {
   t->firstfree = gnode(t, size - 1);
 }
 
+// Every allocation comes before the first change, so that a table whose resize runs out of
+// memory keeps its old vectors and all its entries.
 static void resize(lua_State* L, Table* t, int nasize, int nhsize) {
   int oldasize = t->sizearray;
   int oldhsize = t->lsizenode;
   Node* nold = t->node;
   bool olddummy = (nold == G(L)->dummynode);
-  if (nasize > oldasize) setarrayvector(L, t, nasize);
-  setnodevector(L, t, nhsize);
+  TObject* shrunk = nullptr;
+  if (nasize < oldasize && nasize > 0) shrunk = luaM_newvector(L, nasize, TObject);
+  try {
+    if (nasize > oldasize) setarrayvector(L, t, nasize);
+    setnodevector(L, t, nhsize);
+  } catch (...) {
+    if (shrunk != nullptr) luaM_freearray(L, shrunk, nasize, TObject);
+    throw;
+  }
   if (nasize < oldasize) {
+    TObject* oldarray = t->array;
     t->sizearray = nasize;
+    t->array = shrunk;
+    for (int i = 0; i < nasize; i++) setobj(&shrunk[i], &oldarray[i]);
     for (int i = nasize; i < oldasize; i++) {
-      if (!ttisnil(&t->array[i])) setobjt2t(luaH_setnum(L, t, i + 1), &t->array[i]);
+      if (!ttisnil(&oldarray[i])) setobjt2t(luaH_setnum(L, t, i + 1), &oldarray[i]);
     }
-    luaM_reallocvector(L, t->array, oldasize, nasize, TObject);
+    luaM_freearray(L, oldarray, oldasize, TObject);
   }
   if (!olddummy) {
     for (int i = twoto(oldhsize) - 1; i >= 0; i--) {

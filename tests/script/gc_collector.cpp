@@ -81,3 +81,16 @@ TEST(GcCollector, ThresholdFollowsTheBytesInUse) {
                            "local used = gcinfo() return used < 200"),
             "true");
 }
+
+// A collection that frees an abandoned coroutine closes its open upvalues while sweeping; a
+// closure that still holds one keeps both the upvalue and the value it refers to.
+TEST(GcCollector, ClosureOutlivesTheCoroutineWhoseLocalItHolds) {
+  ScriptState s;
+  Collect(s.L, "local co = coroutine.create(function() local v = {'kept'} "
+               "get = function() return v[1] end coroutine.yield() end) "
+               "coroutine.resume(co) co = nil");
+  lua_setgcthreshold(s.L, 0);
+  EXPECT_EQ(RunScript(s.L, "local t = {} for i = 1, 100 do t[i] = {} end return get()"), "kept");
+  lua_setgcthreshold(s.L, 0);
+  EXPECT_EQ(RunScript(s.L, "return get()"), "kept");
+}

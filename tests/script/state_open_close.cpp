@@ -195,6 +195,32 @@ TEST(StateOpenClose, LoadfileReadsTextAndPrecompiledChunksThroughTheFileLayer) {
   lua_call(L, 0, 1);
   EXPECT_EQ(ValueText(L, -1), "a\r\nb");
   lua_settop(L, 0);
+
+  // So is UTF-16 source behind its byte-order mark: the unit 0x0A0D is the byte pair "\r\n".
+  std::string wide("\xFF\xFE", 2);
+  for (char c : std::string("return L\"")) wide += std::string{c, '\0'};
+  wide += "\x0D\x0A";
+  for (char c : std::string("\"")) wide += std::string{c, '\0'};
+  std::ofstream(dir + "/wide.lua", std::ios::binary) << wide;
+  ASSERT_EQ(luaL_loadfile(L, ("::" + dir + "/wide.lua").c_str()), 0) << ValueText(L, -1);
+  lua_call(L, 0, 1);
+  ASSERT_EQ(lua_type(L, -1), LUA_TWSTRING);
+  ASSERT_EQ(lua_strlen(L, -1), 1u);
+  EXPECT_EQ(lua_towstring(L, -1)[0], 0x0A0D);
+  lua_settop(L, 0);
+}
+
+static int PushAbsurdLength(lua_State* L) {
+  lua_pushlstring(L, "x", lua_toboolean(L, 1) ? (size_t)-1 : (size_t)4294967294u);
+  return 1;
+}
+
+TEST(StateOpenClose, TextLengthsBeyondTheBlockLimitAreRefused) {
+  ScriptState s;
+  lua_State* L = s.L;
+  lua_register(L, "absurd", PushAbsurdLength);
+  EXPECT_EQ(RunScript(L, "return pcall(absurd, true)"), "false,memory allocation error: block too big");
+  EXPECT_EQ(RunScript(L, "return pcall(absurd, false)"), "false,memory allocation error: block too big");
 }
 
 namespace {
@@ -248,5 +274,37 @@ TEST(StateOpenClose, RunningOutOfMemoryIsAStatusNotACrash) {
     allocationsLeft = -1;
     EXPECT_EQ(RunScript(L, "for k, v in pairs(t) do if v == false then return k end end return 'clean'"), "clean");
   }
+  lua_close(L);
+}
+
+static int NewThread(lua_State* L) {
+  lua_newthread(L);
+  return 0;
+}
+
+// The thread hooks come in pairs: a thread whose stack could not be allocated was never
+// announced, so freeing it is not announced either.
+TEST(StateOpenClose, ThreadHooksPairUpWhenAThreadCannotBeMade) {
+  SettingsScope scope;
+  lua_settings()->alloc = FailingAlloc;
+  lua_settings()->threadcreated = OnCreated;
+  lua_settings()->threadfreed = OnFreed;
+  allocationsLeft = -1;
+  lua_State* L = lua_open();
+  ASSERT_NE(L, nullptr);
+  created.clear();
+  freed.clear();
+  int failures = 0;
+  for (long limit = 0; limit < 6; limit++) {
+    lua_pushcfunction(L, NewThread);
+    allocationsLeft = limit;
+    if (lua_pcall(L, 0, 0, 0) == LUA_ERRMEM) failures++;
+    allocationsLeft = -1;
+    lua_settop(L, 0);
+    lua_setgcthreshold(L, 0);
+    EXPECT_EQ(freed.size(), created.size()) << limit;
+  }
+  EXPECT_GE(failures, 3);  // the record, the stack and the frame array each failed once
+  EXPECT_GT(created.size(), 0u);
   lua_close(L);
 }

@@ -2,6 +2,10 @@
 // stores and traversal.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
 #include "script/LuaState.h"
 #include "script/LuaString.h"
 #include "script/LuaTable.h"
@@ -54,4 +58,63 @@ TEST(TableLayout, RehashKeepsDenseIntegersInTheArrayPart) {
   EXPECT_EQ(h->node, nodes);
   EXPECT_EQ(nvalue(luaH_getstr(h, luaS_new(L, "k7"))), 7);
   lua_pop(L, 1);
+}
+
+// A rehash that shrinks the array part moves the entries above its new size into the hash part.
+TEST(TableLayout, ShrinkingTheArrayPartKeepsItsEntries) {
+  ScriptState s;
+  lua_State* L = s.L;
+  RunScript(L, "t = {} for i = 1, 8 do t[i] = i end for i = 2, 7 do t[i] = nil end");
+  lua_pushstring(L, "t");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  Table* t = hvalue(L->top - 1);
+  EXPECT_EQ(t->sizearray, 8);
+  RunScript(L, "for i = 1, 20 do t['k' .. i] = i end");
+  EXPECT_EQ(t->sizearray, 1);
+  EXPECT_EQ(RunScript(L, "local n = 0 for k in pairs(t) do n = n + 1 end return n, t[1], t[8], t.k20, t[2]"),
+            "22,1,8,20,nil");
+  lua_pop(L, 1);
+}
+
+namespace {
+long allocationsLeft = -1;  // below 0: no limit
+
+void* LimitedAlloc(void*, void* block, size_t, size_t newsize, int, int) {
+  if (newsize == 0) {
+    free(block);
+    return nullptr;
+  }
+  if (allocationsLeft == 0) return nullptr;
+  if (allocationsLeft > 0) allocationsLeft--;
+  return realloc(block, newsize);
+}
+}  // namespace
+
+// Whichever allocation of a rehash fails (the shrunk array, the node vector), the table keeps
+// every entry it had.
+TEST(TableLayout, AResizeThatRunsOutOfMemoryLosesNoEntry) {
+  lua_Settings saved = *lua_settings();
+  lua_settings()->alloc = LimitedAlloc;
+  lua_State* L = lua_open();
+  ASSERT_NE(L, nullptr);
+  luaopen_base(L);
+  int failures = 0;
+  for (long limit = 0; limit < 12; limit++) {
+    RunScript(L, "t = {} for i = 1, 8 do t[i] = i end t.a = 'a' for i = 2, 7 do t[i] = nil end");
+    const char* fill = "for i = 1, 40 do t['k' .. i] = i end";
+    ASSERT_EQ(luaL_loadbuffer(L, fill, strlen(fill), "=fill"), 0);
+    lua_setgcthreshold(L, 0);  // no collection below: the same allocations every round
+    lua_setgcthreshold(L, 1 << 20);
+    allocationsLeft = limit;
+    int status = lua_pcall(L, 0, 0, 0);
+    lua_settop(L, 0);
+    failures += status == LUA_ERRMEM;
+    allocationsLeft = -1;
+    EXPECT_EQ(RunScript(L, "local n = 0 for k in pairs(t) do n = n + 1 end return n >= 3, t[1], t[8], t.a"),
+              "true,1,8,a")
+        << limit;
+  }
+  EXPECT_GE(failures, 4);
+  lua_close(L);
+  *lua_settings() = saved;
 }

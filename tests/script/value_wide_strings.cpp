@@ -43,8 +43,29 @@ TEST(ValueWideStrings, InterningMakesEqualWideStringsOneObjectAndNeverEqualToNar
 
 TEST(ValueWideStrings, OrderingWideStringsCallsTheirTypeTable) {
   ScriptState s;
-  EXPECT_EQ(RunScript(s.L, "return L\"a\" < L\"b\""), "error: test:1: attempt to call a table value");
-  EXPECT_EQ(RunScript(s.L, "return L\"a\" < 'b'"), "error: test:1: attempt to compare wstring with string");
+  const Case cases[] = {
+      {"return L\"a\" < L\"b\"", "error: test:1: attempt to call a table value"},
+      {"return L\"a\" < 'b'", "error: test:1: attempt to compare wstring with string"},
+      {"return 'a' < coroutine.create(function() end)", "error: test:1: attempt to compare string with thread"},
+      {"return {} <= {}", "error: test:1: attempt to compare two table values"},
+      {"return 'a\\0b' < 'a\\0c', 'ab' < 'abc', 'b' >= 'a', 2 <= 2", "true,true,true,true"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+}
+
+// Arithmetic reads numbers out of both kinds of text; only the narrow reader skips leading
+// blanks, as strtod does.
+TEST(ValueWideStrings, ArithmeticConvertsNarrowAndWideText) {
+  ScriptState s;
+  const Case cases[] = {
+      {"return L\"10\" + 1", "11"},
+      {"return L\"10 \" * 2", "20"},
+      {"return L\" 10\" + 1", "error: test:1: attempt to perform arithmetic on a wstring value"},
+      {"return ' 10' + 1, '0.5e1 ' - 1", "11,4"},
+      {"return '0x10' + 0", "error: test:1: attempt to perform arithmetic on a string value"},
+      {"return 1.5 .. '', L\"\" .. 2.25", "1.5,L'2.25'"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 static bool WideToNumber(const char* text, double* out) {
