@@ -14,19 +14,6 @@
 #include "script/LuaLibs.h"
 #include "script/lib/LibUtil.h"
 
-namespace {
-
-const char kFileHandle[] = "FILE*";
-const char kInput[] = "_input";
-const char kOutput[] = "_output";
-
-// The data of a file handle: the stream (null once closed) and how it was opened.
-struct FileHandle {
-  FILE* f;
-  bool binary;  // wide input takes two bytes per unit
-  bool pipe;    // closed with pclose
-};
-
 int PushResult(lua_State* L, bool ok, const char* filename) {
   if (ok) {
     lua_pushboolean(L, 1);
@@ -41,6 +28,19 @@ int PushResult(lua_State* L, bool ok, const char* filename) {
   lua_pushnumber(L, err);
   return 3;
 }
+
+namespace {
+
+const char kFileHandle[] = "FILE*";
+const char kInput[] = "_input";
+const char kOutput[] = "_output";
+
+// The data of a file handle: the stream (null once closed) and how it was opened.
+struct FileHandle {
+  FILE* f;
+  bool binary;  // wide input takes two bytes per unit
+  bool pipe;    // closed with pclose
+};
 
 // The handle at idx, or null when the value is not a file handle.
 FileHandle* ToHandle(lua_State* L, int idx) {

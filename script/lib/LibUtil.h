@@ -26,6 +26,10 @@ inline int64_t LibOptInteger(lua_State* L, int arg, int64_t def) {
 // The low 32 bits of a number truncated toward zero.
 inline uint32_t LibLow32(lua_Number d) { return (uint32_t)lua_number2int64(d); }
 
+// The io and os result convention: true, or nil, the error text (after the file name when
+// one is given) and the error number of the failed call.
+int PushResult(lua_State* L, bool ok, const char* filename);
+
 // string.lualex and the second registration table (pack, unpack) live in StringPack.cpp.
 int str_lualex(lua_State* L);
 void luaI_openstrpack(lua_State* L);

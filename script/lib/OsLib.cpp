@@ -17,21 +17,6 @@
 
 namespace {
 
-int PushResult(lua_State* L, bool ok, const char* filename) {
-  if (ok) {
-    lua_pushboolean(L, 1);
-    return 1;
-  }
-  int err = errno;
-  lua_pushnil(L);
-  if (filename)
-    lua_pushfstring(L, "%s: %s", filename, strerror(err));
-  else
-    lua_pushfstring(L, "%s", strerror(err));
-  lua_pushnumber(L, err);
-  return 3;
-}
-
 // A script number as a time value; out-of-range values become the "no time" marker.
 time_t ToTime(lua_Number d) {
   if (d != d || d >= 9.0e18 || d <= -9.0e18) return (time_t)-1;
