@@ -286,8 +286,11 @@ TDXContext::Result TDXContext::Present() {
   bool drawn = at.x != -1 || at.y != -1;
   if (mScreen.IsWindowed() && mVSync) mBackend->WaitForVerticalBlank();
   Result r = mScreen.Present();
-  if (mScreen.IsWindowed() && drawn && r == kOk && mCursorDrawn) {
-    RestoreUnder(*mScreen.GetBackBuffer());
+  if (drawn && r == kOk && mCursorDrawn) {
+    // Windowed, the front got a copy: the back buffer is cleaned for the next frame. Full
+    // screen, the flip itself moved the cursor to the front. Either way the next move must
+    // erase it there, or it leaves a trail.
+    if (mScreen.IsWindowed()) RestoreUnder(*mScreen.GetBackBuffer());
     mCursorDrawn = true;
     mCursorOnFront = true;
   }

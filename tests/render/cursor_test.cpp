@@ -181,3 +181,22 @@ TEST_F(RenderTest, SecondImageIsShownBlendedByItsAlpha) {
     SetConfig("activex", "0");
   });
 }
+
+TEST_F(RenderTest, FullScreenCursorMovedAfterAFlipLeavesNoTrail) {
+  WritePng("cursor.png", 8, 8, CursorPixel);
+  Run("", [&](TPlatform* p) {
+    p->InitScreen(640, 480, true);
+    p->GetData()->StopPresentationThread();
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    ASSERT_TRUE(d->IsFullScreen());
+    p->SetCursor(TTexture::GetSimple("cursor.png"), 0, 0, false);
+    MoveMouse(p, 50, 40);
+    Present(kBlue);  // the flip puts the frame with its cursor on the front buffer
+    EXPECT_EQ(Frame().At(53, 43), kWhite);
+    platform::os::AdvanceVirtualTime(16);
+    ASSERT_EQ(d->DrawCursor(100, 80).x, 100u);
+    platform::display::Image f = Frame();
+    EXPECT_EQ(f.At(103, 83), kWhite);
+    EXPECT_EQ(f.At(53, 43), kBlue);
+  });
+}
