@@ -29,11 +29,7 @@ void LuaPushStr(lua_State* L, const str& s) { lua_pushlstring(L, s.CStr(), s.Len
 
 TLuaTable* LuaToTable(lua_State* L, int idx) {
   // A missing argument is wrapped as nil rather than read past the top.
-  if (idx > lua_gettop(L) || lua_type(L, idx) == LUA_TNONE) {
-    lua_pushnil(L);
-  } else {
-    lua_pushvalue(L, idx);
-  }
+  PushArgument(L, idx);
   TLuaTable* t = new TLuaTable(L);
   t->AdoptByScript();
   return t;

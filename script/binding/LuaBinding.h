@@ -175,6 +175,16 @@ void BindWindowMethod(lua_State* L, const char* name, W* window, R (W::*method)(
   window->RememberBoundGlobal(L, name);
 }
 
+// Pushes argument idx, or nil when the call has fewer arguments: lua_pushvalue does not check
+// the top and would copy a stale slot.
+inline void PushArgument(lua_State* L, int idx) {
+  if (idx > lua_gettop(L)) {
+    lua_pushnil(L);
+  } else {
+    lua_pushvalue(L, idx);
+  }
+}
+
 // Sets a global to nil.
 inline void ClearGlobal(lua_State* L, const char* name) {
   lua_pushstring(L, name);

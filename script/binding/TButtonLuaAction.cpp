@@ -14,8 +14,25 @@ void TButton::LuaAction::Execute(TButton* button) {
     delete m;
     return;
   }
-  if (TWindowScript* host = wm->GetScriptHost())
-    host->DoLuaString(str::Format("function GetButtonName() return [[%s]]; end;",
-                                  button->GetName().CStr()));
+  if (TWindowScript* host = wm->GetScriptHost()) {
+    const str& name = button->GetName();
+    bool plain = name.Find('[') < 0 && name.Find(']') < 0 &&
+                 (name.Length() == 0 || (name[0] != '\n' && name[0] != '\r'));
+    if (plain) {
+      host->DoLuaString(str::Format("function GetButtonName() return [[%s]]; end;", name.CStr()));
+    } else {
+      // Long brackets would end early (and run the rest as code) or drop a first line break.
+      str quoted;
+      for (unsigned i = 0; i < name.Length(); ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c == '\\' || c == '"' || c < 0x20) {
+          quoted += str::Format("\\%03u", static_cast<unsigned>(c));
+        } else {
+          quoted += static_cast<char>(c);
+        }
+      }
+      host->DoLuaString(str("function GetButtonName() return \"") + quoted + "\"; end;");
+    }
+  }
   wm->QueueScriptMessage(m, mCommand);
 }

@@ -17,6 +17,8 @@
 #include "window/TWindowManager.h"
 
 TWindowScript::TWindowScript(lua_State* L) : TScript(L) {
+  // A state passed in may be in use: whatever the set-up leaves goes, nothing below it.
+  int top = lua_gettop(mState);
   BindLibrary();
   RegisterWindowType("Slider", &TSlider::Create);
   RegisterWindowType("Bitmap", &TImage::Create);
@@ -26,7 +28,7 @@ TWindowScript::TWindowScript(lua_State* L) : TScript(L) {
   RegisterWindowType("Window", &TWindow::Create);
   RegisterMessageMetatable(mState);
   lua_dobuffer(mState, kScreenInitChunk, kScreenInitChunkSize, "gScreenInit");
-  lua_settop(mState, 0);
+  lua_settop(mState, top);
 }
 
 TWindowScript::~TWindowScript() {

@@ -144,7 +144,7 @@ int TWindowScript::SetCommand(lua_State* L) {
   str name = LuaToStr(L, 1);
   TWindow* w = FindInTopModal(name);
   if (!w || !w->IsKindOf(TButton::GetClassId())) return 0;
-  lua_pushvalue(L, 2);
+  PushArgument(L, 2);
   static_cast<TButton*>(w)->SetAction(new TButton::LuaAction(new TLuaFunction(L)));
   return 0;
 }
@@ -277,7 +277,7 @@ int TWindowScript::HandleGetMessage(lua_State* L) {
 }
 
 int TWindowScript::GenericCreate(lua_State* L) {
-  lua_pushvalue(L, 1);
+  PushArgument(L, 1);
   TLuaTable table(L);
   TWindowStyle style(&table);
   str type = style.GetString("typename", str());

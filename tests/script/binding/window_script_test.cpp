@@ -6,6 +6,7 @@
 #include "script/binding/TLuaObjectWrapper.h"
 #include "assets/FileLayer.h"
 #include "window/TButton.h"
+#include "window/TLayeredWindow.h"
 #include "window/TModalWindow.h"
 #include "window/TText.h"
 #include "core/TSettings.h"
@@ -406,6 +407,59 @@ TEST_F(BindingTest, ButtonCommandsReachTheScriptsWithTheButtonName) {
   EXPECT_EQ(Number("gT"), kCommandOnly);
   Run("gCommandQueue[1]()");
   EXPECT_EQ(Global("gPressed"), "go");
+  // Names that long brackets cannot hold arrive whole and run nothing.
+  for (const char* name : {"a]]gHacked=1--", "end]", "q\"\\[["}) {
+    go->SetName(name);
+    static_cast<TButton*>(go)->OnClick();
+    Run("gName = GetButtonName()");
+    EXPECT_EQ(Global("gName"), name);
+    Run("gName = nil");
+  }
+  EXPECT_EQ(Number("gHacked"), 0);
+}
+
+TEST_F(BindingTest, LuaHalfBuildersAndConvertersGiveTheirValues) {
+  struct Case {
+    const char* code;
+    const char* result;
+  } cases[] = {
+      {"gR = table.concat(Color(255, 51, 0, 102), ',')", "1,0.2,0,0.4"},
+      {"gR = table.concat(FColor(0.5, 0.25, 1), ',')", "0.5,0.25,1,1"},
+      {"gDialogHeight = 50 gR = table.concat(DistributeY(3), ',')", "12.5,25,37.5"},
+      {"local t = {} BeginGroup()() DoWindow(t) gR = t.beginGroup .. gBeginGroup", "10"},
+      {"local t = {} DoWindow(t) gR = t.beginGroup", "0"},
+      {"function _SetState(k, v) gR = k .. '=' .. v end SetState(kPause, true)", "pause=1"},
+      {"function _SetState(k, v) gR = k .. '=' .. v end SetState(kScore, 12)", "score=12"},
+      {"gR = GetString('#x', 'a')", "x"},
+      {"Push('a') Push('b') gR = gParent[1] .. gParent[2] Pop() gR = gR .. gParent[1] Pop()", "baa"},
+      {"gR = tostring(SetDefault(1)() == nil and Creating('x', {}) == nil)", "true"},
+      {"gA = {} SetStyle(gA)() gR = tostring(gCurrentDefaultStyle == gA) SetDefaultStyle({})", "true"},
+  };
+  for (const Case& c : cases) {
+    Run(std::string("gR = 'not run' ") + c.code);
+    EXPECT_EQ(Global("gR"), c.result) << c.code;
+  }
+  // Layers of the context window are chosen from layouts.
+  Run("PushModal('m') MakeDialog({ Button({ name = 'b', x = 0, y = 0, w = 5, h = 5, SelectLayer(2) }) })");
+  TWindow* b = manager->GetTopModal()->FindChild("b", -1);
+  ASSERT_TRUE(b && b->IsKindOf(TLayeredWindow::GetClassId()));
+  EXPECT_EQ(static_cast<TLayeredWindow*>(b)->GetCurrentLayer(), 2u);
+  EXPECT_EQ(Log().find("rror"), std::string::npos) << Log();
+}
+
+TEST_F(BindingTest, MissingArgumentsAreNilNotLeftoverValues) {
+  // A second call finds the first call's argument still in the caller's register.
+  Run("PushModal('m') local t = { typename = 'Window', name = 'twice' }\n"
+      "GenericCreate(t) PopWindow() GenericCreate()\n"
+      "MakeDialog({ Button({ name = 'go', x = 0, y = 0, w = 5, h = 5 }) })\n"
+      "SetCommand('go', function() end) SetCommand('go')");
+  TWindow* top = manager->GetTopModal();
+  EXPECT_EQ(top->GetChildren().size(), 2u);
+  TWindow* go = top->FindChild("go", -1);
+  ASSERT_TRUE(go && go->IsKindOf(TButton::GetClassId()));
+  static_cast<TButton*>(go)->OnClick();
+  Run("gC = type(gCommandQueue[1])");
+  EXPECT_EQ(Global("gC"), "nil");
 }
 
 TEST_F(BindingTest, ASuspendedScriptThatWaitsForNoMessageRunsCommandsAtOnce) {
