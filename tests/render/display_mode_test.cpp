@@ -439,3 +439,22 @@ TEST_F(RenderTest, EverySetUpLeavesTheDeviceInItsFixedState) {
     EXPECT_EQ(m.power, 1.0f);
   });
 }
+
+TEST_F(RenderTest, WindowedScreenShapesTheWindowUnlessToldToLeaveItAlone) {
+  Run("", [&](TPlatform* p) {
+    platform::window::IWindow* w = p->GetData()->GetWindow();
+    ASSERT_TRUE(w);
+    platform::display::headless::Display display;
+    CDisplay screen(&display);
+    w->SetClientSize(200, 100);
+    for (uint32_t flags : {1u, 1u | 2u}) {
+      ASSERT_EQ(screen.CreateWindowed(w, nullptr, 300, 150, false, flags), platform::display::kOk);
+      int cw = 0, ch = 0;
+      w->GetClientSize(cw, ch);
+      EXPECT_EQ(cw, flags & 2 ? 200 : 300) << flags;
+      EXPECT_TRUE(screen.IsWindowed());
+      EXPECT_EQ(screen.GetBackBuffer()->Width(), 300);
+      w->SetClientSize(200, 100);
+    }
+  });
+}
