@@ -447,6 +447,22 @@ TEST_F(BindingTest, LuaHalfBuildersAndConvertersGiveTheirValues) {
   EXPECT_EQ(Log().find("rror"), std::string::npos) << Log();
 }
 
+TEST_F(BindingTest, AFailedResumeIsLoggedAndLaterMessagesAreQueued) {
+  Run("return function() local m = WaitForMessage() error('bad ' .. m.name) end");
+  ASSERT_EQ(host->GetWaitState(), TWindowScript::kWaitMessages);
+  EXPECT_TRUE(host->HandleMessage(new TMessage(kUserMessageBase, "wake"), nullptr));
+  EXPECT_NE(Log().find("lua_resume ERROR: "), std::string::npos) << Log();
+  EXPECT_NE(Log().find("bad wake"), std::string::npos) << Log();
+  EXPECT_EQ(host->GetWaitState(), TWindowScript::kWaitFailed);
+  EXPECT_FALSE(host->IsYielded());
+  EXPECT_TRUE(host->HandleMessage(new TMessage(kUserMessageBase, "later"), nullptr));
+  Run("gN = table.getn(gMessageQueue) gName = gMessageQueue[1].name");
+  EXPECT_EQ(Number("gN"), 1);
+  EXPECT_EQ(Global("gName"), "later");
+  EXPECT_FALSE(host->SetFlag(true));
+  EXPECT_TRUE(host->SetFlag(false));
+}
+
 TEST_F(BindingTest, MissingArgumentsAreNilNotLeftoverValues) {
   // A second call finds the first call's argument still in the caller's register.
   Run("PushModal('m') local t = { typename = 'Window', name = 'twice' }\n"
