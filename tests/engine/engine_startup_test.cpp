@@ -12,6 +12,7 @@
 #include "online/HostPause.h"
 #include "online/TGameState.h"
 #include "platform/host/headless/HostWindow.h"
+#include "platform/os/ModuleInfo.h"
 #include "platform/os/NamedMutex.h"
 
 namespace {
@@ -217,4 +218,37 @@ TEST_F(EngineTest, AddOnModulesInTheAssetsFolderHearTheGameState) {
     dlclose(lib);
   });
   EXPECT_TRUE(sBodyRan);
+}
+
+TEST_F(EngineTest, VersionBlockGivesTitleVersionAndBuildTag) {
+  platform::os::VersionInfo info;
+  info.fileVersion[0] = 2;
+  info.fileVersion[1] = 10;
+  info.fileVersion[2] = 0;
+  info.fileVersion[3] = 65535;
+  info.productName = " \t Lantern Bay";
+  info.internalName = "lantern-rc1";
+  platform::os::SetVersionInfo(info);
+  struct Case {
+    const char* storedName;  // the game's own "gamename", or null
+    const char* title;
+  };
+  const Case cases[] = {{nullptr, "Lantern Bay"}, {"Tide Pools", "Tide Pools"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    if (c.storedName) SetConfig("gamename", c.storedName);
+    std::string logPath;
+    Run("--multiple", [&](TPlatform* p) {
+      EXPECT_EQ(p->GetTitle(), c.title);
+      EXPECT_EQ(p->GetVersion(), "2.10.0.65535");
+      EXPECT_EQ(GetConfig("gamename", ""), c.title);
+      EXPECT_EQ(GetConfig("version", ""), "2.10.0.65535");
+      EXPECT_EQ(GetConfig("buildtag", ""), "lantern-rc1");
+      logPath = GetLogFilePath().CStr();
+    });
+    EXPECT_TRUE(sBodyRan);
+    EXPECT_NE(ReadFile(logPath).find(std::string(c.title) + ", version 2.10.0.65535."),
+              std::string::npos);
+  }
+  platform::os::ClearVersionInfo();
 }

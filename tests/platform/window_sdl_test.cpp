@@ -63,6 +63,10 @@ TEST(SdlWindow, SdlInputBecomesNativeMessages) {
   EXPECT_EQ(Take(*w, WM_CHAR).wParam, 0xE9u);
   EXPECT_EQ(Take(*w, WM_CHAR).wParam, 0xD83Du);
   EXPECT_EQ(Take(*w, WM_CHAR).wParam, 0xDE00u);
+  // A lead byte past the last code point becomes the replacement character.
+  SDL_strlcpy(text.text.text, "\xF7\xBF\xBF\xBF", sizeof text.text.text);
+  ASSERT_EQ(SDL_PushEvent(&text), 1);
+  EXPECT_EQ(Take(*w, WM_CHAR).wParam, 0xFFFDu);
 
   // Left Alt with a letter is a system key and types nothing; AltGr (Ctrl+Alt) still types.
   const std::pair<Uint16, bool> altCases[] = {

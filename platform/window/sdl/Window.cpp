@@ -294,6 +294,8 @@ void Window::Translate(const SDL_Event& e) {
         if (i + static_cast<size_t>(len) > n) break;
         for (int k = 1; k < len; ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
         i += static_cast<size_t>(len);
+        // Past the last code point no surrogate pair could carry it.
+        if (cp > 0x10FFFF) cp = 0xFFFD;
         Message c;
         c.message = WM_CHAR;
         if (!mUnicode) {
