@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "core/EngineLog.h"
@@ -38,6 +39,27 @@ bool ViewportScaling(float& scale) {
 }
 
 int Scaled(int size, float scale) { return TruncToInt(static_cast<float>(size) * scale + 0.5f); }
+
+// Capability records for the device information: the fields packed one after another (no
+// padding bytes, which hold nothing defined), dumped as upper-case hex in memory order.
+class HexRecord {
+public:
+  template <typename T>
+  HexRecord& Add(const T& value) {
+    unsigned char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    static const char kDigits[] = "0123456789ABCDEF";
+    for (unsigned char b : bytes) {
+      mText += kDigits[b >> 4];
+      mText += kDigits[b & 15];
+    }
+    return *this;
+  }
+  const std::string& Text() const { return mText; }
+
+private:
+  std::string mText;
+};
 }  // namespace
 
 // Main-thread work the presentation thread leaves behind, done on the idle step: showing a
@@ -256,11 +278,27 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
        description.Find(str(" 965 ")) >= 0))
     SetConfig("brokenindexedverts", "1");
 
-  mDeviceInfo += str::Format(
-      "DDCAPS: %llX %llX\n", static_cast<unsigned long long>(caps.videoMemoryTotal),
-      static_cast<unsigned long long>(caps.textureMemoryTotal));
-  mDeviceInfo += str::Format("D3DDESC: %X %X %X\n", static_cast<unsigned>(caps.maxTextureWidth),
-                             static_cast<unsigned>(caps.maxTextureHeight), caps.renderDepths);
+  HexRecord ddcaps;
+  ddcaps.Add(caps.videoMemoryTotal)
+      .Add(mBackend->FreeVideoMemory())
+      .Add(caps.textureMemoryTotal)
+      .Add(mBackend->FreeTextureMemory())
+      .Add(caps.sourceColourKeyBlits);
+  HexRecord desc;
+  desc.Add(caps.maxTextureWidth)
+      .Add(caps.maxTextureHeight)
+      .Add(caps.maxTextureAspectRatio)
+      .Add(caps.renderDepths)
+      .Add(caps.textureFormats)
+      .Add(caps.squareTexturesOnly)
+      .Add(caps.powerOfTwoTexturesOnly)
+      .Add(caps.hardwareRasterization)
+      .Add(caps.hardwareTransformAndLighting)
+      .Add(caps.gouraudShading)
+      .Add(caps.specularGouraud)
+      .Add(caps.separateTextureMemories);
+  mDeviceInfo += str::Format("DDCAPS: %s\n", ddcaps.Text().c_str());
+  mDeviceInfo += str::Format("D3DDESC: %s\n", desc.Text().c_str());
   return true;
 }
 

@@ -39,6 +39,11 @@ TEST_F(RenderTest, WindowedSetUpAndTheFullScreenSwitch) {
     EXPECT_EQ(GetConfig("monitorfrequency"), str("60"));
     EXPECT_EQ(d->GetOption("16bitmode"), str("0"));
     EXPECT_EQ(d->GetPixelOffset(), -0.5f);  // the self-test's first candidate fits this device
+    // Capabilities are dumped byte by byte in memory order: 256 MiB, then 2048.
+    std::string info = d->GetContext()->GetDeviceInfo().CStr();
+    EXPECT_NE(info.find("Device identifier:  \n  Driver: 'software'"), std::string::npos);
+    EXPECT_NE(info.find("DDCAPS: 0000001000000000"), std::string::npos) << info;
+    EXPECT_NE(info.find("D3DDESC: 00080000"), std::string::npos) << info;
 
     EXPECT_TRUE(d->RefreshDisplay(true));
     EXPECT_TRUE(d->IsFullScreen());
