@@ -463,3 +463,25 @@ TEST_F(RenderTest, WindowedScreenShapesTheWindowUnlessToldToLeaveItAlone) {
     }
   });
 }
+
+TEST_F(RenderTest, InPortalQueryModeASwitchToLowMemoryEndsTheNextSetUp) {
+  Run("", [&](TPlatform* p) {  // an earlier run's switch, which this mode does not read
+    p->InitScreen(640, 480, false);
+    TDxDisplayHandler::Instance()->OutOfVideoMemory();
+  });
+  int boxes = hw::MessageBoxCount();
+  Run("-pq=1", [&](TPlatform* p) {
+    p->InitScreen(640, 480, false);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    EXPECT_FALSE(d->IsLowMemoryVideo());
+    EXPECT_TRUE(d->IsReady());
+    d->OutOfVideoMemory();
+    d->SetDisplay(640, 480, false, true, false, false);
+  });
+  EXPECT_EQ(sExitCode, -1);
+  EXPECT_EQ(hw::MessageBoxCount(), boxes + 1);
+  EXPECT_EQ(hw::LastMessageBoxText(),
+            "You cannot run this application at your current screen resolution or bit depth (out "
+            "of memory). Change your display settings and run again. Closing other applications "
+            "might also help.");
+}
