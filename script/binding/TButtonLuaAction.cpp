@@ -8,12 +8,12 @@
 TButton::LuaAction::~LuaAction() { delete mCommand; }
 
 void TButton::LuaAction::Execute(TButton* button) {
-  TMessage* m = new TMessage(kCommandOnly, str("LuaAction:") + button->GetName());
   TWindowManager* wm = TWindowManager::Instance();
-  if (!wm) {
-    delete m;
-    return;
-  }
+  if (!wm || !mCommand) return;
+  TMessage* m = new TMessage(kCommandOnly, str("LuaAction:") + button->GetName());
+  // Lua text run while the scripts wait resumes them, and they may delete the button and this
+  // action with it: from here on only the copy is used.
+  TLuaFunction command(*mCommand);
   if (TWindowScript* host = wm->GetScriptHost()) {
     const str& name = button->GetName();
     bool plain = name.Find('[') < 0 && name.Find(']') < 0 &&
@@ -34,5 +34,5 @@ void TButton::LuaAction::Execute(TButton* button) {
       host->DoLuaString(str("function GetButtonName() return \"") + quoted + "\"; end;");
     }
   }
-  wm->QueueScriptMessage(m, mCommand);
+  wm->QueueScriptMessage(m, &command);
 }

@@ -2,6 +2,7 @@
 
 #include "BindingTestSupport.h"
 #include "script/binding/LuaBinding.h"
+#include "script/binding/TButtonLuaAction.h"
 #include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "assets/FileLayer.h"
@@ -445,6 +446,28 @@ TEST_F(BindingTest, LuaHalfBuildersAndConvertersGiveTheirValues) {
   ASSERT_TRUE(b && b->IsKindOf(TLayeredWindow::GetClassId()));
   EXPECT_EQ(static_cast<TLayeredWindow*>(b)->GetCurrentLayer(), 2u);
   EXPECT_EQ(Log().find("rror"), std::string::npos) << Log();
+}
+
+TEST_F(BindingTest, AButtonActionSurvivesScriptsThatReplaceIt) {
+  // The button name's definition wakes the waiting script, which gives the button a new
+  // action: the running one is deleted while it still has its command to deliver.
+  Run("PushModal('m') MakeDialog({ Button({ name = 'go', x = 0, y = 0, w = 5, h = 5 }) })\n"
+      "SetCommand('go', function() gRan = 1 end)\n"
+      "gSteps = ''\n"
+      "return function()\n"
+      "  local m = WaitForMessage() gSteps = gSteps .. tostring(m)\n"
+      "  SetCommand('go', function() gRan = 2 end)\n"
+      "  m = WaitForMessage() gSteps = gSteps .. '|' .. m.name\n"
+      "end");
+  TWindow* go = manager->GetTopModal()->FindChild("go", -1);
+  ASSERT_TRUE(go && go->IsKindOf(TButton::GetClassId()));
+  TButton* button = static_cast<TButton*>(go);
+  auto* action = static_cast<TButton::LuaAction*>(button->GetAction());
+  ASSERT_NE(action, nullptr);
+  action->Execute(button);
+  EXPECT_NE(button->GetAction(), action);
+  EXPECT_EQ(Global("gSteps"), "nil|LuaAction:go") << Log();
+  EXPECT_EQ(Number("gRan"), 1);
 }
 
 TEST_F(BindingTest, AFailedResumeIsLoggedAndLaterMessagesAreQueued) {
