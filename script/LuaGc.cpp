@@ -172,12 +172,20 @@ static void traverseclosure(GCState* st, Closure* cl) {
   }
 }
 
-static void checkstacksizes(lua_State* L, StkId max) {
+static void shrinkstacks(lua_State* L, void* ud) {
+  StkId max = *(StkId*)ud;
   int used = (int)(L->ci - L->base_ci);
   if (4 * used < L->size_ci && 2 * BASIC_CI_SIZE < L->size_ci) luaD_reallocCI(L, L->size_ci / 2);
   used = (int)(max - L->stack);
   if (4 * used < L->stacksize && 2 * (BASIC_STACK_SIZE + EXTRA_STACK) < L->stacksize)
     luaD_reallocstack(L, L->stacksize / 2);
+}
+
+// The smaller arrays are allocated on the traversed thread, which may be a suspended coroutine
+// with no error recovery of its own; and an error in the middle of marking would leave marks
+// behind. A shrink the allocator refuses is skipped: the thread keeps its larger arrays.
+static void checkstacksizes(lua_State* L, StkId max) {
+  luaD_rawrunprotected(L, shrinkstacks, &max);
 }
 
 static void traversestack(GCState* st, lua_State* L1) {

@@ -2,6 +2,8 @@
 // even when they resurrect their object, and byte counts that return to where they were.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "script/LuaGc.h"
 #include "script/LuaState.h"
 #include "tests/script/VmTestHelpers.h"
@@ -93,4 +95,51 @@ TEST(GcCollector, ClosureOutlivesTheCoroutineWhoseLocalItHolds) {
   EXPECT_EQ(RunScript(s.L, "local t = {} for i = 1, 100 do t[i] = {} end return get()"), "kept");
   lua_setgcthreshold(s.L, 0);
   EXPECT_EQ(RunScript(s.L, "return get()"), "kept");
+}
+
+namespace {
+int allocationsToRefuse = 0;
+
+void* RefusingAlloc(void*, void* block, size_t, size_t newsize, int, int) {
+  if (newsize == 0) {
+    free(block);
+    return nullptr;
+  }
+  if (allocationsToRefuse > 0) {
+    allocationsToRefuse--;
+    return nullptr;
+  }
+  return realloc(block, newsize);
+}
+
+// A collection whose first allocation (shrinking the coroutine's arrays while marking) is refused.
+int CollectNow(lua_State* L) {
+  allocationsToRefuse = 1;
+  lua_setgcthreshold(L, 0);
+  return 0;
+}
+}  // namespace
+
+// Shrinking the oversized arrays of a suspended coroutine allocates on that coroutine; a refusal
+// leaves them as they are, and the collection and the coroutine go on.
+TEST(GcCollector, ARefusedStackShrinkKeepsTheLargerStack) {
+  lua_Settings saved = *lua_settings();
+  lua_settings()->alloc = RefusingAlloc;
+  lua_State* L = lua_open();
+  ASSERT_NE(L, nullptr);
+  luaopen_base(L);
+  EXPECT_EQ(RunScript(L, "kept = {'alive'} co = coroutine.create(function() "
+                         "local function deep(n) if n > 0 then return 1 + deep(n - 1) end return 0 end "
+                         "deep(150) coroutine.yield() end) return coroutine.resume(co)"),
+            "true");
+  lua_pushcfunction(L, CollectNow);
+  EXPECT_EQ(lua_pcall(L, 0, 0, 0), 0);
+  EXPECT_EQ(allocationsToRefuse, 0);
+  lua_settop(L, 0);
+  lua_setgcthreshold(L, 0);
+  EXPECT_EQ(RunScript(L, "local t = {} for i = 1, 50 do t[i] = {i} end "
+                         "return kept[1], coroutine.status(co), coroutine.resume(co), coroutine.status(co)"),
+            "alive,suspended,true,dead");
+  lua_close(L);
+  *lua_settings() = saved;
 }
