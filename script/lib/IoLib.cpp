@@ -365,9 +365,12 @@ int DoWrite(lua_State* L, FILE* f, int arg, int nargs) {
   bool status = true;
   for (; nargs-- > 0 && status; arg++) {
     switch (lua_type(L, arg)) {
-      case LUA_TNUMBER:
-        status = fprintf(f, LUA_NUMBER_FMT, lua_tonumber(L, arg)) > 0;
+      case LUA_TNUMBER: {
+        char buf[32];
+        int len = lua_number2str(buf, lua_tonumber(L, arg));
+        status = len > 0 && fwrite(buf, 1, (size_t)len, f) == (size_t)len;
         break;
+      }
       case LUA_TSTRING: {
         size_t l = lua_strlen(L, arg);
         status = fwrite(lua_tostring(L, arg), 1, l, f) == l;
