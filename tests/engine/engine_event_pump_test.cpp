@@ -367,6 +367,12 @@ TEST_F(EngineTest, TitleAndCursorReachTheWindow) {
     Settle(p);
     EXPECT_FALSE(HeadlessWindow(p)->IsCursorVisible());
     EXPECT_TRUE(p->GetData()->IsCursorVisible());
+    // Over the client area the display answers the cursor request; elsewhere the system does.
+    HeadlessWindow(p)->SetCursorVisible(true);
+    EXPECT_EQ(p->WindowProc(Msg(WM_SETCURSOR, 0, 2)), 0);
+    EXPECT_TRUE(HeadlessWindow(p)->IsCursorVisible());
+    EXPECT_EQ(p->WindowProc(Msg(WM_SETCURSOR, 0, 1)), 1);
+    EXPECT_FALSE(HeadlessWindow(p)->IsCursorVisible());
   });
 }
 
