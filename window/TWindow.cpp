@@ -5,6 +5,7 @@
 
 #include "core/TSettings.h"
 #include "render/TRenderer.h"
+#include "script/binding/TLuaMessage.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowAnim.h"
@@ -441,7 +442,7 @@ void TWindow::HandleMessage(TWindow* w, TMessage* m) {
       TWindow* focus = w->IsKindOf(TModalWindow::GetClassId())
                            ? static_cast<TModalWindow*>(w)->GetFocusWindow()
                            : nullptr;
-      if (focus && focus->OnMessage(m)) {
+      if (focus && focus->OnMessage(MessageToOffer(m))) {
         delete m;
         return;
       }

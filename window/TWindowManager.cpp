@@ -8,6 +8,7 @@
 #include "core/TSettings.h"
 #include "core/Timer.h"
 #include "render/TRenderer.h"
+#include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
 #include "window/TMessage.h"
@@ -270,7 +271,7 @@ void TWindowManager::DeliverMessage(TMessage* m) {
     for (TMessageListener* l : listeners) {
       // An earlier listener may have removed (and destroyed) this one.
       if (std::find(mListeners.begin(), mListeners.end(), l) == mListeners.end()) continue;
-      if (l->OnMessage(m)) {
+      if (l->OnMessage(MessageToOffer(m))) {
         delete m;
         return;
       }

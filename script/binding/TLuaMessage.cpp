@@ -65,6 +65,7 @@ TLuaMessageWrapper::TLuaMessageWrapper(lua_State* L)
     : TMessage(kGeneric, str(), nullptr), mLua((lua_pushvalue(L, -1), L)) {
   TMessage* m = LuaToMessage(L, -1);
   lua_pop(L, 1);
+  mWrapped = m;
   if (m) {
     mId = m->GetId();
     mName = m->GetName();

@@ -22,10 +22,22 @@ public:
   explicit TLuaMessageWrapper(lua_State* L);
   // Pushes the script's own value.
   void PushLua() const { mLua.Push(); }
+  // The message the script's value holds, alive as long as this wrapper; null when none.
+  TMessage* GetWrapped() const { return mWrapped; }
 
 private:
   TLuaMessage mLua;
+  TMessage* mWrapped = nullptr;
 };
+
+// What listeners and remembered focus windows are offered: for a message a script posted, the
+// script's own message (which may be a subclass carrying more than the copy), else m itself.
+inline TMessage* MessageToOffer(TMessage* m) {
+  if (m && m->IsKindOf(TLuaMessageWrapper::GetClassId())) {
+    if (TMessage* wrapped = static_cast<TLuaMessageWrapper*>(m)->GetWrapped()) return wrapped;
+  }
+  return m;
+}
 
 // Creates the metatable in the registry.
 void RegisterMessageMetatable(lua_State* L);

@@ -281,6 +281,35 @@ TEST_F(BindingTest, ScriptHeldMessageWhoseTargetDiedIsPostedWithoutIt) {
   EXPECT_EQ(Global("gName"), "late");
 }
 
+TEST_F(BindingTest, ListenersAreOfferedTheScriptsOwnMessageNotItsCopy) {
+  struct Scored : TMessage {
+    Scored() : TMessage(kUserMessageBase + 7, "scored", nullptr) {}
+    int points = 250;
+  };
+  struct Listener : TMessageListener {
+    TMessage* seen = nullptr;
+    bool OnMessage(TMessage* m) override {
+      seen = m;
+      return true;
+    }
+  };
+  Scored* native = new Scored();
+  PushLuaMessage(L, native);
+  lua_pushstring(L, "gHeld");
+  lua_insert(L, -2);
+  lua_settable(L, LUA_GLOBALSINDEX);
+  Listener* listener = new Listener();
+  manager->AddMessageListener(listener);
+  Run("PostMessage(gHeld)");
+  Idle();
+  // The copy a script post makes carries only id, name and target; the listener must get the
+  // message that the script held, with its own fields.
+  ASSERT_EQ(listener->seen, native);
+  EXPECT_EQ(static_cast<Scored*>(listener->seen)->points, 250);
+  manager->RemoveMessageListener(listener);
+  delete listener;
+}
+
 TEST_F(BindingTest, ModalDialogClosesThroughItsCloseMessageAndReturnsTheValue) {
   std::filesystem::create_directories(folder / "assets");
   {
