@@ -257,6 +257,7 @@ void TPlatform::MouseEvent(const Message& m, TPlatformEvent& event) {
   if (wm && wm->mMouseBlocked.load()) return;
 
   if (window) {
+    if (press && p.mHosted) window->SetKeyboardFocus();
     if (press) window->SetMouseCapture(true);
     if (release) window->SetMouseCapture(false);
   }

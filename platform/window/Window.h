@@ -36,6 +36,8 @@ public:
   virtual void SetForeground() = 0;
   virtual void SetCursorVisible(bool visible) = 0;
   virtual void SetMouseCapture(bool capture) = 0;
+  // Takes the keyboard focus (a hosted window gets it only when clicked).
+  virtual void SetKeyboardFocus() = 0;
 
   // Queues a message for the pump; safe from any thread.
   virtual void PostMessage(const Message& message) = 0;

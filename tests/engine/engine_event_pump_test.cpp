@@ -408,9 +408,11 @@ TEST_F(EngineTest, HostedWithoutPortalQueryIgnoresAltEnter) {
     TPlatformEvent e = Feed(p, Msg(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
     EXPECT_EQ(e.type, kEventNothing);
     EXPECT_FALSE(p->IsFullScreen());
-    // A right click still reaches the game.
+    // A right click still reaches the game, and a click takes the keyboard focus.
+    EXPECT_FALSE(HeadlessWindow(p)->HasKeyboardFocus());
     e = Feed(p, Msg(WM_RBUTTONDOWN, 0, MakeLParam(1, 2)));
     EXPECT_EVENT(e, kEventOtherButton, kButtonRightDown, 1, 2, 0);
+    EXPECT_TRUE(HeadlessWindow(p)->HasKeyboardFocus());
   });
   EXPECT_TRUE(sBodyRan);
 }

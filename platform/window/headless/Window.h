@@ -22,6 +22,7 @@ public:
   void SetForeground() override { mForeground = true; }
   void SetCursorVisible(bool visible) override { mCursorVisible = visible; }
   void SetMouseCapture(bool capture) override { mCaptured = capture; }
+  void SetKeyboardFocus() override { mKeyboardFocus = true; }
   void WaitForInput(uint32_t) override {}
 
   // What tests read back.
@@ -29,6 +30,7 @@ public:
   bool IsChild() const { return mChild; }
   bool IsCursorVisible() const { return mCursorVisible; }
   bool HasMouseCapture() const { return mCaptured; }
+  bool HasKeyboardFocus() const { return mKeyboardFocus; }
   void SetForegroundState(bool foreground) { mForeground = foreground; }
 
 private:
@@ -40,6 +42,7 @@ private:
   bool mForeground = true;
   bool mCursorVisible = true;
   bool mCaptured = false;
+  bool mKeyboardFocus = false;
 };
 
 void GetScreenSize(int& width, int& height);

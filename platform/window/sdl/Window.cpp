@@ -142,6 +142,7 @@ bool Window::IsForeground() const {
 void Window::SetForeground() { SDL_RaiseWindow(mWindow); }
 void Window::SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 void Window::SetMouseCapture(bool capture) { SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); }
+void Window::SetKeyboardFocus() { SDL_SetWindowInputFocus(mWindow); }
 void Window::WaitForInput(uint32_t ms) { SDL_WaitEventTimeout(nullptr, static_cast<int>(ms)); }
 
 void Window::Pump() {

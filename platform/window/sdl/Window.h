@@ -29,6 +29,7 @@ public:
   void SetForeground() override;
   void SetCursorVisible(bool visible) override;
   void SetMouseCapture(bool capture) override;
+  void SetKeyboardFocus() override;
   void WaitForInput(uint32_t ms) override;
 
   SDL_Window* SdlWindow() const { return mWindow; }
