@@ -52,17 +52,6 @@ void ReadSettingsFile(const char* name) {
   }
 }
 
-// Further string files in the per-user and all-users folders ("strings*.xml").
-void AddFolderStrings(TStringTable* table, const char* prefix) {
-  str name;
-  str pre(prefix);
-  while (FindIndexedFile(pre, name, false)) {
-    str bare = name.Find(pre, str::kIgnoreCase) == 0 ? name.Substr(pre.Length()) : name;
-    if (bare.Length() >= 6 && bare.Substr(0, 6) == "string" && bare.Find(str(".xml")) >= 0)
-      table->AddStrings(name);
-  }
-}
-
 }  // namespace
 
 TPlatform::TPlatform(TPlatformData* data) : mData(data) {
@@ -80,8 +69,8 @@ TPlatform::TPlatform(TPlatformData* data) : mData(data) {
   SetFileFolders(mData->mUserFolder, mData->mCommonFolder, mData->mDesktopFolder);
   InitFileSystem();
   if (mData->mStringTable->Load("strings.xml")) mData->mWindowManager->SetScriptHostMode(true);
-  AddFolderStrings(mData->mStringTable, "user:");
-  AddFolderStrings(mData->mStringTable, "common:");
+  mData->mStringTable->AddFolderStrings("user:");
+  mData->mStringTable->AddFolderStrings("common:");
 
   SetConfig(kConfigBuildTag, mData->mInternalName);
   EngineLog("%s, version %s.", mData->mTitle.CStr(), mData->mVersion.CStr());
