@@ -166,15 +166,7 @@ StkId luaD_precall(lua_State* L, StkId func) {
     Proto* p = cl->p;
     if (p->is_vararg) adjust_varargs(L, p->numparams, func + 1);
     luaD_checkstack(L, p->maxstacksize);
-    CallInfo* ci = ++L->ci;
-    L->base = L->ci->base = restorestack(L, funcr) + 1;
-    ci->top = L->base + p->maxstacksize;
-    ci->u.l.savedpc = p->code;
-    ci->u.l.pc = nullptr;
-    ci->u.l.tailcalls = 0;
-    ci->state = CI_SAVEDPC;
-    while (L->top < ci->top) setnilvalue(L->top++);
-    L->top = ci->top;
+    luaD_openluaframe(L, restorestack(L, funcr) + 1, p);
     return nullptr;
   }
   luaD_checkstack(L, LUA_MINSTACK);

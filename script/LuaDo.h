@@ -27,6 +27,20 @@ typedef void (*Pfunc)(lua_State* L, void* ud);
 void luaD_resetprotection(lua_State* L);
 int luaD_protectedparser(lua_State* L, ZIO* z, int bin);
 StkId luaD_precall(lua_State* L, StkId func);
+
+// Opens the frame of Lua function p whose first argument is at base: the stack must already
+// hold room for p's registers. Registers past the arguments start as nil.
+inline void luaD_openluaframe(lua_State* L, StkId base, Proto* p) {
+  CallInfo* ci = ++L->ci;
+  L->base = ci->base = base;
+  ci->top = base + p->maxstacksize;
+  ci->u.l.savedpc = p->code;
+  ci->u.l.pc = nullptr;
+  ci->u.l.tailcalls = 0;
+  ci->state = CI_SAVEDPC;
+  while (L->top < ci->top) setnilvalue(L->top++);
+  L->top = ci->top;
+}
 void luaD_call(lua_State* L, StkId func, int nResults);
 int luaD_pcall(lua_State* L, Pfunc func, void* u, ptrdiff_t oldtop, ptrdiff_t ef);
 void luaD_reallocCI(lua_State* L, int newsize);

@@ -650,15 +650,7 @@ L_OP_TAILCALL: {
     Proto* p = clvalue(ra)->l.p;
     if (!p->is_vararg && L->ci + 1 != L->end_ci &&
         (char*)L->stack_last - (char*)L->top > (ptrdiff_t)p->maxstacksize * (ptrdiff_t)sizeof(TObject)) {
-      CallInfo* ci = ++L->ci;
-      L->base = ci->base = ra + 1;
-      ci->top = L->base + p->maxstacksize;
-      ci->u.l.savedpc = p->code;
-      ci->u.l.pc = nullptr;
-      ci->u.l.tailcalls = 0;
-      ci->state = CI_SAVEDPC;
-      while (L->top < ci->top) setnilvalue(L->top++);
-      L->top = ci->top;
+      luaD_openluaframe(L, ra + 1, p);
       goto luacall;
     }
   }
