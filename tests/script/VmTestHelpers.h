@@ -2,6 +2,7 @@
 // report their results or their error message as text.
 #pragma once
 
+#include <cstdlib>
 #include <string>
 
 #include "script/LuaApi.h"
@@ -63,4 +64,18 @@ inline std::string RunScript(lua_State* L, const std::string& code) {
   }
   lua_settop(L, top);
   return out;
+}
+
+// An allocator that fails once a budget of allocations is spent, for out-of-memory paths. Each
+// test program has one budget; below 0 means no limit.
+inline long gAllocationsLeft = -1;
+
+inline void* LimitedAlloc(void*, void* block, size_t, size_t newsize, int, int) {
+  if (newsize == 0) {
+    free(block);
+    return nullptr;
+  }
+  if (gAllocationsLeft == 0) return nullptr;
+  if (gAllocationsLeft > 0) gAllocationsLeft--;
+  return realloc(block, newsize);
 }

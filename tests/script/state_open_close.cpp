@@ -223,55 +223,41 @@ TEST(StateOpenClose, TextLengthsBeyondTheBlockLimitAreRefused) {
   EXPECT_EQ(RunScript(L, "return pcall(absurd, false)"), "false,memory allocation error: block too big");
 }
 
-namespace {
-long allocationsLeft = -1;  // below 0: no limit
-
-void* FailingAlloc(void*, void* block, size_t, size_t newsize, int, int) {
-  if (newsize == 0) {
-    free(block);
-    return nullptr;
-  }
-  if (allocationsLeft == 0) return nullptr;
-  if (allocationsLeft > 0) allocationsLeft--;
-  return realloc(block, newsize);
-}
-}  // namespace
-
 TEST(StateOpenClose, RunningOutOfMemoryIsAStatusNotACrash) {
   SettingsScope scope;
-  lua_settings()->alloc = FailingAlloc;
+  lua_settings()->alloc = LimitedAlloc;
   // Opening fails cleanly at every allocation it makes.
   int opened = 0;
   for (long limit = 0; limit < 400 && !opened; limit++) {
-    allocationsLeft = limit;
+    gAllocationsLeft = limit;
     lua_State* L = lua_open();
     if (L) {
       opened = 1;
-      allocationsLeft = -1;
+      gAllocationsLeft = -1;
       lua_close(L);
     }
   }
   EXPECT_EQ(opened, 1);
 
-  allocationsLeft = -1;
+  gAllocationsLeft = -1;
   lua_State* L = lua_open();
   ASSERT_NE(L, nullptr);
   luaopen_base(L);
   const char* code = "local t = {} for i = 1, 100000 do t[i] = {i} end";
   ASSERT_EQ(luaL_loadbuffer(L, code, strlen(code), "=m"), 0);
-  allocationsLeft = 1000;
+  gAllocationsLeft = 1000;
   EXPECT_EQ(lua_pcall(L, 0, 0, 0), LUA_ERRMEM);
   EXPECT_EQ(ValueText(L, -1), "not enough memory");
   lua_settop(L, 0);
-  allocationsLeft = -1;
+  gAllocationsLeft = -1;
   EXPECT_EQ(RunScript(L, "return 'usable'"), "usable");
 
   // A table whose growth fails keeps no half-inserted key.
   for (long limit = 0; limit < 60; limit++) {
     RunScript(L, "t = {}");
-    allocationsLeft = limit;
+    gAllocationsLeft = limit;
     RunScript(L, "for i = 1, 64 do t['k' .. i] = i end");
-    allocationsLeft = -1;
+    gAllocationsLeft = -1;
     EXPECT_EQ(RunScript(L, "for k, v in pairs(t) do if v == false then return k end end return 'clean'"), "clean");
   }
   lua_close(L);
@@ -286,10 +272,10 @@ static int NewThread(lua_State* L) {
 // announced, so freeing it is not announced either.
 TEST(StateOpenClose, ThreadHooksPairUpWhenAThreadCannotBeMade) {
   SettingsScope scope;
-  lua_settings()->alloc = FailingAlloc;
+  lua_settings()->alloc = LimitedAlloc;
   lua_settings()->threadcreated = OnCreated;
   lua_settings()->threadfreed = OnFreed;
-  allocationsLeft = -1;
+  gAllocationsLeft = -1;
   lua_State* L = lua_open();
   ASSERT_NE(L, nullptr);
   created.clear();
@@ -297,9 +283,9 @@ TEST(StateOpenClose, ThreadHooksPairUpWhenAThreadCannotBeMade) {
   int failures = 0;
   for (long limit = 0; limit < 6; limit++) {
     lua_pushcfunction(L, NewThread);
-    allocationsLeft = limit;
+    gAllocationsLeft = limit;
     if (lua_pcall(L, 0, 0, 0) == LUA_ERRMEM) failures++;
-    allocationsLeft = -1;
+    gAllocationsLeft = -1;
     lua_settop(L, 0);
     lua_setgcthreshold(L, 0);
     EXPECT_EQ(freed.size(), created.size()) << limit;

@@ -76,20 +76,6 @@ TEST(TableLayout, ShrinkingTheArrayPartKeepsItsEntries) {
   lua_pop(L, 1);
 }
 
-namespace {
-long allocationsLeft = -1;  // below 0: no limit
-
-void* LimitedAlloc(void*, void* block, size_t, size_t newsize, int, int) {
-  if (newsize == 0) {
-    free(block);
-    return nullptr;
-  }
-  if (allocationsLeft == 0) return nullptr;
-  if (allocationsLeft > 0) allocationsLeft--;
-  return realloc(block, newsize);
-}
-}  // namespace
-
 // Whichever allocation of a rehash fails (the shrunk array, the node vector), the table keeps
 // every entry it had.
 TEST(TableLayout, AResizeThatRunsOutOfMemoryLosesNoEntry) {
@@ -105,11 +91,11 @@ TEST(TableLayout, AResizeThatRunsOutOfMemoryLosesNoEntry) {
     ASSERT_EQ(luaL_loadbuffer(L, fill, strlen(fill), "=fill"), 0);
     lua_setgcthreshold(L, 0);  // no collection below: the same allocations every round
     lua_setgcthreshold(L, 1 << 20);
-    allocationsLeft = limit;
+    gAllocationsLeft = limit;
     int status = lua_pcall(L, 0, 0, 0);
     lua_settop(L, 0);
     failures += status == LUA_ERRMEM;
-    allocationsLeft = -1;
+    gAllocationsLeft = -1;
     EXPECT_EQ(RunScript(L, "local n = 0 for k in pairs(t) do n = n + 1 end return n >= 3, t[1], t[8], t.a"),
               "true,1,8,a")
         << limit;
