@@ -12,19 +12,19 @@ class TFile;
 
 // Open modes.
 enum : int {
-    kFileReadBinary = 0,
-    kFileReadText = 1,
-    kFileWriteBinary = 2,
-    kFileWriteText = 3,
-    kFileAppendBinary = 4,
-    kFileAppendText = 5,
+  kFileReadBinary = 0,
+  kFileReadText = 1,
+  kFileWriteBinary = 2,
+  kFileWriteText = 3,
+  kFileAppendBinary = 4,
+  kFileAppendText = 5,
 };
 
 // Seek origins.
 enum : int {
-    kSeekCurrent = 0,
-    kSeekStart = 1,
-    kSeekEnd = 2,
+  kSeekCurrent = 0,
+  kSeekStart = 1,
+  kSeekEnd = 2,
 };
 
 // Lower-cased virtual name -> location (disk path, "@archive:offset,size" or "&address,size").

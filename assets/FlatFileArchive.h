@@ -18,33 +18,33 @@
 // One mapping of an archive file; freed when the last handler or open entry lets go of it.
 class TFileMapData {
 public:
-    // Maps the file a virtual name resolves to on disk.
-    bool Open(const str& path);
-    void Close();
-    const uint8_t* GetView() const { return mFile.Data(); }
-    size_t GetSize() const { return mFile.Size(); }
+  // Maps the file a virtual name resolves to on disk.
+  bool Open(const str& path);
+  void Close();
+  const uint8_t* GetView() const { return mFile.Data(); }
+  size_t GetSize() const { return mFile.Size(); }
 
 private:
-    platform::os::MappedFile mFile;
+  platform::os::MappedFile mFile;
 };
 
 class TFileMapHandler {
 public:
-    TFileMapHandler();
-    virtual ~TFileMapHandler() = default;
+  TFileMapHandler();
+  virtual ~TFileMapHandler() = default;
 
-    // Stores the path and maps the file.
-    bool Open(const str& path);
-    // Lets go of the mapping (entries still open keep theirs); the path stays.
-    void Close();
-    const uint8_t* GetView() const { return mData->GetView(); }
-    size_t GetViewSize() const { return mData->GetSize(); }
-    const str& GetPath() const { return mPath; }
-    const std::shared_ptr<TFileMapData>& GetData() const { return mData; }
+  // Stores the path and maps the file.
+  bool Open(const str& path);
+  // Lets go of the mapping (entries still open keep theirs); the path stays.
+  void Close();
+  const uint8_t* GetView() const { return mData->GetView(); }
+  size_t GetViewSize() const { return mData->GetSize(); }
+  const str& GetPath() const { return mPath; }
+  const std::shared_ptr<TFileMapData>& GetData() const { return mData; }
 
 private:
-    std::shared_ptr<TFileMapData> mData;
-    str mPath;
+  std::shared_ptr<TFileMapData> mData;
+  str mPath;
 };
 
 // The program-wide archive table; an archive's number is its index. Never emptied.

@@ -12,28 +12,28 @@
 
 class TAssetManager {
 public:
-    TAssetManager();
-    virtual ~TAssetManager();
-    TAssetManager(const TAssetManager&) = delete;
-    TAssetManager& operator=(const TAssetManager&) = delete;
+  TAssetManager();
+  virtual ~TAssetManager();
+  TAssetManager(const TAssetManager&) = delete;
+  TAssetManager& operator=(const TAssetManager&) = delete;
 
-    // The program's manager (the first one made and still alive), null when there is none.
-    static TAssetManager* Instance();
+  // The program's manager (the first one made and still alive), null when there is none.
+  static TAssetManager* Instance();
 
-    // The live asset under the name, else empty. An unknown name leaves an empty entry.
-    boost::shared_ptr<TAsset> FindAsset(const str& name);
-    void FindAsset(boost::shared_ptr<TAsset>& out, const str& name) { out = FindAsset(name); }
-    // Replaces any earlier entry; never keeps the asset alive.
-    void RegisterAsset(const str& name, const boost::shared_ptr<TAsset>& asset);
-    void RemoveAsset(const str& name);
+  // The live asset under the name, else empty. An unknown name leaves an empty entry.
+  boost::shared_ptr<TAsset> FindAsset(const str& name);
+  void FindAsset(boost::shared_ptr<TAsset>& out, const str& name) { out = FindAsset(name); }
+  // Replaces any earlier entry; never keeps the asset alive.
+  void RegisterAsset(const str& name, const boost::shared_ptr<TAsset>& asset);
+  void RemoveAsset(const str& name);
 
-    // Release on every live asset, dropping the entries of gone ones on the way.
-    void ReleaseAll();
-    // Restore on every live asset.
-    void RestoreAll();
-    // Entries, live or not.
-    size_t GetAssetCount() const { return mAssets.size(); }
+  // Release on every live asset, dropping the entries of gone ones on the way.
+  void ReleaseAll();
+  // Restore on every live asset.
+  void RestoreAll();
+  // Entries, live or not.
+  size_t GetAssetCount() const { return mAssets.size(); }
 
 private:
-    std::map<str, boost::weak_ptr<TAsset>> mAssets;
+  std::map<str, boost::weak_ptr<TAsset>> mAssets;
 };

@@ -19,58 +19,58 @@ class TFile;
 
 class TPrefs {
 public:
-    // Reads "encryptionkey" and "installkey" from the settings, then loads the file.
-    explicit TPrefs(bool writingEnabled);
-    // Saves as Save does.
-    ~TPrefs();
-    TPrefs(const TPrefs&) = delete;
-    TPrefs& operator=(const TPrefs&) = delete;
+  // Reads "encryptionkey" and "installkey" from the settings, then loads the file.
+  explicit TPrefs(bool writingEnabled);
+  // Saves as Save does.
+  ~TPrefs();
+  TPrefs(const TPrefs&) = delete;
+  TPrefs& operator=(const TPrefs&) = delete;
 
-    // user -1 is the global record, 0, 1, ... the users.
-    str GetString(const str& key, const str& defaultValue, int user = -1) const;
-    int GetInt(const str& key, int defaultValue, int user = -1) const;
-    // Slot absent: 0; key absent: -1; no buffer or a buffer smaller than the value: the value's
-    // length (nothing copied); else the value is copied and 0 returned.
-    int GetData(const str& key, void* buffer, int size, int user = -1) const;
+  // user -1 is the global record, 0, 1, ... the users.
+  str GetString(const str& key, const str& defaultValue, int user = -1) const;
+  int GetInt(const str& key, int defaultValue, int user = -1) const;
+  // Slot absent: 0; key absent: -1; no buffer or a buffer smaller than the value: the value's
+  // length (nothing copied); else the value is copied and 0 returned.
+  int GetData(const str& key, void* buffer, int size, int user = -1) const;
 
-    // Text values are stored with their zero byte. A value too large for the file, or a user
-    // number past the file's slot limit, is refused with a log line.
-    void SetString(const str& key, const str& value, int user = -1, bool saveNow = false);
-    void SetInt(const str& key, int value, int user = -1, bool saveNow = false);
-    void SetData(const str& key, const void* bytes, int size, int user = -1, bool saveNow = false);
+  // Text values are stored with their zero byte. A value too large for the file, or a user
+  // number past the file's slot limit, is refused with a log line.
+  void SetString(const str& key, const str& value, int user = -1, bool saveNow = false);
+  void SetInt(const str& key, int value, int user = -1, bool saveNow = false);
+  void SetData(const str& key, const void* bytes, int size, int user = -1, bool saveNow = false);
 
-    int GetUserCount() const;
-    // Later users move down by one.
-    void DeleteUser(int user);
+  int GetUserCount() const;
+  // Later users move down by one.
+  void DeleteUser(int user);
 
-    void Load();
-    // Writes a new file beside the old one and replaces the old one only once the new one is
-    // complete; false (logged) when it could not be written. True without writing when
-    // writing is disabled.
-    bool Save();
+  void Load();
+  // Writes a new file beside the old one and replaces the old one only once the new one is
+  // complete; false (logged) when it could not be written. True without writing when
+  // writing is disabled.
+  bool Save();
 
-    const str& GetInstallKey() const { return mInstallKey; }
+  const str& GetInstallKey() const { return mInstallKey; }
 
-    // Slot limit of the file format: "USER" numbers above it end the reading.
-    static constexpr int kMaxSlot = 0x400;
-    static constexpr uint32_t kMaxPayload = 0x400000;
+  // Slot limit of the file format: "USER" numbers above it end the reading.
+  static constexpr int kMaxSlot = 0x400;
+  static constexpr uint32_t kMaxPayload = 0x400000;
 
 private:
-    using Value = std::vector<uint8_t>;
-    using Slot = std::map<str, Value>;
-    using Slots = std::vector<Slot>;
+  using Value = std::vector<uint8_t>;
+  using Slot = std::map<str, Value>;
+  using Slots = std::vector<Slot>;
 
-    const Value* Find(const str& key, int user) const;
-    void Store(const str& key, const uint8_t* bytes, size_t size, int user, bool saveNow);
-    void LoadOldXml(bool installFileExists, const str& installText);
-    bool ReadChunk(TFile* file, char tag[4], std::vector<uint8_t>& payload);
-    void AppendChunk(std::vector<uint8_t>& out, const char* tag, const std::vector<uint8_t>& plain);
+  const Value* Find(const str& key, int user) const;
+  void Store(const str& key, const uint8_t* bytes, size_t size, int user, bool saveNow);
+  void LoadOldXml(bool installFileExists, const str& installText);
+  bool ReadChunk(TFile* file, char tag[4], std::vector<uint8_t>& payload);
+  void AppendChunk(std::vector<uint8_t>& out, const char* tag, const std::vector<uint8_t>& plain);
 
-    StringCipher mCipher;
-    std::map<str, Slots> mStore;
-    Slots* mCurrent = nullptr;
-    str mKeyText;
-    str mFileName;
-    str mInstallKey;
-    bool mWritingEnabled;
+  StringCipher mCipher;
+  std::map<str, Slots> mStore;
+  Slots* mCurrent = nullptr;
+  str mKeyText;
+  str mFileName;
+  str mInstallKey;
+  bool mWritingEnabled;
 };

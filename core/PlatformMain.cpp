@@ -150,8 +150,8 @@ str JoinCommandLine(int argc, const char* const* argv) {
   return line;
 }
 
-int PlatformMain(void*, void*, const char* commandLine, int showCommand,
-                 GameMainFunction gameMain, bool allowSeveral) {
+int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMainFunction gameMain,
+                 bool allowSeveral) {
   std::string lineText = commandLine ? commandLine : "";
   platform::os::DynamicLibrary harness;
   uint64_t harnessWindow = LoadHarness(harness, lineText);

@@ -18,43 +18,43 @@ TAnimTask::TAnimTask(TClock* clock) : mClock(clock) { mNext = Now(); }
 uint32_t TAnimTask::Now() const { return mClock ? mClock->GetTime() : GetTimer(); }
 
 bool TAnimTask::Ready(int mode) {
-    if (mode == 1) return mReady;
-    if (mNext == kNever) return false;
-    return Since(Now(), mNext) >= 0;
+  if (mode == 1) return mReady;
+  if (mNext == kNever) return false;
+  return Since(Now(), mNext) >= 0;
 }
 
 bool TAnimTask::DoTask() {
-    const uint32_t now = Now();
-    if (Since(now, mNext) > kResyncGap) mNext = Now();
-    bool more;
-    do {
-        mNext = mAbsolute ? now + mInterval : mNext + mInterval;
-        more = Animate();
-        // Without an interval catching up could never get level: fire once per pass then.
-    } while (more && mCatchUp && mInterval != 0 && Since(mNext, now) < 0);
-    return more;
+  const uint32_t now = Now();
+  if (Since(now, mNext) > kResyncGap) mNext = Now();
+  bool more;
+  do {
+    mNext = mAbsolute ? now + mInterval : mNext + mInterval;
+    more = Animate();
+    // Without an interval catching up could never get level: fire once per pass then.
+  } while (more && mCatchUp && mInterval != 0 && Since(mNext, now) < 0);
+  return more;
 }
 
 uint32_t TAnimTask::SetTimer(uint32_t ms, bool repeat, bool absolute, bool catchUp) {
-    mAbsolute = absolute;
-    mCatchUp = catchUp;
-    if (!absolute && mNext != kNever)
-        mNext += ms;
-    else
-        mNext = Now() + ms;
-    mInterval = repeat ? ms : 0;
-    return ms;
+  mAbsolute = absolute;
+  mCatchUp = catchUp;
+  if (!absolute && mNext != kNever)
+    mNext += ms;
+  else
+    mNext = Now() + ms;
+  mInterval = repeat ? ms : 0;
+  return ms;
 }
 
 uint32_t TAnimTask::GetTimeSinceDue() const { return mNext == kNever ? kNever : Now() - mNext; }
 
 void TAnimTask::Cancel() {
-    mNext = kNever;
-    mReady = false;
+  mNext = kNever;
+  mReady = false;
 }
 
 void TAnimTask::SetClock(TClock* clock) {
-    const uint32_t t = GetTimeSinceDue();
-    mClock = clock;
-    if (t != kNever) mNext = Now() + t;
+  const uint32_t t = GetTimeSinceDue();
+  mClock = clock;
+  if (t != kNever) mNext = Now() + t;
 }

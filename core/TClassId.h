@@ -7,14 +7,14 @@ using TClassId = const void*;
 
 template <typename Fn>
 inline TClassId MakeClassId(Fn* function) {
-    return reinterpret_cast<TClassId>(function);
+  return reinterpret_cast<TClassId>(function);
 }
 
 // Inside a class body: its id function, its name, and a kind test that falls back to Base.
-#define T_CLASS_IDENTITY(Class, Base)                                                  \
-public:                                                                               \
-    static TClassId GetClassId() { return MakeClassId(&Class::GetClassId); }          \
-    const char* GetClassName() const override { return #Class; }                      \
-    bool IsKindOf(TClassId id) const override {                                       \
-        return id == Class::GetClassId() || Base::IsKindOf(id);                       \
-    }
+#define T_CLASS_IDENTITY(Class, Base)                                      \
+public:                                                                    \
+  static TClassId GetClassId() { return MakeClassId(&Class::GetClassId); } \
+  const char* GetClassName() const override { return #Class; }             \
+  bool IsKindOf(TClassId id) const override {                              \
+    return id == Class::GetClassId() || Base::IsKindOf(id);                \
+  }

@@ -57,7 +57,8 @@ TPlatformData::TPlatformData(const char* commandLine, int showCommand, bool allo
   mSystemFolder = "/usr/lib/";
   mProgramFile = GetProgramFilePath();
   int slash = mProgramFile.Find('/', str::kBackwards);
-  mProgramFolder = slash >= 0 ? mProgramFile.Substr(0, static_cast<unsigned>(slash) + 1) : str("./");
+  mProgramFolder =
+      slash >= 0 ? mProgramFile.Substr(0, static_cast<unsigned>(slash) + 1) : str("./");
   mStartupDir = CurrentDirectory();
   if (chdir(mProgramFolder.CStr()) != 0) {
     // Stay where we are; "-wd=" may still name the data folder.

@@ -27,7 +27,7 @@ class TWindowManager;
 namespace platform::os {
 class NamedMutex;
 class Thread;
-}
+}  // namespace platform::os
 
 class TPlatformData {
 public:
@@ -93,8 +93,8 @@ public:
   bool mFullScreenWish = false;  // "-pq=" mode: the portal page switches, not the display
 
   // Folders, each with a trailing "/" where noted.
-  str mAssetFolder;     // program folder + "assets/"
-  str mProgramFolder;   // with "/"
+  str mAssetFolder;    // program folder + "assets/"
+  str mProgramFolder;  // with "/"
   str mProgramFile;
   str mUserFolder;
   str mCommonFolder;

@@ -165,7 +165,8 @@ void TPlatform::SetCursor(boost::shared_ptr<TTexture> texture, int hotX, int hot
       image = p.mBuiltinCursor;
     }
   }
-  if (TDxDisplayHandler* d = TDxDisplayHandler::Instance()) d->SetMouseImage(image, hotX, hotY, keep);
+  if (TDxDisplayHandler* d = TDxDisplayHandler::Instance())
+    d->SetMouseImage(image, hotX, hotY, keep);
   // The engine draws this cursor, so the window shows none of its own.
   if (image) {
     if (IWindow* w = p.GetWindow()) w->SetCursorVisible(false);

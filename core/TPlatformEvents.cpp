@@ -46,11 +46,15 @@ int TranslateKey(int vk) {
     case VK_INSERT: return kKeyInsert;
     case VK_DELETE: return kKeyDelete;
     case VK_MULTIPLY: return '*';
-    case VK_ADD: case VK_OEM_PLUS: return '+';
+    case VK_ADD:
+    case VK_OEM_PLUS: return '+';
     case VK_SEPARATOR: return 10;
-    case VK_SUBTRACT: case VK_OEM_MINUS: return '-';
-    case VK_DECIMAL: case VK_OEM_PERIOD: return '.';
-    case VK_DIVIDE: case VK_OEM_2: return '/';
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS: return '-';
+    case VK_DECIMAL:
+    case VK_OEM_PERIOD: return '.';
+    case VK_DIVIDE:
+    case VK_OEM_2: return '/';
     case VK_OEM_1: return ';';
     case VK_OEM_COMMA: return ',';
     case VK_OEM_3: return '`';
@@ -195,9 +199,7 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
     case WM_MBUTTONUP:
     case WM_XBUTTONDOWN:
     case WM_XBUTTONUP:
-    case WM_MOUSEWHEEL:
-      MouseEvent(m, event);
-      break;
+    case WM_MOUSEWHEEL: MouseEvent(m, event); break;
     case WM_MOUSEMOVE: {
       int x, y;
       CurrentMousePosition(x, y);
@@ -223,17 +225,12 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
       p.mHoverArmed = false;
       SetEvent(event, kEventPaint);
       break;
-    case WM_QUIT:
-      SetEvent(event, kEventQuit);
-      break;
+    case WM_QUIT: SetEvent(event, kEventQuit); break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_KEYUP:
-    case WM_CHAR:
-      KeyEvent(m, event);
-      break;
-    default:
-      break;
+    case WM_CHAR: KeyEvent(m, event); break;
+    default: break;
   }
 
   // In hosted mode the host's own context menu must not see right clicks on the game.
@@ -272,8 +269,8 @@ void TPlatform::MouseEvent(const Message& m, TPlatformEvent& event) {
     case WM_MBUTTONDOWN: SetEvent(event, kEventOtherButton, kButtonMiddleDown, x, y, mods); break;
     case WM_MBUTTONUP: SetEvent(event, kEventOtherButton, kButtonMiddleUp, x, y); break;
     case WM_XBUTTONDOWN:
-      SetEvent(event, kEventOtherButton, HiWord(m.wParam) == 1 ? kButtonX1Down : kButtonX2Down,
-               x, y);
+      SetEvent(event, kEventOtherButton, HiWord(m.wParam) == 1 ? kButtonX1Down : kButtonX2Down, x,
+               y);
       break;
     case WM_MOUSEWHEEL: {
       int delta = static_cast<int16_t>(static_cast<uint16_t>(HiWord(m.wParam)));
@@ -281,8 +278,7 @@ void TPlatform::MouseEvent(const Message& m, TPlatformEvent& event) {
                MouseButtonModifiers(LoWord(m.wParam)));
       break;
     }
-    default:
-      break;  // X button releases carry no code of their own
+    default: break;  // X button releases carry no code of their own
   }
 }
 
@@ -383,9 +379,7 @@ int64_t TPlatform::WindowProc(const Message& m) {
   TPlatformData& p = *mData;
   TDxDisplayHandler* display = TDxDisplayHandler::Instance();
   switch (m.message) {
-    case WM_DESTROY:
-      PostQuit(0);
-      return 0;
+    case WM_DESTROY: PostQuit(0); return 0;
     case WM_SIZE:
       if (m.wParam == 1)
         SetActiveState(false);
@@ -396,14 +390,9 @@ int64_t TPlatform::WindowProc(const Message& m) {
       if (p.mWindowManager) p.mWindowManager->Invalidate();
       p.mPaintRequest = true;
       return 0;
-    case WM_CLOSE:
-      p.mCloseRequest = true;
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_ACTIVATEAPP:
-      SetAppActivation(m.wParam == 1);
-      return 0;
+    case WM_CLOSE: p.mCloseRequest = true; return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_ACTIVATEAPP: SetAppActivation(m.wParam == 1); return 0;
     case WM_SETCURSOR:
       // Over the client area the display decides which cursor shows.
       if (LoWord(static_cast<uint64_t>(m.lParam)) == 1 && display && display->ApplyCursor())
@@ -431,8 +420,7 @@ int64_t TPlatform::WindowProc(const Message& m) {
     case WM_DISPLAYCHANGE:
       if (!p.mActive && display) display->UpdateDesktopMode();
       return 0;
-    case WM_TIMER:
-      return 0;
+    case WM_TIMER: return 0;
     case WM_MOUSEMOVE:
       if (display) {
         display->OnWindowMoved();
@@ -455,7 +443,6 @@ int64_t TPlatform::WindowProc(const Message& m) {
                                           static_cast<uint32_t>(m.lParam)});
       }
       return 1;
-    default:
-      return 0;
+    default: return 0;
   }
 }

@@ -10,29 +10,29 @@
 
 class TTaskList {
 public:
-    TTaskList() = default;
-    TTaskList(const TTaskList&) = delete;
-    TTaskList& operator=(const TTaskList&) = delete;
-    ~TTaskList();
+  TTaskList() = default;
+  TTaskList(const TTaskList&) = delete;
+  TTaskList& operator=(const TTaskList&) = delete;
+  ~TTaskList();
 
-    // Takes ownership; a task added during a pass runs later in the same pass.
-    void Add(TTask* task);
-    bool Contains(const TTask* task) const;
-    // Hands the task back to the caller without deleting it; false when it is not listed.
-    bool Remove(TTask* task);
-    void RunTasks(int mode);
-    // Deletes every task (at the end of the pass when called during one).
-    void Clear();
+  // Takes ownership; a task added during a pass runs later in the same pass.
+  void Add(TTask* task);
+  bool Contains(const TTask* task) const;
+  // Hands the task back to the caller without deleting it; false when it is not listed.
+  bool Remove(TTask* task);
+  void RunTasks(int mode);
+  // Deletes every task (at the end of the pass when called during one).
+  void Clear();
 
-    bool IsRunning() const { return mRunning; }
-    size_t Size() const { return mTasks.size(); }
+  bool IsRunning() const { return mRunning; }
+  size_t Size() const { return mTasks.size(); }
 
 private:
-    static bool Holds(const std::vector<TTask*>& v, const TTask* task);
-    static void Drop(std::vector<TTask*>& v, const TTask* task);
+  static bool Holds(const std::vector<TTask*>& v, const TTask* task);
+  static void Drop(std::vector<TTask*>& v, const TTask* task);
 
-    bool mRunning = false;
-    std::list<TTask*> mTasks;
-    std::vector<TTask*> mRemoved;
-    std::vector<TTask*> mDoomed;
+  bool mRunning = false;
+  std::list<TTask*> mTasks;
+  std::vector<TTask*> mRemoved;
+  std::vector<TTask*> mDoomed;
 };

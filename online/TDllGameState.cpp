@@ -2,7 +2,6 @@
 
 #include "platform/os/DynamicLibrary.h"
 
-
 TDllGameState::TDllGameState() : mLibrary(std::make_unique<platform::os::DynamicLibrary>()) {}
 
 TDllGameState::~TDllGameState() {

@@ -122,7 +122,8 @@ Result CDisplay::CreateWindowed(platform::window::IWindow* window,
   SurfaceDesc back;
   back.width = width;
   back.height = height;
-  back.caps = kCapsOffscreenPlain | kCapsRenderTarget | (videoMemory ? uint32_t(kCapsVideoMemory) : 0u);
+  back.caps =
+      kCapsOffscreenPlain | kCapsRenderTarget | (videoMemory ? uint32_t(kCapsVideoMemory) : 0u);
   r = mDisplay->CreateSurface(back, mBack);
   if (r != kOk) {
     mFront.reset();

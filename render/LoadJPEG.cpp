@@ -23,60 +23,60 @@ static_assert(kMaxDecoderMemory > 3L * 2 * kMaxImageSide * kMaxImageSide);
 
 // The error manager comes first so libjpeg's error pointer leads back to the whole record.
 struct JpegDecode {
-    jpeg_error_mgr error;
-    jmp_buf recovery;
-    jpeg_source_mgr source;
-    jpeg_decompress_struct info;
-    bool created = false;
-    TFile* file = nullptr;
-    const char* name = "";
-    uint8_t* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-    int side = 0;
-    char message[JMSG_LENGTH_MAX] = {};
-    JOCTET chunk[kReadChunk];
+  jpeg_error_mgr error;
+  jmp_buf recovery;
+  jpeg_source_mgr source;
+  jpeg_decompress_struct info;
+  bool created = false;
+  TFile* file = nullptr;
+  const char* name = "";
+  uint8_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  int side = 0;
+  char message[JMSG_LENGTH_MAX] = {};
+  JOCTET chunk[kReadChunk];
 };
 
 JpegDecode& DecodeOf(j_common_ptr cinfo) { return *reinterpret_cast<JpegDecode*>(cinfo->err); }
 
 void ErrorExit(j_common_ptr cinfo) {
-    JpegDecode& d = DecodeOf(cinfo);
-    cinfo->err->format_message(cinfo, d.message);
-    longjmp(d.recovery, 1);
+  JpegDecode& d = DecodeOf(cinfo);
+  cinfo->err->format_message(cinfo, d.message);
+  longjmp(d.recovery, 1);
 }
 
 void OutputMessage(j_common_ptr cinfo) {
-    char text[JMSG_LENGTH_MAX];
-    cinfo->err->format_message(cinfo, text);
-    EngineLog("LoadJPEG: %s: %s", DecodeOf(cinfo).name, text);
+  char text[JMSG_LENGTH_MAX];
+  cinfo->err->format_message(cinfo, text);
+  EngineLog("LoadJPEG: %s: %s", DecodeOf(cinfo).name, text);
 }
 
 void InitSource(j_decompress_ptr) {}
 
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
-    JpegDecode& d = DecodeOf(reinterpret_cast<j_common_ptr>(cinfo));
-    int32_t got = FileRead(d.file, d.chunk, int(kReadChunk));
-    // A file that ends before its end marker is damaged; libjpeg's habit of padding it with
-    // grey would hide that.
-    if (got <= 0) ERREXIT(cinfo, JERR_INPUT_EOF);
-    d.source.next_input_byte = d.chunk;
-    d.source.bytes_in_buffer = size_t(got);
-    return TRUE;
+  JpegDecode& d = DecodeOf(reinterpret_cast<j_common_ptr>(cinfo));
+  int32_t got = FileRead(d.file, d.chunk, int(kReadChunk));
+  // A file that ends before its end marker is damaged; libjpeg's habit of padding it with
+  // grey would hide that.
+  if (got <= 0) ERREXIT(cinfo, JERR_INPUT_EOF);
+  d.source.next_input_byte = d.chunk;
+  d.source.bytes_in_buffer = size_t(got);
+  return TRUE;
 }
 
 void SkipInputData(j_decompress_ptr cinfo, long count) {
-    jpeg_source_mgr* src = cinfo->src;
-    while (count > 0) {
-        if (size_t(count) <= src->bytes_in_buffer) {
-            src->next_input_byte += count;
-            src->bytes_in_buffer -= size_t(count);
-            return;
-        }
-        count -= long(src->bytes_in_buffer);
-        src->bytes_in_buffer = 0;
-        src->fill_input_buffer(cinfo);
+  jpeg_source_mgr* src = cinfo->src;
+  while (count > 0) {
+    if (size_t(count) <= src->bytes_in_buffer) {
+      src->next_input_byte += count;
+      src->bytes_in_buffer -= size_t(count);
+      return;
     }
+    count -= long(src->bytes_in_buffer);
+    src->bytes_in_buffer = 0;
+    src->fill_input_buffer(cinfo);
+  }
 }
 
 void TermSource(j_decompress_ptr) {}
@@ -84,92 +84,92 @@ void TermSource(j_decompress_ptr) {}
 // Widens the packed red, green, blue bytes at the start of a row to blue, green, red, alpha.
 // Right to left, so no source byte is overwritten before it is read.
 void ExpandRow(uint8_t* row, int width) {
-    for (int x = width - 1; x >= 0; --x) {
-        const uint8_t* rgb = row + size_t(x) * 3;
-        uint8_t r = rgb[0], g = rgb[1], b = rgb[2];
-        uint8_t* bgra = row + size_t(x) * 4;
-        bgra[0] = b;
-        bgra[1] = g;
-        bgra[2] = r;
-        bgra[3] = 0xFF;
-    }
+  for (int x = width - 1; x >= 0; --x) {
+    const uint8_t* rgb = row + size_t(x) * 3;
+    uint8_t r = rgb[0], g = rgb[1], b = rgb[2];
+    uint8_t* bgra = row + size_t(x) * 4;
+    bgra[0] = b;
+    bgra[1] = g;
+    bgra[2] = r;
+    bgra[3] = 0xFF;
+  }
 }
 
 // Holds no C++ objects: libjpeg leaves it with longjmp on any error.
 bool Decode(JpegDecode& d) {
-    if (setjmp(d.recovery)) return false;
+  if (setjmp(d.recovery)) return false;
 
-    jpeg_create_decompress(&d.info);
-    d.created = true;
-    d.info.mem->max_memory_to_use = kMaxDecoderMemory;
-    d.source.init_source = InitSource;
-    d.source.fill_input_buffer = FillInputBuffer;
-    d.source.skip_input_data = SkipInputData;
-    d.source.resync_to_restart = jpeg_resync_to_restart;
-    d.source.term_source = TermSource;
-    d.source.next_input_byte = nullptr;
-    d.source.bytes_in_buffer = 0;
-    d.info.src = &d.source;
+  jpeg_create_decompress(&d.info);
+  d.created = true;
+  d.info.mem->max_memory_to_use = kMaxDecoderMemory;
+  d.source.init_source = InitSource;
+  d.source.fill_input_buffer = FillInputBuffer;
+  d.source.skip_input_data = SkipInputData;
+  d.source.resync_to_restart = jpeg_resync_to_restart;
+  d.source.term_source = TermSource;
+  d.source.next_input_byte = nullptr;
+  d.source.bytes_in_buffer = 0;
+  d.info.src = &d.source;
 
-    jpeg_read_header(&d.info, TRUE);
-    d.info.out_color_space = JCS_RGB;
-    d.side = ImageSide(int(d.info.image_width), int(d.info.image_height));
-    if (d.side == 0) {
-        std::snprintf(d.message, sizeof(d.message), "image size %ux%u out of range",
-                      d.info.image_width, d.info.image_height);
-        return false;
-    }
-    jpeg_start_decompress(&d.info);
-    if (d.info.output_components != 3 || d.info.output_width != d.info.image_width ||
-        d.info.output_height != d.info.image_height) {
-        std::snprintf(d.message, sizeof(d.message), "unsupported colour layout");
-        return false;
-    }
-    d.width = int(d.info.output_width);
-    d.height = int(d.info.output_height);
+  jpeg_read_header(&d.info, TRUE);
+  d.info.out_color_space = JCS_RGB;
+  d.side = ImageSide(int(d.info.image_width), int(d.info.image_height));
+  if (d.side == 0) {
+    std::snprintf(d.message, sizeof(d.message), "image size %ux%u out of range", d.info.image_width,
+                  d.info.image_height);
+    return false;
+  }
+  jpeg_start_decompress(&d.info);
+  if (d.info.output_components != 3 || d.info.output_width != d.info.image_width ||
+      d.info.output_height != d.info.image_height) {
+    std::snprintf(d.message, sizeof(d.message), "unsupported colour layout");
+    return false;
+  }
+  d.width = int(d.info.output_width);
+  d.height = int(d.info.output_height);
 
-    size_t stride = size_t(d.side) * 4;
-    d.pixels = new (std::nothrow) uint8_t[stride * size_t(d.side)]();
-    if (d.pixels == nullptr) {
-        std::snprintf(d.message, sizeof(d.message), "out of memory");
-        return false;
-    }
-    while (d.info.output_scanline < d.info.output_height) {
-        uint8_t* row = d.pixels + stride * d.info.output_scanline;
-        JSAMPROW rows[1] = {row};
-        if (jpeg_read_scanlines(&d.info, rows, 1) != 1) ERREXIT(&d.info, JERR_INPUT_EOF);
-        ExpandRow(row, d.width);
-    }
-    jpeg_finish_decompress(&d.info);
-    return true;
+  size_t stride = size_t(d.side) * 4;
+  d.pixels = new (std::nothrow) uint8_t[stride * size_t(d.side)]();
+  if (d.pixels == nullptr) {
+    std::snprintf(d.message, sizeof(d.message), "out of memory");
+    return false;
+  }
+  while (d.info.output_scanline < d.info.output_height) {
+    uint8_t* row = d.pixels + stride * d.info.output_scanline;
+    JSAMPROW rows[1] = {row};
+    if (jpeg_read_scanlines(&d.info, rows, 1) != 1) ERREXIT(&d.info, JERR_INPUT_EOF);
+    ExpandRow(row, d.width);
+  }
+  jpeg_finish_decompress(&d.info);
+  return true;
 }
 
 }  // namespace
 
 bool LoadJPEG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, int& height,
               int& side) {
-    buffer.reset();
-    auto d = std::make_unique<JpegDecode>();
-    d->name = name.CStr();
-    d->file = FileOpen(name.CStr(), kFileReadBinary);
-    if (d->file == nullptr) {
-        EngineLog("LoadJPEG: cannot open %s", name.CStr());
-        return false;
-    }
-    d->info.err = jpeg_std_error(&d->error);
-    d->error.error_exit = ErrorExit;
-    d->error.output_message = OutputMessage;
-    bool ok = Decode(*d);
-    if (d->created) jpeg_destroy_decompress(&d->info);
-    FileClose(d->file);
-    if (!ok) {
-        delete[] d->pixels;
-        EngineLog("LoadJPEG: %s: %s", name.CStr(), d->message);
-        return false;
-    }
-    buffer.reset(d->pixels);
-    width = d->width;
-    height = d->height;
-    side = d->side;
-    return true;
+  buffer.reset();
+  auto d = std::make_unique<JpegDecode>();
+  d->name = name.CStr();
+  d->file = FileOpen(name.CStr(), kFileReadBinary);
+  if (d->file == nullptr) {
+    EngineLog("LoadJPEG: cannot open %s", name.CStr());
+    return false;
+  }
+  d->info.err = jpeg_std_error(&d->error);
+  d->error.error_exit = ErrorExit;
+  d->error.output_message = OutputMessage;
+  bool ok = Decode(*d);
+  if (d->created) jpeg_destroy_decompress(&d->info);
+  FileClose(d->file);
+  if (!ok) {
+    delete[] d->pixels;
+    EngineLog("LoadJPEG: %s: %s", name.CStr(), d->message);
+    return false;
+  }
+  buffer.reset(d->pixels);
+  width = d->width;
+  height = d->height;
+  side = d->side;
+  return true;
 }

@@ -91,8 +91,7 @@ bool MouseTextureListener::DoTask() {
   return true;
 }
 
-DisplayMutexLock::DisplayMutexLock(std::recursive_timed_mutex& mutex, bool block)
-    : mMutex(mutex) {
+DisplayMutexLock::DisplayMutexLock(std::recursive_timed_mutex& mutex, bool block) : mMutex(mutex) {
   if (block) {
     mMutex.lock();
     mObtained = true;
@@ -174,8 +173,7 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
 
   float scale = 1.0f;
   bool scaling = ViewportScaling(scale);
-  if (!fullScreen && !scaling && (mDesktopWidth <= width || mDesktopHeight <= height))
-    return false;
+  if (!fullScreen && !scaling && (mDesktopWidth <= width || mDesktopHeight <= height)) return false;
   if (mDesktopColours != -1) {
     if (mDesktopColours <= 16) {
       mFewColours = true;
@@ -194,8 +192,8 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
       backWidth = Scaled(width, scale);
       backHeight = Scaled(height, scale);
     }
-    r = mScreen.CreateWindowed(window, mClipWindow, backWidth, backHeight,
-                               mBackBufferInVideoMemory, selector & 0xFFFF);
+    r = mScreen.CreateWindowed(window, mClipWindow, backWidth, backHeight, mBackBufferInVideoMemory,
+                               selector & 0xFFFF);
     if (r == kOutOfVideoMemory) mLowVideoMemory = true;
   }
   if (r != kOk) {

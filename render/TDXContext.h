@@ -54,8 +54,8 @@ public:
   explicit TDXContext(std::unique_ptr<platform::display::Display> backend = nullptr);
   virtual ~TDXContext();
 
-  bool Create(platform::window::IWindow* window, bool fullScreen, int width, int height,
-              int bits, uint32_t selector);
+  bool Create(platform::window::IWindow* window, bool fullScreen, int width, int height, int bits,
+              uint32_t selector);
   void Release();
   void Clear(uint32_t flags);
   Result Present();

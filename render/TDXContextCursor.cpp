@@ -50,8 +50,8 @@ bool TDXContext::MakeRuns(TTexture* texture, std::vector<Run>& runs, bool second
       }
       if (!second) a = 255;
       // Premultiplied colour and the weight the background keeps.
-      run->entries.push_back(Entry{uint16_t(a * r), uint16_t(a * g), uint16_t(a * b),
-                                   uint16_t(255 - a)});
+      run->entries.push_back(
+          Entry{uint16_t(a * r), uint16_t(a * g), uint16_t(a * b), uint16_t(255 - a)});
     }
   }
   texture->Unlock();
@@ -73,7 +73,8 @@ bool TDXContext::MakeSaveUnder() {
   std::unique_ptr<CScreenSurface>* all[3] = {&mSaveUnder[0], &mSaveUnder[1], &mWork};
   for (auto* s : all) {
     Result r = mScreen.CreateSurface(*s, mCursorWidth, mCursorHeight, &format, &caps);
-    if (r == kOutOfVideoMemory) r = mScreen.CreateSurface(*s, mCursorWidth, mCursorHeight, &format, &caps);
+    if (r == kOutOfVideoMemory)
+      r = mScreen.CreateSurface(*s, mCursorWidth, mCursorHeight, &format, &caps);
     if (r == kOutOfVideoMemory) {
       DestroySaveUnder();
       mSurfacesUnavailable = true;
@@ -221,8 +222,7 @@ void TDXContext::RestoreUnder(Surface& target) {
 TPoint TDXContext::DrawCursorLocked(int x, int y, bool toBackBuffer) {
   TPoint none(-1, -1);
   Rect rect{x + mHotX, y + mHotY, x + mHotX + mCursorWidth, y + mHotY + mCursorHeight};
-  if (rect.left < 0 || rect.top < 0 || rect.right > mDesktopWidth ||
-      rect.bottom > mDesktopHeight) {
+  if (rect.left < 0 || rect.top < 0 || rect.right > mDesktopWidth || rect.bottom > mDesktopHeight) {
     mRedrawWanted = true;
     return none;
   }

@@ -291,8 +291,7 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
 
   TWindowManager* wm = pd.mWindowManager;
   TAssetManager* am = TAssetManager::Instance();
-  if (am && am->GetAssetCount() > 0 && !(wm && wm->mFramesSuspended.load()))
-    mContext->Present();
+  if (am && am->GetAssetCount() > 0 && !(wm && wm->mFramesSuspended.load())) mContext->Present();
 
   if (IsReady()) {
     TMat4 identity;

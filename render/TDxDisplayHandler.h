@@ -39,8 +39,7 @@ public:
 
   // Mode selection.
   void UpdateDesktopMode();
-  void SetDisplay(int width, int height, bool fullScreen, bool force, bool quiet,
-                  bool childOfHost);
+  void SetDisplay(int width, int height, bool fullScreen, bool force, bool quiet, bool childOfHost);
   bool RefreshDisplay(bool fullScreen);
   bool IsFullScreen() const { return mFullScreen; }
   bool IsReady();

@@ -206,8 +206,7 @@ bool TDxDisplayHandler::ApplyViewport() {
   r.SetIntersection(mViewport, mClipRect);
   int w = mDisplayRect.Width(), h = mDisplayRect.Height();
   // Nothing of it on the display: an empty viewport, which the device refuses.
-  if (r.right <= std::max(r.left, 0) || r.bottom <= std::max(r.top, 0) || r.left >= w ||
-      r.top >= h)
+  if (r.right <= std::max(r.left, 0) || r.bottom <= std::max(r.top, 0) || r.left >= w || r.top >= h)
     return Succeeded(mDevice->SetViewport(Viewport{0, 0, 0, 0, 0.0f, 1.0f}));
   int left = std::clamp(r.left, 0, std::max(0, w - 1));
   int top = std::clamp(r.top, 0, std::max(0, h - 1));
@@ -303,8 +302,8 @@ uint32_t TDxDisplayHandler::PrepareVertexKind(int kind) {
 void TDxDisplayHandler::DrawVertices(int primitiveType, const TVertexList& list) {
   if (mDxBroken || !mDevice || !list.vertices || list.count <= 0) return;
   uint32_t fvf = PrepareVertexKind(list.kind);
-  Result r = mDevice->DrawPrimitive(static_cast<PrimitiveType>(primitiveType), fvf,
-                                    list.vertices, static_cast<uint32_t>(list.count));
+  Result r = mDevice->DrawPrimitive(static_cast<PrimitiveType>(primitiveType), fvf, list.vertices,
+                                    static_cast<uint32_t>(list.count));
   if (r == kOutOfVideoMemory) {
     EngineLog("DrawVertices out of video memory");
     OutOfVideoMemory();
@@ -320,8 +319,8 @@ void TDxDisplayHandler::DrawIndexedVertices(int primitiveType, const TVertexList
     return;
   uint32_t fvf = PrepareVertexKind(list.kind);
   DX_CHECK(mDevice->DrawIndexedPrimitive(static_cast<PrimitiveType>(primitiveType), fvf,
-                                         list.vertices, static_cast<uint32_t>(list.count),
-                                         indices, static_cast<uint32_t>(indexCount)));
+                                         list.vertices, static_cast<uint32_t>(list.count), indices,
+                                         static_cast<uint32_t>(indexCount)));
 }
 
 void TDxDisplayHandler::SetWorldTransform(const TMat4& m) {
@@ -475,7 +474,8 @@ void TDxDisplayHandler::SetDeviceTexture(const boost::shared_ptr<TTexture>& text
   if (!mDevice || mDxBroken) return;
   std::shared_ptr<Surface> surface;
   if (texture)
-    if (auto* data = dynamic_cast<TDxTextureData*>(texture->GetData())) surface = data->GetSurface();
+    if (auto* data = dynamic_cast<TDxTextureData*>(texture->GetData()))
+      surface = data->GetSurface();
   mDevice->SetTexture(surface);
   ApplyTextureStages();
 }
@@ -522,8 +522,9 @@ void TDxDisplayHandler::FillRect(const TRect& rect, const TColor& colour,
     surface = mContext->GetBackBuffer();
     r.SetIntersection(r, mClipRect);
     float scale = 1.0f;
-    if (Hosted(scale)) r = TRect(ScaleRound(r.left, scale), ScaleRound(r.top, scale),
-                                 ScaleRound(r.right, scale), ScaleRound(r.bottom, scale));
+    if (Hosted(scale))
+      r = TRect(ScaleRound(r.left, scale), ScaleRound(r.top, scale), ScaleRound(r.right, scale),
+                ScaleRound(r.bottom, scale));
   }
   if (!surface) return;
   r.SetIntersection(r, TRect(0, 0, surface->Width(), surface->Height()));

@@ -76,12 +76,13 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
     SurfaceDesc desc;
     desc.width = static_cast<int32_t>(w);
     desc.height = static_cast<int32_t>(h);
-    desc.format = alpha ? (sixteen ? PixelFormat::A4R4G4B4 : PixelFormat::A8R8G8B8)
-                        : PixelFormat::Unknown;
-    desc.caps = (Has(kSimple) ? kCapsOffscreenPlain : kCapsTexture) |
-                (Has(kRenderSurface) ? uint32_t(kCapsRenderTarget) : 0u) |
-                (context->IsHardware() && !(Has(kSimple) && Has(kLarge)) ? uint32_t(kCapsVideoMemory)
-                                                                         : uint32_t(kCapsSystemMemory));
+    desc.format =
+        alpha ? (sixteen ? PixelFormat::A4R4G4B4 : PixelFormat::A8R8G8B8) : PixelFormat::Unknown;
+    desc.caps =
+        (Has(kSimple) ? kCapsOffscreenPlain : kCapsTexture) |
+        (Has(kRenderSurface) ? uint32_t(kCapsRenderTarget) : 0u) |
+        (context->IsHardware() && !(Has(kSimple) && Has(kLarge)) ? uint32_t(kCapsVideoMemory)
+                                                                 : uint32_t(kCapsSystemMemory));
     r = dd->CreateSurface(desc, mSurface);
     if (r != kOk && r != kNoDisplayHardware) {
       DxCheck(r, kSource, __LINE__);
@@ -166,8 +167,8 @@ void TDxTextureData::Restore() {
   if (TTexture::LoadData(*this, mSourceName, mMaskName)) return;
   bool filesExist = AnyFileExists(mSourceName);
   if (!mMaskName.IsEmpty()) {
-    EngineLog("TDxTextureData::Restore: Failed to restore from file %s and %s.",
-              mSourceName.CStr(), mMaskName.CStr());
+    EngineLog("TDxTextureData::Restore: Failed to restore from file %s and %s.", mSourceName.CStr(),
+              mMaskName.CStr());
     filesExist = filesExist && AnyFileExists(mMaskName);
   } else {
     EngineLog("TDxTextureData::Restore: Failed to restore from file %s.", mSourceName.CStr());
@@ -242,8 +243,8 @@ void TDxTextureData::CopyTo(int x, int y, const TRect* source, TTextureData* tar
       double e = std::floor(static_cast<double>(v) * scale + 0.5);
       return static_cast<int32_t>(std::clamp(e, 0.0, static_cast<double>(limit)));
     };
-    Rect area{edge(dx, dst->Width()), edge(dy, dst->Height()),
-              edge(dx + src.Width(), dst->Width()), edge(dy + src.Height(), dst->Height())};
+    Rect area{edge(dx, dst->Width()), edge(dy, dst->Height()), edge(dx + src.Width(), dst->Width()),
+              edge(dy + src.Height(), dst->Height())};
     if (area.Empty()) return;
     r = dst->Blit(&area, *mSurface, &src);
   } else {

@@ -139,7 +139,9 @@ boost::shared_ptr<TTexture> TTexture::Create(int width, int height, bool alpha) 
   return t;
 }
 
-bool TTexture::Load(const str& name, const str& maskName) { return LoadData(*mData, name, maskName); }
+bool TTexture::Load(const str& name, const str& maskName) {
+  return LoadData(*mData, name, maskName);
+}
 
 bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn) {
   str name = nameIn;
@@ -232,8 +234,8 @@ int TTexture::GetHeight() const { return mData ? static_cast<int>(mData->mHeight
 void TTexture::Draw(const TDrawParams& p) {
   TRenderer* renderer = TRenderer::Existing();
   if (!mData || !renderer || !renderer->IsIn2d() || IsSimple()) return;
-  TRect src = (p.flags & TDrawParams::kUseSourceRect) ? p.sourceRect
-                                                      : TRect(0, 0, GetWidth(), GetHeight());
+  TRect src =
+      (p.flags & TDrawParams::kUseSourceRect) ? p.sourceRect : TRect(0, 0, GetWidth(), GetHeight());
   float w = static_cast<float>(src.Width()), h = static_cast<float>(src.Height());
   TVec2 origin = (p.flags & TDrawParams::kUseOrigin) ? p.origin : TVec2(w * 0.5f, h * 0.5f);
   TVec2 corners[4] = {TVec2(0, 0) - origin, TVec2(w, 0) - origin, TVec2(w, h) - origin,

@@ -46,8 +46,7 @@ public:
   ~TTexture() override;
 
   static boost::shared_ptr<TTexture> Get(const str& name, int flags = 0);
-  static boost::shared_ptr<TTexture> GetWithMask(const str& name, const str& maskName,
-                                                 bool mipmap);
+  static boost::shared_ptr<TTexture> GetWithMask(const str& name, const str& maskName, bool mipmap);
   static boost::shared_ptr<TTexture> GetSimple(const str& name, bool flag = false);
   static boost::shared_ptr<TTexture> Create(int width, int height, bool alpha);
   static str MakeAssetName(const str& name, bool alpha, bool mipmap, bool third);

@@ -16,9 +16,9 @@ public:
     kAlpha = 0x02,
     kAutoAlpha = 0x04,
     kMipmap = 0x08,
-    kSimple = 0x10,         // plain surface: blitted, never bound, never a target
-    kLarge = 0x20,          // sides past 1024 allowed; kept in system memory
-    kBlank = 0x80,          // made at run time, no file behind it
+    kSimple = 0x10,  // plain surface: blitted, never bound, never a target
+    kLarge = 0x20,   // sides past 1024 allowed; kept in system memory
+    kBlank = 0x80,   // made at run time, no file behind it
   };
 
   virtual ~TTextureData() = default;
@@ -35,11 +35,13 @@ public:
   virtual void Unlock() = 0;
 
   bool Has(uint8_t flag) const { return (mFlags & flag) != 0; }
-  void Set(uint8_t flag, bool on) { mFlags = on ? uint8_t(mFlags | flag) : uint8_t(mFlags & ~flag); }
+  void Set(uint8_t flag, bool on) {
+    mFlags = on ? uint8_t(mFlags | flag) : uint8_t(mFlags & ~flag);
+  }
 
   str mSourceName;
   str mMaskName;
-  uint32_t mWidth = 0, mHeight = 0;            // requested
+  uint32_t mWidth = 0, mHeight = 0;  // requested
   uint32_t mSurfaceWidth = 0, mSurfaceHeight = 0;
   uint32_t mBorderX = 0, mBorderY = 0;
   uint8_t mFlags = 0;

@@ -31,8 +31,8 @@ void FillQuadVertices(const TVec2& offset, TLitVertex out[4], TVec2 corners[4],
                       const TVec2 texCorners[2], const TMat3& transform, float alpha,
                       const TColor& tint) {
   std::memset(static_cast<void*>(out), 0, 4 * sizeof(TLitVertex));
-  uint32_t colour = AlphaByte(alpha) << 24 | ChannelByte(tint.r) << 16 |
-                    ChannelByte(tint.g) << 8 | ChannelByte(tint.b);
+  uint32_t colour = AlphaByte(alpha) << 24 | ChannelByte(tint.r) << 16 | ChannelByte(tint.g) << 8 |
+                    ChannelByte(tint.b);
   const float half = 0.5f;
   uint32_t reserved;
   std::memcpy(&reserved, &half, 4);

@@ -18,9 +18,9 @@
 #include "script/LuaVm.h"
 
 // A push beyond the frame's guaranteed slots grows the stack instead of writing past it.
-#define api_incr_top(L)                                                   \
-  {                                                                       \
-    L->top++;                                                             \
+#define api_incr_top(L)                                                           \
+  {                                                                               \
+    L->top++;                                                                     \
     if (L->top >= L->ci->top && L->stack_last - L->top < 1) luaD_growstack(L, 1); \
   }
 
@@ -214,10 +214,8 @@ void* lua_touserdata(lua_State* L, int idx) {
       }
       return u + 1;
     }
-    case LUA_TLIGHTUSERDATA:
-      return pvalue(o);
-    default:
-      return nullptr;
+    case LUA_TLIGHTUSERDATA: return pvalue(o);
+    default: return nullptr;
   }
 }
 
@@ -230,17 +228,12 @@ const void* lua_topointer(lua_State* L, int idx) {
   StkId o = luaA_indexAcceptable(L, idx);
   if (o == nullptr) return nullptr;
   switch (ttype(o)) {
-    case LUA_TTABLE:
-      return hvalue(o);
-    case LUA_TFUNCTION:
-      return clvalue(o);
-    case LUA_TTHREAD:
-      return thvalue(o);
+    case LUA_TTABLE: return hvalue(o);
+    case LUA_TFUNCTION: return clvalue(o);
+    case LUA_TTHREAD: return thvalue(o);
     case LUA_TUSERDATA:
-    case LUA_TLIGHTUSERDATA:
-      return lua_touserdata(L, idx);
-    default:
-      return nullptr;
+    case LUA_TLIGHTUSERDATA: return lua_touserdata(L, idx);
+    default: return nullptr;
   }
 }
 
@@ -383,7 +376,8 @@ void lua_pushtypetable(lua_State* L, int tag) {
 }
 
 void lua_settypetable(lua_State* L, int tag) {
-  if (tag >= 1 && tag < NUM_TYPETAGS && ttistable(L->top - 1)) setobj(&G(L)->typemt[tag], L->top - 1);
+  if (tag >= 1 && tag < NUM_TYPETAGS && ttistable(L->top - 1))
+    setobj(&G(L)->typemt[tag], L->top - 1);
   L->top--;
 }
 
@@ -435,15 +429,11 @@ int lua_setmetatable(lua_State* L, int objindex) {
   // nil gives the value back the metatable a new value of its type starts with.
   Table* mt = ttistable(mtv) ? hvalue(mtv) : nullptr;
   switch (ttype(obj)) {
-    case LUA_TTABLE:
-      hvalue(obj)->metatable = mt ? mt : hvalue(&G(L)->typemt[LUA_TTABLE]);
-      break;
+    case LUA_TTABLE: hvalue(obj)->metatable = mt ? mt : hvalue(&G(L)->typemt[LUA_TTABLE]); break;
     case LUA_TUSERDATA:
       uvalue(obj)->uv.metatable = mt ? mt : hvalue(&G(L)->typemt[LUA_TUSERDATA]);
       break;
-    default:
-      res = 0;
-      break;
+    default: res = 0; break;
   }
   L->top--;
   return res;

@@ -163,7 +163,8 @@ lua_Settings* lua_settings(void);
 #define lua_boxpointer(L, u) (*(void**)(lua_newuserdata(L, sizeof(void*))) = (u))
 #define lua_unboxpointer(L, i) (*(void**)(lua_touserdata(L, i)))
 #define lua_pop(L, n) lua_settop(L, -(n)-1)
-#define lua_register(L, n, f) (lua_pushstring(L, n), lua_pushcfunction(L, f), lua_settable(L, LUA_GLOBALSINDEX))
+#define lua_register(L, n, f) \
+  (lua_pushstring(L, n), lua_pushcfunction(L, f), lua_settable(L, LUA_GLOBALSINDEX))
 #define lua_pushcfunction(L, f) lua_pushcclosure(L, f, 0)
 #define lua_isfunction(L, n) (lua_type(L, n) == LUA_TFUNCTION)
 #define lua_istable(L, n) (lua_type(L, n) == LUA_TTABLE)
@@ -201,13 +202,13 @@ const char* lua_setlocal(lua_State* L, const lua_Debug* ar, int n);
 
 struct lua_Debug {
   int event;
-  const char* name;      // (n)
-  const char* namewhat;  // (n) "global", "local", "field", "method"
-  const char* what;      // (S) "Lua", "C", "main", "tail"
-  const char* source;    // (S)
-  int currentline;       // (l)
-  int nups;              // (u) number of upvalues
-  int linedefined;       // (S)
+  const char* name;            // (n)
+  const char* namewhat;        // (n) "global", "local", "field", "method"
+  const char* what;            // (S) "Lua", "C", "main", "tail"
+  const char* source;          // (S)
+  int currentline;             // (l)
+  int nups;                    // (u) number of upvalues
+  int linedefined;             // (S)
   char short_src[LUA_IDSIZE];  // (S)
-  int i_ci;  // active function (private)
+  int i_ci;                    // active function (private)
 };

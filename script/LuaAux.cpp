@@ -35,7 +35,9 @@ int luaL_typerror(lua_State* L, int narg, const char* tname) {
   return luaL_argerror(L, narg, msg);
 }
 
-static void tag_error(lua_State* L, int narg, int tag) { luaL_typerror(L, narg, lua_typename(L, tag)); }
+static void tag_error(lua_State* L, int narg, int tag) {
+  luaL_typerror(L, narg, lua_typename(L, tag));
+}
 
 void luaL_where(lua_State* L, int level) {
   lua_Debug ar;
@@ -296,8 +298,7 @@ int luaL_getn(lua_State* L, int t) {
     sethvalue(&key, h);
     setobj2s(top + 1, luaH_get(sizes, &key));
     if ((n = CountOf(top + 1)) >= 0) return n;
-    for (n = 1; !ttisnil(luaH_getnum(h, n)); n++) {
-    }
+    for (n = 1; !ttisnil(luaH_getnum(h, n)); n++) {}
     setnilvalue(top);  // the last element read
     return n - 1;
   }

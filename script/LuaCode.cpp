@@ -110,24 +110,15 @@ int CodeLabel(FuncState* fs, int A, int b, int jump) {
 void Discharge2Reg(FuncState* fs, expdesc* e, int reg) {
   luaK_dischargevars(fs, e);
   switch (e->k) {
-    case VNIL:
-      luaK_nil(fs, reg, 1);
-      break;
+    case VNIL: luaK_nil(fs, reg, 1); break;
     case VFALSE:
-    case VTRUE:
-      luaK_codeABC(fs, OP_LOADBOOL, reg, e->k == VTRUE, 0);
-      break;
-    case VK:
-      luaK_codeABx(fs, OP_LOADK, reg, unsigned(e->info));
-      break;
-    case VRELOCABLE:
-      SETARG_A(getcode(fs, e), reg);
-      break;
+    case VTRUE: luaK_codeABC(fs, OP_LOADBOOL, reg, e->k == VTRUE, 0); break;
+    case VK: luaK_codeABx(fs, OP_LOADK, reg, unsigned(e->info)); break;
+    case VRELOCABLE: SETARG_A(getcode(fs, e), reg); break;
     case VNONRELOC:
       if (reg != e->info) luaK_codeABC(fs, OP_MOVE, reg, e->info, 0);
       break;
-    default:
-      return;  // VVOID or VJMP: nothing to load
+    default: return;  // VVOID or VJMP: nothing to load
   }
   e->info = reg;
   e->k = VNONRELOC;
@@ -183,16 +174,10 @@ void CodeNot(FuncState* fs, expdesc* e) {
   luaK_dischargevars(fs, e);
   switch (e->k) {
     case VNIL:
-    case VFALSE:
-      e->k = VTRUE;
-      break;
+    case VFALSE: e->k = VTRUE; break;
     case VK:
-    case VTRUE:
-      e->k = VFALSE;
-      break;
-    case VJMP:
-      InvertJump(fs, e);
-      break;
+    case VTRUE: e->k = VFALSE; break;
+    case VJMP: InvertJump(fs, e); break;
     case VRELOCABLE:
     case VNONRELOC:
       Discharge2AnyReg(fs, e);
@@ -200,8 +185,7 @@ void CodeNot(FuncState* fs, expdesc* e) {
       e->info = luaK_codeABC(fs, OP_NOT, 0, e->info, 0);
       e->k = VRELOCABLE;
       break;
-    default:
-      break;
+    default: break;
   }
   int temp = e->f;
   e->f = e->t;
@@ -235,8 +219,7 @@ int luaK_code(FuncState* fs, Instruction i, int line) {
   DischargeJpc(fs);  // `pc' will change
   luaM_growvector(fs->L, f->code, fs->pc, f->sizecode, Instruction, MAX_INT, "code size overflow");
   f->code[fs->pc] = i;
-  luaM_growvector(fs->L, f->lineinfo, fs->pc, f->sizelineinfo, int, MAX_INT,
-                  "code size overflow");
+  luaM_growvector(fs->L, f->lineinfo, fs->pc, f->sizelineinfo, int, MAX_INT, "code size overflow");
   f->lineinfo[fs->pc] = line;
   return fs->pc++;
 }
@@ -359,9 +342,7 @@ void luaK_setcallreturns(FuncState* fs, expdesc* e, int nresults) {
 
 void luaK_dischargevars(FuncState* fs, expdesc* e) {
   switch (e->k) {
-    case VLOCAL:
-      e->k = VNONRELOC;
-      break;
+    case VLOCAL: e->k = VNONRELOC; break;
     case VUPVAL:
       e->info = luaK_codeABC(fs, OP_GETUPVAL, 0, e->info, 0);
       e->k = VRELOCABLE;
@@ -376,11 +357,8 @@ void luaK_dischargevars(FuncState* fs, expdesc* e) {
       e->info = luaK_codeABC(fs, OP_GETTABLE, 0, e->info, e->aux);
       e->k = VRELOCABLE;
       break;
-    case VCALL:
-      luaK_setcallreturns(fs, e, 1);
-      break;
-    default:
-      break;
+    case VCALL: luaK_setcallreturns(fs, e, 1); break;
+    default: break;
   }
 }
 
@@ -424,8 +402,7 @@ int luaK_exp2RK(FuncState* fs, expdesc* e) {
     case VK:
       if (e->info + MAXSTACK <= MAXARG_C) return e->info + MAXSTACK;
       break;
-    default:
-      break;
+    default: break;
   }
   return luaK_exp2anyreg(fs, e);
 }
@@ -451,8 +428,7 @@ void luaK_storevar(FuncState* fs, expdesc* var, expdesc* ex) {
       luaK_codeABC(fs, OP_SETTABLE, var->info, var->aux, e);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   FreeExp(fs, ex);
 }
@@ -483,9 +459,7 @@ void luaK_goiftrue(FuncState* fs, expdesc* e) {
       InvertJump(fs, e);
       pc = e->info;
       break;
-    default:
-      pc = JumpOnCond(fs, e, 0);
-      break;
+    default: pc = JumpOnCond(fs, e, 0); break;
   }
   luaK_concat(fs, &e->f, pc);
 }
@@ -495,18 +469,10 @@ void luaK_goiffalse(FuncState* fs, expdesc* e) {
   luaK_dischargevars(fs, e);
   switch (e->k) {
     case VNIL:
-    case VFALSE:
-      pc = NO_JUMP;
-      break;
-    case VTRUE:
-      pc = luaK_jump(fs);
-      break;
-    case VJMP:
-      pc = e->info;
-      break;
-    default:
-      pc = JumpOnCond(fs, e, 1);
-      break;
+    case VFALSE: pc = NO_JUMP; break;
+    case VTRUE: pc = luaK_jump(fs); break;
+    case VJMP: pc = e->info; break;
+    default: pc = JumpOnCond(fs, e, 1); break;
   }
   luaK_concat(fs, &e->t, pc);
 }
@@ -547,9 +513,7 @@ void luaK_infix(FuncState* fs, BinOpr op, expdesc* v) {
     case OPR_CONCAT:
       luaK_exp2nextreg(fs, v);  // operands of a concatenation must be consecutive registers
       break;
-    default:
-      luaK_exp2RK(fs, v);
-      break;
+    default: luaK_exp2RK(fs, v); break;
   }
 }
 

@@ -101,15 +101,9 @@ static int getinfo(lua_State* L, const char* what, lua_Debug* ar, StkId f, CallI
   int status = 1;
   for (; *what; what++) {
     switch (*what) {
-      case 'S':
-        funcinfo(ar, f);
-        break;
-      case 'l':
-        ar->currentline = (ci) ? currentline(ci) : -1;
-        break;
-      case 'u':
-        ar->nups = clvalue(f)->c.nupvalues;
-        break;
+      case 'S': funcinfo(ar, f); break;
+      case 'l': ar->currentline = (ci) ? currentline(ci) : -1; break;
+      case 'u': ar->nups = clvalue(f)->c.nupvalues; break;
       case 'n':
         ar->namewhat = (ci) ? getfuncname(ci, &ar->name) : nullptr;
         if (ar->namewhat == nullptr) {
@@ -117,11 +111,8 @@ static int getinfo(lua_State* L, const char* what, lua_Debug* ar, StkId f, CallI
           ar->name = nullptr;
         }
         break;
-      case 'f':
-        setobj2s(L->top, f);
-        break;
-      default:
-        status = 0;  // invalid option
+      case 'f': setobj2s(L->top, f); break;
+      default: status = 0;  // invalid option
     }
   }
   return status;
@@ -165,13 +156,9 @@ static int checkopenop(const Proto* pt, int pc) {
   switch (GET_OPCODE(i)) {
     case OP_CALL:
     case OP_TAILCALL:
-    case OP_RETURN:
-      check(GETARG_B(i) == 0);
-      return 1;
-    case OP_SETLISTO:
-      return 1;
-    default:
-      return 0;  // an open result must be taken by the next instruction
+    case OP_RETURN: check(GETARG_B(i) == 0); return 1;
+    case OP_SETLISTO: return 1;
+    default: return 0;  // an open result must be taken by the next instruction
   }
 }
 
@@ -205,9 +192,7 @@ static Instruction luaG_symbexec(const Proto* pt, int lastpc, int reg) {
         b = GETARG_Bx(i);
         if (testOpMode(op, OpModeK)) check(b < pt->sizek);
         break;
-      case iAsBx:
-        b = GETARG_sBx(i);
-        break;
+      case iAsBx: b = GETARG_sBx(i); break;
     }
     if (testOpMode(op, OpModesetA) && a == reg) last = pc;
     if (testOpMode(op, OpModeT)) {
@@ -215,35 +200,25 @@ static Instruction luaG_symbexec(const Proto* pt, int lastpc, int reg) {
       check(GET_OPCODE(pt->code[pc + 1]) == OP_JMP);
     }
     switch (op) {
-      case OP_LOADBOOL:
-        check(c == 0 || pc + 2 < pt->sizecode);
-        break;
+      case OP_LOADBOOL: check(c == 0 || pc + 2 < pt->sizecode); break;
       case OP_LOADNIL:
         if (a <= reg && reg <= b) last = pc;
         break;
       case OP_GETUPVAL:
-      case OP_SETUPVAL:
-        check(b < pt->nups);
-        break;
+      case OP_SETUPVAL: check(b < pt->nups); break;
       case OP_GETGLOBAL:
-      case OP_SETGLOBAL:
-        check(ttisstring(&pt->k[b]));
-        break;
+      case OP_SETGLOBAL: check(ttisstring(&pt->k[b])); break;
       case OP_SELF:
         checkreg(pt, a + 1);
         if (reg == a + 1) last = pc;
         break;
-      case OP_CONCAT:
-        check(c < MAXSTACK && b < c);
-        break;
+      case OP_CONCAT: check(c < MAXSTACK && b < c); break;
       case OP_TFORLOOP:
         checkreg(pt, a + c + 5);
         if (reg >= a) last = pc;
         break;
       case OP_FORLOOP:
-      case OP_TFORPREP:
-        checkreg(pt, a + 2);
-        [[fallthrough]];
+      case OP_TFORPREP: checkreg(pt, a + 2); [[fallthrough]];
       case OP_JMP: {
         int dest = pc + 1 + b;
         check(0 <= dest && dest < pt->sizecode);
@@ -267,9 +242,7 @@ static Instruction luaG_symbexec(const Proto* pt, int lastpc, int reg) {
         if (b > 0) checkreg(pt, a + b - 1);
         break;
       case OP_SETLIST:
-      case OP_SETLISTO:
-        checkreg(pt, a + (b & (LFIELDS_PER_FLUSH - 1)) + 1);
-        break;
+      case OP_SETLISTO: checkreg(pt, a + (b & (LFIELDS_PER_FLUSH - 1)) + 1); break;
       case OP_CLOSURE: {
         check(b < pt->sizep);
         int nup = pt->p[b]->nups;
@@ -280,8 +253,7 @@ static Instruction luaG_symbexec(const Proto* pt, int lastpc, int reg) {
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   return pt->code[last];
@@ -317,14 +289,9 @@ static const char* getobjname(CallInfo* ci, int stackpos, const char** name) {
       if (b < a) return getobjname(ci, b, name);
       break;
     }
-    case OP_GETTABLE:
-      *name = kname(p, GETARG_C(i));
-      return "field";
-    case OP_SELF:
-      *name = kname(p, GETARG_C(i));
-      return "method";
-    default:
-      break;
+    case OP_GETTABLE: *name = kname(p, GETARG_C(i)); return "field";
+    case OP_SELF: *name = kname(p, GETARG_C(i)); return "method";
+    default: break;
   }
   return nullptr;
 }
@@ -391,7 +358,7 @@ void luaG_errormsg(lua_State* L) {
   if (L->errfunc != 0) {
     StkId errfunc = restorestack(L, L->errfunc);
     if (!ttisfunction(errfunc)) luaD_throw(L, LUA_ERRERR);
-    setobjs2s(L->top, L->top - 1);  // the argument
+    setobjs2s(L->top, L->top - 1);   // the argument
     setobjs2s(L->top - 1, errfunc);  // the handler
     incr_top(L);
     luaD_call(L, L->top - 2, 1);

@@ -30,12 +30,8 @@ struct LuaUnwind {};
 
 static void seterrorobj(lua_State* L, int errcode, StkId oldtop) {
   switch (errcode) {
-    case LUA_ERRMEM:
-      setsvalue2s(oldtop, luaS_newliteral(L, MEMERRMSG));
-      break;
-    case LUA_ERRERR:
-      setsvalue2s(oldtop, luaS_newliteral(L, "error in error handling"));
-      break;
+    case LUA_ERRMEM: setsvalue2s(oldtop, luaS_newliteral(L, MEMERRMSG)); break;
+    case LUA_ERRERR: setsvalue2s(oldtop, luaS_newliteral(L, "error in error handling")); break;
     case LUA_ERRSYNTAX:
     case LUA_ERRRUN:
     default:
@@ -178,7 +174,6 @@ StkId luaD_precall(lua_State* L, StkId func) {
   return L->top - n;  // above the top when the function yielded (n = -1)
 }
 
-
 void luaD_call(lua_State* L, StkId func, int nResults) {
   if (++L->nCcalls >= LUA_MAXCCALLS) {
     if (L->nCcalls == LUA_MAXCCALLS)
@@ -199,7 +194,7 @@ static void resume(lua_State* L, void* ud) {
   StkId firstResult;
   if (ci == L->base_ci) {  // start the coroutine
     firstResult = luaD_precall(L, L->top - (nargs + 1));
-    if (firstResult != nullptr) {  // a native function ran at once
+    if (firstResult != nullptr) {        // a native function ran at once
       if (firstResult > L->top) return;  // and yielded
       luaD_poscall(L, LUA_MULTRET, firstResult);
       return;

@@ -6,9 +6,8 @@
 #include "script/LuaState.h"
 #include "script/LuaZio.h"
 
-#define luaD_checkstack(L, n)                                     \
-  if ((char*)L->stack_last - (char*)L->top <= (n) * (int)sizeof(TObject)) \
-    luaD_growstack(L, n);
+#define luaD_checkstack(L, n) \
+  if ((char*)L->stack_last - (char*)L->top <= (n) * (int)sizeof(TObject)) luaD_growstack(L, n);
 
 #define incr_top(L)        \
   {                        \

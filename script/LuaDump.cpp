@@ -36,8 +36,7 @@ void DumpByte(int b, DumpState* D) {
 }
 
 void DumpUInt32(std::uint32_t x, DumpState* D) {
-  unsigned char b[4] = {lu_byte(x), lu_byte(x >> 8), lu_byte(x >> 16),
-                        lu_byte(x >> 24)};
+  unsigned char b[4] = {lu_byte(x), lu_byte(x >> 8), lu_byte(x >> 16), lu_byte(x >> 24)};
   DumpBlock(b, 4, D);
 }
 
@@ -80,17 +79,10 @@ void DumpConstants(const Proto* f, DumpState* D) {
     const TObject* o = &f->k[i];
     DumpByte(ttype(o), D);
     switch (ttype(o)) {
-      case LUA_TNUMBER:
-        DumpNumber(nvalue(o), D);
-        break;
-      case LUA_TSTRING:
-        DumpString(tsvalue(o), D);
-        break;
-      case LUA_TWSTRING:
-        DumpWString(tsvalue(o), D);
-        break;
-      default:
-        break;  // nil
+      case LUA_TNUMBER: DumpNumber(nvalue(o), D); break;
+      case LUA_TSTRING: DumpString(tsvalue(o), D); break;
+      case LUA_TWSTRING: DumpWString(tsvalue(o), D); break;
+      default: break;  // nil
     }
   }
   DumpInt(f->sizep, D);
@@ -250,20 +242,11 @@ void LoadConstants(LoadState* S, Proto* f) {
     TObject* o = &f->k[i];
     int t = LoadByte(S);
     switch (t) {
-      case LUA_TNUMBER:
-        setnvalue(o, LoadNumber(S));
-        break;
-      case LUA_TSTRING:
-        setsvalue2n(o, LoadName(S));
-        break;
-      case LUA_TWSTRING:
-        setwsvalue2n(o, LoadWString(S));
-        break;
-      case LUA_TNIL:
-        setnilvalue(o);
-        break;
-      default:
-        luaG_runerror(S->L, "bad constant type (%d) in %s", t, S->name);
+      case LUA_TNUMBER: setnvalue(o, LoadNumber(S)); break;
+      case LUA_TSTRING: setsvalue2n(o, LoadName(S)); break;
+      case LUA_TWSTRING: setwsvalue2n(o, LoadWString(S)); break;
+      case LUA_TNIL: setnilvalue(o); break;
+      default: luaG_runerror(S->L, "bad constant type (%d) in %s", t, S->name);
     }
   }
   Shrink(S, f->k, f->sizek, n);

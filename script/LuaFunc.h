@@ -4,8 +4,8 @@
 
 #include "script/LuaObject.h"
 
-#define sizeCclosure(n) ((int)sizeof(CClosure) + (int)sizeof(TObject) * ((n) - 1))
-#define sizeLclosure(n) ((int)sizeof(LClosure) + (int)sizeof(TObject*) * ((n) - 1))
+#define sizeCclosure(n) ((int)sizeof(CClosure) + (int)sizeof(TObject) * ((n)-1))
+#define sizeLclosure(n) ((int)sizeof(LClosure) + (int)sizeof(TObject*) * ((n)-1))
 
 Proto* luaF_newproto(lua_State* L);
 Closure* luaF_newCclosure(lua_State* L, int nelems);

@@ -16,9 +16,9 @@ namespace {
 
 struct GCState {
   GCObject* tmark;  // objects marked, still to traverse
-  GCObject* wk;  // traversed tables with weak keys
-  GCObject* wv;  // ... with weak values
-  GCObject* wkv;  // ... with both
+  GCObject* wk;     // traversed tables with weak keys
+  GCObject* wv;     // ... with weak values
+  GCObject* wkv;    // ... with both
   global_State* g;
 };
 
@@ -40,12 +40,18 @@ struct GCState {
 
 static void reallymarkobject(GCState* st, GCObject* o);
 
-#define markobject(st, o) \
-  { if (iscollectable(o) && !ismarked(gcvalue(o))) reallymarkobject(st, gcvalue(o)); }
-#define condmarkobject(st, o, c) \
-  { if (iscollectable(o) && !ismarked(gcvalue(o)) && (c)) reallymarkobject(st, gcvalue(o)); }
-#define markvalue(st, t) \
-  { if (!ismarked(valtogco(t))) reallymarkobject(st, valtogco(t)); }
+#define markobject(st, o)                                                            \
+  {                                                                                  \
+    if (iscollectable(o) && !ismarked(gcvalue(o))) reallymarkobject(st, gcvalue(o)); \
+  }
+#define condmarkobject(st, o, c)                                                            \
+  {                                                                                         \
+    if (iscollectable(o) && !ismarked(gcvalue(o)) && (c)) reallymarkobject(st, gcvalue(o)); \
+  }
+#define markvalue(st, t)                                           \
+  {                                                                \
+    if (!ismarked(valtogco(t))) reallymarkobject(st, valtogco(t)); \
+  }
 
 static void reallymarkobject(GCState* st, GCObject* o) {
   setbit(o->gch.marked, 0);
@@ -228,9 +234,7 @@ static void propagatemarks(GCState* st) {
         traverseproto(st, p);
         break;
       }
-      default:
-        st->tmark = nullptr;
-        break;
+      default: st->tmark = nullptr; break;
     }
   }
 }
@@ -271,32 +275,15 @@ static void cleartablevalues(GCObject* l) {
 
 static void freeobj(lua_State* L, GCObject* o) {
   switch (o->gch.tt) {
-    case LUA_TPROTO:
-      luaF_freeproto(L, gcotop(o));
-      break;
-    case LUA_TFUNCTION:
-      luaF_freeclosure(L, gcotocl(o));
-      break;
-    case LUA_TUPVAL:
-      luaM_freelem(L, gcotouv(o));
-      break;
-    case LUA_TTABLE:
-      luaH_free(L, gcotoh(o));
-      break;
-    case LUA_TTHREAD:
-      luaE_freethread(L, gcototh(o));
-      break;
-    case LUA_TSTRING:
-      luaM_free(L, o, sizestring(gcotots(o)->tsv.len));
-      break;
-    case LUA_TWSTRING:
-      luaM_free(L, o, sizewstring(gcotots(o)->tsv.len));
-      break;
-    case LUA_TUSERDATA:
-      luaM_free(L, o, sizeudata(gcotou(o)->uv.len));
-      break;
-    default:
-      break;
+    case LUA_TPROTO: luaF_freeproto(L, gcotop(o)); break;
+    case LUA_TFUNCTION: luaF_freeclosure(L, gcotocl(o)); break;
+    case LUA_TUPVAL: luaM_freelem(L, gcotouv(o)); break;
+    case LUA_TTABLE: luaH_free(L, gcotoh(o)); break;
+    case LUA_TTHREAD: luaE_freethread(L, gcototh(o)); break;
+    case LUA_TSTRING: luaM_free(L, o, sizestring(gcotots(o)->tsv.len)); break;
+    case LUA_TWSTRING: luaM_free(L, o, sizewstring(gcotots(o)->tsv.len)); break;
+    case LUA_TUSERDATA: luaM_free(L, o, sizeudata(gcotou(o)->uv.len)); break;
+    default: break;
   }
 }
 

@@ -5,10 +5,9 @@
 #include "script/LuaObject.h"
 #include "script/LuaState.h"
 
-#define luaC_checkGC(L)                             \
-  {                                                 \
-    if (G(L)->nblocks >= G(L)->GCthreshold)         \
-      luaC_collectgarbage(L);                       \
+#define luaC_checkGC(L)                                             \
+  {                                                                 \
+    if (G(L)->nblocks >= G(L)->GCthreshold) luaC_collectgarbage(L); \
   }
 
 size_t luaC_separateudata(lua_State* L);

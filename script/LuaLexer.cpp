@@ -13,11 +13,10 @@
 namespace {
 
 const char* const token2string[] = {
-    "and",    "break",  "continue", "do",       "else",     "elseif",  "end",    "false",
-    "for",    "function", "if",     "in",       "local",    "nil",     "not",    "or",
-    "repeat", "return", "then",     "true",     "until",    "while",   "*name",  "..",
-    "...",    "==",     ">=",       "<=",       "~=",       "*number", "*string", "*wstring",
-    "<<",     ">>",     "<eof>"};
+    "and",      "break", "continue", "do",      "else",     "elseif", "end", "false",  "for",
+    "function", "if",    "in",       "local",   "nil",      "not",    "or",  "repeat", "return",
+    "then",     "true",  "until",    "while",   "*name",    "..",     "...", "==",     ">=",
+    "<=",       "~=",    "*number",  "*string", "*wstring", "<<",     ">>",  "<eof>"};
 
 constexpr size_t EXTRABUFF = 32;
 constexpr size_t MAXNOCHECK = 5;
@@ -143,8 +142,7 @@ void ReadLongString(LexState* ls, SemInfo* seminfo) {
         IncLineNumber(ls);
         if (!seminfo) l = 0;  // a comment's text is never used
         continue;
-      default:
-        SaveAndNext(ls, l);
+      default: SaveAndNext(ls, l);
     }
   }
 done:
@@ -158,23 +156,43 @@ void ReadString(LexState* ls, int del, SemInfo* seminfo) {
   SaveAndNext(ls, l);
   while (ls->current != del) {
     switch (ls->current) {
-      case EOZ:
-        Save(ls, '\0', l);
-        luaX_lexerror(ls, "unfinished string", TK_EOS);
-      case '\n':
-        Save(ls, '\0', l);
-        luaX_lexerror(ls, "unfinished string", TK_STRING);
+      case EOZ: Save(ls, '\0', l); luaX_lexerror(ls, "unfinished string", TK_EOS);
+      case '\n': Save(ls, '\0', l); luaX_lexerror(ls, "unfinished string", TK_STRING);
       case '\\':
         Next(ls);  // the backslash is not stored
         switch (ls->current) {
-          case 'a': Save(ls, '\a', l); Next(ls); break;
-          case 'b': Save(ls, '\b', l); Next(ls); break;
-          case 'f': Save(ls, '\f', l); Next(ls); break;
-          case 'n': Save(ls, '\n', l); Next(ls); break;
-          case 'r': Save(ls, '\r', l); Next(ls); break;
-          case 't': Save(ls, '\t', l); Next(ls); break;
-          case 'v': Save(ls, '\v', l); Next(ls); break;
-          case '\n': Save(ls, '\n', l); IncLineNumber(ls); break;
+          case 'a':
+            Save(ls, '\a', l);
+            Next(ls);
+            break;
+          case 'b':
+            Save(ls, '\b', l);
+            Next(ls);
+            break;
+          case 'f':
+            Save(ls, '\f', l);
+            Next(ls);
+            break;
+          case 'n':
+            Save(ls, '\n', l);
+            Next(ls);
+            break;
+          case 'r':
+            Save(ls, '\r', l);
+            Next(ls);
+            break;
+          case 't':
+            Save(ls, '\t', l);
+            Next(ls);
+            break;
+          case 'v':
+            Save(ls, '\v', l);
+            Next(ls);
+            break;
+          case '\n':
+            Save(ls, '\n', l);
+            IncLineNumber(ls);
+            break;
           case EOZ: break;  // reported as unfinished by the next pass
           case 'x': {
             Next(ls);
@@ -208,8 +226,7 @@ void ReadString(LexState* ls, int del, SemInfo* seminfo) {
             }
         }
         break;
-      default:
-        SaveAndNext(ls, l);
+      default: SaveAndNext(ls, l);
     }
   }
   SaveAndNext(ls, l);  // the closing delimiter
@@ -234,23 +251,43 @@ void ReadWideString(LexState* ls, SemInfo* seminfo) {
   Next(ls);
   while (ls->current != del) {
     switch (ls->current) {
-      case EOZ:
-        SaveUnit(ls, 0, l);
-        luaX_lexerror(ls, "unfinished string", TK_EOS);
-      case '\n':
-        SaveUnit(ls, 0, l);
-        luaX_lexerror(ls, "unfinished string", TK_STRING);
+      case EOZ: SaveUnit(ls, 0, l); luaX_lexerror(ls, "unfinished string", TK_EOS);
+      case '\n': SaveUnit(ls, 0, l); luaX_lexerror(ls, "unfinished string", TK_STRING);
       case '\\':
         Next(ls);
         switch (ls->current) {
-          case 'a': SaveUnit(ls, 7, l); Next(ls); break;
-          case 'b': SaveUnit(ls, 8, l); Next(ls); break;
-          case 'f': SaveUnit(ls, 12, l); Next(ls); break;
-          case 'n': SaveUnit(ls, 10, l); Next(ls); break;
-          case 'r': SaveUnit(ls, 13, l); Next(ls); break;
-          case 't': SaveUnit(ls, 9, l); Next(ls); break;
-          case 'v': SaveUnit(ls, 11, l); Next(ls); break;
-          case '\n': SaveUnit(ls, 10, l); IncLineNumber(ls); break;
+          case 'a':
+            SaveUnit(ls, 7, l);
+            Next(ls);
+            break;
+          case 'b':
+            SaveUnit(ls, 8, l);
+            Next(ls);
+            break;
+          case 'f':
+            SaveUnit(ls, 12, l);
+            Next(ls);
+            break;
+          case 'n':
+            SaveUnit(ls, 10, l);
+            Next(ls);
+            break;
+          case 'r':
+            SaveUnit(ls, 13, l);
+            Next(ls);
+            break;
+          case 't':
+            SaveUnit(ls, 9, l);
+            Next(ls);
+            break;
+          case 'v':
+            SaveUnit(ls, 11, l);
+            Next(ls);
+            break;
+          case '\n':
+            SaveUnit(ls, 10, l);
+            IncLineNumber(ls);
+            break;
           case EOZ: break;
           case 'x': {
             Next(ls);
@@ -285,9 +322,7 @@ void ReadWideString(LexState* ls, SemInfo* seminfo) {
             }
         }
         break;
-      default:
-        SaveUnit(ls, ls->current, l);
-        Next(ls);
+      default: SaveUnit(ls, ls->current, l); Next(ls);
     }
   }
   SaveUnit(ls, del, l);
@@ -297,8 +332,7 @@ void ReadWideString(LexState* ls, SemInfo* seminfo) {
   const size_t n = l - 3;
   const unsigned char* b = reinterpret_cast<const unsigned char*>(luaZ_buffer(ls->buff));
   std::vector<lua_WChar> units(n + 1, 0);
-  for (size_t i = 0; i < n; ++i)
-    units[i] = lua_WChar(b[2 * (i + 1)] | (b[2 * (i + 1) + 1] << 8));
+  for (size_t i = 0; i < n; ++i) units[i] = lua_WChar(b[2 * (i + 1)] | (b[2 * (i + 1) + 1] << 8));
   seminfo->ts = luaS_newwstr(ls->L, units.data(), n);
 }
 
@@ -333,16 +367,10 @@ void luaX_error(LexState* ls, const char* s, const char* token) {
 void luaX_syntaxerror(LexState* ls, const char* msg) {
   const char* lasttoken;
   switch (ls->t.token) {
-    case TK_NAME:
-      lasttoken = getstr(ls->t.seminfo.ts);
-      break;
+    case TK_NAME: lasttoken = getstr(ls->t.seminfo.ts); break;
     case TK_STRING:
-    case TK_NUMBER:
-      lasttoken = luaZ_buffer(ls->buff);
-      break;
-    default:
-      lasttoken = luaX_token2str(ls, ls->t.token);
-      break;
+    case TK_NUMBER: lasttoken = luaZ_buffer(ls->buff); break;
+    default: lasttoken = luaX_token2str(ls, ls->t.token); break;
   }
   luaX_error(ls, msg, lasttoken);
 }
@@ -380,11 +408,8 @@ void luaX_setinput(lua_State* L, LexState* ls, ZIO* z, TString* source) {
 int luaX_lex(LexState* ls, SemInfo* seminfo) {
   for (;;) {
     switch (ls->current) {
-      case EOZ:
-        return TK_EOS;
-      case '\n':
-        IncLineNumber(ls);
-        continue;
+      case EOZ: return TK_EOS;
+      case '\n': IncLineNumber(ls); continue;
       case '-':
         Next(ls);
         if (ls->current != '-') return '-';
@@ -432,9 +457,7 @@ int luaX_lex(LexState* ls, SemInfo* seminfo) {
         Next(ls);
         return TK_NE;
       case '"':
-      case '\'':
-        ReadString(ls, ls->current, seminfo);
-        return TK_STRING;
+      case '\'': ReadString(ls, ls->current, seminfo); return TK_STRING;
       case '.':
         Next(ls);
         if (ls->current == '.') {
@@ -452,9 +475,7 @@ int luaX_lex(LexState* ls, SemInfo* seminfo) {
       case '\v':
       case '\f':
       case '\r':
-      case ' ':
-        Next(ls);
-        continue;
+      case ' ': Next(ls); continue;
       default: {
         const int c = ls->current;
         if (IsDigit(c)) {

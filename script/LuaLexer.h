@@ -65,17 +65,17 @@ struct Token {
 struct FuncState;
 
 struct LexState {
-  int current;     // current character, or EOZ
-  int linenumber;  // input line counter
-  int lastline;    // line of the last token consumed
-  Token t;         // current token
-  Token lookahead; // look-ahead token; TK_EOS when none is held
-  FuncState* fs;   // function being compiled
+  int current;      // current character, or EOZ
+  int linenumber;   // input line counter
+  int lastline;     // line of the last token consumed
+  Token t;          // current token
+  Token lookahead;  // look-ahead token; TK_EOS when none is held
+  FuncState* fs;    // function being compiled
   lua_State* L;
   ZIO* z;
-  Mbuffer* buff;   // text of the token being read
-  TString* source; // chunk name
-  int nestlevel;   // syntax nesting depth
+  Mbuffer* buff;    // text of the token being read
+  TString* source;  // chunk name
+  int nestlevel;    // syntax nesting depth
 };
 
 void luaX_init(lua_State* L);

@@ -20,8 +20,8 @@ void* luaM_growaux(lua_State* L, void* block, int* size, int size_elem, int limi
 #define luaM_newvector(L, n, t) ((t*)luaM_malloc(L, (lu_mem)(n) * (lu_mem)sizeof(t)))
 
 #define luaM_growvector(L, v, nelems, size, t, limit, e) \
-  if (((nelems) + 1) > (size))                            \
-  ((v) = (t*)luaM_growaux(L, v, &(size), sizeof(t), limit, e))
+  if (((nelems) + 1) > (size)) ((v) = (t*)luaM_growaux(L, v, &(size), sizeof(t), limit, e))
 
-#define luaM_reallocvector(L, v, oldn, n, t)                                             \
-  ((v) = (t*)luaM_realloc(L, v, (lu_mem)(oldn) * (lu_mem)sizeof(t), (lu_mem)(n) * (lu_mem)sizeof(t)))
+#define luaM_reallocvector(L, v, oldn, n, t)                        \
+  ((v) = (t*)luaM_realloc(L, v, (lu_mem)(oldn) * (lu_mem)sizeof(t), \
+                          (lu_mem)(n) * (lu_mem)sizeof(t)))

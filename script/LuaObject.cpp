@@ -43,16 +43,11 @@ int luaO_log2(unsigned int x) {
 int luaO_rawequalObj(const TObject* t1, const TObject* t2) {
   if (ttype(t1) != ttype(t2)) return 0;
   switch (ttype(t1)) {
-    case LUA_TNIL:
-      return 1;
-    case LUA_TNUMBER:
-      return nvalue(t1) == nvalue(t2);
-    case LUA_TBOOLEAN:
-      return bvalue(t1) == bvalue(t2);
-    case LUA_TLIGHTUSERDATA:
-      return pvalue(t1) == pvalue(t2);
-    default:
-      return gcvalue(t1) == gcvalue(t2);
+    case LUA_TNIL: return 1;
+    case LUA_TNUMBER: return nvalue(t1) == nvalue(t2);
+    case LUA_TBOOLEAN: return bvalue(t1) == bvalue(t2);
+    case LUA_TLIGHTUSERDATA: return pvalue(t1) == pvalue(t2);
+    default: return gcvalue(t1) == gcvalue(t2);
   }
 }
 
@@ -230,9 +225,7 @@ const char* luaO_pushvfstring(lua_State* L, const char* fmt, va_list argp) {
         pushstr(L, buff);
         break;
       }
-      case '%':
-        pushstr(L, "%");
-        break;
+      case '%': pushstr(L, "%"); break;
       default: {
         char buff[3];
         buff[0] = '%';

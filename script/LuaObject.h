@@ -59,30 +59,30 @@ struct TObject {
 
 #define l_isfalse(o) (ttisnil(o) || (ttisboolean(o) && bvalue(o) == 0))
 
-#define setnvalue(obj, x)       \
-  {                             \
-    TObject* i_o = (obj);       \
-    i_o->tt = LUA_TNUMBER;      \
-    i_o->value.n = (x);         \
+#define setnvalue(obj, x)  \
+  {                        \
+    TObject* i_o = (obj);  \
+    i_o->tt = LUA_TNUMBER; \
+    i_o->value.n = (x);    \
   }
 #define chgnvalue(obj, x) ((obj)->value.n = (x))
-#define setpvalue(obj, x)          \
-  {                                \
-    TObject* i_o = (obj);          \
-    i_o->tt = LUA_TLIGHTUSERDATA;  \
-    i_o->value.p = (x);            \
+#define setpvalue(obj, x)         \
+  {                               \
+    TObject* i_o = (obj);         \
+    i_o->tt = LUA_TLIGHTUSERDATA; \
+    i_o->value.p = (x);           \
   }
-#define setbvalue(obj, x)       \
-  {                             \
-    TObject* i_o = (obj);       \
-    i_o->tt = LUA_TBOOLEAN;     \
-    i_o->value.b = (x);         \
+#define setbvalue(obj, x)   \
+  {                         \
+    TObject* i_o = (obj);   \
+    i_o->tt = LUA_TBOOLEAN; \
+    i_o->value.b = (x);     \
   }
-#define setgcvalue_(obj, x, tag)            \
-  {                                         \
-    TObject* i_o = (obj);                   \
-    i_o->tt = (tag);                        \
-    i_o->value.gc = (GCObject*)(x);         \
+#define setgcvalue_(obj, x, tag)    \
+  {                                 \
+    TObject* i_o = (obj);           \
+    i_o->tt = (tag);                \
+    i_o->value.gc = (GCObject*)(x); \
   }
 #define setsvalue(obj, x) setgcvalue_(obj, x, LUA_TSTRING)
 #define setwsvalue(obj, x) setgcvalue_(obj, x, LUA_TWSTRING)
@@ -93,12 +93,12 @@ struct TObject {
 #define setptvalue(obj, x) setgcvalue_(obj, x, LUA_TPROTO)
 #define setnilvalue(obj) ((obj)->tt = LUA_TNIL)
 
-#define setobj(obj1, obj2)        \
-  {                               \
-    const TObject* o2 = (obj2);   \
-    TObject* o1 = (obj1);         \
-    o1->tt = o2->tt;              \
-    o1->value = o2->value;        \
+#define setobj(obj1, obj2)      \
+  {                             \
+    const TObject* o2 = (obj2); \
+    TObject* o1 = (obj1);       \
+    o1->tt = o2->tt;            \
+    o1->value = o2->value;      \
   }
 
 // Assignment variants kept apart for readers: to stack, to table, to new object.
@@ -157,7 +157,7 @@ struct Proto {
   CommonHeader;
   TObject* k;  // constants
   Instruction* code;
-  Proto** p;  // nested functions
+  Proto** p;      // nested functions
   int* lineinfo;  // line of each instruction
   LocVar* locvars;
   TString** upvalues;  // upvalue names
@@ -227,18 +227,18 @@ struct Table {
   int sizearray;
 };
 
-#define lmod(s, size) ((int)((s) & ((size) - 1)))
+#define lmod(s, size) ((int)((s) & ((size)-1)))
 #define twoto(x) (1 << (x))
 #define sizenode(t) (twoto((t)->lsizenode))
 
 extern const TObject luaO_nilobject;
 
-#define ceillog2(x) (luaO_log2((x) - 1) + 1)
+#define ceillog2(x) (luaO_log2((x)-1) + 1)
 
 int luaO_log2(unsigned int x);
 // Encodes a size as a "floating point byte" (mantissa in bits 0..2, exponent above).
 int luaO_int2fb(unsigned int x);
-#define fb2int(x) ((((x) & 7)) << ((x) >> 3))
+#define fb2int(x) ((((x)&7)) << ((x) >> 3))
 
 int luaO_rawequalObj(const TObject* t1, const TObject* t2);
 int luaO_str2d(const char* s, lua_Number* result);

@@ -3,16 +3,16 @@
 #include "script/LuaOpcodes.h"
 
 const char* const luaP_opnames[NUM_OPCODES] = {
-    "MOVE",   "LOADK",  "LOADBOOL", "LOADNIL", "GETUPVAL", "GETGLOBAL", "GETTABLE", "SETGLOBAL",
-    "SETUPVAL", "SETTABLE", "NEWTABLE", "SELF", "ADD",     "SUB",       "MUL",      "DIV",
-    "BAND",   "BOR",    "SHL",      "SHR",     "POW",      "UNM",       "NOT",      "CONCAT",
-    "JMP",    "EQ",     "LT",       "LE",      "TEST",     "CALL",      "TAILCALL", "RETURN",
-    "FORLOOP", "TFORLOOP", "TFORPREP", "SETLIST", "SETLISTO", "CLOSE",  "CLOSURE"};
+    "MOVE",     "LOADK",    "LOADBOOL", "LOADNIL", "GETUPVAL", "GETGLOBAL", "GETTABLE", "SETGLOBAL",
+    "SETUPVAL", "SETTABLE", "NEWTABLE", "SELF",    "ADD",      "SUB",       "MUL",      "DIV",
+    "BAND",     "BOR",      "SHL",      "SHR",     "POW",      "UNM",       "NOT",      "CONCAT",
+    "JMP",      "EQ",       "LT",       "LE",      "TEST",     "CALL",      "TAILCALL", "RETURN",
+    "FORLOOP",  "TFORLOOP", "TFORPREP", "SETLIST", "SETLISTO", "CLOSE",     "CLOSURE"};
 
 namespace {
 constexpr std::uint8_t Mode(int t, int b, int bk, int ck, int sa, int k, int m) {
-  return std::uint8_t((t << OpModeT) | (b << OpModeBreg) | (bk << OpModeBrk) |
-                      (ck << OpModeCrk) | (sa << OpModesetA) | (k << OpModeK) | m);
+  return std::uint8_t((t << OpModeT) | (b << OpModeBreg) | (bk << OpModeBrk) | (ck << OpModeCrk) |
+                      (sa << OpModesetA) | (k << OpModeK) | m);
 }
 }  // namespace
 

@@ -101,12 +101,12 @@ enum OpCode {
   OP_TAILCALL,   // A B C    return R(A)(R(A+1), ... ,R(A+B-1))
   OP_RETURN,     // A B      return R(A), ... ,R(A+B-2)
   OP_FORLOOP,    // A sBx    R(A)+=R(A+2); if R(A) <?= R(A+1) then pc+=sBx
-  OP_TFORLOOP,   // A C      R(A+2), ... ,R(A+2+C) := R(A)(R(A+1), R(A+2)); if R(A+2) ~= nil then pc++
-  OP_TFORPREP,   // A sBx    if type(R(A)) == table then R(A+1):=R(A), R(A):=next; pc+=sBx
-  OP_SETLIST,    // A Bx     R(A)[Bx-Bx%FPF+i] := R(A+i), 1 <= i <= Bx%FPF+1
-  OP_SETLISTO,   // A Bx     same, up to the top
-  OP_CLOSE,      // A        close all variables in the stack up to (>=) R(A)
-  OP_CLOSURE     // A Bx     R(A) := closure(KPROTO[Bx], R(A), ... ,R(A+n))
+  OP_TFORLOOP,  // A C      R(A+2), ... ,R(A+2+C) := R(A)(R(A+1), R(A+2)); if R(A+2) ~= nil then pc++
+  OP_TFORPREP,  // A sBx    if type(R(A)) == table then R(A+1):=R(A), R(A):=next; pc+=sBx
+  OP_SETLIST,   // A Bx     R(A)[Bx-Bx%FPF+i] := R(A+i), 1 <= i <= Bx%FPF+1
+  OP_SETLISTO,  // A Bx     same, up to the top
+  OP_CLOSE,     // A        close all variables in the stack up to (>=) R(A)
+  OP_CLOSURE    // A Bx     R(A) := closure(KPROTO[Bx], R(A), ... ,R(A+n))
 };
 
 inline constexpr int NUM_OPCODES = int(OP_CLOSURE) + 1;

@@ -24,21 +24,21 @@ struct Priority {
 };
 
 const Priority priority[] = {
-    {6, 6}, {6, 6},                  // + -
-    {7, 7}, {7, 7},                  // * /
-    {8, 8}, {8, 8}, {8, 8}, {8, 8},  // & | << >>
-    {10, 9},                         // ^ (right associative)
-    {5, 4},                          // .. (right associative)
-    {3, 3}, {3, 3}, {3, 3}, {3, 3}, {3, 3}, {3, 3},  // ~= == < <= > >=
-    {2, 2}, {1, 1}                   // and or
+    {6, 6},  {6, 6},                                  // + -
+    {7, 7},  {7, 7},                                  // * /
+    {8, 8},  {8, 8}, {8, 8}, {8, 8},                  // & | << >>
+    {10, 9},                                          // ^ (right associative)
+    {5, 4},                                           // .. (right associative)
+    {3, 3},  {3, 3}, {3, 3}, {3, 3}, {3, 3}, {3, 3},  // ~= == < <= > >=
+    {2, 2},  {1, 1}                                   // and or
 };
 
 struct ConsControl {
-  expdesc v;      // last list item read
-  expdesc* t;     // table descriptor
-  int nh;         // record items
-  int na;         // list items
-  int tostore;    // list items waiting for a flush
+  expdesc v;    // last list item read
+  expdesc* t;   // table descriptor
+  int nh;       // record items
+  int na;       // list items
+  int tostore;  // list items waiting for a flush
 };
 
 struct LHS_assign {
@@ -420,12 +420,8 @@ void Constructor(LexState* ls, expdesc* t) {
         else
           RecField(ls, &cc);
         break;
-      case '[':
-        RecField(ls, &cc);
-        break;
-      default:
-        ListField(ls, &cc);
-        break;
+      case '[': RecField(ls, &cc); break;
+      default: ListField(ls, &cc); break;
     }
   } while (TestNext(ls, ',') || TestNext(ls, ';'));
   CheckMatch(ls, '}', '{', line);
@@ -449,11 +445,8 @@ void ParList(LexState* ls) {
           dots = 1;
           Next(ls);
           break;
-        case TK_NAME:
-          NewLocalVar(ls, StrCheckName(ls), nparams++);
-          break;
-        default:
-          luaX_syntaxerror(ls, "<name> or `...' expected");
+        case TK_NAME: NewLocalVar(ls, StrCheckName(ls), nparams++); break;
+        default: luaX_syntaxerror(ls, "<name> or `...' expected");
       }
     } while (!dots && TestNext(ls, ','));
   }
@@ -507,9 +500,7 @@ void FuncArgs(LexState* ls, expdesc* f) {
       }
       CheckMatch(ls, ')', '(', line);
       break;
-    case '{':
-      Constructor(ls, &args);
-      break;
+    case '{': Constructor(ls, &args); break;
     case TK_STRING:
       CodeString(ls, &args, ls->t.seminfo.ts);
       Next(ls);  // seminfo is read before it is replaced
@@ -518,8 +509,7 @@ void FuncArgs(LexState* ls, expdesc* f) {
       InitExp(&args, VK, luaK_wstringK(fs, ls->t.seminfo.ts));
       Next(ls);
       break;
-    default:
-      luaX_syntaxerror(ls, "function arguments expected");
+    default: luaX_syntaxerror(ls, "function arguments expected");
   }
   int base = f->info;  // the function's register
   int nparams;
@@ -544,11 +534,8 @@ void PrefixExp(LexState* ls, expdesc* v) {
       luaK_dischargevars(ls->fs, v);
       return;
     }
-    case TK_NAME:
-      SingleVar(ls, v, 1);
-      return;
-    default:
-      luaX_syntaxerror(ls, "unexpected symbol");
+    case TK_NAME: SingleVar(ls, v, 1); return;
+    default: luaX_syntaxerror(ls, "unexpected symbol");
   }
 }
 
@@ -557,9 +544,7 @@ void PrimaryExp(LexState* ls, expdesc* v) {
   PrefixExp(ls, v);
   for (;;) {
     switch (ls->t.token) {
-      case '.':
-        Field(ls, v);
-        break;
+      case '.': Field(ls, v); break;
       case '[': {
         expdesc key;
         luaK_exp2anyreg(fs, v);
@@ -582,8 +567,7 @@ void PrimaryExp(LexState* ls, expdesc* v) {
         luaK_exp2nextreg(fs, v);
         FuncArgs(ls, v);
         break;
-      default:
-        return;
+      default: return;
     }
   }
 }
@@ -614,16 +598,12 @@ void SimpleExp(LexState* ls, expdesc* v) {
       InitExp(v, VFALSE, 0);
       Next(ls);
       break;
-    case '{':
-      Constructor(ls, v);
-      break;
+    case '{': Constructor(ls, v); break;
     case TK_FUNCTION:
       Next(ls);
       Body(ls, v, 0, ls->linenumber);
       break;
-    default:
-      PrimaryExp(ls, v);
-      break;
+    default: PrimaryExp(ls, v); break;
   }
 }
 
@@ -692,10 +672,8 @@ bool BlockFollow(int token) {
     case TK_ELSEIF:
     case TK_END:
     case TK_UNTIL:
-    case TK_EOS:
-      return true;
-    default:
-      return false;
+    case TK_EOS: return true;
+    default: return false;
   }
 }
 
@@ -814,7 +792,7 @@ void WhileStat(LexState* ls, int line) {
   FuncState* fs = ls->fs;
   BlockCnt bl;
   expdesc v;
-  Next(ls);  // `while'
+  Next(ls);                       // `while'
   int whileinit = luaK_jump(fs);  // to the condition, which is moved after the body
   int expinit = luaK_getlabel(fs);
   Expr(ls, &v);
@@ -927,18 +905,13 @@ void ForStat(LexState* ls, int line) {
   FuncState* fs = ls->fs;
   BlockCnt bl;
   EnterBlock(fs, &bl, 0);  // scope of the control variables
-  Next(ls);  // `for'
+  Next(ls);                // `for'
   TString* varname = StrCheckName(ls);
   switch (ls->t.token) {
-    case '=':
-      ForNum(ls, varname, line);
-      break;
+    case '=': ForNum(ls, varname, line); break;
     case ',':
-    case TK_IN:
-      ForList(ls, varname);
-      break;
-    default:
-      luaX_syntaxerror(ls, "`=' or `in' expected");
+    case TK_IN: ForList(ls, varname); break;
+    default: luaX_syntaxerror(ls, "`=' or `in' expected");
   }
   CheckMatch(ls, TK_END, TK_FOR, line);
   LeaveBlock(fs);
@@ -1062,26 +1035,16 @@ void RetStat(LexState* ls) {
 bool Statement(LexState* ls) {
   int line = ls->linenumber;
   switch (ls->t.token) {
-    case TK_IF:
-      IfStat(ls, line);
-      return false;
-    case TK_WHILE:
-      WhileStat(ls, line);
-      return false;
+    case TK_IF: IfStat(ls, line); return false;
+    case TK_WHILE: WhileStat(ls, line); return false;
     case TK_DO:
       Next(ls);
       Block(ls);
       CheckMatch(ls, TK_END, TK_DO, line);
       return false;
-    case TK_FOR:
-      ForStat(ls, line);
-      return false;
-    case TK_REPEAT:
-      RepeatStat(ls, line);
-      return false;
-    case TK_FUNCTION:
-      FuncStat(ls, line);
-      return false;
+    case TK_FOR: ForStat(ls, line); return false;
+    case TK_REPEAT: RepeatStat(ls, line); return false;
+    case TK_FUNCTION: FuncStat(ls, line); return false;
     case TK_LOCAL:
       Next(ls);
       if (TestNext(ls, TK_FUNCTION))
@@ -1089,18 +1052,10 @@ bool Statement(LexState* ls) {
       else
         LocalStat(ls);
       return false;
-    case TK_RETURN:
-      RetStat(ls);
-      return true;
-    case TK_BREAK:
-      BreakStat(ls);
-      return true;
-    case TK_CONTINUE:
-      ContinueStat(ls);
-      return true;
-    default:
-      ExprStat(ls);
-      return false;
+    case TK_RETURN: RetStat(ls); return true;
+    case TK_BREAK: BreakStat(ls); return true;
+    case TK_CONTINUE: ContinueStat(ls); return true;
+    default: ExprStat(ls); return false;
   }
 }
 

@@ -11,7 +11,7 @@
 
 // Kinds of expression descriptors; the numbering is shared with the debug tools.
 enum expkind {
-  VVOID,       // no value
+  VVOID,  // no value
   VNIL,
   VTRUE,
   VFALSE,

@@ -134,7 +134,7 @@ static void stack_init(lua_State* L1, lua_State* L) {
   L1->base_ci = luaM_newvector(L, BASIC_CI_SIZE, CallInfo);
   memset(L1->base_ci, 0, sizeof(CallInfo) * BASIC_CI_SIZE);
   L1->ci = L1->base_ci;
-  L1->ci->state = CI_C;  // not a Lua function
+  L1->ci->state = CI_C;    // not a Lua function
   setnilvalue(L1->top++);  // the "function" slot of the base frame
   L1->base = L1->ci->base = L1->top;
   L1->ci->top = L1->top + LUA_MINSTACK;

@@ -20,21 +20,21 @@ struct stringtable {
 };
 
 // Frame states.
-#define CI_C (1 << 0)  // native function
+#define CI_C (1 << 0)         // native function
 #define CI_HASFRAME (1 << 1)  // has a running interpreter frame
-#define CI_CALLING (1 << 2)  // calls a Lua function, to be resumed on return
-#define CI_SAVEDPC (1 << 3)  // saved position is valid
-#define CI_YIELD (1 << 4)  // yielded
+#define CI_CALLING (1 << 2)   // calls a Lua function, to be resumed on return
+#define CI_SAVEDPC (1 << 3)   // saved position is valid
+#define CI_YIELD (1 << 4)     // yielded
 
 struct CallInfo {
   StkId base;  // first slot of the frame
-  StkId top;  // frame top
+  StkId top;   // frame top
   int state;
   union {
     struct {  // Lua functions
       const Instruction* savedpc;
       const Instruction** pc;  // the interpreter loop's live position
-      int tailcalls;  // frames lost to tail calls
+      int tailcalls;           // frames lost to tail calls
     } l;
     struct {  // native functions
       int dummy;
@@ -49,10 +49,10 @@ struct CallInfo {
 
 struct global_State {
   stringtable strt;
-  GCObject* rootgc;  // every collectable object but strings and userdata
+  GCObject* rootgc;     // every collectable object but strings and userdata
   GCObject* rootudata;  // full userdata
-  GCObject* tmudata;  // userdata with a pending finalizer
-  Mbuffer buff;  // scratch buffer
+  GCObject* tmudata;    // userdata with a pending finalizer
+  Mbuffer buff;         // scratch buffer
   lu_mem GCthreshold;
   lu_mem nblocks;  // bytes in use
   lua_Alloc frealloc;
@@ -64,14 +64,14 @@ struct global_State {
   TObject _defaultmeta;
   TObject typemt[NUM_TYPETAGS];  // per-type metatables; slot 0 stays nil
   lua_State* mainthread;
-  int nresumes;  // coroutines resumed inside one another; each nests native frames
-  Node dummynode[1];  // common node of every table without a hash part
+  int nresumes;           // coroutines resumed inside one another; each nests native frames
+  Node dummynode[1];      // common node of every table without a hash part
   TString* tmname[TM_N];  // metamethod event names
 };
 
 struct lua_State {
   CommonHeader;
-  StkId top;  // first free slot
+  StkId top;   // first free slot
   StkId base;  // base of the running function
   global_State* l_G;
   CallInfo* ci;
@@ -88,12 +88,12 @@ struct lua_State {
   int basehookcount;
   int hookcount;
   lua_Hook hook;
-  TObject _gt;  // globals table
+  TObject _gt;          // globals table
   GCObject* openupval;  // open upvalues, highest level first
   GCObject* gclist;
   lua_longjmp* errorJmp;  // innermost recovery point
-  ptrdiff_t errfunc;  // stack offset of the error handler
-  int allochint;  // handed to the allocator as its last argument
+  ptrdiff_t errfunc;      // stack offset of the error handler
+  int allochint;          // handed to the allocator as its last argument
 };
 
 #define G(L) (L->l_G)

@@ -8,9 +8,7 @@
 #include "script/LuaGc.h"
 #include "script/LuaMem.h"
 
-void luaS_freeall(lua_State* L) {
-  luaM_freearray(L, G(L)->strt.hash, G(L)->strt.size, TString*);
-}
+void luaS_freeall(lua_State* L) { luaM_freearray(L, G(L)->strt.hash, G(L)->strt.size, TString*); }
 
 void luaS_resize(lua_State* L, int newsize) {
   GCObject** newhash = luaM_newvector(L, newsize, GCObject*);
@@ -77,7 +75,8 @@ TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
     h = h ^ ((h << 5) + (h >> 2) + (unsigned char)str[l1 - 1]);
   for (GCObject* o = G(L)->strt.hash[lmod(h, G(L)->strt.size)]; o != nullptr; o = o->gch.next) {
     TString* ts = gcotots(o);
-    if (ts->tsv.tt == LUA_TSTRING && ts->tsv.len == l && (l == 0 || memcmp(str, getstr(ts), l) == 0))
+    if (ts->tsv.tt == LUA_TSTRING && ts->tsv.len == l &&
+        (l == 0 || memcmp(str, getstr(ts), l) == 0))
       return ts;
   }
   return NewEntry(L, str, l, h, LUA_TSTRING);
@@ -87,7 +86,7 @@ TString* luaS_newlstr(lua_State* L, const char* str, size_t l) {
 namespace {
 struct PieceReader {
   const TObject* pieces;
-  int piece;  // current piece index
+  int piece;     // current piece index
   size_t start;  // position of the current piece's first character
   char At(size_t pos) {
     while (pos < start) {

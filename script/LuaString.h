@@ -8,8 +8,7 @@
 #define sizestring(l) ((lu_mem)sizeof(TString) + ((lu_mem)(l) + 1) * sizeof(char))
 #define sizewstring(l) ((lu_mem)sizeof(TString) + ((lu_mem)(l) + 1) * sizeof(lua_WChar))
 // A boxed pointer (odd len) holds one pointer whatever its length mark says.
-#define sizeudata(l) \
-  ((lu_mem)sizeof(Udata) + (((l) & 1) ? (lu_mem)sizeof(void*) : (lu_mem)(l)))
+#define sizeudata(l) ((lu_mem)sizeof(Udata) + (((l)&1) ? (lu_mem)sizeof(void*) : (lu_mem)(l)))
 
 #define luaS_new(L, s) (luaS_newlstr(L, s, strlen(s)))
 #define luaS_newliteral(L, s) (luaS_newlstr(L, "" s, (sizeof(s) / sizeof(char)) - 1))

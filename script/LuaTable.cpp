@@ -9,7 +9,7 @@
 #include "script/LuaMem.h"
 #include "script/LuaState.h"
 
-#define toobig(x) ((((x) - 1) >> MAXBITS) != 0)
+#define toobig(x) ((((x)-1) >> MAXBITS) != 0)
 
 #define hashpow2(t, n) (gnode(t, lmod((n), sizenode(t))))
 #define hashstr(t, str) hashpow2(t, (str)->tsv.hash)
@@ -27,17 +27,12 @@ static Node* hashnum(const Table* t, lua_Number n) {
 
 Node* luaH_mainposition(const Table* t, const TObject* key) {
   switch (ttype(key)) {
-    case LUA_TNUMBER:
-      return hashnum(t, nvalue(key));
+    case LUA_TNUMBER: return hashnum(t, nvalue(key));
     case LUA_TSTRING:
-    case LUA_TWSTRING:
-      return hashstr(t, tsvalue(key));
-    case LUA_TBOOLEAN:
-      return hashboolean(t, (unsigned)bvalue(key));
-    case LUA_TLIGHTUSERDATA:
-      return hashpointer(t, pvalue(key));
-    default:
-      return hashpointer(t, gcvalue(key));
+    case LUA_TWSTRING: return hashstr(t, tsvalue(key));
+    case LUA_TBOOLEAN: return hashboolean(t, (unsigned)bvalue(key));
+    case LUA_TLIGHTUSERDATA: return hashpointer(t, pvalue(key));
+    default: return hashpointer(t, gcvalue(key));
   }
 }
 
@@ -83,8 +78,8 @@ int luaH_next(lua_State* L, Table* t, StkId key) {
 }
 
 static void computesizes(int nums[], int ntotal, int* narray, int* nhash) {
-  int a = nums[0];  // entries up to 2^i
-  int na = a;  // entries going to the array part
+  int a = nums[0];             // entries up to 2^i
+  int na = a;                  // entries going to the array part
   int n = (na == 0) ? -1 : 0;  // log of the array size
   for (int i = 1; a < *narray && *narray >= twoto(i - 1); i++) {
     if (nums[i] > 0) {
@@ -274,8 +269,7 @@ static TObject* newkey(lua_State* L, Table* t, const TObject* key) {
 
 static const TObject* luaH_getany(Table* t, const TObject* key) {
   switch (ttype(key)) {
-    case LUA_TNIL:
-      return &luaO_nilobject;
+    case LUA_TNIL: return &luaO_nilobject;
     case LUA_TNUMBER:
     case LUA_TBOOLEAN: {
       Node* n = luaH_mainposition(t, key);
@@ -325,10 +319,8 @@ const TObject* luaH_getwstr(Table* t, TString* key) {
 
 const TObject* luaH_get(Table* t, const TObject* key) {
   switch (ttype(key)) {
-    case LUA_TSTRING:
-      return luaH_getstr(t, tsvalue(key));
-    case LUA_TWSTRING:
-      return luaH_getwstr(t, tsvalue(key));
+    case LUA_TSTRING: return luaH_getstr(t, tsvalue(key));
+    case LUA_TWSTRING: return luaH_getwstr(t, tsvalue(key));
     case LUA_TNUMBER: {
       lua_Number n = nvalue(key);
       if (n >= -2147483648.0 && n <= 2147483647.0) {
@@ -337,8 +329,7 @@ const TObject* luaH_get(Table* t, const TObject* key) {
       }
       return luaH_getany(t, key);
     }
-    default:
-      return luaH_getany(t, key);
+    default: return luaH_getany(t, key);
   }
 }
 

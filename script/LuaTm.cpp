@@ -8,14 +8,14 @@
 #include "script/LuaString.h"
 #include "script/LuaTable.h"
 
-const char* const luaT_typenames[] = {"nil",      "boolean", "userdata", "number", "string",
-                                      "table",    "function", "userdata", "thread", "wstring",
-                                      "proto",    "upval"};
+const char* const luaT_typenames[] = {"nil",    "boolean", "userdata", "number",
+                                      "string", "table",   "function", "userdata",
+                                      "thread", "wstring", "proto",    "upval"};
 
 void luaT_init(lua_State* L) {
   static const char* const luaT_eventname[] = {
-      "__index", "__newindex", "__gc", "__mode", "__eq", "__add",    "__sub", "__mul",
-      "__div",   "__pow",      "__unm", "__lt",  "__le", "__concat", "__call"};
+      "__index", "__newindex", "__gc",  "__mode", "__eq", "__add",    "__sub", "__mul",
+      "__div",   "__pow",      "__unm", "__lt",   "__le", "__concat", "__call"};
   for (int i = 0; i < TM_N; i++) {
     G(L)->tmname[i] = luaS_new(L, luaT_eventname[i]);
     luaS_fix(G(L)->tmname[i]);
@@ -34,10 +34,8 @@ const TObject* luaT_gettm(Table* events, TMS event, TString* ename) {
 const TObject* luaT_gettmbyobj(lua_State* L, const TObject* o, TMS event) {
   TString* ename = G(L)->tmname[event];
   switch (ttype(o)) {
-    case LUA_TTABLE:
-      return luaH_getstr(hvalue(o)->metatable, ename);
-    case LUA_TUSERDATA:
-      return luaH_getstr(uvalue(o)->uv.metatable, ename);
+    case LUA_TTABLE: return luaH_getstr(hvalue(o)->metatable, ename);
+    case LUA_TUSERDATA: return luaH_getstr(uvalue(o)->uv.metatable, ename);
     default:
       // Plain values answer every event with their type's table itself.
       return &G(L)->typemt[ttype(o)];
@@ -46,10 +44,8 @@ const TObject* luaT_gettmbyobj(lua_State* L, const TObject* o, TMS event) {
 
 Table* luaT_getmetatable(lua_State* L, const TObject* o) {
   switch (ttype(o)) {
-    case LUA_TTABLE:
-      return hvalue(o)->metatable;
-    case LUA_TUSERDATA:
-      return uvalue(o)->uv.metatable;
+    case LUA_TTABLE: return hvalue(o)->metatable;
+    case LUA_TUSERDATA: return uvalue(o)->uv.metatable;
     default: {
       const TObject* mt = &G(L)->typemt[ttype(o)];
       return ttistable(mt) ? hvalue(mt) : nullptr;

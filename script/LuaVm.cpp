@@ -224,14 +224,10 @@ int luaV_lessequal(lua_State* L, const TObject* l, const TObject* r) {
 int luaV_equalObj(lua_State* L, const TObject* t1, const TObject* t2) {
   const TObject* tm;
   switch (ttype(t1)) {
-    case LUA_TNIL:
-      return 1;
-    case LUA_TNUMBER:
-      return nvalue(t1) == nvalue(t2);
-    case LUA_TBOOLEAN:
-      return bvalue(t1) == bvalue(t2);
-    case LUA_TLIGHTUSERDATA:
-      return pvalue(t1) == pvalue(t2);
+    case LUA_TNIL: return 1;
+    case LUA_TNUMBER: return nvalue(t1) == nvalue(t2);
+    case LUA_TBOOLEAN: return bvalue(t1) == bvalue(t2);
+    case LUA_TLIGHTUSERDATA: return pvalue(t1) == pvalue(t2);
     case LUA_TUSERDATA:
       if (uvalue(t1) == uvalue(t2)) return 1;
       tm = get_compTM(L, uvalue(t1)->uv.metatable, uvalue(t2)->uv.metatable, TM_EQ);
@@ -240,8 +236,7 @@ int luaV_equalObj(lua_State* L, const TObject* t1, const TObject* t2) {
       if (hvalue(t1) == hvalue(t2)) return 1;
       tm = get_compTM(L, hvalue(t1)->metatable, hvalue(t2)->metatable, TM_EQ);
       break;
-    default:
-      return gcvalue(t1) == gcvalue(t2);
+    default: return gcvalue(t1) == gcvalue(t2);
   }
   if (tm == nullptr) return 0;
   callTMres(L, tm, t1, t2);
@@ -307,18 +302,10 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
   const TObject *b, *c;
   if ((b = luaV_tonumber(rb, &tempb)) != nullptr && (c = luaV_tonumber(rc, &tempc)) != nullptr) {
     switch (op) {
-      case TM_ADD:
-        setnvalue(ra, nvalue(b) + nvalue(c));
-        break;
-      case TM_SUB:
-        setnvalue(ra, nvalue(b) - nvalue(c));
-        break;
-      case TM_MUL:
-        setnvalue(ra, nvalue(b) * nvalue(c));
-        break;
-      case TM_DIV:
-        setnvalue(ra, nvalue(b) / nvalue(c));
-        break;
+      case TM_ADD: setnvalue(ra, nvalue(b) + nvalue(c)); break;
+      case TM_SUB: setnvalue(ra, nvalue(b) - nvalue(c)); break;
+      case TM_MUL: setnvalue(ra, nvalue(b) * nvalue(c)); break;
+      case TM_DIV: setnvalue(ra, nvalue(b) / nvalue(c)); break;
       case TM_POW: {
         const TObject* f =
             ttistable(gt(L)) ? luaH_getstr(hvalue(gt(L)), G(L)->tmname[TM_POW]) : &luaO_nilobject;
@@ -330,8 +317,7 @@ static void Arith(lua_State* L, StkId ra, const TObject* rb, const TObject* rc, 
         setobjs2s(ra, L->top);
         break;
       }
-      default:
-        break;
+      default: break;
     }
   } else if (!call_binTM(L, rb, rc, ra, op)) {
     luaG_aritherror(L, rb, rc);
@@ -369,35 +355,35 @@ static inline bool FastSet(lua_State* L, Table* h, const TObject* key, const TOb
 
 StkId luaV_execute(lua_State* L) {
   static void* const disptab[64] = {
-      &&L_OP_MOVE,     &&L_OP_LOADK,    &&L_OP_LOADBOOL, &&L_OP_LOADNIL,  &&L_OP_GETUPVAL,
+      &&L_OP_MOVE,      &&L_OP_LOADK,    &&L_OP_LOADBOOL,  &&L_OP_LOADNIL,  &&L_OP_GETUPVAL,
       &&L_OP_GETGLOBAL, &&L_OP_GETTABLE, &&L_OP_SETGLOBAL, &&L_OP_SETUPVAL, &&L_OP_SETTABLE,
-      &&L_OP_NEWTABLE, &&L_OP_SELF,     &&L_OP_ADD,      &&L_OP_SUB,      &&L_OP_MUL,
-      &&L_OP_DIV,      &&L_OP_BAND,     &&L_OP_BOR,      &&L_OP_SHL,      &&L_OP_SHR,
-      &&L_OP_POW,      &&L_OP_UNM,      &&L_OP_NOT,      &&L_OP_CONCAT,   &&L_OP_JMP,
-      &&L_OP_EQ,       &&L_OP_LT,       &&L_OP_LE,       &&L_OP_TEST,     &&L_OP_CALL,
-      &&L_OP_TAILCALL, &&L_OP_RETURN,   &&L_OP_FORLOOP,  &&L_OP_TFORLOOP, &&L_OP_TFORPREP,
-      &&L_OP_SETLIST,  &&L_OP_SETLISTO, &&L_OP_CLOSE,    &&L_OP_CLOSURE,  &&L_NOP,
-      &&L_NOP,         &&L_NOP,         &&L_NOP,         &&L_NOP,         &&L_NOP,
-      &&L_NOP,         &&L_NOP,         &&L_NOP,         &&L_NOP,         &&L_NOP,
-      &&L_NOP,         &&L_NOP,         &&L_NOP,         &&L_NOP,         &&L_NOP,
-      &&L_NOP,         &&L_NOP,         &&L_NOP,         &&L_NOP,         &&L_NOP,
-      &&L_NOP,         &&L_NOP,         &&L_NOP,         &&L_NOP};
+      &&L_OP_NEWTABLE,  &&L_OP_SELF,     &&L_OP_ADD,       &&L_OP_SUB,      &&L_OP_MUL,
+      &&L_OP_DIV,       &&L_OP_BAND,     &&L_OP_BOR,       &&L_OP_SHL,      &&L_OP_SHR,
+      &&L_OP_POW,       &&L_OP_UNM,      &&L_OP_NOT,       &&L_OP_CONCAT,   &&L_OP_JMP,
+      &&L_OP_EQ,        &&L_OP_LT,       &&L_OP_LE,        &&L_OP_TEST,     &&L_OP_CALL,
+      &&L_OP_TAILCALL,  &&L_OP_RETURN,   &&L_OP_FORLOOP,   &&L_OP_TFORLOOP, &&L_OP_TFORPREP,
+      &&L_OP_SETLIST,   &&L_OP_SETLISTO, &&L_OP_CLOSE,     &&L_OP_CLOSURE,  &&L_NOP,
+      &&L_NOP,          &&L_NOP,         &&L_NOP,          &&L_NOP,         &&L_NOP,
+      &&L_NOP,          &&L_NOP,         &&L_NOP,          &&L_NOP,         &&L_NOP,
+      &&L_NOP,          &&L_NOP,         &&L_NOP,          &&L_NOP,         &&L_NOP,
+      &&L_NOP,          &&L_NOP,         &&L_NOP,          &&L_NOP,         &&L_NOP,
+      &&L_NOP,          &&L_NOP,         &&L_NOP,          &&L_NOP};
   LClosure* cl;
   TObject* k;
   const Instruction* pc;
   Instruction i;
   StkId base, ra;
 
-#define vmdispatch()                \
-  {                                 \
-    i = *pc++;                      \
-    base = L->base;                 \
-    ra = RA(i);                     \
-    goto* disptab[GET_OPCODE(i)];   \
+#define vmdispatch()              \
+  {                               \
+    i = *pc++;                    \
+    base = L->base;               \
+    ra = RA(i);                   \
+    goto* disptab[GET_OPCODE(i)]; \
   }
 
 callentry:  // a new function
-retentry:  // back in a caller
+retentry:   // back in a caller
   L->ci->u.l.pc = &pc;
   L->ci->state = CI_HASFRAME;
   pc = L->ci->u.l.savedpc;
@@ -415,7 +401,7 @@ L_OP_LOADBOOL:
   setbvalue(ra, GETARG_B(i));
   if (GETARG_C(i)) pc++;
   vmdispatch();
-L_OP_LOADNIL: {
+L_OP_LOADNIL : {
   TObject* rb = RB(i);
   do {
     setnilvalue(rb--);
@@ -425,7 +411,7 @@ L_OP_LOADNIL: {
 L_OP_GETUPVAL:
   setobj2s(ra, cl->upvals[GETARG_B(i)]->v);
   vmdispatch();
-L_OP_GETGLOBAL: {
+L_OP_GETGLOBAL : {
   TObject* rb = KBx(i);
   if (ttistable(&cl->g)) {
     const TObject* v = luaH_getstr(hvalue(&cl->g), tsvalue(rb));
@@ -441,7 +427,7 @@ L_OP_GETGLOBAL: {
   }
   vmdispatch();
 }
-L_OP_GETTABLE: {
+L_OP_GETTABLE : {
   StkId rb = RB(i);
   TObject* rc = RKC(i);
   if (ttistable(rb)) {
@@ -458,23 +444,23 @@ L_OP_GETTABLE: {
   }
   vmdispatch();
 }
-L_OP_SETGLOBAL: {
+L_OP_SETGLOBAL : {
   TObject* rb = KBx(i);
   if (!ttistable(&cl->g) || !FastSet(L, hvalue(&cl->g), rb, ra)) luaV_settable(L, &cl->g, rb, ra);
   vmdispatch();
 }
-L_OP_SETUPVAL: {
+L_OP_SETUPVAL : {
   UpVal* uv = cl->upvals[GETARG_B(i)];
   setobj(uv->v, ra);
   vmdispatch();
 }
-L_OP_SETTABLE: {
+L_OP_SETTABLE : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
   if (!ttistable(ra) || !FastSet(L, hvalue(ra), rb, rc)) luaV_settable(L, ra, rb, rc);
   vmdispatch();
 }
-L_OP_NEWTABLE: {
+L_OP_NEWTABLE : {
   int b = GETARG_B(i);
   int shift = b >> 3;
   if (shift > MAXBITS) luaG_runerror(L, "table overflow");
@@ -484,7 +470,7 @@ L_OP_NEWTABLE: {
   luaC_checkGC(L);
   vmdispatch();
 }
-L_OP_SELF: {
+L_OP_SELF : {
   // The object stays in its register so that an index error can name it; the key is copied
   // because a register key could be the slot that receives the object.
   StkId rb = RB(i);
@@ -504,7 +490,7 @@ L_OP_SELF: {
   }
   vmdispatch();
 }
-L_OP_ADD: {
+L_OP_ADD : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
   if (ttisnumber(rb) && ttisnumber(rc)) {
@@ -514,7 +500,7 @@ L_OP_ADD: {
   }
   vmdispatch();
 }
-L_OP_SUB: {
+L_OP_SUB : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
   if (ttisnumber(rb) && ttisnumber(rc)) {
@@ -524,7 +510,7 @@ L_OP_SUB: {
   }
   vmdispatch();
 }
-L_OP_MUL: {
+L_OP_MUL : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
   if (ttisnumber(rb) && ttisnumber(rc)) {
@@ -534,7 +520,7 @@ L_OP_MUL: {
   }
   vmdispatch();
 }
-L_OP_DIV: {
+L_OP_DIV : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
   if (ttisnumber(rb) && ttisnumber(rc)) {
@@ -544,15 +530,15 @@ L_OP_DIV: {
   }
   vmdispatch();
 }
-#define BITWISE(expr)                                        \
-  {                                                          \
-    TObject* rb = RKB(i);                                    \
-    TObject* rc = RKC(i);                                    \
+#define BITWISE(expr)                                                \
+  {                                                                  \
+    TObject* rb = RKB(i);                                            \
+    TObject* rc = RKC(i);                                            \
     if (!ttisnumber(rb) || !ttisnumber(rc)) BitwiseError(L, rb, rc); \
-    uint32_t x = ToWord(nvalue(rb));                         \
-    uint32_t y = ToWord(nvalue(rc));                         \
-    setnvalue(ra, (lua_Number)(uint32_t)(expr));             \
-    vmdispatch();                                            \
+    uint32_t x = ToWord(nvalue(rb));                                 \
+    uint32_t y = ToWord(nvalue(rc));                                 \
+    setnvalue(ra, (lua_Number)(uint32_t)(expr));                     \
+    vmdispatch();                                                    \
   }
 L_OP_BAND:
   BITWISE(x & y);
@@ -562,7 +548,7 @@ L_OP_SHL:
   BITWISE(x << (y & 31));
 L_OP_SHR:
   BITWISE(x >> (y & 31));
-L_OP_POW: {
+L_OP_POW : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
   if (ttisnumber(rb) && ttisnumber(rc)) {
@@ -572,7 +558,7 @@ L_OP_POW: {
   }
   vmdispatch();
 }
-L_OP_UNM: {
+L_OP_UNM : {
   const TObject* rb = RB(i);
   TObject temp;
   if (tonumber(rb, &temp)) {
@@ -583,12 +569,12 @@ L_OP_UNM: {
   }
   vmdispatch();
 }
-L_OP_NOT: {
+L_OP_NOT : {
   int res = l_isfalse(RB(i));
   setbvalue(ra, res);
   vmdispatch();
 }
-L_OP_CONCAT: {
+L_OP_CONCAT : {
   int b = GETARG_B(i);
   int c = GETARG_C(i);
   luaV_concat(L, c - b + 1, c);  // may move the stack
@@ -600,7 +586,7 @@ L_OP_CONCAT: {
 L_OP_JMP:
   dojump(pc, GETARG_sBx(i));
   vmdispatch();
-L_OP_EQ: {
+L_OP_EQ : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
   int res = (ttisnumber(rb) && ttisnumber(rc)) ? nvalue(rb) == nvalue(rc) : equalobj(L, rb, rc);
@@ -610,7 +596,7 @@ L_OP_EQ: {
     dojump(pc, GETARG_sBx(*pc) + 1);
   vmdispatch();
 }
-L_OP_LT: {
+L_OP_LT : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
   int res = (ttisnumber(rb) && ttisnumber(rc)) ? nvalue(rb) < nvalue(rc) : luaV_lessthan(L, rb, rc);
@@ -620,17 +606,18 @@ L_OP_LT: {
     dojump(pc, GETARG_sBx(*pc) + 1);
   vmdispatch();
 }
-L_OP_LE: {
+L_OP_LE : {
   TObject* rb = RKB(i);
   TObject* rc = RKC(i);
-  int res = (ttisnumber(rb) && ttisnumber(rc)) ? nvalue(rb) <= nvalue(rc) : luaV_lessequal(L, rb, rc);
+  int res =
+      (ttisnumber(rb) && ttisnumber(rc)) ? nvalue(rb) <= nvalue(rc) : luaV_lessequal(L, rb, rc);
   if (res != GETARG_A(i))
     pc++;
   else
     dojump(pc, GETARG_sBx(*pc) + 1);
   vmdispatch();
 }
-L_OP_TEST: {
+L_OP_TEST : {
   TObject* rb = RB(i);
   if (l_isfalse(rb) == GETARG_C(i)) {
     pc++;
@@ -641,7 +628,7 @@ L_OP_TEST: {
   vmdispatch();
 }
 L_OP_CALL:
-L_OP_TAILCALL: {
+L_OP_TAILCALL : {
   int b = GETARG_B(i);
   if (b != 0) L->top = ra + b;  // else the previous instruction set the top
   int nresults = GETARG_C(i) - 1;
@@ -649,7 +636,8 @@ L_OP_TAILCALL: {
     // The common Lua-to-Lua call, prepared here as luaD_precall would.
     Proto* p = clvalue(ra)->l.p;
     if (!p->is_vararg && L->ci + 1 != L->end_ci &&
-        (char*)L->stack_last - (char*)L->top > (ptrdiff_t)p->maxstacksize * (ptrdiff_t)sizeof(TObject)) {
+        (char*)L->stack_last - (char*)L->top >
+            (ptrdiff_t)p->maxstacksize * (ptrdiff_t)sizeof(TObject)) {
       luaD_openluaframe(L, ra + 1, p);
       goto luacall;
     }
@@ -671,7 +659,7 @@ luacall:
   if (GET_OPCODE(i) == OP_CALL) {
     (L->ci - 1)->u.l.savedpc = pc;
     (L->ci - 1)->state = (CI_SAVEDPC | CI_CALLING);
-  } else {  // the callee's frame takes the caller's place
+  } else {                     // the callee's frame takes the caller's place
     base = (L->ci - 1)->base;  // precall may have moved the stack
     ra = RA(i);
     if (L->openupval && ngcotouv(L->openupval)->v >= base) luaF_close(L, base);
@@ -686,7 +674,7 @@ luacall:
   }
   goto callentry;
 }
-L_OP_RETURN: {
+L_OP_RETURN : {
   CallInfo* ci = L->ci - 1;  // the previous frame
   int b = GETARG_B(i);
   if (b != 0) L->top = ra + b - 1;
@@ -700,7 +688,7 @@ L_OP_RETURN: {
   if (nresults >= 0) L->top = L->ci->top;
   goto retentry;
 }
-L_OP_FORLOOP: {
+L_OP_FORLOOP : {
   const TObject* plimit = ra + 1;
   const TObject* pstep = ra + 2;
   if (!ttisnumber(ra)) luaG_runerror(L, "`for' initial value must be a number");
@@ -715,7 +703,7 @@ L_OP_FORLOOP: {
   }
   vmdispatch();
 }
-L_OP_TFORLOOP: {
+L_OP_TFORLOOP : {
   int nvar = GETARG_C(i) + 1;
   StkId cb = ra + nvar + 2;  // call base
   setobjs2s(cb, ra);
@@ -746,7 +734,7 @@ L_OP_TFORPREP:
   dojump(pc, GETARG_sBx(i));
   vmdispatch();
 L_OP_SETLIST:
-L_OP_SETLISTO: {
+L_OP_SETLISTO : {
   if (!ttistable(ra)) luaG_runerror(L, "bad code");
   Table* h = hvalue(ra);
   int bc = GETARG_Bx(i);
@@ -764,7 +752,7 @@ L_OP_SETLISTO: {
 L_OP_CLOSE:
   luaF_close(L, ra);
   vmdispatch();
-L_OP_CLOSURE: {
+L_OP_CLOSURE : {
   Proto* p = cl->p->p[GETARG_Bx(i)];
   int nup = p->nups;
   Closure* ncl = luaF_newLclosure(L, nup, &cl->g);

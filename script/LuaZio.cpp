@@ -72,7 +72,7 @@ size_t luaZ_read(ZIO* z, void* b, size_t n) {
   while (n) {
     if (z->n == 0) {
       if (luaZ_fill(z) == EOZ) return n;  // bytes missing
-      ++z->n;  // put back the byte the refill consumed
+      ++z->n;                             // put back the byte the refill consumed
       --z->p;
     }
     size_t m = (n <= z->n) ? n : z->n;

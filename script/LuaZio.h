@@ -13,7 +13,7 @@ typedef struct Zio ZIO;
 #define zname(z) ((z)->name)
 
 struct Zio {
-  size_t n;  // bytes still unread in the current block
+  size_t n;       // bytes still unread in the current block
   const char* p;  // current position in the block
   lua_Chunkreader reader;
   void* data;  // the reader's data
@@ -46,7 +46,6 @@ char* luaZ_openspace(lua_State* L, Mbuffer* buff, size_t n);
 #define luaZ_buffer(buff) ((buff)->buffer)
 #define luaZ_bufflen(buff) ((buff)->n)
 #define luaZ_resetbuffer(buff) ((buff)->n = 0)
-#define luaZ_resizebuffer(L, buff, size)                                           \
-  (luaM_reallocvector(L, (buff)->buffer, (buff)->buffsize, size, char),           \
-   (buff)->buffsize = (size))
+#define luaZ_resizebuffer(L, buff, size) \
+  (luaM_reallocvector(L, (buff)->buffer, (buff)->buffsize, size, char), (buff)->buffsize = (size))
 #define luaZ_freebuffer(L, buff) luaZ_resizebuffer(L, buff, 0)

@@ -38,7 +38,8 @@ void TLayeredWindow::SelectLayer(uint32_t index) {
   TWindowClearFlags hide(~static_cast<uint32_t>(kWindowShown), false);
   ForEachChild(hide, false);
   if (!mLayers.empty()) {
-    for (TWindow* w : mLayers[index == kAllLayers ? 0 : index]) w->SetFlags(w->GetFlags() | kWindowShown);
+    for (TWindow* w : mLayers[index == kAllLayers ? 0 : index])
+      w->SetFlags(w->GetFlags() | kWindowShown);
   }
   if (TWindowManager* wm = TWindowManager::Instance()) wm->Invalidate();
 }

@@ -13,9 +13,7 @@ public:
   static constexpr uint32_t kAllLayers = 0xFFFFFFFFu;
   static TClassId GetClassId() { return MakeClassId(&TLayeredWindow::GetClassId); }
   const char* GetClassName() const override { return "TLayeredWindow"; }
-  bool IsKindOf(TClassId id) const override {
-    return id == GetClassId() || TWindow::IsKindOf(id);
-  }
+  bool IsKindOf(TClassId id) const override { return id == GetClassId() || TWindow::IsKindOf(id); }
 
   explicit TLayeredWindow(uint32_t layerCount);
   bool AddChild(TWindow* child, bool activate = false) override;

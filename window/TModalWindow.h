@@ -17,9 +17,7 @@ class TModalWindow : public TWindow {
 public:
   static TClassId GetClassId() { return MakeClassId(&TModalWindow::GetClassId); }
   const char* GetClassName() const override { return "TModalWindow"; }
-  bool IsKindOf(TClassId id) const override {
-    return id == GetClassId() || TWindow::IsKindOf(id);
-  }
+  bool IsKindOf(TClassId id) const override { return id == GetClassId() || TWindow::IsKindOf(id); }
 
   TModalWindow();
   ~TModalWindow() override;

@@ -243,8 +243,7 @@ void TWindow::SetZOrder(int mode) {
       if (next != list.end()) std::iter_swap(next, it);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   MarkRedraw();
 }
@@ -262,8 +261,8 @@ void TWindow::PlaceAbove(TWindow* sibling) {
 
 TWindowAnim* TWindow::GetWindowAnim() {
   if (mAnim) return mAnim;
-  TModalWindow* modal = IsKindOf(TModalWindow::GetClassId()) ? static_cast<TModalWindow*>(this)
-                                                             : GetModalParent();
+  TModalWindow* modal =
+      IsKindOf(TModalWindow::GetClassId()) ? static_cast<TModalWindow*>(this) : GetModalParent();
   // Outside any modal there is no task list to run it: no task.
   if (!modal) return nullptr;
   mAnim = new TWindowAnim(this);
@@ -371,8 +370,7 @@ bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
         handled = OnChar(static_cast<unsigned char>(event.code & 0xFF));
       break;
     }
-    default:
-      break;
+    default: break;
   }
 
   if (event.type == kEventLeftDown && !focusTaken) {

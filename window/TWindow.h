@@ -28,13 +28,13 @@ enum : uint32_t {
 };
 
 // Inside the body of a window class that has a creator: the creator doubles as the class id.
-#define T_WINDOW_CLASS(Class, Base)                                                    \
-public:                                                                               \
-  static TWindow* Create() { return new Class(); }                                    \
-  static TClassId GetClassId() { return MakeClassId(&Class::Create); }                \
-  const char* GetClassName() const override { return #Class; }                        \
-  bool IsKindOf(TClassId id) const override {                                         \
-    return id == Class::GetClassId() || Base::IsKindOf(id);                           \
+#define T_WINDOW_CLASS(Class, Base)                                    \
+public:                                                                \
+  static TWindow* Create() { return new Class(); }                     \
+  static TClassId GetClassId() { return MakeClassId(&Class::Create); } \
+  const char* GetClassName() const override { return #Class; }         \
+  bool IsKindOf(TClassId id) const override {                          \
+    return id == Class::GetClassId() || Base::IsKindOf(id);            \
   }
 
 class TWindow {

@@ -69,11 +69,13 @@ TWindowManager::~TWindowManager() {
 TWindowManager* TWindowManager::Instance() { return gInstance; }
 
 void TWindowManager::PauseClock(TWindow* w) {
-  if (w && w->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(w)->GetClock().Pause();
+  if (w && w->IsKindOf(TModalWindow::GetClassId()))
+    static_cast<TModalWindow*>(w)->GetClock().Pause();
 }
 
 void TWindowManager::StartClock(TWindow* w) {
-  if (w && w->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(w)->GetClock().Start();
+  if (w && w->IsKindOf(TModalWindow::GetClassId()))
+    static_cast<TModalWindow*>(w)->GetClock().Start();
 }
 
 void TWindowManager::SetRoot(TWindow* root) {
@@ -224,7 +226,8 @@ void TWindowManager::WindowGone(TWindow* w) {
   }
   if (mRoot == w) mRoot = nullptr;
   mModals.remove(w);
-  for (TWindow* m = GetTopModal(); m && m->IsKindOf(TModalWindow::GetClassId()); m = m->GetParent()) {
+  for (TWindow* m = GetTopModal(); m && m->IsKindOf(TModalWindow::GetClassId());
+       m = m->GetParent()) {
     TModalWindow* modal = static_cast<TModalWindow*>(m);
     if (modal->GetFocusWindow() == w) modal->SetFocus(nullptr);
   }
@@ -354,8 +357,7 @@ void TWindowManager::HandleEvent(const TPlatformEvent& e) {
       Frame();
       DrainMessages();
       break;
-    case kEventActivate:
-      break;
+    case kEventActivate: break;
     case kEventKeyDown:
     case kEventKeyUp:
     case kEventChar:

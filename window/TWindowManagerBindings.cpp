@@ -5,5 +5,6 @@
 #include "window/TWindowManager.h"
 
 void TWindowManager::BindScriptGlobals(TWindowScript* host) {
-  if (host && host->GetState()) BindMethod(host->GetState(), "SetTopModalOnly", this, &TWindowManager::SetTopModalOnly);
+  if (host && host->GetState())
+    BindMethod(host->GetState(), "SetTopModalOnly", this, &TWindowManager::SetTopModalOnly);
 }

@@ -98,7 +98,10 @@ struct Bench {
         // Sprites: opaque middles, soft edges, clear corners.
         float dx = (x + 0.5f) / w - 0.5f, dy = (y + 0.5f) / h - 0.5f;
         float r = std::sqrt(dx * dx + dy * dy) * 2.0f;
-        uint32_t a = !alpha ? 255 : r < 0.7f ? 255 : r > 1.0f ? 0 : uint32_t((1.0f - r) / 0.3f * 255);
+        uint32_t a = !alpha     ? 255
+                     : r < 0.7f ? 255
+                     : r > 1.0f ? 0
+                                : uint32_t((1.0f - r) / 0.3f * 255);
         row[x] = a << 24 | (rng() & 0xFFFFFF);
       }
     }
@@ -124,7 +127,14 @@ struct Bench {
     const float us[4] = {u0, u1, u1, u0}, vs[4] = {v0, v0, v1, v1};
     LitVertex v[4];
     for (int k = 0; k < 4; ++k)
-      v[k] = {cx + px[k] * c - py[k] * s, cy + px[k] * s + py[k] * c, 0.1f, 0, colour, 0xFF000000u, us[k], vs[k]};
+      v[k] = {cx + px[k] * c - py[k] * s,
+              cy + px[k] * s + py[k] * c,
+              0.1f,
+              0,
+              colour,
+              0xFF000000u,
+              us[k],
+              vs[k]};
     device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, v, 4);
   }
 };
@@ -140,7 +150,8 @@ int main(int argc, char** argv) {
   Bench b(W, H);
   auto opaqueTex = b.Texture(512, 512, false, 1);
   auto spriteTex = b.Texture(512, 512, true, 2);
-  std::printf("%-12s %-9s %5s %12s %12s %7s\n", "mode", "shape", "size", "Mpx/s", "memcpy Mpx/s", "ratio");
+  std::printf("%-12s %-9s %5s %12s %12s %7s\n", "mode", "shape", "size", "Mpx/s", "memcpy Mpx/s",
+              "ratio");
   for (int m = 0; m < 4 && !frameOnly; ++m) {
     Mode mode = Mode(m);
     b.SetMode(mode);
@@ -155,12 +166,15 @@ int main(int argc, char** argv) {
         float uv = float(size) / 512.0f;
         double pixelsPerQuad = double(side) * side;
         long quads = std::max(20L, long(4e7 / pixelsPerQuad));
-        int cols = std::max(1, int((W - 1) / (side * 1.5f)) - 1), rows = std::max(1, int((H - 1) / (side * 1.5f)) - 1);
+        int cols = std::max(1, int((W - 1) / (side * 1.5f)) - 1),
+            rows = std::max(1, int((H - 1) / (side * 1.5f)) - 1);
         auto t0 = Clock::now();
         for (long i = 0; i < quads; ++i) {
           int c = int(i % cols), r = int((i / cols) % rows);
-          float x = shape == Shape::Rotated ? 0.3f * side + c * side * 1.5f : float(c * int(side * 1.5f));
-          float y = shape == Shape::Rotated ? 0.3f * side + r * side * 1.5f : float(r * int(side * 1.5f));
+          float x =
+              shape == Shape::Rotated ? 0.3f * side + c * side * 1.5f : float(c * int(side * 1.5f));
+          float y =
+              shape == Shape::Rotated ? 0.3f * side + r * side * 1.5f : float(r * int(side * 1.5f));
           if (size == 512) x = y = shape == Shape::Rotated ? 128.0f : 0.0f;
           b.Quad(x, y, side, side, angle, colour, 0, 0, uv, uv);
         }
@@ -171,7 +185,8 @@ int main(int argc, char** argv) {
         auto m0 = Clock::now();
         for (long i = 0; i < quads; ++i) {
           int c = int(i % cols), r = int((i / cols) % rows);
-          int x = size == 512 ? 0 : c * int(side * 1.5f), y = size == 512 ? 0 : r * int(side * 1.5f);
+          int x = size == 512 ? 0 : c * int(side * 1.5f),
+              y = size == 512 ? 0 : r * int(side * 1.5f);
           const pd::Surface& tex = mode == Mode::Opaque ? *opaqueTex : *spriteTex;
           for (int row = 0; row < isize && y + row < H; ++row)
             std::memcpy(b.target->Bits() + size_t(y + row) * b.target->Pitch() + size_t(x) * 4,
@@ -179,8 +194,8 @@ int main(int argc, char** argv) {
         }
         double mt = Seconds(m0, Clock::now());
         double mmpx = quads * double(isize) * std::min(isize, H) / mt / 1e6;
-        std::printf("%-12s %-9s %5d %12.0f %12.0f %7.2f\n", kModeNames[m], kShapeNames[sh], size, mpx, mmpx,
-                    mmpx / mpx);
+        std::printf("%-12s %-9s %5d %12.0f %12.0f %7.2f\n", kModeNames[m], kShapeNames[sh], size,
+                    mpx, mmpx, mmpx / mpx);
       }
     }
   }
@@ -225,6 +240,8 @@ int main(int argc, char** argv) {
   double ft = best[0] + best[1] + best[2];
   std::printf("\nframe parts: background %.3f ms, sprites %.3f ms, glyphs %.3f ms", best[0] * 1e3,
               best[1] * 1e3, best[2] * 1e3);
-  std::printf("\ntypical 800x600 frame (background, 100 sprites 128x128, 2000 glyphs 8x14): %.3f ms\n", ft * 1e3);
+  std::printf(
+      "\ntypical 800x600 frame (background, 100 sprites 128x128, 2000 glyphs 8x14): %.3f ms\n",
+      ft * 1e3);
   return 0;
 }

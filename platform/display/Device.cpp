@@ -23,9 +23,9 @@ constexpr float kNearW = 1e-5f;
 
 // A vertex before the perspective divide (or already on screen when transformed).
 struct ClipVertex {
-  float p[4];          // clip-space x, y, z, w; or screen x, y, z, rhw
+  float p[4];  // clip-space x, y, z, w; or screen x, y, z, rhw
   float uv[2];
-  float colour[4];     // r, g, b, a in 0..255
+  float colour[4];  // r, g, b, a in 0..255
   float spec[3];
 };
 
@@ -115,7 +115,8 @@ Result Device::EndScene() {
 
 Result Device::Clear(uint32_t flags, uint32_t argb, float z) {
   if (!target_ || target_->IsLost()) return kSurfaceLost;
-  Rect area{viewport_.x, viewport_.y, viewport_.x + viewport_.width, viewport_.y + viewport_.height};
+  Rect area{viewport_.x, viewport_.y, viewport_.x + viewport_.width,
+            viewport_.y + viewport_.height};
   if (flags & kClearTarget) {
     Result r = target_->Fill(&area, argb);
     if (Failed(r)) return r;
@@ -191,9 +192,9 @@ Result Device::DrawPrimitive(PrimitiveType type, uint32_t vertexFormat, const vo
   return Draw(type, vertexFormat, vertices, vertexCount, nullptr, 0);
 }
 
-Result Device::DrawIndexedPrimitive(PrimitiveType type, uint32_t vertexFormat,
-                                    const void* vertices, uint32_t vertexCount,
-                                    const uint16_t* indices, uint32_t indexCount) {
+Result Device::DrawIndexedPrimitive(PrimitiveType type, uint32_t vertexFormat, const void* vertices,
+                                    uint32_t vertexCount, const uint16_t* indices,
+                                    uint32_t indexCount) {
   if (!indices) return kInvalidArgument;
   return Draw(type, vertexFormat, vertices, vertexCount, indices, indexCount);
 }
@@ -267,7 +268,8 @@ void Plan(raster::DrawState& ds, bool allowed) {
     if (!texColour && !diffColour) return;
   } else {
     if (!plain(s.colourArg2)) return;
-    bool td = (isTex(s.colourArg1) && isDiff(s.colourArg2)) || (isDiff(s.colourArg1) && isTex(s.colourArg2));
+    bool td = (isTex(s.colourArg1) && isDiff(s.colourArg2)) ||
+              (isDiff(s.colourArg1) && isTex(s.colourArg2));
     bool dd = isDiff(s.colourArg1) && isDiff(s.colourArg2);
     if (!td || dd) return;
     texColour = diffColour = true;
@@ -289,7 +291,8 @@ void Plan(raster::DrawState& ds, bool allowed) {
     }
   } else {
     if (!plain(s.alphaArg2)) return;
-    bool td = (isTex(s.alphaArg1) && isDiff(s.alphaArg2)) || (isDiff(s.alphaArg1) && isTex(s.alphaArg2));
+    bool td =
+        (isTex(s.alphaArg1) && isDiff(s.alphaArg2)) || (isDiff(s.alphaArg1) && isTex(s.alphaArg2));
     if (!td) return;
     ds.alphaSource = haveTex ? AlphaSource::TexTimesDiffuse : AlphaSource::Diffuse;
     texAlpha = haveTex;
@@ -502,8 +505,9 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
       for (uint32_t i = 0; i + 2 < n; i += 3) triangle(index(i), index(i + 1), index(i + 2));
       break;
     case PrimitiveType::TriangleFan:
-      if (n == 4 && !flat && (transformed || (cv[index(0)].p[3] >= kNearW && cv[index(1)].p[3] >= kNearW &&
-                                              cv[index(2)].p[3] >= kNearW && cv[index(3)].p[3] >= kNearW))) {
+      if (n == 4 && !flat &&
+          (transformed || (cv[index(0)].p[3] >= kNearW && cv[index(1)].p[3] >= kNearW &&
+                           cv[index(2)].p[3] >= kNearW && cv[index(3)].p[3] >= kNearW))) {
         // Sprites and glyphs: a screen-aligned quad is one rectangle, not two triangles.
         Vertex a = toScreen(cv[index(0)]), b = toScreen(cv[index(1)]), c = toScreen(cv[index(2)]),
                d = toScreen(cv[index(3)]);

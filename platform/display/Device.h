@@ -41,12 +41,12 @@ struct RenderStates {
   ShadeMode shadeMode = ShadeMode::Gouraud;
   CullMode cullMode = CullMode::CounterClockwise;
   uint32_t textureFactor = 0xFFFFFFFFu;
-  bool lighting = true;        // vertices with normals take ambient and emissive light
-  bool specular = false;       // adds the specular colour's rgb
+  bool lighting = true;   // vertices with normals take ambient and emissive light
+  bool specular = false;  // adds the specular colour's rgb
   bool clipping = true;
   bool colourVertex = true;
-  bool antialias = false;      // accepted; edges are not antialiased
-  uint32_t ambient = 0;        // ARGB ambient light
+  bool antialias = false;  // accepted; edges are not antialiased
+  uint32_t ambient = 0;    // ARGB ambient light
 };
 
 struct TextureStage {
@@ -66,7 +66,7 @@ struct TextureStage {
 struct DrawState;
 
 class Device {
- public:
+public:
   // renderDepths: bit 0 allows 16-bit targets, bit 1 32-bit ones (the adapter's caps).
   explicit Device(std::shared_ptr<Surface> target, uint32_t renderDepths = 0x3);
   ~Device();
@@ -108,9 +108,9 @@ class Device {
   // Off: every pixel goes through the reference pipeline (tests compare the two).
   void SetFastPaths(bool on) { fastPaths_ = on; }
 
- private:
-  Result Draw(PrimitiveType type, uint32_t vertexFormat, const void* vertices,
-              uint32_t vertexCount, const uint16_t* indices, uint32_t indexCount);
+private:
+  Result Draw(PrimitiveType type, uint32_t vertexFormat, const void* vertices, uint32_t vertexCount,
+              const uint16_t* indices, uint32_t indexCount);
   bool PrepareDraw(DrawState& ds);
 
   std::shared_ptr<Surface> target_;

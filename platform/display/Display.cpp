@@ -49,9 +49,9 @@ Result Display::TestCooperativeLevel() const {
 
 std::vector<DisplayMode> Display::EnumerateModes() const {
   if (!modes_.empty()) return modes_;
-  static const int32_t kSizes[][2] = {{640, 480}, {800, 600}, {1024, 768}, {1152, 864},
-                                      {1280, 720}, {1280, 960}, {1280, 1024}, {1600, 1200},
-                                      {1920, 1080}};
+  static const int32_t kSizes[][2] = {{640, 480},   {800, 600},   {1024, 768},
+                                      {1152, 864},  {1280, 720},  {1280, 960},
+                                      {1280, 1024}, {1600, 1200}, {1920, 1080}};
   std::vector<DisplayMode> modes;
   for (auto& s : kSizes) {
     if (s[0] > desktop_.width || s[1] > desktop_.height) continue;
@@ -229,7 +229,8 @@ Result Display::CreateDevice(const std::shared_ptr<Surface>& target, std::unique
   int32_t bits = BytesPerPixel(target->Format()) * 8;
   uint32_t depthBit = bits == 16 ? 0x1 : bits == 32 ? 0x2 : 0;
   if (!(caps_.renderDepths & depthBit)) return kInvalidArgument;
-  if (deviceNeedsVideoMemoryTarget_ && !target->HasCaps(kCapsVideoMemory)) return kSurfaceNotInVideoMemory;
+  if (deviceNeedsVideoMemoryTarget_ && !target->HasCaps(kCapsVideoMemory))
+    return kSurfaceNotInVideoMemory;
   out = std::make_unique<Device>(target, caps_.renderDepths);
   return kOk;
 }

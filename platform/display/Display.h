@@ -18,7 +18,7 @@
 namespace platform::display {
 
 class Display {
- public:
+public:
   Display();
   virtual ~Display();
   Display(const Display&) = delete;
@@ -58,7 +58,7 @@ class Display {
   // Called by surfaces when the visible surface changed (flip, blit, fill or unlock).
   void PrimaryChanged(Surface& primary);
 
- protected:
+protected:
   // The window's client size, for a primary surface created at the normal level.
   virtual void ClientSize(int32_t& width, int32_t& height) const;
   // Shows the primary surface; runs on whichever thread changed it.
@@ -71,17 +71,17 @@ class Display {
   Desktop desktop_;
   AdapterCaps caps_;
   AdapterIdentifier identifier_;
-  std::vector<DisplayMode> modes_;   // empty: a standard list up to the desktop size
-  Result cooperativeAnswer_ = kOk;   // what TestCooperativeLevel reports when not kOk
-  Result exclusiveAnswer_ = kOk;     // what SetCooperativeLevel(exclusive) reports when not kOk
-  int32_t failCreationAt_ = 0;       // the n-th next creation fails (0: none)
+  std::vector<DisplayMode> modes_;  // empty: a standard list up to the desktop size
+  Result cooperativeAnswer_ = kOk;  // what TestCooperativeLevel reports when not kOk
+  Result exclusiveAnswer_ = kOk;    // what SetCooperativeLevel(exclusive) reports when not kOk
+  int32_t failCreationAt_ = 0;      // the n-th next creation fails (0: none)
   Result failCreationWith_ = kOutOfVideoMemory;
   std::atomic<int32_t> pendingFlips_{0};  // flip status queries still answering "drawing"
   std::atomic<int32_t> pendingBlits_{0};
   bool deviceNeedsVideoMemoryTarget_ = false;  // device creation wants kCapsVideoMemory targets
   Result failDeviceWith_ = kOk;                // the next device creation fails with this
 
- private:
+private:
   friend class Surface;
   void Unregister(Surface* surface);
   Result Charge(Surface& surface);

@@ -10,9 +10,17 @@ inline uint32_t Widen5(uint32_t v) { return (v << 3) | (v >> 2); }
 inline uint32_t Widen6(uint32_t v) { return (v << 2) | (v >> 4); }
 inline uint32_t Widen4(uint32_t v) { return v * 17; }
 
-inline uint16_t Load16(const uint8_t* p) { uint16_t v; std::memcpy(&v, p, 2); return v; }
+inline uint16_t Load16(const uint8_t* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
 inline void Store16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
-inline uint32_t Load32(const uint8_t* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
+inline uint32_t Load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
 inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 
 }  // namespace
@@ -80,7 +88,11 @@ void FromArgb(PixelFormat format, uint32_t argb, uint8_t* p) {
   uint32_t v = PackArgb(format, argb);
   switch (BytesPerPixel(format)) {
     case 4: Store32(p, v); break;
-    case 3: p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); break;
+    case 3:
+      p[0] = uint8_t(v);
+      p[1] = uint8_t(v >> 8);
+      p[2] = uint8_t(v >> 16);
+      break;
     case 2: Store16(p, uint16_t(v)); break;
     default: break;
   }

@@ -78,7 +78,8 @@ void PrimitiveConstants(const DrawState& ds, Span& span, const double base[kAttr
   for (int k : {kR, kG, kB, kA})
     if (span.d[k] != 0 || dady[k] != 0) span.flatColour = false;
   if (span.flatColour)
-    span.colour = ToByte(base[kA]) << 24 | ToByte(base[kR]) << 16 | ToByte(base[kG]) << 8 | ToByte(base[kB]);
+    span.colour =
+        ToByte(base[kA]) << 24 | ToByte(base[kR]) << 16 | ToByte(base[kG]) << 8 | ToByte(base[kB]);
   // The fast loops read no texel coordinates without a texture and no colours when the
   // colour is flat.
   span.rowAttrCount = 0;
@@ -112,7 +113,8 @@ void Planes(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Verte
     double q = ds.perspective ? std::fabs((v0.a[kQ] + v1.a[kQ] + v2.a[kQ]) / 3.0) : 1.0;
     if (q <= 0) q = 1.0;
     double foot = std::max({std::fabs(span.d[kU]), std::fabs(dady[kU]), std::fabs(span.d[kV]),
-                            std::fabs(dady[kV])}) / q;
+                            std::fabs(dady[kV])}) /
+                  q;
     span.linearFilter = (foot > 1.0 ? ds.minFilter : ds.magFilter) == TextureFilter::Linear;
   }
 }
@@ -222,8 +224,10 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
   Planes(ds, v0, v1, v2, X, Y, span, base, dady);
   int64_t xa = std::min(X[0], X[2]), xb = std::max(X[0], X[2]);
   int64_t ya = std::min(Y[0], Y[2]), yb = std::max(Y[0], Y[2]);
-  int32_t xl = std::max(CeilDiv16(xa), ds.scissor.left), xr = std::min(CeilDiv16(xb), ds.scissor.right);
-  int32_t yt = std::max(CeilDiv16(ya), ds.scissor.top), yB = std::min(CeilDiv16(yb), ds.scissor.bottom);
+  int32_t xl = std::max(CeilDiv16(xa), ds.scissor.left),
+          xr = std::min(CeilDiv16(xb), ds.scissor.right);
+  int32_t yt = std::max(CeilDiv16(ya), ds.scissor.top),
+          yB = std::min(CeilDiv16(yb), ds.scissor.bottom);
   if (xl >= xr || yt >= yB) return true;
   span.y = yt;
   span.x0 = xl;

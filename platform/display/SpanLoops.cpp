@@ -149,7 +149,8 @@ void ReferenceSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t 
       if (q == 0) q = 1e-30;
       tex = Sample(ds, ToFixed(at(kU) / q), ToFixed(at(kV) / q), sp.linearFilter);
     }
-    uint32_t diffuse = ToByte(at(kA)) << 24 | ToByte(at(kR)) << 16 | ToByte(at(kG)) << 8 | ToByte(at(kB));
+    uint32_t diffuse =
+        ToByte(at(kA)) << 24 | ToByte(at(kR)) << 16 | ToByte(at(kG)) << 8 | ToByte(at(kB));
     uint32_t c = Combine(ds, tex, diffuse);
     if (ds.specular) {
       uint32_t r = std::min<uint32_t>(Channel(c, 16) + ToByte(at(kSR)), 255);
@@ -231,10 +232,12 @@ void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
     __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
     __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
     __m128i ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xFF), 0xFF);
-    __m128i xlo = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(slo, alo),
-                                              _mm_mullo_epi16(dlo, _mm_xor_si128(alo, c255))), c128);
-    __m128i xhi = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(shi, ahi),
-                                              _mm_mullo_epi16(dhi, _mm_xor_si128(ahi, c255))), c128);
+    __m128i xlo = _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_xor_si128(alo, c255))),
+        c128);
+    __m128i xhi = _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_xor_si128(ahi, c255))),
+        c128);
     xlo = _mm_srli_epi16(_mm_add_epi16(xlo, _mm_srli_epi16(xlo, 8)), 8);
     xhi = _mm_srli_epi16(_mm_add_epi16(xhi, _mm_srli_epi16(xhi, 8)), 8);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(xlo, xhi));
@@ -243,7 +246,8 @@ void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
   for (; i < n; ++i) {
     uint32_t a = src[i] >> 24;
     if (a == 0) continue;
-    dst[i] = a == 255 ? src[i] : BlendPixel(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, src[i], dst[i]);
+    dst[i] = a == 255 ? src[i]
+                      : BlendPixel(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, src[i], dst[i]);
   }
 }
 
@@ -278,8 +282,10 @@ void ModulateRow(const uint32_t* a, const uint32_t* b, uint32_t* out, int32_t n)
   for (; i + 4 <= n; i += 4) {
     __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
     __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), _mm_unpacklo_epi8(y, zero)), c128);
-    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), _mm_unpackhi_epi8(y, zero)), c128);
+    __m128i lo = _mm_add_epi16(
+        _mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), _mm_unpacklo_epi8(y, zero)), c128);
+    __m128i hi = _mm_add_epi16(
+        _mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), _mm_unpackhi_epi8(y, zero)), c128);
     lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
     hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
@@ -309,8 +315,10 @@ void SampleLinear(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t
       int64_t y0 = std::clamp<int64_t>(iy, 0, hmax), y1 = std::clamp<int64_t>(iy + 1, 0, hmax);
       const uint32_t* r0 = tex + size_t(y0) * pitch;
       const uint32_t* r1 = tex + size_t(y1) * pitch;
-      top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(r0[x0])), _mm_cvtsi32_si128(int32_t(r0[x1])));
-      bot = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(r1[x0])), _mm_cvtsi32_si128(int32_t(r1[x1])));
+      top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(r0[x0])),
+                               _mm_cvtsi32_si128(int32_t(r0[x1])));
+      bot = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(r1[x0])),
+                               _mm_cvtsi32_si128(int32_t(r1[x1])));
     } else {
       const uint32_t* r0 = tex + size_t(iy) * pitch + size_t(ix);
       top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0));
@@ -322,7 +330,8 @@ void SampleLinear(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t
     __m128i fx = _mm_set1_epi16(int16_t((tu >> 8) & 0xFF));
     __m128i fy = _mm_set1_epi16(int16_t((tv >> 8) & 0xFF));
     __m128i h = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(c256, fx)), _mm_mullo_epi16(right, fx)), 8);
+        _mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(c256, fx)), _mm_mullo_epi16(right, fx)),
+        8);
     __m128i h1 = _mm_srli_si128(h, 8);
     __m128i r = _mm_srli_epi16(
         _mm_add_epi16(_mm_mullo_epi16(h, _mm_sub_epi16(c256, fy)), _mm_mullo_epi16(h1, fy)), 8);
@@ -396,14 +405,17 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
     }
   }
 
-  bool needDiffuse = ds.colourSource != ColourSource::Texture || ds.alphaSource == AlphaSource::Diffuse ||
+  bool needDiffuse = ds.colourSource != ColourSource::Texture ||
+                     ds.alphaSource == AlphaSource::Diffuse ||
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
-  bool flatColour = sp.flatColour || (sp.d[kR] == 0 && sp.d[kG] == 0 && sp.d[kB] == 0 && sp.d[kA] == 0);
+  bool flatColour =
+      sp.flatColour || (sp.d[kR] == 0 && sp.d[kG] == 0 && sp.d[kB] == 0 && sp.d[kA] == 0);
   uint32_t constant = 0xFFFFFFFFu;
   if (needDiffuse && sp.flatColour)
     constant = sp.colour;
   else if (needDiffuse && flatColour)
-    constant = ToByte(sp.a[kA]) << 24 | ToByte(sp.a[kR]) << 16 | ToByte(sp.a[kG]) << 8 | ToByte(sp.a[kB]);
+    constant =
+        ToByte(sp.a[kA]) << 24 | ToByte(sp.a[kR]) << 16 | ToByte(sp.a[kG]) << 8 | ToByte(sp.a[kB]);
   bool whiteDiffuse = !needDiffuse || (flatColour && constant == 0xFFFFFFFFu);
 
   bool colourIsTexture = ds.colourSource != ColourSource::Diffuse;
@@ -450,9 +462,9 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       for (int32_t i = 0; i < n; ++i) {
         uint32_t t = tp ? tp[i] : 0xFFFFFFFFu;
         uint32_t d = colours[i];
-        uint32_t m = ds.colourSource == ColourSource::Texture ? t
+        uint32_t m = ds.colourSource == ColourSource::Texture          ? t
                      : ds.colourSource == ColourSource::Diffuse || !tp ? d
-                                                                    : Modulate(t, d);
+                                                                       : Modulate(t, d);
         uint32_t a;
         switch (ds.alphaSource) {
           case AlphaSource::TexTimesDiffuse: a = Div255((t >> 24) * (d >> 24)); break;
@@ -487,15 +499,19 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
 
 bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, double vStep) {
   if (!ds.fast || !ds.useTexture || !ds.targetDirect || ds.perspective) return false;
-  if (sp.du != 65536 || sp.dv != 0 || ToFixed(vStep) != 65536 || ToFixed(sp.d[kV]) != 0) return false;
+  if (sp.du != 65536 || sp.dv != 0 || ToFixed(vStep) != 65536 || ToFixed(sp.d[kV]) != 0)
+    return false;
   if (ds.colourSource == ColourSource::Diffuse) return false;
-  bool needDiffuse = ds.colourSource != ColourSource::Texture || ds.alphaSource == AlphaSource::Diffuse ||
+  bool needDiffuse = ds.colourSource != ColourSource::Texture ||
+                     ds.alphaSource == AlphaSource::Diffuse ||
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
   if (needDiffuse && !(sp.flatColour && sp.colour == 0xFFFFFFFFu)) return false;
   bool alphaIgnored = ds.write == WriteKind::Copy && !ds.targetHasAlpha;
-  bool alphaKept = ds.alphaSource == AlphaSource::TexTimesDiffuse || ds.alphaSource == AlphaSource::Texture;
+  bool alphaKept =
+      ds.alphaSource == AlphaSource::TexTimesDiffuse || ds.alphaSource == AlphaSource::Texture;
   if (!alphaIgnored && !alphaKept) return false;
-  if (ds.write != WriteKind::Copy && ds.write != WriteKind::Alpha && ds.write != WriteKind::Additive)
+  if (ds.write != WriteKind::Copy && ds.write != WriteKind::Alpha &&
+      ds.write != WriteKind::Additive)
     return false;
   int64_t u = ToFixed(sp.a[kU]), v = ToFixed(sp.a[kV]);
   if ((u & 0xFFFF) != 0x8000 || (v & 0xFFFF) != 0x8000) return false;

@@ -25,8 +25,8 @@ bool Surface::CheckArea(const Rect* area, Rect& out) const {
     return true;
   }
   out = *area;
-  return out.left >= 0 && out.top >= 0 && out.right <= desc_.width &&
-         out.bottom <= desc_.height && out.left <= out.right && out.top <= out.bottom;
+  return out.left >= 0 && out.top >= 0 && out.right <= desc_.width && out.bottom <= desc_.height &&
+         out.left <= out.right && out.top <= out.bottom;
 }
 
 void Surface::Changed() {
@@ -62,7 +62,8 @@ Result Surface::Fill(const Rect* area, uint32_t argb) {
   std::vector<uint8_t> row(size_t(r.Width()) * size_t(bpp));
   for (int32_t x = 0; x < r.Width(); ++x) FromArgb(desc_.format, argb, row.data() + x * bpp);
   for (int32_t y = r.top; y < r.bottom; ++y)
-    std::memcpy(pixels_.data() + size_t(y) * desc_.pitch + size_t(r.left) * bpp, row.data(), row.size());
+    std::memcpy(pixels_.data() + size_t(y) * desc_.pitch + size_t(r.left) * bpp, row.data(),
+                row.size());
   Changed();
   return kOk;
 }
@@ -88,7 +89,8 @@ Result Surface::Blit(const Rect* dstArea, Surface& src, const Rect* srcArea) {
   if (!stretch && src.desc_.format == desc_.format) {
     for (int32_t y = 0; y < d.Height(); ++y)
       std::memcpy(pixels_.data() + size_t(d.top + y) * desc_.pitch + size_t(d.left) * dbpp,
-                  sbase + size_t(s.top + y) * spitch + size_t(s.left) * sbpp, size_t(d.Width()) * dbpp);
+                  sbase + size_t(s.top + y) * spitch + size_t(s.left) * sbpp,
+                  size_t(d.Width()) * dbpp);
   } else {
     std::vector<uint32_t> srow(size_t(s.Width())), drow(size_t(d.Width()));
     // Nearest source pixel to each destination pixel's centre.

@@ -17,7 +17,7 @@ namespace platform::display {
 class Display;
 
 class Surface {
- public:
+public:
   ~Surface();
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
@@ -66,7 +66,7 @@ class Surface {
   uint64_t Version() const { return version_; }
   void Touch() { ++version_; }
 
- private:
+private:
   friend class Display;
   Surface(Display* display, const SurfaceDesc& desc);
   void MarkLost() { lost_ = true; }

@@ -16,7 +16,9 @@ int32_t PowerOfTwo(int32_t v) {
 
 PixelFormat Choose(const Display& display, PixelFormat wanted) {
   std::vector<PixelFormat> have = display.TextureFormats();
-  auto supported = [&](PixelFormat f) { return std::find(have.begin(), have.end(), f) != have.end(); };
+  auto supported = [&](PixelFormat f) {
+    return std::find(have.begin(), have.end(), f) != have.end();
+  };
   if (supported(wanted)) return wanted;
   static const PixelFormat kWithAlpha[] = {PixelFormat::A8R8G8B8, PixelFormat::A4R4G4B4,
                                            PixelFormat::A1R5G5B5};
@@ -65,7 +67,8 @@ Result LoadTexture(Surface& texture, const uint32_t* argb, int32_t pitchPixels, 
   Result r = texture.Lock(nullptr, lr);
   if (Failed(r)) return r;
   for (int32_t y = 0; y < h; ++y)
-    RowFromArgb(texture.Format(), argb + size_t(y) * size_t(pitchPixels), lr.bits + size_t(y) * lr.pitch, w);
+    RowFromArgb(texture.Format(), argb + size_t(y) * size_t(pitchPixels),
+                lr.bits + size_t(y) * lr.pitch, w);
   return texture.Unlock();
 }
 

@@ -56,14 +56,14 @@ struct Rect {
 
 // What a surface is for. A creation request combines these.
 enum SurfaceCaps : uint32_t {
-  kCapsPrimary = 0x0001,        // the visible surface (front buffer)
-  kCapsFlip = 0x0002,           // part of a flip chain (needs exclusive full screen)
-  kCapsBackBuffer = 0x0004,     // the back buffer of a flip chain
-  kCapsOffscreenPlain = 0x0008, // plain surface for blits and render targets
-  kCapsTexture = 0x0010,        // may be bound to the device
-  kCapsZBuffer = 0x0020,        // depth buffer, attached to a render target
-  kCapsRenderTarget = 0x0040,   // the device may draw into it
-  kCapsVideoMemory = 0x0080,    // counts against the adapter's video memory
+  kCapsPrimary = 0x0001,         // the visible surface (front buffer)
+  kCapsFlip = 0x0002,            // part of a flip chain (needs exclusive full screen)
+  kCapsBackBuffer = 0x0004,      // the back buffer of a flip chain
+  kCapsOffscreenPlain = 0x0008,  // plain surface for blits and render targets
+  kCapsTexture = 0x0010,         // may be bound to the device
+  kCapsZBuffer = 0x0020,         // depth buffer, attached to a render target
+  kCapsRenderTarget = 0x0040,    // the device may draw into it
+  kCapsVideoMemory = 0x0080,     // counts against the adapter's video memory
   kCapsSystemMemory = 0x0100,
 };
 
@@ -122,8 +122,8 @@ struct AdapterCaps {
   bool specularGouraud = true;
   bool separateTextureMemories = false;
   bool sourceColourKeyBlits = true;
-  uint32_t renderDepths = 0x1 | 0x2;      // bit 0: 16-bit targets, bit 1: 32-bit targets
-  uint32_t textureFormats = 0xFF;         // bit n: PixelFormat(n) may be a texture
+  uint32_t renderDepths = 0x1 | 0x2;  // bit 0: 16-bit targets, bit 1: 32-bit targets
+  uint32_t textureFormats = 0xFF;     // bit n: PixelFormat(n) may be a texture
 };
 
 struct AdapterIdentifier {
@@ -136,7 +136,16 @@ struct AdapterIdentifier {
 
 // Device state enums.
 enum class BlendFactor : uint8_t { Zero, One, SrcColor, InvSrcColor, SrcAlpha, InvSrcAlpha };
-enum class CompareFunc : uint8_t { Never, Less, Equal, LessEqual, Greater, NotEqual, GreaterEqual, Always };
+enum class CompareFunc : uint8_t {
+  Never,
+  Less,
+  Equal,
+  LessEqual,
+  Greater,
+  NotEqual,
+  GreaterEqual,
+  Always
+};
 enum class ShadeMode : uint8_t { Flat, Gouraud };
 enum class CullMode : uint8_t { None, Clockwise, CounterClockwise };
 enum class TextureFilter : uint8_t { Point, Linear };

@@ -8,8 +8,8 @@
 namespace platform::os {
 
 struct DirectoryEntry {
-    std::string name;  // as stored on disk
-    bool isFolder = false;
+  std::string name;  // as stored on disk
+  bool isFolder = false;
 };
 
 // Entries of a folder except "." and "..", in the order the system lists them.

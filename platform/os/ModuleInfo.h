@@ -13,9 +13,9 @@ std::string GetExecutablePath();
 std::string GetExecutableFolder();
 
 struct VersionInfo {
-    uint16_t fileVersion[4] = {0, 0, 0, 0};  // major, minor, build, revision
-    std::string productName;
-    std::string internalName;
+  uint16_t fileVersion[4] = {0, 0, 0, 0};  // major, minor, build, revision
+  std::string productName;
+  std::string internalName;
 };
 
 void SetVersionInfo(const VersionInfo& info);

@@ -8,22 +8,22 @@ namespace platform::os {
 
 class NamedMutex {
 public:
-    enum class Result { Created, AlreadyExists, Failed };
+  enum class Result { Created, AlreadyExists, Failed };
 
-    NamedMutex() = default;
-    NamedMutex(const NamedMutex&) = delete;
-    NamedMutex& operator=(const NamedMutex&) = delete;
-    ~NamedMutex();
+  NamedMutex() = default;
+  NamedMutex(const NamedMutex&) = delete;
+  NamedMutex& operator=(const NamedMutex&) = delete;
+  ~NamedMutex();
 
-    // Claims the name; AlreadyExists when another holder (any process) has it.
-    Result Create(const std::string& name);
-    void Close();
-    bool IsHeld() const { return mFd >= 0; }
-    // The lock file used for a name.
-    static std::string LockFilePath(const std::string& name);
+  // Claims the name; AlreadyExists when another holder (any process) has it.
+  Result Create(const std::string& name);
+  void Close();
+  bool IsHeld() const { return mFd >= 0; }
+  // The lock file used for a name.
+  static std::string LockFilePath(const std::string& name);
 
 private:
-    int mFd = -1;
+  int mFd = -1;
 };
 
 }  // namespace platform::os

@@ -17,7 +17,7 @@ struct WindowDesc {
   std::string title;
   int width = 480;
   int height = 360;
-  bool child = false;  // hosted inside another program's window
+  bool child = false;    // hosted inside another program's window
   bool unicode = false;  // characters arrive as UTF-16 units instead of single bytes
 };
 

@@ -58,8 +58,8 @@ TMessage* TLuaObjectWrapper::GetMessage() const {
 void TLuaObjectWrapper::AdoptByScript() {
   lua_pushstring(mState, "_SCRIPT");
   lua_gettable(mState, LUA_GLOBALSINDEX);
-  TScript* script = lua_islightuserdata(mState, -1) ? static_cast<TScript*>(lua_touserdata(mState, -1))
-                                                     : nullptr;
+  TScript* script =
+      lua_islightuserdata(mState, -1) ? static_cast<TScript*>(lua_touserdata(mState, -1)) : nullptr;
   lua_pop(mState, 1);
   if (script) script->AdoptObject(this);
 }

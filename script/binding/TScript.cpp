@@ -148,8 +148,8 @@ bool TScript::DoFile(const str& name) {
   int status = -1;
   if (code) {
     str bytes = code->GetCode();
-    status = luaL_loadbuffer(mState, bytes.CStr(), static_cast<size_t>(code->GetLength()),
-                             name.CStr());
+    status =
+        luaL_loadbuffer(mState, bytes.CStr(), static_cast<size_t>(code->GetLength()), name.CStr());
   }
   if (status != 0) {
     PushGlobal("_ALERT");

@@ -45,9 +45,10 @@ TWindowManager* TWindowScript::Manager() const {
 
 void TWindowScript::RegisterWindowType(const str& name, TWindow::Creator creator) {
   const char* n = name.CStr();
-  DoLuaString(str::Format("function %s( table )\tCreating( '%s', table );\ttable.typename='%s';\n"
-                          "\treturn function() DoWindow( table ) end end;",
-                          n, n, n));
+  DoLuaString(
+      str::Format("function %s( table )\tCreating( '%s', table );\ttable.typename='%s';\n"
+                  "\treturn function() DoWindow( table ) end end;",
+                  n, n, n));
   mFactories[name] = creator;
 }
 

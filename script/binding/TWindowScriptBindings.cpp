@@ -109,8 +109,10 @@ void TWindowScript::RegisterHotkey(str key, str button) {
 void TWindowScript::SetLabel(str name, str text) {
   TWindow* w = FindInTopModal(name);
   if (!w) return;
-  if (w->IsKindOf(TText::GetClassId())) static_cast<TText*>(w)->SetText(text);
-  else if (w->IsKindOf(TButton::GetClassId())) static_cast<TButton*>(w)->SetLabel(text);
+  if (w->IsKindOf(TText::GetClassId()))
+    static_cast<TText*>(w)->SetText(text);
+  else if (w->IsKindOf(TButton::GetClassId()))
+    static_cast<TButton*>(w)->SetLabel(text);
 }
 
 str TWindowScript::TagHotKey(str key, str label, str) {
@@ -181,8 +183,9 @@ void TWindowScript::FillRect(TLuaTable* rect, TLuaTable* colour) {
   if (!r || !rect || !colour) return;
   TRect box(NumberToInt(rect->GetNumberAt(1, 0)), NumberToInt(rect->GetNumberAt(2, 0)),
             NumberToInt(rect->GetNumberAt(3, 0)), NumberToInt(rect->GetNumberAt(4, 0)));
-  TColor c(static_cast<float>(colour->GetNumberAt(1, 0)), static_cast<float>(colour->GetNumberAt(2, 0)),
-           static_cast<float>(colour->GetNumberAt(3, 0)), static_cast<float>(colour->GetNumberAt(4, 0)));
+  TColor c(
+      static_cast<float>(colour->GetNumberAt(1, 0)), static_cast<float>(colour->GetNumberAt(2, 0)),
+      static_cast<float>(colour->GetNumberAt(3, 0)), static_cast<float>(colour->GetNumberAt(4, 0)));
   TWindowManager* wm = Manager();
   TRect clip = box;
   if (wm && wm->GetRoot()) clip.SetIntersection(box, wm->GetRoot()->GetRect());

@@ -315,12 +315,8 @@ static int luaB_tostring(lua_State* L) {
   luaL_checkany(L, 1);
   if (luaL_callmeta(L, 1, "__tostring")) return 1;
   switch (lua_type(L, 1)) {
-    case LUA_TNUMBER:
-      lua_pushstring(L, lua_tostring(L, 1));
-      return 1;
-    case LUA_TSTRING:
-      lua_pushvalue(L, 1);
-      return 1;
+    case LUA_TNUMBER: lua_pushstring(L, lua_tostring(L, 1)); return 1;
+    case LUA_TSTRING: lua_pushvalue(L, 1); return 1;
     case LUA_TWSTRING: {
       // The low byte of each unit.
       const uint16_t* w = lua_towstring(L, 1);
@@ -331,25 +327,15 @@ static int luaB_tostring(lua_State* L) {
       luaL_pushresult(&b);
       return 1;
     }
-    case LUA_TBOOLEAN:
-      lua_pushstring(L, (lua_toboolean(L, 1) ? "true" : "false"));
-      return 1;
-    case LUA_TTABLE:
-      snprintf(buff, sizeof(buff), "table: %p", lua_topointer(L, 1));
-      break;
-    case LUA_TFUNCTION:
-      snprintf(buff, sizeof(buff), "function: %p", lua_topointer(L, 1));
-      break;
+    case LUA_TBOOLEAN: lua_pushstring(L, (lua_toboolean(L, 1) ? "true" : "false")); return 1;
+    case LUA_TTABLE: snprintf(buff, sizeof(buff), "table: %p", lua_topointer(L, 1)); break;
+    case LUA_TFUNCTION: snprintf(buff, sizeof(buff), "function: %p", lua_topointer(L, 1)); break;
     case LUA_TUSERDATA:
     case LUA_TLIGHTUSERDATA:
       snprintf(buff, sizeof(buff), "userdata: %p", lua_touserdata(L, 1));
       break;
-    case LUA_TTHREAD:
-      snprintf(buff, sizeof(buff), "thread: %p", (void*)lua_tothread(L, 1));
-      break;
-    default:
-      lua_pushliteral(L, "nil");
-      return 1;
+    case LUA_TTHREAD: snprintf(buff, sizeof(buff), "thread: %p", (void*)lua_tothread(L, 1)); break;
+    default: lua_pushliteral(L, "nil"); return 1;
   }
   lua_pushstring(L, buff);
   return 1;
@@ -370,9 +356,7 @@ static void PushWidened(lua_State* L, const char* s, size_t n) {
 static int luaB_towstring(lua_State* L) {
   char buff[128];
   switch (lua_type(L, 1)) {
-    case LUA_TWSTRING:
-      lua_pushvalue(L, 1);
-      return 1;
+    case LUA_TWSTRING: lua_pushvalue(L, 1); return 1;
     case LUA_TNUMBER:
       lua_pushvalue(L, 1);
       lua_towstring(L, -1);
@@ -384,23 +368,12 @@ static int luaB_towstring(lua_State* L) {
       PushWidened(L, s, n);
       return 1;
     }
-    case LUA_TTABLE:
-      snprintf(buff, sizeof(buff), "%.40s: %p", "table", lua_topointer(L, 1));
-      break;
-    case LUA_TFUNCTION:
-      snprintf(buff, sizeof(buff), "function: %p", lua_topointer(L, 1));
-      break;
-    case LUA_TUSERDATA:
-      snprintf(buff, sizeof(buff), "userdata: %p", lua_touserdata(L, 1));
-      break;
-    case LUA_TTHREAD:
-      snprintf(buff, sizeof(buff), "thread: %p", (void*)lua_tothread(L, 1));
-      break;
-    case LUA_TNIL:
-      lua_pushliteral(L, "nil");
-      return 1;
-    default:
-      return luaL_argerror(L, 1, "value expected");
+    case LUA_TTABLE: snprintf(buff, sizeof(buff), "%.40s: %p", "table", lua_topointer(L, 1)); break;
+    case LUA_TFUNCTION: snprintf(buff, sizeof(buff), "function: %p", lua_topointer(L, 1)); break;
+    case LUA_TUSERDATA: snprintf(buff, sizeof(buff), "userdata: %p", lua_touserdata(L, 1)); break;
+    case LUA_TTHREAD: snprintf(buff, sizeof(buff), "thread: %p", (void*)lua_tothread(L, 1)); break;
+    case LUA_TNIL: lua_pushliteral(L, "nil"); return 1;
+    default: return luaL_argerror(L, 1, "value expected");
   }
   PushWidened(L, buff, strlen(buff));
   return 1;
@@ -512,34 +485,33 @@ static int luaB_require(lua_State* L) {
   }
 }
 
-static const luaL_reg base_funcs[] = {
-    {"error", luaB_error},
-    {"getmetatable", luaB_getmetatable},
-    {"setmetatable", luaB_setmetatable},
-    {"getfenv", luaB_getfenv},
-    {"setfenv", luaB_setfenv},
-    {"next", luaB_next},
-    {"ipairs", luaB_ipairs},
-    {"pairs", luaB_pairs},
-    {"print", luaB_print},
-    {"tonumber", luaB_tonumber},
-    {"tostring", luaB_tostring},
-    {"towstring", luaB_towstring},
-    {"type", luaB_type},
-    {"assert", luaB_assert},
-    {"unpack", luaB_unpack},
-    {"rawequal", luaB_rawequal},
-    {"rawget", luaB_rawget},
-    {"rawset", luaB_rawset},
-    {"pcall", luaB_pcall},
-    {"xpcall", luaB_xpcall},
-    {"collectgarbage", luaB_collectgarbage},
-    {"gcinfo", luaB_gcinfo},
-    {"loadfile", luaB_loadfile},
-    {"dofile", luaB_dofile},
-    {"loadstring", luaB_loadstring},
-    {"require", luaB_require},
-    {nullptr, nullptr}};
+static const luaL_reg base_funcs[] = {{"error", luaB_error},
+                                      {"getmetatable", luaB_getmetatable},
+                                      {"setmetatable", luaB_setmetatable},
+                                      {"getfenv", luaB_getfenv},
+                                      {"setfenv", luaB_setfenv},
+                                      {"next", luaB_next},
+                                      {"ipairs", luaB_ipairs},
+                                      {"pairs", luaB_pairs},
+                                      {"print", luaB_print},
+                                      {"tonumber", luaB_tonumber},
+                                      {"tostring", luaB_tostring},
+                                      {"towstring", luaB_towstring},
+                                      {"type", luaB_type},
+                                      {"assert", luaB_assert},
+                                      {"unpack", luaB_unpack},
+                                      {"rawequal", luaB_rawequal},
+                                      {"rawget", luaB_rawget},
+                                      {"rawset", luaB_rawset},
+                                      {"pcall", luaB_pcall},
+                                      {"xpcall", luaB_xpcall},
+                                      {"collectgarbage", luaB_collectgarbage},
+                                      {"gcinfo", luaB_gcinfo},
+                                      {"loadfile", luaB_loadfile},
+                                      {"dofile", luaB_dofile},
+                                      {"loadstring", luaB_loadstring},
+                                      {"require", luaB_require},
+                                      {nullptr, nullptr}};
 
 static int auxresume(lua_State* L, lua_State* co, int narg) {
   if (!lua_checkstack(co, narg)) luaL_error(L, "too many arguments to resume");
@@ -614,12 +586,9 @@ static int luaB_costatus(lua_State* L) {
   return 1;
 }
 
-static const luaL_reg co_funcs[] = {{"create", luaB_cocreate},
-                                    {"wrap", luaB_cowrap},
-                                    {"resume", luaB_coresume},
-                                    {"yield", luaB_yield},
-                                    {"status", luaB_costatus},
-                                    {nullptr, nullptr}};
+static const luaL_reg co_funcs[] = {{"create", luaB_cocreate}, {"wrap", luaB_cowrap},
+                                    {"resume", luaB_coresume}, {"yield", luaB_yield},
+                                    {"status", luaB_costatus}, {nullptr, nullptr}};
 
 static void base_open(lua_State* L) {
   lua_pushliteral(L, "_G");
@@ -641,9 +610,9 @@ static void base_open(lua_State* L) {
 }
 
 int luaopen_base(lua_State* L) {
-  static const char* const typekeys[] = {"_nil",      "_boolean", "_lightuserdata", "_number",
-                                         "_string",   "_table",   "_function",      "_userdata",
-                                         "_thread",   "_wstring"};
+  static const char* const typekeys[] = {"_nil",    "_boolean", "_lightuserdata", "_number",
+                                         "_string", "_table",   "_function",      "_userdata",
+                                         "_thread", "_wstring"};
   int top = lua_gettop(L);
   base_open(L);
   luaL_openlib(L, LUA_COLIBNAME, co_funcs, 0);

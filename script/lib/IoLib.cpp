@@ -390,8 +390,7 @@ int DoWrite(lua_State* L, FILE* f, int arg, int nargs) {
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   return PushResult(L, status, nullptr);
@@ -578,19 +577,18 @@ int f_seek(lua_State* L) {
   return 1;
 }
 
-const luaL_reg iolib[] = {{"input", io_input}, {"output", io_output},   {"lines", io_lines},
-                          {"close", io_close}, {"flush", io_flush},     {"open", io_open},
-                          {"popen", io_popen}, {"read", io_read},       {"tmpfile", io_tmpfile},
-                          {"type", io_type},   {"write", io_write},     {nullptr, nullptr}};
+const luaL_reg iolib[] = {{"input", io_input}, {"output", io_output}, {"lines", io_lines},
+                          {"close", io_close}, {"flush", io_flush},   {"open", io_open},
+                          {"popen", io_popen}, {"read", io_read},     {"tmpfile", io_tmpfile},
+                          {"type", io_type},   {"write", io_write},   {nullptr, nullptr}};
 
-const luaL_reg flib[] = {{"flush", f_flush},       {"read", f_read},   {"lines", f_lines},
-                         {"seek", f_seek},         {"write", f_write}, {"close", f_close},
-                         {"__gc", io_gc},          {"__tostring", io_tostring},
-                         {nullptr, nullptr}};
+const luaL_reg flib[] = {
+    {"flush", f_flush}, {"read", f_read},   {"lines", f_lines}, {"seek", f_seek},
+    {"write", f_write}, {"close", f_close}, {"__gc", io_gc},    {"__tostring", io_tostring},
+    {nullptr, nullptr}};
 
 // io[name] = a handle of the stream; also the current input or output when `current` is given.
-void RegisterStream(lua_State* L, int io, int env, FILE* f, const char* name,
-                    const char* current) {
+void RegisterStream(lua_State* L, int io, int env, FILE* f, const char* name, const char* current) {
   lua_pushstring(L, name);
   NewHandle(L)->f = f;
   if (current) {

@@ -140,9 +140,7 @@ int math_random(lua_State* L) {
   // The generator's range is 0..32767; the modulo keeps r strictly below 1.
   lua_Number r = (lua_Number)(CrtRand() % kCrtRandMax) / (lua_Number)kCrtRandMax;
   switch (lua_gettop(L)) {
-    case 0:
-      lua_pushnumber(L, r);
-      break;
+    case 0: lua_pushnumber(L, r); break;
     case 1: {
       lua_Number u = (lua_Number)luaL_checkint(L, 1);
       luaL_argcheck(L, 1 <= u, 1, "interval is empty");
@@ -156,8 +154,7 @@ int math_random(lua_State* L) {
       lua_pushnumber(L, floor(r * (u - l + 1)) + l);
       break;
     }
-    default:
-      return luaL_error(L, "wrong number of arguments");
+    default: return luaL_error(L, "wrong number of arguments");
   }
   return 1;
 }
@@ -168,13 +165,15 @@ int math_randomseed(lua_State* L) {
 }
 
 const luaL_reg mathlib[] = {
-    {"abs", math_abs},     {"sin", math_sin},     {"cos", math_cos},         {"tan", math_tan},
-    {"asin", math_asin},   {"acos", math_acos},   {"atan", math_atan},       {"atan2", math_atan2},
-    {"ceil", math_ceil},   {"floor", math_floor}, {"mod", math_mod},         {"frexp", math_frexp},
-    {"ldexp", math_ldexp}, {"sqrt", math_sqrt},   {"min", math_min},         {"max", math_max},
-    {"log", math_log},     {"log10", math_log10}, {"exp", math_exp},         {"deg", math_deg},
-    {"rad", math_rad},     {"pow", math_pow},     {"random", math_random},
-    {"randomseed", math_randomseed}, {nullptr, nullptr}};
+    {"abs", math_abs},     {"sin", math_sin},       {"cos", math_cos},
+    {"tan", math_tan},     {"asin", math_asin},     {"acos", math_acos},
+    {"atan", math_atan},   {"atan2", math_atan2},   {"ceil", math_ceil},
+    {"floor", math_floor}, {"mod", math_mod},       {"frexp", math_frexp},
+    {"ldexp", math_ldexp}, {"sqrt", math_sqrt},     {"min", math_min},
+    {"max", math_max},     {"log", math_log},       {"log10", math_log10},
+    {"exp", math_exp},     {"deg", math_deg},       {"rad", math_rad},
+    {"pow", math_pow},     {"random", math_random}, {"randomseed", math_randomseed},
+    {nullptr, nullptr}};
 
 }  // namespace
 

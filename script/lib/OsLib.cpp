@@ -169,8 +169,8 @@ int os_difftime(lua_State* L) {
 
 int os_setlocale(lua_State* L) {
   static const int cat[] = {LC_ALL, LC_COLLATE, LC_CTYPE, LC_MONETARY, LC_NUMERIC, LC_TIME};
-  static const char* const catnames[] = {"all", "collate", "ctype", "monetary", "numeric", "time",
-                                         nullptr};
+  static const char* const catnames[] = {"all",     "collate", "ctype", "monetary",
+                                         "numeric", "time",    nullptr};
   const char* l = lua_tostring(L, 1);
   int op = luaL_findstring(luaL_optstring(L, 2, "all"), catnames);
   luaL_argcheck(L, l || lua_isnoneornil(L, 1), 1, "string expected");
@@ -189,10 +189,11 @@ int os_exit(lua_State* L) {
   exit(status);
 }
 
-const luaL_reg oslib[] = {{"clock", os_clock},   {"date", os_date},         {"difftime", os_difftime},
-                          {"execute", os_execute}, {"exit", os_exit},       {"getenv", os_getenv},
-                          {"remove", os_remove}, {"rename", os_rename},     {"setlocale", os_setlocale},
-                          {"time", os_time},     {"tmpname", os_tmpname},   {nullptr, nullptr}};
+const luaL_reg oslib[] = {
+    {"clock", os_clock},     {"date", os_date},       {"difftime", os_difftime},
+    {"execute", os_execute}, {"exit", os_exit},       {"getenv", os_getenv},
+    {"remove", os_remove},   {"rename", os_rename},   {"setlocale", os_setlocale},
+    {"time", os_time},       {"tmpname", os_tmpname}, {nullptr, nullptr}};
 
 }  // namespace
 

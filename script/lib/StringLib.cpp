@@ -14,9 +14,7 @@ namespace {
 typedef unsigned char uchar;
 
 // A negative position counts from the end of the string.
-int64_t PosRelative(int64_t pos, size_t len) {
-  return pos >= 0 ? pos : (int64_t)len + pos + 1;
-}
+int64_t PosRelative(int64_t pos, size_t len) { return pos >= 0 ? pos : (int64_t)len + pos + 1; }
 
 int str_len(lua_State* L) {
   size_t l;
@@ -165,8 +163,7 @@ const char* class_end(MatchState* ms, const char* p) {
         if (*(p++) == kEsc && p < ms->p_end) p++;
       } while (p >= ms->p_end || *p != ']');
       return p + 1;
-    default:
-      return p;
+    default: return p;
   }
 }
 
@@ -279,8 +276,7 @@ const char* end_capture(MatchState* ms, const char* s, const char* p) {
 const char* match_capture(MatchState* ms, const char* s, int l) {
   l = check_capture(ms, l);
   size_t len = (size_t)ms->capture[l].len;
-  if ((size_t)(ms->src_end - s) >= len && memcmp(ms->capture[l].init, s, len) == 0)
-    return s + len;
+  if ((size_t)(ms->src_end - s) >= len && memcmp(ms->capture[l].init, s, len) == 0) return s + len;
   return nullptr;
 }
 
@@ -299,11 +295,9 @@ const char* match(MatchState* ms, const char* s, const char* p) {
     if (p >= ms->p_end) return s;
     switch (*p) {
       case '(':
-        if (p + 1 < ms->p_end && *(p + 1) == ')')
-          return start_capture(ms, s, p + 2, kCapPosition);
+        if (p + 1 < ms->p_end && *(p + 1) == ')') return start_capture(ms, s, p + 2, kCapPosition);
         return start_capture(ms, s, p + 1, kCapUnfinished);
-      case ')':
-        return end_capture(ms, s, p + 1);
+      case ')': return end_capture(ms, s, p + 1);
       case kEsc:
         if (p + 1 < ms->p_end) {
           char next = *(p + 1);
@@ -336,8 +330,7 @@ const char* match(MatchState* ms, const char* s, const char* p) {
       case '$':
         if (p + 1 == ms->p_end) return (s == ms->src_end) ? s : nullptr;
         break;
-      default:
-        break;
+      default: break;
     }
     // A single-character item, possibly quantified.
     const char* ep = class_end(ms, p);
@@ -352,12 +345,9 @@ const char* match(MatchState* ms, const char* s, const char* p) {
         p = ep + 1;
         continue;
       }
-      case '*':
-        return max_expand(ms, s, p, ep);
-      case '+':
-        return m ? max_expand(ms, s + 1, p, ep) : nullptr;
-      case '-':
-        return min_expand(ms, s, p, ep);
+      case '*': return max_expand(ms, s, p, ep);
+      case '+': return m ? max_expand(ms, s + 1, p, ep) : nullptr;
+      case '-': return min_expand(ms, s, p, ep);
       default:
         if (!m) return nullptr;
         s++;
@@ -571,12 +561,8 @@ void AddQuoted(lua_State* L, luaL_Buffer* b, int arg) {
         luaL_putchar(b, '\\');
         luaL_putchar(b, s[i]);
         break;
-      case '\0':
-        luaL_addlstring(b, "\\000", 4);
-        break;
-      default:
-        luaL_putchar(b, s[i]);
-        break;
+      case '\0': luaL_addlstring(b, "\\000", 4); break;
+      default: luaL_putchar(b, s[i]); break;
     }
   }
   luaL_putchar(b, '"');
@@ -713,16 +699,11 @@ int str_format(lua_State* L) {
         n = snprintf(buff, sizeof buff, form, s);
         break;
       }
-      case 'q':
-        AddQuoted(L, &b, arg);
-        continue;
-      case 'Q':
-        AddEscapeQuoted(L, &b, arg);
-        continue;
+      case 'q': AddQuoted(L, &b, arg); continue;
+      case 'Q': AddEscapeQuoted(L, &b, arg); continue;
       case 'B': {
         int t = lua_type(L, arg);
-        if (t != LUA_TBOOLEAN && t != LUA_TNIL && t != LUA_TNONE)
-          luaL_typerror(L, arg, "boolean");
+        if (t != LUA_TBOOLEAN && t != LUA_TNIL && t != LUA_TNONE) luaL_typerror(L, arg, "boolean");
         if (lua_toboolean(L, arg))
           luaL_addlstring(&b, "true", 4);
         else
@@ -757,13 +738,11 @@ int str_format(lua_State* L) {
             AddRawBytes(&b, &v, 1);
             break;
           }
-          default:
-            break;  // writes nothing; the argument is passed over all the same
+          default: break;  // writes nothing; the argument is passed over all the same
         }
         continue;
       }
-      default:
-        return luaL_error(L, "invalid option to `format'");
+      default: return luaL_error(L, "invalid option to `format'");
     }
     if (n > 0) luaL_addlstring(&b, buff, (size_t)n < sizeof buff ? (size_t)n : sizeof buff - 1);
   }
@@ -771,11 +750,11 @@ int str_format(lua_State* L) {
   return 1;
 }
 
-const luaL_reg strlib[] = {
-    {"len", str_len},     {"sub", str_sub},     {"lower", str_lower},   {"upper", str_upper},
-    {"char", str_char},   {"rep", str_rep},     {"byte", str_byte},     {"format", str_format},
-    {"dump", str_dump},   {"find", str_find},   {"gfind", str_gfind},   {"gsub", str_gsub},
-    {"lualex", str_lualex}, {nullptr, nullptr}};
+const luaL_reg strlib[] = {{"len", str_len},       {"sub", str_sub},       {"lower", str_lower},
+                           {"upper", str_upper},   {"char", str_char},     {"rep", str_rep},
+                           {"byte", str_byte},     {"format", str_format}, {"dump", str_dump},
+                           {"find", str_find},     {"gfind", str_gfind},   {"gsub", str_gsub},
+                           {"lualex", str_lualex}, {nullptr, nullptr}};
 
 }  // namespace
 

@@ -98,18 +98,27 @@ int str_pack(lua_State* L) {
     if (count == 0) count = 1;
     switch (code) {
       case '<':
-      case '=':
-        bigEndian = false;
-        continue;
-      case '>':
-        bigEndian = true;
-        continue;
+      case '=': bigEndian = false; continue;
+      case '>': bigEndian = true; continue;
       case ' ':
-      case ',':
-        continue;
-      case 'c': case 'b': case 'h': case 'H': case 'i': case 'l': case 'I': case 'L':
-      case 'f': case 'd': case 'n': case 'B': case 'A': case 'z': case 'p': case 'P': case 'a':
-        break;
+      case ',': continue;
+      case 'c':
+      case 'b':
+      case 'h':
+      case 'H':
+      case 'i':
+      case 'l':
+      case 'I':
+      case 'L':
+      case 'f':
+      case 'd':
+      case 'n':
+      case 'B':
+      case 'A':
+      case 'z':
+      case 'p':
+      case 'P':
+      case 'a': break;
       default: {
         char msg[16] = "bad code `?'";
         msg[10] = code;
@@ -118,13 +127,18 @@ int str_pack(lua_State* L) {
     }
     for (size_t rep = 0; rep < count; rep++, arg++) {
       switch (code) {
-        case 'c': case 'b':
+        case 'c':
+        case 'b':
           PackInteger(&b, (uint64_t)lua_number2int64(luaL_checknumber(L, arg)), 1, bigEndian);
           break;
-        case 'h': case 'H':
+        case 'h':
+        case 'H':
           PackInteger(&b, (uint64_t)lua_number2int64(luaL_checknumber(L, arg)), 2, bigEndian);
           break;
-        case 'i': case 'l': case 'I': case 'L':
+        case 'i':
+        case 'l':
+        case 'I':
+        case 'L':
           PackInteger(&b, (uint64_t)lua_number2int64(luaL_checknumber(L, arg)), 4, bigEndian);
           break;
         case 'f': {
@@ -132,7 +146,8 @@ int str_pack(lua_State* L) {
           PackRaw(&b, &v, 4, bigEndian);
           break;
         }
-        case 'd': case 'n': {
+        case 'd':
+        case 'n': {
           double v = luaL_checknumber(L, arg);
           PackRaw(&b, &v, 8, bigEndian);
           break;
@@ -217,15 +232,10 @@ int str_unpack(lua_State* L) {
     if (count == 0) count = 1;
     switch (code) {
       case '<':
-      case '=':
-        bigEndian = false;
-        continue;
-      case '>':
-        bigEndian = true;
-        continue;
+      case '=': bigEndian = false; continue;
+      case '>': bigEndian = true; continue;
       case ' ':
-      case ',':
-        continue;
+      case ',': continue;
       case 'A': {
         size_t unit = wide ? 2 : 1;
         if (i > len || count > (len - i) / unit) {
@@ -241,9 +251,22 @@ int str_unpack(lua_State* L) {
         pushed++;
         continue;
       }
-      case 'c': case 'b': case 'h': case 'H': case 'i': case 'l': case 'I': case 'L':
-      case 'f': case 'd': case 'n': case 'B': case 'z': case 'p': case 'P': case 'a':
-        break;
+      case 'c':
+      case 'b':
+      case 'h':
+      case 'H':
+      case 'i':
+      case 'l':
+      case 'I':
+      case 'L':
+      case 'f':
+      case 'd':
+      case 'n':
+      case 'B':
+      case 'z':
+      case 'p':
+      case 'P':
+      case 'a': break;
       default: {
         char msg[16] = "bad code `?'";
         msg[10] = code;
@@ -255,7 +278,9 @@ int str_unpack(lua_State* L) {
       const uchar* p = data + (i < len ? i : len);
       luaL_checkstack(L, 2, "too many results to unpack");
       switch (code) {
-        case 'c': case 'b': case 'B':
+        case 'c':
+        case 'b':
+        case 'B':
           if (avail < 1) {
             stop = true;
             break;
@@ -268,7 +293,8 @@ int str_unpack(lua_State* L) {
             lua_pushboolean(L, p[0] != 0);
           i += 1;
           break;
-        case 'h': case 'H':
+        case 'h':
+        case 'H':
           if (avail < 2) {
             stop = true;
             break;
@@ -279,7 +305,10 @@ int str_unpack(lua_State* L) {
             lua_pushnumber(L, (uint16_t)ReadInteger(p, 2, bigEndian));
           i += 2;
           break;
-        case 'i': case 'l': case 'I': case 'L':
+        case 'i':
+        case 'l':
+        case 'I':
+        case 'L':
           if (avail < 4) {
             stop = true;
             break;
@@ -301,7 +330,8 @@ int str_unpack(lua_State* L) {
           i += 4;
           break;
         }
-        case 'd': case 'n': {
+        case 'd':
+        case 'n': {
           if (avail < 8) {
             stop = true;
             break;

@@ -222,11 +222,10 @@ int tbl_sort(lua_State* L) {
   return 0;
 }
 
-const luaL_reg tablib[] = {{"concat", tbl_concat}, {"foreach", tbl_foreach},
-                           {"foreachi", tbl_foreachi}, {"getn", tbl_getn},
-                           {"setn", tbl_setn}, {"sort", tbl_sort},
-                           {"insert", tbl_insert}, {"remove", tbl_remove},
-                           {nullptr, nullptr}};
+const luaL_reg tablib[] = {
+    {"concat", tbl_concat}, {"foreach", tbl_foreach}, {"foreachi", tbl_foreachi},
+    {"getn", tbl_getn},     {"setn", tbl_setn},       {"sort", tbl_sort},
+    {"insert", tbl_insert}, {"remove", tbl_remove},   {nullptr, nullptr}};
 
 }  // namespace
 

@@ -16,44 +16,44 @@
 
 class FileTestFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/files_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        previousFolder = cwd;
-        ASSERT_EQ(chdir(root.c_str()), 0);
-        ClearFileIndex();
-        ClearNameList();
-        std::filesystem::create_directories(root + "/user");
-        std::filesystem::create_directories(root + "/common");
-        std::filesystem::create_directories(root + "/desktop");
-        SetFileFolders((root + "/user").c_str(), (root + "/common").c_str(),
-                       (root + "/desktop").c_str());
-    }
+  void SetUp() override {
+    char pattern[] = "/tmp/files_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root = pattern;
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    previousFolder = cwd;
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    ClearFileIndex();
+    ClearNameList();
+    std::filesystem::create_directories(root + "/user");
+    std::filesystem::create_directories(root + "/common");
+    std::filesystem::create_directories(root + "/desktop");
+    SetFileFolders((root + "/user").c_str(), (root + "/common").c_str(),
+                   (root + "/desktop").c_str());
+  }
 
-    void TearDown() override {
-        ClearFileIndex();
-        ClearNameList();
-        SetFileFolders("", "", "");
-        if (chdir(previousFolder.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previousFolder;
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
+  void TearDown() override {
+    ClearFileIndex();
+    ClearNameList();
+    SetFileFolders("", "", "");
+    if (chdir(previousFolder.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previousFolder;
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+  }
 
-    // Writes a file below the scratch folder, making its folders.
-    void Put(const std::string& relative, const std::string& bytes) {
-        std::filesystem::path path = root + "/" + relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
+  // Writes a file below the scratch folder, making its folders.
+  void Put(const std::string& relative, const std::string& bytes) {
+    std::filesystem::path path = root + "/" + relative;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
 
-    std::string Slurp(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+  std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
 
-    std::string root;
-    std::string previousFolder;
+  std::string root;
+  std::string previousFolder;
 };

@@ -10,10 +10,10 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        SetPlatformConfigHook(nullptr);
-        ClearConfig();
-    }
+  void TearDown() override {
+    SetPlatformConfigHook(nullptr);
+    ClearConfig();
+  }
 };
 
 std::vector<std::pair<str, str>> gHookCalls;
@@ -22,66 +22,67 @@ void RecordHook(const str& name, const str& value) { gHookCalls.emplace_back(nam
 }  // namespace
 
 TEST_F(SettingsTest, StoredValueWinsOverDefaultEvenWhenEmpty) {
-    EXPECT_STREQ(GetConfig("x", "d").CStr(), "d");
-    SetConfig("x", "");
-    EXPECT_STREQ(GetConfig("x", "d").CStr(), "");
-    SetConfig("x", "2");
-    EXPECT_STREQ(GetConfig("x", "d").CStr(), "2");
-    EXPECT_STREQ(GetConfig("X", "d").CStr(), "d");  // names are case-sensitive
-    ClearConfig();
-    EXPECT_STREQ(GetConfig("x", "d").CStr(), "d");
+  EXPECT_STREQ(GetConfig("x", "d").CStr(), "d");
+  SetConfig("x", "");
+  EXPECT_STREQ(GetConfig("x", "d").CStr(), "");
+  SetConfig("x", "2");
+  EXPECT_STREQ(GetConfig("x", "d").CStr(), "2");
+  EXPECT_STREQ(GetConfig("X", "d").CStr(), "d");  // names are case-sensitive
+  ClearConfig();
+  EXPECT_STREQ(GetConfig("x", "d").CStr(), "d");
 }
 
 TEST_F(SettingsTest, FlagsReadAsWholeNumbers) {
-    const std::pair<const char*, bool> cases[] = {
-        {"1", true}, {"2", true}, {"-1", true}, {" 7x", true},
-        {"", false}, {"0", false}, {"true", false}, {"yes", false},
-    };
-    for (const auto& [value, want] : cases) {
-        SetConfig("flag", value);
-        EXPECT_EQ(GetConfigFlag("flag"), want) << value;
-    }
-    EXPECT_FALSE(GetConfigFlag("unset"));
+  const std::pair<const char*, bool> cases[] = {
+      {"1", true}, {"2", true},  {"-1", true},    {" 7x", true},
+      {"", false}, {"0", false}, {"true", false}, {"yes", false},
+  };
+  for (const auto& [value, want] : cases) {
+    SetConfig("flag", value);
+    EXPECT_EQ(GetConfigFlag("flag"), want) << value;
+  }
+  EXPECT_FALSE(GetConfigFlag("unset"));
 }
 
 TEST_F(SettingsTest, OldLineWrapStaysOnOnceWritten) {
-    SetConfig("heirloomlinewrap", "0");
-    EXPECT_TRUE(IsOldLineWrap());
-    SetConfig("heirloomlinewrap", "0");
-    EXPECT_TRUE(IsOldLineWrap());
+  SetConfig("heirloomlinewrap", "0");
+  EXPECT_TRUE(IsOldLineWrap());
+  SetConfig("heirloomlinewrap", "0");
+  EXPECT_TRUE(IsOldLineWrap());
 }
 
 TEST_F(SettingsTest, PlatformHearsOfChangesOnlyOnceRegistered) {
-    gHookCalls.clear();
-    SetConfig(kConfigVsync, "1");  // no platform yet: stored only
-    EXPECT_TRUE(gHookCalls.empty());
-    EXPECT_TRUE(GetConfigFlag(kConfigVsync));
-    SetPlatformConfigHook(RecordHook);
-    SetConfig("viewportscale", "0.5");
-    ASSERT_EQ(gHookCalls.size(), 1u);
-    EXPECT_STREQ(gHookCalls[0].first.CStr(), "viewportscale");
-    EXPECT_STREQ(gHookCalls[0].second.CStr(), "0.5");
+  gHookCalls.clear();
+  SetConfig(kConfigVsync, "1");  // no platform yet: stored only
+  EXPECT_TRUE(gHookCalls.empty());
+  EXPECT_TRUE(GetConfigFlag(kConfigVsync));
+  SetPlatformConfigHook(RecordHook);
+  SetConfig("viewportscale", "0.5");
+  ASSERT_EQ(gHookCalls.size(), 1u);
+  EXPECT_STREQ(gHookCalls[0].first.CStr(), "viewportscale");
+  EXPECT_STREQ(gHookCalls[0].second.CStr(), "0.5");
 }
 
 TEST_F(SettingsTest, CheatModeOnlyForACodeIssuedForThisComputer) {
-    const char* key = "gamekey";
-    const str id("QBSDQDWHQFFJWKDK");
-    StringCipher cipher(key);
-    const int length = static_cast<int>(id.Length()) + 1;
-    std::vector<char> code(static_cast<size_t>(cipher.Encipher(id.CStr(), length, nullptr, 0, true)));
-    ASSERT_EQ(cipher.Encipher(id.CStr(), length, code.data(), static_cast<int>(code.size()), true), 0);
-    EXPECT_STREQ(cipher.DecipherString(code.data()).CStr(), id.CStr());
+  const char* key = "gamekey";
+  const str id("QBSDQDWHQFFJWKDK");
+  StringCipher cipher(key);
+  const int length = static_cast<int>(id.Length()) + 1;
+  std::vector<char> code(static_cast<size_t>(cipher.Encipher(id.CStr(), length, nullptr, 0, true)));
+  ASSERT_EQ(cipher.Encipher(id.CStr(), length, code.data(), static_cast<int>(code.size()), true),
+            0);
+  EXPECT_STREQ(cipher.DecipherString(code.data()).CStr(), id.CStr());
 
-    SetConfig(kConfigComputerId, id);
-    SetConfig(kConfigCheatCode, code.data());
-    EXPECT_STREQ(GetConfig(kConfigCheatMode, "unset").CStr(), "unset");  // no key yet
-    SetConfig(kConfigEncryptionKey, key);
-    EXPECT_STREQ(GetConfig(kConfigCheatMode).CStr(), "1");
+  SetConfig(kConfigComputerId, id);
+  SetConfig(kConfigCheatCode, code.data());
+  EXPECT_STREQ(GetConfig(kConfigCheatMode, "unset").CStr(), "unset");  // no key yet
+  SetConfig(kConfigEncryptionKey, key);
+  EXPECT_STREQ(GetConfig(kConfigCheatMode).CStr(), "1");
 
-    SetConfig(kConfigCheatCode, "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
-    EXPECT_STREQ(GetConfig(kConfigCheatMode).CStr(), "0");
-    SetConfig(kConfigCheatCode, code.data());
-    SetConfig(kConfigComputerId, "OTHERMACHINEIDXX");
-    SetConfig(kConfigEncryptionKey, key);
-    EXPECT_STREQ(GetConfig(kConfigCheatMode).CStr(), "0");
+  SetConfig(kConfigCheatCode, "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
+  EXPECT_STREQ(GetConfig(kConfigCheatMode).CStr(), "0");
+  SetConfig(kConfigCheatCode, code.data());
+  SetConfig(kConfigComputerId, "OTHERMACHINEIDXX");
+  SetConfig(kConfigEncryptionKey, key);
+  EXPECT_STREQ(GetConfig(kConfigCheatMode).CStr(), "0");
 }

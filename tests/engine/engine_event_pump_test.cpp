@@ -66,26 +66,26 @@ std::vector<int32_t> Types(TPlatform* p, int n) {
   return out;
 }
 
-#define EXPECT_EVENT(e, t, c, ex, ey, m)                                                       \
-  do {                                                                                          \
-    EXPECT_EQ((e).type, t);                                                                     \
-    EXPECT_EQ((e).code, c);                                                                     \
-    EXPECT_EQ((e).x, ex);                                                                       \
-    EXPECT_EQ((e).y, ey);                                                                       \
-    EXPECT_EQ((e).modifiers, m);                                                                \
+#define EXPECT_EVENT(e, t, c, ex, ey, m) \
+  do {                                   \
+    EXPECT_EQ((e).type, t);              \
+    EXPECT_EQ((e).code, c);              \
+    EXPECT_EQ((e).x, ex);                \
+    EXPECT_EQ((e).y, ey);                \
+    EXPECT_EQ((e).modifiers, m);         \
   } while (0)
 
 }  // namespace
 
 TEST(TranslateKey, SpecialKeysKeypadAndPunctuation) {
   const std::pair<int, int> cases[] = {
-      {8, 8},          {32, 32},        {223, 223},     {0x21, 0xFF85}, {0x22, 0xFF86},
-      {0x25, 0xFF82},  {0x26, 0xFF80},  {0x27, 0xFF83}, {0x28, 0xFF81}, {0x2D, 0xFF84},
-      {0x2E, 0xFFFF},  {0x60, '0'},     {0x69, '9'},    {0x6A, '*'},    {0x6B, '+'},
-      {0xBB, '+'},     {0x6C, 10},      {0x6D, '-'},    {0xBD, '-'},    {0x6E, '.'},
-      {0xBE, '.'},     {0x6F, '/'},     {0xBF, '/'},    {0xBA, ';'},    {0xBC, ','},
-      {0xC0, '`'},     {0xDB, '['},     {0xDC, '\\'},   {0xDD, ']'},    {0xDE, '\''},
-      {'A', 'A'},      {0x70, 0x70},    {0x24, 0x24},
+      {8, 8},         {32, 32},       {223, 223},     {0x21, 0xFF85}, {0x22, 0xFF86},
+      {0x25, 0xFF82}, {0x26, 0xFF80}, {0x27, 0xFF83}, {0x28, 0xFF81}, {0x2D, 0xFF84},
+      {0x2E, 0xFFFF}, {0x60, '0'},    {0x69, '9'},    {0x6A, '*'},    {0x6B, '+'},
+      {0xBB, '+'},    {0x6C, 10},     {0x6D, '-'},    {0xBD, '-'},    {0x6E, '.'},
+      {0xBE, '.'},    {0x6F, '/'},    {0xBF, '/'},    {0xBA, ';'},    {0xBC, ','},
+      {0xC0, '`'},    {0xDB, '['},    {0xDC, '\\'},   {0xDD, ']'},    {0xDE, '\''},
+      {'A', 'A'},     {0x70, 0x70},   {0x24, 0x24},
   };
   for (auto [vk, code] : cases) EXPECT_EQ(TranslateKey(vk), code) << "vk " << vk;
   // Read as signed 16-bit, the special keys are the engine's small negative constants.
@@ -315,8 +315,7 @@ TEST_F(EngineTest, IdleRunsFrameTasksAndReportsHoverAndLeave) {
 
 TEST_F(EngineTest, HostMessagesTravelThroughTheChannel) {
   platform::host::headless::Host host;
-  std::string line =
-      "-zylom -wnd=" + (std::ostringstream() << std::hex << host.Handle()).str();
+  std::string line = "-zylom -wnd=" + (std::ostringstream() << std::hex << host.Handle()).str();
   Run(line, [&](TPlatform* p) {
     Settle(p);
     host.Send(platform::host::Record{WM_USER, 77, 0});

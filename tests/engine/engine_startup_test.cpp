@@ -35,8 +35,8 @@ TEST_F(EngineTest, StartupFillsSettingsInOrderAndTearsDown) {
   int code = Run("--multiple options=b=cmd", [&](TPlatform* p) {
     EXPECT_EQ(TPlatform::Instance(), p);
     EXPECT_EQ(GetConfig("c", ""), "game");
-    EXPECT_EQ(GetConfig("a", ""), "file");   // the settings file beats the game's values
-    EXPECT_EQ(GetConfig("b", ""), "cmd");    // the command line beats the file
+    EXPECT_EQ(GetConfig("a", ""), "file");  // the settings file beats the game's values
+    EXPECT_EQ(GetConfig("b", ""), "cmd");   // the command line beats the file
     EXPECT_EQ(GetConfig("attr", "none"), "none");
     // The title was taken before the file was read, and start-up stores it last.
     EXPECT_EQ(GetConfig("gamename", ""), "Sea Glass");
@@ -114,8 +114,13 @@ TEST_F(EngineTest, WorkingDirectoryTakesQuotesAndAnUnclosedQuote) {
     std::string seen;
     sBody = [&](TPlatform*) { seen = std::filesystem::current_path().string(); };
     std::string line = "--multiple -wd=" + tail;
-    PlatformMain(nullptr, nullptr, line.c_str(), 1,
-                 [](TPlatform* p, const char*) { sBody(p); return 0; }, false);
+    PlatformMain(
+        nullptr, nullptr, line.c_str(), 1,
+        [](TPlatform* p, const char*) {
+          sBody(p);
+          return 0;
+        },
+        false);
     EXPECT_EQ(seen, spaced);
     std::filesystem::current_path(mSavedDir);
   }
@@ -208,9 +213,9 @@ TEST_F(EngineTest, AddOnModulesInTheAssetsFolderHearTheGameState) {
   std::filesystem::copy_file(RECORDING_MODULE_PATH, mWork + "/assets/recorder.hwmod");
   WriteAsset("broken.hwmod", "not a library");
   Run("--multiple", [](TPlatform*) {
-    void* lib = dlopen((std::string(std::filesystem::current_path()) + "/assets/recorder.hwmod")
-                           .c_str(),
-                       RTLD_NOW | RTLD_NOLOAD);
+    void* lib =
+        dlopen((std::string(std::filesystem::current_path()) + "/assets/recorder.hwmod").c_str(),
+               RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(lib, nullptr) << "the module was not loaded";
     auto recorded = reinterpret_cast<const char* (*)()>(dlsym(lib, "RecordedKeys"));
     ASSERT_NE(recorded, nullptr);

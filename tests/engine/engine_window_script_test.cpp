@@ -186,8 +186,9 @@ TEST_F(EngineWindowTest, ScriptsFillRectanglesAndSwapBitmaps) {
     p->InitScreen(160, 120, false);
     TWindowManager* wm = p->GetWindowManager();
     wm->RegisterWindowType("ScriptPainter", &ScriptPainter::Create);
-    wm->RunScriptString(wm->GetRoot(), "MakeDialog({ ScriptPainter({ name = 'paint', x = 0, y = 0, "
-                                       "w = 160, h = 120 }) })");
+    wm->RunScriptString(wm->GetRoot(),
+                        "MakeDialog({ ScriptPainter({ name = 'paint', x = 0, y = 0, "
+                        "w = 160, h = 120 }) })");
     Pump(p, 30);
     // Coordinates are truncated and a rectangle reaching past the root is clipped to it;
     // missing tables and entries are no error.
@@ -196,13 +197,14 @@ TEST_F(EngineWindowTest, ScriptsFillRectanglesAndSwapBitmaps) {
     EXPECT_NE(Pixel(12, 21), 0xFF0000FFu);
     EXPECT_EQ(ReadLog().find("rror"), std::string::npos) << ReadLog();
 
-    wm->RunScriptString(wm->GetRoot(),
-                        "PushModal('pics') MakeDialog({ Bitmap({ name = 'pic', x = 0, y = 0 }) })\n"
-                        "gBefore = tostring(ImageLoaded('pic'))\n"
-                        "SetBitmap('pic', 'images/pic.png')\n"
-                        "gAfter = tostring(ImageLoaded('pic'))\n"
-                        "SetBitmap('pic', 'images/missing.png', 0.5)\n"
-                        "gMissing = tostring(ImageLoaded('pic')) gNone = tostring(ImageLoaded('none'))");
+    wm->RunScriptString(
+        wm->GetRoot(),
+        "PushModal('pics') MakeDialog({ Bitmap({ name = 'pic', x = 0, y = 0 }) })\n"
+        "gBefore = tostring(ImageLoaded('pic'))\n"
+        "SetBitmap('pic', 'images/pic.png')\n"
+        "gAfter = tostring(ImageLoaded('pic'))\n"
+        "SetBitmap('pic', 'images/missing.png', 0.5)\n"
+        "gMissing = tostring(ImageLoaded('pic')) gNone = tostring(ImageLoaded('none'))");
     TWindowScript* host = wm->GetScriptHost();
     EXPECT_EQ(host->GetGlobalString("gBefore"), str("false"));
     EXPECT_EQ(host->GetGlobalString("gAfter"), str("true")) << ReadLog();

@@ -12,8 +12,8 @@ using namespace platform::host;
 TEST(HostRecord, TwelveLittleEndianBytes) {
   uint8_t bytes[kRecordSize];
   EncodeRecord(Record{0x0400, 0x01020304, 0xFFFFFFFE}, bytes);
-  const uint8_t expected[kRecordSize] = {0x00, 0x04, 0, 0, 0x04, 0x03, 0x02, 0x01,
-                                         0xFE, 0xFF, 0xFF, 0xFF};
+  const uint8_t expected[kRecordSize] = {0x00, 0x04, 0,    0,    0x04, 0x03,
+                                         0x02, 0x01, 0xFE, 0xFF, 0xFF, 0xFF};
   EXPECT_EQ(0, memcmp(bytes, expected, kRecordSize));
   Record back = DecodeRecord(bytes);
   EXPECT_EQ(back.message, 0x0400u);

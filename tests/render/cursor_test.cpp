@@ -53,7 +53,7 @@ TEST_F(RenderTest, CursorIsDrawnOverTheFrameAndTheBackgroundComesBack) {
     EXPECT_EQ(at.x, 20u);
     EXPECT_EQ(at.y, 30u);
     platform::display::Image f = Frame();
-    EXPECT_EQ(f.At(20, 30), kBlue);      // magenta corner: see-through
+    EXPECT_EQ(f.At(20, 30), kBlue);  // magenta corner: see-through
     EXPECT_EQ(f.At(21, 30), 0xFFFA01FAu);
     EXPECT_EQ(f.At(22, 30), kBlue);
     EXPECT_EQ(f.At(23, 33), kWhite);

@@ -44,7 +44,7 @@ inline pd::Matrix4 Ortho2D(int w, int h, float pixelOffset = -0.5f) {
 }
 
 class DeviceFixture : public ::testing::Test {
- protected:
+protected:
   void MakeTarget(int w = 64, int h = 64, pd::PixelFormat format = pd::PixelFormat::A8R8G8B8) {
     pd::SurfaceDesc desc;
     desc.width = w;
@@ -90,7 +90,9 @@ class DeviceFixture : public ::testing::Test {
     EXPECT_EQ(tex->Lock(nullptr, lr), pd::kOk);
     std::vector<uint8_t> row(size_t(w) * 4);
     for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) pd::FromArgb(format, argb[size_t(y * w + x)], lr.bits + y * lr.pitch + x * pd::BytesPerPixel(format));
+      for (int x = 0; x < w; ++x)
+        pd::FromArgb(format, argb[size_t(y * w + x)],
+                     lr.bits + y * lr.pitch + x * pd::BytesPerPixel(format));
     }
     EXPECT_EQ(tex->Unlock(), pd::kOk);
     return tex;

@@ -26,8 +26,14 @@ void DrawPrimitiveScene(DeviceFixture& f, pd::Device& device) {
   fan[0] = {48, 16, 0.1f, 0, 0xFFFFFFFFu, 0, 0, 0};
   for (int i = 0; i < 7; ++i) {
     float a = float(i) * 6.2831853f / 6.0f;
-    fan[i + 1] = {48 + 13 * std::cos(a), 16 + 13 * std::sin(a), 0.1f, 0,
-                  i % 2 ? 0x80FF00FFu : 0xFF00FFFFu, 0, 0, 0};
+    fan[i + 1] = {48 + 13 * std::cos(a),
+                  16 + 13 * std::sin(a),
+                  0.1f,
+                  0,
+                  i % 2 ? 0x80FF00FFu : 0xFF00FFFFu,
+                  0,
+                  0,
+                  0};
   }
   EXPECT_EQ(device.DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, fan, 8), pd::kOk);
   LitVertex quad[4] = {{4, 36, 0.1f, 0, 0xFFFFFF00u, 0, 0, 0},
@@ -35,13 +41,15 @@ void DrawPrimitiveScene(DeviceFixture& f, pd::Device& device) {
                        {30, 60, 0.1f, 0, 0xFFFF00FFu, 0, 0, 0},
                        {2, 58, 0.1f, 0, 0x40FFFFFFu, 0, 0, 0}};
   uint16_t idx[6] = {0, 1, 2, 0, 2, 3};
-  EXPECT_EQ(device.DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, quad, 4, idx, 6),
-            pd::kOk);
+  EXPECT_EQ(
+      device.DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, quad, 4, idx, 6),
+      pd::kOk);
   LitVertex lines[12];
   for (int i = 0; i < 6; ++i) {
     float a = float(i) * 0.55f;
     lines[2 * i] = {46, 46, 0.1f, 0, 0xFFFFFFFFu, 0, 0, 0};
-    lines[2 * i + 1] = {46 + 16 * std::cos(a), 46 + 16 * std::sin(a) - 8, 0.1f, 0, 0xFFFF8000u, 0, 0, 0};
+    lines[2 * i + 1] = {
+        46 + 16 * std::cos(a), 46 + 16 * std::sin(a) - 8, 0.1f, 0, 0xFFFF8000u, 0, 0, 0};
   }
   EXPECT_EQ(device.DrawPrimitive(pd::PrimitiveType::LineList, pd::kLitVertex, lines, 12), pd::kOk);
   (void)f;
@@ -62,17 +70,22 @@ TEST_F(DeviceRaster, SharedEdgesAreDrawnOnceAndCoverageFollowsTheTopLeftRule) {
   device->States().dstBlend = pd::BlendFactor::One;
   ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
   // A fractional quad (two triangles) and a fan of thin slices around a centre.
-  ScreenVertex q[4] = {{3.3f, 2.7f, 0, 1, 0xFF202020u, 0, 0, 0}, {20.6f, 2.7f, 0, 1, 0xFF202020u, 0, 0, 0},
-                       {20.6f, 15.2f, 0, 1, 0xFF202020u, 0, 0, 0}, {3.3f, 15.2f, 0, 1, 0xFF202020u, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4), pd::kOk);
+  ScreenVertex q[4] = {{3.3f, 2.7f, 0, 1, 0xFF202020u, 0, 0, 0},
+                       {20.6f, 2.7f, 0, 1, 0xFF202020u, 0, 0, 0},
+                       {20.6f, 15.2f, 0, 1, 0xFF202020u, 0, 0, 0},
+                       {3.3f, 15.2f, 0, 1, 0xFF202020u, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4),
+            pd::kOk);
   ScreenVertex fan[26];
   fan[0] = {40.0f, 40.0f, 0, 1, 0xFF202020u, 0, 0, 0};
   for (int i = 0; i <= 24; ++i) {
     float a = float(i) * 6.2831853f / 24.0f;
-    fan[i + 1] = {40.0f + 17.3f * std::cos(a), 40.0f + 17.3f * std::sin(a), 0, 1, 0xFF202020u, 0, 0, 0};
+    fan[i + 1] = {
+        40.0f + 17.3f * std::cos(a), 40.0f + 17.3f * std::sin(a), 0, 1, 0xFF202020u, 0, 0, 0};
   }
   fan[25] = fan[1];
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, fan, 26), pd::kOk);
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, fan, 26),
+            pd::kOk);
   pd::Image img = Frame();
   int twice = 0, quad = 0;
   for (int y = 0; y < 64; ++y)
@@ -91,13 +104,17 @@ TEST_F(DeviceRaster, SharedEdgesAreDrawnOnceAndCoverageFollowsTheTopLeftRule) {
   EXPECT_EQ(quad, 17 * 13);
   // Pixel centres on a vertical left edge are in, on a right edge out.
   ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
-  ScreenVertex e[4] = {{2, 2, 0, 1, 0xFF202020u, 0, 0, 0}, {6, 2, 0, 1, 0xFF202020u, 0, 0, 0},
-                       {6, 4, 0, 1, 0xFF202020u, 0, 0, 0}, {2, 4, 0, 1, 0xFF202020u, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, e, 4), pd::kOk);
+  ScreenVertex e[4] = {{2, 2, 0, 1, 0xFF202020u, 0, 0, 0},
+                       {6, 2, 0, 1, 0xFF202020u, 0, 0, 0},
+                       {6, 4, 0, 1, 0xFF202020u, 0, 0, 0},
+                       {2, 4, 0, 1, 0xFF202020u, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, e, 4),
+            pd::kOk);
   img = Frame();
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x)
-      EXPECT_EQ(Ch(img.At(x, y), 8), (x >= 2 && x < 6 && y >= 2 && y < 4) ? 0x20u : 0u) << x << "," << y;
+      EXPECT_EQ(Ch(img.At(x, y), 8), (x >= 2 && x < 6 && y >= 2 && y < 4) ? 0x20u : 0u)
+          << x << "," << y;
 }
 
 TEST_F(DeviceRaster, LinesCoverOnePixelPerMajorStepAndLeaveOutTheFarEnd) {
@@ -107,13 +124,16 @@ TEST_F(DeviceRaster, LinesCoverOnePixelPerMajorStepAndLeaveOutTheFarEnd) {
   ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
   const uint32_t c = 0xFF202020u;
   // Two joined segments (the corner is drawn once) and a shallow diagonal.
-  ScreenVertex v[6] = {{2, 2, 0, 1, c, 0, 0, 0},  {10, 2, 0, 1, c, 0, 0, 0}, {10, 2, 0, 1, c, 0, 0, 0},
-                       {10, 8, 0, 1, c, 0, 0, 0}, {0, 10, 0, 1, c, 0, 0, 0}, {4, 12, 0, 1, c, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, v, 6), pd::kOk);
+  ScreenVertex v[6] = {{2, 2, 0, 1, c, 0, 0, 0},  {10, 2, 0, 1, c, 0, 0, 0},
+                       {10, 2, 0, 1, c, 0, 0, 0}, {10, 8, 0, 1, c, 0, 0, 0},
+                       {0, 10, 0, 1, c, 0, 0, 0}, {4, 12, 0, 1, c, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, v, 6),
+            pd::kOk);
   std::set<std::pair<int, int>> want;
   for (int x = 2; x < 10; ++x) want.insert({x, 2});
   for (int y = 2; y < 8; ++y) want.insert({10, y});
-  for (auto p : {std::pair{0, 10}, std::pair{1, 11}, std::pair{2, 11}, std::pair{3, 12}}) want.insert(p);
+  for (auto p : {std::pair{0, 10}, std::pair{1, 11}, std::pair{2, 11}, std::pair{3, 12}})
+    want.insert(p);
   pd::Image img = Frame();
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x)
@@ -125,7 +145,8 @@ TEST_F(DeviceRaster, UnscaledQuadAtHalfPixelOffsetCopiesTexelsExactly) {
   std::vector<uint32_t> texels(16 * 16);
   for (uint32_t& t : texels) t = rng() | 0xFF000000u;
   // Blended, opaque and additive (over black) draws of opaque texels all copy them.
-  const pd::BlendFactor dsts[] = {pd::BlendFactor::InvSrcAlpha, pd::BlendFactor::Zero, pd::BlendFactor::One};
+  const pd::BlendFactor dsts[] = {pd::BlendFactor::InvSrcAlpha, pd::BlendFactor::Zero,
+                                  pd::BlendFactor::One};
   struct Run {
     int mode;
     pd::TextureFilter filter;
@@ -153,7 +174,8 @@ TEST_F(DeviceRaster, UnscaledQuadAtHalfPixelOffsetCopiesTexelsExactly) {
       for (int x = 0; x < 64; ++x) {
         bool in = x >= 8 && x < 24 && y >= 8 && y < 24;
         ASSERT_EQ(img.At(x, y), in ? texels[size_t((y - 8) * 16 + x - 8)] : 0xFF000000u)
-            << x << "," << y << " filter " << int(run.filter) << " fast " << run.fast << " mode " << run.mode;
+            << x << "," << y << " filter " << int(run.filter) << " fast " << run.fast << " mode "
+            << run.mode;
       }
   }
 }
@@ -209,7 +231,7 @@ TEST_F(DeviceRaster, BlendModesProduceTheirFormulasOnKnownDestinations) {
   const uint32_t texel = 0x80C86432u;
   const uint32_t diffuse = 0xC0FF8040u;
   const uint32_t dsts[] = {0xFF4080C0u, 0x00000000u, 0xFFFFFFFFu, 0x7F102030u};
-  const uint32_t grey = 0x80808080u;       // texel alpha replicated
+  const uint32_t grey = 0x80808080u;          // texel alpha replicated
   const uint32_t m = ModRef(texel, diffuse);  // texture x diffuse
   using F = pd::BlendFactor;
   struct Mode {
@@ -221,24 +243,27 @@ TEST_F(DeviceRaster, BlendModesProduceTheirFormulasOnKnownDestinations) {
     uint32_t alphaArg1;
     pd::TextureOp alphaOp;
     uint32_t drawn;  // colour leaving the texture stage
-    int sf, df;      // reference factors: 0 zero 1 one 2 srccolour 3 invsrccolour 4 srcalpha 5 invsrcalpha
+    int sf,
+        df;  // reference factors: 0 zero 1 one 2 srccolour 3 invsrccolour 4 srcalpha 5 invsrcalpha
   };
   const Mode modes[] = {
-      {"normal", true, F::SrcAlpha, F::InvSrcAlpha, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgTexture,
-       pd::TextureOp::Modulate, m, 4, 5},
+      {"normal", true, F::SrcAlpha, F::InvSrcAlpha, pd::kArgTexture, pd::TextureOp::Modulate,
+       pd::kArgTexture, pd::TextureOp::Modulate, m, 4, 5},
       {"opaque", false, F::One, F::Zero, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgFactor,
        pd::TextureOp::SelectArg1, m | 0xFF000000u, 1, 0},
-      {"additive", true, F::SrcAlpha, F::One, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgTexture,
-       pd::TextureOp::Modulate, m, 4, 1},
-      {"subtractive", true, F::Zero, F::InvSrcColor, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgTexture,
-       pd::TextureOp::Modulate, m, 0, 3},
-      {"multiply", true, F::Zero, F::SrcColor, pd::kArgTexture, pd::TextureOp::Modulate, pd::kArgTexture,
-       pd::TextureOp::Modulate, m, 0, 2},
+      {"additive", true, F::SrcAlpha, F::One, pd::kArgTexture, pd::TextureOp::Modulate,
+       pd::kArgTexture, pd::TextureOp::Modulate, m, 4, 1},
+      {"subtractive", true, F::Zero, F::InvSrcColor, pd::kArgTexture, pd::TextureOp::Modulate,
+       pd::kArgTexture, pd::TextureOp::Modulate, m, 0, 3},
+      {"multiply", true, F::Zero, F::SrcColor, pd::kArgTexture, pd::TextureOp::Modulate,
+       pd::kArgTexture, pd::TextureOp::Modulate, m, 0, 2},
       // Drawing alpha into a texture: the texel's alpha as grey, added with alpha 1.
       {"target alpha", true, F::SrcAlpha, F::One, pd::kArgTexture | pd::kArgAlphaReplicate,
-       pd::TextureOp::SelectArg1, pd::kArgFactor, pd::TextureOp::SelectArg1, grey | 0xFF000000u, 4, 1},
-      {"target subtractive", true, F::SrcAlpha, F::InvSrcAlpha, pd::kArgTexture | pd::kArgAlphaReplicate,
-       pd::TextureOp::SelectArg1, pd::kArgFactor, pd::TextureOp::SelectArg1, grey | 0xFF000000u, 4, 5},
+       pd::TextureOp::SelectArg1, pd::kArgFactor, pd::TextureOp::SelectArg1, grey | 0xFF000000u, 4,
+       1},
+      {"target subtractive", true, F::SrcAlpha, F::InvSrcAlpha,
+       pd::kArgTexture | pd::kArgAlphaReplicate, pd::TextureOp::SelectArg1, pd::kArgFactor,
+       pd::TextureOp::SelectArg1, grey | 0xFF000000u, 4, 5},
       {"target new subtractive", true, F::One, F::One, pd::kArgFactor, pd::TextureOp::SelectArg1,
        pd::kArgFactor, pd::TextureOp::SelectArg1, 0xFFFFFFFFu, 1, 1},
   };
@@ -266,7 +291,8 @@ TEST_F(DeviceRaster, BlendModesProduceTheirFormulasOnKnownDestinations) {
       pd::Image img = Frame();
       for (int i = 0; i < 4; ++i) {
         uint32_t want = mode.blend ? BlendRef(mode.drawn, dsts[i], mode.sf, mode.df) : mode.drawn;
-        EXPECT_EQ(img.At(i * 2, 3), want) << mode.name << " on 0x" << std::hex << dsts[i] << " fast " << fast;
+        EXPECT_EQ(img.At(i * 2, 3), want)
+            << mode.name << " on 0x" << std::hex << dsts[i] << " fast " << fast;
       }
     }
   }
@@ -292,10 +318,11 @@ TEST_F(DeviceRaster, AlphaTestKeepsOnlyPassingTexels) {
 
 TEST_F(DeviceRaster, AddressingAndFilteringMatchTheirGoldenFrame) {
   MakeTarget(64, 64, pd::PixelFormat::X8R8G8B8);
-  auto tex = MakeTexture(4, 4, {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu,
-                                0xFF000000u, 0xFFFFFF00u, 0xFF00FFFFu, 0xFFFF00FFu,
-                                0xFF808080u, 0xFF400000u, 0xFF004000u, 0xFF000040u,
-                                0xFFFFFFFFu, 0xFF000000u, 0xFFFFFFFFu, 0xFF000000u});
+  auto tex =
+      MakeTexture(4, 4,
+                  {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu, 0xFF000000u, 0xFFFFFF00u,
+                   0xFF00FFFFu, 0xFFFF00FFu, 0xFF808080u, 0xFF400000u, 0xFF004000u, 0xFF000040u,
+                   0xFFFFFFFFu, 0xFF000000u, 0xFFFFFFFFu, 0xFF000000u});
   ASSERT_EQ(device->SetTexture(tex), pd::kOk);
   const pd::TextureAddress modes[] = {pd::TextureAddress::Wrap, pd::TextureAddress::Mirror,
                                       pd::TextureAddress::Clamp};
@@ -328,11 +355,15 @@ TEST_F(DeviceRaster, ViewportCutsEveryPrimitive) {
   ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
   pd::Viewport vp{10, 20, 30, 15, 0, 1};
   ASSERT_EQ(device->SetViewport(vp), pd::kOk);
-  ScreenVertex big[3] = {{-500, -500, 0, 1, 0xFFFFFFFFu, 0, 0, 0}, {900, -40, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
+  ScreenVertex big[3] = {{-500, -500, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
+                         {900, -40, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
                          {-40, 900, 0, 1, 0xFFFFFFFFu, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, big, 3), pd::kOk);
-  ScreenVertex line[2] = {{-100, 27.5f, 0, 1, 0xFFFF0000u, 0, 0, 0}, {200, 27.5f, 0, 1, 0xFFFF0000u, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, line, 2), pd::kOk);
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, big, 3),
+            pd::kOk);
+  ScreenVertex line[2] = {{-100, 27.5f, 0, 1, 0xFFFF0000u, 0, 0, 0},
+                          {200, 27.5f, 0, 1, 0xFFFF0000u, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, line, 2),
+            pd::kOk);
   pd::Image img = Frame();
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x) {
@@ -362,9 +393,12 @@ TEST_F(DeviceRaster, DepthTestKeepsNearerOrEqualPixels) {
   device->States().alphaBlend = false;
   ASSERT_EQ(device->Clear(pd::kClearTarget | pd::kClearZBuffer, 0xFF000000u, 1.0f), pd::kOk);
   auto rect = [&](float x0, float x1, float depth, uint32_t c) {
-    ScreenVertex v[4] = {{x0, 0, depth, 1, c, 0, 0, 0}, {x1, 0, depth, 1, c, 0, 0, 0},
-                         {x1, 16, depth, 1, c, 0, 0, 0}, {x0, 16, depth, 1, c, 0, 0, 0}};
-    ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, v, 4), pd::kOk);
+    ScreenVertex v[4] = {{x0, 0, depth, 1, c, 0, 0, 0},
+                         {x1, 0, depth, 1, c, 0, 0, 0},
+                         {x1, 16, depth, 1, c, 0, 0, 0},
+                         {x0, 16, depth, 1, c, 0, 0, 0}};
+    ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, v, 4),
+              pd::kOk);
   };
   rect(0, 10, 0.5f, 0xFFFF0000u);
   rect(5, 16, 0.7f, 0xFF00FF00u);  // behind the red where they overlap
@@ -389,7 +423,8 @@ TEST_F(DeviceRaster, SixteenBitTexturesAndTargetsConvert) {
   // 0x80F08010 as A4R4G4B4 is 0x88FF8811; blended over black and narrowed to 5:6:5.
   uint32_t b = BlendRef(0x88FF8811u, 0xFF000000u, 4, 5);
   uint32_t r5 = Ch(b, 16) >> 3, g6 = Ch(b, 8) >> 2, b5 = Ch(b, 0) >> 3;
-  uint32_t want = 0xFF000000u | ((r5 << 3) | (r5 >> 2)) << 16 | ((g6 << 2) | (g6 >> 4)) << 8 | ((b5 << 3) | (b5 >> 2));
+  uint32_t want = 0xFF000000u | ((r5 << 3) | (r5 >> 2)) << 16 | ((g6 << 2) | (g6 >> 4)) << 8 |
+                  ((b5 << 3) | (b5 >> 2));
   EXPECT_EQ(img.At(6, 0), want);
 }
 
@@ -420,8 +455,10 @@ TEST_F(DeviceRaster, FastLoopsAgreeWithTheReferencePipeline) {
       for (int i = 0; i < 6; ++i) {
         LitVertex v[3];
         for (LitVertex& p : v)
-          p = {pos(scene), pos(scene), 0.1f, 0, uint32_t(scene()), 0xFF000000u, uv(scene), uv(scene)};
-        ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3), pd::kOk);
+          p = {pos(scene),        pos(scene),  0.1f,      0,
+               uint32_t(scene()), 0xFF000000u, uv(scene), uv(scene)};
+        ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3),
+                  pd::kOk);
       }
       images[run] = Frame();
     }
@@ -447,18 +484,23 @@ TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
   auto tex = MakeTexture(10, 1, cols);
   device->Stage().magFilter = device->Stage().minFilter = pd::TextureFilter::Point;
   ASSERT_EQ(device->SetTexture(tex), pd::kOk);
-  ScreenVertex q[4] = {{0, 0, 0, 1.0f, 0xFFFFFFFFu, 0, 0, 0}, {40, 0, 0, 0.25f, 0xFFFFFFFFu, 0, 1, 0},
-                       {40, 4, 0, 0.25f, 0xFFFFFFFFu, 0, 1, 1}, {0, 4, 0, 1.0f, 0xFFFFFFFFu, 0, 0, 1}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4), pd::kOk);
+  ScreenVertex q[4] = {{0, 0, 0, 1.0f, 0xFFFFFFFFu, 0, 0, 0},
+                       {40, 0, 0, 0.25f, 0xFFFFFFFFu, 0, 1, 0},
+                       {40, 4, 0, 0.25f, 0xFFFFFFFFu, 0, 1, 1},
+                       {0, 4, 0, 1.0f, 0xFFFFFFFFu, 0, 0, 1}};
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4),
+            pd::kOk);
   // At x = 20 (halfway on screen) u = 0.2 with perspective, not 0.5.
   EXPECT_EQ(Frame().At(20, 1), cols[2]);
   ASSERT_EQ(device->SetTexture(nullptr), pd::kOk);
 
   // Flat shading takes the first vertex's colour for the whole triangle.
   device->States().shadeMode = pd::ShadeMode::Flat;
-  ScreenVertex t[3] = {{0, 10, 0, 1, 0xFF00FF00u, 0, 0, 0}, {30, 10, 0, 1, 0xFFFF0000u, 0, 0, 0},
+  ScreenVertex t[3] = {{0, 10, 0, 1, 0xFF00FF00u, 0, 0, 0},
+                       {30, 10, 0, 1, 0xFFFF0000u, 0, 0, 0},
                        {0, 30, 0, 1, 0xFF0000FFu, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, t, 3), pd::kOk);
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, t, 3),
+            pd::kOk);
   EXPECT_EQ(Frame().At(20, 12), 0xFF00FF00u);
   EXPECT_EQ(Frame().At(2, 26), 0xFF00FF00u);
   device->States().shadeMode = pd::ShadeMode::Gouraud;
@@ -466,7 +508,9 @@ TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
   // Lit mesh vertices take ambient light times the material's ambient, plus its emissive.
   struct MeshVertex {
     float x, y, z, nx, ny, nz, u, v;
-  } mesh[3] = {{40, 40, 0.1f, 0, 0, -1, 0, 0}, {60, 40, 0.1f, 0, 0, -1, 0, 0}, {40, 60, 0.1f, 0, 0, -1, 0, 0}};
+  } mesh[3] = {{40, 40, 0.1f, 0, 0, -1, 0, 0},
+               {60, 40, 0.1f, 0, 0, -1, 0, 0},
+               {40, 60, 0.1f, 0, 0, -1, 0, 0}};
   device->States().lighting = true;
   device->States().ambient = 0xFF808080u;
   pd::Material mat;
@@ -474,7 +518,8 @@ TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
   mat.emissive = {0, 0, 0.25f, 1};
   mat.diffuse = {1, 1, 1, 1};
   device->SetMaterial(mat);
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kMeshVertex, mesh, 3), pd::kOk);
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kMeshVertex, mesh, 3),
+            pd::kOk);
   EXPECT_EQ(Frame().At(44, 44), 0xFF800040u);
 
   // A triangle reaching behind the eye is cut at the near side instead of wrapping round.
@@ -484,9 +529,11 @@ TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
   device->SetTransform(pd::TransformKind::Projection, persp);
   device->States().lighting = false;
   ASSERT_EQ(target->Fill(nullptr, 0xFF000000u), pd::kOk);
-  LitVertex behind[3] = {{-1, -1, 2, 0, 0xFFFFFFFFu, 0, 0, 0}, {1, -1, 2, 0, 0xFFFFFFFFu, 0, 0, 0},
+  LitVertex behind[3] = {{-1, -1, 2, 0, 0xFFFFFFFFu, 0, 0, 0},
+                         {1, -1, 2, 0, 0xFFFFFFFFu, 0, 0, 0},
                          {0, 1, -1, 0, 0xFFFFFFFFu, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, behind, 3), pd::kOk);
+  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, behind, 3),
+            pd::kOk);
   pd::Image img = Frame();
   // The visible part runs from the near edge at y = 48 up past the top of the target; drawn
   // without the cut, the vertex behind the eye would fold the triangle below that edge.
@@ -497,9 +544,18 @@ TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
 
 TEST_F(DeviceRaster, WildVerticesNeverReachOutsideTheTarget) {
   // NaN, infinities, huge and tiny values in every field; the sanitizers watch the memory.
-  const float wild[] = {0.0f, 1.5f, -3.0f, 63.9f, 1e30f, -1e30f, 1e-30f, 3e9f,
-                        std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
-                        std::numeric_limits<float>::quiet_NaN(), 17.25f};
+  const float wild[] = {0.0f,
+                        1.5f,
+                        -3.0f,
+                        63.9f,
+                        1e30f,
+                        -1e30f,
+                        1e-30f,
+                        3e9f,
+                        std::numeric_limits<float>::infinity(),
+                        -std::numeric_limits<float>::infinity(),
+                        std::numeric_limits<float>::quiet_NaN(),
+                        17.25f};
   std::mt19937 rng(5);
   auto pick = [&] { return wild[rng() % (sizeof wild / sizeof wild[0])]; };
   for (int round = 0; round < 40; ++round) {
@@ -509,19 +565,21 @@ TEST_F(DeviceRaster, WildVerticesNeverReachOutsideTheTarget) {
     device->SetFastPaths(round % 3 != 0);
     device->Stage().addressU = device->Stage().addressV = pd::TextureAddress(round % 3);
     device->Stage().magFilter = device->Stage().minFilter = pd::TextureFilter(round % 2);
-    if (round % 4 == 0) device->SetTransform(pd::TransformKind::World, [&] {
-      pd::Matrix4 m;
-      m.m[0][3] = pick();
-      m.m[3][3] = pick();
-      return m;
-    }());
+    if (round % 4 == 0)
+      device->SetTransform(pd::TransformKind::World, [&] {
+        pd::Matrix4 m;
+        m.m[0][3] = pick();
+        m.m[3][3] = pick();
+        return m;
+      }());
     ScreenVertex s[6];
     LitVertex l[6];
     for (int i = 0; i < 6; ++i) {
       s[i] = {pick(), pick(), pick(), pick(), uint32_t(rng()), uint32_t(rng()), pick(), pick()};
       l[i] = {pick(), pick(), pick(), 0, uint32_t(rng()), uint32_t(rng()), pick(), pick()};
     }
-    for (auto type : {pd::PrimitiveType::TriangleList, pd::PrimitiveType::TriangleFan, pd::PrimitiveType::LineList}) {
+    for (auto type : {pd::PrimitiveType::TriangleList, pd::PrimitiveType::TriangleFan,
+                      pd::PrimitiveType::LineList}) {
       EXPECT_EQ(device->DrawPrimitive(type, pd::kTransformedVertex, s, 6), pd::kOk);
       EXPECT_EQ(device->DrawPrimitive(type, pd::kLitVertex, l, 6), pd::kOk);
       EXPECT_EQ(device->DrawPrimitive(type, pd::kLitVertex, l, 4), pd::kOk);
@@ -541,10 +599,13 @@ TEST_F(DeviceRaster, DrawingNeedsASceneAndALiveTarget) {
   ASSERT_EQ(device->BeginScene(), pd::kOk);
   uint16_t bad[3] = {0, 1, 9};
   LitVertex v[3] = {};
-  EXPECT_EQ(device->DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3, bad, 3),
+  EXPECT_EQ(
+      device->DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3, bad, 3),
+      pd::kInvalidArgument);
+  EXPECT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, 0x1234, v, 3),
             pd::kInvalidArgument);
-  EXPECT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, 0x1234, v, 3), pd::kInvalidArgument);
-  EXPECT_EQ(device->DrawPrimitive(pd::PrimitiveType(5), pd::kLitVertex, v, 3), pd::kInvalidArgument);
+  EXPECT_EQ(device->DrawPrimitive(pd::PrimitiveType(5), pd::kLitVertex, v, 3),
+            pd::kInvalidArgument);
 }
 
 }  // namespace

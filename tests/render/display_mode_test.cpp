@@ -85,7 +85,8 @@ TEST_F(RenderTest, SixteenColourDesktopEndsTheProgram) {
   });
   EXPECT_EQ(sExitCode, -1);
   EXPECT_EQ(hw::MessageBoxCount(), boxes + 1);
-  EXPECT_EQ(hw::LastMessageBoxText().rfind("DirectX requires that you have your screen set", 0), 0u);
+  EXPECT_EQ(hw::LastMessageBoxText().rfind("DirectX requires that you have your screen set", 0),
+            0u);
 }
 
 TEST_F(RenderTest, FailedWindowFallsBackToFullScreen) {

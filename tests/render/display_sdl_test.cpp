@@ -12,14 +12,16 @@
 
 // The X libraries that SDL loads keep a few allocations for the life of the process; SDL
 // stays initialised to the end so that they can be told apart from leaks of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libX11\nleak:libSDL2\nleak:libdbus\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libX11\nleak:libSDL2\nleak:libdbus\n";
+}
 
 namespace {
 
 namespace pd = platform::display;
 
 class DisplaySdl : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
@@ -34,7 +36,8 @@ class DisplaySdl : public ::testing::Test {
     SDL_Surface* s = SDL_GetWindowSurface(window);
     uint32_t raw = 0;
     SDL_LockSurface(s);
-    const uint8_t* p = static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    const uint8_t* p =
+        static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
     std::memcpy(&raw, p, size_t(s->format->BytesPerPixel));
     SDL_UnlockSurface(s);
     uint8_t r, g, b;

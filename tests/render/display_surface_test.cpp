@@ -77,7 +77,8 @@ TEST(DisplaySurface, BlitsStretchConvertAndSurviveOverlap) {
   ASSERT_EQ(dst->Blit(&big, *src, nullptr), pd::kOk);
   pd::Image img = pd::Image::FromSurface(*dst);
   for (int y = 0; y < 4; ++y)
-    for (int x = 1; x < 5; ++x) EXPECT_EQ(img.At(x, y), px[(y / 2) * 2 + (x - 1) / 2]) << x << "," << y;
+    for (int x = 1; x < 5; ++x)
+      EXPECT_EQ(img.At(x, y), px[(y / 2) * 2 + (x - 1) / 2]) << x << "," << y;
   EXPECT_EQ(img.At(0, 0), 0xFF000000u);
   // Shrinking takes the nearest pixel to each destination centre.
   auto one = Make(display, 1, 1, pd::PixelFormat::X8R8G8B8);
@@ -144,7 +145,8 @@ TEST(DisplaySurface, WindowedPresentIsABlitToTheClientArea) {
   ASSERT_EQ(display.CreateSurface(primary, front), pd::kOk);
   EXPECT_EQ(front->Width(), 64);
   EXPECT_EQ(front->Height(), 48);
-  auto back = Make(display, 64, 48, pd::PixelFormat::Unknown, pd::kCapsOffscreenPlain | pd::kCapsRenderTarget);
+  auto back = Make(display, 64, 48, pd::PixelFormat::Unknown,
+                   pd::kCapsOffscreenPlain | pd::kCapsRenderTarget);
   EXPECT_EQ(back->Format(), pd::PixelFormat::X8R8G8B8);
   pd::Rect r{8, 8, 16, 16};
   ASSERT_EQ(back->Fill(&r, 0xFF00FF00u), pd::kOk);
@@ -182,7 +184,8 @@ TEST(DisplaySurface, LostSurfacesRefuseWorkUntilRestored) {
   EXPECT_FALSE(t->IsLost());
   EXPECT_EQ(pd::Image::FromSurface(*s).At(0, 0), 0u) << "restored surfaces start cleared";
   display.SetExclusiveAnswer(pd::kExclusiveModeAlreadySet);
-  EXPECT_EQ(display.SetCooperativeLevel(pd::CooperativeLevel::ExclusiveFullScreen), pd::kExclusiveModeAlreadySet);
+  EXPECT_EQ(display.SetCooperativeLevel(pd::CooperativeLevel::ExclusiveFullScreen),
+            pd::kExclusiveModeAlreadySet);
 }
 
 TEST(DisplaySurface, MemoryBudgetsAndInjectedFailuresRefuseCreation) {
@@ -228,7 +231,8 @@ TEST(DisplaySurface, ModesCapsAndDeviceCreationFollowTheAdapter) {
   auto plain = Make(display, 8, 8, pd::PixelFormat::X8R8G8B8);
   std::unique_ptr<pd::Device> device;
   EXPECT_EQ(display.CreateDevice(plain, device), pd::kInvalidArgument) << "not a render target";
-  auto target = Make(display, 8, 8, pd::PixelFormat::X8R8G8B8, pd::kCapsOffscreenPlain | pd::kCapsRenderTarget);
+  auto target = Make(display, 8, 8, pd::PixelFormat::X8R8G8B8,
+                     pd::kCapsOffscreenPlain | pd::kCapsRenderTarget);
   display.SetDeviceNeedsVideoMemoryTarget(true);
   EXPECT_EQ(display.CreateDevice(target, device), pd::kSurfaceNotInVideoMemory);
   auto vram = Make(display, 8, 8, pd::PixelFormat::X8R8G8B8,
@@ -239,7 +243,8 @@ TEST(DisplaySurface, ModesCapsAndDeviceCreationFollowTheAdapter) {
   // A card that renders only at 32 bits refuses 16-bit render targets.
   display.Caps().renderDepths = 0x2;
   ASSERT_EQ(display.CreateDevice(vram, device), pd::kOk);
-  auto target16 = Make(display, 8, 8, pd::PixelFormat::R5G6B5, pd::kCapsOffscreenPlain | pd::kCapsRenderTarget);
+  auto target16 =
+      Make(display, 8, 8, pd::PixelFormat::R5G6B5, pd::kCapsOffscreenPlain | pd::kCapsRenderTarget);
   EXPECT_EQ(device->SetRenderTarget(target16), pd::kCurrentlyNotAvailable);
   EXPECT_EQ(device->GetRenderTarget(), vram);
   display.Caps().renderDepths = 0x1;
@@ -262,13 +267,14 @@ TEST(DisplaySurface, TexturesAreSizedAndFormattedForTheAdapter) {
   ASSERT_EQ(pd::CreateTexture(display, 300, 200, pd::PixelFormat::A8R8G8B8, t), pd::kOk);
   EXPECT_EQ(t->Width(), 256);
   // A card without 32-bit textures gets the 16-bit format that keeps alpha.
-  display.Caps().textureFormats = (1u << unsigned(pd::PixelFormat::A4R4G4B4)) |
-                                  (1u << unsigned(pd::PixelFormat::R5G6B5));
+  display.Caps().textureFormats =
+      (1u << unsigned(pd::PixelFormat::A4R4G4B4)) | (1u << unsigned(pd::PixelFormat::R5G6B5));
   ASSERT_EQ(pd::CreateTexture(display, 2, 2, pd::PixelFormat::A8R8G8B8, t), pd::kOk);
   EXPECT_EQ(t->Format(), pd::PixelFormat::A4R4G4B4);
   ASSERT_EQ(pd::CreateTexture(display, 2, 2, pd::PixelFormat::X8R8G8B8, t), pd::kOk);
   EXPECT_EQ(t->Format(), pd::PixelFormat::R5G6B5);
-  const uint32_t px[6] = {0xFFFFFFFFu, 0xFF000000u, 0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFF808080u};
+  const uint32_t px[6] = {0xFFFFFFFFu, 0xFF000000u, 0xFFFF0000u,
+                          0xFF00FF00u, 0xFF0000FFu, 0xFF808080u};
   ASSERT_EQ(pd::LoadTexture(*t, px, 3, 3, 2), pd::kOk) << "wider source is cut to the texture";
   pd::Image img = pd::Image::FromSurface(*t);
   EXPECT_EQ(img.At(0, 0), 0xFFFFFFFFu);

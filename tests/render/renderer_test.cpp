@@ -169,7 +169,7 @@ TEST_F(RenderTest, OptionsGoToTheDisplayAndSomeAreNotReadable) {
   RunScreen([&](TPlatform*) {
     TRenderer* r = TRenderer::Instance();
     const std::pair<const char*, const char*> cases[] = {
-        {"antialias", "1"}, {"hint_antialias", "1"}, {"new_subtractive", "1"},
+        {"antialias", "1"},       {"hint_antialias", "1"},   {"new_subtractive", "1"},
         {"new_render_blend", ""}, {"texture_rectangle", ""}, {"16bitmode", "0"}};
     for (auto& c : cases) r->SetOption(c.first, "1");
     for (auto& c : cases) EXPECT_EQ(r->GetOption(c.first), str(c.second)) << c.first;
@@ -185,13 +185,14 @@ TEST_F(RenderTest, TexturedQuadsGolden) {
         ASSERT_TRUE(r->BeginDraw());
         Clear(r, TColor(0.2f, 0.2f, 0.2f, 1));
         ASSERT_TRUE(r->Begin2d());
-        t->Draw(12, 12, 1.0f, 1.0f, 0.0f, 0);                     // plain, centred
-        t->Draw(36, 12, 1.0f, 1.0f, 0.0f, 3);                     // turned 180 degrees
-        t->Draw(60, 12, 1.0f, 1.5f, float(M_PI / 2), 0);           // scaled and rotated
+        t->Draw(12, 12, 1.0f, 1.0f, 0.0f, 0);             // plain, centred
+        t->Draw(36, 12, 1.0f, 1.0f, 0.0f, 3);             // turned 180 degrees
+        t->Draw(60, 12, 1.0f, 1.5f, float(M_PI / 2), 0);  // scaled and rotated
         TDrawParams tinted(TVec2(84, 12), 0.5f, 1.0f, 0);
-        tinted.tint = TColor(0.5f, 1, 1, 1);                        // half red, half alpha
+        tinted.tint = TColor(0.5f, 1, 1, 1);  // half red, half alpha
         t->Draw(tinted);
-        TDrawParams part(TVec2(4, 36), 1.0f, 2.0f, TDrawParams::kUseSourceRect | TDrawParams::kUseOrigin);
+        TDrawParams part(TVec2(4, 36), 1.0f, 2.0f,
+                         TDrawParams::kUseSourceRect | TDrawParams::kUseOrigin);
         part.sourceRect = TRect(4, 0, 12, 8);
         t->Draw(part);
         const int modes[] = {0, 1, 2, 3, 4};
@@ -313,15 +314,19 @@ TEST_F(RenderTest, VertexKindsPickTheirFormatAndLightingAndOnly2dKindsBuildAProj
       int kind;
       uint32_t fvf;
       bool lighting;
-    } cases[] = {{0, 0x112, true}, {1, 0x1E2, false}, {2, 0x1E2, false},
-                 {3, 0x1C4, false}, {7, 0x112, true}};
+    } cases[] = {{0, 0x112, true},
+                 {1, 0x1E2, false},
+                 {2, 0x1E2, false},
+                 {3, 0x1C4, false},
+                 {7, 0x112, true}};
     TMat4 marker;
     marker(0, 0) = 42.0f;
     for (auto& c : cases) {
       d->SetProjection(marker);  // marks the 2-D projection stale
       EXPECT_EQ(d->PrepareVertexKind(c.kind), c.fvf) << c.kind;
       EXPECT_EQ(d->GetDevice()->States().lighting, c.lighting) << c.kind;
-      float m00 = d->GetDevice()->GetTransform(platform::display::TransformKind::Projection).m[0][0];
+      float m00 =
+          d->GetDevice()->GetTransform(platform::display::TransformKind::Projection).m[0][0];
       // Transformed vertices leave the projection alone; the others rebuild the 2-D one.
       EXPECT_EQ(m00 == 42.0f, c.kind == 3) << c.kind;
     }

@@ -43,8 +43,8 @@ void DrawInto(const boost::shared_ptr<TTexture>& target, int mode,
   for (int shift = 0; shift < 32; shift += 8) {
     int d = int((actual >> shift) & 0xFF) - int((expected >> shift) & 0xFF);
     if (d > 2 || d < -2)
-      return ::testing::AssertionFailure() << std::hex << "0x" << actual << " is not near 0x"
-                                           << expected;
+      return ::testing::AssertionFailure()
+             << std::hex << "0x" << actual << " is not near 0x" << expected;
   }
   return ::testing::AssertionSuccess();
 }
@@ -61,18 +61,19 @@ TEST_F(RenderTest, RenderTargetModesPrepareAndCopyAsTheyShould) {
 
     boost::shared_ptr<TTexture> m0 = Filled(16, 16, 0x400000FFu);
     DrawInto(m0, 0, sprite);
-    EXPECT_EQ(PixelAt(m0, 0, 0), kGreen);        // the back buffer's area, copied
+    EXPECT_EQ(PixelAt(m0, 0, 0), kGreen);               // the back buffer's area, copied
     EXPECT_TRUE(Near(PixelAt(m0, 5, 5), 0xFF808000u));  // red over green at half strength
 
     boost::shared_ptr<TTexture> m2 = Filled(16, 16, kBlue);
     DrawInto(m2, 2, sprite);
-    EXPECT_EQ(PixelAt(m2, 0, 0), kBlue);         // its own content first
+    EXPECT_EQ(PixelAt(m2, 0, 0), kBlue);  // its own content first
     EXPECT_TRUE(Near(PixelAt(m2, 5, 5), 0xFF800080u));
 
     boost::shared_ptr<TTexture> m4 = Filled(16, 16, 0x00336699u);
     DrawInto(m4, 4, sprite);
-    EXPECT_EQ(PixelAt(m4, 0, 0), 0x00336699u);   // colours stay; nothing drawn: alpha 0
-    EXPECT_EQ(PixelAt(m4, 5, 5), 0xFF336699u);   // drawn grey level (the sprite's alpha) became the alpha
+    EXPECT_EQ(PixelAt(m4, 0, 0), 0x00336699u);  // colours stay; nothing drawn: alpha 0
+    EXPECT_EQ(PixelAt(m4, 5, 5),
+              0xFF336699u);  // drawn grey level (the sprite's alpha) became the alpha
 
     boost::shared_ptr<TTexture> none = Filled(16, 16, 0x11223344u);
     DrawInto(none, -1, sprite);

@@ -75,7 +75,8 @@ TEST_F(RenderTest, OptionsAfterTheQuestionMarkSetFlagsAndStayInTheKey) {
     EXPECT_TRUE(t->HasAlpha());
     EXPECT_TRUE(t->GetData()->Has(TTextureData::kMipmap));
     EXPECT_FALSE(t->GetData()->Has(TTextureData::kAutoAlpha));
-    EXPECT_EQ(AssetCast<TTexture>(TAssetManager::Instance()->FindAsset("opt.png?alpha,mipmap:tex")), t);
+    EXPECT_EQ(AssetCast<TTexture>(TAssetManager::Instance()->FindAsset("opt.png?alpha,mipmap:tex")),
+              t);
     boost::shared_ptr<TTexture> simple = TTexture::Get("opt.png?simple");
     ASSERT_TRUE(simple);
     EXPECT_TRUE(simple->IsSimple());
@@ -193,8 +194,8 @@ TEST_F(RenderTest, CopyOntoAHostedScreenIsScaledAndCutToTheScreen) {
     platform::display::LockedRect locked;
     ASSERT_EQ(back->Lock(nullptr, locked), platform::display::kOk);
     auto at = [&](int x, int y) {
-      return platform::display::ToArgb(back->Format(),
-                                       locked.bits + size_t(y) * size_t(locked.pitch) + size_t(x) * 4);
+      return platform::display::ToArgb(
+          back->Format(), locked.bits + size_t(y) * size_t(locked.pitch) + size_t(x) * 4);
     };
     EXPECT_EQ(at(19, 19), 0xFF000000u);
     EXPECT_EQ(at(20, 20), 0xFFFF0000u);

@@ -25,17 +25,14 @@ struct ScriptState {
 // their low bytes, other values by type.
 inline std::string ValueText(lua_State* L, int idx) {
   switch (lua_type(L, idx)) {
-    case LUA_TNIL:
-      return "nil";
-    case LUA_TBOOLEAN:
-      return lua_toboolean(L, idx) ? "true" : "false";
+    case LUA_TNIL: return "nil";
+    case LUA_TBOOLEAN: return lua_toboolean(L, idx) ? "true" : "false";
     case LUA_TNUMBER: {
       char b[64];
       snprintf(b, sizeof(b), "%.14g", lua_tonumber(L, idx));
       return b;
     }
-    case LUA_TSTRING:
-      return std::string(lua_tostring(L, idx), lua_strlen(L, idx));
+    case LUA_TSTRING: return std::string(lua_tostring(L, idx), lua_strlen(L, idx));
     case LUA_TWSTRING: {
       std::string s = "L'";
       const uint16_t* w = lua_towstring(L, idx);
@@ -43,8 +40,7 @@ inline std::string ValueText(lua_State* L, int idx) {
       for (size_t i = 0; i < n; i++) s += (char)(w[i] & 0xFF);
       return s + "'";
     }
-    default:
-      return lua_typename(L, lua_type(L, idx));
+    default: return lua_typename(L, lua_type(L, idx));
   }
 }
 

@@ -72,8 +72,11 @@ TEST(ApiNativeInterface, GetmaxnPrefersFieldNThenTheLargestNumberKey) {
     const char* table;
     int maxn;
   } cases[] = {
-      {"return {1, 2, nil, 4}", 4}, {"return {n = 10, 1}", 10}, {"return {}", 0},
-      {"return {[100] = 1, 2}", 100}, {"local t = {1, 2, 3} t[3] = nil return t", 2},
+      {"return {1, 2, nil, 4}", 4},
+      {"return {n = 10, 1}", 10},
+      {"return {}", 0},
+      {"return {[100] = 1, 2}", 100},
+      {"local t = {1, 2, 3} t[3] = nil return t", 2},
       {"return {[2.7] = 1}", 2},
   };
   for (const auto& c : cases) {

@@ -14,13 +14,15 @@ struct Case {
 };
 
 static void RunCases(lua_State* L, const Case* cases, size_t n) {
-  for (size_t i = 0; i < n; i++) EXPECT_EQ(RunScript(L, cases[i].code), cases[i].expected) << cases[i].code;
+  for (size_t i = 0; i < n; i++)
+    EXPECT_EQ(RunScript(L, cases[i].code), cases[i].expected) << cases[i].code;
 }
 
 TEST(BaselibFunctions, ConversionsUnderstandWideStrings) {
   ScriptState s;
   const Case cases[] = {
-      {"return type(L\"x\"), type(nil), type(print), type(newproxy())", "wstring,nil,function,userdata"},
+      {"return type(L\"x\"), type(nil), type(print), type(newproxy())",
+       "wstring,nil,function,userdata"},
       {"return tostring(L\"A\\x263A\")", "A:"},
       {"return tostring(L\"\") == ''", "true"},
       {"return towstring(12), towstring(L\"w\"), towstring('ab')", "L'12',L'w',L'ab'"},
@@ -29,11 +31,14 @@ TEST(BaselibFunctions, ConversionsUnderstandWideStrings) {
       {"return towstring(true)", "error: test:1: bad argument #1 to `towstring' (value expected)"},
       {"return towstring()", "error: test:1: bad argument #1 to `towstring' (value expected)"},
       {"local t = {} return towstring(t) == towstring(tostring(t))", "true"},
-      {"return tonumber('ff', 16), tonumber(L\"ff\", 16), tonumber('12x'), tonumber(L\"0x10\")", "255,255,nil,16"},
-      {"return tonumber('ff', 1)", "error: test:1: bad argument #2 to `tonumber' (base out of range)"},
+      {"return tonumber('ff', 16), tonumber(L\"ff\", 16), tonumber('12x'), tonumber(L\"0x10\")",
+       "255,255,nil,16"},
+      {"return tonumber('ff', 1)",
+       "error: test:1: bad argument #2 to `tonumber' (base out of range)"},
       {"return tonumber(' 10 ', 36), tonumber('z', 36), tonumber('', 16)", "36,35,nil"},
       {"return tostring(nil), tostring(true), tostring(1.5)", "nil,true,1.5"},
-      {"return tostring(setmetatable({}, {__tostring = function() return 'custom' end}))", "custom"},
+      {"return tostring(setmetatable({}, {__tostring = function() return 'custom' end}))",
+       "custom"},
   };
   RunCases(s.L, cases, sizeof(cases) / sizeof(cases[0]));
 }
@@ -53,21 +58,27 @@ TEST(BaselibFunctions, MetatablesAndEnvironmentsGuardTheirProtection) {
       {"local t = setmetatable({}, {__metatable = 'locked'}) return getmetatable(t)", "locked"},
       {"local t = setmetatable({}, {__metatable = 1}) setmetatable(t, {})",
        "error: test:1: cannot change a protected metatable"},
-      {"setmetatable({}, 1)", "error: test:1: bad argument #2 to `setmetatable' (nil or table expected)"},
-      {"setmetatable(1, {})", "error: test:1: bad argument #1 to `setmetatable' (table expected, got number)"},
+      {"setmetatable({}, 1)",
+       "error: test:1: bad argument #2 to `setmetatable' (nil or table expected)"},
+      {"setmetatable(1, {})",
+       "error: test:1: bad argument #1 to `setmetatable' (table expected, got number)"},
       {"local mt = {} local t = setmetatable({}, mt) return getmetatable(t) == mt, "
        "getmetatable(setmetatable(t, nil)) == getmetatable({})",
        "true,true"},
-      {"local env = {x = 5} local function f() return x end setfenv(f, env) return f(), getfenv(f) == env", "5,true"},
+      {"local env = {x = 5} local function f() return x end setfenv(f, env) return f(), getfenv(f) "
+       "== env",
+       "5,true"},
       {"getfenv(-1)", "error: test:1: bad argument #1 to `getfenv' (level must be non-negative)"},
       {"getfenv(100)", "error: test:1: bad argument #1 to `getfenv' (invalid level)"},
-      {"setfenv(print, {})", "error: test:1: `setfenv' cannot change environment of given function"},
+      {"setfenv(print, {})",
+       "error: test:1: `setfenv' cannot change environment of given function"},
       {"local f = function() end setfenv(f, setmetatable({}, {})) "
        "local e = {__fenv = 'hidden'} setfenv(f, e) return getfenv(f)",
        "hidden"},
       {"local f = function() end setfenv(f, {__fenv = 1}) setfenv(f, {})",
        "error: test:1: `setfenv' cannot change a protected environment"},
-      {"local function tail() return getfenv(2) end local function outer() return tail() end local r = outer()",
+      {"local function tail() return getfenv(2) end local function outer() return tail() end local "
+       "r = outer()",
        "error: test:1: no function environment for tail call at level 2"},
   };
   RunCases(s.L, cases, sizeof(cases) / sizeof(cases[0]));
@@ -86,11 +97,16 @@ TEST(BaselibFunctions, ErrorsAssertsAndProtectedCalls) {
       {"return assert(1, 'unused')", "1"},
       {"return unpack({1, 2, 3})", "1,2,3"},
       {"return unpack({n = 2, 'a', 'b', 'c'})", "a,b"},
-      {"return rawequal({}, {}), rawget(setmetatable({}, {__index = function() return 1 end}), 'x')", "false,nil"},
-      {"return loadstring('return 1 +')", "nil,[string \"return 1 +\"]:1: unexpected symbol near `<eof>'"},
+      {"return rawequal({}, {}), rawget(setmetatable({}, {__index = function() return 1 end}), "
+       "'x')",
+       "false,nil"},
+      {"return loadstring('return 1 +')",
+       "nil,[string \"return 1 +\"]:1: unexpected symbol near `<eof>'"},
       {"local f = loadstring('x = 1', 'chunk') f() return type(f), x", "function,1"},
-      {"return loadfile('/nonexistent/file.lua')", "nil,cannot read /nonexistent/file.lua: No such file or directory"},
-      {"dofile('/nonexistent/file.lua')", "error: cannot read /nonexistent/file.lua: No such file or directory"},
+      {"return loadfile('/nonexistent/file.lua')",
+       "nil,cannot read /nonexistent/file.lua: No such file or directory"},
+      {"dofile('/nonexistent/file.lua')",
+       "error: cannot read /nonexistent/file.lua: No such file or directory"},
       {"return _VERSION, _G == getfenv(1), _G._G == _G", "Lua 5.0.2,true,true"},
       {"local n = 0 for i, v in ipairs({1, 2, nil, 4}) do n = n + 1 end return n", "2"},
       {"local t = {} for k, v in pairs({a = 1, b = 2}) do t[k] = v end return t.a + t.b", "3"},
@@ -101,10 +117,12 @@ TEST(BaselibFunctions, ErrorsAssertsAndProtectedCalls) {
 TEST(BaselibFunctions, NewproxySharesOnlyItsOwnMetatables) {
   ScriptState s;
   const Case cases[] = {
-      {"local a = newproxy(true) local b = newproxy(a) return getmetatable(a) == getmetatable(b)", "true"},
+      {"local a = newproxy(true) local b = newproxy(a) return getmetatable(a) == getmetatable(b)",
+       "true"},
       {"return getmetatable(newproxy()) == getmetatable(newproxy(false))", "true"},
       {"newproxy({})", "error: test:1: bad argument #1 to `newproxy' (boolean or proxy expected)"},
-      {"local u = newproxy() newproxy(u)", "error: test:1: bad argument #1 to `newproxy' (boolean or proxy expected)"},
+      {"local u = newproxy() newproxy(u)",
+       "error: test:1: bad argument #1 to `newproxy' (boolean or proxy expected)"},
   };
   RunCases(s.L, cases, sizeof(cases) / sizeof(cases[0]));
 }
@@ -119,20 +137,24 @@ TEST(BaselibFunctions, RequireSearchesThePathAndRemembersPackages) {
   // Names go through the engine's file layer, where "::" leads to a folder on disk.
   std::string setup = "LUA_PATH = '::" + dir + "/nothere/?.lua;::" + dir + "/?.lua'";
   RunScript(s.L, setup);
-  EXPECT_EQ(RunScript(s.L, "return require('pkg'), require('pkg'), loads, _REQUIREDNAME"), "pkg,pkg,1,nil");
+  EXPECT_EQ(RunScript(s.L, "return require('pkg'), require('pkg'), loads, _REQUIREDNAME"),
+            "pkg,pkg,1,nil");
   EXPECT_EQ(RunScript(s.L, "_LOADED.pkg = false return require('pkg'), loads"), "pkg,2");
   EXPECT_EQ(RunScript(s.L, "require('absent')"),
-            "error: test:1: could not load package `absent' from path `::" + dir + "/nothere/?.lua;::" + dir +
-                "/?.lua'");
-  EXPECT_EQ(RunScript(s.L, "require('broken')"), "error: test:1: error loading package `broken' (::" + dir + "/broken.lua:1: unexpected symbol near `+')");
-  EXPECT_EQ(RunScript(s.L, "_LOADED = 1 require('pkg')"), "error: test:1: `_LOADED' is not a table");
+            "error: test:1: could not load package `absent' from path `::" + dir +
+                "/nothere/?.lua;::" + dir + "/?.lua'");
+  EXPECT_EQ(RunScript(s.L, "require('broken')"),
+            "error: test:1: error loading package `broken' (::" + dir +
+                "/broken.lua:1: unexpected symbol near `+')");
+  EXPECT_EQ(RunScript(s.L, "_LOADED = 1 require('pkg')"),
+            "error: test:1: `_LOADED' is not a table");
 }
 
 TEST(BaselibFunctions, RegistryHoldsTheTypeTablesUnderTheirNames) {
   ScriptState s;
   lua_State* L = s.L;
-  const char* names[] = {"_boolean", "_lightuserdata", "_number", "_string", "_table",
-                         "_function", "_userdata", "_thread", "_wstring"};
+  const char* names[] = {"_boolean",  "_lightuserdata", "_number", "_string", "_table",
+                         "_function", "_userdata",      "_thread", "_wstring"};
   for (int tag = 1; tag <= 9; tag++) {
     lua_pushstring(L, names[tag - 1]);
     lua_rawget(L, LUA_REGISTRYINDEX);

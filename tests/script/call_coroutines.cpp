@@ -21,22 +21,28 @@ TEST(CallCoroutines, ResumeAndYieldPassValuesBothWays) {
        "local _, x = coroutine.resume(co, 1, 2) local _, y = coroutine.resume(co, 10) "
        "local ok, z = coroutine.resume(co, 3, 4) return x, y, ok, z, coroutine.status(co)",
        "3,20,true,7,dead"},
-      {"local co = coroutine.create(function() end) coroutine.resume(co) return coroutine.resume(co)",
+      {"local co = coroutine.create(function() end) coroutine.resume(co) return "
+       "coroutine.resume(co)",
        "false,cannot resume dead coroutine"},
       {"local co co = coroutine.create(function() return coroutine.status(co) end) "
        "return coroutine.resume(co)",
        "true,running"},
-      {"local co co = coroutine.create(function() return coroutine.resume(co) end) return coroutine.resume(co)",
+      {"local co co = coroutine.create(function() return coroutine.resume(co) end) return "
+       "coroutine.resume(co)",
        "true,false,cannot resume non-suspended coroutine"},
-      {"local co = coroutine.create(function() error('boom') end) local ok, m = coroutine.resume(co) "
+      {"local co = coroutine.create(function() error('boom') end) local ok, m = "
+       "coroutine.resume(co) "
        "return ok, m, coroutine.status(co)",
        "false,test:1: boom,dead"},
       {"local gen = coroutine.wrap(function() for i = 1, 3 do coroutine.yield(i) end end) "
        "return gen(), gen(), gen()",
        "1,2,3"},
-      {"local f = coroutine.wrap(function() error('bad') end) return pcall(f)", "false,test:1: bad"},
-      {"return coroutine.resume(5)", "error: test:1: bad argument #1 to `resume' (coroutine expected)"},
-      {"return coroutine.create(print)", "error: test:1: bad argument #1 to `create' (Lua function expected)"},
+      {"local f = coroutine.wrap(function() error('bad') end) return pcall(f)",
+       "false,test:1: bad"},
+      {"return coroutine.resume(5)",
+       "error: test:1: bad argument #1 to `resume' (coroutine expected)"},
+      {"return coroutine.create(print)",
+       "error: test:1: bad argument #1 to `create' (Lua function expected)"},
       {"local co = coroutine.create(function() coroutine.yield() end) coroutine.resume(co) "
        "return coroutine.status(co)",
        "suspended"},
@@ -50,9 +56,11 @@ TEST(CallCoroutines, YieldCannotCrossAMetamethodOrNativeCall) {
       {"local t = setmetatable({}, {__index = function() coroutine.yield() end}) "
        "local co = coroutine.create(function() return t.x end) return coroutine.resume(co)",
        "false,attempt to yield across metamethod/C-call boundary"},
-      {"local co = coroutine.create(function() pcall(coroutine.yield) end) return coroutine.resume(co)",
+      {"local co = coroutine.create(function() pcall(coroutine.yield) end) return "
+       "coroutine.resume(co)",
        "true"},
-      {"local co = coroutine.create(function() return pcall(function() coroutine.yield(1) end) end) "
+      {"local co = coroutine.create(function() return pcall(function() coroutine.yield(1) end) "
+       "end) "
        "return coroutine.resume(co)",
        "true,false,attempt to yield across metamethod/C-call boundary"},
       {"return coroutine.yield()", "error: attempt to yield across metamethod/C-call boundary"},
@@ -65,17 +73,21 @@ TEST(CallCoroutines, DeepRecursionOverflowsAndTheStateStaysUsable) {
   for (int round = 0; round < 2; round++) {
     EXPECT_EQ(RunScript(s.L, "local function f(n) return 1 + f(n + 1) end return f(1)"),
               "error: test:1: stack overflow");
-    EXPECT_EQ(RunScript(s.L, "local function f(n) if n == 0 then return 0 end return 1 + f(n - 1) end "
-                             "return f(3000)"),
+    EXPECT_EQ(RunScript(s.L,
+                        "local function f(n) if n == 0 then return 0 end return 1 + f(n - 1) end "
+                        "return f(3000)"),
               "3000");
   }
-  EXPECT_EQ(RunScript(s.L, "local t = setmetatable({}, {}) getmetatable(t).__index = function(t, k) "
-                           "return t[k] end return t.x"),
+  EXPECT_EQ(RunScript(s.L,
+                      "local t = setmetatable({}, {}) getmetatable(t).__index = function(t, k) "
+                      "return t[k] end return t.x"),
             "error: test:1: C stack overflow");
-  EXPECT_EQ(RunScript(s.L, "local function f() return pcall(f) end return f()").substr(0, 4), "true");
+  EXPECT_EQ(RunScript(s.L, "local function f() return pcall(f) end return f()").substr(0, 4),
+            "true");
   // Coroutines resumed inside one another nest native frames too.
-  EXPECT_EQ(RunScript(s.L, "local function f() local ok, m = coroutine.resume(coroutine.create(f)) "
-                           "if not ok then error(m, 0) end end f()"),
+  EXPECT_EQ(RunScript(s.L,
+                      "local function f() local ok, m = coroutine.resume(coroutine.create(f)) "
+                      "if not ok then error(m, 0) end end f()"),
             "error: C stack overflow");
   EXPECT_EQ(RunScript(s.L, "return 1 + 1"), "2");
 }
@@ -89,8 +101,10 @@ TEST(CallCoroutines, ProtectedCallsReportStatusAndHandlerResults) {
   ScriptState s;
   lua_State* L = s.L;
   // A handler replaces the error object.
-  EXPECT_EQ(RunScript(L, "return xpcall(function() error('x') end, function(m) return 'handled: ' .. m end)"),
-            "false,handled: test:1: x");
+  EXPECT_EQ(
+      RunScript(
+          L, "return xpcall(function() error('x') end, function(m) return 'handled: ' .. m end)"),
+      "false,handled: test:1: x");
   EXPECT_EQ(RunScript(L, "return pcall(error, {})").substr(0, 11), "false,table");
   EXPECT_EQ(RunScript(L, "return pcall(error)"), "false,bad argument #1 to `?' (value expected)");
   // A failing handler ends in status 5.
@@ -151,7 +165,8 @@ TEST(CallCoroutines, ResumedCallsTakeTheValuesTheirCallSiteWants) {
       {"local co = coroutine.create(function(a) local x, y = coroutine.yield(a) "
        "return coroutine.yield(x + y) end) "
        "local r1, v1 = coroutine.resume(co, 1) local r2, v2 = coroutine.resume(co, 2, 3) "
-       "local r3, v3, w3 = coroutine.resume(co, 'a', 'b') return v1, v2, v3, w3, coroutine.status(co)",
+       "local r3, v3, w3 = coroutine.resume(co, 'a', 'b') return v1, v2, v3, w3, "
+       "coroutine.status(co)",
        "1,5,a,b,dead"},
       // A call site that wants one value drops the rest and fills missing ones with nil.
       {"local co = coroutine.wrap(function() local a, b = coroutine.yield() return a, b end) "

@@ -30,7 +30,7 @@ inline const char* ReadAll(lua_State*, void* ud, size_t* size) {
 }
 
 class Compiler {
- public:
+public:
   Compiler() : L(lua_open()) {}
   ~Compiler() { lua_close(L); }
   Compiler(const Compiler&) = delete;
@@ -48,9 +48,7 @@ class Compiler {
     return status_;
   }
 
-  const Proto* Main() const {
-    return status_ == 0 ? clvalue(L->top - 1)->l.p : nullptr;
-  }
+  const Proto* Main() const { return status_ == 0 ? clvalue(L->top - 1)->l.p : nullptr; }
 
   std::string Error() const {
     if (status_ == 0 || !ttisstring(L->top - 1)) return std::string();
@@ -59,7 +57,7 @@ class Compiler {
 
   lua_State* L;
 
- private:
+private:
   int status_ = -1;
 };
 
@@ -70,9 +68,7 @@ inline std::u16string Units(const TObject* o) {
   return std::u16string(w, w + ts->tsv.len);
 }
 
-inline std::string Bytes(const TObject* o) {
-  return std::string(svalue(o), tsvalue(o)->tsv.len);
-}
+inline std::string Bytes(const TObject* o) { return std::string(svalue(o), tsvalue(o)->tsv.len); }
 
 // Instruction i of f, decoded as text ("ADD 0 250 251") to compare in tables.
 inline std::string Decode(const Proto* f, int i) {
@@ -84,12 +80,8 @@ inline std::string Decode(const Proto* f, int i) {
     case iABC:
       s += " " + std::to_string(GETARG_B(ins)) + " " + std::to_string(GETARG_C(ins));
       break;
-    case iABx:
-      s += " " + std::to_string(GETARG_Bx(ins));
-      break;
-    case iAsBx:
-      s += " " + std::to_string(GETARG_sBx(ins));
-      break;
+    case iABx: s += " " + std::to_string(GETARG_Bx(ins)); break;
+    case iAsBx: s += " " + std::to_string(GETARG_sBx(ins)); break;
   }
   return s;
 }

@@ -20,16 +20,11 @@ TEST(Codegen, OperatorsMapOntoTheirInstructions) {
     const char* source;
     const char* first;
   } cases[] = {
-      {"local a = 5 & 3", "BAND 0 250 251"},
-      {"local a = 5 | 3", "BOR 0 250 251"},
-      {"local a = 5 << 3", "SHL 0 250 251"},
-      {"local a = 5 >> 3", "SHR 0 250 251"},
-      {"local a = 5 ^ 3", "POW 0 250 251"},
-      {"local a = 5 + 3", "ADD 0 250 251"},
-      {"local a = 5 - 3", "SUB 0 250 251"},
-      {"local a = 5 * 3", "MUL 0 250 251"},
-      {"local a = 5 / 3", "DIV 0 250 251"},
-      {"local a, b; a = -b", "UNM 0 1 0"},
+      {"local a = 5 & 3", "BAND 0 250 251"},  {"local a = 5 | 3", "BOR 0 250 251"},
+      {"local a = 5 << 3", "SHL 0 250 251"},  {"local a = 5 >> 3", "SHR 0 250 251"},
+      {"local a = 5 ^ 3", "POW 0 250 251"},   {"local a = 5 + 3", "ADD 0 250 251"},
+      {"local a = 5 - 3", "SUB 0 250 251"},   {"local a = 5 * 3", "MUL 0 250 251"},
+      {"local a = 5 / 3", "DIV 0 250 251"},   {"local a, b; a = -b", "UNM 0 1 0"},
       {"local a, b; a = not b", "NOT 0 1 0"},
   };
   Compiler c;
@@ -146,8 +141,7 @@ TEST(Codegen, LimitsRaiseSyntaxErrors) {
   for (int i = 0; i < 260; ++i) wide += "a,";
   wide += "a)}";
   EXPECT_EQ(c.Compile(wide), LUA_ERRSYNTAX);
-  EXPECT_NE(c.Error().find("function or expression too complex"), std::string::npos)
-      << c.Error();
+  EXPECT_NE(c.Error().find("function or expression too complex"), std::string::npos) << c.Error();
 }
 
 TEST(Codegen, ConstantTableOverflowEndsTheCompilation) {

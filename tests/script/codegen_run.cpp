@@ -13,7 +13,7 @@
 namespace {
 
 class Script {
- public:
+public:
   Script() : L(lua_open()) {}
   ~Script() { lua_close(L); }
 
@@ -101,7 +101,8 @@ TEST(CodegenRun, LoopExitsCloseCapturedLocals) {
       {"local fs, i = {}, 0 while i < 3 do i = i + 1 local v = i fs[i] = function() return v end "
        "if i < 3 then continue end end return fs[1]() .. fs[2]() .. fs[3]()",
        "123"},
-      {"local fs, n = {}, 0 for i = 1, 2 do local k = 0 while true do k = k + 1 local v = i * 10 + k "
+      {"local fs, n = {}, 0 for i = 1, 2 do local k = 0 while true do k = k + 1 local v = i * 10 + "
+       "k "
        "n = n + 1 fs[n] = function() return v end if k == 2 then continue 2 end end end "
        "return fs[1]() .. fs[2]() .. fs[3]() .. fs[4]()",
        "11122122"},
@@ -155,7 +156,8 @@ ExprPair RandomExpr(std::mt19937& rng, int depth) {
   ExprPair a = RandomExpr(rng, depth - 1);
   if (pick < 40) return {"(not " + a.ops + ")", "NOT(" + a.calls + ")"};
   ExprPair b = RandomExpr(rng, depth - 1);
-  if (pick < 55) return {"(" + a.ops + " == " + b.ops + ")", "EQ(" + a.calls + ", " + b.calls + ")"};
+  if (pick < 55)
+    return {"(" + a.ops + " == " + b.ops + ")", "EQ(" + a.calls + ", " + b.calls + ")"};
   bool isAnd = pick < 78;
   return {"(" + a.ops + (isAnd ? " and " : " or ") + b.ops + ")",
           std::string(isAnd ? "AND(" : "OR(") + a.calls + ", " + b.calls + ")"};
@@ -172,10 +174,16 @@ TEST(CodegenRun, LogicalExpressionsAgreeWithTheirFunctionForm) {
       "for a = 1, 4 do for b = 1, 4 do for c = 1, 4 do local p, q, r = vals[a], vals[b], vals[c]\n";
   for (int i = 0; i < 80; ++i) {
     ExprPair e = RandomExpr(rng, 4);
-    src += "do local v = " + e.calls + " local t = {" + e.ops + "} local w, n = 0, 0\n"
-           "while " + e.ops + " do w = 1 break end\n"
-           "repeat n = n + 1 if n > 1 or not " + e.ops + " then continue end w = w + 2 until true\n"
-           "if t[1] ~= v or (" + e.ops + ") ~= v or w ~= (v and 3 or 0) then bad = bad + 1 end end\n";
+    src += "do local v = " + e.calls + " local t = {" + e.ops +
+           "} local w, n = 0, 0\n"
+           "while " +
+           e.ops +
+           " do w = 1 break end\n"
+           "repeat n = n + 1 if n > 1 or not " +
+           e.ops +
+           " then continue end w = w + 2 until true\n"
+           "if t[1] ~= v or (" +
+           e.ops + ") ~= v or w ~= (v and 3 or 0) then bad = bad + 1 end end\n";
   }
   src += "end end end return bad";
   Script s;

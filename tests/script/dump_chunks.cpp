@@ -27,7 +27,7 @@ std::string Dump(const Proto* f) {
 
 // Rewrites a chunk this program wrote (little-endian) in big-endian order, field by field.
 class Swapper {
- public:
+public:
   explicit Swapper(const std::string& in) : in_(in) {}
 
   std::string Run() {
@@ -42,7 +42,7 @@ class Swapper {
     return out_;
   }
 
- private:
+private:
   void Copy(size_t n) {
     out_ += in_.substr(pos_, n);
     pos_ += n;
@@ -59,9 +59,9 @@ class Swapper {
   }
   void String() { Copy(Int()); }
   void Function() {
-    String();  // source
-    Int();     // line defined
-    Copy(4);   // nups, numparams, is_vararg, maxstacksize
+    String();                                // source
+    Int();                                   // line defined
+    Copy(4);                                 // nups, numparams, is_vararg, maxstacksize
     for (uint32_t n = Int(); n; --n) Int();  // lines
     for (uint32_t n = Int(); n; --n) {       // locals
       String();
@@ -211,16 +211,16 @@ std::string Header() {
 
 std::string MainFunction(const std::string& constants, uint32_t nupnames = 0,
                          Instruction last = CREATE_ABC(OP_RETURN, 0, 1, 0)) {
-  std::string s = Int(0);               // no source
-  s += Int(0);                          // line defined
-  s += std::string("\0\0\1\2", 4);      // nups, params, vararg, stack
-  s += Int(0);                          // line info
-  s += Int(0);                          // locals
-  s += Int(nupnames);                   // upvalue names
+  std::string s = Int(0);           // no source
+  s += Int(0);                      // line defined
+  s += std::string("\0\0\1\2", 4);  // nups, params, vararg, stack
+  s += Int(0);                      // line info
+  s += Int(0);                      // locals
+  s += Int(nupnames);               // upvalue names
   for (uint32_t i = 0; i < nupnames; ++i) s += Int(2) + std::string("u\0", 2);
   s += constants;
-  s += Int(0);                          // nested functions
-  s += Int(1) + Int(last);              // code
+  s += Int(0);              // nested functions
+  s += Int(1) + Int(last);  // code
   return s;
 }
 
@@ -266,8 +266,8 @@ TEST(Dump, MalformedChunksAreRejectedWithTheirMessages) {
 
 TEST(Dump, ConstantsOfEveryKindLoad) {
   std::string wide = Int(3) + std::string("\x41\x00\x3a\x26\x00\x00", 6);
-  std::string ks = Int(4) + std::string(1, '\0') + "\x03" + std::string("\0\0\0\0\0\0\xf8\x3f", 8) + "\x04" +
-                   Int(3) + std::string("hi\0", 3) + "\x09" + wide;
+  std::string ks = Int(4) + std::string(1, '\0') + "\x03" + std::string("\0\0\0\0\0\0\xf8\x3f", 8) +
+                   "\x04" + Int(3) + std::string("hi\0", 3) + "\x09" + wide;
   Compiler c;
   ASSERT_EQ(c.Compile(Header() + MainFunction(ks), "=k"), 0) << c.Error();
   const Proto* f = c.Main();

@@ -16,24 +16,31 @@ static std::string Collect(lua_State* L, const char* code) {
 
 TEST(GcCollector, WeakValuesDropTablesButKeepStrings) {
   ScriptState s;
-  Collect(s.L, "weak = setmetatable({}, {__mode = 'v'}) weak.w = L\"wide\" weak.s = 'text' weak.t = {} "
-               "weak[1] = {} kept = {} weak.k = kept");
-  EXPECT_EQ(RunScript(s.L, "return weak.w, weak.s, weak.t, weak[1], weak.k == kept"), "L'wide',text,nil,nil,true");
+  Collect(s.L,
+          "weak = setmetatable({}, {__mode = 'v'}) weak.w = L\"wide\" weak.s = 'text' weak.t = {} "
+          "weak[1] = {} kept = {} weak.k = kept");
+  EXPECT_EQ(RunScript(s.L, "return weak.w, weak.s, weak.t, weak[1], weak.k == kept"),
+            "L'wide',text,nil,nil,true");
 }
 
 TEST(GcCollector, WeakKeysDropEntriesWhoseKeysAreOtherwiseUnreachable) {
   ScriptState s;
-  Collect(s.L, "self = {} setmetatable(self, self) self.__mode = 'k' "
-               "local k = {} self[k] = 'gone' held = {} self[held] = 'kept'");
-  EXPECT_EQ(RunScript(s.L, "local n = 0 for k, v in pairs(self) do if type(k) == 'table' then n = n + 1 end end "
-                           "return n, self[held]"),
-            "1,kept");
+  Collect(s.L,
+          "self = {} setmetatable(self, self) self.__mode = 'k' "
+          "local k = {} self[k] = 'gone' held = {} self[held] = 'kept'");
+  EXPECT_EQ(
+      RunScript(
+          s.L,
+          "local n = 0 for k, v in pairs(self) do if type(k) == 'table' then n = n + 1 end end "
+          "return n, self[held]"),
+      "1,kept");
 }
 
 TEST(GcCollector, FinalizerRunsOnceEvenWhenItResurrectsItsObject) {
   ScriptState s;
-  Collect(s.L, "count = 0 do local p = newproxy(true) getmetatable(p).__gc = function(u) "
-               "count = count + 1 saved = u end end");
+  Collect(s.L,
+          "count = 0 do local p = newproxy(true) getmetatable(p).__gc = function(u) "
+          "count = count + 1 saved = u end end");
   EXPECT_EQ(RunScript(s.L, "return count, type(saved)"), "1,userdata");
   Collect(s.L, "saved = nil");
   lua_setgcthreshold(s.L, 0);
@@ -42,7 +49,9 @@ TEST(GcCollector, FinalizerRunsOnceEvenWhenItResurrectsItsObject) {
 
 TEST(GcCollector, FinalizerErrorsPropagateFromTheCollectionPoint) {
   ScriptState s;
-  RunScript(s.L, "do local p = newproxy(true) getmetatable(p).__gc = function() error('in gc', 0) end end");
+  RunScript(
+      s.L,
+      "do local p = newproxy(true) getmetatable(p).__gc = function() error('in gc', 0) end end");
   EXPECT_EQ(RunScript(s.L, "collectgarbage()"), "error: in gc");
   EXPECT_EQ(RunScript(s.L, "return 1"), "1");
 }
@@ -77,10 +86,13 @@ TEST(GcCollector, CollectedObjectsGiveBackTheirBytes) {
 
 TEST(GcCollector, ThresholdFollowsTheBytesInUse) {
   ScriptState s;
-  EXPECT_EQ(RunScript(s.L, "collectgarbage() local used, limit = gcinfo() return limit >= used, limit <= 2 * used + 1"),
+  EXPECT_EQ(RunScript(s.L,
+                      "collectgarbage() local used, limit = gcinfo() return limit >= used, limit "
+                      "<= 2 * used + 1"),
             "true,true");
-  EXPECT_EQ(RunScript(s.L, "local t = {} for i = 1, 20000 do t[i] = {} end t = nil collectgarbage() "
-                           "local used = gcinfo() return used < 200"),
+  EXPECT_EQ(RunScript(s.L,
+                      "local t = {} for i = 1, 20000 do t[i] = {} end t = nil collectgarbage() "
+                      "local used = gcinfo() return used < 200"),
             "true");
 }
 
@@ -88,9 +100,10 @@ TEST(GcCollector, ThresholdFollowsTheBytesInUse) {
 // closure that still holds one keeps both the upvalue and the value it refers to.
 TEST(GcCollector, ClosureOutlivesTheCoroutineWhoseLocalItHolds) {
   ScriptState s;
-  Collect(s.L, "local co = coroutine.create(function() local v = {'kept'} "
-               "get = function() return v[1] end coroutine.yield() end) "
-               "coroutine.resume(co) co = nil");
+  Collect(s.L,
+          "local co = coroutine.create(function() local v = {'kept'} "
+          "get = function() return v[1] end coroutine.yield() end) "
+          "coroutine.resume(co) co = nil");
   lua_setgcthreshold(s.L, 0);
   EXPECT_EQ(RunScript(s.L, "local t = {} for i = 1, 100 do t[i] = {} end return get()"), "kept");
   lua_setgcthreshold(s.L, 0);
@@ -128,18 +141,22 @@ TEST(GcCollector, ARefusedStackShrinkKeepsTheLargerStack) {
   lua_State* L = lua_open();
   ASSERT_NE(L, nullptr);
   luaopen_base(L);
-  EXPECT_EQ(RunScript(L, "kept = {'alive'} co = coroutine.create(function() "
-                         "local function deep(n) if n > 0 then return 1 + deep(n - 1) end return 0 end "
-                         "deep(150) coroutine.yield() end) return coroutine.resume(co)"),
-            "true");
+  EXPECT_EQ(
+      RunScript(L,
+                "kept = {'alive'} co = coroutine.create(function() "
+                "local function deep(n) if n > 0 then return 1 + deep(n - 1) end return 0 end "
+                "deep(150) coroutine.yield() end) return coroutine.resume(co)"),
+      "true");
   lua_pushcfunction(L, CollectNow);
   EXPECT_EQ(lua_pcall(L, 0, 0, 0), 0);
   EXPECT_EQ(allocationsToRefuse, 0);
   lua_settop(L, 0);
   lua_setgcthreshold(L, 0);
-  EXPECT_EQ(RunScript(L, "local t = {} for i = 1, 50 do t[i] = {i} end "
-                         "return kept[1], coroutine.status(co), coroutine.resume(co), coroutine.status(co)"),
-            "alive,suspended,true,dead");
+  EXPECT_EQ(
+      RunScript(L,
+                "local t = {} for i = 1, 50 do t[i] = {i} end "
+                "return kept[1], coroutine.status(co), coroutine.resume(co), coroutine.status(co)"),
+      "alive,suspended,true,dead");
   lua_close(L);
   *lua_settings() = saved;
 }

@@ -78,14 +78,10 @@ TEST(Lexer, NumeralsDecimalAndLowerCaseHex) {
     const char* source;
     double value;
   } cases[] = {
-      {"return 0x10", 16},
-      {"return 0xFFFFFFFF", 4294967295.0},
-      {"return 0xfF", 255},
-      {"return 0x", 0},
-      {"return 3.25e2", 325},
-      {"return .5", 0.5},
-      {"return 7.", 7},
-      {"return 1E-2", 0.01},
+      {"return 0x10", 16},    {"return 0xFFFFFFFF", 4294967295.0},
+      {"return 0xfF", 255},   {"return 0x", 0},
+      {"return 3.25e2", 325}, {"return .5", 0.5},
+      {"return 7.", 7},       {"return 1E-2", 0.01},
   };
   Literal lit;
   for (const Case& k : cases) {
@@ -123,7 +119,9 @@ TEST(Lexer, WideLiteralsKeepSourceUnitsAndDecodeEscapes) {
     std::u16string units;
   } cases[] = {
       {R"(return L"\x41\x263A")", u"\x41\x263A"},
-      {R"(return L"\x12345")", u"\x1234" u"5"},
+      {R"(return L"\x12345")",
+       u"\x1234"
+       u"5"},
       {R"(return L"\xg")", u"xg"},
       {R"(return L"\255\"\\")", u"\xff\"\\"},
       {R"(return L"")", u""},
@@ -151,7 +149,8 @@ TEST(Lexer, LFollowedByApostropheIsANameAndAString) {
 TEST(Lexer, Utf16SourcesAreReadAsUnits) {
   Compiler c;
   // Wide literal: one unit per source unit; narrow strings keep the low byte; comments skip.
-  std::string file = Utf16File(u"-- \x2603 comment\nw = L\"\xe9\x2603\" s = \"\x2641\" return w, s");
+  std::string file =
+      Utf16File(u"-- \x2603 comment\nw = L\"\xe9\x2603\" s = \"\x2641\" return w, s");
   ASSERT_EQ(c.Compile(file), 0) << c.Error();
   const Proto* f = c.Main();
   ASSERT_EQ(f->sizek, 4);

@@ -16,7 +16,7 @@
 namespace {
 
 class IoLib : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     L = lua_open();
     ASSERT_NE(L, nullptr);
@@ -37,9 +37,7 @@ class IoLib : public ::testing::Test {
     std::remove(path.c_str());
   }
 
-  void WriteFile(const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
+  void WriteFile(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
   std::string ReadFile() {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

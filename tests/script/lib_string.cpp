@@ -10,7 +10,7 @@
 namespace {
 
 class StringLib : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     L = lua_open();
     ASSERT_NE(L, nullptr);
@@ -52,7 +52,8 @@ TEST_F(StringLib, ErrorsCarryTheMessagesScriptsSee) {
   } cases[] = {
       {"return string.len(towstring('w'))",
        "error: t:1: bad argument #1 to `len' (string expected, got wstring)"},
-      {"return ('x'):rep()", "error: t:1: bad argument #1 to `rep' (number expected, got no value)"},
+      {"return ('x'):rep()",
+       "error: t:1: bad argument #1 to `rep' (number expected, got no value)"},
       {"return string.format('%B', 0)",
        "error: t:1: bad argument #2 to `format' (boolean expected, got number)"},
       {"return string.format('%5B|%B', true, nil)", "true|false"},

@@ -58,10 +58,12 @@ TEST(Parser, SyntaxErrorsHaveExactTexts) {
       {"f 1", "test:1: `=' expected near `1'"},
       {"x = a:b", "test:1: function arguments expected near `<eof>'"},
       {"return 1 end", "test:1: <eof> expected near `end'"},
-      {"local " + Repeat("a,", 200) + "a", "test:1: too many local variables (limit=200) near `<eof>'"},
+      {"local " + Repeat("a,", 200) + "a",
+       "test:1: too many local variables (limit=200) near `<eof>'"},
       {"function f(" + Repeat("a,", 100) + "a) end",
        "test:1: too many parameters (limit=100) near `)'"},
-      {"x = " + Repeat("(", 300) + "1" + Repeat(")", 300), "test:1: too many syntax levels near `('"},
+      {"x = " + Repeat("(", 300) + "1" + Repeat(")", 300),
+       "test:1: too many syntax levels near `('"},
       // A long list of assignment targets is bounded like nesting, not by the native stack.
       {"a" + Repeat(", a", 100000) + " = 1", "test:1: too many syntax levels near `a'"},
       {"while " + Repeat("a.b.c.d and ", 30) + "x do end",
@@ -76,8 +78,8 @@ TEST(Parser, SyntaxErrorsHaveExactTexts) {
 }
 
 TEST(Parser, TooManyUpvaluesIsASyntaxError) {
-  std::string src = "local " + Repeat("a,", 32) + "a\nfunction f() return " + Repeat("a+", 32) +
-                    "a end";
+  std::string src =
+      "local " + Repeat("a,", 32) + "a\nfunction f() return " + Repeat("a+", 32) + "a end";
   // All 33 names are `a': one upvalue. Distinct names exceed the limit.
   Compiler c;
   ASSERT_EQ(c.Compile(src), 0) << c.Error();
@@ -152,7 +154,8 @@ TEST(Parser, LoopsNameTheirHiddenLocals) {
   ASSERT_EQ(c.Compile("for i = 1, 2 do end for k, v in t do end function o:m(...) end"), 0);
   const Proto* f = c.Main();
   std::string names;
-  for (int i = 0; i < f->sizelocvars; ++i) names += std::string(getstr(f->locvars[i].varname)) + ";";
+  for (int i = 0; i < f->sizelocvars; ++i)
+    names += std::string(getstr(f->locvars[i].varname)) + ";";
   EXPECT_EQ(names, "i;(for limit);(for step);(for generator);(for state);k;v;");
   const Proto* m = f->p[0];
   ASSERT_EQ(m->sizelocvars, 2);

@@ -136,12 +136,17 @@ TEST(StateOpenClose, ArgumentErrorsNameTheFunctionAndCountMethodsWithoutSelf) {
   EXPECT_EQ(RunScript(L, "return checkwide('x')"),
             "error: test:1: bad argument #1 to `checkwide' (wstring expected, got string)");
   const Case cases[] = {
-      {"local o = {m = method} o:m(1)", "error: test:1: calling `m' on bad self (number expected, got table)"},
-      {"local n = 5 n.m = method n:m('x')", "error: test:1: bad argument #1 to `m' (number expected, got string)"},
-      {"local o = {m = method} o.m(1, 'x')", "error: test:1: bad argument #2 to `m' (number expected, got string)"},
-      {"method(1, 'x')", "error: test:1: bad argument #2 to `method' (number expected, got string)"},
+      {"local o = {m = method} o:m(1)",
+       "error: test:1: calling `m' on bad self (number expected, got table)"},
+      {"local n = 5 n.m = method n:m('x')",
+       "error: test:1: bad argument #1 to `m' (number expected, got string)"},
+      {"local o = {m = method} o.m(1, 'x')",
+       "error: test:1: bad argument #2 to `m' (number expected, got string)"},
+      {"method(1, 'x')",
+       "error: test:1: bad argument #2 to `method' (number expected, got string)"},
       {"pcall(method, 1, 'x')", ""},
-      {"return pcall(method, 1, 'x')", "false,bad argument #2 to `?' (number expected, got string)"},
+      {"return pcall(method, 1, 'x')",
+       "false,bad argument #2 to `?' (number expected, got string)"},
   };
   for (const Case& c : cases) EXPECT_EQ(RunScript(L, c.code), c.expected) << c.code;
 }
@@ -219,8 +224,10 @@ TEST(StateOpenClose, TextLengthsBeyondTheBlockLimitAreRefused) {
   ScriptState s;
   lua_State* L = s.L;
   lua_register(L, "absurd", PushAbsurdLength);
-  EXPECT_EQ(RunScript(L, "return pcall(absurd, true)"), "false,memory allocation error: block too big");
-  EXPECT_EQ(RunScript(L, "return pcall(absurd, false)"), "false,memory allocation error: block too big");
+  EXPECT_EQ(RunScript(L, "return pcall(absurd, true)"),
+            "false,memory allocation error: block too big");
+  EXPECT_EQ(RunScript(L, "return pcall(absurd, false)"),
+            "false,memory allocation error: block too big");
 }
 
 TEST(StateOpenClose, RunningOutOfMemoryIsAStatusNotACrash) {
@@ -258,7 +265,9 @@ TEST(StateOpenClose, RunningOutOfMemoryIsAStatusNotACrash) {
     gAllocationsLeft = limit;
     RunScript(L, "for i = 1, 64 do t['k' .. i] = i end");
     gAllocationsLeft = -1;
-    EXPECT_EQ(RunScript(L, "for k, v in pairs(t) do if v == false then return k end end return 'clean'"), "clean");
+    EXPECT_EQ(
+        RunScript(L, "for k, v in pairs(t) do if v == false then return k end end return 'clean'"),
+        "clean");
   }
   lua_close(L);
 }

@@ -21,12 +21,15 @@ TEST(TableLayout, KeysAreNormalisedAndKindsOfTextStayApart) {
   const Case cases[] = {
       {"local t = {} t[1.0] = 'a' t[-0] = 'z' return t[1], t[0]", "a,z"},
       {"local t = {} t.ab = 'narrow' t[L\"ab\"] = 'wide' return t.ab, t[L\"ab\"]", "narrow,wide"},
-      {"local t = {} t.x = nil local n = 0 for k in pairs(t) do n = n + 1 end return n, next(t)", "0,nil"},
+      {"local t = {} t.x = nil local n = 0 for k in pairs(t) do n = n + 1 end return n, next(t)",
+       "0,nil"},
       {"local t = {} t[nil] = 1", "error: test:1: table index is nil"},
       {"local t = {} t[0/0] = 1", "error: test:1: table index is NaN"},
       {"return next({}, 'nokey')", "error: invalid key for `next'"},
-      {"local t = {a = 1, b = 2, c = 3, 10, 20} for k in pairs(t) do t[k] = nil end return next(t)", "nil"},
-      {"local t = {} t[true] = 1 t[false] = 2 t[print] = 3 return t[true], t[false], t[print]", "1,2,3"},
+      {"local t = {a = 1, b = 2, c = 3, 10, 20} for k in pairs(t) do t[k] = nil end return next(t)",
+       "nil"},
+      {"local t = {} t[true] = 1 t[false] = 2 t[print] = 3 return t[true], t[false], t[print]",
+       "1,2,3"},
   };
   for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
@@ -71,8 +74,10 @@ TEST(TableLayout, ShrinkingTheArrayPartKeepsItsEntries) {
   EXPECT_EQ(t->sizearray, 8);
   RunScript(L, "for i = 1, 20 do t['k' .. i] = i end");
   EXPECT_EQ(t->sizearray, 1);
-  EXPECT_EQ(RunScript(L, "local n = 0 for k in pairs(t) do n = n + 1 end return n, t[1], t[8], t.k20, t[2]"),
-            "22,1,8,20,nil");
+  EXPECT_EQ(
+      RunScript(L,
+                "local n = 0 for k in pairs(t) do n = n + 1 end return n, t[1], t[8], t.k20, t[2]"),
+      "22,1,8,20,nil");
   lua_pop(L, 1);
 }
 
@@ -96,8 +101,10 @@ TEST(TableLayout, AResizeThatRunsOutOfMemoryLosesNoEntry) {
     lua_settop(L, 0);
     failures += status == LUA_ERRMEM;
     gAllocationsLeft = -1;
-    EXPECT_EQ(RunScript(L, "local n = 0 for k in pairs(t) do n = n + 1 end return n >= 3, t[1], t[8], t.a"),
-              "true,1,8,a")
+    EXPECT_EQ(
+        RunScript(L,
+                  "local n = 0 for k in pairs(t) do n = n + 1 end return n >= 3, t[1], t[8], t.a"),
+        "true,1,8,a")
         << limit;
   }
   EXPECT_GE(failures, 4);

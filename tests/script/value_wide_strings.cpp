@@ -29,8 +29,9 @@ TEST(ValueWideStrings, ConcatenationModeFollowsTheRightmostText) {
 
 TEST(ValueWideStrings, InterningMakesEqualWideStringsOneObjectAndNeverEqualToNarrow) {
   ScriptState s;
-  EXPECT_EQ(RunScript(s.L, "local w = L\"ab\" .. L\"c\" return L\"abc\" == w, rawequal(L\"abc\", w)"),
-            "true,true");
+  EXPECT_EQ(
+      RunScript(s.L, "local w = L\"ab\" .. L\"c\" return L\"abc\" == w, rawequal(L\"abc\", w)"),
+      "true,true");
   EXPECT_EQ(RunScript(s.L, "return L\"abc\" == 'abc'"), "false");
   const uint16_t units[] = {'a', 'b', 'c'};
   // Two separately built wide strings share one object.
@@ -46,7 +47,8 @@ TEST(ValueWideStrings, OrderingWideStringsCallsTheirTypeTable) {
   const Case cases[] = {
       {"return L\"a\" < L\"b\"", "error: test:1: attempt to call a table value"},
       {"return L\"a\" < 'b'", "error: test:1: attempt to compare wstring with string"},
-      {"return 'a' < coroutine.create(function() end)", "error: test:1: attempt to compare string with thread"},
+      {"return 'a' < coroutine.create(function() end)",
+       "error: test:1: attempt to compare string with thread"},
       {"return {} <= {}", "error: test:1: attempt to compare two table values"},
       {"return 'a\\0b' < 'a\\0c', 'ab' < 'abc', 'b' >= 'a', 2 <= 2", "true,true,true,true"},
   };
@@ -82,10 +84,10 @@ TEST(ValueWideStrings, WideNumberParserAcceptsItsOwnForms) {
     double value;
   };
   const NumCase cases[] = {
-      {"0x1.8p1", true, 3},   {"0x1F", true, 31},   {"0x1p4", false, 0}, {"-0x10", false, 0},
-      {"1e2", true, 100},     {"2.5e-1", true, 0.25}, {"10 ", true, 10},  {" 10", false, 0},
-      {"12x", false, 0},      {"0x.8", true, 0.5},  {"-7.5", true, -7.5}, {"", false, 0},
-      {"-", false, 0},        {".", false, 0},      {"e5", false, 0},    {"0x", false, 0},
+      {"0x1.8p1", true, 3}, {"0x1F", true, 31},     {"0x1p4", false, 0},  {"-0x10", false, 0},
+      {"1e2", true, 100},   {"2.5e-1", true, 0.25}, {"10 ", true, 10},    {" 10", false, 0},
+      {"12x", false, 0},    {"0x.8", true, 0.5},    {"-7.5", true, -7.5}, {"", false, 0},
+      {"-", false, 0},      {".", false, 0},        {"e5", false, 0},     {"0x", false, 0},
   };
   for (const NumCase& c : cases) {
     double v = -1;

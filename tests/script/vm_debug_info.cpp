@@ -35,7 +35,8 @@ static int Where(lua_State* L) {
   std::string out;
   for (int level = 0; lua_getstack(L, level, &ar); level++) {
     lua_getinfo(L, "Snl", &ar);
-    out += std::string(ar.what) + ":" + (ar.name ? ar.name : "-") + ":" + std::to_string(ar.currentline) + " ";
+    out += std::string(ar.what) + ":" + (ar.name ? ar.name : "-") + ":" +
+           std::to_string(ar.currentline) + " ";
   }
   lua_pushstring(L, out.c_str());
   return 1;
@@ -44,11 +45,14 @@ static int Where(lua_State* L) {
 TEST(VmDebugInfo, StackLevelsReportKindsNamesAndLines) {
   ScriptState s;
   lua_register(s.L, "where", Where);
-  EXPECT_EQ(RunScript(s.L, "local function inner()\n  return (where())\nend\nlocal r = inner()\nreturn r"),
-            "C:where:-1 Lua:inner:2 main:-:4 ");
+  EXPECT_EQ(
+      RunScript(s.L,
+                "local function inner()\n  return (where())\nend\nlocal r = inner()\nreturn r"),
+      "C:where:-1 Lua:inner:2 main:-:4 ");
   // A frame replaced by a tail call shows as a lost level.
-  EXPECT_EQ(RunScript(s.L, "local function inner()\n  return (where())\nend\n"
-                           "local function outer() return inner() end\nlocal r = outer()\nreturn r"),
+  EXPECT_EQ(RunScript(s.L,
+                      "local function inner()\n  return (where())\nend\n"
+                      "local function outer() return inner() end\nlocal r = outer()\nreturn r"),
             "C:where:-1 Lua:-:2 tail::-1 main:-:5 ");
 }
 
@@ -59,14 +63,17 @@ TEST(VmDebugInfo, ErrorMessagesNameLocalsGlobalsFieldsAndMethods) {
     const char* expected;
   } cases[] = {
       {"local a\nlocal b = a.x", "error: test:2: attempt to index local `a' (a nil value)"},
-      {"return undefinedglobal.x", "error: test:1: attempt to index global `undefinedglobal' (a nil value)"},
-      {"local t = {inner = {}} return t.inner.deeper.x", "error: test:1: attempt to index field `deeper' (a nil value)"},
+      {"return undefinedglobal.x",
+       "error: test:1: attempt to index global `undefinedglobal' (a nil value)"},
+      {"local t = {inner = {}} return t.inner.deeper.x",
+       "error: test:1: attempt to index field `deeper' (a nil value)"},
       {"local t = {} t:run()", "error: test:1: attempt to call method `run' (a nil value)"},
       // A method call on a value that cannot be indexed names that value.
       {"local t t:run()", "error: test:1: attempt to index local `t' (a nil value)"},
       {"nothing:run()", "error: test:1: attempt to index global `nothing' (a nil value)"},
       {"local t = {} t.a:run()", "error: test:1: attempt to index field `a' (a nil value)"},
-      {"local t = {} local u = t return u.a.b", "error: test:1: attempt to index field `a' (a nil value)"},
+      {"local t = {} local u = t return u.a.b",
+       "error: test:1: attempt to index field `a' (a nil value)"},
       {"return ({}) .. 'x'", "error: test:1: attempt to concatenate a table value"},
       {"return -{}", "error: test:1: attempt to perform arithmetic on a table value"},
   };

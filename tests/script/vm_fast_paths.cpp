@@ -23,7 +23,8 @@ TEST(VmFastPaths, WritesToEmptySlotsStillReachNewindex) {
        "t[2] = nil t[2] = 20 t[3] = 30 return rawget(t, 2), t[3], log",
        "nil,30,2=20 "},
       // A string key whose value was cleared keeps its node but counts as absent.
-      {"local n = 0 local t = setmetatable({x = 1}, {__newindex = function(t, k, v) n = n + 1 end}) "
+      {"local n = 0 local t = setmetatable({x = 1}, {__newindex = function(t, k, v) n = n + 1 "
+       "end}) "
        "t.x = nil t.x = 5 t.y = 6 return rawget(t, 'x'), rawget(t, 'y'), n",
        "nil,nil,2"},
       // Globals take the same path through the environment's metatable.
@@ -76,14 +77,16 @@ TEST(VmFastPaths, ReturnsCloseOnlyTheirOwnUpvalues) {
                       "local bump, n, m = outer() return bump(), n, m"),
             "13,12,6");
   // Tail calls and deep recursion through the inline call path keep results and frames right.
-  EXPECT_EQ(RunScript(s.L,
-                      "local function count(n, acc) if n == 0 then return acc end "
-                      "return count(n - 1, acc + 1) end "
-                      "local function fib(n) if n < 2 then return n end return fib(n - 1) + fib(n - 2) end "
-                      "local function many() return 1, 2, 3 end "
-                      "local a, b, c, d = many() "
-                      "return count(10000, 0), fib(20), a + b + c, d"),
-            "10000,6765,6,nil");
+  EXPECT_EQ(
+      RunScript(
+          s.L,
+          "local function count(n, acc) if n == 0 then return acc end "
+          "return count(n - 1, acc + 1) end "
+          "local function fib(n) if n < 2 then return n end return fib(n - 1) + fib(n - 2) end "
+          "local function many() return 1, 2, 3 end "
+          "local a, b, c, d = many() "
+          "return count(10000, 0), fib(20), a + b + c, d"),
+      "10000,6765,6,nil");
   EXPECT_EQ(RunScript(s.L, "local function f() return f() + 1 end return f()"),
             "error: test:1: stack overflow");
 }
@@ -97,7 +100,8 @@ TEST(VmFastPaths, MemoryIsReusedAcrossCollectionsWithTheSameCounts) {
                       "for round = 1, 20 do "
                       "  local keep = {} "
                       "  local j = round "
-                      "  for i = 1, 2000 do j = j + 1 if j > 300 then j = 1 end keep[i] = {i, i .. pads[j], j} end "
+                      "  for i = 1, 2000 do j = j + 1 if j > 300 then j = 1 end keep[i] = {i, i .. "
+                      "pads[j], j} end "
                       "  for i = 1, 2000, 7 do "
                       "    local t = keep[i] "
                       "    if t[1] ~= i or t[2] ~= i .. pads[t[3]] then "
@@ -166,7 +170,8 @@ TEST(VmFastPaths, LuaCallsSetUpFramesLikeTheGeneralCall) {
       {"local c = setmetatable({}, {__call = function(self, a, b) return a + b end}) "
        "local function t() return c(4, 5) end return c(2, 3), t()",
        "5,9"},
-      {"local function v(a, ...) return a, arg.n, arg[2] end local function t(...) return v(unpack(arg)) end "
+      {"local function v(a, ...) return a, arg.n, arg[2] end local function t(...) return "
+       "v(unpack(arg)) end "
        "return t('x', 'y', 'z')",
        "x,2,z"},
       // A frame that grows the stack moves the open upvalues of the frames below with it.

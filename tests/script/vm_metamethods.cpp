@@ -15,7 +15,8 @@ TEST(VmMetamethods, EveryEventReachesItsHandler) {
             "log = '' "
             "mt = {} "
             "local function bin(name) return function(a, b) return name end end "
-            "for _, e in ipairs({'add', 'sub', 'mul', 'div', 'pow', 'concat'}) do mt['__' .. e] = bin(e) end "
+            "for _, e in ipairs({'add', 'sub', 'mul', 'div', 'pow', 'concat'}) do mt['__' .. e] = "
+            "bin(e) end "
             "mt.__unm = function(a, b) return 'unm' .. tostring(b) end "
             "mt.__index = function(t, k) return 'idx:' .. k end "
             "mt.__newindex = function(t, k, v) rawset(t, k, v * 2) end "
@@ -25,7 +26,8 @@ TEST(VmMetamethods, EveryEventReachesItsHandler) {
             "mt.__le = function(a, b) return false end "
             "a = setmetatable({}, mt) b = setmetatable({}, mt)");
   const Case cases[] = {
-      {"return a + 1, 1 - a, a * a, a / 2, a ^ 2, a .. 'x', 'x' .. a", "add,sub,mul,div,pow,concat,concat"},
+      {"return a + 1, 1 - a, a * a, a / 2, a ^ 2, a .. 'x', 'x' .. a",
+       "add,sub,mul,div,pow,concat,concat"},
       {"return -a", "unmnil"},
       {"return a.foo", "idx:foo"},
       {"a.n = 21 return rawget(a, 'n')", "42"},
@@ -45,35 +47,41 @@ TEST(VmMetamethods, EveryEventReachesItsHandler) {
 
 TEST(VmMetamethods, IndexChainsStopAfterAHundredSteps) {
   ScriptState s;
-  EXPECT_EQ(RunScript(s.L, "local t = {} for i = 1, 50 do t = setmetatable({}, {__index = t}) end "
-                           "rawset(t, 'x', nil) local last = t while getmetatable(last).__index do "
-                           "last = getmetatable(last).__index end rawset(last, 'x', 7) return t.x"),
+  EXPECT_EQ(RunScript(s.L,
+                      "local t = {} for i = 1, 50 do t = setmetatable({}, {__index = t}) end "
+                      "rawset(t, 'x', nil) local last = t while getmetatable(last).__index do "
+                      "last = getmetatable(last).__index end rawset(last, 'x', 7) return t.x"),
             "7");
   EXPECT_EQ(RunScript(s.L, "local t = {} setmetatable(t, {__index = t}) return t.x"),
             "error: test:1: loop in gettable");
   EXPECT_EQ(RunScript(s.L, "local t = {} setmetatable(t, {__newindex = t}) t.x = 1"),
             "error: test:1: loop in settable");
-  EXPECT_EQ(RunScript(s.L, "local first = {} local t = first for i = 1, 101 do local n = {} "
-                           "setmetatable(t, {__index = n}) t = n end return first.x"),
+  EXPECT_EQ(RunScript(s.L,
+                      "local first = {} local t = first for i = 1, 101 do local n = {} "
+                      "setmetatable(t, {__index = n}) t = n end return first.x"),
             "error: test:1: loop in gettable");
   // A hundred links are still followed, for reads and for writes.
-  EXPECT_EQ(RunScript(s.L, "local first = {} local t = first for i = 1, 100 do local n = {} "
-                           "setmetatable(t, {__index = n, __newindex = n}) t = n end "
-                           "rawset(t, 'x', 'deep') first.y = 'set' return first.x, rawget(t, 'y')"),
+  EXPECT_EQ(RunScript(s.L,
+                      "local first = {} local t = first for i = 1, 100 do local n = {} "
+                      "setmetatable(t, {__index = n, __newindex = n}) t = n end "
+                      "rawset(t, 'x', 'deep') first.y = 'set' return first.x, rawget(t, 'y')"),
             "deep,set");
-  EXPECT_EQ(RunScript(s.L, "local first = {} local t = first for i = 1, 101 do local n = {} "
-                           "setmetatable(t, {__newindex = n}) t = n end first.y = 1"),
+  EXPECT_EQ(RunScript(s.L,
+                      "local first = {} local t = first for i = 1, 101 do local n = {} "
+                      "setmetatable(t, {__newindex = n}) t = n end first.y = 1"),
             "error: test:1: loop in settable");
 }
 
 TEST(VmMetamethods, PlainValuesAreIndexedThroughTheirTypeTable) {
   ScriptState s;
   const Case cases[] = {
-      {"return getmetatable({}) ~= nil, getmetatable('') ~= nil, getmetatable(1) ~= nil", "true,true,true"},
+      {"return getmetatable({}) ~= nil, getmetatable('') ~= nil, getmetatable(1) ~= nil",
+       "true,true,true"},
       {"return getmetatable({}) == getmetatable({})", "true"},
       {"return (5).x", "nil"},
       {"local n = 5 n.shared = 'yes' return (7).shared", "yes"},
-      {"local s = 'abc' s.twice = function(self) return self .. self end return ('xy'):twice()", "xyxy"},
+      {"local s = 'abc' s.twice = function(self) return self .. self end return ('xy'):twice()",
+       "xyxy"},
       {"return (L\"w\").nothing", "nil"},
       {"local x return x.y", "error: test:1: attempt to index local `x' (a nil value)"},
       {"local f = function() end return f.y", "nil"},
@@ -81,7 +89,8 @@ TEST(VmMetamethods, PlainValuesAreIndexedThroughTheirTypeTable) {
       {"return (1)()", "error: test:1: attempt to call a number value"},
       {"local t = {} return t.a.b", "error: test:1: attempt to index field `a' (a nil value)"},
       {"return nosuch()", "error: test:1: attempt to call global `nosuch' (a nil value)"},
-      {"local t = {} t:nomethod()", "error: test:1: attempt to call method `nomethod' (a nil value)"},
+      {"local t = {} t:nomethod()",
+       "error: test:1: attempt to call method `nomethod' (a nil value)"},
   };
   for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
@@ -98,5 +107,6 @@ TEST(VmMetamethods, UserdataWithoutIndexHandlerReadsItsMetatable) {
   lua_insert(s.L, -2);
   lua_settable(s.L, LUA_GLOBALSINDEX);
   EXPECT_EQ(RunScript(s.L, "return ud.x, ud.y"), "42,nil");
-  EXPECT_EQ(RunScript(s.L, "ud.z = 1"), "error: test:1: attempt to index global `ud' (a userdata value)");
+  EXPECT_EQ(RunScript(s.L, "ud.z = 1"),
+            "error: test:1: attempt to index global `ud' (a userdata value)");
 }

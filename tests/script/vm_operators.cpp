@@ -10,7 +10,8 @@ struct Case {
 };
 
 static void RunCases(lua_State* L, const Case* cases, size_t n) {
-  for (size_t i = 0; i < n; i++) EXPECT_EQ(RunScript(L, cases[i].code), cases[i].expected) << cases[i].code;
+  for (size_t i = 0; i < n; i++)
+    EXPECT_EQ(RunScript(L, cases[i].code), cases[i].expected) << cases[i].code;
 }
 
 TEST(VmOperators, BitwiseAndXorOperateOnLow32BitsOfTruncatedNumbers) {
@@ -35,29 +36,40 @@ TEST(VmOperators, BitwiseAndXorOperateOnLow32BitsOfTruncatedNumbers) {
 TEST(VmOperators, BitwiseRefusesTextAndNamesTheOperandThatIsNotANumber) {
   ScriptState s;
   const Case cases[] = {
-      {"local s = '6' return s & 3", "error: test:1: attempt to perform arithmetic on local `s' (a string value)"},
-      {"local t = {} return 3 | t", "error: test:1: attempt to perform arithmetic on local `t' (a table value)"},
+      {"local s = '6' return s & 3",
+       "error: test:1: attempt to perform arithmetic on local `s' (a string value)"},
+      {"local t = {} return 3 | t",
+       "error: test:1: attempt to perform arithmetic on local `t' (a table value)"},
       {"return x << 1", "error: test:1: attempt to perform arithmetic on global `x' (a nil value)"},
-      {"local a, b = '1', {} return a >> b", "error: test:1: attempt to perform arithmetic on local `b' (a table value)"},
-      {"local a, b = 'x', {} return a >> b", "error: test:1: attempt to perform arithmetic on local `a' (a string value)"},
+      {"local a, b = '1', {} return a >> b",
+       "error: test:1: attempt to perform arithmetic on local `b' (a table value)"},
+      {"local a, b = 'x', {} return a >> b",
+       "error: test:1: attempt to perform arithmetic on local `a' (a string value)"},
   };
   RunCases(s.L, cases, sizeof(cases) / sizeof(cases[0]));
   // No metamethod is consulted.
-  EXPECT_EQ(RunScript(s.L, "local t = setmetatable({}, {__band = 1, __add = function() return 1 end}) "
-                           "return t & 1"),
+  EXPECT_EQ(RunScript(s.L,
+                      "local t = setmetatable({}, {__band = 1, __add = function() return 1 end}) "
+                      "return t & 1"),
             "error: test:1: attempt to perform arithmetic on local `t' (a table value)");
 }
 
 TEST(VmOperators, PowerOfNonNumbersGoesThroughTheGlobalPowFunction) {
   ScriptState s;
-  EXPECT_EQ(RunScript(s.L, "return '6' ^ '3'"), "error: test:1: `__pow' (`^' operator) is not a function");
+  EXPECT_EQ(RunScript(s.L, "return '6' ^ '3'"),
+            "error: test:1: `__pow' (`^' operator) is not a function");
   RunScript(s.L, "function __pow(a, b) local r = 1 for i = 1, b do r = r * a end return r end");
   EXPECT_EQ(RunScript(s.L, "return '6' ^ '3', '2' ^ 10"), "216,1024");
   // Two numbers never call it.
   EXPECT_EQ(RunScript(s.L, "return 6 ^ 3"), "5");
   // A non-numeric operand uses the operands' metamethods instead.
-  EXPECT_EQ(RunScript(s.L, "local t = setmetatable({}, {__pow = function(a, b) return 'pow' end}) return t ^ 2"), "pow");
-  EXPECT_EQ(RunScript(s.L, "return {} ^ 2"), "error: test:1: attempt to perform arithmetic on a table value");
+  EXPECT_EQ(
+      RunScript(
+          s.L,
+          "local t = setmetatable({}, {__pow = function(a, b) return 'pow' end}) return t ^ 2"),
+      "pow");
+  EXPECT_EQ(RunScript(s.L, "return {} ^ 2"),
+            "error: test:1: attempt to perform arithmetic on a table value");
 }
 
 TEST(VmOperators, ArithmeticConvertsNarrowAndWideNumericText) {
@@ -70,7 +82,8 @@ TEST(VmOperators, ArithmeticConvertsNarrowAndWideNumericText) {
       {"return '0x10' + 1", "error: test:1: attempt to perform arithmetic on a string value"},
       {"return 'inf' + 1", "error: test:1: attempt to perform arithmetic on a string value"},
       {"return -'2', -L\"3\"", "-2,-3"},
-      {"local t = {} return t + 1", "error: test:1: attempt to perform arithmetic on local `t' (a table value)"},
+      {"local t = {} return t + 1",
+       "error: test:1: attempt to perform arithmetic on local `t' (a table value)"},
       {"return 1 + {}", "error: test:1: attempt to perform arithmetic on a table value"},
       {"return '1' + {}", "error: test:1: attempt to perform arithmetic on a table value"},
   };
@@ -98,13 +111,16 @@ TEST(VmOperators, ClosuresShareUpvaluesThatOutliveTheirFrame) {
       {"local fs = {} for i = 1, 3 do local j = i fs[i] = function() return j end end "
        "return fs[1](), fs[2](), fs[3]()",
        "1,2,3"},
-      {"local function outer() local x = 1 local function mid() return function() x = x + 10 return x end end "
+      {"local function outer() local x = 1 local function mid() return function() x = x + 10 "
+       "return x end end "
        "return mid()(), x end return outer()",
        "11,11"},
-      {"local function sum(...) local s = 0 for i = 1, arg.n do s = s + arg[i] end return s, arg.n end "
+      {"local function sum(...) local s = 0 for i = 1, arg.n do s = s + arg[i] end return s, arg.n "
+       "end "
        "return sum(1, 2, 3)",
        "6,3"},
-      {"local function tail(n) if n == 0 then return 'done' end return tail(n - 1) end return tail(100000)",
+      {"local function tail(n) if n == 0 then return 'done' end return tail(n - 1) end return "
+       "tail(100000)",
        "done"},
   };
   RunCases(s.L, cases, sizeof(cases) / sizeof(cases[0]));
@@ -118,8 +134,10 @@ TEST(VmOperators, ComparisonsAndConcatenationOfPlainValues) {
       {"return 'x' .. 1.5 .. 'y'", "x1.5y"},
       {"return 1 < 'x'", "error: test:1: attempt to compare number with string"},
       {"return {} < {}", "error: test:1: attempt to compare two table values"},
-      {"return 'a' < coroutine.create(function() end)", "error: test:1: attempt to compare string with thread"},
-      {"local t = {} return 'a' .. t", "error: test:1: attempt to concatenate local `t' (a table value)"},
+      {"return 'a' < coroutine.create(function() end)",
+       "error: test:1: attempt to compare string with thread"},
+      {"local t = {} return 'a' .. t",
+       "error: test:1: attempt to concatenate local `t' (a table value)"},
       {"return {} .. 'a'", "error: test:1: attempt to concatenate a table value"},
   };
   RunCases(s.L, cases, sizeof(cases) / sizeof(cases[0]));

@@ -197,8 +197,11 @@ TEST_F(WindowTest, TypedStyleGettersConvertTheirValueOrGiveTheDefault) {
   struct BoolCase {
     const char* key;
     bool def, want;
-  } bools[] = {{"num", false, true}, {"zero", true, false}, {"text", true, false},
-               {"list", true, false}, {"missing", true, true}};
+  } bools[] = {{"num", false, true},
+               {"zero", true, false},
+               {"text", true, false},
+               {"list", true, false},
+               {"missing", true, true}};
   for (const BoolCase& c : bools) EXPECT_EQ(style.GetBool(c.key, c.def), c.want) << c.key;
 
   EXPECT_EQ(style.GetNumber("ratio", 0), 2.5);

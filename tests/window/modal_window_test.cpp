@@ -38,9 +38,15 @@ TEST(HotKeys, KeyTextsNormaliseToShiftCtrlAltAndTheLastCharacter) {
     const char* in;
     const char* out;
   } cases[] = {
-      {"Control-Alt-s", "ctrl-alt-S"}, {"alt-ctrl-S", "ctrl-alt-S"}, {"ctrl-alt-s", "ctrl-alt-S"},
-      {"x", "X"},  {"@p", "@P"}, {"ctrl-f10", "ctrl-0"}, {"alt-shift-q", "shift-alt-Q"},
-      {"@", "@"},  {"", ""},
+      {"Control-Alt-s", "ctrl-alt-S"},
+      {"alt-ctrl-S", "ctrl-alt-S"},
+      {"ctrl-alt-s", "ctrl-alt-S"},
+      {"x", "X"},
+      {"@p", "@P"},
+      {"ctrl-f10", "ctrl-0"},
+      {"alt-shift-q", "shift-alt-Q"},
+      {"@", "@"},
+      {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(TModalWindow::NormaliseKey(c.in), str(c.out)) << c.in;
 }
@@ -55,7 +61,9 @@ TEST_F(WindowTest, HotKeysPressTheirButtonWithExactModifiersOrAnyWithTheAtForm) 
   dialog->RegisterHotKey("@p", "print");
   dialog->RegisterHotKey("ctrl-p", "save");
 
-  auto key = [&](char k, int mods) { manager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, k, mods)); };
+  auto key = [&](char k, int mods) {
+    manager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, k, mods));
+  };
   key('S', 0);
   EXPECT_EQ(save, 0);
   key('S', kModCtrl);

@@ -68,7 +68,8 @@ TEST_F(WindowTest, LeftPressGivesFocusToTheFocusableAncestorEvenWhenTheChildHand
   manager->HandleEvent(MakeEvent(kEventLeftDown, 310, 310));
   EXPECT_EQ(manager->GetFocus(), field);
   // The press first, then the focus.
-  EXPECT_EQ(Journal(journal.end() - 2, journal.end()), (Journal{"field: down 10,10", "field: focus"}));
+  EXPECT_EQ(Journal(journal.end() - 2, journal.end()),
+            (Journal{"field: down 10,10", "field: focus"}));
 
   // Keys go to the focus window, then up to the modal, which posts a raw key notice that
   // reaches the focus window as a message.
@@ -172,9 +173,9 @@ TEST_F(WindowTest, ZOrderModesAndPlaceAboveMoveWithinTheSiblingList) {
     const char* sibling;
     const char* want;
   } cases[] = {
-      {"a", 0, nullptr, "bca"},  {"c", 1, nullptr, "cab"}, {"b", 2, nullptr, "bac"},
-      {"a", 2, nullptr, "abc"},  {"a", 3, nullptr, "bac"}, {"c", 3, nullptr, "abc"},
-      {"a", -1, "c", "bac"},     {"c", -1, "a", "cab"},   {"a", -1, nullptr, "bca"},
+      {"a", 0, nullptr, "bca"}, {"c", 1, nullptr, "cab"}, {"b", 2, nullptr, "bac"},
+      {"a", 2, nullptr, "abc"}, {"a", 3, nullptr, "bac"}, {"c", 3, nullptr, "abc"},
+      {"a", -1, "c", "bac"},    {"c", -1, "a", "cab"},    {"a", -1, nullptr, "bca"},
   };
   for (const Case& c : cases) {
     TWindow* parent = new TWindow();

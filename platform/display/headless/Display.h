@@ -14,7 +14,7 @@
 namespace platform::display::headless {
 
 class Display : public platform::display::Display {
- public:
+public:
   Display();
 
   // The frame last shown (the primary surface after its latest flip or blit) and how many
@@ -49,11 +49,11 @@ class Display : public platform::display::Display {
   // Device creation refuses targets not asked for in video memory.
   void SetDeviceNeedsVideoMemoryTarget(bool on) { deviceNeedsVideoMemoryTarget_ = on; }
 
- protected:
+protected:
   void ClientSize(int32_t& width, int32_t& height) const override;
   void Present(Surface& primary) override;
 
- private:
+private:
   mutable std::mutex frameMutex_;
   Image frame_;
   std::atomic<uint64_t> presents_{0};

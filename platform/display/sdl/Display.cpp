@@ -30,9 +30,8 @@ void Display::ClientSize(int32_t& width, int32_t& height) const {
 
 void Display::LevelChanged(CooperativeLevel level) {
   if (!window_ || std::this_thread::get_id() != mainThread_) return;
-  SDL_SetWindowFullscreen(window_, level == CooperativeLevel::ExclusiveFullScreen
-                                       ? SDL_WINDOW_FULLSCREEN_DESKTOP
-                                       : 0);
+  SDL_SetWindowFullscreen(
+      window_, level == CooperativeLevel::ExclusiveFullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }
 
 void Display::Present(Surface& primary) {
@@ -60,9 +59,9 @@ void Display::Show(const Image& frame) {
   if (!window_ || frame.Empty()) return;
   SDL_Surface* screen = SDL_GetWindowSurface(window_);
   if (!screen) return;
-  SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(
-      const_cast<uint32_t*>(frame.pixels.data()), frame.width, frame.height, 32, frame.width * 4,
-      SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(frame.pixels.data()),
+                                                        frame.width, frame.height, 32,
+                                                        frame.width * 4, SDL_PIXELFORMAT_ARGB8888);
   if (!src) return;
   SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
   if (screen->w == frame.width && screen->h == frame.height)

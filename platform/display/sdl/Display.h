@@ -16,19 +16,19 @@ struct SDL_Window;
 namespace platform::display::sdl {
 
 class Display : public platform::display::Display {
- public:
+public:
   explicit Display(SDL_Window* window);
 
   // Shows a frame presented on another thread since the last call; main thread only.
   void ShowPending();
   bool HasPending() const { return pending_.load(); }
 
- protected:
+protected:
   void ClientSize(int32_t& width, int32_t& height) const override;
   void Present(Surface& primary) override;
   void LevelChanged(CooperativeLevel level) override;
 
- private:
+private:
   void Show(const Image& frame);
 
   SDL_Window* window_;

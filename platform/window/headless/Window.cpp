@@ -10,7 +10,11 @@ std::atomic<uint64_t> gNextHandle{0x20010};
 }  // namespace
 
 Window::Window(const WindowDesc& desc)
-    : mHandle(gNextHandle.fetch_add(0x10)), mTitle(desc.title), mWidth(desc.width), mHeight(desc.height), mChild(desc.child) {
+    : mHandle(gNextHandle.fetch_add(0x10)),
+      mTitle(desc.title),
+      mWidth(desc.width),
+      mHeight(desc.height),
+      mChild(desc.child) {
   if (mChild) mShown = true;
 }
 

@@ -23,14 +23,25 @@ uint32_t MouseKeyFlags() {
 
 bool IsExtendedKey(SDL_Keycode k) {
   switch (k) {
-    case SDLK_INSERT: case SDLK_DELETE: case SDLK_HOME: case SDLK_END:
-    case SDLK_PAGEUP: case SDLK_PAGEDOWN: case SDLK_LEFT: case SDLK_RIGHT:
-    case SDLK_UP: case SDLK_DOWN: case SDLK_RCTRL: case SDLK_RALT:
-    case SDLK_KP_ENTER: case SDLK_KP_DIVIDE: case SDLK_NUMLOCKCLEAR: case SDLK_PRINTSCREEN:
-    case SDLK_LGUI: case SDLK_RGUI:
-      return true;
-    default:
-      return false;
+    case SDLK_INSERT:
+    case SDLK_DELETE:
+    case SDLK_HOME:
+    case SDLK_END:
+    case SDLK_PAGEUP:
+    case SDLK_PAGEDOWN:
+    case SDLK_LEFT:
+    case SDLK_RIGHT:
+    case SDLK_UP:
+    case SDLK_DOWN:
+    case SDLK_RCTRL:
+    case SDLK_RALT:
+    case SDLK_KP_ENTER:
+    case SDLK_KP_DIVIDE:
+    case SDLK_NUMLOCKCLEAR:
+    case SDLK_PRINTSCREEN:
+    case SDLK_LGUI:
+    case SDLK_RGUI: return true;
+    default: return false;
   }
 }
 
@@ -54,8 +65,8 @@ int VirtualKeyFromSdl(int k, bool numLock) {
   if (k >= SDLK_F13 && k <= SDLK_F24) return VK_F13 + (k - SDLK_F13);
   if (!numLock) {
     // SDL names keypad keys alike whatever Num Lock says; the desktop system does not.
-    static const int kNavigation[9] = {VK_END,   VK_DOWN,  VK_NEXT,  VK_LEFT, VK_CLEAR,
-                                       VK_RIGHT, VK_HOME,  VK_UP,    VK_PRIOR};
+    static const int kNavigation[9] = {VK_END,   VK_DOWN, VK_NEXT, VK_LEFT, VK_CLEAR,
+                                       VK_RIGHT, VK_HOME, VK_UP,   VK_PRIOR};
     if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return kNavigation[k - SDLK_KP_1];
     if (k == SDLK_KP_0) return VK_INSERT;
     if (k == SDLK_KP_PERIOD) return VK_DELETE;
@@ -64,10 +75,14 @@ int VirtualKeyFromSdl(int k, bool numLock) {
   switch (k) {
     case SDLK_BACKSPACE: return VK_BACK;
     case SDLK_TAB: return VK_TAB;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT: return VK_MENU;
     case SDLK_PAUSE: return VK_PAUSE;
     case SDLK_CAPSLOCK: return VK_CAPITAL;
     case SDLK_ESCAPE: return VK_ESCAPE;
@@ -195,13 +210,9 @@ void Window::Translate(const SDL_Event& e) {
           m.wParam = 0;
           PostMessage(m);
           break;
-        case SDL_WINDOWEVENT_MINIMIZED:
-          PostWindowPos(true);
-          break;
+        case SDL_WINDOWEVENT_MINIMIZED: PostWindowPos(true); break;
         case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_MOVED:
-          PostWindowPos(false);
-          break;
+        case SDL_WINDOWEVENT_MOVED: PostWindowPos(false); break;
         case SDL_WINDOWEVENT_LEAVE: {
           m.message = WM_MOUSELEAVE;
           int x = 0, y = 0;
@@ -210,8 +221,7 @@ void Window::Translate(const SDL_Event& e) {
           PostMessage(m);
           break;
         }
-        default:
-          break;
+        default: break;
       }
       break;
     case SDL_MOUSEMOTION:
@@ -289,9 +299,16 @@ void Window::Translate(const SDL_Event& e) {
       while (i < n) {
         uint32_t cp = p[i];
         int len = 1;
-        if (cp >= 0xF0) { len = 4; cp &= 0x07; }
-        else if (cp >= 0xE0) { len = 3; cp &= 0x0F; }
-        else if (cp >= 0xC0) { len = 2; cp &= 0x1F; }
+        if (cp >= 0xF0) {
+          len = 4;
+          cp &= 0x07;
+        } else if (cp >= 0xE0) {
+          len = 3;
+          cp &= 0x0F;
+        } else if (cp >= 0xC0) {
+          len = 2;
+          cp &= 0x1F;
+        }
         if (i + static_cast<size_t>(len) > n) break;
         for (int k = 1; k < len; ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
         i += static_cast<size_t>(len);
@@ -315,8 +332,7 @@ void Window::Translate(const SDL_Event& e) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -342,8 +358,8 @@ int ShowMessageBox(const std::string& title, const std::string& text, int flags)
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), text.c_str(), nullptr);
     return IDOK;
   }
-  SDL_MessageBoxData data = {SDL_MESSAGEBOX_INFORMATION, nullptr, title.c_str(), text.c_str(),
-                             count, buttons, nullptr};
+  SDL_MessageBoxData data = {
+      SDL_MESSAGEBOX_INFORMATION, nullptr, title.c_str(), text.c_str(), count, buttons, nullptr};
   int answer = 0;
   if (SDL_ShowMessageBox(&data, &answer) != 0 || answer < 0) {
     // No box could be shown: the only answer left is the one that does nothing.

@@ -11,7 +11,9 @@
 
 namespace {
 
-std::string Fixture(const char* name) { return std::string(ENGINE_FIXTURES_DIR) + "/windows/" + name; }
+std::string Fixture(const char* name) {
+  return std::string(ENGINE_FIXTURES_DIR) + "/windows/" + name;
+}
 
 void Index(const char* name) { SetIndexedFile(name, Fixture(name).c_str()); }
 
@@ -123,8 +125,8 @@ TEST_F(BindingTest, ValueWrappersAndStackAccessorsConvertAsLuaDoesAndKeepTheStac
     const char* text;
     double number;
   } cases[] = {
-      {"12", false, "12", 12},      {"'7.5'", false, "7.5", 7.5}, {"'abc'", false, "abc", 0},
-      {"{ 1 }", true, "", 0},       {"nil", false, "", 0},        {"true", false, "", 0},
+      {"12", false, "12", 12}, {"'7.5'", false, "7.5", 7.5}, {"'abc'", false, "abc", 0},
+      {"{ 1 }", true, "", 0},  {"nil", false, "", 0},        {"true", false, "", 0},
   };
   for (const Case& c : cases) {
     Run(std::string("gV = ") + c.value);
@@ -241,7 +243,8 @@ TEST_F(BindingTest, ScriptErrorsAreLoggedAndTheHostGoesOn) {
   Run("gX = = 2");
   std::string log = Log();
   EXPECT_NE(log.find(": Lua error: syntax_error.lua:1:"), std::string::npos) << log;
-  EXPECT_NE(log.find(": Lua error: runtime_error.lua:2: attempt to index"), std::string::npos) << log;
+  EXPECT_NE(log.find(": Lua error: runtime_error.lua:2: attempt to index"), std::string::npos)
+      << log;
   EXPECT_NE(log.find(": Failed to run script runtime_error.lua: 1"), std::string::npos) << log;
   EXPECT_NE(log.find("when parsing gX = = 2"), std::string::npos) << log;
   // A file that failed is compiled again when asked again, reporting the error each time.
@@ -270,7 +273,8 @@ TEST_F(BindingTest, DumpTableStopsAfterFiveLevels) {
   std::string got;
   static std::string* sink;
   sink = &got;
-  BindFunction(L, "DebugOut", +[](str s) { *sink = s.CStr(); });
+  BindFunction(
+      L, "DebugOut", +[](str s) { *sink = s.CStr(); });
   Run("DumpTable({ a = { b = { c = { d = { e = { f = { g = 1 } } } } } } })");
   EXPECT_NE(got.find("Dump Table:"), std::string::npos);
   EXPECT_NE(got.find("...\n"), std::string::npos) << got;

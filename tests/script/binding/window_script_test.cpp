@@ -40,8 +40,8 @@ TEST_F(BindingTest, EveryLibraryGlobalIsAFunction) {
       "SetFocus", "SetDefault", "DistributeX", "DistributeY", "WaitForCloseMessage", "DoModal",
       "DoMainWindow", "ModalReturn", "DisplaySplash", "FlushMessages", "WaitForMessage", "Yield",
       "ReadFile", "CloseWindow", "CustomCreator", "GetString", "SetBitmap", "PopModal",
-      "SwapToModal", "DisplayDialog", "SelectLayer", "Group", "FitToChildren", "Pause",
-      "SetState", "RegisterHotkey"};
+      "SwapToModal", "DisplayDialog", "SelectLayer", "Group", "FitToChildren", "Pause", "SetState",
+      "RegisterHotkey"};
   for (const char* name : kNames) {
     Run(std::string("gType = type(") + name + ")");
     EXPECT_EQ(Global("gType"), "function") << name;
@@ -392,11 +392,13 @@ TEST_F(BindingTest, SetTopModalOnlyDrawsJustTheTopModal) {
 TEST_F(BindingTest, LibraryFunctionsActOnTheTopModalAndTheContextWindow) {
   Run("PushModal('m')\n"
       "MakeDialog({ Window({ name = 'box', x = 0, y = 0, w = 10, h = 10 }),\n"
-      "  Button({ name = 'toggle', x = 0, y = 20, w = 10, h = 10, Text({ name = 'label', label = 'Old' }) }) })");
+      "  Button({ name = 'toggle', x = 0, y = 20, w = 10, h = 10, Text({ name = 'label', label = "
+      "'Old' }) }) })");
   TWindow* top = manager->GetTopModal();
   TWindow* box = top->FindChild("box", -1);
   ASSERT_NE(box, nullptr);
-  Run("gFound = tostring(EnableWindow('box', false)) gMissing = tostring(EnableWindow('none', true))");
+  Run("gFound = tostring(EnableWindow('box', false)) gMissing = tostring(EnableWindow('none', "
+      "true))");
   EXPECT_EQ(Global("gFound"), "true");
   EXPECT_EQ(Global("gMissing"), "false");
   EXPECT_FALSE(box->GetFlags() & kWindowShown);
@@ -461,16 +463,19 @@ TEST_F(BindingTest, LuaHalfBuildersAndConvertersGiveTheirValues) {
       {"function _SetState(k, v) gR = k .. '=' .. v end SetState(kPause, true)", "pause=1"},
       {"function _SetState(k, v) gR = k .. '=' .. v end SetState(kScore, 12)", "score=12"},
       {"gR = GetString('#x', 'a')", "x"},
-      {"Push('a') Push('b') gR = gParent[1] .. gParent[2] Pop() gR = gR .. gParent[1] Pop()", "baa"},
+      {"Push('a') Push('b') gR = gParent[1] .. gParent[2] Pop() gR = gR .. gParent[1] Pop()",
+       "baa"},
       {"gR = tostring(SetDefault(1)() == nil and Creating('x', {}) == nil)", "true"},
-      {"gA = {} SetStyle(gA)() gR = tostring(gCurrentDefaultStyle == gA) SetDefaultStyle({})", "true"},
+      {"gA = {} SetStyle(gA)() gR = tostring(gCurrentDefaultStyle == gA) SetDefaultStyle({})",
+       "true"},
   };
   for (const Case& c : cases) {
     Run(std::string("gR = 'not run' ") + c.code);
     EXPECT_EQ(Global("gR"), c.result) << c.code;
   }
   // Layers of the context window are chosen from layouts.
-  Run("PushModal('m') MakeDialog({ Button({ name = 'b', x = 0, y = 0, w = 5, h = 5, SelectLayer(2) }) })");
+  Run("PushModal('m') MakeDialog({ Button({ name = 'b', x = 0, y = 0, w = 5, h = 5, SelectLayer(2) "
+      "}) })");
   TWindow* b = manager->GetTopModal()->FindChild("b", -1);
   ASSERT_TRUE(b && b->IsKindOf(TLayeredWindow::GetClassId()));
   EXPECT_EQ(static_cast<TLayeredWindow*>(b)->GetCurrentLayer(), 2u);
@@ -557,7 +562,8 @@ TEST_F(BindingTest, PauseEndsOnAKeyAndKeepsOtherMessages) {
 }
 
 TEST_F(BindingTest, CallsMadeWhileTheCoroutineWaitsArriveAsAClosureOfSixArguments) {
-  Run("function Collect(a, b, c, d, e, f, g) gArgs = table.getn({a, b, c, d, e, f, g}) .. tostring(g) end");
+  Run("function Collect(a, b, c, d, e, f, g) gArgs = table.getn({a, b, c, d, e, f, g}) .. "
+      "tostring(g) end");
   Run("return function() local m, c = WaitForMessage() gMsg = tostring(m) end");
   lua_pushstring(L, "Collect");
   lua_gettable(L, LUA_GLOBALSINDEX);
@@ -569,12 +575,14 @@ TEST_F(BindingTest, CallsMadeWhileTheCoroutineWaitsArriveAsAClosureOfSixArgument
 
 TEST_F(BindingTest, LuaHalfHelpersRunWithoutErrors) {
   std::filesystem::create_directories(folder / "assets");
-  std::ofstream(folder / "assets" / "main.lua") << "MakeDialog({ Window({ name = 'inside', w = 5, h = 5 }) })\n";
+  std::ofstream(folder / "assets" / "main.lua")
+      << "MakeDialog({ Window({ name = 'inside', w = 5, h = 5 }) })\n";
   SetIndexedFile("assets/main.lua", (folder / "assets" / "main.lua").c_str());
   Run("gDialogWidth = 100\n"
       "local d = DistributeX(3) gDX = d[1] .. ',' .. d[3]\n"
       "SetDefaultStyle({ a = 'style', parent = { b = 'grand' } })\n"
-      "gTag = GetTag({ c = 'own' }, 'c') .. GetTag({}, 'a') .. GetTag({}, 'b') .. tostring(GetTag({}, 'z'))");
+      "gTag = GetTag({ c = 'own' }, 'c') .. GetTag({}, 'a') .. GetTag({}, 'b') .. "
+      "tostring(GetTag({}, 'z'))");
   EXPECT_EQ(Global("gDX"), "25,75");
   EXPECT_EQ(Global("gTag"), "ownstylegrandnil");
   Run("return function()\n"
