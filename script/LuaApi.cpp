@@ -32,10 +32,10 @@ static TObject* negindex(lua_State* L, int idx) {
     // Read only: the value stored in the registry under an integer key.
     return (TObject*)luaH_getnum(hvalue(registry(L)), LUA_REGINTINDEX - idx);
   }
-  TObject* func = L->base - 1;
+  Closure* func = L->ci->func;
   idx = LUA_GLOBALSINDEX - idx;
-  if (!iscfunction(func)) return nullptr;
-  return (idx <= clvalue(func)->c.nupvalues) ? &clvalue(func)->c.upvalue[idx - 1] : nullptr;
+  if (!func || !func->c.isC) return nullptr;
+  return (idx <= func->c.nupvalues) ? &func->c.upvalue[idx - 1] : nullptr;
 }
 
 static TObject* luaA_index(lua_State* L, int idx) {

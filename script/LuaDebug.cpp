@@ -127,7 +127,9 @@ int lua_getinfo(lua_State* L, const char* what, lua_Debug* ar) {
     L->top--;
   } else if (ar->i_ci != 0) {
     CallInfo* ci = L->base_ci + ar->i_ci;
-    status = getinfo(L, what, ar, ci->base - 1, ci);
+    TObject f;
+    setclvalue(&f, ci->func);
+    status = getinfo(L, what, ar, &f, ci);
   } else {
     info_tailcall(L, ar);
   }

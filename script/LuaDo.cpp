@@ -168,9 +168,10 @@ StkId luaD_precall(lua_State* L, StkId func) {
   luaD_checkstack(L, LUA_MINSTACK);
   CallInfo* ci = ++L->ci;
   L->base = L->ci->base = restorestack(L, funcr) + 1;
+  ci->func = clvalue(L->base - 1);
   ci->top = L->top + LUA_MINSTACK;
   ci->state = CI_C;
-  int n = (*clvalue(L->base - 1)->c.f)(L);
+  int n = (*ci->func->c.f)(L);
   return L->top - n;  // above the top when the function yielded (n = -1)
 }
 

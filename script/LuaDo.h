@@ -32,6 +32,7 @@ StkId luaD_precall(lua_State* L, StkId func);
 inline void luaD_openluaframe(lua_State* L, StkId base, Proto* p) {
   CallInfo* ci = ++L->ci;
   L->base = ci->base = base;
+  ci->func = clvalue(base - 1);
   ci->top = base + p->maxstacksize;
   ci->u.l.savedpc = p->code;
   ci->u.l.pc = nullptr;

@@ -200,6 +200,7 @@ static void traversestack(GCState* st, lua_State* L1) {
   StkId lim = L1->top;
   for (CallInfo* ci = L1->base_ci; ci <= L1->ci; ci++) {
     if (lim < ci->top) lim = ci->top;
+    if (ci->func) markvalue(st, ci->func);
   }
   StkId o;
   for (o = L1->stack; o < L1->top; o++) markobject(st, o);

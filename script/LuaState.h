@@ -29,6 +29,9 @@ struct stringtable {
 struct CallInfo {
   StkId base;  // first slot of the frame
   StkId top;   // frame top
+  // The function running in the frame. Its stack slot (base - 1) is an ordinary register of
+  // the caller, which a crafted chunk can overwrite through an upvalue while the frame runs.
+  Closure* func;
   int state;
   union {
     struct {  // Lua functions
@@ -42,10 +45,10 @@ struct CallInfo {
   } u;
 };
 
-#define ci_func(ci) (clvalue((ci)->base - 1))
-#define curr_func(L) (clvalue(L->base - 1))
+#define ci_func(ci) ((ci)->func)
+#define curr_func(L) (L->ci->func)
 #define f_isLua(ci) (!((ci)->state & CI_C))
-#define isLua(ci) (ttisfunction((ci)->base - 1) && f_isLua(ci))
+#define isLua(ci) ((ci)->func != nullptr && f_isLua(ci))
 
 struct global_State {
   stringtable strt;

@@ -387,7 +387,7 @@ retentry:   // back in a caller
   L->ci->u.l.pc = &pc;
   L->ci->state = CI_HASFRAME;
   pc = L->ci->u.l.savedpc;
-  cl = &clvalue(L->base - 1)->l;
+  cl = &L->ci->func->l;
   k = cl->p->k;
   vmdispatch();
 
@@ -668,6 +668,7 @@ luacall:
     (L->ci - 1)->top = L->top = base + aux;
     (L->ci - 1)->u.l.savedpc = L->ci->u.l.savedpc;
     (L->ci - 1)->u.l.tailcalls++;
+    (L->ci - 1)->func = L->ci->func;
     (L->ci - 1)->state = CI_SAVEDPC;
     L->ci--;
     L->base = L->ci->base;

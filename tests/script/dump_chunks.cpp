@@ -297,3 +297,37 @@ TEST(Dump, FunctionsNestedBeyondTheCompilersLimitAreRejected) {
 }
 
 }  // namespace
+
+TEST(Dump, AChunkWhoseClosureCapturesACalleeSlotRunsSafely) {
+  // The closure `set' is patched to capture register 2, the temporary that `up(set)' uses as
+  // the callee's function slot; the callee then overwrites its own function slot through
+  // `set'. The checker cannot tell that register from a live local, so the machine must not
+  // trust the slot for the running function.
+  const char* program =
+      "local function inner(set) set() return 1 end\n"
+      "local function outer()\n"
+      "  local up = inner\n"
+      "  local set = function() up = 'after' end\n"
+      "  local r = up(set)\n"
+      "  return r\n"
+      "end\n"
+      "return outer()";
+  Compiler c;
+  ASSERT_EQ(c.Compile(program), 0) << c.Error();
+  ASSERT_GE(c.Main()->sizep, 2);
+  Proto* outer = c.Main()->p[1];
+  bool patched = false;
+  for (int pc = 0; pc + 1 < outer->sizecode && !patched; ++pc) {
+    Instruction& next = outer->code[pc + 1];
+    if (GET_OPCODE(outer->code[pc]) == OP_CLOSURE && GET_OPCODE(next) == OP_MOVE &&
+        GETARG_A(next) == 0 && GETARG_B(next) == 0) {
+      SETARG_B(next, 2);
+      patched = true;
+    }
+  }
+  ASSERT_TRUE(patched);
+  std::string chunk = Dump(c.Main());
+  lua_State* L = lua_open();
+  EXPECT_EQ(RunChunk(L, chunk), "1");
+  lua_close(L);
+}
