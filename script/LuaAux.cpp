@@ -374,7 +374,13 @@ void luaL_addlwstring(luaL_Buffer* B, const uint16_t* s, size_t n) {
 
 void luaL_pushresult(luaL_Buffer* B) {
   emptybuffer(B);
-  lua_concat(B->L, B->lvl);
+  if (B->lvl == 0 && B->wide) {
+    // Nothing was added: concatenating no pieces would give a narrow empty string.
+    static const uint16_t kNone = 0;
+    lua_pushlwstring(B->L, &kNone, 0);
+  } else {
+    lua_concat(B->L, B->lvl);
+  }
   B->lvl = 1;
 }
 

@@ -86,6 +86,19 @@ TEST_F(IoLib, LongWideLinesAreJoinedWhole) {
   EXPECT_EQ(units[699], uint16_t('a' + 699 % 26));
 }
 
+TEST_F(IoLib, EmptyWideReadsGiveEmptyWideStrings) {
+  WriteFile(std::string("\n\0", 2));
+  for (const char* mode : {"rb", "r"}) {
+    Run(std::string("local f = io.open(path, '") + mode + "') local l = f:read(towstring('*l')) " +
+        "local rest = f:read(towstring('*a')) f:close() return type(l) .. ':' .. type(rest) .. " +
+        "':' .. tostring(l == L\"\" and rest == L\"\")");
+    EXPECT_EQ(std::string(lua_tostring(L, -1)), "wstring:wstring:true") << mode;
+  }
+  WriteFile("");
+  Run("local f = io.open(path, 'rb') local a = f:read(towstring('*a')) f:close() return a");
+  EXPECT_TRUE(WideResult().empty());
+}
+
 TEST_F(IoLib, WideStringsAreWrittenAsRawUnits) {
   Run("local f = io.open(path, 'wb') "
       "local _, w = string.unpack('\\58\\38', 'wA1') "
