@@ -311,3 +311,24 @@ TEST_F(BindingTest, ThreadScriptsShareGlobalsAndRunTheirOwnCoroutines) {
   EXPECT_EQ(LuaToStr(L, -1), str("r"));
   lua_settop(L, top);
 }
+
+TEST_F(BindingTest, AScriptFileIsCompiledOncePerRunAndAFailedOneAgain) {
+  TAssetManager assets;
+  std::filesystem::path file = folder / "once.lua";
+  SetIndexedFile("once.lua", file.c_str());
+  std::ofstream(file) << "gVersion = 1 gRuns = (gRuns or 0) + 1\n";
+  EXPECT_TRUE(host->DoFile("once.lua"));
+  // Nobody holds the chunk between the runs; the file changes on disk and is not read again.
+  std::ofstream(file) << "gVersion = 2 gRuns = (gRuns or 0) + 1\n";
+  EXPECT_TRUE(host->DoFile("once.lua"));
+  EXPECT_EQ(Number("gRuns"), 2);
+  EXPECT_EQ(Number("gVersion"), 1);
+
+  std::filesystem::path broken = folder / "broken.lua";
+  SetIndexedFile("broken.lua", broken.c_str());
+  std::ofstream(broken) << "gFixed = = 1\n";
+  EXPECT_FALSE(host->DoFile("broken.lua"));
+  std::ofstream(broken) << "gFixed = 1\n";
+  EXPECT_TRUE(host->DoFile("broken.lua"));
+  EXPECT_EQ(Number("gFixed"), 1);
+}
