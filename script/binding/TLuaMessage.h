@@ -20,8 +20,8 @@ public:
 
   // Pops the script's message value; copies id, name and target of the message it holds.
   explicit TLuaMessageWrapper(lua_State* L);
-  // Pushes the script's own value.
-  void PushLua() const { mLua.Push(); }
+  // Pushes the script's own value on L.
+  void PushLua(lua_State* L) const { mLua.Push(L); }
   // The message the script's value holds, alive as long as this wrapper; null when none.
   TMessage* GetWrapped() const { return mWrapped; }
 

@@ -1,10 +1,11 @@
 #include "script/binding/TLuaObjectWrapper.h"
 
 #include "script/LuaApi.h"
+#include "script/LuaState.h"
 #include "script/binding/LuaBinding.h"
 #include "script/binding/TScript.h"
 
-TLuaObjectWrapper::TLuaObjectWrapper(lua_State* L) : mState(L) {
+TLuaObjectWrapper::TLuaObjectWrapper(lua_State* L) : mState(G(L)->mainthread) {
   lua_pushlightuserdata(L, this);
   lua_insert(L, -2);
   lua_settable(L, LUA_REGISTRYINDEX);
@@ -22,9 +23,11 @@ TLuaObjectWrapper::~TLuaObjectWrapper() {
   lua_settable(mState, LUA_REGISTRYINDEX);
 }
 
-void TLuaObjectWrapper::Push() const {
-  lua_pushlightuserdata(mState, const_cast<TLuaObjectWrapper*>(this));
-  lua_gettable(mState, LUA_REGISTRYINDEX);
+void TLuaObjectWrapper::Push() const { Push(mState); }
+
+void TLuaObjectWrapper::Push(lua_State* L) const {
+  lua_pushlightuserdata(L, const_cast<TLuaObjectWrapper*>(this));
+  lua_gettable(L, LUA_REGISTRYINDEX);
 }
 
 bool TLuaObjectWrapper::IsTable() const {

@@ -10,7 +10,8 @@ struct lua_State;
 
 class TLuaObjectWrapper {
 public:
-  // Pops the value on top of L.
+  // Pops the value on top of L. The wrapper then works through the main thread of L's state:
+  // L may be a coroutine that is collected long before the wrapper goes.
   explicit TLuaObjectWrapper(lua_State* L);
   TLuaObjectWrapper(const TLuaObjectWrapper& other);
   TLuaObjectWrapper& operator=(const TLuaObjectWrapper&) = delete;
@@ -18,6 +19,8 @@ public:
 
   lua_State* GetState() const { return mState; }
   void Push() const;
+  // Pushes the value on L, any thread of the wrapper's state.
+  void Push(lua_State* L) const;
   bool IsTable() const;
   str GetString() const;
   double GetNumber() const;

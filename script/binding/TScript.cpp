@@ -223,9 +223,9 @@ int TScript::RunFunction(int nargs, int nresults) {
     lua_remove(L, handler);
     if (status != 0) return status;
     TLuaObjectWrapper closure(L);
-    closure.Push();
+    closure.Push(L);
     if (DeliverValue()) return 0;
-    closure.Push();
+    closure.Push(L);
     nargs = 0;
   }
   int func = lua_gettop(L) - nargs;

@@ -101,7 +101,7 @@ bool TWindowScript::DeliverValue() {
 
 void TWindowScript::PushMessage(TMessage* m) {
   if (m->IsKindOf(TLuaMessageWrapper::GetClassId())) {
-    static_cast<TLuaMessageWrapper*>(m)->PushLua();
+    static_cast<TLuaMessageWrapper*>(m)->PushLua(mState);
     delete m;
   } else {
     PushLuaMessage(mState, m);
@@ -119,7 +119,7 @@ bool TWindowScript::HandleMessage(TMessage* m, TLuaObjectWrapper* command) {
     }
     if (command) {
       lua_pushstring(L, "gMessageCommand");
-      command->Push();
+      command->Push(L);
       lua_settable(L, LUA_GLOBALSINDEX);
       lua_dostring(L, "table.insert(gCommandQueue,gMessageCommand); gMessageCommand=nil;");
     }
@@ -128,7 +128,7 @@ bool TWindowScript::HandleMessage(TMessage* m, TLuaObjectWrapper* command) {
   if (mWaitState != kWaitMessages) {
     if (command) {
       int top = lua_gettop(L);
-      command->Push();
+      command->Push(L);
       if (lua_isfunction(L, -1)) {
         lua_pushstring(L, "_ALERT");
         lua_gettable(L, LUA_GLOBALSINDEX);
@@ -144,7 +144,7 @@ bool TWindowScript::HandleMessage(TMessage* m, TLuaObjectWrapper* command) {
   PushMessage(m);
   int n = 1;
   if (command) {
-    command->Push();
+    command->Push(L);
     n = 2;
   }
   if (Resume(n) != 0) mWaitState = kWaitFailed;

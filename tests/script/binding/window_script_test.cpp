@@ -10,6 +10,7 @@
 #include "window/TLayeredWindow.h"
 #include "window/TModalWindow.h"
 #include "window/TText.h"
+#include "window/TWindowStyle.h"
 #include "core/TSettings.h"
 
 namespace {
@@ -612,4 +613,65 @@ TEST_F(BindingTest, LuaHalfHelpersRunWithoutErrors) {
   Idle();
   EXPECT_EQ(Global("gStage"), "main done") << Log();
   EXPECT_EQ(Log().find("rror"), std::string::npos) << Log();
+}
+
+TEST_F(BindingTest, ValuesHandedOverByACollectedThreadStayUsable) {
+  // A native callee keeping what it was given, the way windows keep their style's values.
+  struct Keeper {
+    void Keep(TLuaTable* t) {
+      table = new TLuaTable(*t);
+      TWindowStyle style(t);
+      done = style.GetFunction("onDone");
+      sub = style.GetTable("sub");
+    }
+    TLuaTable* table = nullptr;
+    TLuaFunction* done = nullptr;
+    TLuaTable* sub = nullptr;
+  } keeper;
+  BindMethod(L, "Keep", &keeper, &Keeper::Keep);
+  Run("PushModal('m') MakeDialog({ Button({ name = 'go', x = 0, y = 0, w = 5, h = 5 }) })\n"
+      "gWeak = setmetatable({}, { __mode = 'v' })");
+  Run("do local co = coroutine.create(function()\n"
+      "  SetCommand('go', function() gPressed = 'coroutine' end)\n"
+      "  PostMessage(CreateNamedMessage(kUserMessageBase, 'posted'))\n"
+      "  PostMessageToParent(CreateNamedMessage(kUserMessageBase + 1, 'up'))\n"
+      "  FillRect({ 0, 0, 1, 1 }, { 1, 1, 1, 1 })\n"
+      "  MakeDialog({ Window({ name = 'made', x = 0, y = 0, w = 5, h = 5 }) })\n"
+      "  Keep({ name = 'kept', onDone = function() gDone = 1 end, sub = { n = 7 } })\n"
+      "end) coroutine.resume(co) gWeak[1] = co end");
+  lua_setgcthreshold(L, 0);
+  Run("gGone = tostring(gWeak[1] == nil)");  // also frees what FillRect's call adopted
+  ASSERT_EQ(Global("gGone"), "true");
+
+  TWindow* top = manager->GetTopModal();
+  EXPECT_NE(top->FindChild("made", -1), nullptr);
+  TWindow* go = top->FindChild("go", -1);
+  ASSERT_TRUE(go && go->IsKindOf(TButton::GetClassId()));
+  static_cast<TButton*>(go)->OnClick();
+  Run("local n = table.getn(gCommandQueue) gCommandQueue[n]()");
+  EXPECT_EQ(Global("gPressed"), "coroutine");
+  Idle();
+  Run("gNames = '' for i = 1, table.getn(gMessageQueue) do\n"
+      "  gNames = gNames .. gMessageQueue[i].name .. ',' end");
+  EXPECT_NE(Global("gNames").find("posted,"), std::string::npos) << Global("gNames");
+  EXPECT_NE(Global("gNames").find("up,"), std::string::npos) << Global("gNames");
+  ASSERT_TRUE(keeper.table && keeper.done && keeper.sub);
+  EXPECT_EQ(keeper.table->GetString("name", "gone"), str("kept"));
+  EXPECT_EQ(keeper.sub->GetNumber("n", 0), 7);
+  int top0 = lua_gettop(L);
+  keeper.done->Call();
+  lua_settop(L, top0);
+  EXPECT_EQ(Number("gDone"), 1);
+  delete keeper.table;
+  delete keeper.done;
+  delete keeper.sub;
+
+  // The same through a thread script that is deleted before the press.
+  TScript* thread = host->NewThread();
+  thread->DoLuaString("SetCommand('go', function() gPressed = 'thread' end)");
+  delete thread;
+  lua_setgcthreshold(L, 0);
+  static_cast<TButton*>(go)->OnClick();
+  Run("local n = table.getn(gCommandQueue) gCommandQueue[n]()");
+  EXPECT_EQ(Global("gPressed"), "thread");
 }
