@@ -86,10 +86,29 @@ TScript::TScript(lua_State* L) : mState(L) {
   lua_pushstring(mState, "_SCRIPT");
   lua_pushlightuserdata(mState, this);
   lua_settable(mState, LUA_GLOBALSINDEX);
+  // _SCRIPT is shared by every thread of the state; this entry tells whose thread L is.
+  lua_pushlightuserdata(mState, mState);
+  lua_pushlightuserdata(mState, this);
+  lua_settable(mState, LUA_REGISTRYINDEX);
+}
+
+TScript* TScript::FromState(lua_State* L) {
+  if (!L) return nullptr;
+  lua_pushlightuserdata(L, L);
+  lua_gettable(L, LUA_REGISTRYINDEX);
+  TScript* script =
+      lua_islightuserdata(L, -1) ? static_cast<TScript*>(lua_touserdata(L, -1)) : nullptr;
+  lua_pop(L, 1);
+  return script;
 }
 
 TScript::~TScript() {
   DeleteAdopted();
+  if (mState && FromState(mState) == this) {
+    lua_pushlightuserdata(mState, mState);
+    lua_pushnil(mState);
+    lua_settable(mState, LUA_REGISTRYINDEX);
+  }
   if (mThread) {
     // Threads share the globals: hand _SCRIPT back rather than leave it pointing at a dead
     // script that the next adopted wrapper would be handed to.

@@ -29,6 +29,8 @@ public:
   virtual bool DeliverValue();
 
   lua_State* GetState() const { return mState; }
+  // The script that runs on L (its state or its thread); null when none does.
+  static TScript* FromState(lua_State* L);
   TScript* NewThread();
   bool DoFile(const str& name);
   void DoLuaString(const str& text, int length = -1, int nresults = 0);

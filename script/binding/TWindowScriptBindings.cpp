@@ -267,13 +267,18 @@ void TWindowScript::DoPopModal(str name) {
 }
 
 int TWindowScript::HandleGetMessage(lua_State* L) {
-  if (lua_gettop(L) == 1) {
-    int ms = NumberToInt(lua_tonumber(L, 1));
-    SetTimer(static_cast<uint32_t>(ms < 0 ? 0 : ms), true, true, false);
-  } else {
-    Cancel();
+  // A thread script (a scene's) waits on its own timer; only the host's own wait is a wait
+  // for messages.
+  TScript* waiter = L == mState ? this : TScript::FromState(L);
+  if (waiter) {
+    if (lua_gettop(L) == 1) {
+      int ms = NumberToInt(lua_tonumber(L, 1));
+      waiter->SetTimer(static_cast<uint32_t>(ms < 0 ? 0 : ms), true, true, false);
+    } else {
+      waiter->Cancel();
+    }
   }
-  mWaitState = kWaitMessages;
+  if (waiter == this) mWaitState = kWaitMessages;
   lua_pushstring(L, "gYieldResult");
   lua_gettable(L, LUA_GLOBALSINDEX);
   return lua_yield(L, 1);

@@ -675,3 +675,29 @@ TEST_F(BindingTest, ValuesHandedOverByACollectedThreadStayUsable) {
   Run("local n = table.getn(gCommandQueue) gCommandQueue[n]()");
   EXPECT_EQ(Global("gPressed"), "thread");
 }
+
+TEST_F(BindingTest, ThreadScriptsWaitOnTheirOwnTimers) {
+  uint32_t start = GetTimer();
+  Run("return function() Pause(1000) gHostDone = GetTimer() end");
+  TScript* timed = host->NewThread();
+  timed->DoLuaString("return function() Pause(300) gThreadDone = GetTimer() end");
+  // A scene script that waits for nothing but a message.
+  TScript* idle = host->NewThread();
+  idle->DoLuaString("return function() HandleGetMessage() gIdleWoke = 1 end");
+  EXPECT_EQ(host->GetWaitState(), TWindowScript::kWaitMessages);
+  auto tickAll = [&] {
+    Tick();
+    for (TScript* s : {timed, idle})
+      if (s->Ready(0)) s->DoTask();
+  };
+  for (int ms = 0; ms < 1000; ms += 100) {
+    Advance(100);
+    tickAll();
+  }
+  EXPECT_EQ(Number("gThreadDone"), start + 300) << Log();
+  EXPECT_EQ(Number("gHostDone"), start + 1000) << Log();
+  EXPECT_EQ(Number("gIdleWoke"), 0);
+  EXPECT_TRUE(idle->IsYielded());
+  delete timed;
+  delete idle;
+}
