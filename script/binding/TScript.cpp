@@ -192,6 +192,12 @@ bool TScript::DoFile(const str& name) {
 }
 
 void TScript::DoLuaString(const str& text, int length, int nresults) {
+  RunLuaText(text, length, nresults, true);
+}
+
+void TScript::DoLuaStringWithoutWaking(const str& text) { RunLuaText(text, -1, 0, false); }
+
+void TScript::RunLuaText(const str& text, int length, int nresults, bool wake) {
   lua_dostring(mState, (str("LUA_PATH='") + gLuaSearchPath + "' ;").CStr());
   StackMark mark(mState);
   size_t n = length < 0 ? text.Length() : static_cast<size_t>(length);
@@ -200,7 +206,7 @@ void TScript::DoLuaString(const str& text, int length, int nresults) {
   int status = luaL_loadbuffer(mState, text.CStr(), n, text.CStr());
   if (status == 0) {
     phase = "running";
-    status = RunFunction(0, nresults == 0 ? 1 : nresults);
+    status = RunFunction(0, nresults == 0 ? 1 : nresults, wake);
     if (status == 0) {
       // The one result, or nothing when a coroutine the chunk started took the slot.
       if (nresults == 0) mark.Restore(mState);
@@ -222,11 +228,13 @@ void TScript::DoLuaString(const str& text, int length, int nresults) {
   lua_settop(mState, top);
 }
 
-int TScript::RunFunction(int nargs, int nresults) {
+int TScript::RunFunction(int nargs, int nresults) { return RunFunction(nargs, nresults, true); }
+
+int TScript::RunFunction(int nargs, int nresults, bool wake) {
   if (mDepth == 0) DeleteAdopted();
   DepthGuard guard(mDepth);
   lua_State* L = mState;
-  if (IsYielded() && nresults <= 1) {
+  if (wake && IsYielded() && nresults <= 1) {
     int func = lua_gettop(L) - nargs;
     PushGlobal("_ALERT");
     lua_insert(L, func);

@@ -34,6 +34,9 @@ public:
   TScript* NewThread();
   bool DoFile(const str& name);
   void DoLuaString(const str& text, int length = -1, int nresults = 0);
+  // Runs the text on the state at once, even while the coroutine waits: it is not handed to
+  // the waiting coroutine, so it wakes nothing.
+  void DoLuaStringWithoutWaking(const str& text);
   int RunFunction(int nargs, int nresults);
   int Resume(int nvalues);
   bool IsYielded() const;
@@ -56,6 +59,8 @@ public:
 
 protected:
   void DeleteAdopted();
+  void RunLuaText(const str& text, int length, int nresults, bool wake);
+  int RunFunction(int nargs, int nresults, bool wake);
   void PushGlobal(const char* name);
 
   lua_State* mState;

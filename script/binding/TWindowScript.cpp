@@ -45,7 +45,8 @@ TWindowManager* TWindowScript::Manager() const {
 
 void TWindowScript::RegisterWindowType(const str& name, TWindow::Creator creator) {
   const char* n = name.CStr();
-  DoLuaString(
+  // Game code may register types while the scripts wait; that is no event for them.
+  DoLuaStringWithoutWaking(
       str::Format("function %s( table )\tCreating( '%s', table );\ttable.typename='%s';\n"
                   "\treturn function() DoWindow( table ) end end;",
                   n, n, n));

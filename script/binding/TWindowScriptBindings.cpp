@@ -301,7 +301,14 @@ int TWindowScript::GenericCreate(lua_State* L) {
   }
   w->Init(style);
   PushContextWindow(w);
-  DoLuaString(str::Format("gDialogWidth = %d; gDialogHeight= %d ;", w->GetWidth(), w->GetHeight()));
+  // Set on the calling thread: text run through the host would be handed to a waiting host
+  // coroutine and wake it once per window.
+  lua_pushstring(L, "gDialogWidth");
+  lua_pushnumber(L, w->GetWidth());
+  lua_settable(L, LUA_GLOBALSINDEX);
+  lua_pushstring(L, "gDialogHeight");
+  lua_pushnumber(L, w->GetHeight());
+  lua_settable(L, LUA_GLOBALSINDEX);
   if (mObserver) mObserver->OnWindowCreated(w, style);
   return 0;
 }

@@ -701,3 +701,23 @@ TEST_F(BindingTest, ThreadScriptsWaitOnTheirOwnTimers) {
   delete timed;
   delete idle;
 }
+
+TEST_F(BindingTest, BuildingWindowsOrRegisteringTypesDoesNotWakeTheWaitingScript) {
+  Run("gWakes = 0 return function() while true do HandleGetMessage() gWakes = gWakes + 1 end end");
+  ASSERT_TRUE(host->IsYielded());
+  manager->RegisterWindowType("Extra", &TWindow::Create);
+  TScript* scene = host->NewThread();
+  scene->DoLuaString(
+      "PushModal('scene')\n"
+      "MakeDialog({ Extra({ name = 'one', x = 0, y = 0, w = 30, h = 20 }),\n"
+      "  Window({ name = 'two', x = 0, y = 0, w = 5, h = 5 }) })");
+  delete scene;
+  EXPECT_EQ(Number("gWakes"), 0) << Log();
+  TWindow* top = manager->GetTopModal();
+  EXPECT_NE(top->FindChild("one", -1), nullptr);
+  EXPECT_NE(top->FindChild("two", -1), nullptr);
+  EXPECT_EQ(Number("gDialogWidth"), 5);
+  EXPECT_EQ(host->GetWaitState(), TWindowScript::kWaitMessages);
+  host->HandleMessage(new TMessage(kUserMessageBase, "real"), nullptr);
+  EXPECT_EQ(Number("gWakes"), 1);
+}
