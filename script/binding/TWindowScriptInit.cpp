@@ -222,12 +222,7 @@ function WaitForMessage(timeout, skipQueue)
     local n = table.getn(gMessageQueue)
     if n > 0 then return table.remove(gMessageQueue, n) end
   end
-  local msg, cmd
-  if timeout then
-    msg, cmd = HandleGetMessage(timeout)
-  else
-    msg, cmd = HandleGetMessage()
-  end
+  local msg, cmd = HandleGetMessage(timeout)
   if cmd then
     gYieldResult = cmd()
   else

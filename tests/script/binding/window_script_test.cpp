@@ -215,25 +215,27 @@ TEST_F(BindingTest, MessagesQueueInArrivalOrderWhileNoCoroutineWaits) {
 TEST_F(BindingTest, WaitingCoroutineTakesNewestQueuedFirstThenWakesOnMessagesAndTimeouts) {
   // Defined up front: Lua text run while the coroutine waits is handed to it as a command.
   Run("gCmd = function() return 'ran' end");
-  Run("gLog = ''\n"
+  Run("gLog = '' gTicks = 0\n"
       "return function()\n"
       "  table.insert(gMessageQueue, CreateNamedMessage(1001, 'a'))\n"
       "  table.insert(gMessageQueue, CreateNamedMessage(1002, 'b'))\n"
       "  gLog = gLog .. WaitForMessage().name .. WaitForMessage().name\n"
       "  local m = WaitForMessage()\n"
+      "  while not m do gTicks = gTicks + 1 m = WaitForMessage() end\n"
       "  gLog = gLog .. '|' .. m.type .. ':' .. m.name\n"
       "  local t0 = GetTimer()\n"
       "  local timed = WaitForMessage(500)\n"
       "  gLog = gLog .. '|' .. tostring(timed) .. ':' .. (GetTimer() - t0)\n"
-      "  local c = WaitForMessage()\n"
+      "  local c repeat c = WaitForMessage() until c\n"
       "  gLog = gLog .. '|' .. c.type .. ':' .. c.name .. ':' .. tostring(gYieldResult)\n"
       "end");
   EXPECT_TRUE(host->IsYielded());
   EXPECT_EQ(Global("gLog"), "ba");
   EXPECT_EQ(host->GetWaitState(), TWindowScript::kWaitMessages);
-  // Nothing is due without a message: ticks do not wake it.
+  // A wait without a time-out still wakes on every tick, with no message.
   Tick();
   Tick();
+  EXPECT_EQ(Number("gTicks"), 2);
   host->HandleMessage(new TMessage(1003, "posted"), nullptr);
   EXPECT_EQ(Global("gLog"), "ba|1003:posted");
   // The 500 ms wait ends on the virtual clock with no message.
