@@ -130,6 +130,8 @@ void TWindowManager::PopTopModal() {
     TWindow* old = mFocus;
     mFocus = top;
     top->OnFocus(old);
+    // Uncovered: its clock runs again, whoever popped the modal above it.
+    StartClock(top);
   } else {
     if (mScriptHost) mScriptHost->RaiseContextWindow(nullptr);
     if (mFocus && IsAncestorOrSelf(w, mFocus)) mFocus = nullptr;

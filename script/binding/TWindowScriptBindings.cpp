@@ -8,6 +8,7 @@
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
 #include "script/LuaApi.h"
+#include "script/LuaAux.h"
 #include "script/binding/LuaBinding.h"
 #include "script/binding/TButtonLuaAction.h"
 #include "script/binding/TLuaMessage.h"
@@ -143,6 +144,8 @@ void TWindowScript::SetPosition(str name, int x, int y) {
 }
 
 int TWindowScript::SetCommand(lua_State* L) {
+  // Anything else would fail only when the button is pressed, far from the mistake.
+  if (!lua_isnoneornil(L, 2) && !lua_isfunction(L, 2)) luaL_typerror(L, 2, "function or nil");
   str name = LuaToStr(L, 1);
   TWindow* w = FindInTopModal(name);
   if (!w || !w->IsKindOf(TButton::GetClassId())) return 0;

@@ -723,3 +723,29 @@ TEST_F(BindingTest, BuildingWindowsOrRegisteringTypesDoesNotWakeTheWaitingScript
   host->HandleMessage(new TMessage(kUserMessageBase, "real"), nullptr);
   EXPECT_EQ(Number("gWakes"), 1);
 }
+
+TEST_F(BindingTest, SetCommandRefusesValuesThatAreNotFunctionsAtTheCall) {
+  Run("PushModal('m') MakeDialog({ Button({ name = 'go', x = 0, y = 0, w = 5, h = 5 }) })");
+  for (const char* value : {"'text'", "12", "{}", "true"}) {
+    Run(std::string("local ok ok, gErr = pcall(SetCommand, 'go', ") + value +
+        ") gOk = tostring(ok)");
+    EXPECT_EQ(Global("gOk"), "false") << value;
+    EXPECT_NE(Global("gErr").find("bad argument #2"), std::string::npos) << Global("gErr");
+    // Refused whether or not the button exists.
+    Run(std::string("gOk = tostring(pcall(SetCommand, 'nobody', ") + value + "))");
+    EXPECT_EQ(Global("gOk"), "false") << value;
+  }
+  Run("gA = tostring(pcall(SetCommand, 'go', nil)) gB = tostring(pcall(SetCommand, 'go')) "
+      "gC = tostring(pcall(SetCommand, 'go', function() end))");
+  EXPECT_EQ(Global("gA") + Global("gB") + Global("gC"), "truetruetrue");
+}
+
+TEST_F(BindingTest, PoppingTheTopModalRestartsTheUncoveredModalsClock) {
+  TModalWindow* lower = new TModalWindow();
+  TModalWindow* upper = new TModalWindow();
+  manager->PushModal(lower);
+  manager->PushModal(upper);
+  ASSERT_TRUE(lower->GetClock().IsPaused());
+  manager->PopTopModal();
+  EXPECT_FALSE(lower->GetClock().IsPaused());
+}
