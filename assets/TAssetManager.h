@@ -26,6 +26,11 @@ public:
   // Replaces any earlier entry; never keeps the asset alive.
   void RegisterAsset(const str& name, const boost::shared_ptr<TAsset>& asset);
   void RemoveAsset(const str& name);
+  // Holds the asset for the rest of the run (the manager's life), for assets that must not be
+  // made again each time they are asked for, such as compiled scripts.
+  void KeepForRun(const str& name, const boost::shared_ptr<TAsset>& asset) {
+    mKept[name] = asset;
+  }
 
   // Release on every live asset, dropping the entries of gone ones on the way.
   void ReleaseAll();
@@ -36,4 +41,5 @@ public:
 
 private:
   std::map<str, boost::weak_ptr<TAsset>> mAssets;
+  std::map<str, boost::shared_ptr<TAsset>> mKept;
 };

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
 
 #include "assets/TAssetManager.h"
 #include "script/LuaApi.h"
@@ -27,29 +26,6 @@ int AppendBlock(lua_State*, const void* p, size_t sz, void* ud) {
   std::memcpy(b->data + b->size, p, sz);
   b->size += sz;
   return 0;
-}
-
-// The asset manager only keeps weak references, and nothing else holds a chunk between two
-// runs of the same file: each compiled chunk is kept here so a file is parsed once per run and
-// name. The chunks belong to the asset manager they were registered with; a new manager starts
-// the set afresh.
-struct KeptChunks {
-  TAssetManager* owner = nullptr;
-  std::map<str, boost::shared_ptr<TScriptCode>> chunks;
-};
-
-KeptChunks& Kept() {
-  static KeptChunks kept;
-  return kept;
-}
-
-void Keep(TAssetManager* am, const str& name, const boost::shared_ptr<TScriptCode>& code) {
-  KeptChunks& kept = Kept();
-  if (kept.owner != am) {
-    kept.chunks.clear();
-    kept.owner = am;
-  }
-  kept.chunks[name] = code;
 }
 
 }  // namespace
@@ -83,8 +59,10 @@ boost::shared_ptr<TScriptCode> TScriptCode::Get(const str& name, const str& path
   lua_close(L);
   if (am) {
     am->RegisterAsset(name, code);
-    // A name that failed is not kept, so it is compiled again when asked again.
-    if (code) Keep(am, name, code);
+    // The manager's registry is weak and nothing else holds a chunk between two runs of the
+    // file: keep it, so a file is parsed once per run and name. A name that failed is not
+    // kept, so it is compiled again when asked again.
+    if (code) am->KeepForRun(name, code);
   }
   return code;
 }
