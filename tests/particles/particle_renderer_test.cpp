@@ -52,8 +52,8 @@ TEST(ParticleRenderer, QuadCornersFollowPositionUpAndScale) {
   struct Corner {
     float x, y, u, v;
   };
-  const Corner upright4[4] = {{8.5f, 18.5f, 0, 0}, {10.5f, 18.5f, 1, 0}, {8.5f, 20.5f, 0, 1},
-                              {10.5f, 20.5f, 1, 1}};
+  const Corner upright4[4] = {
+      {8.5f, 18.5f, 0, 0}, {10.5f, 18.5f, 1, 0}, {8.5f, 20.5f, 0, 1}, {10.5f, 20.5f, 1, 1}};
   for (int i = 0; i < 4; ++i) {
     EXPECT_FLOAT_EQ(r.vertices[i].x, upright4[i].x) << i;
     EXPECT_FLOAT_EQ(r.vertices[i].y, upright4[i].y) << i;
