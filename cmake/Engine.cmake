@@ -51,3 +51,15 @@ function(engine_tests dir)
     endif()
   endforeach()
 endfunction()
+
+# engine_embed_text(FILE SYMBOL OUT): turns a text file (a built-in Lua script, say) into a C++
+# source defining `extern const unsigned char SYMBOL[]` and `extern const unsigned long SYMBOLSize`,
+# regenerated whenever the file changes.
+function(engine_embed_text file symbol out)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DIN=${file} -DOUT=${out} -DSYMBOL=${symbol}
+            -P ${CMAKE_SOURCE_DIR}/cmake/EmbedText.cmake
+    DEPENDS ${file} ${CMAKE_SOURCE_DIR}/cmake/EmbedText.cmake
+    COMMENT "Embedding ${file}")
+endfunction()
