@@ -4,6 +4,7 @@
 
 #include <cassert>
 #include <climits>
+#include <cmath>
 #include <clocale>
 #include <cstddef>
 #include <cstdint>
@@ -65,6 +66,29 @@ union L_Umaxalign {
 // Numbers become text in the C locale whatever locale the scripts set: a decimal comma would
 // give texts that the number conversions do not read back. s holds at least 32 bytes.
 inline int lua_number2str(char* s, lua_Number n) {
+  // Whole numbers of up to 14 digits print as "%.14g" prints them, without the formatter.
+  if (n > -1e14 && n < 1e14 && n != 0) {
+    const int64_t whole = (int64_t)n;
+    if ((lua_Number)whole == n) {
+      char digits[16];
+      int count = 0;
+      uint64_t magnitude = whole < 0 ? (uint64_t)(-whole) : (uint64_t)whole;
+      do {
+        digits[count++] = (char)('0' + magnitude % 10);
+        magnitude /= 10;
+      } while (magnitude);
+      int len = 0;
+      if (whole < 0) s[len++] = '-';
+      while (count) s[len++] = digits[--count];
+      s[len] = 0;
+      return len;
+    }
+  }
+  if (n == 0 && !std::signbit(n)) {
+    s[0] = '0';
+    s[1] = 0;
+    return 1;
+  }
   int len = snprintf(s, 32, LUA_NUMBER_FMT, n);
   const char* dp = localeconv()->decimal_point;
   if (dp == nullptr || dp[0] == 0 || (dp[0] == '.' && dp[1] == 0)) return len;

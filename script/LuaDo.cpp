@@ -133,8 +133,9 @@ static void adjust_varargs(lua_State* L, int nfixargs, StkId base) {
   actual -= nfixargs;  // extra arguments
   Table* htab = luaH_new(L, actual, 1);
   for (int i = 0; i < actual; i++) setobj2n(luaH_setnum(L, htab, i + 1), L->top - actual + i);
+  // "n" is interned once per state rather than looked up on every call.
   TObject nname;
-  setsvalue(&nname, luaS_newliteral(L, "n"));
+  setsvalue(&nname, G(L)->argcount);
   setnvalue(luaH_set(L, htab, &nname), (lua_Number)actual);
   L->top -= actual;
   sethvalue(L->top, htab);

@@ -191,6 +191,8 @@ static void f_luaopen(lua_State* L, void*) {
   luaT_init(L);
   luaX_init(L);
   luaS_fix(luaS_newliteral(L, MEMERRMSG));
+  g->argcount = luaS_newliteral(L, "n");
+  luaS_fix(g->argcount);
   luaZ_resizebuffer(L, &g->buff, lua_settings()->initialbuffer);
   g->GCthreshold = 4 * g->nblocks;
 }
@@ -240,6 +242,7 @@ lua_State* lua_open(void) {
   setnilvalue(registry(L));
   for (int t = 0; t < NUM_TYPETAGS; t++) setnilvalue(&g->typemt[t]);
   for (int i = 0; i < TM_N; i++) g->tmname[i] = nullptr;
+  g->argcount = nullptr;
   luaZ_initbuffer(L, &g->buff);
   g->rootgc = nullptr;
   g->rootudata = nullptr;

@@ -70,6 +70,7 @@ struct global_State {
   int nresumes;           // coroutines resumed inside one another; each nests native frames
   Node dummynode[1];      // common node of every table without a hash part
   TString* tmname[TM_N];  // metamethod event names
+  TString* argcount;      // "n", the count field of every vararg call's `arg` table
 };
 
 struct lua_State {

@@ -1,11 +1,18 @@
 #!/bin/sh
-# Runs every benchmark script of this folder (or the ones named) through scriptrun.
+# Runs every benchmark script of this folder (or the ones named) through scriptrun, and through
+# the reference interpreter lua5.1 when it is installed, printing each time, their ratio and the
+# geometric mean of the ratios.
 # Usage: run.sh PATH/TO/scriptrun [-n RUNS] [NAME.lua ...]
-# With -n, each script runs RUNS times and the line of its fastest run is printed: single
-# timings on a shared machine vary too much to compare two builds.
+# With -n, each script runs RUNS times and its fastest run counts: single timings on a shared
+# machine vary too much to compare two builds.
 set -e
 runner=${1:?usage: run.sh PATH/TO/scriptrun [-n RUNS] [NAME.lua ...]}
 shift
+# The scripts run from this folder: a relative path to scriptrun is taken from the caller's.
+case "$runner" in
+  /*) ;;
+  *) runner="$(pwd)/$runner" ;;
+esac
 runs=1
 if [ "$1" = "-n" ]; then
   runs=${2:?-n needs a count}
@@ -13,20 +20,51 @@ if [ "$1" = "-n" ]; then
 fi
 cd "$(dirname "$0")"
 [ $# -gt 0 ] || set -- *.lua
-status=0
-for script in "$@"; do
-  best=""
+reference=$(command -v lua5.1 || true)
+
+# best RUNNER SCRIPT: the line of the fastest of $runs runs, or nothing when a run fails.
+best() {
   bestline=""
+  besttime=""
   i=0
   while [ $i -lt "$runs" ]; do
-    line=$("$runner" "$script") || { echo "$script: failed" >&2; status=1; break; }
+    line=$("$1" "$2") || return 1
     t=$(echo "$line" | sed -n 's/.*time \([0-9.]*\) s.*/\1/p')
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-      best=$t
+    if [ -z "$besttime" ] || awk -v a="$t" -v b="$besttime" 'BEGIN { exit !(a < b) }'; then
+      besttime=$t
       bestline=$line
     fi
     i=$((i + 1))
   done
-  [ -n "$bestline" ] && echo "$bestline"
+}
+
+status=0
+logsum=0
+count=0
+for script in "$@"; do
+  if ! best "$runner" "$script"; then
+    echo "$script: failed" >&2
+    status=1
+    continue
+  fi
+  ours=$besttime
+  if [ -z "$reference" ]; then
+    echo "$bestline"
+    continue
+  fi
+  oursline=$bestline
+  if ! best "$reference" "$script"; then
+    echo "$oursline   (lua5.1 failed)"
+    continue
+  fi
+  ratio=$(awk -v a="$ours" -v b="$besttime" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
+  echo "$oursline   lua5.1 $besttime s   ratio $ratio"
+  if [ "$ratio" != "-" ]; then
+    logsum=$(awk -v s="$logsum" -v r="$ratio" 'BEGIN { printf "%.6f", s + log(r) }')
+    count=$((count + 1))
+  fi
 done
+if [ "$count" -gt 0 ]; then
+  awk -v s="$logsum" -v n="$count" 'BEGIN { printf "geometric mean of the ratios to lua5.1: %.2f over %d scripts\n", exp(s / n), n }'
+fi
 exit $status

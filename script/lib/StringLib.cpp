@@ -167,22 +167,57 @@ const char* class_end(MatchState* ms, const char* p) {
   }
 }
 
+// The dialect's character classes are ASCII whatever locale a script set: one table of class
+// bits for the 256 byte values, built once, answers every class test without the C library.
+enum : uint16_t {
+  kAlpha = 1,
+  kCntrl = 2,
+  kDigit = 4,
+  kLower = 8,
+  kPunct = 16,
+  kSpace = 32,
+  kUpper = 64,
+  kXDigit = 128
+};
+
+struct ClassTable {
+  uint16_t bits[256] = {};
+  ClassTable() {
+    for (int c = 0; c < 128; c++) {
+      uint16_t b = 0;
+      if (c >= 'a' && c <= 'z') b |= kAlpha | kLower;
+      if (c >= 'A' && c <= 'Z') b |= kAlpha | kUpper;
+      if (c >= '0' && c <= '9') b |= kDigit | kXDigit;
+      if ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')) b |= kXDigit;
+      if (c < 32 || c == 127) b |= kCntrl;
+      if (c == ' ' || (c >= '\t' && c <= '\r')) b |= kSpace;
+      if (c > 32 && c < 127 && !(b & (kAlpha | kDigit))) b |= kPunct;
+      bits[c] = b;
+    }
+  }
+};
+
+const ClassTable kClasses;
+
+inline int AsciiLower(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+
 bool match_class(int c, int cl) {
-  bool res;
-  switch (tolower(cl)) {
-    case 'a': res = isalpha(c); break;
-    case 'c': res = iscntrl(c); break;
-    case 'd': res = isdigit(c); break;
-    case 'l': res = islower(c); break;
-    case 'p': res = ispunct(c); break;
-    case 's': res = isspace(c); break;
-    case 'u': res = isupper(c); break;
-    case 'w': res = isalnum(c); break;
-    case 'x': res = isxdigit(c); break;
-    case 'z': res = (c == 0); break;
+  uint16_t mask;
+  switch (AsciiLower(cl)) {
+    case 'a': mask = kAlpha; break;
+    case 'c': mask = kCntrl; break;
+    case 'd': mask = kDigit; break;
+    case 'l': mask = kLower; break;
+    case 'p': mask = kPunct; break;
+    case 's': mask = kSpace; break;
+    case 'u': mask = kUpper; break;
+    case 'w': mask = kAlpha | kDigit; break;
+    case 'x': mask = kXDigit; break;
+    case 'z': return (c == 0) == (cl == 'z');
     default: return cl == c;
   }
-  return islower(cl) ? res : !res;
+  const bool res = c >= 0 && c < 256 && (kClasses.bits[c] & mask) != 0;
+  return (cl >= 'a' && cl <= 'z') ? res : !res;
 }
 
 // p points at '[', ec at the closing ']'.
