@@ -128,7 +128,8 @@ bool TDxDisplayHandler::RefreshDisplay(bool fullScreen) {
 
 void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool force, bool quiet,
                                    bool childOfHost) {
-  mDisplayReady = false;
+  // A call that changes nothing (same mode, inactive window, suspended) leaves the display as
+  // it was: only the rebuild below takes it away from the presentation thread.
   if (width <= 0 || height <= 0) {
     EngineLog("SetDisplay: no display of %dx%d", width, height);
     return;
@@ -237,6 +238,7 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
     }
   }
 
+  mDisplayReady = false;
   if (TAssetManager* am = TAssetManager::Instance()) am->ReleaseAll();
   pd.mDisplayResetRequest = true;
 
