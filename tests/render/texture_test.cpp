@@ -266,6 +266,31 @@ TEST_F(RenderTest, SquareTexturesGetBordersAroundTheImage) {
   });
 }
 
+// A texture the device cannot make is refused: a smaller surface reporting the asked size
+// would let a fill by that size run past its pixels.
+TEST_F(RenderTest, TexturesLargerThanTheDeviceAllowsAreRefused) {
+  Run("", [&](TPlatform* p) {
+    Backend()->Caps().maxTextureWidth = 1024;
+    Backend()->Caps().maxTextureHeight = 1024;
+    p->InitScreen(320, 240, false);
+    EXPECT_FALSE(TTexture::Create(1500, 64, true));
+    EXPECT_FALSE(TTexture::Create(64, 1025, false));
+    boost::shared_ptr<TTexture> fits = TTexture::Create(1024, 1000, true);
+    ASSERT_TRUE(fits);
+    uint32_t* px = nullptr;
+    int32_t pitch = 0;
+    ASSERT_TRUE(fits->Lock(px, pitch));
+    ASSERT_GE(pitch, fits->GetWidth());
+    for (int y = 0; y < fits->GetHeight(); ++y)
+      for (int x = 0; x < fits->GetWidth(); ++x) px[y * pitch + x] = kRed;
+    fits->Unlock();
+    EXPECT_EQ(fits->GetData()->mBorderX, 0u);
+    EXPECT_EQ(fits->GetData()->mBorderY, 12u);  // (1024 - 1000) / 2
+  });
+  EXPECT_TRUE(Logged("TDxTextureData::Create: 1500x64 texture is larger than the device allows"));
+  EXPECT_TRUE(Logged("TDxTextureData::Create: 64x1025 texture is larger than the device allows"));
+}
+
 TEST_F(RenderTest, SixteenBitTexturesLockThroughAnOpaqueShadowCopy) {
   Run("", [&](TPlatform* p) {
     Backend()->Caps().videoMemoryTotal = 8u << 20;
