@@ -98,8 +98,10 @@ void TDxDisplayHandler::MarkDxBrokenLimited() {
   if (GetTimer() - mBrokenTime > 250) MarkDxBroken();
 }
 
+// Exact-size textures when the game asks for them ("texture_rectangle") and the device can
+// sample them.
 bool TDxDisplayHandler::AllowsAnyTextureSize() const {
-  return !mContext->GetBackend()->GetCaps().powerOfTwoTexturesOnly;
+  return mTextureRectangle && !mContext->GetBackend()->GetCaps().powerOfTwoTexturesOnly;
 }
 
 TDxTextureData* TDxDisplayHandler::CreateTextureData() { return new TDxTextureData(); }

@@ -551,6 +551,8 @@ void TDxDisplayHandler::SetOption(const str& key, const str& value) {
     mNewSubtractive = value.ToInt() > 0;
   } else if (key == "new_render_blend") {
     mNewRenderBlend = value.ToInt() > 0;
+  } else if (key == "texture_rectangle") {
+    mTextureRectangle = value.ToInt() > 0;
   }
 }
 

@@ -69,20 +69,25 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
     mSurfaceHeight = PowerOfTwo(height);
     return Has(kBlank);
   }
+  const bool texture = !Has(kRenderSurface) && !Has(kSimple);
+  if (texture && !display->AllowsAnyTextureSize()) {
+    w = PowerOfTwo(w);
+    h = PowerOfTwo(h);
+  }
   // A texture the device cannot make is refused rather than made smaller than the size the
   // texture reports: callers lock and fill by that size.
   const AdapterCaps& caps = dd->GetCaps();
   if (!Has(kSimple) && (w > uint32_t(std::max(caps.maxTextureWidth, 0)) ||
                         h > uint32_t(std::max(caps.maxTextureHeight, 0)))) {
-    EngineLog("TDxTextureData::Create: %ux%u texture is larger than the device allows (%dx%d)", w,
-              h, caps.maxTextureWidth, caps.maxTextureHeight);
+    EngineLog("TDxTextureData::Create: %ux%u texture is larger than the device allows (%dx%d)",
+              width, height, caps.maxTextureWidth, caps.maxTextureHeight);
     mSurfaceWidth = mSurfaceHeight = 0;
     return false;
   }
   bool sixteen = dd->GetDisplayMode().bitsPerPixel <= 16;
   bool alpha = Has(kAlpha);
   Result r;
-  if (Has(kRenderSurface) || Has(kSimple)) {
+  if (!texture) {
     SurfaceDesc desc;
     desc.width = static_cast<int32_t>(w);
     desc.height = static_cast<int32_t>(h);
