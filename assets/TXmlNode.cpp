@@ -104,6 +104,13 @@ str ToStr(const std::string& s) { return str(s.data(), static_cast<unsigned>(s.s
 
 bool StartsWith(const std::string& s, const char* head) { return s.rfind(head, 0) == 0; }
 
+// Declarations and comments: the reader keeps them as childless elements of these names.
+bool IsDeclaration(const std::string& name) {
+  return name == "?xml" || name == "!DOCTYPE" || StartsWith(name, "!--");
+}
+
+bool IsComment(const std::string& name) { return StartsWith(name, "!--"); }
+
 enum class TagEnd { kChild, kNoChild, kClosing, kInputEnded };
 
 // Reads a tag after its "<"; `child` receives the element that content follows into.
@@ -123,8 +130,7 @@ TagEnd ReadTag(TXmlNode& owner, TGetChar& src, TXmlNode*& child) {
         owner.EndElement(ToStr(token.text));
       } else {
         child = owner.StartElement(ToStr(token.text));
-        declaration =
-            token.text == "?xml" || token.text == "!DOCTYPE" || StartsWith(token.text, "!--");
+        declaration = IsDeclaration(token.text);
       }
       state = 1;
     } else if (state == 1) {
@@ -374,18 +380,65 @@ void TXmlNode::SetIntAttribute(const str& name, int value) {
   SetAttribute(name, str::Format("%d", value));
 }
 
+namespace {
+
+// A name or unquoted value as one word the reader gives back unchanged: escaped, with the
+// bytes that would end or split the word, or make a tag of it, written as references (a
+// space, "=", a "/" at the start, where it would make a closing tag, and a "/" at the end,
+// which the reader takes for the empty-element mark when ">" follows).
+str Word(const str& text) {
+  const str escaped = XmlEscape(text);
+  const char* in = escaped.CStr();
+  const unsigned n = escaped.Length();
+  std::string out;
+  out.reserve(n + 8);
+  for (unsigned i = 0; i < n; ++i) {
+    const char c = in[i];
+    if (c == ' ')
+      out += "&#32;";
+    else if (c == '=')
+      out += "&#61;";
+    else if (c == '/' && (i == 0 || i + 1 == n))
+      out += "&#47;";
+    else
+      out += c;
+  }
+  return ToStr(out);
+}
+
+}  // namespace
+
 void TXmlNode::Write(Output& out, int depth) const {
+  const std::string name(mName.CStr(), mName.Length());
+  const bool declaration = IsDeclaration(name);
   out.Spaces(depth);
   out.Put("<");
-  out.Put(mName);
+  out.Put(Word(mName));
   for (const Attribute& a : mAttributes) {
     out.Put("\n");
     out.Spaces(depth + 4);
-    out.Put(XmlEscape(a.name));
+    out.Put(Word(a.name));
     out.Put("=");
-    if (a.quoted) out.Put("\"");
-    out.Put(XmlEscape(a.value));
-    if (a.quoted) out.Put("\"");
+    // An empty unquoted value would take the next word as its value: it is written quoted.
+    if (a.quoted || a.value.IsEmpty()) {
+      out.Put("\"");
+      out.Put(XmlEscape(a.value));
+      out.Put("\"");
+    } else {
+      out.Put(Word(a.value));
+    }
+  }
+  if (declaration) {
+    // In its own form, with no closing tag: one would close the element around it when read.
+    // The reader gives a declaration or comment no content, so none is written.
+    const bool closedComment = name.size() > 3 && name.compare(name.size() - 2, 2, "--") == 0;
+    if (name == "?xml")
+      out.Put(" ?>\n");
+    else if (IsComment(name) && !(closedComment && mAttributes.empty()))
+      out.Put(" -->\n");
+    else
+      out.Put(">\n");
+    return;
   }
   out.Put(">\n");
   if (!mText.IsEmpty()) {
@@ -396,7 +449,7 @@ void TXmlNode::Write(Output& out, int depth) const {
   for (const auto& child : mChildren) child->Write(out, depth + 4);
   out.Spaces(depth);
   out.Put("</");
-  out.Put(XmlEscape(mName));
+  out.Put(Word(mName));
   out.Put(">\n");
 }
 

@@ -23,6 +23,8 @@ int ImageSide(int width, int height);
 bool LoadPNG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, int& height,
              int& side, bool& hasAlpha);
 
-// Colour and grey images; CMYK, damaged and truncated files fail. Alpha is 255.
+// Colour and grey images; CMYK, damaged and truncated files and progressive files of more
+// than 500 scans fail. A file missing only its end marker decodes, with a log line. Alpha
+// is 255.
 bool LoadJPEG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, int& height,
               int& side);

@@ -20,14 +20,19 @@ constexpr size_t kReadChunk = 4096;
 // image allowed, three full-resolution components of kMaxImageSide squared.
 constexpr long kMaxDecoderMemory = 128L * 1024 * 1024;
 static_assert(kMaxDecoderMemory > 3L * 2 * kMaxImageSide * kMaxImageSide);
+// Every scan of a progressive image visits the whole image, so a file of many tiny scans
+// holds the main thread for as long as it has scans; real encoders write about ten.
+constexpr int kMaxScans = 500;
 
 // The error manager comes first so libjpeg's error pointer leads back to the whole record.
 struct JpegDecode {
   jpeg_error_mgr error;
   jmp_buf recovery;
   jpeg_source_mgr source;
+  jpeg_progress_mgr progress;
   jpeg_decompress_struct info;
   bool created = false;
+  bool endMissing = false;  // the file ended after its last scan, without the end marker
   TFile* file = nullptr;
   const char* name = "";
   uint8_t* pixels = nullptr;
@@ -46,6 +51,23 @@ void ErrorExit(j_common_ptr cinfo) {
   longjmp(d.recovery, 1);
 }
 
+// Once the file has ended, a warning means the decoder wanted data that is not there: the
+// image is damaged, not just missing its end marker.
+void EmitMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;  // trace messages
+  if (DecodeOf(cinfo).endMissing && cinfo->err->msg_code != JWRN_EXTRANEOUS_DATA)
+    ERREXIT(cinfo, JERR_INPUT_EOF);
+  if (cinfo->err->num_warnings++ == 0) cinfo->err->output_message(cinfo);
+}
+
+void ProgressMonitor(j_common_ptr cinfo) {
+  j_decompress_ptr info = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (info->input_scan_number <= kMaxScans) return;
+  JpegDecode& d = DecodeOf(cinfo);
+  std::snprintf(d.message, sizeof(d.message), "more than %d scans, decoding stopped", kMaxScans);
+  longjmp(d.recovery, 1);
+}
+
 void OutputMessage(j_common_ptr cinfo) {
   char text[JMSG_LENGTH_MAX];
   cinfo->err->format_message(cinfo, text);
@@ -54,12 +76,33 @@ void OutputMessage(j_common_ptr cinfo) {
 
 void InitSource(j_decompress_ptr) {}
 
+// Whether every coefficient of the image has been sent: the one scan of a sequential image
+// holding all components has begun, or every coefficient of a progressive one has reached
+// full precision. Data still missing within the current scan shows up as a warning.
+bool AllScansSeen(j_decompress_ptr info) {
+  if (!info->progressive_mode)
+    return info->comps_in_scan > 0 && info->comps_in_scan == info->num_components;
+  if (info->coef_bits == nullptr) return false;
+  for (int c = 0; c < info->num_components; ++c)
+    for (int k = 0; k < DCTSIZE2; ++k)
+      if (info->coef_bits[c][k] != 0) return false;
+  return true;
+}
+
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
   JpegDecode& d = DecodeOf(reinterpret_cast<j_common_ptr>(cinfo));
   int32_t got = FileRead(d.file, d.chunk, int(kReadChunk));
-  // A file that ends before its end marker is damaged; libjpeg's habit of padding it with
-  // grey would hide that.
-  if (got <= 0) ERREXIT(cinfo, JERR_INPUT_EOF);
+  if (got <= 0) {
+    // A file that ends after its image data lacks only the end marker: it is supplied, and
+    // the decoder's warnings from here on tell whether the data really was all there. A file
+    // cut shorter is damaged; libjpeg's habit of padding it with grey would hide that.
+    if (d.endMissing || !AllScansSeen(cinfo)) ERREXIT(cinfo, JERR_INPUT_EOF);
+    static const JOCTET kEndMarker[2] = {0xFF, JPEG_EOI};
+    d.endMissing = true;
+    d.source.next_input_byte = kEndMarker;
+    d.source.bytes_in_buffer = sizeof(kEndMarker);
+    return TRUE;
+  }
   d.source.next_input_byte = d.chunk;
   d.source.bytes_in_buffer = size_t(got);
   return TRUE;
@@ -110,6 +153,8 @@ bool Decode(JpegDecode& d) {
   d.source.next_input_byte = nullptr;
   d.source.bytes_in_buffer = 0;
   d.info.src = &d.source;
+  d.progress.progress_monitor = ProgressMonitor;
+  d.info.progress = &d.progress;
 
   jpeg_read_header(&d.info, TRUE);
   d.info.out_color_space = JCS_RGB;
@@ -159,6 +204,7 @@ bool LoadJPEG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, i
   d->info.err = jpeg_std_error(&d->error);
   d->error.error_exit = ErrorExit;
   d->error.output_message = OutputMessage;
+  d->error.emit_message = EmitMessage;
   bool ok = Decode(*d);
   if (d->created) jpeg_destroy_decompress(&d->info);
   FileClose(d->file);
@@ -167,6 +213,8 @@ bool LoadJPEG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, i
     EngineLog("LoadJPEG: %s: %s", name.CStr(), d->message);
     return false;
   }
+  if (d->endMissing)
+    EngineLog("LoadJPEG: %s: Premature end of JPEG file (no end marker)", name.CStr());
   buffer.reset(d->pixels);
   width = d->width;
   height = d->height;

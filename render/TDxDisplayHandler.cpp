@@ -98,8 +98,10 @@ void TDxDisplayHandler::MarkDxBrokenLimited() {
   if (GetTimer() - mBrokenTime > 250) MarkDxBroken();
 }
 
+// Exact-size textures when the game asks for them ("texture_rectangle") and the device can
+// sample them.
 bool TDxDisplayHandler::AllowsAnyTextureSize() const {
-  return !mContext->GetBackend()->GetCaps().powerOfTwoTexturesOnly;
+  return mTextureRectangle && !mContext->GetBackend()->GetCaps().powerOfTwoTexturesOnly;
 }
 
 TDxTextureData* TDxDisplayHandler::CreateTextureData() { return new TDxTextureData(); }
@@ -128,7 +130,8 @@ bool TDxDisplayHandler::RefreshDisplay(bool fullScreen) {
 
 void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool force, bool quiet,
                                    bool childOfHost) {
-  mDisplayReady = false;
+  // A call that changes nothing (same mode, inactive window, suspended) leaves the display as
+  // it was: only the rebuild below takes it away from the presentation thread.
   if (width <= 0 || height <= 0) {
     EngineLog("SetDisplay: no display of %dx%d", width, height);
     return;
@@ -237,6 +240,7 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
     }
   }
 
+  mDisplayReady = false;
   if (TAssetManager* am = TAssetManager::Instance()) am->ReleaseAll();
   pd.mDisplayResetRequest = true;
 

@@ -138,6 +138,9 @@ public:
 
 private:
   bool ApplyViewport();
+  // viewport ∩ clip rectangle cut to the display, in display pixels; false when nothing of it
+  // is on the display. The device viewport and the 2-D projection both use it.
+  bool VisibleViewport(TRect& out) const;
   void ApplyTextureStages();
   void ApplyFixedDeviceState();
   bool IsActive() const;
@@ -186,6 +189,7 @@ private:
   bool mHintAntialias = false;
   bool mNewSubtractive = false;
   bool mNewRenderBlend = false;
+  bool mTextureRectangle = false;  // "texture_rectangle": exact-size textures where the device can
   bool mInSelfTest = false;
   float mPixelOffset = -0.5f;
   bool mDefaultCursorSet = false;

@@ -200,18 +200,26 @@ bool TDxDisplayHandler::Begin3d() {
   return true;
 }
 
-bool TDxDisplayHandler::ApplyViewport() {
-  if (!mDevice) return false;
+bool TDxDisplayHandler::VisibleViewport(TRect& out) const {
   TRect r;
   r.SetIntersection(mViewport, mClipRect);
   int w = mDisplayRect.Width(), h = mDisplayRect.Height();
-  // Nothing of it on the display: an empty viewport, which the device refuses.
   if (r.right <= std::max(r.left, 0) || r.bottom <= std::max(r.top, 0) || r.left >= w || r.top >= h)
-    return Succeeded(mDevice->SetViewport(Viewport{0, 0, 0, 0, 0.0f, 1.0f}));
+    return false;
   int left = std::clamp(r.left, 0, std::max(0, w - 1));
   int top = std::clamp(r.top, 0, std::max(0, h - 1));
-  int right = std::clamp(r.right, left, std::max(left, w));
-  int bottom = std::clamp(r.bottom, top, std::max(top, h));
+  out = TRect(left, top, std::clamp(r.right, left, std::max(left, w)),
+              std::clamp(r.bottom, top, std::max(top, h)));
+  return true;
+}
+
+bool TDxDisplayHandler::ApplyViewport() {
+  if (!mDevice) return false;
+  TRect r;
+  // Nothing of it on the display: an empty viewport, which the device refuses.
+  if (!VisibleViewport(r)) return Succeeded(mDevice->SetViewport(Viewport{0, 0, 0, 0, 0.0f, 1.0f}));
+  int w = mDisplayRect.Width(), h = mDisplayRect.Height();
+  int left = r.left, top = r.top, right = r.right, bottom = r.bottom;
   float scale = 1.0f;
   if (Hosted(scale)) {
     int sw = ScaleRound(w, scale), sh = ScaleRound(h, scale);
@@ -274,14 +282,14 @@ uint32_t TDxDisplayHandler::PrepareVertexKind(int kind) {
   mDevice->States().lighting = !(kind == 1 || kind == 2 || kind == 3);
   if (kind == 3) return kTransformedVertex;
   TRect r;
-  r.SetIntersection(mViewport, mDisplayRect);
-  r.SetIntersection(r, mClipRect);
   // An empty area draws nothing and would give a projection of infinities.
-  if (mProjectionStale && RendererIn2d() && r.Width() > 0 && r.Height() > 0) {
+  if (mProjectionStale && RendererIn2d() && VisibleViewport(r)) {
     mProjectionStale = false;
     float w = static_cast<float>(r.Width()), h = static_cast<float>(r.Height());
-    float dx = static_cast<float>(std::max(0, mClipRect.left - mViewport.left));
-    float dy = static_cast<float>(std::max(0, mClipRect.top - mViewport.top));
+    // The device viewport starts at r: viewport coordinates from there on, however far the
+    // viewport or the clip rectangle reach past the display's edges.
+    float dx = static_cast<float>(r.left - mViewport.left);
+    float dy = static_cast<float>(r.top - mViewport.top);
     float l = dx - mPixelOffset, rt = dx + w - mPixelOffset;
     float b = dy + h - mPixelOffset, t = dy - mPixelOffset;
     TMat4 m;
@@ -543,6 +551,8 @@ void TDxDisplayHandler::SetOption(const str& key, const str& value) {
     mNewSubtractive = value.ToInt() > 0;
   } else if (key == "new_render_blend") {
     mNewRenderBlend = value.ToInt() > 0;
+  } else if (key == "texture_rectangle") {
+    mTextureRectangle = value.ToInt() > 0;
   }
 }
 

@@ -69,10 +69,25 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
     mSurfaceHeight = PowerOfTwo(height);
     return Has(kBlank);
   }
+  const bool texture = !Has(kRenderSurface) && !Has(kSimple);
+  if (texture && !display->AllowsAnyTextureSize()) {
+    w = PowerOfTwo(w);
+    h = PowerOfTwo(h);
+  }
+  // A texture the device cannot make is refused rather than made smaller than the size the
+  // texture reports: callers lock and fill by that size.
+  const AdapterCaps& caps = dd->GetCaps();
+  if (!Has(kSimple) && (w > uint32_t(std::max(caps.maxTextureWidth, 0)) ||
+                        h > uint32_t(std::max(caps.maxTextureHeight, 0)))) {
+    EngineLog("TDxTextureData::Create: %ux%u texture is larger than the device allows (%dx%d)",
+              width, height, caps.maxTextureWidth, caps.maxTextureHeight);
+    mSurfaceWidth = mSurfaceHeight = 0;
+    return false;
+  }
   bool sixteen = dd->GetDisplayMode().bitsPerPixel <= 16;
   bool alpha = Has(kAlpha);
   Result r;
-  if (Has(kRenderSurface) || Has(kSimple)) {
+  if (!texture) {
     SurfaceDesc desc;
     desc.width = static_cast<int32_t>(w);
     desc.height = static_cast<int32_t>(h);
@@ -123,6 +138,14 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
     PixelFormat wanted = sixteen ? (alpha ? PixelFormat::A4R4G4B4 : PixelFormat::R5G6B5)
                                  : (alpha ? PixelFormat::A8R8G8B8 : PixelFormat::X8R8G8B8);
     r = CreateTexture(*dd, static_cast<int32_t>(w), static_cast<int32_t>(h), wanted, mSurface);
+    if (r == kOk && (static_cast<uint32_t>(mSurface->Width()) < w ||
+                     static_cast<uint32_t>(mSurface->Height()) < h)) {
+      EngineLog("TDxTextureData::Create: asked for %ux%u, the device made %dx%d", w, h,
+                mSurface->Width(), mSurface->Height());
+      mSurface.reset();
+      mSurfaceWidth = mSurfaceHeight = 0;
+      return false;
+    }
     if (r == kOk) {
       int32_t bits = BytesPerPixel(mSurface->Format()) * 8;
       if (!sixteen && bits == 16) {

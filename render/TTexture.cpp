@@ -33,6 +33,21 @@ uint32_t FloatBits(float f) {
   return u;
 }
 
+// Linear filtering near the image's right and bottom edges reads the texels past them: the
+// image's last column and row are repeated over the padding up to width x height, so scaled
+// and rotated sprites keep their edge colour instead of fading into transparent black.
+void RepeatEdges(uint32_t* pixels, int stride, int imageWidth, int imageHeight, int width,
+                 int height) {
+  if (imageWidth <= 0 || imageHeight <= 0) return;
+  for (int y = 0; y < imageHeight; ++y) {
+    uint32_t* row = pixels + size_t(y) * size_t(stride);
+    std::fill(row + imageWidth, row + std::max(width, imageWidth), row[imageWidth - 1]);
+  }
+  const uint32_t* last = pixels + size_t(imageHeight - 1) * size_t(stride);
+  for (int y = imageHeight; y < height; ++y)
+    std::copy(last, last + width, pixels + size_t(y) * size_t(stride));
+}
+
 bool Decode(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& w, int& h, int& side,
             bool& alpha) {
   alpha = false;
@@ -215,8 +230,10 @@ bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn
   data.mHeight = static_cast<uint32_t>(h);
   // The decoder's byte buffer (from new[], so aligned for any scalar) holds 32-bit pixels;
   // reading it in place saves a copy of up to 16 MB.
-  data.WritePixels(static_cast<uint32_t>(side), static_cast<uint32_t>(side),
-                   reinterpret_cast<const uint32_t*>(image.get()));
+  uint32_t* pixels = reinterpret_cast<uint32_t*>(image.get());
+  RepeatEdges(pixels, side, w, h, std::min<int>(side, static_cast<int>(data.mSurfaceWidth)),
+              std::min<int>(side, static_cast<int>(data.mSurfaceHeight)));
+  data.WritePixels(static_cast<uint32_t>(side), static_cast<uint32_t>(side), pixels);
   return true;
 }
 

@@ -115,7 +115,7 @@ struct AdapterCaps {
   int32_t maxTextureHeight = 2048;
   int32_t maxTextureAspectRatio = 2048;
   bool squareTexturesOnly = false;
-  bool powerOfTwoTexturesOnly = true;
+  bool powerOfTwoTexturesOnly = false;  // the software rasterizer samples any size
   bool hardwareRasterization = true;
   bool hardwareTransformAndLighting = false;
   bool gouraudShading = true;

@@ -161,6 +161,79 @@ TEST(XmlWriter, TextSurvivesARoundTripByteForByte) {
   EXPECT_EQ(S(back.FindChild("big")->GetText()), words);
 }
 
+namespace {
+
+// Names, texts, attributes (with their quoted flags) and children, the whole subtree.
+void ExpectSameTree(TXmlNode* a, TXmlNode* b, const std::string& path) {
+  SCOPED_TRACE(path);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(S(a->GetName()), S(b->GetName()));
+  EXPECT_EQ(S(a->GetText()), S(b->GetText()));
+  ASSERT_EQ(a->GetAttributeCount(), b->GetAttributeCount());
+  a->BeginAttributes();
+  b->BeginAttributes();
+  str an, av, bn, bv;
+  while (a->NextAttribute(an, av)) {
+    ASSERT_TRUE(b->NextAttribute(bn, bv));
+    EXPECT_EQ(S(an), S(bn));
+    EXPECT_EQ(S(av), S(bv));
+    uint8_t aq = 9, bq = 9;
+    str ignored;
+    a->GetAttribute(ignored, an, &aq);
+    b->GetAttribute(ignored, bn, &bq);
+    EXPECT_EQ(aq, bq) << S(an);
+  }
+  ASSERT_EQ(a->GetChildCount(), b->GetChildCount());
+  for (size_t i = 0; i < a->GetChildCount(); ++i)
+    ExpectSameTree(a->GetChild(i), b->GetChild(i), path + "/" + S(a->GetChild(i)->GetName()));
+}
+
+}  // namespace
+
+// What the writer writes reads back as the same tree: declarations and comments in their own
+// form, names whatever their bytes.
+TEST(XmlWriter, WrittenDocumentsReadBackAsTheSameTree) {
+  TXmlNode parsed;
+  parsed.ParseString(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- settings for the game -->\n"
+      "<!DOCTYPE settings>\n<settings a=\"1\" b=2><!--note--><v/>text</settings>");
+  ASSERT_EQ(parsed.GetChildCount(), 4u);  // "?xml", "!--", "!DOCTYPE", "settings"
+
+  TXmlNode built("r");
+  TXmlNode* slash = built.AddChild("a/");  // read as the empty-element mark when ">" follows
+  slash->AddChild("inner")->AppendText("kept", 4);
+  built.AddChild("/lead");  // would be a closing tag
+  built.AddChild("two words=x");
+  built.AddChild("&lt;<");
+  TXmlNode* attrs = built.AddChild("attrs");
+  attrs->AddAttribute("end", "x/", 0);
+  attrs->AddAttribute("spaced", "p q", 0);
+  attrs->AddAttribute("n=m", "v", 1);
+  attrs->AddChild("after")->AppendText("t", 1);
+  built.AddChild("?xml")->SetAttribute("version", "1.0");
+  built.AddChild("!--c--");
+  built.AddChild("!--")->AddAttribute("k", "v", 0);
+  built.AddChild("last");
+
+  for (TXmlNode* tree : {&parsed, &built}) {
+    SCOPED_TRACE(S(tree->GetName()));
+    str written = tree->ToString();
+    TXmlNode back;
+    back.ParseString(written.CStr());
+    // A named element reads back as the document's one child; the unnamed root as itself.
+    TXmlNode* got = tree->GetName().IsEmpty() ? &back : back.GetChild(0);
+    ASSERT_EQ(back.GetChildCount(), tree->GetName().IsEmpty() ? tree->GetChildCount() : 1u)
+        << S(written);
+    ExpectSameTree(tree, got, "");
+    // A second cycle changes nothing.
+    EXPECT_EQ(S(got->ToString()), S(written));
+  }
+  EXPECT_NE(S(parsed.ToString())
+                .find("    <?xml\n        version=\"1.0\"\n        encoding=\"UTF-8\" ?>\n"),
+            std::string::npos);
+  EXPECT_NE(S(built.ToString()).find("<!--c-->\n"), std::string::npos);
+}
+
 TEST(XmlReader, UnescapeHandlesReferencesAndLeavesTheRest) {
   struct Case {
     const char* in;

@@ -4,6 +4,8 @@
 // the screen's own depth choice and device retries.
 #include "RenderFixture.h"
 
+#include <functional>
+
 #include "assets/FileLayer.h"
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
@@ -210,6 +212,36 @@ TEST_F(RenderTest, RepeatingTheCurrentModeChangesNothing) {
     EXPECT_NE(d->GetContext()->GetBackBuffer(), back);
     EXPECT_TRUE(d->IsReady());
   });
+}
+
+// The presentation thread draws the cursor only while the display is ready, so a set-up that
+// returns without rebuilding anything must leave it ready.
+TEST_F(RenderTest, SetUpsThatChangeNothingKeepTheDisplayReadyForThePresentationThread) {
+  const struct {
+    const char* name;
+    bool fullScreen;
+    std::function<void(TPlatform*)> arrange;
+    int width;
+  } cases[] = {
+      {"same mode", false, [](TPlatform*) {}, 640},
+      {"inactive window", false, [](TPlatform* p) { p->GetData()->mActive = false; }, 320},
+      {"minimised full screen", true, [](TPlatform* p) { p->GetData()->mMinimized = true; }, 640},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Run("", [&](TPlatform* p) {
+      p->InitScreen(640, 480, c.fullScreen);
+      TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+      ASSERT_TRUE(d->IsThreadedPresent());
+      auto back = d->GetContext()->GetBackBuffer();
+      c.arrange(p);
+      d->SetDisplay(c.width, 480, c.fullScreen, false, false, false);
+      EXPECT_EQ(d->GetContext()->GetBackBuffer(), back);  // nothing was rebuilt
+      EXPECT_TRUE(d->IsThreadedPresent());
+      p->GetData()->mActive = true;
+      p->GetData()->mMinimized = false;
+    });
+  }
 }
 
 TEST_F(RenderTest, OutOfVideoMemorySwitchesToSixteenBitFullScreenForGood) {

@@ -255,6 +255,11 @@ TEST(DisplaySurface, ModesCapsAndDeviceCreationFollowTheAdapter) {
 TEST(DisplaySurface, TexturesAreSizedAndFormattedForTheAdapter) {
   pd::headless::Display display;
   std::shared_ptr<pd::Surface> t;
+  // The software rasterizer samples any size; a card that cannot gets powers of two.
+  ASSERT_EQ(pd::CreateTexture(display, 300, 200, pd::PixelFormat::A8R8G8B8, t), pd::kOk);
+  EXPECT_EQ(t->Width(), 300);
+  EXPECT_EQ(t->Height(), 200);
+  display.Caps().powerOfTwoTexturesOnly = true;
   ASSERT_EQ(pd::CreateTexture(display, 300, 200, pd::PixelFormat::A8R8G8B8, t), pd::kOk);
   EXPECT_EQ(t->Width(), 512);
   EXPECT_EQ(t->Height(), 256);

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "assets/FileLayer.h"
+#include "core/EngineLog.h"
 #include "render/ImageDecoders.h"
 
 namespace {
@@ -29,6 +34,40 @@ void ExpectBlankOutside(const std::unique_ptr<uint8_t[]>& buffer, int side, int 
     }
   }
 }
+
+std::string FixtureBytes(const char* file) {
+  std::ifstream in(std::string(ENGINE_FIXTURES_DIR "/images/") + file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Writes bytes made from a fixture into the test's temporary folder and indexes them.
+str Made(const char* file, const std::string& bytes) {
+  std::string path = ::testing::TempDir() + "image_decoders_" + file;
+  std::ofstream(path, std::ios::binary) << bytes;
+  str name = str("made/") + file;
+  SetIndexedFile(name, str(path.c_str()));
+  return name;
+}
+
+// The engine log of the test, written to the temporary folder.
+class JpegLogTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    mFolder = ::testing::TempDir() + "image_decoders_log_" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    OpenEngineLog(mFolder.c_str());
+  }
+  void TearDown() override { OpenEngineLog(nullptr); }
+
+  std::string Log() const {
+    std::ifstream in(GetLogFilePath().CStr());
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  std::string mFolder;
+};
 
 }  // namespace
 
@@ -185,4 +224,69 @@ TEST(ImageDecodersTest, BadJpegFailsWithoutEndingTheProcess) {
   std::unique_ptr<uint8_t[]> buffer;
   int width = 0, height = 0, side = 0;
   EXPECT_TRUE(LoadJPEG(Fixture("baseline.jpg"), buffer, width, height, side));
+}
+
+// The decoding library only warns when the end marker is missing and the image data is all
+// there; cutting any further still fails.
+TEST_F(JpegLogTest, JpegWithoutItsEndMarkerDecodesAndIsLogged) {
+  for (const char* file : {"baseline.jpg", "progressive.jpg"}) {
+    SCOPED_TRACE(file);
+    std::string bytes = FixtureBytes(file);
+    ASSERT_EQ(bytes.substr(bytes.size() - 2), "\xFF\xD9");
+    str name = Made((std::string("no_end_") + file).c_str(), bytes.substr(0, bytes.size() - 2));
+    std::unique_ptr<uint8_t[]> buffer;
+    int width = 0, height = 0, side = 0;
+    ASSERT_TRUE(LoadJPEG(name, buffer, width, height, side));
+    EXPECT_EQ(width, 24);
+    EXPECT_EQ(height, 16);
+    // The bottom-right block is white, so the last data was decoded.
+    EXPECT_GE(Pixel(buffer, side, 23, 15) & 0xFF, 0xFCu);
+    EXPECT_NE(Log().find(std::string("LoadJPEG: ") + name.CStr() +
+                         ": Premature end of JPEG file (no end marker)"),
+              std::string::npos);
+  }
+  std::string progressive = FixtureBytes("progressive.jpg");
+  size_t lastScan = progressive.rfind("\xFF\xDA");
+  ASSERT_NE(lastScan, std::string::npos);
+  const struct {
+    const char* file;
+    std::string bytes;
+  } cut[] = {
+      {"cut_before_last_scan.jpg", progressive.substr(0, lastScan)},
+      {"cut_in_last_scan.jpg",
+       progressive.substr(0, lastScan + (progressive.size() - lastScan) / 2)},
+      {"cut_in_baseline.jpg", FixtureBytes("baseline.jpg").substr(0, 250)},
+  };
+  for (const auto& c : cut) {
+    SCOPED_TRACE(c.file);
+    std::unique_ptr<uint8_t[]> buffer;
+    int width = 0, height = 0, side = 0;
+    EXPECT_FALSE(LoadJPEG(Made(c.file, c.bytes), buffer, width, height, side));
+    EXPECT_EQ(buffer, nullptr);
+  }
+}
+
+// A progressive file of a great many scans would hold the main thread for as long as it has
+// scans; past 500 the decoder gives up.
+TEST_F(JpegLogTest, ProgressiveJpegWithTooManyScansFails) {
+  std::string bytes = FixtureBytes("progressive.jpg");
+  size_t lastScan = bytes.rfind("\xFF\xDA");
+  ASSERT_NE(lastScan, std::string::npos);
+  // The last scan (a refinement) sent again and again: each copy is a scan of its own.
+  std::string scan = bytes.substr(lastScan, bytes.size() - 2 - lastScan);
+  auto withScans = [&](int copies) {
+    std::string out = bytes.substr(0, bytes.size() - 2);
+    for (int i = 0; i < copies; ++i) out += scan;
+    return out + "\xFF\xD9";
+  };
+  std::unique_ptr<uint8_t[]> buffer;
+  int width = 0, height = 0, side = 0;
+  // Ten scans in the fixture and 490 more: within the limit.
+  EXPECT_TRUE(LoadJPEG(Made("scans_500.jpg", withScans(490)), buffer, width, height, side));
+  str many = Made("scans_600.jpg", withScans(590));
+  EXPECT_FALSE(LoadJPEG(many, buffer, width, height, side));
+  EXPECT_EQ(buffer, nullptr);
+  EXPECT_NE(Log().find(std::string("LoadJPEG: ") + many.CStr() +
+                       ": more than 500 scans, decoding stopped"),
+            std::string::npos);
 }

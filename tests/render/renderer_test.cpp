@@ -143,6 +143,29 @@ TEST_F(RenderTest, ViewportStackAndFillsInsideTheViewport) {
   EXPECT_TRUE(Logged("Bad viewport: 500, 500, 600, 600"));
 }
 
+// A window scrolled partly off the top-left of the screen and clipped by a parent that also
+// reaches past that corner: its drawing stays where its own coordinates put it.
+TEST_F(RenderTest, ViewportAndClipPastTheDisplayCornerDrawInViewportCoordinates) {
+  RunScreen([&](TPlatform*) {
+    TRenderer* r = TRenderer::Instance();
+    ASSERT_TRUE(r->BeginDraw());
+    Clear(r, TColor(0, 0, 0, 1));
+    r->PushViewport(TRect(-40, -30, 120, 100));
+    r->PushClipRect(TRect(-20, -10, 100, 90));
+    // Viewport (50, 40) is screen (10, 10).
+    r->FillRect(TRect(50, 40, 60, 50), TColor(0, 0, 1, 1));
+    r->PopClipRect();
+    r->PopViewport();
+    r->EndDraw();
+    platform::display::Image f = Frame();
+    EXPECT_EQ(f.At(10, 10), kBlue);
+    EXPECT_EQ(f.At(19, 19), kBlue);
+    EXPECT_EQ(f.At(9, 10), kBlack);
+    EXPECT_EQ(f.At(20, 19), kBlack);
+    EXPECT_EQ(f.At(19, 20), kBlack);
+  });
+}
+
 TEST_F(RenderTest, FrameRateAppearsOnTheFifteenthFrameAndOverlayToggles) {
   RunScreen([&](TPlatform*) {
     TRenderer* r = TRenderer::Instance();

@@ -266,6 +266,90 @@ TEST_F(RenderTest, SquareTexturesGetBordersAroundTheImage) {
   });
 }
 
+// A texture the device cannot make is refused: a smaller surface reporting the asked size
+// would let a fill by that size run past its pixels.
+TEST_F(RenderTest, TexturesLargerThanTheDeviceAllowsAreRefused) {
+  Run("", [&](TPlatform* p) {
+    Backend()->Caps().maxTextureWidth = 1024;
+    Backend()->Caps().maxTextureHeight = 1024;
+    p->InitScreen(320, 240, false);
+    EXPECT_FALSE(TTexture::Create(1500, 64, true));
+    EXPECT_FALSE(TTexture::Create(64, 1025, false));
+    boost::shared_ptr<TTexture> fits = TTexture::Create(1024, 1000, true);
+    ASSERT_TRUE(fits);
+    uint32_t* px = nullptr;
+    int32_t pitch = 0;
+    ASSERT_TRUE(fits->Lock(px, pitch));
+    ASSERT_GE(pitch, fits->GetWidth());
+    for (int y = 0; y < fits->GetHeight(); ++y)
+      for (int x = 0; x < fits->GetWidth(); ++x) px[y * pitch + x] = kRed;
+    fits->Unlock();
+    EXPECT_EQ(fits->GetData()->mBorderX, 0u);
+    EXPECT_EQ(fits->GetData()->mBorderY, 12u);  // (1024 - 1000) / 2
+  });
+  EXPECT_TRUE(Logged("TDxTextureData::Create: 1500x64 texture is larger than the device allows"));
+  EXPECT_TRUE(Logged("TDxTextureData::Create: 64x1025 texture is larger than the device allows"));
+}
+
+// "texture_rectangle" gives images surfaces of their own size where the device samples any
+// size; elsewhere the padding repeats the image's last column and row.
+TEST_F(RenderTest, TextureRectangleGivesExactSurfacesAndPaddingRepeatsTheEdges) {
+  WritePng("odd.png", 3, 5, [](int x, int y) { return x == 2 ? kGreen : y == 4 ? kBlue : kRed; });
+  const struct {
+    const char* option;
+    bool powerOfTwoOnly;
+    uint32_t surfaceWidth, surfaceHeight;
+  } cases[] = {{"1", false, 3, 5}, {"0", false, 4, 8}, {"1", true, 4, 8}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.option) + (c.powerOfTwoOnly ? " power-of-two device" : ""));
+    Run("", [&](TPlatform* p) {
+      Backend()->Caps().powerOfTwoTexturesOnly = c.powerOfTwoOnly;
+      p->InitScreen(160, 120, false);
+      TRenderer::Instance()->SetOption("texture_rectangle", c.option);
+      boost::shared_ptr<TTexture> t = TTexture::Get("odd.png");
+      ASSERT_TRUE(t);
+      EXPECT_EQ(t->GetWidth(), 3);
+      EXPECT_EQ(t->GetHeight(), 5);
+      EXPECT_EQ(t->GetData()->mSurfaceWidth, c.surfaceWidth);
+      EXPECT_EQ(t->GetData()->mSurfaceHeight, c.surfaceHeight);
+      uint32_t* px = nullptr;
+      int32_t pitch = 0;
+      ASSERT_TRUE(t->Lock(px, pitch));
+      for (uint32_t y = 0; y < c.surfaceHeight; ++y) {
+        for (uint32_t x = 0; x < c.surfaceWidth; ++x) {
+          uint32_t want = x >= 2 ? kGreen : y >= 4 ? kBlue : kRed;
+          ASSERT_EQ(px[y * uint32_t(pitch) + x], want) << x << "," << y;
+        }
+      }
+      t->Unlock();
+    });
+  }
+}
+
+// Scaled up with linear filtering, a sprite keeps its colour up to its right and bottom edges.
+TEST_F(RenderTest, ScaledSpritesOfOddSizedImagesKeepTheirEdgeColour) {
+  WritePng("dot.png", 3, 3, [](int, int) { return kRed; });
+  for (const char* option : {"1", "0"}) {
+    SCOPED_TRACE(option);
+    RunScreen([&](TPlatform*) {
+      TRenderer* r = TRenderer::Instance();
+      r->SetOption("texture_rectangle", option);
+      boost::shared_ptr<TTexture> t = TTexture::Get("dot.png");
+      ASSERT_TRUE(t);
+      ASSERT_TRUE(r->BeginDraw());
+      r->FillRect(TRect(0, 0, 160, 120), TColor(0, 0, 0, 1));
+      ASSERT_TRUE(r->Begin2d());
+      t->Draw(TDrawParams(TVec2(10, 10), 1.0f, 8.0f, TDrawParams::kUseOrigin));  // 24 x 24
+      r->End2d();
+      r->EndDraw();
+      platform::display::Image f = Frame();
+      for (auto [x, y] : {std::pair{10, 10}, {33, 20}, {20, 33}, {33, 33}})
+        EXPECT_EQ(f.At(x, y), kRed) << x << "," << y;
+      EXPECT_EQ(f.At(34, 20), kBlack);
+    });
+  }
+}
+
 TEST_F(RenderTest, SixteenBitTexturesLockThroughAnOpaqueShadowCopy) {
   Run("", [&](TPlatform* p) {
     Backend()->Caps().videoMemoryTotal = 8u << 20;
