@@ -26,6 +26,29 @@ enum TMessageId : int32_t {
   kUserMessageBase = 1000,
 };
 
+// The engine's message ids under the names scripts know them by; the window script sets these
+// globals from this table, so the ids are written down once.
+struct TMessageIdName {
+  const char* name;
+  int32_t id;
+};
+inline constexpr TMessageIdName kMessageIdNames[] = {
+    {"kGeneric", kGeneric},
+    {"kCloseWindow", kCloseWindow},
+    {"kDefaultAction", kDefaultAction},
+    {"kButtonPress", kButtonPress},
+    {"kPressAnyKey", kPressAnyKey},
+    {"kQuitNow", kQuitNow},
+    {"kModalClosed", kModalClosed},
+    {"kTextEditChanged", kTextEditChanged},
+    {"kCommandOnly", kCommandOnly},
+    {"kSliderValChanged", kSliderValChanged},
+    {"kSliderMouseUp", kSliderMouseUp},
+    {"kSliderPageUp", kSliderPageUp},
+    {"kSliderPageDown", kSliderPageDown},
+    {"kUserMessageBase", kUserMessageBase},
+};
+
 class TMessage {
 public:
   static TClassId GetClassId() { return MakeClassId(&TMessage::GetClassId); }

@@ -8,13 +8,15 @@
 #include "script/binding/LuaBinding.h"
 #include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
-#include "script/binding/TWindowScriptInit.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
 #include "window/TSlider.h"
 #include "window/TText.h"
 #include "window/TTextEdit.h"
 #include "window/TWindowManager.h"
+
+extern const unsigned char kScreenInitChunk[];
+extern const unsigned long kScreenInitChunkSize;
 
 TWindowScript::TWindowScript(lua_State* L) : TScript(L) {
   // A state passed in may be in use: whatever the set-up leaves goes, nothing below it.
@@ -27,7 +29,13 @@ TWindowScript::TWindowScript(lua_State* L) : TScript(L) {
   RegisterWindowType("TextEdit", &TTextEdit::Create);
   RegisterWindowType("Window", &TWindow::Create);
   RegisterMessageMetatable(mState);
-  lua_dobuffer(mState, kScreenInitChunk, kScreenInitChunkSize, "gScreenInit");
+  for (const TMessageIdName& m : kMessageIdNames) {
+    lua_pushstring(mState, m.name);
+    lua_pushnumber(mState, m.id);
+    lua_settable(mState, LUA_GLOBALSINDEX);
+  }
+  lua_dobuffer(mState, reinterpret_cast<const char*>(kScreenInitChunk), kScreenInitChunkSize,
+               "gScreenInit");
   lua_settop(mState, top);
 }
 

@@ -1,8 +1,6 @@
-// The Lua half of the window library, run once per window script as "gScreenInit": constants,
-// the layout builder, modal dialogs and the message loop.
-#include "script/binding/TWindowScriptInit.h"
-
-const char kScreenInitChunk[] = R"LUA(
+-- The Lua half of the window library, run once per window script as "gScreenInit": constants,
+-- the layout builder, modal dialogs and the message loop. The message ids (kGeneric ...
+-- kUserMessageBase) are set from the engine's own table before this runs.
 LUA_PATH = "?;../?;../../?"
 kHAlignLeft = 0
 kHAlignCenter = 1
@@ -20,20 +18,6 @@ kDefault = 128
 kPushButtonAlignment = kHAlignCenter + kVAlignCenter
 kRadioButtonAlignment = kHAlignLeft + kVAlignCenter
 kToggleButtonAlignment = kHAlignCenter + kVAlignCenter
-kGeneric = 0
-kCloseWindow = kGeneric + 1
-kDefaultAction = kCloseWindow + 1
-kButtonPress = kDefaultAction + 1
-kPressAnyKey = kButtonPress + 1
-kQuitNow = kPressAnyKey + 1
-kModalClosed = kQuitNow + 1
-kTextEditChanged = kModalClosed + 1
-kCommandOnly = kTextEditChanged + 1
-kSliderValChanged = kCommandOnly + 1
-kSliderMouseUp = kSliderValChanged + 1
-kSliderPageUp = kSliderMouseUp + 1
-kSliderPageDown = kSliderPageUp + 1
-kUserMessageBase = 1000
 kCmdLine = "cmdline"
 kLevel = "level"
 kSubLevel = "sublevel"
@@ -301,6 +285,3 @@ end
 function RegisterHotkey(key, button)
   if key and button then _RegisterHotkey(key, button) end
 end
-)LUA";
-
-const unsigned kScreenInitChunkSize = sizeof(kScreenInitChunk) - 1;

@@ -1,4 +1,0 @@
-#pragma once
-
-extern const char kScreenInitChunk[];
-extern const unsigned kScreenInitChunkSize;
