@@ -73,10 +73,12 @@ bool TButton::Press() {
   }
   TMessage* m = new TMessage(kButtonPress, GetName(), target);
   if (mAction) {
+    // The action may destroy the button (and the action with it): then it has left the tree.
+    TWindowHandle self(this);
     mAction->Execute(this);
     TWindow* root = wm ? wm->GetRoot() : nullptr;
     bool inTree = false;
-    for (TWindow* w = mParent; w; w = w->GetParent()) {
+    for (TWindow* w = self ? mParent : nullptr; w; w = w->GetParent()) {
       if (w == root) {
         inTree = true;
         break;
@@ -100,12 +102,13 @@ bool TButton::Press() {
 }
 
 bool TButton::OnClick() {
+  TWindowHandle self(this);
   if (!Press()) {
     if (mType == kRadioButton) SetToggleState(true);
     if (mType == kToggleButton) Toggle();
     TWindowManager* wm = TWindowManager::Instance();
     if (wm && GetModalParent() == wm->GetTopModal()) return true;
   }
-  OnMouseLeave();
+  if (self) OnMouseLeave();
   return false;
 }

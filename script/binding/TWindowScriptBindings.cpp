@@ -241,10 +241,11 @@ void TWindowScript::UpdateWindow() {
 str TWindowScript::PushModal(str name) {
   TWindowManager* wm = Manager();
   if (!wm) return str();
-  TModalWindow* modal = new TModalWindow();
+  auto modal = std::make_unique<TModalWindow>();
   modal->SetName(name);
-  wm->PushModal(modal);
-  return modal->GetIdString();
+  str id = modal->GetIdString();
+  wm->PushModal(std::move(modal));
+  return id;
 }
 
 void TWindowScript::ClearModalChildren() {
@@ -286,18 +287,19 @@ int TWindowScript::GenericCreate(lua_State* L) {
   str type = style.GetString("typename", str());
   TWindow::Creator creator = FindWindowType(type);
   if (!creator) return 0;
-  TWindow* w = creator();
+  std::unique_ptr<TWindow> made = creator();
+  TWindow* w = made.get();
   if (!w) return 0;
   TWindow* parent = GetContextWindow();
-  if (!parent || !parent->AddChild(w, true)) {
-    // Refused or nowhere to go: nobody else would ever own it.
-    delete w;
-    return 0;
-  }
+  // Refused or nowhere to go: the window dies with `made`.
+  if (!parent || !parent->AddChild(std::move(made), true)) return 0;
+  // Style lookups and the Lua text below run script code, which may destroy the window.
+  TWindowHandle alive(w);
   w->Init(style);
+  if (!alive) return 0;
   PushContextWindow(w);
   DoLuaString(str::Format("gDialogWidth = %d; gDialogHeight= %d ;", w->GetWidth(), w->GetHeight()));
-  if (mObserver) mObserver->OnWindowCreated(w, style);
+  if (mObserver && alive) mObserver->OnWindowCreated(w, style);
   return 0;
 }
 
@@ -310,10 +312,8 @@ int TWindowScript::PostMessage(lua_State* L) {
   TWindowManager* wm = Manager();
   if (!wm || !IsLuaMessage(L, 1)) return 0;
   lua_pushvalue(L, 1);
-  TLuaMessageWrapper* m = new TLuaMessageWrapper(L);
-  // The script may hold the message past the life of its target window.
-  if (m->GetTarget() && !wm->IsWindowAlive(m->GetTarget())) m->SetTarget(nullptr);
-  wm->PostMessage(m);
+  // A message the script held past the life of its target window reads no target.
+  wm->PostMessage(new TLuaMessageWrapper(L));
   return 0;
 }
 
@@ -346,8 +346,8 @@ void TWindowScript::DestroyWindow(str name) {
   TWindow* context = GetContextWindow();
   TWindow* w = context ? context->FindChild(name, -1) : nullptr;
   if (!w || !w->GetParent()) return;
-  w->GetParent()->RemoveChild(w);
-  if (TWindowManager* wm = Manager()) wm->DeleteLater(w);
+  std::unique_ptr<TWindow> removed = w->GetParent()->RemoveChild(w);
+  if (TWindowManager* wm = Manager()) wm->DeleteLater(std::move(removed));
 }
 
 void TWindowScript::DoFitToChildren() {
