@@ -46,9 +46,9 @@ TWindowManager::TWindowManager() {
 }
 
 TWindowManager::~TWindowManager() {
-  std::list<TMessageListener*> listeners;
+  std::list<std::unique_ptr<TMessageListener>> listeners;
   listeners.swap(mListeners);
-  for (TMessageListener* l : listeners) delete l;
+  listeners.clear();
   mHover.clear();
   while (GetTopModal()) PopTopModal();
   FlushDeletes();
@@ -271,15 +271,18 @@ void TWindowManager::DrainMessages() {
   }
 }
 
-void TWindowManager::AddMessageListener(TMessageListener* listener) {
-  if (listener) mListeners.push_back(listener);
+void TWindowManager::AddMessageListener(std::unique_ptr<TMessageListener> listener) {
+  if (listener) mListeners.push_back(std::move(listener));
 }
 
-bool TWindowManager::RemoveMessageListener(TMessageListener* listener) {
-  auto it = std::find(mListeners.begin(), mListeners.end(), listener);
-  if (it == mListeners.end()) return false;
+std::unique_ptr<TMessageListener> TWindowManager::RemoveMessageListener(
+    TMessageListener* listener) {
+  auto it = std::find_if(mListeners.begin(), mListeners.end(),
+                         [listener](const auto& l) { return l.get() == listener; });
+  if (it == mListeners.end()) return nullptr;
+  std::unique_ptr<TMessageListener> removed = std::move(*it);
   mListeners.erase(it);
-  return true;
+  return removed;
 }
 
 void TWindowManager::DeliverMessage(TMessage* m) {
@@ -292,10 +295,13 @@ void TWindowManager::DeliverMessage(TMessage* m) {
   TWindow* target = m->GetTarget();
   if (!target) {
     // A listener may destroy any window, the focus window included: both are read afterwards.
-    std::vector<TMessageListener*> listeners(mListeners.begin(), mListeners.end());
+    std::vector<TMessageListener*> listeners;
+    for (const auto& l : mListeners) listeners.push_back(l.get());
     for (TMessageListener* l : listeners) {
       // An earlier listener may have removed (and destroyed) this one.
-      if (std::find(mListeners.begin(), mListeners.end(), l) == mListeners.end()) continue;
+      if (std::none_of(mListeners.begin(), mListeners.end(),
+                       [l](const auto& registered) { return registered.get() == l; }))
+        continue;
       if (l->OnMessage(MessageToOffer(m))) {
         delete m;
         return;

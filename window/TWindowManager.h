@@ -76,8 +76,10 @@ public:
   void PostMessage(TMessage* m);
   void DrainMessages();
   size_t GetQueuedMessageCount() const { return mMessages.size(); }
-  void AddMessageListener(TMessageListener* listener);
-  bool RemoveMessageListener(TMessageListener* listener);
+  // The manager owns its listeners.
+  void AddMessageListener(std::unique_ptr<TMessageListener> listener);
+  // Hands the listener back to the caller; null when it was not registered.
+  std::unique_ptr<TMessageListener> RemoveMessageListener(TMessageListener* listener);
   void DeliverMessage(TMessage* m);
   // Hands the message (owned) and a command (not owned) to the script host.
   void QueueScriptMessage(TMessage* m, TLuaObjectWrapper* command = nullptr);
@@ -129,6 +131,6 @@ private:
   TWindowHandle mFocus;
   TWindowScript* mScriptHost = nullptr;
   std::list<TMessage*> mMessages;
-  std::list<TMessageListener*> mListeners;
+  std::list<std::unique_ptr<TMessageListener>> mListeners;
   bool mLocalised = false;
 };

@@ -142,7 +142,7 @@ TEST_F(WindowTest, CloseMessagesPopByNameAndDestroyedModalsPostOneClosedNotice) 
     std::vector<std::string> closed;
   };
   Listener* listener = new Listener();
-  manager->AddMessageListener(listener);
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
   TModalWindow* dialog = new TModalWindow();
   dialog->SetName("dialog");
   manager->PushModal(Own(dialog));
@@ -206,14 +206,13 @@ TEST_F(WindowTest, UnhandledReleaseBecomesOneMouseUpNoticeWhicheverSidePostsIt) 
   for (const char* overlay : {"0", "1"}) {
     SetConfig("overlaymouse", overlay);
     Listener* listener = new Listener();
-    manager->AddMessageListener(listener);
+    manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
     manager->HandleEvent(MakeEvent(kEventLeftUp, 5, 5));
     manager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 'K'));
     std::vector<std::string> want = {"mouse:up"};
     if (std::string(overlay) == "0") want.push_back("raw:K");
     EXPECT_EQ(listener->names, want) << overlay;
     manager->RemoveMessageListener(listener);
-    delete listener;
   }
   SetConfig("overlaymouse", "");
 }

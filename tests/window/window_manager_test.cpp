@@ -90,7 +90,7 @@ TEST_F(WindowTest, MessageForAWindowDeletedLaterGoesToListenersThenTheFocus) {
     std::vector<std::string> seen;
   };
   Listener* listener = new Listener();
-  manager->AddMessageListener(listener);
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
   Probe* doomed = new Probe("doomed", &journal, 0, 0, 10, 10);
   Probe* child = new Probe("child", &journal, 0, 0, 10, 10);
   screen->AddChild(Own(doomed));
@@ -100,9 +100,9 @@ TEST_F(WindowTest, MessageForAWindowDeletedLaterGoesToListenersThenTheFocus) {
   manager->DrainMessages();
   EXPECT_EQ(listener->seen, std::vector<std::string>{"hello"});
   EXPECT_TRUE(journal.empty());
-  EXPECT_TRUE(manager->RemoveMessageListener(listener));
+  std::unique_ptr<TMessageListener> back = manager->RemoveMessageListener(listener);
+  EXPECT_TRUE(back);
   EXPECT_FALSE(manager->RemoveMessageListener(listener));
-  delete listener;
 }
 
 TEST_F(WindowTest, DeleteLaterDuringDispatchKeepsTheWindowUntilTheNextEvent) {
@@ -309,7 +309,6 @@ TEST_F(WindowTest, AListenerRemovedByAnEarlierOneIsNotOfferedTheMessage) {
       ++offers;
       if (victim) {
         TWindowManager::Instance()->RemoveMessageListener(victim);
-        delete victim;
         victim = nullptr;
       }
       return false;
@@ -319,8 +318,8 @@ TEST_F(WindowTest, AListenerRemovedByAnEarlierOneIsNotOfferedTheMessage) {
   };
   Listener* first = new Listener();
   first->victim = new Listener();
-  manager->AddMessageListener(first);
-  manager->AddMessageListener(first->victim);
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(first));
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(first->victim));
   manager->PostMessage(new TMessage(kUserMessageBase, "x"));
   manager->DrainMessages();
   EXPECT_EQ(first->offers, 1);

@@ -156,7 +156,7 @@ TEST_F(LifetimeTest, AListenerThatDestroysTheFocusWindowSendsTheMessageToTheTopM
   manager->SetFocus(focus);
   Killer* killer = new Killer();
   killer->victim = TWindowHandle(focus);
-  manager->AddMessageListener(killer);
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(killer));
   manager->PostMessage(new TMessage(kUserMessageBase, "untargeted"));
   manager->DrainMessages();
   EXPECT_EQ(manager->GetFocus(), nullptr);

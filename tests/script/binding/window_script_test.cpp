@@ -301,7 +301,7 @@ TEST_F(BindingTest, ListenersAreOfferedTheScriptsOwnMessageNotItsCopy) {
   lua_insert(L, -2);
   lua_settable(L, LUA_GLOBALSINDEX);
   Listener* listener = new Listener();
-  manager->AddMessageListener(listener);
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
   Run("PostMessage(gHeld)");
   Idle();
   // The copy a script post makes carries only id, name and target; the listener must get the
@@ -309,7 +309,6 @@ TEST_F(BindingTest, ListenersAreOfferedTheScriptsOwnMessageNotItsCopy) {
   ASSERT_EQ(listener->seen, native);
   EXPECT_EQ(static_cast<Scored*>(listener->seen)->points, 250);
   manager->RemoveMessageListener(listener);
-  delete listener;
 }
 
 TEST_F(BindingTest, ModalDialogClosesThroughItsCloseMessageAndReturnsTheValue) {
