@@ -77,12 +77,6 @@ void TWindow::MarkRedraw() {
   if (TWindowManager* wm = TWindowManager::Instance()) wm->Invalidate();
 }
 
-TWindow* TWindow::SetParent(TWindow* parent) {
-  TWindow* old = mParent;
-  mParent = parent;
-  return old;
-}
-
 namespace {
 
 template <typename List>

@@ -87,8 +87,9 @@ public:
   int GetWidth() const { return mRect.Width(); }
   int GetHeight() const { return mRect.Height(); }
   const TRect& GetRect() const { return mRect; }
+  // The owning window: a window is linked and unlinked only by AddChild and RemoveChild, so
+  // the parent always outlives the link.
   TWindow* GetParent() const { return mParent; }
-  TWindow* SetParent(TWindow* parent);
   uint32_t GetFlags() const { return mFlags; }
   uint32_t GetId() const { return mId; }
   // The children, front (top-most) first.

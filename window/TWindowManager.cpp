@@ -165,6 +165,8 @@ void TWindowManager::PopTopModal() {
     TWindow* old = GetFocus();
     mFocus = TWindowHandle(top);
     top->OnFocus(old);
+    // Uncovered: its clock runs again, whoever popped the modal above it.
+    StartClock(top);
   } else {
     if (mScriptHost) mScriptHost->RaiseContextWindow(nullptr);
     if (IsAncestorOrSelf(w, GetFocus())) mFocus = TWindowHandle();

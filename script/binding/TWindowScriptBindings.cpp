@@ -293,13 +293,13 @@ int TWindowScript::GenericCreate(lua_State* L) {
   TWindow* parent = GetContextWindow();
   // Refused or nowhere to go: the window dies with `made`.
   if (!parent || !parent->AddChild(std::move(made), true)) return 0;
-  // Style lookups and the Lua text below run script code, which may destroy the window.
+  // Style lookups may run script code (an __index), which may destroy the window.
   TWindowHandle alive(w);
   w->Init(style);
   if (!alive) return 0;
   PushContextWindow(w);
   DoLuaString(str::Format("gDialogWidth = %d; gDialogHeight= %d ;", w->GetWidth(), w->GetHeight()));
-  if (mObserver && alive) mObserver->OnWindowCreated(w, style);
+  if (mObserver) mObserver->OnWindowCreated(w, style);
   return 0;
 }
 
