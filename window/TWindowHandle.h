@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 class TWindow;
 
@@ -29,3 +30,12 @@ public:
 private:
   std::shared_ptr<TWindowLife> mLife;
 };
+
+// The windows still alive among some handles, in their order.
+template <typename Handles>
+std::vector<TWindow*> LiveWindows(const Handles& handles) {
+  std::vector<TWindow*> out;
+  for (const TWindowHandle& h : handles)
+    if (TWindow* w = h.Get()) out.push_back(w);
+  return out;
+}

@@ -85,12 +85,7 @@ TWindow* TWindowManager::GetTopModal() const {
   return nullptr;
 }
 
-std::vector<TWindow*> TWindowManager::GetModalStack() const {
-  std::vector<TWindow*> out;
-  for (const TWindowHandle& m : mModals)
-    if (TWindow* w = m.Get()) out.push_back(w);
-  return out;
-}
+std::vector<TWindow*> TWindowManager::GetModalStack() const { return LiveWindows(mModals); }
 
 void TWindowManager::SetRoot(std::unique_ptr<TWindow> owned) {
   TWindow* root = owned.get();

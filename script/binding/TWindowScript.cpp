@@ -95,12 +95,7 @@ TWindow* TWindowScript::GetContextWindow() const {
   return nullptr;
 }
 
-std::vector<TWindow*> TWindowScript::GetContextStack() const {
-  std::vector<TWindow*> out;
-  for (const TWindowHandle& h : mContext)
-    if (TWindow* w = h.Get()) out.push_back(w);
-  return out;
-}
+std::vector<TWindow*> TWindowScript::GetContextStack() const { return LiveWindows(mContext); }
 
 bool TWindowScript::SetFlag(bool localised) {
   bool old = mLocalised;
