@@ -67,7 +67,8 @@ bool TButton::Press() {
     if (TWindowScript* host = wm->GetScriptHost()) host->SetGlobalString("gReturnValue", GetName());
   }
   TWindow* target = mParent;
-  if (mButtonFlags & kButtonSendToParent) {
+  bool sendToParent = (mButtonFlags & kButtonSendToParent) != 0;
+  if (sendToParent) {
     TWindow* top = wm ? wm->GetTopModal() : nullptr;
     target = top ? top->GetParent() : nullptr;
   }
@@ -85,7 +86,7 @@ bool TButton::Press() {
       }
     }
     if (!inTree) {
-      if ((mButtonFlags & kButtonSendToParent) && wm) {
+      if (sendToParent && wm) {
         wm->PostMessage(m);
       } else {
         delete m;

@@ -7,6 +7,7 @@
 #include "BindingTestSupport.h"
 #include "script/binding/LuaWindowBinding.h"
 #include "support/WindowOwnership.h"
+#include "window/TButton.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowAnim.h"
@@ -214,4 +215,31 @@ TEST_F(LifetimeTest, SpidersAndAnimationsSkipWindowsThatDiedMeanwhile) {
   EXPECT_EQ(anim->GetOwner(), nullptr);
   Advance(20);
   screen->RunTasks(0);  // would call the freed window; the ownerless task ends here
+}
+
+TEST_F(LifetimeTest, AButtonWhoseActionDestroysItOutrightHasLeftTheTree) {
+  // The action goes with the button it belongs to, in the middle of running.
+  struct Destroy : TButton::Action {
+    void Execute(TButton* button) override { button->GetParent()->RemoveChild(button); }
+  };
+  TModalWindow* dialog = new TModalWindow();
+  manager->PushModal(Own(dialog));
+  auto make = [&](const char* name, uint32_t styleBits) {
+    TButton* b = new TButton();
+    b->SetName(name);
+    b->SetSize(10, 10);
+    b->SetButtonFlags(styleBits);
+    b->SetAction(new Destroy());
+    dialog->AddChild(Own(b));
+    return TWindowHandle(b);
+  };
+  TWindowHandle clicked = make("clicked", 0);
+  EXPECT_FALSE(static_cast<TButton*>(clicked.Get())->OnClick());
+  EXPECT_FALSE(clicked);
+  // Enter presses the default button; once it is gone the key is handled, nothing more is sent.
+  TWindowHandle byEnter = make("default", 8);
+  EXPECT_TRUE(dialog->OnChar(13));
+  EXPECT_FALSE(byEnter);
+  manager->DrainMessages();
+  EXPECT_EQ(QueuedScriptMessage(), "0 ");
 }
