@@ -21,9 +21,6 @@ template <>
 struct Arg<TWindow*> {
   static TWindow* Get(lua_State* L, int i) { return LuaToWindow(L, i); }
 };
-}  // namespace luabind
-
-namespace luabind {
 
 // The userdata behind a window wrapper and behind the upvalue of a bound window method. It
 // carries the metatable "hwWindowMetatable", whose __gc releases the handle.
