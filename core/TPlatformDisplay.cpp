@@ -96,8 +96,9 @@ bool TPlatform::InitScreen(int width, int height, bool fullScreen) {
   TPlatformData& p = *mData;
   TWindowManager* wm = p.mWindowManager;
   if (wm && !wm->GetRoot()) {
-    TScreen* root = new TScreen();
-    wm->SetRoot(root);
+    auto screen = std::make_unique<TScreen>();
+    TScreen* root = screen.get();
+    wm->SetRoot(std::move(screen));
     root->SetSize(width, height);
   }
   if (HasPqOption()) {

@@ -67,23 +67,26 @@ bool TButton::Press() {
     if (TWindowScript* host = wm->GetScriptHost()) host->SetGlobalString("gReturnValue", GetName());
   }
   TWindow* target = mParent;
-  if (mButtonFlags & kButtonSendToParent) {
+  bool sendToParent = (mButtonFlags & kButtonSendToParent) != 0;
+  if (sendToParent) {
     TWindow* top = wm ? wm->GetTopModal() : nullptr;
     target = top ? top->GetParent() : nullptr;
   }
   TMessage* m = new TMessage(kButtonPress, GetName(), target);
   if (mAction) {
+    // The action may destroy the button (and the action with it): then it has left the tree.
+    TWindowHandle self(this);
     mAction->Execute(this);
     TWindow* root = wm ? wm->GetRoot() : nullptr;
     bool inTree = false;
-    for (TWindow* w = mParent; w; w = w->GetParent()) {
+    for (TWindow* w = self ? mParent : nullptr; w; w = w->GetParent()) {
       if (w == root) {
         inTree = true;
         break;
       }
     }
     if (!inTree) {
-      if ((mButtonFlags & kButtonSendToParent) && wm) {
+      if (sendToParent && wm) {
         wm->PostMessage(m);
       } else {
         delete m;
@@ -100,12 +103,13 @@ bool TButton::Press() {
 }
 
 bool TButton::OnClick() {
+  TWindowHandle self(this);
   if (!Press()) {
     if (mType == kRadioButton) SetToggleState(true);
     if (mType == kToggleButton) Toggle();
     TWindowManager* wm = TWindowManager::Instance();
     if (wm && GetModalParent() == wm->GetTopModal()) return true;
   }
-  OnMouseLeave();
+  if (self) OnMouseLeave();
   return false;
 }

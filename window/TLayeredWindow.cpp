@@ -7,8 +7,15 @@
 
 TLayeredWindow::TLayeredWindow(uint32_t layerCount) : mLayers(layerCount) {}
 
-bool TLayeredWindow::AddChild(TWindow* child, bool activate) {
-  if (!TWindow::AddChild(child, activate)) return false;
+bool TLayeredWindow::AddChild(std::unique_ptr<TWindow>&& owned, bool activate) {
+  TWindow* child = owned.get();
+  if (!TWindow::AddChild(std::move(owned), activate)) return false;
+  AddToCurrentLayer(child);
+  return true;
+}
+
+void TLayeredWindow::AddToCurrentLayer(TWindow* child) {
+  if (!child || child->GetParent() != this) return;
   // A window added twice to one layer would outlive its removal there as a dangling entry.
   auto addTo = [child](std::list<TWindow*>& layer) {
     layer.remove(child);
@@ -19,15 +26,15 @@ bool TLayeredWindow::AddChild(TWindow* child, bool activate) {
   } else if (mCurrent < mLayers.size()) {
     addTo(mLayers[mCurrent]);
   }
-  return true;
 }
 
-void TLayeredWindow::RemoveChild(TWindow* child) {
-  TWindow::RemoveChild(child);
+std::unique_ptr<TWindow> TLayeredWindow::RemoveChild(TWindow* child) {
+  std::unique_ptr<TWindow> removed = TWindow::RemoveChild(child);
   for (auto& layer : mLayers) {
     auto it = std::find(layer.begin(), layer.end(), child);
     if (it != layer.end()) layer.erase(it);
   }
+  return removed;
 }
 
 void TLayeredWindow::SelectLayer(uint32_t index) {

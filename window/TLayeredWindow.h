@@ -16,8 +16,11 @@ public:
   bool IsKindOf(TClassId id) const override { return id == GetClassId() || TWindow::IsKindOf(id); }
 
   explicit TLayeredWindow(uint32_t layerCount);
-  bool AddChild(TWindow* child, bool activate = false) override;
-  void RemoveChild(TWindow* child) override;
+  bool AddChild(std::unique_ptr<TWindow>&& child, bool activate = false) override;
+  std::unique_ptr<TWindow> RemoveChild(TWindow* child) override;
+  // Puts a child (already owned here) at the front of the current layer, or of every layer
+  // while all are selected, so one window may belong to several layers.
+  void AddToCurrentLayer(TWindow* child);
   void SelectLayer(uint32_t index);
   uint32_t GetCurrentLayer() const { return mCurrent; }
   uint32_t GetLayerCount() const { return static_cast<uint32_t>(mLayers.size()); }
@@ -25,5 +28,6 @@ public:
 
 private:
   uint32_t mCurrent = 0;
+  // Children only: a window leaves every layer when it leaves the child list.
   std::vector<std::list<TWindow*>> mLayers;
 };

@@ -6,8 +6,7 @@
 
 #include "core/TClassId.h"
 #include "core/str.h"
-
-class TWindow;
+#include "window/TWindowHandle.h"
 
 enum TMessageId : int32_t {
   kGeneric = 0,
@@ -61,13 +60,14 @@ public:
 
   int32_t GetId() const { return mId; }
   const str& GetName() const { return mName; }
-  TWindow* GetTarget() const { return mTarget; }
-  void SetTarget(TWindow* target) { mTarget = target; }
+  // Null once the target window is gone: the message then has no particular receiver.
+  TWindow* GetTarget() const { return mTarget.Get(); }
+  void SetTarget(TWindow* target) { mTarget = TWindowHandle(target); }
 
 protected:
   int32_t mId;
   str mName;
-  TWindow* mTarget;
+  TWindowHandle mTarget;
 };
 
 // Offered every posted message that has no target; true takes it.

@@ -1,5 +1,7 @@
 #include "window/TModalWindow.h"
 
+#include <algorithm>
+
 #include "core/EngineLog.h"
 #include "window/TButton.h"
 #include "window/TMessage.h"
@@ -41,16 +43,17 @@ bool TModalWindow::OnMessage(TMessage* m) {
 bool TModalWindow::OnChar(unsigned char c) {
   if (c != 13 && c != 27) return false;
   TWindowManager* wm = TWindowManager::Instance();
-  TWindow* focus = wm ? wm->GetFocus() : nullptr;
+  TWindowHandle focus(wm ? wm->GetFocus() : nullptr);
   TMessage* m = new TMessage(kDefaultAction, str());
   FindDefault finder;
   ForEachChild(finder, false);
-  TButton* button = c == 13 ? finder.mDefault : finder.mCancel;
+  TButton* button = c == 13 ? finder.GetDefault() : finder.GetCancel();
+  // A press that destroyed this modal took the button with it, so Press answers true.
   if (button && button->Press()) {
     delete m;
     return true;
   }
-  TWindow::HandleMessage(focus ? focus : this, m);
+  TWindow::HandleMessage(focus ? focus.Get() : this, m);
   return true;
 }
 
@@ -75,14 +78,16 @@ bool TModalWindow::OnKeyDown(unsigned char key, int modifiers) {
 void TModalWindow::OnFocus(TWindow*) {
   // A modal remembering itself, or modals remembering each other, would pass the focus around
   // forever.
-  if (!mFocus || mFocus == this || mPassingFocus) return;
+  TWindow* focus = mFocus.Get();
+  if (!focus || focus == this || mPassingFocus) return;
   TWindowManager* wm = TWindowManager::Instance();
   if (!wm) return;
   TWindow* previous = wm->GetFocus();
-  wm->SetFocusWindow(mFocus);
+  wm->SetFocusWindow(focus);
+  TWindowHandle self(this);
   mPassingFocus = true;
-  mFocus->OnFocus(previous);
-  mPassingFocus = false;
+  focus->OnFocus(previous);
+  if (self) mPassingFocus = false;
 }
 
 str TModalWindow::NormaliseKey(const str& key) {
@@ -146,12 +151,24 @@ void TModalWindow::SetFocus(TWindow* w) {
 }
 
 void TModalWindow::SetOpaqueWindow(TWindow* w, bool opaque) {
+  TWindowHandle h(w);
   size_t before = mOpaque.size();
-  if (opaque) {
-    mOpaque.insert(w);
-  } else {
-    mOpaque.erase(w);
-  }
+  std::erase_if(mOpaque, [&](const TWindowHandle& o) { return !o || o.SameAs(h); });
+  if (opaque && h) mOpaque.push_back(h);
+  OpaqueSetChanged(before);
+}
+
+void TModalWindow::ForgetOpaqueWithin(TWindow* subtree) {
+  size_t before = mOpaque.size();
+  std::erase_if(mOpaque, [subtree](const TWindowHandle& o) {
+    for (const TWindow* w = o.Get(); w; w = w->GetParent())
+      if (w == subtree) return true;
+    return !o;
+  });
+  OpaqueSetChanged(before);
+}
+
+void TModalWindow::OpaqueSetChanged(size_t before) {
   // Only a change of the set touches the flag, so a screen keeps the opacity it was born with.
   if (mOpaque.size() == before) return;
   uint32_t flags = mFlags;
@@ -163,17 +180,15 @@ void TModalWindow::SetOpaqueWindow(TWindow* w, bool opaque) {
   if (flags != mFlags) SetFlags(flags);
 }
 
-void TModalWindow::ForgetWindow(TWindow* w) {
-  if (mFocus == w) mFocus = nullptr;
-  // A window deleted with a detached subtree never reaches its modal on its own.
-  if (mOpaque.count(w)) SetOpaqueWindow(w, false);
-}
+TButton* FindDefault::GetDefault() const { return static_cast<TButton*>(mDefault.Get()); }
+
+TButton* FindDefault::GetCancel() const { return static_cast<TButton*>(mCancel.Get()); }
 
 bool FindDefault::Process(TWindow* w) {
   if (w->IsKindOf(TButton::GetClassId())) {
     TButton* b = static_cast<TButton*>(w);
-    if ((b->GetButtonFlags() & kButtonDefault) && b->IsVisible()) mDefault = b;
-    if ((b->GetButtonFlags() & kButtonCancel) && b->IsVisible()) mCancel = b;
+    if ((b->GetButtonFlags() & kButtonDefault) && b->IsVisible()) mDefault = TWindowHandle(b);
+    if ((b->GetButtonFlags() & kButtonCancel) && b->IsVisible()) mCancel = TWindowHandle(b);
     if (mDefault && mCancel) return false;
   }
   w->ForEachChild(*this, false);

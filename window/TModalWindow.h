@@ -4,7 +4,7 @@
 #pragma once
 
 #include <map>
-#include <set>
+#include <vector>
 
 #include "core/TClock.h"
 #include "core/TTaskList.h"
@@ -37,10 +37,10 @@ public:
   void RunTasks(int mode);
 
   void SetFocus(TWindow* w);
-  TWindow* GetFocusWindow() const { return mFocus; }
+  TWindow* GetFocusWindow() const { return mFocus.Get(); }
   void SetOpaqueWindow(TWindow* w, bool opaque);
-  // Called when a window inside is destroyed.
-  void ForgetWindow(TWindow* w);
+  // A subtree leaves the modal: none of its windows covers it any more.
+  void ForgetOpaqueWithin(TWindow* subtree);
   void PressHotKeyButton(const str& name);
   TClock& GetClock() { return mClock; }
   const std::map<str, str>& GetHotKeys() const { return mHotKeys; }
@@ -49,9 +49,13 @@ public:
   static str NormaliseKey(const str& key);
 
 private:
+  // Recomputes the opaque flag after the set changed size.
+  void OpaqueSetChanged(size_t before);
+
   TTaskList* mTasks;
-  TWindow* mFocus = nullptr;
-  std::set<TWindow*> mOpaque;
+  TWindowHandle mFocus;
+  // Windows that died in it count as gone: they are dropped at the next change.
+  std::vector<TWindowHandle> mOpaque;
   TClock mClock;
   std::map<str, str> mHotKeys;
   bool mPassingFocus = false;
@@ -61,6 +65,10 @@ private:
 class FindDefault : public TWindowSpider {
 public:
   bool Process(TWindow* w) override;
-  TButton* mDefault = nullptr;
-  TButton* mCancel = nullptr;
+  TButton* GetDefault() const;
+  TButton* GetCancel() const;
+
+private:
+  TWindowHandle mDefault;
+  TWindowHandle mCancel;
 };

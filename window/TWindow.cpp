@@ -50,37 +50,60 @@ bool ShownUpToModal(const TWindow* w) {
 
 }  // namespace
 
-TWindow::TWindow() : mId(gNextWindowId++) {}
+TWindow::TWindow() : mId(gNextWindowId++), mLife(std::make_shared<TWindowLife>(this)) {}
 
 TWindow::~TWindow() {
-  if (mAnim) {
-    mAnim->ClearOwner();
-    mAnim = nullptr;
-  }
+  // From here on every handle reads null: no callback below can reach this window through one.
+  mLife->window = nullptr;
   MarkRedraw();
   NotifyOpaque(true);
   ReleaseGlobals();
-  std::list<TWindow*> children;
+  std::list<std::unique_ptr<TWindow>> children;
   children.swap(mChildren);
-  for (TWindow* child : children) {
+  for (std::unique_ptr<TWindow>& child : children) {
     child->mParent = nullptr;
-    delete child;
+    child.reset();
   }
   if (TWindowManager* wm = TWindowManager::Instance()) wm->WindowGone(this);
 }
+
+TWindowHandle::TWindowHandle(const TWindow* w) {
+  if (w) mLife = w->mLife;
+}
+
+bool TWindowHandle::Refers(const TWindow* w) const { return w && Get() == w; }
 
 void TWindow::MarkRedraw() {
   if (TWindowManager* wm = TWindowManager::Instance()) wm->Invalidate();
 }
 
-TWindow* TWindow::SetParent(TWindow* parent) {
-  TWindow* old = mParent;
-  mParent = parent;
-  return old;
+namespace {
+
+template <typename List>
+auto FindChildEntry(List& children, const TWindow* child) {
+  return std::find_if(children.begin(), children.end(),
+                      [child](const std::unique_ptr<TWindow>& c) { return c.get() == child; });
 }
 
+}  // namespace
+
 bool TWindow::HasChild(const TWindow* child) const {
-  return std::find(mChildren.begin(), mChildren.end(), child) != mChildren.end();
+  return child && FindChildEntry(mChildren, child) != mChildren.end();
+}
+
+std::vector<TWindow*> TWindow::GetChildren() const {
+  std::vector<TWindow*> out;
+  out.reserve(mChildren.size());
+  for (const std::unique_ptr<TWindow>& c : mChildren) out.push_back(c.get());
+  return out;
+}
+
+std::vector<TWindowHandle> TWindow::ChildHandles(bool backwards) const {
+  std::vector<TWindowHandle> out;
+  out.reserve(mChildren.size());
+  for (const std::unique_ptr<TWindow>& c : mChildren) out.emplace_back(c.get());
+  if (backwards) std::reverse(out.begin(), out.end());
+  return out;
 }
 
 void TWindow::GetScreenRect(TRect& out) const {
@@ -170,7 +193,7 @@ str TWindow::GetIdString() const { return str::Format("%8x", mId); }
 TWindow* TWindow::FindChild(const str& name, int depth) {
   if (mName == name) return this;
   if (depth == 0) return nullptr;
-  for (TWindow* child : mChildren) {
+  for (const std::unique_ptr<TWindow>& child : mChildren) {
     if (TWindow* hit = child->FindChild(name, depth - 1)) return hit;
   }
   return nullptr;
@@ -178,7 +201,8 @@ TWindow* TWindow::FindChild(const str& name, int depth) {
 
 TWindow* TWindow::FindChildAtPoint(const TPoint& p, int depth) {
   if (depth == 0) return nullptr;
-  for (TWindow* child : mChildren) {
+  for (const std::unique_ptr<TWindow>& entry : mChildren) {
+    TWindow* child = entry.get();
     if (Contains(child->mRect, p) && ShownUpToModal(child)) {
       TPoint q = p;
       child->ParentToClient(q);
@@ -191,18 +215,13 @@ TWindow* TWindow::FindChildAtPoint(const TPoint& p, int depth) {
 
 bool TWindow::ForEachChild(TWindowSpider& spider, bool backwards) {
   bool result = true;
-  if (!backwards) {
-    for (auto it = mChildren.begin(); it != mChildren.end();) {
-      TWindow* w = *it++;
-      result = spider.Process(w);
-      if (!result) break;
-    }
-  } else {
-    for (auto it = mChildren.rbegin(); it != mChildren.rend();) {
-      TWindow* w = *it++;
-      result = spider.Process(w);
-      if (!result) break;
-    }
+  // A spider may remove or destroy any child, the visited one included: a child that is gone
+  // or has left this window by its turn is skipped.
+  for (const TWindowHandle& h : ChildHandles(backwards)) {
+    TWindow* w = h.Get();
+    if (!w || w->mParent != this) continue;
+    result = spider.Process(w);
+    if (!result) break;
   }
   return result;
 }
@@ -221,22 +240,13 @@ void TWindow::DeleteChildren() {
 void TWindow::SetZOrder(int mode) {
   if (!mParent) return;
   auto& list = mParent->mChildren;
-  auto it = std::find(list.begin(), list.end(), this);
+  auto it = FindChildEntry(list, this);
   if (it == list.end()) return;
   switch (mode) {
-    case 0:
-      list.erase(it);
-      list.push_back(this);
-      break;
-    case 1:
-      list.erase(it);
-      list.push_front(this);
-      break;
+    case 0: list.splice(list.end(), list, it); break;
+    case 1: list.splice(list.begin(), list, it); break;
     case 2:
-      if (it != list.begin()) {
-        auto prev = std::prev(it);
-        std::iter_swap(prev, it);
-      }
+      if (it != list.begin()) std::iter_swap(std::prev(it), it);
       break;
     case 3: {
       auto next = std::next(it);
@@ -251,11 +261,10 @@ void TWindow::SetZOrder(int mode) {
 void TWindow::PlaceAbove(TWindow* sibling) {
   if (!mParent || sibling == this) return;
   auto& list = mParent->mChildren;
-  auto it = std::find(list.begin(), list.end(), this);
+  auto it = FindChildEntry(list, this);
   if (it == list.end()) return;
-  list.erase(it);
-  auto at = sibling ? std::find(list.begin(), list.end(), sibling) : list.end();
-  list.insert(at, this);
+  auto at = sibling ? FindChildEntry(list, sibling) : list.end();
+  list.splice(at, list, it);
   MarkRedraw();
 }
 
@@ -282,34 +291,37 @@ TWindowAnim* TWindow::DetachAnim() {
   return a;
 }
 
-bool TWindow::AddChild(TWindow* child, bool activate) {
+bool TWindow::AddChild(std::unique_ptr<TWindow>&& child, bool activate) {
   if (!child) return false;
+  TWindow* w = child.get();
   // A window under itself would make a cycle that every walk of the tree follows forever.
   for (const TWindow* p = this; p; p = p->mParent)
-    if (p == child) return false;
-  if (!HasChild(child)) {
-    // Moving to a new parent: the old one must not keep (and later delete) it as well.
-    if (child->mParent && child->mParent != this) child->mParent->RemoveChild(child);
-    mChildren.push_front(child);
-    child->mParent = this;
-  }
+    if (p == w) return false;
+  mChildren.push_front(std::move(child));
+  w->mParent = this;
   if (!activate) return true;
-  if (child->OnActivate()) return true;
-  child->mParent = nullptr;
-  mChildren.remove(child);
-  child->SetSize(child->GetWidth(), child->GetHeight());
+  TWindowHandle added(w);
+  if (w->OnActivate()) return true;
+  // Refused: the caller keeps it, detached.
+  if (!added || w->mParent != this) return false;
+  w->mParent = nullptr;
+  auto it = FindChildEntry(mChildren, w);
+  child = std::move(*it);
+  mChildren.erase(it);
+  w->SetSize(w->GetWidth(), w->GetHeight());
   return false;
 }
 
-void TWindow::RemoveChild(TWindow* child) {
-  if (!child) return;
-  auto it = std::find(mChildren.begin(), mChildren.end(), child);
-  if (it != mChildren.end()) {
-    MarkRedraw();
-    mChildren.erase(it);
-  }
-  if (TModalWindow* m = child->GetModalParent()) m->SetOpaqueWindow(child, false);
+std::unique_ptr<TWindow> TWindow::RemoveChild(TWindow* child) {
+  auto it = FindChildEntry(mChildren, child);
+  if (!child || it == mChildren.end()) return nullptr;
+  MarkRedraw();
+  std::unique_ptr<TWindow> owned = std::move(*it);
+  mChildren.erase(it);
+  // Opaque windows anywhere in the subtree stop covering the modal they leave.
+  if (TModalWindow* m = child->GetModalParent()) m->ForgetOpaqueWithin(child);
   child->mParent = nullptr;
+  return owned;
 }
 
 void TWindow::Init(TWindowStyle& style) {
@@ -336,10 +348,9 @@ bool TWindow::DrawTree() {
     r->PushClipRect(both);
   }
   Draw();
-  // Copy: a child's Draw may not change the list, but be safe against removal.
-  std::vector<TWindow*> order(mChildren.rbegin(), mChildren.rend());
-  for (TWindow* child : order) {
-    if (!(child->mFlags & kWindowModal)) child->DrawTree();
+  for (const TWindowHandle& h : ChildHandles(true)) {
+    TWindow* child = h.Get();
+    if (child && !(child->mFlags & kWindowModal)) child->DrawTree();
   }
   PostDraw();
   if (r) {
@@ -350,6 +361,8 @@ bool TWindow::DrawTree() {
 }
 
 bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
+  // A handler may destroy this window; the event then ends with it.
+  TWindowHandle self(this);
   TPoint p(event.x, event.y);
   bool handled = false;
   switch (event.type) {
@@ -372,6 +385,7 @@ bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
     }
     default: break;
   }
+  if (!self) return true;
 
   if (event.type == kEventLeftDown && !focusTaken) {
     for (TWindow* w = this; w; w = w->mParent) {
@@ -382,7 +396,7 @@ bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
       }
     }
   }
-  if (handled) return true;
+  if (handled || !self) return true;
 
   if (!(mFlags & kWindowModal)) {
     bool mouse = IsMouseType(event.type);
@@ -396,10 +410,10 @@ bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
     if (mouse) {
       TPoint pp(e.x, e.y);
       auto& siblings = mParent->mChildren;
-      auto it = std::find(siblings.begin(), siblings.end(), this);
+      auto it = FindChildEntry(siblings, this);
       if (it != siblings.end()) {
         for (++it; it != siblings.end(); ++it) {
-          TWindow* s = *it;
+          TWindow* s = it->get();
           if (!Contains(s->mRect, pp) || !ShownUpToModal(s)) continue;
           TPoint sp = pp;
           s->ParentToClient(sp);
@@ -431,14 +445,21 @@ bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
 }
 
 void TWindow::HandleMessage(TWindow* w, TMessage* m) {
-  for (; w; w = w->mParent) {
-    if (w->OnMessage(m)) {
+  TWindowHandle at(w);
+  while (TWindow* cur = at.Get()) {
+    // A window that destroys itself while handling the message leaves it to its parent.
+    TWindowHandle parent(cur->mParent);
+    if (cur->OnMessage(m)) {
       delete m;
       return;
     }
-    if (w->mFlags & kWindowModal) {
-      TWindow* focus = w->IsKindOf(TModalWindow::GetClassId())
-                           ? static_cast<TModalWindow*>(w)->GetFocusWindow()
+    if (!at) {
+      at = parent;
+      continue;
+    }
+    if (cur->mFlags & kWindowModal) {
+      TWindow* focus = cur->IsKindOf(TModalWindow::GetClassId())
+                           ? static_cast<TModalWindow*>(cur)->GetFocusWindow()
                            : nullptr;
       if (focus && focus->OnMessage(MessageToOffer(m))) {
         delete m;
@@ -451,6 +472,7 @@ void TWindow::HandleMessage(TWindow* w, TMessage* m) {
       }
       return;
     }
+    at = TWindowHandle(cur->mParent);
   }
   delete m;
 }

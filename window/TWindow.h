@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <vector>
 
 #include "core/TClassId.h"
 #include "core/TPlatformEvent.h"
 #include "core/TRect.h"
 #include "core/str.h"
+#include "window/TWindowHandle.h"
 
 class TMessage;
 class TModalWindow;
@@ -28,24 +30,24 @@ enum : uint32_t {
 };
 
 // Inside the body of a window class that has a creator: the creator doubles as the class id.
-#define T_WINDOW_CLASS(Class, Base)                                    \
-public:                                                                \
-  static TWindow* Create() { return new Class(); }                     \
-  static TClassId GetClassId() { return MakeClassId(&Class::Create); } \
-  const char* GetClassName() const override { return #Class; }         \
-  bool IsKindOf(TClassId id) const override {                          \
-    return id == Class::GetClassId() || Base::IsKindOf(id);            \
+#define T_WINDOW_CLASS(Class, Base)                                              \
+public:                                                                          \
+  static std::unique_ptr<TWindow> Create() { return std::make_unique<Class>(); } \
+  static TClassId GetClassId() { return MakeClassId(&Class::Create); }           \
+  const char* GetClassName() const override { return #Class; }                   \
+  bool IsKindOf(TClassId id) const override {                                    \
+    return id == Class::GetClassId() || Base::IsKindOf(id);                      \
   }
 
 class TWindow {
 public:
-  using Creator = TWindow* (*)();
+  using Creator = std::unique_ptr<TWindow> (*)();
 
   TWindow();
   TWindow(const TWindow&) = delete;
   TWindow& operator=(const TWindow&) = delete;
 
-  static TWindow* Create() { return new TWindow(); }
+  static std::unique_ptr<TWindow> Create() { return std::make_unique<TWindow>(); }
   static TClassId GetClassId() { return MakeClassId(&TWindow::Create); }
 
   virtual const char* GetClassName() const { return "TWindow"; }
@@ -57,8 +59,11 @@ public:
   virtual void PostCreate(TWindowStyle& style);
   virtual void Draw() {}
   virtual void PostDraw() {}
-  virtual bool AddChild(TWindow* child, bool activate = false);
-  virtual void RemoveChild(TWindow* child);
+  // Takes the child over and puts it on top. The child stays with the caller (child is not
+  // moved from) when it refuses activation or would become its own ancestor: false then.
+  virtual bool AddChild(std::unique_ptr<TWindow>&& child, bool activate = false);
+  // Unlinks a child and hands it to the caller; null when it is not a child of this window.
+  virtual std::unique_ptr<TWindow> RemoveChild(TWindow* child);
   virtual void OnModalPopped() {}
   virtual void SetScale(float, int) {}
   virtual bool OnMessage(TMessage*) { return false; }
@@ -82,11 +87,13 @@ public:
   int GetWidth() const { return mRect.Width(); }
   int GetHeight() const { return mRect.Height(); }
   const TRect& GetRect() const { return mRect; }
+  // The owning window: a window is linked and unlinked only by AddChild and RemoveChild, so
+  // the parent always outlives the link.
   TWindow* GetParent() const { return mParent; }
-  TWindow* SetParent(TWindow* parent);
   uint32_t GetFlags() const { return mFlags; }
   uint32_t GetId() const { return mId; }
-  const std::list<TWindow*>& GetChildren() const { return mChildren; }
+  // The children, front (top-most) first.
+  std::vector<TWindow*> GetChildren() const;
   bool HasChild(const TWindow* child) const;
 
   void GetScreenRect(TRect& out) const;
@@ -139,14 +146,21 @@ protected:
   static void MarkRedraw();
   void ReleaseGlobals();
 
+  // Handles on the children, front first or (backwards) back first: walks that call out to
+  // windows use them, since a call may remove or destroy any child.
+  std::vector<TWindowHandle> ChildHandles(bool backwards) const;
+
   TWindow* mParent = nullptr;
-  std::list<TWindow*> mChildren;
+  std::list<std::unique_ptr<TWindow>> mChildren;
   TRect mRect;
   str mName;
   uint32_t mFlags = kWindowShown;
   uint32_t mId;
   TWindowAnim* mAnim = nullptr;
   lua_State* mBindingState = nullptr;
+  // Shared with every handle on this window; emptied when it dies.
+  std::shared_ptr<TWindowLife> mLife;
 
   friend class TWindowAnim;
+  friend class TWindowHandle;
 };

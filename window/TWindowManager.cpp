@@ -46,12 +46,13 @@ TWindowManager::TWindowManager() {
 }
 
 TWindowManager::~TWindowManager() {
-  std::list<TMessageListener*> listeners;
+  std::list<std::unique_ptr<TMessageListener>> listeners;
   listeners.swap(mListeners);
-  for (TMessageListener* l : listeners) delete l;
+  listeners.clear();
   mHover.clear();
-  while (!mModals.empty()) PopTopModal();
+  while (GetTopModal()) PopTopModal();
   FlushDeletes();
+  mOwned.clear();
   std::list<TMessage*> messages;
   messages.swap(mMessages);
   for (TMessage* m : messages) delete m;
@@ -78,10 +79,21 @@ void TWindowManager::StartClock(TWindow* w) {
     static_cast<TModalWindow*>(w)->GetClock().Start();
 }
 
-void TWindowManager::SetRoot(TWindow* root) {
-  if (!root || root == mRoot) return;
-  mRoot = root;
-  PushModal(root);
+TWindow* TWindowManager::GetTopModal() const {
+  for (const TWindowHandle& m : mModals)
+    if (TWindow* w = m.Get()) return w;
+  return nullptr;
+}
+
+std::vector<TWindow*> TWindowManager::GetModalStack() const { return LiveWindows(mModals); }
+
+void TWindowManager::SetRoot(std::unique_ptr<TWindow> owned) {
+  TWindow* root = owned.get();
+  if (!root) return;
+  TWindowHandle alive(root);
+  mRoot = alive;
+  PushModal(std::move(owned));
+  if (!alive) return;
   if (TRenderer* r = TRenderer::Existing()) {
     TRect viewport;
     r->GetViewport(viewport);
@@ -90,54 +102,75 @@ void TWindowManager::SetRoot(TWindow* root) {
   root->OnActivate();
 }
 
-void TWindowManager::PushModal(TWindow* w) {
+void TWindowManager::PushModal(std::unique_ptr<TWindow> owned) {
+  TWindow* w = owned.get();
   if (!w) return;
-  // A leave handler may destroy another window of the list: WindowGone drops it from here.
+  TWindowHandle alive(w);
+  // A leave handler may destroy another window of the list: its handle then reads empty.
   mLeaving.splice(mLeaving.end(), mHover);
   while (!mLeaving.empty()) {
-    TWindow* h = mLeaving.front();
+    TWindowHandle h = mLeaving.front();
     mLeaving.pop_front();
-    h->OnMouseLeave();
+    if (h) h->OnMouseLeave();
   }
   TWindow* previous = GetTopModal();
-  mModals.push_front(w);
+  mModals.push_front(alive);
   if (previous) {
-    previous->AddChild(w, false);
+    previous->AddChild(std::move(owned), false);
     PauseClock(previous);
+  } else {
+    mOwned.push_back(std::move(owned));
   }
-  TWindow* old = mFocus;
-  mFocus = w;
+  TWindow* old = GetFocus();
+  mFocus = alive;
   w->OnFocus(old);
-  if (mScriptHost) mScriptHost->RaiseContextWindow(w);
-  w->OnActivate();
+  if (mScriptHost && alive) mScriptHost->RaiseContextWindow(w);
+  if (alive) w->OnActivate();
+  if (!alive) return;
   if (w->GetWidth() == 0 && w->GetParent())
     w->SetSize(w->GetParent()->GetWidth(), w->GetParent()->GetHeight());
   Invalidate();
 }
 
+std::unique_ptr<TWindow> TWindowManager::TakeOwnership(TWindow* w) {
+  if (!w) return nullptr;
+  if (TWindow* parent = w->GetParent()) return parent->RemoveChild(w);
+  for (auto it = mOwned.begin(); it != mOwned.end(); ++it) {
+    if (it->get() == w) {
+      std::unique_ptr<TWindow> owned = std::move(*it);
+      mOwned.erase(it);
+      return owned;
+    }
+  }
+  return nullptr;
+}
+
 void TWindowManager::PopTopModal() {
-  if (mModals.empty()) return;
-  TWindow* w = mModals.front();
-  if (w->GetParent()) w->GetParent()->RemoveChild(w);
-  DeleteLater(w);
+  TWindow* w = GetTopModal();
+  if (!w) return;
+  TWindowHandle popped(w);
+  DeleteLater(TakeOwnership(w));
+  while (!mModals.front().Refers(w)) mModals.pop_front();
   mModals.pop_front();
   // The root leaves the stack for good: nothing draws or presses through it afterwards.
-  if (w == mRoot) mRoot = nullptr;
+  if (mRoot.Refers(w)) mRoot = TWindowHandle();
   if (w->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(w)->ClearTasks();
-  if (!mModals.empty()) {
-    TWindow* top = mModals.front();
+  if (TWindow* top = GetTopModal()) {
     if (mScriptHost) mScriptHost->RaiseContextWindow(top);
-    TWindow* old = mFocus;
-    mFocus = top;
+    TWindow* old = GetFocus();
+    mFocus = TWindowHandle(top);
     top->OnFocus(old);
     // Uncovered: its clock runs again, whoever popped the modal above it.
     StartClock(top);
   } else {
     if (mScriptHost) mScriptHost->RaiseContextWindow(nullptr);
-    if (mFocus && IsAncestorOrSelf(w, mFocus)) mFocus = nullptr;
+    if (IsAncestorOrSelf(w, GetFocus())) mFocus = TWindowHandle();
   }
-  TModalPoppedSpider popped;
-  w->ForEachChild(popped, false);
+  // Still alive in the delete-later list, unless a handler flushed it.
+  if (TWindow* gone = popped.Get()) {
+    TModalPoppedSpider spider;
+    gone->ForEachChild(spider, false);
+  }
   Invalidate();
   mDrawAborted = true;
 }
@@ -152,8 +185,7 @@ void TWindowManager::DoPopModal(const str& name) {
     }
   }
   if (!found) return;
-  while (!mModals.empty()) {
-    TWindow* top = mModals.front();
+  while (TWindow* top = GetTopModal()) {
     bool last = matches(top);
     PopTopModal();
     if (last) break;
@@ -162,82 +194,66 @@ void TWindowManager::DoPopModal(const str& name) {
 }
 
 void TWindowManager::SetFocus(TWindow* w) {
-  TWindow* previous = mFocus;
-  mFocus = w;
+  TWindow* previous = GetFocus();
+  mFocus = TWindowHandle(w);
   if (w) w->OnFocus(previous);
 }
 
 void TWindowManager::AddHoverWindow(TWindow* w) {
   if (!w || IsHoverWindow(w)) return;
-  mHover.push_front(w);
+  mHover.emplace_front(w);
 }
 
-void TWindowManager::RemoveHoverWindow(TWindow* w) { mHover.remove(w); }
+void TWindowManager::RemoveHoverWindow(TWindow* w) {
+  mHover.remove_if([w](const TWindowHandle& h) { return h.Refers(w); });
+}
 
 bool TWindowManager::IsHoverWindow(const TWindow* w) const {
-  return std::find(mHover.begin(), mHover.end(), w) != mHover.end();
+  return std::any_of(mHover.begin(), mHover.end(),
+                     [w](const TWindowHandle& h) { return h.Refers(w); });
 }
 
-namespace {
-bool InSubtree(const TWindow* root, const TWindow* w) {
-  if (root == w) return true;
-  for (const TWindow* c : root->GetChildren())
-    if (InSubtree(c, w)) return true;
-  return false;
-}
-}  // namespace
-
-bool TWindowManager::IsWindowAlive(const TWindow* w) const {
-  if (!w) return false;
-  if (!mModals.empty() && InSubtree(mModals.back(), w)) return true;
-  for (const TWindow* d : mDeleteLater)
-    if (InSubtree(d, w)) return true;
-  return false;
+void TWindowManager::DeleteLater(std::unique_ptr<TWindow> w) {
+  if (!w) return;
+  TWindow* raw = w.get();
+  mDeleteLater.push_back(Doomed{std::move(w), TWindowHandle()});
+  DeleteLater(raw);
 }
 
 void TWindowManager::DeleteLater(TWindow* w) {
   if (!w) return;
-  if (std::find(mDeleteLater.begin(), mDeleteLater.end(), w) == mDeleteLater.end())
-    mDeleteLater.push_back(w);
+  bool listed = std::any_of(mDeleteLater.begin(), mDeleteLater.end(), [w](const Doomed& d) {
+    return d.owned.get() == w || d.linked.Refers(w);
+  });
+  if (!listed) mDeleteLater.push_back(Doomed{nullptr, TWindowHandle(w)});
   for (TMessage* m : mMessages) {
     if (IsAncestorOrSelf(w, m->GetTarget())) m->SetTarget(nullptr);
   }
-  mHover.remove(w);
+  RemoveHoverWindow(w);
 }
 
 void TWindowManager::FlushDeletes() {
   if (mDeleteLater.empty()) return;
   while (!mDeleteLater.empty()) {
-    TWindow* w = mDeleteLater.front();
+    Doomed d = std::move(mDeleteLater.front());
     mDeleteLater.pop_front();
-    // Handed over still linked: a parent that lives on must not keep the freed pointer.
-    if (TWindow* parent = w->GetParent()) parent->RemoveChild(w);
-    delete w;
+    if (!d.owned) d.owned = TakeOwnership(d.linked.Get());
+    d.owned.reset();
   }
   Invalidate();
 }
 
-void TWindowManager::WindowGone(TWindow* w) {
-  if (mFocus == w) mFocus = nullptr;
-  mHover.remove(w);
-  mLeaving.remove(w);
-  // Deleted some other way than through the list: it must not be deleted twice.
-  mDeleteLater.remove(w);
-  for (TMessage* m : mMessages) {
-    if (m->GetTarget() == w) m->SetTarget(nullptr);
-  }
-  if (mRoot == w) mRoot = nullptr;
-  mModals.remove(w);
-  for (TWindow* m = GetTopModal(); m && m->IsKindOf(TModalWindow::GetClassId());
-       m = m->GetParent()) {
-    TModalWindow* modal = static_cast<TModalWindow*>(m);
-    if (modal->GetFocusWindow() == w) modal->SetFocus(nullptr);
-  }
-  // Modals that are not on the stack's parent chain may still remember it.
-  for (TWindow* m : mModals) {
-    if (m->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(m)->ForgetWindow(w);
-  }
-  if (mScriptHost) mScriptHost->ForgetWindow(w);
+void TWindowManager::DropDeadHandles() {
+  auto dead = [](const TWindowHandle& h) { return !h; };
+  mHover.remove_if(dead);
+  mLeaving.remove_if(dead);
+  mModals.remove_if(dead);
+}
+
+void TWindowManager::WindowGone(TWindow*) {
+  // The focus and the hover lists read the window as gone already; what remains is keeping
+  // the lists free of dead entries.
+  DropDeadHandles();
 }
 
 void TWindowManager::PostMessage(TMessage* m) {
@@ -252,15 +268,18 @@ void TWindowManager::DrainMessages() {
   }
 }
 
-void TWindowManager::AddMessageListener(TMessageListener* listener) {
-  if (listener) mListeners.push_back(listener);
+void TWindowManager::AddMessageListener(std::unique_ptr<TMessageListener> listener) {
+  if (listener) mListeners.push_back(std::move(listener));
 }
 
-bool TWindowManager::RemoveMessageListener(TMessageListener* listener) {
-  auto it = std::find(mListeners.begin(), mListeners.end(), listener);
-  if (it == mListeners.end()) return false;
+std::unique_ptr<TMessageListener> TWindowManager::RemoveMessageListener(
+    TMessageListener* listener) {
+  auto it = std::find_if(mListeners.begin(), mListeners.end(),
+                         [listener](const auto& l) { return l.get() == listener; });
+  if (it == mListeners.end()) return nullptr;
+  std::unique_ptr<TMessageListener> removed = std::move(*it);
   mListeners.erase(it);
-  return true;
+  return removed;
 }
 
 void TWindowManager::DeliverMessage(TMessage* m) {
@@ -272,16 +291,20 @@ void TWindowManager::DeliverMessage(TMessage* m) {
   }
   TWindow* target = m->GetTarget();
   if (!target) {
-    std::vector<TMessageListener*> listeners(mListeners.begin(), mListeners.end());
+    // A listener may destroy any window, the focus window included: both are read afterwards.
+    std::vector<TMessageListener*> listeners;
+    for (const auto& l : mListeners) listeners.push_back(l.get());
     for (TMessageListener* l : listeners) {
       // An earlier listener may have removed (and destroyed) this one.
-      if (std::find(mListeners.begin(), mListeners.end(), l) == mListeners.end()) continue;
+      if (std::none_of(mListeners.begin(), mListeners.end(),
+                       [l](const auto& registered) { return registered.get() == l; }))
+        continue;
       if (l->OnMessage(MessageToOffer(m))) {
         delete m;
         return;
       }
     }
-    target = mFocus ? mFocus : GetTopModal();
+    target = GetFocus() ? GetFocus() : GetTopModal();
     if (!target) {
       delete m;
       return;
@@ -344,8 +367,9 @@ bool TWindowManager::GetScriptHostMode() const { return mLocalised; }
 void TWindowManager::HandleEvent(const TPlatformEvent& e) {
   if (e.type == kEventNothing) return;
   FlushDeletes();
-  if (mModals.empty()) return;
   TWindow* top = GetTopModal();
+  if (!top) return;
+  TWindowHandle topHandle(top);
   switch (e.type) {
     case kEventIdle:
       if (top->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(top)->RunTasks(0);
@@ -364,15 +388,15 @@ void TWindowManager::HandleEvent(const TPlatformEvent& e) {
     case kEventKeyUp:
     case kEventChar:
     case kEventUnicodeChar:
-      (mFocus ? mFocus : top)->DispatchEvent(e, false);
+      (GetFocus() ? GetFocus() : top)->DispatchEvent(e, false);
       DrainMessages();
       break;
     case kEventMouseLeave:
       if (!mHover.empty()) {
-        std::vector<TWindow*> hover(mHover.begin(), mHover.end());
-        for (TWindow* h : hover) {
-          if (GetTopModal() != top) break;
-          if (IsHoverWindow(h)) h->OnMouseLeave();
+        std::vector<TWindowHandle> hover(mHover.begin(), mHover.end());
+        for (const TWindowHandle& h : hover) {
+          if (!topHandle.Refers(GetTopModal())) break;
+          if (h && IsHoverWindow(h.Get())) h->OnMouseLeave();
         }
       }
       DrainMessages();
@@ -382,7 +406,7 @@ void TWindowManager::HandleEvent(const TPlatformEvent& e) {
     case kEventLeftUp:
     case kEventMouseMove:
     case kEventMouseHover:
-      RouteMouse(e, top);
+      RouteMouse(e, topHandle);
       DrainMessages();
       break;
     default:
@@ -392,18 +416,19 @@ void TWindowManager::HandleEvent(const TPlatformEvent& e) {
   }
 }
 
-void TWindowManager::RouteMouse(const TPlatformEvent& e, TWindow* top) {
+void TWindowManager::RouteMouse(const TPlatformEvent& e, const TWindowHandle& topHandle) {
   if (!mHover.empty()) {
-    std::vector<TWindow*> hover(mHover.begin(), mHover.end());
-    for (TWindow* h : hover) {
-      if (GetTopModal() != top) break;
-      // An earlier handler may have dropped it; the list then no longer holds it.
-      if (!IsHoverWindow(h)) continue;
+    std::vector<TWindowHandle> hover(mHover.begin(), mHover.end());
+    for (const TWindowHandle& handle : hover) {
+      if (!topHandle.Refers(GetTopModal())) break;
+      // An earlier handler may have dropped or destroyed it.
+      TWindow* h = handle.Get();
+      if (!h || !IsHoverWindow(h)) continue;
       TRect r;
       h->GetScreenRect(r);
       if (!Contains(r, e.x, e.y)) {
         h->OnMouseLeave();
-        if (!IsHoverWindow(h)) continue;
+        if (!handle || !IsHoverWindow(h)) continue;
       }
       TPlatformEvent c = e;
       TPoint p(e.x, e.y);
@@ -414,6 +439,8 @@ void TWindowManager::RouteMouse(const TPlatformEvent& e, TWindow* top) {
     }
     return;
   }
+  TWindow* top = topHandle.Get();
+  if (!top) return;
   TPoint p(e.x, e.y);
   top->ScreenToClient(p);
   TWindow* w = top->FindChildAtPoint(p, -1);
@@ -457,28 +484,29 @@ void TWindowManager::Frame() {
 }
 
 void TWindowManager::DrawModals() {
-  if (mDrawAborted || mModals.empty() || !DisplayReady()) return;
+  if (mDrawAborted || !DisplayReady()) return;
+  std::vector<TWindow*> stack = GetModalStack();
+  if (stack.empty()) return;
   if (mTopModalOnly) {
-    mModals.front()->DrawTree();
+    stack.front()->DrawTree();
     return;
   }
-  auto start = std::prev(mModals.end());
-  for (auto it = mModals.begin(); it != mModals.end(); ++it) {
-    TWindow* m = *it;
-    if ((m->GetFlags() & kWindowOpaque) && mRoot && m->GetWidth() == mRoot->GetWidth() &&
-        m->GetHeight() == mRoot->GetHeight()) {
-      start = it;
+  TWindow* root = GetRoot();
+  size_t start = stack.size() - 1;
+  for (size_t i = 0; i < stack.size(); ++i) {
+    TWindow* m = stack[i];
+    if ((m->GetFlags() & kWindowOpaque) && root && m->GetWidth() == root->GetWidth() &&
+        m->GetHeight() == root->GetHeight()) {
+      start = i;
       break;
     }
   }
-  // Draw upward from the start: copy, since a draw may pop a modal (draw aborted then).
-  std::vector<TWindow*> order;
-  for (auto it = start;; --it) {
-    order.push_back(*it);
-    if (it == mModals.begin()) break;
-  }
-  for (TWindow* m : order) {
+  // Draw upward from the start through handles, since a draw may pop a modal (draw aborted
+  // then) or destroy one.
+  std::vector<TWindowHandle> order;
+  for (size_t i = start + 1; i-- > 0;) order.emplace_back(stack[i]);
+  for (const TWindowHandle& m : order) {
     if (mDrawAborted || !DisplayReady()) break;
-    m->DrawTree();
+    if (m) m->DrawTree();
   }
 }

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 #include <list>
+#include <memory>
+#include <vector>
 
 #include "core/TPlatformEvent.h"
 #include "core/str.h"
@@ -31,12 +33,14 @@ public:
   static TWindowManager* Instance();
 
   // The root is pushed as the first modal and sized to the renderer's viewport.
-  void SetRoot(TWindow* root);
-  TWindow* GetRoot() const { return mRoot; }
+  void SetRoot(std::unique_ptr<TWindow> root);
+  TWindow* GetRoot() const { return mRoot.Get(); }
 
-  void PushModal(TWindow* w);
-  TWindow* GetTopModal() const { return mModals.empty() ? nullptr : mModals.front(); }
-  const std::list<TWindow*>& GetModalStack() const { return mModals; }
+  // The modal becomes a child of the top modal, or the manager's own when there is none.
+  void PushModal(std::unique_ptr<TWindow> w);
+  TWindow* GetTopModal() const;
+  // Top first.
+  std::vector<TWindow*> GetModalStack() const;
   void PopTopModal();
   void DoPopModal(const str& name);
 
@@ -47,8 +51,8 @@ public:
 
   // Sets the focus and tells the new focus window; SetFocusWindow only sets it.
   void SetFocus(TWindow* w);
-  void SetFocusWindow(TWindow* w) { mFocus = w; }
-  TWindow* GetFocus() const { return mFocus; }
+  void SetFocusWindow(TWindow* w) { mFocus = TWindowHandle(w); }
+  TWindow* GetFocus() const { return mFocus.Get(); }
 
   void Invalidate() { mNeedsRedraw = true; }
   bool NeedsRedraw() const { return mNeedsRedraw; }
@@ -58,19 +62,24 @@ public:
   void RemoveHoverWindow(TWindow* w);
   bool IsHoverWindow(const TWindow* w) const;
 
-  // Whether w is a window of the tree or waits to be deleted (compares addresses only).
-  bool IsWindowAlive(const TWindow* w) const;
+  // The window is deleted at the next flush; until then handlers may still use it.
+  void DeleteLater(std::unique_ptr<TWindow> w);
+  // The same for a window still in the tree: the flush first takes it from its parent (or
+  // from the manager). A window that neither owns is left to whoever does.
   void DeleteLater(TWindow* w);
   void FlushDeletes();
-  // A window is being destroyed: every reference to it is dropped.
+  // A window is being destroyed: the lists that name it forget it. Handles already read it
+  // as gone; this only keeps the lists short.
   void WindowGone(TWindow* w);
 
   // The manager owns posted messages until delivery.
   void PostMessage(TMessage* m);
   void DrainMessages();
   size_t GetQueuedMessageCount() const { return mMessages.size(); }
-  void AddMessageListener(TMessageListener* listener);
-  bool RemoveMessageListener(TMessageListener* listener);
+  // The manager owns its listeners.
+  void AddMessageListener(std::unique_ptr<TMessageListener> listener);
+  // Hands the listener back to the caller; null when it was not registered.
+  std::unique_ptr<TMessageListener> RemoveMessageListener(TMessageListener* listener);
   void DeliverMessage(TMessage* m);
   // Hands the message (owned) and a command (not owned) to the script host.
   void QueueScriptMessage(TMessage* m, TLuaObjectWrapper* command = nullptr);
@@ -92,24 +101,36 @@ public:
   std::atomic<uint8_t> mMouseBlocked{0};
 
 private:
-  void RouteMouse(const TPlatformEvent& e, TWindow* top);
+  // A window waiting for the flush: owned, or (handed over still linked) a handle on it.
+  struct Doomed {
+    std::unique_ptr<TWindow> owned;
+    TWindowHandle linked;
+  };
+
+  void RouteMouse(const TPlatformEvent& e, const TWindowHandle& top);
   void BindScriptGlobals(TWindowScript* host);
   static void PauseClock(TWindow* w);
   static void StartClock(TWindow* w);
+  // Takes w from its parent or from the manager's own windows; null when neither has it.
+  std::unique_ptr<TWindow> TakeOwnership(TWindow* w);
+  void DropDeadHandles();
 
-  TWindow* mRoot = nullptr;
+  TWindowHandle mRoot;
   bool mDrawAborted = false;
   uint32_t mLastFrameTime = 0;
-  std::list<TWindow*> mModals;
-  std::list<TWindow*> mDeleteLater;
+  // Windows without a parent that the manager owns: the root, and a modal pushed on an empty
+  // stack. Every other modal is owned by the modal below it.
+  std::list<std::unique_ptr<TWindow>> mOwned;
+  std::list<TWindowHandle> mModals;
+  std::list<Doomed> mDeleteLater;
   bool mTopModalOnly = false;
   bool mNeedsRedraw = true;
-  std::list<TWindow*> mHover;
+  std::list<TWindowHandle> mHover;
   // The hover list taken over by PushModal while its windows are told to leave.
-  std::list<TWindow*> mLeaving;
-  TWindow* mFocus = nullptr;
+  std::list<TWindowHandle> mLeaving;
+  TWindowHandle mFocus;
   TWindowScript* mScriptHost = nullptr;
   std::list<TMessage*> mMessages;
-  std::list<TMessageListener*> mListeners;
+  std::list<std::unique_ptr<TMessageListener>> mListeners;
   bool mLocalised = false;
 };

@@ -12,12 +12,11 @@ bool GetLargest::Process(TWindow* w) {
 }
 
 bool ChildrenDelete::Process(TWindow* w) {
-  mOwner->RemoveChild(w);
-  if (mManager) {
-    mManager->DeleteLater(w);
-  } else {
-    delete w;
-  }
+  TWindow* owner = mOwner.Get();
+  if (!owner) return false;
+  std::unique_ptr<TWindow> removed = owner->RemoveChild(w);
+  // Without a manager there is no later: the child goes at once.
+  if (mManager) mManager->DeleteLater(std::move(removed));
   return true;
 }
 
@@ -35,7 +34,11 @@ bool TModalPoppedSpider::Process(TWindow* w) {
 }
 
 TWindowAnim::~TWindowAnim() {
-  if (mOwner) mOwner->mAnim = nullptr;
+  TWindow* owner = mOwner.Get();
+  if (owner && owner->mAnim == this) owner->mAnim = nullptr;
 }
 
-bool TWindowAnim::Animate() { return mOwner ? mOwner->Animate() : false; }
+bool TWindowAnim::Animate() {
+  TWindow* owner = mOwner.Get();
+  return owner ? owner->Animate() : false;
+}

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-class TWindow;
+#include "window/TWindowHandle.h"
+
 class TWindowManager;
 
 class TWindowSpider {
@@ -28,7 +29,7 @@ public:
   bool Process(TWindow* w) override;
 
 private:
-  TWindow* mOwner;
+  TWindowHandle mOwner;
   TWindowManager* mManager;
 };
 

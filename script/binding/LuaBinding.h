@@ -168,13 +168,6 @@ void BindFunction(lua_State* L, const char* name, R (*f)(A...)) {
   luabind::SetGlobal(L, name, &luabind::FunctionThunk<R, A...>, &f, sizeof(f));
 }
 
-// A window's method as a global, reset to nil when the window dies while it still holds it.
-template <typename W, typename R, typename... A>
-void BindWindowMethod(lua_State* L, const char* name, W* window, R (W::*method)(A...)) {
-  BindMethod(L, name, window, method);
-  window->RememberBoundGlobal(L, name);
-}
-
 // Pushes argument idx, or nil when the call has fewer arguments: lua_pushvalue does not check
 // the top and would copy a stale slot.
 inline void PushArgument(lua_State* L, int idx) {

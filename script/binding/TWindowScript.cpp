@@ -66,35 +66,45 @@ TWindow::Creator TWindowScript::FindWindowType(const str& name) const {
   return it == mFactories.end() ? nullptr : it->second;
 }
 
+void TWindowScript::DropDeadContext() {
+  std::erase_if(mContext, [](const TWindowHandle& h) { return !h; });
+}
+
 bool TWindowScript::PushContextWindow(TWindow* w) {
-  if (!w || std::find(mContext.begin(), mContext.end(), w) != mContext.end()) return false;
-  mContext.push_back(w);
+  DropDeadContext();
+  if (!w || std::any_of(mContext.begin(), mContext.end(),
+                        [w](const TWindowHandle& h) { return h.Refers(w); }))
+    return false;
+  mContext.emplace_back(w);
   return true;
 }
 
 void TWindowScript::RaiseContextWindow(TWindow* w) {
+  DropDeadContext();
   if (!w) return;
-  auto it = std::find(mContext.begin(), mContext.end(), w);
-  if (it != mContext.end()) mContext.erase(it);
-  mContext.push_back(w);
+  std::erase_if(mContext, [w](const TWindowHandle& h) { return h.Refers(w); });
+  mContext.emplace_back(w);
 }
 
 void TWindowScript::PopContextWindow(TWindow* w) {
-  auto it = std::find(mContext.rbegin(), mContext.rend(), w);
+  DropDeadContext();
+  auto it = std::find_if(mContext.rbegin(), mContext.rend(),
+                         [w](const TWindowHandle& h) { return h.Refers(w); });
   if (it != mContext.rend()) mContext.erase(std::next(it).base());
 }
 
 void TWindowScript::PopWindow() {
+  DropDeadContext();
   if (mContext.size() > 1) mContext.pop_back();
 }
 
 TWindow* TWindowScript::GetContextWindow() const {
-  return mContext.empty() ? nullptr : mContext.back();
+  for (auto it = mContext.rbegin(); it != mContext.rend(); ++it)
+    if (TWindow* w = it->Get()) return w;
+  return nullptr;
 }
 
-void TWindowScript::ForgetWindow(TWindow* w) {
-  mContext.erase(std::remove(mContext.begin(), mContext.end(), w), mContext.end());
-}
+std::vector<TWindow*> TWindowScript::GetContextStack() const { return LiveWindows(mContext); }
 
 bool TWindowScript::SetFlag(bool localised) {
   bool old = mLocalised;

@@ -45,8 +45,8 @@ public:
   void PopContextWindow(TWindow* w);
   void PopWindow();
   TWindow* GetContextWindow() const;
-  const std::vector<TWindow*>& GetContextStack() const { return mContext; }
-  void ForgetWindow(TWindow* w);
+  // The live entries, bottom first: a window that died leaves the stack.
+  std::vector<TWindow*> GetContextStack() const;
 
   bool SetFlag(bool localised);
   bool GetFlag() const { return mLocalised; }
@@ -102,7 +102,9 @@ private:
   // Pushes the Lua form of m; takes ownership (Lua's, or deletes a wrapper once pushed).
   void PushMessage(TMessage* m);
 
-  std::vector<TWindow*> mContext;
+  void DropDeadContext();
+
+  std::vector<TWindowHandle> mContext;
   std::map<str, TWindow::Creator> mFactories;
   int32_t mWaitState = kWaitNone;
   TWindowCreationObserver* mObserver = nullptr;

@@ -244,10 +244,11 @@ void TWindowScript::UpdateWindow() {
 str TWindowScript::PushModal(str name) {
   TWindowManager* wm = Manager();
   if (!wm) return str();
-  TModalWindow* modal = new TModalWindow();
+  auto modal = std::make_unique<TModalWindow>();
   modal->SetName(name);
-  wm->PushModal(modal);
-  return modal->GetIdString();
+  str id = modal->GetIdString();
+  wm->PushModal(std::move(modal));
+  return id;
 }
 
 void TWindowScript::ClearModalChildren() {
@@ -294,15 +295,16 @@ int TWindowScript::GenericCreate(lua_State* L) {
   str type = style.GetString("typename", str());
   TWindow::Creator creator = FindWindowType(type);
   if (!creator) return 0;
-  TWindow* w = creator();
+  std::unique_ptr<TWindow> made = creator();
+  TWindow* w = made.get();
   if (!w) return 0;
   TWindow* parent = GetContextWindow();
-  if (!parent || !parent->AddChild(w, true)) {
-    // Refused or nowhere to go: nobody else would ever own it.
-    delete w;
-    return 0;
-  }
+  // Refused or nowhere to go: the window dies with `made`.
+  if (!parent || !parent->AddChild(std::move(made), true)) return 0;
+  // Style lookups may run script code (an __index), which may destroy the window.
+  TWindowHandle alive(w);
   w->Init(style);
+  if (!alive) return 0;
   PushContextWindow(w);
   // Set on the calling thread: text run through the host would be handed to a waiting host
   // coroutine and wake it once per window.
@@ -325,10 +327,8 @@ int TWindowScript::PostMessage(lua_State* L) {
   TWindowManager* wm = Manager();
   if (!wm || !IsLuaMessage(L, 1)) return 0;
   lua_pushvalue(L, 1);
-  TLuaMessageWrapper* m = new TLuaMessageWrapper(L);
-  // The script may hold the message past the life of its target window.
-  if (m->GetTarget() && !wm->IsWindowAlive(m->GetTarget())) m->SetTarget(nullptr);
-  wm->PostMessage(m);
+  // A message the script held past the life of its target window reads no target.
+  wm->PostMessage(new TLuaMessageWrapper(L));
   return 0;
 }
 
@@ -361,8 +361,8 @@ void TWindowScript::DestroyWindow(str name) {
   TWindow* context = GetContextWindow();
   TWindow* w = context ? context->FindChild(name, -1) : nullptr;
   if (!w || !w->GetParent()) return;
-  w->GetParent()->RemoveChild(w);
-  if (TWindowManager* wm = Manager()) wm->DeleteLater(w);
+  std::unique_ptr<TWindow> removed = w->GetParent()->RemoveChild(w);
+  if (TWindowManager* wm = Manager()) wm->DeleteLater(std::move(removed));
 }
 
 void TWindowScript::DoFitToChildren() {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/WindowOwnership.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -99,7 +101,7 @@ protected:
     SetTimerStart(0);
     manager = new TWindowManager();
     screen = new TScreen();
-    manager->SetRoot(screen);
+    manager->SetRoot(Own(screen));
     screen->SetSize(800, 600);
   }
   void TearDown() override {

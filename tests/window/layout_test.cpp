@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/WindowOwnership.h"
+
 #include <memory>
 #include <vector>
 
@@ -20,13 +22,12 @@ TRect Layout(lua_State* L, TWindow* parent, const char* table, TRect start = TRe
   TLuaTable t(L);
   TWindowStyle style(&t);
   TWindow* w = new TWindow();
-  parent->AddChild(w);
+  parent->AddChild(Own(w));
   w->SetPosition(start.left, start.top);
   w->SetSize(start.Width(), start.Height());
   w->ApplyLayout(style);
   TRect r = w->GetRect();
   parent->RemoveChild(w);
-  delete w;
   return r;
 }
 
@@ -36,7 +37,7 @@ TEST_F(WindowTest, LayoutEncodingsResolveAgainstTheParent) {
   lua_State* L = lua_open();
   TWindow* parent = new TWindow();
   parent->SetSize(800, 600);
-  screen->AddChild(parent);
+  screen->AddChild(Own(parent));
   struct Case {
     const char* table;
     TRect want;
@@ -98,15 +99,15 @@ TEST_F(WindowTest, StyleKeysFallBackToTheDefaultStyleChainButNotTheTablesOwnPare
 
 TEST_F(WindowTest, LayersShowOneGroupOfChildrenAtATime) {
   TLayeredWindow* lw = new TLayeredWindow(3);
-  screen->AddChild(lw);
+  screen->AddChild(Own(lw));
   TWindow* a = new TWindow();
   TWindow* b = new TWindow();
   TWindow* all = new TWindow();
-  lw->AddChild(a);
+  lw->AddChild(Own(a));
   lw->SelectLayer(1);
-  lw->AddChild(b);
+  lw->AddChild(Own(b));
   lw->SelectLayer(TLayeredWindow::kAllLayers);
-  lw->AddChild(all);
+  lw->AddChild(Own(all));
   lw->SelectLayer(1);
   EXPECT_FALSE(a->GetFlags() & kWindowShown);
   EXPECT_TRUE(b->GetFlags() & kWindowShown);
@@ -121,17 +122,16 @@ TEST_F(WindowTest, LayersShowOneGroupOfChildrenAtATime) {
   lw->SelectLayer(TLayeredWindow::kAllLayers);
   EXPECT_TRUE(a->GetFlags() & kWindowShown);
   EXPECT_FALSE(b->GetFlags() & kWindowShown);
-  lw->RemoveChild(all);
+  std::unique_ptr<TWindow> removed = lw->RemoveChild(all);
   for (uint32_t i = 0; i < lw->GetLayerCount(); ++i)
     EXPECT_EQ(std::count(lw->GetLayer(i).begin(), lw->GetLayer(i).end(), all), 0);
-  delete all;
 }
 
 TEST_F(WindowTest, ExtremeLayoutValuesStayInsideTheCoordinateRange) {
   lua_State* L = lua_open();
   TWindow* parent = new TWindow();
   parent->SetSize(800, 600);
-  screen->AddChild(parent);
+  screen->AddChild(Own(parent));
   const char* tables[] = {
       "{x = 2147483647, y = 2147483647, w = 2147483647, h = 2147483647}",
       "{x = -2147483648, y = -2147483648, w = -2147483648, h = -2147483648}",
@@ -148,7 +148,7 @@ TEST_F(WindowTest, ExtremeLayoutValuesStayInsideTheCoordinateRange) {
   }
   // Moving and sizing at the extremes saturates instead of wrapping.
   TWindow* w = new TWindow();
-  parent->AddChild(w);
+  parent->AddChild(Own(w));
   w->SetPosition(2147483647, -2147483647 - 1);
   w->SetSize(2147483647, 2147483647);
   TRect s;
@@ -160,16 +160,15 @@ TEST_F(WindowTest, ExtremeLayoutValuesStayInsideTheCoordinateRange) {
 
 TEST_F(WindowTest, AChildAddedTwiceLeavesNoLayerEntryBehindWhenRemoved) {
   TLayeredWindow* lw = new TLayeredWindow(2);
-  screen->AddChild(lw);
+  screen->AddChild(Own(lw));
   TWindow* c = new TWindow();
-  lw->AddChild(c);
-  lw->AddChild(c);
+  lw->AddChild(Own(c));
+  lw->AddToCurrentLayer(c);
   lw->SelectLayer(1);
-  lw->AddChild(c);  // the same window may belong to several layers
+  lw->AddToCurrentLayer(c);  // the same window may belong to several layers
   EXPECT_EQ(std::count(lw->GetLayer(0).begin(), lw->GetLayer(0).end(), c), 1);
   EXPECT_EQ(std::count(lw->GetLayer(1).begin(), lw->GetLayer(1).end(), c), 1);
   lw->RemoveChild(c);
-  delete c;
   for (uint32_t i = 0; i < lw->GetLayerCount(); ++i) EXPECT_TRUE(lw->GetLayer(i).empty());
   lw->SelectLayer(0);  // would touch the freed window if an entry had stayed
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/WindowOwnership.h"
+
 #include "WindowTestSupport.h"
 #include "core/TSettings.h"
 #include "window/TButton.h"
@@ -15,8 +17,7 @@ public:
   void Execute(TButton* b) override {
     ++*mCount;
     if (mDetach) {
-      b->GetParent()->RemoveChild(b);
-      TWindowManager::Instance()->DeleteLater(b);
+      TWindowManager::Instance()->DeleteLater(b->GetParent()->RemoveChild(b));
     }
   }
   int* mCount;
@@ -53,10 +54,10 @@ TEST(HotKeys, KeyTextsNormaliseToShiftCtrlAltAndTheLastCharacter) {
 
 TEST_F(WindowTest, HotKeysPressTheirButtonWithExactModifiersOrAnyWithTheAtForm) {
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(dialog);
+  manager->PushModal(Own(dialog));
   int save = 0, print = 0;
-  dialog->AddChild(MakeButton("save", 0, &save));
-  dialog->AddChild(MakeButton("print", 0, &print));
+  dialog->AddChild(Own(MakeButton("save", 0, &save)));
+  dialog->AddChild(Own(MakeButton("print", 0, &print)));
   dialog->RegisterHotKey("ctrl-s", "save");
   dialog->RegisterHotKey("@p", "print");
   dialog->RegisterHotKey("ctrl-p", "save");
@@ -87,15 +88,15 @@ TEST_F(WindowTest, HotKeysPressTheirButtonWithExactModifiersOrAnyWithTheAtForm) 
 
 TEST_F(WindowTest, EnterPressesTheVisibleDefaultButtonAndStillSendsTheDefaultAction) {
   DrawnModal* dialog = new DrawnModal("dialog", nullptr);
-  manager->PushModal(dialog);
+  manager->PushModal(Own(dialog));
   Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
-  dialog->AddChild(field);
+  dialog->AddChild(Own(field));
   manager->SetFocus(field);
   int ok = 0, cancel1 = 0, cancel2 = 0;
   TButton* okButton = MakeButton("ok", 8, &ok);
-  dialog->AddChild(MakeButton("cancel1", 16, &cancel1));
-  dialog->AddChild(MakeButton("cancel2", 16, &cancel2));
-  dialog->AddChild(okButton);
+  dialog->AddChild(Own(MakeButton("cancel1", 16, &cancel1)));
+  dialog->AddChild(Own(MakeButton("cancel2", 16, &cancel2)));
+  dialog->AddChild(Own(okButton));
 
   manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
   EXPECT_EQ(ok, 1);
@@ -120,12 +121,12 @@ TEST_F(WindowTest, EnterPressesTheVisibleDefaultButtonAndStillSendsTheDefaultAct
 
 TEST_F(WindowTest, EnterWhoseButtonLeavesTheTreeSendsNothingMore) {
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(dialog);
+  manager->PushModal(Own(dialog));
   Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
-  dialog->AddChild(field);
+  dialog->AddChild(Own(field));
   manager->SetFocus(field);
   int ok = 0;
-  dialog->AddChild(MakeButton("ok", 8, &ok, true));
+  dialog->AddChild(Own(MakeButton("ok", 8, &ok, true)));
   journal.clear();
   manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
   EXPECT_EQ(ok, 1);
@@ -141,10 +142,10 @@ TEST_F(WindowTest, CloseMessagesPopByNameAndDestroyedModalsPostOneClosedNotice) 
     std::vector<std::string> closed;
   };
   Listener* listener = new Listener();
-  manager->AddMessageListener(listener);
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
   TModalWindow* dialog = new TModalWindow();
   dialog->SetName("dialog");
-  manager->PushModal(dialog);
+  manager->PushModal(Own(dialog));
   str id = dialog->GetIdString();
 
   TMessage* empty = new TMessage(kCloseWindow, "");
@@ -162,11 +163,11 @@ TEST_F(WindowTest, CloseMessagesPopByNameAndDestroyedModalsPostOneClosedNotice) 
 
 TEST_F(WindowTest, ModalRemembersItsFocusWindowUntilItGetsTheFocus) {
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(dialog);
+  manager->PushModal(Own(dialog));
   Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
-  dialog->AddChild(field);
+  dialog->AddChild(Own(field));
   TModalWindow* over = new TModalWindow();
-  manager->PushModal(over);
+  manager->PushModal(Own(over));
   EXPECT_TRUE(dialog->GetClock().IsPaused());
   dialog->SetFocus(field);
   EXPECT_EQ(manager->GetFocus(), over);
@@ -177,18 +178,18 @@ TEST_F(WindowTest, ModalRemembersItsFocusWindowUntilItGetsTheFocus) {
 
 TEST_F(WindowTest, ModalsThatRememberThemselvesOrEachOtherStopPassingTheFocus) {
   TModalWindow* a = new TModalWindow();
-  manager->PushModal(a);
+  manager->PushModal(Own(a));
   a->SetFocus(a);
   EXPECT_EQ(manager->GetFocus(), a);
   TModalWindow* b = new TModalWindow();
-  a->AddChild(b);
+  a->AddChild(Own(b));
   a->SetFocus(b);
   b->SetFocus(a);
   manager->SetFocus(a);  // a -> b -> a: ends instead of recursing
   EXPECT_TRUE(manager->GetFocus() == a || manager->GetFocus() == b);
   // A chain without a loop still reaches its end.
   Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
-  b->AddChild(field);
+  b->AddChild(Own(field));
   b->SetFocus(field);
   manager->SetFocus(a);
   EXPECT_EQ(manager->GetFocus(), field);
@@ -205,14 +206,13 @@ TEST_F(WindowTest, UnhandledReleaseBecomesOneMouseUpNoticeWhicheverSidePostsIt) 
   for (const char* overlay : {"0", "1"}) {
     SetConfig("overlaymouse", overlay);
     Listener* listener = new Listener();
-    manager->AddMessageListener(listener);
+    manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
     manager->HandleEvent(MakeEvent(kEventLeftUp, 5, 5));
     manager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 'K'));
     std::vector<std::string> want = {"mouse:up"};
     if (std::string(overlay) == "0") want.push_back("raw:K");
     EXPECT_EQ(listener->names, want) << overlay;
     manager->RemoveMessageListener(listener);
-    delete listener;
   }
   SetConfig("overlaymouse", "");
 }
@@ -226,9 +226,9 @@ TEST_F(WindowTest, WindowAnimationsRunOnTheirModalsClockOnlyWhileItRuns) {
     int ticks = 0;
   };
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(dialog);
+  manager->PushModal(Own(dialog));
   Ticker* t = new Ticker();
-  dialog->AddChild(t);
+  dialog->AddChild(Own(t));
   t->SetAnimTimer(100, true, false, false);
   Advance(99);
   manager->HandleEvent(MakeEvent(kEventIdle));
@@ -238,7 +238,7 @@ TEST_F(WindowTest, WindowAnimationsRunOnTheirModalsClockOnlyWhileItRuns) {
   EXPECT_EQ(t->ticks, 1);
   // Covered by another modal, the dialog's clock stands still.
   TModalWindow* over = new TModalWindow();
-  manager->PushModal(over);
+  manager->PushModal(Own(over));
   Advance(500);
   manager->HandleEvent(MakeEvent(kEventIdle));
   EXPECT_EQ(t->ticks, 1);
@@ -248,7 +248,6 @@ TEST_F(WindowTest, WindowAnimationsRunOnTheirModalsClockOnlyWhileItRuns) {
   EXPECT_EQ(t->ticks, 2);
   // A window that dies leaves its task behind harmlessly.
   dialog->RemoveChild(t);
-  delete t;
   Advance(100);
   manager->HandleEvent(MakeEvent(kEventIdle));
 }

@@ -1,6 +1,7 @@
 // The root screen on the headless display: it paints its background only while it is the top
 // modal.
 #include "render/RenderFixture.h"
+#include "support/WindowOwnership.h"
 #include "window/TModalWindow.h"
 #include "window/TScreen.h"
 #include "window/TWindowManager.h"
@@ -25,7 +26,7 @@ TEST_F(RenderTest, TheScreenFillsTheViewportOnlyWhileItIsTheTopModal) {
     r->FillRect(TRect(0, 0, 160, 120), TColor(1, 0, 0, 1));
     ASSERT_EQ(pixel(), kRed);
 
-    wm->PushModal(new TModalWindow());
+    wm->PushModal(Own(new TModalWindow()));
     root->Draw();
     EXPECT_EQ(pixel(), kRed);
 

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "support/WindowOwnership.h"
+
 #include "WindowTestSupport.h"
 
 using Journal = std::vector<std::string>;
 
 TEST_F(WindowTest, FramesRunAtMostEvery12MsAndOnlyWhenARedrawWasAsked) {
   DrawnModal* m = new DrawnModal("m", &journal);
-  manager->PushModal(m);
+  manager->PushModal(Own(m));
   auto frames = [&] { return std::count(journal.begin(), journal.end(), "m: draw"); };
 
   manager->HandleEvent(MakeEvent(kEventIdle));
@@ -40,12 +42,12 @@ TEST_F(WindowTest, AnOpaqueFullSizeModalHidesTheModalsBelowIt) {
   DrawnModal* m1 = new DrawnModal("m1", &journal);
   DrawnModal* m2 = new DrawnModal("m2", &journal);
   DrawnModal* m3 = new DrawnModal("m3", &journal);
-  manager->PushModal(m1);
-  manager->PushModal(m2);
-  manager->PushModal(m3);
+  manager->PushModal(Own(m1));
+  manager->PushModal(Own(m2));
+  manager->PushModal(Own(m3));
   // m2 gets an opaque child of its own size; only then is it opaque.
   Probe* cover = new Probe("cover", nullptr, 0, 0, 800, 600);
-  m2->AddChild(cover);
+  m2->AddChild(Own(cover));
   EXPECT_FALSE(m2->GetFlags() & kWindowOpaque);
   cover->SetFlags(kWindowShown | kWindowOpaque);
   EXPECT_TRUE(m2->GetFlags() & kWindowOpaque);
@@ -71,7 +73,7 @@ TEST_F(WindowTest, PostedMessagesArriveInOrderIncludingThosePostedDuringDelivery
     }
   };
   Chain* w = new Chain("w", &journal, 0, 0, 10, 10);
-  screen->AddChild(w);
+  screen->AddChild(Own(w));
   manager->PostMessage(new TMessage(1, "a", w));
   manager->PostMessage(new TMessage(2, "b", w));
   manager->DrainMessages();
@@ -88,20 +90,19 @@ TEST_F(WindowTest, MessageForAWindowDeletedLaterGoesToListenersThenTheFocus) {
     std::vector<std::string> seen;
   };
   Listener* listener = new Listener();
-  manager->AddMessageListener(listener);
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
   Probe* doomed = new Probe("doomed", &journal, 0, 0, 10, 10);
   Probe* child = new Probe("child", &journal, 0, 0, 10, 10);
-  screen->AddChild(doomed);
-  doomed->AddChild(child);
+  screen->AddChild(Own(doomed));
+  doomed->AddChild(Own(child));
   manager->PostMessage(new TMessage(kUserMessageBase, "hello", child));
-  screen->RemoveChild(doomed);
-  manager->DeleteLater(doomed);
+  manager->DeleteLater(screen->RemoveChild(doomed));
   manager->DrainMessages();
   EXPECT_EQ(listener->seen, std::vector<std::string>{"hello"});
   EXPECT_TRUE(journal.empty());
-  EXPECT_TRUE(manager->RemoveMessageListener(listener));
+  std::unique_ptr<TMessageListener> back = manager->RemoveMessageListener(listener);
+  EXPECT_TRUE(back);
   EXPECT_FALSE(manager->RemoveMessageListener(listener));
-  delete listener;
 }
 
 TEST_F(WindowTest, DeleteLaterDuringDispatchKeepsTheWindowUntilTheNextEvent) {
@@ -109,12 +110,11 @@ TEST_F(WindowTest, DeleteLaterDuringDispatchKeepsTheWindowUntilTheNextEvent) {
   Probe* button = new Probe("button", &journal, 0, 0, 100, 100);
   button->mDeaths = &deaths;
   button->mHandles = true;
-  screen->AddChild(button);
+  screen->AddChild(Own(button));
   manager->SetFocus(button);
   manager->AddHoverWindow(button);
   button->mOnDown = [&] {
-    screen->RemoveChild(button);
-    manager->DeleteLater(button);
+    manager->DeleteLater(screen->RemoveChild(button));
     // Still usable inside the handler that let it go.
     button->SetName("still here");
   };
@@ -129,13 +129,12 @@ TEST_F(WindowTest, DeleteLaterDuringDispatchKeepsTheWindowUntilTheNextEvent) {
 
 TEST_F(WindowTest, AWindowDestroyedOutrightIsForgottenAsFocusHoverAndMessageTarget) {
   Probe* w = new Probe("w", &journal, 0, 0, 10, 10);
-  screen->AddChild(w);
+  screen->AddChild(Own(w));
   manager->SetFocus(w);
   manager->AddHoverWindow(w);
   manager->PostMessage(new TMessage(kUserMessageBase, "for w", w));
   screen->SetFocus(w);
   screen->RemoveChild(w);
-  delete w;
   EXPECT_EQ(manager->GetFocus(), nullptr);
   EXPECT_FALSE(manager->IsHoverWindow(w));
   EXPECT_EQ(screen->GetFocusWindow(), nullptr);
@@ -147,8 +146,8 @@ TEST_F(WindowTest, AWindowDestroyedOutrightIsForgottenAsFocusHoverAndMessageTarg
 TEST_F(WindowTest, HoverWindowsTakeMouseEventsAndLeaveWhenThePointerIsOutside) {
   Probe* h = new Probe("h", &journal, 100, 100, 200, 200);
   Probe* other = new Probe("other", &journal, 0, 0, 800, 600);
-  screen->AddChild(other);
-  screen->AddChild(h);
+  screen->AddChild(Own(other));
+  screen->AddChild(Own(h));
   h->mHandles = true;
   manager->AddHoverWindow(h);
   manager->HandleEvent(MakeEvent(kEventMouseMove, 150, 160));
@@ -174,9 +173,9 @@ TEST_F(WindowTest, DoPopModalPopsDownToTheNamedModalOrNothing) {
   b->SetName("b");
   TModalWindow* c = new TModalWindow();
   c->SetName("c");
-  manager->PushModal(a);
-  manager->PushModal(b);
-  manager->PushModal(c);
+  manager->PushModal(Own(a));
+  manager->PushModal(Own(b));
+  manager->PushModal(Own(c));
   manager->DoPopModal("nobody");
   EXPECT_EQ(manager->GetModalStack().size(), 4u);
   manager->DoPopModal(b->GetIdString());
@@ -188,7 +187,7 @@ TEST_F(WindowTest, DoPopModalPopsDownToTheNamedModalOrNothing) {
 TEST_F(WindowTest, PoppingTheRootLeavesNothingToDrawOrPressThrough) {
   Probe* w = new Probe("w", &journal, 0, 0, 800, 600);
   w->mHandles = true;
-  screen->AddChild(w);
+  screen->AddChild(Own(w));
   manager->PopTopModal();
   EXPECT_EQ(journal, (Journal{"w: popped"}));
   journal.clear();
@@ -203,7 +202,7 @@ TEST_F(WindowTest, PoppingTheRootLeavesNothingToDrawOrPressThrough) {
 
 TEST_F(WindowTest, QuitMessageIsDeletedWhateverItsTarget) {
   Probe* w = new Probe("w", &journal, 0, 0, 10, 10);
-  screen->AddChild(w);
+  screen->AddChild(Own(w));
   manager->PostMessage(new TMessage(kQuitNow, "", w));
   manager->DrainMessages();
   EXPECT_TRUE(journal.empty());
@@ -212,16 +211,15 @@ TEST_F(WindowTest, QuitMessageIsDeletedWhateverItsTarget) {
 TEST_F(WindowTest, AnOpaqueWindowDeletedInsideADetachedSubtreeNoLongerHidesTheModalsBelow) {
   DrawnModal* lower = new DrawnModal("lower", &journal);
   DrawnModal* upper = new DrawnModal("upper", &journal);
-  manager->PushModal(lower);
-  manager->PushModal(upper);
+  manager->PushModal(Own(lower));
+  manager->PushModal(Own(upper));
   Probe* panel = new Probe("panel", nullptr, 0, 0, 800, 600);
   Probe* cover = new Probe("cover", nullptr, 0, 0, 800, 600);
-  upper->AddChild(panel);
-  panel->AddChild(cover);
+  upper->AddChild(Own(panel));
+  panel->AddChild(Own(cover));
   cover->SetFlags(kWindowShown | kWindowOpaque);
   ASSERT_TRUE(upper->GetFlags() & kWindowOpaque);
-  upper->RemoveChild(panel);
-  manager->DeleteLater(panel);
+  manager->DeleteLater(upper->RemoveChild(panel));
   manager->FlushDeletes();
   EXPECT_FALSE(upper->GetFlags() & kWindowOpaque);
   manager->DrawModals();
@@ -230,7 +228,7 @@ TEST_F(WindowTest, AnOpaqueWindowDeletedInsideADetachedSubtreeNoLongerHidesTheMo
 
 TEST_F(WindowTest, AWindowHandedOverStillLinkedLeavesItsParentWhenDeleted) {
   Probe* w = new Probe("w", nullptr, 0, 0, 10, 10);
-  screen->AddChild(w);
+  screen->AddChild(Own(w));
   manager->DeleteLater(w);
   EXPECT_TRUE(screen->HasChild(w));  // alive until the flush
   manager->FlushDeletes();
@@ -240,12 +238,12 @@ TEST_F(WindowTest, AWindowHandedOverStillLinkedLeavesItsParentWhenDeleted) {
 
 TEST_F(WindowTest, PushingAModalTakesTheHoverFocusAndClockFromTheOneBelow) {
   Probe* h = new Probe("h", &journal, 0, 0, 10, 10);
-  screen->AddChild(h);
+  screen->AddChild(Own(h));
   manager->AddHoverWindow(h);
   EXPECT_FALSE(screen->GetClock().IsPaused());
 
   TModalWindow* empty = new TModalWindow();
-  manager->PushModal(empty);
+  manager->PushModal(Own(empty));
   EXPECT_EQ(journal, (Journal{"h: leave"}));
   EXPECT_FALSE(manager->IsHoverWindow(h));
   EXPECT_EQ(empty->GetParent(), screen);
@@ -258,13 +256,13 @@ TEST_F(WindowTest, PushingAModalTakesTheHoverFocusAndClockFromTheOneBelow) {
 
   DrawnModal* sized = new DrawnModal("sized", nullptr);
   sized->SetSize(40, 30);
-  manager->PushModal(sized);
+  manager->PushModal(Own(sized));
   EXPECT_EQ(sized->GetWidth(), 40);
   EXPECT_TRUE(empty->GetClock().IsPaused());
 
   // Popping hands the focus back to the modal below, which is told.
   Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
-  empty->AddChild(field);
+  empty->AddChild(Own(field));
   empty->SetFocus(field);  // not the manager's focus: only remembered
   EXPECT_EQ(manager->GetFocus(), sized);
   journal.clear();
@@ -285,7 +283,6 @@ public:
     Probe::OnMouseLeave();
     if (mVictim) {
       mVictim->GetParent()->RemoveChild(mVictim);
-      delete mVictim;
       mVictim = nullptr;
     }
     return false;
@@ -298,11 +295,11 @@ public:
 TEST_F(WindowTest, AHoverWindowDestroyedByAnotherOnesLeaveIsNotToldToLeave) {
   Probe* victim = new Probe("victim", &journal, 20, 20, 30, 30);
   Destroyer* d = new Destroyer(&journal, victim);
-  screen->AddChild(victim);
-  screen->AddChild(d);
+  screen->AddChild(Own(victim));
+  screen->AddChild(Own(d));
   manager->AddHoverWindow(victim);
   manager->AddHoverWindow(d);  // front: told first
-  manager->PushModal(new TModalWindow());
+  manager->PushModal(Own(new TModalWindow()));
   EXPECT_EQ(journal, (Journal{"destroyer: leave"}));
 }
 
@@ -312,7 +309,6 @@ TEST_F(WindowTest, AListenerRemovedByAnEarlierOneIsNotOfferedTheMessage) {
       ++offers;
       if (victim) {
         TWindowManager::Instance()->RemoveMessageListener(victim);
-        delete victim;
         victim = nullptr;
       }
       return false;
@@ -322,8 +318,8 @@ TEST_F(WindowTest, AListenerRemovedByAnEarlierOneIsNotOfferedTheMessage) {
   };
   Listener* first = new Listener();
   first->victim = new Listener();
-  manager->AddMessageListener(first);
-  manager->AddMessageListener(first->victim);
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(first));
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(first->victim));
   manager->PostMessage(new TMessage(kUserMessageBase, "x"));
   manager->DrainMessages();
   EXPECT_EQ(first->offers, 1);

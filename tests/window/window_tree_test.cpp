@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/WindowOwnership.h"
+
 #include "WindowTestSupport.h"
 #include "window/TWindowSpider.h"
 
@@ -10,9 +12,9 @@ TEST_F(WindowTest, ClickRefusedByTopWindowReachesTheSiblingBeneathBeforeTheParen
   Probe* panel = new Probe("panel", &journal, 100, 100, 500, 500);
   Probe* back = new Probe("back", &journal, 0, 0, 200, 200);
   Probe* front = new Probe("front", &journal, 50, 50, 150, 150);
-  screen->AddChild(panel);
-  panel->AddChild(back);
-  panel->AddChild(front);
+  screen->AddChild(Own(panel));
+  panel->AddChild(Own(back));
+  panel->AddChild(Own(front));
   back->mHandles = true;
 
   manager->HandleEvent(MakeEvent(kEventLeftDown, 100 + 60, 100 + 70));
@@ -31,9 +33,9 @@ TEST_F(WindowTest, HiddenWindowsAreNotHitAndFindChildAtPointPicksTheDeepest) {
   Probe* a = new Probe("a", nullptr, 10, 10, 110, 110);
   Probe* inner = new Probe("inner", nullptr, 5, 5, 50, 50);
   Probe* cover = new Probe("cover", nullptr, 0, 0, 800, 600);
-  screen->AddChild(a);
-  a->AddChild(inner);
-  screen->AddChild(cover);
+  screen->AddChild(Own(a));
+  a->AddChild(Own(inner));
+  screen->AddChild(Own(cover));
   cover->SetFlags(0);
 
   EXPECT_EQ(screen->FindChildAtPoint(TPoint(20, 20), -1), inner);
@@ -47,12 +49,12 @@ TEST_F(WindowTest, HiddenWindowsAreNotHitAndFindChildAtPointPicksTheDeepest) {
 
 TEST_F(WindowTest, LeftPressGivesFocusToTheFocusableAncestorEvenWhenTheChildHandlesIt) {
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(dialog);
+  manager->PushModal(Own(dialog));
   dialog->SetSize(400, 400);
   Probe* holder = new Probe("holder", &journal, 0, 0, 200, 200);
   Probe* child = new Probe("child", &journal, 0, 0, 50, 50);
-  dialog->AddChild(holder);
-  holder->AddChild(child);
+  dialog->AddChild(Own(holder));
+  holder->AddChild(Own(child));
   child->mHandles = true;
   // Only flag bits 0-7 set focusability; a window class sets them in its constructor.
   struct Focusable : Probe {
@@ -61,7 +63,7 @@ TEST_F(WindowTest, LeftPressGivesFocusToTheFocusableAncestorEvenWhenTheChildHand
   };
   Focusable* field = new Focusable("field", &journal, 300, 300, 350, 350);
   field->MakeFocusable();
-  dialog->AddChild(field);
+  dialog->AddChild(Own(field));
 
   manager->HandleEvent(MakeEvent(kEventLeftDown, 10, 10));
   EXPECT_EQ(manager->GetFocus(), dialog);
@@ -83,10 +85,10 @@ TEST_F(WindowTest, FlagsFindChildFitAndZOrder) {
   Probe* b = new Probe("b", nullptr, 0, 0, 10, 10);
   Probe* deep = new Probe("x", nullptr, 0, 0, 10, 10);
   Probe* shallow = new Probe("x", nullptr, 0, 0, 10, 10);
-  screen->AddChild(a);
-  screen->AddChild(b);  // b is now front
-  a->AddChild(deep);
-  b->AddChild(shallow);
+  screen->AddChild(Own(a));
+  screen->AddChild(Own(b));  // b is now front
+  a->AddChild(Own(deep));
+  b->AddChild(Own(shallow));
 
   EXPECT_EQ(screen->FindChild("x", 0), nullptr);
   EXPECT_EQ(screen->FindChild("_screen_", 0), screen);
@@ -98,7 +100,7 @@ TEST_F(WindowTest, FlagsFindChildFitAndZOrder) {
 
   // SetFlags replaces bits 8-15 only; the modal bit of a modal survives.
   TModalWindow* m = new TModalWindow();
-  screen->AddChild(m);
+  screen->AddChild(Own(m));
   m->SetFlags(0);
   EXPECT_EQ(m->GetFlags() & 0xFF, kWindowModal | kWindowFocusable);
   EXPECT_FALSE(m->IsVisible());
@@ -107,7 +109,7 @@ TEST_F(WindowTest, FlagsFindChildFitAndZOrder) {
 
   // Fit grows only.
   Probe* big = new Probe("big", nullptr, 0, 0, 100, 100);
-  big->AddChild(new Probe("c", nullptr, 50, 60, 150, 80));
+  big->AddChild(Own(new Probe("c", nullptr, 50, 60, 150, 80)));
   big->FitToChildren();
   EXPECT_EQ(big->GetWidth(), 150);
   EXPECT_EQ(big->GetHeight(), 100);
@@ -118,22 +120,22 @@ TEST_F(WindowTest, DrawGoesBackToFrontAndSkipsHiddenAndModalChildren) {
   Probe* back = new Probe("back", &journal, 0, 0, 10, 10);
   Probe* front = new Probe("front", &journal, 0, 0, 10, 10);
   Probe* hidden = new Probe("hidden", &journal, 0, 0, 10, 10);
-  screen->AddChild(back);
-  screen->AddChild(hidden);
-  screen->AddChild(front);
+  screen->AddChild(Own(back));
+  screen->AddChild(Own(hidden));
+  screen->AddChild(Own(front));
   hidden->SetFlags(0);
-  manager->PushModal(new DrawnModal("modal", &journal));
+  manager->PushModal(Own(new DrawnModal("modal", &journal)));
   screen->DrawTree();
   EXPECT_EQ(journal, (Journal{"back: draw", "front: draw"}));
 }
 
 TEST_F(WindowTest, ModalPoppedReachesTheSubtreeChildrenFirstButNotTheModal) {
   TModalWindow* m = new TModalWindow();
-  manager->PushModal(m);
+  manager->PushModal(Own(m));
   Probe* outer = new Probe("outer", &journal, 0, 0, 10, 10);
   Probe* inner = new Probe("inner", &journal, 0, 0, 10, 10);
-  m->AddChild(outer);
-  outer->AddChild(inner);
+  m->AddChild(Own(outer));
+  outer->AddChild(Own(inner));
   journal.clear();
   manager->PopTopModal();
   EXPECT_EQ(journal, (Journal{"inner: popped", "outer: popped"}));
@@ -184,7 +186,7 @@ TEST_F(WindowTest, ZOrderModesAndPlaceAboveMoveWithinTheSiblingList) {
     for (const char* n : {"c", "b", "a"}) {
       TWindow* w = new TWindow();
       w->SetName(n);
-      parent->AddChild(w);
+      parent->AddChild(Own(w));
     }
     ASSERT_EQ(Order(parent), "abc");
     TWindow* mover = parent->FindChild(c.mover, 1);
@@ -201,21 +203,21 @@ TEST_F(WindowTest, ZOrderModesAndPlaceAboveMoveWithinTheSiblingList) {
 
 TEST_F(WindowTest, RefusedActivationLeavesTheChildDetached) {
   Picky* child = new Picky();
-  EXPECT_TRUE(screen->AddChild(child, false));
-  screen->RemoveChild(child);
-  EXPECT_FALSE(screen->AddChild(child, true));
+  EXPECT_TRUE(screen->AddChild(Own(child), false));
+  std::unique_ptr<TWindow> back = screen->RemoveChild(child);
+  EXPECT_FALSE(screen->AddChild(std::move(back), true));
+  EXPECT_EQ(back.get(), child);  // handed back to the caller
   EXPECT_FALSE(screen->HasChild(child));
   EXPECT_EQ(child->GetParent(), nullptr);
-  delete child;
 }
 
 TEST_F(WindowTest, ModalParentAndVisibilityStopAtTheFirstModalFlaggedAncestor) {
   TModalWindow* m = new TModalWindow();
-  screen->AddChild(m);
+  screen->AddChild(Own(m));
   TWindow* mid = new TWindow();
   TWindow* leaf = new TWindow();
-  m->AddChild(mid);
-  mid->AddChild(leaf);
+  m->AddChild(Own(mid));
+  mid->AddChild(Own(leaf));
   EXPECT_EQ(leaf->GetModalParent(), m);
   EXPECT_TRUE(leaf->IsVisible());
   screen->SetFlags(0);  // above the modal: does not matter
@@ -226,7 +228,7 @@ TEST_F(WindowTest, ModalParentAndVisibilityStopAtTheFirstModalFlaggedAncestor) {
   // A detached chain has no modal: not visible, no modal parent.
   TWindow* loose = new TWindow();
   TWindow* inner = new TWindow();
-  loose->AddChild(inner);
+  loose->AddChild(Own(inner));
   EXPECT_FALSE(inner->IsVisible());
   EXPECT_EQ(inner->GetModalParent(), nullptr);
   delete loose;
@@ -258,15 +260,19 @@ TEST_F(WindowTest, AChildMovedToAnotherParentLeavesTheOldOne) {
   TWindow* a = new TWindow();
   TWindow* b = new TWindow();
   TWindow* child = new TWindow();
-  a->AddChild(child);
-  b->AddChild(child);
+  a->AddChild(Own(child));
+  b->AddChild(a->RemoveChild(child));
   EXPECT_FALSE(a->HasChild(child));
   EXPECT_TRUE(b->HasChild(child));
   EXPECT_EQ(child->GetParent(), b);
-  // Nor may a window go under itself.
-  EXPECT_FALSE(child->AddChild(b));
-  EXPECT_FALSE(child->AddChild(child));
+  // Nor may a window go under itself: refused, the caller keeps it.
+  std::unique_ptr<TWindow> ownB(b);
+  EXPECT_FALSE(child->AddChild(std::move(ownB)));
+  EXPECT_EQ(ownB.get(), b);
+  std::unique_ptr<TWindow> self(child);  // b owns it: this copy only shows the refusal
+  EXPECT_FALSE(child->AddChild(std::move(self)));
+  EXPECT_EQ(self.release(), child);
   EXPECT_EQ(b->GetParent(), nullptr);
   delete a;
-  delete b;  // deletes the child once
+  ownB.reset();  // deletes the child once
 }

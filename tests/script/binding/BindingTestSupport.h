@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/WindowOwnership.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -32,7 +34,7 @@ protected:
     host = new TWindowScript();
     manager->AttachScriptHost(host);
     screen = new TScreen();
-    manager->SetRoot(screen);
+    manager->SetRoot(Own(screen));
     screen->SetSize(800, 600);
     L = host->GetState();
   }

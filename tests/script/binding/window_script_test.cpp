@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "support/WindowOwnership.h"
+
 #include "BindingTestSupport.h"
 #include "script/binding/LuaBinding.h"
+#include "script/binding/LuaWindowBinding.h"
 #include "script/binding/TButtonLuaAction.h"
 #include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
@@ -174,7 +177,7 @@ TEST_F(BindingTest, LayoutTablesBuildWindowTreesWithInheritedStyles) {
   // An unknown type creates nothing, and DoWindow's pop then takes the parent's entry.
   size_t children = top->GetChildren().size();
   TWindow* extra = new TWindow();
-  top->AddChild(extra);
+  top->AddChild(Own(extra));
   ASSERT_TRUE(host->PushContextWindow(extra));
   Run("DoWindow({ typename = 'Nonesuch' })");
   EXPECT_EQ(top->GetChildren().size(), children + 1);
@@ -269,13 +272,12 @@ TEST_F(BindingTest, PostedScriptMessageComesBackAsTheSameUserdata) {
 TEST_F(BindingTest, ScriptHeldMessageWhoseTargetDiedIsPostedWithoutIt) {
   // A native message for a window reaches Lua; the window dies; the script posts it again.
   TWindow* w = new TWindow();
-  screen->AddChild(w);
+  screen->AddChild(Own(w));
   PushLuaMessage(L, new TMessage(kUserMessageBase, "late", w));
   lua_pushstring(L, "gHeld");
   lua_insert(L, -2);
   lua_settable(L, LUA_GLOBALSINDEX);
   screen->RemoveChild(w);
-  delete w;
   Run("PostMessage(gHeld)");
   ASSERT_EQ(manager->GetQueuedMessageCount(), 1u);
   Idle();  // would read the dead window if the target had survived
@@ -302,7 +304,7 @@ TEST_F(BindingTest, ListenersAreOfferedTheScriptsOwnMessageNotItsCopy) {
   lua_insert(L, -2);
   lua_settable(L, LUA_GLOBALSINDEX);
   Listener* listener = new Listener();
-  manager->AddMessageListener(listener);
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
   Run("PostMessage(gHeld)");
   Idle();
   // The copy a script post makes carries only id, name and target; the listener must get the
@@ -310,7 +312,6 @@ TEST_F(BindingTest, ListenersAreOfferedTheScriptsOwnMessageNotItsCopy) {
   ASSERT_EQ(listener->seen, native);
   EXPECT_EQ(static_cast<Scored*>(listener->seen)->points, 250);
   manager->RemoveMessageListener(listener);
-  delete listener;
 }
 
 TEST_F(BindingTest, ModalDialogClosesThroughItsCloseMessageAndReturnsTheValue) {
@@ -358,7 +359,7 @@ TEST_F(BindingTest, WindowMethodGlobalsAreClearedWhenTheirWindowDies) {
 
 TEST_F(BindingTest, ContextStackPushesOnlyNewWindowsAndForgetsDestroyedOnes) {
   TWindow* w = new TWindow();
-  screen->AddChild(w);
+  screen->AddChild(Own(w));
   size_t depth = host->GetContextStack().size();
   EXPECT_TRUE(host->PushContextWindow(w));
   EXPECT_FALSE(host->PushContextWindow(w));
@@ -367,7 +368,6 @@ TEST_F(BindingTest, ContextStackPushesOnlyNewWindowsAndForgetsDestroyedOnes) {
   EXPECT_EQ(w->GetName(), str("renamed"));
   EXPECT_EQ(host->GetContextStack().size(), depth + 1);
   screen->RemoveChild(w);
-  delete w;
   EXPECT_EQ(host->GetContextStack().size(), depth);
   Run("PopWindow() PopWindow() PopWindow()");
   EXPECT_EQ(host->GetContextStack().size(), 1u);
@@ -380,8 +380,8 @@ TEST_F(BindingTest, SetTopModalOnlyDrawsJustTheTopModal) {
   };
   Counted* lower = new Counted();
   Counted* upper = new Counted();
-  manager->PushModal(lower);
-  manager->PushModal(upper);
+  manager->PushModal(Own(lower));
+  manager->PushModal(Own(upper));
   Run("SetTopModalOnly(true)");
   manager->DrawModals();
   EXPECT_EQ(lower->draws, 0);
