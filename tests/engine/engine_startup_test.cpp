@@ -65,13 +65,53 @@ TEST_F(EngineTest, StartupFillsSettingsInOrderAndTearsDown) {
   EXPECT_NE(ReadFile(logPath).find(": Sea Glass, version ."), std::string::npos);
 }
 
-TEST_F(EngineTest, MissingSettingsFileChangesNothing) {
-  SetConfig("vsync", "0");
-  Run("--multiple", [](TPlatform*) {
-    EXPECT_EQ(GetConfig("vsync", ""), "0");
-    EXPECT_EQ(GetConfig("gamename", ""), "Kiteyard Application");
+TEST_F(EngineTest, SampleSettingsFileIsReadPastItsDeclarationAndTheLogNamesIt) {
+  std::filesystem::copy_file(ENGINE_SOURCE_DIR "/sample/assets/settings.xml",
+                             mWork + "/assets/settings.xml");
+  std::string logPath;
+  Run("--multiple", [&](TPlatform*) {
+    EXPECT_EQ(GetConfig("utf8mode", ""), "1");
+    EXPECT_EQ(GetConfig("vsync", ""), "1");
+    logPath = GetLogFilePath().CStr();
   });
   EXPECT_TRUE(sBodyRan);
+  EXPECT_NE(ReadFile(logPath).find("Settings read from " + mWork + "/assets/settings.xml"),
+            std::string::npos);
+}
+
+TEST_F(EngineTest, SettingsFileFormsAreReadAndFaultsAreLogged) {
+  struct Case {
+    const char* text;  // null: no file
+    const char* vsync;
+    const char* logged;
+  };
+  const Case cases[] = {
+      {"<!-- made by hand -->\n<settings><vsync>2</vsync><!-- note --></settings>", "2",
+       "Settings read from"},
+      {"<?xml version=\"1.0\"?><!DOCTYPE game><game><settings><vsync>3</vsync></settings></game>",
+       "3", "Settings read from"},
+      {nullptr, "0", "is missing"},
+      {"", "0", "is malformed"},
+      {"just words, no element", "0", "is malformed"},
+      {"<game><options><vsync>4</vsync></options></game>", "0", "has no \"settings\" element"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text ? c.text : "(no file)");
+    std::filesystem::remove(mWork + "/assets/settings.xml");
+    if (c.text) WriteAsset("settings.xml", c.text);
+    SetConfig("vsync", "0");
+    std::string logPath;
+    Run("--multiple", [&](TPlatform*) {
+      EXPECT_EQ(GetConfig("vsync", ""), c.vsync);
+      EXPECT_EQ(GetConfig("!--", "unset"), "unset");
+      logPath = GetLogFilePath().CStr();
+    });
+    EXPECT_TRUE(sBodyRan);
+    const std::string path = mWork + "/assets/settings.xml";
+    const std::string logged = c.logged[0] == 'S' ? std::string(c.logged) + " " + path
+                                                  : "Settings file " + path + " " + c.logged;
+    EXPECT_NE(ReadFile(logPath).find(logged), std::string::npos) << ReadFile(logPath);
+  }
 }
 
 TEST_F(EngineTest, CommandLineOptionsAreWalkedAsWritten) {
