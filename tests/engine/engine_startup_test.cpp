@@ -147,7 +147,7 @@ TEST_F(EngineTest, CommandLineOptionsAreWalkedAsWritten) {
 
 TEST_F(EngineTest, WorkingDirectoryTakesQuotesAndAnUnclosedQuote) {
   std::string spaced = mRoot + "/with space";
-  std::filesystem::create_directories(spaced);
+  std::filesystem::create_directories(spaced + "/assets");
   const std::string lines[] = {"\"" + spaced + "\" --multiple", "\"" + spaced};
   for (const std::string& tail : lines) {
     SCOPED_TRACE(tail);
@@ -163,6 +163,63 @@ TEST_F(EngineTest, WorkingDirectoryTakesQuotesAndAnUnclosedQuote) {
         false);
     EXPECT_EQ(seen, spaced);
     std::filesystem::current_path(mSavedDir);
+  }
+}
+
+// Runs PlatformMain on exactly this line from the folder; the game's body only notes the
+// working folder it finds.
+std::string RunFrom(const std::string& folder, const std::string& line, int& code) {
+  std::filesystem::current_path(folder);
+  static std::string seen;
+  seen.clear();
+  code = PlatformMain(
+      nullptr, nullptr, line.c_str(), 1,
+      [](TPlatform*, const char*) {
+        seen = std::filesystem::current_path().string();
+        return 0;
+      },
+      false);
+  return seen;
+}
+
+// The log of the last run: start-up writes it into the user's data folder.
+std::string FindLog(const std::string& dataRoot) {
+  for (auto& entry : std::filesystem::recursive_directory_iterator(dataRoot))
+    if (entry.path().filename() == "logfile.txt") return ReadFile(entry.path().string());
+  return {};
+}
+
+TEST_F(EngineTest, RelativeWorkingFolderIsTakenFromTheCurrentFolder) {
+  int code = -7;
+  EXPECT_EQ(RunFrom(mRoot, "--multiple -wd=work", code), mWork);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(sExitCode, kNoExit);
+}
+
+TEST_F(EngineTest, MissingWorkingOrAssetsFolderIsReportedAndEndsTheRun) {
+  std::filesystem::create_directories(mRoot + "/empty");
+  struct Case {
+    const char* line;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"--multiple -wd=empty", "the assets folder " + mRoot + "/empty/assets is missing"},
+      {"--multiple -wd=nowhere", "cannot change to the working folder " + mRoot + "/nowhere"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    sExitCode = kNoExit;
+    int code = 0;
+    testing::internal::CaptureStderr();
+    std::string seen = RunFrom(mRoot, c.line, code);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(seen.empty()) << "the game ran in " << seen;
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(sExitCode, 1);
+    EXPECT_EQ(TPlatform::Instance(), nullptr);
+    EXPECT_NE(err.find(c.said), std::string::npos) << err;
+    // Also in the log, though the working folder was settled before the log was open.
+    EXPECT_NE(FindLog(mRoot + "/data").find(c.said), std::string::npos);
   }
 }
 
@@ -263,6 +320,29 @@ TEST_F(EngineTest, AddOnModulesInTheAssetsFolderHearTheGameState) {
     dlclose(lib);
   });
   EXPECT_TRUE(sBodyRan);
+}
+
+TEST_F(EngineTest, AddOnModulesInThePlayersDataFoldersAreNotLoaded) {
+  std::string user, common;
+  Run("--multiple", [&](TPlatform*) {
+    user = GetUserFolder().CStr();
+    common = GetCommonFolder().CStr();
+  });
+  ASSERT_FALSE(user.empty());
+  ASSERT_FALSE(common.empty());
+  for (const std::string& folder : {user, common}) {
+    SCOPED_TRACE(folder);
+    const std::string dropped = folder + "/dropped.hwmod";
+    std::filesystem::copy_file(RECORDING_MODULE_PATH, dropped);
+    Run("--multiple", [&](TPlatform*) {
+      EXPECT_TRUE(FileExists(folder == user ? "user:dropped.hwmod" : "common:dropped.hwmod"));
+      void* lib = dlopen(dropped.c_str(), RTLD_NOW | RTLD_NOLOAD);
+      EXPECT_EQ(lib, nullptr) << "a module from a writable folder was loaded";
+      if (lib) dlclose(lib);
+    });
+    EXPECT_TRUE(sBodyRan);
+    std::filesystem::remove(dropped);
+  }
 }
 
 TEST_F(EngineTest, VersionBlockGivesTitleVersionAndBuildTag) {
