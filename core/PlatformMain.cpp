@@ -191,6 +191,7 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
   uint64_t harnessWindow = LoadHarness(harness, lineText);
   str line(lineText.c_str());
 
+  if (Has(line, "--headless")) platform::window::RequestHeadless(true);
   bool hostedOption = Has(line, "-wnd=");
   if (hostedOption || Has(line, "--multiple")) allowSeveral = true;
 

@@ -1,6 +1,9 @@
 #include "EngineFixture.h"
 
 #include <dlfcn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -376,4 +379,29 @@ TEST_F(EngineTest, VersionBlockGivesTitleVersionAndBuildTag) {
               std::string::npos);
   }
   platform::os::ClearVersionInfo();
+}
+
+TEST_F(EngineTest, GameWithoutADisplayAndNotAskedToRunHeadlessSaysSoAndFails) {
+  const std::string err = mRoot + "/stderr.txt";
+  // The game itself, started as a player would, with no display in its environment.
+  // Bounded: a game that ran on invisibly would otherwise hold the test until its time-out.
+  const std::string command =
+      "timeout 120 env -u DISPLAY -u WAYLAND_DISPLAY -u ENGINE_HEADLESS '" GAME_PATH "' -wd='" +
+      mWork + "' 2>'" + err + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_NE(WEXITSTATUS(status), 0);
+  const std::string said = ReadFile(err);
+  EXPECT_NE(said.find("cannot open the game's window"), std::string::npos) << said;
+  EXPECT_NE(said.find("DISPLAY"), std::string::npos) << said;
+  EXPECT_NE(said.find("ENGINE_HEADLESS=1"), std::string::npos) << said;
+  EXPECT_NE(FindLog(mRoot + "/data").find("Error: cannot open the game's window"),
+            std::string::npos);
+
+  // Asked for with the option, the run is headless whatever the environment holds.
+  unsetenv("ENGINE_HEADLESS");
+  platform::window::RequestHeadless(false);
+  Run("--multiple --headless", [](TPlatform* p) { EXPECT_NE(HeadlessWindow(p), nullptr); });
+  EXPECT_TRUE(sBodyRan);
+  EXPECT_TRUE(platform::window::IsHeadless());
 }

@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/os/Clock.h"
 #include "platform/window/Window.h"
 #include "platform/window/headless/Window.h"
 
@@ -78,14 +85,99 @@ TEST(HeadlessWindow, ClipboardRefusesWhileUnavailable) {
   EXPECT_EQ(text, "");
 }
 
-TEST(HeadlessWindow, ChosenWhenAskedForOrWithoutDisplay) {
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+public:
+  ScopedEnv(const char* name, const char* value) : mName(name) {
+    const char* old = std::getenv(name);
+    mHad = old != nullptr;
+    if (old) mOld = old;
+    if (value)
+      setenv(name, value, 1);
+    else
+      unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (mHad)
+      setenv(mName, mOld.c_str(), 1);
+    else
+      unsetenv(mName);
+  }
+
+private:
+  const char* mName;
+  bool mHad = false;
+  std::string mOld;
+};
+
+TEST(HeadlessWindow, ChosenOnlyWhenAskedFor) {
+  ScopedEnv noX("DISPLAY", nullptr), noWayland("WAYLAND_DISPLAY", nullptr);
+  const WindowDesc desc{"Hearthwell", 480, 360, false, false};
+  {
+    // Not asked for: without a display there is no window, and the reason says so.
+    ScopedEnv unset("ENGINE_HEADLESS", nullptr);
+    RequestHeadless(false);
+    EXPECT_FALSE(IsHeadless());
+    std::string why;
+    EXPECT_EQ(CreateMainWindow(desc, &why), nullptr);
+    EXPECT_NE(why.find("DISPLAY"), std::string::npos) << why;
+  }
+  {
+    ScopedEnv off("ENGINE_HEADLESS", "0");
+    EXPECT_FALSE(IsHeadless());
+  }
+  const std::function<void()> asks[] = {[] { RequestHeadless(true); },
+                                        [] { setenv("ENGINE_HEADLESS", "1", 1); }};
+  for (const auto& ask : asks) {
+    ScopedEnv unset("ENGINE_HEADLESS", nullptr);
+    RequestHeadless(false);
+    ask();
+    EXPECT_TRUE(IsHeadless());
+    auto w = CreateMainWindow(desc);
+    ASSERT_NE(dynamic_cast<headless::Window*>(w.get()), nullptr);
+    EXPECT_EQ(w->GetTitle(), "Hearthwell");
+    int cw = 0, ch = 0;
+    w->GetClientSize(cw, ch);
+    EXPECT_EQ(cw, 480);
+    EXPECT_EQ(ch, 360);
+  }
   RequestHeadless(true);
-  EXPECT_TRUE(IsHeadless());
-  auto w = CreateMainWindow(WindowDesc{"Hearthwell", 480, 360, false, false});
-  ASSERT_NE(dynamic_cast<headless::Window*>(w.get()), nullptr);
-  EXPECT_EQ(w->GetTitle(), "Hearthwell");
-  int cw = 0, ch = 0;
-  w->GetClientSize(cw, ch);
-  EXPECT_EQ(cw, 480);
-  EXPECT_EQ(ch, 360);
+}
+
+TEST(HeadlessWindow, EventWaitBlocksUntilAMessageOrTheTimeOut) {
+  using Clock = std::chrono::steady_clock;
+  platform::os::UseVirtualClock(false);
+  headless::Window w(WindowDesc{"Hearthwell", 480, 360, false, false});
+
+  auto start = Clock::now();
+  w.WaitForInput(120);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(100));
+
+  // A message posted from another thread ends the wait long before its time-out.
+  start = Clock::now();
+  std::thread poster([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    Message m;
+    m.message = WM_PAINT;
+    w.PostMessage(m);
+  });
+  w.WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  poster.join();
+  Message m;
+  EXPECT_TRUE(w.PeekMessage(m));
+
+  // A queued message: no wait at all is needed.
+  w.PostMessage(m);
+  start = Clock::now();
+  w.WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+
+  // Under the virtual clock the test moves time, so waiting would only stall it.
+  platform::os::UseVirtualClock(true);
+  EXPECT_TRUE(w.PeekMessage(m));
+  start = Clock::now();
+  w.WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  platform::os::UseVirtualClock(false);
 }

@@ -124,12 +124,18 @@ int VirtualKeyFromSdl(int k, bool numLock) {
   }
 }
 
-std::unique_ptr<Window> Window::Create(const WindowDesc& desc) {
-  if (!InitVideo()) return nullptr;
+std::unique_ptr<Window> Window::Create(const WindowDesc& desc, std::string* why) {
+  if (!InitVideo()) {
+    if (why) *why = std::string("the desktop's video system did not start: ") + SDL_GetError();
+    return nullptr;
+  }
   Uint32 flags = SDL_WINDOW_SHOWN;
   SDL_Window* w = SDL_CreateWindow(desc.title.c_str(), SDL_WINDOWPOS_CENTERED,
                                    SDL_WINDOWPOS_CENTERED, desc.width, desc.height, flags);
-  if (!w) return nullptr;
+  if (!w) {
+    if (why) *why = std::string("the window could not be opened: ") + SDL_GetError();
+    return nullptr;
+  }
   SDL_StartTextInput();
   return std::unique_ptr<Window>(new Window(w, desc.unicode));
 }
