@@ -51,6 +51,11 @@ bool InitVideo() {
   if (gVideoUp) return true;
   // Lets SDL_Quit release the session-bus connection instead of leaving it to process exit.
   SDL_SetHint("SDL_SHUTDOWN_DBUS_ON_QUIT", "1");
+  // The display draws frames in memory and copies them into the window surface. Left to
+  // itself SDL would try an OpenGL test window first and, on some drivers, re-create the game's
+  // window for a texture-backed surface: the window flickers away and back, and the new one
+  // shows the system pointer.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   gVideoUp = true;
   return true;
