@@ -46,14 +46,6 @@ public:
   int mClicks = 0;
 };
 
-platform::window::Message Msg(uint32_t id, uint64_t wParam = 0, int64_t lParam = 0) {
-  platform::window::Message m;
-  m.message = id;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  return m;
-}
-
 }  // namespace
 
 TEST_F(EngineTest, GameHandsEachKeyAndClickToTheWindowsOnce) {
@@ -71,12 +63,12 @@ TEST_F(EngineTest, GameHandsEachKeyAndClickToTheWindowsOnce) {
 
     auto* w = HeadlessWindow(p);
     using namespace platform::window;
-    w->PostMessage(Msg(WM_MOUSEMOVE, 0, MakeLParam(100, 100)));
-    w->PostMessage(Msg(WM_KEYDOWN, 'A'));
-    w->PostMessage(Msg(WM_KEYUP, 'A', 0xC0000001));
-    w->PostMessage(Msg(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(100, 100)));
-    w->PostMessage(Msg(WM_LBUTTONUP, 0, MakeLParam(100, 100)));
-    w->PostMessage(Msg(WM_CLOSE));
+    w->PostMessage(MakeMessage(WM_MOUSEMOVE, 0, MakeLParam(100, 100)));
+    w->PostMessage(MakeMessage(WM_KEYDOWN, 'A'));
+    w->PostMessage(MakeMessage(WM_KEYUP, 'A', 0xC0000001));
+    w->PostMessage(MakeMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(100, 100)));
+    w->PostMessage(MakeMessage(WM_LBUTTONUP, 0, MakeLParam(100, 100)));
+    w->PostMessage(MakeMessage(WM_CLOSE));
     GameMain(p, "");
     keys = counter->mKeys;
     clicks = counter->mClicks;

@@ -12,21 +12,11 @@
 
 using namespace platform::window;
 
-namespace {
-Message Msg(uint32_t id, uint64_t w = 0, int64_t l = 0) {
-  Message m;
-  m.message = id;
-  m.wParam = w;
-  m.lParam = l;
-  return m;
-}
-}  // namespace
-
 TEST(HeadlessWindow, QueueKeepsOrderAndFilterTakesOnlyItsMessage) {
   headless::Window w(WindowDesc{});
-  w.PostMessage(Msg(WM_KEYDOWN, 'A'));
-  w.PostMessage(Msg(WM_QUIT));
-  w.PostMessage(Msg(WM_KEYUP, 'A'));
+  w.PostMessage(MakeMessage(WM_KEYDOWN, 'A'));
+  w.PostMessage(MakeMessage(WM_QUIT));
+  w.PostMessage(MakeMessage(WM_KEYUP, 'A'));
 
   Message m;
   ASSERT_TRUE(w.PeekMessage(m, WM_QUIT));
@@ -41,9 +31,9 @@ TEST(HeadlessWindow, QueueKeepsOrderAndFilterTakesOnlyItsMessage) {
 
 TEST(HeadlessWindow, KeyAndMouseStateFollowTakenMessagesOnly) {
   headless::Window w(WindowDesc{});
-  w.PostMessage(Msg(WM_KEYDOWN, VK_SHIFT));
-  w.PostMessage(Msg(WM_LBUTTONDOWN, 0, MakeLParam(-5, 300)));
-  w.PostMessage(Msg(WM_KEYUP, VK_SHIFT));
+  w.PostMessage(MakeMessage(WM_KEYDOWN, VK_SHIFT));
+  w.PostMessage(MakeMessage(WM_LBUTTONDOWN, 0, MakeLParam(-5, 300)));
+  w.PostMessage(MakeMessage(WM_KEYUP, VK_SHIFT));
   // Still queued: nothing is held yet.
   EXPECT_FALSE(w.IsKeyDown(VK_SHIFT));
 
