@@ -120,6 +120,7 @@ void MakeFoldersAlong(const std::string& location, size_t start) {
 TFileIndex& GetFileIndex() { return Index(); }
 
 void SetIndexedFile(const str& name, const str& location) { Index()[LowerAscii(name)] = location; }
+void ForgetIndexedFile(const str& name) { Index().erase(LowerAscii(name)); }
 
 str ResolveFilePath(const str& name, bool checkExisting) {
   str lower = LowerAscii(name);

@@ -54,6 +54,8 @@ bool FileExists(const str& name);
 
 // Location of a virtual name, empty when it does not resolve.
 str ResolveFilePath(const str& name, bool checkExisting);
+// Drops a name's entry from the index (a file the engine removed or renamed away).
+void ForgetIndexedFile(const str& name);
 
 // Makes a memory block readable under a name; null data removes the name again.
 void RegisterMemoryFile(const char* name, const void* data, uint32_t size);

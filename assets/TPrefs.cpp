@@ -362,6 +362,7 @@ bool TPrefs::Save() {
   TFile* out = FileOpen(temporaryName.CStr(), kFileWriteBinary);
   if (out == nullptr) {
     EngineLog("TPrefs: cannot write %s", temporaryName.CStr());
+    ForgetIndexedFile(temporaryName);
     return false;
   }
   int32_t written = FileWrite(out, bytes.data(), int(bytes.size()));
@@ -380,10 +381,12 @@ bool TPrefs::Save() {
   std::string from(temporary.CStr(), temporary.Length()), to(target.CStr(), target.Length());
   // A rename would replace even a file the player made read-only.
   bool readOnly = platform::os::CanRead(to) && !platform::os::CanReadWrite(to);
-  if (!complete || readOnly || !platform::os::RenameFile(from, to)) {
+  bool saved = complete && !readOnly && platform::os::RenameFile(from, to);
+  if (!saved) {
     EngineLog("TPrefs: could not write %s; the previous file is kept", mFileName.CStr());
     platform::os::DeleteFile(from);
-    return false;
   }
-  return true;
+  // Either way the temporary file is gone, and so is its name.
+  ForgetIndexedFile(temporaryName);
+  return saved;
 }

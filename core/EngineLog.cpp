@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <vector>
 
 #include "platform/os/Guid.h"
 #include "platform/os/NetworkAdapter.h"
@@ -21,6 +22,10 @@ const char kWrapBanner[] = "\n\n\n\n ****************** LOG WRAP AROUND ********
 std::mutex gLogMutex;
 str gLogPath;
 long gLogPosition = 0;
+// Lines logged before the log file is open (start-up logs before it knows the user's folder);
+// bounded, so a run that never opens its log keeps only the first of them.
+constexpr size_t kMaxPendingLines = 256;
+std::vector<str> gPending;
 
 // ctime's form ("Mon Dec  7 22:48:07 2026") with its fixed English names: a script may
 // change the locale, and the stamp must not follow it.
@@ -34,19 +39,42 @@ str TimeStamp(const std::tm& t) {
                      t.tm_hour, t.tm_min, t.tm_sec, t.tm_year + 1900);
 }
 
+// Appends one finished line at the log's position, wrapping past the limit; lock held.
+void AppendLine(const str& line) {
+  FILE* f = std::fopen(gLogPath.CStr(), "r+b");
+  if (!f) f = std::fopen(gLogPath.CStr(), "wb");
+  if (!f) return;
+  if (gLogPosition <= kWrapLimit) {
+    std::fseek(f, gLogPosition, SEEK_SET);
+  } else {
+    std::fseek(f, kWrapTarget, SEEK_SET);
+    gLogPosition = kWrapTarget;
+    std::fwrite(kWrapBanner, 1, sizeof kWrapBanner - 1, f);
+  }
+  std::fwrite(line.CStr(), 1, line.Length(), f);
+  const long pos = std::ftell(f);
+  if (pos >= 0) gLogPosition = pos;
+  std::fflush(f);
+  std::fclose(f);
+}
+
 }  // namespace
 
 void OpenEngineLog(const char* folder) {
   std::lock_guard<std::mutex> lock(gLogMutex);
   gLogPosition = 0;
   if (!folder) {
+    // Turning the log off also drops what was kept for it.
     gLogPath = str();
+    gPending.clear();
     return;
   }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   gLogPath = str(folder) + "/logfile.txt";
   std::filesystem::remove(gLogPath.CStr(), ec);
+  for (const str& line : gPending) AppendLine(line);
+  gPending.clear();
 }
 
 str GetLogFilePath() {
@@ -60,29 +88,17 @@ void EngineLog(const char* format, ...) {
   const str text = str::FormatV(format, args);
   va_end(args);
 
-  std::lock_guard<std::mutex> lock(gLogMutex);
-  if (gLogPath.IsEmpty()) return;
-  FILE* f = std::fopen(gLogPath.CStr(), "r+b");
-  if (!f) f = std::fopen(gLogPath.CStr(), "wb");
-  if (!f) return;
-
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
   const str line = TimeStamp(local) + ": " + text + "\n";
 
-  if (gLogPosition <= kWrapLimit) {
-    std::fseek(f, gLogPosition, SEEK_SET);
-  } else {
-    std::fseek(f, kWrapTarget, SEEK_SET);
-    gLogPosition = kWrapTarget;
-    std::fwrite(kWrapBanner, 1, sizeof kWrapBanner - 1, f);
+  std::lock_guard<std::mutex> lock(gLogMutex);
+  if (gLogPath.IsEmpty()) {
+    if (gPending.size() < kMaxPendingLines) gPending.push_back(str(line.CStr()));
+    return;
   }
-  std::fwrite(line.CStr(), 1, line.Length(), f);
-  const long pos = std::ftell(f);
-  if (pos >= 0) gLogPosition = pos;
-  std::fflush(f);
-  std::fclose(f);
+  AppendLine(line);
 }
 
 void NewGuid(unsigned char out[16]) { platform::os::CreateGuid(out); }

@@ -7,11 +7,13 @@
 
 #include "core/str.h"
 
-// Starts a fresh log in the folder (created when missing); null turns logging off.
+// Starts a fresh log in the folder (created when missing), beginning with the lines logged
+// while no log was open; null turns logging off and drops those lines.
 void OpenEngineLog(const char* folder);
 // The log file's path; empty while logging is off.
 str GetLogFilePath();
-// Writes one time-stamped line; nothing while logging is off.
+// Writes one time-stamped line; while no log is open the line is kept (up to a bound) for the
+// next log opened.
 void EngineLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Fills 16 bytes with a new random identifier.

@@ -1,6 +1,9 @@
 // Engine start-up and tear-down: the TPlatform constructor fills the settings, makes the
 // script host, reads "::assets/settings.xml", starts the file layer and loads the string
 // table; the destructor takes everything down again in dependency order.
+#include <filesystem>
+#include <string>
+
 #include "assets/FileLayer.h"
 #include "assets/TAssetManager.h"
 #include "assets/TStringTable.h"
@@ -31,25 +34,61 @@ void ApplyPlatformSetting(const str& name, const str& value) {
   }
 }
 
-// Each child element of "settings" becomes a setting named after it, valued by its text.
-void ReadSettingsFile(const char* name) {
-  TXmlNode document;
-  if (!document.LoadFile(name)) return;
-  TXmlNode* settings = document.FindChild("settings");
-  if (!settings) {
-    // Also accepted one level down, under the document's top element.
-    document.BeginChildren();
-    str topName;
-    TXmlNode* top = nullptr;
-    if (document.NextChild(topName, top) && top) settings = top->FindChild("settings");
+// Where the settings file is, or would be, on disk: the name the log gives the player.
+str SettingsFilePath(const char* name) {
+  std::error_code ec;
+  str resolved = ResolveFilePath(name, false);
+  std::string path = resolved.IsEmpty() ? std::string(name + 2) : std::string(resolved.CStr());
+  std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  return str(ec ? path.c_str() : absolute.lexically_normal().c_str());
+}
+
+// The document's root element: declarations, comments and doctype before it are passed over.
+TXmlNode* RootElement(TXmlNode& document) {
+  for (size_t i = 0; i < document.GetChildCount(); ++i) {
+    TXmlNode* child = document.GetChild(i);
+    const str& name = child->GetName();
+    if (!name.IsEmpty() && name[0] != '?' && name[0] != '!') return child;
   }
-  if (!settings) return;
+  return nullptr;
+}
+
+// Each child element of "settings" becomes a setting named after it, valued by its text.
+// "settings" is the root element or a child of it.
+void ReadSettingsFile(const char* name) {
+  const str path = SettingsFilePath(name);
+  std::error_code ec;
+  if (!std::filesystem::exists(path.CStr(), ec)) {
+    EngineLog("Settings file %s is missing: the built-in settings stay", path.CStr());
+    return;
+  }
+  TXmlNode document;
+  if (ResolveFilePath(name, false).IsEmpty() || !document.LoadFile(name)) {
+    EngineLog("Settings file %s cannot be read: the built-in settings stay", path.CStr());
+    return;
+  }
+  TXmlNode* root = RootElement(document);
+  if (!root) {
+    EngineLog("Settings file %s is malformed (no root element): the built-in settings stay",
+              path.CStr());
+    return;
+  }
+  TXmlNode* settings = root->GetName() == "settings" ? root : root->FindChild("settings");
+  if (!settings) {
+    EngineLog("Settings file %s has no \"settings\" element: the built-in settings stay",
+              path.CStr());
+    return;
+  }
   settings->BeginChildren();
   str key;
   TXmlNode* child = nullptr;
+  int count = 0;
   while (settings->NextChild(key, child)) {
-    if (child) SetConfig(key, child->GetText());
+    if (!child || key.IsEmpty() || key[0] == '?' || key[0] == '!') continue;
+    SetConfig(key, child->GetText());
+    ++count;
   }
+  EngineLog("Settings read from %s (%d values)", path.CStr(), count);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include "core/PlatformMain.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -73,7 +76,14 @@ str StripTrailingSlash(str path) {
   return path;
 }
 
-void SetupDataFolders(TPlatformData& data, const str& line, const str& gameFolder) {
+// A start-up failure the player must see: standard error and the log (kept until it opens).
+void ReportStartupError(const str& what) {
+  std::fprintf(stderr, "game: %s\n", what.CStr());
+  EngineLog("Error: %s", what.CStr());
+}
+
+// False when the working folder named by "-wd=" cannot be entered.
+bool SetupDataFolders(TPlatformData& data, const str& line, const str& gameFolder) {
   if (!data.mHosted || HasPqOption()) {
     char buf[PATH_MAX];
     if (MakeAppDataFolder(false, gameFolder.CStr(), buf, sizeof buf) == 0) data.mUserFolder = buf;
@@ -98,8 +108,29 @@ void SetupDataFolders(TPlatformData& data, const str& line, const str& gameFolde
     } else {
       dir = UpToBlank(rest);
     }
-    if (chdir(dir.CStr()) != 0) EngineLog("Cannot change to the folder %s", dir.CStr());
+    // A relative folder is meant from where the player started the program, not from the
+    // program's own folder, which is the current one by now.
+    if (!dir.IsEmpty() && dir[0] != '/' && !data.mStartupDir.IsEmpty())
+      dir = StripTrailingSlash(data.mStartupDir) + "/" + dir;
+    if (chdir(dir.CStr()) != 0) {
+      ReportStartupError(str::Format("cannot change to the working folder %s given by -wd= (%s)",
+                                     dir.CStr(), std::strerror(errno)));
+      return false;
+    }
   }
+  return true;
+}
+
+// The game cannot run without its assets: say where they were looked for.
+bool HasAssetsFolder() {
+  std::error_code ec;
+  if (std::filesystem::is_directory("assets", ec)) return true;
+  std::filesystem::path where = std::filesystem::current_path(ec) / "assets";
+  ReportStartupError(
+      str::Format("the assets folder %s is missing (start the game with -wd= naming the folder "
+                  "that holds \"assets\")",
+                  where.c_str()));
+  return false;
 }
 
 // The optional test harness; it stays loaded for the whole run.
@@ -118,6 +149,9 @@ void LoadModules() {
   str name;
   while (FindIndexedFile(str(), name, false)) {
     if (name.Find(str(".hwmod")) < 0) continue;
+    // Modules run as code: only the assets tree may supply them, never the player's
+    // writable "user:" and "common:" folders.
+    if (name.Find(':') >= 0) continue;
     auto* module = new TDllGameState();
     if (module->Load(ResolveFilePath(name, true)))
       TGameState::GetInstance()->AddHandler(module);
@@ -157,6 +191,7 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
   uint64_t harnessWindow = LoadHarness(harness, lineText);
   str line(lineText.c_str());
 
+  if (Has(line, "--headless")) platform::window::RequestHeadless(true);
   bool hostedOption = Has(line, "-wnd=");
   if (hostedOption || Has(line, "--multiple")) allowSeveral = true;
 
@@ -187,8 +222,14 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
     data->mHostedTest = true;
     data->SetHosted();
   }
-  SetupDataFolders(*data, line, data->mTitle);
+  const bool folderOk = SetupDataFolders(*data, line, data->mTitle);
   if (!data->mHosted || HasPqOption()) OpenEngineLog(data->mUserFolder.CStr());
+  if (!folderOk || !HasAssetsFolder()) {
+    delete data;
+    OpenEngineLog(nullptr);
+    ClearConfig();
+    return EndProgram(1);
+  }
 
   auto* platform = new TPlatform(data);
   if (!platform->CreateWindow()) {

@@ -1,5 +1,8 @@
 // The facade's operations on the main window and the display: window creation, full-screen
 // switching, screen set-up, the cursor, the browser and the sound manager.
+#include <cstdio>
+#include <string>
+
 #include "assets/FileLayer.h"
 #include "core/EngineLog.h"
 #include "core/TColor.h"
@@ -32,8 +35,18 @@ bool TPlatform::CreateWindow() {
   desc.height = 360;
   desc.child = p.mHosted && !p.mHostedTest;
   desc.unicode = p.mUtf8;
-  p.SetWindow(CreateMainWindow(desc));
+  std::string why;
+  p.SetWindow(CreateMainWindow(desc, &why));
   IWindow* w = p.GetWindow();
+  if (!w) {
+    // Never a silent run without a window: the player hears why and the run ends.
+    std::fprintf(stderr,
+                 "game: cannot open the game's window: %s. To run without a display, set "
+                 "ENGINE_HEADLESS=1 or pass --headless.\n",
+                 why.c_str());
+    EngineLog("Error: cannot open the game's window: %s", why.c_str());
+    return false;
+  }
   SetConfig("hwnd", str::Format("%d", static_cast<int>(w->Handle())));
   if (p.mHostedTest) {
     w->SetClientSize(960, 720);

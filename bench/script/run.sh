@@ -7,12 +7,18 @@
 # machine vary too much to compare two builds.
 set -e
 runner=${1:?usage: run.sh PATH/TO/scriptrun [-n RUNS] [NAME.lua ...]}
+given=$1
 shift
-# The scripts run from this folder: a relative path to scriptrun is taken from the caller's.
-case "$runner" in
+# The scripts run from this folder: a relative path to scriptrun is made absolute first.
+case $runner in
   /*) ;;
-  *) runner="$(pwd)/$runner" ;;
+  */*) runner=$(cd "$(dirname "$runner")" 2>/dev/null && pwd)/$(basename "$runner") ||
+    runner=$given ;;
 esac
+if [ ! -x "$runner" ] && ! command -v "$runner" >/dev/null 2>&1; then
+  echo "run.sh: $given is not a program (build the target scriptrun first)" >&2
+  exit 2
+fi
 runs=1
 if [ "$1" = "-n" ]; then
   runs=${2:?-n needs a count}

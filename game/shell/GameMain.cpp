@@ -3,7 +3,6 @@
 #include "core/TPlatform.h"
 #include "core/TSettings.h"
 #include "core/str.h"
-#include "window/TWindowManager.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
 
@@ -24,8 +23,6 @@ int GameMain(TPlatform* platform, const char*) {
   for (;;) {
     platform->GetEvent(event);
     if (event.type == kEventCloseRequest || event.type == kEventQuit) break;
-    // The window manager draws the screen on idle and paint events.
-    if (TWindowManager* wm = platform->GetWindowManager()) wm->HandleEvent(event);
     TWindowManager* wm = platform->GetWindowManager();
     if (!wm) continue;
     TWindow* top = wm->GetTopModal();
@@ -37,6 +34,7 @@ int GameMain(TPlatform* platform, const char*) {
         clock.Pause();
       }
     }
+    // Each event reaches the windows once; the manager draws the screen on idle and paint.
     wm->HandleEvent(event);
   }
   return 0;

@@ -1,5 +1,6 @@
-// A system-wide named lock for single-instance checks: an advisory lock on a file named after
-// the mutex in $XDG_RUNTIME_DIR (or /tmp). The lock goes with the process, also when it dies.
+// A per-user named lock for single-instance checks: an advisory lock on a file named after
+// the mutex in $XDG_RUNTIME_DIR, else in the user's data folder. The lock goes with the
+// process, also when it dies.
 #pragma once
 
 #include <string>

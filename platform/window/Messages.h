@@ -128,6 +128,14 @@ struct Message {
   WindowPos pos;  // WM_WINDOWPOSCHANGED only
 };
 
+inline Message MakeMessage(uint32_t message, uint64_t wParam = 0, int64_t lParam = 0) {
+  Message m;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  return m;
+}
+
 inline int64_t MakeLParam(int lo, int hi) {
   return static_cast<int64_t>((static_cast<uint32_t>(hi & 0xFFFF) << 16) |
                               static_cast<uint32_t>(lo & 0xFFFF));

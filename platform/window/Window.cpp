@@ -1,7 +1,9 @@
 #include "platform/window/Window.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/window/headless/Window.h"
 #include "platform/window/sdl/Window.h"
@@ -9,8 +11,16 @@
 namespace platform::window {
 
 void WindowBase::PostMessage(const Message& message) {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mQueue.push_back(message);
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mQueue.push_back(message);
+  }
+  mPosted.notify_all();
+}
+
+void WindowBase::WaitForMessage(uint32_t ms) {
+  std::unique_lock<std::mutex> lock(mMutex);
+  mPosted.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !mQueue.empty(); });
 }
 
 bool WindowBase::PeekMessage(Message& out, uint32_t filter) {
@@ -65,25 +75,33 @@ void WindowBase::GetMousePosition(int& x, int& y) const {
 
 namespace {
 std::atomic<bool> gHeadlessRequested{false};
-std::atomic<bool> gDesktopFailed{false};
 
 bool HasDisplay() {
   const char* x = std::getenv("DISPLAY");
   const char* w = std::getenv("WAYLAND_DISPLAY");
   return (x && *x) || (w && *w);
 }
+
+bool HeadlessFromEnvironment() {
+  const char* v = std::getenv("ENGINE_HEADLESS");
+  return v && *v && std::strcmp(v, "0") != 0;
+}
 }  // namespace
 
 void RequestHeadless(bool on) { gHeadlessRequested.store(on); }
 
-bool IsHeadless() { return gHeadlessRequested.load() || gDesktopFailed.load() || !HasDisplay(); }
+bool IsHeadless() { return gHeadlessRequested.load() || HeadlessFromEnvironment(); }
 
-std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc) {
-  if (!IsHeadless()) {
-    if (auto w = sdl::Window::Create(desc)) return w;
-    gDesktopFailed.store(true);
+std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc, std::string* why) {
+  if (IsHeadless()) return std::make_unique<headless::Window>(desc);
+  std::string reason;
+  if (!HasDisplay()) {
+    reason = "no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+  } else if (auto w = sdl::Window::Create(desc, &reason)) {
+    return w;
   }
-  return std::make_unique<headless::Window>(desc);
+  if (why) *why = reason;
+  return nullptr;
 }
 
 void GetScreenSize(int& width, int& height) {

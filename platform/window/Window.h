@@ -3,6 +3,7 @@
 // everything in process (tests post messages); the desktop backend is an SDL2 window.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -43,7 +44,7 @@ public:
   virtual void PostMessage(const Message& message) = 0;
   // Takes the next message; with a filter only a message of that number is taken.
   virtual bool PeekMessage(Message& out, uint32_t filter = WM_NULL) = 0;
-  // Blocks until input arrives or the time is up; the headless queue never blocks.
+  // Blocks until input arrives or the time is up.
   virtual void WaitForInput(uint32_t ms) = 0;
 
   // Key and mouse state as of the last message taken.
@@ -62,21 +63,28 @@ public:
 protected:
   // Lets the desktop backend move its pending input into the queue before a take.
   virtual void Pump() {}
+  // Blocks until a message is queued or the time is up.
+  void WaitForMessage(uint32_t ms);
 
 private:
   void Track(const Message& m);
 
   mutable std::mutex mMutex;
+  std::condition_variable mPosted;
   std::deque<Message> mQueue;
   bool mKeys[256] = {};
   int mMouseX = 0, mMouseY = 0;
 };
 
-// Headless when asked for or when there is no display to open a window on.
+// Headless only when asked for: by RequestHeadless (tests, the "--headless" option) or by
+// the environment variable ENGINE_HEADLESS set to a value other than "0". A player's run
+// never falls back to it silently.
 void RequestHeadless(bool on);
 bool IsHeadless();
 
-std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc);
+// Null when no window can be opened (no display, or the desktop refused); `why` then says
+// what went wrong in words for the player.
+std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc, std::string* why = nullptr);
 
 // Size of the screen the window lives on.
 void GetScreenSize(int& width, int& height);

@@ -292,6 +292,34 @@ TEST_F(PrefsTest, DamagedFilesLoadWhatIsIntact) {
   }
 }
 
+// Names in the file index under "user:", as the engine's own listing finds them.
+std::vector<std::string> UserIndex() {
+  std::vector<std::string> names;
+  str name;
+  while (FindIndexedFile("user:", name, true)) names.push_back(name.CStr());
+  return names;
+}
+
+TEST_F(PrefsTest, SavesLeaveNoTemporaryNameInTheFileIndex) {
+  for (int round = 0; round < 2; ++round) {  // a new file, then one replaced
+    SCOPED_TRACE(round);
+    TPrefs prefs(true);
+    prefs.SetString("name", round ? "Bob" : "Ann", 0);
+    ASSERT_TRUE(prefs.Save());
+    EXPECT_FALSE(FileExists("user:prefs.dat.tmp"));
+    EXPECT_TRUE(FileExists("user:prefs.dat"));
+    for (const std::string& name : UserIndex())
+      EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+  }
+  // A failed save forgets the name as well.
+  fs::create_directories(mRoot / "user" / "prefs.dat.tmp" / "x");
+  TPrefs prefs(true);
+  prefs.SetString("name", "Cy", 0);
+  EXPECT_FALSE(prefs.Save());
+  fs::remove_all(mRoot / "user" / "prefs.dat.tmp");
+  EXPECT_FALSE(FileExists("user:prefs.dat.tmp"));
+}
+
 TEST_F(PrefsTest, FailedSaveKeepsThePreviousFile) {
   {
     TPrefs prefs(true);

@@ -42,6 +42,29 @@ TEST_F(EngineLogTest, WritesNothingWhileOff) {
   EXPECT_FALSE(fs::exists(mDir));
 }
 
+TEST_F(EngineLogTest, LinesLoggedBeforeTheLogOpensAreWrittenWhenItOpens) {
+  OpenEngineLog(nullptr);
+  EngineLog("dropped by turning the log off");
+  OpenEngineLog(nullptr);
+  EngineLog("early %d", 1);
+  EngineLog("early %d", 2);
+  EXPECT_FALSE(fs::exists(mDir));
+  const std::string folder = (mDir / "sub").string();
+  OpenEngineLog(folder.c_str());
+  EngineLog("late");
+  const std::string text = ReadLog();
+  const size_t first = text.find(": early 1\n"), second = text.find(": early 2\n");
+  ASSERT_NE(first, std::string::npos) << text;
+  ASSERT_NE(second, std::string::npos) << text;
+  EXPECT_LT(first, second);
+  EXPECT_LT(second, text.find(": late\n"));
+  EXPECT_EQ(text.find("dropped"), std::string::npos);
+  // Written once: a second log starts fresh.
+  OpenEngineLog(folder.c_str());
+  EngineLog("again");
+  EXPECT_EQ(ReadLog().find("early"), std::string::npos);
+}
+
 TEST_F(EngineLogTest, EachOpenStartsAFreshLogInANewFolder) {
   const std::string folder = (mDir / "sub").string();
   OpenEngineLog(folder.c_str());

@@ -19,14 +19,6 @@ using namespace platform::window;
 
 namespace {
 
-Message Msg(uint32_t id, uint64_t w = 0, int64_t l = 0) {
-  Message m;
-  m.message = id;
-  m.wParam = w;
-  m.lParam = l;
-  return m;
-}
-
 Message MovedTo(int x, int y, int cx, int cy) {
   Message m;
   m.message = WM_WINDOWPOSCHANGED;
@@ -102,32 +94,33 @@ TEST_F(EngineTest, NativeMessagesBecomeEventsAsTabled) {
       Expected out;
     };
     const Row rows[] = {
-        {Msg(WM_LBUTTONDOWN, MK_SHIFT | MK_CONTROL, at), {5, 0, 40, 30, 3}},
-        {Msg(WM_LBUTTONUP, MK_SHIFT, at), {7, 0, 40, 30, 0}},
-        {Msg(WM_RBUTTONDOWN, MK_CONTROL, at), {6, 1, 40, 30, 2}},
-        {Msg(WM_RBUTTONUP, MK_CONTROL, at), {6, 0, 40, 30, 0}},
-        {Msg(WM_MBUTTONDOWN, MK_SHIFT, at), {6, 3, 40, 30, 1}},
-        {Msg(WM_MBUTTONUP, 0, at), {6, 2, 40, 30, 0}},
-        {Msg(WM_XBUTTONDOWN, MK_SHIFT | (1u << 16), at), {6, 4, 40, 30, 0}},
-        {Msg(WM_XBUTTONDOWN, 2u << 16, at), {6, 5, 40, 30, 0}},
-        {Msg(WM_MOUSEWHEEL, MK_SHIFT | (120u << 16), at), {6, 6, 40, 30, 1}},
-        {Msg(WM_MOUSEWHEEL, 0xFF88u << 16, at), {6, 7, 40, 30, 0}},
-        {Msg(WM_MOUSEWHEEL, 0, at), {6, 7, 40, 30, 0}},
+        {MakeMessage(WM_LBUTTONDOWN, MK_SHIFT | MK_CONTROL, at), {5, 0, 40, 30, 3}},
+        {MakeMessage(WM_LBUTTONUP, MK_SHIFT, at), {7, 0, 40, 30, 0}},
+        {MakeMessage(WM_RBUTTONDOWN, MK_CONTROL, at), {6, 1, 40, 30, 2}},
+        {MakeMessage(WM_RBUTTONUP, MK_CONTROL, at), {6, 0, 40, 30, 0}},
+        {MakeMessage(WM_MBUTTONDOWN, MK_SHIFT, at), {6, 3, 40, 30, 1}},
+        {MakeMessage(WM_MBUTTONUP, 0, at), {6, 2, 40, 30, 0}},
+        {MakeMessage(WM_XBUTTONDOWN, MK_SHIFT | (1u << 16), at), {6, 4, 40, 30, 0}},
+        {MakeMessage(WM_XBUTTONDOWN, 2u << 16, at), {6, 5, 40, 30, 0}},
+        {MakeMessage(WM_MOUSEWHEEL, MK_SHIFT | (120u << 16), at), {6, 6, 40, 30, 1}},
+        {MakeMessage(WM_MOUSEWHEEL, 0xFF88u << 16, at), {6, 7, 40, 30, 0}},
+        {MakeMessage(WM_MOUSEWHEEL, 0, at), {6, 7, 40, 30, 0}},
         // The position comes from the pointer, signed 16-bit client coordinates.
-        {Msg(WM_MOUSEMOVE, 0, MakeLParam(-3, 700)), {8, 0, -3, 700, 0}},
-        {Msg(WM_KEYDOWN, 'A'), {11, 'A', 0, 0, 0}},
-        {Msg(WM_KEYDOWN, 0x21, kKeyExtendedBit), {11, 0xFF85, 0, 0, 8}},
-        {Msg(WM_KEYDOWN, 0x65), {11, '5', 0, 0, 0}},
-        {Msg(WM_KEYUP, 0x2E, kKeyExtendedBit), {12, 0xFFFF, 0, 0, 0}},
-        {Msg(WM_SYSKEYDOWN, 'A', kKeyAltContextBit), {11, 'A', 0, 0, 4}},
-        {Msg(WM_SYSKEYDOWN, 0x21, kKeyAltContextBit | kKeyExtendedBit), {11, 0x21, 0, 0, 12}},
-        {Msg(WM_SYSKEYDOWN, 0x79), {11, 0x79, 0, 0, 0}},
-        {Msg(WM_SYSKEYUP, 'A', kKeyAltContextBit), {2, 0, 0, 0, 0}},
-        {Msg(WM_CHAR, 'x'), {13, 'x', 0, 0, 0}},
-        {Msg(WM_KEYDOWN, 0x2D), {2, 0, 0, 0, 0}},  // Insert alone
-        {Msg(WM_CAPTURECHANGED, 0, 0x7777), {9, 0, 0, 0, 0}},
-        {Msg(WM_TIMER), {2, 0, 0, 0, 0}},
-        {Msg(WM_QUIT), {4, 0, 0, 0, 0}},
+        {MakeMessage(WM_MOUSEMOVE, 0, MakeLParam(-3, 700)), {8, 0, -3, 700, 0}},
+        {MakeMessage(WM_KEYDOWN, 'A'), {11, 'A', 0, 0, 0}},
+        {MakeMessage(WM_KEYDOWN, 0x21, kKeyExtendedBit), {11, 0xFF85, 0, 0, 8}},
+        {MakeMessage(WM_KEYDOWN, 0x65), {11, '5', 0, 0, 0}},
+        {MakeMessage(WM_KEYUP, 0x2E, kKeyExtendedBit), {12, 0xFFFF, 0, 0, 0}},
+        {MakeMessage(WM_SYSKEYDOWN, 'A', kKeyAltContextBit), {11, 'A', 0, 0, 4}},
+        {MakeMessage(WM_SYSKEYDOWN, 0x21, kKeyAltContextBit | kKeyExtendedBit),
+         {11, 0x21, 0, 0, 12}},
+        {MakeMessage(WM_SYSKEYDOWN, 0x79), {11, 0x79, 0, 0, 0}},
+        {MakeMessage(WM_SYSKEYUP, 'A', kKeyAltContextBit), {2, 0, 0, 0, 0}},
+        {MakeMessage(WM_CHAR, 'x'), {13, 'x', 0, 0, 0}},
+        {MakeMessage(WM_KEYDOWN, 0x2D), {2, 0, 0, 0, 0}},  // Insert alone
+        {MakeMessage(WM_CAPTURECHANGED, 0, 0x7777), {9, 0, 0, 0, 0}},
+        {MakeMessage(WM_TIMER), {2, 0, 0, 0, 0}},
+        {MakeMessage(WM_QUIT), {4, 0, 0, 0, 0}},
     };
     for (const Row& r : rows) {
       SCOPED_TRACE(testing::Message() << "message 0x" << std::hex << r.in.message);
@@ -136,7 +129,8 @@ TEST_F(EngineTest, NativeMessagesBecomeEventsAsTabled) {
     }
     // Capture going to the game's own window is no loss of capture.
     auto* w = HeadlessWindow(p);
-    TPlatformEvent e = Feed(p, Msg(WM_CAPTURECHANGED, 0, static_cast<int64_t>(w->Handle())));
+    TPlatformEvent e =
+        Feed(p, MakeMessage(WM_CAPTURECHANGED, 0, static_cast<int64_t>(w->Handle())));
     EXPECT_EQ(e.type, kEventNothing);
   });
   EXPECT_TRUE(sBodyRan);
@@ -145,18 +139,18 @@ TEST_F(EngineTest, NativeMessagesBecomeEventsAsTabled) {
 TEST_F(EngineTest, HeldKeysGiveModifiersAndInsertNeedsShift) {
   Run("--multiple", [](TPlatform* p) {
     Settle(p);
-    TPlatformEvent e = Feed(p, Msg(WM_KEYDOWN, VK_SHIFT));
+    TPlatformEvent e = Feed(p, MakeMessage(WM_KEYDOWN, VK_SHIFT));
     EXPECT_EVENT(e, 11, VK_SHIFT, 0, 0, 1);
-    e = Feed(p, Msg(WM_KEYDOWN, 0x2D, kKeyExtendedBit));
+    e = Feed(p, MakeMessage(WM_KEYDOWN, 0x2D, kKeyExtendedBit));
     EXPECT_EVENT(e, 11, 0xFF84, 0, 0, 9);  // Shift+Insert pastes
-    e = Feed(p, Msg(WM_KEYDOWN, VK_CONTROL));
+    e = Feed(p, MakeMessage(WM_KEYDOWN, VK_CONTROL));
     EXPECT_EVENT(e, 11, VK_CONTROL, 0, 0, 3);
-    e = Feed(p, Msg(WM_KEYDOWN, 0x2D));
+    e = Feed(p, MakeMessage(WM_KEYDOWN, 0x2D));
     EXPECT_EQ(e.type, kEventNothing);  // Ctrl+Shift+Insert is not the paste chord
-    Feed(p, Msg(WM_KEYUP, VK_SHIFT));
-    e = Feed(p, Msg(WM_KEYDOWN, 0x2D));
+    Feed(p, MakeMessage(WM_KEYUP, VK_SHIFT));
+    e = Feed(p, MakeMessage(WM_KEYDOWN, 0x2D));
     EXPECT_EQ(e.type, kEventNothing);  // Ctrl+Insert
-    e = Feed(p, Msg(WM_KEYUP, 'B'));
+    e = Feed(p, MakeMessage(WM_KEYUP, 'B'));
     EXPECT_EVENT(e, 12, 'B', 0, 0, 0);  // releases never carry modifiers
   });
 }
@@ -165,22 +159,22 @@ TEST_F(EngineTest, ClickThatActivatesTheWindowIsDropped) {
   Run("--multiple", [](TPlatform* p) {
     Settle(p);
     const int64_t at = MakeLParam(5, 6);
-    EXPECT_EQ(Feed(p, Msg(WM_MOUSEACTIVATE)).type, kEventNothing);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_MOUSEACTIVATE)).type, kEventNothing);
     platform::os::AdvanceVirtualTime(399);
-    EXPECT_EQ(Feed(p, Msg(WM_LBUTTONDOWN, 0, at)).type, kEventNothing);
-    EXPECT_EQ(Feed(p, Msg(WM_LBUTTONUP, 0, at)).type, kEventNothing);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_LBUTTONDOWN, 0, at)).type, kEventNothing);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_LBUTTONUP, 0, at)).type, kEventNothing);
     // The release ended the drop: the next click counts at once.
-    EXPECT_EQ(Feed(p, Msg(WM_LBUTTONDOWN, 0, at)).type, kEventLeftDown);
-    EXPECT_EQ(Feed(p, Msg(WM_LBUTTONUP, 0, at)).type, kEventLeftUp);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_LBUTTONDOWN, 0, at)).type, kEventLeftDown);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_LBUTTONUP, 0, at)).type, kEventLeftUp);
 
-    Feed(p, Msg(WM_MOUSEACTIVATE));
+    Feed(p, MakeMessage(WM_MOUSEACTIVATE));
     platform::os::AdvanceVirtualTime(400);
-    EXPECT_EQ(Feed(p, Msg(WM_LBUTTONDOWN, 0, at)).type, kEventLeftDown);
-    EXPECT_EQ(Feed(p, Msg(WM_LBUTTONUP, 0, at)).type, kEventLeftUp);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_LBUTTONDOWN, 0, at)).type, kEventLeftDown);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_LBUTTONUP, 0, at)).type, kEventLeftUp);
 
     // While the window manager blocks the mouse every button message is dropped.
     p->GetWindowManager()->mMouseBlocked = 1;
-    EXPECT_EQ(Feed(p, Msg(WM_RBUTTONDOWN, 0, at)).type, kEventNothing);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_RBUTTONDOWN, 0, at)).type, kEventNothing);
     p->GetWindowManager()->mMouseBlocked = 0;
   });
 }
@@ -188,17 +182,17 @@ TEST_F(EngineTest, ClickThatActivatesTheWindowIsDropped) {
 TEST_F(EngineTest, AltEnterSwitchesTheDisplayAndAltF1TheOverlay) {
   Run("--multiple", [](TPlatform* p) {
     Settle(p);
-    TPlatformEvent e = Feed(p, Msg(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
+    TPlatformEvent e = Feed(p, MakeMessage(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
     EXPECT_EVENT(e, kEventAltEnter, 1, 0, 0, 0);
     EXPECT_TRUE(p->IsFullScreen());
     Settle(p);  // the display may report that it was recreated
-    e = Feed(p, Msg(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
+    e = Feed(p, MakeMessage(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
     EXPECT_EVENT(e, kEventAltEnter, 0, 0, 0, 0);
     EXPECT_FALSE(p->IsFullScreen());
     Settle(p);
 
     bool before = TRenderer::Instance()->IsDebugInfoOn();
-    e = Feed(p, Msg(WM_SYSKEYDOWN, 0x70, kKeyAltContextBit));
+    e = Feed(p, MakeMessage(WM_SYSKEYDOWN, 0x70, kKeyAltContextBit));
     EXPECT_EQ(e.type, kEventNothing);
     EXPECT_NE(TRenderer::Instance()->IsDebugInfoOn(), before);
   });
@@ -208,16 +202,16 @@ TEST_F(EngineTest, SurrogatePairsJoinInUtf8Mode) {
   SetConfig("utf8mode", "1");
   Run("--multiple", [](TPlatform* p) {
     Settle(p);
-    EXPECT_EQ(Feed(p, Msg(WM_CHAR, 0xD83D)).type, kEventNothing);
-    TPlatformEvent e = Feed(p, Msg(WM_CHAR, 0xDE00));
+    EXPECT_EQ(Feed(p, MakeMessage(WM_CHAR, 0xD83D)).type, kEventNothing);
+    TPlatformEvent e = Feed(p, MakeMessage(WM_CHAR, 0xDE00));
     EXPECT_EVENT(e, kEventUnicodeChar, 0x1F600, 0, 0, 0);
-    EXPECT_EQ(Feed(p, Msg(WM_CHAR, 0xDC00)).type, kEventNothing);  // stray low half
+    EXPECT_EQ(Feed(p, MakeMessage(WM_CHAR, 0xDC00)).type, kEventNothing);  // stray low half
     // A second high half replaces the first; the low half completes the last one.
-    Feed(p, Msg(WM_CHAR, 0xD800));
-    Feed(p, Msg(WM_CHAR, 0xDBFF));
-    e = Feed(p, Msg(WM_CHAR, 0xDFFF));
+    Feed(p, MakeMessage(WM_CHAR, 0xD800));
+    Feed(p, MakeMessage(WM_CHAR, 0xDBFF));
+    e = Feed(p, MakeMessage(WM_CHAR, 0xDFFF));
     EXPECT_EVENT(e, kEventUnicodeChar, 0x10FFFF, 0, 0, 0);
-    e = Feed(p, Msg(WM_CHAR, 0xE9));
+    e = Feed(p, MakeMessage(WM_CHAR, 0xE9));
     EXPECT_EVENT(e, kEventUnicodeChar, 0xE9, 0, 0, 0);
   });
 }
@@ -242,8 +236,8 @@ TEST_F(EngineTest, MinimiseAndRestoreReportActivation) {
     EXPECT_EQ(Types(p, 3), (std::vector<int32_t>{kEventActivate, kEventActivate, kEventIdle}));
 
     // Losing the foreground: the active-state change, then the application's activation.
-    HeadlessWindow(p)->PostMessage(Msg(WM_ACTIVATEAPP, 0));
-    HeadlessWindow(p)->PostMessage(Msg(WM_ACTIVATEAPP, 1));
+    HeadlessWindow(p)->PostMessage(MakeMessage(WM_ACTIVATEAPP, 0));
+    HeadlessWindow(p)->PostMessage(MakeMessage(WM_ACTIVATEAPP, 1));
     TPlatformEvent seen[6];
     for (TPlatformEvent& s : seen) p->GetEvent(s);
     const int32_t types[6] = {2, 18, 18, 2, 18, 18};
@@ -258,7 +252,7 @@ TEST_F(EngineTest, MinimiseAndRestoreReportActivation) {
 TEST_F(EngineTest, CloseRequestLeavesTheWindowAndQuitEnds) {
   Run("--multiple", [](TPlatform* p) {
     Settle(p);
-    EXPECT_EQ(Feed(p, Msg(WM_CLOSE)).type, kEventNothing);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_CLOSE)).type, kEventNothing);
     TPlatformEvent e;
     p->GetEvent(e);
     EXPECT_EQ(e.type, kEventCloseRequest);
@@ -266,7 +260,7 @@ TEST_F(EngineTest, CloseRequestLeavesTheWindowAndQuitEnds) {
     p->GetEvent(e);
     EXPECT_EQ(e.type, kEventIdle);
 
-    Feed(p, Msg(WM_PAINT));
+    Feed(p, MakeMessage(WM_PAINT));
     p->GetEvent(e);
     EXPECT_EQ(e.type, kEventPaint);  // the window procedure's paint request
 
@@ -298,7 +292,7 @@ TEST_F(EngineTest, IdleRunsFrameTasksAndReportsHoverAndLeave) {
     EXPECT_EQ(e.type, kEventIdle);
     EXPECT_EQ(runs, 1);
 
-    e = Feed(p, Msg(WM_MOUSEMOVE, 0, MakeLParam(12, 34)));
+    e = Feed(p, MakeMessage(WM_MOUSEMOVE, 0, MakeLParam(12, 34)));
     EXPECT_EQ(e.type, kEventMouseMove);
     platform::os::AdvanceVirtualTime(399);
     p->GetEvent(e);
@@ -307,7 +301,7 @@ TEST_F(EngineTest, IdleRunsFrameTasksAndReportsHoverAndLeave) {
     p->GetEvent(e);
     EXPECT_EVENT(e, kEventMouseHover, 0, 12, 34, 0);
 
-    EXPECT_EQ(Feed(p, Msg(WM_MOUSELEAVE, 0, MakeLParam(12, 34))).type, kEventNothing);
+    EXPECT_EQ(Feed(p, MakeMessage(WM_MOUSELEAVE, 0, MakeLParam(12, 34))).type, kEventNothing);
     p->GetEvent(e);
     EXPECT_EVENT(e, kEventMouseLeave, 0, 12, 34, 0);
   });
@@ -324,7 +318,7 @@ TEST_F(EngineTest, HostMessagesTravelThroughTheChannel) {
     EXPECT_EQ(e.type, kEventNothing);
     EXPECT_EQ(TGameState::GetInstance()->GetState("windowmessage"), "77");
 
-    Feed(p, Msg(WM_USER + 2, 5, 6));
+    Feed(p, MakeMessage(WM_USER + 2, 5, 6));
     platform::host::Record r;
     ASSERT_TRUE(host.TakePosted(r));
     EXPECT_EQ(r.message, WM_USER + 2u);
@@ -368,9 +362,9 @@ TEST_F(EngineTest, TitleAndCursorReachTheWindow) {
     EXPECT_TRUE(p->GetData()->IsCursorVisible());
     // Over the client area the display answers the cursor request; elsewhere the system does.
     HeadlessWindow(p)->SetCursorVisible(true);
-    EXPECT_EQ(p->WindowProc(Msg(WM_SETCURSOR, 0, 2)), 0);
+    EXPECT_EQ(p->WindowProc(MakeMessage(WM_SETCURSOR, 0, 2)), 0);
     EXPECT_TRUE(HeadlessWindow(p)->IsCursorVisible());
-    EXPECT_EQ(p->WindowProc(Msg(WM_SETCURSOR, 0, 1)), 1);
+    EXPECT_EQ(p->WindowProc(MakeMessage(WM_SETCURSOR, 0, 1)), 1);
     EXPECT_FALSE(HeadlessWindow(p)->IsCursorVisible());
   });
 }
@@ -392,7 +386,7 @@ TEST_F(EngineTest, PortalQueryModeKeepsTheDisplayWindowed) {
     EXPECT_EQ(r.wParam, 1u);
 
     // Alt+Enter flips the wish; the display stays windowed.
-    TPlatformEvent e = Feed(p, Msg(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
+    TPlatformEvent e = Feed(p, MakeMessage(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
     EXPECT_EVENT(e, kEventAltEnter, 0, 0, 0, 0);
     EXPECT_FALSE(p->IsFullScreen());
   });
@@ -404,12 +398,12 @@ TEST_F(EngineTest, HostedWithoutPortalQueryIgnoresAltEnter) {
   std::string line = "-wnd=" + (std::ostringstream() << std::hex << host.Handle()).str();
   Run(line, [&](TPlatform* p) {
     Settle(p);
-    TPlatformEvent e = Feed(p, Msg(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
+    TPlatformEvent e = Feed(p, MakeMessage(WM_SYSKEYDOWN, VK_RETURN, kKeyAltContextBit));
     EXPECT_EQ(e.type, kEventNothing);
     EXPECT_FALSE(p->IsFullScreen());
     // A right click still reaches the game, and a click takes the keyboard focus.
     EXPECT_FALSE(HeadlessWindow(p)->HasKeyboardFocus());
-    e = Feed(p, Msg(WM_RBUTTONDOWN, 0, MakeLParam(1, 2)));
+    e = Feed(p, MakeMessage(WM_RBUTTONDOWN, 0, MakeLParam(1, 2)));
     EXPECT_EVENT(e, kEventOtherButton, kButtonRightDown, 1, 2, 0);
     EXPECT_TRUE(HeadlessWindow(p)->HasKeyboardFocus());
   });

@@ -3,6 +3,9 @@
 #include "core/TSettings.h"
 #include "game/shell/GameMain.h"
 #include "render/TDxDisplayHandler.h"
+#include "window/TScreen.h"
+#include "window/TWindow.h"
+#include "window/TWindowManager.h"
 
 TEST_F(EngineTest, GameShowsItsTitleAndEndsOnCloseRequest) {
   SetGameSettings();
@@ -24,4 +27,53 @@ TEST_F(EngineTest, GameShowsItsTitleAndEndsOnCloseRequest) {
   EXPECT_EQ(title, "Harbor of Lost Things");
   EXPECT_EQ(screenW, 800);
   EXPECT_EQ(screenH, 600);
+}
+
+namespace {
+
+// Counts the key presses and clicks that reach it.
+class InputCounter : public TWindow {
+public:
+  bool OnKeyDown(unsigned char, int) override {
+    ++mKeys;
+    return true;
+  }
+  bool OnMouseDown(const TPoint&) override {
+    ++mClicks;
+    return true;
+  }
+  int mKeys = 0;
+  int mClicks = 0;
+};
+
+}  // namespace
+
+TEST_F(EngineTest, GameHandsEachKeyAndClickToTheWindowsOnce) {
+  SetGameSettings();
+  int keys = -1, clicks = -1;
+  Run("--multiple", [&](TPlatform* p) {
+    TWindowManager* wm = p->GetWindowManager();
+    auto* root = new TScreen();
+    wm->SetRoot(root);
+    root->SetSize(800, 600);
+    auto* counter = new InputCounter();
+    counter->SetSize(800, 600);
+    root->AddChild(counter);
+    wm->SetFocus(counter);
+
+    auto* w = HeadlessWindow(p);
+    using namespace platform::window;
+    w->PostMessage(MakeMessage(WM_MOUSEMOVE, 0, MakeLParam(100, 100)));
+    w->PostMessage(MakeMessage(WM_KEYDOWN, 'A'));
+    w->PostMessage(MakeMessage(WM_KEYUP, 'A', 0xC0000001));
+    w->PostMessage(MakeMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(100, 100)));
+    w->PostMessage(MakeMessage(WM_LBUTTONUP, 0, MakeLParam(100, 100)));
+    w->PostMessage(MakeMessage(WM_CLOSE));
+    GameMain(p, "");
+    keys = counter->mKeys;
+    clicks = counter->mClicks;
+  });
+  EXPECT_TRUE(sBodyRan);
+  EXPECT_EQ(keys, 1);
+  EXPECT_EQ(clicks, 1);
 }

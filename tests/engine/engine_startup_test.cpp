@@ -1,6 +1,9 @@
 #include "EngineFixture.h"
 
 #include <dlfcn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -65,13 +68,53 @@ TEST_F(EngineTest, StartupFillsSettingsInOrderAndTearsDown) {
   EXPECT_NE(ReadFile(logPath).find(": Sea Glass, version ."), std::string::npos);
 }
 
-TEST_F(EngineTest, MissingSettingsFileChangesNothing) {
-  SetConfig("vsync", "0");
-  Run("--multiple", [](TPlatform*) {
-    EXPECT_EQ(GetConfig("vsync", ""), "0");
-    EXPECT_EQ(GetConfig("gamename", ""), "Kiteyard Application");
+TEST_F(EngineTest, SampleSettingsFileIsReadPastItsDeclarationAndTheLogNamesIt) {
+  std::filesystem::copy_file(ENGINE_SOURCE_DIR "/sample/assets/settings.xml",
+                             mWork + "/assets/settings.xml");
+  std::string logPath;
+  Run("--multiple", [&](TPlatform*) {
+    EXPECT_EQ(GetConfig("utf8mode", ""), "1");
+    EXPECT_EQ(GetConfig("vsync", ""), "1");
+    logPath = GetLogFilePath().CStr();
   });
   EXPECT_TRUE(sBodyRan);
+  EXPECT_NE(ReadFile(logPath).find("Settings read from " + mWork + "/assets/settings.xml"),
+            std::string::npos);
+}
+
+TEST_F(EngineTest, SettingsFileFormsAreReadAndFaultsAreLogged) {
+  struct Case {
+    const char* text;  // null: no file
+    const char* vsync;
+    const char* logged;
+  };
+  const Case cases[] = {
+      {"<!-- made by hand -->\n<settings><vsync>2</vsync><!-- note --></settings>", "2",
+       "Settings read from"},
+      {"<?xml version=\"1.0\"?><!DOCTYPE game><game><settings><vsync>3</vsync></settings></game>",
+       "3", "Settings read from"},
+      {nullptr, "0", "is missing"},
+      {"", "0", "is malformed"},
+      {"just words, no element", "0", "is malformed"},
+      {"<game><options><vsync>4</vsync></options></game>", "0", "has no \"settings\" element"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text ? c.text : "(no file)");
+    std::filesystem::remove(mWork + "/assets/settings.xml");
+    if (c.text) WriteAsset("settings.xml", c.text);
+    SetConfig("vsync", "0");
+    std::string logPath;
+    Run("--multiple", [&](TPlatform*) {
+      EXPECT_EQ(GetConfig("vsync", ""), c.vsync);
+      EXPECT_EQ(GetConfig("!--", "unset"), "unset");
+      logPath = GetLogFilePath().CStr();
+    });
+    EXPECT_TRUE(sBodyRan);
+    const std::string path = mWork + "/assets/settings.xml";
+    const std::string logged = c.logged[0] == 'S' ? std::string(c.logged) + " " + path
+                                                  : "Settings file " + path + " " + c.logged;
+    EXPECT_NE(ReadFile(logPath).find(logged), std::string::npos) << ReadFile(logPath);
+  }
 }
 
 TEST_F(EngineTest, CommandLineOptionsAreWalkedAsWritten) {
@@ -107,7 +150,7 @@ TEST_F(EngineTest, CommandLineOptionsAreWalkedAsWritten) {
 
 TEST_F(EngineTest, WorkingDirectoryTakesQuotesAndAnUnclosedQuote) {
   std::string spaced = mRoot + "/with space";
-  std::filesystem::create_directories(spaced);
+  std::filesystem::create_directories(spaced + "/assets");
   const std::string lines[] = {"\"" + spaced + "\" --multiple", "\"" + spaced};
   for (const std::string& tail : lines) {
     SCOPED_TRACE(tail);
@@ -123,6 +166,63 @@ TEST_F(EngineTest, WorkingDirectoryTakesQuotesAndAnUnclosedQuote) {
         false);
     EXPECT_EQ(seen, spaced);
     std::filesystem::current_path(mSavedDir);
+  }
+}
+
+// Runs PlatformMain on exactly this line from the folder; the game's body only notes the
+// working folder it finds.
+std::string RunFrom(const std::string& folder, const std::string& line, int& code) {
+  std::filesystem::current_path(folder);
+  static std::string seen;
+  seen.clear();
+  code = PlatformMain(
+      nullptr, nullptr, line.c_str(), 1,
+      [](TPlatform*, const char*) {
+        seen = std::filesystem::current_path().string();
+        return 0;
+      },
+      false);
+  return seen;
+}
+
+// The log of the last run: start-up writes it into the user's data folder.
+std::string FindLog(const std::string& dataRoot) {
+  for (auto& entry : std::filesystem::recursive_directory_iterator(dataRoot))
+    if (entry.path().filename() == "logfile.txt") return ReadFile(entry.path().string());
+  return {};
+}
+
+TEST_F(EngineTest, RelativeWorkingFolderIsTakenFromTheCurrentFolder) {
+  int code = -7;
+  EXPECT_EQ(RunFrom(mRoot, "--multiple -wd=work", code), mWork);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(sExitCode, kNoExit);
+}
+
+TEST_F(EngineTest, MissingWorkingOrAssetsFolderIsReportedAndEndsTheRun) {
+  std::filesystem::create_directories(mRoot + "/empty");
+  struct Case {
+    const char* line;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"--multiple -wd=empty", "the assets folder " + mRoot + "/empty/assets is missing"},
+      {"--multiple -wd=nowhere", "cannot change to the working folder " + mRoot + "/nowhere"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    sExitCode = kNoExit;
+    int code = 0;
+    testing::internal::CaptureStderr();
+    std::string seen = RunFrom(mRoot, c.line, code);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(seen.empty()) << "the game ran in " << seen;
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(sExitCode, 1);
+    EXPECT_EQ(TPlatform::Instance(), nullptr);
+    EXPECT_NE(err.find(c.said), std::string::npos) << err;
+    // Also in the log, though the working folder was settled before the log was open.
+    EXPECT_NE(FindLog(mRoot + "/data").find(c.said), std::string::npos);
   }
 }
 
@@ -225,6 +325,29 @@ TEST_F(EngineTest, AddOnModulesInTheAssetsFolderHearTheGameState) {
   EXPECT_TRUE(sBodyRan);
 }
 
+TEST_F(EngineTest, AddOnModulesInThePlayersDataFoldersAreNotLoaded) {
+  std::string user, common;
+  Run("--multiple", [&](TPlatform*) {
+    user = GetUserFolder().CStr();
+    common = GetCommonFolder().CStr();
+  });
+  ASSERT_FALSE(user.empty());
+  ASSERT_FALSE(common.empty());
+  for (const std::string& folder : {user, common}) {
+    SCOPED_TRACE(folder);
+    const std::string dropped = folder + "/dropped.hwmod";
+    std::filesystem::copy_file(RECORDING_MODULE_PATH, dropped);
+    Run("--multiple", [&](TPlatform*) {
+      EXPECT_TRUE(FileExists(folder == user ? "user:dropped.hwmod" : "common:dropped.hwmod"));
+      void* lib = dlopen(dropped.c_str(), RTLD_NOW | RTLD_NOLOAD);
+      EXPECT_EQ(lib, nullptr) << "a module from a writable folder was loaded";
+      if (lib) dlclose(lib);
+    });
+    EXPECT_TRUE(sBodyRan);
+    std::filesystem::remove(dropped);
+  }
+}
+
 TEST_F(EngineTest, VersionBlockGivesTitleVersionAndBuildTag) {
   platform::os::VersionInfo info;
   info.fileVersion[0] = 2;
@@ -256,4 +379,29 @@ TEST_F(EngineTest, VersionBlockGivesTitleVersionAndBuildTag) {
               std::string::npos);
   }
   platform::os::ClearVersionInfo();
+}
+
+TEST_F(EngineTest, GameWithoutADisplayAndNotAskedToRunHeadlessSaysSoAndFails) {
+  const std::string err = mRoot + "/stderr.txt";
+  // The game itself, started as a player would, with no display in its environment.
+  // Bounded: a game that ran on invisibly would otherwise hold the test until its time-out.
+  const std::string command =
+      "timeout 120 env -u DISPLAY -u WAYLAND_DISPLAY -u ENGINE_HEADLESS '" GAME_PATH "' -wd='" +
+      mWork + "' 2>'" + err + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_NE(WEXITSTATUS(status), 0);
+  const std::string said = ReadFile(err);
+  EXPECT_NE(said.find("cannot open the game's window"), std::string::npos) << said;
+  EXPECT_NE(said.find("DISPLAY"), std::string::npos) << said;
+  EXPECT_NE(said.find("ENGINE_HEADLESS=1"), std::string::npos) << said;
+  EXPECT_NE(FindLog(mRoot + "/data").find("Error: cannot open the game's window"),
+            std::string::npos);
+
+  // Asked for with the option, the run is headless whatever the environment holds.
+  unsetenv("ENGINE_HEADLESS");
+  platform::window::RequestHeadless(false);
+  Run("--multiple --headless", [](TPlatform* p) { EXPECT_NE(HeadlessWindow(p), nullptr); });
+  EXPECT_TRUE(sBodyRan);
+  EXPECT_TRUE(platform::window::IsHeadless());
 }

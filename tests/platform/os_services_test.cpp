@@ -107,6 +107,34 @@ TEST(OsNamedMutex, SecondHolderIsTurnedAway) {
   fs::remove_all(dir);
 }
 
+TEST(OsNamedMutex, LockIsKeptPerUserWithoutARuntimeFolder) {
+  const fs::path data = TempFolder("mutexdata") / "share";
+  const char* oldData = std::getenv("XDG_DATA_HOME");
+  const std::string savedData = oldData ? oldData : "";
+  ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+  // Unset, or relative (invalid under the XDG rules): the user's data folder, made on demand,
+  // never a folder every user shares.
+  for (const char* runtime : {static_cast<const char*>(nullptr), "relative/run"}) {
+    SCOPED_TRACE(runtime ? runtime : "(unset)");
+    if (runtime)
+      ::setenv("XDG_RUNTIME_DIR", runtime, 1);
+    else
+      ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(fs::path(NamedMutex::LockFilePath("game_MUTEX")).parent_path(), data);
+    NamedMutex first, second;
+    EXPECT_EQ(first.Create("game_MUTEX"), NamedMutex::Result::Created);
+    EXPECT_TRUE(fs::exists(data / "game_MUTEX.lock"));
+    EXPECT_EQ(second.Create("game_MUTEX"), NamedMutex::Result::AlreadyExists);
+    fs::remove_all(data);
+  }
+  ::unsetenv("XDG_RUNTIME_DIR");
+  if (oldData)
+    ::setenv("XDG_DATA_HOME", savedData.c_str(), 1);
+  else
+    ::unsetenv("XDG_DATA_HOME");
+  fs::remove_all(data.parent_path());
+}
+
 TEST(OsDynamicLibrary, DesignNamesMapToSharedObjectsInTheFolderFirst) {
   EXPECT_EQ(DynamicLibrary::SystemName("hwHarness.dll"), "hwHarness.so");
   EXPECT_EQ(DynamicLibrary::SystemName("Thing.DLL"), "Thing.so");

@@ -1,25 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/os/Clock.h"
 #include "platform/window/Window.h"
 #include "platform/window/headless/Window.h"
 
 using namespace platform::window;
 
-namespace {
-Message Msg(uint32_t id, uint64_t w = 0, int64_t l = 0) {
-  Message m;
-  m.message = id;
-  m.wParam = w;
-  m.lParam = l;
-  return m;
-}
-}  // namespace
-
 TEST(HeadlessWindow, QueueKeepsOrderAndFilterTakesOnlyItsMessage) {
   headless::Window w(WindowDesc{});
-  w.PostMessage(Msg(WM_KEYDOWN, 'A'));
-  w.PostMessage(Msg(WM_QUIT));
-  w.PostMessage(Msg(WM_KEYUP, 'A'));
+  w.PostMessage(MakeMessage(WM_KEYDOWN, 'A'));
+  w.PostMessage(MakeMessage(WM_QUIT));
+  w.PostMessage(MakeMessage(WM_KEYUP, 'A'));
 
   Message m;
   ASSERT_TRUE(w.PeekMessage(m, WM_QUIT));
@@ -34,9 +31,9 @@ TEST(HeadlessWindow, QueueKeepsOrderAndFilterTakesOnlyItsMessage) {
 
 TEST(HeadlessWindow, KeyAndMouseStateFollowTakenMessagesOnly) {
   headless::Window w(WindowDesc{});
-  w.PostMessage(Msg(WM_KEYDOWN, VK_SHIFT));
-  w.PostMessage(Msg(WM_LBUTTONDOWN, 0, MakeLParam(-5, 300)));
-  w.PostMessage(Msg(WM_KEYUP, VK_SHIFT));
+  w.PostMessage(MakeMessage(WM_KEYDOWN, VK_SHIFT));
+  w.PostMessage(MakeMessage(WM_LBUTTONDOWN, 0, MakeLParam(-5, 300)));
+  w.PostMessage(MakeMessage(WM_KEYUP, VK_SHIFT));
   // Still queued: nothing is held yet.
   EXPECT_FALSE(w.IsKeyDown(VK_SHIFT));
 
@@ -78,14 +75,99 @@ TEST(HeadlessWindow, ClipboardRefusesWhileUnavailable) {
   EXPECT_EQ(text, "");
 }
 
-TEST(HeadlessWindow, ChosenWhenAskedForOrWithoutDisplay) {
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+public:
+  ScopedEnv(const char* name, const char* value) : mName(name) {
+    const char* old = std::getenv(name);
+    mHad = old != nullptr;
+    if (old) mOld = old;
+    if (value)
+      setenv(name, value, 1);
+    else
+      unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (mHad)
+      setenv(mName, mOld.c_str(), 1);
+    else
+      unsetenv(mName);
+  }
+
+private:
+  const char* mName;
+  bool mHad = false;
+  std::string mOld;
+};
+
+TEST(HeadlessWindow, ChosenOnlyWhenAskedFor) {
+  ScopedEnv noX("DISPLAY", nullptr), noWayland("WAYLAND_DISPLAY", nullptr);
+  const WindowDesc desc{"Hearthwell", 480, 360, false, false};
+  {
+    // Not asked for: without a display there is no window, and the reason says so.
+    ScopedEnv unset("ENGINE_HEADLESS", nullptr);
+    RequestHeadless(false);
+    EXPECT_FALSE(IsHeadless());
+    std::string why;
+    EXPECT_EQ(CreateMainWindow(desc, &why), nullptr);
+    EXPECT_NE(why.find("DISPLAY"), std::string::npos) << why;
+  }
+  {
+    ScopedEnv off("ENGINE_HEADLESS", "0");
+    EXPECT_FALSE(IsHeadless());
+  }
+  const std::function<void()> asks[] = {[] { RequestHeadless(true); },
+                                        [] { setenv("ENGINE_HEADLESS", "1", 1); }};
+  for (const auto& ask : asks) {
+    ScopedEnv unset("ENGINE_HEADLESS", nullptr);
+    RequestHeadless(false);
+    ask();
+    EXPECT_TRUE(IsHeadless());
+    auto w = CreateMainWindow(desc);
+    ASSERT_NE(dynamic_cast<headless::Window*>(w.get()), nullptr);
+    EXPECT_EQ(w->GetTitle(), "Hearthwell");
+    int cw = 0, ch = 0;
+    w->GetClientSize(cw, ch);
+    EXPECT_EQ(cw, 480);
+    EXPECT_EQ(ch, 360);
+  }
   RequestHeadless(true);
-  EXPECT_TRUE(IsHeadless());
-  auto w = CreateMainWindow(WindowDesc{"Hearthwell", 480, 360, false, false});
-  ASSERT_NE(dynamic_cast<headless::Window*>(w.get()), nullptr);
-  EXPECT_EQ(w->GetTitle(), "Hearthwell");
-  int cw = 0, ch = 0;
-  w->GetClientSize(cw, ch);
-  EXPECT_EQ(cw, 480);
-  EXPECT_EQ(ch, 360);
+}
+
+TEST(HeadlessWindow, EventWaitBlocksUntilAMessageOrTheTimeOut) {
+  // Real time on purpose: a headless run on the real clock must wait, not spin a core.
+  using Clock = std::chrono::steady_clock;
+  platform::os::UseVirtualClock(false);
+  headless::Window w(WindowDesc{"Hearthwell", 480, 360, false, false});
+
+  auto start = Clock::now();
+  w.WaitForInput(120);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(100));
+
+  // A message posted from another thread ends the wait long before its time-out.
+  start = Clock::now();
+  std::thread poster([&] {
+    Message m;
+    m.message = WM_PAINT;
+    w.PostMessage(m);
+  });
+  w.WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  poster.join();
+  Message m;
+  EXPECT_TRUE(w.PeekMessage(m));
+
+  // A queued message: no wait at all is needed.
+  w.PostMessage(m);
+  start = Clock::now();
+  w.WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+
+  // Under the virtual clock the test moves time, so waiting would only stall it.
+  platform::os::UseVirtualClock(true);
+  EXPECT_TRUE(w.PeekMessage(m));
+  start = Clock::now();
+  w.WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  platform::os::UseVirtualClock(false);
 }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "platform/os/Clock.h"
+
 namespace platform::window::headless {
 
 namespace {
@@ -16,6 +18,11 @@ Window::Window(const WindowDesc& desc)
       mHeight(desc.height),
       mChild(desc.child) {
   if (mChild) mShown = true;
+}
+
+void Window::WaitForInput(uint32_t ms) {
+  if (platform::os::IsVirtualClock()) return;
+  WaitForMessage(ms);
 }
 
 void Window::SetTitle(const std::string& utf8) { mTitle = utf8; }

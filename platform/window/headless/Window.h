@@ -23,7 +23,9 @@ public:
   void SetCursorVisible(bool visible) override { mCursorVisible = visible; }
   void SetMouseCapture(bool capture) override { mCaptured = capture; }
   void SetKeyboardFocus() override { mKeyboardFocus = true; }
-  void WaitForInput(uint32_t) override {}
+  // Blocks until a message is posted or the time is up; under the virtual clock time moves
+  // only when the test advances it, so the wait returns at once.
+  void WaitForInput(uint32_t ms) override;
 
   // What tests read back.
   bool IsShown() const { return mShown; }

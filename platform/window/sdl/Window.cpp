@@ -51,6 +51,11 @@ bool InitVideo() {
   if (gVideoUp) return true;
   // Lets SDL_Quit release the session-bus connection instead of leaving it to process exit.
   SDL_SetHint("SDL_SHUTDOWN_DBUS_ON_QUIT", "1");
+  // The display draws frames in memory and copies them into the window surface. Left to
+  // itself SDL would try an OpenGL test window first and, on some drivers, re-create the game's
+  // window for a texture-backed surface: the window flickers away and back, and the new one
+  // shows the system pointer.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   gVideoUp = true;
   return true;
@@ -124,12 +129,18 @@ int VirtualKeyFromSdl(int k, bool numLock) {
   }
 }
 
-std::unique_ptr<Window> Window::Create(const WindowDesc& desc) {
-  if (!InitVideo()) return nullptr;
+std::unique_ptr<Window> Window::Create(const WindowDesc& desc, std::string* why) {
+  if (!InitVideo()) {
+    if (why) *why = std::string("the desktop's video system did not start: ") + SDL_GetError();
+    return nullptr;
+  }
   Uint32 flags = SDL_WINDOW_SHOWN;
   SDL_Window* w = SDL_CreateWindow(desc.title.c_str(), SDL_WINDOWPOS_CENTERED,
                                    SDL_WINDOWPOS_CENTERED, desc.width, desc.height, flags);
-  if (!w) return nullptr;
+  if (!w) {
+    if (why) *why = std::string("the window could not be opened: ") + SDL_GetError();
+    return nullptr;
+  }
   SDL_StartTextInput();
   return std::unique_ptr<Window>(new Window(w, desc.unicode));
 }

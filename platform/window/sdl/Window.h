@@ -15,8 +15,8 @@ namespace platform::window::sdl {
 
 class Window : public WindowBase {
 public:
-  // Null when SDL cannot open a window.
-  static std::unique_ptr<Window> Create(const WindowDesc& desc);
+  // Null when SDL cannot open a window; `why` then holds SDL's reason.
+  static std::unique_ptr<Window> Create(const WindowDesc& desc, std::string* why = nullptr);
   ~Window() override;
 
   uint64_t Handle() const override;

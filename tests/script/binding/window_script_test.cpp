@@ -743,8 +743,8 @@ TEST_F(BindingTest, SetCommandRefusesValuesThatAreNotFunctionsAtTheCall) {
 TEST_F(BindingTest, PoppingTheTopModalRestartsTheUncoveredModalsClock) {
   TModalWindow* lower = new TModalWindow();
   TModalWindow* upper = new TModalWindow();
-  manager->PushModal(lower);
-  manager->PushModal(upper);
+  manager->PushModal(Own(lower));
+  manager->PushModal(Own(upper));
   ASSERT_TRUE(lower->GetClock().IsPaused());
   manager->PopTopModal();
   EXPECT_FALSE(lower->GetClock().IsPaused());
