@@ -32,8 +32,10 @@ TEST_F(EngineTest, GameShowsItsTitleAndEndsOnCloseRequest) {
 namespace {
 
 // Counts the key presses and clicks that reach it.
+// The counts live with the test: the window itself may be gone when the game has ended.
 class InputCounter : public TWindow {
 public:
+  InputCounter(int& keys, int& clicks) : mKeys(keys), mClicks(clicks) {}
   bool OnKeyDown(unsigned char, int) override {
     ++mKeys;
     return true;
@@ -42,23 +44,23 @@ public:
     ++mClicks;
     return true;
   }
-  int mKeys = 0;
-  int mClicks = 0;
+  int& mKeys;
+  int& mClicks;
 };
 
 }  // namespace
 
 TEST_F(EngineTest, GameHandsEachKeyAndClickToTheWindowsOnce) {
   SetGameSettings();
-  int keys = -1, clicks = -1;
+  int keys = 0, clicks = 0;
   Run("--multiple", [&](TPlatform* p) {
     TWindowManager* wm = p->GetWindowManager();
     auto* root = new TScreen();
-    wm->SetRoot(root);
+    wm->SetRoot(std::unique_ptr<TWindow>(root));
     root->SetSize(800, 600);
-    auto* counter = new InputCounter();
+    auto* counter = new InputCounter(keys, clicks);
     counter->SetSize(800, 600);
-    root->AddChild(counter);
+    root->AddChild(std::unique_ptr<TWindow>(counter));
     wm->SetFocus(counter);
 
     auto* w = HeadlessWindow(p);
@@ -70,8 +72,6 @@ TEST_F(EngineTest, GameHandsEachKeyAndClickToTheWindowsOnce) {
     w->PostMessage(MakeMessage(WM_LBUTTONUP, 0, MakeLParam(100, 100)));
     w->PostMessage(MakeMessage(WM_CLOSE));
     GameMain(p, "");
-    keys = counter->mKeys;
-    clicks = counter->mClicks;
   });
   EXPECT_TRUE(sBodyRan);
   EXPECT_EQ(keys, 1);
