@@ -24,6 +24,7 @@ size_t MemoryRead(void* out, size_t size, size_t count, void* source) {
   auto* m = static_cast<MemorySource*>(source);
   size_t left = m->bytes.size() - m->position;
   size_t n = size * count < left ? size * count : left;
+  if (n == 0) return 0;
   std::memcpy(out, m->bytes.data() + m->position, n);
   m->position += n;
   return n;

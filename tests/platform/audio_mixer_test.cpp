@@ -203,3 +203,17 @@ TEST_F(AudioMixer, LostBuffersStopRefuseWorkAndComeBackSilentAfterRestore) {
   platform::os::AdvanceVirtualTime(2);
   for (int16_t s : device.TakeMixed()) ASSERT_EQ(s, 0);
 }
+
+TEST_F(AudioMixer, ClockSetBackOrFarAheadKeepsTheDeviceMixingInStep) {
+  pa::headless::Device device(44100);
+  platform::os::AdvanceVirtualTime(100);
+  EXPECT_EQ(device.GetMixedFrames(), 4410u);
+  platform::os::SetVirtualTime(10);  // earlier than the device's start
+  EXPECT_EQ(device.GetMixedFrames(), 4410u);
+  platform::os::AdvanceVirtualTime(100);
+  EXPECT_EQ(device.GetMixedFrames(), 8820u) << "mixing goes on from the new time";
+  device.SetCapture(false);
+  platform::os::AdvanceVirtualTime(24 * 60 * 1000);  // a long run costs one minute of mixing
+  EXPECT_EQ(device.GetMixedFrames(), 8820u + 24u * 60 * 44100);
+  EXPECT_TRUE(device.TakeMixed().empty());
+}

@@ -9,10 +9,23 @@ namespace platform::audio::headless {
 Device::Device(uint32_t outputRate) : Mixer(outputRate), mStartMs(os::TimeGetTime()) {}
 
 void Device::CatchUpLocked() {
-  uint32_t elapsed = os::TimeGetTime() - mStartMs;
+  uint32_t now = os::TimeGetTime();
+  uint32_t elapsed = now - mStartMs;
+  if (elapsed > 0x80000000u) {
+    // The clock was set back: carry on from here.
+    mStartMs = now - uint32_t(mMixedFrames * 1000 / GetOutputRate());
+    return;
+  }
   uint64_t due = uint64_t(elapsed) * GetOutputRate() / 1000;
   if (due <= mMixedFrames) return;
   uint64_t frames = due - mMixedFrames;
+  // A jump of the clock longer than any buffer plays through is mixed only for its last
+  // minute; everything before it would have been silence or the same loop again.
+  const uint64_t limit = uint64_t(GetOutputRate()) * 60;
+  if (frames > limit) {
+    mMixedFrames += frames - limit;
+    frames = limit;
+  }
   // In slices, so a long jump of the clock does not need one huge block.
   while (frames > 0) {
     uint32_t n = uint32_t(std::min<uint64_t>(frames, 4096));
