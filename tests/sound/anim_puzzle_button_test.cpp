@@ -1,0 +1,49 @@
+// The puzzle button tells its scene of presses and of the mouse leaving it.
+#include "anim/KButton.h"
+#include "window/WindowTestSupport.h"
+
+namespace {
+
+// Hears every message that has no target.
+struct Heard : TMessageListener {
+  bool OnMessage(TMessage* m) override {
+    messages.push_back(std::to_string(m->GetId()) + " " + m->GetName().CStr());
+    return true;
+  }
+  std::vector<std::string> messages;
+};
+
+}  // namespace
+
+TEST_F(WindowTest, PuzzleButtonTellsThePuzzleWindowOfAPressAndEveryoneOfALeave) {
+  Heard heard;
+  manager->AddMessageListener(&heard);
+  auto* modal = new TModalWindow();
+  manager->PushModal(modal);
+  auto* panel = new Probe("panel", &journal, 0, 0, 800, 600);
+  auto* puzzle = new Probe("puzzleWindow", &journal, 0, 0, 800, 600);
+  modal->AddChild(panel);
+  panel->AddChild(puzzle);
+  auto* button = new KButton();
+  button->SetName("scrollLeft");
+  modal->AddChild(button);
+  EXPECT_TRUE(button->IsKindOf(TButton::GetClassId()));
+  EXPECT_STREQ(button->GetClassName(), "KButton");
+
+  button->OnMouseDown(TPoint{1, 1});
+  manager->DrainMessages();
+  EXPECT_EQ(journal, std::vector<std::string>{"puzzleWindow: msg 2014 scrollLeft"});
+
+  EXPECT_FALSE(button->OnMouseMove(TPoint{2, 2})) << "the move is never taken";
+  button->OnMouseLeave();
+  manager->DrainMessages();
+  EXPECT_EQ(heard.messages, std::vector<std::string>{"2015 scrollLeft"});
+
+  // Without a puzzle window the press still goes out, to no one in particular.
+  panel->RemoveChild(puzzle);
+  delete puzzle;
+  button->OnMouseDown(TPoint{1, 1});
+  manager->DrainMessages();
+  EXPECT_EQ(heard.messages.back(), "2014 scrollLeft");
+  manager->RemoveMessageListener(&heard);
+}

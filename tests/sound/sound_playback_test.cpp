@@ -1,0 +1,204 @@
+// Sounds playing through the manager and the headless device on the virtual clock: ends and
+// their delivery, loops, volumes, activation, refills and stopping.
+#include "SoundFixture.h"
+
+TEST_F(SoundTest, ShortOneShotEndsAndItsCallbackRunsAtTheMainThreadsDispatch) {
+  auto sound = TSound::Get(MakeOgg("click.ogg", 0.5), true, 1001);
+  ASSERT_TRUE(sound);
+  EndRecorder recorder;
+  auto instance = sound->Play(false);
+  ASSERT_TRUE(instance);
+  ASSERT_NE(instance->GetStream(), nullptr);
+  EXPECT_TRUE(instance->GetStream()->IsOneShot());
+  instance->SetCallBack(&recorder);
+
+  Run(2000);
+  EXPECT_EQ(mManager->GetStreamCount(), 0u);
+  EXPECT_TRUE(recorder.ends.empty()) << "ends wait for the main thread's dispatch";
+  mManager->DispatchCallBacks();
+  ASSERT_EQ(recorder.ends.size(), 1u);
+  EXPECT_EQ(recorder.ends[0], instance.get());
+  EXPECT_EQ(recorder.threads[0], std::this_thread::get_id());
+  EXPECT_EQ(instance->GetStream(), nullptr);
+  EXPECT_EQ(sound->GetData()->GetInstanceCount(), 0u);
+
+  auto mixed = mDevice->TakeMixed();
+  EXPECT_GT(Rms(mixed, 0, 22000), 6000.0) << "the tone plays";
+  EXPECT_EQ(PeakOf(mixed, 22050, mixed.size() / 2), 0) << "and nothing after it";
+}
+
+TEST_F(SoundTest, LoopWrapsWithoutGapOrClick) {
+  // 441 whole periods in half a second, so the sound itself joins smoothly.
+  auto sound = TSound::Get(MakeOgg("loop.ogg", 0.5, 882.0), true, 1001);
+  ASSERT_TRUE(sound);
+  auto instance = sound->Play(true);
+  ASSERT_TRUE(instance);
+  EXPECT_FALSE(instance->GetStream()->IsOneShot());
+  Run(4500);
+  auto mixed = mDevice->TakeMixed();
+  ASSERT_GE(mixed.size() / 2, 4u * 44100);
+  // The steepest step of this sine is about 1,500; a gap or a jump at a wrap is far more.
+  int worst = 0;
+  size_t at = 0;
+  for (size_t i = 1; i < 4 * 44100; ++i) {
+    int step = std::abs(int(mixed[2 * i]) - int(mixed[2 * (i - 1)]));
+    if (step > worst) {
+      worst = step;
+      at = i;
+    }
+  }
+  EXPECT_LT(worst, 2500) << "at frame " << at;
+  for (size_t w = 0; w + 441 <= 4 * 44100; w += 441)
+    ASSERT_GT(Rms(mixed, w, w + 441), 6000.0) << "silence in window at frame " << w;
+  EXPECT_EQ(mManager->GetStreamCount(), 1u);
+}
+
+TEST_F(SoundTest, GroupAndMasterVolumesMultiply) {
+  mManager->SetMasterVolume(0.8f);
+  mManager->SetGroupVolume(1001, 0.5f);
+  EXPECT_FLOAT_EQ(mManager->GetVolume(1001), 0.4f);
+  EXPECT_FLOAT_EQ(mManager->GetVolume(7), 0.8f) << "a group without an entry plays at the master";
+
+  auto sound = TSound::Get(MakeOgg("music.ogg", 1.0), true, 1001);
+  ASSERT_TRUE(sound);
+  auto instance = sound->Play(true);
+  Run(500);
+  mDevice->TakeMixed();
+  Run(500);
+  double quiet = Rms(mDevice->TakeMixed(), 0, 22050);
+  mManager->SetMasterVolume(1.0f);
+  Run(500);
+  double louder = Rms(mDevice->TakeMixed(), 0, 22050);
+  double full = 12000.0 / std::sqrt(2.0);
+  EXPECT_NEAR(quiet / full, platform::audio::GainOfVolume(TSoundStream::VolumeToAttenuation(0.4f)),
+              0.01);
+  EXPECT_NEAR(louder / full, platform::audio::GainOfVolume(TSoundStream::VolumeToAttenuation(0.5f)),
+              0.01);
+}
+
+TEST_F(SoundTest, DeactivationPausesAndActivationResumesAllButWhatTheUserPaused) {
+  auto music = TSound::Get(MakeOgg("music.ogg", 3.0), false, 1001);
+  auto effect = TSound::Get(MakeOgg("effect.ogg", 1.0, 660.0), true, 1000);
+  ASSERT_TRUE(music && effect);
+  auto playing = music->Play(true);
+  auto paused = effect->Play(true);
+  paused->SetPaused(true);
+  Run(500);
+  mManager->SetActive(false);
+  mDevice->TakeMixed();
+  Run(1000);
+  EXPECT_EQ(PeakOf(mDevice->TakeMixed(), 0, 44100), 0) << "nothing plays while inactive";
+  auto started = effect->Play(false);
+  EXPECT_TRUE(started->GetStream()->IsPaused()) << "a sound started while inactive waits";
+
+  mManager->SetActive(true);
+  Run(500);
+  EXPECT_GT(Rms(mDevice->TakeMixed(), 0, 22050), 6000.0);
+  EXPECT_FALSE(playing->GetStream()->IsPaused());
+  EXPECT_FALSE(started->GetStream()->IsPaused());
+  EXPECT_TRUE(paused->GetStream()->IsPaused()) << "the user's pause outlasts reactivation";
+}
+
+TEST_F(SoundTest, LongSoundIsRefilledInTimeAndEndsAfterItsLength) {
+  auto sound = TSound::Get(MakeOgg("long.ogg", 5.0), true, 1001);
+  ASSERT_TRUE(sound);
+  EXPECT_TRUE(sound->GetData()->HasDecoder());
+  EndRecorder recorder;
+  auto instance = sound->Play(false);
+  instance->SetCallBack(&recorder);
+  EXPECT_FALSE(instance->GetStream()->IsOneShot()) << "longer than its buffer: refilled";
+  uint32_t endedAfter = 0;
+  for (uint32_t t = 0; t < 9000 && !endedAfter; t += 50) {
+    Run(50);
+    if (mManager->GetStreamCount() == 0) endedAfter = t + 50;
+  }
+  EXPECT_GE(endedAfter, 5000u);
+  EXPECT_LE(endedAfter, 8000u);
+  auto mixed = mDevice->TakeMixed();
+  for (size_t w = 0; w + 4410 <= 4 * 44100 + 39690; w += 4410)
+    ASSERT_GT(Rms(mixed, w, w + 4410), 6000.0) << "the buffer ran dry at frame " << w;
+  EXPECT_EQ(PeakOf(mixed, 5 * 44100 + 10, mixed.size() / 2), 0);
+  mManager->DispatchCallBacks();
+  EXPECT_EQ(recorder.ends.size(), 1u);
+}
+
+TEST_F(SoundTest, StoppingAGroupOrASoundEndsOnlyThoseAndTellsTheirCallbacksAtOnce) {
+  auto music = TSound::Get(MakeOgg("music.ogg", 1.0), true, 1001);
+  auto effect = TSound::Get(MakeOgg("effect.ogg", 1.0, 660.0), true, 1000);
+  ASSERT_TRUE(music && effect);
+  EndRecorder musicEnds, effectEnds;
+  auto m = music->Play(true);
+  m->SetCallBack(&musicEnds);
+  auto e1 = effect->Play(true);
+  auto e2 = effect->Play(false);
+  e1->SetCallBack(&effectEnds);
+  e2->SetCallBack(&effectEnds);
+  EXPECT_EQ(mManager->GetStreamCount(), 3u);
+
+  mManager->StopAll(1001);
+  EXPECT_EQ(musicEnds.ends.size(), 1u) << "told at once, without a dispatch";
+  EXPECT_TRUE(effectEnds.ends.empty());
+  EXPECT_EQ(mManager->GetStreamCount(), 2u);
+
+  EXPECT_TRUE(effect->StopAll());
+  EXPECT_EQ(effectEnds.ends.size(), 2u);
+  EXPECT_EQ(mManager->GetStreamCount(), 0u);
+  EXPECT_EQ(effect->GetData()->GetInstanceCount(), 0u);
+  e1->Stop();  // stopping an ended instance again is harmless
+}
+
+TEST_F(SoundTest, CallbackDestroyedBeforeItsInstanceEndsIsNeverCalled) {
+  auto sound = TSound::Get(MakeOgg("click.ogg", 0.3), true, 1000);
+  ASSERT_TRUE(sound);
+  auto instance = sound->Play(false);
+  {
+    EndRecorder gone;
+    instance->SetCallBack(&gone);
+    EXPECT_EQ(instance->GetCallBack(), &gone);
+  }
+  EXPECT_EQ(instance->GetCallBack(), nullptr);
+  Run(2000);
+  mManager->DispatchCallBacks();
+  EXPECT_EQ(mManager->GetStreamCount(), 0u);
+}
+
+class SoundWithoutDevice : public SoundTest {
+protected:
+  bool WithDevice() const override { return false; }
+};
+
+TEST_F(SoundWithoutDevice, OneShotEndsOnItsClockAndALoopNeverEnds) {
+  auto click = TSound::Get(MakeOgg("click.ogg", 1.0), true, 1000);
+  auto music = TSound::Get(MakeOgg("music.ogg", 1.0), true, 1001);
+  ASSERT_TRUE(click && music);
+  EndRecorder clickEnds, musicEnds;
+  auto c = click->Play(false);
+  auto m = music->Play(true);
+  c->SetCallBack(&clickEnds);
+  m->SetCallBack(&musicEnds);
+  EXPECT_FALSE(c->GetStream()->HasBuffer());
+
+  Run(600);  // one pass, at 550 ms
+  mManager->DispatchCallBacks();
+  EXPECT_TRUE(clickEnds.ends.empty()) << "not before its length";
+  Run(600);  // the next, at 1,100 ms
+  mManager->DispatchCallBacks();
+  EXPECT_EQ(clickEnds.ends.size(), 1u);
+
+  Run(10000);
+  mManager->DispatchCallBacks();
+  EXPECT_TRUE(musicEnds.ends.empty()) << "a loop plays on without a device too";
+  EXPECT_EQ(mManager->GetStreamCount(), 1u);
+}
+
+TEST_F(SoundWithoutDevice, PausedStreamHoldsItsClock) {
+  auto click = TSound::Get(MakeOgg("click.ogg", 0.5), true, 1000);
+  ASSERT_TRUE(click);
+  auto c = click->Play(false);
+  c->SetPaused(true);
+  Run(3000);
+  EXPECT_EQ(mManager->GetStreamCount(), 1u);
+  c->SetPaused(false);
+  Run(1500);
+  EXPECT_EQ(mManager->GetStreamCount(), 0u);
+}

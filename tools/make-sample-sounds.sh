@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Synthesises the sample game's sounds with sox and encodes them with oggenc (Debian packages
+# sox and vorbis-tools): a looping music track (A minor, F, C, G with a plucked arpeggio) and
+# the button sounds. The output goes to sample/assets/audio/. Everything here is made from
+# plain waveforms, so the files carry no one else's rights (see sample/SOURCES.md).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+out="$here/sample/assets/audio"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$out"
+rate=22050
+
+# Music: four chords of three seconds, each a soft sine pad with an arpeggio of six notes.
+chords=("A2 C3 E3:A3 C4 E4 A4 E4 C4"
+        "F2 A2 C3:F3 A3 C4 F4 C4 A3"
+        "C3 E3 G3:C4 E4 G4 C5 G4 E4"
+        "G2 B2 D3:G3 B3 D4 G4 D4 B3")
+parts=()
+i=0
+for chord in "${chords[@]}"; do
+  pad="${chord%%:*}"
+  arp="${chord#*:}"
+  set -- $pad
+  sox -n -r $rate -c 1 "$work/pad$i.wav" synth 3 sine "$1" sine mix "$2" sine mix "$3" \
+      tremolo 0.5 20 fade q 0.5 3 0.6 vol 0.5
+  notes=()
+  j=0
+  for note in $arp; do
+    sox -n -r $rate -c 1 "$work/n$i-$j.wav" synth 0.5 pluck "$note" fade q 0.005 0.5 0.35 vol 0.35
+    notes+=("$work/n$i-$j.wav")
+    j=$((j + 1))
+  done
+  sox "${notes[@]}" "$work/arp$i.wav"
+  sox -m "$work/pad$i.wav" "$work/arp$i.wav" "$work/part$i.wav"
+  parts+=("$work/part$i.wav")
+  i=$((i + 1))
+done
+sox "${parts[@]}" -b 16 "$work/music.wav" norm -4
+oggenc -Q -q 0 -o "$out/music.ogg" "$work/music.wav"
+
+# Button sounds: a short click and a soft rising blip for the mouse passing over.
+sox -n -r $rate -c 1 -b 16 "$work/click.wav" synth 0.05 sine 1400 sine mix 2100 fade q 0.002 0.05 0.04 norm -6
+oggenc -Q -q 2 -o "$out/click.ogg" "$work/click.wav"
+sox -n -r $rate -c 1 -b 16 "$work/rollover.wav" synth 0.09 sine 700:1050 fade q 0.01 0.09 0.06 norm -12
+oggenc -Q -q 2 -o "$out/rollover.ogg" "$work/rollover.wav"
+
+ls -l "$out"
