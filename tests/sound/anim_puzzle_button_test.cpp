@@ -1,5 +1,6 @@
 // The puzzle button tells its scene of presses and of the mouse leaving it.
 #include "anim/KButton.h"
+#include "support/WindowOwnership.h"
 #include "window/WindowTestSupport.h"
 
 namespace {
@@ -16,17 +17,18 @@ struct Heard : TMessageListener {
 }  // namespace
 
 TEST_F(WindowTest, PuzzleButtonTellsThePuzzleWindowOfAPressAndEveryoneOfALeave) {
-  Heard heard;
-  manager->AddMessageListener(&heard);
+  auto* heardOwned = new Heard();
+  Heard& heard = *heardOwned;
+  manager->AddMessageListener(std::unique_ptr<TMessageListener>(heardOwned));
   auto* modal = new TModalWindow();
-  manager->PushModal(modal);
+  manager->PushModal(Own(modal));
   auto* panel = new Probe("panel", &journal, 0, 0, 800, 600);
   auto* puzzle = new Probe("puzzleWindow", &journal, 0, 0, 800, 600);
-  modal->AddChild(panel);
-  panel->AddChild(puzzle);
+  modal->AddChild(Own(panel));
+  panel->AddChild(Own(puzzle));
   auto* button = new KButton();
   button->SetName("scrollLeft");
-  modal->AddChild(button);
+  modal->AddChild(Own(button));
   EXPECT_TRUE(button->IsKindOf(TButton::GetClassId()));
   EXPECT_STREQ(button->GetClassName(), "KButton");
 
@@ -40,10 +42,9 @@ TEST_F(WindowTest, PuzzleButtonTellsThePuzzleWindowOfAPressAndEveryoneOfALeave) 
   EXPECT_EQ(heard.messages, std::vector<std::string>{"2015 scrollLeft"});
 
   // Without a puzzle window the press still goes out, to no one in particular.
-  panel->RemoveChild(puzzle);
-  delete puzzle;
+  panel->RemoveChild(puzzle).reset();
   button->OnMouseDown(TPoint{1, 1});
   manager->DrainMessages();
   EXPECT_EQ(heard.messages.back(), "2014 scrollLeft");
-  manager->RemoveMessageListener(&heard);
+  manager->RemoveMessageListener(&heard).reset();
 }
