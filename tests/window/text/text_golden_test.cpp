@@ -55,9 +55,9 @@ TEST_F(TextTest, AlignmentTabsLinksAndWrappingDrawAsStored) {
         EXPECT_EQ(table->HitTestLink(inLink, 0), str("more"));
         EXPECT_TRUE(table->UpdateHover(&inLink, 0));
         // Bottom-aligned and centred block, drawn at half alpha.
-        TTextLayout* bottom = TTextLayout::Create(
-            "<font color='#800000'>bottom</font> right", 150, 60,
-            TTextLayout::kRight | TTextLayout::kBottom, "fonts/serif.mvec", 16, ink);
+        TTextLayout* bottom = TTextLayout::Create("<font color='#800000'>bottom</font> right", 150,
+                                                  60, TTextLayout::kRight | TTextLayout::kBottom,
+                                                  "fonts/serif.mvec", 16, ink);
         TTextLayout* middle = TTextLayout::Create("middle of its box", 150, 60,
                                                   TTextLayout::kCentre | TTextLayout::kMiddle,
                                                   "fonts/sans.mvec", 14, ink);
@@ -76,8 +76,8 @@ TEST_F(TextTest, TextWithAlphaBlendsOverWhatIsBelow) {
   RunScreen(
       [&](TPlatform*) {
         TTextLayout* t = TTextLayout::Create(
-            "<font size='28' color='#ff000080'>half</font> <font size='28'>full</font>", 150, 40,
-            0, "fonts/sansbold.mvec", 28, TColor(0, 0, 1, 1));
+            "<font size='28' color='#ff000080'>half</font> <font size='28'>full</font>", 150, 40, 0,
+            "fonts/sansbold.mvec", 28, TColor(0, 0, 1, 1));
         platform::display::Image drawn =
             DrawFrame({{t, TRect(4, 4, 156, 44)}}, TColor(0.2f, 0.8f, 0.2f, 1), 0.5f);
         EXPECT_TRUE(golden::MatchesGolden(drawn, "text/alpha_over_colour.png"));
