@@ -56,7 +56,6 @@ struct Reader {
 
 THwMiniVecDraw::THwMiniVecDraw() : mHeads(4096, -1), mBuckets(kBuckets, -1) {
   for (auto& c : mCells) c.assign(kCells, 0);
-  mBatch.reserve(256);
   mEdges.reserve(512);
   for (auto& c : mStyleColours) c = TColor(0, 0, 0, 1);
   // Text can be drawn from now on, so the renderer's overlay gets its text.
@@ -211,31 +210,30 @@ void THwMiniVecDraw::EmitSpan(const Span& s) {
 void THwMiniVecDraw::Output(const Span& s) {
   uint32_t colour = mCoverage[s.slot & 3][std::clamp(int(s.coverage), 1, 32) - 1];
   float y = float(mGlyphY + s.row) + mYBias;
-  TLitVertex a, b;
-  a.x = float(mGlyphX + s.start) + mXStartBias;
-  b.x = float(mGlyphX + s.end) + mXEndBias;
-  a.y = b.y = y;
-  a.diffuse = b.diffuse = colour;
-  mBatch.push_back(a);
-  mBatch.push_back(b);
-  if (int(mBatch.size()) >= mBatchSize || mDirect) Flush();
+  TLitVertex* v = mBatch + mBatchCount;
+  v[0].x = float(mGlyphX + s.start) + mXStartBias;
+  v[1].x = float(mGlyphX + s.end) + mXEndBias;
+  v[0].y = v[1].y = y;
+  v[0].diffuse = v[1].diffuse = colour;
+  mBatchCount += 2;
+  if (mBatchCount >= mBatchSize || mDirect) Flush();
 }
 
 void THwMiniVecDraw::Flush() {
-  if (mBatch.empty()) return;
+  if (mBatchCount == 0) return;
   if (mPixels) {
     WriteSpans();
   } else if (TRenderer* r = TRenderer::Existing()) {
     r->SetTexture(boost::shared_ptr<TTexture>());
     TVertexList list;
-    list.InitLit(mBatch.data(), int32_t(mBatch.size()));
+    list.InitLit(mBatch, mBatchCount);
     r->DrawVertices(2, list);
   }
-  mBatch.clear();
+  mBatchCount = 0;
 }
 
 void THwMiniVecDraw::WriteSpans() {
-  for (size_t i = 0; i + 1 < mBatch.size(); i += 2) {
+  for (int i = 0; i + 1 < mBatchCount; i += 2) {
     const TLitVertex& a = mBatch[i];
     int y = int(std::floor(a.y - mYBias));
     if (y < 0 || y >= mTargetHeight) continue;

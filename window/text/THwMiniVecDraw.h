@@ -142,8 +142,10 @@ private:
   int mOriginX = 0, mOriginY = 0;  // pixels of the run
   int mRunPhaseX = 0, mRunPhaseY = 0;
   int mGlyphX = 0, mGlyphY = 0;  // pixels of the glyph being drawn
-  std::vector<TLitVertex> mBatch;
-  int mBatchSize = 256;
+  static constexpr int kBatchCapacity = 256;
+  TLitVertex mBatch[kBatchCapacity];
+  int mBatchCount = 0;
+  int mBatchSize = kBatchCapacity;
   boost::shared_ptr<TTexture> mTarget;
   uint32_t* mPixels = nullptr;
   int32_t mPitch = 0, mTargetWidth = 0, mTargetHeight = 0;
