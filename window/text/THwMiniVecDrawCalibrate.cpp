@@ -49,9 +49,6 @@ void THwMiniVecDraw::Calibrate() {
     boost::shared_ptr<TTexture> target =
         fits ? TTexture::Create(kWidth, kHeight, true) : boost::shared_ptr<TTexture>();
     if (target && r->BeginRenderTarget(target, 0)) {
-      // The screen's viewport and clip would cut the target down to the screen's size.
-      r->PushViewport(TRect(0, 0, kWidth, kHeight));
-      r->PushClipRect(TRect(0, 0, kWidth, kHeight));
       bool in2d = r->Begin2d();
       r->FillRect(TRect(0, 0, kWidth, kHeight), TColor(0, 0, 0, 1), target);
       SetStyleColor(1, TColor(1, 1, 1, 1), 1.0f);
@@ -68,8 +65,6 @@ void THwMiniVecDraw::Calibrate() {
         }
       mDirect = 0;
       if (in2d) r->End2d();
-      r->PopClipRect();
-      r->PopViewport();
       r->EndRenderTarget();
       uint32_t* px = nullptr;
       int32_t pitch = 0;

@@ -415,3 +415,45 @@ TEST_F(TextTest, TheDebugOverlayDrawsItsText) {
       },
       320, 100);
 }
+
+// After the start-up calibration a span lights exactly its own pixels, and drawing inside a
+// window's viewport is relative to it.
+TEST_F(TextTest, SpansLightExactlyTheirPixelsAndFollowTheViewport) {
+  RunScreen([&](TPlatform*) {
+    THwMiniVecDraw* mv = THwMiniVecDraw::Instance();
+    std::vector<uint8_t> box = Box(0, 0, 8, 4);  // two pixels by one at scale 1
+    TRenderer* r = TRenderer::Instance();
+    auto draw = [&](const TRect* viewport) {
+      r->BeginDraw();
+      {
+        TScoped2d in2d;
+        r->FillRect(TRect(0, 0, 160, 120), TColor(0, 0, 0, 1));
+        if (viewport) r->PushViewport(*viewport);
+        mv->SetItalic(false);
+        mv->SetStrokes(0.0f, 0.0f);
+        mv->SetRotation(1.0f, 0.0f);
+        mv->SetScale(1.0f, 1.0f);
+        mv->SetStyleColor(1, TColor(1, 1, 1, 1), 1.0f);
+        mv->BeginRun(10.0f, 20.0f, boost::shared_ptr<TTexture>());
+        mv->DrawGlyph(box.data(), box.size(), 0, 0, true);
+        mv->Flush();
+        if (viewport) r->PopViewport();
+      }
+      r->EndDraw();
+      return Frame();
+    };
+    platform::display::Image img = draw(nullptr);
+    Ink ink = InkOf(img, 0xFF000000u);
+    EXPECT_EQ(ink.left, 10);
+    EXPECT_EQ(ink.right, 11);
+    EXPECT_EQ(ink.top, 20);
+    EXPECT_EQ(ink.bottom, 20);
+    EXPECT_EQ(img.At(10, 20), 0xFFFFFFFFu);
+    EXPECT_EQ(img.At(11, 20), 0xFFFFFFFFu);
+
+    TRect window(50, 30, 150, 110);
+    ink = InkOf(draw(&window), 0xFF000000u);
+    EXPECT_EQ(ink.left, 60);
+    EXPECT_EQ(ink.top, 50);
+  });
+}

@@ -85,3 +85,21 @@ TEST_F(TextTest, TextWithAlphaBlendsOverWhatIsBelow) {
       },
       160, 50);
 }
+
+TEST_F(TextTest, RotatedTextAndTheCaretMarkDrawAsStored) {
+  RunScreen(
+      [&](TPlatform*) {
+        TTextLayout* turned = TTextLayout::Create("Turned about its origin", 200, 40, 0,
+                                                  "fonts/sans.mvec", 16, TColor(0, 0, 0.5f, 1));
+        turned->SetRotation(20.0f, 0, 0);
+        TTextLayout* caret = TTextLayout::Create("Type here<cursor> and there", 200, 40, 0,
+                                                 "fonts/serif.mvec", 18, TColor(0, 0, 0, 1));
+        EXPECT_TRUE(golden::MatchesGolden(
+            DrawFrame({{turned, TRect(10, 10, 210, 120)}, {caret, TRect(10, 90, 210, 130)}},
+                      TColor(1, 1, 1, 1)),
+            "text/rotated_and_caret.png"));
+        TTextLayout::Delete(turned);
+        TTextLayout::Delete(caret);
+      },
+      220, 130);
+}
