@@ -1,14 +1,13 @@
 // Timings of text on the headless display: laying out 2,000 short marked-up lines, drawing
 // them (glyph spans replayed from the cache), and a frame that draws them again without any
 // new layout pass, as menus and lists do every frame.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "bench/support/HeadlessEngine.h"
 #include "core/PlatformMain.h"
 #include "core/TPlatform.h"
 #include "platform/window/Window.h"
@@ -18,17 +17,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int kLines = 2000;
-
-template <typename F>
-double Measure(const char* name, int iterations, F&& body) {
-  const auto start = Clock::now();
-  for (int i = 0; i < iterations; ++i) body(i);
-  double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count() / iterations;
-  std::printf("%-52s %10.3f ms/op\n", name, ms);
-  return ms;
-}
 
 std::string LineText(int i) {
   static const char* const kWords[] = {"Lantern", "Compass",      "Feather", "Teapot",  "Anchor",
@@ -45,7 +34,7 @@ int Game(TPlatform* p, const char*) {
   p->InitScreen(800, 600, false);
   TRenderer* r = TRenderer::Instance();
   std::vector<TTextLayout*> lines(kLines, nullptr);
-  Measure("lay out 2000 marked-up lines", 5, [&](int) {
+  bench::Measure("lay out 2000 marked-up lines", 5, [&](int) {
     for (int i = 0; i < kLines; ++i) {
       TTextLayout::Delete(lines[size_t(i)]);
       lines[size_t(i)] = TTextLayout::Create(LineText(i).c_str(), 300, 20, 0, "fonts/sans.mvec", 14,
@@ -73,8 +62,8 @@ int Game(TPlatform* p, const char*) {
     }
     r->EndDraw();
   };
-  Measure("first frame of 2000 lines (glyphs rasterised)", 1, frame);
-  double ms = Measure("frame of 2000 unchanged lines (spans replayed)", 10, frame);
+  bench::Measure("first frame of 2000 lines (glyphs rasterised)", 1, frame);
+  double ms = bench::Measure("frame of 2000 unchanged lines (spans replayed)", 10, frame);
   int after = 0;
   for (TTextLayout* t : lines) after += t->GetLayoutPasses();
   std::printf("layout passes during the frames: %d (glyphs rasterised: %zu, %.1f frames/s)\n",
@@ -86,20 +75,14 @@ int Game(TPlatform* p, const char*) {
 }  // namespace
 
 int main() {
-  namespace fs = std::filesystem;
-  char tmpl[] = "/tmp/text_bench_XXXXXX";
-  if (!mkdtemp(tmpl)) return 1;
-  std::string root = tmpl;
-  fs::create_directories(root + "/work/assets/fonts");
-  fs::create_directories(root + "/data");
-  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
-  fs::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/fonts/sans.mvec",
-                root + "/work/assets/fonts/sans.mvec");
-  platform::window::RequestHeadless(true);
-  std::string line = "-wd=" + root + "/work --multiple";
-  PlatformMain(nullptr, nullptr, line.c_str(), 1, &Game, true);
-  std::error_code ec;
-  fs::remove_all(root, ec);
-  return 0;
+  return bench::RunHeadlessEngine(
+      "text_bench",
+      [](const std::string& assets) {
+        std::error_code ec;
+        std::filesystem::create_directories(assets + "/fonts", ec);
+        return std::filesystem::copy_file(
+            std::string(ENGINE_SOURCE_DIR) + "/sample/assets/fonts/sans.mvec",
+            assets + "/fonts/sans.mvec", ec);
+      },
+      &Game);
 }
