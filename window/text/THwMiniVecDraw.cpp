@@ -164,7 +164,12 @@ void THwMiniVecDraw::DrawGlyph(const uint8_t* commands, size_t length, int x, in
           mStrokes[1],
           mCos,
           mSin};
-  size_t bucket = (byContent ? key.hash : size_t(reinterpret_cast<uintptr_t>(commands))) % kBuckets;
+  // The phases and scales take part in the bucket too, so that one glyph drawn at many sizes
+  // does not make one long chain.
+  uint32_t mix[3] = {byContent ? key.hash : uint32_t(reinterpret_cast<uintptr_t>(commands) >> 2),
+                     uint32_t(xPhase | yPhase << 2 | mItalic << 4), 0};
+  std::memcpy(&mix[2], &mXScale, sizeof(float));
+  size_t bucket = Hash(reinterpret_cast<const uint8_t*>(mix), sizeof mix) % kBuckets;
   for (int i = mBuckets[bucket]; i >= 0; i = mEntries[size_t(i)].next) {
     const Entry& e = mEntries[size_t(i)];
     if (!SameKey(e, key, commands, used)) continue;

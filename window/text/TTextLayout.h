@@ -50,6 +50,8 @@ public:
   static TTextLayout* Create(str text, int width, int height, unsigned flags, const char* fontName,
                              int size, const TColor& colour);
   static void Delete(TTextLayout* layout);
+  TTextLayout(const TTextLayout&) = delete;
+  TTextLayout& operator=(const TTextLayout&) = delete;
 
   void SetText(const str& text);
   const str& GetText() const { return mText; }
