@@ -135,6 +135,12 @@ TEST_F(TextTest, TagsChangeColourStyleAndFontAsWritten) {
     TTextLayout::Delete(shown);
     TTextLayout::Delete(t);
 
+    // A tag longer than the parser's buffer is still consumed whole: none of it shows.
+    std::string longTag = "a<font face='" + std::string(200, 'x') + "'>b</font>";
+    t = Make(longTag.c_str());
+    EXPECT_EQ(LineText(t, 0), "ab");
+    TTextLayout::Delete(t);
+
     // An unknown tag is consumed and ignored; an unclosed "<" is a character.
     t = Make("a<nothing known>b<c");
     EXPECT_EQ(LineText(t, 0), "ab<c");
