@@ -19,6 +19,7 @@
 #include "script/binding/TWindowScript.h"
 #include "sound/TSoundManager.h"
 #include "window/TWindowManager.h"
+#include "window/text/TFontCache.h"
 #include "window/text/THwMiniVecDraw.h"
 
 namespace {
@@ -127,6 +128,7 @@ TPlatform::~TPlatform() {
   delete mData->mSoundManager;
   mData->mSoundManager = nullptr;
   mData->mMiniVecDraw.reset();
+  mData->mFontCache.reset();
   // Textures must go before the display they live on.
   mData->mCursorTexture.reset();
   mData->mBuiltinCursor.reset();

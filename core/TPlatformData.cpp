@@ -15,6 +15,7 @@
 #include "platform/os/Thread.h"
 #include "render/TDxDisplayHandler.h"
 #include "window/TWindowManager.h"
+#include "window/text/TFontCache.h"
 #include "window/text/THwMiniVecDraw.h"
 #include "sound/TSoundManager.h"
 

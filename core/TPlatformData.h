@@ -18,6 +18,7 @@
 #include "platform/window/Window.h"
 
 class TAssetManager;
+class TFontCache;
 class THwMiniVecDraw;
 class TSoundManager;
 class TStringTable;
@@ -105,6 +106,7 @@ public:
   uint32_t mStartTime = 0;
 
   std::unique_ptr<THwMiniVecDraw> mMiniVecDraw;
+  std::unique_ptr<TFontCache> mFontCache;  // made on first use
   TWindowManager* mWindowManager = nullptr;
   TAssetManager* mAssetManager = nullptr;
   TSoundManager* mSoundManager = nullptr;

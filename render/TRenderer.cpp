@@ -26,6 +26,8 @@ struct TRenderer::Data {
   bool debugOverlay = false;
   bool overlayMade = false;  // the overlay's text object, made on the first overlay frame
   str overlayText;
+  RendererTextFactory textFactory = nullptr;
+  std::unique_ptr<IRendererText> overlayBlock;
   boost::shared_ptr<TTexture> currentTexture;
   boost::shared_ptr<TTexture> captureTexture;
   std::vector<TRect> clipStack;
@@ -80,7 +82,10 @@ void TRenderer::EndDraw(bool arg) {
     d.frameRate = elapsed ? 15000.0f / static_cast<float>(elapsed) : 0.0f;
   }
   if (d.debugOverlay) {
-    d.overlayMade = true;
+    if (!d.overlayMade && d.textFactory) {
+      d.overlayBlock = d.textFactory(512, 512, 16, TColor(1, 0, 0, 1));
+      d.overlayMade = true;
+    }
     int maxTex = GetConfig("max_texture_ram_allocated").ToInt();
     int tex = GetConfig("texture_ram_allocated").ToInt();
     int sprites = GetConfig("current_sprite_count").ToInt();
@@ -90,10 +95,12 @@ void TRenderer::EndDraw(bool arg) {
         "pos='150'>TexMem: %dkB<br>MaxMem: %dkB<tab pos='150'>MaxTexMem: %dkB<br>",
         4, 0, 16, 3, static_cast<double>(d.frameRate), sprites, memory / 1024, tex / 1024,
         peak / 1024, maxTex / 1024);
-    // Only the text is kept so far: drawing it needs a text layout, which the window system
-    // does not offer yet.
     bool began = Begin2d();
     FillRect(TRect(0, 0, 300, 64), TColor(0, 0, 0, 0));
+    if (d.overlayBlock) {
+      d.overlayBlock->SetText(d.overlayText);
+      d.overlayBlock->Draw(TRect(0, 0, 512, 512), 1.0f);
+    }
     if (began) End2d();
   }
   d.inDraw = false;
@@ -278,6 +285,8 @@ bool TRenderer::ToggleDebugInfo() {
 bool TRenderer::IsDebugInfoOn() const { return mData->debugOverlay; }
 float TRenderer::GetFrameRate() const { return mData->frameRate; }
 str TRenderer::GetOverlayText() const { return mData->overlayText; }
+
+void TRenderer::SetTextFactory(RendererTextFactory factory) { mData->textFactory = factory; }
 
 TScoped2d::TScoped2d() : mOk(TRenderer::Instance()->Begin2d()) {}
 

@@ -11,6 +11,7 @@
 #include "core/TColor.h"
 #include "core/TRect.h"
 #include "core/str.h"
+#include "render/IRendererText.h"
 #include "render/TVertexList.h"
 
 class TDxDisplayHandler;
@@ -70,6 +71,8 @@ public:
   float GetFrameRate() const;
   // The overlay's text as last formatted (empty before the first overlay frame).
   str GetOverlayText() const;
+  // How the overlay makes its text block; null (the default) leaves the overlay without text.
+  void SetTextFactory(RendererTextFactory factory);
 
   TDxDisplayHandler* GetDisplay() const { return mDisplay.get(); }
 

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build ccache pkg-config googletest libgtest-dev libbenchmark-dev
           zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev libboost-dev
-          libsdl2-dev libcurl4-openssl-dev xvfb xauth)
+          libsdl2-dev libcurl4-openssl-dev libfreetype-dev fonts-dejavu-core xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

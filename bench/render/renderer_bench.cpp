@@ -1,17 +1,15 @@
 // Timings of the renderer on the headless display: loading a 1024x1024 PNG and a 1024x768
 // JPEG as textures, and a frame of 100 tinted, rotated textured quads.
-#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <jpeglib.h>
 
+#include "bench/support/HeadlessEngine.h"
 #include "core/PlatformMain.h"
 #include "core/TPlatform.h"
 #include "platform/display/Image.h"
@@ -20,8 +18,6 @@
 #include "render/TTexture.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 uint32_t Pattern(int x, int y) {
   return 0xFF000000u | uint32_t((x * 7) & 0xFF) << 16 | uint32_t((y * 5) & 0xFF) << 8 |
@@ -71,22 +67,14 @@ bool WriteJpeg(const std::string& path, int w, int h) {
   return true;
 }
 
-template <typename F>
-void Measure(const char* name, int iterations, F&& body) {
-  const auto start = Clock::now();
-  for (int i = 0; i < iterations; ++i) body(i);
-  double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count() / iterations;
-  std::printf("%-44s %10.3f ms/op\n", name, ms);
-}
-
 int Game(TPlatform* p, const char*) {
   p->InitScreen(800, 600, false);
   TRenderer* r = TRenderer::Instance();
-  Measure("load 1024x1024 PNG as a texture", 10, [](int) {
+  bench::Measure("load 1024x1024 PNG as a texture", 10, [](int) {
     boost::shared_ptr<TTexture> t = TTexture::Get("big.png");
     if (!t) std::printf("  (load failed)\n");
   });
-  Measure("load 1024x768 JPEG as a texture", 10, [](int) {
+  bench::Measure("load 1024x768 JPEG as a texture", 10, [](int) {
     boost::shared_ptr<TTexture> t = TTexture::Get("big.jpg");
     if (!t) std::printf("  (load failed)\n");
   });
@@ -96,7 +84,7 @@ int Game(TPlatform* p, const char*) {
     std::printf("  (sprite missing)\n");
     return 0;
   }
-  Measure("frame of 100 tinted rotated 64x64 quads", 50, [&](int frame) {
+  bench::Measure("frame of 100 tinted rotated 64x64 quads", 50, [&](int frame) {
     if (!r->BeginDraw()) return;
     r->FillRect(TRect(0, 0, 800, 600), TColor(0, 0, 0, 1));
     if (r->Begin2d()) {
@@ -117,22 +105,12 @@ int Game(TPlatform* p, const char*) {
 }  // namespace
 
 int main() {
-  namespace fs = std::filesystem;
-  char tmpl[] = "/tmp/renderer_bench_XXXXXX";
-  if (!mkdtemp(tmpl)) return 1;
-  std::string root = tmpl;
-  fs::create_directories(root + "/work/assets");
-  fs::create_directories(root + "/data");
-  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
-  if (!WritePng(root + "/work/assets/big.png", 1024, 1024) ||
-      !WriteJpeg(root + "/work/assets/big.jpg", 1024, 768) ||
-      !WritePng(root + "/work/assets/sprite.png", 64, 64))
-    return 1;
-  platform::window::RequestHeadless(true);
-  std::string line = "-wd=" + root + "/work --multiple";
-  PlatformMain(nullptr, nullptr, line.c_str(), 1, &Game, true);
-  std::error_code ec;
-  fs::remove_all(root, ec);
-  return 0;
+  return bench::RunHeadlessEngine(
+      "renderer_bench",
+      [](const std::string& assets) {
+        return WritePng(assets + "/big.png", 1024, 1024) &&
+               WriteJpeg(assets + "/big.jpg", 1024, 768) &&
+               WritePng(assets + "/sprite.png", 64, 64);
+      },
+      &Game);
 }

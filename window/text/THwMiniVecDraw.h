@@ -1,9 +1,155 @@
-// The one vector-font renderer; the platform makes it once the display exists.
+// The vector-font renderer, one per platform: turns a glyph's drawing commands into filled and
+// stroked shapes with an anti-aliased scanline rasteriser, keeps each glyph's spans for reuse,
+// and draws spans through the renderer as batches of horizontal lines, or writes them straight
+// into a locked texture.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "core/TColor.h"
+#include "render/TVertexList.h"
+
+class TTexture;
 
 class THwMiniVecDraw {
 public:
-  THwMiniVecDraw() = default;
-  // Measures how the display rasterises spans; nothing to measure without a drawing back end.
-  void Calibrate() {}
+  THwMiniVecDraw();
+  virtual ~THwMiniVecDraw();
+  THwMiniVecDraw(const THwMiniVecDraw&) = delete;
+  THwMiniVecDraw& operator=(const THwMiniVecDraw&) = delete;
+
+  // The platform's renderer; null before the display exists.
+  static THwMiniVecDraw* Instance();
+
+  // Measures where the display puts the ends of line primitives (once, at start-up).
+  void Calibrate();
+
+  // Starts a run of glyphs with its pen at (x, y) pixels. A different target texture first
+  // finishes the text drawn so far; a given texture is locked and spans go into its pixels.
+  bool BeginRun(float x, float y, boost::shared_ptr<TTexture> target);
+  // Draws one glyph with its pen at (x, y) quarter pixels from the run's start. Font glyphs
+  // are cached by the address of their commands, which live as long as their font; made-up
+  // glyphs (bars, the caret) pass byContent and are cached by their bytes.
+  void DrawGlyph(const uint8_t* commands, size_t length, int x, int y, bool byContent = false);
+  void Flush();
+  // Flushes and lets go of a locked target.
+  void EndText();
+
+  void SetScale(float x, float y) {
+    mXScale = x;
+    mYScale = y;
+  }
+  void SetRotation(float cosine, float sine) {
+    mCos = cosine;
+    mSin = sine;
+  }
+  // Outline and bold stroke widths in pixels, 0 = none.
+  void SetStrokes(float outline, float bold);
+  void SetItalic(bool on) { mItalic = on ? 1 : 0; }
+  void SetStyleColor(int style, const TColor& colour, float alpha);
+  void SetDisplayFlags(uint8_t replace, uint8_t accumulate) {
+    mReplace = replace;
+    mAccumulate = accumulate;
+  }
+
+  // Observations for tests and tools.
+  size_t GetCachedGlyphCount() const { return mEntries.size(); }
+  size_t GetCachedSpanCount() const { return mSpanCount; }
+  size_t GetRasterisedCount() const { return mRasterised; }
+  int GetBatchSize() const { return mBatchSize; }
+  void GetBiases(float& xStart, float& xEnd, float& y) const {
+    xStart = mXStartBias;
+    xEnd = mXEndBias;
+    y = mYBias;
+  }
+  // The span store is emptied whenever it would grow past this many spans.
+  void SetSpanLimit(size_t spans) { mSpanLimit = spans; }
+
+  struct Span {
+    int16_t start, end, row;
+    uint8_t coverage, slot;  // coverage 255 ends a glyph
+  };
+
+private:
+  struct Edge {
+    float x0, y0, x1, y1;
+    float x, slope;
+    int first, last;  // sub-scanlines
+    uint8_t style, layer;
+  };
+  struct Key {
+    const uint8_t* id;  // null for glyphs keyed by content
+    uint32_t hash;
+    uint8_t xPhase, yPhase, italic;
+    float xScale, yScale, stroke0, stroke1, cosine, sine;
+  };
+  struct Entry {
+    Key key;
+    std::vector<uint8_t> content;
+    size_t firstSpan;
+    size_t spanCount;
+    int next;
+  };
+
+  bool SameKey(const Entry& e, const Key& k, const uint8_t* commands, size_t length) const;
+  void Rasterise(const uint8_t* commands, size_t length, int xPhase, int yPhase);
+  void AddEdge(float x0, float y0, float x1, float y1, uint8_t style, uint8_t layer, bool stroke);
+  void StrokeSegment(float x0, float y0, float x1, float y1, uint8_t layer);
+  void Piece(float x0, float y0, float x1, float y1, uint8_t fill, uint8_t layer);
+  void AddStretch(int slot, float xa, float xb);
+  void FlushRow(int row);
+  void EmitSpan(const Span& s);
+  void Output(const Span& s);
+  void WriteSpans();
+  void FlushCache();
+  Span& SpanAt(size_t i) { return mBlocks[i >> 13][i & 8191]; }
+
+  // Rasteriser state.
+  float mXScale = 1.0f, mYScale = 1.0f, mCos = 1.0f, mSin = 0.0f;
+  float mStrokes[2] = {0.0f, 0.0f};
+  uint8_t mItalic = 0;
+  int mXPhase = 0, mYPhase = 0;
+  std::vector<Edge> mEdges;
+  std::vector<int> mHeads;
+  std::vector<int> mActive;
+  int mLowSub = 0, mHighSub = 0;
+  static constexpr int kCells = 3200;
+  std::vector<uint8_t> mCells[4];
+  bool mDirty[4] = {};
+  int mLow[4] = {}, mHigh[4] = {};
+
+  // Colours.
+  uint32_t mCoverage[4][32] = {};
+  TColor mStyleColours[256];
+  float mAlpha = 1.0f;
+
+  // Glyph cache.
+  static constexpr int kBuckets = 2039;
+  std::vector<int> mBuckets;
+  std::vector<Entry> mEntries;
+  std::vector<std::unique_ptr<Span[]>> mBlocks;
+  size_t mSpanCount = 0;
+  size_t mSpanLimit = size_t(1) << 20;
+  bool mRecording = false;
+  size_t mRasterised = 0;
+
+  // Output.
+  int mOriginX = 0, mOriginY = 0;  // pixels of the run
+  int mRunPhaseX = 0, mRunPhaseY = 0;
+  int mGlyphX = 0, mGlyphY = 0;  // pixels of the glyph being drawn
+  static constexpr int kBatchCapacity = 256;
+  TLitVertex mBatch[kBatchCapacity];
+  int mBatchCount = 0;
+  int mBatchSize = kBatchCapacity;
+  boost::shared_ptr<TTexture> mTarget;
+  uint32_t* mPixels = nullptr;
+  int32_t mPitch = 0, mTargetWidth = 0, mTargetHeight = 0;
+  float mXStartBias = -0.75f, mXEndBias = -0.75f, mYBias = 0.25f;
+  uint8_t mReplace = 0, mAccumulate = 0;
+  uint8_t mDirect = 0;
 };
