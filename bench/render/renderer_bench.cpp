@@ -12,7 +12,7 @@
 
 #include <jpeglib.h>
 
-#include "core/PlatformMain.h"
+#include "bench/HeadlessBench.h"
 #include "core/TPlatform.h"
 #include "platform/display/Image.h"
 #include "platform/window/Window.h"
@@ -117,22 +117,12 @@ int Game(TPlatform* p, const char*) {
 }  // namespace
 
 int main() {
-  namespace fs = std::filesystem;
-  char tmpl[] = "/tmp/renderer_bench_XXXXXX";
-  if (!mkdtemp(tmpl)) return 1;
-  std::string root = tmpl;
-  fs::create_directories(root + "/work/assets");
-  fs::create_directories(root + "/data");
-  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
-  if (!WritePng(root + "/work/assets/big.png", 1024, 1024) ||
-      !WriteJpeg(root + "/work/assets/big.jpg", 1024, 768) ||
-      !WritePng(root + "/work/assets/sprite.png", 64, 64))
-    return 1;
-  platform::window::RequestHeadless(true);
-  std::string line = "-wd=" + root + "/work --multiple";
-  PlatformMain(nullptr, nullptr, line.c_str(), 1, &Game, true);
-  std::error_code ec;
-  fs::remove_all(root, ec);
-  return 0;
+  return RunHeadlessBench(
+      "renderer_bench",
+      [](const std::string& assets) {
+        return WritePng(assets + "/big.png", 1024, 1024) &&
+               WriteJpeg(assets + "/big.jpg", 1024, 768) &&
+               WritePng(assets + "/sprite.png", 64, 64);
+      },
+      &Game);
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "core/PlatformMain.h"
+#include "bench/HeadlessBench.h"
 #include "core/TPlatform.h"
 #include "platform/display/Image.h"
 #include "platform/window/Window.h"
@@ -89,19 +89,7 @@ int Game(TPlatform* p, const char*) {
 }  // namespace
 
 int main() {
-  namespace fs = std::filesystem;
-  char tmpl[] = "/tmp/sprite_hittest_bench_XXXXXX";
-  if (!mkdtemp(tmpl)) return 1;
-  std::string root = tmpl;
-  fs::create_directories(root + "/work/assets");
-  fs::create_directories(root + "/data");
-  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
-  if (!WriteDisc(root + "/work/assets/disc.png")) return 1;
-  platform::window::RequestHeadless(true);
-  std::string line = "-wd=" + root + "/work --multiple";
-  PlatformMain(nullptr, nullptr, line.c_str(), 1, &Game, true);
-  std::error_code ec;
-  fs::remove_all(root, ec);
-  return 0;
+  return RunHeadlessBench(
+      "sprite_hittest_bench",
+      [](const std::string& assets) { return WriteDisc(assets + "/disc.png"); }, &Game);
 }
