@@ -73,9 +73,10 @@ public:
 
   TTextureData* GetData() const { return mData.get(); }
 
-private:
+protected:
   TTexture();
 
+private:
   std::unique_ptr<TTextureData> mData;
   str mOwnKey;  // the "%x:tex:r" name of a blank texture, removed again on destruction
 };
