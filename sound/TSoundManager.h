@@ -14,8 +14,15 @@ public:
   // Pauses every stream while the game is inactive.
   void SetActive(bool active) { mActive = active; }
   bool IsActive() const { return mActive; }
+  // The effective volume of a group; the master volume for group -1.
+  float GetVolume(int group) const {
+    (void)group;
+    return mMasterVolume;
+  }
+  void SetMasterVolume(float volume) { mMasterVolume = volume; }
 
 private:
   bool mActive = true;
   bool mStarted = false;
+  float mMasterVolume = 1.0f;
 };
