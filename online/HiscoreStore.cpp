@@ -128,11 +128,9 @@ void THwHiscores::Save() const {
   std::vector<uint8_t> bytes = SaveBytes();
   if (bytes.empty()) return;
   TFile* file = FileOpen(kTempFileName, 2);
-  if (!file) {
-    EngineLog("HiScores: cannot write %s; the scores were not saved", kTempFileName);
-    return;
-  }
-  bool written = FileWrite(file, bytes.data(), int(bytes.size())) == int32_t(bytes.size());
+  const bool opened = file != nullptr;
+  bool written =
+      opened && FileWrite(file, bytes.data(), int(bytes.size())) == int32_t(bytes.size());
   FileClose(file);
   std::vector<uint8_t> check;
   str temp = ResolveFilePath(kTempFileName, false);
@@ -140,7 +138,7 @@ void THwHiscores::Save() const {
   if (!written || !ReadWholeFile(kTempFileName, check) || check != bytes || temp.IsEmpty() ||
       target.IsEmpty() || std::rename(temp.CStr(), target.CStr()) != 0) {
     EngineLog("HiScores: saving %s failed; the previous scores are kept", kFileName);
-    if (!temp.IsEmpty()) std::remove(temp.CStr());
+    if (opened && !temp.IsEmpty()) std::remove(temp.CStr());
   }
 }
 
