@@ -53,6 +53,16 @@ std::vector<const char*> Pointers(const std::vector<str>& texts) {
   return out;
 }
 
+// The document as the server reads it: enciphered without its zero byte, as Base64 text.
+str EncipherText(StringCipher& cipher, const str& document) {
+  int size = cipher.Encipher(document.CStr(), int(document.Length()), nullptr, 0, true);
+  if (size <= 0) return str();
+  std::vector<char> text(size_t(size), '\0');
+  if (cipher.Encipher(document.CStr(), int(document.Length()), text.data(), size, true) != 0)
+    return str();
+  return str(text.data());
+}
+
 const char* NullWhenEmpty(const str& s) { return s.IsEmpty() ? nullptr : s.CStr(); }
 
 }  // namespace
@@ -199,12 +209,9 @@ bool THwHiscores::SubmitScore(const char* userName, const char* password, bool r
     nested = MedalListXml(medals->second, false);
     mData->submitMedals = &medals->second;
   }
-  str document = ScoreDocument(*row, user, pass, account, nested);
-  int size = mData->cipher->Encipher(document.CStr(), int(document.Length()), nullptr, 0, true);
-  std::vector<char> text(size_t(std::max(size, 1)), '\0');
-  if (size > 0)
-    mData->cipher->Encipher(document.CStr(), int(document.Length()), text.data(), size, true);
-  mData->http->AddParam("score", text.data());
+  mData->http->AddParam(
+      "score",
+      EncipherText(*mData->cipher, ScoreDocument(*row, user, pass, account, nested)).CStr());
 
   if (auto submit = mData->ServiceFunction<SubmitScoreFn>("HiscoreServer_SubmitScore")) {
     str extra = row->serverData + nested;
@@ -233,11 +240,7 @@ bool THwHiscores::SubmitMedals(const char* medalText, const char* userName, cons
   node.SetAttribute("password", password);
   if (!mData->gameHandle.IsEmpty()) node.SetAttribute("game", mData->gameHandle);
   str document = str(kXmlHead) + OpenElementText(node) + medalText + "</medals>";
-  int size = mData->cipher->Encipher(document.CStr(), int(document.Length()), nullptr, 0, true);
-  std::vector<char> text(size_t(std::max(size, 1)), '\0');
-  if (size > 0)
-    mData->cipher->Encipher(document.CStr(), int(document.Length()), text.data(), size, true);
-  mData->http->AddParam("medals", text.data());
+  mData->http->AddParam("medals", EncipherText(*mData->cipher, document).CStr());
   if (auto submit = mData->ServiceFunction<SubmitMedalsFn>("HiscoreServer_SubmitMedals"))
     submit(mData->serviceServer, mData->gameHandle.CStr(), mData->category.CStr(), userName,
            password, medalText, mData->key.CStr());

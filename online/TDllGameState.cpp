@@ -10,6 +10,12 @@ struct TDllGameState::Module {
   HwModuleHandler* handler = nullptr;
 
   const HwModuleHandlerTable* Table() const { return handler ? handler->table : nullptr; }
+
+  // One of the yes/no slots; false without a handler or without that entry.
+  bool Ask(int (*HwModuleHandlerTable::*slot)(HwModuleHandler*)) const {
+    const HwModuleHandlerTable* t = Table();
+    return t && t->*slot && (t->*slot)(handler) != 0;
+  }
 };
 
 TDllGameState::TDllGameState() : mModule(std::make_unique<Module>()) {}
@@ -57,21 +63,13 @@ const char* TDllGameState::Query(const char* key, const char* defaultValue) {
 }
 
 bool TDllGameState::QueryRestartMode() {
-  const HwModuleHandlerTable* t = mModule->Table();
-  return t && t->QueryRestartMode && t->QueryRestartMode(mModule->handler) != 0;
+  return mModule->Ask(&HwModuleHandlerTable::QueryRestartMode);
 }
 
 bool TDllGameState::QueryJumpToMenu() {
-  const HwModuleHandlerTable* t = mModule->Table();
-  return t && t->QueryJumpToMenu && t->QueryJumpToMenu(mModule->handler) != 0;
+  return mModule->Ask(&HwModuleHandlerTable::QueryJumpToMenu);
 }
 
-bool TDllGameState::QueryMuteGame() {
-  const HwModuleHandlerTable* t = mModule->Table();
-  return t && t->QueryMuteGame && t->QueryMuteGame(mModule->handler) != 0;
-}
+bool TDllGameState::QueryMuteGame() { return mModule->Ask(&HwModuleHandlerTable::QueryMuteGame); }
 
-bool TDllGameState::QueryHostPause() {
-  const HwModuleHandlerTable* t = mModule->Table();
-  return t && t->QueryHostPause && t->QueryHostPause(mModule->handler) != 0;
-}
+bool TDllGameState::QueryHostPause() { return mModule->Ask(&HwModuleHandlerTable::QueryHostPause); }

@@ -18,6 +18,13 @@ std::vector<TGameStateHandler*>& Handlers() {
 
 bool IsCounterKey(const str& key) { return key.Length() >= 2 && key[0] == '+' && key[1] == '+'; }
 
+// True at the first handler that answers the question with true; later ones are not asked.
+bool AnyHandlerSays(bool (TGameStateHandler::*question)()) {
+  for (TGameStateHandler* h : Handlers())
+    if ((h->*question)()) return true;
+  return false;
+}
+
 }  // namespace
 
 TGameState* TGameState::GetInstance() {
@@ -90,26 +97,13 @@ str TGameState::GetState(str key) {
   return value;
 }
 
-bool TGameState::QueryRestartMode() {
-  for (TGameStateHandler* h : Handlers())
-    if (h->QueryRestartMode()) return true;
-  return false;
-}
+bool TGameState::QueryRestartMode() { return AnyHandlerSays(&TGameStateHandler::QueryRestartMode); }
 
-bool TGameState::QueryJumpToMenu() {
-  for (TGameStateHandler* h : Handlers())
-    if (h->QueryJumpToMenu()) return true;
-  return false;
-}
+bool TGameState::QueryJumpToMenu() { return AnyHandlerSays(&TGameStateHandler::QueryJumpToMenu); }
 
-bool TGameState::QueryHostPause() {
-  for (TGameStateHandler* h : Handlers())
-    if (h->QueryHostPause()) return true;
-  return false;
-}
+bool TGameState::QueryHostPause() { return AnyHandlerSays(&TGameStateHandler::QueryHostPause); }
 
 bool TGameState::QueryMuteGame() {
-  for (TGameStateHandler* h : Handlers())
-    if (h->QueryMuteGame()) return true;
+  if (AnyHandlerSays(&TGameStateHandler::QueryMuteGame)) return true;
   return GetState("mute").ToInt() != 0;
 }
