@@ -50,6 +50,7 @@ protected:
       std::lock_guard<std::mutex> lock(mReplyMutex);
       LoopbackHttpServer::Reply reply;
       reply.body = mReply;
+      reply.status = mStatus;
       reply.stall = mStall;
       (void)r;
       return reply;
@@ -82,6 +83,7 @@ protected:
   std::unique_ptr<LoopbackHttpServer> mServer;
   std::mutex mReplyMutex;
   std::string mReply = "<hiscore/>";
+  int mStatus = 200;
   bool mStall = false;
   char mMessage[256] = {0};
 };
@@ -301,6 +303,19 @@ TEST_F(HiscoreServerTest, FailuresComeBackWithTheirTexts) {
   }
 }
 
+TEST_F(HiscoreServerTest, ErrorStatusStillDeliversTheServersMessage) {
+  THwHiscores h(false);
+  {
+    std::lock_guard<std::mutex> lock(mReplyMutex);
+    mStatus = 503;
+  }
+  Answer("<hiscore><message>Down for repairs</message></hiscore>");
+  h.RequestCategoryInformation();
+  EXPECT_EQ(Finish(h), 2);
+  EXPECT_STREQ(mMessage, "Down for repairs");
+  EXPECT_NE(Log().find("HTTP status 503 from " + mServer->Url("/go/hiscore")), std::string::npos);
+}
+
 TEST_F(HiscoreServerTest, RejectedLoginIsForgotten) {
   THwHiscores h(true);
   Play(h, "Ann", "story");
@@ -373,4 +388,25 @@ TEST(HttpEncodingTest, GetParametersGoIntoTheQueryAndPostParametersIntoTheBody) 
   http.AddParam("c", "=");
   EXPECT_STREQ(http.GetUrl().CStr(), "http://h/p");
   EXPECT_STREQ(http.GetFormBody().CStr(), "a=1&c=%3D");
+}
+
+TEST_F(HiscoreServerTest, RepliesIntoFilesGoThroughTheFileLayer) {
+  Answer("<hiscore/>");
+  TSimpleHttp http;
+  http.Setup(mServer->Url("/file").c_str(), false, "user:reply.xml");
+  ASSERT_NE(http.Start(TSimpleHttp::kNoCacheWrite), nullptr);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (http.GetStatus() == TSimpleHttp::kRunning && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_EQ(http.GetStatus(), TSimpleHttp::kDone);
+  EXPECT_EQ(http.GetData(), nullptr);
+  std::vector<uint8_t> bytes = ReadBytes(mRoot + "/user/reply.xml");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "<hiscore/>");
+
+  http.Setup(mServer->Url("/file").c_str(), false, "user:no/such/folder/reply.xml");
+  http.Start(TSimpleHttp::kNoCacheWrite);
+  deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (http.GetStatus() == TSimpleHttp::kRunning && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_EQ(http.GetStatus(), TSimpleHttp::kFileUnusable);
 }
