@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace platform::net {
@@ -46,7 +47,12 @@ std::shared_ptr<HttpTransfer> HttpTransfer::Start(HttpRequest request) {
   std::call_once(gCurlInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   std::shared_ptr<HttpTransfer> transfer(new HttpTransfer(std::move(request)));
   // The worker keeps its own reference: a released transfer lives until the worker ends.
-  std::thread([transfer] { transfer->Run(); }).detach();
+  try {
+    std::thread([transfer] { transfer->Run(); }).detach();
+  } catch (const std::system_error&) {
+    transfer->mError = "no thread could be started for the transfer";
+    transfer->mState.store(TransferState::Failed, std::memory_order_release);
+  }
   return transfer;
 }
 
