@@ -1,38 +1,35 @@
 // A game-state handler in an add-on module (".hwmod"): a shared library exporting
-// CreateHandler and DestroyHandler. The module's handler is a C function table, so nothing
-// depends on how either side lays out C++ objects.
+// CreateHandler and DestroyHandler with C linkage. The module's handler is reached through
+// its C function table (online/HwModule.h), so nothing depends on how either side lays out
+// C++ objects.
 #pragma once
 
 #include <memory>
 
 #include "core/str.h"
+#include "online/HwModule.h"
 #include "online/TGameStateHandler.h"
-
-// What CreateHandler returns: its first member points at the table of functions.
-namespace platform::os {
-class DynamicLibrary;
-}
-
-struct HwModuleHandler;
-struct HwModuleHandlerTable {
-  // Nonzero when the module accepts the pair.
-  int (*SetState)(HwModuleHandler* self, const char* key, const char* value);
-};
-struct HwModuleHandler {
-  const HwModuleHandlerTable* table;
-};
 
 class TDllGameState : public TGameStateHandler {
 public:
   TDllGameState();
+  // Calls DestroyHandler on the module's handler, then unloads the module.
   ~TDllGameState() override;
+  TDllGameState(const TDllGameState&) = delete;
+  TDllGameState& operator=(const TDllGameState&) = delete;
 
-  // Loads the module and makes its handler; false when either fails.
+  // Resolves the name through the file layer, loads the module and makes its handler. A
+  // failed load keeps what it obtained for the destructor to release.
   bool Load(const str& path);
-  bool SetState(const str& key, const str& value) override;
+
+  bool OnEvent(const char* key, const char* value) override;
+  const char* Query(const char* key, const char* defaultValue) override;
+  bool QueryRestartMode() override;
+  bool QueryJumpToMenu() override;
+  bool QueryMuteGame() override;
+  bool QueryHostPause() override;
 
 private:
-  std::unique_ptr<platform::os::DynamicLibrary> mLibrary;
-  HwModuleHandler* mHandler = nullptr;
-  void (*mDestroy)(HwModuleHandler*) = nullptr;
+  struct Module;
+  std::unique_ptr<Module> mModule;
 };
