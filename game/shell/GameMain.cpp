@@ -1,23 +1,16 @@
 #include "game/shell/GameMain.h"
 
+#include "assets/TStringTable.h"
 #include "core/TPlatform.h"
 #include "core/TSettings.h"
 #include "core/str.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
 
-void SetGameSettings() {
-  SetConfig(kConfigGameName, "Harbor of Lost Things");
-  SetConfig(kConfigHwGameHandle, "harboroflostthings");
-  SetConfig(kConfigEncryptionKey, "Qx7!harbor#2");
-  SetConfig("hwgamemodename1", "story");
-  SetConfig("hwgamemodename2", "arcade");
-  for (int i = 1; i <= 7; ++i)
-    SetConfig(str::Format("hwgamemedalname%d", i), str::Format("medal%d", i));
-}
-
 int GameMain(TPlatform* platform, const char*) {
-  platform->SetWindowTitle(platform->GetTitle());
+  // The window's title is the game's own text, from the string table.
+  if (TStringTable* strings = platform->GetStringTable())
+    platform->SetWindowTitle(strings->GetString("windowtitle"));
   platform->InitScreen(800, 600, false);
   TPlatformEvent event;
   for (;;) {

@@ -102,9 +102,16 @@ struct Method {
   R (C::*method)(A...);
 };
 
-template <typename C, typename R, typename... A>
+// M is the member pointer type, const-qualified or not.
+template <typename C, typename M>
+struct MemberOf {
+  C* object;
+  M method;
+};
+
+template <typename C, typename M, typename R, typename... A>
 int MethodThunk(lua_State* L) {
-  Method<C, R, A...> m;
+  MemberOf<C, M> m;
   std::memcpy(static_cast<void*>(&m), lua_touserdata(L, lua_upvalueindex(1)), sizeof(m));
   auto call = [&](auto&&... args) -> R { return (m.object->*m.method)(args...); };
   if constexpr (std::is_void_v<R>) {
@@ -152,8 +159,16 @@ inline void SetGlobal(lua_State* L, const char* name, lua_CFunction thunk, const
 
 template <typename C, typename R, typename... A>
 void BindMethod(lua_State* L, const char* name, C* object, R (C::*method)(A...)) {
-  luabind::Method<C, R, A...> m{object, method};
-  luabind::SetGlobal(L, name, &luabind::MethodThunk<C, R, A...>, &m, sizeof(m));
+  using M = R (C::*)(A...);
+  luabind::MemberOf<C, M> m{object, method};
+  luabind::SetGlobal(L, name, &luabind::MethodThunk<C, M, R, A...>, &m, sizeof(m));
+}
+
+template <typename C, typename R, typename... A>
+void BindMethod(lua_State* L, const char* name, C* object, R (C::*method)(A...) const) {
+  using M = R (C::*)(A...) const;
+  luabind::MemberOf<C, M> m{object, method};
+  luabind::SetGlobal(L, name, &luabind::MethodThunk<C, M, R, A...>, &m, sizeof(m));
 }
 
 // A method that reads the stack itself and returns its result count.

@@ -9,6 +9,10 @@
 
 TEST_F(EngineTest, GameShowsItsTitleAndEndsOnCloseRequest) {
   SetGameSettings();
+  WriteAsset(
+      "strings.xml",
+      "<Workbook><Worksheet><Table><Row><Cell><Data>windowtitle</Data></Cell>"
+      "<Cell><Data>Harbor of Lost Things</Data></Cell></Row></Table></Worksheet></Workbook>");
   std::string title;
   int screenW = 0, screenH = 0;
   Run("--multiple", [&](TPlatform* p) {

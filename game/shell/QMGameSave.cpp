@@ -1,0 +1,81 @@
+// The saved game and its undo copy: the scripts produce the saved text; the game object stores
+// it per player and runs it back.
+#include <vector>
+
+#include "assets/FileLayer.h"
+#include "assets/TFile.h"
+#include "game/shell/QMGameManager.h"
+#include "window/TWindowManager.h"
+#include "script/binding/TWindowScript.h"
+
+void QMGameManager::SaveGame() {
+  str text;
+  if (!CallScriptForString("QMSerialized_save", &text)) return;
+  if (!mSaveLock) SetString("usergamedata", text);
+}
+
+void QMGameManager::RestoreGame() {
+  if (mRestoreLock || GetCurrentUser() < 0) return;
+  const str data = GetString("usergamedata");
+  if (data.IsEmpty()) {
+    CallScript("QMSerialized_restore");
+  } else {
+    RunLuaText(data);
+  }
+  CallScript("QMGameState_new");
+}
+
+void QMGameManager::RestoreFreshGame() {
+  if (mRestoreLock) return;
+  str text;
+  if (TFile* file =
+          FileOpen(UserFileName(mPrefs.GetString("name", "", -1)).CStr(), kFileReadBinary)) {
+    std::vector<char> bytes;
+    char block[4096];
+    for (int32_t n; (n = FileRead(file, block, sizeof block)) > 0;)
+      bytes.insert(bytes.end(), block, block + n);
+    FileClose(file);
+    bytes.push_back(0);
+    text = str(bytes.data());  // a file of one zero byte reads as empty
+  }
+  if (text.IsEmpty()) {
+    CallScript("QMSerialized_restore");
+    NewSetStoryScore(0);
+    SetArcadeScore(0);
+  } else {
+    RunLuaText(text);
+  }
+  CallScript("QMGameState_new");
+}
+
+void QMGameManager::ResetUser() {
+  TWindowManager* wm = TWindowManager::Instance();
+  if (TWindowScript* host = wm ? wm->GetScript() : nullptr)
+    host->DoFile("scripts/classes/qmserialized.lua");
+  const int current = GetCurrentUser();
+  mPrefs.SetInt("curuser", -1, -1, true);
+  SaveGame();
+  mPrefs.SetInt("curuser", current, -1, true);
+}
+
+void QMGameManager::ResetGame() {
+  SetString("usergamedata", "");
+  WriteUserFileEmpty(GetCurrentUserName());
+  RestoreGame();
+}
+
+void QMGameManager::SetUndoPoint() {
+  SaveGame();
+  SetString("userundodata", GetString("usergamedata"));
+  SetInt("undoScore", GetInt("storyScore", 0));
+}
+
+void QMGameManager::CheckForFirstUndoPoint() {
+  if (GetString("userundodata").IsEmpty()) SetUndoPoint();
+}
+
+void QMGameManager::UndoGame() {
+  SetString("usergamedata", GetString("userundodata"));
+  NewSetStoryScore(GetInt("undoScore", 0));
+  RestoreGame();
+}
