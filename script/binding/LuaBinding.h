@@ -83,8 +83,13 @@ inline int Push(lua_State* L, unsigned n) {
   lua_pushnumber(L, static_cast<double>(n));
   return 1;
 }
+// A null message is nil to the script, not a message userdata holding nothing.
 inline int Push(lua_State* L, TMessage* m) {
-  PushLuaMessage(L, m);
+  if (m) {
+    PushLuaMessage(L, m);
+  } else {
+    lua_pushnil(L);
+  }
   return 1;
 }
 
