@@ -206,8 +206,14 @@ TPoint TDXContext::DrawCursor(int x, int y, bool force) {
   if (mSurfacesUnavailable || !mCursorVisible || !mDevice) return none;
   if (!mSaveUnder[0] || !mSaveUnder[1] || !mWork) return none;
   if (!given) GetMousePosition(x, y);
-  if (!force && mCursorDrawn && GetTimer() - mLastDrawTime < 16) return none;
-  return DrawCursorLocked(x, y, force);
+  if (!force && mCursorDrawn) {
+    // A cursor already shown where the mouse is stays as it is: nothing to draw or present.
+    if (mDrawn == TPoint(x, y) && mCursorOnFront) return none;
+    if (GetTimer() - mLastDrawTime < 16) return none;
+  }
+  TPoint at = DrawCursorLocked(x, y, force);
+  if (!force) WakeMainThreadForWork();
+  return at;
 }
 
 void TDXContext::RestoreUnder(Surface& target) {
@@ -223,7 +229,9 @@ TPoint TDXContext::DrawCursorLocked(int x, int y, bool toBackBuffer) {
   TPoint none(-1, -1);
   Rect rect{x + mHotX, y + mHotY, x + mHotX + mCursorWidth, y + mHotY + mCursorHeight};
   if (rect.left < 0 || rect.top < 0 || rect.right > mDesktopWidth || rect.bottom > mDesktopHeight) {
-    mRedrawWanted = true;
+    // Only a cursor left standing on the screen needs a frame to wipe it: asking for one each
+    // time would redraw for ever while the mouse rests there, as a new frame has no cursor.
+    if (mCursorDrawn) mRedrawWanted = true;
     return none;
   }
   std::shared_ptr<Surface> target =

@@ -20,7 +20,25 @@ void WindowBase::PostMessage(const Message& message) {
 
 void WindowBase::WaitForMessage(uint32_t ms) {
   std::unique_lock<std::mutex> lock(mMutex);
-  mPosted.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !mQueue.empty(); });
+  mPosted.wait_for(lock, std::chrono::milliseconds(ms),
+                   [this] { return !mQueue.empty() || mWoken; });
+  mWoken = false;
+}
+
+void WindowBase::Wake() {
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mWoken = true;
+  }
+  mPosted.notify_all();
+  Interrupt();
+}
+
+bool WindowBase::TakeWake() {
+  std::lock_guard<std::mutex> lock(mMutex);
+  bool ready = mWoken || !mQueue.empty();
+  mWoken = false;
+  return ready;
 }
 
 bool WindowBase::PeekMessage(Message& out, uint32_t filter) {

@@ -36,6 +36,7 @@ public:
 
 protected:
   void Pump() override;
+  void Interrupt() override;
 
 private:
   Window(SDL_Window* window, bool unicode) : mWindow(window), mUnicode(unicode) {}
