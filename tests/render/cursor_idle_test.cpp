@@ -1,0 +1,97 @@
+// An idle game presents nothing: with the mouse at rest and nothing drawing, a second of the
+// game's loop shows no frame and no cursor redraw; a redraw or a mouse move shows again.
+#include "RenderFixture.h"
+
+#include "core/TPlatformData.h"
+#include "window/TWindowManager.h"
+
+namespace {
+
+constexpr uint32_t kStepMs = 4;
+
+void PostMouseMove(TPlatform* p, int x, int y) {
+  platform::window::Message m;
+  m.message = platform::window::WM_MOUSEMOVE;
+  m.lParam = platform::window::MakeLParam(x, y);
+  EngineTest::HeadlessWindow(p)->PostMessage(m);
+}
+
+class IdleTest : public RenderTest {
+protected:
+  // Runs the game's loop for ms of virtual time with the presentation thread's cursor pass
+  // every 16 ms; answers how many times the screen changed meanwhile.
+  static uint64_t PresentsOver(TPlatform* p, uint32_t ms) {
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    uint64_t before = Backend()->PresentCount();
+    TPlatformEvent e;
+    for (uint32_t t = 0; t < ms; t += kStepMs) {
+      platform::os::AdvanceVirtualTime(kStepMs);
+      p->GetEvent(e);
+      p->GetWindowManager()->HandleEvent(e);
+      if (t % 16 == 0) d->DrawCursor(-1, -1);
+    }
+    return Backend()->PresentCount() - before;
+  }
+
+  // A screen with an 8x8 white cursor whose hot spot is (hot, hot).
+  void RunWithCursor(int hot, std::function<void(TPlatform*)> body) {
+    WritePng("cursor.png", 8, 8, [](int, int) { return kWhite; });
+    RunScreen([&](TPlatform* p) {
+      // The test makes the thread's passes itself, on the virtual clock.
+      p->GetData()->StopPresentationThread();
+      boost::shared_ptr<TTexture> cursor = TTexture::GetSimple("cursor.png");
+      ASSERT_TRUE(cursor);
+      p->SetCursor(cursor, hot, hot, false);
+      body(p);
+    });
+  }
+};
+
+}  // namespace
+
+TEST_F(IdleTest, AQuietSecondPresentsNothingUntilSomethingDrawsOrTheMouseMoves) {
+  RunWithCursor(0, [&](TPlatform* p) {
+    PostMouseMove(p, 40, 40);
+    EXPECT_GT(PresentsOver(p, 200), 0u);  // the first frame and the cursor
+    EXPECT_EQ(Frame().At(41, 41), kWhite);
+
+    EXPECT_EQ(PresentsOver(p, 1000), 0u);
+
+    p->GetWindowManager()->Invalidate();
+    EXPECT_GT(PresentsOver(p, 100), 0u);
+    EXPECT_EQ(Frame().At(41, 41), kWhite);  // the new frame carries the cursor
+    EXPECT_EQ(PresentsOver(p, 1000), 0u);
+
+    PostMouseMove(p, 80, 60);
+    EXPECT_GT(PresentsOver(p, 100), 0u);
+    EXPECT_EQ(Frame().At(81, 61), kWhite);
+    EXPECT_EQ(Frame().At(41, 41), kBlack);  // the old place was wiped
+    EXPECT_EQ(PresentsOver(p, 1000), 0u);
+  });
+}
+
+TEST_F(IdleTest, ACursorThatCannotBeDrawnAsksForNoFrames) {
+  // At (0, 0) the hot spot puts the cursor's corner off the desktop, so it is not drawn.
+  RunWithCursor(2, [&](TPlatform* p) {
+    PresentsOver(p, 200);
+    EXPECT_EQ(PresentsOver(p, 1000), 0u);
+    // Moved where it fits, it shows again.
+    PostMouseMove(p, 40, 40);
+    EXPECT_GT(PresentsOver(p, 100), 0u);
+    EXPECT_EQ(Frame().At(40, 40), kWhite);
+  });
+}
+
+TEST_F(IdleTest, TheEventWaitLastsUntilTheNextFrameOnlyWhileARedrawIsWanted) {
+  RunScreen([&](TPlatform* p) {
+    p->GetData()->StopPresentationThread();
+    TWindowManager* wm = p->GetWindowManager();
+    PresentsOver(p, 200);
+    EXPECT_EQ(wm->MsUntilWork(), TTask::kNoWake);
+    wm->Invalidate();
+    uint32_t wait = wm->MsUntilWork();
+    EXPECT_LE(wait, TWindowManager::kFrameInterval);
+    platform::os::AdvanceVirtualTime(TWindowManager::kFrameInterval);
+    EXPECT_EQ(wm->MsUntilWork(), 0u);  // the frame is due
+  });
+}
