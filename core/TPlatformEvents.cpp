@@ -24,7 +24,7 @@ constexpr uint32_t kClickDropMs = 400;
 // How long the pointer must rest before it counts as hovering.
 constexpr uint32_t kHoverMs = 400;
 // The longest idle wait: a safety net for work that arrives without waking the pump.
-constexpr uint32_t kMaxIdleWaitMs = 100;
+constexpr uint32_t kMaxIdleWaitMs = 1000;
 // Records from a host window are polled, not signalled.
 constexpr uint32_t kHostPollMs = 10;
 

@@ -17,6 +17,10 @@ using namespace platform::display;
 
 namespace {
 
+void KickPresentationThread() {
+  if (TPlatform* p = TPlatform::Instance()) p->GetData()->KickPresentationThread();
+}
+
 bool FramesSuspended() {
   TPlatform* p = TPlatform::Instance();
   return p && p->GetWindowManager() && p->GetWindowManager()->mFramesSuspended.load() != 0;
@@ -202,14 +206,21 @@ TPoint TDXContext::DrawCursor(int x, int y, bool force) {
   bool given = !(x == -1 && y == -1);
   // Everything below is shared with the presentation thread, so it is read under the mutex.
   DisplayMutexLock lock(mMutex, force || given);
-  if (!lock.Obtained()) return none;
+  if (!lock.Obtained()) {
+    KickPresentationThread();
+    return none;
+  }
   if (mSurfacesUnavailable || !mCursorVisible || !mDevice) return none;
   if (!mSaveUnder[0] || !mSaveUnder[1] || !mWork) return none;
   if (!given) GetMousePosition(x, y);
   if (!force && mCursorDrawn) {
     // A cursor already shown where the mouse is stays as it is: nothing to draw or present.
     if (mDrawn == TPoint(x, y) && mCursorOnFront) return none;
-    if (GetTimer() - mLastDrawTime < 16) return none;
+    if (GetTimer() - mLastDrawTime < 16) {
+      // Put off, not dropped: the presentation thread draws it once the 16 ms are up.
+      KickPresentationThread();
+      return none;
+    }
   }
   TPoint at = DrawCursorLocked(x, y, force);
   if (!force) WakeMainThreadForWork();

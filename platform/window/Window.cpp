@@ -16,6 +16,7 @@ void WindowBase::PostMessage(const Message& message) {
     mQueue.push_back(message);
   }
   mPosted.notify_all();
+  Interrupt();
 }
 
 void WindowBase::WaitForMessage(uint32_t ms) {

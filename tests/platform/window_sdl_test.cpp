@@ -200,4 +200,17 @@ TEST(SdlWindow, AWakeFromAnotherThreadEndsTheEventWait) {
   waker.join();
   // The wake leaves no message behind.
   EXPECT_FALSE(w->PeekMessage(m));
+
+  // So does a message posted from another thread.
+  start = Clock::now();
+  std::thread poster([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Message close;
+    close.message = WM_CLOSE;
+    w->PostMessage(close);
+  });
+  w->WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  poster.join();
+  EXPECT_TRUE(w->PeekMessage(m, WM_CLOSE));
 }

@@ -177,7 +177,9 @@ void Window::WaitForInput(uint32_t ms) {
 }
 
 void Window::Interrupt() {
-  // The queue takes events from any thread; this one only ends the wait and is dropped.
+  // The window's own thread looks at its queue before it waits; only other threads must break
+  // into SDL's wait. SDL's queue takes events from any thread; this one is dropped.
+  if (std::this_thread::get_id() == mOwner) return;
   SDL_Event e{};
   e.type = SDL_USEREVENT;
   SDL_PushEvent(&e);
