@@ -2,6 +2,9 @@
 // game's loop shows no frame and no cursor redraw; a redraw or a mouse move shows again.
 #include "RenderFixture.h"
 
+#include <chrono>
+#include <thread>
+
 #include "core/TPlatformData.h"
 #include "window/TWindowManager.h"
 
@@ -34,11 +37,11 @@ protected:
   }
 
   // A screen with an 8x8 white cursor whose hot spot is (hot, hot).
-  void RunWithCursor(int hot, std::function<void(TPlatform*)> body) {
+  void RunWithCursor(int hot, std::function<void(TPlatform*)> body, bool ownPasses = true) {
     WritePng("cursor.png", 8, 8, [](int, int) { return kWhite; });
     RunScreen([&](TPlatform* p) {
       // The test makes the thread's passes itself, on the virtual clock.
-      p->GetData()->StopPresentationThread();
+      if (ownPasses) p->GetData()->StopPresentationThread();
       boost::shared_ptr<TTexture> cursor = TTexture::GetSimple("cursor.png");
       ASSERT_TRUE(cursor);
       p->SetCursor(cursor, hot, hot, false);
@@ -94,4 +97,27 @@ TEST_F(IdleTest, TheEventWaitLastsUntilTheNextFrameOnlyWhileARedrawIsWanted) {
     platform::os::AdvanceVirtualTime(TWindowManager::kFrameInterval);
     EXPECT_EQ(wm->MsUntilWork(), 0u);  // the frame is due
   });
+}
+
+TEST_F(IdleTest, AMoveTooSoonAfterTheLastDrawIsDrawnByThePresentationThread) {
+  RunWithCursor(
+      0,
+      [&](TPlatform* p) {
+        TPlatformEvent e;
+        PostMouseMove(p, 40, 40);
+        PresentsOver(p, 200);
+        PostMouseMove(p, 60, 50);
+        p->GetEvent(e);  // drawn at once
+        PostMouseMove(p, 80, 60);
+        p->GetEvent(e);  // within 16 ms of the last draw: put off
+        EXPECT_NE(Frame().At(81, 61), kWhite);
+        platform::os::AdvanceVirtualTime(16);
+        // The main thread does nothing more; the presentation thread catches up on its own.
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (Frame().At(81, 61) != kWhite && std::chrono::steady_clock::now() < until)
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(Frame().At(81, 61), kWhite);
+        EXPECT_EQ(Frame().At(61, 51), kBlack);
+      },
+      false);
 }
