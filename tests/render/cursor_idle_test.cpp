@@ -2,11 +2,28 @@
 // game's loop shows no frame and no cursor redraw; a redraw or a mouse move shows again.
 #include "RenderFixture.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <new>
 #include <thread>
 
 #include "core/TPlatformData.h"
 #include "window/TWindowManager.h"
+
+namespace {
+// Counts the heap allocations of the whole program while counting is on.
+std::atomic<bool> gCounting{false};
+std::atomic<uint64_t> gAllocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (gCounting.load()) ++gAllocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -120,4 +137,25 @@ TEST_F(IdleTest, AMoveTooSoonAfterTheLastDrawIsDrawnByThePresentationThread) {
         EXPECT_EQ(Frame().At(61, 51), kBlack);
       },
       false);
+}
+
+TEST_F(IdleTest, CursorRedrawsAndPresentsAllocateNothing) {
+  RunWithCursor(0, [&](TPlatform* p) {
+    PostMouseMove(p, 40, 40);
+    PresentsOver(p, 200);
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    TDXContext* context = d->GetContext();
+    uint64_t before = Backend()->PresentCount();
+    gAllocations = 0;
+    gCounting = true;
+    for (int i = 0; i < 20; ++i) {
+      platform::os::AdvanceVirtualTime(16);
+      d->DrawCursor(40 + i, 40);
+      context->Present();
+    }
+    gCounting = false;
+    EXPECT_EQ(gAllocations.load(), 0u);
+    EXPECT_GE(Backend()->PresentCount() - before, 40u);  // the work really happened
+    EXPECT_EQ(Frame().At(41, 41), kWhite);  // presents draw it at the mouse
+  });
 }
