@@ -23,6 +23,12 @@ bool TAnimTask::Ready(int mode) {
   return Since(Now(), mNext) >= 0;
 }
 
+uint32_t TAnimTask::MsUntilDue() const {
+  if (mNext == kNever || (mClock && mClock->IsPaused())) return kNoWake;
+  int32_t left = Since(mNext, Now());
+  return left > 0 ? static_cast<uint32_t>(left) : 0;
+}
+
 bool TAnimTask::DoTask() {
   const uint32_t now = Now();
   if (Since(now, mNext) > kResyncGap) mNext = Now();

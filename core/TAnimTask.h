@@ -17,6 +17,8 @@ public:
   // Mode 1 (frames) answers the ready flag; other modes answer whether the task is due.
   bool Ready(int mode) override;
   bool DoTask() override;
+  // Time until due on the task's time base; never while cancelled or its clock is paused.
+  uint32_t MsUntilDue() const override;
   // One firing; false ends the task.
   virtual bool Animate() = 0;
 

@@ -88,6 +88,8 @@ private:
   void MouseEvent(const platform::window::Message& m, TPlatformEvent& event);
   void KeyEvent(const platform::window::Message& m, TPlatformEvent& event);
   void TopmostFix();
+  // How long the idle step may wait for input: until the next due task, frame or hover.
+  uint32_t IdleWaitMs() const;
   void CurrentMousePosition(int& x, int& y) const;
 
   TPlatformData* mData;

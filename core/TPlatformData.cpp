@@ -130,6 +130,14 @@ void TPlatformData::StopPresentationThread() {
   if (mPresentThread) mPresentThread->Join();
 }
 
+void TPlatformData::KickPresentationThread() {
+  {
+    std::lock_guard<std::mutex> lock(mPresentMutex);
+    mPresentKick = true;
+  }
+  mPresentWake.notify_all();
+}
+
 void TPlatformData::PresentationLoop() {
   std::unique_lock<std::mutex> lock(mPresentMutex);
   while (!mPresentStop) {
@@ -138,11 +146,14 @@ void TPlatformData::PresentationLoop() {
     TDxDisplayHandler* d = TDxDisplayHandler::Instance();
     TWindowManager* wm = mWindowManager;
     if (d && wm && !wm->mFramesSuspended.load() && d->IsThreadedPresent()) {
-      // Only a frame that was really presented earns the short wait.
+      // Only a cursor really redrawn earns the short wait: a cursor at rest costs nothing.
       drew = d->DrawCursor(-1, -1).x != 0xFFFFFFFFu;
     }
     lock.lock();
-    mPresentWake.wait_for(lock, std::chrono::milliseconds(drew ? 16 : 250),
-                          [this] { return mPresentStop; });
+    // A kick (a move the drawing put off, perhaps from this very pass) also wants the short wait.
+    bool busy = drew || mPresentKick;
+    mPresentKick = false;
+    mPresentWake.wait_for(lock, std::chrono::milliseconds(busy ? 16 : 250),
+                          [this] { return mPresentStop || mPresentKick; });
   }
 }

@@ -125,6 +125,9 @@ public:
 
   // Ends the presentation thread and waits for it; safe to call more than once.
   void StopPresentationThread();
+  // Asks the presentation thread for its short-interval passes: a cursor move is waiting to
+  // be drawn. Safe from any thread.
+  void KickPresentationThread();
 
 private:
   void PresentationLoop();
@@ -139,6 +142,7 @@ private:
   std::mutex mPresentMutex;
   std::condition_variable mPresentWake;
   bool mPresentStop = false;
+  bool mPresentKick = false;
 };
 
 // Names of the single-instance lock and the window class: the program's full path,

@@ -1,5 +1,6 @@
 // The event pump: native messages and the requests the window procedure left behind become
 // one TPlatformEvent per call; with nothing queued the pump does the idle work.
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -22,6 +23,10 @@ namespace {
 constexpr uint32_t kClickDropMs = 400;
 // How long the pointer must rest before it counts as hovering.
 constexpr uint32_t kHoverMs = 400;
+// The longest idle wait: a safety net for work that arrives without waking the pump.
+constexpr uint32_t kMaxIdleWaitMs = 1000;
+// Records from a host window are polled, not signalled.
+constexpr uint32_t kHostPollMs = 10;
 
 void SetEvent(TPlatformEvent& e, int32_t type, int32_t code = 0, int32_t x = 0, int32_t y = 0,
               int32_t modifiers = 0) {
@@ -185,7 +190,7 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
     if (p.mSoundManager) p.mSoundManager->DispatchCallBacks();
     p.mFrameTasks.RunTasks(0);
     SetEvent(event, kEventIdle);
-    if (window) window->WaitForInput(1);
+    if (window) window->WaitForInput(IdleWaitMs());
     return;
   }
 
@@ -236,6 +241,19 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
   // In hosted mode the host's own context menu must not see right clicks on the game.
   bool rightButton = m.message == WM_RBUTTONDOWN || m.message == WM_RBUTTONUP;
   if (!(p.mHosted && rightButton)) WindowProc(m);
+}
+
+uint32_t TPlatform::IdleWaitMs() const {
+  TPlatformData& p = *mData;
+  uint32_t wait = std::min(kMaxIdleWaitMs, p.mFrameTasks.MsUntilDue());
+  if (p.mWindowManager) wait = std::min(wait, p.mWindowManager->MsUntilWork());
+  if (p.mHoverArmed) {
+    uint32_t rested = GetTimer() - p.mHoverSince;
+    wait = std::min(wait, rested < kHoverMs ? kHoverMs - rested : 0);
+  }
+  if (p.GetHostWindow()) wait = std::min(wait, kHostPollMs);
+  // Never a busy loop: work due now still waits the shortest tick.
+  return std::max(wait, 1u);
 }
 
 void TPlatform::MouseEvent(const Message& m, TPlatformEvent& event) {

@@ -35,6 +35,15 @@ bool TTaskList::Remove(TTask* task) {
   return true;
 }
 
+uint32_t TTaskList::MsUntilDue() const {
+  uint32_t wait = TTask::kNoWake;
+  for (const TTask* task : mTasks) {
+    wait = std::min(wait, task->MsUntilDue());
+    if (wait == 0) break;
+  }
+  return wait;
+}
+
 void TTaskList::RunTasks(int mode) {
   // A nested pass over the same list would unlink nodes the outer pass stands on.
   if (mRunning) return;

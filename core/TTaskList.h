@@ -24,6 +24,10 @@ public:
   // Deletes every task (at the end of the pass when called during one).
   void Clear();
 
+  // The shortest wait any task allows before the next idle pass (TTask::kNoWake when none
+  // asks for one).
+  uint32_t MsUntilDue() const;
+
   bool IsRunning() const { return mRunning; }
   size_t Size() const { return mTasks.size(); }
 

@@ -75,6 +75,11 @@ public:
     mContext->DoMainThreadWork();
     return true;
   }
+  // The presentation thread wakes the main thread when it leaves work, so the idle wait needs
+  // no deadline from here.
+  uint32_t MsUntilDue() const override {
+    return mContext && mContext->HasMainThreadWork() ? 0 : kNoWake;
+  }
   void Detach() { mContext = nullptr; }
 
 private:
@@ -131,6 +136,18 @@ void TDXContext::DoMainThreadWork() {
     TPlatform* p = TPlatform::Instance();
     if (p && p->GetWindowManager()) p->GetWindowManager()->Invalidate();
   }
+}
+
+bool TDXContext::HasMainThreadWork() const {
+  if (mRedrawWanted.load()) return true;
+  auto* sdlDisplay = dynamic_cast<sdl::Display*>(mBackend.get());
+  return sdlDisplay && sdlDisplay->HasPending();
+}
+
+void TDXContext::WakeMainThreadForWork() {
+  if (!HasMainThreadWork()) return;
+  TPlatform* p = TPlatform::Instance();
+  if (platform::window::IWindow* w = p ? p->GetData()->GetWindow() : nullptr) w->Wake();
 }
 
 void TDXContext::ReadDesktop() {

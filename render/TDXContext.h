@@ -105,6 +105,8 @@ public:
   void OnWindowMoved();
   // Shows a frame changed by the presentation thread and passes on its redraw requests.
   void DoMainThreadWork();
+  // Whether DoMainThreadWork has something to do.
+  bool HasMainThreadWork() const;
   TPoint GetWindowOrigin() { return mScreen.GetWindowOrigin(); }
   boost::shared_ptr<TTexture> GetCursorTexture() const { return mMainImage; }
   bool IsCursorDrawn() const { return mCursorDrawn; }
@@ -128,6 +130,8 @@ private:
   // The drawing itself; the caller holds the mutex.
   TPoint DrawCursorLocked(int x, int y, bool toBackBuffer);
   void RestoreUnder(platform::display::Surface& target);
+  // Ends the main thread's idle wait when the cursor drawing left work for it.
+  void WakeMainThreadForWork();
 
   std::unique_ptr<platform::display::Display> mBackend;
   str mDeviceInfo;

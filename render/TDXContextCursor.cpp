@@ -17,6 +17,10 @@ using namespace platform::display;
 
 namespace {
 
+void KickPresentationThread() {
+  if (TPlatform* p = TPlatform::Instance()) p->GetData()->KickPresentationThread();
+}
+
 bool FramesSuspended() {
   TPlatform* p = TPlatform::Instance();
   return p && p->GetWindowManager() && p->GetWindowManager()->mFramesSuspended.load() != 0;
@@ -202,12 +206,25 @@ TPoint TDXContext::DrawCursor(int x, int y, bool force) {
   bool given = !(x == -1 && y == -1);
   // Everything below is shared with the presentation thread, so it is read under the mutex.
   DisplayMutexLock lock(mMutex, force || given);
-  if (!lock.Obtained()) return none;
+  if (!lock.Obtained()) {
+    KickPresentationThread();
+    return none;
+  }
   if (mSurfacesUnavailable || !mCursorVisible || !mDevice) return none;
   if (!mSaveUnder[0] || !mSaveUnder[1] || !mWork) return none;
   if (!given) GetMousePosition(x, y);
-  if (!force && mCursorDrawn && GetTimer() - mLastDrawTime < 16) return none;
-  return DrawCursorLocked(x, y, force);
+  if (!force && mCursorDrawn) {
+    // A cursor already shown where the mouse is stays as it is: nothing to draw or present.
+    if (mDrawn == TPoint(x, y) && mCursorOnFront) return none;
+    if (GetTimer() - mLastDrawTime < 16) {
+      // Put off, not dropped: the presentation thread draws it once the 16 ms are up.
+      KickPresentationThread();
+      return none;
+    }
+  }
+  TPoint at = DrawCursorLocked(x, y, force);
+  if (!force) WakeMainThreadForWork();
+  return at;
 }
 
 void TDXContext::RestoreUnder(Surface& target) {
@@ -223,7 +240,9 @@ TPoint TDXContext::DrawCursorLocked(int x, int y, bool toBackBuffer) {
   TPoint none(-1, -1);
   Rect rect{x + mHotX, y + mHotY, x + mHotX + mCursorWidth, y + mHotY + mCursorHeight};
   if (rect.left < 0 || rect.top < 0 || rect.right > mDesktopWidth || rect.bottom > mDesktopHeight) {
-    mRedrawWanted = true;
+    // Only a cursor left standing on the screen needs a frame to wipe it: asking for one each
+    // time would redraw for ever while the mouse rests there, as a new frame has no cursor.
+    if (mCursorDrawn) mRedrawWanted = true;
     return none;
   }
   std::shared_ptr<Surface> target =

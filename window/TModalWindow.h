@@ -35,6 +35,8 @@ public:
   bool RemoveTask(TTask* task);
   void ClearTasks();
   void RunTasks(int mode);
+  // The shortest wait its tasks allow before the next idle pass.
+  uint32_t MsUntilTaskDue() const { return mTasks ? mTasks->MsUntilDue() : TTask::kNoWake; }
 
   void SetFocus(TWindow* w);
   TWindow* GetFocusWindow() const { return mFocus.Get(); }

@@ -458,16 +458,10 @@ void TWindowManager::RouteMouse(const TPlatformEvent& e, const TWindowHandle& to
 void TWindowManager::Frame() {
   mDrawAborted = false;
   if (mFramesSuspended.load() || !mNeedsRedraw || !PresentDone()) return;
-  uint32_t interval = kFrameInterval;
-  TPlatform* platform = TPlatform::Instance();
-  if (platform && !platform->IsForeground() && !HasPqOption()) {
-    float scale;
-    bool hosted = platform->GetData() && platform->GetData()->GetViewportScale(scale);
-    if (!hosted) interval = kBackgroundFrameInterval;
-  }
   uint32_t now = GetTimer();
-  if (now < mLastFrameTime + interval) return;
+  if (now < mLastFrameTime + FrameInterval()) return;
   mLastFrameTime = now;
+  TPlatform* platform = TPlatform::Instance();
   TWindow* top = GetTopModal();
   if (!top) return;
   if (PresentDone()) {
@@ -481,6 +475,33 @@ void TWindowManager::Frame() {
   mNeedsRedraw = false;
   DrawModals();
   if (r) r->EndDraw();
+}
+
+uint32_t TWindowManager::FrameInterval() const {
+  TPlatform* platform = TPlatform::Instance();
+  if (platform && !platform->IsForeground() && !HasPqOption()) {
+    float scale;
+    bool hosted = platform->GetData() && platform->GetData()->GetViewportScale(scale);
+    if (!hosted) return kBackgroundFrameInterval;
+  }
+  return kFrameInterval;
+}
+
+uint32_t TWindowManager::MsUntilWork() const {
+  uint32_t wait = TTask::kNoWake;
+  TWindow* top = GetTopModal();
+  if (top && top->IsKindOf(TModalWindow::GetClassId()))
+    wait = static_cast<TModalWindow*>(top)->MsUntilTaskDue();
+  if (mNeedsRedraw && !mFramesSuspended.load()) {
+    // A present still under way is asked again soon; the frame waits for it.
+    uint32_t frame = 1;
+    if (PresentDone()) {
+      uint32_t due = mLastFrameTime + FrameInterval(), now = GetTimer();
+      frame = now < due ? due - now : 0;
+    }
+    wait = std::min(wait, frame);
+  }
+  return wait;
 }
 
 void TWindowManager::DrawModals() {

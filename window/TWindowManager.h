@@ -46,6 +46,9 @@ public:
 
   void HandleEvent(const TPlatformEvent& e);
   void Frame();
+  // How long the event pump may wait before the manager has work again: the next frame when a
+  // redraw is wanted, or the next due task of the top modal; TTask::kNoWake for neither.
+  uint32_t MsUntilWork() const;
   void DrawModals();
   uint32_t GetLastFrameTime() const { return mLastFrameTime; }
 
@@ -117,6 +120,9 @@ private:
 
   TWindowHandle mRoot;
   bool mDrawAborted = false;
+  // Frames come this often: less often while the game is in the background.
+  uint32_t FrameInterval() const;
+
   uint32_t mLastFrameTime = 0;
   // Windows without a parent that the manager owns: the root, and a modal pushed on an empty
   // stack. Every other modal is owned by the modal below it.

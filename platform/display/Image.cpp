@@ -13,13 +13,17 @@ namespace platform::display {
 
 Image Image::FromSurface(const Surface& surface) {
   Image img;
-  img.width = surface.Width();
-  img.height = surface.Height();
-  img.pixels.resize(size_t(img.width) * size_t(img.height));
-  for (int32_t y = 0; y < img.height; ++y)
-    RowToArgb(surface.Format(), surface.Bits() + size_t(y) * surface.Pitch(),
-              img.pixels.data() + size_t(y) * img.width, img.width);
+  img.CopyFrom(surface);
   return img;
+}
+
+void Image::CopyFrom(const Surface& surface) {
+  width = surface.Width();
+  height = surface.Height();
+  pixels.resize(size_t(width) * size_t(height));
+  for (int32_t y = 0; y < height; ++y)
+    RowToArgb(surface.Format(), surface.Bits() + size_t(y) * surface.Pitch(),
+              pixels.data() + size_t(y) * width, width);
 }
 
 bool Image::SavePng(const std::string& path) const {

@@ -22,6 +22,8 @@ struct Image {
 
   // A copy of the surface's pixels (formats without alpha read as opaque).
   static Image FromSurface(const Surface& surface);
+  // The same into this image, reusing its memory when the size did not grow.
+  void CopyFrom(const Surface& surface);
   // Writes an RGBA PNG; false (and nothing half-written left under the name) on failure.
   bool SavePng(const std::string& path) const;
   // Reads any PNG as ARGB; false on a missing or malformed file.

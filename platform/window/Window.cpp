@@ -16,11 +16,30 @@ void WindowBase::PostMessage(const Message& message) {
     mQueue.push_back(message);
   }
   mPosted.notify_all();
+  Interrupt();
 }
 
 void WindowBase::WaitForMessage(uint32_t ms) {
   std::unique_lock<std::mutex> lock(mMutex);
-  mPosted.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !mQueue.empty(); });
+  mPosted.wait_for(lock, std::chrono::milliseconds(ms),
+                   [this] { return !mQueue.empty() || mWoken; });
+  mWoken = false;
+}
+
+void WindowBase::Wake() {
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mWoken = true;
+  }
+  mPosted.notify_all();
+  Interrupt();
+}
+
+bool WindowBase::TakeWake() {
+  std::lock_guard<std::mutex> lock(mMutex);
+  bool ready = mWoken || !mQueue.empty();
+  mWoken = false;
+  return ready;
 }
 
 bool WindowBase::PeekMessage(Message& out, uint32_t filter) {

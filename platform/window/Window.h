@@ -44,8 +44,10 @@ public:
   virtual void PostMessage(const Message& message) = 0;
   // Takes the next message; with a filter only a message of that number is taken.
   virtual bool PeekMessage(Message& out, uint32_t filter = WM_NULL) = 0;
-  // Blocks until input arrives or the time is up.
+  // Blocks until input arrives, Wake is called or the time is up.
   virtual void WaitForInput(uint32_t ms) = 0;
+  // Ends a WaitForInput under way, or the next one, at once; safe from any thread.
+  virtual void Wake() = 0;
 
   // Key and mouse state as of the last message taken.
   virtual bool IsKeyDown(int vk) const = 0;
@@ -59,12 +61,17 @@ public:
   bool PeekMessage(Message& out, uint32_t filter = WM_NULL) override;
   bool IsKeyDown(int vk) const override;
   void GetMousePosition(int& x, int& y) const override;
+  void Wake() override;
 
 protected:
   // Lets the desktop backend move its pending input into the queue before a take.
   virtual void Pump() {}
-  // Blocks until a message is queued or the time is up.
+  // Lets the desktop backend end its own wait; called on the thread that wakes.
+  virtual void Interrupt() {}
+  // Blocks until a message is queued, a wake came or the time is up.
   void WaitForMessage(uint32_t ms);
+  // Whether a message is queued or a wake came; takes the wake.
+  bool TakeWake();
 
 private:
   void Track(const Message& m);
@@ -72,6 +79,7 @@ private:
   mutable std::mutex mMutex;
   std::condition_variable mPosted;
   std::deque<Message> mQueue;
+  bool mWoken = false;
   bool mKeys[256] = {};
   int mMouseX = 0, mMouseY = 0;
 };

@@ -223,3 +223,34 @@ TEST_F(VirtualTime, TimerMovedOntoAClockFiresAtOnceThenOnItsInterval) {
   list.RunTasks(0);
   EXPECT_EQ(t->fired, 2);
 }
+
+TEST_F(VirtualTime, IdleWaitLastsUntilTheFirstTaskIsDue) {
+  std::vector<int> log;
+  TClock clock;
+  TTaskList list;
+  EXPECT_EQ(list.MsUntilDue(), TTask::kNoWake);  // nothing to wake for
+
+  auto* timer = new Counter();
+  timer->SetTimer(100, true, false, false);
+  auto* onClock = new Counter(&clock);
+  onClock->SetTimer(20, false, true, false);
+  list.Add(timer);
+  list.Add(onClock);
+  // A paused clock never brings its tasks due.
+  EXPECT_EQ(onClock->MsUntilDue(), TTask::kNoWake);
+  EXPECT_EQ(list.MsUntilDue(), 100u);
+
+  At(10030);
+  EXPECT_EQ(list.MsUntilDue(), 70u);
+  clock.Start();
+  EXPECT_EQ(list.MsUntilDue(), 20u);
+  At(10200);  // overdue: due now, not a wrapped-around wait
+  EXPECT_EQ(list.MsUntilDue(), 0u);
+
+  timer->Cancel();
+  onClock->Cancel();
+  EXPECT_EQ(list.MsUntilDue(), TTask::kNoWake);
+  // A plain task wants every pass.
+  list.Add(new Probe(log, 1));
+  EXPECT_EQ(list.MsUntilDue(), 0u);
+}

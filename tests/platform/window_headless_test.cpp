@@ -163,6 +163,23 @@ TEST(HeadlessWindow, EventWaitBlocksUntilAMessageOrTheTimeOut) {
   w.WaitForInput(60000);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
 
+  // A wake from another thread ends the wait as a message would; one that came before the
+  // wait ends the next wait at once, and is used up by it.
+  EXPECT_TRUE(w.PeekMessage(m));
+  start = Clock::now();
+  std::thread waker([&] { w.Wake(); });
+  w.WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  waker.join();
+  w.Wake();
+  start = Clock::now();
+  w.WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  start = Clock::now();
+  w.WaitForInput(120);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(100));
+  w.PostMessage(m);
+
   // Under the virtual clock the test moves time, so waiting would only stall it.
   platform::os::UseVirtualClock(true);
   EXPECT_TRUE(w.PeekMessage(m));

@@ -2,7 +2,9 @@
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/window/sdl/Window.h"
 
@@ -178,4 +180,37 @@ TEST(SdlWindow, EveryKeyAGameUsesHasItsVirtualKeyNumber) {
   };
   for (auto [sym, vk] : navigation)
     EXPECT_EQ(sdl::VirtualKeyFromSdl(sym, false), vk) << "SDL key " << sym << " without Num Lock";
+}
+
+TEST(SdlWindow, AWakeFromAnotherThreadEndsTheEventWait) {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) GTEST_SKIP() << "no X display";
+  auto w = sdl::Window::Create(WindowDesc{});
+  ASSERT_NE(w, nullptr);
+  Message m;
+  while (w->PeekMessage(m)) {}
+  using Clock = std::chrono::steady_clock;
+  auto start = Clock::now();
+  std::thread waker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    w->Wake();
+  });
+  w->WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  waker.join();
+  // The wake leaves no message behind.
+  EXPECT_FALSE(w->PeekMessage(m));
+
+  // So does a message posted from another thread.
+  start = Clock::now();
+  std::thread poster([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Message close;
+    close.message = WM_CLOSE;
+    w->PostMessage(close);
+  });
+  w->WaitForInput(60000);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  poster.join();
+  EXPECT_TRUE(w->PeekMessage(m, WM_CLOSE));
 }

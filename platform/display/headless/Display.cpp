@@ -20,9 +20,9 @@ void Display::ClientSize(int32_t& width, int32_t& height) const {
 }
 
 void Display::Present(Surface& primary) {
-  Image img = Image::FromSurface(primary);
+  // Copied into the kept frame: a present allocates nothing once the size is set.
   std::lock_guard<std::mutex> lock(frameMutex_);
-  frame_ = std::move(img);
+  frame_.CopyFrom(primary);
   ++presents_;
 }
 

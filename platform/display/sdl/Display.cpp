@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <cstring>
+
 namespace platform::display::sdl {
 
 Display::Display(SDL_Window* window) : window_(window), mainThread_(std::this_thread::get_id()) {
@@ -34,41 +36,57 @@ void Display::LevelChanged(CooperativeLevel level) {
       window_, level == CooperativeLevel::ExclusiveFullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }
 
+Display::~Display() {
+  if (view_) SDL_FreeSurface(view_);
+}
+
 void Display::Present(Surface& primary) {
-  Image frame = Image::FromSurface(primary);
   if (std::this_thread::get_id() == mainThread_) {
-    Show(frame);
+    shown_.CopyFrom(primary);
+    Show(shown_);
     return;
   }
   std::lock_guard<std::mutex> lock(pendingMutex_);
-  pendingFrame_ = std::move(frame);
+  pendingFrame_.CopyFrom(primary);
   pending_ = true;
 }
 
 void Display::ShowPending() {
   if (!pending_.exchange(false)) return;
-  Image frame;
-  {
-    std::lock_guard<std::mutex> lock(pendingMutex_);
-    frame = std::move(pendingFrame_);
-  }
-  Show(frame);
+  // Shown from where it lies: the presenting thread waits for the lock meanwhile.
+  std::lock_guard<std::mutex> lock(pendingMutex_);
+  Show(pendingFrame_);
 }
 
 void Display::Show(const Image& frame) {
   if (!window_ || frame.Empty()) return;
   SDL_Surface* screen = SDL_GetWindowSurface(window_);
   if (!screen) return;
-  SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(frame.pixels.data()),
-                                                        frame.width, frame.height, 32,
-                                                        frame.width * 4, SDL_PIXELFORMAT_ARGB8888);
-  if (!src) return;
-  SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
-  if (screen->w == frame.width && screen->h == frame.height)
-    SDL_BlitSurface(src, nullptr, screen, nullptr);
+  bool sameSize = screen->w == frame.width && screen->h == frame.height;
+  bool xrgb = screen->format->format == SDL_PIXELFORMAT_ARGB8888 ||
+              screen->format->format == SDL_PIXELFORMAT_RGB888;
+  if (sameSize && xrgb && !SDL_MUSTLOCK(screen)) {
+    for (int y = 0; y < frame.height; ++y)
+      std::memcpy(static_cast<uint8_t*>(screen->pixels) + size_t(y) * size_t(screen->pitch),
+                  frame.pixels.data() + size_t(y) * size_t(frame.width), size_t(frame.width) * 4);
+    SDL_UpdateWindowSurface(window_);
+    return;
+  }
+  // The view is made again only when the image's memory moved or changed size.
+  if (!view_ || viewPixels_ != frame.pixels.data() || view_->w != frame.width ||
+      view_->h != frame.height) {
+    if (view_) SDL_FreeSurface(view_);
+    view_ = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(frame.pixels.data()),
+                                               frame.width, frame.height, 32, frame.width * 4,
+                                               SDL_PIXELFORMAT_ARGB8888);
+    viewPixels_ = view_ ? frame.pixels.data() : nullptr;
+    if (!view_) return;
+    SDL_SetSurfaceBlendMode(view_, SDL_BLENDMODE_NONE);
+  }
+  if (sameSize)
+    SDL_BlitSurface(view_, nullptr, screen, nullptr);
   else
-    SDL_BlitScaled(src, nullptr, screen, nullptr);
-  SDL_FreeSurface(src);
+    SDL_BlitScaled(view_, nullptr, screen, nullptr);
   SDL_UpdateWindowSurface(window_);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/display/Display.h"
 #include "platform/display/Image.h"
 
+struct SDL_Surface;
 struct SDL_Window;
 
 namespace platform::display::sdl {
@@ -18,6 +19,7 @@ namespace platform::display::sdl {
 class Display : public platform::display::Display {
 public:
   explicit Display(SDL_Window* window);
+  ~Display() override;
 
   // Shows a frame presented on another thread since the last call; main thread only.
   void ShowPending();
@@ -36,6 +38,11 @@ private:
   std::mutex pendingMutex_;
   Image pendingFrame_;
   std::atomic<bool> pending_{false};
+  // Kept between presents so that showing a frame allocates nothing: the frame shown on the
+  // main thread, and the SDL view of the image last stretched onto the window.
+  Image shown_;
+  SDL_Surface* view_ = nullptr;
+  const void* viewPixels_ = nullptr;
 };
 
 }  // namespace platform::display::sdl

@@ -169,7 +169,21 @@ void Window::SetForeground() { SDL_RaiseWindow(mWindow); }
 void Window::SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 void Window::SetMouseCapture(bool capture) { SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); }
 void Window::SetKeyboardFocus() { SDL_SetWindowInputFocus(mWindow); }
-void Window::WaitForInput(uint32_t ms) { SDL_WaitEventTimeout(nullptr, static_cast<int>(ms)); }
+void Window::WaitForInput(uint32_t ms) {
+  // A wake that came before the wait began ends it at once; one during it arrives as an event.
+  if (TakeWake()) return;
+  SDL_WaitEventTimeout(nullptr, static_cast<int>(ms));
+  TakeWake();
+}
+
+void Window::Interrupt() {
+  // The window's own thread looks at its queue before it waits; only other threads must break
+  // into SDL's wait. SDL's queue takes events from any thread; this one is dropped.
+  if (std::this_thread::get_id() == mOwner) return;
+  SDL_Event e{};
+  e.type = SDL_USEREVENT;
+  SDL_PushEvent(&e);
+}
 
 void Window::Pump() {
   SDL_Event e;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "platform/window/Window.h"
 
@@ -36,14 +37,17 @@ public:
 
 protected:
   void Pump() override;
+  void Interrupt() override;
 
 private:
-  Window(SDL_Window* window, bool unicode) : mWindow(window), mUnicode(unicode) {}
+  Window(SDL_Window* window, bool unicode)
+      : mWindow(window), mUnicode(unicode), mOwner(std::this_thread::get_id()) {}
   void Translate(const SDL_Event& e);
   void PostWindowPos(bool minimized);
 
   SDL_Window* mWindow;
   bool mUnicode;
+  std::thread::id mOwner;  // the thread that made the window and pumps it
 };
 
 // Virtual-key number of an SDL key code; 0 for keys the engine has no number for. With
