@@ -97,6 +97,14 @@ void QMTextSprite::Render() {
   }
   renderer->FillRect(TRect(b, b, w - b, h - b), mBackground, mTexture);
   if (mText.IsEmpty()) return;
+  {
+    // Glyphs go straight into the texture's pixels; one that cannot give them (its surface
+    // lost with the display) waits for the idle pass after the restore.
+    uint32_t* pixels = nullptr;
+    int32_t pitch = 0;
+    TextureLock probe;
+    if (!probe.Lock(pixels, pitch, mTexture.get())) return;
+  }
 
   // The layout draws in the text's colour at full strength; the text's opacity comes from
   // the draw's alpha alone, so that it is not applied twice.

@@ -2,6 +2,8 @@
 // text's opacity over see-through and solid boxes, empty boxes, and drawing again on idle.
 #include "TextSpriteFixture.h"
 
+#include "platform/display/headless/Display.h"
+
 namespace {
 
 void ExpectColour(const TColor& got, const TColor& want, const std::string& what) {
@@ -172,5 +174,27 @@ TEST_F(TextSpriteTest, IdlePassesDrawTheTextAgainUntilTheSpriteIsGone) {
     p->RunIdleTasks();
     other.reset();
     p->RunIdleTasks();
+  });
+}
+
+TEST_F(TextSpriteTest, ALostDisplayGetsItsTextBackWhenTheAssetsAreRestored) {
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<QMTextSprite> s = Create(
+        "{text = 'HH', localize = false, font = 'sansbold', fontSize = 24, align = 0,"
+        " color = {1, 0, 0, 1}, background = {0, 0, 1, 1}, box = {0, 0, 64, 32}}");
+    const std::vector<uint32_t> drawn = Pixels(*s);
+    ASSERT_FALSE(drawn.empty());
+    for (int i = 0; i < 3; ++i) {
+      ASSERT_TRUE(TRenderer::Instance()->BeginDraw());
+      TRenderer::Instance()->EndDraw();
+    }
+    Backend()->LoseAllSurfaces();
+    s->Render();  // nothing to draw into: it waits for the restore
+    EXPECT_TRUE(Pixels(*s).empty());
+    // The next frame restores the surfaces (a blank texture comes back empty) and then runs
+    // the idle tasks, which draw the text again.
+    ASSERT_TRUE(TRenderer::Instance()->BeginDraw());
+    TRenderer::Instance()->EndDraw();
+    EXPECT_EQ(Pixels(*s), drawn);
   });
 }
