@@ -9,22 +9,17 @@
 #include <algorithm>
 
 #include "anim/TTextSprite.h"
-#include "render/RenderFixture.h"
 #include "script/LuaApi.h"
 #include "script/LuaAux.h"
 #include "script/binding/TLuaObjectWrapper.h"
+#include "window/text/TextFixture.h"
 
-class TextSpriteTest : public RenderTest {
+class TextSpriteTest : public TextTest {
 protected:
   void SetUp() override {
-    RenderTest::SetUp();
-    namespace fs = std::filesystem;
-    fs::create_directories(mWork + "/assets/fonts");
-    for (const char* f : {"sans", "sansbold"})
-      fs::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/fonts/" + f + ".mvec",
-                    mWork + "/assets/fonts/" + f + ".mvec");
-    fs::copy_file(std::string(ENGINE_FIXTURES_DIR) + "/files/strings.xml",
-                  mWork + "/assets/strings.xml");
+    TextTest::SetUp();
+    std::filesystem::copy_file(std::string(ENGINE_FIXTURES_DIR) + "/files/strings.xml",
+                               mWork + "/assets/strings.xml");
   }
 
   // A text sprite from the Lua table constructor `table`.
