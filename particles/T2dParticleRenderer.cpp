@@ -5,6 +5,7 @@
 #include "core/TColor.h"
 #include "core/TSettings.h"
 #include "particles/TParticleRenderer.h"
+#include "render/TAnimatedTexture.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
 #include "render/TVertexList.h"
@@ -40,6 +41,12 @@ uint32_t FloatBits(float f) {
 
 int CornerOf(int vertex, bool unindexed) {
   return unindexed ? kUnindexedOrder[vertex % 6] : vertex % 4;
+}
+
+// The frame member truncated toward zero; a value no frame index can hold (NaN, huge) names
+// no frame, which the texture answers with an empty rectangle.
+int32_t FrameOf(float member) {
+  return std::isfinite(member) && std::fabs(member) < 2e9f ? static_cast<int32_t>(member) : -1;
 }
 
 }  // namespace
@@ -130,9 +137,24 @@ void T2dParticleRenderer::Draw(const TVec3& origin, float alpha, const std::list
   // Texture corners are written for every quad on every draw, so a plain texture after an
   // animated one never inherits another frame's rectangle.
   float uMin = 0, vMin = 0, uMax = 1, vMax = 1;
+  const boost::shared_ptr<TAnimatedTexture> animated = TAnimatedTexture::Cast(mTexture);
+  float sheetW = 0, sheetH = 0;
+  if (animated) {
+    int w = 0, h = 0;
+    animated->GetFullSize(w, h);
+    sheetW = static_cast<float>(w);
+    sheetH = static_cast<float>(h);
+  }
   int quads = 0;
   for (const float* p : live) {
     if (quads >= capacity) break;
+    if (animated) {
+      const TRect r = animated->GetFrameSourceRect(FrameOf(p[9]));
+      uMin = sheetW > 0 ? static_cast<float>(r.left) / sheetW : 0;
+      uMax = sheetW > 0 ? static_cast<float>(r.right) / sheetW : 0;
+      vMin = sheetH > 0 ? static_cast<float>(r.top) / sheetH : 0;
+      vMax = sheetH > 0 ? static_cast<float>(r.bottom) / sheetH : 0;
+    }
     const TVec2 size{mTextureSize.x * p[4], mTextureSize.y * p[4]};
     const float ux = p[2], uy = p[3];
     const float cx0 = p[0] + mx, cy0 = p[1] + my;

@@ -7,6 +7,7 @@
 #include "core/EngineLog.h"
 #include "core/TRandom.h"
 #include "particles/TParticleRenderer.h"
+#include "render/TAnimatedTexture.h"
 #include "render/TTexture.h"
 #include "script/LuaApi.h"
 #include "script/LuaAux.h"
@@ -200,7 +201,11 @@ void TLuaParticleSystem::SetNumParticles(int n) {
 
 void TLuaParticleSystem::SetTextureName(const str& name) {
   const str full = mBasePath + name;
-  boost::shared_ptr<TTexture> texture = TTexture::Get(full);
+  // A description of frames names an animated texture; each particle then shows the frame
+  // of its frame member.
+  const bool described = full.Length() >= 4 && full.Substr(full.Length() - 4) == str(".xml");
+  boost::shared_ptr<TTexture> texture =
+      described ? boost::shared_ptr<TTexture>(TAnimatedTexture::Get(full)) : TTexture::Get(full);
   if (!texture) EngineLog("Particle texture not found: %s", full.CStr());
   mRenderer->SetTexture(texture);
 }

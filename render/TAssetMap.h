@@ -15,7 +15,20 @@
 class TAnimatedTexture;
 class TModel;
 class TScriptCode;
+class TSound;
 class TTexture;
+
+// Sounds are made by a library above this one, which tells the maps how to load and recognise
+// them when it starts; until then ".ogg" files do not load and no entry reads as a sound.
+class IAssetMapSounds {
+public:
+  virtual ~IAssetMapSounds() = default;
+  // The sound of a file name, its query included ("?group=N" picks the volume group); empty
+  // when it does not load.
+  virtual boost::shared_ptr<TAsset> Load(const str& file) = 0;
+  // The asset as a sound; null for any other kind.
+  virtual TSound* AsSound(TAsset* asset) = 0;
+};
 
 class TAssetMap {
 public:
@@ -35,12 +48,23 @@ public:
   void GetAnimatedTexture(boost::shared_ptr<TAnimatedTexture>& out, const str& name);
   void GetMesh(boost::shared_ptr<TModel>& out, const str& name);
   void GetScriptCode(boost::shared_ptr<TScriptCode>& out, const str& name);
+  void GetSound(boost::shared_ptr<TSound>& out, const str& name);
+
+  // The sound library's hook; it outlives every map.
+  static void SetSounds(IAssetMapSounds* sounds) { SoundsSlot() = sounds; }
+  static IAssetMapSounds* GetSounds() { return SoundsSlot(); }
 
   void SetAutoLoad(bool autoLoad) { mAutoLoad = autoLoad; }
   bool GetAutoLoad() const { return mAutoLoad; }
   size_t GetSize() const { return mAssets.size(); }
 
 private:
+  static IAssetMapSounds*& SoundsSlot() {
+    static IAssetMapSounds* sounds = nullptr;
+    return sounds;
+  }
+  // The entry of a name in "/" form, loaded first with auto-load on; empty when there is none.
+  boost::shared_ptr<TAsset> Find(const str& name);
   template <typename T>
   boost::shared_ptr<T> Lookup(const str& name, const char* kind);
 

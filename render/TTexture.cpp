@@ -327,8 +327,9 @@ str TTexture::GetFileName() const {
 void TTexture::GetFullSize(int& width, int& height) const {
   int bx = mData ? static_cast<int>(mData->mBorderX) : 0;
   int by = mData ? static_cast<int>(mData->mBorderY) : 0;
-  width = (GetWidth() + 2 * bx + 1) & ~1;
-  height = (GetHeight() + 2 * by + 1) & ~1;
+  // The data's own size: an animated texture answers GetWidth with its current frame's.
+  width = (TTexture::GetWidth() + 2 * bx + 1) & ~1;
+  height = (TTexture::GetHeight() + 2 * by + 1) & ~1;
 }
 
 bool TTexture::HasAlpha() const { return mData && mData->Has(TTextureData::kAlpha); }

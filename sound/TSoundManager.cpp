@@ -8,6 +8,7 @@
 #include "core/EngineLog.h"
 #include "platform/audio/AudioDevice.h"
 #include "platform/window/Window.h"
+#include "sound/TAssetMapSounds.h"
 #include "sound/TSoundStream.h"
 #include "sound/TStreamSpooler.h"
 
@@ -20,6 +21,7 @@ std::atomic<TSoundManager*> gInstance{nullptr};
 TSoundManager::TSoundManager() {
   TSoundManager* none = nullptr;
   gInstance.compare_exchange_strong(none, this);
+  TAssetMapSounds::Register();
 }
 
 TSoundManager::~TSoundManager() {
