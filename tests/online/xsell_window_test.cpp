@@ -150,3 +150,36 @@ TEST(XSellDescription, KeepsSevenGamesAndReadsAnyBuffer) {
     EXPECT_TRUE(e.games.empty());
   }
 }
+
+TEST_F(XSellWindowTest, TheSampleGameShowsItsThreeGames) {
+  namespace fs = std::filesystem;
+  const fs::path sample = fs::path(ENGINE_SOURCE_DIR) / "sample" / "assets";
+  fs::create_directories(mWork + "/assets/scripts");
+  fs::copy(sample / "xsell", mWork + "/assets/xsell", fs::copy_options::recursive);
+  fs::copy(sample / "scripts" / "xsell.lua", mWork + "/assets/scripts/xsell.lua");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(800, 600, false);
+    TWindowManager* wm = p->GetWindowManager();
+    ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/xsell.lua"));
+    wm->GetScript()->DoLuaString("BuildCrossSell()");
+    TWindow* top = wm->GetTopModal();
+    ASSERT_NE(top, nullptr);
+    TWindow* xsell = top->FindChild("xsellwindow", -1);
+    ASSERT_NE(xsell, nullptr);
+    EXPECT_TRUE(xsell->IsKindOf(TXSellWindow::GetClassId()));
+    for (int i = 1; i <= 3; ++i) {
+      SCOPED_TRACE(i);
+      TWindow* d = xsell->FindChild(str::Format("descrip%d", i), -1);
+      ASSERT_NE(d, nullptr);
+      EXPECT_TRUE(Shown(d));
+      EXPECT_NE(static_cast<TText*>(d)->GetText().Find(str("id='xsellbutton")), -1);
+    }
+    EXPECT_TRUE(Shown(xsell->FindChild("gamesite", -1)));
+    platform::host::ClearOpenedUrls();
+    wm->GetScript()->DoLuaString("LaunchGameLink(2) LaunchGameLink(0)");
+    EXPECT_EQ(platform::host::OpenedUrls(),
+              (std::vector<std::string>{"https://example.org/games/shell-sorter",
+                                        "https://example.org/"}));
+  });
+  EXPECT_TRUE(sBodyRan);
+}
