@@ -106,8 +106,8 @@ void PostToHost(const char* text, bool pauseAfter) {
     return;
   }
   if (IsZylomMode()) pauseAfter = false;
-  PostTextToHost(text);
-  if (pauseAfter) BeginHostPause();
+  // Without a host nothing would ever send the resume command.
+  if (PostTextToHost(text) && pauseAfter) BeginHostPause();
   UpdatePortalMute();
 }
 

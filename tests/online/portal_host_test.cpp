@@ -253,3 +253,13 @@ TEST_F(PortalHostTest, MsnModeStaysSilentUntilAGameIsPlayed) {
   });
   EXPECT_TRUE(sBodyRan);
 }
+
+TEST_F(PortalHostTest, WithoutAHostWindowNothingWaitsForAResume) {
+  Run("-msn", [&](TPlatform* p) {
+    TPlatformEvent e;
+    p->GetEvent(e);  // "sessionready" goes nowhere and holds nothing
+    State()->SetState("gameover", "1");
+    EXPECT_FALSE(State()->QueryHostPause());
+  });
+  EXPECT_TRUE(sBodyRan);
+}
