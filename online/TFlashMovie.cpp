@@ -74,6 +74,10 @@ void TFlashMovie::SelectControl(bool texts, str& programId, int& minimumMajor) {
 bool TFlashMovie::Start(bool loop, bool texts, bool clickable) {
   if (DxBroken()) return false;
   SetEngineCursorVisible(false);
+  // A movie the player clicks on shows the system's own arrow.
+  if (clickable)
+    if (TPlatformData* data = PlatformData())
+      if (platform::window::IWindow* w = data->GetWindow()) w->SetCursorVisible(true);
   if (!mHost->Init() || DxBroken()) {
     RestoreCursor();
     return false;
