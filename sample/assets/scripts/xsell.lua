@@ -41,6 +41,19 @@ function BuildCrossSell()
   return id
 end
 
+-- Waits for the way back; a click on a description's link (reported under the link's id,
+-- "xsellbutton" and the game's number) opens that game's page as its button does.
 function ShowCrossSell()
-  WaitForCloseMessage(BuildCrossSell())
+  local id = BuildCrossSell()
+  while true do
+    local msg = WaitForMessage()
+    if msg then
+      if msg.type == kModalClosed and msg.name == id then return end
+      local name = msg.name
+      if type(name) == "string" then
+        local _, _, n = string.find(name, "^xsellbutton(%d)$")
+        if n then LaunchGameLink(tonumber(n)) end
+      end
+    end
+  end
 end
