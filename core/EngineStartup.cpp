@@ -12,6 +12,7 @@
 #include "core/TPlatform.h"
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
+#include "online/OnlineScripting.h"
 #include "online/PortalHandlers.h"
 #include "online/TGameState.h"
 #include "render/TDxDisplayHandler.h"
@@ -101,6 +102,7 @@ TPlatform::TPlatform(TPlatformData* data) : mData(data) {
   SetConfig("utf8modeinit", GetConfig(kConfigUtf8Mode, str()));
   mData->mRandom.ReseedFromCrtRand();
   mData->mWindowManager->SetScriptHost(new TWindowScript());
+  RegisterOnlineWindows(mData->mWindowManager);
   SetPlatformConfigHook(&ApplyPlatformSetting);
   SetConfig(kConfigComputerId, MakeComputerId());
 

@@ -11,7 +11,7 @@
 #include "core/TPlatformCursor.h"
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
-#include "platform/os/Spawn.h"
+#include "platform/host/Browser.h"
 #include "render/TDxDisplayHandler.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
@@ -188,7 +188,7 @@ void TPlatform::SetCursor(boost::shared_ptr<TTexture> texture, int hotX, int hot
 }
 
 void TPlatform::OpenUrl(const char* url) {
-  if (!url) return;
+  if (!url || !*url) return;
   TPlatformData& p = *mData;
   const char* program = "xdg-open";
   str hostProgram;
@@ -204,7 +204,7 @@ void TPlatform::OpenUrl(const char* url) {
       if (!hostProgram.IsEmpty()) program = hostProgram.CStr();
     }
   }
-  if (!platform::os::SpawnDetached(program, {std::string(url)}))
+  if (!platform::host::OpenInBrowser(program, url))
     EngineLog("Could not start %s for %s", program, url);
 }
 

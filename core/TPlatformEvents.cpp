@@ -36,6 +36,20 @@ void SetEvent(TPlatformEvent& e, int32_t type, int32_t code = 0, int32_t x = 0, 
   e.y = y;
   e.modifiers = modifiers;
 }
+
+// Messages from the host window arrive as messages to the main window.
+void ForwardHostMessages(platform::host::IHostWindow* host, IWindow* window) {
+  if (!host || !window) return;
+  platform::host::Record r;
+  while (host->Receive(r)) {
+    Message m;
+    m.message = r.message;
+    m.wParam = r.wParam;
+    m.lParam = static_cast<int32_t>(r.lParam);
+    window->PostMessage(m);
+  }
+}
+
 }  // namespace
 
 int TranslateKey(int vk) {
@@ -102,6 +116,12 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
   }
   while (TGameState::GetInstance()->QueryHostPause()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The host's resume command arrives through its channel.
+    if (host && !host->IsWindow()) {
+      SetEvent(event, kEventQuit);
+      return;
+    }
+    ForwardHostMessages(host, window);
     Message m;
     if (window && window->PeekMessage(m)) {
       if (m.message == WM_QUIT) {
@@ -161,17 +181,7 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
     return;
   }
 
-  // Messages from the host window arrive as messages to the main window.
-  if (host && window) {
-    platform::host::Record r;
-    while (host->Receive(r)) {
-      Message m;
-      m.message = r.message;
-      m.wParam = r.wParam;
-      m.lParam = static_cast<int32_t>(r.lParam);
-      window->PostMessage(m);
-    }
-  }
+  ForwardHostMessages(host, window);
   // The pointer resting long enough over the window counts as hovering.
   if (window && p.mHoverArmed && GetTimer() - p.mHoverSince >= kHoverMs) {
     p.mHoverArmed = false;

@@ -1,16 +1,35 @@
 #include "online/PortalHandlers.h"
 
+#include "online/HostPause.h"
+#include "online/TGameState.h"
+#include "online/TMsnZylomHandler.h"
+
 namespace {
-bool gMsn = false;
-bool gZylom = false;
+// Both modes share one record, so one handler serves them: a second would see every event
+// that the first passes on and post it twice.
+bool gHandlerMade = false;
+
+void CreateHandler() {
+  TGameState::GetInstance();
+  if (gHandlerMade) return;
+  gHandlerMade = true;
+  TGameState::AddHandler(new TMsnZylomHandler());
+}
 }  // namespace
 
-void CreateMsnHandler() { gMsn = true; }
-void CreateZylomHandler() { gZylom = true; }
-bool IsMsnMode() { return gMsn; }
-bool IsZylomMode() { return gZylom; }
+void CreateMsnHandler() {
+  SetPortalModes(true, IsZylomMode());
+  CreateHandler();
+}
+
+void CreateZylomHandler() {
+  SetPortalModes(IsMsnMode(), true);
+  CreateHandler();
+}
 
 void ResetPortalModes() {
-  gMsn = false;
-  gZylom = false;
+  SetPortalModes(false, false);
+  gHandlerMade = false;
+  ResetPortalState();
+  ResetHostPausedTime();
 }

@@ -1,10 +1,10 @@
 // The game portals that can host the game. Creating a portal's handler switches the game
-// into that portal's mode.
+// into that portal's mode and registers the host handler with the game-state service.
 #pragma once
 
 void CreateMsnHandler();
 void CreateZylomHandler();
 bool IsMsnMode();
 bool IsZylomMode();
-// Leaves every portal mode (the platform's tear-down).
+// Leaves every portal mode and forgets the portal state (the platform's tear-down).
 void ResetPortalModes();

@@ -318,8 +318,10 @@ TEST_F(EngineTest, HostMessagesTravelThroughTheChannel) {
     EXPECT_EQ(e.type, kEventNothing);
     EXPECT_EQ(TGameState::GetInstance()->GetState("windowmessage"), "77");
 
-    Feed(p, MakeMessage(WM_USER + 2, 5, 6));
     platform::host::Record r;
+    while (host.TakePosted(r)) {  // the portal handler told the host the session is ready
+    }
+    Feed(p, MakeMessage(WM_USER + 2, 5, 6));
     ASSERT_TRUE(host.TakePosted(r));
     EXPECT_EQ(r.message, WM_USER + 2u);
     EXPECT_EQ(r.wParam, 5u);

@@ -3,9 +3,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "platform/host/Browser.h"
 #include "platform/host/HostWindow.h"
 #include "platform/host/headless/HostWindow.h"
 #include "platform/host/socket/HostWindow.h"
+#include "platform/window/Window.h"
 
 using namespace platform::host;
 
@@ -90,4 +92,15 @@ TEST(SocketHost, DescriptorThatIsNoSocketIsNoWindow) {
 TEST(ActiveXHosting, IsNotAvailable) {
   EXPECT_FALSE(IsActiveXAvailable());
   EXPECT_STREQ(ActiveXUnavailableReason(), "not available");
+}
+
+TEST(HeadlessBrowser, RecordsEachAddressAsGiven) {
+  platform::window::RequestHeadless(true);
+  ClearOpenedUrls();
+  ASSERT_TRUE(OpenInBrowser("xdg-open", "https://example.org/a b;$(echo no)"));
+  ASSERT_TRUE(OpenInBrowser("firefox", "https://example.org/"));
+  EXPECT_EQ(OpenedUrls(), (std::vector<std::string>{"https://example.org/a b;$(echo no)",
+                                                    "https://example.org/"}));
+  ClearOpenedUrls();
+  EXPECT_TRUE(OpenedUrls().empty());
 }

@@ -1,0 +1,13 @@
+#include "online/TXSellWindow.h"
+#include "script/binding/LuaWindowBinding.h"
+#include "script/binding/TWindowScript.h"
+#include "window/TWindowManager.h"
+
+void TXSellWindow::BindScriptFunctions() {
+  TWindowManager* manager = TWindowManager::Instance();
+  TWindowScript* script = manager ? manager->GetScript() : nullptr;
+  if (!script) return;
+  lua_State* L = script->GetState();
+  BindWindowMethod(L, "SetupXSell", this, &TXSellWindow::SetupXSell);
+  BindWindowMethod(L, "LaunchGameLink", this, &TXSellWindow::LaunchGameLink);
+}
