@@ -8,20 +8,10 @@
 #include <new>
 #include <vector>
 
+#include "bench/support/CountingAllocator.h"
+
 #include "core/TTaskList.h"
 #include "core/str.h"
-
-namespace {
-std::atomic<long> gAllocations{0};
-}
-
-void* operator new(std::size_t n) {
-  ++gAllocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -29,13 +19,13 @@ using Clock = std::chrono::steady_clock;
 
 template <typename F>
 void Measure(const char* name, long iterations, F&& body) {
-  const long before = gAllocations.load();
+  const long before = bench::Allocations();
   const auto start = Clock::now();
   for (long i = 0; i < iterations; ++i) body(i);
   const double ns =
       std::chrono::duration<double, std::nano>(Clock::now() - start).count() / double(iterations);
   std::printf("%-34s %10.1f ns/op %8.3f allocations/op\n", name, ns,
-              double(gAllocations.load() - before) / double(iterations));
+              double(bench::Allocations() - before) / double(iterations));
 }
 
 struct Step : TTask {

@@ -6,21 +6,11 @@
 #include <cstdlib>
 #include <new>
 
+#include "bench/support/CountingAllocator.h"
+
 #include "particles/TLuaParticleSystem.h"
 #include "particles/TParticleRenderer.h"
 #include "script/binding/TScript.h"
-
-namespace {
-std::atomic<long> gAllocations{0};
-}
-
-void* operator new(std::size_t n) {
-  ++gAllocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -62,7 +52,7 @@ void Run(const char* name, bool draw) {
   }
   const int frames = 300;
   long live = 0;
-  const long before = gAllocations.load();
+  const long before = bench::Allocations();
   const auto start = Clock::now();
   for (int i = 0; i < frames; ++i) {
     system.Update(16);
@@ -70,7 +60,7 @@ void Run(const char* name, bool draw) {
     live += system.GetCollection().GetLiveCount();
   }
   const double ns = std::chrono::duration<double, std::nano>(Clock::now() - start).count();
-  const long allocations = gAllocations.load() - before;
+  const long allocations = bench::Allocations() - before;
   const double ops = double(live) * double(system.GetAnimStream().size());
   std::printf(
       "%-28s %8.3f ms/frame %7.1f ns/particle %6.2f ns/operation %6.2f allocations/frame "
