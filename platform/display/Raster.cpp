@@ -42,7 +42,8 @@ struct Edge {
   }
 };
 
-int32_t CeilDiv16(int64_t v) { return int32_t(FloorDiv(v + 15, 16)); }
+// An arithmetic shift floors, which a division would not do for negative values.
+int32_t CeilDiv16(int64_t v) { return int32_t((v + 15) >> 4); }
 
 bool Finite(const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
@@ -102,11 +103,15 @@ void Planes(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Verte
   double e2x = double(X[2] - X[0]) / 16, e2y = double(Y[2] - Y[0]) / 16;
   double inv = 1.0 / (e1x * e2y - e2x * e1y);
   for (int k = 0; k < kAttrCount; ++k) {
-    if (!(ds.attrMask & (1u << k))) continue;
+    if (!(ds.attrMask & (1u << k))) {
+      span.a[k] = span.d[k] = dady[k] = base[k] = 0;
+      continue;
+    }
     double a0 = v0.a[k], d1 = double(v1.a[k]) - a0, d2 = double(v2.a[k]) - a0;
     span.d[k] = (d1 * e2y - d2 * e1y) * inv;
     dady[k] = (d2 * e1x - d1 * e2x) * inv;
     base[k] = a0 - span.d[k] * px0 - dady[k] * py0;
+    span.a[k] = base[k];
   }
   PrimitiveConstants(ds, span, base, dady);
   if (ds.tex) {
@@ -141,7 +146,7 @@ void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
   if (area == 0) return;
   Span span;
-  double base[kAttrCount] = {}, dady[kAttrCount] = {};
+  double base[kAttrCount], dady[kAttrCount];
   Planes(ds, v0, v1, v2, X, Y, span, base, dady);
 
   int o[3] = {0, 1, 2};
@@ -220,7 +225,7 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
   if (area == 0) return true;
   Span span;
-  double base[kAttrCount] = {}, dady[kAttrCount] = {};
+  double base[kAttrCount], dady[kAttrCount];
   Planes(ds, v0, v1, v2, X, Y, span, base, dady);
   int64_t xa = std::min(X[0], X[2]), xb = std::max(X[0], X[2]);
   int64_t ya = std::min(Y[0], Y[2]), yb = std::max(Y[0], Y[2]);
@@ -232,8 +237,7 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
   span.y = yt;
   span.x0 = xl;
   span.count = xr - xl;
-  for (int k = 0; k < kAttrCount; ++k)
-    if (ds.attrMask & (1u << k)) span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
+  for (int k = 0; k < kAttrCount; ++k) span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
   if (BlitRectangle(ds, span, yt, yB, dady[kV])) return true;
   for (int32_t y = yt; y < yB; ++y) EmitRow(ds, span, base, dady, y, xl, xr);
   return true;
@@ -257,6 +261,7 @@ void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1) {
   double cEnd = std::min(std::ceil(hi), double(majMax));
   Span span;
   span.count = 1;
+  std::fill(span.d, span.d + kAttrCount, 0.0);
   span.linearFilter = ds.magFilter == TextureFilter::Linear;
   for (double c = cStart; c < cEnd; c += 1.0) {
     double t = (c - lo) / (hi - lo);

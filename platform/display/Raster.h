@@ -82,9 +82,11 @@ struct Span {
   uint32_t colour = 0;
   // The attributes each row must start afresh.
   int32_t rowAttrCount = 0;
-  uint8_t rowAttrs[kAttrCount] = {};
-  double a[kAttrCount] = {};
-  double d[kAttrCount] = {};
+  uint8_t rowAttrs[kAttrCount];
+  // Left unset on construction, which costs more than a small quad's pixels: whoever makes a
+  // span sets every attribute (the plane set-up zeroes those the draw does not read).
+  double a[kAttrCount];
+  double d[kAttrCount];
 };
 
 void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2);

@@ -294,6 +294,25 @@ void ModulateRow(const uint32_t* a, const uint32_t* b, uint32_t* out, int32_t n)
   for (; i < n; ++i) out[i] = Modulate(a[i], b[i]);
 }
 
+// out = texels x colour per channel, rounded as Modulate; out may be tex.
+void ModulateByColour(const uint32_t* tex, uint32_t colour, uint32_t* out, int32_t n) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c128 = _mm_set1_epi16(128);
+  const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(colour)), zero);
+  for (; i + 4 <= n; i += 4) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tex + i));
+    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), c), c128);
+    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), c), c128);
+    lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
+    hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; i < n; ++i) out[i] = Modulate(tex[i], colour);
+}
+
 // Bilinear samples with clamped addressing, or with none when the span stays inside the
 // texture with a texel to spare; the same arithmetic as Mix, horizontal first.
 template <bool kClamp>
@@ -432,7 +451,13 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
   bool passThrough = tp && whiteDiffuse && colourIsTexture &&
                      (alphaIgnored || ds.alphaSource == AlphaSource::TexTimesDiffuse ||
                       ds.alphaSource == AlphaSource::Texture);
-  if (!passThrough) {
+  bool modulateAll = ds.colourSource == ColourSource::TexTimesDiffuse && tp &&
+                     ds.alphaSource == AlphaSource::TexTimesDiffuse;
+  if (!passThrough && modulateAll && !(needDiffuse && !flatColour)) {
+    // One colour over the span (scaled tinted sprites and glyphs).
+    ModulateByColour(tp, constant, colours, n);
+    src = colours;
+  } else if (!passThrough) {
     if (needDiffuse && !flatColour) {
       // Gouraud colours step in 8.16 fixed point per channel.
       int64_t c[4], dc[4];
@@ -455,8 +480,7 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
     } else {
       std::fill(colours, colours + n, constant);
     }
-    if (ds.colourSource == ColourSource::TexTimesDiffuse && tp &&
-        ds.alphaSource == AlphaSource::TexTimesDiffuse) {
+    if (modulateAll) {
       ModulateRow(tp, colours, colours, n);
     } else {
       for (int32_t i = 0; i < n; ++i) {
@@ -505,7 +529,12 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
   bool needDiffuse = ds.colourSource != ColourSource::Texture ||
                      ds.alphaSource == AlphaSource::Diffuse ||
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
-  if (needDiffuse && !(sp.flatColour && sp.colour == 0xFFFFFFFFu)) return false;
+  // A colour other than white is one colour over the whole rectangle times every channel of
+  // the texels (tinted sprites and glyphs): modulated a row at a time on the way.
+  bool tinted = needDiffuse && !(sp.flatColour && sp.colour == 0xFFFFFFFFu);
+  if (tinted && !(sp.flatColour && ds.colourSource == ColourSource::TexTimesDiffuse &&
+                  ds.alphaSource == AlphaSource::TexTimesDiffuse))
+    return false;
   bool alphaIgnored = ds.write == WriteKind::Copy && !ds.targetHasAlpha;
   bool alphaKept =
       ds.alphaSource == AlphaSource::TexTimesDiffuse || ds.alphaSource == AlphaSource::Texture;
@@ -517,13 +546,23 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
   if ((u & 0xFFFF) != 0x8000 || (v & 0xFFFF) != 0x8000) return false;
   int64_t tx = u >> 16, ty = v >> 16;
   if (tx < 0 || ty < 0 || tx + sp.count > ds.tw || ty + (y1 - y0) > ds.th) return false;
+  uint32_t tintedRow[kChunk];
   for (int32_t y = y0; y < y1; ++y) {
-    const uint32_t* src = ds.tex + size_t(ty + (y - y0)) * size_t(ds.tpitch) + size_t(tx);
-    uint32_t* dst = reinterpret_cast<uint32_t*>(ds.bits + size_t(y) * size_t(ds.pitch)) + sp.x0;
-    switch (ds.write) {
-      case WriteKind::Copy: WriteCopy(src, dst, sp.count); break;
-      case WriteKind::Alpha: WriteAlpha(src, dst, sp.count); break;
-      default: WriteAdditive(src, dst, sp.count); break;
+    const uint32_t* row = ds.tex + size_t(ty + (y - y0)) * size_t(ds.tpitch) + size_t(tx);
+    uint32_t* dstRow = reinterpret_cast<uint32_t*>(ds.bits + size_t(y) * size_t(ds.pitch)) + sp.x0;
+    for (int32_t offset = 0; offset < sp.count; offset += kChunk) {
+      int32_t n = std::min(kChunk, sp.count - offset);
+      const uint32_t* src = row + offset;
+      uint32_t* dst = dstRow + offset;
+      if (tinted) {
+        ModulateByColour(src, sp.colour, tintedRow, n);
+        src = tintedRow;
+      }
+      switch (ds.write) {
+        case WriteKind::Copy: WriteCopy(src, dst, n); break;
+        case WriteKind::Alpha: WriteAlpha(src, dst, n); break;
+        default: WriteAdditive(src, dst, n); break;
+      }
     }
   }
   return true;
