@@ -404,6 +404,8 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
       v.colour[2] = float(diffuse & 0xFF);
       v.colour[3] = float(diffuse >> 24);
     }
+    // The specular colour is read only when the state asks for it.
+    if (!states_.specular) specular = 0;
     v.spec[0] = float((specular >> 16) & 0xFF);
     v.spec[1] = float((specular >> 8) & 0xFF);
     v.spec[2] = float(specular & 0xFF);

@@ -237,7 +237,8 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
   span.y = yt;
   span.x0 = xl;
   span.count = xr - xl;
-  for (int k = 0; k < kAttrCount; ++k) span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
+  for (int k = 0; k < kAttrCount; ++k)
+    if (ds.attrMask & (1u << k)) span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
   if (BlitRectangle(ds, span, yt, yB, dady[kV])) return true;
   for (int32_t y = yt; y < yB; ++y) EmitRow(ds, span, base, dady, y, xl, xr);
   return true;
