@@ -211,7 +211,20 @@ void WriteCopy(const uint32_t* src, uint32_t* dst, int32_t n) {
   std::memcpy(dst, src, size_t(n) * 4);
 }
 
-void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
+#if defined(__SSE2__)
+// Four texels times the tint (widened to 16 bits per channel), rounded as Modulate.
+inline __m128i ModulateBy(__m128i s, __m128i tint, __m128i zero, __m128i c128, __m128i c257) {
+  __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), tint), c128);
+  __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), tint), c128);
+  return _mm_packus_epi16(_mm_mulhi_epu16(lo, c257), _mm_mulhi_epu16(hi, c257));
+}
+#endif
+
+// Blends source over target by the source's alpha. Tinted, the source is the texels times
+// the tint, worked out on the way; texels of alpha 0 stay alpha 0 either way and leave the
+// target as it is.
+template <bool kTinted>
+void BlendAlpha(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
@@ -221,11 +234,15 @@ void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
   // (x + 128 + ((x + 128) >> 8)) >> 8, one multiply for three steps.
   const __m128i c257 = _mm_set1_epi16(257);
   const __m128i alphaMask = _mm_set1_epi32(int32_t(0xFF000000u));
+  const __m128i tintv = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(tint)), zero);
   for (; i + 4 <= n; i += 4) {
     __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
     __m128i a = _mm_and_si128(s, alphaMask);
-    int allZero = _mm_movemask_epi8(_mm_cmpeq_epi32(a, zero));
-    if (allZero == 0xFFFF) continue;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) continue;
+    if constexpr (kTinted) {
+      s = ModulateBy(s, tintv, zero, c128, c257);
+      a = _mm_and_si128(s, alphaMask);
+    }
     if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
       continue;
@@ -247,22 +264,37 @@ void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
   }
 #endif
   for (; i < n; ++i) {
-    uint32_t a = src[i] >> 24;
+    uint32_t c = kTinted ? Modulate(src[i], tint) : src[i];
+    uint32_t a = c >> 24;
     if (a == 0) continue;
-    dst[i] = a == 255 ? src[i]
-                      : BlendPixel(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, src[i], dst[i]);
+    dst[i] = a == 255 ? c : BlendPixel(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, c, dst[i]);
   }
 }
 
-void WriteAdditive(const uint32_t* src, uint32_t* dst, int32_t n) {
+// Adds the source weighed by its alpha to the target, saturating; tinted as BlendAlpha.
+template <bool kTinted>
+void BlendAdditive(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i c128 = _mm_set1_epi16(128);
   const __m128i c257 = _mm_set1_epi16(257);
+  const __m128i alphaMask = _mm_set1_epi32(int32_t(0xFF000000u));
+  const __m128i tintv = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(tint)), zero);
   for (; i + 4 <= n; i += 4) {
     __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    __m128i a = _mm_and_si128(s, alphaMask);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) continue;
+    if constexpr (kTinted) {
+      s = ModulateBy(s, tintv, zero, c128, c257);
+      a = _mm_and_si128(s, alphaMask);
+    }
     __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF) {
+      // Weighed by 255 each channel is itself.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_adds_epu8(d, s));
+      continue;
+    }
     __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
     __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
     __m128i ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xFF), 0xFF);
@@ -274,7 +306,18 @@ void WriteAdditive(const uint32_t* src, uint32_t* dst, int32_t n) {
                      _mm_adds_epu8(d, _mm_packus_epi16(xlo, xhi)));
   }
 #endif
-  for (; i < n; ++i) dst[i] = BlendPixel(BlendFactor::SrcAlpha, BlendFactor::One, src[i], dst[i]);
+  for (; i < n; ++i) {
+    uint32_t c = kTinted ? Modulate(src[i], tint) : src[i];
+    dst[i] = BlendPixel(BlendFactor::SrcAlpha, BlendFactor::One, c, dst[i]);
+  }
+}
+
+void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
+  BlendAlpha<false>(src, dst, n, 0);
+}
+
+void WriteAdditive(const uint32_t* src, uint32_t* dst, int32_t n) {
+  BlendAdditive<false>(src, dst, n, 0);
 }
 
 // out = a x b per channel, rounded; out may be b.
@@ -620,14 +663,30 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
       }
     }
   };
+  const uint32_t tint = sp.colour;
   switch (ds.write) {
     case WriteKind::Copy:
       rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteCopy(s, d, n); });
       break;
     case WriteKind::Alpha:
-      rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteAlpha(s, d, n); });
+      if (tinted) {
+        tinted = false;  // the blend tints on the way
+        rows(
+            [tint](const uint32_t* s, uint32_t* d, int32_t n) { BlendAlpha<true>(s, d, n, tint); });
+      } else {
+        rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteAlpha(s, d, n); });
+      }
       break;
-    default: rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteAdditive(s, d, n); }); break;
+    default:
+      if (tinted) {
+        tinted = false;
+        rows([tint](const uint32_t* s, uint32_t* d, int32_t n) {
+          BlendAdditive<true>(s, d, n, tint);
+        });
+      } else {
+        rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteAdditive(s, d, n); });
+      }
+      break;
   }
   return true;
 }
