@@ -15,6 +15,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define ENGINE_RASTER_AVX2 1
+#endif
 
 namespace platform::display::raster {
 namespace {
@@ -220,12 +224,84 @@ inline __m128i ModulateBy(__m128i s, __m128i tint, __m128i zero, __m128i c128, _
 }
 #endif
 
+#if defined(ENGINE_RASTER_AVX2)
+// Processors with 256-bit integer vectors blend eight pixels a step; the arithmetic is the
+// one of the four-pixel loop below, lane by lane, so both give the same pixels.
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+__attribute__((target("avx2"))) inline __m256i ModulateBy8(__m256i s, __m256i tint, __m256i zero,
+                                                           __m256i c128, __m256i c257) {
+  __m256i lo = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(s, zero), tint), c128);
+  __m256i hi = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(s, zero), tint), c128);
+  return _mm256_packus_epi16(_mm256_mulhi_epu16(lo, c257), _mm256_mulhi_epu16(hi, c257));
+}
+
+// Blends whole steps of eight pixels by source alpha (additive: weighed and added) and
+// answers how many pixels it did.
+template <bool kTinted, bool kAdditive>
+__attribute__((target("avx2"))) int32_t Blend8(const uint32_t* src, uint32_t* dst, int32_t n,
+                                               uint32_t tint) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i c255 = _mm256_set1_epi16(255);
+  const __m256i c128 = _mm256_set1_epi16(128);
+  const __m256i c257 = _mm256_set1_epi16(257);
+  const __m256i alphaMask = _mm256_set1_epi32(int32_t(0xFF000000u));
+  const __m256i tintv = _mm256_unpacklo_epi8(_mm256_set1_epi32(int32_t(tint)), zero);
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+    __m256i a = _mm256_and_si256(s, alphaMask);
+    if (uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, zero))) == 0xFFFFFFFFu) continue;
+    if constexpr (kTinted) {
+      s = ModulateBy8(s, tintv, zero, c128, c257);
+      a = _mm256_and_si256(s, alphaMask);
+    }
+    bool opaque = uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, alphaMask))) == 0xFFFFFFFFu;
+    __m256i* out = reinterpret_cast<__m256i*>(dst + i);
+    if (opaque && !kAdditive) {
+      _mm256_storeu_si256(out, s);
+      continue;
+    }
+    __m256i d = _mm256_loadu_si256(out);
+    if (opaque) {
+      _mm256_storeu_si256(out, _mm256_adds_epu8(d, s));
+      continue;
+    }
+    __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
+    __m256i alo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, 0xFF), 0xFF);
+    __m256i ahi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(shi, 0xFF), 0xFF);
+    __m256i xlo, xhi;
+    if constexpr (kAdditive) {
+      xlo = _mm256_add_epi16(_mm256_mullo_epi16(slo, alo), c128);
+      xhi = _mm256_add_epi16(_mm256_mullo_epi16(shi, ahi), c128);
+    } else {
+      __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
+      xlo = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
+                                              _mm256_mullo_epi16(dlo, _mm256_xor_si256(alo, c255))),
+                             c128);
+      xhi = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
+                                              _mm256_mullo_epi16(dhi, _mm256_xor_si256(ahi, c255))),
+                             c128);
+    }
+    __m256i r = _mm256_packus_epi16(_mm256_mulhi_epu16(xlo, c257), _mm256_mulhi_epu16(xhi, c257));
+    _mm256_storeu_si256(out, kAdditive ? _mm256_adds_epu8(d, r) : r);
+  }
+  return i;
+}
+#endif
+
 // Blends source over target by the source's alpha. Tinted, the source is the texels times
 // the tint, worked out on the way; texels of alpha 0 stay alpha 0 either way and leave the
 // target as it is.
 template <bool kTinted>
 void BlendAlpha(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
+#if defined(ENGINE_RASTER_AVX2)
+  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, false>(src, dst, n, tint);
+#endif
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i c255 = _mm_set1_epi16(255);
@@ -275,6 +351,9 @@ void BlendAlpha(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
 template <bool kTinted>
 void BlendAdditive(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
+#if defined(ENGINE_RASTER_AVX2)
+  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, true>(src, dst, n, tint);
+#endif
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i c128 = _mm_set1_epi16(128);
