@@ -66,6 +66,9 @@ struct DrawState {
   uint8_t constantAlpha = 255;
   WriteKind write = WriteKind::Generic;
   uint32_t attrMask = 0;  // attributes the pixels read (bit per Attr)
+  // The same as lists: the attributes read, then the others.
+  int32_t attrCount = 0;
+  uint8_t attrs[kAttrCount] = {};
   bool targetHasAlpha = false;
   bool targetDirect = true;  // 32-bit target rows are worked on in place
   int32_t targetBpp = 4;
