@@ -239,57 +239,64 @@ __attribute__((target("avx2"))) inline __m256i ModulateBy8(__m256i s, __m256i ti
   return _mm256_packus_epi16(_mm256_mulhi_epu16(lo, c257), _mm256_mulhi_epu16(hi, c257));
 }
 
-// Blends whole steps of eight pixels by source alpha (additive: weighed and added) and
-// answers how many pixels it did.
+// Blends whole steps of eight pixels of each of a number of rows by source alpha (additive:
+// weighed and added); answers how many pixels of each row it did.
 template <bool kTinted, bool kAdditive>
-__attribute__((target("avx2"))) int32_t Blend8(const uint32_t* src, uint32_t* dst, int32_t n,
-                                               uint32_t tint) {
+__attribute__((target("avx2"))) int32_t Blend8(const uint32_t* srcRow, int32_t srcPitch,
+                                               uint32_t* dstRow, int32_t dstPitch, int32_t rows,
+                                               int32_t n, uint32_t tint) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i c255 = _mm256_set1_epi16(255);
   const __m256i c128 = _mm256_set1_epi16(128);
   const __m256i c257 = _mm256_set1_epi16(257);
   const __m256i alphaMask = _mm256_set1_epi32(int32_t(0xFF000000u));
   const __m256i tintv = _mm256_unpacklo_epi8(_mm256_set1_epi32(int32_t(tint)), zero);
-  int32_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-    __m256i a = _mm256_and_si256(s, alphaMask);
-    if (uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, zero))) == 0xFFFFFFFFu) continue;
-    if constexpr (kTinted) {
-      s = ModulateBy8(s, tintv, zero, c128, c257);
-      a = _mm256_and_si256(s, alphaMask);
-    }
-    bool opaque = uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, alphaMask))) == 0xFFFFFFFFu;
-    __m256i* out = reinterpret_cast<__m256i*>(dst + i);
-    if (opaque && !kAdditive) {
-      _mm256_storeu_si256(out, s);
-      continue;
-    }
-    __m256i d = _mm256_loadu_si256(out);
-    if (opaque) {
-      _mm256_storeu_si256(out, _mm256_adds_epu8(d, s));
-      continue;
-    }
-    __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
-    __m256i alo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, 0xFF), 0xFF);
-    __m256i ahi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(shi, 0xFF), 0xFF);
-    __m256i xlo, xhi;
-    if constexpr (kAdditive) {
-      xlo = _mm256_add_epi16(_mm256_mullo_epi16(slo, alo), c128);
-      xhi = _mm256_add_epi16(_mm256_mullo_epi16(shi, ahi), c128);
-    } else {
-      __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
-      xlo = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
+  const int32_t whole = n & ~7;
+  for (int32_t row = 0; row < rows; ++row, srcRow += srcPitch, dstRow += dstPitch) {
+    const uint32_t* src = srcRow;
+    uint32_t* dst = dstRow;
+    for (int32_t i = 0; i < whole; i += 8) {
+      __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+      __m256i a = _mm256_and_si256(s, alphaMask);
+      if (uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, zero))) == 0xFFFFFFFFu) continue;
+      if constexpr (kTinted) {
+        s = ModulateBy8(s, tintv, zero, c128, c257);
+        a = _mm256_and_si256(s, alphaMask);
+      }
+      bool opaque = uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, alphaMask))) == 0xFFFFFFFFu;
+      __m256i* out = reinterpret_cast<__m256i*>(dst + i);
+      if (opaque && !kAdditive) {
+        _mm256_storeu_si256(out, s);
+        continue;
+      }
+      __m256i d = _mm256_loadu_si256(out);
+      if (opaque) {
+        _mm256_storeu_si256(out, _mm256_adds_epu8(d, s));
+        continue;
+      }
+      __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
+      __m256i alo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, 0xFF), 0xFF);
+      __m256i ahi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(shi, 0xFF), 0xFF);
+      __m256i xlo, xhi;
+      if constexpr (kAdditive) {
+        xlo = _mm256_add_epi16(_mm256_mullo_epi16(slo, alo), c128);
+        xhi = _mm256_add_epi16(_mm256_mullo_epi16(shi, ahi), c128);
+      } else {
+        __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
+        xlo =
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
                                               _mm256_mullo_epi16(dlo, _mm256_xor_si256(alo, c255))),
                              c128);
-      xhi = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
+        xhi =
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
                                               _mm256_mullo_epi16(dhi, _mm256_xor_si256(ahi, c255))),
                              c128);
+      }
+      __m256i r = _mm256_packus_epi16(_mm256_mulhi_epu16(xlo, c257), _mm256_mulhi_epu16(xhi, c257));
+      _mm256_storeu_si256(out, kAdditive ? _mm256_adds_epu8(d, r) : r);
     }
-    __m256i r = _mm256_packus_epi16(_mm256_mulhi_epu16(xlo, c257), _mm256_mulhi_epu16(xhi, c257));
-    _mm256_storeu_si256(out, kAdditive ? _mm256_adds_epu8(d, r) : r);
   }
-  return i;
+  return whole;
 }
 #endif
 
@@ -300,7 +307,7 @@ template <bool kTinted>
 void BlendAlpha(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
 #if defined(ENGINE_RASTER_AVX2)
-  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, false>(src, dst, n, tint);
+  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, false>(src, 0, dst, 0, 1, n, tint);
 #endif
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
@@ -352,7 +359,7 @@ template <bool kTinted>
 void BlendAdditive(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
 #if defined(ENGINE_RASTER_AVX2)
-  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, true>(src, dst, n, tint);
+  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, true>(src, 0, dst, 0, 1, n, tint);
 #endif
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
@@ -725,7 +732,7 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
   if (tx < 0 || ty < 0 || tx + sp.count > ds.tw || ty + (y1 - y0) > ds.th) return false;
   const uint32_t* src = ds.tex + size_t(ty) * size_t(ds.tpitch) + size_t(tx);
   uint8_t* dst = ds.bits + size_t(y0) * size_t(ds.pitch) + size_t(sp.x0) * 4;
-  const int32_t count = sp.count;
+  int32_t count = sp.count;
   // One loop per writer, so each row is a direct call.
   auto rows = [&](auto write) {
     uint32_t tintedRow[kChunk];
@@ -743,6 +750,25 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
     }
   };
   const uint32_t tint = sp.colour;
+#if defined(ENGINE_RASTER_AVX2)
+  if ((ds.write == WriteKind::Alpha || ds.write == WriteKind::Additive) && count >= 8 &&
+      HasAvx2()) {
+    // The whole rectangle in steps of eight pixels in one call, then what is left of each row.
+    int32_t rowsLeft = y1 - y0, pitch = ds.pitch / 4;
+    auto* out = reinterpret_cast<uint32_t*>(dst);
+    int32_t done;
+    if (ds.write == WriteKind::Alpha)
+      done = tinted ? Blend8<true, false>(src, ds.tpitch, out, pitch, rowsLeft, count, tint)
+                    : Blend8<false, false>(src, ds.tpitch, out, pitch, rowsLeft, count, 0);
+    else
+      done = tinted ? Blend8<true, true>(src, ds.tpitch, out, pitch, rowsLeft, count, tint)
+                    : Blend8<false, true>(src, ds.tpitch, out, pitch, rowsLeft, count, 0);
+    if (done == count) return true;
+    src += done;
+    dst += size_t(done) * 4;
+    count -= done;
+  }
+#endif
   switch (ds.write) {
     case WriteKind::Copy:
       rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteCopy(s, d, n); });
