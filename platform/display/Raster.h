@@ -83,6 +83,10 @@ struct Span {
   int64_t du = 0, dv = 0;
   bool flatColour = false;
   uint32_t colour = 0;
+  // The columns whose texels need no addressing, kept from the row before for the next: the
+  // rows of a rectangle start at the same texel column.
+  mutable int64_t interiorU = INT64_MIN;
+  mutable int32_t interiorCount = 0, interiorLo = 0, interiorHi = 0;
   // The attributes each row must start afresh.
   int32_t rowAttrCount = 0;
   uint8_t rowAttrs[kAttrCount];

@@ -350,7 +350,15 @@ void BlendAlpha(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
     uint32_t c = kTinted ? Modulate(src[i], tint) : src[i];
     uint32_t a = c >> 24;
     if (a == 0) continue;
-    dst[i] = a == 255 ? c : BlendPixel(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, c, dst[i]);
+    if (a == 255) {
+      dst[i] = c;
+      continue;
+    }
+    // BlendPixel with the source's alpha and its inverse, channel by channel.
+    uint32_t d = dst[i], na = 255 - a, out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+      out |= Div255(Channel(c, shift) * a + Channel(d, shift) * na) << shift;
+    dst[i] = out;
   }
 }
 
@@ -394,7 +402,12 @@ void BlendAdditive(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint)
 #endif
   for (; i < n; ++i) {
     uint32_t c = kTinted ? Modulate(src[i], tint) : src[i];
-    dst[i] = BlendPixel(BlendFactor::SrcAlpha, BlendFactor::One, c, dst[i]);
+    // BlendPixel with the source's alpha and one, channel by channel.
+    uint32_t a = c >> 24, d = dst[i], out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+      out |= std::min<uint32_t>(Div255(Channel(c, shift) * a + Channel(d, shift) * 255), 255)
+             << shift;
+    dst[i] = out;
   }
 }
 
@@ -644,7 +657,16 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       if (sp.linearFilter) {
         // Only the pixels whose four texels may cross an edge need addressing.
         int32_t lo = 0, hi = n;
-        InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
+        if (sp.interiorU == u && sp.interiorCount == n) {
+          lo = sp.interiorLo;
+          hi = sp.interiorHi;
+        } else {
+          InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
+          sp.interiorU = u;
+          sp.interiorCount = n;
+          sp.interiorLo = lo;
+          sp.interiorHi = hi;
+        }
         InteriorRange(v - 32768, dv, int64_t(ds.th - 1) << 16, lo, hi);
         if (lo >= hi) lo = hi = n;
         auto edge = clamp ? SampleLinear<true> : SampleLinearAddressed;
