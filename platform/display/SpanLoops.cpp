@@ -15,7 +15,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && defined(__GNUC__)
+// The 256-bit loops are chosen at run time; defining ENGINE_RASTER_NO_AVX2 leaves them out,
+// to compare the others against them.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(ENGINE_RASTER_NO_AVX2)
 #include <immintrin.h>
 #define ENGINE_RASTER_AVX2 1
 #endif
@@ -300,14 +302,15 @@ __attribute__((target("avx2"))) int32_t Blend8(const uint32_t* srcRow, int32_t s
 }
 #endif
 
-// Blends source over target by the source's alpha. Tinted, the source is the texels times
-// the tint, worked out on the way; texels of alpha 0 stay alpha 0 either way and leave the
-// target as it is.
-template <bool kTinted>
-void BlendAlpha(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
+// Blends source over target by the source's alpha, or (additive) adds the source weighed by
+// its alpha to the target, saturating. Tinted, the source is the texels times the tint,
+// worked out on the way; texels of alpha 0 stay alpha 0 either way and leave the target as
+// it is.
+template <bool kTinted, bool kAdditive>
+void Blend(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
 #if defined(ENGINE_RASTER_AVX2)
-  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, false>(src, 0, dst, 0, 1, n, tint);
+  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, kAdditive>(src, 0, dst, 0, 1, n, tint);
 #endif
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
@@ -326,97 +329,61 @@ void BlendAlpha(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
       s = ModulateBy(s, tintv, zero, c128, c257);
       a = _mm_and_si128(s, alphaMask);
     }
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
+    bool opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF;
+    __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+    if (opaque && !kAdditive) {
+      _mm_storeu_si128(out, s);
       continue;
     }
-    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+    __m128i d = _mm_loadu_si128(out);
+    if (opaque) {
+      // Weighed by 255 each channel is itself.
+      _mm_storeu_si128(out, _mm_adds_epu8(d, s));
+      continue;
+    }
     __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
-    __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
     __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
     __m128i ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xFF), 0xFF);
-    __m128i xlo = _mm_add_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_xor_si128(alo, c255))),
-        c128);
-    __m128i xhi = _mm_add_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_xor_si128(ahi, c255))),
-        c128);
-    xlo = _mm_mulhi_epu16(xlo, c257);
-    xhi = _mm_mulhi_epu16(xhi, c257);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(xlo, xhi));
+    __m128i xlo, xhi;
+    if constexpr (kAdditive) {
+      xlo = _mm_add_epi16(_mm_mullo_epi16(slo, alo), c128);
+      xhi = _mm_add_epi16(_mm_mullo_epi16(shi, ahi), c128);
+    } else {
+      __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
+      xlo = _mm_add_epi16(
+          _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_xor_si128(alo, c255))),
+          c128);
+      xhi = _mm_add_epi16(
+          _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_xor_si128(ahi, c255))),
+          c128);
+    }
+    __m128i r = _mm_packus_epi16(_mm_mulhi_epu16(xlo, c257), _mm_mulhi_epu16(xhi, c257));
+    _mm_storeu_si128(out, kAdditive ? _mm_adds_epu8(d, r) : r);
   }
 #endif
   for (; i < n; ++i) {
     uint32_t c = kTinted ? Modulate(src[i], tint) : src[i];
-    uint32_t a = c >> 24;
-    if (a == 0) continue;
-    if (a == 255) {
+    uint32_t a = c >> 24, d = dst[i], out = 0;
+    if (!kAdditive && a == 0) continue;
+    if (!kAdditive && a == 255) {
       dst[i] = c;
       continue;
     }
-    // BlendPixel with the source's alpha and its inverse, channel by channel.
-    uint32_t d = dst[i], na = 255 - a, out = 0;
+    // BlendPixel with the source's alpha and its inverse (or one), channel by channel.
+    uint32_t weight = kAdditive ? 255 : 255 - a;
     for (int shift = 0; shift < 32; shift += 8)
-      out |= Div255(Channel(c, shift) * a + Channel(d, shift) * na) << shift;
-    dst[i] = out;
-  }
-}
-
-// Adds the source weighed by its alpha to the target, saturating; tinted as BlendAlpha.
-template <bool kTinted>
-void BlendAdditive(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
-  int32_t i = 0;
-#if defined(ENGINE_RASTER_AVX2)
-  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, true>(src, 0, dst, 0, 1, n, tint);
-#endif
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i c128 = _mm_set1_epi16(128);
-  const __m128i c257 = _mm_set1_epi16(257);
-  const __m128i alphaMask = _mm_set1_epi32(int32_t(0xFF000000u));
-  const __m128i tintv = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(tint)), zero);
-  for (; i + 4 <= n; i += 4) {
-    __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    __m128i a = _mm_and_si128(s, alphaMask);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) continue;
-    if constexpr (kTinted) {
-      s = ModulateBy(s, tintv, zero, c128, c257);
-      a = _mm_and_si128(s, alphaMask);
-    }
-    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF) {
-      // Weighed by 255 each channel is itself.
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_adds_epu8(d, s));
-      continue;
-    }
-    __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
-    __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
-    __m128i ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xFF), 0xFF);
-    __m128i xlo = _mm_add_epi16(_mm_mullo_epi16(slo, alo), c128);
-    __m128i xhi = _mm_add_epi16(_mm_mullo_epi16(shi, ahi), c128);
-    xlo = _mm_mulhi_epu16(xlo, c257);
-    xhi = _mm_mulhi_epu16(xhi, c257);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                     _mm_adds_epu8(d, _mm_packus_epi16(xlo, xhi)));
-  }
-#endif
-  for (; i < n; ++i) {
-    uint32_t c = kTinted ? Modulate(src[i], tint) : src[i];
-    // BlendPixel with the source's alpha and one, channel by channel.
-    uint32_t a = c >> 24, d = dst[i], out = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-      out |= std::min<uint32_t>(Div255(Channel(c, shift) * a + Channel(d, shift) * 255), 255)
+      out |= std::min<uint32_t>(Div255(Channel(c, shift) * a + Channel(d, shift) * weight), 255)
              << shift;
     dst[i] = out;
   }
 }
 
 void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
-  BlendAlpha<false>(src, dst, n, 0);
+  Blend<false, false>(src, dst, n, 0);
 }
 
 void WriteAdditive(const uint32_t* src, uint32_t* dst, int32_t n) {
-  BlendAdditive<false>(src, dst, n, 0);
+  Blend<false, true>(src, dst, n, 0);
 }
 
 // out = a x b per channel, rounded; out may be b.
@@ -853,8 +820,9 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
     case WriteKind::Alpha:
       if (tinted) {
         tinted = false;  // the blend tints on the way
-        rows(
-            [tint](const uint32_t* s, uint32_t* d, int32_t n) { BlendAlpha<true>(s, d, n, tint); });
+        rows([tint](const uint32_t* s, uint32_t* d, int32_t n) {
+          Blend<true, false>(s, d, n, tint);
+        });
       } else {
         rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteAlpha(s, d, n); });
       }
@@ -863,7 +831,7 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
       if (tinted) {
         tinted = false;
         rows([tint](const uint32_t* s, uint32_t* d, int32_t n) {
-          BlendAdditive<true>(s, d, n, tint);
+          Blend<true, true>(s, d, n, tint);
         });
       } else {
         rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteAdditive(s, d, n); });
