@@ -464,7 +464,7 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
       q = 1.0f / c.p[3];
       s.x = float(vp.x) + (c.p[0] * q + 1.0f) * 0.5f * float(vp.width);
       s.y = float(vp.y) + (1.0f - c.p[1] * q) * 0.5f * float(vp.height);
-      s.a[raster::kZ] = vp.minZ + c.p[2] * q * (vp.maxZ - vp.minZ);
+      s.a[raster::kZ] = ds.zTest ? vp.minZ + c.p[2] * q * (vp.maxZ - vp.minZ) : 0.0f;
     }
     float pq = perspective ? q : 1.0f;
     s.a[raster::kQ] = pq;

@@ -214,6 +214,17 @@ void SampleLinearAddressed(const DrawState& ds, int64_t u, int64_t v, int64_t du
 }
 
 void WriteCopy(const uint32_t* src, uint32_t* dst, int32_t n) {
+#if defined(__SSE2__)
+  // Rows of small sprites and glyphs: cheaper in place than through a call.
+  if (n <= 16) {
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
+    for (; i < n; ++i) dst[i] = src[i];
+    return;
+  }
+#endif
   std::memcpy(dst, src, size_t(n) * 4);
 }
 
