@@ -4,7 +4,9 @@
 // the rest is transparent black. Decoding runs on the main thread, one image at a time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "core/str.h"
@@ -16,6 +18,22 @@ constexpr int kMaxImageSide = 4096;
 // The smallest power of two not below the larger of width and height; 0 when either is not
 // positive or past kMaxImageSide.
 int ImageSide(int width, int height);
+
+// Where a decode writes its pixels (4 bytes each, blue, green, red, alpha): row r of the
+// image at bits + r * pitch. With opaque set every alpha byte is written as 255.
+struct ImageRows {
+  uint8_t* bits = nullptr;
+  size_t pitch = 0;
+  bool opaque = false;
+};
+
+// Asked once the header is read, with the image's width, height, side and has-alpha value;
+// answers the rows to decode into, or rows without bits to stop the decode (it then fails
+// without a log line). Lets the loader decode straight into a texture surface.
+using ImageTarget = std::function<ImageRows(int width, int height, int side, bool hasAlpha)>;
+
+bool DecodePNG(const str& name, const ImageTarget& target);
+bool DecodeJPEG(const str& name, const ImageTarget& target);
 
 // On failure the buffer is empty, the reason is in the engine log and false is returned. A
 // grey or palette image with a transparency chunk gains an alpha channel, but only a palette

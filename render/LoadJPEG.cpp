@@ -35,7 +35,9 @@ struct JpegDecode {
   bool endMissing = false;  // the file ended after its last scan, without the end marker
   TFile* file = nullptr;
   const char* name = "";
-  uint8_t* pixels = nullptr;
+  const ImageTarget* target = nullptr;
+  ImageRows out;
+  bool refused = false;  // the target declined the image
   int width = 0;
   int height = 0;
   int side = 0;
@@ -124,6 +126,7 @@ void SkipInputData(j_decompress_ptr cinfo, long count) {
 
 void TermSource(j_decompress_ptr) {}
 
+#if !defined(JCS_EXTENSIONS)
 // Widens the packed red, green, blue bytes at the start of a row to blue, green, red, alpha.
 // Right to left, so no source byte is overwritten before it is read.
 void ExpandRow(uint8_t* row, int width) {
@@ -137,6 +140,7 @@ void ExpandRow(uint8_t* row, int width) {
     bgra[3] = 0xFF;
   }
 }
+#endif
 
 // Holds no C++ objects: libjpeg leaves it with longjmp on any error.
 bool Decode(JpegDecode& d) {
@@ -157,7 +161,14 @@ bool Decode(JpegDecode& d) {
   d.info.progress = &d.progress;
 
   jpeg_read_header(&d.info, TRUE);
+#if defined(JCS_EXTENSIONS)
+  // The library writes blue, green, red and an opaque alpha itself: no pass over the rows.
+  d.info.out_color_space = JCS_EXT_BGRA;
+  const int components = 4;
+#else
   d.info.out_color_space = JCS_RGB;
+  const int components = 3;
+#endif
   d.side = ImageSide(int(d.info.image_width), int(d.info.image_height));
   if (d.side == 0) {
     std::snprintf(d.message, sizeof(d.message), "image size %ux%u out of range", d.info.image_width,
@@ -165,7 +176,7 @@ bool Decode(JpegDecode& d) {
     return false;
   }
   jpeg_start_decompress(&d.info);
-  if (d.info.output_components != 3 || d.info.output_width != d.info.image_width ||
+  if (d.info.output_components != components || d.info.output_width != d.info.image_width ||
       d.info.output_height != d.info.image_height) {
     std::snprintf(d.message, sizeof(d.message), "unsupported colour layout");
     return false;
@@ -173,17 +184,18 @@ bool Decode(JpegDecode& d) {
   d.width = int(d.info.output_width);
   d.height = int(d.info.output_height);
 
-  size_t stride = size_t(d.side) * 4;
-  d.pixels = new (std::nothrow) uint8_t[stride * size_t(d.side)]();
-  if (d.pixels == nullptr) {
-    std::snprintf(d.message, sizeof(d.message), "out of memory");
+  d.out = (*d.target)(d.width, d.height, d.side, false);
+  if (d.out.bits == nullptr) {
+    d.refused = true;
     return false;
   }
   while (d.info.output_scanline < d.info.output_height) {
-    uint8_t* row = d.pixels + stride * d.info.output_scanline;
+    uint8_t* row = d.out.bits + d.out.pitch * d.info.output_scanline;
     JSAMPROW rows[1] = {row};
     if (jpeg_read_scanlines(&d.info, rows, 1) != 1) ERREXIT(&d.info, JERR_INPUT_EOF);
+#if !defined(JCS_EXTENSIONS)
     ExpandRow(row, d.width);
+#endif
   }
   jpeg_finish_decompress(&d.info);
   return true;
@@ -191,11 +203,10 @@ bool Decode(JpegDecode& d) {
 
 }  // namespace
 
-bool LoadJPEG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, int& height,
-              int& side) {
-  buffer.reset();
+bool DecodeJPEG(const str& name, const ImageTarget& target) {
   auto d = std::make_unique<JpegDecode>();
   d->name = name.CStr();
+  d->target = &target;
   d->file = FileOpen(name.CStr(), kFileReadBinary);
   if (d->file == nullptr) {
     EngineLog("LoadJPEG: cannot open %s", name.CStr());
@@ -209,15 +220,38 @@ bool LoadJPEG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, i
   if (d->created) jpeg_destroy_decompress(&d->info);
   FileClose(d->file);
   if (!ok) {
-    delete[] d->pixels;
-    EngineLog("LoadJPEG: %s: %s", name.CStr(), d->message);
+    if (!d->refused) EngineLog("LoadJPEG: %s: %s", name.CStr(), d->message);
     return false;
   }
   if (d->endMissing)
     EngineLog("LoadJPEG: %s: Premature end of JPEG file (no end marker)", name.CStr());
-  buffer.reset(d->pixels);
-  width = d->width;
-  height = d->height;
-  side = d->side;
+  return true;
+}
+
+bool LoadJPEG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, int& height,
+              int& side) {
+  buffer.reset();
+  std::unique_ptr<uint8_t[]> pixels;
+  bool noMemory = false;
+  ImageTarget target = [&](int w, int h, int s, bool) {
+    width = w;
+    height = h;
+    side = s;
+    size_t stride = size_t(s) * 4;
+    pixels.reset(new (std::nothrow) uint8_t[stride * size_t(s)]);
+    noMemory = pixels == nullptr;
+    if (pixels) {
+      // Only what lies outside the image needs clearing; the decode writes the rest.
+      for (int y = 0; y < h; ++y)
+        std::memset(pixels.get() + stride * size_t(y) + size_t(w) * 4, 0, stride - size_t(w) * 4);
+      std::memset(pixels.get() + stride * size_t(h), 0, stride * size_t(s - h));
+    }
+    return ImageRows{pixels.get(), stride, false};
+  };
+  if (!DecodeJPEG(name, target)) {
+    if (noMemory) EngineLog("LoadJPEG: %s: out of memory", name.CStr());
+    return false;
+  }
+  buffer = std::move(pixels);
   return true;
 }

@@ -18,12 +18,14 @@ struct PngDecode {
   TFile* file = nullptr;
   png_structp png = nullptr;
   png_infop info = nullptr;
-  uint8_t* pixels = nullptr;
+  const ImageTarget* target = nullptr;
+  ImageRows out;
   png_bytep* rows = nullptr;
   int width = 0;
   int height = 0;
   int side = 0;
   bool hasAlpha = false;
+  bool refused = false;  // the target declined the image
   char message[256] = {};
   // libpng explains some errors only in a warning just before them ("exceeds user limit").
   char warning[256] = {};
@@ -86,14 +88,32 @@ bool Decode(PngDecode& d) {
   d.width = int(width);
   d.height = int(height);
 
-  size_t stride = size_t(d.side) * 4;
-  d.pixels = new (std::nothrow) uint8_t[stride * size_t(d.side)]();
-  if (d.pixels == nullptr) png_error(d.png, "Visual PNG: out of memory");
-  d.rows = new (std::nothrow) png_bytep[size_t(d.height)];
-  if (d.rows == nullptr) png_error(d.png, "Visual PNG: out of memory");
-  for (int i = 0; i < d.height; ++i) d.rows[i] = d.pixels + size_t(i) * stride;
-
-  png_read_image(d.png, d.rows);
+  d.out = (*d.target)(d.width, d.height, d.side, d.hasAlpha);
+  if (d.out.bits == nullptr) {
+    d.refused = true;
+    return false;
+  }
+  // Only an alpha channel (its own or made from a transparency chunk) can hold anything but
+  // the filler's 255.
+  bool fixAlpha = d.out.opaque && (updatedType & PNG_COLOR_MASK_ALPHA) != 0;
+  auto makeOpaque = [](png_bytep row, int count) {
+    for (int x = 0; x < count; ++x) row[size_t(x) * 4 + 3] = 0xFF;
+  };
+  if (png_get_interlace_type(d.png, d.info) != PNG_INTERLACE_NONE) {
+    d.rows = new (std::nothrow) png_bytep[size_t(d.height)];
+    if (d.rows == nullptr) png_error(d.png, "Visual PNG: out of memory");
+    for (int i = 0; i < d.height; ++i) d.rows[i] = d.out.bits + size_t(i) * d.out.pitch;
+    png_read_image(d.png, d.rows);
+    if (fixAlpha)
+      for (int i = 0; i < d.height; ++i) makeOpaque(d.rows[i], d.width);
+  } else {
+    // Row by row, so each row is finished while it is still in the cache.
+    for (int i = 0; i < d.height; ++i) {
+      png_bytep row = d.out.bits + size_t(i) * d.out.pitch;
+      png_read_row(d.png, row, nullptr);
+      if (fixAlpha) makeOpaque(row, d.width);
+    }
+  }
   png_read_end(d.png, nullptr);
   return true;
 }
@@ -108,10 +128,9 @@ int ImageSide(int width, int height) {
   return side;
 }
 
-bool LoadPNG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, int& height,
-             int& side, bool& hasAlpha) {
-  buffer.reset();
+bool DecodePNG(const str& name, const ImageTarget& target) {
   PngDecode d;
+  d.target = &target;
   d.file = FileOpen(name.CStr(), kFileReadBinary);
   if (d.file == nullptr) {
     EngineLog("LoadPNG: cannot open %s", name.CStr());
@@ -129,16 +148,31 @@ bool LoadPNG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, in
   if (d.png != nullptr) png_destroy_read_struct(&d.png, d.info ? &d.info : nullptr, nullptr);
   delete[] d.rows;
   FileClose(d.file);
-  if (!ok) {
-    delete[] d.pixels;
+  if (!ok && !d.refused)
     EngineLog("LoadPNG: %s: %s%s%s", name.CStr(), d.message[0] ? d.message : "cannot decode",
               d.warning[0] ? " after: " : "", d.warning);
+  return ok;
+}
+
+bool LoadPNG(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& width, int& height,
+             int& side, bool& hasAlpha) {
+  buffer.reset();
+  std::unique_ptr<uint8_t[]> pixels;
+  bool noMemory = false;
+  ImageTarget target = [&](int w, int h, int s, bool alpha) {
+    width = w;
+    height = h;
+    side = s;
+    hasAlpha = alpha;
+    // Zeroed: the area outside the image is transparent black.
+    pixels.reset(new (std::nothrow) uint8_t[size_t(s) * size_t(s) * 4]());
+    noMemory = pixels == nullptr;
+    return ImageRows{pixels.get(), size_t(s) * 4, false};
+  };
+  if (!DecodePNG(name, target)) {
+    if (noMemory) EngineLog("LoadPNG: %s: Visual PNG: out of memory", name.CStr());
     return false;
   }
-  buffer.reset(d.pixels);
-  width = d.width;
-  height = d.height;
-  side = d.side;
-  hasAlpha = d.hasAlpha;
+  buffer = std::move(pixels);
   return true;
 }

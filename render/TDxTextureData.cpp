@@ -219,6 +219,21 @@ void TDxTextureData::WritePixels(uint32_t stride, uint32_t height, const uint32_
   mSurface->Unlock();
 }
 
+bool TDxTextureData::BeginLoad(uint32_t*& pixels, int32_t& pitch) {
+  if (!mSurface ||
+      (mSurface->Format() != PixelFormat::A8R8G8B8 && mSurface->Format() != PixelFormat::X8R8G8B8))
+    return false;
+  LockedRect locked;
+  if (mSurface->Lock(nullptr, locked) != kOk) return false;
+  pixels = reinterpret_cast<uint32_t*>(locked.bits);
+  pitch = locked.pitch / 4;
+  return true;
+}
+
+void TDxTextureData::EndLoad() {
+  if (mSurface) mSurface->Unlock();
+}
+
 void TDxTextureData::CopyTo(int x, int y, const TRect* source, TTextureData* target) {
   if (!mSurface) return;
   TDxDisplayHandler* display = TDxDisplayHandler::Instance();

@@ -21,6 +21,11 @@ public:
   void Unlock() override;
 
   const std::shared_ptr<platform::display::Surface>& GetSurface() const { return mSurface; }
+  // Locks a 32-bit surface for an image decoded straight into it: its rows of ARGB pixels and
+  // their pitch in pixels. False (nothing locked) for other formats or without a surface;
+  // the pixels then go through WritePixels.
+  bool BeginLoad(uint32_t*& pixels, int32_t& pitch);
+  void EndLoad();
 
 private:
   bool ReadPixels(int32_t pitch, uint32_t* out);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "assets/FileLayer.h"
 #include "assets/TAssetManager.h"
@@ -197,35 +198,89 @@ bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn
     }
   }
 
+  // The surface's size for the image: powers of two where the display wants them; false for
+  // an image too large without "slow".
+  auto surfaceSize = [&data](int w, int h, uint32_t& sw, uint32_t& sh) {
+    sw = static_cast<uint32_t>(w);
+    sh = static_cast<uint32_t>(h);
+    TRenderer* renderer = TRenderer::Existing();
+    if (data.Has(TTextureData::kSimple) || !renderer || !renderer->AllowsAnyTextureSize()) {
+      sw = PowerOfTwo(sw);
+      sh = PowerOfTwo(sh);
+    }
+    return !((w > 1024 || sw > 1024 || sh > 1024) && !data.Has(TTextureData::kLarge));
+  };
+
+  if (mask.IsEmpty()) {
+    // Without a mask the image is decoded straight into the surface when the surface holds
+    // 32-bit pixels, with no buffer between them.
+    auto* dx = dynamic_cast<TDxTextureData*>(&data);
+    std::unique_ptr<uint8_t[]> image;
+    int w = 0, h = 0, side = 0;
+    uint32_t* direct = nullptr;
+    int32_t pitch = 0;
+    bool created = false;
+    ImageTarget target = [&](int iw, int ih, int iside, bool imageAlpha) {
+      if (data.Has(TTextureData::kAutoAlpha) && imageAlpha) data.Set(TTextureData::kAlpha, true);
+      uint32_t sw = 0, sh = 0;
+      if (!surfaceSize(iw, ih, sw, sh)) return ImageRows{};
+      data.mSourceName = nameIn;
+      data.mMaskName = maskIn;
+      if (!data.Create(sw, sh, false)) return ImageRows{};
+      created = true;
+      // The surface keeps the image's size for drawing; the rounded size is its allocation.
+      data.mWidth = static_cast<uint32_t>(iw);
+      data.mHeight = static_cast<uint32_t>(ih);
+      w = iw;
+      h = ih;
+      side = iside;
+      if (dx && dx->BeginLoad(direct, pitch))
+        return ImageRows{reinterpret_cast<uint8_t*>(direct), size_t(pitch) * 4,
+                         !data.Has(TTextureData::kAlpha)};
+      image.reset(new (std::nothrow) uint8_t[size_t(iside) * size_t(iside) * 4]());
+      return ImageRows{image.get(), size_t(iside) * 4, false};
+    };
+    bool png = Contains(name, ".png");
+    bool ok = png ? DecodePNG(name, target) : DecodeJPEG(name, target);
+    if (direct) {
+      if (ok)
+        RepeatEdges(direct, pitch, w, h, std::min<int>(side, static_cast<int>(data.mSurfaceWidth)),
+                    std::min<int>(side, static_cast<int>(data.mSurfaceHeight)));
+      dx->EndLoad();
+    }
+    if (!ok) {
+      if (created) data.Release();
+      return false;
+    }
+    if (!direct) {
+      uint32_t* pixels = reinterpret_cast<uint32_t*>(image.get());
+      RepeatEdges(pixels, side, w, h, std::min<int>(side, static_cast<int>(data.mSurfaceWidth)),
+                  std::min<int>(side, static_cast<int>(data.mSurfaceHeight)));
+      data.WritePixels(static_cast<uint32_t>(side), static_cast<uint32_t>(side), pixels);
+    }
+    return true;
+  }
+
   std::unique_ptr<uint8_t[]> image;
   int w = 0, h = 0, side = 0;
   bool imageAlpha = false;
   if (!Decode(name, image, w, h, side, imageAlpha)) return false;
   if (data.Has(TTextureData::kAutoAlpha) && imageAlpha) data.Set(TTextureData::kAlpha, true);
-  if (!mask.IsEmpty()) {
-    std::unique_ptr<uint8_t[]> maskImage;
-    int mw = 0, mh = 0, mside = 0;
-    bool maskAlpha = false;
-    if (!Decode(mask, maskImage, mw, mh, mside, maskAlpha)) return false;
-    // Both buffers are side x side; a mask of another size is ignored.
-    if (mw == w && mside == side) {
-      size_t count = size_t(side) * size_t(side);
-      for (size_t i = 0; i < count; ++i) image[i * 4 + 3] = maskImage[i * 4 + 2];
-    }
+  std::unique_ptr<uint8_t[]> maskImage;
+  int mw = 0, mh = 0, mside = 0;
+  bool maskAlpha = false;
+  if (!Decode(mask, maskImage, mw, mh, mside, maskAlpha)) return false;
+  // Both buffers are side x side; a mask of another size is ignored.
+  if (mw == w && mside == side) {
+    size_t count = size_t(side) * size_t(side);
+    for (size_t i = 0; i < count; ++i) image[i * 4 + 3] = maskImage[i * 4 + 2];
   }
 
-  uint32_t sw = static_cast<uint32_t>(w), sh = static_cast<uint32_t>(h);
-  TRenderer* renderer = TRenderer::Existing();
-  if (data.Has(TTextureData::kSimple) || !renderer || !renderer->AllowsAnyTextureSize()) {
-    sw = PowerOfTwo(sw);
-    sh = PowerOfTwo(sh);
-  }
-  if ((w > 1024 || sw > 1024 || sh > 1024) && !data.Has(TTextureData::kLarge)) return false;
-
+  uint32_t sw = 0, sh = 0;
+  if (!surfaceSize(w, h, sw, sh)) return false;
   data.mSourceName = nameIn;
   data.mMaskName = maskIn;
   if (!data.Create(sw, sh, false)) return false;
-  // The surface keeps the image's size for drawing; the rounded size is its allocation.
   data.mWidth = static_cast<uint32_t>(w);
   data.mHeight = static_cast<uint32_t>(h);
   // The decoder's byte buffer (from new[], so aligned for any scalar) holds 32-bit pixels;

@@ -3,6 +3,7 @@
 #include "platform/display/Device.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -248,11 +249,36 @@ namespace {
 void Plan(raster::DrawState& ds, bool allowed) {
   using namespace raster;
   ds.fast = false;
-  ds.attrMask = (1u << kR) | (1u << kG) | (1u << kB) | (1u << kA);
-  if (ds.tex) ds.attrMask |= (1u << kU) | (1u << kV);
-  if (ds.perspective) ds.attrMask |= 1u << kQ;
-  if (ds.zTest) ds.attrMask |= 1u << kZ;
-  if (ds.specular) ds.attrMask |= (1u << kSR) | (1u << kSG) | (1u << kSB);
+  // The attributes follow from four switches; their lists are worked out once.
+  struct Attributes {
+    uint32_t mask;
+    int32_t count;
+    uint8_t list[kAttrCount];
+  };
+  static const std::array<Attributes, 16> kTable = [] {
+    std::array<Attributes, 16> table{};
+    for (uint32_t i = 0; i < 16; ++i) {
+      uint32_t mask = (1u << kR) | (1u << kG) | (1u << kB) | (1u << kA);
+      if (i & 1) mask |= (1u << kU) | (1u << kV);
+      if (i & 2) mask |= 1u << kQ;
+      if (i & 4) mask |= 1u << kZ;
+      if (i & 8) mask |= (1u << kSR) | (1u << kSG) | (1u << kSB);
+      Attributes& a = table[i];
+      a.mask = mask;
+      int next = 0;
+      for (int k = 0; k < kAttrCount; ++k)
+        if (mask & (1u << k)) a.list[next++] = uint8_t(k);
+      a.count = next;
+      for (int k = 0; k < kAttrCount; ++k)
+        if (!(mask & (1u << k))) a.list[next++] = uint8_t(k);
+    }
+    return table;
+  }();
+  const Attributes& attributes = kTable[(ds.tex ? 1u : 0u) | (ds.perspective ? 2u : 0u) |
+                                        (ds.zTest ? 4u : 0u) | (ds.specular ? 8u : 0u)];
+  ds.attrMask = attributes.mask;
+  ds.attrCount = attributes.count;
+  std::memcpy(ds.attrs, attributes.list, sizeof ds.attrs);
   if (!allowed || ds.zTest || ds.perspective || ds.specular) return;
 
   const TextureStage& s = ds.stage;
@@ -379,8 +405,11 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
     if (transformed) {
       std::memcpy(v.p, f, 16);
     } else {
+      // Depth is read only by the depth test.
       for (int j = 0; j < 4; ++j)
-        v.p[j] = f[0] * m.m[0][j] + f[1] * m.m[1][j] + f[2] * m.m[2][j] + m.m[3][j];
+        v.p[j] = j == 2 && !ds.zTest
+                     ? 0.0f
+                     : f[0] * m.m[0][j] + f[1] * m.m[1][j] + f[2] * m.m[2][j] + m.m[3][j];
     }
     if (format & kVertexNormal) p += 12;
     if (format & kVertexReserved) p += 4;
@@ -404,6 +433,8 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
       v.colour[2] = float(diffuse & 0xFF);
       v.colour[3] = float(diffuse >> 24);
     }
+    // The specular colour is read only when the state asks for it.
+    if (!states_.specular) specular = 0;
     v.spec[0] = float((specular >> 16) & 0xFF);
     v.spec[1] = float((specular >> 8) & 0xFF);
     v.spec[2] = float(specular & 0xFF);
@@ -433,7 +464,7 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
       q = 1.0f / c.p[3];
       s.x = float(vp.x) + (c.p[0] * q + 1.0f) * 0.5f * float(vp.width);
       s.y = float(vp.y) + (1.0f - c.p[1] * q) * 0.5f * float(vp.height);
-      s.a[raster::kZ] = vp.minZ + c.p[2] * q * (vp.maxZ - vp.minZ);
+      s.a[raster::kZ] = ds.zTest ? vp.minZ + c.p[2] * q * (vp.maxZ - vp.minZ) : 0.0f;
     }
     float pq = perspective ? q : 1.0f;
     s.a[raster::kQ] = pq;

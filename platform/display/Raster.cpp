@@ -42,7 +42,8 @@ struct Edge {
   }
 };
 
-int32_t CeilDiv16(int64_t v) { return int32_t(FloorDiv(v + 15, 16)); }
+// An arithmetic shift floors, which a division would not do for negative values.
+int32_t CeilDiv16(int64_t v) { return int32_t((v + 15) >> 4); }
 
 bool Finite(const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
@@ -70,8 +71,7 @@ int ClipPolygon(const Vertex* in, int n, Vertex* out, bool onX, float at, float 
 
 int64_t Snap(float v) { return RoundNearest(double(v) * 16.0); }
 
-void PrimitiveConstants(const DrawState& ds, Span& span, const double base[kAttrCount],
-                        const double dady[kAttrCount]) {
+void PrimitiveConstants(Span& span, const double base[kAttrCount], const double dady[kAttrCount]) {
   span.du = ToFixed(span.d[kU]);
   span.dv = ToFixed(span.d[kV]);
   span.flatColour = true;
@@ -80,8 +80,12 @@ void PrimitiveConstants(const DrawState& ds, Span& span, const double base[kAttr
   if (span.flatColour)
     span.colour =
         ToByte(base[kA]) << 24 | ToByte(base[kR]) << 16 | ToByte(base[kG]) << 8 | ToByte(base[kB]);
-  // The fast loops read no texel coordinates without a texture and no colours when the
-  // colour is flat.
+}
+
+// The attributes each row starts afresh; the fast loops read no texel coordinates without a
+// texture and no colours when the colour is flat. Only rows that go through the span loops
+// need them.
+void RowAttributes(const DrawState& ds, Span& span) {
   span.rowAttrCount = 0;
   for (int k = 0; k < kAttrCount; ++k) {
     if (!(ds.attrMask & (1u << k))) continue;
@@ -101,14 +105,27 @@ void Planes(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Verte
   double e1x = double(X[1] - X[0]) / 16, e1y = double(Y[1] - Y[0]) / 16;
   double e2x = double(X[2] - X[0]) / 16, e2y = double(Y[2] - Y[0]) / 16;
   double inv = 1.0 / (e1x * e2y - e2x * e1y);
-  for (int k = 0; k < kAttrCount; ++k) {
-    if (!(ds.attrMask & (1u << k))) continue;
-    double a0 = v0.a[k], d1 = double(v1.a[k]) - a0, d2 = double(v2.a[k]) - a0;
+  for (int i = ds.attrCount; i < kAttrCount; ++i) {
+    int k = ds.attrs[i];
+    span.a[k] = span.d[k] = dady[k] = base[k] = 0;
+  }
+  for (int i = 0; i < ds.attrCount; ++i) {
+    int k = ds.attrs[i];
+    double a0 = v0.a[k];
+    // A colour the same at all three corners (colours are always finite): the planes below
+    // would give steps of zero and the colour itself, so they are skipped.
+    if (k >= kR && v1.a[k] == v0.a[k] && v2.a[k] == v0.a[k]) {
+      span.d[k] = dady[k] = 0;
+      span.a[k] = base[k] = a0;
+      continue;
+    }
+    double d1 = double(v1.a[k]) - a0, d2 = double(v2.a[k]) - a0;
     span.d[k] = (d1 * e2y - d2 * e1y) * inv;
     dady[k] = (d2 * e1x - d1 * e2x) * inv;
     base[k] = a0 - span.d[k] * px0 - dady[k] * py0;
+    span.a[k] = base[k];
   }
-  PrimitiveConstants(ds, span, base, dady);
+  PrimitiveConstants(span, base, dady);
   if (ds.tex) {
     double q = ds.perspective ? std::fabs((v0.a[kQ] + v1.a[kQ] + v2.a[kQ]) / 3.0) : 1.0;
     if (q <= 0) q = 1.0;
@@ -141,8 +158,9 @@ void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
   if (area == 0) return;
   Span span;
-  double base[kAttrCount] = {}, dady[kAttrCount] = {};
+  double base[kAttrCount], dady[kAttrCount];
   Planes(ds, v0, v1, v2, X, Y, span, base, dady);
+  RowAttributes(ds, span);
 
   int o[3] = {0, 1, 2};
   std::sort(o, o + 3, [&](int a, int b) { return Y[a] < Y[b]; });
@@ -211,16 +229,16 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
   bool horizontalFirst = v0.y == v1.y && v2.y == v3.y && v1.x == v2.x && v3.x == v0.x;
   bool verticalFirst = v0.x == v1.x && v2.x == v3.x && v1.y == v2.y && v3.y == v0.y;
   if (!horizontalFirst && !verticalFirst) return false;
-  for (int k = 0; k < kAttrCount; ++k)
-    if ((ds.attrMask & (1u << k)) &&
-        double(v0.a[k]) + double(v2.a[k]) != double(v1.a[k]) + double(v3.a[k]))
-      return false;
+  for (int i = 0; i < ds.attrCount; ++i) {
+    int k = ds.attrs[i];
+    if (double(v0.a[k]) + double(v2.a[k]) != double(v1.a[k]) + double(v3.a[k])) return false;
+  }
   int64_t X[3] = {Snap(v0.x), Snap(v1.x), Snap(v2.x)};
   int64_t Y[3] = {Snap(v0.y), Snap(v1.y), Snap(v2.y)};
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
   if (area == 0) return true;
   Span span;
-  double base[kAttrCount] = {}, dady[kAttrCount] = {};
+  double base[kAttrCount], dady[kAttrCount];
   Planes(ds, v0, v1, v2, X, Y, span, base, dady);
   int64_t xa = std::min(X[0], X[2]), xb = std::max(X[0], X[2]);
   int64_t ya = std::min(Y[0], Y[2]), yb = std::max(Y[0], Y[2]);
@@ -232,9 +250,12 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
   span.y = yt;
   span.x0 = xl;
   span.count = xr - xl;
-  for (int k = 0; k < kAttrCount; ++k)
-    if (ds.attrMask & (1u << k)) span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
+  for (int i = 0; i < ds.attrCount; ++i) {
+    int k = ds.attrs[i];
+    span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
+  }
   if (BlitRectangle(ds, span, yt, yB, dady[kV])) return true;
+  RowAttributes(ds, span);
   for (int32_t y = yt; y < yB; ++y) EmitRow(ds, span, base, dady, y, xl, xr);
   return true;
 }
@@ -257,6 +278,7 @@ void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1) {
   double cEnd = std::min(std::ceil(hi), double(majMax));
   Span span;
   span.count = 1;
+  std::fill(span.d, span.d + kAttrCount, 0.0);
   span.linearFilter = ds.magFilter == TextureFilter::Linear;
   for (double c = cStart; c < cEnd; c += 1.0) {
     double t = (c - lo) / (hi - lo);

@@ -66,6 +66,9 @@ struct DrawState {
   uint8_t constantAlpha = 255;
   WriteKind write = WriteKind::Generic;
   uint32_t attrMask = 0;  // attributes the pixels read (bit per Attr)
+  // The same as lists: the attributes read, then the others.
+  int32_t attrCount = 0;
+  uint8_t attrs[kAttrCount] = {};
   bool targetHasAlpha = false;
   bool targetDirect = true;  // 32-bit target rows are worked on in place
   int32_t targetBpp = 4;
@@ -80,11 +83,17 @@ struct Span {
   int64_t du = 0, dv = 0;
   bool flatColour = false;
   uint32_t colour = 0;
+  // The columns whose texels need no addressing, kept from the row before for the next: the
+  // rows of a rectangle start at the same texel column.
+  mutable int64_t interiorU = INT64_MIN;
+  mutable int32_t interiorCount = 0, interiorLo = 0, interiorHi = 0;
   // The attributes each row must start afresh.
   int32_t rowAttrCount = 0;
-  uint8_t rowAttrs[kAttrCount] = {};
-  double a[kAttrCount] = {};
-  double d[kAttrCount] = {};
+  uint8_t rowAttrs[kAttrCount];
+  // Left unset on construction, which costs more than a small quad's pixels: whoever makes a
+  // span sets every attribute (the plane set-up zeroes those the draw does not read).
+  double a[kAttrCount];
+  double d[kAttrCount];
 };
 
 void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2);

@@ -15,6 +15,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// The 256-bit loops are chosen at run time; defining ENGINE_RASTER_NO_AVX2 leaves them out,
+// to compare the others against them.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(ENGINE_RASTER_NO_AVX2)
+#include <immintrin.h>
+#define ENGINE_RASTER_AVX2 1
+#endif
 
 namespace platform::display::raster {
 namespace {
@@ -208,69 +214,187 @@ void SampleLinearAddressed(const DrawState& ds, int64_t u, int64_t v, int64_t du
 }
 
 void WriteCopy(const uint32_t* src, uint32_t* dst, int32_t n) {
+#if defined(__SSE2__)
+  // Rows of small sprites and glyphs: cheaper in place than through a call.
+  if (n <= 16) {
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
+    for (; i < n; ++i) dst[i] = src[i];
+    return;
+  }
+#endif
   std::memcpy(dst, src, size_t(n) * 4);
 }
 
-void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
+#if defined(__SSE2__)
+// Four texels times the tint (widened to 16 bits per channel), rounded as Modulate.
+inline __m128i ModulateBy(__m128i s, __m128i tint, __m128i zero, __m128i c128, __m128i c257) {
+  __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), tint), c128);
+  __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), tint), c128);
+  return _mm_packus_epi16(_mm_mulhi_epu16(lo, c257), _mm_mulhi_epu16(hi, c257));
+}
+#endif
+
+#if defined(ENGINE_RASTER_AVX2)
+// Processors with 256-bit integer vectors blend eight pixels a step; the arithmetic is the
+// one of the four-pixel loop below, lane by lane, so both give the same pixels.
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+__attribute__((target("avx2"))) inline __m256i ModulateBy8(__m256i s, __m256i tint, __m256i zero,
+                                                           __m256i c128, __m256i c257) {
+  __m256i lo = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(s, zero), tint), c128);
+  __m256i hi = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(s, zero), tint), c128);
+  return _mm256_packus_epi16(_mm256_mulhi_epu16(lo, c257), _mm256_mulhi_epu16(hi, c257));
+}
+
+// Blends whole steps of eight pixels of each of a number of rows by source alpha (additive:
+// weighed and added); answers how many pixels of each row it did.
+template <bool kTinted, bool kAdditive>
+__attribute__((target("avx2"))) int32_t Blend8(const uint32_t* srcRow, int32_t srcPitch,
+                                               uint32_t* dstRow, int32_t dstPitch, int32_t rows,
+                                               int32_t n, uint32_t tint) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i c255 = _mm256_set1_epi16(255);
+  const __m256i c128 = _mm256_set1_epi16(128);
+  const __m256i c257 = _mm256_set1_epi16(257);
+  const __m256i alphaMask = _mm256_set1_epi32(int32_t(0xFF000000u));
+  const __m256i tintv = _mm256_unpacklo_epi8(_mm256_set1_epi32(int32_t(tint)), zero);
+  const int32_t whole = n & ~7;
+  for (int32_t row = 0; row < rows; ++row, srcRow += srcPitch, dstRow += dstPitch) {
+    const uint32_t* src = srcRow;
+    uint32_t* dst = dstRow;
+    for (int32_t i = 0; i < whole; i += 8) {
+      __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+      __m256i a = _mm256_and_si256(s, alphaMask);
+      if (uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, zero))) == 0xFFFFFFFFu) continue;
+      if constexpr (kTinted) {
+        s = ModulateBy8(s, tintv, zero, c128, c257);
+        a = _mm256_and_si256(s, alphaMask);
+      }
+      bool opaque = uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, alphaMask))) == 0xFFFFFFFFu;
+      __m256i* out = reinterpret_cast<__m256i*>(dst + i);
+      if (opaque && !kAdditive) {
+        _mm256_storeu_si256(out, s);
+        continue;
+      }
+      __m256i d = _mm256_loadu_si256(out);
+      if (opaque) {
+        _mm256_storeu_si256(out, _mm256_adds_epu8(d, s));
+        continue;
+      }
+      __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
+      __m256i alo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, 0xFF), 0xFF);
+      __m256i ahi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(shi, 0xFF), 0xFF);
+      __m256i xlo, xhi;
+      if constexpr (kAdditive) {
+        xlo = _mm256_add_epi16(_mm256_mullo_epi16(slo, alo), c128);
+        xhi = _mm256_add_epi16(_mm256_mullo_epi16(shi, ahi), c128);
+      } else {
+        __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
+        xlo =
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
+                                              _mm256_mullo_epi16(dlo, _mm256_xor_si256(alo, c255))),
+                             c128);
+        xhi =
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
+                                              _mm256_mullo_epi16(dhi, _mm256_xor_si256(ahi, c255))),
+                             c128);
+      }
+      __m256i r = _mm256_packus_epi16(_mm256_mulhi_epu16(xlo, c257), _mm256_mulhi_epu16(xhi, c257));
+      _mm256_storeu_si256(out, kAdditive ? _mm256_adds_epu8(d, r) : r);
+    }
+  }
+  return whole;
+}
+#endif
+
+// Blends source over target by the source's alpha, or (additive) adds the source weighed by
+// its alpha to the target, saturating. Tinted, the source is the texels times the tint,
+// worked out on the way; texels of alpha 0 stay alpha 0 either way and leave the target as
+// it is.
+template <bool kTinted, bool kAdditive>
+void Blend(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
+#if defined(ENGINE_RASTER_AVX2)
+  if (n >= 8 && HasAvx2()) i = Blend8<kTinted, kAdditive>(src, 0, dst, 0, 1, n, tint);
+#endif
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i c255 = _mm_set1_epi16(255);
   const __m128i c128 = _mm_set1_epi16(128);
+  // x / 255 rounded, for x + 128 below 65536: (x + 128) * 257 >> 16 is exactly
+  // (x + 128 + ((x + 128) >> 8)) >> 8, one multiply for three steps.
+  const __m128i c257 = _mm_set1_epi16(257);
   const __m128i alphaMask = _mm_set1_epi32(int32_t(0xFF000000u));
+  const __m128i tintv = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(tint)), zero);
   for (; i + 4 <= n; i += 4) {
     __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
     __m128i a = _mm_and_si128(s, alphaMask);
-    int allZero = _mm_movemask_epi8(_mm_cmpeq_epi32(a, zero));
-    if (allZero == 0xFFFF) continue;
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) continue;
+    if constexpr (kTinted) {
+      s = ModulateBy(s, tintv, zero, c128, c257);
+      a = _mm_and_si128(s, alphaMask);
+    }
+    bool opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF;
+    __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+    if (opaque && !kAdditive) {
+      _mm_storeu_si128(out, s);
       continue;
     }
-    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+    __m128i d = _mm_loadu_si128(out);
+    if (opaque) {
+      // Weighed by 255 each channel is itself.
+      _mm_storeu_si128(out, _mm_adds_epu8(d, s));
+      continue;
+    }
     __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
-    __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
     __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
     __m128i ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xFF), 0xFF);
-    __m128i xlo = _mm_add_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_xor_si128(alo, c255))),
-        c128);
-    __m128i xhi = _mm_add_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_xor_si128(ahi, c255))),
-        c128);
-    xlo = _mm_srli_epi16(_mm_add_epi16(xlo, _mm_srli_epi16(xlo, 8)), 8);
-    xhi = _mm_srli_epi16(_mm_add_epi16(xhi, _mm_srli_epi16(xhi, 8)), 8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(xlo, xhi));
+    __m128i xlo, xhi;
+    if constexpr (kAdditive) {
+      xlo = _mm_add_epi16(_mm_mullo_epi16(slo, alo), c128);
+      xhi = _mm_add_epi16(_mm_mullo_epi16(shi, ahi), c128);
+    } else {
+      __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
+      xlo = _mm_add_epi16(
+          _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_xor_si128(alo, c255))),
+          c128);
+      xhi = _mm_add_epi16(
+          _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_xor_si128(ahi, c255))),
+          c128);
+    }
+    __m128i r = _mm_packus_epi16(_mm_mulhi_epu16(xlo, c257), _mm_mulhi_epu16(xhi, c257));
+    _mm_storeu_si128(out, kAdditive ? _mm_adds_epu8(d, r) : r);
   }
 #endif
   for (; i < n; ++i) {
-    uint32_t a = src[i] >> 24;
-    if (a == 0) continue;
-    dst[i] = a == 255 ? src[i]
-                      : BlendPixel(BlendFactor::SrcAlpha, BlendFactor::InvSrcAlpha, src[i], dst[i]);
+    uint32_t c = kTinted ? Modulate(src[i], tint) : src[i];
+    uint32_t a = c >> 24, d = dst[i], out = 0;
+    if (!kAdditive && a == 0) continue;
+    if (!kAdditive && a == 255) {
+      dst[i] = c;
+      continue;
+    }
+    // BlendPixel with the source's alpha and its inverse (or one), channel by channel.
+    uint32_t weight = kAdditive ? 255 : 255 - a;
+    for (int shift = 0; shift < 32; shift += 8)
+      out |= std::min<uint32_t>(Div255(Channel(c, shift) * a + Channel(d, shift) * weight), 255)
+             << shift;
+    dst[i] = out;
   }
 }
 
+void WriteAlpha(const uint32_t* src, uint32_t* dst, int32_t n) {
+  Blend<false, false>(src, dst, n, 0);
+}
+
 void WriteAdditive(const uint32_t* src, uint32_t* dst, int32_t n) {
-  int32_t i = 0;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i c128 = _mm_set1_epi16(128);
-  for (; i + 4 <= n; i += 4) {
-    __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-    __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
-    __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
-    __m128i ahi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xFF), 0xFF);
-    __m128i xlo = _mm_add_epi16(_mm_mullo_epi16(slo, alo), c128);
-    __m128i xhi = _mm_add_epi16(_mm_mullo_epi16(shi, ahi), c128);
-    xlo = _mm_srli_epi16(_mm_add_epi16(xlo, _mm_srli_epi16(xlo, 8)), 8);
-    xhi = _mm_srli_epi16(_mm_add_epi16(xhi, _mm_srli_epi16(xhi, 8)), 8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                     _mm_adds_epu8(d, _mm_packus_epi16(xlo, xhi)));
-  }
-#endif
-  for (; i < n; ++i) dst[i] = BlendPixel(BlendFactor::SrcAlpha, BlendFactor::One, src[i], dst[i]);
+  Blend<false, true>(src, dst, n, 0);
 }
 
 // out = a x b per channel, rounded; out may be b.
@@ -279,6 +403,7 @@ void ModulateRow(const uint32_t* a, const uint32_t* b, uint32_t* out, int32_t n)
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i c128 = _mm_set1_epi16(128);
+  const __m128i c257 = _mm_set1_epi16(257);
   for (; i + 4 <= n; i += 4) {
     __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
     __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
@@ -286,12 +411,32 @@ void ModulateRow(const uint32_t* a, const uint32_t* b, uint32_t* out, int32_t n)
         _mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), _mm_unpacklo_epi8(y, zero)), c128);
     __m128i hi = _mm_add_epi16(
         _mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), _mm_unpackhi_epi8(y, zero)), c128);
-    lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
-    hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+    lo = _mm_mulhi_epu16(lo, c257);
+    hi = _mm_mulhi_epu16(hi, c257);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
   }
 #endif
   for (; i < n; ++i) out[i] = Modulate(a[i], b[i]);
+}
+
+// out = texels x colour per channel, rounded as Modulate; out may be tex.
+void ModulateByColour(const uint32_t* tex, uint32_t colour, uint32_t* out, int32_t n) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c128 = _mm_set1_epi16(128);
+  const __m128i c257 = _mm_set1_epi16(257);
+  const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(colour)), zero);
+  for (; i + 4 <= n; i += 4) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tex + i));
+    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), c), c128);
+    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), c), c128);
+    lo = _mm_mulhi_epu16(lo, c257);
+    hi = _mm_mulhi_epu16(hi, c257);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; i < n; ++i) out[i] = Modulate(tex[i], colour);
 }
 
 // Bilinear samples with clamped addressing, or with none when the span stays inside the
@@ -350,6 +495,107 @@ void SampleLinear(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t
   }
 }
 
+#if defined(ENGINE_RASTER_AVX2)
+// Four pixels a step of SampleLinearRow below, lane by lane the same arithmetic; answers how
+// many pixels it did.
+__attribute__((target("avx2"))) int32_t SampleLinearRow4(const uint32_t* r0, const uint32_t* r1,
+                                                         uint32_t fy, int64_t u, int64_t du,
+                                                         int32_t n, uint32_t* out) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i c256 = _mm256_set1_epi16(256);
+  const __m256i vfy = _mm256_set1_epi16(int16_t(fy));
+  const __m256i vgy = _mm256_set1_epi16(int16_t(256 - fy));
+  auto pair = [](const uint32_t* row, size_t a, size_t b) {
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + a)),
+                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + b)));
+  };
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4, u += 4 * du) {
+    int64_t t0 = u - 32768, t1 = t0 + du, t2 = t1 + du, t3 = t2 + du;
+    size_t x0 = size_t(t0 >> 16), x1 = size_t(t1 >> 16), x2 = size_t(t2 >> 16),
+           x3 = size_t(t3 >> 16);
+    __m256i t =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(pair(r0, x0, x1)), pair(r0, x2, x3), 1);
+    __m256i b =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(pair(r1, x0, x1)), pair(r1, x2, x3), 1);
+    t = _mm256_shuffle_epi32(t, _MM_SHUFFLE(3, 1, 2, 0));
+    b = _mm256_shuffle_epi32(b, _MM_SHUFFLE(3, 1, 2, 0));
+    __m128i f = _mm_setr_epi32(int32_t((t0 >> 8) & 0xFF), int32_t((t1 >> 8) & 0xFF),
+                               int32_t((t2 >> 8) & 0xFF), int32_t((t3 >> 8) & 0xFF));
+    f = _mm_or_si128(f, _mm_slli_epi32(f, 16));
+    __m256i fx = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi32(f, f)),
+                                         _mm_unpackhi_epi32(f, f), 1);
+    __m256i gx = _mm256_sub_epi16(c256, fx);
+    __m256i top =
+        _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero), gx),
+                                           _mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero), fx)),
+                          8);
+    __m256i bot =
+        _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(b, zero), gx),
+                                           _mm256_mullo_epi16(_mm256_unpackhi_epi8(b, zero), fx)),
+                          8);
+    __m256i r = _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(top, vgy), _mm256_mullo_epi16(bot, vfy)), 8);
+    __m256i packed =
+        _mm256_permute4x64_epi64(_mm256_packus_epi16(r, zero), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(packed));
+  }
+  return i;
+}
+#endif
+
+// Bilinear samples along one texture row pair (v the same for every pixel: sprites scaled
+// but not turned), no addressing: two pixels at a time, the same arithmetic as Mix.
+void SampleLinearRow(const DrawState& ds, int64_t u, int64_t v, int64_t du, int32_t n,
+                     uint32_t* out) {
+  int64_t tv = v - 32768;
+  const uint32_t* r0 = ds.tex + size_t(tv >> 16) * size_t(ds.tpitch);
+  const uint32_t* r1 = r0 + ds.tpitch;
+  uint32_t fy = uint32_t((tv >> 8) & 0xFF);
+  int32_t i = 0;
+#if defined(ENGINE_RASTER_AVX2)
+  if (n >= 4 && HasAvx2()) {
+    i = SampleLinearRow4(r0, r1, fy, u, du, n, out);
+    u += du * i;
+  }
+#endif
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c256 = _mm_set1_epi16(256);
+  const __m128i vfy = _mm_set1_epi16(int16_t(fy));
+  const __m128i vgy = _mm_set1_epi16(int16_t(256 - fy));
+  for (; i + 2 <= n; i += 2, u += 2 * du) {
+    int64_t ta = u - 32768, tb = u + du - 32768;
+    size_t xa = size_t(ta >> 16), xb = size_t(tb >> 16);
+    // Left and right texels of both pixels, then the lefts together and the rights together.
+    __m128i t = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + xa)),
+                                   _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + xb)));
+    __m128i b = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + xa)),
+                                   _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + xb)));
+    t = _mm_shuffle_epi32(t, _MM_SHUFFLE(3, 1, 2, 0));
+    b = _mm_shuffle_epi32(b, _MM_SHUFFLE(3, 1, 2, 0));
+    int16_t fa = int16_t((ta >> 8) & 0xFF), fb = int16_t((tb >> 8) & 0xFF);
+    __m128i fx = _mm_set_epi16(fb, fb, fb, fb, fa, fa, fa, fa);
+    __m128i gx = _mm_sub_epi16(c256, fx);
+    __m128i top = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), gx),
+                                               _mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), fx)),
+                                 8);
+    __m128i bot = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), gx),
+                                               _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), fx)),
+                                 8);
+    __m128i r =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(top, vgy), _mm_mullo_epi16(bot, vfy)), 8);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(r, zero));
+  }
+#endif
+  for (; i < n; ++i, u += du) {
+    int64_t tu = u - 32768;
+    size_t x = size_t(tu >> 16);
+    uint32_t fx = uint32_t((tu >> 8) & 0xFF);
+    out[i] = Mix(Mix(r0[x], r0[x + 1], fx), Mix(r1[x], r1[x + 1], fx), fy);
+  }
+}
+
 inline int64_t FloorDiv(int64_t n, int64_t d) {
   int64_t q = n / d;
   return (n % d != 0 && ((n < 0) != (d < 0))) ? q - 1 : q;
@@ -389,12 +635,24 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       if (sp.linearFilter) {
         // Only the pixels whose four texels may cross an edge need addressing.
         int32_t lo = 0, hi = n;
-        InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
+        if (sp.interiorU == u && sp.interiorCount == n) {
+          lo = sp.interiorLo;
+          hi = sp.interiorHi;
+        } else {
+          InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
+          sp.interiorU = u;
+          sp.interiorCount = n;
+          sp.interiorLo = lo;
+          sp.interiorHi = hi;
+        }
         InteriorRange(v - 32768, dv, int64_t(ds.th - 1) << 16, lo, hi);
         if (lo >= hi) lo = hi = n;
         auto edge = clamp ? SampleLinear<true> : SampleLinearAddressed;
         edge(ds, u, v, du, dv, lo, texels);
-        SampleLinear<false>(ds, u + du * lo, v + dv * lo, du, dv, hi - lo, texels + lo);
+        if (dv == 0)
+          SampleLinearRow(ds, u + du * lo, v, du, hi - lo, texels + lo);
+        else
+          SampleLinear<false>(ds, u + du * lo, v + dv * lo, du, dv, hi - lo, texels + lo);
         edge(ds, u + du * hi, v + dv * hi, du, dv, n - hi, texels + hi);
       } else if (clamp) {
         SamplePoint<true>(ds, u, v, du, dv, n, texels);
@@ -432,7 +690,13 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
   bool passThrough = tp && whiteDiffuse && colourIsTexture &&
                      (alphaIgnored || ds.alphaSource == AlphaSource::TexTimesDiffuse ||
                       ds.alphaSource == AlphaSource::Texture);
-  if (!passThrough) {
+  bool modulateAll = ds.colourSource == ColourSource::TexTimesDiffuse && tp &&
+                     ds.alphaSource == AlphaSource::TexTimesDiffuse;
+  if (!passThrough && modulateAll && !(needDiffuse && !flatColour)) {
+    // One colour over the span (scaled tinted sprites and glyphs).
+    ModulateByColour(tp, constant, colours, n);
+    src = colours;
+  } else if (!passThrough) {
     if (needDiffuse && !flatColour) {
       // Gouraud colours step in 8.16 fixed point per channel.
       int64_t c[4], dc[4];
@@ -455,8 +719,7 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
     } else {
       std::fill(colours, colours + n, constant);
     }
-    if (ds.colourSource == ColourSource::TexTimesDiffuse && tp &&
-        ds.alphaSource == AlphaSource::TexTimesDiffuse) {
+    if (modulateAll) {
       ModulateRow(tp, colours, colours, n);
     } else {
       for (int32_t i = 0; i < n; ++i) {
@@ -505,7 +768,12 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
   bool needDiffuse = ds.colourSource != ColourSource::Texture ||
                      ds.alphaSource == AlphaSource::Diffuse ||
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
-  if (needDiffuse && !(sp.flatColour && sp.colour == 0xFFFFFFFFu)) return false;
+  // A colour other than white is one colour over the whole rectangle times every channel of
+  // the texels (tinted sprites and glyphs): modulated a row at a time on the way.
+  bool tinted = needDiffuse && !(sp.flatColour && sp.colour == 0xFFFFFFFFu);
+  if (tinted && !(sp.flatColour && ds.colourSource == ColourSource::TexTimesDiffuse &&
+                  ds.alphaSource == AlphaSource::TexTimesDiffuse))
+    return false;
   bool alphaIgnored = ds.write == WriteKind::Copy && !ds.targetHasAlpha;
   bool alphaKept =
       ds.alphaSource == AlphaSource::TexTimesDiffuse || ds.alphaSource == AlphaSource::Texture;
@@ -517,14 +785,69 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
   if ((u & 0xFFFF) != 0x8000 || (v & 0xFFFF) != 0x8000) return false;
   int64_t tx = u >> 16, ty = v >> 16;
   if (tx < 0 || ty < 0 || tx + sp.count > ds.tw || ty + (y1 - y0) > ds.th) return false;
-  for (int32_t y = y0; y < y1; ++y) {
-    const uint32_t* src = ds.tex + size_t(ty + (y - y0)) * size_t(ds.tpitch) + size_t(tx);
-    uint32_t* dst = reinterpret_cast<uint32_t*>(ds.bits + size_t(y) * size_t(ds.pitch)) + sp.x0;
-    switch (ds.write) {
-      case WriteKind::Copy: WriteCopy(src, dst, sp.count); break;
-      case WriteKind::Alpha: WriteAlpha(src, dst, sp.count); break;
-      default: WriteAdditive(src, dst, sp.count); break;
+  const uint32_t* src = ds.tex + size_t(ty) * size_t(ds.tpitch) + size_t(tx);
+  uint8_t* dst = ds.bits + size_t(y0) * size_t(ds.pitch) + size_t(sp.x0) * 4;
+  int32_t count = sp.count;
+  // One loop per writer, so each row is a direct call.
+  auto rows = [&](auto write) {
+    uint32_t tintedRow[kChunk];
+    for (int32_t y = y0; y < y1; ++y, src += ds.tpitch, dst += ds.pitch) {
+      uint32_t* out = reinterpret_cast<uint32_t*>(dst);
+      if (!tinted) {
+        write(src, out, count);
+        continue;
+      }
+      for (int32_t offset = 0; offset < count; offset += kChunk) {
+        int32_t n = std::min(kChunk, count - offset);
+        ModulateByColour(src + offset, sp.colour, tintedRow, n);
+        write(tintedRow, out + offset, n);
+      }
     }
+  };
+  const uint32_t tint = sp.colour;
+#if defined(ENGINE_RASTER_AVX2)
+  if ((ds.write == WriteKind::Alpha || ds.write == WriteKind::Additive) && count >= 8 &&
+      HasAvx2()) {
+    // The whole rectangle in steps of eight pixels in one call, then what is left of each row.
+    int32_t rowsLeft = y1 - y0, pitch = ds.pitch / 4;
+    auto* out = reinterpret_cast<uint32_t*>(dst);
+    int32_t done;
+    if (ds.write == WriteKind::Alpha)
+      done = tinted ? Blend8<true, false>(src, ds.tpitch, out, pitch, rowsLeft, count, tint)
+                    : Blend8<false, false>(src, ds.tpitch, out, pitch, rowsLeft, count, 0);
+    else
+      done = tinted ? Blend8<true, true>(src, ds.tpitch, out, pitch, rowsLeft, count, tint)
+                    : Blend8<false, true>(src, ds.tpitch, out, pitch, rowsLeft, count, 0);
+    if (done == count) return true;
+    src += done;
+    dst += size_t(done) * 4;
+    count -= done;
+  }
+#endif
+  switch (ds.write) {
+    case WriteKind::Copy:
+      rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteCopy(s, d, n); });
+      break;
+    case WriteKind::Alpha:
+      if (tinted) {
+        tinted = false;  // the blend tints on the way
+        rows([tint](const uint32_t* s, uint32_t* d, int32_t n) {
+          Blend<true, false>(s, d, n, tint);
+        });
+      } else {
+        rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteAlpha(s, d, n); });
+      }
+      break;
+    default:
+      if (tinted) {
+        tinted = false;
+        rows([tint](const uint32_t* s, uint32_t* d, int32_t n) {
+          Blend<true, true>(s, d, n, tint);
+        });
+      } else {
+        rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteAdditive(s, d, n); });
+      }
+      break;
   }
   return true;
 }
