@@ -1,10 +1,42 @@
 #include "game/shell/GameMain.h"
 
+#include <memory>
+
 #include "core/TPlatform.h"
 #include "core/TSettings.h"
 #include "core/str.h"
+#include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
+#include "window/IWindowSound.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
+
+namespace {
+
+constexpr int32_t kEffectsGroup = 1000;
+
+// Buttons' sounds come from the sound library, which the window system does not know.
+class WindowSound : public IWindowSound {
+public:
+  explicit WindowSound(boost::shared_ptr<TSound> sound) : mSound(std::move(sound)) {}
+  void Play() override {
+    if (mSound) mSound->Play(false);
+  }
+
+private:
+  boost::shared_ptr<TSound> mSound;
+};
+
+class WindowSoundSource : public IWindowSoundSource {
+public:
+  std::shared_ptr<IWindowSound> Get(const str& name) override {
+    boost::shared_ptr<TSound> sound = TSound::Get(name, true, kEffectsGroup);
+    if (!sound) return nullptr;
+    return std::make_shared<WindowSound>(sound);
+  }
+};
+
+}  // namespace
 
 void SetGameSettings() {
   SetConfig(kConfigGameName, "Harbor of Lost Things");
@@ -19,11 +51,20 @@ void SetGameSettings() {
 int GameMain(TPlatform* platform, const char*) {
   platform->SetWindowTitle(platform->GetTitle());
   platform->InitScreen(800, 600, false);
+  TWindowManager* wm = platform->GetWindowManager();
+  TWindowHandle menu;
+  if (wm) {
+    wm->SetSoundSource(std::make_unique<WindowSoundSource>());
+    // The menu script pushes its modal and then waits for the player.
+    if (wm->GetRoot() && wm->RunScriptFile(wm->GetRoot(), "scripts/menu.lua") &&
+        wm->GetTopModal() != wm->GetRoot())
+      menu = TWindowHandle(wm->GetTopModal());
+  }
   TPlatformEvent event;
   for (;;) {
     platform->GetEvent(event);
     if (event.type == kEventCloseRequest || event.type == kEventQuit) break;
-    TWindowManager* wm = platform->GetWindowManager();
+    wm = platform->GetWindowManager();
     if (!wm) continue;
     TWindow* top = wm->GetTopModal();
     if (event.type == kEventActivate && top && top->IsKindOf(TModalWindow::GetClassId())) {
@@ -36,6 +77,8 @@ int GameMain(TPlatform* platform, const char*) {
     }
     // Each event reaches the windows once; the manager draws the screen on idle and paint.
     wm->HandleEvent(event);
+    // Closing the menu ends the sample.
+    if (!menu.SameAs(TWindowHandle()) && !menu) break;
   }
   return 0;
 }
