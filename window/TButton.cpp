@@ -79,8 +79,11 @@ void TButton::Init(TWindowStyle& style) {
   if (style.GetBool("close", false)) bits |= 4;
   if (style.GetBool("default", false)) bits |= 8;
   if (style.GetBool("cancel", false)) bits |= 16;
-  if (style.GetBool("on", false)) SetToggleState(true);
+  bool on = style.GetBool("on", false);
+  // The group marks go first: a radio button switched on while it did not yet know that it
+  // begins a group would switch off the group before its own.
   SetButtonFlags(bits);
+  if (on) SetToggleState(true);
   if (!sound.IsEmpty()) SetStateSound(1, sound);
   if (!rollover.IsEmpty()) SetStateSound(2, rollover);
   if (!mask.IsEmpty()) SetMask(TTexture::Get(mask));

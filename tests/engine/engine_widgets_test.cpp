@@ -1,0 +1,343 @@
+// The widgets inside the running engine: a dialog built from a Lua layout with a style (text,
+// images, push, toggle, radio, masked and hot-key buttons, a slider, two text edits) answers
+// injected clicks, drags, wheel turns and typing with the messages, values and Lua actions
+// the widgets promise; frames of the text edit's caret and of the sample menu are compared
+// with stored ones.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "render/RenderFixture.h"
+#include "support/Golden.h"
+
+#include "core/Timer.h"
+#include "game/shell/GameMain.h"
+#include "script/binding/TWindowScript.h"
+#include "window/TButton.h"
+#include "window/TImage.h"
+#include "window/TSlider.h"
+#include "window/TText.h"
+#include "window/TTextEdit.h"
+#include "window/TWindowManager.h"
+#include "window/text/TTextLayout.h"
+
+namespace {
+
+// Solid images of one colour; the mask is black on its left half and white on its right.
+uint32_t Solid(uint32_t c) { return c; }
+
+class WidgetsTest : public RenderTest {
+protected:
+  void SetUp() override {
+    RenderTest::SetUp();
+    namespace fs = std::filesystem;
+    fs::create_directories(mWork + "/assets/fonts");
+    fs::create_directories(mWork + "/assets/scripts");
+    fs::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/fonts/sans.mvec",
+                  mWork + "/assets/fonts/sans.mvec");
+  }
+
+  void WriteImages() {
+    const uint32_t colours[4] = {0xFFC00000u, 0xFF00C000u, 0xFF0000C0u, 0xFFC0C000u};
+    for (int i = 0; i < 4; ++i) {
+      uint32_t c = colours[i];
+      WritePng("b" + std::to_string(i) + ".png", 40, 20, [c](int, int) { return Solid(c); });
+      WritePng("r" + std::to_string(i) + ".png", 20, 20, [c](int, int) { return Solid(c); });
+    }
+    WritePng("mask.png", 40, 20, [](int x, int) { return x < 20 ? kBlack : kWhite; });
+    WriteJpeg("pic.jpg", 101, 40, [](int x, int) { return x < 50 ? kRed : kBlue; });
+    WritePng("rail.png", 6, 4, [](int, int) { return 0xFF808080u; });
+    WritePng("thumb.png", 10, 10, [](int, int) { return kWhite; });
+    WritePng("thumb2.png", 10, 10, [](int, int) { return kGreen; });
+    WriteAsset("strings.xml",
+               "<Table><Row><Cell><Data>GREETING</Data></Cell><Cell><Data>Hello</Data></Cell>"
+               "</Row></Table>\n");
+  }
+
+  static void Send(TPlatform* p, int type, int x, int y, int code = 0, int modifiers = 0) {
+    TPlatformEvent e;
+    e.type = type;
+    e.x = x;
+    e.y = y;
+    e.code = code;
+    e.modifiers = modifiers;
+    p->GetWindowManager()->HandleEvent(e);
+  }
+  static void Move(TPlatform* p, int x, int y) { Send(p, kEventMouseMove, x, y); }
+  // A player's click: the mouse arrives, goes down and comes up at one place.
+  static void Click(TPlatform* p, int x, int y) {
+    Move(p, x, y);
+    Send(p, kEventLeftDown, x, y);
+    Send(p, kEventLeftUp, x, y);
+  }
+  static void Type(TPlatform* p, const std::string& text) {
+    for (unsigned char c : text) Send(p, kEventChar, 0, 0, c);
+  }
+  static void Key(TPlatform* p, int code, int modifiers = 0) {
+    Send(p, kEventKeyDown, 0, 0, code, modifiers);
+  }
+  static void Idle(TPlatform* p, int frames, uint32_t stepMs = 13) {
+    for (int i = 0; i < frames; ++i) {
+      platform::os::AdvanceVirtualTime(stepMs);
+      Send(p, kEventIdle, 0, 0);
+    }
+  }
+
+  static std::string Global(const char* name) {
+    return TWindowManager::Instance()->GetScriptHost()->GetGlobalString(name).CStr();
+  }
+  // The messages the dialog's script received since the last call, then forgets them.
+  static std::string TakeLog() {
+    std::string log = Global("gLog");
+    TWindowManager::Instance()->GetScriptHost()->SetGlobalString("gLog", "");
+    return log;
+  }
+  template <typename W>
+  static W* Find(const char* name) {
+    TWindow* top = TWindowManager::Instance()->GetTopModal();
+    TWindow* w = top ? top->FindChild(name, -1) : nullptr;
+    return w && w->IsKindOf(W::GetClassId()) ? static_cast<W*>(w) : nullptr;
+  }
+};
+
+const char* kDialog = R"(
+gStyle = { font = { 'fonts/sans.mvec', 14, Color(0, 0, 0) } }
+local push = { 'b0.png', 'b1.png', 'b2.png' }
+local four = { 'b0.png', 'b1.png', 'b2.png', 'b3.png' }
+local radio = { 'r0.png', 'r1.png', 'r2.png', 'r3.png' }
+function Note() gTrace = gTrace .. GetButtonName() .. ' ' end
+return function()
+  gId = PushModal('dialog')
+  SetDefaultStyle(gStyle)
+  MakeDialog({
+    Text({ name = 'greeting', label = 'GREETING', x = 0, y = 0, w = 200, h = 20 }),
+    Text({ name = 'literal', label = '#Score', x = 200, y = 0, w = 60, h = 20 }),
+    Text({ name = 'number', label = '12.5', x = 260, y = 0, w = 60, h = 20 }),
+    Text({ name = 'nosize', label = 'GREETING' }),
+    Bitmap({ name = 'picture', image = 'pic.jpg', scale = 0.5, x = 200, y = 20 }),
+    Bitmap({ name = 'turned', image = 'pic.jpg', scale = 0.5, rotate = true, alpha = true,
+             x = 260, y = 20 }),
+    Button({ name = 'ok', x = 0, y = 50, default = true, graphics = push }),
+    Button({ name = 'cancel', x = 50, y = 50, close = true, cancel = true, graphics = push }),
+    Button({ name = 'help', x = 100, y = 50, graphics = push, command = Note }),
+    Button({ name = 'masked', x = 150, y = 50, mask = 'mask.png', graphics = push }),
+    Button({ name = 'music', type = kToggle, x = 0, y = 80, graphics = four, command = Note }),
+    BeginGroup(),
+    Button({ name = 'r1', type = kRadio, x = 0, y = 110, on = true, graphics = radio }),
+    Button({ name = 'r2', type = kRadio, x = 25, y = 110, graphics = radio }),
+    BeginGroup(),
+    Button({ name = 'r3', type = kRadio, x = 60, y = 110, on = true, graphics = radio }),
+    Slider({ name = 'vol', x = 0, y = 140, w = 100, h = 10, railtop = 'rail.png',
+             railmid = 'rail.png', railbot = 'rail.png', sliderimage = 'thumb.png',
+             sliderrollimage = 'thumb2.png' }),
+    TextEdit({ name = 'who', x = 0, y = 160, w = 120, h = 20, length = 5 }),
+    TextEdit({ name = 'city', x = 130, y = 160, w = 120, h = 20, label = 'GREETING',
+               ignore = '#' }),
+    Text({ name = 'links', label = "#<a id='help'>help</a> and <a id='nobody'>nobody</a>",
+           x = 0, y = 190, w = 300, h = 20 }),
+  })
+  DoFitToChildren()
+  RegisterHotkey('alt-h', 'help')
+  gTrace = ''
+  gLog = ''
+  while true do
+    local m = WaitForMessage()
+    if m then
+      gLog = gLog .. m.type .. ':' .. m.name .. ' '
+      if m.type == kModalClosed and m.name == gId then break end
+    end
+  end
+  gDone = 'closed by ' .. tostring(gReturnValue)
+end
+)";
+
+}  // namespace
+
+TEST_F(WidgetsTest, ADialogFromALuaLayoutAnswersClicksDragsWheelAndTyping) {
+  WriteImages();
+  WriteAsset("scripts/dialog.lua", kDialog);
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/dialog.lua")) << Log();
+        ASSERT_NE(Find<TButton>("ok"), nullptr) << Log();
+        Idle(p, 2);
+
+        // Text: labels come from the string table unless marked literal or numeric; a text
+        // window without a size says so and never draws.
+        EXPECT_EQ(Find<TText>("greeting")->GetText(), str("Hello"));
+        EXPECT_EQ(Find<TText>("literal")->GetText(), str("Score"));
+        EXPECT_EQ(Find<TText>("number")->GetText(), str("12.5"));
+        EXPECT_EQ(Find<TText>("nosize")->GetLayout(), nullptr);
+        EXPECT_TRUE(
+            Logged("ERROR: Attempting to create text window of size(0,0): named "
+                   "'nosize', label 'Hello'"));
+        // The text edit's label is its text, never translated.
+        EXPECT_EQ(Find<TTextEdit>("city")->GetText(), str("GREETING"));
+
+        // Images size themselves to the texture times the scale, half up; turned, the sides
+        // swap; one with an alpha channel never hides what is beneath.
+        TImage* picture = Find<TImage>("picture");
+        TImage* turned = Find<TImage>("turned");
+        EXPECT_EQ(picture->GetWidth(), 51);
+        EXPECT_EQ(picture->GetHeight(), 20);
+        EXPECT_EQ(turned->GetWidth(), 20);
+        EXPECT_EQ(turned->GetHeight(), 51);
+        EXPECT_TRUE(picture->GetFlags() & kWindowOpaque);
+        EXPECT_FALSE(turned->GetFlags() & kWindowOpaque);
+        picture->SetAlpha(0.99f);
+        EXPECT_FALSE(picture->GetFlags() & kWindowOpaque);
+        picture->SetAlpha(1.0f);
+        EXPECT_TRUE(picture->GetFlags() & kWindowOpaque);
+
+        // A push button pressed and released inside posts one press to its parent and ends
+        // in rollover; its size comes from its state images.
+        TButton* ok = Find<TButton>("ok");
+        EXPECT_EQ(ok->GetWidth(), 40);
+        Click(p, 10, 60);
+        EXPECT_EQ(TakeLog(), "3:ok ");
+        EXPECT_EQ(ok->GetState(), kButtonRollover);
+        EXPECT_EQ(ok->GetCurrentLayer(), 2u);
+        // Pressed, then released outside (the hover list still brings it the release):
+        // nothing is posted and it returns to normal.
+        Move(p, 10, 60);
+        Send(p, kEventLeftDown, 10, 60);
+        EXPECT_EQ(ok->GetCurrentLayer(), 1u);
+        Send(p, kEventLeftUp, 300, 230);
+        EXPECT_EQ(TakeLog(), "");
+        EXPECT_EQ(ok->GetState(), kButtonNormal);
+
+        // The masked button refuses clicks on the black half of its mask.
+        Move(p, 300, 230);
+        Click(p, 155, 60);
+        EXPECT_EQ(TakeLog(), "");
+        Click(p, 185, 60);
+        EXPECT_EQ(TakeLog(), "3:masked ");
+
+        // A toggle flips on each click, shows its "on" layers, and runs its Lua action.
+        TButton* music = Find<TButton>("music");
+        Click(p, 10, 90);
+        EXPECT_TRUE(music->GetToggleState());
+        EXPECT_EQ(music->GetCurrentLayer(), 3u);  // rollover while on
+        Move(p, 300, 230);
+        EXPECT_EQ(music->GetCurrentLayer(), 1u);  // on
+        Click(p, 10, 90);
+        EXPECT_FALSE(music->GetToggleState());
+        // The action's command reaches the script as a message of its own.
+        EXPECT_EQ(TakeLog(), "8:LuaAction:music 3:music 8:LuaAction:music 3:music ");
+        EXPECT_EQ(Global("gTrace"), "music music ");
+
+        // A radio button clears the others of its own group only.
+        TButton* r1 = Find<TButton>("r1");
+        TButton* r2 = Find<TButton>("r2");
+        TButton* r3 = Find<TButton>("r3");
+        EXPECT_TRUE(r1->GetToggleState());
+        EXPECT_TRUE(r3->GetToggleState());
+        Click(p, 30, 115);
+        EXPECT_FALSE(r1->GetToggleState());
+        EXPECT_TRUE(r2->GetToggleState());
+        EXPECT_TRUE(r3->GetToggleState());
+        EXPECT_EQ(TakeLog(), "3:r2 ");
+
+        // The slider: a click on the rail beside the thumb pages and keeps the value; a drag
+        // of the thumb reports every move and the release; the wheel does nothing to it.
+        TSlider* vol = Find<TSlider>("vol");
+        EXPECT_TRUE(vol->IsHorizontal());
+        EXPECT_EQ(vol->GetHeight(), 10);
+        Move(p, 300, 230);
+        Click(p, 80, 145);
+        // The release is no drag's end: the dialog hears it as any key.
+        EXPECT_EQ(TakeLog(), "12:vol 4:mouse:up ");
+        EXPECT_EQ(vol->GetValue(), 0.0f);
+        Move(p, 300, 230);
+        Move(p, 5, 145);
+        Send(p, kEventLeftDown, 5, 145);
+        EXPECT_TRUE(vol->IsDragging());
+        Move(p, 25, 145);
+        Move(p, 50, 145);
+        Send(p, kEventLeftUp, 50, 145);
+        EXPECT_FALSE(vol->IsDragging());
+        EXPECT_EQ(vol->GetValue(), 0.5f);
+        EXPECT_EQ(vol->GetThumb()->GetRect().left, 45);
+        EXPECT_EQ(TakeLog(), "9:vol 9:vol 10:vol ");
+        Click(p, 2, 145);
+        EXPECT_EQ(TakeLog(), "11:vol 4:mouse:up ");
+        Move(p, 300, 230);
+        Send(p, kEventOtherButton, 50, 145, kWheelForward);
+        Send(p, kEventOtherButton, 50, 145, kWheelBack);
+        EXPECT_EQ(vol->GetValue(), 0.5f);
+        EXPECT_EQ(TakeLog(), "");
+        vol->SetValue(-0.5f, true);
+        EXPECT_EQ(vol->GetValue(), 0.0f);
+        vol->SetValue(2.0f, true);
+        EXPECT_EQ(vol->GetValue(), 1.0f);
+        EXPECT_EQ(TakeLog(), "");
+
+        // Typing: a click gives the field the focus; length 5 takes four characters, each a
+        // change; Tab goes to the next field of the dialog and from the last back to the first.
+        TTextEdit* who = Find<TTextEdit>("who");
+        TTextEdit* city = Find<TTextEdit>("city");
+        Click(p, 10, 165);
+        EXPECT_EQ(wm->GetFocus(), who);
+        EXPECT_EQ(TakeLog(), "4:mouse:up ");
+        Type(p, "abcdefg");
+        EXPECT_EQ(who->GetText(), str("abcd"));
+        EXPECT_EQ(TakeLog(), "7:who 7:who 7:who 7:who ");
+        Key(p, kKeyLeft);
+        Type(p, "\b");
+        EXPECT_EQ(who->GetText(), str("abd"));
+        EXPECT_EQ(who->GetCursor(), 2);
+        Type(p, "\t");
+        EXPECT_EQ(wm->GetFocus(), city);
+        Type(p, "#!");  // '#' is ignored, yet still a change
+        EXPECT_EQ(city->GetText(), str("GREETING!"));
+        EXPECT_EQ(TakeLog(), "7:who 7:city 7:city ");
+        Type(p, "\t");
+        EXPECT_EQ(wm->GetFocus(), who);
+
+        // Paste replaces the text with the clipboard's first characters, less control
+        // characters, and posts no change.
+        platform::window::SetClipboardText("Hi\tthere");
+        Key(p, 'V', kModCtrl);
+        EXPECT_EQ(who->GetText(), str("Hith"));
+        EXPECT_EQ(who->GetCursor(), 4);
+        EXPECT_EQ(TakeLog(), "");
+
+        // A hot key with Alt passes the text edit and presses its button, whose Lua action
+        // runs with the button's name.
+        Key(p, 'H', kModAlt);
+        EXPECT_EQ(TakeLog(), "8:LuaAction:help 3:help ");
+        EXPECT_EQ(Global("gTrace"), "music music help ");
+
+        // A link presses the button it names; one naming a window that is no button is only
+        // logged.
+        TText* links = Find<TText>("links");
+        TTextLayout* layout = links->GetLayout();
+        ASSERT_NE(layout, nullptr);
+        const TTextLine& line = *layout->GetLines()[0];
+        int lineX = int(float(line.x) + line.xOffset);
+        int helpX = lineX + line.runs[0].startX + 3;
+        ASSERT_EQ(layout->HitTestLink(TPoint(helpX, 5), 0), str("help"));
+        Move(p, 300, 230);
+        Click(p, helpX, 195);
+        EXPECT_EQ(TakeLog(), "8:LuaAction:help 3:help ");
+        int lastX = lineX;
+        for (const TTextRun& run : line.runs)
+          if (run.linkId == str("nobody")) lastX += run.startX + 3;
+        ASSERT_EQ(layout->HitTestLink(TPoint(lastX, 5), 0), str("nobody"));
+        Click(p, lastX, 195);
+        EXPECT_TRUE(Logged("ERROR: Command window nobody not found"));
+
+        // Enter in a text edit travels on to the dialog, which presses its default button;
+        // Escape presses the cancel button, which closes the dialog.
+        Click(p, 10, 165);
+        TakeLog();
+        Type(p, "\r");
+        EXPECT_EQ(TakeLog(), "2: 3:ok ");
+        Type(p, "\x1b");
+        Idle(p, 3);
+        EXPECT_EQ(Global("gDone"), "closed by cancel");
+        EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
+      },
+      320, 240);
+}
