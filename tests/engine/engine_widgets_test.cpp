@@ -5,6 +5,7 @@
 // with stored ones.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "render/RenderFixture.h"
@@ -13,12 +14,17 @@
 #include "core/Timer.h"
 #include "game/shell/GameMain.h"
 #include "script/binding/TWindowScript.h"
+#include "script/LuaApi.h"
+#include "script/LuaAux.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "window/IWindowSound.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
 #include "window/TSlider.h"
 #include "window/TText.h"
 #include "window/TTextEdit.h"
 #include "window/TWindowManager.h"
+#include "window/TWindowStyle.h"
 #include "window/text/TTextLayout.h"
 
 namespace {
@@ -338,6 +344,181 @@ TEST_F(WidgetsTest, ADialogFromALuaLayoutAnswersClicksDragsWheelAndTyping) {
         Idle(p, 3);
         EXPECT_EQ(Global("gDone"), "closed by cancel");
         EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
+      },
+      320, 240);
+}
+
+namespace {
+
+// Remembers which sounds buttons play, in order.
+class SoundJournal : public IWindowSoundSource {
+public:
+  explicit SoundJournal(std::string* played) : mPlayed(played) {}
+  std::shared_ptr<IWindowSound> Get(const str& name) override {
+    if (name == str("missing.ogg")) return nullptr;
+    return std::make_shared<Sound>(mPlayed, name.CStr());
+  }
+
+private:
+  struct Sound : IWindowSound {
+    Sound(std::string* played, std::string name) : played(played), name(std::move(name)) {}
+    void Play() override { *played += name + " "; }
+    std::string* played;
+    std::string name;
+  };
+  std::string* mPlayed;
+};
+
+}  // namespace
+
+TEST_F(WidgetsTest, ButtonsPlayTheirStateSoundsAndTakeClicksOnlyOnTheirMask) {
+  // Only the mask pixel (30, 20) is light: a 200 x 100 button maps a click at (61, 41) there.
+  WritePng("dot.png", 100, 50, [](int x, int y) { return x == 30 && y == 20 ? kWhite : kBlack; });
+  WritePng("b.png", 40, 20, [](int, int) { return kRed; });
+  std::string played;
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        wm->SetSoundSource(std::make_unique<SoundJournal>(&played));
+        wm->RunScriptString(
+            wm->GetRoot(),
+            "PushModal('m') MakeDialog({"
+            " Button({ name = 'loud', x = 0, y = 0, sound = 'click.ogg', rolloversound = "
+            "'over.ogg', graphics = { 'b.png', 'b.png', 'b.png' } }),"
+            " Button({ name = 'dot', x = 0, y = 30, w = 200, h = 100, mask = 'dot.png' }),"
+            " Button({ name = 'quiet', x = 50, y = 0, w = 40, h = 20, sound = 'missing.ogg' }),"
+            " Text({ name = 't', x = 100, y = 0, w = 50, h = 20, label = 'a' }) })");
+        TButton* loud = Find<TButton>("loud");
+        ASSERT_NE(loud, nullptr) << Log();
+
+        // Rollover on entering; the click sound on the click, then rollover again; a pressed
+        // button that is left plays nothing.
+        Move(p, 5, 5);
+        EXPECT_EQ(played, "over.ogg ");
+        Send(p, kEventLeftDown, 5, 5);
+        Send(p, kEventLeftUp, 5, 5);
+        EXPECT_EQ(played, "over.ogg click.ogg over.ogg ");
+        Send(p, kEventLeftDown, 5, 5);
+        Move(p, 150, 150);
+        EXPECT_EQ(loud->GetState(), kButtonNormal);
+        EXPECT_EQ(played, "over.ogg click.ogg over.ogg ");
+        // A sound that does not load leaves the button silent.
+        Click(p, 55, 5);
+        EXPECT_EQ(played, "over.ogg click.ogg over.ogg ");
+
+        TButton* dot = Find<TButton>("dot");
+        ASSERT_TRUE(dot->HasMask());
+        EXPECT_TRUE(dot->OnMouseDown(TPoint(61, 41)));
+        EXPECT_EQ(dot->GetState(), kButtonPressed);
+        dot->OnMouseLeave();
+        dot->OnMouseDown(TPoint(59, 41));
+        EXPECT_EQ(dot->GetState(), kButtonNormal);
+        dot->OnMouseDown(TPoint(61, 43));
+        EXPECT_EQ(dot->GetState(), kButtonNormal);
+
+        // A text that does not change is not laid out again.
+        TText* t = Find<TText>("t");
+        int passes = t->GetLayout()->GetLayoutPasses();
+        t->SetText("same");
+        t->SetText("same");
+        EXPECT_EQ(t->GetLayout()->GetLayoutPasses(), passes + 1);
+      },
+      320, 240);
+}
+
+TEST_F(WidgetsTest, SlidersChooseTheirAxisAndReadTheirKeysOnce) {
+  WritePng("thumb.png", 10, 10, [](int, int) { return kWhite; });
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        wm->RunScriptString(
+            wm->GetRoot(),
+            "PushModal('m') MakeDialog({"
+            " Slider({ name = 'wide', x = 0, y = 0, w = 200, h = 20, sliderimage = 'thumb.png' }),"
+            " Slider({ name = 'upright', x = 0, y = 30, w = 200, h = 20, hslider = false,"
+            "          sliderimage = 'thumb.png', yoffset = 3 }) })");
+        TSlider* wide = Find<TSlider>("wide");
+        TSlider* upright = Find<TSlider>("upright");
+        ASSERT_TRUE(wide && upright) << Log();
+        EXPECT_TRUE(wide->IsHorizontal());
+        EXPECT_FALSE(upright->IsHorizontal());
+        // Across its axis a slider is as thick as its thumb and the thumb's offset.
+        EXPECT_EQ(upright->GetWidth(), 13);
+        upright->SetValue(1.0f, true);
+        EXPECT_EQ(upright->GetThumb()->GetRect().top, upright->GetHeight() - 10);
+        EXPECT_EQ(upright->GetThumb()->GetRect().left, 3);
+
+        // A second initialisation reads no slider keys.
+        TLuaTable* table = nullptr;
+        {
+          lua_State* L = wm->GetScriptHost()->GetState();
+          const char* code =
+              "return { name = 'renamed', x = 0, y = 0, w = 20, h = 200, hslider = true, "
+              "yoffset = 9 }";
+          ASSERT_EQ(luaL_loadbuffer(L, code, strlen(code), "style"), 0);
+          lua_call(L, 0, 1);
+          table = new TLuaTable(L);
+        }
+        TWindowStyle style(table);
+        upright->Init(style);
+        delete table;
+        EXPECT_FALSE(upright->IsHorizontal());
+        EXPECT_EQ(upright->GetThumb()->GetRect().left, 3);
+      },
+      320, 240);
+}
+
+TEST_F(WidgetsTest, TextEditsStepOverWholeCharactersAndRefuseWhatTheyCannotTake) {
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        wm->RunScriptString(
+            wm->GetRoot(),
+            "PushModal('m') MakeDialog({"
+            " TextEdit({ name = 'u', x = 0, y = 0, w = 100, h = 20, utf8 = true, length = 3,"
+            "            font = { 'fonts/sans.mvec', 14 } }),"
+            " TextEdit({ name = 'pw', x = 0, y = 30, w = 100, h = 20, password = true }) })");
+        TTextEdit* u = Find<TTextEdit>("u");
+        TTextEdit* pw = Find<TTextEdit>("pw");
+        ASSERT_TRUE(u && pw) << Log();
+        wm->SetFocus(u);
+        const std::string eAcute = "\xc3\xa9", euro = "\xe2\x82\xac", cjk = "\xe4\xb8\x80";
+        // A character no font can draw is refused; in UTF-8 mode the length counts characters.
+        EXPECT_FALSE(u->OnWideChar(str(cjk.c_str())));
+        for (const std::string& c : {eAcute, euro, std::string("a"), std::string("b")})
+          u->OnWideChar(str(c.c_str()));
+        EXPECT_EQ(u->GetText(), str((eAcute + euro + "a").c_str()));
+        // Left, Right, Backspace and Delete step over whole characters; at either end they
+        // change nothing.
+        u->OnKeyDown(kKeyLeft & 0xFF, 0);
+        u->OnKeyDown(kKeyLeft & 0xFF, 0);
+        EXPECT_EQ(u->GetCursor(), 2);
+        u->OnKeyDown(kKeyDelete & 0xFF, 0);
+        EXPECT_EQ(u->GetText(), str((eAcute + "a").c_str()));
+        u->OnWideChar(str("\b"));
+        EXPECT_EQ(u->GetText(), str("a"));
+        EXPECT_EQ(u->GetCursor(), 0);
+        EXPECT_FALSE(u->OnWideChar(str("\b")));
+        EXPECT_TRUE(u->OnKeyDown(kKeyLeft & 0xFF, 0));
+        u->OnKeyDown(kKeyRight & 0xFF, 0);
+        u->OnKeyDown(kKeyDelete & 0xFF, 0);
+        EXPECT_EQ(u->GetText(), str("a"));
+        EXPECT_EQ(u->GetCursor(), 1);
+
+        // A password field shows one star per byte, with the caret where the cursor is
+        // while it has the focus and the caret is in its shown half of the blink.
+        pw->SetText("ab\xc3\xa9");
+        EXPECT_EQ(pw->GetLayout()->GetText(), str("****"));
+        wm->SetFocus(pw);
+        pw->OnKeyDown(kKeyLeft & 0xFF, 0);
+        pw->GetCaretClock().SetTime(400);
+        pw->Refresh();
+        EXPECT_EQ(pw->GetLayout()->GetText(), str("****"));
+        pw->GetCaretClock().SetTime(401);
+        pw->Refresh();
+        // The caret stepped back over both bytes of the last character.
+        EXPECT_EQ(pw->GetLayout()->GetText(), str("**<cursor>**"));
+        EXPECT_EQ(pw->GetText(), str("ab\xc3\xa9"));
       },
       320, 240);
 }
