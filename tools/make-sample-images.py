@@ -110,6 +110,15 @@ save("field.png", 260, 36, lambda x, y: (*mix((250, 248, 240), (225, 222, 210), 
 # A small harbour at dusk.
 def harbour(x, y):
     w, h = 220, 140
+    if x == 0 or y == 0 or x == w - 1 or y == h - 1:
+        return (250, 240, 200, 255)
+    # A boat: hull, mast and sail, in front of sky and sea.
+    if 60 <= x < 120 and 84 <= y < 96 and x - 60 >= (y - 84) * 0.8 and 120 - x > (y - 84) * 0.8:
+        return (60, 35, 25, 255)
+    if 88 <= x < 91 and 40 <= y < 84:
+        return (70, 50, 40, 255)
+    if 91 <= x < 118 and 44 <= y < 82 and (x - 91) < (y - 44) * 0.7:
+        return (240, 235, 220, 255)
     sky = mix((40, 50, 110), (240, 150, 90), y / 80)
     if y < 80:
         if math.hypot(x - 160, y - 62) < 14:
@@ -119,15 +128,6 @@ def harbour(x, y):
     # The sun's reflection, broken by waves.
     if abs(x - 160) < 14 - (y - 80) * 0.15 and (y + int(3 * math.sin(x * 0.7))) % 5 < 2:
         sea = (230, 170, 100)
-    # A boat: hull, mast and sail.
-    if 60 <= x < 120 and 84 <= y < 96 and x - 60 >= (y - 84) * 0.8 and 120 - x > (y - 84) * 0.8:
-        return (60, 35, 25, 255)
-    if 88 <= x < 91 and 40 <= y < 84:
-        return (70, 50, 40, 255)
-    if 91 <= x < 118 and 44 <= y < 82 and (x - 91) < (y - 44) * 0.7:
-        return (240, 235, 220, 255)
-    if x == 0 or y == 0 or x == w - 1 or y == h - 1:
-        return (250, 240, 200, 255)
     return (*sea, 255)
 
 

@@ -13,6 +13,7 @@
 
 #include "core/Timer.h"
 #include "game/shell/GameMain.h"
+#include "platform/window/Messages.h"
 #include "script/binding/TWindowScript.h"
 #include "script/LuaApi.h"
 #include "script/LuaAux.h"
@@ -521,4 +522,98 @@ TEST_F(WidgetsTest, TextEditsStepOverWholeCharactersAndRefuseWhatTheyCannotTake)
         EXPECT_EQ(pw->GetText(), str("ab\xc3\xa9"));
       },
       320, 240);
+}
+
+TEST_F(WidgetsTest, TheCaretDrawsAtTheCursorOfTheFocusedTextEdit) {
+  WritePng("paper.png", 200, 70, [](int, int) { return 0xFFF4F0E0u; });
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        wm->RunScriptString(
+            wm->GetRoot(),
+            "PushModal('m') MakeDialog({ Bitmap({ name = 'paper', image = 'paper.png', x = 0, "
+            "y = 0 }),"
+            " TextEdit({ name = 'who', x = 10, y = 8, w = 180, h = 24, length = 20, label = "
+            "'Harbour', font = { 'fonts/sans.mvec', 18, Color(20, 30, 60) } }),"
+            " TextEdit({ name = 'pw', x = 10, y = 38, w = 180, h = 24, password = true, label = "
+            "'tide', font = { 'fonts/sans.mvec', 18, Color(120, 20, 20) } }) }) "
+            "DoFitToChildren()");
+        TTextEdit* who = Find<TTextEdit>("who");
+        TTextEdit* pw = Find<TTextEdit>("pw");
+        ASSERT_TRUE(who && pw) << Log();
+        auto frame = [&](TTextEdit* focus) {
+          focus->GetCaretClock().SetTime(500);
+          focus->Refresh();
+          wm->Invalidate();
+          Idle(p, 1);
+          return Frame();
+        };
+        // The caret between "Harb" and "our"; the password field unfocused shows stars only.
+        wm->SetFocus(who);
+        for (int i = 0; i < 3; ++i) who->OnKeyDown(kKeyLeft & 0xFF, 0);
+        EXPECT_TRUE(golden::MatchesGolden(frame(who), "window/text_edit_caret.png"));
+        // Tab hands the caret to the password field, at the end of its stars; the first field
+        // shows no caret any more.
+        who->OnWideChar(str("\t"));
+        EXPECT_EQ(wm->GetFocus(), pw);
+        who->Refresh();
+        EXPECT_EQ(who->GetLayout()->GetText(), str("Harbour"));
+        EXPECT_TRUE(golden::MatchesGolden(frame(pw), "window/text_edit_password_caret.png"));
+      },
+      200, 70);
+}
+
+namespace {
+
+// The sample game's assets, as ./play.sh gives them to the game.
+void CopySampleAssets(const std::string& work) {
+  namespace fs = std::filesystem;
+  fs::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", work + "/assets",
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+}  // namespace
+
+TEST_F(WidgetsTest, TheSampleMenuDrawsAsStored) {
+  CopySampleAssets(mWork);
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/menu.lua")) << Log();
+        Idle(p, 3);
+        // Every text the menu shows comes from the string table.
+        EXPECT_EQ(Find<TText>("title")->GetText(), str("Harbor of Lost Things"));
+        EXPECT_TRUE(Find<TButton>("music")->GetToggleState());
+        EXPECT_TRUE(Find<TButton>("easy")->GetToggleState());
+        TTextEdit* player = Find<TTextEdit>("player");
+        ASSERT_NE(player, nullptr);
+        EXPECT_EQ(wm->GetFocus(), player);
+        player->GetCaretClock().SetTime(500);
+        player->Refresh();
+        wm->Invalidate();
+        Idle(p, 1);
+        EXPECT_TRUE(golden::MatchesGolden(Frame(), "window/sample_menu.png"));
+        EXPECT_FALSE(Logged("rror")) << Log();
+      },
+      800, 600);
+}
+
+TEST_F(WidgetsTest, TheGameOpensOnTheSampleMenuAndEndsWhenItsQuitButtonIsClicked) {
+  CopySampleAssets(mWork);
+  SetGameSettings();
+  Run("--multiple", [&](TPlatform* p) {
+    auto* w = HeadlessWindow(p);
+    using namespace platform::window;
+    // The Quit button's middle; a close request follows in case the menu did not take it.
+    auto at = MakeLParam(440 + 100, 400 + 22);
+    w->PostMessage(MakeMessage(WM_MOUSEMOVE, 0, at));
+    w->PostMessage(MakeMessage(WM_LBUTTONDOWN, MK_LBUTTON, at));
+    w->PostMessage(MakeMessage(WM_LBUTTONUP, 0, at));
+    w->PostMessage(MakeMessage(WM_CLOSE));
+    GameMain(p, "");
+    TWindowManager* wm = p->GetWindowManager();
+    EXPECT_EQ(wm->GetScriptHost()->GetGlobalString("gReturnValue"), str("quit"));
+    EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
+    EXPECT_FALSE(Logged("Lua error")) << Log();
+  });
 }
