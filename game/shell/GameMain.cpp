@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int32_t kEffectsGroup = 1000;
-
 // Buttons' sounds come from the sound library, which the window system does not know.
 class WindowSound : public IWindowSound {
 public:
@@ -30,7 +28,8 @@ private:
 class WindowSoundSource : public IWindowSoundSource {
 public:
   std::shared_ptr<IWindowSound> Get(const str& name) override {
-    boost::shared_ptr<TSound> sound = TSound::Get(name, true, kEffectsGroup);
+    // Short sounds, kept in memory, in the default volume group unless the name asks.
+    boost::shared_ptr<TSound> sound = TSound::Get(name, true, 0);
     if (!sound) return nullptr;
     return std::make_shared<WindowSound>(sound);
   }

@@ -8,8 +8,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "render/RenderFixture.h"
+#include "window/text/TextFixture.h"
 #include "support/Golden.h"
+#include "window/WindowTestSupport.h"
 
 #include "core/Timer.h"
 #include "game/shell/GameMain.h"
@@ -33,17 +34,8 @@ namespace {
 // Solid images of one colour; the mask is black on its left half and white on its right.
 uint32_t Solid(uint32_t c) { return c; }
 
-class WidgetsTest : public RenderTest {
+class WidgetsTest : public TextTest {
 protected:
-  void SetUp() override {
-    RenderTest::SetUp();
-    namespace fs = std::filesystem;
-    fs::create_directories(mWork + "/assets/fonts");
-    fs::create_directories(mWork + "/assets/scripts");
-    fs::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/fonts/sans.mvec",
-                  mWork + "/assets/fonts/sans.mvec");
-  }
-
   void WriteImages() {
     const uint32_t colours[4] = {0xFFC00000u, 0xFF00C000u, 0xFF0000C0u, 0xFFC0C000u};
     for (int i = 0; i < 4; ++i) {
@@ -62,13 +54,14 @@ protected:
   }
 
   static void Send(TPlatform* p, int type, int x, int y, int code = 0, int modifiers = 0) {
-    TPlatformEvent e;
-    e.type = type;
-    e.x = x;
-    e.y = y;
-    e.code = code;
-    e.modifiers = modifiers;
-    p->GetWindowManager()->HandleEvent(e);
+    p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, code, modifiers));
+  }
+  // Pushes a modal and builds the layout's windows in it.
+  static void Build(TPlatform* p, const std::string& windows) {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(
+        wm->GetRoot(),
+        ("PushModal('m') MakeDialog({ " + windows + " }) DoFitToChildren()").c_str());
   }
   static void Move(TPlatform* p, int x, int y) { Send(p, kEventMouseMove, x, y); }
   // A player's click: the mouse arrives, goes down and comes up at one place.
@@ -162,6 +155,7 @@ end
 
 TEST_F(WidgetsTest, ADialogFromALuaLayoutAnswersClicksDragsWheelAndTyping) {
   WriteImages();
+  std::filesystem::create_directories(mWork + "/assets/scripts");
   WriteAsset("scripts/dialog.lua", kDialog);
   RunScreen(
       [&](TPlatform* p) {
@@ -381,14 +375,12 @@ TEST_F(WidgetsTest, ButtonsPlayTheirStateSoundsAndTakeClicksOnlyOnTheirMask) {
       [&](TPlatform* p) {
         TWindowManager* wm = p->GetWindowManager();
         wm->SetSoundSource(std::make_unique<SoundJournal>(&played));
-        wm->RunScriptString(
-            wm->GetRoot(),
-            "PushModal('m') MakeDialog({"
-            " Button({ name = 'loud', x = 0, y = 0, sound = 'click.ogg', rolloversound = "
-            "'over.ogg', graphics = { 'b.png', 'b.png', 'b.png' } }),"
-            " Button({ name = 'dot', x = 0, y = 30, w = 200, h = 100, mask = 'dot.png' }),"
-            " Button({ name = 'quiet', x = 50, y = 0, w = 40, h = 20, sound = 'missing.ogg' }),"
-            " Text({ name = 't', x = 100, y = 0, w = 50, h = 20, label = 'a' }) })");
+        Build(p,
+              " Button({ name = 'loud', x = 0, y = 0, sound = 'click.ogg', rolloversound = "
+              "'over.ogg', graphics = { 'b.png', 'b.png', 'b.png' } }),"
+              " Button({ name = 'dot', x = 0, y = 30, w = 200, h = 100, mask = 'dot.png' }),"
+              " Button({ name = 'quiet', x = 50, y = 0, w = 40, h = 20, sound = 'missing.ogg' }),"
+              " Text({ name = 't', x = 100, y = 0, w = 50, h = 20, label = 'a' })");
         TButton* loud = Find<TButton>("loud");
         ASSERT_NE(loud, nullptr) << Log();
 
@@ -432,12 +424,11 @@ TEST_F(WidgetsTest, SlidersChooseTheirAxisAndReadTheirKeysOnce) {
   RunScreen(
       [&](TPlatform* p) {
         TWindowManager* wm = p->GetWindowManager();
-        wm->RunScriptString(
-            wm->GetRoot(),
-            "PushModal('m') MakeDialog({"
+        Build(
+            p,
             " Slider({ name = 'wide', x = 0, y = 0, w = 200, h = 20, sliderimage = 'thumb.png' }),"
             " Slider({ name = 'upright', x = 0, y = 30, w = 200, h = 20, hslider = false,"
-            "          sliderimage = 'thumb.png', yoffset = 3 }) })");
+            "          sliderimage = 'thumb.png', yoffset = 3 })");
         TSlider* wide = Find<TSlider>("wide");
         TSlider* upright = Find<TSlider>("upright");
         ASSERT_TRUE(wide && upright) << Log();
@@ -473,12 +464,10 @@ TEST_F(WidgetsTest, TextEditsStepOverWholeCharactersAndRefuseWhatTheyCannotTake)
   RunScreen(
       [&](TPlatform* p) {
         TWindowManager* wm = p->GetWindowManager();
-        wm->RunScriptString(
-            wm->GetRoot(),
-            "PushModal('m') MakeDialog({"
-            " TextEdit({ name = 'u', x = 0, y = 0, w = 100, h = 20, utf8 = true, length = 3,"
-            "            font = { 'fonts/sans.mvec', 14 } }),"
-            " TextEdit({ name = 'pw', x = 0, y = 30, w = 100, h = 20, password = true }) })");
+        Build(p,
+              " TextEdit({ name = 'u', x = 0, y = 0, w = 100, h = 20, utf8 = true, length = 3,"
+              "            font = { 'fonts/sans.mvec', 14 } }),"
+              " TextEdit({ name = 'pw', x = 0, y = 30, w = 100, h = 20, password = true })");
         TTextEdit* u = Find<TTextEdit>("u");
         TTextEdit* pw = Find<TTextEdit>("pw");
         ASSERT_TRUE(u && pw) << Log();
@@ -506,6 +495,14 @@ TEST_F(WidgetsTest, TextEditsStepOverWholeCharactersAndRefuseWhatTheyCannotTake)
         EXPECT_EQ(u->GetText(), str("a"));
         EXPECT_EQ(u->GetCursor(), 1);
 
+        // A character cut short at the end of the text is stepped over as far as it goes.
+        u->SetText("a\xe2\x82");
+        EXPECT_EQ(Utf8CharCount(u->GetText()), 2);
+        u->OnKeyDown(kKeyLeft & 0xFF, 0);
+        EXPECT_EQ(u->GetCursor(), 1);
+        u->OnKeyDown(kKeyDelete & 0xFF, 0);
+        EXPECT_EQ(u->GetText(), str("a"));
+
         // A password field shows one star per byte, with the caret where the cursor is
         // while it has the focus and the caret is in its shown half of the blink.
         pw->SetText("ab\xc3\xa9");
@@ -529,15 +526,12 @@ TEST_F(WidgetsTest, TheCaretDrawsAtTheCursorOfTheFocusedTextEdit) {
   RunScreen(
       [&](TPlatform* p) {
         TWindowManager* wm = p->GetWindowManager();
-        wm->RunScriptString(
-            wm->GetRoot(),
-            "PushModal('m') MakeDialog({ Bitmap({ name = 'paper', image = 'paper.png', x = 0, "
-            "y = 0 }),"
-            " TextEdit({ name = 'who', x = 10, y = 8, w = 180, h = 24, length = 20, label = "
-            "'Harbour', font = { 'fonts/sans.mvec', 18, Color(20, 30, 60) } }),"
-            " TextEdit({ name = 'pw', x = 10, y = 38, w = 180, h = 24, password = true, label = "
-            "'tide', font = { 'fonts/sans.mvec', 18, Color(120, 20, 20) } }) }) "
-            "DoFitToChildren()");
+        Build(p,
+              "Bitmap({ name = 'paper', image = 'paper.png', x = 0, y = 0 }),"
+              " TextEdit({ name = 'who', x = 10, y = 8, w = 180, h = 24, length = 20, label = "
+              "'Harbour', font = { 'fonts/sans.mvec', 18, Color(20, 30, 60) } }),"
+              " TextEdit({ name = 'pw', x = 10, y = 38, w = 180, h = 24, password = true, label = "
+              "'tide', font = { 'fonts/sans.mvec', 18, Color(120, 20, 20) } })");
         TTextEdit* who = Find<TTextEdit>("who");
         TTextEdit* pw = Find<TTextEdit>("pw");
         ASSERT_TRUE(who && pw) << Log();
