@@ -328,6 +328,11 @@ TEST_F(WidgetsTest, ADialogFromALuaLayoutAnswersClicksDragsWheelAndTyping) {
         ASSERT_EQ(layout->HitTestLink(TPoint(lastX, 5), 0), str("nobody"));
         Click(p, lastX, 195);
         EXPECT_TRUE(Logged("ERROR: Command window nobody not found"));
+        // Pressed on one link and released on another, nothing is pressed.
+        Send(p, kEventLeftDown, helpX, 195);
+        Send(p, kEventLeftUp, lastX, 195);
+        EXPECT_EQ(TakeLog(), "");
+        EXPECT_EQ(CountLogged("ERROR: Command window nobody not found"), 1u);
 
         // Enter in a text edit travels on to the dialog, which presses its default button;
         // Escape presses the cancel button, which closes the dialog.
@@ -610,4 +615,32 @@ TEST_F(WidgetsTest, TheGameOpensOnTheSampleMenuAndEndsWhenItsQuitButtonIsClicked
     EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
     EXPECT_FALSE(Logged("Lua error")) << Log();
   });
+}
+
+TEST_F(WidgetsTest, ImagesAndSliderRailsDrawAsStored) {
+  // An arrow-like picture: red on its left third, green at its top right, blue below.
+  WritePng("pic.png", 30, 20, [](int x, int y) { return x < 10 ? kRed : y < 10 ? kGreen : kBlue; });
+  WritePng("end.png", 8, 4, [](int, int) { return 0xFFFFC000u; });
+  WritePng("mid.png", 8, 2, [](int, int) { return 0xFF808080u; });
+  WritePng("thumb.png", 10, 12, [](int, int) { return kWhite; });
+  RunScreen(
+      [&](TPlatform* p) {
+        Build(p,
+              "Bitmap({ name = 'plain', image = 'pic.png', x = 5, y = 5 }),"
+              " Bitmap({ name = 'mirrored', image = 'pic.png', x = 40, y = 5, hflip = true }),"
+              " Bitmap({ name = 'flipped', image = 'pic.png', x = 75, y = 5, vflip = true }),"
+              " Bitmap({ name = 'turned', image = 'pic.png', x = 110, y = 5, rotate = true }),"
+              " Bitmap({ name = 'large', image = 'pic.png', x = 5, y = 40, scale = 2 }),"
+              " Slider({ name = 'h', x = 5, y = 90, w = 100, h = 12, railtop = 'end.png',"
+              "          railmid = 'mid.png', railbot = 'end.png', sliderimage = 'thumb.png' }),"
+              " Slider({ name = 'v', x = 130, y = 40, w = 12, h = 70, railtop = 'end.png',"
+              "          railmid = 'mid.png', railbot = 'end.png', sliderimage = 'thumb.png' })");
+        TSlider* h = Find<TSlider>("h");
+        ASSERT_NE(h, nullptr) << Log();
+        h->SetValue(0.5f, true);
+        TWindowManager::Instance()->Invalidate();
+        Idle(p, 2);
+        EXPECT_TRUE(golden::MatchesGolden(Frame(), "window/images_and_slider_rails.png"));
+      },
+      160, 120);
 }
