@@ -343,6 +343,9 @@ TEST_F(WidgetsTest, ADialogFromALuaLayoutAnswersClicksDragsWheelAndTyping) {
         Type(p, "\x1b");
         Idle(p, 3);
         EXPECT_EQ(Global("gDone"), "closed by cancel");
+        // The dialog took the close message itself; its script heard the rest and the
+        // dialog's end.
+        EXPECT_EQ(TakeLog(), "2: 3:cancel 6:" + Global("gId") + " ");
         EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
       },
       320, 240);
