@@ -133,6 +133,7 @@ return function()
     TextEdit({ name = 'who', x = 0, y = 160, w = 120, h = 20, length = 5 }),
     TextEdit({ name = 'city', x = 130, y = 160, w = 120, h = 20, label = 'GREETING',
                ignore = '#' }),
+    Text({ name = 'after', label = 'GREETING', x = 260, y = 160, w = 60, h = 20 }),
     Text({ name = 'links', label = "#<a id='help'>help</a> and <a id='nobody'>nobody</a>",
            x = 0, y = 190, w = 300, h = 20 }),
   })
@@ -175,6 +176,7 @@ TEST_F(WidgetsTest, ADialogFromALuaLayoutAnswersClicksDragsWheelAndTyping) {
                    "'nosize', label 'Hello'"));
         // The text edit's label is its text, never translated.
         EXPECT_EQ(Find<TTextEdit>("city")->GetText(), str("GREETING"));
+        EXPECT_EQ(Find<TText>("after")->GetText(), str("Hello"));
 
         // Images size themselves to the texture times the scale, half up; turned, the sides
         // swap; one with an alpha channel never hides what is beneath.
@@ -423,6 +425,14 @@ TEST_F(WidgetsTest, ButtonsPlayTheirStateSoundsAndTakeClicksOnlyOnTheirMask) {
         t->SetText("same");
         t->SetText("same");
         EXPECT_EQ(t->GetLayout()->GetLayoutPasses(), passes + 1);
+        // Scrolling all the way shows the last page, half a line on.
+        t->SetText("one<br>two<br>three<br>four");
+        int lastPage = t->GetLayout()->GetLastPageStart(1.0f, 0);
+        EXPECT_GT(lastPage, 0);
+        t->SetScale(1.0f, 0);
+        EXPECT_EQ(t->GetLayout()->GetFirstVisibleLine(), 0.5f + float(lastPage));
+        t->SetScale(0.0f, 0);
+        EXPECT_EQ(t->GetLayout()->GetFirstVisibleLine(), 0.0f);
       },
       320, 240);
 }
