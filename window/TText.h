@@ -1,17 +1,52 @@
-// A window showing a text. What scripts read and set of it lives here so far; markup, fonts
-// and layout come with the text system.
+// A window showing a block of marked-up text: a label, a paragraph, a score. It owns one text
+// layout sized to the window, translates its label through the string table, can turn the
+// block, and a click on a markup link presses the button that the link names.
 #pragma once
 
+#include "core/TColor.h"
 #include "window/TWindow.h"
+
+class TTextLayout;
 
 class TText : public TWindow {
   T_WINDOW_CLASS(TText, TWindow)
 
 public:
-  void Init(TWindowStyle& style) override;
-  void SetText(const str& text);
-  const str& GetText() const { return mText; }
+  TText();
+  ~TText() override;
 
-private:
-  str mText;
+  void Init(TWindowStyle& style) override;
+  void Draw() override;
+  // Scrolls: the fraction f of the way to the last page.
+  void SetScale(float f, int) override;
+  bool OnMouseDown(const TPoint& p) override;
+  bool OnMouseUp(const TPoint& p) override;
+  bool OnMouseMove(const TPoint& p) override;
+  bool OnMouseLeave() override;
+
+  virtual void SetText(const str& text);
+  virtual str GetText() const;
+
+  // Makes the layout for a box of width x height and sizes the window to it; false (and
+  // nothing made) when either is 0.
+  bool SetupText(const str& text, int width, int height, unsigned flags, const str& fontName,
+                 int size, const TColor& colour);
+  void GetTextBounds(TRect& out) const;
+  void SetColor(const TColor& colour);
+  void SetRotation(float degrees, int originX, int originY);
+  TTextLayout* GetLayout() const { return mLayout; }
+  void SetAlpha(float alpha) { mAlpha = alpha; }
+
+  static TText* Cast(TWindow* w) {
+    return w && w->IsKindOf(GetClassId()) ? static_cast<TText*>(w) : nullptr;
+  }
+
+protected:
+  TTextLayout* mLayout = nullptr;
+  float mScale = 1.0f;
+  float mAlpha = 1.0f;
+  int mLineSpacing = 0;
+  float mScrollBase = 0.5f;
+  str mPressedLink;
+  TColor mColour;
 };

@@ -11,6 +11,7 @@
 #include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
+#include "window/IWindowSound.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowSpider.h"
@@ -530,4 +531,8 @@ void TWindowManager::DrawModals() {
     if (mDrawAborted || !DisplayReady()) break;
     if (m) m->DrawTree();
   }
+}
+
+void TWindowManager::SetSoundSource(std::unique_ptr<IWindowSoundSource> source) {
+  mSoundSource = std::move(source);
 }

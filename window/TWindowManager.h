@@ -13,6 +13,7 @@
 #include "core/str.h"
 #include "window/TWindow.h"
 
+class IWindowSoundSource;
 class TLuaObjectWrapper;
 class TMessage;
 class TMessageListener;
@@ -99,6 +100,10 @@ public:
   bool SetScriptHostMode(bool localised);
   bool GetScriptHostMode() const;
 
+  // Where buttons get their sounds; the manager owns it. None: buttons play nothing.
+  void SetSoundSource(std::unique_ptr<IWindowSoundSource> source);
+  IWindowSoundSource* GetSoundSource() const { return mSoundSource.get(); }
+
   // Read without a lock by the presentation thread.
   std::atomic<uint8_t> mFramesSuspended{0};
   std::atomic<uint8_t> mMouseBlocked{0};
@@ -139,4 +144,5 @@ private:
   std::list<TMessage*> mMessages;
   std::list<std::unique_ptr<TMessageListener>> mListeners;
   bool mLocalised = false;
+  std::unique_ptr<IWindowSoundSource> mSoundSource;
 };

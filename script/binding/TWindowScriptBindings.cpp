@@ -130,8 +130,10 @@ str TWindowScript::TagHotKey(str key, str label, str) {
 
 void TWindowScript::SetBitmap(str name, str image, float alpha) {
   TWindow* w = FindInTopModal(name);
-  if (w && w->IsKindOf(TImage::GetClassId()))
-    static_cast<TImage*>(w)->SetTexture(TTexture::Get(image), alpha);
+  if (TImage* img = TImage::Cast(w)) {
+    img->SetTexture(TTexture::Get(image), img->GetScale());
+    img->SetAlpha(alpha);
+  }
 }
 
 void TWindowScript::SetPosition(str name, int x, int y) {

@@ -28,6 +28,7 @@ TEST_F(WindowTest, PuzzleButtonTellsThePuzzleWindowOfAPressAndEveryoneOfALeave) 
   panel->AddChild(Own(puzzle));
   auto* button = new KButton();
   button->SetName("scrollLeft");
+  button->SetSize(10, 10);
   modal->AddChild(Own(button));
   EXPECT_TRUE(button->IsKindOf(TButton::GetClassId()));
   EXPECT_STREQ(button->GetClassName(), "KButton");

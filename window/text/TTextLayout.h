@@ -55,6 +55,7 @@ public:
 
   void SetText(const str& text);
   const str& GetText() const { return mText; }
+  const str& GetFontName() const { return mFontName; }
   void SetFont(const char* name);
   void SetColor(const TColor& colour);
   void SetRotation(float degrees, int originX, int originY);

@@ -396,7 +396,7 @@ TEST_F(BindingTest, LibraryFunctionsActOnTheTopModalAndTheContextWindow) {
   Run("PushModal('m')\n"
       "MakeDialog({ Window({ name = 'box', x = 0, y = 0, w = 10, h = 10 }),\n"
       "  Button({ name = 'toggle', x = 0, y = 20, w = 10, h = 10, Text({ name = 'label', label = "
-      "'Old' }) }) })");
+      "'Old', w = 10, h = 10 }) }) })");
   TWindow* top = manager->GetTopModal();
   TWindow* box = top->FindChild("box", -1);
   ASSERT_NE(box, nullptr);
@@ -476,9 +476,10 @@ TEST_F(BindingTest, LuaHalfBuildersAndConvertersGiveTheirValues) {
     Run(std::string("gR = 'not run' ") + c.code);
     EXPECT_EQ(Global("gR"), c.result) << c.code;
   }
-  // Layers of the context window are chosen from layouts.
-  Run("PushModal('m') MakeDialog({ Button({ name = 'b', x = 0, y = 0, w = 5, h = 5, SelectLayer(2) "
-      "}) })");
+  // Layers of the context window are chosen from layouts (a button of no known type keeps
+  // the layer it was given).
+  Run("PushModal('m') MakeDialog({ Button({ name = 'b', type = 5, x = 0, y = 0, w = 5, h = 5, "
+      "SelectLayer(2) }) })");
   TWindow* b = manager->GetTopModal()->FindChild("b", -1);
   ASSERT_TRUE(b && b->IsKindOf(TLayeredWindow::GetClassId()));
   EXPECT_EQ(static_cast<TLayeredWindow*>(b)->GetCurrentLayer(), 2u);
