@@ -1,0 +1,73 @@
+// Animation tests: a window manager with one modal on the virtual clock, processes that record
+// what happens to them, and a pass of the modal's task list.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "anim/KAnimDriver.h"
+#include "anim/KAnimProcess.h"
+#include "window/WindowTestSupport.h"
+
+// Records starts, finishes, cancels and deaths into a journal.
+class RecordingProcess : public KAnimProcess {
+public:
+  RecordingProcess(std::string name, std::vector<std::string>* journal, bool finishOnStart = false)
+      : mName(std::move(name)), mJournal(journal), mFinishOnStart(finishOnStart) {}
+  ~RecordingProcess() override { mJournal->push_back(mName + " dies"); }
+  void Start() override {
+    mJournal->push_back(mName + " starts");
+    if (mFinishOnStart) Finish();
+  }
+  void Finish() override {
+    mJournal->push_back(mName + " finishes");
+    KAnimProcess::Finish();
+  }
+  void Cancel() override {
+    mJournal->push_back(mName + " cancelled");
+    KAnimProcess::Cancel();
+  }
+
+private:
+  std::string mName;
+  std::vector<std::string>* mJournal;
+  bool mFinishOnStart;
+};
+
+// Counts notifications; an optional action runs inside each.
+class CountingListener : public IKAnimListener {
+public:
+  explicit CountingListener(std::vector<std::string>* journal = nullptr, std::string name = "")
+      : mJournal(journal), mName(std::move(name)) {}
+  void OnProcessFinished(KAnimProcess* p) override {
+    ++told;
+    if (mJournal) mJournal->push_back(mName + " told");
+    if (action) action(p);
+  }
+  int told = 0;
+  std::function<void(KAnimProcess*)> action;
+
+private:
+  std::vector<std::string>* mJournal;
+  std::string mName;
+};
+
+class AnimTest : public WindowTest {
+protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    modal = new TModalWindow();
+    manager->PushModal(Own(modal));
+    modal->GetClock().Start();
+    liveAtStart = KRefCountedObject::GetLiveCount();
+  }
+  // One time-driven pass of the top modal's task list, after ms of time.
+  void Step(uint32_t ms) {
+    Advance(ms);
+    modal->RunTasks(0);
+  }
+  size_t LiveSinceStart() const { return KRefCountedObject::GetLiveCount() - liveAtStart; }
+
+  TModalWindow* modal = nullptr;
+  size_t liveAtStart = 0;
+};
