@@ -7,7 +7,11 @@
 
 #include "anim/KAnimDriver.h"
 #include "anim/KAnimProcess.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "script/binding/TWindowScript.h"
 #include "window/WindowTestSupport.h"
+
+#include <memory>
 
 // Records starts, finishes, cancels and deaths into a journal.
 class RecordingProcess : public KAnimProcess {
@@ -56,6 +60,8 @@ class AnimTest : public WindowTest {
 protected:
   void SetUp() override {
     WindowTest::SetUp();
+    host = new TWindowScript();
+    manager->AttachScriptHost(host);
     modal = new TModalWindow();
     manager->PushModal(Own(modal));
     modal->GetClock().Start();
@@ -66,8 +72,14 @@ protected:
     Advance(ms);
     modal->RunTasks(0);
   }
+  // A Lua table made from the expression, in the manager's script.
+  std::unique_ptr<TLuaTable> Table(const std::string& expression) {
+    host->DoLuaString(("gTestTable = " + expression).c_str());
+    return std::unique_ptr<TLuaTable>(host->GetGlobalTable("gTestTable"));
+  }
   size_t LiveSinceStart() const { return KRefCountedObject::GetLiveCount() - liveAtStart; }
 
   TModalWindow* modal = nullptr;
+  TWindowScript* host = nullptr;
   size_t liveAtStart = 0;
 };
