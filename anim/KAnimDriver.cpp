@@ -3,7 +3,7 @@
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
 
-KAnimTaskHold::KAnimTaskHold(KAnimProcess* owner, TAnimTask* task, KAnimTaskHold** backRef)
+KAnimTaskHold::KAnimTaskHold(KRefCountedObject* owner, TTask* task, KAnimTaskHold** backRef)
     : mOwner(owner), mTask(task), mBackRef(backRef) {
   KAddRef(mOwner);
   if (mBackRef) *mBackRef = this;

@@ -17,12 +17,12 @@ class TTexture;
 class TImage;
 class TText;
 
-// The task list's hold on a running driver. The list deletes a finished task outright; a
-// driver is shared with queues and groups, so the list owns this hold instead, and the hold
-// gives back one reference to the driver when it goes.
+// A task list's hold on a counted task. The list deletes a finished task outright; drivers and
+// filter stacks are shared with other holders, so the list owns this hold instead, and the
+// hold gives back one reference to its owner when it goes.
 class KAnimTaskHold : public TTask {
 public:
-  KAnimTaskHold(KAnimProcess* owner, TAnimTask* task, KAnimTaskHold** backRef);
+  KAnimTaskHold(KRefCountedObject* owner, TTask* task, KAnimTaskHold** backRef);
   ~KAnimTaskHold() override;
   KAnimTaskHold(const KAnimTaskHold&) = delete;
   KAnimTaskHold& operator=(const KAnimTaskHold&) = delete;
@@ -33,8 +33,8 @@ public:
   void Detach();
 
 private:
-  KAnimProcess* mOwner;
-  TAnimTask* mTask;
+  KRefCountedObject* mOwner;
+  TTask* mTask;
   KAnimTaskHold** mBackRef;
 };
 
