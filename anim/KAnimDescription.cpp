@@ -23,46 +23,6 @@ namespace {
 
 constexpr float kFloatPi = 3.1415927f;
 
-int Absolute(lua_State* L, int idx) {
-  return (idx < 0 && idx > LUA_REGISTRYINDEX) ? lua_gettop(L) + idx + 1 : idx;
-}
-
-// Pushes table[key]; the caller pops.
-void PushField(lua_State* L, int table, const char* key) {
-  lua_pushstring(L, key);
-  lua_gettable(L, table);
-}
-
-double Number(lua_State* L, int table, const char* key, double def) {
-  PushField(L, table, key);
-  const int type = lua_type(L, -1);
-  const double v = type == LUA_TNIL ? def : lua_tonumber(L, -1);
-  lua_pop(L, 1);
-  return v;
-}
-
-str String(lua_State* L, int table, const char* key) {
-  PushField(L, table, key);
-  str s;
-  if (lua_type(L, -1) == LUA_TSTRING || lua_type(L, -1) == LUA_TNUMBER) s = lua_tostring(L, -1);
-  lua_pop(L, 1);
-  return s;
-}
-
-bool Bool(lua_State* L, int table, const char* key) {
-  PushField(L, table, key);
-  const bool b = lua_isboolean(L, -1) && lua_toboolean(L, -1) != 0;
-  lua_pop(L, 1);
-  return b;
-}
-
-// The floats of table[key] read over list.
-void ReadFloats(lua_State* L, int table, const char* key, KFloatList& list) {
-  PushField(L, table, key);
-  KReadLuaFloats(L, -1, list, true);
-  lua_pop(L, 1);
-}
-
 float First(const KFloatList& l) { return l.empty() ? 0.0f : l[0]; }
 
 // "from" over the record's value (or the start value), then "to" over that; both recorded.
@@ -70,10 +30,10 @@ void ReadFromTo(lua_State* L, int step, PropertyRecord& record, const char* name
                 const KFloatList& start, KFloatList& from, KFloatList& to) {
   auto it = record.find(name);
   from = it != record.end() ? it->second : start;
-  ReadFloats(L, step, "from", from);
+  KLuaFloats(L, step, "from", from);
   record[name] = from;
   to = from;
-  ReadFloats(L, step, "to", to);
+  KLuaFloats(L, step, "to", to);
   record[name] = to;
 }
 
@@ -87,8 +47,8 @@ template <class Anim>
 KAnimProcess* Timed(Anim* anim, const StepBuildContext& c, lua_State* L, int step) {
   if (!anim) return nullptr;
   if (c.clock) anim->SetClock(c.clock);
-  anim->SetDuration(static_cast<float>(Number(L, step, "duration", 0.0)));
-  anim->SetEase(String(L, step, "ease"));
+  anim->SetDuration(static_cast<float>(KLuaNumber(L, step, "duration", 0.0)));
+  anim->SetEase(KLuaString(L, step, "ease"));
   return anim;
 }
 
@@ -133,7 +93,7 @@ void BuildFilter(bool blur, const StepBuildContext& c, lua_State* L, int step) {
                               : new (std::nothrow) KAnimDarken();
   if (!filter) return;
   if (c.clock) c.filters->SetClock(c.clock);
-  c.filters->SetDuration(static_cast<float>(Number(L, step, "duration", 0.0)));
+  c.filters->SetDuration(static_cast<float>(KLuaNumber(L, step, "duration", 0.0)));
   KFloatList from, to;
   ReadFromTo(L, step, *c.record, blur ? "blur" : "darken", KFloatsOf(blur ? 0.0f : 1.0f), from, to);
   c.filters->AddFilter(filter, First(from), First(to));
@@ -141,16 +101,16 @@ void BuildFilter(bool blur, const StepBuildContext& c, lua_State* L, int step) {
 }
 
 KAnimProcess* BuildSound(const StepBuildContext& c, lua_State* L, int step) {
-  const str name = String(L, step, "sound");
-  const str id = String(L, step, "id");
-  if (name.IsEmpty()) return new (std::nothrow) KAnimSound(String(L, step, "command"), id);
-  const int32_t group = static_cast<int32_t>(Number(L, step, "soundType", 1003));
+  const str name = KLuaString(L, step, "sound");
+  const str id = KLuaString(L, step, "id");
+  if (name.IsEmpty()) return new (std::nothrow) KAnimSound(KLuaString(L, step, "command"), id);
+  const int32_t group = static_cast<int32_t>(KLuaNumber(L, step, "soundType", 1003));
   // The asset manager answers a sound already loaded from its registry; the asset map keeps
   // it alive for the owner.
   boost::shared_ptr<TSound> sound = TSound::Get(name, false, group);
   if (!sound) return nullptr;
   if (c.assets) c.assets->AddAsset(name, sound);
-  return new (std::nothrow) KAnimSound(sound, Bool(L, step, "loop"), id);
+  return new (std::nothrow) KAnimSound(sound, KLuaBool(L, step, "loop"), id);
 }
 
 KAnimProcess* BuildGroup(const StepBuildContext& c, lua_State* L, int step) {
@@ -172,18 +132,18 @@ KAnimProcess* BuildGroup(const StepBuildContext& c, lua_State* L, int step) {
 }  // namespace
 
 KAnimProcess* BuildAnimStep(const StepBuildContext& c, lua_State* L, int idx) {
-  const int step = Absolute(L, idx);
+  const int step = KLuaAbsolute(L, idx);
   if (!lua_istable(L, step)) return nullptr;
-  const str type = String(L, step, "type");
+  const str type = KLuaString(L, step, "type");
   if (type == "command") {
     TWindowManager* wm = TWindowManager::Instance();
     return new (std::nothrow)
-        KAnimLuaCommand(wm ? wm->GetScript() : nullptr, String(L, step, "command"));
+        KAnimLuaCommand(wm ? wm->GetScript() : nullptr, KLuaString(L, step, "command"));
   }
   if (type == "wait") {
-    const auto message = static_cast<int32_t>(Number(L, step, "message", 0));
+    const auto message = static_cast<int32_t>(KLuaNumber(L, step, "message", 0));
     if (message != 0) return new (std::nothrow) KAnimMessageWaiter(message);
-    const double ms = std::clamp(Number(L, step, "duration", 0), 0.0, 4294967295.0);
+    const double ms = std::clamp(KLuaNumber(L, step, "duration", 0), 0.0, 4294967295.0);
     auto* timer = new (std::nothrow) KAnimTimer<>(static_cast<uint32_t>(ms));
     if (timer && c.clock) timer->SetClock(c.clock);
     return timer;
@@ -209,15 +169,15 @@ KAnimProcess* BuildAnimStep(const StepBuildContext& c, lua_State* L, int idx) {
     return new (std::nothrow) KSpriteRemover((*c.target)->GetParent(), *c.target, 1);
   }
   if (type == "window") {
-    const str window = String(L, step, "window");
-    if (window.IsEmpty() || !(String(L, step, "command") == "clear")) return nullptr;
+    const str window = KLuaString(L, step, "window");
+    if (window.IsEmpty() || !(KLuaString(L, step, "command") == "clear")) return nullptr;
     return new (std::nothrow) QMClearWindow(window);
   }
   return nullptr;
 }
 
 void BuildAnimSequence(const StepBuildContext& c, lua_State* L, int idx) {
-  const int table = Absolute(L, idx);
+  const int table = KLuaAbsolute(L, idx);
   if (!lua_istable(L, table) || !c.container) return;
   lua_pushnil(L);
   while (lua_next(L, table)) {

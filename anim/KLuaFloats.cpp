@@ -12,7 +12,7 @@ void Put(KFloatList& list, size_t& at, float value) {
 }  // namespace
 
 int KReadLuaFloats(lua_State* L, int idx, KFloatList& list, bool scalars) {
-  if (idx < 0 && idx > LUA_REGISTRYINDEX) idx = lua_gettop(L) + idx + 1;
+  idx = KLuaAbsolute(L, idx);
   size_t at = 0;
   if (lua_istable(L, idx)) {
     lua_pushnil(L);
@@ -24,4 +24,59 @@ int KReadLuaFloats(lua_State* L, int idx, KFloatList& list, bool scalars) {
     Put(list, at, static_cast<float>(lua_tonumber(L, idx)));
   }
   return static_cast<int>(at);
+}
+
+int KLuaAbsolute(lua_State* L, int idx) {
+  return (idx < 0 && idx > LUA_REGISTRYINDEX) ? lua_gettop(L) + idx + 1 : idx;
+}
+
+namespace {
+
+void PushField(lua_State* L, int table, const char* key) {
+  lua_pushstring(L, key);
+  lua_gettable(L, table);
+}
+
+}  // namespace
+
+bool KLuaHas(lua_State* L, int table, const char* key) {
+  PushField(L, table, key);
+  const bool has = !lua_isnil(L, -1);
+  lua_pop(L, 1);
+  return has;
+}
+
+double KLuaNumber(lua_State* L, int table, const char* key, double def) {
+  PushField(L, table, key);
+  const double v = lua_isnil(L, -1) ? def : lua_tonumber(L, -1);
+  lua_pop(L, 1);
+  return v;
+}
+
+str KLuaString(lua_State* L, int table, const char* key) {
+  PushField(L, table, key);
+  str s;
+  if (lua_type(L, -1) == LUA_TSTRING || lua_type(L, -1) == LUA_TNUMBER) s = lua_tostring(L, -1);
+  lua_pop(L, 1);
+  return s;
+}
+
+bool KLuaBool(lua_State* L, int table, const char* key) {
+  PushField(L, table, key);
+  const bool b = lua_isboolean(L, -1) && lua_toboolean(L, -1) != 0;
+  lua_pop(L, 1);
+  return b;
+}
+
+void KLuaFloats(lua_State* L, int table, const char* key, KFloatList& list) {
+  PushField(L, table, key);
+  KReadLuaFloats(L, -1, list, true);
+  lua_pop(L, 1);
+}
+
+bool KLuaPushTable(lua_State* L, int table, const char* key) {
+  PushField(L, table, key);
+  if (lua_istable(L, -1)) return true;
+  lua_pop(L, 1);
+  return false;
 }

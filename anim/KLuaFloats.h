@@ -1,9 +1,11 @@
-// Float lists read from Lua values, as animation and overlay tables give vectors.
+// Lenient reading of Lua description tables: a missing key takes its default, a key of the
+// wrong type reads as 0, false, empty or no floats. Vectors are float lists.
 #pragma once
 
 #include <vector>
 
 #include "core/TVec.h"
+#include "core/str.h"
 
 struct lua_State;
 
@@ -20,3 +22,16 @@ inline KFloatList KFloatsOf(float f) { return KFloatList{f, f, f, f}; }
 inline TVec2 KVec2Of(const KFloatList& l) {
   return TVec2(l.size() > 0 ? l[0] : 0.0f, l.size() > 1 ? l[1] : 0.0f);
 }
+
+// An absolute stack index for idx.
+int KLuaAbsolute(lua_State* L, int idx);
+bool KLuaHas(lua_State* L, int table, const char* key);
+double KLuaNumber(lua_State* L, int table, const char* key, double def);
+// Strings and numbers; anything else is empty.
+str KLuaString(lua_State* L, int table, const char* key);
+// Only a boolean true is true.
+bool KLuaBool(lua_State* L, int table, const char* key);
+// The floats of table[key] (a number counts as one) read over list.
+void KLuaFloats(lua_State* L, int table, const char* key, KFloatList& list);
+// Pushes table[key] when it is a table and answers true; otherwise pushes nothing.
+bool KLuaPushTable(lua_State* L, int table, const char* key);
