@@ -135,9 +135,9 @@ public:
   void SetCurrent(const V& v) { mCurrent = v; }
   V At(float t) const { return Add(mFrom, Mul(mDelta, t)); }
 
-  static V Add(const V& a, const V& b);
-  static V Sub(const V& a, const V& b);
-  static V Mul(const V& a, float t);
+  static V Add(const V& a, const V& b) { return a + b; }
+  static V Sub(const V& a, const V& b) { return a - b; }
+  static V Mul(const V& a, float t) { return a * t; }
 
 protected:
   V mFrom;
@@ -145,30 +145,6 @@ protected:
   V mCurrent;
 };
 
-template <>
-inline float KAnimStream<float>::Add(const float& a, const float& b) {
-  return a + b;
-}
-template <>
-inline float KAnimStream<float>::Sub(const float& a, const float& b) {
-  return a - b;
-}
-template <>
-inline float KAnimStream<float>::Mul(const float& a, float t) {
-  return a * t;
-}
-template <>
-inline TVec2 KAnimStream<TVec2>::Add(const TVec2& a, const TVec2& b) {
-  return a + b;
-}
-template <>
-inline TVec2 KAnimStream<TVec2>::Sub(const TVec2& a, const TVec2& b) {
-  return a - b;
-}
-template <>
-inline TVec2 KAnimStream<TVec2>::Mul(const TVec2& a, float t) {
-  return a * t;
-}
 template <>
 inline TColor KAnimStream<TColor>::Add(const TColor& a, const TColor& b) {
   return TColor(a.r + b.r, a.g + b.g, a.b + b.b, a.a + b.a);

@@ -1,6 +1,9 @@
 #include "anim/KLuaFloats.h"
 
 #include "script/LuaApi.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "script/binding/TWindowScript.h"
+#include "window/TWindowManager.h"
 
 namespace {
 
@@ -79,4 +82,20 @@ bool KLuaPushTable(lua_State* L, int table, const char* key) {
   if (lua_istable(L, -1)) return true;
   lua_pop(L, 1);
   return false;
+}
+
+TVec2 GetTableVec2(const TLuaTable& table, const char* key, const TVec2& def) {
+  lua_State* L = table.GetState();
+  const int top = lua_gettop(L);
+  table.Push();
+  KFloatList list = KFloatsOf(def);
+  PushField(L, lua_gettop(L), key);
+  const int read = KReadLuaFloats(L, -1, list, false);
+  lua_settop(L, top);
+  return read > 0 ? KVec2Of(list) : def;
+}
+
+void RunLuaString(const str& text) {
+  TWindowManager* wm = TWindowManager::Instance();
+  if (TWindowScript* script = wm ? wm->GetScript() : nullptr) script->DoLuaString(text);
 }

@@ -8,6 +8,7 @@
 #include "core/str.h"
 
 struct lua_State;
+class TLuaTable;
 
 using KFloatList = std::vector<float>;
 
@@ -35,3 +36,8 @@ bool KLuaBool(lua_State* L, int table, const char* key);
 void KLuaFloats(lua_State* L, int table, const char* key, KFloatList& list);
 // Pushes table[key] when it is a table and answers true; otherwise pushes nothing.
 bool KLuaPushTable(lua_State* L, int table, const char* key);
+
+// The first two numbers of table[key]; def when the key holds no numbers.
+TVec2 GetTableVec2(const TLuaTable& table, const char* key, const TVec2& def);
+// Runs a Lua text in the window manager's script.
+void RunLuaString(const str& text);

@@ -121,15 +121,12 @@ void QMOverlays::VisitOverlayQueues(void (KAnimProcess::*operation)()) {
     if (KAnimProcess* q = item.GetQueue()) (q->*operation)();
 }
 
-void BuildOverlayAnimation(QMOverlays* owner, const boost::shared_ptr<TSprite>& sprite,
-                           TClock* clock, PropertyRecord& record, lua_State* L, int idx) {
-  if (!owner || !sprite) return;
-  OverlayItem& item = owner->AppendOverlay(sprite);
-  // "position" steps without "from" start at (0, 0).
-  record["position"] = KFloatsOf(TVec2(0, 0));
-  // Filter steps have no effect here: the stack lives only while building.
-  auto* filters = new KAnimFilterStack();
-  boost::shared_ptr<TSprite> target = sprite;
+namespace {
+
+// The steps of the table at idx into the entry's queue, acting on the entry's sprite.
+void BuildEntryAnimation(QMOverlays* owner, OverlayItem& item, TClock* clock,
+                         PropertyRecord& record, KAnimFilterStack* filters, lua_State* L, int idx) {
+  boost::shared_ptr<TSprite> target = item.GetSprite();
   StepBuildContext c;
   c.container = item.GetQueue();
   c.target = &target;
@@ -138,6 +135,19 @@ void BuildOverlayAnimation(QMOverlays* owner, const boost::shared_ptr<TSprite>& 
   c.filters = filters;
   c.assets = owner->GetOverlayAssets();
   BuildAnimSequence(c, L, idx);
+}
+
+}  // namespace
+
+void BuildOverlayAnimation(QMOverlays* owner, const boost::shared_ptr<TSprite>& sprite,
+                           TClock* clock, PropertyRecord& record, lua_State* L, int idx) {
+  if (!owner || !sprite) return;
+  OverlayItem& item = owner->AppendOverlay(sprite);
+  // "position" steps without "from" start at (0, 0).
+  record["position"] = KFloatsOf(TVec2(0, 0));
+  // Filter steps have no effect here: the stack lives only while building.
+  auto* filters = new KAnimFilterStack();
+  BuildEntryAnimation(owner, item, clock, record, filters, L, idx);
   KReleaseRef(filters);
 }
 
@@ -391,15 +401,10 @@ void QMOverlayParser::Parse(lua_State* L, int idx, int32_t layer) {
   }
   auto* animated = new KAnimFilterStack();
   if (anim) {
-    boost::shared_ptr<TSprite> target = sprite;
-    StepBuildContext c;
-    c.container = item.GetQueue();
-    c.target = &target;
-    c.clock = mClock;
-    c.record = &record;
-    c.filters = animated;
-    c.assets = mOverlays->GetOverlayAssets();
-    BuildAnimSequence(c, *anim);
+    const int top = lua_gettop(L);
+    anim->Push(L);
+    BuildEntryAnimation(mOverlays, item, mClock, record, animated, L, -1);
+    lua_settop(L, top);
   }
   if (QMFilterStack* still = item.GetFilterStack()) {
     if (sprite->GetTexture()) {

@@ -7,6 +7,8 @@
 #include "anim/KAnimQueue.h"
 #include "anim/KAnimSteps.h"
 #include "render/QMSearchableSprite.h"
+#include "render/TAnimatedSprite.h"
+#include "script/binding/TScript.h"
 #include "render/sprites/SpriteTestSupport.h"
 
 #include <cmath>
@@ -185,4 +187,21 @@ TEST_F(DescriptionTest, RemoveWindowAndUnknownSteps) {
   EXPECT_EQ(parent->GetSprite("piece"), sprite);
   Step(20);
   EXPECT_EQ(parent->GetSprite("piece"), nullptr);
+}
+
+TEST_F(DescriptionTest, AnimationStepPlaysTheSpriteScriptUntilItCallsAnimDone) {
+  auto animated = TAnimatedSprite::Create(0);
+  animated->SetClock(&modal->GetClock());
+  TScript* script = animated->GetScript();
+  ASSERT_NE(script, nullptr);
+  script->DoLuaString("gPlayed = 0 function DoAnim() gPlayed = 1 AnimDone() end");
+  sprite = animated;
+  Build("{ {type='animation'}, {type='command', command='gAfter = 1'} }");
+  for (int i = 0; i < 5 && host->GetGlobalNumber("gAfter") == 0.0; ++i) {
+    Step(10);
+    if (script->Ready(0)) script->DoTask();
+  }
+  EXPECT_EQ(script->GetGlobalNumber("gPlayed"), 1.0);
+  EXPECT_EQ(host->GetGlobalNumber("gAfter"), 1.0) << "AnimDone ended the step";
+  EXPECT_EQ(animated->GetCurrentFrame(), 0);
 }

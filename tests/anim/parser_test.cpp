@@ -1,5 +1,6 @@
 // The property parser: typed conversions of Lua values into fields and setters.
 #include "AnimTestSupport.h"
+#include "anim/KLuaFloats.h"
 #include "anim/KPropertyParser.h"
 #include "render/TTexture.h"
 
@@ -57,4 +58,15 @@ TEST_F(AnimTest, ParserConvertsEachTypeAndIgnoresUnknownKeys) {
   EXPECT_EQ(single, TVec2(0, 0)) << "a plain number is no vector";
   EXPECT_EQ(texture, nullptr) << "a missing picture stores an empty handle";
   EXPECT_EQ(viaSetter, 0.25f);
+}
+
+TEST_F(AnimTest, TableVectorsAndLuaTextThroughTheWindowManager) {
+  auto t = Table("{ offset = {3, 4}, half = {5}, word = 'x' }");
+  ASSERT_TRUE(t);
+  EXPECT_EQ(GetTableVec2(*t, "offset", TVec2(9, 9)), TVec2(3, 4));
+  EXPECT_EQ(GetTableVec2(*t, "half", TVec2(9, 9)), TVec2(5, 9));
+  EXPECT_EQ(GetTableVec2(*t, "word", TVec2(9, 9)), TVec2(9, 9));
+  EXPECT_EQ(GetTableVec2(*t, "missing", TVec2(1, 2)), TVec2(1, 2));
+  RunLuaString("gRan = 7");
+  EXPECT_EQ(host->GetGlobalNumber("gRan"), 7.0);
 }
