@@ -5,10 +5,11 @@
 
 namespace {
 
-// Every live object; most objects die young, so removal searches from the back.
+// Every live object; most objects die young, so removal searches from the back. Never
+// destroyed, so objects released by other statics' destructors at exit still find it.
 std::vector<KRefCountedObject*>& Registry() {
-  static std::vector<KRefCountedObject*> registry;
-  return registry;
+  static auto* registry = new std::vector<KRefCountedObject*>();
+  return *registry;
 }
 
 }  // namespace
