@@ -1,32 +1,17 @@
 // Time of one frame of 2,000 running property animations (and the allocations it makes), and
 // of the texture filters at screen sizes: blur at several radii, darken, and bicubic scaling.
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "anim/KAnimProperties.h"
 #include "anim/KFilter.h"
+#include "bench/support/AllocationCount.h"
 #include "bench/support/HeadlessEngine.h"
 #include "core/TPlatform.h"
 #include "render/TSprite.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
-
-namespace {
-
-std::atomic<long> gAllocations{0};
-
-}  // namespace
-
-void* operator new(std::size_t n) {
-  ++gAllocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -54,9 +39,10 @@ void BenchAnimations(TPlatform* p) {
     anims.push_back(a);
   }
   top->RunTasks(0);
-  const long before = gAllocations.load();
+  const long before = bench::AllocationCount();
   bench::Measure("2000 property animations, one frame", 500, [&](int) { top->RunTasks(0); });
-  std::printf("%-52s %10ld\n", "  allocations over those 500 frames", gAllocations.load() - before);
+  std::printf("%-52s %10ld\n", "  allocations over those 500 frames",
+              bench::AllocationCount() - before);
   for (KAnimDriverBase* a : anims) {
     a->Cancel();
     KReleaseRef(a);

@@ -7,10 +7,12 @@
 
 #include "anim/KAnimDriver.h"
 #include "anim/KAnimProcess.h"
+#include "render/TSprite.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
 #include "window/WindowTestSupport.h"
 
+#include <cmath>
 #include <memory>
 
 // Records starts, finishes, cancels and deaths into a journal.
@@ -55,6 +57,16 @@ private:
   std::vector<std::string>* mJournal;
   std::string mName;
 };
+
+// The scale along x and the turn of a sprite's transform.
+inline float ScaleX(const TSprite& s) {
+  const TMat3& m = s.GetDrawState().transform;
+  return std::hypot(m.m[0].x, m.m[0].y);
+}
+inline float Angle(const TSprite& s) {
+  const TMat3& m = s.GetDrawState().transform;
+  return std::atan2(m.m[0].y, m.m[0].x);
+}
 
 class AnimTest : public WindowTest {
 protected:

@@ -17,16 +17,6 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-float Angle(const TSprite& s) {
-  const TMat3& m = s.GetDrawState().transform;
-  return std::atan2(m.m[0].y, m.m[0].x);
-}
-
-float ScaleX(const TSprite& s) {
-  const TMat3& m = s.GetDrawState().transform;
-  return std::hypot(m.m[0].x, m.m[0].y);
-}
-
 }  // namespace
 
 class DescriptionTest : public AnimTest {

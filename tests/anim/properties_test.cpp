@@ -12,16 +12,6 @@ boost::shared_ptr<TSprite> SpriteWithTexture(int w, int h) {
   return TSprite::Create(0, RecordingTexture::Make(1, w, h, nullptr));
 }
 
-float ScaleX(const TSprite& s) {
-  const TMat3& m = s.GetDrawState().transform;
-  return std::hypot(m.m[0].x, m.m[0].y);
-}
-
-float Angle(const TSprite& s) {
-  const TMat3& m = s.GetDrawState().transform;
-  return std::atan2(m.m[0].y, m.m[0].x);
-}
-
 // A text stand-in with the colour calls the flash uses.
 struct ColourText {
   TColor GetColor() const { return colour; }
