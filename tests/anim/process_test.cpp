@@ -377,3 +377,40 @@ TEST_F(AnimTest, RandomTreesOfQueuesGroupsAndTimersLeaveNothingBehind) {
     EXPECT_EQ(LiveSinceStart(), 0u) << "round " << round;
   }
 }
+
+TEST_F(AnimTest, GroupChildrenFinishingInsideTheirStartDoNotDisturbTheWalk) {
+  Journal j;
+  auto* group = new KAnimMultiple();
+  auto* timer = new KAnimTimer<>(50);
+  for (const char* n : {"a", "b"}) {
+    auto* p = new RecordingProcess(n, &j, true);
+    group->Add(p);
+    KReleaseRef(p);
+  }
+  group->Add(timer);
+  KReleaseRef(timer);
+  auto* l = new CountingListener(&j, "listener");
+  // Finishing the group again from its own notification is refused, not recursed into.
+  l->action = [](KAnimProcess* p) { p->Finish(); };
+  group->AddListener(l);
+  group->Start();
+  // The walk holds each child until it is over.
+  EXPECT_EQ(j, (Journal{"a starts", "a finishes", "b starts", "b finishes", "a dies", "b dies"}));
+  EXPECT_EQ(group->GetChildCount(), 1u);
+  Step(60);
+  EXPECT_EQ(l->told, 1);
+  EXPECT_EQ(j.back(), "listener told");
+
+  auto* instant = new KAnimMultiple();
+  auto* c = new RecordingProcess("c", &j, true);
+  instant->Add(c);
+  KReleaseRef(c);
+  instant->AddListener(l);
+  instant->Start();
+  EXPECT_EQ(l->told, 2) << "a group whose only child ends in its start ends with it";
+  KReleaseRef(group);
+  KReleaseRef(instant);
+  KReleaseRef(l);
+  modal->RunTasks(0);
+  EXPECT_EQ(LiveSinceStart(), 0u);
+}
