@@ -14,6 +14,8 @@
 #include "render/TTexture.h"
 #include "script/LuaApi.h"
 #include "script/binding/TLuaObjectWrapper.h"
+#include "window/TImage.h"
+#include "window/TWindowManager.h"
 
 namespace {
 
@@ -54,6 +56,28 @@ TVec2 NonZero(TVec2 v) {
 }
 
 KFloatList Zeros() { return KFloatList(4, 0.0f); }
+
+// The picture of the named image window. A picture made at run time has no file: the entry
+// then shows a filtered copy of it; otherwise its file is loaded again as a texture of its own.
+boost::shared_ptr<TTexture> WindowPicture(const str& name, OverlayItem& item) {
+  TWindowManager* wm = TWindowManager::Instance();
+  TWindow* root = wm ? wm->GetRoot() : nullptr;
+  TWindow* w = root ? root->FindChild(name, -1) : nullptr;
+  if (!w || !w->IsKindOf(TImage::GetClassId())) return boost::shared_ptr<TTexture>();
+  const boost::shared_ptr<TTexture>& picture = static_cast<TImage*>(w)->GetTexture();
+  if (!picture) return picture;
+  const str file = picture->GetFileName();
+  if (file.IsEmpty() || file == ".") {
+    auto* copy = new KScale(1.0f, 0);
+    item.MakeFilterStack()->AddFilter(copy);
+    KReleaseRef(copy);
+    return picture;
+  }
+  const int dot = file.Find('.');
+  str reload = dot < 0 ? file : file.Substr(0, static_cast<unsigned>(dot));
+  if (picture->GetWidth() > 1024 || picture->GetHeight() > 1024) reload += "?slow";
+  return TTexture::Get(reload, 2);
+}
 
 // The floats of the value on top of the stack over zeros.
 KFloatList TopFloats(lua_State* L) {
@@ -339,12 +363,9 @@ void QMOverlayParser::Parse(lua_State* L, int idx, int32_t layer) {
       }
     } else if (key == "image") {
       const str image = lua_type(L, -1) == LUA_TSTRING ? str(lua_tostring(L, -1)) : str();
-      if (image.Find("window:") == 0) {
-        EngineLog("Overlay: window pictures (%s) are not available to overlays", image.CStr());
-      } else {
-        sprite->SetTexture(TTexture::Get(image, 0));
-        SetOriginFromAnchor(*sprite, anchor);
-      }
+      sprite->SetTexture(image.Find("window:") == 0 ? WindowPicture(image.Substr(7), item)
+                                                    : TTexture::Get(image, 0));
+      SetOriginFromAnchor(*sprite, anchor);
     } else if (key == "position") {
       const KFloatList p = TopFloats(L);
       record["position"] = p;

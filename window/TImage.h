@@ -14,6 +14,7 @@ public:
   void Init(TWindowStyle& style) override;
   void SetTexture(const boost::shared_ptr<TTexture>& texture, float alpha);
   bool HasTexture() const { return mTexture.get() != nullptr; }
+  const boost::shared_ptr<TTexture>& GetTexture() const { return mTexture; }
   float GetAlpha() const { return mAlpha; }
 
 private:

@@ -10,6 +10,7 @@
 #include "render/QMSearchableSprite.h"
 #include "script/binding/TWindowScript.h"
 #include "support/Golden.h"
+#include "window/TImage.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
 
@@ -97,6 +98,23 @@ TEST_F(RenderTest, OverlayFromALuaTable) {
         ASSERT_NE(top, nullptr);
         top->RunTasks(0);
         EXPECT_EQ(KGetSpritePosition(*inner), TVec2(2, 2));
+
+        // A picture drawn at run time in an image window: the entry shows a filtered copy.
+        auto* board = new TImage();
+        board->SetName("board");
+        auto drawn =
+            MakeTexture(8, 8, [](int x, int) { return x < 4 ? 0xFF112233u : 0xFF445566u; });
+        board->SetTexture(drawn, 1.0f);
+        TWindowManager::Instance()->GetRoot()->AddChild(std::unique_ptr<TWindow>(board));
+        auto picture = Table("{ name = 'picture', image = 'window:board', position = {0, 100} }");
+        parser.Parse(*picture, 0);
+        auto shown = named->GetSprite("picture");
+        ASSERT_TRUE(shown && shown->GetTexture());
+        EXPECT_NE(shown->GetTexture(), drawn);
+        EXPECT_EQ(ReadBack(shown->GetTexture()).pixels, ReadBack(drawn).pixels);
+        auto missing = Table("{ name = 'nothing', image = 'window:no such window' }");
+        parser.Parse(*missing, 0);
+        EXPECT_FALSE(named->GetSprite("nothing")->GetTexture());
 
         TRenderer* r = TRenderer::Instance();
         ASSERT_TRUE(r->BeginDraw());
