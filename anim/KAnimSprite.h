@@ -1,0 +1,30 @@
+// Plays a scripted sprite animation: the sprite script's "DoAnim" runs as a coroutine, and
+// the step ends when the script calls the global function bound under the done name.
+#pragma once
+
+#include <memory>
+
+#include <boost/shared_ptr.hpp>
+
+#include "anim/KAnimProcess.h"
+#include "core/str.h"
+
+class TAnimatedSprite;
+class TScript;
+
+class KAnimSprite : public KAnimProcess {
+public:
+  KAnimSprite(boost::shared_ptr<TAnimatedSprite> sprite, const str& doneName);
+  ~KAnimSprite() override;
+  void Start() override;
+  void Finish() override;
+  void Cancel() override;
+
+private:
+  static int OnDoneCalled(struct lua_State* L);
+  void Unbind();
+
+  std::unique_ptr<boost::shared_ptr<TAnimatedSprite>> mSprite;
+  str mDoneName;
+  TScript* mScript = nullptr;
+};

@@ -1,0 +1,131 @@
+// Overlays built from Lua tables: placement, sizing, reuse of named sprites, static filters,
+// animations, and a golden frame of the result drawn on the headless display.
+#include <cfloat>
+
+#include "FilterTestSupport.h"
+#include "anim/KAnimFilterStack.h"
+#include "anim/KAnimProperties.h"
+#include "anim/KAnimQueue.h"
+#include "anim/QMOverlays.h"
+#include "render/QMSearchableSprite.h"
+#include "script/binding/TWindowScript.h"
+#include "support/Golden.h"
+#include "window/TImage.h"
+#include "window/TModalWindow.h"
+#include "window/TWindowManager.h"
+
+namespace {
+
+// Quarters of red, green, blue and white.
+uint32_t Quarters(int x, int y) {
+  if (x < 50) return y < 50 ? 0xFFFF0000u : 0xFF0000FFu;
+  return y < 50 ? 0xFF00FF00u : 0xFFFFFFFFu;
+}
+
+std::unique_ptr<TLuaTable> Table(const std::string& expression) {
+  TWindowScript* script = TWindowManager::Instance()->GetScript();
+  script->DoLuaString(("gOverlay = " + expression).c_str());
+  return std::unique_ptr<TLuaTable>(script->GetGlobalTable("gOverlay"));
+}
+
+struct Overlays : QMOverlays {};
+
+}  // namespace
+
+TEST_F(RenderTest, OverlayFromALuaTable) {
+  WritePng("quarters.png", 100, 100, Quarters);
+  RunScreen(
+      [&](TPlatform* platform) {
+        ASSERT_NE(TWindowManager::Instance(), nullptr);
+        ASSERT_NE(TWindowManager::Instance()->GetScript(), nullptr);
+        boost::shared_ptr<TSprite> root(new QMSearchableSprite(0));
+        auto* named = static_cast<QMSearchableSprite*>(root.get());
+        Overlays overlays;
+        TClock clock;
+        clock.Start();
+        QMOverlayParser parser(&clock, &root, &overlays);
+        auto entry = Table(
+            "{ name = 'frame', image = 'quarters.png', position = {60, 8}, darken = 0.5,"
+            "  scale = {0.5, 0.5}, layer = 2,"
+            "  KSprite = { name = 'inner', position = {4, 4},"
+            "    { type = 'image', image = 'quarters.png', box = {10, 20, 50, 25} },"
+            "    { type = 'sprite', name = 'box', sprites = {"
+            "      { type = 'image', image = 'quarters.png', name = 'flat', scale = {0, 2},"
+            "        position = {70, 60} },"
+            "      { type = 'sprite', name = 'flat', opacity = 0.5 } } },"
+            "    { type = 'KAnim', { type = 'position', to = {2, 2}, duration = 0 } } },"
+            "  KAnim = { { type = 'opacity', from = 1, to = 0.5, duration = 100 } } }");
+        ASSERT_TRUE(entry);
+        parser.Parse(*entry, 0);
+        auto frame = named->GetSprite("frame");
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(frame->GetLayer(), 2);
+        ASSERT_EQ(overlays.GetOverlays().size(), 2u) << "the entry and the list's animation";
+        EXPECT_EQ(KGetSpritePosition(*frame), TVec2(60, 8));
+        // The darken runs as a static filter: the sprite shows the stack's output.
+        QMFilterStack* still = overlays.GetOverlays().front().GetFilterStack();
+        ASSERT_NE(still, nullptr);
+        EXPECT_EQ(frame->GetTexture(), still->GetOutput());
+        EXPECT_EQ(ReadBack(frame->GetTexture()).At(0, 0), 0xFF7F0000u);
+
+        ASSERT_EQ(frame->GetChildren().size(), 1u);
+        auto inner = frame->GetChildren()[0];
+        ASSERT_EQ(inner->GetChildren().size(), 2u);
+        const auto& boxed = inner->GetChildren()[0];
+        EXPECT_EQ(KGetSpritePosition(*boxed), TVec2(10, 20));
+        EXPECT_FLOAT_EQ(boxed->GetDrawState().transform.m[0].x, 0.5f);
+        EXPECT_FLOAT_EQ(boxed->GetDrawState().transform.m[1].y, 0.25f);
+        auto* box = dynamic_cast<QMSearchableSprite*>(inner->GetChildren()[1].get());
+        ASSERT_NE(box, nullptr);
+        ASSERT_EQ(box->GetChildren().size(), 1u) << "the named sprite is found, not added again";
+        auto flat = box->GetSprite("flat");
+        ASSERT_TRUE(flat);
+        EXPECT_EQ(flat->GetDrawState().transform.m[0].x, FLT_EPSILON);
+        EXPECT_EQ(flat->GetDrawState().transform.m[1].y, 2.0f);
+        EXPECT_EQ(flat->GetDrawState().alpha, 0.5f);
+
+        // A second entry naming the frame reuses it.
+        auto again = Table("{ sprite = 'frame', opacity = 0.8 }");
+        parser.Parse(*again, 0);
+        EXPECT_EQ(root->GetChildren().size(), 1u);
+        EXPECT_FLOAT_EQ(frame->GetDrawState().alpha, 0.8f);
+        ASSERT_EQ(overlays.GetOverlays().size(), 3u);
+
+        // The queues run on the top modal's clock once the owner starts them.
+        overlays.VisitOverlayQueues(&KAnimProcess::Start);
+        platform::os::AdvanceVirtualTime(50);
+        auto* top = dynamic_cast<TModalWindow*>(TWindowManager::Instance()->GetTopModal());
+        ASSERT_NE(top, nullptr);
+        top->RunTasks(0);
+        EXPECT_EQ(KGetSpritePosition(*inner), TVec2(2, 2));
+
+        // A picture drawn at run time in an image window: the entry shows a filtered copy.
+        auto* board = new TImage();
+        board->SetName("board");
+        auto drawn =
+            MakeTexture(8, 8, [](int x, int) { return x < 4 ? 0xFF112233u : 0xFF445566u; });
+        board->SetTexture(drawn, 1.0f);
+        TWindowManager::Instance()->GetRoot()->AddChild(std::unique_ptr<TWindow>(board));
+        auto picture = Table("{ name = 'picture', image = 'window:board', position = {0, 100} }");
+        parser.Parse(*picture, 0);
+        auto shown = named->GetSprite("picture");
+        ASSERT_TRUE(shown && shown->GetTexture());
+        EXPECT_NE(shown->GetTexture(), drawn);
+        EXPECT_EQ(ReadBack(shown->GetTexture()).pixels, ReadBack(drawn).pixels);
+        auto missing = Table("{ name = 'nothing', image = 'window:no such window' }");
+        parser.Parse(*missing, 0);
+        EXPECT_FALSE(named->GetSprite("nothing")->GetTexture());
+
+        TRenderer* r = TRenderer::Instance();
+        ASSERT_TRUE(r->BeginDraw());
+        ASSERT_TRUE(r->Begin2d());
+        r->FillRect(TRect(0, 0, 160, 120), TColor(0.2f, 0.2f, 0.2f, 1));
+        root->Draw(TSpriteDrawState(), -1);
+        r->End2d();
+        r->EndDraw();
+        EXPECT_TRUE(golden::MatchesGolden(Frame(), "anim/overlay.png", 2));
+        overlays.VisitOverlayQueues(&KAnimProcess::Cancel);
+        (void)platform;
+      },
+      160, 120);
+}
