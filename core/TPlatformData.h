@@ -17,6 +17,7 @@
 #include "platform/host/HostWindow.h"
 #include "platform/window/Window.h"
 
+class IRenderHost;
 class TAssetManager;
 class THwMiniVecDraw;
 class TSoundManager;
@@ -91,6 +92,7 @@ public:
   uint32_t mHighSurrogate = 0;
   bool mFirstEventCall = true;
   bool mFullScreenWish = false;  // "-pq=" mode: the portal page switches, not the display
+  bool mWindowedOnly = false;    // a portal shows the game in its page: never full screen
 
   // Folders, each with a trailing "/" where noted.
   str mAssetFolder;    // program folder + "assets/"
@@ -106,6 +108,7 @@ public:
 
   std::unique_ptr<THwMiniVecDraw> mMiniVecDraw;
   TWindowManager* mWindowManager = nullptr;
+  IRenderHost* mRenderHost = nullptr;  // the window manager, as the renderer sees it
   TAssetManager* mAssetManager = nullptr;
   TSoundManager* mSoundManager = nullptr;
   TStringTable* mStringTable = nullptr;

@@ -44,3 +44,8 @@ bool IsOldLineWrap();
 // to the display; until then setting them only stores the value. Null unregisters.
 using ConfigChangeHook = void (*)(const str& name, const str& value);
 void SetPlatformConfigHook(ConfigChangeHook hook);
+
+// Whether a cheat code was issued for this computer under the game's key. Start-up registers
+// the check; without one every cheat code is refused ("cheatmode" "0").
+using CheatCodeCheck = bool (*)(const str& code, const str& key, const str& computerId);
+void SetCheatCodeCheck(CheatCodeCheck check);

@@ -14,10 +14,9 @@
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
 #include "platform/display/PixelFormat.h"
-#include "platform/display/headless/Display.h"
+#include "platform/display/CreateDisplay.h"
 #include "platform/display/sdl/Display.h"
-#include "platform/window/sdl/Window.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
@@ -26,10 +25,7 @@ const char kSource[] = ".\\directx";
 
 std::unique_ptr<Display> MakeBackend() {
   TPlatform* p = TPlatform::Instance();
-  platform::window::IWindow* w = p ? p->GetData()->GetWindow() : nullptr;
-  if (auto* sw = dynamic_cast<platform::window::sdl::Window*>(w))
-    return std::make_unique<sdl::Display>(sw->SdlWindow());
-  return std::make_unique<headless::Display>();
+  return CreateDisplay(p ? p->GetData()->GetWindow() : nullptr);
 }
 
 bool ViewportScaling(float& scale) {
@@ -128,8 +124,7 @@ void TDXContext::DoMainThreadWork() {
   if (auto* sdlDisplay = dynamic_cast<sdl::Display*>(mBackend.get()))
     if (sdlDisplay->HasPending()) sdlDisplay->ShowPending();
   if (mRedrawWanted.exchange(false)) {
-    TPlatform* p = TPlatform::Instance();
-    if (p && p->GetWindowManager()) p->GetWindowManager()->Invalidate();
+    if (IRenderHost* host = CurrentRenderHost()) host->Invalidate();
   }
 }
 

@@ -11,15 +11,15 @@
 #include "render/FloatToInt.h"
 #include "render/TDXContext.h"
 #include "render/TTexture.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
 namespace {
 
 bool FramesSuspended() {
-  TPlatform* p = TPlatform::Instance();
-  return p && p->GetWindowManager() && p->GetWindowManager()->mFramesSuspended.load() != 0;
+  IRenderHost* host = CurrentRenderHost();
+  return host && host->AreFramesSuspended();
 }
 }  // namespace
 

@@ -11,12 +11,11 @@
 #include "assets/TAssetManager.h"
 #include "assets/TXmlNode.h"
 #include "core/EngineLog.h"
-#include "core/PlatformMain.h"
+#include "core/ProgramExit.h"
 #include "core/TPlatform.h"
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
 #include "core/Timer.h"
-#include "online/PortalHandlers.h"
 #include "platform/os/Clock.h"
 #include "platform/window/Window.h"
 #include "render/FloatToInt.h"
@@ -24,7 +23,7 @@
 #include "render/TDxTextureData.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
@@ -150,13 +149,13 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
     }
   } guard{mInSetDisplay};
 
-  if (IsZylomMode()) {
-    fullScreen = false;
-    quiet = true;
-  }
   TPlatform* platform = TPlatform::Instance();
   if (!platform || !platform->GetData()) return;
   TPlatformData& pd = *platform->GetData();
+  if (pd.mWindowedOnly) {
+    fullScreen = false;
+    quiet = true;
+  }
   if (pd.mMinimized && mFullScreen) {
     DisplaySleep(100);
     return;
@@ -293,9 +292,9 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
 
   ApplyFixedDeviceState();
 
-  TWindowManager* wm = pd.mWindowManager;
+  IRenderHost* host = pd.mRenderHost;
   TAssetManager* am = TAssetManager::Instance();
-  if (am && am->GetAssetCount() > 0 && !(wm && wm->mFramesSuspended.load())) mContext->Present();
+  if (am && am->GetAssetCount() > 0 && !(host && host->AreFramesSuspended())) mContext->Present();
 
   if (IsReady()) {
     TMat4 identity;
@@ -310,7 +309,7 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
       platform->SetCursor(boost::shared_ptr<TTexture>(), 2, 2, false);
     }
     RestoreAssets();
-    if (wm) wm->Invalidate();
+    if (host) host->Invalidate();
     if (fullScreen) mWasFullScreen = true;
     SetConfig("monitorfrequency", str::Format("%d", mDirectDraw->GetMonitorFrequency()));
     mDisplayBitDepth = mDirectDraw->GetDisplayMode().bitsPerPixel;

@@ -12,7 +12,7 @@
 #include "render/CDisplay.h"
 #include "render/TDXContext.h"
 #include "render/TDxDisplayHandler.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
@@ -30,8 +30,7 @@ bool WindowActive() {
 }
 
 void InvalidateWindows() {
-  TPlatform* p = TPlatform::Instance();
-  if (p && p->GetWindowManager()) p->GetWindowManager()->Invalidate();
+  if (IRenderHost* host = CurrentRenderHost()) host->Invalidate();
 }
 }  // namespace
 

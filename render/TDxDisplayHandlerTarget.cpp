@@ -18,7 +18,7 @@
 #include "render/TDxTextureData.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
@@ -62,8 +62,7 @@ bool TDxDisplayHandler::BeginRenderTarget(boost::shared_ptr<TTexture> texture, i
   TRect area(0, 0, texture->GetWidth(), texture->GetHeight());
   PushViewport(area);
   mSavedRect = mViewport;
-  if (TPlatform* p = TPlatform::Instance())
-    if (p->GetWindowManager()) p->GetWindowManager()->Invalidate();
+  if (IRenderHost* host = CurrentRenderHost()) host->Invalidate();
 
   const std::shared_ptr<Surface>& back = mContext->GetBackBuffer();
   if ((mode == 2 || mode == 3) && back) {

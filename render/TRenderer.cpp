@@ -10,8 +10,7 @@
 #include "core/Timer.h"
 #include "render/TDxDisplayHandler.h"
 #include "render/TTexture.h"
-#include "window/TWindow.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 namespace {
 // Read by the presentation thread.
@@ -254,10 +253,10 @@ void TRenderer::SetCaptureTexture(boost::shared_ptr<TTexture> texture) {
     mData->captureTexture.reset();
     return;
   }
-  TPlatform* p = TPlatform::Instance();
-  TWindowManager* wm = p ? p->GetWindowManager() : nullptr;
-  TWindow* root = wm ? wm->GetRoot() : nullptr;
-  if (root && texture->GetWidth() == root->GetWidth() && texture->GetHeight() == root->GetHeight())
+  IRenderHost* host = CurrentRenderHost();
+  int width = 0, height = 0;
+  if (host && host->GetRootSize(width, height) && texture->GetWidth() == width &&
+      texture->GetHeight() == height)
     mData->captureTexture = texture;
 }
 

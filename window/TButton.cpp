@@ -1,6 +1,5 @@
 #include "window/TButton.h"
 
-#include "script/binding/TWindowScript.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
 #include "window/TText.h"
@@ -64,7 +63,7 @@ bool TButton::Press() {
   TModalWindow* modal = GetModalParent();
   if ((mButtonFlags & kButtonClose) && modal && wm) {
     wm->PostMessage(new TMessage(kCloseWindow, modal->GetIdString()));
-    if (TWindowScript* host = wm->GetScriptHost()) host->SetGlobalString("gReturnValue", GetName());
+    if (IScriptHost* host = wm->GetScriptHost()) host->SetGlobalText("gReturnValue", GetName());
   }
   TWindow* target = mParent;
   bool sendToParent = (mButtonFlags & kButtonSendToParent) != 0;

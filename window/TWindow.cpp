@@ -5,7 +5,6 @@
 
 #include "core/TSettings.h"
 #include "render/TRenderer.h"
-#include "script/binding/TLuaMessage.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowAnim.h"

@@ -7,10 +7,9 @@
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
 #include "core/Timer.h"
+#include "platform/window/Window.h"
+#include "render/TDxDisplayHandler.h"
 #include "render/TRenderer.h"
-#include "script/binding/TLuaMessage.h"
-#include "script/binding/TLuaObjectWrapper.h"
-#include "script/binding/TWindowScript.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowSpider.h"
@@ -30,13 +29,20 @@ bool IsAncestorOrSelf(const TWindow* ancestor, const TWindow* w) {
 }
 
 bool DisplayReady() {
-  TPlatform* p = TPlatform::Instance();
-  return !p || p->IsDisplayReady();
+  if (!TPlatform::Instance()) return true;
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  return d && d->IsReady();
 }
 
 bool PresentDone() {
-  TPlatform* p = TPlatform::Instance();
-  return !p || p->IsPresentDone();
+  if (!TPlatform::Instance()) return true;
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  return !d || d->IsPresentDone();
+}
+
+bool Foreground(TPlatform* p) {
+  platform::window::IWindow* w = p->GetData() ? p->GetData()->GetWindow() : nullptr;
+  return w && w->IsForeground();
 }
 
 }  // namespace
@@ -57,7 +63,7 @@ TWindowManager::~TWindowManager() {
   messages.swap(mMessages);
   for (TMessage* m : messages) delete m;
   if (mScriptHost) {
-    if (TPlatform* p = TPlatform::Instance()) p->RemoveTask(mScriptHost);
+    if (TPlatform* p = TPlatform::Instance()) p->RemoveTask(mScriptHost->AsTask());
     delete mScriptHost;
     mScriptHost = nullptr;
   }
@@ -321,10 +327,10 @@ void TWindowManager::QueueScriptMessage(TMessage* m, TLuaObjectWrapper* command)
   }
 }
 
-void TWindowManager::AttachScriptHost(TWindowScript* host) {
+void TWindowManager::AttachScriptHost(IScriptHost* host) {
   if (host == mScriptHost) return;
   if (mScriptHost) {
-    if (TPlatform* p = TPlatform::Instance()) p->RemoveTask(mScriptHost);
+    if (TPlatform* p = TPlatform::Instance()) p->RemoveTask(mScriptHost->AsTask());
     delete mScriptHost;
   }
   mScriptHost = host;
@@ -332,8 +338,7 @@ void TWindowManager::AttachScriptHost(TWindowScript* host) {
   host->SetFlag(mLocalised);
   if (TWindow* top = GetTopModal()) host->PushContextWindow(top);
   host->BindManager(this);
-  BindScriptGlobals(host);
-  if (TPlatform* p = TPlatform::Instance()) p->AddTask(host);
+  if (TPlatform* p = TPlatform::Instance()) p->AddTask(host->AsTask());
 }
 
 void TWindowManager::RegisterWindowType(const str& name, TWindow::Creator creator) {
@@ -343,7 +348,7 @@ void TWindowManager::RegisterWindowType(const str& name, TWindow::Creator creato
 bool TWindowManager::RunScriptFile(TWindow* w, const str& file) {
   if (!mScriptHost) return false;
   bool pushed = mScriptHost->PushContextWindow(w);
-  bool ok = mScriptHost->DoFile(file);
+  bool ok = mScriptHost->RunFile(file);
   if (pushed) mScriptHost->PopContextWindow(w);
   return ok;
 }
@@ -351,7 +356,7 @@ bool TWindowManager::RunScriptFile(TWindow* w, const str& file) {
 void TWindowManager::RunScriptString(TWindow* w, const str& text) {
   if (!mScriptHost) return;
   bool pushed = mScriptHost->PushContextWindow(w);
-  mScriptHost->DoLuaString(text);
+  mScriptHost->RunString(text);
   if (pushed) mScriptHost->PopContextWindow(w);
 }
 
@@ -460,7 +465,7 @@ void TWindowManager::Frame() {
   if (mFramesSuspended.load() || !mNeedsRedraw || !PresentDone()) return;
   uint32_t interval = kFrameInterval;
   TPlatform* platform = TPlatform::Instance();
-  if (platform && !platform->IsForeground() && !HasPqOption()) {
+  if (platform && !Foreground(platform) && !HasPqOption()) {
     float scale;
     bool hosted = platform->GetData() && platform->GetData()->GetViewportScale(scale);
     if (!hosted) interval = kBackgroundFrameInterval;
@@ -509,4 +514,12 @@ void TWindowManager::DrawModals() {
     if (mDrawAborted || !DisplayReady()) break;
     if (m) m->DrawTree();
   }
+}
+
+bool TWindowManager::GetRootSize(int& width, int& height) const {
+  const TWindow* root = GetRoot();
+  if (!root) return false;
+  width = root->GetWidth();
+  height = root->GetHeight();
+  return true;
 }

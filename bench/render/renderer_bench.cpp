@@ -12,7 +12,7 @@
 
 #include <jpeglib.h>
 
-#include "core/PlatformMain.h"
+#include "startup/PlatformMain.h"
 #include "core/TPlatform.h"
 #include "platform/display/Image.h"
 #include "platform/window/Window.h"

@@ -14,7 +14,7 @@ void TButton::LuaAction::Execute(TButton* button) {
   // Lua text run while the scripts wait resumes them, and they may delete the button and this
   // action with it: from here on only the copy is used.
   TLuaFunction command(*mCommand);
-  if (TWindowScript* host = wm->GetScriptHost()) {
+  if (TWindowScript* host = TWindowScript::Of(wm)) {
     const str& name = button->GetName();
     bool plain = name.Find('[') < 0 && name.Find(']') < 0 &&
                  (name.Length() == 0 || (name[0] != '\n' && name[0] != '\r'));

@@ -4,8 +4,6 @@
 
 #include <vector>
 
-#include "assets/StringCipher.h"
-
 namespace {
 
 class SettingsTest : public ::testing::Test {
@@ -61,28 +59,4 @@ TEST_F(SettingsTest, PlatformHearsOfChangesOnlyOnceRegistered) {
   ASSERT_EQ(gHookCalls.size(), 1u);
   EXPECT_STREQ(gHookCalls[0].first.CStr(), "viewportscale");
   EXPECT_STREQ(gHookCalls[0].second.CStr(), "0.5");
-}
-
-TEST_F(SettingsTest, CheatModeOnlyForACodeIssuedForThisComputer) {
-  const char* key = "gamekey";
-  const str id("QBSDQDWHQFFJWKDK");
-  StringCipher cipher(key);
-  const int length = static_cast<int>(id.Length()) + 1;
-  std::vector<char> code(static_cast<size_t>(cipher.Encipher(id.CStr(), length, nullptr, 0, true)));
-  ASSERT_EQ(cipher.Encipher(id.CStr(), length, code.data(), static_cast<int>(code.size()), true),
-            0);
-  EXPECT_STREQ(cipher.DecipherString(code.data()).CStr(), id.CStr());
-
-  SetConfig(kConfigComputerId, id);
-  SetConfig(kConfigCheatCode, code.data());
-  EXPECT_STREQ(GetConfig(kConfigCheatMode, "unset").CStr(), "unset");  // no key yet
-  SetConfig(kConfigEncryptionKey, key);
-  EXPECT_STREQ(GetConfig(kConfigCheatMode).CStr(), "1");
-
-  SetConfig(kConfigCheatCode, "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
-  EXPECT_STREQ(GetConfig(kConfigCheatMode).CStr(), "0");
-  SetConfig(kConfigCheatCode, code.data());
-  SetConfig(kConfigComputerId, "OTHERMACHINEIDXX");
-  SetConfig(kConfigEncryptionKey, key);
-  EXPECT_STREQ(GetConfig(kConfigCheatMode).CStr(), "0");
 }

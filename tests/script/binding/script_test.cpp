@@ -5,6 +5,7 @@
 #include "assets/TAssetManager.h"
 #include "script/LuaAux.h"
 #include "script/binding/LuaBinding.h"
+#include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TScriptCode.h"
 #include "window/TMessage.h"
@@ -136,14 +137,14 @@ TEST_F(BindingTest, ValueWrappersAndStackAccessorsConvertAsLuaDoesAndKeepTheStac
     EXPECT_EQ(w.IsTable(), c.table) << c.value;
     EXPECT_EQ(w.GetString(), str(c.text)) << c.value;
     EXPECT_EQ(w.GetNumber(), c.number) << c.value;
-    EXPECT_EQ(w.GetMessage(), nullptr) << c.value;
+    EXPECT_EQ(GetWrappedMessage(w), nullptr) << c.value;
     EXPECT_EQ(lua_gettop(L), top) << c.value;
   }
   // A message userdata reads back as its message.
   TMessage* m = new TMessage(kUserMessageBase, "boxed");
   PushLuaMessage(L, m);
   TLuaObjectWrapper boxed(L);
-  EXPECT_EQ(boxed.GetMessage(), m);
+  EXPECT_EQ(GetWrappedMessage(boxed), m);
   // Fields of values that cannot be indexed are absent rather than errors.
   for (const char* value : {"12", "'text'", "newproxy and newproxy() or 1"}) {
     Run(std::string("gV = ") + value);

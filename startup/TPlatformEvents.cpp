@@ -143,7 +143,7 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
   }
   if (p.mCloseRequest) {
     p.mCloseRequest = false;
-    TWindowScript* script = p.mWindowManager ? p.mWindowManager->GetScriptHost() : nullptr;
+    TWindowScript* script = TWindowScript::Of(p.mWindowManager);
     if (script && script->IsMoviePlaying()) script->StopMovie();
     SetEvent(event, kEventCloseRequest);
     return;

@@ -121,6 +121,7 @@ TPlatform::~TPlatform() {
   // The presentation thread reads the window manager and the display: it stops first.
   mData->StopPresentationThread();
 
+  mData->mRenderHost = nullptr;
   delete mData->mWindowManager;
   mData->mWindowManager = nullptr;
   mData->mFrameTasks.Clear();

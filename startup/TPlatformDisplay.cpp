@@ -8,7 +8,6 @@
 #include "core/TColor.h"
 #include "core/TRect.h"
 #include "core/TPlatform.h"
-#include "core/TPlatformCursor.h"
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
 #include "platform/os/Spawn.h"
@@ -151,40 +150,6 @@ bool TPlatform::InitScreen(int width, int height, bool fullScreen) {
   renderer->PopClipRect();
   renderer->PushClipRect(TRect(0, 0, width, height));
   return true;
-}
-
-void TPlatform::SetCursorVisible(bool visible) {
-  TPlatformData& p = *mData;
-  if (visible == p.mCursorVisible) return;
-  p.mCursorVisible = visible;
-  if (TDxDisplayHandler* d = TDxDisplayHandler::Instance())
-    d->SetCursorVisible(visible);
-  else if (IWindow* w = p.GetWindow())
-    w->SetCursorVisible(visible);
-}
-
-void TPlatform::SetCursor(boost::shared_ptr<TTexture> texture, int hotX, int hotY, bool keep) {
-  TPlatformData& p = *mData;
-  boost::shared_ptr<TTexture> image = texture;
-  if (!keep) {
-    p.mCursorTexture = texture;
-    p.mCursorHotX = hotX;
-    p.mCursorHotY = hotY;
-    if (!p.mCursorVisible) return;
-    if (!image) {
-      if (!p.mBuiltinCursor) {
-        RegisterMemoryFile("__systemcursor__.png", kSystemCursorPng, kSystemCursorPngSize);
-        p.mBuiltinCursor = TTexture::Get("__systemcursor__.png", TTexture::kGetAlpha);
-      }
-      image = p.mBuiltinCursor;
-    }
-  }
-  if (TDxDisplayHandler* d = TDxDisplayHandler::Instance())
-    d->SetMouseImage(image, hotX, hotY, keep);
-  // The engine draws this cursor, so the window shows none of its own.
-  if (image) {
-    if (IWindow* w = p.GetWindow()) w->SetCursorVisible(false);
-  }
 }
 
 void TPlatform::OpenUrl(const char* url) {

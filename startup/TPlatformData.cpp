@@ -51,6 +51,7 @@ TPlatformData::TPlatformData(const char* commandLine, int showCommand, bool allo
   platform::window::GetScreenSize(mScreenWidth, mScreenHeight);
 
   mWindowManager = new TWindowManager();
+  mRenderHost = mWindowManager;
   mAssetManager = new TAssetManager();
   mStringTable = new TStringTable();
 
@@ -112,6 +113,7 @@ TPlatformData::~TPlatformData() {
   delete mSoundManager;
   delete mStringTable;
   delete mAssetManager;
+  mRenderHost = nullptr;
   delete mWindowManager;
 }
 

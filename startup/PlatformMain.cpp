@@ -1,4 +1,4 @@
-#include "core/PlatformMain.h"
+#include "startup/PlatformMain.h"
 
 #include <cerrno>
 #include <climits>
@@ -25,18 +25,9 @@
 #include "platform/window/Messages.h"
 #include "platform/window/Window.h"
 #include "render/TRenderer.h"
+#include "startup/CheatCode.h"
 
 namespace {
-
-PlatformExitHook gExitHook = nullptr;
-
-int EndProgram(int code) {
-  if (gExitHook)
-    gExitHook(code);
-  else
-    std::exit(code);
-  return code;
-}
 
 bool Has(const str& line, const char* option) { return line.Find(str(option)) >= 0; }
 
@@ -162,9 +153,6 @@ void LoadModules() {
 
 }  // namespace
 
-void SetPlatformExitHook(PlatformExitHook hook) { gExitHook = hook; }
-int EndPlatformProgram(int code) { return EndProgram(code); }
-
 str JoinCommandLine(int argc, const char* const* argv) {
   str line;
   for (int i = 1; i < argc; ++i) {
@@ -186,6 +174,7 @@ str JoinCommandLine(int argc, const char* const* argv) {
 
 int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMainFunction gameMain,
                  bool allowSeveral) {
+  RegisterCheatCodeCheck();
   std::string lineText = commandLine ? commandLine : "";
   platform::os::DynamicLibrary harness;
   uint64_t harnessWindow = LoadHarness(harness, lineText);
@@ -202,7 +191,7 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
   if (data->IsSecondInstance()) {
     delete data;
     ClearConfig();
-    return EndProgram(0);
+    return EndPlatformProgram(0);
   }
 
   if (hostedOption) {
@@ -213,11 +202,14 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
     if (!data->GetHostWindow() || !data->GetHostWindow()->IsWindow()) {
       delete data;
       ClearConfig();
-      return EndProgram(-1);
+      return EndPlatformProgram(-1);
     }
   }
   if (Has(line, "-msn")) CreateMsnHandler();
-  if (Has(line, "-zylom")) CreateZylomHandler();
+  if (Has(line, "-zylom")) {
+    CreateZylomHandler();
+    data->mWindowedOnly = true;
+  }
   if (Has(line, "--axtest")) {
     data->mHostedTest = true;
     data->SetHosted();
@@ -228,14 +220,14 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
     delete data;
     OpenEngineLog(nullptr);
     ClearConfig();
-    return EndProgram(1);
+    return EndPlatformProgram(1);
   }
 
   auto* platform = new TPlatform(data);
   if (!platform->CreateWindow()) {
     delete platform;
     OpenEngineLog(nullptr);
-    return EndProgram(-1);
+    return EndPlatformProgram(-1);
   }
   if (data->mHostedTest) SetConfig("activex", "1");
   platform->CreateSoundManager();

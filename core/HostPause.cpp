@@ -1,4 +1,4 @@
-#include "online/HostPause.h"
+#include "core/HostPause.h"
 
 #include <atomic>
 

@@ -2,6 +2,7 @@
 // runs the game's main function and tears everything down when it returns.
 #pragma once
 
+#include "core/ProgramExit.h"
 #include "core/str.h"
 
 class TPlatform;
@@ -12,14 +13,6 @@ using GameMainFunction = int (*)(TPlatform* platform, const char* commandLine);
 // Returns 0 after a normal run, else the code the program ends with (after the exit hook).
 int PlatformMain(void* instance, void* previousInstance, const char* commandLine, int showCommand,
                  GameMainFunction gameMain, bool allowSeveralInstances);
-
-// Called with the exit code when start-up ends the program early (a second instance: 0; a
-// host window that does not exist: -1). The default ends the process; a hook that returns
-// lets PlatformMain return the code instead.
-using PlatformExitHook = void (*)(int code);
-void SetPlatformExitHook(PlatformExitHook hook);
-// Ends the program with the code through the exit hook (the display's fatal errors use it).
-int EndPlatformProgram(int code);
 
 // One command line from the program's arguments; an argument with blanks is quoted (after
 // its "=" when it has one), so "-wd=" sees the quotes it understands.
