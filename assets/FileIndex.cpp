@@ -20,13 +20,6 @@ std::set<str>& Excluded() {
   return names;
 }
 
-str LowerAscii(const str& text) {
-  std::string s(text.CStr(), text.Length());
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return str(s.data(), static_cast<unsigned>(s.size()));
-}
-
 void IndexFolderEntries(const str& folder, const str& prefixIn, int depth,
                         std::vector<std::string>& chain);
 

@@ -33,13 +33,6 @@ FolderRoots& Roots() {
   return roots;
 }
 
-str LowerAscii(const str& text) {
-  std::string s(text.CStr(), text.Length());
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return str(s.data(), static_cast<unsigned>(s.size()));
-}
-
 bool StartsWith(const str& text, const char* head) {
   size_t n = std::strlen(head);
   return text.Length() >= n && std::memcmp(text.CStr(), head, n) == 0;

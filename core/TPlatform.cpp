@@ -1,11 +1,10 @@
 #include "core/TPlatform.h"
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "core/EngineLog.h"
 #include "core/TPlatformData.h"
+#include "platform/os/Clock.h"
 #include "platform/window/Window.h"
 
 namespace {
@@ -33,7 +32,7 @@ void TPlatform::SetWindowTitle(const str& title) {
   if (auto* w = mData->GetWindow()) w->SetTitle(title.CStr());
 }
 
-void TPlatform::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void TPlatform::Sleep(uint32_t ms) { platform::os::Sleep(ms); }
 
 void TPlatform::PostQuit(int code) {
   if (auto* w = mData->GetWindow()) {

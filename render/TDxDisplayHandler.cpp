@@ -4,8 +4,6 @@
 #include "render/TDxDisplayHandler.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "assets/FileLayer.h"
 #include "assets/TAssetManager.h"
@@ -37,14 +35,6 @@ const char kMsgReconfiguring[] =
     "Your video card doesn't have enough memory in the current mode. Changing to another mode. "
     "This setting will be saved so you won't see this box again. This will take less than a "
     "minute. Press OK to continue.";
-
-// Waits of the display code follow the engine clock, so tests on the virtual clock never block.
-void DisplaySleep(uint32_t ms) {
-  if (platform::os::IsVirtualClock())
-    platform::os::AdvanceVirtualTime(ms);
-  else
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 void Box(const char* title, const char* text) {
   platform::window::ShowMessageBox(title, text, platform::window::MB_OK);
@@ -137,7 +127,7 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
   }
   DisplayMutexLock lock(mContext->GetMutex(), true);
   if (mInSetDisplay) {
-    DisplaySleep(50);
+    platform::os::Sleep(50);
     return;
   }
   mInSetDisplay = true;
@@ -157,7 +147,7 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
     quiet = true;
   }
   if (pd.mMinimized && mFullScreen) {
-    DisplaySleep(100);
+    platform::os::Sleep(100);
     return;
   }
   if (mLowMemoryVideo) {
@@ -364,7 +354,7 @@ void TDxDisplayHandler::CreationFailed(int width, int height, bool fullScreen, b
   }
   if (mWasFullScreen && fullScreen) {
     MarkDxBroken();
-    DisplaySleep(150);
+    platform::os::Sleep(150);
     return;
   }
   if (!mInFallback && (!active || !foreground)) {

@@ -1,7 +1,5 @@
 // Device loss and restore: the working count, bringing lost surfaces back or re-creating the
 // display, and giving every asset its surfaces again.
-#include <chrono>
-#include <thread>
 
 #include "assets/TAssetManager.h"
 #include "core/EngineLog.h"
@@ -17,13 +15,6 @@
 using namespace platform::display;
 
 namespace {
-void RestoreSleep(uint32_t ms) {
-  if (platform::os::IsVirtualClock())
-    platform::os::AdvanceVirtualTime(ms);
-  else
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 bool WindowActive() {
   TPlatform* p = TPlatform::Instance();
   return p && p->GetData()->mActive;
@@ -47,7 +38,7 @@ void TDxDisplayHandler::RestoreAssets() {
 void TDxDisplayHandler::Restore() {
   if (mInRestore) {
     MarkDxBroken();
-    RestoreSleep(50);
+    platform::os::Sleep(50);
     return;
   }
   mInRestore = true;
@@ -58,7 +49,7 @@ void TDxDisplayHandler::Restore() {
 
   TPlatform* platform = TPlatform::Instance();
   if (platform && platform->GetData()->mMinimized && mFullScreen) {
-    RestoreSleep(100);
+    platform::os::Sleep(100);
     return;
   }
   int width = mDisplayRect.Width(), height = mDisplayRect.Height();
@@ -81,7 +72,7 @@ void TDxDisplayHandler::Restore() {
       return;
     }
     if (!WindowActive()) return;
-    RestoreSleep(100);
+    platform::os::Sleep(100);
     if (result == kNoExclusiveMode) return;
     if (result == kExclusiveModeAlreadySet)
       result = mDirectDraw->SetCooperativeLevel(CooperativeLevel::ExclusiveFullScreen);

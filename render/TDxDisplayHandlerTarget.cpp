@@ -3,8 +3,6 @@
 // calibrates the 2-D pixel offset by drawing into a texture.
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
@@ -39,12 +37,6 @@ bool SwapViewportScale(float value, float* previous) {
   return true;
 }
 
-void ShortWait() {
-  if (platform::os::IsVirtualClock())
-    platform::os::AdvanceVirtualTime(1);
-  else
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
 }  // namespace
 
 bool TDxDisplayHandler::BeginRenderTarget(boost::shared_ptr<TTexture> texture, int mode) {
@@ -57,7 +49,7 @@ bool TDxDisplayHandler::BeginRenderTarget(boost::shared_ptr<TTexture> texture, i
   mRenderTargetMode = mode;
   mRenderTarget = texture;
   if (const std::shared_ptr<Surface>& front = mContext->GetFrontBuffer())
-    while (front->GetFlipStatus() == kWasStillDrawing) ShortWait();
+    while (front->GetFlipStatus() == kWasStillDrawing) platform::os::Sleep(1);
   SwapViewportScale(1.0f, &mSavedViewportScale);
   TRect area(0, 0, texture->GetWidth(), texture->GetHeight());
   PushViewport(area);

@@ -1,12 +1,11 @@
 // The event pump: native messages and the requests the window procedure left behind become
 // one TPlatformEvent per call; with nothing queued the pump does the idle work.
-#include <chrono>
-#include <thread>
 
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "core/TPlatformData.h"
 #include "core/Timer.h"
+#include "platform/os/Clock.h"
 #include "online/PortalHandlers.h"
 #include "online/TGameState.h"
 #include "render/TDxDisplayHandler.h"
@@ -96,7 +95,7 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
     TGameState::GetInstance()->SetIntState("sessionready", 0);
   }
   while (TGameState::GetInstance()->QueryHostPause()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    platform::os::Sleep(1);
     Message m;
     if (window && window->PeekMessage(m)) {
       if (m.message == WM_QUIT) {
@@ -346,7 +345,7 @@ void TPlatform::KeyEvent(const Message& m, TPlatformEvent& event) {
 void TPlatform::TopmostFix() {
   TPlatformData& p = *mData;
   if (p.mMinimized) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    platform::os::Sleep(50);
     return;
   }
   IWindow* window = p.GetWindow();
