@@ -49,12 +49,12 @@ void TButton::SetAction(Action* action) {
 
 void TButton::SetLabel(const str& text) {
   TWindow* w = FindChild("label", -1);
-  if (w && w->IsKindOf(TText::GetClassId())) static_cast<TText*>(w)->SetText(text);
+  if (TText* t = WindowCast<TText>(w)) t->SetText(text);
 }
 
 str TButton::GetLabel() {
   TWindow* w = FindChild("label", -1);
-  if (w && w->IsKindOf(TText::GetClassId())) return static_cast<TText*>(w)->GetText();
+  if (TText* t = WindowCast<TText>(w)) return t->GetText();
   return str();
 }
 

@@ -18,10 +18,6 @@ namespace {
 
 TWindowManager* gInstance = nullptr;
 
-bool Contains(const TRect& r, int x, int y) {
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
-
 bool IsAncestorOrSelf(const TWindow* ancestor, const TWindow* w) {
   for (; w; w = w->GetParent())
     if (w == ancestor) return true;
@@ -76,13 +72,11 @@ TWindowManager::~TWindowManager() {
 TWindowManager* TWindowManager::Instance() { return gInstance; }
 
 void TWindowManager::PauseClock(TWindow* w) {
-  if (w && w->IsKindOf(TModalWindow::GetClassId()))
-    static_cast<TModalWindow*>(w)->GetClock().Pause();
+  if (TModalWindow* modal = WindowCast<TModalWindow>(w)) modal->GetClock().Pause();
 }
 
 void TWindowManager::StartClock(TWindow* w) {
-  if (w && w->IsKindOf(TModalWindow::GetClassId()))
-    static_cast<TModalWindow*>(w)->GetClock().Start();
+  if (TModalWindow* modal = WindowCast<TModalWindow>(w)) modal->GetClock().Start();
 }
 
 TWindow* TWindowManager::GetTopModal() const {
@@ -160,7 +154,7 @@ void TWindowManager::PopTopModal() {
   mModals.pop_front();
   // The root leaves the stack for good: nothing draws or presses through it afterwards.
   if (mRoot.Refers(w)) mRoot = TWindowHandle();
-  if (w->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(w)->ClearTasks();
+  if (TModalWindow* modal = WindowCast<TModalWindow>(w)) modal->ClearTasks();
   if (TWindow* top = GetTopModal()) {
     if (mScriptHost) mScriptHost->RaiseContextWindow(top);
     TWindow* old = GetFocus();
@@ -377,7 +371,7 @@ void TWindowManager::HandleEvent(const TPlatformEvent& e) {
   TWindowHandle topHandle(top);
   switch (e.type) {
     case kEventIdle:
-      if (top->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(top)->RunTasks(0);
+      if (TModalWindow* modal = WindowCast<TModalWindow>(top)) modal->RunTasks(0);
       DrainMessages();
       Frame();
       DrainMessages();
@@ -431,7 +425,7 @@ void TWindowManager::RouteMouse(const TPlatformEvent& e, const TWindowHandle& to
       if (!h || !IsHoverWindow(h)) continue;
       TRect r;
       h->GetScreenRect(r);
-      if (!Contains(r, e.x, e.y)) {
+      if (!r.Contains(TPoint(e.x, e.y))) {
         h->OnMouseLeave();
         if (!handle || !IsHoverWindow(h)) continue;
       }
@@ -478,8 +472,7 @@ void TWindowManager::Frame() {
   if (PresentDone()) {
     if (platform) platform->GetTaskList()->RunTasks(1);
     top = GetTopModal();
-    if (top && top->IsKindOf(TModalWindow::GetClassId()))
-      static_cast<TModalWindow*>(top)->RunTasks(1);
+    if (TModalWindow* modal = WindowCast<TModalWindow>(top)) modal->RunTasks(1);
   }
   TRenderer* r = platform ? TRenderer::Instance() : TRenderer::Existing();
   if (r && !r->BeginDraw()) return;

@@ -3,6 +3,8 @@
 #include "support/WindowOwnership.h"
 
 #include "WindowTestSupport.h"
+#include "window/TButton.h"
+#include "window/TText.h"
 #include "window/TWindowSpider.h"
 
 using Journal = std::vector<std::string>;
@@ -275,4 +277,17 @@ TEST_F(WindowTest, AChildMovedToAnotherParentLeavesTheOldOne) {
   EXPECT_EQ(b->GetParent(), nullptr);
   delete a;
   ownB.reset();  // deletes the child once
+}
+
+TEST(WindowCastTest, CastsOnlyToTheWindowsOwnClassOrABaseOfIt) {
+  TButton button;
+  TWindow* asWindow = &button;
+  EXPECT_EQ(WindowCast<TButton>(asWindow), &button);
+  EXPECT_EQ(WindowCast<TLayeredWindow>(asWindow), &button);  // a base class
+  EXPECT_EQ(WindowCast<TText>(asWindow), nullptr);
+  EXPECT_EQ(WindowCast<TButton>(static_cast<TWindow*>(nullptr)), nullptr);
+  const TWindow* constWindow = &button;
+  EXPECT_EQ(WindowCast<TButton>(constWindow), &button);
+  TText text;
+  EXPECT_EQ(WindowCast<TButton>(static_cast<TWindow*>(&text)), nullptr);
 }
