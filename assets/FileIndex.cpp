@@ -135,7 +135,7 @@ void InitFileSystem() {
 
   IndexFolder("assets", str());
 
-  bool hosted = GetConfig("activex", "") == "1";
+  bool hosted = GetConfig(kConfigActiveX, "") == "1";
   if (!hosted) {
     if (!GetUserFolder().IsEmpty()) IndexFolder(GetUserFolder(), "user:");
     if (!GetCommonFolder().IsEmpty()) IndexFolder(GetCommonFolder(), "common:");

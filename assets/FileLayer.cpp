@@ -313,11 +313,10 @@ void CopyOut(const std::string& text, char* out, int size) {
 
 int MakeAppDataFolder(bool allUsers, const char* gameFolder, char* out, int size) {
   // A setting that exists but is empty still replaces the default publisher.
-  static const char* const kAbsent = "\001absent";
-  str publisherSetting = GetConfig("publisher", kAbsent);
-  std::string publisher = publisherSetting == kAbsent  ? std::string("Hearthwell/")
-                          : publisherSetting.IsEmpty() ? std::string()
-                                                       : Slashes(ToStd(publisherSetting)) + "/";
+  const str publisherSetting = GetConfig(kConfigPublisher);
+  std::string publisher = !IsConfigSet(kConfigPublisher) ? std::string("Hearthwell/")
+                          : publisherSetting.IsEmpty()   ? std::string()
+                                                         : Slashes(ToStd(publisherSetting)) + "/";
   if (!gameFolder || !out) return -1;
 
   std::string special =

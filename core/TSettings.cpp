@@ -31,7 +31,7 @@ void UpdateCheatMode() {
 void SetConfig(const str& name, const str& value) {
   Store()[name] = value;
   if (name == kConfigEncryptionKey || name == kConfigCheatCode) UpdateCheatMode();
-  if (name == "heirloomlinewrap") gOldLineWrap = true;
+  if (name == kConfigOldLineWrap) gOldLineWrap = true;
   if (gPlatformHook) gPlatformHook(name, value);
 }
 
@@ -40,6 +40,8 @@ str GetConfig(const str& name, const str& defaultValue) {
   const auto it = store.find(name);
   return it == store.end() ? defaultValue : it->second;
 }
+
+bool IsConfigSet(const str& name) { return Store().count(name) != 0; }
 
 bool GetConfigFlag(const str& name) { return GetConfig(name, str()).ToInt() != 0; }
 

@@ -45,7 +45,7 @@ int CornerOf(int vertex, bool unindexed) {
 }  // namespace
 
 T2dParticleRenderer::T2dParticleRenderer() {
-  mBrokenIndexedVerts = GetConfig("brokenindexedverts").ToInt() != 0;
+  mBrokenIndexedVerts = GetConfig(kConfigBrokenIndexedVerts).ToInt() != 0;
   ++Shared().renderers;
 }
 

@@ -269,7 +269,7 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
   if (description.Find(str("Intel")) >= 0 &&
       (description.Find(str("82810E")) >= 0 || description.Find(str("82845")) >= 0 ||
        description.Find(str(" 965 ")) >= 0))
-    SetConfig("brokenindexedverts", "1");
+    SetConfig(kConfigBrokenIndexedVerts, "1");
 
   HexRecord ddcaps;
   ddcaps.Add(caps.videoMemoryTotal)

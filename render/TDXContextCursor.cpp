@@ -96,7 +96,7 @@ bool TDXContext::SetMouseImage(boost::shared_ptr<TTexture> texture, int hotX, in
   DisplayMutexLock lock(mMutex, true);
   EraseCursor();
   // A cursor of the window system built from the image is not available on this platform.
-  if (second && GetConfig("activex") == "1") return false;
+  if (second && GetConfig(kConfigActiveX) == "1") return false;
   if (second) {
     mSecondImage = texture;
     MakeRuns(texture.get(), mSecondRuns, true);

@@ -80,7 +80,7 @@ bool TDxDisplayHandler::IsReady() {
 void TDxDisplayHandler::MarkDxBroken() {
   mBrokenTime = GetTimer();
   mDxBroken = true;
-  SetConfig("dxbroken", "1");
+  SetConfig(kConfigDxBroken, "1");
 }
 
 void TDxDisplayHandler::MarkDxBrokenLimited() {
@@ -97,10 +97,11 @@ TDxTextureData* TDxDisplayHandler::CreateTextureData() { return new TDxTextureDa
 
 void TDxDisplayHandler::CountTextureMemory(int64_t bytes) {
   mTextureMemory = std::max<int64_t>(0, mTextureMemory + bytes);
-  SetConfig("texture_ram_allocated", str::Format("%lld", static_cast<long long>(mTextureMemory)));
+  SetConfig(kConfigTextureRamAllocated,
+            str::Format("%lld", static_cast<long long>(mTextureMemory)));
   if (mTextureMemory > mMaxTextureMemory) {
     mMaxTextureMemory = mTextureMemory;
-    SetConfig("max_texture_ram_allocated",
+    SetConfig(kConfigMaxTextureRamAllocated,
               str::Format("%lld", static_cast<long long>(mMaxTextureMemory)));
   }
 }
@@ -241,7 +242,7 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
   mCurrentTarget.reset();
   mScreenTarget.reset();
   mDxBroken = false;
-  SetConfig("dxbroken", "0");
+  SetConfig(kConfigDxBroken, "0");
   mContext->Release();
 
   if (mLowMemorySwitchPending) {
@@ -301,7 +302,7 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
     RestoreAssets();
     if (host) host->Invalidate();
     if (fullScreen) mWasFullScreen = true;
-    SetConfig("monitorfrequency", str::Format("%d", mDirectDraw->GetMonitorFrequency()));
+    SetConfig(kConfigMonitorFrequency, str::Format("%d", mDirectDraw->GetMonitorFrequency()));
     mDisplayBitDepth = mDirectDraw->GetDisplayMode().bitsPerPixel;
     mDisplayReady = true;
   }

@@ -98,7 +98,7 @@ void TDxDisplayHandler::Restore() {
 
   mWorkingCount = 0;
   mDxBroken = false;
-  SetConfig("dxbroken", "0");
+  SetConfig(kConfigDxBroken, "0");
   {
     // The presentation thread may be drawing the cursor on these surfaces.
     DisplayMutexLock lock(mContext->GetMutex(), true);

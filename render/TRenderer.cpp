@@ -80,9 +80,9 @@ void TRenderer::EndDraw(bool arg) {
   }
   if (d.debugOverlay) {
     d.overlayMade = true;
-    int maxTex = GetConfig("max_texture_ram_allocated").ToInt();
-    int tex = GetConfig("texture_ram_allocated").ToInt();
-    int sprites = GetConfig("current_sprite_count").ToInt();
+    int maxTex = GetConfig(kConfigMaxTextureRamAllocated).ToInt();
+    int tex = GetConfig(kConfigTextureRamAllocated).ToInt();
+    int sprites = GetConfig(kConfigCurrentSpriteCount).ToInt();
     int memory = 0, peak = 0;  // nothing keeps these counters
     d.overlayText = str::Format(
         "Kiteyard Version %d.%d.%d.%d<br>%f FPS<tab pos='150'>Sprites: %d<br>Mem: %dkB<tab "

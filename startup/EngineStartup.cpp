@@ -26,9 +26,9 @@ namespace {
 void ApplyPlatformSetting(const str& name, const str& value) {
   TPlatform* platform = TPlatform::Instance();
   if (!platform) return;
-  if (name == "vsync") {
+  if (name == kConfigVsync) {
     if (TDxDisplayHandler* d = TDxDisplayHandler::Instance()) d->SetVSync(value.ToInt() != 0);
-  } else if (name == "viewportscale") {
+  } else if (name == kConfigViewportScale) {
     TPlatformData* data = platform->GetData();
     data->SetViewportScale(value.ToFloat(), data->mViewportScaleY);
   }
@@ -95,9 +95,9 @@ void ReadSettingsFile(const char* name) {
 
 TPlatform::TPlatform(TPlatformData* data) : mData(data) {
   SetPlatformInstance(this);
-  SetConfig("memorymax", "100000000");
-  SetConfig("texturememorymax", "100000000");
-  SetConfig("utf8modeinit", GetConfig(kConfigUtf8Mode, str()));
+  SetConfig(kConfigMemoryMax, "100000000");
+  SetConfig(kConfigTextureMemoryMax, "100000000");
+  SetConfig(kConfigUtf8ModeInit, GetConfig(kConfigUtf8Mode, str()));
   mData->mRandom.ReseedFromCrtRand();
   mData->mWindowManager->SetScriptHost(new TWindowScript());
   SetPlatformConfigHook(&ApplyPlatformSetting);

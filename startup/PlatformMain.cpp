@@ -198,7 +198,7 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
     uint64_t handle = std::strtoull(After(line, "-wnd=").CStr(), nullptr, 16);
     data->SetHostWindow(platform::host::OpenHostWindow(handle, platform::window::IsHeadless()));
     data->SetHosted();
-    SetConfig("activex", "1");
+    SetConfig(kConfigActiveX, "1");
     if (!data->GetHostWindow() || !data->GetHostWindow()->IsWindow()) {
       delete data;
       ClearConfig();
@@ -229,12 +229,12 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
     OpenEngineLog(nullptr);
     return EndPlatformProgram(-1);
   }
-  if (data->mHostedTest) SetConfig("activex", "1");
+  if (data->mHostedTest) SetConfig(kConfigActiveX, "1");
   platform->CreateSoundManager();
   TRenderer::Instance();
 
   SetConfig(kConfigInstallKey, data->mProgramFolder);
-  SetConfig("startupdir", data->mStartupDir);
+  SetConfig(kConfigStartupDir, data->mStartupDir);
   if (Has(line, "--cheat")) {
     // The character right behind the option is skipped; nothing behind it gives no code.
     str rest = After(line, "--cheat");

@@ -46,7 +46,7 @@ bool TPlatform::CreateWindow() {
     EngineLog("Error: cannot open the game's window: %s", why.c_str());
     return false;
   }
-  SetConfig("hwnd", str::Format("%d", static_cast<int>(w->Handle())));
+  SetConfig(kConfigWindowHandle, str::Format("%d", static_cast<int>(w->Handle())));
   if (p.mHostedTest) {
     w->SetClientSize(960, 720);
     w->Show();

@@ -426,7 +426,7 @@ bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
     return mParent->DispatchEvent(e, focusTaken);
   }
 
-  if (!GetConfigFlag("overlaymouse")) {
+  if (!GetConfigFlag(kConfigOverlayMouse)) {
     TWindowManager* wm = TWindowManager::Instance();
     if (wm && event.type == kEventLeftUp) {
       wm->PostMessage(new TMessage(kPressAnyKey, "mouse:up"));

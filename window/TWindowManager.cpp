@@ -450,7 +450,7 @@ void TWindowManager::RouteMouse(const TPlatformEvent& e, const TWindowHandle& to
   c.x = wp.x;
   c.y = wp.y;
   bool handled = w->DispatchEvent(c, false);
-  if (!handled && GetConfigFlag("overlaymouse") && e.type == kEventLeftUp)
+  if (!handled && GetConfigFlag(kConfigOverlayMouse) && e.type == kEventLeftUp)
     PostMessage(new TMessage(kPressAnyKey, "mouse:up"));
 }
 

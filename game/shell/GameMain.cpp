@@ -10,8 +10,8 @@ void SetGameSettings() {
   SetConfig(kConfigGameName, "Harbor of Lost Things");
   SetConfig(kConfigHwGameHandle, "harboroflostthings");
   SetConfig(kConfigEncryptionKey, "Qx7!harbor#2");
-  SetConfig("hwgamemodename1", "story");
-  SetConfig("hwgamemodename2", "arcade");
+  SetConfig(str(kConfigHwGameModeName) + "1", "story");
+  SetConfig(str(kConfigHwGameModeName) + "2", "arcade");
   for (int i = 1; i <= 7; ++i)
     SetConfig(str::Format("hwgamemedalname%d", i), str::Format("medal%d", i));
 }

@@ -60,3 +60,12 @@ TEST_F(SettingsTest, PlatformHearsOfChangesOnlyOnceRegistered) {
   EXPECT_STREQ(gHookCalls[0].first.CStr(), "viewportscale");
   EXPECT_STREQ(gHookCalls[0].second.CStr(), "0.5");
 }
+
+TEST_F(SettingsTest, IsSetAnswersForStoredValuesEvenEmptyOnes) {
+  EXPECT_FALSE(IsConfigSet(kConfigPublisher));
+  SetConfig(kConfigPublisher, "");
+  EXPECT_TRUE(IsConfigSet(kConfigPublisher));
+  EXPECT_FALSE(IsConfigSet("Publisher"));  // names are case-sensitive
+  ClearConfig();
+  EXPECT_FALSE(IsConfigSet(kConfigPublisher));
+}
