@@ -112,7 +112,7 @@ Result CDisplay::CreateWindowed(platform::window::IWindow* window,
   if (!mDisplay) return kFail;
   if (mDisplay->SetCooperativeLevel(CooperativeLevel::Normal) != kOk) return kFail;
   mCreated = true;
-  if (!(flags & 2) && window) window->SetClientSize(width, height);
+  if (!(flags & kDisplayKeepWindowSize) && window) window->SetClientSize(width, height);
 
   SurfaceDesc front;
   front.caps = kCapsPrimary;

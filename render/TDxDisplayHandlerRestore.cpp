@@ -57,7 +57,13 @@ void TDxDisplayHandler::Restore() {
   if (width <= 0 || height <= 0) return;
   if (TAssetManager* am = TAssetManager::Instance()) am->ReleaseAll();
 
-  auto recreate = [&](bool quiet) { SetDisplay(width, height, mFullScreen, true, quiet, false); };
+  auto recreate = [&](bool quiet) {
+    SetDisplay({.width = width,
+                .height = height,
+                .fullScreen = mFullScreen,
+                .force = true,
+                .quiet = quiet});
+  };
 
   if (!mDirectDraw || mLowMemorySwitchPending) {
     EngineLog("TPlatformData::Restore: mDirectDraw NULL. Calling SetDisplay()");

@@ -140,7 +140,8 @@ bool TPlatform::InitScreen(int width, int height, bool fullScreen) {
 
   TRenderer* renderer = TRenderer::Instance();
   TDxDisplayHandler* d = TDxDisplayHandler::Instance();
-  d->SetDisplay(width, height, fullScreen, false, false, p.mHosted);
+  d->SetDisplay(
+      {.width = width, .height = height, .fullScreen = fullScreen, .childOfHost = p.mHosted});
   d->RunSelfTest();
   if (!p.mMiniVecDraw) {
     p.mMiniVecDraw = std::make_unique<THwMiniVecDraw>();

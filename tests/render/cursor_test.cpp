@@ -136,7 +136,7 @@ TEST_F(RenderTest, PresentationThreadRedrawsTheCursorWhileTheDisplayChanges) {
       Present(kBlue);
       switch (i % 8) {
         case 1: Backend()->LoseAllSurfaces(); break;  // the next frame restores
-        case 3: d->SetDisplay(160, 120, false, true, false, false); break;
+        case 3: d->SetDisplay({.width = 160, .height = 120, .force = true}); break;
         case 5: d->ResetMouseState(); break;
         case 6: p->SetCursorVisible(false); break;
         case 7:

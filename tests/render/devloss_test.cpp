@@ -107,7 +107,7 @@ TEST_F(RenderTest, RestoreOfADeletedFileIsLoggedAndKeepsDrawing) {
     boost::shared_ptr<TTexture> t = TTexture::Get("gone.png");
     ASSERT_TRUE(t);
     std::filesystem::remove(mWork + "/assets/gone.png");
-    d->SetDisplay(160, 120, false, true, false, false);
+    d->SetDisplay({.width = 160, .height = 120, .force = true});
     EXPECT_TRUE(d->IsReady());
     EXPECT_EQ(GetConfig("dxbroken"), str("0"));
   });

@@ -206,9 +206,9 @@ TEST_F(RenderTest, RepeatingTheCurrentModeChangesNothing) {
     p->InitScreen(640, 480, false);
     TDxDisplayHandler* d = TDxDisplayHandler::Instance();
     auto back = d->GetContext()->GetBackBuffer();  // held: a new one gets another address
-    d->SetDisplay(640, 480, false, false, false, false);
+    d->SetDisplay({.width = 640, .height = 480});
     EXPECT_EQ(d->GetContext()->GetBackBuffer(), back);
-    d->SetDisplay(640, 480, false, true, false, false);  // forced: made again
+    d->SetDisplay({.width = 640, .height = 480, .force = true});  // forced: made again
     EXPECT_NE(d->GetContext()->GetBackBuffer(), back);
     EXPECT_TRUE(d->IsReady());
   });
@@ -235,7 +235,7 @@ TEST_F(RenderTest, SetUpsThatChangeNothingKeepTheDisplayReadyForThePresentationT
       ASSERT_TRUE(d->IsThreadedPresent());
       auto back = d->GetContext()->GetBackBuffer();
       c.arrange(p);
-      d->SetDisplay(c.width, 480, c.fullScreen, false, false, false);
+      d->SetDisplay({.width = c.width, .height = 480, .fullScreen = c.fullScreen});
       EXPECT_EQ(d->GetContext()->GetBackBuffer(), back);  // nothing was rebuilt
       EXPECT_TRUE(d->IsThreadedPresent());
       p->GetData()->mActive = true;
@@ -307,7 +307,7 @@ TEST_F(RenderTest, HostedDisplayStaysWindowedAndAFailureOnlyMarksItBroken) {
     EXPECT_FALSE(d->IsFullScreen());
     EXPECT_TRUE(d->IsReady());
     Backend()->FailCreation(1, platform::display::kFail);
-    d->SetDisplay(640, 480, false, true, false, true);
+    d->SetDisplay({.width = 640, .height = 480, .force = true, .childOfHost = true});
     EXPECT_FALSE(d->IsReady());
     EXPECT_EQ(GetConfig("dxbroken"), str("1"));
   });
@@ -321,7 +321,8 @@ TEST_F(RenderTest, LostHostWindowEndsTheProgram) {
   Run("-wnd=" + hex, [&](TPlatform* p) {
     p->InitScreen(640, 480, false);
     host.Close();
-    TDxDisplayHandler::Instance()->SetDisplay(640, 480, false, true, false, true);
+    TDxDisplayHandler::Instance()->SetDisplay(
+        {.width = 640, .height = 480, .force = true, .childOfHost = true});
   });
   EXPECT_EQ(sExitCode, -1);  // hosted runs keep no log, so the exit code is all there is
 }
@@ -341,7 +342,8 @@ TEST_F(RenderTest, FailedSetUpsTakeTheFallbackTheirCaseCallsFor) {
          p->InitScreen(640, 480, true);
          Backend()->SetExclusiveAnswer(kFail);
          uint32_t before = GetTimer();
-         TDxDisplayHandler::Instance()->SetDisplay(640, 480, true, true, false, false);
+         TDxDisplayHandler::Instance()->SetDisplay(
+             {.width = 640, .height = 480, .fullScreen = true, .force = true});
          EXPECT_GE(GetTimer() - before, 150u);
        },
        false, true, 0, nullptr},
@@ -452,7 +454,7 @@ TEST_F(RenderTest, EverySetUpLeavesTheDeviceInItsFixedState) {
     TDxDisplayHandler* d = TDxDisplayHandler::Instance();
     d->SetBlendMode(2);
     d->SetTextureFilter(0);
-    d->SetDisplay(320, 240, false, true, false, false);
+    d->SetDisplay({.width = 320, .height = 240, .force = true});
     ASSERT_TRUE(d->GetDevice());
     const RenderStates& rs = d->GetDevice()->States();
     EXPECT_TRUE(rs.alphaBlend);
@@ -509,7 +511,7 @@ TEST_F(RenderTest, InPortalQueryModeASwitchToLowMemoryEndsTheNextSetUp) {
     EXPECT_FALSE(d->IsLowMemoryVideo());
     EXPECT_TRUE(d->IsReady());
     d->OutOfVideoMemory();
-    d->SetDisplay(640, 480, false, true, false, false);
+    d->SetDisplay({.width = 640, .height = 480, .force = true});
   });
   EXPECT_EQ(sExitCode, -1);
   EXPECT_EQ(hw::MessageBoxCount(), boxes + 1);
