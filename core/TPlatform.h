@@ -89,6 +89,13 @@ private:
   void KeyEvent(const platform::window::Message& m, TPlatformEvent& event);
   void TopmostFix();
   void CurrentMousePosition(int& x, int& y) const;
+  // The steps of GetEvent.
+  bool WaitOutHostPause(TPlatformEvent& event);
+  bool TakePendingRequest(TPlatformEvent& event);
+  void ForwardHostMessages();
+  void PostHoverWhenResting();
+  void IdleEvent(TPlatformEvent& event);
+  void TranslateMessage(const platform::window::Message& m, TPlatformEvent& event);
 
   TPlatformData* mData;
   TTaskList mIdleTasks;

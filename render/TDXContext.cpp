@@ -211,28 +211,9 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
     return false;
   }
 
-  mZFormat = PixelFormat::Unknown;
-  for (PixelFormat f : mBackend->ZBufferFormats()) {
-    if (Describe(f).bitsPerPixel >= 16) {
-      mZFormat = f;
-      break;
-    }
-  }
-  std::unique_ptr<CScreenSurface> z;
-  const std::shared_ptr<Surface>& back = mScreen.GetBackBuffer();
-  uint32_t zCaps = kCapsZBuffer | (mHardware ? kCapsVideoMemory : kCapsSystemMemory);
-  r = mScreen.CreateSurface(z, back->Width(), back->Height(), &mZFormat, &zCaps);
-  if (r != kOk) {
-    if (r == kOutOfVideoMemory && !fullScreen) mLowVideoMemory = true;
-    DxCheck(r, kSource, __LINE__);
-    Release();
-    return false;
-  }
-  FormatInfo info = Describe(back->Format());
-  mRedBlueAlphaMask = info.redMask | info.blueMask | info.alphaMask;
-  DxCheck(back->AttachZBuffer(z->surface), kSource, __LINE__);
+  if (!AttachZBuffer(fullScreen)) return false;
 
-  r = mBackend->CreateDevice(back, mDevice);
+  r = mBackend->CreateDevice(mScreen.GetBackBuffer(), mDevice);
   if (r != kOk) {
     if (r == kSurfaceNotInVideoMemory) {
       mBackBufferInVideoMemory = true;
@@ -254,6 +235,39 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
   }
   mSourceColourKeyBlits = caps.sourceColourKeyBlits;
 
+  RecordDeviceInfo(caps);
+  return true;
+}
+
+// A depth buffer of at least 16 bits, the size of the back buffer, in the memory the device
+// draws from; false (and nothing made) when none fits.
+bool TDXContext::AttachZBuffer(bool fullScreen) {
+  mZFormat = PixelFormat::Unknown;
+  for (PixelFormat f : mBackend->ZBufferFormats()) {
+    if (Describe(f).bitsPerPixel >= 16) {
+      mZFormat = f;
+      break;
+    }
+  }
+  std::unique_ptr<CScreenSurface> z;
+  const std::shared_ptr<Surface>& back = mScreen.GetBackBuffer();
+  uint32_t zCaps = kCapsZBuffer | (mHardware ? kCapsVideoMemory : kCapsSystemMemory);
+  Result r = mScreen.CreateSurface(z, back->Width(), back->Height(), &mZFormat, &zCaps);
+  if (r != kOk) {
+    if (r == kOutOfVideoMemory && !fullScreen) mLowVideoMemory = true;
+    DxCheck(r, kSource, __LINE__);
+    Release();
+    return false;
+  }
+  FormatInfo info = Describe(back->Format());
+  mRedBlueAlphaMask = info.redMask | info.blueMask | info.alphaMask;
+  DxCheck(back->AttachZBuffer(z->surface), kSource, __LINE__);
+  return true;
+}
+
+// The device's identity and capabilities, logged and kept for the device information; a few
+// chips known to draw indexed vertices wrongly are marked.
+void TDXContext::RecordDeviceInfo(const AdapterCaps& caps) {
   const AdapterIdentifier& id = mBackend->GetIdentifier();
   str text = str::Format(
       "Device identifier:  \n  Driver: '%s'\n  Description: '%s'\n  Version: %x:%x\n  Vendor ID: "
@@ -292,7 +306,6 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
       .Add(caps.separateTextureMemories);
   mDeviceInfo += str::Format("DDCAPS: %s\n", ddcaps.Text().c_str());
   mDeviceInfo += str::Format("D3DDESC: %s\n", desc.Text().c_str());
-  return true;
 }
 
 void TDXContext::Clear(uint32_t flags) {

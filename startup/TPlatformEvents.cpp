@@ -83,7 +83,6 @@ void TPlatform::CurrentMousePosition(int& x, int& y) const {
 void TPlatform::GetEvent(TPlatformEvent& event) {
   TPlatformData& p = *mData;
   IWindow* window = p.GetWindow();
-  TDxDisplayHandler* display = TDxDisplayHandler::Instance();
   platform::host::IHostWindow* host = p.GetHostWindow();
 
   if ((IsZylomMode() || HasPqOption()) && host && !host->IsWindow()) {
@@ -94,100 +93,142 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
     p.mFirstEventCall = false;
     TGameState::GetInstance()->SetIntState("sessionready", 0);
   }
+  if (WaitOutHostPause(event)) return;
+  if (TakePendingRequest(event)) return;
+  ForwardHostMessages();
+  PostHoverWhenResting();
+
+  Message m;
+  if (!window || !window->PeekMessage(m)) {
+    IdleEvent(event);
+    return;
+  }
+  TranslateMessage(m, event);
+  // In hosted mode the host's own context menu must not see right clicks on the game.
+  bool rightButton = m.message == WM_RBUTTONDOWN || m.message == WM_RBUTTONUP;
+  if (!(p.mHosted && rightButton)) WindowProc(m);
+}
+
+// While the portal host holds the game paused only the window's messages run; true when a quit
+// ended the wait (the event says so).
+bool TPlatform::WaitOutHostPause(TPlatformEvent& event) {
+  IWindow* window = mData->GetWindow();
   while (TGameState::GetInstance()->QueryHostPause()) {
     platform::os::Sleep(1);
     Message m;
     if (window && window->PeekMessage(m)) {
       if (m.message == WM_QUIT) {
         SetEvent(event, kEventQuit);
-        return;
+        return true;
       }
       WindowProc(m);
     }
   }
+  return false;
+}
+
+// The requests the window procedure left (activation, repaint, close, display reset, the
+// pointer leaving) and a lost display, in that order; true when one became the event.
+bool TPlatform::TakePendingRequest(TPlatformEvent& event) {
+  TPlatformData& p = *mData;
+  IWindow* window = p.GetWindow();
+  TDxDisplayHandler* display = TDxDisplayHandler::Instance();
   if (p.mActivationChangePending) {
     p.mActivationChangePending = false;
     if (!p.mActive && display) display->ResetWorkingCount();
     SetEvent(event, kEventActivate, p.mActive ? 1 : 0);
-    return;
+    return true;
   }
   bool ready = !display || display->IsReady();
   if (!ready) {
     Message quit;
     if (window && window->PeekMessage(quit, WM_QUIT)) {
       SetEvent(event, kEventQuit);
-      return;
+      return true;
     }
     if (!p.mMinimized && p.mActive) {
       display->Restore();
       SetEvent(event, kEventNothing);
-      return;
+      return true;
     }
   }
   if (p.mDisplayResetRequest) {
     p.mDisplayResetRequest = false;
     SetEvent(event, kEventDisplayReset);
-    return;
+    return true;
   }
   if (p.mPaintRequest) {
     p.mPaintRequest = false;
     if (display && !display->IsReady() && !p.mMinimized) display->Restore();
     SetEvent(event, kEventPaint);
-    return;
+    return true;
   }
   if (p.mActivationRequest) {
     p.mActivationRequest = false;
     SetEvent(event, kEventActivate, p.mAppActive ? 1 : 0);
-    return;
+    return true;
   }
   if (p.mCloseRequest) {
     p.mCloseRequest = false;
     TWindowScript* script = TWindowScript::Of(p.mWindowManager);
     if (script && script->IsMoviePlaying()) script->StopMovie();
     SetEvent(event, kEventCloseRequest);
-    return;
+    return true;
   }
   if (p.mMouseLeftPending) {
     p.mMouseLeftPending = false;
     int x, y;
     CurrentMousePosition(x, y);
     SetEvent(event, kEventMouseLeave, 0, x, y);
-    return;
+    return true;
   }
+  return false;
+}
 
-  // Messages from the host window arrive as messages to the main window.
-  if (host && window) {
-    platform::host::Record r;
-    while (host->Receive(r)) {
-      Message m;
-      m.message = r.message;
-      m.wParam = r.wParam;
-      m.lParam = static_cast<int32_t>(r.lParam);
-      window->PostMessage(m);
-    }
+// Messages from the host window arrive as messages to the main window.
+void TPlatform::ForwardHostMessages() {
+  IWindow* window = mData->GetWindow();
+  platform::host::IHostWindow* host = mData->GetHostWindow();
+  if (!host || !window) return;
+  platform::host::Record r;
+  while (host->Receive(r)) {
+    Message m;
+    m.message = r.message;
+    m.wParam = r.wParam;
+    m.lParam = static_cast<int32_t>(r.lParam);
+    window->PostMessage(m);
   }
-  // The pointer resting long enough over the window counts as hovering.
-  if (window && p.mHoverArmed && GetTimer() - p.mHoverSince >= kHoverMs) {
-    p.mHoverArmed = false;
-    int x, y;
-    window->GetMousePosition(x, y);
-    Message hover;
-    hover.message = WM_MOUSEHOVER;
-    hover.lParam = MakeLParam(x, y);
-    window->PostMessage(hover);
-  }
+}
 
-  Message m;
-  if (!window || !window->PeekMessage(m)) {
-    if (display && display->IsFullScreen() && p.mActive && !p.mActivationChangePending)
-      TopmostFix();
-    if (p.mSoundManager) p.mSoundManager->DispatchCallBacks();
-    p.mFrameTasks.RunTasks(0);
-    SetEvent(event, kEventIdle);
-    if (window) window->WaitForInput(1);
-    return;
-  }
+// The pointer resting long enough over the window counts as hovering.
+void TPlatform::PostHoverWhenResting() {
+  TPlatformData& p = *mData;
+  IWindow* window = p.GetWindow();
+  if (!window || !p.mHoverArmed || GetTimer() - p.mHoverSince < kHoverMs) return;
+  p.mHoverArmed = false;
+  int x, y;
+  window->GetMousePosition(x, y);
+  Message hover;
+  hover.message = WM_MOUSEHOVER;
+  hover.lParam = MakeLParam(x, y);
+  window->PostMessage(hover);
+}
 
+// No message waits: the idle work of a frame, then a short wait for input.
+void TPlatform::IdleEvent(TPlatformEvent& event) {
+  TPlatformData& p = *mData;
+  TDxDisplayHandler* display = TDxDisplayHandler::Instance();
+  if (display && display->IsFullScreen() && p.mActive && !p.mActivationChangePending) TopmostFix();
+  if (p.mSoundManager) p.mSoundManager->DispatchCallBacks();
+  p.mFrameTasks.RunTasks(0);
+  SetEvent(event, kEventIdle);
+  if (IWindow* window = p.GetWindow()) window->WaitForInput(1);
+}
+
+// The event a window message stands for (kEventNothing for the others).
+void TPlatform::TranslateMessage(const Message& m, TPlatformEvent& event) {
+  TPlatformData& p = *mData;
+  IWindow* window = p.GetWindow();
   SetEvent(event, kEventNothing);
   switch (m.message) {
     case WM_LBUTTONDOWN:
@@ -231,10 +272,6 @@ void TPlatform::GetEvent(TPlatformEvent& event) {
     case WM_CHAR: KeyEvent(m, event); break;
     default: break;
   }
-
-  // In hosted mode the host's own context menu must not see right clicks on the game.
-  bool rightButton = m.message == WM_RBUTTONDOWN || m.message == WM_RBUTTONUP;
-  if (!(p.mHosted && rightButton)) WindowProc(m);
 }
 
 void TPlatform::MouseEvent(const Message& m, TPlatformEvent& event) {
