@@ -63,7 +63,7 @@ TEST_F(FileLayer, WritingUnderUserMakesTheMissingFolders) {
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(FileWrite(file, "hello", 5), 5);
   FileClose(file);
-  EXPECT_EQ(Slurp(root + "/user/Saves/Slot1/game.dat"), "hello");
+  EXPECT_EQ(Slurp(mRoot + "/user/Saves/Slot1/game.dat"), "hello");
 
   // Any spelling reaches the same file, in this run and in a fresh one.
   ClearFileIndex();
@@ -76,7 +76,7 @@ TEST_F(FileLayer, WritingUnderUserMakesTheMissingFolders) {
 
 TEST_F(FileLayer, PrefixedFilesMustBeWritableToBeRead) {
   Put("common/locked.txt", "x");
-  chmod((root + "/common/locked.txt").c_str(), 0444);
+  chmod((mRoot + "/common/locked.txt").c_str(), 0444);
   EXPECT_EQ(FileOpen("common:locked.txt", 0), nullptr);
   EXPECT_FALSE(FileExists("common:locked.txt"));
   Put("desktop/open.txt", "y");
@@ -115,12 +115,12 @@ TEST_F(FileLayer, DiskTextModeFoldsLineEndsAndBinaryKeepsThem) {
   ASSERT_NE(out, nullptr);
   FileWrite(out, "x\ny\n", 4);
   FileClose(out);
-  EXPECT_EQ(Slurp(root + "/user/w.txt"), "x\ny\n");
+  EXPECT_EQ(Slurp(mRoot + "/user/w.txt"), "x\ny\n");
   out = FileOpen("user:w.txt", kFileAppendBinary);
   ASSERT_NE(out, nullptr);
   FileWrite(out, "z", 1);
   FileClose(out);
-  EXPECT_EQ(Slurp(root + "/user/w.txt"), "x\ny\nz");
+  EXPECT_EQ(Slurp(mRoot + "/user/w.txt"), "x\ny\nz");
 }
 
 TEST_F(FileLayer, ByteReadingLinesAndStepsBack) {
@@ -240,13 +240,13 @@ TEST_F(FileLayer, FolderIteratorListsEntriesAsOnDisk) {
   Put("list/Sub/inner.txt", "");
   std::vector<std::string> files, all;
   str name;
-  TFolderIterator onlyFiles((root + "/list/").c_str());
+  TFolderIterator onlyFiles((mRoot + "/list/").c_str());
   while (onlyFiles.Next(name, nullptr)) files.push_back(name.CStr());
   EXPECT_EQ(files, std::vector<std::string>{"File.TXT"});
 
   bool isFolder = false;
   int folders = 0;
-  TFolderIterator everything((root + "/list").c_str());
+  TFolderIterator everything((mRoot + "/list").c_str());
   while (everything.Next(name, &isFolder)) {
     all.push_back(name.CStr());
     folders += isFolder;
@@ -257,57 +257,57 @@ TEST_F(FileLayer, FolderIteratorListsEntriesAsOnDisk) {
 
   TFolderIterator none(nullptr);
   EXPECT_FALSE(none.Next(name, nullptr));
-  TFolderIterator missing((root + "/nope").c_str());
+  TFolderIterator missing((mRoot + "/nope").c_str());
   EXPECT_FALSE(missing.Next(name, nullptr));
 }
 
 TEST_F(FileLayer, AppDataFolderIsMadeUnderPublisherAndGame) {
-  setenv("XDG_DATA_HOME", (root + "/xdg").c_str(), 1);
+  setenv("XDG_DATA_HOME", (mRoot + "/xdg").c_str(), 1);
   ClearConfig();
   char out[512];
   ASSERT_EQ(MakeAppDataFolder(false, "Game", out, sizeof out), 0);
-  EXPECT_EQ(std::string(out), root + "/xdg/Hearthwell/Game/");
+  EXPECT_EQ(std::string(out), mRoot + "/xdg/Hearthwell/Game/");
   EXPECT_TRUE(std::filesystem::is_directory(out));
 
   // A present but empty publisher drops the publisher folder.
   SetConfig("publisher", "");
   ASSERT_EQ(MakeAppDataFolder(false, "Other", out, sizeof out), 0);
-  EXPECT_EQ(std::string(out), root + "/xdg/Other/");
+  EXPECT_EQ(std::string(out), mRoot + "/xdg/Other/");
   SetConfig("publisher", "Acme");
-  std::string expected = root + "/xdg/Acme/Small/";
+  std::string expected = mRoot + "/xdg/Acme/Small/";
   // Too small by one byte for the text and its terminator: the size needed, nothing made.
   EXPECT_EQ(MakeAppDataFolder(false, "Small", out, static_cast<int>(expected.size())),
             static_cast<int>(expected.size() + 1));
-  EXPECT_FALSE(std::filesystem::exists(root + "/xdg/Acme"));
+  EXPECT_FALSE(std::filesystem::exists(mRoot + "/xdg/Acme"));
   EXPECT_EQ(MakeAppDataFolder(false, "Small", out, static_cast<int>(expected.size() + 1)), 0);
   EXPECT_EQ(std::string(out), expected);
   EXPECT_EQ(MakeAppDataFolder(false, nullptr, out, sizeof out), -1);
 
   // An all-users root that cannot be written fails, so the caller falls back.
   Put("blocked", "not a folder");
-  platform::os::SetCommonDataFolder(root + "/blocked/games");
+  platform::os::SetCommonDataFolder(mRoot + "/blocked/games");
   EXPECT_EQ(MakeAppDataFolder(true, "Game", out, sizeof out), -1);
-  platform::os::SetCommonDataFolder(root + "/games");
+  platform::os::SetCommonDataFolder(mRoot + "/games");
   EXPECT_EQ(MakeAppDataFolder(true, "Game", out, sizeof out), 0);
-  EXPECT_EQ(std::string(out), root + "/games/Acme/Game/");
+  EXPECT_EQ(std::string(out), mRoot + "/games/Acme/Game/");
   platform::os::SetCommonDataFolder("");
   ClearConfig();
   unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(FileLayer, DesktopFolderComesFromXdg) {
-  setenv("XDG_DESKTOP_DIR", (root + "/Bureau").c_str(), 1);
+  setenv("XDG_DESKTOP_DIR", (mRoot + "/Bureau").c_str(), 1);
   char out[512];
   EXPECT_EQ(GetDesktopFolder(out, sizeof out), 0);
-  EXPECT_EQ(std::string(out), root + "/Bureau/");
-  EXPECT_EQ(GetDesktopFolder(out, 4), static_cast<int>(root.size() + 9));
+  EXPECT_EQ(std::string(out), mRoot + "/Bureau/");
+  EXPECT_EQ(GetDesktopFolder(out, 4), static_cast<int>(mRoot.size() + 9));
   EXPECT_EQ(GetDesktopFolder(nullptr, 4), -1);
   unsetenv("XDG_DESKTOP_DIR");
   std::string home = getenv("HOME") ? getenv("HOME") : "";
-  setenv("HOME", root.c_str(), 1);
+  setenv("HOME", mRoot.c_str(), 1);
   unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(GetDesktopFolder(out, sizeof out), 0);
-  EXPECT_EQ(std::string(out), root + "/Desktop/");
+  EXPECT_EQ(std::string(out), mRoot + "/Desktop/");
   setenv("HOME", home.c_str(), 1);
 }
 

@@ -80,12 +80,12 @@ TEST_F(IndexScan, FolderLinkCyclesEndTheScan) {
   Put("assets/loop/file.txt", "x");
   Put("user/saves/game.dat", "g");
   // Two links back up: followed, each level would double the scan.
-  std::filesystem::create_directory_symlink("..", root + "/assets/loop/back");
-  std::filesystem::create_directory_symlink("..", root + "/assets/loop/again");
-  std::filesystem::create_directory_symlink("..", root + "/user/saves/up");
+  std::filesystem::create_directory_symlink("..", mRoot + "/assets/loop/back");
+  std::filesystem::create_directory_symlink("..", mRoot + "/assets/loop/again");
+  std::filesystem::create_directory_symlink("..", mRoot + "/user/saves/up");
   // A link to a folder outside the scanned chain is an ordinary folder.
   Put("music/theme.ogg", "m");
-  std::filesystem::create_directory_symlink(root + "/music", root + "/assets/loop/music");
+  std::filesystem::create_directory_symlink(mRoot + "/music", mRoot + "/assets/loop/music");
   InitFileSystem();
   std::vector<std::string> keys;
   for (const auto& [key, value] : GetFileIndex()) keys.push_back(key.CStr());
@@ -138,9 +138,9 @@ TEST_F(IndexScan, UserAndCommonFoldersGetPrefixedKeys) {
   Put("user/Sub/Deeper/File.txt", "d");
   Put("common/strings_extra.xml", "c");
   InitFileSystem();
-  EXPECT_EQ(Location("user:strings.xml"), root + "/user/Strings.xml");
-  EXPECT_EQ(Location("user:sub/deeper/file.txt"), root + "/user/Sub/Deeper/File.txt");
-  EXPECT_EQ(Location("common:strings_extra.xml"), root + "/common/strings_extra.xml");
+  EXPECT_EQ(Location("user:strings.xml"), mRoot + "/user/Strings.xml");
+  EXPECT_EQ(Location("user:sub/deeper/file.txt"), mRoot + "/user/Sub/Deeper/File.txt");
+  EXPECT_EQ(Location("common:strings_extra.xml"), mRoot + "/common/strings_extra.xml");
 
   ClearFileIndex();
   SetConfig("activex", "1");

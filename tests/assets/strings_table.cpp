@@ -73,7 +73,7 @@ TEST_F(StringTable, ArgumentEscapesReadTheirNumberByValue) {
 }
 
 TEST_F(StringTable, FailuresAreLoggedUnlessQuiet) {
-  OpenEngineLog((root + "/log").c_str());
+  OpenEngineLog((mRoot + "/log").c_str());
   table.GetString("TRAILING");
   table.GetString("MISSING");
   table.SetQuiet(true);

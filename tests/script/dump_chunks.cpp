@@ -28,32 +28,32 @@ std::string Dump(const Proto* f) {
 // Rewrites a chunk this program wrote (little-endian) in big-endian order, field by field.
 class Swapper {
 public:
-  explicit Swapper(const std::string& in) : in_(in) {}
+  explicit Swapper(const std::string& in) : mIn(in) {}
 
   std::string Run() {
     Copy(4);       // signature
     Copy(1);       // version
-    out_ += '\0';  // byte order: big-endian
-    pos_++;
+    mOut += '\0';  // byte order: big-endian
+    mPos++;
     Copy(8);  // sizes
     Swap(8);  // test number
     Function();
-    EXPECT_EQ(pos_, in_.size());
-    return out_;
+    EXPECT_EQ(mPos, mIn.size());
+    return mOut;
   }
 
 private:
   void Copy(size_t n) {
-    out_ += in_.substr(pos_, n);
-    pos_ += n;
+    mOut += mIn.substr(mPos, n);
+    mPos += n;
   }
   void Swap(size_t n) {
-    for (size_t i = 0; i < n; ++i) out_ += in_[pos_ + n - 1 - i];
-    pos_ += n;
+    for (size_t i = 0; i < n; ++i) mOut += mIn[mPos + n - 1 - i];
+    mPos += n;
   }
   uint32_t Int() {
     uint32_t x = 0;
-    for (int i = 3; i >= 0; --i) x = (x << 8) | (unsigned char)in_[pos_ + i];
+    for (int i = 3; i >= 0; --i) x = (x << 8) | (unsigned char)mIn[mPos + i];
     Swap(4);
     return x;
   }
@@ -70,7 +70,7 @@ private:
     }
     for (uint32_t n = Int(); n; --n) String();  // upvalue names
     for (uint32_t n = Int(); n; --n) {          // constants
-      unsigned char tag = in_[pos_];
+      unsigned char tag = mIn[mPos];
       Copy(1);
       if (tag == LUA_TNUMBER) Swap(8);
       if (tag == LUA_TSTRING) String();
@@ -81,9 +81,9 @@ private:
     for (uint32_t n = Int(); n; --n) Swap(4);
   }
 
-  const std::string& in_;
-  size_t pos_ = 0;
-  std::string out_;
+  const std::string& mIn;
+  size_t mPos = 0;
+  std::string mOut;
 };
 
 void ExpectSameObject(const TObject* a, const TObject* b) {
