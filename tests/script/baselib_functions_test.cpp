@@ -8,19 +8,9 @@
 
 #include "tests/script/VmTestHelpers.h"
 
-struct Case {
-  const char* code;
-  const char* expected;
-};
-
-static void RunCases(lua_State* L, const Case* cases, size_t n) {
-  for (size_t i = 0; i < n; i++)
-    EXPECT_EQ(RunScript(L, cases[i].code), cases[i].expected) << cases[i].code;
-}
-
 TEST(BaselibFunctions, ConversionsUnderstandWideStrings) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"return type(L\"x\"), type(nil), type(print), type(newproxy())",
        "wstring,nil,function,userdata"},
       {"return tostring(L\"A\\x263A\")", "A:"},
@@ -54,7 +44,7 @@ TEST(BaselibFunctions, PrintWritesWideTextBesideNarrowText) {
 
 TEST(BaselibFunctions, MetatablesAndEnvironmentsGuardTheirProtection) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local t = setmetatable({}, {__metatable = 'locked'}) return getmetatable(t)", "locked"},
       {"local t = setmetatable({}, {__metatable = 1}) setmetatable(t, {})",
        "error: test:1: cannot change a protected metatable"},
@@ -86,7 +76,7 @@ TEST(BaselibFunctions, MetatablesAndEnvironmentsGuardTheirProtection) {
 
 TEST(BaselibFunctions, ErrorsAssertsAndProtectedCalls) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"error('msg')", "error: test:1: msg"},
       {"error('msg', 0)", "error: msg"},
       {"local function f() error('deep', 2) end\nf()", "error: test:2: deep"},
@@ -116,7 +106,7 @@ TEST(BaselibFunctions, ErrorsAssertsAndProtectedCalls) {
 
 TEST(BaselibFunctions, NewproxySharesOnlyItsOwnMetatables) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local a = newproxy(true) local b = newproxy(a) return getmetatable(a) == getmetatable(b)",
        "true"},
       {"return getmetatable(newproxy()) == getmetatable(newproxy(false))", "true"},
@@ -171,7 +161,7 @@ TEST(BaselibFunctions, RegistryHoldsTheTypeTablesUnderTheirNames) {
 
 TEST(BaselibFunctions, CollectorControlsAndStackLimits) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"collectgarbage(123456) local used, limit = gcinfo() return limit", "123456"},
       // A limit of 0 collects at once and sets a new threshold above what is in use.
       {"collectgarbage() local used, limit = gcinfo() return used > 0, used <= limit", "true,true"},

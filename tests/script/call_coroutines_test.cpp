@@ -8,14 +8,9 @@
 
 #include "tests/script/VmTestHelpers.h"
 
-struct Case {
-  const char* code;
-  const char* expected;
-};
-
 TEST(CallCoroutines, ResumeAndYieldPassValuesBothWays) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local co = coroutine.create(function(a, b) local c = coroutine.yield(a + b) "
        "local d, e = coroutine.yield(c * 2) return d + e end) "
        "local _, x = coroutine.resume(co, 1, 2) local _, y = coroutine.resume(co, 10) "
@@ -47,12 +42,12 @@ TEST(CallCoroutines, ResumeAndYieldPassValuesBothWays) {
        "return coroutine.status(co)",
        "suspended"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 TEST(CallCoroutines, YieldCannotCrossAMetamethodOrNativeCall) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local t = setmetatable({}, {__index = function() coroutine.yield() end}) "
        "local co = coroutine.create(function() return t.x end) return coroutine.resume(co)",
        "false,attempt to yield across metamethod/C-call boundary"},
@@ -65,7 +60,7 @@ TEST(CallCoroutines, YieldCannotCrossAMetamethodOrNativeCall) {
        "true,false,attempt to yield across metamethod/C-call boundary"},
       {"return coroutine.yield()", "error: attempt to yield across metamethod/C-call boundary"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 TEST(CallCoroutines, DeepRecursionOverflowsAndTheStateStaysUsable) {
@@ -160,7 +155,7 @@ static int YieldFromNative(lua_State* L) { return lua_yield(L, 0); }
 
 TEST(CallCoroutines, ResumedCallsTakeTheValuesTheirCallSiteWants) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       // A yield in tail position returns whatever the next resume passes, all of it.
       {"local co = coroutine.create(function(a) local x, y = coroutine.yield(a) "
        "return coroutine.yield(x + y) end) "
@@ -176,7 +171,7 @@ TEST(CallCoroutines, ResumedCallsTakeTheValuesTheirCallSiteWants) {
        "co() return co(8, 9)",
        "8"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 
   // A native function run directly by a resume has no Lua caller to come back to.
   lua_State* co = lua_newthread(s.L);

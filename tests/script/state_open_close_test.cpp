@@ -25,11 +25,6 @@ void* CountingAlloc(void*, void* block, size_t, size_t newsize, int, int hint) {
 void OnCreated(lua_State*, lua_State* t) { created.push_back(t); }
 void OnFreed(lua_State*, lua_State* t) { freed.push_back(t); }
 
-struct Case {
-  const char* code;
-  const char* expected;
-};
-
 struct SettingsScope {
   lua_Settings saved = *lua_settings();
   ~SettingsScope() { *lua_settings() = saved; }
@@ -135,7 +130,7 @@ TEST(StateOpenClose, ArgumentErrorsNameTheFunctionAndCountMethodsWithoutSelf) {
   EXPECT_EQ(RunScript(L, "return checkwide(12)"), "2,49,wstring");
   EXPECT_EQ(RunScript(L, "return checkwide('x')"),
             "error: test:1: bad argument #1 to `checkwide' (wstring expected, got string)");
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local o = {m = method} o:m(1)",
        "error: test:1: calling `m' on bad self (number expected, got table)"},
       {"local n = 5 n.m = method n:m('x')",
@@ -148,7 +143,7 @@ TEST(StateOpenClose, ArgumentErrorsNameTheFunctionAndCountMethodsWithoutSelf) {
       {"return pcall(method, 1, 'x')",
        "false,bad argument #2 to `?' (number expected, got string)"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(L, c.code), c.expected) << c.code;
 }
 
 TEST(StateOpenClose, DostringReportsThroughAlert) {

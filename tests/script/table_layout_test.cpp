@@ -11,14 +11,9 @@
 #include "script/LuaTable.h"
 #include "tests/script/VmTestHelpers.h"
 
-struct Case {
-  const char* code;
-  const char* expected;
-};
-
 TEST(TableLayout, KeysAreNormalisedAndKindsOfTextStayApart) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local t = {} t[1.0] = 'a' t[-0] = 'z' return t[1], t[0]", "a,z"},
       {"local t = {} t.ab = 'narrow' t[L\"ab\"] = 'wide' return t.ab, t[L\"ab\"]", "narrow,wide"},
       {"local t = {} t.x = nil local n = 0 for k in pairs(t) do n = n + 1 end return n, next(t)",
@@ -31,7 +26,7 @@ TEST(TableLayout, KeysAreNormalisedAndKindsOfTextStayApart) {
       {"local t = {} t[true] = 1 t[false] = 2 t[print] = 3 return t[true], t[false], t[print]",
        "1,2,3"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 TEST(TableLayout, RehashKeepsDenseIntegersInTheArrayPart) {

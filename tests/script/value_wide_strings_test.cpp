@@ -7,14 +7,9 @@
 #include "script/LuaObject.h"
 #include "tests/script/VmTestHelpers.h"
 
-struct Case {
-  const char* code;
-  const char* expected;
-};
-
 TEST(ValueWideStrings, ConcatenationModeFollowsTheRightmostText) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local w = L\"ab\" .. 1 return type(w), w", "wstring,L'ab1'"},
       {"return 1 .. L\"x\" .. 2", "L'1x2'"},
       {"return 1 .. 2", "12"},
@@ -24,7 +19,7 @@ TEST(ValueWideStrings, ConcatenationModeFollowsTheRightmostText) {
       {"return L\"ab\" .. L\"\"", "L'ab'"},
       {"return 5 .. ''", "5"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 TEST(ValueWideStrings, InterningMakesEqualWideStringsOneObjectAndNeverEqualToNarrow) {
@@ -44,7 +39,7 @@ TEST(ValueWideStrings, InterningMakesEqualWideStringsOneObjectAndNeverEqualToNar
 
 TEST(ValueWideStrings, OrderingWideStringsCallsTheirTypeTable) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"return L\"a\" < L\"b\"", "error: test:1: attempt to call a table value"},
       {"return L\"a\" < 'b'", "error: test:1: attempt to compare wstring with string"},
       {"return 'a' < coroutine.create(function() end)",
@@ -52,14 +47,14 @@ TEST(ValueWideStrings, OrderingWideStringsCallsTheirTypeTable) {
       {"return {} <= {}", "error: test:1: attempt to compare two table values"},
       {"return 'a\\0b' < 'a\\0c', 'ab' < 'abc', 'b' >= 'a', 2 <= 2", "true,true,true,true"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 // Arithmetic reads numbers out of both kinds of text; only the narrow reader skips leading
 // blanks, as strtod does.
 TEST(ValueWideStrings, ArithmeticConvertsNarrowAndWideText) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"return L\"10\" + 1", "11"},
       {"return L\"10 \" * 2", "20"},
       {"return L\" 10\" + 1", "error: test:1: attempt to perform arithmetic on a wstring value"},
@@ -67,7 +62,7 @@ TEST(ValueWideStrings, ArithmeticConvertsNarrowAndWideText) {
       {"return '0x10' + 0", "error: test:1: attempt to perform arithmetic on a string value"},
       {"return 1.5 .. '', L\"\" .. 2.25", "1.5,L'2.25'"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 static bool WideToNumber(const char* text, double* out) {

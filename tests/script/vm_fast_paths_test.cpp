@@ -5,18 +5,11 @@
 
 #include "tests/script/VmTestHelpers.h"
 
-namespace {
-
-struct Case {
-  const char* code;
-  const char* expected;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(VmFastPaths, WritesToEmptySlotsStillReachNewindex) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       // An array slot holding nil is still an absent key for __newindex.
       {"local log = '' local t = setmetatable({1, 2, 3}, {__newindex = function(t, k, v) "
        "log = log .. k .. '=' .. v .. ' ' end}) "
@@ -36,14 +29,14 @@ TEST(VmFastPaths, WritesToEmptySlotsStillReachNewindex) {
        "return t[1.5], t[0], t[-1], t[3], t[2.0]",
        "a,b,c,30,20"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 TEST(VmFastPaths, AssigningAnEventToAMetatableIsSeenAtOnce) {
   ScriptState s;
   // Each metatable first answers "no such event" (which it may remember), then gains the event
   // through a plain assignment to an existing field.
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local mt = {__index = false} local t = setmetatable({}, mt) mt.__index = nil "
        "local before = t.k mt.__index = function() return 'found' end return before, t.k",
        "nil,found"},
@@ -56,7 +49,7 @@ TEST(VmFastPaths, AssigningAnEventToAMetatableIsSeenAtOnce) {
        "return ok, a + 1",
        "false,sum"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 TEST(VmFastPaths, ReturnsCloseOnlyTheirOwnUpvalues) {
@@ -120,7 +113,7 @@ TEST(VmFastPaths, TableSizesComeFromTheFieldThenTheSetSizeThenCounting) {
   ScriptState s;
   luaopen_table(s.L);
   lua_settop(s.L, 0);
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"return table.getn({n = '3'}), table.getn({n = -1, 1, 2}), table.getn({1, 2, nil, 4})",
        "3,2,2"},
       {"local t = {1, 2, 3} table.setn(t, 10) table.insert(t, 'x') return table.getn(t), t[11]",
@@ -135,14 +128,14 @@ TEST(VmFastPaths, TableSizesComeFromTheFieldThenTheSetSizeThenCounting) {
        "return sum, t[1]",
        "333300,nil"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 TEST(VmFastPaths, ConcatenationsAreTheSameStringsAsLiterals) {
   ScriptState s;
   // Results are interned: they find keys stored under the literal of the same text, at every
   // length (long texts hash a sample of their characters) and with empty or numeric pieces.
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local t = {abcdef = 1} local a, b = 'abc', 'def' return t[a .. b], t[a .. '' .. b .. '']",
        "1,1"},
       {"local long = 'the quick brown fox jumps over the lazy dog, again and again and again' "
@@ -156,12 +149,12 @@ TEST(VmFastPaths, ConcatenationsAreTheSameStringsAsLiterals) {
        "for i = 1, 100 do r = r .. 'abab' end return s == r, rawequal(s, r)",
        "true,true"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
 TEST(VmFastPaths, LuaCallsSetUpFramesLikeTheGeneralCall) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       // Arguments beyond the parameters never show up in the callee's locals.
       {"local function f(a) local b, c return a, b, c end return f(1, 2, 3)", "1,nil,nil"},
       {"local function f(a, b, c) return c, b, a end return f(1)", "nil,nil,1"},
@@ -186,5 +179,5 @@ TEST(VmFastPaths, LuaCallsSetUpFramesLikeTheGeneralCall) {
        "local a, b = (three()) return t[2], t[4], t[5], a, b",
        "1,3,nil,1,nil"},
   };
-  for (const Case& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }

@@ -4,19 +4,9 @@
 
 #include "tests/script/VmTestHelpers.h"
 
-struct Case {
-  const char* code;
-  const char* expected;
-};
-
-static void RunCases(lua_State* L, const Case* cases, size_t n) {
-  for (size_t i = 0; i < n; i++)
-    EXPECT_EQ(RunScript(L, cases[i].code), cases[i].expected) << cases[i].code;
-}
-
 TEST(VmOperators, BitwiseAndXorOperateOnLow32BitsOfTruncatedNumbers) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"return 5 & 3", "1"},
       {"return 5 | 3", "7"},
       {"return 1 << 31", "2147483648"},
@@ -35,7 +25,7 @@ TEST(VmOperators, BitwiseAndXorOperateOnLow32BitsOfTruncatedNumbers) {
 
 TEST(VmOperators, BitwiseRefusesTextAndNamesTheOperandThatIsNotANumber) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local s = '6' return s & 3",
        "error: test:1: attempt to perform arithmetic on local `s' (a string value)"},
       {"local t = {} return 3 | t",
@@ -74,7 +64,7 @@ TEST(VmOperators, PowerOfNonNumbersGoesThroughTheGlobalPowFunction) {
 
 TEST(VmOperators, ArithmeticConvertsNarrowAndWideNumericText) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"return '10' + 1, ' 10' * 2, '0x10' == nil", "11,20,false"},
       {"return L\"10\" + 1", "11"},
       {"return L\"10 \" + 1", "11"},
@@ -92,7 +82,7 @@ TEST(VmOperators, ArithmeticConvertsNarrowAndWideNumericText) {
 
 TEST(VmOperators, NumericForLoopConvertsLimitAndStepButNotTheIndex) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local n = 0 for i = 1, L\"3\" do n = n + i end return n", "6"},
       {"local n = 0 for i = 1, '4', '2' do n = n + i end return n", "4"},
       {"for i = 1, {} do end", "error: test:1: `for' limit must be a number"},
@@ -103,7 +93,7 @@ TEST(VmOperators, NumericForLoopConvertsLimitAndStepButNotTheIndex) {
 
 TEST(VmOperators, ClosuresShareUpvaluesThatOutliveTheirFrame) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"local function counter() local n = 0 return function() n = n + 1 return n end, "
        "function() return n end end "
        "local inc, get = counter() inc() inc() return get()",
@@ -128,7 +118,7 @@ TEST(VmOperators, ClosuresShareUpvaluesThatOutliveTheirFrame) {
 
 TEST(VmOperators, ComparisonsAndConcatenationOfPlainValues) {
   ScriptState s;
-  const Case cases[] = {
+  const ScriptCase cases[] = {
       {"return 1 < 2, 'a' < 'b', 'a\\0b' < 'a\\0c', 'ab' <= 'a'", "true,true,true,false"},
       {"return 1 .. 2", "12"},
       {"return 'x' .. 1.5 .. 'y'", "x1.5y"},

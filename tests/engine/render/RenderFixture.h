@@ -24,6 +24,16 @@
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
 
+// One pixel of a texture read through a lock; 0xDEADBEEF when the texture cannot be locked.
+inline uint32_t PixelAt(const boost::shared_ptr<TTexture>& t, int x, int y) {
+  uint32_t* px = nullptr;
+  int32_t pitch = 0;
+  if (!t->Lock(px, pitch)) return 0xDEADBEEF;
+  uint32_t v = px[y * pitch + x];
+  t->Unlock();
+  return v;
+}
+
 class RenderTest : public EngineTest {
 protected:
   static platform::display::headless::Display* Backend() {

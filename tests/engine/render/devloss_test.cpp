@@ -10,15 +10,6 @@
 namespace {
 uint32_t Stripes(int x, int) { return x < 4 ? kRed : kGreen; }
 
-uint32_t PixelAt(const boost::shared_ptr<TTexture>& t, int x, int y) {
-  uint32_t* px = nullptr;
-  int32_t pitch = 0;
-  if (!t->Lock(px, pitch)) return 0xDEADBEEF;
-  uint32_t v = px[y * pitch + x];
-  t->Unlock();
-  return v;
-}
-
 void Frames(int n) {
   for (int i = 0; i < n; ++i) {
     ASSERT_TRUE(TRenderer::Instance()->BeginDraw());

@@ -17,15 +17,6 @@ boost::shared_ptr<TTexture> Filled(int w, int h, uint32_t argb) {
   return t;
 }
 
-uint32_t PixelAt(const boost::shared_ptr<TTexture>& t, int x, int y) {
-  uint32_t* px = nullptr;
-  int32_t pitch = 0;
-  if (!t->Lock(px, pitch)) return 0xDEADBEEF;
-  uint32_t v = px[y * pitch + x];
-  t->Unlock();
-  return v;
-}
-
 // Draws into target: a half-transparent red square at (4, 4)-(12, 12) made from a sprite.
 void DrawInto(const boost::shared_ptr<TTexture>& target, int mode,
               const boost::shared_ptr<TTexture>& sprite) {
