@@ -1,6 +1,8 @@
 // The platform's implementation object behind the TPlatform facade: the main window and the
 // host window, the state bytes the window procedure sets and the event pump reads, the data
 // folders, the managers the platform owns, the frame task list and the presentation thread.
+// Start-up builds and tears it down (startup/TPlatformData.cpp); the libraries below start-up
+// only read and set its fields.
 #pragma once
 
 #include <atomic>
