@@ -37,7 +37,8 @@ protected:
     ClearFileIndex();
     ClearNameList();
     SetFileFolders("", "", "");
-    if (chdir(mPreviousFolder.c_str()) != 0) ADD_FAILURE() << "cannot return to " << mPreviousFolder;
+    if (chdir(mPreviousFolder.c_str()) != 0)
+      ADD_FAILURE() << "cannot return to " << mPreviousFolder;
     std::error_code ignored;
     std::filesystem::remove_all(mRoot, ignored);
   }

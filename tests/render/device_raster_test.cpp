@@ -21,7 +21,8 @@ void DrawPrimitiveScene(DeviceFixture& f, pd::Device& mDevice) {
   LitVertex tri[3] = {{2, 2, 0.1f, 0, 0xFFFF0000u, 0, 0, 0},
                       {30, 6, 0.1f, 0, 0xFF00FF00u, 0, 0, 0},
                       {8, 28, 0.1f, 0, 0xFF0000FFu, 0, 0, 0}};
-  EXPECT_EQ(mDevice.DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, tri, 3), pd::kOk);
+  EXPECT_EQ(mDevice.DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, tri, 3),
+            pd::kOk);
   LitVertex fan[8];
   fan[0] = {48, 16, 0.1f, 0, 0xFFFFFFFFu, 0, 0, 0};
   for (int i = 0; i < 7; ++i) {
@@ -41,9 +42,9 @@ void DrawPrimitiveScene(DeviceFixture& f, pd::Device& mDevice) {
                        {30, 60, 0.1f, 0, 0xFFFF00FFu, 0, 0, 0},
                        {2, 58, 0.1f, 0, 0x40FFFFFFu, 0, 0, 0}};
   uint16_t idx[6] = {0, 1, 2, 0, 2, 3};
-  EXPECT_EQ(
-      mDevice.DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, quad, 4, idx, 6),
-      pd::kOk);
+  EXPECT_EQ(mDevice.DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, quad, 4,
+                                         idx, 6),
+            pd::kOk);
   LitVertex lines[12];
   for (int i = 0; i < 6; ++i) {
     float a = float(i) * 0.55f;

@@ -27,7 +27,7 @@ protected:
     SetTimerStart(0);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     mFolder = std::filesystem::temp_directory_path() /
-             (std::string("binding_") + info->name() + "_" + std::to_string(::getpid()));
+              (std::string("binding_") + info->name() + "_" + std::to_string(::getpid()));
     std::filesystem::create_directories(mFolder);
     OpenEngineLog(mFolder.c_str());
     mManager = new TWindowManager();
