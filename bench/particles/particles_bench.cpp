@@ -9,7 +9,18 @@
 #include "particles/TLuaParticleSystem.h"
 #include "particles/TParticleRenderer.h"
 #include "script/binding/TScript.h"
-#include "bench/AllocationCounter.h"
+
+namespace {
+std::atomic<long> gAllocations{0};
+}
+
+void* operator new(std::size_t n) {
+  ++gAllocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
