@@ -10,7 +10,7 @@
 #include "script/LuaApi.h"
 #include "script/LuaAux.h"
 #include "script/binding/LuaBinding.h"
-#include "script/binding/TButtonLuaAction.h"
+#include "window/TButtonLuaAction.h"
 #include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"

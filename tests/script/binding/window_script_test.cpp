@@ -5,7 +5,7 @@
 #include "BindingTestSupport.h"
 #include "script/binding/LuaBinding.h"
 #include "script/binding/LuaWindowBinding.h"
-#include "script/binding/TButtonLuaAction.h"
+#include "window/TButtonLuaAction.h"
 #include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "assets/FileLayer.h"

@@ -1,7 +1,7 @@
-#include "script/binding/TButtonLuaAction.h"
+// The binding of a button to a Lua function, run through the window system's script host.
+#include "window/TButtonLuaAction.h"
 
 #include "script/binding/TLuaObjectWrapper.h"
-#include "script/binding/TWindowScript.h"
 #include "window/TMessage.h"
 #include "window/TWindowManager.h"
 
@@ -14,12 +14,12 @@ void TButton::LuaAction::Execute(TButton* button) {
   // Lua text run while the scripts wait resumes them, and they may delete the button and this
   // action with it: from here on only the copy is used.
   TLuaFunction command(*mCommand);
-  if (TWindowScript* host = TWindowScript::Of(wm)) {
+  if (IScriptHost* host = wm->GetScriptHost()) {
     const str& name = button->GetName();
     bool plain = name.Find('[') < 0 && name.Find(']') < 0 &&
                  (name.Length() == 0 || (name[0] != '\n' && name[0] != '\r'));
     if (plain) {
-      host->DoLuaString(str::Format("function GetButtonName() return [[%s]]; end;", name.CStr()));
+      host->RunString(str::Format("function GetButtonName() return [[%s]]; end;", name.CStr()));
     } else {
       // Long brackets would end early (and run the rest as code) or drop a first line break.
       str quoted;
@@ -31,7 +31,7 @@ void TButton::LuaAction::Execute(TButton* button) {
           quoted += static_cast<char>(c);
         }
       }
-      host->DoLuaString(str("function GetButtonName() return \"") + quoted + "\"; end;");
+      host->RunString(str("function GetButtonName() return \"") + quoted + "\"; end;");
     }
   }
   wm->QueueScriptMessage(m, &command);
