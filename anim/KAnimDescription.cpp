@@ -138,7 +138,7 @@ KAnimProcess* BuildAnimStep(const StepBuildContext& c, lua_State* L, int idx) {
   if (type == "command") {
     TWindowManager* wm = TWindowManager::Instance();
     return new (std::nothrow)
-        KAnimLuaCommand(wm ? wm->GetScript() : nullptr, KLuaString(L, step, "command"));
+        KAnimLuaCommand(TWindowScript::Of(wm), KLuaString(L, step, "command"));
   }
   if (type == "wait") {
     const auto message = static_cast<int32_t>(KLuaNumber(L, step, "message", 0));

@@ -97,5 +97,5 @@ TVec2 GetTableVec2(const TLuaTable& table, const char* key, const TVec2& def) {
 
 void RunLuaString(const str& text) {
   TWindowManager* wm = TWindowManager::Instance();
-  if (TWindowScript* script = wm ? wm->GetScript() : nullptr) script->DoLuaString(text);
+  if (TWindowScript* script = TWindowScript::Of(wm)) script->DoLuaString(text);
 }

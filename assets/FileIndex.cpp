@@ -20,13 +20,6 @@ std::set<str>& Excluded() {
   return names;
 }
 
-str LowerAscii(const str& text) {
-  std::string s(text.CStr(), text.Length());
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return str(s.data(), static_cast<unsigned>(s.size()));
-}
-
 void IndexFolderEntries(const str& folder, const str& prefixIn, int depth,
                         std::vector<std::string>& chain);
 
@@ -142,7 +135,7 @@ void InitFileSystem() {
 
   IndexFolder("assets", str());
 
-  bool hosted = GetConfig("activex", "") == "1";
+  bool hosted = GetConfig(kConfigActiveX, "") == "1";
   if (!hosted) {
     if (!GetUserFolder().IsEmpty()) IndexFolder(GetUserFolder(), "user:");
     if (!GetCommonFolder().IsEmpty()) IndexFolder(GetCommonFolder(), "common:");

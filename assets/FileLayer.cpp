@@ -33,13 +33,6 @@ FolderRoots& Roots() {
   return roots;
 }
 
-str LowerAscii(const str& text) {
-  std::string s(text.CStr(), text.Length());
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return str(s.data(), static_cast<unsigned>(s.size()));
-}
-
 bool StartsWith(const str& text, const char* head) {
   size_t n = std::strlen(head);
   return text.Length() >= n && std::memcmp(text.CStr(), head, n) == 0;
@@ -320,11 +313,10 @@ void CopyOut(const std::string& text, char* out, int size) {
 
 int MakeAppDataFolder(bool allUsers, const char* gameFolder, char* out, int size) {
   // A setting that exists but is empty still replaces the default publisher.
-  static const char* const kAbsent = "\001absent";
-  str publisherSetting = GetConfig("publisher", kAbsent);
-  std::string publisher = publisherSetting == kAbsent  ? std::string("Hearthwell/")
-                          : publisherSetting.IsEmpty() ? std::string()
-                                                       : Slashes(ToStd(publisherSetting)) + "/";
+  const str publisherSetting = GetConfig(kConfigPublisher);
+  std::string publisher = !IsConfigSet(kConfigPublisher) ? std::string("Hearthwell/")
+                          : publisherSetting.IsEmpty()   ? std::string()
+                                                         : Slashes(ToStd(publisherSetting)) + "/";
   if (!gameFolder || !out) return -1;
 
   std::string special =

@@ -11,13 +11,6 @@
 
 namespace {
 
-str LowerAscii(const str& text) {
-  std::string s(text.CStr(), text.Length());
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return str(s.data(), unsigned(s.size()));
-}
-
 bool ReadInt32(TFile& file, int32_t& value) {
   uint8_t b[4];
   if (file.Read(b, 4) != 4) return false;

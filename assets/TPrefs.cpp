@@ -18,13 +18,6 @@ constexpr const char kInstallFile[] = "install.txt";
 // An install key is one short line; anything longer is not one.
 constexpr int kMaxInstallText = 4096;
 
-str LowerAscii(const str& text) {
-  std::string s(text.CStr(), text.Length());
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return str(s.data(), unsigned(s.size()));
-}
-
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
 void PutU16(std::vector<uint8_t>& out, uint32_t v) {

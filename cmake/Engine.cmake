@@ -1,13 +1,24 @@
-# engine_library(NAME DIR [EXCLUDE subdir...] [DEPS target...])
+# engine_library(NAME DIR [EXCLUDE subdir...] [ONLY stem...] [SKIP stem...] [DEPS target...])
 # Builds every .cpp/.c below DIR (except the excluded subfolders, which are libraries of their
-# own) into one static library. Static libraries may depend on each other in cycles; CMake
-# repeats them on the link line.
+# own) into one static library; ONLY keeps just the named files of DIR, SKIP leaves the named
+# files out (for a folder that holds two libraries). DEPS are the libraries it really uses: the
+# dependency graph must stay free of cycles (checked at configure time, see CheckCycles.cmake).
 function(engine_library name dir)
-  cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "EXCLUDE;ONLY;SKIP;DEPS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
        ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
   foreach(ex ${ARG_EXCLUDE})
     list(FILTER srcs EXCLUDE REGEX "^${CMAKE_SOURCE_DIR}/${dir}/${ex}/")
+  endforeach()
+  if(ARG_ONLY)
+    set(kept)
+    foreach(stem ${ARG_ONLY})
+      list(APPEND kept ${CMAKE_SOURCE_DIR}/${dir}/${stem}.cpp)
+    endforeach()
+    set(srcs ${kept})
+  endif()
+  foreach(stem ${ARG_SKIP})
+    list(REMOVE_ITEM srcs ${CMAKE_SOURCE_DIR}/${dir}/${stem}.cpp)
   endforeach()
   if(srcs)
     add_library(${name} STATIC ${srcs})
@@ -18,6 +29,7 @@ function(engine_library name dir)
     target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
     target_link_libraries(${name} INTERFACE ${ARG_DEPS} Threads::Threads)
   endif()
+  set_property(GLOBAL APPEND PROPERTY ENGINE_LIBRARIES ${name})
 endfunction()
 
 # engine_tests(DIR [THREADS] LIBS lib...): one test executable per .cpp file in tests/DIR.

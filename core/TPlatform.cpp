@@ -1,11 +1,11 @@
 #include "core/TPlatform.h"
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "core/EngineLog.h"
 #include "core/TPlatformData.h"
+#include "platform/host/Browser.h"
+#include "platform/os/Clock.h"
 #include "platform/window/Window.h"
 
 namespace {
@@ -33,7 +33,7 @@ void TPlatform::SetWindowTitle(const str& title) {
   if (auto* w = mData->GetWindow()) w->SetTitle(title.CStr());
 }
 
-void TPlatform::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void TPlatform::Sleep(uint32_t ms) { platform::os::Sleep(ms); }
 
 void TPlatform::PostQuit(int code) {
   if (auto* w = mData->GetWindow()) {
@@ -68,4 +68,32 @@ str TPlatform::GetClipboardText() const {
   std::string text;
   if (!platform::window::GetClipboardText(text)) return str();
   return str(text.data(), static_cast<unsigned>(text.size()));
+}
+
+bool TPlatform::IsForeground() const {
+  platform::window::IWindow* w = mData->GetWindow();
+  return w && w->IsForeground();
+}
+
+// Opens the address in the browser: the "-host=" program in hosted mode, else xdg-open, started
+// without a shell.
+void TPlatform::OpenUrl(const char* url) {
+  if (!url || !*url) return;
+  TPlatformData& p = *mData;
+  const char* program = "xdg-open";
+  str hostProgram;
+  if (p.mHosted) {
+    const str& line = GetPlatformCommandLine();
+    int at = line.Find(str("-host="));
+    if (at >= 0) {
+      unsigned start = static_cast<unsigned>(at) + 6;
+      unsigned end = start;
+      while (end < line.Length() && end - start < 259 && line[end] != ' ' && line[end] != '\t')
+        ++end;
+      hostProgram = line.Substr(start, end - start);
+      if (!hostProgram.IsEmpty()) program = hostProgram.CStr();
+    }
+  }
+  if (!platform::host::OpenInBrowser(program, url))
+    EngineLog("Could not start %s for %s", program, url);
 }

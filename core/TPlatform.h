@@ -91,6 +91,13 @@ private:
   // How long the idle step may wait for input: until the next due task, frame or hover.
   uint32_t IdleWaitMs() const;
   void CurrentMousePosition(int& x, int& y) const;
+  // The steps of GetEvent.
+  bool WaitOutHostPause(TPlatformEvent& event);
+  bool TakePendingRequest(TPlatformEvent& event);
+  void ForwardHostMessages();
+  void PostHoverWhenResting();
+  void IdleEvent(TPlatformEvent& event);
+  void TranslateMessage(const platform::window::Message& m, TPlatformEvent& event);
 
   TPlatformData* mData;
   TTaskList mIdleTasks;

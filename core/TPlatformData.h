@@ -1,6 +1,8 @@
 // The platform's implementation object behind the TPlatform facade: the main window and the
 // host window, the state bytes the window procedure sets and the event pump reads, the data
 // folders, the managers the platform owns, the frame task list and the presentation thread.
+// Start-up builds and tears it down (startup/TPlatformData.cpp); the libraries below start-up
+// only read and set its fields.
 #pragma once
 
 #include <atomic>
@@ -17,6 +19,7 @@
 #include "platform/host/HostWindow.h"
 #include "platform/window/Window.h"
 
+class IRenderHost;
 class TAssetManager;
 class TFontCache;
 class THwMiniVecDraw;
@@ -92,6 +95,7 @@ public:
   uint32_t mHighSurrogate = 0;
   bool mFirstEventCall = true;
   bool mFullScreenWish = false;  // "-pq=" mode: the portal page switches, not the display
+  bool mWindowedOnly = false;    // a portal shows the game in its page: never full screen
 
   // Folders, each with a trailing "/" where noted.
   str mAssetFolder;    // program folder + "assets/"
@@ -108,6 +112,7 @@ public:
   std::unique_ptr<THwMiniVecDraw> mMiniVecDraw;
   std::unique_ptr<TFontCache> mFontCache;  // made on first use
   TWindowManager* mWindowManager = nullptr;
+  IRenderHost* mRenderHost = nullptr;  // the window manager, as the renderer sees it
   TAssetManager* mAssetManager = nullptr;
   TSoundManager* mSoundManager = nullptr;
   TStringTable* mStringTable = nullptr;
@@ -127,7 +132,14 @@ public:
   void StopPresentationThread();
   // Asks the presentation thread for its short-interval passes: a cursor move is waiting to
   // be drawn. Safe from any thread.
-  void KickPresentationThread();
+  // Wakes the presentation thread for a cursor move the 16 ms gate held back.
+  void KickPresentationThread() {
+    {
+      std::lock_guard<std::mutex> lock(mPresentMutex);
+      mPresentKick = true;
+    }
+    mPresentWake.notify_all();
+  }
 
 private:
   void PresentationLoop();

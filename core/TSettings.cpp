@@ -2,9 +2,6 @@
 #include "core/TSettings.h"
 
 #include <map>
-#include <vector>
-
-#include "assets/StringCipher.h"
 
 namespace {
 
@@ -17,22 +14,15 @@ std::map<str, str>& Store() {
 bool gOldLineWrap = false;
 ConfigChangeHook gPlatformHook = nullptr;
 
-// "cheatmode" is "1" only when the cheat code is this computer's identifier enciphered under
-// the game's key (as text, with its terminating zero, the form DecipherString reads).
+CheatCodeCheck gCheatCodeCheck = nullptr;
+
+// "cheatmode" is "1" only when the check (start-up's, which knows the cipher) accepts the
+// cheat code for this computer under the game's key.
 void UpdateCheatMode() {
   const str code = GetConfig(kConfigCheatCode);
   const str key = GetConfig(kConfigEncryptionKey);
   if (code.IsEmpty() || key.IsEmpty()) return;
-  const str id = GetConfig(kConfigComputerId);
-  StringCipher cipher(key.CStr());
-  const int length = static_cast<int>(id.Length()) + 1;
-  const int size = cipher.Encipher(id.CStr(), length, nullptr, 0, true);
-  bool match = false;
-  if (size > 0) {
-    std::vector<char> out(static_cast<size_t>(size) + 1, 0);
-    if (cipher.Encipher(id.CStr(), length, out.data(), size, true) == 0)
-      match = code == str(out.data());
-  }
+  const bool match = gCheatCodeCheck && gCheatCodeCheck(code, key, GetConfig(kConfigComputerId));
   Store()[str(kConfigCheatMode)] = match ? "1" : "0";
 }
 
@@ -41,7 +31,7 @@ void UpdateCheatMode() {
 void SetConfig(const str& name, const str& value) {
   Store()[name] = value;
   if (name == kConfigEncryptionKey || name == kConfigCheatCode) UpdateCheatMode();
-  if (name == "heirloomlinewrap") gOldLineWrap = true;
+  if (name == kConfigOldLineWrap) gOldLineWrap = true;
   if (gPlatformHook) gPlatformHook(name, value);
 }
 
@@ -51,6 +41,8 @@ str GetConfig(const str& name, const str& defaultValue) {
   return it == store.end() ? defaultValue : it->second;
 }
 
+bool IsConfigSet(const str& name) { return Store().count(name) != 0; }
+
 bool GetConfigFlag(const str& name) { return GetConfig(name, str()).ToInt() != 0; }
 
 void ClearConfig() { Store().clear(); }
@@ -58,3 +50,5 @@ void ClearConfig() { Store().clear(); }
 bool IsOldLineWrap() { return gOldLineWrap; }
 
 void SetPlatformConfigHook(ConfigChangeHook hook) { gPlatformHook = hook; }
+
+void SetCheatCodeCheck(CheatCodeCheck check) { gCheatCodeCheck = check; }

@@ -27,11 +27,26 @@ inline constexpr const char kConfigVerboseDebug[] = "verbosedebug";
 inline constexpr const char kConfigHwGameHandle[] = "hwgamehandle";
 inline constexpr const char kConfigHwGameModeName[] = "hwgamemodename";
 inline constexpr const char kConfigHwGameMedalName[] = "hwgamemedalname";
+inline constexpr const char kConfigActiveX[] = "activex";
+inline constexpr const char kConfigDxBroken[] = "dxbroken";
+inline constexpr const char kConfigTextureRamAllocated[] = "texture_ram_allocated";
+inline constexpr const char kConfigMaxTextureRamAllocated[] = "max_texture_ram_allocated";
+inline constexpr const char kConfigBrokenIndexedVerts[] = "brokenindexedverts";
+inline constexpr const char kConfigUtf8ModeInit[] = "utf8modeinit";
+inline constexpr const char kConfigTextureMemoryMax[] = "texturememorymax";
+inline constexpr const char kConfigStartupDir[] = "startupdir";
+inline constexpr const char kConfigMemoryMax[] = "memorymax";
+inline constexpr const char kConfigWindowHandle[] = "hwnd";
+inline constexpr const char kConfigCurrentSpriteCount[] = "current_sprite_count";
+inline constexpr const char kConfigViewportScale[] = "viewportscale";
+inline constexpr const char kConfigOldLineWrap[] = "heirloomlinewrap";
 
 // Stores the value (replacing an earlier one), then runs the name's side effects.
 void SetConfig(const str& name, const str& value);
 // The stored value (also when it is empty), else the default.
 str GetConfig(const str& name, const str& defaultValue = str());
+// Whether a value is stored under the name (an empty one counts).
+bool IsConfigSet(const str& name);
 // The stored value read as a whole number is not 0 ("1", "-1" true; "", "0", "true" false).
 bool GetConfigFlag(const str& name);
 // Erases every setting (the platform's tear-down).
@@ -44,3 +59,8 @@ bool IsOldLineWrap();
 // to the display; until then setting them only stores the value. Null unregisters.
 using ConfigChangeHook = void (*)(const str& name, const str& value);
 void SetPlatformConfigHook(ConfigChangeHook hook);
+
+// Whether a cheat code was issued for this computer under the game's key. Start-up registers
+// the check; without one every cheat code is refused ("cheatmode" "0").
+using CheatCodeCheck = bool (*)(const str& code, const str& key, const str& computerId);
+void SetCheatCodeCheck(CheatCodeCheck check);

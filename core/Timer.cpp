@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "online/HostPause.h"
+#include "core/HostPause.h"
 #include "platform/os/Clock.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 unsigned char str::sDeepCopy = 0;
 
@@ -434,4 +435,11 @@ int Utf8SequenceLength(const char* p) {
   if (b < 0xE0) return 2;
   if (b < 0xF0) return 3;
   return 4;
+}
+
+str LowerAscii(const str& text) {
+  std::string s(text.CStr(), text.Length());
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return str(s.data(), static_cast<unsigned>(s.size()));
 }

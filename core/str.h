@@ -104,3 +104,7 @@ int EncodeUTF8(uint32_t codePoint, unsigned char* out);
 uint32_t DecodeUTF8(const char* p);
 // Bytes in the sequence whose lead byte is at p; 0 at the terminating NUL.
 int Utf8SequenceLength(const char* p);
+
+// A copy with the letters A-Z lowered, whatever the locale; every other byte (UTF-8 sequences,
+// NULs within the length) is kept. File names and keys compare through it.
+str LowerAscii(const str& text);

@@ -7,5 +7,5 @@
 void RegisterOnlineWindows(TWindowManager* manager) {
   if (!manager) return;
   manager->RegisterWindowType("XSellWindow", &TXSellWindow::Create);
-  if (TWindowScript* script = manager->GetScript()) BindFlashMovieFunctions(script->GetState());
+  if (TWindowScript* script = TWindowScript::Of(manager)) BindFlashMovieFunctions(script->GetState());
 }

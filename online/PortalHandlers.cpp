@@ -1,6 +1,6 @@
 #include "online/PortalHandlers.h"
 
-#include "online/HostPause.h"
+#include "core/HostPause.h"
 #include "online/TGameState.h"
 #include "online/TMsnZylomHandler.h"
 

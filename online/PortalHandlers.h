@@ -2,9 +2,9 @@
 // into that portal's mode and registers the host handler with the game-state service.
 #pragma once
 
+#include "core/HostPause.h"
+
 void CreateMsnHandler();
 void CreateZylomHandler();
-bool IsMsnMode();
-bool IsZylomMode();
 // Leaves every portal mode and forgets the portal state (the platform's tear-down).
 void ResetPortalModes();

@@ -12,7 +12,7 @@ const char* const kFunctionNames[] = {"GetState", "_SetState", "QueryMuteGame", 
 
 lua_State* WindowScriptState() {
   TWindowManager* manager = TWindowManager::Instance();
-  TWindowScript* script = manager ? manager->GetScript() : nullptr;
+  TWindowScript* script = TWindowScript::Of(manager);
   return script ? script->GetState() : nullptr;
 }
 

@@ -8,7 +8,7 @@
 #include "core/TPlatform.h"
 #include "core/TPlatformData.h"
 #include "core/str.h"
-#include "online/HostPause.h"
+#include "core/HostPause.h"
 #include "online/PortalHandlers.h"
 #include "platform/host/HostWindow.h"
 #include "platform/os/Clock.h"

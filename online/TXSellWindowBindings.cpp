@@ -5,7 +5,7 @@
 
 void TXSellWindow::BindScriptFunctions() {
   TWindowManager* manager = TWindowManager::Instance();
-  TWindowScript* script = manager ? manager->GetScript() : nullptr;
+  TWindowScript* script = TWindowScript::Of(manager);
   if (!script) return;
   lua_State* L = script->GetState();
   BindWindowMethod(L, "SetupXSell", this, &TXSellWindow::SetupXSell);

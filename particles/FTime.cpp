@@ -86,8 +86,10 @@ bool FPick::Execute(TParticleContext*, TParticleFrame* f) {
   return true;
 }
 
-bool FOpenCycle::Execute(TParticleContext*, TParticleFrame* f) { return Cycle(f, counter, false); }
-bool FClosedCycle::Execute(TParticleContext*, TParticleFrame* f) { return Cycle(f, counter, true); }
+bool FOpenCycle::Execute(TParticleContext*, TParticleFrame* f) { return Cycle(f, mCounter, false); }
+bool FClosedCycle::Execute(TParticleContext*, TParticleFrame* f) {
+  return Cycle(f, mCounter, true);
+}
 
 bool FFade::Execute(TParticleContext*, TParticleFrame* f) {
   if (f->argCount < 2) return false;

@@ -36,13 +36,13 @@ class FOpenCycle : public TParticleFunction {
   PARTICLE_FUNCTION_CLASS(FOpenCycle)
   uint8_t ResultType(uint8_t, const uint8_t*) override { return 1; }
   bool Execute(TParticleContext* p, TParticleFrame* f) override;
-  uint32_t counter = 0;
+  uint32_t mCounter = 0;
 };
 class FClosedCycle : public TParticleFunction {
   PARTICLE_FUNCTION_CLASS(FClosedCycle)
   uint8_t ResultType(uint8_t, const uint8_t*) override { return 1; }
   bool Execute(TParticleContext* p, TParticleFrame* f) override;
-  uint32_t counter = 0;
+  uint32_t mCounter = 0;
 };
 // Piecewise-linear keyframes: t, K0, then pairs of a duration and the value reached after it.
 class FFade : public TParticleFunction {

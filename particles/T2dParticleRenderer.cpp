@@ -52,7 +52,7 @@ int32_t FrameOf(float member) {
 }  // namespace
 
 T2dParticleRenderer::T2dParticleRenderer() {
-  mBrokenIndexedVerts = GetConfig("brokenindexedverts").ToInt() != 0;
+  mBrokenIndexedVerts = GetConfig(kConfigBrokenIndexedVerts).ToInt() != 0;
   ++Shared().renderers;
 }
 

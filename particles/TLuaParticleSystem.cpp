@@ -184,7 +184,7 @@ void TLuaParticleSystem::Update(int ms) {
 
 void TLuaParticleSystem::Draw(const TVec3& origin) {
   if (mCollection->GetLiveCount() == 0) return;
-  mRenderer->Draw(origin, mAlpha, mCollection->liveList, mCollection->GetCapacity());
+  mRenderer->Draw(origin, mAlpha, mCollection->mLiveList, mCollection->GetCapacity());
 }
 
 void TLuaParticleSystem::SetNumParticles(int n) {

@@ -5,31 +5,31 @@
 TParticleCollection::~TParticleCollection() { FreeBlock(); }
 
 void TParticleCollection::FreeBlock() {
-  if (!borrowed) delete[] records;
-  records = nullptr;
+  if (!mBorrowed) delete[] mRecords;
+  mRecords = nullptr;
 }
 
 void TParticleCollection::Init(int count, int floatsPerRecord, float* block) {
-  liveList.clear();
-  freeList.clear();
+  mLiveList.clear();
+  mFreeList.clear();
   FreeBlock();
   if (count < 0) count = 0;
   if (floatsPerRecord < 0) floatsPerRecord = 0;
-  strideBytes = static_cast<uint32_t>(floatsPerRecord) * 4u;
-  borrowed = block != nullptr;
-  records = block ? block : new float[static_cast<size_t>(count) * floatsPerRecord]();
-  capacity = count;
+  mStrideBytes = static_cast<uint32_t>(floatsPerRecord) * 4u;
+  mBorrowed = block != nullptr;
+  mRecords = block ? block : new float[static_cast<size_t>(count) * floatsPerRecord]();
+  mCapacity = count;
   for (int i = 0; i < count; ++i)
-    freeList.push_front(records + static_cast<size_t>(i) * floatsPerRecord);
-  liveCount = 0;
+    mFreeList.push_front(mRecords + static_cast<size_t>(i) * floatsPerRecord);
+  mLiveCount = 0;
 }
 
 void TParticleCollection::Reset() {
   FreeBlock();
-  capacity = 0;
-  strideBytes = 0;
-  borrowed = false;
-  liveCount = 0;
-  liveList.clear();
-  freeList.clear();
+  mCapacity = 0;
+  mStrideBytes = 0;
+  mBorrowed = false;
+  mLiveCount = 0;
+  mLiveList.clear();
+  mFreeList.clear();
 }

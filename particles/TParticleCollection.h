@@ -17,17 +17,17 @@ public:
   void Init(int count, int floatsPerRecord, float* block);
   void Reset();
 
-  int GetLiveCount() const { return liveCount; }
-  int GetCapacity() const { return capacity; }
-  uint32_t GetStrideFloats() const { return strideBytes / 4; }
+  int GetLiveCount() const { return mLiveCount; }
+  int GetCapacity() const { return mCapacity; }
+  uint32_t GetStrideFloats() const { return mStrideBytes / 4; }
 
-  float* records = nullptr;
-  int capacity = 0;
-  uint32_t strideBytes = 0;
-  bool borrowed = false;
-  std::list<float*> liveList;
-  std::list<float*> freeList;
-  int liveCount = 0;
+  float* mRecords = nullptr;
+  int mCapacity = 0;
+  uint32_t mStrideBytes = 0;
+  bool mBorrowed = false;
+  std::list<float*> mLiveList;
+  std::list<float*> mFreeList;
+  int mLiveCount = 0;
 
 private:
   void FreeBlock();

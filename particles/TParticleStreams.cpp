@@ -240,13 +240,13 @@ void TLuaParticleSystem::Accumulate(std::vector<TParticleInstruction>& stream) {
 void TLuaParticleSystem::RunAnimStream(int ms) {
   if (mCollection->GetLiveCount() == 0 || mAnimStream.empty()) return;
   Runner runner(this, static_cast<uint32_t>(ms));
-  std::list<float*>& live = mCollection->liveList;
+  std::list<float*>& live = mCollection->mLiveList;
   for (auto it = live.begin(); it != live.end();) {
     const auto node = it++;
     runner.Run(mAnimStream, *node);
     if (!runner.context.alive) {
-      mCollection->freeList.splice(mCollection->freeList.begin(), live, node);
-      --mCollection->liveCount;
+      mCollection->mFreeList.splice(mCollection->mFreeList.begin(), live, node);
+      --mCollection->mLiveCount;
     }
   }
 }
@@ -259,14 +259,14 @@ void TLuaParticleSystem::CreateParticles(float count) {
   Runner runner(this, 0);
   while (mPendingSpawn > 0.0f) {
     mPendingSpawn -= 1.0f;
-    if (mCollection->freeList.empty()) break;
-    float* record = mCollection->freeList.front();
+    if (mCollection->mFreeList.empty()) break;
+    float* record = mCollection->mFreeList.front();
     std::fill(record, record + stride, 0.0f);
     if (defaults > 0)
       std::copy(mRenderer->GetDefaults(), mRenderer->GetDefaults() + defaults, record);
     runner.Run(mInitStream, record);
-    mCollection->liveList.splice(mCollection->liveList.begin(), mCollection->freeList,
-                                 mCollection->freeList.begin());
-    ++mCollection->liveCount;
+    mCollection->mLiveList.splice(mCollection->mLiveList.begin(), mCollection->mFreeList,
+                                  mCollection->mFreeList.begin());
+    ++mCollection->mLiveCount;
   }
 }

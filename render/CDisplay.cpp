@@ -5,13 +5,14 @@
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "platform/window/Window.h"
+#include "render/TDxDisplayHandler.h"
 
 using namespace platform::display;
 
 Result DxCheck(Result result, const char* source, int line) {
   if (result != kOk) {
-    if (result == kOutOfVideoMemory)
-      if (TPlatform* p = TPlatform::Instance()) p->OutOfVideoMemory();
+    if (result == kOutOfVideoMemory && TPlatform::Instance())
+      if (TDxDisplayHandler* d = TDxDisplayHandler::Instance()) d->OutOfVideoMemory();
     EngineLog("DX Error: %s (0x%x), File %s, Line %d", "", static_cast<unsigned>(result), source,
               line);
   }
@@ -111,7 +112,7 @@ Result CDisplay::CreateWindowed(platform::window::IWindow* window,
   if (!mDisplay) return kFail;
   if (mDisplay->SetCooperativeLevel(CooperativeLevel::Normal) != kOk) return kFail;
   mCreated = true;
-  if (!(flags & 2) && window) window->SetClientSize(width, height);
+  if (!(flags & kDisplayKeepWindowSize) && window) window->SetClientSize(width, height);
 
   SurfaceDesc front;
   front.caps = kCapsPrimary;

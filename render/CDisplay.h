@@ -15,6 +15,14 @@ struct CScreenSurface {
   platform::display::SurfaceDesc desc;
 };
 
+// How a display is made: the low 16 bits of a creation selector (the device index to start
+// from rides in the high 16).
+enum TDisplayCreateFlags : uint32_t {
+  kDisplayCreate = 1,          // set in every request of the display handler
+  kDisplayKeepWindowSize = 2,  // the window is a host's child: its size and style stay
+  kDisplayAntialias = 4,       // ask for the antialiasing hint
+};
+
 class CDisplay {
 public:
   using Result = platform::display::Result;
@@ -23,10 +31,10 @@ public:
   ~CDisplay() { Destroy(); }
 
   virtual Result Destroy();
-  // selector: device index in the high 16 bits, flags in the low 16 (4: antialiasing hint).
+  // selector: device index in the high 16 bits, TDisplayCreateFlags in the low 16.
   Result CreateFullScreen(platform::window::IWindow* window, int width, int height, int bits,
                           uint32_t selector);
-  // flags: 2 leaves the window's size and style alone, 4 asks for the antialiasing hint.
+  // flags: TDisplayCreateFlags.
   Result CreateWindowed(platform::window::IWindow* window, platform::window::IWindow* clipWindow,
                         int width, int height, bool videoMemory, uint32_t flags);
   Result CreateSurface(std::unique_ptr<CScreenSurface>& out, int width, int height,

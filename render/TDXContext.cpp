@@ -14,10 +14,9 @@
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
 #include "platform/display/PixelFormat.h"
-#include "platform/display/headless/Display.h"
+#include "platform/display/CreateDisplay.h"
 #include "platform/display/sdl/Display.h"
-#include "platform/window/sdl/Window.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
@@ -26,10 +25,7 @@ const char kSource[] = ".\\directx";
 
 std::unique_ptr<Display> MakeBackend() {
   TPlatform* p = TPlatform::Instance();
-  platform::window::IWindow* w = p ? p->GetData()->GetWindow() : nullptr;
-  if (auto* sw = dynamic_cast<platform::window::sdl::Window*>(w))
-    return std::make_unique<sdl::Display>(sw->SdlWindow());
-  return std::make_unique<headless::Display>();
+  return CreateDisplay(p ? p->GetData()->GetWindow() : nullptr);
 }
 
 bool ViewportScaling(float& scale) {
@@ -133,8 +129,7 @@ void TDXContext::DoMainThreadWork() {
   if (auto* sdlDisplay = dynamic_cast<sdl::Display*>(mBackend.get()))
     if (sdlDisplay->HasPending()) sdlDisplay->ShowPending();
   if (mRedrawWanted.exchange(false)) {
-    TPlatform* p = TPlatform::Instance();
-    if (p && p->GetWindowManager()) p->GetWindowManager()->Invalidate();
+    if (IRenderHost* host = CurrentRenderHost()) host->Invalidate();
   }
 }
 
@@ -233,28 +228,9 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
     return false;
   }
 
-  mZFormat = PixelFormat::Unknown;
-  for (PixelFormat f : mBackend->ZBufferFormats()) {
-    if (Describe(f).bitsPerPixel >= 16) {
-      mZFormat = f;
-      break;
-    }
-  }
-  std::unique_ptr<CScreenSurface> z;
-  const std::shared_ptr<Surface>& back = mScreen.GetBackBuffer();
-  uint32_t zCaps = kCapsZBuffer | (mHardware ? kCapsVideoMemory : kCapsSystemMemory);
-  r = mScreen.CreateSurface(z, back->Width(), back->Height(), &mZFormat, &zCaps);
-  if (r != kOk) {
-    if (r == kOutOfVideoMemory && !fullScreen) mLowVideoMemory = true;
-    DxCheck(r, kSource, __LINE__);
-    Release();
-    return false;
-  }
-  FormatInfo info = Describe(back->Format());
-  mRedBlueAlphaMask = info.redMask | info.blueMask | info.alphaMask;
-  DxCheck(back->AttachZBuffer(z->surface), kSource, __LINE__);
+  if (!AttachZBuffer(fullScreen)) return false;
 
-  r = mBackend->CreateDevice(back, mDevice);
+  r = mBackend->CreateDevice(mScreen.GetBackBuffer(), mDevice);
   if (r != kOk) {
     if (r == kSurfaceNotInVideoMemory) {
       mBackBufferInVideoMemory = true;
@@ -276,6 +252,39 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
   }
   mSourceColourKeyBlits = caps.sourceColourKeyBlits;
 
+  RecordDeviceInfo(caps);
+  return true;
+}
+
+// A depth buffer of at least 16 bits, the size of the back buffer, in the memory the device
+// draws from; false (and nothing made) when none fits.
+bool TDXContext::AttachZBuffer(bool fullScreen) {
+  mZFormat = PixelFormat::Unknown;
+  for (PixelFormat f : mBackend->ZBufferFormats()) {
+    if (Describe(f).bitsPerPixel >= 16) {
+      mZFormat = f;
+      break;
+    }
+  }
+  std::unique_ptr<CScreenSurface> z;
+  const std::shared_ptr<Surface>& back = mScreen.GetBackBuffer();
+  uint32_t zCaps = kCapsZBuffer | (mHardware ? kCapsVideoMemory : kCapsSystemMemory);
+  Result r = mScreen.CreateSurface(z, back->Width(), back->Height(), &mZFormat, &zCaps);
+  if (r != kOk) {
+    if (r == kOutOfVideoMemory && !fullScreen) mLowVideoMemory = true;
+    DxCheck(r, kSource, __LINE__);
+    Release();
+    return false;
+  }
+  FormatInfo info = Describe(back->Format());
+  mRedBlueAlphaMask = info.redMask | info.blueMask | info.alphaMask;
+  DxCheck(back->AttachZBuffer(z->surface), kSource, __LINE__);
+  return true;
+}
+
+// The device's identity and capabilities, logged and kept for the device information; a few
+// chips known to draw indexed vertices wrongly are marked.
+void TDXContext::RecordDeviceInfo(const AdapterCaps& caps) {
   const AdapterIdentifier& id = mBackend->GetIdentifier();
   str text = str::Format(
       "Device identifier:  \n  Driver: '%s'\n  Description: '%s'\n  Version: %x:%x\n  Vendor ID: "
@@ -291,7 +300,7 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
   if (description.Find(str("Intel")) >= 0 &&
       (description.Find(str("82810E")) >= 0 || description.Find(str("82845")) >= 0 ||
        description.Find(str(" 965 ")) >= 0))
-    SetConfig("brokenindexedverts", "1");
+    SetConfig(kConfigBrokenIndexedVerts, "1");
 
   HexRecord ddcaps;
   ddcaps.Add(caps.videoMemoryTotal)
@@ -314,7 +323,6 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
       .Add(caps.separateTextureMemories);
   mDeviceInfo += str::Format("DDCAPS: %s\n", ddcaps.Text().c_str());
   mDeviceInfo += str::Format("D3DDESC: %s\n", desc.Text().c_str());
-  return true;
 }
 
 void TDXContext::Clear(uint32_t flags) {

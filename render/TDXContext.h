@@ -123,6 +123,8 @@ private:
     std::vector<Entry> entries;
   };
 
+  bool AttachZBuffer(bool fullScreen);
+  void RecordDeviceInfo(const platform::display::AdapterCaps& caps);
   bool MakeRuns(TTexture* texture, std::vector<Run>& runs, bool second);
   bool MakeSaveUnder();
   void DestroySaveUnder();

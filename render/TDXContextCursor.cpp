@@ -11,7 +11,7 @@
 #include "render/FloatToInt.h"
 #include "render/TDXContext.h"
 #include "render/TTexture.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
@@ -22,8 +22,8 @@ void KickPresentationThread() {
 }
 
 bool FramesSuspended() {
-  TPlatform* p = TPlatform::Instance();
-  return p && p->GetWindowManager() && p->GetWindowManager()->mFramesSuspended.load() != 0;
+  IRenderHost* host = CurrentRenderHost();
+  return host && host->AreFramesSuspended();
 }
 }  // namespace
 
@@ -100,7 +100,7 @@ bool TDXContext::SetMouseImage(boost::shared_ptr<TTexture> texture, int hotX, in
   DisplayMutexLock lock(mMutex, true);
   EraseCursor();
   // A cursor of the window system built from the image is not available on this platform.
-  if (second && GetConfig("activex") == "1") return false;
+  if (second && GetConfig(kConfigActiveX) == "1") return false;
   if (second) {
     mSecondImage = texture;
     MakeRuns(texture.get(), mSecondRuns, true);

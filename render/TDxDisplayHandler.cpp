@@ -4,19 +4,16 @@
 #include "render/TDxDisplayHandler.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "assets/FileLayer.h"
 #include "assets/TAssetManager.h"
 #include "assets/TXmlNode.h"
 #include "core/EngineLog.h"
-#include "core/PlatformMain.h"
+#include "core/ProgramExit.h"
 #include "core/TPlatform.h"
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
 #include "core/Timer.h"
-#include "online/PortalHandlers.h"
 #include "platform/os/Clock.h"
 #include "platform/window/Window.h"
 #include "render/FloatToInt.h"
@@ -24,7 +21,7 @@
 #include "render/TDxTextureData.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
@@ -38,14 +35,6 @@ const char kMsgReconfiguring[] =
     "Your video card doesn't have enough memory in the current mode. Changing to another mode. "
     "This setting will be saved so you won't see this box again. This will take less than a "
     "minute. Press OK to continue.";
-
-// Waits of the display code follow the engine clock, so tests on the virtual clock never block.
-void DisplaySleep(uint32_t ms) {
-  if (platform::os::IsVirtualClock())
-    platform::os::AdvanceVirtualTime(ms);
-  else
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 void Box(const char* title, const char* text) {
   platform::window::ShowMessageBox(title, text, platform::window::MB_OK);
@@ -91,7 +80,7 @@ bool TDxDisplayHandler::IsReady() {
 void TDxDisplayHandler::MarkDxBroken() {
   mBrokenTime = GetTimer();
   mDxBroken = true;
-  SetConfig("dxbroken", "1");
+  SetConfig(kConfigDxBroken, "1");
 }
 
 void TDxDisplayHandler::MarkDxBrokenLimited() {
@@ -108,10 +97,11 @@ TDxTextureData* TDxDisplayHandler::CreateTextureData() { return new TDxTextureDa
 
 void TDxDisplayHandler::CountTextureMemory(int64_t bytes) {
   mTextureMemory = std::max<int64_t>(0, mTextureMemory + bytes);
-  SetConfig("texture_ram_allocated", str::Format("%lld", static_cast<long long>(mTextureMemory)));
+  SetConfig(kConfigTextureRamAllocated,
+            str::Format("%lld", static_cast<long long>(mTextureMemory)));
   if (mTextureMemory > mMaxTextureMemory) {
     mMaxTextureMemory = mTextureMemory;
-    SetConfig("max_texture_ram_allocated",
+    SetConfig(kConfigMaxTextureRamAllocated,
               str::Format("%lld", static_cast<long long>(mMaxTextureMemory)));
   }
 }
@@ -124,41 +114,39 @@ bool TDxDisplayHandler::RefreshDisplay(bool fullScreen) {
                    !mContext->IsLowVideoMemory() && !mLowMemoryVideo;
     if (!allowed) return false;
   }
-  SetDisplay(mDisplayRect.Width(), mDisplayRect.Height(), fullScreen, false, false, false);
+  SetDisplay(
+      {.width = mDisplayRect.Width(), .height = mDisplayRect.Height(), .fullScreen = fullScreen});
   return true;
 }
 
-void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool force, bool quiet,
-                                   bool childOfHost) {
+void TDxDisplayHandler::SetDisplay(const TDisplayRequest& request) {
   // A call that changes nothing (same mode, inactive window, suspended) leaves the display as
   // it was: only the rebuild below takes it away from the presentation thread.
-  if (width <= 0 || height <= 0) {
-    EngineLog("SetDisplay: no display of %dx%d", width, height);
+  if (request.width <= 0 || request.height <= 0) {
+    EngineLog("SetDisplay: no display of %dx%d", request.width, request.height);
     return;
   }
   DisplayMutexLock lock(mContext->GetMutex(), true);
   if (mInSetDisplay) {
-    DisplaySleep(50);
+    platform::os::Sleep(50);
     return;
   }
   mInSetDisplay = true;
   struct ClearGuard {
     bool& flag;
-    bool keep = false;
-    ~ClearGuard() {
-      if (!keep) flag = false;
-    }
+    ~ClearGuard() { flag = false; }
   } guard{mInSetDisplay};
 
-  if (IsZylomMode()) {
-    fullScreen = false;
-    quiet = true;
-  }
   TPlatform* platform = TPlatform::Instance();
   if (!platform || !platform->GetData()) return;
   TPlatformData& pd = *platform->GetData();
+  TDisplayRequest r = request;
+  if (pd.mWindowedOnly) {
+    r.fullScreen = false;
+    r.quiet = true;
+  }
   if (pd.mMinimized && mFullScreen) {
-    DisplaySleep(100);
+    platform::os::Sleep(100);
     return;
   }
   if (mLowMemoryVideo) {
@@ -168,34 +156,20 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
       return;
     }
     EngineLog("SetDisplay Forcing Fullscreen (MEMORY)");
-    fullScreen = true;
+    r.fullScreen = true;
   }
-  bool active = IsActive();
-  if (!active && !force) return;
+  const bool active = IsActive();
+  if (!active && !r.force) return;
 
   platform::host::IHostWindow* parent = nullptr;
-  if (pd.mHosted && !pd.mHostedTest) {
-    parent = pd.GetHostWindow();
-    if (parent) {
-      if (!parent->IsWindow()) {
-        EngineLog("Error: mExternalWindowParent is lost, exiting!");
-        EndProcess(-1);
-        return;
-      }
-      // The main window was made a child of the host's window at creation and stays one.
-      if (!fullScreen) childOfHost = true;
-      mContext->SetClipWindow(pd.GetWindow());
-    } else {
-      mContext->SetClipWindow(nullptr);
-    }
-  }
+  if (!UseHostParent(pd, r, parent)) return;
   if (mFatal) {
     EndProcess(-1);
     return;
   }
   mWorkingCount = 0;
 
-  if (!fullScreen && mContext->GetDesktopColours() != -1) {
+  if (!r.fullScreen && mContext->GetDesktopColours() != -1) {
     if (parent) {
       Box("Error",
           "You cannot run this application when your video mode is 8 bits or less. Change your "
@@ -204,55 +178,89 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
       return;
     }
     EngineLog("SetDisplay Forcing Fullscreen (PALLETTED)");
-    fullScreen = true;
+    r.fullScreen = true;
   }
-  if (fullScreen == mFullScreen && width == mDisplayRect.Width() &&
-      height == mDisplayRect.Height() && !force)
+  if (r.fullScreen == mFullScreen && r.width == mDisplayRect.Width() &&
+      r.height == mDisplayRect.Height() && !r.force)
     return;
+  if (!r.fullScreen && !FullScreenWhenNoWindowFits(pd, parent, r)) return;
 
-  if (!fullScreen) {
-    bool sizeFailed = false;
-    if (!HasPqOption()) {
-      float scale = pd.mViewportScaleX;
-      int w = TruncToInt(static_cast<float>(width) * scale);
-      int h = TruncToInt(static_cast<float>(height) * scale);
-      if (mContext->ExceedsScreenSize(w, h)) {
-        sizeFailed = true;
-        if (parent) {
-          Box("Error",
-              "You cannot run this application at your current screen resolution. Change your "
-              "display settings and run again.");
-          EndProcess(-1);
-          return;
-        }
-        EngineLog("SetDisplay Forcing Fullscreen (SMALL)");
-        fullScreen = true;
-      }
-    }
-    if (!sizeFailed && mContext->IsLowVideoMemory()) {
+  if (!CreateDisplayDevice(pd, r, active)) return;
+  FinishDisplaySetUp(*platform, pd, r);
+}
+
+// In a host's page the main window is the host's child; a host that went away ends the game.
+bool TDxDisplayHandler::UseHostParent(TPlatformData& pd, TDisplayRequest& r,
+                                      platform::host::IHostWindow*& parent) {
+  if (!pd.mHosted || pd.mHostedTest) return true;
+  parent = pd.GetHostWindow();
+  if (!parent) {
+    mContext->SetClipWindow(nullptr);
+    return true;
+  }
+  if (!parent->IsWindow()) {
+    EngineLog("Error: mExternalWindowParent is lost, exiting!");
+    EndProcess(-1);
+    return false;
+  }
+  // The main window was made a child of the host's window at creation and stays one.
+  if (!r.fullScreen) r.childOfHost = true;
+  mContext->SetClipWindow(pd.GetWindow());
+  return true;
+}
+
+// A window the screen cannot hold (too small a desktop, too little video memory) turns the
+// request into full screen; inside a host, whose page cannot switch, the game ends instead.
+bool TDxDisplayHandler::FullScreenWhenNoWindowFits(const TPlatformData& pd,
+                                                   platform::host::IHostWindow* parent,
+                                                   TDisplayRequest& r) {
+  bool sizeFailed = false;
+  if (!HasPqOption()) {
+    float scale = pd.mViewportScaleX;
+    int w = TruncToInt(static_cast<float>(r.width) * scale);
+    int h = TruncToInt(static_cast<float>(r.height) * scale);
+    if (mContext->ExceedsScreenSize(w, h)) {
+      sizeFailed = true;
       if (parent) {
-        Box("Error", kMsgOutOfMemory);
+        Box("Error",
+            "You cannot run this application at your current screen resolution. Change your "
+            "display settings and run again.");
         EndProcess(-1);
-        return;
+        return false;
       }
-      EngineLog("SetDisplay Forcing Fullscreen (MEMORY)");
-      fullScreen = true;
+      EngineLog("SetDisplay Forcing Fullscreen (SMALL)");
+      r.fullScreen = true;
     }
   }
+  if (!sizeFailed && mContext->IsLowVideoMemory()) {
+    if (parent) {
+      Box("Error", kMsgOutOfMemory);
+      EndProcess(-1);
+      return false;
+    }
+    EngineLog("SetDisplay Forcing Fullscreen (MEMORY)");
+    r.fullScreen = true;
+  }
+  return true;
+}
 
+// Drops the old display (and every texture on it) and makes the new one, without the
+// antialiasing hint when the device refuses it; a failure takes CreationFailed's fallback.
+bool TDxDisplayHandler::CreateDisplayDevice(TPlatformData& pd, const TDisplayRequest& r,
+                                            bool active) {
   mDisplayReady = false;
   if (TAssetManager* am = TAssetManager::Instance()) am->ReleaseAll();
   pd.mDisplayResetRequest = true;
 
-  mFullScreen = fullScreen;
-  mViewport = mDisplayRect = mClipRect = mSavedRect = TRect(0, 0, width, height);
+  mFullScreen = r.fullScreen;
+  mViewport = mDisplayRect = mClipRect = mSavedRect = TRect(0, 0, r.width, r.height);
   mDirectDraw = nullptr;
   mDirect3D = false;
   mDevice = nullptr;
   mCurrentTarget.reset();
   mScreenTarget.reset();
   mDxBroken = false;
-  SetConfig("dxbroken", "0");
+  SetConfig(kConfigDxBroken, "0");
   mContext->Release();
 
   if (mLowMemorySwitchPending) {
@@ -261,23 +269,30 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
   }
 
   int bits = mLowMemoryVideo ? 16 : 32;
-  uint32_t flags = 1 | (childOfHost ? 2 : 0) | (mHintAntialias ? 4 : 0);
-  bool created = mContext->Create(pd.GetWindow(), fullScreen, width, height, bits, flags);
-  while (!created && (flags & 4)) {
+  uint32_t flags = kDisplayCreate;
+  if (r.childOfHost) flags |= kDisplayKeepWindowSize;
+  if (mHintAntialias) flags |= kDisplayAntialias;
+  bool created = mContext->Create(pd.GetWindow(), r.fullScreen, r.width, r.height, bits, flags);
+  while (!created && (flags & kDisplayAntialias)) {
     mAntialias = mHintAntialias = false;
-    flags &= ~4u;
-    created = mContext->Create(pd.GetWindow(), fullScreen, width, height, bits, flags);
+    flags &= ~static_cast<uint32_t>(kDisplayAntialias);
+    created = mContext->Create(pd.GetWindow(), r.fullScreen, r.width, r.height, bits, flags);
   }
   if (!created) {
-    CreationFailed(width, height, fullScreen, quiet, active);
-    return;
+    CreationFailed(r, active);
+    return false;
   }
+  return true;
+}
 
+// The new display's device state, default cursor and restored textures.
+void TDxDisplayHandler::FinishDisplaySetUp(TPlatform& platform, TPlatformData& pd,
+                                           const TDisplayRequest& r) {
   mInFallback = false;
-  if (!childOfHost) {
+  if (!r.childOfHost) {
     if (platform::window::IWindow* w = pd.GetWindow()) {
       w->Show();
-      if (fullScreen) w->SetForeground();
+      if (r.fullScreen) w->SetForeground();
     }
   }
 
@@ -293,9 +308,9 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
 
   ApplyFixedDeviceState();
 
-  TWindowManager* wm = pd.mWindowManager;
+  IRenderHost* host = pd.mRenderHost;
   TAssetManager* am = TAssetManager::Instance();
-  if (am && am->GetAssetCount() > 0 && !(wm && wm->mFramesSuspended.load())) mContext->Present();
+  if (am && am->GetAssetCount() > 0 && !(host && host->AreFramesSuspended())) mContext->Present();
 
   if (IsReady()) {
     TMat4 identity;
@@ -307,12 +322,12 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
     SetMaterial(material);
     if (!mContext->GetCursorTexture() && !mDefaultCursorSet) {
       mDefaultCursorSet = true;
-      platform->SetCursor(boost::shared_ptr<TTexture>(), 2, 2, false);
+      platform.SetCursor(boost::shared_ptr<TTexture>(), 2, 2, false);
     }
     RestoreAssets();
-    if (wm) wm->Invalidate();
-    if (fullScreen) mWasFullScreen = true;
-    SetConfig("monitorfrequency", str::Format("%d", mDirectDraw->GetMonitorFrequency()));
+    if (host) host->Invalidate();
+    if (r.fullScreen) mWasFullScreen = true;
+    SetConfig(kConfigMonitorFrequency, str::Format("%d", mDirectDraw->GetMonitorFrequency()));
     mDisplayBitDepth = mDirectDraw->GetDisplayMode().bitsPerPixel;
     mDisplayReady = true;
   }
@@ -343,8 +358,9 @@ void TDxDisplayHandler::ApplyFixedDeviceState() {
   mBlendMode = -1;
 }
 
-void TDxDisplayHandler::CreationFailed(int width, int height, bool fullScreen, bool quiet,
-                                       bool active) {
+void TDxDisplayHandler::CreationFailed(const TDisplayRequest& r, bool active) {
+  const int width = r.width, height = r.height;
+  const bool fullScreen = r.fullScreen, quiet = r.quiet;
   TPlatform* platform = TPlatform::Instance();
   TPlatformData& pd = *platform->GetData();
   platform::window::IWindow* window = pd.GetWindow();
@@ -365,7 +381,7 @@ void TDxDisplayHandler::CreationFailed(int width, int height, bool fullScreen, b
   }
   if (mWasFullScreen && fullScreen) {
     MarkDxBroken();
-    DisplaySleep(150);
+    platform::os::Sleep(150);
     return;
   }
   if (!mInFallback && (!active || !foreground)) {
@@ -389,7 +405,7 @@ void TDxDisplayHandler::CreationFailed(int width, int height, bool fullScreen, b
       if (!quiet) Box("Error", reason);
       mInFallback = true;
       mInSetDisplay = false;
-      SetDisplay(width, height, true, true, false, false);
+      SetDisplay({.width = width, .height = height, .fullScreen = true, .force = true});
       return;
     }
   }
@@ -406,14 +422,14 @@ void TDxDisplayHandler::CreationFailed(int width, int height, bool fullScreen, b
   mInFallback = true;
   mInSetDisplay = false;
   if (fullScreen) {
-    SetDisplay(width, height, false, true, false, false);
+    SetDisplay({.width = width, .height = height, .force = true});
     if (!quiet)
       Box("Error",
           "Failed to initialize full screen mode. Your video card is not supported. Trying to "
           "run in a window.");
   } else {
     if (!quiet) Box("Error", "Failed to initialize windowed mode. Trying full screen.");
-    SetDisplay(width, height, true, false, false, false);
+    SetDisplay({.width = width, .height = height, .fullScreen = true});
   }
 }
 

@@ -19,7 +19,26 @@
 
 class TDXContext;
 class TDxTextureData;
+class TPlatform;
+class TPlatformData;
 class TTexture;
+
+namespace platform::host {
+class IHostWindow;
+}
+
+// What SetDisplay is asked to make.
+struct TDisplayRequest {
+  int width = 0;
+  int height = 0;
+  bool fullScreen = false;
+  // Rebuild even when the mode is the one shown, and while the game's window is inactive.
+  bool force = false;
+  // No message boxes about fallbacks.
+  bool quiet = false;
+  // The main window is a host's child: its size and style stay the host's.
+  bool childOfHost = false;
+};
 
 class TDxDisplayHandler {
 public:
@@ -39,7 +58,7 @@ public:
 
   // Mode selection.
   void UpdateDesktopMode();
-  void SetDisplay(int width, int height, bool fullScreen, bool force, bool quiet, bool childOfHost);
+  void SetDisplay(const TDisplayRequest& request);
   bool RefreshDisplay(bool fullScreen);
   bool IsFullScreen() const { return mFullScreen; }
   bool IsReady();
@@ -144,7 +163,12 @@ private:
   void ApplyTextureStages();
   void ApplyFixedDeviceState();
   bool IsActive() const;
-  void CreationFailed(int width, int height, bool fullScreen, bool quiet, bool active);
+  bool UseHostParent(TPlatformData& pd, TDisplayRequest& r, platform::host::IHostWindow*& parent);
+  bool FullScreenWhenNoWindowFits(const TPlatformData& pd, platform::host::IHostWindow* parent,
+                                  TDisplayRequest& r);
+  bool CreateDisplayDevice(TPlatformData& pd, const TDisplayRequest& r, bool active);
+  void FinishDisplaySetUp(TPlatform& platform, TPlatformData& pd, const TDisplayRequest& r);
+  void CreationFailed(const TDisplayRequest& r, bool active);
   void ReadLowMemorySetting();
   void EndProcess(int code);
 

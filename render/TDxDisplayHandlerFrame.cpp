@@ -15,7 +15,7 @@
 #include "render/TDxTextureData.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
@@ -48,8 +48,8 @@ int ScaleRound(int v, float scale) {
 }
 
 bool FramesSkipped() {
-  TPlatform* p = TPlatform::Instance();
-  return p && p->GetWindowManager() && p->GetWindowManager()->mFramesSuspended.load() != 0;
+  IRenderHost* host = CurrentRenderHost();
+  return host && host->AreFramesSuspended();
 }
 
 bool RendererIn2d() {

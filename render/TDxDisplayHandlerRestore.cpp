@@ -1,7 +1,5 @@
 // Device loss and restore: the working count, bringing lost surfaces back or re-creating the
 // display, and giving every asset its surfaces again.
-#include <chrono>
-#include <thread>
 
 #include "assets/TAssetManager.h"
 #include "core/EngineLog.h"
@@ -12,26 +10,18 @@
 #include "render/CDisplay.h"
 #include "render/TDXContext.h"
 #include "render/TDxDisplayHandler.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
 namespace {
-void RestoreSleep(uint32_t ms) {
-  if (platform::os::IsVirtualClock())
-    platform::os::AdvanceVirtualTime(ms);
-  else
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 bool WindowActive() {
   TPlatform* p = TPlatform::Instance();
   return p && p->GetData()->mActive;
 }
 
 void InvalidateWindows() {
-  TPlatform* p = TPlatform::Instance();
-  if (p && p->GetWindowManager()) p->GetWindowManager()->Invalidate();
+  if (IRenderHost* host = CurrentRenderHost()) host->Invalidate();
 }
 }  // namespace
 
@@ -48,7 +38,7 @@ void TDxDisplayHandler::RestoreAssets() {
 void TDxDisplayHandler::Restore() {
   if (mInRestore) {
     MarkDxBroken();
-    RestoreSleep(50);
+    platform::os::Sleep(50);
     return;
   }
   mInRestore = true;
@@ -59,7 +49,7 @@ void TDxDisplayHandler::Restore() {
 
   TPlatform* platform = TPlatform::Instance();
   if (platform && platform->GetData()->mMinimized && mFullScreen) {
-    RestoreSleep(100);
+    platform::os::Sleep(100);
     return;
   }
   int width = mDisplayRect.Width(), height = mDisplayRect.Height();
@@ -67,7 +57,13 @@ void TDxDisplayHandler::Restore() {
   if (width <= 0 || height <= 0) return;
   if (TAssetManager* am = TAssetManager::Instance()) am->ReleaseAll();
 
-  auto recreate = [&](bool quiet) { SetDisplay(width, height, mFullScreen, true, quiet, false); };
+  auto recreate = [&](bool quiet) {
+    SetDisplay({.width = width,
+                .height = height,
+                .fullScreen = mFullScreen,
+                .force = true,
+                .quiet = quiet});
+  };
 
   if (!mDirectDraw || mLowMemorySwitchPending) {
     EngineLog("TPlatformData::Restore: mDirectDraw NULL. Calling SetDisplay()");
@@ -82,7 +78,7 @@ void TDxDisplayHandler::Restore() {
       return;
     }
     if (!WindowActive()) return;
-    RestoreSleep(100);
+    platform::os::Sleep(100);
     if (result == kNoExclusiveMode) return;
     if (result == kExclusiveModeAlreadySet)
       result = mDirectDraw->SetCooperativeLevel(CooperativeLevel::ExclusiveFullScreen);
@@ -108,7 +104,7 @@ void TDxDisplayHandler::Restore() {
 
   mWorkingCount = 0;
   mDxBroken = false;
-  SetConfig("dxbroken", "0");
+  SetConfig(kConfigDxBroken, "0");
   {
     // The presentation thread may be drawing the cursor on these surfaces.
     DisplayMutexLock lock(mContext->GetMutex(), true);

@@ -3,8 +3,6 @@
 // calibrates the 2-D pixel offset by drawing into a texture.
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
@@ -18,7 +16,7 @@
 #include "render/TDxTextureData.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 using namespace platform::display;
 
@@ -39,12 +37,6 @@ bool SwapViewportScale(float value, float* previous) {
   return true;
 }
 
-void ShortWait() {
-  if (platform::os::IsVirtualClock())
-    platform::os::AdvanceVirtualTime(1);
-  else
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
 }  // namespace
 
 bool TDxDisplayHandler::BeginRenderTarget(boost::shared_ptr<TTexture> texture, int mode) {
@@ -57,13 +49,12 @@ bool TDxDisplayHandler::BeginRenderTarget(boost::shared_ptr<TTexture> texture, i
   mRenderTargetMode = mode;
   mRenderTarget = texture;
   if (const std::shared_ptr<Surface>& front = mContext->GetFrontBuffer())
-    while (front->GetFlipStatus() == kWasStillDrawing) ShortWait();
+    while (front->GetFlipStatus() == kWasStillDrawing) platform::os::Sleep(1);
   SwapViewportScale(1.0f, &mSavedViewportScale);
   TRect area(0, 0, texture->GetWidth(), texture->GetHeight());
   PushViewport(area);
   mSavedRect = mViewport;
-  if (TPlatform* p = TPlatform::Instance())
-    if (p->GetWindowManager()) p->GetWindowManager()->Invalidate();
+  if (IRenderHost* host = CurrentRenderHost()) host->Invalidate();
 
   const std::shared_ptr<Surface>& back = mContext->GetBackBuffer();
   if ((mode == 2 || mode == 3) && back) {

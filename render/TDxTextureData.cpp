@@ -117,61 +117,76 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
     }
     if (r == kOk && alpha && !HasAlpha(mSurface->Format()))
       EngineLog("SURFACE request FAILED to get DDPF_ALPHAPIXELS.");
-    if (r == kOk && Has(kRenderSurface)) {
-      // Drawn into with depth like the screen: a z-buffer of its own in the screen's format.
-      std::shared_ptr<Surface> target = display->GetDevice()->GetRenderTarget();
-      std::shared_ptr<Surface> screenZ = target ? target->ZBuffer() : nullptr;
-      if (screenZ) {
-        SurfaceDesc z;
-        z.width = mSurface->Width();
-        z.height = mSurface->Height();
-        z.format = screenZ->Format();
-        z.caps = screenZ->Desc().caps;
-        std::shared_ptr<Surface> zbuffer;
-        if (dd->CreateSurface(z, zbuffer) != kOk)
-          EngineLog("FAILED to create z-buffer for render surface!");
-        else if (mSurface->AttachZBuffer(zbuffer) != kOk)
-          EngineLog("FAILED to attach z-buffer for render surface!");
-      }
-    }
+    if (r == kOk && Has(kRenderSurface)) AttachOwnZBuffer(*dd, *display);
   } else {
-    PixelFormat wanted = sixteen ? (alpha ? PixelFormat::A4R4G4B4 : PixelFormat::R5G6B5)
-                                 : (alpha ? PixelFormat::A8R8G8B8 : PixelFormat::X8R8G8B8);
-    r = CreateTexture(*dd, static_cast<int32_t>(w), static_cast<int32_t>(h), wanted, mSurface);
-    if (r == kOk && (static_cast<uint32_t>(mSurface->Width()) < w ||
-                     static_cast<uint32_t>(mSurface->Height()) < h)) {
-      EngineLog("TDxTextureData::Create: asked for %ux%u, the device made %dx%d", w, h,
-                mSurface->Width(), mSurface->Height());
-      mSurface.reset();
-      mSurfaceWidth = mSurfaceHeight = 0;
-      return false;
-    }
-    if (r == kOk) {
-      int32_t bits = BytesPerPixel(mSurface->Format()) * 8;
-      if (!sixteen && bits == 16) {
-        EngineLog(
-            "D3DXCreateTexture::CreateSurface: Created a 16 bit texture when requesting 32 bits. "
-            "Switching to 16 bit mode");
-        display->OutOfVideoMemory();
-      }
-      mBorderX = (static_cast<uint32_t>(mSurface->Width()) - width) / 2;
-      mBorderY = (static_cast<uint32_t>(mSurface->Height()) - height) / 2;
-    }
+    if (!MakeTexture(*dd, *display, w, h, sixteen, alpha, r)) return false;
+  }
+  return Finish(*display, r, clear);
+}
+
+// A texture surface in the display's depth; false when the device made a smaller one than asked
+// (refused: callers fill by the size asked for), else r says how the making went.
+bool TDxTextureData::MakeTexture(Display& dd, TDxDisplayHandler& display, uint32_t w, uint32_t h,
+                                 bool sixteen, bool alpha, Result& r) {
+  PixelFormat wanted = sixteen ? (alpha ? PixelFormat::A4R4G4B4 : PixelFormat::R5G6B5)
+                               : (alpha ? PixelFormat::A8R8G8B8 : PixelFormat::X8R8G8B8);
+  r = CreateTexture(dd, static_cast<int32_t>(w), static_cast<int32_t>(h), wanted, mSurface);
+  if (r == kOk && (static_cast<uint32_t>(mSurface->Width()) < w ||
+                   static_cast<uint32_t>(mSurface->Height()) < h)) {
+    EngineLog("TDxTextureData::Create: asked for %ux%u, the device made %dx%d", w, h,
+              mSurface->Width(), mSurface->Height());
+    mSurface.reset();
+    mSurfaceWidth = mSurfaceHeight = 0;
+    return false;
   }
   if (r == kOk) {
-    display->CountTextureMemory(int64_t(mSurface->Height()) * mSurface->Pitch());
+    int32_t bits = BytesPerPixel(mSurface->Format()) * 8;
+    if (!sixteen && bits == 16) {
+      EngineLog(
+          "D3DXCreateTexture::CreateSurface: Created a 16 bit texture when requesting 32 bits. "
+          "Switching to 16 bit mode");
+      display.OutOfVideoMemory();
+    }
+    mBorderX = (static_cast<uint32_t>(mSurface->Width()) - mWidth) / 2;
+    mBorderY = (static_cast<uint32_t>(mSurface->Height()) - mHeight) / 2;
+  }
+  return true;
+}
+
+// A render surface is drawn into with depth like the screen: it gets a z-buffer of its own in
+// the screen's format.
+void TDxTextureData::AttachOwnZBuffer(Display& dd, TDxDisplayHandler& display) {
+  std::shared_ptr<Surface> target = display.GetDevice()->GetRenderTarget();
+  std::shared_ptr<Surface> screenZ = target ? target->ZBuffer() : nullptr;
+  if (!screenZ) return;
+  SurfaceDesc z;
+  z.width = mSurface->Width();
+  z.height = mSurface->Height();
+  z.format = screenZ->Format();
+  z.caps = screenZ->Desc().caps;
+  std::shared_ptr<Surface> zbuffer;
+  if (dd.CreateSurface(z, zbuffer) != kOk)
+    EngineLog("FAILED to create z-buffer for render surface!");
+  else if (mSurface->AttachZBuffer(zbuffer) != kOk)
+    EngineLog("FAILED to attach z-buffer for render surface!");
+}
+
+// Counts a made surface and clears it when asked; a surface that could not be made now waits
+// for a restore, unless the display is usable and really refused it.
+bool TDxTextureData::Finish(TDxDisplayHandler& display, Result r, bool clear) {
+  if (r == kOk) {
+    display.CountTextureMemory(int64_t(mSurface->Height()) * mSurface->Pitch());
     mSurfaceWidth = static_cast<uint32_t>(mSurface->Width());
     mSurfaceHeight = static_cast<uint32_t>(mSurface->Height());
     if (clear) Clear();
     return true;
   }
   mSurface.reset();
-  mSurfaceWidth = PowerOfTwo(width);
-  mSurfaceHeight = PowerOfTwo(height);
-  // The data waits for a restore when the display is not usable now.
-  if (r == kNoDisplayHardware || !display->IsThreadedPresent()) return true;
+  mSurfaceWidth = PowerOfTwo(mWidth);
+  mSurfaceHeight = PowerOfTwo(mHeight);
+  if (r == kNoDisplayHardware || !display.IsThreadedPresent()) return true;
   DxCheck(r, kSource, __LINE__);
-  if (r == kOutOfVideoMemory) display->OutOfVideoMemory();
+  if (r == kOutOfVideoMemory) display.OutOfVideoMemory();
   Release();
   return false;
 }

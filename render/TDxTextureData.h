@@ -5,8 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "platform/display/Display.h"
 #include "platform/display/Surface.h"
 #include "render/TTextureData.h"
+
+class TDxDisplayHandler;
 
 class TDxTextureData : public TTextureData {
 public:
@@ -28,7 +31,14 @@ public:
   void EndLoad();
 
 private:
+  using Result = platform::display::Result;
+
   bool ReadPixels(int32_t pitch, uint32_t* out);
+  // The steps of Create.
+  bool MakeTexture(platform::display::Display& dd, TDxDisplayHandler& display, uint32_t w,
+                   uint32_t h, bool sixteen, bool alpha, Result& r);
+  void AttachOwnZBuffer(platform::display::Display& dd, TDxDisplayHandler& display);
+  bool Finish(TDxDisplayHandler& display, Result r, bool clear);
 
   std::shared_ptr<platform::display::Surface> mSurface;
   std::vector<uint32_t> mShadow;  // between a converting Lock and its Unlock

@@ -10,8 +10,7 @@
 #include "core/Timer.h"
 #include "render/TDxDisplayHandler.h"
 #include "render/TTexture.h"
-#include "window/TWindow.h"
-#include "window/TWindowManager.h"
+#include "render/IRenderHost.h"
 
 namespace {
 // Read by the presentation thread.
@@ -86,9 +85,9 @@ void TRenderer::EndDraw(bool arg) {
       d.overlayBlock = d.textFactory(512, 512, 16, TColor(1, 0, 0, 1));
       d.overlayMade = true;
     }
-    int maxTex = GetConfig("max_texture_ram_allocated").ToInt();
-    int tex = GetConfig("texture_ram_allocated").ToInt();
-    int sprites = GetConfig("current_sprite_count").ToInt();
+    int maxTex = GetConfig(kConfigMaxTextureRamAllocated).ToInt();
+    int tex = GetConfig(kConfigTextureRamAllocated).ToInt();
+    int sprites = GetConfig(kConfigCurrentSpriteCount).ToInt();
     int memory = 0, peak = 0;  // nothing keeps these counters
     d.overlayText = str::Format(
         "Kiteyard Version %d.%d.%d.%d<br>%f FPS<tab pos='150'>Sprites: %d<br>Mem: %dkB<tab "
@@ -261,10 +260,10 @@ void TRenderer::SetCaptureTexture(boost::shared_ptr<TTexture> texture) {
     mData->captureTexture.reset();
     return;
   }
-  TPlatform* p = TPlatform::Instance();
-  TWindowManager* wm = p ? p->GetWindowManager() : nullptr;
-  TWindow* root = wm ? wm->GetRoot() : nullptr;
-  if (root && texture->GetWidth() == root->GetWidth() && texture->GetHeight() == root->GetHeight())
+  IRenderHost* host = CurrentRenderHost();
+  int width = 0, height = 0;
+  if (host && host->GetRootSize(width, height) && texture->GetWidth() == width &&
+      texture->GetHeight() == height)
     mData->captureTexture = texture;
 }
 

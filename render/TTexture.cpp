@@ -189,7 +189,7 @@ bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn
       return false;
   }
   if (!Contains(name, ".png") && !Contains(name, ".jpg")) return false;
-  if (!Contains(name, ".png") && GetConfig("automergemask").ToInt() != 0) {
+  if (!Contains(name, ".png") && GetConfig(kConfigAutoMergeMask).ToInt() != 0) {
     int at = name.Find(str(".jpg"));
     str merged = name.Substr(0, static_cast<unsigned>(at)) + ".mask.png";
     if (FileExists(merged)) {

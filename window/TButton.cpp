@@ -1,10 +1,9 @@
 #include "window/TButton.h"
 
 #include "render/TTexture.h"
-#include "script/binding/TButtonLuaAction.h"
 #include "script/binding/TLuaObjectWrapper.h"
-#include "script/binding/TWindowScript.h"
 #include "window/IWindowSound.h"
+#include "window/TButtonLuaAction.h"
 #include "window/TImage.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
@@ -274,7 +273,7 @@ bool TButton::Press() {
   TModalWindow* modal = GetModalParent();
   if ((mButtonFlags & kButtonClose) && modal && wm) {
     wm->PostMessage(new TMessage(kCloseWindow, modal->GetIdString()));
-    if (TWindowScript* host = wm->GetScriptHost()) host->SetGlobalString("gReturnValue", GetName());
+    if (IScriptHost* host = wm->GetScriptHost()) host->SetGlobalText("gReturnValue", GetName());
   }
   TWindow* target = mParent;
   bool sendToParent = (mButtonFlags & kButtonSendToParent) != 0;

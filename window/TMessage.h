@@ -54,6 +54,9 @@ public:
   virtual const char* GetClassName() const { return "TMessage"; }
   virtual bool IsKindOf(TClassId id) const { return id == GetClassId(); }
   virtual ~TMessage() = default;
+  // What listeners and remembered focus windows are offered: a message that only carries
+  // another one (a script's posted message) offers that one, which may be a subclass with more.
+  virtual TMessage* GetOffered() { return this; }
 
   TMessage(int32_t id, const str& name, TWindow* target = nullptr)
       : mId(id), mName(name), mTarget(target) {}
@@ -69,6 +72,8 @@ protected:
   str mName;
   TWindowHandle mTarget;
 };
+
+inline TMessage* MessageToOffer(TMessage* m) { return m ? m->GetOffered() : nullptr; }
 
 // Offered every posted message that has no target; true takes it.
 class TMessageListener {

@@ -120,8 +120,8 @@ void TModalWindow::RegisterHotKey(const str& key, const str& button) {
 
 void TModalWindow::PressHotKeyButton(const str& name) {
   TWindow* w = FindChild(name, -1);
-  if (w && w->IsKindOf(TButton::GetClassId())) {
-    static_cast<TButton*>(w)->OnClick();
+  if (TButton* button = WindowCast<TButton>(w)) {
+    button->OnClick();
     return;
   }
   EngineLog("ERROR: Hot key button not found. Button:'%s'", name.CStr());
@@ -185,8 +185,7 @@ TButton* FindDefault::GetDefault() const { return static_cast<TButton*>(mDefault
 TButton* FindDefault::GetCancel() const { return static_cast<TButton*>(mCancel.Get()); }
 
 bool FindDefault::Process(TWindow* w) {
-  if (w->IsKindOf(TButton::GetClassId())) {
-    TButton* b = static_cast<TButton*>(w);
+  if (TButton* b = WindowCast<TButton>(w)) {
     if ((b->GetButtonFlags() & kButtonDefault) && b->IsVisible()) mDefault = TWindowHandle(b);
     if ((b->GetButtonFlags() & kButtonCancel) && b->IsVisible()) mCancel = TWindowHandle(b);
     if (mDefault && mCancel) return false;

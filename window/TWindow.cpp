@@ -5,7 +5,6 @@
 
 #include "core/TSettings.h"
 #include "render/TRenderer.h"
-#include "script/binding/TLuaMessage.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowAnim.h"
@@ -30,10 +29,6 @@ constexpr int64_t kScreenMax = int64_t{1} << 29;
 int Clamp64(int64_t v, int64_t limit) { return static_cast<int>(std::clamp(v, -limit, limit)); }
 int ClampCoord(int64_t v) { return Clamp64(v, kCoordMax); }
 int Saturate(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
-
-bool Contains(const TRect& r, const TPoint& p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
 
 bool IsMouseType(int32_t type) {
   return (type >= kEventLeftDown && type <= kEventMouseMove) || type == kEventMouseHover;
@@ -174,7 +169,7 @@ void TWindow::NotifyOpaque(bool removing) {
 TModalWindow* TWindow::GetModalParent() const {
   for (TWindow* p = mParent; p; p = p->mParent) {
     if (p->mFlags & kWindowModal) {
-      return p->IsKindOf(TModalWindow::GetClassId()) ? static_cast<TModalWindow*>(p) : nullptr;
+      return WindowCast<TModalWindow>(p);
     }
   }
   return nullptr;
@@ -203,7 +198,7 @@ TWindow* TWindow::FindChildAtPoint(const TPoint& p, int depth) {
   if (depth == 0) return nullptr;
   for (const std::unique_ptr<TWindow>& entry : mChildren) {
     TWindow* child = entry.get();
-    if (Contains(child->mRect, p) && ShownUpToModal(child)) {
+    if (child->mRect.Contains(p) && ShownUpToModal(child)) {
       TPoint q = p;
       child->ParentToClient(q);
       TWindow* hit = child->FindChildAtPoint(q, depth - 1);
@@ -270,8 +265,8 @@ void TWindow::PlaceAbove(TWindow* sibling) {
 
 TWindowAnim* TWindow::GetWindowAnim() {
   if (mAnim) return mAnim;
-  TModalWindow* modal =
-      IsKindOf(TModalWindow::GetClassId()) ? static_cast<TModalWindow*>(this) : GetModalParent();
+  TModalWindow* modal = WindowCast<TModalWindow>(this);
+  if (!modal) modal = GetModalParent();
   // Outside any modal there is no task list to run it: no task.
   if (!modal) return nullptr;
   mAnim = new TWindowAnim(this);
@@ -414,7 +409,7 @@ bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
       if (it != siblings.end()) {
         for (++it; it != siblings.end(); ++it) {
           TWindow* s = it->get();
-          if (!Contains(s->mRect, pp) || !ShownUpToModal(s)) continue;
+          if (!s->mRect.Contains(pp) || !ShownUpToModal(s)) continue;
           TPoint sp = pp;
           s->ParentToClient(sp);
           TWindow* target = s->FindChildAtPoint(sp, -1);
@@ -431,7 +426,7 @@ bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusTaken) {
     return mParent->DispatchEvent(e, focusTaken);
   }
 
-  if (!GetConfigFlag("overlaymouse")) {
+  if (!GetConfigFlag(kConfigOverlayMouse)) {
     TWindowManager* wm = TWindowManager::Instance();
     if (wm && event.type == kEventLeftUp) {
       wm->PostMessage(new TMessage(kPressAnyKey, "mouse:up"));
@@ -458,9 +453,8 @@ void TWindow::HandleMessage(TWindow* w, TMessage* m) {
       continue;
     }
     if (cur->mFlags & kWindowModal) {
-      TWindow* focus = cur->IsKindOf(TModalWindow::GetClassId())
-                           ? static_cast<TModalWindow*>(cur)->GetFocusWindow()
-                           : nullptr;
+      TModalWindow* modal = WindowCast<TModalWindow>(cur);
+      TWindow* focus = modal ? modal->GetFocusWindow() : nullptr;
       if (focus && focus->OnMessage(MessageToOffer(m))) {
         delete m;
         return;

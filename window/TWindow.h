@@ -164,3 +164,13 @@ protected:
   friend class TWindowAnim;
   friend class TWindowHandle;
 };
+
+// The window as a T when its class is T or derives from it, else null (also for null).
+template <class T>
+T* WindowCast(TWindow* w) {
+  return w && w->IsKindOf(T::GetClassId()) ? static_cast<T*>(w) : nullptr;
+}
+template <class T>
+const T* WindowCast(const TWindow* w) {
+  return w && w->IsKindOf(T::GetClassId()) ? static_cast<const T*>(w) : nullptr;
+}

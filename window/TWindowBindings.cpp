@@ -1,6 +1,5 @@
 // The Lua side of a window: globals bound to its methods, and their release when it dies.
 #include "script/LuaApi.h"
-#include "script/binding/TWindowScript.h"
 #include "window/TWindow.h"
 #include "window/TWindowManager.h"
 
@@ -31,8 +30,8 @@ void TWindow::ReleaseGlobals() {
   if (!L) return;
   // Only while the state that holds the bindings is still the live one.
   TWindowManager* wm = TWindowManager::Instance();
-  TWindowScript* host = wm ? wm->GetScriptHost() : nullptr;
-  if (!host || host->GetState() != L) return;
+  IScriptHost* host = wm ? wm->GetScriptHost() : nullptr;
+  if (!host || host->ScriptState() != L) return;
   int top = lua_gettop(L);
   lua_pushlightuserdata(L, this);
   lua_gettable(L, LUA_REGISTRYINDEX);

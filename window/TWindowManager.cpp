@@ -7,10 +7,9 @@
 #include "core/TPlatformData.h"
 #include "core/TSettings.h"
 #include "core/Timer.h"
+#include "platform/window/Window.h"
+#include "render/TDxDisplayHandler.h"
 #include "render/TRenderer.h"
-#include "script/binding/TLuaMessage.h"
-#include "script/binding/TLuaObjectWrapper.h"
-#include "script/binding/TWindowScript.h"
 #include "window/IWindowSound.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
@@ -20,10 +19,6 @@ namespace {
 
 TWindowManager* gInstance = nullptr;
 
-bool Contains(const TRect& r, int x, int y) {
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
-
 bool IsAncestorOrSelf(const TWindow* ancestor, const TWindow* w) {
   for (; w; w = w->GetParent())
     if (w == ancestor) return true;
@@ -31,13 +26,20 @@ bool IsAncestorOrSelf(const TWindow* ancestor, const TWindow* w) {
 }
 
 bool DisplayReady() {
-  TPlatform* p = TPlatform::Instance();
-  return !p || p->IsDisplayReady();
+  if (!TPlatform::Instance()) return true;
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  return d && d->IsReady();
 }
 
 bool PresentDone() {
-  TPlatform* p = TPlatform::Instance();
-  return !p || p->IsPresentDone();
+  if (!TPlatform::Instance()) return true;
+  TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+  return !d || d->IsPresentDone();
+}
+
+bool Foreground(TPlatform* p) {
+  platform::window::IWindow* w = p->GetData() ? p->GetData()->GetWindow() : nullptr;
+  return w && w->IsForeground();
 }
 
 }  // namespace
@@ -58,7 +60,7 @@ TWindowManager::~TWindowManager() {
   messages.swap(mMessages);
   for (TMessage* m : messages) delete m;
   if (mScriptHost) {
-    if (TPlatform* p = TPlatform::Instance()) p->RemoveTask(mScriptHost);
+    if (TPlatform* p = TPlatform::Instance()) p->RemoveTask(mScriptHost->AsTask());
     delete mScriptHost;
     mScriptHost = nullptr;
   }
@@ -71,13 +73,11 @@ TWindowManager::~TWindowManager() {
 TWindowManager* TWindowManager::Instance() { return gInstance; }
 
 void TWindowManager::PauseClock(TWindow* w) {
-  if (w && w->IsKindOf(TModalWindow::GetClassId()))
-    static_cast<TModalWindow*>(w)->GetClock().Pause();
+  if (TModalWindow* modal = WindowCast<TModalWindow>(w)) modal->GetClock().Pause();
 }
 
 void TWindowManager::StartClock(TWindow* w) {
-  if (w && w->IsKindOf(TModalWindow::GetClassId()))
-    static_cast<TModalWindow*>(w)->GetClock().Start();
+  if (TModalWindow* modal = WindowCast<TModalWindow>(w)) modal->GetClock().Start();
 }
 
 TWindow* TWindowManager::GetTopModal() const {
@@ -155,7 +155,7 @@ void TWindowManager::PopTopModal() {
   mModals.pop_front();
   // The root leaves the stack for good: nothing draws or presses through it afterwards.
   if (mRoot.Refers(w)) mRoot = TWindowHandle();
-  if (w->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(w)->ClearTasks();
+  if (TModalWindow* modal = WindowCast<TModalWindow>(w)) modal->ClearTasks();
   if (TWindow* top = GetTopModal()) {
     if (mScriptHost) mScriptHost->RaiseContextWindow(top);
     TWindow* old = GetFocus();
@@ -322,10 +322,10 @@ void TWindowManager::QueueScriptMessage(TMessage* m, TLuaObjectWrapper* command)
   }
 }
 
-void TWindowManager::AttachScriptHost(TWindowScript* host) {
+void TWindowManager::AttachScriptHost(IScriptHost* host) {
   if (host == mScriptHost) return;
   if (mScriptHost) {
-    if (TPlatform* p = TPlatform::Instance()) p->RemoveTask(mScriptHost);
+    if (TPlatform* p = TPlatform::Instance()) p->RemoveTask(mScriptHost->AsTask());
     delete mScriptHost;
   }
   mScriptHost = host;
@@ -333,8 +333,7 @@ void TWindowManager::AttachScriptHost(TWindowScript* host) {
   host->SetFlag(mLocalised);
   if (TWindow* top = GetTopModal()) host->PushContextWindow(top);
   host->BindManager(this);
-  BindScriptGlobals(host);
-  if (TPlatform* p = TPlatform::Instance()) p->AddTask(host);
+  if (TPlatform* p = TPlatform::Instance()) p->AddTask(host->AsTask());
 }
 
 void TWindowManager::RegisterWindowType(const str& name, TWindow::Creator creator) {
@@ -344,7 +343,7 @@ void TWindowManager::RegisterWindowType(const str& name, TWindow::Creator creato
 bool TWindowManager::RunScriptFile(TWindow* w, const str& file) {
   if (!mScriptHost) return false;
   bool pushed = mScriptHost->PushContextWindow(w);
-  bool ok = mScriptHost->DoFile(file);
+  bool ok = mScriptHost->RunFile(file);
   if (pushed) mScriptHost->PopContextWindow(w);
   return ok;
 }
@@ -352,7 +351,7 @@ bool TWindowManager::RunScriptFile(TWindow* w, const str& file) {
 void TWindowManager::RunScriptString(TWindow* w, const str& text) {
   if (!mScriptHost) return;
   bool pushed = mScriptHost->PushContextWindow(w);
-  mScriptHost->DoLuaString(text);
+  mScriptHost->RunString(text);
   if (pushed) mScriptHost->PopContextWindow(w);
 }
 
@@ -373,7 +372,7 @@ void TWindowManager::HandleEvent(const TPlatformEvent& e) {
   TWindowHandle topHandle(top);
   switch (e.type) {
     case kEventIdle:
-      if (top->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(top)->RunTasks(0);
+      if (TModalWindow* modal = WindowCast<TModalWindow>(top)) modal->RunTasks(0);
       DrainMessages();
       Frame();
       DrainMessages();
@@ -427,7 +426,7 @@ void TWindowManager::RouteMouse(const TPlatformEvent& e, const TWindowHandle& to
       if (!h || !IsHoverWindow(h)) continue;
       TRect r;
       h->GetScreenRect(r);
-      if (!Contains(r, e.x, e.y)) {
+      if (!r.Contains(TPoint(e.x, e.y))) {
         h->OnMouseLeave();
         if (!handle || !IsHoverWindow(h)) continue;
       }
@@ -452,7 +451,7 @@ void TWindowManager::RouteMouse(const TPlatformEvent& e, const TWindowHandle& to
   c.x = wp.x;
   c.y = wp.y;
   bool handled = w->DispatchEvent(c, false);
-  if (!handled && GetConfigFlag("overlaymouse") && e.type == kEventLeftUp)
+  if (!handled && GetConfigFlag(kConfigOverlayMouse) && e.type == kEventLeftUp)
     PostMessage(new TMessage(kPressAnyKey, "mouse:up"));
 }
 
@@ -468,8 +467,7 @@ void TWindowManager::Frame() {
   if (PresentDone()) {
     if (platform) platform->GetTaskList()->RunTasks(1);
     top = GetTopModal();
-    if (top && top->IsKindOf(TModalWindow::GetClassId()))
-      static_cast<TModalWindow*>(top)->RunTasks(1);
+    if (TModalWindow* modal = WindowCast<TModalWindow>(top)) modal->RunTasks(1);
   }
   TRenderer* r = platform ? TRenderer::Instance() : TRenderer::Existing();
   if (r && !r->BeginDraw()) return;
@@ -535,4 +533,12 @@ void TWindowManager::DrawModals() {
 
 void TWindowManager::SetSoundSource(std::unique_ptr<IWindowSoundSource> source) {
   mSoundSource = std::move(source);
+}
+
+bool TWindowManager::GetRootSize(int& width, int& height) const {
+  const TWindow* root = GetRoot();
+  if (!root) return false;
+  width = root->GetWidth();
+  height = root->GetHeight();
+  return true;
 }

@@ -11,6 +11,8 @@
 
 #include "core/TPlatformEvent.h"
 #include "core/str.h"
+#include "render/IRenderHost.h"
+#include "window/IScriptHost.h"
 #include "window/TWindow.h"
 
 class IWindowSoundSource;
@@ -18,15 +20,14 @@ class TLuaObjectWrapper;
 class TMessage;
 class TMessageListener;
 class TScreen;
-class TWindowScript;
 
-class TWindowManager {
+class TWindowManager : public IRenderHost {
 public:
   static constexpr uint32_t kFrameInterval = 12;
   static constexpr uint32_t kBackgroundFrameInterval = 200;
 
   TWindowManager();
-  virtual ~TWindowManager();
+  ~TWindowManager() override;
   TWindowManager(const TWindowManager&) = delete;
   TWindowManager& operator=(const TWindowManager&) = delete;
 
@@ -58,7 +59,9 @@ public:
   void SetFocusWindow(TWindow* w) { mFocus = TWindowHandle(w); }
   TWindow* GetFocus() const { return mFocus.Get(); }
 
-  void Invalidate() { mNeedsRedraw = true; }
+  void Invalidate() override { mNeedsRedraw = true; }
+  bool AreFramesSuspended() const override { return mFramesSuspended.load() != 0; }
+  bool GetRootSize(int& width, int& height) const override;
   bool NeedsRedraw() const { return mNeedsRedraw; }
   void SetTopModalOnly(bool on) { mTopModalOnly = on; }
 
@@ -89,10 +92,13 @@ public:
   void QueueScriptMessage(TMessage* m, TLuaObjectWrapper* command = nullptr);
 
   // The manager owns the host from here on.
-  void AttachScriptHost(TWindowScript* host);
-  void SetScriptHost(TWindowScript* host) { AttachScriptHost(host); }
-  TWindowScript* GetScriptHost() const { return mScriptHost; }
-  TWindowScript* GetScript() const { return mScriptHost; }
+  void AttachScriptHost(IScriptHost* host);
+  void SetScriptHost(IScriptHost* host) { AttachScriptHost(host); }
+  IScriptHost* GetScriptHost() const { return mScriptHost; }
+  IScriptHost* GetScript() const { return mScriptHost; }
+  // Sets the scripts' window-manager globals (the host calls it when it is bound; defined
+  // with the bindings, above the window library).
+  void BindScriptGlobals(IScriptHost* host);
   void RegisterWindowType(const str& name, TWindow::Creator creator);
   bool RunScriptFile(TWindow* w, const str& file);
   void RunScriptString(TWindow* w, const str& text);
@@ -116,7 +122,6 @@ private:
   };
 
   void RouteMouse(const TPlatformEvent& e, const TWindowHandle& top);
-  void BindScriptGlobals(TWindowScript* host);
   static void PauseClock(TWindow* w);
   static void StartClock(TWindow* w);
   // Takes w from its parent or from the manager's own windows; null when neither has it.
@@ -140,7 +145,7 @@ private:
   // The hover list taken over by PushModal while its windows are told to leave.
   std::list<TWindowHandle> mLeaving;
   TWindowHandle mFocus;
-  TWindowScript* mScriptHost = nullptr;
+  IScriptHost* mScriptHost = nullptr;
   std::list<TMessage*> mMessages;
   std::list<std::unique_ptr<TMessageListener>> mListeners;
   bool mLocalised = false;

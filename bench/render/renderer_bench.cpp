@@ -19,7 +19,7 @@
 
 #include "bench/support/HeadlessEngine.h"
 
-#include "core/PlatformMain.h"
+#include "startup/PlatformMain.h"
 #include "core/TPlatform.h"
 #include "platform/display/Image.h"
 #include "platform/window/Window.h"

@@ -1,5 +1,5 @@
 // The program's entry: the game's identity first, then the engine runs the game.
-#include "core/PlatformMain.h"
+#include "startup/PlatformMain.h"
 #include "game/shell/GameMain.h"
 #include "platform/os/ModuleInfo.h"
 

@@ -59,8 +59,9 @@ int GameMain(TPlatform* platform, const char*) {
     wm = platform->GetWindowManager();
     if (!wm) continue;
     TWindow* top = wm->GetTopModal();
-    if (event.type == kEventActivate && top && top->IsKindOf(TModalWindow::GetClassId())) {
-      TClock& clock = static_cast<TModalWindow*>(top)->GetClock();
+    TModalWindow* modal = WindowCast<TModalWindow>(top);
+    if (event.type == kEventActivate && modal) {
+      TClock& clock = modal->GetClock();
       if (event.code == 1) {
         clock.Start();
       } else {

@@ -69,7 +69,7 @@ void QMGameManager::SetString(const str& key, const str& value) {
 
 void QMGameManager::CallScript(const char* function) {
   TWindowManager* wm = TWindowManager::Instance();
-  TWindowScript* host = wm ? wm->GetScript() : nullptr;
+  TWindowScript* host = TWindowScript::Of(wm);
   if (!host) return;
   lua_State* L = host->GetState();
   const int top = lua_gettop(L);
@@ -84,7 +84,7 @@ void QMGameManager::CallScript(const char* function) {
 
 bool QMGameManager::CallScriptForString(const char* function, str* out) {
   TWindowManager* wm = TWindowManager::Instance();
-  TWindowScript* host = wm ? wm->GetScript() : nullptr;
+  TWindowScript* host = TWindowScript::Of(wm);
   if (!host) return false;
   lua_State* L = host->GetState();
   const int top = lua_gettop(L);
@@ -101,5 +101,5 @@ bool QMGameManager::CallScriptForString(const char* function, str* out) {
 
 void QMGameManager::RunLuaText(const str& text) {
   TWindowManager* wm = TWindowManager::Instance();
-  if (TWindowScript* host = wm ? wm->GetScript() : nullptr) host->DoLuaString(text);
+  if (TWindowScript* host = TWindowScript::Of(wm)) host->DoLuaString(text);
 }

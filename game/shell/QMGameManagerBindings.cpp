@@ -6,7 +6,7 @@
 
 void QMGameManager::BindScriptFunctions() {
   TWindowManager* wm = TWindowManager::Instance();
-  TWindowScript* host = wm ? wm->GetScript() : nullptr;
+  TWindowScript* host = TWindowScript::Of(wm);
   if (!host) return;
   lua_State* L = host->GetState();
   BindMethod(L, "ToggleFullScreen", this, &QMGameManager::ToggleFullScreen);

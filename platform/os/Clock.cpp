@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 
 namespace platform::os {
 namespace {
@@ -21,5 +22,12 @@ void UseVirtualClock(bool on) { gVirtual.store(on, std::memory_order_release); }
 bool IsVirtualClock() { return gVirtual.load(std::memory_order_acquire); }
 void SetVirtualTime(uint32_t ms) { gVirtualNow.store(ms, std::memory_order_release); }
 void AdvanceVirtualTime(uint32_t ms) { gVirtualNow.fetch_add(ms, std::memory_order_acq_rel); }
+
+void Sleep(uint32_t ms) {
+  if (IsVirtualClock())
+    AdvanceVirtualTime(ms);
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace platform::os

@@ -15,4 +15,8 @@ bool IsVirtualClock();
 void SetVirtualTime(uint32_t ms);
 void AdvanceVirtualTime(uint32_t ms);
 
+// Waits ms milliseconds of this clock: sleeps the thread, or while the virtual clock is in use
+// advances it instead, so code that waits never blocks a test.
+void Sleep(uint32_t ms);
+
 }  // namespace platform::os

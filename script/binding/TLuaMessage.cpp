@@ -72,3 +72,11 @@ TLuaMessageWrapper::TLuaMessageWrapper(lua_State* L)
     mTarget = m->GetTarget();
   }
 }
+
+TMessage* GetWrappedMessage(const TLuaObjectWrapper& value) {
+  lua_State* L = value.GetState();
+  value.Push();
+  TMessage* m = LuaToMessage(L, -1);
+  lua_pop(L, 1);
+  return m;
+}

@@ -24,20 +24,15 @@ public:
   void PushLua(lua_State* L) const { mLua.Push(L); }
   // The message the script's value holds, alive as long as this wrapper; null when none.
   TMessage* GetWrapped() const { return mWrapped; }
+  TMessage* GetOffered() override { return mWrapped ? mWrapped : this; }
 
 private:
   TLuaMessage mLua;
   TMessage* mWrapped = nullptr;
 };
 
-// What listeners and remembered focus windows are offered: for a message a script posted, the
-// script's own message (which may be a subclass carrying more than the copy), else m itself.
-inline TMessage* MessageToOffer(TMessage* m) {
-  if (m && m->IsKindOf(TLuaMessageWrapper::GetClassId())) {
-    if (TMessage* wrapped = static_cast<TLuaMessageWrapper*>(m)->GetWrapped()) return wrapped;
-  }
-  return m;
-}
+// The message the wrapped value holds; null when it holds none.
+TMessage* GetWrappedMessage(const TLuaObjectWrapper& value);
 
 // Creates the metatable in the registry.
 void RegisterMessageMetatable(lua_State* L);

@@ -51,13 +51,6 @@ double TLuaObjectWrapper::GetNumber() const {
   return d;
 }
 
-TMessage* TLuaObjectWrapper::GetMessage() const {
-  Push();
-  TMessage* m = LuaToMessage(mState, -1);
-  lua_pop(mState, 1);
-  return m;
-}
-
 void TLuaObjectWrapper::AdoptByScript() {
   lua_pushstring(mState, "_SCRIPT");
   lua_gettable(mState, LUA_GLOBALSINDEX);

@@ -5,7 +5,6 @@
 #include "core/TVec.h"
 #include "core/str.h"
 
-class TMessage;
 struct lua_State;
 
 class TLuaObjectWrapper {
@@ -24,7 +23,6 @@ public:
   bool IsTable() const;
   str GetString() const;
   double GetNumber() const;
-  TMessage* GetMessage() const;
   // The owning script deletes this wrapper at its next resume or call.
   void AdoptByScript();
 

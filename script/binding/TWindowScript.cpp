@@ -169,3 +169,12 @@ bool TWindowScript::HandleMessage(TMessage* m, TLuaObjectWrapper* command) {
   if (Resume(n) != 0) mWaitState = kWaitFailed;
   return true;
 }
+
+void TWindowScript::BindManager(TWindowManager* manager) {
+  mManager = manager;
+  if (manager) manager->BindScriptGlobals(this);
+}
+
+TWindowScript* TWindowScript::Of(const TWindowManager* manager) {
+  return manager ? dynamic_cast<TWindowScript*>(manager->GetScriptHost()) : nullptr;
+}

@@ -10,6 +10,7 @@
 
 #include "core/str.h"
 #include "script/binding/TScript.h"
+#include "window/IScriptHost.h"
 #include "window/TWindow.h"
 
 class TMessage;
@@ -23,7 +24,7 @@ public:
   virtual void OnWindowCreated(TWindow* window, TWindowStyle& style) = 0;
 };
 
-class TWindowScript : public TScript {
+class TWindowScript : public TScript, public IScriptHost {
 public:
   enum WaitState : int32_t { kWaitFailed = 0, kWaitNone = 1, kWaitMessages = 3 };
 
@@ -32,28 +33,37 @@ public:
 
   bool DeliverValue() override;
   // Owns m from here on; the command is not owned.
-  bool HandleMessage(TMessage* m, TLuaObjectWrapper* command);
+  bool HandleMessage(TMessage* m, TLuaObjectWrapper* command) override;
 
-  void RegisterWindowType(const str& name, TWindow::Creator creator);
+  void RegisterWindowType(const str& name, TWindow::Creator creator) override;
   TWindow::Creator FindWindowType(const str& name) const;
 
   // The context stack never empties through PopWindow. Push adds a window that is not on the
   // stack yet and answers whether it did; Raise moves (or adds) an entry to the top.
-  bool PushContextWindow(TWindow* w);
-  void RaiseContextWindow(TWindow* w);
+  bool PushContextWindow(TWindow* w) override;
+  void RaiseContextWindow(TWindow* w) override;
   // Removes the entry of w (the one a successful PushContextWindow added).
-  void PopContextWindow(TWindow* w);
+  void PopContextWindow(TWindow* w) override;
   void PopWindow();
   TWindow* GetContextWindow() const;
   // The live entries, bottom first: a window that died leaves the stack.
   std::vector<TWindow*> GetContextStack() const;
 
-  bool SetFlag(bool localised);
+  bool SetFlag(bool localised) override;
   bool GetFlag() const { return mLocalised; }
   int32_t GetWaitState() const { return mWaitState; }
   void SetCreationObserver(TWindowCreationObserver* observer) { mObserver = observer; }
   // The manager whose windows the library drives (the one that attached this host).
-  void BindManager(TWindowManager* manager) { mManager = manager; }
+  void BindManager(TWindowManager* manager) override;
+  // The manager's host when it is a window script (it always is outside tests of the window
+  // system alone).
+  static TWindowScript* Of(const TWindowManager* manager);
+
+  TTask* AsTask() override { return this; }
+  lua_State* ScriptState() const override { return GetState(); }
+  bool RunFile(const str& name) override { return DoFile(name); }
+  void RunString(const str& text) override { DoLuaString(text); }
+  void SetGlobalText(const str& name, const str& value) override { SetGlobalString(name, value); }
 
   // Flash movies cannot be hosted on this platform: nothing ever plays.
   bool IsMoviePlaying() { return false; }

@@ -10,7 +10,7 @@
 #include "script/LuaApi.h"
 #include "script/LuaAux.h"
 #include "script/binding/LuaBinding.h"
-#include "script/binding/TButtonLuaAction.h"
+#include "window/TButtonLuaAction.h"
 #include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
@@ -96,24 +96,25 @@ str TWindowScript::GetLabel(str name) {
   if (!TopModal()) return str();
   TWindow* w = FindInTopModal(name);
   if (!w) return name + "_is_not_found";
-  if (w->IsKindOf(TText::GetClassId())) return static_cast<TText*>(w)->GetText();
-  if (w->IsKindOf(TButton::GetClassId())) return static_cast<TButton*>(w)->GetLabel();
+  if (TText* text = WindowCast<TText>(w)) return text->GetText();
+  if (TButton* button = WindowCast<TButton>(w)) return button->GetLabel();
   return name + "_is_not_a_TText_window_or_TButton";
 }
 
 void TWindowScript::RegisterHotkey(str key, str button) {
   TWindow* top = TopModal();
-  if (key.IsEmpty() || !top || !top->IsKindOf(TModalWindow::GetClassId())) return;
-  static_cast<TModalWindow*>(top)->RegisterHotKey(key, button);
+  TModalWindow* modal = WindowCast<TModalWindow>(top);
+  if (key.IsEmpty() || !modal) return;
+  modal->RegisterHotKey(key, button);
 }
 
 void TWindowScript::SetLabel(str name, str text) {
   TWindow* w = FindInTopModal(name);
   if (!w) return;
-  if (w->IsKindOf(TText::GetClassId()))
-    static_cast<TText*>(w)->SetText(text);
-  else if (w->IsKindOf(TButton::GetClassId()))
-    static_cast<TButton*>(w)->SetLabel(text);
+  if (TText* t = WindowCast<TText>(w))
+    t->SetText(text);
+  else if (TButton* button = WindowCast<TButton>(w))
+    button->SetLabel(text);
 }
 
 str TWindowScript::TagHotKey(str key, str label, str) {
@@ -150,9 +151,10 @@ int TWindowScript::SetCommand(lua_State* L) {
   if (!lua_isnoneornil(L, 2) && !lua_isfunction(L, 2)) luaL_typerror(L, 2, "function or nil");
   str name = LuaToStr(L, 1);
   TWindow* w = FindInTopModal(name);
-  if (!w || !w->IsKindOf(TButton::GetClassId())) return 0;
+  TButton* button = WindowCast<TButton>(w);
+  if (!button) return 0;
   PushArgument(L, 2);
-  static_cast<TButton*>(w)->SetAction(new TButton::LuaAction(new TLuaFunction(L)));
+  button->SetAction(new TButton::LuaAction(new TLuaFunction(L)));
   return 0;
 }
 
@@ -203,8 +205,8 @@ unsigned TWindowScript::GetTimer() { return ::GetTimer(); }
 
 void TWindowScript::DoSelectLayer(int layer) {
   TWindow* w = GetContextWindow();
-  if (w && w->IsKindOf(TLayeredWindow::GetClassId()))
-    static_cast<TLayeredWindow*>(w)->SelectLayer(static_cast<uint32_t>(layer));
+  if (TLayeredWindow* layered = WindowCast<TLayeredWindow>(w))
+    layered->SelectLayer(static_cast<uint32_t>(layer));
 }
 
 bool TWindowScript::EnableWindow(str name, bool on) {
@@ -213,7 +215,7 @@ bool TWindowScript::EnableWindow(str name, bool on) {
   if (!found) return false;
   uint32_t flags = found->GetFlags();
   found->SetFlags(on ? (flags | kWindowShown) : (flags & ~static_cast<uint32_t>(kWindowShown)));
-  if (!on && found->IsKindOf(TButton::GetClassId())) found->OnMouseLeave();
+  if (!on && WindowCast<TButton>(found)) found->OnMouseLeave();
   if (TWindowManager* wm = Manager()) wm->Invalidate();
   return true;
 }
@@ -221,13 +223,13 @@ bool TWindowScript::EnableWindow(str name, bool on) {
 bool TWindowScript::GetButtonToggleState(str name) {
   TWindow* found = nullptr;
   for (TWindow* w = TopModal(); w && !found; w = w->GetParent()) found = w->FindChild(name, -1);
-  if (!found || !found->IsKindOf(TButton::GetClassId())) return false;
-  return static_cast<TButton*>(found)->GetToggleState();
+  TButton* button = WindowCast<TButton>(found);
+  return button && button->GetToggleState();
 }
 
 void TWindowScript::SetButtonToggleState(str name, bool on) {
   TWindow* w = FindInTopModal(name);
-  if (w && w->IsKindOf(TButton::GetClassId())) static_cast<TButton*>(w)->SetToggleState(on);
+  if (TButton* button = WindowCast<TButton>(w)) button->SetToggleState(on);
 }
 
 void TWindowScript::RealSetFocus(str name) {
@@ -257,7 +259,7 @@ void TWindowScript::ClearModalChildren() {
   TWindow* top = TopModal();
   if (!top) return;
   top->DeleteChildren();
-  if (top->IsKindOf(TModalWindow::GetClassId())) static_cast<TModalWindow*>(top)->ClearTasks();
+  if (TModalWindow* modal = WindowCast<TModalWindow>(top)) modal->ClearTasks();
   top->SetPosition(0, 0);
   top->SetSize(0, 0);
 }
@@ -356,7 +358,8 @@ bool TWindowScript::StartMovie(str, bool, bool) { return false; }
 
 bool TWindowScript::ImageLoaded(str name) {
   TWindow* w = FindInTopModal(name);
-  return w && w->IsKindOf(TImage::GetClassId()) && static_cast<TImage*>(w)->HasTexture();
+  const TImage* img = WindowCast<TImage>(w);
+  return img && img->HasTexture();
 }
 
 void TWindowScript::DestroyWindow(str name) {

@@ -73,9 +73,9 @@ protected:
   void SetUp() override {
     WindowTest::SetUp();
     host = new TWindowScript();
-    manager->AttachScriptHost(host);
+    mManager->AttachScriptHost(host);
     modal = new TModalWindow();
-    manager->PushModal(Own(modal));
+    mManager->PushModal(Own(modal));
     modal->GetClock().Start();
     liveAtStart = KRefCountedObject::GetLiveCount();
   }

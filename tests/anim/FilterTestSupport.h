@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "render/TTexture.h"
 
 inline boost::shared_ptr<TTexture> MakeTexture(int w, int h,

@@ -1,7 +1,7 @@
 // The sound fader step in a running engine: it hands a fade task to the platform and finishes
 // at once; a fade from a negative volume starts at the group's current volume, and a fade that
 // changes nothing makes no task.
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 
 #include "anim/KAnimSound.h"
 #include "core/TPlatform.h"

@@ -23,7 +23,7 @@ uint32_t Quarters(int x, int y) {
 }
 
 std::unique_ptr<TLuaTable> Table(const std::string& expression) {
-  TWindowScript* script = TWindowManager::Instance()->GetScript();
+  TWindowScript* script = TWindowScript::Of(TWindowManager::Instance());
   script->DoLuaString(("gOverlay = " + expression).c_str());
   return std::unique_ptr<TLuaTable>(script->GetGlobalTable("gOverlay"));
 }
@@ -37,7 +37,7 @@ TEST_F(RenderTest, OverlayFromALuaTable) {
   RunScreen(
       [&](TPlatform* platform) {
         ASSERT_NE(TWindowManager::Instance(), nullptr);
-        ASSERT_NE(TWindowManager::Instance()->GetScript(), nullptr);
+        ASSERT_NE(TWindowScript::Of(TWindowManager::Instance()), nullptr);
         boost::shared_ptr<TSprite> root(new QMSearchableSprite(0));
         auto* named = static_cast<QMSearchableSprite*>(root.get());
         Overlays overlays;

@@ -285,9 +285,9 @@ TEST_F(AnimTest, DriverWithoutAModalFinishesAtOnceAndZeroDurationOnTheFirstFrame
   EXPECT_EQ(l->told, 1) << "no time has passed: t is not a number and the timer ends";
   KReleaseRef(timer);
 
-  manager->PopTopModal();
-  manager->PopTopModal();
-  ASSERT_EQ(manager->GetTopModal(), nullptr);
+  mManager->PopTopModal();
+  mManager->PopTopModal();
+  ASSERT_EQ(mManager->GetTopModal(), nullptr);
   auto* orphan = new KAnimTimer<>(100);
   orphan->AddListener(l);
   orphan->Start();
@@ -316,7 +316,7 @@ TEST_F(AnimTest, ClosingTheModalReleasesItsRunningDrivers) {
   timer->AddListener(l);
   timer->Start();
   KReleaseRef(timer);
-  manager->PopTopModal();
+  mManager->PopTopModal();
   EXPECT_EQ(l->told, 1) << "a driver dropped with listeners tells them as it goes";
   KReleaseRef(l);
   EXPECT_EQ(LiveSinceStart(), 0u);

@@ -79,7 +79,7 @@ TEST_F(AnimTest, ClearWindowEmptiesTheNamedWindow) {
   image->SetName("board");
   image->SetSize(8, 4);
   modal->AddChild(Own(image));
-  auto* probe = new Probe("piece", &journal, 0, 0, 1, 1);
+  auto* probe = new Probe("piece", &mJournal, 0, 0, 1, 1);
   image->AddChild(Own(probe));
   for (const char* name : {"nothing", "board"}) {
     auto* clear = new QMClearWindow(name);

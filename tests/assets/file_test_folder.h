@@ -19,32 +19,33 @@ protected:
   void SetUp() override {
     char pattern[] = "/tmp/files_test_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
-    root = pattern;
+    mRoot = pattern;
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    previousFolder = cwd;
-    ASSERT_EQ(chdir(root.c_str()), 0);
+    mPreviousFolder = cwd;
+    ASSERT_EQ(chdir(mRoot.c_str()), 0);
     ClearFileIndex();
     ClearNameList();
-    std::filesystem::create_directories(root + "/user");
-    std::filesystem::create_directories(root + "/common");
-    std::filesystem::create_directories(root + "/desktop");
-    SetFileFolders((root + "/user").c_str(), (root + "/common").c_str(),
-                   (root + "/desktop").c_str());
+    std::filesystem::create_directories(mRoot + "/user");
+    std::filesystem::create_directories(mRoot + "/common");
+    std::filesystem::create_directories(mRoot + "/desktop");
+    SetFileFolders((mRoot + "/user").c_str(), (mRoot + "/common").c_str(),
+                   (mRoot + "/desktop").c_str());
   }
 
   void TearDown() override {
     ClearFileIndex();
     ClearNameList();
     SetFileFolders("", "", "");
-    if (chdir(previousFolder.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previousFolder;
+    if (chdir(mPreviousFolder.c_str()) != 0)
+      ADD_FAILURE() << "cannot return to " << mPreviousFolder;
     std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
+    std::filesystem::remove_all(mRoot, ignored);
   }
 
   // Writes a file below the scratch folder, making its folders.
   void Put(const std::string& relative, const std::string& bytes) {
-    std::filesystem::path path = root + "/" + relative;
+    std::filesystem::path path = mRoot + "/" + relative;
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
   }
@@ -54,6 +55,6 @@ protected:
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  std::string root;
-  std::string previousFolder;
+  std::string mRoot;
+  std::string mPreviousFolder;
 };

@@ -252,3 +252,21 @@ TEST(Str, EncodesAndDecodesUtf8) {
             0u);
   EXPECT_EQ(Utf8SequenceLength(""), 0);
 }
+
+TEST(Str, LowerAsciiLowersOnlyTheLettersAToZ) {
+  struct Case {
+    str in;
+    str out;
+  } cases[] = {
+      {str("Assets/Images/Logo.PNG"), str("assets/images/logo.png")},
+      {str(""), str("")},
+      {str("@[`{09_"), str("@[`{09_")},            // neighbours of the letter ranges
+      {str("\xC3\x84RGER"), str("\xC3\x84rger")},  // UTF-8 bytes stay as they are
+      {str("AB\0CD", 5), str("ab\0cd", 5)},        // the whole length, past a NUL
+  };
+  for (const Case& c : cases) {
+    str lowered = LowerAscii(c.in);
+    EXPECT_EQ(lowered.Length(), c.out.Length()) << c.in.CStr();
+    EXPECT_EQ(std::memcmp(lowered.CStr(), c.out.CStr(), c.out.Length()), 0) << c.in.CStr();
+  }
+}

@@ -11,7 +11,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "core/PlatformMain.h"
+#include "startup/PlatformMain.h"
 #include "core/TPlatform.h"
 #include "core/TPlatformData.h"
 #include "platform/os/Clock.h"

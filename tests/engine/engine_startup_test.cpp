@@ -12,7 +12,7 @@
 #include "core/EngineLog.h"
 #include "core/TSettings.h"
 #include "core/Timer.h"
-#include "online/HostPause.h"
+#include "core/HostPause.h"
 #include "online/TGameState.h"
 #include "platform/host/headless/HostWindow.h"
 #include "platform/os/ModuleInfo.h"

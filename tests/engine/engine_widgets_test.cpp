@@ -84,12 +84,12 @@ protected:
   }
 
   static std::string Global(const char* name) {
-    return TWindowManager::Instance()->GetScriptHost()->GetGlobalString(name).CStr();
+    return TWindowScript::Of(TWindowManager::Instance())->GetGlobalString(name).CStr();
   }
   // The messages the dialog's script received since the last call, then forgets them.
   static std::string TakeLog() {
     std::string log = Global("gLog");
-    TWindowManager::Instance()->GetScriptHost()->SetGlobalString("gLog", "");
+    TWindowScript::Of(TWindowManager::Instance())->SetGlobalString("gLog", "");
     return log;
   }
   template <typename W>
@@ -461,7 +461,7 @@ TEST_F(WidgetsTest, SlidersChooseTheirAxisAndReadTheirKeysOnce) {
         // A second initialisation reads no slider keys.
         TLuaTable* table = nullptr;
         {
-          lua_State* L = wm->GetScriptHost()->GetState();
+          lua_State* L = TWindowScript::Of(wm)->GetState();
           const char* code =
               "return { name = 'renamed', x = 0, y = 0, w = 20, h = 200, hslider = true, "
               "yoffset = 9 }";
@@ -624,7 +624,7 @@ TEST_F(WidgetsTest, TheGameOpensOnTheSampleMenuAndEndsWhenItsQuitButtonIsClicked
     w->PostMessage(MakeMessage(WM_CLOSE));
     GameMain(p, "");
     TWindowManager* wm = p->GetWindowManager();
-    EXPECT_EQ(wm->GetScriptHost()->GetGlobalString("gReturnValue"), str("quit"));
+    EXPECT_EQ(TWindowScript::Of(wm)->GetGlobalString("gReturnValue"), str("quit"));
     EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
     EXPECT_FALSE(Logged("Lua error")) << Log();
   });

@@ -39,8 +39,10 @@ class ScriptPainter : public TWindow {
 
 public:
   void Draw() override {
-    TWindowManager::Instance()->GetScriptHost()->DoLuaString(
-        "FillRect({ 10, 10, 500, 20.9 }, Color(0, 0, 255)) FillRect({ 0, 0, 5, 5 }) FillRect()");
+    TWindowScript::Of(TWindowManager::Instance())
+        ->DoLuaString(
+            "FillRect({ 10, 10, 500, 20.9 }, Color(0, 0, 255)) FillRect({ 0, 0, 5, 5 }) "
+            "FillRect()");
   }
 };
 
@@ -105,7 +107,7 @@ TEST_F(EngineWindowTest, ScriptsBuildAWindowTreeTradeMessagesAndTheFrameShowsIt)
   Run("--multiple", [&](TPlatform* p) {
     p->InitScreen(320, 240, false);
     TWindowManager* wm = p->GetWindowManager();
-    TWindowScript* host = wm->GetScriptHost();
+    TWindowScript* host = TWindowScript::Of(wm);
     ASSERT_NE(host, nullptr);
     ASSERT_NE(wm->GetRoot(), nullptr);
     EXPECT_EQ(wm->GetRoot()->GetWidth(), 320);
@@ -205,7 +207,7 @@ TEST_F(EngineWindowTest, ScriptsFillRectanglesAndSwapBitmaps) {
         "gAfter = tostring(ImageLoaded('pic'))\n"
         "SetBitmap('pic', 'images/missing.png', 0.5)\n"
         "gMissing = tostring(ImageLoaded('pic')) gNone = tostring(ImageLoaded('none'))");
-    TWindowScript* host = wm->GetScriptHost();
+    TWindowScript* host = TWindowScript::Of(wm);
     EXPECT_EQ(host->GetGlobalString("gBefore"), str("false"));
     EXPECT_EQ(host->GetGlobalString("gAfter"), str("true")) << ReadLog();
     EXPECT_EQ(host->GetGlobalString("gMissing"), str("false"));

@@ -183,7 +183,7 @@ TEST_F(FlashMovieTest, RefusedStartsLeaveNoWindowAndTheCursorAsItWas) {
 
 TEST_F(FlashMovieTest, ScriptsAreToldNoMovieStarts) {
   Run("--multiple", [&](TPlatform* p) {
-    TWindowScript* script = p->GetWindowManager()->GetScript();
+    TWindowScript* script = TWindowScript::Of(p->GetWindowManager());
     script->DoLuaString(
         "gStarted = tostring(StartMovie('intro.swf', true, false))\n"
         "gPlaying = tostring(IsMoviePlaying())\nStopMovie()\ngDone = 1");

@@ -93,7 +93,7 @@ TEST_F(ModuleTest, ModuleAnswersRewriteStateCountersAndQuestions) {
     EXPECT_EQ(state->GetState("Stars"), "20");
     state->SetState("++Stars", "");
     EXPECT_NE(probe.Events().find("Stars=21;"), std::string::npos);
-    TWindowScript* script = TWindowManager::Instance()->GetScript();
+    TWindowScript* script = TWindowScript::Of(TWindowManager::Instance());
     script->DoLuaString("gStars = GetState('Stars')");
     EXPECT_EQ(script->GetGlobalString("gStars"), "20");
     EXPECT_TRUE(state->QueryRestartMode());

@@ -156,7 +156,7 @@ TEST_F(GameStateTest, AConsumedMuteLeavesTheVolumeAlone) {
 TEST_F(GameStateTest, ScriptsReadAndSetTheState) {
   Run("--multiple", [&](TPlatform*) {
     TGameState* state = TGameState::GetInstance();
-    TWindowScript* script = TWindowManager::Instance()->GetScript();
+    TWindowScript* script = TWindowScript::Of(TWindowManager::Instance());
     script->DoLuaString(
         "_SetState('++Hints', '') _SetState('++Hints', '') _SetState('mute', '1') "
         "gHints = GetState('Hints') gMuted = tostring(QueryMuteGame()) "

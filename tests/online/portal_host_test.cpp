@@ -8,7 +8,7 @@
 #include "core/TPlatform.h"
 #include "core/TPlatformData.h"
 #include "engine/EngineFixture.h"
-#include "online/HostPause.h"
+#include "core/HostPause.h"
 #include "online/TGameState.h"
 #include "online/TMsnZylomHandler.h"
 #include "platform/host/headless/HostWindow.h"

@@ -55,7 +55,7 @@ protected:
   static TXSellWindow* Build(TPlatform* p) {
     p->InitScreen(800, 600, false);
     TWindowManager* wm = p->GetWindowManager();
-    wm->GetScript()->DoLuaString(Layout().c_str());
+    TWindowScript::Of(wm)->DoLuaString(Layout().c_str());
     TWindow* w = wm->GetTopModal() ? wm->GetTopModal()->FindChild("xsell", -1) : nullptr;
     return w && w->IsKindOf(TXSellWindow::GetClassId()) ? static_cast<TXSellWindow*>(w) : nullptr;
   }
@@ -66,7 +66,7 @@ TEST_F(XSellWindowTest, ThreeGamesFillTheirSlotsHideTheRestAndOpenTheirLinks) {
   Run("--multiple", [&](TPlatform* p) {
     TXSellWindow* xsell = Build(p);
     ASSERT_NE(xsell, nullptr);
-    TWindowScript* script = p->GetWindowManager()->GetScript();
+    TWindowScript* script = TWindowScript::Of(p->GetWindowManager());
     script->DoLuaString("SetupXSell()");
 
     auto text = [&](const char* name) {
@@ -113,7 +113,7 @@ TEST_F(XSellWindowTest, AMissingFileHidesEverySlotAndTheFunctionsDieWithTheWindo
   Run("--multiple", [&](TPlatform* p) {
     TXSellWindow* xsell = Build(p);
     ASSERT_NE(xsell, nullptr);
-    TWindowScript* script = p->GetWindowManager()->GetScript();
+    TWindowScript* script = TWindowScript::Of(p->GetWindowManager());
     script->DoLuaString("SetupXSell()");
     for (int i = 1; i <= 8; ++i) {
       EXPECT_FALSE(Shown(xsell->FindChild(str::Format("descrip%d", i), -1)));
@@ -161,7 +161,7 @@ TEST_F(XSellWindowTest, TheSampleGameShowsItsThreeGames) {
     p->InitScreen(800, 600, false);
     TWindowManager* wm = p->GetWindowManager();
     ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/xsell.lua"));
-    wm->GetScript()->DoLuaString("BuildCrossSell()");
+    TWindowScript::Of(wm)->DoLuaString("BuildCrossSell()");
     TWindow* top = wm->GetTopModal();
     ASSERT_NE(top, nullptr);
     TWindow* xsell = top->FindChild("xsellwindow", -1);
@@ -176,7 +176,7 @@ TEST_F(XSellWindowTest, TheSampleGameShowsItsThreeGames) {
     }
     EXPECT_TRUE(Shown(xsell->FindChild("gamesite", -1)));
     platform::host::ClearOpenedUrls();
-    wm->GetScript()->DoLuaString("LaunchGameLink(2) LaunchGameLink(0)");
+    TWindowScript::Of(wm)->DoLuaString("LaunchGameLink(2) LaunchGameLink(0)");
     EXPECT_EQ(platform::host::OpenedUrls(),
               (std::vector<std::string>{"https://example.org/games/shell-sorter",
                                         "https://example.org/"}));

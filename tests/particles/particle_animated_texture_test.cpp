@@ -9,7 +9,7 @@
 
 #include "particles/TLuaParticleSystem.h"
 #include "particles/TParticleRenderer.h"
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "render/TAnimatedTexture.h"
 #include "render/TVertexList.h"
 #include "render/sprites/SpriteTestSupport.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "particles/TLuaParticleSystem.h"
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "script/binding/TScript.h"
 #include "support/Golden.h"
 

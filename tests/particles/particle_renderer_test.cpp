@@ -130,13 +130,13 @@ TEST(ParticleRenderer, OptionsAndDefaults) {
 TEST(ParticleCollection, HandsOutTheLastRecordFirst) {
   TParticleCollection c;
   c.Init(3, 2, nullptr);
-  EXPECT_FALSE(c.borrowed);
-  EXPECT_EQ(c.freeList, (std::list<float*>{c.records + 4, c.records + 2, c.records}));
+  EXPECT_FALSE(c.mBorrowed);
+  EXPECT_EQ(c.mFreeList, (std::list<float*>{c.mRecords + 4, c.mRecords + 2, c.mRecords}));
   float block[6];
   c.Init(3, 2, block);
-  EXPECT_TRUE(c.borrowed);
-  EXPECT_EQ(c.freeList.front(), block + 4);
+  EXPECT_TRUE(c.mBorrowed);
+  EXPECT_EQ(c.mFreeList.front(), block + 4);
   c.Reset();
-  EXPECT_EQ(c.capacity, 0);
-  EXPECT_TRUE(c.freeList.empty());
+  EXPECT_EQ(c.mCapacity, 0);
+  EXPECT_TRUE(c.mFreeList.empty());
 }

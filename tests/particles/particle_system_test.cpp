@@ -61,7 +61,7 @@ std::vector<std::string> Describe(const std::vector<TParticleInstruction>& strea
 
 const float* Record(const TLuaParticleSystem& s, int n) {
   const TParticleCollection& c = s.GetCollection();
-  return c.records + static_cast<size_t>(n) * c.GetStrideFloats();
+  return c.mRecords + static_cast<size_t>(n) * c.GetStrideFloats();
 }
 
 }  // namespace
@@ -138,7 +138,7 @@ TEST(ParticleSystem, FreeListHandsOutLastRecordFirstAndReusesTheDead) {
       "pDie = Allocate(1)\n"
       "Anim(fExpire(pDie))\n"
       "SetNumParticles(3)");
-  const auto& live = s->GetCollection().liveList;
+  const auto& live = s->GetCollection().mLiveList;
   std::vector<const float*> order;
   for (int i = 0; i < 3; ++i) {
     s->CreateParticles(1);
@@ -182,7 +182,7 @@ TEST(ParticleSystem, SixtyUpdatesGiveExactRecords) {
       break;
     }
     ASSERT_EQ(s->GetCollection().GetLiveCount(), 1) << frame;
-    const float* p = s->GetCollection().liveList.front();
+    const float* p = s->GetCollection().mLiveList.front();
     ASSERT_EQ(p[0], x) << frame;
     ASSERT_EQ(p[1], y) << frame;
     ASSERT_EQ(p[11], vx);
@@ -281,7 +281,7 @@ TEST(ParticleSystem, ComputedMembersReadAndReportOutOfRangeIndexes) {
         "pScale:Init(dLocus[2])\n"
         "pFrame:Init(dLocus[3])\n");
     s->CreateParticles(1);
-    const float* p = s->GetCollection().liveList.front();
+    const float* p = s->GetCollection().mLiveList.front();
     EXPECT_EQ(p[0], 7);
     EXPECT_EQ(p[1], 9);
     EXPECT_EQ(p[4], 9);

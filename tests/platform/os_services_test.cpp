@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "platform/os/Clock.h"
 #include "platform/os/DynamicLibrary.h"
 #include "platform/os/Event.h"
 #include "platform/os/Guid.h"
@@ -207,4 +209,14 @@ TEST(OsGuid, SixteenFreshBytes) {
   ASSERT_TRUE(CreateGuid(a));
   ASSERT_TRUE(CreateGuid(b));
   EXPECT_NE(std::memcmp(a, b, 16), 0);
+}
+
+TEST(OsClock, SleepOnTheVirtualClockAdvancesItInsteadOfBlocking) {
+  platform::os::UseVirtualClock(true);
+  platform::os::SetVirtualTime(1000);
+  const auto before = std::chrono::steady_clock::now();
+  platform::os::Sleep(60000);
+  EXPECT_EQ(platform::os::TimeGetTime(), 61000u);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(30));
+  platform::os::UseVirtualClock(false);
 }

@@ -51,10 +51,10 @@ protected:
     desc.height = h;
     desc.format = format;
     desc.caps = pd::kCapsOffscreenPlain | pd::kCapsRenderTarget;
-    ASSERT_EQ(display.CreateSurface(desc, target), pd::kOk);
-    ASSERT_EQ(display.CreateDevice(target, device), pd::kOk);
-    ASSERT_EQ(target->Fill(nullptr, 0xFF000000u), pd::kOk);
-    pd::RenderStates& s = device->States();
+    ASSERT_EQ(mDisplay.CreateSurface(desc, mTarget), pd::kOk);
+    ASSERT_EQ(mDisplay.CreateDevice(mTarget, mDevice), pd::kOk);
+    ASSERT_EQ(mTarget->Fill(nullptr, 0xFF000000u), pd::kOk);
+    pd::RenderStates& s = mDevice->States();
     s.srcBlend = pd::BlendFactor::SrcAlpha;
     s.dstBlend = pd::BlendFactor::InvSrcAlpha;
     s.alphaBlend = true;
@@ -64,7 +64,7 @@ protected:
     s.lighting = false;
     s.cullMode = pd::CullMode::None;
     s.zEnable = false;
-    pd::TextureStage& t = device->Stage();
+    pd::TextureStage& t = mDevice->Stage();
     t.magFilter = t.minFilter = pd::TextureFilter::Linear;
     t.colourArg1 = pd::kArgTexture;
     t.colourArg2 = pd::kArgCurrent;
@@ -73,8 +73,8 @@ protected:
     t.alphaArg2 = pd::kArgCurrent;
     t.alphaOp = pd::TextureOp::Modulate;
     t.addressU = t.addressV = pd::TextureAddress::Clamp;
-    device->SetTransform(pd::TransformKind::Projection, Ortho2D(w, h));
-    ASSERT_EQ(device->BeginScene(), pd::kOk);
+    mDevice->SetTransform(pd::TransformKind::Projection, Ortho2D(w, h));
+    ASSERT_EQ(mDevice->BeginScene(), pd::kOk);
   }
 
   std::shared_ptr<pd::Surface> MakeTexture(int w, int h, const std::vector<uint32_t>& argb,
@@ -85,7 +85,7 @@ protected:
     desc.format = format;
     desc.caps = pd::kCapsTexture;
     std::shared_ptr<pd::Surface> tex;
-    EXPECT_EQ(display.CreateSurface(desc, tex), pd::kOk);
+    EXPECT_EQ(mDisplay.CreateSurface(desc, tex), pd::kOk);
     pd::LockedRect lr;
     EXPECT_EQ(tex->Lock(nullptr, lr), pd::kOk);
     std::vector<uint8_t> row(size_t(w) * 4);
@@ -105,14 +105,14 @@ protected:
                       {x1, y0, 0.1f, 0, colour, 0xFF000000u, u1, v0},
                       {x1, y1, 0.1f, 0, colour, 0xFF000000u, u1, v1},
                       {x0, y1, 0.1f, 0, colour, 0xFF000000u, u0, v1}};
-    return device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, v, 4);
+    return mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, v, 4);
   }
 
-  pd::Image Frame() const { return pd::Image::FromSurface(*target); }
+  pd::Image Frame() const { return pd::Image::FromSurface(*mTarget); }
 
-  pd::headless::Display display;
-  std::shared_ptr<pd::Surface> target;
-  std::unique_ptr<pd::Device> device;
+  pd::headless::Display mDisplay;
+  std::shared_ptr<pd::Surface> mTarget;
+  std::unique_ptr<pd::Device> mDevice;
 };
 
 }  // namespace devicetest

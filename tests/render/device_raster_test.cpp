@@ -17,11 +17,12 @@ class DeviceRaster : public DeviceFixture {};
 
 // Draws every primitive kind with gouraud colours: a triangle list, a fan, indexed triangles
 // and a line list at several slopes.
-void DrawPrimitiveScene(DeviceFixture& f, pd::Device& device) {
+void DrawPrimitiveScene(DeviceFixture& f, pd::Device& mDevice) {
   LitVertex tri[3] = {{2, 2, 0.1f, 0, 0xFFFF0000u, 0, 0, 0},
                       {30, 6, 0.1f, 0, 0xFF00FF00u, 0, 0, 0},
                       {8, 28, 0.1f, 0, 0xFF0000FFu, 0, 0, 0}};
-  EXPECT_EQ(device.DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, tri, 3), pd::kOk);
+  EXPECT_EQ(mDevice.DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, tri, 3),
+            pd::kOk);
   LitVertex fan[8];
   fan[0] = {48, 16, 0.1f, 0, 0xFFFFFFFFu, 0, 0, 0};
   for (int i = 0; i < 7; ++i) {
@@ -35,15 +36,15 @@ void DrawPrimitiveScene(DeviceFixture& f, pd::Device& device) {
                   0,
                   0};
   }
-  EXPECT_EQ(device.DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, fan, 8), pd::kOk);
+  EXPECT_EQ(mDevice.DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, fan, 8), pd::kOk);
   LitVertex quad[4] = {{4, 36, 0.1f, 0, 0xFFFFFF00u, 0, 0, 0},
                        {28, 34, 0.1f, 0, 0xFF00FFFFu, 0, 0, 0},
                        {30, 60, 0.1f, 0, 0xFFFF00FFu, 0, 0, 0},
                        {2, 58, 0.1f, 0, 0x40FFFFFFu, 0, 0, 0}};
   uint16_t idx[6] = {0, 1, 2, 0, 2, 3};
-  EXPECT_EQ(
-      device.DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, quad, 4, idx, 6),
-      pd::kOk);
+  EXPECT_EQ(mDevice.DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, quad, 4,
+                                         idx, 6),
+            pd::kOk);
   LitVertex lines[12];
   for (int i = 0; i < 6; ++i) {
     float a = float(i) * 0.55f;
@@ -51,7 +52,7 @@ void DrawPrimitiveScene(DeviceFixture& f, pd::Device& device) {
     lines[2 * i + 1] = {
         46 + 16 * std::cos(a), 46 + 16 * std::sin(a) - 8, 0.1f, 0, 0xFFFF8000u, 0, 0, 0};
   }
-  EXPECT_EQ(device.DrawPrimitive(pd::PrimitiveType::LineList, pd::kLitVertex, lines, 12), pd::kOk);
+  EXPECT_EQ(mDevice.DrawPrimitive(pd::PrimitiveType::LineList, pd::kLitVertex, lines, 12), pd::kOk);
   (void)f;
 }
 
@@ -59,22 +60,22 @@ TEST_F(DeviceRaster, PrimitivesMatchTheirGoldenFrames) {
   for (auto [format, name] : {std::pair{pd::PixelFormat::X8R8G8B8, "display/primitives.png"},
                               std::pair{pd::PixelFormat::R5G6B5, "display/primitives16.png"}}) {
     MakeTarget(64, 64, format);
-    DrawPrimitiveScene(*this, *device);
+    DrawPrimitiveScene(*this, *mDevice);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), name)) << name;
   }
 }
 
 TEST_F(DeviceRaster, SharedEdgesAreDrawnOnceAndCoverageFollowsTheTopLeftRule) {
   MakeTarget();
-  device->States().srcBlend = pd::BlendFactor::One;
-  device->States().dstBlend = pd::BlendFactor::One;
-  ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
+  mDevice->States().srcBlend = pd::BlendFactor::One;
+  mDevice->States().dstBlend = pd::BlendFactor::One;
+  ASSERT_EQ(mTarget->Fill(nullptr, 0), pd::kOk);
   // A fractional quad (two triangles) and a fan of thin slices around a centre.
   ScreenVertex q[4] = {{3.3f, 2.7f, 0, 1, 0xFF202020u, 0, 0, 0},
                        {20.6f, 2.7f, 0, 1, 0xFF202020u, 0, 0, 0},
                        {20.6f, 15.2f, 0, 1, 0xFF202020u, 0, 0, 0},
                        {3.3f, 15.2f, 0, 1, 0xFF202020u, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4),
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4),
             pd::kOk);
   ScreenVertex fan[26];
   fan[0] = {40.0f, 40.0f, 0, 1, 0xFF202020u, 0, 0, 0};
@@ -84,7 +85,7 @@ TEST_F(DeviceRaster, SharedEdgesAreDrawnOnceAndCoverageFollowsTheTopLeftRule) {
         40.0f + 17.3f * std::cos(a), 40.0f + 17.3f * std::sin(a), 0, 1, 0xFF202020u, 0, 0, 0};
   }
   fan[25] = fan[1];
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, fan, 26),
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, fan, 26),
             pd::kOk);
   pd::Image img = Frame();
   int twice = 0, quad = 0;
@@ -103,12 +104,12 @@ TEST_F(DeviceRaster, SharedEdgesAreDrawnOnceAndCoverageFollowsTheTopLeftRule) {
   EXPECT_EQ(twice, 0);
   EXPECT_EQ(quad, 17 * 13);
   // Pixel centres on a vertical left edge are in, on a right edge out.
-  ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
+  ASSERT_EQ(mTarget->Fill(nullptr, 0), pd::kOk);
   ScreenVertex e[4] = {{2, 2, 0, 1, 0xFF202020u, 0, 0, 0},
                        {6, 2, 0, 1, 0xFF202020u, 0, 0, 0},
                        {6, 4, 0, 1, 0xFF202020u, 0, 0, 0},
                        {2, 4, 0, 1, 0xFF202020u, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, e, 4),
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, e, 4),
             pd::kOk);
   img = Frame();
   for (int y = 0; y < 8; ++y)
@@ -119,15 +120,15 @@ TEST_F(DeviceRaster, SharedEdgesAreDrawnOnceAndCoverageFollowsTheTopLeftRule) {
 
 TEST_F(DeviceRaster, LinesCoverOnePixelPerMajorStepAndLeaveOutTheFarEnd) {
   MakeTarget(16, 16);
-  device->States().srcBlend = pd::BlendFactor::One;
-  device->States().dstBlend = pd::BlendFactor::One;
-  ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
+  mDevice->States().srcBlend = pd::BlendFactor::One;
+  mDevice->States().dstBlend = pd::BlendFactor::One;
+  ASSERT_EQ(mTarget->Fill(nullptr, 0), pd::kOk);
   const uint32_t c = 0xFF202020u;
   // Two joined segments (the corner is drawn once) and a shallow diagonal.
   ScreenVertex v[6] = {{2, 2, 0, 1, c, 0, 0, 0},  {10, 2, 0, 1, c, 0, 0, 0},
                        {10, 2, 0, 1, c, 0, 0, 0}, {10, 8, 0, 1, c, 0, 0, 0},
                        {0, 10, 0, 1, c, 0, 0, 0}, {4, 12, 0, 1, c, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, v, 6),
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, v, 6),
             pd::kOk);
   std::set<std::pair<int, int>> want;
   for (int x = 2; x < 10; ++x) want.insert({x, 2});
@@ -159,15 +160,15 @@ TEST_F(DeviceRaster, UnscaledQuadAtHalfPixelOffsetCopiesTexelsExactly) {
   for (const Run& run : runs) {
     MakeTarget();
     auto tex = MakeTexture(16, 16, texels);
-    device->SetFastPaths(run.fast);
-    device->States().dstBlend = dsts[run.mode];
-    device->States().alphaBlend = run.mode != 1;
+    mDevice->SetFastPaths(run.fast);
+    mDevice->States().dstBlend = dsts[run.mode];
+    mDevice->States().alphaBlend = run.mode != 1;
     if (run.mode == 1) {
-      device->Stage().alphaArg1 = pd::kArgFactor;
-      device->Stage().alphaOp = pd::TextureOp::SelectArg1;
+      mDevice->Stage().alphaArg1 = pd::kArgFactor;
+      mDevice->Stage().alphaOp = pd::TextureOp::SelectArg1;
     }
-    device->Stage().magFilter = device->Stage().minFilter = run.filter;
-    ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+    mDevice->Stage().magFilter = mDevice->Stage().minFilter = run.filter;
+    ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
     ASSERT_EQ(Quad(8, 8, 24, 24), pd::kOk);
     pd::Image img = Frame();
     for (int y = 0; y < 64; ++y)
@@ -187,10 +188,10 @@ TEST_F(DeviceRaster, RenderingSelfTestMatchesAtTheFirstCandidateOffset) {
   texels[0] = texels[255] = 0xFF000000u;
   MakeTarget(128, 64);
   auto tex = MakeTexture(16, 16, texels);
-  ASSERT_EQ(device->SetTexture(tex), pd::kOk);
-  device->Stage().magFilter = device->Stage().minFilter = pd::TextureFilter::Point;
-  ASSERT_EQ(target->Fill(nullptr, 0xFFFF0000u), pd::kOk);
-  device->SetTransform(pd::TransformKind::Projection, Ortho2D(128, 64, -0.5f));
+  ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
+  mDevice->Stage().magFilter = mDevice->Stage().minFilter = pd::TextureFilter::Point;
+  ASSERT_EQ(mTarget->Fill(nullptr, 0xFFFF0000u), pd::kOk);
+  mDevice->SetTransform(pd::TransformKind::Projection, Ortho2D(128, 64, -0.5f));
   ASSERT_EQ(Quad(32, 16, 48, 32), pd::kOk);
   pd::Image img = Frame();
   EXPECT_EQ(img.At(32, 16) & 0xFFFFFF, 0u);
@@ -270,22 +271,22 @@ TEST_F(DeviceRaster, BlendModesProduceTheirFormulasOnKnownDestinations) {
   for (const Mode& mode : modes) {
     for (bool fast : {true, false}) {
       MakeTarget(8, 8);
-      device->SetFastPaths(fast);
+      mDevice->SetFastPaths(fast);
       auto tex = MakeTexture(2, 2, std::vector<uint32_t>(4, texel));
-      ASSERT_EQ(device->SetTexture(tex), pd::kOk);
-      pd::RenderStates& s = device->States();
+      ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
+      pd::RenderStates& s = mDevice->States();
       s.alphaBlend = mode.blend;
       s.srcBlend = mode.src;
       s.dstBlend = mode.dst;
       s.textureFactor = 0xFFFFFFFFu;
-      pd::TextureStage& t = device->Stage();
+      pd::TextureStage& t = mDevice->Stage();
       t.colourArg1 = mode.colourArg1;
       t.colourOp = mode.colourOp;
       t.alphaArg1 = mode.alphaArg1;
       t.alphaOp = mode.alphaOp;
       for (int i = 0; i < 4; ++i) {
         pd::Rect r{i * 2, 0, i * 2 + 2, 8};
-        ASSERT_EQ(target->Fill(&r, dsts[i]), pd::kOk);
+        ASSERT_EQ(mTarget->Fill(&r, dsts[i]), pd::kOk);
       }
       ASSERT_EQ(Quad(0, 0, 8, 8, diffuse), pd::kOk);
       pd::Image img = Frame();
@@ -301,12 +302,12 @@ TEST_F(DeviceRaster, BlendModesProduceTheirFormulasOnKnownDestinations) {
 TEST_F(DeviceRaster, AlphaTestKeepsOnlyPassingTexels) {
   for (bool blend : {false, true}) {
     MakeTarget(8, 8);
-    device->States().alphaBlend = blend;
-    device->States().alphaRef = 128;
-    device->Stage().magFilter = pd::TextureFilter::Point;
+    mDevice->States().alphaBlend = blend;
+    mDevice->States().alphaRef = 128;
+    mDevice->Stage().magFilter = pd::TextureFilter::Point;
     auto tex = MakeTexture(4, 1, {0x7FFF0000u, 0x80FF0000u, 0x00FF0000u, 0xFFFF0000u});
-    ASSERT_EQ(device->SetTexture(tex), pd::kOk);
-    ASSERT_EQ(target->Fill(nullptr, 0xFF0000FFu), pd::kOk);
+    ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
+    ASSERT_EQ(mTarget->Fill(nullptr, 0xFF0000FFu), pd::kOk);
     ASSERT_EQ(Quad(0, 0, 8, 1), pd::kOk);
     pd::Image img = Frame();
     EXPECT_EQ(img.At(0, 0), 0xFF0000FFu);
@@ -323,14 +324,14 @@ TEST_F(DeviceRaster, AddressingAndFilteringMatchTheirGoldenFrame) {
                   {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu, 0xFF000000u, 0xFFFFFF00u,
                    0xFF00FFFFu, 0xFFFF00FFu, 0xFF808080u, 0xFF400000u, 0xFF004000u, 0xFF000040u,
                    0xFFFFFFFFu, 0xFF000000u, 0xFFFFFFFFu, 0xFF000000u});
-  ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+  ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
   const pd::TextureAddress modes[] = {pd::TextureAddress::Wrap, pd::TextureAddress::Mirror,
                                       pd::TextureAddress::Clamp};
   for (int f = 0; f < 2; ++f)
     for (int a = 0; a < 3; ++a) {
-      device->Stage().magFilter = device->Stage().minFilter =
+      mDevice->Stage().magFilter = mDevice->Stage().minFilter =
           f ? pd::TextureFilter::Linear : pd::TextureFilter::Point;
-      device->Stage().addressU = device->Stage().addressV = modes[a];
+      mDevice->Stage().addressU = mDevice->Stage().addressV = modes[a];
       float x = 1.0f + 21.0f * float(a), y = 2.0f + 31.0f * float(f);
       ASSERT_EQ(Quad(x, y, x + 20, y + 28, 0xFFFFFFFFu, -0.75f, -1.0f, 1.75f, 2.0f), pd::kOk);
     }
@@ -339,11 +340,11 @@ TEST_F(DeviceRaster, AddressingAndFilteringMatchTheirGoldenFrame) {
 
 TEST_F(DeviceRaster, NoTextureReadsOpaqueWhiteAndSelectArg1TakesTheFactor) {
   MakeTarget(8, 8);
-  ASSERT_EQ(device->SetTexture(nullptr), pd::kOk);
+  ASSERT_EQ(mDevice->SetTexture(nullptr), pd::kOk);
   ASSERT_EQ(Quad(0, 0, 4, 8, 0xFF336699u), pd::kOk);
-  device->States().textureFactor = 0xFF123456u;
-  device->Stage().colourArg1 = pd::kArgFactor;
-  device->Stage().colourOp = pd::TextureOp::SelectArg1;
+  mDevice->States().textureFactor = 0xFF123456u;
+  mDevice->Stage().colourArg1 = pd::kArgFactor;
+  mDevice->Stage().colourOp = pd::TextureOp::SelectArg1;
   ASSERT_EQ(Quad(4, 0, 8, 8, 0xFF336699u), pd::kOk);
   pd::Image img = Frame();
   EXPECT_EQ(img.At(1, 1), 0xFF336699u);
@@ -352,17 +353,17 @@ TEST_F(DeviceRaster, NoTextureReadsOpaqueWhiteAndSelectArg1TakesTheFactor) {
 
 TEST_F(DeviceRaster, ViewportCutsEveryPrimitive) {
   MakeTarget();
-  ASSERT_EQ(target->Fill(nullptr, 0), pd::kOk);
+  ASSERT_EQ(mTarget->Fill(nullptr, 0), pd::kOk);
   pd::Viewport vp{10, 20, 30, 15, 0, 1};
-  ASSERT_EQ(device->SetViewport(vp), pd::kOk);
+  ASSERT_EQ(mDevice->SetViewport(vp), pd::kOk);
   ScreenVertex big[3] = {{-500, -500, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
                          {900, -40, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
                          {-40, 900, 0, 1, 0xFFFFFFFFu, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, big, 3),
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, big, 3),
             pd::kOk);
   ScreenVertex line[2] = {{-100, 27.5f, 0, 1, 0xFFFF0000u, 0, 0, 0},
                           {200, 27.5f, 0, 1, 0xFFFF0000u, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, line, 2),
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, line, 2),
             pd::kOk);
   pd::Image img = Frame();
   for (int y = 0; y < 64; ++y)
@@ -375,8 +376,8 @@ TEST_F(DeviceRaster, ViewportCutsEveryPrimitive) {
   // Refused viewports leave the old one.
   for (pd::Viewport bad : {pd::Viewport{70, 0, 10, 10, 0, 1}, pd::Viewport{0, 0, 0, 5, 0, 1},
                            pd::Viewport{60, 60, 10, 10, 0, 1}, pd::Viewport{-1, 0, 5, 5, 0, 1}})
-    EXPECT_EQ(device->SetViewport(bad), pd::kInvalidArgument);
-  EXPECT_EQ(device->GetViewport().x, 10);
+    EXPECT_EQ(mDevice->SetViewport(bad), pd::kInvalidArgument);
+  EXPECT_EQ(mDevice->GetViewport().x, 10);
 }
 
 TEST_F(DeviceRaster, DepthTestKeepsNearerOrEqualPixels) {
@@ -386,18 +387,18 @@ TEST_F(DeviceRaster, DepthTestKeepsNearerOrEqualPixels) {
   zd.format = pd::PixelFormat::D16;
   zd.caps = pd::kCapsZBuffer;
   std::shared_ptr<pd::Surface> z;
-  ASSERT_EQ(display.CreateSurface(zd, z), pd::kOk);
-  ASSERT_EQ(target->AttachZBuffer(z), pd::kOk);
-  device->States().zEnable = true;
-  device->States().zWrite = true;
-  device->States().alphaBlend = false;
-  ASSERT_EQ(device->Clear(pd::kClearTarget | pd::kClearZBuffer, 0xFF000000u, 1.0f), pd::kOk);
+  ASSERT_EQ(mDisplay.CreateSurface(zd, z), pd::kOk);
+  ASSERT_EQ(mTarget->AttachZBuffer(z), pd::kOk);
+  mDevice->States().zEnable = true;
+  mDevice->States().zWrite = true;
+  mDevice->States().alphaBlend = false;
+  ASSERT_EQ(mDevice->Clear(pd::kClearTarget | pd::kClearZBuffer, 0xFF000000u, 1.0f), pd::kOk);
   auto rect = [&](float x0, float x1, float depth, uint32_t c) {
     ScreenVertex v[4] = {{x0, 0, depth, 1, c, 0, 0, 0},
                          {x1, 0, depth, 1, c, 0, 0, 0},
                          {x1, 16, depth, 1, c, 0, 0, 0},
                          {x0, 16, depth, 1, c, 0, 0, 0}};
-    ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, v, 4),
+    ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, v, 4),
               pd::kOk);
   };
   rect(0, 10, 0.5f, 0xFFFF0000u);
@@ -414,9 +415,9 @@ TEST_F(DeviceRaster, DepthTestKeepsNearerOrEqualPixels) {
 TEST_F(DeviceRaster, SixteenBitTexturesAndTargetsConvert) {
   MakeTarget(8, 8, pd::PixelFormat::R5G6B5);
   auto tex = MakeTexture(2, 1, {0xFFFFFFFFu, 0x80F08010u}, pd::PixelFormat::A4R4G4B4);
-  device->Stage().magFilter = pd::TextureFilter::Point;
-  ASSERT_EQ(device->SetTexture(tex), pd::kOk);
-  ASSERT_EQ(target->Fill(nullptr, 0xFF000000u), pd::kOk);
+  mDevice->Stage().magFilter = pd::TextureFilter::Point;
+  ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
+  ASSERT_EQ(mTarget->Fill(nullptr, 0xFF000000u), pd::kOk);
   ASSERT_EQ(Quad(0, 0, 8, 1), pd::kOk);
   pd::Image img = Frame();
   EXPECT_EQ(img.At(0, 0), 0xFFFFFFFFu);  // white stays white through 4 and 5/6 bits
@@ -439,17 +440,17 @@ TEST_F(DeviceRaster, FastLoopsAgreeWithTheReferencePipeline) {
       MakeTarget(64, 64);
       scene.seed(uint32_t(trial));
       auto tex = MakeTexture(32, 32, texels);
-      device->SetFastPaths(run == 0);
-      ASSERT_EQ(device->SetTexture(trial % 5 == 4 ? nullptr : tex), pd::kOk);
+      mDevice->SetFastPaths(run == 0);
+      ASSERT_EQ(mDevice->SetTexture(trial % 5 == 4 ? nullptr : tex), pd::kOk);
       const pd::BlendFactor pairs[][2] = {{pd::BlendFactor::SrcAlpha, pd::BlendFactor::InvSrcAlpha},
                                           {pd::BlendFactor::SrcAlpha, pd::BlendFactor::One},
                                           {pd::BlendFactor::Zero, pd::BlendFactor::SrcColor}};
-      device->States().srcBlend = pairs[trial % 3][0];
-      device->States().dstBlend = pairs[trial % 3][1];
-      device->States().alphaBlend = trial % 4 != 3;
-      device->Stage().magFilter = device->Stage().minFilter =
+      mDevice->States().srcBlend = pairs[trial % 3][0];
+      mDevice->States().dstBlend = pairs[trial % 3][1];
+      mDevice->States().alphaBlend = trial % 4 != 3;
+      mDevice->Stage().magFilter = mDevice->Stage().minFilter =
           trial % 2 ? pd::TextureFilter::Linear : pd::TextureFilter::Point;
-      device->Stage().addressU = device->Stage().addressV =
+      mDevice->Stage().addressU = mDevice->Stage().addressV =
           trial % 3 == 0 ? pd::TextureAddress::Wrap : pd::TextureAddress::Clamp;
       std::uniform_real_distribution<float> pos(-8, 72), uv(-0.5f, 1.5f);
       for (int i = 0; i < 6; ++i) {
@@ -457,7 +458,7 @@ TEST_F(DeviceRaster, FastLoopsAgreeWithTheReferencePipeline) {
         for (LitVertex& p : v)
           p = {pos(scene),        pos(scene),  0.1f,      0,
                uint32_t(scene()), 0xFF000000u, uv(scene), uv(scene)};
-        ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3),
+        ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3),
                   pd::kOk);
       }
       images[run] = Frame();
@@ -482,28 +483,28 @@ TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
   std::vector<uint32_t> cols(10);
   for (int i = 0; i < 10; ++i) cols[size_t(i)] = 0xFF000000u | uint32_t(i * 20) << 16;
   auto tex = MakeTexture(10, 1, cols);
-  device->Stage().magFilter = device->Stage().minFilter = pd::TextureFilter::Point;
-  ASSERT_EQ(device->SetTexture(tex), pd::kOk);
+  mDevice->Stage().magFilter = mDevice->Stage().minFilter = pd::TextureFilter::Point;
+  ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
   ScreenVertex q[4] = {{0, 0, 0, 1.0f, 0xFFFFFFFFu, 0, 0, 0},
                        {40, 0, 0, 0.25f, 0xFFFFFFFFu, 0, 1, 0},
                        {40, 4, 0, 0.25f, 0xFFFFFFFFu, 0, 1, 1},
                        {0, 4, 0, 1.0f, 0xFFFFFFFFu, 0, 0, 1}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4),
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, q, 4),
             pd::kOk);
   // At x = 20 (halfway on screen) u = 0.2 with perspective, not 0.5.
   EXPECT_EQ(Frame().At(20, 1), cols[2]);
-  ASSERT_EQ(device->SetTexture(nullptr), pd::kOk);
+  ASSERT_EQ(mDevice->SetTexture(nullptr), pd::kOk);
 
   // Flat shading takes the first vertex's colour for the whole triangle.
-  device->States().shadeMode = pd::ShadeMode::Flat;
+  mDevice->States().shadeMode = pd::ShadeMode::Flat;
   ScreenVertex t[3] = {{0, 10, 0, 1, 0xFF00FF00u, 0, 0, 0},
                        {30, 10, 0, 1, 0xFFFF0000u, 0, 0, 0},
                        {0, 30, 0, 1, 0xFF0000FFu, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, t, 3),
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kTransformedVertex, t, 3),
             pd::kOk);
   EXPECT_EQ(Frame().At(20, 12), 0xFF00FF00u);
   EXPECT_EQ(Frame().At(2, 26), 0xFF00FF00u);
-  device->States().shadeMode = pd::ShadeMode::Gouraud;
+  mDevice->States().shadeMode = pd::ShadeMode::Gouraud;
 
   // Lit mesh vertices take ambient light times the material's ambient, plus its emissive.
   struct MeshVertex {
@@ -511,14 +512,14 @@ TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
   } mesh[3] = {{40, 40, 0.1f, 0, 0, -1, 0, 0},
                {60, 40, 0.1f, 0, 0, -1, 0, 0},
                {40, 60, 0.1f, 0, 0, -1, 0, 0}};
-  device->States().lighting = true;
-  device->States().ambient = 0xFF808080u;
+  mDevice->States().lighting = true;
+  mDevice->States().ambient = 0xFF808080u;
   pd::Material mat;
   mat.ambient = {1, 0, 0, 1};
   mat.emissive = {0, 0, 0.25f, 1};
   mat.diffuse = {1, 1, 1, 1};
-  device->SetMaterial(mat);
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kMeshVertex, mesh, 3),
+  mDevice->SetMaterial(mat);
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kMeshVertex, mesh, 3),
             pd::kOk);
   EXPECT_EQ(Frame().At(44, 44), 0xFF800040u);
 
@@ -526,13 +527,13 @@ TEST_F(DeviceRaster, PerspectiveFlatShadingAndLightingFollowTheVertices) {
   pd::Matrix4 persp;
   persp.m[2][3] = 1.0f;  // w = z
   persp.m[3][3] = 0.0f;
-  device->SetTransform(pd::TransformKind::Projection, persp);
-  device->States().lighting = false;
-  ASSERT_EQ(target->Fill(nullptr, 0xFF000000u), pd::kOk);
+  mDevice->SetTransform(pd::TransformKind::Projection, persp);
+  mDevice->States().lighting = false;
+  ASSERT_EQ(mTarget->Fill(nullptr, 0xFF000000u), pd::kOk);
   LitVertex behind[3] = {{-1, -1, 2, 0, 0xFFFFFFFFu, 0, 0, 0},
                          {1, -1, 2, 0, 0xFFFFFFFFu, 0, 0, 0},
                          {0, 1, -1, 0, 0xFFFFFFFFu, 0, 0, 0}};
-  ASSERT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, behind, 3),
+  ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, behind, 3),
             pd::kOk);
   pd::Image img = Frame();
   // The visible part runs from the near edge at y = 48 up past the top of the target; drawn
@@ -563,12 +564,12 @@ TEST_F(DeviceRaster, TintedTexelAlignedQuadsMatchTheReferencePipelineExactly) {
     pd::Image images[2];
     for (int run = 0; run < 2; ++run) {
       MakeTarget(300, 40, pd::PixelFormat::X8R8G8B8);
-      ASSERT_EQ(target->Fill(nullptr, 0xFF405060u), pd::kOk);
-      device->SetFastPaths(run == 0);
-      ASSERT_EQ(device->SetTexture(MakeTexture(320, 64, texels)), pd::kOk);
-      device->States().alphaBlend = c.blend;
-      device->States().srcBlend = c.src;
-      device->States().dstBlend = c.dst;
+      ASSERT_EQ(mTarget->Fill(nullptr, 0xFF405060u), pd::kOk);
+      mDevice->SetFastPaths(run == 0);
+      ASSERT_EQ(mDevice->SetTexture(MakeTexture(320, 64, texels)), pd::kOk);
+      mDevice->States().alphaBlend = c.blend;
+      mDevice->States().srcBlend = c.src;
+      mDevice->States().dstBlend = c.dst;
       // Glyph-sized quads from all over the texture, and one wider than a span chunk.
       for (int i = 0; i < 12; ++i) {
         float x = float(i * 10), tx = float((i * 5) % 56) / 64, ty = float((i * 7) % 50) / 64;
@@ -600,12 +601,12 @@ TEST_F(DeviceRaster, WildVerticesNeverReachOutsideTheTarget) {
   for (int round = 0; round < 40; ++round) {
     MakeTarget(32, 32, round % 2 ? pd::PixelFormat::R5G6B5 : pd::PixelFormat::A8R8G8B8);
     auto tex = MakeTexture(4, 4, std::vector<uint32_t>(16, 0x80FFFFFFu));
-    ASSERT_EQ(device->SetTexture(tex), pd::kOk);
-    device->SetFastPaths(round % 3 != 0);
-    device->Stage().addressU = device->Stage().addressV = pd::TextureAddress(round % 3);
-    device->Stage().magFilter = device->Stage().minFilter = pd::TextureFilter(round % 2);
+    ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
+    mDevice->SetFastPaths(round % 3 != 0);
+    mDevice->Stage().addressU = mDevice->Stage().addressV = pd::TextureAddress(round % 3);
+    mDevice->Stage().magFilter = mDevice->Stage().minFilter = pd::TextureFilter(round % 2);
     if (round % 4 == 0)
-      device->SetTransform(pd::TransformKind::World, [&] {
+      mDevice->SetTransform(pd::TransformKind::World, [&] {
         pd::Matrix4 m;
         m.m[0][3] = pick();
         m.m[3][3] = pick();
@@ -619,31 +620,31 @@ TEST_F(DeviceRaster, WildVerticesNeverReachOutsideTheTarget) {
     }
     for (auto type : {pd::PrimitiveType::TriangleList, pd::PrimitiveType::TriangleFan,
                       pd::PrimitiveType::LineList}) {
-      EXPECT_EQ(device->DrawPrimitive(type, pd::kTransformedVertex, s, 6), pd::kOk);
-      EXPECT_EQ(device->DrawPrimitive(type, pd::kLitVertex, l, 6), pd::kOk);
-      EXPECT_EQ(device->DrawPrimitive(type, pd::kLitVertex, l, 4), pd::kOk);
+      EXPECT_EQ(mDevice->DrawPrimitive(type, pd::kTransformedVertex, s, 6), pd::kOk);
+      EXPECT_EQ(mDevice->DrawPrimitive(type, pd::kLitVertex, l, 6), pd::kOk);
+      EXPECT_EQ(mDevice->DrawPrimitive(type, pd::kLitVertex, l, 4), pd::kOk);
     }
   }
 }
 
 TEST_F(DeviceRaster, DrawingNeedsASceneAndALiveTarget) {
   MakeTarget(8, 8);
-  EXPECT_EQ(device->BeginScene(), pd::kSceneInScene);
-  EXPECT_EQ(device->EndScene(), pd::kOk);
-  EXPECT_EQ(device->EndScene(), pd::kSceneNotInScene);
+  EXPECT_EQ(mDevice->BeginScene(), pd::kSceneInScene);
+  EXPECT_EQ(mDevice->EndScene(), pd::kOk);
+  EXPECT_EQ(mDevice->EndScene(), pd::kSceneNotInScene);
   EXPECT_EQ(Quad(0, 0, 4, 4), pd::kSceneNotInScene);
-  display.LoseAllSurfaces();
-  EXPECT_EQ(device->BeginScene(), pd::kSurfaceLost);
-  EXPECT_EQ(target->Restore(), pd::kOk);
-  ASSERT_EQ(device->BeginScene(), pd::kOk);
+  mDisplay.LoseAllSurfaces();
+  EXPECT_EQ(mDevice->BeginScene(), pd::kSurfaceLost);
+  EXPECT_EQ(mTarget->Restore(), pd::kOk);
+  ASSERT_EQ(mDevice->BeginScene(), pd::kOk);
   uint16_t bad[3] = {0, 1, 9};
   LitVertex v[3] = {};
   EXPECT_EQ(
-      device->DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3, bad, 3),
+      mDevice->DrawIndexedPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, v, 3, bad, 3),
       pd::kInvalidArgument);
-  EXPECT_EQ(device->DrawPrimitive(pd::PrimitiveType::TriangleList, 0x1234, v, 3),
+  EXPECT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleList, 0x1234, v, 3),
             pd::kInvalidArgument);
-  EXPECT_EQ(device->DrawPrimitive(pd::PrimitiveType(5), pd::kLitVertex, v, 3),
+  EXPECT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType(5), pd::kLitVertex, v, 3),
             pd::kInvalidArgument);
 }
 

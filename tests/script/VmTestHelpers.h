@@ -2,6 +2,8 @@
 // report their results or their error message as text.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -74,4 +76,15 @@ inline void* LimitedAlloc(void*, void* block, size_t, size_t newsize, int, int) 
   if (gAllocationsLeft == 0) return nullptr;
   if (gAllocationsLeft > 0) gAllocationsLeft--;
   return realloc(block, newsize);
+}
+
+// A snippet and the text RunScript should give for it, for tables of cases.
+struct ScriptCase {
+  const char* code;
+  const char* expected;
+};
+
+inline void RunCases(lua_State* L, const ScriptCase* cases, size_t n) {
+  for (size_t i = 0; i < n; i++)
+    EXPECT_EQ(RunScript(L, cases[i].code), cases[i].expected) << cases[i].code;
 }

@@ -44,21 +44,21 @@ public:
     ZIO z;
     luaZ_init(&z, ReadAll, &src, name);
     bool binary = luaZ_lookahead(&z) == 27;
-    status_ = luaD_protectedparser(L, &z, binary);
-    return status_;
+    mStatus = luaD_protectedparser(L, &z, binary);
+    return mStatus;
   }
 
-  const Proto* Main() const { return status_ == 0 ? clvalue(L->top - 1)->l.p : nullptr; }
+  const Proto* Main() const { return mStatus == 0 ? clvalue(L->top - 1)->l.p : nullptr; }
 
   std::string Error() const {
-    if (status_ == 0 || !ttisstring(L->top - 1)) return std::string();
+    if (mStatus == 0 || !ttisstring(L->top - 1)) return std::string();
     return std::string(svalue(L->top - 1), tsvalue(L->top - 1)->tsv.len);
   }
 
   lua_State* L;
 
 private:
-  int status_ = -1;
+  int mStatus = -1;
 };
 
 // Units of a wide-string value.

@@ -19,11 +19,11 @@ struct Heard : TMessageListener {
 TEST_F(WindowTest, PuzzleButtonTellsThePuzzleWindowOfAPressAndEveryoneOfALeave) {
   auto* heardOwned = new Heard();
   Heard& heard = *heardOwned;
-  manager->AddMessageListener(std::unique_ptr<TMessageListener>(heardOwned));
+  mManager->AddMessageListener(std::unique_ptr<TMessageListener>(heardOwned));
   auto* modal = new TModalWindow();
-  manager->PushModal(Own(modal));
-  auto* panel = new Probe("panel", &journal, 0, 0, 800, 600);
-  auto* puzzle = new Probe("puzzleWindow", &journal, 0, 0, 800, 600);
+  mManager->PushModal(Own(modal));
+  auto* panel = new Probe("panel", &mJournal, 0, 0, 800, 600);
+  auto* puzzle = new Probe("puzzleWindow", &mJournal, 0, 0, 800, 600);
   modal->AddChild(Own(panel));
   panel->AddChild(Own(puzzle));
   auto* button = new KButton();
@@ -34,18 +34,18 @@ TEST_F(WindowTest, PuzzleButtonTellsThePuzzleWindowOfAPressAndEveryoneOfALeave) 
   EXPECT_STREQ(button->GetClassName(), "KButton");
 
   button->OnMouseDown(TPoint{1, 1});
-  manager->DrainMessages();
-  EXPECT_EQ(journal, std::vector<std::string>{"puzzleWindow: msg 2014 scrollLeft"});
+  mManager->DrainMessages();
+  EXPECT_EQ(mJournal, std::vector<std::string>{"puzzleWindow: msg 2014 scrollLeft"});
 
   EXPECT_FALSE(button->OnMouseMove(TPoint{2, 2})) << "the move is never taken";
   button->OnMouseLeave();
-  manager->DrainMessages();
+  mManager->DrainMessages();
   EXPECT_EQ(heard.messages, std::vector<std::string>{"2015 scrollLeft"});
 
   // Without a puzzle window the press still goes out, to no one in particular.
   panel->RemoveChild(puzzle).reset();
   button->OnMouseDown(TPoint{1, 1});
-  manager->DrainMessages();
+  mManager->DrainMessages();
   EXPECT_EQ(heard.messages.back(), "2014 scrollLeft");
-  manager->RemoveMessageListener(&heard).reset();
+  mManager->RemoveMessageListener(&heard).reset();
 }

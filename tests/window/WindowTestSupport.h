@@ -22,8 +22,8 @@
 // events as told.
 class Probe : public TWindow {
 public:
-  Probe(const char* name, std::vector<std::string>* journal, int l, int t, int r, int b)
-      : mJournal(journal) {
+  Probe(const char* name, std::vector<std::string>* mJournal, int l, int t, int r, int b)
+      : mJournal(mJournal) {
     SetName(name);
     SetPosition(l, t);
     SetSize(r - l, b - t);
@@ -72,7 +72,7 @@ private:
 // A modal that records draws.
 class DrawnModal : public TModalWindow {
 public:
-  DrawnModal(const char* name, std::vector<std::string>* journal) : mJournal(journal) {
+  DrawnModal(const char* name, std::vector<std::string>* mJournal) : mJournal(mJournal) {
     SetName(name);
   }
   void Draw() override {
@@ -99,18 +99,18 @@ protected:
     platform::os::UseVirtualClock(true);
     platform::os::SetVirtualTime(1000);
     SetTimerStart(0);
-    manager = new TWindowManager();
-    screen = new TScreen();
-    manager->SetRoot(Own(screen));
-    screen->SetSize(800, 600);
+    mManager = new TWindowManager();
+    mScreen = new TScreen();
+    mManager->SetRoot(Own(mScreen));
+    mScreen->SetSize(800, 600);
   }
   void TearDown() override {
-    delete manager;
+    delete mManager;
     platform::os::UseVirtualClock(false);
   }
   void Advance(uint32_t ms) { platform::os::AdvanceVirtualTime(ms); }
 
-  TWindowManager* manager = nullptr;
-  TScreen* screen = nullptr;
-  std::vector<std::string> journal;
+  TWindowManager* mManager = nullptr;
+  TScreen* mScreen = nullptr;
+  std::vector<std::string> mJournal;
 };

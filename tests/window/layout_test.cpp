@@ -37,7 +37,7 @@ TEST_F(WindowTest, LayoutEncodingsResolveAgainstTheParent) {
   lua_State* L = lua_open();
   TWindow* parent = new TWindow();
   parent->SetSize(800, 600);
-  screen->AddChild(Own(parent));
+  mScreen->AddChild(Own(parent));
   struct Case {
     const char* table;
     TRect want;
@@ -99,7 +99,7 @@ TEST_F(WindowTest, StyleKeysFallBackToTheDefaultStyleChainButNotTheTablesOwnPare
 
 TEST_F(WindowTest, LayersShowOneGroupOfChildrenAtATime) {
   TLayeredWindow* lw = new TLayeredWindow(3);
-  screen->AddChild(Own(lw));
+  mScreen->AddChild(Own(lw));
   TWindow* a = new TWindow();
   TWindow* b = new TWindow();
   TWindow* all = new TWindow();
@@ -131,7 +131,7 @@ TEST_F(WindowTest, ExtremeLayoutValuesStayInsideTheCoordinateRange) {
   lua_State* L = lua_open();
   TWindow* parent = new TWindow();
   parent->SetSize(800, 600);
-  screen->AddChild(Own(parent));
+  mScreen->AddChild(Own(parent));
   const char* tables[] = {
       "{x = 2147483647, y = 2147483647, w = 2147483647, h = 2147483647}",
       "{x = -2147483648, y = -2147483648, w = -2147483648, h = -2147483648}",
@@ -160,7 +160,7 @@ TEST_F(WindowTest, ExtremeLayoutValuesStayInsideTheCoordinateRange) {
 
 TEST_F(WindowTest, AChildAddedTwiceLeavesNoLayerEntryBehindWhenRemoved) {
   TLayeredWindow* lw = new TLayeredWindow(2);
-  screen->AddChild(Own(lw));
+  mScreen->AddChild(Own(lw));
   TWindow* c = new TWindow();
   lw->AddChild(Own(c));
   lw->AddToCurrentLayer(c);

@@ -54,7 +54,7 @@ TEST(HotKeys, KeyTextsNormaliseToShiftCtrlAltAndTheLastCharacter) {
 
 TEST_F(WindowTest, HotKeysPressTheirButtonWithExactModifiersOrAnyWithTheAtForm) {
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(Own(dialog));
+  mManager->PushModal(Own(dialog));
   int save = 0, print = 0;
   dialog->AddChild(Own(MakeButton("save", 0, &save)));
   dialog->AddChild(Own(MakeButton("print", 0, &print)));
@@ -63,7 +63,7 @@ TEST_F(WindowTest, HotKeysPressTheirButtonWithExactModifiersOrAnyWithTheAtForm) 
   dialog->RegisterHotKey("ctrl-p", "save");
 
   auto key = [&](char k, int mods) {
-    manager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, k, mods));
+    mManager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, k, mods));
   };
   key('S', 0);
   EXPECT_EQ(save, 0);
@@ -88,32 +88,32 @@ TEST_F(WindowTest, HotKeysPressTheirButtonWithExactModifiersOrAnyWithTheAtForm) 
 
 TEST_F(WindowTest, EnterPressesTheVisibleDefaultButtonAndStillSendsTheDefaultAction) {
   DrawnModal* dialog = new DrawnModal("dialog", nullptr);
-  manager->PushModal(Own(dialog));
-  Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
+  mManager->PushModal(Own(dialog));
+  Probe* field = new Probe("field", &mJournal, 0, 0, 10, 10);
   dialog->AddChild(Own(field));
-  manager->SetFocus(field);
+  mManager->SetFocus(field);
   int ok = 0, cancel1 = 0, cancel2 = 0;
   TButton* okButton = MakeButton("ok", 8, &ok);
   dialog->AddChild(Own(MakeButton("cancel1", 16, &cancel1)));
   dialog->AddChild(Own(MakeButton("cancel2", 16, &cancel2)));
   dialog->AddChild(Own(okButton));
 
-  manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
+  mManager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
   EXPECT_EQ(ok, 1);
   // kDefaultAction went to the focus window.
-  EXPECT_EQ(std::count(journal.begin(), journal.end(), "field: msg 2 "), 1);
+  EXPECT_EQ(std::count(mJournal.begin(), mJournal.end(), "field: msg 2 "), 1);
 
   // Escape: the walk sees ok first (front), then cancel2, and stops once both are known.
-  manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 27));
+  mManager->HandleEvent(MakeEvent(kEventChar, 0, 0, 27));
   EXPECT_EQ(cancel2, 1);
   EXPECT_EQ(cancel1, 0);
 
   // Hidden default: Enter only sends the default action.
   okButton->SetFlags(0);
-  journal.clear();
-  manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
+  mJournal.clear();
+  mManager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
   EXPECT_EQ(ok, 1);
-  EXPECT_EQ(journal, (Journal{"field: msg 2 "}));
+  EXPECT_EQ(mJournal, (Journal{"field: msg 2 "}));
 
   // Other characters are not the modal's business.
   EXPECT_FALSE(dialog->OnChar('a'));
@@ -121,16 +121,16 @@ TEST_F(WindowTest, EnterPressesTheVisibleDefaultButtonAndStillSendsTheDefaultAct
 
 TEST_F(WindowTest, EnterWhoseButtonLeavesTheTreeSendsNothingMore) {
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(Own(dialog));
-  Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
+  mManager->PushModal(Own(dialog));
+  Probe* field = new Probe("field", &mJournal, 0, 0, 10, 10);
   dialog->AddChild(Own(field));
-  manager->SetFocus(field);
+  mManager->SetFocus(field);
   int ok = 0;
   dialog->AddChild(Own(MakeButton("ok", 8, &ok, true)));
-  journal.clear();
-  manager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
+  mJournal.clear();
+  mManager->HandleEvent(MakeEvent(kEventChar, 0, 0, 13));
   EXPECT_EQ(ok, 1);
-  EXPECT_TRUE(journal.empty());
+  EXPECT_TRUE(mJournal.empty());
 }
 
 TEST_F(WindowTest, CloseMessagesPopByNameAndDestroyedModalsPostOneClosedNotice) {
@@ -142,57 +142,57 @@ TEST_F(WindowTest, CloseMessagesPopByNameAndDestroyedModalsPostOneClosedNotice) 
     std::vector<std::string> closed;
   };
   Listener* listener = new Listener();
-  manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
+  mManager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
   TModalWindow* dialog = new TModalWindow();
   dialog->SetName("dialog");
-  manager->PushModal(Own(dialog));
+  mManager->PushModal(Own(dialog));
   str id = dialog->GetIdString();
 
   TMessage* empty = new TMessage(kCloseWindow, "");
   EXPECT_TRUE(dialog->OnMessage(empty));
   delete empty;
-  EXPECT_EQ(manager->GetTopModal(), dialog);
+  EXPECT_EQ(mManager->GetTopModal(), dialog);
 
-  manager->PostMessage(new TMessage(kCloseWindow, id, dialog));
-  manager->HandleEvent(MakeEvent(kEventIdle));
-  EXPECT_EQ(manager->GetTopModal(), screen);
-  manager->HandleEvent(MakeEvent(kEventIdle));  // flushes the delete, which posts the notice
-  manager->HandleEvent(MakeEvent(kEventIdle));
+  mManager->PostMessage(new TMessage(kCloseWindow, id, dialog));
+  mManager->HandleEvent(MakeEvent(kEventIdle));
+  EXPECT_EQ(mManager->GetTopModal(), mScreen);
+  mManager->HandleEvent(MakeEvent(kEventIdle));  // flushes the delete, which posts the notice
+  mManager->HandleEvent(MakeEvent(kEventIdle));
   EXPECT_EQ(listener->closed, std::vector<std::string>{id.CStr()});
 }
 
 TEST_F(WindowTest, ModalRemembersItsFocusWindowUntilItGetsTheFocus) {
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(Own(dialog));
-  Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
+  mManager->PushModal(Own(dialog));
+  Probe* field = new Probe("field", &mJournal, 0, 0, 10, 10);
   dialog->AddChild(Own(field));
   TModalWindow* over = new TModalWindow();
-  manager->PushModal(Own(over));
+  mManager->PushModal(Own(over));
   EXPECT_TRUE(dialog->GetClock().IsPaused());
   dialog->SetFocus(field);
-  EXPECT_EQ(manager->GetFocus(), over);
-  manager->PopTopModal();
-  EXPECT_EQ(manager->GetFocus(), field);
-  EXPECT_EQ(journal, (Journal{"field: focus"}));
+  EXPECT_EQ(mManager->GetFocus(), over);
+  mManager->PopTopModal();
+  EXPECT_EQ(mManager->GetFocus(), field);
+  EXPECT_EQ(mJournal, (Journal{"field: focus"}));
 }
 
 TEST_F(WindowTest, ModalsThatRememberThemselvesOrEachOtherStopPassingTheFocus) {
   TModalWindow* a = new TModalWindow();
-  manager->PushModal(Own(a));
+  mManager->PushModal(Own(a));
   a->SetFocus(a);
-  EXPECT_EQ(manager->GetFocus(), a);
+  EXPECT_EQ(mManager->GetFocus(), a);
   TModalWindow* b = new TModalWindow();
   a->AddChild(Own(b));
   a->SetFocus(b);
   b->SetFocus(a);
-  manager->SetFocus(a);  // a -> b -> a: ends instead of recursing
-  EXPECT_TRUE(manager->GetFocus() == a || manager->GetFocus() == b);
+  mManager->SetFocus(a);  // a -> b -> a: ends instead of recursing
+  EXPECT_TRUE(mManager->GetFocus() == a || mManager->GetFocus() == b);
   // A chain without a loop still reaches its end.
-  Probe* field = new Probe("field", &journal, 0, 0, 10, 10);
+  Probe* field = new Probe("field", &mJournal, 0, 0, 10, 10);
   b->AddChild(Own(field));
   b->SetFocus(field);
-  manager->SetFocus(a);
-  EXPECT_EQ(manager->GetFocus(), field);
+  mManager->SetFocus(a);
+  EXPECT_EQ(mManager->GetFocus(), field);
 }
 
 TEST_F(WindowTest, UnhandledReleaseBecomesOneMouseUpNoticeWhicheverSidePostsIt) {
@@ -206,13 +206,13 @@ TEST_F(WindowTest, UnhandledReleaseBecomesOneMouseUpNoticeWhicheverSidePostsIt) 
   for (const char* overlay : {"0", "1"}) {
     SetConfig("overlaymouse", overlay);
     Listener* listener = new Listener();
-    manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
-    manager->HandleEvent(MakeEvent(kEventLeftUp, 5, 5));
-    manager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 'K'));
+    mManager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
+    mManager->HandleEvent(MakeEvent(kEventLeftUp, 5, 5));
+    mManager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 'K'));
     std::vector<std::string> want = {"mouse:up"};
     if (std::string(overlay) == "0") want.push_back("raw:K");
     EXPECT_EQ(listener->names, want) << overlay;
-    manager->RemoveMessageListener(listener);
+    mManager->RemoveMessageListener(listener);
   }
   SetConfig("overlaymouse", "");
 }
@@ -226,28 +226,28 @@ TEST_F(WindowTest, WindowAnimationsRunOnTheirModalsClockOnlyWhileItRuns) {
     int ticks = 0;
   };
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(Own(dialog));
+  mManager->PushModal(Own(dialog));
   Ticker* t = new Ticker();
   dialog->AddChild(Own(t));
   t->SetAnimTimer(100, true, false, false);
   Advance(99);
-  manager->HandleEvent(MakeEvent(kEventIdle));
+  mManager->HandleEvent(MakeEvent(kEventIdle));
   EXPECT_EQ(t->ticks, 0);
   Advance(1);
-  manager->HandleEvent(MakeEvent(kEventIdle));
+  mManager->HandleEvent(MakeEvent(kEventIdle));
   EXPECT_EQ(t->ticks, 1);
   // Covered by another modal, the dialog's clock stands still.
   TModalWindow* over = new TModalWindow();
-  manager->PushModal(Own(over));
+  mManager->PushModal(Own(over));
   Advance(500);
-  manager->HandleEvent(MakeEvent(kEventIdle));
+  mManager->HandleEvent(MakeEvent(kEventIdle));
   EXPECT_EQ(t->ticks, 1);
-  manager->DoPopModal(over->GetIdString());
+  mManager->DoPopModal(over->GetIdString());
   Advance(100);
-  manager->HandleEvent(MakeEvent(kEventIdle));
+  mManager->HandleEvent(MakeEvent(kEventIdle));
   EXPECT_EQ(t->ticks, 2);
   // A window that dies leaves its task behind harmlessly.
   dialog->RemoveChild(t);
   Advance(100);
-  manager->HandleEvent(MakeEvent(kEventIdle));
+  mManager->HandleEvent(MakeEvent(kEventIdle));
 }

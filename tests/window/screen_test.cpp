@@ -1,6 +1,6 @@
 // The root screen on the headless display: it paints its background only while it is the top
 // modal.
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "support/WindowOwnership.h"
 #include "window/TModalWindow.h"
 #include "window/TScreen.h"

@@ -3,56 +3,58 @@
 #include "support/WindowOwnership.h"
 
 #include "WindowTestSupport.h"
+#include "window/TButton.h"
+#include "window/TText.h"
 #include "window/TWindowSpider.h"
 
 using Journal = std::vector<std::string>;
 
 TEST_F(WindowTest, ClickRefusedByTopWindowReachesTheSiblingBeneathBeforeTheParent) {
   // front (top-most) overlaps back; both sit in a panel on the screen.
-  Probe* panel = new Probe("panel", &journal, 100, 100, 500, 500);
-  Probe* back = new Probe("back", &journal, 0, 0, 200, 200);
-  Probe* front = new Probe("front", &journal, 50, 50, 150, 150);
-  screen->AddChild(Own(panel));
+  Probe* panel = new Probe("panel", &mJournal, 100, 100, 500, 500);
+  Probe* back = new Probe("back", &mJournal, 0, 0, 200, 200);
+  Probe* front = new Probe("front", &mJournal, 50, 50, 150, 150);
+  mScreen->AddChild(Own(panel));
   panel->AddChild(Own(back));
   panel->AddChild(Own(front));
   back->mHandles = true;
 
-  manager->HandleEvent(MakeEvent(kEventLeftDown, 100 + 60, 100 + 70));
+  mManager->HandleEvent(MakeEvent(kEventLeftDown, 100 + 60, 100 + 70));
   Journal want = {"front: down 10,20", "back: down 60,70"};
-  EXPECT_EQ(journal, want);
+  EXPECT_EQ(mJournal, want);
 
   // Without a taker the press climbs to the parent after the sibling.
-  journal.clear();
+  mJournal.clear();
   back->mHandles = false;
-  manager->HandleEvent(MakeEvent(kEventLeftDown, 160, 170));
+  mManager->HandleEvent(MakeEvent(kEventLeftDown, 160, 170));
   want = {"front: down 10,20", "back: down 60,70", "panel: down 60,70"};
-  EXPECT_EQ(journal, want);
+  EXPECT_EQ(mJournal, want);
 }
 
 TEST_F(WindowTest, HiddenWindowsAreNotHitAndFindChildAtPointPicksTheDeepest) {
   Probe* a = new Probe("a", nullptr, 10, 10, 110, 110);
   Probe* inner = new Probe("inner", nullptr, 5, 5, 50, 50);
   Probe* cover = new Probe("cover", nullptr, 0, 0, 800, 600);
-  screen->AddChild(Own(a));
+  mScreen->AddChild(Own(a));
   a->AddChild(Own(inner));
-  screen->AddChild(Own(cover));
+  mScreen->AddChild(Own(cover));
   cover->SetFlags(0);
 
-  EXPECT_EQ(screen->FindChildAtPoint(TPoint(20, 20), -1), inner);
-  EXPECT_EQ(screen->FindChildAtPoint(TPoint(20, 20), 1), a);
-  EXPECT_EQ(screen->FindChildAtPoint(TPoint(20, 20), 0), nullptr);
+  EXPECT_EQ(mScreen->FindChildAtPoint(TPoint(20, 20), -1), inner);
+  EXPECT_EQ(mScreen->FindChildAtPoint(TPoint(20, 20), 1), a);
+  EXPECT_EQ(mScreen->FindChildAtPoint(TPoint(20, 20), 0), nullptr);
   // Half-open: the right edge is outside.
-  EXPECT_EQ(screen->FindChildAtPoint(TPoint(110, 20), -1), screen);
+  EXPECT_EQ(mScreen->FindChildAtPoint(TPoint(110, 20), -1), mScreen);
   a->SetFlags(0);
-  EXPECT_EQ(screen->FindChildAtPoint(TPoint(20, 20), -1), screen);
+  EXPECT_EQ(mScreen->FindChildAtPoint(TPoint(20, 20), -1), mScreen);
 }
 
 TEST_F(WindowTest, LeftPressGivesFocusToTheFocusableAncestorEvenWhenTheChildHandlesIt) {
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(Own(dialog));
+  mManager->PushModal(Own(dialog));
   dialog->SetSize(400, 400);
-  Probe* holder = new Probe("holder", &journal, 0, 0, 200, 200);
-  Probe* child = new Probe("child", &journal, 0, 0, 50, 50);
+  Probe* holder = new Probe("holder", &mJournal, 0, 0, 200, 200);
+  Probe* child = new Probe("child", &mJournal, 0, 0, 50, 50);
   dialog->AddChild(Own(holder));
   holder->AddChild(Own(child));
   child->mHandles = true;
@@ -61,23 +63,23 @@ TEST_F(WindowTest, LeftPressGivesFocusToTheFocusableAncestorEvenWhenTheChildHand
     using Probe::Probe;
     void MakeFocusable() { AddLowFlags(kWindowFocusable); }
   };
-  Focusable* field = new Focusable("field", &journal, 300, 300, 350, 350);
+  Focusable* field = new Focusable("field", &mJournal, 300, 300, 350, 350);
   field->MakeFocusable();
   dialog->AddChild(Own(field));
 
-  manager->HandleEvent(MakeEvent(kEventLeftDown, 10, 10));
-  EXPECT_EQ(manager->GetFocus(), dialog);
-  manager->HandleEvent(MakeEvent(kEventLeftDown, 310, 310));
-  EXPECT_EQ(manager->GetFocus(), field);
+  mManager->HandleEvent(MakeEvent(kEventLeftDown, 10, 10));
+  EXPECT_EQ(mManager->GetFocus(), dialog);
+  mManager->HandleEvent(MakeEvent(kEventLeftDown, 310, 310));
+  EXPECT_EQ(mManager->GetFocus(), field);
   // The press first, then the focus.
-  EXPECT_EQ(Journal(journal.end() - 2, journal.end()),
+  EXPECT_EQ(Journal(mJournal.end() - 2, mJournal.end()),
             (Journal{"field: down 10,10", "field: focus"}));
 
   // Keys go to the focus window, then up to the modal, which posts a raw key notice that
   // reaches the focus window as a message.
-  journal.clear();
-  manager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 'Q'));
-  EXPECT_EQ(journal, (Journal{"field: key Q", "field: msg 4 raw:Q"}));
+  mJournal.clear();
+  mManager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 'Q'));
+  EXPECT_EQ(mJournal, (Journal{"field: key Q", "field: msg 4 raw:Q"}));
 }
 
 TEST_F(WindowTest, FlagsFindChildFitAndZOrder) {
@@ -85,22 +87,22 @@ TEST_F(WindowTest, FlagsFindChildFitAndZOrder) {
   Probe* b = new Probe("b", nullptr, 0, 0, 10, 10);
   Probe* deep = new Probe("x", nullptr, 0, 0, 10, 10);
   Probe* shallow = new Probe("x", nullptr, 0, 0, 10, 10);
-  screen->AddChild(Own(a));
-  screen->AddChild(Own(b));  // b is now front
+  mScreen->AddChild(Own(a));
+  mScreen->AddChild(Own(b));  // b is now front
   a->AddChild(Own(deep));
   b->AddChild(Own(shallow));
 
-  EXPECT_EQ(screen->FindChild("x", 0), nullptr);
-  EXPECT_EQ(screen->FindChild("_screen_", 0), screen);
-  EXPECT_EQ(screen->FindChild("x", -1), shallow);  // front first
+  EXPECT_EQ(mScreen->FindChild("x", 0), nullptr);
+  EXPECT_EQ(mScreen->FindChild("_screen_", 0), mScreen);
+  EXPECT_EQ(mScreen->FindChild("x", -1), shallow);  // front first
   b->SetZOrder(0);
-  EXPECT_EQ(screen->FindChild("x", -1), deep);
+  EXPECT_EQ(mScreen->FindChild("x", -1), deep);
   b->SetZOrder(2);
-  EXPECT_EQ(screen->GetChildren().front(), b);
+  EXPECT_EQ(mScreen->GetChildren().front(), b);
 
   // SetFlags replaces bits 8-15 only; the modal bit of a modal survives.
   TModalWindow* m = new TModalWindow();
-  screen->AddChild(Own(m));
+  mScreen->AddChild(Own(m));
   m->SetFlags(0);
   EXPECT_EQ(m->GetFlags() & 0xFF, kWindowModal | kWindowFocusable);
   EXPECT_FALSE(m->IsVisible());
@@ -117,28 +119,28 @@ TEST_F(WindowTest, FlagsFindChildFitAndZOrder) {
 }
 
 TEST_F(WindowTest, DrawGoesBackToFrontAndSkipsHiddenAndModalChildren) {
-  Probe* back = new Probe("back", &journal, 0, 0, 10, 10);
-  Probe* front = new Probe("front", &journal, 0, 0, 10, 10);
-  Probe* hidden = new Probe("hidden", &journal, 0, 0, 10, 10);
-  screen->AddChild(Own(back));
-  screen->AddChild(Own(hidden));
-  screen->AddChild(Own(front));
+  Probe* back = new Probe("back", &mJournal, 0, 0, 10, 10);
+  Probe* front = new Probe("front", &mJournal, 0, 0, 10, 10);
+  Probe* hidden = new Probe("hidden", &mJournal, 0, 0, 10, 10);
+  mScreen->AddChild(Own(back));
+  mScreen->AddChild(Own(hidden));
+  mScreen->AddChild(Own(front));
   hidden->SetFlags(0);
-  manager->PushModal(Own(new DrawnModal("modal", &journal)));
-  screen->DrawTree();
-  EXPECT_EQ(journal, (Journal{"back: draw", "front: draw"}));
+  mManager->PushModal(Own(new DrawnModal("modal", &mJournal)));
+  mScreen->DrawTree();
+  EXPECT_EQ(mJournal, (Journal{"back: draw", "front: draw"}));
 }
 
 TEST_F(WindowTest, ModalPoppedReachesTheSubtreeChildrenFirstButNotTheModal) {
   TModalWindow* m = new TModalWindow();
-  manager->PushModal(Own(m));
-  Probe* outer = new Probe("outer", &journal, 0, 0, 10, 10);
-  Probe* inner = new Probe("inner", &journal, 0, 0, 10, 10);
+  mManager->PushModal(Own(m));
+  Probe* outer = new Probe("outer", &mJournal, 0, 0, 10, 10);
+  Probe* inner = new Probe("inner", &mJournal, 0, 0, 10, 10);
   m->AddChild(Own(outer));
   outer->AddChild(Own(inner));
-  journal.clear();
-  manager->PopTopModal();
-  EXPECT_EQ(journal, (Journal{"inner: popped", "outer: popped"}));
+  mJournal.clear();
+  mManager->PopTopModal();
+  EXPECT_EQ(mJournal, (Journal{"inner: popped", "outer: popped"}));
 }
 
 namespace {
@@ -203,24 +205,24 @@ TEST_F(WindowTest, ZOrderModesAndPlaceAboveMoveWithinTheSiblingList) {
 
 TEST_F(WindowTest, RefusedActivationLeavesTheChildDetached) {
   Picky* child = new Picky();
-  EXPECT_TRUE(screen->AddChild(Own(child), false));
-  std::unique_ptr<TWindow> back = screen->RemoveChild(child);
-  EXPECT_FALSE(screen->AddChild(std::move(back), true));
+  EXPECT_TRUE(mScreen->AddChild(Own(child), false));
+  std::unique_ptr<TWindow> back = mScreen->RemoveChild(child);
+  EXPECT_FALSE(mScreen->AddChild(std::move(back), true));
   EXPECT_EQ(back.get(), child);  // handed back to the caller
-  EXPECT_FALSE(screen->HasChild(child));
+  EXPECT_FALSE(mScreen->HasChild(child));
   EXPECT_EQ(child->GetParent(), nullptr);
 }
 
 TEST_F(WindowTest, ModalParentAndVisibilityStopAtTheFirstModalFlaggedAncestor) {
   TModalWindow* m = new TModalWindow();
-  screen->AddChild(Own(m));
+  mScreen->AddChild(Own(m));
   TWindow* mid = new TWindow();
   TWindow* leaf = new TWindow();
   m->AddChild(Own(mid));
   mid->AddChild(Own(leaf));
   EXPECT_EQ(leaf->GetModalParent(), m);
   EXPECT_TRUE(leaf->IsVisible());
-  screen->SetFlags(0);  // above the modal: does not matter
+  mScreen->SetFlags(0);  // above the modal: does not matter
   EXPECT_TRUE(leaf->IsVisible());
   mid->SetFlags(0);
   EXPECT_FALSE(leaf->IsVisible());
@@ -275,4 +277,17 @@ TEST_F(WindowTest, AChildMovedToAnotherParentLeavesTheOldOne) {
   EXPECT_EQ(b->GetParent(), nullptr);
   delete a;
   ownB.reset();  // deletes the child once
+}
+
+TEST(WindowCastTest, CastsOnlyToTheWindowsOwnClassOrABaseOfIt) {
+  TButton button;
+  TWindow* asWindow = &button;
+  EXPECT_EQ(WindowCast<TButton>(asWindow), &button);
+  EXPECT_EQ(WindowCast<TLayeredWindow>(asWindow), &button);  // a base class
+  EXPECT_EQ(WindowCast<TText>(asWindow), nullptr);
+  EXPECT_EQ(WindowCast<TButton>(static_cast<TWindow*>(nullptr)), nullptr);
+  const TWindow* constWindow = &button;
+  EXPECT_EQ(WindowCast<TButton>(constWindow), &button);
+  TText text;
+  EXPECT_EQ(WindowCast<TButton>(static_cast<TWindow*>(&text)), nullptr);
 }

@@ -1,7 +1,7 @@
 // Sounds in the asset map: found by name with the probing order, loaded with their volume
 // group, registered under the entry name, and missing ones said so.
 #include "assets/TAssetManager.h"
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "render/TAssetMap.h"
 #include "sound/TSound.h"
 #include "sound/TSoundData.h"

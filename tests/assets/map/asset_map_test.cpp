@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "assets/TAssetManager.h"
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "render/TAnimatedTexture.h"
 #include "render/TAssetMap.h"
 #include "render/TModel.h"

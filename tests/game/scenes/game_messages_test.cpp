@@ -14,7 +14,7 @@ namespace {
 // Runs the Lua expression in the window script host and answers the message it built; the
 // script's userdata keeps owning it.
 TMessage* Build(const char* expression) {
-  TWindowScript* host = TWindowManager::Instance()->GetScript();
+  TWindowScript* host = TWindowScript::Of(TWindowManager::Instance());
   host->DoLuaString(str::Format("gBuilt = %s", expression));
   lua_State* L = host->GetState();
   lua_pushstring(L, "gBuilt");
@@ -28,7 +28,7 @@ TMessage* Build(const char* expression) {
 
 TEST_F(EngineTest, ScriptsBuildTheGameMessages) {
   Run("--multiple", [&](TPlatform*) {
-    RegisterGameMessages(TWindowManager::Instance()->GetScript()->GetState());
+    RegisterGameMessages(TWindowScript::Of(TWindowManager::Instance())->GetState());
 
     TMessage* found = Build(
         "QMItemFoundMessage(1001, 'lamp', { itemLabel = 'Lamp', newScore = 120.9, "

@@ -47,16 +47,16 @@ protected:
   }
 
   static void Lua(TPlatform*, const std::string& text) {
-    TWindowManager::Instance()->GetScript()->DoLuaString(text.c_str());
+    TWindowScript::Of(TWindowManager::Instance())->DoLuaString(text.c_str());
   }
   // The value of a Lua expression.
   static double Number(const char* expression) {
-    TWindowScript* host = TWindowManager::Instance()->GetScript();
+    TWindowScript* host = TWindowScript::Of(TWindowManager::Instance());
     host->DoLuaString(str::Format("gTestValue = %s", expression));
     return host->GetGlobalNumber("gTestValue");
   }
   static std::string Text(const char* global) {
-    return TWindowManager::Instance()->GetScript()->GetGlobalString(global).CStr();
+    return TWindowScript::Of(TWindowManager::Instance())->GetGlobalString(global).CStr();
   }
 };
 

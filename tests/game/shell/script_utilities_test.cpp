@@ -23,7 +23,7 @@ protected:
     EngineTest::SetUp();
     SetGameSettings();
   }
-  static TWindowScript* Host() { return TWindowManager::Instance()->GetScript(); }
+  static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
   static std::string Eval(const char* expression) {
     Host()->DoLuaString(str::Format("gTestValue = tostring(%s)", expression));
     return Host()->GetGlobalString("gTestValue").CStr();

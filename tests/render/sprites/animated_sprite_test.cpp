@@ -5,7 +5,7 @@
 #include "SpriteTestSupport.h"
 #include "core/TPlatform.h"
 #include "platform/os/Clock.h"
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "render/TAnimatedSprite.h"
 #include "script/binding/TScript.h"
 

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "SpriteTestSupport.h"
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "render/TAnimatedTexture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // transparent pixels are no hit, and the name map stays unique.
 #include "SpriteTestSupport.h"
 #include "render/QMSearchableSprite.h"
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 
 namespace {
 

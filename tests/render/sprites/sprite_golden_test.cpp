@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "SpriteTestSupport.h"
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "render/TAnimatedSprite.h"
 #include "support/Golden.h"
 

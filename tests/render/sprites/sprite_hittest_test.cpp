@@ -1,7 +1,7 @@
 // Pixel hit tests through the 4x4 render target: the alpha threshold, the bounds-only test,
 // the 16-bit display's rounding, and the sprite's own and its parent's state honoured.
 #include "SpriteTestSupport.h"
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "render/TSprite.h"
 
 namespace {

@@ -26,49 +26,49 @@ protected:
     platform::os::SetVirtualTime(5000);
     SetTimerStart(0);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder = std::filesystem::temp_directory_path() /
-             (std::string("binding_") + info->name() + "_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    OpenEngineLog(folder.c_str());
-    manager = new TWindowManager();
-    host = new TWindowScript();
-    manager->AttachScriptHost(host);
-    screen = new TScreen();
-    manager->SetRoot(Own(screen));
-    screen->SetSize(800, 600);
-    L = host->GetState();
+    mFolder = std::filesystem::temp_directory_path() /
+              (std::string("binding_") + info->name() + "_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(mFolder);
+    OpenEngineLog(mFolder.c_str());
+    mManager = new TWindowManager();
+    mHost = new TWindowScript();
+    mManager->AttachScriptHost(mHost);
+    mScreen = new TScreen();
+    mManager->SetRoot(Own(mScreen));
+    mScreen->SetSize(800, 600);
+    L = mHost->GetState();
   }
   void TearDown() override {
-    delete manager;
+    delete mManager;
     OpenEngineLog(nullptr);
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(mFolder);
     platform::os::UseVirtualClock(false);
   }
 
   std::string Log() const {
-    std::ifstream in(folder / "logfile.txt");
+    std::ifstream in(mFolder / "logfile.txt");
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
   }
   // Runs Lua text in the host.
-  void Run(const std::string& text) { host->DoLuaString(text.c_str()); }
-  std::string Global(const char* name) { return host->GetGlobalString(name).CStr(); }
-  double Number(const char* name) { return host->GetGlobalNumber(name); }
+  void Run(const std::string& text) { mHost->DoLuaString(text.c_str()); }
+  std::string Global(const char* name) { return mHost->GetGlobalString(name).CStr(); }
+  double Number(const char* name) { return mHost->GetGlobalNumber(name); }
   // One idle pass of the script's task, as the platform's idle list runs it.
   void Tick() {
-    if (host->Ready(0)) host->DoTask();
+    if (mHost->Ready(0)) mHost->DoTask();
   }
   void Advance(uint32_t ms) { platform::os::AdvanceVirtualTime(ms); }
   void Idle() {
     TPlatformEvent e;
     e.type = kEventIdle;
-    manager->HandleEvent(e);
+    mManager->HandleEvent(e);
   }
 
-  std::filesystem::path folder;
-  TWindowManager* manager = nullptr;
-  TWindowScript* host = nullptr;
-  TScreen* screen = nullptr;
+  std::filesystem::path mFolder;
+  TWindowManager* mManager = nullptr;
+  TWindowScript* mHost = nullptr;
+  TScreen* mScreen = nullptr;
   lua_State* L = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "assets/TAssetManager.h"
 #include "script/LuaAux.h"
 #include "script/binding/LuaBinding.h"
+#include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TScriptCode.h"
 #include "window/TMessage.h"
@@ -136,14 +137,14 @@ TEST_F(BindingTest, ValueWrappersAndStackAccessorsConvertAsLuaDoesAndKeepTheStac
     EXPECT_EQ(w.IsTable(), c.table) << c.value;
     EXPECT_EQ(w.GetString(), str(c.text)) << c.value;
     EXPECT_EQ(w.GetNumber(), c.number) << c.value;
-    EXPECT_EQ(w.GetMessage(), nullptr) << c.value;
+    EXPECT_EQ(GetWrappedMessage(w), nullptr) << c.value;
     EXPECT_EQ(lua_gettop(L), top) << c.value;
   }
   // A message userdata reads back as its message.
   TMessage* m = new TMessage(kUserMessageBase, "boxed");
   PushLuaMessage(L, m);
   TLuaObjectWrapper boxed(L);
-  EXPECT_EQ(boxed.GetMessage(), m);
+  EXPECT_EQ(GetWrappedMessage(boxed), m);
   // Fields of values that cannot be indexed are absent rather than errors.
   for (const char* value : {"12", "'text'", "newproxy and newproxy() or 1"}) {
     Run(std::string("gV = ") + value);
@@ -155,69 +156,69 @@ TEST_F(BindingTest, ValueWrappersAndStackAccessorsConvertAsLuaDoesAndKeepTheStac
   }
   EXPECT_EQ(Log().find("rror"), std::string::npos) << Log();
 
-  host->SetGlobalString("gS", "text");
-  host->SetGlobalNumber("gN", 4.5);
-  EXPECT_EQ(host->GetGlobalString("gS"), str("text"));
-  EXPECT_EQ(host->GetGlobalNumber("gN"), 4.5);
-  EXPECT_EQ(host->GetGlobalString("gNone"), str());
-  EXPECT_EQ(host->GetGlobalNumber("gNone"), 0);
-  EXPECT_EQ(host->GetGlobalTable("gS"), nullptr);
+  mHost->SetGlobalString("gS", "text");
+  mHost->SetGlobalNumber("gN", 4.5);
+  EXPECT_EQ(mHost->GetGlobalString("gS"), str("text"));
+  EXPECT_EQ(mHost->GetGlobalNumber("gN"), 4.5);
+  EXPECT_EQ(mHost->GetGlobalString("gNone"), str());
+  EXPECT_EQ(mHost->GetGlobalNumber("gNone"), 0);
+  EXPECT_EQ(mHost->GetGlobalTable("gS"), nullptr);
   Run("gT = { 1, 2 }");
-  TLuaTable* t = host->GetGlobalTable("gT");
+  TLuaTable* t = mHost->GetGlobalTable("gT");
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(t->GetNumberAt(2, 0), 2);
   delete t;
   EXPECT_EQ(lua_gettop(L), top);
 
-  host->DoLuaString("return 3, 'word', { 1, 2 }", -1, 3);
-  TVec4 v = host->PopVec4();
+  mHost->DoLuaString("return 3, 'word', { 1, 2 }", -1, 3);
+  TVec4 v = mHost->PopVec4();
   EXPECT_EQ(v.x, 1.0f);
   EXPECT_EQ(v.y, 2.0f);
   EXPECT_EQ(v.z, 0.0f);
-  EXPECT_EQ(host->PopString(), str("word"));
-  EXPECT_EQ(host->PopNumber(), 3);
+  EXPECT_EQ(mHost->PopString(), str("word"));
+  EXPECT_EQ(mHost->PopNumber(), 3);
   EXPECT_EQ(lua_gettop(L), top);
 }
 
 TEST_F(BindingTest, TableArgumentAdoptedByAnOuterCallSurvivesNestedCalls) {
   // The callee runs Lua text (a nested call) and then still reads its argument.
   struct Reader {
-    explicit Reader(TWindowScript* h) : host(h) {}
+    explicit Reader(TWindowScript* h) : mHost(h) {}
     void Read(TLuaTable* t) {
-      host->DoLuaString("gNested = 1");
+      mHost->DoLuaString("gNested = 1");
       seen = t->GetString("name", "gone").CStr();
     }
-    TWindowScript* host;
+    TWindowScript* mHost;
     std::string seen;
   };
-  Reader reader(host);
+  Reader reader(mHost);
   BindMethod(L, "Read", &reader, &Reader::Read);
   Run("Read({ name = 'kept' })");
   EXPECT_EQ(reader.seen, "kept");
   // The adopted wrapper is gone after the next outermost call.
   Run("gDone = 1");
-  EXPECT_EQ(host->GetAdoptedCount(), 0u);
+  EXPECT_EQ(mHost->GetAdoptedCount(), 0u);
 }
 
 TEST_F(BindingTest, ScriptFilesCompileOnceAndRunAsCoroutinesStepByStep) {
   TAssetManager assets;
   Index("steps.lua");
-  EXPECT_TRUE(host->DoFile("steps.lua"));
+  EXPECT_TRUE(mHost->DoFile("steps.lua"));
   EXPECT_EQ(Number("gSteps"), 1);
   Tick();
   EXPECT_EQ(Number("gSteps"), 2);
   Tick();
   EXPECT_EQ(Number("gSteps"), 3);
-  EXPECT_FALSE(host->IsYielded());
-  EXPECT_FALSE(host->Ready(0));
+  EXPECT_FALSE(mHost->IsYielded());
+  EXPECT_FALSE(mHost->Ready(0));
   // A coroutine that ends without yielding leaves nothing scheduled to resume.
   Run("return function() gOnce = (gOnce or 0) + 1 end");
   EXPECT_EQ(Number("gOnce"), 1);
-  EXPECT_FALSE(host->Ready(0));
+  EXPECT_FALSE(mHost->Ready(0));
   Run("function gStray() gStrayRan = 1 end");
   lua_pushstring(L, "gStray");
   lua_gettable(L, LUA_GLOBALSINDEX);
-  host->Animate();  // must not start what lies on the stack
+  mHost->Animate();  // must not start what lies on the stack
   lua_pop(L, 1);
   EXPECT_EQ(Number("gStrayRan"), 0);
   EXPECT_EQ(Log().find("lua_resume"), std::string::npos) << Log();
@@ -226,19 +227,19 @@ TEST_F(BindingTest, ScriptFilesCompileOnceAndRunAsCoroutinesStepByStep) {
   auto code = TScriptCode::Get("steps.lua", "", &error);
   ASSERT_TRUE(code);
   EXPECT_EQ(TScriptCode::Get("steps.lua", "", &error).get(), code.get());
-  EXPECT_TRUE(host->DoFile("steps.lua"));
+  EXPECT_TRUE(mHost->DoFile("steps.lua"));
   EXPECT_EQ(Number("gLoaded"), 2);
   int top = lua_gettop(L);
-  EXPECT_FALSE(host->DoFile(""));
-  EXPECT_FALSE(host->DoFile("no_such_file.lua"));
+  EXPECT_FALSE(mHost->DoFile(""));
+  EXPECT_FALSE(mHost->DoFile("no_such_file.lua"));
   EXPECT_EQ(lua_gettop(L), top);
 }
 
 TEST_F(BindingTest, ScriptErrorsAreLoggedAndTheHostGoesOn) {
   Index("syntax_error.lua");
   Index("runtime_error.lua");
-  EXPECT_FALSE(host->DoFile("syntax_error.lua"));
-  EXPECT_FALSE(host->DoFile("runtime_error.lua"));
+  EXPECT_FALSE(mHost->DoFile("syntax_error.lua"));
+  EXPECT_FALSE(mHost->DoFile("runtime_error.lua"));
   Run("local x = nil + 1");
   Run("gX = = 2");
   std::string log = Log();
@@ -260,12 +261,12 @@ TEST_F(BindingTest, ScriptErrorsAreLoggedAndTheHostGoesOn) {
 TEST_F(BindingTest, ACoroutineThatFailsAtOnceIsReportedAndUnscheduled) {
   // Call the chunk result's producer through RunFunction as DoLuaString would.
   luaL_loadbuffer(L, "return function() error('boom') end", 35, "chunk");
-  EXPECT_NE(host->RunFunction(0, 1), 0);
-  EXPECT_FALSE(host->Ready(0));
+  EXPECT_NE(mHost->RunFunction(0, 1), 0);
+  EXPECT_FALSE(mHost->Ready(0));
   EXPECT_NE(Log().find("lua_resume error: "), std::string::npos);
   // Too many results on a failure names both numbers.
   luaL_loadbuffer(L, "error('x')", 10, "chunk");
-  EXPECT_NE(host->RunFunction(0, 2), 0);
+  EXPECT_NE(mHost->RunFunction(0, 2), 0);
   EXPECT_NE(Log().find("Too many return results? (2, FAILURE CODE 1)"), std::string::npos) << Log();
 }
 
@@ -282,11 +283,11 @@ TEST_F(BindingTest, DumpTableStopsAfterFiveLevels) {
 }
 
 TEST_F(BindingTest, ThreadScriptsShareGlobalsAndRunTheirOwnCoroutines) {
-  TScript* thread = host->NewThread();
+  TScript* thread = mHost->NewThread();
   thread->DoLuaString("return function() gThread = 1 coroutine.yield() gThread = 2 end");
   EXPECT_EQ(Number("gThread"), 1);
   EXPECT_TRUE(thread->IsYielded());
-  EXPECT_FALSE(host->IsYielded());
+  EXPECT_FALSE(mHost->IsYielded());
   if (thread->Ready(0)) thread->DoTask();
   EXPECT_EQ(Number("gThread"), 2);
   EXPECT_FALSE(thread->Ready(0));
@@ -298,7 +299,7 @@ TEST_F(BindingTest, ThreadScriptsShareGlobalsAndRunTheirOwnCoroutines) {
   delete thread;
   lua_pushstring(L, "_SCRIPT");
   lua_gettable(L, LUA_GLOBALSINDEX);
-  EXPECT_EQ(lua_touserdata(L, -1), host);
+  EXPECT_EQ(lua_touserdata(L, -1), mHost);
   lua_pop(L, 1);
   // The function wrapper calls through _ALERT and leaves the handler and result behind.
   Run("function gF() return 'r' end");
@@ -314,21 +315,21 @@ TEST_F(BindingTest, ThreadScriptsShareGlobalsAndRunTheirOwnCoroutines) {
 
 TEST_F(BindingTest, AScriptFileIsCompiledOncePerRunAndAFailedOneAgain) {
   TAssetManager assets;
-  std::filesystem::path file = folder / "once.lua";
+  std::filesystem::path file = mFolder / "once.lua";
   SetIndexedFile("once.lua", file.c_str());
   std::ofstream(file) << "gVersion = 1 gRuns = (gRuns or 0) + 1\n";
-  EXPECT_TRUE(host->DoFile("once.lua"));
+  EXPECT_TRUE(mHost->DoFile("once.lua"));
   // Nobody holds the chunk between the runs; the file changes on disk and is not read again.
   std::ofstream(file) << "gVersion = 2 gRuns = (gRuns or 0) + 1\n";
-  EXPECT_TRUE(host->DoFile("once.lua"));
+  EXPECT_TRUE(mHost->DoFile("once.lua"));
   EXPECT_EQ(Number("gRuns"), 2);
   EXPECT_EQ(Number("gVersion"), 1);
 
-  std::filesystem::path broken = folder / "broken.lua";
+  std::filesystem::path broken = mFolder / "broken.lua";
   SetIndexedFile("broken.lua", broken.c_str());
   std::ofstream(broken) << "gFixed = = 1\n";
-  EXPECT_FALSE(host->DoFile("broken.lua"));
+  EXPECT_FALSE(mHost->DoFile("broken.lua"));
   std::ofstream(broken) << "gFixed = 1\n";
-  EXPECT_TRUE(host->DoFile("broken.lua"));
+  EXPECT_TRUE(mHost->DoFile("broken.lua"));
   EXPECT_EQ(Number("gFixed"), 1);
 }

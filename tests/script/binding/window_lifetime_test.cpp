@@ -69,12 +69,12 @@ protected:
 
 TEST_F(LifetimeTest, ACopyOfABoundWindowMethodRaisesAnErrorOnceTheWindowIsGone) {
   Mortal* w = new Mortal("w");
-  screen->AddChild(Own(w));
+  mScreen->AddChild(Own(w));
   BindWindowMethod(L, "Poke", w, &Mortal::Poke);
   Run("keep = Poke gFirst = keep() + Poke()");
   EXPECT_EQ(Number("gFirst"), 3);
 
-  screen->RemoveChild(w);
+  mScreen->RemoveChild(w);
   Run("gType = type(Poke)");
   EXPECT_EQ(Global("gType"), "nil");  // the global itself was reset
   EXPECT_NE(RunProtected("keep").find("window is gone"), std::string::npos);
@@ -89,7 +89,7 @@ TEST_F(LifetimeTest, ACopyOfABoundWindowMethodRaisesAnErrorOnceTheWindowIsGone) 
 TEST_F(LifetimeTest, AWrapperOfADeadWindowRaisesAnErrorWhereNativeCodeWouldReadIt) {
   BindFunction(L, "NameOf", &NameOf);
   Mortal* w = new Mortal("held");
-  screen->AddChild(Own(w));
+  mScreen->AddChild(Own(w));
   PushLuaWindow(L, w);
   lua_pushstring(L, "gHeld");
   lua_insert(L, -2);
@@ -100,7 +100,7 @@ TEST_F(LifetimeTest, AWrapperOfADeadWindowRaisesAnErrorWhereNativeCodeWouldReadI
   EXPECT_EQ(Global("gNil"), "none");
   EXPECT_EQ(Global("gOther"), "none");
 
-  screen->RemoveChild(w);
+  mScreen->RemoveChild(w);
   EXPECT_NE(RunProtected("NameOf, gHeld").find("window is gone"), std::string::npos);
   // The wrapper itself is still a value scripts may hold, compare and drop.
   Run("gType = type(gHeld) gHeld = nil");
@@ -110,10 +110,10 @@ TEST_F(LifetimeTest, AWrapperOfADeadWindowRaisesAnErrorWhereNativeCodeWouldReadI
 
 TEST_F(LifetimeTest, AMessageWhoseTargetDiedGoesToTheFocusOrTopModalInstead) {
   Mortal* w = new Mortal("target", &journal);
-  screen->AddChild(Own(w));
-  manager->PostMessage(new TMessage(kUserMessageBase, "for target", w));
-  screen->RemoveChild(w);
-  manager->DrainMessages();
+  mScreen->AddChild(Own(w));
+  mManager->PostMessage(new TMessage(kUserMessageBase, "for target", w));
+  mScreen->RemoveChild(w);
+  mManager->DrainMessages();
   EXPECT_TRUE(journal.empty());
   // The screen is the top modal and has no focus window: the scripts get it.
   EXPECT_EQ(QueuedScriptMessage(), "1 for target");
@@ -122,25 +122,25 @@ TEST_F(LifetimeTest, AMessageWhoseTargetDiedGoesToTheFocusOrTopModalInstead) {
 TEST_F(LifetimeTest, AWindowDestroyedByItsOwnHandlerLeavesTheMessageToItsParent) {
   Mortal* parent = new Mortal("parent", &journal);
   Mortal* child = new Mortal("child", &journal);
-  screen->AddChild(Own(parent));
+  mScreen->AddChild(Own(parent));
   parent->AddChild(Own(child));
   child->onMessage = [](Mortal* self) { self->Die(); };
   TWindowHandle handle(child);
-  manager->PostMessage(new TMessage(kUserMessageBase, "hello", child));
-  manager->DrainMessages();
+  mManager->PostMessage(new TMessage(kUserMessageBase, "hello", child));
+  mManager->DrainMessages();
   EXPECT_FALSE(handle);
   EXPECT_EQ(journal, (std::vector<std::string>{"child: hello", "parent: hello"}));
   EXPECT_EQ(QueuedScriptMessage(), "1 hello");
 
   // The same for a mouse press: the event ends with the window, nothing climbs from it.
   Mortal* pressed = new Mortal("pressed");
-  screen->AddChild(Own(pressed));
+  mScreen->AddChild(Own(pressed));
   handle = TWindowHandle(pressed);
   TPlatformEvent press;
   press.type = kEventLeftDown;
   press.x = 5;
   press.y = 5;
-  manager->HandleEvent(press);
+  mManager->HandleEvent(press);
   EXPECT_FALSE(handle);
 }
 
@@ -153,14 +153,14 @@ TEST_F(LifetimeTest, AListenerThatDestroysTheFocusWindowSendsTheMessageToTheTopM
     TWindowHandle victim;
   };
   Mortal* focus = new Mortal("focus", &journal);
-  screen->AddChild(Own(focus));
-  manager->SetFocus(focus);
+  mScreen->AddChild(Own(focus));
+  mManager->SetFocus(focus);
   Killer* killer = new Killer();
   killer->victim = TWindowHandle(focus);
-  manager->AddMessageListener(std::unique_ptr<TMessageListener>(killer));
-  manager->PostMessage(new TMessage(kUserMessageBase, "untargeted"));
-  manager->DrainMessages();
-  EXPECT_EQ(manager->GetFocus(), nullptr);
+  mManager->AddMessageListener(std::unique_ptr<TMessageListener>(killer));
+  mManager->PostMessage(new TMessage(kUserMessageBase, "untargeted"));
+  mManager->DrainMessages();
+  EXPECT_EQ(mManager->GetFocus(), nullptr);
   EXPECT_TRUE(journal.empty());
   EXPECT_EQ(QueuedScriptMessage(), "1 untargeted");
 }
@@ -168,20 +168,20 @@ TEST_F(LifetimeTest, AListenerThatDestroysTheFocusWindowSendsTheMessageToTheTopM
 TEST_F(LifetimeTest, AScriptCallbackThatDestroysTheWindowDuringDeliveryEndsCleanly) {
   Mortal* parent = new Mortal("parent", &journal);
   Mortal* w = new Mortal("w", &journal);
-  screen->AddChild(Own(parent));
+  mScreen->AddChild(Own(parent));
   parent->AddChild(Own(w));
   BindWindowMethod(L, "Die", w, &Mortal::Die);
   BindWindowMethod(L, "Poke", w, &Mortal::Poke);
   Run("keepPoke = Poke");
   w->onMessage = [this](Mortal* self) {
-    manager->RunScriptString(self, "Die() local ok, err = pcall(keepPoke) gErr = err");
+    mManager->RunScriptString(self, "Die() local ok, err = pcall(keepPoke) gErr = err");
   };
-  manager->PostMessage(new TMessage(kUserMessageBase, "bye", w));
-  manager->DrainMessages();
+  mManager->PostMessage(new TMessage(kUserMessageBase, "bye", w));
+  mManager->DrainMessages();
   EXPECT_NE(Global("gErr").find("window is gone"), std::string::npos);
   EXPECT_EQ(journal, (std::vector<std::string>{"w: bye", "parent: bye"}));
   // The window that ran the script left the context stack with its death.
-  EXPECT_EQ(host->GetContextWindow(), screen);
+  EXPECT_EQ(mHost->GetContextWindow(), mScreen);
 }
 
 TEST_F(LifetimeTest, SpidersAndAnimationsSkipWindowsThatDiedMeanwhile) {
@@ -197,11 +197,11 @@ TEST_F(LifetimeTest, SpidersAndAnimationsSkipWindowsThatDiedMeanwhile) {
   };
   Mortal* last = new Mortal("last");
   Mortal* first = new Mortal("first");
-  screen->AddChild(Own(last));
-  screen->AddChild(Own(first));  // front: visited first
+  mScreen->AddChild(Own(last));
+  mScreen->AddChild(Own(first));  // front: visited first
   Culler culler;
   culler.victim = TWindowHandle(last);
-  screen->ForEachChild(culler, false);
+  mScreen->ForEachChild(culler, false);
   EXPECT_EQ(culler.visited, (std::vector<std::string>{"first"}));
 
   // An animation task outlives its window in the modal's list and stops animating it.
@@ -209,12 +209,12 @@ TEST_F(LifetimeTest, SpidersAndAnimationsSkipWindowsThatDiedMeanwhile) {
   ASSERT_NE(anim, nullptr);
   first->SetAnimTimer(10, true, false, false);
   Advance(20);
-  screen->RunTasks(0);
+  mScreen->RunTasks(0);
   EXPECT_GE(first->animations, 1);
   first->Die();
   EXPECT_EQ(anim->GetOwner(), nullptr);
   Advance(20);
-  screen->RunTasks(0);  // would call the freed window; the ownerless task ends here
+  mScreen->RunTasks(0);  // would call the freed window; the ownerless task ends here
 }
 
 TEST_F(LifetimeTest, AButtonWhoseActionDestroysItOutrightHasLeftTheTree) {
@@ -223,7 +223,7 @@ TEST_F(LifetimeTest, AButtonWhoseActionDestroysItOutrightHasLeftTheTree) {
     void Execute(TButton* button) override { button->GetParent()->RemoveChild(button); }
   };
   TModalWindow* dialog = new TModalWindow();
-  manager->PushModal(Own(dialog));
+  mManager->PushModal(Own(dialog));
   auto make = [&](const char* name, uint32_t styleBits) {
     TButton* b = new TButton();
     b->SetName(name);
@@ -240,6 +240,6 @@ TEST_F(LifetimeTest, AButtonWhoseActionDestroysItOutrightHasLeftTheTree) {
   TWindowHandle byEnter = make("default", 8);
   EXPECT_TRUE(dialog->OnChar(13));
   EXPECT_FALSE(byEnter);
-  manager->DrainMessages();
+  mManager->DrainMessages();
   EXPECT_EQ(QueuedScriptMessage(), "0 ");
 }

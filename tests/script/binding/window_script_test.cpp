@@ -5,7 +5,7 @@
 #include "BindingTestSupport.h"
 #include "script/binding/LuaBinding.h"
 #include "script/binding/LuaWindowBinding.h"
-#include "script/binding/TButtonLuaAction.h"
+#include "window/TButtonLuaAction.h"
 #include "script/binding/TLuaMessage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "assets/FileLayer.h"
@@ -95,15 +95,15 @@ TEST_F(BindingTest, ConfigGlobalsReadTheSettings) {
 }
 
 TEST_F(BindingTest, CloseMessagesNameTheContextAndOnlyMessagesArePosted) {
-  TWindow* context = host->GetContextWindow();
+  TWindow* context = mHost->GetContextWindow();
   ASSERT_NE(context, nullptr);
   Run("local m = CreateCloseMessage() gT = m.type gN = m.name");
   EXPECT_EQ(Number("gT"), kCloseWindow);
   EXPECT_EQ(Global("gN"), context->GetIdString().CStr());
   Run("PostMessage('text') PostMessage(nil) PostMessageToParent({}) PostMessage(12)");
-  EXPECT_EQ(manager->GetQueuedMessageCount(), 0u);
+  EXPECT_EQ(mManager->GetQueuedMessageCount(), 0u);
   Run("PostMessageToParent(CreateNamedMessage(kUserMessageBase, 'up'))");
-  EXPECT_EQ(manager->GetQueuedMessageCount(), 1u);
+  EXPECT_EQ(mManager->GetQueuedMessageCount(), 1u);
 }
 
 TEST_F(BindingTest, StartUpChunkDefinesConstantsAndHelpers) {
@@ -129,18 +129,18 @@ TEST_F(BindingTest, StartUpChunkDefinesConstantsAndHelpers) {
   gDebugSink = nullptr;
   EXPECT_EQ(Global("gR"), "nil");
   EXPECT_EQ(debug, "DisplayDialog called with empty script; aborting");
-  EXPECT_EQ(manager->GetTopModal(), screen);
+  EXPECT_EQ(mManager->GetTopModal(), mScreen);
 }
 
 TEST_F(BindingTest, SplashWhoseImageDoesNotLoadEndsAndTakesItsModal) {
   Run("return function() DisplaySplash(nil, 'no_such_image.png', 5000) gDone = 1 end");
-  ASSERT_EQ(manager->GetTopModal()->GetName(), str("DisplaySplash"));
+  ASSERT_EQ(mManager->GetTopModal()->GetName(), str("DisplaySplash"));
   for (int i = 0; i < 4 && Number("gDone") == 0; ++i) {
     Advance(50);
     Tick();
   }
   EXPECT_EQ(Number("gDone"), 1) << Log();
-  EXPECT_EQ(manager->GetTopModal(), screen);
+  EXPECT_EQ(mManager->GetTopModal(), mScreen);
 }
 
 TEST_F(BindingTest, LayoutTablesBuildWindowTreesWithInheritedStyles) {
@@ -151,8 +151,8 @@ TEST_F(BindingTest, LayoutTablesBuildWindowTreesWithInheritedStyles) {
       "  AppendStyle({ label = 'child style' }),"
       "  Button({ name = 'ok', x = kMax - 210, y = 240, default = true,"
       "    Text({ name = 'label' }) }) }) })");
-  TWindow* top = manager->GetTopModal();
-  ASSERT_NE(top, screen);
+  TWindow* top = mManager->GetTopModal();
+  ASSERT_NE(top, mScreen);
   EXPECT_EQ(top->GetName(), str("menu"));
   TWindow* panel = top->FindChild("panel", 1);
   ASSERT_NE(panel, nullptr);
@@ -172,32 +172,32 @@ TEST_F(BindingTest, LayoutTablesBuildWindowTreesWithInheritedStyles) {
   EXPECT_EQ(Global("gM"), "nothing_is_not_found");
   EXPECT_EQ(Global("gN"), "panel_is_not_a_TText_window_or_TButton");
   // The context went back to the modal after each window.
-  EXPECT_EQ(host->GetContextWindow(), top);
+  EXPECT_EQ(mHost->GetContextWindow(), top);
 
   // An unknown type creates nothing, and DoWindow's pop then takes the parent's entry.
   size_t children = top->GetChildren().size();
   TWindow* extra = new TWindow();
   top->AddChild(Own(extra));
-  ASSERT_TRUE(host->PushContextWindow(extra));
+  ASSERT_TRUE(mHost->PushContextWindow(extra));
   Run("DoWindow({ typename = 'Nonesuch' })");
   EXPECT_EQ(top->GetChildren().size(), children + 1);
-  EXPECT_EQ(host->GetContextWindow(), top);
+  EXPECT_EQ(mHost->GetContextWindow(), top);
 }
 
 TEST_F(BindingTest, RegisteringATypeAgainReplacesItsCreator) {
   struct Special : TWindow {
     T_WINDOW_CLASS(Special, TWindow)
   };
-  manager->RegisterWindowType("Button", &Special::Create);
+  mManager->RegisterWindowType("Button", &Special::Create);
   Run("PushModal('m') MakeDialog({ Button({ name = 'b' }) })");
-  TWindow* b = manager->GetTopModal()->FindChild("b", -1);
+  TWindow* b = mManager->GetTopModal()->FindChild("b", -1);
   ASSERT_NE(b, nullptr);
   EXPECT_TRUE(b->IsKindOf(Special::GetClassId()));
 }
 
 TEST_F(BindingTest, MessagesQueueInArrivalOrderWhileNoCoroutineWaits) {
-  host->HandleMessage(new TMessage(kUserMessageBase, "first"), nullptr);
-  host->HandleMessage(new TMessage(kUserMessageBase + 1, "second"), nullptr);
+  mHost->HandleMessage(new TMessage(kUserMessageBase, "first"), nullptr);
+  mHost->HandleMessage(new TMessage(kUserMessageBase + 1, "second"), nullptr);
   Run("gA = gMessageQueue[1].name..gMessageQueue[2].name gB = gMessageQueue[1].type "
       "gC = tostring(gMessageQueue[1].target) gN = table.getn(gCommandQueue)");
   EXPECT_EQ(Global("gA"), "firstsecond");
@@ -209,7 +209,7 @@ TEST_F(BindingTest, MessagesQueueInArrivalOrderWhileNoCoroutineWaits) {
   lua_pushstring(L, "gF");
   lua_gettable(L, LUA_GLOBALSINDEX);
   TLuaFunction command(L);
-  host->HandleMessage(nullptr, &command);
+  mHost->HandleMessage(nullptr, &command);
   Run("gN = table.getn(gCommandQueue) gM = table.getn(gMessageQueue)");
   EXPECT_EQ(Number("gN"), 1);
   EXPECT_EQ(Number("gM"), 2);
@@ -232,14 +232,14 @@ TEST_F(BindingTest, WaitingCoroutineTakesNewestQueuedFirstThenWakesOnMessagesAnd
       "  local c repeat c = WaitForMessage() until c\n"
       "  gLog = gLog .. '|' .. c.type .. ':' .. c.name .. ':' .. tostring(gYieldResult)\n"
       "end");
-  EXPECT_TRUE(host->IsYielded());
+  EXPECT_TRUE(mHost->IsYielded());
   EXPECT_EQ(Global("gLog"), "ba");
-  EXPECT_EQ(host->GetWaitState(), TWindowScript::kWaitMessages);
+  EXPECT_EQ(mHost->GetWaitState(), TWindowScript::kWaitMessages);
   // A wait without a time-out still wakes on every tick, with no message.
   Tick();
   Tick();
   EXPECT_EQ(Number("gTicks"), 2);
-  host->HandleMessage(new TMessage(1003, "posted"), nullptr);
+  mHost->HandleMessage(new TMessage(1003, "posted"), nullptr);
   EXPECT_EQ(Global("gLog"), "ba|1003:posted");
   // The 500 ms wait ends on the virtual clock with no message.
   Advance(499);
@@ -252,9 +252,9 @@ TEST_F(BindingTest, WaitingCoroutineTakesNewestQueuedFirstThenWakesOnMessagesAnd
   lua_pushstring(L, "gCmd");
   lua_gettable(L, LUA_GLOBALSINDEX);
   TLuaFunction command(L);
-  host->HandleMessage(nullptr, &command);
+  mHost->HandleMessage(nullptr, &command);
   EXPECT_EQ(Global("gLog"), "ba|1003:posted|nil:500|8::ran") << Log();
-  EXPECT_FALSE(host->IsYielded());
+  EXPECT_FALSE(mHost->IsYielded());
 }
 
 TEST_F(BindingTest, PostedScriptMessageComesBackAsTheSameUserdata) {
@@ -272,14 +272,14 @@ TEST_F(BindingTest, PostedScriptMessageComesBackAsTheSameUserdata) {
 TEST_F(BindingTest, ScriptHeldMessageWhoseTargetDiedIsPostedWithoutIt) {
   // A native message for a window reaches Lua; the window dies; the script posts it again.
   TWindow* w = new TWindow();
-  screen->AddChild(Own(w));
+  mScreen->AddChild(Own(w));
   PushLuaMessage(L, new TMessage(kUserMessageBase, "late", w));
   lua_pushstring(L, "gHeld");
   lua_insert(L, -2);
   lua_settable(L, LUA_GLOBALSINDEX);
-  screen->RemoveChild(w);
+  mScreen->RemoveChild(w);
   Run("PostMessage(gHeld)");
-  ASSERT_EQ(manager->GetQueuedMessageCount(), 1u);
+  ASSERT_EQ(mManager->GetQueuedMessageCount(), 1u);
   Idle();  // would read the dead window if the target had survived
   Run("gN = table.getn(gMessageQueue) gName = gMessageQueue[1].name");
   EXPECT_EQ(Number("gN"), 1);
@@ -304,31 +304,31 @@ TEST_F(BindingTest, ListenersAreOfferedTheScriptsOwnMessageNotItsCopy) {
   lua_insert(L, -2);
   lua_settable(L, LUA_GLOBALSINDEX);
   Listener* listener = new Listener();
-  manager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
+  mManager->AddMessageListener(std::unique_ptr<TMessageListener>(listener));
   Run("PostMessage(gHeld)");
   Idle();
   // The copy a script post makes carries only id, name and target; the listener must get the
   // message that the script held, with its own fields.
   ASSERT_EQ(listener->seen, native);
   EXPECT_EQ(static_cast<Scored*>(listener->seen)->points, 250);
-  manager->RemoveMessageListener(listener);
+  mManager->RemoveMessageListener(listener);
 }
 
 TEST_F(BindingTest, ModalDialogClosesThroughItsCloseMessageAndReturnsTheValue) {
-  std::filesystem::create_directories(folder / "assets");
+  std::filesystem::create_directories(mFolder / "assets");
   {
-    std::ofstream(folder / "assets" / "dialog.lua")
+    std::ofstream(mFolder / "assets" / "dialog.lua")
         << "MakeDialog({ Button({ name = 'yes', close = true, x = 0, y = 0, w = 10, h = 10 }) })\n";
   }
-  SetIndexedFile("assets/dialog.lua", (folder / "assets" / "dialog.lua").c_str());
+  SetIndexedFile("assets/dialog.lua", (mFolder / "assets" / "dialog.lua").c_str());
   Run("return function() gResult = DoModal('dialog.lua') gDone = 1 end");
-  TWindow* dialog = manager->GetTopModal();
+  TWindow* dialog = mManager->GetTopModal();
   ASSERT_EQ(dialog->GetName(), str("dialog.lua"));
   TWindow* yes = dialog->FindChild("yes", -1);
   ASSERT_TRUE(yes && yes->IsKindOf(TButton::GetClassId())) << Log();
   static_cast<TButton*>(yes)->OnClick();
   for (int i = 0; i < 4; ++i) Idle();
-  EXPECT_EQ(manager->GetTopModal(), screen);
+  EXPECT_EQ(mManager->GetTopModal(), mScreen);
   EXPECT_EQ(Number("gDone"), 1) << Log();
   EXPECT_EQ(Global("gResult"), "yes");
 }
@@ -359,18 +359,18 @@ TEST_F(BindingTest, WindowMethodGlobalsAreClearedWhenTheirWindowDies) {
 
 TEST_F(BindingTest, ContextStackPushesOnlyNewWindowsAndForgetsDestroyedOnes) {
   TWindow* w = new TWindow();
-  screen->AddChild(Own(w));
-  size_t depth = host->GetContextStack().size();
-  EXPECT_TRUE(host->PushContextWindow(w));
-  EXPECT_FALSE(host->PushContextWindow(w));
-  EXPECT_FALSE(host->PushContextWindow(screen));  // already there from the root push
-  manager->RunScriptString(w, "SetWindowName('renamed')");
+  mScreen->AddChild(Own(w));
+  size_t depth = mHost->GetContextStack().size();
+  EXPECT_TRUE(mHost->PushContextWindow(w));
+  EXPECT_FALSE(mHost->PushContextWindow(w));
+  EXPECT_FALSE(mHost->PushContextWindow(mScreen));  // already there from the root push
+  mManager->RunScriptString(w, "SetWindowName('renamed')");
   EXPECT_EQ(w->GetName(), str("renamed"));
-  EXPECT_EQ(host->GetContextStack().size(), depth + 1);
-  screen->RemoveChild(w);
-  EXPECT_EQ(host->GetContextStack().size(), depth);
+  EXPECT_EQ(mHost->GetContextStack().size(), depth + 1);
+  mScreen->RemoveChild(w);
+  EXPECT_EQ(mHost->GetContextStack().size(), depth);
   Run("PopWindow() PopWindow() PopWindow()");
-  EXPECT_EQ(host->GetContextStack().size(), 1u);
+  EXPECT_EQ(mHost->GetContextStack().size(), 1u);
 }
 
 TEST_F(BindingTest, SetTopModalOnlyDrawsJustTheTopModal) {
@@ -380,14 +380,14 @@ TEST_F(BindingTest, SetTopModalOnlyDrawsJustTheTopModal) {
   };
   Counted* lower = new Counted();
   Counted* upper = new Counted();
-  manager->PushModal(Own(lower));
-  manager->PushModal(Own(upper));
+  mManager->PushModal(Own(lower));
+  mManager->PushModal(Own(upper));
   Run("SetTopModalOnly(true)");
-  manager->DrawModals();
+  mManager->DrawModals();
   EXPECT_EQ(lower->draws, 0);
   EXPECT_EQ(upper->draws, 1);
   Run("SetTopModalOnly(false)");
-  manager->DrawModals();
+  mManager->DrawModals();
   EXPECT_EQ(lower->draws, 1);
   EXPECT_EQ(upper->draws, 2);
 }
@@ -397,7 +397,7 @@ TEST_F(BindingTest, LibraryFunctionsActOnTheTopModalAndTheContextWindow) {
       "MakeDialog({ Window({ name = 'box', x = 0, y = 0, w = 10, h = 10 }),\n"
       "  Button({ name = 'toggle', x = 0, y = 20, w = 10, h = 10, Text({ name = 'label', label = "
       "'Old', w = 10, h = 10 }) }) })");
-  TWindow* top = manager->GetTopModal();
+  TWindow* top = mManager->GetTopModal();
   TWindow* box = top->FindChild("box", -1);
   ASSERT_NE(box, nullptr);
   Run("gFound = tostring(EnableWindow('box', false)) gMissing = tostring(EnableWindow('none', "
@@ -415,24 +415,24 @@ TEST_F(BindingTest, LibraryFunctionsActOnTheTopModalAndTheContextWindow) {
   Run("gD = GetWindowDepth()");
   EXPECT_EQ(Number("gD"), 2);
   Run("RealSetFocus('box')");
-  EXPECT_EQ(manager->GetFocus(), box);
+  EXPECT_EQ(mManager->GetFocus(), box);
   Run("DestroyWindow('box')");
   EXPECT_EQ(top->FindChild("box", -1), nullptr);
   Idle();
-  EXPECT_EQ(manager->GetFocus(), nullptr);
+  EXPECT_EQ(mManager->GetFocus(), nullptr);
   Run("DoFitToChildren()");
   EXPECT_EQ(top->GetWidth(), 800);
   Run("ClearModalChildren()");
   EXPECT_TRUE(top->GetChildren().empty());
   EXPECT_EQ(top->GetWidth(), 0);
   Run("DoPopModal('m')");
-  EXPECT_EQ(manager->GetTopModal(), screen);
+  EXPECT_EQ(mManager->GetTopModal(), mScreen);
 }
 
 TEST_F(BindingTest, ButtonCommandsReachTheScriptsWithTheButtonName) {
   Run("PushModal('m') MakeDialog({ Button({ name = 'go', x = 0, y = 0, w = 5, h = 5 }) })\n"
       "SetCommand('go', function() gPressed = GetButtonName() end)");
-  TWindow* go = manager->GetTopModal()->FindChild("go", -1);
+  TWindow* go = mManager->GetTopModal()->FindChild("go", -1);
   ASSERT_TRUE(go && go->IsKindOf(TButton::GetClassId()));
   static_cast<TButton*>(go)->OnClick();
   // No coroutine waits: the command and its message are queued for the scripts.
@@ -480,7 +480,7 @@ TEST_F(BindingTest, LuaHalfBuildersAndConvertersGiveTheirValues) {
   // the layer it was given).
   Run("PushModal('m') MakeDialog({ Button({ name = 'b', type = 5, x = 0, y = 0, w = 5, h = 5, "
       "SelectLayer(2) }) })");
-  TWindow* b = manager->GetTopModal()->FindChild("b", -1);
+  TWindow* b = mManager->GetTopModal()->FindChild("b", -1);
   ASSERT_TRUE(b && b->IsKindOf(TLayeredWindow::GetClassId()));
   EXPECT_EQ(static_cast<TLayeredWindow*>(b)->GetCurrentLayer(), 2u);
   EXPECT_EQ(Log().find("rror"), std::string::npos) << Log();
@@ -497,7 +497,7 @@ TEST_F(BindingTest, AButtonActionSurvivesScriptsThatReplaceIt) {
       "  SetCommand('go', function() gRan = 2 end)\n"
       "  m = WaitForMessage() gSteps = gSteps .. '|' .. m.name\n"
       "end");
-  TWindow* go = manager->GetTopModal()->FindChild("go", -1);
+  TWindow* go = mManager->GetTopModal()->FindChild("go", -1);
   ASSERT_TRUE(go && go->IsKindOf(TButton::GetClassId()));
   TButton* button = static_cast<TButton*>(go);
   auto* action = static_cast<TButton::LuaAction*>(button->GetAction());
@@ -510,18 +510,18 @@ TEST_F(BindingTest, AButtonActionSurvivesScriptsThatReplaceIt) {
 
 TEST_F(BindingTest, AFailedResumeIsLoggedAndLaterMessagesAreQueued) {
   Run("return function() local m = WaitForMessage() error('bad ' .. m.name) end");
-  ASSERT_EQ(host->GetWaitState(), TWindowScript::kWaitMessages);
-  EXPECT_TRUE(host->HandleMessage(new TMessage(kUserMessageBase, "wake"), nullptr));
+  ASSERT_EQ(mHost->GetWaitState(), TWindowScript::kWaitMessages);
+  EXPECT_TRUE(mHost->HandleMessage(new TMessage(kUserMessageBase, "wake"), nullptr));
   EXPECT_NE(Log().find("lua_resume ERROR: "), std::string::npos) << Log();
   EXPECT_NE(Log().find("bad wake"), std::string::npos) << Log();
-  EXPECT_EQ(host->GetWaitState(), TWindowScript::kWaitFailed);
-  EXPECT_FALSE(host->IsYielded());
-  EXPECT_TRUE(host->HandleMessage(new TMessage(kUserMessageBase, "later"), nullptr));
+  EXPECT_EQ(mHost->GetWaitState(), TWindowScript::kWaitFailed);
+  EXPECT_FALSE(mHost->IsYielded());
+  EXPECT_TRUE(mHost->HandleMessage(new TMessage(kUserMessageBase, "later"), nullptr));
   Run("gN = table.getn(gMessageQueue) gName = gMessageQueue[1].name");
   EXPECT_EQ(Number("gN"), 1);
   EXPECT_EQ(Global("gName"), "later");
-  EXPECT_FALSE(host->SetFlag(true));
-  EXPECT_TRUE(host->SetFlag(false));
+  EXPECT_FALSE(mHost->SetFlag(true));
+  EXPECT_TRUE(mHost->SetFlag(false));
 }
 
 TEST_F(BindingTest, MissingArgumentsAreNilNotLeftoverValues) {
@@ -530,7 +530,7 @@ TEST_F(BindingTest, MissingArgumentsAreNilNotLeftoverValues) {
       "GenericCreate(t) PopWindow() GenericCreate()\n"
       "MakeDialog({ Button({ name = 'go', x = 0, y = 0, w = 5, h = 5 }) })\n"
       "SetCommand('go', function() end) SetCommand('go')");
-  TWindow* top = manager->GetTopModal();
+  TWindow* top = mManager->GetTopModal();
   EXPECT_EQ(top->GetChildren().size(), 2u);
   TWindow* go = top->FindChild("go", -1);
   ASSERT_TRUE(go && go->IsKindOf(TButton::GetClassId()));
@@ -545,8 +545,8 @@ TEST_F(BindingTest, ASuspendedScriptThatWaitsForNoMessageRunsCommandsAtOnce) {
   lua_gettable(L, LUA_GLOBALSINDEX);
   TLuaFunction command(L);
   Run("return function() Yield() gAfter = 1 end");
-  ASSERT_TRUE(host->IsYielded());
-  EXPECT_FALSE(host->HandleMessage(new TMessage(kUserMessageBase, "dropped"), &command));
+  ASSERT_TRUE(mHost->IsYielded());
+  EXPECT_FALSE(mHost->HandleMessage(new TMessage(kUserMessageBase, "dropped"), &command));
   EXPECT_EQ(Number("gRan"), 1);
   EXPECT_EQ(Number("gAfter"), 0);
   Tick();
@@ -556,9 +556,9 @@ TEST_F(BindingTest, ASuspendedScriptThatWaitsForNoMessageRunsCommandsAtOnce) {
 TEST_F(BindingTest, PauseEndsOnAKeyAndKeepsOtherMessages) {
   Run("return function() Pause(100, true) gDone = GetTimer() end");
   uint32_t start = GetTimer();
-  host->HandleMessage(new TMessage(kUserMessageBase, "kept"), nullptr);
+  mHost->HandleMessage(new TMessage(kUserMessageBase, "kept"), nullptr);
   Advance(10);
-  host->HandleMessage(new TMessage(kPressAnyKey, "raw:A"), nullptr);
+  mHost->HandleMessage(new TMessage(kPressAnyKey, "raw:A"), nullptr);
   EXPECT_EQ(Number("gDone"), start + 10);
   Run("gN = table.getn(gMessageQueue) gK = gMessageQueue[1].name");
   EXPECT_EQ(Number("gN"), 1);
@@ -572,16 +572,16 @@ TEST_F(BindingTest, CallsMadeWhileTheCoroutineWaitsArriveAsAClosureOfSixArgument
   lua_pushstring(L, "Collect");
   lua_gettable(L, LUA_GLOBALSINDEX);
   for (int i = 1; i <= 7; ++i) lua_pushnumber(L, i);
-  EXPECT_EQ(host->RunFunction(7, 0), 0);
+  EXPECT_EQ(mHost->RunFunction(7, 0), 0);
   EXPECT_EQ(Global("gArgs"), "6nil");
   EXPECT_EQ(Global("gMsg"), "nil");
 }
 
 TEST_F(BindingTest, LuaHalfHelpersRunWithoutErrors) {
-  std::filesystem::create_directories(folder / "assets");
-  std::ofstream(folder / "assets" / "main.lua")
+  std::filesystem::create_directories(mFolder / "assets");
+  std::ofstream(mFolder / "assets" / "main.lua")
       << "MakeDialog({ Window({ name = 'inside', w = 5, h = 5 }) })\n";
-  SetIndexedFile("assets/main.lua", (folder / "assets" / "main.lua").c_str());
+  SetIndexedFile("assets/main.lua", (mFolder / "assets" / "main.lua").c_str());
   Run("gDialogWidth = 100\n"
       "local d = DistributeX(3) gDX = d[1] .. ',' .. d[3]\n"
       "SetDefaultStyle({ a = 'style', parent = { b = 'grand' } })\n"
@@ -601,7 +601,7 @@ TEST_F(BindingTest, LuaHalfHelpersRunWithoutErrors) {
       "  gStage = 'main done'\n"
       "end");
   TWindow* hk = nullptr;
-  for (TWindow* m : manager->GetModalStack())
+  for (TWindow* m : mManager->GetModalStack())
     if (m->GetName() == str("hk")) hk = m;
   ASSERT_NE(hk, nullptr);
   EXPECT_EQ(static_cast<TModalWindow*>(hk)->GetHotKeys().count("ctrl-X"), 1u);
@@ -609,10 +609,10 @@ TEST_F(BindingTest, LuaHalfHelpersRunWithoutErrors) {
   Advance(1);
   Tick();
   EXPECT_EQ(Global("gStage"), "splash") << Log();
-  TWindow* main = manager->GetTopModal();
+  TWindow* main = mManager->GetTopModal();
   ASSERT_EQ(main->GetName(), str("main.lua"));
   EXPECT_NE(main->FindChild("inside", -1), nullptr);
-  manager->DoPopModal("main.lua");
+  mManager->DoPopModal("main.lua");
   Idle();
   EXPECT_EQ(Global("gStage"), "main done") << Log();
   EXPECT_EQ(Log().find("rror"), std::string::npos) << Log();
@@ -646,7 +646,7 @@ TEST_F(BindingTest, ValuesHandedOverByACollectedThreadStayUsable) {
   Run("gGone = tostring(gWeak[1] == nil)");  // also frees what FillRect's call adopted
   ASSERT_EQ(Global("gGone"), "true");
 
-  TWindow* top = manager->GetTopModal();
+  TWindow* top = mManager->GetTopModal();
   EXPECT_NE(top->FindChild("made", -1), nullptr);
   TWindow* go = top->FindChild("go", -1);
   ASSERT_TRUE(go && go->IsKindOf(TButton::GetClassId()));
@@ -670,7 +670,7 @@ TEST_F(BindingTest, ValuesHandedOverByACollectedThreadStayUsable) {
   delete keeper.sub;
 
   // The same through a thread script that is deleted before the press.
-  TScript* thread = host->NewThread();
+  TScript* thread = mHost->NewThread();
   thread->DoLuaString("SetCommand('go', function() gPressed = 'thread' end)");
   delete thread;
   lua_setgcthreshold(L, 0);
@@ -682,12 +682,12 @@ TEST_F(BindingTest, ValuesHandedOverByACollectedThreadStayUsable) {
 TEST_F(BindingTest, ThreadScriptsWaitOnTheirOwnTimers) {
   uint32_t start = GetTimer();
   Run("return function() Pause(1000) gHostDone = GetTimer() end");
-  TScript* timed = host->NewThread();
+  TScript* timed = mHost->NewThread();
   timed->DoLuaString("return function() Pause(300) gThreadDone = GetTimer() end");
   // A scene script that waits for nothing but a message.
-  TScript* idle = host->NewThread();
+  TScript* idle = mHost->NewThread();
   idle->DoLuaString("return function() HandleGetMessage() gIdleWoke = 1 end");
-  EXPECT_EQ(host->GetWaitState(), TWindowScript::kWaitMessages);
+  EXPECT_EQ(mHost->GetWaitState(), TWindowScript::kWaitMessages);
   auto tickAll = [&] {
     Tick();
     for (TScript* s : {timed, idle})
@@ -707,21 +707,21 @@ TEST_F(BindingTest, ThreadScriptsWaitOnTheirOwnTimers) {
 
 TEST_F(BindingTest, BuildingWindowsOrRegisteringTypesDoesNotWakeTheWaitingScript) {
   Run("gWakes = 0 return function() while true do HandleGetMessage() gWakes = gWakes + 1 end end");
-  ASSERT_TRUE(host->IsYielded());
-  manager->RegisterWindowType("Extra", &TWindow::Create);
-  TScript* scene = host->NewThread();
+  ASSERT_TRUE(mHost->IsYielded());
+  mManager->RegisterWindowType("Extra", &TWindow::Create);
+  TScript* scene = mHost->NewThread();
   scene->DoLuaString(
       "PushModal('scene')\n"
       "MakeDialog({ Extra({ name = 'one', x = 0, y = 0, w = 30, h = 20 }),\n"
       "  Window({ name = 'two', x = 0, y = 0, w = 5, h = 5 }) })");
   delete scene;
   EXPECT_EQ(Number("gWakes"), 0) << Log();
-  TWindow* top = manager->GetTopModal();
+  TWindow* top = mManager->GetTopModal();
   EXPECT_NE(top->FindChild("one", -1), nullptr);
   EXPECT_NE(top->FindChild("two", -1), nullptr);
   EXPECT_EQ(Number("gDialogWidth"), 5);
-  EXPECT_EQ(host->GetWaitState(), TWindowScript::kWaitMessages);
-  host->HandleMessage(new TMessage(kUserMessageBase, "real"), nullptr);
+  EXPECT_EQ(mHost->GetWaitState(), TWindowScript::kWaitMessages);
+  mHost->HandleMessage(new TMessage(kUserMessageBase, "real"), nullptr);
   EXPECT_EQ(Number("gWakes"), 1);
 }
 
@@ -744,9 +744,9 @@ TEST_F(BindingTest, SetCommandRefusesValuesThatAreNotFunctionsAtTheCall) {
 TEST_F(BindingTest, PoppingTheTopModalRestartsTheUncoveredModalsClock) {
   TModalWindow* lower = new TModalWindow();
   TModalWindow* upper = new TModalWindow();
-  manager->PushModal(Own(lower));
-  manager->PushModal(Own(upper));
+  mManager->PushModal(Own(lower));
+  mManager->PushModal(Own(upper));
   ASSERT_TRUE(lower->GetClock().IsPaused());
-  manager->PopTopModal();
+  mManager->PopTopModal();
   EXPECT_FALSE(lower->GetClock().IsPaused());
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "render/RenderFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "window/text/TFontCache.h"
 #include "window/text/THwMiniVecDraw.h"
 #include "window/text/TTextLayout.h"
