@@ -164,8 +164,9 @@ void BlackenWindow() {
   TRect r;
   root->GetClientRect(r);
   boost::shared_ptr<TTexture> black = TTexture::Create(r.Width(), r.Height(), false);
-  if (black) {
-    TRenderer::Instance()->FillRect(TRect(0, 0, r.Width(), r.Height()), TColor(0, 0, 0, 1), black);
+  TRenderer* renderer = TRenderer::Instance();
+  if (black && renderer) {
+    renderer->FillRect(TRect(0, 0, r.Width(), r.Height()), TColor(0, 0, 0, 1), black);
     static_cast<TImage*>(root)->SetTexture(black, 1.0f);
   }
   root->DeleteChildren();

@@ -183,6 +183,12 @@ TEST_F(GameShellTest, ModesChaptersScoresAndMedals) {
     auto back = g.GetUserData("pieces");
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back[11], 12);
+    // A value of another size under the key is no 12-byte record: absent, not zero-padded.
+    const uint8_t four[4] = {9, 9, 9, 9};
+    g.GetPrefs().SetData("short", four, 4, g.GetCurrentUser());
+    EXPECT_EQ(g.GetUserData("short"), nullptr);
+    g.SetUserString("label", "abc");
+    EXPECT_EQ(g.GetUserData("label"), nullptr);
   });
 }
 
