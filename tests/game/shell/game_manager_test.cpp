@@ -111,6 +111,21 @@ TEST_F(GameShellTest, PlayersAreCreatedSwitchedRenamedAndDeleted) {
   });
 }
 
+TEST_F(GameShellTest, AStoredPlayerPastTheRecordsIsTakenAsNone) {
+  Run("--multiple", [&](TPlatform* p) {
+    Lua(p, kSerialized);
+    CreateGameManager();
+    QMGameManager::Instance()->CreateNewUser("Ann");
+    QMGameManager::Instance()->GetPrefs().SetInt("curuser", 5, -1, true);
+    CreateGameManager();
+    QMGameManager& g = *QMGameManager::Instance();
+    EXPECT_EQ(g.GetCurrentUser(), -1);
+    g.SetArcadeLevel(3);
+    EXPECT_EQ(g.GetNumUsers(), 1) << "no player records made up to the stale number";
+    DestroyGameManager();
+  });
+}
+
 TEST_F(GameShellTest, UserFileNamesStayInsideTheUserFolder) {
   struct Case {
     const char* name;
