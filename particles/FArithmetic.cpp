@@ -96,7 +96,8 @@ bool FAlpha::Execute(TParticleContext*, TParticleFrame* f) {
 bool F2dRotation::Execute(TParticleContext*, TParticleFrame* f) {
   if (f->Width(0) != 1) return false;
   const float angle = f->Operand(0)[0];
-  const float r[2] = {std::cos(angle), std::sin(angle)};
+  const float r[2] = {static_cast<float>(std::cos(static_cast<double>(angle))),
+                      static_cast<float>(std::sin(static_cast<double>(angle)))};
   f->Push(r, 2);
   return true;
 }

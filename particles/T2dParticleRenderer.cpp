@@ -95,8 +95,15 @@ str T2dParticleRenderer::GetInitString() {
 void T2dParticleRenderer::EnsureBuffers(int capacity) {
   SharedBuffers& shared = Shared();
   const int k = mBrokenIndexedVerts ? 6 : 4;
-  if (static_cast<int>(shared.vertices.size()) >= k * capacity) return;
-  const size_t count = static_cast<size_t>(k) * 2 * capacity;
+  // A renderer in the unindexed mode may have grown the vertices without indices; an indexed
+  // draw then needs them made.
+  const bool indexed = !mBrokenIndexedVerts;
+  const size_t indexQuads = std::min<size_t>(static_cast<size_t>(capacity), kMaxParticles);
+  if (static_cast<int>(shared.vertices.size()) >= k * capacity &&
+      (!indexed || shared.indices.size() >= indexQuads * 6))
+    return;
+  const size_t count =
+      std::max(shared.vertices.size(), static_cast<size_t>(k) * 2 * static_cast<size_t>(capacity));
   shared.vertices.assign(count, TLitVertex());
   for (size_t i = 0; i < count; ++i) {
     TLitVertex& v = shared.vertices[i];
@@ -109,7 +116,7 @@ void T2dParticleRenderer::EnsureBuffers(int capacity) {
   shared.indices.clear();
   if (!mBrokenIndexedVerts) {
     // Quads past what 16-bit indices can name get no indices; capacities are capped below that.
-    const size_t quads = std::min<size_t>(static_cast<size_t>(2) * capacity, kMaxParticles);
+    const size_t quads = std::min<size_t>(count / 4, kMaxParticles);
     shared.indices.resize(quads * 6);
     for (size_t q = 0; q < quads; ++q) {
       const uint16_t b = static_cast<uint16_t>(4 * q);

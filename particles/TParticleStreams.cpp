@@ -1,6 +1,7 @@
 // The particle expression compiler (Lua value tables to postfix instruction streams) and the
 // stream runner that walks a stream over each particle.
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 #include "core/EngineLog.h"
@@ -99,8 +100,8 @@ void TLuaParticleSystem::RegisterFunction(const str& name, TParticleCreator crea
 TParticleFunctionPtr TLuaParticleSystem::CreateFunction(const str& name) {
   const auto it = mCreators.find(name);
   if (it == mCreators.end()) {
-    // The name goes into Lua text: only plain names are quoted as they are.
-    Alert(str::Format("Type not found: %s", IsIdentifier(name) ? name.CStr() : "?"));
+    // The message reaches _ALERT as a string value, never as Lua text, so any name is safe.
+    Alert(str::Format("Type not found: %s", name.CStr()));
     return TParticleFunctionPtr();
   }
   return TParticleFunctionPtr(it->second());
@@ -253,6 +254,12 @@ void TLuaParticleSystem::RunAnimStream(int ms) {
 
 void TLuaParticleSystem::CreateParticles(float count) {
   if (mCollection->GetCapacity() == 0) return;
+  // A count that is not a number would leave the pending count NaN, and the effect would
+  // never spawn again.
+  if (std::isnan(count)) {
+    EngineLog("CreateParticles: the count is not a number; nothing spawned");
+    return;
+  }
   mPendingSpawn += count;
   const uint32_t stride = mCollection->GetStrideFloats();
   const int defaults = std::min<int>(mRenderer->GetDefaultCount(), static_cast<int>(stride));

@@ -39,7 +39,10 @@ QMGameManager::QMGameManager() : mPrefs(true), mHiscores(true) {
   // Selecting the last player neither saves nor restores a game: the first restore of a run
   // comes later, once the scripts are registered.
   mSaveLock = mRestoreLock = true;
-  SetCurrentUser(mPrefs.GetInt("curuser", -1));
+  // A stored player past the records (an edited or damaged file) is taken as none: left in
+  // place, every per-player write would make empty player records up to its number.
+  const int stored = mPrefs.GetInt("curuser", -1);
+  SetCurrentUser(stored < GetNumUsers() ? stored : -1);
   mSaveLock = mRestoreLock = false;
 }
 

@@ -192,7 +192,11 @@ void QMGameManager::SetUserData(const str& key, const uint8_t bytes[12]) {
 }
 
 std::unique_ptr<uint8_t[]> QMGameManager::GetUserData(const str& key) const {
+  // Asked without a buffer the store answers the value's length; anything but a 12-byte value
+  // (no record, no key, a value of another size) is absent, not 12 zero bytes.
+  const int user = GetCurrentUser();
+  if (mPrefs.GetData(key, nullptr, 0, user) != 12) return nullptr;
   std::unique_ptr<uint8_t[]> bytes(new uint8_t[12]());
-  if (mPrefs.GetData(key, bytes.get(), 12, GetCurrentUser()) != 0) return nullptr;
+  if (mPrefs.GetData(key, bytes.get(), 12, user) != 0) return nullptr;
   return bytes;
 }

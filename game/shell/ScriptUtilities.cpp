@@ -1,6 +1,7 @@
 #include "game/shell/ScriptUtilities.h"
 
 #include "assets/FileLayer.h"
+#include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "game/shell/QMGameManager.h"
 #include "render/TRenderer.h"
@@ -125,9 +126,15 @@ LuaDataState::~LuaDataState() {
 bool LuaDataState::LoadTable(const str& path) {
   if (!mState) return false;
   lua_settop(mState, 0);
-  if (luaL_loadfile(mState, path.CStr()) != 0) return false;
-  if (lua_pcall(mState, 0, LUA_MULTRET, 0) != 0) return false;
-  return lua_gettop(mState) > 0 && lua_istable(mState, -1);
+  if (luaL_loadfile(mState, path.CStr()) != 0 || lua_pcall(mState, 0, LUA_MULTRET, 0) != 0) {
+    const char* error = lua_tostring(mState, -1);
+    EngineLog("Data file %s not read: %s", path.CStr(), error ? error : "");
+    lua_settop(mState, 0);
+    return false;
+  }
+  if (lua_gettop(mState) > 0 && lua_istable(mState, -1)) return true;
+  EngineLog("Data file %s does not give a table", path.CStr());
+  return false;
 }
 
 void KillAllKAnimSounds() {
@@ -164,8 +171,9 @@ void BlackenWindow() {
   TRect r;
   root->GetClientRect(r);
   boost::shared_ptr<TTexture> black = TTexture::Create(r.Width(), r.Height(), false);
-  if (black) {
-    TRenderer::Instance()->FillRect(TRect(0, 0, r.Width(), r.Height()), TColor(0, 0, 0, 1), black);
+  TRenderer* renderer = TRenderer::Instance();
+  if (black && renderer) {
+    renderer->FillRect(TRect(0, 0, r.Width(), r.Height()), TColor(0, 0, 0, 1), black);
     static_cast<TImage*>(root)->SetTexture(black, 1.0f);
   }
   root->DeleteChildren();

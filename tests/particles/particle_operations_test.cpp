@@ -125,6 +125,12 @@ TEST(ParticleOperations, ArithmeticAndComparisons) {
   Exec<FAlpha>({{1, 2}, {0.5f}}, &ok);
   EXPECT_FALSE(ok);
   EXPECT_EQ(Exec<F2dRotation>({{0}}), (Value{1, 0}));
+  // Cosine and sine are taken in double and rounded once to float; at this angle the float
+  // sine routine lands one step away.
+  const float angle = 0.00101566606f;
+  EXPECT_EQ(Exec<F2dRotation>({{angle}}),
+            (Value{static_cast<float>(std::cos(static_cast<double>(angle))),
+                   static_cast<float>(std::sin(static_cast<double>(angle)))}));
   EXPECT_EQ(Exec<FAdd>({{1}}, &ok), Value{});
   EXPECT_FALSE(ok);
 }

@@ -113,6 +113,24 @@ TEST(ParticleRenderer, SharedBuffersGrowOnlyAndFollowTheIndexSetting) {
   EXPECT_EQ(broken.vertices[4].v, 1.0f);
 }
 
+TEST(ParticleRenderer, AnIndexedDrawAfterAnUnindexedOneStillHasItsIndices) {
+  SetConfig("brokenindexedverts", "1");
+  CapturingRenderer broken;
+  SetConfig("brokenindexedverts", "");
+  CapturingRenderer indexed;
+  std::vector<float> a = Particle(0, 0, 0, -1, 1), b = Particle(5, 5, 0, -1, 1);
+  std::list<float*> live{a.data(), b.data()};
+  // The unindexed draw grows the shared vertices past what the indexed one needs.
+  broken.Draw(TVec3{}, 1, live, 10);
+  indexed.Draw(TVec3{}, 1, live, 5);
+  ASSERT_TRUE(indexed.indexed);
+  ASSERT_EQ(indexed.indices.size(), 12u);
+  EXPECT_EQ(indexed.indices[6], 4);
+  EXPECT_EQ(indexed.indices[10], 7);
+  // The vertices only grow.
+  EXPECT_EQ(T2dParticleRenderer::SharedVertexCapacity(), 120);
+}
+
 TEST(ParticleRenderer, OptionsAndDefaults) {
   CapturingRenderer r;
   r.SetOption("blendmode", TVec4{2.6f, 0, 0, 0});

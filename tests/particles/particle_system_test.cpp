@@ -127,6 +127,13 @@ TEST(ParticleSystem, FractionalSpawningCarriesOver) {
   EXPECT_EQ(s->GetCollection().GetLiveCount(), 3);
   EXPECT_FLOAT_EQ(s->GetPendingSpawn(), 4.0f);
 
+  // A count that is not a number spawns nothing and leaves later spawns working.
+  auto nan = MakeSystem();
+  nan->GetScript()->DoLuaString("SetNumParticles(3) CreateParticles(0/0)");
+  EXPECT_EQ(nan->GetCollection().GetLiveCount(), 0);
+  nan->CreateParticles(1.0f);
+  EXPECT_EQ(nan->GetCollection().GetLiveCount(), 1);
+
   auto empty = MakeSystem();
   empty->CreateParticles(2.0f);
   EXPECT_EQ(empty->GetPendingSpawn(), 0.0f);
@@ -205,6 +212,7 @@ TEST(ParticleSystem, CompilerRefusesWhatTheRunnerCannotRun) {
       {"Anim(fClosedCycle(0, 1, 1))", "fClosedCycle needs more than one step"},
       {"Anim(fDebug(1,2,3,4,5,6,7,8,9,10,11,12))", "at most 11 arguments"},
       {"Anim(CreateValue('nosuch', {1}))", "Type not found: nosuch"},
+      {"Anim(CreateValue('no such', {1}))", "Type not found: no such"},
       {"local e = 1 for i = 1, 300 do e = fVec(1, e) end Anim(e)", "C stack overflow"},
   };
   for (const Case& c : cases) {

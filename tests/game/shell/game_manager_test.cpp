@@ -111,6 +111,21 @@ TEST_F(GameShellTest, PlayersAreCreatedSwitchedRenamedAndDeleted) {
   });
 }
 
+TEST_F(GameShellTest, AStoredPlayerPastTheRecordsIsTakenAsNone) {
+  Run("--multiple", [&](TPlatform* p) {
+    Lua(p, kSerialized);
+    CreateGameManager();
+    QMGameManager::Instance()->CreateNewUser("Ann");
+    QMGameManager::Instance()->GetPrefs().SetInt("curuser", 5, -1, true);
+    CreateGameManager();
+    QMGameManager& g = *QMGameManager::Instance();
+    EXPECT_EQ(g.GetCurrentUser(), -1);
+    g.SetArcadeLevel(3);
+    EXPECT_EQ(g.GetNumUsers(), 1) << "no player records made up to the stale number";
+    DestroyGameManager();
+  });
+}
+
 TEST_F(GameShellTest, UserFileNamesStayInsideTheUserFolder) {
   struct Case {
     const char* name;
@@ -183,6 +198,12 @@ TEST_F(GameShellTest, ModesChaptersScoresAndMedals) {
     auto back = g.GetUserData("pieces");
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back[11], 12);
+    // A value of another size under the key is no 12-byte record: absent, not zero-padded.
+    const uint8_t four[4] = {9, 9, 9, 9};
+    g.GetPrefs().SetData("short", four, 4, g.GetCurrentUser());
+    EXPECT_EQ(g.GetUserData("short"), nullptr);
+    g.SetUserString("label", "abc");
+    EXPECT_EQ(g.GetUserData("label"), nullptr);
   });
 }
 

@@ -2,12 +2,16 @@
 // strings, file checks and the fade of the animation sounds on the top modal's clock.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "engine/EngineFixture.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
+#include "core/EngineLog.h"
+#include "script/LuaApi.h"
 #include "platform/os/Clock.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSoundManager.h"
@@ -60,6 +64,31 @@ TEST_F(ScriptUtilitiesTest, ScriptFunctionsAnswerAsTheGameExpects) {
     EXPECT_EQ(Eval("fileExists('settings.xml')"), "false");
     EXPECT_EQ(Eval("fileExists('scripts/here.lua')"), "true");
     DestroyGameManager();
+  });
+}
+
+TEST_F(ScriptUtilitiesTest, DataFilesGiveTheirTableOrALogLine) {
+  std::filesystem::create_directories(mWork + "/assets/scripts/tools");
+  WriteAsset("scripts/tools/lamp.lua", "return { radius = 40 }");
+  WriteAsset("scripts/tools/number.lua", "return 3");
+  WriteAsset("scripts/tools/broken.lua", "return { radius = ");
+  Run("--multiple", [&](TPlatform*) {
+    LuaDataState data;
+    ASSERT_TRUE(data.LoadTable("scripts/tools/lamp.lua"));
+    lua_State* L = data.GetState();
+    lua_pushstring(L, "radius");
+    lua_gettable(L, -2);
+    EXPECT_EQ(lua_tonumber(L, -1), 40);
+    EXPECT_FALSE(data.LoadTable("scripts/tools/number.lua"));
+    EXPECT_FALSE(data.LoadTable("scripts/tools/broken.lua"));
+    EXPECT_FALSE(data.LoadTable("scripts/tools/missing.lua"));
+    std::ifstream in(GetLogFilePath().CStr());
+    std::stringstream log;
+    log << in.rdbuf();
+    for (const char* line : {"Data file scripts/tools/number.lua does not give a table",
+                             "Data file scripts/tools/broken.lua not read",
+                             "Data file scripts/tools/missing.lua not read"})
+      EXPECT_NE(log.str().find(line), std::string::npos) << line << "\n" << log.str();
   });
 }
 
