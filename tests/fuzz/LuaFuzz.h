@@ -7,7 +7,8 @@
 // runs at most its own length between calls, so only calls can make it run long (recursion,
 // tail calls, iterators). For those, a CPU timer makes the interpreter's next stack check
 // fail (the stack looks full and the allocator refuses to grow it); every call passes one, so
-// the run ends in a memory error.
+// the run ends in a memory error. A protected call would catch that error and carry on, so
+// pcall and xpcall pass it on once the time is up.
 #pragma once
 
 #include <signal.h>
@@ -108,6 +109,25 @@ inline int TimedCall(lua_State* L, int nargs, int nresults, long milliseconds) {
   L->stack_last = L->stack + L->stacksize - 1 - EXTRA_STACK;
   gLuaBudget.expired = 0;
   return status;
+}
+
+inline int ProtectedCallUntilExpired(lua_State* L) {
+  if (gLuaBudget.expired) return luaL_error(L, "out of time");
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+  if (gLuaBudget.expired) return luaL_error(L, "out of time");
+  return lua_gettop(L);
+}
+
+inline void GuardProtectedCalls(lua_State* L) {
+  for (const char* name : {"pcall", "xpcall"}) {
+    lua_pushstring(L, name);
+    lua_pushstring(L, name);
+    lua_gettable(L, LUA_GLOBALSINDEX);
+    lua_pushcclosure(L, ProtectedCallUntilExpired, 1);
+    lua_settable(L, LUA_GLOBALSINDEX);
+  }
 }
 
 // Sets the global to nil.

@@ -34,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* name : kRemoved) fuzz::RemoveGlobal(L, name);
   lua_register(L, "print", Ignore);
   fuzz::GuardStringLibrary(L);
+  fuzz::GuardProtectedCalls(L);
 
   if (luaL_loadbuffer(L, chunk.data(), chunk.size(), "=fuzz") == 0 && fuzz::TopEndsByItself(L)) {
     fuzz::gLuaBudget.allocationsLeft = failAfter == 0 ? -1 : long(failAfter % 100000);
