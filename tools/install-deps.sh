@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests, the fuzz targets (clang with libFuzzer)
-# and the sample game need, when missing.
+# Installs the Debian packages the build, the tests and the sample game need, when missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build ccache pkg-config googletest libgtest-dev libbenchmark-dev
           zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev libboost-dev
-          libsdl2-dev libcurl4-openssl-dev xvfb xauth clang libclang-rt-14-dev)
+          libsdl2-dev libcurl4-openssl-dev xvfb xauth)
+# The fuzz targets: clang with its libFuzzer runtime.
+packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
