@@ -40,6 +40,22 @@ inline const std::string& ScratchFolder() {
   return *folder;
 }
 
+// Returns to the working folder it found when it goes, so that the fuzzer's own paths, which
+// may be relative, stay valid whatever the target did; optionally works in the scratch folder
+// meanwhile (where "assets" and "final.txt" are looked for).
+class KeepWorkingFolder {
+public:
+  explicit KeepWorkingFolder(bool enterScratch = false) : mFolder(std::filesystem::current_path()) {
+    if (enterScratch) std::filesystem::current_path(ScratchFolder());
+  }
+  ~KeepWorkingFolder() { std::filesystem::current_path(mFolder); }
+  KeepWorkingFolder(const KeepWorkingFolder&) = delete;
+  KeepWorkingFolder& operator=(const KeepWorkingFolder&) = delete;
+
+private:
+  std::filesystem::path mFolder;
+};
+
 // Makes the bytes readable under the name through the file layer. Memory files do not own
 // their bytes, so a copy is kept until the same name is given again; the copy is never empty,
 // so its address is never null.

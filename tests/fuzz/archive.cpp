@@ -1,7 +1,5 @@
 // Flat-file archives mounted from the assets folder; every entry they list is then read
 // whole, in pieces and after seeks, through the file layer.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -11,8 +9,7 @@
 #include "assets/TFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool inScratch = chdir(fuzz::ScratchFolder().c_str()) == 0;
-  if (!inScratch) abort();
+  fuzz::KeepWorkingFolder inScratch(true);
   ClearFileIndex();
   fuzz::PutDiskFile("assets/fuzz.hwp", data, size);
   MountFlatFiles("assets", GetFileIndex());

@@ -1,8 +1,6 @@
 // The command line, read by the engine's entry on the headless platform: options anywhere in
 // the line ("-wnd=", "-wd=", "--cheat", "options=", "--multiple", ...), each run starting the
 // engine and ending it again through a game main function that returns at once.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -21,8 +19,6 @@ int Game(TPlatform*, const char*) { return 0; }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // Start-up changes the working folder; the fuzzer's own paths may be relative to it.
-  static const std::string started = std::filesystem::current_path().string();
   static const std::string work = [] {
     const std::string& root = fuzz::ScratchFolder();
     setenv("XDG_DATA_HOME", (root + "/user").c_str(), 1);
@@ -40,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string line(reinterpret_cast<const char*>(data), size);
   line = line.substr(0, line.find('\0'));
   line += " -wd=" + work;
+  fuzz::KeepWorkingFolder keep;  // start-up moves to the program's folder and to "-wd="
   PlatformMain(nullptr, nullptr, line.c_str(), 1, Game, false);
-  if (chdir(started.c_str()) != 0) abort();
   ClearConfig();
   return 0;
 }

@@ -1,7 +1,5 @@
 // The assets index "final.txt": the list of names kept out of the file index, read at
 // start-up; afterwards names are resolved and checked against it.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 
@@ -10,12 +8,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool prepared = [] {
-    if (chdir(fuzz::ScratchFolder().c_str()) != 0) return false;
+    std::filesystem::create_directories(fuzz::ScratchFolder() + "/assets/scripts");
     for (const char* name : {"assets/scripts/main.lua", "assets/top.txt", "user/save.dat"})
       fuzz::PutDiskFile(name, reinterpret_cast<const uint8_t*>("x"), 1);
     return true;
   }();
-  if (!prepared) abort();
+  (void)prepared;
+  fuzz::KeepWorkingFolder inScratch(true);
   fuzz::PutDiskFile("final.txt", data, size);
   ClearFileIndex();
   ClearNameList();

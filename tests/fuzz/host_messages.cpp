@@ -1,8 +1,6 @@
 // Records from the host window reaching a running engine: the engine starts hosted by an
 // in-process host (as a portal page would host it), the input's 12-byte records are sent to
 // it, and its event pump turns them into window messages and events.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -40,7 +38,6 @@ int Game(TPlatform* platform, const char*) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string started = std::filesystem::current_path().string();
   static const std::string work = [] {
     const std::string& root = fuzz::ScratchFolder();
     setenv("XDG_DATA_HOME", (root + "/user").c_str(), 1);
@@ -59,9 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   gRecordCount = size / platform::host::kRecordSize;
   std::ostringstream line;
   line << "-zylom -wnd=" << std::hex << host.Handle() << " -wd=" << work;
+  fuzz::KeepWorkingFolder keep;  // start-up moves to the program's folder and to "-wd="
   PlatformMain(nullptr, nullptr, line.str().c_str(), 1, Game, false);
   gHost = nullptr;
-  if (chdir(started.c_str()) != 0) abort();
   ClearConfig();
   return 0;
 }
