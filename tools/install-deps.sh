@@ -5,7 +5,8 @@ packages=(build-essential cmake ninja-build ccache pkg-config googletest libgtes
           zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev libboost-dev
           libsdl2-dev libcurl4-openssl-dev libfreetype-dev fonts-dejavu-core xvfb xauth)
 missing=()
-for p in "${packages[@]}"; do
+# clang with its libFuzzer runtime builds the fuzz targets.
+for p in "${packages[@]}" clang libclang-rt-14-dev; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then

@@ -1,0 +1,64 @@
+// Records from the host window reaching a running engine: the engine starts hosted by an
+// in-process host (as a portal page would host it), the input's 12-byte records are sent to
+// it, and its event pump turns them into window messages and events.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "FuzzSupport.h"
+#include "core/PlatformMain.h"
+#include "core/TPlatform.h"
+#include "core/TSettings.h"
+#include "platform/host/HostWindow.h"
+#include "platform/host/headless/HostWindow.h"
+#include "platform/os/Clock.h"
+#include "platform/os/SpecialFolders.h"
+#include "platform/window/headless/Window.h"
+
+namespace {
+
+const uint8_t* gRecords = nullptr;
+size_t gRecordCount = 0;
+platform::host::headless::Host* gHost = nullptr;
+
+int Game(TPlatform* platform, const char*) {
+  TPlatformEvent event;
+  for (size_t i = 0; i < gRecordCount; ++i) {
+    gHost->Send(platform::host::DecodeRecord(gRecords + i * platform::host::kRecordSize));
+    platform->GetEvent(event);
+    platform->GetEvent(event);
+    platform::host::Record posted;
+    while (gHost->TakePosted(posted)) {}
+  }
+  return 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string work = [] {
+    const std::string& root = fuzz::ScratchFolder();
+    setenv("XDG_DATA_HOME", (root + "/user").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (root + "/common").c_str(), 1);
+    setenv("XDG_DESKTOP_DIR", (root + "/desktop").c_str(), 1);
+    platform::os::SetCommonDataFolder(root + "/common");
+    platform::window::RequestHeadless(true);
+    platform::os::UseVirtualClock(true);
+    platform::os::SetVirtualTime(50000);
+    SetPlatformExitHook([](int) {});
+    return root;
+  }();
+  platform::host::headless::Host host;
+  gHost = &host;
+  gRecords = data;
+  gRecordCount = size / platform::host::kRecordSize;
+  std::ostringstream line;
+  line << "-zylom -wnd=" << std::hex << host.Handle() << " -wd=" << work;
+  fuzz::KeepWorkingFolder keep;  // start-up moves to the program's folder and to "-wd="
+  PlatformMain(nullptr, nullptr, line.str().c_str(), 1, Game, false);
+  gHost = nullptr;
+  ClearConfig();
+  return 0;
+}

@@ -1,0 +1,52 @@
+// Chunks loaded and run: text or precompiled, with the base, string, table and math libraries,
+// under a memory budget, an allocation-failure injector and a CPU-time limit. Input: a 32-bit
+// allocation count (the allocation after that many fails; 0 never fails), then the chunk.
+// Whatever the chunk does, the state must stay usable and close cleanly.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "FuzzSupport.h"
+#include "LuaFuzz.h"
+
+namespace {
+
+int Ignore(lua_State*) { return 0; }
+
+// Functions that would leave the checked code (new chunks, files, coroutines with stacks of
+// their own) or only print.
+const char* const kRemoved[] = {"dofile", "loadfile", "loadstring", "require", "coroutine",
+                                "print",  "loadlib",  "io",         "os"};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::Input in(data, size);
+  uint32_t failAfter = in.U32();
+  std::string chunk = in.Rest();
+
+  lua_State* L = fuzz::OpenBudgetState(16u << 20);
+  if (!L) abort();
+  for (lua_CFunction open : {luaopen_base, luaopen_string, luaopen_table, luaopen_math}) {
+    open(L);
+    lua_settop(L, 0);
+  }
+  for (const char* name : kRemoved) fuzz::RemoveGlobal(L, name);
+  lua_register(L, "print", Ignore);
+  fuzz::GuardStringLibrary(L);
+  fuzz::GuardProtectedCalls(L);
+
+  if (luaL_loadbuffer(L, chunk.data(), chunk.size(), "=fuzz") == 0 && fuzz::TopEndsByItself(L)) {
+    fuzz::gLuaBudget.allocationsLeft = failAfter == 0 ? -1 : long(failAfter % 100000);
+    fuzz::TimedCall(L, 0, 0, 200);
+    fuzz::gLuaBudget.allocationsLeft = -1;
+    fuzz::gLuaBudget.bytesLeft = size_t(1) << 30;
+    // Still usable after whatever happened.
+    lua_settop(L, 0);
+    const char probe[] = "local t = {} t[1] = 'ok' return t[1]";
+    if (luaL_loadbuffer(L, probe, sizeof probe - 1, "=probe") != 0) abort();
+    if (lua_pcall(L, 0, 1, 0) != 0) abort();
+  }
+  lua_close(L);
+  return 0;
+}
