@@ -162,6 +162,38 @@ TEST_F(SoundTest, CallbackDestroyedBeforeItsInstanceEndsIsNeverCalled) {
   EXPECT_EQ(mManager->GetStreamCount(), 0u);
 }
 
+// Game code often tidies up in its end callback: stopping, pausing or stopping all of the
+// sound whose instance has just ended, while the ended stream is being taken down.
+TEST_F(SoundTest, CallbackMayStopOrPauseTheInstanceThatHasJustEnded) {
+  struct Tidy : TSoundCallBack {
+    void OnSoundEnd(boost::shared_ptr<TSoundInstance> instance,
+                    boost::shared_ptr<TSound>) override {
+      streamAtEnd = instance->GetStream();
+      instance->SetPaused(true);
+      instance->Stop();
+      if (auto sound = instance->GetSound()) sound->StopAll();
+      ++ends;
+    }
+    TSoundStream* streamAtEnd = reinterpret_cast<TSoundStream*>(1);
+    int ends = 0;
+  };
+  auto sound = TSound::Get(MakeOgg("click.ogg", 0.3), true, 1000);
+  ASSERT_TRUE(sound);
+  // Ended on its own and delivered by the dispatch; then stopped through its group.
+  Tidy natural, stopped;
+  sound->Play(false)->SetCallBack(&natural);
+  Run(2000);
+  mManager->DispatchCallBacks();
+  EXPECT_EQ(natural.ends, 1);
+  EXPECT_EQ(natural.streamAtEnd, nullptr) << "an ended instance has no stream any more";
+  sound->Play(true)->SetCallBack(&stopped);
+  mManager->StopAll(1000);
+  EXPECT_EQ(stopped.ends, 1);
+  EXPECT_EQ(stopped.streamAtEnd, nullptr);
+  EXPECT_EQ(mManager->GetStreamCount(), 0u);
+  EXPECT_EQ(sound->GetData()->GetInstanceCount(), 0u);
+}
+
 class SoundWithoutDevice : public SoundTest {
 protected:
   bool WithDevice() const override { return false; }
