@@ -141,8 +141,9 @@ bool TSoundStream::Update(bool first) {
     return true;
   }
   if (part == mHalfLastFilled) {
-    // A buffer played once has stopped when its play position caught up with the write one.
-    return !(mOneShot && play >= write);
+    // A buffer played once has stopped when its play position caught up with the write one;
+    // a paused buffer stands still too, but has not ended.
+    return !(mOneShot && !mPaused && play >= write);
   }
   mHalfLastFilled = part;
   if (mEndOfData) {
