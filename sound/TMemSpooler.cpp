@@ -68,9 +68,11 @@ void TMemSpooler::Seek(float seconds) {
   boost::shared_ptr<TSoundData> data = mSource.lock();
   if (!data) return;
   if (data->GetPcm()) {
-    int64_t frames = int64_t(std::floor(double(seconds) * data->GetSampleRate()));
-    if (frames < 0) frames = 0;
-    mPosition = int32_t(frames * data->GetChannels() * 2);
+    // Kept within the decoded block: a position past it would be read from.
+    double frames = std::floor(double(seconds) * data->GetSampleRate());
+    double at = frames * data->GetChannels() * 2.0;
+    const int32_t end = data->GetDecodedBytes();
+    mPosition = !(at > 0.0) ? 0 : at >= double(end) ? end : int32_t(at);
   } else if (OggVorbis_File* decoder = data->GetDecoder()) {
     ov_time_seek(decoder, seconds);
     mPosition = int32_t(ov_pcm_tell(decoder));

@@ -138,10 +138,17 @@ bool TSoundData::Open(std::unique_ptr<TFile> file, bool streamFromFile) {
     EngineLog("OGG file could not be opened");
     return false;
   }
+  vorbis_info* info = ov_info(decoder.get(), -1);
+  // The header's rate sizes every buffer made for the sound; a rate no audio has is a damaged
+  // or hostile file, not something to allocate for.
+  if (!info || info->rate < 1 || info->rate > kMaxSampleRate || info->channels < 1) {
+    EngineLog("OGG file could not be opened");
+    ov_clear(decoder.get());
+    return false;
+  }
   mDecoder = std::move(decoder);
-  vorbis_info* info = ov_info(mDecoder.get(), -1);
-  mSampleRate = info ? int32_t(info->rate) : 0;
-  mChannels = info ? info->channels : 0;
+  mSampleRate = int32_t(info->rate);
+  mChannels = info->channels;
   mLength = ov_time_total(mDecoder.get(), -1);
   if (mLength < 0) mLength = 0;
   if (DecodesWhole(mLength, streamFromFile)) {

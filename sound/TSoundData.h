@@ -66,6 +66,9 @@ private:
   TSound* mOwner = nullptr;
 };
 
+// The highest sample rate a sound file may claim (far above any real recording).
+constexpr long kMaxSampleRate = 768000;
+
 // How often a negative answer of the decoder (a hole, a bad link) is retried before the
 // rest of the data counts as missing.
 constexpr int kDecoderRetries = 8;

@@ -34,9 +34,10 @@ private:
   void ForgetStream(TSoundStream* stream) {
     if (mStream == stream) mStream = nullptr;
   }
-  // The queued sound has taken over the stream.
+  // The queued sound has taken over the stream. Runs on the sound thread, so it never holds
+  // the sound itself: a last handle dropped there would end the sound off the main thread.
   void TakeQueuedSound() {
-    if (auto queued = mQueued.lock()) mSound = queued;
+    if (!mQueued.expired()) mSound = mQueued;
   }
 
   TSoundStream* mStream = nullptr;

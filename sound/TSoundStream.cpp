@@ -44,12 +44,14 @@ TSoundStream::~TSoundStream() {
   TSoundLock lock(mManager);
   if (mSpooler) mSpooler->Release();
   mSpooler = nullptr;
+  // The instance lets go of this stream before anyone hears of the end: a callback that stops
+  // or pauses the instance it was told about must not reach a stream that is going away.
+  if (auto instance = mInstance.lock()) instance->ForgetStream(this);
   // Whoever played through this stream hears of its end now, whatever ended it.
   if (auto previous = mPrevious.lock()) previous->Notify(this);
   if (auto notify = mNotify.lock()) notify->Notify(this);
   if (mQueuedSpooler) mQueuedSpooler->Release();
   mQueuedSpooler = nullptr;
-  if (auto instance = mInstance.lock()) instance->ForgetStream(this);
   if (mBuffer) {
     CHECK_DEVICE(mBuffer->Stop());
     mBuffer.reset();
@@ -139,8 +141,9 @@ bool TSoundStream::Update(bool first) {
     return true;
   }
   if (part == mHalfLastFilled) {
-    // A buffer played once has stopped when its play position caught up with the write one.
-    return !(mOneShot && play >= write);
+    // A buffer played once has stopped when its play position caught up with the write one;
+    // a paused buffer stands still too, but has not ended.
+    return !(mOneShot && !mPaused && play >= write);
   }
   mHalfLastFilled = part;
   if (mEndOfData) {
@@ -246,8 +249,10 @@ bool TSoundStream::QueueNext(const boost::weak_ptr<TStreamNotify>& notify,
 }
 
 void TSoundStream::Stop(bool deliverEnd) {
-  // Held past the lock, so a stream that loses its last handle here ends after unlocking.
-  boost::shared_ptr<TSoundStream> self = shared_from_this();
+  // Held past the lock, so a stream that loses its last handle here ends after unlocking. A
+  // stream already on its way out has nothing left to stop.
+  boost::shared_ptr<TSoundStream> self = weak_from_this().lock();
+  if (!self) return;
   TSoundLock lock(mManager);
   if (mStopped) return;
   mStopped = true;

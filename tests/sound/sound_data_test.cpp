@@ -211,3 +211,46 @@ TEST_F(SoundTest, DamagedStreamIsReadToItsEndWithoutHanging) {
   EXPECT_GT(total, 15u * 44100 * 4) << "what follows the damage still plays";
   EXPECT_LT(total, 20u * 44100 * 4) << "the damaged page is left out";
 }
+
+// A file whose header claims an absurd sample rate: left unbounded, sizing the decoded block
+// by the rate would ask for gigabytes (or wrap to a negative size).
+TEST_F(SoundTest, HeaderWithAnAbsurdSampleRateDoesNotLoad) {
+  auto bytes = testsupport::EncodeOgg(testsupport::SineFrames(44100, 2, 0.3, 441.0), 2, 44100);
+  // The first page holds the identification packet alone: "\x01vorbis", version, channels,
+  // then the rate as four little-endian bytes.
+  ogg_page page;
+  page.header = bytes.data();
+  page.header_len = 27 + bytes[26];
+  page.body = bytes.data() + page.header_len;
+  page.body_len = 30;
+  ASSERT_EQ(std::memcmp(page.body, "\x01vorbis", 7), 0);
+  const uint32_t rate = 0xFFFFFFF0u;
+  std::memcpy(page.body + 12, &rate, 4);
+  ogg_page_checksum_set(&page);
+  std::string path = (mDir / "rate.ogg").string();
+  ASSERT_TRUE(testsupport::WriteBytes(path, bytes));
+  for (bool inMemory : {true, false})
+    EXPECT_FALSE(TSound::Get(str(("::" + path).c_str()), inMemory, 0)) << inMemory;
+  EXPECT_NE(Log().find("OGG file could not be opened"), std::string::npos);
+}
+
+TEST_F(SoundTest, SeekBeyondTheEndOfADecodedSoundReadsNothing) {
+  auto sound = TSound::Get(MakeOgg("seek.ogg", 0.25), true, 0);
+  ASSERT_TRUE(sound);
+  ASSERT_TRUE(sound->GetData()->IsDecoded());
+  const int32_t decoded = sound->GetData()->GetDecodedBytes();
+  // 600,000,000 frames: four bytes each no longer fit a 32-bit offset.
+  for (float seconds : {0.5f, 600000000.0f / 44100.0f, 1e30f}) {
+    TMemSpooler spooler(sound->GetData());
+    spooler.Seek(seconds);
+    EXPECT_EQ(spooler.GetPosition(), decoded) << seconds;
+    std::vector<uint8_t> out(4096, 0xEE);
+    uint32_t got = 1;
+    EXPECT_FALSE(spooler.Read(4096, out.data(), got, false)) << seconds;
+    EXPECT_EQ(got, 0u);
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0; }));
+  }
+  TMemSpooler back(sound->GetData());
+  back.Seek(-1.0f);
+  EXPECT_EQ(back.GetPosition(), 0);
+}

@@ -99,6 +99,38 @@ TEST_F(SoundTest, DeactivationPausesAndActivationResumesAllButWhatTheUserPaused)
   EXPECT_TRUE(paused->GetStream()->IsPaused()) << "the user's pause outlasts reactivation";
 }
 
+// A short effect played once is paused halfway (by the player or by the game losing focus):
+// its buffer stands still, which must not read as having played to its end.
+TEST_F(SoundTest, PausedOneShotWaitsAndPlaysItsRestOnResume) {
+  auto effect = TSound::Get(MakeOgg("effect.ogg", 1.0), true, 1000);
+  ASSERT_TRUE(effect);
+  for (bool byTheGame : {false, true}) {
+    EndRecorder ends;
+    auto instance = effect->Play(false);
+    ASSERT_TRUE(instance->GetStream()->IsOneShot());
+    instance->SetCallBack(&ends);
+    Run(600);
+    if (byTheGame)
+      mManager->SetActive(false);
+    else
+      instance->SetPaused(true);
+    Run(3000);
+    mManager->DispatchCallBacks();
+    EXPECT_TRUE(ends.ends.empty()) << byTheGame;
+    ASSERT_EQ(mManager->GetStreamCount(), 1u) << byTheGame;
+
+    mDevice->TakeMixed();
+    if (byTheGame)
+      mManager->SetActive(true);
+    else
+      instance->SetPaused(false);
+    Run(3000);
+    mManager->DispatchCallBacks();
+    EXPECT_EQ(ends.ends.size(), 1u) << byTheGame;
+    EXPECT_GT(Rms(mDevice->TakeMixed(), 0, 13000), 6000.0) << "the rest plays, " << byTheGame;
+  }
+}
+
 TEST_F(SoundTest, LongSoundIsRefilledInTimeAndEndsAfterItsLength) {
   auto sound = TSound::Get(MakeOgg("long.ogg", 5.0), true, 1001);
   ASSERT_TRUE(sound);
@@ -160,6 +192,38 @@ TEST_F(SoundTest, CallbackDestroyedBeforeItsInstanceEndsIsNeverCalled) {
   Run(2000);
   mManager->DispatchCallBacks();
   EXPECT_EQ(mManager->GetStreamCount(), 0u);
+}
+
+// Game code often tidies up in its end callback: stopping, pausing or stopping all of the
+// sound whose instance has just ended, while the ended stream is being taken down.
+TEST_F(SoundTest, CallbackMayStopOrPauseTheInstanceThatHasJustEnded) {
+  struct Tidy : TSoundCallBack {
+    void OnSoundEnd(boost::shared_ptr<TSoundInstance> instance,
+                    boost::shared_ptr<TSound>) override {
+      streamAtEnd = instance->GetStream();
+      instance->SetPaused(true);
+      instance->Stop();
+      if (auto sound = instance->GetSound()) sound->StopAll();
+      ++ends;
+    }
+    TSoundStream* streamAtEnd = reinterpret_cast<TSoundStream*>(1);
+    int ends = 0;
+  };
+  auto sound = TSound::Get(MakeOgg("click.ogg", 0.3), true, 1000);
+  ASSERT_TRUE(sound);
+  // Ended on its own and delivered by the dispatch; then stopped through its group.
+  Tidy natural, stopped;
+  sound->Play(false)->SetCallBack(&natural);
+  Run(2000);
+  mManager->DispatchCallBacks();
+  EXPECT_EQ(natural.ends, 1);
+  EXPECT_EQ(natural.streamAtEnd, nullptr) << "an ended instance has no stream any more";
+  sound->Play(true)->SetCallBack(&stopped);
+  mManager->StopAll(1000);
+  EXPECT_EQ(stopped.ends, 1);
+  EXPECT_EQ(stopped.streamAtEnd, nullptr);
+  EXPECT_EQ(mManager->GetStreamCount(), 0u);
+  EXPECT_EQ(sound->GetData()->GetInstanceCount(), 0u);
 }
 
 class SoundWithoutDevice : public SoundTest {
