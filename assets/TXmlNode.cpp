@@ -415,6 +415,8 @@ void TXmlNode::Write(Output& out, int depth) const {
   out.Put("<");
   out.Put(Word(mName));
   for (const Attribute& a : mAttributes) {
+    // A nameless attribute has no written form the reader would give back: it is left out.
+    if (a.name.IsEmpty()) continue;
     out.Put("\n");
     out.Spaces(depth + 4);
     out.Put(Word(a.name));
@@ -446,7 +448,10 @@ void TXmlNode::Write(Output& out, int depth) const {
     out.Put(XmlEscape(mText));
     out.Put("\n");
   }
-  for (const auto& child : mChildren) child->Write(out, depth + 4);
+  // A nameless element below the top cannot be written as an element either ("<>" reads back
+  // as nothing): it is left out with what it holds.
+  for (const auto& child : mChildren)
+    if (!child->mName.IsEmpty()) child->Write(out, depth + 4);
   out.Spaces(depth);
   out.Put("</");
   out.Put(Word(mName));

@@ -234,6 +234,23 @@ TEST(XmlWriter, WrittenDocumentsReadBackAsTheSameTree) {
   EXPECT_NE(S(built.ToString()).find("<!--c-->\n"), std::string::npos);
 }
 
+TEST(XmlWriter, NamelessElementsAndAttributesAreLeftOut) {
+  // Neither has a written form that reads back ("<>" reads as nothing, '=""' as an element
+  // named "="): they are dropped once, and the document is stable from then on.
+  TXmlNode built("r");
+  TXmlNode* nameless = built.AddChild("");
+  nameless->AddChild("inside");
+  built.AddChild("kept")->AddAttribute("", "v", 1);
+  const str written = built.ToString();
+  TXmlNode back;
+  back.ParseString(written.CStr());
+  ASSERT_EQ(back.GetChildCount(), 1u);
+  TXmlNode* r = back.GetChild(0);
+  ASSERT_EQ(r->GetChildCount(), 1u) << S(written);
+  EXPECT_EQ(S(r->GetChild(0)->GetName()), "kept");
+  EXPECT_EQ(S(r->ToString()), S(written));
+}
+
 TEST(XmlReader, UnescapeHandlesReferencesAndLeavesTheRest) {
   struct Case {
     const char* in;
