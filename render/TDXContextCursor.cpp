@@ -43,7 +43,10 @@ bool TDXContext::MakeRuns(TTexture* texture, std::vector<Run>& runs, bool second
     for (int x = 0; x < w; ++x) {
       uint32_t p = pixels[size_t(y) * size_t(pitch) + size_t(x)];
       uint32_t a = p >> 24, r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-      bool inside = second ? a != 0 : !(r >= 248 && g == 0 && b >= 248);
+      // The main image is keyed on magenta and drawn opaque; a pixel its alpha leaves wholly
+      // transparent is not part of it either, or the see-through rest of an image with alpha
+      // would cover the frame with its colour (black, most often).
+      bool inside = a != 0 && (second || !(r >= 248 && g == 0 && b >= 248));
       if (!inside) {
         run = nullptr;
         continue;

@@ -200,3 +200,28 @@ TEST_F(RenderTest, FullScreenCursorMovedAfterAFlipLeavesNoTrail) {
     EXPECT_EQ(f.At(53, 43), kBlue);
   });
 }
+
+TEST_F(RenderTest, BuiltInArrowLeavesTheFrameVisibleAroundIt) {
+  RunScreen([&](TPlatform* p) {
+    p->GetData()->StopPresentationThread();
+    TDxDisplayHandler* d = TDxDisplayHandler::Instance();
+    Present(kBlue);
+    p->SetCursor(boost::shared_ptr<TTexture>(), 0, 0, false);  // no image: the engine's arrow
+    platform::os::AdvanceVirtualTime(16);
+    ASSERT_EQ(d->DrawCursor(40, 30).x, 40u);
+    platform::display::Image f = Frame();
+    EXPECT_EQ(f.At(40, 30), kBlack);  // the tip of the outline
+    EXPECT_EQ(f.At(42, 35), kWhite);  // the fill
+    // The see-through rest of the 32x32 image shows the frame, not a dark square.
+    EXPECT_EQ(f.At(50, 32), kBlue);
+    EXPECT_EQ(f.At(71, 61), kBlue);
+    EXPECT_EQ(f.At(41, 30), kBlue);
+
+    // Presented with the frame, the arrow is the same.
+    MoveMouse(p, 60, 50);
+    Present(kBlue);
+    f = Frame();
+    EXPECT_EQ(f.At(62, 55), kWhite);
+    EXPECT_EQ(f.At(80, 70), kBlue);
+  });
+}
