@@ -409,6 +409,12 @@ str Word(const str& text) {
 }  // namespace
 
 void TXmlNode::Write(Output& out, int depth) const {
+  // A nameless node (a document root, or an element read from "<>") has no tag that reads back
+  // as an element: it is written as its children alone, which read back in its place.
+  if (mName.IsEmpty()) {
+    for (const auto& child : mChildren) child->Write(out, depth + 4);
+    return;
+  }
   const std::string name(mName.CStr(), mName.Length());
   const bool declaration = IsDeclaration(name);
   out.Spaces(depth);
@@ -448,10 +454,7 @@ void TXmlNode::Write(Output& out, int depth) const {
     out.Put(XmlEscape(mText));
     out.Put("\n");
   }
-  // A nameless element below the top cannot be written as an element either ("<>" reads back
-  // as nothing): it is left out with what it holds.
-  for (const auto& child : mChildren)
-    if (!child->mName.IsEmpty()) child->Write(out, depth + 4);
+  for (const auto& child : mChildren) child->Write(out, depth + 4);
   out.Spaces(depth);
   out.Put("</");
   out.Put(Word(mName));

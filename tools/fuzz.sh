@@ -60,6 +60,7 @@ cmake --build "$build" -j "$jobs" --target fuzzers
 
 # Leaks, undefined behaviour and time-outs all end a run with a report and a non-zero status.
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1:${ASAN_OPTIONS:-}"
+export LSAN_OPTIONS="suppressions=$fuzz_dir/lsan.supp:${LSAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 per_input=10
 

@@ -234,21 +234,28 @@ TEST(XmlWriter, WrittenDocumentsReadBackAsTheSameTree) {
   EXPECT_NE(S(built.ToString()).find("<!--c-->\n"), std::string::npos);
 }
 
-TEST(XmlWriter, NamelessElementsAndAttributesAreLeftOut) {
-  // Neither has a written form that reads back ("<>" reads as nothing, '=""' as an element
-  // named "="): they are dropped once, and the document is stable from then on.
+TEST(XmlWriter, NamelessElementsGiveTheirChildrenAndNamelessAttributesAreLeftOut) {
+  // Neither has a tag that reads back ("<>" reads as nothing, '=""' as an element named "="):
+  // a nameless element is written as its children, a nameless attribute not at all, and the
+  // document is stable from then on.
   TXmlNode built("r");
   TXmlNode* nameless = built.AddChild("");
   nameless->AddChild("inside");
+  built.AddChild("");  // nothing inside: nothing written
   built.AddChild("kept")->AddAttribute("", "v", 1);
   const str written = built.ToString();
   TXmlNode back;
   back.ParseString(written.CStr());
   ASSERT_EQ(back.GetChildCount(), 1u);
   TXmlNode* r = back.GetChild(0);
-  ASSERT_EQ(r->GetChildCount(), 1u) << S(written);
-  EXPECT_EQ(S(r->GetChild(0)->GetName()), "kept");
-  EXPECT_EQ(S(r->ToString()), S(written));
+  ASSERT_EQ(r->GetChildCount(), 2u) << S(written);
+  EXPECT_EQ(S(r->GetChild(0)->GetName()), "inside");
+  EXPECT_EQ(S(r->GetChild(1)->GetName()), "kept");
+  EXPECT_EQ(r->GetChild(1)->GetAttributeCount(), 0u);
+  const str again = r->ToString();
+  TXmlNode third;
+  third.ParseString(again.CStr());
+  EXPECT_EQ(S(third.GetChild(0)->ToString()), S(again));
 }
 
 TEST(XmlReader, UnescapeHandlesReferencesAndLeavesTheRest) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "core/PlatformMain.h"
+#include "startup/PlatformMain.h"
 #include "core/TSettings.h"
 #include "platform/os/Clock.h"
 #include "platform/os/SpecialFolders.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "core/PlatformMain.h"
+#include "startup/PlatformMain.h"
 #include "core/TPlatform.h"
 #include "core/TSettings.h"
 #include "platform/host/HostWindow.h"
