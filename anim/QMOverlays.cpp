@@ -6,6 +6,7 @@
 #include "anim/KAnimProperties.h"
 #include "anim/KAnimQueue.h"
 #include "anim/KFilter.h"
+#include "anim/TTextSprite.h"
 #include "core/EngineLog.h"
 #include "render/QMSearchableSprite.h"
 #include "render/TAnimatedSprite.h"
@@ -229,11 +230,23 @@ boost::shared_ptr<TSprite> OverlayBuildContext::MakeSprite(lua_State* L, int ite
     const str image = KLuaString(L, item, "image");
     if (!image.IsEmpty()) container->SetTexture(TTexture::Get(image, 0));
     sprite = container;
+  } else if (!type.IsEmpty() || KLuaHas(L, item, "text")) {
+    // Any other item is a text item: a text sprite built from the item's own keys. A table
+    // with neither a type nor a text (a position's pair of numbers beside the items) is a
+    // value, not an item.
+    lua_pushvalue(L, item);
+    TLuaTable description(L);
+    sprite = CreateTextSprite(description);
+    if (KLuaHas(L, item, "box")) {
+      KFloatList box = Zeros();
+      KLuaFloats(L, item, "box", box);
+      defaultPosition = TVec2(box[0], box[1]);
+    }
   } else {
-    EngineLog("Overlay: a text item needs the text sprite, which this build lacks");
     return sprite;
   }
-  if (sprite && sprite->GetTexture()) {
+  const bool sizedByBox = type == "image" || type == "animation" || type == "sprite";
+  if (sizedByBox && sprite && sprite->GetTexture()) {
     sprite->GetDrawState().flags |= TDrawParams::kUseOrigin;
     sprite->GetDrawState().origin = TVec2(0, 0);
     KFloatList box = Zeros();

@@ -33,6 +33,7 @@ public:
                  int size, const TColor& colour);
   void GetTextBounds(TRect& out) const;
   void SetColor(const TColor& colour);
+  TColor GetColor() const { return mColour; }
   void SetRotation(float degrees, int originX, int originY);
   TTextLayout* GetLayout() const { return mLayout; }
   void SetAlpha(float alpha) { mAlpha = alpha; }

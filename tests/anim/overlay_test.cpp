@@ -7,6 +7,7 @@
 #include "anim/KAnimProperties.h"
 #include "anim/KAnimQueue.h"
 #include "anim/QMOverlays.h"
+#include "anim/TTextSprite.h"
 #include "render/QMSearchableSprite.h"
 #include "script/binding/TWindowScript.h"
 #include "support/Golden.h"
@@ -128,4 +129,36 @@ TEST_F(RenderTest, OverlayFromALuaTable) {
         (void)platform;
       },
       160, 120);
+}
+
+TEST_F(RenderTest, OverlayTextItemsAreTextSprites) {
+  RunScreen(
+      [&](TPlatform*) {
+        boost::shared_ptr<TSprite> root(new QMSearchableSprite(0));
+        Overlays overlays;
+        TClock clock;
+        clock.Start();
+        QMOverlayParser parser(&clock, &root, &overlays);
+        auto entry = Table(
+            "{ name = 'caption', KText = {"
+            "  { text = 'Harbour', localize = false, fontSize = 16, box = {12, 30, 120, 24},"
+            "    color = {1, 1, 0, 1} },"
+            "  { type = 'text', text = 'Dock', localize = false, box = {5, 6, 60, 20},"
+            "    position = {40, 50} } } }");
+        ASSERT_TRUE(entry);
+        parser.Parse(*entry, 0);
+        auto caption = static_cast<QMSearchableSprite*>(root.get())->GetSprite("caption");
+        ASSERT_TRUE(caption);
+        // The entry's child table holds the items, as a "KSprite" table does.
+        ASSERT_EQ(caption->GetChildren().size(), 1u);
+        const auto& items = caption->GetChildren()[0]->GetChildren();
+        ASSERT_EQ(items.size(), 2u);
+        for (const auto& child : items)
+          EXPECT_NE(dynamic_cast<QMTextSprite*>(child.get()), nullptr);
+        // The box gives the default position; "position" wins over it.
+        EXPECT_EQ(KGetSpritePosition(*items[0]), TVec2(12, 30));
+        EXPECT_EQ(KGetSpritePosition(*items[1]), TVec2(40, 50));
+        EXPECT_TRUE(items[0]->GetTexture());
+      },
+      200, 120);
 }
