@@ -29,6 +29,9 @@ local function RadioButton(t)
   return Button(t)
 end
 
+-- The cross-sell screen of other games (BuildCrossSell, ShowCrossSell).
+dofile("scripts/xsell.lua")
+
 function StatusCommand()
   SetLabel("status", GetString("MENU_PRESSED", GetButtonName()))
 end
@@ -71,6 +74,8 @@ return function()
              sound = "audio/click.ogg" }),
     PushButton({ name = "quit", caption = "MENU_QUIT", x = 440, y = 400, close = true,
                  cancel = true }),
+    PushButton({ name = "moregames", caption = "MENU_MORE", x = 440, y = 460,
+                 command = function() BuildCrossSell() end }),
     Text({ name = "status", label = "#", x = 60, y = 540, w = 680, h = 30,
            font = { "fonts/sans.mvec", 16, Color(255, 220, 140) } }),
   })

@@ -5,6 +5,18 @@
 --   SetCommand("moregames", function() ShowCrossSell() end)
 
 local kGames = 3 -- as many as "xsell/xsell.xml" lists
+
+-- A button drawn like the menu's, with its caption on every layer.
+local function XSellButton(t)
+  t.graphics = { "images/button_normal.png", "images/button_pressed.png",
+                 "images/button_rollover.png" }
+  t.sound = "audio/click.ogg"
+  table.insert(t, SelectLayer(kAllLayers))
+  table.insert(t, Text({ name = "label", label = "#" .. t.caption, x = 0, y = 0, w = 200, h = 44,
+                         flags = kHAlignCenter + kVAlignCenter,
+                         font = { "fonts/sans.mvec", 18, Color(255, 255, 255) } }))
+  return Button(t)
+end
 local kRowTop = 120
 local kRowStep = 130
 
@@ -13,12 +25,12 @@ local function GameRow(n)
   return Bitmap({ name = "xsellpicture" .. n, image = "xsell/game" .. n, x = 60, y = y, w = 96, h = 72 }),
          Text({ name = "descrip" .. n, label = "", x = 180, y = y, w = 440, h = 72 }),
          -- The layout gives the buttons' centres; "SetupXSell" moves them there.
-         Button({ name = "xsellbutton" .. n, label = "Play", x = 700, y = y + 36, w = 120, h = 40 })
+         XSellButton({ name = "xsellbutton" .. n, caption = "Play", x = 690, y = y + 36 })
 end
 
 function BuildCrossSell()
   local id = PushModal("xsell")
-  local rows = {}
+  local rows = { Bitmap({ name = "xsellbackground", image = "images/menu_bg.png", x = 0, y = 0 }) }
   for n = 1, kGames do
     local picture, text, button = GameRow(n)
     table.insert(rows, picture)
@@ -27,9 +39,10 @@ function BuildCrossSell()
   end
   table.insert(rows, Text({ name = "centertext1", label = "", x = 0, y = 30, w = 800, h = 30 }))
   table.insert(rows, Text({ name = "centertext2", label = "", x = 0, y = 64, w = 800, h = 24 }))
-  table.insert(rows, Bitmap({ name = "sitelogo", image = "xsell/sitelogo", x = 100, y = 540, w = 96, h = 72 }))
-  table.insert(rows, Button({ name = "gamesite", label = "Our website", x = 400, y = 540, w = 200, h = 40 }))
-  table.insert(rows, Button({ name = "xsellback", label = "Back", close = true, x = 640, y = 520, w = 120, h = 40 }))
+  table.insert(rows, Bitmap({ name = "sitelogo", image = "xsell/sitelogo", x = 60, y = 510, w = 96, h = 72 }))
+  table.insert(rows, XSellButton({ name = "gamesite", caption = "Our website", x = 400, y = 546 }))
+  table.insert(rows, XSellButton({ name = "xsellback", caption = "Back", close = true, cancel = true,
+                                   x = 540, y = 520 }))
   rows.name = "xsellwindow"
   rows.x, rows.y, rows.w, rows.h = 0, 0, 800, 600
   MakeDialog({ XSellWindow(rows) })
