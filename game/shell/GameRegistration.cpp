@@ -44,8 +44,9 @@ void RunLuaText(const str& text) {
   if (TWindowScript* host = ScriptHost()) host->DoLuaString(text);
 }
 
+// Runs the file with the top window as its context, where the scripts put their windows.
 void RunScriptFile(const char* name) {
-  if (TWindowScript* host = ScriptHost()) host->DoFile(name);
+  if (TWindowManager* wm = TWindowManager::Instance()) wm->RunScriptFile(wm->GetTopModal(), name);
 }
 
 // Pops every modal window above the screen.
@@ -164,12 +165,12 @@ void RegisterGameTypes(TWindowManager* wm) {
     game->RestoreGame();
   }
   if (game && game->CheatsEnabled()) {
-    if (FileExistsForScript("scripts/debug.lua")) host->DoFile("scripts/debug.lua");
+    if (FileExistsForScript("scripts/debug.lua")) RunScriptFile("scripts/debug.lua");
   } else {
     host->DoLuaString("kQMDebug = {}");
     RuntimeSettings().disappearingItems = true;
   }
   for (const char* optional : {"scripts/ui/mapstyles.lua", "scripts/panels/common/panelstyles.lua"})
-    if (FileExistsForScript(optional)) host->DoFile(optional);
+    if (FileExistsForScript(optional)) RunScriptFile(optional);
   RunScriptFile("scripts/mainloop.lua");
 }

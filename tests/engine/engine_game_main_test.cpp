@@ -147,6 +147,25 @@ Exit()
   EXPECT_TRUE(RuntimeSettings().disappearingItems);
 }
 
+TEST_F(GameMainTest, SampleGameMakesItsPlayerShowsItsMenuAndQuitsSaving) {
+  namespace fs = std::filesystem;
+  const fs::path sample = fs::path(ENGINE_SOURCE_DIR) / "sample/assets/scripts";
+  for (const char* name : {"mainloop.lua", "quitverify.lua", "classes/qmserialized.lua"})
+    fs::copy_file(sample / name, fs::path(mWork) / "assets/scripts" / name,
+                  fs::copy_options::overwrite_existing);
+  // A stand-in for the sample's menu: it is shown, and closing it ends the game.
+  WriteAsset("scripts/menu.lua",
+             "return function() SetPreferenceString('menu', 'shown') gSaved.level = 4 end");
+  RunGame([](TPlatform*, TPrefs& prefs) {
+    EXPECT_STREQ(prefs.GetString("menu", "").CStr(), "shown");
+    EXPECT_EQ(prefs.GetUserCount(), 1);
+    EXPECT_STREQ(prefs.GetString("name", "", 0).CStr(), "Player");
+    EXPECT_EQ(prefs.GetInt("curuser", -5, -1), 0);
+    const std::string saved = prefs.GetString("usergamedata", "", 0).CStr();
+    EXPECT_NE(saved.find("[\"level\"]=4"), std::string::npos) << saved;
+  });
+}
+
 // Counts the keys that reach it; the count lives with the test.
 class KeyCounter : public TWindow {
 public:
