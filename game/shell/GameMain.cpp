@@ -2,10 +2,18 @@
 
 #include <memory>
 
+#include "anim/KAnimSound.h"
 #include "assets/TStringTable.h"
+#include "core/TAnimTask.h"
+#include "core/TClock.h"
 #include "core/TPlatform.h"
-#include "core/TSettings.h"
 #include "core/str.h"
+#include "game/shell/GameRegistration.h"
+#include "game/shell/MetricsSession.h"
+#include "game/shell/QMGameManager.h"
+#include "game/shell/ScriptUtilities.h"
+#include "render/TRenderer.h"
+#include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
 #include "sound/TSoundInstance.h"
 #include "window/IWindowSound.h"
@@ -38,40 +46,106 @@ public:
 
 }  // namespace
 
+namespace detail {
+
+CleanupWait::CleanupWait(uint32_t waitMs) {
+  mClock.Start();
+  mDeadline = mClock.GetTime() + waitMs;
+}
+
+bool CleanupWait::Animate() {
+  if (mClock.GetTime() > mDeadline) mDeadlinePassed = true;
+  return true;
+}
+
+}  // namespace detail
+
+namespace {
+
+TClock* TopModalClock(TWindowManager* wm) {
+  TWindow* top = wm->GetTopModal();
+  if (!top || !top->IsKindOf(TModalWindow::GetClassId())) return nullptr;
+  return &static_cast<TModalWindow*>(top)->GetClock();
+}
+
+}  // namespace
+
+void GameEventLoop(TPlatform* platform, QMGameManager* game, TWindowManager* wm) {
+  for (;;) {
+    TPlatformEvent event;
+    platform->GetEvent(event);
+    switch (event.type) {
+      case kEventCloseRequest:
+      case kEventQuit:
+        // The scripts see the game intact: nothing has been shut down yet.
+        if (TWindowScript* host = TWindowScript::Of(wm)) host->DoFile("scripts/quitverify.lua");
+        return;
+      case kEventActivate:
+        if (TClock* clock = wm ? TopModalClock(wm) : nullptr) {
+          if (event.code == 1) {
+            clock->Start();
+          } else if (event.code == 0) {
+            clock->Pause();
+          }
+        }
+        break;
+      case kEventAltEnter:
+        // The event pump has switched the display already; only the choice is kept.
+        if (game) game->SaveFullScreenMode();
+        continue;
+      default: break;
+    }
+    if (wm) wm->HandleEvent(event);
+  }
+}
+
+void CloseAllModals(TPlatform* platform, TWindowManager* wm) {
+  if (!wm) return;
+  bool popped = false;
+  for (TWindow* top = wm->GetTopModal(); top; top = wm->GetTopModal()) {
+    wm->DoPopModal(top->GetIdString());
+    popped = true;
+    if (wm->GetTopModal() == top) break;  // a window that refuses to go must not hang the exit
+  }
+  if (!popped) return;
+  // Closing windows may still animate: hand on a few events, bounded by time and count.
+  auto wait = std::make_unique<detail::CleanupWait>(100);
+  platform->AddTask(wait.get());
+  for (;;) {
+    if (++wait->mEvents > 20 || wait->mDeadlinePassed) break;
+    TPlatformEvent event;
+    event.type = 0;
+    event.code = 0;
+    platform->GetEvent(event);
+    wm->HandleEvent(event);
+  }
+  platform->RemoveTask(wait.get());
+}
+
 int GameMain(TPlatform* platform, const char*) {
+  TRenderer* renderer = TRenderer::Instance();
+  renderer->SetOption("fps", "0");
+  renderer->SetOption("texture_rectangle", "1");
+  renderer->SetOption("new_subtractive", "1");
+  renderer->SetOption("avoid_fillrect_if_16bit", "true");
+
+  SetupMetricsSession();
+  CreateGameManager();
+  QMGameManager* game = QMGameManager::Instance();
+  TWindowManager* wm = TWindowManager::Instance();
+
   // The window's title is the game's own text, from the string table.
   if (TStringTable* strings = platform->GetStringTable())
     platform->SetWindowTitle(strings->GetString("windowtitle"));
-  platform->InitScreen(800, 600, false);
-  TWindowManager* wm = platform->GetWindowManager();
-  TWindowHandle menu;
-  if (wm) {
-    wm->SetSoundSource(std::make_unique<WindowSoundSource>());
-    // The menu script pushes its modal and then waits for the player.
-    if (wm->GetRoot() && wm->RunScriptFile(wm->GetRoot(), "scripts/menu.lua") &&
-        wm->GetTopModal() != wm->GetRoot())
-      menu = TWindowHandle(wm->GetTopModal());
-  }
-  TPlatformEvent event;
-  for (;;) {
-    platform->GetEvent(event);
-    if (event.type == kEventCloseRequest || event.type == kEventQuit) break;
-    wm = platform->GetWindowManager();
-    if (!wm) continue;
-    TWindow* top = wm->GetTopModal();
-    TModalWindow* modal = WindowCast<TModalWindow>(top);
-    if (event.type == kEventActivate && modal) {
-      TClock& clock = modal->GetClock();
-      if (event.code == 1) {
-        clock.Start();
-      } else {
-        clock.Pause();
-      }
-    }
-    // Each event reaches the windows once; the manager draws the screen on idle and paint.
-    wm->HandleEvent(event);
-    // Closing the menu ends the sample.
-    if (!menu.SameAs(TWindowHandle()) && !menu) break;
-  }
+  if (wm) wm->SetSoundSource(std::make_unique<WindowSoundSource>());
+
+  RegisterGameTypes(wm);
+  GameEventLoop(platform, game, wm);
+
+  ReleaseStringTableCache();
+  if (game && !RuntimeSettings().disableSave) game->SaveGame();
+  CloseAllModals(platform, wm);
+  DestroyGameManager();
+  KAnimSoundHolder::DestroyInstance();
   return 0;
 }

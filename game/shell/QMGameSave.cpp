@@ -50,8 +50,7 @@ void QMGameManager::RestoreFreshGame() {
 
 void QMGameManager::ResetUser() {
   TWindowManager* wm = TWindowManager::Instance();
-  if (TWindowScript* host = TWindowScript::Of(wm))
-    host->DoFile("scripts/classes/qmserialized.lua");
+  if (TWindowScript* host = TWindowScript::Of(wm)) host->DoFile("scripts/classes/qmserialized.lua");
   const int current = GetCurrentUser();
   mPrefs.SetInt("curuser", -1, -1, true);
   SaveGame();
