@@ -157,6 +157,9 @@ public:
 
 private:
   bool ApplyViewport();
+  // Clears the depth of the area the scene is about to draw into: the screen, or the open
+  // render target's corner of it.
+  void ClearDepth();
   // viewport ∩ clip rectangle cut to the display, in display pixels; false when nothing of it
   // is on the display. The device viewport and the 2-D projection both use it.
   bool VisibleViewport(TRect& out) const;
