@@ -156,6 +156,15 @@ public:
   bool IsDisplayReady() const { return mDisplayReady.load(); }
 
 private:
+  // Where a restore goes after each of its steps.
+  enum class RestoreStep { RestoreSurfaces, RecreateDisplay, Stop };
+  // Waits for the display to be usable again (a few tries while the window is active).
+  RestoreStep RegainCooperativeLevel();
+  // A display that broke within its first frames is made anew rather than restored.
+  RestoreStep CheckWorkingCount();
+  // Brings the lost surfaces back and gives the assets theirs.
+  RestoreStep RestoreSurfaces();
+
   bool ApplyViewport();
   // Clears the depth of the area the scene is about to draw into: the screen, or the open
   // render target's corner of it.
