@@ -15,7 +15,6 @@
 #include "core/TSettings.h"
 #include "platform/display/PixelFormat.h"
 #include "platform/display/CreateDisplay.h"
-#include "platform/display/sdl/Display.h"
 #include "render/IRenderHost.h"
 
 using namespace platform::display;
@@ -126,8 +125,7 @@ TDXContext::~TDXContext() {
 }
 
 void TDXContext::DoMainThreadWork() {
-  if (auto* sdlDisplay = dynamic_cast<sdl::Display*>(mBackend.get()))
-    if (sdlDisplay->HasPending()) sdlDisplay->ShowPending();
+  if (mBackend && mBackend->HasPending()) mBackend->ShowPending();
   if (mRedrawWanted.exchange(false)) {
     if (IRenderHost* host = CurrentRenderHost()) host->Invalidate();
   }
@@ -135,8 +133,7 @@ void TDXContext::DoMainThreadWork() {
 
 bool TDXContext::HasMainThreadWork() const {
   if (mRedrawWanted.load()) return true;
-  auto* sdlDisplay = dynamic_cast<sdl::Display*>(mBackend.get());
-  return sdlDisplay && sdlDisplay->HasPending();
+  return mBackend && mBackend->HasPending();
 }
 
 void TDXContext::WakeMainThreadForWork() {

@@ -156,7 +156,19 @@ public:
   bool IsDisplayReady() const { return mDisplayReady.load(); }
 
 private:
+  // Where a restore goes after each of its steps.
+  enum class RestoreStep { RestoreSurfaces, RecreateDisplay, Stop };
+  // Waits for the display to be usable again (a few tries while the window is active).
+  RestoreStep RegainCooperativeLevel();
+  // A display that broke within its first frames is made anew rather than restored.
+  RestoreStep CheckWorkingCount();
+  // Brings the lost surfaces back and gives the assets theirs.
+  RestoreStep RestoreSurfaces();
+
   bool ApplyViewport();
+  // Clears the depth of the area the scene is about to draw into: the screen, or the open
+  // render target's corner of it.
+  void ClearDepth();
   // viewport ∩ clip rectangle cut to the display, in display pixels; false when nothing of it
   // is on the display. The device viewport and the 2-D projection both use it.
   bool VisibleViewport(TRect& out) const;

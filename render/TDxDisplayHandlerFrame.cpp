@@ -94,15 +94,25 @@ bool TDxDisplayHandler::BeginDraw(bool checkContext) {
     return false;
   }
   ++mWorkingCount;
-  Viewport full{mDisplayRect.left, mDisplayRect.top, mDisplayRect.Width(), mDisplayRect.Height()};
-  mDevice->SetViewport(full);
-  mContext->Clear(kClearZBuffer);
+  ClearDepth();
   TRect clip = mClipRect;
   mClipRect = mDisplayRect;
   ApplyViewport();
   mClipRect = clip;
   mInScene = true;
   return true;
+}
+
+void TDxDisplayHandler::ClearDepth() {
+  // A render target draws only into its corner of the back buffer, so only that corner's depth
+  // is cleared: a whole screen's worth for every small target (a hit test's is 4x4) would cost
+  // far more than the drawing itself.
+  TRect area = mDisplayRect;
+  if (mRenderTarget) area.SetIntersection(area, TRect(0, 0, mSavedRect.right, mSavedRect.bottom));
+  if (area.right <= area.left || area.bottom <= area.top) return;
+  Viewport depth{area.left, area.top, area.Width(), area.Height()};
+  mDevice->SetViewport(depth);
+  mContext->Clear(kClearZBuffer);
 }
 
 void TDxDisplayHandler::EndDraw(bool present) {

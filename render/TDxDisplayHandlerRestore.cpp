@@ -35,6 +35,60 @@ void TDxDisplayHandler::RestoreAssets() {
   InvalidateWindows();
 }
 
+TDxDisplayHandler::RestoreStep TDxDisplayHandler::RegainCooperativeLevel() {
+  Result result = mDirectDraw->TestCooperativeLevel();
+  for (int attempt = 1; Failed(result); ++attempt) {
+    if (result == kWrongMode) return RestoreStep::RecreateDisplay;
+    if (!WindowActive()) return RestoreStep::Stop;
+    platform::os::Sleep(100);
+    if (result == kNoExclusiveMode) return RestoreStep::Stop;
+    if (result == kExclusiveModeAlreadySet)
+      result = mDirectDraw->SetCooperativeLevel(CooperativeLevel::ExclusiveFullScreen);
+    if (attempt >= 5) return RestoreStep::Stop;
+    // A result none of the cases names is kept, so the next attempt sees it again.
+    if (Failed(result)) continue;
+    DxCheck(result, "dxdisplayhandler", __LINE__);
+    EngineLog("Restore: Test Cooperative level failed. Calling SetDisplay");
+    return RestoreStep::RecreateDisplay;
+  }
+  return RestoreStep::RestoreSurfaces;
+}
+
+TDxDisplayHandler::RestoreStep TDxDisplayHandler::CheckWorkingCount() {
+  if (mWorkingCount >= 3) return RestoreStep::RestoreSurfaces;
+  if (!WindowActive()) {
+    MarkDxBroken();
+    return RestoreStep::Stop;
+  }
+  EngineLog("TPlatformData::Restore: Working count too small (%d). Calling SetDisplay()",
+            mWorkingCount);
+  return RestoreStep::RecreateDisplay;
+}
+
+TDxDisplayHandler::RestoreStep TDxDisplayHandler::RestoreSurfaces() {
+  mWorkingCount = 0;
+  mDxBroken = false;
+  SetConfig(kConfigDxBroken, "0");
+  Result result;
+  {
+    // The presentation thread may be drawing the cursor on these surfaces.
+    DisplayMutexLock lock(mContext->GetMutex(), true);
+    result = mDirectDraw->RestoreAllSurfaces();
+  }
+  if (result == kOk) {
+    RestoreAssets();
+    InvalidateWindows();
+    return RestoreStep::Stop;
+  }
+  if (result == kWrongMode) {
+    EngineLog("Restore: RestoreAllSurfaces resulted in DDERR_WRONGMODE. Calling SetDisplay.");
+  } else {
+    EngineLog("RestoreAllSurfaces failed!\n");
+    DxCheck(result, "dxdisplayhandler", __LINE__);
+  }
+  return RestoreStep::RecreateDisplay;
+}
+
 void TDxDisplayHandler::Restore() {
   if (mInRestore) {
     MarkDxBroken();
@@ -70,56 +124,8 @@ void TDxDisplayHandler::Restore() {
     recreate(true);
     return;
   }
-
-  Result result = mDirectDraw->TestCooperativeLevel();
-  for (int attempt = 1; Failed(result); ++attempt) {
-    if (result == kWrongMode) {
-      recreate(false);
-      return;
-    }
-    if (!WindowActive()) return;
-    platform::os::Sleep(100);
-    if (result == kNoExclusiveMode) return;
-    if (result == kExclusiveModeAlreadySet)
-      result = mDirectDraw->SetCooperativeLevel(CooperativeLevel::ExclusiveFullScreen);
-    if (attempt >= 5) return;
-    // A result none of the cases names is kept, so the next attempt sees it again.
-    if (Failed(result)) continue;
-    DxCheck(result, "dxdisplayhandler", __LINE__);
-    EngineLog("Restore: Test Cooperative level failed. Calling SetDisplay");
-    recreate(false);
-    return;
-  }
-
-  if (mWorkingCount < 3) {
-    if (!WindowActive()) {
-      MarkDxBroken();
-      return;
-    }
-    EngineLog("TPlatformData::Restore: Working count too small (%d). Calling SetDisplay()",
-              mWorkingCount);
-    recreate(false);
-    return;
-  }
-
-  mWorkingCount = 0;
-  mDxBroken = false;
-  SetConfig(kConfigDxBroken, "0");
-  {
-    // The presentation thread may be drawing the cursor on these surfaces.
-    DisplayMutexLock lock(mContext->GetMutex(), true);
-    result = mDirectDraw->RestoreAllSurfaces();
-  }
-  if (result == kOk) {
-    RestoreAssets();
-    InvalidateWindows();
-    return;
-  }
-  if (result == kWrongMode) {
-    EngineLog("Restore: RestoreAllSurfaces resulted in DDERR_WRONGMODE. Calling SetDisplay.");
-  } else {
-    EngineLog("RestoreAllSurfaces failed!\n");
-    DxCheck(result, "dxdisplayhandler", __LINE__);
-  }
-  recreate(false);
+  RestoreStep next = RegainCooperativeLevel();
+  if (next == RestoreStep::RestoreSurfaces) next = CheckWorkingCount();
+  if (next == RestoreStep::RestoreSurfaces) next = RestoreSurfaces();
+  if (next == RestoreStep::RecreateDisplay) recreate(false);
 }

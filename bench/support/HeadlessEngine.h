@@ -11,7 +11,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "core/PlatformMain.h"
+#include "startup/PlatformMain.h"
 #include "platform/window/Window.h"
 
 class TPlatform;

@@ -58,6 +58,13 @@ public:
   // Called by surfaces when the visible surface changed (flip, blit, fill or unlock).
   void PrimaryChanged(Surface& primary);
 
+  // A backend that may show frames on the main thread only keeps a frame presented on another
+  // thread until the main thread asks for it. Backends that show every frame where it is
+  // presented (headless) never have one waiting.
+  virtual bool HasPending() const { return false; }
+  // Shows the frame kept waiting, if any; main thread only.
+  virtual void ShowPending() {}
+
 protected:
   // The window's client size, for a primary surface created at the normal level.
   virtual void ClientSize(int32_t& width, int32_t& height) const;

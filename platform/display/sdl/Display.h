@@ -22,8 +22,8 @@ public:
   ~Display() override;
 
   // Shows a frame presented on another thread since the last call; main thread only.
-  void ShowPending();
-  bool HasPending() const { return pending_.load(); }
+  void ShowPending() override;
+  bool HasPending() const override { return pending_.load(); }
 
 protected:
   void ClientSize(int32_t& width, int32_t& height) const override;

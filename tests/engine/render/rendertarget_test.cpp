@@ -1,5 +1,7 @@
 // Drawing into textures in every mode, the copy limited to the display, the screen capture at
 // the end of a frame, and tints after an alpha-as-colour target draw.
+#include <algorithm>
+
 #include "RenderFixture.h"
 
 #include "support/Golden.h"
@@ -226,5 +228,32 @@ TEST_F(RenderTest, ATargetWhoseViewportIsRefusedStaysTheCurrentTarget) {
     bool full;
     d->GetDisplaySize(w, h, full);
     EXPECT_EQ(w, 160);
+  });
+}
+
+// A target's drawing must not be hidden by depth left from the screen, and a small target must
+// not pay for clearing the whole screen's depth: only its corner is cleared.
+TEST_F(RenderTest, ARenderTargetClearsTheDepthOfItsCornerOnly) {
+  RunScreen([&](TPlatform*) {
+    TRenderer* r = TRenderer::Instance();
+    const std::shared_ptr<platform::display::Surface>& back =
+        TDxDisplayHandler::Instance()->GetContext()->GetBackBuffer();
+    ASSERT_TRUE(back);
+    std::shared_ptr<platform::display::Surface> z = back->ZBuffer();
+    ASSERT_TRUE(z);
+    const size_t bpp = z->Format() == platform::display::PixelFormat::D16 ? 2 : 4;
+    std::fill(z->Bits(), z->Bits() + size_t(z->Pitch()) * size_t(z->Height()), uint8_t(0));
+    auto cleared = [&](int x, int y) {
+      const uint8_t* p = z->Bits() + size_t(y) * size_t(z->Pitch()) + size_t(x) * bpp;
+      return std::all_of(p, p + bpp, [](uint8_t b) { return b == 0xFF; });
+    };
+    boost::shared_ptr<TTexture> target = Filled(16, 8, kBlue);
+    ASSERT_TRUE(r->BeginRenderTarget(target, 0));
+    EXPECT_TRUE(cleared(0, 0));
+    EXPECT_TRUE(cleared(15, 7));
+    EXPECT_FALSE(cleared(16, 0));
+    EXPECT_FALSE(cleared(0, 8));
+    EXPECT_FALSE(cleared(100, 100));
+    r->EndRenderTarget();
   });
 }
