@@ -55,9 +55,15 @@ function(engine_tests dir)
       ENGINE_GOLDEN_DIR="${CMAKE_SOURCE_DIR}/tests/golden"
       ENGINE_BINARY_DIR="${CMAKE_BINARY_DIR}")
     target_link_libraries(${exe} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    # Tests of the desktop backends share the one X server of the run: its pointer, focus and
+    # window list are one at a time.
+    set(lock "")
+    if(stem MATCHES "_sdl_|_desktop_")
+      set(lock xserver)
+    endif()
     gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES ENVIRONMENT "ENGINE_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
-                                    LABELS "${labels}")
+                                    LABELS "${labels}" RESOURCE_LOCK "${lock}")
     if(ARG_THREADS)
       set_property(GLOBAL APPEND PROPERTY ENGINE_THREADED_TESTS ${exe})
     endif()

@@ -37,11 +37,6 @@ bool PresentDone() {
   return !d || d->IsPresentDone();
 }
 
-bool Foreground(TPlatform* p) {
-  platform::window::IWindow* w = p->GetData() ? p->GetData()->GetWindow() : nullptr;
-  return w && w->IsForeground();
-}
-
 }  // namespace
 
 TWindowManager::TWindowManager() {
