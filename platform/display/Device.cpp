@@ -422,7 +422,8 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
   Plan(ds, fastPaths_);
   raster::QuadCorner c[4];
   for (int i = 0; i < 4; ++i) {
-    float q = transformed ? 1.0f : 1.0f / pw[i];
+    // 2-D projections leave w at 1, where the division changes nothing.
+    float q = transformed || pw[i] == 1.0f ? 1.0f : 1.0f / pw[i];
     c[i].x = transformed ? px[i] : ScreenX(viewport_, px[i], q);
     c[i].y = transformed ? py[i] : ScreenY(viewport_, py[i], q);
     c[i].u = uv[i][0] * float(ds.tw) * 1.0f;
