@@ -67,6 +67,26 @@ ClipVertex LerpClip(const ClipVertex& a, const ClipVertex& b, float t) {
   return r;
 }
 
+// Column j of a position times the matrix (the w of 1 implied).
+float Transform(const float f[3], const Matrix4& m, int j) {
+  return f[0] * m.m[0][j] + f[1] * m.m[1][j] + f[2] * m.m[2][j] + m.m[3][j];
+}
+
+// Clip-space x and y, divided by w (q = 1 / w), on the viewport.
+float ScreenX(const Viewport& vp, float x, float q) {
+  return float(vp.x) + (x * q + 1.0f) * 0.5f * float(vp.width);
+}
+float ScreenY(const Viewport& vp, float y, float q) {
+  return float(vp.y) + (1.0f - y * q) * 0.5f * float(vp.height);
+}
+
+// Whether the cull mode drops the triangle a, b, c on screen.
+bool Culled(CullMode mode, float ax, float ay, float bx, float by, float cx, float cy) {
+  float area = (bx - ax) * (cy - ay) - (cx - ax) * (by - ay);
+  return (mode == CullMode::CounterClockwise && area < 0) ||
+         (mode == CullMode::Clockwise && area > 0);
+}
+
 // Whether an alpha test can reject anything other than alpha 0.
 bool Rejects(CompareFunc f, uint8_t ref) {
   switch (f) {
@@ -348,6 +368,74 @@ void Plan(raster::DrawState& ds, bool allowed) {
 
 }  // namespace
 
+bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,
+                             const uint16_t* indices) {
+  bool transformed = format & kVertexTransformed;
+  if (states_.specular || states_.shadeMode == ShadeMode::Flat ||
+      (states_.lighting && (format & kVertexNormal)))
+    return false;
+  if (!transformed && transformStale_) {
+    combined_ = Multiply(Multiply(world_, view_), projection_);
+    transformStale_ = false;
+  }
+  const Matrix4& m = combined_;
+  uint32_t skip = (format & kVertexNormal ? 12 : 0) + (format & kVertexReserved ? 4 : 0);
+  float px[4], py[4], pw[4], uv[4][2];
+  uint32_t colour = 0;
+  const uint8_t* base = static_cast<const uint8_t*>(vertices);
+  for (int i = 0; i < 4; ++i) {
+    const uint8_t* p = base + size_t(indices ? indices[i] : i) * stride;
+    float f[4] = {0, 0, 0, 1};
+    std::memcpy(f, p, transformed ? 16 : 12);
+    p += (transformed ? 16 : 12) + skip;
+    if (transformed) {
+      px[i] = f[0];
+      py[i] = f[1];
+      pw[i] = f[3];
+    } else {
+      px[i] = Transform(f, m, 0);
+      py[i] = Transform(f, m, 1);
+      pw[i] = Transform(f, m, 3);
+      if (!(pw[i] >= kNearW)) return false;
+    }
+    uint32_t diffuse = 0xFFFFFFFFu;
+    if (format & kVertexDiffuse) {
+      std::memcpy(&diffuse, p, 4);
+      p += 4;
+    }
+    if (i == 0)
+      colour = diffuse;
+    else if (diffuse != colour)
+      return false;
+    if (format & kVertexSpecular) p += 4;
+    uv[i][0] = uv[i][1] = 0;
+    if (format & kVertexTex1) std::memcpy(uv[i], p, 8);
+  }
+  // Texels are stepped affinely only when w is the same at every corner.
+  if (texture_ && (pw[1] != pw[0] || pw[2] != pw[0] || pw[3] != pw[0])) return false;
+
+  DrawState ds;
+  if (!PrepareDraw(ds)) return true;
+  if (ds.zTest) return false;
+  ds.perspective = false;
+  ds.specular = false;
+  Plan(ds, fastPaths_);
+  raster::QuadCorner c[4];
+  for (int i = 0; i < 4; ++i) {
+    // 2-D projections leave w at 1, where the division changes nothing.
+    float q = transformed || pw[i] == 1.0f ? 1.0f : 1.0f / pw[i];
+    c[i].x = transformed ? px[i] : ScreenX(viewport_, px[i], q);
+    c[i].y = transformed ? py[i] : ScreenY(viewport_, py[i], q);
+    c[i].u = uv[i][0] * float(ds.tw) * 1.0f;
+    c[i].v = uv[i][1] * float(ds.th) * 1.0f;
+  }
+  if (!Culled(states_.cullMode, c[0].x, c[0].y, c[1].x, c[1].y, c[2].x, c[2].y) &&
+      !raster::DrawQuad(ds, c, colour))
+    return false;
+  target_->Touch();
+  return true;
+}
+
 Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, uint32_t count,
                     const uint16_t* indices, uint32_t indexCount) {
   if (!inScene_) return kSceneNotInScene;
@@ -364,8 +452,22 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
       if (indices[i] >= count) return kInvalidArgument;
   if (count == 0 || n == 0) return kOk;
 
+  // The general path weighs every vertex given, indexed or not, so the lean one takes four
+  // vertices drawn once each.
+  bool fourVertices = count == 4 && (!indices || (1u << indices[0] | 1u << indices[1] |
+                                                  1u << indices[2] | 1u << indices[3]) == 0xFu);
+  if (type == PrimitiveType::TriangleFan && n == 4 && fourVertices && leanQuads_ &&
+      DrawAlignedQuad(format, stride, vertices, indices))
+    return kOk;
+  DrawVertices(type, format, stride, vertices, count, indices, n);
+  return kOk;
+}
+
+void Device::DrawVertices(PrimitiveType type, uint32_t format, uint32_t stride,
+                          const void* vertices, uint32_t count, const uint16_t* indices,
+                          uint32_t n) {
   DrawState ds;
-  if (!PrepareDraw(ds)) return kOk;
+  if (!PrepareDraw(ds)) return;
 
   // Decode and transform every vertex.
   bool transformed = format & kVertexTransformed;
@@ -406,10 +508,7 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
       std::memcpy(v.p, f, 16);
     } else {
       // Depth is read only by the depth test.
-      for (int j = 0; j < 4; ++j)
-        v.p[j] = j == 2 && !ds.zTest
-                     ? 0.0f
-                     : f[0] * m.m[0][j] + f[1] * m.m[1][j] + f[2] * m.m[2][j] + m.m[3][j];
+      for (int j = 0; j < 4; ++j) v.p[j] = j == 2 && !ds.zTest ? 0.0f : Transform(f, m, j);
     }
     if (format & kVertexNormal) p += 12;
     if (format & kVertexReserved) p += 4;
@@ -462,8 +561,8 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
       q = c.p[3];
     } else {
       q = 1.0f / c.p[3];
-      s.x = float(vp.x) + (c.p[0] * q + 1.0f) * 0.5f * float(vp.width);
-      s.y = float(vp.y) + (1.0f - c.p[1] * q) * 0.5f * float(vp.height);
+      s.x = ScreenX(vp, c.p[0], q);
+      s.y = ScreenY(vp, c.p[1], q);
       s.a[raster::kZ] = ds.zTest ? vp.minZ + c.p[2] * q * (vp.maxZ - vp.minZ) : 0.0f;
     }
     float pq = perspective ? q : 1.0f;
@@ -507,9 +606,7 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
     }
     for (int k = 1; k + 1 < np; ++k) {
       Vertex a = toScreen(poly[0]), b = toScreen(poly[k]), c = toScreen(poly[k + 1]);
-      float area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
-      if (states_.cullMode == CullMode::CounterClockwise && area < 0) continue;
-      if (states_.cullMode == CullMode::Clockwise && area > 0) continue;
+      if (Culled(states_.cullMode, a.x, a.y, b.x, b.y, c.x, c.y)) continue;
       raster::DrawTriangle(ds, a, b, c);
     }
   };
@@ -542,16 +639,13 @@ Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, u
         // Sprites and glyphs: a screen-aligned quad is one rectangle, not two triangles.
         Vertex a = toScreen(cv[index(0)]), b = toScreen(cv[index(1)]), c = toScreen(cv[index(2)]),
                d = toScreen(cv[index(3)]);
-        float area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
-        bool culled = (states_.cullMode == CullMode::CounterClockwise && area < 0) ||
-                      (states_.cullMode == CullMode::Clockwise && area > 0);
+        bool culled = Culled(states_.cullMode, a.x, a.y, b.x, b.y, c.x, c.y);
         if (culled || raster::DrawRectangle(ds, a, b, c, d)) break;
       }
       for (uint32_t i = 1; i + 1 < n; ++i) triangle(index(0), index(i), index(i + 1));
       break;
   }
   target_->Touch();
-  return kOk;
 }
 
 }  // namespace platform::display

@@ -107,11 +107,21 @@ public:
 
   // Off: every pixel goes through the reference pipeline (tests compare the two).
   void SetFastPaths(bool on) { fastPaths_ = on; }
+  // Off: axis-aligned quads go through the general vertex path too (tests compare the two).
+  void SetLeanQuads(bool on) { leanQuads_ = on; }
 
 private:
   Result Draw(PrimitiveType type, uint32_t vertexFormat, const void* vertices, uint32_t vertexCount,
               const uint16_t* indices, uint32_t indexCount);
+  // Everything after the checks; its frame is large, so the lean quads stay out of it.
+  [[gnu::noinline]] void DrawVertices(PrimitiveType type, uint32_t vertexFormat, uint32_t stride,
+                                      const void* vertices, uint32_t vertexCount,
+                                      const uint16_t* indices, uint32_t indexCount);
   bool PrepareDraw(DrawState& ds);
+  // Draws a four-corner fan of one colour that is an axis-aligned rectangle on screen without
+  // the general vertex path; false (drawing nothing) when the quad needs that path.
+  bool DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,
+                       const uint16_t* indices);
 
   std::shared_ptr<Surface> target_;
   std::shared_ptr<Surface> texture_;
@@ -124,6 +134,7 @@ private:
   Material material_;
   bool inScene_ = false;
   bool fastPaths_ = true;
+  bool leanQuads_ = true;
   uint32_t renderDepths_;
 };
 

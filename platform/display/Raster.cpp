@@ -96,15 +96,40 @@ void RowAttributes(const DrawState& ds, Span& span) {
   }
 }
 
+// The corners' snapped positions relative to the first, shared by every attribute's plane.
+struct PlaneBasis {
+  double px0, py0, e1x, e1y, e2x, e2y, inv;
+  PlaneBasis(const int64_t X[3], const int64_t Y[3])
+      : px0(double(X[0]) / 16),
+        py0(double(Y[0]) / 16),
+        e1x(double(X[1] - X[0]) / 16),
+        e1y(double(Y[1] - Y[0]) / 16),
+        e2x(double(X[2] - X[0]) / 16),
+        e2y(double(Y[2] - Y[0]) / 16),
+        inv(1.0 / (e1x * e2y - e2x * e1y)) {}
+  // The plane a(x, y) = base + dx * x + dy * y through the corner values a0, a1, a2.
+  void Plane(double a0, double a1, double a2, double& dx, double& dy, double& base) const {
+    double d1 = a1 - a0, d2 = a2 - a0;
+    dx = (d1 * e2y - d2 * e1y) * inv;
+    dy = (d2 * e1x - d1 * e2x) * inv;
+    base = a0 - dx * px0 - dy * py0;
+  }
+};
+
+// The filter for the texels per pixel.
+void PickFilter(const DrawState& ds, Span& span, const double dady[kAttrCount], double q) {
+  double foot = std::max({std::fabs(span.d[kU]), std::fabs(dady[kU]), std::fabs(span.d[kV]),
+                          std::fabs(dady[kV])}) /
+                q;
+  span.linearFilter = (foot > 1.0 ? ds.minFilter : ds.magFilter) == TextureFilter::Linear;
+}
+
 // Plane equations on the snapped positions: a(x, y) = base + span.d * x + dady * y. Also picks
 // the filter from the texels per pixel.
 void Planes(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2,
             const int64_t X[3], const int64_t Y[3], Span& span, double base[kAttrCount],
             double dady[kAttrCount]) {
-  double px0 = double(X[0]) / 16, py0 = double(Y[0]) / 16;
-  double e1x = double(X[1] - X[0]) / 16, e1y = double(Y[1] - Y[0]) / 16;
-  double e2x = double(X[2] - X[0]) / 16, e2y = double(Y[2] - Y[0]) / 16;
-  double inv = 1.0 / (e1x * e2y - e2x * e1y);
+  const PlaneBasis basis(X, Y);
   for (int i = ds.attrCount; i < kAttrCount; ++i) {
     int k = ds.attrs[i];
     span.a[k] = span.d[k] = dady[k] = base[k] = 0;
@@ -119,20 +144,14 @@ void Planes(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Verte
       span.a[k] = base[k] = a0;
       continue;
     }
-    double d1 = double(v1.a[k]) - a0, d2 = double(v2.a[k]) - a0;
-    span.d[k] = (d1 * e2y - d2 * e1y) * inv;
-    dady[k] = (d2 * e1x - d1 * e2x) * inv;
-    base[k] = a0 - span.d[k] * px0 - dady[k] * py0;
+    basis.Plane(a0, v1.a[k], v2.a[k], span.d[k], dady[k], base[k]);
     span.a[k] = base[k];
   }
   PrimitiveConstants(span, base, dady);
   if (ds.tex) {
     double q = ds.perspective ? std::fabs((v0.a[kQ] + v1.a[kQ] + v2.a[kQ]) / 3.0) : 1.0;
     if (q <= 0) q = 1.0;
-    double foot = std::max({std::fabs(span.d[kU]), std::fabs(dady[kU]), std::fabs(span.d[kV]),
-                            std::fabs(dady[kV])}) /
-                  q;
-    span.linearFilter = (foot > 1.0 ? ds.minFilter : ds.magFilter) == TextureFilter::Linear;
+    PickFilter(ds, span, dady, q);
   }
 }
 
@@ -197,6 +216,41 @@ void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex
   }
 }
 
+// Whether the corners go around an axis-aligned rectangle in order, near enough the scissor
+// rectangle for the fixed-point edges (which also leaves out infinities and NaNs).
+bool IsRectangle(const DrawState& ds, const float x[4], const float y[4]) {
+  float l = float(ds.scissor.left) - kGuard, r = float(ds.scissor.right) + kGuard;
+  float t = float(ds.scissor.top) - kGuard, b = float(ds.scissor.bottom) + kGuard;
+  for (int i = 0; i < 4; ++i)
+    if (!(x[i] >= l && x[i] <= r && y[i] >= t && y[i] <= b)) return false;
+  bool horizontalFirst = y[0] == y[1] && y[2] == y[3] && x[1] == x[2] && x[3] == x[0];
+  bool verticalFirst = x[0] == x[1] && x[2] == x[3] && y[1] == y[2] && y[3] == y[0];
+  return horizontalFirst || verticalFirst;
+}
+
+// The pixels of a rectangle once its planes are known; X and Y are three of its corners,
+// snapped, the first and the last opposite each other.
+void FillRectangle(const DrawState& ds, Span& span, const double base[kAttrCount],
+                   const double dady[kAttrCount], const int64_t X[3], const int64_t Y[3]) {
+  int64_t xa = std::min(X[0], X[2]), xb = std::max(X[0], X[2]);
+  int64_t ya = std::min(Y[0], Y[2]), yb = std::max(Y[0], Y[2]);
+  int32_t xl = std::max(CeilDiv16(xa), ds.scissor.left),
+          xr = std::min(CeilDiv16(xb), ds.scissor.right);
+  int32_t yt = std::max(CeilDiv16(ya), ds.scissor.top),
+          yB = std::min(CeilDiv16(yb), ds.scissor.bottom);
+  if (xl >= xr || yt >= yB) return;
+  span.y = yt;
+  span.x0 = xl;
+  span.count = xr - xl;
+  for (int i = 0; i < ds.attrCount; ++i) {
+    int k = ds.attrs[i];
+    span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
+  }
+  if (BlitRectangle(ds, span, yt, yB, dady[kV])) return;
+  RowAttributes(ds, span);
+  for (int32_t y = yt; y < yB; ++y) EmitRow(ds, span, base, dady, y, xl, xr);
+}
+
 }  // namespace
 
 void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2) {
@@ -221,14 +275,8 @@ void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const
 
 bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2,
                    const Vertex& v3) {
-  if (!Finite(v0) || !Finite(v1) || !Finite(v2) || !Finite(v3)) return false;
-  float l = float(ds.scissor.left) - kGuard, r = float(ds.scissor.right) + kGuard;
-  float t = float(ds.scissor.top) - kGuard, b = float(ds.scissor.bottom) + kGuard;
-  for (const Vertex* v : {&v0, &v1, &v2, &v3})
-    if (!(v->x >= l && v->x <= r && v->y >= t && v->y <= b)) return false;
-  bool horizontalFirst = v0.y == v1.y && v2.y == v3.y && v1.x == v2.x && v3.x == v0.x;
-  bool verticalFirst = v0.x == v1.x && v2.x == v3.x && v1.y == v2.y && v3.y == v0.y;
-  if (!horizontalFirst && !verticalFirst) return false;
+  const float x[4] = {v0.x, v1.x, v2.x, v3.x}, y[4] = {v0.y, v1.y, v2.y, v3.y};
+  if (!IsRectangle(ds, x, y)) return false;
   for (int i = 0; i < ds.attrCount; ++i) {
     int k = ds.attrs[i];
     if (double(v0.a[k]) + double(v2.a[k]) != double(v1.a[k]) + double(v3.a[k])) return false;
@@ -240,23 +288,43 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
   Span span;
   double base[kAttrCount], dady[kAttrCount];
   Planes(ds, v0, v1, v2, X, Y, span, base, dady);
-  int64_t xa = std::min(X[0], X[2]), xb = std::max(X[0], X[2]);
-  int64_t ya = std::min(Y[0], Y[2]), yb = std::max(Y[0], Y[2]);
-  int32_t xl = std::max(CeilDiv16(xa), ds.scissor.left),
-          xr = std::min(CeilDiv16(xb), ds.scissor.right);
-  int32_t yt = std::max(CeilDiv16(ya), ds.scissor.top),
-          yB = std::min(CeilDiv16(yb), ds.scissor.bottom);
-  if (xl >= xr || yt >= yB) return true;
-  span.y = yt;
-  span.x0 = xl;
-  span.count = xr - xl;
-  for (int i = 0; i < ds.attrCount; ++i) {
-    int k = ds.attrs[i];
-    span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
+  FillRectangle(ds, span, base, dady, X, Y);
+  return true;
+}
+
+bool DrawQuad(const DrawState& ds, const QuadCorner c[4], uint32_t colour) {
+  if (ds.zTest || ds.perspective || ds.specular) return false;
+  const float x[4] = {c[0].x, c[1].x, c[2].x, c[3].x}, y[4] = {c[0].y, c[1].y, c[2].y, c[3].y};
+  if (!IsRectangle(ds, x, y)) return false;
+  // The texel coordinates must be affine over the quad, as DrawRectangle asks of every
+  // attribute; the colour is one colour.
+  if (ds.tex && (double(c[0].u) + double(c[2].u) != double(c[1].u) + double(c[3].u) ||
+                 double(c[0].v) + double(c[2].v) != double(c[1].v) + double(c[3].v)))
+    return false;
+  int64_t X[3] = {Snap(c[0].x), Snap(c[1].x), Snap(c[2].x)};
+  int64_t Y[3] = {Snap(c[0].y), Snap(c[1].y), Snap(c[2].y)};
+  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+  if (area == 0) return true;
+  Span span;
+  double base[kAttrCount], dady[kAttrCount];
+  // Every attribute set one by one: a loop over them all becomes a string store, which costs
+  // more than a small quad's rows.
+  for (int k : {kZ, kQ, kU, kV, kR, kG, kB, kA, kSR, kSG, kSB})
+    span.a[k] = span.d[k] = dady[k] = base[k] = 0;
+  span.a[kR] = base[kR] = double((colour >> 16) & 0xFF);
+  span.a[kG] = base[kG] = double((colour >> 8) & 0xFF);
+  span.a[kB] = base[kB] = double(colour & 0xFF);
+  span.a[kA] = base[kA] = double(colour >> 24);
+  if (ds.tex) {
+    const PlaneBasis basis(X, Y);
+    basis.Plane(c[0].u, c[1].u, c[2].u, span.d[kU], dady[kU], base[kU]);
+    basis.Plane(c[0].v, c[1].v, c[2].v, span.d[kV], dady[kV], base[kV]);
+    span.a[kU] = base[kU];
+    span.a[kV] = base[kV];
   }
-  if (BlitRectangle(ds, span, yt, yB, dady[kV])) return true;
-  RowAttributes(ds, span);
-  for (int32_t y = yt; y < yB; ++y) EmitRow(ds, span, base, dady, y, xl, xr);
+  PrimitiveConstants(span, base, dady);
+  if (ds.tex) PickFilter(ds, span, dady, 1.0);
+  FillRectangle(ds, span, base, dady, X, Y);
   return true;
 }
 

@@ -102,6 +102,13 @@ void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const
 // are those the two triangles (v0, v1, v2) and (v0, v2, v3) would cover.
 bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2,
                    const Vertex& v3);
+// A corner of a quad in one colour: screen position and texel coordinates.
+struct QuadCorner {
+  float x, y, u, v;
+};
+// The lean way of DrawRectangle for quads of one colour (ARGB) drawn with neither depth,
+// perspective nor specular colour: the same pixels, without the general vertices.
+bool DrawQuad(const DrawState& ds, const QuadCorner c[4], uint32_t colour);
 void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1);
 void RenderSpan(const DrawState& ds, const Span& span);
 // Copies or blends a texel-aligned, unscaled rectangle row by row straight from the texture
