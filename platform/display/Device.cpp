@@ -366,6 +366,73 @@ void Plan(raster::DrawState& ds, bool allowed) {
   ds.fast = true;
 }
 
+// The colour every lit vertex takes: the material's emission plus the ambient light.
+void LitColour(const RenderStates& states, const Material& mt, float out[4]) {
+  float amb[3] = {float((states.ambient >> 16) & 0xFF) / 255.0f,
+                  float((states.ambient >> 8) & 0xFF) / 255.0f,
+                  float(states.ambient & 0xFF) / 255.0f};
+  out[0] = Clamp255(mt.emissive.r + amb[0] * mt.ambient.r);
+  out[1] = Clamp255(mt.emissive.g + amb[1] * mt.ambient.g);
+  out[2] = Clamp255(mt.emissive.b + amb[2] * mt.ambient.b);
+  out[3] = Clamp255(mt.diffuse.a);
+}
+
+// Reads every vertex of the stream into its clip-space form (transformed by m unless the
+// stream already is), with its colours and texture coordinates; true when any vertex has a
+// specular colour.
+bool DecodeVertices(const RenderStates& states, const Material& material, const Matrix4& m,
+                    bool zTest, uint32_t format, uint32_t stride, const void* vertices,
+                    uint32_t count, ClipVertex* cv) {
+  bool transformed = format & kVertexTransformed;
+  bool lit = states.lighting && (format & kVertexNormal);
+  float lightColour[4] = {0, 0, 0, 0};
+  if (lit) LitColour(states, material, lightColour);
+  const uint8_t* base = static_cast<const uint8_t*>(vertices);
+  bool anySpecular = false;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* p = base + size_t(i) * stride;
+    ClipVertex& v = cv[i];
+    float f[4] = {0, 0, 0, 1};
+    std::memcpy(f, p, transformed ? 16 : 12);
+    p += transformed ? 16 : 12;
+    if (transformed) {
+      std::memcpy(v.p, f, 16);
+    } else {
+      // Depth is read only by the depth test.
+      for (int j = 0; j < 4; ++j) v.p[j] = j == 2 && !zTest ? 0.0f : Transform(f, m, j);
+    }
+    if (format & kVertexNormal) p += 12;
+    if (format & kVertexReserved) p += 4;
+    uint32_t diffuse = 0xFFFFFFFFu, specular = 0;
+    if (format & kVertexDiffuse) {
+      std::memcpy(&diffuse, p, 4);
+      p += 4;
+    }
+    if (format & kVertexSpecular) {
+      std::memcpy(&specular, p, 4);
+      p += 4;
+    }
+    v.uv[0] = v.uv[1] = 0;
+    if (format & kVertexTex1) std::memcpy(v.uv, p, 8);
+    if (lit) {
+      std::memcpy(v.colour, lightColour, sizeof lightColour);
+      specular = 0;
+    } else {
+      v.colour[0] = float((diffuse >> 16) & 0xFF);
+      v.colour[1] = float((diffuse >> 8) & 0xFF);
+      v.colour[2] = float(diffuse & 0xFF);
+      v.colour[3] = float(diffuse >> 24);
+    }
+    // The specular colour is read only when the state asks for it.
+    if (!states.specular) specular = 0;
+    v.spec[0] = float((specular >> 16) & 0xFF);
+    v.spec[1] = float((specular >> 8) & 0xFF);
+    v.spec[2] = float(specular & 0xFF);
+    anySpecular |= (specular & 0xFFFFFF) != 0;
+  }
+  return anySpecular;
+}
+
 }  // namespace
 
 bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,
@@ -469,24 +536,10 @@ void Device::DrawVertices(PrimitiveType type, uint32_t format, uint32_t stride,
   DrawState ds;
   if (!PrepareDraw(ds)) return;
 
-  // Decode and transform every vertex.
   bool transformed = format & kVertexTransformed;
-  bool lit = states_.lighting && (format & kVertexNormal);
   if (transformStale_) {
     combined_ = Multiply(Multiply(world_, view_), projection_);
     transformStale_ = false;
-  }
-  const Matrix4& m = combined_;
-  float lightColour[4] = {0, 0, 0, 0};
-  if (lit) {
-    const Material& mt = material_;
-    float amb[3] = {float((states_.ambient >> 16) & 0xFF) / 255.0f,
-                    float((states_.ambient >> 8) & 0xFF) / 255.0f,
-                    float(states_.ambient & 0xFF) / 255.0f};
-    lightColour[0] = Clamp255(mt.emissive.r + amb[0] * mt.ambient.r);
-    lightColour[1] = Clamp255(mt.emissive.g + amb[1] * mt.ambient.g);
-    lightColour[2] = Clamp255(mt.emissive.b + amb[2] * mt.ambient.b);
-    lightColour[3] = Clamp255(mt.diffuse.a);
   }
   // Most draws are a quad or a short list; those need no heap.
   ClipVertex local[16];
@@ -496,49 +549,8 @@ void Device::DrawVertices(PrimitiveType type, uint32_t format, uint32_t stride,
     heap.resize(count);
     cv = heap.data();
   }
-  const uint8_t* base = static_cast<const uint8_t*>(vertices);
-  bool anySpecular = false;
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint8_t* p = base + size_t(i) * stride;
-    ClipVertex& v = cv[i];
-    float f[4] = {0, 0, 0, 1};
-    std::memcpy(f, p, transformed ? 16 : 12);
-    p += transformed ? 16 : 12;
-    if (transformed) {
-      std::memcpy(v.p, f, 16);
-    } else {
-      // Depth is read only by the depth test.
-      for (int j = 0; j < 4; ++j) v.p[j] = j == 2 && !ds.zTest ? 0.0f : Transform(f, m, j);
-    }
-    if (format & kVertexNormal) p += 12;
-    if (format & kVertexReserved) p += 4;
-    uint32_t diffuse = 0xFFFFFFFFu, specular = 0;
-    if (format & kVertexDiffuse) {
-      std::memcpy(&diffuse, p, 4);
-      p += 4;
-    }
-    if (format & kVertexSpecular) {
-      std::memcpy(&specular, p, 4);
-      p += 4;
-    }
-    v.uv[0] = v.uv[1] = 0;
-    if (format & kVertexTex1) std::memcpy(v.uv, p, 8);
-    if (lit) {
-      std::memcpy(v.colour, lightColour, sizeof lightColour);
-      specular = 0;
-    } else {
-      v.colour[0] = float((diffuse >> 16) & 0xFF);
-      v.colour[1] = float((diffuse >> 8) & 0xFF);
-      v.colour[2] = float(diffuse & 0xFF);
-      v.colour[3] = float(diffuse >> 24);
-    }
-    // The specular colour is read only when the state asks for it.
-    if (!states_.specular) specular = 0;
-    v.spec[0] = float((specular >> 16) & 0xFF);
-    v.spec[1] = float((specular >> 8) & 0xFF);
-    v.spec[2] = float(specular & 0xFF);
-    anySpecular |= (specular & 0xFFFFFF) != 0;
-  }
+  const bool anySpecular =
+      DecodeVertices(states_, material_, combined_, ds.zTest, format, stride, vertices, count, cv);
 
   // Affine texturing unless w differs between vertices.
   float w0 = cv[0].p[3];
