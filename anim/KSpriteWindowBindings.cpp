@@ -46,6 +46,15 @@ void Configure(Step* step, int ms, const str& ease) {
   }
 }
 
+bool IsTable(TLuaTable* value) {
+  if (!value) return false;
+  lua_State* L = value->GetState();
+  value->Push(L);
+  const bool table = lua_istable(L, -1);
+  lua_pop(L, 1);
+  return table;
+}
+
 }  // namespace
 
 void KSpriteWindow::BindScriptFunctions() {
@@ -110,34 +119,20 @@ int KSpriteWindow::AddEmptySprite(str name, int layer, str parent) {
 int KSpriteWindow::AddColorSprite(str name, int layer, float width, float height, TLuaTable* colour,
                                   str parent) {
   float c[4] = {0, 0, 0, 0};
-  if (colour) {
-    lua_State* L = mScript->GetState();
-    colour->Push(L);
-    if (lua_istable(L, -1)) {
-      for (int i = 0; i < 4; ++i) {
-        lua_rawgeti(L, -1, i + 1);
-        c[i] = static_cast<float>(lua_tonumber(L, -1));
-        lua_pop(L, 1);
-      }
-    }
-    lua_pop(L, 1);
-  }
+  if (IsTable(colour))
+    for (int i = 0; i < 4; ++i) c[i] = static_cast<float>(colour->GetNumberAt(i + 1, 0));
   const int w = static_cast<int>(width), h = static_cast<int>(height);
   boost::shared_ptr<TTexture> texture;
   if (w > 0 && h > 0) texture = TTexture::Create(w, h, true);
-  if (texture) {
-    if (TRenderer* r = TRenderer::Instance()) {
-      if (r->BeginRenderTarget(texture, 0)) {
-        r->FillRect(TRect(0, 0, w, h), TColor(c[0], c[1], c[2], c[3]));
-        r->EndRenderTarget();
-      }
-    }
-  }
+  TRenderer* renderer = TRenderer::Instance();
+  if (texture && renderer)
+    renderer->FillRect(TRect(0, 0, w, h), TColor(c[0], c[1], c[2], c[3]), texture);
   return AddSprite(TSprite::Create(layer, texture), name, layer, parent);
 }
 
 int KSpriteWindow::AddTextSprite(str name, TLuaTable* description, int layer, str parent) {
-  if (!description) return -1;
+  // Anything but a table describes no text.
+  if (!IsTable(description)) return -1;
   boost::shared_ptr<TSprite> sprite = CreateTextSprite(*description);
   return AddSprite(sprite, name, layer, parent);
 }

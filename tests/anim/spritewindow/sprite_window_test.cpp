@@ -1,50 +1,11 @@
 // Sprite windows in the engine on the headless display: the script runs as a coroutine with
 // the start handshake, moves sprites through the queue, answers navigation messages, and an
 // error stops only that window's script; functions outliving the window are refused.
-#include <gtest/gtest.h>
+#include "SpriteWindowFixture.h"
 
-#include <filesystem>
-
-#include "anim/AnimOverKSpriteWindow.h"
-#include "anim/KSpriteWindow.h"
-#include "engine/render/RenderFixture.h"
-#include "script/LuaApi.h"
-#include "script/LuaAux.h"
-#include "script/binding/LuaBinding.h"
-#include "script/binding/TScript.h"
-#include "script/binding/TWindowScript.h"
-#include "window/TMessage.h"
-#include "window/TWindowManager.h"
+#include "anim/KAnimQueue.h"
 
 namespace {
-
-void Pump(TPlatform* p, int events, uint32_t stepMs = 1) {
-  TPlatformEvent e;
-  for (int i = 0; i < events; ++i) {
-    platform::os::AdvanceVirtualTime(stepMs);
-    p->GetEvent(e);
-    p->GetWindowManager()->HandleEvent(e);
-  }
-}
-
-class SpriteWindowTest : public RenderTest {
-protected:
-  void Script(const std::string& name, const std::string& text) {
-    std::filesystem::create_directories(mWork + "/assets/scripts");
-    WriteAsset("scripts/" + name, text);
-  }
-
-  static KSpriteWindow* Open(TPlatform* p, const std::string& runfile) {
-    TWindowManager* wm = p->GetWindowManager();
-    RegisterAnimWindowTypes(TWindowScript::Of(wm));
-    const std::string text =
-        "PushModal('map') MakeDialog({ SpriteWindow({ name = 'sw',"
-        " x = 0, y = 0, w = 160, h = 120, runfile = '" +
-        runfile + "' }) })";
-    wm->RunScriptString(wm->GetRoot(), text.c_str());
-    return WindowCast<KSpriteWindow>(wm->GetTopModal()->FindChild("sw", -1));
-  }
-};
 
 TEST_F(SpriteWindowTest, ScriptBuildsSpritesRunsTheQueueAndWaitsForIt) {
   Script("map.lua",
@@ -113,6 +74,9 @@ TEST_F(SpriteWindowTest, FunctionsKeptPastTheWindowAreRefusedAndItsEndIsPosted) 
     lua_State* host = TWindowScript::Of(wm)->GetState();
     // The host's RunAnimScript belongs to this window; keep a copy of it.
     lua_dostring(host, "gRun = RunAnimScript");
+    // Someone else still holds the window's queue past the window's end.
+    KAnimQueue* queue = w->GetQueue();
+    KAddRef(queue);
     // Popping a modal posts notices of its own; the sprite window adds exactly one.
     auto postedByPop = [&] {
       const size_t before = wm->GetQueuedMessageCount();
@@ -123,14 +87,12 @@ TEST_F(SpriteWindowTest, FunctionsKeptPastTheWindowAreRefusedAndItsEndIsPosted) 
     const size_t withWindow = postedByPop();
     wm->RunScriptString(wm->GetRoot(), "PushModal('plain')");
     EXPECT_EQ(withWindow, postedByPop() + 1);
+    // Its finish tells nobody: the window is gone.
+    queue->Finish();
+    KReleaseRef(queue);
     lua_dostring(host, "gType = type(RunAnimScript) gOk, gErr = pcall(gRun, 'x')");
-    lua_pushstring(host, "gType");
-    lua_gettable(host, LUA_GLOBALSINDEX);
-    EXPECT_EQ(LuaToStr(host, -1), str("nil"));
-    lua_pushstring(host, "gErr");
-    lua_gettable(host, LUA_GLOBALSINDEX);
-    EXPECT_NE(std::string(LuaToStr(host, -1).CStr()).find("window is gone"), std::string::npos);
-    lua_pop(host, 2);
+    EXPECT_EQ(GlobalText(host, "gType"), "nil");
+    EXPECT_NE(GlobalText(host, "gErr").find("window is gone"), std::string::npos);
     Pump(p, 20);
   });
 }
