@@ -126,6 +126,11 @@ private:
   // Into the open group, else the queue; the creating reference is dropped.
   void AppendStep(KAnimProcess* step);
   void HideNamedButton(const str& name);
+  // A step of the named sprite from one value to another, appended; null when no sprite has
+  // the name. The returned step is held by the queue or group.
+  template <template <class> class Step, class V>
+  Step<boost::shared_ptr<TSprite>>* AppendSpriteStep(const str& name, int ms, const V& from,
+                                                     const V& to, const str& ease);
 
   std::unique_ptr<TScript> mScript;
   boost::shared_ptr<TSprite> mRoot;

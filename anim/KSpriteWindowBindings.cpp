@@ -250,39 +250,36 @@ void KSpriteWindow::AppendStep(KAnimProcess* step) {
   KReleaseRef(step);
 }
 
+template <template <class> class Step, class V>
+Step<KSpritePtr>* KSpriteWindow::AppendSpriteStep(const str& name, int ms, const V& from,
+                                                  const V& to, const str& ease) {
+  boost::shared_ptr<TSprite> s = GetSprite(name);
+  if (!s) return nullptr;
+  auto* step = new Step<KSpritePtr>(s, from, to);
+  Configure(step, ms, ease);
+  AppendStep(step);
+  return step;
+}
+
 void KSpriteWindow::AddMoveAnim(str name, int ms, float fromX, float fromY, float toX, float toY,
                                 str ease) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
-  if (!s) return;
-  auto* step = new KAnimMove<KSpritePtr>(s, TVec2(fromX, fromY), TVec2(toX, toY));
-  Configure(step, ms, ease);
-  step->SetTimer(10, true, true, false);
-  AppendStep(step);
+  // The queue holds the step now; the pointer is only used to set its tick.
+  if (auto* step =
+          AppendSpriteStep<KAnimMove>(name, ms, TVec2(fromX, fromY), TVec2(toX, toY), ease))
+    step->SetTimer(10, true, true, false);
 }
 
 void KSpriteWindow::AddScaleAnim(str name, int ms, float fromX, float fromY, float toX, float toY,
                                  str ease) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
-  if (!s) return;
-  auto* step = new KAnimScale<KSpritePtr>(s, TVec2(fromX, fromY), TVec2(toX, toY));
-  Configure(step, ms, ease);
-  AppendStep(step);
+  AppendSpriteStep<KAnimScale>(name, ms, TVec2(fromX, fromY), TVec2(toX, toY), ease);
 }
 
 void KSpriteWindow::AddRotationAnim(str name, int ms, float from, float to, str ease) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
-  if (!s) return;
-  auto* step = new KAnimRotate<KSpritePtr>(s, from, to);
-  Configure(step, ms, ease);
-  AppendStep(step);
+  AppendSpriteStep<KAnimRotate>(name, ms, from, to, ease);
 }
 
 void KSpriteWindow::AddBlendAnim(str name, int ms, float from, float to, str ease) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
-  if (!s) return;
-  auto* step = new KAnimOpacity<KSpritePtr>(s, from, to);
-  Configure(step, ms, ease);
-  AppendStep(step);
+  AppendSpriteStep<KAnimOpacity>(name, ms, from, to, ease);
 }
 
 void KSpriteWindow::AddTimer(int ms) {
