@@ -41,10 +41,12 @@ const char* const kHiddenButtons[] = {"nextButton", "prevButton", "closeButton",
 KSpriteWindow::KSpriteWindow()
     : mScript(std::make_unique<TScript>()), mRoot(TSprite::Create(0)), mQueue(new KAnimQueue()) {
   mListener = new KSpriteWindowListener(this);
-  TGameState* state = TGameState::GetInstance();
-  state->SetState("MapDisplayTime", "restart");
-  state->SetIntState("MapEndState", 2);
-  state->SetIntState("MapTotalClicks", 0);
+  // Without a platform there is no game state to report to.
+  if (TGameState* state = TGameState::GetInstance()) {
+    state->SetState("MapDisplayTime", "restart");
+    state->SetIntState("MapEndState", 2);
+    state->SetIntState("MapTotalClicks", 0);
+  }
 }
 
 KSpriteWindow::~KSpriteWindow() {
@@ -156,7 +158,7 @@ bool KSpriteWindow::OnMessage(TMessage* msg) {
 }
 
 bool KSpriteWindow::OnMouseDown(const TPoint&) {
-  TGameState::GetInstance()->SetIntState("++LevelTotalClicks", 0);
+  if (TGameState* state = TGameState::GetInstance()) state->SetIntState("++LevelTotalClicks", 0);
   return false;
 }
 

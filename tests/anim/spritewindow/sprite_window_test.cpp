@@ -1,9 +1,14 @@
 // Sprite windows in the engine on the headless display: the script runs as a coroutine with
 // the start handshake, moves sprites through the queue, answers navigation messages, and an
-// error stops only that window's script; functions outliving the window are refused.
+// error stops only that window's script; functions outliving the window are refused. Also
+// clicks and keys, the newest window's RunAnimScript, made buttons and "window:" textures.
 #include "SpriteWindowFixture.h"
 
+#include "anim/IQMPuzzleWindow.h"
 #include "anim/KAnimQueue.h"
+#include "online/TGameState.h"
+#include "render/TTexture.h"
+#include "window/TButton.h"
 
 namespace {
 
@@ -94,6 +99,84 @@ TEST_F(SpriteWindowTest, FunctionsKeptPastTheWindowAreRefusedAndItsEndIsPosted) 
     EXPECT_EQ(GlobalText(host, "gType"), "nil");
     EXPECT_NE(GlobalText(host, "gErr").find("window is gone"), std::string::npos);
     Pump(p, 20);
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// A scene window that hands out a snapshot of itself.
+class Snapshotting : public TWindow, public IQMPuzzleWindow {
+  T_WINDOW_CLASS(Snapshotting, TWindow)
+
+public:
+  boost::shared_ptr<TTexture> RenderToTexture() override {
+    ++taken;
+    return TTexture::Create(24, 12, true);
+  }
+  static inline int taken = 0;
+};
+
+TEST_F(SpriteWindowTest, ClicksAreCountedKeysKeptAndTheGameStateToldOfTheMap) {
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    KSpriteWindow* w = Open(p, "");
+    ASSERT_NE(w, nullptr);
+    TGameState* state = TGameState::GetInstance();
+    ASSERT_NE(state, nullptr);
+    EXPECT_EQ(state->GetState("MapDisplayTime"), str("restart"));
+    EXPECT_EQ(state->GetState("MapEndState"), str("2"));
+    EXPECT_EQ(state->GetState("MapTotalClicks"), str("0"));
+    const int before = atoi(state->GetState("LevelTotalClicks").CStr());
+    EXPECT_FALSE(w->OnMouseDown(TPoint(5, 5)));
+    EXPECT_FALSE(w->OnMouseDown(TPoint(6, 5)));
+    EXPECT_EQ(atoi(state->GetState("LevelTotalClicks").CStr()), before + 2);
+    EXPECT_TRUE(w->OnKeyDown(27, 0));
+  });
+}
+
+TEST_F(SpriteWindowTest, TheNewestWindowOwnsRunAnimScriptAndMakesButtons) {
+  Script("mark.lua", "gMarked = 1\n");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    KSpriteWindow* first = Open(p, "");
+    KSpriteWindow* second = Open(p, "");
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    wm->RunScriptString(wm->GetRoot(), "RunAnimScript('scripts/mark.lua')");
+    EXPECT_EQ(second->GetScript()->GetGlobalNumber("gMarked"), 1);
+    EXPECT_EQ(first->GetScript()->GetGlobalNumber("gMarked"), 0);
+
+    // The button is made in the top modal from the host's table, then moved into the window.
+    wm->RunScriptString(wm->GetRoot(), "gMade = { x = 5, y = 6, w = 20, h = 10 }");
+    second->GetScript()->DoLuaString("CreateButton('gMade', 'made')");
+    TWindow* made = second->FindChild("made", 1);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(WindowCast<TButton>(made));
+    EXPECT_EQ(made->GetParent(), second);
+  });
+}
+
+TEST_F(SpriteWindowTest, WindowTexturesAreSnapshotsOfThePuzzleWindow) {
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    KSpriteWindow* w = Open(p, "");
+    ASSERT_NE(w, nullptr);
+    // Without a puzzle window the sprite comes without a texture.
+    w->GetScript()->DoLuaString("gR = _AddTextureSprite('shot0', 'window:anything', 1, '')");
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gR"), 1);
+    EXPECT_FALSE(w->GetSprite("shot0")->GetTexture());
+
+    auto puzzle = std::make_unique<Snapshotting>();
+    puzzle->SetName("puzzleWindow");
+    wm->GetRoot()->AddChild(std::move(puzzle));
+    w->GetScript()->DoLuaString("_AddTextureSprite('shot', 'window:whatever follows', 1, '')");
+    ASSERT_TRUE(w->GetSprite("shot")->GetTexture());
+    EXPECT_EQ(w->GetSprite("shot")->GetTexture()->GetWidth(), 24);
+    EXPECT_EQ(Snapshotting::taken, 1);
   });
 }
 
