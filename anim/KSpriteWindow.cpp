@@ -168,8 +168,15 @@ void KSpriteWindow::Draw() {
   TRenderer* renderer = TRenderer::Instance();
   if (!renderer) return;
   const bool began = renderer->Begin2d();
-  if (mRoot) mRoot->Draw(TSpriteDrawState(), -1);
-  mParticles.Draw(TVec3(0, 0, 0));
+  // Sprite positions are screen positions: undo the window's own offset, which the window
+  // system gives through the viewport.
+  TRect viewport;
+  renderer->GetViewport(viewport);
+  TSpriteDrawState state;
+  state.transform(2, 0) = static_cast<float>(-viewport.left);
+  state.transform(2, 1) = static_cast<float>(-viewport.top);
+  if (mRoot) mRoot->Draw(state, -1);
+  mParticles.Draw(TVec3(static_cast<float>(-viewport.left), static_cast<float>(-viewport.top), 0));
   if (began) renderer->End2d();
 }
 

@@ -181,3 +181,35 @@ TEST_F(SpriteWindowTest, WindowTexturesAreSnapshotsOfThePuzzleWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SpriteWindowTest, SpritesDrawAtScreenPositionsInLayerOrder) {
+  Script("draw.lua",
+         "return function()\n"
+         "  _AddColorSprite('back', 0, 40, 20, {0, 0, 1, 1}, '')\n"
+         "  _SetSpriteAnchorPoint('back', 0, 0) _SetSpriteLoc('back', 30, 40)\n"
+         "  _AddColorSprite('front', 0, 10, 10, {1, 0, 0, 1}, 'back')\n"
+         "  _SetSpriteAnchorPoint('front', 0, 0) _SetSpriteLoc('front', 5, 5)\n"
+         "end\n");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    // The window sits away from the screen's corner; its sprites still draw at screen places.
+    const std::string text =
+        "PushModal('map') MakeDialog({ SpriteWindow({ name = 'sw', x = 20, y = 10, w = 100,"
+        " h = 100, runfile = 'scripts/draw.lua' }) })";
+    RegisterAnimWindowTypes(TWindowScript::Of(wm));
+    wm->RunScriptString(wm->GetRoot(), text.c_str());
+    Pump(p, 40);
+    const platform::display::Image frame = Frame();
+    ASSERT_FALSE(frame.Empty());
+    EXPECT_EQ(frame.At(31, 41) & 0xFFFFFFu, 0x0000FFu);
+    EXPECT_EQ(frame.At(69, 59) & 0xFFFFFFu, 0x0000FFu);
+    // The child is placed in its parent's coordinates and drawn over it.
+    EXPECT_EQ(frame.At(36, 46) & 0xFFFFFFu, 0xFF0000u);
+    EXPECT_NE(frame.At(71, 41) & 0xFFFFFFu, 0x0000FFu);
+  });
+}
+
+}  // namespace
