@@ -213,3 +213,38 @@ TEST_F(SpriteWindowTest, SpritesDrawAtScreenPositionsInLayerOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SpriteWindowTest, AGroupRunsItsStepsTogetherBeforeTheNextStep) {
+  Script("group.lua",
+         "return function()\n"
+         "  _AddSprite('a', 0, '') _AddSprite('b', 0, '')\n"
+         "  StartMulti()\n"
+         "  _AddMoveAnim('a', 100, 0, 0, 100, 0, '')\n"
+         "  _AddBlendAnim('b', 100, 1, 0, 'sinOut')\n"
+         "  EndMulti()\n"
+         "  _AddMoveAnim('b', 100, 0, 0, 0, 50, '')\n"
+         "  _Start()\n"
+         "  gScriptPauseCoRoutine = gScriptPauseCoRoutine + 1\n"
+         "  while gScriptPauseCoRoutine > 0 do coroutine.yield() end\n"
+         "  gDone = 1\n"
+         "end\n");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    KSpriteWindow* w = Open(p, "scripts/group.lua");
+    ASSERT_NE(w, nullptr);
+    Pump(p, 70, 2);  // 140 ms: the group is done, the last move half way
+    EXPECT_FLOAT_EQ(w->GetSprite("a")->GetDrawState().transform(2, 0), 100);
+    EXPECT_FLOAT_EQ(w->GetSprite("b")->GetDrawState().alpha, 0);
+    const float y = w->GetSprite("b")->GetDrawState().transform(2, 1);
+    EXPECT_GT(y, 0);
+    EXPECT_LT(y, 50);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 0);
+    Pump(p, 60, 2);
+    EXPECT_FLOAT_EQ(w->GetSprite("b")->GetDrawState().transform(2, 1), 50);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 1);
+  });
+}
+
+}  // namespace
