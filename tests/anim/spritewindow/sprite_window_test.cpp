@@ -12,17 +12,22 @@
 
 namespace {
 
+// The start handshake: start the queue, raise the counter, wait until the window has counted
+// it down, then mark the end.
+const char* const kStartAndWait =
+    "  _Start()\n"
+    "  gScriptPauseCoRoutine = gScriptPauseCoRoutine + 1\n"
+    "  while gScriptPauseCoRoutine > 0 do coroutine.yield() end\n"
+    "  gDone = 1\n"
+    "end\n";
+
 TEST_F(SpriteWindowTest, ScriptBuildsSpritesRunsTheQueueAndWaitsForIt) {
   Script("map.lua",
          "return function()\n"
          "  gLayer = _AddSprite('hero', 3, '')\n"
          "  gMissing = _AddSprite('ghost', 1, 'nobody')\n"
-         "  _AddMoveAnim('hero', 100, 0, 0, 50, 20, '')\n"
-         "  _Start()\n"
-         "  gScriptPauseCoRoutine = gScriptPauseCoRoutine + 1\n"
-         "  while gScriptPauseCoRoutine > 0 do coroutine.yield() end\n"
-         "  gDone = 1\n"
-         "end\n");
+         "  _AddMoveAnim('hero', 100, 0, 0, 50, 20, '')\n" +
+             std::string(kStartAndWait));
   Run("--multiple", [&](TPlatform* p) {
     p->InitScreen(160, 120, false);
     KSpriteWindow* w = Open(p, "scripts/map.lua");
@@ -224,12 +229,8 @@ TEST_F(SpriteWindowTest, AGroupRunsItsStepsTogetherBeforeTheNextStep) {
          "  _AddMoveAnim('a', 100, 0, 0, 100, 0, '')\n"
          "  _AddBlendAnim('b', 100, 1, 0, 'sinOut')\n"
          "  EndMulti()\n"
-         "  _AddMoveAnim('b', 100, 0, 0, 0, 50, '')\n"
-         "  _Start()\n"
-         "  gScriptPauseCoRoutine = gScriptPauseCoRoutine + 1\n"
-         "  while gScriptPauseCoRoutine > 0 do coroutine.yield() end\n"
-         "  gDone = 1\n"
-         "end\n");
+         "  _AddMoveAnim('b', 100, 0, 0, 0, 50, '')\n" +
+             std::string(kStartAndWait));
   Run("--multiple", [&](TPlatform* p) {
     p->InitScreen(160, 120, false);
     KSpriteWindow* w = Open(p, "scripts/group.lua");
