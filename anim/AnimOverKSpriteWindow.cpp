@@ -1,10 +1,8 @@
 #include "anim/AnimOverKSpriteWindow.h"
 
-#include "anim/KButton.h"
 #include "anim/KSpriteWindow.h"
 #include "render/TAnimatedTexture.h"
 #include "render/TRenderer.h"
-#include "script/binding/TWindowScript.h"
 #include "window/TButton.h"
 #include "window/TWindowManager.h"
 
@@ -68,11 +66,4 @@ void KSpriteWindow::DeActivateMapButtonAnims() {
   auto* over =
       WindowCast<AnimOverKSpriteWindow>(top ? top->FindChild("map_animation", -1) : nullptr);
   if (over && over->GetRootSprite()) over->GetRootSprite()->RemoveAllChildren();
-}
-
-void RegisterAnimWindowTypes(TWindowScript* script) {
-  if (!script) return;
-  script->RegisterWindowType("SpriteWindow", &KSpriteWindow::Create);
-  script->RegisterWindowType("AnimOverSpriteWindow", &AnimOverKSpriteWindow::Create);
-  script->RegisterWindowType("KButton", &KButton::Create);
 }

@@ -38,7 +38,3 @@ private:
   KSpriteWindow* mWindow;
   boost::shared_ptr<TAnimatedSprite> mContainer;
 };
-
-// Registers "SpriteWindow", "AnimOverSpriteWindow" and "KButton" with the window system.
-class TWindowScript;
-void RegisterAnimWindowTypes(TWindowScript* script);

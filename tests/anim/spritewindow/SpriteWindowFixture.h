@@ -6,6 +6,7 @@
 #include <string>
 
 #include "anim/AnimOverKSpriteWindow.h"
+#include "anim/AnimWindowTypes.h"
 #include "anim/ISpriteWindowGame.h"
 #include "anim/KSpriteWindow.h"
 #include "script/LuaApi.h"
