@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "anim/ISpriteWindowGame.h"
 #include "anim/KAnimSound.h"
 #include "assets/TStringTable.h"
 #include "core/TAnimTask.h"
@@ -145,6 +146,7 @@ int GameMain(TPlatform* platform, const char*) {
   ReleaseStringTableCache();
   if (game && !RuntimeSettings().disableSave) game->SaveGame();
   CloseAllModals(platform, wm);
+  ISpriteWindowGame::Install(nullptr);
   DestroyGameManager();
   KAnimSoundHolder::DestroyInstance();
   return 0;

@@ -3,7 +3,8 @@
 #include <map>
 #include <memory>
 
-#include "anim/KButton.h"
+#include "anim/AnimWindowTypes.h"
+#include "anim/ISpriteWindowGame.h"
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
 #include "game/scenes/QMMessages.h"
@@ -21,13 +22,37 @@
 
 const QMWindowType kGameWindowTypes[] = {
     {"Slider", &TSlider::Create},
-    {"KButton", &KButton::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 
 namespace {
 
 const char kGameWindowScript[] = "scripts/qmgamewindow.lua";
+
+// What the sprite windows ask of the game, answered by the game object and the script
+// utilities.
+class SpriteWindowGame : public ISpriteWindowGame {
+public:
+  str GetMapString() override {
+    QMGameManager* g = QMGameManager::Instance();
+    return g ? g->GetMapString() : str();
+  }
+  int GetSoundLevel() override {
+    QMGameManager* g = QMGameManager::Instance();
+    return g ? g->GetSoundLevel() : 750;
+  }
+  int GetMusicLevel() override {
+    QMGameManager* g = QMGameManager::Instance();
+    return g ? g->GetMusicLevel() : 750;
+  }
+  void BlackenWindow() override { ::BlackenWindow(); }
+  bool GetScriptDebugMode() override { return ::GetScriptDebugMode(); }
+};
+
+SpriteWindowGame& TheSpriteWindowGame() {
+  static SpriteWindowGame game;
+  return game;
+}
 
 // Tables made by "CreateStringTable", by label; they live until the main loop ends.
 std::map<str, std::unique_ptr<TLuaTable>>& StringTableCache() {
@@ -159,6 +184,9 @@ void RegisterGameTypes(TWindowManager* wm) {
   host->DoLuaString("kQMMetrics = true");
   for (size_t i = 0; i < kGameWindowTypeCount; ++i)
     wm->RegisterWindowType(kGameWindowTypes[i].name, kGameWindowTypes[i].creator);
+  // The animation library's own types: "SpriteWindow", "AnimOverSpriteWindow", "KButton".
+  RegisterAnimWindowTypes(host);
+  ISpriteWindowGame::Install(&TheSpriteWindowGame());
   RegisterGameScriptFunctions(L);
   if (game) {
     game->ResetUser();

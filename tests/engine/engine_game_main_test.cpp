@@ -13,6 +13,8 @@
 #include "game/shell/GameMain.h"
 #include "game/shell/ScriptUtilities.h"
 #include "online/TGameState.h"
+#include "script/binding/TWindowScript.h"
+#include "window/TWindowManager.h"
 #include "online/TGameStateHandler.h"
 #include "render/TDxDisplayHandler.h"
 #include "window/TScreen.h"
@@ -133,17 +135,23 @@ SetPreferenceString("math", type(math) .. type(io))
 Exit()
 )");
   int width = 0, height = 0;
+  bool spriteWindows = false;
   RunGame([&](TPlatform*, TPrefs& prefs) {
     EXPECT_STREQ(prefs.GetString("words", "").CStr(), "4:1a:0:1b:\xC3\xA9:nil");
     EXPECT_STREQ(prefs.GetString("same", "").CStr(), "true");
     EXPECT_STREQ(prefs.GetString("metrics", "").CStr(), "true");
     EXPECT_STREQ(prefs.GetString("debug", "").CStr(), "table");
     EXPECT_STREQ(prefs.GetString("math", "").CStr(), "tabletable");
+    // The animation library's window types come with the game's.
+    TWindowScript* host = TWindowScript::Of(TWindowManager::Instance());
+    spriteWindows = host && host->FindWindowType("SpriteWindow") &&
+                    host->FindWindowType("AnimOverSpriteWindow") && host->FindWindowType("KButton");
     int l, t;
     TDxDisplayHandler::Instance()->GetViewport(l, t, width, height);
   });
   EXPECT_EQ(width, 800);
   EXPECT_EQ(height, 600);
+  EXPECT_TRUE(spriteWindows);
   EXPECT_TRUE(RuntimeSettings().disappearingItems);
 }
 
