@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
 jobs="$(nproc)"
+# The compiler cache is shared between checkouts of the project in different folders.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 display=(xvfb-run -a -s "-screen 0 1280x1024x24")
 
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=ON
