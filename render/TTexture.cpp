@@ -159,26 +159,25 @@ bool TTexture::Load(const str& name, const str& maskName) {
   return LoadData(*mData, name, maskName);
 }
 
-bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn) {
+str TTexture::TakeNameOptions(TTextureData& data, const str& nameIn) {
   str name = nameIn;
   int q = name.Find('?');
-  if (q >= 0) {
-    str options = name.Substr(static_cast<unsigned>(q));
-    name = name.Substr(0, static_cast<unsigned>(q));
-    if (Contains(options, "slow")) data.Set(TTextureData::kSimple | TTextureData::kLarge, true);
-    if (Contains(options, "simple")) data.Set(TTextureData::kSimple, true);
-    if (Contains(options, "alpha")) {
-      data.Set(TTextureData::kAlpha, true);
-      data.Set(TTextureData::kAutoAlpha, false);
-    }
-    if (Contains(options, "mipmap")) data.Set(TTextureData::kMipmap, true);
+  if (q < 0) return name;
+  str options = name.Substr(static_cast<unsigned>(q));
+  name = name.Substr(0, static_cast<unsigned>(q));
+  if (Contains(options, "slow")) data.Set(TTextureData::kSimple | TTextureData::kLarge, true);
+  if (Contains(options, "simple")) data.Set(TTextureData::kSimple, true);
+  if (Contains(options, "alpha")) {
+    data.Set(TTextureData::kAlpha, true);
+    data.Set(TTextureData::kAutoAlpha, false);
   }
-  if (!FileExists(name)) {
-    if (Contains(name, ".png") || Contains(name, ".jpg")) return false;
-    if (LoadData(data, name + ".png", maskIn)) return true;
-    return LoadData(data, name + ".jpg", maskIn);
-  }
-  str mask = maskIn;
+  if (Contains(options, "mipmap")) data.Set(TTextureData::kMipmap, true);
+  return name;
+}
+
+// The mask's file (its extension tried when none is given), or a ".mask.png" beside a JPEG
+// when "automergemask" is set; false when a named mask is missing.
+bool TTexture::FindMask(TTextureData& data, const str& name, str& mask) {
   if (!mask.IsEmpty() && !FileExists(mask)) {
     if (Contains(mask, ".png") || Contains(mask, ".jpg")) return false;
     if (FileExists(mask + ".jpg"))
@@ -188,7 +187,6 @@ bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn
     else
       return false;
   }
-  if (!Contains(name, ".png") && !Contains(name, ".jpg")) return false;
   if (!Contains(name, ".png") && GetConfig(kConfigAutoMergeMask).ToInt() != 0) {
     int at = name.Find(str(".jpg"));
     str merged = name.Substr(0, static_cast<unsigned>(at)) + ".mask.png";
@@ -197,70 +195,89 @@ bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn
       data.Set(TTextureData::kAlpha, data.Has(TTextureData::kAutoAlpha));
     }
   }
+  return true;
+}
 
-  // The surface's size for the image: powers of two where the display wants them; false for
-  // an image too large without "slow".
-  auto surfaceSize = [&data](int w, int h, uint32_t& sw, uint32_t& sh) {
-    sw = static_cast<uint32_t>(w);
-    sh = static_cast<uint32_t>(h);
-    TRenderer* renderer = TRenderer::Existing();
-    if (data.Has(TTextureData::kSimple) || !renderer || !renderer->AllowsAnyTextureSize()) {
-      sw = PowerOfTwo(sw);
-      sh = PowerOfTwo(sh);
-    }
-    return !((w > 1024 || sw > 1024 || sh > 1024) && !data.Has(TTextureData::kLarge));
-  };
-
-  if (mask.IsEmpty()) {
-    // Without a mask the image is decoded straight into the surface when the surface holds
-    // 32-bit pixels, with no buffer between them.
-    auto* dx = dynamic_cast<TDxTextureData*>(&data);
-    std::unique_ptr<uint8_t[]> image;
-    int w = 0, h = 0, side = 0;
-    uint32_t* direct = nullptr;
-    int32_t pitch = 0;
-    bool created = false;
-    ImageTarget target = [&](int iw, int ih, int iside, bool imageAlpha) {
-      if (data.Has(TTextureData::kAutoAlpha) && imageAlpha) data.Set(TTextureData::kAlpha, true);
-      uint32_t sw = 0, sh = 0;
-      if (!surfaceSize(iw, ih, sw, sh)) return ImageRows{};
-      data.mSourceName = nameIn;
-      data.mMaskName = maskIn;
-      if (!data.Create(sw, sh, false)) return ImageRows{};
-      created = true;
-      // The surface keeps the image's size for drawing; the rounded size is its allocation.
-      data.mWidth = static_cast<uint32_t>(iw);
-      data.mHeight = static_cast<uint32_t>(ih);
-      w = iw;
-      h = ih;
-      side = iside;
-      if (dx && dx->BeginLoad(direct, pitch))
-        return ImageRows{reinterpret_cast<uint8_t*>(direct), size_t(pitch) * 4,
-                         !data.Has(TTextureData::kAlpha)};
-      image.reset(new (std::nothrow) uint8_t[size_t(iside) * size_t(iside) * 4]());
-      return ImageRows{image.get(), size_t(iside) * 4, false};
-    };
-    bool png = Contains(name, ".png");
-    bool ok = png ? DecodePNG(name, target) : DecodeJPEG(name, target);
-    if (direct) {
-      if (ok)
-        RepeatEdges(direct, pitch, w, h, std::min<int>(side, static_cast<int>(data.mSurfaceWidth)),
-                    std::min<int>(side, static_cast<int>(data.mSurfaceHeight)));
-      dx->EndLoad();
-    }
-    if (!ok) {
-      if (created) data.Release();
-      return false;
-    }
-    if (!direct) {
-      uint32_t* pixels = reinterpret_cast<uint32_t*>(image.get());
-      RepeatEdges(pixels, side, w, h, std::min<int>(side, static_cast<int>(data.mSurfaceWidth)),
-                  std::min<int>(side, static_cast<int>(data.mSurfaceHeight)));
-      data.WritePixels(static_cast<uint32_t>(side), static_cast<uint32_t>(side), pixels);
-    }
-    return true;
+// The surface's size for the image: powers of two where the display wants them; false for an
+// image too large without "slow".
+bool TTexture::SurfaceSize(const TTextureData& data, int w, int h, uint32_t& sw, uint32_t& sh) {
+  sw = static_cast<uint32_t>(w);
+  sh = static_cast<uint32_t>(h);
+  TRenderer* renderer = TRenderer::Existing();
+  if (data.Has(TTextureData::kSimple) || !renderer || !renderer->AllowsAnyTextureSize()) {
+    sw = PowerOfTwo(sw);
+    sh = PowerOfTwo(sh);
   }
+  return !((w > 1024 || sw > 1024 || sh > 1024) && !data.Has(TTextureData::kLarge));
+}
 
+bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn) {
+  const str name = TakeNameOptions(data, nameIn);
+  if (!FileExists(name)) {
+    if (Contains(name, ".png") || Contains(name, ".jpg")) return false;
+    if (LoadData(data, name + ".png", maskIn)) return true;
+    return LoadData(data, name + ".jpg", maskIn);
+  }
+  if (!Contains(name, ".png") && !Contains(name, ".jpg")) return false;
+  str mask = maskIn;
+  if (!FindMask(data, name, mask)) return false;
+  return mask.IsEmpty() ? LoadUnmasked(data, name, nameIn, maskIn)
+                        : LoadMasked(data, name, mask, nameIn, maskIn);
+}
+
+// Without a mask the image is decoded straight into the surface when the surface holds 32-bit
+// pixels, with no buffer between them.
+bool TTexture::LoadUnmasked(TTextureData& data, const str& name, const str& nameIn,
+                            const str& maskIn) {
+  auto* dx = dynamic_cast<TDxTextureData*>(&data);
+  std::unique_ptr<uint8_t[]> image;
+  int w = 0, h = 0, side = 0;
+  uint32_t* direct = nullptr;
+  int32_t pitch = 0;
+  bool created = false;
+  ImageTarget target = [&](int iw, int ih, int iside, bool imageAlpha) {
+    if (data.Has(TTextureData::kAutoAlpha) && imageAlpha) data.Set(TTextureData::kAlpha, true);
+    uint32_t sw = 0, sh = 0;
+    if (!SurfaceSize(data, iw, ih, sw, sh)) return ImageRows{};
+    data.mSourceName = nameIn;
+    data.mMaskName = maskIn;
+    if (!data.Create(sw, sh, false)) return ImageRows{};
+    created = true;
+    // The surface keeps the image's size for drawing; the rounded size is its allocation.
+    data.mWidth = static_cast<uint32_t>(iw);
+    data.mHeight = static_cast<uint32_t>(ih);
+    w = iw;
+    h = ih;
+    side = iside;
+    if (dx && dx->BeginLoad(direct, pitch))
+      return ImageRows{reinterpret_cast<uint8_t*>(direct), size_t(pitch) * 4,
+                       !data.Has(TTextureData::kAlpha)};
+    image.reset(new (std::nothrow) uint8_t[size_t(iside) * size_t(iside) * 4]());
+    return ImageRows{image.get(), size_t(iside) * 4, false};
+  };
+  bool png = Contains(name, ".png");
+  bool ok = png ? DecodePNG(name, target) : DecodeJPEG(name, target);
+  if (direct) {
+    if (ok)
+      RepeatEdges(direct, pitch, w, h, std::min<int>(side, static_cast<int>(data.mSurfaceWidth)),
+                  std::min<int>(side, static_cast<int>(data.mSurfaceHeight)));
+    dx->EndLoad();
+  }
+  if (!ok) {
+    if (created) data.Release();
+    return false;
+  }
+  if (!direct) {
+    uint32_t* pixels = reinterpret_cast<uint32_t*>(image.get());
+    RepeatEdges(pixels, side, w, h, std::min<int>(side, static_cast<int>(data.mSurfaceWidth)),
+                std::min<int>(side, static_cast<int>(data.mSurfaceHeight)));
+    data.WritePixels(static_cast<uint32_t>(side), static_cast<uint32_t>(side), pixels);
+  }
+  return true;
+}
+
+bool TTexture::LoadMasked(TTextureData& data, const str& name, const str& mask, const str& nameIn,
+                          const str& maskIn) {
   std::unique_ptr<uint8_t[]> image;
   int w = 0, h = 0, side = 0;
   bool imageAlpha = false;
@@ -277,7 +294,7 @@ bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn
   }
 
   uint32_t sw = 0, sh = 0;
-  if (!surfaceSize(w, h, sw, sh)) return false;
+  if (!SurfaceSize(data, w, h, sw, sh)) return false;
   data.mSourceName = nameIn;
   data.mMaskName = maskIn;
   if (!data.Create(sw, sh, false)) return false;

@@ -77,6 +77,16 @@ protected:
   TTexture();
 
 private:
+  // The steps of LoadData: the "?" options of a name, the mask's file, and the image decoded
+  // straight into the surface or, with a mask, through a buffer the mask's alpha is merged into.
+  static str TakeNameOptions(TTextureData& data, const str& name);
+  static bool FindMask(TTextureData& data, const str& name, str& mask);
+  static bool SurfaceSize(const TTextureData& data, int w, int h, uint32_t& sw, uint32_t& sh);
+  static bool LoadUnmasked(TTextureData& data, const str& name, const str& nameIn,
+                           const str& maskIn);
+  static bool LoadMasked(TTextureData& data, const str& name, const str& mask, const str& nameIn,
+                         const str& maskIn);
+
   std::unique_ptr<TTextureData> mData;
   str mOwnKey;  // the "%x:tex:r" name of a blank texture, removed again on destruction
 };
