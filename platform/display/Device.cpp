@@ -433,6 +433,55 @@ bool DecodeVertices(const RenderStates& states, const Material& material, const 
   return anySpecular;
 }
 
+// A clip-space vertex in screen space with the attributes the rasterizer interpolates.
+Vertex ToScreen(const ClipVertex& c, const Viewport& vp, const DrawState& ds, bool transformed,
+                bool perspective) {
+  Vertex s;
+  float q;
+  if (transformed) {
+    s.x = c.p[0];
+    s.y = c.p[1];
+    s.a[raster::kZ] = c.p[2];
+    q = c.p[3];
+  } else {
+    q = 1.0f / c.p[3];
+    s.x = ScreenX(vp, c.p[0], q);
+    s.y = ScreenY(vp, c.p[1], q);
+    s.a[raster::kZ] = ds.zTest ? vp.minZ + c.p[2] * q * (vp.maxZ - vp.minZ) : 0.0f;
+  }
+  float pq = perspective ? q : 1.0f;
+  s.a[raster::kQ] = pq;
+  s.a[raster::kU] = c.uv[0] * float(ds.tw) * pq;
+  s.a[raster::kV] = c.uv[1] * float(ds.th) * pq;
+  s.a[raster::kR] = c.colour[0];
+  s.a[raster::kG] = c.colour[1];
+  s.a[raster::kB] = c.colour[2];
+  s.a[raster::kA] = c.colour[3];
+  s.a[raster::kSR] = c.spec[0];
+  s.a[raster::kSG] = c.spec[1];
+  s.a[raster::kSB] = c.spec[2];
+  return s;
+}
+
+// The triangle cut at the near plane (untransformed vertices only): 0, 3 or 4 corners in poly.
+int ClipToNear(const ClipVertex t[3], bool transformed, ClipVertex poly[4]) {
+  if (transformed || (t[0].p[3] >= kNearW && t[1].p[3] >= kNearW && t[2].p[3] >= kNearW)) {
+    poly[0] = t[0];
+    poly[1] = t[1];
+    poly[2] = t[2];
+    return 3;
+  }
+  int np = 0;
+  for (int k = 0; k < 3; ++k) {
+    const ClipVertex& a = t[k];
+    const ClipVertex& b = t[(k + 1) % 3];
+    bool ina = a.p[3] >= kNearW, inb = b.p[3] >= kNearW;
+    if (ina) poly[np++] = a;
+    if (ina != inb) poly[np++] = LerpClip(a, b, (kNearW - a.p[3]) / (b.p[3] - a.p[3]));
+  }
+  return np;
+}
+
 }  // namespace
 
 bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,
@@ -564,31 +613,7 @@ void Device::DrawVertices(PrimitiveType type, uint32_t format, uint32_t stride,
 
   const Viewport vp = viewport_;
   auto toScreen = [&](const ClipVertex& c) {
-    Vertex s;
-    float q;
-    if (transformed) {
-      s.x = c.p[0];
-      s.y = c.p[1];
-      s.a[raster::kZ] = c.p[2];
-      q = c.p[3];
-    } else {
-      q = 1.0f / c.p[3];
-      s.x = ScreenX(vp, c.p[0], q);
-      s.y = ScreenY(vp, c.p[1], q);
-      s.a[raster::kZ] = ds.zTest ? vp.minZ + c.p[2] * q * (vp.maxZ - vp.minZ) : 0.0f;
-    }
-    float pq = perspective ? q : 1.0f;
-    s.a[raster::kQ] = pq;
-    s.a[raster::kU] = c.uv[0] * float(ds.tw) * pq;
-    s.a[raster::kV] = c.uv[1] * float(ds.th) * pq;
-    s.a[raster::kR] = c.colour[0];
-    s.a[raster::kG] = c.colour[1];
-    s.a[raster::kB] = c.colour[2];
-    s.a[raster::kA] = c.colour[3];
-    s.a[raster::kSR] = c.spec[0];
-    s.a[raster::kSG] = c.spec[1];
-    s.a[raster::kSB] = c.spec[2];
-    return s;
+    return ToScreen(c, vp, ds, transformed, perspective);
   };
   bool flat = states_.shadeMode == ShadeMode::Flat;
   auto index = [&](uint32_t i) { return indices ? indices[i] : i; };
@@ -601,21 +626,7 @@ void Device::DrawVertices(PrimitiveType type, uint32_t format, uint32_t stride,
         std::memcpy(t[k].spec, t[0].spec, sizeof t[0].spec);
       }
     ClipVertex poly[4];
-    int np = 0;
-    if (!transformed && (t[0].p[3] < kNearW || t[1].p[3] < kNearW || t[2].p[3] < kNearW)) {
-      for (int k = 0; k < 3; ++k) {
-        const ClipVertex& a = t[k];
-        const ClipVertex& b = t[(k + 1) % 3];
-        bool ina = a.p[3] >= kNearW, inb = b.p[3] >= kNearW;
-        if (ina) poly[np++] = a;
-        if (ina != inb) poly[np++] = LerpClip(a, b, (kNearW - a.p[3]) / (b.p[3] - a.p[3]));
-      }
-    } else {
-      poly[0] = t[0];
-      poly[1] = t[1];
-      poly[2] = t[2];
-      np = 3;
-    }
+    const int np = ClipToNear(t, transformed, poly);
     for (int k = 1; k + 1 < np; ++k) {
       Vertex a = toScreen(poly[0]), b = toScreen(poly[k]), c = toScreen(poly[k + 1]);
       if (Culled(states_.cullMode, a.x, a.y, b.x, b.y, c.x, c.y)) continue;
