@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "assets/FileLayer.h"
+#include "core/TSettings.h"
 
 namespace fuzz {
 
@@ -118,5 +119,16 @@ private:
   size_t mSize;
   size_t mAt = 0;
 };
+
+// The settings the high-score store reads, set once.
+inline void ConfigureHiscores() {
+  static bool configured = [] {
+    ScratchFolder();
+    SetConfig(kConfigEncryptionKey, "Kd7pWq2ZtNCC");
+    SetConfig(kConfigGameName, "fuzz");
+    return true;
+  }();
+  (void)configured;
+}
 
 }  // namespace fuzz

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "EngineFuzz.h"
 #include "FuzzSupport.h"
 #include "startup/PlatformMain.h"
 #include "core/TSettings.h"
@@ -19,18 +20,7 @@ int Game(TPlatform*, const char*) { return 0; }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string work = [] {
-    const std::string& root = fuzz::ScratchFolder();
-    setenv("XDG_DATA_HOME", (root + "/user").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (root + "/common").c_str(), 1);
-    setenv("XDG_DESKTOP_DIR", (root + "/desktop").c_str(), 1);
-    platform::os::SetCommonDataFolder(root + "/common");
-    platform::window::RequestHeadless(true);
-    platform::os::UseVirtualClock(true);
-    platform::os::SetVirtualTime(50000);
-    SetPlatformExitHook([](int) {});
-    return root;
-  }();
+  static const std::string work = fuzz::PrepareEngine();
   // The line is text up to its first zero byte; a start-up folder of our own comes last, so
   // a "-wd=" of the input wins.
   std::string line(reinterpret_cast<const char*>(data), size);

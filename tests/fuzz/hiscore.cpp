@@ -7,13 +7,7 @@
 #include "online/THwHiscores.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool configured = [] {
-    fuzz::ScratchFolder();
-    SetConfig(kConfigEncryptionKey, "Kd7pWq2ZtNCC");
-    SetConfig(kConfigGameName, "fuzz");
-    return true;
-  }();
-  (void)configured;
+  fuzz::ConfigureHiscores();
   THwHiscores scores(false);
   if (!scores.LoadBytes(data, size)) return 0;
   char name[32], gameData[64];

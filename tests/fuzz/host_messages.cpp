@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "EngineFuzz.h"
 #include "FuzzSupport.h"
 #include "startup/PlatformMain.h"
 #include "core/TPlatform.h"
@@ -38,18 +39,7 @@ int Game(TPlatform* platform, const char*) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string work = [] {
-    const std::string& root = fuzz::ScratchFolder();
-    setenv("XDG_DATA_HOME", (root + "/user").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (root + "/common").c_str(), 1);
-    setenv("XDG_DESKTOP_DIR", (root + "/desktop").c_str(), 1);
-    platform::os::SetCommonDataFolder(root + "/common");
-    platform::window::RequestHeadless(true);
-    platform::os::UseVirtualClock(true);
-    platform::os::SetVirtualTime(50000);
-    SetPlatformExitHook([](int) {});
-    return root;
-  }();
+  static const std::string work = fuzz::PrepareEngine();
   platform::host::headless::Host host;
   gHost = &host;
   gRecords = data;

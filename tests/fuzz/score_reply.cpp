@@ -7,13 +7,7 @@
 #include "online/THwHiscores.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool configured = [] {
-    fuzz::ScratchFolder();
-    SetConfig(kConfigEncryptionKey, "Kd7pWq2ZtNCC");
-    SetConfig(kConfigGameName, "fuzz");
-    return true;
-  }();
-  (void)configured;
+  fuzz::ConfigureHiscores();
   const str reply(reinterpret_cast<const char*>(data), static_cast<unsigned>(size));
   THwHiscores scores(false);
   scores.CheckReply(reply);
