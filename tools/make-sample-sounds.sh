@@ -46,3 +46,15 @@ sox -n -r $rate -c 1 -b 16 "$work/rollover.wav" synth 0.09 sine 700:1050 fade q 
 oggenc -Q -q 2 -o "$out/rollover.ogg" "$work/rollover.wav"
 
 ls -l "$out"
+
+# Typing: four short key clicks of different pitch; the options screen's test sound: a bell-like
+# ping at the volume being set.
+mkdir -p "$out/sfx"
+pitches=(1800 2000 2300 2600)
+for i in 1 2 3 4; do
+  sox -n -r $rate -c 1 -b 16 "$work/typing$i.wav" synth 0.04 square "${pitches[$((i - 1))]}" \
+      fade q 0.001 0.04 0.03 norm -10
+  oggenc -Q -q 2 -o "$out/sfx/sfx_typing_0$i.ogg" "$work/typing$i.wav"
+done
+sox -n -r $rate -c 1 -b 16 "$work/test.wav" synth 0.4 sine 880 sine mix 1320 fade q 0.005 0.4 0.35 norm -6
+oggenc -Q -q 2 -o "$out/sfx/sfx_testSound.ogg" "$work/test.wav"
