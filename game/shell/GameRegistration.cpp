@@ -11,6 +11,7 @@
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
+#include "game/shell/TChoosePlayer.h"
 #include "game/shell/TCustomTextEdit.h"
 #include "online/TGameState.h"
 #include "script/LuaApi.h"
@@ -23,6 +24,7 @@
 
 const QMWindowType kGameWindowTypes[] = {
     {"Slider", &TSlider::Create},
+    {"ChoosePlayerWindow", &TChoosePlayer::Create},
     {"TextEdit", &TCustomTextEdit::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];

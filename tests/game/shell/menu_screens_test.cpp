@@ -10,10 +10,13 @@
 #include "game/shell/GameMain.h"
 #include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
+#include "game/shell/TChoosePlayer.h"
 #include "game/shell/TCustomTextEdit.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSoundManager.h"
 #include "window/TModalWindow.h"
+#include "window/TText.h"
+#include "window/TTextEdit.h"
 #include "window/TWindowManager.h"
 #include "window/WindowTestSupport.h"
 
@@ -24,10 +27,12 @@ protected:
   void SetUp() override {
     EngineTest::SetUp();
     namespace fs = std::filesystem;
-    fs::create_directories(mWork + "/assets/audio/sfx");
-    const std::string sfx = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/audio/sfx/";
-    for (const auto& entry : fs::directory_iterator(sfx))
-      fs::copy_file(entry.path(), mWork + "/assets/audio/sfx/" + entry.path().filename().string());
+    // The sample game's screens with their images, fonts and sounds.
+    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
+    for (const char* folder : {"audio", "fonts", "images", "scripts/ui"}) {
+      fs::create_directories(mWork + "/assets/" + folder);
+      fs::copy(sample + folder, mWork + "/assets/" + folder, fs::copy_options::recursive);
+    }
     SetGameSettings();
   }
 
@@ -72,6 +77,23 @@ protected:
     TWindow* w = TWindowManager::Instance()->GetTopModal()->FindChild(name, -1);
     return w && (w->GetFlags() & kWindowShown) != 0;
   }
+  // Runs a sample screen's script, which builds its dialog and waits for its messages.
+  static void Screen(TPlatform* p, const char* script) {
+    TWindowManager* wm = p->GetWindowManager();
+    ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), str("scripts/ui/") + script));
+  }
+  // The centre of a window on the screen.
+  static TPoint Centre(const char* name) {
+    TWindow* w = TWindowManager::Instance()->GetTopModal()->FindChild(name, -1);
+    EXPECT_NE(w, nullptr) << name;
+    TRect r;
+    if (w) w->GetScreenRect(r);
+    return TPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+  static void ClickOn(TPlatform* p, const char* name) {
+    TPoint c = Centre(name);
+    Click(p, c.x, c.y);
+  }
   static size_t Playing() { return TSoundManager::Instance()->GetStreamCount(); }
 };
 
@@ -114,6 +136,82 @@ TEST_F(MenuScreensTest, TypingANamePlaysTypingSoundsAndShowsOkWhileTheFieldHolds
     Type(p, "s");
     EXPECT_EQ(Find<TCustomTextEdit>("plain")->GetText(), str("keeps"));
     EXPECT_EQ(Playing(), 4u);
+  });
+}
+
+// A new player is made on the sample screen by typing and Create; the name comes back intact
+// through the generated Lua text however many quotes and backslashes it holds.
+TEST_F(MenuScreensTest, ChoosePlayerScreenCreatesAndListsPlayersWithAnyName) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    Screen(p, "chooseplayer.lua");
+    ASSERT_NE(Find<TChoosePlayer>("chooser"), nullptr);
+    Host()->DoLuaString("gCount = table.getn(gPlayerChoices)");
+    EXPECT_EQ(Host()->GetGlobalNumber("gCount"), 0) << "no profiles: an empty table";
+    EXPECT_FALSE(Shown("button0"));
+    EXPECT_FALSE(Shown("create"));
+
+    const std::string odd = "O'Brien \"x\" \\ ]]";
+    ClickOn(p, "newname");
+    Type(p, odd);
+    EXPECT_GT(Playing(), 0u) << "typing plays the typing sounds";
+    EXPECT_TRUE(Shown("create")) << "a name enables Create";
+    ClickOn(p, "create");
+    ASSERT_EQ(g.GetNumUsers(), 1);
+    EXPECT_EQ(std::string(g.GetUserName(0).CStr()), odd) << "stored intact";
+    EXPECT_TRUE(Shown("button0")) << "the new player is the first choice";
+    EXPECT_FALSE(Shown("button1"));
+    EXPECT_EQ(std::string(Find<TText>("playername0")->GetText().CStr()), odd) << "shown intact";
+    Host()->DoLuaString("gName = GetSelectedPlayerName()");
+    EXPECT_EQ(Global("gName"), odd);
+
+    ClickOn(p, "newname");
+    Type(p, "Bob");
+    ClickOn(p, "create");
+    ASSERT_EQ(g.GetNumUsers(), 2);
+    EXPECT_EQ(g.GetCurrentUser(), 1);
+    Host()->DoLuaString(
+        "gSel = GetCurrentSelectedUser() gName = GetPlayerName(1.7) "
+        "gNone = GetPlayerName(5) .. '|' .. GetPlayerName(-1)");
+    EXPECT_EQ(Host()->GetGlobalNumber("gSel"), 1) << "the current player's button is checked";
+    EXPECT_EQ(Global("gName"), "Bob");
+    EXPECT_EQ(Global("gNone"), "|");
+    ClickOn(p, "button0");
+    Host()->DoLuaString("gSel = GetCurrentSelectedUser()");
+    EXPECT_EQ(Host()->GetGlobalNumber("gSel"), 0);
+  });
+}
+
+// Twelve profiles: ten are offered, the count says twelve; with no button checked the first
+// slot is the selection.
+TEST_F(MenuScreensTest, ChoosePlayerOffersTenOfTwelveProfiles) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    for (int i = 0; i < 12; ++i) g.CreateNewUser(str::Format("P%d", i));
+    Host()->DoLuaString(
+        "function UpdatePlayerChoices(current, count, names) "
+        "gArgs = current .. ' ' .. count .. ' ' .. table.getn(names) .. ' ' .. "
+        "names[10] end");
+    Build(p, "ChoosePlayerWindow({ name = 'chooser', x = 0, y = 0, w = 100, h = 100 })");
+    EXPECT_EQ(Global("gArgs"), "11 12 10 P9");
+    Host()->DoLuaString("gSel = GetCurrentSelectedUser() gName = GetSelectedPlayerName()");
+    EXPECT_EQ(Host()->GetGlobalNumber("gSel"), 0) << "no buttons: none checked";
+    EXPECT_EQ(Global("gName"), "P0");
+  });
+}
+
+// The dialog's functions die with it; a copy kept by a script raises instead of reaching it.
+TEST_F(MenuScreensTest, ChoosePlayerFunctionsAreGoneWithTheirWindow) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    Host()->DoLuaString("function UpdatePlayerChoices() end");
+    Build(p, "ChoosePlayerWindow({ name = 'chooser', x = 0, y = 0, w = 100, h = 100 })");
+    Host()->DoLuaString("gKept = GetPlayerName");
+    p->GetWindowManager()->DoPopModal("m");
+    p->GetWindowManager()->FlushDeletes();
+    Host()->DoLuaString(
+        "gLeft = tostring(SetPlayerChoices) .. tostring(GetCurrentSelectedUser) .. "
+        "tostring(GetSelectedPlayerName) .. tostring(GetPlayerName) "
+        "local ok, err = pcall(gKept, 0) gErr = tostring(err)");
+    EXPECT_EQ(Global("gLeft"), "nilnilnilnil");
+    EXPECT_NE(Global("gErr").find("window is gone"), std::string::npos) << Global("gErr");
   });
 }
 
