@@ -13,6 +13,7 @@
 #include "game/shell/ScriptUtilities.h"
 #include "game/shell/TChoosePlayer.h"
 #include "game/shell/TCustomTextEdit.h"
+#include "game/shell/TOptions.h"
 #include "online/TGameState.h"
 #include "script/LuaApi.h"
 #include "script/LuaLibs.h"
@@ -26,6 +27,7 @@ const QMWindowType kGameWindowTypes[] = {
     {"Slider", &TSlider::Create},
     {"ChoosePlayerWindow", &TChoosePlayer::Create},
     {"TextEdit", &TCustomTextEdit::Create},
+    {"OptionsWindow", &TOptions::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 

@@ -12,9 +12,13 @@
 #include "game/shell/QMGameManager.h"
 #include "game/shell/TChoosePlayer.h"
 #include "game/shell/TCustomTextEdit.h"
+#include "game/shell/TOptions.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSoundManager.h"
+#include "window/TButton.h"
+#include "window/TImage.h"
 #include "window/TModalWindow.h"
+#include "window/TSlider.h"
 #include "window/TText.h"
 #include "window/TTextEdit.h"
 #include "window/TWindowManager.h"
@@ -212,6 +216,87 @@ TEST_F(MenuScreensTest, ChoosePlayerFunctionsAreGoneWithTheirWindow) {
         "local ok, err = pcall(gKept, 0) gErr = tostring(err)");
     EXPECT_EQ(Global("gLeft"), "nilnilnilnil");
     EXPECT_NE(Global("gErr").find("window is gone"), std::string::npos) << Global("gErr");
+  });
+}
+
+// Drags a slider's thumb by dx pixels and lets it go.
+void Drag(TPlatform* p, TSlider* slider, int dx) {
+  TRect r;
+  slider->GetThumb()->GetScreenRect(r);
+  const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  p->GetWindowManager()->HandleEvent(MakeEvent(kEventMouseMove, x, y));
+  p->GetWindowManager()->HandleEvent(MakeEvent(kEventLeftDown, x, y));
+  p->GetWindowManager()->HandleEvent(MakeEvent(kEventMouseMove, x + dx, y));
+  p->GetWindowManager()->HandleEvent(MakeEvent(kEventLeftUp, x + dx, y));
+}
+
+// The sample options screen: the sliders open at the stored levels and drive the sound groups,
+// a release plays the test sound, OK stores both levels, the boxes mute and go full screen.
+TEST_F(MenuScreensTest, OptionsScreenSetsSoundGroupsStoresLevelsMutesAndGoesFullScreen) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    g.CreateNewUser("Ann");
+    TSoundManager* sound = TSoundManager::Instance();
+    const bool wasFull = p->IsFullScreen();
+    Screen(p, "options.lua");
+    ASSERT_NE(Find<TOptions>("optionspanel"), nullptr);
+    TSlider* sfx = Find<TSlider>("sfxlevelslider");
+    TSlider* music = Find<TSlider>("musiclevelslider");
+    ASSERT_TRUE(sfx && music);
+    EXPECT_FLOAT_EQ(sfx->GetValue(), 0.75f) << "no stored level: 750";
+    for (int group : {1000, 1003, 0, 1001}) EXPECT_FLOAT_EQ(sound->GetVolume(group), 0.75f);
+    EXPECT_TRUE(Find<TButton>("mutebox")->GetToggleState()) << "checked: sound on";
+    EXPECT_EQ(Find<TButton>("fullscreen")->GetToggleState(), wasFull);
+
+    const size_t before = Playing();
+    Drag(p, sfx, -150);
+    EXPECT_LT(sfx->GetValue(), 0.75f);
+    for (int group : {1000, 1003, 0}) EXPECT_FLOAT_EQ(sound->GetVolume(group), sfx->GetValue());
+    EXPECT_FLOAT_EQ(sound->GetVolume(1001), 0.75f) << "music stays";
+    EXPECT_EQ(Playing(), before + 1) << "the release plays the test sound";
+    Drag(p, music, 400);
+    EXPECT_FLOAT_EQ(music->GetValue(), 1.0f);
+    EXPECT_FLOAT_EQ(sound->GetVolume(1001), 1.0f);
+    EXPECT_FLOAT_EQ(sound->GetVolume(1000), sfx->GetValue()) << "effects stay";
+
+    ClickOn(p, "mutebox");
+    EXPECT_FLOAT_EQ(sound->GetMasterVolume(), 0.0f);
+    EXPECT_EQ(g.GetPrefs().GetInt("soundoff", 0, 0), 1);
+    ClickOn(p, "fullscreen");
+    EXPECT_NE(p->IsFullScreen(), wasFull);
+
+    // 0.3333 stores 333: the level is truncated, not rounded.
+    sfx->SetValue(0.3333f);
+    const int sfxLevel = static_cast<int>(static_cast<double>(sfx->GetValue()) * 1000.0);
+    EXPECT_EQ(sfxLevel, 333);
+    ClickOn(p, "ok");
+    EXPECT_EQ(g.GetPrefs().GetInt("soundlevel", 0, 0), 333);
+    EXPECT_EQ(g.GetPrefs().GetInt("musiclevel", 0, 0), 1000);
+    p->GetWindowManager()->FlushDeletes();
+    Host()->DoLuaString("gLeft = tostring(SaveVolumes)");
+    EXPECT_EQ(Global("gLeft"), "nil") << "the closed dialog's function is gone";
+  });
+}
+
+// Stored levels open the sliders; a layout without the boxes or sliders is left alone, and
+// saving without sliders stores nothing.
+TEST_F(MenuScreensTest, OptionsWindowReadsStoredLevelsAndSkipsMissingChildren) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    g.CreateNewUser("Ann");
+    g.GetPrefs().SetInt("soundlevel", 200, 0, true);
+    g.GetPrefs().SetInt("musiclevel", 400, 0, true);
+    g.GetPrefs().SetInt("soundoff", 1, 0, true);
+    Build(p,
+          "OptionsWindow({ name = 'optionspanel', x = 0, y = 0, w = 400, h = 300, "
+          "Slider({ name = 'musiclevelslider', x = 0, y = 0, w = 100, h = 10 }), "
+          "Text({ name = 'sfxlevelslider', x = 0, y = 20, w = 100, h = 10, label = '#x' }), "
+          "Button({ name = 'mutebox', type = kToggle, x = 0, y = 40, on = true }) })");
+    ASSERT_NE(Find<TOptions>("optionspanel"), nullptr);
+    EXPECT_FLOAT_EQ(Find<TSlider>("musiclevelslider")->GetValue(), 0.4f);
+    EXPECT_FLOAT_EQ(TSoundManager::Instance()->GetVolume(1001), 0.4f);
+    EXPECT_FALSE(Find<TButton>("mutebox")->GetToggleState()) << "muted: unchecked";
+    Host()->DoLuaString("SaveVolumes()");
+    EXPECT_EQ(g.GetPrefs().GetInt("soundlevel", 0, 0), 200) << "a text is no slider";
+    EXPECT_EQ(g.GetPrefs().GetInt("musiclevel", 0, 0), 400);
   });
 }
 

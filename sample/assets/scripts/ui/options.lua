@@ -1,0 +1,64 @@
+-- The sample game's options: full screen and sound on/off boxes and the effects and music
+-- volume sliders. The window behind it ("OptionsWindow") sets the boxes and sliders from the
+-- player's settings and applies the sliders as they move; OK stores the levels.
+
+local kLabelFont = { "fonts/sans.mvec", 18, Color(255, 255, 255) }
+
+local function CheckBox(t)
+  t.type = kToggle
+  t.graphics = { "images/toggle_off.png", "images/toggle_on.png",
+                 "images/toggle_off_rollover.png", "images/toggle_on_rollover.png" }
+  t.sound = "audio/click.ogg"
+  table.insert(t, SelectLayer(kAllLayers))
+  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 50, y = 0, w = 240,
+                         h = 32, flags = kVAlignCenter, font = kLabelFont }))
+  return Button(t)
+end
+
+local function VolumeSlider(t)
+  t.w, t.h = 300, 28
+  t.railtop, t.railmid, t.railbot = "images/rail_end.png", "images/rail_mid.png",
+                                    "images/rail_end.png"
+  t.sliderimage, t.sliderrollimage = "images/thumb.png", "images/thumb_rollover.png"
+  return Slider(t)
+end
+
+local function PushButton(t)
+  t.graphics = { "images/button_normal.png", "images/button_pressed.png",
+                 "images/button_rollover.png" }
+  t.sound = "audio/click.ogg"
+  table.insert(t, SelectLayer(kAllLayers))
+  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 0, y = 0, w = 200,
+                         h = 44, flags = kHAlignCenter + kVAlignCenter, font = kLabelFont }))
+  return Button(t)
+end
+
+function OptionsOk()
+  SaveVolumes()
+end
+
+return function()
+  local id = PushModal("options")
+  MakeDialog({
+    OptionsWindow({ name = "optionspanel", x = 0, y = 0, w = 800, h = 600,
+      Bitmap({ name = "background", image = "images/menu_bg.png", x = 0, y = 0 }),
+      Text({ name = "title", label = "#Options", x = 0, y = 40, w = 800, h = 50,
+             flags = kHAlignCenter, font = { "fonts/sansbold.mvec", 36, Color(255, 236, 190) } }),
+      CheckBox({ name = "fullscreen", caption = "#Full screen", x = 200, y = 130,
+                 command = function() ToggleFullScreen() end }),
+      CheckBox({ name = "mutebox", caption = "#Sound on", x = 200, y = 180,
+                 command = function() ToggleSoundMute() end }),
+      Text({ name = "sfxlabel", label = "#Effects", x = 200, y = 250, w = 300, h = 24,
+             font = kLabelFont }),
+      VolumeSlider({ name = "sfxlevelslider", x = 200, y = 278 }),
+      Text({ name = "musiclabel", label = "#Music", x = 200, y = 330, w = 300, h = 24,
+             font = kLabelFont }),
+      VolumeSlider({ name = "musiclevelslider", x = 200, y = 358 }),
+      PushButton({ name = "ok", caption = "#OK", x = 200, y = 460, default = true, close = true,
+                   command = OptionsOk }),
+      PushButton({ name = "cancel", caption = "#Cancel", x = 420, y = 460, close = true,
+                   cancel = true }),
+    }),
+  })
+  WaitForCloseMessage(id)
+end
