@@ -109,6 +109,8 @@ TEST_F(MenuScreensTest, TypingANamePlaysTypingSoundsAndShowsOkWhileTheFieldHolds
           "TextEdit({ name = 'entry', x = 0, y = 0, w = 200, h = 20, length = 4, "
           "label = 'Your name', clearinitial = true, enablewindow = 'ok' }), "
           "TextEdit({ name = 'plain', x = 0, y = 30, w = 200, h = 20, label = 'keep' }), "
+          "TextEdit({ name = 'fresh', x = 0, y = 90, w = 200, h = 20, label = 'Name?', "
+          "clearinitial = true }), "
           "Text({ name = 'ok', x = 0, y = 60, w = 40, h = 20, label = 'OK' })");
     auto* entry = Find<TCustomTextEdit>("entry");
     ASSERT_NE(entry, nullptr) << "layouts' text edits are the game's own";
@@ -140,6 +142,12 @@ TEST_F(MenuScreensTest, TypingANamePlaysTypingSoundsAndShowsOkWhileTheFieldHolds
     Type(p, "s");
     EXPECT_EQ(Find<TCustomTextEdit>("plain")->GetText(), str("keeps"));
     EXPECT_EQ(Playing(), 4u);
+
+    // A first key press, with no click before it, also clears the initial text.
+    Host()->DoLuaString("SetFocus('fresh')");
+    Type(p, "A");
+    EXPECT_EQ(Find<TCustomTextEdit>("fresh")->GetText(), str("A"));
+    EXPECT_EQ(Playing(), 5u);
   });
 }
 

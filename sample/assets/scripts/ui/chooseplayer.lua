@@ -18,15 +18,8 @@ local function ChoiceButton(i)
                          flags = kVAlignCenter, font = kFont }) })
 end
 
-local function PushButton(t)
-  t.graphics = { "images/button_normal.png", "images/button_pressed.png",
-                 "images/button_rollover.png" }
-  t.sound = "audio/click.ogg"
-  table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 0, y = 0, w = 200,
-                         h = 44, flags = kHAlignCenter + kVAlignCenter, font = kLabelFont }))
-  return Button(t)
-end
+dofile("scripts/ui/buttons.lua")
+local PushButton = DialogPushButton
 
 -- Shows a button per profile with its name and checks the current player's; hides the rest.
 -- names holds at most ten entries; count is the number of profiles.

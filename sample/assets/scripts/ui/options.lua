@@ -23,15 +23,8 @@ local function VolumeSlider(t)
   return Slider(t)
 end
 
-local function PushButton(t)
-  t.graphics = { "images/button_normal.png", "images/button_pressed.png",
-                 "images/button_rollover.png" }
-  t.sound = "audio/click.ogg"
-  table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 0, y = 0, w = 200,
-                         h = 44, flags = kHAlignCenter + kVAlignCenter, font = kLabelFont }))
-  return Button(t)
-end
+dofile("scripts/ui/buttons.lua")
+local PushButton = DialogPushButton
 
 function OptionsOk()
   SaveVolumes()
