@@ -1,7 +1,7 @@
 // The sample game's map screen, opened from the sample menu's Map button on the headless
 // display: its script lays out the chart, brings the place badges in together, shows the
 // navigation buttons with their highlights, sails the ship with its sparkle trail when asked,
-// and closes when the player leaves, posting the sprite window's end.
+// and, when the player leaves, fades its music and closes, posting the sprite window's end.
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -15,12 +15,16 @@
 #include "particles/TParticleCollection.h"
 #include "script/binding/TScript.h"
 #include "script/binding/TWindowScript.h"
+#include "sound/TSoundManager.h"
 #include "support/Golden.h"
 #include "window/TButton.h"
 #include "window/TMessage.h"
 #include "window/TWindowManager.h"
 
 namespace {
+
+// The map's music plays in the script's group 1, which sounds keep as 1004.
+constexpr int32_t kMusicGroup = 1004;
 
 // Counts the ends of sprite windows without taking the messages away.
 class EndCounter : public TMessageListener {
@@ -163,9 +167,18 @@ TEST_F(MapScreenTest, MapBringsItsPlacesInSailsOnRequestAndPostsItsEndWhenLeft) 
         EXPECT_EQ(s->GetGlobalNumber("gStop"), 1);
         EXPECT_EQ(ends, 0);
 
-        // Leaving fades out and closes the map back to the menu, which posts the end once.
+        // Leaving fades the music out and closes the map back to the menu, which posts the
+        // end once.
+        TSoundManager* sound = TSoundManager::Instance();
+        ASSERT_NE(sound, nullptr);
+        EXPECT_FLOAT_EQ(sound->GetVolume(kMusicGroup), 0.75f);
         ButtonOf(w, "closeButton")->Press();
-        Tick(p, 1000);
+        Tick(p, 200);
+        const float fading = sound->GetVolume(kMusicGroup);
+        EXPECT_GT(fading, 0.1f);
+        EXPECT_LT(fading, 0.65f);
+        Tick(p, 800);
+        EXPECT_FLOAT_EQ(sound->GetVolume(kMusicGroup), 1.0f);
         EXPECT_EQ(wm->GetTopModal(), menu);
         EXPECT_EQ(menu->FindChild("mapwindow", -1), nullptr);
         EXPECT_EQ(ends, 1);
