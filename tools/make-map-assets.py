@@ -6,25 +6,15 @@ Python, no imaging library: every pixel and every byte is computed here. Writes 
 sample/assets/map/, sample/assets/anim/ and sample/assets/fx/."""
 import math
 import os
-import struct
-import zlib
+import sys
 
-ASSETS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sample", "assets")
+from pngfile import png_bytes
 
-
-def png(w, h, pixel):
-    """pixel(x, y) -> (r, g, b, a)"""
-    rows = bytearray()
-    for y in range(h):
-        rows.append(0)
-        for x in range(w):
-            rows.extend(bytes(max(0, min(255, int(c))) for c in pixel(x, y)))
-
-    def chunk(kind, data):
-        c = kind + data
-        return struct.pack(">I", len(data)) + c + struct.pack(">I", zlib.crc32(c) & 0xFFFFFFFF)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", zlib.compress(bytes(rows), 9)) + chunk(b"IEND", b""))
+HERE = os.path.dirname(os.path.abspath(__file__))
+ASSETS = os.path.join(HERE, "..", "sample", "assets")
+# The binary ".anm" writer is the one the animation tests' fixtures are made with.
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "fixtures", "anim"))
+import make_anims  # noqa: E402
 
 
 def write(name, data):
@@ -137,38 +127,13 @@ def pointer_sheet(x, y):
     return (0, 0, 0, 0)
 
 
-def i32(v):
-    return struct.pack("<i", v)
-
-
-def f32(v):
-    return struct.pack("<f", v)
-
-
-def string(s):
-    b = s.encode()
-    return i32(len(b)) + b
-
-
-def anm(name, image, w, h, frames, script):
-    """A version 2 binary description: frames are (x, y, w, h, regx, regy)."""
-    out = b"ANIM" + i32(0) + i32(2) + string(name) + string("")
-    out += b"IMGN" + i32(0) + i32(0) + i32(w) + i32(h) + string(image) + string("")
-    out += b"FRMS" + i32(len(frames))
-    for fx, fy, fw, fh, rx, ry in frames:
-        out += i32(rx) + i32(ry) + i32(fx) + i32(fy) + i32(fw) + i32(fh) + f32(1.0)
-        out += b"".join(f32(v) for v in (-10000000.0, 0, 0, 1, 0, 0))
-        out += string("") + i32(0)
-    return out + b"SCRP" + string(script)
-
-
 def main():
-    write("map/chart.png", png(800, 600, chart))
-    write("map/ship.png", png(48, 40, ship))
-    write("map/badge.png", png(56, 56, badge))
-    write("fx/spark.png", png(8, 8, spark))
-    write("anim/sparkle.png", png(64, 16, sparkle_sheet))
-    write("anim/pointer.png", png(96, 24, pointer_sheet))
+    write("map/chart.png", png_bytes(800, 600, chart))
+    write("map/ship.png", png_bytes(48, 40, ship))
+    write("map/badge.png", png_bytes(56, 56, badge))
+    write("fx/spark.png", png_bytes(8, 8, spark))
+    write("anim/sparkle.png", png_bytes(64, 16, sparkle_sheet))
+    write("anim/pointer.png", png_bytes(96, 24, pointer_sheet))
     write("anim/mapsparkle.xml", """<sequence name="mapsparkle">
   <img name="sparkle.png" w="64" h="16" />
   <framelist>
@@ -190,9 +155,9 @@ def main():
 </sequence>
 """)
     write("anim/pointer.anm",
-          anm("pointer-bob", "pointer.png", 96, 24,
-              [(24 * i, 0, 24, 24, 12, 12) for i in range(4)],
-              "function LoopAnim() delay(120) while true do frames{1,2,3,4} end end"))
+          make_anims.anm(2, "pointer-bob", "", dict(regx=0, regy=0, w=96, h=24, name="pointer.png"),
+                         [dict(regx=12, regy=12, x=24 * i, y=0, w=24, h=24) for i in range(4)],
+                         "function LoopAnim() delay(120) while true do frames{1,2,3,4} end end"))
 
 
 if __name__ == "__main__":
