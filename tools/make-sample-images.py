@@ -4,26 +4,16 @@ picture and a background) into sample/assets/images/ as PNG files. Plain Python,
 library: every pixel is computed here."""
 import math
 import os
-import struct
-import zlib
+
+from pngfile import png_bytes
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sample", "assets", "images")
 
 
 def save(name, w, h, pixel):
     """pixel(x, y) -> (r, g, b, a)"""
-    rows = bytearray()
-    for y in range(h):
-        rows.append(0)
-        for x in range(w):
-            rows.extend(bytes(max(0, min(255, int(c))) for c in pixel(x, y)))
-    def chunk(kind, data):
-        c = kind + data
-        return struct.pack(">I", len(data)) + c + struct.pack(">I", zlib.crc32(c) & 0xFFFFFFFF)
-    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0))
-    png += chunk(b"IDAT", zlib.compress(bytes(rows), 9)) + chunk(b"IEND", b"")
     with open(os.path.join(OUT, name), "wb") as f:
-        f.write(png)
+        f.write(png_bytes(w, h, pixel))
 
 
 def mix(a, b, t):

@@ -76,6 +76,8 @@ return function()
                  cancel = true }),
     PushButton({ name = "moregames", caption = "MENU_MORE", x = 440, y = 460,
                  command = function() BuildCrossSell() end }),
+    PushButton({ name = "map", caption = "MENU_MAP", x = 440, y = 520,
+                 command = function() dofile("scripts/map.lua")() end }),
     Text({ name = "status", label = "#", x = 60, y = 540, w = 680, h = 30,
            font = { "fonts/sans.mvec", 16, Color(255, 220, 140) } }),
   })
