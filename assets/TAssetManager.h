@@ -28,9 +28,7 @@ public:
   void RemoveAsset(const str& name);
   // Holds the asset for the rest of the run (the manager's life), for assets that must not be
   // made again each time they are asked for, such as compiled scripts.
-  void KeepForRun(const str& name, const boost::shared_ptr<TAsset>& asset) {
-    mKept[name] = asset;
-  }
+  void KeepForRun(const str& name, const boost::shared_ptr<TAsset>& asset) { mKept[name] = asset; }
 
   // Release on every live asset, dropping the entries of gone ones on the way.
   void ReleaseAll();

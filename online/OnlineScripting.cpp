@@ -7,5 +7,6 @@
 void RegisterOnlineWindows(TWindowManager* manager) {
   if (!manager) return;
   manager->RegisterWindowType("XSellWindow", &TXSellWindow::Create);
-  if (TWindowScript* script = TWindowScript::Of(manager)) BindFlashMovieFunctions(script->GetState());
+  if (TWindowScript* script = TWindowScript::Of(manager))
+    BindFlashMovieFunctions(script->GetState());
 }

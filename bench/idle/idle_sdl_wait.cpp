@@ -11,8 +11,8 @@ int main(int, char**) {
     std::fprintf(stderr, "idle_sdl_wait: SDL did not start: %s\n", SDL_GetError());
     return 1;
   }
-  SDL_Window* window = SDL_CreateWindow("idle", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                        800, 600, SDL_WINDOW_SHOWN);
+  SDL_Window* window = SDL_CreateWindow("idle", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800,
+                                        600, SDL_WINDOW_SHOWN);
   if (!window) {
     std::fprintf(stderr, "idle_sdl_wait: no window: %s\n", SDL_GetError());
     SDL_Quit();

@@ -156,6 +156,6 @@ TEST_F(IdleTest, CursorRedrawsAndPresentsAllocateNothing) {
     gCounting = false;
     EXPECT_EQ(gAllocations.load(), 0u);
     EXPECT_GE(Backend()->PresentCount() - before, 40u);  // the work really happened
-    EXPECT_EQ(Frame().At(41, 41), kWhite);  // presents draw it at the mouse
+    EXPECT_EQ(Frame().At(41, 41), kWhite);               // presents draw it at the mouse
   });
 }
