@@ -10,12 +10,11 @@
 #include "script/binding/LuaBinding.h"
 #include "script/binding/TScript.h"
 
-namespace {
+// The library's source, kept as a Lua file beside this one and compiled in at build time.
+extern const unsigned char kAnimationLibrary[];
+extern const unsigned long kAnimationLibrarySize;
 
-// The library's source, kept as a Lua file beside this one and compiled in as text.
-const char kAnimationLibrary[] =
-#include "render/ganimationscript.lua.inc"
-    ;
+namespace {
 
 TTaskList* PlatformTasks() {
   TPlatform* platform = TPlatform::Instance();
@@ -249,7 +248,8 @@ void TAnimatedSprite::BuildScript() {
 
   lua_State* L = script->GetState();
   r.Enter();
-  if (lua_dobuffer(L, kAnimationLibrary, sizeof(kAnimationLibrary) - 1, "ganimationscript") != 0)
+  if (lua_dobuffer(L, reinterpret_cast<const char*>(kAnimationLibrary), kAnimationLibrarySize,
+                   "ganimationscript") != 0)
     EngineLog("TAnimatedSprite: the animation library failed to load");
   r.Bind(L);
   if (r.mSource) {

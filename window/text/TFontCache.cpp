@@ -13,7 +13,7 @@
 namespace {
 
 std::vector<uint8_t> BuiltinImage() {
-  return std::vector<uint8_t>(kBuiltinFontData, kBuiltinFontData + kBuiltinFontSize);
+  return std::vector<uint8_t>(kBuiltinFontData, kBuiltinFontData + kBuiltinFontDataSize);
 }
 
 bool ReadWhole(const char* name, std::vector<uint8_t>& out) {

@@ -31,4 +31,4 @@ private:
 
 // The built-in font's image in the program's read-only data.
 extern const unsigned char kBuiltinFontData[];
-extern const size_t kBuiltinFontSize;
+extern const unsigned long kBuiltinFontDataSize;
