@@ -45,7 +45,7 @@ return function()
     Text({ name = "welcome", label = "MENU_WELCOME", x = 60, y = 84, w = 680, h = 30,
            flags = kHAlignCenter, font = { "fonts/serif.mvec", 18, Color(210, 225, 240) } }),
     PushButton({ name = "play", caption = "MENU_PLAY", x = 60, y = 140, default = true,
-                 command = function() dofile("scripts/ui/chooseplayer.lua")() end }),
+                 command = function() dofile("scripts/ui/chooseplayer.lua")() PlayStory() end }),
     Button({ name = "music", type = kToggle, x = 60, y = 200, on = true,
              graphics = { "images/toggle_off.png", "images/toggle_on.png",
                           "images/toggle_off_rollover.png", "images/toggle_on_rollover.png" },
