@@ -339,15 +339,15 @@ def skyline():
 
 
 def clouds():
-    """A strip that repeats seamlessly every 512 pixels."""
-    c = Canvas(512, HORIZON + 14)
+    """A strip that repeats seamlessly every 1024 pixels, the width of a skyline piece."""
+    c = Canvas(1024, HORIZON + 14)
     rnd = random.Random(5)
-    puffs = [(rnd.uniform(0, 512), rnd.uniform(30, 170), rnd.uniform(18, 46)) for _ in range(18)]
+    puffs = [(rnd.uniform(0, 1024), rnd.uniform(30, 170), rnd.uniform(18, 46)) for _ in range(30)]
 
     def fn(x, y):
         a = 0.0
         for px_, py, r in puffs:
-            for shift in (-512, 0, 512):
+            for shift in (-1024, 0, 1024):
                 d = ((x - px_ - shift) ** 2 + ((y - py) * 2.2) ** 2) ** 0.5
                 a = max(a, clamp01((r - d) / r * 1.6))
         if a <= 0:
@@ -444,7 +444,7 @@ def candle(tone):
 # each one hides is the level script's business ("scripts/levels/harbour.lua").
 ITEMS = [
     ("key", key, (178, 140, 72), 0.35),
-    ("bell", bell, (176, 150, 96), 0.45),
+    ("bell", bell, (190, 176, 150), 0.55),
     ("anchor", anchor, (96, 98, 110), 0.55),
     ("fish", fish, (150, 120, 84), 0.5),
     ("starfish", starfish, (200, 150, 100), 0.45),
@@ -580,7 +580,13 @@ def main():
     background_shed().save("scenes/harbour/bg.png")
     background_quay().save("scenes/harbour/bg1.png")
     background_rocks().save("scenes/harbour/bg2.png")
-    skyline().save("scenes/harbour/skyline.png")
+    # Textures are at most 2048 pixels wide: the skyline goes in pieces as wide as the clouds.
+    sky = skyline()
+    for i, x0 in enumerate(range(0, sky.w, 1024)):
+        piece = Canvas(min(1024, sky.w - x0), sky.h)
+        for y in range(sky.h):
+            piece.px[y * piece.w:(y + 1) * piece.w] = sky.px[y * sky.w + x0:y * sky.w + x0 + piece.w]
+        piece.save(f"scenes/harbour/skyline{i}.png")
     clouds().save("scenes/harbour/clouds.png")
     for name, draw, tone, amount in ITEMS:
         picture = draw(tone)

@@ -1,5 +1,7 @@
 #include "game/scenes/QMAmbientScroll.h"
 
+#include <algorithm>
+
 #include "anim/KAnimProperties.h"
 #include "render/TTexture.h"
 #include "script/binding/TLuaObjectWrapper.h"
@@ -50,8 +52,12 @@ QMAmbientScroll::QMAmbientScroll(TLuaTable* entry, TClock* clock, boost::shared_
   mStripA->GetDrawState().sourceRect = TRect(0, 0, maskW, maskH);
   mStripA->GetDrawState().flags |= TDrawParams::kUseSourceRect;
   mStripA->SetTexture(mPano);
+  // Strip B starts as it is after a wrap: empty, at the pano's end, cut by its source
+  // rectangle. It fills whatever strip A leaves uncovered.
   AnchorTopLeft(*mStripB);
   KSetSpritePosition(*mStripB, TVec2(0, 0));
+  mStripB->GetDrawState().sourceRect = TRect(WidthOf(mPano), 0, WidthOf(mPano), maskH);
+  mStripB->GetDrawState().flags |= TDrawParams::kUseSourceRect;
   mStripB->SetTexture(mPano);
   if (mParent) {
     mParent->AddChild(mStripA);
@@ -85,6 +91,10 @@ void QMAmbientScroll::Update(uint32_t elapsedMs) {
 
   SetX(*mStripA, XOf(*mStripA) + static_cast<float>(d));
   a.right -= d;
+  if (d < 0) {
+    ScrollLeftward(maskW, maskH, panoW);
+    return;
+  }
   if (a.right < 1) {
     a.right = 0;
     if (XOf(*mStripA) > static_cast<float>(panoW)) {
@@ -105,4 +115,22 @@ void QMAmbientScroll::Update(uint32_t elapsedMs) {
     b.right -= d;
     b.left -= d;
   }
+}
+
+// Strip A moves left: it shows the pano up to its end and strip B the pano's beginning after it.
+// Once strip A has left the mask the two swap their roles by one pano width.
+void QMAmbientScroll::ScrollLeftward(int32_t maskW, int32_t maskH, int32_t panoW) {
+  TRect& a = mStripA->GetDrawState().sourceRect;
+  TRect& b = mStripB->GetDrawState().sourceRect;
+  float end = XOf(*mStripA) + static_cast<float>(panoW);
+  if (end <= 0 && panoW > 0) {
+    SetX(*mStripA, end);
+    mOffset += static_cast<float>(panoW);
+    end += static_cast<float>(panoW);
+  }
+  a.right = std::min(maskW - static_cast<int32_t>(XOf(*mStripA)), panoW);
+  mStripB->GetDrawState().origin.x = 0;
+  KSetSpritePosition(*mStripB, TVec2(end, 0));
+  const int32_t gap = std::max(0, maskW - static_cast<int32_t>(end));
+  b = TRect(0, 0, gap, maskH);
 }

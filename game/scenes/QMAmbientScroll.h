@@ -37,6 +37,8 @@ public:
   float GetDeltaX() const { return mDeltaX; }
 
 private:
+  void ScrollLeftward(int32_t maskW, int32_t maskH, int32_t panoW);
+
   boost::shared_ptr<TSprite> mParent;
   boost::shared_ptr<TSprite> mStripA;
   boost::shared_ptr<TSprite> mStripB;

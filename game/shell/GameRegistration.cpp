@@ -8,6 +8,7 @@
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
 #include "game/scenes/QMMessages.h"
+#include "game/scenes/QMSearch.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
 #include "game/shell/LuaText.h"
@@ -26,12 +27,10 @@
 #include "window/TWindowManager.h"
 
 const QMWindowType kGameWindowTypes[] = {
-    {"Slider", &TSlider::Create},
-    {"ChoosePlayerWindow", &TChoosePlayer::Create},
-    {"TextEdit", &TCustomTextEdit::Create},
-    {"OptionsWindow", &TOptions::Create},
-    {"SearchItem", &QMSearchItem::Create},
-    {"SearchListWindow", &QMSearchList::Create},
+    {"Slider", &TSlider::Create},           {"ChoosePlayerWindow", &TChoosePlayer::Create},
+    {"TextEdit", &TCustomTextEdit::Create}, {"OptionsWindow", &TOptions::Create},
+    {"SearchItem", &QMSearchItem::Create},  {"SearchListWindow", &QMSearchList::Create},
+    {"SearchWindow", &QMSearch::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 
