@@ -339,17 +339,17 @@ def skyline():
 
 
 def clouds():
-    """A strip that repeats seamlessly every 1024 pixels, the width of a skyline piece."""
+    """A strip that repeats every 1024 pixels, the width of a skyline piece. No cloud crosses
+    the strip's ends, where two copies meet."""
     c = Canvas(1024, HORIZON + 14)
     rnd = random.Random(5)
-    puffs = [(rnd.uniform(0, 1024), rnd.uniform(30, 170), rnd.uniform(18, 46)) for _ in range(30)]
+    puffs = [(rnd.uniform(60, 964), rnd.uniform(30, 170), rnd.uniform(18, 46)) for _ in range(30)]
 
     def fn(x, y):
         a = 0.0
         for px_, py, r in puffs:
-            for shift in (-1024, 0, 1024):
-                d = ((x - px_ - shift) ** 2 + ((y - py) * 2.2) ** 2) ** 0.5
-                a = max(a, clamp01((r - d) / r * 1.6))
+            d = ((x - px_) ** 2 + ((y - py) * 2.2) ** 2) ** 0.5
+            a = max(a, clamp01((r - d) / r * 1.6))
         if a <= 0:
             return None
         return mix((250, 200, 190), (120, 100, 150), clamp01((y - 40) / 150)), a * 0.75
@@ -447,7 +447,7 @@ ITEMS = [
     ("bell", bell, (190, 176, 150), 0.55),
     ("anchor", anchor, (96, 98, 110), 0.55),
     ("fish", fish, (150, 120, 84), 0.5),
-    ("starfish", starfish, (200, 150, 100), 0.45),
+    ("starfish", starfish, (214, 140, 96), 0.3),
     ("teacup", teacup, (120, 96, 80), 0.45),
     ("umbrella", umbrella, (60, 58, 70), 0.5),
     ("candle", candle, (214, 206, 186), 0.45),

@@ -119,7 +119,12 @@ void QMSearch::PostCreate(TWindowStyle& style) {
   const double darken = style.GetNumber("darken", 0);
   if (darken > 0) MakeDarkenSprite(static_cast<float>(darken));
 
-  if (TModalWindow* modal = GetModalParent()) modal->SetFocus(this);
+  if (TModalWindow* modal = GetModalParent()) {
+    modal->SetFocus(this);
+    // The animation window took the focus as it was set up; the keys are the scene's.
+    TWindowManager* wm = TWindowManager::Instance();
+    if (wm && mAnimWindow && wm->GetFocus() == mAnimWindow) wm->SetFocusWindow(this);
+  }
   SetAnimTimer(16, true, true, false);
   SetCursorImage(kArrowCursor);
   MakeScrollArrows();
@@ -248,11 +253,12 @@ boost::shared_ptr<TTexture> QMSearch::RenderToTexture() {
 
 boost::shared_ptr<TTexture> RenderSpriteToTexture(TSprite* sprite, int width, int height) {
   boost::shared_ptr<TTexture> texture = TTexture::Create(width, height, true);
+  // A window without a scene has nothing to draw: the texture stays as made.
+  if (!texture || !sprite) return texture;
   TRenderer* r = TRenderer::Instance();
-  if (!texture || !r || !r->BeginRenderTarget(texture, 1)) return texture;
+  if (!r || !r->BeginRenderTarget(texture, 1)) return texture;
   const bool began = r->Begin2d();
-  // A window without a scene yet has nothing to draw: the texture stays blank.
-  if (sprite) sprite->Draw(TDrawParams(TVec2(0, 0), 1, 1, 0), -1);
+  sprite->Draw(TDrawParams(TVec2(0, 0), 1, 1, 0), -1);
   if (began) r->End2d();
   r->EndRenderTarget();
   return texture;
