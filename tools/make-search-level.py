@@ -577,11 +577,19 @@ def write_text(name, text):
 
 
 def main():
-    background_shed().save("scenes/harbour/bg.png")
+    shed = background_shed()
+    shed.save("scenes/harbour/bg.png")
     background_quay().save("scenes/harbour/bg1.png")
     background_rocks().save("scenes/harbour/bg2.png")
-    # Textures are at most 2048 pixels wide: the skyline goes in pieces as wide as the clouds.
     sky = skyline()
+    # The shed stands in front of the clouds: its roof and wall go into the skyline as well.
+    for y in range(sky.h):
+        for x in range(446):
+            roof = 80 - 70 * (x + 10) / 225 if x <= 215 else 10 + 70 * (x - 215) / 230
+            eave = 104 - 80 * (x + 10) / 225 if x <= 215 else 24 + 68 * (x - 215) / 230
+            if y >= roof and (x < 431 or y <= eave + 1):
+                sky.px[y * sky.w + x] = list(shed.px[y * shed.w + x])
+    # Textures are at most 2048 pixels wide: the skyline goes in pieces as wide as the clouds.
     for i, x0 in enumerate(range(0, sky.w, 1024)):
         piece = Canvas(min(1024, sky.w - x0), sky.h)
         for y in range(sky.h):

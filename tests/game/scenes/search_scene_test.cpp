@@ -110,9 +110,10 @@ protected:
     // The scripts' callbacks, watched: each call is noted before it runs.
     Host()->DoLuaString(
         "gCalls = '' "
-        "local found, bad = searchItemFound, reportBadClick "
+        "local found, bad, options = searchItemFound, reportBadClick, showOptions "
         "searchItemFound = function(n) gCalls = gCalls .. 'found:' .. n .. ' ' found(n) end "
-        "reportBadClick = function() gCalls = gCalls .. 'bad ' bad() end");
+        "reportBadClick = function() gCalls = gCalls .. 'bad ' bad() end "
+        "showOptions = function() gCalls = gCalls .. 'options ' options() end");
   }
 };
 
@@ -192,6 +193,19 @@ TEST_F(SearchSceneTest, ClicksAreCountedGuardedForASecondThenFoundOrBad) {
     EXPECT_EQ(Lua("gCalls"), "found:bell bad ");
     EXPECT_EQ(Lua("gLevel.misses"), "1");
     EXPECT_GE(Clicks(), before + 3);
+
+    // Escape opens the options over the level; twice within 100 ms counts once.
+    Send(p, kEventKeyDown, 0, 0, 27);
+    Send(p, kEventKeyDown, 0, 0, 27);
+    Tick(p, 48);
+    EXPECT_NE(Find<TWindow>("optionspanel"), nullptr);
+    EXPECT_EQ(Scene(), nullptr) << "the options are on top";
+    auto* cancel = Find<TButton>("cancel");
+    ASSERT_NE(cancel, nullptr);
+    cancel->Press();
+    Tick(p, 48);
+    ASSERT_NE(Scene(), nullptr) << "back in the level";
+    EXPECT_EQ(Lua("gCalls"), "found:bell bad options ");
   });
 }
 
@@ -291,6 +305,13 @@ TEST_F(OwnSceneTest, OverlappingObjectsResolveByNameAndFunctionsLeaveWithTheScen
     Click(p, 105, 105);  // the lamp alone
     Click(p, 310, 310);  // an unnamed sprite: nothing to find
     EXPECT_EQ(Lua("gNames"), "key lamp - ");
+
+    // The clock's bonus and penalty scripts run in the scene's animation window and change the
+    // level clock through the game's script.
+    Host()->DoLuaString(
+        "gClock = '' function modifyGameTimer(s) gClock = gClock .. s .. ' ' end "
+        "TimerBonus(15.7) TimerPenalty()");
+    EXPECT_EQ(Lua("gClock"), "15 -10 ");
 
     // A second scene takes the functions over; closing it leaves them unbound.
     Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 })");
