@@ -164,6 +164,7 @@ protected:
   // end callback for that side; answers whether the button exists.
   bool PresentScrollButton(const char* name, TPoint& restingPos,
                            const boost::shared_ptr<TAnimatedSprite>& arrow, bool& shown);
+  void SlideOutAtEnd(const char* button, int32_t& state);
   static void OnPanoramaAtLeftEnd();
   static void OnPanoramaAtRightEnd();
   // The scene under the top modal, found by its layout name.

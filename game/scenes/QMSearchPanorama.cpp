@@ -174,26 +174,20 @@ QMSearch* QMSearch::FindCurrent() {
   return WindowCast<QMSearch>(top ? top->FindChild("puzzleWindow", -1) : nullptr);
 }
 
-void QMSearch::OnPanoramaAtLeftEnd() {
-  QMSearch* scene = FindCurrent();
-  if (!scene) return;
-  if (scene->mScrollRightState == kAtRest) {
-    if (TWindow* button = scene->FindChild(kScrollRight, -1)) {
-      button->OnMouseLeave();
-      scene->mHoverPoint = TPoint(-1, -1);
-    }
-    scene->mScrollRightState = kSlidingOut;
+// The button that would scroll further slides away from under the pointer.
+void QMSearch::SlideOutAtEnd(const char* button, int32_t& state) {
+  if (state != kAtRest) return;
+  if (TWindow* b = FindChild(button, -1)) {
+    b->OnMouseLeave();
+    mHoverPoint = TPoint(-1, -1);
   }
+  state = kSlidingOut;
+}
+
+void QMSearch::OnPanoramaAtLeftEnd() {
+  if (QMSearch* scene = FindCurrent()) scene->SlideOutAtEnd(kScrollRight, scene->mScrollRightState);
 }
 
 void QMSearch::OnPanoramaAtRightEnd() {
-  QMSearch* scene = FindCurrent();
-  if (!scene) return;
-  if (scene->mScrollLeftState == kAtRest) {
-    if (TWindow* button = scene->FindChild(kScrollLeft, -1)) {
-      button->OnMouseLeave();
-      scene->mHoverPoint = TPoint(-1, -1);
-    }
-    scene->mScrollLeftState = kSlidingOut;
-  }
+  if (QMSearch* scene = FindCurrent()) scene->SlideOutAtEnd(kScrollLeft, scene->mScrollLeftState);
 }

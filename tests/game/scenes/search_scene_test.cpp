@@ -56,15 +56,6 @@ protected:
     EXPECT_TRUE(sBodyRan);
   }
 
-  // Ticks of the window system on the virtual clock, 16 ms apart, each drawing a frame.
-  static void Tick(TPlatform* p, int ms) {
-    TPlatformEvent e;
-    for (int t = 0; t < ms; t += 16) {
-      platform::os::AdvanceVirtualTime(16);
-      p->GetEvent(e);
-      p->GetWindowManager()->HandleEvent(e);
-    }
-  }
   static void Send(TPlatform* p, int type, int x, int y, int code = 0) {
     p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, code, 0));
   }
@@ -253,6 +244,13 @@ TEST_F(SearchSceneTest, ArrowKeysScrollThePanoramaByItsStepsAndTheButtonsSlideAt
     EXPECT_EQ(scene->GetScrollRightState(), QMSearch::kAtRest);
     EXPECT_TRUE(golden::MatchesGolden(LevelFrame(), "search/harbour_right_end.png", 2));
 
+    // The pointer over the resting button "scrollRight" puts the sparkle under it.
+    Send(p, kEventMouseMove, 30, 480);
+    EXPECT_EQ(scene->GetHoverPoint(), TPoint(30, 480));
+    Send(p, kEventMouseMove, 300, 300);  // leaves the button
+    Send(p, kEventMouseMove, 300, 300);
+    EXPECT_EQ(scene->GetHoverPoint(), TPoint(-1, -1));
+
     // Back the other way: the hidden button slides in again and rests where it started.
     Send(p, kEventKeyUp, 0, 0, kLeftArrow);
     Tick(p, 160);
@@ -305,6 +303,21 @@ TEST_F(OwnSceneTest, OverlappingObjectsResolveByNameAndFunctionsLeaveWithTheScen
     Click(p, 105, 105);  // the lamp alone
     Click(p, 310, 310);  // an unnamed sprite: nothing to find
     EXPECT_EQ(Lua("gNames"), "key lamp - ");
+    // A name with quotes reaches the script as it is, not as Lua text of its own.
+    Host()->DoLuaString(
+        "AddSprite({ image = 'square.png', position = { 500, 100 } }, true, 'a\\\"); gBad = (1')");
+    Click(p, 510, 110);
+    EXPECT_EQ(Lua("gNames"), "key lamp - a\"); gBad = (1 ");
+    EXPECT_EQ(Lua("gBad"), "nil");
+    Host()->DoLuaString("gNames = 'key lamp - '");
+    EXPECT_TRUE(Scene()->GetPanorama().enabled) << "no backgrounds: no move, scrolling on";
+    EXPECT_FLOAT_EQ(SceneX(), 0);
+
+    // An object whose copy is being carried off above the scene answers no click.
+    boost::shared_ptr<TSprite> copy = TSprite::Create(0);
+    Scene()->GetOverlaySprite().AddSprite(copy, "key");
+    Click(p, 130, 130);
+    EXPECT_EQ(Lua("gNames"), "key lamp - ");
 
     // The clock's bonus and penalty scripts run in the scene's animation window and change the
     // level clock through the game's script.
@@ -324,6 +337,39 @@ TEST_F(OwnSceneTest, OverlappingObjectsResolveByNameAndFunctionsLeaveWithTheScen
     EXPECT_EQ(Lua("AddSprite"), "nil");
     EXPECT_EQ(Lua("TimerPenalty"), "nil");
     EXPECT_EQ(Lua("TimerBonus"), "nil");
+  });
+}
+
+// The scene's message table: the scroll buttons' press and release stop the scrolling but
+// are left to the buttons, holding a button scrolls, and ids it does not know are refused.
+TEST_F(OwnSceneTest, MessagesScrollStopAndAreAnsweredAsTheTableSays) {
+  RunGame([&](TPlatform* p) {
+    Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 })");
+    QMSearch* scene = Scene();
+    struct Case {
+      int32_t id;
+      const char* name;
+      bool answer;
+      int32_t direction;  // the panorama's direction afterwards
+    };
+    const Case cases[] = {
+        {kQMButtonPress, "scrollRight", true, 1}, {kButtonPress, "scrollRight", false, 0},
+        {kQMButtonPress, "scrollLeft", true, -1}, {kQMButtonRelease, "scrollLeft", false, 0},
+        {kQMButtonPress, "other", false, 0},      {kQMItemFound, "key", false, 0},
+        {kQMShowHint, "key", false, 0},           {kQMHideHint, "", false, 0},
+        {kQMRunLua, "gRan = 'yes'", true, 0},     {1008, "", false, 0},
+    };
+    for (const Case& c : cases) {
+      TMessage m(c.id, c.name);
+      EXPECT_EQ(scene->OnMessage(&m), c.answer) << c.id << " " << c.name;
+      EXPECT_EQ(scene->GetPanorama().direction, c.direction) << c.id << " " << c.name;
+    }
+    EXPECT_EQ(Lua("gRan"), "yes");
+    QMSearchHintMessage hint("key", 10, 20);
+    EXPECT_TRUE(scene->OnMessage(&hint)) << "a hint message of the right class is taken";
+    TMessage start(kQMStartPlay, "");
+    EXPECT_TRUE(scene->OnMessage(&start));
+    EXPECT_TRUE(scene->IsStarted());
   });
 }
 
@@ -362,8 +408,14 @@ TEST_F(OwnSceneTest, ScaledBackgroundComesBackAfterTheDeviceIsLost) {
 TEST_F(OwnSceneTest, SnapshotDrawsTheSceneSpritesAndSkipsAMissingSprite) {
   WritePng("square.png", 40, 40, [](int, int) { return kRed; });
   RunGame([&](TPlatform* p) {
-    Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 200, h = 100 })");
+    Build(p,
+          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 200, h = 100, darken = 0.5 })");
     Host()->DoLuaString("AddSprite({ image = 'square.png', position = { 10, 10 } }, true, 'box')");
+    boost::shared_ptr<TSprite> shade = Scene()->GetSceneSprite().GetSprite("_qmDarkenSprtie");
+    ASSERT_TRUE(shade) << "darkened";
+    EXPECT_EQ(shade->GetLayer(), 2);
+    EXPECT_EQ(PixelAt(shade->GetTexture(), 5, 5) >> 24, 127u);
+    Scene()->GetSceneSprite().RemoveSpriteByName("_qmDarkenSprtie");
     boost::shared_ptr<TTexture> shot = Scene()->RenderToTexture();
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->GetWidth(), 200);
