@@ -1,8 +1,8 @@
 -- The game flow. The program runs this file last at start-up; the function it returns runs as
 -- the main script for as long as the game does.
 
--- The story mode and the callbacks of its search levels (PlayStory).
-dofile("scripts/story.lua")
+-- The story mode and the callbacks of its search levels (PlayStory), when the sample has them.
+if fileExists("scripts/story.lua") then dofile("scripts/story.lua") end
 
 -- The sample's first player, made by script on a fresh installation.
 local kFirstPlayer = "Player"
