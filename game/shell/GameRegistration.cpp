@@ -7,6 +7,7 @@
 #include "anim/ISpriteWindowGame.h"
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
+#include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
@@ -32,6 +33,7 @@ const QMWindowType kGameWindowTypes[] = {
     {"OptionsWindow", &TOptions::Create},
     {"SearchItem", &QMSearchItem::Create},
     {"SearchListWindow", &QMSearchList::Create},
+    {"WordPuzzleWindow", &QMWordPuzzleWindow::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 
