@@ -14,20 +14,9 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 constexpr float kShaderRestAngle = 3 * kPi / 2;
 
-// The text window of a cell covers the cell; a click on it is the cell's.
-class QMWordCellText : public TText {
-public:
-  bool OnMouseDown(const TPoint& point) override {
-    TWindow* cell = GetParent();
-    if (!cell) return false;
-    TPoint p = point;
-    ClientToParent(p);
-    return cell->OnMouseDown(p);
-  }
-};
-
+// A click on the text window, which covers the cell, goes on to the cell: the text takes none.
 TText* AddCellText(TWindow* cell, const str& name, int width, int height) {
-  auto made = std::make_unique<QMWordCellText>();
+  auto made = std::make_unique<TText>();
   TText* text = made.get();
   text->SetName(name);
   text->SetupText(str(), width, height, QMWordPuzzleLetter::kAlignment, QMWordPuzzleLetter::kFont,

@@ -256,10 +256,15 @@ void QMWordPuzzleWindow::CheckForWin() {
   mRoundWon = true;
   ++mCurrentRound;
   const bool last = mCurrentRound >= GetRoundCount();
+  RunLuaText(RoundEndText(mRoundEndScript, last));
+  if (last && Game()) Game()->SetWordPuzzleRound(-1);
+}
+
+str QMWordPuzzleWindow::RoundEndText(const str& roundEndScript, bool last) {
   // A plain script name goes in as it is; anything a quote could break out of is escaped.
-  str script = "'" + mRoundEndScript + "'";
-  if (mRoundEndScript.FindFirstOf("'\\\n\r") < mRoundEndScript.Length())
-    script = LuaStringLiteral(mRoundEndScript);
+  str script = "'" + roundEndScript + "'";
+  if (roundEndScript.FindFirstOf("'\\\n\r") < roundEndScript.Length())
+    script = LuaStringLiteral(roundEndScript);
   std::vector<str> pieces = {"gTemporaryFunction = function() ", "wordRoundEndScript = " + script,
                              str("DoModal('") + kRoundEndModal + "')"};
   if (last) {
@@ -275,8 +280,7 @@ void QMWordPuzzleWindow::CheckForWin() {
     if (i > 0) text += kPieceSeparator;
     text += pieces[i];
   }
-  RunLuaText(text);
-  if (last && Game()) Game()->SetWordPuzzleRound(-1);
+  return text;
 }
 
 void QMWordPuzzleWindow::ChangeRound() {

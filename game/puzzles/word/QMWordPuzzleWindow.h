@@ -75,6 +75,10 @@ public:
   bool IsInputEnabled() const { return mInputEnabled; }
   void SetInputEnabled(bool enabled) { mInputEnabled = enabled; }
 
+  // The Lua text that queues the round-end modal and then the next round, or after the last
+  // round the puzzle's completion.
+  static str RoundEndText(const str& roundEndScript, bool last);
+
   // The round loader (QMWordPuzzleRoundLoader.cpp).
   void LoadRound(TLuaTable* round);
   void AddStartingLetters(const str& lineName, const str& letters);
