@@ -56,7 +56,7 @@ local kRound2 = {
   gridCoordinates = kUpperLeft,
   gridPieces = kPanels,
   gridLayout = { row1 = { 1, 1, 1 }, row2 = { 1, 1, 1 }, row3 = { 1, 1, 1 } },
-  startingLetters = { row1 = "TAB", row2 = "EAR", row3 = "NET" },
+  startingLetters = { row1 = "ABT", row2 = "REA", row3 = "ETN" },
   forbiddenLetters = { column1 = "E", column2 = "T", column3 = "A" },
   solution = {
     { column = 1, row = 1, letter = "B" }, { column = 2, row = 1, letter = "A" },
@@ -72,9 +72,8 @@ function ShowWordPuzzle()
   gPuzzleModal = id
   MakeDialog({
     Bitmap({ name = "wordbackground", image = "word/background.png", x = 0, y = 0 }),
-    -- The flights are drawn here, behind the puzzle: the puzzle in front takes the clicks.
-    Window({ name = "wordoverlayholder", x = 0, y = 0, w = 800, h = 600,
-             SpriteWindow({ name = "overlaywindow", x = 0, y = 0, w = 800, h = 600 }) }),
+    -- Draws the letter flights over the puzzle; the clicks go through it to the puzzle.
+    SpriteWindow({ name = "overlaywindow", x = 0, y = 0, w = 800, h = 600 }),
     WordPuzzleWindow({ name = "puzzleWindow", x = 0, y = 0, w = 800, h = 600,
                        wrongClickSound = "word/wrong_click.ogg",
                        round1 = kRound1, round2 = kRound2,

@@ -73,15 +73,15 @@ protected:
   static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
   static TWindow* Top() { return TWindowManager::Instance()->GetTopModal(); }
 
-  // A puzzle screen: the overlay sprite window sits in a holder behind the puzzle, which takes
-  // the clicks; rounds is the Lua text of the round keys.
+  // A puzzle screen as a game lays it out: the overlay sprite window, which the puzzle brings
+  // in front of itself and whose clicks go through to it; rounds is the Lua text of the round
+  // keys.
   static QMWordPuzzleWindow* Open(TPlatform* p, const std::string& rounds) {
     TWindowManager* wm = p->GetWindowManager();
     wm->RunScriptString(
         wm->GetRoot(),
-        ("gWordModal = PushModal('word') MakeDialog({ Window({ name = 'holder', x = 0, y = 0, w = "
-         "800, "
-         "h = 600, SpriteWindow({ name = 'overlaywindow', x = 0, y = 0, w = 800, h = 600 }) }), "
+        ("gWordModal = PushModal('word') MakeDialog({ "
+         "SpriteWindow({ name = 'overlaywindow', x = 0, y = 0, w = 800, h = 600 }), "
          "WordPuzzleWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, " +
          rounds +
          ", Text({ name = 'word_puzzle_text', x = 0, y = 560, w = 400, h = 30, label = '#' }) "
@@ -423,6 +423,7 @@ TEST_F(WordPuzzleTest, ScriptFunctionsAreResetWhenTheirWindowDies) {
                 round + "startingLetters = { row1 = 'B' } }");
     auto* overlay = WindowCast<KSpriteWindow>(Top()->FindChild("overlaywindow", -1));
     ASSERT_NE(overlay, nullptr);
+    EXPECT_EQ(Top()->GetChildren().front(), overlay) << "the flights are drawn over the puzzle";
     Host()->DoLuaString("gCommandQueue = {} function DoModal() end");
     Click(p, "A_0_row1");
     Click(p, "Grid_Text_1_1");
