@@ -315,6 +315,8 @@ bool QMWordPuzzleWindow::WordShowHint() {
   TWindow* top = wm ? wm->GetTopModal() : nullptr;
   TWindow* disable = top ? top->FindChild("disableHint", -1) : nullptr;
   if (disable && disable->IsVisible()) return false;
+  // A letter still flying would lose its landing to the hint's flight and stay placed nowhere.
+  if (!mInputEnabled) return false;
   ClearGrid();
   for (const QMWordSolutionEntry& entry : mSolution) {
     if (IsEntryMet(entry)) continue;

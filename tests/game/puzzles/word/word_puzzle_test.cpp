@@ -414,6 +414,29 @@ TEST_F(WordPuzzleTest, AHintFillsTheLastSolutionEntryFirst) {
   });
 }
 
+TEST_F(WordPuzzleTest, NoHintIsGivenWhileALetterFlies) {
+  WriteAsset("scripts/common/word/word_letter_anim.lua",
+             "return function() while true do coroutine.yield() end end");
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    QMWordPuzzleWindow* puzzle =
+        Open(p, std::string("round1 = { ") + kPanels +
+                    ", gridLayout = { row1 = { 1, 1 } }, startingLetters = { row1 = 'AB' }, "
+                    "solution = { { column = 1, row = 1, letter = 'A' }, "
+                    "{ column = 2, row = 1, letter = 'B' } } }");
+    ASSERT_NE(puzzle, nullptr);
+    Click(p, "A_0_row1");
+    Click(p, "Grid_Text_1_1");
+    EXPECT_FALSE(puzzle->IsInputEnabled());
+    Host()->DoLuaString("gHint = tostring(WordShowHint())");
+    EXPECT_EQ(Host()->GetGlobalString("gHint"), str("false"));
+    // The flying letter still lands where it was sent.
+    auto* overlay = WindowCast<KSpriteWindow>(Top()->FindChild("overlaywindow", -1));
+    overlay->GetScript()->DoLuaStringWithoutWaking("SetLetterInGrid()");
+    EXPECT_EQ(Shown(1, 1), "A");
+    EXPECT_TRUE(puzzle->IsInputEnabled());
+  });
+}
+
 TEST_F(WordPuzzleTest, ScriptFunctionsAreResetWhenTheirWindowDies) {
   RunGame([&](TPlatform* p, QMGameManager&) {
     const std::string round = std::string(kPanels) + ", gridLayout = { row1 = { 1 } }, ";
