@@ -5,12 +5,11 @@
 // cell or the puzzle finds nil instead of a dead window.
 #pragma once
 
-#include <cstring>
-
 #include "anim/KSpriteWindow.h"
 #include "script/LuaApi.h"
 #include "script/binding/LuaWindowBinding.h"
 #include "script/binding/TScript.h"
+#include "window/LuaGlobalBindings.h"
 #include "window/TWindowHandle.h"
 
 class QMWordOverlayBindings {
@@ -22,27 +21,20 @@ public:
 
   template <typename W, typename R, typename... A>
   void Bind(KSpriteWindow* overlay, const char* name, W* window, R (W::*method)(A...)) {
-    static_assert(sizeof(method) <= sizeof(luabind::WindowBinding::method));
     TScript* script = overlay ? overlay->GetScript() : nullptr;
     if (!script || !window) return;
     if (!mOverlay.Refers(overlay)) Reset();
     mOverlay = TWindowHandle(overlay);
     lua_State* L = script->GetState();
     lua_pushstring(L, name);
-    luabind::WindowBinding* bound = luabind::PushWindowBinding(L, window);
-    bound->object = window;
-    std::memcpy(bound->method, &method, sizeof(method));
-    lua_pushcclosure(L, &luabind::WindowMethodThunk<W, R, A...>, 1);
-    Remember(L, name);
+    PushWindowMethod(L, window, method);
     lua_settable(L, LUA_GLOBALSINDEX);
+    RememberGlobalBinding(L, this, name);
   }
 
   // Every global that still holds one of these bindings goes back to nil.
   void Reset();
 
 private:
-  // Notes the closure on top of the stack under the name, leaving the stack as it was.
-  void Remember(lua_State* L, const char* name);
-
   TWindowHandle mOverlay;
 };

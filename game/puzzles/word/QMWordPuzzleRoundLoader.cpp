@@ -162,33 +162,32 @@ void QMWordPuzzleWindow::LoadRound(TLuaTable* round) {
 }
 
 void QMWordPuzzleWindow::AddStartingLetters(const str& lineName, const str& letters) {
-  TWindow* firstCell = FindChild("Grid_1_1", -1);
-  for (unsigned k = 0; k < letters.Length(); ++k) {
-    const char c = letters[k];
-    const TPoint p = QMWordStartingLetterPoint(mGrid, lineName, static_cast<int>(k));
-    auto made = std::make_unique<QMWordPuzzleLetter>(c, p.x, p.y, QMWordPuzzleLetter::kInBank,
-                                                     mGrid.cellWidth, mGrid.cellHeight);
-    QMWordPuzzleLetter* letter = made.get();
-    letter->SetName(str::Format("%c_%u_%s", c, k, lineName.CStr()));
-    letter->SetLineName(lineName);
-    if (!AddChild(std::move(made))) continue;
-    letter->SetAnimTimer(16, true, true, false);
-    if (firstCell) letter->PlaceAbove(firstCell);
-    AddGlow(p, -10);
-  }
+  AddLetters(lineName, letters, QMWordPuzzleLetter::kInBank);
 }
 
 void QMWordPuzzleWindow::AddForbiddenLetters(const str& lineName, const str& letters) {
+  AddLetters(lineName, letters, QMWordPuzzleLetter::kForbidden);
+}
+
+// Bank letters are named by character, index and line, glow as the round begins and are
+// animated; forbidden ones are named by character and point.
+void QMWordPuzzleWindow::AddLetters(const str& lineName, const str& letters, int kind) {
+  const bool bank = kind == QMWordPuzzleLetter::kInBank;
   TWindow* firstCell = FindChild("Grid_1_1", -1);
   for (unsigned k = 0; k < letters.Length(); ++k) {
     const char c = letters[k];
-    const TPoint p = QMWordForbiddenLetterPoint(mGrid, lineName, static_cast<int>(k));
-    auto made = std::make_unique<QMWordPuzzleLetter>(c, p.x, p.y, QMWordPuzzleLetter::kForbidden,
-                                                     mGrid.cellWidth, mGrid.cellHeight);
+    const int index = static_cast<int>(k);
+    const TPoint p = bank ? QMWordStartingLetterPoint(mGrid, lineName, index)
+                          : QMWordForbiddenLetterPoint(mGrid, lineName, index);
+    auto made =
+        std::make_unique<QMWordPuzzleLetter>(c, p.x, p.y, kind, mGrid.cellWidth, mGrid.cellHeight);
     QMWordPuzzleLetter* letter = made.get();
-    letter->SetName(str::Format("%c_%i_%i", c, p.x, p.y));
+    letter->SetName(bank ? str::Format("%c_%u_%s", c, k, lineName.CStr())
+                         : str::Format("%c_%i_%i", c, p.x, p.y));
     letter->SetLineName(lineName);
     if (!AddChild(std::move(made))) continue;
+    if (bank) letter->SetAnimTimer(16, true, true, false);
     if (firstCell) letter->PlaceAbove(firstCell);
+    if (bank) AddGlow(p, -10);
   }
 }

@@ -113,6 +113,7 @@ private:
   static boost::shared_ptr<TSound> LoadSound(const str& name);
   void BindScriptFunctions();
   void SetupClueText();
+  void AddLetters(const str& lineName, const str& letters, int kind);
   void ClearRound();
   void FadeGlows();
   // A glow sprite at p (in this window's coordinates), playing, kept in the glow list.

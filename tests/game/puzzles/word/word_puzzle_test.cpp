@@ -31,6 +31,11 @@ const char* const kPanels =
     "gridPieces = { piece0 = { graphics = 'word/panel_off.png' }, "
     "piece1 = { graphics = 'word/panel.png' } }, gridCoordinates = { upperLeft = { 100, 100 } }";
 
+// Two cells in a row, the letters A and B in its bank, A first and B second in the solution.
+const char* const kTwoLetters =
+    ", gridLayout = { row1 = { 1, 1 } }, startingLetters = { row1 = 'AB' }, "
+    "solution = { { column = 1, row = 1, letter = 'A' }, { column = 2, row = 1, letter = 'B' } } }";
+
 int gClickHooks = 0;
 int gPlaceHooks = 0;
 int gEmptyGridHooks = 0;
@@ -383,11 +388,7 @@ TEST_F(WordPuzzleTest, ASavedGameResumesItsRoundWithTheLettersInTheirCells) {
 
 TEST_F(WordPuzzleTest, AHintFillsTheLastSolutionEntryFirst) {
   RunGame([&](TPlatform* p, QMGameManager&) {
-    QMWordPuzzleWindow* puzzle =
-        Open(p, std::string("round1 = { ") + kPanels +
-                    ", gridLayout = { row1 = { 1, 1 } }, startingLetters = { row1 = 'AB' }, "
-                    "solution = { { column = 1, row = 1, letter = 'A' }, "
-                    "{ column = 2, row = 1, letter = 'B' } } }");
+    QMWordPuzzleWindow* puzzle = Open(p, std::string("round1 = { ") + kPanels + kTwoLetters);
     ASSERT_NE(puzzle, nullptr);
     ASSERT_EQ(puzzle->GetSolution().size(), 2u);
     EXPECT_EQ(puzzle->GetSolution()[0].letter, 'B');
@@ -418,11 +419,7 @@ TEST_F(WordPuzzleTest, NoHintIsGivenWhileALetterFlies) {
   WriteAsset("scripts/common/word/word_letter_anim.lua",
              "return function() while true do coroutine.yield() end end");
   RunGame([&](TPlatform* p, QMGameManager&) {
-    QMWordPuzzleWindow* puzzle =
-        Open(p, std::string("round1 = { ") + kPanels +
-                    ", gridLayout = { row1 = { 1, 1 } }, startingLetters = { row1 = 'AB' }, "
-                    "solution = { { column = 1, row = 1, letter = 'A' }, "
-                    "{ column = 2, row = 1, letter = 'B' } } }");
+    QMWordPuzzleWindow* puzzle = Open(p, std::string("round1 = { ") + kPanels + kTwoLetters);
     ASSERT_NE(puzzle, nullptr);
     Click(p, "A_0_row1");
     Click(p, "Grid_Text_1_1");
