@@ -221,3 +221,42 @@ TEST_F(WindowTest, TypedStyleGettersConvertTheirValueOrGiveTheDefault) {
   t.reset();
   lua_close(L);
 }
+
+TEST_F(WindowTest, StyleNumberListsAndColoursReadOverTheirDefaults) {
+  lua_State* L = lua_open();
+  lua_dostring(L,
+               "gCurrentDefaultStyle = {inherited = {9}}\n"
+               "gT = {pair = {3, 4}, long = {1, 2, 3}, mixed = {5, 'x', 7}, holed = {1, nil, 3},\n"
+               "      scalar = 6, half = {0.5, 0.25}, green = {[2] = 1}}");
+  lua_pushstring(L, "gT");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  auto t = std::make_unique<TLuaTable>(L);
+  TWindowStyle style(t.get());
+  const int top = lua_gettop(L);
+
+  struct FloatCase {
+    const char* key;
+    std::vector<float> want;
+  } floats[] = {
+      {"pair", {3, 4}},      {"long", {1, 2, 3}},     // a longer table lengthens the list
+      {"mixed", {5, -1, 7}},                          // a non-number keeps its default
+      {"holed", {1, -1}},                             // the entries end at the first nil
+      {"scalar", {-1, -1}},                           // not a table: the defaults stay
+      {"missing", {-1, -1}}, {"inherited", {9, -1}},  // found through the default style
+  };
+  for (const FloatCase& c : floats) {
+    std::vector<float> values{-1, -1};
+    GetStyleFloats(&style, c.key, values);
+    EXPECT_EQ(values, c.want) << c.key;
+  }
+
+  const TColor def(0.1f, 0.2f, 0.3f, 0.4f);
+  EXPECT_EQ(GetStyleColor(&style, "half", def), TColor(0.5f, 0.25f, 0.3f, 0.4f));
+  EXPECT_EQ(GetStyleColor(&style, "green", def), TColor(0.1f, 1, 0.3f, 0.4f));
+  EXPECT_EQ(GetStyleColor(&style, "missing", def), def);
+  EXPECT_EQ(GetStyleColor(&style, "scalar", def), def);
+  EXPECT_EQ(GetStyleColor(nullptr, "half", def), def);
+  EXPECT_EQ(lua_gettop(L), top);
+  t.reset();
+  lua_close(L);
+}
