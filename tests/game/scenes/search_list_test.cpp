@@ -13,6 +13,7 @@
 #include "game/shell/GameMain.h"
 #include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
+#include "render/TSprite.h"
 #include "render/TTexture.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
@@ -35,6 +36,7 @@ public:
     lastFirst = m->first;
   }
   void HideHint() override { ++hidden; }
+  void SetScene(const boost::shared_ptr<TSprite>& sprite) { mSceneSprite = sprite; }
 
   int shown = 0;
   int hidden = 0;
@@ -534,10 +536,33 @@ TEST_F(SearchListTest, APuzzleRendersItsSceneIntoATextureOfItsSize) {
   RunGame([&](TPlatform*) {
     BuildLevel();
     auto* puzzle = Find<CountingPuzzle>("puzzle");
+    boost::shared_ptr<TTexture> blank = puzzle->RenderToTexture();
+    ASSERT_TRUE(blank) << "no scene yet: a blank picture";
+    EXPECT_EQ(blank->GetWidth(), 600);
+    EXPECT_EQ(blank->GetHeight(), 500);
+
+    // A red square centred on the scene's origin: its lower right quarter is in the picture.
+    boost::shared_ptr<TTexture> red = TTexture::Create(16, 16, true);
+    ASSERT_TRUE(red);
+    {
+      uint32_t* px = nullptr;
+      int32_t pitch = 0;
+      TextureLock lock;
+      ASSERT_TRUE(lock.Lock(px, pitch, red.get()));
+      for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) px[y * pitch + x] = 0xFFFF0000u;
+    }
+    puzzle->SetScene(TSprite::Create(0, red));
     boost::shared_ptr<TTexture> shot = puzzle->RenderToTexture();
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->GetWidth(), 600);
-    EXPECT_EQ(shot->GetHeight(), 500);
+    uint32_t* px = nullptr;
+    int32_t pitch = 0;
+    TextureLock lock;
+    ASSERT_TRUE(lock.Lock(px, pitch, shot.get()));
+    EXPECT_EQ(px[2 * pitch + 2] & 0xFFFFFFu, 0xFF0000u);
+    EXPECT_EQ(px[7 * pitch + 7] & 0xFFFFFFu, 0xFF0000u);
+    EXPECT_EQ(px[20 * pitch + 20] & 0xFFFFFFu, 0u);
   });
 }
 
