@@ -14,13 +14,18 @@
 
 namespace {
 
-// Lays out a fresh child of an 800x600 parent from a Lua table text.
-TRect Layout(lua_State* L, TWindow* parent, const char* table, TRect start = TRect()) {
-  lua_dostring(L, (std::string("gT = ") + table).c_str());
+// Runs the chunk, which sets the global gT, and holds that table.
+std::unique_ptr<TLuaTable> StyleTable(lua_State* L, const char* chunk) {
+  lua_dostring(L, chunk);
   lua_pushstring(L, "gT");
   lua_gettable(L, LUA_GLOBALSINDEX);
-  TLuaTable t(L);
-  TWindowStyle style(&t);
+  return std::make_unique<TLuaTable>(L);
+}
+
+// Lays out a fresh child of an 800x600 parent from a Lua table text.
+TRect Layout(lua_State* L, TWindow* parent, const char* table, TRect start = TRect()) {
+  std::unique_ptr<TLuaTable> t = StyleTable(L, (std::string("gT = ") + table).c_str());
+  TWindowStyle style(t.get());
   TWindow* w = new TWindow();
   parent->AddChild(Own(w));
   w->SetPosition(start.left, start.top);
@@ -175,13 +180,11 @@ TEST_F(WindowTest, AChildAddedTwiceLeavesNoLayerEntryBehindWhenRemoved) {
 
 TEST_F(WindowTest, TypedStyleGettersConvertTheirValueOrGiveTheDefault) {
   lua_State* L = lua_open();
-  lua_dostring(L,
-               "gCurrentDefaultStyle = {inherited = {0.5, 0.25}}\n"
-               "gT = {colour = {1, 0.5, 0.25, 0.75}, list = {7}, fn = function() end,\n"
-               "      notatable = 3, num = 2, zero = 0, text = 'yes', ratio = '2.5', neg = -3.9}");
-  lua_pushstring(L, "gT");
-  lua_gettable(L, LUA_GLOBALSINDEX);
-  auto t = std::make_unique<TLuaTable>(L);
+  auto t = StyleTable(
+      L,
+      "gCurrentDefaultStyle = {inherited = {0.5, 0.25}}\n"
+      "gT = {colour = {1, 0.5, 0.25, 0.75}, list = {7}, fn = function() end,\n"
+      "      notatable = 3, num = 2, zero = 0, text = 'yes', ratio = '2.5', neg = -3.9}");
   TWindowStyle style(t.get());
   int top = lua_gettop(L);
 
@@ -224,13 +227,11 @@ TEST_F(WindowTest, TypedStyleGettersConvertTheirValueOrGiveTheDefault) {
 
 TEST_F(WindowTest, StyleNumberListsAndColoursReadOverTheirDefaults) {
   lua_State* L = lua_open();
-  lua_dostring(L,
-               "gCurrentDefaultStyle = {inherited = {9}}\n"
-               "gT = {pair = {3, 4}, long = {1, 2, 3}, mixed = {5, 'x', 7}, holed = {1, nil, 3},\n"
-               "      scalar = 6, half = {0.5, 0.25}, green = {[2] = 1}}");
-  lua_pushstring(L, "gT");
-  lua_gettable(L, LUA_GLOBALSINDEX);
-  auto t = std::make_unique<TLuaTable>(L);
+  auto t = StyleTable(
+      L,
+      "gCurrentDefaultStyle = {inherited = {9}}\n"
+      "gT = {pair = {3, 4}, long = {1, 2, 3}, mixed = {5, 'x', 7}, holed = {1, nil, 3},\n"
+      "      scalar = 6, half = {0.5, 0.25}, green = {[2] = 1}}");
   TWindowStyle style(t.get());
   const int top = lua_gettop(L);
 

@@ -2,22 +2,18 @@
 // layout table inside the engine on the headless platform and driven on the virtual clock.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
-#include "engine/EngineFixture.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMPuzzleWindow.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
-#include "game/shell/GameMain.h"
-#include "game/shell/GameRegistration.h"
-#include "game/shell/QMGameManager.h"
 #include "render/TSprite.h"
 #include "render/TTexture.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
 #include "sound/TSoundManager.h"
+#include "support/GameFixture.h"
 #include "window/TImage.h"
 #include "window/TModalWindow.h"
 #include "window/TText.h"
@@ -60,40 +56,28 @@ const char kTimers[] =
     "function decrementGameTimer() gDecrements = gDecrements + 1 end "
     "function bumpHintLevel() gBumps = gBumps + 1 end";
 
-class SearchListTest : public EngineTest {
+class SearchListTest : public GameTest {
 protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    namespace fs = std::filesystem;
-    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
-    for (const char* folder : {"audio", "fonts"}) {
-      fs::create_directories(mWork + "/assets/" + folder);
-      fs::copy(sample + folder, mWork + "/assets/" + folder, fs::copy_options::recursive);
-    }
+    GameTest::SetUp();
+    UseSampleAssets({"audio", "fonts"});
     WriteAsset("strings.xml",
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workbook><Worksheet><Table>\n"
                "<Row><Cell><Data>ITEM_LAMP</Data></Cell><Cell><Data>Oil lamp</Data></Cell></Row>\n"
                "</Table></Worksheet></Workbook>\n");
-    SetGameSettings();
   }
 
-  void RunGame(std::function<void(TPlatform*)> body) {
-    Run("--multiple", [&](TPlatform* p) {
-      Host()->DoLuaString(
-          "function QMSerialized_save() return '' end "
-          "function QMSerialized_restore() end function QMGameState_new() end");
-      CreateGameManager();
-      RegisterGameTypes(p->GetWindowManager());
+  // The game with a puzzle type and a stand-in for the search scene, and Lua timer functions
+  // that count their calls.
+  void RunLevel(std::function<void()> body) {
+    RunGame([&](TPlatform* p, QMGameManager&) {
       p->GetWindowManager()->RegisterWindowType("TestPuzzle", &CountingPuzzle::Create);
       p->GetWindowManager()->RegisterWindowType("SearchWindow", &LeaveCounter::Create);
       Host()->DoLuaString(kTimers);
-      body(p);
-      DestroyGameManager();
+      body();
     });
-    EXPECT_TRUE(sBodyRan);
   }
 
-  static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
   static double Global(const char* name) { return Host()->GetGlobalNumber(name); }
   static TWindowManager* Wm() { return TWindowManager::Instance(); }
 
@@ -159,7 +143,7 @@ protected:
 };
 
 TEST_F(SearchListTest, StartOfPlayCallsTheGameTimerEverySecondFromOneSecondOnAndTheHintTimer) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     BuildLevel();
     QMSearchList* list = List();
     auto* puzzle = Find<CountingPuzzle>("puzzle");
@@ -195,7 +179,7 @@ TEST_F(SearchListTest, StartOfPlayCallsTheGameTimerEverySecondFromOneSecondOnAnd
 // and a stop asked for while the dialog is up takes effect on the level's task.
 TEST_F(SearchListTest,
        ADialogOverTheLevelHoldsTheTimersAndAStopThenStopsThemForGoodUntilRestarted) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     BuildLevel();
     QMSearchList* list = List();
     Post(new TMessage(kQMStartPlay, ""), Find<QMPuzzleWindow>("puzzle"));
@@ -235,7 +219,7 @@ TEST_F(SearchListTest,
 }
 
 TEST_F(SearchListTest, ASolvedPuzzleStartsItsMusicOnceButNoTimers) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     BuildLevel("", ", solved = true, backgroundAudio = 'audio/music.ogg'");
     auto* puzzle = Find<CountingPuzzle>("puzzle");
     ASSERT_TRUE(puzzle->IsSolved());
@@ -259,7 +243,7 @@ TEST_F(SearchListTest, ASolvedPuzzleStartsItsMusicOnceButNoTimers) {
 }
 
 TEST_F(SearchListTest, PuzzleMessagesReachTheHintsAndLuaAndOtherIdsAreNotTaken) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     BuildLevel();
     auto* puzzle = Find<CountingPuzzle>("puzzle");
     QMSearchHintMessage hint("lamp", 7, 8);
@@ -293,7 +277,7 @@ TEST_F(SearchListTest, PuzzleMessagesReachTheHintsAndLuaAndOtherIdsAreNotTaken) 
 }
 
 TEST_F(SearchListTest, TheTimeReadsMinutesAndSecondsAndWarnsAtFiveMinutesAndOneMinute) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     BuildLevel(", currentTime = 400");
     QMSearchList* list = List();
     TText* time = TimeText();
@@ -330,7 +314,7 @@ TEST_F(SearchListTest, TheTimeReadsMinutesAndSecondsAndWarnsAtFiveMinutesAndOneM
 // The colours and sounds are read before the starting time is shown, so a level that starts
 // in its last five minutes is coloured and warned from the first frame.
 TEST_F(SearchListTest, AStartingTimeInTheLastFiveMinutesIsColouredAndWarnedAtCreation) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     size_t before = Playing();
     BuildLevel(", currentTime = 300");
     EXPECT_EQ(Playing(), before + 1);
@@ -346,7 +330,7 @@ TEST_F(SearchListTest, AStartingTimeInTheLastFiveMinutesIsColouredAndWarnedAtCre
 }
 
 TEST_F(SearchListTest, ListsWithoutATimeTextOrLightsSkipThoseSteps) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     Build(
         "SearchListWindow({ name = 'searchListWindow', x = 0, y = 0, w = 200, h = 500, "
         "hintLevel = 1, currentTime = 30, hintLevelTimeOut = -5, "
@@ -368,7 +352,7 @@ TEST_F(SearchListTest, ListsWithoutATimeTextOrLightsSkipThoseSteps) {
 }
 
 TEST_F(SearchListTest, HintLightsShowTheHintLevel) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     BuildLevel(", hintLevel = 2");
     EXPECT_TRUE(Shown("hintLED1"));
     EXPECT_TRUE(Shown("hintLED2"));
@@ -391,7 +375,7 @@ TEST_F(SearchListTest, HintLightsShowTheHintLevel) {
 }
 
 TEST_F(SearchListTest, CoversBadClicksAndTheSearchScenesHoverAreTheListsToHandle) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     Build(
         "SearchWindow({ name = 'qmsearch', x = 0, y = 0, w = 600, h = 500 }), "
         "SearchListWindow({ name = 'searchListWindow', x = 600, y = 0, w = 200, h = 500, "
@@ -436,7 +420,7 @@ TEST_F(SearchListTest, CoversBadClicksAndTheSearchScenesHoverAreTheListsToHandle
 }
 
 TEST_F(SearchListTest, EntriesShowTheirLabelHighlightRestoreAndStrikeOutWhenFound) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     BuildLevel();
     QMSearchItem* lamp = List()->FindItem("lamp");
     ASSERT_NE(lamp, nullptr);
@@ -490,7 +474,7 @@ TEST_F(SearchListTest, EntriesShowTheirLabelHighlightRestoreAndStrikeOutWhenFoun
 }
 
 TEST_F(SearchListTest, EntriesFoundAtCreationAreGreyedWithoutSoundAndBareEntriesAreSkipped) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     const size_t before = Playing();
     Build(
         "SearchListWindow({ name = 'searchListWindow', x = 0, y = 0, w = 200, h = 500, "
@@ -520,7 +504,7 @@ TEST_F(SearchListTest, EntriesFoundAtCreationAreGreyedWithoutSoundAndBareEntries
 }
 
 TEST_F(SearchListTest, TheListIsFoundByNameUnderTheWindowOrItsAncestors) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     BuildLevel();
     TWindow* puzzle = Find<TWindow>("puzzle");
     EXPECT_EQ(FindSearchListWindow(puzzle, "searchListWindow"), List())
@@ -533,7 +517,7 @@ TEST_F(SearchListTest, TheListIsFoundByNameUnderTheWindowOrItsAncestors) {
 }
 
 TEST_F(SearchListTest, APuzzleRendersItsSceneIntoATextureOfItsSize) {
-  RunGame([&](TPlatform*) {
+  RunLevel([&] {
     BuildLevel();
     auto* puzzle = Find<CountingPuzzle>("puzzle");
     boost::shared_ptr<TTexture> blank = puzzle->RenderToTexture();
