@@ -11,15 +11,13 @@
 
 #include "anim/KSpriteWindow.h"
 #include "core/EngineLog.h"
-#include "engine/EngineFixture.h"
 #include "game/puzzles/word/QMWordPuzzleGridPiece.h"
 #include "game/puzzles/word/QMWordPuzzleLetter.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
-#include "game/shell/GameMain.h"
-#include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
 #include "script/binding/TScript.h"
 #include "script/binding/TWindowScript.h"
+#include "support/GameFixture.h"
 #include "window/TWindowManager.h"
 #include "window/WindowTestSupport.h"
 
@@ -40,42 +38,27 @@ int gClickHooks = 0;
 int gPlaceHooks = 0;
 int gEmptyGridHooks = 0;
 
-class WordPuzzleTest : public EngineTest {
+class WordPuzzleTest : public GameTest {
 protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    namespace fs = std::filesystem;
-    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
-    for (const char* folder : {"word", "fonts"}) {
-      fs::create_directories(mWork + "/assets/" + folder);
-      fs::copy(sample + folder, mWork + "/assets/" + folder, fs::copy_options::recursive);
-    }
-    fs::copy(std::string(ENGINE_FIXTURES_DIR) + "/word/tall_panel.png",
-             mWork + "/assets/word/tall_panel.png");
-    fs::create_directories(mWork + "/assets/scripts/common/word");
+    GameTest::SetUp();
+    UseSampleAssets({"word", "fonts"});
+    std::filesystem::copy(std::string(ENGINE_FIXTURES_DIR) + "/word/tall_panel.png",
+                          mWork + "/assets/word/tall_panel.png");
+    std::filesystem::create_directories(mWork + "/assets/scripts/common/word");
     // The flight is over as soon as it starts.
     WriteAsset("scripts/common/word/word_letter_anim.lua", "SetLetterInGrid() CheckForWin()");
-    SetGameSettings();
     gClickHooks = gPlaceHooks = gEmptyGridHooks = 0;
   }
 
-  // Runs body in the engine with the game object, the game's window types and a player.
-  void RunGame(std::function<void(TPlatform*, QMGameManager&)> body) {
-    Run("--multiple", [&](TPlatform* p) {
-      Host()->DoLuaString(
-          "function QMSerialized_save() return '' end "
-          "function QMSerialized_restore() end function QMGameState_new() end");
-      CreateGameManager();
-      RegisterGameTypes(p->GetWindowManager());
-      QMGameManager& game = *QMGameManager::Instance();
+  // The game with a player, whose per-user values the puzzle keeps.
+  void RunWithPlayer(std::function<void(TPlatform*, QMGameManager&)> body) {
+    RunWithPlayer([&](TPlatform* p, QMGameManager& game) {
       game.SetCurrentUser(game.CreateNewUser("Tester"));
       body(p, game);
-      DestroyGameManager();
     });
-    EXPECT_TRUE(sBodyRan);
   }
 
-  static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
   static TWindow* Top() { return TWindowManager::Instance()->GetTopModal(); }
 
   // A puzzle screen as a game lays it out: the overlay sprite window, which the puzzle brings
@@ -163,7 +146,7 @@ TEST_F(WordPuzzleTest, ABankLetterOpensOnlyTheCellsItsForbiddenLettersAllow) {
       {ragged, "A_0_row1", {"1,1", "2,1"}},
   };
   for (const Case& c : cases) {
-    RunGame([&](TPlatform* p, QMGameManager&) {
+    RunWithPlayer([&](TPlatform* p, QMGameManager&) {
       QMWordPuzzleWindow* puzzle =
           Open(p, std::string("round1 = { ") + kPanels + ", " + c.round + " }");
       ASSERT_NE(puzzle, nullptr);
@@ -179,7 +162,7 @@ TEST_F(WordPuzzleTest, ABankLetterOpensOnlyTheCellsItsForbiddenLettersAllow) {
 }
 
 TEST_F(WordPuzzleTest, APlacedLetterStandsInItsCellAndAReplacedOneGoesHome) {
-  RunGame([&](TPlatform* p, QMGameManager& game) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager& game) {
     QMWordPuzzleWindow* puzzle =
         Open(p, std::string("round1 = { ") + kPanels +
                     ", gridLayout = { row1 = { 1, 1 }, row2 = { 1, 1 } }, "
@@ -228,7 +211,7 @@ TEST_F(WordPuzzleTest, APlacedLetterStandsInItsCellAndAReplacedOneGoesHome) {
 }
 
 TEST_F(WordPuzzleTest, LettersStandAroundTheGridByTheCellSizeAndAreNamedByLineAndPoint) {
-  RunGame([&](TPlatform* p, QMGameManager& game) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager& game) {
     // 40 x 60 panels, the grid's upper left at (0, 0), two columns and two rows.
     QMWordPuzzleWindow* puzzle =
         Open(p,
@@ -282,7 +265,7 @@ TEST_F(WordPuzzleTest, LettersStandAroundTheGridByTheCellSizeAndAreNamedByLineAn
 }
 
 TEST_F(WordPuzzleTest, AWonRoundQueuesTheRoundEndModalOnceAndTheLastCompletesThePuzzle) {
-  RunGame([&](TPlatform* p, QMGameManager& game) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager& game) {
     const std::string round = std::string(kPanels) + ", gridLayout = { row1 = { 1, 1 } }, ";
     QMWordPuzzleWindow* puzzle =
         Open(p, "round1 = { " + round +
@@ -357,7 +340,7 @@ TEST_F(WordPuzzleTest, ASavedGameResumesItsRoundWithTheLettersInTheirCells) {
       ", gridLayout = { row1 = { 1, 1 } }, startingLetters = { row1 = 'BC' }, "
       "solution = { { column = 1, row = 1, letter = 'B' }, "
       "{ column = 2, row = 1, letter = 'C' } } }";
-  RunGame([&](TPlatform* p, QMGameManager& game) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager& game) {
     game.SetWordPuzzleRound(1);
     game.SetUserString("B_0_row1", "Grid_1_1");
     game.SetUserString("C_1_row1", "Grid_9_9");  // no such cell: ignored
@@ -372,7 +355,7 @@ TEST_F(WordPuzzleTest, ASavedGameResumesItsRoundWithTheLettersInTheirCells) {
   });
   // A round the puzzle does not have resumes at its last; a restored grid that is already
   // solved wins at once.
-  RunGame([&](TPlatform* p, QMGameManager& game) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager& game) {
     game.SetWordPuzzleRound(7);
     game.SetUserString("B_0_row1", "Grid_1_1");
     game.SetUserString("C_1_row1", "Grid_2_1");
@@ -387,7 +370,7 @@ TEST_F(WordPuzzleTest, ASavedGameResumesItsRoundWithTheLettersInTheirCells) {
 }
 
 TEST_F(WordPuzzleTest, AHintFillsTheLastSolutionEntryFirst) {
-  RunGame([&](TPlatform* p, QMGameManager&) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager&) {
     QMWordPuzzleWindow* puzzle = Open(p, std::string("round1 = { ") + kPanels + kTwoLetters);
     ASSERT_NE(puzzle, nullptr);
     ASSERT_EQ(puzzle->GetSolution().size(), 2u);
@@ -403,7 +386,7 @@ TEST_F(WordPuzzleTest, AHintFillsTheLastSolutionEntryFirst) {
     EXPECT_EQ(Host()->GetGlobalString("gHint"), str("false")) << "nothing left to give";
   });
   // While the scene shows its "disableHint" window, no hint is given.
-  RunGame([&](TPlatform* p, QMGameManager&) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager&) {
     Open(p, std::string("round1 = { ") + kPanels +
                 ", gridLayout = { row1 = { 1 } }, startingLetters = { row1 = 'A' }, "
                 "solution = { { column = 1, row = 1, letter = 'A' } } }");
@@ -418,7 +401,7 @@ TEST_F(WordPuzzleTest, AHintFillsTheLastSolutionEntryFirst) {
 TEST_F(WordPuzzleTest, NoHintIsGivenWhileALetterFlies) {
   WriteAsset("scripts/common/word/word_letter_anim.lua",
              "return function() while true do coroutine.yield() end end");
-  RunGame([&](TPlatform* p, QMGameManager&) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager&) {
     QMWordPuzzleWindow* puzzle = Open(p, std::string("round1 = { ") + kPanels + kTwoLetters);
     ASSERT_NE(puzzle, nullptr);
     Click(p, "A_0_row1");
@@ -435,7 +418,7 @@ TEST_F(WordPuzzleTest, NoHintIsGivenWhileALetterFlies) {
 }
 
 TEST_F(WordPuzzleTest, ScriptFunctionsAreResetWhenTheirWindowDies) {
-  RunGame([&](TPlatform* p, QMGameManager&) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager&) {
     const std::string round = std::string(kPanels) + ", gridLayout = { row1 = { 1 } }, ";
     Open(p, "round1 = { " + round +
                 "startingLetters = { row1 = 'A' }, solution = { { column = 1, row = 1, "
@@ -461,7 +444,7 @@ TEST_F(WordPuzzleTest, ScriptFunctionsAreResetWhenTheirWindowDies) {
 }
 
 TEST_F(WordPuzzleTest, DamagedRoundsAreLoggedAndSkipped) {
-  RunGame([&](TPlatform* p, QMGameManager&) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager&) {
     QMWordPuzzleWindow* puzzle =
         Open(p,
              "round1 = { gridPieces = { piece1 = { graphics = 'word/panel.png' }, "
@@ -480,7 +463,7 @@ TEST_F(WordPuzzleTest, DamagedRoundsAreLoggedAndSkipped) {
     EXPECT_NE(log.find("row1 element 2 names panel 5 of 1; no cell made"), std::string::npos);
     Host()->DoLuaString("PopModal(gWordModal)");
   });
-  RunGame([&](TPlatform* p, QMGameManager&) {
+  RunWithPlayer([&](TPlatform* p, QMGameManager&) {
     QMWordPuzzleWindow* puzzle = Open(p, "rounds = 'none'");
     ASSERT_NE(puzzle, nullptr);
     EXPECT_EQ(puzzle->GetRoundCount(), 0);
