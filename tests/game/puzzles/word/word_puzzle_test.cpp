@@ -53,7 +53,7 @@ protected:
 
   // The game with a player, whose per-user values the puzzle keeps.
   void RunWithPlayer(std::function<void(TPlatform*, QMGameManager&)> body) {
-    RunWithPlayer([&](TPlatform* p, QMGameManager& game) {
+    RunGame([&](TPlatform* p, QMGameManager& game) {
       game.SetCurrentUser(game.CreateNewUser("Tester"));
       body(p, game);
     });
