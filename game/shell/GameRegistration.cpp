@@ -11,8 +11,14 @@
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
+#include "game/shell/QMGameOver.h"
+#include "game/shell/QMIntro.h"
+#include "game/shell/QMSpriteWindow.h"
 #include "game/shell/TChoosePlayer.h"
+#include "game/shell/TCredits.h"
 #include "game/shell/TCustomTextEdit.h"
+#include "game/shell/THiscore.h"
+#include "game/shell/TMainMenu.h"
 #include "game/shell/TOptions.h"
 #include "online/TGameState.h"
 #include "script/LuaApi.h"
@@ -24,10 +30,11 @@
 #include "window/TWindowManager.h"
 
 const QMWindowType kGameWindowTypes[] = {
-    {"Slider", &TSlider::Create},
-    {"ChoosePlayerWindow", &TChoosePlayer::Create},
-    {"TextEdit", &TCustomTextEdit::Create},
-    {"OptionsWindow", &TOptions::Create},
+    {"Slider", &TSlider::Create},           {"ChoosePlayerWindow", &TChoosePlayer::Create},
+    {"TextEdit", &TCustomTextEdit::Create}, {"OptionsWindow", &TOptions::Create},
+    {"MainMenu", &TMainMenu::Create},       {"GameOver", &QMGameOver::Create},
+    {"HiscoreWindow", &THiscore::Create},   {"CreditsWindow", &TCredits::Create},
+    {"IntroWindow", &QMIntro::Create},      {"QMSpriteWindow", &QMSpriteWindow::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 

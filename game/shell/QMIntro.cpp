@@ -1,0 +1,11 @@
+#include "game/shell/QMIntro.h"
+
+#include "sound/TSound.h"
+#include "window/TWindowStyle.h"
+
+void QMIntro::PostCreate(TWindowStyle& style) {
+  TWindow::PostCreate(style);
+  const str audio = style.GetString("backgroundAudio", "");
+  if (audio.IsEmpty()) return;
+  if (boost::shared_ptr<TSound> sound = TSound::Get(audio, false, 1001)) sound->Play(true);
+}
