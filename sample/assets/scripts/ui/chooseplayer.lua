@@ -51,6 +51,7 @@ end
 
 function ChoosePlayerPick()
   SetCurrentUser(GetCurrentSelectedUser())
+  gPlayerPicked = true
 end
 
 -- Builds the dialog on a new modal; the caller waits for it to close.
@@ -85,6 +86,9 @@ function BuildChoosePlayer()
   return id
 end
 
+-- Answers whether the player picked a profile (rather than going back).
 return function()
+  gPlayerPicked = false
   WaitForCloseMessage(BuildChoosePlayer())
+  return gPlayerPicked
 end
