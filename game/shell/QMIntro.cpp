@@ -7,5 +7,6 @@ void QMIntro::PostCreate(TWindowStyle& style) {
   TWindow::PostCreate(style);
   const str audio = style.GetString("backgroundAudio", "");
   if (audio.IsEmpty()) return;
-  if (boost::shared_ptr<TSound> sound = TSound::Get(audio, false, 1001)) sound->Play(true);
+  mBackgroundSound = TSound::Get(audio, false, 1001);
+  if (mBackgroundSound) mBackgroundSound->Play(true);
 }

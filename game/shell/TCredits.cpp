@@ -1,6 +1,7 @@
 #include "game/shell/TCredits.h"
 
 #include <cstring>
+#include <string>
 
 #include "assets/FileLayer.h"
 #include "core/EngineLog.h"
@@ -11,8 +12,12 @@
 
 namespace {
 
-// Lines longer than this arrive in pieces, each shown as a line of its own.
 constexpr int kLineBuffer = 1024;
+// A text layout gives a line without characters no height, so a blank line holds one space:
+// the three blocks stay line-aligned only while every line is one line high.
+const char kBlankLine[] = " \n";
+// Far more than any credits text; a bigger file is cut here rather than read without end.
+constexpr size_t kMaxFileSize = 1 << 20;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -45,8 +50,7 @@ str TCredits::MarkUpLine(const str& text, const str& headerColour) {
     else
       out += str(s + i, 1);
   }
-  out += "\n";
-  return out;
+  return out.IsEmpty() ? str(kBlankLine) : out + "\n";
 }
 
 void TCredits::Init(TWindowStyle& style) {
@@ -64,14 +68,14 @@ void TCredits::Init(TWindowStyle& style) {
   mHeaderColour =
       str::Format("%02x%02x%02x%02x", ColourByte(r), ColourByte(g), ColourByte(b), ColourByte(a));
 
-  mLeftText = mRightText = mFullText = "\n";
+  mLeftText = mRightText = mFullText = kBlankLine;
   ReadFile(style.GetString("file", ""));
   // Blank lines after the text, so that its end scrolls fully out of view.
   const int padding = mFontSize > 0 ? GetHeight() / mFontSize : 0;
   for (int i = 0; i < padding; ++i) {
-    mLeftText += "\n";
-    mRightText += "\n";
-    mFullText += "\n";
+    mLeftText += kBlankLine;
+    mRightText += kBlankLine;
+    mFullText += kBlankLine;
   }
 
   mLeft = MakeLayout(mLeftText, mColumnWidth);
@@ -81,33 +85,54 @@ void TCredits::Init(TWindowStyle& style) {
   // first began, so the loop has no seam.
   mScrollDistance = mLeft ? mLeft->GetBounds(1.0f).bottom / 2 : 0;
   mStartTime = 0;
+}
+
+// The timer is armed once the window stands in its modal, whose clock runs it.
+void TCredits::PostCreate(TWindowStyle& style) {
+  TWindow::PostCreate(style);
   SetAnimTimer(16, true, true, false);
 }
 
 void TCredits::ReadFile(const str& name) {
-  // Binary, so that a file written with "\r\n" line ends reads the same as one with "\n".
+  // Binary, so that "\r\n" and "\n" line ends read alike.
   TFile* file = name.IsEmpty() ? nullptr : FileOpen(name.CStr(), kFileReadBinary);
   if (!file || FileError(file)) {
     if (file) FileClose(file);
     EngineLog("Credits: cannot open the credits file \"%s\"", name.CStr());
     return;
   }
-  char line[kLineBuffer];
-  while (char* end = FileGetS(file, line, kLineBuffer)) {
-    const str text = StripLineEnd(line, static_cast<size_t>(end - line));
-    const char* bar = std::strchr(text.CStr(), '|');
-    if (bar) {
-      const size_t split = static_cast<size_t>(bar - text.CStr());
-      mLeftText += MarkUpLine(str(text.CStr(), static_cast<unsigned>(split)), mHeaderColour);
-      mRightText += MarkUpLine(str(bar + 1), mHeaderColour);
-      mFullText += "\n";
-    } else {
-      mLeftText += "\n";
-      mRightText += "\n";
-      mFullText += MarkUpLine(text, mHeaderColour);
-    }
-  }
+  std::string bytes;
+  char chunk[kLineBuffer];
+  int32_t n = 0;
+  while (bytes.size() < kMaxFileSize && (n = FileRead(file, chunk, sizeof chunk)) > 0)
+    bytes.append(chunk, static_cast<size_t>(n));
   FileClose(file);
+  if (bytes.size() > kMaxFileSize) {
+    EngineLog("Credits: \"%s\" is longer than %zu bytes; the rest is left out", name.CStr(),
+              kMaxFileSize);
+    bytes.resize(kMaxFileSize);
+  }
+  // A last line without a line end is a whole line too.
+  for (size_t begin = 0; begin < bytes.size();) {
+    size_t end = bytes.find('\n', begin);
+    end = end == std::string::npos ? bytes.size() : end + 1;
+    AddLine(StripLineEnd(bytes.data() + begin, end - begin));
+    begin = end;
+  }
+}
+
+void TCredits::AddLine(const str& text) {
+  const char* bar = std::strchr(text.CStr(), '|');
+  if (bar) {
+    const size_t split = static_cast<size_t>(bar - text.CStr());
+    mLeftText += MarkUpLine(str(text.CStr(), static_cast<unsigned>(split)), mHeaderColour);
+    mRightText += MarkUpLine(str(bar + 1), mHeaderColour);
+    mFullText += kBlankLine;
+  } else {
+    mLeftText += kBlankLine;
+    mRightText += kBlankLine;
+    mFullText += MarkUpLine(text, mHeaderColour);
+  }
 }
 
 TCredits::Layout TCredits::MakeLayout(const str& text, int width) const {
@@ -137,7 +162,6 @@ void TCredits::Draw() {
   const int line = mFontSize;
   const int width = GetWidth(), height = GetHeight();
   TScoped2d in2d;
-  if (!in2d.Ok()) return;
   struct Block {
     TTextLayout* layout;
     int left, right;

@@ -19,6 +19,7 @@ public:
   ~TCredits() override;
 
   void Init(TWindowStyle& style) override;
+  void PostCreate(TWindowStyle& style) override;
   void Draw() override;
   bool Animate() override;
 
@@ -33,7 +34,7 @@ public:
   // A line of the credits file with its line end removed: "\n", "\r\n" or nothing.
   static str StripLineEnd(const char* line, size_t length);
   // Trims spaces and tabs and turns "[" and "]" into the header colour's markup, ending the
-  // line with "\n".
+  // line with "\n"; a line left empty becomes a blank line (" \n").
   static str MarkUpLine(const str& text, const str& headerColour);
 
 private:
@@ -43,6 +44,8 @@ private:
   using Layout = std::unique_ptr<TTextLayout, LayoutDeleter>;
 
   void ReadFile(const str& name);
+  // Appends one line of the file to the three texts.
+  void AddLine(const str& text);
   Layout MakeLayout(const str& text, int width) const;
 
   Layout mLeft, mRight, mFull;

@@ -5,7 +5,7 @@
 local kIntroLength = 7000
 
 return function()
-  local id = PushModal("intro")
+  local id = PushModal("introscreen")
   MakeDialog({
     IntroWindow({ name = "intro", x = 0, y = 0, w = 800, h = 600,
                   backgroundAudio = "audio/intro_theme.ogg",
