@@ -33,8 +33,6 @@ protected:
                               std::filesystem::copy_options::overwrite_existing);
     // The tests start the screens themselves, not the sample's game flow.
     std::filesystem::remove(mWork + "/assets/scripts/mainloop.lua");
-    // Frames are compared without the pointer over them.
-    std::filesystem::remove_all(mWork + "/assets/cursor");
     SetGameSettings();
   }
 
@@ -108,6 +106,8 @@ protected:
       Send(p, kEventIdle, 0, 0);
     }
   }
+  // Frames to compare are drawn without the pointer over them.
+  static void HidePointer(TPlatform* p) { p->SetCursorVisible(false); }
   // The last frame shown on the headless display.
   static platform::display::Image Frame() {
     auto* display = dynamic_cast<platform::display::headless::Display*>(

@@ -98,6 +98,7 @@ TEST_F(CreditsTest, CreditsScrollOncePerCycleAfterTheIntroPause) {
 // its cycle.
 TEST_F(CreditsTest, CreditsScreenDrawsAsStoredAtTwoMoments) {
   RunGame([&](TPlatform* p, QMGameManager&) {
+    HidePointer(p);
     Screen(p, "credits.lua");
     Idle(p, 1);
     ASSERT_NE(Find<TCredits>("credits"), nullptr);
