@@ -75,7 +75,8 @@ void THiscoreSubmit::Setup() {
 }
 
 bool THiscoreSubmit::OnMessage(TMessage* message) {
-  if (message->GetId() != kTextEditChanged) return false;
+  // The dialog still closes as every modal does (a closing button, say).
+  if (message->GetId() != kTextEditChanged) return TModalWindow::OnMessage(message);
   TWindow* submit = FindChild("submittoserver", -1);
   if (HasText(this, "nameedit") || HasText(this, "accountedit")) {
     SetShown(submit, true);

@@ -11,7 +11,7 @@ local function Field(name, y, password)
   return Group({
     Bitmap({ name = name .. "field", image = "images/field.png", x = 270, y = y }),
     TextEdit({ name = name, x = 278, y = y + 6, w = 244, h = 26, length = 20,
-               label = "#", password = password, font = kFieldFont }),
+               label = "", password = password, font = kFieldFont }),
   })
 end
 
