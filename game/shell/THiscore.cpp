@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "core/TSettings.h"
 #include "game/shell/ChildWindows.h"
@@ -23,6 +24,7 @@ constexpr int kScrollStep = 10;
 // The last page of the online table keeps at least this many rows in view.
 constexpr int kLastPageRows = 5;
 constexpr int kGameModes = 3;
+const char kSubmitScript[] = "scripts/ui/hiscoresubmit.lua";
 
 const char* const kHiddenByUpdate[] = {
     "eligible",  "eligibleasterisk", "serverstatus",    "info", "category", "local",
@@ -294,9 +296,15 @@ void THiscore::OpenSubmitDialog() {
   TWindowHandle alive(submit);
   wm->PushModal(std::move(dialog));
   if (!alive) return;
-  wm->RunScriptFile(submit, "scripts/ui/hiscoresubmit.lua");
+  const bool built = wm->RunScriptFile(submit, kSubmitScript);
   // The script may close the dialog at once.
   if (!alive) return;
+  // Without its script the dialog would be an empty modal no click gets past.
+  if (!built) {
+    EngineLog("High scores: \"%s\" failed; the submission dialog is closed", kSubmitScript);
+    wm->DoPopModal(submit->GetIdString());
+    return;
+  }
   submit->Setup();
   RunWindowScriptText("SwitchModes(false)");
 }

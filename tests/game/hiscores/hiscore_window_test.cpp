@@ -290,6 +290,25 @@ TEST_F(HiscoreWindowTest, SubmissionDialogFailsWithTheServersTextAndSucceedsInto
   });
 }
 
+// A submission script that fails to build the dialog closes it again, with a log line, so the
+// screen below stays usable.
+TEST_F(HiscoreWindowTest, ABrokenSubmissionScriptLeavesTheScreenUsable) {
+  WriteAsset("scripts/ui/hiscoresubmit.lua", "MakeDialog({ broken");
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    TWindowManager* wm = p->GetWindowManager();
+    g.SetCurrentUser(g.CreateNewUser("Ann"));
+    g.GetHiscores().AddScore(10, true, "");
+    ASSERT_NE(OpenScreen(p), nullptr);
+    TWindow* screen = wm->GetTopModal();
+    ClickOn(p, "submit");
+    EXPECT_EQ(wm->GetTopModal(), screen);
+    EXPECT_TRUE(Logged("\"scripts/ui/hiscoresubmit.lua\" failed; the submission dialog is closed"))
+        << Log();
+    ClickOn(p, "gamemoderight");
+    EXPECT_EQ(g.GetCurrentGameMode(), 1) << "the screen still takes clicks";
+  });
+}
+
 // The screen's functions die with it.
 TEST_F(HiscoreWindowTest, HighScoreFunctionsAreGoneWithTheirWindow) {
   RunGame([&](TPlatform* p, QMGameManager&) {

@@ -6,7 +6,7 @@ local PushButton = DialogPushButton
 
 -- The scrolling block, apart so that other screens (and tests) can show the same credits.
 function CreditsWindowLayout()
-  return CreditsWindow({ name = "credits", x = 40, y = 96, w = 720, h = 420,
+  return CreditsWindow({ name = "credits", x = 20, y = 96, w = 760, h = 420,
                          file = "text/credits.txt", time = 30000, intropause = 1500,
                          columngap = 40, columnwidth = 320, font = "fonts/sans.mvec",
                          fontsize = 22, fontcolor = Color(225, 232, 245),
