@@ -4,27 +4,20 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
-#include "core/EngineLog.h"
-#include "engine/EngineFixture.h"
+#include "engine/render/RenderFixture.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
-#include "platform/display/Image.h"
-#include "platform/display/headless/Display.h"
-#include "render/TDXContext.h"
-#include "render/TDxDisplayHandler.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSoundManager.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
 #include "window/WindowTestSupport.h"
 
-class GameScreenTest : public EngineTest {
+class GameScreenTest : public RenderTest {
 protected:
   void SetUp() override {
     EngineTest::SetUp();
@@ -39,7 +32,6 @@ protected:
   // Runs body in the engine with the game object and the game's window types.
   void RunGame(std::function<void(TPlatform*, QMGameManager&)> body) {
     Run("--multiple", [&](TPlatform* p) {
-      sLogPath = GetLogFilePath().CStr();
       Host()->DoLuaString(
           "function QMSerialized_save() return '' end "
           "function QMSerialized_restore() end function QMGameState_new() end");
@@ -108,19 +100,4 @@ protected:
   }
   // Frames to compare are drawn without the pointer over them.
   static void HidePointer(TPlatform* p) { p->SetCursorVisible(false); }
-  // The last frame shown on the headless display.
-  static platform::display::Image Frame() {
-    auto* display = dynamic_cast<platform::display::headless::Display*>(
-        TDxDisplayHandler::Instance()->GetContext()->GetBackend());
-    return display ? display->Frame() : platform::display::Image();
-  }
-  static std::string Log() {
-    std::ifstream in(sLogPath);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  static bool Logged(const std::string& line) { return Log().find(line) != std::string::npos; }
-
-  static inline std::string sLogPath;
 };
