@@ -208,6 +208,10 @@ TEST_F(HiscoreWindowTest, OnlineTablesByCategoryScrollAndReportFailures) {
     ClickOn(p, "global_local");
     EXPECT_EQ(State(), 0) << "back to the local view";
     EXPECT_FALSE(Shown("serverstatus"));
+    Answer(&mFailure, "");
+    ClickOn(p, "global_local");
+    EXPECT_EQ(Text("serverstatus"), "Asking the score server...") << "a retry";
+    ASSERT_TRUE(WaitFor(p, [] { return State() == 4; }));
   });
 }
 

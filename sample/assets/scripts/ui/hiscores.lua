@@ -55,6 +55,8 @@ function UpdateButtons()
   EnableWindow("categoryright", state == 4)
   EnableWindow("submit", state == 0 and ScoreAvailable() and GetConfig("hiscorelocal") ~= "1")
   SetButtonToggleState("global_local", state ~= 0)
+  -- The status line holds the last error until a new request runs.
+  if state >= 1 and state <= 3 then SetLabel("serverstatus", GetString("HISCORE_WAIT")) end
 end
 
 function HiscoreLayout()
