@@ -33,6 +33,7 @@ protected:
       else
         reply.body = mSubmitReply;
       if (!mFailure.empty()) reply.body = mFailure;
+      reply.stall = mStall;
       return reply;
     });
     std::ofstream(mWork + "/hiscoreserver.txt") << mServer->Url("/go/hiscore") << "\n";
@@ -91,6 +92,7 @@ protected:
   std::unique_ptr<LoopbackHttpServer> mServer;
   std::mutex mMutex;
   std::string mFirstTable, mSecondTable, mSubmitReply = "<hiscore><score/></hiscore>", mFailure;
+  bool mStall = false;
 };
 
 // The local view shows the current game mode's table, best first, with the player's eligible
@@ -291,6 +293,30 @@ TEST_F(HiscoreWindowTest, SubmissionDialogFailsWithTheServersTextAndSucceedsInto
     ClickOn(p, "submittoserver");
     EXPECT_TRUE(Shown("submiterror"));
     EXPECT_EQ(Text("submiterror"), "There is no score to submit.");
+  });
+}
+
+// Sending to a server that never answers returns at once: the game keeps running its frames
+// and the dialog shows that it is connecting while its own timer polls.
+TEST_F(HiscoreWindowTest, ASubmissionToAStalledServerLeavesTheGameRunning) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    TWindowManager* wm = p->GetWindowManager();
+    g.SetCurrentUser(g.CreateNewUser("Ann"));
+    g.GetHiscores().AddScore(10, true, "");
+    ASSERT_NE(OpenScreen(p), nullptr);
+    ClickOn(p, "submit");
+    TWindow* dialog = wm->GetTopModal();
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      mStall = true;
+    }
+    const auto before = std::chrono::steady_clock::now();
+    ClickOn(p, "submittoserver");
+    Idle(p, 25, 20);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
+    EXPECT_EQ(wm->GetTopModal(), dialog);
+    EXPECT_TRUE(Shown("submitconnect"));
+    EXPECT_FALSE(Shown("submiterror"));
   });
 }
 
