@@ -8,6 +8,8 @@
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
 #include "game/scenes/QMMessages.h"
+#include "game/scenes/QMSearchItem.h"
+#include "game/scenes/QMSearchList.h"
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -29,13 +31,23 @@
 #include "window/TSlider.h"
 #include "window/TWindowManager.h"
 
+// One type a line, so that types added side by side merge cleanly.
+// clang-format off
 const QMWindowType kGameWindowTypes[] = {
-    {"Slider", &TSlider::Create},           {"ChoosePlayerWindow", &TChoosePlayer::Create},
-    {"TextEdit", &TCustomTextEdit::Create}, {"OptionsWindow", &TOptions::Create},
-    {"MainMenu", &TMainMenu::Create},       {"GameOver", &QMGameOver::Create},
-    {"HiscoreWindow", &THiscore::Create},   {"CreditsWindow", &TCredits::Create},
-    {"IntroWindow", &QMIntro::Create},      {"QMSpriteWindow", &QMSpriteWindow::Create},
+    {"Slider", &TSlider::Create},
+    {"ChoosePlayerWindow", &TChoosePlayer::Create},
+    {"TextEdit", &TCustomTextEdit::Create},
+    {"OptionsWindow", &TOptions::Create},
+    {"SearchItem", &QMSearchItem::Create},
+    {"SearchListWindow", &QMSearchList::Create},
+    {"MainMenu", &TMainMenu::Create},
+    {"GameOver", &QMGameOver::Create},
+    {"HiscoreWindow", &THiscore::Create},
+    {"CreditsWindow", &TCredits::Create},
+    {"IntroWindow", &QMIntro::Create},
+    {"QMSpriteWindow", &QMSpriteWindow::Create},
 };
+// clang-format on
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 
 namespace {

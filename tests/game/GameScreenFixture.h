@@ -1,49 +1,44 @@
 // The game's screens inside the engine on the headless platform: the sample game's assets in
-// the working folder, the game object and the game's window types, and helpers that drive the
-// screens with injected clicks and typing and read back what they show, log and draw.
+// the working folder (without its game flow, which the tests replace), the game object and the
+// game's window types, and helpers that drive the screens with injected clicks and typing and
+// read back what they show, log and draw.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 
-#include "engine/render/RenderFixture.h"
-#include "game/shell/GameMain.h"
-#include "game/shell/GameRegistration.h"
-#include "game/shell/QMGameManager.h"
-#include "script/binding/TWindowScript.h"
+#include "core/EngineLog.h"
+#include "platform/display/Image.h"
+#include "platform/display/headless/Display.h"
+#include "render/TDXContext.h"
+#include "render/TDxDisplayHandler.h"
 #include "sound/TSoundManager.h"
+#include "support/GameFixture.h"
 #include "window/TModalWindow.h"
-#include "window/TWindowManager.h"
 #include "window/WindowTestSupport.h"
 
-class GameScreenTest : public RenderTest {
+class GameScreenTest : public GameTest {
 protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    std::filesystem::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing);
-    // The tests start the screens themselves, not the sample's game flow.
+    GameTest::SetUp();
+    UseSampleAssets({"audio", "cursor", "fonts", "images", "scripts", "text", "xsell"});
     std::filesystem::remove(mWork + "/assets/scripts/mainloop.lua");
-    SetGameSettings();
+    for (const char* file : {"strings.xml", "settings.xml"})
+      std::filesystem::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/" + file,
+                                 mWork + "/assets/" + file);
   }
 
-  // Runs body in the engine with the game object and the game's window types.
+  // GameTest's run, keeping the run's log file for Log().
   void RunGame(std::function<void(TPlatform*, QMGameManager&)> body) {
-    Run("--multiple", [&](TPlatform* p) {
-      Host()->DoLuaString(
-          "function QMSerialized_save() return '' end "
-          "function QMSerialized_restore() end function QMGameState_new() end");
-      CreateGameManager();
-      RegisterGameTypes(p->GetWindowManager());
-      body(p, *QMGameManager::Instance());
-      DestroyGameManager();
+    GameTest::RunGame([&](TPlatform* p, QMGameManager& g) {
+      sLogPath = GetLogFilePath().CStr();
+      body(p, g);
     });
-    EXPECT_TRUE(sBodyRan);
   }
 
-  static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
   static std::string Global(const char* name) { return Host()->GetGlobalString(name).CStr(); }
   static void Build(TPlatform* p, const std::string& windows) {
     TWindowManager* wm = p->GetWindowManager();
@@ -100,4 +95,19 @@ protected:
   }
   // Frames to compare are drawn without the pointer over them.
   static void HidePointer(TPlatform* p) { p->SetCursorVisible(false); }
+  // The last frame shown on the headless display.
+  static platform::display::Image Frame() {
+    auto* display = dynamic_cast<platform::display::headless::Display*>(
+        TDxDisplayHandler::Instance()->GetContext()->GetBackend());
+    return display ? display->Frame() : platform::display::Image();
+  }
+  static std::string Log() {
+    std::ifstream in(sLogPath);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  static bool Logged(const std::string& line) { return Log().find(line) != std::string::npos; }
+
+  static inline std::string sLogPath;
 };
