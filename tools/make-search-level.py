@@ -610,9 +610,11 @@ def main():
         write_text(f"codex/scrollanim_{side}.xml",
                    sequence(f"scrollanim_{side}", f"scrollanim_{side}.png", 160, 56, 40, 56, 4,
                             "function DoAnim() while true do delay(110) frames{1,2,3,4} end end"))
-    small_button((150, 110, 70), (100, 70, 44), (230, 200, 140)).save("images/small_normal.png")
-    small_button((90, 62, 40), (120, 86, 56), (230, 200, 140)).save("images/small_pressed.png")
-    small_button((180, 134, 86), (120, 86, 54), (255, 236, 170)).save("images/small_rollover.png")
+    for state, top, bottom, border in (
+            ("normal", (150, 110, 70), (100, 70, 44), (230, 200, 140)),
+            ("pressed", (90, 62, 40), (120, 86, 56), (230, 200, 140)),
+            ("rollover", (180, 134, 86), (120, 86, 54), (255, 236, 170))):
+        small_button(top, bottom, border).save(f"scenes/harbour/options_{state}.png")
     glow_sheet((255, 236, 160), 96, 4).save("anim/behind.png")
     glow_sheet((255, 255, 255), 64, 4).save("anim/above.png")
     glow_sheet((255, 250, 120), 120, 6).save("anim/hint.png")
