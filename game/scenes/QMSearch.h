@@ -111,9 +111,27 @@ public:
 
   // The end of a scripted panorama move: the player may scroll again.
   void OnAnimMessage(KAnimMessageId<2016>, const str&) { mPanorama.Enable(); }
+  // Steps of the found sequence: the item leaves the painting, then its copy leaves the
+  // overlay.
+  void OnAnimMessage(KAnimMessageId<2001>, const str& name) { RemoveFoundItem(name); }
+  void OnAnimMessage(KAnimMessageId<2002>, const str& name) {
+    mOverlaySprite->RemoveSpriteByName(name);
+  }
 
-  // What the search tools, the found-item sequence and the hints add to the scene. Until they
-  // are built the scene has no tool, and those messages change nothing.
+  // Found items (QMSearchFound.cpp): the find plays as one queue on the scene's clock, and the
+  // last find completes the level after the tally pause.
+  void OnItemFound(QMItemFoundMessage* m);
+  void RemoveFoundItem(const str& name);
+  // A colour pulse of the list entry of that name, not started; null without the entry.
+  KAnimQueue* AnimateListLabel(const str& label, const TColor& color, float duration,
+                               int32_t scales, const TColor* finalColor);
+
+  // Hints (QMSearchHint.cpp).
+  void ShowHint(QMSearchHintMessage* m);
+  void HideHint();
+
+  // What the search tools add to the scene. Until they are built the scene has no tool, and
+  // the tool messages change nothing.
   virtual bool HasTool() const { return false; }
   virtual void DrawTool() {}
   virtual void MoveToolTo(const TPoint&) {}
@@ -121,11 +139,9 @@ public:
   virtual void LeaveTool() {}
   virtual void RefreshToolView() {}
   virtual void ChooseTool(const str&) {}
-  virtual void RemoveFoundItem(const str&) {}
+  // Takes a found item's picture out of the tool's view of the scene.
+  virtual void RemoveToolLayer(TSprite&) {}
   virtual void ShowDebugSpriteInfo(const TPoint&) {}
-  virtual void OnItemFound(QMItemFoundMessage*) {}
-  virtual void ShowHint(QMSearchHintMessage*) {}
-  virtual void HideHint() {}
   // While the pop-up navigation is open the scene ignores the pointer.
   virtual bool IsPopUpNavOpen(TWindow*) const { return false; }
 
@@ -149,6 +165,8 @@ public:
   const TVec2& GetBackgroundScale() const { return mBackgroundScale; }
   const TColor& GetDefaultItemColor() const { return mDefaultItemColor; }
   size_t GetRunningAnimationCount() const { return mAnimations.GetRunningCount(); }
+  const boost::shared_ptr<TAnimatedSprite>& GetHintSprite() const { return mHintSprite; }
+  TSprite* GetHintLayer() const { return mHintLayer.get(); }
 
 protected:
   bool IsItemInOverlay(const str& name) const;

@@ -128,7 +128,6 @@ void QMSearch::CenterPanorama() {
   KReleaseRef(enable);
   KReleaseRef(bias);
   mAnimations.Run(queue);
-  queue->Start();
   KReleaseRef(queue);
 }
 
