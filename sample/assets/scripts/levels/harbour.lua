@@ -79,14 +79,15 @@ local function Layout(id)
                    placedItemFadeOutDuration = 600, fullItemFadeInDuration = 700,
                    inventoryMoveToCenterDuration = 900,
                    scrollProps = { acceleration = 0.6, maxVelocity = 18, dampen = 0.88 },
-                   -- Clouds drift behind the skyline, in pieces as wide as the clouds.
+                   -- Clouds drift right behind the skyline, in pieces as wide as the clouds:
+                   -- drifting right, no piece's clouds reach past its own left edge.
                    ambientAnims = {
                      { type = "pano", mask = kFolder .. "skyline0.png",
-                       pano = kFolder .. "clouds.png", x = 0, y = 0, speed = 60 },
+                       pano = kFolder .. "clouds.png", x = 0, y = 0, speed = 60, deltaX = 1 },
                      { type = "pano", mask = kFolder .. "skyline1.png",
-                       pano = kFolder .. "clouds.png", x = 1024, y = 0, speed = 60 },
+                       pano = kFolder .. "clouds.png", x = 1024, y = 0, speed = 60, deltaX = 1 },
                      { type = "pano", mask = kFolder .. "skyline2.png",
-                       pano = kFolder .. "clouds.png", x = 2048, y = 0, speed = 60 },
+                       pano = kFolder .. "clouds.png", x = 2048, y = 0, speed = 60, deltaX = 1 },
                    },
                    ScrollButton("scrollRight", "left", 12, 452),
                    ScrollButton("scrollLeft", "right", 750, 453) }),
