@@ -92,6 +92,15 @@ local function Layout(id)
                    ScrollButton("scrollRight", "left", 12, 452),
                    ScrollButton("scrollLeft", "right", 750, 453) }),
     SearchListWindow(list),
+    -- The hint button, at the scene's top right corner.
+    Button({ name = "hint", x = 700, y = 6,
+             graphics = { kFolder .. "options_normal.png", kFolder .. "options_pressed.png",
+                          kFolder .. "options_rollover.png" },
+             sound = "audio/click.ogg", command = requestHint,
+             SelectLayer(kAllLayers),
+             Text({ name = "hintlabel", label = "LEVEL_HINT", x = 0, y = 0, w = 96, h = 36,
+                    flags = kHAlignCenter + kVAlignCenter,
+                    font = { "fonts/sans.mvec", 16, Color(255, 255, 255) } }) }),
     Text({ name = "donetext", label = "LEVEL_DONE", x = 0, y = 200, w = 800, h = 80,
            flags = kHAlignCenter + kVAlignCenter,
            font = { "fonts/sansbold.mvec", 44, Color(255, 236, 170) } }),
@@ -101,11 +110,17 @@ end
 
 -- Places the objects and the scenery over them in the scene.
 local function PlaceObjects()
-  gLevel = { items = {}, left = 0, misses = 0, hintLevel = 0, time = kTimeLimit }
+  gLevel = { number = 1, items = {}, order = {}, left = 0, misses = 0, hintLevel = 0,
+             time = kTimeLimit, score = 0 }
   for _, item in ipairs(kItems) do
     local image = kFolder .. "items/" .. item.name .. ".png"
-    AddSprite({ image = image, position = item.at, layer = item.layer }, true, item.name)
-    gLevel.items[item.name] = { image = image, found = false }
+    local placed = { image = image, position = item.at, layer = item.layer }
+    AddSprite(placed, true, item.name)
+    -- The scene gives the picture's size back: a hint points at the object's middle.
+    local size = placed.size or { 0, 0 }
+    gLevel.items[item.name] = { image = image, found = false,
+                                centre = { item.at[1] + size[1] / 2, item.at[2] + size[2] / 2 } }
+    table.insert(gLevel.order, item.name)
     gLevel.left = gLevel.left + 1
   end
   for _, cover in ipairs(kCovers) do
