@@ -1,4 +1,4 @@
--- The story mode: PlayStory() opens the first level, "The Harbour at Dusk". This file also
+-- The story mode: PlayStory() plays the levels in turn, from "The Harbour at Dusk" on. This file also
 -- defines what every search level calls back: searchItemFound and reportBadClick for clicks,
 -- showOptions for Escape, the level clock (decrementGameTimer, modifyGameTimer), the hint
 -- level (bumpHintLevel) and puzzleComplete.
@@ -11,6 +11,7 @@ kQMMessage = {
   ShowHint = 1006,
   HideHint = 1007,
   StartPlay = 1010,
+  ChooseTool = 1020,
   HintLevel = 1025,
   MarkFound = 2007,
   ShowTime = 2011,
@@ -111,9 +112,18 @@ function puzzleComplete()
     SetStoryLevelComplete(gLevel.number)
     NewSetStoryScore(GetStoryScore() + gLevel.score)
   end
+  gCompleted = true
   Post(kQMMessage.LevelEvent, "complete")
 end
 
+-- The story's levels in order; the next opens once the one before is complete.
+local kStoryLevels = { "scripts/levels/harbour.lua", "scripts/levels/study.lua",
+                       "scripts/levels/cellar.lua" }
+
 function PlayStory()
-  dofile("scripts/levels/harbour.lua")()
+  for _, file in ipairs(kStoryLevels) do
+    gCompleted = false
+    dofile(file)()
+    if not gCompleted then return end
+  end
 end

@@ -4,7 +4,7 @@ if IsSpriteExist("hintnote") then _RemoveSprite("hintnote") end
 _AddTextSprite("hintnote", { text = "HINT_LOOK", font = "fonts/sansbold.mvec", fontSize = 24,
                              color = { 1, 0.9, 0.45, 1 }, box = { -80, -16, 160, 32 } }, 5, "")
 StartMulti()
-_AddMoveAnim("hintnote", 1400, 700, 64, 700, 34, "sinOut")
+_AddMoveAnim("hintnote", 1400, 610, 40, 610, 16, "sinOut")
 _AddBlendAnim("hintnote", 1400, 1, 0, "")
 EndMulti()
 _Start()
