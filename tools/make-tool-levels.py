@@ -91,6 +91,8 @@ def coin(tone):
 
 def ring(tone):
     c = Canvas(16, 16)
+    # A faint shine fills the band, so a click in the middle takes the ring too.
+    c.ellipse(8, 9, 5, 5, shade(tone, 0.6), 0.5)
     c.ring(8, 9, 4.5, 7, tone)
     c.ellipse(8, 3, 3, 2.5, (120, 200, 230))
     return c

@@ -6,9 +6,9 @@ local kFolder = "scenes/cellar/"
 return function()
   dofile("scripts/levels/searchlevel.lua")({
     name = "cellar", number = 3, folder = kFolder, time = 600, tool = "flashlight",
-    -- Dim, so the cellar can be made out before the light comes; the flashlight darkens the
-    -- rest itself.
-    scene = { bgPath = kFolder .. "bg.png", darken = 0.55 },
+    -- No darkening of the scene's own: it would lie over the objects and take their clicks.
+    -- The flashlight darkens all but its spot itself.
+    scene = { bgPath = kFolder .. "bg.png" },
     items = {
       { name = "bottle", at = { 92, 137 }, layer = 2, label = "ITEM_BOTTLE" },
       { name = "apple", at = { 492, 340 }, layer = 2, label = "ITEM_APPLE" },
