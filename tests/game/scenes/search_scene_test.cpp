@@ -682,3 +682,28 @@ TEST_F(OwnSceneTest, FindsOfObjectsTheSceneDoesNotHoldAreIgnored) {
     EXPECT_FALSE(scene->GetSceneSprite().GetSprite("lamp")) << "items disappear by default";
   });
 }
+
+// The story goes on from the harbour to the study, a room drawn larger than the screen and
+// prepared for the magnifying glass, and from there to the cellar.
+TEST_F(SearchSceneTest, TheStoryGoesOnToTheStudyAndTheCellar) {
+  RunGame([&](TPlatform* p) {
+    OpenLevel(p);
+    Tick(p, 1000);
+    auto finishLevel = [&](std::initializer_list<const char*> names) {
+      for (const char* name : names) Host()->DoLuaString(str("searchItemFound('") + name + "')");
+      // The last find's sequence, the tally pause and the level's own farewell.
+      Tick(p, 1600 + 3000 + 2500 + 500);
+    };
+    finishLevel({"key", "teacup", "fish", "bell", "umbrella", "anchor", "starfish", "candle"});
+    ASSERT_NE(Scene(), nullptr) << Log();
+    EXPECT_EQ(Lua("gLevel.number"), "2");
+    EXPECT_FLOAT_EQ(Scene()->GetBackgroundScale().x, 0.8f);
+    EXPECT_EQ(Scene()->GetSceneSprite().GetSpriteMap().size(), 6u);
+    Tick(p, 1000);
+    finishLevel({"coin", "ring", "stamp", "thimble", "button", "brasskey"});
+    ASSERT_NE(Scene(), nullptr) << Log();
+    EXPECT_EQ(Lua("gLevel.number"), "3");
+    EXPECT_EQ(Scene()->GetSceneSprite().GetSpriteMap().size(), 6u);
+    EXPECT_FALSE(Logged("rror")) << Log();
+  });
+}
