@@ -1,12 +1,13 @@
--- A one-screen search level built from a description: its scene (background, the scene's own
--- style such as the tool it is prepared for), its objects and the scenery over them, the item
--- list with the clock, the options and hint buttons. Running this file gives a function that,
--- given the description, plays the level in a new modal and returns when the player leaves it.
+-- A search level built from a description: its scene (backgrounds, the scene's own style such
+-- as the tool it is prepared for, its child windows), its objects and the scenery over them,
+-- the item list with the clock, the options and hint buttons. Running this file gives a
+-- function that, given the description, plays the level in a new modal and returns when the
+-- player leaves it.
 --
--- The description: name (the modal's), number (the level's), folder, scene (extra style of the
--- SearchWindow), tool (sent to the scene once it is built, or nil), time (seconds), items
--- ({ name, at = { x, y }, layer, label }, pictures in folder .. "items/"), covers ({ image, at,
--- layer }, pictures in folder).
+-- The description: name (the modal's), number (the level's), folder, scene (extra style and
+-- children of the SearchWindow), scale (of the scene's pictures, 1 when absent), tool (sent to
+-- the scene once it is built, or nil), time (seconds), items ({ name, at = { x, y }, layer,
+-- label }, pictures in folder .. "items/"), covers ({ image, at, layer }, pictures in folder).
 
 local kPanelFolder = "scenes/harbour/"
 local kItemFont = { "fonts/sans.mvec", 16, Color(250, 236, 200) }
