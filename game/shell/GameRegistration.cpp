@@ -10,6 +10,7 @@
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
+#include "game/puzzles/sequence/QMSequenceTypes.h"
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -32,6 +33,12 @@ const QMWindowType kGameWindowTypes[] = {
     {"OptionsWindow", &TOptions::Create},
     {"SearchItem", &QMSearchItem::Create},
     {"SearchListWindow", &QMSearchList::Create},
+    {"QMSequenceWindow", &QMSequencePuzzleWindow::Create},
+    {"QMSequencePuzzlePiece", &QMSequencePuzzlePiece::Create},
+    {"QMSequenceGrid", &QMSequenceGrid::Create},
+    {"QMSequenceBin", &QMSequenceBin::Create},
+    {"QMSequenceClue", &QMSequenceClue::Create},
+    {"QMSequencePuzzleRounds", &QMSequencePuzzleRounds::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 

@@ -1,0 +1,126 @@
+// The sequence puzzle's rounds list, slide speed and failure cases: drops the row has no slot
+// for, layouts without a speed, a script function that outlives its window.
+#include "SequenceFixture.h"
+
+namespace {
+
+TEST_F(SequenceTest, ChangeRoundWrapsFromTheLastRoundToTheFirst) {
+  Play(Layout(), [&](TPlatform*, QMSequencePuzzleWindow& w) {
+    QMSequencePuzzleRounds* rounds = w.GetRounds();
+    ASSERT_NE(rounds, nullptr);
+    EXPECT_EQ(rounds->GetCount(), 2u);
+    struct Step {
+      int index;
+      const char* name;
+      const char* shown;
+    } steps[] = {{1, "two", "E"}, {0, "one", "A"}};
+    for (const Step& s : steps) {
+      Host()->DoLuaString("ChangeRound()");
+      EXPECT_EQ(rounds->GetCurrentIndex(), s.index);
+      EXPECT_EQ(rounds->GetCurrentName(), str(s.name));
+      EXPECT_TRUE(PieceNamed(w, s.shown)->IsVisible()) << s.name;
+    }
+  });
+}
+
+// A hole in the rounds table counts as a round without a name while later rounds exist.
+TEST_F(SequenceTest, RoundsTableWithAHoleGivesAnEmptyName) {
+  const std::string layout =
+      "PushModal('m') MakeDialog({ QMSequencePuzzleRounds({ name = 'r', "
+      "rounds = { 'a', nil, 'c' } }) })";
+  Run("--multiple", [&](TPlatform* p) {
+    CreateGameManager();
+    RegisterGameTypes(p->GetWindowManager());
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(wm->GetRoot(), layout.c_str());
+    auto* rounds = WindowCast<QMSequencePuzzleRounds>(wm->GetTopModal()->FindChild("r", -1));
+    ASSERT_NE(rounds, nullptr);
+    ASSERT_EQ(rounds->GetCount(), 3u);
+    Host()->DoLuaString("ChangeRound()");
+    EXPECT_EQ(rounds->GetCurrentName(), str(""));
+    DestroyGameManager();
+  });
+}
+
+// The row's script function dies with its window: a call afterwards is a plain Lua error on
+// nil, never a call into a freed window.
+TEST_F(SequenceTest, ChangeRoundIsResetWhenThePuzzleCloses) {
+  Play(Layout(), [&](TPlatform* p, QMSequencePuzzleWindow&) {
+    EXPECT_EQ(Text("type(ChangeRound)"), "function");
+    TWindowManager* wm = p->GetWindowManager();
+    wm->PopTopModal();
+    wm->FlushDeletes();
+    EXPECT_EQ(Text("type(ChangeRound)"), "nil");
+  });
+}
+
+// A drag image much wider than the slots puts the drop's cell left of the row: the piece goes
+// back to a bin instead of into a slot that does not exist.
+TEST_F(SequenceTest, DropOnACellOutsideTheRowReturnsThePieceToItsBin) {
+  WritePng("images/wide.png", 250, 50, [](int, int) { return 0xFF4060A0u; });
+  Play(Layout("", Piece("A", "one", 1, 1, "images/wide")),
+       [&](TPlatform* p, QMSequencePuzzleWindow& w) {
+         QMSequencePuzzlePiece* a = PieceNamed(w, "A");
+         Drag(p, a, SlotCentre(1));
+         EXPECT_EQ(a->GetCurrentSlot(), -1);
+         EXPECT_EQ(a->GetDropPosition(), TPoint(100, 450));
+         EXPECT_EQ(a->GetBinNumber(), 1);
+         for (int i = 1; i <= 4; ++i) EXPECT_EQ(w.GetGrid()->GetSlot(i), nullptr) << i;
+         // The ordinary pieces still go into the row.
+         Drag(p, PieceNamed(w, "B"), SlotCentre(2));
+         EXPECT_EQ(PieceNamed(w, "B")->GetCurrentSlot(), 2);
+       });
+}
+
+// A layout without a speed keeps the speed in use; a speed of zero or less places a piece at
+// once rather than never.
+TEST_F(SequenceTest, SlideSpeedKeptWhenMissingAndImmediateWhenNotPositive) {
+  QMSequenceShared::pieceAnimateSpeed = 7.0f;
+  std::string noSpeed = Layout();
+  noSpeed.replace(noSpeed.find("puzzlePieceAnimateSpeed = 10000, "),
+                  std::string("puzzlePieceAnimateSpeed = 10000, ").size(), "");
+  Play(noSpeed, [&](TPlatform*, QMSequencePuzzleWindow&) {
+    EXPECT_EQ(QMSequenceShared::pieceAnimateSpeed, 7.0f);
+  });
+  for (double speed : {0.0, -3.0}) {
+    std::string layout = Layout();
+    layout.replace(layout.find("10000"), 5, std::to_string(speed));
+    Play(layout, [&](TPlatform* p, QMSequencePuzzleWindow& w) {
+      EXPECT_EQ(QMSequenceShared::pieceAnimateSpeed, static_cast<float>(speed));
+      QMSequencePuzzlePiece* a = PieceNamed(w, "A");
+      Drag(p, a, SlotCentre(1));
+      ASSERT_EQ(a->GetCurrentSlot(), 1);
+      Drag(p, a, TPoint(120, 200));  // off the row: back to the free bin 1
+      EXPECT_EQ(a->GetDropPosition(), TPoint(100, 450)) << speed;
+      EXPECT_FALSE(a->IsSliding());
+    });
+  }
+}
+
+// A press that is not followed by a move releases the piece and fires the click hook; it does
+// not take the piece out of its bin. A drop on the row fires the drag hook.
+TEST_F(SequenceTest, ClickAndDropFireTheArmedHooks) {
+  static int clicks, drags;
+  clicks = drags = 0;
+  Play(Layout(), [&](TPlatform* p, QMSequencePuzzleWindow& w) {
+    w.pieceClickCheckHook = [] { ++clicks; };
+    w.dragCheckHook = [] { ++drags; };
+    QMSequencePuzzlePiece* a = PieceNamed(w, "A");
+    const TPoint c = CentreOf(a);
+    Send(p, kEventLeftDown, c.x, c.y);
+    EXPECT_TRUE(a->IsHeld());
+    Send(p, kEventLeftUp, c.x, c.y);
+    EXPECT_FALSE(a->IsHeld());
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(a->GetBinNumber(), 1);
+    EXPECT_TRUE(w.FindBinByNumber(1)->IsOccupied());
+    Drag(p, a, SlotCentre(3));
+    EXPECT_EQ(drags, 1);
+    EXPECT_EQ(w.pieceClickCheckHook, nullptr) << "a drop into the row disarms the click hook";
+    EXPECT_EQ(QMSequencePuzzleWindow::Cast(&w), &w);
+    EXPECT_EQ(QMSequencePuzzleWindow::Cast(w.GetGrid()), nullptr);
+    EXPECT_EQ(QMSequencePuzzleWindow::Cast(nullptr), nullptr);
+  });
+}
+
+}  // namespace
