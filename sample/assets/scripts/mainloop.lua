@@ -1,6 +1,9 @@
 -- The game flow. The program runs this file last at start-up; the function it returns runs as
 -- the main script for as long as the game does.
 
+-- The puzzles' openers, for the map screen's buttons.
+dofile("assets/scripts/puzzles/sequence.lua")
+
 -- The sample's first player, made by script on a fresh installation.
 local kFirstPlayer = "Player"
 

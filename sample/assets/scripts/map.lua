@@ -35,7 +35,9 @@ return function()
                    MapButton({ name = "nextButton", caption = "MAP_NEXT", x = 300, y = 536,
                                command = Tell(kMapNext) }),
                    MapButton({ name = "closeButton", caption = "MAP_LEAVE", x = 560, y = 536,
-                               command = Tell(kMapNamedButton, "leave") }) }),
+                               command = Tell(kMapNamedButton, "leave") }),
+                   MapButton({ name = "sequenceButton", caption = "MAP_SEQUENCE", x = 580,
+                               y = 130, command = function() ShowSequencePuzzle() end }) }),
     AnimOverSpriteWindow({ name = "map_animation", x = 0, y = 0, w = 800, h = 600 }),
   })
   return id
