@@ -49,6 +49,7 @@ public:
   void SetCurrentSlot(int32_t slot) { mCurrentSlot = slot; }
   int32_t GetGridPosition() const { return mGridPosition; }
   const TPoint& GetTarget() const { return mTarget; }
+  void SetTarget(const TPoint& target) { mTarget = target; }
   bool IsHeld() const { return mHeld; }
   void SetHeld(bool held) { mHeld = held; }
   bool IsSliding() const { return mSliding; }

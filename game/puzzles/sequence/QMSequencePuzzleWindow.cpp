@@ -173,7 +173,7 @@ void QMSequencePuzzleWindow::PickUp(QMSequencePuzzlePiece* piece) {
     piece->GetDropImage()->SetVisible(false);
     piece->GetDragImage()->SetVisible(true);
   }
-  piece->PlaceAt(piece->GetDropPosition());
+  piece->SetTarget(piece->GetDropPosition());
   piece->SetHeld(true);
 }
 

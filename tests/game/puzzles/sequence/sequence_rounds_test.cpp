@@ -123,4 +123,31 @@ TEST_F(SequenceTest, ClickAndDropFireTheArmedHooks) {
   });
 }
 
+// A layout without its row or rounds list says so in the log; its pieces can still be picked
+// up and put down without anything breaking.
+TEST_F(SequenceTest, LayoutWithoutRowOrRoundsIsLoggedAndStaysSafe) {
+  std::string layout = Layout();
+  const std::string grid = "QMSequenceGrid({";
+  layout.replace(layout.find(grid), grid.size(), "Text({ name = 'norow', ");
+  Play(layout, [&](TPlatform* p, QMSequencePuzzleWindow& w) {
+    EXPECT_EQ(w.GetGrid(), nullptr);
+    QMSequencePuzzlePiece* a = PieceNamed(w, "A");
+    Drag(p, a, TPoint(400, 300));
+    EXPECT_EQ(a->GetCurrentSlot(), -1);
+    EXPECT_FALSE(a->IsHeld());
+    TWindow::HandleMessage(&w, new QMSearchHintMessage("puzzle", 0, 0));
+    EXPECT_FALSE(w.IsHintShown());
+  });
+  std::string log;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(mRoot + "/data"))
+    if (entry.path().filename() == "logfile.txt") {
+      std::ifstream in(entry.path());
+      log.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+  EXPECT_NE(log.find("Sequence puzzle 'puzzle' has no slot row \"QMSEQUENCEGRID\": it cannot be "
+                     "played"),
+            std::string::npos)
+      << log;
+}
+
 }  // namespace
