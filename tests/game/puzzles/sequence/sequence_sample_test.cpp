@@ -58,10 +58,12 @@ TEST_F(SampleSequenceTest, SamplePuzzlePlaysBothRoundsAndClosesAtTheEnd) {
     ASSERT_NE(w, nullptr);
     const TWindow* puzzleModal = Top();
     EXPECT_EQ(w->GetGrid()->GetSlotCount(), 4);
-    for (TWindow* child : w->GetChildren())
-      if (auto* piece = WindowCast<QMSequencePuzzlePiece>(child))
+    for (TWindow* child : w->GetChildren()) {
+      if (auto* piece = WindowCast<QMSequencePuzzlePiece>(child)) {
         EXPECT_TRUE(piece->GetDropImage()->GetTexture() && piece->GetClueImage())
             << piece->GetName().CStr() << " has its pictures";
+      }
+    }
     auto* first = WindowCast<QMSequenceClue>(w->FindChild("first", 1));
     ASSERT_NE(first, nullptr);
     ASSERT_NE(first->GetTextSprite(), nullptr);
