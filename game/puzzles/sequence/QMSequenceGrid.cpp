@@ -1,14 +1,23 @@
 #include "game/puzzles/sequence/QMSequenceGrid.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "game/puzzles/sequence/QMSequencePuzzlePiece.h"
 #include "game/puzzles/sequence/QMSequencePuzzleWindow.h"
 #include "game/puzzles/sequence/QMSequenceShared.h"
 #include "render/TRenderer.h"
 #include "render/TSprite.h"
 #include "render/TTexture.h"
+#include "script/binding/LuaBinding.h"
 #include "window/TText.h"
 #include "window/TWindowManager.h"
 #include "window/TWindowStyle.h"
+
+namespace {
+
+constexpr int kMaxSlotSize = 100000;
+}  // namespace
 
 QMSequenceAssetMap& QMSequenceGrid::AssetMap() {
   static QMSequenceAssetMap map;
@@ -26,22 +35,21 @@ QMSequencePuzzleWindow* QMSequenceGrid::PuzzleWindow() const {
 
 void QMSequenceGrid::Init(TWindowStyle& style) {
   mDebugGridOutline = style.GetBool("debugGridOutline", false);
-  const int x = static_cast<int>(style.GetNumber("x", 0));
-  const int y = static_cast<int>(style.GetNumber("y", 0));
-  const int w = static_cast<int>(style.GetNumber("w", 100));
-  const int h = static_cast<int>(style.GetNumber("h", 100));
-  mSlotArea = TRect(x, y, x + w, y + h);
-  mSlotWidth = static_cast<int32_t>(style.GetNumber("gridWidth", 20));
-  mSlotHeight = static_cast<int32_t>(style.GetNumber("gridHeight", 20));
-  // Every cell computation divides by the slot size.
-  if (mSlotWidth < 1) mSlotWidth = 1;
-  if (mSlotHeight < 1) mSlotHeight = 1;
-  mMidX = static_cast<int32_t>(style.GetNumber("gridMidX", 400));
-  mMidY = static_cast<int32_t>(style.GetNumber("gridMidY", 300));
-  mArtOffsetY = static_cast<int32_t>(style.GetNumber("gridArtOffsetY", 0));
-  mArtOffsetXBegin = static_cast<int32_t>(style.GetNumber("gridArtOffsetXBegin", 0));
-  mArtOffsetXEnd = static_cast<int32_t>(style.GetNumber("gridArtOffsetXEnd", 0));
-  mGridMax = static_cast<int32_t>(style.GetNumber("gridMax", 0));
+  const double x = QMSequenceCoordinate(style, "x", 0), y = QMSequenceCoordinate(style, "y", 0);
+  mSlotArea =
+      TRect(NumberToInt(x), NumberToInt(y), NumberToInt(x + QMSequenceCoordinate(style, "w", 100)),
+            NumberToInt(y + QMSequenceCoordinate(style, "h", 100)));
+  // Every cell computation divides by the slot size, and a row of 255 slots must stay within
+  // the integers.
+  mSlotWidth = std::clamp(NumberToInt(style.GetNumber("gridWidth", 20)), 1, kMaxSlotSize);
+  mSlotHeight = std::clamp(NumberToInt(style.GetNumber("gridHeight", 20)), 1, kMaxSlotSize);
+  mMidX = NumberToInt(QMSequenceCoordinate(style, "gridMidX", 400));
+  mMidY = NumberToInt(QMSequenceCoordinate(style, "gridMidY", 300));
+  mArtOffsetY = NumberToInt(QMSequenceCoordinate(style, "gridArtOffsetY", 0));
+  mArtOffsetXBegin = NumberToInt(style.GetNumber("gridArtOffsetXBegin", 0));
+  mArtOffsetXEnd = NumberToInt(style.GetNumber("gridArtOffsetXEnd", 0));
+  // No row has more than 255 slots to dress.
+  mGridMax = std::clamp(NumberToInt(style.GetNumber("gridMax", 0)), 0, 255);
 
   TAssetMap& map = AssetMap().Get();
   map.SetAutoLoad(true);

@@ -8,6 +8,7 @@
 #include "game/puzzles/sequence/QMSequenceShared.h"
 #include "render/TSprite.h"
 #include "render/TTexture.h"
+#include "script/binding/LuaBinding.h"
 #include "window/TWindowManager.h"
 #include "window/TWindowStyle.h"
 
@@ -65,7 +66,7 @@ void QMSequencePuzzlePiece::Init(TWindowStyle& style) {
   map.GetTexture(drop, dropName);
   map.GetTexture(drag, dragName);
   map.GetTexture(clue, clueName);
-  mBinNumber = static_cast<int32_t>(style.GetNumber("startingBin", 0));
+  mBinNumber = NumberToInt(style.GetNumber("startingBin", 0));
 
   mDropImage = TSprite::Create(kRestLayer, drop);
   mDragImage = TSprite::Create(kDragLayer, drag);
@@ -89,14 +90,14 @@ void QMSequencePuzzlePiece::Init(TWindowStyle& style) {
   }
   mDragImage->SetVisible(false);
 
-  mGridPosition = static_cast<int32_t>(style.GetNumber("gridPosition", 0));
+  mGridPosition = NumberToInt(style.GetNumber("gridPosition", 0));
   mRound = style.GetString("round", str());
   mClueText = style.GetString("clueText", str());
 }
 
 TPoint QMSequencePuzzlePiece::GetDropPosition() const {
   const TVec2 p = PositionOf(*mDropImage);
-  return TPoint(static_cast<int32_t>(p.x), static_cast<int32_t>(p.y));
+  return TPoint(NumberToInt(p.x), NumberToInt(p.y));
 }
 
 TRect QMSequencePuzzlePiece::GetDragBounds() const { return BoundsOf(*mDragImage); }
@@ -244,8 +245,8 @@ void QMSequencePuzzlePiece::Drop(const TPoint& p) {
   const TPoint snap = QMSequenceShared::snapPoint;
   bool inRow = snap != TPoint() && grid;
   if (inRow) {
-    const TPoint placed(static_cast<int32_t>(PositionOf(*mDragImage).x),
-                        static_cast<int32_t>(PositionOf(*mDragImage).y));
+    const TVec2 at = PositionOf(*mDragImage);
+    const TPoint placed(NumberToInt(at.x), NumberToInt(at.y));
     if (placed != snap) {
       PlaceAt(snap);
       mWindow->PlaySnapSound();

@@ -22,6 +22,7 @@
 #include "render/TAnimatedTexture.h"
 #include "render/TRenderer.h"
 #include "render/TSprite.h"
+#include "script/binding/LuaBinding.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
@@ -101,15 +102,17 @@ void QMSequencePuzzleWindow::PostCreate(TWindowStyle& style) {
   mHintDuration = static_cast<float>(style.GetNumber("hintDuration", 0));
   mDelayToPlayWinSound = static_cast<float>(style.GetNumber("delayToPlayWinSound", 0));
   mDelayBeforeDialog = static_cast<float>(style.GetNumber("delayBeforeDialog", 0));
-  if (boost::shared_ptr<TTexture> texture = TTexture::Get(background, 0))
-    mSceneSprite->SetTexture(texture);
+  if (!background.IsEmpty()) {
+    if (boost::shared_ptr<TTexture> texture = TTexture::Get(background, 0))
+      mSceneSprite->SetTexture(texture);
+  }
   mEventTarget.reset(style.GetTable("eventTarget"));
   mInitialClueArtPath = style.GetString("initialClueArtPath", str());
   mInitialClueTextPath = style.GetString("initialClueTextPath", str());
   // A layout without a speed keeps the one already in use.
   const double speed = style.GetNumber("puzzlePieceAnimateSpeed", NAN);
   if (!std::isnan(speed)) QMSequenceShared::pieceAnimateSpeed = static_cast<float>(speed);
-  mFailTimePenalty = static_cast<int32_t>(style.GetNumber("failTimePenalty", 0));
+  mFailTimePenalty = NumberToInt(style.GetNumber("failTimePenalty", 0));
   mHintAnimation = TAnimatedTexture::Get(style.GetString("hintAnim", "anim/hint.xml"));
 
   TWindowManager* wm = TWindowManager::Instance();
@@ -128,8 +131,8 @@ void QMSequencePuzzleWindow::PostCreate(TWindowStyle& style) {
               mGrid ? "rounds list \"QMRounds\"" : "slot row \"QMSEQUENCEGRID\"");
   BeginRound();
   mPlayClock.Start();
-  mClueSoundOn = static_cast<int>(style.GetNumber("turnOffClueSound", 0)) != 1;
-  mClueImageOn = static_cast<int>(style.GetNumber("turnOffClueImage", 0)) != 1;
+  mClueSoundOn = NumberToInt(style.GetNumber("turnOffClueSound", 0)) != 1;
+  mClueImageOn = NumberToInt(style.GetNumber("turnOffClueImage", 0)) != 1;
 }
 
 void QMSequencePuzzleWindow::Draw() {

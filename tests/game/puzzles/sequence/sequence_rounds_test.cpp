@@ -2,6 +2,10 @@
 // for, layouts without a speed, a script function that outlives its window.
 #include "SequenceFixture.h"
 
+#include <fstream>
+
+#include "window/TText.h"
+
 namespace {
 
 TEST_F(SequenceTest, ChangeRoundWrapsFromTheLastRoundToTheFirst) {
@@ -148,6 +152,26 @@ TEST_F(SequenceTest, LayoutWithoutRowOrRoundsIsLoggedAndStaysSafe) {
                      "played"),
             std::string::npos)
       << log;
+}
+
+// With the debug outline on, the row reads out where the dragged piece would snap.
+TEST_F(SequenceTest, DebugOutlineReadsOutTheSnapCell) {
+  std::string layout = Layout();
+  const std::string grid = "gridMax = 4, tableuArt = 'images/slot' ";
+  layout.replace(layout.find(grid), grid.size(),
+                 grid +
+                     ", debugGridOutline = true, Text({ name = 'DebugInfo', x = 0, y = 0, "
+                     "w = 10, h = 10 }) ");
+  Play(layout, [&](TPlatform* p, QMSequencePuzzleWindow& w) {
+    Grab(p, PieceNamed(w, "A"), SlotCentre(2));
+    auto* info = WindowCast<TText>(w.GetGrid()->FindChild("DebugInfo", 1));
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->GetText(),
+              str("75,25    Snap 50,0    World 375,300    World Snap 350,275     Offset -25,-25"));
+    Send(p, kEventLeftUp, SlotCentre(2).x, SlotCentre(2).y);
+    Tick(p, 32);
+    EXPECT_EQ(PieceNamed(w, "A")->GetCurrentSlot(), 2);
+  });
 }
 
 }  // namespace
