@@ -225,7 +225,9 @@ bool QMSequencePuzzlePiece::OnMouseMove(const TPoint& p) {
 
 bool QMSequencePuzzlePiece::OnMouseUp(const TPoint& p) {
   bool handled = false;
-  if (!mMoved) {
+  // A release reaches the front piece wherever it happens: only the piece that was pressed
+  // counts it as a click.
+  if (!mMoved && mDragging) {
     if (mWindow) mWindow->ReleaseHeldPiece();
     mDragging = false;
     if (mWindow && mWindow->pieceClickCheckHook) mWindow->pieceClickCheckHook();

@@ -117,6 +117,9 @@ TEST_F(SequenceTest, ClickAndDropFireTheArmedHooks) {
     EXPECT_FALSE(a->IsHeld());
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(a->GetBinNumber(), 1);
+    Send(p, kEventLeftDown, 700, 100);  // the bare table
+    Send(p, kEventLeftUp, 700, 100);
+    EXPECT_EQ(clicks, 1) << "a click beside every piece is no piece click";
     EXPECT_TRUE(w.FindBinByNumber(1)->IsOccupied());
     Drag(p, a, SlotCentre(3));
     EXPECT_EQ(drags, 1);
