@@ -7,7 +7,6 @@
 #include <functional>
 #include <string>
 
-#include "engine/EngineFixture.h"
 #include "game/puzzles/sequence/QMSequenceBin.h"
 #include "game/puzzles/sequence/QMSequenceClue.h"
 #include "game/puzzles/sequence/QMSequenceGrid.h"
@@ -15,24 +14,21 @@
 #include "game/puzzles/sequence/QMSequencePuzzleRounds.h"
 #include "game/puzzles/sequence/QMSequencePuzzleWindow.h"
 #include "game/puzzles/sequence/QMSequenceShared.h"
-#include "game/shell/GameMain.h"
-#include "game/shell/GameRegistration.h"
-#include "game/shell/QMGameManager.h"
 #include "platform/display/Image.h"
 #include "platform/os/Clock.h"
 #include "render/TAnimatedSprite.h"
-#include "script/binding/TWindowScript.h"
+#include "support/GameFixture.h"
 #include "sound/TSound.h"
 #include "sound/TSoundData.h"
 #include "window/TWindowManager.h"
 #include "window/WindowTestSupport.h"
 
-class SequenceTest : public EngineTest {
+class SequenceTest : public GameTest {
 protected:
   static constexpr int kRowLeft = 300, kRowTop = 275, kSlot = 50;
 
   void SetUp() override {
-    EngineTest::SetUp();
+    GameTest::SetUp();
     namespace fs = std::filesystem;
     for (const char* folder : {"images", "audio", "anim"})
       fs::create_directories(mWork + "/assets/" + folder);
@@ -105,24 +101,16 @@ protected:
   // Runs body with the puzzle built from the layout.
   void Play(const std::string& layout,
             std::function<void(TPlatform*, QMSequencePuzzleWindow&)> body) {
-    Run("--multiple", [&](TPlatform* p) {
-      Host()->DoLuaString(
-          "function QMSerialized_save() return '' end "
-          "function QMSerialized_restore() end function QMGameState_new() end");
-      CreateGameManager();
-      RegisterGameTypes(p->GetWindowManager());
+    RunGame([&](TPlatform* p, QMGameManager&) {
       Host()->DoLuaString(kGameScripts);
       TWindowManager* wm = p->GetWindowManager();
       wm->RunScriptString(wm->GetRoot(), layout.c_str());
       auto* puzzle = WindowCast<QMSequencePuzzleWindow>(wm->GetTopModal()->FindChild("puzzle", -1));
       EXPECT_NE(puzzle, nullptr);
       if (puzzle) body(p, *puzzle);
-      DestroyGameManager();
     });
-    EXPECT_TRUE(sBodyRan);
   }
 
-  static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
   static double Number(const char* expr) {
     Host()->DoLuaString((std::string("gProbe = ") + expr).c_str());
     return Host()->GetGlobalNumber("gProbe");

@@ -32,9 +32,7 @@ TEST_F(SequenceTest, RoundsTableWithAHoleGivesAnEmptyName) {
   const std::string layout =
       "PushModal('m') MakeDialog({ QMSequencePuzzleRounds({ name = 'r', "
       "rounds = { 'a', nil, 'c' } }) })";
-  Run("--multiple", [&](TPlatform* p) {
-    CreateGameManager();
-    RegisterGameTypes(p->GetWindowManager());
+  RunGame([&](TPlatform* p, QMGameManager&) {
     TWindowManager* wm = p->GetWindowManager();
     wm->RunScriptString(wm->GetRoot(), layout.c_str());
     auto* rounds = WindowCast<QMSequencePuzzleRounds>(wm->GetTopModal()->FindChild("r", -1));
@@ -42,7 +40,6 @@ TEST_F(SequenceTest, RoundsTableWithAHoleGivesAnEmptyName) {
     ASSERT_EQ(rounds->GetCount(), 3u);
     Host()->DoLuaString("ChangeRound()");
     EXPECT_EQ(rounds->GetCurrentName(), str(""));
-    DestroyGameManager();
   });
 }
 
