@@ -33,17 +33,7 @@ if not puzzleComplete then
   end
 end
 
-local kLabelFont = { "fonts/sans.mvec", 18, Color(255, 255, 255) }
-
-local function PuzzleButton(t)
-  t.graphics = { "images/button_normal.png", "images/button_pressed.png",
-                 "images/button_rollover.png" }
-  t.sound = "audio/click.ogg"
-  table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = "label", label = t.caption, x = 0, y = 0, w = 200, h = 44,
-                         flags = kHAlignCenter + kVAlignCenter, font = kLabelFont }))
-  return Button(t)
-end
+dofile("scripts/ui/buttons.lua")
 
 -- Bins in a row below the slots; a card rests 8 pixels inside its bin.
 local kBinX = { 62, 202, 342, 482, 622 }
@@ -119,11 +109,11 @@ function ShowSequencePuzzle()
                        Text({ name = "timeText", x = 0, y = 0, w = 200, h = 44,
                               flags = kHAlignCenter + kVAlignCenter,
                               font = { "fonts/digits.mvec", 26, Color(255, 236, 190) } }) }),
-    PuzzleButton({ name = "hint", caption = "SEQ_HINT", x = 60, y = 536,
+    DialogPushButton({ name = "hint", caption = "SEQ_HINT", x = 60, y = 536,
                    command = function()
                      PostMessage(QMSearchHintMessage("sequencepuzzle", 0, 0))
                    end }),
-    PuzzleButton({ name = "leave", caption = "SEQ_LEAVE", x = 540, y = 536,
+    DialogPushButton({ name = "leave", caption = "SEQ_LEAVE", x = 540, y = 536,
                    command = function() puzzleComplete() end }),
   })
   return gPuzzleModal

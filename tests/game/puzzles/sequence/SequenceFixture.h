@@ -33,8 +33,7 @@ protected:
     for (const char* folder : {"images", "audio", "anim"})
       fs::create_directories(mWork + "/assets/" + folder);
     for (const char* name : {"piece", "slot", "bin", "clue"})
-      WritePng(std::string("images/") + name + ".png", kSlot, kSlot,
-               [](int, int) { return 0xFF808080u; });
+      WriteSolidPng(std::string("images/") + name + ".png", kSlot, kSlot, 0xFF808080u);
     fs::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/audio/sequence/fail.ogg",
                   mWork + "/assets/audio/fail.ogg");
     fs::copy_file(std::string(ENGINE_FIXTURES_DIR) + "/anim/walk.xml",
@@ -44,13 +43,12 @@ protected:
     SetGameSettings();
   }
 
-  void WritePng(const std::string& name, int w, int h, std::function<uint32_t(int, int)> fn) {
+  // A one-colour picture in the assets.
+  void WriteSolidPng(const std::string& name, int w, int h, uint32_t argb) {
     platform::display::Image img;
     img.width = w;
     img.height = h;
-    img.pixels.resize(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) img.pixels[size_t(y) * size_t(w) + size_t(x)] = fn(x, y);
+    img.pixels.assign(size_t(w) * size_t(h), argb);
     ASSERT_TRUE(img.SavePng(mWork + "/assets/" + name));
   }
 

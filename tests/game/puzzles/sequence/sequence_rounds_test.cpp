@@ -58,7 +58,7 @@ TEST_F(SequenceTest, ChangeRoundIsResetWhenThePuzzleCloses) {
 // A drag image much wider than the slots puts the drop's cell left of the row: the piece goes
 // back to a bin instead of into a slot that does not exist.
 TEST_F(SequenceTest, DropOnACellOutsideTheRowReturnsThePieceToItsBin) {
-  WritePng("images/wide.png", 250, 50, [](int, int) { return 0xFF4060A0u; });
+  WriteSolidPng("images/wide.png", 250, 50, 0xFF4060A0u);
   Play(Layout("", Piece("A", "one", 1, 1, "images/wide")),
        [&](TPlatform* p, QMSequencePuzzleWindow& w) {
          QMSequencePuzzlePiece* a = PieceNamed(w, "A");

@@ -8,11 +8,6 @@ MakeDialog({
          h = 40, flags = kHAlignCenter, font = { "fonts/sansbold.mvec", 28, Color(255, 236, 190) } }),
   Text({ name = "text", label = round.text or "", x = 230, y = 236, w = 340, h = 90,
          flags = kHAlignCenter, font = { "fonts/serif.mvec", 18, Color(240, 230, 210) } }),
-  Button({ name = "ok", x = 300, y = 330, close = true, default = true,
-           graphics = { "images/button_normal.png", "images/button_pressed.png",
-                        "images/button_rollover.png" }, sound = "audio/click.ogg",
-           SelectLayer(kAllLayers),
-           Text({ name = "label", label = "SEQ_CONTINUE", x = 0, y = 0, w = 200, h = 44,
-                  flags = kHAlignCenter + kVAlignCenter,
-                  font = { "fonts/sans.mvec", 18, Color(255, 255, 255) } }) }),
+  DialogPushButton({ name = "ok", caption = "SEQ_CONTINUE", x = 300, y = 330, close = true,
+                     default = true }),
 })
