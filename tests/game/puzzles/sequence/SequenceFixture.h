@@ -90,8 +90,8 @@ protected:
            bins + firstPiece + Piece("B", "one", 2, 2) + Piece("C", "one", 3, 3) +
            Piece("D", "one", 4, 4) + Piece("E", "two", 1, 4) + Piece("F", "two", 2, 3) +
            Piece("G", "two", 3, 2) + Piece("H", "two", 4, 1) +
-           "QMSequenceClue({ name = 'first', imgX = 600, imgY = 40 }), "
-           "QMSequenceClue({ name = 'second', imgX = 680, imgY = 40 }), "
+           "QMSequenceClue({ name = 'first', imgX = 600, imgY = 40, clueText = {} }), "
+           "QMSequenceClue({ name = 'second', imgX = 680, imgY = 40, clueText = {} }), "
            "QMSequencePuzzleRounds({ name = 'QMRounds', rounds = { 'one', 'two' } }), "
            "}) })";
   }

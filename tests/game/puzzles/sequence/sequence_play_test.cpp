@@ -112,6 +112,48 @@ TEST_F(SequenceTest, AFullWrongRowCostsTimeAndSendsTheMisplacedPiecesBack) {
   });
 }
 
+// Pointing at a piece shows its clue in the first panel and the one pointed at before it in
+// the second, with the rollover sound; either can be turned off by the layout.
+TEST_F(SequenceTest, PointingAtPiecesShowsTheirCluesUnlessTurnedOff) {
+  struct Case {
+    const char* keys;
+    bool images;
+    size_t sounds;
+  } cases[] = {
+      {"", true, 3},
+      {"turnOffClueSound = 1, ", true, 0},
+      {"turnOffClueImage = 1, turnOffClueSound = 2, ", false, 3},
+  };
+  for (const Case& k : cases) {
+    Play(
+        Layout(std::string("clueRollOverSound = 'audio/fail', ") + k.keys),
+        [&](TPlatform* p, QMSequencePuzzleWindow& w) {
+          QMSequencePuzzlePiece* a = PieceNamed(w, "A");
+          QMSequencePuzzlePiece* b = PieceNamed(w, "B");
+          auto* first = WindowCast<QMSequenceClue>(w.FindChild("first", 1));
+          auto* second = WindowCast<QMSequenceClue>(w.FindChild("second", 1));
+          ASSERT_NE(second, nullptr);
+          EXPECT_EQ(first->GetText(), str("1_1")) << "the round's own clue at its start";
+          for (QMSequencePuzzlePiece* piece : {a, a, b})
+            Send(p, kEventMouseMove, CentreOf(piece).x, CentreOf(piece).y);
+          EXPECT_EQ(FailSoundsPlaying(), k.sounds) << k.keys;
+          if (k.images) {
+            EXPECT_EQ(first->GetShownImage(), b->GetClueImage());
+            EXPECT_EQ(first->GetText(), str("CLUE_B"));
+            EXPECT_EQ(second->GetShownImage(), a->GetClueImage());
+            EXPECT_EQ(second->GetText(), str("CLUE_A"));
+            EXPECT_TRUE(a->GetClueImage()->IsVisible() && b->GetClueImage()->IsVisible());
+            const TMat3& m = a->GetClueImage()->GetDrawState().transform;
+            EXPECT_EQ(TPoint(static_cast<int>(m(2, 0)), static_cast<int>(m(2, 1))), TPoint(680, 40))
+                << "a piece's clue stands in the panel's frame";
+          } else {
+            EXPECT_EQ(first->GetText(), str("1_1")) << k.keys;
+            EXPECT_FALSE(a->GetClueImage()->IsVisible());
+          }
+        });
+  }
+}
+
 // A hint points at the first piece out of place: one marker at its resting place shifted by
 // the message's numbers, one on its target slot. A second hint while they show does nothing;
 // the hide message the hint posts at its end lets the next one through.
