@@ -154,6 +154,38 @@ TEST_F(SequenceTest, LayoutWithoutRowOrRoundsIsLoggedAndStaysSafe) {
       << log;
 }
 
+// The mouse leaving the puzzle while a piece is dragged drops the piece where the mouse was
+// last seen inside: off the row, so it goes back to a bin.
+TEST_F(SequenceTest, LeavingThePuzzleWhileDraggingDropsThePiece) {
+  Play(Layout(), [&](TPlatform* p, QMSequencePuzzleWindow& w) {
+    QMSequencePuzzlePiece* a = PieceNamed(w, "A");
+    Grab(p, a, TPoint(120, 200));
+    EXPECT_EQ(w.GetHeldPiece(), a);
+    Send(p, kEventMouseMove, -5, 200);
+    EXPECT_EQ(w.GetHeldPiece(), nullptr);
+    Tick(p, 32);
+    EXPECT_EQ(a->GetDropPosition(), TPoint(100, 450));
+    EXPECT_EQ(a->GetBinNumber(), 1);
+  });
+}
+
+// The slide sound plays once for pieces that start sliding together, and again only after a
+// slide has ended.
+TEST_F(SequenceTest, SlideSoundPlaysOncePerRunOfSlides) {
+  Play(Layout("pieceSlideSound = 'audio/fail', "), [&](TPlatform* p, QMSequencePuzzleWindow& w) {
+    Drag(p, PieceNamed(w, "A"), SlotCentre(2));
+    Drag(p, PieceNamed(w, "B"), SlotCentre(3));
+    const size_t before = FailSoundsPlaying();
+    Grab(p, PieceNamed(w, "C"), TPoint(SlotCentre(2).x - 15, SlotCentre(2).y));
+    Tick(p, 16);
+    EXPECT_EQ(FailSoundsPlaying(), before + 1) << "two pieces slide, one sound";
+    Tick(p, 16);
+    Send(p, kEventMouseMove, SlotCentre(2).x + 15, SlotCentre(2).y);
+    Tick(p, 16);
+    EXPECT_EQ(FailSoundsPlaying(), before + 2);
+  });
+}
+
 // With the debug outline on, the row reads out where the dragged piece would snap.
 TEST_F(SequenceTest, DebugOutlineReadsOutTheSnapCell) {
   std::string layout = Layout();
