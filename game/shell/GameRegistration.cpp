@@ -7,6 +7,10 @@
 #include "anim/ISpriteWindowGame.h"
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
+#include "game/puzzles/layer/QMLayerGrid.h"
+#include "game/puzzles/layer/QMLayerPuzzlePiece.h"
+#include "game/puzzles/layer/QMLayerPuzzleRounds.h"
+#include "game/puzzles/layer/QMLayerPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
@@ -32,6 +36,10 @@ const QMWindowType kGameWindowTypes[] = {
     {"OptionsWindow", &TOptions::Create},
     {"SearchItem", &QMSearchItem::Create},
     {"SearchListWindow", &QMSearchList::Create},
+    {"QMLayerWindow", &QMLayerPuzzleWindow::Create},
+    {"QMLayerPuzzlePiece", &QMLayerPuzzlePiece::Create},
+    {"QMLayerGrid", &QMLayerGrid::Create},
+    {"QMLayerPuzzleRounds", &QMLayerPuzzleRounds::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 
