@@ -11,6 +11,9 @@ local function EnsurePlayer()
   end
 end
 
+-- The layer puzzle's opener, ShowLayerPuzzle.
+if fileExists("scripts/puzzles/layer.lua") then dofile("scripts/puzzles/layer.lua") end
+
 -- The game's main window: the menu when the sample has one; closing it ends the game.
 function RunGame()
   EnsurePlayer()
