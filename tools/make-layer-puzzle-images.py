@@ -117,7 +117,7 @@ def layer_button(name, sign, fill, edge):
 
 def table(x, y):
     # A wooden table with a dark frame around the grid (440, 60)-(760, 300).
-    grain = 12 * math.sin(y / 9.0 + 3 * math.sin(x / 70.0)) + 6 * math.sin(x / 3.1 + y / 40.0)
+    grain = 7 * math.sin(y / 9.0 + 3 * math.sin(x / 70.0)) + 2 * math.sin(x / 3.1 + y / 40.0)
     wood = mix((120, 80, 50), (95, 60, 35), y / 600)
     wood = tuple(c + grain for c in wood)
     gx, gy = 440, 60

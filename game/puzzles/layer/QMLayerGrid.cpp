@@ -49,6 +49,13 @@ void QMLayerGrid::Init(TWindowStyle& style) {
   SetName("QMLAYERGRID");
 }
 
+void QMLayerGrid::PostCreate(TWindowStyle& style) {
+  TWindow::PostCreate(style);
+  // The layout names its windows after they are made: the puzzle finds its grid by this name,
+  // whatever the layout called it.
+  SetName("QMLAYERGRID");
+}
+
 int32_t QMLayerGrid::GetColumns() const {
   // A grid narrower than one cell still has its one column.
   const int32_t columns = mArea.Width() / mCellWidth;

@@ -28,6 +28,7 @@ public:
   ~QMLayerGrid() override;
 
   void Init(TWindowStyle& style) override;
+  void PostCreate(TWindowStyle& style) override;
   void Draw() override;
   bool OnMouseDown(const TPoint& point) override;
   bool OnMouseMove(const TPoint& point) override;

@@ -10,10 +10,10 @@ gRoundEndMessage = nil
 
 MakeDialog({
   Window({ name = "roundendshade", x = 0, y = 0, w = 800, h = 600 }),
-  Bitmap({ name = "roundendcard", image = "images/layer/panel.png", x = 190, y = 200 }),
-  Text({ name = "roundendtext", label = message, x = 210, y = 220, w = 380, h = 90,
+  Bitmap({ name = "roundendcard", image = "images/layer/panel.png", x = 10, y = 320 }),
+  Text({ name = "roundendtext", label = message, x = 30, y = 340, w = 380, h = 90,
          flags = kHAlignCenter + kVAlignCenter,
          font = { "fonts/serif.mvec", 22, Color(255, 236, 190) } }),
-  DialogPushButton({ name = "roundendok", caption = "ROUND_CONTINUE", x = 300, y = 330,
+  DialogPushButton({ name = "roundendok", caption = "ROUND_CONTINUE", x = 120, y = 450,
                      close = true, default = true }),
 })

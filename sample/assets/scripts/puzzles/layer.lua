@@ -85,7 +85,7 @@ function ShowLayerPuzzle()
       LayerButton("MinusButton", "minus", function() LayerMinusButton() end),
       -- Last, so that it lies in front of the photos: it sees the pointer first while a photo
       -- is dragged over it.
-      QMLayerGrid({ name = "grid", x = kGrid.x, y = kGrid.y, w = 4 * kCell, h = 3 * kCell,
+      QMLayerGrid({ name = "QMLAYERGRID", x = kGrid.x, y = kGrid.y, w = 4 * kCell, h = 3 * kCell,
                     gridWidth = kCell, gridHeight = kCell }),
     }),
     -- Round banners and the hint's flight.
