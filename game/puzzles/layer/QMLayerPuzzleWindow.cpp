@@ -42,10 +42,13 @@ public:
   int32_t mCount = 0;
 };
 
-class FirstPieceSpider : public TWindowSpider {
+// The first piece of the current round: a hidden piece of another round may hold the same
+// layer number, and arranging it would leave the round's own piece out of order.
+class FirstVisiblePieceSpider : public TWindowSpider {
 public:
   bool Process(TWindow* w) override {
-    mFound = WindowCast<QMLayerPuzzlePiece>(w);
+    QMLayerPuzzlePiece* piece = WindowCast<QMLayerPuzzlePiece>(w);
+    if (piece && piece->IsVisible()) mFound = piece;
     return !mFound;
   }
   QMLayerPuzzlePiece* mFound = nullptr;
@@ -201,7 +204,7 @@ bool QMLayerPuzzleWindow::CheckWin() {
 void QMLayerPuzzleWindow::ArrangeLayers() {
   QMLayerPuzzlePiece* reference = GetSelectedPiece();
   if (!reference) {
-    FirstPieceSpider first;
+    FirstVisiblePieceSpider first;
     ForEachChild(first, false);
     reference = first.mFound;
   }

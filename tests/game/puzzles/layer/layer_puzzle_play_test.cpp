@@ -12,7 +12,9 @@
 
 #include "game/puzzles/layer/LayerFixture.h"
 
+#include "anim/KSpriteWindow.h"
 #include "game/shell/GameRegistration.h"
+#include "script/binding/TScript.h"
 #include "online/TGameState.h"
 #include "online/TGameStateHandler.h"
 #include "support/Golden.h"
@@ -223,6 +225,54 @@ TEST_F(LayerPuzzlePlayTest, BothRoundsArePlayedByMouseAndTheRoundIsKeptAcrossAVi
     EXPECT_EQ(CountKey("IncorrectPhotoPlacements"), 1u);
     EXPECT_EQ(CountKey("LayerUpDownClicks"), 6u);
     EXPECT_EQ(Count("CorrectPhotoPlacements=7"), 1u) << "the service counts them up";
+  });
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LayerPuzzlePlayTest, HintFliesAMisplacedPhotoHomeUnlessHintsAreOffOrAllAreInPlace) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    Open(p);
+    QMLayerPuzzleWindow* w = Puzzle();
+    ASSERT_NE(w, nullptr) << Log();
+    auto hint = [&] {
+      Host()->DoLuaString("gHint = tostring(LayerShowHint())");
+      return std::string(Host()->GetGlobalString("gHint").CStr());
+    };
+    auto* overlay = WindowCast<KSpriteWindow>(w->GetParent()->FindChild("overlaywindow", -1));
+    ASSERT_NE(overlay, nullptr);
+
+    // The top photo is lent to the overlay, flies to its cell and comes back there.
+    QMLayerPuzzlePiece* back = PieceOf(w, "back_meadow");
+    EXPECT_EQ(hint(), "true");
+    EXPECT_TRUE(w->IsHintActive());
+    EXPECT_TRUE(overlay->IsSpriteExist("layer_anim_hint_sprite"));
+    EXPECT_EQ(overlay->GetScript()->GetGlobalNumber("hsDestX"), 440);
+    EXPECT_EQ(overlay->GetScript()->GetGlobalNumber("hsPlayTutorial"), 1);
+    Tick(p, 1000);
+    EXPECT_FALSE(w->IsHintActive());
+    EXPECT_FALSE(overlay->IsSpriteExist("layer_anim_hint_sprite"));
+    EXPECT_EQ(back->GetSprite()->GetParent(), w->GetRootSprite());
+    EXPECT_EQ(back->GetPicturePosition(), TPoint(440, 60));
+    EXPECT_TRUE(back->IsAtTarget());
+
+    // While the game turns hints off, nothing happens.
+    Host()->DoLuaString("EnableWindow('disableHint', true)");
+    EXPECT_EQ(hint(), "false");
+    EXPECT_FALSE(w->IsHintActive());
+    Host()->DoLuaString("EnableWindow('disableHint', false)");
+
+    // With every photo in place only the stacking is left: the second hint script says so.
+    Drag(p, {100, 100}, {560, 100});
+    Drag(p, {260, 120}, {720, 220});
+    Tick(p, 3000);  // the first hint's tip has gone
+    EXPECT_EQ(hint(), "false");
+    EXPECT_FALSE(w->IsHintActive());
+    Tick(p, 16);
+    EXPECT_TRUE(overlay->IsSpriteExist("layer_hint_note"));
+    EXPECT_FALSE(w->IsRoundWon()) << "the meadow still hides the sun and the tree";
   });
 }
 

@@ -4,6 +4,7 @@
 // functions that die with the puzzle.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -124,6 +125,43 @@ TEST_F(LayerStackingTest, RoundsWrapAroundAndARestoredRoundMustExist) {
     w = Build({a, b}, "{ 'a', 'b', 'c' }");
     EXPECT_EQ(std::string(w->GetRounds()->GetCurrentRoundName().CStr()), "a");
     EXPECT_TRUE(Logged("saved round 7 is not one of its rounds")) << Log();
+  });
+}
+
+TEST_F(LayerStackingTest, WindowOrderFollowsTheLayersOfTheCurrentRoundsPieces) {
+  RunPuzzle([&](TPlatform*, QMGameManager&) {
+    // H, another round's hidden piece, is made last (front-most) and holds layer 2 as well.
+    Piece h{"H", "cell", 200, 0, 2};
+    h.round = "b";
+    QMLayerPuzzleWindow* w =
+        Build({{"A", "cell", 0, 0, 1}, {"B", "cell", 100, 0, 2}, h}, "{ 'a', 'b' }");
+    ASSERT_NE(w, nullptr);
+    std::string order;
+    for (TWindow* c : w->GetChildren())
+      if (WindowCast<QMLayerPuzzlePiece>(c) && c->IsVisible()) order += c->GetName().CStr();
+    EXPECT_EQ(order, "B_aA_a") << "the higher layer nearer the front, where clicks land first";
+    EXPECT_EQ(w->GetChildren().front()->GetName(), str("QMLAYERGRID"));
+  });
+}
+
+TEST_F(LayerStackingTest, SavedPiecesComeBackAndADamagedLayerIsRefusedWithALogLine) {
+  RunPuzzle([&](TPlatform*, QMGameManager& g) {
+    auto save = [&](const char* name, int32_t x, int32_t y, int32_t layer) {
+      const int32_t values[3] = {x, y, layer};
+      uint8_t bytes[12];
+      std::memcpy(bytes, values, sizeof bytes);
+      g.SetUserData(name, bytes);
+    };
+    save("A_a", 100, 100, 2);
+    save("B_a", 300, 0, 99);
+    g.SetLayerPuzzleRound(1);
+    QMLayerPuzzleWindow* w = Build({{"A", "cell", 0, 0, 1}, {"B", "cell", 0, 100, 2}});
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(PieceOf(w, "A_a")->GetPicturePosition(), TPoint(100, 100));
+    EXPECT_EQ(PieceOf(w, "A_a")->GetLayer(), 2);
+    EXPECT_EQ(PieceOf(w, "B_a")->GetPicturePosition(), TPoint(300, 0));
+    EXPECT_EQ(PieceOf(w, "B_a")->GetLayer(), 2) << "it keeps its own layer";
+    EXPECT_TRUE(Logged("saved layer 99 of piece B_a is out of range")) << Log();
   });
 }
 
