@@ -130,6 +130,14 @@ void QMLayerPuzzleWindow::PostCreate(TWindowStyle& style) {
   TWindow* rounds = FindChild("QMRounds", -1);
   mRounds = TWindowHandle(WindowCast<QMLayerPuzzleRounds>(rounds));
   if (rounds) rounds->SetFlags(rounds->GetFlags() & ~kWindowShown);
+  // The puzzle still runs without them, but cannot be solved as its designer meant.
+  if (!mGrid) EngineLog("Layer puzzle %s: the layout has no grid (QMLayerGrid)", GetName().CStr());
+  if (!mRounds || GetRounds()->GetRoundCount() == 0)
+    EngineLog("Layer puzzle %s: the layout has no rounds (QMLayerPuzzleRounds named QMRounds)",
+              GetName().CStr());
+  if (!mPlusButton || !mMinusButton)
+    EngineLog("Layer puzzle %s: the layout lacks the buttons PlusButton and MinusButton",
+              GetName().CStr());
   mPlayClock.Start();
 
   QMGameManager* game = QMGameManager::Instance();

@@ -54,6 +54,9 @@ function ShowLayerPuzzle()
   local id = PushModal("layerpuzzle")
   gPuzzleModal = id
   MakeDialog({
+    -- Round banners and the hint's flight; made first, so that the puzzle finds it for its
+    -- first round's banner, and brought to the front by the puzzle.
+    SpriteWindow({ name = "overlaywindow", x = 0, y = 0, w = 800, h = 600 }),
     QMLayerWindow({
       name = "layerwindow", x = 0, y = 0, w = 800, h = 600,
       bgPath = "images/layer/table.png",
@@ -88,8 +91,6 @@ function ShowLayerPuzzle()
       QMLayerGrid({ name = "QMLAYERGRID", x = kGrid.x, y = kGrid.y, w = 4 * kCell, h = 3 * kCell,
                     gridWidth = kCell, gridHeight = kCell }),
     }),
-    -- Round banners and the hint's flight.
-    SpriteWindow({ name = "overlaywindow", x = 0, y = 0, w = 800, h = 600 }),
     Text({ name = "layertitle", label = "LAYER_TITLE", x = 440, y = 316, w = 320, h = 34,
            flags = kHAlignCenter, font = { "fonts/sansbold.mvec", 24, Color(255, 236, 190) } }),
     Text({ name = "layerhelp", label = "LAYER_HELP", x = 440, y = 352, w = 320, h = 110,

@@ -131,6 +131,9 @@ TEST_F(LayerPuzzlePlayTest, BothRoundsArePlayedByMouseAndTheRoundIsKeptAcrossAVi
     EXPECT_FALSE(PieceOf(w, "moon_harbour")->IsVisible());
     EXPECT_EQ(w->GetLayerCount(), 3);
     EXPECT_EQ(Count("InstructionTimeViewed=0"), 1u);
+    auto* overlay = WindowCast<KSpriteWindow>(w->GetParent()->FindChild("overlaywindow", -1));
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_EQ(overlay->GetScript()->GetGlobalString("round_bubble_round_string"), str("round1"));
 
     // The sun dropped a cell too far right counts as misplaced; then in its place.
     Drag(p, {100, 100}, {640, 100});
@@ -173,6 +176,8 @@ TEST_F(LayerPuzzlePlayTest, BothRoundsArePlayedByMouseAndTheRoundIsKeptAcrossAVi
     ASSERT_EQ(Puzzle(), w);
     EXPECT_EQ(std::string(w->GetRounds()->GetCurrentRoundName().CStr()), "harbour");
     EXPECT_EQ(g.GetLayerPuzzleRound(), 2) << "the next round is saved";
+    EXPECT_EQ(overlay->GetScript()->GetGlobalString("round_bubble_round_string"), str("round2"));
+    EXPECT_TRUE(overlay->IsSpriteExist("round_banner")) << "the round's banner shows";
     EXPECT_FALSE(sun->IsVisible());
     EXPECT_EQ(w->GetLayerCount(), 4);
 
