@@ -23,6 +23,14 @@
 #include "window/TWindowManager.h"
 #include "window/WindowTestSupport.h"
 
+inline QMLayerPuzzlePiece* PieceOf(QMLayerPuzzleWindow* w, const std::string& name) {
+  return WindowCast<QMLayerPuzzlePiece>(w->FindChild(name.c_str(), -1));
+}
+
+inline void Send(TPlatform* p, int type, int x, int y) {
+  p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, 0, 0));
+}
+
 class LayerTest : public RenderTest {
 protected:
   void SetUp() override {
@@ -91,13 +99,5 @@ protected:
     TWindowManager* wm = TWindowManager::Instance();
     wm->DoPopModal("layertest");
     wm->FlushDeletes();
-  }
-
-  static QMLayerPuzzlePiece* PieceOf(QMLayerPuzzleWindow* w, const std::string& name) {
-    return WindowCast<QMLayerPuzzlePiece>(w->FindChild(name.c_str(), -1));
-  }
-
-  static void Send(TPlatform* p, int type, int x, int y) {
-    p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, 0, 0));
   }
 };

@@ -14,6 +14,7 @@
 
 #include "anim/KSpriteWindow.h"
 #include "game/shell/GameRegistration.h"
+#include "support/GameFixture.h"
 #include "script/binding/TScript.h"
 #include "online/TGameState.h"
 #include "online/TGameStateHandler.h"
@@ -31,28 +32,22 @@ public:
   std::vector<std::string>* mEvents;
 };
 
-class LayerPuzzlePlayTest : public LayerTest {
+class LayerPuzzlePlayTest : public GameTest {
 protected:
   void SetUp() override {
-    LayerTest::SetUp();
+    GameTest::SetUp();
     std::filesystem::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
                           std::filesystem::copy_options::recursive |
                               std::filesystem::copy_options::overwrite_existing);
+    SetGameSettings();
   }
 
-  // The game as the player starts it: its window types, its start-up scripts and the menu.
-  void RunGame(std::function<void(TPlatform*, QMGameManager&)> body) {
-    Run("--multiple", [&](TPlatform* p) {
-      Host()->DoLuaString(
-          "function QMSerialized_save() return '' end "
-          "function QMSerialized_restore() end function QMGameState_new() end");
-      CreateGameManager();
+  // The game as the player starts it, with a recording game-state handler.
+  void Play(std::function<void(TPlatform*, QMGameManager&)> body) {
+    RunGame([&](TPlatform* p, QMGameManager& g) {
       TGameState::AddHandler(new Recorder(&mEvents));
-      RegisterGameTypes(p->GetWindowManager());
-      body(p, *QMGameManager::Instance());
-      DestroyGameManager();
+      body(p, g);
     });
-    EXPECT_TRUE(sBodyRan);
   }
 
   // Ticks of the window system on the virtual clock, 16 ms apart.
@@ -91,12 +86,15 @@ protected:
     Tick(p, 1800);  // the round banner comes and goes
   }
 
+  // Draws the window tree now, between ticks, and answers the frame shown.
   static platform::display::Image DrawNow() {
     TRenderer* r = TRenderer::Instance();
     EXPECT_TRUE(r->BeginDraw());
     TWindowManager::Instance()->DrawModals();
     r->EndDraw();
-    return Frame();
+    auto* display = dynamic_cast<platform::display::headless::Display*>(
+        TDxDisplayHandler::Instance()->GetContext()->GetBackend());
+    return display ? display->Frame() : platform::display::Image();
   }
 
   size_t Count(const std::string& event) const {
@@ -119,10 +117,10 @@ const TPoint kContinue(220, 472);
 const TPoint kLeave(660, 558);
 
 TEST_F(LayerPuzzlePlayTest, BothRoundsArePlayedByMouseAndTheRoundIsKeptAcrossAVisit) {
-  RunGame([&](TPlatform* p, QMGameManager& g) {
+  Play([&](TPlatform* p, QMGameManager& g) {
     Open(p);
     QMLayerPuzzleWindow* w = Puzzle();
-    ASSERT_NE(w, nullptr) << Log();
+    ASSERT_NE(w, nullptr);
     QMLayerPuzzlePiece* sun = PieceOf(w, "sun_meadow");
     QMLayerPuzzlePiece* tree = PieceOf(w, "tree_meadow");
     QMLayerPuzzlePiece* back = PieceOf(w, "back_meadow");
@@ -238,10 +236,10 @@ TEST_F(LayerPuzzlePlayTest, BothRoundsArePlayedByMouseAndTheRoundIsKeptAcrossAVi
 namespace {
 
 TEST_F(LayerPuzzlePlayTest, HintFliesAMisplacedPhotoHomeUnlessHintsAreOffOrAllAreInPlace) {
-  RunGame([&](TPlatform* p, QMGameManager&) {
+  Play([&](TPlatform* p, QMGameManager&) {
     Open(p);
     QMLayerPuzzleWindow* w = Puzzle();
-    ASSERT_NE(w, nullptr) << Log();
+    ASSERT_NE(w, nullptr);
     auto hint = [&] {
       Host()->DoLuaString("gHint = tostring(LayerShowHint())");
       return std::string(Host()->GetGlobalString("gHint").CStr());
