@@ -81,8 +81,10 @@ TPoint QMLayerGrid::GetCellPosition(int32_t index) {
 
 bool QMLayerGrid::OnMouseDown(const TPoint&) {
   // A press starts a drag or hits a button beneath: either way the grid stops taking every
-  // pointer event first, so the release reaches the window pressed.
+  // pointer event first, so the release reaches the window pressed. The new drag's first move
+  // over the grid gives the snap point again; an old one must not catch it elsewhere.
   if (TWindowManager* wm = TWindowManager::Instance()) wm->RemoveHoverWindow(this);
+  LayerSnapPoint = TPoint(0, 0);
   return false;
 }
 

@@ -66,6 +66,7 @@ QMLayerPuzzleWindow::~QMLayerPuzzleWindow() {
   // The pictures may still be held by the overlay or by pieces: they leave the
   // tree here.
   if (mSceneSprite) mSceneSprite->RemoveAllChildren();
+  LayerSnapPoint = TPoint(0, 0);
   if (mLayerChangeInstance) mLayerChangeInstance.reset();
 }
 

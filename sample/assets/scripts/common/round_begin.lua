@@ -2,13 +2,9 @@
 -- The puzzle sets "round_bubble_round_string" ("round1", "round2" ...); the banner shows the
 -- text of the label "ROUND_" followed by it, fades in, stays a moment and fades out.
 
-local kBanner = "round_banner"
+dofile("scripts/common/overlay.lua")
 
-local function RunQueue()
-  _Start()
-  gScriptPauseCoRoutine = gScriptPauseCoRoutine + 1
-  while gScriptPauseCoRoutine > 0 do coroutine.yield() end
-end
+local kBanner = "round_banner"
 
 return function()
   if IsSpriteExist(kBanner) then _RemoveSprite(kBanner) end

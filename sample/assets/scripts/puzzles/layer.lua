@@ -22,16 +22,8 @@ local function LayerButton(name, image, action)
                   command = action })
 end
 
-local function PuzzleButton(t)
-  t.graphics = { "images/button_normal.png", "images/button_pressed.png",
-                 "images/button_rollover.png" }
-  t.sound = "audio/click.ogg"
-  table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 0, y = 0, w = 200,
-                         h = 44, flags = kHAlignCenter + kVAlignCenter,
-                         font = { "fonts/sans.mvec", 18, Color(255, 255, 255) } }))
-  return Button(t)
-end
+dofile("scripts/ui/buttons.lua")
+local PuzzleButton = DialogPushButton
 
 -- What the puzzle's round-end texts call, unless the game's scripts already have them.
 if not setComplete then

@@ -109,7 +109,10 @@ TEST(LayerGridTest, DraggingOverTheGridSnapsToTheNearestGridPointUntilThePointer
   EXPECT_EQ(LayerSnapPoint, TPoint(40, 30));
   EXPECT_TRUE(f.grid->OnMouseLeave());
   EXPECT_EQ(LayerSnapPoint, TPoint(0, 0));
+  // A press starts a new drag: an old snap point is forgotten until the next move over it.
+  f.grid->OnMouseMove(TPoint(170, 80));
   EXPECT_FALSE(f.grid->OnMouseDown(TPoint(10, 10)));
+  EXPECT_EQ(LayerSnapPoint, TPoint(0, 0));
 }
 
 }  // namespace
