@@ -145,6 +145,7 @@ TEST_F(LayerPuzzlePlayTest, BothRoundsArePlayedByMouseAndTheRoundIsKeptAcrossAVi
     EXPECT_EQ(back->GetPicturePosition(), TPoint(440, 60));
     EXPECT_EQ(CountKey("CorrectPhotoPlacements"), 3u);
     EXPECT_TRUE(back->IsAtTarget());
+    EXPECT_TRUE(overlay->IsSpriteExist("layer_hint_tip")) << "placing it leaves the stacking";
     EXPECT_EQ(back->GetLayer(), 3) << "the meadow lies over the sun and the tree";
     EXPECT_FALSE(w->CheckWin());
     EXPECT_EQ(w->GetSelectedPiece(), back);
