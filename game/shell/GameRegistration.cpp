@@ -11,6 +11,7 @@
 #include "game/puzzles/layer/QMLayerPuzzlePiece.h"
 #include "game/puzzles/layer/QMLayerPuzzleRounds.h"
 #include "game/puzzles/layer/QMLayerPuzzleWindow.h"
+#include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
@@ -40,6 +41,7 @@ const QMWindowType kGameWindowTypes[] = {
     {"QMLayerPuzzlePiece", &QMLayerPuzzlePiece::Create},
     {"QMLayerGrid", &QMLayerGrid::Create},
     {"QMLayerPuzzleRounds", &QMLayerPuzzleRounds::Create},
+    {"WordPuzzleWindow", &QMWordPuzzleWindow::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 

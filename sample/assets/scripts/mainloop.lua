@@ -1,6 +1,9 @@
 -- The game flow. The program runs this file last at start-up; the function it returns runs as
 -- the main script for as long as the game does.
 
+-- The word puzzle's opener, ShowWordPuzzle, when the sample has the puzzle.
+if fileExists("scripts/puzzles/word.lua") then dofile("scripts/puzzles/word.lua") end
+
 -- The sample's first player, made by script on a fresh installation.
 local kFirstPlayer = "Player"
 

@@ -40,6 +40,9 @@ return function()
     -- The puzzles between the story's places, each opened from a button of its own.
     MapButton({ name = "layerButton", caption = "MAP_LAYER", x = 300, y = 484,
                 command = function() ShowLayerPuzzle() end }),
+    -- Opens the word puzzle, to play it by hand.
+    MapButton({ name = "wordButton", caption = "MAP_WORD", x = 580, y = 16,
+                command = function() ShowWordPuzzle() end }),
   })
   return id
 end
