@@ -12,6 +12,7 @@
 
 #include "anim/KAnimProcess.h"
 #include "core/TClock.h"
+#include "game/puzzles/word/QMWordOverlayBindings.h"
 #include "game/scenes/QMPuzzleWindow.h"
 #include "window/TWindowHandle.h"
 
@@ -108,4 +109,6 @@ private:
   uint32_t mDelayBeforeDialog = 0;
   uint32_t mWonAt = 0;
   bool mWinSoundDue = false;
+  // "ReleaseHintSprite" in the overlay's own script, reset there when this window dies.
+  QMWordOverlayBindings mOverlayBindings;
 };

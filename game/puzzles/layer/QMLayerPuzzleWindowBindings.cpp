@@ -22,11 +22,8 @@ void QMLayerPuzzleWindow::BindScriptFunctions() {
 }
 
 void QMLayerPuzzleWindow::BindReleaseHintSprite(KSpriteWindow* overlay) {
-  // The hint script runs in the overlay's own state and calls it there when it
-  // ends. The host's binding goes last: the window resets the globals of the
-  // state it bound last.
-  if (overlay && overlay->GetScript())
-    BindWindowMethod(overlay->GetScript()->GetState(), "ReleaseHintSprite", this,
-                     &QMLayerPuzzleWindow::ReleaseHintSprite);
+  // The hint script runs in the overlay's own state and calls it there when it ends.
+  mOverlayBindings.Bind(overlay, "ReleaseHintSprite", this,
+                        &QMLayerPuzzleWindow::ReleaseHintSprite);
   BindWindowMethod(HostState(), "ReleaseHintSprite", this, &QMLayerPuzzleWindow::ReleaseHintSprite);
 }

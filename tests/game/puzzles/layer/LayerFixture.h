@@ -11,6 +11,7 @@
 
 #include "engine/render/RenderFixture.h"
 
+#include "anim/AnimWindowTypes.h"
 #include "game/puzzles/layer/QMLayerGrid.h"
 #include "game/puzzles/layer/QMLayerPuzzlePiece.h"
 #include "game/puzzles/layer/QMLayerPuzzleRounds.h"
@@ -56,6 +57,7 @@ protected:
       wm->RegisterWindowType("QMLayerPuzzlePiece", &QMLayerPuzzlePiece::Create);
       wm->RegisterWindowType("QMLayerGrid", &QMLayerGrid::Create);
       wm->RegisterWindowType("QMLayerPuzzleRounds", &QMLayerPuzzleRounds::Create);
+      RegisterAnimWindowTypes(Host());
       body(p, g);
       DestroyGameManager();
     });
@@ -77,10 +79,11 @@ protected:
   // A puzzle over the whole screen in a new modal, its grid of 100-pixel cells at (gx, gy).
   static QMLayerPuzzleWindow* Build(const std::vector<Piece>& pieces,
                                     const std::string& rounds = "{ 'a' }", int gx = 0, int gy = 0,
-                                    int gw = 400, int gh = 200) {
-    std::string layout =
-        "PushModal('layertest') MakeDialog({ QMLayerWindow({ name = 'puzzle', "
-        "x = 0, y = 0, w = 800, h = 600, ";
+                                    int gw = 400, int gh = 200, bool overlay = false) {
+    std::string layout = "PushModal('layertest') MakeDialog({ ";
+    if (overlay)
+      layout += "SpriteWindow({ name = 'overlaywindow', x = 0, y = 0, w = 800, h = 600 }), ";
+    layout += "QMLayerWindow({ name = 'puzzle', x = 0, y = 0, w = 800, h = 600, ";
     for (const Piece& p : pieces)
       layout += "QMLayerPuzzlePiece({ name = '" + p.name + "', round = '" + p.round +
                 "', art = 'images/" + p.art + ".png', offsetX = " + std::to_string(p.x) +

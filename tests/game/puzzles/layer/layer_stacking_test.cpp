@@ -11,6 +11,9 @@
 
 #include "game/puzzles/layer/LayerFixture.h"
 
+#include "anim/KSpriteWindow.h"
+#include "script/binding/TScript.h"
+
 namespace {
 
 class LayerStackingTest : public LayerTest {};
@@ -262,6 +265,23 @@ TEST_F(LayerStackingTest, ScriptFunctionsOfThePuzzleDieWithIt) {
     EXPECT_EQ(bound(), "function function function function ");
     Close();
     EXPECT_EQ(bound(), "nil nil nil nil ");
+
+    // The hint's release is bound in the overlay's own script too; the overlay may outlive
+    // the puzzle.
+    w = Build({{"A", "cell", 0, 0, 1}}, "{ 'a' }", 0, 0, 400, 200, true);
+    auto* overlay = WindowCast<KSpriteWindow>(w->GetParent()->FindChild("overlaywindow", -1));
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(w->LayerShowHint());
+    auto release = [&](TScript* script) {
+      script->DoLuaString("gType = type(ReleaseHintSprite)");
+      return std::string(script->GetGlobalString("gType").CStr());
+    };
+    EXPECT_EQ(release(overlay->GetScript()), "function");
+    EXPECT_EQ(release(Host()), "function");
+    TWindowManager::Instance()->DeleteLater(w);
+    TWindowManager::Instance()->FlushDeletes();
+    EXPECT_EQ(release(overlay->GetScript()), "nil");
+    EXPECT_EQ(release(Host()), "nil");
   });
 }
 
