@@ -17,20 +17,10 @@
 #include "support/GameFixture.h"
 #include "script/binding/TScript.h"
 #include "online/TGameState.h"
-#include "online/TGameStateHandler.h"
+#include "support/GameStateRecorder.h"
 #include "support/Golden.h"
 
 namespace {
-
-class Recorder : public TGameStateHandler {
-public:
-  explicit Recorder(std::vector<std::string>* events) : mEvents(events) {}
-  bool OnEvent(const char* key, const char* value) override {
-    mEvents->push_back(std::string(key) + "=" + value);
-    return false;
-  }
-  std::vector<std::string>* mEvents;
-};
 
 class LayerPuzzlePlayTest : public GameTest {
 protected:
@@ -45,7 +35,7 @@ protected:
   // The game as the player starts it, with a recording game-state handler.
   void Play(std::function<void(TPlatform*, QMGameManager&)> body) {
     RunGame([&](TPlatform* p, QMGameManager& g) {
-      TGameState::AddHandler(new Recorder(&mEvents));
+      TGameState::AddHandler(new GameStateRecorder(&mEvents));
       body(p, g);
     });
   }
