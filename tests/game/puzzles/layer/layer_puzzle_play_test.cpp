@@ -36,6 +36,9 @@ protected:
   void Play(std::function<void(TPlatform*, QMGameManager&)> body) {
     RunGame([&](TPlatform* p, QMGameManager& g) {
       TGameState::AddHandler(new GameStateRecorder(&mEvents));
+      // A click ends the intro; the menu follows.
+      Click(p, {400, 300});
+      Tick(p, 100);
       body(p, g);
     });
   }
