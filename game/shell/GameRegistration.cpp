@@ -7,6 +7,10 @@
 #include "anim/ISpriteWindowGame.h"
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
+#include "game/puzzles/layer/QMLayerGrid.h"
+#include "game/puzzles/layer/QMLayerPuzzlePiece.h"
+#include "game/puzzles/layer/QMLayerPuzzleRounds.h"
+#include "game/puzzles/layer/QMLayerPuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
@@ -42,6 +46,10 @@ const QMWindowType kGameWindowTypes[] = {
     {"OptionsWindow", &TOptions::Create},
     {"SearchItem", &QMSearchItem::Create},
     {"SearchListWindow", &QMSearchList::Create},
+    {"QMLayerWindow", &QMLayerPuzzleWindow::Create},
+    {"QMLayerPuzzlePiece", &QMLayerPuzzlePiece::Create},
+    {"QMLayerGrid", &QMLayerGrid::Create},
+    {"QMLayerPuzzleRounds", &QMLayerPuzzleRounds::Create},
     {"WordPuzzleWindow", &QMWordPuzzleWindow::Create},
     {"MainMenu", &TMainMenu::Create},
     {"GameOver", &QMGameOver::Create},
