@@ -1,7 +1,9 @@
 -- The story mode: PlayStory() opens the first level, "The Harbour at Dusk". This file also
--- defines what every search level calls back: searchItemFound and reportBadClick for clicks,
+-- holds what every search level calls back: searchItemFound and reportBadClick for clicks,
 -- showOptions for Escape, the level clock (decrementGameTimer, modifyGameTimer), the hint
--- level (bumpHintLevel) and puzzleComplete.
+-- level (bumpHintLevel) and puzzleComplete. A level installs them as globals while it plays
+-- (BeginSearchLevel) and gives the names back afterwards (EndSearchLevel): the puzzles answer
+-- some of the same names in their own way.
 
 -- The game's message ids, by name.
 kQMMessage = {
@@ -20,6 +22,8 @@ kQMMessage = {
 gGameState = gGameState or {}
 gGameState.hintActive = gGameState.hintActive or false
 
+kSearchCallbacks = {}
+
 -- What the level in play keeps: its items by name, how many are left, the clock in seconds.
 gLevel = nil
 
@@ -35,14 +39,14 @@ end
 -- struck out, and the last find completes the level.
 local function MarkFoundInList(name, solved)
   Post(kQMMessage.MarkFound, name)
-  if solved then puzzleComplete() end
+  if solved then kSearchCallbacks.puzzleComplete() end
 end
 
-function searchItemFound(name)
+function kSearchCallbacks.searchItemFound(name)
   if not gLevel then return end
   local item = gLevel.items[name]
   if not item then
-    reportBadClick()
+    kSearchCallbacks.reportBadClick()
     return
   end
   local newFind = not item.found
@@ -58,7 +62,7 @@ function searchItemFound(name)
 end
 
 -- Clicking wildly costs time: every fifth miss in a row takes ten seconds off the clock.
-function reportBadClick()
+function kSearchCallbacks.reportBadClick()
   if not gLevel then return end
   Post(kQMMessage.BadClick)
   gLevel.misses = gLevel.misses + 1
@@ -69,30 +73,46 @@ function reportBadClick()
 end
 
 -- Called outside the level's script: the level's script opens the screen itself.
-function showOptions()
+function kSearchCallbacks.showOptions()
   Post(kQMMessage.LevelEvent, "options")
 end
 
-function decrementGameTimer()
+function kSearchCallbacks.decrementGameTimer()
   if not gLevel or gLevel.time <= 0 then return end
   gLevel.time = gLevel.time - 1
   ShowTime()
 end
 
-function modifyGameTimer(seconds)
+function kSearchCallbacks.modifyGameTimer(seconds)
   if not gLevel then return end
   gLevel.time = math.max(0, gLevel.time + seconds)
   ShowTime()
 end
 
-function bumpHintLevel()
+function kSearchCallbacks.bumpHintLevel()
   if not gLevel or gLevel.hintLevel >= 3 then return end
   gLevel.hintLevel = gLevel.hintLevel + 1
   Post(kQMMessage.HintLevel, tostring(gLevel.hintLevel))
 end
 
-function puzzleComplete()
+function kSearchCallbacks.puzzleComplete()
   Post(kQMMessage.LevelEvent, "complete")
+end
+
+-- Installs the callbacks for the level, remembering what the names held before.
+function BeginSearchLevel(level)
+  gLevel = level
+  gCallbacksBeforeLevel = {}
+  for name, callback in pairs(kSearchCallbacks) do
+    gCallbacksBeforeLevel[name] = { value = _G[name] }
+    _G[name] = callback
+  end
+end
+
+function EndSearchLevel()
+  for name, before in pairs(gCallbacksBeforeLevel or {}) do _G[name] = before.value end
+  gCallbacksBeforeLevel = nil
+  gLevel = nil
 end
 
 function PlayStory()

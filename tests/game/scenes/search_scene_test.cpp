@@ -195,6 +195,32 @@ TEST_F(SearchSceneTest, ClicksAreCountedGuardedForASecondThenFoundOrBad) {
   });
 }
 
+// Finding the eighth object completes the level: it says so, closes after a pause and gives
+// the callback names back to what they held before (the puzzles use some of them).
+TEST_F(SearchSceneTest, FindingEverythingCompletesTheLevelAndGivesTheCallbacksBack) {
+  RunGame([&](TPlatform* p) {
+    Host()->DoLuaString("function gMine() end puzzleComplete = gMine decrementGameTimer = nil");
+    TWindow* menu = TWindowManager::Instance()->GetTopModal();
+    OpenLevel(p);
+    EXPECT_EQ(Lua("puzzleComplete == gMine"), "false") << "the level's own while it plays";
+    Tick(p, 1000);
+    Host()->DoLuaString(
+        "for _, n in ipairs({ 'key', 'teacup', 'fish', 'bell', 'umbrella', 'anchor', "
+        "'starfish' }) do searchItemFound(n) end");
+    Tick(p, 48);
+    EXPECT_FALSE(Find<TWindow>("donetext")->IsVisible());
+    Host()->DoLuaString("searchItemFound('candle')");
+    Tick(p, 48);
+    ASSERT_NE(Find<TWindow>("donetext"), nullptr);
+    EXPECT_TRUE(Find<TWindow>("donetext")->IsVisible()) << "well done";
+    Tick(p, 2600);
+    EXPECT_EQ(TWindowManager::Instance()->GetTopModal(), menu) << "back at the menu";
+    EXPECT_EQ(Lua("puzzleComplete == gMine"), "true");
+    EXPECT_EQ(Lua("decrementGameTimer"), "nil");
+    EXPECT_EQ(Lua("gLevel"), "nil");
+  });
+}
+
 // Holding the left arrow key (auto-repeat every 30 ms) starts the scroll once; the scene then
 // speeds up by the level's acceleration each tick, and after the key is let go it coasts with
 // the velocity dampened each tick, the scene's x the truncated position.

@@ -64,7 +64,7 @@ local function Layout(id)
     Button({ name = "options", x = 700, y = 22,
              graphics = { kFolder .. "options_normal.png", kFolder .. "options_pressed.png",
                           kFolder .. "options_rollover.png" },
-             sound = "audio/click.ogg", command = showOptions,
+             sound = "audio/click.ogg", command = kSearchCallbacks.showOptions,
              SelectLayer(kAllLayers),
              Text({ name = "optionslabel", label = "LEVEL_OPTIONS", x = 0, y = 0, w = 96, h = 36,
                     flags = kHAlignCenter + kVAlignCenter,
@@ -101,7 +101,7 @@ end
 
 -- Places the objects and the scenery over them in the scene.
 local function PlaceObjects()
-  gLevel = { items = {}, left = 0, misses = 0, hintLevel = 0, time = kTimeLimit }
+  BeginSearchLevel({ items = {}, left = 0, misses = 0, hintLevel = 0, time = kTimeLimit })
   for _, item in ipairs(kItems) do
     local image = kFolder .. "items/" .. item.name .. ".png"
     AddSprite({ image = image, position = item.at, layer = item.layer }, true, item.name)
@@ -139,5 +139,5 @@ return function()
       end
     end
   end
-  gLevel = nil
+  EndSearchLevel()
 end
