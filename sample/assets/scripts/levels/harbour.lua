@@ -130,6 +130,8 @@ return function()
     if msg then
       if msg.type == kModalClosed and msg.name == id then break end
       if msg.type == kQMMessage.LevelEvent and msg.name == "options" then
+        -- Escape also types its character, which would cancel a dialog opened at once.
+        Pause(100)
         dofile("scripts/ui/options.lua")()
       elseif msg.type == kQMMessage.LevelEvent and msg.name == "complete" then
         EnableWindow("donetext", true)
