@@ -7,6 +7,9 @@
 #include "anim/ISpriteWindowGame.h"
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
+#include "game/puzzles/codex/QMCodexWindow.h"
+#include "game/puzzles/feedback/RTFZone.h"
+#include "game/puzzles/feedback/RealTimeFeedback.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
@@ -32,6 +35,9 @@ const QMWindowType kGameWindowTypes[] = {
     {"OptionsWindow", &TOptions::Create},
     {"SearchItem", &QMSearchItem::Create},
     {"SearchListWindow", &QMSearchList::Create},
+    {"QMCodexWindow", &QMCodexWindow::Create},
+    {"RealTimeFeedback", &RealTimeFeedback::Create},
+    {"RTF_Zone", &RTFZone::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 

@@ -18,6 +18,8 @@
 #include "game/puzzles/codex/QMCodexSolveGrid.h"
 #include "game/scenes/QMPuzzleWindow.h"
 #include "particles/TLuaParticleSystem.h"
+#include "anim/KAnimProcess.h"
+#include "window/TWindowHandle.h"
 
 class KAnimProcess;
 class QMCodexFadeListener;
@@ -123,4 +125,18 @@ private:
   // Told by the fade-out; it outlives the window when the fade still runs, and then tells
   // nobody.
   QMCodexFadeListener* mFadeListener = nullptr;
+};
+
+// Tells the window that the round-change fade has ended; it outlives a window that closed
+// meanwhile, and then tells nobody.
+class QMCodexFadeListener : public IKAnimListener {
+public:
+  explicit QMCodexFadeListener(QMCodexWindow* window) : mWindow(window) {}
+  void OnProcessFinished(KAnimProcess* process) override {
+    if (auto* window = static_cast<QMCodexWindow*>(mWindow.Get()))
+      window->OnProcessFinished(process);
+  }
+
+private:
+  TWindowHandle mWindow;
 };

@@ -4,11 +4,20 @@
 #include "script/binding/TScript.h"
 
 namespace {
+
 const char kAnimationGlobal[] = "RTFZoneAnimation";
-}
+
+// Lies over the whole puzzle, so every click passes through it on its way to the zones and the
+// puzzle: it must not count them as the player's clicks on a sprite window of its own.
+class RTFAnimationWindow : public KSpriteWindow {
+public:
+  bool OnMouseDown(const TPoint&) override { return false; }
+};
+
+}  // namespace
 
 RealTimeFeedback::RealTimeFeedback() {
-  auto animation = std::make_unique<KSpriteWindow>();
+  auto animation = std::make_unique<RTFAnimationWindow>();
   animation->SetName("RTF Animation Window");
   mAnimation = animation.get();
   AddChild(std::move(animation));
