@@ -1,0 +1,176 @@
+// Feedback zones over a codex puzzle, headless: hook zones armed at creation play their
+// animation when the puzzle reports the event, mouse zones when the pointer moves over them or
+// clicks them, each until its count is used up, and never while another zone's animation plays.
+#include <gtest/gtest.h>
+
+#include "anim/KSpriteWindow.h"
+#include "game/puzzles/codex/CodexFixture.h"
+#include "game/puzzles/feedback/RTFHooks.h"
+#include "game/puzzles/feedback/RTFZone.h"
+#include "game/puzzles/feedback/RealTimeFeedback.h"
+#include "script/binding/TScript.h"
+
+namespace {
+
+class FeedbackTest : public CodexTest {
+protected:
+  void SetUp() override {
+    CodexTest::SetUp();
+    // Each animation counts its plays by name and leaves "RTFZoneAnimation" set: the test ends
+    // it by hand, as a finished animation script would.
+    for (const char* name : {"a", "b", "over", "click"})
+      WriteAsset(std::string("rtf_") + name + ".lua",
+                 std::string("gPlays = (gPlays or '') .. '") + name + " '");
+  }
+
+  static std::string Zone(const std::string& name, const std::string& keys) {
+    return "RTF_Zone({ name = '" + name + "', action = 'scriptedAnimation', " + keys + " }), ";
+  }
+  static std::string Feedback(const std::string& zones) {
+    return "RealTimeFeedback({ name = '1_codex_rtf_window', x = 0, y = 0, w = 800, h = 600, " +
+           zones + "}), ";
+  }
+
+  static RealTimeFeedback* FeedbackWindow() {
+    TWindow* top = TWindowManager::Instance()->GetTopModal();
+    return WindowCast<RealTimeFeedback>(top->FindChild("1_codex_rtf_window", -1));
+  }
+  static RTFZone* ZoneNamed(const char* name) {
+    return WindowCast<RTFZone>(TWindowManager::Instance()->GetTopModal()->FindChild(name, -1));
+  }
+  static TScript* AnimationScript() { return FeedbackWindow()->GetAnimationWindow()->GetScript(); }
+  static std::string Plays() { return AnimationScript()->GetGlobalString("gPlays").CStr(); }
+  static void EndAnimation() { AnimationScript()->SetGlobalString("RTFZoneAnimation", ""); }
+  static bool Shown(RTFZone* z) { return (z->GetFlags() & kWindowShown) != 0; }
+};
+
+TEST_F(FeedbackTest, TheFirstCheckPlaysTheFirstZoneAndLaterChecksTheSecondAsOftenAsItsCount) {
+  RunGame([&](TPlatform* p) {
+    QMCodexWindow* w =
+        OpenPuzzle(p, 3,
+                   Feedback(Zone("first",
+                                 "trigger = 'functionhook', hook = 'codexgreencheck', "
+                                 "actionString = 'rtf_a.lua', x = 0, y = 0, w = 10, h = 10") +
+                            Zone("second",
+                                 "trigger = 'functionhook', hook = 'codexsecondgreencheck', "
+                                 "actionString = 'rtf_b.lua', count = 2, x = 0, y = 0, w = 10, "
+                                 "h = 10")));
+    ASSERT_NE(w, nullptr) << Log();
+    ASSERT_NE(FeedbackWindow(), nullptr);
+    RTFZone* first = ZoneNamed("first");
+    RTFZone* second = ZoneNamed("second");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(w->greenCheckHook, &RTFCodexGreenCheck);
+    EXPECT_EQ(second->GetHookName(), str("codexsecondgreencheck"));
+
+    auto check = [&](int cell) {
+      Lua("ProcessInstructions({ solveGridUpdate = { [" + std::to_string(cell) + "] = 2 } })");
+    };
+    check(0);
+    EXPECT_EQ(Plays(), "a ");
+    EXPECT_FALSE(Shown(first));
+    EXPECT_TRUE(first->GetHookName().IsEmpty());
+    EXPECT_EQ(w->greenCheckHook, &RTFCodexSecondGreenCheck);
+
+    // While the first animation plays, a check is dropped, not counted.
+    check(1);
+    EXPECT_EQ(Plays(), "a ");
+    EXPECT_EQ(second->GetCount(), 2);
+
+    EndAnimation();
+    check(1);  // the same state again still reports the check
+    EXPECT_EQ(Plays(), "a b ");
+    EXPECT_TRUE(Shown(second));
+    EndAnimation();
+    check(2);
+    EXPECT_EQ(Plays(), "a b b ");
+    EXPECT_FALSE(Shown(second));
+    EXPECT_EQ(w->greenCheckHook, nullptr);
+    EndAnimation();
+    check(3);
+    EXPECT_EQ(Plays(), "a b b ");
+  });
+}
+
+TEST_F(FeedbackTest, MouseZonesPlayOnMovesAndClicksUntilTheirCountAndNotDuringAnAnimation) {
+  RunGame([&](TPlatform* p) {
+    QMCodexWindow* w =
+        OpenPuzzle(p, 3,
+                   Feedback(Zone("over",
+                                 "trigger = 'mouseclick mouseover', actionString = 'rtf_over.lua', "
+                                 "count = 3, x = 600, y = 400, w = 100, h = 100") +
+                            Zone("click",
+                                 "trigger = 'mouseclick', actionString = 'rtf_click.lua', "
+                                 "count = 0, x = 600, y = 20, w = 100, h = 100")));
+    ASSERT_NE(w, nullptr) << Log();
+    RTFZone* over = ZoneNamed("over");
+    RTFZone* click = ZoneNamed("click");
+    ASSERT_TRUE(over && click);
+    EXPECT_EQ(over->GetTrigger(), kMouseOver);
+
+    Send(p, kEventMouseMove, 650, 450);
+    Send(p, kEventMouseMove, 651, 450);  // during the animation: not counted
+    EXPECT_EQ(Plays(), "over ");
+    EXPECT_EQ(over->GetCount(), 2);
+    for (int i = 0; i < 3; ++i) {
+      EndAnimation();
+      Send(p, kEventMouseMove, 660 + i, 460);
+    }
+    EXPECT_EQ(Plays(), "over over over ");
+    EXPECT_FALSE(Shown(over));
+    EndAnimation();
+
+    // A count of 0 never reaches exactly 0: the zone keeps playing. Moves do not fire it, and
+    // it fires without the developer outline.
+    Send(p, kEventMouseMove, 650, 60);
+    EXPECT_EQ(Plays(), "over over over ");
+    for (int i = 0; i < 3; ++i) {
+      Click(p, 650, 60);
+      EndAnimation();
+    }
+    EXPECT_EQ(Plays(), "over over over click click click ");
+    EXPECT_TRUE(Shown(click));
+
+    // Clicks pass through the feedback window to the puzzle, counted once.
+    const std::string before = StateOf("LevelTotalClicks");
+    ClickCell(p, 0, 0);
+    EXPECT_EQ(std::stoi(StateOf("LevelTotalClicks")), std::stoi(before) + 1);
+    EXPECT_EQ(Number("table.getn(gTarget.calls)"), 1);
+  });
+}
+
+TEST_F(FeedbackTest, HookValuesAreReadBySubstringButFireOnlyByTheWholeName) {
+  RunGame([&](TPlatform* p) {
+    QMCodexWindow* w =
+        OpenPuzzle(p, 3,
+                   Feedback(Zone("loose",
+                                 "trigger = 'functionhook', hook = 'my_codexredx_zone', "
+                                 "actionString = 'rtf_a.lua'") +
+                            Zone("row",
+                                 "trigger = 'functionhook', hook = 'codexdoublerow', "
+                                 "actionString = 'rtf_b.lua'") +
+                            Zone("lonely",
+                                 "trigger = 'functionhook', hook = 'codexsecondredx', "
+                                 "actionString = 'rtf_b.lua'") +
+                            Zone("other",
+                                 "trigger = 'functionhook', hook = 'sequencedragcheck', "
+                                 "actionString = 'rtf_b.lua'")));
+    ASSERT_NE(w, nullptr) << Log();
+    EXPECT_EQ(w->redXHook, &RTFCodexRedX);
+    EXPECT_EQ(w->doubleRowHook, &RTFCodexDoubleRow);
+    EXPECT_EQ(w->doubleColumnHook, nullptr);
+    // A sequence hook on a codex window arms nothing and keeps no name.
+    EXPECT_TRUE(ZoneNamed("other")->GetHookName().IsEmpty());
+
+    Lua("ProcessInstructions({ solveGridUpdate = { [0] = 3 } })");
+    EXPECT_EQ(Plays(), "") << "the loose name arms the slot but never matches";
+
+    RTFHookFunction row = w->doubleRowHook;
+    ASSERT_NE(row, nullptr);
+    row();
+    EXPECT_EQ(Plays(), "b ");
+    EXPECT_EQ(w->doubleRowHook, nullptr);
+  });
+}
+
+}  // namespace
