@@ -2,7 +2,8 @@
 """Draws the sample game's codex puzzle art into sample/assets/codex/ as PNG files: the
 parchment background, the solve-grid cells and their marks, the seven code symbols (large for
 the code grid, small for the grid's column headers), the cell cover and the scroll arrow
-animations, and the next button's glow. Plain Python, no imaging library."""
+animations, the next button's glow and the dialogs' panel; and the
+spark of the pointer effect (sample/assets/gameobjects/common/). Plain Python, no imaging library."""
 import math
 import os
 
@@ -86,8 +87,11 @@ def fish(u, v, s):
 
 
 def bird(u, v, s):
-    d = min(seg_dist(u, v, 0.12, 0.4, 0.5, 0.62), seg_dist(u, v, 0.5, 0.62, 0.88, 0.4))
-    return clamp01((0.06 - d) / s + 0.5)
+    """A gull in flight: two wings, each a shallow arch."""
+    pts = [(0.08, 0.5), (0.22, 0.36), (0.36, 0.38), (0.5, 0.56), (0.64, 0.38), (0.78, 0.36),
+           (0.92, 0.5)]
+    d = min(seg_dist(u, v, *pts[i], *pts[i + 1]) for i in range(len(pts) - 1))
+    return clamp01((0.045 - d) / s + 0.5)
 
 
 def tree(u, v, s):
@@ -197,7 +201,7 @@ def arrow(frame, x, y):
 
 
 def glow():
-    w, h = 120, 44
+    w, h = 200, 44
 
     def px(x, y):
         cx = min(max(x + 0.5, 22), w - 22)
@@ -206,7 +210,34 @@ def glow():
     save("next_glow.png", w, h, px)
 
 
+def panel():
+    w, h = 400, 220
+
+    def px(x, y):
+        edge = min(x, y, w - 1 - x, h - 1 - y)
+        g = grain(x // 2, y // 2) * 10 - 5
+        c = mix((110, 75, 40), tuple(v + g for v in (246, 234, 204)), clamp01((edge - 3) / 2))
+        if 8 <= edge < 10:
+            c = mix(c, (170, 120, 60), 0.7)
+        return (*c, 255 * clamp01(edge + 1))
+    save("complete_panel.png", w, h, px)
+
+
+def spark():
+    """The pointer effect's spark, beside its particle description."""
+    folder = os.path.join(OUT, "..", "gameobjects", "common")
+    os.makedirs(folder, exist_ok=True)
+
+    def px(x, y):
+        d = math.hypot(x + 0.5 - 5, y + 0.5 - 5)
+        return (255, 230, 150, 255 * clamp01(1 - d / 5) ** 1.5)
+    with open(os.path.join(folder, "spark.png"), "wb") as f:
+        f.write(png_bytes(10, 10, px))
+
+
 os.makedirs(OUT, exist_ok=True)
+spark()
+panel()
 background()
 cell("cell_active.png", 48, 38, (250, 242, 220))
 cell("cell_inactive.png", 48, 38, (180, 165, 135))

@@ -11,6 +11,9 @@ local function EnsurePlayer()
   end
 end
 
+-- The puzzles the sample offers, each opened by a global of its own file.
+if fileExists("scripts/puzzles/codex.lua") then dofile("assets/scripts/puzzles/codex.lua") end
+
 -- The game's main window: the menu when the sample has one; closing it ends the game.
 function RunGame()
   EnsurePlayer()

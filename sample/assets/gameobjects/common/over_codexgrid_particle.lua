@@ -1,4 +1,4 @@
--- The codex puzzle's pointer glow: small golden sparks well up where the pointer is over the
+-- The codex puzzle's pointer glow: small amber sparks well up where the pointer is over the
 -- solve grid (the window gives the point as "dLocus"), drift outwards, fade and die within half
 -- a second. The window switches it on and off with "gActive" as the pointer enters and leaves
 -- the active cells.
@@ -6,14 +6,14 @@ pAge = Allocate(1)
 RequireVelocity()
 SetNumParticles(48)
 SetTexture("spark.png")
-SetBlendMode(kBlendAdditiveAlpha)
+SetBlendMode(kBlendNormal)
 
 pPosition:Init(dLocus)
 pVelocity:Init(fVec(fOpenCycle(-40, 40, 7), fOpenCycle(-40, 40, 5)))
-pColor:Init(Color(1, 0.85, 0.4, 1))
+pColor:Init(Color(0.95, 0.6, 0.1, 1))
 pPosition:Anim(pPosition + fTimeScale(pVelocity))
 pAge:Anim(pAge + fTimeScale(1000))
-pColor:Anim(Color(1, 0.85, 0.4, 1) * fFade(pAge, 1, 500, 0))
+pColor:Anim(Color(0.95, 0.6, 0.1, 1) * fFade(pAge, 1, 500, 0))
 Anim(fExpire(fGreater(pAge, 500)))
 
 gActive = false
