@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "assets/TStringTable.h"
+#include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "game/puzzles/codex/QMCodexSolveGrid.h"
 #include "game/puzzles/codex/QMCodexTables.h"
@@ -95,11 +96,15 @@ void QMCodexCodeGrid::Build(TLuaTable& icons, TLuaTable& cells) {
 void QMCodexCodeGrid::SetCellWord(int32_t k, int32_t w, bool highlight) {
   const str name = str::Format("%s_icon_%i", mPuzzleId.CStr(), k + 1);
   const str word = WordText(w);
+  bool found = false;
   ForEachText(mOwner, [&](TText* text) {
     if (!(text->GetName() == name)) return;
+    found = true;
     text->SetText(word);
     if (highlight) text->SetColor(mActiveColor);
   });
+  if (!found)
+    EngineLog("Codex puzzle: no word text %s for icon position %d; ignored", name.CStr(), k);
 }
 
 void QMCodexCodeGrid::Update(TLuaTable& updates) {

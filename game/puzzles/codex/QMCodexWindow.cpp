@@ -26,6 +26,9 @@ namespace {
 const char kCoverTexture[] = "codex/wordblank.xml";
 const char kPointerParticles[] = "gameobjects/common/over_codexgrid_particle.lua";
 const char kScrollTexture[] = "codex/scrollanim_right.xml";
+// Sprites of higher layers draw later: the covers lie over the grid's layer-1 sprites so that
+// they hide the cells until the first click.
+constexpr int32_t kCoverLayer = 2;
 
 void CountState(const char* key) {
   if (TGameState* state = TGameState::GetInstance()) state->SetState(key, "");
@@ -41,7 +44,7 @@ QMCodexWindow::QMCodexWindow()
     : mSlideHolder(TSprite::Create(1)),
       mSolveGridSprite(TSprite::Create(1)),
       mCodeGridSprite(TSprite::Create(1)),
-      mCoverHolder(TAnimatedSprite::Create(0)),
+      mCoverHolder(TAnimatedSprite::Create(kCoverLayer)),
       mSolveGrid(mSolveGridSprite, mCoverHolder),
       mCodeGrid(this, mCodeGridSprite),
       mSlides(mSlideHolder) {
@@ -56,7 +59,9 @@ QMCodexWindow::QMCodexWindow()
   mFadeListener = new QMCodexFadeListener(this);
   BindScriptFunctions();
   mCoverTexture = TAnimatedTexture::Get(kCoverTexture);
-  if (!mCoverTexture) EngineLog("Codex puzzle: cover animation %s did not load", kCoverTexture);
+  if (!mCoverTexture || mCoverTexture->GetFrameCount() == 0)
+    EngineLog("Codex puzzle: cover animation %s did not load; the cells show uncovered",
+              kCoverTexture);
   mSolveGrid.SetCoverTexture(mCoverTexture);
 }
 
@@ -64,7 +69,9 @@ QMCodexWindow::~QMCodexWindow() { KReleaseRef(mFadeListener); }
 
 void QMCodexWindow::PostCreate(TWindowStyle& style) {
   mParticles.DefineMember("dLocus", &mLocus);
-  mParticles.Load(kPointerParticles);
+  if (!mParticles.Load(kPointerParticles))
+    EngineLog("Codex puzzle: pointer effect %s did not load; the grid shows no sparks",
+              kPointerParticles);
   QMPuzzleWindow::PostCreate(style);
   ReadStyle(style);
   if (TModalWindow* modal = GetModalParent()) modal->SetFocus(this);

@@ -260,6 +260,8 @@ TEST_F(CodexTest, ScriptFunctionsGoNilWithTheWindowAndBadNumbersAreLoggedAndIgno
     EXPECT_TRUE(Logged("no solve-grid cell 99")) << Log();
     EXPECT_TRUE(Logged("no solve-grid cell -1"));
     EXPECT_TRUE(Logged("no clue slide 5 in group 0"));
+    Lua("ProcessInstructions({ codeGridUpdate = { [40] = 1 } })");
+    EXPECT_TRUE(Logged("no word text t_icon_41 for icon position 40"));
     EXPECT_TRUE(w->GetSlideHolder()->GetChildren().empty());
     Lua("SetCurrentSlide(1)");
     EXPECT_EQ(w->GetSlideHolder()->GetChildren().size(), 1u);
