@@ -3,15 +3,14 @@
 // and the level, group and puzzle objects that the window asks about the checks.
 #pragma once
 
-#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "engine/render/RenderFixture.h"
+#include "core/EngineLog.h"
+#include "support/GameFixture.h"
 #include "game/puzzles/codex/QMCodexWindow.h"
-#include "game/shell/GameMain.h"
-#include "game/shell/GameRegistration.h"
-#include "game/shell/QMGameManager.h"
 #include "online/TGameState.h"
 #include "online/TGameStateHandler.h"
 #include "script/binding/TWindowScript.h"
@@ -35,16 +34,11 @@ private:
   StateEvents* mEvents;
 };
 
-class CodexTest : public RenderTest {
+class CodexTest : public GameTest {
 protected:
   void SetUp() override {
-    RenderTest::SetUp();
-    namespace fs = std::filesystem;
-    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
-    for (const char* folder : {"codex", "fonts", "fx", "gameobjects"}) {
-      fs::create_directories(mWork + "/assets/" + folder);
-      fs::copy(sample + folder, mWork + "/assets/" + folder, fs::copy_options::recursive);
-    }
+    GameTest::SetUp();
+    UseSampleAssets({"codex", "fonts", "fx", "gameobjects"});
     WriteAsset("strings.xml",
                "<?xml version=\"1.0\"?><Workbook><Worksheet><Table>"
                "<Row><Cell><Data>t_word_1</Data></Cell><Cell><Data>SUN</Data></Cell></Row>"
@@ -52,24 +46,25 @@ protected:
                "<Row><Cell><Data>t_word_3</Data></Cell><Cell><Data>STAR</Data></Cell></Row>"
                "<Row><Cell><Data>t_word_4</Data></Cell><Cell><Data>FISH</Data></Cell></Row>"
                "</Table></Worksheet></Workbook>");
-    SetGameSettings();
   }
 
-  // Runs body in the engine with the game object and the game's window types.
+  // Runs body in the game, keeping the run's log file for Log().
   void RunGame(std::function<void(TPlatform*)> body) {
-    Run("--multiple", [&](TPlatform* p) {
-      Host()->DoLuaString(
-          "function QMSerialized_save() return '' end "
-          "function QMSerialized_restore() end function QMGameState_new() end");
-      CreateGameManager();
-      RegisterGameTypes(p->GetWindowManager());
+    GameTest::RunGame([&](TPlatform* p, QMGameManager&) {
+      sLogPath = GetLogFilePath().CStr();
       body(p);
-      DestroyGameManager();
     });
-    EXPECT_TRUE(sBodyRan);
   }
 
-  static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
+  static std::string Log() {
+    std::ifstream in(sLogPath);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  static bool Logged(const std::string& line) { return Log().find(line) != std::string::npos; }
+  static inline std::string sLogPath;
+
   static void Lua(const std::string& text) { Host()->DoLuaStringWithoutWaking(text.c_str()); }
   static double Number(const std::string& expression) {
     Lua("gTestValue = " + expression);

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "game/puzzles/codex/CodexFixture.h"
+#include <filesystem>
+
 #include "game/puzzles/codex/CodexParticleFunc.h"
+#include "game/puzzles/feedback/RTFHooks.h"
 #include "particles/TLuaParticleSystem.h"
 #include "render/TAnimatedSprite.h"
 #include "script/binding/TScript.h"
+#include "window/TButton.h"
 
 namespace {
 
@@ -279,3 +283,56 @@ TEST_F(CodexTest, ScriptFunctionsGoNilWithTheWindowAndBadNumbersAreLoggedAndIgno
 }
 
 }  // namespace
+
+// The sample game's codex, opened as the map's button opens it and played to its end.
+class SampleCodexTest : public CodexTest {
+protected:
+  void SetUp() override {
+    CodexTest::SetUp();
+    UseSampleAssets({"images", "audio", "scripts", "anim"});
+    std::filesystem::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/strings.xml",
+                               mWork + "/assets/strings.xml",
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  static void Solve(TPlatform* p, int n) {
+    for (int i = 0; i < n; ++i) ClickCell(p, i, i);
+  }
+};
+
+TEST_F(SampleCodexTest, TheSampleCodexPlaysThroughBothRoundsToItsEndDialog) {
+  RunGame([&](TPlatform* p) {
+    Tick(p, 64);
+    Lua("ShowCodexPuzzle()");
+    TWindowManager* wm = p->GetWindowManager();
+    QMCodexWindow* w = WindowCast<QMCodexWindow>(wm->GetTopModal()->FindChild("puzzleWindow", -1));
+    ASSERT_NE(w, nullptr) << Log();
+    EXPECT_EQ(w->GetSolveGrid().GetCellCount(), 9u);
+    EXPECT_EQ(w->greenCheckHook, &RTFCodexGreenCheck);
+    Solve(p, 3);
+    auto* north = WindowCast<TText>(w->FindChild("codex1_icon_3", -1));
+    ASSERT_NE(north, nullptr);
+    EXPECT_EQ(std::string(north->GetText().CStr()), "NORTH");
+    // The round's dialog holds the puzzle's clock: the grid fades once the player goes on.
+    Tick(p, 32);
+    TWindow* dialog = wm->GetTopModal();
+    auto* go = WindowCast<TButton>(dialog->FindChild("roundendok", -1));
+    ASSERT_NE(go, nullptr) << Log();
+    Tick(p, 2200);
+    EXPECT_EQ(w->GetSolveGrid().GetCellCount(), 9u);
+    go->Press();
+    Tick(p, 2200);
+    EXPECT_EQ(w->GetSolveGrid().GetCellCount(), 16u) << Log();
+    EXPECT_EQ(w->GetSlides().GetCurrentGroup(), 1u);
+    Tick(p, 600);
+
+    // The last round ends in the codex's dialog, whose button closes the puzzle.
+    Solve(p, 4);
+    Tick(p, 32);
+    auto* done = WindowCast<TButton>(wm->GetTopModal()->FindChild("codexcompleteok", -1));
+    ASSERT_NE(done, nullptr) << Log();
+    done->Press();
+    Tick(p, 64);
+    EXPECT_EQ(wm->GetTopModal()->FindChild("puzzleWindow", -1), nullptr);
+    EXPECT_EQ(Text("type(SetSolveGrid)"), "nil");
+  });
+}
