@@ -10,6 +10,7 @@
 #include "game/puzzles/codex/QMCodexWindow.h"
 #include "game/puzzles/feedback/RTFZone.h"
 #include "game/puzzles/feedback/RealTimeFeedback.h"
+#include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
@@ -38,6 +39,7 @@ const QMWindowType kGameWindowTypes[] = {
     {"QMCodexWindow", &QMCodexWindow::Create},
     {"RealTimeFeedback", &RealTimeFeedback::Create},
     {"RTF_Zone", &RTFZone::Create},
+    {"WordPuzzleWindow", &QMWordPuzzleWindow::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 

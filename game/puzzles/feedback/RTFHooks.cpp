@@ -4,6 +4,7 @@
 
 #include "game/puzzles/codex/QMCodexWindow.h"
 #include "game/puzzles/feedback/RTFZone.h"
+#include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "window/TWindowManager.h"
 
 namespace {
@@ -24,7 +25,17 @@ void FireHook(const char* hookName, const char* feedbackWindow) {
   feedback->ForEachChild(spider, false);
 }
 
-enum class Slot { kGreenCheck, kRedX, kDoubleRow, kDoubleColumn, kSequence, kWord, kNone };
+enum class Slot {
+  kGreenCheck,
+  kRedX,
+  kDoubleRow,
+  kDoubleColumn,
+  kDragCheck,
+  kPieceClickCheck,
+  kFirstLetterClick,
+  kFirstLetterPlace,
+  kEmptyGrid
+};
 
 struct HookEntry {
   const char* name;
@@ -42,11 +53,11 @@ const HookEntry kHooks[] = {
     {"codexsecondredx", nullptr, Slot::kRedX, nullptr},
     {"codexdoublerow", &RTFCodexDoubleRow, Slot::kDoubleRow, nullptr},
     {"codexdoublecolumn", &RTFCodexDoubleColumn, Slot::kDoubleColumn, nullptr},
-    {"sequencedragcheck", &RTFSequenceDragCheck, Slot::kSequence, nullptr},
-    {"sequencepiececlickcheck", &RTFSequencePieceClickCheck, Slot::kSequence, nullptr},
-    {"2w_firstletterclick", &RTFWordFirstLetterClick, Slot::kWord, nullptr},
-    {"2w_firstletterplace", &RTFWordFirstLetterPlace, Slot::kWord, nullptr},
-    {"2w_emptygrid", &RTFWordEmptyGrid, Slot::kWord, nullptr},
+    {"sequencedragcheck", &RTFSequenceDragCheck, Slot::kDragCheck, nullptr},
+    {"sequencepiececlickcheck", &RTFSequencePieceClickCheck, Slot::kPieceClickCheck, nullptr},
+    {"2w_firstletterclick", &RTFWordFirstLetterClick, Slot::kFirstLetterClick, nullptr},
+    {"2w_firstletterplace", &RTFWordFirstLetterPlace, Slot::kFirstLetterPlace, nullptr},
+    {"2w_emptygrid", &RTFWordEmptyGrid, Slot::kEmptyGrid, nullptr},
 };
 
 const HookEntry* FindHook(const str& name) {
@@ -64,6 +75,14 @@ RTFHookFunction* SlotOf(TWindow* puzzle, const HookEntry& hook) {
       case Slot::kRedX: return &codex->redXHook;
       case Slot::kDoubleRow: return &codex->doubleRowHook;
       case Slot::kDoubleColumn: return &codex->doubleColumnHook;
+      default: return nullptr;
+    }
+  }
+  if (QMWordPuzzleWindow* word = WindowCast<QMWordPuzzleWindow>(puzzle)) {
+    switch (hook.slot) {
+      case Slot::kFirstLetterClick: return &word->firstLetterClickHook;
+      case Slot::kFirstLetterPlace: return &word->firstLetterPlaceHook;
+      case Slot::kEmptyGrid: return &word->emptyGridHook;
       default: return nullptr;
     }
   }

@@ -1,6 +1,11 @@
 -- The game flow. The program runs this file last at start-up; the function it returns runs as
 -- the main script for as long as the game does.
 
+-- The word puzzle's opener, ShowWordPuzzle, when the sample has the puzzle.
+if fileExists("scripts/puzzles/word.lua") then dofile("scripts/puzzles/word.lua") end
+-- The codex puzzle's opener, ShowCodexPuzzle, when the sample has the puzzle.
+if fileExists("scripts/puzzles/codex.lua") then dofile("scripts/puzzles/codex.lua") end
+
 -- The sample's first player, made by script on a fresh installation.
 local kFirstPlayer = "Player"
 
@@ -10,9 +15,6 @@ local function EnsurePlayer()
     SetCurrentUser(user)
   end
 end
-
--- The puzzles the sample offers, each opened by a global of its own file.
-if fileExists("scripts/puzzles/codex.lua") then dofile("assets/scripts/puzzles/codex.lua") end
 
 -- The game's main window: the menu when the sample has one; closing it ends the game.
 function RunGame()

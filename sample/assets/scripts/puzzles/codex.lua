@@ -102,11 +102,16 @@ local function Level(puzzle)
   return { getCurrentGroup = function() return group end }
 end
 
--- What the puzzle's completion texts call, unless the game defines them already.
-if not puzzleComplete then
-  function puzzleComplete()
-    if gCodexModal then PopModal(gCodexModal) end
+-- What the puzzle's completion texts call. Another puzzle's puzzleComplete stays in charge of
+-- its own puzzle: the codex closes its modal only while its window lives (its script functions
+-- are nil once it has gone).
+local otherPuzzleComplete = puzzleComplete
+function puzzleComplete()
+  if gCodexModal and SetSolveGrid then
+    PopModal(gCodexModal)
     gCodexModal = nil
+  elseif otherPuzzleComplete then
+    otherPuzzleComplete()
   end
 end
 if not setComplete then

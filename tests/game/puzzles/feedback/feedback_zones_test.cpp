@@ -8,6 +8,7 @@
 #include "game/puzzles/feedback/RTFHooks.h"
 #include "game/puzzles/feedback/RTFZone.h"
 #include "game/puzzles/feedback/RealTimeFeedback.h"
+#include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "script/binding/TScript.h"
 
 namespace {
@@ -170,6 +171,56 @@ TEST_F(FeedbackTest, HookValuesAreReadBySubstringButFireOnlyByTheWholeName) {
     row();
     EXPECT_EQ(Plays(), "b ");
     EXPECT_EQ(w->doubleRowHook, nullptr);
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// Zones over a word puzzle: its three hooks, armed at creation, each fire their own zone once.
+TEST_F(FeedbackTest, WordPuzzleHooksFireTheirZonesAndAreReleased) {
+  RunGame([&](TPlatform* p) {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(
+        wm->GetRoot(),
+        ("PushModal('word') MakeDialog({ "
+         "WordPuzzleWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 }), "
+         "RealTimeFeedback({ name = '2_word_rtf_window', x = 0, y = 0, w = 800, h = 600, " +
+         Zone("click",
+              "trigger = 'functionhook', hook = '2w_firstletterclick', "
+              "actionString = 'rtf_click.lua'") +
+         Zone("place",
+              "trigger = 'functionhook', hook = '2w_firstletterplace', "
+              "actionString = 'rtf_a.lua'") +
+         Zone("empty",
+              "trigger = 'functionhook', hook = '2w_emptygrid', "
+              "actionString = 'rtf_b.lua'") +
+         "}) })")
+            .c_str());
+    auto* w = WindowCast<QMWordPuzzleWindow>(wm->GetTopModal()->FindChild("puzzleWindow", -1));
+    ASSERT_NE(w, nullptr) << Log();
+    auto* feedback =
+        WindowCast<RealTimeFeedback>(wm->GetTopModal()->FindChild("2_word_rtf_window", -1));
+    ASSERT_NE(feedback, nullptr);
+    EXPECT_EQ(w->firstLetterClickHook, &RTFWordFirstLetterClick);
+    EXPECT_EQ(w->firstLetterPlaceHook, &RTFWordFirstLetterPlace);
+    EXPECT_EQ(w->emptyGridHook, &RTFWordEmptyGrid);
+    TScript* s = feedback->GetAnimationWindow()->GetScript();
+    auto plays = [&] { return std::string(s->GetGlobalString("gPlays").CStr()); };
+    auto end = [&] { s->SetGlobalString("RTFZoneAnimation", ""); };
+
+    w->OnWrongClick();
+    EXPECT_EQ(plays(), "b ");
+    EXPECT_EQ(w->emptyGridHook, nullptr);
+    end();
+    w->OnLetterClicked();
+    EXPECT_EQ(plays(), "b click ");
+    EXPECT_EQ(w->firstLetterClickHook, nullptr);
+    end();
+    w->ClearGrid();
+    EXPECT_EQ(plays(), "b click a ");
+    EXPECT_EQ(w->firstLetterPlaceHook, nullptr);
   });
 }
 
