@@ -272,6 +272,12 @@ TEST_F(CodexTest, ScriptFunctionsGoNilWithTheWindowAndBadNumbersAreLoggedAndIgno
     // Before any slide: texts and pictures go nowhere.
     EXPECT_EQ(Number("GetSlideCount()"), 2);
 
+    // A failing event target ends the click; the failure goes to the log.
+    Lua("function gTarget:SolveGridClicked() error('target failed here') end");
+    ClickCell(p, 0, 0);
+    EXPECT_TRUE(Logged("target failed here")) << Log();
+    EXPECT_EQ(StateOf("LevelTotalClicks"), "1");
+
     Lua("PopModal('codex')");
     Tick(p, 32);
     for (const char* name :
