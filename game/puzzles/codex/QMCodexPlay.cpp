@@ -19,10 +19,6 @@
 
 namespace {
 
-void PlayOnce(const boost::shared_ptr<TSound>& sound) {
-  if (sound) sound->Play(false);
-}
-
 TWindow* FindInTopModal(const char* name) {
   TWindowManager* wm = TWindowManager::Instance();
   TWindow* top = wm ? wm->GetTopModal() : nullptr;

@@ -34,10 +34,6 @@ void CountState(const char* key) {
   if (TGameState* state = TGameState::GetInstance()) state->SetState(key, "");
 }
 
-void PlayOnce(const boost::shared_ptr<TSound>& sound) {
-  if (sound) sound->Play(false);
-}
-
 }  // namespace
 
 QMCodexWindow::QMCodexWindow()
@@ -152,6 +148,10 @@ bool QMCodexWindow::OnMessage(TMessage* msg) {
 
 void QMCodexWindow::RunParticleText(const char* text) {
   if (TScript* script = mParticles.GetScript()) script->DoLuaString(text);
+}
+
+void QMCodexWindow::PlayOnce(const boost::shared_ptr<TSound>& sound) {
+  if (sound) sound->Play(false);
 }
 
 void QMCodexWindow::RunHostText(const str& text) {

@@ -17,16 +17,14 @@
 #include "game/puzzles/codex/QMCodexSlides.h"
 #include "game/puzzles/codex/QMCodexSolveGrid.h"
 #include "game/scenes/QMPuzzleWindow.h"
-#include "particles/TLuaParticleSystem.h"
 #include "anim/KAnimProcess.h"
+#include "particles/TLuaParticleSystem.h"
 #include "window/TWindowHandle.h"
 
-class KAnimProcess;
 class QMCodexFadeListener;
 class TAnimatedSprite;
 class TAnimatedTexture;
 class TLuaTable;
-class TScript;
 class TSound;
 
 class QMCodexWindow : public QMPuzzleWindow {
@@ -101,6 +99,8 @@ private:
   void RunParticleText(const char* text);
   // Lua text for the window manager's script, handed to the scripts' waiting loop.
   static void RunHostText(const str& text);
+  // Sounds that did not load are skipped.
+  static void PlayOnce(const boost::shared_ptr<TSound>& sound);
 
   uint32_t mPendingGroup = 0;
   int32_t mPendingGridSize = 0;
