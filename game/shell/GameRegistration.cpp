@@ -17,8 +17,14 @@
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
+#include "game/shell/QMGameOver.h"
+#include "game/shell/QMIntro.h"
+#include "game/shell/QMSpriteWindow.h"
 #include "game/shell/TChoosePlayer.h"
+#include "game/shell/TCredits.h"
 #include "game/shell/TCustomTextEdit.h"
+#include "game/shell/THiscore.h"
+#include "game/shell/TMainMenu.h"
 #include "game/shell/TOptions.h"
 #include "online/TGameState.h"
 #include "script/LuaApi.h"
@@ -29,6 +35,8 @@
 #include "window/TSlider.h"
 #include "window/TWindowManager.h"
 
+// One type a line, so that types added side by side merge cleanly.
+// clang-format off
 const QMWindowType kGameWindowTypes[] = {
     {"Slider", &TSlider::Create},
     {"ChoosePlayerWindow", &TChoosePlayer::Create},
@@ -40,7 +48,14 @@ const QMWindowType kGameWindowTypes[] = {
     {"RealTimeFeedback", &RealTimeFeedback::Create},
     {"RTF_Zone", &RTFZone::Create},
     {"WordPuzzleWindow", &QMWordPuzzleWindow::Create},
+    {"MainMenu", &TMainMenu::Create},
+    {"GameOver", &QMGameOver::Create},
+    {"HiscoreWindow", &THiscore::Create},
+    {"CreditsWindow", &TCredits::Create},
+    {"IntroWindow", &QMIntro::Create},
+    {"QMSpriteWindow", &QMSpriteWindow::Create},
 };
+// clang-format on
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 
 namespace {

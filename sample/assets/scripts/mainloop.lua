@@ -16,9 +16,11 @@ local function EnsurePlayer()
   end
 end
 
--- The game's main window: the menu when the sample has one; closing it ends the game.
+-- The game's main window: the intro, then the menu when the sample has one; closing the menu
+-- ends the game.
 function RunGame()
   EnsurePlayer()
+  if fileExists("scripts/ui/intro.lua") then dofile("assets/scripts/ui/intro.lua")() end
   if fileExists("scripts/menu.lua") then
     local showMenu = dofile("assets/scripts/menu.lua")
     if type(showMenu) == "function" then
