@@ -14,6 +14,7 @@
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
+#include "game/puzzles/sequence/QMSequenceTypes.h"
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -54,6 +55,12 @@ const QMWindowType kGameWindowTypes[] = {
     {"CreditsWindow", &TCredits::Create},
     {"IntroWindow", &QMIntro::Create},
     {"QMSpriteWindow", &QMSpriteWindow::Create},
+    {"QMSequenceWindow", &QMSequencePuzzleWindow::Create},
+    {"QMSequencePuzzlePiece", &QMSequencePuzzlePiece::Create},
+    {"QMSequenceGrid", &QMSequenceGrid::Create},
+    {"QMSequenceBin", &QMSequenceBin::Create},
+    {"QMSequenceClue", &QMSequenceClue::Create},
+    {"QMSequencePuzzleRounds", &QMSequencePuzzleRounds::Create},
 };
 // clang-format on
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];

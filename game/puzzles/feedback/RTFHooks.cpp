@@ -4,6 +4,7 @@
 
 #include "game/puzzles/codex/QMCodexWindow.h"
 #include "game/puzzles/feedback/RTFZone.h"
+#include "game/puzzles/sequence/QMSequencePuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "window/TWindowManager.h"
 
@@ -75,6 +76,13 @@ RTFHookFunction* SlotOf(TWindow* puzzle, const HookEntry& hook) {
       case Slot::kRedX: return &codex->redXHook;
       case Slot::kDoubleRow: return &codex->doubleRowHook;
       case Slot::kDoubleColumn: return &codex->doubleColumnHook;
+      default: return nullptr;
+    }
+  }
+  if (QMSequencePuzzleWindow* sequence = WindowCast<QMSequencePuzzleWindow>(puzzle)) {
+    switch (hook.slot) {
+      case Slot::kDragCheck: return &sequence->dragCheckHook;
+      case Slot::kPieceClickCheck: return &sequence->pieceClickCheckHook;
       default: return nullptr;
     }
   }

@@ -8,6 +8,7 @@
 #include "game/puzzles/feedback/RTFHooks.h"
 #include "game/puzzles/feedback/RTFZone.h"
 #include "game/puzzles/feedback/RealTimeFeedback.h"
+#include "game/puzzles/sequence/QMSequencePuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "script/binding/TScript.h"
 
@@ -221,6 +222,52 @@ TEST_F(FeedbackTest, WordPuzzleHooksFireTheirZonesAndAreReleased) {
     w->ClearGrid();
     EXPECT_EQ(plays(), "b click a ");
     EXPECT_EQ(w->firstLetterPlaceHook, nullptr);
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// Zones over a sequence puzzle: both hooks are armed at creation; each fires its own zone and
+// is cleared when that zone is used up.
+TEST_F(FeedbackTest, SequencePuzzleHooksFireTheirZonesAndAreReleased) {
+  RunGame([&](TPlatform* p) {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(
+        wm->GetRoot(),
+        ("PushModal('sequence') MakeDialog({ "
+         "QMSequenceWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 }), "
+         "RealTimeFeedback({ name = '2_sequence_rtf_window', x = 0, y = 0, w = 800, h = 600, " +
+         Zone("drag",
+              "trigger = 'functionhook', hook = 'sequencedragcheck', "
+              "actionString = 'rtf_a.lua'") +
+         Zone("click",
+              "trigger = 'functionhook', hook = 'sequencepiececlickcheck', "
+              "actionString = 'rtf_click.lua', count = 2") +
+         "}) })")
+            .c_str());
+    auto* w = WindowCast<QMSequencePuzzleWindow>(wm->GetTopModal()->FindChild("puzzleWindow", -1));
+    ASSERT_NE(w, nullptr) << Log();
+    auto* feedback =
+        WindowCast<RealTimeFeedback>(wm->GetTopModal()->FindChild("2_sequence_rtf_window", -1));
+    ASSERT_NE(feedback, nullptr);
+    ASSERT_EQ(w->dragCheckHook, &RTFSequenceDragCheck);
+    ASSERT_EQ(w->pieceClickCheckHook, &RTFSequencePieceClickCheck);
+    TScript* s = feedback->GetAnimationWindow()->GetScript();
+    auto plays = [&] { return std::string(s->GetGlobalString("gPlays").CStr()); };
+    auto end = [&] { s->SetGlobalString("RTFZoneAnimation", ""); };
+
+    w->pieceClickCheckHook();
+    EXPECT_EQ(plays(), "click ");
+    EXPECT_EQ(w->pieceClickCheckHook, &RTFSequencePieceClickCheck) << "one play of two left";
+    end();
+    w->pieceClickCheckHook();
+    EXPECT_EQ(w->pieceClickCheckHook, nullptr);
+    end();
+    w->dragCheckHook();
+    EXPECT_EQ(plays(), "click click a ");
+    EXPECT_EQ(w->dragCheckHook, nullptr);
   });
 }
 
