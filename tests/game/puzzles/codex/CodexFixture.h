@@ -3,13 +3,10 @@
 // and the level, group and puzzle objects that the window asks about the checks.
 #pragma once
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "core/EngineLog.h"
-#include "support/GameFixture.h"
+#include "game/GameScreenFixture.h"
 #include "game/puzzles/codex/QMCodexWindow.h"
 #include "online/TGameState.h"
 #include "online/TGameStateHandler.h"
@@ -17,7 +14,6 @@
 #include "window/TModalWindow.h"
 #include "window/TText.h"
 #include "window/TWindowManager.h"
-#include "window/WindowTestSupport.h"
 
 using StateEvents = std::vector<std::pair<std::string, std::string>>;
 
@@ -34,11 +30,11 @@ private:
   StateEvents* mEvents;
 };
 
-class CodexTest : public GameTest {
+class CodexTest : public GameScreenTest {
 protected:
   void SetUp() override {
-    GameTest::SetUp();
-    UseSampleAssets({"codex", "fonts", "fx", "gameobjects"});
+    GameScreenTest::SetUp();
+    UseSampleAssets({"codex", "fx", "gameobjects"});
     WriteAsset("strings.xml",
                "<?xml version=\"1.0\"?><Workbook><Worksheet><Table>"
                "<Row><Cell><Data>t_word_1</Data></Cell><Cell><Data>SUN</Data></Cell></Row>"
@@ -48,22 +44,9 @@ protected:
                "</Table></Worksheet></Workbook>");
   }
 
-  // Runs body in the game, keeping the run's log file for Log().
   void RunGame(std::function<void(TPlatform*)> body) {
-    GameTest::RunGame([&](TPlatform* p, QMGameManager&) {
-      sLogPath = GetLogFilePath().CStr();
-      body(p);
-    });
+    GameScreenTest::RunGame([&](TPlatform* p, QMGameManager&) { body(p); });
   }
-
-  static std::string Log() {
-    std::ifstream in(sLogPath);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  static bool Logged(const std::string& line) { return Log().find(line) != std::string::npos; }
-  static inline std::string sLogPath;
 
   static void Lua(const std::string& text) { Host()->DoLuaStringWithoutWaking(text.c_str()); }
   static double Number(const std::string& expression) {
@@ -125,14 +108,6 @@ protected:
     return top ? WindowCast<QMCodexWindow>(top->FindChild("puzzleWindow", -1)) : nullptr;
   }
 
-  static void Send(TPlatform* p, int type, int x, int y) {
-    p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, 0, 0));
-  }
-  static void Click(TPlatform* p, int x, int y) {
-    Send(p, kEventMouseMove, x, y);
-    Send(p, kEventLeftDown, x, y);
-    Send(p, kEventLeftUp, x, y);
-  }
   // The centre of solve-grid cell (row, column) on the screen.
   static TPoint CellCentre(int row, int column) {
     return TPoint(90 + column * 50 + 24, 92 + row * 40 + 19);

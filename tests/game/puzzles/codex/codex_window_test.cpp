@@ -295,13 +295,14 @@ class SampleCodexTest : public CodexTest {
 protected:
   void SetUp() override {
     CodexTest::SetUp();
-    UseSampleAssets({"images", "audio", "scripts", "anim"});
-    std::filesystem::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/strings.xml",
-                               mWork + "/assets/strings.xml",
-                               std::filesystem::copy_options::overwrite_existing);
-    // Straight to the menu, as when the player reaches the map: the intro would take the
-    // puzzle's close messages for its own.
-    std::filesystem::remove(mWork + "/assets/scripts/ui/intro.lua");
+    namespace fs = std::filesystem;
+    UseSampleAssets({"anim"});
+    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
+    // The sample's own strings and game flow, straight to the menu as when the player reaches
+    // the map: the intro would take the puzzle's close messages for its own.
+    for (const char* file : {"strings.xml", "scripts/mainloop.lua"})
+      fs::copy_file(sample + file, mWork + "/assets/" + file, fs::copy_options::overwrite_existing);
+    fs::remove(mWork + "/assets/scripts/ui/intro.lua");
   }
   static void Solve(TPlatform* p, int n) {
     for (int i = 0; i < n; ++i) ClickCell(p, i, i);
