@@ -206,7 +206,8 @@ def glow():
     def px(x, y):
         cx = min(max(x + 0.5, 22), w - 22)
         d = math.hypot(x + 0.5 - cx, (y + 0.5 - 22) * 1.0)
-        return (255, 220, 120, 160 * clamp01((24 - d) / 10))
+        # A ring along the button's edge: the caption stays readable.
+        return (255, 220, 120, 190 * clamp01(1 - abs(d - 20) / 3.5))
     save("next_glow.png", w, h, px)
 
 

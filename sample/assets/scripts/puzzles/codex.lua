@@ -118,18 +118,10 @@ if not setComplete then
   function setComplete() end
 end
 
-local kLabelFont = { "fonts/sans.mvec", 18, Color(255, 255, 255) }
 local kWordFont = { "fonts/euro_ex_bold.mvec", 15, Color(60, 40, 20) }
 
-local function CodexButton(t)
-  t.graphics = { "images/button_normal.png", "images/button_pressed.png",
-                 "images/button_rollover.png" }
-  t.sound = "audio/click.ogg"
-  table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 0, y = 0, w = 200,
-                         h = 44, flags = kHAlignCenter + kVAlignCenter, font = kLabelFont }))
-  return Button(t)
-end
+dofile("scripts/ui/buttons.lua")
+local CodexButton = DialogPushButton
 
 -- The board's word texts, added to the window's table: the window names and places one under
 -- each sign.
