@@ -20,6 +20,9 @@ local function EnsurePlayer()
   end
 end
 
+-- The layer puzzle's opener, ShowLayerPuzzle.
+if fileExists("scripts/puzzles/layer.lua") then dofile("scripts/puzzles/layer.lua") end
+
 -- The game's main window: the intro, then the menu when the sample has one; closing the menu
 -- ends the game.
 function RunGame()

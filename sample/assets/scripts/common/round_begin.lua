@@ -1,25 +1,21 @@
--- The round bubble, run in a puzzle's overlay sprite window when a round begins: the round's
--- name (the label in round_bubble_round_string) rises into view, holds and fades.
-local function RunQueue()
-  _Start()
-  gScriptPauseCoRoutine = gScriptPauseCoRoutine + 1
-  while gScriptPauseCoRoutine > 0 do coroutine.yield() end
-end
+-- The banner at the start of a puzzle round, run in the puzzle screen's overlay sprite window.
+-- The puzzle sets "round_bubble_round_string" ("round1", "round2" ...); the banner shows the
+-- text of the label "ROUND_" followed by it, fades in, stays a moment and fades out.
+
+dofile("scripts/common/overlay.lua")
+
+local kBanner = "round_banner"
 
 return function()
-  if IsSpriteExist("roundbubble") then _RemoveSprite("roundbubble") end
-  _AddTextSprite("roundbubble", { text = round_bubble_round_string or "round1",
-                                  font = "fonts/sansbold.mvec", fontSize = 30,
-                                  color = { 1, 0.95, 0.8, 1 }, background = { 0.3, 0.18, 0.08, 0.8 },
-                                  box = { 0, 0, 220, 50 } }, 5, "")
-  _SetSpriteLoc("roundbubble", 195, 300)
-  _SetSpriteOpacity("roundbubble", 0)
-  StartMulti()
-  _AddMoveAnim("roundbubble", 400, 195, 300, 195, 270, "powerOut")
-  _AddBlendAnim("roundbubble", 400, 0, 1, "")
-  EndMulti()
-  _AddTimer(1200)
-  _AddBlendAnim("roundbubble", 500, 1, 0, "")
+  if IsSpriteExist(kBanner) then _RemoveSprite(kBanner) end
+  _AddTextSprite(kBanner, { text = "ROUND_" .. (round_bubble_round_string or "round1"),
+                            font = "fonts/sansbold.mvec", fontSize = 40,
+                            color = { 1, 0.93, 0.75, 1 }, background = { 0.1, 0.06, 0.02, 0.7 },
+                            box = { 250, 250, 300, 70 } }, 10, "")
+  _SetSpriteOpacity(kBanner, 0)
+  _AddBlendAnim(kBanner, 300, 0, 1, "")
+  _AddTimer(900)
+  _AddBlendAnim(kBanner, 400, 1, 0, "")
   RunQueue()
-  _RemoveSprite("roundbubble")
+  _RemoveSprite(kBanner)
 end

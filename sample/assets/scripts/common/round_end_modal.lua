@@ -1,14 +1,19 @@
--- Between two rounds of a puzzle: "round complete" over the puzzle for a moment, or until the
--- player clicks the button.
+-- The dialog at the end of a puzzle round, opened with DoModal: a card with the round's
+-- message and a button that closes it. The message is the label in "gRoundEndMessage", set by
+-- the puzzle's own round-end script, else "round_bubble_complete_string", else a plain
+-- "round complete".
+
+dofile("scripts/ui/buttons.lua")
+
+local message = gRoundEndMessage or round_bubble_complete_string or "ROUND_COMPLETE"
+gRoundEndMessage = nil
+
 MakeDialog({
-  Bitmap({ name = "roundendpanel", image = "codex/complete_panel.png", x = 200, y = 190 }),
-  Text({ name = "roundendtitle", label = "ROUND_COMPLETE", x = 200, y = 235, w = 400, h = 40,
-         flags = kHAlignCenter, font = { "fonts/sansbold.mvec", 28, Color(90, 55, 25) } }),
-  Button({ name = "roundendok", x = 300, y = 320, close = true, default = true,
-           graphics = { "images/button_normal.png", "images/button_pressed.png",
-                        "images/button_rollover.png" }, sound = "audio/click.ogg",
-           SelectLayer(kAllLayers),
-           Text({ name = "roundendoklabel", label = "ROUND_CONTINUE", x = 0, y = 0, w = 200,
-                  h = 44, flags = kHAlignCenter + kVAlignCenter,
-                  font = { "fonts/sans.mvec", 18, Color(255, 255, 255) } }) }),
+  Window({ name = "roundendshade", x = 0, y = 0, w = 800, h = 600 }),
+  Bitmap({ name = "roundendcard", image = "images/layer/panel.png", x = 10, y = 320 }),
+  Text({ name = "roundendtext", label = message, x = 30, y = 340, w = 380, h = 90,
+         flags = kHAlignCenter + kVAlignCenter,
+         font = { "fonts/serif.mvec", 22, Color(255, 236, 190) } }),
+  DialogPushButton({ name = "roundendok", caption = "ROUND_CONTINUE", x = 120, y = 450,
+                     close = true, default = true }),
 })
