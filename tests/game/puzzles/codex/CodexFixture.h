@@ -8,27 +8,12 @@
 
 #include "game/GameScreenFixture.h"
 #include "game/puzzles/codex/QMCodexWindow.h"
+#include "support/GameStateRecorder.h"
 #include "online/TGameState.h"
-#include "online/TGameStateHandler.h"
 #include "script/binding/TWindowScript.h"
 #include "window/TModalWindow.h"
 #include "window/TText.h"
 #include "window/TWindowManager.h"
-
-using StateEvents = std::vector<std::pair<std::string, std::string>>;
-
-// Writes every game-state event, in order, to a list the test keeps; the service owns it.
-class RecordingStateHandler : public TGameStateHandler {
-public:
-  explicit RecordingStateHandler(StateEvents* events) : mEvents(events) {}
-  bool OnEvent(const char* key, const char* value) override {
-    mEvents->emplace_back(key, value);
-    return false;
-  }
-
-private:
-  StateEvents* mEvents;
-};
 
 class CodexTest : public GameScreenTest {
 protected:

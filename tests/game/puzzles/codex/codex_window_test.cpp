@@ -162,41 +162,41 @@ TEST_F(CodexTest, AHigherGroupChangesTheRoundOnceTheGridHasFadedOut) {
 }
 
 TEST_F(CodexTest, CompletionQueuesTheDialogAndReportsItsRecordInOrder) {
-  StateEvents events;
+  std::vector<std::string> events;
   RunGame([&](TPlatform* p) {
     QMCodexWindow* w = OpenPuzzle(p);
     ASSERT_NE(w, nullptr) << Log();
-    TGameState::AddHandler(new RecordingStateHandler(&events));
+    TGameState::AddHandler(new GameStateRecorder(&events));
     Lua("gAnswer = { solved = 1, group = 3 }");
     events.clear();
     ClickCell(p, 2, 2);
-    const StateEvents want = {
-        {"LevelTotalClicks", "1"},
-        {"begin-status", "CodexPuzzleCompleteNames"},
-        {"add-value", "LevelNumber"},
-        {"add-value", "LevelPlayTime"},
-        {"add-value", "LevelEndState"},
-        {"add-value", "LevelTotalCheckPlacements"},
-        {"add-value", "LevelTotalXPlacements"},
-        {"add-value", "LevelTotalClueClicks"},
-        {"add-value", "LevelTotalClicks"},
-        {"add-value", "LevelHintsUsed"},
-        {"add-value", "InstructionTimeViewed"},
-        {"add-value", "LevelEndTime"},
-        {"end-status", "CodexPuzzleCompleteNames"},
-        {"begin-status", "CodexPuzzleComplete"},
-        {"add-state", "LevelNumber"},
-        {"add-timer", "LevelPlayTime"},
-        {"add-value", "0"},
-        {"add-state", "LevelTotalCheckPlacements"},
-        {"add-state", "LevelTotalXPlacements"},
-        {"add-state", "LevelTotalClueClicks"},
-        {"add-state", "LevelTotalClicks"},
-        {"add-state", "LevelHintsUsed"},
-        {"add-state", "InstructionTimeViewed"},
-        {"add-state", "LevelEndTime"},
-        {"end-status", "CodexPuzzleComplete"},
-        {"LevelTotalClicks", "0"},
+    const std::vector<std::string> want = {
+        "LevelTotalClicks=1",
+        "begin-status=CodexPuzzleCompleteNames",
+        "add-value=LevelNumber",
+        "add-value=LevelPlayTime",
+        "add-value=LevelEndState",
+        "add-value=LevelTotalCheckPlacements",
+        "add-value=LevelTotalXPlacements",
+        "add-value=LevelTotalClueClicks",
+        "add-value=LevelTotalClicks",
+        "add-value=LevelHintsUsed",
+        "add-value=InstructionTimeViewed",
+        "add-value=LevelEndTime",
+        "end-status=CodexPuzzleCompleteNames",
+        "begin-status=CodexPuzzleComplete",
+        "add-state=LevelNumber",
+        "add-timer=LevelPlayTime",
+        "add-value=0",
+        "add-state=LevelTotalCheckPlacements",
+        "add-state=LevelTotalXPlacements",
+        "add-state=LevelTotalClueClicks",
+        "add-state=LevelTotalClicks",
+        "add-state=LevelHintsUsed",
+        "add-state=InstructionTimeViewed",
+        "add-state=LevelEndTime",
+        "end-status=CodexPuzzleComplete",
+        "LevelTotalClicks=0",
     };
     EXPECT_EQ(events, want);
     EXPECT_EQ(w->GetSlides().GetCurrentGroup(), 0u) << "no round change";
