@@ -555,12 +555,6 @@ def strikeout():
     return c
 
 
-def spark():
-    c = Canvas(8, 8)
-    c.fill(lambda x, y: ((255, 240, 190), clamp01(1 - math.hypot(x + 0.5 - 4, y + 0.5 - 4) / 4)))
-    return c
-
-
 def sequence(name, image, w, h, frame_w, frame_h, frames, script):
     rows = "\n".join(
         f'    <frame x="{i * frame_w}" y="0" w="{frame_w}" h="{frame_h}" regx="{frame_w // 2}" '
@@ -606,10 +600,11 @@ def main():
     for left, side in ((True, "left"), (False, "right")):
         scroll_button(left, False).save(f"images/scroll_{side}.png")
         scroll_button(left, True).save(f"images/scroll_{side}_rollover.png")
-        arrow_sheet(left).save(f"codex/scrollanim_{side}.png")
-        write_text(f"codex/scrollanim_{side}.xml",
-                   sequence(f"scrollanim_{side}", f"scrollanim_{side}.png", 160, 56, 40, 56, 4,
-                            "function DoAnim() while true do delay(110) frames{1,2,3,4} end end"))
+    # The right arrow is the codex's own (tools/make-codex-images.py); the scene shares it.
+    arrow_sheet(True).save("codex/scrollanim_left.png")
+    write_text("codex/scrollanim_left.xml",
+               sequence("scrollanim_left", "scrollanim_left.png", 160, 56, 40, 56, 4,
+                        "function DoAnim() while true do delay(110) frames{1,2,3,4} end end"))
     for state, top, bottom, border in (
             ("normal", (150, 110, 70), (100, 70, 44), (230, 200, 140)),
             ("pressed", (90, 62, 40), (120, 86, 56), (230, 200, 140)),
@@ -624,7 +619,6 @@ def main():
                             "function DoAnim() while true do delay(90) frames{" +
                             ",".join(str(i + 1) for i in range(frames)) + "} end end"))
     strikeout().save("gameobjects/strikeout.png")
-    spark().save("gameobjects/common/spark.png")
 
 
 if __name__ == "__main__":

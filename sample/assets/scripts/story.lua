@@ -1,7 +1,9 @@
 -- The story mode: PlayStory() plays the levels in turn, from "The Harbour at Dusk" on. This file also
--- defines what every search level calls back: searchItemFound and reportBadClick for clicks,
+-- holds what every search level calls back: searchItemFound and reportBadClick for clicks,
 -- showOptions for Escape, the level clock (decrementGameTimer, modifyGameTimer), the hint
--- level (bumpHintLevel) and puzzleComplete.
+-- level (bumpHintLevel) and puzzleComplete. A level installs them as globals while it plays
+-- (BeginSearchLevel) and gives the names back afterwards (EndSearchLevel): the puzzles answer
+-- some of the same names in their own way.
 
 -- The game's message ids, by name.
 kQMMessage = {
@@ -22,6 +24,8 @@ kQMMessage = {
 gGameState = gGameState or {}
 gGameState.hintActive = gGameState.hintActive or false
 
+kSearchCallbacks = {}
+
 -- What the level in play keeps: its number, its items by name (and in list order), how many are
 -- left, the clock in seconds and the score.
 gLevel = nil
@@ -37,11 +41,11 @@ local function ShowTime()
   Post(kQMMessage.ShowTime, tostring(gLevel.time))
 end
 
-function searchItemFound(name)
+function kSearchCallbacks.searchItemFound(name)
   if not gLevel then return end
   local item = gLevel.items[name]
   if not item then
-    reportBadClick()
+    kSearchCallbacks.reportBadClick()
     return
   end
   local newFind = not item.found
@@ -72,7 +76,7 @@ function requestHint()
 end
 
 -- Clicking wildly costs time: every fifth miss in a row takes ten seconds off the clock.
-function reportBadClick()
+function kSearchCallbacks.reportBadClick()
   if not gLevel then return end
   Post(kQMMessage.BadClick)
   gLevel.misses = gLevel.misses + 1
@@ -83,30 +87,30 @@ function reportBadClick()
 end
 
 -- Called outside the level's script: the level's script opens the screen itself.
-function showOptions()
+function kSearchCallbacks.showOptions()
   Post(kQMMessage.LevelEvent, "options")
 end
 
-function decrementGameTimer()
+function kSearchCallbacks.decrementGameTimer()
   if not gLevel or gLevel.time <= 0 then return end
   gLevel.time = gLevel.time - 1
   ShowTime()
 end
 
-function modifyGameTimer(seconds)
+function kSearchCallbacks.modifyGameTimer(seconds)
   if not gLevel then return end
   gLevel.time = math.max(0, gLevel.time + seconds)
   ShowTime()
 end
 
-function bumpHintLevel()
+function kSearchCallbacks.bumpHintLevel()
   if not gLevel or gLevel.hintLevel >= 3 then return end
   gLevel.hintLevel = gLevel.hintLevel + 1
   Post(kQMMessage.HintLevel, tostring(gLevel.hintLevel))
 end
 
 -- The level is over: its completion and the story score go into the player's preferences.
-function puzzleComplete()
+function kSearchCallbacks.puzzleComplete()
   if gLevel then
     gLevel.score = gLevel.score + gLevel.time
     SetStoryLevelComplete(gLevel.number)
@@ -114,6 +118,22 @@ function puzzleComplete()
   end
   gCompleted = true
   Post(kQMMessage.LevelEvent, "complete")
+end
+
+-- Installs the callbacks for the level, remembering what the names held before.
+function BeginSearchLevel(level)
+  gLevel = level
+  gCallbacksBeforeLevel = {}
+  for name, callback in pairs(kSearchCallbacks) do
+    gCallbacksBeforeLevel[name] = { value = _G[name] }
+    _G[name] = callback
+  end
+end
+
+function EndSearchLevel()
+  for name, before in pairs(gCallbacksBeforeLevel or {}) do _G[name] = before.value end
+  gCallbacksBeforeLevel = nil
+  gLevel = nil
 end
 
 -- The story's levels in order; the next opens once the one before is complete.

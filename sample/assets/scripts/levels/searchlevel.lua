@@ -35,7 +35,7 @@ local function Layout(level)
     Text({ name = "timeText", label = "#", x = 604, y = 10, w = 92, h = 60,
            flags = kHAlignCenter + kVAlignCenter,
            font = { "fonts/sansbold.mvec", 26, Color(250, 236, 200) } }),
-    LabelledButton("options", 700, 22, "LEVEL_OPTIONS", showOptions),
+    LabelledButton("options", 700, 22, "LEVEL_OPTIONS", kSearchCallbacks.showOptions),
   }
   for i, item in ipairs(level.items) do
     local column = math.mod(i - 1, 4)
@@ -64,8 +64,8 @@ local function Layout(level)
 end
 
 local function PlaceObjects(level)
-  gLevel = { number = level.number, items = {}, order = {}, left = 0, misses = 0, hintLevel = 0,
-             time = level.time, score = 0 }
+  BeginSearchLevel({ number = level.number, items = {}, order = {}, left = 0, misses = 0,
+                     hintLevel = 0, time = level.time, score = 0 })
   for _, item in ipairs(level.items) do
     local image = level.folder .. "items/" .. item.name .. ".png"
     local placed = { image = image, position = item.at, layer = item.layer or 2 }
@@ -102,6 +102,8 @@ return function(level)
     if msg then
       if msg.type == kModalClosed and msg.name == id then break end
       if msg.type == kQMMessage.LevelEvent and msg.name == "options" then
+        -- Escape also types its character, which would cancel a dialog opened at once.
+        Pause(100)
         dofile("scripts/ui/options.lua")()
       elseif msg.type == kQMMessage.LevelEvent and msg.name == "complete" then
         EnableWindow("donetext", true)
@@ -111,5 +113,5 @@ return function(level)
       end
     end
   end
-  gLevel = nil
+  EndSearchLevel()
 end
