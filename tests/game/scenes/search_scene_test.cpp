@@ -731,3 +731,23 @@ TEST_F(OwnSceneTest, FindsOfObjectsTheSceneDoesNotHoldAreIgnored) {
     EXPECT_FALSE(scene->GetSceneSprite().GetSprite("lamp")) << "items disappear by default";
   });
 }
+
+// A damaged object picture is logged and leaves the object out of the scene and out of the
+// count, so the level can still be completed.
+TEST_F(SearchSceneTest, AnObjectWhosePictureIsDamagedIsLeftOutAndLogged) {
+  std::filesystem::resize_file(mWork + "/assets/scenes/harbour/items/key.png", 300);
+  RunGame([&](TPlatform* p) {
+    OpenLevel(p);
+    EXPECT_TRUE(Logged("scenes/harbour/items/key.png")) << Log();
+    EXPECT_FALSE(Scene()->GetSceneSprite().GetSprite("key"));
+    EXPECT_EQ(Lua("gLevel.left"), "7");
+    EXPECT_EQ(Lua("gLevel.items.key"), "nil");
+    Tick(p, 1000);
+    Host()->DoLuaString(
+        "for _, n in ipairs({ 'teacup', 'fish', 'bell', 'umbrella', 'anchor', 'starfish', "
+        "'candle' }) do searchItemFound(n) end");
+    Tick(p, 1600 + 3000 + 200);
+    EXPECT_TRUE(Scene()->IsSolved());
+    EXPECT_TRUE(Find<TWindow>("donetext")->IsVisible());
+  });
+}

@@ -70,14 +70,18 @@ local function PlaceObjects(level)
     local image = level.folder .. "items/" .. item.name .. ".png"
     local placed = { image = image, position = item.at, layer = item.layer or 2 }
     AddSprite(placed, true, item.name)
-    -- The scene scales what it places like its background: a hint aims at the middle as shown.
-    local size = placed.size or { 0, 0 }
-    local scale = level.scale or 1
-    gLevel.items[item.name] = {
-      image = image, found = false,
-      centre = { item.at[1] + size[1] * scale / 2, item.at[2] + size[2] * scale / 2 } }
-    table.insert(gLevel.order, item.name)
-    gLevel.left = gLevel.left + 1
+    -- An object whose picture did not load (the engine logs why) is not in the scene: it is
+    -- not waited for, so the level can still be completed.
+    if placed.size then
+      -- The scene scales what it places like its background: a hint aims at the middle shown.
+      local scale = level.scale or 1
+      gLevel.items[item.name] = {
+        image = image, found = false,
+        centre = { item.at[1] + placed.size[1] * scale / 2,
+                   item.at[2] + placed.size[2] * scale / 2 } }
+      table.insert(gLevel.order, item.name)
+      gLevel.left = gLevel.left + 1
+    end
   end
   for _, cover in ipairs(level.covers or {}) do
     AddSprite({ image = level.folder .. cover.image .. ".png", position = cover.at,
