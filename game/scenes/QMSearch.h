@@ -23,6 +23,7 @@
 #include "render/QMSearchableSprite.h"
 #include "window/TWindow.h"
 
+class KAnimBias;
 class KSpriteWindow;
 class QMAmbientScroll;
 class TAnimatedSprite;
@@ -105,6 +106,10 @@ public:
 
   void BeginPlay();
   void CenterPanorama();
+  // Appends to the queue the panorama's move to the background that holds scene x, switching
+  // the player's scrolling off until the queue switches it on again; nothing for a scene of
+  // one background or when the scene is there already. Answers the scene's x for it.
+  int32_t PanToBackgroundAt(int32_t x, KAnimQueue* queue, KAnimBias* bias);
   void ScrollRight();
   void ScrollLeft();
   void AddAmbientSprite(TLuaTable* entry);

@@ -38,29 +38,10 @@ void QMSearch::ShowHint(QMSearchHintMessage* m) {
   auto* queue = new KAnimQueue();
   auto* bias = new KEaseInEaseOutSineBias();
 
-  int32_t target = 0;
-  bool panned = false;
-  if (mBackgroundOffsets.size() > 1) {
-    int32_t before = 0;
-    for (int32_t width : mBackgroundOffsets) {
-      if (before + width > m->first) break;
-      before += width;
-    }
-    target = std::max(-before, mPanorama.minPos);
-    const TVec2 from = KGetSpritePosition(*mSceneSprite);
-    if (static_cast<float>(target) != from.x) {
-      mPanorama.Disable();
-      mPanorama.position = static_cast<float>(target);
-      auto* move =
-          new KAnimMove<TSprite&>(*mSceneSprite, from, TVec2(static_cast<float>(target), from.y));
-      move->SetDuration(mInventoryMoveToCenterDuration);
-      move->SetTimer(10, true, true, false);
-      move->SetBias(bias);
-      if (clock) move->SetClock(clock);
-      Append(queue, move);
-      panned = true;
-    }
-  }
+  // Only a panorama that moves needs its scrolling switched on again at the end.
+  const size_t steps = queue->GetWaitingCount();
+  const int32_t target = PanToBackgroundAt(m->first, queue, bias);
+  const bool panned = queue->GetWaitingCount() > steps;
 
   if (mAnimWindow) {
     if (TScript* script = mAnimWindow->GetScript())

@@ -20,11 +20,11 @@
 #include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
 #include "online/TGameState.h"
-#include "online/TGameStateHandler.h"
 #include "render/TAnimatedSprite.h"
 #include "window/TImage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
+#include "support/GameStateRecorder.h"
 #include "support/Golden.h"
 #include "window/TButton.h"
 #include "window/TModalWindow.h"
@@ -525,19 +525,6 @@ TEST_F(OwnSceneTest, AmbientStripFillsItsGapsBothWays) {
 
 namespace {
 
-// Every event the game-state service publishes, in order.
-class EventRecorder : public TGameStateHandler {
-public:
-  explicit EventRecorder(std::vector<std::string>* events) : mEvents(events) {}
-  bool OnEvent(const char* key, const char* value) override {
-    mEvents->push_back(std::string(key) + "=" + value);
-    return false;
-  }
-
-private:
-  std::vector<std::string>* mEvents;
-};
-
 // The strike-out is a picture laid over the entry.
 bool StruckOut(QMSearchItem* entry) {
   if (!entry) return false;
@@ -554,7 +541,7 @@ bool StruckOut(QMSearchItem* entry) {
 TEST_F(SearchSceneTest, FindingEveryObjectCompletesTheLevelAfterTheTallyPause) {
   RunGame([&](TPlatform* p) {
     std::vector<std::string> events;
-    TGameState::AddHandler(new EventRecorder(&events));
+    TGameState::AddHandler(new GameStateRecorder(&events));
     OpenLevel(p);
     Host()->DoLuaString(
         "local complete = puzzleComplete "
