@@ -484,6 +484,47 @@ int ClipToNear(const ClipVertex t[3], bool transformed, ClipVertex poly[4]) {
 
 }  // namespace
 
+const DrawState* Device::QuadPlan() {
+  PlanSource& src = planSource_;
+  // With the depth test on, a depth buffer attached, detached or lost changes the plan while
+  // the states stay as they were: such draws work it out every time.
+  bool same = src.valid && !states_.zEnable && src.target == target_.get() &&
+              src.texture == texture_.get() && src.fastPaths == fastPaths_ &&
+              src.targetFormat == target_->Format() && src.targetWidth == target_->Width() &&
+              src.targetHeight == target_->Height() && src.viewport == viewport_ &&
+              src.states == states_ && src.stage == stage_;
+  if (!plan_) plan_ = std::make_unique<DrawState>();
+  DrawState& ds = *plan_;
+  if (!same) {
+    ds = DrawState{};
+    src.drawable = PrepareDraw(ds);
+    ds.perspective = false;
+    ds.specular = false;
+    if (src.drawable) Plan(ds, fastPaths_);
+    src.states = states_;
+    src.stage = stage_;
+    src.viewport = viewport_;
+    src.target = target_.get();
+    src.targetFormat = target_->Format();
+    src.targetWidth = target_->Width();
+    src.targetHeight = target_->Height();
+    src.texture = texture_.get();
+    src.fastPaths = fastPaths_;
+    src.valid = true;
+  } else if (src.drawable) {
+    // Pixels move: a flip swaps a target's with its back buffer's, a texture in another
+    // format is converted afresh after a change.
+    ds.bits = target_->Bits();
+    ds.pitch = target_->Pitch();
+    if (texture_) {
+      ds.tex = texture_->ArgbPixels(ds.tpitch);
+      ds.tw = texture_->Width();
+      ds.th = texture_->Height();
+    }
+  }
+  return src.drawable ? &ds : nullptr;
+}
+
 bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,
                              const uint16_t* indices) {
   bool transformed = format & kVertexTransformed;
@@ -530,12 +571,10 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
   // Texels are stepped affinely only when w is the same at every corner.
   if (texture_ && (pw[1] != pw[0] || pw[2] != pw[0] || pw[3] != pw[0])) return false;
 
-  DrawState ds;
-  if (!PrepareDraw(ds)) return true;
+  const DrawState* plan = QuadPlan();
+  if (!plan) return true;
+  const DrawState& ds = *plan;
   if (ds.zTest) return false;
-  ds.perspective = false;
-  ds.specular = false;
-  Plan(ds, fastPaths_);
   raster::QuadCorner c[4];
   for (int i = 0; i < 4; ++i) {
     // 2-D projections leave w at 1, where the division changes nothing.
