@@ -536,15 +536,21 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
     transformStale_ = false;
   }
   const Matrix4& m = combined_;
-  uint32_t skip = (format & kVertexNormal ? 12 : 0) + (format & kVertexReserved ? 4 : 0);
-  float px[4], py[4], pw[4], uv[4][2];
-  uint32_t colour = 0;
+  // Where the diffuse colour and the texel coordinates lie in a vertex (-1: absent).
+  const int32_t position = transformed ? 16 : 12;
+  const int32_t colourAt =
+      position + (format & kVertexNormal ? 12 : 0) + (format & kVertexReserved ? 4 : 0);
+  const int32_t diffuseAt = format & kVertexDiffuse ? colourAt : -1;
+  const int32_t uvAt = format & kVertexTex1 ? colourAt + (format & kVertexDiffuse ? 4 : 0) +
+                                                  (format & kVertexSpecular ? 4 : 0)
+                                            : -1;
+  float px[4], py[4], pw[4], uv[4][2] = {};
+  uint32_t colours[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
   const uint8_t* base = static_cast<const uint8_t*>(vertices);
   for (int i = 0; i < 4; ++i) {
     const uint8_t* p = base + size_t(indices ? indices[i] : i) * stride;
     float f[4] = {0, 0, 0, 1};
-    std::memcpy(f, p, transformed ? 16 : 12);
-    p += (transformed ? 16 : 12) + skip;
+    std::memcpy(f, p, size_t(position));
     if (transformed) {
       px[i] = f[0];
       py[i] = f[1];
@@ -553,21 +559,14 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
       px[i] = Transform(f, m, 0);
       py[i] = Transform(f, m, 1);
       pw[i] = Transform(f, m, 3);
-      if (!(pw[i] >= kNearW)) return false;
     }
-    uint32_t diffuse = 0xFFFFFFFFu;
-    if (format & kVertexDiffuse) {
-      std::memcpy(&diffuse, p, 4);
-      p += 4;
-    }
-    if (i == 0)
-      colour = diffuse;
-    else if (diffuse != colour)
-      return false;
-    if (format & kVertexSpecular) p += 4;
-    uv[i][0] = uv[i][1] = 0;
-    if (format & kVertexTex1) std::memcpy(uv[i], p, 8);
+    if (diffuseAt >= 0) std::memcpy(&colours[i], p + diffuseAt, 4);
+    if (uvAt >= 0) std::memcpy(uv[i], p + uvAt, 8);
   }
+  const uint32_t colour = colours[0];
+  if (colours[1] != colour || colours[2] != colour || colours[3] != colour) return false;
+  if (!transformed && !(pw[0] >= kNearW && pw[1] >= kNearW && pw[2] >= kNearW && pw[3] >= kNearW))
+    return false;
   // Texels are stepped affinely only when w is the same at every corner.
   if (texture_ && (pw[1] != pw[0] || pw[2] != pw[0] || pw[3] != pw[0])) return false;
 

@@ -618,9 +618,12 @@ void InteriorRange(int64_t t0, int64_t d, int64_t limit, int32_t& lo, int32_t& h
   hi = int32_t(std::max(a, b));
 }
 
+// Combines the texels (null: none) with the diffuse colour and writes the span's pixels.
+void Shade(const DrawState& ds, const Span& sp, const uint32_t* tp, int32_t offset, int32_t n,
+           uint32_t* dst);
+
 void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, uint32_t* dst) {
   uint32_t texels[kChunk];
-  uint32_t colours[kChunk];
   const uint32_t* tp = nullptr;
   if (ds.useTexture) {
     int64_t u = ToFixed(sp.a[kU] + sp.d[kU] * offset), v = ToFixed(sp.a[kV] + sp.d[kV] * offset);
@@ -662,7 +665,12 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       tp = texels;
     }
   }
+  Shade(ds, sp, tp, offset, n, dst);
+}
 
+void Shade(const DrawState& ds, const Span& sp, const uint32_t* tp, int32_t offset, int32_t n,
+           uint32_t* dst) {
+  uint32_t colours[kChunk];
   bool needDiffuse = ds.colourSource != ColourSource::Texture ||
                      ds.alphaSource == AlphaSource::Diffuse ||
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
@@ -848,6 +856,156 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
         rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteAdditive(s, d, n); });
       }
       break;
+  }
+  return true;
+}
+
+namespace {
+
+// A texture row filtered across at the columns x[i] + f / 256 (i in lo..hi), where fx[i]
+// holds f in each of its four 16-bit parts: the same arithmetic as SampleLinearRow's top and
+// bottom halves.
+#if defined(ENGINE_RASTER_AVX2)
+__attribute__((target("avx2"))) int32_t FilterAcross4(const uint32_t* row, const int32_t* x,
+                                                      const uint64_t* fx, int32_t lo, int32_t hi,
+                                                      uint32_t* out) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i c256 = _mm256_set1_epi16(256);
+  auto pair = [&](int32_t a, int32_t b) {
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[a])),
+                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[b])));
+  };
+  int32_t i = lo;
+  for (; i + 4 <= hi; i += 4) {
+    __m256i t =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(pair(i, i + 1)), pair(i + 2, i + 3), 1);
+    t = _mm256_shuffle_epi32(t, _MM_SHUFFLE(3, 1, 2, 0));
+    // Lane by lane: the left texels of two pixels, then their right texels.
+    __m256i f = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(fx + i));
+    __m256i h = _mm256_srli_epi16(
+        _mm256_add_epi16(
+            _mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero), _mm256_sub_epi16(c256, f)),
+            _mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero), f)),
+        8);
+    __m256i packed =
+        _mm256_permute4x64_epi64(_mm256_packus_epi16(h, zero), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(packed));
+  }
+  return i;
+}
+#endif
+
+void FilterAcross(const uint32_t* row, const int32_t* x, const uint64_t* fx, int32_t lo, int32_t hi,
+                  uint32_t* out) {
+  int32_t i = lo;
+#if defined(ENGINE_RASTER_AVX2)
+  if (HasAvx2()) i = FilterAcross4(row, x, fx, lo, hi, out);
+#endif
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c256 = _mm_set1_epi16(256);
+  for (; i + 2 <= hi; i += 2) {
+    __m128i t =
+        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[i])),
+                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[i + 1])));
+    t = _mm_shuffle_epi32(t, _MM_SHUFFLE(3, 1, 2, 0));
+    __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fx + i));
+    __m128i h = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), _mm_sub_epi16(c256, f)),
+                      _mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), f)),
+        8);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(h, zero));
+  }
+#endif
+  for (; i < hi; ++i) {
+    uint32_t f = uint32_t(fx[i] & 0xFFFF);
+    uint32_t l = row[x[i]], r = row[x[i] + 1], g = 256 - f, h = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+      h |= ((Channel(l, shift) * g + Channel(r, shift) * f) >> 8) << shift;
+    out[i] = h;
+  }
+}
+
+// Two filtered rows weighed, fy in 0..256 for the second (i in lo..hi).
+void FilterDown(const uint32_t* top, const uint32_t* bottom, uint32_t fy, int32_t lo, int32_t hi,
+                uint32_t* out) {
+  int32_t i = lo;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i vfy = _mm_set1_epi16(int16_t(fy));
+  const __m128i vgy = _mm_set1_epi16(int16_t(256 - fy));
+  for (; i + 4 <= hi; i += 4) {
+    __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + i));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + i));
+    __m128i lo16 = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), vgy),
+                                                _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), vfy)),
+                                  8);
+    __m128i hi16 = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), vgy),
+                                                _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), vfy)),
+                                  8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo16, hi16));
+  }
+#endif
+  for (; i < hi; ++i) out[i] = Mix(top[i], bottom[i], fy);
+}
+
+}  // namespace
+
+bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCount],
+                     const double dady[kAttrCount], int32_t xl, int32_t xr, int32_t yt,
+                     int32_t yB) {
+  const int32_t n = xr - xl;
+  if (!ds.fast || !ds.useTexture || ds.perspective || !ds.targetDirect || !span.linearFilter ||
+      !span.flatColour || n > kChunk || span.dv != 0 || span.d[kV] != 0 || dady[kU] != 0 ||
+      !(std::fabs(dady[kV]) <= 1.0))
+    return false;
+  span.x0 = xl;
+  span.count = n;
+  // Every row starts at the same u; v is the same along a row.
+  span.a[kU] = base[kU] + span.d[kU] * xl + dady[kU] * yt;
+  const int64_t u = ToFixed(span.a[kU]), du = span.du;
+  int32_t lo = 0, hi = n;
+  InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
+  if (lo >= hi) return false;
+  int32_t x[kChunk];
+  uint64_t fx[kChunk];
+  for (int32_t i = lo; i < hi; ++i) {
+    int64_t tu = u + du * i - 32768;
+    x[i] = int32_t(tu >> 16);
+    fx[i] = uint64_t((tu >> 8) & 0xFF) * 0x0001000100010001u;
+  }
+  // The last two texture rows filtered across, by row.
+  uint32_t across[2][kChunk];
+  int64_t acrossRow[2] = {-1, -1};
+  auto filtered = [&](int64_t row, int64_t keep) -> const uint32_t* {
+    for (int k = 0; k < 2; ++k)
+      if (acrossRow[k] == row) return across[k];
+    int k = acrossRow[0] == keep ? 1 : 0;
+    FilterAcross(ds.tex + size_t(row) * size_t(ds.tpitch), x, fx, lo, hi, across[k]);
+    acrossRow[k] = row;
+    return across[k];
+  };
+  const bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
+  auto edge = clamp ? SampleLinear<true> : SampleLinearAddressed;
+  const int64_t vLimit = int64_t(ds.th - 1) << 16;
+  uint32_t texels[kChunk];
+  for (int32_t y = yt; y < yB; ++y) {
+    span.y = y;
+    span.a[kV] = base[kV] + span.d[kV] * xl + dady[kV] * y;
+    const int64_t v = ToFixed(span.a[kV]), tv = v - 32768;
+    uint32_t* dst = reinterpret_cast<uint32_t*>(ds.bits + size_t(y) * size_t(ds.pitch)) + xl;
+    if (tv < 0 || tv >= vLimit) {
+      // Rows whose texels reach past the top or bottom edge take the addressing loops.
+      RenderSpan(ds, span);
+      continue;
+    }
+    const int64_t iy = tv >> 16;
+    const uint32_t* top = filtered(iy, iy + 1);
+    const uint32_t* bottom = filtered(iy + 1, iy);
+    FilterDown(top, bottom, uint32_t((tv >> 8) & 0xFF), lo, hi, texels);
+    edge(ds, u, v, du, 0, lo, texels);
+    edge(ds, u + du * hi, v, du, 0, n - hi, texels + hi);
+    Shade(ds, span, texels, 0, n, dst);
   }
   return true;
 }
