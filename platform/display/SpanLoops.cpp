@@ -964,15 +964,32 @@ bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCou
   // Every row starts at the same u; v is the same along a row.
   span.a[kU] = base[kU] + span.d[kU] * xl + dady[kU] * yt;
   const int64_t u = ToFixed(span.a[kU]), du = span.du;
+  // Clamped, a pixel whose texels reach past an edge weighs the edge texel with itself, which
+  // gives that texel: such columns take it whole (weight 0 on the left, 256 on the right) and
+  // such rows are the edge row twice, so every pixel goes the same way. Other addressing
+  // leaves those pixels to the addressing loops.
+  const bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
   int32_t lo = 0, hi = n;
-  InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
-  if (lo >= hi) return false;
+  if (clamp) {
+    if (ds.tw < 2) return false;
+  } else {
+    InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
+    if (lo >= hi) return false;
+  }
   int32_t x[kChunk];
   uint64_t fx[kChunk];
   for (int32_t i = lo; i < hi; ++i) {
-    int64_t tu = u + du * i - 32768;
-    x[i] = int32_t(tu >> 16);
-    fx[i] = uint64_t((tu >> 8) & 0xFF) * 0x0001000100010001u;
+    int64_t tu = u + du * i - 32768, ix = tu >> 16;
+    uint64_t f = uint64_t((tu >> 8) & 0xFF);
+    if (ix < 0) {
+      ix = 0;
+      f = 0;
+    } else if (ix >= ds.tw - 1) {
+      ix = ds.tw - 2;
+      f = 256;
+    }
+    x[i] = int32_t(ix);
+    fx[i] = f * 0x0001000100010001u;
   }
   // The last two texture rows filtered across, by row.
   uint32_t across[2][kChunk];
@@ -985,26 +1002,26 @@ bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCou
     acrossRow[k] = row;
     return across[k];
   };
-  const bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
-  auto edge = clamp ? SampleLinear<true> : SampleLinearAddressed;
-  const int64_t vLimit = int64_t(ds.th - 1) << 16;
+  const int64_t hmax = ds.th - 1, vLimit = hmax << 16;
   uint32_t texels[kChunk];
   for (int32_t y = yt; y < yB; ++y) {
     span.y = y;
     span.a[kV] = base[kV] + span.d[kV] * xl + dady[kV] * y;
     const int64_t v = ToFixed(span.a[kV]), tv = v - 32768;
     uint32_t* dst = reinterpret_cast<uint32_t*>(ds.bits + size_t(y) * size_t(ds.pitch)) + xl;
-    if (tv < 0 || tv >= vLimit) {
-      // Rows whose texels reach past the top or bottom edge take the addressing loops.
+    if (!clamp && (tv < 0 || tv >= vLimit)) {
       RenderSpan(ds, span);
       continue;
     }
     const int64_t iy = tv >> 16;
-    const uint32_t* top = filtered(iy, iy + 1);
-    const uint32_t* bottom = filtered(iy + 1, iy);
+    const int64_t r0 = std::clamp<int64_t>(iy, 0, hmax), r1 = std::clamp<int64_t>(iy + 1, 0, hmax);
+    const uint32_t* top = filtered(r0, r1);
+    const uint32_t* bottom = filtered(r1, r0);
     FilterDown(top, bottom, uint32_t((tv >> 8) & 0xFF), lo, hi, texels);
-    edge(ds, u, v, du, 0, lo, texels);
-    edge(ds, u + du * hi, v, du, 0, n - hi, texels + hi);
+    if (!clamp) {
+      SampleLinearAddressed(ds, u, v, du, 0, lo, texels);
+      SampleLinearAddressed(ds, u + du * hi, v, du, 0, n - hi, texels + hi);
+    }
     Shade(ds, span, texels, 0, n, dst);
   }
   return true;
