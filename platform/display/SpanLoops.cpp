@@ -951,31 +951,34 @@ void FilterDown(const uint32_t* top, const uint32_t* bottom, uint32_t fy, int32_
 
 }  // namespace
 
-bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCount],
-                     const double dady[kAttrCount], int32_t xl, int32_t xr, int32_t yt,
-                     int32_t yB) {
-  const int32_t n = xr - xl;
-  if (!ds.fast || !ds.useTexture || ds.perspective || !ds.targetDirect || !span.linearFilter ||
-      !span.flatColour || n > kChunk || span.dv != 0 || span.d[kV] != 0 || dady[kU] != 0 ||
-      !(std::fabs(dady[kV]) <= 1.0))
-    return false;
-  span.x0 = xl;
-  span.count = n;
-  // Every row starts at the same u; v is the same along a row.
-  span.a[kU] = base[kU] + span.d[kU] * xl + dady[kU] * yt;
-  const int64_t u = ToFixed(span.a[kU]), du = span.du;
-  // Clamped, a pixel whose texels reach past an edge weighs the edge texel with itself, which
-  // gives that texel: such columns take it whole (weight 0 on the left, 256 on the right) and
-  // such rows are the edge row twice, so every pixel goes the same way. Other addressing
-  // leaves those pixels to the addressing loops.
+namespace {
+
+// The columns lo..hi of a chunk of ScaledRectangle's rows (offset..offset + n) that are
+// filtered from the kept rows; false when none. Clamped, a pixel whose texels reach past an
+// edge weighs the edge texel with itself, which gives that texel: such columns take it whole
+// (weight 0 on the left, 256 on the right) and such rows are the edge row twice, so every
+// pixel goes the same way. Other addressing leaves those pixels to the addressing loops.
+bool FilteredColumns(const DrawState& ds, const Span& span, int32_t offset, int32_t n, int32_t& lo,
+                     int32_t& hi) {
+  lo = 0;
+  hi = n;
+  if (ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp)
+    return ds.tw >= 2;
+  InteriorRange(ToFixed(span.a[kU] + span.d[kU] * offset) - 32768, span.du,
+                int64_t(ds.tw - 1) << 16, lo, hi);
+  return lo < hi;
+}
+
+// The columns offset..offset + n of ScaledRectangle's rows (as many as one chunk), which
+// FilteredColumns has found to have some to filter.
+void ScaledColumns(const DrawState& ds, Span& span, const double base[kAttrCount],
+                   const double dady[kAttrCount], int32_t offset, int32_t n, int32_t yt,
+                   int32_t yB) {
+  // Each chunk of a row starts where the span loops would start it.
+  const int64_t u = ToFixed(span.a[kU] + span.d[kU] * offset), du = span.du;
   const bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
-  int32_t lo = 0, hi = n;
-  if (clamp) {
-    if (ds.tw < 2) return false;
-  } else {
-    InteriorRange(u - 32768, du, int64_t(ds.tw - 1) << 16, lo, hi);
-    if (lo >= hi) return false;
-  }
+  int32_t lo, hi;
+  FilteredColumns(ds, span, offset, n, lo, hi);
   int32_t x[kChunk];
   uint64_t fx[kChunk];
   for (int32_t i = lo; i < hi; ++i) {
@@ -1006,11 +1009,12 @@ bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCou
   uint32_t texels[kChunk];
   for (int32_t y = yt; y < yB; ++y) {
     span.y = y;
-    span.a[kV] = base[kV] + span.d[kV] * xl + dady[kV] * y;
-    const int64_t v = ToFixed(span.a[kV]), tv = v - 32768;
-    uint32_t* dst = reinterpret_cast<uint32_t*>(ds.bits + size_t(y) * size_t(ds.pitch)) + xl;
+    span.a[kV] = base[kV] + span.d[kV] * span.x0 + dady[kV] * y;
+    const int64_t v = ToFixed(span.a[kV] + span.d[kV] * offset), tv = v - 32768;
+    uint32_t* dst =
+        reinterpret_cast<uint32_t*>(ds.bits + size_t(y) * size_t(ds.pitch)) + span.x0 + offset;
     if (!clamp && (tv < 0 || tv >= vLimit)) {
-      RenderSpan(ds, span);
+      FastSpan(ds, span, offset, n, dst);
       continue;
     }
     const int64_t iy = tv >> 16;
@@ -1022,8 +1026,29 @@ bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCou
       SampleLinearAddressed(ds, u, v, du, 0, lo, texels);
       SampleLinearAddressed(ds, u + du * hi, v, du, 0, n - hi, texels + hi);
     }
-    Shade(ds, span, texels, 0, n, dst);
+    Shade(ds, span, texels, offset, n, dst);
   }
+}
+
+}  // namespace
+
+bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCount],
+                     const double dady[kAttrCount], int32_t xl, int32_t xr, int32_t yt,
+                     int32_t yB) {
+  if (!ds.fast || !ds.useTexture || ds.perspective || !ds.targetDirect || !span.linearFilter ||
+      !span.flatColour || span.dv != 0 || span.d[kV] != 0 || dady[kU] != 0 ||
+      !(std::fabs(dady[kV]) <= 1.0))
+    return false;
+  span.x0 = xl;
+  span.count = xr - xl;
+  // Every row starts at the same u; v is the same along a row.
+  span.a[kU] = base[kU] + span.d[kU] * xl + dady[kU] * yt;
+  // Whether every chunk can go this way is known before any pixel is drawn.
+  for (int32_t offset = 0, lo, hi; offset < span.count; offset += kChunk)
+    if (!FilteredColumns(ds, span, offset, std::min(kChunk, span.count - offset), lo, hi))
+      return false;
+  for (int32_t offset = 0; offset < span.count; offset += kChunk)
+    ScaledColumns(ds, span, base, dady, offset, std::min(kChunk, span.count - offset), yt, yB);
   return true;
 }
 
