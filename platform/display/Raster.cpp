@@ -219,13 +219,15 @@ void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex
 // Whether the corners go around an axis-aligned rectangle in order, near enough the scissor
 // rectangle for the fixed-point edges (which also leaves out infinities and NaNs).
 bool IsRectangle(const DrawState& ds, const float x[4], const float y[4]) {
-  float l = float(ds.scissor.left) - kGuard, r = float(ds.scissor.right) + kGuard;
-  float t = float(ds.scissor.top) - kGuard, b = float(ds.scissor.bottom) + kGuard;
-  for (int i = 0; i < 4; ++i)
-    if (!(x[i] >= l && x[i] <= r && y[i] >= t && y[i] <= b)) return false;
   bool horizontalFirst = y[0] == y[1] && y[2] == y[3] && x[1] == x[2] && x[3] == x[0];
   bool verticalFirst = x[0] == x[1] && x[2] == x[3] && y[1] == y[2] && y[3] == y[0];
-  return horizontalFirst || verticalFirst;
+  if (!horizontalFirst && !verticalFirst) return false;
+  // Every corner shares its x with one other and its y with another: corners 0 and 2 hold
+  // them all.
+  float l = float(ds.scissor.left) - kGuard, r = float(ds.scissor.right) + kGuard;
+  float t = float(ds.scissor.top) - kGuard, b = float(ds.scissor.bottom) + kGuard;
+  return x[0] >= l && x[0] <= r && x[2] >= l && x[2] <= r && y[0] >= t && y[0] <= b && y[2] >= t &&
+         y[2] <= b;
 }
 
 // The pixels a rectangle covers, cut to the scissor rectangle; X and Y are three of its
