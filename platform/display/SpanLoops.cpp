@@ -229,6 +229,13 @@ void WriteCopy(const uint32_t* src, uint32_t* dst, int32_t n) {
 }
 
 #if defined(__SSE2__)
+// (a x g + b x f) / 256 in 16-bit channels, truncated: the weighing of Mix.
+inline __m128i Weigh(__m128i a, __m128i g, __m128i b, __m128i f) {
+  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(a, g), _mm_mullo_epi16(b, f)), 8);
+}
+#endif
+
+#if defined(__SSE2__)
 // Four texels times the tint (widened to 16 bits per channel), rounded as Modulate.
 inline __m128i ModulateBy(__m128i s, __m128i tint, __m128i zero, __m128i c128, __m128i c257) {
   __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), tint), c128);
@@ -243,6 +250,10 @@ inline __m128i ModulateBy(__m128i s, __m128i tint, __m128i zero, __m128i c128, _
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
+}
+
+__attribute__((target("avx2"))) inline __m256i Weigh8(__m256i a, __m256i g, __m256i b, __m256i f) {
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(a, g), _mm256_mullo_epi16(b, f)), 8);
 }
 
 __attribute__((target("avx2"))) inline __m256i ModulateBy8(__m256i s, __m256i tint, __m256i zero,
@@ -474,12 +485,8 @@ void SampleLinear(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t
     __m128i left = _mm_unpacklo_epi64(top, bot), right = _mm_unpackhi_epi64(top, bot);
     __m128i fx = _mm_set1_epi16(int16_t((tu >> 8) & 0xFF));
     __m128i fy = _mm_set1_epi16(int16_t((tv >> 8) & 0xFF));
-    __m128i h = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(c256, fx)), _mm_mullo_epi16(right, fx)),
-        8);
-    __m128i h1 = _mm_srli_si128(h, 8);
-    __m128i r = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(h, _mm_sub_epi16(c256, fy)), _mm_mullo_epi16(h1, fy)), 8);
+    __m128i h = Weigh(left, _mm_sub_epi16(c256, fx), right, fx);
+    __m128i r = Weigh(h, _mm_sub_epi16(c256, fy), _mm_srli_si128(h, 8), fy);
     out[i] = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(r, zero)));
   }
 #endif
@@ -526,16 +533,9 @@ __attribute__((target("avx2"))) int32_t SampleLinearRow4(const uint32_t* r0, con
     __m256i fx = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi32(f, f)),
                                          _mm_unpackhi_epi32(f, f), 1);
     __m256i gx = _mm256_sub_epi16(c256, fx);
-    __m256i top =
-        _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero), gx),
-                                           _mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero), fx)),
-                          8);
-    __m256i bot =
-        _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(b, zero), gx),
-                                           _mm256_mullo_epi16(_mm256_unpackhi_epi8(b, zero), fx)),
-                          8);
-    __m256i r = _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(top, vgy), _mm256_mullo_epi16(bot, vfy)), 8);
+    __m256i top = Weigh8(_mm256_unpacklo_epi8(t, zero), gx, _mm256_unpackhi_epi8(t, zero), fx);
+    __m256i bot = Weigh8(_mm256_unpacklo_epi8(b, zero), gx, _mm256_unpackhi_epi8(b, zero), fx);
+    __m256i r = Weigh8(top, vgy, bot, vfy);
     __m256i packed =
         _mm256_permute4x64_epi64(_mm256_packus_epi16(r, zero), _MM_SHUFFLE(3, 1, 2, 0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(packed));
@@ -577,14 +577,9 @@ void SampleLinearRow(const DrawState& ds, int64_t u, int64_t v, int64_t du, int3
     int16_t fa = int16_t((ta >> 8) & 0xFF), fb = int16_t((tb >> 8) & 0xFF);
     __m128i fx = _mm_set_epi16(fb, fb, fb, fb, fa, fa, fa, fa);
     __m128i gx = _mm_sub_epi16(c256, fx);
-    __m128i top = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), gx),
-                                               _mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), fx)),
-                                 8);
-    __m128i bot = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), gx),
-                                               _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), fx)),
-                                 8);
-    __m128i r =
-        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(top, vgy), _mm_mullo_epi16(bot, vfy)), 8);
+    __m128i top = Weigh(_mm_unpacklo_epi8(t, zero), gx, _mm_unpackhi_epi8(t, zero), fx);
+    __m128i bot = Weigh(_mm_unpacklo_epi8(b, zero), gx, _mm_unpackhi_epi8(b, zero), fx);
+    __m128i r = Weigh(top, vgy, bot, vfy);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(r, zero));
   }
 #endif
@@ -882,11 +877,8 @@ __attribute__((target("avx2"))) int32_t FilterAcross4(const uint32_t* row, const
     t = _mm256_shuffle_epi32(t, _MM_SHUFFLE(3, 1, 2, 0));
     // Lane by lane: the left texels of two pixels, then their right texels.
     __m256i f = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(fx + i));
-    __m256i h = _mm256_srli_epi16(
-        _mm256_add_epi16(
-            _mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero), _mm256_sub_epi16(c256, f)),
-            _mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero), f)),
-        8);
+    __m256i h = Weigh8(_mm256_unpacklo_epi8(t, zero), _mm256_sub_epi16(c256, f),
+                       _mm256_unpackhi_epi8(t, zero), f);
     __m256i packed =
         _mm256_permute4x64_epi64(_mm256_packus_epi16(h, zero), _MM_SHUFFLE(3, 1, 2, 0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(packed));
@@ -910,20 +902,12 @@ void FilterAcross(const uint32_t* row, const int32_t* x, const uint64_t* fx, int
                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[i + 1])));
     t = _mm_shuffle_epi32(t, _MM_SHUFFLE(3, 1, 2, 0));
     __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fx + i));
-    __m128i h = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), _mm_sub_epi16(c256, f)),
-                      _mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), f)),
-        8);
+    __m128i h =
+        Weigh(_mm_unpacklo_epi8(t, zero), _mm_sub_epi16(c256, f), _mm_unpackhi_epi8(t, zero), f);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(h, zero));
   }
 #endif
-  for (; i < hi; ++i) {
-    uint32_t f = uint32_t(fx[i] & 0xFFFF);
-    uint32_t l = row[x[i]], r = row[x[i] + 1], g = 256 - f, h = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-      h |= ((Channel(l, shift) * g + Channel(r, shift) * f) >> 8) << shift;
-    out[i] = h;
-  }
+  for (; i < hi; ++i) out[i] = Mix(row[x[i]], row[x[i] + 1], uint32_t(fx[i] & 0xFFFF));
 }
 
 // Two filtered rows weighed, fy in 0..256 for the second (i in lo..hi).
@@ -937,12 +921,8 @@ void FilterDown(const uint32_t* top, const uint32_t* bottom, uint32_t fy, int32_
   for (; i + 4 <= hi; i += 4) {
     __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + i));
     __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + i));
-    __m128i lo16 = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), vgy),
-                                                _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), vfy)),
-                                  8);
-    __m128i hi16 = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), vgy),
-                                                _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), vfy)),
-                                  8);
+    __m128i lo16 = Weigh(_mm_unpacklo_epi8(t, zero), vgy, _mm_unpacklo_epi8(b, zero), vfy);
+    __m128i hi16 = Weigh(_mm_unpackhi_epi8(t, zero), vgy, _mm_unpackhi_epi8(b, zero), vfy);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo16, hi16));
   }
 #endif
