@@ -544,6 +544,12 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
   const int32_t uvAt = format & kVertexTex1 ? colourAt + (format & kVertexDiffuse ? 4 : 0) +
                                                   (format & kVertexSpecular ? 4 : 0)
                                             : -1;
+#if defined(__SSE2__)
+  // The matrix's rows, so that a vertex's columns come out four at a time in the order
+  // Transform adds them.
+  const __m128 row0 = _mm_loadu_ps(m.m[0]), row1 = _mm_loadu_ps(m.m[1]),
+               row2 = _mm_loadu_ps(m.m[2]), row3 = _mm_loadu_ps(m.m[3]);
+#endif
   float px[4], py[4], pw[4], uv[4][2] = {};
   uint32_t colours[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
   const uint8_t* base = static_cast<const uint8_t*>(vertices);
@@ -556,9 +562,21 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
       py[i] = f[1];
       pw[i] = f[3];
     } else {
+#if defined(__SSE2__)
+      __m128 c = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(f[0]), row0),
+                                                  _mm_mul_ps(_mm_set1_ps(f[1]), row1)),
+                                       _mm_mul_ps(_mm_set1_ps(f[2]), row2)),
+                            row3);
+      float column[4];
+      _mm_storeu_ps(column, c);
+      px[i] = column[0];
+      py[i] = column[1];
+      pw[i] = column[3];
+#else
       px[i] = Transform(f, m, 0);
       py[i] = Transform(f, m, 1);
       pw[i] = Transform(f, m, 3);
+#endif
     }
     if (diffuseAt >= 0) std::memcpy(&colours[i], p + diffuseAt, 4);
     if (uvAt >= 0) std::memcpy(uv[i], p + uvAt, 8);
