@@ -263,6 +263,22 @@ __attribute__((target("avx2"))) inline __m256i ModulateBy8(__m256i s, __m256i ti
   return _mm256_packus_epi16(_mm256_mulhi_epu16(lo, c257), _mm256_mulhi_epu16(hi, c257));
 }
 
+// Copies a number of rows of n pixels, eight a step, in one call: short rows cost less this
+// way than through a call each.
+__attribute__((target("avx2"))) void Copy8(const uint32_t* src, int32_t srcPitch, uint32_t* dst,
+                                           int32_t dstPitch, int32_t rows, int32_t n) {
+  for (int32_t row = 0; row < rows; ++row, src += srcPitch, dst += dstPitch) {
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8)
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
+                          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)));
+    for (; i + 4 <= n; i += 4)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
+    for (; i < n; ++i) dst[i] = src[i];
+  }
+}
+
 // Blends whole steps of eight pixels of each of a number of rows by source alpha (additive:
 // weighed and added); answers how many pixels of each row it did.
 template <bool kTinted, bool kAdditive>
@@ -809,6 +825,12 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
   };
   const uint32_t tint = sp.colour;
 #if defined(ENGINE_RASTER_AVX2)
+  // Rows of 17 to 63 pixels measured faster through memcpy, one call a row.
+  if (ds.write == WriteKind::Copy && !tinted && (count <= 16 || (count >= 64 && count <= kChunk)) &&
+      HasAvx2()) {
+    Copy8(src, ds.tpitch, reinterpret_cast<uint32_t*>(dst), ds.pitch / 4, y1 - y0, count);
+    return true;
+  }
   if ((ds.write == WriteKind::Alpha || ds.write == WriteKind::Additive) && count >= 8 &&
       HasAvx2()) {
     // The whole rectangle in steps of eight pixels in one call, then what is left of each row.
