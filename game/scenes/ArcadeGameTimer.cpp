@@ -7,6 +7,6 @@ ArcadeGameTimer::ArcadeGameTimer(QMArcadeGame* game) : mGame(game) {
 }
 
 bool ArcadeGameTimer::Animate() {
-  if (mGame) mGame->TimerTick();
+  if (auto* game = WindowCast<QMArcadeGame>(mGame.Get())) game->TimerTick();
   return true;
 }

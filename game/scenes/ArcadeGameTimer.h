@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/TAnimTask.h"
+#include "window/TWindowHandle.h"
 
 class QMArcadeGame;
 
@@ -15,5 +16,6 @@ public:
   bool Animate() override;
 
 private:
-  QMArcadeGame* mGame;
+  // The window may go before the modal's task list lets the task go.
+  TWindowHandle mGame;
 };

@@ -12,13 +12,13 @@ class TTexture;
 
 // Play states of an arcade item.
 enum : int32_t {
-  kArcadeItemInList = 0,     // placed and not found
-  kArcadeItemFound = 2,      // a single item found
-  kArcadeItemClicked = 3,    // clicked this frame, to be settled
-  kArcadeItemIdle = 4,       // drawn in the scene, not in the list
-  kArcadeCopyInList = 5,     // one copy of a multiple-copy entry, not found
-  kArcadeCopyClicked = 6,    // a copy clicked this frame
-  kArcadeCopyFound = 7,      // a found copy
+  kArcadeItemInList = 0,   // placed and not found
+  kArcadeItemFound = 2,    // a single item found
+  kArcadeItemClicked = 3,  // clicked this frame, to be settled
+  kArcadeItemIdle = 4,     // drawn in the scene, not in the list
+  kArcadeCopyInList = 5,   // one copy of a multiple-copy entry, not found
+  kArcadeCopyClicked = 6,  // a copy clicked this frame
+  kArcadeCopyFound = 7,    // a found copy
 };
 
 struct ArcadeSearchItem {

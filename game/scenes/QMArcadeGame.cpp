@@ -37,8 +37,8 @@ constexpr float kMostMinutes = 40.0f;
 constexpr float kLevelGrant[] = {12.0f, 10.0f, 6.0f, 3.0f, 1.0f, 0.0f};
 
 const char* const kMusicLoops[] = {
-    "audio/music/contemp_loop_1.ogg",    "audio/music/contemp_loop_2.ogg",
-    "audio/music/contemp_loop_3.ogg",    "audio/music/mellow_bass_loop_2.ogg",
+    "audio/music/contemp_loop_1.ogg",     "audio/music/contemp_loop_2.ogg",
+    "audio/music/contemp_loop_3.ogg",     "audio/music/mellow_bass_loop_2.ogg",
     "audio/music/mellow_rock_loop_1.ogg", "audio/music/spanish_loop_1.ogg",
 };
 
@@ -63,6 +63,7 @@ void SetShown(TWindow* w, bool shown) {
 QMArcadeGame::QMArcadeGame() {
   ResetState();
   SetFlags(GetFlags() | kWindowFocusable);
+  mAssets.SetAutoLoad(true);
   mItemLayer = boost::shared_ptr<QMSearchableSprite>(new QMSearchableSprite(0));
   mAmbientLayer = TSprite::Create(0);
 
@@ -101,6 +102,7 @@ QMArcadeGame::QMArcadeGame() {
   if (auto* modal = WindowCast<TModalWindow>(TopModal())) {
     modal->AddTask(mGameTimer);
     mGameTimerModal = TWindowHandle(modal);
+    mGameTimerTaken = true;
   }
 }
 
@@ -109,12 +111,12 @@ QMArcadeGame::~QMArcadeGame() {
   ClearSearchTool();
   mItemLists.clear();
   mSceneTables.clear();
-  // The modal's task list owns the timer while it holds it; a timer no list took is ours.
-  auto* modal = WindowCast<TModalWindow>(mGameTimerModal.Get());
-  if (modal && modal->RemoveTask(mGameTimer)) {
+  // A modal's task list owns the timer once it took it, and deletes it when the modal goes;
+  // a timer no list took is ours.
+  if (!mGameTimerTaken) {
     delete mGameTimer;
-  } else if (!modal) {
-    delete mGameTimer;
+  } else if (auto* modal = WindowCast<TModalWindow>(mGameTimerModal.Get())) {
+    if (modal->RemoveTask(mGameTimer)) delete mGameTimer;
   }
   mGameTimer = nullptr;
   if (mMusic) mMusic->StopAll();
@@ -353,7 +355,8 @@ void QMArcadeGame::StartLevel() {
 void QMArcadeGame::SaveGameState() {
   QMGameManager* game = QMGameManager::Instance();
   if (!game) return;
-  if (game->GetArcadeScore() != mScore + mPendingScore) game->SetArcadeScore(mScore + mPendingScore);
+  if (game->GetArcadeScore() != mScore + mPendingScore)
+    game->SetArcadeScore(mScore + mPendingScore);
   game->SetArcadeTime(mTimeLeft - mTimeDebt / 60.0f);
   game->SetArcadeLevel(mLevel);
   game->SetLastArcadeLevel(mLevel);
@@ -372,7 +375,8 @@ void QMArcadeGame::TimerTick() {
   mMinuteFraction += elapsed / 60.0f;
   if (mMinuteFraction > 1.0f) {
     mMinuteFraction = 0.0f;
-    mPointsPerItem = mPointsPerItem < 11 ? 10 : mPointsPerItem - 10;
+    // Never below 10: a value between 10 and 20 drops to 10, not under it.
+    mPointsPerItem = mPointsPerItem - 10 < 10 ? 10 : mPointsPerItem - 10;
   }
   if (mTimeDebt > 0.0f && !(mWrongClickGrace > 0.0f)) {
     mTimeLeft -= 1.0f / 60.0f;

@@ -239,6 +239,7 @@ private:
   TClock* mAnimClock = nullptr;
   ArcadeGameTimer* mGameTimer = nullptr;
   TWindowHandle mGameTimerModal;
+  bool mGameTimerTaken = false;
   uint32_t mLastTick = 0;
   bool mRestoreAllowed = false;
   TWindowHandle mAnimWindow;

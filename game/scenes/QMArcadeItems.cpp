@@ -51,9 +51,7 @@ str LabelText(const str& key) {
 }
 
 // A group's label key: the group text, "_m" and the copies it counts.
-str GroupLabel(const str& group, int copies) {
-  return str::Format("%s_m%d", group.CStr(), copies);
-}
+str GroupLabel(const str& group, int copies) { return str::Format("%s_m%d", group.CStr(), copies); }
 
 // The copies counted by a group label: the whole number after its last "_m".
 int GroupCopies(const str& label) {
@@ -414,7 +412,8 @@ void QMArcadeGame::PlayFoundAnimation() {
   auto* out = new KAnimMultiple();
   AddTo(out, MakeFade(KSpritePtr(found), 1.0f, 0.0f, bias, mAnimClock));
   AddTo(queue, out);
-  AddTo(queue, new KAnimMessageNotifier<kArcadeRemoveFoundItem, QMArcadeGame, str>(this, foundName));
+  AddTo(queue,
+        new KAnimMessageNotifier<kArcadeRemoveFoundItem, QMArcadeGame, str>(this, foundName));
   KReleaseRef(bias);
   mRunner.Run(queue);
   queue->Start();
@@ -456,8 +455,8 @@ void QMArcadeGame::ShowArcadeHint() {
   }
   mHintSprite = TAnimatedSprite::Create(-1);
   if (mHintAnim) mHintSprite->SetTexture(mHintAnim);
-  KSetSpritePosition(*mHintSprite, TVec2(static_cast<float>(item.x + w),
-                                         static_cast<float>(item.y + h)));
+  KSetSpritePosition(*mHintSprite,
+                     TVec2(static_cast<float>(item.x + w), static_cast<float>(item.y + h)));
   mHintSprite->GetDrawState().alpha = 0.0f;
   mHintSprite->Play("DoAnim");
   if (!mHintLayer) mHintLayer = TSprite::Create(0x7fffffff);
@@ -599,10 +598,9 @@ void QMArcadeGame::ShowTestItem(ArcadeSearchItem& item) {
   boost::shared_ptr<TSprite> sprite = MakeItemSprite(item, texture);
   if (Contains(texture->GetFileName(), "_full")) {
     // The found picture stands where play puts it: at the item, moved by its play offset.
-    KSetSpritePosition(*sprite, TVec2(item.x + texture->GetWidth() * 0.5f * mSceneScale.x +
-                                          item.playOffsetX,
-                                      item.y + texture->GetHeight() * 0.5f * mSceneScale.y +
-                                          item.playOffsetY));
+    KSetSpritePosition(
+        *sprite, TVec2(item.x + texture->GetWidth() * 0.5f * mSceneScale.x + item.playOffsetX,
+                       item.y + texture->GetHeight() * 0.5f * mSceneScale.y + item.playOffsetY));
   }
   if (mSceneSprite) mSceneSprite->AddChild(sprite);
   if (TWindowManager* wm = TWindowManager::Instance()) wm->Invalidate();

@@ -101,9 +101,8 @@ void QMArcadeGame::LoadSearchPuzzles() {
     const str key = SceneKeyOf(image);
     const std::string k = key.CStr();
     const size_t back = k.find("_gameback");
-    const str folder(("gameobjects/" + k.substr(1, back == std::string::npos ? std::string::npos
-                                                                             : back - 1) +
-                      "/")
+    const str folder(("gameobjects/" +
+                      k.substr(1, back == std::string::npos ? std::string::npos : back - 1) + "/")
                          .c_str());
     if (lua_istable(L, puzzles)) {
       lua_pushstring(L, key.CStr());
@@ -136,7 +135,7 @@ void QMArcadeGame::LoadSearchPuzzles() {
 }
 
 std::unique_ptr<QMArcadeGame::ItemList> QMArcadeGame::ReadSceneItems(TLuaTable* scene,
-                                                                      const str& folder) {
+                                                                     const str& folder) {
   if (!scene) return nullptr;
   lua_State* L = mSceneScript->GetState();
   const int top = lua_gettop(L);
