@@ -28,10 +28,14 @@
 #include "window/TWindowManager.h"
 
 const QMWindowType kGameWindowTypes[] = {
-    {"Slider", &TSlider::Create},           {"ChoosePlayerWindow", &TChoosePlayer::Create},
-    {"TextEdit", &TCustomTextEdit::Create}, {"OptionsWindow", &TOptions::Create},
-    {"SearchItem", &QMSearchItem::Create},  {"SearchListWindow", &QMSearchList::Create},
-    {"ArcadeGame", &QMArcadeGame::Create},  {"ArcadeSearchOverlay", &SearchOverlay::Create},
+    {"Slider", &TSlider::Create},
+    {"ChoosePlayerWindow", &TChoosePlayer::Create},
+    {"TextEdit", &TCustomTextEdit::Create},
+    {"OptionsWindow", &TOptions::Create},
+    {"SearchItem", &QMSearchItem::Create},
+    {"SearchListWindow", &QMSearchList::Create},
+    {"ArcadeGame", &QMArcadeGame::Create},
+    {"ArcadeSearchOverlay", &SearchOverlay::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 
