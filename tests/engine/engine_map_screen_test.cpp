@@ -12,6 +12,7 @@
 #include "anim/AnimOverKSpriteWindow.h"
 #include "anim/AnimWindowTypes.h"
 #include "anim/KSpriteWindow.h"
+#include "game/shell/GameRegistration.h"
 #include "particles/TParticleCollection.h"
 #include "script/binding/TScript.h"
 #include "script/binding/TWindowScript.h"
@@ -72,6 +73,10 @@ TEST_F(MapScreenTest, MapBringsItsPlacesInSailsOnRequestAndPostsItsEndWhenLeft) 
       [&](TPlatform* p) {
         TWindowManager* wm = p->GetWindowManager();
         RegisterAnimWindowTypes(TWindowScript::Of(wm));
+        // The sample menu is built of the game's window types and calls its functions.
+        for (size_t i = 0; i < kGameWindowTypeCount; ++i)
+          wm->RegisterWindowType(kGameWindowTypes[i].name, kGameWindowTypes[i].creator);
+        RegisterGameScriptFunctions(TWindowScript::Of(wm)->GetState());
         wm->AddMessageListener(std::make_unique<EndCounter>(ends));
         ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/menu.lua")) << Log();
         Tick(p, 48);
