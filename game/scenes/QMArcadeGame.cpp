@@ -10,6 +10,7 @@
 #include "core/TPlatform.h"
 #include "core/TRandom.h"
 #include "game/scenes/ArcadeGameTimer.h"
+#include "game/shell/QMGameOver.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
 #include "render/TAnimatedSprite.h"
@@ -310,6 +311,8 @@ void QMArcadeGame::EndRun(const char* outcome) {
     wm->PushModal(std::move(modal));
     if (!wm->RunScriptFile(screen, "scripts/gameover.lua"))
       EngineLog("Arcade: the game-over screen scripts/gameover.lua could not be run");
+    if (auto* over = WindowCast<QMGameOver>(screen->FindChild("gameoverwin", -1)))
+      over->SetGameOverStats(outcome, str::Format("%d", mScore), str::Format("%d", mLevel - 1));
   }
   if (game) {
     game->SetArcadeLevel(1);

@@ -52,7 +52,11 @@ const char kMultiples[] =
     "ArcadeMultiple = { vase_a = { 'vases' }, vase_b = { 'vases' }, vase_c = { 'vases' },\n"
     "  m3 = { 'a', 'b' } }\n";
 
-const char kGameOver[] = "gGameOverRuns = (gGameOverRuns or 0) + 1\n";
+const char kGameOver[] =
+    "gGameOverRuns = (gGameOverRuns or 0) + 1\n"
+    "MakeDialog({ GameOver({ name = 'gameoverwin', x = 0, y = 0, w = 800, h = 600,\n"
+    "  Text({ name = 'scorevalue', x = 0, y = 0, w = 100, h = 20, label = '' }),\n"
+    "  Text({ name = 'levelvalue', x = 0, y = 30, w = 100, h = 20, label = '' }) }) })\n";
 
 // Pause-panel functions that record how they were called.
 const char kPanelFunctions[] =
@@ -445,6 +449,8 @@ TEST_F(ArcadeTest, RunningOutOfTimeShowsTheGameOverScreenOnceAndStoresTheRun) {
     EXPECT_FALSE(g->IsClockRunning());
     EXPECT_EQ(Host()->GetGlobalNumber("gGameOverRuns"), 1.0);
     EXPECT_STREQ(Wm()->GetTopModal()->GetName().CStr(), "scripts/gameover.lua");
+    EXPECT_EQ(TextOf("scorevalue"), "70");
+    EXPECT_EQ(TextOf("levelvalue"), "0") << "the levels cleared";
     EXPECT_EQ(game.GetArcadeScore(), 70);
     EXPECT_EQ(game.GetLastArcadeLevel(), 1);
     EXPECT_EQ(game.GetArcadeLevel(), 1) << "the next run starts afresh";
