@@ -64,10 +64,11 @@ std::string RemoveFirst(std::string text, const std::string& part) {
 }  // namespace
 
 str QMArcadeGame::SceneKeyOf(const str& image) {
-  std::string path = image.CStr();
+  const std::string path = image.CStr();
   const size_t slash = path.rfind('/');
-  if (slash != std::string::npos) path = path.substr(slash + 1);
-  return str(("_" + RemoveFirst(path, "?slow")).c_str());
+  std::string key(1, '_');
+  key.append(path, slash == std::string::npos ? 0 : slash + 1, std::string::npos);
+  return str(RemoveFirst(key, "?slow").c_str());
 }
 
 void QMArcadeGame::ReadPuzzleOrder() {
@@ -280,6 +281,8 @@ void QMArcadeGame::ShowSceneBackground(const str& image) {
     if (boost::shared_ptr<TTexture> scaled = scale.ScaleTexture(background)) background = scaled;
   }
   mSceneSprite->SetTexture(background);
+  // Anchored at its top-left corner at the window's origin.
+  mSceneSprite->GetDrawState().flags |= TDrawParams::kUseOrigin;
   KSetSpriteAnchorPoint(*mSceneSprite, TVec2(0.0f, 0.0f));
 }
 
