@@ -1,6 +1,7 @@
 -- The arcade run's pause panel, opened with Escape through makePanelWindow. Its modal window
 -- stops the run's clock while it is on top. "Resume" closes it; "Save and quit" stores the run
--- ("SaveGameState"), so the next arcade run resumes it, and leaves for the menu.
+-- ("SaveGameState"), so the next arcade run resumes it, and leaves for the menu. Escape is not
+-- the panel's cancel key: the character of the Escape that opened it would close it again.
 
 dofile("scripts/ui/buttons.lua")
 
@@ -11,7 +12,7 @@ return function(mode)
           flags = kHAlignCenter,
           font = { "fonts/sansbold.mvec", 26, Color(255, 236, 190) } }),
     DialogPushButton({ name = "resume", caption = "ARCADE_RESUME", x = 300, y = 240,
-                       default = true, close = true, cancel = true }),
+                       default = true, close = true }),
     DialogPushButton({ name = "savequit", caption = "ARCADE_SAVE_QUIT", x = 300, y = 300,
                        command = function()
                          SaveGameState()
