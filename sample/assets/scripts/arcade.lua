@@ -49,12 +49,15 @@ return function()
     PanelWindows(),
     ArcadeGame({ name = "puzzleWindow", x = 0, y = 0, w = 800, h = 600 }),
   })
-  -- The run ends on the game-over screen; when the player leaves it, the run's screen goes too.
+  -- The run ends on the game-over screen (which sets gArcadeRunOver); when the player leaves
+  -- it, the run's screen goes too.
+  gArcadeRunOver = nil
   while true do
     local msg = WaitForMessage()
     if msg and msg.type == kModalClosed then
       if msg.name == id then return end
-      if msg.name == "scripts/gameover.lua" then
+      if gArcadeRunOver then
+        gArcadeRunOver = nil
         PopModal(id)
         return
       end

@@ -3,7 +3,7 @@
 -- window named "gameoverwin". The layout is the game-over screen of scripts/ui/gameover.lua.
 
 dofile("scripts/ui/gameover.lua")
-local screen = GameOverLayout()
-screen.name = "gameoverwin"
-MakeDialog({ screen })
+MakeDialog({ GameOverLayout("gameoverwin") })
+-- Tells the run's screen (scripts/arcade.lua) to close once this one has.
+gArcadeRunOver = true
 PlayGlobalSound("audio/gameover.ogg")

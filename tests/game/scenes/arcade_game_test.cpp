@@ -624,8 +624,10 @@ TEST_F(ArcadeTest, EscapeOpensThePausePanelAndTestingKeysWalkTheCatalogue) {
   RunArcade([&](QMGameManager& game) {
     QMArcadeGame* g = Open();
     ASSERT_NE(g, nullptr);
+    Wm()->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 27));
+    EXPECT_EQ(Host()->GetGlobalString("gPanel"), "scripts/runpause.lua|none")
+        << "focus: " << (Wm()->GetFocus() ? Wm()->GetFocus()->GetName().CStr() : "none");
     EXPECT_TRUE(g->OnKeyDown(27, 0));
-    EXPECT_EQ(Host()->GetGlobalString("gPanel"), "scripts/runpause.lua|none");
     EXPECT_EQ(Host()->GetGlobalNumber("gWaited"), 7.0);
     EXPECT_FALSE(g->OnKeyDown(static_cast<unsigned char>(-125), 0)) << "arrows only in testing";
     Wm()->PopTopModal();
