@@ -141,8 +141,10 @@ void QMArcadeGame::ResetState() {
 }
 
 void QMArcadeGame::Init(TWindowStyle& style) {
-  if (TWindow* anim = mAnimWindow.Get()) anim->Init(style);
   if (TWindow* anim = mAnimWindow.Get()) {
+    anim->Init(style);
+    // The style names this window; its animation window keeps its own name.
+    anim->SetName("QMArcadeAnimWindow");
     anim->SetSize(800, 600);
     anim->SetZOrder(1);
   }
