@@ -2,7 +2,7 @@
 """Draws the sample game's arcade mode: three painted scenes (the second, a magnifier scene,
 painted at half size and shown scaled to the window), the objects hidden in them, the
 strike-out line of found list entries, the found and hint animations ("anim/behind2.xml",
-"anim/above.xml", "anim/hint3.xml"), the arcade panel and its hint light, the magnifier's mask,
+"anim/above.xml", "anim/hint3.xml") and a scene's ambient glint, the arcade panel and its hint light, the magnifier's mask,
 and the scene catalogue "scripts/searchhelper.lua" that places the objects. Plain Python, no
 imaging library: every pixel is computed here. Writes into sample/assets/."""
 import math
@@ -153,7 +153,7 @@ def main():
     lua.append("ExcludeItems = { clock = 1 }")
     lua.append("-- Ambient animations of a scene: a Lua expression that gives its table.")
     lua.append("SearchPuzzleData = {")
-    lua.append("  _3_1_gameback = \"{ ambientAnims = { { type = 'sprite', path = 'anim/mapsparkle.xml', x = 620, y = 60 } } }\",")
+    lua.append("  _3_1_gameback = \"{ ambientAnims = { { type = 'sprite', path = 'anim/glint.xml', x = 620, y = 60 } } }\",")
     lua.append("}")
     write("scripts/searchhelper.lua", "\n".join(lua) + "\n")
 
@@ -194,6 +194,7 @@ def main():
     strip("behind2", 8, 96, glow, "function DoAnim() delay(80) frames{1,2,3,4,5,6,7,8} end")
     strip("above", 6, 96, sparks, "function DoAnim() delay(90) frames{1,2,3,4,5,6} end")
     strip("hint3", 6, 96, hint, "function DoAnim() delay(100) while true do frames{1,2,3,4,5,6} end end")
+    strip("glint", 6, 32, sparks, "function DoAnim() delay(120) while true do frames{1,2,3,4,5,6,5,4,3,2} end end")
 
     # The panel under the play area and the hint light.
     def panel(x, y):

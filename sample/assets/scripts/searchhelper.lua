@@ -60,5 +60,5 @@ SearchPuzzles = {
 ExcludeItems = { clock = 1 }
 -- Ambient animations of a scene: a Lua expression that gives its table.
 SearchPuzzleData = {
-  _3_1_gameback = "{ ambientAnims = { { type = 'sprite', path = 'anim/mapsparkle.xml', x = 620, y = 60 } } }",
+  _3_1_gameback = "{ ambientAnims = { { type = 'sprite', path = 'anim/glint.xml', x = 620, y = 60 } } }",
 }

@@ -631,6 +631,8 @@ TEST_F(ArcadeTest, EscapeOpensThePausePanelAndTestingKeysWalkTheCatalogue) {
     EXPECT_EQ(Host()->GetGlobalNumber("gWaited"), 7.0);
     EXPECT_FALSE(g->OnKeyDown(static_cast<unsigned char>(-125), 0)) << "arrows only in testing";
     Wm()->PopTopModal();
+    Host()->DoLuaString("gBound = type(ShowArcadeHint) .. type(SaveGameState)");
+    EXPECT_EQ(Host()->GetGlobalString("gBound"), "nilnil") << "a closed run's functions are gone";
 
     game.SetCurrentGameMode(2);
     g = Open();
