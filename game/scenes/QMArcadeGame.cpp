@@ -338,6 +338,12 @@ void QMArcadeGame::StartLevel() {
     EndRun("arcadewin");
     return;
   }
+  if (mSceneOrder.empty()) {
+    // Passing one empty level after another would hand out a won run for nothing.
+    EngineLog("Arcade: the scene catalogue has no scenes; the run ends");
+    EndRun("arcadelose");
+    return;
+  }
   GotoLevelScene(mLevel);
   int members = 0;
   int groups = 0;

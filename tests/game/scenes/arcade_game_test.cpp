@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "core/CrtRandom.h"
+#include "core/EngineLog.h"
 #include "game/scenes/QMArcadeGame.h"
 #include "game/scenes/SearchOverlay.h"
 #include "platform/display/Image.h"
@@ -684,6 +687,23 @@ TEST_F(ArcadeTest, EscapeOpensThePausePanelAndTestingKeysWalkTheCatalogue) {
     EXPECT_TRUE(g->OnKeyDown(up, 0));
     EXPECT_TRUE(g->OnKeyDown(up, 0));
     EXPECT_EQ(g->GetItemCursor(), 0u);
+  });
+}
+
+TEST_F(ArcadeTest, ADamagedCatalogueEndsTheRunAtOnceWithALogLine) {
+  WriteAsset("scripts/searchhelper.lua", "PuzzleOrder = { '_1_1_gameback' \nSearchPuzzles = {");
+  WriteAsset("scripts/multiples.lua", "ArcadeMultiple = {");
+  RunArcade([&](QMGameManager& game) {
+    Open();
+    // No run of empty levels: the game-over screen is on top at once.
+    EXPECT_STREQ(Wm()->GetTopModal()->GetName().CStr(), "scripts/gameover.lua");
+    EXPECT_EQ(game.GetArcadeScore(), 0);
+    EXPECT_EQ(Host()->GetGlobalNumber("gGameOverRuns"), 1.0);
+    std::ifstream in(GetLogFilePath().CStr());
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char* line : {"scripts/searchhelper.lua could not be run",
+                             "scripts/multiples.lua could not be run", "has no scenes"})
+      EXPECT_NE(log.find(line), std::string::npos) << line;
   });
 }
 
