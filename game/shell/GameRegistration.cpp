@@ -8,6 +8,7 @@
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
 #include "game/scenes/QMMessages.h"
+#include "game/scenes/QMPopupNav.h"
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -28,6 +29,7 @@ const QMWindowType kGameWindowTypes[] = {
     {"ChoosePlayerWindow", &TChoosePlayer::Create},
     {"TextEdit", &TCustomTextEdit::Create},
     {"OptionsWindow", &TOptions::Create},
+    {"PopUpNavWindow", &QMPopupNav::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 
