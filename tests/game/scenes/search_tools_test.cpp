@@ -14,7 +14,9 @@
 #include "game/scenes/QMMagnifyGlass.h"
 #include "game/scenes/SceneCompositor.h"
 #include "game/shell/ScriptUtilities.h"
+#include "render/TRenderer.h"
 #include "render/TSprite.h"
+#include "support/Golden.h"
 
 namespace {
 
@@ -56,6 +58,39 @@ protected:
   }
 
   void Tools(std::function<void(TPlatform*)> body) { RunScreen(body, 800, 600); }
+
+  // The sample's study scene, its tools' description files and pictures.
+  void UseSampleTools() {
+    namespace fs = std::filesystem;
+    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
+    for (const char* folder : {"images/tools", "scripts/tools"}) {
+      fs::create_directories(mWork + "/assets/" + folder);
+      fs::copy(sample + folder, mWork + "/assets/" + folder,
+               fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    }
+  }
+
+  // Draws the sprites, then the tool, on a cleared screen and answers the frame.
+  static platform::display::Image Draw(const std::vector<boost::shared_ptr<TSprite>>& sprites,
+                                       IQMSearchTool& tool) {
+    TRenderer* r = TRenderer::Instance();
+    EXPECT_TRUE(r->BeginDraw());
+    {
+      TScoped2d in2d;
+      for (const auto& s : sprites) s->Draw(TSpriteDrawState(), -1);
+      tool.Draw();
+    }
+    r->EndDraw();
+    return Frame();
+  }
+
+  static boost::shared_ptr<TSprite> At(const char* image, float x, float y) {
+    boost::shared_ptr<TSprite> s = TSprite::Create(0, TTexture::Get(image));
+    EXPECT_NE(s->GetTexture(), nullptr) << image;
+    s->GetDrawState().transform.m[2].x = x;
+    s->GetDrawState().transform.m[2].y = y;
+    return s;
+  }
 
   static std::string Cursor(TPlatform* p) {
     const auto& t = p->GetData()->mCursorTexture;
@@ -331,6 +366,51 @@ TEST_F(SearchToolsTest, CursorIsACrosshairInsideThePlayAreaOnly) {
     EXPECT_NE(Cursor(p).find("crosshair"), std::string::npos)
         << "a tool that never showed the crosshair leaves the cursor alone";
     SetCursorImage(kArrowCursor);
+  });
+}
+
+// The sample's study with a key and a cup on the desk; the cup has been found and left the
+// scene: the lens shows the desk twice as large around the pointer, the key in it, no cup.
+TEST_F(SearchToolsTest, MagnifyingGlassShowsTheSceneEnlargedWithoutFoundItems) {
+  UseSampleTools();
+  Tools([&](TPlatform*) {
+    auto scene = At("images/tools/study.png", 400, 300);
+    auto keySprite = At("images/tools/key.png", 590, 470);
+    auto cupSprite = At("images/tools/cup.png", 626, 476);
+    QMMagnifyGlass glass(scene->GetTexture(), TVec2(1, 1));
+    EXPECT_EQ(glass.GetSize().x, 128);
+    SceneCompositor* c = glass.GetCompositor();
+    for (const auto& item : {keySprite, cupSprite}) {
+      TRect bounds;
+      item->GetBounds(bounds, TSpriteDrawState(), 0);
+      c->AddLayer(
+          item->GetTexture(),
+          TVec2(item->GetDrawState().transform.m[2].x, item->GetDrawState().transform.m[2].y),
+          bounds);
+    }
+    ASSERT_TRUE(c->Compose());
+    EXPECT_EQ(c->RemoveLayer(cupSprite->GetTexture()), TPoint(626, 476));
+    ASSERT_TRUE(glass.MoveTo(TPoint(604, 472)));
+    const platform::display::Image frame = Draw({scene, keySprite}, glass);
+    // Under the pointer the lens shows what lies there: the key's bit, at (38, 14) of the key.
+    EXPECT_EQ(frame.At(604, 472) & 0xFFFFFF, PixelAt(keySprite->GetTexture(), 38, 14) & 0xFFFFFF);
+    EXPECT_TRUE(golden::MatchesGolden(frame, "tools/magnifying_glass.png", 2));
+  });
+}
+
+TEST_F(SearchToolsTest, FlashlightDarkensTheSceneOutsideItsSpot) {
+  UseSampleTools();
+  Tools([&](TPlatform*) {
+    auto scene = At("images/tools/study.png", 400, 300);
+    QMFlashlight light(scene->GetTexture(), TVec2(1, 1));
+    EXPECT_FLOAT_EQ(light.GetDarken(), 0.85f);
+    ASSERT_TRUE(light.MoveTo(TPoint(190, 180)));
+    const platform::display::Image frame = Draw({scene}, light);
+    const uint32_t lit = frame.At(150, 140), dark = frame.At(600, 150), far = frame.At(10, 590);
+    auto sum = [](uint32_t p) { return ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF); };
+    EXPECT_GT(sum(lit), 4 * sum(dark)) << std::hex << lit << " " << dark;
+    EXPECT_GT(sum(lit), 4 * sum(far)) << std::hex << lit << " " << far;
+    EXPECT_TRUE(golden::MatchesGolden(frame, "tools/flashlight.png", 2));
   });
 }
 
