@@ -195,6 +195,10 @@ bool QMPopupNav::PassOn(const TPlatformEvent& event, const TPoint& point) {
   ClientToScreen(screen);
   TWindow* under = root->FindChildAtPoint(screen, -1);
   if (!under || under == this) return false;
+  // While the drawer is open the manager hands mouse events to its hover windows only; one
+  // of them (a button of the drawer under the pointer) already has this event.
+  TWindowManager* wm = TWindowManager::Instance();
+  if (wm && wm->IsHoverWindow(under)) return false;
   TPoint local = screen;
   under->ScreenToClient(local);
   TPlatformEvent e = event;
