@@ -1,6 +1,7 @@
 #include "window/TWindowStyle.h"
 
 #include <cmath>
+#include <memory>
 
 #include "core/EngineLog.h"
 #include "script/LuaApi.h"
@@ -133,4 +134,23 @@ TLuaFunction* TWindowStyle::GetFunction(const str& key) {
     return nullptr;
   }
   return new TLuaFunction(L);
+}
+
+void GetStyleFloats(TWindowStyle* style, const str& key, std::vector<float>& values) {
+  if (!style) return;
+  std::unique_ptr<TLuaTable> table(style->GetTable(key));
+  if (!table) return;
+  lua_State* L = table->GetState();
+  for (size_t i = 0;; ++i) {
+    if (!table->PushIndex(static_cast<double>(i + 1))) break;
+    if (i >= values.size()) values.push_back(0.0f);
+    if (lua_type(L, -1) == LUA_TNUMBER) values[i] = static_cast<float>(lua_tonumber(L, -1));
+    lua_pop(L, 1);
+  }
+}
+
+TColor GetStyleColor(TWindowStyle* style, const str& key, const TColor& def) {
+  std::vector<float> c{def.r, def.g, def.b, def.a};
+  GetStyleFloats(style, key, c);
+  return TColor(c[0], c[1], c[2], c[3]);
 }

@@ -2,6 +2,9 @@
 // the global "gCurrentDefaultStyle" and then along the "parent" chain of that table.
 #pragma once
 
+#include <vector>
+
+#include "core/TColor.h"
 #include "core/str.h"
 
 class TLuaFunction;
@@ -32,3 +35,10 @@ private:
 
   TLuaTable* mTable;
 };
+
+// The numbers of the key's table (entries 1..n, up to the first nil) read over the defaults in
+// order: a number replaces the default at its place, any other entry keeps it, and a longer
+// table lengthens the list (with 0 under its non-numbers). Anything but a table leaves the list.
+void GetStyleFloats(TWindowStyle* style, const str& key, std::vector<float>& values);
+// A colour from the key's table of numbers r, g, b, a; missing entries keep the default's.
+TColor GetStyleColor(TWindowStyle* style, const str& key, const TColor& def);

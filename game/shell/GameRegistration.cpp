@@ -9,6 +9,8 @@
 #include "core/TPlatform.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMPopupNav.h"
+#include "game/scenes/QMSearchItem.h"
+#include "game/scenes/QMSearchList.h"
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -29,6 +31,8 @@ const QMWindowType kGameWindowTypes[] = {
     {"ChoosePlayerWindow", &TChoosePlayer::Create},
     {"TextEdit", &TCustomTextEdit::Create},
     {"OptionsWindow", &TOptions::Create},
+    {"SearchItem", &QMSearchItem::Create},
+    {"SearchListWindow", &QMSearchList::Create},
     {"PopUpNavWindow", &QMPopupNav::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
