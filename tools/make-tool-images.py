@@ -154,7 +154,7 @@ def drawer(x, y):
     c = mix((150, 100, 56), (104, 66, 34), y / DRAWER_H)
     if (x + 3 * y) % 53 == 0:
         c = mix(c, (80, 50, 24), 0.6)
-    if tab and 12 <= y < 18 and abs(x - 300) < (18 - y) * 2 + 2:
+    if tab and 8 <= y < 18 and abs(x - 300) < (y - 8) * 1.5 + 1:
         c = (250, 230, 180)  # an arrow pointing up
     if board and (y < 27 or y >= DRAWER_H - 3 or x < 3 or x >= DRAWER_W - 3):
         c = (60, 36, 18)

@@ -8,6 +8,7 @@
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
 #include "game/scenes/QMMessages.h"
+#include "game/scenes/QMInfoWindow.h"
 #include "game/scenes/QMPopupNav.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
@@ -27,13 +28,10 @@
 #include "window/TWindowManager.h"
 
 const QMWindowType kGameWindowTypes[] = {
-    {"Slider", &TSlider::Create},
-    {"ChoosePlayerWindow", &TChoosePlayer::Create},
-    {"TextEdit", &TCustomTextEdit::Create},
-    {"OptionsWindow", &TOptions::Create},
-    {"SearchItem", &QMSearchItem::Create},
-    {"SearchListWindow", &QMSearchList::Create},
-    {"PopUpNavWindow", &QMPopupNav::Create},
+    {"Slider", &TSlider::Create},           {"ChoosePlayerWindow", &TChoosePlayer::Create},
+    {"TextEdit", &TCustomTextEdit::Create}, {"OptionsWindow", &TOptions::Create},
+    {"SearchItem", &QMSearchItem::Create},  {"SearchListWindow", &QMSearchList::Create},
+    {"InfoWindow", &QMInfoWindow::Create},  {"PopUpNavWindow", &QMPopupNav::Create},
 };
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 

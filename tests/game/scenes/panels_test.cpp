@@ -9,12 +9,14 @@
 
 #include "engine/render/RenderFixture.h"
 
+#include "game/scenes/QMInfoWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMPopupNav.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
 #include "online/TGameState.h"
+#include "render/TSprite.h"
 #include "script/binding/TWindowScript.h"
 #include "support/Golden.h"
 #include "window/TButton.h"
@@ -223,6 +225,124 @@ TEST_F(PanelsTest, DrawerTakesNavigationPingsUntilDetachedOnce) {
     wm->PostMessage(new TMessage(kQMNavigationPing, "ping"));
     wm->DrainMessages();
     EXPECT_EQ(pings, 1) << "a detached drawer leaves pings to the others";
+  });
+}
+
+// The sample's guide: two pages that fade in and wait, the first for Next, the second for
+// Back; the buttons show only while a page waits and only those the page would take.
+TEST_F(PanelsTest, GuidePagesOnAndBackAndShowsTheButtonsEachPageTakes) {
+  std::filesystem::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/strings.xml",
+                             mWork + "/assets/strings.xml");
+  RunGame([&](TPlatform* p) {
+    TWindowManager* wm = p->GetWindowManager();
+    ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/ui/guide.lua")) << Log();
+    auto* guide = Find<QMInfoWindow>("guide");
+    ASSERT_NE(guide, nullptr) << Log();
+    EXPECT_EQ(wm->GetTopModal()->GetName(), str("infoPanel"));
+    EXPECT_EQ(guide->GetPageCount(), 2u);
+    EXPECT_EQ(guide->GetPagesShown(), 1u);
+    EXPECT_EQ(wm->GetFocus(), guide);
+    for (const char* b : {"nextButton", "prevButton", "closeButton"}) EXPECT_FALSE(Shown(b)) << b;
+
+    Tick(p, 480);
+    EXPECT_TRUE(Shown("nextButton"));
+    EXPECT_TRUE(Shown("closeButton"));
+    EXPECT_FALSE(Shown("prevButton")) << "the first page waits for Next only";
+    TMessage back(kQMInfoBack, "");
+    EXPECT_FALSE(guide->OnMessage(&back)) << "nothing before the first page";
+    EXPECT_EQ(guide->GetPagesShown(), 1u);
+
+    auto next = [&] {
+      wm->PostMessage(new TMessage(kQMInfoContinue, ""));
+      wm->DrainMessages();
+    };
+    next();
+    EXPECT_FALSE(Shown("nextButton"));
+    Tick(p, 300);  // the first page fades out
+    EXPECT_EQ(guide->GetPagesShown(), 2u);
+    Tick(p, 480);  // the second fades in and waits
+    EXPECT_TRUE(Shown("prevButton"));
+    EXPECT_FALSE(Shown("nextButton"));
+    ASSERT_NE(guide->GetCurrentSprite(), nullptr);
+    EXPECT_FLOAT_EQ(guide->GetCurrentSprite()->GetDrawState().alpha, 1.0f);
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "panels/info_page2.png", 2));
+
+    // Back to the first page and on again: the second page comes back.
+    EXPECT_TRUE(guide->OnMessage(&back));
+    EXPECT_EQ(guide->GetPagesShown(), 1u);
+    Tick(p, 480);
+    EXPECT_TRUE(Shown("nextButton"));
+    next();
+    Tick(p, 800);
+    EXPECT_EQ(guide->GetPagesShown(), 2u);
+    EXPECT_TRUE(guide->HasCurrentPage());
+    EXPECT_TRUE(Shown("prevButton"));
+
+    TMessage nextPage(kQMInfoNextPage, "");
+    EXPECT_TRUE(guide->OnMessage(&nextPage));
+    EXPECT_FALSE(guide->HasCurrentPage()) << "no page left to show";
+    Tick(p, 32);
+    EXPECT_FALSE(Shown("closeButton"));
+  });
+}
+
+TEST_F(PanelsTest, InfoWindowOpensThePauseScreenOnEscapeButNotOnAHeldKey) {
+  WriteAsset("scripts/ui/pause.lua", "gPauses = (gPauses or 0) + 1");
+  RunGame([&](TPlatform* p) {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(wm->GetRoot(),
+                        "PushModal('infoPanel') MakeDialog({ InfoWindow({ name = 'info', "
+                        "x = 0, y = 0, w = 800, h = 600, overlay = { { name = 'p', "
+                        "KAnim = { { type = 'wait', message = 1021 } } } } }) })");
+    auto* info = Find<QMInfoWindow>("info");
+    ASSERT_NE(info, nullptr) << Log();
+    // The pause screen takes the keys once it is up, so the keys go to the window itself.
+    auto escape = [&](int after) {
+      Tick(p, after);
+      info->OnKeyDown(27, 0);
+      return Host()->GetGlobalNumber("gPauses");
+    };
+    EXPECT_EQ(escape(160), 1) << Log();
+    EXPECT_EQ(escape(48), 1) << "48 ms after the last press: a held key";
+    EXPECT_EQ(escape(64), 1) << "64 ms after the last press";
+    EXPECT_EQ(escape(112), 2);
+    EXPECT_FALSE(info->OnKeyDown('a', 0));
+    EXPECT_EQ(escape(16), 2) << "any key counts as the last press";
+  });
+}
+
+TEST_F(PanelsTest, WindowPropsMoveAndSizeANamedChildOfTheInfoWindow) {
+  RunGame([&](TPlatform* p) {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(wm->GetRoot(),
+                        "PushModal('infoPanel') MakeDialog({ InfoWindow({ name = 'info', "
+                        "x = 0, y = 0, w = 800, h = 600, "
+                        "Bitmap({ name = 'pic', x = 20, y = 30, w = 40, h = 50 }) }) })");
+    auto* info = Find<QMInfoWindow>("info");
+    ASSERT_NE(info, nullptr) << Log();
+    TWindow* pic = info->FindChild("pic", -1);
+    ASSERT_NE(pic, nullptr);
+    struct Case {
+      int x, y, w, h;
+      TRect want;
+    };
+    const Case cases[] = {
+        {-1, -1, -1, -1, TRect(20, 30, 60, 80)},      {100, -1, -1, -1, TRect(100, 30, 140, 80)},
+        {-1, 200, -1, -1, TRect(100, 200, 140, 250)}, {5, 6, 70, -1, TRect(5, 6, 75, 56)},
+        {-1, -1, 10, 20, TRect(5, 6, 15, 26)},
+    };
+    for (const Case& k : cases) {
+      QMWindowPropsMessage m("pic", k.x, k.y, k.w, k.h);
+      EXPECT_TRUE(info->OnMessage(&m));
+      EXPECT_EQ(pic->GetRect(), k.want) << k.x << " " << k.y << " " << k.w << " " << k.h;
+    }
+    QMWindowPropsMessage nobody("nobody", 1, 1, 1, 1);
+    EXPECT_TRUE(info->OnMessage(&nobody));
+    EXPECT_EQ(pic->GetRect(), TRect(5, 6, 15, 26));
+    TMessage plain(kQMWindowProps, "pic");
+    EXPECT_FALSE(info->OnMessage(&plain)) << "window props only from their own message class";
+    TMessage other(kQMItemFound, "pic");
+    EXPECT_FALSE(info->OnMessage(&other));
   });
 }
 
