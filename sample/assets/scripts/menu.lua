@@ -80,6 +80,8 @@ return function()
                  command = function() dofile("scripts/ui/options.lua")() end }),
     PushButton({ name = "map", caption = "MENU_MAP", x = 440, y = 520,
                  command = function() dofile("scripts/map.lua")() end }),
+    PushButton({ name = "guide", caption = "MENU_GUIDE", x = 60, y = 520,
+                 command = function() dofile("scripts/ui/guide.lua")() end }),
     Text({ name = "status", label = "#", x = 60, y = 540, w = 680, h = 30,
            font = { "fonts/sans.mvec", 16, Color(255, 220, 140) } }),
   })
