@@ -150,7 +150,7 @@ void GetStyleFloats(TWindowStyle* style, const str& key, std::vector<float>& val
 }
 
 TColor GetStyleColor(TWindowStyle* style, const str& key, const TColor& def) {
-  std::vector<float> c{def.r, def.g, def.b, def.a};
-  GetStyleFloats(style, key, c);
-  return TColor(c[0], c[1], c[2], c[3]);
+  TColor c = def;
+  if (style) style->GetColor(key, c.r, c.g, c.b, c.a, def.r, def.g, def.b, def.a);
+  return c;
 }

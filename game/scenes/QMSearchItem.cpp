@@ -2,8 +2,6 @@
 
 #include <memory>
 
-#include <boost/shared_ptr.hpp>
-
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
 #include "game/scenes/QMMessages.h"
@@ -85,10 +83,10 @@ void QMSearchItem::StrikeOut() {
 }
 
 void QMSearchItem::MarkFound() {
-  if (!mMarkFoundSound.IsEmpty()) {
-    if (boost::shared_ptr<TSound> sound = TSound::Get(mMarkFoundSound, true, 1001))
-      sound->Play(false);
-  }
+  // The entry keeps the sound: a sound whose last handle goes stops playing.
+  if (!mFoundSound && !mMarkFoundSound.IsEmpty())
+    mFoundSound = TSound::Get(mMarkFoundSound, true, 1001);
+  if (mFoundSound) mFoundSound->Play(false);
   ShowFound();
 }
 

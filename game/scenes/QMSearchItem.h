@@ -3,9 +3,12 @@
 // the object found by greying the name, striking it out and playing a sound.
 #pragma once
 
+#include <boost/shared_ptr.hpp>
+
 #include "core/TColor.h"
 #include "window/TWindow.h"
 
+class TSound;
 class TText;
 
 class QMSearchItem : public TWindow {
@@ -36,6 +39,7 @@ private:
   void ShowFound();
 
   str mMarkFoundSound;
+  boost::shared_ptr<TSound> mFoundSound;
   TWindowHandle mItemText;
   TColor mSavedColour{1.0f, 1.0f, 1.0f, 1.0f};
   TColor mHighlightColour;

@@ -14,13 +14,18 @@
 
 namespace {
 
-// Lays out a fresh child of an 800x600 parent from a Lua table text.
-TRect Layout(lua_State* L, TWindow* parent, const char* table, TRect start = TRect()) {
-  lua_dostring(L, (std::string("gT = ") + table).c_str());
+// Runs the chunk, which sets the global gT, and holds that table.
+std::unique_ptr<TLuaTable> StyleTable(lua_State* L, const char* chunk) {
+  lua_dostring(L, chunk);
   lua_pushstring(L, "gT");
   lua_gettable(L, LUA_GLOBALSINDEX);
-  TLuaTable t(L);
-  TWindowStyle style(&t);
+  return std::make_unique<TLuaTable>(L);
+}
+
+// Lays out a fresh child of an 800x600 parent from a Lua table text.
+TRect Layout(lua_State* L, TWindow* parent, const char* table, TRect start = TRect()) {
+  std::unique_ptr<TLuaTable> t = StyleTable(L, (std::string("gT = ") + table).c_str());
+  TWindowStyle style(t.get());
   TWindow* w = new TWindow();
   parent->AddChild(Own(w));
   w->SetPosition(start.left, start.top);
@@ -175,13 +180,11 @@ TEST_F(WindowTest, AChildAddedTwiceLeavesNoLayerEntryBehindWhenRemoved) {
 
 TEST_F(WindowTest, TypedStyleGettersConvertTheirValueOrGiveTheDefault) {
   lua_State* L = lua_open();
-  lua_dostring(L,
-               "gCurrentDefaultStyle = {inherited = {0.5, 0.25}}\n"
-               "gT = {colour = {1, 0.5, 0.25, 0.75}, list = {7}, fn = function() end,\n"
-               "      notatable = 3, num = 2, zero = 0, text = 'yes', ratio = '2.5', neg = -3.9}");
-  lua_pushstring(L, "gT");
-  lua_gettable(L, LUA_GLOBALSINDEX);
-  auto t = std::make_unique<TLuaTable>(L);
+  auto t = StyleTable(
+      L,
+      "gCurrentDefaultStyle = {inherited = {0.5, 0.25}}\n"
+      "gT = {colour = {1, 0.5, 0.25, 0.75}, list = {7}, fn = function() end,\n"
+      "      notatable = 3, num = 2, zero = 0, text = 'yes', ratio = '2.5', neg = -3.9}");
   TWindowStyle style(t.get());
   int top = lua_gettop(L);
 
@@ -218,6 +221,43 @@ TEST_F(WindowTest, TypedStyleGettersConvertTheirValueOrGiveTheDefault) {
   EXPECT_EQ(lua_gettop(L), top);
   list.reset();
   fn.reset();
+  t.reset();
+  lua_close(L);
+}
+
+TEST_F(WindowTest, StyleNumberListsAndColoursReadOverTheirDefaults) {
+  lua_State* L = lua_open();
+  auto t = StyleTable(
+      L,
+      "gCurrentDefaultStyle = {inherited = {9}}\n"
+      "gT = {pair = {3, 4}, long = {1, 2, 3}, mixed = {5, 'x', 7}, holed = {1, nil, 3},\n"
+      "      scalar = 6, half = {0.5, 0.25}, green = {[2] = 1}}");
+  TWindowStyle style(t.get());
+  const int top = lua_gettop(L);
+
+  struct FloatCase {
+    const char* key;
+    std::vector<float> want;
+  } floats[] = {
+      {"pair", {3, 4}},      {"long", {1, 2, 3}},     // a longer table lengthens the list
+      {"mixed", {5, -1, 7}},                          // a non-number keeps its default
+      {"holed", {1, -1}},                             // the entries end at the first nil
+      {"scalar", {-1, -1}},                           // not a table: the defaults stay
+      {"missing", {-1, -1}}, {"inherited", {9, -1}},  // found through the default style
+  };
+  for (const FloatCase& c : floats) {
+    std::vector<float> values{-1, -1};
+    GetStyleFloats(&style, c.key, values);
+    EXPECT_EQ(values, c.want) << c.key;
+  }
+
+  const TColor def(0.1f, 0.2f, 0.3f, 0.4f);
+  EXPECT_EQ(GetStyleColor(&style, "half", def), TColor(0.5f, 0.25f, 0.3f, 0.4f));
+  EXPECT_EQ(GetStyleColor(&style, "green", def), TColor(0.1f, 1, 0.3f, 0.4f));
+  EXPECT_EQ(GetStyleColor(&style, "missing", def), def);
+  EXPECT_EQ(GetStyleColor(&style, "scalar", def), def);
+  EXPECT_EQ(GetStyleColor(nullptr, "half", def), def);
+  EXPECT_EQ(lua_gettop(L), top);
   t.reset();
   lua_close(L);
 }

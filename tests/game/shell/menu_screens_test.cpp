@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/EngineFixture.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
@@ -14,6 +13,7 @@
 #include "game/shell/TCustomTextEdit.h"
 #include "game/shell/TOptions.h"
 #include "script/binding/TWindowScript.h"
+#include "support/GameFixture.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
@@ -26,35 +26,14 @@
 
 namespace {
 
-class MenuScreensTest : public EngineTest {
+class MenuScreensTest : public GameTest {
 protected:
+  // The sample game's screens with their images, fonts and sounds.
   void SetUp() override {
-    EngineTest::SetUp();
-    namespace fs = std::filesystem;
-    // The sample game's screens with their images, fonts and sounds.
-    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
-    for (const char* folder : {"audio", "fonts", "images", "scripts/ui"}) {
-      fs::create_directories(mWork + "/assets/" + folder);
-      fs::copy(sample + folder, mWork + "/assets/" + folder, fs::copy_options::recursive);
-    }
-    SetGameSettings();
+    GameTest::SetUp();
+    UseSampleAssets({"audio", "fonts", "images", "scripts/ui"});
   }
 
-  // Runs body in the engine with the game object and the game's window types.
-  void RunGame(std::function<void(TPlatform*, QMGameManager&)> body) {
-    Run("--multiple", [&](TPlatform* p) {
-      Host()->DoLuaString(
-          "function QMSerialized_save() return '' end "
-          "function QMSerialized_restore() end function QMGameState_new() end");
-      CreateGameManager();
-      RegisterGameTypes(p->GetWindowManager());
-      body(p, *QMGameManager::Instance());
-      DestroyGameManager();
-    });
-    EXPECT_TRUE(sBodyRan);
-  }
-
-  static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
   static std::string Global(const char* name) { return Host()->GetGlobalString(name).CStr(); }
   static void Build(TPlatform* p, const std::string& windows) {
     TWindowManager* wm = p->GetWindowManager();
