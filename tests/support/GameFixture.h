@@ -14,22 +14,24 @@
 #include "script/binding/TWindowScript.h"
 #include "window/TWindowManager.h"
 
-class GameTest : public EngineTest {
+// On any engine fixture: the renderer tests' one gives the frames and the log as well.
+template <class Base>
+class GameTestOn : public Base {
 protected:
   // Copies the sample game's folders (under assets/) into the test's assets.
   void UseSampleAssets(std::initializer_list<const char*> folders) {
     namespace fs = std::filesystem;
     const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
     for (const char* folder : folders) {
-      fs::create_directories(mWork + "/assets/" + folder);
-      fs::copy(sample + folder, mWork + "/assets/" + folder, fs::copy_options::recursive);
+      fs::create_directories(this->mWork + "/assets/" + folder);
+      fs::copy(sample + folder, this->mWork + "/assets/" + folder, fs::copy_options::recursive);
     }
     SetGameSettings();
   }
 
   // Runs body in the engine with the game object and the game's window types.
   void RunGame(std::function<void(TPlatform*, QMGameManager&)> body) {
-    Run("--multiple", [&](TPlatform* p) {
+    this->Run("--multiple", [&](TPlatform* p) {
       Host()->DoLuaString(
           "function QMSerialized_save() return '' end "
           "function QMSerialized_restore() end function QMGameState_new() end");
@@ -38,8 +40,10 @@ protected:
       body(p, *QMGameManager::Instance());
       DestroyGameManager();
     });
-    EXPECT_TRUE(sBodyRan);
+    EXPECT_TRUE(Base::sBodyRan);
   }
 
   static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
 };
+
+using GameTest = GameTestOn<EngineTest>;

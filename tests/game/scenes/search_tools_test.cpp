@@ -16,6 +16,7 @@
 #include "game/shell/ScriptUtilities.h"
 #include "render/TRenderer.h"
 #include "render/TSprite.h"
+#include "support/GameFixture.h"
 #include "support/Golden.h"
 
 namespace {
@@ -45,30 +46,18 @@ TVec2 Position(const TSprite& s) {
 // picture as it is: layer corners are position / 2 - size / 2.
 const TVec2 kNoFilter(2, 2);
 
-class SearchToolsTest : public RenderTest {
+class SearchToolsTest : public GameTestOn<RenderTest> {
 protected:
   void SetUp() override {
-    RenderTest::SetUp();
-    namespace fs = std::filesystem;
-    fs::create_directories(mWork + "/assets/scripts/tools");
-    fs::create_directories(mWork + "/assets/cursor");
-    for (const char* c : {"cursor.png", "crosshair.png"})
-      fs::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/cursor/" + c,
-                    mWork + "/assets/cursor/" + c);
+    GameTestOn<RenderTest>::SetUp();
+    UseSampleAssets({"cursor"});
+    std::filesystem::create_directories(mWork + "/assets/scripts/tools");
   }
 
   void Tools(std::function<void(TPlatform*)> body) { RunScreen(body, 800, 600); }
 
   // The sample's study scene, its tools' description files and pictures.
-  void UseSampleTools() {
-    namespace fs = std::filesystem;
-    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
-    for (const char* folder : {"images/tools", "scripts/tools"}) {
-      fs::create_directories(mWork + "/assets/" + folder);
-      fs::copy(sample + folder, mWork + "/assets/" + folder,
-               fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    }
-  }
+  void UseSampleTools() { UseSampleAssets({"images/tools", "scripts/tools"}); }
 
   // Draws the sprites, then the tool, on a cleared screen and answers the frame.
   static platform::display::Image Draw(const std::vector<boost::shared_ptr<TSprite>>& sprites,
