@@ -19,7 +19,6 @@
 #include "window/TButton.h"
 #include "window/TMessage.h"
 #include "window/TWindowManager.h"
-#include "window/WindowTestSupport.h"
 
 namespace {
 
@@ -55,35 +54,6 @@ protected:
     GameTestOn<RenderTest>::SetUp();
     UseSampleAssets({"audio", "fonts", "images", "cursor", "scripts/ui"});
   }
-
-  static std::string Global(const char* name) { return Host()->GetGlobalString(name).CStr(); }
-  static void Send(TPlatform* p, int type, int x, int y, int code = 0) {
-    p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, code, 0));
-  }
-  static void Click(TPlatform* p, int x, int y) {
-    Send(p, kEventMouseMove, x, y);
-    Send(p, kEventLeftDown, x, y);
-    Send(p, kEventLeftUp, x, y);
-  }
-  // Frames on the virtual clock, 16 ms apart.
-  static void Tick(TPlatform* p, int ms) {
-    TPlatformEvent e;
-    for (int t = 0; t < ms; t += 16) {
-      platform::os::AdvanceVirtualTime(16);
-      p->GetEvent(e);
-      p->GetWindowManager()->HandleEvent(e);
-    }
-  }
-  template <typename W>
-  static W* Find(const char* name) {
-    TWindow* top = TWindowManager::Instance()->GetTopModal();
-    return WindowCast<W>(top ? top->FindChild(name, -1) : nullptr);
-  }
-  static bool Shown(const char* name) {
-    TWindow* w = TWindowManager::Instance()->GetTopModal()->FindChild(name, -1);
-    return w && (w->GetFlags() & kWindowShown) != 0;
-  }
-  // Instances of a scene effect loaded the way the panels load theirs.
 
   // A level named "levels/beach" with a button under the drawer's board and the drawer, closed
   // at y 560 (its tab and the board's top showing), open at y 490.

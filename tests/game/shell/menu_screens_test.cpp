@@ -34,31 +34,12 @@ protected:
     UseSampleAssets({"audio", "fonts", "images", "scripts/ui"});
   }
 
-  static std::string Global(const char* name) { return Host()->GetGlobalString(name).CStr(); }
   static void Build(TPlatform* p, const std::string& windows) {
     TWindowManager* wm = p->GetWindowManager();
     wm->RunScriptString(wm->GetRoot(), ("PushModal('m') MakeDialog({ " + windows + " })").c_str());
   }
-  static void Send(TPlatform* p, int type, int x, int y, int code = 0) {
-    p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, code, 0));
-  }
-  static void Click(TPlatform* p, int x, int y) {
-    Send(p, kEventMouseMove, x, y);
-    Send(p, kEventLeftDown, x, y);
-    Send(p, kEventLeftUp, x, y);
-  }
   static void Type(TPlatform* p, const std::string& text) {
     for (unsigned char c : text) Send(p, kEventChar, 0, 0, c);
-  }
-  template <typename W>
-  static W* Find(const char* name) {
-    TWindow* top = TWindowManager::Instance()->GetTopModal();
-    TWindow* w = top ? top->FindChild(name, -1) : nullptr;
-    return w && w->IsKindOf(W::GetClassId()) ? static_cast<W*>(w) : nullptr;
-  }
-  static bool Shown(const char* name) {
-    TWindow* w = TWindowManager::Instance()->GetTopModal()->FindChild(name, -1);
-    return w && (w->GetFlags() & kWindowShown) != 0;
   }
   // Runs a sample screen's script, which builds its dialog and waits for its messages.
   static void Screen(TPlatform* p, const char* script) {

@@ -7,20 +7,10 @@
 local kContinue = 1021
 local kBack = 1022
 
+dofile("scripts/ui/buttons.lua")
+
 local function Tell(id)
   return function() PostMessage(CreateNamedMessage(id, "")) end
-end
-
-local function GuideButton(t)
-  t.graphics = { "images/button_normal.png", "images/button_pressed.png",
-                 "images/button_rollover.png" }
-  t.sound = "audio/click.ogg"
-  t.rolloversound = "audio/rollover.ogg"
-  table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = "label", label = t.caption, x = 0, y = 0, w = 200, h = 44,
-                         flags = kHAlignCenter + kVAlignCenter,
-                         font = { "fonts/sans.mvec", 18, Color(255, 255, 255) } }))
-  return t.kbutton and KButton(t) or Button(t)
 end
 
 -- A page: its picture and caption fade in, wait for the message, and fade out again.
@@ -46,17 +36,17 @@ return function()
     InfoWindow({ name = "guide", x = 0, y = 0, w = 800, h = 600, openSFX = "audio/click.ogg",
                  overlay = { Page("page1", "images/panels/page1.png", "GUIDE_PAGE1", kContinue),
                              Page("page2", "images/panels/page2.png", "GUIDE_PAGE2", kBack) },
-                 GuideButton({ name = "nextButton", caption = "GUIDE_NEXT", x = 460, y = 462,
-                               command = Tell(kContinue) }),
-                 GuideButton({ name = "prevButton", caption = "GUIDE_BACK", x = 140, y = 462,
-                               command = Tell(kBack) }),
-                 GuideButton({ name = "closeButton", caption = "GUIDE_CLOSE", x = 300,
-                               y = 516, close = true, cancel = true }) }),
+                 DialogPushButton({ name = "nextButton", caption = "GUIDE_NEXT", x = 460,
+                                    y = 462, command = Tell(kContinue) }),
+                 DialogPushButton({ name = "prevButton", caption = "GUIDE_BACK", x = 140,
+                                    y = 462, command = Tell(kBack) }),
+                 DialogPushButton({ name = "closeButton", caption = "GUIDE_CLOSE", x = 300,
+                                    y = 516, close = true, cancel = true }) }),
     PopUpNavWindow({ name = "drawer", image = "images/panels/drawer.png", x = 100, y = 572,
                      openY = 490, duration = 350, slideInAudio = "audio/rollover.ogg",
                      slideOutAudio = "audio/rollover.ogg",
-                     GuideButton({ name = "toMenu", caption = "GUIDE_MENU", x = 200, y = 48,
-                                   close = true, kbutton = true }) }),
+                     DialogPushButton({ name = "toMenu", caption = "GUIDE_MENU", x = 200,
+                                        y = 48, close = true }) }),
   })
   WaitForCloseMessage(id)
 end
