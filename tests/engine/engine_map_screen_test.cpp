@@ -16,6 +16,7 @@
 #include "script/binding/TScript.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSoundManager.h"
+#include "support/GameFixture.h"
 #include "support/Golden.h"
 #include "window/TButton.h"
 #include "window/TMessage.h"
@@ -37,23 +38,14 @@ public:
   int& mEnds;
 };
 
-class MapScreenTest : public TextTest {
+// Ticks of the window system come from the game fixture, on the virtual clock.
+class MapScreenTest : public GameTestOn<TextTest> {
 protected:
   void SetUp() override {
-    TextTest::SetUp();
+    GameTestOn<TextTest>::SetUp();
     std::filesystem::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
                           std::filesystem::copy_options::recursive |
                               std::filesystem::copy_options::overwrite_existing);
-  }
-
-  // Ticks of the window system on the virtual clock, 16 ms apart, each drawing a frame.
-  static void Tick(TPlatform* p, int ms) {
-    TPlatformEvent e;
-    for (int t = 0; t < ms; t += 16) {
-      platform::os::AdvanceVirtualTime(16);
-      p->GetEvent(e);
-      p->GetWindowManager()->HandleEvent(e);
-    }
   }
 
   static TVec2 At(KSpriteWindow* w, const char* name) {

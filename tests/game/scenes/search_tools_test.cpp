@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "anim/FilterTestSupport.h"
 #include "engine/render/RenderFixture.h"
 
 #include "core/TPlatform.h"
@@ -21,20 +22,8 @@
 
 namespace {
 
-// A blank texture filled by fn(x, y).
-boost::shared_ptr<TTexture> Filled(int w, int h, bool alpha, std::function<uint32_t(int, int)> fn) {
-  boost::shared_ptr<TTexture> t = TTexture::Create(w, h, alpha);
-  uint32_t* px = nullptr;
-  int32_t pitch = 0;
-  TextureLock lock;
-  if (!t || !lock.Lock(px, pitch, t.get())) return boost::shared_ptr<TTexture>();
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) px[size_t(y) * size_t(pitch) + size_t(x)] = fn(x, y);
-  return t;
-}
-
 boost::shared_ptr<TTexture> Plain(int w, int h, uint32_t colour) {
-  return Filled(w, h, true, [=](int, int) { return colour; });
+  return MakeTexture(w, h, [=](int, int) { return colour; });
 }
 
 TVec2 Position(const TSprite& s) {
@@ -124,7 +113,7 @@ TEST_F(SearchToolsTest, CompositorWithoutSourceComposesNothing) {
 
 TEST_F(SearchToolsTest, SceneShownAtItsOwnSizeIsKeptAtTwiceItsSize) {
   Tools([&](TPlatform*) {
-    auto source = Filled(40, 30, true, [](int x, int) { return x < 20 ? kRed : kBlue; });
+    auto source = MakeTexture(40, 30, [](int x, int) { return x < 20 ? kRed : kBlue; });
     SceneCompositor c(source, TVec2(1, 1));
     EXPECT_EQ(c.GetScale().x, 0.5f);
     auto layer = Plain(32, 16, kGreen);
@@ -150,7 +139,7 @@ TEST_F(SearchToolsTest, RemovingALayerRestoresItsPlaceAndBlendsItsNeighboursAgai
     auto source = Plain(40, 20, kWhite);
     SceneCompositor c(source, kNoFilter);
     auto a = Plain(4, 4, kRed);
-    auto twin = Filled(4, 4, true, [](int x, int) { return x < 2 ? 0u : kBlue; });
+    auto twin = MakeTexture(4, 4, [](int x, int) { return x < 2 ? 0u : kBlue; });
     auto b = Plain(4, 4, 0x80008000u);  // half green, over a's right column and beyond
     auto far = Plain(2, 2, kBlack);
     const TRect rectA(10, 5, 14, 9);
@@ -198,10 +187,10 @@ TEST_F(SearchToolsTest, ALayerAddedTwiceIsRemovedOneRecordAtATime) {
 // out puts back exactly the pixels it covered.
 TEST_F(SearchToolsTest, ALayerPastTheEdgeIsBlendedAndRestoredInPlace) {
   Tools([&](TPlatform*) {
-    auto source = Filled(30, 20, true, [](int x, int y) { return 0xFF000000u | (x << 8) | y; });
+    auto source = MakeTexture(30, 20, [](int x, int y) { return 0xFF000000u | (x << 8) | y; });
     const uint32_t before00 = PixelAt(source, 0, 0), before53 = PixelAt(source, 5, 3);
     SceneCompositor c(source, kNoFilter);
-    auto layer = Filled(20, 8, true, [](int x, int) { return 0xFF000000u | (uint32_t(x) << 16); });
+    auto layer = MakeTexture(20, 8, [](int x, int) { return 0xFF000000u | (uint32_t(x) << 16); });
     // Corner (-10, -2).
     c.AddLayer(layer, TVec2(0, 4), TRect(-10, -2, 10, 6));
     ASSERT_TRUE(c.Compose());
@@ -244,7 +233,7 @@ TEST_F(SearchToolsTest, LensCopiesTheComposedSceneUnderThePointerThroughItsMask)
              "return { mask = 'lensmask.png', image = 'frame.png', offset = { 1, 2 }, "
              "unknown = 'ignored' }");
   Tools([&](TPlatform*) {
-    auto scene = Filled(20, 10, true, [](int x, int y) { return 0xFF000000u | (x << 8) | y; });
+    auto scene = MakeTexture(20, 10, [](int x, int y) { return 0xFF000000u | (x << 8) | y; });
     QMMagnifyGlass glass(scene, TVec2(1, 1));
     EXPECT_EQ(glass.GetSize().x, 4);
     EXPECT_EQ(glass.GetOffset().y, 2);
