@@ -109,7 +109,9 @@ void QMPopupNav::Detach() {
   mUnregistered = true;
   TWindowManager* wm = TWindowManager::Instance();
   if (!wm) return;
-  if (mListener) wm->RemoveMessageListener(mListener);
+  // Kept until the drawer goes: a detach message reaches the drawer through this very
+  // listener, which must outlive its own call.
+  if (mListener) mDetachedListener = wm->RemoveMessageListener(mListener);
   mListener = nullptr;
   if (mOpen) wm->RemoveHoverWindow(this);
 }

@@ -5,10 +5,12 @@
 // open drawer closes it.
 #pragma once
 
+#include <memory>
+
 #include "window/TImage.h"
+#include "window/TMessage.h"
 
 class KAnimProcess;
-class TMessageListener;
 
 class QMPopupNav : public TImage {
   T_WINDOW_CLASS(QMPopupNav, TImage)
@@ -58,5 +60,6 @@ private:
   bool mUnregistered = false;
   // The listener part the window manager owns while the drawer is registered.
   TMessageListener* mListener = nullptr;
+  std::unique_ptr<TMessageListener> mDetachedListener;
   KAnimProcess* mSlide = nullptr;
 };
