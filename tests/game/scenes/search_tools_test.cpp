@@ -313,6 +313,20 @@ TEST_F(SearchToolsTest, BrokenDescriptionFilesLeaveTheToolsAtTheirDefaults) {
   });
 }
 
+// A damaged mask picture is named in the log; the glass then shows nothing, as without a mask.
+TEST_F(SearchToolsTest, DamagedLensMaskIsLoggedAndShowsNothing) {
+  WriteAsset("broken.png", "\x89PNG\r\n\x1a\n but not really");
+  WriteAsset("scripts/tools/magnifying_glass.lua",
+             "return { mask = 'broken.png', offset = {1, 1} }");
+  Tools([&](TPlatform*) {
+    QMMagnifyGlass glass(Plain(80, 60, kWhite), TVec2(1, 1));
+    EXPECT_TRUE(Logged("broken.png")) << Log();
+    EXPECT_EQ(glass.GetSize().x, 0.0f);
+    ASSERT_TRUE(glass.GetCompositor()->Compose());
+    EXPECT_FALSE(glass.MoveTo(TPoint(10, 10)));
+  });
+}
+
 TEST_F(SearchToolsTest, CursorIsACrosshairInsideThePlayAreaOnly) {
   Tools([&](TPlatform* p) {
     struct Case {
