@@ -171,6 +171,31 @@ TEST_F(PanelsTest, DrawerTakesNavigationPingsUntilDetachedOnce) {
   });
 }
 
+// The switch a drawer button prepares runs later from the command queue and leaves the
+// current puzzle's bad-click prompt count as it found it.
+TEST_F(PanelsTest, PreparedSwitchKeepsThePuzzlesBadClickPromptCount) {
+  RunGame([&](TPlatform*, QMGameManager&) {
+    Host()->DoLuaString(
+        "local puzzle = { count = 3 } "
+        "function puzzle:getBadClickPromptCount() return self.count end "
+        "function puzzle:setBadClickPromptCount(n) self.count = n end "
+        "local group = { getCurrentPuzzle = function() return puzzle end } "
+        "local level = { getCurrentGroup = function() return group end } "
+        "gGameState = { getCurrentLevel = function() return level end } "
+        "gPuzzle = puzzle gCommandQueue = {}");
+    const str script = QMPopupNav::SwitchScript(
+        "gSwitched = 1 gGameState:getCurrentLevel():getCurrentGroup():getCurrentPuzzle()"
+        ":setBadClickPromptCount(0)");
+    EXPECT_EQ(script.Find("\t\t\t\t\t\t\t\t\t\t\t"), script.Find('\t'));
+    Host()->DoLuaString(script);
+    EXPECT_EQ(Global("gSwitched"), "") << "queued, not yet run";
+    Host()->DoLuaString("gCommandQueue[1]()");
+    EXPECT_EQ(Global("gSwitched"), "1");
+    Host()->DoLuaString("gCount = gPuzzle.count");
+    EXPECT_EQ(Host()->GetGlobalNumber("gCount"), 3);
+  });
+}
+
 // The sample's guide: two pages that fade in and wait, the first for Next, the second for
 // Back; the buttons show only while a page waits and only those the page would take.
 TEST_F(PanelsTest, GuidePagesOnAndBackAndShowsTheButtonsEachPageTakes) {
