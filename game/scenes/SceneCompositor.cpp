@@ -151,9 +151,21 @@ bool SceneCompositor::RestoreBackground(CompositorLayer& layer, TRect& restored)
 }
 
 TPoint SceneCompositor::RemoveLayer(const boost::shared_ptr<TTexture>& texture) {
-  auto it = std::find_if(mLayers.begin(), mLayers.end(),
-                         [&](const CompositorLayer& l) { return l.texture == texture; });
-  if (!texture || it == mLayers.end()) return TPoint(0, 0);
+  if (!texture) return TPoint(0, 0);
+  return Remove(std::find_if(mLayers.begin(), mLayers.end(),
+                             [&](const CompositorLayer& l) { return l.texture == texture; }));
+}
+
+TPoint SceneCompositor::RemoveLayer(const boost::shared_ptr<TTexture>& texture,
+                                    const TVec2& position) {
+  if (!texture) return TPoint(0, 0);
+  return Remove(std::find_if(mLayers.begin(), mLayers.end(), [&](const CompositorLayer& l) {
+    return l.texture == texture && l.position.x == position.x && l.position.y == position.y;
+  }));
+}
+
+TPoint SceneCompositor::Remove(std::list<CompositorLayer>::iterator it) {
+  if (it == mLayers.end()) return TPoint(0, 0);
   CompositorLayer removed = std::move(*it);
   mLayers.erase(it);
   if (!removed.savedBackground) return TPoint(0, 0);

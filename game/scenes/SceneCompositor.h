@@ -42,6 +42,9 @@ public:
   // the layers overlapping it are blended again. Answers its position (truncated), or (0, 0)
   // when the texture is not a layer.
   TPoint RemoveLayer(const boost::shared_ptr<TTexture>& texture);
+  // The same for the layer added with this texture at this position: of two copies of one
+  // item, the one that was found.
+  TPoint RemoveLayer(const boost::shared_ptr<TTexture>& texture, const TVec2& position);
 
   boost::shared_ptr<TTexture> GetWorkTexture() const { return mWork; }
   const TVec2& GetScale() const { return mScale; }
@@ -54,6 +57,7 @@ private:
   boost::shared_ptr<TTexture> LayerPicture(CompositorLayer& layer);
   // Blends the layer's picture into the work picture, inside the clip when one is given.
   void BlendLayer(CompositorLayer& layer, const TRect* clip = nullptr);
+  TPoint Remove(std::list<CompositorLayer>::iterator it);
   void SaveBackground(CompositorLayer& layer);
   // Copies the saved background back; restored is the area it covers, in the work picture.
   bool RestoreBackground(CompositorLayer& layer, TRect& restored);

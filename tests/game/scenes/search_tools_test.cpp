@@ -166,20 +166,26 @@ TEST_F(SearchToolsTest, RemovingALayerRestoresItsPlaceAndBlendsItsNeighboursAgai
   });
 }
 
-// The same texture as two layers (two copies of one item) comes out one record at a time.
-TEST_F(SearchToolsTest, ALayerAddedTwiceIsRemovedOneRecordAtATime) {
+// The same texture as several layers (copies of one item) comes out one record at a time:
+// the first one added, or the one at a given position.
+TEST_F(SearchToolsTest, CopiesOfOneLayerComeOutOneRecordAtATime) {
   Tools([&](TPlatform*) {
     auto source = Plain(40, 20, kWhite);
     SceneCompositor c(source, kNoFilter);
     auto item = Plain(2, 2, kRed);
     c.AddLayer(item, TVec2(10, 10), TRect(4, 4, 6, 6));
     c.AddLayer(item, TVec2(50, 10), TRect(24, 4, 26, 6));
+    c.AddLayer(item, TVec2(70, 10), TRect(34, 4, 36, 6));
     ASSERT_TRUE(c.Compose());
+    EXPECT_EQ(c.RemoveLayer(item, TVec2(50, 10)), TPoint(50, 10)) << "the copy found";
+    EXPECT_EQ(PixelAt(source, 24, 4), kWhite);
+    EXPECT_EQ(PixelAt(source, 4, 4), kRed);
+    EXPECT_EQ(c.RemoveLayer(item, TVec2(50, 10)), TPoint(0, 0)) << "already out";
     EXPECT_EQ(c.RemoveLayer(item), TPoint(10, 10));
     EXPECT_EQ(PixelAt(source, 4, 4), kWhite);
-    EXPECT_EQ(PixelAt(source, 24, 4), kRed);
-    EXPECT_EQ(c.RemoveLayer(item), TPoint(50, 10));
-    EXPECT_EQ(PixelAt(source, 24, 4), kWhite);
+    EXPECT_EQ(PixelAt(source, 34, 4), kRed);
+    EXPECT_EQ(c.RemoveLayer(item), TPoint(70, 10));
+    EXPECT_EQ(PixelAt(source, 34, 4), kWhite);
   });
 }
 
