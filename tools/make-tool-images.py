@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the sample game's search-tool and panel pictures: the crosshair cursor, the magnifying
 glass's lens mask and frame, the flashlight's spot mask, a small study scene with two items to
-look at through them, the two pages of the guide panel and the pop-up navigation drawer. Plain
+look at through them, the two pages of the guide panel, the pause screen's panel and the
+pop-up navigation drawer. Plain
 Python, no imaging library: every pixel is computed here."""
 import math
 import os
@@ -161,6 +162,17 @@ def drawer(x, y):
     return (*c, 255)
 
 
+PAUSE_W, PAUSE_H = 360, 200
+
+
+def pause_panel(x, y):
+    """A dark, slightly clear panel with a light rim, behind the pause screen's words."""
+    cover = 1.0 if 2 <= x < PAUSE_W - 2 and 2 <= y < PAUSE_H - 2 else 0.0
+    if not cover:
+        return (240, 220, 170, 255)
+    return (*mix((30, 24, 40), (16, 12, 24), y / PAUSE_H), 225)
+
+
 def main():
     save("cursor/crosshair.png", 32, 32, crosshair)
     save("images/tools/lens_mask.png", LENS, LENS, lens_mask)
@@ -172,6 +184,7 @@ def main():
     save("images/panels/page1.png", PAGE_W, PAGE_H, page(1))
     save("images/panels/page2.png", PAGE_W, PAGE_H, page(2))
     save("images/panels/drawer.png", DRAWER_W, DRAWER_H, drawer)
+    save("images/panels/pause.png", PAUSE_W, PAUSE_H, pause_panel)
 
 
 if __name__ == "__main__":

@@ -258,6 +258,26 @@ TEST_F(PanelsTest, GuidePagesOnAndBackAndShowsTheButtonsEachPageTakes) {
   });
 }
 
+TEST_F(PanelsTest, GuideOpensTheSamplePauseScreenOnEscapeAndResumes) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    TWindowManager* wm = p->GetWindowManager();
+    ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/ui/guide.lua")) << Log();
+    auto* guide = Find<QMInfoWindow>("guide");
+    ASSERT_NE(guide, nullptr) << Log();
+    TWindow* panel = wm->GetTopModal();
+    Tick(p, 160);
+    Send(p, kEventKeyDown, 0, 0, 27);
+    Tick(p, 32);
+    auto* resume = Find<TButton>("resume");
+    ASSERT_NE(resume, nullptr) << Log();
+    EXPECT_NE(wm->GetTopModal(), panel);
+    resume->Press();
+    Tick(p, 32);
+    EXPECT_EQ(wm->GetTopModal(), panel);
+    EXPECT_EQ(guide->GetPagesShown(), 1u);
+  });
+}
+
 TEST_F(PanelsTest, InfoWindowOpensThePauseScreenOnEscapeButNotOnAHeldKey) {
   WriteAsset("scripts/ui/pause.lua", "gPauses = (gPauses or 0) + 1");
   RunGame([&](TPlatform* p, QMGameManager&) {
