@@ -123,3 +123,25 @@ def harbour(x, y):
 
 save("harbour.png", 220, 140, harbour)
 save("menu_bg.png", 800, 600, lambda x, y: (*mix((20, 28, 52), (16, 70, 86), y / 599), 255))
+
+
+# The menu screens: small arrow buttons, the panels behind the score tables and dialogs, and
+# the star that marks a player with an online account.
+button("small_normal.png", 40, 40, (70, 110, 170), (40, 70, 120), (200, 220, 255))
+button("small_pressed.png", 40, 40, (30, 55, 100), (50, 85, 140), (200, 220, 255))
+button("small_rollover.png", 40, 40, (95, 140, 205), (55, 95, 160), (255, 236, 170))
+save("panel.png", 340, 400, lambda x, y: (*mix((14, 24, 44), (10, 40, 56), y / 399), 200 * rounded(340, 400, 14, x, y)))
+save("panel_small.png", 340, 200, lambda x, y: (*mix((14, 24, 44), (10, 40, 56), y / 199), 200 * rounded(340, 200, 14, x, y)))
+
+
+def star(x, y):
+    dx, dy = x + 0.5 - 9, y + 0.5 - 9
+    r = math.hypot(dx, dy)
+    angle = math.atan2(dy, dx) + math.pi / 2
+    # Five points: the edge swings between the inner and the outer radius.
+    edge = 4 + 4.5 * abs(math.cos(2.5 * angle))
+    a = max(0.0, min(1.0, edge - r + 0.5))
+    return (*mix((255, 220, 90), (230, 160, 40), y / 17), 255 * a)
+
+
+save("star.png", 18, 18, star)

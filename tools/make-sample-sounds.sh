@@ -58,3 +58,30 @@ for i in 1 2 3 4; do
 done
 sox -n -r $rate -c 1 -b 16 "$work/test.wav" synth 0.4 sine 880 sine mix 1320 fade q 0.005 0.4 0.35 norm -6
 oggenc -Q -q 2 -o "$out/sfx/sfx_testSound.ogg" "$work/test.wav"
+
+# The menu screens: the main menu's theme (slow pads under a bell), the intro's swell and the
+# game-over jingle.
+menu=("D3 F3 A3" "A#2 D3 F3" "F2 A2 C3" "C3 E3 G3")
+parts=()
+i=0
+for chord in "${menu[@]}"; do
+  set -- $chord
+  sox -n -r $rate -c 1 "$work/mpad$i.wav" synth 4 sine "$1" sine mix "$2" sine mix "$3" \
+      tremolo 0.3 15 fade q 1 4 1 vol 0.5
+  sox -n -r $rate -c 1 "$work/mbell$i.wav" synth 4 pluck "$3" pluck mix "$1" fade q 0.005 4 3 vol 0.3
+  sox -m "$work/mpad$i.wav" "$work/mbell$i.wav" "$work/mpart$i.wav"
+  parts+=("$work/mpart$i.wav")
+  i=$((i + 1))
+done
+sox "${parts[@]}" -b 16 "$work/menu_theme.wav" norm -5
+oggenc -Q -q 0 -o "$out/menu_theme.ogg" "$work/menu_theme.wav"
+sox -n -r $rate -c 1 -b 16 "$work/intro.wav" synth 6 sine 110:220 sine mix 165:330 sine mix 220:440 \
+    fade q 2 6 2 norm -6
+oggenc -Q -q 0 -o "$out/intro_theme.ogg" "$work/intro.wav"
+jingle=()
+for note in C4 E4 G4 C5; do
+  sox -n -r $rate -c 1 "$work/j$note.wav" synth 0.25 pluck "$note" fade q 0.005 0.25 0.15 vol 0.5
+  jingle+=("$work/j$note.wav")
+done
+sox "${jingle[@]}" -b 16 "$work/gameover.wav" pad 0 0.4 norm -6
+oggenc -Q -q 2 -o "$out/gameover.ogg" "$work/gameover.wav"

@@ -7,6 +7,7 @@
 #include "anim/ISpriteWindowGame.h"
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
+#include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMInfoWindow.h"
 #include "game/scenes/QMPopupNav.h"
@@ -15,8 +16,14 @@
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
+#include "game/shell/QMGameOver.h"
+#include "game/shell/QMIntro.h"
+#include "game/shell/QMSpriteWindow.h"
 #include "game/shell/TChoosePlayer.h"
+#include "game/shell/TCredits.h"
 #include "game/shell/TCustomTextEdit.h"
+#include "game/shell/THiscore.h"
+#include "game/shell/TMainMenu.h"
 #include "game/shell/TOptions.h"
 #include "online/TGameState.h"
 #include "script/LuaApi.h"
@@ -27,12 +34,26 @@
 #include "window/TSlider.h"
 #include "window/TWindowManager.h"
 
+// One type a line, so that types added side by side merge cleanly.
+// clang-format off
 const QMWindowType kGameWindowTypes[] = {
-    {"Slider", &TSlider::Create},           {"ChoosePlayerWindow", &TChoosePlayer::Create},
-    {"TextEdit", &TCustomTextEdit::Create}, {"OptionsWindow", &TOptions::Create},
-    {"SearchItem", &QMSearchItem::Create},  {"SearchListWindow", &QMSearchList::Create},
-    {"InfoWindow", &QMInfoWindow::Create},  {"PopUpNavWindow", &QMPopupNav::Create},
+    {"Slider", &TSlider::Create},
+    {"ChoosePlayerWindow", &TChoosePlayer::Create},
+    {"TextEdit", &TCustomTextEdit::Create},
+    {"OptionsWindow", &TOptions::Create},
+    {"SearchItem", &QMSearchItem::Create},
+    {"SearchListWindow", &QMSearchList::Create},
+    {"WordPuzzleWindow", &QMWordPuzzleWindow::Create},
+    {"MainMenu", &TMainMenu::Create},
+    {"GameOver", &QMGameOver::Create},
+    {"HiscoreWindow", &THiscore::Create},
+    {"CreditsWindow", &TCredits::Create},
+    {"IntroWindow", &QMIntro::Create},
+    {"QMSpriteWindow", &QMSpriteWindow::Create},
+    {"InfoWindow", &QMInfoWindow::Create},
+    {"PopUpNavWindow", &QMPopupNav::Create},
 };
+// clang-format on
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
 
 namespace {

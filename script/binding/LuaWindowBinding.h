@@ -58,18 +58,24 @@ int WindowMethodThunk(lua_State* L) {
 
 }  // namespace luabind
 
-// A window's method as a global. Copies of the global check the window on every call; the
-// global itself is reset to nil when the window dies while it still holds this binding.
+// Pushes a closure that calls the window's method while the window lives.
 template <typename W, typename R, typename... A>
-void BindWindowMethod(lua_State* L, const char* name, W* window, R (W::*method)(A...)) {
+void PushWindowMethod(lua_State* L, W* window, R (W::*method)(A...)) {
   static_assert(std::is_base_of_v<TWindow, W>);
   static_assert(sizeof(method) <= sizeof(luabind::WindowBinding::method));
-  if (!L || !window) return;
-  lua_pushstring(L, name);
   luabind::WindowBinding* bound = luabind::PushWindowBinding(L, window);
   bound->object = window;
   std::memcpy(bound->method, &method, sizeof(method));
   lua_pushcclosure(L, &luabind::WindowMethodThunk<W, R, A...>, 1);
+}
+
+// A window's method as a global. Copies of the global check the window on every call; the
+// global itself is reset to nil when the window dies while it still holds this binding.
+template <typename W, typename R, typename... A>
+void BindWindowMethod(lua_State* L, const char* name, W* window, R (W::*method)(A...)) {
+  if (!L || !window) return;
+  lua_pushstring(L, name);
+  PushWindowMethod(L, window, method);
   lua_settable(L, LUA_GLOBALSINDEX);
   window->RememberBoundGlobal(L, name);
 }

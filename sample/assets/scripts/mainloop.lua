@@ -1,6 +1,9 @@
 -- The game flow. The program runs this file last at start-up; the function it returns runs as
 -- the main script for as long as the game does.
 
+-- The word puzzle's opener, ShowWordPuzzle, when the sample has the puzzle.
+if fileExists("scripts/puzzles/word.lua") then dofile("scripts/puzzles/word.lua") end
+
 -- The sample's first player, made by script on a fresh installation.
 local kFirstPlayer = "Player"
 
@@ -11,9 +14,11 @@ local function EnsurePlayer()
   end
 end
 
--- The game's main window: the menu when the sample has one; closing it ends the game.
+-- The game's main window: the intro, then the menu when the sample has one; closing the menu
+-- ends the game.
 function RunGame()
   EnsurePlayer()
+  if fileExists("scripts/ui/intro.lua") then dofile("assets/scripts/ui/intro.lua")() end
   if fileExists("scripts/menu.lua") then
     local showMenu = dofile("assets/scripts/menu.lua")
     if type(showMenu) == "function" then

@@ -37,6 +37,9 @@ return function()
                    MapButton({ name = "closeButton", caption = "MAP_LEAVE", x = 560, y = 536,
                                command = Tell(kMapNamedButton, "leave") }) }),
     AnimOverSpriteWindow({ name = "map_animation", x = 0, y = 0, w = 800, h = 600 }),
+    -- Opens the word puzzle, to play it by hand.
+    MapButton({ name = "wordButton", caption = "MAP_WORD", x = 580, y = 16,
+                command = function() ShowWordPuzzle() end }),
   })
   return id
 end

@@ -1,91 +1,62 @@
--- The sample game's main menu: a layout of styled buttons (a push button, a toggle, a radio
--- group and a round button that takes clicks on its disc only), text from the string table,
--- a picture, a slider and a text edit. The script reports what the player does in the status
--- line until Quit closes the menu.
+-- The sample game's main menu. The window behind it ("MainMenu") greets the current player,
+-- plays the menu's theme while it is open and hides "More games" when the game ships no
+-- cross-sell screen. Play lets the player pick a profile and then starts the story when the
+-- game has one ("PlayStory"); the other buttons open the other screens.
 
-local kLabelFont = { "fonts/sans.mvec", 18, Color(255, 255, 255) }
-
--- A push button with a caption that shows in every state.
-local function PushButton(t)
-  t.graphics = { "images/button_normal.png", "images/button_pressed.png",
-                 "images/button_rollover.png" }
-  t.sound = "audio/click.ogg"
-  t.rolloversound = "audio/rollover.ogg"
-  table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = "label", label = t.caption, x = 0, y = 0, w = 200, h = 44,
-                         flags = kHAlignCenter + kVAlignCenter, font = kLabelFont }))
-  return Button(t)
-end
-
-local function RadioButton(t)
-  t.type = kRadio
-  t.graphics = { "images/radio_off.png", "images/radio_on.png",
-                 "images/radio_off_rollover.png", "images/radio_on_rollover.png" }
-  t.sound = "audio/click.ogg"
-  table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = "label", label = t.caption, x = 30, y = 0, w = 90, h = 28,
-                         flags = kVAlignCenter, font = { "fonts/sans.mvec", 16,
-                         Color(230, 230, 240) } }))
-  return Button(t)
-end
+dofile("scripts/ui/buttons.lua")
+local PushButton = DialogPushButton
 
 -- The cross-sell screen of other games (BuildCrossSell, ShowCrossSell).
 dofile("scripts/xsell.lua")
 
-function StatusCommand()
-  SetLabel("status", GetString("MENU_PRESSED", GetButtonName()))
+-- The story is defined by "scripts/story.lua" once the game has one.
+if type(PlayStory) ~= "function" and fileExists("scripts/story.lua") then
+  dofile("scripts/story.lua")
+end
+
+local function ChangePlayer()
+  local picked = dofile("scripts/ui/chooseplayer.lua")()
+  SetWelcomeName()
+  return picked
+end
+
+function MenuPlay()
+  if ChangePlayer() and type(PlayStory) == "function" then PlayStory() end
 end
 
 return function()
   local id = PushModal("menu")
   MakeDialog({
-    Bitmap({ name = "background", image = "images/menu_bg.png", x = 0, y = 0 }),
-    Text({ name = "title", label = "MENU_TITLE", x = 0, y = 24, w = 800, h = 56,
-           flags = kHAlignCenter, font = { "fonts/sansbold.mvec", 40, Color(255, 236, 190) } }),
-    Text({ name = "welcome", label = "MENU_WELCOME", x = 60, y = 84, w = 680, h = 30,
-           flags = kHAlignCenter, font = { "fonts/serif.mvec", 18, Color(210, 225, 240) } }),
-    PushButton({ name = "play", caption = "MENU_PLAY", x = 60, y = 140, default = true,
-                 command = function() dofile("scripts/ui/chooseplayer.lua")() end }),
-    Button({ name = "music", type = kToggle, x = 60, y = 200, on = true,
-             graphics = { "images/toggle_off.png", "images/toggle_on.png",
-                          "images/toggle_off_rollover.png", "images/toggle_on_rollover.png" },
-             sound = "audio/click.ogg", command = StatusCommand,
-             SelectLayer(kAllLayers),
-             Text({ name = "label", label = "MENU_MUSIC", x = 0, y = 0, w = 200, h = 44,
-                    flags = kHAlignCenter + kVAlignCenter, font = kLabelFont }) }),
-    BeginGroup(),
-    RadioButton({ name = "easy", caption = "MENU_EASY", x = 60, y = 262, on = true }),
-    RadioButton({ name = "normal", caption = "MENU_NORMAL", x = 60, y = 292 }),
-    RadioButton({ name = "hard", caption = "MENU_HARD", x = 60, y = 322 }),
-    Text({ name = "volumelabel", label = "MENU_VOLUME", x = 60, y = 366, w = 200, h = 24,
-           font = kLabelFont }),
-    Slider({ name = "volume", x = 60, y = 392, w = 200, h = 28, railtop = "images/rail_end.png",
-             railmid = "images/rail_mid.png", railbot = "images/rail_end.png",
-             sliderimage = "images/thumb.png", sliderrollimage = "images/thumb_rollover.png" }),
-    Text({ name = "namelabel", label = "MENU_NAME", x = 60, y = 436, w = 200, h = 24,
-           font = kLabelFont }),
-    Bitmap({ name = "field", image = "images/field.png", x = 60, y = 462 }),
-    TextEdit({ name = "player", x = 68, y = 468, w = 244, h = 26, length = 20,
-               label = "Player", font = { "fonts/sans.mvec", 18, Color(30, 30, 40) } }),
-    Bitmap({ name = "picture", image = "images/harbour.png", x = 440, y = 150 }),
-    Button({ name = "round", x = 625, y = 320, mask = "images/round_mask.png",
-             graphics = { "images/round_normal.png", "images/round_pressed.png",
-                          "images/round_rollover.png" }, command = StatusCommand,
-             sound = "audio/click.ogg" }),
-    PushButton({ name = "quit", caption = "MENU_QUIT", x = 440, y = 400, close = true,
-                 cancel = true }),
-    PushButton({ name = "moregames", caption = "MENU_MORE", x = 440, y = 460,
-                 command = function() BuildCrossSell() end }),
-    PushButton({ name = "options", caption = "MENU_OPTIONS", x = 400, y = 330,
-                 command = function() dofile("scripts/ui/options.lua")() end }),
-    PushButton({ name = "map", caption = "MENU_MAP", x = 440, y = 520,
-                 command = function() dofile("scripts/map.lua")() end }),
-    PushButton({ name = "guide", caption = "MENU_GUIDE", x = 60, y = 520,
-                 command = function() dofile("scripts/ui/guide.lua")() end }),
-    Text({ name = "status", label = "#", x = 60, y = 540, w = 680, h = 30,
-           font = { "fonts/sans.mvec", 16, Color(255, 220, 140) } }),
+    MainMenu({ name = "mainmenu", x = 0, y = 0, w = 800, h = 600,
+               bgAudio = "audio/menu_theme.ogg",
+      Bitmap({ name = "background", image = "images/menu_bg.png", x = 0, y = 0 }),
+      Text({ name = "title", label = "MENU_TITLE", x = 0, y = 24, w = 800, h = 56,
+             flags = kHAlignCenter, font = { "fonts/sansbold.mvec", 40, Color(255, 236, 190) } }),
+      Bitmap({ name = "picture", image = "images/harbour.png", x = 290, y = 84 }),
+      Text({ name = "welcome", label = "MENU_WELCOME_BACK", x = 0, y = 238, w = 395, h = 30,
+             flags = kHAlignRight, font = { "fonts/serif.mvec", 20, Color(210, 225, 240) } }),
+      Text({ name = "userName", label = "#", x = 405, y = 238, w = 395, h = 30,
+             font = { "fonts/serif.mvec", 20, Color(255, 220, 140) } }),
+      PushButton({ name = "changeplayer", caption = "MENU_CHANGE_PLAYER", x = 300, y = 272,
+                   command = ChangePlayer }),
+      PushButton({ name = "play", caption = "MENU_PLAY", x = 180, y = 340, default = true,
+                   command = MenuPlay }),
+      PushButton({ name = "options", caption = "MENU_OPTIONS", x = 180, y = 400,
+                   command = function() dofile("scripts/ui/options.lua")() end }),
+      PushButton({ name = "hiscores", caption = "MENU_HISCORES", x = 180, y = 460,
+                   command = function() dofile("scripts/ui/hiscores.lua")() end }),
+      PushButton({ name = "credits", caption = "MENU_CREDITS", x = 440, y = 400,
+                   command = function() dofile("scripts/ui/credits.lua")() end }),
+      PushButton({ name = "map", caption = "MENU_MAP", x = 440, y = 340,
+                   command = function() dofile("scripts/map.lua")() end }),
+      PushButton({ name = "quit", caption = "MENU_QUIT", x = 300, y = 530, close = true,
+                   cancel = true }),
+      PushButton({ name = "moregames", caption = "MENU_MORE", x = 440, y = 460,
+                   command = function() BuildCrossSell() end }),
+      PushButton({ name = "guide", caption = "MENU_GUIDE", x = 560, y = 530,
+                   command = function() dofile("scripts/ui/guide.lua")() end }),
+    }),
   })
   RegisterHotkey("alt-q", "quit")
-  SetFocus("player")
   WaitForCloseMessage(id)
 end

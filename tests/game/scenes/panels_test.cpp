@@ -2,19 +2,16 @@
 // Lua layouts: the pop-up navigation drawer sliding open under the pointer and shut when the
 // pointer leaves, passing clicks on its empty area to the scene beneath and publishing the
 // level's map state; and the info window paging through its panels.
-#include <filesystem>
 #include <memory>
 #include <string>
 
-#include "engine/render/RenderFixture.h"
-
+#include "game/GameScreenFixture.h"
 #include "game/scenes/QMInfoWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMPopupNav.h"
 #include "game/shell/QMGameManager.h"
 #include "online/TGameState.h"
 #include "render/TSprite.h"
-#include "support/GameFixture.h"
 #include "support/Golden.h"
 #include "window/TButton.h"
 #include "window/TMessage.h"
@@ -48,12 +45,10 @@ public:
   static inline int sPresses = 0;
 };
 
-class PanelsTest : public GameTestOn<RenderTest> {
+class PanelsTest : public GameScreenTest {
 protected:
-  void SetUp() override {
-    GameTestOn<RenderTest>::SetUp();
-    UseSampleAssets({"audio", "fonts", "images", "cursor", "scripts/ui"});
-  }
+  // Frames on the virtual clock, 16 ms apart.
+  static void Tick(TPlatform* p, int ms) { Idle(p, (ms + 15) / 16); }
 
   // A level named "levels/beach" with a button under the drawer's board and the drawer, closed
   // at y 560 (its tab and the board's top showing), open at y 490.
@@ -199,8 +194,6 @@ TEST_F(PanelsTest, PreparedSwitchKeepsThePuzzlesBadClickPromptCount) {
 // The sample's guide: two pages that fade in and wait, the first for Next, the second for
 // Back; the buttons show only while a page waits and only those the page would take.
 TEST_F(PanelsTest, GuidePagesOnAndBackAndShowsTheButtonsEachPageTakes) {
-  std::filesystem::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/strings.xml",
-                             mWork + "/assets/strings.xml");
   RunGame([&](TPlatform* p, QMGameManager&) {
     TWindowManager* wm = p->GetWindowManager();
     ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/ui/guide.lua")) << Log();
@@ -234,7 +227,7 @@ TEST_F(PanelsTest, GuidePagesOnAndBackAndShowsTheButtonsEachPageTakes) {
     ASSERT_NE(guide->GetCurrentSprite(), nullptr);
     EXPECT_FLOAT_EQ(guide->GetCurrentSprite()->GetDrawState().alpha, 1.0f);
     // Without the cursor, whose image depends on what ran before in this process.
-    p->SetCursorVisible(false);
+    HidePointer(p);
     Tick(p, 16);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "panels/info_page2.png", 2));
     p->SetCursorVisible(true);

@@ -3,6 +3,7 @@
 // switch at the play area's border, and the tools' description files, good and broken.
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -17,7 +18,6 @@
 #include "game/shell/ScriptUtilities.h"
 #include "render/TRenderer.h"
 #include "render/TSprite.h"
-#include "support/GameFixture.h"
 #include "support/Golden.h"
 
 namespace {
@@ -35,18 +35,27 @@ TVec2 Position(const TSprite& s) {
 // picture as it is: layer corners are position / 2 - size / 2.
 const TVec2 kNoFilter(2, 2);
 
-class SearchToolsTest : public GameTestOn<RenderTest> {
+class SearchToolsTest : public RenderTest {
 protected:
   void SetUp() override {
-    GameTestOn<RenderTest>::SetUp();
-    UseSampleAssets({"cursor"});
+    RenderTest::SetUp();
+    UseSample({"cursor"});
     std::filesystem::create_directories(mWork + "/assets/scripts/tools");
   }
 
+  // The sample game's folders of these names, into the test's assets.
+  void UseSample(std::initializer_list<const char*> folders) {
+    namespace fs = std::filesystem;
+    for (const char* folder : folders) {
+      fs::create_directories(fs::path(mWork + "/assets/" + folder).parent_path());
+      fs::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/" + folder,
+               mWork + "/assets/" + folder, fs::copy_options::recursive);
+    }
+  }
   void Tools(std::function<void(TPlatform*)> body) { RunScreen(body, 800, 600); }
 
   // The sample's study scene, its tools' description files and pictures.
-  void UseSampleTools() { UseSampleAssets({"images/tools", "scripts/tools"}); }
+  void UseSampleTools() { UseSample({"images/tools", "scripts/tools"}); }
 
   // Draws the sprites, then the tool, on a cleared screen and answers the frame.
   static platform::display::Image Draw(const std::vector<boost::shared_ptr<TSprite>>& sprites,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "game/GameScreenFixture.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
@@ -13,7 +14,6 @@
 #include "game/shell/TCustomTextEdit.h"
 #include "game/shell/TOptions.h"
 #include "script/binding/TWindowScript.h"
-#include "support/GameFixture.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
@@ -26,40 +26,8 @@
 
 namespace {
 
-class MenuScreensTest : public GameTest {
-protected:
-  // The sample game's screens with their images, fonts and sounds.
-  void SetUp() override {
-    GameTest::SetUp();
-    UseSampleAssets({"audio", "fonts", "images", "scripts/ui"});
-  }
-
-  static void Build(TPlatform* p, const std::string& windows) {
-    TWindowManager* wm = p->GetWindowManager();
-    wm->RunScriptString(wm->GetRoot(), ("PushModal('m') MakeDialog({ " + windows + " })").c_str());
-  }
-  static void Type(TPlatform* p, const std::string& text) {
-    for (unsigned char c : text) Send(p, kEventChar, 0, 0, c);
-  }
-  // Runs a sample screen's script, which builds its dialog and waits for its messages.
-  static void Screen(TPlatform* p, const char* script) {
-    TWindowManager* wm = p->GetWindowManager();
-    ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), str("scripts/ui/") + script));
-  }
-  // The centre of a window on the screen.
-  static TPoint Centre(const char* name) {
-    TWindow* w = TWindowManager::Instance()->GetTopModal()->FindChild(name, -1);
-    EXPECT_NE(w, nullptr) << name;
-    TRect r;
-    if (w) w->GetScreenRect(r);
-    return TPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  }
-  static void ClickOn(TPlatform* p, const char* name) {
-    TPoint c = Centre(name);
-    Click(p, c.x, c.y);
-  }
-  static size_t Playing() { return TSoundManager::Instance()->GetStreamCount(); }
-};
+// The sample's screens with the game object and the game's window types.
+class MenuScreensTest : public GameScreenTest {};
 
 // The layout's initial text goes at the first key, each taken character plays one typing
 // sound, and the OK partner shows only while the field holds text.

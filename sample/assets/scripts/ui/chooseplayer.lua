@@ -51,6 +51,7 @@ end
 
 function ChoosePlayerPick()
   SetCurrentUser(GetCurrentSelectedUser())
+  gPlayerPicked = true
 end
 
 -- Builds the dialog on a new modal; the caller waits for it to close.
@@ -68,7 +69,7 @@ function BuildChoosePlayer()
              font = kLabelFont }),
       Bitmap({ name = "field", image = "images/field.png", x = 80, y = 372 }),
       TextEdit({ name = "newname", x = 88, y = 378, w = 244, h = 26, length = 20,
-                 label = "#Type a name", clearinitial = true, enablewindow = "create",
+                 label = "Type a name", clearinitial = true, enablewindow = "create",
                  font = { "fonts/sans.mvec", 18, Color(30, 30, 40) } }),
       PushButton({ name = "create", caption = "#Create", x = 420, y = 364,
                    command = ChoosePlayerCreate }),
@@ -85,6 +86,9 @@ function BuildChoosePlayer()
   return id
 end
 
+-- Answers whether the player picked a profile (rather than going back).
 return function()
+  gPlayerPicked = false
   WaitForCloseMessage(BuildChoosePlayer())
+  return gPlayerPicked
 end

@@ -1,0 +1,47 @@
+#include "game/shell/TMainMenu.h"
+
+#include "assets/FileLayer.h"
+#include "game/shell/ChildWindows.h"
+#include "game/shell/QMGameManager.h"
+#include "sound/TSound.h"
+#include "window/TText.h"
+#include "window/TWindowStyle.h"
+
+namespace {
+
+const char kCrossSellFile[] = "xsell/xsell.xml";
+constexpr int32_t kMusicGroup = 1001;
+
+}  // namespace
+
+TMainMenu::TMainMenu() { BindScriptFunctions(); }
+
+TMainMenu::~TMainMenu() {
+  if (mBackgroundSound) mBackgroundSound->StopAll();
+}
+
+void TMainMenu::SetWelcomeName() {
+  QMGameManager* game = QMGameManager::Instance();
+  if (!game) return;
+  if (game->GetNumUsers() == 0) {
+    for (const char* name : {"welcome", "changeplayer", "userName"}) ShowChild(this, name, false);
+    return;
+  }
+  TText* userName = FindChildAs<TText>(this, "userName");
+  if (!userName) return;
+  userName->SetText(game->GetCurrentUserName());
+  if (!userName->IsVisible())
+    for (const char* name : {"userName", "welcome", "changeplayer"}) ShowChild(this, name, true);
+  MarkRedraw();
+}
+
+void TMainMenu::PostCreate(TWindowStyle& style) {
+  SetWelcomeName();
+  TWindow::PostCreate(style);
+  const str audio = style.GetString("bgAudio", "");
+  if (!audio.IsEmpty()) {
+    mBackgroundSound = TSound::Get(audio, false, kMusicGroup);
+    if (mBackgroundSound) mBackgroundSound->Play(true);
+  }
+  if (!FileExists(kCrossSellFile)) ShowChild(this, "moregames", false);
+}
