@@ -7,12 +7,20 @@
 #include "anim/ISpriteWindowGame.h"
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
+#include "game/puzzles/codex/QMCodexWindow.h"
+#include "game/puzzles/feedback/RTFZone.h"
+#include "game/puzzles/feedback/RealTimeFeedback.h"
+#include "game/puzzles/layer/QMLayerGrid.h"
+#include "game/puzzles/layer/QMLayerPuzzlePiece.h"
+#include "game/puzzles/layer/QMLayerPuzzleRounds.h"
+#include "game/puzzles/layer/QMLayerPuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMInfoWindow.h"
 #include "game/scenes/QMPopupNav.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
+#include "game/puzzles/sequence/QMSequenceTypes.h"
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -43,6 +51,13 @@ const QMWindowType kGameWindowTypes[] = {
     {"OptionsWindow", &TOptions::Create},
     {"SearchItem", &QMSearchItem::Create},
     {"SearchListWindow", &QMSearchList::Create},
+    {"QMCodexWindow", &QMCodexWindow::Create},
+    {"RealTimeFeedback", &RealTimeFeedback::Create},
+    {"RTF_Zone", &RTFZone::Create},
+    {"QMLayerWindow", &QMLayerPuzzleWindow::Create},
+    {"QMLayerPuzzlePiece", &QMLayerPuzzlePiece::Create},
+    {"QMLayerGrid", &QMLayerGrid::Create},
+    {"QMLayerPuzzleRounds", &QMLayerPuzzleRounds::Create},
     {"WordPuzzleWindow", &QMWordPuzzleWindow::Create},
     {"MainMenu", &TMainMenu::Create},
     {"GameOver", &QMGameOver::Create},
@@ -50,6 +65,12 @@ const QMWindowType kGameWindowTypes[] = {
     {"CreditsWindow", &TCredits::Create},
     {"IntroWindow", &QMIntro::Create},
     {"QMSpriteWindow", &QMSpriteWindow::Create},
+    {"QMSequenceWindow", &QMSequencePuzzleWindow::Create},
+    {"QMSequencePuzzlePiece", &QMSequencePuzzlePiece::Create},
+    {"QMSequenceGrid", &QMSequenceGrid::Create},
+    {"QMSequenceBin", &QMSequenceBin::Create},
+    {"QMSequenceClue", &QMSequenceClue::Create},
+    {"QMSequencePuzzleRounds", &QMSequencePuzzleRounds::Create},
     {"InfoWindow", &QMInfoWindow::Create},
     {"PopUpNavWindow", &QMPopupNav::Create},
 };
