@@ -6,6 +6,7 @@
 #include "anim/KAnimProperties.h"
 #include "core/TPlatformEvent.h"
 #include "game/scenes/QMMessages.h"
+#include "game/scenes/QMSearch.h"
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -36,9 +37,9 @@ private:
 TWindowScript* ScriptHost() { return TWindowScript::Of(TWindowManager::Instance()); }
 
 // Whether the window is a search scene of the scavenger group.
-bool IsScavengerScene(TWindow*) {
-  // Search scenes are not part of this build yet; no scene is a scavenger scene.
-  return false;
+bool IsScavengerScene(TWindow* w) {
+  const QMSearch* scene = WindowCast<QMSearch>(w);
+  return scene && scene->GetSceneType() == QMPopupNav::kScavengerGroup;
 }
 
 TWindow* TopModal() {

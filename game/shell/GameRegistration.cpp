@@ -16,6 +16,7 @@
 #include "game/puzzles/layer/QMLayerPuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
+#include "game/scenes/QMSearch.h"
 #include "game/scenes/QMInfoWindow.h"
 #include "game/scenes/QMPopupNav.h"
 #include "game/scenes/QMSearchItem.h"
@@ -71,6 +72,7 @@ const QMWindowType kGameWindowTypes[] = {
     {"QMSequenceBin", &QMSequenceBin::Create},
     {"QMSequenceClue", &QMSequenceClue::Create},
     {"QMSequencePuzzleRounds", &QMSequencePuzzleRounds::Create},
+    {"SearchWindow", &QMSearch::Create},
     {"InfoWindow", &QMInfoWindow::Create},
     {"PopUpNavWindow", &QMPopupNav::Create},
 };
