@@ -1,0 +1,43 @@
+-- What every puzzle of the sample shares: the modal it opens in, and the game functions its
+-- round-end and completion texts call. The start-up script runs this file before the puzzles'
+-- own scripts; a game flow that defines setComplete, puzzleComplete or modifyGameTimer first
+-- keeps its own.
+
+-- The solved puzzles of this session, by the name of the modal they opened in.
+gSolvedPuzzles = gSolvedPuzzles or {}
+
+-- Opens a puzzle's modal, named after the puzzle, and remembers it as the open puzzle; returns
+-- the modal's id. MakeDialog then fills it.
+function OpenPuzzleModal(name)
+  gPuzzleName = name
+  gPuzzleModal = PushModal(name)
+  return gPuzzleModal
+end
+
+-- The open puzzle counts as solved for the rest of the session.
+if not setComplete then
+  function setComplete()
+    if gPuzzleName then gSolvedPuzzles[gPuzzleName] = true end
+  end
+end
+
+-- Leaves the open puzzle: its modal closes. A modal the player has already closed is left
+-- alone, since its id names no window any more.
+if not puzzleComplete then
+  function puzzleComplete()
+    if gPuzzleModal then
+      PopModal(gPuzzleModal)
+      gPuzzleModal = nil
+    end
+  end
+end
+
+-- The time left, in seconds, shown by the open puzzle's search list (message 2011). Puzzles
+-- without a search list ignore the message.
+if not modifyGameTimer then
+  gGameTimeLeft = gGameTimeLeft or 300
+  function modifyGameTimer(seconds)
+    gGameTimeLeft = math.max(0, gGameTimeLeft + seconds)
+    PostMessage(CreateNamedMessage(2011, tostring(gGameTimeLeft)))
+  end
+end
