@@ -14,6 +14,15 @@ function OpenPuzzleModal(name)
   return gPuzzleModal
 end
 
+-- Closes the open puzzle's modal, as its Leave or Back button does. A modal the player has
+-- already closed is left alone, since its id names no window any more.
+function ClosePuzzle()
+  if gPuzzleModal then
+    PopModal(gPuzzleModal)
+    gPuzzleModal = nil
+  end
+end
+
 -- The open puzzle counts as solved for the rest of the session.
 if not setComplete then
   function setComplete()
@@ -21,15 +30,9 @@ if not setComplete then
   end
 end
 
--- Leaves the open puzzle: its modal closes. A modal the player has already closed is left
--- alone, since its id names no window any more.
+-- Leaves the solved puzzle: its modal closes.
 if not puzzleComplete then
-  function puzzleComplete()
-    if gPuzzleModal then
-      PopModal(gPuzzleModal)
-      gPuzzleModal = nil
-    end
-  end
+  function puzzleComplete() ClosePuzzle() end
 end
 
 -- The time left, in seconds, shown by the open puzzle's search list (message 2011). Puzzles

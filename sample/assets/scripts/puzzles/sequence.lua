@@ -94,7 +94,7 @@ function ShowSequencePuzzle()
                      PostMessage(QMSearchHintMessage("sequencepuzzle", 0, 0))
                    end }),
     DialogPushButton({ name = "leave", caption = "SEQ_LEAVE", x = 540, y = 536,
-                   command = function() puzzleComplete() end }),
+                   command = function() ClosePuzzle() end }),
   })
   return gPuzzleModal
 end

@@ -74,7 +74,7 @@ function ShowWordPuzzle()
     DialogPushButton({ name = "wordhint", caption = "WORD_HINT", x = 570, y = 230,
                        command = function() WordShowHint() end }),
     DialogPushButton({ name = "wordback", caption = "WORD_BACK", x = 570, y = 290,
-                       command = CloseWordPuzzle }),
+                       command = function() ClosePuzzle() end }),
   })
   return id
 end

@@ -1,11 +1,13 @@
 // The sample game's four puzzles share the game functions their round-end and completion texts
 // call: each puzzle opened from the map, then solved and left as its last text does it, counts
-// as solved under its own name and closes its own modal.
+// as solved under its own name and closes its own modal; left by its own button, it closes
+// unsolved.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "game/puzzles/codex/CodexFixture.h"
+#include "window/TButton.h"
 
 namespace {
 
@@ -21,21 +23,32 @@ protected:
   }
 };
 
-TEST_F(SamplePuzzlesTest, EachPuzzleCompletesAsItselfAndClosesItsOwnModal) {
+TEST_F(SamplePuzzlesTest, EachPuzzleLeavesOrCompletesAsItselfAndClosesItsOwnModal) {
   struct Case {
     const char* opener;
     const char* modal;
+    const char* leave;
   };
-  const Case cases[] = {{"ShowWordPuzzle", "wordpuzzle"},
-                        {"ShowLayerPuzzle", "layerpuzzle"},
-                        {"ShowSequencePuzzle", "sequence"},
-                        {"ShowCodexPuzzle", "codex"}};
+  const Case cases[] = {{"ShowWordPuzzle", "wordpuzzle", "wordback"},
+                        {"ShowLayerPuzzle", "layerpuzzle", "layerleave"},
+                        {"ShowSequencePuzzle", "sequence", "leave"},
+                        {"ShowCodexPuzzle", "codex", "closeButton"}};
   RunGame([&](TPlatform* p) {
     Tick(p, 64);
     TWindowManager* wm = p->GetWindowManager();
     TWindow* below = wm->GetTopModal();
     for (const Case& c : cases) {
       SCOPED_TRACE(c.opener);
+      // Left by its own button: closed, and not solved.
+      Lua(std::string(c.opener) + "()");
+      ASSERT_NE(wm->GetTopModal(), below) << Log();
+      auto* leave = WindowCast<TButton>(wm->GetTopModal()->FindChild(c.leave, -1));
+      ASSERT_NE(leave, nullptr);
+      leave->Press();
+      Tick(p, 32);
+      EXPECT_EQ(wm->GetTopModal(), below) << "the puzzle's leave button closes it";
+      EXPECT_EQ(Text(std::string("tostring(gSolvedPuzzles['") + c.modal + "'])"), "nil");
+
       Lua(std::string(c.opener) + "()");
       ASSERT_NE(wm->GetTopModal(), below) << Log();
       EXPECT_EQ(std::string(wm->GetTopModal()->GetName().CStr()), c.modal);
