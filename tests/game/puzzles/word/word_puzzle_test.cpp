@@ -471,6 +471,24 @@ TEST_F(WordPuzzleTest, DamagedRoundsAreLoggedAndSkipped) {
     Host()->DoLuaString("gHint = tostring(WordShowHint()) ChangeRound()");
     EXPECT_EQ(Host()->GetGlobalString("gHint"), str("false"));
   });
+  // Numbers far outside any screen: the grid's letters are placed around a bounded origin.
+  RunWithPlayer([&](TPlatform* p, QMGameManager&) {
+    QMWordPuzzleWindow* puzzle =
+        Open(p,
+             "round1 = { gridCoordinates = { upperLeft = { -1e12, 1e12 } }, "
+             "gridPieces = { piece0 = { graphics = 'word/panel.png', rotation = 1e12 } }, "
+             "gridLayout = { row1 = { 0 } }, startingLetters = { row1 = 'A', column1 = 'B' }, "
+             "forbiddenLetters = { row1 = 'C', column1 = 'D' }, "
+             "solution = { { column = 1e12, row = -1e12, letter = 'A' } } }");
+    ASSERT_NE(puzzle, nullptr);
+    EXPECT_NE(Cell(1, 1), nullptr);
+    EXPECT_LT(puzzle->GetGrid().x0, 0);
+    EXPECT_GE(puzzle->GetGrid().x0, -1000000);
+    EXPECT_GT(puzzle->GetGrid().y0, 0);
+    EXPECT_LE(puzzle->GetGrid().y0, 1000000);
+    Host()->DoLuaString("WordShowHint()");
+    Host()->DoLuaString("PopModal(gWordModal)");
+  });
 }
 
 }  // namespace
