@@ -195,6 +195,9 @@ void QMWordPuzzleWindow::AddLetters(const str& lineName, const str& letters, int
     letter->SetLineName(lineName);
     if (!AddChild(std::move(made))) continue;
     if (bank) letter->SetAnimTimer(16, true, true, false);
+    // A round begun afresh starts from its bank: what an earlier play left in the letters'
+    // records must not come back when this play is resumed.
+    if (bank && !mPendingLoad) letter->SavePlacement();
     if (firstCell) letter->PlaceAbove(firstCell);
     if (bank) AddGlow(p, -10);
   }
