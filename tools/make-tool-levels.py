@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the sample game's second and third story levels: "The Captain's Study", a room of
-1000 x 650 (shown at 0.8, so the magnifying glass has detail to show) with six small objects and
-the all-white mask its background is loaded with, and "The Chandler's Cellar", a dark 800 x 520
+1000 x 650 (shown at 0.8, so the magnifying glass has detail to show) with six small objects,
+and "The Chandler's Cellar", a dark 800 x 520
 cellar with six objects to find by flashlight. Shares the drawing helpers of
 make-search-level.py; fixed seeds, so a run makes the same files."""
 import importlib.util
@@ -238,8 +238,6 @@ CELLAR_ITEMS = [
 def main():
     study = study_background()
     study.save("scenes/study/bg.png")
-    # The glass reads the background through its mask: every pixel of the room is opaque.
-    Canvas(study.w, study.h, (255, 255, 255, 255)).save("backgrounds/bgmask.png")
     cellar_background().save("scenes/cellar/bg.png")
     for folder, items in (("study", STUDY_ITEMS), ("cellar", CELLAR_ITEMS)):
         for name, draw, tone, amount in items:

@@ -23,6 +23,7 @@
 #include "render/QMSearchableSprite.h"
 #include "window/TWindow.h"
 
+class IQMSearchTool;
 class KAnimBias;
 class KSpriteWindow;
 class QMAmbientScroll;
@@ -126,7 +127,6 @@ public:
   // Found items (QMSearchFound.cpp): the find plays as one queue on the scene's clock, and the
   // last find completes the level after the tally pause.
   void OnItemFound(QMItemFoundMessage* m);
-  void RemoveFoundItem(const str& name);
   // A colour pulse of the list entry of that name, not started; null without the entry.
   KAnimQueue* AnimateListLabel(const str& label, const TColor& color, float duration,
                                int32_t scales, const TColor* finalColor);
@@ -135,20 +135,24 @@ public:
   void ShowHint(QMSearchHintMessage* m);
   void HideHint();
 
-  // What the search tools add to the scene. Until they are built the scene has no tool, and
-  // the tool messages change nothing.
-  virtual bool HasTool() const { return false; }
-  virtual void DrawTool() {}
-  virtual void MoveToolTo(const TPoint&) {}
+  // The search tool (QMSearchTools.cpp): the magnifying glass or the flashlight, chosen by
+  // name, kept up to date as items leave the scene, moved with the pointer and drawn.
+  virtual bool HasTool() const { return mTool != nullptr; }
+  virtual void DrawTool();
+  virtual void MoveToolTo(const TPoint& point);
   // Puts the normal cursor back when the pointer leaves the tool's area.
-  virtual void LeaveTool() {}
-  virtual void RefreshToolView() {}
-  virtual void ChooseTool(const str&) {}
-  // Takes a found item's picture out of the tool's view of the scene.
-  virtual void RemoveToolLayer(TSprite&) {}
-  virtual void ShowDebugSpriteInfo(const TPoint&) {}
+  virtual void LeaveTool();
+  virtual void RefreshToolView();
+  virtual void ChooseTool(const str& name);
+  virtual void RemoveFoundItem(const str& name);
+  // The level designer's aid: name, file and place of the sprite under the pointer.
+  virtual void ShowDebugSpriteInfo(const TPoint& point);
+  IQMSearchTool* GetTool() const { return mTool.get(); }
+  const str& GetToolName() const { return mToolName; }
+  const str& GetSceneType() const { return mSceneType; }
+
   // While the pop-up navigation is open the scene ignores the pointer.
-  virtual bool IsPopUpNavOpen(TWindow*) const { return false; }
+  virtual bool IsPopUpNavOpen(TWindow* nav) const;
 
   // For tests and the parts built on the scene.
   QMSearchableSprite& GetSceneSprite() { return *mSceneSprite; }
@@ -220,6 +224,7 @@ protected:
   float mFullItemFadeInDuration = 2000;
   float mInventoryMoveToCenterDuration = 2000;
   QMAnimationRunner mAnimations;
+  std::unique_ptr<IQMSearchTool> mTool;
   str mToolName;
   TVec2 mBackgroundScale{1, 1};
   TVec2 mInventoryContainerOffset{0, 0};

@@ -227,13 +227,3 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
   mAnimations.Run(queue);
   KReleaseRef(queue);
 }
-
-void QMSearch::RemoveFoundItem(const str& name) {
-  KSpritePtr sprite = mSceneSprite->GetSprite(name);
-  if (!sprite) return;
-  if (HasTool()) {
-    RemoveToolLayer(*sprite);
-    OnMouseMove(mLastMousePos);
-  }
-  mSceneSprite->RemoveSpriteByName(name);
-}
