@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
 """Draws the sample game's second and third story levels: "The Captain's Study", a room of
 1000 x 650 (shown at 0.8, so the magnifying glass has detail to show) with six small objects,
-and "The Chandler's Cellar", a dark 800 x 520
-cellar with six objects to find by flashlight. Shares the drawing helpers of
-make-search-level.py; fixed seeds, so a run makes the same files."""
+and "The Chandler's Cellar", a dark 800 x 520 cellar with six objects to find by flashlight.
+Shares the drawing helpers of make-search-level.py; fixed seeds, so a run makes the same files."""
 import importlib.util
 import math
 import os

@@ -12,6 +12,7 @@
 #include "anim/KAnimProperties.h"
 #include "anim/KAnimSteps.h"
 #include "anim/KSpriteWindow.h"
+#include "game/scenes/IQMSearchTool.h"
 #include "game/scenes/QMAmbientScroll.h"
 #include "game/scenes/QMSearch.h"
 #include "game/scenes/QMSearchItem.h"
@@ -229,12 +230,15 @@ TEST_F(SearchSceneTest, FindingEverythingCompletesEachLevelAndTheStoryGivesTheCa
     EXPECT_EQ(Lua("gLevel.number"), "2");
     EXPECT_FLOAT_EQ(Scene()->GetBackgroundScale().x, 0.8f);
     EXPECT_EQ(Scene()->GetSceneSprite().GetSpriteMap().size(), 6u);
+    EXPECT_EQ(std::string(Scene()->GetToolName().CStr()), "magnify");
+    EXPECT_NE(Scene()->GetTool(), nullptr);
     Tick(p, 1000);
     findAll({"coin", "ring", "stamp", "thimble", "button", "brasskey"});
     Tick(p, 1600 + 3000 + 2500 + 500);
     ASSERT_NE(Scene(), nullptr) << Log();
     EXPECT_EQ(Lua("gLevel.number"), "3");
     EXPECT_EQ(Scene()->GetSceneSprite().GetSpriteMap().size(), 6u);
+    EXPECT_EQ(std::string(Scene()->GetToolName().CStr()), "flashlight");
     Tick(p, 1000);
     findAll({"bottle", "apple", "spoon", "teacup", "candle", "bell"});
     Tick(p, 1600 + 3000 + 2500 + 500);
