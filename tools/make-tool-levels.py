@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the sample game's second and third story levels: "The Captain's Study", a room of
 1000 x 650 (shown at 0.8, so the magnifying glass has detail to show) with six small objects,
-and "The Chandler's Cellar", a dark 800 x 520 cellar with six objects to find by flashlight.
+and "The Chandler's Cellar", a dark cellar (drawn at 800 x 520, enlarged to 1000 x 650) with six
+objects to find by flashlight.
 Shares the drawing helpers of make-search-level.py; fixed seeds, so a run makes the same files."""
 import importlib.util
 import math
@@ -214,6 +215,24 @@ def spoon(tone):
     return c
 
 
+def upscale(src, w, h):
+    """The picture resampled bilinearly to w x h."""
+    out = Canvas(w, h)
+    for y in range(h):
+        fy = min(src.h - 1.001, max(0.0, (y + 0.5) * src.h / h - 0.5))
+        y0 = int(fy)
+        ty = fy - y0
+        for x in range(w):
+            fx = min(src.w - 1.001, max(0.0, (x + 0.5) * src.w / w - 0.5))
+            x0 = int(fx)
+            tx = fx - x0
+            a, b = src.px[y0 * src.w + x0], src.px[y0 * src.w + x0 + 1]
+            c, d = src.px[(y0 + 1) * src.w + x0], src.px[(y0 + 1) * src.w + x0 + 1]
+            out.px[y * w + x] = [(a[i] * (1 - tx) + b[i] * tx) * (1 - ty) +
+                                 (c[i] * (1 - tx) + d[i] * tx) * ty for i in range(4)]
+    return out
+
+
 # name, picture, the colours of its hiding place and how far it is tinted towards them.
 STUDY_ITEMS = [
     ("coin", coin, (200, 170, 80), 0.25),
@@ -237,7 +256,9 @@ CELLAR_ITEMS = [
 def main():
     study = study_background()
     study.save("scenes/study/bg.png")
-    cellar_background().save("scenes/cellar/bg.png")
+    # The scene holds a tool's background only when it is shown scaled: the cellar is drawn
+    # at the screen's size and enlarged by a quarter, like the study.
+    upscale(cellar_background(), 1000, 650).save("scenes/cellar/bg.png")
     for folder, items in (("study", STUDY_ITEMS), ("cellar", CELLAR_ITEMS)):
         for name, draw, tone, amount in items:
             picture = draw(tone)

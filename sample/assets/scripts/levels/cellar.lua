@@ -6,15 +6,17 @@ local kFolder = "scenes/cellar/"
 return function()
   dofile("scripts/levels/searchlevel.lua")({
     name = "cellar", number = 3, folder = kFolder, time = 600, tool = "flashlight",
-    -- No darkening of the scene's own: it would lie over the objects and take their clicks.
-    -- The flashlight darkens all but its spot itself.
-    scene = { bgPath = kFolder .. "bg.png" },
+    -- The background is 1000 x 650, shown at 0.8: a scene prepared for a tool holds it for
+    -- the tool, and the flashlight darkens all of it but its spot. No darkening of the
+    -- scene's own: it would lie over the objects and take their clicks.
+    scale = 0.8,
+    scene = { bgPath = kFolder .. "bg.png", tool = "magnify" },
     items = {
-      { name = "bottle", at = { 92, 137 }, layer = 2, label = "ITEM_BOTTLE" },
+      { name = "bottle", at = { 92, 145 }, layer = 2, label = "ITEM_BOTTLE" },
       { name = "apple", at = { 492, 340 }, layer = 2, label = "ITEM_APPLE" },
       { name = "spoon", at = { 318, 440 }, layer = 2, label = "ITEM_SPOON" },
-      { name = "teacup", at = { 652, 172 }, layer = 2, label = "ITEM_TEACUP" },
-      { name = "candle", at = { 214, 272 }, layer = 2, label = "ITEM_CANDLE" },
+      { name = "teacup", at = { 652, 178 }, layer = 2, label = "ITEM_TEACUP" },
+      { name = "candle", at = { 214, 282 }, layer = 2, label = "ITEM_CANDLE" },
       { name = "bell", at = { 734, 372 }, layer = 2, label = "ITEM_BELL" },
     },
   })
