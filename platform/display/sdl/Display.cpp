@@ -41,7 +41,6 @@ void Display::LevelChanged(CooperativeLevel level) {
     SDL_SetWindowSize(window_, desktop_.width, desktop_.height);
   }
   SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  if (!full) SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
 }
 
 Display::~Display() {
