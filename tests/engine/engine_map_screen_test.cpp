@@ -5,6 +5,7 @@
 // closes, posting the sprite window's end.
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +64,25 @@ protected:
     }
   }
 
+  // Opens the sample menu and presses its Map button; the map's sprite window, or null.
+  KSpriteWindow* OpenMap(TPlatform* p, TWindow*& menu) {
+    TWindowManager* wm = p->GetWindowManager();
+    RegisterAnimWindowTypes(TWindowScript::Of(wm));
+    // The sample menu is built of the game's window types and calls its functions.
+    for (size_t i = 0; i < kGameWindowTypeCount; ++i)
+      wm->RegisterWindowType(kGameWindowTypes[i].name, kGameWindowTypes[i].creator);
+    RegisterGameScriptFunctions(TWindowScript::Of(wm)->GetState());
+    if (!wm->RunScriptFile(wm->GetRoot(), "scripts/menu.lua")) return nullptr;
+    Tick(p, 48);
+    menu = wm->GetTopModal();
+    auto* mapButton = WindowCast<TButton>(menu->FindChild("map", -1));
+    if (!mapButton) return nullptr;
+    mapButton->Press();
+    Tick(p, 16);
+    if (wm->GetTopModal() == menu) return nullptr;
+    return WindowCast<KSpriteWindow>(wm->GetTopModal()->FindChild("mapwindow", -1));
+  }
+
   static TVec2 At(KSpriteWindow* w, const char* name) {
     const TMat3& m = w->GetSprite(name)->GetDrawState().transform;
     return TVec2(m(2, 0), m(2, 1));
@@ -89,22 +109,9 @@ TEST_F(MapScreenTest, MapBringsItsPlacesInSailsOnRequestAndPostsItsEndWhenLeft) 
   RunScreen(
       [&](TPlatform* p) {
         TWindowManager* wm = p->GetWindowManager();
-        RegisterAnimWindowTypes(TWindowScript::Of(wm));
-        // The sample menu is built of the game's window types and calls its functions.
-        for (size_t i = 0; i < kGameWindowTypeCount; ++i)
-          wm->RegisterWindowType(kGameWindowTypes[i].name, kGameWindowTypes[i].creator);
-        RegisterGameScriptFunctions(TWindowScript::Of(wm)->GetState());
         wm->AddMessageListener(std::make_unique<EndCounter>(ends));
-        ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/menu.lua")) << Log();
-        Tick(p, 48);
-        TWindow* menu = wm->GetTopModal();
-        auto* mapButton = WindowCast<TButton>(menu->FindChild("map", -1));
-        ASSERT_NE(mapButton, nullptr);
-        mapButton->Press();
-        Tick(p, 16);
-
-        ASSERT_NE(wm->GetTopModal(), menu);
-        auto* w = WindowCast<KSpriteWindow>(wm->GetTopModal()->FindChild("mapwindow", -1));
+        TWindow* menu = nullptr;
+        KSpriteWindow* w = OpenMap(p, menu);
         ASSERT_NE(w, nullptr) << Log();
         auto* over =
             WindowCast<AnimOverKSpriteWindow>(wm->GetTopModal()->FindChild("map_animation", -1));
@@ -267,6 +274,39 @@ TEST_F(MapScreenTest, MapBringsItsPlacesInSailsOnRequestAndPostsItsEndWhenLeft) 
         EXPECT_EQ(menu->FindChild("mapwindow", -1), nullptr);
         EXPECT_EQ(ends, 1);
         EXPECT_FALSE(Logged("rror")) << Log();
+      },
+      800, 600);
+}
+
+// A damaged compass description costs the log its compass, with a line naming the file; the
+// log still opens over the darkened map and closes back to it.
+TEST_F(MapScreenTest, LogWithADamagedCompassOpensWithoutItAndSaysWhy) {
+  {
+    std::ofstream damaged(mWork + "/assets/anim/compass.anm", std::ios::binary | std::ios::trunc);
+    damaged << "ANIM\x01\x02";
+  }
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        TWindow* menu = nullptr;
+        KSpriteWindow* w = OpenMap(p, menu);
+        ASSERT_NE(w, nullptr) << Log();
+        Tick(p, 1100);
+        TWindow* mapModal = wm->GetTopModal();
+        ButtonOf(w, "logButton")->Press();
+        Tick(p, 400);
+        auto* log = WindowCast<QMSpriteWindow>(wm->GetTopModal()->FindChild("maplog", -1));
+        ASSERT_NE(log, nullptr) << Log();
+        auto page = boost::dynamic_pointer_cast<QMSearchableSprite>(
+            log->GetRootSprite()->GetSprite("logPage"));
+        ASSERT_TRUE(page);
+        ASSERT_TRUE(page->GetSprite("logLine3"));
+        auto compass = page->GetSprite("compass");
+        EXPECT_TRUE(!compass || !compass->GetTexture());
+        EXPECT_TRUE(Logged("anim/compass.anm")) << Log();
+        ButtonOf(wm->GetTopModal(), "logClose")->Press();
+        Tick(p, 48);
+        EXPECT_EQ(wm->GetTopModal(), mapModal);
       },
       800, 600);
 }
