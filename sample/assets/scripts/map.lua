@@ -39,6 +39,8 @@ return function()
                    -- Opens the ship's log over the darkened map ("scripts/maplog.lua").
                    MapButton({ name = "logButton", caption = "MAP_LOG", x = 20, y = 16,
                                command = Tell(kMapNamedButton, "log") }) }),
+    MapButton({ name = "codexButton", caption = "MAP_CODEX", x = 580, y = 124,
+                command = function() ShowCodexPuzzle() end }),
     AnimOverSpriteWindow({ name = "map_animation", x = 0, y = 0, w = 800, h = 600 }),
     -- The puzzles between the story's places, each opened from a button of its own.
     MapButton({ name = "layerButton", caption = "MAP_LAYER", x = 300, y = 484,
