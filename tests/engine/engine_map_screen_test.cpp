@@ -54,16 +54,6 @@ protected:
                               std::filesystem::copy_options::overwrite_existing);
   }
 
-  // Ticks of the window system on the virtual clock, 16 ms apart, each drawing a frame.
-  static void Tick(TPlatform* p, int ms) {
-    TPlatformEvent e;
-    for (int t = 0; t < ms; t += 16) {
-      platform::os::AdvanceVirtualTime(16);
-      p->GetEvent(e);
-      p->GetWindowManager()->HandleEvent(e);
-    }
-  }
-
   // Opens the sample menu and presses its Map button; the map's sprite window, or null.
   KSpriteWindow* OpenMap(TPlatform* p, TWindow*& menu) {
     TWindowManager* wm = p->GetWindowManager();
