@@ -53,6 +53,8 @@ return function()
                    cancel = true }),
       PushButton({ name = "moregames", caption = "MENU_MORE", x = 440, y = 460,
                    command = function() BuildCrossSell() end }),
+      PushButton({ name = "arcade", caption = "MENU_ARCADE", x = 590, y = 530,
+                   command = function() dofile("assets/scripts/arcade.lua")() end }),
     }),
   })
   RegisterHotkey("alt-q", "quit")
