@@ -18,6 +18,8 @@
 #include "game/scenes/QMArcadeGame.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearch.h"
+#include "game/scenes/QMInfoWindow.h"
+#include "game/scenes/QMPopupNav.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
 #include "game/puzzles/sequence/QMSequenceTypes.h"
@@ -75,6 +77,8 @@ const QMWindowType kGameWindowTypes[] = {
     {"SearchWindow", &QMSearch::Create},
     {"ArcadeGame", &QMArcadeGame::Create},
     {"ArcadeSearchOverlay", &SearchOverlay::Create},
+    {"InfoWindow", &QMInfoWindow::Create},
+    {"PopUpNavWindow", &QMPopupNav::Create},
 };
 // clang-format on
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];
