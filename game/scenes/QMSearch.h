@@ -38,6 +38,9 @@ class QMSearch : public TWindow, public IQMPuzzleWindow {
   T_WINDOW_CLASS(QMSearch, TWindow)
 
 public:
+  // The black veil of a darkened scene, a named child of the scene sprite.
+  static constexpr const char* kDarkenSpriteName = "_qmDarkenSprtie";
+
   // Rebuilds the scaled background after the display has restored its surfaces.
   class TextureRefresher : public TTask {
   public:
