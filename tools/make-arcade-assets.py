@@ -155,7 +155,7 @@ def main():
     lua.append("-- Ambient animations of a scene: a Lua expression that gives its table.")
     lua.append("SearchPuzzleData = {")
     lua.append("  _1_1_gameback = \"{ ambientAnims = { { type = 'pano', mask = 'images/arcade_skyframe.png',"
-               " pano = 'images/arcade_clouds.png', x = 600, y = 440, speed = 60, deltaX = -1 } } }\",")
+               " pano = 'images/arcade_clouds.png', x = 600, y = 440, speed = 60, deltaX = 1 } } }\",")
     lua.append("  _3_1_gameback = \"{ ambientAnims = { { type = 'sprite', path = 'anim/glint.xml', x = 620, y = 60 } } }\",")
     lua.append("}")
     write("scripts/searchhelper.lua", "\n".join(lua) + "\n")
