@@ -14,6 +14,7 @@
 #include "game/scenes/QMAmbientScroll.h"
 #include "game/scenes/QMArcadeGame.h"
 #include "game/scenes/QMMagnifyGlass.h"
+#include "game/scenes/SceneCompositor.h"
 #include "render/TSprite.h"
 #include "render/TTexture.h"
 #include "support/GameFixture.h"
@@ -158,7 +159,7 @@ TEST_F(ArcadeSampleTest, TheMagnifierSceneShowsItsPictureEnlargedInTheGlassAndAF
     // Painted at twice the window's size and shown halved: the glass shows it at full size.
     EXPECT_FLOAT_EQ(g->GetSceneScale().x, 0.5f);
     EXPECT_FLOAT_EQ(g->GetSceneScale().y, 0.5f);
-    auto* glass = dynamic_cast<QMMagnifyGlass*>(g->GetSearchTool());
+    QMMagnifyGlass* glass = dynamic_cast<QMMagnifyGlass*>(g->GetSearchTool());
     ASSERT_NE(glass, nullptr);
     EXPECT_TRUE(g->IsToolActive());
     EXPECT_NE(g->GetTextureRefresher(), nullptr);
@@ -212,6 +213,21 @@ TEST_F(ArcadeSampleTest, TheMagnifierSceneShowsItsPictureEnlargedInTheGlassAndAF
         EXPECT_EQ(PixelAt(lens, 64 + dx, 64 + dy) | 0xFF000000u, scene | 0xFF000000u)
             << dx << "," << dy;
       }
+
+    // After the display restored its surfaces the glass is composed afresh: each item still in
+    // the scene once, the found one not at all.
+    size_t unfound = 0;
+    for (const QMArcadeGame::ItemPtr& each : *g->GetCurrentItems())
+      unfound += each->image && (each->InList() || each->state == kArcadeItemIdle) ? 1 : 0;
+    ASSERT_NE(g->GetTextureRefresher(), nullptr);
+    EXPECT_TRUE(g->GetTextureRefresher()->DoTask());
+    EXPECT_TRUE(g->GetTextureRefresher()->DoTask());
+    glass = dynamic_cast<QMMagnifyGlass*>(g->GetSearchTool());
+    ASSERT_NE(glass, nullptr);
+    EXPECT_EQ(glass->GetCompositor()->GetLayerCount(), unfound);
+    const boost::shared_ptr<TTexture> redrawn = glass->GetLensSprite()->GetTexture();
+    EXPECT_EQ(PixelAt(redrawn, 64 + onItemAt.x, 64 + onItemAt.y) | 0xFF000000u,
+              PixelAt(picture, 2 * centre.x + onItemAt.x, 2 * centre.y + onItemAt.y) | 0xFF000000u);
 
     // Off the play area the cursor is the normal one; the next plain scene has no glass.
     EXPECT_TRUE(g->OnMouseLeave());
