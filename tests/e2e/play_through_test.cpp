@@ -1,0 +1,324 @@
+// The sample game played as a person plays it, in-process on the headless display and audio
+// with the virtual clock: the real start-up scripts, the intro and the menu, a new player made
+// by typing a name, the options changed, the story's steps played by clicks and drags, the game
+// closed part-way through a step and resumed in a second run, and a high score sent to a
+// loopback score server. The checks read what a player leaves behind: the preferences, the
+// saved game, "hiscore.dat", the game-state events and frames at the key moments.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "game/GameScreenFixture.h"
+#include "game/puzzles/sequence/QMSequenceGrid.h"
+#include "game/puzzles/sequence/QMSequencePuzzlePiece.h"
+#include "game/puzzles/sequence/QMSequencePuzzleRounds.h"
+#include "game/puzzles/sequence/QMSequencePuzzleWindow.h"
+#include "game/puzzles/word/QMWordPuzzleWindow.h"
+#include "game/shell/ScriptUtilities.h"
+#include "game/shell/TChoosePlayer.h"
+#include "game/shell/THiscore.h"
+#include "game/shell/TMainMenu.h"
+#include "game/shell/TOptions.h"
+#include "online/TGameState.h"
+#include "online/TGameStateHandler.h"
+#include "support/Golden.h"
+#include "support/LoopbackHttpServer.h"
+#include "window/TButton.h"
+
+namespace {
+
+// Every published game-state event, in order.
+class EventRecorder : public TGameStateHandler {
+public:
+  explicit EventRecorder(std::vector<std::pair<std::string, std::string>>& log) : mLog(log) {}
+  bool OnEvent(const char* key, const char* value) override {
+    mLog.emplace_back(key, value);
+    return false;
+  }
+  std::vector<std::pair<std::string, std::string>>& mLog;
+};
+
+// One letter of the word puzzle and the cell it belongs in.
+struct Placing {
+  const char* letter;
+  const char* cell;
+};
+
+// The word puzzle's two rounds, solved: a bank letter, then its cell. Each letter stays in its
+// own row or column.
+const std::vector<Placing> kWordRound1 = {{"S_1_row2", "Grid_Text_1_2"},
+                                          {"U_2_row2", "Grid_Text_2_2"},
+                                          {"N_0_row2", "Grid_Text_3_2"},
+                                          {"R_1_column2", "Grid_Text_2_1"},
+                                          {"G_0_column2", "Grid_Text_2_3"}};
+const std::vector<Placing> kWordRound2 = {
+    {"B_1_row1", "Grid_Text_1_1"}, {"A_0_row1", "Grid_Text_2_1"}, {"T_2_row1", "Grid_Text_3_1"},
+    {"A_2_row2", "Grid_Text_1_2"}, {"R_0_row2", "Grid_Text_2_2"}, {"E_1_row2", "Grid_Text_3_2"},
+    {"T_1_row3", "Grid_Text_1_3"}, {"E_0_row3", "Grid_Text_2_3"}, {"N_2_row3", "Grid_Text_3_3"}};
+
+class PlayThroughTest : public GameScreenTest {
+protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    std::filesystem::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    SetGameSettings();
+    mServer = std::make_unique<LoopbackHttpServer>([](const LoopbackHttpServer::Request& r) {
+      LoopbackHttpServer::Reply reply;
+      if (r.target.find("action=tables") != std::string::npos)
+        reply.body = "<hiscore><tables><table table=\"t1\" name=\"All time\"/></tables></hiscore>";
+      else if (r.target.find("action=get") != std::string::npos)
+        reply.body =
+            "<hiscore><scores><score name=\"Robin\" anonymous=\"true\" score=\"1\" "
+            "rank=\"1\"/></scores></hiscore>";
+      else
+        reply.body = "<hiscore><score/></hiscore>";
+      return reply;
+    });
+    std::ofstream(mWork + "/hiscoreserver.txt") << mServer->Url("/go/hiscore") << "\n";
+  }
+  void TearDown() override {
+    mServer.reset();
+    GameScreenTest::TearDown();
+  }
+
+  // One run of the game as the program runs it: the game object, the start-up scripts (which
+  // start the game flow), the player's part, then, once the player has quit, the end the
+  // program gives the game: the quit script, the last save and the closing of the screens.
+  void Play(const std::function<void(TPlatform*, QMGameManager&)>& player) {
+    // As the program's entry does: the engine forgets the game's settings when it ends.
+    SetGameSettings();
+    Run("--multiple", [&](TPlatform* p) {
+      sLogPath = GetLogFilePath().CStr();
+      HidePointer(p);
+      mEvents.clear();
+      TGameState::AddHandler(new EventRecorder(mEvents));
+      CreateGameManager();
+      TWindowManager* wm = p->GetWindowManager();
+      RegisterGameTypes(wm);
+      QMGameManager& game = *QMGameManager::Instance();
+      player(p, game);
+      // The window closes: the player's own way of quitting, and the end of a failed run.
+      HeadlessWindow(p)->PostMessage(platform::window::MakeMessage(platform::window::WM_CLOSE));
+      GameEventLoop(p, &game, wm);
+      if (!RuntimeSettings().disableSave) game.SaveGame();
+      CloseAllModals(p, wm);
+      DestroyGameManager();
+    });
+    ASSERT_TRUE(sBodyRan);
+  }
+
+  // Passes of the main loop on the virtual clock, each ms apart, as the program runs them.
+  static void Tick(TPlatform* p, int passes, uint32_t ms = 16) {
+    for (int i = 0; i < passes; ++i) {
+      platform::os::AdvanceVirtualTime(ms);
+      TPlatformEvent e;
+      p->GetEvent(e);
+      p->GetWindowManager()->HandleEvent(e);
+    }
+  }
+  // Frames until the condition holds or ms have passed.
+  static bool Until(TPlatform* p, const std::function<bool()>& done, int ms = 3000) {
+    for (int t = 0; t < ms && !done(); t += 16) Tick(p, 1);
+    return done();
+  }
+  // As Until, but the clock also waits for real time: the score server answers on its thread.
+  static bool UntilAnswered(TPlatform* p, const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      Tick(p, 1, 20);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+  }
+  static bool Top(const char* name) { return FindWindow(name) != nullptr; }
+
+  // Clicks each letter and then its cell, letting each letter's flight land.
+  static void PlaceLetters(TPlatform* p, const std::vector<Placing>& placings) {
+    for (const Placing& placing : placings) {
+      ASSERT_TRUE(Top(placing.letter)) << placing.letter;
+      ClickOn(p, placing.letter);
+      Tick(p, 4);
+      ClickOn(p, placing.cell);
+      Tick(p, 60);
+    }
+  }
+  // The round-end panel shows; its button closes it.
+  static void ContinueAfterRound(TPlatform* p, const char* button) {
+    ASSERT_TRUE(Until(p, [&] { return Shown(button); })) << button << "\n" << Log();
+    ClickOn(p, button);
+    Tick(p, 8);
+  }
+
+  // Drags every shown card of the sequence puzzle into its own slot, right end first.
+  static void SolveSequenceRound(TPlatform* p, QMSequencePuzzleWindow& w) {
+    QMSequenceGrid* grid = w.GetGrid();
+    const int half = grid->GetSlotWidth() / 2;
+    for (int slot = grid->GetSlotCount(); slot >= 1; --slot) {
+      for (TWindow* child : w.GetChildren()) {
+        auto* piece = WindowCast<QMSequencePuzzlePiece>(child);
+        if (!piece || !piece->IsVisible() || piece->GetGridPosition() != slot) continue;
+        const TRect& row = grid->GetSlotArea();
+        const TPoint to(row.left + (slot - 1) * grid->GetSlotWidth() + half,
+                        row.top + grid->GetSlotHeight() / 2);
+        const TPoint at = piece->GetDropPosition();
+        const TPoint from(at.x + half, at.y + grid->GetSlotHeight() / 2);
+        Send(p, kEventMouseMove, from.x, from.y);
+        Send(p, kEventLeftDown, from.x, from.y);
+        Send(p, kEventMouseMove, (from.x + to.x) / 2, (from.y + to.y) / 2);
+        Send(p, kEventMouseMove, to.x, to.y);
+        Send(p, kEventLeftUp, to.x, to.y);
+        Tick(p, 40);
+        EXPECT_EQ(piece->GetCurrentSlot(), slot);
+      }
+    }
+  }
+
+  // The saved game of a player, as stored in the preferences.
+  static std::string SavedGame(QMGameManager& game, int user) {
+    return game.GetPrefs().GetString("usergamedata", "", user).CStr();
+  }
+  bool Published(const std::string& key, const std::string& value) const {
+    for (const auto& e : mEvents)
+      if (e.first == key && e.second == value) return true;
+    return false;
+  }
+
+  std::unique_ptr<LoopbackHttpServer> mServer;
+  std::vector<std::pair<std::string, std::string>> mEvents;
+};
+
+TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSendsAScore) {
+  int robin = -1;
+
+  // First run: the intro gives way to the menu; a new player starts the story, clears the word
+  // puzzle's first round and closes the game in the middle of the second.
+  Play([&](TPlatform* p, QMGameManager& game) {
+    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000)) << Log();
+    Tick(p, 60);
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/menu.png", 2));
+
+    ClickOn(p, "play");
+    ASSERT_TRUE(Until(p, [] { return Find<TChoosePlayer>("chooser") != nullptr; })) << Log();
+    ClickOn(p, "newname");
+    Type(p, "Robin");
+    Tick(p, 2);
+    ClickOn(p, "create");
+    robin = game.GetCurrentUser();
+    ASSERT_EQ(std::string(game.GetUserName(robin).CStr()), "Robin");
+    ClickOn(p, "pick");
+    ASSERT_TRUE(Until(p, [] { return Find<QMWordPuzzleWindow>("puzzleWindow") != nullptr; }))
+        << "the story opens its first step\n"
+        << Log();
+    Tick(p, 60);
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/word.png", 2));
+    EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=2"), std::string::npos)
+        << "the step is saved as it starts: " << SavedGame(game, robin);
+
+    PlaceLetters(p, kWordRound1);
+    ContinueAfterRound(p, "roundendok");
+    ASSERT_TRUE(Until(p, [] { return Top("B_1_row1"); })) << "the second round";
+    PlaceLetters(p, {kWordRound2.front()});
+    // The player closes the game's window part-way through the round.
+  });
+
+  // Second run: the menu's Play and the chooser's Play resume the story at the word puzzle's
+  // second round; the player changes the options first.
+  Play([&](TPlatform* p, QMGameManager& game) {
+    EXPECT_EQ(game.GetCurrentUser(), robin) << "the last player is current again";
+    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000)) << Log();
+
+    ClickOn(p, "options");
+    ASSERT_TRUE(Until(p, [] { return Find<TOptions>("optionspanel") != nullptr; })) << Log();
+    ClickOn(p, "mutebox");
+    ClickOn(p, "ok");
+    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }));
+    EXPECT_EQ(game.GetPrefs().GetInt("soundoff", 0, robin), 1);
+
+    ClickOn(p, "play");
+    ASSERT_TRUE(Until(p, [] { return Find<TChoosePlayer>("chooser") != nullptr; }));
+    ClickOn(p, "pick");
+    ASSERT_TRUE(Until(p, [] { return Find<QMWordPuzzleWindow>("puzzleWindow") != nullptr; }))
+        << Log();
+    EXPECT_FALSE(Top("S_1_row2")) << "not the first round again";
+    PlaceLetters(p, std::vector<Placing>(kWordRound2.begin() + 1, kWordRound2.end()));
+    ContinueAfterRound(p, "roundendok");
+
+    // The story goes on to the sequence puzzle: two rounds of cards dragged into their slots.
+    QMSequencePuzzleWindow* sequence = nullptr;
+    ASSERT_TRUE(Until(p, [&] {
+      sequence = Find<QMSequencePuzzleWindow>("sequencepuzzle");
+      return sequence != nullptr;
+    })) << Log();
+    EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=3"), std::string::npos)
+        << SavedGame(game, robin);
+    Tick(p, 30);
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/sequence.png", 2));
+    for (int round = 0; round < 2; ++round) {
+      SolveSequenceRound(p, *sequence);
+      Tick(p, 8);
+      ContinueAfterRound(p, "ok");
+    }
+
+    // The last step done, the credits roll; Back leads to the menu.
+    ASSERT_TRUE(Until(p, [] { return Top("credits"); })) << Log();
+    EXPECT_NE(SavedGame(game, robin).find("[\"storyDone\"]=true"), std::string::npos)
+        << SavedGame(game, robin);
+    ClickOn(p, "back");
+    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; })) << Log();
+
+    // The high scores: the player's score goes to the score server.
+    game.GetHiscores().AddScore(game.GetStoryScore() + 100, true, "");
+    ClickOn(p, "hiscores");
+    ASSERT_TRUE(Until(p, [] { return Find<THiscore>("hiscores") != nullptr; })) << Log();
+    ASSERT_TRUE(Shown("submit"));
+    ClickOn(p, "submit");
+    ASSERT_TRUE(Until(p, [] { return Shown("submittoserver"); })) << Log();
+    EXPECT_EQ(Global("gNameEdit"), "Robin");
+    ClickOn(p, "submittoserver");
+    ASSERT_TRUE(UntilAnswered(p, [] { return Find<THiscore>("hiscores") != nullptr; })) << Log();
+    EXPECT_FALSE(Shown("submiterror"));
+    ClickOn(p, "back");
+    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; })) << Log();
+    ClickOn(p, "quit");
+  });
+
+  bool submitted = false;
+  for (const auto& request : mServer->Requests())
+    submitted = submitted || request.target.find("action=submit") != std::string::npos;
+  EXPECT_TRUE(submitted) << "the score reached the server";
+  EXPECT_TRUE(Published("FullScreenMode", "1"));
+  EXPECT_TRUE(Published("LevelTotalClicks", "1")) << "the puzzles count the player's clicks";
+  EXPECT_FALSE(Logged("rror")) << Log();
+
+  // Third run: what the player did is all still there.
+  const std::string data = mRoot + "/data/Hearthwell/quillmoor-heirloom-emberglass/";
+  for (const char* file : {"prefs.dat", "hiscore.dat", "logfile.txt"})
+    EXPECT_TRUE(std::filesystem::exists(data + file)) << file;
+  Play([&](TPlatform* p, QMGameManager& game) {
+    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000)) << Log();
+    EXPECT_EQ(game.GetCurrentUser(), robin);
+    EXPECT_EQ(game.GetPrefs().GetInt("soundoff", 0, robin), 1) << "the options are kept";
+    EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=1"), std::string::npos)
+        << "a finished story starts over: " << SavedGame(game, robin);
+    ASSERT_GE(game.GetHiscores().GetScoreCount(true), 1);
+    int32_t rank = 0, score = 0;
+    char name[64] = {};
+    bool anonymous = false;
+    ASSERT_TRUE(game.GetHiscores().GetScore(true, 0, &rank, name, sizeof name, &anonymous, &score,
+                                            nullptr, 0));
+    EXPECT_STREQ(name, "Robin");
+    EXPECT_EQ(score, 100);
+  });
+}
+
+}  // namespace
