@@ -54,6 +54,9 @@ public:
   static void SetSounds(IAssetMapSounds* sounds) { SoundsSlot() = sounds; }
   static IAssetMapSounds* GetSounds() { return SoundsSlot(); }
 
+  // Releases every entry; the assets live on while others hold them.
+  void Clear() { mAssets.clear(); }
+
   void SetAutoLoad(bool autoLoad) { mAutoLoad = autoLoad; }
   bool GetAutoLoad() const { return mAutoLoad; }
   size_t GetSize() const { return mAssets.size(); }

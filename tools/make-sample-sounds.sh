@@ -85,3 +85,23 @@ for note in C4 E4 G4 C5; do
 done
 sox "${jingle[@]}" -b 16 "$work/gameover.wav" pad 0 0.4 norm -6
 oggenc -Q -q 2 -o "$out/gameover.ogg" "$work/gameover.wav"
+
+# The codex puzzle: a quill scratch for a mark on the grid, a rising three-note chime when a
+# round is solved and a longer fanfare when the whole codex is.
+mkdir -p "$out/codex"
+sox -n -r $rate -c 1 -b 16 "$work/codex_mark.wav" synth 0.08 pinknoise band 3000 1500 \
+    fade q 0.005 0.08 0.05 norm -10
+oggenc -Q -q 2 -o "$out/codex/mark.ogg" "$work/codex_mark.wav"
+for note in C5 E5 G5; do
+  sox -n -r $rate -c 1 "$work/chime_$note.wav" synth 0.22 pluck "$note" fade q 0.005 0.22 0.15
+done
+sox "$work/chime_C5.wav" "$work/chime_E5.wav" "$work/chime_G5.wav" -b 16 "$work/codex_round.wav" norm -6
+oggenc -Q -q 2 -o "$out/codex/round.ogg" "$work/codex_round.wav"
+for note in C4 E4 G4 C5; do
+  sox -n -r $rate -c 1 "$work/fan_$note.wav" synth 0.3 pluck "$note" sine mix "$note" \
+      fade q 0.005 0.3 0.2
+done
+sox -n -r $rate -c 1 "$work/fan_end.wav" synth 1.0 sine C5 sine mix E5 sine mix G5 fade q 0.01 1.0 0.8
+sox "$work/fan_C4.wav" "$work/fan_E4.wav" "$work/fan_G4.wav" "$work/fan_C5.wav" "$work/fan_end.wav" \
+    -b 16 "$work/codex_solved.wav" norm -6
+oggenc -Q -q 2 -o "$out/codex/solved.ogg" "$work/codex_solved.wav"

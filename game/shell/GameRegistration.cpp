@@ -7,6 +7,13 @@
 #include "anim/ISpriteWindowGame.h"
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
+#include "game/puzzles/codex/QMCodexWindow.h"
+#include "game/puzzles/feedback/RTFZone.h"
+#include "game/puzzles/feedback/RealTimeFeedback.h"
+#include "game/puzzles/layer/QMLayerGrid.h"
+#include "game/puzzles/layer/QMLayerPuzzlePiece.h"
+#include "game/puzzles/layer/QMLayerPuzzleRounds.h"
+#include "game/puzzles/layer/QMLayerPuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
@@ -42,6 +49,13 @@ const QMWindowType kGameWindowTypes[] = {
     {"OptionsWindow", &TOptions::Create},
     {"SearchItem", &QMSearchItem::Create},
     {"SearchListWindow", &QMSearchList::Create},
+    {"QMCodexWindow", &QMCodexWindow::Create},
+    {"RealTimeFeedback", &RealTimeFeedback::Create},
+    {"RTF_Zone", &RTFZone::Create},
+    {"QMLayerWindow", &QMLayerPuzzleWindow::Create},
+    {"QMLayerPuzzlePiece", &QMLayerPuzzlePiece::Create},
+    {"QMLayerGrid", &QMLayerGrid::Create},
+    {"QMLayerPuzzleRounds", &QMLayerPuzzleRounds::Create},
     {"WordPuzzleWindow", &QMWordPuzzleWindow::Create},
     {"MainMenu", &TMainMenu::Create},
     {"GameOver", &QMGameOver::Create},

@@ -14,5 +14,8 @@ latin=(32-126 160-383 8192-8303 8364 8482)
 "$tool" "$dejavu/DejaVuSerif.ttf" "$root/sample/assets/fonts/serif.mvec" "${latin[@]}"
 # Digits and the colon only, for scores and timers.
 "$tool" "$dejavu/DejaVuSansMono-Bold.ttf" "$root/sample/assets/fonts/digits.mvec" 48-58
+# The codex puzzle's label font (the name its layouts default to), from Debian's
+# fonts-dejavu-extra.
+"$tool" "$dejavu/DejaVuSansCondensed-Bold.ttf" "$root/sample/assets/fonts/euro_ex_bold.mvec" "${latin[@]}"
 # The word puzzle's letters: printable ASCII.
 "$tool" /usr/share/fonts/opentype/comic-neue/ComicNeue-Bold.otf "$root/sample/assets/fonts/comic.mvec" 32-126

@@ -3,6 +3,8 @@
 
 -- The word puzzle's opener, ShowWordPuzzle, when the sample has the puzzle.
 if fileExists("scripts/puzzles/word.lua") then dofile("scripts/puzzles/word.lua") end
+-- The codex puzzle's opener, ShowCodexPuzzle, when the sample has the puzzle.
+if fileExists("scripts/puzzles/codex.lua") then dofile("scripts/puzzles/codex.lua") end
 -- The sequence puzzle's opener, ShowSequencePuzzle, when the sample has the puzzle.
 if fileExists("scripts/puzzles/sequence.lua") then
   dofile("assets/scripts/puzzles/sequence.lua")
@@ -20,6 +22,9 @@ local function EnsurePlayer()
     SetCurrentUser(user)
   end
 end
+
+-- The layer puzzle's opener, ShowLayerPuzzle.
+if fileExists("scripts/puzzles/layer.lua") then dofile("scripts/puzzles/layer.lua") end
 
 -- The game's main window: the intro, then the menu when the sample has one; closing the menu
 -- ends the game.

@@ -36,7 +36,12 @@ return function()
                                command = Tell(kMapNext) }),
                    MapButton({ name = "closeButton", caption = "MAP_LEAVE", x = 560, y = 536,
                                command = Tell(kMapNamedButton, "leave") }) }),
+    MapButton({ name = "codexButton", caption = "MAP_CODEX", x = 580, y = 124,
+                command = function() ShowCodexPuzzle() end }),
     AnimOverSpriteWindow({ name = "map_animation", x = 0, y = 0, w = 800, h = 600 }),
+    -- The puzzles between the story's places, each opened from a button of its own.
+    MapButton({ name = "layerButton", caption = "MAP_LAYER", x = 300, y = 484,
+                command = function() ShowLayerPuzzle() end }),
     -- Opens the word puzzle, to play it by hand.
     MapButton({ name = "wordButton", caption = "MAP_WORD", x = 580, y = 16,
                 command = function() ShowWordPuzzle() end }),

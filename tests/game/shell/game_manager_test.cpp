@@ -11,7 +11,7 @@
 #include "game/shell/MetricsSession.h"
 #include "game/shell/QMGameManager.h"
 #include "online/TGameState.h"
-#include "online/TGameStateHandler.h"
+#include "support/GameStateRecorder.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSoundManager.h"
 #include "window/TWindowManager.h"
@@ -58,16 +58,6 @@ protected:
   static std::string Text(const char* global) {
     return TWindowScript::Of(TWindowManager::Instance())->GetGlobalString(global).CStr();
   }
-};
-
-class Recorder : public TGameStateHandler {
-public:
-  explicit Recorder(std::vector<std::string>* events) : mEvents(events) {}
-  bool OnEvent(const char* key, const char* value) override {
-    mEvents->push_back(std::string(key) + "=" + value);
-    return false;
-  }
-  std::vector<std::string>* mEvents;
 };
 
 }  // namespace
@@ -266,7 +256,7 @@ TEST_F(GameShellTest, ScriptsReachTheGameObject) {
 TEST_F(GameShellTest, MetricsSessionIsDeclaredInItsOrder) {
   std::vector<std::string> events;
   Run("--multiple", [&](TPlatform*) {
-    TGameState::AddHandler(new Recorder(&events));
+    TGameState::AddHandler(new GameStateRecorder(&events));
     events.clear();
     SetupMetricsSession();
   });

@@ -1,0 +1,41 @@
+#include "game/puzzles/feedback/RealTimeFeedback.h"
+
+#include "anim/KSpriteWindow.h"
+#include "script/binding/TScript.h"
+
+namespace {
+
+const char kAnimationGlobal[] = "RTFZoneAnimation";
+
+// Lies over the whole puzzle, so every click passes through it on its way to the zones and the
+// puzzle: it must not count them as the player's clicks on a sprite window of its own.
+class RTFAnimationWindow : public KSpriteWindow {
+public:
+  bool OnMouseDown(const TPoint&) override { return false; }
+};
+
+}  // namespace
+
+RealTimeFeedback::RealTimeFeedback() {
+  auto animation = std::make_unique<RTFAnimationWindow>();
+  animation->SetName("RTF Animation Window");
+  mAnimation = animation.get();
+  AddChild(std::move(animation));
+}
+
+void RealTimeFeedback::Init(TWindowStyle& style) {
+  TWindow::Init(style);
+  mAnimation->Init(style);
+  mAnimation->SetSize(800, 600);
+  mAnimation->SetZOrder(1);
+}
+
+bool RealTimeFeedback::PlayZoneAnimation(const str& script) {
+  TScript* s = mAnimation->GetScript();
+  if (!s) return false;
+  if (!s->GetGlobalString(kAnimationGlobal).IsEmpty()) return false;
+  s->SetGlobalString(kAnimationGlobal, script);
+  mAnimation->RunAnimScript(script);
+  mAnimation->StartQueue();
+  return true;
+}
