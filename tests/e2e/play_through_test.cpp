@@ -64,8 +64,71 @@ const std::vector<Placing> kWordRound2 = {
     {"A_2_row2", "Grid_Text_1_2"}, {"R_0_row2", "Grid_Text_2_2"}, {"E_1_row2", "Grid_Text_3_2"},
     {"T_1_row3", "Grid_Text_1_3"}, {"E_0_row3", "Grid_Text_2_3"}, {"N_2_row3", "Grid_Text_3_3"}};
 
+// One move of an injected event script: a click at a point or on a named window, a drag
+// from one point to another, or a wait on the virtual clock.
+struct Move {
+  enum Kind { kClick, kClickOn, kDrag, kWait } kind;
+  TPoint from, to;
+  int ms = 0;
+  const char* name = nullptr;
+};
+Move ClickAt(int x, int y) { return {Move::kClick, TPoint(x, y), TPoint(x, y)}; }
+Move ClickOnWindow(const char* name) { return {Move::kClickOn, {}, {}, 0, name}; }
+Move DragFrom(int x, int y, int toX, int toY) {
+  return {Move::kDrag, TPoint(x, y), TPoint(toX, toY)};
+}
+Move Wait(int ms) { return {Move::kWait, {}, {}, ms}; }
+
+// The layer puzzle, both rounds: each photo is taken at its middle and let go where its
+// top-left meets its cell on the frame; the lower button beside the picked photo sends the
+// background under the others, one layer a press once the layer sound is over.
+const Move kMinus = ClickAt(430, 90);
+const Move kRoundEndContinue = ClickAt(220, 472);
+const std::vector<Move> kLayerPuzzle = {Wait(1800),  // the round's banner comes and goes
+                                        DragFrom(100, 100, 560, 100),
+                                        DragFrom(260, 120, 720, 220),
+                                        DragFrom(200, 370, 600, 180),
+                                        kMinus,
+                                        Wait(400),
+                                        kMinus,
+                                        Wait(200),
+                                        kRoundEndContinue,
+                                        Wait(1900),
+                                        DragFrom(80, 90, 480, 100),
+                                        DragFrom(230, 100, 600, 260),
+                                        DragFrom(370, 120, 720, 220),
+                                        DragFrom(200, 370, 600, 180),
+                                        kMinus,
+                                        Wait(400),
+                                        kMinus,
+                                        Wait(400),
+                                        kMinus,
+                                        Wait(200),
+                                        kRoundEndContinue,
+                                        Wait(200)};
+
+// The codex, both rounds: the code word's letters stand on the grid's diagonal.
+Move CodexCell(int row, int column) { return ClickAt(90 + column * 50 + 24, 92 + row * 40 + 19); }
+const std::vector<Move> kCodexPuzzle = {Wait(64),
+                                        CodexCell(0, 0),
+                                        CodexCell(1, 1),
+                                        CodexCell(2, 2),
+                                        Wait(2200),
+                                        ClickOnWindow("roundendok"),
+                                        Wait(4200),
+                                        CodexCell(0, 0),
+                                        CodexCell(1, 1),
+                                        CodexCell(2, 2),
+                                        CodexCell(3, 3),
+                                        Wait(64),
+                                        ClickOnWindow("codexcompleteok"),
+                                        Wait(64)};
+
 class PlayThroughTest : public GameScreenTest {
 protected:
+  // Frames for a round's banner to come and go before the player plays the round.
+  static constexpr int kBanner = 120;
+
   void SetUp() override {
     GameTest::SetUp();
     std::filesystem::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
@@ -183,6 +246,29 @@ protected:
     }
   }
 
+  // Plays an event script into the game's windows.
+  static void Perform(TPlatform* p, const std::vector<Move>& moves) {
+    for (const Move& m : moves) {
+      switch (m.kind) {
+        case Move::kClick: Click(p, m.from.x, m.from.y); break;
+        case Move::kClickOn:
+          ASSERT_TRUE(Until(p, [&] { return Shown(m.name); })) << m.name << "\n" << Log();
+          ClickOn(p, m.name);
+          break;
+        case Move::kDrag:
+          Send(p, kEventMouseMove, m.from.x, m.from.y);
+          Send(p, kEventLeftDown, m.from.x, m.from.y);
+          for (int i = 1; i <= 8; ++i)
+            Send(p, kEventMouseMove, m.from.x + (m.to.x - m.from.x) * i / 8,
+                 m.from.y + (m.to.y - m.from.y) * i / 8);
+          Send(p, kEventLeftUp, m.to.x, m.to.y);
+          break;
+        case Move::kWait: Tick(p, m.ms / 16); break;
+      }
+      Tick(p, 1);
+    }
+  }
+
   // The saved game of a player, as stored in the preferences.
   static std::string SavedGame(QMGameManager& game, int user) {
     return game.GetPrefs().GetString("usergamedata", "", user).CStr();
@@ -203,7 +289,9 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
   // First run: the intro gives way to the menu; a new player starts the story, clears the word
   // puzzle's first round and closes the game in the middle of the second.
   Play([&](TPlatform* p, QMGameManager& game) {
-    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000)) << Log();
+    ASSERT_TRUE(Until(
+        p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000))
+        << Log();
     Tick(p, 60);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/menu.png", 2));
 
@@ -219,7 +307,7 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     ASSERT_TRUE(Until(p, [] { return Find<QMWordPuzzleWindow>("puzzleWindow") != nullptr; }))
         << "the story opens its first step\n"
         << Log();
-    Tick(p, 60);
+    Tick(p, kBanner);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/word.png", 2));
     EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=2"), std::string::npos)
         << "the step is saved as it starts: " << SavedGame(game, robin);
@@ -227,6 +315,7 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     PlaceLetters(p, kWordRound1);
     ContinueAfterRound(p, "roundendok");
     ASSERT_TRUE(Until(p, [] { return Top("B_1_row1"); })) << "the second round";
+    Tick(p, kBanner);
     PlaceLetters(p, {kWordRound2.front()});
     // The player closes the game's window part-way through the round.
   });
@@ -235,7 +324,9 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
   // second round; the player changes the options first.
   Play([&](TPlatform* p, QMGameManager& game) {
     EXPECT_EQ(game.GetCurrentUser(), robin) << "the last player is current again";
-    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000)) << Log();
+    ASSERT_TRUE(Until(
+        p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000))
+        << Log();
 
     ClickOn(p, "options");
     ASSERT_TRUE(Until(p, [] { return Find<TOptions>("optionspanel") != nullptr; })) << Log();
@@ -250,6 +341,7 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     ASSERT_TRUE(Until(p, [] { return Find<QMWordPuzzleWindow>("puzzleWindow") != nullptr; }))
         << Log();
     EXPECT_FALSE(Top("S_1_row2")) << "not the first round again";
+    Tick(p, kBanner);
     PlaceLetters(p, std::vector<Placing>(kWordRound2.begin() + 1, kWordRound2.end()));
     ContinueAfterRound(p, "roundendok");
 
@@ -261,13 +353,25 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     })) << Log();
     EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=3"), std::string::npos)
         << SavedGame(game, robin);
-    Tick(p, 30);
+    Tick(p, kBanner);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/sequence.png", 2));
     for (int round = 0; round < 2; ++round) {
+      Tick(p, kBanner);
       SolveSequenceRound(p, *sequence);
       Tick(p, 8);
       ContinueAfterRound(p, "ok");
     }
+
+    // Then the layer puzzle and the codex, played by their event scripts.
+    ASSERT_TRUE(Until(p, [] { return Top("layerwindow"); })) << Log();
+    EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=4"), std::string::npos)
+        << SavedGame(game, robin);
+    Perform(p, kLayerPuzzle);
+    ASSERT_TRUE(Until(p, [] { return Top("puzzleWindow"); })) << "the codex\n" << Log();
+    EXPECT_EQ(game.GetLayerPuzzleRound(), -1) << "the layer puzzle is finished";
+    Tick(p, kBanner);
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/codex.png", 2));
+    Perform(p, kCodexPuzzle);
 
     // The last step done, the credits roll; Back leads to the menu.
     ASSERT_TRUE(Until(p, [] { return Top("credits"); })) << Log();
@@ -305,7 +409,9 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
   for (const char* file : {"prefs.dat", "hiscore.dat", "logfile.txt"})
     EXPECT_TRUE(std::filesystem::exists(data + file)) << file;
   Play([&](TPlatform* p, QMGameManager& game) {
-    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000)) << Log();
+    ASSERT_TRUE(Until(
+        p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000))
+        << Log();
     EXPECT_EQ(game.GetCurrentUser(), robin);
     EXPECT_EQ(game.GetPrefs().GetInt("soundoff", 0, robin), 1) << "the options are kept";
     EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=1"), std::string::npos)

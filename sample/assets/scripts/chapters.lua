@@ -3,14 +3,17 @@
 --
 -- A step is either a search level ({ level = script }, the script returns the function that
 -- plays it) or a puzzle ({ puzzle = script, opener = global }, the opener shows the puzzle in a
--- modal and returns its id). A step whose script the game does not ship is passed over, so a
+-- modal and returns its id). A puzzle tells it is solved by calling setComplete before
+-- puzzleComplete; one that only calls puzzleComplete when solved, and closes its modal itself
+-- when left, says so with solvedBy = "puzzleComplete". A step whose script the game does not ship is passed over, so a
 -- level or puzzle joins the story by adding its line here.
 kStory = {
   { level = "scripts/levels/harbour.lua" },
   { puzzle = "scripts/puzzles/word.lua", opener = "ShowWordPuzzle" },
   { puzzle = "scripts/puzzles/sequence.lua", opener = "ShowSequencePuzzle" },
   { puzzle = "scripts/puzzles/layer.lua", opener = "ShowLayerPuzzle" },
-  { puzzle = "scripts/puzzles/codex.lua", opener = "ShowCodexPuzzle" },
+  { puzzle = "scripts/puzzles/codex.lua", opener = "ShowCodexPuzzle",
+    solvedBy = "puzzleComplete" },
 }
 
 local function Present(step)
@@ -40,7 +43,10 @@ local function PlayPuzzle(step)
   local id
   local complete, setDone = puzzleComplete, setComplete
   setComplete = function() solved = true end
-  puzzleComplete = function() if id then PopModal(id) end end
+  puzzleComplete = function()
+    if step.solvedBy == "puzzleComplete" then solved = true end
+    if id then PopModal(id) end
+  end
   id = open()
   while id do
     local msg = WaitForMessage()
