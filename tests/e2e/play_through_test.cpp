@@ -6,6 +6,7 @@
 // saved game, "hiscore.dat", the game-state events and frames at the key moments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -28,23 +29,12 @@
 #include "game/shell/TMainMenu.h"
 #include "game/shell/TOptions.h"
 #include "online/TGameState.h"
-#include "online/TGameStateHandler.h"
+#include "support/GameStateRecorder.h"
 #include "support/Golden.h"
 #include "support/LoopbackHttpServer.h"
 #include "window/TButton.h"
 
 namespace {
-
-// Every published game-state event, in order.
-class EventRecorder : public TGameStateHandler {
-public:
-  explicit EventRecorder(std::vector<std::pair<std::string, std::string>>& log) : mLog(log) {}
-  bool OnEvent(const char* key, const char* value) override {
-    mLog.emplace_back(key, value);
-    return false;
-  }
-  std::vector<std::pair<std::string, std::string>>& mLog;
-};
 
 // One letter of the word puzzle and the cell it belongs in.
 struct Placing {
@@ -84,28 +74,15 @@ Move Wait(int ms) { return {Move::kWait, {}, {}, ms}; }
 // background under the others, one layer a press once the layer sound is over.
 const Move kMinus = ClickAt(430, 90);
 const Move kRoundEndContinue = ClickAt(220, 472);
-const std::vector<Move> kLayerPuzzle = {Wait(1800),  // the round's banner comes and goes
-                                        DragFrom(100, 100, 560, 100),
-                                        DragFrom(260, 120, 720, 220),
-                                        DragFrom(200, 370, 600, 180),
-                                        kMinus,
-                                        Wait(400),
-                                        kMinus,
-                                        Wait(200),
-                                        kRoundEndContinue,
-                                        Wait(1900),
-                                        DragFrom(80, 90, 480, 100),
-                                        DragFrom(230, 100, 600, 260),
-                                        DragFrom(370, 120, 720, 220),
-                                        DragFrom(200, 370, 600, 180),
-                                        kMinus,
-                                        Wait(400),
-                                        kMinus,
-                                        Wait(400),
-                                        kMinus,
-                                        Wait(200),
-                                        kRoundEndContinue,
-                                        Wait(200)};
+// clang-format off
+const std::vector<Move> kLayerPuzzle = {
+    Wait(1800),  // the round's banner comes and goes
+    DragFrom(100, 100, 560, 100), DragFrom(260, 120, 720, 220), DragFrom(200, 370, 600, 180),
+    kMinus, Wait(400), kMinus, Wait(200), kRoundEndContinue, Wait(1900),
+    DragFrom(80, 90, 480, 100), DragFrom(230, 100, 600, 260), DragFrom(370, 120, 720, 220),
+    DragFrom(200, 370, 600, 180),
+    kMinus, Wait(400), kMinus, Wait(400), kMinus, Wait(200), kRoundEndContinue, Wait(200)};
+// clang-format on
 
 // The codex, both rounds: the code word's letters stand on the grid's diagonal.
 Move CodexCell(int row, int column) { return ClickAt(90 + column * 50 + 24, 92 + row * 40 + 19); }
@@ -131,10 +108,7 @@ protected:
 
   void SetUp() override {
     GameTest::SetUp();
-    std::filesystem::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing);
-    SetGameSettings();
+    UseWholeSample();
     mServer = std::make_unique<LoopbackHttpServer>([](const LoopbackHttpServer::Request& r) {
       LoopbackHttpServer::Reply reply;
       if (r.target.find("action=tables") != std::string::npos)
@@ -164,7 +138,7 @@ protected:
       sLogPath = GetLogFilePath().CStr();
       HidePointer(p);
       mEvents.clear();
-      TGameState::AddHandler(new EventRecorder(mEvents));
+      TGameState::AddHandler(new GameStateRecorder(&mEvents));
       CreateGameManager();
       TWindowManager* wm = p->GetWindowManager();
       RegisterGameTypes(wm);
@@ -274,13 +248,11 @@ protected:
     return game.GetPrefs().GetString("usergamedata", "", user).CStr();
   }
   bool Published(const std::string& key, const std::string& value) const {
-    for (const auto& e : mEvents)
-      if (e.first == key && e.second == value) return true;
-    return false;
+    return std::find(mEvents.begin(), mEvents.end(), key + "=" + value) != mEvents.end();
   }
 
   std::unique_ptr<LoopbackHttpServer> mServer;
-  std::vector<std::pair<std::string, std::string>> mEvents;
+  std::vector<std::string> mEvents;
 };
 
 TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSendsAScore) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -137,10 +138,7 @@ TEST(SampleContentsTest, EveryFileLoadedByAFixedNameIsInTheSample) {
 class SampleFunctionsTest : public GameTest {};
 
 TEST_F(SampleFunctionsTest, EveryFunctionTheProgramCallsIsDefinedOnceTheGameHasStarted) {
-  namespace fs = std::filesystem;
-  fs::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-  SetGameSettings();
+  UseWholeSample();
   Findings f;
   Run("--multiple", [&](TPlatform* p) {
     CreateGameManager();
