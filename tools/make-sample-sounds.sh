@@ -105,3 +105,20 @@ sox -n -r $rate -c 1 "$work/fan_end.wav" synth 1.0 sine C5 sine mix E5 sine mix 
 sox "$work/fan_C4.wav" "$work/fan_E4.wav" "$work/fan_G4.wav" "$work/fan_C5.wav" "$work/fan_end.wav" \
     -b 16 "$work/codex_solved.wav" norm -6
 oggenc -Q -q 2 -o "$out/codex/solved.ogg" "$work/codex_solved.wav"
+
+# The search level: a two-note chime for a find, a bright ping as a list entry is struck out, a
+# dull knock for a click on nothing, and the clock's two warnings (five minutes, one minute).
+sox -n -r $rate -c 1 -b 16 "$work/found.wav" synth 0.25 sine 1046 sine mix 1568 fade q 0.005 0.25 0.2 : \
+    synth 0.45 sine 1318 sine mix 1975 fade q 0.005 0.45 0.4 norm -6
+oggenc -Q -q 2 -o "$out/sfx/sfx_found.ogg" "$work/found.wav"
+sox -n -r $rate -c 1 -b 16 "$work/markfound.wav" synth 0.3 sine 1760 fade q 0.002 0.3 0.28 norm -10
+oggenc -Q -q 2 -o "$out/sfx/sfx_markfound.ogg" "$work/markfound.wav"
+sox -n -r $rate -c 1 -b 16 "$work/badclick.wav" synth 0.12 sine 180:110 fade q 0.002 0.12 0.1 norm -6
+oggenc -Q -q 2 -o "$out/sfx/sfx_badclick.ogg" "$work/badclick.wav"
+sox -n -r $rate -c 1 -b 16 "$work/warn5.wav" synth 0.2 square 660 fade q 0.005 0.2 0.1 : \
+    synth 0.2 square 660 fade q 0.005 0.2 0.1 norm -12
+oggenc -Q -q 2 -o "$out/sfx/sfx_fiveminutes.ogg" "$work/warn5.wav"
+sox -n -r $rate -c 1 -b 16 "$work/warn1.wav" synth 0.15 square 880 fade q 0.005 0.15 0.05 : \
+    synth 0.15 square 880 fade q 0.005 0.15 0.05 : synth 0.15 square 880 fade q 0.005 0.15 0.05 \
+    norm -12
+oggenc -Q -q 2 -o "$out/sfx/sfx_oneminute.ogg" "$work/warn1.wav"

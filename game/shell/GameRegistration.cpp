@@ -16,6 +16,7 @@
 #include "game/puzzles/layer/QMLayerPuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/scenes/QMMessages.h"
+#include "game/scenes/QMSearch.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
 #include "game/puzzles/sequence/QMSequenceTypes.h"
@@ -69,6 +70,7 @@ const QMWindowType kGameWindowTypes[] = {
     {"QMSequenceBin", &QMSequenceBin::Create},
     {"QMSequenceClue", &QMSequenceClue::Create},
     {"QMSequencePuzzleRounds", &QMSequencePuzzleRounds::Create},
+    {"SearchWindow", &QMSearch::Create},
 };
 // clang-format on
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];

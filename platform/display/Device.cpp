@@ -484,6 +484,47 @@ int ClipToNear(const ClipVertex t[3], bool transformed, ClipVertex poly[4]) {
 
 }  // namespace
 
+const DrawState* Device::QuadPlan() {
+  PlanSource& src = planSource_;
+  // With the depth test on, a depth buffer attached, detached or lost changes the plan while
+  // the states stay as they were: such draws work it out every time.
+  bool same = src.valid && !states_.zEnable && src.target == target_.get() &&
+              src.texture == texture_.get() && src.fastPaths == fastPaths_ &&
+              src.targetFormat == target_->Format() && src.targetWidth == target_->Width() &&
+              src.targetHeight == target_->Height() && src.viewport == viewport_ &&
+              src.states == states_ && src.stage == stage_;
+  if (!plan_) plan_ = std::make_unique<DrawState>();
+  DrawState& ds = *plan_;
+  if (!same) {
+    ds = DrawState{};
+    src.drawable = PrepareDraw(ds);
+    ds.perspective = false;
+    ds.specular = false;
+    if (src.drawable) Plan(ds, fastPaths_);
+    src.states = states_;
+    src.stage = stage_;
+    src.viewport = viewport_;
+    src.target = target_.get();
+    src.targetFormat = target_->Format();
+    src.targetWidth = target_->Width();
+    src.targetHeight = target_->Height();
+    src.texture = texture_.get();
+    src.fastPaths = fastPaths_;
+    src.valid = true;
+  } else if (src.drawable) {
+    // Pixels move: a flip swaps a target's with its back buffer's, a texture in another
+    // format is converted afresh after a change.
+    ds.bits = target_->Bits();
+    ds.pitch = target_->Pitch();
+    if (texture_) {
+      ds.tex = texture_->ArgbPixels(ds.tpitch);
+      ds.tw = texture_->Width();
+      ds.th = texture_->Height();
+    }
+  }
+  return src.drawable ? &ds : nullptr;
+}
+
 bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,
                              const uint16_t* indices) {
   bool transformed = format & kVertexTransformed;
@@ -495,47 +536,62 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
     transformStale_ = false;
   }
   const Matrix4& m = combined_;
-  uint32_t skip = (format & kVertexNormal ? 12 : 0) + (format & kVertexReserved ? 4 : 0);
-  float px[4], py[4], pw[4], uv[4][2];
-  uint32_t colour = 0;
+  // Where the diffuse colour and the texel coordinates lie in a vertex (-1: absent).
+  const int32_t position = transformed ? 16 : 12;
+  const int32_t colourAt =
+      position + (format & kVertexNormal ? 12 : 0) + (format & kVertexReserved ? 4 : 0);
+  const int32_t diffuseAt = format & kVertexDiffuse ? colourAt : -1;
+  const int32_t uvAt = format & kVertexTex1 ? colourAt + (format & kVertexDiffuse ? 4 : 0) +
+                                                  (format & kVertexSpecular ? 4 : 0)
+                                            : -1;
+#if defined(__SSE2__)
+  // The matrix's rows, so that a vertex's columns come out four at a time in the order
+  // Transform adds them.
+  const __m128 row0 = _mm_loadu_ps(m.m[0]), row1 = _mm_loadu_ps(m.m[1]),
+               row2 = _mm_loadu_ps(m.m[2]), row3 = _mm_loadu_ps(m.m[3]);
+#endif
+  float px[4], py[4], pw[4], uv[4][2] = {};
+  uint32_t colours[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
   const uint8_t* base = static_cast<const uint8_t*>(vertices);
   for (int i = 0; i < 4; ++i) {
     const uint8_t* p = base + size_t(indices ? indices[i] : i) * stride;
     float f[4] = {0, 0, 0, 1};
-    std::memcpy(f, p, transformed ? 16 : 12);
-    p += (transformed ? 16 : 12) + skip;
+    std::memcpy(f, p, size_t(position));
     if (transformed) {
       px[i] = f[0];
       py[i] = f[1];
       pw[i] = f[3];
     } else {
+#if defined(__SSE2__)
+      __m128 c = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(f[0]), row0),
+                                                  _mm_mul_ps(_mm_set1_ps(f[1]), row1)),
+                                       _mm_mul_ps(_mm_set1_ps(f[2]), row2)),
+                            row3);
+      float column[4];
+      _mm_storeu_ps(column, c);
+      px[i] = column[0];
+      py[i] = column[1];
+      pw[i] = column[3];
+#else
       px[i] = Transform(f, m, 0);
       py[i] = Transform(f, m, 1);
       pw[i] = Transform(f, m, 3);
-      if (!(pw[i] >= kNearW)) return false;
+#endif
     }
-    uint32_t diffuse = 0xFFFFFFFFu;
-    if (format & kVertexDiffuse) {
-      std::memcpy(&diffuse, p, 4);
-      p += 4;
-    }
-    if (i == 0)
-      colour = diffuse;
-    else if (diffuse != colour)
-      return false;
-    if (format & kVertexSpecular) p += 4;
-    uv[i][0] = uv[i][1] = 0;
-    if (format & kVertexTex1) std::memcpy(uv[i], p, 8);
+    if (diffuseAt >= 0) std::memcpy(&colours[i], p + diffuseAt, 4);
+    if (uvAt >= 0) std::memcpy(uv[i], p + uvAt, 8);
   }
+  const uint32_t colour = colours[0];
+  if (colours[1] != colour || colours[2] != colour || colours[3] != colour) return false;
+  if (!transformed && !(pw[0] >= kNearW && pw[1] >= kNearW && pw[2] >= kNearW && pw[3] >= kNearW))
+    return false;
   // Texels are stepped affinely only when w is the same at every corner.
   if (texture_ && (pw[1] != pw[0] || pw[2] != pw[0] || pw[3] != pw[0])) return false;
 
-  DrawState ds;
-  if (!PrepareDraw(ds)) return true;
+  const DrawState* plan = QuadPlan();
+  if (!plan) return true;
+  const DrawState& ds = *plan;
   if (ds.zTest) return false;
-  ds.perspective = false;
-  ds.specular = false;
-  Plan(ds, fastPaths_);
   raster::QuadCorner c[4];
   for (int i = 0; i < 4; ++i) {
     // 2-D projections leave w at 1, where the division changes nothing.

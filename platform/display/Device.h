@@ -47,6 +47,7 @@ struct RenderStates {
   bool colourVertex = true;
   bool antialias = false;  // accepted; edges are not antialiased
   uint32_t ambient = 0;    // ARGB ambient light
+  bool operator==(const RenderStates&) const = default;
 };
 
 struct TextureStage {
@@ -61,6 +62,7 @@ struct TextureStage {
   TextureOp alphaOp = TextureOp::SelectArg1;
   uint32_t alphaArg1 = kArgTexture;
   uint32_t alphaArg2 = kArgCurrent;
+  bool operator==(const TextureStage&) const = default;
 };
 
 struct DrawState;
@@ -118,6 +120,8 @@ private:
                                       const void* vertices, uint32_t vertexCount,
                                       const uint16_t* indices, uint32_t indexCount);
   bool PrepareDraw(DrawState& ds);
+  // The state and plan of a lean quad, or null when the viewport leaves nothing to draw on.
+  const DrawState* QuadPlan();
   // Draws a four-corner fan of one colour that is an axis-aligned rectangle on screen without
   // the general vertex path; false (drawing nothing) when the quad needs that path.
   bool DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,
@@ -136,6 +140,24 @@ private:
   bool fastPaths_ = true;
   bool leanQuads_ = true;
   uint32_t renderDepths_;
+
+  // What the lean quads' plan was worked out from. The states are public and changed in
+  // place, so the plan is kept only while a copy of them compares equal; it is worked out
+  // again after any change, never stepped by callers.
+  struct PlanSource {
+    RenderStates states;
+    TextureStage stage;
+    Viewport viewport;
+    const Surface* target = nullptr;
+    PixelFormat targetFormat = PixelFormat::X8R8G8B8;
+    int32_t targetWidth = 0, targetHeight = 0;
+    const Surface* texture = nullptr;
+    bool fastPaths = false;
+    bool valid = false;
+    bool drawable = false;  // the viewport and target leave pixels to draw
+  };
+  PlanSource planSource_;
+  std::unique_ptr<DrawState> plan_;
 };
 
 }  // namespace platform::display

@@ -219,26 +219,35 @@ void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex
 // Whether the corners go around an axis-aligned rectangle in order, near enough the scissor
 // rectangle for the fixed-point edges (which also leaves out infinities and NaNs).
 bool IsRectangle(const DrawState& ds, const float x[4], const float y[4]) {
-  float l = float(ds.scissor.left) - kGuard, r = float(ds.scissor.right) + kGuard;
-  float t = float(ds.scissor.top) - kGuard, b = float(ds.scissor.bottom) + kGuard;
-  for (int i = 0; i < 4; ++i)
-    if (!(x[i] >= l && x[i] <= r && y[i] >= t && y[i] <= b)) return false;
   bool horizontalFirst = y[0] == y[1] && y[2] == y[3] && x[1] == x[2] && x[3] == x[0];
   bool verticalFirst = x[0] == x[1] && x[2] == x[3] && y[1] == y[2] && y[3] == y[0];
-  return horizontalFirst || verticalFirst;
+  if (!horizontalFirst && !verticalFirst) return false;
+  // Every corner shares its x with one other and its y with another: corners 0 and 2 hold
+  // them all.
+  float l = float(ds.scissor.left) - kGuard, r = float(ds.scissor.right) + kGuard;
+  float t = float(ds.scissor.top) - kGuard, b = float(ds.scissor.bottom) + kGuard;
+  return x[0] >= l && x[0] <= r && x[2] >= l && x[2] <= r && y[0] >= t && y[0] <= b && y[2] >= t &&
+         y[2] <= b;
 }
 
-// The pixels of a rectangle once its planes are known; X and Y are three of its corners,
-// snapped, the first and the last opposite each other.
-void FillRectangle(const DrawState& ds, Span& span, const double base[kAttrCount],
-                   const double dady[kAttrCount], const int64_t X[3], const int64_t Y[3]) {
+// The pixels a rectangle covers, cut to the scissor rectangle; X and Y are three of its
+// corners, snapped, the first and the last opposite each other. False when none.
+bool RectanglePixels(const DrawState& ds, const int64_t X[3], const int64_t Y[3], int32_t& xl,
+                     int32_t& xr, int32_t& yt, int32_t& yB) {
   int64_t xa = std::min(X[0], X[2]), xb = std::max(X[0], X[2]);
   int64_t ya = std::min(Y[0], Y[2]), yb = std::max(Y[0], Y[2]);
-  int32_t xl = std::max(CeilDiv16(xa), ds.scissor.left),
-          xr = std::min(CeilDiv16(xb), ds.scissor.right);
-  int32_t yt = std::max(CeilDiv16(ya), ds.scissor.top),
-          yB = std::min(CeilDiv16(yb), ds.scissor.bottom);
-  if (xl >= xr || yt >= yB) return;
+  xl = std::max(CeilDiv16(xa), ds.scissor.left);
+  xr = std::min(CeilDiv16(xb), ds.scissor.right);
+  yt = std::max(CeilDiv16(ya), ds.scissor.top);
+  yB = std::min(CeilDiv16(yb), ds.scissor.bottom);
+  return xl < xr && yt < yB;
+}
+
+// The rows of a rectangle through the span loops, its planes known (blit: unless the texels
+// copy straight across).
+void FillRows(const DrawState& ds, Span& span, const double base[kAttrCount],
+              const double dady[kAttrCount], int32_t xl, int32_t xr, int32_t yt, int32_t yB,
+              bool blit) {
   span.y = yt;
   span.x0 = xl;
   span.count = xr - xl;
@@ -246,9 +255,17 @@ void FillRectangle(const DrawState& ds, Span& span, const double base[kAttrCount
     int k = ds.attrs[i];
     span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
   }
-  if (BlitRectangle(ds, span, yt, yB, dady[kV])) return;
+  if (blit && BlitRectangle(ds, span, yt, yB, dady[kV])) return;
   RowAttributes(ds, span);
   for (int32_t y = yt; y < yB; ++y) EmitRow(ds, span, base, dady, y, xl, xr);
+}
+
+// The pixels of a rectangle once its planes are known (X and Y as for RectanglePixels).
+void FillRectangle(const DrawState& ds, Span& span, const double base[kAttrCount],
+                   const double dady[kAttrCount], const int64_t X[3], const int64_t Y[3]) {
+  int32_t xl, xr, yt, yB;
+  if (RectanglePixels(ds, X, Y, xl, xr, yt, yB))
+    FillRows(ds, span, base, dady, xl, xr, yt, yB, true);
 }
 
 }  // namespace
@@ -305,26 +322,42 @@ bool DrawQuad(const DrawState& ds, const QuadCorner c[4], uint32_t colour) {
   int64_t Y[3] = {Snap(c[0].y), Snap(c[1].y), Snap(c[2].y)};
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
   if (area == 0) return true;
+  int32_t xl, xr, yt, yB;
+  if (!RectanglePixels(ds, X, Y, xl, xr, yt, yB)) return true;
   Span span;
   double base[kAttrCount], dady[kAttrCount];
-  // Every attribute set one by one: a loop over them all becomes a string store, which costs
+  // One colour: flat, its steps zero. What a straight copy of the texels reads is worked out
+  // first; the rest only for the quads that go through the span loops, since setting it costs
   // more than a small quad's rows.
-  for (int k : {kZ, kQ, kU, kV, kR, kG, kB, kA, kSR, kSG, kSB})
-    span.a[k] = span.d[k] = dady[k] = base[k] = 0;
-  span.a[kR] = base[kR] = double((colour >> 16) & 0xFF);
-  span.a[kG] = base[kG] = double((colour >> 8) & 0xFF);
-  span.a[kB] = base[kB] = double(colour & 0xFF);
-  span.a[kA] = base[kA] = double(colour >> 24);
+  span.flatColour = true;
+  span.colour = colour;
+  span.d[kU] = span.d[kV] = dady[kU] = dady[kV] = base[kU] = base[kV] = 0;
   if (ds.tex) {
     const PlaneBasis basis(X, Y);
     basis.Plane(c[0].u, c[1].u, c[2].u, span.d[kU], dady[kU], base[kU]);
     basis.Plane(c[0].v, c[1].v, c[2].v, span.d[kV], dady[kV], base[kV]);
-    span.a[kU] = base[kU];
-    span.a[kV] = base[kV];
   }
-  PrimitiveConstants(span, base, dady);
-  if (ds.tex) PickFilter(ds, span, dady, 1.0);
-  FillRectangle(ds, span, base, dady, X, Y);
+  span.du = ToFixed(span.d[kU]);
+  span.dv = ToFixed(span.d[kV]);
+  if (ds.useTexture) {
+    span.x0 = xl;
+    span.count = xr - xl;
+    span.a[kU] = base[kU] + span.d[kU] * xl + dady[kU] * yt;
+    span.a[kV] = base[kV] + span.d[kV] * xl + dady[kV] * yt;
+    if (BlitRectangle(ds, span, yt, yB, dady[kV])) return true;
+  }
+  // Every attribute set one by one: a loop over them all becomes a string store.
+  for (int k : {kZ, kQ, kR, kG, kB, kA, kSR, kSG, kSB}) span.d[k] = dady[k] = base[k] = 0;
+  base[kR] = double((colour >> 16) & 0xFF);
+  base[kG] = double((colour >> 8) & 0xFF);
+  base[kB] = double(colour & 0xFF);
+  base[kA] = double(colour >> 24);
+  for (int k : {kZ, kQ, kU, kV, kR, kG, kB, kA, kSR, kSG, kSB}) span.a[k] = base[k];
+  if (ds.tex) {
+    PickFilter(ds, span, dady, 1.0);
+    if (ScaledRectangle(ds, span, base, dady, xl, xr, yt, yB)) return true;
+  }
+  FillRows(ds, span, base, dady, xl, xr, yt, yB, false);
   return true;
 }
 

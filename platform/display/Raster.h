@@ -115,6 +115,13 @@ void RenderSpan(const DrawState& ds, const Span& span);
 // when the draw allows it (rows y0..y1, columns of span, v stepping vStep texels a row);
 // false when it does not, leaving the rectangle to the span loops.
 bool BlitRectangle(const DrawState& ds, const Span& span, int32_t y0, int32_t y1, double vStep);
+// Draws the rows yt..yB, columns xl..xr, of a rectangle that is scaled but not turned, with
+// bilinear filtering, through the fast loops: each texture row is filtered across once and
+// kept for the rows of pixels between it and the next, rather than once for every row of
+// pixels. The planes are base + span.d * x + dady * y. False (drawing nothing) when the draw
+// or the rectangle does not allow it.
+bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCount],
+                     const double dady[kAttrCount], int32_t xl, int32_t xr, int32_t yt, int32_t yB);
 
 // Rounds to the nearest integer (halves to even); v must fit an int64 comfortably.
 inline int64_t RoundNearest(double v) {

@@ -229,6 +229,13 @@ void WriteCopy(const uint32_t* src, uint32_t* dst, int32_t n) {
 }
 
 #if defined(__SSE2__)
+// (a x g + b x f) / 256 in 16-bit channels, truncated: the weighing of Mix.
+inline __m128i Weigh(__m128i a, __m128i g, __m128i b, __m128i f) {
+  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(a, g), _mm_mullo_epi16(b, f)), 8);
+}
+#endif
+
+#if defined(__SSE2__)
 // Four texels times the tint (widened to 16 bits per channel), rounded as Modulate.
 inline __m128i ModulateBy(__m128i s, __m128i tint, __m128i zero, __m128i c128, __m128i c257) {
   __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), tint), c128);
@@ -245,11 +252,31 @@ bool HasAvx2() {
   return has;
 }
 
+__attribute__((target("avx2"))) inline __m256i Weigh8(__m256i a, __m256i g, __m256i b, __m256i f) {
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(a, g), _mm256_mullo_epi16(b, f)), 8);
+}
+
 __attribute__((target("avx2"))) inline __m256i ModulateBy8(__m256i s, __m256i tint, __m256i zero,
                                                            __m256i c128, __m256i c257) {
   __m256i lo = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(s, zero), tint), c128);
   __m256i hi = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(s, zero), tint), c128);
   return _mm256_packus_epi16(_mm256_mulhi_epu16(lo, c257), _mm256_mulhi_epu16(hi, c257));
+}
+
+// Copies a number of rows of n pixels, eight a step, in one call: short rows cost less this
+// way than through a call each.
+__attribute__((target("avx2"))) void Copy8(const uint32_t* src, int32_t srcPitch, uint32_t* dst,
+                                           int32_t dstPitch, int32_t rows, int32_t n) {
+  for (int32_t row = 0; row < rows; ++row, src += srcPitch, dst += dstPitch) {
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8)
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
+                          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)));
+    for (; i + 4 <= n; i += 4)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
+    for (; i < n; ++i) dst[i] = src[i];
+  }
 }
 
 // Blends whole steps of eight pixels of each of a number of rows by source alpha (additive:
@@ -474,12 +501,8 @@ void SampleLinear(const DrawState& ds, int64_t u, int64_t v, int64_t du, int64_t
     __m128i left = _mm_unpacklo_epi64(top, bot), right = _mm_unpackhi_epi64(top, bot);
     __m128i fx = _mm_set1_epi16(int16_t((tu >> 8) & 0xFF));
     __m128i fy = _mm_set1_epi16(int16_t((tv >> 8) & 0xFF));
-    __m128i h = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(c256, fx)), _mm_mullo_epi16(right, fx)),
-        8);
-    __m128i h1 = _mm_srli_si128(h, 8);
-    __m128i r = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(h, _mm_sub_epi16(c256, fy)), _mm_mullo_epi16(h1, fy)), 8);
+    __m128i h = Weigh(left, _mm_sub_epi16(c256, fx), right, fx);
+    __m128i r = Weigh(h, _mm_sub_epi16(c256, fy), _mm_srli_si128(h, 8), fy);
     out[i] = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(r, zero)));
   }
 #endif
@@ -526,16 +549,9 @@ __attribute__((target("avx2"))) int32_t SampleLinearRow4(const uint32_t* r0, con
     __m256i fx = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi32(f, f)),
                                          _mm_unpackhi_epi32(f, f), 1);
     __m256i gx = _mm256_sub_epi16(c256, fx);
-    __m256i top =
-        _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero), gx),
-                                           _mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero), fx)),
-                          8);
-    __m256i bot =
-        _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(b, zero), gx),
-                                           _mm256_mullo_epi16(_mm256_unpackhi_epi8(b, zero), fx)),
-                          8);
-    __m256i r = _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(top, vgy), _mm256_mullo_epi16(bot, vfy)), 8);
+    __m256i top = Weigh8(_mm256_unpacklo_epi8(t, zero), gx, _mm256_unpackhi_epi8(t, zero), fx);
+    __m256i bot = Weigh8(_mm256_unpacklo_epi8(b, zero), gx, _mm256_unpackhi_epi8(b, zero), fx);
+    __m256i r = Weigh8(top, vgy, bot, vfy);
     __m256i packed =
         _mm256_permute4x64_epi64(_mm256_packus_epi16(r, zero), _MM_SHUFFLE(3, 1, 2, 0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(packed));
@@ -577,14 +593,9 @@ void SampleLinearRow(const DrawState& ds, int64_t u, int64_t v, int64_t du, int3
     int16_t fa = int16_t((ta >> 8) & 0xFF), fb = int16_t((tb >> 8) & 0xFF);
     __m128i fx = _mm_set_epi16(fb, fb, fb, fb, fa, fa, fa, fa);
     __m128i gx = _mm_sub_epi16(c256, fx);
-    __m128i top = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), gx),
-                                               _mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), fx)),
-                                 8);
-    __m128i bot = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), gx),
-                                               _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), fx)),
-                                 8);
-    __m128i r =
-        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(top, vgy), _mm_mullo_epi16(bot, vfy)), 8);
+    __m128i top = Weigh(_mm_unpacklo_epi8(t, zero), gx, _mm_unpackhi_epi8(t, zero), fx);
+    __m128i bot = Weigh(_mm_unpacklo_epi8(b, zero), gx, _mm_unpackhi_epi8(b, zero), fx);
+    __m128i r = Weigh(top, vgy, bot, vfy);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(r, zero));
   }
 #endif
@@ -618,9 +629,12 @@ void InteriorRange(int64_t t0, int64_t d, int64_t limit, int32_t& lo, int32_t& h
   hi = int32_t(std::max(a, b));
 }
 
+// Combines the texels (null: none) with the diffuse colour and writes the span's pixels.
+void Shade(const DrawState& ds, const Span& sp, const uint32_t* tp, int32_t offset, int32_t n,
+           uint32_t* dst);
+
 void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, uint32_t* dst) {
   uint32_t texels[kChunk];
-  uint32_t colours[kChunk];
   const uint32_t* tp = nullptr;
   if (ds.useTexture) {
     int64_t u = ToFixed(sp.a[kU] + sp.d[kU] * offset), v = ToFixed(sp.a[kV] + sp.d[kV] * offset);
@@ -662,7 +676,12 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       tp = texels;
     }
   }
+  Shade(ds, sp, tp, offset, n, dst);
+}
 
+void Shade(const DrawState& ds, const Span& sp, const uint32_t* tp, int32_t offset, int32_t n,
+           uint32_t* dst) {
+  uint32_t colours[kChunk];
   bool needDiffuse = ds.colourSource != ColourSource::Texture ||
                      ds.alphaSource == AlphaSource::Diffuse ||
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
@@ -806,6 +825,12 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
   };
   const uint32_t tint = sp.colour;
 #if defined(ENGINE_RASTER_AVX2)
+  // Rows of 17 to 63 pixels measured faster through memcpy, one call a row.
+  if (ds.write == WriteKind::Copy && !tinted && (count <= 16 || (count >= 64 && count <= kChunk)) &&
+      HasAvx2()) {
+    Copy8(src, ds.tpitch, reinterpret_cast<uint32_t*>(dst), ds.pitch / 4, y1 - y0, count);
+    return true;
+  }
   if ((ds.write == WriteKind::Alpha || ds.write == WriteKind::Additive) && count >= 8 &&
       HasAvx2()) {
     // The whole rectangle in steps of eight pixels in one call, then what is left of each row.
@@ -849,6 +874,183 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
       }
       break;
   }
+  return true;
+}
+
+namespace {
+
+// A texture row filtered across at the columns x[i] + f / 256 (i in lo..hi), where fx[i]
+// holds f in each of its four 16-bit parts: the same arithmetic as SampleLinearRow's top and
+// bottom halves.
+#if defined(ENGINE_RASTER_AVX2)
+__attribute__((target("avx2"))) int32_t FilterAcross4(const uint32_t* row, const int32_t* x,
+                                                      const uint64_t* fx, int32_t lo, int32_t hi,
+                                                      uint32_t* out) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i c256 = _mm256_set1_epi16(256);
+  auto pair = [&](int32_t a, int32_t b) {
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[a])),
+                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[b])));
+  };
+  int32_t i = lo;
+  for (; i + 4 <= hi; i += 4) {
+    __m256i t =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(pair(i, i + 1)), pair(i + 2, i + 3), 1);
+    t = _mm256_shuffle_epi32(t, _MM_SHUFFLE(3, 1, 2, 0));
+    // Lane by lane: the left texels of two pixels, then their right texels.
+    __m256i f = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(fx + i));
+    __m256i h = Weigh8(_mm256_unpacklo_epi8(t, zero), _mm256_sub_epi16(c256, f),
+                       _mm256_unpackhi_epi8(t, zero), f);
+    __m256i packed =
+        _mm256_permute4x64_epi64(_mm256_packus_epi16(h, zero), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(packed));
+  }
+  return i;
+}
+#endif
+
+void FilterAcross(const uint32_t* row, const int32_t* x, const uint64_t* fx, int32_t lo, int32_t hi,
+                  uint32_t* out) {
+  int32_t i = lo;
+#if defined(ENGINE_RASTER_AVX2)
+  if (HasAvx2()) i = FilterAcross4(row, x, fx, lo, hi, out);
+#endif
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c256 = _mm_set1_epi16(256);
+  for (; i + 2 <= hi; i += 2) {
+    __m128i t =
+        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[i])),
+                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[i + 1])));
+    t = _mm_shuffle_epi32(t, _MM_SHUFFLE(3, 1, 2, 0));
+    __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fx + i));
+    __m128i h =
+        Weigh(_mm_unpacklo_epi8(t, zero), _mm_sub_epi16(c256, f), _mm_unpackhi_epi8(t, zero), f);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(h, zero));
+  }
+#endif
+  for (; i < hi; ++i) out[i] = Mix(row[x[i]], row[x[i] + 1], uint32_t(fx[i] & 0xFFFF));
+}
+
+// Two filtered rows weighed, fy in 0..256 for the second (i in lo..hi).
+void FilterDown(const uint32_t* top, const uint32_t* bottom, uint32_t fy, int32_t lo, int32_t hi,
+                uint32_t* out) {
+  int32_t i = lo;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i vfy = _mm_set1_epi16(int16_t(fy));
+  const __m128i vgy = _mm_set1_epi16(int16_t(256 - fy));
+  for (; i + 4 <= hi; i += 4) {
+    __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + i));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + i));
+    __m128i lo16 = Weigh(_mm_unpacklo_epi8(t, zero), vgy, _mm_unpacklo_epi8(b, zero), vfy);
+    __m128i hi16 = Weigh(_mm_unpackhi_epi8(t, zero), vgy, _mm_unpackhi_epi8(b, zero), vfy);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo16, hi16));
+  }
+#endif
+  for (; i < hi; ++i) out[i] = Mix(top[i], bottom[i], fy);
+}
+
+}  // namespace
+
+namespace {
+
+// The columns lo..hi of a chunk of ScaledRectangle's rows (offset..offset + n) that are
+// filtered from the kept rows; false when none. Clamped, a pixel whose texels reach past an
+// edge weighs the edge texel with itself, which gives that texel: such columns take it whole
+// (weight 0 on the left, 256 on the right) and such rows are the edge row twice, so every
+// pixel goes the same way. Other addressing leaves those pixels to the addressing loops.
+bool FilteredColumns(const DrawState& ds, const Span& span, int32_t offset, int32_t n, int32_t& lo,
+                     int32_t& hi) {
+  lo = 0;
+  hi = n;
+  if (ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp)
+    return ds.tw >= 2;
+  InteriorRange(ToFixed(span.a[kU] + span.d[kU] * offset) - 32768, span.du,
+                int64_t(ds.tw - 1) << 16, lo, hi);
+  return lo < hi;
+}
+
+// The columns offset..offset + n of ScaledRectangle's rows (as many as one chunk), which
+// FilteredColumns has found to have some to filter.
+void ScaledColumns(const DrawState& ds, Span& span, const double base[kAttrCount],
+                   const double dady[kAttrCount], int32_t offset, int32_t n, int32_t yt,
+                   int32_t yB) {
+  // Each chunk of a row starts where the span loops would start it.
+  const int64_t u = ToFixed(span.a[kU] + span.d[kU] * offset), du = span.du;
+  const bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
+  int32_t lo, hi;
+  FilteredColumns(ds, span, offset, n, lo, hi);
+  int32_t x[kChunk];
+  uint64_t fx[kChunk];
+  for (int32_t i = lo; i < hi; ++i) {
+    int64_t tu = u + du * i - 32768, ix = tu >> 16;
+    uint64_t f = uint64_t((tu >> 8) & 0xFF);
+    if (ix < 0) {
+      ix = 0;
+      f = 0;
+    } else if (ix >= ds.tw - 1) {
+      ix = ds.tw - 2;
+      f = 256;
+    }
+    x[i] = int32_t(ix);
+    fx[i] = f * 0x0001000100010001u;
+  }
+  // The last two texture rows filtered across, by row.
+  uint32_t across[2][kChunk];
+  int64_t acrossRow[2] = {-1, -1};
+  auto filtered = [&](int64_t row, int64_t keep) -> const uint32_t* {
+    for (int k = 0; k < 2; ++k)
+      if (acrossRow[k] == row) return across[k];
+    int k = acrossRow[0] == keep ? 1 : 0;
+    FilterAcross(ds.tex + size_t(row) * size_t(ds.tpitch), x, fx, lo, hi, across[k]);
+    acrossRow[k] = row;
+    return across[k];
+  };
+  const int64_t hmax = ds.th - 1, vLimit = hmax << 16;
+  uint32_t texels[kChunk];
+  for (int32_t y = yt; y < yB; ++y) {
+    span.y = y;
+    span.a[kV] = base[kV] + span.d[kV] * span.x0 + dady[kV] * y;
+    const int64_t v = ToFixed(span.a[kV] + span.d[kV] * offset), tv = v - 32768;
+    uint32_t* dst =
+        reinterpret_cast<uint32_t*>(ds.bits + size_t(y) * size_t(ds.pitch)) + span.x0 + offset;
+    if (!clamp && (tv < 0 || tv >= vLimit)) {
+      FastSpan(ds, span, offset, n, dst);
+      continue;
+    }
+    const int64_t iy = tv >> 16;
+    const int64_t r0 = std::clamp<int64_t>(iy, 0, hmax), r1 = std::clamp<int64_t>(iy + 1, 0, hmax);
+    const uint32_t* top = filtered(r0, r1);
+    const uint32_t* bottom = filtered(r1, r0);
+    FilterDown(top, bottom, uint32_t((tv >> 8) & 0xFF), lo, hi, texels);
+    if (!clamp) {
+      SampleLinearAddressed(ds, u, v, du, 0, lo, texels);
+      SampleLinearAddressed(ds, u + du * hi, v, du, 0, n - hi, texels + hi);
+    }
+    Shade(ds, span, texels, offset, n, dst);
+  }
+}
+
+}  // namespace
+
+bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCount],
+                     const double dady[kAttrCount], int32_t xl, int32_t xr, int32_t yt,
+                     int32_t yB) {
+  if (!ds.fast || !ds.useTexture || ds.perspective || !ds.targetDirect || !span.linearFilter ||
+      !span.flatColour || span.dv != 0 || span.d[kV] != 0 || dady[kU] != 0 ||
+      !(std::fabs(dady[kV]) <= 1.0))
+    return false;
+  span.x0 = xl;
+  span.count = xr - xl;
+  // Every row starts at the same u; v is the same along a row.
+  span.a[kU] = base[kU] + span.d[kU] * xl + dady[kU] * yt;
+  // Whether every chunk can go this way is known before any pixel is drawn.
+  for (int32_t offset = 0, lo, hi; offset < span.count; offset += kChunk)
+    if (!FilteredColumns(ds, span, offset, std::min(kChunk, span.count - offset), lo, hi))
+      return false;
+  for (int32_t offset = 0; offset < span.count; offset += kChunk)
+    ScaledColumns(ds, span, base, dady, offset, std::min(kChunk, span.count - offset), yt, yB);
   return true;
 }
 

@@ -191,6 +191,7 @@ struct Matrix4 {
 struct Viewport {
   int32_t x = 0, y = 0, width = 0, height = 0;
   float minZ = 0.0f, maxZ = 1.0f;
+  bool operator==(const Viewport&) const = default;
 };
 
 struct ColourValue {

@@ -18,11 +18,13 @@
 #include <vector>
 
 #include "game/GameScreenFixture.h"
+#include "anim/KAnimProperties.h"
 #include "game/puzzles/sequence/QMSequenceGrid.h"
 #include "game/puzzles/sequence/QMSequencePuzzlePiece.h"
 #include "game/puzzles/sequence/QMSequencePuzzleRounds.h"
 #include "game/puzzles/sequence/QMSequencePuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
+#include "game/scenes/QMSearch.h"
 #include "game/shell/ScriptUtilities.h"
 #include "game/shell/TChoosePlayer.h"
 #include "game/shell/THiscore.h"
@@ -101,10 +103,28 @@ const std::vector<Move> kCodexPuzzle = {Wait(64),
                                         ClickOnWindow("codexcompleteok"),
                                         Wait(64)};
 
+// The harbour's objects: where each stands in the three pictures wide scene, its middle, and the
+// end of the scene the player scrolls to before looking for it (-1 the left end, 1 the right,
+// 0 the middle, where the level starts).
+struct HiddenObject {
+  const char* name;
+  int x, y;
+  int end;
+};
+const std::vector<HiddenObject> kHarbour = {{"bell", 1166, 306, 0},     {"umbrella", 1484, 404, 0},
+                                            {"key", 218, 302, -1},      {"teacup", 148, 236, -1},
+                                            {"fish", 514, 345, -1},     {"anchor", 1844, 424, 1},
+                                            {"starfish", 2033, 489, 1}, {"candle", 2094, 382, 1}};
+constexpr int kLeftArrow = 0xFF82;
+constexpr int kRightArrow = 0xFF83;
+
 class PlayThroughTest : public GameScreenTest {
 protected:
-  // Frames for a round's banner to come and go before the player plays the round.
-  static constexpr int kBanner = 120;
+  // Waits on the virtual clock while the player only watches are taken in steps of 48 ms: fewer
+  // frames to draw, the same time passing.
+  static void Watch(TPlatform* p, int ms) { Tick(p, ms / 48, 48); }
+  // A round's banner comes and goes before the player plays the round.
+  static void AwaitBanner(TPlatform* p) { Watch(p, 1920); }
 
   void SetUp() override {
     GameTest::SetUp();
@@ -186,7 +206,7 @@ protected:
       ClickOn(p, placing.letter);
       Tick(p, 4);
       ClickOn(p, placing.cell);
-      Tick(p, 60);
+      Watch(p, 960);
     }
   }
   // The round-end panel shows; its button closes it.
@@ -214,10 +234,36 @@ protected:
         Send(p, kEventMouseMove, (from.x + to.x) / 2, (from.y + to.y) / 2);
         Send(p, kEventMouseMove, to.x, to.y);
         Send(p, kEventLeftUp, to.x, to.y);
-        Tick(p, 40);
+        Watch(p, 640);
         EXPECT_EQ(piece->GetCurrentSlot(), slot);
       }
     }
+  }
+
+  static QMSearch* Scene() { return Find<QMSearch>("puzzleWindow"); }
+  static float SceneX() { return KGetSpritePosition(Scene()->GetSceneSprite()).x; }
+  static bool FoundInLevel(const char* name) {
+    Host()->DoLuaString(
+        (std::string("gTestFound = tostring(gLevel ~= nil and gLevel.items.") + name + ".found)")
+            .c_str());
+    return Global("gTestFound") == "true";
+  }
+  // Holds an arrow key until the scene has scrolled to the end the object stands in, then
+  // clicks the object's middle.
+  static void FindObject(TPlatform* p, const HiddenObject& o) {
+    if (o.end != 0) {
+      const int key = o.end < 0 ? kRightArrow : kLeftArrow;
+      const float stop = o.end < 0 ? 0.0f : -1600.0f;
+      for (int i = 0; i < 200 && SceneX() != stop; ++i) {
+        Send(p, kEventKeyDown, 0, 0, key);
+        Tick(p, 1);
+      }
+      Send(p, kEventKeyUp, 0, 0, key);
+      Watch(p, 480);
+    }
+    Click(p, static_cast<int>(SceneX()) + o.x, o.y);
+    Tick(p, 4);
+    EXPECT_TRUE(FoundInLevel(o.name)) << o.name << " at scene x " << SceneX();
   }
 
   // Plays an event script into the game's windows.
@@ -237,7 +283,7 @@ protected:
                  m.from.y + (m.to.y - m.from.y) * i / 8);
           Send(p, kEventLeftUp, m.to.x, m.to.y);
           break;
-        case Move::kWait: Tick(p, m.ms / 16); break;
+        case Move::kWait: Watch(p, m.ms); break;
       }
       Tick(p, 1);
     }
@@ -258,8 +304,8 @@ protected:
 TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSendsAScore) {
   int robin = -1;
 
-  // First run: the intro gives way to the menu; a new player starts the story, clears the word
-  // puzzle's first round and closes the game in the middle of the second.
+  // First run: the intro gives way to the menu; a new player starts the story, finds the first
+  // object of the harbour and closes the game part-way through the level.
   Play([&](TPlatform* p, QMGameManager& game) {
     ASSERT_TRUE(Until(
         p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000))
@@ -276,24 +322,18 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     robin = game.GetCurrentUser();
     ASSERT_EQ(std::string(game.GetUserName(robin).CStr()), "Robin");
     ClickOn(p, "pick");
-    ASSERT_TRUE(Until(p, [] { return Find<QMWordPuzzleWindow>("puzzleWindow") != nullptr; }))
-        << "the story opens its first step\n"
-        << Log();
-    Tick(p, kBanner);
-    EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/word.png", 2));
-    EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=2"), std::string::npos)
+    ASSERT_TRUE(Until(p, [] { return Scene() != nullptr; })) << "the story opens its first level\n"
+                                                             << Log();
+    EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=1"), std::string::npos)
         << "the step is saved as it starts: " << SavedGame(game, robin);
-
-    PlaceLetters(p, kWordRound1);
-    ContinueAfterRound(p, "roundendok");
-    ASSERT_TRUE(Until(p, [] { return Top("B_1_row1"); })) << "the second round";
-    Tick(p, kBanner);
-    PlaceLetters(p, {kWordRound2.front()});
-    // The player closes the game's window part-way through the round.
+    Watch(p, 1120);  // the scene centres itself and takes clicks a second after it starts
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/harbour.png", 2));
+    FindObject(p, kHarbour[0]);
+    // The player closes the game's window part-way through the level.
   });
 
-  // Second run: the menu's Play and the chooser's Play resume the story at the word puzzle's
-  // second round; the player changes the options first.
+  // Second run: the player changes the options; Play and the chooser's Play resume the story
+  // at the harbour, which the player clears, and the story goes on through every puzzle.
   Play([&](TPlatform* p, QMGameManager& game) {
     EXPECT_EQ(game.GetCurrentUser(), robin) << "the last player is current again";
     ASSERT_TRUE(Until(
@@ -310,11 +350,24 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     ClickOn(p, "play");
     ASSERT_TRUE(Until(p, [] { return Find<TChoosePlayer>("chooser") != nullptr; }));
     ClickOn(p, "pick");
-    ASSERT_TRUE(Until(p, [] { return Find<QMWordPuzzleWindow>("puzzleWindow") != nullptr; }))
+    ASSERT_TRUE(Until(p, [] { return Scene() != nullptr; })) << "the story resumes at the level\n"
+                                                             << Log();
+    Watch(p, 1120);
+    for (const HiddenObject& o : kHarbour) FindObject(p, o);
+
+    // The last find clears the level; the story goes on to the word puzzle's two rounds.
+    ASSERT_TRUE(Until(
+        p, [] { return Find<QMWordPuzzleWindow>("puzzleWindow") != nullptr; }, 5000))
         << Log();
-    EXPECT_FALSE(Top("S_1_row2")) << "not the first round again";
-    Tick(p, kBanner);
-    PlaceLetters(p, std::vector<Placing>(kWordRound2.begin() + 1, kWordRound2.end()));
+    EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=2"), std::string::npos)
+        << SavedGame(game, robin);
+    AwaitBanner(p);
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/word.png", 2));
+    PlaceLetters(p, kWordRound1);
+    ContinueAfterRound(p, "roundendok");
+    ASSERT_TRUE(Until(p, [] { return Top("B_1_row1"); })) << "the second round";
+    AwaitBanner(p);
+    PlaceLetters(p, kWordRound2);
     ContinueAfterRound(p, "roundendok");
 
     // The story goes on to the sequence puzzle: two rounds of cards dragged into their slots.
@@ -325,10 +378,10 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     })) << Log();
     EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=3"), std::string::npos)
         << SavedGame(game, robin);
-    Tick(p, kBanner);
+    AwaitBanner(p);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/sequence.png", 2));
     for (int round = 0; round < 2; ++round) {
-      Tick(p, kBanner);
+      AwaitBanner(p);
       SolveSequenceRound(p, *sequence);
       Tick(p, 8);
       ContinueAfterRound(p, "ok");
@@ -341,7 +394,7 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     Perform(p, kLayerPuzzle);
     ASSERT_TRUE(Until(p, [] { return Top("puzzleWindow"); })) << "the codex\n" << Log();
     EXPECT_EQ(game.GetLayerPuzzleRound(), -1) << "the layer puzzle is finished";
-    Tick(p, kBanner);
+    AwaitBanner(p);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/codex.png", 2));
     Perform(p, kCodexPuzzle);
 

@@ -17,6 +17,7 @@
 #include "platform/os/Clock.h"
 #include "platform/os/SpecialFolders.h"
 #include "platform/window/headless/Window.h"
+#include "window/TWindowManager.h"
 
 class EngineTest : public ::testing::Test {
 protected:
@@ -65,6 +66,16 @@ protected:
   }
 
 public:
+  // Ticks of the window system on the virtual clock, 16 ms apart, each drawing a frame.
+  static void Tick(TPlatform* p, int ms) {
+    TPlatformEvent e;
+    for (int t = 0; t < ms; t += 16) {
+      platform::os::AdvanceVirtualTime(16);
+      p->GetEvent(e);
+      p->GetWindowManager()->HandleEvent(e);
+    }
+  }
+
   static platform::window::headless::Window* HeadlessWindow(TPlatform* p) {
     return dynamic_cast<platform::window::headless::Window*>(p->GetData()->GetWindow());
   }

@@ -47,16 +47,6 @@ protected:
                               std::filesystem::copy_options::overwrite_existing);
   }
 
-  // Ticks of the window system on the virtual clock, 16 ms apart, each drawing a frame.
-  static void Tick(TPlatform* p, int ms) {
-    TPlatformEvent e;
-    for (int t = 0; t < ms; t += 16) {
-      platform::os::AdvanceVirtualTime(16);
-      p->GetEvent(e);
-      p->GetWindowManager()->HandleEvent(e);
-    }
-  }
-
   static TVec2 At(KSpriteWindow* w, const char* name) {
     const TMat3& m = w->GetSprite(name)->GetDrawState().transform;
     return TVec2(m(2, 0), m(2, 1));

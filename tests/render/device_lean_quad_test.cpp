@@ -186,5 +186,134 @@ TEST_F(DeviceLeanQuad, QuadsOutsideTheLeanCaseFallBackToTheGeneralPath) {
   }
 }
 
+// Scaled quads wider than the span loops' chunks filter their rows chunk by chunk, each
+// starting where the span loops would start it, whatever the addressing.
+TEST_F(DeviceLeanQuad, WideScaledQuadsMatchTheGeneralPath) {
+  std::mt19937 rng(3);
+  std::vector<uint32_t> texels(64 * 64);
+  for (uint32_t& t : texels) t = rng();
+  const pd::TextureAddress modes[] = {pd::TextureAddress::Clamp, pd::TextureAddress::Wrap,
+                                      pd::TextureAddress::Mirror};
+  for (int trial = 0; trial < 24; ++trial) {
+    float x0 = float(int(rng() % 40) - 20), w = float(260 + rng() % 440);
+    float y0 = float(int(rng() % 20) - 5), h = float(4 + rng() % 30);
+    float u0 = float(int(rng() % 64) - 16) / 64.0f, v0 = float(rng() % 64) / 64.0f;
+    float u1 = u0 + w / 64.0f * (0.3f + float(rng() % 8) / 4.0f), v1 = v0 + h / 64.0f * 0.75f;
+    if (trial % 4 == 3) std::swap(u0, u1);
+    uint32_t colour = trial % 3 ? 0xFFFFFFFFu : 0xC0F0E0C0u;
+    pd::Image frames[2];
+    for (int run = 0; run < 2; ++run) {
+      MakeTarget(700, 40);
+      auto tex = MakeTexture(64, 64, texels);
+      ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
+      mDevice->Stage().addressU = mDevice->Stage().addressV = modes[trial % 3];
+      mDevice->States().alphaBlend = trial % 2 == 0;
+      mDevice->SetLeanQuads(run == 0);
+      ASSERT_EQ(Quad(x0, y0, x0 + w, y0 + h, colour, u0, v0, u1, v1), pd::kOk);
+      frames[run] = Frame();
+    }
+    EXPECT_TRUE(frames[0].pixels == frames[1].pixels) << "trial " << trial;
+  }
+}
+
+// The lean quads keep their plan from one draw to the next: every change of states, texture
+// stage, texture (its pixels too), target, viewport or fast paths between two draws must show
+// in the second, as a device that works everything out afresh for each draw shows it.
+TEST_F(DeviceLeanQuad, ChangesBetweenDrawsShowInTheNextQuad) {
+  std::mt19937 rng(7);
+  std::vector<uint32_t> texels(64 * 64);
+  for (uint32_t& t : texels) {
+    uint32_t a = rng() % 4;
+    t = (rng() & 0xFFFFFF) | (a == 0 ? 0u : a == 1 ? 0xFF000000u : rng() << 24);
+  }
+  // Two devices with two targets each: the first draws lean quads, the second only the
+  // general way.
+  struct Side {
+    std::unique_ptr<pd::Device> device;
+    std::shared_ptr<pd::Surface> targets[2];
+  } sides[2];
+  for (Side& side : sides) {
+    MakeTarget(64, 48, pd::PixelFormat::R5G6B5);
+    side.targets[1] = mTarget;
+    MakeTarget(64, 48);
+    side.targets[0] = mTarget;
+    side.device = std::move(mDevice);
+  }
+  sides[1].device->SetLeanQuads(false);
+  std::shared_ptr<pd::Surface> textures[3] = {MakeTexture(64, 64, texels),
+                                              MakeTexture(32, 32, texels),
+                                              MakeTexture(64, 64, texels, pd::PixelFormat::R5G6B5)};
+  for (Side& side : sides) ASSERT_EQ(side.device->SetTexture(textures[0]), pd::kOk);
+  int current = 0;
+  constexpr int kDraws = 600;
+  for (int i = 0; i < kDraws; ++i) {
+    int change = int(rng() % 16);
+    uint32_t value = rng();
+    for (Side& side : sides) {
+      pd::RenderStates& s = side.device->States();
+      pd::TextureStage& t = side.device->Stage();
+      switch (change) {
+        case 0: s.alphaBlend = !s.alphaBlend; break;
+        case 1: s.dstBlend = value % 2 ? pd::BlendFactor::One : pd::BlendFactor::InvSrcAlpha; break;
+        case 2: s.srcBlend = value % 2 ? pd::BlendFactor::SrcAlpha : pd::BlendFactor::One; break;
+        case 3:
+          s.alphaRef = uint8_t(value % 3 == 0 ? 1 : value);
+          s.alphaFunc = value % 2 ? pd::CompareFunc::GreaterEqual : pd::CompareFunc::Less;
+          break;
+        case 4: s.textureFactor = value; break;
+        case 5:
+          t.alphaArg1 = value % 2 ? pd::kArgFactor : pd::kArgTexture;
+          t.alphaOp = value % 4 < 2 ? pd::TextureOp::SelectArg1 : pd::TextureOp::Modulate;
+          break;
+        case 6: t.colourOp = value % 2 ? pd::TextureOp::SelectArg1 : pd::TextureOp::Modulate; break;
+        case 7:
+          t.magFilter = t.minFilter =
+              value % 2 ? pd::TextureFilter::Point : pd::TextureFilter::Linear;
+          break;
+        case 8:
+          t.addressU = value % 2 ? pd::TextureAddress::Wrap : pd::TextureAddress::Clamp;
+          break;
+        case 9: ASSERT_EQ(side.device->SetTexture(textures[value % 3]), pd::kOk); break;
+        case 10:
+          ASSERT_EQ(side.device->SetTexture(value % 2 ? textures[0] : nullptr), pd::kOk);
+          break;
+        case 11: {
+          pd::Viewport vp{int32_t(value % 16), int32_t(value / 16 % 16), 40, 30, 0.0f, 1.0f};
+          ASSERT_EQ(side.device->SetViewport(value % 3 ? vp : pd::Viewport{0, 0, 64, 48}), pd::kOk);
+          break;
+        }
+        case 12: side.device->SetFastPaths(value % 4 != 0); break;
+        case 13: ASSERT_EQ(side.device->SetRenderTarget(side.targets[value % 2]), pd::kOk); break;
+        case 14: s.shadeMode = value % 2 ? pd::ShadeMode::Flat : pd::ShadeMode::Gouraud; break;
+        default: break;
+      }
+    }
+    if (change == 13) current = int(value % 2);
+    if (change == 15) {
+      // New pixels in the texture kept in another format, which the device converts.
+      pd::LockedRect lr;
+      ASSERT_EQ(textures[2]->Lock(nullptr, lr), pd::kOk);
+      for (int y = 0; y < 64; ++y) lr.bits[y * lr.pitch + int(value % 128)] ^= 0x5A;
+      ASSERT_EQ(textures[2]->Unlock(), pd::kOk);
+    }
+    float x0 = float(int(rng() % 70) - 10), y0 = float(int(rng() % 56) - 10);
+    float w = float(1 + rng() % 24), h = float(1 + rng() % 24);
+    float u0 = float(rng() % 32) / 64.0f, v0 = float(rng() % 32) / 64.0f;
+    float scale = rng() % 3 ? 1.0f : 1.5f;
+    uint32_t colour = rng() % 2 ? 0xFFFFFFFFu : (rng() | 0x40000000u);
+    pd::Image frames[2];
+    for (int k = 0; k < 2; ++k) {
+      mDevice = std::move(sides[k].device);
+      mTarget = sides[k].targets[current];
+      ASSERT_EQ(Quad(x0, y0, x0 + w, y0 + h, colour, u0, v0, u0 + w * scale / 64.0f,
+                     v0 + h * scale / 64.0f),
+                pd::kOk);
+      frames[k] = Frame();
+      sides[k].device = std::move(mDevice);
+    }
+    ASSERT_TRUE(frames[0].pixels == frames[1].pixels) << "draw " << i << " after change " << change;
+  }
+}
+
 }  // namespace
 }  // namespace devicetest

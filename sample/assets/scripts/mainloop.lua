@@ -10,8 +10,8 @@ if fileExists("scripts/puzzles/sequence.lua") then
   dofile("assets/scripts/puzzles/sequence.lua")
 end
 
--- The story's order of levels and puzzles (PlayStory), loaded after what it plays.
-if fileExists("scripts/chapters.lua") then dofile("scripts/chapters.lua") end
+-- The story mode and the callbacks of its search levels (PlayStory), when the sample has them.
+if fileExists("scripts/story.lua") then dofile("scripts/story.lua") end
 
 -- The sample's first player, made by script on a fresh installation.
 local kFirstPlayer = "Player"

@@ -1,0 +1,502 @@
+// The search scene on the headless display: the sample game's first story level reached from
+// its menu (centring, the start guard, finds and bad clicks, the arrow keys, the level clock and
+// its frames), and small scenes of the tests' own for name order, the scene's script functions,
+// the scaled background after a device loss and the ambient strip.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "window/text/TextFixture.h"
+
+#include "anim/KAnimProperties.h"
+#include "game/scenes/QMAmbientScroll.h"
+#include "game/scenes/QMSearch.h"
+#include "game/scenes/QMSearchItem.h"
+#include "game/scenes/QMSearchList.h"
+#include "game/shell/GameMain.h"
+#include "game/shell/GameRegistration.h"
+#include "game/shell/QMGameManager.h"
+#include "online/TGameState.h"
+#include "script/binding/TLuaObjectWrapper.h"
+#include "script/binding/TWindowScript.h"
+#include "support/Golden.h"
+#include "window/TButton.h"
+#include "window/TModalWindow.h"
+#include "window/TText.h"
+#include "window/TWindowManager.h"
+#include "window/WindowTestSupport.h"
+
+namespace {
+
+constexpr int kLeftArrow = 0xFF82;
+constexpr int kRightArrow = 0xFF83;
+
+class SearchSceneTest : public TextTest {
+protected:
+  void SetUp() override {
+    TextTest::SetUp();
+    std::filesystem::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    // The game goes straight to its menu.
+    std::filesystem::remove(mWork + "/assets/scripts/ui/intro.lua");
+    SetGameSettings();
+  }
+
+  // The game as the program starts it: its window types, the sample's start-up scripts and
+  // the main menu waiting for the player.
+  void RunGame(const std::function<void(TPlatform*)>& body) {
+    RunScreen(
+        [&](TPlatform* p) {
+          // Frames to compare are drawn without the pointer.
+          p->SetCursorVisible(false);
+          CreateGameManager();
+          RegisterGameTypes(p->GetWindowManager());
+          Tick(p, 48);
+          body(p);
+          DestroyGameManager();
+        },
+        800, 600);
+    EXPECT_TRUE(sBodyRan);
+  }
+
+  static void Send(TPlatform* p, int type, int x, int y, int code = 0) {
+    p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, code, 0));
+  }
+  static void Click(TPlatform* p, int x, int y) {
+    Send(p, kEventMouseMove, x, y);
+    Send(p, kEventLeftDown, x, y);
+    Send(p, kEventLeftUp, x, y);
+  }
+  static TWindowScript* Host() { return TWindowScript::Of(TWindowManager::Instance()); }
+  static std::string Lua(const char* expression) {
+    Host()->DoLuaString(str("gTestValue = tostring(") + expression + ")");
+    return Host()->GetGlobalString("gTestValue").CStr();
+  }
+  template <class W>
+  static W* Find(const char* name) {
+    TWindow* top = TWindowManager::Instance()->GetTopModal();
+    return WindowCast<W>(top ? top->FindChild(name, -1) : nullptr);
+  }
+  static QMSearch* Scene() { return Find<QMSearch>("puzzleWindow"); }
+  static float SceneX() { return KGetSpritePosition(Scene()->GetSceneSprite()).x; }
+  static int Clicks() { return TGameState::GetInstance()->GetState("LevelTotalClicks").ToInt(); }
+
+  // Menu, Play, the chooser's Play: the first story level opens and starts.
+  static void OpenLevel(TPlatform* p) {
+    auto* play = Find<TButton>("play");
+    ASSERT_NE(play, nullptr);
+    play->Press();
+    Tick(p, 48);
+    auto* pick = Find<TButton>("pick");
+    ASSERT_NE(pick, nullptr) << "the choose-player screen";
+    pick->Press();
+    Tick(p, 48);
+    ASSERT_NE(Scene(), nullptr) << Log();
+    // The scripts' callbacks, watched: each call is noted before it runs.
+    Host()->DoLuaString(
+        "gCalls = '' "
+        "local found, bad, options = searchItemFound, reportBadClick, showOptions "
+        "searchItemFound = function(n) gCalls = gCalls .. 'found:' .. n .. ' ' found(n) end "
+        "reportBadClick = function() gCalls = gCalls .. 'bad ' bad() end "
+        "showOptions = function() gCalls = gCalls .. 'options ' options() end");
+  }
+};
+
+// The level opens from the menu with its three backgrounds side by side; start of play centres
+// it on the middle picture, shows the animated arrows and starts the clock, which first goes
+// down one second after the start.
+TEST_F(SearchSceneTest, StoryLevelOpensFromTheMenuCentresItsPanoramaAndRunsItsClock) {
+  RunGame([&](TPlatform* p) {
+    OpenLevel(p);
+    QMSearch* scene = Scene();
+    EXPECT_EQ(scene->GetBackgroundOffsets(), (std::vector<int32_t>{800, 800, 800}));
+    EXPECT_EQ(scene->GetPanorama().maxPos, 0);
+    EXPECT_EQ(scene->GetPanorama().minPos, -1600);
+    EXPECT_EQ(scene->GetAmbientScrolls().size(), 3u);
+    EXPECT_TRUE(scene->IsStarted());
+    EXPECT_TRUE(scene->IsScrollLeftArrowShown());
+    EXPECT_TRUE(scene->IsScrollRightArrowShown());
+    // The middle is 1200: the second picture holds it, so the scene moves to -800, its own
+    // scrolling off until the move is over (900 ms in this level).
+    EXPECT_FALSE(scene->GetPanorama().enabled);
+    EXPECT_FLOAT_EQ(scene->GetPanorama().position, -800);
+    const float midway = SceneX();
+    EXPECT_LT(midway, 0);
+    EXPECT_GT(midway, -800);
+    Tick(p, 1000);
+    EXPECT_FLOAT_EQ(SceneX(), -800);
+    EXPECT_TRUE(scene->GetPanorama().enabled);
+
+    auto* list = Find<QMSearchList>("searchListWindow");
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->IsGameTimerRunning());
+    EXPECT_TRUE(list->IsHintTimerRunning());
+    // The clock started 96 ms after the chooser closed; 1000 ms later it has gone down once.
+    EXPECT_EQ(Lua("gLevel.time"), "599");
+    auto* time = Find<TText>("timeText");
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(std::string(time->GetText().CStr()), "9:59");
+
+    // The time text and its warning colours.
+    Host()->DoLuaString("modifyGameTimer(-299)");
+    Tick(p, 16);
+    EXPECT_EQ(std::string(time->GetText().CStr()), "5:00");
+    EXPECT_FLOAT_EQ(time->GetColor().b, 1.0f);
+    EXPECT_FLOAT_EQ(time->GetColor().r, 0.55f);
+    Host()->DoLuaString("modifyGameTimer(-240)");
+    Tick(p, 16);
+    EXPECT_EQ(std::string(time->GetText().CStr()), "1:00");
+    EXPECT_FLOAT_EQ(time->GetColor().r, 1.0f);
+    EXPECT_FLOAT_EQ(time->GetColor().g, 0.35f);
+    EXPECT_FALSE(Logged("rror")) << Log();
+  });
+}
+
+// Clicks in the first second of play are counted and do nothing else; later a click on an
+// object names it to the scripts (which strike it out in the list), and one on nothing is a
+// bad click.
+TEST_F(SearchSceneTest, ClicksAreCountedGuardedForASecondThenFoundOrBad) {
+  RunGame([&](TPlatform* p) {
+    OpenLevel(p);
+    // The scene's animation window lies over it and counts the click as well.
+    const int before = Clicks();
+    Click(p, 366, 306);
+    EXPECT_GT(Clicks(), before) << "counted";
+    EXPECT_EQ(Lua("gCalls"), "") << "refused within the first second";
+
+    // The bell stands on the boat, in the middle picture that the centring brings in.
+    Tick(p, 1000);
+    Click(p, 366, 306);
+    EXPECT_EQ(Lua("gCalls"), "found:bell ");
+    EXPECT_EQ(Lua("gLevel.items.bell.found"), "true");
+    Tick(p, 32);
+    auto* bell = Find<QMSearchItem>("bell");
+    ASSERT_NE(bell, nullptr);
+    EXPECT_TRUE(bell->IsFound()) << "the list entry is struck out";
+
+    Click(p, 600, 60);  // the evening sky
+    EXPECT_EQ(Lua("gCalls"), "found:bell bad ");
+    EXPECT_EQ(Lua("gLevel.misses"), "1");
+    EXPECT_GE(Clicks(), before + 3);
+
+    // Escape opens the options over the level; twice within 100 ms counts once.
+    // As the desktop sends it: the key, then the character it types.
+    Send(p, kEventKeyDown, 0, 0, 27);
+    Send(p, kEventChar, 0, 0, 27);
+    Send(p, kEventKeyDown, 0, 0, 27);
+    Send(p, kEventChar, 0, 0, 27);
+    Tick(p, 160);
+    EXPECT_NE(Find<TWindow>("optionspanel"), nullptr);
+    EXPECT_EQ(Scene(), nullptr) << "the options are on top";
+    auto* cancel = Find<TButton>("cancel");
+    ASSERT_NE(cancel, nullptr);
+    cancel->Press();
+    Tick(p, 48);
+    ASSERT_NE(Scene(), nullptr) << "back in the level";
+    EXPECT_EQ(Lua("gCalls"), "found:bell bad options ");
+  });
+}
+
+// Finding the eighth object completes the level: it says so, closes after a pause and gives
+// the callback names back to what they held before (the puzzles use some of them).
+TEST_F(SearchSceneTest, FindingEverythingCompletesTheLevelAndGivesTheCallbacksBack) {
+  RunGame([&](TPlatform* p) {
+    Host()->DoLuaString("function gMine() end puzzleComplete = gMine decrementGameTimer = nil");
+    TWindow* menu = TWindowManager::Instance()->GetTopModal();
+    OpenLevel(p);
+    EXPECT_EQ(Lua("puzzleComplete == gMine"), "false") << "the level's own while it plays";
+    Tick(p, 1000);
+    Host()->DoLuaString(
+        "for _, n in ipairs({ 'key', 'teacup', 'fish', 'bell', 'umbrella', 'anchor', "
+        "'starfish' }) do searchItemFound(n) end");
+    Tick(p, 48);
+    EXPECT_FALSE(Find<TWindow>("donetext")->IsVisible());
+    Host()->DoLuaString("searchItemFound('candle')");
+    Tick(p, 48);
+    ASSERT_NE(Find<TWindow>("donetext"), nullptr);
+    EXPECT_TRUE(Find<TWindow>("donetext")->IsVisible()) << "well done";
+    Tick(p, 2600);
+    EXPECT_EQ(TWindowManager::Instance()->GetTopModal(), menu) << "back at the menu";
+    EXPECT_EQ(Lua("puzzleComplete == gMine"), "true");
+    EXPECT_EQ(Lua("decrementGameTimer"), "nil");
+    EXPECT_EQ(Lua("gLevel"), "nil");
+  });
+}
+
+// Holding the left arrow key (auto-repeat every 30 ms) starts the scroll once; the scene then
+// speeds up by the level's acceleration each tick, and after the key is let go it coasts with
+// the velocity dampened each tick, the scene's x the truncated position.
+TEST_F(SearchSceneTest, ArrowKeysScrollThePanoramaByItsStepsAndTheButtonsSlideAtItsEnds) {
+  RunGame([&](TPlatform* p) {
+    OpenLevel(p);
+    Tick(p, 1000);
+    QMSearch* scene = Scene();
+    QMSearch::PanoramaScroller& pano = scene->GetPanorama();
+    ASSERT_FLOAT_EQ(pano.position, -800);
+    const float accel = 0.6f, maxV = 18, dampen = 0.88f;  // the level's "scrollProps"
+    EXPECT_FLOAT_EQ(pano.acceleration, accel);
+
+    Send(p, kEventKeyDown, 0, 0, kLeftArrow);
+    float v = 0, x = -800;
+    for (int tick = 0; tick < 12; ++tick) {
+      if (tick % 2 == 0) Send(p, kEventKeyDown, 0, 0, kLeftArrow);  // auto-repeat
+      Tick(p, 16);
+      v -= accel;
+      x += v;
+      v = std::max(v, -maxV);
+      EXPECT_NEAR(pano.position, x, 0.01) << tick;
+      EXPECT_FLOAT_EQ(SceneX(), static_cast<float>(static_cast<int>(pano.position)));
+    }
+    EXPECT_EQ(pano.direction, -1);
+    EXPECT_FALSE(scene->IsScrollLeftArrowShown()) << "the first scroll retires the arrows";
+    Send(p, kEventKeyUp, 0, 0, kLeftArrow);
+    for (int tick = 0; tick < 5; ++tick) {
+      Tick(p, 16);
+      v *= dampen;
+      x += v;
+      EXPECT_NEAR(pano.position, x, 0.01) << tick;
+    }
+
+    // Scrolling on to the right end: the scene stops at -1600 and "scrollLeft" slides out.
+    Tick(p, 160);
+    Send(p, kEventKeyDown, 0, 0, kLeftArrow);
+    Tick(p, 2000);
+    EXPECT_FLOAT_EQ(pano.position, -1600);
+    EXPECT_FLOAT_EQ(SceneX(), -1600);
+    EXPECT_EQ(scene->GetScrollLeftState(), QMSearch::kHidden);
+    EXPECT_EQ(scene->GetScrollRightState(), QMSearch::kAtRest);
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "search/harbour_right_end.png", 2));
+
+    // The pointer over the resting button "scrollRight" puts the sparkle under it.
+    Send(p, kEventMouseMove, 30, 480);
+    EXPECT_EQ(scene->GetHoverPoint(), TPoint(30, 480));
+    Send(p, kEventMouseMove, 300, 300);  // leaves the button
+    Send(p, kEventMouseMove, 300, 300);
+    EXPECT_EQ(scene->GetHoverPoint(), TPoint(-1, -1));
+
+    // Back the other way: the hidden button slides in again and rests where it started.
+    Send(p, kEventKeyUp, 0, 0, kLeftArrow);
+    Tick(p, 160);
+    Send(p, kEventKeyDown, 0, 0, kRightArrow);
+    Tick(p, 1000);
+    EXPECT_EQ(scene->GetScrollLeftState(), QMSearch::kAtRest);
+    TWindow* button = scene->FindChild("scrollLeft", -1);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->GetRect().left, 750);
+  });
+}
+
+// The level as the player first sees it, once the centring is over.
+TEST_F(SearchSceneTest, StoryLevelFrameAtStart) {
+  RunGame([&](TPlatform* p) {
+    OpenLevel(p);
+    Tick(p, 1200);
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "search/harbour_start.png", 2));
+  });
+}
+
+// Scenes of the tests' own, laid out in a modal of their own.
+class OwnSceneTest : public SearchSceneTest {
+protected:
+  static void Build(TPlatform* p, const std::string& scene) {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(wm->GetRoot(), ("PushModal('m') MakeDialog({ " + scene + " })").c_str());
+  }
+};
+
+// Where two objects overlap, the one whose name sorts first is named, whatever the layers; the
+// scene's functions act on the scene built last and are gone with it.
+TEST_F(OwnSceneTest, OverlappingObjectsResolveByNameAndFunctionsLeaveWithTheScene) {
+  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
+  RunGame([&](TPlatform* p) {
+    Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 })");
+    Host()->DoLuaString(
+        "gNames = '' function searchItemFound(n) gNames = gNames .. n .. ' ' end "
+        "function reportBadClick() gNames = gNames .. '- ' end "
+        "gSize = { image = 'square.png', position = { 100, 100 }, layer = 1 } "
+        "AddSprite(gSize, true, 'lamp') "
+        "AddSprite({ image = 'square.png', position = { 120, 120 }, layer = 9 }, true, 'key') "
+        "AddSprite({ image = 'square.png', position = { 300, 300 }, layer = 1 }, false, '') "
+        "AddSprite({ image = 'nowhere.png', position = { 0, 0 } }, true, 'ghost') "
+        "StartSearch()");
+    EXPECT_EQ(Lua("gSize.size[1] .. 'x' .. gSize.size[2]"), "40x40") << "the size comes back";
+    EXPECT_FALSE(Scene()->GetSceneSprite().GetSprite("ghost")) << "a missing picture is skipped";
+    Tick(p, 1008);
+    Click(p, 130, 130);  // both
+    Click(p, 105, 105);  // the lamp alone
+    Click(p, 310, 310);  // an unnamed sprite: nothing to find
+    EXPECT_EQ(Lua("gNames"), "key lamp - ");
+    // A name with quotes reaches the script as it is, not as Lua text of its own.
+    Host()->DoLuaString(
+        "AddSprite({ image = 'square.png', position = { 500, 100 } }, true, 'a\\\"); gBad = (1')");
+    Click(p, 510, 110);
+    EXPECT_EQ(Lua("gNames"), "key lamp - a\"); gBad = (1 ");
+    EXPECT_EQ(Lua("gBad"), "nil");
+    Host()->DoLuaString("gNames = 'key lamp - '");
+    EXPECT_TRUE(Scene()->GetPanorama().enabled) << "no backgrounds: no move, scrolling on";
+    EXPECT_FLOAT_EQ(SceneX(), 0);
+
+    // An object whose copy is being carried off above the scene answers no click.
+    boost::shared_ptr<TSprite> copy = TSprite::Create(0);
+    Scene()->GetOverlaySprite().AddSprite(copy, "key");
+    Click(p, 130, 130);
+    EXPECT_EQ(Lua("gNames"), "key lamp - ");
+
+    // The clock's bonus and penalty scripts run in the scene's animation window and change the
+    // level clock through the game's script.
+    Host()->DoLuaString(
+        "gClock = '' function modifyGameTimer(s) gClock = gClock .. s .. ' ' end "
+        "TimerBonus(15.7) TimerPenalty()");
+    EXPECT_EQ(Lua("gClock"), "15 -10 ");
+
+    // A second scene takes the functions over; closing it leaves them unbound.
+    Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 })");
+    QMSearch* second = Scene();
+    Host()->DoLuaString("StartSearch()");
+    EXPECT_TRUE(second->IsStarted());
+    p->GetWindowManager()->DoPopModal("m");
+    p->GetWindowManager()->FlushDeletes();
+    EXPECT_EQ(Lua("StartSearch"), "nil");
+    EXPECT_EQ(Lua("AddSprite"), "nil");
+    EXPECT_EQ(Lua("TimerPenalty"), "nil");
+    EXPECT_EQ(Lua("TimerBonus"), "nil");
+  });
+}
+
+// The scene's message table: the scroll buttons' press and release stop the scrolling but
+// are left to the buttons, holding a button scrolls, and ids it does not know are refused.
+TEST_F(OwnSceneTest, MessagesScrollStopAndAreAnsweredAsTheTableSays) {
+  RunGame([&](TPlatform* p) {
+    Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 })");
+    QMSearch* scene = Scene();
+    struct Case {
+      int32_t id;
+      const char* name;
+      bool answer;
+      int32_t direction;  // the panorama's direction afterwards
+    };
+    const Case cases[] = {
+        {kQMButtonPress, "scrollRight", true, 1}, {kButtonPress, "scrollRight", false, 0},
+        {kQMButtonPress, "scrollLeft", true, -1}, {kQMButtonRelease, "scrollLeft", false, 0},
+        {kQMButtonPress, "other", false, 0},      {kQMItemFound, "key", false, 0},
+        {kQMShowHint, "key", false, 0},           {kQMHideHint, "", false, 0},
+        {kQMRunLua, "gRan = 'yes'", true, 0},     {1008, "", false, 0},
+    };
+    for (const Case& c : cases) {
+      TMessage m(c.id, c.name);
+      EXPECT_EQ(scene->OnMessage(&m), c.answer) << c.id << " " << c.name;
+      EXPECT_EQ(scene->GetPanorama().direction, c.direction) << c.id << " " << c.name;
+    }
+    EXPECT_EQ(Lua("gRan"), "yes");
+    QMSearchHintMessage hint("key", 10, 20);
+    EXPECT_TRUE(scene->OnMessage(&hint)) << "a hint message of the right class is taken";
+    TMessage start(kQMStartPlay, "");
+    EXPECT_TRUE(scene->OnMessage(&start));
+    EXPECT_TRUE(scene->IsStarted());
+  });
+}
+
+// A magnified scene's background is shown scaled to the window; after the display lost its
+// surfaces the scaled picture is drawn again from the background, not left blank.
+TEST_F(OwnSceneTest, ScaledBackgroundComesBackAfterTheDeviceIsLost) {
+  std::filesystem::create_directories(mWork + "/assets/backgrounds");
+  WritePng("backgrounds/big.png", 1600, 1200, [](int x, int) { return x < 800 ? kGreen : kBlue; });
+  WritePng("backgrounds/bgmask.png", 1600, 1200, [](int, int) { return kWhite; });
+  RunGame([&](TPlatform* p) {
+    Build(p,
+          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
+          "tool = 'magnify', bgPath = 'backgrounds/big.png' })");
+    QMSearch* scene = Scene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_FLOAT_EQ(scene->GetBackgroundScale().x, 0.5f);
+    ASSERT_FALSE(scene->GetSceneSprite().GetChildren().empty());
+    boost::shared_ptr<TTexture> scaled =
+        scene->GetSceneSprite().GetChildren().front()->GetTexture();
+    ASSERT_TRUE(scaled);
+    EXPECT_EQ(scaled->GetWidth(), 800);
+    EXPECT_EQ(PixelAt(scaled, 100, 100), kGreen);
+    EXPECT_EQ(PixelAt(scaled, 700, 100), kBlue);
+
+    Tick(p, 48);
+    Backend()->LoseAllSurfaces();
+    Tick(p, 48);
+    EXPECT_EQ(PixelAt(scaled, 100, 100), kGreen) << "refreshed after the restore";
+    EXPECT_EQ(PixelAt(scaled, 700, 100), kBlue);
+    EXPECT_EQ(Frame().At(100, 100), kGreen);
+  });
+}
+
+// The scene snapshot holds the scene's sprites alone; a missing sprite gives a blank texture
+// instead of a crash.
+TEST_F(OwnSceneTest, SnapshotDrawsTheSceneSpritesAndSkipsAMissingSprite) {
+  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
+  RunGame([&](TPlatform* p) {
+    Build(p,
+          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 200, h = 100, darken = 0.5 })");
+    Host()->DoLuaString("AddSprite({ image = 'square.png', position = { 10, 10 } }, true, 'box')");
+    boost::shared_ptr<TSprite> shade = Scene()->GetSceneSprite().GetSprite("_qmDarkenSprtie");
+    ASSERT_TRUE(shade) << "darkened";
+    EXPECT_EQ(shade->GetLayer(), 2);
+    EXPECT_EQ(PixelAt(shade->GetTexture(), 5, 5) >> 24, 127u);
+    Scene()->GetSceneSprite().RemoveSpriteByName("_qmDarkenSprtie");
+    boost::shared_ptr<TTexture> shot = Scene()->RenderToTexture();
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->GetWidth(), 200);
+    EXPECT_EQ(shot->GetHeight(), 100);
+    EXPECT_EQ(PixelAt(shot, 20, 20), kRed);
+
+    boost::shared_ptr<TTexture> blank = RenderSpriteToTexture(nullptr, 16, 8);
+    ASSERT_TRUE(blank);
+    EXPECT_EQ(blank->GetWidth(), 16);
+    boost::shared_ptr<TTexture> fresh = TTexture::Create(16, 8, true);
+    EXPECT_EQ(PixelAt(blank, 4, 4), PixelAt(fresh, 4, 4)) << "left as made";
+    EXPECT_NE(PixelAt(shot, 100, 80), kRed) << "nothing drawn there";
+  });
+}
+
+// The ambient strip: the pano slides behind the mask by speed x ms x deltaX / 10000 pixels;
+// moving right, strip B shows the pano's end in the gap strip A leaves; moving left, strip B
+// shows the pano's beginning after strip A's end, and the two wrap by one pano width.
+TEST_F(OwnSceneTest, AmbientStripFillsItsGapsBothWays) {
+  WritePng("mask.png", 100, 20, [](int, int) { return 0x00000000u; });
+  WritePng("pano.png", 200, 20, [](int, int) { return kWhite; });
+  RunGame([&](TPlatform*) {
+    Host()->DoLuaString(
+        "gRight = { mask = 'mask.png', pano = 'pano.png', x = 5, y = 7, speed = 100, "
+        "deltaX = 2 } gLeft = { mask = 'mask.png', pano = 'pano.png', deltaX = 0 }");
+    std::unique_ptr<TLuaTable> right(Host()->GetGlobalTable("gRight"));
+    std::unique_ptr<TLuaTable> left(Host()->GetGlobalTable("gLeft"));
+    ASSERT_TRUE(right && left);
+    auto x = [](TSprite* s) { return KGetSpritePosition(*s).x; };
+
+    boost::shared_ptr<TSprite> parent = TSprite::Create(1);
+    QMAmbientScroll rightward(right.get(), nullptr, parent);
+    EXPECT_FLOAT_EQ(KGetSpritePosition(*parent).x, 5);
+    EXPECT_EQ(parent->GetChildren().size(), 2u);
+    rightward.Update(10);  // 0.2 pixels: no sprite moves
+    EXPECT_FLOAT_EQ(x(rightward.GetStripA()), 0);
+    rightward.Update(140);  // 3 pixels in all
+    EXPECT_FLOAT_EQ(x(rightward.GetStripA()), 3);
+    EXPECT_EQ(rightward.GetStripA()->GetDrawState().sourceRect, TRect(0, 0, 97, 20));
+    EXPECT_EQ(rightward.GetStripB()->GetDrawState().sourceRect, TRect(197, 0, 200, 20));
+    EXPECT_FLOAT_EQ(rightward.GetStripB()->GetDrawState().origin.x, 3);
+    EXPECT_TRUE(rightward.GetStripB()->GetDrawState().flags & TDrawParams::kUseSourceRect);
+
+    QMAmbientScroll leftward(left.get(), nullptr, TSprite::Create(1));
+    EXPECT_FLOAT_EQ(leftward.GetDeltaX(), -1) << "deltaX 0 is -1";
+    leftward.Update(1500);  // 15 pixels to the left
+    EXPECT_FLOAT_EQ(x(leftward.GetStripA()), -15);
+    EXPECT_EQ(leftward.GetStripA()->GetDrawState().sourceRect, TRect(0, 0, 115, 20));
+    leftward.Update(10000);  // 115 in all: strip A ends 85 pixels into the mask
+    EXPECT_EQ(leftward.GetStripA()->GetDrawState().sourceRect, TRect(0, 0, 200, 20));
+    EXPECT_FLOAT_EQ(x(leftward.GetStripB()), 85);
+    EXPECT_EQ(leftward.GetStripB()->GetDrawState().sourceRect, TRect(0, 0, 15, 20));
+    leftward.Update(10000);  // 215: strip A has left the mask and starts again 15 to the left
+    EXPECT_FLOAT_EQ(x(leftward.GetStripA()), -15);
+    EXPECT_NEAR(leftward.GetOffset(), -15, 0.05);
+    EXPECT_EQ(leftward.GetStripB()->GetDrawState().sourceRect, TRect(0, 0, 0, 20));
+  });
+}
+
+}  // namespace
