@@ -4,6 +4,7 @@
 #include "anim/KFilter.h"
 #include "anim/KSpriteWindow.h"
 #include "core/TPlatform.h"
+#include "game/scenes/IQMSearchTool.h"
 #include "game/scenes/QMAmbientScroll.h"
 #include "game/shell/ScriptUtilities.h"
 #include "render/TAnimatedSprite.h"

@@ -23,6 +23,7 @@
 #include "render/QMSearchableSprite.h"
 #include "window/TWindow.h"
 
+class IQMSearchTool;
 class KSpriteWindow;
 class QMAmbientScroll;
 class TAnimatedSprite;
@@ -112,22 +113,29 @@ public:
   // The end of a scripted panorama move: the player may scroll again.
   void OnAnimMessage(KAnimMessageId<2016>, const str&) { mPanorama.Enable(); }
 
-  // What the search tools, the found-item sequence and the hints add to the scene. Until they
-  // are built the scene has no tool, and those messages change nothing.
-  virtual bool HasTool() const { return false; }
-  virtual void DrawTool() {}
-  virtual void MoveToolTo(const TPoint&) {}
+  // The search tool (QMSearchTools.cpp): the magnifying glass or the flashlight, chosen by
+  // name, kept up to date as items leave the scene, moved with the pointer and drawn.
+  virtual bool HasTool() const { return mTool != nullptr; }
+  virtual void DrawTool();
+  virtual void MoveToolTo(const TPoint& point);
   // Puts the normal cursor back when the pointer leaves the tool's area.
-  virtual void LeaveTool() {}
-  virtual void RefreshToolView() {}
-  virtual void ChooseTool(const str&) {}
-  virtual void RemoveFoundItem(const str&) {}
-  virtual void ShowDebugSpriteInfo(const TPoint&) {}
+  virtual void LeaveTool();
+  virtual void RefreshToolView();
+  virtual void ChooseTool(const str& name);
+  virtual void RemoveFoundItem(const str& name);
+  // The level designer's aid: name, file and place of the sprite under the pointer.
+  virtual void ShowDebugSpriteInfo(const TPoint& point);
+  IQMSearchTool* GetTool() const { return mTool.get(); }
+  const str& GetToolName() const { return mToolName; }
+  const str& GetSceneType() const { return mSceneType; }
+
+  // What the found-item sequence and the hints add to the scene. Until they are built those
+  // messages change nothing.
   virtual void OnItemFound(QMItemFoundMessage*) {}
   virtual void ShowHint(QMSearchHintMessage*) {}
   virtual void HideHint() {}
   // While the pop-up navigation is open the scene ignores the pointer.
-  virtual bool IsPopUpNavOpen(TWindow*) const { return false; }
+  virtual bool IsPopUpNavOpen(TWindow* nav) const;
 
   // For tests and the parts built on the scene.
   QMSearchableSprite& GetSceneSprite() { return *mSceneSprite; }
@@ -197,6 +205,7 @@ protected:
   float mFullItemFadeInDuration = 2000;
   float mInventoryMoveToCenterDuration = 2000;
   QMAnimationRunner mAnimations;
+  std::unique_ptr<IQMSearchTool> mTool;
   str mToolName;
   TVec2 mBackgroundScale{1, 1};
   TVec2 mInventoryContainerOffset{0, 0};

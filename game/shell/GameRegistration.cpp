@@ -15,11 +15,15 @@
 #include "game/puzzles/layer/QMLayerPuzzleRounds.h"
 #include "game/puzzles/layer/QMLayerPuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
+#include "game/scenes/QMArcadeGame.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearch.h"
+#include "game/scenes/QMInfoWindow.h"
+#include "game/scenes/QMPopupNav.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
 #include "game/puzzles/sequence/QMSequenceTypes.h"
+#include "game/scenes/SearchOverlay.h"
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -71,6 +75,10 @@ const QMWindowType kGameWindowTypes[] = {
     {"QMSequenceClue", &QMSequenceClue::Create},
     {"QMSequencePuzzleRounds", &QMSequencePuzzleRounds::Create},
     {"SearchWindow", &QMSearch::Create},
+    {"ArcadeGame", &QMArcadeGame::Create},
+    {"ArcadeSearchOverlay", &SearchOverlay::Create},
+    {"InfoWindow", &QMInfoWindow::Create},
+    {"PopUpNavWindow", &QMPopupNav::Create},
 };
 // clang-format on
 const size_t kGameWindowTypeCount = sizeof kGameWindowTypes / sizeof kGameWindowTypes[0];

@@ -200,6 +200,14 @@ void QMCodexWindow::Complete() {
 }
 
 void QMCodexWindow::ChangeRound(uint32_t group, TLuaTable& t) {
+  // A second change before the first has faded out would queue a second round-end dialog and
+  // leave the new grid faded out.
+  if (mRoundChanging) {
+    EngineLog("Codex puzzle: round %u asked for while the change to round %u runs; ignored",
+              unsigned(group), unsigned(mPendingGroup));
+    return;
+  }
+  mRoundChanging = true;
   mPendingGroup = group;
   mPendingGridSize = NumberToInt(t.GetNumber("gridSize", 0));
   mPendingGridOffset = NumberToInt(t.GetNumber("gridOffset", 0));
@@ -214,6 +222,7 @@ void QMCodexWindow::ChangeRound(uint32_t group, TLuaTable& t) {
 }
 
 void QMCodexWindow::OnProcessFinished(KAnimProcess*) {
+  mRoundChanging = false;
   ResetWordColors();
   SetSolveGrid(mPendingGridSize, mPendingGridOffset, nullptr);
   SetCurrentGroup(static_cast<int>(mPendingGroup));

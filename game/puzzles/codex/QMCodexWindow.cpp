@@ -105,6 +105,8 @@ bool QMCodexWindow::Animate() {
 
 bool QMCodexWindow::OnMouseDown(const TPoint& point) {
   CountState("++LevelTotalClicks");
+  // The fading grid's cells are the old round's; the rules have moved on to the next one.
+  if (mRoundChanging) return false;
   const int32_t cell = mSolveGrid.HitTest(point, mSceneSprite->GetDrawState());
   if (cell < 0) return false;
   if (mSolveGrid.AreCoversShowing()) mSolveGrid.FadeCovers();

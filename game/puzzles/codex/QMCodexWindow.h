@@ -122,6 +122,8 @@ private:
   TVec2 mLastPointer{0, 0};
   boost::shared_ptr<TAnimatedSprite> mScrollSprite;
   bool mSkipNextCodeGridUpdate = false;
+  // From a round change until its fade-out ends: the grid on show is the old round's.
+  bool mRoundChanging = false;
   // Told by the fade-out; it outlives the window when the fade still runs, and then tells
   // nobody.
   QMCodexFadeListener* mFadeListener = nullptr;

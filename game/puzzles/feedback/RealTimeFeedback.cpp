@@ -1,6 +1,8 @@
 #include "game/puzzles/feedback/RealTimeFeedback.h"
 
 #include "anim/KSpriteWindow.h"
+#include "assets/FileLayer.h"
+#include "core/EngineLog.h"
 #include "script/binding/TScript.h"
 
 namespace {
@@ -34,6 +36,12 @@ bool RealTimeFeedback::PlayZoneAnimation(const str& script) {
   TScript* s = mAnimation->GetScript();
   if (!s) return false;
   if (!s->GetGlobalString(kAnimationGlobal).IsEmpty()) return false;
+  // Only the script clears the playing mark when it ends: without it no zone would play again.
+  if (!FileExists(script)) {
+    EngineLog("Feedback %s: no animation script '%s'; the zone plays nothing", GetName().CStr(),
+              script.CStr());
+    return false;
+  }
   s->SetGlobalString(kAnimationGlobal, script);
   mAnimation->RunAnimScript(script);
   mAnimation->StartQueue();

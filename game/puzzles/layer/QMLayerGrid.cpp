@@ -7,6 +7,7 @@
 #include "render/TRenderer.h"
 #include "render/TSprite.h"
 #include "render/TTexture.h"
+#include "script/binding/LuaBinding.h"
 #include "window/TText.h"
 #include "window/TWindowManager.h"
 #include "window/TWindowStyle.h"
@@ -23,7 +24,7 @@ int32_t Saturate(int64_t v) {
 
 // A layout may give any number: sizes of 0 or less would divide by zero.
 int32_t CellSize(double value) {
-  const int32_t size = Saturate(static_cast<int64_t>(value));
+  const int32_t size = NumberToInt(value);
   return size > 0 ? size : QMLayerGrid::kDefaultCellSize;
 }
 
@@ -37,10 +38,10 @@ QMLayerGrid::~QMLayerGrid() {
 
 void QMLayerGrid::Init(TWindowStyle& style) {
   mDebugGridOutline = style.GetBool("debugGridOutline", false);
-  const int32_t x = Saturate(static_cast<int64_t>(style.GetNumber("x", 0)));
-  const int32_t y = Saturate(static_cast<int64_t>(style.GetNumber("y", 0)));
-  const int32_t w = Saturate(static_cast<int64_t>(style.GetNumber("w", 100)));
-  const int32_t h = Saturate(static_cast<int64_t>(style.GetNumber("h", 100)));
+  const int32_t x = NumberToInt(style.GetNumber("x", 0));
+  const int32_t y = NumberToInt(style.GetNumber("y", 0));
+  const int32_t w = NumberToInt(style.GetNumber("w", 100));
+  const int32_t h = NumberToInt(style.GetNumber("h", 100));
   mArea = TRect(x, y, Saturate(int64_t{x} + w), Saturate(int64_t{y} + h));
   mCellWidth = CellSize(style.GetNumber("gridWidth", kDefaultCellSize));
   mCellHeight = CellSize(style.GetNumber("gridHeight", kDefaultCellSize));

@@ -17,8 +17,11 @@ bool DeactivateRoundsSpider::Process(TWindow* w) {
   return true;
 }
 
+// Only the resumed round's pieces (the shown ones): another round's record may be what an
+// earlier play of the puzzle left, and would bring that round back already placed.
 bool LoadLayerPiecesSpider::Process(TWindow* w) {
-  if (auto* piece = WindowCast<QMLayerPuzzlePiece>(w)) piece->LoadState();
+  auto* piece = WindowCast<QMLayerPuzzlePiece>(w);
+  if (piece && piece->IsVisible()) piece->LoadState();
   return true;
 }
 

@@ -20,7 +20,7 @@ private:
   str mRound;
 };
 
-// Brings back each piece's saved position and layer.
+// Brings back the saved position and layer of each piece of the current round.
 class LoadLayerPiecesSpider : public TWindowSpider {
 public:
   bool Process(TWindow* w) override;

@@ -73,7 +73,12 @@ QMSequencePuzzleWindow::QMSequencePuzzleWindow() {
 
 QMSequencePuzzleWindow::~QMSequencePuzzleWindow() {
   if (TWindowManager* wm = TWindowManager::Instance()) wm->RemoveHoverWindow(this);
+  // A hint cut short never reaches its last step, which gives the game its hints back.
+  const bool hintRunning = mHintMarkers[0] && mAnimRunner.GetRunningCount() > 0;
   mAnimRunner.CancelAll();
+  if (hintRunning)
+    if (TScript* host = ScriptHost())
+      host->DoLuaString("if gGameState then gGameState.hintActive = false end");
   mBins.clear();
 }
 

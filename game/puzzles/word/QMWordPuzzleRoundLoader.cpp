@@ -11,6 +11,7 @@
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "render/TTexture.h"
 #include "script/LuaApi.h"
+#include "script/binding/LuaBinding.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TScript.h"
 
@@ -21,7 +22,14 @@ constexpr int kPanelSlots = 32;
 
 using Table = std::unique_ptr<TLuaTable>;
 
-int Truncated(double v) { return static_cast<int>(v); }
+// Whatever number a layout gives: truncated, and held within the int range (NaN reads 0).
+int Truncated(double v) { return NumberToInt(v); }
+
+// A grid origin, kept where the letters' positions around the grid cannot overflow.
+int Coordinate(double v) {
+  constexpr int kLimit = 1000000;
+  return std::clamp(NumberToInt(v), -kLimit, kLimit);
+}
 
 // The size of an array table: its "n", else its largest integer index.
 int ArraySize(TLuaTable& table) {
@@ -43,8 +51,8 @@ void QMWordPuzzleWindow::LoadRound(TLuaTable* round) {
 
   if (Table coordinates{round->GetTable("gridCoordinates")}) {
     if (Table upperLeft{coordinates->GetTable("upperLeft")}) {
-      mGrid.x0 = Truncated(upperLeft->GetNumberAt(1, 0));
-      mGrid.y0 = Truncated(upperLeft->GetNumberAt(2, 0));
+      mGrid.x0 = Coordinate(upperLeft->GetNumberAt(1, 0));
+      mGrid.y0 = Coordinate(upperLeft->GetNumberAt(2, 0));
     }
   }
 
@@ -187,6 +195,9 @@ void QMWordPuzzleWindow::AddLetters(const str& lineName, const str& letters, int
     letter->SetLineName(lineName);
     if (!AddChild(std::move(made))) continue;
     if (bank) letter->SetAnimTimer(16, true, true, false);
+    // A round begun afresh starts from its bank: what an earlier play left in the letters'
+    // records must not come back when this play is resumed.
+    if (bank && !mPendingLoad) letter->SavePlacement();
     if (firstCell) letter->PlaceAbove(firstCell);
     if (bank) AddGlow(p, -10);
   }

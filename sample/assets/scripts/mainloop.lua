@@ -1,6 +1,9 @@
 -- The game flow. The program runs this file last at start-up; the function it returns runs as
 -- the main script for as long as the game does.
 
+-- What every puzzle's texts call (setComplete, puzzleComplete, modifyGameTimer) and the modal
+-- the open puzzle lives in, when the sample has puzzles; their scripts below build on it.
+if fileExists("scripts/common/puzzle.lua") then dofile("scripts/common/puzzle.lua") end
 -- The word puzzle's opener, ShowWordPuzzle, when the sample has the puzzle.
 if fileExists("scripts/puzzles/word.lua") then dofile("scripts/puzzles/word.lua") end
 -- The codex puzzle's opener, ShowCodexPuzzle, when the sample has the puzzle.

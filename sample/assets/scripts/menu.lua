@@ -53,6 +53,10 @@ return function()
                    cancel = true }),
       PushButton({ name = "moregames", caption = "MENU_MORE", x = 440, y = 460,
                    command = function() BuildCrossSell() end }),
+      PushButton({ name = "arcade", caption = "MENU_ARCADE", x = 40, y = 530,
+                   command = function() dofile("assets/scripts/arcade.lua")() end }),
+      PushButton({ name = "guide", caption = "MENU_GUIDE", x = 560, y = 530,
+                   command = function() dofile("scripts/ui/guide.lua")() end }),
     }),
   })
   RegisterHotkey("alt-q", "quit")

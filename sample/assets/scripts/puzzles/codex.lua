@@ -102,21 +102,8 @@ local function Level(puzzle)
   return { getCurrentGroup = function() return group end }
 end
 
--- What the puzzle's completion texts call. Another puzzle's puzzleComplete stays in charge of
--- its own puzzle: the codex closes its modal only while its window lives (its script functions
--- are nil once it has gone).
-local otherPuzzleComplete = puzzleComplete
-function puzzleComplete()
-  if gCodexModal and SetSolveGrid then
-    PopModal(gCodexModal)
-    gCodexModal = nil
-  elseif otherPuzzleComplete then
-    otherPuzzleComplete()
-  end
-end
-if not setComplete then
-  function setComplete() end
-end
+-- puzzleComplete, which its completion text calls, comes from the puzzles' shared script.
+dofile("scripts/common/puzzle.lua")
 
 local kWordFont = { "fonts/euro_ex_bold.mvec", 15, Color(60, 40, 20) }
 
@@ -162,8 +149,7 @@ function ShowCodexPuzzle()
   gGameState.getCurrentLevel = function() return level end
   gCodexSlide = 0
 
-  local id = PushModal("codex")
-  gCodexModal = id
+  local id = OpenPuzzleModal("codex")
   MakeDialog({
     QMCodexWindow(WordTexts({
       name = "puzzleWindow", x = 0, y = 0, w = 800, h = 600, bgPath = "codex/background",

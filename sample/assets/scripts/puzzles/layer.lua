@@ -25,26 +25,12 @@ end
 dofile("scripts/ui/buttons.lua")
 local PuzzleButton = DialogPushButton
 
--- What the puzzle's round-end texts call, unless the game's scripts already have them.
-if not setComplete then
-  -- The puzzle counts as solved for the rest of the session.
-  function setComplete() gLayerPuzzleSolved = true end
-end
-if not puzzleComplete then
-  -- Leaves the puzzle: its modal closes.
-  function puzzleComplete()
-    if gPuzzleModal then DoPopModal(gPuzzleModal) end
-    gPuzzleModal = nil
-  end
-end
-if not modifyGameTimer then
-  -- The sample's puzzles run without a game timer.
-  function modifyGameTimer(seconds) end
-end
+-- setComplete, puzzleComplete and modifyGameTimer, which its round-end texts call, come from
+-- the puzzles' shared script.
+dofile("scripts/common/puzzle.lua")
 
 function ShowLayerPuzzle()
-  local id = PushModal("layerpuzzle")
-  gPuzzleModal = id
+  local id = OpenPuzzleModal("layerpuzzle")
   MakeDialog({
     -- Round banners and the hint's flight; made first, so that the puzzle finds it for its
     -- first round's banner, and brought to the front by the puzzle.

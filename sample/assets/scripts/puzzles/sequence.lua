@@ -1,37 +1,17 @@
 -- The sample's sequence puzzle: two rounds of picture cards (a plant growing, the moon
 -- waxing) to be dragged from their bins into the row in the right order. Running this file
--- defines ShowSequencePuzzle(), which opens the puzzle in a modal of its own, and the game
--- functions the puzzle's texts call when no other script has defined them yet.
+-- defines ShowSequencePuzzle(), which opens the puzzle in a modal of its own.
 
--- Messages: the hint (1006) and its end (1007), and the time shown by the list (2011).
+-- Messages: the hint (1006) and its end (1007).
 kQMMessage = kQMMessage or {}
 kQMMessage.ShowHint = kQMMessage.ShowHint or 1006
 kQMMessage.HideHint = kQMMessage.HideHint or 1007
-local kShowTime = 2011
 
 gGameState = gGameState or { hintActive = false }
 
--- The time left, in seconds, shown by the search list of the open puzzle.
-if not modifyGameTimer then
-  gGameTimeLeft = gGameTimeLeft or 300
-  function modifyGameTimer(seconds)
-    gGameTimeLeft = math.max(0, gGameTimeLeft + seconds)
-    PostMessage(CreateNamedMessage(kShowTime, tostring(gGameTimeLeft)))
-  end
-end
-
--- The open puzzle's modal, closed when the puzzle is complete.
-if not setComplete then
-  function setComplete() gPuzzleSolved = true end
-end
-if not puzzleComplete then
-  function puzzleComplete()
-    if gPuzzleModal then
-      PopModal(gPuzzleModal)
-      gPuzzleModal = nil
-    end
-  end
-end
+-- modifyGameTimer, setComplete and puzzleComplete, which its texts call, come from the puzzles'
+-- shared script; its time penalty shows in the puzzle's search list.
+dofile("scripts/common/puzzle.lua")
 
 dofile("scripts/ui/buttons.lua")
 
@@ -101,7 +81,7 @@ function ShowSequencePuzzle()
   table.insert(puzzle, QMSequencePuzzleRounds({ name = "QMRounds", rounds = names }))
 
   gGameTimeLeft = 300
-  gPuzzleModal = PushModal("sequence")
+  OpenPuzzleModal("sequence")
   MakeDialog({
     QMSequenceWindow(puzzle),
     SearchListWindow({ name = "searchListWindow", x = 300, y = 536, w = 200, h = 44,
@@ -114,7 +94,7 @@ function ShowSequencePuzzle()
                      PostMessage(QMSearchHintMessage("sequencepuzzle", 0, 0))
                    end }),
     DialogPushButton({ name = "leave", caption = "SEQ_LEAVE", x = 540, y = 536,
-                   command = function() puzzleComplete() end }),
+                   command = function() ClosePuzzle() end }),
   })
   return gPuzzleModal
 end

@@ -7,20 +7,8 @@
 
 dofile("scripts/ui/buttons.lua")
 
-local function CloseWordPuzzle()
-  if gPuzzleModal ~= nil then
-    PopModal(gPuzzleModal)
-    gPuzzleModal = nil
-  end
-end
-
--- The puzzle reports itself done through these; a game flow of its own may define them first.
-if setComplete == nil then
-  function setComplete() gWordPuzzleSolved = true end
-end
-if puzzleComplete == nil then
-  puzzleComplete = CloseWordPuzzle
-end
+-- setComplete and puzzleComplete, which its texts call, come from the puzzles' shared script.
+dofile("scripts/common/puzzle.lua")
 
 local kPanels = {
   piece0 = { graphics = "word/panel_off.png" },
@@ -68,8 +56,7 @@ local kRound2 = {
 }
 
 function ShowWordPuzzle()
-  local id = PushModal("wordpuzzle")
-  gPuzzleModal = id
+  local id = OpenPuzzleModal("wordpuzzle")
   MakeDialog({
     Bitmap({ name = "wordbackground", image = "word/background.png", x = 0, y = 0 }),
     -- Draws the letter flights over the puzzle; the clicks go through it to the puzzle.
@@ -87,7 +74,7 @@ function ShowWordPuzzle()
     DialogPushButton({ name = "wordhint", caption = "WORD_HINT", x = 570, y = 230,
                        command = function() WordShowHint() end }),
     DialogPushButton({ name = "wordback", caption = "WORD_BACK", x = 570, y = 290,
-                       command = CloseWordPuzzle }),
+                       command = function() ClosePuzzle() end }),
   })
   return id
 end

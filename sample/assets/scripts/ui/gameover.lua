@@ -9,8 +9,9 @@ local PushButton = DialogPushButton
 local kLabelFont = { "fonts/sans.mvec", 22, Color(210, 225, 240) }
 local kValueFont = { "fonts/sansbold.mvec", 22, Color(255, 220, 140) }
 
-function GameOverLayout()
-  return GameOver({ name = "gameover", x = 0, y = 0, w = 800, h = 600,
+-- The arcade's end of run names the screen "gameoverwin".
+function GameOverLayout(name)
+  return GameOver({ name = name or "gameover", x = 0, y = 0, w = 800, h = 600,
     Bitmap({ name = "overbackground", x = 0, y = 0, w = 800, h = 600 }),
     Bitmap({ name = "panel", image = "images/panel.png", x = 230, y = 90 }),
     Text({ name = "highscoretext", label = "#", x = 230, y = 130, w = 340, h = 70,

@@ -129,7 +129,7 @@ TEST_F(CodexTest, ResolvingAConflictedColumnSkipsTheNextCodeGridUpdateOnce) {
   });
 }
 
-TEST_F(CodexTest, AHigherGroupChangesTheRoundOnceTheGridHasFadedOut) {
+TEST_F(CodexTest, AHigherGroupChangesTheRoundOnceTheGridHasFadedOutAndIgnoresClicksMeanwhile) {
   RunGame([&](TPlatform* p) {
     QMCodexWindow* w = OpenPuzzle(p);
     ASSERT_NE(w, nullptr) << Log();
@@ -145,6 +145,13 @@ TEST_F(CodexTest, AHigherGroupChangesTheRoundOnceTheGridHasFadedOut) {
     EXPECT_EQ(Number("table.getn(gCommandQueue)"), 1);
     Tick(p, 1000);
     EXPECT_EQ(w->GetSolveGrid().GetCellCount(), 9u);
+    // The fading grid is the old round's: a click there reaches no rules and changes nothing.
+    Lua("gAnswer = { group = 1, gridSize = 4, gridOffset = 3, solveGridUpdate = { [1] = 2 } }");
+    ClickCell(p, 0, 1);
+    EXPECT_EQ(Number("table.getn(gTarget.calls)"), 2) << "the click during the fade is dropped";
+    EXPECT_EQ(Number("table.getn(gCommandQueue)"), 1) << "one round-end dialog";
+    EXPECT_FALSE(w->GetSolveGrid().ShowsCheck(1));
+    Lua("gAnswer = nil");
     const float half = w->GetSolveGridSprite()->GetDrawState().alpha;
     EXPECT_GT(half, 0.0f);
     EXPECT_LT(half, 1.0f);

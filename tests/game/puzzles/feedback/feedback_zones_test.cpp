@@ -94,6 +94,30 @@ TEST_F(FeedbackTest, TheFirstCheckPlaysTheFirstZoneAndLaterChecksTheSecondAsOfte
   });
 }
 
+// A zone naming an animation script that is not there plays nothing, says so in the log and is
+// not counted; it leaves no animation marked as playing, so the other zones still play.
+TEST_F(FeedbackTest, AZoneWithoutItsAnimationScriptIsLoggedAndBlocksNoOtherZone) {
+  RunGame([&](TPlatform* p) {
+    QMCodexWindow* w =
+        OpenPuzzle(p, 3,
+                   Feedback(Zone("lost",
+                                 "trigger = 'mouseclick', actionString = 'rtf_lost.lua', "
+                                 "x = 600, y = 400, w = 100, h = 100") +
+                            Zone("click",
+                                 "trigger = 'mouseclick', actionString = 'rtf_click.lua', "
+                                 "x = 600, y = 20, w = 100, h = 100")));
+    ASSERT_NE(w, nullptr) << Log();
+    RTFZone* lost = ZoneNamed("lost");
+    ASSERT_NE(lost, nullptr);
+    Click(p, 650, 450);
+    EXPECT_EQ(lost->GetCount(), 1);
+    EXPECT_TRUE(Shown(lost));
+    EXPECT_NE(Log().find("no animation script 'rtf_lost.lua'"), std::string::npos) << Log();
+    Click(p, 650, 70);
+    EXPECT_EQ(Plays(), "click ");
+  });
+}
+
 TEST_F(FeedbackTest, MouseZonesPlayOnMovesAndClicksUntilTheirCountAndNotDuringAnAnimation) {
   RunGame([&](TPlatform* p) {
     QMCodexWindow* w =

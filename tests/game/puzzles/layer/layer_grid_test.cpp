@@ -83,6 +83,12 @@ TEST(LayerGridTest, OddLayoutsKeepOneColumnAndDefaultCellSizes) {
   EXPECT_EQ(zero.grid->GetColumns(), 5);
   EXPECT_EQ(zero.grid->GetCellIndex(TPoint(25, 25)), 7);
 
+  // Numbers beyond any screen hold at the int range's ends, with their sign.
+  GridFixture huge("{ w = 1e30, h = 100, gridWidth = 1e30, gridHeight = 0/0 }", 0, 0, 100, 100);
+  EXPECT_EQ(huge.grid->GetCellWidth(), 2147483647);
+  EXPECT_EQ(huge.grid->GetCellHeight(), QMLayerGrid::kDefaultCellSize);
+  EXPECT_EQ(huge.grid->GetColumns(), 1);
+
   // Keys the layout leaves out: a 100 x 100 area of 20-pixel cells.
   GridFixture bare("{}", 0, 0, 100, 100);
   EXPECT_EQ(bare.grid->GetColumns(), 5);

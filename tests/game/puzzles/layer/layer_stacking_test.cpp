@@ -147,7 +147,7 @@ TEST_F(LayerStackingTest, WindowOrderFollowsTheLayersOfTheCurrentRoundsPieces) {
   });
 }
 
-TEST_F(LayerStackingTest, SavedPiecesComeBackAndADamagedLayerIsRefusedWithALogLine) {
+TEST_F(LayerStackingTest, SavedPiecesOfTheRoundComeBackAndADamagedLayerIsRefusedWithALogLine) {
   RunPuzzle([&](TPlatform*, QMGameManager& g) {
     auto save = [&](const char* name, int32_t x, int32_t y, int32_t layer) {
       const int32_t values[3] = {x, y, layer};
@@ -165,6 +165,17 @@ TEST_F(LayerStackingTest, SavedPiecesComeBackAndADamagedLayerIsRefusedWithALogLi
     EXPECT_EQ(PieceOf(w, "B_a")->GetPicturePosition(), TPoint(300, 0));
     EXPECT_EQ(PieceOf(w, "B_a")->GetLayer(), 2) << "it keeps its own layer";
     EXPECT_TRUE(Logged("saved layer 99 of piece B_a is out of range")) << Log();
+    Close();
+
+    // A later round's piece has not been played since the puzzle began again: a record an
+    // earlier play left (here where it solves its round) does not come back.
+    save("C_b", 0, 0, 1);
+    Piece c{"C", "cell", 200, 100, 1};
+    c.round = "b";
+    w = Build({{"A", "cell", 0, 0, 1}, c}, "{ 'a', 'b' }");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(PieceOf(w, "A_a")->GetPicturePosition(), TPoint(100, 100));
+    EXPECT_EQ(PieceOf(w, "C_b")->GetPicturePosition(), TPoint(200, 100));
   });
 }
 

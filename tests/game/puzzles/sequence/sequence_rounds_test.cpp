@@ -55,6 +55,21 @@ TEST_F(SequenceTest, ChangeRoundIsResetWhenThePuzzleCloses) {
   });
 }
 
+// The hint's own end would clear the game's hint flag; leaving while it plays clears it too.
+TEST_F(SequenceTest, LeavingThePuzzleDuringAHintClearsTheHintFlag) {
+  Play(Layout(), [&](TPlatform* p, QMSequencePuzzleWindow& w) {
+    TWindow::HandleMessage(&w, new QMSearchHintMessage("puzzle", 0, 0));
+    ASSERT_TRUE(w.IsHintShown());
+    Tick(p, 32);
+    EXPECT_EQ(Text("tostring(gGameState.hintActive)"), "true");
+    TWindowManager* wm = p->GetWindowManager();
+    wm->PopTopModal();
+    wm->FlushDeletes();
+    Tick(p, 32);
+    EXPECT_EQ(Text("tostring(gGameState.hintActive)"), "false");
+  });
+}
+
 // A drag image much wider than the slots puts the drop's cell left of the row: the piece goes
 // back to a bin instead of into a slot that does not exist.
 TEST_F(SequenceTest, DropOnACellOutsideTheRowReturnsThePieceToItsBin) {

@@ -369,6 +369,35 @@ TEST_F(WordPuzzleTest, ASavedGameResumesItsRoundWithTheLettersInTheirCells) {
   });
 }
 
+// The placements of an earlier play (the puzzle finished, the letters' records left behind)
+// do not come back when a fresh play is left and resumed.
+TEST_F(WordPuzzleTest, AFreshRoundForgetsTheLettersPlacedInAnEarlierPlay) {
+  const std::string rounds = std::string("round1 = { ") + kPanels + kTwoLetters;
+  RunWithPlayer([&](TPlatform* p, QMGameManager& game) {
+    game.SetWordPuzzleRound(-1);
+    game.SetUserString("A_0_row1", "Grid_1_1");
+    game.SetUserString("B_1_row1", "Grid_2_1");
+    QMWordPuzzleWindow* puzzle = Open(p, rounds);
+    ASSERT_NE(puzzle, nullptr);
+    EXPECT_EQ(Letter("A_0_row1")->GetState(), QMWordPuzzleLetter::kInBank);
+    EXPECT_EQ(game.GetUserString("A_0_row1"), str(""));
+    EXPECT_EQ(game.GetUserString("B_1_row1"), str(""));
+    // The player places B, and leaves.
+    Click(p, "B_1_row1");
+    Click(p, "Grid_2_1");
+    EXPECT_EQ(Shown(2, 1), "B");
+    Host()->DoLuaString("PopModal(gWordModal)");
+    ASSERT_EQ(game.GetWordPuzzleRound(), 0);
+    puzzle = Open(p, rounds);
+    ASSERT_NE(puzzle, nullptr);
+    EXPECT_EQ(Shown(2, 1), "B");
+    EXPECT_EQ(Letter("A_0_row1")->GetState(), QMWordPuzzleLetter::kInBank)
+        << "A was not placed in this play";
+    EXPECT_EQ(game.GetWordPuzzleRound(), 0) << "not won";
+    Host()->DoLuaString("PopModal(gWordModal)");
+  });
+}
+
 TEST_F(WordPuzzleTest, AHintFillsTheLastSolutionEntryFirst) {
   RunWithPlayer([&](TPlatform* p, QMGameManager&) {
     QMWordPuzzleWindow* puzzle = Open(p, std::string("round1 = { ") + kPanels + kTwoLetters);
@@ -470,6 +499,24 @@ TEST_F(WordPuzzleTest, DamagedRoundsAreLoggedAndSkipped) {
     EXPECT_NE(Log().find("has no rounds"), std::string::npos);
     Host()->DoLuaString("gHint = tostring(WordShowHint()) ChangeRound()");
     EXPECT_EQ(Host()->GetGlobalString("gHint"), str("false"));
+  });
+  // Numbers far outside any screen: the grid's letters are placed around a bounded origin.
+  RunWithPlayer([&](TPlatform* p, QMGameManager&) {
+    QMWordPuzzleWindow* puzzle =
+        Open(p,
+             "round1 = { gridCoordinates = { upperLeft = { -1e12, 1e12 } }, "
+             "gridPieces = { piece0 = { graphics = 'word/panel.png', rotation = 1e12 } }, "
+             "gridLayout = { row1 = { 0 } }, startingLetters = { row1 = 'A', column1 = 'B' }, "
+             "forbiddenLetters = { row1 = 'C', column1 = 'D' }, "
+             "solution = { { column = 1e12, row = -1e12, letter = 'A' } } }");
+    ASSERT_NE(puzzle, nullptr);
+    EXPECT_NE(Cell(1, 1), nullptr);
+    EXPECT_LT(puzzle->GetGrid().x0, 0);
+    EXPECT_GE(puzzle->GetGrid().x0, -1000000);
+    EXPECT_GT(puzzle->GetGrid().y0, 0);
+    EXPECT_LE(puzzle->GetGrid().y0, 1000000);
+    Host()->DoLuaString("WordShowHint()");
+    Host()->DoLuaString("PopModal(gWordModal)");
   });
 }
 

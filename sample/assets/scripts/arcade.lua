@@ -1,0 +1,66 @@
+-- The sample game's arcade run: the play area above ("ArcadeGame", which plays the scenes of
+-- "scripts/searchhelper.lua") and the panel below with the twelve list entries, the clock, the
+-- score, the hint button and its three lights, and the pause button. The panel sits in the
+-- search overlay ("ArcadeSearchOverlay"), which the arcade window brings to the front. The run
+-- ends on the game-over screen ("scripts/gameover.lua"); closing that screen closes this one.
+
+dofile("scripts/ui/buttons.lua")
+
+local kEntryFont = { "fonts/sans.mvec", 16, Color(255, 255, 255) }
+local kClockFont = { "fonts/sansbold.mvec", 22, Color(255, 236, 190) }
+
+-- Opens a panel: a modal window named after the panel's script, built by the function the
+-- script returns (given the mode); answers the modal's id for WaitForCloseMessage.
+function makePanelWindow(file, mode)
+  local id = PushModal(file)
+  local build = dofile("assets/" .. file)
+  if type(build) == "function" then build(mode) end
+  return id
+end
+
+local function PanelWindows()
+  local t = {
+    name = "searchOverlay", x = 0, y = 520, w = 800, h = 80,
+    Bitmap({ name = "panelback", image = "images/arcade_panel.png", x = 0, y = 0 }),
+  }
+  for i = 1, 12 do
+    local column = math.mod(i - 1, 4)
+    local row = math.floor((i - 1) / 4)
+    table.insert(t, Text({ name = "SearchItem" .. i, label = "#", x = 8 + column * 122,
+                           y = 6 + row * 24, w = 120, h = 22, font = kEntryFont }))
+  end
+  table.insert(t, Text({ name = "arcadetimer", label = "#", x = 500, y = 4, w = 90, h = 30,
+                         font = kClockFont }))
+  table.insert(t, Text({ name = "arcadescore", label = "#", x = 500, y = 40, w = 100, h = 30,
+                         font = kClockFont }))
+  table.insert(t, DialogPushButton({ name = "hint", caption = "ARCADE_HINT", x = 598, y = 4,
+                                     command = function() ShowArcadeHint() end }))
+  for i = 0, 2 do
+    table.insert(t, Bitmap({ name = "hintled" .. i, image = "images/hintled.png",
+                             x = 672 + i * 18, y = 58 }))
+  end
+  return ArcadeSearchOverlay(t)
+end
+
+return function()
+  SetCurrentGameMode(1)
+  local id = PushModal("arcade")
+  MakeDialog({
+    PanelWindows(),
+    ArcadeGame({ name = "puzzleWindow", x = 0, y = 0, w = 800, h = 600 }),
+  })
+  -- The run ends on the game-over screen (which sets gArcadeRunOver); when the player leaves
+  -- it, the run's screen goes too.
+  gArcadeRunOver = nil
+  while true do
+    local msg = WaitForMessage()
+    if msg and msg.type == kModalClosed then
+      if msg.name == id then return end
+      if gArcadeRunOver then
+        gArcadeRunOver = nil
+        PopModal(id)
+        return
+      end
+    end
+  end
+end

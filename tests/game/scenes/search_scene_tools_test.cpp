@@ -1,0 +1,137 @@
+// The search scene with its tools: message 1020 chooses the magnifying glass or the flashlight
+// by name, the glass is fed the scene's item pictures and loses a found item's picture with the
+// item, the flashlight takes the scene's own darkening away, and an open navigation drawer
+// keeps the pointer from the scene.
+#include <filesystem>
+#include <string>
+
+#include "game/GameScreenFixture.h"
+
+#include "anim/KAnimProperties.h"
+#include "game/scenes/QMFlashlight.h"
+#include "game/scenes/QMMagnifyGlass.h"
+#include "game/scenes/QMMessages.h"
+#include "game/scenes/QMPopupNav.h"
+#include "game/scenes/QMSearch.h"
+#include "game/scenes/SceneCompositor.h"
+#include "game/shell/ScriptUtilities.h"
+#include "render/QMSearchableSprite.h"
+#include "render/TSprite.h"
+#include "render/TTexture.h"
+#include "window/TText.h"
+
+namespace {
+
+class SearchSceneToolsTest : public GameScreenTest {
+protected:
+  // The mask a magnifiable scene's background is loaded with: all opaque.
+  void WriteBackgroundMask() {
+    platform::display::Image mask;
+    mask.width = 800;
+    mask.height = 600;
+    mask.pixels.assign(size_t(800) * 600, 0xFFFFFFFFu);
+    std::filesystem::create_directories(mWork + "/assets/backgrounds");
+    ASSERT_TRUE(mask.SavePng(mWork + "/assets/backgrounds/bgmask.png"));
+  }
+
+  // A magnifiable scene of the sample's study with its key and cup, begun.
+  static QMSearch* BuildStudy(TPlatform* p, const char* extra = "") {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(
+        wm->GetRoot(),
+        (std::string("PushModal('m') MakeDialog({ SearchWindow({ name = 'puzzleWindow', x = 0, "
+                     "y = 0, w = 800, h = 600, tool = 'magnify', darken = 0.3, "
+                     "bgPath = 'images/tools/study.png' ") +
+         extra + "}) })")
+            .c_str());
+    Host()->DoLuaString(
+        "function searchItemFound(n) end function reportBadClick() end "
+        "AddSprite({ image = 'images/tools/key.png', position = { 590, 470 } }, true, 'key') "
+        "AddSprite({ image = 'images/tools/cup.png', position = { 626, 476 } }, true, 'cup') "
+        "StartSearch()");
+    return Find<QMSearch>("puzzleWindow");
+  }
+  static void Tell(QMSearch* scene, int32_t id, const char* name) {
+    TMessage m(id, name);
+    EXPECT_TRUE(scene->OnMessage(&m));
+  }
+};
+
+TEST_F(SearchSceneToolsTest, GlassIsChosenOnceFedTheItemsAndLosesAFoundOne) {
+  WriteBackgroundMask();
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    QMSearch* scene = BuildStudy(p);
+    ASSERT_NE(scene, nullptr) << Log();
+    EXPECT_FALSE(scene->HasTool());
+    Tell(scene, kQMChooseTool, "magnify");
+    auto* glass = dynamic_cast<QMMagnifyGlass*>(scene->GetTool());
+    ASSERT_NE(glass, nullptr);
+    Tell(scene, kQMChooseTool, "magnify");
+    EXPECT_EQ(scene->GetTool(), glass) << "the tool in use is kept";
+    Tell(scene, kQMChooseTool, "telescope");
+    EXPECT_EQ(scene->GetTool(), glass) << "an unknown tool leaves the current one";
+    EXPECT_EQ(glass->GetCompositor()->GetLayerCount(), 2u) << "the key and the cup";
+    EXPECT_FLOAT_EQ(KGetSpritePosition(*glass->GetLensSprite()).x, 650)
+        << "before the pointer moved";
+
+    Send(p, kEventMouseMove, 620, 476);
+    EXPECT_FLOAT_EQ(KGetSpritePosition(*glass->GetLensSprite()).x, 620);
+    Tell(scene, kQMSearchNotifier, "cup");
+    EXPECT_EQ(glass->GetCompositor()->GetLayerCount(), 1u);
+    EXPECT_FALSE(scene->GetSceneSprite().GetSprite("cup")) << "gone from the scene too";
+    Tell(scene, kQMSearchNotifier, "cup");  // already gone: nothing more happens
+    EXPECT_EQ(glass->GetCompositor()->GetLayerCount(), 1u);
+  });
+}
+
+TEST_F(SearchSceneToolsTest, FlashlightTakesTheScenesDarkeningAwayForGood) {
+  WriteBackgroundMask();
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    QMSearch* scene = BuildStudy(p);
+    ASSERT_NE(scene, nullptr) << Log();
+    ASSERT_TRUE(scene->GetSceneSprite().GetSprite("_qmDarkenSprtie"));
+    Tell(scene, kQMChooseTool, "flashlight");
+    ASSERT_NE(dynamic_cast<QMFlashlight*>(scene->GetTool()), nullptr);
+    EXPECT_FALSE(scene->GetSceneSprite().GetSprite("_qmDarkenSprtie"));
+    Tell(scene, kQMChooseTool, "magnify");
+    EXPECT_NE(dynamic_cast<QMMagnifyGlass*>(scene->GetTool()), nullptr);
+    EXPECT_FALSE(scene->GetSceneSprite().GetSprite("_qmDarkenSprtie"));
+    EXPECT_EQ(scene->GetToolName(), str("magnify"));
+  });
+}
+
+// With the drawer open the scene leaves the pointer alone; with the designer's aid on, the
+// text window names the sprite under the pointer.
+TEST_F(SearchSceneToolsTest, OpenDrawerKeepsThePointerAndTheAidNamesTheSpriteUnderIt) {
+  WriteBackgroundMask();
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    QMSearch* scene = BuildStudy(p,
+                                 ", darken = 0, Text({ name = 'searchSpriteInfo', x = 0, y = 0, w "
+                                 "= 400, h = 20, label = '#' }) ");
+    ASSERT_NE(scene, nullptr) << Log();
+    RuntimeSettings().debugMode = true;
+    scene->OnMouseMove(TPoint(614, 482));
+    auto* info = Find<TText>("searchSpriteInfo");
+    ASSERT_NE(info, nullptr);
+    const std::string text = info->GetText().CStr();
+    EXPECT_EQ(text.find("object name = key, file = images/tools/key"), 0u) << text;
+    EXPECT_NE(text.find("location = 614.000000, 482.000000"), std::string::npos) << text;
+    RuntimeSettings().debugMode = false;
+
+    Tell(scene, kQMChooseTool, "flashlight");
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(wm->GetTopModal(),
+                        "MakeDialog({ PopUpNavWindow({ name = 'searchPopUpNav', x = 100, "
+                        "y = 560, openY = 490, image = 'images/panels/drawer.png' }) })");
+    auto* nav = Find<QMPopupNav>("searchPopUpNav");
+    ASSERT_NE(nav, nullptr) << Log();
+    scene->OnMouseMove(TPoint(300, 200));
+    auto* light = static_cast<QMFlashlight*>(scene->GetTool());
+    EXPECT_FLOAT_EQ(KGetSpritePosition(*light->GetLightSprite()).x, 300);
+    nav->Toggle();
+    EXPECT_TRUE(scene->OnMouseMove(TPoint(100, 100))) << "taken, and nothing else done";
+    EXPECT_FLOAT_EQ(KGetSpritePosition(*light->GetLightSprite()).x, 300);
+  });
+}
+
+}  // namespace
