@@ -162,6 +162,17 @@ void BuildEntryAnimation(QMOverlays* owner, OverlayItem& item, TClock* clock,
   BuildAnimSequence(c, L, idx);
 }
 
+// The "blur" and "darken" steps of an animation refilter the sprite's picture for their
+// duration; a stack that got none is simply dropped.
+void StartAnimatedFilters(KAnimFilterStack* animated, const boost::shared_ptr<TSprite>& sprite) {
+  // A running stack is held by its task until it ends; one that cannot start ends at once.
+  if (animated->GetFilterCount() > 0) {
+    animated->SetTarget(sprite);
+    animated->Start();
+  }
+  KReleaseRef(animated);
+}
+
 }  // namespace
 
 void BuildOverlayAnimation(QMOverlays* owner, const boost::shared_ptr<TSprite>& sprite,
@@ -170,10 +181,11 @@ void BuildOverlayAnimation(QMOverlays* owner, const boost::shared_ptr<TSprite>& 
   OverlayItem& item = owner->AppendOverlay(sprite);
   // "position" steps without "from" start at (0, 0).
   record["position"] = KFloatsOf(TVec2(0, 0));
-  // Filter steps have no effect here: the stack lives only while building.
+  // Filter steps run here as they do for an overlay entry: dropping the stack they were
+  // built into would silently lose every "blur" and "darken" a sprite's animation asks for.
   auto* filters = new KAnimFilterStack();
   BuildEntryAnimation(owner, item, clock, record, filters, L, idx);
-  KReleaseRef(filters);
+  StartAnimatedFilters(filters, sprite);
 }
 
 OverlayBuildContext::OverlayBuildContext(boost::shared_ptr<TSprite> parent, TClock* clock,
@@ -447,10 +459,5 @@ void QMOverlayParser::Parse(lua_State* L, int idx, int32_t layer) {
       if (still->GetOutput()) sprite->SetTexture(still->GetOutput());
     }
   }
-  // A running stack is held by its task until it ends; one that cannot start ends at once.
-  if (animated->GetFilterCount() > 0) {
-    animated->SetTarget(sprite);
-    animated->Start();
-  }
-  KReleaseRef(animated);
+  StartAnimatedFilters(animated, sprite);
 }

@@ -127,6 +127,38 @@ def pointer_sheet(x, y):
     return (0, 0, 0, 0)
 
 
+# ---- the ship's log: its parchment panel and the compass that swings on it ----
+
+def log_panel(x, y):
+    """360x260 parchment with a dark wooden edge and a faint ruled line every 24 pixels."""
+    if x < 4 or y < 4 or x >= 356 or y >= 256:
+        return (84, 54, 30, 255)
+    grain = 6 * ((x * 7 + y * 13) % 5) // 4
+    if 70 < y < 236 and (y - 70) % 24 == 0 and 20 <= x < 340:
+        return (196 - grain, 176 - grain, 136, 255)
+    return (238 - grain, 222 - grain, 178 - grain, 255)
+
+
+COMPASS_ANGLES = [-0.35, 0.0, 0.35, 0.0]
+
+
+def compass_sheet(x, y):
+    """Four 48x48 frames of a compass whose needle swings from side to side."""
+    angle = COMPASS_ANGLES[x // 48]
+    cx, cy = x % 48 + 0.5 - 24, y + 0.5 - 24
+    d = math.hypot(cx, cy)
+    if d > 23:
+        return (0, 0, 0, 0)
+    if d > 20:
+        return (120, 84, 40, 255)
+    # The needle in the needle's own frame: along v, tapering to its two tips.
+    u = cx * math.cos(angle) - cy * math.sin(angle)
+    v = cx * math.sin(angle) + cy * math.cos(angle)
+    if abs(u) < 3.5 * (1 - abs(v) / 17) and abs(v) < 17:
+        return (190, 40, 34, 255) if v < 0 else (40, 44, 60, 255)
+    return (244, 236, 212, 255)
+
+
 def main():
     write("map/chart.png", png_bytes(800, 600, chart))
     write("map/ship.png", png_bytes(48, 40, ship))
@@ -154,6 +186,13 @@ def main():
   <script>function LoopAnim() run{ 'anim/pointer.anm', anim = 'LoopAnim' } end</script>
 </sequence>
 """)
+    write("map/logpanel.png", png_bytes(360, 260, log_panel))
+    write("anim/compass.png", png_bytes(192, 48, compass_sheet))
+    # Only a binary description: the ship's log loads it by its ".anm" name.
+    write("anim/compass.anm",
+          make_anims.anm(2, "compass", "", dict(regx=0, regy=0, w=192, h=48, name="compass.png"),
+                         [dict(regx=24, regy=24, x=48 * i, y=0, w=48, h=48) for i in range(4)],
+                         "function DoAnim() delay(160) while true do frames{1,2,3,4} end end"))
     write("anim/pointer.anm",
           make_anims.anm(2, "pointer-bob", "", dict(regx=0, regy=0, w=96, h=24, name="pointer.png"),
                          [dict(regx=12, regy=12, x=24 * i, y=0, w=24, h=24) for i in range(4)],

@@ -5,6 +5,7 @@
 #include "render/TRenderer.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "window/TModalWindow.h"
+#include "window/TWindowManager.h"
 #include "window/TWindowStyle.h"
 
 QMSpriteWindow::QMSpriteWindow() : mRoot(new QMSearchableSprite(0)) {}
@@ -32,4 +33,9 @@ void QMSpriteWindow::Draw() {
   if (opened) renderer->End2d();
 }
 
-bool QMSpriteWindow::Animate() { return true; }
+bool QMSpriteWindow::Animate() {
+  // The sprites move, fade and refilter on every tick; without a redraw the screen would keep
+  // showing the first frame of every animation.
+  if (TWindowManager* manager = TWindowManager::Instance()) manager->Invalidate();
+  return true;
+}

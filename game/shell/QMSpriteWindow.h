@@ -20,7 +20,7 @@ public:
 
   void PostCreate(TWindowStyle& style) override;
   void Draw() override;
-  // Always true: the timer keeps the animations advancing.
+  // Always true: the timer keeps the animations advancing; each tick asks for a redraw.
   bool Animate() override;
 
   const boost::shared_ptr<QMSearchableSprite>& GetRootSprite() const { return mRoot; }

@@ -162,3 +162,46 @@ TEST_F(RenderTest, OverlayTextItemsAreTextSprites) {
       },
       200, 120);
 }
+
+// A "darken" step in a sprite item's animation refilters the item's picture over its duration
+// from the picture it started with, leaving the shared texture itself as it was.
+TEST_F(RenderTest, SpriteItemAnimationDarkensItsPicture) {
+  WritePng("quarters.png", 100, 100, Quarters);
+  RunScreen(
+      [&](TPlatform*) {
+        boost::shared_ptr<TSprite> root(new QMSearchableSprite(0));
+        Overlays overlays;
+        TClock clock;
+        clock.Start();
+        auto list = Table(
+            "{ { type = 'image', name = 'shade', image = 'quarters.png',"
+            "    KAnim = { { type = 'darken', from = 1, to = 0.5, duration = 100 } } } }");
+        ASSERT_TRUE(list);
+        {
+          OverlayBuildContext context(root, &clock, &overlays);
+          context.BuildItems(*list);
+        }
+        auto shade = static_cast<QMSearchableSprite*>(root.get())->GetSprite("shade");
+        ASSERT_TRUE(shade);
+        const boost::shared_ptr<TTexture> original = shade->GetTexture();
+        ASSERT_TRUE(original);
+        overlays.VisitOverlayQueues(&KAnimProcess::Start);
+        auto* top = dynamic_cast<TModalWindow*>(TWindowManager::Instance()->GetTopModal());
+        ASSERT_NE(top, nullptr);
+        for (int ms = 0; ms < 200; ms += 10) {
+          platform::os::AdvanceVirtualTime(10);
+          top->RunTasks(0);
+        }
+        ASSERT_TRUE(shade->GetTexture());
+        EXPECT_NE(shade->GetTexture(), original);
+        const uint32_t red = ReadBack(shade->GetTexture()).At(0, 0);
+        // The stack stops on its last frame before the end: near half, never past it.
+        const uint32_t r = (red >> 16) & 0xFF;
+        EXPECT_GE(r, 127u) << std::hex << red;
+        EXPECT_LT(r, 160u) << std::hex << red;
+        EXPECT_EQ(red >> 24, 0xFFu) << "the alpha stays";
+        EXPECT_EQ(ReadBack(original).At(0, 0), 0xFFFF0000u) << "the shared texture is untouched";
+        overlays.VisitOverlayQueues(&KAnimProcess::Cancel);
+      },
+      160, 120);
+}

@@ -32,8 +32,15 @@ void Display::ClientSize(int32_t& width, int32_t& height) const {
 
 void Display::LevelChanged(CooperativeLevel level) {
   if (!window_ || std::this_thread::get_id() != mainThread_) return;
-  SDL_SetWindowFullscreen(
-      window_, level == CooperativeLevel::ExclusiveFullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  bool full = level == CooperativeLevel::ExclusiveFullScreen;
+  // Without a window manager (a bare X server) the full-screen request is never answered and
+  // the window would keep its size while frames are drawn for the whole desktop: cover the
+  // desktop ourselves first. Back in a window, the engine sets the window's size again.
+  if (full && desktop_.width > 0 && desktop_.height > 0) {
+    SDL_SetWindowPosition(window_, 0, 0);
+    SDL_SetWindowSize(window_, desktop_.width, desktop_.height);
+  }
+  SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }
 
 Display::~Display() {

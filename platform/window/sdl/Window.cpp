@@ -157,7 +157,12 @@ Window::~Window() {
 uint64_t Window::Handle() const { return SDL_GetWindowID(mWindow); }
 void Window::SetTitle(const std::string& utf8) { SDL_SetWindowTitle(mWindow, utf8.c_str()); }
 std::string Window::GetTitle() const { return SDL_GetWindowTitle(mWindow); }
-void Window::SetClientSize(int width, int height) { SDL_SetWindowSize(mWindow, width, height); }
+void Window::SetClientSize(int width, int height) {
+  SDL_SetWindowSize(mWindow, width, height);
+  // A window that changes size (back from full screen, say) is centred on the desktop again.
+  if (!(SDL_GetWindowFlags(mWindow) & SDL_WINDOW_FULLSCREEN))
+    SDL_SetWindowPosition(mWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
 void Window::GetClientSize(int& width, int& height) const {
   SDL_GetWindowSize(mWindow, &width, &height);
 }

@@ -35,7 +35,10 @@ return function()
                    MapButton({ name = "nextButton", caption = "MAP_NEXT", x = 300, y = 536,
                                command = Tell(kMapNext) }),
                    MapButton({ name = "closeButton", caption = "MAP_LEAVE", x = 560, y = 536,
-                               command = Tell(kMapNamedButton, "leave") }) }),
+                               command = Tell(kMapNamedButton, "leave") }),
+                   -- Opens the ship's log over the darkened map ("scripts/maplog.lua").
+                   MapButton({ name = "logButton", caption = "MAP_LOG", x = 20, y = 16,
+                               command = Tell(kMapNamedButton, "log") }) }),
     MapButton({ name = "codexButton", caption = "MAP_CODEX", x = 580, y = 124,
                 command = function() ShowCodexPuzzle() end }),
     AnimOverSpriteWindow({ name = "map_animation", x = 0, y = 0, w = 800, h = 600 }),

@@ -1,7 +1,7 @@
 -- The map screen's own script, run as a coroutine by its sprite window. It lays out the chart,
 -- the title, the three place badges and the ship; brings the badges in; then sails the ship
--- between its stops as the player asks, with a sparkle trail behind it, until the player
--- leaves, when the music fades and the window closes.
+-- between its stops as the player asks, with a sparkle trail behind it, opens the ship's log
+-- when asked, until the player leaves, when the music fades and the window closes.
 
 -- The ship's stops along the chart's dotted route.
 local kStops = { { 190, 470 }, { 330, 300 }, { 520, 250 }, { 640, 470 } }
@@ -36,7 +36,7 @@ local function PlayEntrance(steps)
 end
 
 local function SetButtonsShown(shown)
-  for _, name in ipairs({ "prevButton", "nextButton", "closeButton" }) do
+  for _, name in ipairs({ "prevButton", "nextButton", "closeButton", "logButton" }) do
     if shown then ShowButton(name) else HideButton(name) end
   end
 end
@@ -51,6 +51,8 @@ local function Sail(to)
 end
 
 return function()
+  -- The window hides its navigation buttons by their names; the log's button is ours to hide.
+  SetButtonsShown(false)
   _AddTextureSprite("chart", "map/chart.png", 0, "")
   _SetSpriteLoc("chart", 400, 300)
   _AddTextSprite("title", { text = "MAP_TITLE", font = "fonts/serif.mvec", fontSize = 30,
@@ -83,6 +85,9 @@ return function()
       Sail(gStop + 1)
     elseif gButtonClicked == "previous" and gStop > 1 then
       Sail(gStop - 1)
+    elseif gButtonClicked == "log" then
+      -- A modal of its own over this one: the map waits, paused, until the log is closed.
+      DoModal("scripts/maplog.lua")
     elseif gButtonClicked == "leave" then
       break
     end
