@@ -27,6 +27,14 @@ protected:
     SetGameSettings();
   }
 
+  // Copies the whole sample game (its assets/ folder) into the test's assets.
+  void UseWholeSample() {
+    std::filesystem::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    SetGameSettings();
+  }
+
   // Runs body in the engine with the game object and the game's window types.
   void RunGame(std::function<void(TPlatform*, QMGameManager&)> body) {
     Run("--multiple", [&](TPlatform* p) {

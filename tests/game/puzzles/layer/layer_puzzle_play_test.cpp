@@ -26,10 +26,7 @@ class LayerPuzzlePlayTest : public GameTest {
 protected:
   void SetUp() override {
     GameTest::SetUp();
-    std::filesystem::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", mWork + "/assets",
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing);
-    SetGameSettings();
+    UseWholeSample();
   }
 
   // The game as the player starts it, with a recording game-state handler.
