@@ -5,6 +5,7 @@
 #include "anim/ISpriteWindowGame.h"
 #include "anim/KAnimSound.h"
 #include "assets/TStringTable.h"
+#include "core/EngineLog.h"
 #include "core/TAnimTask.h"
 #include "core/TClock.h"
 #include "core/TPlatform.h"
@@ -72,7 +73,16 @@ TClock* TopModalClock(TWindowManager* wm) {
 }  // namespace
 
 void GameEventLoop(TPlatform* platform, QMGameManager* game, TWindowManager* wm) {
+  TWindowScript* host = TWindowScript::Of(wm);
   for (;;) {
+    if (host && host->HasCoroutineFailed()) {
+      // The main script is the game flow: once it has failed nothing is left to drive the
+      // game, so it ends as if the player had quit rather than sit on a frozen screen.
+      EngineLog("Main script \"%s\" stopped: %s; the game shuts down", kMainScript,
+                host->GetLastError().CStr());
+      host->DoFile("scripts/quitverify.lua");
+      return;
+    }
     TPlatformEvent event;
     platform->GetEvent(event);
     switch (event.type) {
@@ -140,8 +150,8 @@ int GameMain(TPlatform* platform, const char*) {
     platform->SetWindowTitle(strings->GetString("windowtitle"));
   if (wm) wm->SetSoundSource(std::make_unique<WindowSoundSource>());
 
-  RegisterGameTypes(wm);
-  GameEventLoop(platform, game, wm);
+  // Without its main script the game has nothing to run: straight to the shutdown.
+  if (RegisterGameTypes(wm)) GameEventLoop(platform, game, wm);
 
   ReleaseStringTableCache();
   if (game && !RuntimeSettings().disableSave) game->SaveGame();

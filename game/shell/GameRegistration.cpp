@@ -6,6 +6,7 @@
 #include "anim/AnimWindowTypes.h"
 #include "anim/ISpriteWindowGame.h"
 #include "assets/TStringTable.h"
+#include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "game/puzzles/codex/QMCodexWindow.h"
 #include "game/puzzles/feedback/RTFZone.h"
@@ -128,8 +129,9 @@ void RunLuaText(const str& text) {
 }
 
 // Runs the file with the top window as its context, where the scripts put their windows.
-void RunScriptFile(const char* name) {
-  if (TWindowManager* wm = TWindowManager::Instance()) wm->RunScriptFile(wm->GetTopModal(), name);
+bool RunScriptFile(const char* name) {
+  TWindowManager* wm = TWindowManager::Instance();
+  return wm && wm->RunScriptFile(wm->GetTopModal(), name);
 }
 
 // Pops every modal window above the screen.
@@ -228,9 +230,9 @@ void RegisterGameScriptFunctions(lua_State* L) {
   RegisterGameMessages(L);
 }
 
-void RegisterGameTypes(TWindowManager* wm) {
+bool RegisterGameTypes(TWindowManager* wm) {
   TWindowScript* host = TWindowScript::Of(wm);
-  if (!host) return;
+  if (!host) return false;
   lua_State* L = host->GetState();
   const int top = lua_gettop(L);
   luaopen_math(L);
@@ -258,5 +260,9 @@ void RegisterGameTypes(TWindowManager* wm) {
   }
   for (const char* optional : {"scripts/ui/mapstyles.lua", "scripts/panels/common/panelstyles.lua"})
     if (FileExistsForScript(optional)) RunScriptFile(optional);
-  RunScriptFile("scripts/mainloop.lua");
+  if (!RunScriptFile(kMainScript)) {
+    EngineLog("Main script \"%s\" failed: %s", kMainScript, host->GetLastError().CStr());
+    return false;
+  }
+  return true;
 }

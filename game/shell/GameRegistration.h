@@ -20,8 +20,12 @@ extern const QMWindowType kGameWindowTypes[];
 extern const size_t kGameWindowTypeCount;
 
 // Opens the screen, registers the window types and script functions, restores the current
-// player's game and runs the start-up scripts, ending with "scripts/mainloop.lua".
-void RegisterGameTypes(TWindowManager* wm);
+// player's game and runs the start-up scripts, ending with "scripts/mainloop.lua". False when
+// the main script could not be run (missing, unreadable or failing), which the log names.
+bool RegisterGameTypes(TWindowManager* wm);
+
+// The game's main script, run last at start-up; its coroutine is the game flow.
+inline constexpr char kMainScript[] = "scripts/mainloop.lua";
 
 // Binds the free script functions the game provides, in binding order.
 void RegisterGameScriptFunctions(lua_State* L);

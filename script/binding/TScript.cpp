@@ -17,7 +17,9 @@ namespace {
 str gLuaSearchPath("assets/?;?;../?;../../?");
 
 int Alert(lua_State* L) {
-  EngineLog("Lua error: %s", LuaToStr(L, -1).CStr());
+  const str message = LuaToStr(L, -1);
+  EngineLog("Lua error: %s", message.CStr());
+  if (TScript* script = TScript::FromState(L)) script->NoteError(message);
   return 0;
 }
 
@@ -161,7 +163,10 @@ bool TScript::IsYielded() const {
 
 bool TScript::DoFile(const str& name) {
   StackMark mark(mState);
-  if (name.IsEmpty() || !FileExists(name)) return false;
+  if (name.IsEmpty() || !FileExists(name)) {
+    mLastError = str::Format("cannot find script \"%s\"", name.CStr());
+    return false;
+  }
   str error;
   boost::shared_ptr<TScriptCode> code = TScriptCode::Get(name, gLuaSearchPath, &error);
   int status = -1;
@@ -173,6 +178,7 @@ bool TScript::DoFile(const str& name) {
   if (status != 0) {
     PushGlobal("_ALERT");
     if (!error.IsEmpty()) {
+      mLastError = error;
       LuaPushStr(mState, error);
       lua_pcall(mState, 1, 0, 0);
     } else if (code) {
@@ -263,9 +269,12 @@ int TScript::RunFunction(int nargs, int nresults, bool wake) {
   if (status == 0) {
     if (!IsYielded() && nresults == 1 && lua_isfunction(L, -1)) {
       if (mNext == kNever) SetTimer(0, true, true, false);
+      mCoroutineFailed = false;
       int rs = lua_resume(L, 0);
       if (rs != 0) {
-        EngineLog("lua_resume error: %s", LuaToStr(L, -1).CStr());
+        mLastError = LuaToStr(L, -1);
+        mCoroutineFailed = true;
+        EngineLog("lua_resume error: %s", mLastError.CStr());
         // A coroutine that fails at once is over: report it and stop scheduling it.
         Cancel();
         return rs;
@@ -286,7 +295,9 @@ int TScript::Resume(int nvalues) {
   DepthGuard guard(mDepth);
   int status = lua_resume(mState, nvalues);
   if (status != 0) {
-    EngineLog("lua_resume ERROR: %s", LuaToStr(mState, -1).CStr());
+    mLastError = LuaToStr(mState, -1);
+    mCoroutineFailed = true;
+    EngineLog("lua_resume ERROR: %s", mLastError.CStr());
     lua_pop(mState, 1);
   }
   return status;

@@ -40,6 +40,12 @@ public:
   int RunFunction(int nargs, int nresults);
   int Resume(int nvalues);
   bool IsYielded() const;
+  // True once the script's coroutine has ended in an error; a new coroutine clears it.
+  bool HasCoroutineFailed() const { return mCoroutineFailed; }
+  // The last error a chunk or the coroutine of this script reported, with its file and line
+  // where Lua knows them.
+  const str& GetLastError() const { return mLastError; }
+  void NoteError(const str& message) { mLastError = message; }
   // Deleted at the next outermost resume or call, or with the script.
   void AdoptObject(TLuaObjectWrapper* object);
   size_t GetAdoptedCount() const { return mAdopted.size(); }
@@ -68,6 +74,8 @@ protected:
   // The _SCRIPT this script replaced in the shared globals (a thread's parent script).
   void* mPreviousScript = nullptr;
   std::vector<TLuaObjectWrapper*> mAdopted;
+  str mLastError;
+  bool mCoroutineFailed = false;
   // Native calls in progress: only the outermost one may delete adopted objects, since an
   // outer native call may still be using what it adopted.
   int mDepth = 0;

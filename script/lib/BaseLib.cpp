@@ -272,7 +272,13 @@ static int luaB_dofile(lua_State* L) {
   const char* fname = luaL_checkstring(L, 1);
   lua_settop(L, 1);
   int status = luaL_loadfile(L, fname);
-  if (status != 0) lua_error(L);
+  if (status != 0) {
+    // Name the line that asked for the file: the loader's message alone does not.
+    luaL_where(L, 1);
+    lua_insert(L, -2);
+    lua_concat(L, 2);
+    lua_error(L);
+  }
   lua_call(L, 0, LUA_MULTRET);
   return lua_gettop(L) - 1;
 }

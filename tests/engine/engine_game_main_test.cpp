@@ -8,6 +8,13 @@
 
 #include "EngineFixture.h"
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "core/EngineLog.h"
+#include "core/TTask.h"
+
 #include "assets/TPrefs.h"
 #include "core/TSettings.h"
 #include "game/shell/GameMain.h"
@@ -172,6 +179,121 @@ TEST_F(GameMainTest, SampleGameMakesItsPlayerShowsItsMenuAndQuitsSaving) {
     const std::string saved = prefs.GetString("usergamedata", "", 0).CStr();
     EXPECT_NE(saved.find("[\"level\"]=4"), std::string::npos) << saved;
   });
+}
+
+// Ends a game that would otherwise run forever: each pass moves the virtual clock a frame on,
+// and after the limit a quit request is posted, which the test then sees as a hang.
+class HangGuard : public TTask {
+public:
+  explicit HangGuard(TPlatform* p) : mPlatform(p) {}
+  bool DoTask() override {
+    platform::os::AdvanceVirtualTime(16);
+    if (++mPasses == kLimit) {
+      mFired = true;
+      mPlatform->PostQuit(0);
+    }
+    return true;
+  }
+  static constexpr int kLimit = 600;
+  TPlatform* mPlatform;
+  int mPasses = 0;
+  bool mFired = false;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A main script that fails, at start-up or later in the game flow, ends the game by itself the
+// way quitting does, with the script, the line and the error in the log, and the preferences
+// saved whole.
+TEST_F(GameMainTest, FailingMainScriptEndsTheGameSavingAndSaysWhy) {
+  namespace fs = std::filesystem;
+  const std::string sample =
+      ReadFile((fs::path(ENGINE_SOURCE_DIR) / "sample/assets/scripts/mainloop.lua").string());
+  const std::string ensure = "EnsurePlayer()\n";
+  ASSERT_NE(sample.find(ensure), std::string::npos);
+  std::string sampleWithMissingFile = sample;
+  // After the call in the game flow, not the function's own first line.
+  const size_t at = sample.rfind(ensure) + ensure.size();
+  sampleWithMissingFile.insert(at, "  dofile(\"scripts/nothere.lua\")\n");
+  const std::string missingLine =
+      ":" + std::to_string(std::count(sample.begin(), sample.begin() + at, '\n') + 1) + ":";
+  const char kWorkerFails[] = R"(
+return function()
+  SetPreferenceString("flow", "started")
+  local worker = coroutine.wrap(function()
+    for i = 1, 3 do coroutine.yield() end
+    local missing = nil
+    return missing.field
+  end)
+  while true do
+    worker()
+    WaitForMessage(16)
+  end
+end
+)";
+  struct Case {
+    const char* name;
+    std::string script;  // empty: no main script at all
+    std::vector<std::string> logged;
+    bool flowStarted;
+  };
+  const Case cases[] = {
+      {"sample asking for a missing file",
+       sampleWithMissingFile,
+       {"mainloop.lua", missingLine, "nothere.lua"},
+       false},
+      {"worker coroutine failing later", kWorkerFails, {"mainloop.lua", ":7:", "missing"}, true},
+      {"syntax error", "return function() if then end", {"mainloop.lua", ":1:", "near"}, false},
+      {"error while loading",
+       "SetPreferenceString('flow', 'started')\nlocal x = nil + 1",
+       {"mainloop.lua", ":2:", "arithmetic"},
+       true},
+      {"no main script", "", {"scripts/mainloop.lua", "cannot find"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A run that quits normally leaves preferences the failing run must keep whole.
+    WriteAsset("scripts/mainloop.lua",
+               "SetPreferenceString('marker', 'kept') SetPreferenceString('flow', '') Exit()");
+    RunGame([](TPlatform*, TPrefs& prefs) {
+      EXPECT_STREQ(prefs.GetString("marker", "").CStr(), "kept");
+    });
+    fs::remove(fs::path(mWork) / "assets/scripts/mainloop.lua");
+    if (!c.script.empty()) WriteAsset("scripts/mainloop.lua", c.script);
+
+    bool hung = true;
+    int passes = 0;
+    std::string log;
+    SetGameSettings();
+    Run("--multiple", [&](TPlatform* p) {
+      HangGuard guard(p);
+      p->AddTask(&guard);
+      GameMain(p, "");
+      p->RemoveTask(&guard);
+      hung = guard.mFired;
+      passes = guard.mPasses;
+      log = ReadFile(GetLogFilePath().CStr());
+      TPrefs prefs(true);
+      EXPECT_STREQ(prefs.GetString("marker", "").CStr(), "kept");
+      EXPECT_STREQ(prefs.GetString("flow", "").CStr(), c.flowStarted ? "started" : "");
+      // The sample's flow made its first player before the missing file stopped it.
+      if (c.script == sampleWithMissingFile) {
+        EXPECT_STREQ(prefs.GetString("name", "", 0).CStr(), "Player");
+      }
+    });
+    ASSERT_TRUE(sBodyRan);
+    EXPECT_FALSE(hung) << passes << " passes";
+    const size_t line = log.find("Main script \"scripts/mainloop.lua\"");
+    ASSERT_NE(line, std::string::npos) << log;
+    const std::string text = log.substr(line, log.find('\n', line) - line);
+    for (const std::string& part : c.logged)
+      EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+  }
 }
 
 // Counts the keys that reach it; the count lives with the test.

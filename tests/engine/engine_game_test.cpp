@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include "EngineFixture.h"
 
 #include "core/TSettings.h"
@@ -56,6 +58,9 @@ public:
 
 TEST_F(EngineTest, GameHandsEachKeyAndClickToTheWindowsOnce) {
   SetGameSettings();
+  // A game flow that only waits: the game runs until the close request.
+  std::filesystem::create_directories(mWork + "/assets/scripts");
+  WriteAsset("scripts/mainloop.lua", "return function() while true do WaitForMessage() end end");
   int keys = 0, clicks = 0;
   Run("--multiple", [&](TPlatform* p) {
     TWindowManager* wm = p->GetWindowManager();

@@ -96,7 +96,7 @@ TEST(BaselibFunctions, ErrorsAssertsAndProtectedCalls) {
       {"return loadfile('/nonexistent/file.lua')",
        "nil,cannot read /nonexistent/file.lua: No such file or directory"},
       {"dofile('/nonexistent/file.lua')",
-       "error: cannot read /nonexistent/file.lua: No such file or directory"},
+       "error: test:1: cannot read /nonexistent/file.lua: No such file or directory"},
       {"return _VERSION, _G == getfenv(1), _G._G == _G", "Lua 5.0.2,true,true"},
       {"local n = 0 for i, v in ipairs({1, 2, nil, 4}) do n = n + 1 end return n", "2"},
       {"local t = {} for k, v in pairs({a = 1, b = 2}) do t[k] = v end return t.a + t.b", "3"},
