@@ -461,3 +461,24 @@ TEST_F(EngineTest, HostedScreenIsScaledToTheHostsArea) {
     EXPECT_TRUE(sBodyRan);
   }
 }
+
+// Full screen stretches the 800 x 600 frame over the whole desktop: the pointer is taken back
+// to the frame's pixels, so a click lands on what is drawn under it.
+TEST_F(EngineTest, FullScreenPointerIsTakenBackToTheFramesPixels) {
+  Run("--multiple", [](TPlatform* p) {
+    ASSERT_TRUE(p->InitScreen(800, 600, true));
+    Settle(p);
+    ASSERT_TRUE(p->IsFullScreen());
+    p->GetData()->GetWindow()->SetClientSize(1600, 1200);
+    TPlatformEvent e = Feed(p, MakeMessage(WM_MOUSEMOVE, 0, MakeLParam(800, 300)));
+    EXPECT_EVENT(e, kEventMouseMove, 0, 400, 150, 0);
+    e = Feed(p, MakeMessage(WM_LBUTTONDOWN, 0, MakeLParam(1599, 1199)));
+    EXPECT_EQ(e.type, kEventLeftDown);
+    EXPECT_EQ(e.x, 799);
+    EXPECT_EQ(e.y, 599);
+    // In a window of the frame's own size nothing is scaled.
+    p->GetData()->GetWindow()->SetClientSize(800, 600);
+    e = Feed(p, MakeMessage(WM_MOUSEMOVE, 0, MakeLParam(800, 300)));
+    EXPECT_EVENT(e, kEventMouseMove, 0, 800, 300, 0);
+  });
+}
