@@ -13,6 +13,9 @@
 #include "game/scenes/QMSearch.h"
 #include "game/scenes/QMSearchItem.h"
 #include "game/scenes/QMSearchList.h"
+#include "game/scenes/SceneCompositor.h"
+#include "game/scenes/IQMSearchTool.h"
+#include "game/scenes/QMMessages.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
@@ -424,6 +427,43 @@ TEST_F(OwnSceneTest, ScaledBackgroundComesBackAfterTheDeviceIsLost) {
     EXPECT_EQ(PixelAt(scaled, 100, 100), kGreen) << "refreshed after the restore";
     EXPECT_EQ(PixelAt(scaled, 700, 100), kBlue);
     EXPECT_EQ(Frame().At(100, 100), kGreen);
+  });
+}
+
+// The magnifying glass's picture of the scene is built again after the display lost its
+// surfaces: each object once, so that a found object leaves it.
+TEST_F(OwnSceneTest, GlassPictureIsRebuiltOnceAfterTheDeviceIsLost) {
+  std::filesystem::create_directories(mWork + "/assets/backgrounds");
+  WritePng("backgrounds/big.png", 1600, 1200, [](int, int) { return kGreen; });
+  WritePng("backgrounds/bgmask.png", 1600, 1200, [](int, int) { return kWhite; });
+  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
+  RunGame([&](TPlatform* p) {
+    Build(p,
+          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
+          "tool = 'magnify', bgPath = 'backgrounds/big.png' })");
+    QMSearch* scene = Scene();
+    ASSERT_NE(scene, nullptr);
+    Host()->DoLuaString(
+        "AddSprite({ image = 'square.png', position = { 200, 200 } }, true, 'box')");
+    TMessage choose(kQMChooseTool, "magnify");
+    ASSERT_TRUE(scene->OnMessage(&choose));
+    ASSERT_TRUE(scene->GetTool() && scene->GetTool()->GetCompositor());
+    SceneCompositor& compositor = *scene->GetTool()->GetCompositor();
+    // The box lies at (210, 210) on the screen: (400, 400) to (440, 440) in the glass's picture.
+    EXPECT_EQ(compositor.GetLayerCount(), 1u);
+    EXPECT_EQ(PixelAt(compositor.GetWorkTexture(), 420, 420), kRed);
+
+    Tick(p, 48);
+    Backend()->LoseAllSurfaces();
+    Tick(p, 48);
+    EXPECT_EQ(compositor.GetLayerCount(), 1u) << "the box once";
+    EXPECT_EQ(PixelAt(compositor.GetWorkTexture(), 420, 420), kRed);
+    EXPECT_EQ(PixelAt(compositor.GetWorkTexture(), 100, 100), kGreen);
+
+    TMessage found(kQMSearchNotifier, "box");
+    ASSERT_TRUE(scene->OnMessage(&found));
+    EXPECT_EQ(compositor.GetLayerCount(), 0u);
+    EXPECT_EQ(PixelAt(compositor.GetWorkTexture(), 420, 420), kGreen) << "the found box is gone";
   });
 }
 
