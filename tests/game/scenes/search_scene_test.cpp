@@ -290,6 +290,31 @@ TEST_F(SearchSceneTest, ArrowKeysScrollThePanoramaByItsStepsAndTheButtonsSlideAt
   });
 }
 
+// The level closed while its centring move runs, or while the player holds an arrow key, takes
+// its moves, ticks and end callbacks with it; the game goes on at the menu.
+TEST_F(SearchSceneTest, LeavingTheLevelMidMoveOrMidScrollLeavesNothingRunning) {
+  RunGame([&](TPlatform* p) {
+    TWindow* menu = TWindowManager::Instance()->GetTopModal();
+    for (bool scrolling : {false, true}) {
+      OpenLevel(p);
+      ASSERT_NE(Scene(), nullptr);
+      if (scrolling) {
+        Tick(p, 1000);
+        Send(p, kEventKeyDown, 0, 0, kLeftArrow);
+        Tick(p, 160);
+        ASSERT_EQ(Scene()->GetPanorama().direction, -1);
+      } else {
+        ASSERT_FALSE(Scene()->GetPanorama().enabled) << "the centring move runs";
+      }
+      p->GetWindowManager()->DoPopModal("harbour");
+      Tick(p, 1200);
+      EXPECT_EQ(TWindowManager::Instance()->GetTopModal(), menu) << scrolling;
+      EXPECT_EQ(Lua("StartSearch"), "nil") << scrolling;
+    }
+    EXPECT_NE(Find<TButton>("play"), nullptr);
+  });
+}
+
 // The level as the player first sees it, once the centring is over.
 TEST_F(SearchSceneTest, StoryLevelFrameAtStart) {
   RunGame([&](TPlatform* p) {
