@@ -426,11 +426,14 @@ TEST_F(OwnSceneTest, MessagesScrollStopAndAreAnsweredAsTheTableSays) {
 }
 
 // A magnified scene's background is shown scaled to the window; after the display lost its
-// surfaces the scaled picture is drawn again from the background, not left blank.
-TEST_F(OwnSceneTest, ScaledBackgroundComesBackAfterTheDeviceIsLost) {
+// surfaces the scaled picture is drawn again from the background, not left blank, and the
+// magnifying glass's picture is built again with each object once, so that a found object
+// still leaves it.
+TEST_F(OwnSceneTest, ScaledBackgroundAndGlassPictureComeBackAfterTheDeviceIsLost) {
   std::filesystem::create_directories(mWork + "/assets/backgrounds");
   WritePng("backgrounds/big.png", 1600, 1200, [](int x, int) { return x < 800 ? kGreen : kBlue; });
   WritePng("backgrounds/bgmask.png", 1600, 1200, [](int, int) { return kWhite; });
+  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
   RunGame([&](TPlatform* p) {
     Build(p,
           "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
@@ -445,6 +448,15 @@ TEST_F(OwnSceneTest, ScaledBackgroundComesBackAfterTheDeviceIsLost) {
     EXPECT_EQ(scaled->GetWidth(), 800);
     EXPECT_EQ(PixelAt(scaled, 100, 100), kGreen);
     EXPECT_EQ(PixelAt(scaled, 700, 100), kBlue);
+    Host()->DoLuaString(
+        "AddSprite({ image = 'square.png', position = { 200, 200 } }, true, 'box')");
+    TMessage choose(kQMChooseTool, "magnify");
+    ASSERT_TRUE(scene->OnMessage(&choose));
+    ASSERT_TRUE(scene->GetTool() && scene->GetTool()->GetCompositor());
+    SceneCompositor& glass = *scene->GetTool()->GetCompositor();
+    // The box lies at (210, 210) on the screen: (400, 400) to (440, 440) in the glass's picture.
+    EXPECT_EQ(glass.GetLayerCount(), 1u);
+    EXPECT_EQ(PixelAt(glass.GetWorkTexture(), 420, 420), kRed);
 
     Tick(p, 48);
     Backend()->LoseAllSurfaces();
@@ -452,43 +464,14 @@ TEST_F(OwnSceneTest, ScaledBackgroundComesBackAfterTheDeviceIsLost) {
     EXPECT_EQ(PixelAt(scaled, 100, 100), kGreen) << "refreshed after the restore";
     EXPECT_EQ(PixelAt(scaled, 700, 100), kBlue);
     EXPECT_EQ(Frame().At(100, 100), kGreen);
-  });
-}
-
-// The magnifying glass's picture of the scene is built again after the display lost its
-// surfaces: each object once, so that a found object leaves it.
-TEST_F(OwnSceneTest, GlassPictureIsRebuiltOnceAfterTheDeviceIsLost) {
-  std::filesystem::create_directories(mWork + "/assets/backgrounds");
-  WritePng("backgrounds/big.png", 1600, 1200, [](int, int) { return kGreen; });
-  WritePng("backgrounds/bgmask.png", 1600, 1200, [](int, int) { return kWhite; });
-  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
-  RunGame([&](TPlatform* p) {
-    Build(p,
-          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
-          "tool = 'magnify', bgPath = 'backgrounds/big.png' })");
-    QMSearch* scene = Scene();
-    ASSERT_NE(scene, nullptr);
-    Host()->DoLuaString(
-        "AddSprite({ image = 'square.png', position = { 200, 200 } }, true, 'box')");
-    TMessage choose(kQMChooseTool, "magnify");
-    ASSERT_TRUE(scene->OnMessage(&choose));
-    ASSERT_TRUE(scene->GetTool() && scene->GetTool()->GetCompositor());
-    SceneCompositor& compositor = *scene->GetTool()->GetCompositor();
-    // The box lies at (210, 210) on the screen: (400, 400) to (440, 440) in the glass's picture.
-    EXPECT_EQ(compositor.GetLayerCount(), 1u);
-    EXPECT_EQ(PixelAt(compositor.GetWorkTexture(), 420, 420), kRed);
-
-    Tick(p, 48);
-    Backend()->LoseAllSurfaces();
-    Tick(p, 48);
-    EXPECT_EQ(compositor.GetLayerCount(), 1u) << "the box once";
-    EXPECT_EQ(PixelAt(compositor.GetWorkTexture(), 420, 420), kRed);
-    EXPECT_EQ(PixelAt(compositor.GetWorkTexture(), 100, 100), kGreen);
+    EXPECT_EQ(glass.GetLayerCount(), 1u) << "the box once";
+    EXPECT_EQ(PixelAt(glass.GetWorkTexture(), 420, 420), kRed);
+    EXPECT_EQ(PixelAt(glass.GetWorkTexture(), 100, 100), kGreen);
 
     TMessage found(kQMSearchNotifier, "box");
     ASSERT_TRUE(scene->OnMessage(&found));
-    EXPECT_EQ(compositor.GetLayerCount(), 0u);
-    EXPECT_EQ(PixelAt(compositor.GetWorkTexture(), 420, 420), kGreen) << "the found box is gone";
+    EXPECT_EQ(glass.GetLayerCount(), 0u);
+    EXPECT_EQ(PixelAt(glass.GetWorkTexture(), 420, 420), kGreen) << "the found box is gone";
   });
 }
 
@@ -561,6 +544,16 @@ TEST_F(OwnSceneTest, AmbientStripFillsItsGapsBothWays) {
     EXPECT_FLOAT_EQ(x(leftward.GetStripA()), -15);
     EXPECT_NEAR(leftward.GetOffset(), -15, 0.05);
     EXPECT_EQ(leftward.GetStripB()->GetDrawState().sourceRect, TRect(0, 0, 0, 20));
+
+    // A strip moving more than a pano a tick still wraps back into the mask.
+    Host()->DoLuaString("gFast = { mask = 'mask.png', pano = 'pano.png', speed = 1e7 }");
+    std::unique_ptr<TLuaTable> fast(Host()->GetGlobalTable("gFast"));
+    ASSERT_TRUE(fast);
+    QMAmbientScroll racing(fast.get(), nullptr, TSprite::Create(1));
+    for (int tick = 0; tick < 2000; ++tick) racing.Update(16);
+    EXPECT_GT(x(racing.GetStripA()), -200);
+    EXPECT_LE(x(racing.GetStripA()), 0);
+    EXPECT_GT(racing.GetOffset(), -200);
   });
 }
 
