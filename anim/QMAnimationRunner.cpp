@@ -9,6 +9,10 @@ void QMAnimationRunner::Run(KAnimQueue* queue) {
   queue->Add(notifier);
   if (mQueues.insert(process).second) KAddRef(process);
   KReleaseRef(notifier);
+  // The queue may end inside its start, when every step finishes at once.
+  KAddRef(process);
+  queue->Start();
+  KReleaseRef(process);
 }
 
 void QMAnimationRunner::OnAnimMessage(KAnimMessageId<kQueueEnded>, KAnimProcess* queue) {

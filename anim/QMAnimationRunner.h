@@ -16,7 +16,9 @@ public:
   QMAnimationRunner(const QMAnimationRunner&) = delete;
   QMAnimationRunner& operator=(const QMAnimationRunner&) = delete;
 
-  // Appends the runner's end notice to the queue and holds it; the caller starts it next.
+  // Appends the runner's end notice to the queue, holds it and starts it. Every step of the
+  // queue is appended before this call: a step added after the start may land behind the end
+  // notice of a queue that has already ended, and would never run.
   void Run(KAnimQueue* queue);
   void CancelAll();
   // The queue has reached its notice: the runner lets it go.

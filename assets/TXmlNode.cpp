@@ -420,9 +420,11 @@ void TXmlNode::Write(Output& out, int depth) const {
   out.Spaces(depth);
   out.Put("<");
   out.Put(Word(mName));
+  bool wroteAttribute = false;
   for (const Attribute& a : mAttributes) {
     // A nameless attribute has no written form the reader would give back: it is left out.
     if (a.name.IsEmpty()) continue;
+    wroteAttribute = true;
     out.Put("\n");
     out.Spaces(depth + 4);
     out.Put(Word(a.name));
@@ -442,7 +444,7 @@ void TXmlNode::Write(Output& out, int depth) const {
     const bool closedComment = name.size() > 3 && name.compare(name.size() - 2, 2, "--") == 0;
     if (name == "?xml")
       out.Put(" ?>\n");
-    else if (IsComment(name) && !(closedComment && mAttributes.empty()))
+    else if (IsComment(name) && !(closedComment && !wroteAttribute))
       out.Put(" -->\n");
     else
       out.Put(">\n");

@@ -43,9 +43,10 @@ boost::shared_ptr<TSprite> QMSearchableSprite::FindChildAt(const TPoint& point) 
   return boost::shared_ptr<TSprite>();
 }
 
-boost::shared_ptr<TSprite> QMSearchableSprite::FindNamedSpriteAt(const TPoint& point, str* name) {
+boost::shared_ptr<TSprite> QMSearchableSprite::FindNamedSpriteAt(const TPoint& point, str* name,
+                                                                 const char* skip) {
   for (const auto& [key, sprite] : mSprites)
-    if (Hits(*sprite, point)) {
+    if (!(skip && key == skip) && Hits(*sprite, point)) {
       if (name) *name = key;
       return sprite;
     }

@@ -25,8 +25,10 @@ public:
 
   // The first child in layer order under the point.
   boost::shared_ptr<TSprite> FindChildAt(const TPoint& point);
-  // The first named sprite in name order under the point; its name goes to *name.
-  boost::shared_ptr<TSprite> FindNamedSpriteAt(const TPoint& point, str* name = nullptr);
+  // The first named sprite in name order under the point; its name goes to *name. A sprite
+  // named skip (when given) is passed over.
+  boost::shared_ptr<TSprite> FindNamedSpriteAt(const TPoint& point, str* name = nullptr,
+                                               const char* skip = nullptr);
 
   const SpriteMap& GetSpriteMap() const { return mSprites; }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Draws the sample game's arcade mode: three painted scenes (the second, a magnifier scene,
-painted at half size and shown scaled to the window), the objects hidden in them, the
+painted at twice the window's size and shown halved, so the glass shows it at full size), the
+objects hidden in them, the
 strike-out line of found list entries, the found and hint animations ("anim/behind2.xml",
-"anim/above.xml", "anim/hint3.xml") and a scene's ambient glint, the arcade panel and its hint light, the magnifier's mask,
+"anim/above.xml", "anim/hint3.xml") and a scene's ambient glint, the first scene's drifting clouds behind a frame, the arcade panel and its hint light, the magnifier's mask,
 and the scene catalogue "scripts/searchhelper.lua" that places the objects. Plain Python, no
 imaging library: every pixel is computed here. Writes into sample/assets/."""
 import math
@@ -112,7 +113,7 @@ SCENES = [
     ("_1_1_gameback", (800, 520), (70, 60, 90), (150, 110, 80), 48,
      ["apple", "ball", "bell", "book", "cup", "key", "lamp", "leaf", "moon", "ring",
       "shell_a", "shell_b", "shell_c", "star", "sun", "vase"]),
-    ("_2_1_gameback", (400, 260), (40, 90, 110), (190, 170, 120), 22,
+    ("_2_1_gameback", (1600, 1200), (40, 90, 110), (190, 170, 120), 88,
      ["apple", "bell", "book", "clock", "cup", "gem", "key", "leaf", "moon", "ring", "star",
       "sun", "vase", "ball"]),
     ("_3_1_gameback", (800, 520), (90, 50, 40), (60, 110, 70), 48,
@@ -153,6 +154,8 @@ def main():
     lua.append("ExcludeItems = { clock = 1 }")
     lua.append("-- Ambient animations of a scene: a Lua expression that gives its table.")
     lua.append("SearchPuzzleData = {")
+    lua.append("  _1_1_gameback = \"{ ambientAnims = { { type = 'pano', mask = 'images/arcade_skyframe.png',"
+               " pano = 'images/arcade_clouds.png', x = 600, y = 440, speed = 60, deltaX = 1 } } }\",")
     lua.append("  _3_1_gameback = \"{ ambientAnims = { { type = 'sprite', path = 'anim/glint.xml', x = 620, y = 60 } } }\",")
     lua.append("}")
     write("scripts/searchhelper.lua", "\n".join(lua) + "\n")
@@ -203,6 +206,20 @@ def main():
         return c + (255,)
 
     write("images/arcade_panel.png", png_bytes(800, 80, panel))
+    # A window in the first scene through which clouds drift: the frame hides the strip outside
+    # its pane, and the strip is one seamless turn of clouds.
+    def skyframe(x, y):
+        inside = 6 <= x < 154 and 6 <= y < 54
+        return (0, 0, 0, 0) if inside else (110, 80, 50, 255)
+
+    def clouds(x, y):
+        sky = mix((120, 170, 230), (190, 215, 245), y / 60)
+        puff = sum(max(0.0, 1 - math.hypot((x - cx) / 30, (y - cy) / 12))
+                   for cx, cy in ((40, 22), (150, 34), (250, 18), (330, 40), (-40, 22), (360, 22), (440, 22)))
+        return mix(sky, (255, 255, 255), min(1.0, puff)) + (255,)
+
+    write("images/arcade_skyframe.png", png_bytes(160, 60, skyframe))
+    write("images/arcade_clouds.png", png_bytes(400, 60, clouds))
     write("images/hintled.png", png_bytes(
         14, 14, lambda x, y: (120, 255, 140, 255 if math.hypot(x - 6.5, y - 6.5) < 6 else 0)))
 

@@ -10,6 +10,8 @@
 #include "core/TPlatform.h"
 #include "core/TRandom.h"
 #include "game/scenes/ArcadeGameTimer.h"
+#include "game/scenes/IQMSearchTool.h"
+#include "game/scenes/QMAmbientScroll.h"
 #include "game/shell/QMGameOver.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -110,6 +112,7 @@ QMArcadeGame::QMArcadeGame() {
 QMArcadeGame::~QMArcadeGame() {
   mRunner.CancelAll();
   ClearSearchTool();
+  mAmbientScrolls.clear();
   mItemLists.clear();
   mSceneTables.clear();
   // A modal's task list owns the timer once it took it, and deletes it when the modal goes;
@@ -211,18 +214,25 @@ void QMArcadeGame::Draw() {
   if (!pass.Ok()) return;
   const TDrawParams identity(TVec2(0.0f, 0.0f), 1.0f, 1.0f, 0);
   if (mSceneSprite) mSceneSprite->Draw(identity, -1);
+  if (mSearchTool) mSearchTool->Draw();
   if (mItemLayer) mItemLayer->Draw(identity, -1);
   if (mHintLayer) mHintLayer->Draw(identity, -1);
 }
 
 bool QMArcadeGame::OnMouseMove(const TPoint& p) {
+  if (mSearchTool) {
+    mSearchTool->MoveTo(p);
+    mSearchTool->UpdateSearchCursor(p);
+  }
   mLastPointer = p;
   return false;
 }
 
 bool QMArcadeGame::OnMouseLeave() {
-  // Only the magnifying glass changes the cursor, and none is active without it.
-  return false;
+  // Only the magnifying glass changes the cursor: the point (0, 0) lies outside the play area.
+  if (!mSearchTool) return false;
+  mSearchTool->UpdateSearchCursor(TPoint(0, 0));
+  return true;
 }
 
 void QMArcadeGame::OnSoundEnd(boost::shared_ptr<TSoundInstance>, boost::shared_ptr<TSound>) {
@@ -245,7 +255,15 @@ void QMArcadeGame::ShowHintLights() {
 }
 
 void QMArcadeGame::ClearSearchTool() {
-  mToolActive = false;
+  if (mToolActive || mSearchTool) {
+    mSearchTool.reset();
+    mToolActive = false;
+  }
+  if (mTextureRefresher) {
+    if (TPlatform* platform = TPlatform::Instance())
+      platform->RemoveIdleTask(mTextureRefresher.get());
+    mTextureRefresher.reset();
+  }
   mSceneScale = TVec2(1.0f, 1.0f);
 }
 
@@ -421,7 +439,7 @@ bool QMArcadeGame::Animate() {
   const uint32_t now = mAnimClock ? mAnimClock->GetTime() : 0;
   const uint32_t elapsed = mLastFrameTime == 0 ? 16 : now - mLastFrameTime;
   mLastFrameTime = now;
-  (void)elapsed;
+  for (const boost::shared_ptr<QMAmbientScroll>& scroll : mAmbientScrolls) scroll->Update(elapsed);
 
   if (mPendingScore >= 5) {
     mPendingScore -= 4;

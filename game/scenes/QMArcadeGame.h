@@ -18,6 +18,7 @@
 #include "anim/KAnimMessageNotifier.h"
 #include "anim/QMAnimationRunner.h"
 #include "core/TRandom.h"
+#include "core/TTask.h"
 #include "core/TVec.h"
 #include "game/scenes/ArcadeSearchItem.h"
 #include "game/scenes/QMPuzzleWindow.h"
@@ -26,7 +27,9 @@
 #include "sound/TSoundCallBack.h"
 
 class ArcadeGameTimer;
+class IQMSearchTool;
 class KSpriteWindow;
+class QMAmbientScroll;
 class TAnimatedSprite;
 class TAnimatedTexture;
 class TClock;
@@ -52,6 +55,19 @@ public:
   static constexpr int kSlots = 12;
   static constexpr int kLastLevel = 36;
   static constexpr int kMaxHints = 3;
+
+  // Draws the scaled magnifier scene again and gives the glass a freshly composed scene, for
+  // the platform's idle passes after the display restored its surfaces.
+  class TextureRefresher : public TTask {
+  public:
+    TextureRefresher(QMArcadeGame* owner, boost::shared_ptr<TTexture> texture)
+        : mOwner(owner), mTexture(std::move(texture)) {}
+    bool DoTask() override;
+
+  private:
+    QMArcadeGame* mOwner;
+    boost::shared_ptr<TTexture> mTexture;
+  };
 
   QMArcadeGame();
   ~QMArcadeGame() override;
@@ -90,6 +106,9 @@ public:
   void GotoLevelScene(int level);
   // "_" and the text after the last "/", without its first "?slow".
   static str SceneKeyOf(const str& image);
+  // Hands the glass every item still drawn in the scene, composes them and moves the glass to
+  // the last pointer.
+  void RefreshMagnifier();
 
   // Item choice and placement.
   void ChooseMultiples(int& memberCount, int& groupCount);
@@ -135,6 +154,13 @@ public:
   float GetFadeAlpha() const { return mFadeAlpha; }
   bool HasHintSprite() const { return static_cast<bool>(mHintSprite); }
   QMSearchableSprite& GetItemLayer() { return *mItemLayer; }
+  IQMSearchTool* GetSearchTool() const { return mSearchTool.get(); }
+  bool IsToolActive() const { return mToolActive; }
+  TextureRefresher* GetTextureRefresher() const { return mTextureRefresher.get(); }
+  const TPoint& GetLastPointer() const { return mLastPointer; }
+  const std::vector<boost::shared_ptr<QMAmbientScroll>>& GetAmbientScrolls() const {
+    return mAmbientScrolls;
+  }
   QMAnimationRunner& GetAnimationRunner() { return mRunner; }
 
   // Set directly by tests and the saved run; the clock tick and clicks use them as they are.
@@ -157,6 +183,9 @@ private:
   void StartFadeToNextLevel();
   void AddAmbientAnimation(TLuaTable& entry);
   void ShowSceneBackground(const str& image);
+  // Builds the glass of a magnifier scene over its background (a private copy, as composing
+  // draws the items into it) and refreshes it.
+  void MakeMagnifier();
   // The picture sprite of an item at its place in the scene (null without a texture).
   boost::shared_ptr<TSprite> MakeItemSprite(ArcadeSearchItem& item,
                                             const boost::shared_ptr<TTexture>& texture);
@@ -193,7 +222,10 @@ private:
   bool mFreshScene = true;
   TVec2 mSceneScale{1.0f, 1.0f};
   boost::shared_ptr<TTexture> mBackground;
+  str mSceneImage;
   TPoint mLastPointer{0, 0};
+  std::unique_ptr<IQMSearchTool> mSearchTool;
+  std::unique_ptr<TextureRefresher> mTextureRefresher;
   bool mToolActive = false;
   bool mTestingMode = false;
   int32_t mLevel = 0;
@@ -218,6 +250,7 @@ private:
   str mOpenMultiples;
   boost::shared_ptr<QMSearchableSprite> mItemLayer;
   boost::shared_ptr<TSprite> mAmbientLayer;
+  std::vector<boost::shared_ptr<QMAmbientScroll>> mAmbientScrolls;
   uint32_t mLastFrameTime = 0;
   bool mClicksEnabled = false;
   boost::shared_ptr<TSound> mMusic;

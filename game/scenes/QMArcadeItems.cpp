@@ -10,6 +10,8 @@
 #include "core/CrtRandom.h"
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
+#include "game/scenes/IQMSearchTool.h"
+#include "game/scenes/SceneCompositor.h"
 #include "game/scenes/QMArcadeGame.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -478,6 +480,20 @@ void QMArcadeGame::ShowArcadeHint() {
 
 void QMArcadeGame::OnAnimMessage(KAnimMessageId<kArcadeRemoveFoundItem>, const str& imageName) {
   mItemLayer->RemoveSpriteByName(imageName);
+  SceneCompositor* compositor = mSearchTool ? mSearchTool->GetCompositor() : nullptr;
+  ItemList* items = GetCurrentItems();
+  if (!compositor || !items) return;
+  // The found picture is named after the item's own with "_full" added.
+  str key = imageName;
+  const int full = key.Find(str("_full"));
+  if (full >= 0)
+    key = key.Substr(0, static_cast<unsigned>(full)) + key.Substr(static_cast<unsigned>(full) + 5);
+  for (const ItemPtr& item : *items) {
+    if (item->imageName != key) continue;
+    compositor->RemoveLayer(item->image);
+    OnMouseMove(mLastPointer);
+    return;
+  }
 }
 
 void QMArcadeGame::OnAnimMessage(KAnimMessageId<kArcadeDropHintSprite>, const str&) {

@@ -5,7 +5,10 @@
 #include "anim/KFilter.h"
 #include "anim/KAnimProperties.h"
 #include "core/EngineLog.h"
+#include "core/TPlatform.h"
+#include "game/scenes/QMAmbientScroll.h"
 #include "game/scenes/QMArcadeGame.h"
+#include "game/scenes/QMMagnifyGlass.h"
 #include "render/TAnimatedSprite.h"
 #include "render/TAnimatedTexture.h"
 #include "render/TSprite.h"
@@ -18,6 +21,9 @@
 namespace {
 
 const char kMagnifierScenes[][32] = {"gameobjects/2_1_gameback", "gameobjects/6_2_gameback"};
+const char kMagnifierMask[] = "backgrounds/bgmask";
+// Where the glass first stands when the pointer has not been seen over the scene.
+const TPoint kFirstGlassPoint(650, 300);
 
 // Pushes the global name; answers whether it is a table (the value stays pushed either way).
 bool PushGlobalTable(lua_State* L, const char* name) {
@@ -243,6 +249,7 @@ void QMArcadeGame::GotoScene(int how) {
   ShowSceneBackground(image);
 
   mAmbientLayer->RemoveAllChildren();
+  mAmbientScrolls.clear();
   auto table = mSceneTables.find(mCurrentScene);
   if (table != mSceneTables.end()) {
     if (std::unique_ptr<TLuaTable> anims{table->second->GetTable("ambientAnims")}) {
@@ -270,6 +277,7 @@ void QMArcadeGame::ShowSceneBackground(const str& image) {
   if (!background) EngineLog("Arcade: the scene picture %s could not be loaded", image.CStr());
   if (!mSceneSprite) return;
   const bool magnifier = std::string(image.CStr()).find("?slow") != std::string::npos;
+  mSceneImage = magnifier ? image : str();
   if (magnifier && background &&
       (background->GetWidth() != GetWidth() || background->GetHeight() != GetHeight()) &&
       background->GetWidth() > 0 && background->GetHeight() > 0) {
@@ -278,16 +286,102 @@ void QMArcadeGame::ShowSceneBackground(const str& image) {
                         static_cast<float>(GetHeight()) / background->GetHeight());
     KScale scale(mSceneScale.x < mSceneScale.y ? mSceneScale.y : mSceneScale.x, 2);
     mBackground = background;
-    if (boost::shared_ptr<TTexture> scaled = scale.ScaleTexture(background)) background = scaled;
+    if (boost::shared_ptr<TTexture> scaled = scale.ScaleTexture(background)) {
+      background = scaled;
+      mTextureRefresher = std::make_unique<TextureRefresher>(this, scaled);
+      if (TPlatform* platform = TPlatform::Instance())
+        platform->AddIdleTask(mTextureRefresher.get());
+    }
+    if (TWindowManager* wm = TWindowManager::Instance()) {
+      TWindow* previous = wm->GetFocus();
+      wm->SetFocusWindow(this);
+      OnFocus(previous);
+    }
   }
   mSceneSprite->SetTexture(background);
   // Anchored at its top-left corner at the window's origin.
   mSceneSprite->GetDrawState().flags |= TDrawParams::kUseOrigin;
   KSetSpriteAnchorPoint(*mSceneSprite, TVec2(0.0f, 0.0f));
+  if (magnifier) {
+    mBackground = GetAssetTexture(image);
+    MakeMagnifier();
+  }
+}
+
+void QMArcadeGame::MakeMagnifier() {
+  mSearchTool.reset();
+  mToolActive = false;
+  const boost::shared_ptr<TTexture> masked =
+      TTexture::GetWithMask(mSceneImage, kMagnifierMask, false);
+  // Composing draws the items into the glass's picture: it gets a copy, so the loaded
+  // picture stays as the file has it for the next time the scene comes round.
+  boost::shared_ptr<TTexture> picture;
+  if (masked)
+    picture = TTexture::Create(masked->GetWidth(), masked->GetHeight(), masked->HasAlpha());
+  if (picture) masked->CopyRect(0, 0, nullptr, picture);
+  if (!picture) {
+    EngineLog(
+        "Arcade: the magnifier scene %s could not be loaded with the mask %s; it is played "
+        "without the glass",
+        mSceneImage.CStr(), kMagnifierMask);
+    return;
+  }
+  mSearchTool = std::make_unique<QMMagnifyGlass>(picture, mSceneScale);
+  mToolActive = true;
+  RefreshMagnifier();
+}
+
+void QMArcadeGame::RefreshMagnifier() {
+  SceneCompositor* compositor = mSearchTool ? mSearchTool->GetCompositor() : nullptr;
+  if (!compositor) return;
+  if (ItemList* items = GetCurrentItems()) {
+    for (const ItemPtr& item : *items) {
+      if (item->state != kArcadeItemInList && item->state != kArcadeItemIdle &&
+          item->state != kArcadeCopyInList)
+        continue;
+      if (!item->image) item->image = GetAssetTexture(item->imageName);
+      if (!item->image) continue;
+      const float w = static_cast<float>(item->image->GetWidth()) * mSceneScale.x;
+      const float h = static_cast<float>(item->image->GetHeight()) * mSceneScale.y;
+      const float x = static_cast<float>(item->x), y = static_cast<float>(item->y);
+      const TRect rect(item->x, item->y, item->x + static_cast<int32_t>(w),
+                       item->y + static_cast<int32_t>(h));
+      // The layer lies where the item's sprite is centred, whatever the scene's scale.
+      compositor->AddLayer(item->image, TVec2(x + w * 0.5f, y + h * 0.5f), rect);
+    }
+  }
+  compositor->Compose();
+  if (mLastPointer == TPoint(-1, -1)) mLastPointer = kFirstGlassPoint;
+  mSearchTool->MoveTo(mLastPointer);
+  if (TWindowManager* wm = TWindowManager::Instance()) wm->Invalidate();
+}
+
+bool QMArcadeGame::TextureRefresher::DoTask() {
+  const TVec2 scale = mOwner->mSceneScale;
+  if ((scale.x != 1.0f || scale.y != 1.0f) && mOwner->mBackground && mTexture) {
+    KScale filter(scale.x < scale.y ? scale.y : scale.x, 2);
+    if (boost::shared_ptr<TTexture> scaled = filter.ScaleTexture(mOwner->mBackground))
+      scaled->CopyRect(0, 0, nullptr, mTexture);
+  }
+  // A new glass rather than the layers handed a second time to the one there: a layer given
+  // twice would keep a found item in the glass after its first copy was taken out.
+  if (mOwner->mSearchTool) mOwner->MakeMagnifier();
+  return true;
 }
 
 void QMArcadeGame::AddAmbientAnimation(TLuaTable& entry) {
   const str type = entry.GetString("type", str());
+  if (type == "pano") {
+    boost::shared_ptr<TSprite> parent = TSprite::Create(1);
+    mAmbientLayer->AddChild(parent);
+    mAmbientScrolls.push_back(
+        boost::shared_ptr<QMAmbientScroll>(new QMAmbientScroll(&entry, mAnimClock, parent)));
+    const QMAmbientScroll& scroll = *mAmbientScrolls.back();
+    if (!parent->GetTexture() || !scroll.GetStripA() || !scroll.GetStripA()->GetTexture())
+      EngineLog("Arcade: the ambient strip %s behind %s could not be loaded; it stays empty",
+                entry.GetString("pano", str()).CStr(), entry.GetString("mask", str()).CStr());
+    return;
+  }
   if (type != "sprite") {
     if (!type.IsEmpty()) EngineLog("Arcade: ambient animation type %s is skipped", type.CStr());
     return;

@@ -21,7 +21,6 @@ namespace {
 
 constexpr int kScreenWidth = 800;
 const char kAnimWindowName[] = "QMSearchAnimWindow";
-const char kDarkenSpriteName[] = "_qmDarkenSprtie";
 
 void AnchorTopLeft(TSprite& sprite) {
   TDrawParams& s = sprite.GetDrawState();

@@ -24,6 +24,7 @@
 #include "window/TWindow.h"
 
 class IQMSearchTool;
+class KAnimBias;
 class KSpriteWindow;
 class QMAmbientScroll;
 class TAnimatedSprite;
@@ -37,6 +38,9 @@ class QMSearch : public TWindow, public IQMPuzzleWindow {
   T_WINDOW_CLASS(QMSearch, TWindow)
 
 public:
+  // The black veil of a darkened scene, a named child of the scene sprite.
+  static constexpr const char* kDarkenSpriteName = "_qmDarkenSprtie";
+
   // Rebuilds the scaled background after the display has restored its surfaces.
   class TextureRefresher : public TTask {
   public:
@@ -106,12 +110,33 @@ public:
 
   void BeginPlay();
   void CenterPanorama();
+  // Appends to the queue the panorama's move to the background that holds scene x, switching
+  // the player's scrolling off until the queue switches it on again; nothing for a scene of
+  // one background or when the scene is there already. Answers the scene's x for it.
+  int32_t PanToBackgroundAt(int32_t x, KAnimQueue* queue, KAnimBias* bias);
   void ScrollRight();
   void ScrollLeft();
   void AddAmbientSprite(TLuaTable* entry);
 
   // The end of a scripted panorama move: the player may scroll again.
   void OnAnimMessage(KAnimMessageId<2016>, const str&) { mPanorama.Enable(); }
+  // Steps of the found sequence: the item leaves the painting, then its copy leaves the
+  // overlay.
+  void OnAnimMessage(KAnimMessageId<2001>, const str& name) { RemoveFoundItem(name); }
+  void OnAnimMessage(KAnimMessageId<2002>, const str& name) {
+    mOverlaySprite->RemoveSpriteByName(name);
+  }
+
+  // Found items (QMSearchFound.cpp): the find plays as one queue on the scene's clock, and the
+  // last find completes the level after the tally pause.
+  void OnItemFound(QMItemFoundMessage* m);
+  // A colour pulse of the list entry of that name, not started; null without the entry.
+  KAnimQueue* AnimateListLabel(const str& label, const TColor& color, float duration,
+                               int32_t scales, const TColor* finalColor);
+
+  // Hints (QMSearchHint.cpp).
+  void ShowHint(QMSearchHintMessage* m);
+  void HideHint();
 
   // The search tool (QMSearchTools.cpp): the magnifying glass or the flashlight, chosen by
   // name, kept up to date as items leave the scene, moved with the pointer and drawn.
@@ -129,11 +154,6 @@ public:
   const str& GetToolName() const { return mToolName; }
   const str& GetSceneType() const { return mSceneType; }
 
-  // What the found-item sequence and the hints add to the scene. Until they are built those
-  // messages change nothing.
-  virtual void OnItemFound(QMItemFoundMessage*) {}
-  virtual void ShowHint(QMSearchHintMessage*) {}
-  virtual void HideHint() {}
   // While the pop-up navigation is open the scene ignores the pointer.
   virtual bool IsPopUpNavOpen(TWindow* nav) const;
 
@@ -157,6 +177,8 @@ public:
   const TVec2& GetBackgroundScale() const { return mBackgroundScale; }
   const TColor& GetDefaultItemColor() const { return mDefaultItemColor; }
   size_t GetRunningAnimationCount() const { return mAnimations.GetRunningCount(); }
+  const boost::shared_ptr<TAnimatedSprite>& GetHintSprite() const { return mHintSprite; }
+  TSprite* GetHintLayer() const { return mHintLayer.get(); }
 
 protected:
   bool IsItemInOverlay(const str& name) const;

@@ -43,7 +43,8 @@ bool QMSearch::OnMouseDown(const TPoint& point) {
   if (!mStarted || mSolved) return false;
   if (!GuardPassed(mClickStopwatch, kClickGuardMs)) return false;
   str name;
-  boost::shared_ptr<TSprite> hit = mSceneSprite->FindNamedSpriteAt(point, &name);
+  // The veil of a darkened scene covers every object but is none: clicks go through it.
+  boost::shared_ptr<TSprite> hit = mSceneSprite->FindNamedSpriteAt(point, &name, kDarkenSpriteName);
   if (!hit) {
     RunLua("reportBadClick()");
     return true;

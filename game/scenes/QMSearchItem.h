@@ -5,6 +5,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "anim/KAnimMessageNotifier.h"
 #include "core/TColor.h"
 #include "window/TWindow.h"
 
@@ -29,6 +30,9 @@ public:
   void Restore();
   void StrikeOut();
   void MarkFound();
+  // Steps of the scene's found sequence: the new count text, then the strike-out.
+  void OnAnimMessage(KAnimMessageId<2004>, const str& label) { SetLabel(label); }
+  void OnAnimMessage(KAnimMessageId<2020>, const str&) { StrikeOut(); }
 
   bool IsFound() const { return mFound; }
   // Null when the entry has no text child "itemText" (or it is gone).

@@ -102,34 +102,36 @@ void QMSearch::CenterPanorama() {
   const int32_t middle = total / 2;
   auto* queue = new KAnimQueue();
   auto* bias = new KEaseInEaseOutSineBias();
-  if (mBackgroundOffsets.size() > 1) {
-    int32_t before = 0;
-    for (int32_t width : mBackgroundOffsets) {
-      if (before + width > middle) break;
-      before += width;
-    }
-    const int32_t target = std::max(-before, mPanorama.minPos);
-    const TVec2 from = KGetSpritePosition(*mSceneSprite);
-    if (static_cast<float>(target) != from.x) {
-      mPanorama.Disable();
-      mPanorama.position = static_cast<float>(target);
-      auto* move =
-          new KAnimMove<TSprite&>(*mSceneSprite, from, TVec2(static_cast<float>(target), from.y));
-      move->SetDuration(mInventoryMoveToCenterDuration);
-      move->SetTimer(10, true, true, false);
-      move->SetBias(bias);
-      if (TClock* clock = GetAnimClock()) move->SetClock(clock);
-      queue->Add(move);
-      KReleaseRef(move);
-    }
-  }
+  PanToBackgroundAt(middle, queue, bias);
   auto* enable = new KAnimMessageNotifier<2016, QMSearch, str>(this, str());
   queue->Add(enable);
   KReleaseRef(enable);
   KReleaseRef(bias);
   mAnimations.Run(queue);
-  queue->Start();
   KReleaseRef(queue);
+}
+
+int32_t QMSearch::PanToBackgroundAt(int32_t x, KAnimQueue* queue, KAnimBias* bias) {
+  if (mBackgroundOffsets.size() <= 1) return 0;
+  int32_t before = 0;
+  for (int32_t width : mBackgroundOffsets) {
+    if (before + width > x) break;
+    before += width;
+  }
+  const int32_t target = std::max(-before, mPanorama.minPos);
+  const TVec2 from = KGetSpritePosition(*mSceneSprite);
+  if (static_cast<float>(target) == from.x) return target;
+  mPanorama.Disable();
+  mPanorama.position = static_cast<float>(target);
+  auto* move =
+      new KAnimMove<TSprite&>(*mSceneSprite, from, TVec2(static_cast<float>(target), from.y));
+  move->SetDuration(mInventoryMoveToCenterDuration);
+  move->SetTimer(10, true, true, false);
+  move->SetBias(bias);
+  if (TClock* clock = GetAnimClock()) move->SetClock(clock);
+  queue->Add(move);
+  KReleaseRef(move);
+  return target;
 }
 
 void QMSearch::BeginPlay() {

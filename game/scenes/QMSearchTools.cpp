@@ -15,7 +15,6 @@
 
 namespace {
 
-const char kDarkenSpriteName[] = "_qmDarkenSprtie";
 // Full-screen pictures (the backgrounds) are the scene itself, not layers over it.
 constexpr int kBackgroundWidth = 800;
 // Where a tool chosen before the pointer has moved over the scene first stands.

@@ -122,7 +122,6 @@ TEST_F(AnimTest, RunnerLetsEachQueueGoAtItsOwnEnd) {
   }
   for (KAnimQueue* q : {slow, fast, empty}) {
     runner->Run(q);
-    q->Start();
     KReleaseRef(q);
   }
   EXPECT_EQ(runner->GetRunningCount(), 2u) << "a queue with nothing to wait for ends at once";
@@ -138,7 +137,6 @@ TEST_F(AnimTest, RunnerLetsEachQueueGoAtItsOwnEnd) {
   cancelled->Add(t);
   KReleaseRef(t);
   runner->Run(cancelled);
-  cancelled->Start();
   KReleaseRef(cancelled);
   runner.reset();
   modal->RunTasks(0);

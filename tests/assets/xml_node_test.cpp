@@ -258,6 +258,19 @@ TEST(XmlWriter, NamelessElementsGiveTheirChildrenAndNamelessAttributesAreLeftOut
   EXPECT_EQ(S(third.GetChild(0)->ToString()), S(again));
 }
 
+TEST(XmlWriter, AClosedCommentWithOnlyANamelessAttributeKeepsItsShortForm) {
+  // A comment whose name already ends in "--" is written without a closing " -->" when it has
+  // no attribute to write: a nameless one, which is left out, must not count.
+  TXmlNode built("r");
+  built.AddChild("!--note--")->AddAttribute("", "v", 1);
+  const str written = built.ToString();
+  EXPECT_NE(S(written).find("<!--note-->\n"), std::string::npos) << S(written);
+  TXmlNode back;
+  back.ParseString(written.CStr());
+  ASSERT_EQ(back.GetChildCount(), 1u);
+  EXPECT_EQ(S(back.GetChild(0)->ToString()), S(written));
+}
+
 TEST(XmlReader, UnescapeHandlesReferencesAndLeavesTheRest) {
   struct Case {
     const char* in;

@@ -60,5 +60,6 @@ SearchPuzzles = {
 ExcludeItems = { clock = 1 }
 -- Ambient animations of a scene: a Lua expression that gives its table.
 SearchPuzzleData = {
+  _1_1_gameback = "{ ambientAnims = { { type = 'pano', mask = 'images/arcade_skyframe.png', pano = 'images/arcade_clouds.png', x = 600, y = 440, speed = 60, deltaX = 1 } } }",
   _3_1_gameback = "{ ambientAnims = { { type = 'sprite', path = 'anim/glint.xml', x = 620, y = 60 } } }",
 }

@@ -1,4 +1,4 @@
--- The story mode: PlayStory() opens the first level, "The Harbour at Dusk". This file also
+-- The story mode: PlayStory() plays the levels in turn, from "The Harbour at Dusk" on. This file also
 -- holds what every search level calls back: searchItemFound and reportBadClick for clicks,
 -- showOptions for Escape, the level clock (decrementGameTimer, modifyGameTimer), the hint
 -- level (bumpHintLevel) and puzzleComplete. A level installs them as globals while it plays
@@ -8,10 +8,12 @@
 -- The game's message ids, by name.
 kQMMessage = {
   ItemFound = 1000,
+  ItemFoundFlying = 1002,
   BadClick = 1003,
   ShowHint = 1006,
   HideHint = 1007,
   StartPlay = 1010,
+  ChooseTool = 1020,
   HintLevel = 1025,
   MarkFound = 2007,
   ShowTime = 2011,
@@ -24,8 +26,12 @@ gGameState.hintActive = gGameState.hintActive or false
 
 kSearchCallbacks = {}
 
--- What the level in play keeps: its items by name, how many are left, the clock in seconds.
+-- What the level in play keeps: its number, its items by name (and in list order), how many are
+-- left, the clock in seconds and the score.
 gLevel = nil
+
+-- A find is worth 100 points; a finished level adds its seconds left.
+kFindScore = 100
 
 local function Post(id, name)
   PostMessage(CreateNamedMessage(id, name or ""))
@@ -33,13 +39,6 @@ end
 
 local function ShowTime()
   Post(kQMMessage.ShowTime, tostring(gLevel.time))
-end
-
--- Until the scene plays its own found sequence, the list is told directly: the entry is
--- struck out, and the last find completes the level.
-local function MarkFoundInList(name, solved)
-  Post(kQMMessage.MarkFound, name)
-  if solved then kSearchCallbacks.puzzleComplete() end
 end
 
 function kSearchCallbacks.searchItemFound(name)
@@ -54,11 +53,26 @@ function kSearchCallbacks.searchItemFound(name)
     item.found = true
     gLevel.left = gLevel.left - 1
     gLevel.misses = 0
+    gLevel.score = gLevel.score + kFindScore
   end
   local solved = newFind and gLevel.left == 0
-  PostMessage(QMItemFoundMessage(kQMMessage.ItemFound, name, {
+  -- The scene carries the object to the middle of the screen, strikes its entry out and, for
+  -- the last one, calls puzzleComplete once the tally pause is over.
+  PostMessage(QMItemFoundMessage(kQMMessage.ItemFoundFlying, name, {
     itemIconPath = item.image, itemLabel = name, newFind = newFind, searchSolved = solved }))
-  if newFind then MarkFoundInList(name, solved) end
+end
+
+-- The hint button: the scene pans to the first object still hidden and pulses over it. One
+-- hint at a time; the scene withdraws it itself.
+function requestHint()
+  if not gLevel or gGameState.hintActive then return end
+  for _, name in ipairs(gLevel.order) do
+    local item = gLevel.items[name]
+    if not item.found and item.centre then
+      PostMessage(QMSearchHintMessage(name, item.centre[1], item.centre[2]))
+      return
+    end
+  end
 end
 
 -- Clicking wildly costs time: every fifth miss in a row takes ten seconds off the clock.
@@ -95,7 +109,14 @@ function kSearchCallbacks.bumpHintLevel()
   Post(kQMMessage.HintLevel, tostring(gLevel.hintLevel))
 end
 
+-- The level is over: its completion and the story score go into the player's preferences.
 function kSearchCallbacks.puzzleComplete()
+  if gLevel then
+    gLevel.score = gLevel.score + gLevel.time
+    SetStoryLevelComplete(gLevel.number)
+    NewSetStoryScore(GetStoryScore() + gLevel.score)
+  end
+  gCompleted = true
   Post(kQMMessage.LevelEvent, "complete")
 end
 
@@ -115,6 +136,14 @@ function EndSearchLevel()
   gLevel = nil
 end
 
+-- The story's levels in order; the next opens once the one before is complete.
+local kStoryLevels = { "scripts/levels/harbour.lua", "scripts/levels/study.lua",
+                       "scripts/levels/cellar.lua" }
+
 function PlayStory()
-  dofile("scripts/levels/harbour.lua")()
+  for _, file in ipairs(kStoryLevels) do
+    gCompleted = false
+    dofile(file)()
+    if not gCompleted then return end
+  end
 end

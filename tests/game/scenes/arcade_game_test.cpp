@@ -12,8 +12,11 @@
 #include "core/CrtRandom.h"
 #include "core/EngineLog.h"
 #include "game/scenes/QMArcadeGame.h"
+#include "game/scenes/QMMagnifyGlass.h"
 #include "game/scenes/SearchOverlay.h"
 #include "platform/display/Image.h"
+#include "render/TSprite.h"
+#include "render/TTexture.h"
 #include "support/GameFixture.h"
 #include "window/TImage.h"
 #include "window/TModalWindow.h"
@@ -704,6 +707,39 @@ TEST_F(ArcadeTest, ADamagedCatalogueEndsTheRunAtOnceWithALogLine) {
     for (const char* line : {"scripts/searchhelper.lua could not be run",
                              "scripts/multiples.lua could not be run", "has no scenes"})
       EXPECT_NE(log.find(line), std::string::npos) << line;
+  });
+}
+
+// The magnifier scene here is shown at twice its size, its items with it: the glass shows each
+// item where its sprite lies, its picture one texel a pixel, not shifted by the scale.
+TEST_F(ArcadeTest, TheGlassShowsItemsWhereTheirSpritesLieAtAnyScale) {
+  UseSampleAssets({"images/tools", "scripts/tools", "backgrounds"});
+  RunArcade([&](QMGameManager&) {
+    QMArcadeGame* g = Open();
+    ASSERT_NE(g, nullptr);
+    g->GotoLevelScene(2);
+    auto* glass = dynamic_cast<QMMagnifyGlass*>(g->GetSearchTool());
+    ASSERT_NE(glass, nullptr);
+    const boost::shared_ptr<TTexture> lens = glass->GetLensSprite()->GetTexture();
+    ASSERT_TRUE(lens);
+    const auto& items = *g->GetCurrentItems();
+    const auto m3 =
+        *std::find_if(items.begin(), items.end(), [](const auto& i) { return i->name == "m3"; });
+    // 20 x 20 at (175, 10) shown at (2, 600 / 260): centred at (195, 33).
+    struct Probe {
+      TPoint pointer;
+      uint32_t colour;
+    };
+    for (const Probe& probe : {Probe{TPoint(195, 33), 0xFF00FF00u},
+                               Probe{TPoint(m3->x + 45, m3->y + 60), 0xFF406020u}}) {
+      g->OnMouseMove(probe.pointer);
+      uint32_t* pixels = nullptr;
+      int32_t pitch = 0;
+      TextureLock lock;
+      ASSERT_TRUE(lock.Lock(pixels, pitch, lens.get()));
+      EXPECT_EQ(pixels[size_t(64) * size_t(pitch) + 64], probe.colour)
+          << probe.pointer.x << "," << probe.pointer.y;
+    }
   });
 }
 

@@ -1,12 +1,22 @@
 // The sample game's arcade run, from the main menu's Arcade button on the headless display and
 // the virtual clock: the run's screen, the pause panel and a saved run resumed, then a whole
 // 24-minute run replayed in steps of whole seconds until the game-over screen, whose continue
-// button leads back to the menu.
+// button leads back to the menu. The magnifier scene's glass and the first scene's drifting
+// clouds are looked at pixel by pixel and frame by frame.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
+#include "core/EngineLog.h"
+#include "game/scenes/QMAmbientScroll.h"
 #include "game/scenes/QMArcadeGame.h"
+#include "game/scenes/QMMagnifyGlass.h"
+#include "game/scenes/SceneCompositor.h"
+#include "render/TSprite.h"
+#include "render/TTexture.h"
 #include "support/GameFixture.h"
 #include "window/TButton.h"
 #include "window/TModalWindow.h"
@@ -48,6 +58,26 @@ protected:
     return true;
   }
   static QMArcadeGame* Game() { return WindowCast<QMArcadeGame>(Find("puzzleWindow")); }
+  // The arcade run from the menu, at a chosen level, once its scene has faded in.
+  static QMArcadeGame* OpenLevel(QMGameManager& game, int level) {
+    if (!Wm()->RunScriptFile(Wm()->GetRoot(), "scripts/menu.lua")) return nullptr;
+    Frames(48);
+    if (!Press("arcade")) return nullptr;
+    QMArcadeGame* g = Game();
+    if (!g) return nullptr;
+    game.SetArcadeLevel(level);
+    g->StartLevel();
+    Frames(2000);
+    return g;
+  }
+  static std::string Log() {
+    std::ifstream in(GetLogFilePath().CStr());
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  void Damage(const std::string& asset) {
+    std::ofstream(mWork + "/assets/" + asset, std::ios::binary | std::ios::trunc)
+        << "not a picture";
+  }
   static std::string TextOf(const char* name) {
     TText* t = TText::Cast(Find(name));
     return t ? t->GetText().CStr() : "<none>";
@@ -110,6 +140,146 @@ TEST_F(ArcadeSampleTest, AnArcadeRunGoesFromTheMenuThroughPauseAndResumeToTheGam
     Frames(32);
     EXPECT_NE(Find("changeplayer"), nullptr) << "back at the menu";
     EXPECT_EQ(Game(), nullptr);
+  });
+}
+
+uint32_t PixelAt(const boost::shared_ptr<TTexture>& t, int x, int y) {
+  uint32_t* pixels = nullptr;
+  int32_t pitch = 0;
+  TextureLock lock;
+  if (!t || !lock.Lock(pixels, pitch, t.get())) return 0xDEADBEEFu;
+  return pixels[size_t(y) * size_t(pitch) + size_t(x)];
+}
+
+TEST_F(ArcadeSampleTest, TheMagnifierSceneShowsItsPictureEnlargedInTheGlassAndAFoundItemLeavesIt) {
+  RunGame([&](TPlatform*, QMGameManager& game) {
+    QMArcadeGame* g = OpenLevel(game, 2);
+    ASSERT_NE(g, nullptr);
+    ASSERT_STREQ(g->GetCurrentScene().CStr(), "_2_1_gameback");
+    // Painted at twice the window's size and shown halved: the glass shows it at full size.
+    EXPECT_FLOAT_EQ(g->GetSceneScale().x, 0.5f);
+    EXPECT_FLOAT_EQ(g->GetSceneScale().y, 0.5f);
+    QMMagnifyGlass* glass = dynamic_cast<QMMagnifyGlass*>(g->GetSearchTool());
+    ASSERT_NE(glass, nullptr);
+    EXPECT_TRUE(g->IsToolActive());
+    EXPECT_NE(g->GetTextureRefresher(), nullptr);
+    const boost::shared_ptr<TTexture> lens = glass->GetLensSprite()->GetTexture();
+    const boost::shared_ptr<TTexture> picture =
+        TTexture::GetWithMask("gameobjects/2_1_gameback?slow", "backgrounds/bgmask", false);
+    ASSERT_TRUE(lens && picture);
+
+    // An item to find, the pointer over its middle.
+    const ArcadeSearchItem* item = nullptr;
+    for (const QMArcadeGame::ItemPtr& candidate : *g->GetCurrentItems())
+      if (candidate->state == kArcadeItemInList && candidate->image) item = candidate.get();
+    ASSERT_NE(item, nullptr);
+    const int iw = item->image->GetWidth(), ih = item->image->GetHeight();
+    const TPoint centre(item->x + iw / 4, item->y + ih / 4);
+    Wm()->HandleEvent(MakeEvent(kEventMouseMove, centre.x, centre.y));
+    Frames(32);
+    EXPECT_FALSE(glass->IsNormalCursor()) << "the crosshair over the play area";
+
+    // The lens at (64 + d) shows the full-size picture at (2 * centre + d): every lens pixel is
+    // half a screen pixel, the scene enlarged twice, with the item drawn in.
+    const int offsets[] = {-40, -17, 0, 9, 30};
+    int itemPixels = 0;
+    TPoint onItemAt(0, 0);
+    for (int dy : offsets)
+      for (int dx : offsets) {
+        const uint32_t itemPixel = PixelAt(item->image, iw / 2 + dx, ih / 2 + dy);
+        const uint32_t scene = PixelAt(picture, 2 * centre.x + dx, 2 * centre.y + dy);
+        const bool onItem = (itemPixel >> 24) == 0xFF;
+        if (onItem && (itemPixel | 0xFF000000u) != (scene | 0xFF000000u)) {
+          ++itemPixels;
+          onItemAt = TPoint(dx, dy);
+        }
+        EXPECT_EQ(PixelAt(lens, 64 + dx, 64 + dy) | 0xFF000000u,
+                  (onItem ? itemPixel : scene) | 0xFF000000u)
+            << dx << "," << dy;
+      }
+    ASSERT_GT(itemPixels, 3) << "the samples fall on the item where it differs from the scene";
+
+    // Found: once its animation is over the glass shows the scene without it.
+    Wm()->HandleEvent(MakeEvent(kEventLeftDown, centre.x, centre.y));
+    Frames(2000);
+    EXPECT_NE(PixelAt(lens, 64 + onItemAt.x, 64 + onItemAt.y) | 0xFF000000u,
+              PixelAt(picture, 2 * centre.x + onItemAt.x, 2 * centre.y + onItemAt.y) | 0xFF000000u)
+        << "still in the glass while its found picture fades in and out";
+    Frames(2500);
+    EXPECT_EQ(item->state, kArcadeItemFound);
+    for (int dy : offsets)
+      for (int dx : offsets) {
+        const uint32_t scene = PixelAt(picture, 2 * centre.x + dx, 2 * centre.y + dy);
+        EXPECT_EQ(PixelAt(lens, 64 + dx, 64 + dy) | 0xFF000000u, scene | 0xFF000000u)
+            << dx << "," << dy;
+      }
+
+    // After the display restored its surfaces the glass is composed afresh: each item still in
+    // the scene once, the found one not at all.
+    size_t unfound = 0;
+    for (const QMArcadeGame::ItemPtr& each : *g->GetCurrentItems())
+      unfound += each->image && (each->InList() || each->state == kArcadeItemIdle) ? 1 : 0;
+    ASSERT_NE(g->GetTextureRefresher(), nullptr);
+    EXPECT_TRUE(g->GetTextureRefresher()->DoTask());
+    EXPECT_TRUE(g->GetTextureRefresher()->DoTask());
+    glass = dynamic_cast<QMMagnifyGlass*>(g->GetSearchTool());
+    ASSERT_NE(glass, nullptr);
+    EXPECT_EQ(glass->GetCompositor()->GetLayerCount(), unfound);
+    const boost::shared_ptr<TTexture> redrawn = glass->GetLensSprite()->GetTexture();
+    EXPECT_EQ(PixelAt(redrawn, 64 + onItemAt.x, 64 + onItemAt.y) | 0xFF000000u,
+              PixelAt(picture, 2 * centre.x + onItemAt.x, 2 * centre.y + onItemAt.y) | 0xFF000000u);
+
+    // Off the play area the cursor is the normal one; the next plain scene has no glass.
+    EXPECT_TRUE(g->OnMouseLeave());
+    EXPECT_TRUE(glass->IsNormalCursor());
+    g->GotoLevelScene(3);
+    EXPECT_EQ(g->GetSearchTool(), nullptr);
+    EXPECT_EQ(g->GetTextureRefresher(), nullptr);
+    EXPECT_FALSE(g->OnMouseLeave());
+    EXPECT_FLOAT_EQ(g->GetSceneScale().x, 1.0f);
+  });
+}
+
+TEST_F(ArcadeSampleTest, TheFirstScenesCloudsDriftRightBehindTheirFrame) {
+  RunGame([&](TPlatform*, QMGameManager& game) {
+    QMArcadeGame* g = OpenLevel(game, 1);
+    ASSERT_NE(g, nullptr);
+    ASSERT_STREQ(g->GetCurrentScene().CStr(), "_1_1_gameback");
+    ASSERT_EQ(g->GetAmbientScrolls().size(), 1u);
+    const QMAmbientScroll& clouds = *g->GetAmbientScrolls()[0];
+    ASSERT_NE(clouds.GetStripA(), nullptr);
+    EXPECT_TRUE(clouds.GetStripA()->GetTexture()) << "the clouds are loaded";
+    // 60 * 16 ms * 0.0001 a frame: six pixels a second, to the right.
+    const float before = clouds.GetOffset();
+    Frames(1008);
+    EXPECT_NEAR(clouds.GetOffset() - before, 6.048f, 0.01f);
+    EXPECT_GT(clouds.GetStripA()->GetDrawState().transform.m[2].x, 5.0f);
+    // A new scene takes the strip away.
+    g->GotoLevelScene(3);
+    EXPECT_TRUE(g->GetAmbientScrolls().empty());
+  });
+}
+
+TEST_F(ArcadeSampleTest, DamagedMagnifierAndCloudPicturesLeaveALogLineAndTheRunGoesOn) {
+  Damage("gameobjects/2_1_gameback.png");
+  Damage("images/arcade_clouds.png");
+  RunGame([&](TPlatform*, QMGameManager& game) {
+    QMArcadeGame* g = OpenLevel(game, 1);
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->GetAmbientScrolls().size(), 1u);
+    Frames(500);
+    game.SetArcadeLevel(2);
+    g->StartLevel();
+    Frames(500);
+    EXPECT_EQ(g->GetSearchTool(), nullptr);
+    EXPECT_EQ(g->GetItemsLeft(), 12) << "the scene is still played";
+    const std::string log = Log();
+    for (const char* line :
+         {"the ambient strip images/arcade_clouds.png behind images/arcade_skyframe.png could "
+          "not be loaded",
+          "the scene picture gameobjects/2_1_gameback?slow could not be loaded",
+          "the magnifier scene gameobjects/2_1_gameback?slow could not be loaded"})
+      EXPECT_NE(log.find(line), std::string::npos) << line;
   });
 }
 

@@ -2,6 +2,7 @@
 // its menu (centring, the start guard, finds and bad clicks, the arrow keys, the level clock and
 // its frames), and small scenes of the tests' own for name order, the scene's script functions,
 // the scaled background after a device loss and the ambient strip.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "window/text/TextFixture.h"
 
 #include "anim/KAnimProperties.h"
+#include "anim/KAnimSteps.h"
+#include "anim/KSpriteWindow.h"
+#include "game/scenes/IQMSearchTool.h"
 #include "game/scenes/QMAmbientScroll.h"
 #include "game/scenes/QMSearch.h"
 #include "game/scenes/QMSearchItem.h"
@@ -20,8 +24,11 @@
 #include "game/shell/GameRegistration.h"
 #include "game/shell/QMGameManager.h"
 #include "online/TGameState.h"
+#include "render/TAnimatedSprite.h"
+#include "window/TImage.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
+#include "support/GameStateRecorder.h"
 #include "support/Golden.h"
 #include "window/TButton.h"
 #include "window/TModalWindow.h"
@@ -173,10 +180,6 @@ TEST_F(SearchSceneTest, ClicksAreCountedGuardedForASecondThenFoundOrBad) {
     Click(p, 366, 306);
     EXPECT_EQ(Lua("gCalls"), "found:bell ");
     EXPECT_EQ(Lua("gLevel.items.bell.found"), "true");
-    Tick(p, 32);
-    auto* bell = Find<QMSearchItem>("bell");
-    ASSERT_NE(bell, nullptr);
-    EXPECT_TRUE(bell->IsFound()) << "the list entry is struck out";
 
     Click(p, 600, 60);  // the evening sky
     EXPECT_EQ(Lua("gCalls"), "found:bell bad ");
@@ -201,29 +204,52 @@ TEST_F(SearchSceneTest, ClicksAreCountedGuardedForASecondThenFoundOrBad) {
   });
 }
 
-// Finding the eighth object completes the level: it says so, closes after a pause and gives
-// the callback names back to what they held before (the puzzles use some of them).
-TEST_F(SearchSceneTest, FindingEverythingCompletesTheLevelAndGivesTheCallbacksBack) {
+// Finding the eighth object completes the level: after the find's sequence and the tally pause
+// it says so and closes, and the story goes on to the study, a room drawn larger than the
+// screen for the magnifying glass, and the cellar. After the last level the callback names go
+// back to what they held before (the puzzles use some of them).
+TEST_F(SearchSceneTest, FindingEverythingCompletesEachLevelAndTheStoryGivesTheCallbacksBack) {
   RunGame([&](TPlatform* p) {
     Host()->DoLuaString("function gMine() end puzzleComplete = gMine decrementGameTimer = nil");
     TWindow* menu = TWindowManager::Instance()->GetTopModal();
     OpenLevel(p);
     EXPECT_EQ(Lua("puzzleComplete == gMine"), "false") << "the level's own while it plays";
     Tick(p, 1000);
-    Host()->DoLuaString(
-        "for _, n in ipairs({ 'key', 'teacup', 'fish', 'bell', 'umbrella', 'anchor', "
-        "'starfish' }) do searchItemFound(n) end");
+    auto findAll = [&](std::initializer_list<const char*> names) {
+      for (const char* name : names) Host()->DoLuaString(str("searchItemFound('") + name + "')");
+    };
+    findAll({"key", "teacup", "fish", "bell", "umbrella", "anchor", "starfish"});
     Tick(p, 48);
     EXPECT_FALSE(Find<TWindow>("donetext")->IsVisible());
-    Host()->DoLuaString("searchItemFound('candle')");
-    Tick(p, 48);
+    findAll({"candle"});
+    // The find's sequence takes 1600 ms, the tally pause 3000 ms.
+    Tick(p, 4500);
     ASSERT_NE(Find<TWindow>("donetext"), nullptr);
+    EXPECT_FALSE(Find<TWindow>("donetext")->IsVisible());
+    Tick(p, 200);
     EXPECT_TRUE(Find<TWindow>("donetext")->IsVisible()) << "well done";
     Tick(p, 2600);
+    ASSERT_NE(Scene(), nullptr) << Log();
+    EXPECT_EQ(Lua("gLevel.number"), "2");
+    EXPECT_FLOAT_EQ(Scene()->GetBackgroundScale().x, 0.8f);
+    EXPECT_EQ(Scene()->GetSceneSprite().GetSpriteMap().size(), 6u);
+    EXPECT_EQ(std::string(Scene()->GetToolName().CStr()), "magnify");
+    EXPECT_NE(Scene()->GetTool(), nullptr);
+    Tick(p, 1000);
+    findAll({"coin", "ring", "stamp", "thimble", "button", "brasskey"});
+    Tick(p, 1600 + 3000 + 2500 + 500);
+    ASSERT_NE(Scene(), nullptr) << Log();
+    EXPECT_EQ(Lua("gLevel.number"), "3");
+    EXPECT_EQ(Scene()->GetSceneSprite().GetSpriteMap().size(), 6u);
+    EXPECT_EQ(std::string(Scene()->GetToolName().CStr()), "flashlight");
+    Tick(p, 1000);
+    findAll({"bottle", "apple", "spoon", "teacup", "candle", "bell"});
+    Tick(p, 1600 + 3000 + 2500 + 500);
     EXPECT_EQ(TWindowManager::Instance()->GetTopModal(), menu) << "back at the menu";
     EXPECT_EQ(Lua("puzzleComplete == gMine"), "true");
     EXPECT_EQ(Lua("decrementGameTimer"), "nil");
     EXPECT_EQ(Lua("gLevel"), "nil");
+    EXPECT_FALSE(Logged("rror")) << Log();
   });
 }
 
@@ -558,3 +584,219 @@ TEST_F(OwnSceneTest, AmbientStripFillsItsGapsBothWays) {
 }
 
 }  // namespace
+
+namespace {
+
+// The strike-out is a picture laid over the entry.
+bool StruckOut(QMSearchItem* entry) {
+  if (!entry) return false;
+  for (TWindow* child : entry->GetChildren())
+    if (WindowCast<TImage>(child)) return true;
+  return false;
+}
+
+}  // namespace
+
+// The level played to its end: a found object flies off and leaves the painting, its entry is
+// struck out; the last find sends the level's metrics at once, then the counters' resets, and
+// the level completes after the tally pause, its completion and score in the preferences.
+TEST_F(SearchSceneTest, FindingEveryObjectCompletesTheLevelAfterTheTallyPause) {
+  RunGame([&](TPlatform* p) {
+    std::vector<std::string> events;
+    TGameState::AddHandler(new GameStateRecorder(&events));
+    OpenLevel(p);
+    Host()->DoLuaString(
+        "local complete = puzzleComplete "
+        "puzzleComplete = function() gCalls = gCalls .. 'complete ' gTimeLeft = gLevel.time "
+        "complete() end");
+    Tick(p, 1000);
+    QMSearch* scene = Scene();
+    ASSERT_NE(scene, nullptr);
+    const platform::display::Image before = Frame();
+    Click(p, 366, 306);
+    EXPECT_EQ(Lua("gCalls"), "found:bell ");
+    Tick(p, 16);
+    EXPECT_TRUE(scene->GetOverlaySprite().GetSprite("bell")) << "its copy is carried off";
+    EXPECT_TRUE(scene->GetSceneSprite().GetSprite("bell")) << "still fading out";
+    // Fade in and flight take 900 ms, the copy's fade-out 700 ms more.
+    Tick(p, 1000);
+    EXPECT_FALSE(scene->GetSceneSprite().GetSprite("bell")) << "gone from the painting";
+    Tick(p, 800);
+    EXPECT_FALSE(scene->GetOverlaySprite().GetSprite("bell")) << "its copy is gone too";
+    EXPECT_TRUE(StruckOut(Find<QMSearchItem>("bell")));
+    EXPECT_FALSE(StruckOut(Find<QMSearchItem>("key")));
+    // Where the bell stood, the boat shows through.
+    const platform::display::Image after = Frame();
+    int changed = 0;
+    for (int y = 296; y < 316; ++y)
+      for (int x = 356; x < 376; ++x) changed += before.At(x, y) != after.At(x, y);
+    // The bell is round and a rope lies over its foot: a quarter of the square is bell.
+    EXPECT_GT(changed, 80) << "the bell's pixels are painted over";
+    EXPECT_EQ(Lua("gGameState.hintActive"), "false");
+
+    for (const char* name : {"key", "teacup", "fish", "umbrella", "anchor", "starfish"})
+      Host()->DoLuaString(str("searchItemFound('") + name + "')");
+    Tick(p, 2000);
+    EXPECT_FALSE(scene->IsSolved());
+    events.clear();
+    Host()->DoLuaString("searchItemFound('candle')");
+    Tick(p, 16);
+    EXPECT_TRUE(scene->IsSolved());
+    EXPECT_FALSE(Find<QMSearchList>("searchListWindow")->IsGameTimerRunning());
+    const std::vector<std::string> expected = {"begin-status=SingleLevelCompleteNames",
+                                               "add-value=LevelNumber",
+                                               "add-value=LevelPlayTime",
+                                               "add-value=LevelEndState",
+                                               "add-value=LevelObjectsFound",
+                                               "add-value=LevelTotalClicks",
+                                               "add-value=LevelHintsUsed",
+                                               "add-value=LevelEndTime",
+                                               "end-status=SingleLevelCompleteNames",
+                                               "begin-status=SingleLevelComplete",
+                                               "add-state=LevelNumber",
+                                               "add-timer=LevelPlayTime",
+                                               "add-state=LevelEndState",
+                                               "add-state=LevelObjectsFound",
+                                               "add-state=LevelTotalClicks",
+                                               "add-state=LevelHintsUsed",
+                                               "add-state=LevelEndTime",
+                                               "end-status=SingleLevelComplete",
+                                               "LevelObjectsFound=0",
+                                               "LevelTotalClicks=0"};
+    auto start = std::find(events.begin(), events.end(), expected.front());
+    ASSERT_NE(start, events.end());
+    EXPECT_EQ(std::vector<std::string>(start, std::min(start + 20, events.end())), expected);
+
+    // The sequence (900 + 700 ms) and the level's tally pause of 3000 ms come first.
+    Tick(p, 4400);
+    EXPECT_EQ(Lua("gCalls").find("complete"), std::string::npos);
+    Tick(p, 400);
+    EXPECT_NE(Lua("gCalls").find("complete"), std::string::npos);
+    EXPECT_EQ(Lua("gGameState.hintActive"), "false");
+    QMGameManager* game = QMGameManager::Instance();
+    const int user = game->GetCurrentUser();
+    EXPECT_EQ(game->GetPrefs().GetInt("storyLevelComplete", 0, user), 1);
+    EXPECT_EQ(game->GetStoryScore(), 800 + std::stoi(Lua("gTimeLeft")));
+    EXPECT_GT(std::stoi(Lua("gTimeLeft")), 500);
+    for (const char* name : {"key", "candle", "anchor"})
+      EXPECT_TRUE(StruckOut(Find<QMSearchItem>(name))) << name;
+    EXPECT_FALSE(Logged("rror")) << Log();
+  });
+}
+
+// The hint button: the hint is counted, the scene pans to the picture that holds the object
+// and the glow shows over it; after its fade in and out the scripts withdraw it, and a second
+// request while it shows is only counted.
+TEST_F(SearchSceneTest, AHintCountsPansToTheObjectAndWithdrawsItself) {
+  RunGame([&](TPlatform* p) {
+    OpenLevel(p);
+    Tick(p, 1000);
+    QMSearch* scene = Scene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_FLOAT_EQ(SceneX(), -800);
+    Click(p, 748, 24);
+    Tick(p, 16);
+    auto hints = [] { return TGameState::GetInstance()->GetState("LevelHintsUsed").ToInt(); };
+    EXPECT_EQ(hints(), 1);
+    ASSERT_TRUE(scene->GetHintSprite());
+    EXPECT_FALSE(scene->GetPanorama().enabled) << "the scene pans on its own";
+    EXPECT_EQ(
+        std::string(
+            scene->GetAnimWindow()->GetScript()->GetGlobalString("selected_sprite_name").CStr()),
+        "key");
+    // The key's middle is in the first picture: the scene moves to its left end.
+    const TVec2 at = KGetSpritePosition(*scene->GetHintSprite());
+    EXPECT_FLOAT_EQ(at.x, std::stof(Lua("gLevel.items.key.centre[1]")));
+    EXPECT_EQ(Lua("gGameState.hintActive"), "false") << "not before the pan is over";
+
+    Host()->DoLuaString("PostMessage(QMSearchHintMessage('bell', 1180, 300))");
+    Tick(p, 16);
+    EXPECT_EQ(hints(), 2) << "counted";
+    EXPECT_FLOAT_EQ(KGetSpritePosition(*scene->GetHintSprite()).x, at.x) << "but not shown";
+
+    // The pan takes 900 ms, the glow's fade in and out 1400 ms.
+    Tick(p, 1000);
+    EXPECT_FLOAT_EQ(SceneX(), 0);
+    EXPECT_EQ(Lua("gGameState.hintActive"), "true");
+    Tick(p, 1000);
+    ASSERT_TRUE(scene->GetHintSprite()) << "still fading out";
+    Tick(p, 400);
+    EXPECT_FALSE(scene->GetHintSprite()) << "withdrawn by the scripts";
+    EXPECT_EQ(Lua("gGameState.hintActive"), "false");
+    EXPECT_TRUE(scene->GetPanorama().enabled);
+    EXPECT_FALSE(Logged("rror")) << Log();
+  });
+}
+
+// A find the scene cannot show, for an object it does not hold, changes nothing; one found
+// again only plays its sound. Notifiers for names never registered do nothing and finish.
+TEST_F(OwnSceneTest, FindsOfObjectsTheSceneDoesNotHoldAreIgnored) {
+  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
+  RunGame([&](TPlatform* p) {
+    Build(p,
+          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
+          "tallyRewardDelay = 100 })");
+    Host()->DoLuaString(
+        "gDone = 0 function puzzleComplete() gDone = gDone + 1 end "
+        "AddSprite({ image = 'square.png', position = { 100, 100 } }, true, 'lamp') "
+        "StartSearch()");
+    QMSearch* scene = Scene();
+    Host()->DoLuaString(
+        "PostMessage(QMItemFoundMessage(1000, 'ghost', { itemIconPath = 'square.png', "
+        "newFind = true, searchSolved = true }))");
+    Tick(p, 16);
+    EXPECT_FALSE(scene->IsSolved());
+    EXPECT_FALSE(scene->GetOverlaySprite().GetSprite("ghost"));
+    EXPECT_EQ(scene->GetRunningAnimationCount(), 0u);
+    EXPECT_TRUE(Logged("found item \"ghost\" is not in the scene")) << Log();
+
+    Host()->DoLuaString("PostMessage(QMItemFoundMessage(1000, 'lamp', { newFind = false }))");
+    Tick(p, 16);
+    EXPECT_TRUE(scene->GetSceneSprite().GetSprite("lamp"));
+    EXPECT_EQ(scene->GetRunningAnimationCount(), 0u);
+
+    // A queue of notifiers alone runs through in the frame it is handed over.
+    auto* queue = new KAnimQueue();
+    auto* copyGone = new KAnimMessageNotifier<2002, QMSearch, str>(scene, "never");
+    queue->Add(copyGone);
+    KReleaseRef(copyGone);
+    auto* command = new KAnimLuaCommand(Host(), "gDone = gDone + 10");
+    queue->Add(command);
+    KReleaseRef(command);
+    QMAnimationRunner runner;
+    runner.Run(queue);
+    KReleaseRef(queue);
+    EXPECT_EQ(runner.GetRunningCount(), 0u);
+    EXPECT_EQ(Lua("gDone"), "10");
+
+    // The last object found: the level completes once, after the pause.
+    Host()->DoLuaString(
+        "PostMessage(QMItemFoundMessage(1000, 'lamp', { itemIconPath = 'square.png', "
+        "newFind = true, searchSolved = true }))");
+    Tick(p, 16);
+    EXPECT_TRUE(scene->IsSolved());
+    Tick(p, 4000 + 100 + 200);
+    EXPECT_EQ(Lua("gDone"), "11");
+    EXPECT_FALSE(scene->GetSceneSprite().GetSprite("lamp")) << "items disappear by default";
+  });
+}
+
+// A damaged object picture is logged and leaves the object out of the scene and out of the
+// count, so the level can still be completed.
+TEST_F(SearchSceneTest, AnObjectWhosePictureIsDamagedIsLeftOutAndLogged) {
+  std::filesystem::resize_file(mWork + "/assets/scenes/harbour/items/key.png", 300);
+  RunGame([&](TPlatform* p) {
+    OpenLevel(p);
+    EXPECT_TRUE(Logged("scenes/harbour/items/key.png")) << Log();
+    EXPECT_FALSE(Scene()->GetSceneSprite().GetSprite("key"));
+    EXPECT_EQ(Lua("gLevel.left"), "7");
+    EXPECT_EQ(Lua("gLevel.items.key"), "nil");
+    Tick(p, 1000);
+    Host()->DoLuaString(
+        "for _, n in ipairs({ 'teacup', 'fish', 'bell', 'umbrella', 'anchor', 'starfish', "
+        "'candle' }) do searchItemFound(n) end");
+    Tick(p, 1600 + 3000 + 200);
+    EXPECT_TRUE(Scene()->IsSolved());
+    EXPECT_TRUE(Find<TWindow>("donetext")->IsVisible());
+  });
+}

@@ -135,3 +135,25 @@ TEST_F(SearchSceneToolsTest, OpenDrawerKeepsThePointerAndTheAidNamesTheSpriteUnd
 }
 
 }  // namespace
+
+// A darkened scene's veil covers the whole scene: a click passes through it to the object
+// under it, and a click beside every object is a bad click, not a find of the veil.
+TEST_F(SearchSceneToolsTest, ClicksGoThroughTheVeilOfADarkenedScene) {
+  WriteBackgroundMask();
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    QMSearch* scene = BuildStudy(p);
+    ASSERT_NE(scene, nullptr) << Log();
+    ASSERT_TRUE(scene->GetSceneSprite().GetSprite(QMSearch::kDarkenSpriteName));
+    Host()->DoLuaString(
+        "gCalls = '' function searchItemFound(n) gCalls = gCalls .. n .. ' ' end "
+        "function reportBadClick() gCalls = gCalls .. 'bad ' end");
+    Idle(p, 70);  // past the first second of play
+    boost::shared_ptr<TSprite> key = scene->GetSceneSprite().GetSprite("key");
+    ASSERT_TRUE(key);
+    TRect r;
+    key->GetBounds(r, TSpriteDrawState(), -1);
+    Click(p, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    Click(p, 100, 100);
+    EXPECT_EQ(Global("gCalls"), "key bad ");
+  });
+}
