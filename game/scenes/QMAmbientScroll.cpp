@@ -1,9 +1,11 @@
 #include "game/scenes/QMAmbientScroll.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "anim/KAnimProperties.h"
 #include "render/TTexture.h"
+#include "script/binding/LuaBinding.h"
 #include "script/binding/TLuaObjectWrapper.h"
 
 namespace {
@@ -36,7 +38,7 @@ QMAmbientScroll::QMAmbientScroll(TLuaTable* entry, TClock* clock, boost::shared_
     mPano = TTexture::Get(entry->GetString("pano", str()));
     x = static_cast<float>(entry->GetNumber("x", 0));
     y = static_cast<float>(entry->GetNumber("y", 0));
-    mSpeed = static_cast<int32_t>(entry->GetNumber("speed", 100));
+    mSpeed = NumberToInt(entry->GetNumber("speed", 100));
     mDeltaX = static_cast<float>(entry->GetNumber("deltaX", 0));
   }
   if (mDeltaX == 0) mDeltaX = -1;
@@ -124,9 +126,13 @@ void QMAmbientScroll::ScrollLeftward(int32_t maskW, int32_t maskH, int32_t panoW
   TRect& b = mStripB->GetDrawState().sourceRect;
   float end = XOf(*mStripA) + static_cast<float>(panoW);
   if (end <= 0 && panoW > 0) {
-    SetX(*mStripA, end);
-    mOffset += static_cast<float>(panoW);
-    end += static_cast<float>(panoW);
+    // By as many pano widths as strip A has passed: a strip faster than a pano a tick would
+    // otherwise run off without bound.
+    const float shift =
+        static_cast<float>(panoW) * (std::floor(-end / static_cast<float>(panoW)) + 1);
+    SetX(*mStripA, XOf(*mStripA) + shift);
+    mOffset += shift;
+    end += shift;
   }
   a.right = std::min(maskW - static_cast<int32_t>(XOf(*mStripA)), panoW);
   mStripB->GetDrawState().origin.x = 0;

@@ -33,11 +33,18 @@ boost::shared_ptr<TSound> SceneSound(TWindowStyle& style, const char* key) {
   return name.IsEmpty() ? boost::shared_ptr<TSound>() : TSound::Get(name, true, 1000);
 }
 
+// Lies over the whole scene, so every click passes through it on its way to the scene: it must
+// not count them as the player's clicks on a sprite window of its own.
+class SearchAnimationWindow : public KSpriteWindow {
+public:
+  bool OnMouseDown(const TPoint&) override { return false; }
+};
+
 }  // namespace
 
 QMSearch::QMSearch()
     : mSceneSprite(new QMSearchableSprite(0)), mOverlaySprite(new QMSearchableSprite(0)) {
-  auto anim = std::make_unique<KSpriteWindow>();
+  auto anim = std::make_unique<SearchAnimationWindow>();
   mAnimWindow = anim.get();
   mAnimWindow->SetName(kAnimWindowName);
   if (!AddChild(std::move(anim), true)) mAnimWindow = nullptr;

@@ -40,6 +40,9 @@ void QMSearch::ChooseTool(const str& name) {
 void QMSearch::RefreshToolView() {
   if (!mTool) return;
   if (SceneCompositor* compositor = mTool->GetCompositor()) {
+    // Also run after the display restored its surfaces: the picture is built again from the
+    // background, each item once, rather than composed a second time over itself.
+    compositor->Restart(mBackgroundTexture);
     for (const boost::shared_ptr<TSprite>& sprite : mSceneSprite->GetChildren()) {
       const boost::shared_ptr<TTexture> texture = sprite->GetTexture();
       if (!texture || texture->GetWidth() == kBackgroundWidth) continue;

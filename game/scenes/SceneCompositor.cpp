@@ -42,6 +42,11 @@ void SceneCompositor::SetSource(boost::shared_ptr<TTexture> source) {
     mWork = TTexture::Create(mSource->GetWidth(), mSource->GetHeight(), mSource->HasAlpha());
 }
 
+void SceneCompositor::Restart(boost::shared_ptr<TTexture> source) {
+  mLayers.clear();
+  SetSource(std::move(source));
+}
+
 TPoint SceneCompositor::LayerTopLeft(const TVec2& position, int width, int height,
                                      const TVec2& scale) {
   const float w = static_cast<float>(static_cast<unsigned>(width));

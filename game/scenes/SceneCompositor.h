@@ -33,6 +33,9 @@ public:
   SceneCompositor& operator=(const SceneCompositor&) = delete;
 
   void SetSource(boost::shared_ptr<TTexture> source);
+  // Drops every layer and takes the source afresh, to be filled and composed again: a second
+  // Compose over layers already blended in would save those layers as their backgrounds.
+  void Restart(boost::shared_ptr<TTexture> source);
   // Nothing is drawn until Compose.
   bool AddLayer(boost::shared_ptr<TTexture> texture, const TVec2& position, const TRect& rect);
   // Saves every layer's background and blends the layers in the order they were added; false
