@@ -197,14 +197,14 @@ void TDXContext::GetMousePosition(int& x, int& y) {
   if (p && p->GetData()->GetViewportScale(scale) && scale > 0.0f) {
     x = TruncToInt(static_cast<float>(x) / scale);
     y = TruncToInt(static_cast<float>(y) / scale);
-  } else if (w) {
+  } else if (mBackend) {
     // Full screen stretches the frame over a desktop of another size: the pointer is taken
     // back to the frame's own pixels, where the windows are.
     int frameWidth = 0, frameHeight = 0, clientWidth = 0, clientHeight = 0;
     bool fullScreen = false;
     if (TDxDisplayHandler* d = TDxDisplayHandler::Instance())
       d->GetDisplaySize(frameWidth, frameHeight, fullScreen);
-    w->GetClientSize(clientWidth, clientHeight);
+    mBackend->GetShownSize(clientWidth, clientHeight);
     if (fullScreen && frameWidth > 0 && frameHeight > 0 && clientWidth > 0 && clientHeight > 0 &&
         (clientWidth != frameWidth || clientHeight != frameHeight)) {
       x = static_cast<int>(int64_t(x) * frameWidth / clientWidth);

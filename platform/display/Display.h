@@ -64,6 +64,8 @@ public:
   virtual bool HasPending() const { return false; }
   // Shows the frame kept waiting, if any; main thread only.
   virtual void ShowPending() {}
+  // The size a full-screen frame is shown at: the area a desktop backend stretches it over.
+  void GetShownSize(int32_t& width, int32_t& height) const { ClientSize(width, height); }
 
 protected:
   // The window's client size, for a primary surface created at the normal level.

@@ -5,6 +5,8 @@
 #include "online/TGameState.h"
 #include "platform/host/headless/HostWindow.h"
 #include "platform/window/Messages.h"
+#include "platform/display/headless/Display.h"
+#include "render/TDXContext.h"
 #include "render/TDxDisplayHandler.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
@@ -469,15 +471,18 @@ TEST_F(EngineTest, FullScreenPointerIsTakenBackToTheFramesPixels) {
     ASSERT_TRUE(p->InitScreen(800, 600, true));
     Settle(p);
     ASSERT_TRUE(p->IsFullScreen());
-    p->GetData()->GetWindow()->SetClientSize(1600, 1200);
+    auto* shown = dynamic_cast<platform::display::headless::Display*>(
+        TDxDisplayHandler::Instance()->GetContext()->GetBackend());
+    ASSERT_NE(shown, nullptr);
+    shown->SetClientSize(1600, 1200);
     TPlatformEvent e = Feed(p, MakeMessage(WM_MOUSEMOVE, 0, MakeLParam(800, 300)));
     EXPECT_EVENT(e, kEventMouseMove, 0, 400, 150, 0);
     e = Feed(p, MakeMessage(WM_LBUTTONDOWN, 0, MakeLParam(1599, 1199)));
     EXPECT_EQ(e.type, kEventLeftDown);
     EXPECT_EQ(e.x, 799);
     EXPECT_EQ(e.y, 599);
-    // In a window of the frame's own size nothing is scaled.
-    p->GetData()->GetWindow()->SetClientSize(800, 600);
+    // Shown at the frame's own size nothing is scaled.
+    shown->SetClientSize(800, 600);
     e = Feed(p, MakeMessage(WM_MOUSEMOVE, 0, MakeLParam(800, 300)));
     EXPECT_EVENT(e, kEventMouseMove, 0, 800, 300, 0);
   });
