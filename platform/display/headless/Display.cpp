@@ -11,9 +11,10 @@ void Display::SetClientSize(int32_t width, int32_t height) {
 }
 
 void Display::ClientSize(int32_t& width, int32_t& height) const {
-  if (clientWidth_ > 0 && clientHeight_ > 0) {
-    width = clientWidth_;
-    height = clientHeight_;
+  const int32_t w = clientWidth_.load(), h = clientHeight_.load();
+  if (w > 0 && h > 0) {
+    width = w;
+    height = h;
     return;
   }
   platform::display::Display::ClientSize(width, height);

@@ -57,7 +57,8 @@ private:
   mutable std::mutex frameMutex_;
   Image frame_;
   std::atomic<uint64_t> presents_{0};
-  int32_t clientWidth_ = 0, clientHeight_ = 0;
+  // Read by the pointer mapping, which the presentation thread runs too.
+  std::atomic<int32_t> clientWidth_{0}, clientHeight_{0};
 };
 
 }  // namespace platform::display::headless
