@@ -138,6 +138,8 @@ void TPrefs::Load() {
   std::vector<uint8_t> payload;
   if (!ReadChunk(file, tag, payload) || tag[0] != 'I') {
     FileClose(file);
+    EngineLog("TPrefs: %s does not begin with an installation record; its settings are not read",
+              mFileName.CStr());
     return;
   }
   str section = LowerAscii(TextOf(payload.data(), payload.size()));

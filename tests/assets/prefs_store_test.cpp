@@ -11,6 +11,7 @@
 #include "assets/FileLayer.h"
 #include "assets/StringCipher.h"
 #include "assets/TPrefs.h"
+#include "core/EngineLog.h"
 #include "core/TSettings.h"
 
 namespace fs = std::filesystem;
@@ -290,6 +291,19 @@ TEST_F(PrefsTest, DamagedFilesLoadWhatIsIntact) {
     // Loading never rewrites the file.
     EXPECT_EQ(ReadPrefs(), c.file);
   }
+}
+
+TEST_F(PrefsTest, AFileThatIsNoPreferencesFileIsNamedInTheLog) {
+  ChunkWriter w;
+  w.User(0).Pair("curuser", "0");
+  WritePrefs(w.out);
+  OpenEngineLog(mRoot.c_str());
+  { TPrefs prefs(false); }
+  std::ifstream log(mRoot / "logfile.txt");
+  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  OpenEngineLog(nullptr);
+  EXPECT_NE(text.find("prefs.dat does not begin with an installation record"), std::string::npos)
+      << text;
 }
 
 // Names in the file index under "user:", as the engine's own listing finds them.
