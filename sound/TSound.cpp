@@ -109,12 +109,15 @@ boost::shared_ptr<TSoundInstance> TSound::Play(bool loop) {
 
 bool TSound::StopInstance(TSoundInstance* instance) {
   if (!instance) return false;
+  // An instance's hold may be the last handle on this sound: it goes after this call is over.
+  boost::shared_ptr<TSound> held;
   TSoundLock lock(TSoundManager::Instance());
   boost::shared_ptr<TSoundInstance> keep;
   auto it = mData->mInstances.find(instance);
   if (it != mData->mInstances.end()) {
     keep = it->second;
     mData->mInstances.erase(it);
+    held.swap(instance->mHeld);
   }
   TSoundStream* stream = instance->mStream;
   if (stream && stream->GetNotifyTarget().get() == mData.get()) stream->Stop(false);
@@ -122,6 +125,8 @@ bool TSound::StopInstance(TSoundInstance* instance) {
 }
 
 bool TSound::StopAll() {
+  // Stopping a holding instance must not end this sound while the others are still stopped.
+  boost::shared_ptr<TAsset> self = weak_from_this().lock();
   TSoundLock lock(TSoundManager::Instance());
   std::vector<TSoundInstance*> all;
   for (auto& entry : mData->mInstances) all.push_back(entry.first);

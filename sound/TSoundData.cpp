@@ -184,5 +184,9 @@ void TSoundData::Notify(TSoundStream* stream) {
     TSoundManager* manager = TSoundManager::Instance();
     if (!manager || !manager->IsShuttingDown()) callback->OnSoundEnd(instance, queued);
   }
-  if (!queued) mInstances.erase(instance.get());
+  if (!queued) {
+    mInstances.erase(instance.get());
+    // The sound stays alive through `owner` until this call is over.
+    instance->mHeld.reset();
+  }
 }

@@ -47,6 +47,7 @@ public:
   const str& GetName() const { return mName; }
   int32_t GetVolumeGroup() const { return mVolumeGroup; }
   size_t GetInstanceCount() const { return mInstances.size(); }
+  bool IsPlaying(TSoundInstance* instance) const { return mInstances.count(instance) != 0; }
 
 private:
   friend class TSound;

@@ -1,5 +1,6 @@
 // One playing instance of a sound. It points at its stream while the stream lives; the
-// sound's data keeps the instance alive until it has ended.
+// sound's data keeps the instance alive until it has ended. Normally the sound stops when its
+// last handle goes; an instance asked to hold its sound plays on until it ends or is stopped.
 #pragma once
 
 #include <boost/enable_shared_from_this.hpp>
@@ -20,6 +21,10 @@ public:
   void SetPaused(bool paused);
   void Stop();
   void SetCallBack(TSoundCallBack* callback);
+  // Keeps the sound alive while this instance plays, so that it plays on when every other
+  // handle on the sound is gone (music that outlives the screen that started it). The hold
+  // ends when the instance ends or is stopped, alone, with its sound or with its group.
+  void HoldSoundUntilEnd();
   boost::shared_ptr<TSound> GetSound() const { return mSound.lock(); }
 
   TSoundStream* GetStream() const { return mStream; }
@@ -44,4 +49,7 @@ private:
   boost::weak_ptr<TSound> mSound;
   boost::weak_ptr<TSound> mQueued;
   TSoundCallBack* mCallBack = nullptr;
+  // Set by HoldSoundUntilEnd; cleared on the main thread when the instance leaves its sound's
+  // list of playing instances.
+  boost::shared_ptr<TSound> mHeld;
 };

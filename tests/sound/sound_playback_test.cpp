@@ -179,6 +179,57 @@ TEST_F(SoundTest, StoppingAGroupOrASoundEndsOnlyThoseAndTellsTheirCallbacksAtOnc
   e1->Stop();  // stopping an ended instance again is harmless
 }
 
+// A sound stops when its last handle goes, unless a playing instance holds it: then it plays on
+// until it ends, is stopped, its group is stopped or the sound system shuts down, and the sound
+// is released each time (nothing keeps it alive afterwards).
+TEST_F(SoundTest, HeldInstancePlaysOnWithoutHandlesUntilItEndsOrIsStopped) {
+  const str musicName = MakeOgg("music.ogg", 1.0);
+  const str clickName = MakeOgg("click.ogg", 0.3);
+  {
+    auto unheld = TSound::Get(musicName, false, 1001);
+    ASSERT_TRUE(unheld);
+    unheld->Play(true);
+    EXPECT_EQ(mManager->GetStreamCount(), 1u);
+  }
+  EXPECT_EQ(mManager->GetStreamCount(), 0u) << "a sound without a handle stops";
+
+  enum class End { Natural, StopInstance, StopSound, StopGroup, Shutdown };
+  for (End end : {End::Natural, End::StopInstance, End::StopSound, End::StopGroup, End::Shutdown}) {
+    SCOPED_TRACE(int(end));
+    const bool loop = end != End::Natural;
+    boost::weak_ptr<TSound> watch;
+    boost::weak_ptr<TSoundInstance> instanceWatch;
+    {
+      auto sound = TSound::Get(loop ? musicName : clickName, false, 1001);
+      ASSERT_TRUE(sound);
+      auto instance = sound->Play(loop);
+      ASSERT_TRUE(instance);
+      instance->HoldSoundUntilEnd();
+      watch = sound;
+      instanceWatch = instance;
+    }
+    Run(1500);
+    mManager->DispatchCallBacks();
+    EXPECT_GT(Rms(mDevice->TakeMixed(), 0, 4410), 6000.0) << "the sound is heard";
+    if (loop) {
+      ASSERT_FALSE(watch.expired()) << "the held music plays on";
+      EXPECT_EQ(mManager->GetStreamCount(), 1u);
+    }
+    switch (end) {
+      case End::Natural: break;  // the one-shot has ended by now
+      case End::StopInstance: instanceWatch.lock()->Stop(); break;
+      case End::StopSound: watch.lock()->StopAll(); break;
+      case End::StopGroup: mManager->StopAll(1001); break;
+      case End::Shutdown: mManager.reset(); break;
+    }
+    EXPECT_TRUE(watch.expired()) << "the hold ends with the instance";
+    EXPECT_TRUE(instanceWatch.expired());
+    if (mManager) {
+      EXPECT_EQ(mManager->GetStreamCount(), 0u);
+    }
+  }
+}
+
 TEST_F(SoundTest, CallbackDestroyedBeforeItsInstanceEndsIsNeverCalled) {
   auto sound = TSound::Get(MakeOgg("click.ogg", 0.3), true, 1000);
   ASSERT_TRUE(sound);

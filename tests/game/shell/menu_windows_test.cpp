@@ -7,6 +7,7 @@
 
 #include "anim/KAnimProperties.h"
 #include "assets/FileLayer.h"
+#include "assets/TAssetManager.h"
 #include "game/GameScreenFixture.h"
 #include "game/shell/QMGameOver.h"
 #include "game/shell/QMIntro.h"
@@ -123,9 +124,9 @@ TEST_F(MenuWindowsTest, PlayStartsTheStoryOnceAPlayerIsPicked) {
   });
 }
 
-// The intro's music plays while it is open; a name that does not load plays nothing and the
-// intro still shows.
-TEST_F(MenuWindowsTest, IntroPlaysItsMusicWhileOpen) {
+// The intro's music starts with it and runs on after it closes, into what follows, until the
+// music group is stopped; a name that does not load plays nothing and the intro still shows.
+TEST_F(MenuWindowsTest, IntroStartsMusicThatOutlivesIt) {
   RunGame([&](TPlatform* p, QMGameManager&) {
     TWindowManager* wm = p->GetWindowManager();
     Build(p,
@@ -145,7 +146,13 @@ TEST_F(MenuWindowsTest, IntroPlaysItsMusicWhileOpen) {
     Idle(p, 3);
     wm->FlushDeletes();
     EXPECT_EQ(Find<QMIntro>("intro"), nullptr) << "a click ends the intro";
+    EXPECT_EQ(Playing(), 1u) << "its music plays on";
+    Idle(p, 20);
+    EXPECT_EQ(Playing(), 1u);
+    TSoundManager::Instance()->StopAll(1001);
     EXPECT_EQ(Playing(), 0u);
+    EXPECT_EQ(TAssetManager::Instance()->FindAsset(str("audio/intro_theme.ogg;0;1001")), nullptr)
+        << "once stopped, nothing holds the music";
   });
 }
 
