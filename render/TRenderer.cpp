@@ -29,6 +29,7 @@ struct TRenderer::Data {
   std::unique_ptr<IRendererText> overlayBlock;
   boost::shared_ptr<TTexture> currentTexture;
   boost::shared_ptr<TTexture> captureTexture;
+  boost::shared_ptr<TTexture> hitTarget;
   std::vector<TRect> clipStack;
   bool in2d = false;
   bool in3d = false;
@@ -46,6 +47,7 @@ TRenderer::~TRenderer() {
   gDisplay.store(nullptr);
   mData->currentTexture.reset();
   mData->captureTexture.reset();
+  mData->hitTarget.reset();
 }
 
 TRenderer* TRenderer::Instance() {
@@ -65,6 +67,13 @@ void TRenderer::Destroy() {
 }
 
 TDxDisplayHandler* TRenderer::DisplayInstance() { return gDisplay.load(); }
+
+boost::shared_ptr<TTexture> TRenderer::GetHitTarget() {
+  if (!mData->hitTarget) mData->hitTarget = TTexture::Create(4, 4, true);
+  return mData->hitTarget;
+}
+
+void TRenderer::ReleaseHitTarget() { mData->hitTarget.reset(); }
 
 bool TRenderer::BeginDraw(bool arg) {
   mData->inDraw = mDisplay->BeginDraw(arg);

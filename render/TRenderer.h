@@ -65,6 +65,11 @@ public:
   // Hands the capture texture over (the slot is empty afterwards).
   boost::shared_ptr<TTexture> TakeCaptureTexture();
 
+  // The 4x4 render target that sprite hit tests draw into: made on first use and kept by the
+  // renderer, so that it goes with the renderer and never outlives the engine's settings.
+  boost::shared_ptr<TTexture> GetHitTarget();
+  void ReleaseHitTarget();
+
   // Flips the debug overlay and answers its previous state.
   bool ToggleDebugInfo();
   bool IsDebugInfoOn() const;

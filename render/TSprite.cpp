@@ -10,8 +10,6 @@
 namespace {
 
 int32_t gLiveSprites = 0;
-// Shared by every hit test; made on first use and dropped once no sprite is left.
-boost::shared_ptr<TTexture> gHitTexture;
 
 void PublishLiveCount() { SetConfig("current_sprite_count", str::Format("%d", gLiveSprites)); }
 
@@ -33,7 +31,10 @@ TSprite::TSprite(int32_t layer) : mLayer(layer) {
 TSprite::~TSprite() {
   for (const boost::shared_ptr<TSprite>& child : mChildren) child->mParent = nullptr;
   mChildren.clear();
-  if (--gLiveSprites == 0) gHitTexture.reset();
+  // The renderer keeps the hit tests' target; it is dropped once no sprite is left.
+  if (--gLiveSprites == 0) {
+    if (TRenderer* renderer = TRenderer::Existing()) renderer->ReleaseHitTarget();
+  }
   PublishLiveCount();
 }
 
@@ -151,10 +152,9 @@ bool TSprite::HitTest(const TPoint& point, const TSpriteDrawState& parent, int t
 
   TRenderer* renderer = TRenderer::Existing();
   if (!renderer) return false;
-  if (!gHitTexture) gHitTexture = TTexture::Create(4, 4, true);
-  if (!gHitTexture) return false;
-  // Keeps the scratch texture alive should the drawing destroy the last other sprite.
-  boost::shared_ptr<TTexture> target = gHitTexture;
+  // Held here too, should the drawing destroy the last other sprite.
+  boost::shared_ptr<TTexture> target = renderer->GetHitTarget();
+  if (!target) return false;
   if (!renderer->BeginRenderTarget(target, 4)) return false;
   renderer->FillRect(TRect(1, 1, 2, 2), TColor(0, 0, 0, 0));
   {

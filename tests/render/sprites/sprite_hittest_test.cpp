@@ -1,5 +1,8 @@
 // Pixel hit tests through the 4x4 render target: the alpha threshold, the bounds-only test,
 // the 16-bit display's rounding, and the sprite's own and its parent's state honoured.
+#include <cstdlib>
+#include <string>
+
 #include "SpriteTestSupport.h"
 #include "engine/render/RenderFixture.h"
 #include "render/TSprite.h"
@@ -90,4 +93,34 @@ TEST_F(RenderTest, HitTestsHonourTheSpritesStateAndVisibility) {
     r->EndDraw();
     EXPECT_TRUE(mirrored->HitTest(TPoint(12, 22), TSpriteDrawState(), 1, -1));
   });
+}
+
+// The process may end through exit() with the whole engine still up: the display library ends
+// it that way when the X server goes away. The static tear-down that follows must find no texture
+// to release (a texture reports its memory to the settings, which may be gone by then); the hit
+// tests' target belongs to the renderer and goes with it on an orderly tear-down.
+TEST_F(RenderTest, HitTestTargetGoesWithTheRendererAndNotWithTheProcess) {
+  // The child runs the whole test again up to the exit, with every thread of the engine. What
+  // the engine still holds at such an exit is not a leak, only an error in the tear-down is.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const char* was = std::getenv("ASAN_OPTIONS");
+  const std::string saved = was ? was : "";
+  setenv("ASAN_OPTIONS", (saved + (saved.empty() ? "" : ":") + "detect_leaks=0").c_str(), 1);
+  WritePng("hit.png", 8, 8, HitPixel);
+  boost::weak_ptr<TTexture> target;
+  boost::shared_ptr<TSprite> survivor;
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<TSprite> s = PlacedSprite();
+    ASSERT_TRUE(s->HitTest(TPoint(13, 20), TSpriteDrawState(), 255, -1));
+    target = TRenderer::Instance()->GetHitTarget();
+    EXPECT_EXIT(std::exit(3), ::testing::ExitedWithCode(3), "") << "no error at exit";
+    survivor = s;
+  });
+  if (was) {
+    setenv("ASAN_OPTIONS", saved.c_str(), 1);
+  } else {
+    unsetenv("ASAN_OPTIONS");
+  }
+  EXPECT_TRUE(target.expired()) << "gone with the renderer though a sprite is still alive";
+  survivor.reset();
 }
