@@ -63,6 +63,9 @@ protected:
       sLogPath = GetLogFilePath().CStr();
       sWindow = dynamic_cast<platform::window::sdl::Window*>(p->GetData()->GetWindow());
       ASSERT_NE(sWindow, nullptr) << "the game runs in an SDL window";
+      // The X server may hold its focus anywhere when the run starts (earlier tests leave it
+      // where they left it); the game plays in the foreground, at its full frame rate.
+      ASSERT_TRUE(AwaitFocus(p)) << "the game's window takes the keyboard focus";
       HidePointer(p);
       CreateGameManager();
       QMGameManager& game = *QMGameManager::Instance();
@@ -203,6 +206,21 @@ protected:
     return frame;
   }
 
+  // Gives the window the X server's keyboard focus and waits until the game has heard of it.
+  static bool AwaitFocus(TPlatform* p) {
+    xshot::WindowImage server(sWindow->SdlWindow());
+    if (!server.Ready()) return false;
+    server.Raise();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+      server.Focus();
+      for (int i = 0; i < 16; ++i) Pass(p);
+      if (p->IsForeground() && p->GetData()->mActive && p->GetData()->mAppActive) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+
   // Reads the window from the X server until it shows the engine's latest frame, stretched
   // over the given size (the server may take a moment; the deadline is generous). The last
   // picture read is kept in `shown`.
@@ -233,6 +251,7 @@ protected:
     // A last pass a whole frame interval on: whatever the window's focus (frames come less
     // often in the background), the frame shown is the one of this moment.
     Tick(p, 1, 200);
+    EXPECT_TRUE(p->IsForeground()) << screen << ": the window lost the focus to another client";
     platform::display::Image shown;
     EXPECT_TRUE(AwaitShown(p, 800, 600, shown)) << screen;
     EXPECT_TRUE(golden::MatchesGolden(shown, std::string("e2e/sdl/") + screen + ".png", 2));
@@ -279,6 +298,7 @@ TEST_F(SdlScreensTest, XServerShowsTheMenuASceneAndAPuzzleAsDrawnInAWindowAndFul
     // stretched picture shows the button.
     SDL_DisplayMode desktop;
     ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0) << SDL_GetError();
+    ASSERT_TRUE(AwaitFocus(p)) << "only the window in front switches to full screen";
     PushKey(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN, false, KMOD_LALT);
     PushKey(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN, false, KMOD_LALT);
     Drain(p);

@@ -48,6 +48,18 @@ public:
     XSync(mServer, False);
   }
 
+  // Gives the window the keyboard focus, as a window manager would when the player picks it;
+  // false when the server refuses (the window is not mapped yet, say).
+  bool Focus() {
+    if (!Ready()) return false;
+    sFailed = false;
+    XErrorHandler previous = XSetErrorHandler(&Refuse);
+    XSetInputFocus(mServer, mWindow, RevertToPointerRoot, CurrentTime);
+    XSync(mServer, False);
+    XSetErrorHandler(previous);
+    return !sFailed;
+  }
+
   // The window's picture, opaque ARGB; empty when the server cannot give it (the window is not
   // mapped yet, say): the server's refusal is an answer here, not the end of the program.
   platform::display::Image Grab() {
