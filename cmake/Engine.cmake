@@ -57,13 +57,16 @@ function(engine_tests dir)
     target_link_libraries(${exe} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     # Tests of the desktop backends share the one X server of the run: its pointer, focus and
     # window list are one at a time.
-    set(lock "")
-    if(stem MATCHES "_sdl_|_desktop_")
-      set(lock xserver)
+    # An empty value would drop out of the list and the next name would become the value of
+    # the one before: only properties that have a value are named.
+    set(props ENVIRONMENT "ENGINE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    if(labels)
+      list(APPEND props LABELS ${labels})
     endif()
-    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES ENVIRONMENT "ENGINE_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
-                                    LABELS "${labels}" RESOURCE_LOCK "${lock}")
+    if(stem MATCHES "_sdl_|_desktop_")
+      list(APPEND props RESOURCE_LOCK xserver)
+    endif()
+    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
     if(ARG_THREADS)
       set_property(GLOBAL APPEND PROPERTY ENGINE_THREADED_TESTS ${exe})
     endif()
