@@ -88,7 +88,20 @@ void SceneCompositor::SaveBackground(CompositorLayer& layer) {
 
 bool SceneCompositor::Compose() {
   if (!mSource) return false;
-  mWork = mSource;
+  if (mUpscale) {
+    // The scaled copy is the compositor's own.
+    mWork = mSource;
+  } else {
+    // A source taken as it was given is the caller's (a scene's background, shared with what
+    // the scene shows and with the asset cache): the layers go into a copy, so the picture
+    // never keeps an item, and a later compositor over it starts from the bare scene.
+    const int w = mSource->GetWidth(), h = mSource->GetHeight();
+    if (!mWork || mWork == mSource || mWork->GetWidth() != w || mWork->GetHeight() != h ||
+        mWork->HasAlpha() != mSource->HasAlpha())
+      mWork = TTexture::Create(w, h, mSource->HasAlpha());
+    if (!mWork) return false;
+    mSource->CopyRect(0, 0, nullptr, mWork);
+  }
   for (CompositorLayer& layer : mLayers) SaveBackground(layer);
   for (CompositorLayer& layer : mLayers) BlendLayer(layer);
   return true;

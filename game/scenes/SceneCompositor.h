@@ -38,8 +38,9 @@ public:
   void Restart(boost::shared_ptr<TTexture> source);
   // Nothing is drawn until Compose.
   bool AddLayer(boost::shared_ptr<TTexture> texture, const TVec2& position, const TRect& rect);
-  // Saves every layer's background and blends the layers in the order they were added; false
-  // without a source.
+  // Saves every layer's background and blends the layers in the order they were added, into a
+  // picture of the compositor's own: the texture it was given is never drawn on. False without
+  // a source.
   bool Compose();
   // Takes out the first layer added with this texture still in: its background comes back and
   // the layers overlapping it are blended again. Answers its position (truncated), or (0, 0)

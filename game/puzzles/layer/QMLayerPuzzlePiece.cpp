@@ -102,6 +102,8 @@ QMLayerGrid* QMLayerPuzzlePiece::FindGrid() const {
   return WindowCast<QMLayerGrid>(mPuzzleWindow->FindChild("QMLAYERGRID", -1));
 }
 
+bool QMLayerPuzzlePiece::RoundOver() const { return mPuzzleWindow && mPuzzleWindow->IsRoundOver(); }
+
 QMLayerPuzzlePiece* QMLayerPuzzlePiece::PieceOfLayer(int32_t layer) const {
   if (!mPuzzleWindow) return nullptr;
   GetPieceByLayerSpider spider(this, layer);
@@ -111,7 +113,7 @@ QMLayerPuzzlePiece* QMLayerPuzzlePiece::PieceOfLayer(int32_t layer) const {
 
 bool QMLayerPuzzlePiece::OnMouseDown(const TPoint& point) {
   mMoved = false;
-  if (mDragging || !mSprite) return false;
+  if (mDragging || !mSprite || RoundOver()) return false;
   if (!mSprite->HitTest(point, RootState(mPuzzleWindow), 1, 0)) return false;
   TWindowHandle self(this);
   if (!mSelected && mPuzzleWindow) {
@@ -132,6 +134,8 @@ bool QMLayerPuzzlePiece::OnMouseDown(const TPoint& point) {
 bool QMLayerPuzzlePiece::OnMouseMove(const TPoint& point) {
   mMoved = true;
   if (!mDragging) return false;
+  // A drag under way when its round was won holds the photo where it won.
+  if (RoundOver()) return true;
   if (LayerSnapPoint == TPoint(0, 0)) {
     int32_t x = point.x + mDragOffset.x, y = point.y + mDragOffset.y;
     SetPicturePosition(x, y);
@@ -169,7 +173,7 @@ bool QMLayerPuzzlePiece::OnMouseUp(const TPoint&) {
   }
   if (!mDragging) return answer;
   mDragging = false;
-  if (!mPuzzleWindow) return true;
+  if (!mPuzzleWindow || RoundOver()) return true;
   if (!mInStack) {
     mInStack = FindFreeLayer(mLayer);
     if (mInStack && mSprite) mSprite->SetLayer(mLayer);

@@ -84,6 +84,8 @@ public:
 
 private:
   QMLayerGrid* FindGrid() const;
+  // The puzzle's round is won and waits for its end dialog.
+  bool RoundOver() const;
   // The first visible piece of the puzzle window holding the layer, other than this one.
   QMLayerPuzzlePiece* PieceOfLayer(int32_t layer) const;
 

@@ -167,6 +167,7 @@ KSpriteWindow* QMLayerPuzzleWindow::FindOverlay() const {
 
 void QMLayerPuzzleWindow::BeginRound() {
   mLayerCount = 0;
+  mRoundOver = false;
   QMLayerPuzzleRounds* rounds = GetRounds();
   DeactivateRoundsSpider spider(rounds ? rounds->GetCurrentRoundName() : str());
   ForEachChild(spider, false);
@@ -196,7 +197,9 @@ void QMLayerPuzzleWindow::CheckRoundComplete() {
     game->SetLayerPuzzleRound((rounds ? rounds->GetCurrentRound() : 0) + 1);
   const bool won = CheckWin();
   ArrangeLayers();
-  if (won && !mRoundWon) {
+  if (won && !mRoundOver) {
+    // Settled: a photo moved while the end dialog waits would un-solve a round already won.
+    mRoundOver = true;
     mRoundWon = true;
     mWonAt = mPlayClock.GetTime();
     mWinSoundDue = true;

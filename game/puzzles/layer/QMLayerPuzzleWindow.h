@@ -72,6 +72,8 @@ public:
   QMLayerPuzzleRounds* GetRounds() const;
   QMLayerPuzzlePiece* GetSelectedPiece() const;
   bool IsRoundWon() const { return mRoundWon; }
+  // From the win until the next round begins: the pieces then take no pointer input.
+  bool IsRoundOver() const { return mRoundOver; }
   bool IsHintActive() const { return mHintActive; }
   // The piece windows among the direct children, of every round.
   int32_t CountPieces() const;
@@ -93,6 +95,7 @@ private:
   TWindowHandle mGrid;
   TWindowHandle mRounds;
   bool mRoundWon = false;
+  bool mRoundOver = false;
   boost::shared_ptr<TSound> mLayerChangeSound;
   boost::shared_ptr<TSound> mPickupPieceSound;
   boost::shared_ptr<TSound> mDropPieceSound;

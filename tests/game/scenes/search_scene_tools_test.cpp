@@ -7,6 +7,8 @@
 
 #include "game/GameScreenFixture.h"
 
+#include "engine/render/RenderFixture.h"
+
 #include "anim/KAnimProperties.h"
 #include "game/scenes/QMFlashlight.h"
 #include "game/scenes/QMMagnifyGlass.h"
@@ -24,25 +26,30 @@ namespace {
 
 class SearchSceneToolsTest : public GameScreenTest {
 protected:
+  // A picture of one colour in the test's assets.
+  void WritePicture(const std::string& name, int w, int h, uint32_t colour) {
+    platform::display::Image image;
+    image.width = w;
+    image.height = h;
+    image.pixels.assign(size_t(w) * size_t(h), colour);
+    const std::filesystem::path path = mWork + "/assets/" + name;
+    std::filesystem::create_directories(path.parent_path());
+    ASSERT_TRUE(image.SavePng(path.string()));
+  }
   // The mask a magnifiable scene's background is loaded with: all opaque.
-  void WriteBackgroundMask() {
-    platform::display::Image mask;
-    mask.width = 800;
-    mask.height = 600;
-    mask.pixels.assign(size_t(800) * 600, 0xFFFFFFFFu);
-    std::filesystem::create_directories(mWork + "/assets/backgrounds");
-    ASSERT_TRUE(mask.SavePng(mWork + "/assets/backgrounds/bgmask.png"));
+  void WriteBackgroundMask(int w = 800, int h = 600) {
+    WritePicture("backgrounds/bgmask.png", w, h, 0xFFFFFFFFu);
   }
 
   // A magnifiable scene of the sample's study with its key and cup, begun.
-  static QMSearch* BuildStudy(TPlatform* p, const char* extra = "") {
+  static QMSearch* BuildStudy(TPlatform* p, const char* extra = "",
+                              const char* background = "images/tools/study.png") {
     TWindowManager* wm = p->GetWindowManager();
     wm->RunScriptString(
         wm->GetRoot(),
         (std::string("PushModal('m') MakeDialog({ SearchWindow({ name = 'puzzleWindow', x = 0, "
-                     "y = 0, w = 800, h = 600, tool = 'magnify', darken = 0.3, "
-                     "bgPath = 'images/tools/study.png' ") +
-         extra + "}) })")
+                     "y = 0, w = 800, h = 600, tool = 'magnify', darken = 0.3, bgPath = '") +
+         background + "' " + extra + "}) })")
             .c_str());
     Host()->DoLuaString(
         "function searchItemFound(n) end function reportBadClick() end "
@@ -97,6 +104,55 @@ TEST_F(SearchSceneToolsTest, FlashlightTakesTheScenesDarkeningAwayForGood) {
     EXPECT_NE(dynamic_cast<QMMagnifyGlass*>(scene->GetTool()), nullptr);
     EXPECT_FALSE(scene->GetSceneSprite().GetSprite("_qmDarkenSprtie"));
     EXPECT_EQ(scene->GetToolName(), str("magnify"));
+  });
+}
+
+// A scene whose background is shown scaled: the glass works on a copy of the loaded picture.
+// An item found while the flashlight was in use is not in the next glass, and the scene's own
+// picture, scaled again when the display restores its surfaces, never shows the items.
+TEST_F(SearchSceneToolsTest, GlassAfterTheFlashlightShowsNoItemFoundMeanwhile) {
+  const uint32_t kGrey = 0xFF808080u;
+  WritePicture("images/tools/half.png", 400, 300, kGrey);  // shown at scale (2, 2)
+  WriteBackgroundMask(400, 300);
+  // Pixels of the area that are not the background's grey.
+  auto marked = [&](const boost::shared_ptr<TTexture>& t, const TRect& area) {
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x) n += PixelAt(t, x, y) != kGrey;
+    return n;
+  };
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    QMSearch* scene = BuildStudy(p, "", "images/tools/half.png");
+    ASSERT_NE(scene, nullptr) << Log();
+    ASSERT_EQ(scene->GetBackgroundScale().x, 2.0f);
+    const boost::shared_ptr<TTexture> picture =
+        TTexture::GetWithMask("images/tools/half.png?slow", "backgrounds/bgmask", false);
+    ASSERT_TRUE(picture);
+    // The key (48 x 24, placed at (590, 470)) lies over (295, 235)-(343, 259) of the glass's
+    // picture, which has the background's size; the cup covers it from x = 313 on.
+    const TRect keyOnly(295, 235, 313, 259);
+    Tell(scene, kQMChooseTool, "magnify");
+    SceneCompositor* first = scene->GetTool()->GetCompositor();
+    ASSERT_NE(first, nullptr);
+    ASSERT_GT(marked(first->GetWorkTexture(), keyOnly), 0) << "the key is in the glass";
+    EXPECT_EQ(marked(picture, TRect(295, 235, 343, 259)), 0) << "the loaded picture is bare";
+
+    Tell(scene, kQMChooseTool, "flashlight");
+    Tell(scene, kQMSearchNotifier, "key");
+    Tell(scene, kQMChooseTool, "magnify");
+    SceneCompositor* second = scene->GetTool()->GetCompositor();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->GetLayerCount(), 1u) << "only the cup is left";
+    EXPECT_EQ(marked(second->GetWorkTexture(), keyOnly), 0) << "the found key is gone";
+
+    p->RunIdleTasks();  // as after the display restored its surfaces
+    boost::shared_ptr<TTexture> shown;
+    for (const boost::shared_ptr<TSprite>& sprite : scene->GetSceneSprite().GetChildren())
+      if (sprite->GetTexture() && sprite->GetTexture()->GetWidth() == 800)
+        shown = sprite->GetTexture();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(marked(shown, TRect(590, 470, 686, 518)), 0) << "the scene's background is bare";
+    EXPECT_EQ(marked(second->GetWorkTexture(), keyOnly), 0);
   });
 }
 

@@ -100,14 +100,17 @@ TEST_F(SearchToolsTest, LayersBlendByTheirAlphaOverTheWorkPicture) {
     auto edge = Plain(8, 2, 0xFF00FF00u);
     c.AddLayer(edge, TVec2(2 * 62, 2 * 20), TRect(58, 19, 66, 21));
     ASSERT_TRUE(c.Compose());
-    ASSERT_EQ(c.GetWorkTexture(), source) << "composed into the source itself";
+    const boost::shared_ptr<TTexture> work = c.GetWorkTexture();
+    ASSERT_NE(work, nullptr);
+    ASSERT_NE(work, source) << "composed into a copy of its own";
+    EXPECT_EQ(PixelAt(source, 12, 10), 0x80640000u) << "the caller's texture is not drawn on";
 
-    EXPECT_EQ(PixelAt(source, 10, 10), 0x80950000u) << "(200*128 + 100*127) >> 8 = 149";
-    EXPECT_EQ(PixelAt(source, 12, 10), 0xFF0000FFu);
+    EXPECT_EQ(PixelAt(work, 10, 10), 0x80950000u) << "(200*128 + 100*127) >> 8 = 149";
+    EXPECT_EQ(PixelAt(work, 12, 10), 0xFF0000FFu);
     const uint32_t g = (255 * 254) >> 8;
-    EXPECT_EQ(PixelAt(source, 14, 10), 0x80000000u | (g << 8) | ((100 * 1) >> 8) << 16);
-    EXPECT_EQ(PixelAt(source, 63, 19), 0xFF00FF00u);
-    EXPECT_EQ(PixelAt(source, 57, 19), 0x80640000u);
+    EXPECT_EQ(PixelAt(work, 14, 10), 0x80000000u | (g << 8) | ((100 * 1) >> 8) << 16);
+    EXPECT_EQ(PixelAt(work, 63, 19), 0xFF00FF00u);
+    EXPECT_EQ(PixelAt(work, 57, 19), 0x80640000u);
   });
 }
 
@@ -157,21 +160,22 @@ TEST_F(SearchToolsTest, RemovingALayerRestoresItsPlaceAndBlendsItsNeighboursAgai
     c.AddLayer(b, TVec2(30, 14), TRect(13, 5, 17, 9));
     c.AddLayer(far, TVec2(60, 14), TRect(29, 6, 31, 8));
     ASSERT_TRUE(c.Compose());
-    const uint32_t overBlue = PixelAt(source, 13, 6);
-    const uint32_t overWhite = PixelAt(source, 15, 6);
-    ASSERT_EQ(PixelAt(source, 10, 6), kRed);
+    const boost::shared_ptr<TTexture> work = c.GetWorkTexture();
+    const uint32_t overBlue = PixelAt(work, 13, 6);
+    const uint32_t overWhite = PixelAt(work, 15, 6);
+    ASSERT_EQ(PixelAt(work, 10, 6), kRed);
 
     EXPECT_EQ(c.RemoveLayer(a), TPoint(24, 14));
     EXPECT_EQ(c.GetLayerCount(), 3u);
-    EXPECT_EQ(PixelAt(source, 10, 6), kWhite) << "a's background is back";
-    EXPECT_EQ(PixelAt(source, 12, 6), kBlue) << "the twin in a's exact place is blended again";
-    EXPECT_EQ(PixelAt(source, 13, 6), overBlue) << "then b over it, in the order added";
-    EXPECT_EQ(PixelAt(source, 15, 6), overWhite) << "b is blended once, not twice";
-    EXPECT_EQ(PixelAt(source, 29, 6), kBlack);
+    EXPECT_EQ(PixelAt(work, 10, 6), kWhite) << "a's background is back";
+    EXPECT_EQ(PixelAt(work, 12, 6), kBlue) << "the twin in a's exact place is blended again";
+    EXPECT_EQ(PixelAt(work, 13, 6), overBlue) << "then b over it, in the order added";
+    EXPECT_EQ(PixelAt(work, 15, 6), overWhite) << "b is blended once, not twice";
+    EXPECT_EQ(PixelAt(work, 29, 6), kBlack);
 
     EXPECT_EQ(c.RemoveLayer(Plain(4, 4, kRed)), TPoint(0, 0)) << "never added";
     EXPECT_EQ(c.GetLayerCount(), 3u);
-    EXPECT_EQ(PixelAt(source, 12, 6), kBlue);
+    EXPECT_EQ(PixelAt(work, 12, 6), kBlue);
   });
 }
 
@@ -186,15 +190,16 @@ TEST_F(SearchToolsTest, CopiesOfOneLayerComeOutOneRecordAtATime) {
     c.AddLayer(item, TVec2(50, 10), TRect(24, 4, 26, 6));
     c.AddLayer(item, TVec2(70, 10), TRect(34, 4, 36, 6));
     ASSERT_TRUE(c.Compose());
+    const boost::shared_ptr<TTexture> work = c.GetWorkTexture();
     EXPECT_EQ(c.RemoveLayer(item, TVec2(50, 10)), TPoint(50, 10)) << "the copy found";
-    EXPECT_EQ(PixelAt(source, 24, 4), kWhite);
-    EXPECT_EQ(PixelAt(source, 4, 4), kRed);
+    EXPECT_EQ(PixelAt(work, 24, 4), kWhite);
+    EXPECT_EQ(PixelAt(work, 4, 4), kRed);
     EXPECT_EQ(c.RemoveLayer(item, TVec2(50, 10)), TPoint(0, 0)) << "already out";
     EXPECT_EQ(c.RemoveLayer(item), TPoint(10, 10));
-    EXPECT_EQ(PixelAt(source, 4, 4), kWhite);
-    EXPECT_EQ(PixelAt(source, 34, 4), kRed);
+    EXPECT_EQ(PixelAt(work, 4, 4), kWhite);
+    EXPECT_EQ(PixelAt(work, 34, 4), kRed);
     EXPECT_EQ(c.RemoveLayer(item), TPoint(70, 10));
-    EXPECT_EQ(PixelAt(source, 34, 4), kWhite);
+    EXPECT_EQ(PixelAt(work, 34, 4), kWhite);
   });
 }
 
@@ -209,11 +214,12 @@ TEST_F(SearchToolsTest, ALayerPastTheEdgeIsBlendedAndRestoredInPlace) {
     // Corner (-10, -2).
     c.AddLayer(layer, TVec2(0, 4), TRect(-10, -2, 10, 6));
     ASSERT_TRUE(c.Compose());
-    EXPECT_EQ(PixelAt(source, 0, 0), 0xFF000000u | (10u << 16));
-    EXPECT_EQ(PixelAt(source, 9, 5), 0xFF000000u | (19u << 16));
+    const boost::shared_ptr<TTexture> work = c.GetWorkTexture();
+    EXPECT_EQ(PixelAt(work, 0, 0), 0xFF000000u | (10u << 16));
+    EXPECT_EQ(PixelAt(work, 9, 5), 0xFF000000u | (19u << 16));
     c.RemoveLayer(layer);
-    EXPECT_EQ(PixelAt(source, 0, 0), before00);
-    EXPECT_EQ(PixelAt(source, 5, 3), before53);
+    EXPECT_EQ(PixelAt(work, 0, 0), before00);
+    EXPECT_EQ(PixelAt(work, 5, 3), before53);
   });
 }
 

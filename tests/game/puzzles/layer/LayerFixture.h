@@ -76,14 +76,16 @@ protected:
     std::string round = "a";
   };
 
-  // A puzzle over the whole screen in a new modal, its grid of 100-pixel cells at (gx, gy).
+  // A puzzle over the whole screen in a new modal, its grid of 100-pixel cells at (gx, gy);
+  // extra is further layout keys of the puzzle window, each followed by a comma.
   static QMLayerPuzzleWindow* Build(const std::vector<Piece>& pieces,
                                     const std::string& rounds = "{ 'a' }", int gx = 0, int gy = 0,
-                                    int gw = 400, int gh = 200, bool overlay = false) {
+                                    int gw = 400, int gh = 200, bool overlay = false,
+                                    const std::string& extra = "") {
     std::string layout = "PushModal('layertest') MakeDialog({ ";
     if (overlay)
       layout += "SpriteWindow({ name = 'overlaywindow', x = 0, y = 0, w = 800, h = 600 }), ";
-    layout += "QMLayerWindow({ name = 'puzzle', x = 0, y = 0, w = 800, h = 600, ";
+    layout += "QMLayerWindow({ name = 'puzzle', x = 0, y = 0, w = 800, h = 600, " + extra;
     for (const Piece& p : pieces)
       layout += "QMLayerPuzzlePiece({ name = '" + p.name + "', round = '" + p.round +
                 "', art = 'images/" + p.art + ".png', offsetX = " + std::to_string(p.x) +

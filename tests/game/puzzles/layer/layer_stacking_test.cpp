@@ -260,6 +260,71 @@ TEST_F(LayerStackingTest, DraggedPicturesStayInTheWindowAndSnapOnlyOverTheGrid) 
   });
 }
 
+// A won round is settled while its end dialog waits: the pieces take no pointer, so a photo
+// moved in that time cannot undo the win, nor can a drag that was under way when the round was
+// won (a hint that ends puts its photo home); the next round's pieces move again.
+TEST_F(LayerStackingTest, AWonRoundTakesNoMovesUntilTheNextRound) {
+  RunPuzzle([&](TPlatform* p, QMGameManager& g) {
+    Host()->DoLuaString(
+        "gDialogs = 0 function DoModal(f) gDialogs = gDialogs + 1 end "
+        "function setComplete() end function puzzleComplete() gComplete = 'yes' end");
+    // A's home is cell 1 at (0, 0); B already lies at its own, cell 2; C is round b's.
+    Piece a{"A", "cell", 300, 300, 1, "gridPosition = 1"};
+    Piece b{"B", "cell", 100, 0, 2, "gridPosition = 2"};
+    Piece c{"C", "cell", 300, 300, 1, "gridPosition = 1"};
+    c.round = "b";
+    QMLayerPuzzleWindow* w =
+        Build({a, b, c}, "{ 'a', 'b' }", 0, 0, 400, 200, false, "delayBeforeDialog = 1000, ");
+    ASSERT_NE(w, nullptr) << Log();
+    QMLayerPuzzlePiece* pa = PieceOf(w, "A_a");
+    auto idle = [&](int ms) {
+      for (int t = 0; t < ms; t += 16) {
+        platform::os::AdvanceVirtualTime(16);
+        Send(p, kEventIdle, 0, 0);
+      }
+    };
+    auto drag = [&](TPoint from, TPoint to) {
+      Send(p, kEventMouseMove, from.x, from.y);
+      Send(p, kEventLeftDown, from.x, from.y);
+      Send(p, kEventMouseMove, to.x, to.y);
+      Send(p, kEventLeftUp, to.x, to.y);
+    };
+    drag({350, 350}, {50, 50});
+    ASSERT_EQ(pa->GetPicturePosition(), TPoint(0, 0));
+    ASSERT_TRUE(w->IsRoundWon());
+
+    idle(200);
+    drag({50, 50}, {350, 350});
+    EXPECT_EQ(pa->GetPicturePosition(), TPoint(0, 0)) << "the won round's photo stays";
+    EXPECT_EQ(w->GetSelectedPiece(), nullptr);
+    Send(p, kEventLeftDown, 150, 50);  // B: not selected, so the buttons have nothing to move
+    Send(p, kEventLeftUp, 150, 50);
+    Host()->DoLuaString("LayerPlusButton()");
+    EXPECT_EQ(w->GetSelectedPiece(), nullptr);
+    EXPECT_TRUE(w->CheckWin());
+    EXPECT_EQ(Host()->GetGlobalString("gDialogs"), str("0"));
+    idle(900);
+    EXPECT_EQ(Host()->GetGlobalString("gDialogs"), str("1")) << "the dialog after its delay";
+    EXPECT_EQ(std::string(w->GetRounds()->GetCurrentRoundName().CStr()), "b");
+
+    // Round b: C is put home by the pointer, and the round is won while it is still held.
+    QMLayerPuzzlePiece* pc = PieceOf(w, "C_b");
+    Send(p, kEventMouseMove, 350, 350);
+    Send(p, kEventLeftDown, 350, 350);
+    Send(p, kEventMouseMove, 50, 50);
+    ASSERT_EQ(pc->GetPicturePosition(), TPoint(0, 0)) << "the next round's photo moves";
+    w->CheckRoundComplete();
+    ASSERT_TRUE(w->IsRoundWon());
+    Send(p, kEventMouseMove, 350, 350);
+    Send(p, kEventLeftUp, 350, 350);
+    EXPECT_EQ(pc->GetPicturePosition(), TPoint(0, 0)) << "the drag under way ends where it won";
+    EXPECT_FALSE(pc->IsDragging());
+    idle(1100);
+    EXPECT_EQ(Host()->GetGlobalString("gComplete"), str("yes"));
+    EXPECT_EQ(g.GetLayerPuzzleRound(), -1);
+  });
+}
+
 TEST_F(LayerStackingTest, ScriptFunctionsOfThePuzzleDieWithIt) {
   RunPuzzle([&](TPlatform*, QMGameManager&) {
     QMLayerPuzzleWindow* w = Build({{"A", "cell", 0, 0, 1}});
