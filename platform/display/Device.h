@@ -142,8 +142,8 @@ private:
   uint32_t renderDepths_;
 
   // What the lean quads' plan was worked out from. The states are public and changed in
-  // place, so the plan is kept only while a copy of them compares equal; it is worked out
-  // again after any change, never stepped by callers.
+  // place, so the plan is kept only while a copy of them is the same byte for byte; it is
+  // worked out again after any change, never stepped by callers.
   struct PlanSource {
     RenderStates states;
     TextureStage stage;
