@@ -306,7 +306,9 @@ TEST_F(DeviceLeanQuad, ChangesBetweenDrawsShowInTheNextQuad) {
           s = start.states;
           t = start.stage;
           side.device->SetFastPaths(true);
-          if (value % 3 == 0) ASSERT_EQ(side.device->SetTexture(textures[value % 2]), pd::kOk);
+          if (value % 3 == 0) {
+            ASSERT_EQ(side.device->SetTexture(textures[value % 2]), pd::kOk);
+          }
           if (value % 4 == 0) {
             s.alphaBlend = false;
             t.alphaArg1 = pd::kArgFactor;
