@@ -512,7 +512,29 @@ int ClipToNear(const ClipVertex t[3], bool transformed, ClipVertex poly[4]) {
 
 }  // namespace
 
-const DrawState* Device::QuadPlan() {
+void Device::RebuildPlan() {
+  PlanSource& src = planSource_;
+  if (!plan_) plan_ = std::make_unique<DrawState>();
+  DrawState& ds = *plan_;
+  ds = DrawState{};
+  src.drawable = PrepareDraw(ds);
+  ds.perspective = false;
+  ds.specular = false;
+  if (src.drawable) Plan(ds, fastPaths_);
+  CopyBytes(src.states, states_);
+  CopyBytes(src.stage, stage_);
+  CopyBytes(src.viewport, viewport_);
+  src.target = target_.get();
+  src.targetFormat = target_->Format();
+  src.targetWidth = target_->Width();
+  src.targetHeight = target_->Height();
+  src.texture = texture_.get();
+  src.fastPaths = fastPaths_;
+  src.valid = true;
+}
+
+// In line in the one draw that asks, which is most often the same as the draw before.
+[[gnu::always_inline]] inline const DrawState* Device::QuadPlan() {
   PlanSource& src = planSource_;
   // With the depth test on, a depth buffer attached, detached or lost changes the plan while
   // the states stay as they were: such draws work it out every time.
@@ -521,27 +543,12 @@ const DrawState* Device::QuadPlan() {
               src.targetFormat == target_->Format() && src.targetWidth == target_->Width() &&
               src.targetHeight == target_->Height() && SameBytes(src.viewport, viewport_) &&
               SameBytes(src.states, states_) && SameBytes(src.stage, stage_);
-  if (!plan_) plan_ = std::make_unique<DrawState>();
-  DrawState& ds = *plan_;
   if (!same) {
-    ds = DrawState{};
-    src.drawable = PrepareDraw(ds);
-    ds.perspective = false;
-    ds.specular = false;
-    if (src.drawable) Plan(ds, fastPaths_);
-    CopyBytes(src.states, states_);
-    CopyBytes(src.stage, stage_);
-    CopyBytes(src.viewport, viewport_);
-    src.target = target_.get();
-    src.targetFormat = target_->Format();
-    src.targetWidth = target_->Width();
-    src.targetHeight = target_->Height();
-    src.texture = texture_.get();
-    src.fastPaths = fastPaths_;
-    src.valid = true;
+    RebuildPlan();
   } else if (src.drawable) {
     // Pixels move: a flip swaps a target's with its back buffer's, a texture in another
     // format is converted afresh after a change.
+    DrawState& ds = *plan_;
     ds.bits = target_->Bits();
     ds.pitch = target_->Pitch();
     if (texture_) {
@@ -550,7 +557,7 @@ const DrawState* Device::QuadPlan() {
       ds.th = texture_->Height();
     }
   }
-  return src.drawable ? &ds : nullptr;
+  return src.drawable ? plan_.get() : nullptr;
 }
 
 namespace {

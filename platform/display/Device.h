@@ -122,6 +122,8 @@ private:
   bool PrepareDraw(DrawState& ds);
   // The state and plan of a lean quad, or null when the viewport leaves nothing to draw on.
   const DrawState* QuadPlan();
+  // Works the lean quads' plan out afresh from the device's state.
+  [[gnu::noinline]] void RebuildPlan();
   // Draws a four-corner fan of one colour that is an axis-aligned rectangle on screen without
   // the general vertex path; false (drawing nothing) when the quad needs that path.
   bool DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,

@@ -351,6 +351,28 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
 bool DrawSprite(const DrawState& ds, const QuadCorners& c, uint32_t colour) {
   // Corners around a rectangle, the first edge across; one texel a pixel along the edges and
   // none across them. Everything else is DrawQuad's to draw.
+#if defined(__SSE2__)
+  // Side by side: y0 = y1, y2 = y3 and v likewise (pairs swapped); x1 = x2, x3 = x0 and u
+  // likewise (order reversed); then corners 0 and 2 near the scissor rectangle.
+  const __m128 cx = _mm_loadu_ps(c.x), cy = _mm_loadu_ps(c.y);
+  const __m128 cu = _mm_loadu_ps(c.u), cv = _mm_loadu_ps(c.v);
+  constexpr int kSwapPairs = _MM_SHUFFLE(2, 3, 0, 1), kReverse = _MM_SHUFFLE(0, 1, 2, 3);
+  const __m128 across = _mm_and_ps(_mm_cmpeq_ps(cy, _mm_shuffle_ps(cy, cy, kSwapPairs)),
+                                   _mm_cmpeq_ps(cv, _mm_shuffle_ps(cv, cv, kSwapPairs)));
+  const __m128 down = _mm_and_ps(_mm_cmpeq_ps(cx, _mm_shuffle_ps(cx, cx, kReverse)),
+                                 _mm_cmpeq_ps(cu, _mm_shuffle_ps(cu, cu, kReverse)));
+  const __m128 corners = _mm_shuffle_ps(cx, cy, _MM_SHUFFLE(2, 0, 2, 0));  // x0, x2, y0, y2
+  const __m128 guard = _mm_set1_ps(kGuard);
+  const __m128 lo = _mm_sub_ps(_mm_cvtepi32_ps(_mm_setr_epi32(ds.scissor.left, ds.scissor.left,
+                                                              ds.scissor.top, ds.scissor.top)),
+                               guard);
+  const __m128 hi =
+      _mm_add_ps(_mm_cvtepi32_ps(_mm_setr_epi32(ds.scissor.right, ds.scissor.right,
+                                                ds.scissor.bottom, ds.scissor.bottom)),
+                 guard);
+  const __m128 near = _mm_and_ps(_mm_cmpge_ps(corners, lo), _mm_cmple_ps(corners, hi));
+  if (_mm_movemask_ps(_mm_and_ps(_mm_and_ps(across, down), near)) != 0xF) return false;
+#else
   if (!(c.y[0] == c.y[1] && c.y[2] == c.y[3] && c.x[1] == c.x[2] && c.x[3] == c.x[0]) ||
       !(c.u[2] == c.u[1] && c.u[3] == c.u[0] && c.v[1] == c.v[0] && c.v[3] == c.v[2]))
     return false;
@@ -359,6 +381,7 @@ bool DrawSprite(const DrawState& ds, const QuadCorners& c, uint32_t colour) {
   if (!(c.x[0] >= l && c.x[0] <= r && c.x[2] >= l && c.x[2] <= r && c.y[0] >= t && c.y[0] <= b &&
         c.y[2] >= t && c.y[2] <= b))
     return false;
+#endif
   const int64_t x0 = Snap(c.x[0]), x1 = Snap(c.x[1]), y0 = Snap(c.y[0]), y1 = Snap(c.y[2]);
   if (x0 == x1 || y0 == y1) return false;
   // The texel coordinates step by the snapped edges exactly: DrawQuad's planes then step one
