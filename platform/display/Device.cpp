@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "platform/display/PixelFormat.h"
@@ -47,12 +48,11 @@ bool VertexLayout(uint32_t format, uint32_t& stride) {
   if (format & ~known) return false;
   bool pos = format & kVertexPosition, rhw = format & kVertexTransformed;
   if (pos == rhw) return false;
-  stride = pos ? 12 : 16;
-  if (format & kVertexNormal) stride += 12;
-  if (format & kVertexReserved) stride += 4;
-  if (format & kVertexDiffuse) stride += 4;
-  if (format & kVertexSpecular) stride += 4;
-  if (format & kVertexTex1) stride += 8;
+  // Added up without a branch: every draw asks.
+  auto has = [format](uint32_t field) { return uint32_t((format & field) != 0); };
+  stride = 12 + 4 * has(kVertexTransformed) + 12 * has(kVertexNormal) +
+           4 * (has(kVertexReserved) + has(kVertexDiffuse) + has(kVertexSpecular)) +
+           8 * has(kVertexTex1);
   return true;
 }
 
@@ -96,6 +96,32 @@ bool Rejects(CompareFunc f, uint8_t ref) {
     case CompareFunc::NotEqual: return ref > 0;
     default: return true;
   }
+}
+
+// The lean quads' plan is kept while the states it came from are the same byte for byte:
+// equal bytes are equal states, and bytes that differ in padding alone only cost working the
+// plan out again.
+template <typename T>
+bool SameBytes(const T& a, const T& b) {
+  static_assert(std::is_trivially_copyable_v<T> && sizeof(T) >= 16 && sizeof(T) <= 32);
+  const auto* pa = reinterpret_cast<const unsigned char*>(&a);
+  const auto* pb = reinterpret_cast<const unsigned char*>(&b);
+#if defined(__SSE2__)
+  // In line as two overlapping halves: a call to memcmp costs more than the comparison.
+  auto half = [](const unsigned char* x, const unsigned char* y) {
+    return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(y)));
+  };
+  constexpr size_t kLast = sizeof(T) - 16;
+  return _mm_movemask_epi8(_mm_and_si128(half(pa, pb), half(pa + kLast, pb + kLast))) == 0xFFFF;
+#else
+  return std::memcmp(pa, pb, sizeof(T)) == 0;
+#endif
+}
+template <typename T>
+void CopyBytes(T& to, const T& from) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  std::memcpy(&to, &from, sizeof(T));
 }
 
 bool Passes(CompareFunc f, uint32_t v, uint32_t ref) {
@@ -269,6 +295,7 @@ namespace {
 void Plan(raster::DrawState& ds, bool allowed) {
   using namespace raster;
   ds.fast = false;
+  ds.blit = BlitPlan::Off;
   // The attributes follow from four switches; their lists are worked out once.
   struct Attributes {
     uint32_t mask;
@@ -364,6 +391,7 @@ void Plan(raster::DrawState& ds, bool allowed) {
     ds.write = WriteKind::Generic;
   }
   ds.fast = true;
+  PlanBlit(ds);
 }
 
 // The colour every lit vertex takes: the material's emission plus the ambient light.
@@ -484,36 +512,43 @@ int ClipToNear(const ClipVertex t[3], bool transformed, ClipVertex poly[4]) {
 
 }  // namespace
 
-const DrawState* Device::QuadPlan() {
+void Device::RebuildPlan() {
+  PlanSource& src = planSource_;
+  if (!plan_) plan_ = std::make_unique<DrawState>();
+  DrawState& ds = *plan_;
+  ds = DrawState{};
+  src.drawable = PrepareDraw(ds);
+  ds.perspective = false;
+  ds.specular = false;
+  if (src.drawable) Plan(ds, fastPaths_);
+  CopyBytes(src.states, states_);
+  CopyBytes(src.stage, stage_);
+  CopyBytes(src.viewport, viewport_);
+  src.target = target_.get();
+  src.targetFormat = target_->Format();
+  src.targetWidth = target_->Width();
+  src.targetHeight = target_->Height();
+  src.texture = texture_.get();
+  src.fastPaths = fastPaths_;
+  src.valid = true;
+}
+
+// In line in the one draw that asks, which is most often the same as the draw before.
+[[gnu::always_inline]] inline const DrawState* Device::QuadPlan() {
   PlanSource& src = planSource_;
   // With the depth test on, a depth buffer attached, detached or lost changes the plan while
   // the states stay as they were: such draws work it out every time.
   bool same = src.valid && !states_.zEnable && src.target == target_.get() &&
               src.texture == texture_.get() && src.fastPaths == fastPaths_ &&
               src.targetFormat == target_->Format() && src.targetWidth == target_->Width() &&
-              src.targetHeight == target_->Height() && src.viewport == viewport_ &&
-              src.states == states_ && src.stage == stage_;
-  if (!plan_) plan_ = std::make_unique<DrawState>();
-  DrawState& ds = *plan_;
+              src.targetHeight == target_->Height() && SameBytes(src.viewport, viewport_) &&
+              SameBytes(src.states, states_) && SameBytes(src.stage, stage_);
   if (!same) {
-    ds = DrawState{};
-    src.drawable = PrepareDraw(ds);
-    ds.perspective = false;
-    ds.specular = false;
-    if (src.drawable) Plan(ds, fastPaths_);
-    src.states = states_;
-    src.stage = stage_;
-    src.viewport = viewport_;
-    src.target = target_.get();
-    src.targetFormat = target_->Format();
-    src.targetWidth = target_->Width();
-    src.targetHeight = target_->Height();
-    src.texture = texture_.get();
-    src.fastPaths = fastPaths_;
-    src.valid = true;
+    RebuildPlan();
   } else if (src.drawable) {
     // Pixels move: a flip swaps a target's with its back buffer's, a texture in another
     // format is converted afresh after a change.
+    DrawState& ds = *plan_;
     ds.bits = target_->Bits();
     ds.pitch = target_->Pitch();
     if (texture_) {
@@ -522,8 +557,125 @@ const DrawState* Device::QuadPlan() {
       ds.th = texture_->Height();
     }
   }
-  return src.drawable ? &ds : nullptr;
+  return src.drawable ? plan_.get() : nullptr;
 }
+
+namespace {
+
+// Where a vertex format keeps what the lean quads read (-1: absent).
+struct QuadLayout {
+  bool transformed;
+  uint32_t stride;
+  int32_t diffuseAt, uvAt;
+};
+
+constexpr QuadLayout LayoutOf(uint32_t format, uint32_t stride) {
+  const bool transformed = format & kVertexTransformed;
+  const int32_t colourAt = (transformed ? 16 : 12) + (format & kVertexNormal ? 12 : 0) +
+                           (format & kVertexReserved ? 4 : 0);
+  const int32_t diffuseAt = format & kVertexDiffuse ? colourAt : -1;
+  const int32_t uvAt = format & kVertexTex1 ? colourAt + (format & kVertexDiffuse ? 4 : 0) +
+                                                  (format & kVertexSpecular ? 4 : 0)
+                                            : -1;
+  return {transformed, stride, diffuseAt, uvAt};
+}
+
+// The screen corners and the one colour of a lean quad's four vertices; false when they need
+// the general path: colours that differ by corner, a corner at or behind the eye, or w that
+// differs between the corners of a textured quad (its texels would not step affinely). In
+// line wherever it is used, so that the layouts of the common formats are constants; the four
+// corners go side by side through the same arithmetic as one vertex does in Transform and
+// ScreenX.
+[[gnu::always_inline]] inline bool FindCorners(const QuadLayout& layout, const Matrix4& m,
+                                               const Viewport& vp, const raster::DrawState& ds,
+                                               bool textured, const void* vertices,
+                                               const uint16_t* indices, raster::QuadCorners& c,
+                                               uint32_t& colour) {
+  const uint8_t* base = static_cast<const uint8_t*>(vertices);
+  const uint8_t* p[4];
+  for (int i = 0; i < 4; ++i) p[i] = base + size_t(indices ? indices[i] : i) * layout.stride;
+  uint32_t colours[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
+  if (layout.diffuseAt >= 0)
+    for (int i = 0; i < 4; ++i) std::memcpy(&colours[i], p[i] + layout.diffuseAt, 4);
+  colour = colours[0];
+  if (colours[1] != colour || colours[2] != colour || colours[3] != colour) return false;
+  auto at = [&](int i, int32_t offset) {
+    float f;
+    std::memcpy(&f, p[i] + offset, 4);
+    return f;
+  };
+#if defined(__SSE2__)
+  // The two floats at an offset of every vertex, as the first four and the second four.
+  auto pairs = [&](int32_t offset, __m128& first, __m128& second) {
+    auto load = [&](int i) { return reinterpret_cast<const __m64*>(p[i] + offset); };
+    __m128 lo = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), load(0)), load(1));
+    __m128 hi = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), load(2)), load(3));
+    first = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+    second = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+  };
+  __m128 x, y, w;
+  pairs(0, x, y);
+  if (layout.transformed) {
+    w = _mm_setr_ps(at(0, 12), at(1, 12), at(2, 12), at(3, 12));
+  } else {
+    const __m128 z = _mm_setr_ps(at(0, 8), at(1, 8), at(2, 8), at(3, 8));
+    auto column = [&](int j) {
+      return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(x, _mm_set1_ps(m.m[0][j])),
+                                              _mm_mul_ps(y, _mm_set1_ps(m.m[1][j]))),
+                                   _mm_mul_ps(z, _mm_set1_ps(m.m[2][j]))),
+                        _mm_set1_ps(m.m[3][j]));
+    };
+    const __m128 cx = column(0), cy = column(1);
+    w = column(3);
+    if (_mm_movemask_ps(_mm_cmpge_ps(w, _mm_set1_ps(kNearW))) != 0xF) return false;
+    // 2-D projections leave w at 1, where the division changes nothing.
+    const __m128 one = _mm_set1_ps(1.0f), half = _mm_set1_ps(0.5f);
+    const __m128 unit = _mm_cmpeq_ps(w, one);
+    __m128 q = one;
+    if (_mm_movemask_ps(unit) != 0xF)
+      q = _mm_or_ps(_mm_and_ps(unit, one), _mm_andnot_ps(unit, _mm_div_ps(one, w)));
+    x = _mm_add_ps(_mm_set1_ps(float(vp.x)),
+                   _mm_mul_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(cx, q), one), half),
+                              _mm_set1_ps(float(vp.width))));
+    y = _mm_add_ps(_mm_set1_ps(float(vp.y)),
+                   _mm_mul_ps(_mm_mul_ps(_mm_sub_ps(one, _mm_mul_ps(cy, q)), half),
+                              _mm_set1_ps(float(vp.height))));
+  }
+  __m128 u = _mm_setzero_ps(), v = _mm_setzero_ps();
+  if (layout.uvAt >= 0) pairs(layout.uvAt, u, v);
+  _mm_storeu_ps(c.x, x);
+  _mm_storeu_ps(c.y, y);
+  _mm_storeu_ps(c.u, _mm_mul_ps(u, _mm_set1_ps(float(ds.tw))));
+  _mm_storeu_ps(c.v, _mm_mul_ps(v, _mm_set1_ps(float(ds.th))));
+  // Texels are stepped affinely only when w is the same at every corner.
+  return !textured ||
+         _mm_movemask_ps(_mm_cmpeq_ps(w, _mm_shuffle_ps(w, w, _MM_SHUFFLE(0, 0, 0, 0)))) == 0xF;
+#else
+  float w[4];
+  for (int i = 0; i < 4; ++i) {
+    float x = at(i, 0), y = at(i, 4);
+    if (layout.transformed) {
+      w[i] = at(i, 12);
+    } else {
+      const float f[3] = {x, y, at(i, 8)};
+      x = Transform(f, m, 0);
+      y = Transform(f, m, 1);
+      w[i] = Transform(f, m, 3);
+      if (!(w[i] >= kNearW)) return false;
+      float q = w[i] == 1.0f ? 1.0f : 1.0f / w[i];
+      x = ScreenX(vp, x, q);
+      y = ScreenY(vp, y, q);
+    }
+    c.x[i] = x;
+    c.y[i] = y;
+    c.u[i] = layout.uvAt >= 0 ? at(i, layout.uvAt) * float(ds.tw) : 0.0f;
+    c.v[i] = layout.uvAt >= 0 ? at(i, layout.uvAt + 4) * float(ds.th) : 0.0f;
+  }
+  return !textured || (w[1] == w[0] && w[2] == w[0] && w[3] == w[0]);
+#endif
+}
+
+}  // namespace
 
 bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,
                              const uint16_t* indices) {
@@ -535,73 +687,25 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
     combined_ = Multiply(Multiply(world_, view_), projection_);
     transformStale_ = false;
   }
-  const Matrix4& m = combined_;
-  // Where the diffuse colour and the texel coordinates lie in a vertex (-1: absent).
-  const int32_t position = transformed ? 16 : 12;
-  const int32_t colourAt =
-      position + (format & kVertexNormal ? 12 : 0) + (format & kVertexReserved ? 4 : 0);
-  const int32_t diffuseAt = format & kVertexDiffuse ? colourAt : -1;
-  const int32_t uvAt = format & kVertexTex1 ? colourAt + (format & kVertexDiffuse ? 4 : 0) +
-                                                  (format & kVertexSpecular ? 4 : 0)
-                                            : -1;
-#if defined(__SSE2__)
-  // The matrix's rows, so that a vertex's columns come out four at a time in the order
-  // Transform adds them.
-  const __m128 row0 = _mm_loadu_ps(m.m[0]), row1 = _mm_loadu_ps(m.m[1]),
-               row2 = _mm_loadu_ps(m.m[2]), row3 = _mm_loadu_ps(m.m[3]);
-#endif
-  float px[4], py[4], pw[4], uv[4][2] = {};
-  uint32_t colours[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
-  const uint8_t* base = static_cast<const uint8_t*>(vertices);
-  for (int i = 0; i < 4; ++i) {
-    const uint8_t* p = base + size_t(indices ? indices[i] : i) * stride;
-    float f[4] = {0, 0, 0, 1};
-    std::memcpy(f, p, size_t(position));
-    if (transformed) {
-      px[i] = f[0];
-      py[i] = f[1];
-      pw[i] = f[3];
-    } else {
-#if defined(__SSE2__)
-      __m128 c = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(f[0]), row0),
-                                                  _mm_mul_ps(_mm_set1_ps(f[1]), row1)),
-                                       _mm_mul_ps(_mm_set1_ps(f[2]), row2)),
-                            row3);
-      float column[4];
-      _mm_storeu_ps(column, c);
-      px[i] = column[0];
-      py[i] = column[1];
-      pw[i] = column[3];
-#else
-      px[i] = Transform(f, m, 0);
-      py[i] = Transform(f, m, 1);
-      pw[i] = Transform(f, m, 3);
-#endif
-    }
-    if (diffuseAt >= 0) std::memcpy(&colours[i], p + diffuseAt, 4);
-    if (uvAt >= 0) std::memcpy(uv[i], p + uvAt, 8);
-  }
-  const uint32_t colour = colours[0];
-  if (colours[1] != colour || colours[2] != colour || colours[3] != colour) return false;
-  if (!transformed && !(pw[0] >= kNearW && pw[1] >= kNearW && pw[2] >= kNearW && pw[3] >= kNearW))
-    return false;
-  // Texels are stepped affinely only when w is the same at every corner.
-  if (texture_ && (pw[1] != pw[0] || pw[2] != pw[0] || pw[3] != pw[0])) return false;
-
   const DrawState* plan = QuadPlan();
   if (!plan) return true;
   const DrawState& ds = *plan;
   if (ds.zTest) return false;
-  raster::QuadCorner c[4];
-  for (int i = 0; i < 4; ++i) {
-    // 2-D projections leave w at 1, where the division changes nothing.
-    float q = transformed || pw[i] == 1.0f ? 1.0f : 1.0f / pw[i];
-    c[i].x = transformed ? px[i] : ScreenX(viewport_, px[i], q);
-    c[i].y = transformed ? py[i] : ScreenY(viewport_, py[i], q);
-    c[i].u = uv[i][0] * float(ds.tw) * 1.0f;
-    c[i].v = uv[i][1] * float(ds.th) * 1.0f;
-  }
-  if (!Culled(states_.cullMode, c[0].x, c[0].y, c[1].x, c[1].y, c[2].x, c[2].y) &&
+  raster::QuadCorners c;
+  uint32_t colour;
+  const bool textured = texture_ != nullptr;
+  // The renderer's formats have their own copies, with the fields at known places.
+  constexpr QuadLayout kLit = LayoutOf(kLitVertex, 32), kScreen = LayoutOf(kTransformedVertex, 32);
+  const bool corners =
+      format == kLitVertex
+          ? FindCorners(kLit, combined_, viewport_, ds, textured, vertices, indices, c, colour)
+      : format == kTransformedVertex
+          ? FindCorners(kScreen, combined_, viewport_, ds, textured, vertices, indices, c, colour)
+          : FindCorners(LayoutOf(format, stride), combined_, viewport_, ds, textured, vertices,
+                        indices, c, colour);
+  if (!corners) return false;
+  if (!Culled(states_.cullMode, c.x[0], c.y[0], c.x[1], c.y[1], c.x[2], c.y[2]) &&
+      !(ds.blit != raster::BlitPlan::Off && raster::DrawSprite(ds, c, colour)) &&
       !raster::DrawQuad(ds, c, colour))
     return false;
   target_->Touch();

@@ -122,6 +122,8 @@ private:
   bool PrepareDraw(DrawState& ds);
   // The state and plan of a lean quad, or null when the viewport leaves nothing to draw on.
   const DrawState* QuadPlan();
+  // Works the lean quads' plan out afresh from the device's state.
+  [[gnu::noinline]] void RebuildPlan();
   // Draws a four-corner fan of one colour that is an axis-aligned rectangle on screen without
   // the general vertex path; false (drawing nothing) when the quad needs that path.
   bool DrawAlignedQuad(uint32_t format, uint32_t stride, const void* vertices,
@@ -142,8 +144,8 @@ private:
   uint32_t renderDepths_;
 
   // What the lean quads' plan was worked out from. The states are public and changed in
-  // place, so the plan is kept only while a copy of them compares equal; it is worked out
-  // again after any change, never stepped by callers.
+  // place, so the plan is kept only while a copy of them is the same byte for byte; it is
+  // worked out again after any change, never stepped by callers.
   struct PlanSource {
     RenderStates states;
     TextureStage stage;

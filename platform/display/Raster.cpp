@@ -255,7 +255,7 @@ void FillRows(const DrawState& ds, Span& span, const double base[kAttrCount],
     int k = ds.attrs[i];
     span.a[k] = base[k] + span.d[k] * xl + dady[k] * yt;
   }
-  if (blit && BlitRectangle(ds, span, yt, yB, dady[kV])) return;
+  if (blit && BlitRectangle(ds, span, yt, yB, dady[kU], dady[kV])) return;
   RowAttributes(ds, span);
   for (int32_t y = yt; y < yB; ++y) EmitRow(ds, span, base, dady, y, xl, xr);
 }
@@ -266,6 +266,45 @@ void FillRectangle(const DrawState& ds, Span& span, const double base[kAttrCount
   int32_t xl, xr, yt, yB;
   if (RectanglePixels(ds, X, Y, xl, xr, yt, yB))
     FillRows(ds, span, base, dady, xl, xr, yt, yB, true);
+}
+
+// A lean quad's pixels and the planes of its texel coordinates (u, then v): a = base + d * x +
+// dady * y.
+struct TexelPlanes {
+  int32_t xl = 0, xr = 0, yt = 0, yB = 0;
+  double d[2] = {}, dady[2] = {}, base[2] = {};
+};
+
+// The pixels of a lean quad that does not copy its texels straight across: through the
+// scaled-rectangle loops or the span loops. Its set-up costs more than a small sprite's rows,
+// so it stays out of DrawQuad.
+[[gnu::noinline]] void QuadThroughSpans(const DrawState& ds, const TexelPlanes& planes,
+                                        uint32_t colour) {
+  Span span;
+  double base[kAttrCount], dady[kAttrCount];
+  // One colour: flat, its steps zero. Every attribute set one by one: a loop over them all
+  // becomes a string store.
+  span.flatColour = true;
+  span.colour = colour;
+  for (int k : {kZ, kQ, kR, kG, kB, kA, kSR, kSG, kSB}) span.d[k] = dady[k] = base[k] = 0;
+  span.d[kU] = planes.d[0];
+  span.d[kV] = planes.d[1];
+  dady[kU] = planes.dady[0];
+  dady[kV] = planes.dady[1];
+  base[kU] = planes.base[0];
+  base[kV] = planes.base[1];
+  span.du = ToFixed(span.d[kU]);
+  span.dv = ToFixed(span.d[kV]);
+  base[kR] = double((colour >> 16) & 0xFF);
+  base[kG] = double((colour >> 8) & 0xFF);
+  base[kB] = double(colour & 0xFF);
+  base[kA] = double(colour >> 24);
+  for (int k : {kZ, kQ, kU, kV, kR, kG, kB, kA, kSR, kSG, kSB}) span.a[k] = base[k];
+  if (ds.tex) {
+    PickFilter(ds, span, dady, 1.0);
+    if (ScaledRectangle(ds, span, base, dady, planes.xl, planes.xr, planes.yt, planes.yB)) return;
+  }
+  FillRows(ds, span, base, dady, planes.xl, planes.xr, planes.yt, planes.yB, false);
 }
 
 }  // namespace
@@ -309,55 +348,92 @@ bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, cons
   return true;
 }
 
-bool DrawQuad(const DrawState& ds, const QuadCorner c[4], uint32_t colour) {
+bool DrawSprite(const DrawState& ds, const QuadCorners& c, uint32_t colour) {
+  // Corners around a rectangle, the first edge across; one texel a pixel along the edges and
+  // none across them. Everything else is DrawQuad's to draw.
+#if defined(__SSE2__)
+  // Side by side: y0 = y1, y2 = y3 and v likewise (pairs swapped); x1 = x2, x3 = x0 and u
+  // likewise (order reversed); then corners 0 and 2 near the scissor rectangle.
+  const __m128 cx = _mm_loadu_ps(c.x), cy = _mm_loadu_ps(c.y);
+  const __m128 cu = _mm_loadu_ps(c.u), cv = _mm_loadu_ps(c.v);
+  constexpr int kSwapPairs = _MM_SHUFFLE(2, 3, 0, 1), kReverse = _MM_SHUFFLE(0, 1, 2, 3);
+  const __m128 across = _mm_and_ps(_mm_cmpeq_ps(cy, _mm_shuffle_ps(cy, cy, kSwapPairs)),
+                                   _mm_cmpeq_ps(cv, _mm_shuffle_ps(cv, cv, kSwapPairs)));
+  const __m128 down = _mm_and_ps(_mm_cmpeq_ps(cx, _mm_shuffle_ps(cx, cx, kReverse)),
+                                 _mm_cmpeq_ps(cu, _mm_shuffle_ps(cu, cu, kReverse)));
+  const __m128 corners = _mm_shuffle_ps(cx, cy, _MM_SHUFFLE(2, 0, 2, 0));  // x0, x2, y0, y2
+  const __m128 guard = _mm_set1_ps(kGuard);
+  const __m128 lo = _mm_sub_ps(_mm_cvtepi32_ps(_mm_setr_epi32(ds.scissor.left, ds.scissor.left,
+                                                              ds.scissor.top, ds.scissor.top)),
+                               guard);
+  const __m128 hi =
+      _mm_add_ps(_mm_cvtepi32_ps(_mm_setr_epi32(ds.scissor.right, ds.scissor.right,
+                                                ds.scissor.bottom, ds.scissor.bottom)),
+                 guard);
+  const __m128 near = _mm_and_ps(_mm_cmpge_ps(corners, lo), _mm_cmple_ps(corners, hi));
+  if (_mm_movemask_ps(_mm_and_ps(_mm_and_ps(across, down), near)) != 0xF) return false;
+#else
+  if (!(c.y[0] == c.y[1] && c.y[2] == c.y[3] && c.x[1] == c.x[2] && c.x[3] == c.x[0]) ||
+      !(c.u[2] == c.u[1] && c.u[3] == c.u[0] && c.v[1] == c.v[0] && c.v[3] == c.v[2]))
+    return false;
+  const float l = float(ds.scissor.left) - kGuard, r = float(ds.scissor.right) + kGuard;
+  const float t = float(ds.scissor.top) - kGuard, b = float(ds.scissor.bottom) + kGuard;
+  if (!(c.x[0] >= l && c.x[0] <= r && c.x[2] >= l && c.x[2] <= r && c.y[0] >= t && c.y[0] <= b &&
+        c.y[2] >= t && c.y[2] <= b))
+    return false;
+#endif
+  const int64_t x0 = Snap(c.x[0]), x1 = Snap(c.x[1]), y0 = Snap(c.y[0]), y1 = Snap(c.y[2]);
+  if (x0 == x1 || y0 == y1) return false;
+  // The texel coordinates step by the snapped edges exactly: DrawQuad's planes then step one
+  // texel a pixel to within a few units in the last place, and the texel coordinates at a
+  // pixel, far from a 16.16 rounding boundary when they lie on a 16.16 step, round to the
+  // values worked out here. Coordinates are kept small enough for that margin.
+  if (double(c.u[1]) - double(c.u[0]) != double(x1 - x0) / 16 ||
+      double(c.v[2]) - double(c.v[0]) != double(y1 - y0) / 16 ||
+      !(std::fabs(c.u[0]) < 0x1p20f && std::fabs(c.v[0]) < 0x1p20f))
+    return false;
+  const int32_t xl = std::max(CeilDiv16(std::min(x0, x1)), ds.scissor.left);
+  const int32_t xr = std::min(CeilDiv16(std::max(x0, x1)), ds.scissor.right);
+  const int32_t yt = std::max(CeilDiv16(std::min(y0, y1)), ds.scissor.top);
+  const int32_t yB = std::min(CeilDiv16(std::max(y0, y1)), ds.scissor.bottom);
+  if (xl >= xr || yt >= yB) return true;
+  // The first pixel's centre in 16.16 texels, which must come out whole.
+  const double u = (double(c.u[0]) - double(x0) / 16 + xl) * 65536.0;
+  const double v = (double(c.v[0]) - double(y0) / 16 + yt) * 65536.0;
+  const int64_t fu = RoundNearest(u), fv = RoundNearest(v);
+  if (double(fu) != u || double(fv) != v) return false;
+  return BlitTexels(ds, xl, xr - xl, yt, yB, fu, fv, true, colour);
+}
+
+bool DrawQuad(const DrawState& ds, const QuadCorners& c, uint32_t colour) {
   if (ds.zTest || ds.perspective || ds.specular) return false;
-  const float x[4] = {c[0].x, c[1].x, c[2].x, c[3].x}, y[4] = {c[0].y, c[1].y, c[2].y, c[3].y};
-  if (!IsRectangle(ds, x, y)) return false;
+  if (!IsRectangle(ds, c.x, c.y)) return false;
   // The texel coordinates must be affine over the quad, as DrawRectangle asks of every
   // attribute; the colour is one colour.
-  if (ds.tex && (double(c[0].u) + double(c[2].u) != double(c[1].u) + double(c[3].u) ||
-                 double(c[0].v) + double(c[2].v) != double(c[1].v) + double(c[3].v)))
+  if (ds.tex && (double(c.u[0]) + double(c.u[2]) != double(c.u[1]) + double(c.u[3]) ||
+                 double(c.v[0]) + double(c.v[2]) != double(c.v[1]) + double(c.v[3])))
     return false;
-  int64_t X[3] = {Snap(c[0].x), Snap(c[1].x), Snap(c[2].x)};
-  int64_t Y[3] = {Snap(c[0].y), Snap(c[1].y), Snap(c[2].y)};
+  int64_t X[3] = {Snap(c.x[0]), Snap(c.x[1]), Snap(c.x[2])};
+  int64_t Y[3] = {Snap(c.y[0]), Snap(c.y[1]), Snap(c.y[2])};
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
   if (area == 0) return true;
-  int32_t xl, xr, yt, yB;
-  if (!RectanglePixels(ds, X, Y, xl, xr, yt, yB)) return true;
-  Span span;
-  double base[kAttrCount], dady[kAttrCount];
-  // One colour: flat, its steps zero. What a straight copy of the texels reads is worked out
-  // first; the rest only for the quads that go through the span loops, since setting it costs
-  // more than a small quad's rows.
-  span.flatColour = true;
-  span.colour = colour;
-  span.d[kU] = span.d[kV] = dady[kU] = dady[kV] = base[kU] = base[kV] = 0;
+  TexelPlanes planes;
+  if (!RectanglePixels(ds, X, Y, planes.xl, planes.xr, planes.yt, planes.yB)) return true;
   if (ds.tex) {
     const PlaneBasis basis(X, Y);
-    basis.Plane(c[0].u, c[1].u, c[2].u, span.d[kU], dady[kU], base[kU]);
-    basis.Plane(c[0].v, c[1].v, c[2].v, span.d[kV], dady[kV], base[kV]);
+    basis.Plane(c.u[0], c.u[1], c.u[2], planes.d[0], planes.dady[0], planes.base[0]);
+    basis.Plane(c.v[0], c.v[1], c.v[2], planes.d[1], planes.dady[1], planes.base[1]);
   }
-  span.du = ToFixed(span.d[kU]);
-  span.dv = ToFixed(span.d[kV]);
-  if (ds.useTexture) {
-    span.x0 = xl;
-    span.count = xr - xl;
-    span.a[kU] = base[kU] + span.d[kU] * xl + dady[kU] * yt;
-    span.a[kV] = base[kV] + span.d[kV] * xl + dady[kV] * yt;
-    if (BlitRectangle(ds, span, yt, yB, dady[kV])) return true;
+  // Sprites and glyphs at their texels' size go straight from the texture to the target, the
+  // rectangle's first texel worked out as the span loops would start it.
+  if (ds.blit != BlitPlan::Off && ToFixed(planes.d[0]) == 65536 && ToFixed(planes.d[1]) == 0 &&
+      ToFixed(planes.dady[0]) == 0 && ToFixed(planes.dady[1]) == 65536) {
+    const int32_t xl = planes.xl, yt = planes.yt;
+    int64_t u = ToFixed(planes.base[0] + planes.d[0] * xl + planes.dady[0] * yt);
+    int64_t v = ToFixed(planes.base[1] + planes.d[1] * xl + planes.dady[1] * yt);
+    if (BlitTexels(ds, xl, planes.xr - xl, yt, planes.yB, u, v, true, colour)) return true;
   }
-  // Every attribute set one by one: a loop over them all becomes a string store.
-  for (int k : {kZ, kQ, kR, kG, kB, kA, kSR, kSG, kSB}) span.d[k] = dady[k] = base[k] = 0;
-  base[kR] = double((colour >> 16) & 0xFF);
-  base[kG] = double((colour >> 8) & 0xFF);
-  base[kB] = double(colour & 0xFF);
-  base[kA] = double(colour >> 24);
-  for (int k : {kZ, kQ, kU, kV, kR, kG, kB, kA, kSR, kSG, kSB}) span.a[k] = base[k];
-  if (ds.tex) {
-    PickFilter(ds, span, dady, 1.0);
-    if (ScaledRectangle(ds, span, base, dady, xl, xr, yt, yB)) return true;
-  }
-  FillRows(ds, span, base, dady, xl, xr, yt, yB, false);
+  QuadThroughSpans(ds, planes, colour);
   return true;
 }
 

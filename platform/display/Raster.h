@@ -28,6 +28,10 @@ enum class ColourSource : uint8_t { TexTimesDiffuse, Texture, Diffuse };
 enum class AlphaSource : uint8_t { TexTimesDiffuse, Texture, Diffuse, Constant };
 // How the fast span loops write to the target.
 enum class WriteKind : uint8_t { Copy, CopyTested, Alpha, Additive, Generic };
+// Whether a texel-aligned, unscaled rectangle copies or blends its texels straight across,
+// and for which diffuse colours: any (the plan does not read it), white only, or one colour
+// over the whole rectangle, tinting the texels on the way.
+enum class BlitPlan : uint8_t { Off, AnyColour, White, Tinted };
 
 struct DrawState {
   // Target (rows of the target surface) and the scissor rectangle (viewport within target).
@@ -65,6 +69,7 @@ struct DrawState {
   AlphaSource alphaSource = AlphaSource::TexTimesDiffuse;
   uint8_t constantAlpha = 255;
   WriteKind write = WriteKind::Generic;
+  BlitPlan blit = BlitPlan::Off;
   uint32_t attrMask = 0;  // attributes the pixels read (bit per Attr)
   // The same as lists: the attributes read, then the others.
   int32_t attrCount = 0;
@@ -102,19 +107,33 @@ void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const
 // are those the two triangles (v0, v1, v2) and (v0, v2, v3) would cover.
 bool DrawRectangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex& v2,
                    const Vertex& v3);
-// A corner of a quad in one colour: screen position and texel coordinates.
-struct QuadCorner {
-  float x, y, u, v;
+// The corners of a quad in one colour: screen positions and texel coordinates, corner by
+// corner.
+struct QuadCorners {
+  float x[4], y[4], u[4], v[4];
 };
 // The lean way of DrawRectangle for quads of one colour (ARGB) drawn with neither depth,
 // perspective nor specular colour: the same pixels, without the general vertices.
-bool DrawQuad(const DrawState& ds, const QuadCorner c[4], uint32_t colour);
+bool DrawQuad(const DrawState& ds, const QuadCorners& c, uint32_t colour);
+// Sprites and glyphs: the quads DrawQuad would copy or blend straight from the texture (one
+// texel a pixel, pixel centres on texel centres, a plan that allows it), drawn the same
+// without the planes, from the corners alone. False (drawing nothing) for any other quad,
+// which DrawQuad then draws; ds.blit must not be Off.
+bool DrawSprite(const DrawState& ds, const QuadCorners& c, uint32_t colour);
 void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1);
 void RenderSpan(const DrawState& ds, const Span& span);
+// Works out ds.blit once the rest of the fast-path plan is known.
+void PlanBlit(DrawState& ds);
 // Copies or blends a texel-aligned, unscaled rectangle row by row straight from the texture
-// when the draw allows it (rows y0..y1, columns of span, v stepping vStep texels a row);
-// false when it does not, leaving the rectangle to the span loops.
-bool BlitRectangle(const DrawState& ds, const Span& span, int32_t y0, int32_t y1, double vStep);
+// when the draw allows it (rows y0..y1, columns of span, u and v stepping uStep and vStep
+// texels a row); false when it does not, leaving the rectangle to the span loops.
+bool BlitRectangle(const DrawState& ds, const Span& span, int32_t y0, int32_t y1, double uStep,
+                   double vStep);
+// The same once the steps are known to be one texel a pixel across and one a row down: the
+// columns x0..x0 + count of rows y0..y1, the first pixel's centre at the 16.16 texel (u, v),
+// which must be a texel's centre. False (drawing nothing) when the draw does not allow it.
+bool BlitTexels(const DrawState& ds, int32_t x0, int32_t count, int32_t y0, int32_t y1, int64_t u,
+                int64_t v, bool flatColour, uint32_t colour);
 // Draws the rows yt..yB, columns xl..xr, of a rectangle that is scaled but not turned, with
 // bilinear filtering, through the fast loops: each texture row is filtered across once and
 // kept for the rows of pixels between it and the next, rather than once for every row of

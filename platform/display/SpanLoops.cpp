@@ -267,14 +267,30 @@ __attribute__((target("avx2"))) inline __m256i ModulateBy8(__m256i s, __m256i ti
 // way than through a call each.
 __attribute__((target("avx2"))) void Copy8(const uint32_t* src, int32_t srcPitch, uint32_t* dst,
                                            int32_t dstPitch, int32_t rows, int32_t n) {
+  auto copy8 = [](const uint32_t* from, uint32_t* to) __attribute__((target("avx2"))) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to),
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));
+  };
+  auto copy4 = [](const uint32_t* from, uint32_t* to) __attribute__((target("avx2"))) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+  };
+  if (n == 8) {
+    // Small sprites: a load and a store a row. (Narrow rectangles copied a column of steps at
+    // a time, down all the rows, measured slower for 16 pixels a row than row by row.)
+    for (int32_t row = 0; row < rows; ++row, src += srcPitch, dst += dstPitch) copy8(src, dst);
+    return;
+  }
   for (int32_t row = 0; row < rows; ++row, src += srcPitch, dst += dstPitch) {
     int32_t i = 0;
-    for (; i + 8 <= n; i += 8)
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
-                          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)));
-    for (; i + 4 <= n; i += 4)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
+    for (; i + 32 <= n; i += 32) {
+      copy8(src + i, dst + i);
+      copy8(src + i + 8, dst + i + 8);
+      copy8(src + i + 16, dst + i + 16);
+      copy8(src + i + 24, dst + i + 24);
+    }
+    for (; i + 8 <= n; i += 8) copy8(src + i, dst + i);
+    for (; i + 4 <= n; i += 4) copy4(src + i, dst + i);
     for (; i < n; ++i) dst[i] = src[i];
   }
 }
@@ -291,51 +307,53 @@ __attribute__((target("avx2"))) int32_t Blend8(const uint32_t* srcRow, int32_t s
   const __m256i c257 = _mm256_set1_epi16(257);
   const __m256i alphaMask = _mm256_set1_epi32(int32_t(0xFF000000u));
   const __m256i tintv = _mm256_unpacklo_epi8(_mm256_set1_epi32(int32_t(tint)), zero);
-  const int32_t whole = n & ~7;
-  for (int32_t row = 0; row < rows; ++row, srcRow += srcPitch, dstRow += dstPitch) {
-    const uint32_t* src = srcRow;
-    uint32_t* dst = dstRow;
-    for (int32_t i = 0; i < whole; i += 8) {
-      __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-      __m256i a = _mm256_and_si256(s, alphaMask);
-      if (uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, zero))) == 0xFFFFFFFFu) continue;
-      if constexpr (kTinted) {
-        s = ModulateBy8(s, tintv, zero, c128, c257);
-        a = _mm256_and_si256(s, alphaMask);
-      }
-      bool opaque = uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, alphaMask))) == 0xFFFFFFFFu;
-      __m256i* out = reinterpret_cast<__m256i*>(dst + i);
-      if (opaque && !kAdditive) {
-        _mm256_storeu_si256(out, s);
-        continue;
-      }
-      __m256i d = _mm256_loadu_si256(out);
-      if (opaque) {
-        _mm256_storeu_si256(out, _mm256_adds_epu8(d, s));
-        continue;
-      }
-      __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
-      __m256i alo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, 0xFF), 0xFF);
-      __m256i ahi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(shi, 0xFF), 0xFF);
-      __m256i xlo, xhi;
-      if constexpr (kAdditive) {
-        xlo = _mm256_add_epi16(_mm256_mullo_epi16(slo, alo), c128);
-        xhi = _mm256_add_epi16(_mm256_mullo_epi16(shi, ahi), c128);
-      } else {
-        __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
-        xlo =
-            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
+  auto step = [&](const uint32_t* src, uint32_t* dst) __attribute__((target("avx2"))) {
+    __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+    __m256i a = _mm256_and_si256(s, alphaMask);
+    if (uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, zero))) == 0xFFFFFFFFu) return;
+    if constexpr (kTinted) {
+      s = ModulateBy8(s, tintv, zero, c128, c257);
+      a = _mm256_and_si256(s, alphaMask);
+    }
+    bool opaque = uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, alphaMask))) == 0xFFFFFFFFu;
+    __m256i* out = reinterpret_cast<__m256i*>(dst);
+    if (opaque && !kAdditive) {
+      _mm256_storeu_si256(out, s);
+      return;
+    }
+    __m256i d = _mm256_loadu_si256(out);
+    if (opaque) {
+      _mm256_storeu_si256(out, _mm256_adds_epu8(d, s));
+      return;
+    }
+    __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
+    __m256i alo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, 0xFF), 0xFF);
+    __m256i ahi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(shi, 0xFF), 0xFF);
+    __m256i xlo, xhi;
+    if constexpr (kAdditive) {
+      xlo = _mm256_add_epi16(_mm256_mullo_epi16(slo, alo), c128);
+      xhi = _mm256_add_epi16(_mm256_mullo_epi16(shi, ahi), c128);
+    } else {
+      __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
+      xlo = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
                                               _mm256_mullo_epi16(dlo, _mm256_xor_si256(alo, c255))),
                              c128);
-        xhi =
-            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
+      xhi = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
                                               _mm256_mullo_epi16(dhi, _mm256_xor_si256(ahi, c255))),
                              c128);
-      }
-      __m256i r = _mm256_packus_epi16(_mm256_mulhi_epu16(xlo, c257), _mm256_mulhi_epu16(xhi, c257));
-      _mm256_storeu_si256(out, kAdditive ? _mm256_adds_epu8(d, r) : r);
     }
+    __m256i r = _mm256_packus_epi16(_mm256_mulhi_epu16(xlo, c257), _mm256_mulhi_epu16(xhi, c257));
+    _mm256_storeu_si256(out, kAdditive ? _mm256_adds_epu8(d, r) : r);
+  };
+  const int32_t whole = n & ~7;
+  if (whole == 8) {
+    // Small sprites and glyphs: one step a row.
+    for (int32_t row = 0; row < rows; ++row, srcRow += srcPitch, dstRow += dstPitch)
+      step(srcRow, dstRow);
+    return whole;
   }
+  for (int32_t row = 0; row < rows; ++row, srcRow += srcPitch, dstRow += dstPitch)
+    for (int32_t i = 0; i < whole; i += 8) step(srcRow + i, dstRow + i);
   return whole;
 }
 #endif
@@ -779,38 +797,48 @@ void Shade(const DrawState& ds, const Span& sp, const uint32_t* tp, int32_t offs
 
 }  // namespace
 
-bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, double vStep) {
-  if (!ds.fast || !ds.useTexture || !ds.targetDirect || ds.perspective) return false;
-  if (sp.du != 65536 || sp.dv != 0 || ToFixed(vStep) != 65536 || ToFixed(sp.d[kV]) != 0)
-    return false;
-  if (ds.colourSource == ColourSource::Diffuse) return false;
+void PlanBlit(DrawState& ds) {
+  ds.blit = BlitPlan::Off;
+  if (!ds.fast || !ds.useTexture || !ds.targetDirect || ds.perspective) return;
+  if (ds.colourSource == ColourSource::Diffuse) return;
+  bool alphaIgnored = ds.write == WriteKind::Copy && !ds.targetHasAlpha;
+  bool alphaKept =
+      ds.alphaSource == AlphaSource::TexTimesDiffuse || ds.alphaSource == AlphaSource::Texture;
+  if (!alphaIgnored && !alphaKept) return;
+  if (ds.write != WriteKind::Copy && ds.write != WriteKind::Alpha &&
+      ds.write != WriteKind::Additive)
+    return;
   bool needDiffuse = ds.colourSource != ColourSource::Texture ||
                      ds.alphaSource == AlphaSource::Diffuse ||
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
   // A colour other than white is one colour over the whole rectangle times every channel of
   // the texels (tinted sprites and glyphs): modulated a row at a time on the way.
-  bool tinted = needDiffuse && !(sp.flatColour && sp.colour == 0xFFFFFFFFu);
-  if (tinted && !(sp.flatColour && ds.colourSource == ColourSource::TexTimesDiffuse &&
-                  ds.alphaSource == AlphaSource::TexTimesDiffuse))
-    return false;
-  bool alphaIgnored = ds.write == WriteKind::Copy && !ds.targetHasAlpha;
-  bool alphaKept =
-      ds.alphaSource == AlphaSource::TexTimesDiffuse || ds.alphaSource == AlphaSource::Texture;
-  if (!alphaIgnored && !alphaKept) return false;
-  if (ds.write != WriteKind::Copy && ds.write != WriteKind::Alpha &&
-      ds.write != WriteKind::Additive)
-    return false;
-  int64_t u = ToFixed(sp.a[kU]), v = ToFixed(sp.a[kV]);
-  if ((u & 0xFFFF) != 0x8000 || (v & 0xFFFF) != 0x8000) return false;
-  int64_t tx = u >> 16, ty = v >> 16;
-  if (tx < 0 || ty < 0 || tx + sp.count > ds.tw || ty + (y1 - y0) > ds.th) return false;
-  const uint32_t* src = ds.tex + size_t(ty) * size_t(ds.tpitch) + size_t(tx);
-  uint8_t* dst = ds.bits + size_t(y0) * size_t(ds.pitch) + size_t(sp.x0) * 4;
-  int32_t count = sp.count;
+  if (!needDiffuse)
+    ds.blit = BlitPlan::AnyColour;
+  else if (ds.colourSource == ColourSource::TexTimesDiffuse &&
+           ds.alphaSource == AlphaSource::TexTimesDiffuse)
+    ds.blit = BlitPlan::Tinted;
+  else
+    ds.blit = BlitPlan::White;
+}
+
+bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, double uStep,
+                   double vStep) {
+  if (ds.blit == BlitPlan::Off) return false;
+  if (sp.du != 65536 || sp.dv != 0 || ToFixed(uStep) != 0 || ToFixed(vStep) != 65536) return false;
+  return BlitTexels(ds, sp.x0, sp.count, y0, y1, ToFixed(sp.a[kU]), ToFixed(sp.a[kV]),
+                    sp.flatColour, sp.colour);
+}
+
+namespace {
+
+// The rows of a straight copy that the 256-bit loops leave, one writer call a row.
+[[gnu::noinline]] void BlitRows(const DrawState& ds, const uint32_t* src, uint8_t* dst,
+                                int32_t count, int32_t rowCount, bool tinted, uint32_t tint) {
   // One loop per writer, so each row is a direct call.
   auto rows = [&](auto write) {
     uint32_t tintedRow[kChunk];
-    for (int32_t y = y0; y < y1; ++y, src += ds.tpitch, dst += ds.pitch) {
+    for (int32_t row = 0; row < rowCount; ++row, src += ds.tpitch, dst += ds.pitch) {
       uint32_t* out = reinterpret_cast<uint32_t*>(dst);
       if (!tinted) {
         write(src, out, count);
@@ -818,37 +846,11 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
       }
       for (int32_t offset = 0; offset < count; offset += kChunk) {
         int32_t n = std::min(kChunk, count - offset);
-        ModulateByColour(src + offset, sp.colour, tintedRow, n);
+        ModulateByColour(src + offset, tint, tintedRow, n);
         write(tintedRow, out + offset, n);
       }
     }
   };
-  const uint32_t tint = sp.colour;
-#if defined(ENGINE_RASTER_AVX2)
-  // Rows of 17 to 63 pixels measured faster through memcpy, one call a row.
-  if (ds.write == WriteKind::Copy && !tinted && (count <= 16 || (count >= 64 && count <= kChunk)) &&
-      HasAvx2()) {
-    Copy8(src, ds.tpitch, reinterpret_cast<uint32_t*>(dst), ds.pitch / 4, y1 - y0, count);
-    return true;
-  }
-  if ((ds.write == WriteKind::Alpha || ds.write == WriteKind::Additive) && count >= 8 &&
-      HasAvx2()) {
-    // The whole rectangle in steps of eight pixels in one call, then what is left of each row.
-    int32_t rowsLeft = y1 - y0, pitch = ds.pitch / 4;
-    auto* out = reinterpret_cast<uint32_t*>(dst);
-    int32_t done;
-    if (ds.write == WriteKind::Alpha)
-      done = tinted ? Blend8<true, false>(src, ds.tpitch, out, pitch, rowsLeft, count, tint)
-                    : Blend8<false, false>(src, ds.tpitch, out, pitch, rowsLeft, count, 0);
-    else
-      done = tinted ? Blend8<true, true>(src, ds.tpitch, out, pitch, rowsLeft, count, tint)
-                    : Blend8<false, true>(src, ds.tpitch, out, pitch, rowsLeft, count, 0);
-    if (done == count) return true;
-    src += done;
-    dst += size_t(done) * 4;
-    count -= done;
-  }
-#endif
   switch (ds.write) {
     case WriteKind::Copy:
       rows([](const uint32_t* s, uint32_t* d, int32_t n) { WriteCopy(s, d, n); });
@@ -874,6 +876,50 @@ bool BlitRectangle(const DrawState& ds, const Span& sp, int32_t y0, int32_t y1, 
       }
       break;
   }
+}
+
+}  // namespace
+
+bool BlitTexels(const DrawState& ds, int32_t x0, int32_t count, int32_t y0, int32_t y1, int64_t u,
+                int64_t v, bool flatColour, uint32_t colour) {
+  if (ds.blit == BlitPlan::Off) return false;
+  const bool tinted = ds.blit != BlitPlan::AnyColour && !(flatColour && colour == 0xFFFFFFFFu);
+  if (tinted && !(flatColour && ds.blit == BlitPlan::Tinted)) return false;
+  if ((u & 0xFFFF) != 0x8000 || (v & 0xFFFF) != 0x8000) return false;
+  const int64_t tx = u >> 16, ty = v >> 16;
+  const int32_t rows = y1 - y0;
+  if (tx < 0 || ty < 0 || tx + count > ds.tw || ty + rows > ds.th) return false;
+  const uint32_t* src = ds.tex + size_t(ty) * size_t(ds.tpitch) + size_t(tx);
+  uint8_t* dst = ds.bits + size_t(y0) * size_t(ds.pitch) + size_t(x0) * 4;
+#if defined(ENGINE_RASTER_AVX2)
+  if (HasAvx2()) {
+    // Whole target rows are 32-bit pixels here.
+    const int32_t pitch = ds.pitch >> 2;
+    auto* out = reinterpret_cast<uint32_t*>(dst);
+    // Rows of 17 to 63 pixels measured faster through memcpy, one call a row.
+    if (ds.write == WriteKind::Copy && !tinted &&
+        (count <= 16 || (count >= 64 && count <= kChunk))) {
+      Copy8(src, ds.tpitch, out, pitch, rows, count);
+      return true;
+    }
+    if ((ds.write == WriteKind::Alpha || ds.write == WriteKind::Additive) && count >= 8) {
+      // The whole rectangle in steps of eight pixels in one call, then what is left of each
+      // row.
+      int32_t done;
+      if (ds.write == WriteKind::Alpha)
+        done = tinted ? Blend8<true, false>(src, ds.tpitch, out, pitch, rows, count, colour)
+                      : Blend8<false, false>(src, ds.tpitch, out, pitch, rows, count, 0);
+      else
+        done = tinted ? Blend8<true, true>(src, ds.tpitch, out, pitch, rows, count, colour)
+                      : Blend8<false, true>(src, ds.tpitch, out, pitch, rows, count, 0);
+      if (done == count) return true;
+      src += done;
+      dst += size_t(done) * 4;
+      count -= done;
+    }
+  }
+#endif
+  BlitRows(ds, src, dst, count, rows, tinted, colour);
   return true;
 }
 

@@ -167,11 +167,7 @@ Result Surface::AttachZBuffer(const std::shared_ptr<Surface>& zbuffer) {
   return kOk;
 }
 
-const uint32_t* Surface::ArgbPixels(int32_t& pitchPixels) {
-  if (desc_.format == PixelFormat::A8R8G8B8) {
-    pitchPixels = desc_.pitch / 4;
-    return reinterpret_cast<const uint32_t*>(pixels_.data());
-  }
+const uint32_t* Surface::ConvertedArgb(int32_t& pitchPixels) {
   pitchPixels = desc_.width;
   if (argbVersion_ != version_ || argbCopy_.size() != size_t(desc_.width) * size_t(desc_.height)) {
     argbCopy_.resize(size_t(desc_.width) * size_t(desc_.height));

@@ -61,7 +61,11 @@ public:
   int32_t Pitch() const { return desc_.pitch; }
   // The pixels as 32-bit ARGB: the surface itself for A8R8G8B8, else a converted copy that is
   // rebuilt when the pixels change.
-  const uint32_t* ArgbPixels(int32_t& pitchPixels);
+  const uint32_t* ArgbPixels(int32_t& pitchPixels) {
+    if (desc_.format != PixelFormat::A8R8G8B8) return ConvertedArgb(pitchPixels);
+    pitchPixels = desc_.pitch / 4;
+    return reinterpret_cast<const uint32_t*>(pixels_.data());
+  }
   // Counts changes to the pixels; the device uses it to know when its copies are stale.
   uint64_t Version() const { return version_; }
   void Touch() { ++version_; }
@@ -70,6 +74,7 @@ private:
   friend class Display;
   Surface(Display* display, const SurfaceDesc& desc);
   void MarkLost() { lost_ = true; }
+  const uint32_t* ConvertedArgb(int32_t& pitchPixels);
   void Changed();
   bool CheckArea(const Rect* area, Rect& out) const;
 

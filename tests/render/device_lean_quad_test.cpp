@@ -187,24 +187,32 @@ TEST_F(DeviceLeanQuad, QuadsOutsideTheLeanCaseFallBackToTheGeneralPath) {
 }
 
 // Scaled quads wider than the span loops' chunks filter their rows chunk by chunk, each
-// starting where the span loops would start it, whatever the addressing.
+// starting where the span loops would start it, whatever the addressing; unscaled ones copy
+// or blend their rows straight from the texture, chunk by chunk when tinted.
 TEST_F(DeviceLeanQuad, WideScaledQuadsMatchTheGeneralPath) {
   std::mt19937 rng(3);
   std::vector<uint32_t> texels(64 * 64);
   for (uint32_t& t : texels) t = rng();
   const pd::TextureAddress modes[] = {pd::TextureAddress::Clamp, pd::TextureAddress::Wrap,
                                       pd::TextureAddress::Mirror};
-  for (int trial = 0; trial < 24; ++trial) {
+  // Unscaled ones come from a texture as wide as they are, so that their texels copy straight
+  // across: cut at the target's edges, or reaching past the texture's.
+  std::vector<uint32_t> wideTexels(768 * 48);
+  for (uint32_t& t : wideTexels) t = rng();
+  for (int trial = 0; trial < 36; ++trial) {
+    const bool unscaled = trial >= 24;
+    const float tw = unscaled ? 768.0f : 64.0f, th = unscaled ? 48.0f : 64.0f;
     float x0 = float(int(rng() % 40) - 20), w = float(260 + rng() % 440);
     float y0 = float(int(rng() % 20) - 5), h = float(4 + rng() % 30);
-    float u0 = float(int(rng() % 64) - 16) / 64.0f, v0 = float(rng() % 64) / 64.0f;
-    float u1 = u0 + w / 64.0f * (0.3f + float(rng() % 8) / 4.0f), v1 = v0 + h / 64.0f * 0.75f;
+    float u0 = float(int(rng() % 64) - 16) / tw, v0 = float(rng() % 16) / th;
+    float u1 = u0 + w / tw * (unscaled ? 1.0f : 0.3f + float(rng() % 8) / 4.0f);
+    float v1 = v0 + h / th * (unscaled ? 1.0f : 0.75f);
     if (trial % 4 == 3) std::swap(u0, u1);
     uint32_t colour = trial % 3 ? 0xFFFFFFFFu : 0xC0F0E0C0u;
     pd::Image frames[2];
     for (int run = 0; run < 2; ++run) {
       MakeTarget(700, 40);
-      auto tex = MakeTexture(64, 64, texels);
+      auto tex = unscaled ? MakeTexture(768, 48, wideTexels) : MakeTexture(64, 64, texels);
       ASSERT_EQ(mDevice->SetTexture(tex), pd::kOk);
       mDevice->Stage().addressU = mDevice->Stage().addressV = modes[trial % 3];
       mDevice->States().alphaBlend = trial % 2 == 0;
@@ -218,7 +226,8 @@ TEST_F(DeviceLeanQuad, WideScaledQuadsMatchTheGeneralPath) {
 
 // The lean quads keep their plan from one draw to the next: every change of states, texture
 // stage, texture (its pixels too), target, viewport or fast paths between two draws must show
-// in the second, as a device that works everything out afresh for each draw shows it.
+// in the second, as a device that works everything out afresh for each draw shows it. Most
+// draws are sprites, which go from their corners straight to the texels.
 TEST_F(DeviceLeanQuad, ChangesBetweenDrawsShowInTheNextQuad) {
   std::mt19937 rng(7);
   std::vector<uint32_t> texels(64 * 64);
@@ -244,10 +253,14 @@ TEST_F(DeviceLeanQuad, ChangesBetweenDrawsShowInTheNextQuad) {
                                               MakeTexture(32, 32, texels),
                                               MakeTexture(64, 64, texels, pd::PixelFormat::R5G6B5)};
   for (Side& side : sides) ASSERT_EQ(side.device->SetTexture(textures[0]), pd::kOk);
+  struct {
+    pd::RenderStates states;
+    pd::TextureStage stage;
+  } const start = {sides[0].device->States(), sides[0].device->Stage()};
   int current = 0;
-  constexpr int kDraws = 600;
+  constexpr int kDraws = 1500;
   for (int i = 0; i < kDraws; ++i) {
-    int change = int(rng() % 16);
+    int change = int(rng() % 24);
     uint32_t value = rng();
     for (Side& side : sides) {
       pd::RenderStates& s = side.device->States();
@@ -285,7 +298,23 @@ TEST_F(DeviceLeanQuad, ChangesBetweenDrawsShowInTheNextQuad) {
         case 12: side.device->SetFastPaths(value % 4 != 0); break;
         case 13: ASSERT_EQ(side.device->SetRenderTarget(side.targets[value % 2]), pd::kOk); break;
         case 14: s.shadeMode = value % 2 ? pd::ShadeMode::Flat : pd::ShadeMode::Gouraud; break;
-        default: break;
+        case 15:
+        case 16: break;
+        default:
+          // Back to the states the engine draws sprites with, now and then with a texture in
+          // the target's format or opaque copies, which the sprites copy straight across.
+          s = start.states;
+          t = start.stage;
+          side.device->SetFastPaths(true);
+          if (value % 3 == 0) {
+            ASSERT_EQ(side.device->SetTexture(textures[value % 2]), pd::kOk);
+          }
+          if (value % 4 == 0) {
+            s.alphaBlend = false;
+            t.alphaArg1 = pd::kArgFactor;
+            t.alphaOp = pd::TextureOp::SelectArg1;
+          }
+          break;
       }
     }
     if (change == 13) current = int(value % 2);
@@ -296,22 +325,53 @@ TEST_F(DeviceLeanQuad, ChangesBetweenDrawsShowInTheNextQuad) {
       for (int y = 0; y < 64; ++y) lr.bits[y * lr.pitch + int(value % 128)] ^= 0x5A;
       ASSERT_EQ(textures[2]->Unlock(), pd::kOk);
     }
+    if (change == 16) {
+      // The same states written back whole.
+      pd::RenderStates copy = sides[0].device->States();
+      for (Side& side : sides) side.device->States() = copy;
+    }
+    // Mostly sprites: one texel a pixel, pixel centres on texel centres (on the 64-texel
+    // textures), hanging over the target's and the viewport's edges; now and then half a
+    // texel or a fraction of a pixel off, scaled, mirrored, or with its corners in another
+    // order. Screen-space vertices are cut by the viewport without being scaled to it.
     float x0 = float(int(rng() % 70) - 10), y0 = float(int(rng() % 56) - 10);
     float w = float(1 + rng() % 24), h = float(1 + rng() % 24);
     float u0 = float(rng() % 32) / 64.0f, v0 = float(rng() % 32) / 64.0f;
     float scale = rng() % 3 ? 1.0f : 1.5f;
+    const int variant = int(rng() % 12);
+    if (variant == 0) x0 += 0.5f;
+    if (variant == 1) y0 += float(1 + rng() % 15) / 16.0f;
+    if (variant == 2) u0 += 0.5f / 64.0f;
+    if (variant == 3) v0 -= 0.5f / 64.0f;
+    float u1 = u0 + w * scale / 64.0f, v1 = v0 + h * scale / 64.0f;
+    if (variant == 4) std::swap(u0, u1);
+    const int order = variant == 5 ? int(rng() % 8) : 0;
+    const bool screen = rng() % 3 == 0;
     uint32_t colour = rng() % 2 ? 0xFFFFFFFFu : (rng() | 0x40000000u);
+    const float xs[4] = {x0, x0 + w, x0 + w, x0}, ys[4] = {y0, y0, y0 + h, y0 + h};
+    const float us[4] = {u0, u1, u1, u0}, vs[4] = {v0, v0, v1, v1};
+    LitVertex lit[4];
+    ScreenVertex onScreen[4];
+    for (int k = 0; k < 4; ++k) {
+      int j = order < 4 ? (order + k) % 4 : (order - k + 4) % 4;
+      lit[k] = {xs[j], ys[j], 0.1f, 0, colour, 0xFF000000u, us[j], vs[j]};
+      onScreen[k] = {xs[j] - 0.5f, ys[j] - 0.5f, 0.1f, 1.0f, colour, 0xFF000000u, us[j], vs[j]};
+    }
     pd::Image frames[2];
     for (int k = 0; k < 2; ++k) {
       mDevice = std::move(sides[k].device);
       mTarget = sides[k].targets[current];
-      ASSERT_EQ(Quad(x0, y0, x0 + w, y0 + h, colour, u0, v0, u0 + w * scale / 64.0f,
-                     v0 + h * scale / 64.0f),
-                pd::kOk);
+      ASSERT_EQ(
+          screen ? mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex,
+                                          onScreen, 4)
+                 : mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, lit, 4),
+          pd::kOk);
       frames[k] = Frame();
       sides[k].device = std::move(mDevice);
     }
-    ASSERT_TRUE(frames[0].pixels == frames[1].pixels) << "draw " << i << " after change " << change;
+    ASSERT_TRUE(frames[0].pixels == frames[1].pixels)
+        << "draw " << i << " after change " << change << ", variant " << variant << ", order "
+        << order << (screen ? ", on screen" : "");
   }
 }
 

@@ -582,6 +582,41 @@ TEST_F(DeviceRaster, TintedTexelAlignedQuadsMatchTheReferencePipelineExactly) {
   }
 }
 
+// An axis-aligned quad whose texel coordinates also step along its rows (one texel a pixel
+// across, and one more each row down) is not a straight copy of a rectangle of texels, even
+// though its first pixel sits on a texel's centre.
+TEST_F(DeviceRaster, TexelsShearedDownTheRowsAreNotCopiedStraightAcross) {
+  std::mt19937 rng(31);
+  std::vector<uint32_t> texels(64 * 64);
+  for (uint32_t& t : texels) t = rng() | 0xFF000000u;
+  // Pixels 8..23 across, 8..19 down; at pixel (x, y) the texel (x - 4 + y - 8, y + 2).
+  const float u[4] = {3.5f, 19.5f, 31.5f, 15.5f}, v[4] = {10, 10, 22, 22};
+  const float xs[4] = {7.5f, 23.5f, 23.5f, 7.5f}, ys[4] = {7.5f, 7.5f, 19.5f, 19.5f};
+  for (int run = 0; run < 8; ++run) {
+    const bool fast = run & 1, lean = run & 2, blend = run & 4;
+    MakeTarget(32, 32, pd::PixelFormat::X8R8G8B8);
+    mDevice->SetFastPaths(fast);
+    mDevice->SetLeanQuads(lean);
+    mDevice->States().alphaBlend = blend;
+    mDevice->Stage().magFilter = mDevice->Stage().minFilter = pd::TextureFilter::Point;
+    ASSERT_EQ(mDevice->SetTexture(MakeTexture(64, 64, texels)), pd::kOk);
+    ScreenVertex quad[4];
+    for (int k = 0; k < 4; ++k)
+      quad[k] = {xs[k], ys[k], 0.1f, 1.0f, 0xFFFFFFFFu, 0, u[k] / 64, v[k] / 64};
+    ASSERT_EQ(
+        mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kTransformedVertex, quad, 4),
+        pd::kOk);
+    pd::Image img = Frame();
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        bool in = x >= 8 && x < 24 && y >= 8 && y < 20;
+        uint32_t want = in ? texels[size_t((y + 2) * 64 + x - 4 + y - 8)] : 0xFF000000u;
+        ASSERT_EQ(img.At(x, y), want)
+            << x << "," << y << " fast " << fast << " lean " << lean << " blend " << blend;
+      }
+  }
+}
+
 TEST_F(DeviceRaster, WildVerticesNeverReachOutsideTheTarget) {
   // NaN, infinities, huge and tiny values in every field; the sanitizers watch the memory.
   const float wild[] = {0.0f,
