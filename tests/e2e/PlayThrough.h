@@ -84,12 +84,17 @@ protected:
       p->GetWindowManager()->HandleEvent(e);
     }
   }
-  // Waits on the virtual clock while the player only watches are taken in steps of 48 ms: fewer
-  // frames to draw, the same time passing.
-  static void Watch(TPlatform* p, int ms) { Tick(p, ms / 48, 48); }
-  // Frames until the condition holds or ms have passed.
+  // Waits on the virtual clock while the player only watches are taken in steps of kWatchStep
+  // ms: fewer frames to draw, the same time passing.
+  static constexpr int kWatchStep = 96;
+  static void Watch(TPlatform* p, int ms) {
+    Tick(p, ms / kWatchStep, kWatchStep);
+    if (ms % kWatchStep > 0) Tick(p, 1, ms % kWatchStep);
+  }
+  // Frames until the condition holds or ms have passed. What is awaited (a screen opening, a
+  // button shown) is looked for at every step of Watch.
   static bool Until(TPlatform* p, const std::function<bool()>& done, int ms = 3000) {
-    for (int t = 0; t < ms && !done(); t += 16) Tick(p, 1);
+    for (int t = 0; t < ms && !done(); t += kWatchStep) Tick(p, 1, kWatchStep);
     return done();
   }
   // As Until, but the clock also waits for real time: the score server answers on its thread.

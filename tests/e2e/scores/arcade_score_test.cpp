@@ -110,8 +110,9 @@ TEST_F(ArcadeScoreTest, ARunsScoreGoesFromTheGameOverScreenToHiscoreDatAndTheSco
     EXPECT_EQ(game.GetCurrentGameMode(), 1);
     EXPECT_EQ(arcade->GetScore(), 0);
     ASSERT_FALSE(FindAnObject(p, *arcade).empty());
-    Watch(p, 2400);  // the find's points count up into the score
-    EXPECT_EQ(arcade->GetPendingScore(), 0);
+    // The find's points count up into the score, some each frame.
+    EXPECT_TRUE(Until(
+        p, [&] { return arcade->GetPendingScore() == 0; }, 12000));
     saved = arcade->GetScore();
     EXPECT_GT(saved, 0) << "the find scores";
 
