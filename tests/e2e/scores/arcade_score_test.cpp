@@ -180,4 +180,5 @@ TEST_F(ArcadeScoreTest, ARunsScoreGoesFromTheGameOverScreenToHiscoreDatAndTheSco
     EXPECT_EQ(ArcadeTableScore(game), saved);
   });
 }
+
 }  // namespace
