@@ -127,6 +127,8 @@ end
 -- with those objects found. Finishing the level clears them.
 function SavedFinds(number)
   if not gSaved then QMSerialized_restore() end
+  -- A game without a saved game keeps no finds.
+  if type(gSaved) ~= "table" then return {} end
   if gSaved.level ~= number or type(gSaved.found) ~= "table" then
     gSaved.level = number
     gSaved.found = {}
