@@ -152,6 +152,10 @@ void QMArcadeGame::Init(TWindowStyle& style) {
     anim->SetZOrder(1);
   }
   TWindow::Init(style);
+  // The animation window made itself the focus its modal hands on whenever the modal takes
+  // the focus, as a click in the play area does; it swallows every key, so Escape would no
+  // longer open the pause panel. The modal hands the focus to this window instead.
+  if (TModalWindow* modal = GetModalParent()) modal->SetFocus(this);
   if (TWindowManager* wm = TWindowManager::Instance()) {
     TWindow* previous = wm->GetFocus();
     wm->SetFocusWindow(this);

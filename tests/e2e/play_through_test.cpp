@@ -1,42 +1,28 @@
-// The sample game played as a person plays it, in-process on the headless display and audio
-// with the virtual clock: the real start-up scripts, the intro and the menu, a new player made
-// by typing a name, the options changed, the story's steps played by clicks and drags, the game
-// closed part-way through a step and resumed in a second run, and a high score sent to a
-// loopback score server. The checks read what a player leaves behind: the preferences, the
-// saved game, "hiscore.dat", the game-state events and frames at the key moments.
-#include <gtest/gtest.h>
+// The sample game's story played as a person plays it, in-process on the headless display and
+// audio with the virtual clock: the real start-up scripts, the intro and the menu, a new player
+// made by typing a name, the options changed, the story's steps played by clicks and drags, the
+// game closed part-way through a level and resumed in a second run with what was found kept.
+// The checks read what a player leaves behind: the preferences, the saved game, the game-state
+// events and frames at the key moments. The arcade run and the score it sends are played by
+// scores/arcade_score_test.cpp.
+#include "e2e/PlayThrough.h"
 
-#include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <functional>
-#include <map>
-#include <memory>
+#include <initializer_list>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
 
-#include "game/GameScreenFixture.h"
 #include "anim/KAnimProperties.h"
 #include "game/puzzles/sequence/QMSequenceGrid.h"
 #include "game/puzzles/sequence/QMSequencePuzzlePiece.h"
 #include "game/puzzles/sequence/QMSequencePuzzleRounds.h"
 #include "game/puzzles/sequence/QMSequencePuzzleWindow.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
-#include "game/scenes/QMArcadeGame.h"
 #include "game/scenes/QMSearch.h"
+#include "game/scenes/QMSearchItem.h"
+#include "game/shell/TOptions.h"
 #include "render/QMSearchableSprite.h"
 #include "render/TSprite.h"
-#include "game/shell/ScriptUtilities.h"
-#include "game/shell/TChoosePlayer.h"
-#include "game/shell/THiscore.h"
-#include "game/shell/TMainMenu.h"
-#include "game/shell/TOptions.h"
-#include "online/TGameState.h"
-#include "support/GameStateRecorder.h"
 #include "support/Golden.h"
-#include "support/LoopbackHttpServer.h"
 #include "window/TButton.h"
 
 namespace {
@@ -121,86 +107,10 @@ const std::vector<HiddenObject> kHarbour = {{"bell", 1166, 306, 0},     {"umbrel
 constexpr int kLeftArrow = 0xFF82;
 constexpr int kRightArrow = 0xFF83;
 
-class PlayThroughTest : public GameScreenTest {
+class PlayThroughTest : public PlayThrough {
 protected:
-  // Waits on the virtual clock while the player only watches are taken in steps of 48 ms: fewer
-  // frames to draw, the same time passing.
-  static void Watch(TPlatform* p, int ms) { Tick(p, ms / 48, 48); }
   // A round's banner comes and goes before the player plays the round.
   static void AwaitBanner(TPlatform* p) { Watch(p, 1920); }
-
-  void SetUp() override {
-    GameTest::SetUp();
-    UseWholeSample();
-    mServer = std::make_unique<LoopbackHttpServer>([](const LoopbackHttpServer::Request& r) {
-      LoopbackHttpServer::Reply reply;
-      if (r.target.find("action=tables") != std::string::npos)
-        reply.body = "<hiscore><tables><table table=\"t1\" name=\"All time\"/></tables></hiscore>";
-      else if (r.target.find("action=get") != std::string::npos)
-        reply.body =
-            "<hiscore><scores><score name=\"Robin\" anonymous=\"true\" score=\"1\" "
-            "rank=\"1\"/></scores></hiscore>";
-      else
-        reply.body = "<hiscore><score/></hiscore>";
-      return reply;
-    });
-    std::ofstream(mWork + "/hiscoreserver.txt") << mServer->Url("/go/hiscore") << "\n";
-  }
-  void TearDown() override {
-    mServer.reset();
-    GameScreenTest::TearDown();
-  }
-
-  // One run of the game as the program runs it: the game object, the start-up scripts (which
-  // start the game flow), the player's part, then, once the player has quit, the end the
-  // program gives the game: the quit script, the last save and the closing of the screens.
-  void Play(const std::function<void(TPlatform*, QMGameManager&)>& player) {
-    // As the program's entry does: the engine forgets the game's settings when it ends.
-    SetGameSettings();
-    Run("--multiple", [&](TPlatform* p) {
-      sLogPath = GetLogFilePath().CStr();
-      HidePointer(p);
-      mEvents.clear();
-      TGameState::AddHandler(new GameStateRecorder(&mEvents));
-      CreateGameManager();
-      TWindowManager* wm = p->GetWindowManager();
-      RegisterGameTypes(wm);
-      QMGameManager& game = *QMGameManager::Instance();
-      player(p, game);
-      // The window closes: the player's own way of quitting, and the end of a failed run.
-      HeadlessWindow(p)->PostMessage(platform::window::MakeMessage(platform::window::WM_CLOSE));
-      GameEventLoop(p, &game, wm);
-      if (!RuntimeSettings().disableSave) game.SaveGame();
-      CloseAllModals(p, wm);
-      DestroyGameManager();
-    });
-    ASSERT_TRUE(sBodyRan);
-  }
-
-  // Passes of the main loop on the virtual clock, each ms apart, as the program runs them.
-  static void Tick(TPlatform* p, int passes, uint32_t ms = 16) {
-    for (int i = 0; i < passes; ++i) {
-      platform::os::AdvanceVirtualTime(ms);
-      TPlatformEvent e;
-      p->GetEvent(e);
-      p->GetWindowManager()->HandleEvent(e);
-    }
-  }
-  // Frames until the condition holds or ms have passed.
-  static bool Until(TPlatform* p, const std::function<bool()>& done, int ms = 3000) {
-    for (int t = 0; t < ms && !done(); t += 16) Tick(p, 1);
-    return done();
-  }
-  // As Until, but the clock also waits for real time: the score server answers on its thread.
-  static bool UntilAnswered(TPlatform* p, const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      Tick(p, 1, 20);
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-  }
-  static bool Top(const char* name) { return FindWindow(name) != nullptr; }
 
   // Clicks each letter and then its cell, letting each letter's flight land.
   static void PlaceLetters(TPlatform* p, const std::vector<Placing>& placings) {
@@ -331,38 +241,19 @@ protected:
       Tick(p, 1);
     }
   }
-
-  // The saved game of a player, as stored in the preferences.
-  static std::string SavedGame(QMGameManager& game, int user) {
-    return game.GetPrefs().GetString("usergamedata", "", user).CStr();
-  }
-  bool Published(const std::string& key, const std::string& value) const {
-    return std::find(mEvents.begin(), mEvents.end(), key + "=" + value) != mEvents.end();
-  }
-
-  std::unique_ptr<LoopbackHttpServer> mServer;
-  std::vector<std::string> mEvents;
 };
 
-TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSendsAScore) {
+TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesWithItsFindsAndFinishes) {
   int robin = -1;
 
   // First run: the intro gives way to the menu; a new player starts the story, finds the first
   // object of the harbour and closes the game part-way through the level.
   Play([&](TPlatform* p, QMGameManager& game) {
-    ASSERT_TRUE(Until(
-        p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000))
-        << Log();
-    Tick(p, 60);
+    ASSERT_TRUE(Until(p, AtMenu, 9000)) << Log();
+    Watch(p, 960);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/menu.png", 2));
 
-    ClickOn(p, "play");
-    ASSERT_TRUE(Until(p, [] { return Find<TChoosePlayer>("chooser") != nullptr; })) << Log();
-    ClickOn(p, "newname");
-    Type(p, "Robin");
-    Tick(p, 2);
-    ClickOn(p, "create");
-    robin = game.GetCurrentUser();
+    robin = NewPlayer(p, game, "Robin", "play");
     ASSERT_EQ(std::string(game.GetUserName(robin).CStr()), "Robin");
     ClickOn(p, "pick");
     ASSERT_TRUE(Until(p, [] { return Scene() != nullptr; })) << "the story opens its first level\n"
@@ -374,21 +265,23 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     FindObject(p, kHarbour[0]);
     // The player closes the game's window part-way through the level.
   });
+  EXPECT_FALSE(Logged("rror")) << Log();
 
   // Second run: the player changes the options; Play and the chooser's Play resume the story
-  // at the harbour, which the player clears, and the story goes on through every puzzle.
-  int32_t entered = -1;  // the score entered for the player after the arcade run
+  // at the harbour with the object found before still found, and the player clears it; the
+  // story goes on through every puzzle.
   Play([&](TPlatform* p, QMGameManager& game) {
     EXPECT_EQ(game.GetCurrentUser(), robin) << "the last player is current again";
-    ASSERT_TRUE(Until(
-        p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000))
-        << Log();
+    ASSERT_TRUE(SkipIntro(p)) << Log();
+    EXPECT_NE(SavedGame(game, robin).find(std::string("[\"") + kHarbour[0].name + "\"]=true"),
+              std::string::npos)
+        << "the find is saved with the game: " << SavedGame(game, robin);
 
     ClickOn(p, "options");
     ASSERT_TRUE(Until(p, [] { return Find<TOptions>("optionspanel") != nullptr; })) << Log();
     ClickOn(p, "mutebox");
     ClickOn(p, "ok");
-    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }));
+    ASSERT_TRUE(Until(p, AtMenu));
     EXPECT_EQ(game.GetPrefs().GetInt("soundoff", 0, robin), 1);
 
     ClickOn(p, "play");
@@ -397,7 +290,17 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     ASSERT_TRUE(Until(p, [] { return Scene() != nullptr; })) << "the story resumes at the level\n"
                                                              << Log();
     Watch(p, 1120);
-    for (const HiddenObject& o : kHarbour) FindObject(p, o);
+    // The object found before closing is still found: struck out in the list, gone from the
+    // scene, and not among the objects left to find.
+    auto* entry = Find<QMSearchItem>(kHarbour[0].name);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(entry->IsFound());
+    EXPECT_TRUE(FoundInLevel(kHarbour[0].name));
+    EXPECT_FALSE(Scene()->GetSceneSprite().GetSprite(kHarbour[0].name))
+        << "a found object is not in the scene";
+    Host()->DoLuaString("gTestLeft = tostring(gLevel.left)");
+    EXPECT_EQ(Global("gTestLeft"), std::to_string(kHarbour.size() - 1));
+    for (size_t i = 1; i < kHarbour.size(); ++i) FindObject(p, kHarbour[i]);
 
     // The last find clears the level; the story goes on to the word puzzle's two rounds.
     ASSERT_TRUE(Until(
@@ -405,6 +308,8 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
         << Log();
     EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=2"), std::string::npos)
         << SavedGame(game, robin);
+    EXPECT_EQ(SavedGame(game, robin).find("]=true"), std::string::npos)
+        << "a cleared level's finds are forgotten: " << SavedGame(game, robin);
     AwaitBanner(p);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/word.png", 2));
     PlaceLetters(p, kWordRound1);
@@ -454,80 +359,38 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesFinishesAndSend
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/codex.png", 2));
     Perform(p, kCodexPuzzle);
 
-    // The last step done, the credits roll; Back leads to the menu.
+    // The last step done, the credits roll; Back leads to the menu, and the player quits.
     ASSERT_TRUE(Until(p, [] { return Top("credits"); })) << Log();
     EXPECT_NE(SavedGame(game, robin).find("[\"storyDone\"]=true"), std::string::npos)
         << SavedGame(game, robin);
+    EXPECT_GT(game.GetStoryScore(), 0) << "the levels' finds and time left are scored";
     ClickOn(p, "back");
-    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; })) << Log();
-
-    // An arcade run played to its end: once its scene has faded in nothing happens on screen,
-    // so the clock goes on in whole seconds until time is up and the game-over screen shows.
-    ClickOn(p, "arcade");
-    QMArcadeGame* arcade = nullptr;
-    ASSERT_TRUE(Until(p, [&] {
-      arcade = Find<QMArcadeGame>("puzzleWindow");
-      return arcade != nullptr;
-    })) << Log();
-    EXPECT_EQ(game.GetCurrentGameMode(), 1);
-    Watch(p, 2000);
-    for (int steps = 0; steps < 800 && !arcade->IsRunOver(); ++steps) Tick(p, 1, 2000);
-    ASSERT_TRUE(arcade->IsRunOver());
-    ASSERT_TRUE(Until(p, [] { return Top("gameoverwin"); })) << Log();
-    EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/gameover.png", 2));
-    ClickOn(p, "continue");
-    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; })) << Log();
-
-    // The high scores: the player's score goes to the score server.
-    entered = game.GetStoryScore() + 100;
-    game.GetHiscores().AddScore(entered, true, "");
-    ClickOn(p, "hiscores");
-    ASSERT_TRUE(Until(p, [] { return Find<THiscore>("hiscores") != nullptr; })) << Log();
-    ASSERT_TRUE(Shown("submit"));
-    ClickOn(p, "submit");
-    ASSERT_TRUE(Until(p, [] { return Shown("submittoserver"); })) << Log();
-    EXPECT_EQ(Global("gNameEdit"), "Robin");
-    ClickOn(p, "submittoserver");
-    ASSERT_TRUE(UntilAnswered(p, [] { return Find<THiscore>("hiscores") != nullptr; })) << Log();
-    EXPECT_FALSE(Shown("submiterror"));
-    ClickOn(p, "back");
-    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; })) << Log();
+    ASSERT_TRUE(Until(p, AtMenu)) << Log();
     ClickOn(p, "quit");
   });
 
-  bool submitted = false;
-  for (const auto& request : mServer->Requests())
-    submitted = submitted || request.target.find("action=submit") != std::string::npos;
-  EXPECT_TRUE(submitted) << "the score reached the server";
   EXPECT_TRUE(Published("FullScreenMode", "1"));
   EXPECT_TRUE(Published("LevelTotalClicks", "1")) << "the puzzles count the player's clicks";
   EXPECT_FALSE(Logged("rror")) << Log();
 
   // Third run: what the player did is all still there.
-  const std::string data = mRoot + "/data/Hearthwell/quillmoor-heirloom-emberglass/";
   for (const char* file : {"prefs.dat", "hiscore.dat", "logfile.txt"})
-    EXPECT_TRUE(std::filesystem::exists(data + file)) << file;
+    EXPECT_TRUE(std::filesystem::exists(DataFolder() + file)) << file;
+  int32_t storyScore = -1;
   Play([&](TPlatform* p, QMGameManager& game) {
-    ASSERT_TRUE(Until(
-        p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000))
-        << Log();
+    ASSERT_TRUE(SkipIntro(p)) << Log();
     EXPECT_EQ(game.GetCurrentUser(), robin);
     EXPECT_EQ(game.GetPrefs().GetInt("soundoff", 0, robin), 1) << "the options are kept";
     EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=1"), std::string::npos)
         << "a finished story starts over: " << SavedGame(game, robin);
-    // The score was entered after the arcade run, into the arcade's table.
-    game.SetCurrentGameMode(1);
-    bool kept = false;
-    for (int32_t row = 0; row < game.GetHiscores().GetScoreCount(true); ++row) {
-      int32_t rank = 0, score = 0;
-      char name[64] = {};
-      bool anonymous = false;
-      if (game.GetHiscores().GetScore(true, row, &rank, name, sizeof name, &anonymous, &score,
-                                      nullptr, 0))
-        kept = kept || (std::string(name) == "Robin" && score == entered);
-    }
-    EXPECT_TRUE(kept) << "Robin's " << entered << " is in hiscore.dat";
+    storyScore = game.GetStoryScore();
+    // The story's score is the player's entry in the story's table of "hiscore.dat".
+    game.SetCurrentGameMode(0);
+    int32_t score = 0, rank = 0;
+    EXPECT_TRUE(game.GetHiscores().FindPlayerScore(0, &score, &rank, nullptr, 0));
+    EXPECT_EQ(score, storyScore);
   });
+  EXPECT_GT(storyScore, 0);
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ function kSearchCallbacks.searchItemFound(name)
   local newFind = not item.found
   if newFind then
     item.found = true
+    RememberFind(name)
     gLevel.left = gLevel.left - 1
     gLevel.misses = 0
     gLevel.score = gLevel.score + kFindScore
@@ -112,12 +113,37 @@ end
 -- The level is over: its completion and the story score go into the player's preferences.
 function kSearchCallbacks.puzzleComplete()
   if gLevel then
+    ForgetFinds()
     gLevel.score = gLevel.score + gLevel.time
     SetStoryLevelComplete(gLevel.number)
     NewSetStoryScore(GetStoryScore() + gLevel.score)
   end
   gCompleted = true
   Post(kQMMessage.LevelEvent, "complete")
+end
+
+-- The saved game keeps the finds of the level in play (gSaved.level, its number, and
+-- gSaved.found, the names found): a level left part-way, or a game closed during it, reopens
+-- with those objects found. Finishing the level clears them.
+function SavedFinds(number)
+  if not gSaved then QMSerialized_restore() end
+  -- A game without a saved game keeps no finds.
+  if type(gSaved) ~= "table" then return {} end
+  if gSaved.level ~= number or type(gSaved.found) ~= "table" then
+    gSaved.level = number
+    gSaved.found = {}
+  end
+  return gSaved.found
+end
+
+function RememberFind(name)
+  if gSaved and gLevel and gSaved.level == gLevel.number and type(gSaved.found) == "table" then
+    gSaved.found[name] = true
+  end
+end
+
+function ForgetFinds()
+  if gSaved then gSaved.found = {} end
 end
 
 -- Installs the callbacks for the level, remembering what the names held before.

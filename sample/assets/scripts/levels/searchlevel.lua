@@ -22,7 +22,7 @@ local function LabelledButton(name, x, y, label, command)
                          font = { "fonts/sans.mvec", 16, Color(255, 255, 255) } }) })
 end
 
-local function Layout(level)
+local function Layout(level, finds)
   local list = {
     name = "searchListWindow", x = 0, y = 520, w = 800, h = 80,
     currentTime = level.time,
@@ -42,7 +42,7 @@ local function Layout(level)
     local row = math.floor((i - 1) / 4)
     table.insert(list, SearchItem({
       name = item.name, x = 16 + column * 148, y = 10 + row * 32, w = 140, h = 28,
-      markfoundsfx = "audio/sfx/sfx_markfound.ogg",
+      found = finds[item.name] == true, markfoundsfx = "audio/sfx/sfx_markfound.ogg",
       hiliteColor = { r = 1, g = 0.85, b = 0.3, a = 1 },
       Text({ name = "itemText", label = item.label, x = 0, y = 0, w = 140, h = 28,
              flags = kVAlignCenter, font = kItemFont }) }))
@@ -63,16 +63,24 @@ local function Layout(level)
   EnableWindow("donetext", false)
 end
 
-local function PlaceObjects(level)
+local function PlaceObjects(level, finds)
   BeginSearchLevel({ number = level.number, items = {}, order = {}, left = 0, misses = 0,
                      hintLevel = 0, time = level.time, score = 0 })
   for _, item in ipairs(level.items) do
     local image = level.folder .. "items/" .. item.name .. ".png"
     local placed = { image = image, position = item.at, layer = item.layer or 2 }
-    AddSprite(placed, true, item.name)
+    if finds[item.name] then
+      -- Found before the level was left: gone from the scene, struck out in the list, and
+      -- its points counted again.
+      gLevel.items[item.name] = { image = image, found = true }
+      table.insert(gLevel.order, item.name)
+      gLevel.score = gLevel.score + kFindScore
+    else
+      AddSprite(placed, true, item.name)
+    end
     -- An object whose picture did not load (the engine logs why) is not in the scene: it is
     -- not waited for, so the level can still be completed.
-    if placed.size then
+    if not finds[item.name] and placed.size then
       -- The scene scales what it places like its background: a hint aims at the middle shown.
       local scale = level.scale or 1
       gLevel.items[item.name] = {
@@ -97,8 +105,11 @@ end
 
 return function(level)
   local id = PushModal(level.name)
-  Layout(level)
-  PlaceObjects(level)
+  local finds = SavedFinds(level.number)
+  Layout(level, finds)
+  PlaceObjects(level, finds)
+  -- Left in the pause after its last find: nothing is left to find, so the level is done.
+  if gLevel.left == 0 and next(finds) then puzzleComplete() end
   if level.tool then PostMessage(CreateNamedMessage(kQMMessage.ChooseTool, level.tool)) end
   PostMessage(CreateNamedMessage(kQMMessage.StartPlay, ""))
   while true do
