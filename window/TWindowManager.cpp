@@ -383,6 +383,16 @@ void TWindowManager::HandleEvent(const TPlatformEvent& e) {
     case kEventKeyUp:
     case kEventChar:
     case kEventUnicodeChar:
+      if (e.type == kEventKeyDown) {
+        mKeyDownModal = topHandle;
+        mKeyHeld = true;
+      } else if (e.type == kEventKeyUp) {
+        mKeyHeld = false;
+      } else if (mKeyHeld && !mKeyDownModal.Refers(top)) {
+        // Escape that ended the intro must not also press the menu's Quit.
+        DrainMessages();
+        break;
+      }
       (GetFocus() ? GetFocus() : top)->DispatchEvent(e, false);
       DrainMessages();
       break;

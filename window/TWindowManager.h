@@ -145,6 +145,10 @@ private:
   // The hover list taken over by PushModal while its windows are told to leave.
   std::list<TWindowHandle> mLeaving;
   TWindowHandle mFocus;
+  // The modal on top when the key now held went down: the characters that key types belong
+  // to it, not to a screen its key-down opened.
+  TWindowHandle mKeyDownModal;
+  bool mKeyHeld = false;
   IScriptHost* mScriptHost = nullptr;
   std::list<TMessage*> mMessages;
   std::list<std::unique_ptr<TMessageListener>> mListeners;

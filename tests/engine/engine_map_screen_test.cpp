@@ -264,6 +264,8 @@ TEST_F(MapScreenTest, MapBringsItsPlacesInSailsOnRequestAndPostsItsEndWhenLeft) 
         EXPECT_EQ(menu->FindChild("mapwindow", -1), nullptr);
         EXPECT_EQ(ends, 1);
         EXPECT_FALSE(Logged("rror")) << Log();
+        // The title and the log's texts are drawn in the fonts their scripts name.
+        EXPECT_FALSE(Logged("Font file")) << Log();
       },
       800, 600);
 }

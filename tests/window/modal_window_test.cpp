@@ -119,6 +119,42 @@ TEST_F(WindowTest, EnterPressesTheVisibleDefaultButtonAndStillSendsTheDefaultAct
   EXPECT_FALSE(dialog->OnChar('a'));
 }
 
+// A screen that ends on a key-down and opens the next one at once, as the intro does.
+class EndsOnKeyDown : public TModalWindow {
+public:
+  explicit EndsOnKeyDown(TWindow* next) : mNext(next) {}
+  bool OnKeyDown(unsigned char, int) override {
+    if (mNext) TWindowManager::Instance()->PushModal(Own(mNext));
+    mNext = nullptr;
+    return true;
+  }
+  TWindow* mNext;
+};
+
+TEST_F(WindowTest, TheCharacterOfAKeyThatOpenedAModalIsNotTypedIntoIt) {
+  int quit = 0, play = 0;
+  TModalWindow* menu = new TModalWindow();
+  menu->AddChild(Own(MakeButton("quit", 16, &quit)));
+  menu->AddChild(Own(MakeButton("play", 8, &play)));
+  EndsOnKeyDown* intro = new EndsOnKeyDown(menu);
+  mManager->PushModal(Own(intro));
+
+  // Escape ends the intro on its key-down; the character it types comes after the menu.
+  mManager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 27));
+  ASSERT_EQ(mManager->GetTopModal(), menu);
+  mManager->HandleEvent(MakeEvent(kEventChar, 0, 0, 27));
+  mManager->HandleEvent(MakeEvent(kEventKeyUp, 0, 0, 27));
+  EXPECT_EQ(quit, 0);
+
+  // A key pressed on the menu types there, and so does a character that comes alone.
+  mManager->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 13));
+  mManager->HandleEvent(MakeEvent(kEventUnicodeChar, 0, 0, 13));
+  mManager->HandleEvent(MakeEvent(kEventKeyUp, 0, 0, 13));
+  EXPECT_EQ(play, 1);
+  mManager->HandleEvent(MakeEvent(kEventChar, 0, 0, 27));
+  EXPECT_EQ(quit, 1);
+}
+
 TEST_F(WindowTest, EnterWhoseButtonLeavesTheTreeSendsNothingMore) {
   TModalWindow* dialog = new TModalWindow();
   mManager->PushModal(Own(dialog));

@@ -49,8 +49,15 @@ TVecFont* TFontCache::GetFont(const str& name) {
   auto it = mFonts.find(name);
   if (it != mFonts.end()) return it->second.get();
   std::vector<uint8_t> image;
-  bool read = name != "__DEFAULT" &&
-              (ReadWhole(name.CStr(), image) || ReadWhole("fonts/default.mvec", image));
+  bool read = false;
+  if (name != "__DEFAULT") {
+    read = ReadWhole(name.CStr(), image);
+    // Said once per name (the fallback is cached under it), so that a misspelt font name
+    // does not pass unnoticed.
+    if (!read && name != "fonts/default.mvec" && !FileExists(name))
+      EngineLog("Font file %s not found; its text is drawn in the default font.", name.CStr());
+    if (!read) read = ReadWhole("fonts/default.mvec", image);
+  }
   if (!read) image = BuiltinImage();
   auto font = std::make_unique<TVecFont>(std::move(image));
   if (font->GetGlyphCount() == 0)

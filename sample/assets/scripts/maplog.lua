@@ -26,7 +26,7 @@ end
 
 local function Page()
   local lines = {
-    { type = "text", name = "logTitle", text = kLog.title, font = "fonts/serif.mvec",
+    { type = "text", name = "logTitle", text = kLog.title, font = "serif",
       fontSize = 26, color = { 0.36, 0.2, 0.08, 1 }, box = { 20, 14, 270, 44 } },
     -- The compass has only a binary description; its own script swings the needle.
     { type = "animation", name = "compass", animation = "anim/compass.anm",
@@ -34,7 +34,7 @@ local function Page()
   }
   for i, label in ipairs(kLog.entries) do
     table.insert(lines, { type = "text", name = "logLine" .. i, text = label,
-                          font = "fonts/serif.mvec", fontSize = 16,
+                          font = "serif", fontSize = 16,
                           color = { 0.2, 0.12, 0.05, 1 }, box = { 20, 70 + 36 * (i - 1), 320, 30 } })
   end
   return { type = "sprite", name = "logPage", image = "map/logpanel.png",

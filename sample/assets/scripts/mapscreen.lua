@@ -55,7 +55,7 @@ return function()
   SetButtonsShown(false)
   _AddTextureSprite("chart", "map/chart.png", 0, "")
   _SetSpriteLoc("chart", 400, 300)
-  _AddTextSprite("title", { text = "MAP_TITLE", font = "fonts/serif.mvec", fontSize = 30,
+  _AddTextSprite("title", { text = "MAP_TITLE", font = "serif", fontSize = 30,
                             color = { 1, 0.93, 0.75, 1 }, background = { 0.1, 0.06, 0.02, 0.55 },
                             box = { 250, 14, 300, 44 } }, 4, "")
   for _, step in ipairs(kEntrance) do

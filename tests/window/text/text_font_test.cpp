@@ -117,6 +117,10 @@ TEST_F(TextTest, AMissingFontFallsBackOnceAndKeepsTheFallback) {
     EXPECT_GT(first->GetGlyphCount(), 0);
     EXPECT_EQ(cache->GetFont("fonts/nothing-here.mvec"), first);
     EXPECT_FALSE(Logged("Font not found"));
+    // The name is told once: a misspelt font must not go unnoticed, nor flood the log.
+    EXPECT_EQ(CountLogged("Font file fonts/nothing-here.mvec not found"), 1u) << Log();
+    cache->GetFont("fonts/sans.mvec");
+    EXPECT_FALSE(Logged("Font file fonts/sans.mvec not found"));
   });
 }
 

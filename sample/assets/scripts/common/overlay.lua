@@ -11,7 +11,7 @@ end
 -- The label's text in a dark box under the puzzle's frame for a few seconds.
 function ShowOverlayNote(name, label)
   if IsSpriteExist(name) then _RemoveSprite(name) end
-  _AddTextSprite(name, { text = label, font = "fonts/sans.mvec", fontSize = 18,
+  _AddTextSprite(name, { text = label, font = "sans", fontSize = 18,
                          color = { 1, 1, 1, 1 }, background = { 0.1, 0.06, 0.02, 0.8 },
                          box = { 440, 470, 320, 56 } }, 10, "")
   _AddTimer(2500)

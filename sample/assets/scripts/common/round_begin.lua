@@ -9,7 +9,7 @@ local kBanner = "round_banner"
 return function()
   if IsSpriteExist(kBanner) then _RemoveSprite(kBanner) end
   _AddTextSprite(kBanner, { text = "ROUND_" .. (round_bubble_round_string or "round1"),
-                            font = "fonts/sansbold.mvec", fontSize = 40,
+                            font = "sansbold", fontSize = 40,
                             color = { 1, 0.93, 0.75, 1 }, background = { 0.1, 0.06, 0.02, 0.7 },
                             box = { 250, 250, 300, 70 } }, 10, "")
   _SetSpriteOpacity(kBanner, 0)

@@ -129,7 +129,7 @@ end
 -- One slide: a text box and, optionally, sign pictures beside it.
 local function Slide(label, pictures)
   NewSlide()
-  AddClueSlideText({ text = label, font = "fonts/serif.mvec", fontSize = 17,
+  AddClueSlideText({ text = label, font = "serif", fontSize = 17,
                      color = { 0.25, 0.15, 0.07, 1 }, box = { 0, 0, 336, 160 }, align = 0 })
   for _, p in ipairs(pictures or {}) do AddClueImage(p[1], p[2], p[3]) end
 end

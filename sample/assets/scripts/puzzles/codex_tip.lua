@@ -10,7 +10,7 @@ end
 return function(label)
   return function()
     if IsSpriteExist("codextip") then _RemoveSprite("codextip") end
-    _AddTextSprite("codextip", { text = label, font = "fonts/sans.mvec", fontSize = 16,
+    _AddTextSprite("codextip", { text = label, font = "sans", fontSize = 16,
                                  color = { 1, 0.97, 0.88, 1 },
                                  background = { 0.2, 0.35, 0.55, 0.9 },
                                  border = { size = 2, color = { 1, 0.85, 0.5, 1 } },

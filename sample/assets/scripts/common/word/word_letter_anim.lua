@@ -10,7 +10,7 @@ local kBox = 64
 return function()
   if IsSpriteExist(kSprite) then _RemoveSprite(kSprite) end
   _AddTextSprite(kSprite, { text = word_letter_animating, localize = false,
-                            font = "fonts/comic.mvec", fontSize = 30,
+                            font = "comic", fontSize = 30,
                             color = { 0.95, 0.55, 0.15, 1 },
                             box = { word_letter_startX, word_letter_startY, kBox, kBox } }, 10, "")
   _AddMoveAnim(kSprite, kFlightMs, word_letter_startX, word_letter_startY, word_letter_targetX,
