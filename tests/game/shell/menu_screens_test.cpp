@@ -27,7 +27,18 @@
 namespace {
 
 // The sample's screens with the game object and the game's window types.
-class MenuScreensTest : public GameScreenTest {};
+class MenuScreensTest : public GameScreenTest {
+protected:
+  // Sound time passes in the sound thread's steps of 50 ms; the ends reach the game at the
+  // next ticks.
+  static void PlayOut(TPlatform* p, uint32_t ms) {
+    for (uint32_t t = 0; t < ms; t += 50) {
+      platform::os::AdvanceVirtualTime(50);
+      TSoundManager::Instance()->UpdateStreams();
+    }
+    Tick(p, 32);
+  }
+};
 
 // The layout's initial text goes at the first key, each taken character plays one typing
 // sound, and the OK partner shows only while the field holds text.
@@ -76,6 +87,30 @@ TEST_F(MenuScreensTest, TypingANamePlaysTypingSoundsAndShowsOkWhileTheFieldHolds
     Type(p, "A");
     EXPECT_EQ(Find<TCustomTextEdit>("fresh")->GetText(), str("A"));
     EXPECT_EQ(Playing(), 5u);
+
+    // Closing the fields right after a key does not cut the typing sounds short.
+    Host()->DoLuaString("ClearModalChildren()");
+    p->GetWindowManager()->FlushDeletes();
+    EXPECT_EQ(Find<TCustomTextEdit>("fresh"), nullptr);
+    Tick(p, 32);
+    EXPECT_EQ(Playing(), 5u) << "the typing sounds play to their end";
+    PlayOut(p, 3000);
+    EXPECT_EQ(Playing(), 0u) << "and end";
+  });
+}
+
+// A sound a script plays by name keeps no handle, yet is heard to its end; a name that does
+// not load plays nothing.
+TEST_F(MenuScreensTest, GlobalSoundPlaysToItsEndWithNoHandleKept) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    Host()->DoLuaString("PlayGlobalSound('audio/sfx/sfx_found.ogg')");
+    EXPECT_EQ(Playing(), 1u);
+    Tick(p, 80);
+    EXPECT_EQ(Playing(), 1u) << "still heard once the call has returned and frames passed";
+    PlayOut(p, 3000);
+    EXPECT_EQ(Playing(), 0u) << "and ends on its own";
+    Host()->DoLuaString("PlayGlobalSound('audio/sfx/no_such_sound.ogg')");
+    EXPECT_EQ(Playing(), 0u);
   });
 }
 
@@ -237,3 +272,4 @@ TEST_F(MenuScreensTest, OptionsWindowReadsStoredLevelsAndSkipsMissingChildren) {
 }
 
 }  // namespace
+
