@@ -273,3 +273,60 @@ TEST_F(MenuScreensTest, OptionsWindowReadsStoredLevelsAndSkipsMissingChildren) {
 
 }  // namespace
 
+namespace {
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+}  // namespace
+
+// A script error in a button's command, at parse or at run time, stops that command with a
+// log line naming the file and line; the menu stays, its script goes on waiting, and the next
+// button (one whose command waits in turn) still works, as often as it is pressed.
+TEST_F(MenuScreensTest, AFailingButtonCommandStopsOnlyThatCommand) {
+  WriteAsset("scripts/ui/broken_syntax.lua", "return function()\n  local x = = 1\nend\n");
+  WriteAsset("scripts/ui/broken_run.lua",
+             "return function()\n  local t = nil\n  return t.field\nend\n");
+  WriteAsset("scripts/ui/testmenu.lua",
+             "dofile('scripts/ui/buttons.lua')\n"
+             "return function()\n"
+             "  local id = PushModal('menu')\n"
+             "  MakeDialog({\n"
+             "    DialogPushButton({ name = 'syntax', caption = '#S', x = 0, y = 0,\n"
+             "      command = function() dofile('scripts/ui/broken_syntax.lua')() end }),\n"
+             "    DialogPushButton({ name = 'runtime', caption = '#R', x = 0, y = 60,\n"
+             "      command = function() dofile('scripts/ui/broken_run.lua')() end }),\n"
+             "    DialogPushButton({ name = 'works', caption = '#W', x = 0, y = 120,\n"
+             "      command = function() Pause(100) gWorked = (gWorked or 0) + 1 end }),\n"
+             "  })\n"
+             "  WaitForCloseMessage(id)\n"
+             "  gMenuDone = 1\n"
+             "end\n");
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    Screen(p, "testmenu.lua");
+    Idle(p, 3);
+    ASSERT_NE(FindWindow("syntax"), nullptr);
+    ClickOn(p, "syntax");
+    Idle(p, 3);
+    EXPECT_TRUE(Logged("Command stopped by an error: ")) << Log();
+    EXPECT_TRUE(Logged("scripts/ui/broken_syntax.lua:2:")) << Log();
+    ClickOn(p, "runtime");
+    Idle(p, 3);
+    EXPECT_TRUE(Logged("scripts/ui/broken_run.lua:3: attempt to index")) << Log();
+    for (int round = 1; round <= 2; ++round) {
+      ClickOn(p, "works");
+      Tick(p, 48);
+      EXPECT_EQ(Global("gWorked"), round == 1 ? "" : "1") << "the command waits";
+      Tick(p, 160);
+      EXPECT_EQ(Global("gWorked"), std::to_string(round)) << "and then finishes";
+    }
+    EXPECT_NE(FindWindow("works"), nullptr) << "the menu stays";
+    EXPECT_TRUE(Host()->IsYielded()) << "its script still waits for messages";
+    EXPECT_FALSE(Host()->HasCoroutineFailed());
+    EXPECT_EQ(Global("gMenuDone"), "");
+    EXPECT_EQ(Occurrences(Log(), "Command stopped by an error: "), 2u);
+  });
+}
