@@ -13,6 +13,7 @@
 #include "game/shell/TChoosePlayer.h"
 #include "game/shell/TCustomTextEdit.h"
 #include "game/shell/TOptions.h"
+#include "render/TTexture.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
@@ -328,5 +329,27 @@ TEST_F(MenuScreensTest, AFailingButtonCommandStopsOnlyThatCommand) {
     EXPECT_FALSE(Host()->HasCoroutineFailed());
     EXPECT_EQ(Global("gMenuDone"), "");
     EXPECT_EQ(Occurrences(Log(), "Command stopped by an error: "), 2u);
+  });
+}
+
+// An image asked for by a name that does not load is named in the log, once however often it
+// is asked for; a missing file and a damaged one are told apart.
+TEST_F(MenuScreensTest, AnImageThatDoesNotLoadIsNamedInTheLogOnce) {
+  std::filesystem::remove(mWork + "/assets/images/harbour.png");
+  WriteAsset("images/damaged.png", "\x89PNG\r\n\x1a\n cut short");
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_FALSE(TTexture::Get("images/harbour.png"));
+      EXPECT_FALSE(TTexture::Get("images/damaged.png"));
+      Idle(p, 1);
+    }
+    const std::string log = Log();
+    EXPECT_EQ(Occurrences(log, "cannot load image images/harbour.png: no such file"), 1u) << log;
+    EXPECT_EQ(Occurrences(log,
+                          "cannot load image images/damaged.png: the file or its mask could "
+                          "not be loaded"),
+              1u)
+        << log;
+    EXPECT_TRUE(TTexture::Get("images/menu_bg.png")) << "other images still load";
   });
 }
