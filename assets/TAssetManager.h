@@ -6,6 +6,7 @@
 #include <boost/weak_ptr.hpp>
 #include <cstddef>
 #include <map>
+#include <set>
 
 #include "assets/TAsset.h"
 #include "core/str.h"
@@ -36,8 +37,12 @@ public:
   void RestoreAll();
   // Entries, live or not.
   size_t GetAssetCount() const { return mAssets.size(); }
+  // True the first time a name is given: a loader that fails again each time it is asked
+  // logs the failure once for the run, not once per request.
+  bool FirstFailure(const str& name) { return mFailed.insert(name).second; }
 
 private:
+  std::set<str> mFailed;
   std::map<str, boost::weak_ptr<TAsset>> mAssets;
   std::map<str, boost::shared_ptr<TAsset>> mKept;
 };

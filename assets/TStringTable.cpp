@@ -32,6 +32,42 @@ str CellValue(std::string_view text, size_t dataPos, size_t& end, size_t& noClos
   return value;
 }
 
+size_t Count(std::string_view text, std::string_view what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Where a damaged or cut-off file first goes wrong (npos when it looks whole), and how. The rows
+// before that point are still read; the log names the file so that the missing labels that
+// follow have a cause.
+size_t FindDamage(std::string_view text, const char*& what) {
+  size_t row = text.find("<Row");
+  size_t lastClose = 0;
+  while (row != std::string_view::npos) {
+    const size_t next = text.find("<Row", row + 4);
+    const std::string_view rowText =
+        text.substr(row, next == std::string_view::npos ? std::string_view::npos : next - row);
+    const size_t close = rowText.find("</Row>");
+    if (close == std::string_view::npos) {
+      what = "a row is not closed";
+      return row;
+    }
+    if (Count(rowText, "<Data") != Count(rowText, "</Data>")) {
+      what = "a cell is not closed";
+      return row;
+    }
+    lastClose = row + close;
+    row = next;
+  }
+  if (text.find("<Table") != std::string_view::npos &&
+      text.find("Table>", lastClose) == std::string_view::npos) {
+    what = "the file ends before its table is closed";
+    return text.size();
+  }
+  return std::string_view::npos;
+}
+
 bool AllDigits(const str& s) {
   for (unsigned i = 0; i < s.Length(); ++i)
     if (s[i] < '0' || s[i] > '9') return false;
@@ -72,10 +108,22 @@ bool TStringTable::AddStrings(const str& name) {
       return false;
     }
     AddRows(inflated.data(), inflated.size());
+    ReportDamage(name, inflated.data(), inflated.size());
     return true;
   }
   AddRows(bytes.data(), length);
+  ReportDamage(name, bytes.data(), length);
   return true;
+}
+
+void TStringTable::ReportDamage(const str& name, const char* data, size_t length) {
+  const std::string_view text(data, length);
+  const char* what = "";
+  const size_t at = FindDamage(text, what);
+  if (at == std::string_view::npos) return;
+  const size_t line = Count(text.substr(0, at), "\n") + 1;
+  EngineLog("String file %s is damaged at line %u: %s; labels from there on are missing",
+            name.CStr(), static_cast<unsigned>(line), what);
 }
 
 void TStringTable::AddRows(const char* data, size_t length) {

@@ -35,6 +35,8 @@ public:
 
 private:
   void AddRows(const char* text, size_t length);
+  // Logs, once for the file, where it is damaged or cut off.
+  void ReportDamage(const str& name, const char* data, size_t length);
 
   std::map<str, str> mStrings;
   uint8_t mQuiet = 0;

@@ -9,6 +9,7 @@
 
 #include "assets/FileLayer.h"
 #include "assets/TAssetManager.h"
+#include "core/EngineLog.h"
 #include "core/TSettings.h"
 #include "render/ImageDecoders.h"
 #include "render/TDxDisplayHandler.h"
@@ -103,8 +104,20 @@ boost::shared_ptr<TTexture> Cached(const str& key) {
   return am ? AssetCast<TTexture>(am->FindAsset(key)) : boost::shared_ptr<TTexture>();
 }
 
-boost::shared_ptr<TTexture> Drop(const str& key) {
-  if (TAssetManager* am = TAssetManager::Instance()) am->RemoveAsset(key);
+// A failed load is not cached, so it is tried again each time it is asked for; the log hears
+// of it once.
+boost::shared_ptr<TTexture> Drop(const str& key, const str& name) {
+  TAssetManager* am = TAssetManager::Instance();
+  if (am) am->RemoveAsset(key);
+  if (!am || am->FirstFailure(key)) {
+    const int q = name.Find('?');
+    const str file = q >= 0 ? name.Substr(0, static_cast<unsigned>(q)) : name;
+    const bool found = FileExists(file) || FileExists(file + ".png") || FileExists(file + ".jpg");
+    EngineLog(
+        "TTexture: cannot load image %s: %s", name.CStr(),
+        found ? "the file or its mask could not be loaded (damaged, not PNG or JPEG, or too large)"
+              : "no such file (tried .png and .jpg)");
+  }
   return boost::shared_ptr<TTexture>();
 }
 }  // namespace
@@ -121,7 +134,7 @@ boost::shared_ptr<TTexture> TTexture::Get(const str& name, int flags) {
   else
     d.Set(TTextureData::kAutoAlpha, true);
   d.Set(TTextureData::kMipmap, flags & kGetMipmap);
-  if (!t->Load(name)) return Drop(key);
+  if (!t->Load(name)) return Drop(key, name);
   return t;
 }
 
@@ -132,7 +145,7 @@ boost::shared_ptr<TTexture> TTexture::GetWithMask(const str& name, const str& ma
   boost::shared_ptr<TTexture> t = New(key);
   t->mData->Set(TTextureData::kAlpha, true);
   t->mData->Set(TTextureData::kMipmap, mipmap);
-  if (!t->Load(name, maskName)) return Drop(key);
+  if (!t->Load(name, maskName)) return Drop(key, name);
   return t;
 }
 
@@ -141,7 +154,7 @@ boost::shared_ptr<TTexture> TTexture::GetSimple(const str& name, bool flag) {
   if (boost::shared_ptr<TTexture> t = Cached(key)) return t;
   boost::shared_ptr<TTexture> t = New(key);
   t->mData->Set(TTextureData::kSimple | TTextureData::kAutoAlpha, true);
-  if (!t->Load(name)) return Drop(key);
+  if (!t->Load(name)) return Drop(key, name);
   return t;
 }
 

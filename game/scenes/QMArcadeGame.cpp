@@ -500,5 +500,6 @@ TText* QMArcadeGame::FindText(const str& name) const {
 }
 
 void QMArcadeGame::PlayOnce(const boost::shared_ptr<TSound>& sound) {
-  if (sound) sound->Play(false);
+  if (!sound) return;
+  if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false)) playing->HoldSoundUntilEnd();
 }

@@ -13,6 +13,7 @@
 #include "online/TGameState.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
 #include "window/TButton.h"
 #include "window/TMessage.h"
 #include "window/TWindowManager.h"
@@ -157,7 +158,10 @@ void QMPopupNav::ShowButtons(bool shown) {
 
 void QMPopupNav::PlaySound(const str& name) {
   if (name.IsEmpty()) return;
-  if (boost::shared_ptr<TSound> sound = TSound::Get(name, true, 1001)) sound->Play(false);
+  boost::shared_ptr<TSound> sound = TSound::Get(name, true, 1001);
+  if (!sound) return;
+  // No one keeps the sound: the playing instance holds it to its end.
+  if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false)) playing->HoldSoundUntilEnd();
 }
 
 void QMPopupNav::Toggle() {

@@ -19,6 +19,7 @@
 #include "render/TTexture.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
 #include "window/TText.h"
 #include "window/TWindowManager.h"
 
@@ -149,7 +150,9 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
   KSetSpritePosition(*full, from);
 
   const boost::shared_ptr<TSound>& sound = m->specialFind ? mSpecialFoundSound : mFoundSound;
-  if (sound) sound->Play(false);
+  if (sound)
+    if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false))
+      playing->HoldSoundUntilEnd();
 
   auto* bias = new KEaseInEaseOutSineBias();
   auto* first = new KAnimMultiple();

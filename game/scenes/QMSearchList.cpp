@@ -44,8 +44,10 @@ boost::shared_ptr<TSound> LoadEffect(TWindowStyle& style, const char* key) {
   return TSound::Get(name, false, 1000);
 }
 
+// Heard to its end even when the list closes first.
 void PlayOnce(const boost::shared_ptr<TSound>& sound) {
-  if (sound) sound->Play(false);
+  if (!sound) return;
+  if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false)) playing->HoldSoundUntilEnd();
 }
 
 void SetShown(TWindow* w, bool shown) {

@@ -29,7 +29,10 @@ class WindowSound : public IWindowSound {
 public:
   explicit WindowSound(boost::shared_ptr<TSound> sound) : mSound(std::move(sound)) {}
   void Play() override {
-    if (mSound) mSound->Play(false);
+    // A button that closes its window still sounds its click to the end.
+    if (!mSound) return;
+    if (boost::shared_ptr<TSoundInstance> playing = mSound->Play(false))
+      playing->HoldSoundUntilEnd();
   }
 
 private:

@@ -11,6 +11,7 @@
 #include "script/binding/LuaBinding.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
 #include "sound/TSoundManager.h"
 #include "window/TImage.h"
 #include "window/TModalWindow.h"
@@ -189,7 +190,9 @@ void ExitGame() {
 
 void PlayGlobalSound(const str& name) {
   boost::shared_ptr<TSound> sound = TSound::Get(name, false, 1000);
-  if (sound) sound->Play(false);
+  // Nothing keeps the sound once this returns: the playing instance holds it to its end.
+  if (!sound) return;
+  if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false)) playing->HoldSoundUntilEnd();
 }
 
 void SetArrowCursor() { SetCursorImage(kArrowCursor); }

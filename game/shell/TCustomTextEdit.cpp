@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowStyle.h"
 
@@ -52,7 +53,10 @@ bool TCustomTextEdit::CanEdit(int kind, uint32_t code) {
     std::snprintf(name, sizeof name, "audio/sfx/sfx_typing_%02d.ogg?group=1000", n);
     boost::shared_ptr<TSound> sound;
     mSounds.GetSound(sound, name);
-    if (sound) sound->Play(false);
+    // Played to its end even when the field closes on this key.
+    if (sound)
+      if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false))
+        playing->HoldSoundUntilEnd();
     UpdatePartner(+1);
     return true;
   }

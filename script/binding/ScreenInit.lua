@@ -208,15 +208,43 @@ function WaitForMessage(timeout, skipQueue)
   end
   local msg, cmd = HandleGetMessage(timeout)
   if cmd then
-    gYieldResult = cmd()
+    gYieldResult = RunCommand(cmd)
   else
     local n = table.getn(gCommandQueue)
     if n > 0 then
       local c = table.remove(gCommandQueue, n)
-      gYieldResult = c()
+      gYieldResult = RunCommand(c)
     end
   end
   return msg
+end
+
+-- One step of a command's coroutine: whether it waits, and what it yielded or returned.
+local function CommandStep(co, ok, ...)
+  if not ok then
+    _HostCommandThread(co, false)
+    _ALERT("Command stopped by an error: " .. tostring(arg[1]))
+    return false, nil
+  end
+  if coroutine.status(co) == "dead" then
+    _HostCommandThread(co, false)
+    return false, arg[1]
+  end
+  return true, arg
+end
+
+-- A command runs as a coroutine of its own, so that an error ends the command and not the
+-- script waiting for messages. Each wait of the command is passed on as the script's own wait,
+-- and what wakes the script wakes the command.
+function RunCommand(cmd)
+  if type(cmd) ~= "function" then return cmd() end
+  local co = coroutine.create(cmd)
+  _HostCommandThread(co, true)
+  local waits, result = CommandStep(co, coroutine.resume(co))
+  while waits do
+    waits, result = CommandStep(co, coroutine.resume(co, coroutine.yield(unpack(result))))
+  end
+  return result
 end
 
 Yield = coroutine.yield

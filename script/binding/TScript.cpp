@@ -281,6 +281,13 @@ int TScript::RunFunction(int nargs, int nresults, bool wake) {
       }
       // Finished without yielding: nothing is left to resume on a tick.
       if (!IsYielded()) Cancel();
+    } else if (IsYielded() && nresults == 1 && lua_isfunction(L, -1)) {
+      // One coroutine at a time: the new one is not started, but it is not lost unseen.
+      lua_Debug where;
+      lua_pushvalue(L, -1);
+      lua_getinfo(L, ">S", &where);
+      EngineLog("TScript: a coroutine is already running; the one from %s:%d is dropped",
+                where.short_src, where.linedefined);
     }
     return 0;
   }

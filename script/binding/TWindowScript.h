@@ -94,6 +94,9 @@ public:
   int GetWindowDepth();
   void DoPopModal(str name);
   int HandleGetMessage(lua_State* L);
+  // (thread, on): while on, a command's coroutine waits on behalf of the script that runs the
+  // command, so its waits are that script's waits.
+  int HostCommandThread(lua_State* L);
   int GenericCreate(lua_State* L);
   TMessage* CreateCloseMessage();
   int PostMessage(lua_State* L);

@@ -73,6 +73,7 @@ void TWindowScript::BindLibrary() {
   BindMethod(L, "ImageLoaded", this, &TWindowScript::ImageLoaded);
   BindMethod(L, "DestroyWindow", this, &TWindowScript::DestroyWindow);
   BindMethod(L, "DoFitToChildren", this, &TWindowScript::DoFitToChildren);
+  BindRawMethod(L, "_HostCommandThread", this, &TWindowScript::HostCommandThread);
 }
 
 TWindow* TWindowScript::TopModal() const {
@@ -290,6 +291,20 @@ int TWindowScript::HandleGetMessage(lua_State* L) {
   lua_pushstring(L, "gYieldResult");
   lua_gettable(L, LUA_GLOBALSINDEX);
   return lua_yield(L, 1);
+}
+
+int TWindowScript::HostCommandThread(lua_State* L) {
+  lua_State* thread = lua_tothread(L, 1);
+  if (!thread || thread == mState) return 0;
+  TScript* owner = L == mState ? this : TScript::FromState(L);
+  // Keyed like a script's own thread, so that FromState answers the owner for it.
+  lua_pushlightuserdata(L, thread);
+  if (owner && lua_toboolean(L, 2))
+    lua_pushlightuserdata(L, owner);
+  else
+    lua_pushnil(L);
+  lua_settable(L, LUA_REGISTRYINDEX);
+  return 0;
 }
 
 int TWindowScript::GenericCreate(lua_State* L) {

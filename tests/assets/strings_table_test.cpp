@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,49 @@ TEST_F(StringTable, DamagedFilesAddWhatTheyHold) {
   EXPECT_EQ(S(table.GetString("A")), "a");
   EXPECT_EQ(S(table.GetString("B")), "never closed");
   EXPECT_EQ(S(table.GetString("GAME_TITLE")), "Lantern Hollow");
+}
+
+// A damaged string file is named in the log once, with where it goes wrong, so the missing
+// labels that follow have a cause; a whole file logs nothing.
+TEST_F(StringTable, DamagedFilesAreNamedInTheLogOnce) {
+  const std::string head = "<?xml version=\"1.0\"?>\n<Workbook><Worksheet><Table>\n";
+  const std::string whole =
+      head + Row("A", "a") + Row("B", "b") + "</Table></Worksheet></Workbook>\n";
+  const struct {
+    const char* file;
+    std::string text;
+    const char* line;  // expected in the log; null: nothing
+  } cases[] = {
+      {"strings_whole.xml", whole, nullptr},
+      {"strings_rows.xml", Row("A", "a"), nullptr},  // rows alone, no table around them
+      {"strings_cut.xml", whole.substr(0, whole.find("</Table>")),
+       "strings_cut.xml is damaged at line 5: the file ends before its table is closed"},
+      {"strings_mid.xml", whole.substr(0, whole.find("b</Data>")),
+       "strings_mid.xml is damaged at line 4: a row is not closed"},
+      {"strings_cell.xml", head + "<Row><Cell><Data>A</Cell><Cell><Data>a</Data></Cell></Row>\n",
+       "strings_cell.xml is damaged at line 3: a cell is not closed"},
+  };
+  for (const auto& c : cases) Put(std::string("user/") + c.file, c.text);
+  ClearFileIndex();
+  InitFileSystem();
+  OpenEngineLog((mRoot + "/log").c_str());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const size_t before = Slurp(S(GetLogFilePath())).size();
+    EXPECT_TRUE(table.AddStrings(str("user:") + c.file));
+    table.GetString("A");
+    table.GetString("GONE");
+    const std::string log = Slurp(S(GetLogFilePath())).substr(before);
+    if (!c.line) {
+      EXPECT_EQ(log.find("damaged"), std::string::npos) << log;
+      continue;
+    }
+    const size_t at = log.find(c.line);
+    EXPECT_NE(at, std::string::npos) << log;
+    EXPECT_EQ(log.find("damaged", at + std::strlen(c.line)), std::string::npos)
+        << "once, not per lookup";
+  }
+  OpenEngineLog(nullptr);
 }
 
 TEST_F(StringTable, FlashLabelsPreferThePrefix) {

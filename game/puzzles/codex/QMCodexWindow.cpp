@@ -15,6 +15,7 @@
 #include "script/binding/TScript.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
 #include "window/TImage.h"
 #include "window/TMessage.h"
 #include "window/TModalWindow.h"
@@ -153,7 +154,8 @@ void QMCodexWindow::RunParticleText(const char* text) {
 }
 
 void QMCodexWindow::PlayOnce(const boost::shared_ptr<TSound>& sound) {
-  if (sound) sound->Play(false);
+  if (!sound) return;
+  if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false)) playing->HoldSoundUntilEnd();
 }
 
 void QMCodexWindow::RunHostText(const str& text) {

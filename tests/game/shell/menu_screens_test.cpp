@@ -13,6 +13,7 @@
 #include "game/shell/TChoosePlayer.h"
 #include "game/shell/TCustomTextEdit.h"
 #include "game/shell/TOptions.h"
+#include "render/TTexture.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
@@ -27,7 +28,18 @@
 namespace {
 
 // The sample's screens with the game object and the game's window types.
-class MenuScreensTest : public GameScreenTest {};
+class MenuScreensTest : public GameScreenTest {
+protected:
+  // Sound time passes in the sound thread's steps of 50 ms; the ends reach the game at the
+  // next ticks.
+  static void PlayOut(TPlatform* p, uint32_t ms) {
+    for (uint32_t t = 0; t < ms; t += 50) {
+      platform::os::AdvanceVirtualTime(50);
+      TSoundManager::Instance()->UpdateStreams();
+    }
+    Tick(p, 32);
+  }
+};
 
 // The layout's initial text goes at the first key, each taken character plays one typing
 // sound, and the OK partner shows only while the field holds text.
@@ -76,6 +88,30 @@ TEST_F(MenuScreensTest, TypingANamePlaysTypingSoundsAndShowsOkWhileTheFieldHolds
     Type(p, "A");
     EXPECT_EQ(Find<TCustomTextEdit>("fresh")->GetText(), str("A"));
     EXPECT_EQ(Playing(), 5u);
+
+    // Closing the fields right after a key does not cut the typing sounds short.
+    Host()->DoLuaString("ClearModalChildren()");
+    p->GetWindowManager()->FlushDeletes();
+    EXPECT_EQ(Find<TCustomTextEdit>("fresh"), nullptr);
+    Tick(p, 32);
+    EXPECT_EQ(Playing(), 5u) << "the typing sounds play to their end";
+    PlayOut(p, 3000);
+    EXPECT_EQ(Playing(), 0u) << "and end";
+  });
+}
+
+// A sound a script plays by name keeps no handle, yet is heard to its end; a name that does
+// not load plays nothing.
+TEST_F(MenuScreensTest, GlobalSoundPlaysToItsEndWithNoHandleKept) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    Host()->DoLuaString("PlayGlobalSound('audio/sfx/sfx_found.ogg')");
+    EXPECT_EQ(Playing(), 1u);
+    Tick(p, 80);
+    EXPECT_EQ(Playing(), 1u) << "still heard once the call has returned and frames passed";
+    PlayOut(p, 3000);
+    EXPECT_EQ(Playing(), 0u) << "and ends on its own";
+    Host()->DoLuaString("PlayGlobalSound('audio/sfx/no_such_sound.ogg')");
+    EXPECT_EQ(Playing(), 0u);
   });
 }
 
@@ -237,3 +273,83 @@ TEST_F(MenuScreensTest, OptionsWindowReadsStoredLevelsAndSkipsMissingChildren) {
 }
 
 }  // namespace
+
+namespace {
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+}  // namespace
+
+// A script error in a button's command, at parse or at run time, stops that command with a
+// log line naming the file and line; the menu stays, its script goes on waiting, and the next
+// button (one whose command waits in turn) still works, as often as it is pressed.
+TEST_F(MenuScreensTest, AFailingButtonCommandStopsOnlyThatCommand) {
+  WriteAsset("scripts/ui/broken_syntax.lua", "return function()\n  local x = = 1\nend\n");
+  WriteAsset("scripts/ui/broken_run.lua",
+             "return function()\n  local t = nil\n  return t.field\nend\n");
+  WriteAsset("scripts/ui/testmenu.lua",
+             "dofile('scripts/ui/buttons.lua')\n"
+             "return function()\n"
+             "  local id = PushModal('menu')\n"
+             "  MakeDialog({\n"
+             "    DialogPushButton({ name = 'syntax', caption = '#S', x = 0, y = 0,\n"
+             "      command = function() dofile('scripts/ui/broken_syntax.lua')() end }),\n"
+             "    DialogPushButton({ name = 'runtime', caption = '#R', x = 0, y = 60,\n"
+             "      command = function() dofile('scripts/ui/broken_run.lua')() end }),\n"
+             "    DialogPushButton({ name = 'works', caption = '#W', x = 0, y = 120,\n"
+             "      command = function() Pause(100) gWorked = (gWorked or 0) + 1 end }),\n"
+             "  })\n"
+             "  WaitForCloseMessage(id)\n"
+             "  gMenuDone = 1\n"
+             "end\n");
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    Screen(p, "testmenu.lua");
+    Idle(p, 3);
+    ASSERT_NE(FindWindow("syntax"), nullptr);
+    ClickOn(p, "syntax");
+    Idle(p, 3);
+    EXPECT_TRUE(Logged("Command stopped by an error: ")) << Log();
+    EXPECT_TRUE(Logged("scripts/ui/broken_syntax.lua:2:")) << Log();
+    ClickOn(p, "runtime");
+    Idle(p, 3);
+    EXPECT_TRUE(Logged("scripts/ui/broken_run.lua:3: attempt to index")) << Log();
+    for (int round = 1; round <= 2; ++round) {
+      ClickOn(p, "works");
+      Tick(p, 48);
+      EXPECT_EQ(Global("gWorked"), round == 1 ? "" : "1") << "the command waits";
+      Tick(p, 160);
+      EXPECT_EQ(Global("gWorked"), std::to_string(round)) << "and then finishes";
+    }
+    EXPECT_NE(FindWindow("works"), nullptr) << "the menu stays";
+    EXPECT_TRUE(Host()->IsYielded()) << "its script still waits for messages";
+    EXPECT_FALSE(Host()->HasCoroutineFailed());
+    EXPECT_EQ(Global("gMenuDone"), "");
+    EXPECT_EQ(Occurrences(Log(), "Command stopped by an error: "), 2u);
+  });
+}
+
+// An image asked for by a name that does not load is named in the log, once however often it
+// is asked for; a missing file and a damaged one are told apart.
+TEST_F(MenuScreensTest, AnImageThatDoesNotLoadIsNamedInTheLogOnce) {
+  std::filesystem::remove(mWork + "/assets/images/harbour.png");
+  WriteAsset("images/damaged.png", "\x89PNG\r\n\x1a\n cut short");
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_FALSE(TTexture::Get("images/harbour.png"));
+      EXPECT_FALSE(TTexture::Get("images/damaged.png"));
+      Idle(p, 1);
+    }
+    const std::string log = Log();
+    EXPECT_EQ(Occurrences(log, "cannot load image images/harbour.png: no such file"), 1u) << log;
+    EXPECT_EQ(Occurrences(log,
+                          "cannot load image images/damaged.png: the file or its mask could "
+                          "not be loaded"),
+              1u)
+        << log;
+    EXPECT_TRUE(TTexture::Get("images/menu_bg.png")) << "other images still load";
+  });
+}

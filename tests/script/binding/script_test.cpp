@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "BindingTestSupport.h"
 #include "assets/FileLayer.h"
 #include "assets/TAssetManager.h"
@@ -268,6 +270,23 @@ TEST_F(BindingTest, ACoroutineThatFailsAtOnceIsReportedAndUnscheduled) {
   luaL_loadbuffer(L, "error('x')", 10, "chunk");
   EXPECT_NE(mHost->RunFunction(0, 2), 0);
   EXPECT_NE(Log().find("Too many return results? (2, FAILURE CODE 1)"), std::string::npos) << Log();
+}
+
+// One coroutine at a time: one asked for while another waits is not started, and the log
+// names the script it came from.
+TEST_F(BindingTest, ACoroutineAskedForWhileAnotherRunsIsDroppedWithALogLine) {
+  std::unique_ptr<TScript> thread(mHost->NewThread());
+  thread->DoLuaString("return function() gFirst = 1 coroutine.yield() gFirst = 2 end");
+  ASSERT_TRUE(thread->IsYielded());
+  thread->DoLuaString("return function() gSecond = 1 end");
+  EXPECT_EQ(Number("gSecond"), 0);
+  EXPECT_NE(Log().find("a coroutine is already running; the one from [string \"return "
+                       "function() gSecond = 1 end\"]:1 is dropped"),
+            std::string::npos)
+      << Log();
+  if (thread->Ready(0)) thread->DoTask();
+  EXPECT_EQ(Number("gFirst"), 2) << "the running one goes on";
+  EXPECT_EQ(Number("gSecond"), 0);
 }
 
 TEST_F(BindingTest, DumpTableStopsAfterFiveLevels) {
