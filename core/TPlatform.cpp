@@ -1,6 +1,7 @@
 #include "core/TPlatform.h"
 
 #include <atomic>
+#include <string_view>
 
 #include "core/EngineLog.h"
 #include "core/TPlatformData.h"
@@ -16,7 +17,11 @@ str gCommandLine;
 
 const str& GetPlatformCommandLine() { return gCommandLine; }
 void SetPlatformCommandLine(const str& line) { gCommandLine = line; }
-bool HasPqOption() { return gCommandLine.Find(str("-pq=")) >= 0; }
+// Asked every frame: a view of the line, no temporary text.
+bool HasPqOption() {
+  return std::string_view(gCommandLine.CStr(), gCommandLine.Length()).find("-pq=") !=
+         std::string_view::npos;
+}
 
 TPlatform* TPlatform::Instance() { return gInstance.load(std::memory_order_acquire); }
 

@@ -5,7 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <list>
+#include <vector>
 #include <memory>
 
 #include <boost/shared_ptr.hpp>
@@ -189,7 +189,8 @@ private:
   platform::display::Device* mDevice = nullptr;
   std::unique_ptr<TDXContext> mContext;
   std::shared_ptr<platform::display::Surface> mCurrentTarget;
-  std::list<TRect> mViewportStack;
+  // The pushed viewports, the latest last; its storage is kept from frame to frame.
+  std::vector<TRect> mViewportStack;
   TRect mViewport;
   TRect mDisplayRect;
   TRect mClipRect;

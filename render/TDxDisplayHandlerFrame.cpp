@@ -263,14 +263,14 @@ void TDxDisplayHandler::GetViewport(int& left, int& top, int& right, int& bottom
 }
 
 void TDxDisplayHandler::PushViewport(const TRect& rect) {
-  mViewportStack.push_front(mViewport);
+  mViewportStack.push_back(mViewport);
   SetViewport(rect.left, rect.top, rect.right, rect.bottom);
 }
 
 void TDxDisplayHandler::PopViewport() {
   if (mViewportStack.empty()) return;  // a pop without its push changes nothing
-  mViewport = mViewportStack.front();
-  mViewportStack.pop_front();
+  mViewport = mViewportStack.back();
+  mViewportStack.pop_back();
   mProjectionStale = true;
   ApplyViewport();
 }

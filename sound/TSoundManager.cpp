@@ -134,9 +134,16 @@ void TSoundManager::UpdateStreams() {
   if (mPassClock.GetTime() <= 500) return;
   mPassClock.Reset();
   mPassClock.Start();
-  std::vector<boost::shared_ptr<TSoundStream>> walk(mStreams.begin(), mStreams.end());
-  for (auto& stream : walk)
-    if (!stream->Update(false)) EndStream(stream.get());
+  // Held through a list kept from pass to pass (empty between passes): an update may end any
+  // stream.
+  const size_t first = mUpdating.size();
+  mUpdating.insert(mUpdating.end(), mStreams.begin(), mStreams.end());
+  const size_t end = mUpdating.size();
+  for (size_t i = first; i < end; ++i) {
+    TSoundStream* stream = mUpdating[i].get();
+    if (!stream->Update(false)) EndStream(stream);
+  }
+  mUpdating.erase(mUpdating.begin() + static_cast<std::ptrdiff_t>(first), mUpdating.end());
 }
 
 float TSoundManager::GetVolume(int32_t group) {
@@ -207,9 +214,16 @@ void TSoundManager::DispatchCallBacks() {
   auto ended = std::move(mEnded);
   mEnded.clear();
   ended.clear();
-  std::vector<boost::shared_ptr<TSoundStream>> live(mStreams.begin(), mStreams.end());
-  for (auto& stream : live)
-    if (auto previous = stream->GetPreviousNotifyTarget()) previous->Notify(stream.get());
+  // The streams told are held in a list kept from call to call, above what it holds already:
+  // a target may start or stop streams, or even dispatch again.
+  const size_t first = mNotifying.size();
+  mNotifying.insert(mNotifying.end(), mStreams.begin(), mStreams.end());
+  const size_t end = mNotifying.size();
+  for (size_t i = first; i < end; ++i) {
+    TSoundStream* stream = mNotifying[i].get();
+    if (auto previous = stream->GetPreviousNotifyTarget()) previous->Notify(stream);
+  }
+  mNotifying.erase(mNotifying.begin() + static_cast<std::ptrdiff_t>(first), mNotifying.end());
 }
 
 size_t TSoundManager::GetStreamCount() {

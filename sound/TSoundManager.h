@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <boost/shared_ptr.hpp>
 
@@ -72,6 +73,10 @@ private:
   std::unique_ptr<platform::audio::IDevice> mDevice;
   std::list<boost::shared_ptr<TSoundStream>> mStreams;
   std::list<boost::shared_ptr<TSoundStream>> mEnded;
+  // The scratch lists of DispatchCallBacks and UpdateStreams; empty between calls, their
+  // storage kept.
+  std::vector<boost::shared_ptr<TSoundStream>> mNotifying;
+  std::vector<boost::shared_ptr<TSoundStream>> mUpdating;
   float mMasterVolume = 1.0f;
   std::map<int32_t, float> mGroupVolumes;
   TClock mPassClock;

@@ -330,6 +330,11 @@ void TWindow::PostCreate(TWindowStyle& style) {
 }
 
 bool TWindow::DrawTree() {
+  std::vector<TWindowHandle> handles;
+  return DrawTree(handles);
+}
+
+bool TWindow::DrawTree(std::vector<TWindowHandle>& handles) {
   if (!(mFlags & kWindowShown)) return false;
   TRenderer* r = TRenderer::Existing();
   TRect screen;
@@ -343,10 +348,15 @@ bool TWindow::DrawTree() {
     r->PushClipRect(both);
   }
   Draw();
-  for (const TWindowHandle& h : ChildHandles(true)) {
-    TWindow* child = h.Get();
-    if (child && !(child->mFlags & kWindowModal)) child->DrawTree();
+  // Back first, through handles, since a draw may remove or destroy any child.
+  const size_t first = handles.size();
+  for (auto c = mChildren.rbegin(); c != mChildren.rend(); ++c) handles.emplace_back(c->get());
+  const size_t end = handles.size();
+  for (size_t i = first; i < end; ++i) {
+    TWindow* child = handles[i].Get();
+    if (child && !(child->mFlags & kWindowModal)) child->DrawTree(handles);
   }
+  handles.erase(handles.begin() + static_cast<std::ptrdiff_t>(first), handles.end());
   PostDraw();
   if (r) {
     r->PopViewport();

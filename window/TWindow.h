@@ -124,6 +124,10 @@ public:
   TWindowAnim* DetachAnim();
 
   bool DrawTree();
+  // The same with `handles` as the walk's scratch list: each level keeps its children's
+  // handles above what the list held and takes them off again, so a list kept by the caller
+  // lets the walk run without allocating once it has grown.
+  bool DrawTree(std::vector<TWindowHandle>& handles);
   // Offers the message to w and its ancestors up to the first modal; deletes it when taken or
   // dropped, hands it to the scripts when the modal and its focus window refuse it.
   static void HandleMessage(TWindow* w, TMessage* m);

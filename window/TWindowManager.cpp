@@ -510,30 +510,36 @@ uint32_t TWindowManager::MsUntilWork() const {
 
 void TWindowManager::DrawModals() {
   if (mDrawAborted || !DisplayReady()) return;
-  std::vector<TWindow*> stack = GetModalStack();
-  if (stack.empty()) return;
+  // The live modals, top first.
+  std::vector<TWindowHandle>& stack = mDrawHandles;
+  const size_t base = stack.size();
+  for (const TWindowHandle& m : mModals)
+    if (m) stack.push_back(m);
+  const size_t count = stack.size() - base;
+  if (count == 0) return;
   if (mTopModalOnly) {
-    stack.front()->DrawTree();
+    TWindow* top = stack[base].Get();
+    top->DrawTree(stack);
+    stack.erase(stack.begin() + static_cast<std::ptrdiff_t>(base), stack.end());
     return;
   }
   TWindow* root = GetRoot();
-  size_t start = stack.size() - 1;
-  for (size_t i = 0; i < stack.size(); ++i) {
-    TWindow* m = stack[i];
+  size_t start = count - 1;
+  for (size_t i = 0; i < count; ++i) {
+    TWindow* m = stack[base + i].Get();
     if ((m->GetFlags() & kWindowOpaque) && root && m->GetWidth() == root->GetWidth() &&
         m->GetHeight() == root->GetHeight()) {
       start = i;
       break;
     }
   }
-  // Draw upward from the start through handles, since a draw may pop a modal (draw aborted
+  // Draw upward from the start through the handles, since a draw may pop a modal (draw aborted
   // then) or destroy one.
-  std::vector<TWindowHandle> order;
-  for (size_t i = start + 1; i-- > 0;) order.emplace_back(stack[i]);
-  for (const TWindowHandle& m : order) {
+  for (size_t i = start + 1; i-- > 0;) {
     if (mDrawAborted || !DisplayReady()) break;
-    if (m) m->DrawTree();
+    if (TWindow* m = stack[base + i].Get()) m->DrawTree(stack);
   }
+  stack.erase(stack.begin() + static_cast<std::ptrdiff_t>(base), stack.end());
 }
 
 void TWindowManager::SetSoundSource(std::unique_ptr<IWindowSoundSource> source) {

@@ -141,6 +141,9 @@ private:
   std::list<Doomed> mDeleteLater;
   bool mTopModalOnly = false;
   bool mNeedsRedraw = true;
+  // The draw walk's scratch list of handles (the modals to draw, then their windows' children),
+  // empty between frames; its storage is kept so that a frame does not allocate.
+  std::vector<TWindowHandle> mDrawHandles;
   std::list<TWindowHandle> mHover;
   // The hover list taken over by PushModal while its windows are told to leave.
   std::list<TWindowHandle> mLeaving;

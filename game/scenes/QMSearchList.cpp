@@ -1,5 +1,7 @@
 #include "game/scenes/QMSearchList.h"
 
+#include <cstdio>
+
 #include "core/EngineLog.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
@@ -222,9 +224,13 @@ void QMSearchList::SetTime(int seconds) {
   int rest = seconds % 60;
   if (minutes < 0) minutes = 0;
   if (rest < 0) rest = 0;
-  const str minutesPart = minutes > 0 ? str::Format("%i", minutes) : str();
-  const str secondsPart = rest < 10 ? str::Format("0%i", rest) : str::Format("%i", rest);
-  text->SetText(minutesPart + ":" + secondsPart);
+  // "m:ss", the minutes left out below one; built in place, the text its only copy.
+  char shown[32];
+  if (minutes > 0)
+    std::snprintf(shown, sizeof shown, "%i:%02i", minutes, rest);
+  else
+    std::snprintf(shown, sizeof shown, ":%02i", rest);
+  text->SetText(str(shown));
 }
 
 void QMSearchList::SetHintLevel(int level) {

@@ -19,10 +19,6 @@ using raster::Vertex;
 // Everything one draw needs: the rasterizer's state plus the decoded vertices.
 struct DrawState : raster::DrawState {};
 
-namespace {
-
-constexpr float kNearW = 1e-5f;
-
 // A vertex before the perspective divide (or already on screen when transformed).
 struct ClipVertex {
   float p[4];  // clip-space x, y, z, w; or screen x, y, z, rhw
@@ -30,6 +26,10 @@ struct ClipVertex {
   float colour[4];  // r, g, b, a in 0..255
   float spec[3];
 };
+
+namespace {
+
+constexpr float kNearW = 1e-5f;
 
 Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
   Matrix4 r;
@@ -750,13 +750,13 @@ void Device::DrawVertices(PrimitiveType type, uint32_t format, uint32_t stride,
     combined_ = Multiply(Multiply(world_, view_), projection_);
     transformStale_ = false;
   }
-  // Most draws are a quad or a short list; those need no heap.
+  // Most draws are a quad or a short list; those need no heap, and the longer ones reuse the
+  // device's buffer.
   ClipVertex local[16];
-  std::vector<ClipVertex> heap;
   ClipVertex* cv = local;
   if (count > 16) {
-    heap.resize(count);
-    cv = heap.data();
+    if (clipVertices_.size() < count) clipVertices_.resize(count);
+    cv = clipVertices_.data();
   }
   const bool anySpecular =
       DecodeVertices(states_, material_, combined_, ds.zTest, format, stride, vertices, count, cv);

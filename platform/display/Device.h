@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/display/Surface.h"
 #include "platform/display/Types.h"
@@ -66,6 +67,7 @@ struct TextureStage {
 };
 
 struct DrawState;
+struct ClipVertex;
 
 class Device {
 public:
@@ -160,6 +162,8 @@ private:
   };
   PlanSource planSource_;
   std::unique_ptr<DrawState> plan_;
+  // The decoded vertices of a draw too long for the stack; kept from one draw to the next.
+  std::vector<ClipVertex> clipVertices_;
 };
 
 }  // namespace platform::display

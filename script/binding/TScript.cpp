@@ -59,6 +59,33 @@ struct StackMark {
   std::ptrdiff_t base;
 };
 
+// Points LUA_PATH at the search path again before a text runs (a script may have moved it).
+// The value is stored directly, which allocates nothing once the global exists. Only a new
+// global under a __newindex handler on the globals goes through a chunk, so that the handler
+// runs protected as a script's assignment would.
+bool NewIndexHandled(lua_State* L) {
+  lua_pushstring(L, "LUA_PATH");
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  const bool exists = !lua_isnil(L, -1);
+  lua_pop(L, 1);
+  if (exists || !lua_getmetatable(L, LUA_GLOBALSINDEX)) return false;
+  lua_pushstring(L, "__newindex");
+  lua_rawget(L, -2);
+  const bool handled = !lua_isnil(L, -1);
+  lua_pop(L, 2);
+  return handled;
+}
+
+void SetSearchPathGlobal(lua_State* L) {
+  if (NewIndexHandled(L)) {
+    lua_dostring(L, (str("LUA_PATH='") + gLuaSearchPath + "' ;").CStr());
+    return;
+  }
+  lua_pushstring(L, "LUA_PATH");
+  lua_pushstring(L, gLuaSearchPath.CStr());
+  lua_rawset(L, LUA_GLOBALSINDEX);
+}
+
 struct DepthGuard {
   explicit DepthGuard(int& d) : depth(d) { ++depth; }
   ~DepthGuard() { --depth; }
@@ -204,7 +231,7 @@ void TScript::DoLuaString(const str& text, int length, int nresults) {
 void TScript::DoLuaStringWithoutWaking(const str& text) { RunLuaText(text, -1, 0, false); }
 
 void TScript::RunLuaText(const str& text, int length, int nresults, bool wake) {
-  lua_dostring(mState, (str("LUA_PATH='") + gLuaSearchPath + "' ;").CStr());
+  SetSearchPathGlobal(mState);
   StackMark mark(mState);
   size_t n = length < 0 ? text.Length() : static_cast<size_t>(length);
   if (n > text.Length()) n = text.Length();

@@ -1,0 +1,123 @@
+// Once a scene has settled, its frames allocate nothing: the sample's harbour level, with its
+// drifting clouds, animated scroll arrows, covers, list and sound, draws frame after frame
+// without taking memory from the heap or from the script interpreter. Counted on the main
+// thread, where the frames are drawn, through a replaced operator new and a counting script
+// allocator; the level's clock is stopped first, since its once-a-second tick rewrites the time
+// shown (a new text and its layout) and the frames are what is checked here.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <thread>
+
+#include "game/scenes/QMSearchList.h"
+#include "platform/display/Image.h"
+#include "platform/display/headless/Display.h"
+#include "render/TDXContext.h"
+#include "render/TDxDisplayHandler.h"
+#include "script/LuaApi.h"
+#include "support/GameFixture.h"
+
+namespace {
+
+std::atomic<bool> gCounting{false};
+std::thread::id gCountedThread;
+std::atomic<long> gHeapAllocations{0};
+std::atomic<long> gScriptAllocations{0};
+lua_Alloc gScriptAlloc = nullptr;
+
+bool Counted() { return gCounting.load() && std::this_thread::get_id() == gCountedThread; }
+
+void* CountedNew(std::size_t n) {
+  if (Counted()) ++gHeapAllocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+
+// Every request that takes memory; the default allocator then runs without its block cache, so
+// a block the interpreter recycles counts as well.
+void* CountingScriptAlloc(void* ud, void* block, size_t oldsize, size_t newsize, int a, int hint) {
+  if (newsize > 0 && Counted()) ++gScriptAllocations;
+  return gScriptAlloc(ud, block, oldsize, newsize, a, hint);
+}
+
+}  // namespace
+
+void* operator new(std::size_t n) { return CountedNew(n); }
+void* operator new[](std::size_t n) { return CountedNew(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  if (Counted()) ++gHeapAllocations;
+  return std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+  if (Counted()) ++gHeapAllocations;
+  return std::malloc(n ? n : 1);
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace {
+
+class SteadyFramesTest : public GameTest {
+protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    UseWholeSample();
+    // Straight to the menu.
+    std::filesystem::remove(mWork + "/assets/scripts/ui/intro.lua");
+    mSaved = *lua_settings();
+    gScriptAlloc = mSaved.alloc;
+    lua_settings()->alloc = CountingScriptAlloc;
+  }
+  void TearDown() override {
+    *lua_settings() = mSaved;
+    GameTest::TearDown();
+  }
+
+  static bool Shows(TWindowManager* wm, const char* name) {
+    TWindow* top = wm->GetTopModal();
+    return top && top->FindChild(name, -1) != nullptr;
+  }
+  static platform::display::Image Shown() {
+    auto* display = dynamic_cast<platform::display::headless::Display*>(
+        TDxDisplayHandler::Instance()->GetContext()->GetBackend());
+    return display ? display->Frame() : platform::display::Image();
+  }
+
+  lua_Settings mSaved{};
+};
+
+TEST_F(SteadyFramesTest, TheHarbourLevelDrawsItsFramesWithoutAllocating) {
+  RunGame([](TPlatform* p, QMGameManager&) {
+    TWindowManager* wm = p->GetWindowManager();
+    for (int i = 0; i < 60 && !Shows(wm, "mainmenu"); ++i) Tick(p, 16);
+    ASSERT_TRUE(Shows(wm, "mainmenu"));
+    wm->RunScriptString(wm->GetRoot(), "dofile('scripts/levels/harbour.lua')()");
+    Tick(p, 160 * 16);  // the scene centres itself and every buffer has its size
+    auto* list = WindowCast<QMSearchList>(wm->GetTopModal()->FindChild("searchListWindow", -1));
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(list->IsGameTimerRunning());
+    list->StopGameTimer();
+    Tick(p, 16 * 16);
+
+    const platform::display::Image before = Shown();
+    gCountedThread = std::this_thread::get_id();
+    gCounting = true;
+    Tick(p, 120 * 16);
+    gCounting = false;
+    // The frames were drawn: the clouds have moved on.
+    const platform::display::Image after = Shown();
+    ASSERT_GT(before.width, 0);
+    EXPECT_NE(before.pixels, after.pixels);
+    EXPECT_EQ(gHeapAllocations.load(), 0);
+    EXPECT_EQ(gScriptAllocations.load(), 0);
+  });
+}
+
+}  // namespace
