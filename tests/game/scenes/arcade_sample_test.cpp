@@ -144,8 +144,9 @@ TEST_F(ArcadeSampleTest, AnArcadeRunGoesFromTheMenuThroughPauseAndResumeToTheGam
 }
 
 // A click in the play area, on an item and on bare scene, leaves the keys with the run:
-// Escape still opens the pause panel and the clock stands while it is open.
-TEST_F(ArcadeSampleTest, EscapeOpensThePauseAfterAClickInThePlayArea) {
+// Escape still opens the pause panel and the clock stands while it is open. The panel's pause
+// button does the same.
+TEST_F(ArcadeSampleTest, EscapeAndThePauseButtonPauseTheRunAfterClicksInThePlayArea) {
   RunGame([&](TPlatform*, QMGameManager& game) {
     QMArcadeGame* g = OpenLevel(game, 1);
     ASSERT_NE(g, nullptr);
@@ -174,6 +175,22 @@ TEST_F(ArcadeSampleTest, EscapeOpensThePauseAfterAClickInThePlayArea) {
       ASSERT_TRUE(Press("resume"));
       Frames(1000);
       EXPECT_LT(g->GetTimeLeft(), paused) << "and runs again";
+    }
+    // The panel's pause button does what Escape does.
+    ASSERT_TRUE(Press("pause"));
+    ASSERT_NE(Find("resume"), nullptr) << "the pause panel is open";
+    const float paused = g->GetTimeLeft();
+    Frames(3000);
+    EXPECT_FLOAT_EQ(g->GetTimeLeft(), paused);
+    ASSERT_TRUE(Press("resume"));
+    // Three sockets for the hint lights, one lit for the run's one charge.
+    for (int i = 0; i < 3; ++i) {
+      const std::string n = std::to_string(i);
+      TWindow* socket = Find(("hintsocket" + n).c_str());
+      TWindow* light = Find(("hintled" + n).c_str());
+      ASSERT_TRUE(socket && light) << i;
+      EXPECT_TRUE(socket->GetFlags() & kWindowShown) << i;
+      EXPECT_EQ((light->GetFlags() & kWindowShown) != 0, i == 0) << i;
     }
   });
 }
