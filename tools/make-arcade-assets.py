@@ -145,8 +145,8 @@ def main():
         lua.append("  %s = {" % key)
         for name, (x, y) in zip(names, places(len(names), rnd)):
             write(folder + name + "_gameobj.png", object_png(name, size))
-            if name in ("apple", "star"):
-                write(folder + name + "_gameobj_full.png", object_png(name, size, full=True))
+            # The found picture, shown brightened where the object was picked up.
+            write(folder + name + "_gameobj_full.png", object_png(name, size, full=True))
             lua.append("    %s = { position = { %d, %d }, layer = 1, playOffset = { 0, -6 } }," % (name, x, y))
         lua.append("  },")
     lua.append("}")
@@ -222,6 +222,21 @@ def main():
     write("images/arcade_clouds.png", png_bytes(400, 60, clouds))
     write("images/hintled.png", png_bytes(
         14, 14, lambda x, y: (120, 255, 140, 255 if math.hypot(x - 6.5, y - 6.5) < 6 else 0)))
+    # The dark socket each hint light sits in, seen when that charge is used up.
+    write("images/hintled_off.png", png_bytes(
+        14, 14, lambda x, y: (30, 60, 40, 255 if math.hypot(x - 6.5, y - 6.5) < 6 else 0)))
+
+    # The panel's compact push button (hint and pause) in its three states.
+    def panel_button(face, rim):
+        def pixel(x, y):
+            if (x in (0, 95) and y in (0, 31)) or x in (0, 95) or y in (0, 31):
+                return rim + (255,)
+            return mix(face, mix(face, (0, 0, 0), 0.35), y / 32) + (255,)
+        return png_bytes(96, 32, pixel)
+
+    write("images/panel_button_normal.png", panel_button((110, 80, 130), (200, 170, 90)))
+    write("images/panel_button_pressed.png", panel_button((70, 50, 85), (200, 170, 90)))
+    write("images/panel_button_rollover.png", panel_button((140, 105, 165), (240, 210, 120)))
 
 
 if __name__ == "__main__":

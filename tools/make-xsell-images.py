@@ -108,6 +108,9 @@ def main(out):
                                        (rect(40, 30, 56, 38), (250, 250, 250)),
                                        (rect(40, 48, 56, 56), (250, 250, 250)),
                                        (circle(48, 14, 8), (250, 210, 60))]), W, H)
+    # The light card behind each game's description, so the blue link reads on it.
+    write_png(os.path.join(out, "card.png"),
+              render((150, 118, 80), [(rect(2, 2, 397, 77), (246, 238, 218))], 400, 80), 400, 80)
 
 
 if __name__ == "__main__":

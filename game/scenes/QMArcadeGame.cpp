@@ -177,6 +177,9 @@ void QMArcadeGame::PostCreate(TWindowStyle& style) {
   // The frame step's task runs on the clock of the modal window that holds this window.
   TModalWindow* modal = GetModalParent();
   mAnimClock = modal ? &modal->GetClock() : nullptr;
+  // A click on the overlay above the play area hands the focus to the modal window; the modal
+  // passes it back here, so Escape keeps reaching the run.
+  if (modal) modal->SetFocus(this);
 
   mFadeTexture = TTexture::Create(kFadeWidth, kFadeHeight, false);
   if (TRenderer* renderer = TRenderer::Instance(); renderer && mFadeTexture)

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -97,6 +99,32 @@ TEST(SampleContentsTest, EveryFileLoadedByAFixedNameIsInTheSample) {
   EXPECT_TRUE(f.missing.empty()) << "missing from sample/assets:" << Lines(f.missing);
   EXPECT_TRUE(f.noLongerMissing.empty())
       << "now in the sample: take them out of kExpectedMissing" << Lines(f.noLongerMissing);
+}
+
+// Every object of the arcade's scene catalogue has its picture and the found picture that the
+// run shows when the object is picked up ("_full"), in the scene's folder.
+TEST(SampleContentsTest, EveryArcadeObjectHasItsPictureAndItsFoundPicture) {
+  const std::filesystem::path assets = std::filesystem::path(ENGINE_SOURCE_DIR) / "sample/assets";
+  std::ifstream in(assets / "scripts/searchhelper.lua");
+  ASSERT_TRUE(in.good());
+  const std::regex sceneLine(R"(^\s*_(\w+)_gameback\s*=\s*\{\s*$)");
+  const std::regex objectLine(R"(^\s*(\w+)\s*=\s*\{\s*position\b)");
+  std::string line, folder;
+  std::vector<std::string> names;
+  while (std::getline(in, line)) {
+    std::smatch m;
+    if (std::regex_search(line, m, sceneLine)) {
+      folder = m[1];
+    } else if (!folder.empty() && std::regex_search(line, m, objectLine)) {
+      for (const char* suffix : {"_gameobj.png", "_gameobj_full.png"})
+        names.push_back("gameobjects/" + folder + "/" + m[1].str() + suffix);
+    }
+  }
+  ASSERT_GT(names.size(), 40u) << "the catalogue lists the three scenes' objects";
+  const Findings f = Check(names, [&](const std::string& name) {
+    return std::filesystem::is_regular_file(assets / name);
+  });
+  EXPECT_TRUE(f.missing.empty()) << "missing from sample/assets:" << Lines(f.missing);
 }
 
 class SampleFunctionsTest : public GameTest {};

@@ -18,6 +18,18 @@ function makePanelWindow(file, mode)
   return id
 end
 
+-- The panel's compact push button, its caption on every layer.
+local function PanelButton(t)
+  t.graphics = { "images/panel_button_normal.png", "images/panel_button_pressed.png",
+                 "images/panel_button_rollover.png" }
+  t.sound = "audio/click.ogg"
+  table.insert(t, SelectLayer(kAllLayers))
+  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 0, y = 0, w = 96,
+                         h = 32, flags = kHAlignCenter + kVAlignCenter,
+                         font = { "fonts/sans.mvec", 16, Color(255, 255, 255) } }))
+  return Button(t)
+end
+
 local function PanelWindows()
   local t = {
     name = "searchOverlay", x = 0, y = 520, w = 800, h = 80,
@@ -33,11 +45,21 @@ local function PanelWindows()
                          font = kClockFont }))
   table.insert(t, Text({ name = "arcadescore", label = "#", x = 500, y = 40, w = 100, h = 30,
                          font = kClockFont }))
-  table.insert(t, DialogPushButton({ name = "hint", caption = "ARCADE_HINT", x = 598, y = 4,
-                                     command = function() ShowArcadeHint() end }))
+  table.insert(t, PanelButton({ name = "hint", caption = "ARCADE_HINT", x = 600, y = 6,
+                                command = function() ShowArcadeHint() end }))
+  -- Pauses as Escape does: the pause panel on top stops the run's clock until it closes.
+  table.insert(t, PanelButton({ name = "pause", caption = "ARCADE_PAUSE", x = 700, y = 6,
+                                command = function()
+                                  makePanelWindow("scripts/runpause.lua", "none")
+                                end }))
+  -- One light for each hint charge left; the dark sockets show the three a run can hold.
+  for i = 0, 2 do
+    table.insert(t, Bitmap({ name = "hintsocket" .. i, image = "images/hintled_off.png",
+                             x = 622 + i * 22, y = 52 }))
+  end
   for i = 0, 2 do
     table.insert(t, Bitmap({ name = "hintled" .. i, image = "images/hintled.png",
-                             x = 672 + i * 18, y = 58 }))
+                             x = 622 + i * 22, y = 52 }))
   end
   return ArcadeSearchOverlay(t)
 end

@@ -20,10 +20,13 @@ end
 local kRowTop = 120
 local kRowStep = 130
 
+-- Each description sits on a light card: dark text, and the window's blue link reads on it.
 local function GameRow(n)
   local y = kRowTop + (n - 1) * kRowStep
   return Bitmap({ name = "xsellpicture" .. n, image = "xsell/game" .. n, x = 60, y = y, w = 96, h = 72 }),
-         Text({ name = "descrip" .. n, label = "", x = 180, y = y, w = 440, h = 72 }),
+         Bitmap({ name = "xsellcard" .. n, image = "xsell/card.png", x = 170, y = y - 4 }),
+         Text({ name = "descrip" .. n, label = "", x = 180, y = y + 2, w = 380, h = 72,
+                font = { "fonts/serif.mvec", 18, Color(60, 40, 24) } }),
          -- The layout gives the buttons' centres; "SetupXSell" moves them there.
          XSellButton({ name = "xsellbutton" .. n, caption = "Play", x = 690, y = y + 36 })
 end
@@ -32,14 +35,20 @@ function BuildCrossSell()
   local id = PushModal("xsell")
   local rows = { Bitmap({ name = "xsellbackground", image = "images/menu_bg.png", x = 0, y = 0 }) }
   for n = 1, kGames do
-    local picture, text, button = GameRow(n)
+    local picture, card, text, button = GameRow(n)
     table.insert(rows, picture)
+    table.insert(rows, card)
     table.insert(rows, text)
     table.insert(rows, button)
   end
-  table.insert(rows, Text({ name = "centertext1", label = "", x = 0, y = 30, w = 800, h = 30 }))
-  table.insert(rows, Text({ name = "centertext2", label = "", x = 0, y = 64, w = 800, h = 24 }))
-  table.insert(rows, Bitmap({ name = "sitelogo", image = "xsell/sitelogo", x = 60, y = 510, w = 96, h = 72 }))
+  -- The title and its line below, centred and coloured as the menu's.
+  table.insert(rows, Text({ name = "centertext1", label = "", x = 40, y = 22, w = 720, h = 48,
+                            flags = kHAlignCenter,
+                            font = { "fonts/sansbold.mvec", 36, Color(255, 236, 190) } }))
+  table.insert(rows, Text({ name = "centertext2", label = "", x = 40, y = 72, w = 720, h = 28,
+                            flags = kHAlignCenter,
+                            font = { "fonts/serif.mvec", 20, Color(210, 225, 240) } }))
+  table.insert(rows, Bitmap({ name = "sitelogo", image = "xsell/sitelogo", x = 108, y = 546, w = 96, h = 72 }))
   table.insert(rows, XSellButton({ name = "gamesite", caption = "Our website", x = 400, y = 546 }))
   table.insert(rows, XSellButton({ name = "xsellback", caption = "Back", close = true, cancel = true,
                                    x = 540, y = 520 }))

@@ -143,6 +143,58 @@ TEST_F(ArcadeSampleTest, AnArcadeRunGoesFromTheMenuThroughPauseAndResumeToTheGam
   });
 }
 
+// A click in the play area, on an item and on bare scene, leaves the keys with the run:
+// Escape still opens the pause panel and the clock stands while it is open. The panel's pause
+// button does the same.
+TEST_F(ArcadeSampleTest, EscapeAndThePauseButtonPauseTheRunAfterClicksInThePlayArea) {
+  RunGame([&](TPlatform*, QMGameManager& game) {
+    QMArcadeGame* g = OpenLevel(game, 1);
+    ASSERT_NE(g, nullptr);
+    const ArcadeSearchItem* item = nullptr;
+    for (const QMArcadeGame::ItemPtr& candidate : *g->GetCurrentItems())
+      if (candidate->InList() && !candidate->RectUnset() && !candidate->RectMissing())
+        item = candidate.get();
+    ASSERT_NE(item, nullptr);
+    TPoint origin(0, 0);
+    g->ClientToScreen(origin);
+    const TPoint onItem(origin.x + (item->left + item->right) / 2,
+                        origin.y + (item->top + item->bottom) / 2);
+    for (const TPoint at : {onItem, TPoint(origin.x + 5, origin.y + 5)}) {
+      Wm()->HandleEvent(MakeEvent(kEventLeftDown, at.x, at.y));
+      Wm()->HandleEvent(MakeEvent(kEventLeftUp, at.x, at.y));
+      Frames(2500);
+      const float before = g->GetTimeLeft();
+      Wm()->HandleEvent(MakeEvent(kEventKeyDown, 0, 0, 27));
+      Wm()->HandleEvent(MakeEvent(kEventChar, 0, 0, 27));
+      Frames(32);
+      ASSERT_NE(Find("resume"), nullptr) << "the pause panel is open";
+      const float paused = g->GetTimeLeft();
+      Frames(3000);
+      EXPECT_FLOAT_EQ(g->GetTimeLeft(), paused) << "the clock stands";
+      EXPECT_LE(before - paused, 0.1f);
+      ASSERT_TRUE(Press("resume"));
+      Frames(1000);
+      EXPECT_LT(g->GetTimeLeft(), paused) << "and runs again";
+    }
+    // The panel's pause button does what Escape does.
+    ASSERT_TRUE(Press("pause"));
+    ASSERT_NE(Find("resume"), nullptr) << "the pause panel is open";
+    const float paused = g->GetTimeLeft();
+    Frames(3000);
+    EXPECT_FLOAT_EQ(g->GetTimeLeft(), paused);
+    ASSERT_TRUE(Press("resume"));
+    // Three sockets for the hint lights, one lit for the run's one charge.
+    for (int i = 0; i < 3; ++i) {
+      const std::string n = std::to_string(i);
+      TWindow* socket = Find(("hintsocket" + n).c_str());
+      TWindow* light = Find(("hintled" + n).c_str());
+      ASSERT_TRUE(socket && light) << i;
+      EXPECT_TRUE(socket->GetFlags() & kWindowShown) << i;
+      EXPECT_EQ((light->GetFlags() & kWindowShown) != 0, i == 0) << i;
+    }
+  });
+}
+
 uint32_t PixelAt(const boost::shared_ptr<TTexture>& t, int x, int y) {
   uint32_t* pixels = nullptr;
   int32_t pitch = 0;

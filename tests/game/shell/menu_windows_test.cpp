@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "anim/KAnimProperties.h"
@@ -153,6 +154,38 @@ TEST_F(MenuWindowsTest, IntroStartsMusicThatOutlivesIt) {
     EXPECT_EQ(Playing(), 0u);
     EXPECT_EQ(TAssetManager::Instance()->FindAsset(str("audio/intro_theme.ogg;0;1001")), nullptr)
         << "once stopped, nothing holds the music";
+  });
+}
+
+// The click that ends the intro is spent there: the menu that opens under the pointer sees
+// neither the press nor, on a slow click, the release, so the button beneath stays unpressed.
+TEST_F(MenuWindowsTest, TheClickThatEndsTheIntroPressesNothingInTheMenu) {
+  std::ofstream(mWork + "/assets/scripts/introthenmenu.lua")
+      << "return function() dofile('assets/scripts/ui/intro.lua')() "
+         "dofile('assets/scripts/menu.lua')() end\n";
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    TWindowManager* wm = p->GetWindowManager();
+    for (const bool slow : {false, true}) {
+      ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/introthenmenu.lua"));
+      Idle(p, 3);
+      ASSERT_NE(Find<QMIntro>("intro"), nullptr);
+      // Where the menu's "Change player" button will be.
+      const TPoint at(400, 293);
+      Send(p, kEventMouseMove, at.x, at.y);
+      Send(p, kEventLeftDown, at.x, at.y);
+      if (slow) Idle(p, 40);
+      Send(p, kEventLeftUp, at.x, at.y);
+      Idle(p, 40);
+      wm->FlushDeletes();
+      EXPECT_EQ(Find<QMIntro>("intro"), nullptr) << slow;
+      ASSERT_NE(FindWindow("changeplayer"), nullptr) << "the menu is on top, nothing over it";
+      TRect r;
+      FindWindow("changeplayer")->GetScreenRect(r);
+      EXPECT_TRUE(r.left <= at.x && at.x < r.right && r.top <= at.y && at.y < r.bottom)
+          << "the click fell on the button";
+      wm->DoPopModal(wm->GetTopModal()->GetIdString());
+      Idle(p, 3);
+    }
   });
 }
 
