@@ -152,10 +152,6 @@ void QMArcadeGame::Init(TWindowStyle& style) {
     anim->SetZOrder(1);
   }
   TWindow::Init(style);
-  // The animation window made itself the focus its modal hands on whenever the modal takes
-  // the focus, as a click in the play area does; it swallows every key, so Escape would no
-  // longer open the pause panel. The modal hands the focus to this window instead.
-  if (TModalWindow* modal = GetModalParent()) modal->SetFocus(this);
   if (TWindowManager* wm = TWindowManager::Instance()) {
     TWindow* previous = wm->GetFocus();
     wm->SetFocusWindow(this);
@@ -177,8 +173,9 @@ void QMArcadeGame::PostCreate(TWindowStyle& style) {
   // The frame step's task runs on the clock of the modal window that holds this window.
   TModalWindow* modal = GetModalParent();
   mAnimClock = modal ? &modal->GetClock() : nullptr;
-  // A click on the overlay above the play area hands the focus to the modal window; the modal
-  // passes it back here, so Escape keeps reaching the run.
+  // A click on the overlay above the play area hands the focus to the modal window, and the
+  // animation window made itself the focus the modal hands on; it swallows every key. The
+  // modal passes the focus back here instead, so Escape keeps reaching the run.
   if (modal) modal->SetFocus(this);
 
   mFadeTexture = TTexture::Create(kFadeWidth, kFadeHeight, false);
