@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "bench/support/HeadlessEngine.h"
-#include "core/PlatformMain.h"
 #include "core/TPlatform.h"
 #include "platform/window/Window.h"
 #include "render/TRenderer.h"

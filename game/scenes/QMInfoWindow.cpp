@@ -12,6 +12,7 @@
 #include "script/LuaApi.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
 #include "window/TWindowStyle.h"
@@ -65,7 +66,9 @@ void QMInfoWindow::PostCreate(TWindowStyle& style) {
     if (TModalWindow* modal = GetModalParent()) modal->SetFocus(this);
     SetAnimTimer(16, true, false, false);
   }
-  if (mOpenSound) mOpenSound->Play(false);
+  if (mOpenSound)
+    if (boost::shared_ptr<TSoundInstance> playing = mOpenSound->Play(false))
+      playing->HoldSoundUntilEnd();
 }
 
 void QMInfoWindow::ParsePages(size_t first) {

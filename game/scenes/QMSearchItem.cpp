@@ -83,10 +83,13 @@ void QMSearchItem::StrikeOut() {
 }
 
 void QMSearchItem::MarkFound() {
-  // The entry keeps the sound: a sound whose last handle goes stops playing.
+  // The entry keeps the sound loaded; the playing instance holds it, so the sound plays to its
+  // end even when the list entry is gone first.
   if (!mFoundSound && !mMarkFoundSound.IsEmpty())
     mFoundSound = TSound::Get(mMarkFoundSound, true, 1001);
-  if (mFoundSound) mFoundSound->Play(false);
+  if (mFoundSound)
+    if (boost::shared_ptr<TSoundInstance> playing = mFoundSound->Play(false))
+      playing->HoldSoundUntilEnd();
   ShowFound();
 }
 

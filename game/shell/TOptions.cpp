@@ -3,6 +3,7 @@
 #include "core/TPlatform.h"
 #include "game/shell/QMGameManager.h"
 #include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
 #include "window/TMessage.h"
@@ -83,7 +84,9 @@ bool TOptions::OnMessage(TMessage* message) {
   }
   if (message->GetId() == kSliderMouseUp) {
     mTestSound = TSound::Get(kTestSound, false, effects ? kEffectsGroup : kMusicGroup);
-    if (mTestSound) mTestSound->Play(false);
+    if (mTestSound)
+      if (boost::shared_ptr<TSoundInstance> playing = mTestSound->Play(false))
+        playing->HoldSoundUntilEnd();
   }
   return false;
 }

@@ -324,7 +324,9 @@ bool QMLayerPuzzleWindow::Animate() {
     const bool last =
         !rounds || static_cast<size_t>(rounds->GetCurrentRound()) + 1 >= rounds->GetRoundCount();
     const boost::shared_ptr<TSound>& sound = last ? mLevelCompleteSound : mRoundCompleteSound;
-    if (sound) sound->Play(false);
+    if (sound)
+      if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false))
+        playing->HoldSoundUntilEnd();
   }
   if (mRoundWon && now >= mWonAt + mDelayBeforeDialog) {
     mRoundWon = false;

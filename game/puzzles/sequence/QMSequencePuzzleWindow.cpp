@@ -26,6 +26,7 @@
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
 #include "window/TWindowStyle.h"
@@ -285,7 +286,9 @@ QMSequenceBin* QMSequencePuzzleWindow::NearestFreeBin(const TPoint& p) const {
 }
 
 void QMSequencePuzzleWindow::Play(Sound sound) {
-  if (mSounds[sound]) mSounds[sound]->Play(false);
+  if (mSounds[sound])
+    if (boost::shared_ptr<TSoundInstance> playing = mSounds[sound]->Play(false))
+      playing->HoldSoundUntilEnd();
 }
 
 void QMSequencePuzzleWindow::PlayPickupSound() { Play(kPickupSound); }

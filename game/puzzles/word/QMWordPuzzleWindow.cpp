@@ -22,6 +22,7 @@
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
 #include "window/TMessage.h"
 #include "window/TText.h"
 #include "window/TWindowManager.h"
@@ -333,7 +334,9 @@ bool QMWordPuzzleWindow::WordShowHint() {
 }
 
 void QMWordPuzzleWindow::OnLetterClicked() {
-  if (mLetterClickedSound) mLetterClickedSound->Play(false);
+  if (mLetterClickedSound)
+    if (boost::shared_ptr<TSoundInstance> playing = mLetterClickedSound->Play(false))
+      playing->HoldSoundUntilEnd();
   if (firstLetterClickHook) {
     firstLetterClickHook();
     emptyGridHook = nullptr;
@@ -341,12 +344,16 @@ void QMWordPuzzleWindow::OnLetterClicked() {
 }
 
 void QMWordPuzzleWindow::OnWrongClick() {
-  if (mWrongClickSound) mWrongClickSound->Play(false);
+  if (mWrongClickSound)
+    if (boost::shared_ptr<TSoundInstance> playing = mWrongClickSound->Play(false))
+      playing->HoldSoundUntilEnd();
   if (emptyGridHook) emptyGridHook();
 }
 
 void QMWordPuzzleWindow::PlayPanelRotateSound() {
-  if (mPanelRotateSound) mPanelRotateSound->Play(false);
+  if (mPanelRotateSound)
+    if (boost::shared_ptr<TSoundInstance> playing = mPanelRotateSound->Play(false))
+      playing->HoldSoundUntilEnd();
 }
 
 void QMWordPuzzleWindow::ShowHoverMarker(const TPoint& position) {

@@ -470,6 +470,13 @@ TEST_F(SearchListTest, EntriesShowTheirLabelHighlightRestoreAndStrikeOutWhenFoun
     EXPECT_FALSE(List()->OnMessage(&missing)) << "no entry of that name";
     TMessage other(2008, "lamp");
     EXPECT_FALSE(lamp->OnMessage(&other));
+
+    // An entry closed while its found sounds play does not cut them short.
+    TWindowHandle entry(lamp);
+    Wm()->DeleteLater(lamp);
+    Wm()->FlushDeletes();
+    EXPECT_FALSE(entry);
+    EXPECT_EQ(Playing(), before + 2) << "the found sounds play on";
   });
 }
 

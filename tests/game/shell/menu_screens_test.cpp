@@ -15,6 +15,8 @@
 #include "game/shell/TOptions.h"
 #include "render/TTexture.h"
 #include "script/binding/TWindowScript.h"
+#include "sound/TSound.h"
+#include "sound/TSoundData.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
@@ -246,6 +248,20 @@ TEST_F(MenuScreensTest, OptionsScreenSetsSoundGroupsStoresLevelsMutesAndGoesFull
     p->GetWindowManager()->FlushDeletes();
     Host()->DoLuaString("gLeft = tostring(SaveVolumes)");
     EXPECT_EQ(Global("gLeft"), "nil") << "the closed dialog's function is gone";
+
+    // Neither a replaced test sound nor the one playing as the dialog closes is cut short.
+    auto testSoundsPlaying = [] {
+      size_t n = 0;
+      for (int group : {1000, 1001}) {
+        boost::shared_ptr<TSound> s = TSound::Get("audio/sfx/sfx_testSound.ogg", false, group);
+        n += s && s->GetData() ? s->GetData()->GetInstanceCount() : 0;
+      }
+      return n;
+    };
+    Tick(p, 32);
+    EXPECT_EQ(testSoundsPlaying(), 2u) << "the effects and the music test sounds play on";
+    PlayOut(p, 5000);
+    EXPECT_EQ(testSoundsPlaying(), 0u) << "and end";
   });
 }
 

@@ -1,6 +1,7 @@
 // The sequence puzzle played with the mouse: pieces taken from bins into the row, neighbours
 // making way on hover, a full wrong row costing time, hints, and the round ends.
 #include "SequenceFixture.h"
+#include "sound/TSoundManager.h"
 
 namespace {
 
@@ -109,6 +110,19 @@ TEST_F(SequenceTest, AFullWrongRowCostsTimeAndSendsTheMisplacedPiecesBack) {
     EXPECT_TRUE(w.FindBinByNumber(3)->IsOccupied());
     EXPECT_FALSE(w.FindBinByNumber(1)->IsOccupied());
     EXPECT_FALSE(w.HasRoundEnded());
+
+    // Closing the puzzle at once does not cut the fail sound short; it then ends on its own.
+    Host()->DoLuaString("ClearModalChildren()");
+    p->GetWindowManager()->FlushDeletes();
+    EXPECT_EQ(p->GetWindowManager()->GetTopModal()->FindChild("puzzle", -1), nullptr);
+    Tick(p, 32);
+    EXPECT_EQ(FailSoundsPlaying(), 1u) << "still heard after the window closed";
+    for (int t = 0; t < 20000 && FailSoundsPlaying() > 0; t += 50) {
+      platform::os::AdvanceVirtualTime(50);
+      TSoundManager::Instance()->UpdateStreams();
+      Tick(p, 16);
+    }
+    EXPECT_EQ(FailSoundsPlaying(), 0u);
   });
 }
 
