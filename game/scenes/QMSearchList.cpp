@@ -1,5 +1,6 @@
 #include "game/scenes/QMSearchList.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/EngineLog.h"
@@ -224,13 +225,20 @@ void QMSearchList::SetTime(int seconds) {
   int rest = seconds % 60;
   if (minutes < 0) minutes = 0;
   if (rest < 0) rest = 0;
-  // "m:ss", the minutes left out below one; built in place, the text its only copy.
+  // "m:ss", the minutes left out below one. Written into whichever of the list's two strings
+  // the text does not hold, so that a tick takes no memory once both have their buffers.
   char shown[32];
+  int length;
   if (minutes > 0)
-    std::snprintf(shown, sizeof shown, "%i:%02i", minutes, rest);
+    length = std::snprintf(shown, sizeof shown, "%i:%02i", minutes, rest);
   else
-    std::snprintf(shown, sizeof shown, ":%02i", rest);
-  text->SetText(str(shown));
+    length = std::snprintf(shown, sizeof shown, ":%02i", rest);
+  if (length < 0) return;
+  length = std::min(length, static_cast<int>(sizeof shown) - 1);
+  str& spare = mShownTime[0].RefCount() <= 1 ? mShownTime[0] : mShownTime[1];
+  if (spare.Capacity() < sizeof shown) spare.Reserve(sizeof shown);
+  spare.WriteAt(0, shown, static_cast<unsigned>(length), true);
+  text->SetText(spare);
 }
 
 void QMSearchList::SetHintLevel(int level) {

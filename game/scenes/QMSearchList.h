@@ -76,6 +76,8 @@ private:
   TText* GetTimeText() const;
 
   TWindowHandle mTimeText;
+  // The clock's texts, written in turn: the time text holds the one shown.
+  str mShownTime[2];
   TWindowHandle mHintLights[3];
   Timer mGameTimer;
   Timer mHintTimer;

@@ -86,6 +86,70 @@ void SetSearchPathGlobal(lua_State* L) {
   lua_rawset(L, LUA_GLOBALSINDEX);
 }
 
+// Compiled chunks of the short texts run again and again (a level's clock tick, a button's
+// command), kept in the registry by their text so that a repeated run compiles and allocates
+// nothing. Bounded: a full cache starts afresh. A chunk is reused only while its environment is
+// still the globals it would be compiled with now.
+const char kChunkCacheKey[] = "TScript.chunks";
+constexpr size_t kCachedTextLength = 256;
+constexpr int kCachedChunks = 64;
+
+bool PushCachedChunk(lua_State* L, const char* text, size_t n) {
+  lua_pushstring(L, kChunkCacheKey);
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  if (!lua_istable(L, -1)) {
+    lua_pop(L, 1);
+    return false;
+  }
+  lua_pushlstring(L, text, n);
+  lua_rawget(L, -2);
+  lua_remove(L, -2);
+  if (lua_isfunction(L, -1)) {
+    lua_getfenv(L, -1);
+    const bool sameGlobals = lua_rawequal(L, -1, LUA_GLOBALSINDEX) != 0;
+    lua_pop(L, 1);
+    if (sameGlobals) return true;
+  }
+  lua_pop(L, 1);
+  return false;
+}
+
+// Keeps the compiled chunk on the top of the stack for the next run of the same text.
+void CacheChunk(lua_State* L, const char* text, size_t n) {
+  lua_pushstring(L, kChunkCacheKey);
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  int count = 0;
+  if (lua_istable(L, -1)) {
+    lua_rawgeti(L, -1, 1);
+    count = lua_isnumber(L, -1) ? static_cast<int>(lua_tonumber(L, -1)) : 0;
+    lua_pop(L, 1);
+  }
+  if (!lua_istable(L, -1) || count >= kCachedChunks) {
+    lua_pop(L, 1);
+    lua_newtable(L);
+    lua_pushstring(L, kChunkCacheKey);
+    lua_pushvalue(L, -2);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+    count = 0;
+  }
+  lua_pushlstring(L, text, n);
+  lua_pushvalue(L, -3);
+  lua_rawset(L, -3);
+  lua_pushnumber(L, count + 1);
+  lua_rawseti(L, -2, 1);
+  lua_pop(L, 1);
+}
+
+// Pushes the text compiled, or the error message; the status of the compilation.
+int LoadText(lua_State* L, const str& text, size_t n) {
+  // A text cut short is compiled under its whole text as its name: only whole texts are kept.
+  const bool cacheable = n == text.Length() && n <= kCachedTextLength;
+  if (cacheable && PushCachedChunk(L, text.CStr(), n)) return 0;
+  const int status = luaL_loadbuffer(L, text.CStr(), n, text.CStr());
+  if (status == 0 && cacheable) CacheChunk(L, text.CStr(), n);
+  return status;
+}
+
 struct DepthGuard {
   explicit DepthGuard(int& d) : depth(d) { ++depth; }
   ~DepthGuard() { --depth; }
@@ -236,7 +300,7 @@ void TScript::RunLuaText(const str& text, int length, int nresults, bool wake) {
   size_t n = length < 0 ? text.Length() : static_cast<size_t>(length);
   if (n > text.Length()) n = text.Length();
   const char* phase = "parsing";
-  int status = luaL_loadbuffer(mState, text.CStr(), n, text.CStr());
+  int status = LoadText(mState, text, n);
   if (status == 0) {
     phase = "running";
     status = RunFunction(0, nresults == 0 ? 1 : nresults, wake);

@@ -81,8 +81,25 @@ void TTextLayout::SetRotation(float degrees, int originX, int originY) {
   Layout();
 }
 
+std::shared_ptr<TTextLine> TTextLayout::TakeLine() {
+  while (!mSpareLines.empty()) {
+    std::shared_ptr<TTextLine> line = std::move(mSpareLines.back());
+    mSpareLines.pop_back();
+    // A line still held elsewhere stays as it is, with its holder.
+    if (line.use_count() != 1) continue;
+    std::vector<TTextRun> runs = std::move(line->runs);
+    runs.clear();
+    *line = TTextLine();
+    line->runs = std::move(runs);
+    return line;
+  }
+  return std::make_shared<TTextLine>();
+}
+
 void TTextLayout::Layout() {
   ++mPasses;
+  // The lines of the last pass are kept for this one: laying out again takes no memory.
+  for (std::shared_ptr<TTextLine>& l : mLines) mSpareLines.push_back(std::move(l));
   mLines.clear();
   mLeft = mTop = mTotalHeight = 0;
   mVerticalOffset = 0.0f;
@@ -92,7 +109,7 @@ void TTextLayout::Layout() {
   base.size = mFontSize;
   base.colour = mColour;
   TFontCache* cache = TFontCache::Instance();
-  TVecFont* fallback = cache ? cache->GetFont("__DEFAULT") : nullptr;
+  TVecFont* fallback = cache ? cache->GetFont(mFallbackFace) : nullptr;
   const char* text = mText.CStr();
   const int len = int(mText.Length());
   bool missingLogged = false;
@@ -101,7 +118,7 @@ void TTextLayout::Layout() {
 
   int pos = 0;
   while (pos < len) {
-    auto line = std::make_shared<TTextLine>();
+    std::shared_ptr<TTextLine> line = TakeLine();
     float pen = 0.0f, carry = 0.0f, margin = 0.0f;
     bool ended = false, alignChanged = false, prevItalic = false;
     int pad = 0, firstChar = -1, blank = -1, nextTab = 0;

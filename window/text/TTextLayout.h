@@ -83,6 +83,8 @@ public:
 private:
   TTextLayout() = default;
   void Layout();
+  // A blank line, one of an earlier pass where there is one.
+  std::shared_ptr<TTextLine> TakeLine();
 
   str mText;
   TTextMarkup mMarkup;
@@ -92,6 +94,9 @@ private:
   int mRotationX = 0, mRotationY = 0;
   uint8_t mReplace = 0, mAccumulate = 0;
   std::vector<std::shared_ptr<TTextLine>> mLines;
+  std::vector<std::shared_ptr<TTextLine>> mSpareLines;
+  // Named once, so that a layout pass looks the fallback font up without making its name.
+  str mFallbackFace{"__DEFAULT"};
   str mFontName;
   int mFontSize = 16;
   TColor mColour;

@@ -260,6 +260,30 @@ TEST_F(BindingTest, ScriptErrorsAreLoggedAndTheHostGoesOn) {
   EXPECT_EQ(Global("gAfter"), "alive");
 }
 
+// A short text run over and over is compiled once, and still runs in full every time: against
+// the globals of the moment, a new environment given to its chunk recompiling it, and many
+// other texts in between leaving it correct.
+TEST_F(BindingTest, ARepeatedTextRunsEveryTimeAgainstTheGlobalsItWouldBeCompiledWith) {
+  const char* tick = "gTicks = (gTicks or 0) + 1";
+  for (int i = 0; i < 3; ++i) Run(tick);
+  EXPECT_EQ(Global("gTicks"), "3");
+  // A text that moves its own chunk to another table of globals: the next run sees the
+  // globals again.
+  for (int i = 0; i < 2; ++i) Run("gRuns = (gRuns or 0) + 1 setfenv(1, {})");
+  EXPECT_EQ(Global("gRuns"), "2");
+  for (int i = 0; i < 200; ++i) Run("gOther = " + std::to_string(i));
+  Run(tick);
+  EXPECT_EQ(Global("gTicks"), "4");
+  EXPECT_EQ(Global("gOther"), "199");
+  // A text that fails to compile is reported on every run.
+  Run("gY = = 1");
+  Run("gY = = 1");
+  std::string log = Log();
+  const size_t first = log.find("when parsing gY = = 1");
+  ASSERT_NE(first, std::string::npos) << log;
+  EXPECT_NE(log.find("when parsing gY = = 1", first + 1), std::string::npos) << log;
+}
+
 TEST_F(BindingTest, ACoroutineThatFailsAtOnceIsReportedAndUnscheduled) {
   // Call the chunk result's producer through RunFunction as DoLuaString would.
   luaL_loadbuffer(L, "return function() error('boom') end", 35, "chunk");
