@@ -30,8 +30,9 @@ std::string NamedMutex::LockFilePath(const std::string& name) {
                        c == '_' || c == '-' || c == '.' || c == '~';
     file += plain ? c : '_';
   }
-  if (file.empty() || file[0] == '.') file.insert(0, "_");
-  return folder + "/" + file + ".lock";
+  // A hidden or empty name gets a leading '_'.
+  const char* lead = (file.empty() || file[0] == '.') ? "/_" : "/";
+  return folder + lead + file + ".lock";
 }
 
 NamedMutex::Result NamedMutex::Create(const std::string& name) {
