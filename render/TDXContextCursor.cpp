@@ -203,7 +203,7 @@ void TDXContext::GetMousePosition(int& x, int& y) {
     int frameWidth = 0, frameHeight = 0, clientWidth = 0, clientHeight = 0;
     bool fullScreen = false;
     if (TDxDisplayHandler* d = TDxDisplayHandler::Instance())
-      d->GetDisplaySize(frameWidth, frameHeight, fullScreen);
+      d->GetModeSize(frameWidth, frameHeight, fullScreen);
     mBackend->GetShownSize(clientWidth, clientHeight);
     if (fullScreen && frameWidth > 0 && frameHeight > 0 && clientWidth > 0 && clientHeight > 0 &&
         (clientWidth != frameWidth || clientHeight != frameHeight)) {

@@ -254,6 +254,9 @@ bool TDxDisplayHandler::CreateDisplayDevice(TPlatformData& pd, const TDisplayReq
 
   mFullScreen = r.fullScreen;
   mViewport = mDisplayRect = mClipRect = mSavedRect = TRect(0, 0, r.width, r.height);
+  mModeWidth = r.width;
+  mModeHeight = r.height;
+  mModeFullScreen = r.fullScreen;
   mDirectDraw = nullptr;
   mDirect3D = false;
   mDevice = nullptr;

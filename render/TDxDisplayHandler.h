@@ -61,6 +61,13 @@ public:
   void SetDisplay(const TDisplayRequest& request);
   bool RefreshDisplay(bool fullScreen);
   bool IsFullScreen() const { return mFullScreen; }
+  // The size and full-screen flag of the display mode last set: readable from any thread (the
+  // presentation thread takes the pointer back through them), unlike the current target's.
+  void GetModeSize(int& width, int& height, bool& fullScreen) const {
+    width = mModeWidth.load(std::memory_order_relaxed);
+    height = mModeHeight.load(std::memory_order_relaxed);
+    fullScreen = mModeFullScreen.load(std::memory_order_relaxed);
+  }
   bool IsReady();
   void MarkDxBroken();
   void MarkDxBrokenLimited();
@@ -197,6 +204,9 @@ private:
   TRect mSavedRect;
   std::shared_ptr<platform::display::Surface> mScreenTarget;
   bool mFullScreen = false;
+  std::atomic<int> mModeWidth{0};
+  std::atomic<int> mModeHeight{0};
+  std::atomic<bool> mModeFullScreen{false};
   int32_t mBlendMode = -1;
   int32_t mDisplayBitDepth = 0;
   std::atomic<bool> mDisplayReady{false};
