@@ -23,6 +23,7 @@
 #include "render/QMSearchableSprite.h"
 #include "render/TSprite.h"
 #include "support/Golden.h"
+#include "support/SampleHarbour.h"
 #include "window/TButton.h"
 
 namespace {
@@ -92,18 +93,8 @@ const std::vector<Move> kCodexPuzzle = {Wait(64),
                                         ClickOnWindow("codexcompleteok"),
                                         Wait(64)};
 
-// The harbour's objects: where each stands in the three pictures wide scene, its middle, and the
-// end of the scene the player scrolls to before looking for it (-1 the left end, 1 the right,
-// 0 the middle, where the level starts).
-struct HiddenObject {
-  const char* name;
-  int x, y;
-  int end;
-};
-const std::vector<HiddenObject> kHarbour = {{"bell", 1166, 306, 0},     {"umbrella", 1484, 404, 0},
-                                            {"key", 218, 302, -1},      {"teacup", 148, 236, -1},
-                                            {"fish", 514, 345, -1},     {"anchor", 1844, 424, 1},
-                                            {"starfish", 2033, 489, 1}, {"candle", 2094, 382, 1}};
+using sample::HiddenObject;
+using sample::kHarbour;
 constexpr int kLeftArrow = 0xFF82;
 constexpr int kRightArrow = 0xFF83;
 
@@ -166,7 +157,7 @@ protected:
   static void FindObject(TPlatform* p, const HiddenObject& o) {
     if (o.end != 0) {
       const int key = o.end < 0 ? kRightArrow : kLeftArrow;
-      const float stop = o.end < 0 ? 0.0f : -1600.0f;
+      const float stop = o.end < 0 ? sample::kHarbourLeftEnd : sample::kHarbourRightEnd;
       for (int i = 0; i < 200 && SceneX() != stop; ++i) {
         Send(p, kEventKeyDown, 0, 0, key);
         Tick(p, 1);
