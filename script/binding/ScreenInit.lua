@@ -219,18 +219,13 @@ function WaitForMessage(timeout, skipQueue)
   return msg
 end
 
--- One step of a command's coroutine: whether it waits, and what it yielded or returned.
-local function CommandStep(co, ok, ...)
-  if not ok then
-    _HostCommandThread(co, false)
-    _ALERT("Command stopped by an error: " .. tostring(arg[1]))
-    return false, nil
-  end
-  if coroutine.status(co) == "dead" then
-    _HostCommandThread(co, false)
-    return false, arg[1]
-  end
-  return true, arg
+-- Passes a command's wait on as the script's own: what it yielded (as _HostCommandStep answers
+-- it) goes up, and what wakes the script comes back.
+local function PassWait(n, a, b)
+  if n == 0 then return coroutine.yield() end
+  if n == 1 then return coroutine.yield(a) end
+  if n == 2 then return coroutine.yield(a, b) end
+  return coroutine.yield(unpack(a))
 end
 
 -- A command runs as a coroutine of its own, so that an error ends the command and not the
@@ -240,11 +235,16 @@ function RunCommand(cmd)
   if type(cmd) ~= "function" then return cmd() end
   local co = coroutine.create(cmd)
   _HostCommandThread(co, true)
-  local waits, result = CommandStep(co, coroutine.resume(co))
+  local waits, n, a, b = _HostCommandStep(co)
   while waits do
-    waits, result = CommandStep(co, coroutine.resume(co, coroutine.yield(unpack(result))))
+    waits, n, a, b = _HostCommandStep(co, PassWait(n, a, b))
   end
-  return result
+  if waits == nil then
+    _ALERT("Command stopped by an error: " .. tostring(n))
+    return nil
+  end
+  -- Ended: the second answer is what the command returned.
+  return n
 end
 
 Yield = coroutine.yield

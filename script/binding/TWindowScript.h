@@ -97,6 +97,11 @@ public:
   // (thread, on): while on, a command's coroutine waits on behalf of the script that runs the
   // command, so its waits are that script's waits.
   int HostCommandThread(lua_State* L);
+  // (thread, values...): resumes a command's coroutine with the values. While it waits, answers
+  // true, the number of values it yielded and the first two of them (or, past two, one table
+  // holding them all); once it has returned, false and its first result; when an error stopped
+  // it, nil and the error. A command that has ended no longer waits for the script.
+  int HostCommandStep(lua_State* L);
   int GenericCreate(lua_State* L);
   TMessage* CreateCloseMessage();
   int PostMessage(lua_State* L);

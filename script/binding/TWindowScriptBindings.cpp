@@ -74,6 +74,7 @@ void TWindowScript::BindLibrary() {
   BindMethod(L, "DestroyWindow", this, &TWindowScript::DestroyWindow);
   BindMethod(L, "DoFitToChildren", this, &TWindowScript::DoFitToChildren);
   BindRawMethod(L, "_HostCommandThread", this, &TWindowScript::HostCommandThread);
+  BindRawMethod(L, "_HostCommandStep", this, &TWindowScript::HostCommandStep);
 }
 
 TWindow* TWindowScript::TopModal() const {
@@ -305,6 +306,63 @@ int TWindowScript::HostCommandThread(lua_State* L) {
     lua_pushnil(L);
   lua_settable(L, LUA_REGISTRYINDEX);
   return 0;
+}
+
+int TWindowScript::HostCommandStep(lua_State* L) {
+  lua_State* co = lua_tothread(L, 1);
+  if (!co || co == L) {
+    lua_pushnil(L);
+    lua_pushstring(L, "a command's coroutine expected");
+    return 2;
+  }
+  const int narg = lua_gettop(L) - 1;
+  if (!lua_checkstack(co, narg + LUA_MINSTACK)) {
+    lua_pushnil(L);
+    lua_pushstring(L, "too many values for a command");
+    return 2;
+  }
+  lua_xmove(L, co, narg);
+  // Nothing here builds a table or copies the values but through the two stacks: a command that
+  // waits is stepped once per frame.
+  const int status = lua_resume(co, narg);
+  const int n = lua_gettop(co);
+  if (!lua_checkstack(L, n + 4)) {
+    lua_settop(co, 0);
+    lua_pushnil(L);
+    lua_pushstring(L, "too many values from a command");
+    return 2;
+  }
+  lua_Debug frame;
+  const bool waits = status == 0 && lua_getstack(co, 0, &frame) != 0;
+  if (!waits) {
+    // Ended or failed: the first value is the result or the error.
+    if (n == 0) lua_pushnil(co);
+    lua_xmove(co, L, 1);
+    lua_settop(co, 0);
+    if (status == 0)
+      lua_pushboolean(L, 0);
+    else
+      lua_pushnil(L);
+    lua_insert(L, -2);
+    lua_pushlightuserdata(L, co);
+    lua_pushnil(L);
+    lua_settable(L, LUA_REGISTRYINDEX);
+    return 2;
+  }
+  lua_pushboolean(L, 1);
+  lua_pushnumber(L, n);
+  if (n <= 2) {
+    lua_xmove(co, L, n);
+    for (int i = n; i < 2; ++i) lua_pushnil(L);
+    return 4;
+  }
+  lua_newtable(L);
+  for (int i = n; i >= 1; --i) {
+    lua_xmove(co, L, 1);
+    lua_rawseti(L, -2, i);
+  }
+  lua_pushnil(L);
+  return 4;
 }
 
 int TWindowScript::GenericCreate(lua_State* L) {

@@ -577,6 +577,44 @@ TEST_F(BindingTest, CallsMadeWhileTheCoroutineWaitsArriveAsAClosureOfSixArgument
   EXPECT_EQ(Global("gMsg"), "nil");
 }
 
+// A command's waits are the waiting script's own: whatever number of values the command
+// yields goes up unchanged, whatever resumes the script comes back to the command, and the
+// command's result, or its error, ends it.
+TEST_F(BindingTest, ACommandPassesItsWaitsThroughWithEveryValue) {
+  Run("function Through(cmd)\n"
+      "  local outer = coroutine.create(function() return 'result', RunCommand(cmd) end)\n"
+      "  local log = ''\n"
+      "  local function Note(ok, ...)\n"
+      "    log = log .. '[' .. tostring(ok) .. ':' .. table.getn(arg)\n"
+      "    for i = 1, table.getn(arg) do log = log .. ' ' .. tostring(arg[i]) end\n"
+      "    log = log .. ']'\n"
+      "  end\n"
+      "  Note(coroutine.resume(outer))\n"
+      "  Note(coroutine.resume(outer, 'a', 'b', 'c'))\n"
+      "  Note(coroutine.resume(outer))\n"
+      "  Note(coroutine.resume(outer, 'd'))\n"
+      "  return log\n"
+      "end\n"
+      "gLog = Through(function()\n"
+      "  local x, y, z = coroutine.yield(1, 2, 3)\n"
+      "  coroutine.yield()\n"
+      "  local w = coroutine.yield('one')\n"
+      "  return x .. y .. z .. w\n"
+      "end)\n"
+      "gTwo = Through(function() coroutine.yield(nil, 2) return 'done' end)\n"
+      "gError = Through(function() coroutine.yield(1) error('broken') end)\n");
+  EXPECT_EQ(Global("gLog"), "[true:3 1 2 3][true:0][true:1 one][true:2 result abcd]");
+  EXPECT_EQ(Global("gTwo"),
+            "[true:2 nil 2][true:2 result done][false:1 cannot resume dead "
+            "coroutine][false:1 cannot resume dead coroutine]");
+  EXPECT_EQ(Global("gError").substr(0, 28), "[true:1 1][true:2 result nil");
+  Run("local co = coroutine.create(function() end)\n"
+      "gStep = tostring(_HostCommandStep(co)) .. tostring(_HostCommandStep(co))\n"
+      "gNotThread = tostring(_HostCommandStep('x'))\n");
+  EXPECT_EQ(Global("gStep"), "falsenil");
+  EXPECT_EQ(Global("gNotThread"), "nil");
+}
+
 TEST_F(BindingTest, LuaHalfHelpersRunWithoutErrors) {
   std::filesystem::create_directories(mFolder / "assets");
   std::ofstream(mFolder / "assets" / "main.lua")
