@@ -27,6 +27,13 @@ void TMainMenu::SetWelcomeName() {
     for (const char* name : {"welcome", "changeplayer", "userName"}) ShowChild(this, name, false);
     return;
   }
+  // Profiles but none current (the current one was just deleted): no one to greet by name.
+  if (game->GetCurrentUser() < 0) {
+    for (const char* name : {"welcome", "userName"}) ShowChild(this, name, false);
+    ShowChild(this, "changeplayer", true);
+    MarkRedraw();
+    return;
+  }
   TText* userName = FindChildAs<TText>(this, "userName");
   if (!userName) return;
   userName->SetText(game->GetCurrentUserName());

@@ -76,9 +76,25 @@ bool NewIndexHandled(lua_State* L) {
   return handled;
 }
 
+// Assigns the path given as the only argument to LUA_PATH through the globals' handlers.
+int AssignSearchPath(lua_State* L) {
+  lua_pushstring(L, "LUA_PATH");
+  lua_pushvalue(L, 1);
+  lua_settable(L, LUA_GLOBALSINDEX);
+  return 0;
+}
+
 void SetSearchPathGlobal(lua_State* L) {
   if (NewIndexHandled(L)) {
-    lua_dostring(L, (str("LUA_PATH='") + gLuaSearchPath + "' ;").CStr());
+    // The path goes in as a value, never as source text: quotes or backslashes in it stay as
+    // they are.
+    lua_pushcfunction(L, AssignSearchPath);
+    lua_pushstring(L, gLuaSearchPath.CStr());
+    if (lua_pcall(L, 1, 0, 0) != 0) {
+      EngineLog("Script: setting LUA_PATH failed: %s",
+                lua_tostring(L, -1) ? lua_tostring(L, -1) : "(error object)");
+      lua_pop(L, 1);
+    }
     return;
   }
   lua_pushstring(L, "LUA_PATH");

@@ -6,7 +6,10 @@
 
 dofile("scripts/ui/buttons.lua")
 
-local kEntryFont = { "fonts/sans.mvec", 16, Color(255, 255, 255) }
+-- The arcade window colours every entry it writes light green (a found one fades to half-clear
+-- white), whatever colour the layout gives; the layout asks for that same green so that the
+-- entries read as they are drawn.
+local kEntryFont = { "fonts/sans.mvec", 16, Color(110, 255, 171) }
 local kClockFont = { "fonts/sansbold.mvec", 22, Color(255, 236, 190) }
 
 -- Opens a panel: a modal window named after the panel's script, built by the function the

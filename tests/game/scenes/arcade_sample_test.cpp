@@ -133,6 +133,9 @@ TEST_F(ArcadeSampleTest, AnArcadeRunGoesFromTheMenuThroughPauseAndResumeToTheGam
     ASSERT_NE(Find("gameoverwin"), nullptr) << "the game-over screen";
     EXPECT_EQ(TextOf("highscoretext"), "Time is up");
     EXPECT_EQ(TextOf("scorevalue"), "0");
+    // The figure is the levels the run cleared, and the label says so.
+    EXPECT_EQ(TextOf("levelvalue"), "0");
+    EXPECT_EQ(TextOf("level"), "Levels cleared:");
     EXPECT_NE(Find("highscorebutton"), nullptr);
     EXPECT_EQ(game.GetArcadeLevel(), 1);
 

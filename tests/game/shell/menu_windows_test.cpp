@@ -63,6 +63,37 @@ TEST_F(MenuWindowsTest, MainMenuGreetsTheCurrentPlayerOnlyWhenThereIsOne) {
   });
 }
 
+// Deleting the current player in the player dialog leaves no one current: back at the menu
+// there is no greeting, only the change-player button; picking the other player greets them.
+TEST_F(MenuWindowsTest, MainMenuDropsTheGreetingWhenTheCurrentPlayerIsDeleted) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    g.CreateNewUser("Ann");
+    g.SetCurrentUser(g.CreateNewUser("Bob"));
+    StartSampleMenu(p);
+    EXPECT_EQ(Text("userName"), "Bob");
+    ClickOn(p, "changeplayer");
+    Idle(p, 3);
+    ClickOn(p, "delete");
+    Idle(p, 3);
+    ASSERT_EQ(g.GetNumUsers(), 1);
+    ClickOn(p, "back");
+    Idle(p, 3);
+    EXPECT_FALSE(Shown("welcome"));
+    EXPECT_FALSE(Shown("userName"));
+    EXPECT_TRUE(Shown("changeplayer"));
+
+    ClickOn(p, "changeplayer");
+    Idle(p, 3);
+    ClickOn(p, "button0");
+    Idle(p, 3);
+    ClickOn(p, "pick");
+    Idle(p, 3);
+    for (const char* name : {"welcome", "userName", "changeplayer"})
+      EXPECT_TRUE(Shown(name)) << name;
+    EXPECT_EQ(Text("userName"), "Ann");
+  });
+}
+
 // The background sound plays looping while the menu is open and stops when it closes; the
 // menu's global goes with it. Without "bgAudio" nothing plays; without the cross-sell file the
 // more-games button is hidden, with it the layout's visibility stays.

@@ -284,6 +284,28 @@ TEST_F(BindingTest, ARepeatedTextRunsEveryTimeAgainstTheGlobalsItWouldBeCompiled
   EXPECT_NE(log.find("when parsing gY = = 1", first + 1), std::string::npos) << log;
 }
 
+// The search path reaches LUA_PATH as written, also when a handler on the globals sees the
+// assignment: quotes and backslashes in it are never read as source text, and a handler that
+// fails is logged without stopping the text.
+TEST_F(BindingTest, TheSearchPathReachesLuaPathAsWrittenThroughAGlobalsHandler) {
+  const str saved = TScript::GetLuaSearchPath();
+  const char* path = "C:\\it's \"here\"\\?.lua;?";
+  TScript::SetLuaSearchPath(path);
+  Run("LUA_PATH = nil setmetatable(_G, { __newindex = function(t, k, v) "
+      "rawset(t, 'gHandled', (rawget(t, 'gHandled') or '') .. k) rawset(t, k, v) end })");
+  Run("gSeen = LUA_PATH");
+  EXPECT_EQ(Global("gSeen"), path);
+  EXPECT_EQ(Global("gHandled"), "LUA_PATHgSeen") << "the handler saw the assignment";
+  Run("rawset(_G, 'LUA_PATH', nil) setmetatable(_G, { __newindex = function(t, k, v) "
+      "if k == 'LUA_PATH' then error('refused') end rawset(t, k, v) end })");
+  Run("gAfter = 'ran'");
+  EXPECT_EQ(Global("gAfter"), "ran");
+  EXPECT_NE(Log().find("setting LUA_PATH failed:"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("refused"), std::string::npos) << Log();
+  Run("setmetatable(_G, nil)");
+  TScript::SetLuaSearchPath(saved);
+}
+
 TEST_F(BindingTest, ACoroutineThatFailsAtOnceIsReportedAndUnscheduled) {
   // Call the chunk result's producer through RunFunction as DoLuaString would.
   luaL_loadbuffer(L, "return function() error('boom') end", 35, "chunk");

@@ -20,9 +20,11 @@ function GameOverLayout(name)
            font = kLabelFont }),
     Text({ name = "scorevalue", label = "#", x = 400, y = 230, w = 140, h = 30,
            flags = kHAlignRight, font = kValueFont }),
-    Text({ name = "level", label = "GAMEOVER_LEVEL", x = 260, y = 270, w = 140, h = 30,
+    -- The arcade gives the number of levels the run cleared (one less than the level it ended
+    -- on); the label says so.
+    Text({ name = "level", label = "GAMEOVER_LEVEL", x = 260, y = 270, w = 200, h = 30,
            font = kLabelFont }),
-    Text({ name = "levelvalue", label = "#", x = 400, y = 270, w = 140, h = 30,
+    Text({ name = "levelvalue", label = "#", x = 460, y = 270, w = 80, h = 30,
            flags = kHAlignRight, font = kValueFont }),
     PushButton({ name = "highscorebutton", caption = "MENU_HISCORES", x = 300, y = 360,
                  command = function() dofile("scripts/ui/hiscores.lua")() end }),

@@ -10,8 +10,9 @@ local function CheckBox(t)
                  "images/toggle_off_rollover.png", "images/toggle_on_rollover.png" }
   t.sound = "audio/click.ogg"
   table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 50, y = 0, w = 240,
-                         h = 32, flags = kVAlignCenter, font = kLabelFont }))
+  -- The caption sits in the middle of the 200 x 44 box image, as a push button's does.
+  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 0, y = 0, w = 200,
+                         h = 44, flags = kHAlignCenter + kVAlignCenter, font = kLabelFont }))
   return Button(t)
 end
 
