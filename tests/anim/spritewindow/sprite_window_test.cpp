@@ -8,6 +8,7 @@
 #include "anim/KAnimQueue.h"
 #include "online/TGameState.h"
 #include "render/TTexture.h"
+#include "sound/TSoundManager.h"
 #include "window/TButton.h"
 
 namespace {
@@ -104,6 +105,27 @@ TEST_F(SpriteWindowTest, FunctionsKeptPastTheWindowAreRefusedAndItsEndIsPosted) 
     EXPECT_EQ(GlobalText(host, "gType"), "nil");
     EXPECT_NE(GlobalText(host, "gErr").find("window is gone"), std::string::npos);
     Pump(p, 20);
+  });
+}
+
+TEST_F(SpriteWindowTest, ASoundFadeOutlivesTheModalItRanOnAndEndsOnThePlatformTimer) {
+  // The music fades out without waiting, and the screen closes during the fade.
+  Script("fade.lua", "return function() _AddStopSound(1, 400, false) _Start() end\n");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    TSoundManager* sm = TSoundManager::Instance();
+    ASSERT_NE(sm, nullptr);
+    sm->SetGroupVolume(1004, 1.0f);
+    ASSERT_NE(Open(p, "scripts/fade.lua"), nullptr);
+    Pump(p, 100);
+    const float midway = sm->GetVolume(1004);
+    EXPECT_LT(midway, 1.0f) << "the fade runs";
+    wm->PopTopModal();
+    wm->FlushDeletes();
+    Pump(p, 60, 10);
+    // Faded to silence: the group's sounds stopped and its volume is whole again.
+    EXPECT_FLOAT_EQ(sm->GetVolume(1004), 1.0f);
   });
 }
 
