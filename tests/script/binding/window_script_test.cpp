@@ -333,6 +333,28 @@ TEST_F(BindingTest, ModalDialogClosesThroughItsCloseMessageAndReturnsTheValue) {
   EXPECT_EQ(Global("gResult"), "yes");
 }
 
+TEST_F(BindingTest, ADialogFileThatCannotBeReadTakesItsModalDownAgain) {
+  std::filesystem::create_directories(mFolder / "assets");
+  { std::ofstream(mFolder / "assets" / "broken.lua") << "MakeDialog({ = })\n"; }
+  SetIndexedFile("assets/broken.lua", (mFolder / "assets" / "broken.lua").c_str());
+  // Each opener fails in a command of its own; the script that ran them goes on.
+  Run("return function()\n"
+      "  RunCommand(function() DoModal('missing.lua') end)\n"
+      "  RunCommand(function() DoModal('broken.lua') end)\n"
+      "  RunCommand(function() DisplayDialog({ 'missing.lua' }) end)\n"
+      "  RunCommand(function() DoMainWindow('broken.lua') end)\n"
+      "  gAfter = 1\n"
+      "end");
+  for (int i = 0; i < 4; ++i) Idle();
+  EXPECT_EQ(Number("gAfter"), 1) << Log();
+  EXPECT_EQ(mManager->GetTopModal(), mScreen) << "no empty modal is left on top";
+  // The errors name the line that opened the dialog, not the window library.
+  EXPECT_NE(Log().find(":2: cannot read assets/missing.lua"), std::string::npos) << Log();
+  EXPECT_NE(Log().find(":3: assets/broken.lua:1:"), std::string::npos) << Log();
+  EXPECT_NE(Log().find(":5: assets/broken.lua:1:"), std::string::npos) << Log();
+  EXPECT_EQ(Log().find("gScreenInit\"]"), std::string::npos) << Log();
+}
+
 TEST_F(BindingTest, WindowMethodGlobalsAreClearedWhenTheirWindowDies) {
   struct Counter : TWindow {
     int Count() { return ++count; }
