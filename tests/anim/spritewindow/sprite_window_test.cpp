@@ -108,6 +108,26 @@ TEST_F(SpriteWindowTest, FunctionsKeptPastTheWindowAreRefusedAndItsEndIsPosted) 
   });
 }
 
+TEST_F(SpriteWindowTest, MissingScriptsAreLoggedAndADialogThatCannotBeBuiltGoesAgain) {
+  Script("opens.lua", "return function() DoModal('scripts/nodialog.lua') gAfter = 1 end\n");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    ASSERT_NE(Open(p, "scripts/noscript.lua"), nullptr);
+    EXPECT_TRUE(Logged("Sprite window \"sw\": cannot find script \"scripts/noscript.lua\""))
+        << Log();
+    wm->PopTopModal();
+    wm->FlushDeletes();
+    KSpriteWindow* w = Open(p, "scripts/opens.lua");
+    ASSERT_NE(w, nullptr);
+    Pump(p, 20);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gAfter"), 1);
+    EXPECT_TRUE(Logged("cannot find dialog script \"scripts/nodialog.lua\"")) << Log();
+    // The map is on top again: no empty dialog is left over it.
+    EXPECT_EQ(wm->GetTopModal()->GetName(), str("map"));
+  });
+}
+
 TEST_F(SpriteWindowTest, ASoundFadeOutlivesTheModalItRanOnAndEndsOnThePlatformTimer) {
   // The music fades out without waiting, and the screen closes during the fade.
   Script("fade.lua", "return function() _AddStopSound(1, 400, false) _Start() end\n");
