@@ -373,7 +373,15 @@ void KSpriteWindow::DoModal(str file) {
 void KSpriteWindow::CloseWindow() {
   mParticles.InitScript();
   TWindowManager* manager = TWindowManager::Instance();
-  if (manager && GetParent()) manager->DoPopModal(GetParent()->GetName());
+  TWindow* parent = GetParent();
+  if (!manager || !parent) return;
+  if (parent->IsKindOf(TModalWindow::GetClassId())) {
+    manager->DoPopModal(parent->GetName());
+    return;
+  }
+  // Laid out inside another window: the screen to close is the modal window holding it, which
+  // a name of a window that is not modal would never reach.
+  if (TModalWindow* modal = GetModalParent()) manager->DoPopModal(modal->GetIdString());
 }
 
 void KSpriteWindow::BlackenWindow() { ISpriteWindowGame::Get()->BlackenWindow(); }

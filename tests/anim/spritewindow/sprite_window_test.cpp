@@ -128,6 +128,22 @@ TEST_F(SpriteWindowTest, MissingScriptsAreLoggedAndADialogThatCannotBeBuiltGoesA
   });
 }
 
+TEST_F(SpriteWindowTest, CloseWindowClosesTheScreenAlsoFromInsideAPlainWindow) {
+  Script("closes.lua", "return function() coroutine.yield() CloseWindow() end\n");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    RegisterAnimWindowTypes(TWindowScript::Of(wm));
+    wm->RunScriptString(wm->GetRoot(),
+                        "PushModal('screen') MakeDialog({ Window({ name = 'frame', x = 0, y = 0,"
+                        " w = 320, h = 240, SpriteWindow({ name = 'sw', x = 0, y = 0, w = 320,"
+                        " h = 240, runfile = 'scripts/closes.lua' }) }) })");
+    ASSERT_EQ(wm->GetTopModal()->GetName(), str("screen"));
+    Pump(p, 40);
+    EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
+  });
+}
+
 TEST_F(SpriteWindowTest, ASoundFadeOutlivesTheModalItRanOnAndEndsOnThePlatformTimer) {
   // The music fades out without waiting, and the screen closes during the fade.
   Script("fade.lua", "return function() _AddStopSound(1, 400, false) _Start() end\n");
