@@ -90,7 +90,7 @@ void KAnimSoundFader::Start() {
     TWindowManager* wm = TWindowManager::Instance();
     TWindow* top = wm ? wm->GetTopModal() : nullptr;
     if (top && top->IsKindOf(TModalWindow::GetClassId()))
-      fade->SetClock(&static_cast<TModalWindow*>(top)->GetClock());
+      fade->RunOnClockOf(static_cast<TModalWindow*>(top));
     platform->AddTask(fade);
   }
   Finish();

@@ -1,9 +1,43 @@
 #include "anim/KSoundFadeTask.h"
 
+#include "core/Timer.h"
 #include "sound/TSoundManager.h"
+#include "window/TModalWindow.h"
 
 KSoundFadeTask::KSoundFadeTask(int group, float from, float to, int durationMs)
     : TAnimTask(nullptr), mGroup(group), mFrom(from), mTo(to), mDuration(float(durationMs)) {}
+
+void KSoundFadeTask::RunOnClockOf(TModalWindow* modal) {
+  if (!modal) return;
+  mClockOwner = TWindowHandle(modal);
+  mOnModalClock = true;
+  SetClock(&modal->GetClock());
+}
+
+void KSoundFadeTask::LeaveDeadClock() {
+  if (!ClockGone()) return;
+  mOnModalClock = false;
+  // The dead clock is never read again: the fade keeps the part it has done and is due now.
+  const uint32_t now = GetTimer();
+  mClock = nullptr;
+  if (mStarted) mStart = float(now) - mProgress * mDuration;
+  if (mNext != kNever) mNext = now;
+}
+
+bool KSoundFadeTask::Ready(int mode) {
+  LeaveDeadClock();
+  return TAnimTask::Ready(mode);
+}
+
+bool KSoundFadeTask::DoTask() {
+  LeaveDeadClock();
+  return TAnimTask::DoTask();
+}
+
+uint32_t KSoundFadeTask::MsUntilDue() const {
+  if (ClockGone()) return mNext == kNever ? kNoWake : 0;
+  return TAnimTask::MsUntilDue();
+}
 
 void KSoundFadeTask::Finish() {
   TSoundManager* manager = TSoundManager::Instance();

@@ -4,6 +4,7 @@
 #include "anim/ISpriteWindowGame.h"
 #include "anim/KAnimMultiple.h"
 #include "anim/KAnimQueue.h"
+#include "assets/FileLayer.h"
 #include "core/EngineLog.h"
 #include "online/TGameState.h"
 #include "render/TRenderer.h"
@@ -102,7 +103,9 @@ void KSpriteWindow::HideNamedButton(const str& name) {
 
 void KSpriteWindow::RunAnimScript(str file) {
   if (ISpriteWindowGame::Get()->GetScriptDebugMode()) mScript->DoLuaString("gScriptDebugMode=true");
-  mScript->DoFile(file);
+  // Compile and run errors are logged on the way; a missing file would otherwise say nothing.
+  if (!mScript->DoFile(file) && !FileExists(file))
+    EngineLog("Sprite window \"%s\": cannot find script \"%s\"", GetName().CStr(), file.CStr());
 }
 
 bool KSpriteWindow::Animate() {

@@ -10,6 +10,8 @@
 #include "anim/KFilter.h"
 #include "anim/KSpriteWindow.h"
 #include "anim/TTextSprite.h"
+#include "assets/FileLayer.h"
+#include "core/EngineLog.h"
 #include "core/TMat3.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
@@ -358,13 +360,28 @@ void KSpriteWindow::DoModal(str file) {
   TWindow* top = manager->GetTopModal();
   if (!top) return;
   top->SetName(file);
-  manager->RunScriptFile(top, file);
+  TWindowHandle modal(top);
+  if (manager->RunScriptFile(top, file)) return;
+  // A dialog that could not be built would be an empty window over the screen that nothing
+  // closes: it goes again.
+  if (!FileExists(file))
+    EngineLog("Sprite window \"%s\": cannot find dialog script \"%s\"", GetName().CStr(),
+              file.CStr());
+  if (modal) manager->DoPopModal(modal->GetIdString());
 }
 
 void KSpriteWindow::CloseWindow() {
   mParticles.InitScript();
   TWindowManager* manager = TWindowManager::Instance();
-  if (manager && GetParent()) manager->DoPopModal(GetParent()->GetName());
+  TWindow* parent = GetParent();
+  if (!manager || !parent) return;
+  if (parent->IsKindOf(TModalWindow::GetClassId())) {
+    manager->DoPopModal(parent->GetName());
+    return;
+  }
+  // Laid out inside another window: the screen to close is the modal window holding it, which
+  // a name of a window that is not modal would never reach.
+  if (TModalWindow* modal = GetModalParent()) manager->DoPopModal(modal->GetIdString());
 }
 
 void KSpriteWindow::BlackenWindow() { ISpriteWindowGame::Get()->BlackenWindow(); }

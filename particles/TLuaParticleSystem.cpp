@@ -76,6 +76,7 @@ void TLuaParticleSystem::InitScript() {
   mMemberFunctions.clear();
   mMemberWidths.clear();
   mCompileFailed = false;
+  mLastUpdateError = str();
   mCollection->Reset();
   std::vector<float>().swap(mParticleData);
 
@@ -175,8 +176,13 @@ void TLuaParticleSystem::Update(int ms) {
   lua_gettable(L, LUA_GLOBALSINDEX);
   lua_pushnumber(L, ms / 1000.0);
   if (lua_pcall(L, 1, 0, 0) != 0) {
-    EngineLog("DoLuaString Lua Error: %s\n\twhen running Update(%f);", LuaToStr(L, -1).CStr(),
-              ms / 1000.0);
+    // Update runs every frame: an error it keeps raising is logged once, not once a frame.
+    const str error = LuaToStr(L, -1);
+    if (error != mLastUpdateError) {
+      EngineLog("DoLuaString Lua Error: %s\n\twhen running Update(%f); (repeats are not logged)",
+                error.CStr(), ms / 1000.0);
+      mLastUpdateError = error;
+    }
   }
   lua_settop(L, top);
   RunAnimStream(ms);

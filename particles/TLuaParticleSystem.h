@@ -119,4 +119,6 @@ private:
   // Set when a value could not be compiled: the statement being built is dropped at the next
   // accumulation rather than run half-made.
   bool mCompileFailed = false;
+  // The last error Update raised, logged when it was new.
+  str mLastUpdateError;
 };

@@ -137,7 +137,7 @@ end
 
 function DoModal(file)
   local id = PushModal(file)
-  ReadFile(file)
+  ReadFile(file, id)
   DoFitToChildren()
   WaitForCloseMessage(id)
   local v = gReturnValue
@@ -146,9 +146,9 @@ function DoModal(file)
 end
 
 function DoMainWindow(file)
-  PushModal(file)
+  local id = PushModal(file)
   local depth = GetWindowDepth()
-  ReadFile(file)
+  ReadFile(file, id)
   DoFitToChildren()
   while GetWindowDepth() >= depth do
     gLastMessage = WaitForMessage()
@@ -249,7 +249,19 @@ end
 
 Yield = coroutine.yield
 
-function ReadFile(name) return dofile("assets/" .. name) end
+-- Runs a file of the assets folder; an error names the line that asked for the file. When the
+-- file was read for a modal window just pushed for it (by DoModal and its kind) and cannot be
+-- read or compiled, that window is popped again before the error goes on: no empty window is
+-- left over the screen to block it.
+function ReadFile(name, modal)
+  local chunk, err = loadfile("assets/" .. name)
+  if not chunk then
+    if not modal then error(err, 2) end
+    PopModal(modal)
+    error(err, 3)
+  end
+  return chunk()
+end
 
 function CloseWindow(v)
   PostMessage(CreateCloseMessage())
@@ -282,7 +294,7 @@ function DisplayDialog(t)
   end
   local id = PushModal(t[1])
   gDialogTable = t
-  ReadFile(t[1])
+  ReadFile(t[1], id)
   WaitForCloseMessage(id)
   local v = gReturnValue
   gReturnValue = nil

@@ -304,6 +304,35 @@ TEST(ParticleSystem, ComputedMembersReadAndReportOutOfRangeIndexes) {
   OpenEngineLog(nullptr);
 }
 
+TEST(ParticleSystem, AnUpdateThatKeepsFailingIsLoggedOnceAndTheSystemGoesOn) {
+  const auto folder = std::filesystem::temp_directory_path() / "particle_update_log";
+  std::filesystem::remove_all(folder);
+  OpenEngineLog(folder.c_str());
+  {
+    auto s = MakeSystem();
+    s->GetScript()->DoLuaString(
+        "n = 0 function Update(seconds) n = n + 1 if n > 2 then error('stuck') end end");
+    for (int i = 0; i < 30; ++i) s->Update(16);
+    EXPECT_EQ(s->GetScript()->GetGlobalNumber("n"), 30) << "Update is still called";
+    // A new error is news again.
+    s->GetScript()->DoLuaString("function Update(seconds) error('other') end");
+    for (int i = 0; i < 5; ++i) s->Update(16);
+  }
+  std::ifstream in(GetLogFilePath().CStr());
+  std::stringstream log;
+  log << in.rdbuf();
+  auto count = [&](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = log.str().find(what); at != std::string::npos;
+         at = log.str().find(what, at + 1))
+      ++n;
+    return n;
+  };
+  EXPECT_EQ(count(": stuck"), 1u) << log.str();
+  EXPECT_EQ(count(": other"), 1u) << log.str();
+  OpenEngineLog(nullptr);
+}
+
 TEST(ParticleSystem, ScriptHelpers) {
   auto s = MakeSystem();
   EXPECT_EQ(Global(*s, "RandomRange(3, 3)"), 3);

@@ -8,6 +8,7 @@
 #include "anim/KAnimQueue.h"
 #include "online/TGameState.h"
 #include "render/TTexture.h"
+#include "sound/TSoundManager.h"
 #include "window/TButton.h"
 
 namespace {
@@ -104,6 +105,63 @@ TEST_F(SpriteWindowTest, FunctionsKeptPastTheWindowAreRefusedAndItsEndIsPosted) 
     EXPECT_EQ(GlobalText(host, "gType"), "nil");
     EXPECT_NE(GlobalText(host, "gErr").find("window is gone"), std::string::npos);
     Pump(p, 20);
+  });
+}
+
+TEST_F(SpriteWindowTest, MissingScriptsAreLoggedAndADialogThatCannotBeBuiltGoesAgain) {
+  Script("opens.lua", "return function() DoModal('scripts/nodialog.lua') gAfter = 1 end\n");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    ASSERT_NE(Open(p, "scripts/noscript.lua"), nullptr);
+    EXPECT_TRUE(Logged("Sprite window \"sw\": cannot find script \"scripts/noscript.lua\""))
+        << Log();
+    wm->PopTopModal();
+    wm->FlushDeletes();
+    KSpriteWindow* w = Open(p, "scripts/opens.lua");
+    ASSERT_NE(w, nullptr);
+    Pump(p, 20);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gAfter"), 1);
+    EXPECT_TRUE(Logged("cannot find dialog script \"scripts/nodialog.lua\"")) << Log();
+    // The map is on top again: no empty dialog is left over it.
+    EXPECT_EQ(wm->GetTopModal()->GetName(), str("map"));
+  });
+}
+
+TEST_F(SpriteWindowTest, CloseWindowClosesTheScreenAlsoFromInsideAPlainWindow) {
+  Script("closes.lua", "return function() coroutine.yield() CloseWindow() end\n");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    RegisterAnimWindowTypes(TWindowScript::Of(wm));
+    wm->RunScriptString(wm->GetRoot(),
+                        "PushModal('screen') MakeDialog({ Window({ name = 'frame', x = 0, y = 0,"
+                        " w = 320, h = 240, SpriteWindow({ name = 'sw', x = 0, y = 0, w = 320,"
+                        " h = 240, runfile = 'scripts/closes.lua' }) }) })");
+    ASSERT_EQ(wm->GetTopModal()->GetName(), str("screen"));
+    Pump(p, 40);
+    EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
+  });
+}
+
+TEST_F(SpriteWindowTest, ASoundFadeOutlivesTheModalItRanOnAndEndsOnThePlatformTimer) {
+  // The music fades out without waiting, and the screen closes during the fade.
+  Script("fade.lua", "return function() _AddStopSound(1, 400, false) _Start() end\n");
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TWindowManager* wm = p->GetWindowManager();
+    TSoundManager* sm = TSoundManager::Instance();
+    ASSERT_NE(sm, nullptr);
+    sm->SetGroupVolume(1004, 1.0f);
+    ASSERT_NE(Open(p, "scripts/fade.lua"), nullptr);
+    Pump(p, 100);
+    const float midway = sm->GetVolume(1004);
+    EXPECT_LT(midway, 1.0f) << "the fade runs";
+    wm->PopTopModal();
+    wm->FlushDeletes();
+    Pump(p, 60, 10);
+    // Faded to silence: the group's sounds stopped and its volume is whole again.
+    EXPECT_FLOAT_EQ(sm->GetVolume(1004), 1.0f);
   });
 }
 
