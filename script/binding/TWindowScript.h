@@ -100,7 +100,8 @@ public:
   // (thread, values...): resumes a command's coroutine with the values. While it waits, answers
   // true, the number of values it yielded and the first two of them (or, past two, one table
   // holding them all); once it has returned, false and its first result; when an error stopped
-  // it, nil and the error. A command that has ended no longer waits for the script.
+  // it, nil and the error. A command that has ended no longer waits for the script; one that an
+  // error stopped takes down the modal windows it left above the one on top when it began.
   int HostCommandStep(lua_State* L);
   int GenericCreate(lua_State* L);
   TMessage* CreateCloseMessage();
@@ -121,6 +122,16 @@ private:
   void PushMessage(TMessage* m);
 
   void DropDeadContext();
+  // A command has ended (by an error: failed) and no longer waits for the script.
+  void EndCommand(lua_State* L, lua_State* thread, bool failed);
+
+  // Each running command's coroutine, with the modal window on top when it began.
+  struct CommandBase {
+    lua_State* thread;
+    TWindowHandle modal;
+    bool hadModal;
+  };
+  std::vector<CommandBase> mCommands;
 
   std::vector<TWindowHandle> mContext;
   std::map<str, TWindow::Creator> mFactories;

@@ -1,7 +1,9 @@
 // The bound globals of the scripts' window library.
+#include <algorithm>
 #include <cstring>
 
 #include "assets/TStringTable.h"
+#include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "core/TSettings.h"
 #include "core/Timer.h"
@@ -297,15 +299,54 @@ int TWindowScript::HandleGetMessage(lua_State* L) {
 int TWindowScript::HostCommandThread(lua_State* L) {
   lua_State* thread = lua_tothread(L, 1);
   if (!thread || thread == mState) return 0;
+  if (!lua_toboolean(L, 2)) {
+    EndCommand(L, thread, false);
+    return 0;
+  }
   TScript* owner = L == mState ? this : TScript::FromState(L);
   // Keyed like a script's own thread, so that FromState answers the owner for it.
   lua_pushlightuserdata(L, thread);
-  if (owner && lua_toboolean(L, 2))
+  if (owner)
     lua_pushlightuserdata(L, owner);
   else
     lua_pushnil(L);
   lua_settable(L, LUA_REGISTRYINDEX);
+  // A thread is only found here while its command runs; one left behind by a command that never
+  // ended (its address taken again by a new thread) is replaced.
+  TWindow* top = TopModal();
+  CommandBase base{thread, TWindowHandle(top), top != nullptr};
+  auto it = std::find_if(mCommands.begin(), mCommands.end(),
+                         [&](const CommandBase& c) { return c.thread == thread; });
+  if (it != mCommands.end())
+    *it = base;
+  else
+    mCommands.push_back(base);
   return 0;
+}
+
+void TWindowScript::EndCommand(lua_State* L, lua_State* thread, bool failed) {
+  lua_pushlightuserdata(L, thread);
+  lua_pushnil(L);
+  lua_settable(L, LUA_REGISTRYINDEX);
+  auto it = std::find_if(mCommands.begin(), mCommands.end(),
+                         [&](const CommandBase& c) { return c.thread == thread; });
+  if (it == mCommands.end()) return;
+  const CommandBase base = *it;
+  mCommands.erase(it);
+  TWindowManager* wm = Manager();
+  // A dialog the command had opened, half built or waiting for an answer no one will take,
+  // would cover the screen for good. Only when the modal it began on is still there: otherwise
+  // it is not known which modals are the command's.
+  if (!failed || !wm || (base.hadModal && !base.modal)) return;
+  int popped = 0;
+  while (TWindow* top = wm->GetTopModal()) {
+    if (base.hadModal && top == base.modal.Get()) break;
+    wm->DoPopModal(top->GetIdString());
+    ++popped;
+  }
+  if (popped > 0)
+    EngineLog("Closed %d window%s that a command stopped by an error had opened", popped,
+              popped == 1 ? "" : "s");
 }
 
 int TWindowScript::HostCommandStep(lua_State* L) {
@@ -344,9 +385,7 @@ int TWindowScript::HostCommandStep(lua_State* L) {
     else
       lua_pushnil(L);
     lua_insert(L, -2);
-    lua_pushlightuserdata(L, co);
-    lua_pushnil(L);
-    lua_settable(L, LUA_REGISTRYINDEX);
+    EndCommand(L, co, status != 0);
     return 2;
   }
   lua_pushboolean(L, 1);

@@ -302,9 +302,14 @@ size_t Occurrences(const std::string& text, const std::string& what) {
 
 // A script error in a button's command, at parse or at run time, stops that command with a
 // log line naming the file and line; the menu stays, its script goes on waiting, and the next
-// button (one whose command waits in turn) still works, as often as it is pressed.
+// button (one whose command waits in turn) still works, as often as it is pressed. A dialog the
+// failing command had opened goes with it instead of covering the menu.
 TEST_F(MenuScreensTest, AFailingButtonCommandStopsOnlyThatCommand) {
   WriteAsset("scripts/ui/broken_syntax.lua", "return function()\n  local x = = 1\nend\n");
+  WriteAsset("scripts/ui/broken_dialog.lua",
+             "MakeDialog({ DialogPushButton({ name = 'half', caption = '#H', x = 0, y = 0 }) })\n"
+             "local t = nil\n"
+             "t.field = 1\n");
   WriteAsset("scripts/ui/broken_run.lua",
              "return function()\n  local t = nil\n  return t.field\nend\n");
   WriteAsset("scripts/ui/testmenu.lua",
@@ -318,6 +323,8 @@ TEST_F(MenuScreensTest, AFailingButtonCommandStopsOnlyThatCommand) {
              "      command = function() dofile('scripts/ui/broken_run.lua')() end }),\n"
              "    DialogPushButton({ name = 'works', caption = '#W', x = 0, y = 120,\n"
              "      command = function() Pause(100) gWorked = (gWorked or 0) + 1 end }),\n"
+             "    DialogPushButton({ name = 'dialog', caption = '#D', x = 0, y = 180,\n"
+             "      command = function() DoModal('scripts/ui/broken_dialog.lua') end }),\n"
              "  })\n"
              "  WaitForCloseMessage(id)\n"
              "  gMenuDone = 1\n"
@@ -333,6 +340,12 @@ TEST_F(MenuScreensTest, AFailingButtonCommandStopsOnlyThatCommand) {
     ClickOn(p, "runtime");
     Idle(p, 3);
     EXPECT_TRUE(Logged("scripts/ui/broken_run.lua:3: attempt to index")) << Log();
+    EXPECT_FALSE(Logged("that a command stopped by an error had opened")) << "none was opened";
+    ClickOn(p, "dialog");
+    Idle(p, 3);
+    EXPECT_TRUE(Logged("scripts/ui/broken_dialog.lua:3:")) << Log();
+    EXPECT_EQ(FindWindow("half"), nullptr) << "the half-built dialog is gone";
+    EXPECT_TRUE(Logged("Closed 1 window that a command stopped by an error had opened")) << Log();
     for (int round = 1; round <= 2; ++round) {
       ClickOn(p, "works");
       Tick(p, 48);
@@ -344,7 +357,7 @@ TEST_F(MenuScreensTest, AFailingButtonCommandStopsOnlyThatCommand) {
     EXPECT_TRUE(Host()->IsYielded()) << "its script still waits for messages";
     EXPECT_FALSE(Host()->HasCoroutineFailed());
     EXPECT_EQ(Global("gMenuDone"), "");
-    EXPECT_EQ(Occurrences(Log(), "Command stopped by an error: "), 2u);
+    EXPECT_EQ(Occurrences(Log(), "Command stopped by an error: "), 3u);
   });
 }
 
