@@ -377,25 +377,25 @@ void Blend(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   const __m128i c257 = _mm_set1_epi16(257);
   const __m128i alphaMask = _mm_set1_epi32(int32_t(0xFF000000u));
   const __m128i tintv = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(tint)), zero);
-  for (; i + 4 <= n; i += 4) {
-    __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+  auto step = [&](const uint32_t* from, uint32_t* to) {
+    __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
     __m128i a = _mm_and_si128(s, alphaMask);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) continue;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) return;
     if constexpr (kTinted) {
       s = ModulateBy(s, tintv, zero, c128, c257);
       a = _mm_and_si128(s, alphaMask);
     }
     bool opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF;
-    __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+    __m128i* out = reinterpret_cast<__m128i*>(to);
     if (opaque && !kAdditive) {
       _mm_storeu_si128(out, s);
-      continue;
+      return;
     }
     __m128i d = _mm_loadu_si128(out);
     if (opaque) {
       // Weighed by 255 each channel is itself.
       _mm_storeu_si128(out, _mm_adds_epu8(d, s));
-      continue;
+      return;
     }
     __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
     __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
@@ -415,6 +415,24 @@ void Blend(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
     }
     __m128i r = _mm_packus_epi16(_mm_mulhi_epu16(xlo, c257), _mm_mulhi_epu16(xhi, c257));
     _mm_storeu_si128(out, kAdditive ? _mm_adds_epu8(d, r) : r);
+  };
+  for (; i + 4 <= n; i += 4) step(src + i, dst + i);
+  if (i < n) {
+    // The last one to three pixels through the same step, by way of a four-pixel copy: the
+    // lanes past the end are clear texels, which change nothing, and are not written back.
+    // Pixel by pixel the step gives what the loop below does.
+    const int32_t rest = n - i;
+    uint32_t from[4] = {src[i], 0, 0, 0}, to[4] = {dst[i], 0, 0, 0};
+    for (int32_t k = 1; k < 3; ++k)
+      if (k < rest) {
+        from[k] = src[i + k];
+        to[k] = dst[i + k];
+      }
+    step(from, to);
+    dst[i] = to[0];
+    for (int32_t k = 1; k < 3; ++k)
+      if (k < rest) dst[i + k] = to[k];
+    return;
   }
 #endif
   for (; i < n; ++i) {
@@ -634,6 +652,20 @@ inline int64_t FloorDiv(int64_t n, int64_t d) {
 // moves in one direction.
 void InteriorRange(int64_t t0, int64_t d, int64_t limit, int32_t& lo, int32_t& hi) {
   int64_t a = lo, b = hi;
+  // Short spans, and those whose first and last steps are inside (most are), take no
+  // division: the steps inside are trimmed from both ends.
+  auto inside = [&](int64_t i) {
+    int64_t t = t0 + i * d;
+    return t >= 0 && t < limit;
+  };
+  if (a >= b || (inside(a) && inside(b - 1))) return;
+  if (b - a <= 16) {
+    while (a < b && !inside(a)) ++a;
+    while (b > a && !inside(b - 1)) --b;
+    lo = int32_t(a);
+    hi = int32_t(b);
+    return;
+  }
   if (d == 0) {
     if (t0 < 0 || t0 >= limit) b = a;
   } else if (d > 0) {
@@ -730,7 +762,16 @@ void Shade(const DrawState& ds, const Span& sp, const uint32_t* tp, int32_t offs
   bool modulateAll = ds.colourSource == ColourSource::TexTimesDiffuse && tp &&
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
   if (!passThrough && modulateAll && !(needDiffuse && !flatColour)) {
-    // One colour over the span (scaled tinted sprites and glyphs).
+    // One colour over the span (scaled or turned tinted sprites and glyphs); the blends tint
+    // on the way.
+    if (ds.write == WriteKind::Alpha) {
+      Blend<true, false>(tp, dst, n, constant);
+      return;
+    }
+    if (ds.write == WriteKind::Additive) {
+      Blend<true, true>(tp, dst, n, constant);
+      return;
+    }
     ModulateByColour(tp, constant, colours, n);
     src = colours;
   } else if (!passThrough) {
