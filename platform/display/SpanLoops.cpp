@@ -696,7 +696,12 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       tp = ds.tex + size_t(ty) * size_t(ds.tpitch) + size_t(tx);
     } else {
       bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
-      if (sp.linearFilter) {
+      if (sp.linearFilter && clamp && n <= 16) {
+        // Short spans (turned small sprites and glyphs) clamp every pixel: for pixels whose
+        // texels are all inside, clamping changes nothing, and finding those costs more than
+        // it saves.
+        SampleLinear<true>(ds, u, v, du, dv, n, texels);
+      } else if (sp.linearFilter) {
         // Only the pixels whose four texels may cross an edge need addressing.
         int32_t lo = 0, hi = n;
         if (sp.interiorU == u && sp.interiorCount == n) {
