@@ -365,6 +365,15 @@ __attribute__((target("avx2"))) int32_t Blend8(const uint32_t* srcRow, int32_t s
 template <bool kTinted, bool kAdditive>
 void Blend(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
+#if defined(__SSE2__)
+  // A row longer than four pixels that does not end on a step of four, its source apart from
+  // its target: its last four target pixels as they are before any is blended (see the end).
+  const auto srcAt = reinterpret_cast<uintptr_t>(src), dstAt = reinterpret_cast<uintptr_t>(dst);
+  const bool overlap =
+      n > 4 && (n & 3) != 0 && (srcAt + size_t(n) * 4 <= dstAt || dstAt + size_t(n) * 4 <= srcAt);
+  const __m128i last = overlap ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + n - 4))
+                               : _mm_setzero_si128();
+#endif
 #if defined(ENGINE_RASTER_AVX2)
   if (n >= 8 && HasAvx2()) i = Blend8<kTinted, kAdditive>(src, 0, dst, 0, 1, n, tint);
 #endif
@@ -417,10 +426,21 @@ void Blend(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
     _mm_storeu_si128(out, kAdditive ? _mm_adds_epu8(d, r) : r);
   };
   for (; i + 4 <= n; i += 4) step(src + i, dst + i);
+  if (i < n && overlap) {
+    // The last four pixels blended again from the target as it was: each pixel's result
+    // depends on its own source and target alone, so those the steps above have done come
+    // out as they already are.
+    alignas(16) uint32_t to[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(to), last);
+    step(src + n - 4, to);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 4),
+                     _mm_load_si128(reinterpret_cast<const __m128i*>(to)));
+    return;
+  }
   if (i < n) {
-    // The last one to three pixels through the same step, by way of a four-pixel copy: the
-    // lanes past the end are clear texels, which change nothing, and are not written back.
-    // Pixel by pixel the step gives what the loop below does.
+    // The last one to three pixels of a short row through the same step, by way of a
+    // four-pixel copy: the lanes past the end are clear texels, which change nothing, and are
+    // not written back. Pixel by pixel the step gives what the loop below does.
     const int32_t rest = n - i;
     uint32_t from[4] = {src[i], 0, 0, 0}, to[4] = {dst[i], 0, 0, 0};
     for (int32_t k = 1; k < 3; ++k)
@@ -841,6 +861,41 @@ void Shade(const DrawState& ds, const Span& sp, const uint32_t* tp, int32_t offs
   }
 }
 
+// Writes n pixels of texels to the target, tint the one colour over them where it applies.
+using RowWrite = void (*)(const uint32_t* texels, uint32_t* dst, int32_t n, uint32_t tint);
+
+// The writer Shade would hand a flat-coloured span's texels to when it combines them with
+// nothing but that colour, and the colour to tint them by; null when it combines them some
+// other way. Worked out once for the rows of a scaled rectangle.
+RowWrite StraightWrite(const DrawState& ds, const Span& sp, uint32_t& tint) {
+  const bool needDiffuse = ds.colourSource != ColourSource::Texture ||
+                           ds.alphaSource == AlphaSource::Diffuse ||
+                           ds.alphaSource == AlphaSource::TexTimesDiffuse;
+  tint = needDiffuse ? sp.colour : 0xFFFFFFFFu;
+  const bool whiteDiffuse = tint == 0xFFFFFFFFu;
+  const bool alphaIgnored = ds.write == WriteKind::Copy && !ds.targetHasAlpha;
+  if (!sp.flatColour) return nullptr;
+  if (whiteDiffuse && ds.colourSource != ColourSource::Diffuse &&
+      (alphaIgnored || ds.alphaSource == AlphaSource::TexTimesDiffuse ||
+       ds.alphaSource == AlphaSource::Texture)) {
+    switch (ds.write) {
+      case WriteKind::Copy:
+        return [](const uint32_t* t, uint32_t* d, int32_t n, uint32_t) { WriteCopy(t, d, n); };
+      case WriteKind::Alpha:
+        return [](const uint32_t* t, uint32_t* d, int32_t n, uint32_t) { WriteAlpha(t, d, n); };
+      case WriteKind::Additive:
+        return [](const uint32_t* t, uint32_t* d, int32_t n, uint32_t) { WriteAdditive(t, d, n); };
+      default: return nullptr;
+    }
+  }
+  if (ds.colourSource != ColourSource::TexTimesDiffuse ||
+      ds.alphaSource != AlphaSource::TexTimesDiffuse)
+    return nullptr;
+  if (ds.write == WriteKind::Alpha) return Blend<true, false>;
+  if (ds.write == WriteKind::Additive) return Blend<true, true>;
+  return nullptr;
+}
+
 }  // namespace
 
 void PlanBlit(DrawState& ds) {
@@ -1032,12 +1087,19 @@ void FilterDown(const uint32_t* top, const uint32_t* bottom, uint32_t fy, int32_
   const __m128i zero = _mm_setzero_si128();
   const __m128i vfy = _mm_set1_epi16(int16_t(fy));
   const __m128i vgy = _mm_set1_epi16(int16_t(256 - fy));
-  for (; i + 4 <= hi; i += 4) {
-    __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + i));
-    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + i));
+  auto step = [&](int32_t at) {
+    __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + at));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + at));
     __m128i lo16 = Weigh(_mm_unpacklo_epi8(t, zero), vgy, _mm_unpacklo_epi8(b, zero), vfy);
     __m128i hi16 = Weigh(_mm_unpackhi_epi8(t, zero), vgy, _mm_unpackhi_epi8(b, zero), vfy);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo16, hi16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_packus_epi16(lo16, hi16));
+  };
+  for (; i + 4 <= hi; i += 4) step(i);
+  // The last few of four or more columns: the last four again, which gives those already
+  // done the same values.
+  if (i < hi && hi - lo >= 4) {
+    step(hi - 4);
+    return;
   }
 #endif
   for (; i < hi; ++i) out[i] = Mix(top[i], bottom[i], fy);
@@ -1101,6 +1163,8 @@ void ScaledColumns(const DrawState& ds, Span& span, const double base[kAttrCount
   };
   const int64_t hmax = ds.th - 1, vLimit = hmax << 16;
   uint32_t texels[kChunk];
+  uint32_t tint;
+  const RowWrite write = StraightWrite(ds, span, tint);
   for (int32_t y = yt; y < yB; ++y) {
     span.y = y;
     span.a[kV] = base[kV] + span.d[kV] * span.x0 + dady[kV] * y;
@@ -1120,7 +1184,10 @@ void ScaledColumns(const DrawState& ds, Span& span, const double base[kAttrCount
       SampleLinearAddressed(ds, u, v, du, 0, lo, texels);
       SampleLinearAddressed(ds, u + du * hi, v, du, 0, n - hi, texels + hi);
     }
-    Shade(ds, span, texels, offset, n, dst);
+    if (write)
+      write(texels, dst, n, tint);
+    else
+      Shade(ds, span, texels, offset, n, dst);
   }
 }
 
