@@ -102,6 +102,11 @@ std::vector<uint32_t> Pixels(int w, int h, Look look, uint32_t seed) {
   return p;
 }
 
+struct Turn {
+  float c = 1.0f, s = 0.0f;
+  static Turn Of(float angle) { return {std::cos(angle), std::sin(angle)}; }
+};
+
 struct Device {
   pd::headless::Display display;
   std::shared_ptr<pd::Surface> target;
@@ -157,9 +162,11 @@ struct Device {
     t.alphaOp = m == Mode::Opaque ? pd::TextureOp::SelectArg1 : pd::TextureOp::Modulate;
   }
 
-  void Quad(float x, float y, float w, float h, float angle, uint32_t colour, float u0, float v0,
-            float u1, float v1) {
-    float c = std::cos(angle), s = std::sin(angle);
+  // The corners turned by an angle whose cosine and sine are worked out once per composition,
+  // as pixman's transform is, rather than once per quad on the device's side alone.
+  void Quad(float x, float y, float w, float h, const Turn& turn, uint32_t colour, float u0,
+            float v0, float u1, float v1) {
+    const float c = turn.c, s = turn.s;
     float cx = x + w / 2, cy = y + h / 2;
     const float px[4] = {-w / 2, w / 2, w / 2, -w / 2}, py[4] = {-h / 2, -h / 2, h / 2, h / 2};
     const float us[4] = {u0, u1, u1, u0}, vs[4] = {v0, v0, v1, v1};
@@ -306,10 +313,11 @@ int main() {
           y = float(r * step) + (shape == Shape::Rotated ? 0.3f * side : 0.0f);
           if (size == 512) x = y = shape == Shape::Rotated ? 100.0f : 0.0f;
         };
+        const Turn turn = Turn::Of(angle);
         std::function<void(long)> device = [&](long i) {
           float x, y;
           where(i, x, y);
-          dev.Quad(x, y, side, side, angle, colour, 0, 0, uv, uv);
+          dev.Quad(x, y, side, side, turn, colour, 0, 0, uv, uv);
         };
 #if defined(ENGINE_BENCH_PIXMAN)
         pixman_image_t* src = mode == Mode::Opaque ? (shape == Shape::Rotated ? pOpaqueA : pOpaque)
@@ -366,13 +374,13 @@ int main() {
       [&](long) {
         f.SetMode(Mode::Opaque);
         f.device->SetTexture(background);
-        f.Quad(0, 0, 800, 600, 0, 0xFFFFFFFFu, 0, 0, 800.0f / 1024, 600.0f / 1024);
+        f.Quad(0, 0, 800, 600, Turn{}, 0xFFFFFFFFu, 0, 0, 800.0f / 1024, 600.0f / 1024);
       },
       [&](long) {
         f.SetMode(Mode::Alpha);
         f.device->SetTexture(sprites);
         for (auto& p : spritePos)
-          f.Quad(float(p.first), float(p.second), 128, 128, 0, 0xFFFFFFFFu, 0, 0, 1, 1);
+          f.Quad(float(p.first), float(p.second), 128, 128, Turn{}, 0xFFFFFFFFu, 0, 0, 1, 1);
       },
       [&](long) {
         f.SetMode(Mode::Tinted);
@@ -381,14 +389,14 @@ int main() {
           int gx, gy;
           glyphAt(g, gx, gy);
           float u = float(gx) / 256, v = float(gy) / 256;
-          f.Quad(float(glyphPos[g].first), float(glyphPos[g].second), 8, 14, 0, kTint, u, v,
+          f.Quad(float(glyphPos[g].first), float(glyphPos[g].second), 8, 14, Turn{}, kTint, u, v,
                  u + 8.0f / 256, v + 14.0f / 256);
         }
       },
       [&](long) {
         f.SetMode(Mode::Alpha);
         f.device->SetTexture(cursor);
-        f.Quad(400, 300, 32, 32, 0, 0xFFFFFFFFu, 0, 0, 1, 1);
+        f.Quad(400, 300, 32, 32, Turn{}, 0xFFFFFFFFu, 0, 0, 1, 1);
       }};
   std::function<void(long)> pixmanParts[4] = {[](long) {}, [](long) {}, [](long) {}, [](long) {}};
 #if defined(ENGINE_BENCH_PIXMAN)

@@ -365,6 +365,15 @@ __attribute__((target("avx2"))) int32_t Blend8(const uint32_t* srcRow, int32_t s
 template <bool kTinted, bool kAdditive>
 void Blend(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   int32_t i = 0;
+#if defined(__SSE2__)
+  // A row longer than four pixels that does not end on a step of four, its source apart from
+  // its target: its last four target pixels as they are before any is blended (see the end).
+  const auto srcAt = reinterpret_cast<uintptr_t>(src), dstAt = reinterpret_cast<uintptr_t>(dst);
+  const bool overlap =
+      n > 4 && (n & 3) != 0 && (srcAt + size_t(n) * 4 <= dstAt || dstAt + size_t(n) * 4 <= srcAt);
+  const __m128i last = overlap ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + n - 4))
+                               : _mm_setzero_si128();
+#endif
 #if defined(ENGINE_RASTER_AVX2)
   if (n >= 8 && HasAvx2()) i = Blend8<kTinted, kAdditive>(src, 0, dst, 0, 1, n, tint);
 #endif
@@ -377,25 +386,25 @@ void Blend(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
   const __m128i c257 = _mm_set1_epi16(257);
   const __m128i alphaMask = _mm_set1_epi32(int32_t(0xFF000000u));
   const __m128i tintv = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(tint)), zero);
-  for (; i + 4 <= n; i += 4) {
-    __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+  auto step = [&](const uint32_t* from, uint32_t* to) {
+    __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
     __m128i a = _mm_and_si128(s, alphaMask);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) continue;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) return;
     if constexpr (kTinted) {
       s = ModulateBy(s, tintv, zero, c128, c257);
       a = _mm_and_si128(s, alphaMask);
     }
     bool opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(a, alphaMask)) == 0xFFFF;
-    __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+    __m128i* out = reinterpret_cast<__m128i*>(to);
     if (opaque && !kAdditive) {
       _mm_storeu_si128(out, s);
-      continue;
+      return;
     }
     __m128i d = _mm_loadu_si128(out);
     if (opaque) {
       // Weighed by 255 each channel is itself.
       _mm_storeu_si128(out, _mm_adds_epu8(d, s));
-      continue;
+      return;
     }
     __m128i slo = _mm_unpacklo_epi8(s, zero), shi = _mm_unpackhi_epi8(s, zero);
     __m128i alo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
@@ -415,6 +424,35 @@ void Blend(const uint32_t* src, uint32_t* dst, int32_t n, uint32_t tint) {
     }
     __m128i r = _mm_packus_epi16(_mm_mulhi_epu16(xlo, c257), _mm_mulhi_epu16(xhi, c257));
     _mm_storeu_si128(out, kAdditive ? _mm_adds_epu8(d, r) : r);
+  };
+  for (; i + 4 <= n; i += 4) step(src + i, dst + i);
+  if (i < n && overlap) {
+    // The last four pixels blended again from the target as it was: each pixel's result
+    // depends on its own source and target alone, so those the steps above have done come
+    // out as they already are.
+    alignas(16) uint32_t to[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(to), last);
+    step(src + n - 4, to);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 4),
+                     _mm_load_si128(reinterpret_cast<const __m128i*>(to)));
+    return;
+  }
+  if (i < n) {
+    // The last one to three pixels of a short row through the same step, by way of a
+    // four-pixel copy: the lanes past the end are clear texels, which change nothing, and are
+    // not written back. Pixel by pixel the step gives what the loop below does.
+    const int32_t rest = n - i;
+    uint32_t from[4] = {src[i], 0, 0, 0}, to[4] = {dst[i], 0, 0, 0};
+    for (int32_t k = 1; k < 3; ++k)
+      if (k < rest) {
+        from[k] = src[i + k];
+        to[k] = dst[i + k];
+      }
+    step(from, to);
+    dst[i] = to[0];
+    for (int32_t k = 1; k < 3; ++k)
+      if (k < rest) dst[i + k] = to[k];
+    return;
   }
 #endif
   for (; i < n; ++i) {
@@ -634,6 +672,20 @@ inline int64_t FloorDiv(int64_t n, int64_t d) {
 // moves in one direction.
 void InteriorRange(int64_t t0, int64_t d, int64_t limit, int32_t& lo, int32_t& hi) {
   int64_t a = lo, b = hi;
+  // Short spans, and those whose first and last steps are inside (most are), take no
+  // division: the steps inside are trimmed from both ends.
+  auto inside = [&](int64_t i) {
+    int64_t t = t0 + i * d;
+    return t >= 0 && t < limit;
+  };
+  if (a >= b || (inside(a) && inside(b - 1))) return;
+  if (b - a <= 16) {
+    while (a < b && !inside(a)) ++a;
+    while (b > a && !inside(b - 1)) --b;
+    lo = int32_t(a);
+    hi = int32_t(b);
+    return;
+  }
   if (d == 0) {
     if (t0 < 0 || t0 >= limit) b = a;
   } else if (d > 0) {
@@ -664,7 +716,12 @@ void FastSpan(const DrawState& ds, const Span& sp, int32_t offset, int32_t n, ui
       tp = ds.tex + size_t(ty) * size_t(ds.tpitch) + size_t(tx);
     } else {
       bool clamp = ds.addressU == TextureAddress::Clamp && ds.addressV == TextureAddress::Clamp;
-      if (sp.linearFilter) {
+      if (sp.linearFilter && clamp && n <= 16) {
+        // Short spans (turned small sprites and glyphs) clamp every pixel: for pixels whose
+        // texels are all inside, clamping changes nothing, and finding those costs more than
+        // it saves.
+        SampleLinear<true>(ds, u, v, du, dv, n, texels);
+      } else if (sp.linearFilter) {
         // Only the pixels whose four texels may cross an edge need addressing.
         int32_t lo = 0, hi = n;
         if (sp.interiorU == u && sp.interiorCount == n) {
@@ -730,7 +787,16 @@ void Shade(const DrawState& ds, const Span& sp, const uint32_t* tp, int32_t offs
   bool modulateAll = ds.colourSource == ColourSource::TexTimesDiffuse && tp &&
                      ds.alphaSource == AlphaSource::TexTimesDiffuse;
   if (!passThrough && modulateAll && !(needDiffuse && !flatColour)) {
-    // One colour over the span (scaled tinted sprites and glyphs).
+    // One colour over the span (scaled or turned tinted sprites and glyphs); the blends tint
+    // on the way.
+    if (ds.write == WriteKind::Alpha) {
+      Blend<true, false>(tp, dst, n, constant);
+      return;
+    }
+    if (ds.write == WriteKind::Additive) {
+      Blend<true, true>(tp, dst, n, constant);
+      return;
+    }
     ModulateByColour(tp, constant, colours, n);
     src = colours;
   } else if (!passThrough) {
@@ -793,6 +859,41 @@ void Shade(const DrawState& ds, const Span& sp, const uint32_t* tp, int32_t offs
       }
       break;
   }
+}
+
+// Writes n pixels of texels to the target, tint the one colour over them where it applies.
+using RowWrite = void (*)(const uint32_t* texels, uint32_t* dst, int32_t n, uint32_t tint);
+
+// The writer Shade would hand a flat-coloured span's texels to when it combines them with
+// nothing but that colour, and the colour to tint them by; null when it combines them some
+// other way. Worked out once for the rows of a scaled rectangle.
+RowWrite StraightWrite(const DrawState& ds, const Span& sp, uint32_t& tint) {
+  const bool needDiffuse = ds.colourSource != ColourSource::Texture ||
+                           ds.alphaSource == AlphaSource::Diffuse ||
+                           ds.alphaSource == AlphaSource::TexTimesDiffuse;
+  tint = needDiffuse ? sp.colour : 0xFFFFFFFFu;
+  const bool whiteDiffuse = tint == 0xFFFFFFFFu;
+  const bool alphaIgnored = ds.write == WriteKind::Copy && !ds.targetHasAlpha;
+  if (!sp.flatColour) return nullptr;
+  if (whiteDiffuse && ds.colourSource != ColourSource::Diffuse &&
+      (alphaIgnored || ds.alphaSource == AlphaSource::TexTimesDiffuse ||
+       ds.alphaSource == AlphaSource::Texture)) {
+    switch (ds.write) {
+      case WriteKind::Copy:
+        return [](const uint32_t* t, uint32_t* d, int32_t n, uint32_t) { WriteCopy(t, d, n); };
+      case WriteKind::Alpha:
+        return [](const uint32_t* t, uint32_t* d, int32_t n, uint32_t) { WriteAlpha(t, d, n); };
+      case WriteKind::Additive:
+        return [](const uint32_t* t, uint32_t* d, int32_t n, uint32_t) { WriteAdditive(t, d, n); };
+      default: return nullptr;
+    }
+  }
+  if (ds.colourSource != ColourSource::TexTimesDiffuse ||
+      ds.alphaSource != AlphaSource::TexTimesDiffuse)
+    return nullptr;
+  if (ds.write == WriteKind::Alpha) return Blend<true, false>;
+  if (ds.write == WriteKind::Additive) return Blend<true, true>;
+  return nullptr;
 }
 
 }  // namespace
@@ -964,34 +1065,72 @@ void FilterAcross(const uint32_t* row, const int32_t* x, const uint64_t* fx, int
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i c256 = _mm_set1_epi16(256);
-  for (; i + 2 <= hi; i += 2) {
+  auto step = [&](int32_t at) {
     __m128i t =
-        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[i])),
-                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[i + 1])));
+        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[at])),
+                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x[at + 1])));
     t = _mm_shuffle_epi32(t, _MM_SHUFFLE(3, 1, 2, 0));
-    __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fx + i));
+    __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fx + at));
     __m128i h =
         Weigh(_mm_unpacklo_epi8(t, zero), _mm_sub_epi16(c256, f), _mm_unpackhi_epi8(t, zero), f);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(h, zero));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + at), _mm_packus_epi16(h, zero));
+  };
+  for (; i + 2 <= hi; i += 2) step(i);
+  // An odd last column of two or more: the last two again, which gives the one already done
+  // the same value.
+  if (i < hi && hi - lo >= 2) {
+    step(hi - 2);
+    return;
   }
 #endif
   for (; i < hi; ++i) out[i] = Mix(row[x[i]], row[x[i] + 1], uint32_t(fx[i] & 0xFFFF));
 }
 
+#if defined(ENGINE_RASTER_AVX2)
+// Eight columns a step of FilterDown below, lane by lane the same arithmetic; answers where it
+// stopped.
+__attribute__((target("avx2"))) int32_t FilterDown8(const uint32_t* top, const uint32_t* bottom,
+                                                    uint32_t fy, int32_t lo, int32_t hi,
+                                                    uint32_t* out) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i vfy = _mm256_set1_epi16(int16_t(fy));
+  const __m256i vgy = _mm256_set1_epi16(int16_t(256 - fy));
+  int32_t i = lo;
+  for (; i + 8 <= hi; i += 8) {
+    __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top + i));
+    __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom + i));
+    __m256i lo16 = Weigh8(_mm256_unpacklo_epi8(t, zero), vgy, _mm256_unpacklo_epi8(b, zero), vfy);
+    __m256i hi16 = Weigh8(_mm256_unpackhi_epi8(t, zero), vgy, _mm256_unpackhi_epi8(b, zero), vfy);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_packus_epi16(lo16, hi16));
+  }
+  return i;
+}
+#endif
+
 // Two filtered rows weighed, fy in 0..256 for the second (i in lo..hi).
 void FilterDown(const uint32_t* top, const uint32_t* bottom, uint32_t fy, int32_t lo, int32_t hi,
                 uint32_t* out) {
   int32_t i = lo;
+#if defined(ENGINE_RASTER_AVX2)
+  if (hi - lo >= 8 && HasAvx2()) i = FilterDown8(top, bottom, fy, lo, hi, out);
+#endif
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i vfy = _mm_set1_epi16(int16_t(fy));
   const __m128i vgy = _mm_set1_epi16(int16_t(256 - fy));
-  for (; i + 4 <= hi; i += 4) {
-    __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + i));
-    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + i));
+  auto step = [&](int32_t at) {
+    __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + at));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + at));
     __m128i lo16 = Weigh(_mm_unpacklo_epi8(t, zero), vgy, _mm_unpacklo_epi8(b, zero), vfy);
     __m128i hi16 = Weigh(_mm_unpackhi_epi8(t, zero), vgy, _mm_unpackhi_epi8(b, zero), vfy);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo16, hi16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_packus_epi16(lo16, hi16));
+  };
+  for (; i + 4 <= hi; i += 4) step(i);
+  // The last few of four or more columns: the last four again, which gives those already
+  // done the same values.
+  if (i < hi && hi - lo >= 4) {
+    step(hi - 4);
+    return;
   }
 #endif
   for (; i < hi; ++i) out[i] = Mix(top[i], bottom[i], fy);
@@ -1055,6 +1194,8 @@ void ScaledColumns(const DrawState& ds, Span& span, const double base[kAttrCount
   };
   const int64_t hmax = ds.th - 1, vLimit = hmax << 16;
   uint32_t texels[kChunk];
+  uint32_t tint;
+  const RowWrite write = StraightWrite(ds, span, tint);
   for (int32_t y = yt; y < yB; ++y) {
     span.y = y;
     span.a[kV] = base[kV] + span.d[kV] * span.x0 + dady[kV] * y;
@@ -1074,7 +1215,10 @@ void ScaledColumns(const DrawState& ds, Span& span, const double base[kAttrCount
       SampleLinearAddressed(ds, u, v, du, 0, lo, texels);
       SampleLinearAddressed(ds, u + du * hi, v, du, 0, n - hi, texels + hi);
     }
-    Shade(ds, span, texels, offset, n, dst);
+    if (write)
+      write(texels, dst, n, tint);
+    else
+      Shade(ds, span, texels, offset, n, dst);
   }
 }
 
