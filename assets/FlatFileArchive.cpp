@@ -24,7 +24,11 @@ bool ReadInt32(TFile& file, int32_t& value) {
 void ReadDirectory(TFile& file, TFileIndex& index, const str& name, int number) {
   int64_t fileSize = file.Size();
   int32_t count = 0;
-  if (!ReadInt32(file, count) || count <= 0) return;
+  if (!ReadInt32(file, count) || count <= 0) {
+    EngineLog("Flat file %s: no directory (entry count %d); nothing in it is mounted", name.CStr(),
+              count);
+    return;
+  }
   // A count past what the file can hold ends at the first short read below, keeping the
   // entries before it.
   for (int32_t i = 0; i < count; ++i) {
@@ -85,9 +89,16 @@ void MountFlatFile(TFileIndex& index, const str& name) {
     }
   }
   TFile file;
-  if (!file.Open(name, kFileReadBinary)) return;
+  if (!file.Open(name, kFileReadBinary)) {
+    EngineLog("Flat file %s cannot be opened; nothing in it is mounted", name.CStr());
+    return;
+  }
   char magic[4];
-  if (file.Read(magic, 4) != 4 || std::memcmp(magic, "HWPK", 4) != 0) return;
+  if (file.Read(magic, 4) != 4 || std::memcmp(magic, "HWPK", 4) != 0) {
+    EngineLog("Flat file %s is no archive (it does not begin with HWPK); nothing in it is mounted",
+              name.CStr());
+    return;
+  }
   ReadDirectory(file, index, name, int(number));
   file.Close();
 

@@ -44,6 +44,12 @@ std::vector<uint8_t> TextBytes(const str& text) {
 // Enciphered size of a plain payload of n bytes.
 uint64_t PaddedSize(uint64_t n) { return (n & ~uint64_t(7)) + 8; }
 
+// Whether the file ends at the offset (moves the file's position).
+bool EndsAt(TFile* file, int32_t offset) {
+  FileSeek(file, 0, kSeekEnd);
+  return FileTell(file) == offset;
+}
+
 // Reads "install.txt" whole; false when it does not exist.
 bool ReadInstallFile(str& text) {
   text = str();
@@ -110,6 +116,7 @@ void TPrefs::Load() {
   // The file is the whole truth: nothing of an earlier load survives.
   mStore.clear();
   mCurrent = nullptr;
+  mDamaged = false;
   str installText;
   bool installFileExists = ReadInstallFile(installText);
   bool adoptLeadingKey = installFileExists && installText.IsEmpty();
@@ -137,6 +144,7 @@ void TPrefs::Load() {
   char tag[4];
   std::vector<uint8_t> payload;
   if (!ReadChunk(file, tag, payload) || tag[0] != 'I') {
+    mDamaged = !EndsAt(file, 0);
     FileClose(file);
     EngineLog("TPrefs: %s does not begin with an installation record; its settings are not read",
               mFileName.CStr());
@@ -151,28 +159,44 @@ void TPrefs::Load() {
   // Pairs are taken only after a "USER" marker of their own section; a file that names no
   // slot for them is damaged.
   bool haveSlot = false;
-  while (ReadChunk(file, tag, payload)) {
+  int records = 1;
+  int32_t at = FileTell(file);
+  bool intact = true;
+  for (; ReadChunk(file, tag, payload); at = FileTell(file), ++records) {
     if (tag[0] == 'I') {
       section = LowerAscii(TextOf(payload.data(), payload.size()));
       haveSlot = false;
     } else if (tag[0] == 'U') {
       if (payload.size() < 2) continue;
       slot = U16(payload.data());
-      if (slot > kMaxSlot) break;
+      if (slot > kMaxSlot) {
+        intact = false;
+        break;
+      }
       Slots& slots = mStore[section];
       if (slots.size() < size_t(slot) + 1) slots.resize(size_t(slot) + 1);
       haveSlot = true;
     } else if (tag[0] == 'K') {
-      if (payload.size() < 2) break;
-      size_t keyLength = U16(payload.data());
-      if (keyLength + 2 > payload.size()) break;
+      size_t keyLength = payload.size() < 2 ? 0 : U16(payload.data());
+      if (payload.size() < 2 || keyLength + 2 > payload.size()) {
+        intact = false;
+        break;
+      }
       if (!haveSlot) continue;
       str key = TextOf(payload.data() + 2, keyLength);
       mStore[section][size_t(slot)][key] =
           Value(payload.begin() + 2 + long(keyLength), payload.end());
     } else {
+      intact = false;
       break;
     }
+  }
+  // Reading stops at the first record it cannot take; anything after it is lost to this run,
+  // so the file is kept aside when it is next replaced.
+  if (!intact || !EndsAt(file, at)) {
+    mDamaged = true;
+    EngineLog("TPrefs: %s is damaged after record %d (byte %d); the rest of it is not read",
+              mFileName.CStr(), records, int(at));
   }
   FileClose(file);
 }
@@ -197,6 +221,7 @@ void TPrefs::LoadOldXml(bool installFileExists, const str& installText) {
         root = DocumentRoot(plainDocument);
       } else {
         EngineLog("TPrefs: %s fails its checksum; its records are not read", mFileName.CStr());
+        mDamaged = true;
       }
     }
   } else {
@@ -376,7 +401,16 @@ bool TPrefs::Save() {
   std::string from(temporary.CStr(), temporary.Length()), to(target.CStr(), target.Length());
   // A rename would replace even a file the player made read-only.
   bool readOnly = platform::os::CanRead(to) && !platform::os::CanReadWrite(to);
+  if (complete && !readOnly && mDamaged && platform::os::CanRead(to)) {
+    // What could not be read of a damaged file is not thrown away: it stays beside the new one.
+    std::string aside = to + ".damaged";
+    if (platform::os::RenameFile(to, aside))
+      EngineLog("TPrefs: the damaged %s is kept as %s", mFileName.CStr(), aside.c_str());
+    else
+      EngineLog("TPrefs: could not keep the damaged %s as %s", mFileName.CStr(), aside.c_str());
+  }
   bool saved = complete && !readOnly && platform::os::RenameFile(from, to);
+  if (saved) mDamaged = false;
   if (!saved) {
     EngineLog("TPrefs: could not write %s; the previous file is kept", mFileName.CStr());
     platform::os::DeleteFile(from);

@@ -43,6 +43,8 @@ public:
   // Later users move down by one.
   void DeleteUser(int user);
 
+  // Reads what is intact of the file; a damaged file is named in the log, and the next save
+  // keeps it beside the new one as "prefs.dat.damaged".
   void Load();
   // Writes a new file beside the old one and replaces the old one only once the new one is
   // complete; false (logged) when it could not be written. True without writing when
@@ -73,4 +75,6 @@ private:
   str mFileName;
   str mInstallKey;
   bool mWritingEnabled;
+  // The file last loaded could not be read to its end: the next save keeps it aside.
+  bool mDamaged = false;
 };

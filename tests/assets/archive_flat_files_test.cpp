@@ -36,7 +36,7 @@ struct Archive {
 
   std::string Bytes() const {
     std::string out = "HWPK";
-    Put(out, count >= 0 ? count : int32_t(entries.size()));
+    Put(out, count != -1 ? count : int32_t(entries.size()));
     size_t at = out.size();
     for (const Entry& e : entries) at += 1 + e.name.size() + 8;
     for (const Entry& e : entries) {
@@ -241,7 +241,23 @@ TEST_F(ArchiveTest, DamagedArchivesMountWhatIsIntact) {
   WriteFile("assets/4magic.hwp", "HWPX" + Archive().Add("magic.txt", "m").Bytes().substr(4));
   WriteFile("assets/5short.hwp", "HW");
   WriteFile("assets/6nocount.hwp", "HWPK\1");
+  Archive negative;
+  negative.Add("negative.txt", "n");
+  negative.count = -3;
+  WriteFile("assets/7negative.hwp", negative.Bytes());
+  OpenEngineLog(mRoot.c_str());
   MountFlatFiles("assets", GetFileIndex());
+  std::ifstream log(mRoot / "logfile.txt");
+  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  OpenEngineLog(nullptr);
+  // Every archive left out, wholly or in part, is named in the log.
+  for (const char* line : {"1cut.hwp: directory cut short after 1 of 2 entries",
+                           "2outside.hwp: entry past_end.txt (offset 1000, size 1) lies outside",
+                           "3absurd.hwp: directory cut short after 1 of 2147483647 entries",
+                           "4magic.hwp is no archive", "5short.hwp is no archive",
+                           "6nocount.hwp: no directory (entry count 0)",
+                           "7negative.hwp: no directory (entry count -3)"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 
   struct Case {
     const char* name;
@@ -257,6 +273,7 @@ TEST_F(ArchiveTest, DamagedArchivesMountWhatIsIntact) {
       {"huge.txt", "<not found>"},
       {"first.txt", "first"},
       {"magic.txt", "<not found>"},
+      {"negative.txt", "<not found>"},
   };
   for (const Case& c : cases) EXPECT_EQ(ReadAll(c.name), c.content) << c.name;
 }

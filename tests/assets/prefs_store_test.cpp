@@ -460,3 +460,67 @@ TEST_F(PrefsTest, ConvertedPairTooLargeForAChunkIsLeftOutAlone) {
   EXPECT_STREQ(prefs.GetString("zz", "").CStr(), "after");
   EXPECT_STREQ(prefs.GetString("big", "none").CStr(), "none");
 }
+
+TEST_F(PrefsTest, ADamagedFileIsLoggedAndKeptAsideWhenReplaced) {
+  ChunkWriter intact;
+  intact.Install("/games/hidden").Install("/games/hidden").User(0).Pair("curuser", "0");
+  intact.User(1).Pair("save", "level 4");
+  Bytes cut = intact.out;
+  cut.resize(cut.size() - 5);
+  Bytes garbled = intact.out;
+  garbled[garbled.size() - 16 - 8] = 'Z';  // the tag of the last record
+  ChunkWriter stranger;
+  stranger.User(0).Pair("curuser", "0");
+  struct Case {
+    const char* what;
+    Bytes file;
+    const char* logged;  // nullptr: nothing about damage
+  };
+  const std::vector<Case> cases = {
+      {"intact", intact.out, nullptr},
+      {"empty", {}, nullptr},
+      {"cut inside the last record", cut, "prefs.dat is damaged after record 5"},
+      {"garbled last record", garbled, "prefs.dat is damaged after record 5"},
+      {"no installation record", stranger.out, "does not begin with an installation record"},
+  };
+  auto ReadFile = [](const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+  };
+  const fs::path aside = PrefsPath().string() + ".damaged";
+  // Lines kept from earlier tests go to the log as it opens; each case reads only its own.
+  OpenEngineLog(mRoot.c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(aside);
+    WritePrefs(c.file);
+    size_t logged = ReadFile(mRoot / "logfile.txt").size();
+    {
+      TPrefs prefs(true);
+      EXPECT_TRUE(prefs.Save());
+    }
+    Bytes log = ReadFile(mRoot / "logfile.txt");
+    std::string text(log.begin() + long(logged), log.end());
+    if (c.logged == nullptr) {
+      EXPECT_EQ(text.find("damaged"), std::string::npos) << text;
+      EXPECT_FALSE(fs::exists(aside));
+      continue;
+    }
+    EXPECT_NE(text.find(c.logged), std::string::npos) << text;
+    EXPECT_NE(text.find("is kept as"), std::string::npos) << text;
+    // The damaged file is kept byte for byte; the new one holds what could be read of it.
+    EXPECT_EQ(ReadFile(aside), c.file);
+    TPrefs again(false);
+    if (c.file != stranger.out) {
+      EXPECT_STREQ(again.GetString("curuser", "").CStr(), "0");
+    }
+  }
+  OpenEngineLog(nullptr);
+  // A later save of the now intact file leaves the kept copy alone.
+  Bytes kept = ReadFile(aside);
+  {
+    TPrefs prefs(true);
+    prefs.SetString("name", "Ann", 0, true);
+  }
+  EXPECT_EQ(ReadFile(aside), kept);
+}
