@@ -304,6 +304,9 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesWithItsFindsAnd
     AwaitBanner(p);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/word.png", 2));
     PlaceLetters(p, kWordRound1);
+    // The round-end board hides the grid and the letters beside it.
+    ASSERT_TRUE(Until(p, [] { return Shown("roundendok"); })) << Log();
+    EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/word_round_end.png", 2));
     ContinueAfterRound(p, "roundendok");
     ASSERT_TRUE(Until(p, [] { return Top("B_1_row1"); })) << "the second round";
     AwaitBanner(p);

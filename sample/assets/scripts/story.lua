@@ -37,7 +37,9 @@ local function Post(id, name)
   PostMessage(CreateNamedMessage(id, name or ""))
 end
 
+-- Shows the clock and keeps it with the saved game's finds.
 local function ShowTime()
+  RememberTime()
   Post(kQMMessage.ShowTime, tostring(gLevel.time))
 end
 
@@ -113,6 +115,7 @@ end
 -- The level is over: its completion and the story score go into the player's preferences.
 function kSearchCallbacks.puzzleComplete()
   if gLevel then
+    gLevel.cleared = true
     ForgetFinds()
     gLevel.score = gLevel.score + gLevel.time
     SetStoryLevelComplete(gLevel.number)
@@ -123,8 +126,10 @@ function kSearchCallbacks.puzzleComplete()
 end
 
 -- The saved game keeps the finds of the level in play (gSaved.level, its number, and
--- gSaved.found, the names found): a level left part-way, or a game closed during it, reopens
--- with those objects found. Finishing the level clears them.
+-- gSaved.found, the names found) and its clock (gSaved.time, the seconds left): a level left
+-- part-way, or a game closed during it, reopens with those objects found and the clock where
+-- it stood. Finishing the level clears them. A saved game from before the clock was kept has
+-- no gSaved.time: its level reopens with the full time.
 function SavedFinds(number)
   if not gSaved then QMSerialized_restore() end
   -- A game without a saved game keeps no finds.
@@ -132,8 +137,25 @@ function SavedFinds(number)
   if gSaved.level ~= number or type(gSaved.found) ~= "table" then
     gSaved.level = number
     gSaved.found = {}
+    gSaved.time = nil
   end
   return gSaved.found
+end
+
+-- The seconds left on the level's clock as the saved game has them, or full (the level's own
+-- time) when it has none, or none that fits.
+function SavedTime(number, full)
+  local time = type(gSaved) == "table" and gSaved.level == number and tonumber(gSaved.time)
+  if not time or time ~= time or time < 0 or time > full then return full end
+  return math.floor(time)
+end
+
+-- A cleared level's clock is not kept: the level is not resumed.
+function RememberTime()
+  if type(gSaved) == "table" and gLevel and not gLevel.cleared and
+     gSaved.level == gLevel.number then
+    gSaved.time = gLevel.time
+  end
 end
 
 function RememberFind(name)
@@ -143,7 +165,10 @@ function RememberFind(name)
 end
 
 function ForgetFinds()
-  if gSaved then gSaved.found = {} end
+  if gSaved then
+    gSaved.found = {}
+    gSaved.time = nil
+  end
 end
 
 -- Installs the callbacks for the level, remembering what the names held before.

@@ -251,6 +251,42 @@ TEST_F(PanelsTest, GuidePagesOnAndBackAndShowsTheButtonsEachPageTakes) {
   });
 }
 
+// The guide's drawer, slid up under the pointer, leaves the page's caption and the guide's
+// buttons in sight, its own button on the screen.
+TEST_F(PanelsTest, GuideDrawerSlidUpCoversNoneOfTheGuidesButtons) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    TWindowManager* wm = p->GetWindowManager();
+    ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/ui/guide.lua")) << Log();
+    auto* drawer = Find<QMPopupNav>("drawer");
+    ASSERT_NE(drawer, nullptr) << Log();
+    Tick(p, 480);
+    TRect closed;
+    drawer->GetScreenRect(closed);
+    Send(p, kEventMouseMove, 400, closed.top + 8);  // on the tab
+    ASSERT_TRUE(drawer->IsOpen());
+    Tick(p, 400);
+    TRect open;
+    drawer->GetScreenRect(open);
+    EXPECT_LT(open.top, closed.top);
+    EXPECT_GE(open.top, 444) << "the page's caption ends at 444";
+    for (const char* name : {"nextButton", "prevButton", "closeButton"}) {
+      TWindow* button = FindWindow(name);
+      ASSERT_NE(button, nullptr) << name;
+      TRect r, both;
+      button->GetScreenRect(r);
+      both.SetIntersection(r, open);
+      EXPECT_TRUE(both.Width() <= 0 || both.Height() <= 0)
+          << name << " (" << r.left << ", " << r.top << ") lies under the open drawer";
+    }
+    TWindow* toMenu = FindWindow("toMenu");
+    ASSERT_NE(toMenu, nullptr);
+    EXPECT_TRUE(Shown("toMenu"));
+    TRect r;
+    toMenu->GetScreenRect(r);
+    EXPECT_LE(r.bottom, 600) << "the drawer's button shows whole";
+  });
+}
+
 TEST_F(PanelsTest, GuideOpensTheSamplePauseScreenOnEscapeAndResumes) {
   RunGame([&](TPlatform* p, QMGameManager&) {
     TWindowManager* wm = p->GetWindowManager();

@@ -345,6 +345,51 @@ TEST_F(SearchSceneTest, LeavingTheLevelMidMoveOrMidScrollLeavesNothingRunning) {
   });
 }
 
+// A level left part-way reopens with its clock where it stood, as it keeps its finds, and the
+// saved game's text carries the clock. A saved game from before the clock was kept, or one
+// whose clock does not fit the level, reopens with the full time; a cleared level forgets it.
+TEST_F(SearchSceneTest, ALevelLeftPartWayReopensWithItsClockWhereItStood) {
+  RunGame([&](TPlatform* p) {
+    auto reopen = [&] {
+      p->GetWindowManager()->DoPopModal("harbour");
+      Tick(p, 1200);
+      OpenLevel(p);
+    };
+    OpenLevel(p);
+    Tick(p, 3000);
+    EXPECT_EQ(Lua("gLevel.time"), "597");
+    EXPECT_EQ(Lua("string.find(QMSerialized_save(), '[\"time\"]=597', 1, true) ~= nil"), "true")
+        << Lua("QMSerialized_save()");
+    reopen();
+    EXPECT_EQ(Lua("gLevel.time"), "597");
+    auto* time = Find<TText>("timeText");
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(std::string(time->GetText().CStr()), "9:57");
+    Tick(p, 1000);
+    EXPECT_EQ(Lua("gLevel.time"), "596") << "and runs on from there";
+
+    struct Case {
+      const char* saved;
+      const char* opens;
+    };
+    const Case cases[] = {{"nil", "600"}, {"'soon'", "600"}, {"601", "600"},
+                          {"-1", "600"},  {"{}", "600"},     {"42.7", "42"}};
+    for (const Case& c : cases) {
+      Host()->DoLuaString(str("gSaved.time = ") + c.saved);
+      reopen();
+      EXPECT_EQ(Lua("gLevel.time"), c.opens) << c.saved;
+    }
+
+    Tick(p, 1000);
+    for (const char* name :
+         {"key", "teacup", "fish", "bell", "umbrella", "anchor", "starfish", "candle"})
+      Host()->DoLuaString(str("searchItemFound('") + name + "')");
+    Tick(p, 1600 + 3000 + 500);
+    EXPECT_EQ(Lua("gSaved.time"), "nil") << "a cleared level forgets its clock";
+    EXPECT_FALSE(Logged("rror")) << Log();
+  });
+}
+
 // The level as the player first sees it, once the centring is over.
 TEST_F(SearchSceneTest, StoryLevelFrameAtStart) {
   RunGame([&](TPlatform* p) {

@@ -37,10 +37,30 @@ end
 
 -- The time left, in seconds, shown by the open puzzle's search list (message 2011). Puzzles
 -- without a search list ignore the message.
+gGameTimeLeft = gGameTimeLeft or 300
 if not modifyGameTimer then
-  gGameTimeLeft = gGameTimeLeft or 300
   function modifyGameTimer(seconds)
     gGameTimeLeft = math.max(0, gGameTimeLeft + seconds)
     PostMessage(CreateNamedMessage(2011, tostring(gGameTimeLeft)))
+  end
+end
+
+-- A puzzle with a search list that announces the start of play (message 1010) has its clock
+-- run: the list calls decrementGameTimer once a second, and the clock stops at :00. It also
+-- calls bumpHintLevel at its hint period, which lights its hint lights one by one, when it has
+-- them.
+if not decrementGameTimer then
+  function decrementGameTimer()
+    if gGameTimeLeft <= 0 then return end
+    gGameTimeLeft = gGameTimeLeft - 1
+    PostMessage(CreateNamedMessage(2011, tostring(gGameTimeLeft)))
+  end
+end
+gPuzzleHintLevel = gPuzzleHintLevel or 0
+if not bumpHintLevel then
+  function bumpHintLevel()
+    if gPuzzleHintLevel >= 3 then return end
+    gPuzzleHintLevel = gPuzzleHintLevel + 1
+    PostMessage(CreateNamedMessage(1025, tostring(gPuzzleHintLevel)))
   end
 end

@@ -22,10 +22,10 @@ local function LabelledButton(name, x, y, label, command)
                          font = { "fonts/sans.mvec", 16, Color(255, 255, 255) } }) })
 end
 
-local function Layout(level, finds)
+local function Layout(level, finds, time)
   local list = {
     name = "searchListWindow", x = 0, y = 520, w = 800, h = 80,
-    currentTime = level.time,
+    currentTime = time,
     badClickSFX = "audio/sfx/sfx_badclick.ogg",
     fiveMinuteWarningSFX = "audio/sfx/sfx_fiveminutes.ogg",
     oneMinuteWarningSFX = "audio/sfx/sfx_oneminute.ogg",
@@ -63,9 +63,9 @@ local function Layout(level, finds)
   EnableWindow("donetext", false)
 end
 
-local function PlaceObjects(level, finds)
+local function PlaceObjects(level, finds, time)
   BeginSearchLevel({ number = level.number, items = {}, order = {}, left = 0, misses = 0,
-                     hintLevel = 0, time = level.time, score = 0 })
+                     hintLevel = 0, time = time, score = 0 })
   for _, item in ipairs(level.items) do
     local image = level.folder .. "items/" .. item.name .. ".png"
     local placed = { image = image, position = item.at, layer = item.layer or 2 }
@@ -106,8 +106,10 @@ end
 return function(level)
   local id = PushModal(level.name)
   local finds = SavedFinds(level.number)
-  Layout(level, finds)
-  PlaceObjects(level, finds)
+  -- A level left part-way resumes its clock where it stood.
+  local time = SavedTime(level.number, level.time)
+  Layout(level, finds, time)
+  PlaceObjects(level, finds, time)
   -- Left in the pause after its last find: nothing is left to find, so the level is done.
   if gLevel.left == 0 and next(finds) then puzzleComplete() end
   if level.tool then PostMessage(CreateNamedMessage(kQMMessage.ChooseTool, level.tool)) end

@@ -2,10 +2,11 @@
 -- waxing) to be dragged from their bins into the row in the right order. Running this file
 -- defines ShowSequencePuzzle(), which opens the puzzle in a modal of its own.
 
--- Messages: the hint (1006) and its end (1007).
+-- Messages: the hint (1006), its end (1007) and the start of play (1010).
 kQMMessage = kQMMessage or {}
 kQMMessage.ShowHint = kQMMessage.ShowHint or 1006
 kQMMessage.HideHint = kQMMessage.HideHint or 1007
+kQMMessage.StartPlay = kQMMessage.StartPlay or 1010
 
 gGameState = gGameState or { hintActive = false }
 
@@ -81,6 +82,7 @@ function ShowSequencePuzzle()
   table.insert(puzzle, QMSequencePuzzleRounds({ name = "QMRounds", rounds = names }))
 
   gGameTimeLeft = 300
+  gPuzzleHintLevel = 0
   OpenPuzzleModal("sequence")
   MakeDialog({
     QMSequenceWindow(puzzle),
@@ -96,5 +98,7 @@ function ShowSequencePuzzle()
     DialogPushButton({ name = "leave", caption = "SEQ_LEAVE", x = 540, y = 536,
                    command = function() ClosePuzzle() end }),
   })
+  -- Play starts at once: the clock runs down from five minutes.
+  PostMessage(CreateNamedMessage(kQMMessage.StartPlay, ""))
   return gPuzzleModal
 end

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "game/puzzles/codex/CodexFixture.h"
+#include "platform/display/Image.h"
 #include "window/TButton.h"
+#include "window/TImage.h"
 
 namespace {
 
@@ -63,6 +67,60 @@ TEST_F(SamplePuzzlesTest, EachPuzzleLeavesOrCompletesAsItselfAndClosesItsOwnModa
     // A second leave, once the modal has gone, closes nothing beneath it.
     Lua("puzzleComplete()");
     EXPECT_EQ(wm->GetTopModal(), below);
+  });
+}
+
+// The word puzzle's round-end board, like the other puzzles' boards, holds its message and its
+// button and hides what lies under it: the grid's cells and the row letters' bank.
+TEST_F(SamplePuzzlesTest, WordRoundEndBoardHoldsItsMessageAndButtonOverTheGridAndTheLetters) {
+  RunGame([&](TPlatform* p) {
+    Tick(p, 64);
+    TWindowManager* wm = p->GetWindowManager();
+    Lua("ShowWordPuzzle()");
+    Tick(p, 32);
+    TWindow* puzzle = wm->GetTopModal()->FindChild("puzzleWindow", -1);
+    ASSERT_NE(puzzle, nullptr) << Log();
+    std::vector<std::pair<std::string, TRect>> under;
+    std::vector<TWindow*> open = {puzzle};
+    while (!open.empty()) {
+      TWindow* w = open.back();
+      open.pop_back();
+      for (TWindow* child : w->GetChildren()) open.push_back(child);
+      const std::string name = w->GetName().CStr();
+      if (!w->IsVisible() ||
+          (name.rfind("Grid_", 0) != 0 && name.find("_row") == std::string::npos))
+        continue;
+      TRect r;
+      w->GetScreenRect(r);
+      under.emplace_back(name, r);
+    }
+    ASSERT_GE(under.size(), 12u) << "the first round's cells and its row letters";
+
+    Lua("DoModal('scripts/common/word/round_end_modal.lua')");
+    Tick(p, 32);
+    auto* board = WindowCast<TImage>(wm->GetTopModal()->FindChild("roundendpanel", -1));
+    ASSERT_NE(board, nullptr) << Log();
+    EXPECT_EQ(board->GetAlpha(), 1.0f);
+    TRect b;
+    board->GetScreenRect(b);
+    auto inside = [&](const TRect& r) {
+      return r.left >= b.left && r.top >= b.top && r.right <= b.right && r.bottom <= b.bottom;
+    };
+    for (const char* name : {"roundendtext", "roundendok"}) {
+      TWindow* w = wm->GetTopModal()->FindChild(name, -1);
+      ASSERT_NE(w, nullptr) << name;
+      TRect r;
+      w->GetScreenRect(r);
+      EXPECT_TRUE(inside(r)) << name << " stands on the board";
+    }
+    for (const auto& [name, r] : under) EXPECT_TRUE(inside(r)) << name << " shows beside the board";
+    // The board's picture is opaque wherever the message and the letters are.
+    platform::display::Image panel;
+    ASSERT_TRUE(panel.LoadPng(mWork + "/assets/word/round_end_panel.png"));
+    ASSERT_EQ(panel.width, b.right - b.left);
+    for (int y = 8; y < panel.height - 8; ++y)
+      for (int x = 8; x < panel.width - 8; ++x)
+        ASSERT_EQ(panel.pixels[size_t(y) * panel.width + x] >> 24, 0xFFu) << x << ", " << y;
   });
 }
 

@@ -1,9 +1,12 @@
 // The sample game's sequence puzzle, opened by its script global and played to its end through
-// the sample's own scripts: both rounds, their round-end dialogs, and the puzzle closing.
+// the sample's own scripts: both rounds, their round-end dialogs, and the puzzle closing; and
+// its clock running down from five minutes.
 #include "SequenceFixture.h"
 
 #include "anim/TTextSprite.h"
+#include "game/scenes/QMSearchList.h"
 #include "window/TModalWindow.h"
+#include "window/TText.h"
 
 namespace {
 
@@ -17,6 +20,10 @@ protected:
   }
 
   static TWindow* Top() { return TWindowManager::Instance()->GetTopModal(); }
+  static std::string Clock() {
+    auto* text = WindowCast<TText>(Top()->FindChild("timeText", -1));
+    return text ? text->GetText().CStr() : "no clock";
+  }
 
   // Drags every shown piece into its own slot, the pieces of the row's right end first.
   static void Solve(TPlatform* p, QMSequencePuzzleWindow& w) {
@@ -80,6 +87,51 @@ TEST_F(SampleSequenceTest, SamplePuzzlePlaysBothRoundsAndClosesAtTheEnd) {
     Continue(p);
     Tick(p, 64);
     EXPECT_EQ(Top()->FindChild("sequencepuzzle", -1), nullptr) << "the puzzle has closed";
+  });
+}
+
+// The clock starts at five minutes as the puzzle opens and runs down a second at a time; a full
+// row in the wrong order takes its penalty off the running clock, and at :00 the clock stops.
+TEST_F(SampleSequenceTest, SamplePuzzleClockRunsDownFromFiveMinutesAndStopsAtNoTimeLeft) {
+  // The game goes straight to its menu, which the puzzle then covers for the whole test.
+  std::filesystem::remove(mWork + "/assets/scripts/ui/intro.lua");
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    Tick(p, 32);
+    Host()->DoLuaStringWithoutWaking("ShowSequencePuzzle()");
+    auto* w = WindowCast<QMSequencePuzzleWindow>(Top()->FindChild("sequencepuzzle", -1));
+    ASSERT_NE(w, nullptr);
+    Tick(p, 16);
+    EXPECT_EQ(Clock(), "5:00");
+    Tick(p, 3100);
+    EXPECT_EQ(Clock(), "4:57");
+
+    // Every piece one slot too far right, the last one in the first slot: the row is full
+    // and wrong.
+    QMSequenceGrid* grid = w->GetGrid();
+    const int slots = grid->GetSlotCount();
+    for (int slot = 1; slot <= slots; ++slot) {
+      for (TWindow* child : w->GetChildren()) {
+        auto* piece = WindowCast<QMSequencePuzzlePiece>(child);
+        if (!piece || !piece->IsVisible() || piece->GetGridPosition() != slot) continue;
+        const int to = slot % slots;
+        const TRect& row = grid->GetSlotArea();
+        Drag(p, piece,
+             TPoint(row.left + to * grid->GetSlotWidth() + grid->GetSlotWidth() / 2,
+                    row.top + grid->GetSlotHeight() / 2));
+      }
+    }
+    Tick(p, 32);
+    EXPECT_EQ(Number("gGameTimeLeft"), 297 - 30) << "the penalty comes off the running clock";
+
+    Host()->DoLuaString("gGameTimeLeft = 2");
+    Tick(p, 4000);
+    EXPECT_EQ(Clock(), ":00");
+    EXPECT_EQ(Number("gGameTimeLeft"), 0);
+    // The hint timer runs too, and what it calls is there.
+    auto* list = WindowCast<QMSearchList>(Top()->FindChild("searchListWindow", -1));
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->IsHintTimerRunning());
+    EXPECT_EQ(Text("type(bumpHintLevel)"), "function");
   });
 }
 

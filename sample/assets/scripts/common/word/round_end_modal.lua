@@ -4,12 +4,14 @@
 
 dofile("scripts/ui/buttons.lua")
 
+-- An opaque board over the grid and the row letters' bank, holding the message and the
+-- button, as the other puzzles' round-end boards hold theirs.
 MakeDialog({
-  Bitmap({ name = "roundendpanel", image = "word/clue_panel.png", x = 120, y = 230 }),
-  Text({ name = "roundendtext", label = "WORD_ROUND_DONE", x = 140, y = 240, w = 520, h = 56,
+  Bitmap({ name = "roundendpanel", image = "word/round_end_panel.png", x = 130, y = 196 }),
+  Text({ name = "roundendtext", label = "WORD_ROUND_DONE", x = 150, y = 220, w = 390, h = 70,
          flags = kHAlignCenter + kVAlignCenter,
          font = { "fonts/comic.mvec", 28, Color(255, 236, 190) } }),
-  DialogPushButton({ name = "roundendok", caption = "WORD_CONTINUE", x = 300, y = 320,
+  DialogPushButton({ name = "roundendok", caption = "WORD_CONTINUE", x = 245, y = 318,
                      default = true, close = true }),
 })
 
