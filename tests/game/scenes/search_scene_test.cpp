@@ -345,6 +345,34 @@ TEST_F(SearchSceneTest, LeavingTheLevelMidMoveOrMidScrollLeavesNothingRunning) {
   });
 }
 
+// The saved game's text reads back what it was given: numbers that are not finite come back as
+// they were (written as Lua's own "inf" they would make the text unreadable and the whole
+// saved game would be lost), and a table that holds itself is written without the loop.
+TEST_F(SearchSceneTest, TheSavedGameReadsBackNumbersThatAreNotFiniteAndSkipsLoops) {
+  RunGame([&](TPlatform*) {
+    EXPECT_EQ(Lua("(function()\n"
+                  "  local kept = gSaved\n"
+                  "  gSaved = { a = 0/0, b = 1/0, c = -1/0, d = 2.5, e = { 'x' } }\n"
+                  "  gSaved.e.back = gSaved\n"
+                  "  gSaved[1/0] = 'big'\n"
+                  "  gSaved[gSaved] = 'itself'\n"
+                  "  local text = QMSerialized_save()\n"
+                  "  gSaved = nil\n"
+                  "  local f = loadstring(text)\n"
+                  "  if not f then gSaved = kept return 'unreadable: ' .. text end\n"
+                  "  f()\n"
+                  "  local g = gSaved\n"
+                  "  gSaved = kept\n"
+                  "  local n = 0\n"
+                  "  for _ in pairs(g) do n = n + 1 end\n"
+                  "  return tostring(g.a ~= g.a) .. ' ' .. tostring(g.b) .. ' ' .. tostring(g.c)\n"
+                  "    .. ' ' .. g.d .. ' ' .. g.e[1] .. ' ' .. tostring(g.e.back) .. ' '\n"
+                  "    .. g[1/0] .. ' ' .. n\n"
+                  "end)()"),
+              "true inf -inf 2.5 x nil big 6");
+  });
+}
+
 // A level left part-way reopens with its clock where it stood, as it keeps its finds, and the
 // saved game's text carries the clock. A saved game from before the clock was kept, or one
 // whose clock does not fit the level, reopens with the full time; a cleared level forgets it.
