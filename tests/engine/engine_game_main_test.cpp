@@ -325,7 +325,11 @@ TEST_F(GameMainTest, AltEnterSwitchesTheDisplayAndIsKeptWithoutReachingTheWindow
 
     auto* w = HeadlessWindow(p);
     using namespace platform::window;
+    // The whole chord as the keyboard gives it: Alt down, Enter down and up, Alt up.
+    w->PostMessage(MakeMessage(WM_SYSKEYDOWN, VK_MENU, 1 << 29));
     w->PostMessage(MakeMessage(WM_SYSKEYDOWN, VK_RETURN, 1 << 29));
+    w->PostMessage(MakeMessage(WM_SYSKEYUP, VK_RETURN, (1 << 29) | 0xC0000000u));
+    w->PostMessage(MakeMessage(WM_SYSKEYUP, VK_MENU, 0xC0000000u));
     w->PostMessage(MakeMessage(WM_KEYDOWN, 'A'));
     w->PostMessage(MakeMessage(WM_CLOSE));
     GameMain(p, "");
