@@ -85,7 +85,7 @@ protected:
     // As the program's entry does: the engine forgets its settings when it ends.
     SetGameSettings();
     Run("--multiple", [&](TPlatform* p) {
-      GameMain(p, "");
+      EXPECT_EQ(GameMain(p, ""), 0) << "a game the player quit ends well";
       TPrefs prefs(true);
       check(p, prefs);
     });
@@ -273,7 +273,7 @@ end
     Run("--multiple", [&](TPlatform* p) {
       HangGuard guard(p);
       p->AddTask(&guard);
-      GameMain(p, "");
+      EXPECT_EQ(GameMain(p, ""), 1) << "a failed game must not end as a quit";
       p->RemoveTask(&guard);
       hung = guard.mFired;
       passes = guard.mPasses;
