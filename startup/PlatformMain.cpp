@@ -189,6 +189,8 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
   auto* data = new TPlatformData(line.CStr(), showCommand, allowSeveral);
   data->mHarnessWindow = harnessWindow;
   if (data->IsSecondInstance()) {
+    // The log file is the first instance's: this one must not open (and so empty) it.
+    std::fprintf(stderr, "game: another instance is running; this one ends\n");
     delete data;
     ClearConfig();
     return EndPlatformProgram(0);
@@ -249,7 +251,8 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
   state->SetState("commondatadir", data->mCommonFolder);
   state->SetState("userdatadir", data->mUserFolder);
 
-  if (gameMain) gameMain(platform, line.CStr());
+  // The game's own result becomes the exit code: a game that failed must not look like a quit.
+  const int code = gameMain ? gameMain(platform, line.CStr()) : 0;
 
   if (harnessWindow) {
     auto window = platform::host::OpenHostWindow(harnessWindow, platform::window::IsHeadless());
@@ -257,5 +260,5 @@ int PlatformMain(void*, void*, const char* commandLine, int showCommand, GameMai
   }
   delete platform;
   OpenEngineLog(nullptr);
-  return 0;
+  return code;
 }

@@ -361,6 +361,9 @@ void TPlatform::KeyEvent(const Message& m, TPlatformEvent& event) {
   };
   bool alt = (static_cast<uint64_t>(m.lParam) & kKeyAltContextBit) != 0;
 
+  // The Alt key itself only begins a system chord (Alt+Enter, Alt+F1) and its release never
+  // reaches the game: its press is no key either, or the chord would also count as any key.
+  if (m.message == WM_SYSKEYDOWN && vk == VK_MENU) return;
   if (m.message == WM_KEYDOWN || (m.message == WM_SYSKEYDOWN && !alt)) {
     int32_t mods = held();
     // Insert types only with Shift (the paste chord); alone or with Ctrl it is dropped.

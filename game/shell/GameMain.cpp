@@ -75,7 +75,7 @@ TClock* TopModalClock(TWindowManager* wm) {
 
 }  // namespace
 
-void GameEventLoop(TPlatform* platform, QMGameManager* game, TWindowManager* wm) {
+bool GameEventLoop(TPlatform* platform, QMGameManager* game, TWindowManager* wm) {
   TWindowScript* host = TWindowScript::Of(wm);
   for (;;) {
     if (host && host->HasCoroutineFailed()) {
@@ -84,7 +84,7 @@ void GameEventLoop(TPlatform* platform, QMGameManager* game, TWindowManager* wm)
       EngineLog("Main script \"%s\" stopped: %s; the game shuts down", kMainScript,
                 host->GetLastError().CStr());
       host->DoFile("scripts/quitverify.lua");
-      return;
+      return false;
     }
     TPlatformEvent event;
     platform->GetEvent(event);
@@ -93,7 +93,7 @@ void GameEventLoop(TPlatform* platform, QMGameManager* game, TWindowManager* wm)
       case kEventQuit:
         // The scripts see the game intact: nothing has been shut down yet.
         if (TWindowScript* host = TWindowScript::Of(wm)) host->DoFile("scripts/quitverify.lua");
-        return;
+        return true;
       case kEventActivate:
         if (TClock* clock = wm ? TopModalClock(wm) : nullptr) {
           if (event.code == 1) {
@@ -153,8 +153,9 @@ int GameMain(TPlatform* platform, const char*) {
     platform->SetWindowTitle(strings->GetString("windowtitle"));
   if (wm) wm->SetSoundSource(std::make_unique<WindowSoundSource>());
 
-  // Without its main script the game has nothing to run: straight to the shutdown.
-  if (RegisterGameTypes(wm)) GameEventLoop(platform, game, wm);
+  // Without its main script the game has nothing to run: straight to the shutdown. A game that
+  // ended that way, or by its main script failing, tells whoever started it with a non-zero exit.
+  const bool ranToQuit = RegisterGameTypes(wm) && GameEventLoop(platform, game, wm);
 
   ReleaseStringTableCache();
   if (game && !RuntimeSettings().disableSave) game->SaveGame();
@@ -162,5 +163,5 @@ int GameMain(TPlatform* platform, const char*) {
   ISpriteWindowGame::Install(nullptr);
   DestroyGameManager();
   KAnimSoundHolder::DestroyInstance();
-  return 0;
+  return ranToQuit ? 0 : 1;
 }

@@ -13,11 +13,13 @@ class TWindowManager;
 // Stores the game's identity in the settings before the engine starts.
 void SetGameSettings();
 
-// Runs the game: set-up, the main loop until a quit request, then the shutdown in order.
+// Runs the game: set-up, the main loop until a quit request, then the shutdown in order. 0 when
+// the player quit; 1 when the main script could not start or failed.
 int GameMain(TPlatform* platform, const char* commandLine);
 
-// Hands events to the windows until a quit request, which runs "scripts/quitverify.lua".
-void GameEventLoop(TPlatform* platform, QMGameManager* game, TWindowManager* wm);
+// Hands events to the windows until a quit request, which runs "scripts/quitverify.lua". False
+// when the loop ended because the main script failed.
+bool GameEventLoop(TPlatform* platform, QMGameManager* game, TWindowManager* wm);
 
 // Pops every modal window, the screen included, and lets closing windows finish for at most
 // 100 ms or 20 events.

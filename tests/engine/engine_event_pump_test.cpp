@@ -117,6 +117,9 @@ TEST_F(EngineTest, NativeMessagesBecomeEventsAsTabled) {
         {MakeMessage(WM_SYSKEYDOWN, 0x21, kKeyAltContextBit | kKeyExtendedBit),
          {11, 0x21, 0, 0, 12}},
         {MakeMessage(WM_SYSKEYDOWN, 0x79), {11, 0x79, 0, 0, 0}},
+        // The Alt key alone, with or without its context bit, is no key press of its own.
+        {MakeMessage(WM_SYSKEYDOWN, VK_MENU, kKeyAltContextBit), {2, 0, 0, 0, 0}},
+        {MakeMessage(WM_SYSKEYDOWN, VK_MENU), {2, 0, 0, 0, 0}},
         {MakeMessage(WM_SYSKEYUP, 'A', kKeyAltContextBit), {2, 0, 0, 0, 0}},
         {MakeMessage(WM_CHAR, 'x'), {13, 'x', 0, 0, 0}},
         {MakeMessage(WM_KEYDOWN, 0x2D), {2, 0, 0, 0, 0}},  // Insert alone

@@ -85,7 +85,7 @@ protected:
     // As the program's entry does: the engine forgets its settings when it ends.
     SetGameSettings();
     Run("--multiple", [&](TPlatform* p) {
-      GameMain(p, "");
+      EXPECT_EQ(GameMain(p, ""), 0) << "a game the player quit ends well";
       TPrefs prefs(true);
       check(p, prefs);
     });
@@ -273,7 +273,7 @@ end
     Run("--multiple", [&](TPlatform* p) {
       HangGuard guard(p);
       p->AddTask(&guard);
-      GameMain(p, "");
+      EXPECT_EQ(GameMain(p, ""), 1) << "a failed game must not end as a quit";
       p->RemoveTask(&guard);
       hung = guard.mFired;
       passes = guard.mPasses;
@@ -325,7 +325,11 @@ TEST_F(GameMainTest, AltEnterSwitchesTheDisplayAndIsKeptWithoutReachingTheWindow
 
     auto* w = HeadlessWindow(p);
     using namespace platform::window;
+    // The whole chord as the keyboard gives it: Alt down, Enter down and up, Alt up.
+    w->PostMessage(MakeMessage(WM_SYSKEYDOWN, VK_MENU, 1 << 29));
     w->PostMessage(MakeMessage(WM_SYSKEYDOWN, VK_RETURN, 1 << 29));
+    w->PostMessage(MakeMessage(WM_SYSKEYUP, VK_RETURN, (1 << 29) | 0xC0000000u));
+    w->PostMessage(MakeMessage(WM_SYSKEYUP, VK_MENU, 0xC0000000u));
     w->PostMessage(MakeMessage(WM_KEYDOWN, 'A'));
     w->PostMessage(MakeMessage(WM_CLOSE));
     GameMain(p, "");

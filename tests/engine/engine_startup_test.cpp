@@ -231,17 +231,33 @@ TEST_F(EngineTest, SecondInstanceEndsWithZeroAndBuildsNothing) {
   str name = MakeInstanceBaseName(GetProgramFilePath()) + "_MUTEX";
   ASSERT_EQ(first.Create(name.CStr()), platform::os::NamedMutex::Result::Created);
 
+  testing::internal::CaptureStderr();
   int code = Run("", [](TPlatform*) {});
+  const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_EQ(code, 0);
   EXPECT_EQ(sExitCode, 0);
   EXPECT_FALSE(sBodyRan);
   EXPECT_EQ(TPlatform::Instance(), nullptr);
+  // The player who started it a second time is told why nothing opened.
+  EXPECT_NE(said.find("another instance is running"), std::string::npos) << said;
 
   // Several instances are allowed with "--multiple" and when hosted.
   sExitCode = kNoExit;
   Run("--multiple", [](TPlatform*) {});
   EXPECT_TRUE(sBodyRan);
   EXPECT_EQ(sExitCode, kNoExit);
+}
+
+// The game's own result is the program's exit code, so a failed game is not taken for a quit.
+TEST_F(EngineTest, GameResultIsTheExitCode) {
+  const std::string line = "-wd=" + mWork + " --multiple";
+  for (int result : {0, 1, 3}) {
+    static int sResult;
+    sResult = result;
+    auto game = [](TPlatform*, const char*) { return sResult; };
+    EXPECT_EQ(PlatformMain(nullptr, nullptr, line.c_str(), 1, game, false), result);
+    EXPECT_EQ(TPlatform::Instance(), nullptr);
+  }
 }
 
 TEST_F(EngineTest, HostWindowThatDoesNotExistEndsWithMinusOne) {

@@ -142,7 +142,7 @@ std::unique_ptr<Window> Window::Create(const WindowDesc& desc, std::string* why)
     return nullptr;
   }
   SDL_StartTextInput();
-  return std::unique_ptr<Window>(new Window(w, desc.unicode));
+  return std::unique_ptr<Window>(new Window(w, desc.unicode, desc.child, desc.width, desc.height));
 }
 
 Window::~Window() {
@@ -158,6 +158,8 @@ uint64_t Window::Handle() const { return SDL_GetWindowID(mWindow); }
 void Window::SetTitle(const std::string& utf8) { SDL_SetWindowTitle(mWindow, utf8.c_str()); }
 std::string Window::GetTitle() const { return SDL_GetWindowTitle(mWindow); }
 void Window::SetClientSize(int width, int height) {
+  mFrameWidth = width;
+  mFrameHeight = height;
   SDL_SetWindowSize(mWindow, width, height);
   // A window that changes size (back from full screen, say) is centred on the desktop again.
   if (!(SDL_GetWindowFlags(mWindow) & SDL_WINDOW_FULLSCREEN))
@@ -195,6 +197,19 @@ void Window::Pump() {
   while (SDL_PollEvent(&e)) Translate(e);
 }
 
+void Window::ToFrame(int& x, int& y) const {
+  // Full screen has the display take the pointer back to the frame's pixels, and a host's
+  // child the engine's viewport scale.
+  if (mChild || (SDL_GetWindowFlags(mWindow) & SDL_WINDOW_FULLSCREEN)) return;
+  // A window the window manager has resized shows the frame stretched over its new size.
+  int width = 0, height = 0;
+  SDL_GetWindowSize(mWindow, &width, &height);
+  if (width <= 0 || height <= 0 || mFrameWidth <= 0 || mFrameHeight <= 0) return;
+  if (width == mFrameWidth && height == mFrameHeight) return;
+  x = static_cast<int>(int64_t{x} * mFrameWidth / width);
+  y = static_cast<int>(int64_t{y} * mFrameHeight / height);
+}
+
 void Window::PostWindowPos(bool minimized) {
   Message m;
   m.message = WM_WINDOWPOSCHANGED;
@@ -221,6 +236,7 @@ void Window::Translate(const SDL_Event& e) {
           PostMessage(m);
           break;
         case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:  // the frame is stretched over the new size
           m.message = WM_PAINT;
           PostMessage(m);
           break;
@@ -247,6 +263,7 @@ void Window::Translate(const SDL_Event& e) {
           m.message = WM_MOUSELEAVE;
           int x = 0, y = 0;
           SDL_GetMouseState(&x, &y);
+          ToFrame(x, y);
           m.lParam = MakeLParam(x, y);
           PostMessage(m);
           break;
@@ -254,17 +271,22 @@ void Window::Translate(const SDL_Event& e) {
         default: break;
       }
       break;
-    case SDL_MOUSEMOTION:
+    case SDL_MOUSEMOTION: {
       m.message = WM_MOUSEMOVE;
       m.wParam = MouseKeyFlags();
-      m.lParam = MakeLParam(e.motion.x, e.motion.y);
+      int x = e.motion.x, y = e.motion.y;
+      ToFrame(x, y);
+      m.lParam = MakeLParam(x, y);
       PostMessage(m);
       break;
+    }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       bool down = e.type == SDL_MOUSEBUTTONDOWN;
       m.wParam = MouseKeyFlags();
-      m.lParam = MakeLParam(e.button.x, e.button.y);
+      int x = e.button.x, y = e.button.y;
+      ToFrame(x, y);
+      m.lParam = MakeLParam(x, y);
       switch (e.button.button) {
         case SDL_BUTTON_LEFT: m.message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
         case SDL_BUTTON_RIGHT: m.message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
@@ -287,6 +309,7 @@ void Window::Translate(const SDL_Event& e) {
       m.wParam = MouseKeyFlags() | (static_cast<uint64_t>(static_cast<uint16_t>(y * 120)) << 16);
       int x = 0, my = 0;
       SDL_GetMouseState(&x, &my);
+      ToFrame(x, my);
       m.lParam = MakeLParam(x, my);
       PostMessage(m);
       break;

@@ -40,14 +40,25 @@ protected:
   void Interrupt() override;
 
 private:
-  Window(SDL_Window* window, bool unicode)
-      : mWindow(window), mUnicode(unicode), mOwner(std::this_thread::get_id()) {}
+  Window(SDL_Window* window, bool unicode, bool child, int width, int height)
+      : mWindow(window),
+        mUnicode(unicode),
+        mChild(child),
+        mOwner(std::this_thread::get_id()),
+        mFrameWidth(width),
+        mFrameHeight(height) {}
   void Translate(const SDL_Event& e);
   void PostWindowPos(bool minimized);
+  // A pointer position on the window taken to the frame's own pixels.
+  void ToFrame(int& x, int& y) const;
 
   SDL_Window* mWindow;
   bool mUnicode;
+  bool mChild;             // inside a host's window, whose size is the host's to set
   std::thread::id mOwner;  // the thread that made the window and pumps it
+  // The client size the engine asked for last: the frame drawn into the window has this size.
+  int mFrameWidth;
+  int mFrameHeight;
 };
 
 // Virtual-key number of an SDL key code; 0 for keys the engine has no number for. With
