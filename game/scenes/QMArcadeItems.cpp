@@ -294,7 +294,6 @@ void QMArcadeGame::FlashLabel(TText* text, const TColor& colour, const TColor* e
   if (!notify.IsEmpty())
     AddTo(flash, new KAnimMessageNotifier<kArcadeStrikeOutLabel, QMArcadeGame, str>(this, notify));
   mRunner.Run(flash);
-  flash->Start();
   KReleaseRef(flash);
 }
 
@@ -418,7 +417,6 @@ void QMArcadeGame::PlayFoundAnimation() {
         new KAnimMessageNotifier<kArcadeRemoveFoundItem, QMArcadeGame, str>(this, foundName));
   KReleaseRef(bias);
   mRunner.Run(queue);
-  queue->Start();
   KReleaseRef(queue);
 }
 
@@ -472,7 +470,6 @@ void QMArcadeGame::ShowArcadeHint() {
         new KAnimMessageNotifier<kArcadeDropHintSprite, QMArcadeGame, str>(this, "hintSprite"));
   KReleaseRef(bias);
   mRunner.Run(queue);
-  queue->Start();
   KReleaseRef(queue);
 
   FlashLabel(FindText(str::Format("SearchItem%d", item.listSlot)), kFlashYellow, nullptr, str());

@@ -240,7 +240,6 @@ void QMCodexWindow::FadeSolveGrid(float from, float to, float ms, bool listen) {
   queue->Add(fade);
   KReleaseRef(fade);
   if (listen) queue->AddListener(mFadeListener);
-  // The running step holds the queue (as its listener) until it ends.
-  queue->Start();
+  mFades.Run(queue);
   KReleaseRef(queue);
 }

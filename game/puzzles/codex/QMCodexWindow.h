@@ -9,6 +9,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "anim/QMAnimationRunner.h"
 #include "core/TColor.h"
 #include "core/TVec.h"
 #include "game/puzzles/RTFHookFunction.h"
@@ -127,6 +128,8 @@ private:
   // Told by the fade-out; it outlives the window when the fade still runs, and then tells
   // nobody.
   QMCodexFadeListener* mFadeListener = nullptr;
+  // The solve grid's fades run on the puzzle's own clock: cancelled when the puzzle goes.
+  QMAnimationRunner mFades;
 };
 
 // Tells the window that the round-change fade has ended; it outlives a window that closed

@@ -343,7 +343,6 @@ void QMSequencePuzzleWindow::ShowHint(QMSearchHintMessage* message) {
   Append(second, MakeFade(markers[1], 1, 0, mHintDuration));
   for (KAnimQueue* queue : {first, second}) {
     mAnimRunner.Run(queue);
-    queue->Start();
     KReleaseRef(queue);
   }
 }
