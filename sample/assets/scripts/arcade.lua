@@ -22,16 +22,7 @@ function makePanelWindow(file, mode)
 end
 
 -- The panel's compact push button, its caption on every layer.
-local function PanelButton(t)
-  t.graphics = { "images/panel_button_normal.png", "images/panel_button_pressed.png",
-                 "images/panel_button_rollover.png" }
-  t.sound = "audio/click.ogg"
-  table.insert(t, SelectLayer(kAllLayers))
-  table.insert(t, Text({ name = t.name .. "label", label = t.caption, x = 0, y = 0, w = 96,
-                         h = 32, flags = kHAlignCenter + kVAlignCenter,
-                         font = { "fonts/sans.mvec", 16, Color(255, 255, 255) } }))
-  return Button(t)
-end
+local function PanelButton(t) return CaptionButton(t, "images/panel_button", 96, 32, 16) end
 
 local function PanelWindows()
   local t = {
