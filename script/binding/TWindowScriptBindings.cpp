@@ -338,6 +338,11 @@ void TWindowScript::EndCommand(lua_State* L, lua_State* thread, bool failed) {
   // would cover the screen for good. Only when the modal it began on is still there: otherwise
   // it is not known which modals are the command's.
   if (!failed || !wm || (base.hadModal && !base.modal)) return;
+  // Closed meanwhile but not yet destroyed: no longer a place in the stack to stop at.
+  if (base.hadModal) {
+    const std::vector<TWindow*> stack = wm->GetModalStack();
+    if (std::find(stack.begin(), stack.end(), base.modal.Get()) == stack.end()) return;
+  }
   int popped = 0;
   while (TWindow* top = wm->GetTopModal()) {
     if (base.hadModal && top == base.modal.Get()) break;
