@@ -5,16 +5,20 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
-jobs="$(nproc)"
+# JOBS sets both the build's and the tests' parallelism; CMAKE_BUILD_PARALLEL_LEVEL and
+# CTEST_PARALLEL_LEVEL set each one apart; without any of them every core is used.
+jobs="${JOBS:-$(nproc)}"
+build_jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$jobs}"
+test_jobs="${CTEST_PARALLEL_LEVEL:-$jobs}"
 # The compiler cache is shared between checkouts of the project in different folders.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 display=(xvfb-run -a -s "-screen 0 1280x1024x24")
 
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=ON
-cmake --build build/test -j "$jobs"
-(cd build/test && "${display[@]}" ctest --output-on-failure -j "$jobs" --timeout 300)
+cmake --build build/test -j "$build_jobs"
+(cd build/test && "${display[@]}" ctest --output-on-failure -j "$test_jobs" --timeout 300)
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENGINE_TSAN=ON
-cmake --build build/tsan -j "$jobs" --target threaded_tests
+cmake --build build/tsan -j "$build_jobs" --target threaded_tests
 (cd build/tsan && TSAN_OPTIONS="halt_on_error=1" "${display[@]}" \
-   ctest --output-on-failure -j "$jobs" --timeout 300 -L threads)
+   ctest --output-on-failure -j "$test_jobs" --timeout 300 -L threads)
