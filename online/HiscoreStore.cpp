@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -224,21 +225,34 @@ void THwHiscores::LoadLanguageFile() {
   if (TXmlNode* error = hiscore->FindChild("defaulterror")) mData->defaultError = error->GetText();
 }
 
-// The program's folder first, then the current one; the first line names the server.
+// The program's folder first, then the working folder (the one "-wd=" names); the first line
+// names the server. Read once, at start.
 void THwHiscores::ReadServerAddress() {
   std::string folder = platform::os::GetExecutableFolder();
   std::string beside = folder.empty() ? std::string() : folder + "/hiscoreserver.txt";
-  for (const std::string& path : {beside, std::string("hiscoreserver.txt")}) {
+  std::error_code error;
+  std::string working = std::filesystem::current_path(error).string();
+  std::string here =
+      working.empty() ? std::string("hiscoreserver.txt") : working + "/hiscoreserver.txt";
+  for (const std::string& path : {beside, here}) {
     if (path.empty()) continue;
     std::FILE* f = std::fopen(path.c_str(), "r");
     if (!f) continue;
     char line[512] = {0};
     bool read = std::fgets(line, sizeof line, f) != nullptr;
     std::fclose(f);
-    if (!read) return;
+    if (!read) {
+      EngineLog("HiScores: %s is empty; the built-in score server is used", path.c_str());
+      return;
+    }
     size_t n = std::strlen(line);
     while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r')) line[--n] = '\0';
     mData->serverAddress = line;
+    EngineLog("HiScores: the score server is %s, named by %s", line, path.c_str());
     return;
   }
+  EngineLog(
+      "HiScores: no hiscoreserver.txt beside the program or in the working folder; the "
+      "built-in score server %s is used",
+      mData->serverAddress.CStr());
 }

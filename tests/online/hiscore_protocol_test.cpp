@@ -91,6 +91,11 @@ protected:
 TEST_F(HiscoreServerTest, RequestsSendExactlyTheirParameters) {
   THwHiscores h(false);
   EXPECT_EQ(std::string(h.GetServerAddress().CStr()), mServer->Url("/go/hiscore"));
+  // The log says which file gave the address.
+  EXPECT_NE(Log().find("the score server is " + mServer->Url("/go/hiscore") + ", named by " +
+                       std::filesystem::current_path().string() + "/hiscoreserver.txt"),
+            std::string::npos)
+      << Log();
   Play(h, "Ann", "story mode");
 
   Answer(
