@@ -58,9 +58,14 @@ bool TSoundManager::Init() {
   } else {
     std::string error;
     device = platform::audio::OpenDesktopDevice(&error);
-    if (!device)
+    if (!device) {
       EngineLog("DX Error: %s (0x%x), File %s, Line %d", error.c_str(),
                 unsigned(platform::audio::kErrUnsupported), "soundmanager", __LINE__);
+      EngineLog("Sound: no audio device could be opened (%s); the game runs silent", error.c_str());
+    } else {
+      EngineLog("Sound: audio device opened, %u Hz, 16-bit stereo",
+                unsigned(device->GetOutputRate()));
+    }
   }
   return Init(std::move(device), true);
 }

@@ -54,6 +54,23 @@ TEST_F(SoundTest, DesktopDevicePlaysTheSampleMusicThroughSdlAndCloses) {
   unsetenv("SDL_AUDIODRIVER");
 }
 
+TEST_F(SoundTest, TheLogNamesTheAudioDeviceTheGameOpened) {
+  std::string file = (mDir / "opened.raw").string();
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+  platform::os::UseVirtualClock(false);
+  mManager.reset();
+  mManager = std::make_unique<TSoundManager>();
+  EXPECT_TRUE(mManager->Init());
+  EXPECT_TRUE(mManager->HasDevice());
+  mManager.reset();
+  unsetenv("SDL_DISKAUDIOFILE");
+  unsetenv("SDL_AUDIODRIVER");
+  std::string log = Log();
+  EXPECT_NE(log.find("Sound: audio device opened, 44100 Hz, 16-bit stereo"), std::string::npos)
+      << log;
+}
+
 TEST_F(SoundTest, GameStartsSilentWhenTheAudioDeviceCannotOpen) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   mManager.reset();
@@ -62,9 +79,9 @@ TEST_F(SoundTest, GameStartsSilentWhenTheAudioDeviceCannotOpen) {
   EXPECT_FALSE(mManager->HasDevice());
   unsetenv("SDL_AUDIODRIVER");
   std::string log = Log();
-  EXPECT_TRUE(log.find("File soundmanager") != std::string::npos ||
-              log.find("no audio device") != std::string::npos)
-      << log;
+  EXPECT_NE(log.find("File soundmanager"), std::string::npos) << log;
+  EXPECT_NE(log.find("Sound: no audio device could be opened ("), std::string::npos) << log;
+  EXPECT_NE(log.find("the game runs silent"), std::string::npos) << log;
 
   // Sounds still load, play against their clocks and end.
   auto click = TSound::Get(MakeOgg("click.ogg", 0.2), true, 1000);
