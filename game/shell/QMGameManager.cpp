@@ -44,6 +44,10 @@ QMGameManager::QMGameManager() : mPrefs(true), mHiscores(true) {
   const int stored = mPrefs.GetInt("curuser", -1);
   SetCurrentUser(stored < GetNumUsers() ? stored : -1);
   mSaveLock = mRestoreLock = false;
+  // The players belong to the installation: the same game in another folder finds none unless
+  // an "install.txt" beside the assets names the same key.
+  EngineLog("Preferences: install key \"%s\", %d player(s) found", mPrefs.GetInstallKey().CStr(),
+            GetNumUsers());
 }
 
 QMGameManager::~QMGameManager() {

@@ -2,10 +2,13 @@
 // the identity settings and the metrics session, run inside the engine on the headless platform.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine/EngineFixture.h"
+#include "core/EngineLog.h"
 #include "core/TSettings.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/MetricsSession.h"
@@ -114,6 +117,43 @@ TEST_F(GameShellTest, AStoredPlayerPastTheRecordsIsTakenAsNone) {
     EXPECT_EQ(g.GetNumUsers(), 1) << "no player records made up to the stale number";
     DestroyGameManager();
   });
+}
+
+TEST_F(GameShellTest, TheLogNamesTheInstallKeyAndThePlayersItFound) {
+  std::string logPath;
+  auto log = [&logPath] {
+    std::ifstream in(logPath);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  std::string key;
+  Run("--multiple", [&](TPlatform* p) {
+    Lua(p, kSerialized);
+    CreateGameManager();
+    QMGameManager::Instance()->CreateNewUser("Ann");
+    QMGameManager::Instance()->CreateNewUser("Bob");
+    CreateGameManager();
+    key = QMGameManager::Instance()->GetPrefs().GetInstallKey().CStr();
+    logPath = GetLogFilePath().CStr();
+    DestroyGameManager();
+  });
+  EXPECT_NE(log().find("Preferences: install key \"" + key + "\", 2 player(s) found"),
+            std::string::npos)
+      << log();
+  // Another key (an "install.txt" among the assets) is another installation: no players.
+  std::ofstream(mWork + "/assets/install.txt") << "other-copy";
+  SetGameSettings();
+  sBodyRan = false;
+  Run("--multiple", [&](TPlatform* p) {
+    Lua(p, kSerialized);
+    CreateGameManager();
+    EXPECT_EQ(QMGameManager::Instance()->GetNumUsers(), 0);
+    logPath = GetLogFilePath().CStr();
+    DestroyGameManager();
+  });
+  ASSERT_TRUE(sBodyRan);
+  EXPECT_NE(log().find("Preferences: install key \"other-copy\", 0 player(s) found"),
+            std::string::npos)
+      << log();
 }
 
 TEST_F(GameShellTest, UserFileNamesStayInsideTheUserFolder) {
