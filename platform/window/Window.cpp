@@ -19,11 +19,12 @@ void WindowBase::PostMessage(const Message& message) {
   Interrupt();
 }
 
-void WindowBase::WaitForMessage(uint32_t ms) {
+bool WindowBase::WaitForMessage(uint32_t ms) {
   std::unique_lock<std::mutex> lock(mMutex);
-  mPosted.wait_for(lock, std::chrono::milliseconds(ms),
-                   [this] { return !mQueue.empty() || mWoken; });
+  bool ready = mPosted.wait_for(lock, std::chrono::milliseconds(ms),
+                                [this] { return !mQueue.empty() || mWoken; });
   mWoken = false;
+  return ready;
 }
 
 void WindowBase::Wake() {

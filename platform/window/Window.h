@@ -68,8 +68,9 @@ protected:
   virtual void Pump() {}
   // Lets the desktop backend end its own wait; called on the thread that wakes.
   virtual void Interrupt() {}
-  // Blocks until a message is queued, a wake came or the time is up.
-  void WaitForMessage(uint32_t ms);
+  // Blocks until a message is queued, a wake came or the time is up; true unless the time ran
+  // out.
+  bool WaitForMessage(uint32_t ms);
   // Whether a message is queued or a wake came; takes the wake.
   bool TakeWake();
 

@@ -3,10 +3,13 @@
 #include <dlfcn.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "assets/FileLayer.h"
 #include "core/EngineLog.h"
@@ -420,4 +423,43 @@ TEST_F(EngineTest, GameWithoutADisplayAndNotAskedToRunHeadlessSaysSoAndFails) {
   Run("--multiple --headless", [](TPlatform* p) { EXPECT_NE(HeadlessWindow(p), nullptr); });
   EXPECT_TRUE(sBodyRan);
   EXPECT_TRUE(platform::window::IsHeadless());
+}
+
+TEST_F(EngineTest, AHeadlessGameAskedToTerminateQuitsAsFromTheWindow) {
+  // The sample game itself, headless on the real clock, with its data in the test's folder.
+  const std::string data = mRoot + "/data";
+  const std::string game = GAME_PATH;
+  const std::string wd = "-wd=" + std::string(ENGINE_SOURCE_DIR) + "/sample";
+  for (int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    std::error_code ec;
+    std::filesystem::remove_all(data, ec);
+    std::filesystem::create_directories(data);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      execl(game.c_str(), game.c_str(), "--headless", "--multiple", wd.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    // Up once the game object has read the players (bounded: a real process on a busy machine).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    while (FindLog(data).find("Preferences: install key") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_NE(FindLog(data).find("Preferences: install key"), std::string::npos) << FindLog(data);
+    kill(pid, signal);
+    int status = 0;
+    pid_t done = 0;
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline + std::chrono::seconds(30))
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (done == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      FAIL() << "the game did not quit";
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
 }

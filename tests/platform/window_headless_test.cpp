@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -187,4 +188,35 @@ TEST(HeadlessWindow, EventWaitBlocksUntilAMessageOrTheTimeOut) {
   w.WaitForInput(60000);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
   platform::os::UseVirtualClock(false);
+}
+
+namespace {
+volatile sig_atomic_t gOwnHandlerRan = 0;
+void OwnHandler(int) { gOwnHandlerRan = 1; }
+}  // namespace
+
+TEST(HeadlessWindow, TerminationSignalsArriveAsCloseWhileTheMainWindowLives) {
+  struct sigaction own {
+  }, before{};
+  own.sa_handler = &OwnHandler;
+  sigemptyset(&own.sa_mask);
+  sigaction(SIGTERM, &own, &before);
+  for (int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    headless::Window w(WindowDesc{});
+    WindowDesc childDesc;
+    childDesc.child = true;
+    headless::Window child(childDesc);  // a hosted window takes no signals
+    raise(signal);
+    Message m;
+    ASSERT_TRUE(w.PeekMessage(m));
+    EXPECT_EQ(m.message, WM_CLOSE);
+    EXPECT_FALSE(w.PeekMessage(m)) << "one request, one close";
+    EXPECT_FALSE(child.PeekMessage(m));
+  }
+  // Gone with the window: the handler that was there before is back.
+  gOwnHandlerRan = 0;
+  raise(SIGTERM);
+  EXPECT_EQ(gOwnHandlerRan, 1);
+  sigaction(SIGTERM, &before, nullptr);
 }

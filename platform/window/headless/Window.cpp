@@ -1,6 +1,7 @@
 #include "platform/window/headless/Window.h"
 
 #include <atomic>
+#include <csignal>
 #include <mutex>
 
 #include "platform/os/Clock.h"
@@ -9,6 +10,19 @@ namespace platform::window::headless {
 
 namespace {
 std::atomic<uint64_t> gNextHandle{0x20010};
+
+// Set by the signal handler, taken by the window's pump. One main window handles the signals
+// at a time; the handlers it replaced come back when it goes.
+std::atomic<bool> gTerminationRequested{false};
+std::atomic<bool> gSignalsTaken{false};
+struct sigaction gPreviousTerm, gPreviousInt;
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void OnTerminationSignal(int) { gTerminationRequested.store(true); }
+
+// How long a real-clock wait sleeps at most before it looks for a termination request: a
+// condition variable's wait is not ended by a signal.
+constexpr uint32_t kSignalPollMs = 100;
 }  // namespace
 
 Window::Window(const WindowDesc& desc)
@@ -18,11 +32,45 @@ Window::Window(const WindowDesc& desc)
       mHeight(desc.height),
       mChild(desc.child) {
   if (mChild) mShown = true;
+  bool expected = false;
+  if (!mChild && gSignalsTaken.compare_exchange_strong(expected, true)) {
+    mHandlesSignals = true;
+    gTerminationRequested.store(false);
+    struct sigaction action {};
+    action.sa_handler = &OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, &gPreviousTerm);
+    sigaction(SIGINT, &action, &gPreviousInt);
+  }
+}
+
+Window::~Window() {
+  if (!mHandlesSignals) return;
+  sigaction(SIGTERM, &gPreviousTerm, nullptr);
+  sigaction(SIGINT, &gPreviousInt, nullptr);
+  gSignalsTaken.store(false);
+}
+
+void Window::Pump() {
+  if (mHandlesSignals && gTerminationRequested.exchange(false)) {
+    Message close{};
+    close.message = WM_CLOSE;
+    PostMessage(close);
+  }
 }
 
 void Window::WaitForInput(uint32_t ms) {
   if (platform::os::IsVirtualClock()) return;
-  WaitForMessage(ms);
+  if (!mHandlesSignals) {
+    WaitForMessage(ms);
+    return;
+  }
+  while (!gTerminationRequested.load()) {
+    uint32_t slice = ms < kSignalPollMs ? ms : kSignalPollMs;
+    if (WaitForMessage(slice)) return;
+    ms -= slice;
+    if (ms == 0) return;
+  }
 }
 
 void Window::SetTitle(const std::string& utf8) { mTitle = utf8; }

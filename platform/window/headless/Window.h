@@ -11,6 +11,7 @@ namespace platform::window::headless {
 class Window : public WindowBase {
 public:
   explicit Window(const WindowDesc& desc);
+  ~Window() override;
 
   uint64_t Handle() const override { return mHandle; }
   void SetTitle(const std::string& utf8) override;
@@ -35,8 +36,13 @@ public:
   bool HasKeyboardFocus() const { return mKeyboardFocus; }
   void SetForegroundState(bool foreground) { mForeground = foreground; }
 
+protected:
+  // A termination request (SIGTERM, SIGINT) becomes a close message, as on the desktop.
+  void Pump() override;
+
 private:
   uint64_t mHandle;
+  bool mHandlesSignals = false;
   std::string mTitle;
   int mWidth, mHeight;
   bool mChild;
