@@ -448,6 +448,11 @@ TEST_F(EngineTest, AHeadlessGameAskedToTerminateQuitsAsFromTheWindow) {
            std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_NE(FindLog(data).find("Preferences: install key"), std::string::npos) << FindLog(data);
+    std::string prefs;
+    for (auto& entry : std::filesystem::recursive_directory_iterator(data))
+      if (entry.path().filename() == "prefs.dat") prefs = entry.path().string();
+    ASSERT_FALSE(prefs.empty());
+    const auto written = std::filesystem::last_write_time(prefs);
     kill(pid, signal);
     int status = 0;
     pid_t done = 0;
@@ -461,5 +466,6 @@ TEST_F(EngineTest, AHeadlessGameAskedToTerminateQuitsAsFromTheWindow) {
     }
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_GT(std::filesystem::last_write_time(prefs), written) << "the quit saved";
   }
 }
