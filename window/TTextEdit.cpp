@@ -44,6 +44,14 @@ int SequenceLength(const str& text, int pos) {
   return std::clamp(n, 1, left);
 }
 
+// A lead byte whose sequence is cut short stands alone, so no control byte hides inside it.
+int PastedCharLength(const str& text, int pos) {
+  int n = SequenceLength(text, pos);
+  for (int i = 1; i < n; ++i)
+    if ((static_cast<unsigned char>(text[static_cast<unsigned>(pos + i)]) & 0xC0) != 0x80) return 1;
+  return n;
+}
+
 bool SingleByteText(const str& text) {
   for (unsigned i = 0; i < text.Length(); ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
@@ -279,20 +287,17 @@ bool TTextEdit::Paste() {
   TPlatform* platform = TPlatform::Instance();
   str clip = platform ? platform->GetClipboardText() : str();
   if (clip.IsEmpty() || (!mUtf8 && !SingleByteText(clip))) return false;
-  // Cut after the maximum length in characters, or at a zero byte.
-  str text;
+  // Cut after the maximum length in characters, or at a zero byte; ignored and control
+  // characters are dropped whole, as typing drops them.
+  str kept;
   int chars = 0;
   for (int pos = 0; pos < static_cast<int>(clip.Length()) && chars < mMaxLength; ++chars) {
     if (clip[static_cast<unsigned>(pos)] == 0) break;
-    int n = mUtf8 ? SequenceLength(clip, pos) : 1;
-    text += clip.Substr(static_cast<unsigned>(pos), static_cast<unsigned>(n));
+    int n = mUtf8 ? PastedCharLength(clip, pos) : 1;
+    str c = clip.Substr(static_cast<unsigned>(pos), static_cast<unsigned>(n));
     pos += n;
-  }
-  str kept;
-  for (unsigned i = 0; i < text.Length(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 32 || mIgnore.Find(static_cast<char>(c)) >= 0) continue;
-    kept += static_cast<char>(c);
+    if (static_cast<unsigned char>(c[0]) < 32 || mIgnore.Find(c) >= 0) continue;
+    kept += c;
   }
   SetText(str());
   if (!kept.IsEmpty()) {

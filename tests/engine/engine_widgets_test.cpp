@@ -540,6 +540,35 @@ TEST_F(WidgetsTest, TextEditsStepOverWholeCharactersAndRefuseWhatTheyCannotTake)
       320, 240);
 }
 
+TEST_F(WidgetsTest, PasteDropsIgnoredAndControlCharactersWhole) {
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        Build(p,
+              " TextEdit({ name = 'u', x = 0, y = 0, w = 200, h = 20, utf8 = true, length = 10,"
+              "            ignore = '\xc3\xa9#', font = { 'fonts/sans.mvec', 14 } })");
+        TTextEdit* u = Find<TTextEdit>("u");
+        ASSERT_NE(u, nullptr) << Log();
+        wm->SetFocus(u);
+        // Characters sharing a lead byte with an ignored one are kept whole.
+        struct Case {
+          const char* clip;
+          const char* text;
+        } cases[] = {
+            {"\xc3\xa3\xc3\xa9x", "\xc3\xa3x"},
+            {"\xc3\xa3#\xc3\xa9", "\xc3\xa3"},
+            {"\xc3\xa9\xc3\xa0\tz\n", "\xc3\xa0z"},
+            {"\xe2\x82\xac\xc3\xa9\xc3\xa9\xc3\xa9", "\xe2\x82\xac"},
+        };
+        for (const Case& c : cases) {
+          platform::window::SetClipboardText(c.clip);
+          EXPECT_TRUE(u->OnKeyDown('V', kModCtrl)) << c.clip;
+          EXPECT_EQ(u->GetText(), str(c.text)) << c.clip;
+        }
+      },
+      320, 240);
+}
+
 TEST_F(WidgetsTest, TheCaretDrawsAtTheCursorOfTheFocusedTextEdit) {
   WritePng("paper.png", 200, 70, [](int, int) { return 0xFFF4F0E0u; });
   RunScreen(
