@@ -475,6 +475,21 @@ TEST_F(WidgetsTest, SlidersChooseTheirAxisAndReadTheirKeysOnce) {
         delete table;
         EXPECT_FALSE(upright->IsHorizontal());
         EXPECT_EQ(upright->GetThumb()->GetRect().left, 3);
+
+        // Without a rollover image the thumb keeps its image while hovered, dragged and
+        // released.
+        boost::shared_ptr<TTexture> normal = wide->GetThumb()->GetTexture();
+        ASSERT_TRUE(normal);
+        TRect thumb = wide->GetThumb()->GetRect();
+        TPoint on((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+        wide->OnMouseMove(on);
+        EXPECT_EQ(wide->GetThumb()->GetTexture(), normal);
+        ASSERT_TRUE(wide->OnMouseDown(on));
+        wide->OnMouseMove(TPoint(on.x + 40, on.y));
+        EXPECT_EQ(wide->GetThumb()->GetTexture(), normal);
+        thumb = wide->GetThumb()->GetRect();
+        wide->OnMouseUp(TPoint((thumb.left + thumb.right) / 2, on.y));
+        EXPECT_EQ(wide->GetThumb()->GetTexture(), normal);
       },
       320, 240);
 }
