@@ -12,6 +12,7 @@
 #include "window/TWindowStyle.h"
 #include "window/text/TFontCache.h"
 #include "window/text/TTextLayout.h"
+#include "window/text/TTextMarkup.h"
 #include "window/text/TVecFont.h"
 
 namespace {
@@ -133,7 +134,8 @@ void TTextEdit::SetText(const str& text) {
 void TTextEdit::Refresh() {
   str base = mPassword ? str(std::string(mText.Length(), '*').c_str()) : mText;
   TWindowManager* wm = TWindowManager::Instance();
-  str shown = base;
+  // What was typed is shown as typed; only the caret is markup.
+  str shown = EscapeMarkup(base);
   if (wm && wm->GetFocus() == this) {
     uint32_t t = mCaretClock.GetTime();
     if (t % 800 < 401) {
@@ -143,7 +145,8 @@ void TTextEdit::Refresh() {
       if (!mCaretShown) MarkRedraw();
       mCaretShown = true;
       unsigned at = std::min(static_cast<unsigned>(mCursor), base.Length());
-      shown = base.Substr(0, at) + (mEditable ? "<cursor>" : "") + base.Substr(at);
+      shown = EscapeMarkup(base.Substr(0, at)) + (mEditable ? "<cursor>" : "") +
+              EscapeMarkup(base.Substr(at));
     }
   }
   TText::SetText(shown);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "window/text/ShownText.h"
 #include "window/text/TextFixture.h"
 #include "support/Golden.h"
 #include "window/WindowTestSupport.h"
@@ -579,6 +580,49 @@ TEST_F(WidgetsTest, PasteDropsIgnoredAndControlCharactersWhole) {
           platform::window::SetClipboardText(c.clip);
           EXPECT_TRUE(u->OnKeyDown('V', kModCtrl)) << c.clip;
           EXPECT_EQ(u->GetText(), str(c.text)) << c.clip;
+        }
+      },
+      320, 240);
+}
+
+TEST_F(WidgetsTest, WhatIsTypedIsShownAsTypedWithTheCaretAtTheCursor) {
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        Build(p,
+              " TextEdit({ name = 'who', x = 0, y = 0, w = 300, h = 20, length = 40,"
+              "            font = { 'fonts/sans.mvec', 14 } })");
+        TTextEdit* who = Find<TTextEdit>("who");
+        ASSERT_NE(who, nullptr) << Log();
+        wm->SetFocus(who);
+        auto refresh = [&](uint32_t caretTime) {
+          who->GetCaretClock().SetTime(caretTime);
+          who->Refresh();
+          return who->GetLayout();
+        };
+        for (const std::string typed :
+             {"a<b", "<font size='200'>X", "a<br>b", "back\\slash<", "x\\<b>y\\", "<cursor>"}) {
+          who->SetText("");
+          Type(p, typed);
+          ASSERT_EQ(who->GetText(), str(typed.c_str()));
+          // Caret hidden, then shown at the end, then two characters back.
+          EXPECT_EQ(ShownText(*refresh(0)), typed);
+          const TTextLayout* layout = refresh(500);
+          EXPECT_EQ(ShownText(*layout), typed);
+          EXPECT_EQ(ShownText(*layout, true), typed);
+          EXPECT_EQ(CaretMarks(*layout), 1) << typed;
+          EXPECT_EQ(layout->GetLineCount(), 1) << typed;
+          for (const auto& line : layout->GetLines())
+            for (const TTextRun& r : line->runs)
+              if (r.last >= r.first) {
+                EXPECT_FALSE(r.bold) << typed;
+                EXPECT_EQ(r.size, 14) << typed;
+              }
+          who->OnKeyDown(kKeyLeft & 0xFF, 0);
+          who->OnKeyDown(kKeyLeft & 0xFF, 0);
+          layout = refresh(500);
+          EXPECT_EQ(ShownText(*layout, true), typed.substr(0, typed.size() - 2)) << typed;
+          EXPECT_EQ(ShownText(*layout), typed);
         }
       },
       320, 240);
