@@ -190,7 +190,11 @@ void TAnimatedSprite::SetAlpha(float alpha) { mState.alpha = alpha; }
 
 bool TAnimatedSprite::Load(const str& name, const str& image, const str& mask) {
   mRecord->mSource = TAnimatedTexture::Get(name, image, mask);
-  return mRecord->mSource != nullptr;
+  if (!mRecord->mSource) return false;
+  // The sprite draws what it animates: frames selected on a source it did not draw would
+  // change nothing on the screen.
+  TSprite::SetTexture(mRecord->mSource);
+  return true;
 }
 
 void TAnimatedSprite::RemoveFromParent() {

@@ -46,7 +46,7 @@ public:
   // Ends the coroutine, keeping the script.
   void ReleaseScript();
   void RemoveFromParent();
-  // Makes the named description the animation source; the sprite's own texture stays.
+  // Makes the named description the animation source and the texture the sprite draws.
   bool Load(const str& name, const str& image, const str& mask);
   void SetAlpha(float alpha);
   boost::shared_ptr<TAnimatedTexture> GetAnimationSource() const;

@@ -1,11 +1,13 @@
 #include "sound/TSoundData.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "assets/FileLayer.h"
 #include "assets/TFile.h"
 #include "core/EngineLog.h"
+#include "platform/audio/AudioDevice.h"
 #include "sound/TSound.h"
 #include "sound/TSoundCallBack.h"
 #include "sound/TSoundInstance.h"
@@ -146,23 +148,43 @@ bool TSoundData::Open(std::unique_ptr<TFile> file, bool streamFromFile) {
     ov_clear(decoder.get());
     return false;
   }
+  if (info->channels > platform::audio::kMaxChannels) {
+    EngineLog("OGG file has %d channels; only mono and stereo sounds play", info->channels);
+    ov_clear(decoder.get());
+    return false;
+  }
   mDecoder = std::move(decoder);
   mSampleRate = int32_t(info->rate);
   mChannels = info->channels;
   mLength = ov_time_total(mDecoder.get(), -1);
   if (mLength < 0) mLength = 0;
-  if (DecodesWhole(mLength, streamFromFile)) {
-    mCapacity = int32_t((mLength + 0.1) * mChannels * mSampleRate * 2.0);
-    mPcm.reset(new uint8_t[size_t(mCapacity) + 4]());
-    int32_t total = 0;
-    while (total < mCapacity) {
-      long n = ReadDecoded(mDecoder.get(), mPcm.get() + total, int(mCapacity - total));
-      if (n <= 0) break;
-      total += int32_t(n);
+  if (DecodesWhole(mLength, streamFromFile)) DecodeWhole();
+  return true;
+}
+
+bool TSoundData::DecodeWhole() {
+  // The header's length and rate are a guess at the size, never trusted beyond the cap: the
+  // block holds what the decoder delivers.
+  const double expected = (mLength + 0.1) * mChannels * mSampleRate * 2.0;
+  std::vector<uint8_t> pcm;
+  pcm.reserve(size_t(std::clamp(expected, 0.0, double(kMaxDecodedBytes))));
+  constexpr size_t kStep = 16384;
+  size_t total = 0;
+  for (;;) {
+    if (total + kStep > pcm.size()) pcm.resize(total + kStep);
+    long n = ReadDecoded(mDecoder.get(), pcm.data() + total, int(kStep));
+    if (n <= 0) break;
+    total += size_t(n);
+    if (total > size_t(kMaxDecodedBytes)) {
+      // Too much to hold: the sound plays from its decoder like a long one.
+      ov_pcm_seek(mDecoder.get(), 0);
+      return false;
     }
-    mDecodedBytes = total;
-    CloseDecoder();
   }
+  mPcm.reset(new uint8_t[total + 4]());
+  if (total) std::memcpy(mPcm.get(), pcm.data(), total);
+  mCapacity = mDecodedBytes = int32_t(total);
+  CloseDecoder();
   return true;
 }
 

@@ -53,6 +53,8 @@ private:
   friend class TSound;
 
   void CloseDecoder();
+  // Decodes the whole sound into the block; false, with the decoder kept, past the cap.
+  bool DecodeWhole();
 
   std::map<TSoundInstance*, boost::shared_ptr<TSoundInstance>> mInstances;
   int32_t mVolumeGroup = 0;
@@ -69,6 +71,10 @@ private:
 
 // The highest sample rate a sound file may claim (far above any real recording).
 constexpr long kMaxSampleRate = 768000;
+
+// The most a sound decoded at load time may hold (2 s of stereo at 44.1 kHz is 353 kB); a
+// short sound that decodes to more plays from its decoder instead.
+constexpr int32_t kMaxDecodedBytes = 1 << 20;
 
 // How often a negative answer of the decoder (a hole, a bad link) is retried before the
 // rest of the data counts as missing.

@@ -118,8 +118,9 @@ bool TSlider::OnThumb(const TPoint& p) const {
 }
 
 void TSlider::ShowThumb(bool rollover) {
+  // A style without a rollover image keeps the normal thumb while hovered or dragged.
   if (TImage* thumb = GetThumb())
-    thumb->SetTexture(rollover ? mThumbRollImage : mThumbImage, mScale);
+    thumb->SetTexture(rollover && mThumbRollImage ? mThumbRollImage : mThumbImage, mScale);
 }
 
 bool TSlider::OnMouseDown(const TPoint& p) {

@@ -12,6 +12,7 @@
 #include "window/TWindowStyle.h"
 #include "window/text/TFontCache.h"
 #include "window/text/TTextLayout.h"
+#include "window/text/TTextMarkup.h"
 #include "window/text/TVecFont.h"
 
 namespace {
@@ -42,6 +43,14 @@ int SequenceLength(const str& text, int pos) {
   int n = Utf8SequenceLength(text.CStr() + pos);
   int left = static_cast<int>(text.Length()) - pos;
   return std::clamp(n, 1, left);
+}
+
+// A lead byte whose sequence is cut short stands alone, so no control byte hides inside it.
+int PastedCharLength(const str& text, int pos) {
+  int n = SequenceLength(text, pos);
+  for (int i = 1; i < n; ++i)
+    if ((static_cast<unsigned char>(text[static_cast<unsigned>(pos + i)]) & 0xC0) != 0x80) return 1;
+  return n;
 }
 
 bool SingleByteText(const str& text) {
@@ -125,7 +134,8 @@ void TTextEdit::SetText(const str& text) {
 void TTextEdit::Refresh() {
   str base = mPassword ? str(std::string(mText.Length(), '*').c_str()) : mText;
   TWindowManager* wm = TWindowManager::Instance();
-  str shown = base;
+  // What was typed is shown as typed; only the caret is markup.
+  str shown = EscapeMarkup(base);
   if (wm && wm->GetFocus() == this) {
     uint32_t t = mCaretClock.GetTime();
     if (t % 800 < 401) {
@@ -135,7 +145,8 @@ void TTextEdit::Refresh() {
       if (!mCaretShown) MarkRedraw();
       mCaretShown = true;
       unsigned at = std::min(static_cast<unsigned>(mCursor), base.Length());
-      shown = base.Substr(0, at) + (mEditable ? "<cursor>" : "") + base.Substr(at);
+      shown = EscapeMarkup(base.Substr(0, at)) + (mEditable ? "<cursor>" : "") +
+              EscapeMarkup(base.Substr(at));
     }
   }
   TText::SetText(shown);
@@ -279,20 +290,17 @@ bool TTextEdit::Paste() {
   TPlatform* platform = TPlatform::Instance();
   str clip = platform ? platform->GetClipboardText() : str();
   if (clip.IsEmpty() || (!mUtf8 && !SingleByteText(clip))) return false;
-  // Cut after the maximum length in characters, or at a zero byte.
-  str text;
+  // Cut after the maximum length in characters, or at a zero byte; ignored and control
+  // characters are dropped whole, as typing drops them.
+  str kept;
   int chars = 0;
   for (int pos = 0; pos < static_cast<int>(clip.Length()) && chars < mMaxLength; ++chars) {
     if (clip[static_cast<unsigned>(pos)] == 0) break;
-    int n = mUtf8 ? SequenceLength(clip, pos) : 1;
-    text += clip.Substr(static_cast<unsigned>(pos), static_cast<unsigned>(n));
+    int n = mUtf8 ? PastedCharLength(clip, pos) : 1;
+    str c = clip.Substr(static_cast<unsigned>(pos), static_cast<unsigned>(n));
     pos += n;
-  }
-  str kept;
-  for (unsigned i = 0; i < text.Length(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 32 || mIgnore.Find(static_cast<char>(c)) >= 0) continue;
-    kept += static_cast<char>(c);
+    if (static_cast<unsigned char>(c[0]) < 32 || mIgnore.Find(c) >= 0) continue;
+    kept += c;
   }
   SetText(str());
   if (!kept.IsEmpty()) {

@@ -15,6 +15,7 @@
 #include "window/TMessage.h"
 #include "window/TText.h"
 #include "window/TWindowManager.h"
+#include "window/text/TTextMarkup.h"
 
 namespace {
 
@@ -179,7 +180,8 @@ void THiscore::FillTable() {
     if (!mScores->GetScore(!online, index, &rank, name, kNameSize, &anonymous, &score, nullptr, 0))
       continue;
     if (TText* t = Live<TText>(mNames[r])) {
-      t->SetText(name);
+      // Names are typed by players, here or on the server: shown as typed.
+      t->SetText(EscapeMarkup(name));
       SetShown(t, true);
     }
     if (TText* t = Live<TText>(mScoreTexts[r])) {

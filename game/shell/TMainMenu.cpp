@@ -6,6 +6,7 @@
 #include "sound/TSound.h"
 #include "window/TText.h"
 #include "window/TWindowStyle.h"
+#include "window/text/TTextMarkup.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void TMainMenu::SetWelcomeName() {
   }
   TText* userName = FindChildAs<TText>(this, "userName");
   if (!userName) return;
-  userName->SetText(game->GetCurrentUserName());
+  userName->SetText(EscapeMarkup(game->GetCurrentUserName()));
   if (!userName->IsVisible())
     for (const char* name : {"userName", "welcome", "changeplayer"}) ShowChild(this, name, true);
   MarkRedraw();

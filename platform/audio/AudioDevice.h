@@ -24,6 +24,9 @@ enum : Result {
 
 // Linear PCM only (format tag 1), 8-bit unsigned or 16-bit signed little-endian samples,
 // channels interleaved.
+// The mixer plays mono and stereo; it does not downmix more channels.
+constexpr uint16_t kMaxChannels = 2;
+
 struct WaveFormat {
   uint16_t formatTag = 1;
   uint16_t channels = 2;

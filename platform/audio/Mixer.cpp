@@ -220,9 +220,9 @@ Mixer::~Mixer() = default;
 Result Mixer::CreateBuffer(const BufferDesc& desc, std::shared_ptr<IBuffer>& out) {
   const WaveFormat& f = desc.format;
   if (f.formatTag != 1) return kErrUnsupported;
-  if ((f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.channels < 1 || f.channels > 2 ||
-      f.samplesPerSec < kFrequencyMin || f.samplesPerSec > kFrequencyMax ||
-      f.blockAlign != f.channels * f.bitsPerSample / 8)
+  if ((f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.channels < 1 ||
+      f.channels > kMaxChannels || f.samplesPerSec < kFrequencyMin ||
+      f.samplesPerSec > kFrequencyMax || f.blockAlign != f.channels * f.bitsPerSample / 8)
     return kErrInvalidParam;
   if (desc.bytes < f.blockAlign || desc.bytes > 0x0FFFFFFF) return kErrInvalidParam;
   auto* voice = new Voice;

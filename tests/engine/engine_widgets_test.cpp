@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "window/text/ShownText.h"
 #include "window/text/TextFixture.h"
 #include "support/Golden.h"
 #include "window/WindowTestSupport.h"
@@ -475,6 +476,21 @@ TEST_F(WidgetsTest, SlidersChooseTheirAxisAndReadTheirKeysOnce) {
         delete table;
         EXPECT_FALSE(upright->IsHorizontal());
         EXPECT_EQ(upright->GetThumb()->GetRect().left, 3);
+
+        // Without a rollover image the thumb keeps its image while hovered, dragged and
+        // released.
+        boost::shared_ptr<TTexture> normal = wide->GetThumb()->GetTexture();
+        ASSERT_TRUE(normal);
+        TRect thumb = wide->GetThumb()->GetRect();
+        TPoint on((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+        wide->OnMouseMove(on);
+        EXPECT_EQ(wide->GetThumb()->GetTexture(), normal);
+        ASSERT_TRUE(wide->OnMouseDown(on));
+        wide->OnMouseMove(TPoint(on.x + 40, on.y));
+        EXPECT_EQ(wide->GetThumb()->GetTexture(), normal);
+        thumb = wide->GetThumb()->GetRect();
+        wide->OnMouseUp(TPoint((thumb.left + thumb.right) / 2, on.y));
+        EXPECT_EQ(wide->GetThumb()->GetTexture(), normal);
       },
       320, 240);
 }
@@ -536,6 +552,78 @@ TEST_F(WidgetsTest, TextEditsStepOverWholeCharactersAndRefuseWhatTheyCannotTake)
         // The caret stepped back over both bytes of the last character.
         EXPECT_EQ(pw->GetLayout()->GetText(), str("**<cursor>**"));
         EXPECT_EQ(pw->GetText(), str("ab\xc3\xa9"));
+      },
+      320, 240);
+}
+
+TEST_F(WidgetsTest, PasteDropsIgnoredAndControlCharactersWhole) {
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        Build(p,
+              " TextEdit({ name = 'u', x = 0, y = 0, w = 200, h = 20, utf8 = true, length = 10,"
+              "            ignore = '\xc3\xa9#', font = { 'fonts/sans.mvec', 14 } })");
+        TTextEdit* u = Find<TTextEdit>("u");
+        ASSERT_NE(u, nullptr) << Log();
+        wm->SetFocus(u);
+        // Characters sharing a lead byte with an ignored one are kept whole.
+        struct Case {
+          const char* clip;
+          const char* text;
+        } cases[] = {
+            {"\xc3\xa3\xc3\xa9x", "\xc3\xa3x"},
+            {"\xc3\xa3#\xc3\xa9", "\xc3\xa3"},
+            {"\xc3\xa9\xc3\xa0\tz\n", "\xc3\xa0z"},
+            {"\xe2\x82\xac\xc3\xa9\xc3\xa9\xc3\xa9", "\xe2\x82\xac"},
+        };
+        for (const Case& c : cases) {
+          platform::window::SetClipboardText(c.clip);
+          EXPECT_TRUE(u->OnKeyDown('V', kModCtrl)) << c.clip;
+          EXPECT_EQ(u->GetText(), str(c.text)) << c.clip;
+        }
+      },
+      320, 240);
+}
+
+TEST_F(WidgetsTest, WhatIsTypedIsShownAsTypedWithTheCaretAtTheCursor) {
+  RunScreen(
+      [&](TPlatform* p) {
+        TWindowManager* wm = p->GetWindowManager();
+        Build(p,
+              " TextEdit({ name = 'who', x = 0, y = 0, w = 300, h = 20, length = 40,"
+              "            font = { 'fonts/sans.mvec', 14 } })");
+        TTextEdit* who = Find<TTextEdit>("who");
+        ASSERT_NE(who, nullptr) << Log();
+        wm->SetFocus(who);
+        auto refresh = [&](uint32_t caretTime) {
+          who->GetCaretClock().SetTime(caretTime);
+          who->Refresh();
+          return who->GetLayout();
+        };
+        for (const std::string typed :
+             {"a<b", "<font size='200'>X", "a<br>b", "back\\slash<", "x\\<b>y\\", "<cursor>"}) {
+          who->SetText("");
+          Type(p, typed);
+          ASSERT_EQ(who->GetText(), str(typed.c_str()));
+          // Caret hidden, then shown at the end, then two characters back.
+          EXPECT_EQ(ShownText(*refresh(0)), typed);
+          const TTextLayout* layout = refresh(500);
+          EXPECT_EQ(ShownText(*layout), typed);
+          EXPECT_EQ(ShownText(*layout, true), typed);
+          EXPECT_EQ(CaretMarks(*layout), 1) << typed;
+          EXPECT_EQ(layout->GetLineCount(), 1) << typed;
+          for (const auto& line : layout->GetLines())
+            for (const TTextRun& r : line->runs)
+              if (r.last >= r.first) {
+                EXPECT_FALSE(r.bold) << typed;
+                EXPECT_EQ(r.size, 14) << typed;
+              }
+          who->OnKeyDown(kKeyLeft & 0xFF, 0);
+          who->OnKeyDown(kKeyLeft & 0xFF, 0);
+          layout = refresh(500);
+          EXPECT_EQ(ShownText(*layout, true), typed.substr(0, typed.size() - 2)) << typed;
+          EXPECT_EQ(ShownText(*layout), typed);
+        }
       },
       320, 240);
 }

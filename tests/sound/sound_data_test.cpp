@@ -104,7 +104,7 @@ TEST_F(SoundTest, ShortSoundIsDecodedAtLoadAndALongerOneKeepsItsDecoder) {
   const TSoundData& d = *shortOne->GetData();
   EXPECT_TRUE(d.IsDecoded());
   EXPECT_FALSE(d.HasDecoder());
-  EXPECT_EQ(d.GetCapacity(), int32_t((d.GetLength() + 0.1) * 2 * 44100 * 2.0));
+  EXPECT_EQ(d.GetCapacity(), d.GetDecodedBytes());
   EXPECT_EQ(d.GetDecodedBytes(), 66150 * 4) << "every frame of 1.5 s, no more";
   EXPECT_NEAR(shortOne->GetDuration(), 1.5f, 1e-3f);
 
@@ -212,26 +212,109 @@ TEST_F(SoundTest, DamagedStreamIsReadToItsEndWithoutHanging) {
   EXPECT_LT(total, 20u * 44100 * 4) << "the damaged page is left out";
 }
 
+namespace {
+
+// Offsets of the pages of an Ogg file.
+std::vector<size_t> PageStarts(const std::vector<uint8_t>& bytes) {
+  std::vector<size_t> pages;
+  for (size_t i = 0; i + 27 <= bytes.size(); ++i)
+    if (std::memcmp(&bytes[i], "OggS", 4) == 0) pages.push_back(i);
+  return pages;
+}
+
+// Lets edit change the header and body of the page at `at`, then sets its checksum again.
+template <typename Edit>
+void EditPage(std::vector<uint8_t>& bytes, size_t at, Edit edit) {
+  ogg_page page;
+  page.header = bytes.data() + at;
+  page.header_len = 27 + bytes[at + 26];
+  page.body = page.header + page.header_len;
+  page.body_len = 0;
+  for (int i = 0; i < bytes[at + 26]; ++i) page.body_len += bytes[at + 27 + size_t(i)];
+  edit(page.header, page.body);
+  ogg_page_checksum_set(&page);
+}
+
+// The first page holds the identification packet alone: "\x01vorbis", version, channels,
+// then the rate as four little-endian bytes.
+void ClaimRate(std::vector<uint8_t>& bytes, uint32_t rate) {
+  EditPage(bytes, 0, [&](uint8_t*, uint8_t* body) {
+    ASSERT_EQ(std::memcmp(body, "\x01vorbis", 7), 0);
+    std::memcpy(body + 12, &rate, 4);
+  });
+}
+
+}  // namespace
+
 // A file whose header claims an absurd sample rate: left unbounded, sizing the decoded block
 // by the rate would ask for gigabytes (or wrap to a negative size).
 TEST_F(SoundTest, HeaderWithAnAbsurdSampleRateDoesNotLoad) {
   auto bytes = testsupport::EncodeOgg(testsupport::SineFrames(44100, 2, 0.3, 441.0), 2, 44100);
-  // The first page holds the identification packet alone: "\x01vorbis", version, channels,
-  // then the rate as four little-endian bytes.
-  ogg_page page;
-  page.header = bytes.data();
-  page.header_len = 27 + bytes[26];
-  page.body = bytes.data() + page.header_len;
-  page.body_len = 30;
-  ASSERT_EQ(std::memcmp(page.body, "\x01vorbis", 7), 0);
-  const uint32_t rate = 0xFFFFFFF0u;
-  std::memcpy(page.body + 12, &rate, 4);
-  ogg_page_checksum_set(&page);
+  ClaimRate(bytes, 0xFFFFFFF0u);
   std::string path = (mDir / "rate.ogg").string();
   ASSERT_TRUE(testsupport::WriteBytes(path, bytes));
   for (bool inMemory : {true, false})
     EXPECT_FALSE(TSound::Get(str(("::" + path).c_str()), inMemory, 0)) << inMemory;
   EXPECT_NE(Log().find("OGG file could not be opened"), std::string::npos);
+}
+
+// The mixer plays mono and stereo buffers only: a sound with more channels could never play,
+// and its header alone would size a decoded block of up to 255 channels.
+TEST_F(SoundTest, SoundsWithMoreChannelsThanTheMixerPlaysDoNotLoad) {
+  for (int channels : {1, 2, 3, 8}) {
+    str path = MakeOgg("c" + std::to_string(channels) + ".ogg", 0.2, 441.0, 44100, channels);
+    for (bool inMemory : {true, false}) {
+      auto sound = TSound::Get(path, inMemory, 0);
+      EXPECT_EQ(bool(sound), channels <= 2) << channels << " channels, " << inMemory;
+      if (sound) {
+        EXPECT_TRUE(bool(sound->Play(false))) << channels;
+      }
+    }
+  }
+  EXPECT_NE(Log().find("OGG file has 8 channels; only mono and stereo sounds play"),
+            std::string::npos);
+}
+
+// The header's rate and length only guess the decoded size: a short file may claim two
+// seconds at the highest rate, and a long one may claim to be short.
+TEST_F(SoundTest, TheDecodedBlockHoldsWhatTheDecoderDeliversAndLargeOnesStream) {
+  // 4 s of audio (pages enough that the last is not also the first) whose last page claims
+  // 1.9 s at 768 kHz.
+  auto bytes = testsupport::EncodeOgg(testsupport::SineFrames(44100, 2, 4.0, 441.0), 2, 44100);
+  ASSERT_GT(PageStarts(bytes).size(), 3u);
+  ClaimRate(bytes, 768000);
+  const int64_t claimed = int64_t(1.9 * 768000);
+  EditPage(bytes, PageStarts(bytes).back(),
+           [&](uint8_t* header, uint8_t*) { std::memcpy(header + 6, &claimed, 8); });
+  std::string path = (mDir / "claims.ogg").string();
+  ASSERT_TRUE(testsupport::WriteBytes(path, bytes));
+  auto sound = TSound::Get(str(("::" + path).c_str()), true, 0);
+  ASSERT_TRUE(sound);
+  const TSoundData& d = *sound->GetData();
+  EXPECT_NEAR(d.GetLength(), 1.9, 0.01);
+  ASSERT_TRUE(d.IsDecoded());
+  // Every frame there is (the last packet's few padding frames are not trimmed away).
+  EXPECT_GE(d.GetDecodedBytes(), 4 * 44100 * 4);
+  EXPECT_LT(d.GetDecodedBytes(), (4 * 44100 + 2048) * 4);
+  EXPECT_EQ(d.GetCapacity(), d.GetDecodedBytes()) << "and no room for the frames claimed";
+
+  // 6.5 s of audio at 44.1 kHz that claims 768 kHz, so 0.37 s: it decodes to more than a
+  // short sound may hold, and plays from its decoder, every frame of it.
+  const int frames = int(6.5 * 44100);
+  bytes = testsupport::EncodeOgg(testsupport::SineFrames(44100, 2, 6.5, 441.0), 2, 44100, 0.0f);
+  ClaimRate(bytes, 768000);
+  path = (mDir / "dense.ogg").string();
+  ASSERT_TRUE(testsupport::WriteBytes(path, bytes));
+  sound = TSound::Get(str(("::" + path).c_str()), true, 0);
+  ASSERT_TRUE(sound);
+  ASSERT_TRUE(TSoundData::DecodesWhole(sound->GetData()->GetLength(), false));
+  EXPECT_FALSE(sound->GetData()->IsDecoded());
+  EXPECT_TRUE(sound->GetData()->HasDecoder());
+  TMemSpooler spooler(sound->GetData());
+  std::vector<uint8_t> out(size_t(frames) * 4 + 4096);
+  uint32_t got = 0;
+  EXPECT_FALSE(spooler.Read(uint32_t(out.size()), out.data(), got, false));
+  EXPECT_EQ(got, uint32_t(frames) * 4);
 }
 
 TEST_F(SoundTest, SeekBeyondTheEndOfADecodedSoundReadsNothing) {

@@ -254,7 +254,10 @@ void TTextLayout::Layout() {
         pen = blankPen;
         carry = 0.0f;
         while (line->runs.size() > 1 && line->runs.back().first > blank) line->runs.pop_back();
-        line->runs.back().last = -2;
+        TTextRun& cut = line->runs.back();
+        // A caret tag past the blank goes to the next line with the text after it.
+        if (cut.last >= blank) cut.cursor = 0;
+        cut.last = -2;
         closeRun(blank - 1);
         if (haveSnapshot) mMarkup = snapshot;
         pos = blank + 1;

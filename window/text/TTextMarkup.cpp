@@ -180,3 +180,14 @@ bool TTextMarkup::ParseTag(const char* at, int* consumed, bool* lineBreak, int* 
   }
   return true;
 }
+
+str EscapeMarkup(const str& text) {
+  std::string out;
+  out.reserve(text.Length());
+  for (unsigned i = 0; i < text.Length(); ++i) {
+    char c = text[i];
+    if (c == '<' || c == '\\' || c == '\n') out += '\\';
+    out += c;
+  }
+  return str(out.data(), static_cast<unsigned>(out.size()));
+}

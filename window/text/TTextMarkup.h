@@ -43,3 +43,7 @@ private:
   int mAlign[kStackSize];
   int mAlignDepth = 0;
 };
+
+// The text as written, for a layout: every "<", backslash and newline gets the markup's own
+// escape, so what a player typed starts no tag and breaks no line.
+str EscapeMarkup(const str& text);

@@ -14,6 +14,7 @@
 #include "support/LoopbackHttpServer.h"
 #include "window/TButton.h"
 #include "window/TText.h"
+#include "window/text/ShownText.h"
 
 namespace {
 
@@ -141,6 +142,21 @@ TEST_F(HiscoreWindowTest, LocalTablesFollowTheGameMode) {
       EXPECT_EQ(RowsShown(), "0000000000");
     });
   }
+}
+
+// A name typed for a score is shown in the table as typed, whatever markup it spells.
+TEST_F(HiscoreWindowTest, NamesInTheTableShowAsTyped) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    const std::string name = "<b>B<br>x\\";
+    g.SetCurrentUser(g.CreateNewUser(name.c_str()));
+    g.GetHiscores().AddScore(500, true, "");
+    ASSERT_NE(OpenScreen(p), nullptr) << Log();
+    TText* row = Find<TText>("name1");
+    ASSERT_TRUE(row && row->GetLayout());
+    EXPECT_EQ(ShownText(*row->GetLayout()), name);
+    EXPECT_EQ(row->GetLayout()->GetLineCount(), 1);
+    for (const TTextRun& r : row->GetLayout()->GetLines()[0]->runs) EXPECT_FALSE(r.bold);
+  });
 }
 
 // The online view: the category list, then the first category's table (at most 500 of its

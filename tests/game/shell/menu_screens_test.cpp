@@ -26,6 +26,7 @@
 #include "window/TTextEdit.h"
 #include "window/TWindowManager.h"
 #include "window/WindowTestSupport.h"
+#include "window/text/ShownText.h"
 
 namespace {
 
@@ -138,7 +139,7 @@ TEST_F(MenuScreensTest, ChoosePlayerScreenCreatesAndListsPlayersWithAnyName) {
     EXPECT_EQ(std::string(g.GetUserName(0).CStr()), odd) << "stored intact";
     EXPECT_TRUE(Shown("button0")) << "the new player is the first choice";
     EXPECT_FALSE(Shown("button1"));
-    EXPECT_EQ(std::string(Find<TText>("playername0")->GetText().CStr()), odd) << "shown intact";
+    EXPECT_EQ(ShownText(*Find<TText>("playername0")->GetLayout()), odd) << "shown intact";
     Host()->DoLuaString("gName = GetSelectedPlayerName()");
     EXPECT_EQ(Global("gName"), odd);
 
@@ -156,6 +157,25 @@ TEST_F(MenuScreensTest, ChoosePlayerScreenCreatesAndListsPlayersWithAnyName) {
     ClickOn(p, "button0");
     Host()->DoLuaString("gSel = GetCurrentSelectedUser()");
     EXPECT_EQ(Host()->GetGlobalNumber("gSel"), 0);
+
+    // Names that spell markup are listed as typed: no size, style or line of their own.
+    const std::string markups[] = {"<font size='200'>X", "a<br>b", "<b>c\\"};
+    for (const std::string& name : markups) {
+      ClickOn(p, "newname");
+      Type(p, name);
+      ClickOn(p, "create");
+    }
+    ASSERT_EQ(g.GetNumUsers(), 5);
+    for (int i = 0; i < 5; ++i) {
+      TTextLayout* layout = Find<TText>(("playername" + std::to_string(i)).c_str())->GetLayout();
+      EXPECT_EQ(ShownText(*layout), std::string(g.GetUserName(i).CStr()));
+      EXPECT_EQ(layout->GetLineCount(), 1) << i;
+      for (const TTextRun& r : layout->GetLines()[0]->runs)
+        if (r.last >= r.first) {
+          EXPECT_EQ(r.size, 16) << i;
+          EXPECT_FALSE(r.bold) << i;
+        }
+    }
   });
 }
 

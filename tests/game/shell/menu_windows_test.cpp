@@ -20,6 +20,7 @@
 #include "window/TButton.h"
 #include "window/TImage.h"
 #include "window/TText.h"
+#include "window/text/ShownText.h"
 
 namespace {
 
@@ -35,6 +36,11 @@ protected:
   static std::string Text(const char* name) {
     TText* t = Find<TText>(name);
     return t ? t->GetText().CStr() : "<none>";
+  }
+  // What the text window shows, markup escapes undone.
+  static std::string Shows(const char* name) {
+    TText* t = Find<TText>(name);
+    return t && t->GetLayout() ? ShownText(*t->GetLayout()) : "<none>";
   }
 };
 
@@ -52,7 +58,18 @@ TEST_F(MenuWindowsTest, MainMenuGreetsTheCurrentPlayerOnlyWhenThereIsOne) {
     Host()->DoLuaString("SetWelcomeName()");
     for (const char* name : {"welcome", "userName", "changeplayer"})
       EXPECT_TRUE(Shown(name)) << name;
-    EXPECT_EQ(Text("userName"), "Ann \"the\" \\ Bold");
+    EXPECT_EQ(Shows("userName"), "Ann \"the\" \\ Bold");
+    // A name is shown as typed, whatever markup it spells.
+    const std::string markup = "<font size='200'>X<br>y</font>";
+    g.SetCurrentUser(g.CreateNewUser(markup.c_str()));
+    Host()->DoLuaString("SetWelcomeName()");
+    EXPECT_EQ(Shows("userName"), markup);
+    TTextLayout* layout = Find<TText>("userName")->GetLayout();
+    EXPECT_EQ(layout->GetLineCount(), 1);
+    for (const TTextRun& r : layout->GetLines()[0]->runs)
+      if (r.last >= r.first) {
+        EXPECT_EQ(r.size, 20);
+      }
 
     // Already visible: the text follows, the windows the layout hid themselves stay hidden.
     Host()->DoLuaString("EnableWindow('welcome', false)");

@@ -2,6 +2,9 @@
 // library's and the descriptions' delays, fades, freezing, pausing a tree, stopping, the
 // functions a script may misuse (Random with an empty range, RemoveSprite without a parent,
 // ending its own sprite) and script errors that stop only that sprite.
+#include <algorithm>
+#include <filesystem>
+
 #include "SpriteTestSupport.h"
 #include "core/TPlatform.h"
 #include "platform/os/Clock.h"
@@ -348,12 +351,52 @@ TEST_F(AnimatedSpriteTest, PlayNeedsAScriptOrAnAnimation) {
     EXPECT_FALSE(bare->IsPlaying(0));
     EXPECT_FALSE(bare->Load("anim/nothing", "", ""));
     EXPECT_TRUE(bare->Load("anim/only", "", ""));
-    // Loading sets the animation source, not the sprite's texture.
-    EXPECT_FALSE(bare->GetTexture());
+    // The loaded animation is what the sprite draws.
+    EXPECT_EQ(bare->GetTexture(), bare->GetAnimationSource());
     bare->Play("DoAnim");
     EXPECT_TRUE(bare->IsPlaying(0));
     EXPECT_EQ(bare->GetCurrentFrame(), 3);
     EXPECT_TRUE(TAnimatedSprite::SharedCast(bare.get()));
     EXPECT_FALSE(TAnimatedSprite::SharedCast(TSprite::Create(0).get()));
   });
+}
+
+// The sample's map-button pointer: its XML description shows one frame and its script switches
+// to the ".anm" description of the bobbing loop; what is drawn must follow the switch.
+TEST_F(AnimatedSpriteTest, SwitchingToAnotherAnimationChangesWhatIsDrawn) {
+  namespace fs = std::filesystem;
+  for (const char* f : {"pointer.xml", "pointer.anm", "pointer.png"})
+    fs::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/anim/" + f,
+                  mWork + "/assets/anim/" + f, fs::copy_options::overwrite_existing);
+  RunScreen(
+      [&](TPlatform* p) {
+        AnimPtr s = Animated("anim/pointer");
+        ASSERT_TRUE(s->GetAnimationSource());
+        s->GetDrawState().transform(2, 0) = 30;
+        s->GetDrawState().transform(2, 1) = 20;
+        auto draw = [&] {
+          TRenderer* r = TRenderer::Instance();
+          EXPECT_TRUE(r->BeginDraw());
+          EXPECT_TRUE(r->Begin2d());
+          r->FillRect(TRect(0, 0, 60, 40), TColor(0, 0, 0, 1));
+          s->Draw(TSpriteDrawState(), -1);
+          r->End2d();
+          r->EndDraw();
+          return Frame().pixels;
+        };
+        std::vector<std::vector<uint32_t>> seen;
+        s->Play("LoopAnim");
+        EXPECT_EQ(s->GetAnimationSource()->GetFrameCount(), 4);
+        for (int step = 0; step < 4; ++step) {
+          std::vector<uint32_t> frame = draw();
+          EXPECT_TRUE(std::any_of(frame.begin(), frame.end(),
+                                  [](uint32_t c) { return (c & 0xFFFFFFu) != 0; }))
+              << "the pointer shows at step " << step;
+          if (std::find(seen.begin(), seen.end(), frame) == seen.end()) seen.push_back(frame);
+          Tick(p, 120);
+        }
+        EXPECT_GE(seen.size(), 3u) << "the sheet's three distinct frames are drawn in turn";
+        EXPECT_EQ(s->GetTexture(), s->GetAnimationSource());
+      },
+      60, 40);
 }

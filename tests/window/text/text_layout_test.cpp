@@ -244,3 +244,40 @@ TEST_F(TextTest, LinksAreFoundUnderThePointAndTheLastPageIsCounted) {
     TTextLayout::Delete(t);
   });
 }
+
+TEST_F(TextTest, TheCaretIsMarkedOnceWhereTheCursorIsWhenALineWrapsAtABlank) {
+  RunScreen([&](TPlatform*) {
+    // The caret's byte position in each text: the mark belongs to the run ending there.
+    struct Case {
+      const char* text;
+      int caretAfter;  // index of the character just before the caret, -1 at the line start
+    } cases[] = {
+        {"hello wor<cursor>ld", 8},
+        {"hello <cursor>world", -1},
+        {"hello<cursor> world", 4},
+        {"<cursor>hello world", -1},
+    };
+    for (const Case& c : cases) {
+      for (int width = 45; width <= 60; ++width) {
+        TTextLayout* t = Make(c.text, width);
+        ASSERT_GE(t->GetLineCount(), 2) << c.text << " in " << width;
+        int marks = 0;
+        for (const auto& line : t->GetLines())
+          for (const TTextRun& r : line->runs)
+            if (r.cursor) {
+              ++marks;
+              // A mark on a run with characters sits after its last one; on an empty run at
+              // the start of a line, before the line's first character.
+              int last = r.last >= r.first ? r.last : -1;
+              if (c.caretAfter >= 0) {
+                EXPECT_EQ(last, c.caretAfter) << c.text << " in " << width;
+              } else {
+                EXPECT_LT(last, 0) << c.text << " in " << width;
+              }
+            }
+        EXPECT_EQ(marks, 1) << c.text << " in " << width;
+        TTextLayout::Delete(t);
+      }
+    }
+  });
+}

@@ -21,6 +21,12 @@ end
 dofile("scripts/ui/buttons.lua")
 local PushButton = DialogPushButton
 
+-- A player's name as typed: the markup's escape before "<", backslash and newline, so that no
+-- name changes the list's style or layout.
+local function Literal(name)
+  return (string.gsub(name, "([<\\\n])", "\\%1"))
+end
+
 -- Shows a button per profile with its name and checks the current player's; hides the rest.
 -- names holds at most ten entries; count is the number of profiles.
 function UpdatePlayerChoices(current, count, names)
@@ -28,7 +34,7 @@ function UpdatePlayerChoices(current, count, names)
   for i = 0, 9 do
     local name = names[i + 1]
     EnableWindow("button" .. i, name ~= nil)
-    SetLabel("playername" .. i, name or "")
+    SetLabel("playername" .. i, Literal(name or ""))
     SetButtonToggleState("button" .. i, name ~= nil and i == current)
   end
   EnableWindow("pick", count > 0)
