@@ -69,3 +69,24 @@ TEST_F(SpriteStepsTest, AnimationStepOverASpriteThatHasPlayedBefore) {
     KReleaseRef(queue);
   });
 }
+
+TEST_F(SpriteStepsTest, EveryAnimationStepOverOneSpritePlaysIt) {
+  RunScreen([&](TPlatform* p) {
+    for (const char* steps :
+         {"{ {type='animation'}, {type='animation'}, {type='command', command='gAfter = 1'} }",
+          "{ {type='animation'}, {type='wait', duration=500}, {type='animation'},"
+          "  {type='command', command='gAfter = 1'} }"}) {
+      auto sprite = TAnimatedSprite::Create(0);
+      sprite->GetScript()->DoLuaString(
+          "gPlayed = 0 function DoAnim() gPlayed = gPlayed + 1 pause(10) AnimDone() end");
+      Host()->DoLuaString("gAfter = 0");
+      KAnimQueue* queue = Build(sprite, steps);
+      queue->Start();
+      RunUntil(p, "gAfter", 1000);
+      EXPECT_EQ(sprite->GetScript()->GetGlobalNumber("gPlayed"), 2.0) << steps;
+      EXPECT_EQ(Host()->GetGlobalNumber("gAfter"), 1.0) << steps;
+      queue->Cancel();
+      KReleaseRef(queue);
+    }
+  });
+}

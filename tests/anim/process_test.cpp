@@ -231,6 +231,33 @@ TEST_F(AnimTest, EmptyQueueFinishesAtOnceAndEmptyGroupNever) {
   EXPECT_EQ(LiveSinceStart(), 0u);
 }
 
+TEST_F(AnimTest, QueueMovesOnlyWhenItsRunningChildFinishes) {
+  // Two steps over one target can both reach the queue: the one still waiting must neither
+  // end the running one nor be lost when its own turn comes.
+  Journal j;
+  auto* queue = new KAnimQueue();
+  auto* a = new RecordingProcess("a", &j);
+  auto* b = new RecordingProcess("b", &j);
+  queue->Add(a);
+  queue->Add(b);
+  auto* l = new CountingListener(&j, "listener");
+  queue->AddListener(l);
+  queue->Start();
+  b->Finish();
+  EXPECT_EQ(queue->GetCurrent(), a);
+  EXPECT_EQ(queue->GetWaitingCount(), 1u);
+  a->Finish();
+  EXPECT_EQ(queue->GetCurrent(), b);
+  b->Finish();
+  EXPECT_EQ(j, (Journal{"a starts", "b finishes", "a finishes", "b starts", "b finishes",
+                        "listener told"}));
+  KReleaseRef(a);
+  KReleaseRef(b);
+  KReleaseRef(queue);
+  KReleaseRef(l);
+  EXPECT_EQ(LiveSinceStart(), 0u);
+}
+
 TEST_F(AnimTest, QueueOfInstantStepsRunsThroughWithinItsStart) {
   Journal j;
   auto* queue = new KAnimQueue();
