@@ -306,4 +306,22 @@ TEST_F(SpriteWindowTest, AGroupRunsItsStepsTogetherBeforeTheNextStep) {
   });
 }
 
+TEST_F(SpriteWindowTest, AGroupThatGotNoStepsDoesNotStopTheScript) {
+  Script("empty.lua",
+         "return function()\n"
+         "  _AddSprite('a', 0, '')\n"
+         "  StartMulti()\n"
+         "  _AddMoveAnim('A', 100, 0, 0, 100, 0, '')\n"
+         "  EndMulti()\n" +
+             std::string(kStartAndWait));
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    KSpriteWindow* w = Open(p, "scripts/empty.lua");
+    ASSERT_NE(w, nullptr);
+    Pump(p, 40);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 1);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gScriptPauseCoRoutine"), 0);
+  });
+}
+
 }  // namespace
