@@ -13,12 +13,17 @@ void KFilter::Filter(const uint32_t*, int32_t, int32_t, int32_t, int32_t, uint32
 
 bool KFilter::Apply(boost::shared_ptr<TTexture> source, boost::shared_ptr<TTexture> target) {
   if (!source || !target) return false;
+  // Filters write where they read: a target of another size gets the part both share.
+  return FilterTextures(source, target, std::min(source->GetWidth(), target->GetWidth()),
+                        std::min(source->GetHeight(), target->GetHeight()));
+}
+
+bool KFilter::FilterTextures(const boost::shared_ptr<TTexture>& source,
+                             const boost::shared_ptr<TTexture>& target, int32_t w, int32_t h) {
   uint32_t* src = nullptr;
   int32_t srcStride = 0;
   TextureLock sourceLock;
   if (!sourceLock.Lock(src, srcStride, source.get())) return false;
-  const int32_t w = source->GetWidth();
-  const int32_t h = source->GetHeight();
   if (target == source) {
     Filter(src, srcStride, srcStride, w, h, src);
     return true;
@@ -242,7 +247,8 @@ bool KScale::Apply(boost::shared_ptr<TTexture> source, boost::shared_ptr<TTextur
   if (!source || !target) return false;
   mClipWidth = target->GetWidth();
   mClipHeight = target->GetHeight();
-  const bool done = KFilter::Apply(source, target);
+  // Resampling reads the whole source and clips what it writes to the target itself.
+  const bool done = FilterTextures(source, target, source->GetWidth(), source->GetHeight());
   mClipWidth = mClipHeight = INT32_MAX;
   return done;
 }

@@ -104,6 +104,33 @@ TEST_F(RenderTest, FilterEdgeCases) {
   });
 }
 
+TEST_F(RenderTest, FiltersBetweenTexturesOfDifferentSizesKeepToTheSharedPart) {
+  struct Invert : KSimpleFilter {
+    void PerPixel(const uint32_t* src, uint32_t* dst) override { *dst = *src ^ 0x00FFFFFFu; }
+  };
+  RunScreen([&](TPlatform*) {
+    const auto plain = [](int, int) { return 0xFFC86432u; };
+    const auto black = [](int, int) { return 0xFF000000u; };
+    const std::pair<KFilter*, uint32_t> cases[] = {{new KDarken(0.5f), 0xFF643219u},
+                                                   {new KBlur(3.0f), 0xFFC86432u},
+                                                   {new Invert(), 0xFF379BCDu}};
+    for (const auto& [filter, expected] : cases) {
+      auto big = MakeTexture(64, 64, plain);
+      auto small = MakeTexture(8, 8, black);
+      EXPECT_TRUE(filter->Apply(big, small));
+      EXPECT_EQ(ReadBack(small).At(7, 7), expected);
+
+      // The other way round: the part past the smaller source is left as it was.
+      auto little = MakeTexture(8, 8, plain);
+      auto wide = MakeTexture(64, 64, black);
+      EXPECT_TRUE(filter->Apply(little, wide));
+      EXPECT_EQ(ReadBack(wide).At(7, 7), expected);
+      EXPECT_EQ(ReadBack(wide).At(8, 8), 0xFF000000u);
+      KReleaseRef(filter);
+    }
+  });
+}
+
 TEST_F(RenderTest, FilterStacks) {
   RunScreen([&](TPlatform* platform) {
     auto fixture = MakeTexture(48, 32, FixturePixel);
