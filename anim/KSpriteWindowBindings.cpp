@@ -157,7 +157,10 @@ void KSpriteWindow::SetSpriteOpacity(str name, float opacity) {
 }
 
 void KSpriteWindow::SetSpriteScale(str name, float sx, float sy) {
-  if (boost::shared_ptr<TSprite> s = GetSprite(name)) s->GetDrawState().transform.Scale(sx, sy);
+  // Shrunk to (nearly) nothing rather than to a transform no later scale can bring back.
+  const TVec2 scale = KNonZeroScale(TVec2(sx, sy));
+  if (boost::shared_ptr<TSprite> s = GetSprite(name))
+    s->GetDrawState().transform.Scale(scale.x, scale.y);
 }
 
 void KSpriteWindow::SetSpriteDimmensions(str name, float width, float height) {

@@ -1,7 +1,5 @@
 #include "anim/QMOverlays.h"
 
-#include <cfloat>
-
 #include "anim/KAnimFilterStack.h"
 #include "anim/KAnimProperties.h"
 #include "anim/KAnimQueue.h"
@@ -48,12 +46,6 @@ void SetOriginFromAnchor(TSprite& s, const TVec2& anchor) {
   const TVec2 size = TextureSize(s);
   s.GetDrawState().origin = TVec2(size.x * anchor.x, size.y * anchor.y);
   s.GetDrawState().flags |= TDrawParams::kUseOrigin;
-}
-
-TVec2 NonZero(TVec2 v) {
-  if (v.x == 0.0f) v.x = FLT_EPSILON;
-  if (v.y == 0.0f) v.y = FLT_EPSILON;
-  return v;
 }
 
 KFloatList Zeros() { return KFloatList(4, 0.0f); }
@@ -321,7 +313,7 @@ void OverlayBuildContext::BuildItem(lua_State* L, int item) {
   if (KLuaHas(L, item, "scale")) {
     KFloatList s = Zeros();
     KLuaFloats(L, item, "scale", s);
-    const TVec2 scale = NonZero(KVec2Of(s));
+    const TVec2 scale = KNonZeroScale(KVec2Of(s));
     state.transform.Scale(scale.x, scale.y);
     mRecord["scale"] = KFloatsOf(scale);
   }
@@ -397,7 +389,7 @@ void QMOverlayParser::Parse(lua_State* L, int idx, int32_t layer) {
       state.transform.m[2].x = p[0];
       state.transform.m[2].y = p[1];
     } else if (key == "scale") {
-      const TVec2 s = NonZero(KVec2Of(TopFloats(L)));
+      const TVec2 s = KNonZeroScale(KVec2Of(TopFloats(L)));
       record["scale"] = KFloatsOf(s);
       state.transform.Scale(s.x, s.y);
     } else if (key == "rotation") {

@@ -4,6 +4,8 @@
 // clicks and keys, the newest window's RunAnimScript, made buttons and "window:" textures.
 #include "SpriteWindowFixture.h"
 
+#include <cmath>
+
 #include "anim/IQMPuzzleWindow.h"
 #include "anim/KAnimQueue.h"
 #include "online/TGameState.h"
@@ -321,6 +323,32 @@ TEST_F(SpriteWindowTest, AGroupThatGotNoStepsDoesNotStopTheScript) {
     Pump(p, 40);
     EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 1);
     EXPECT_EQ(w->GetScript()->GetGlobalNumber("gScriptPauseCoRoutine"), 0);
+  });
+}
+
+TEST_F(SpriteWindowTest, ASpritePopsInFromNothing) {
+  Script("pop.lua",
+         "return function()\n"
+         "  _AddSprite('a', 0, '')\n"
+         "  _SetSpriteScale('a', 0, 0)\n"
+         "  _AddScaleAnim('a', 100, 0, 0, 1, 1, '')\n" +
+             std::string(kStartAndWait));
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    KSpriteWindow* w = Open(p, "scripts/pop.lua");
+    ASSERT_NE(w, nullptr);
+    const TMat3& m = w->GetSprite("a")->GetDrawState().transform;
+    float last = 0;
+    for (int i = 0; i < 12; ++i) {
+      Pump(p, 10);
+      const float scale = std::hypot(m(0, 0), m(0, 1));
+      ASSERT_TRUE(std::isfinite(scale)) << "after " << (i + 1) * 10 << " ms";
+      EXPECT_GE(scale, last);
+      last = scale;
+    }
+    EXPECT_NEAR(last, 1.0f, 1e-4);
+    EXPECT_NEAR(m(1, 1), 1.0f, 1e-4);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 1);
   });
 }
 
