@@ -177,12 +177,10 @@ namespace {
 
 uint32_t DarkenChannel(uint32_t c, float factor) {
   const float v = static_cast<float>(c) * factor;
-  // Out-of-range products keep the low 8 bits of the saturated integer.
-  const int64_t whole = std::isnan(v)   ? 0
-                        : v >= 9.2e18f  ? INT64_MAX
-                        : v <= -9.2e18f ? INT64_MIN
-                                        : static_cast<int64_t>(v);
-  return static_cast<uint32_t>(whole) & 0xFF;
+  // A factor above one brightens up to white; keeping only the low bits would wrap bright
+  // channels round to dark ones.
+  if (!(v > 0.0f)) return 0;
+  return v >= 255.0f ? 255u : static_cast<uint32_t>(v);
 }
 
 inline void DarkenPixel(const uint32_t* src, uint32_t* dst, float factor) {

@@ -74,6 +74,16 @@ TEST_F(RenderTest, FilterEdgeCases) {
     KReleaseRef(darken);
     EXPECT_EQ(ReadBack(two).At(0, 0), 0xFF643219u);
     EXPECT_EQ(ReadBack(two).At(1, 0), 0x00C86432u);
+    // Above one it brightens, up to white and no further; the table and the per-pixel path
+    // agree.
+    auto bright = MakeTexture(1, 1, [](int, int) { return 0xFFC86432u; });
+    auto* brighten = new KDarken(1.5f);
+    EXPECT_TRUE(brighten->Apply(bright, bright));
+    uint32_t pixel = 0xFFC86432u, out = 0xFF000000u;
+    brighten->PerPixel(&pixel, &out);
+    KReleaseRef(brighten);
+    EXPECT_EQ(ReadBack(bright).At(0, 0), 0xFFFF964Bu);
+    EXPECT_EQ(out, 0xFFFF964Bu);
 
     // Scale by one is the very same texture; by too little, nothing at all.
     auto* same = new KScale(1.0f, 2);
