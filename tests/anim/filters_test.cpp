@@ -193,5 +193,23 @@ TEST_F(RenderTest, FilterStacks) {
     stack->Cancel();
     KReleaseRef(stack);
     modal->RunTasks(0);
+
+    // Frames that do not fall on the end still leave the end value: darkening from 1 to 0.5
+    // over 300 ms, seen every 40 ms, last runs at 280 ms.
+    auto fading = TSprite::Create(0, fixture);
+    auto* ending = new KAnimFilterStack();
+    auto* darkening = new KAnimDarken();
+    ending->AddFilter(darkening, 1.0f, 0.5f);
+    KReleaseRef(darkening);
+    ending->SetTarget(fading);
+    ending->SetDuration(300);
+    ending->Start();
+    for (int i = 0; i < 10; ++i) {
+      platform::os::AdvanceVirtualTime(40);
+      modal->RunTasks(0);
+    }
+    EXPECT_EQ(ReadBack(fading->GetTexture()).At(0, 0), 0xFF000064u);
+    KReleaseRef(ending);
+    modal->RunTasks(0);
   });
 }
