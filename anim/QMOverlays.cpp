@@ -82,17 +82,18 @@ KFloatList TopFloats(lua_State* L) {
 }  // namespace
 
 OverlayItem::OverlayItem(boost::shared_ptr<TSprite> sprite)
-    : mSprite(std::move(sprite)), mQueue(new KAnimQueue()) {}
+    : mSprite(std::move(sprite)), mQueue(new KAnimQueue(), [](KAnimQueue* queue) {
+        queue->Cancel();
+        KReleaseRef(queue);
+      }) {}
 
 OverlayItem::OverlayItem(const OverlayItem& other)
     : mSprite(other.mSprite), mQueue(other.mQueue), mFilters(other.mFilters) {
-  KAddRef(mQueue);
   KAddRef(mFilters);
 }
 
 OverlayItem& OverlayItem::operator=(const OverlayItem& other) {
   if (this == &other) return *this;
-  KAddRef(other.mQueue);
   KAddRef(other.mFilters);
   Drop();
   mSprite = other.mSprite;
@@ -110,9 +111,7 @@ void OverlayItem::Drop() {
     if (filters->GetRefCount() <= 2) filters->RemoveFromIdleList();
     KReleaseRef(filters);
   }
-  KAnimQueue* queue = mQueue;
-  mQueue = nullptr;
-  KReleaseRef(queue);
+  mQueue.reset();
   mSprite.reset();
 }
 

@@ -163,6 +163,45 @@ TEST_F(RenderTest, OverlayTextItemsAreTextSprites) {
       200, 120);
 }
 
+// Pages an owner drops before it ever runs them (an info panel closed early) take their
+// queues, steps, sprites and textures with them, copied entries or not.
+TEST_F(RenderTest, OverlayEntriesDroppedBeforeTheyRunLeaveNothingBehind) {
+  WritePng("quarters.png", 100, 100, Quarters);
+  RunScreen(
+      [&](TPlatform*) {
+        const size_t live = KRefCountedObject::GetLiveCount();
+        boost::weak_ptr<TSprite> first, second;
+        TClock clock;
+        clock.Start();
+        {
+          boost::shared_ptr<TSprite> root(new QMSearchableSprite(0));
+          auto overlays = std::make_unique<Overlays>();
+          QMOverlayParser parser(&clock, &root, overlays.get());
+          auto entry = Table(
+              "{ image = 'quarters.png',"
+              "  KAnim = { { type = 'wait', duration = 100 },"
+              "            { type = 'position', to = {10, 10}, duration = 100 },"
+              "            { type = 'wait', message = 2016 } } }");
+          ASSERT_TRUE(entry);
+          parser.Parse(*entry, 0);
+          parser.Parse(*entry, 0);
+          ASSERT_EQ(overlays->GetOverlays().size(), 2u);
+          first = overlays->GetOverlays().front().GetSprite();
+          second = overlays->GetOverlays().back().GetSprite();
+          // The owner takes one page out, as a panel takes its current page.
+          OverlayItem shown(overlays->GetOverlays().front());
+          overlays->GetOverlays().pop_front();
+          overlays.reset();
+          root.reset();
+          EXPECT_TRUE(second.expired());
+          EXPECT_FALSE(first.expired()) << "the copy still holds its page";
+        }
+        EXPECT_TRUE(first.expired());
+        EXPECT_EQ(KRefCountedObject::GetLiveCount(), live);
+      },
+      160, 120);
+}
+
 // A "darken" step in a sprite item's animation refilters the item's picture over its duration
 // from the picture it started with, leaving the shared texture itself as it was.
 TEST_F(RenderTest, SpriteItemAnimationDarkensItsPicture) {
