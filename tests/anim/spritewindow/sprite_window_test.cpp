@@ -352,4 +352,31 @@ TEST_F(SpriteWindowTest, ASpritePopsInFromNothing) {
   });
 }
 
+TEST_F(SpriteWindowTest, FunctionsGivenANameThatFindsNoSpriteSaySo) {
+  const char* const calls[][2] = {
+      {"_AddMoveAnim('Hero', 100, 0, 0, 1, 1, '')", "_AddMoveAnim"},
+      {"_AddScaleAnim('Hero', 100, 0, 0, 1, 1, '')", "_AddScaleAnim"},
+      {"_AddRotationAnim('Hero', 100, 0, 1, '')", "_AddRotationAnim"},
+      {"_AddBlendAnim('Hero', 100, 0, 1, '')", "_AddBlendAnim"},
+      {"_SetSpriteLoc('Hero', 1, 2)", "_SetSpriteLoc"},
+      {"_SetSpriteRotationDegrees('Hero', 90)", "_SetSpriteRotationDegrees"},
+      {"ResetSprite('Hero')", "ResetSprite"},
+  };
+  std::string body = "return function()\n  _AddSprite('hero', 0, '')\n";
+  for (const auto& call : calls) body += std::string("  ") + call[0] + "\n";
+  body += "  _SetSpriteLoc('hero', 1, 2)\nend\n";
+  Script("typo.lua", body);
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    ASSERT_NE(Open(p, "scripts/typo.lua"), nullptr);
+    Pump(p, 40);
+    for (const auto& call : calls)
+      EXPECT_EQ(CountLogged(std::string("Sprite window \"sw\": ") + call[1] +
+                            ": no sprite named \"Hero\""),
+                1u)
+          << Log();
+    EXPECT_FALSE(Logged("\"hero\"")) << "a sprite that exists is not reported";
+  });
+}
+
 }  // namespace
