@@ -1,5 +1,7 @@
 #include "anim/QMOverlays.h"
 
+#include <algorithm>
+
 #include "anim/KAnimFilterStack.h"
 #include "anim/KAnimProperties.h"
 #include "anim/KAnimQueue.h"
@@ -11,6 +13,7 @@
 #include "render/TAnimatedTexture.h"
 #include "render/TSprite.h"
 #include "render/TTexture.h"
+#include "render/TTextureData.h"
 #include "script/LuaApi.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "window/TImage.h"
@@ -50,6 +53,17 @@ void SetOriginFromAnchor(TSprite& s, const TVec2& anchor) {
 
 KFloatList Zeros() { return KFloatList(4, 0.0f); }
 
+// The picture's own file (without the mask a masked picture's file name joins to it), cut at
+// the first "." of the file's name: a folder's name may hold a dot too.
+str FileWithoutExtension(const TTexture& picture) {
+  const TTextureData* data = picture.GetData();
+  const str source =
+      data && !data->mSourceName.IsEmpty() ? data->mSourceName : picture.GetFileName();
+  const int slash = std::max(source.Find('/', str::kBackwards), source.Find('\\', str::kBackwards));
+  const int dot = source.Find('.', 0, static_cast<unsigned>(slash + 1));
+  return dot < 0 ? source : source.Substr(0, static_cast<unsigned>(dot));
+}
+
 // The picture of the named image window. A picture made at run time has no file: the entry
 // then shows a filtered copy of it; otherwise its file is loaded again as a texture of its own.
 boost::shared_ptr<TTexture> WindowPicture(const str& name, OverlayItem& item) {
@@ -66,8 +80,7 @@ boost::shared_ptr<TTexture> WindowPicture(const str& name, OverlayItem& item) {
     KReleaseRef(copy);
     return picture;
   }
-  const int dot = file.Find('.');
-  str reload = dot < 0 ? file : file.Substr(0, static_cast<unsigned>(dot));
+  str reload = FileWithoutExtension(*picture);
   if (picture->GetWidth() > 1024 || picture->GetHeight() > 1024) reload += "?slow";
   return TTexture::Get(reload, 2);
 }

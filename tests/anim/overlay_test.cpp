@@ -1,6 +1,7 @@
 // Overlays built from Lua tables: placement, sizing, reuse of named sprites, static filters,
 // animations, and a golden frame of the result drawn on the headless display.
 #include <cfloat>
+#include <filesystem>
 
 #include "FilterTestSupport.h"
 #include "anim/KAnimFilterStack.h"
@@ -127,6 +128,42 @@ TEST_F(RenderTest, OverlayFromALuaTable) {
         EXPECT_TRUE(golden::MatchesGolden(Frame(), "anim/overlay.png", 2));
         overlays.VisitOverlayQueues(&KAnimProcess::Cancel);
         (void)platform;
+      },
+      160, 120);
+}
+
+// A picture loaded from a file is shown from that file loaded again, also from a folder whose
+// name holds a dot, and also when the picture has a mask.
+TEST_F(RenderTest, WindowPicturesFromFilesReloadFromTheirFolder) {
+  std::filesystem::create_directories(mWork + "/assets/pics.v2");
+  WritePng("pics.v2/quarters.png", 100, 100, Quarters);
+  WritePng("pics.v2/cut.png", 100, 100, [](int x, int) { return x < 50 ? 0xFFFFFFFFu : 0u; });
+  RunScreen(
+      [&](TPlatform*) {
+        boost::shared_ptr<TSprite> root(new QMSearchableSprite(0));
+        auto* named = static_cast<QMSearchableSprite*>(root.get());
+        Overlays overlays;
+        TClock clock;
+        clock.Start();
+        QMOverlayParser parser(&clock, &root, &overlays);
+        const boost::shared_ptr<TTexture> pictures[] = {
+            TTexture::Get("pics.v2/quarters.png"),
+            TTexture::GetWithMask("pics.v2/quarters.png", "pics.v2/cut.png", false)};
+        for (const auto& picture : pictures) {
+          ASSERT_TRUE(picture);
+          auto* board = new TImage();
+          board->SetName("board");
+          board->SetTexture(picture, 1.0f);
+          TWindow* root = TWindowManager::Instance()->GetRoot();
+          root->AddChild(std::unique_ptr<TWindow>(board));
+          parser.Parse(*Table("{ name = 'copy', image = 'window:board' }"), 0);
+          auto shown = named->GetSprite("copy");
+          ASSERT_TRUE(shown);
+          ASSERT_TRUE(shown->GetTexture()) << picture->GetFileName().CStr();
+          EXPECT_EQ(ReadBack(shown->GetTexture()).At(75, 75), 0xFFFFFFFFu);
+          named->RemoveSpriteByName("copy");
+          root->RemoveChild(board);
+        }
       },
       160, 120);
 }
