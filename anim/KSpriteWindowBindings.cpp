@@ -319,6 +319,9 @@ void KSpriteWindow::AddStartSound(str sound, int group, bool option, bool music,
   float level =
       static_cast<float>((music ? game->GetMusicLevel() : game->GetSoundLevel()) / 1000.0);
   if (level > 1.0f) level = 1.0f;
+  // Without a fade the group is set to the player's level first, so the sound starts at it;
+  // left alone it would play at whatever the group had.
+  if (fade <= 0) AppendStep(new KAnimSoundFader(group, level, level, 0));
   AppendStep(new KAnimSound(TSound::Get(sound, option, group), music, str()));
   if (fade > 0) {
     AppendStep(new KAnimSoundFader(group, 0.0f, level, static_cast<uint32_t>(fade)));

@@ -5,6 +5,7 @@
 #include "SpriteWindowFixture.h"
 
 #include <cmath>
+#include <filesystem>
 
 #include "anim/IQMPuzzleWindow.h"
 #include "anim/KAnimQueue.h"
@@ -144,6 +145,37 @@ TEST_F(SpriteWindowTest, CloseWindowClosesTheScreenAlsoFromInsideAPlainWindow) {
     Pump(p, 40);
     EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
   });
+}
+
+TEST_F(SpriteWindowTest, SoundsStartedWithoutAFadePlayAtThePlayersLevels) {
+  std::filesystem::create_directories(mWork + "/assets/sounds");
+  std::filesystem::copy_file(
+      std::string(ENGINE_SOURCE_DIR) + "/sample/assets/word/letter_click.ogg",
+      mWork + "/assets/sounds/click.ogg");
+  Script("sounds.lua",
+         "return function()\n"
+         "  _AddStartSound('sounds/click.ogg', 1, true, false, 0, false)\n"
+         "  _AddStartSound('sounds/click.ogg', 2, true, true, 0, false)\n"
+         "  _Start()\n"
+         "end\n");
+  struct Levels : ISpriteWindowGame {
+    int GetSoundLevel() override { return 400; }
+    int GetMusicLevel() override { return 600; }
+  } levels;
+  ISpriteWindowGame::Install(&levels);
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TSoundManager* sm = TSoundManager::Instance();
+    ASSERT_NE(sm, nullptr);
+    sm->SetGroupVolume(1004, 1.0f);
+    sm->SetGroupVolume(1005, 1.0f);
+    ASSERT_NE(Open(p, "scripts/sounds.lua"), nullptr);
+    Pump(p, 40);
+    // What every stream of a group plays at.
+    EXPECT_FLOAT_EQ(sm->GetVolume(1004), 0.4f * sm->GetMasterVolume());
+    EXPECT_FLOAT_EQ(sm->GetVolume(1005), 0.6f * sm->GetMasterVolume());
+  });
+  ISpriteWindowGame::Install(nullptr);
 }
 
 TEST_F(SpriteWindowTest, ASoundFadeOutlivesTheModalItRanOnAndEndsOnThePlatformTimer) {
