@@ -171,45 +171,34 @@ TEST_F(RenderTest, FilterStacks) {
     EXPECT_EQ(blur->Apply(&zero, fixture), fixture);
     KReleaseRef(blur);
 
-    // The animated stack filters the texture it started from on every frame: a constant
-    // darken of one half stays one half instead of running to black.
     auto* modal = new TModalWindow();
     TWindowManager::Instance()->PushModal(std::unique_ptr<TWindow>(modal));
     modal->GetClock().Start();
-    auto sprite = TSprite::Create(0, fixture);
-    auto* stack = new KAnimFilterStack();
-    auto* dark = new KAnimDarken();
-    stack->AddFilter(dark, 0.5f, 0.5f);
-    KReleaseRef(dark);
-    stack->SetTarget(sprite);
-    stack->SetDuration(1000);
-    stack->Start();
-    for (int i = 0; i < 5; ++i) {
-      platform::os::AdvanceVirtualTime(10);
+    // A darkening stack over a new sprite showing the fixture, run in frames of stepMs.
+    auto darkened = [&](float from, float to, float ms, int frames, uint32_t stepMs) {
+      auto sprite = TSprite::Create(0, fixture);
+      auto* stack = new KAnimFilterStack();
+      auto* dark = new KAnimDarken();
+      stack->AddFilter(dark, from, to);
+      KReleaseRef(dark);
+      stack->SetTarget(sprite);
+      stack->SetDuration(ms);
+      stack->Start();
+      for (int i = 0; i < frames; ++i) {
+        platform::os::AdvanceVirtualTime(stepMs);
+        modal->RunTasks(0);
+      }
+      stack->Cancel();
+      KReleaseRef(stack);
       modal->RunTasks(0);
-    }
-    EXPECT_EQ(ReadBack(sprite->GetTexture()).At(0, 0), 0xFF000064u);
+      return ReadBack(sprite->GetTexture()).At(0, 0);
+    };
+    // The animated stack filters the texture it started from on every frame: a constant
+    // darken of one half stays one half instead of running to black.
+    EXPECT_EQ(darkened(0.5f, 0.5f, 1000, 5, 10), 0xFF000064u);
     EXPECT_EQ(ReadBack(fixture).At(0, 0), 0xFF0000C8u);
-    stack->Cancel();
-    KReleaseRef(stack);
-    modal->RunTasks(0);
-
     // Frames that do not fall on the end still leave the end value: darkening from 1 to 0.5
     // over 300 ms, seen every 40 ms, last runs at 280 ms.
-    auto fading = TSprite::Create(0, fixture);
-    auto* ending = new KAnimFilterStack();
-    auto* darkening = new KAnimDarken();
-    ending->AddFilter(darkening, 1.0f, 0.5f);
-    KReleaseRef(darkening);
-    ending->SetTarget(fading);
-    ending->SetDuration(300);
-    ending->Start();
-    for (int i = 0; i < 10; ++i) {
-      platform::os::AdvanceVirtualTime(40);
-      modal->RunTasks(0);
-    }
-    EXPECT_EQ(ReadBack(fading->GetTexture()).At(0, 0), 0xFF000064u);
-    KReleaseRef(ending);
-    modal->RunTasks(0);
+    EXPECT_EQ(darkened(1.0f, 0.5f, 300, 10, 40), 0xFF000064u);
   });
 }
