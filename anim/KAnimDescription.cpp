@@ -1,7 +1,6 @@
 #include "anim/KAnimDescription.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <new>
 
 #include "anim/KAnimFilterStack.h"
@@ -37,12 +36,6 @@ void ReadFromTo(lua_State* L, int step, PropertyRecord& record, const char* name
   record[name] = to;
 }
 
-TVec2 NonZero(TVec2 v) {
-  if (v.x == 0.0f) v.x = FLT_EPSILON;
-  if (v.y == 0.0f) v.y = FLT_EPSILON;
-  return v;
-}
-
 template <class Anim>
 KAnimProcess* Timed(Anim* anim, const StepBuildContext& c, lua_State* L, int step) {
   if (!anim) return nullptr;
@@ -64,7 +57,7 @@ KAnimProcess* BuildProperty(const str& type, const StepBuildContext& c, lua_Stat
   if (type == "scale") {
     ReadFromTo(L, step, *c.record, "scale", KFloatsOf(TVec2(1, 1)), from, to);
     auto* anim = new (std::nothrow)
-        KAnimScale<KSpritePtr>(sprite, NonZero(KVec2Of(from)), NonZero(KVec2Of(to)));
+        KAnimScale<KSpritePtr>(sprite, KNonZeroScale(KVec2Of(from)), KNonZeroScale(KVec2Of(to)));
     // The step's values multiply the transform as it was before the step.
     if (anim) anim->SetCurrent(TVec2(1, 1));
     return anim ? Timed(anim, c, L, step) : nullptr;

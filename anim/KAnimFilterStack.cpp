@@ -19,23 +19,27 @@ void KAnimFilterStack::SetStream(size_t entry, float from, float to) {
 }
 
 bool KAnimFilterStack::Animate() {
-  if (!KAnimDriverBase::Animate()) {
-    Finish();
-    return false;
-  }
-  if (!mSprite) return true;
+  const bool running = KAnimDriverBase::Animate();
+  // The last frame shows the end values, wherever the frames before it fell.
+  FilterAt(running ? mT : 1.0f);
+  if (running) return true;
+  Finish();
+  return false;
+}
+
+void KAnimFilterStack::FilterAt(float t) {
+  if (!mSprite) return;
   if (!mHasBase) {
     mTarget = mSprite->GetTexture();
     mHasBase = true;
   }
   boost::shared_ptr<TTexture> texture = mTarget;
   for (Entry& e : mEntries) {
-    float value = e.stream.At(mT);
+    float value = e.stream.At(t);
     e.stream.Apply(value);
     texture = e.filter->Apply(&value, texture);
   }
   mSprite->SetTexture(texture);
-  return true;
 }
 
 QMFilterStack::~QMFilterStack() {

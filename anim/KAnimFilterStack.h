@@ -70,6 +70,9 @@ public:
   bool Animate() override;
 
 private:
+  // The base texture through every filter at its value for progress t, onto the sprite.
+  void FilterAt(float t);
+
   struct Entry {
     IKAnimFilter* filter;
     KAnimFilterStream<float> stream;

@@ -26,6 +26,12 @@ void KAnimMultiple::ForEachChild(F f) {
 }
 
 void KAnimMultiple::Start() {
+  // Nothing would ever tell an empty group, and the queue it stands in would wait for ever.
+  // Groups end up empty easily: filter steps, sounds that do not load, misspelt sprite names.
+  if (mChildren.empty()) {
+    Finish();
+    return;
+  }
   KAddRef(this);
   ForEachChild([](KAnimProcess* p) { p->Start(); });
   KReleaseRef(this);

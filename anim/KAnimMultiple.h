@@ -1,5 +1,5 @@
 // Runs all its children at once and finishes when the last of them has finished. Started
-// without children it never finishes by itself.
+// without children it finishes at once.
 #pragma once
 
 #include <list>

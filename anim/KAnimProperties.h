@@ -4,6 +4,8 @@
 // whatever else has been applied to it.
 #pragma once
 
+#include <cfloat>
+
 #include <boost/shared_ptr.hpp>
 
 #include "anim/KAnimDriver.h"
@@ -52,16 +54,27 @@ public:
   void Apply(const TVec2& value) override;
 };
 
+// A scale of zero cannot be undone, and undoing it divides by zero: zero components become the
+// single-precision epsilon, so a sprite can grow from nothing and its transform stays finite.
+inline TVec2 KNonZeroScale(TVec2 v) {
+  if (v.x == 0.0f) v.x = FLT_EPSILON;
+  if (v.y == 0.0f) v.y = FLT_EPSILON;
+  return v;
+}
+
 template <class Target>
 class KAnimScale : public KAnimObject<Target, TVec2>, public KAnimScaleDefaults {
 public:
   KAnimScale(Target target, const TVec2& from, const TVec2& to)
-      : KAnimObject<Target, TVec2>(target, from, to) {}
+      : KAnimObject<Target, TVec2>(target, KNonZeroScale(from), KNonZeroScale(to)) {}
   void Apply(const TVec2& value) override {
+    // A stream through zero (from -1 to 1) must not land on it either.
+    const TVec2 v = KNonZeroScale(value);
+    const TVec2 current = KNonZeroScale(this->mCurrent);
     TMat3& m = KSpriteOf(this->mTarget).GetDrawState().transform;
-    m.Scale(1.0f / this->mCurrent.x, 1.0f / this->mCurrent.y);
-    m.Scale(value.x, value.y);
-    this->mCurrent = value;
+    m.Scale(1.0f / current.x, 1.0f / current.y);
+    m.Scale(v.x, v.y);
+    this->mCurrent = v;
   }
 };
 

@@ -1,5 +1,7 @@
 #include "anim/KAnimQueue.h"
 
+#include <algorithm>
+
 KAnimQueue::~KAnimQueue() {
   // The children drop their entry for this queue; their own references were the queue's.
   if (mCurrent) mCurrent->RemoveListener(this);
@@ -34,8 +36,13 @@ void KAnimQueue::Start() {
   KReleaseRef(this);
 }
 
-void KAnimQueue::OnProcessFinished(KAnimProcess*) {
-  if (!mCurrent) return;
+void KAnimQueue::OnProcessFinished(KAnimProcess* process) {
+  if (!mCurrent || process != mCurrent) {
+    // A waiting child that ended before its turn still runs, and is still waited for, then.
+    if (std::find(mWaiting.begin(), mWaiting.end(), process) != mWaiting.end())
+      process->AddListener(this);
+    return;
+  }
   KAddRef(this);
   KAnimProcess* done = mCurrent;
   mCurrent = nullptr;

@@ -17,6 +17,7 @@ public:
   // run to their ends afterwards.
   void Finish() override;
   void Cancel() override;
+  // Only the running child moves the queue on; notices from any other child are ignored.
   void OnProcessFinished(KAnimProcess* process) override;
 
   KAnimProcess* GetCurrent() const { return mCurrent; }

@@ -77,6 +77,12 @@ void KAnimSoundHolder::OnSoundEnd(boost::shared_ptr<TSoundInstance> instance,
 }
 
 void KAnimSoundFader::Start() {
+  // Nothing to spread over: the group is where the fade would end, before anything plays on.
+  if (mDuration == 0) {
+    KEndSoundFade(mGroup, mTo);
+    Finish();
+    return;
+  }
   float from = mFrom;
   if (from < 0.0f) {
     TSoundManager* sm = TSoundManager::Instance();

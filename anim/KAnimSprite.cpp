@@ -2,29 +2,55 @@
 
 #include "render/TAnimatedSprite.h"
 #include "script/LuaApi.h"
-#include "script/binding/TScript.h"
+
+namespace {
+
+// The registry entry that names the step the done function of a sprite's state belongs to.
+// Several steps may play one sprite; only the step that bound the function last may unbind it.
+str OwnerKey(const str& doneName) { return str("KAnimSprite.") + doneName; }
+
+void SetField(lua_State* L, int table, const str& name, void* step) {
+  lua_pushstring(L, name.CStr());
+  if (step) {
+    lua_pushlightuserdata(L, step);
+  } else {
+    lua_pushnil(L);
+  }
+  lua_settable(L, table);
+}
+
+}  // namespace
 
 KAnimSprite::KAnimSprite(boost::shared_ptr<TAnimatedSprite> sprite, const str& doneName)
-    : mSprite(new boost::shared_ptr<TAnimatedSprite>(std::move(sprite))), mDoneName(doneName) {
-  if (!*mSprite) return;
-  mScript = (*mSprite)->GetScript();
-  if (!mScript || mDoneName.IsEmpty()) return;
-  lua_State* L = mScript->GetState();
+    : mSprite(new boost::shared_ptr<TAnimatedSprite>(std::move(sprite))), mDoneName(doneName) {}
+
+KAnimSprite::~KAnimSprite() { Unbind(); }
+
+void KAnimSprite::Bind() {
+  if (mDoneName.IsEmpty() || !*mSprite) return;
+  lua_State* L = (*mSprite)->GetScriptState(true);
+  if (!L) return;
   lua_pushstring(L, mDoneName.CStr());
   lua_pushlightuserdata(L, this);
   lua_pushcclosure(L, &KAnimSprite::OnDoneCalled, 1);
   lua_settable(L, LUA_GLOBALSINDEX);
+  SetField(L, LUA_REGISTRYINDEX, OwnerKey(mDoneName), this);
+  mBound = true;
 }
 
-KAnimSprite::~KAnimSprite() { Unbind(); }
-
 void KAnimSprite::Unbind() {
-  if (!mScript) return;
-  lua_State* L = mScript->GetState();
-  mScript = nullptr;
-  lua_pushstring(L, mDoneName.CStr());
-  lua_pushnil(L);
-  lua_settable(L, LUA_GLOBALSINDEX);
+  if (!mBound) return;
+  mBound = false;
+  lua_State* L = *mSprite ? (*mSprite)->GetScriptState(false) : nullptr;
+  if (!L) return;
+  const str key = OwnerKey(mDoneName);
+  lua_pushstring(L, key.CStr());
+  lua_gettable(L, LUA_REGISTRYINDEX);
+  const bool mine = lua_touserdata(L, -1) == this;
+  lua_pop(L, 1);
+  if (!mine) return;
+  SetField(L, LUA_GLOBALSINDEX, mDoneName, nullptr);
+  SetField(L, LUA_REGISTRYINDEX, key, nullptr);
 }
 
 int KAnimSprite::OnDoneCalled(lua_State* L) {
@@ -39,7 +65,11 @@ int KAnimSprite::OnDoneCalled(lua_State* L) {
 }
 
 void KAnimSprite::Start() {
-  if (*mSprite) (*mSprite)->Play("DoAnim");
+  if (!*mSprite) return;
+  // Bound when it starts, so that of several steps over one sprite the one playing it is the
+  // one the script's call ends.
+  Bind();
+  (*mSprite)->Play("DoAnim");
 }
 
 void KAnimSprite::Finish() {

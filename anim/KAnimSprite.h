@@ -10,7 +10,6 @@
 #include "core/str.h"
 
 class TAnimatedSprite;
-class TScript;
 
 class KAnimSprite : public KAnimProcess {
 public:
@@ -22,9 +21,12 @@ public:
 
 private:
   static int OnDoneCalled(struct lua_State* L);
+  // The done function lives in the sprite's own script state, reached through the sprite each
+  // time: the coroutine that runs the animation is replaced, and freed, by every play.
+  void Bind();
   void Unbind();
 
   std::unique_ptr<boost::shared_ptr<TAnimatedSprite>> mSprite;
   str mDoneName;
-  TScript* mScript = nullptr;
+  bool mBound = false;
 };

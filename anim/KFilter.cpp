@@ -13,12 +13,17 @@ void KFilter::Filter(const uint32_t*, int32_t, int32_t, int32_t, int32_t, uint32
 
 bool KFilter::Apply(boost::shared_ptr<TTexture> source, boost::shared_ptr<TTexture> target) {
   if (!source || !target) return false;
+  // Filters write where they read: a target of another size gets the part both share.
+  return FilterTextures(source, target, std::min(source->GetWidth(), target->GetWidth()),
+                        std::min(source->GetHeight(), target->GetHeight()));
+}
+
+bool KFilter::FilterTextures(const boost::shared_ptr<TTexture>& source,
+                             const boost::shared_ptr<TTexture>& target, int32_t w, int32_t h) {
   uint32_t* src = nullptr;
   int32_t srcStride = 0;
   TextureLock sourceLock;
   if (!sourceLock.Lock(src, srcStride, source.get())) return false;
-  const int32_t w = source->GetWidth();
-  const int32_t h = source->GetHeight();
   if (target == source) {
     Filter(src, srcStride, srcStride, w, h, src);
     return true;
@@ -172,12 +177,10 @@ namespace {
 
 uint32_t DarkenChannel(uint32_t c, float factor) {
   const float v = static_cast<float>(c) * factor;
-  // Out-of-range products keep the low 8 bits of the saturated integer.
-  const int64_t whole = std::isnan(v)   ? 0
-                        : v >= 9.2e18f  ? INT64_MAX
-                        : v <= -9.2e18f ? INT64_MIN
-                                        : static_cast<int64_t>(v);
-  return static_cast<uint32_t>(whole) & 0xFF;
+  // A factor above one brightens up to white; keeping only the low bits would wrap bright
+  // channels round to dark ones.
+  if (!(v > 0.0f)) return 0;
+  return v >= 255.0f ? 255u : static_cast<uint32_t>(v);
 }
 
 inline void DarkenPixel(const uint32_t* src, uint32_t* dst, float factor) {
@@ -242,7 +245,8 @@ bool KScale::Apply(boost::shared_ptr<TTexture> source, boost::shared_ptr<TTextur
   if (!source || !target) return false;
   mClipWidth = target->GetWidth();
   mClipHeight = target->GetHeight();
-  const bool done = KFilter::Apply(source, target);
+  // Resampling reads the whole source and clips what it writes to the target itself.
+  const bool done = FilterTextures(source, target, source->GetWidth(), source->GetHeight());
   mClipWidth = mClipHeight = INT32_MAX;
   return done;
 }

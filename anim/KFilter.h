@@ -17,9 +17,15 @@ public:
   // Pixel work over a width x height block; the base does nothing.
   virtual void Filter(const uint32_t* src, int32_t srcStride, int32_t dstStride, int32_t width,
                       int32_t height, uint32_t* dst);
-  // Filters source into target (the same texture filters in place); false when a texture
-  // cannot be locked.
+  // Filters source into target (the same texture filters in place) over the size both share;
+  // false when a texture cannot be locked.
   virtual bool Apply(boost::shared_ptr<TTexture> source, boost::shared_ptr<TTexture> target);
+
+protected:
+  // Locks both textures and filters a width x height block, which must fit the source and,
+  // unless the filter clips what it writes, the target.
+  bool FilterTextures(const boost::shared_ptr<TTexture>& source,
+                      const boost::shared_ptr<TTexture>& target, int32_t width, int32_t height);
 };
 
 // A filtered copy of source: a new texture of its size and alpha, the source copied in, then

@@ -39,17 +39,19 @@ uint32_t KSoundFadeTask::MsUntilDue() const {
   return TAnimTask::MsUntilDue();
 }
 
-void KSoundFadeTask::Finish() {
+void KEndSoundFade(int32_t group, float to) {
   TSoundManager* manager = TSoundManager::Instance();
   if (!manager) return;
-  if (mTo == 0.0f) {
-    manager->StopAll(mGroup);
-    manager->SetGroupVolume(mGroup, 1.0f);
+  if (to == 0.0f) {
+    manager->StopAll(group);
+    manager->SetGroupVolume(group, 1.0f);
   } else {
-    // The last step lands exactly on the target, not on wherever the last tick fell.
-    manager->SetGroupVolume(mGroup, mTo);
+    manager->SetGroupVolume(group, to);
   }
 }
+
+// The last step lands exactly on the target, not on wherever the last tick fell.
+void KSoundFadeTask::Finish() { KEndSoundFade(mGroup, mTo); }
 
 bool KSoundFadeTask::Animate() {
   const float now = float(Now());

@@ -11,6 +11,10 @@
 
 class TModalWindow;
 
+// Where a fade of the group to `to` ends: the group at that volume, or, for silence, the group's
+// sounds stopped and its full volume back.
+void KEndSoundFade(int32_t group, float to);
+
 class KSoundFadeTask : public TAnimTask {
 public:
   KSoundFadeTask(int group, float from, float to, int durationMs);

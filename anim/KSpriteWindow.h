@@ -126,11 +126,14 @@ private:
   // Into the open group, else the queue; the creating reference is dropped.
   void AppendStep(KAnimProcess* step);
   void HideNamedButton(const str& name);
+  // The named sprite; a name that finds none is logged with the script function given it,
+  // since the function then does nothing.
+  boost::shared_ptr<TSprite> NamedSprite(const char* function, const str& name) const;
   // A step of the named sprite from one value to another, appended; null when no sprite has
   // the name. The returned step is held by the queue or group.
   template <template <class> class Step, class V>
-  Step<boost::shared_ptr<TSprite>>* AppendSpriteStep(const str& name, int ms, const V& from,
-                                                     const V& to, const str& ease);
+  Step<boost::shared_ptr<TSprite>>* AppendSpriteStep(const char* function, const str& name, int ms,
+                                                     const V& from, const V& to, const str& ease);
 
   std::unique_ptr<TScript> mScript;
   boost::shared_ptr<TSprite> mRoot;

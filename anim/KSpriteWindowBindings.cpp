@@ -48,6 +48,15 @@ void Configure(Step* step, int ms, const str& ease) {
   }
 }
 
+// Replaces the rotation rows of the transform; an earlier scale goes with them, the position
+// stays.
+void SetRotation(TSprite& sprite, float angle) {
+  TMat3& m = sprite.GetDrawState().transform;
+  const TMat3 r = TMat3::Rotation(angle);
+  for (int row = 0; row < 2; ++row)
+    for (int col = 0; col < 3; ++col) m(row, col) = r(row, col);
+}
+
 bool IsTable(TLuaTable* value) {
   if (!value) return false;
   lua_State* L = value->GetState();
@@ -139,29 +148,45 @@ int KSpriteWindow::AddTextSprite(str name, TLuaTable* description, int layer, st
   return AddSprite(sprite, name, layer, parent);
 }
 
+boost::shared_ptr<TSprite> KSpriteWindow::NamedSprite(const char* function, const str& name) const {
+  boost::shared_ptr<TSprite> sprite = GetSprite(name);
+  if (!sprite)
+    EngineLog("Sprite window \"%s\": %s: no sprite named \"%s\"", GetName().CStr(), function,
+              name.CStr());
+  return sprite;
+}
+
 void KSpriteWindow::SetSpriteLocX(str name, float x) {
-  if (boost::shared_ptr<TSprite> s = GetSprite(name)) s->GetDrawState().transform(2, 0) = x;
+  if (boost::shared_ptr<TSprite> s = NamedSprite("_SetSpriteLocX", name))
+    s->GetDrawState().transform(2, 0) = x;
 }
 
 void KSpriteWindow::SetSpriteLocY(str name, float y) {
-  if (boost::shared_ptr<TSprite> s = GetSprite(name)) s->GetDrawState().transform(2, 1) = y;
+  if (boost::shared_ptr<TSprite> s = NamedSprite("_SetSpriteLocY", name))
+    s->GetDrawState().transform(2, 1) = y;
 }
 
 void KSpriteWindow::SetSpriteLoc(str name, float x, float y) {
-  SetSpriteLocX(name, x);
-  SetSpriteLocY(name, y);
+  if (boost::shared_ptr<TSprite> s = NamedSprite("_SetSpriteLoc", name)) {
+    s->GetDrawState().transform(2, 0) = x;
+    s->GetDrawState().transform(2, 1) = y;
+  }
 }
 
 void KSpriteWindow::SetSpriteOpacity(str name, float opacity) {
-  if (boost::shared_ptr<TSprite> s = GetSprite(name)) s->GetDrawState().alpha = opacity;
+  if (boost::shared_ptr<TSprite> s = NamedSprite("_SetSpriteOpacity", name))
+    s->GetDrawState().alpha = opacity;
 }
 
 void KSpriteWindow::SetSpriteScale(str name, float sx, float sy) {
-  if (boost::shared_ptr<TSprite> s = GetSprite(name)) s->GetDrawState().transform.Scale(sx, sy);
+  // Shrunk to (nearly) nothing rather than to a transform no later scale can bring back.
+  const TVec2 scale = KNonZeroScale(TVec2(sx, sy));
+  if (boost::shared_ptr<TSprite> s = NamedSprite("_SetSpriteScale", name))
+    s->GetDrawState().transform.Scale(scale.x, scale.y);
 }
 
 void KSpriteWindow::SetSpriteDimmensions(str name, float width, float height) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
+  boost::shared_ptr<TSprite> s = NamedSprite("_SetSpriteDimmensions", name);
   if (!s || !s->GetTexture()) return;
   const float tw = static_cast<float>(s->GetTexture()->GetWidth());
   const float th = static_cast<float>(s->GetTexture()->GetHeight());
@@ -170,27 +195,24 @@ void KSpriteWindow::SetSpriteDimmensions(str name, float width, float height) {
 }
 
 void KSpriteWindow::SetSpriteRotationRadians(str name, float angle) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
-  if (!s) return;
-  TMat3& m = s->GetDrawState().transform;
-  const TMat3 r = TMat3::Rotation(angle);
-  for (int row = 0; row < 2; ++row)
-    for (int col = 0; col < 3; ++col) m(row, col) = r(row, col);
+  if (boost::shared_ptr<TSprite> s = NamedSprite("_SetSpriteRotationRadians", name))
+    SetRotation(*s, angle);
 }
 
 void KSpriteWindow::SetSpriteRotationDegrees(str name, float degrees) {
-  SetSpriteRotationRadians(name, static_cast<float>(degrees * kPi / 180.0));
+  if (boost::shared_ptr<TSprite> s = NamedSprite("_SetSpriteRotationDegrees", name))
+    SetRotation(*s, static_cast<float>(degrees * kPi / 180.0));
 }
 
 void KSpriteWindow::SetSpriteAnchorPoint(str name, float x, float y) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
+  boost::shared_ptr<TSprite> s = NamedSprite("_SetSpriteAnchorPoint", name);
   if (!s) return;
   s->GetDrawState().origin = TVec2(x, y);
   s->GetDrawState().flags |= 8;
 }
 
 void KSpriteWindow::CenterRegisterInPlace(str name) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
+  boost::shared_ptr<TSprite> s = NamedSprite("CenterRegisterInPlace", name);
   if (!s || !s->GetTexture()) return;
   TSpriteDrawState& d = s->GetDrawState();
   const TVec2 origin(s->GetTexture()->GetWidth() * 0.5f, s->GetTexture()->GetHeight() * 0.5f);
@@ -200,14 +222,14 @@ void KSpriteWindow::CenterRegisterInPlace(str name) {
 }
 
 void KSpriteWindow::ResetSprite(str name) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
+  boost::shared_ptr<TSprite> s = NamedSprite("ResetSprite", name);
   if (!s) return;
   s->GetDrawState().alpha = 1.0f;
   s->GetDrawState().transform = TMat3();
 }
 
 void KSpriteWindow::SetSpriteBlur(str name, int radius) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
+  boost::shared_ptr<TSprite> s = NamedSprite("SetSpriteBlur", name);
   if (!s || !s->GetTexture()) return;
   KBlur* blur = new KBlur(static_cast<float>(radius));
   boost::shared_ptr<TTexture> blurred = FilteredCopy(blur, s->GetTexture());
@@ -216,7 +238,7 @@ void KSpriteWindow::SetSpriteBlur(str name, int radius) {
 }
 
 void KSpriteWindow::SetSpriteMask(str name, str maskName) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
+  boost::shared_ptr<TSprite> s = NamedSprite("SetSpriteMask", name);
   boost::shared_ptr<TTexture> mask = TTexture::Get(maskName, 0);
   if (!s || !s->GetTexture() || !mask || !mask->HasAlpha()) return;
   TRenderer* r = TRenderer::Instance();
@@ -253,9 +275,9 @@ void KSpriteWindow::AppendStep(KAnimProcess* step) {
 }
 
 template <template <class> class Step, class V>
-Step<KSpritePtr>* KSpriteWindow::AppendSpriteStep(const str& name, int ms, const V& from,
-                                                  const V& to, const str& ease) {
-  boost::shared_ptr<TSprite> s = GetSprite(name);
+Step<KSpritePtr>* KSpriteWindow::AppendSpriteStep(const char* function, const str& name, int ms,
+                                                  const V& from, const V& to, const str& ease) {
+  boost::shared_ptr<TSprite> s = NamedSprite(function, name);
   if (!s) return nullptr;
   auto* step = new Step<KSpritePtr>(s, from, to);
   Configure(step, ms, ease);
@@ -266,22 +288,23 @@ Step<KSpritePtr>* KSpriteWindow::AppendSpriteStep(const str& name, int ms, const
 void KSpriteWindow::AddMoveAnim(str name, int ms, float fromX, float fromY, float toX, float toY,
                                 str ease) {
   // The queue holds the step now; the pointer is only used to set its tick.
-  if (auto* step =
-          AppendSpriteStep<KAnimMove>(name, ms, TVec2(fromX, fromY), TVec2(toX, toY), ease))
+  if (auto* step = AppendSpriteStep<KAnimMove>("_AddMoveAnim", name, ms, TVec2(fromX, fromY),
+                                               TVec2(toX, toY), ease))
     step->SetTimer(10, true, true, false);
 }
 
 void KSpriteWindow::AddScaleAnim(str name, int ms, float fromX, float fromY, float toX, float toY,
                                  str ease) {
-  AppendSpriteStep<KAnimScale>(name, ms, TVec2(fromX, fromY), TVec2(toX, toY), ease);
+  AppendSpriteStep<KAnimScale>("_AddScaleAnim", name, ms, TVec2(fromX, fromY), TVec2(toX, toY),
+                               ease);
 }
 
 void KSpriteWindow::AddRotationAnim(str name, int ms, float from, float to, str ease) {
-  AppendSpriteStep<KAnimRotate>(name, ms, from, to, ease);
+  AppendSpriteStep<KAnimRotate>("_AddRotationAnim", name, ms, from, to, ease);
 }
 
 void KSpriteWindow::AddBlendAnim(str name, int ms, float from, float to, str ease) {
-  AppendSpriteStep<KAnimOpacity>(name, ms, from, to, ease);
+  AppendSpriteStep<KAnimOpacity>("_AddBlendAnim", name, ms, from, to, ease);
 }
 
 void KSpriteWindow::AddTimer(int ms) {
@@ -296,6 +319,9 @@ void KSpriteWindow::AddStartSound(str sound, int group, bool option, bool music,
   float level =
       static_cast<float>((music ? game->GetMusicLevel() : game->GetSoundLevel()) / 1000.0);
   if (level > 1.0f) level = 1.0f;
+  // Without a fade the group is set to the player's level first, so the sound starts at it;
+  // left alone it would play at whatever the group had.
+  if (fade <= 0) AppendStep(new KAnimSoundFader(group, level, level, 0));
   AppendStep(new KAnimSound(TSound::Get(sound, option, group), music, str()));
   if (fade > 0) {
     AppendStep(new KAnimSoundFader(group, 0.0f, level, static_cast<uint32_t>(fade)));

@@ -1,6 +1,6 @@
 #include "anim/QMOverlays.h"
 
-#include <cfloat>
+#include <algorithm>
 
 #include "anim/KAnimFilterStack.h"
 #include "anim/KAnimProperties.h"
@@ -13,6 +13,7 @@
 #include "render/TAnimatedTexture.h"
 #include "render/TSprite.h"
 #include "render/TTexture.h"
+#include "render/TTextureData.h"
 #include "script/LuaApi.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "window/TImage.h"
@@ -50,13 +51,18 @@ void SetOriginFromAnchor(TSprite& s, const TVec2& anchor) {
   s.GetDrawState().flags |= TDrawParams::kUseOrigin;
 }
 
-TVec2 NonZero(TVec2 v) {
-  if (v.x == 0.0f) v.x = FLT_EPSILON;
-  if (v.y == 0.0f) v.y = FLT_EPSILON;
-  return v;
-}
-
 KFloatList Zeros() { return KFloatList(4, 0.0f); }
+
+// The picture's own file (without the mask a masked picture's file name joins to it), cut at
+// the first "." of the file's name: a folder's name may hold a dot too.
+str FileWithoutExtension(const TTexture& picture) {
+  const TTextureData* data = picture.GetData();
+  const str source =
+      data && !data->mSourceName.IsEmpty() ? data->mSourceName : picture.GetFileName();
+  const int slash = std::max(source.Find('/', str::kBackwards), source.Find('\\', str::kBackwards));
+  const int dot = source.Find('.', 0, static_cast<unsigned>(slash + 1));
+  return dot < 0 ? source : source.Substr(0, static_cast<unsigned>(dot));
+}
 
 // The picture of the named image window. A picture made at run time has no file: the entry
 // then shows a filtered copy of it; otherwise its file is loaded again as a texture of its own.
@@ -74,8 +80,7 @@ boost::shared_ptr<TTexture> WindowPicture(const str& name, OverlayItem& item) {
     KReleaseRef(copy);
     return picture;
   }
-  const int dot = file.Find('.');
-  str reload = dot < 0 ? file : file.Substr(0, static_cast<unsigned>(dot));
+  str reload = FileWithoutExtension(*picture);
   if (picture->GetWidth() > 1024 || picture->GetHeight() > 1024) reload += "?slow";
   return TTexture::Get(reload, 2);
 }
@@ -90,17 +95,18 @@ KFloatList TopFloats(lua_State* L) {
 }  // namespace
 
 OverlayItem::OverlayItem(boost::shared_ptr<TSprite> sprite)
-    : mSprite(std::move(sprite)), mQueue(new KAnimQueue()) {}
+    : mSprite(std::move(sprite)), mQueue(new KAnimQueue(), [](KAnimQueue* queue) {
+        queue->Cancel();
+        KReleaseRef(queue);
+      }) {}
 
 OverlayItem::OverlayItem(const OverlayItem& other)
     : mSprite(other.mSprite), mQueue(other.mQueue), mFilters(other.mFilters) {
-  KAddRef(mQueue);
   KAddRef(mFilters);
 }
 
 OverlayItem& OverlayItem::operator=(const OverlayItem& other) {
   if (this == &other) return *this;
-  KAddRef(other.mQueue);
   KAddRef(other.mFilters);
   Drop();
   mSprite = other.mSprite;
@@ -118,9 +124,7 @@ void OverlayItem::Drop() {
     if (filters->GetRefCount() <= 2) filters->RemoveFromIdleList();
     KReleaseRef(filters);
   }
-  KAnimQueue* queue = mQueue;
-  mQueue = nullptr;
-  KReleaseRef(queue);
+  mQueue.reset();
   mSprite.reset();
 }
 
@@ -321,7 +325,7 @@ void OverlayBuildContext::BuildItem(lua_State* L, int item) {
   if (KLuaHas(L, item, "scale")) {
     KFloatList s = Zeros();
     KLuaFloats(L, item, "scale", s);
-    const TVec2 scale = NonZero(KVec2Of(s));
+    const TVec2 scale = KNonZeroScale(KVec2Of(s));
     state.transform.Scale(scale.x, scale.y);
     mRecord["scale"] = KFloatsOf(scale);
   }
@@ -397,7 +401,7 @@ void QMOverlayParser::Parse(lua_State* L, int idx, int32_t layer) {
       state.transform.m[2].x = p[0];
       state.transform.m[2].y = p[1];
     } else if (key == "scale") {
-      const TVec2 s = NonZero(KVec2Of(TopFloats(L)));
+      const TVec2 s = KNonZeroScale(KVec2Of(TopFloats(L)));
       record["scale"] = KFloatsOf(s);
       state.transform.Scale(s.x, s.y);
     } else if (key == "rotation") {

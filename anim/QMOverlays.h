@@ -28,7 +28,7 @@ public:
   ~OverlayItem();
 
   const boost::shared_ptr<TSprite>& GetSprite() const { return mSprite; }
-  KAnimQueue* GetQueue() const { return mQueue; }
+  KAnimQueue* GetQueue() const { return mQueue.get(); }
   QMFilterStack* GetFilterStack() const { return mFilters; }
   // The entry holds the stack's first reference; the platform's idle list holds another.
   QMFilterStack* MakeFilterStack();
@@ -37,7 +37,10 @@ private:
   void Drop();
 
   boost::shared_ptr<TSprite> mSprite;
-  KAnimQueue* mQueue = nullptr;
+  // Shared by the entry's copies. Each step holds its queue until the queue is cancelled, so
+  // the last copy cancels it: merely released, the queue and its steps would keep each other,
+  // and the sprite, alive.
+  std::shared_ptr<KAnimQueue> mQueue;
   QMFilterStack* mFilters = nullptr;
 };
 

@@ -136,10 +136,17 @@ int TLuaParticleSystem::CompileParam(lua_State* L, int index) {
           v[i - 1] = static_cast<float>(lua_tonumber(L, -1));
           lua_pop(L, 1);
         }
+        // One number ("Value") is a constant of width 1, like a plain number.
+        if (n == 1) in.op.reset(new FPush<float>(v[0]));
         if (n == 2) in.op.reset(new FPush<TVec2>(TVec2{v[0], v[1]}));
         if (n == 3) in.op.reset(new FPush<TVec3>(TVec3{v[0], v[1], v[2]}));
         if (n == 4) in.op.reset(new FPush<TVec4>(TVec4{v[0], v[1], v[2], v[3]}));
-        if (!in.op) return -1;
+        if (!in.op) {
+          // Compiled to nothing, the statement would leave its operation short of operands
+          // and silently end every particle's run there.
+          FailCompile(str::Format("A constant holds 1 to 4 numbers, not %d", n));
+          return 0;
+        }
         if (mCompileFailed) return n;
         in.resultWidth = static_cast<uint8_t>(n);
         mScratchStream.push_back(in);

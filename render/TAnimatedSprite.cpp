@@ -275,6 +275,15 @@ TScript* TAnimatedSprite::GetScript() {
   return r.mScript.script.get();
 }
 
+lua_State* TAnimatedSprite::GetScriptState(bool build) {
+  Record& r = *mRecord;
+  if (!r.mScript.script && build) {
+    boost::shared_ptr<TSprite> keep = weak_from_this().lock();
+    BuildScript();
+  }
+  return r.mScript.script ? r.mScript.script->GetState() : nullptr;
+}
+
 void TAnimatedSprite::Play(const str& function) {
   Record& r = *mRecord;
   // A script that ends this sprite must not pull it from under this call.

@@ -11,6 +11,7 @@
 
 class TClock;
 class TScript;
+struct lua_State;
 
 class TAnimatedSprite : public TSprite {
   T_CLASS_IDENTITY(TAnimatedSprite, TSprite)
@@ -31,6 +32,9 @@ public:
 
   // The running thread, else the script (built first when there is none).
   TScript* GetScript();
+  // The script's own state, whose globals every coroutine of the sprite shares and which
+  // outlives them; built first when there is none and build is set. Null when there is none.
+  lua_State* GetScriptState(bool build);
   // Starts the named global function of the script as a new coroutine.
   void Play(const str& function);
   // Below -1 is ignored; an index the source has no frame for is kept but not selected.

@@ -165,6 +165,14 @@ TEST_F(DescriptionTest, GroupsRunTogetherAndFilterStepsAddNoLength) {
   EXPECT_EQ(host->GetGlobalNumber("gDone"), 3.0) << "the empty group built nothing";
 }
 
+TEST_F(DescriptionTest, AGroupWhoseEntriesBuildNothingLetsTheQueueGoOn) {
+  // A filter step and an "animation" step over a plain sprite: a group, but nothing in it.
+  Build(
+      "{ {type='multiple', {type='blur', from=0, to=2, duration=10}, {type='animation'}},"
+      "  {type='command', command='gDone = 4'} }");
+  EXPECT_EQ(host->GetGlobalNumber("gDone"), 4.0);
+}
+
 TEST_F(DescriptionTest, RemoveWindowAndUnknownSteps) {
   auto parent = boost::shared_ptr<QMSearchableSprite>(new QMSearchableSprite(0));
   parent->AddSprite(sprite, "piece");

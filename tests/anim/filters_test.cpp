@@ -74,6 +74,16 @@ TEST_F(RenderTest, FilterEdgeCases) {
     KReleaseRef(darken);
     EXPECT_EQ(ReadBack(two).At(0, 0), 0xFF643219u);
     EXPECT_EQ(ReadBack(two).At(1, 0), 0x00C86432u);
+    // Above one it brightens, up to white and no further; the table and the per-pixel path
+    // agree.
+    auto bright = MakeTexture(1, 1, [](int, int) { return 0xFFC86432u; });
+    auto* brighten = new KDarken(1.5f);
+    EXPECT_TRUE(brighten->Apply(bright, bright));
+    uint32_t pixel = 0xFFC86432u, out = 0xFF000000u;
+    brighten->PerPixel(&pixel, &out);
+    KReleaseRef(brighten);
+    EXPECT_EQ(ReadBack(bright).At(0, 0), 0xFFFF964Bu);
+    EXPECT_EQ(out, 0xFFFF964Bu);
 
     // Scale by one is the very same texture; by too little, nothing at all.
     auto* same = new KScale(1.0f, 2);
@@ -101,6 +111,33 @@ TEST_F(RenderTest, FilterEdgeCases) {
     EXPECT_NE(ReadBack(little).At(7, 7), 0u);
 
     EXPECT_EQ(ReadBack(fixture).pixels, before.pixels) << "sources are never changed";
+  });
+}
+
+TEST_F(RenderTest, FiltersBetweenTexturesOfDifferentSizesKeepToTheSharedPart) {
+  struct Invert : KSimpleFilter {
+    void PerPixel(const uint32_t* src, uint32_t* dst) override { *dst = *src ^ 0x00FFFFFFu; }
+  };
+  RunScreen([&](TPlatform*) {
+    const auto plain = [](int, int) { return 0xFFC86432u; };
+    const auto black = [](int, int) { return 0xFF000000u; };
+    const std::pair<KFilter*, uint32_t> cases[] = {{new KDarken(0.5f), 0xFF643219u},
+                                                   {new KBlur(3.0f), 0xFFC86432u},
+                                                   {new Invert(), 0xFF379BCDu}};
+    for (const auto& [filter, expected] : cases) {
+      auto big = MakeTexture(64, 64, plain);
+      auto small = MakeTexture(8, 8, black);
+      EXPECT_TRUE(filter->Apply(big, small));
+      EXPECT_EQ(ReadBack(small).At(7, 7), expected);
+
+      // The other way round: the part past the smaller source is left as it was.
+      auto little = MakeTexture(8, 8, plain);
+      auto wide = MakeTexture(64, 64, black);
+      EXPECT_TRUE(filter->Apply(little, wide));
+      EXPECT_EQ(ReadBack(wide).At(7, 7), expected);
+      EXPECT_EQ(ReadBack(wide).At(8, 8), 0xFF000000u);
+      KReleaseRef(filter);
+    }
   });
 }
 
@@ -134,27 +171,34 @@ TEST_F(RenderTest, FilterStacks) {
     EXPECT_EQ(blur->Apply(&zero, fixture), fixture);
     KReleaseRef(blur);
 
-    // The animated stack filters the texture it started from on every frame: a constant
-    // darken of one half stays one half instead of running to black.
     auto* modal = new TModalWindow();
     TWindowManager::Instance()->PushModal(std::unique_ptr<TWindow>(modal));
     modal->GetClock().Start();
-    auto sprite = TSprite::Create(0, fixture);
-    auto* stack = new KAnimFilterStack();
-    auto* dark = new KAnimDarken();
-    stack->AddFilter(dark, 0.5f, 0.5f);
-    KReleaseRef(dark);
-    stack->SetTarget(sprite);
-    stack->SetDuration(1000);
-    stack->Start();
-    for (int i = 0; i < 5; ++i) {
-      platform::os::AdvanceVirtualTime(10);
+    // A darkening stack over a new sprite showing the fixture, run in frames of stepMs.
+    auto darkened = [&](float from, float to, float ms, int frames, uint32_t stepMs) {
+      auto sprite = TSprite::Create(0, fixture);
+      auto* stack = new KAnimFilterStack();
+      auto* dark = new KAnimDarken();
+      stack->AddFilter(dark, from, to);
+      KReleaseRef(dark);
+      stack->SetTarget(sprite);
+      stack->SetDuration(ms);
+      stack->Start();
+      for (int i = 0; i < frames; ++i) {
+        platform::os::AdvanceVirtualTime(stepMs);
+        modal->RunTasks(0);
+      }
+      stack->Cancel();
+      KReleaseRef(stack);
       modal->RunTasks(0);
-    }
-    EXPECT_EQ(ReadBack(sprite->GetTexture()).At(0, 0), 0xFF000064u);
+      return ReadBack(sprite->GetTexture()).At(0, 0);
+    };
+    // The animated stack filters the texture it started from on every frame: a constant
+    // darken of one half stays one half instead of running to black.
+    EXPECT_EQ(darkened(0.5f, 0.5f, 1000, 5, 10), 0xFF000064u);
     EXPECT_EQ(ReadBack(fixture).At(0, 0), 0xFF0000C8u);
-    stack->Cancel();
-    KReleaseRef(stack);
-    modal->RunTasks(0);
+    // Frames that do not fall on the end still leave the end value: darkening from 1 to 0.5
+    // over 300 ms, seen every 40 ms, last runs at 280 ms.
+    EXPECT_EQ(darkened(1.0f, 0.5f, 300, 10, 40), 0xFF000064u);
   });
 }

@@ -201,6 +201,21 @@ TEST(ParticleSystem, SixtyUpdatesGiveExactRecords) {
   EXPECT_EQ(s->GetCollection().GetLiveCount(), 0);
 }
 
+TEST(ParticleSystem, OneNumberValuesAreConstantsAndLaterStatementsRun) {
+  auto s = MakeSystem();
+  s->GetScript()->DoLuaString(
+      "SetNumParticles(1)\n"
+      "pScale:Init(Value(2))\n"
+      "pFrame:Init(3)\n"
+      "function Create() end");
+  EXPECT_STREQ(Alerts(*s).CStr(), "");
+  s->GetScript()->DoLuaString("Spawn(1)");
+  ASSERT_EQ(s->GetCollection().GetLiveCount(), 1);
+  const float* p = s->GetCollection().mLiveList.front();
+  EXPECT_EQ(p[4], 2.0f);
+  EXPECT_EQ(p[9], 3.0f) << "the statement after it runs too";
+}
+
 TEST(ParticleSystem, CompilerRefusesWhatTheRunnerCannotRun) {
   struct Case {
     const char* statement;
@@ -214,6 +229,8 @@ TEST(ParticleSystem, CompilerRefusesWhatTheRunnerCannotRun) {
       {"Anim(CreateValue('nosuch', {1}))", "Type not found: nosuch"},
       {"Anim(CreateValue('no such', {1}))", "Type not found: no such"},
       {"local e = 1 for i = 1, 300 do e = fVec(1, e) end Anim(e)", "C stack overflow"},
+      {"pColor:Anim({1, 2, 3, 4, 5})", "A constant holds 1 to 4 numbers, not 5"},
+      {"pScale:Anim(setmetatable({}, ValueMT))", "A constant holds 1 to 4 numbers, not 0"},
   };
   for (const Case& c : cases) {
     auto s = MakeSystem();

@@ -4,6 +4,9 @@
 // clicks and keys, the newest window's RunAnimScript, made buttons and "window:" textures.
 #include "SpriteWindowFixture.h"
 
+#include <cmath>
+#include <filesystem>
+
 #include "anim/IQMPuzzleWindow.h"
 #include "anim/KAnimQueue.h"
 #include "online/TGameState.h"
@@ -142,6 +145,37 @@ TEST_F(SpriteWindowTest, CloseWindowClosesTheScreenAlsoFromInsideAPlainWindow) {
     Pump(p, 40);
     EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
   });
+}
+
+TEST_F(SpriteWindowTest, SoundsStartedWithoutAFadePlayAtThePlayersLevels) {
+  std::filesystem::create_directories(mWork + "/assets/sounds");
+  std::filesystem::copy_file(
+      std::string(ENGINE_SOURCE_DIR) + "/sample/assets/word/letter_click.ogg",
+      mWork + "/assets/sounds/click.ogg");
+  Script("sounds.lua",
+         "return function()\n"
+         "  _AddStartSound('sounds/click.ogg', 1, true, false, 0, false)\n"
+         "  _AddStartSound('sounds/click.ogg', 2, true, true, 0, false)\n"
+         "  _Start()\n"
+         "end\n");
+  struct Levels : ISpriteWindowGame {
+    int GetSoundLevel() override { return 400; }
+    int GetMusicLevel() override { return 600; }
+  } levels;
+  ISpriteWindowGame::Install(&levels);
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TSoundManager* sm = TSoundManager::Instance();
+    ASSERT_NE(sm, nullptr);
+    sm->SetGroupVolume(1004, 1.0f);
+    sm->SetGroupVolume(1005, 1.0f);
+    ASSERT_NE(Open(p, "scripts/sounds.lua"), nullptr);
+    Pump(p, 40);
+    // What every stream of a group plays at.
+    EXPECT_FLOAT_EQ(sm->GetVolume(1004), 0.4f * sm->GetMasterVolume());
+    EXPECT_FLOAT_EQ(sm->GetVolume(1005), 0.6f * sm->GetMasterVolume());
+  });
+  ISpriteWindowGame::Install(nullptr);
 }
 
 TEST_F(SpriteWindowTest, ASoundFadeOutlivesTheModalItRanOnAndEndsOnThePlatformTimer) {
@@ -303,6 +337,77 @@ TEST_F(SpriteWindowTest, AGroupRunsItsStepsTogetherBeforeTheNextStep) {
     Pump(p, 60, 2);
     EXPECT_FLOAT_EQ(w->GetSprite("b")->GetDrawState().transform(2, 1), 50);
     EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 1);
+  });
+}
+
+TEST_F(SpriteWindowTest, AGroupThatGotNoStepsDoesNotStopTheScript) {
+  Script("empty.lua",
+         "return function()\n"
+         "  _AddSprite('a', 0, '')\n"
+         "  StartMulti()\n"
+         "  _AddMoveAnim('A', 100, 0, 0, 100, 0, '')\n"
+         "  EndMulti()\n" +
+             std::string(kStartAndWait));
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    KSpriteWindow* w = Open(p, "scripts/empty.lua");
+    ASSERT_NE(w, nullptr);
+    Pump(p, 40);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 1);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gScriptPauseCoRoutine"), 0);
+  });
+}
+
+TEST_F(SpriteWindowTest, ASpritePopsInFromNothing) {
+  Script("pop.lua",
+         "return function()\n"
+         "  _AddSprite('a', 0, '')\n"
+         "  _SetSpriteScale('a', 0, 0)\n"
+         "  _AddScaleAnim('a', 100, 0, 0, 1, 1, '')\n" +
+             std::string(kStartAndWait));
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    KSpriteWindow* w = Open(p, "scripts/pop.lua");
+    ASSERT_NE(w, nullptr);
+    const TMat3& m = w->GetSprite("a")->GetDrawState().transform;
+    float last = 0;
+    for (int i = 0; i < 12; ++i) {
+      Pump(p, 10);
+      const float scale = std::hypot(m(0, 0), m(0, 1));
+      ASSERT_TRUE(std::isfinite(scale)) << "after " << (i + 1) * 10 << " ms";
+      EXPECT_GE(scale, last);
+      last = scale;
+    }
+    EXPECT_NEAR(last, 1.0f, 1e-4);
+    EXPECT_NEAR(m(1, 1), 1.0f, 1e-4);
+    EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 1);
+  });
+}
+
+TEST_F(SpriteWindowTest, FunctionsGivenANameThatFindsNoSpriteSaySo) {
+  const char* const calls[][2] = {
+      {"_AddMoveAnim('Hero', 100, 0, 0, 1, 1, '')", "_AddMoveAnim"},
+      {"_AddScaleAnim('Hero', 100, 0, 0, 1, 1, '')", "_AddScaleAnim"},
+      {"_AddRotationAnim('Hero', 100, 0, 1, '')", "_AddRotationAnim"},
+      {"_AddBlendAnim('Hero', 100, 0, 1, '')", "_AddBlendAnim"},
+      {"_SetSpriteLoc('Hero', 1, 2)", "_SetSpriteLoc"},
+      {"_SetSpriteRotationDegrees('Hero', 90)", "_SetSpriteRotationDegrees"},
+      {"ResetSprite('Hero')", "ResetSprite"},
+  };
+  std::string body = "return function()\n  _AddSprite('hero', 0, '')\n";
+  for (const auto& call : calls) body += std::string("  ") + call[0] + "\n";
+  body += "  _SetSpriteLoc('hero', 1, 2)\nend\n";
+  Script("typo.lua", body);
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    ASSERT_NE(Open(p, "scripts/typo.lua"), nullptr);
+    Pump(p, 40);
+    for (const auto& call : calls)
+      EXPECT_EQ(CountLogged(std::string("Sprite window \"sw\": ") + call[1] +
+                            ": no sprite named \"Hero\""),
+                1u)
+          << Log();
+    EXPECT_FALSE(Logged("\"hero\"")) << "a sprite that exists is not reported";
   });
 }
 
