@@ -1,5 +1,6 @@
 #include "game/shell/ScriptUtilities.h"
 
+#include "anim/KAnimSound.h"
 #include "assets/FileLayer.h"
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
@@ -197,6 +198,11 @@ void PlayGlobalSound(const str& name) {
 
 void SetArrowCursor() { SetCursorImage(kArrowCursor); }
 
+void PauseSoundInstanceById(const str& id, bool pause) {
+  if (boost::shared_ptr<TSoundInstance> instance = KAnimSound::FindInstance(id))
+    instance->SetPaused(pause);
+}
+
 bool FileExistsForScript(const str& name) {
   TFile* file = FileOpen(name.CStr(), kFileReadText);
   if (!file) return false;
@@ -222,4 +228,5 @@ void RegisterScriptUtilities(lua_State* L) {
   BindFunction(L, "PlayGlobalSound", &PlayGlobalSound);
   BindFunction(L, "SetArrowCursor", &SetArrowCursor);
   BindFunction(L, "fileExists", &FileExistsForScript);
+  BindFunction(L, "PauseSoundInstancebyID", &PauseSoundInstanceById);
 }

@@ -8,6 +8,7 @@
 #include "engine/EngineFixture.h"
 #include "core/TSettings.h"
 #include "game/shell/GameMain.h"
+#include "game/shell/GameRegistration.h"
 #include "game/shell/MetricsSession.h"
 #include "game/shell/QMGameManager.h"
 #include "online/TGameState.h"
@@ -250,6 +251,35 @@ TEST_F(GameShellTest, ScriptsReachTheGameObject) {
     EXPECT_EQ(Number("f"), 5);
     EXPECT_EQ(Text("m"), "");
     EXPECT_EQ(g.GetGameMode(), 1);
+  });
+}
+
+// Every script function the game registers answers to its name, the free ones and the game
+// object's alike.
+TEST_F(GameShellTest, EveryGameScriptFunctionIsBound) {
+  const char* const names[] = {
+      // Free functions.
+      "KillAllKAnimSounds", "FadeAllKAnimSounds", "SetScriptDebugMode", "GetScriptDebugMode",
+      "SetPreferenceString", "GetPreferenceString", "BlackenWindow", "CreateStringTable",
+      "QuitToMainMenu", "QuitToRestart", "fileExists", "QMItemFoundMessage", "QMHintMessage",
+      "QMSearchHintMessage", "QMAwardBonusMessage", "CreateWindowPropsMessage", "RuntimeSettings",
+      "ResetUser", "Exit", "PlayGlobalSound", "SetArrowCursor", "PauseSoundInstancebyID",
+      // The game object's.
+      "ToggleFullScreen", "ToggleSoundMute", "SetCurrentGameMode", "GetCurrentGameMode",
+      "GetNumUsers", "CreateNewUser", "SetCurrentUser", "ChangeCurrentUserName", "DeleteUser",
+      "IsNameInUse", "GetArcadeLevel", "GetLastArcadeLevel", "GetArcadeScore", "NewSetStoryScore",
+      "GetStoryScore", "SetStoryLevel", "GetStoryLevel", "SetStoryLevelComplete", "GetHighScore",
+      "PostHSMedal", "SaveGame", "ResetGame", "InitStoryHighScore", "CheckForFirstUndoPoint",
+      "UndoGame", "SetUndoPoint", "GetMapString", "CheatsEnabled"};
+  static_assert(sizeof(names) / sizeof(names[0]) == 50);
+  RunGame([&](QMGameManager&) {
+    RegisterGameScriptFunctions(TWindowScript::Of(TWindowManager::Instance())->GetState());
+    for (const char* name : names) {
+      Lua(nullptr, std::string("t = type(") + name + ")");
+      EXPECT_EQ(Text("t"), "function") << name;
+    }
+    // No sound plays under the id: nothing happens.
+    Lua(nullptr, "PauseSoundInstancebyID('nobody', true)");
   });
 }
 
