@@ -283,6 +283,26 @@ TEST_F(GameShellTest, EveryGameScriptFunctionIsBound) {
   });
 }
 
+// The game object's functions go with it: a script calling one afterwards finds nil, not a
+// dangling object.
+TEST_F(GameShellTest, GameObjectFunctionsAreNilOnceItIsGone) {
+  Run("--multiple", [&](TPlatform* p) {
+    Lua(p, kSerialized);
+    CreateGameManager();
+    Lua(p, "before = type(GetNumUsers)");
+    DestroyGameManager();
+    Lua(p, "after = type(GetNumUsers) ok = pcall(GetNumUsers) ok = tostring(ok)");
+    EXPECT_EQ(Text("before"), "function");
+    EXPECT_EQ(Text("after"), "nil");
+    EXPECT_EQ(Text("ok"), "false");
+    // A second object binds its own again.
+    CreateGameManager();
+    Lua(p, "again = type(CheatsEnabled)");
+    EXPECT_EQ(Text("again"), "function");
+    DestroyGameManager();
+  });
+}
+
 TEST_F(GameShellTest, MetricsSessionIsDeclaredInItsOrder) {
   std::vector<std::string> events;
   Run("--multiple", [&](TPlatform*) {
