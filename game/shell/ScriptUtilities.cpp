@@ -4,6 +4,7 @@
 #include "assets/FileLayer.h"
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
+#include "core/TPlatformData.h"
 #include "game/shell/QMGameManager.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
@@ -24,7 +25,6 @@ const char kCrosshairCursor[] = "cursor/crosshair";
 namespace {
 
 bool gScriptDebug = false;
-const char* gCursor = nullptr;
 
 TSoundManager* Sound() {
   TPlatform* p = TPlatform::Instance();
@@ -64,10 +64,9 @@ float NominalAnimationSoundLevel() {
 }
 
 void SetCursorImage(const char* cursor) {
-  if (cursor == gCursor) return;
-  gCursor = cursor;
   TPlatform* p = TPlatform::Instance();
-  if (!p) return;
+  if (!p || cursor == p->GetData()->mCursorName) return;
+  p->GetData()->mCursorName = cursor;
   p->SetCursor(TTexture::Get(cursor), 0, 0, false);
 }
 
