@@ -340,16 +340,23 @@ TEST_F(HiscoreWindowTest, ABrokenSubmissionScriptLeavesTheScreenUsable) {
 }
 
 // The screen's functions die with it.
-TEST_F(HiscoreWindowTest, HighScoreFunctionsAreGoneWithTheirWindow) {
+// The window's functions go with it; its "GetState" covers the game state's function of that
+// name only while it lives: a key asks the game state before, during and after the screen.
+TEST_F(HiscoreWindowTest, HighScoreFunctionsAreGoneWithTheirWindowAndTheGameStateStays) {
   RunGame([&](TPlatform* p, QMGameManager&) {
+    Host()->DoLuaString("_SetState('systemmode', 'kiosk') gBefore = GetState('systemmode')");
     ASSERT_NE(OpenScreen(p), nullptr);
+    Host()->DoLuaString("gDuring = GetState('systemmode') .. '/' .. GetState()");
     ClickOn(p, "back");
     Idle(p, 3);
     p->GetWindowManager()->FlushDeletes();
     Host()->DoLuaString(
-        "gLeft = tostring(GetState) .. tostring(ScoreAvailable) .. tostring(UpdateText) .. "
-        "tostring(OpenBrowser)");
-    EXPECT_EQ(Global("gLeft"), "nilnilnilnil");
+        "gLeft = tostring(ScoreAvailable) .. tostring(UpdateText) .. tostring(OpenBrowser) "
+        "_SetState('systemmode', 'home') gAfter = GetState('systemmode')");
+    EXPECT_EQ(Global("gBefore"), "kiosk");
+    EXPECT_EQ(Global("gDuring"), "kiosk/0");
+    EXPECT_EQ(Global("gLeft"), "nilnilnil");
+    EXPECT_EQ(Global("gAfter"), "home");
   });
 }
 
