@@ -224,10 +224,13 @@ bool TTextEdit::OnWideChar(str c) {
     Refresh();
     handled = true;
   }
-  if (handled)
-    if (TWindowManager* wm = TWindowManager::Instance())
-      wm->PostMessage(new TMessage(kTextEditChanged, GetName()));
+  if (handled) PostChanged();
   return handled;
+}
+
+void TTextEdit::PostChanged() {
+  if (TWindowManager* wm = TWindowManager::Instance())
+    wm->PostMessage(new TMessage(kTextEditChanged, GetName()));
 }
 
 bool TTextEdit::OnKeyDown(unsigned char key, int modifiers) {
@@ -261,6 +264,7 @@ bool TTextEdit::OnKeyDown(unsigned char key, int modifiers) {
         mText = mText.Substr(0, static_cast<unsigned>(mCursor)) +
                 mText.Substr(static_cast<unsigned>(mCursor + n));
         Refresh();
+        PostChanged();
       } else {
         CanEdit(kEditRefused, 0);
       }
@@ -299,6 +303,7 @@ bool TTextEdit::Paste() {
     CanInsertChar(kEditInsert, ' ');
     SetText(kept);
   }
+  PostChanged();
   return true;
 }
 

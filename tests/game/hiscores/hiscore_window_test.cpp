@@ -11,6 +11,7 @@
 #include "core/TSettings.h"
 #include "game/GameScreenFixture.h"
 #include "game/shell/THiscore.h"
+#include "platform/window/headless/Window.h"
 #include "support/LoopbackHttpServer.h"
 #include "window/TButton.h"
 #include "window/TText.h"
@@ -317,6 +318,31 @@ TEST_F(HiscoreWindowTest, ASubmissionToAStalledServerLeavesTheGameRunning) {
     EXPECT_EQ(wm->GetTopModal(), dialog);
     EXPECT_TRUE(Shown("submitconnect"));
     EXPECT_FALSE(Shown("submiterror"));
+  });
+}
+
+// Deleting and pasting tell the dialog of the change as typing does: the send button follows
+// the name.
+TEST_F(HiscoreWindowTest, DeletingAndPastingTheNameShowAndHideTheSendButton) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    g.SetCurrentUser(g.CreateNewUser("Ann"));
+    g.GetHiscores().AddScore(10, true, "");
+    ASSERT_NE(OpenScreen(p), nullptr);
+    ClickOn(p, "submit");
+    Idle(p, 1);
+    ClickOn(p, "nameedit");
+    Idle(p, 1);
+    EXPECT_TRUE(Shown("submittoserver"));
+    for (int i = 0; i < 3; ++i) Send(p, kEventKeyDown, 0, 0, kKeyLeft);
+    for (int i = 0; i < 3; ++i) Send(p, kEventKeyDown, 0, 0, kKeyDelete);
+    Idle(p, 1);
+    EXPECT_EQ(Text("nameedit"), "");
+    EXPECT_FALSE(Shown("submittoserver")) << "nothing to send under";
+    ASSERT_TRUE(platform::window::headless::SetClipboardText("Bo"));
+    Send(p, kEventKeyDown, 0, 0, kKeyInsert);
+    Idle(p, 1);
+    EXPECT_EQ(Text("nameedit"), "Bo");
+    EXPECT_TRUE(Shown("submittoserver"));
   });
 }
 

@@ -17,6 +17,7 @@
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
 #include "sound/TSoundData.h"
+#include "platform/window/headless/Window.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
@@ -99,6 +100,40 @@ TEST_F(MenuScreensTest, TypingANamePlaysTypingSoundsAndShowsOkWhileTheFieldHolds
     EXPECT_EQ(Playing(), 5u) << "the typing sounds play to their end";
     PlayOut(p, 3000);
     EXPECT_EQ(Playing(), 0u) << "and end";
+  });
+}
+
+// The OK partner follows the text after every edit: a first-key backspace
+// that clears the initial text, the Delete key, and a paste.
+TEST_F(MenuScreensTest, TheOkPartnerFollowsTheTextAfterEveryEdit) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    Build(p,
+          "TextEdit({ name = 'entry', x = 0, y = 0, w = 200, h = 20, "
+          "label = 'Your name', clearinitial = true, enablewindow = 'ok' }), "
+          "Text({ name = 'ok', x = 0, y = 60, w = 40, h = 20, label = 'OK' })");
+    auto* entry = Find<TCustomTextEdit>("entry");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(Shown("ok")) << "as the layout made it";
+    Host()->DoLuaString("SetFocus('entry')");
+    Type(p, "\b");
+    EXPECT_EQ(entry->GetText(), str(""));
+    EXPECT_FALSE(Shown("ok")) << "a first-key backspace leaves the field empty";
+
+    Type(p, "ab");
+    EXPECT_TRUE(Shown("ok"));
+    Send(p, kEventKeyDown, 0, 0, kKeyLeft);
+    Send(p, kEventKeyDown, 0, 0, kKeyLeft);
+    Send(p, kEventKeyDown, 0, 0, kKeyDelete);
+    EXPECT_EQ(entry->GetText(), str("b"));
+    EXPECT_TRUE(Shown("ok"));
+    Send(p, kEventKeyDown, 0, 0, kKeyDelete);
+    EXPECT_EQ(entry->GetText(), str(""));
+    EXPECT_FALSE(Shown("ok")) << "deleting the last character hides the partner";
+
+    ASSERT_TRUE(platform::window::headless::SetClipboardText("Zoe"));
+    Send(p, kEventKeyDown, 0, 0, kKeyInsert);
+    EXPECT_EQ(entry->GetText(), str("Zoe"));
+    EXPECT_TRUE(Shown("ok")) << "a paste shows the partner";
   });
 }
 
