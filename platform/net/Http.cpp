@@ -110,6 +110,8 @@ void HttpTransfer::Run() {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, mRequest.connectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, mRequest.stallTimeoutSeconds);
+    if (mRequest.deadlineSeconds > 0)
+      curl_easy_setopt(curl, CURLOPT_TIMEOUT, mRequest.deadlineSeconds);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, mRequest.verifyCertificates ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, mRequest.verifyCertificates ? 2L : 0L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteReply);

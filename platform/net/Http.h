@@ -34,6 +34,9 @@ struct HttpRequest {
   // server fails the transfer.
   long connectTimeoutSeconds = 30;
   long stallTimeoutSeconds = 60;
+  // Seconds the whole transfer may take: a server that trickles just fast enough to pass the
+  // stall check still fails then. 0 for no limit.
+  long deadlineSeconds = 300;
   // A reply into memory larger than this fails instead of growing without end.
   size_t maxReplyBytes = size_t(64) << 20;
 };

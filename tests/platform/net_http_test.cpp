@@ -119,6 +119,23 @@ TEST(HttpTransferTest, RefusedAndStalledServersFail) {
   EXPECT_EQ(t->GetStatusCode(), 0);
 }
 
+// A server that sends its head and then a few bytes a second of a long body passes the stall
+// check for hours; the transfer's deadline ends it.
+TEST(HttpTransferTest, ATricklingServerFailsAtTheDeadline) {
+  LoopbackHttpServer trickling([](const LoopbackHttpServer::Request&) {
+    LoopbackHttpServer::Reply r = Body(200, std::string(100000, 'x'));
+    r.trickleBytes = 4;
+    r.trickleMs = 250;
+    return r;
+  });
+  HttpRequest request = Get(trickling.Url("/slow"));
+  request.deadlineSeconds = 1;
+  auto t = HttpTransfer::Start(request);
+  EXPECT_EQ(Finish(t), TransferState::Failed);
+  EXPECT_EQ(t->GetStatusCode(), 200);
+  EXPECT_NE(t->GetError(), "");
+}
+
 TEST(HttpTransferTest, ReleasedTransferStopsAndFreesItself) {
   LoopbackHttpServer stalled([](const LoopbackHttpServer::Request&) {
     LoopbackHttpServer::Reply r;

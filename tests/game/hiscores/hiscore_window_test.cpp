@@ -35,6 +35,11 @@ protected:
         reply.body = mSubmitReply;
       if (!mFailure.empty()) reply.body = mFailure;
       reply.stall = mStall;
+      if (mTrickle) {
+        reply.body = std::string(100000, ' ');
+        reply.trickleBytes = 4;
+        reply.trickleMs = 250;
+      }
       return reply;
     });
     std::ofstream(mWork + "/hiscoreserver.txt") << mServer->Url("/go/hiscore") << "\n";
@@ -94,6 +99,7 @@ protected:
   std::mutex mMutex;
   std::string mFirstTable, mSecondTable, mSubmitReply = "<hiscore><score/></hiscore>", mFailure;
   bool mStall = false;
+  bool mTrickle = false;
 };
 
 // The local view shows the current game mode's table, best first, with the player's eligible
@@ -318,6 +324,23 @@ TEST_F(HiscoreWindowTest, ASubmissionToAStalledServerLeavesTheGameRunning) {
     EXPECT_EQ(wm->GetTopModal(), dialog);
     EXPECT_TRUE(Shown("submitconnect"));
     EXPECT_FALSE(Shown("submiterror"));
+  });
+}
+
+// A score server that sends its head and then a few bytes a second is given up at the
+// transfer's deadline (one second here), with the usual failure message.
+TEST_F(HiscoreWindowTest, ATricklingScoreServerEndsInTheFailureMessage) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    SetConfig("httptimeout", "1");
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      mTrickle = true;
+    }
+    ASSERT_NE(OpenScreen(p), nullptr);
+    ClickOn(p, "global_local");
+    EXPECT_EQ(Text("serverstatus"), "Asking the score server...");
+    ASSERT_TRUE(WaitFor(p, [] { return State() == 5; }));
+    EXPECT_EQ(Text("serverstatus"), "Unable to connect to server. Please try again later.");
   });
 }
 
