@@ -85,7 +85,10 @@ void HttpTransfer::Run() {
   // The reply goes into a file beside the target; the target is replaced only on success.
   std::string partial;
   if (!mRequest.outputFile.empty()) {
-    partial = mRequest.outputFile + ".part";
+    // Named after this transfer: one released but still winding down may share the target.
+    char tag[2 * sizeof(void*) + 2];
+    std::snprintf(tag, sizeof tag, ".%zx", reinterpret_cast<size_t>(this));
+    partial = mRequest.outputFile + tag + ".part";
     sink.file = std::fopen(partial.c_str(), "wb");
     if (!sink.file) {
       mState.store(TransferState::FileUnusable, std::memory_order_release);

@@ -26,7 +26,8 @@ struct HttpRequest {
   bool post = false;
   std::string body;
   // Empty: the reply goes into memory. Otherwise into this file, which is replaced only when
-  // the whole reply arrived with a status below 400.
+  // the whole reply arrived with a status below 400. Each transfer writes a partial file of
+  // its own beside it, so two transfers to one file never remove each other's.
   std::string outputFile;
   // Certificate and host-name checks of HTTPS; off only when a caller's setting says so.
   bool verifyCertificates = true;
