@@ -303,6 +303,39 @@ TEST_F(HiscoreWindowTest, SubmissionDialogFailsWithTheServersTextAndSucceedsInto
   });
 }
 
+// A name the score server refuses is told apart from a missing score: its message names the
+// account field, and an account name sends the same score.
+TEST_F(HiscoreWindowTest, ARefusedNameIsNotTakenForAMissingScore) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    TWindowManager* wm = p->GetWindowManager();
+    g.SetCurrentUser(g.CreateNewUser("Zo\xC3\xA9"));
+    g.GetHiscores().AddScore(10, true, "");
+    ASSERT_NE(OpenScreen(p), nullptr);
+    TWindow* screen = wm->GetTopModal();
+    ClickOn(p, "submit");
+    Idle(p, 1);
+    ClickOn(p, "submittoserver");
+    EXPECT_TRUE(Shown("submiterror"));
+    EXPECT_EQ(Text("submiterror"),
+              "The score server cannot take this name. Enter an account name without accented "
+              "letters.");
+    EXPECT_TRUE(mServer->Requests().empty());
+    ClickOn(p, "submiterrorok");
+    Idle(p, 2);
+    ASSERT_EQ(wm->GetTopModal(), screen);
+    ClickOn(p, "submit");
+    Idle(p, 1);
+    ClickOn(p, "accountedit");
+    Type(p, "zoe");
+    ClickOn(p, "passedit");
+    Type(p, "pw");
+    ClickOn(p, "submittoserver");
+    ASSERT_TRUE(WaitFor(p, [&] { return wm->GetTopModal() == screen; })) << Log();
+    ASSERT_FALSE(mServer->Requests().empty());
+    EXPECT_NE(mServer->Requests().front().target.find("action=submit"), std::string::npos);
+  });
+}
+
 // Sending to a server that never answers returns at once: the game keeps running its frames
 // and the dialog shows that it is connecting while its own timer polls.
 TEST_F(HiscoreWindowTest, ASubmissionToAStalledServerLeavesTheGameRunning) {
