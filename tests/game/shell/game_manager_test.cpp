@@ -198,6 +198,33 @@ TEST_F(GameShellTest, ModesChaptersScoresAndMedals) {
   });
 }
 
+// Scores and medals are filed under the player's name: a renamed player keeps those made
+// before the rename, files the later ones under the new name, and finds all after a restart.
+TEST_F(GameShellTest, ARenamedPlayerKeepsTheirScoresAndMedals) {
+  RunGame([&](QMGameManager& first) {
+    first.SetCurrentUser(first.CreateNewUser("Ann"));
+    first.NewSetStoryScore(100);
+    first.GetHiscores().SetMedal("gold", 0, "");
+    first.ChangeCurrentUserName("Bea");
+    first.SetCurrentGameMode(1);
+    first.SetArcadeScore(250);
+    EXPECT_EQ(first.GetHighScore(), 250);
+
+    CreateGameManager();
+    QMGameManager& g = *QMGameManager::Instance();
+    EXPECT_EQ(g.GetCurrentUserName(), str("Bea"));
+    EXPECT_EQ(g.GetHighScore(), 100) << "story";
+    EXPECT_EQ(g.GetHiscores().CountPendingMedals(), 1);
+    int32_t rank = 0, score = 0;
+    char name[32] = "";
+    ASSERT_TRUE(
+        g.GetHiscores().GetScore(true, 0, &rank, name, sizeof name, nullptr, &score, nullptr, 0));
+    EXPECT_STREQ(name, "Bea");
+    g.SetCurrentGameMode(1);
+    EXPECT_EQ(g.GetHighScore(), 250) << "arcade";
+  });
+}
+
 TEST_F(GameShellTest, SavingRestoringAndUndo) {
   RunGame([&](QMGameManager& g) {
     // No player: the save goes to the global record.
