@@ -17,7 +17,11 @@
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
 #include "sound/TSoundData.h"
+#include "anim/KAnimSound.h"
 #include "platform/window/headless/Window.h"
+#include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
+#include "sound/TSoundStream.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
@@ -149,6 +153,26 @@ TEST_F(MenuScreensTest, GlobalSoundPlaysToItsEndWithNoHandleKept) {
     EXPECT_EQ(Playing(), 0u) << "and ends on its own";
     Host()->DoLuaString("PlayGlobalSound('audio/sfx/no_such_sound.ogg')");
     EXPECT_EQ(Playing(), 0u);
+  });
+}
+
+// A script pauses and resumes the animation sound registered under an id; other ids do nothing.
+TEST_F(MenuScreensTest, ScriptsPauseAnAnimationSoundByItsId) {
+  RunGame([&](TPlatform*, QMGameManager&) {
+    // The scene that started the sound keeps it loaded.
+    boost::shared_ptr<TSound> sound = TSound::Get("audio/intro_theme.ogg", false, 1003);
+    auto* step = new KAnimSound(sound, true, "theme");
+    step->Start();
+    KReleaseRef(step);
+    boost::shared_ptr<TSoundInstance> theme = KAnimSound::FindInstance("theme");
+    ASSERT_TRUE(theme && theme->GetStream());
+    Host()->DoLuaString("PauseSoundInstancebyID('other', true)");
+    EXPECT_FALSE(theme->GetStream()->IsPaused());
+    Host()->DoLuaString("PauseSoundInstancebyID('theme', true)");
+    EXPECT_TRUE(theme->GetStream()->IsPaused());
+    Host()->DoLuaString("PauseSoundInstancebyID('theme', false)");
+    EXPECT_FALSE(theme->GetStream()->IsPaused());
+    theme->Stop();
   });
 }
 
