@@ -75,6 +75,9 @@ public:
   boost::shared_ptr<TTexture> mBuiltinCursor;  // made on first need
   int32_t mCursorHotX = 0, mCursorHotY = 0;
   bool mCursorVisible = true;
+  // The name constant of the cursor the game applied last, compared by identity; it goes with
+  // the platform, so a new platform applies its cursor afresh.
+  const char* mCursorName = nullptr;
 
   // Requests and state set by the window procedure and read by the event pump.
   bool mActive = true;

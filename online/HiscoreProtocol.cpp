@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char kXmlHead[] = "<?xml version=\"1.0\"?>\n";
 constexpr const char kUnableToConnect[] = "Unable to connect to server. Please try again later.";
-constexpr const char kLibraryName[] = "hwservlet_stub.dll";
+constexpr const char kLibraryName[] = "hwservlet_stub.so";
 
 using CreateLocalServerFn = int32_t (*)();
 using ServerFn = void (*)(int32_t);

@@ -196,7 +196,8 @@ bool THwHiscores::LoadBytes(const void* data, size_t size) {
       if (table->rows.size() > size_t(kMaxRows)) table->rows.resize(kMaxRows);
       str name = table->name;
       mData->localTables[name] = std::move(table);
-    } else if (node->GetName() == "medals" && !Attribute(node, "user").IsEmpty()) {
+    } else if (node->GetName() == "medals") {
+      // A player without a name keeps medals too: what the save writes, the load reads.
       std::vector<THiscoreMedal> list;
       for (size_t k = 0; k < node->GetChildCount(); ++k) {
         TXmlNode* m = node->GetChild(k);

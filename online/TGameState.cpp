@@ -1,5 +1,6 @@
 #include "online/TGameState.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "core/TPlatform.h"
@@ -57,7 +58,9 @@ TGameState::~TGameState() {
 void TGameState::SetState(str key, str value) {
   if (IsCounterKey(key)) {
     key = key.Substr(2);
-    value = str::Format("%d", GetState(key).ToInt() + 1);
+    // A counter at the top of the range stays there.
+    const int count = GetState(key).ToInt();
+    value = str::Format("%d", count < INT32_MAX ? count + 1 : count);
   }
   auto muteEntry = mStates.find(str("mute"));
   bool wasMuted = muteEntry != mStates.end() && muteEntry->second.ToInt() != 0;

@@ -123,6 +123,32 @@ void THwHiscores::AddScoreWithData(int32_t score, bool onePerPlayer, const char*
   Save();
 }
 
+void THwHiscores::RenamePlayer(const str& from, const str& to) {
+  if (from == to) return;
+  for (auto& entry : mData->localTables)
+    for (THiscoreRow& row : entry.second->rows)
+      if (row.name == from) row.name = to;
+  auto medals = mData->medals.find(from);
+  if (medals != mData->medals.end()) {
+    std::vector<THiscoreMedal>& list = mData->medals[to];
+    list.insert(list.end(), medals->second.begin(), medals->second.end());
+    // A submission in flight names its medal list; it follows the medals.
+    if (mData->submitMedals == &medals->second) mData->submitMedals = &list;
+    mData->medals.erase(medals);
+  }
+  auto login = mData->logins.find(from);
+  if (login != mData->logins.end()) {
+    if (!mData->logins.count(to)) {
+      THiscoreLogin moved = login->second;
+      moved.player = to;
+      mData->logins[to] = moved;
+    }
+    mData->logins.erase(login);
+  }
+  if (mData->player == from) mData->player = to;
+  Save();
+}
+
 void THwHiscores::SetMedal(const char* name, int32_t perType, const str& gameData) {
   std::vector<THiscoreMedal>& list = mData->medals[mData->player];
   str medalName = name ? name : "";

@@ -32,6 +32,9 @@ public:
                         const char* serverData);
   // perType 1: a medal per category, 0: one per game.
   void SetMedal(const char* name, int32_t perType, const str& gameData);
+  // A renamed player takes their local rows, medals and remembered login along; when the
+  // current player had the old name, the new one is current. Saved at once.
+  void RenamePlayer(const str& from, const str& to);
 
   // local false reads the server's table, true the current category's local table.
   int32_t GetScoreCount(bool local) const;

@@ -10,10 +10,12 @@
 namespace {
 
 // Settings that tune the transfers: certificate checks stay on unless "httpsnoverify" is 1;
-// the time-outs are in seconds.
+// the time-outs are in seconds. A score request that has not ended after two minutes has
+// failed, however slowly bytes still come.
 constexpr const char kNoVerifySetting[] = "httpsnoverify";
 constexpr const char kConnectTimeoutSetting[] = "httpconnecttimeout";
 constexpr const char kStallTimeoutSetting[] = "httpstalltimeout";
+constexpr const char kDeadlineSetting[] = "httptimeout";
 
 long SecondsSetting(const char* name, long fallback) {
   int value = GetConfig(name).ToInt();
@@ -118,6 +120,7 @@ platform::net::HttpTransfer* TSimpleHttp::Start(uint32_t options) {
   }
   request.connectTimeoutSeconds = SecondsSetting(kConnectTimeoutSetting, 30);
   request.stallTimeoutSeconds = SecondsSetting(kStallTimeoutSetting, 60);
+  request.deadlineSeconds = SecondsSetting(kDeadlineSetting, 120);
   mTransfer = platform::net::HttpTransfer::Start(std::move(request));
   return mTransfer.get();
 }

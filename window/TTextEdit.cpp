@@ -235,10 +235,13 @@ bool TTextEdit::OnWideChar(str c) {
     Refresh();
     handled = true;
   }
-  if (handled)
-    if (TWindowManager* wm = TWindowManager::Instance())
-      wm->PostMessage(new TMessage(kTextEditChanged, GetName()));
+  if (handled) PostChanged();
   return handled;
+}
+
+void TTextEdit::PostChanged() {
+  if (TWindowManager* wm = TWindowManager::Instance())
+    wm->PostMessage(new TMessage(kTextEditChanged, GetName()));
 }
 
 bool TTextEdit::OnKeyDown(unsigned char key, int modifiers) {
@@ -272,6 +275,7 @@ bool TTextEdit::OnKeyDown(unsigned char key, int modifiers) {
         mText = mText.Substr(0, static_cast<unsigned>(mCursor)) +
                 mText.Substr(static_cast<unsigned>(mCursor + n));
         Refresh();
+        PostChanged();
       } else {
         CanEdit(kEditRefused, 0);
       }
@@ -307,6 +311,7 @@ bool TTextEdit::Paste() {
     CanInsertChar(kEditInsert, ' ');
     SetText(kept);
   }
+  PostChanged();
   return true;
 }
 

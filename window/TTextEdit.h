@@ -2,7 +2,7 @@
 // is the edited text with a blinking caret tag written in. It takes characters and editing
 // keys, limits the length, refuses characters no font can draw or that it is told to ignore,
 // can mask its text as a password, pastes from the clipboard, and moves the focus between the
-// text edits of one modal with Tab. Each typed change posts kTextEditChanged.
+// text edits of one modal with Tab. Each change, typed, deleted or pasted, posts kTextEditChanged.
 #pragma once
 
 #include <memory>
@@ -68,6 +68,8 @@ public:
 
 private:
   bool Paste();
+  // Every edit, typed, deleted or pasted, tells the modal with kTextEditChanged.
+  void PostChanged();
   bool ModifiersHeld(int modifiers) const { return (modifiers & (2 | 4 | 8)) != 0; }
 
   int mMaxLength = 10;

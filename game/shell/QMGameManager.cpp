@@ -51,6 +51,7 @@ QMGameManager::QMGameManager() : mPrefs(true), mHiscores(true) {
 }
 
 QMGameManager::~QMGameManager() {
+  UnbindScriptFunctions();
   if (gGameManager == this) gGameManager = nullptr;
 }
 

@@ -108,6 +108,7 @@ public:
 
 private:
   void BindScriptFunctions();
+  void UnbindScriptFunctions();
   void WriteUserFileEmpty(const str& userName);
   void CallScript(const char* function);
   void RunLuaText(const str& text);

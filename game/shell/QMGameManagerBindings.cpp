@@ -2,39 +2,57 @@
 #include "game/shell/QMGameManager.h"
 #include "script/binding/LuaBinding.h"
 #include "script/binding/TWindowScript.h"
+#include "window/LuaGlobalBindings.h"
 #include "window/TWindowManager.h"
 
-void QMGameManager::BindScriptFunctions() {
-  TWindowManager* wm = TWindowManager::Instance();
-  TWindowScript* host = TWindowScript::Of(wm);
-  if (!host) return;
-  lua_State* L = host->GetState();
-  BindMethod(L, "ToggleFullScreen", this, &QMGameManager::ToggleFullScreen);
-  BindMethod(L, "ToggleSoundMute", this, &QMGameManager::ToggleSoundMute);
-  BindMethod(L, "SetCurrentGameMode", this, &QMGameManager::SetCurrentGameMode);
-  BindMethod(L, "GetCurrentGameMode", this, &QMGameManager::GetCurrentGameMode);
-  BindMethod(L, "GetNumUsers", this, &QMGameManager::GetNumUsers);
-  BindMethod(L, "CreateNewUser", this, &QMGameManager::CreateNewUser);
-  BindMethod(L, "SetCurrentUser", this, &QMGameManager::SetCurrentUser);
-  BindMethod(L, "ChangeCurrentUserName", this, &QMGameManager::ChangeCurrentUserName);
-  BindMethod(L, "DeleteUser", this, &QMGameManager::DeleteUser);
-  BindMethod(L, "IsNameInUse", this, &QMGameManager::IsNameInUse);
-  BindMethod(L, "GetArcadeLevel", this, &QMGameManager::GetArcadeLevel);
-  BindMethod(L, "GetLastArcadeLevel", this, &QMGameManager::GetLastArcadeLevel);
-  BindMethod(L, "GetArcadeScore", this, &QMGameManager::GetArcadeScore);
-  BindMethod(L, "NewSetStoryScore", this, &QMGameManager::NewSetStoryScore);
-  BindMethod(L, "GetStoryScore", this, &QMGameManager::GetStoryScore);
-  BindMethod(L, "SetStoryLevel", this, &QMGameManager::SetStoryLevel);
-  BindMethod(L, "GetStoryLevel", this, &QMGameManager::GetStoryLevel);
-  BindMethod(L, "SetStoryLevelComplete", this, &QMGameManager::SetStoryLevelComplete);
-  BindMethod(L, "GetHighScore", this, &QMGameManager::GetHighScore);
-  BindMethod(L, "PostHSMedal", this, &QMGameManager::PostHSMedal);
-  BindMethod(L, "SaveGame", this, &QMGameManager::SaveGame);
-  BindMethod(L, "ResetGame", this, &QMGameManager::ResetGame);
-  BindMethod(L, "InitStoryHighScore", this, &QMGameManager::InitStoryHighScore);
-  BindMethod(L, "CheckForFirstUndoPoint", this, &QMGameManager::CheckForFirstUndoPoint);
-  BindMethod(L, "UndoGame", this, &QMGameManager::UndoGame);
-  BindMethod(L, "SetUndoPoint", this, &QMGameManager::SetUndoPoint);
-  BindMethod(L, "GetMapString", this, &QMGameManager::GetMapString);
-  BindMethod(L, "CheatsEnabled", this, &QMGameManager::CheatsEnabled);
+namespace {
+
+lua_State* WindowScriptState() {
+  TWindowScript* host = TWindowScript::Of(TWindowManager::Instance());
+  return host ? host->GetState() : nullptr;
 }
+
+template <typename M>
+void Bind(lua_State* L, const char* name, QMGameManager* game, M method) {
+  BindMethod(L, name, game, method);
+  RememberGlobalBinding(L, game, name);
+}
+
+}  // namespace
+
+void QMGameManager::BindScriptFunctions() {
+  lua_State* L = WindowScriptState();
+  if (!L) return;
+  Bind(L, "ToggleFullScreen", this, &QMGameManager::ToggleFullScreen);
+  Bind(L, "ToggleSoundMute", this, &QMGameManager::ToggleSoundMute);
+  Bind(L, "SetCurrentGameMode", this, &QMGameManager::SetCurrentGameMode);
+  Bind(L, "GetCurrentGameMode", this, &QMGameManager::GetCurrentGameMode);
+  Bind(L, "GetNumUsers", this, &QMGameManager::GetNumUsers);
+  Bind(L, "CreateNewUser", this, &QMGameManager::CreateNewUser);
+  Bind(L, "SetCurrentUser", this, &QMGameManager::SetCurrentUser);
+  Bind(L, "ChangeCurrentUserName", this, &QMGameManager::ChangeCurrentUserName);
+  Bind(L, "DeleteUser", this, &QMGameManager::DeleteUser);
+  Bind(L, "IsNameInUse", this, &QMGameManager::IsNameInUse);
+  Bind(L, "GetArcadeLevel", this, &QMGameManager::GetArcadeLevel);
+  Bind(L, "GetLastArcadeLevel", this, &QMGameManager::GetLastArcadeLevel);
+  Bind(L, "GetArcadeScore", this, &QMGameManager::GetArcadeScore);
+  Bind(L, "NewSetStoryScore", this, &QMGameManager::NewSetStoryScore);
+  Bind(L, "GetStoryScore", this, &QMGameManager::GetStoryScore);
+  Bind(L, "SetStoryLevel", this, &QMGameManager::SetStoryLevel);
+  Bind(L, "GetStoryLevel", this, &QMGameManager::GetStoryLevel);
+  Bind(L, "SetStoryLevelComplete", this, &QMGameManager::SetStoryLevelComplete);
+  Bind(L, "GetHighScore", this, &QMGameManager::GetHighScore);
+  Bind(L, "PostHSMedal", this, &QMGameManager::PostHSMedal);
+  Bind(L, "SaveGame", this, &QMGameManager::SaveGame);
+  Bind(L, "ResetGame", this, &QMGameManager::ResetGame);
+  Bind(L, "InitStoryHighScore", this, &QMGameManager::InitStoryHighScore);
+  Bind(L, "CheckForFirstUndoPoint", this, &QMGameManager::CheckForFirstUndoPoint);
+  Bind(L, "UndoGame", this, &QMGameManager::UndoGame);
+  Bind(L, "SetUndoPoint", this, &QMGameManager::SetUndoPoint);
+  Bind(L, "GetMapString", this, &QMGameManager::GetMapString);
+  Bind(L, "CheatsEnabled", this, &QMGameManager::CheatsEnabled);
+}
+
+// The closures hold this object: once it is gone its globals are nil, unless someone rebound
+// them since.
+void QMGameManager::UnbindScriptFunctions() { ResetGlobalBindings(WindowScriptState(), this); }

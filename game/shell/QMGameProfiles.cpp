@@ -90,8 +90,11 @@ int QMGameManager::CreateNewUser(const str& name) {
 }
 
 void QMGameManager::ChangeCurrentUserName(const str& name) {
-  WriteUserFileEmpty(GetCurrentUserName());
+  const str old = GetCurrentUserName();
+  WriteUserFileEmpty(old);
   SetString("name", name);
+  // Scores are filed under the player's name: they follow it.
+  if (GetCurrentUser() >= 0) mHiscores.RenamePlayer(old, name);
 }
 
 void QMGameManager::DeleteUser(int user) {

@@ -1,8 +1,10 @@
 #include "game/shell/ScriptUtilities.h"
 
+#include "anim/KAnimSound.h"
 #include "assets/FileLayer.h"
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
+#include "core/TPlatformData.h"
 #include "game/shell/QMGameManager.h"
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
@@ -23,7 +25,6 @@ const char kCrosshairCursor[] = "cursor/crosshair";
 namespace {
 
 bool gScriptDebug = false;
-const char* gCursor = nullptr;
 
 TSoundManager* Sound() {
   TPlatform* p = TPlatform::Instance();
@@ -63,10 +64,9 @@ float NominalAnimationSoundLevel() {
 }
 
 void SetCursorImage(const char* cursor) {
-  if (cursor == gCursor) return;
-  gCursor = cursor;
   TPlatform* p = TPlatform::Instance();
-  if (!p) return;
+  if (!p || cursor == p->GetData()->mCursorName) return;
+  p->GetData()->mCursorName = cursor;
   p->SetCursor(TTexture::Get(cursor), 0, 0, false);
 }
 
@@ -197,6 +197,11 @@ void PlayGlobalSound(const str& name) {
 
 void SetArrowCursor() { SetCursorImage(kArrowCursor); }
 
+void PauseSoundInstanceById(const str& id, bool pause) {
+  if (boost::shared_ptr<TSoundInstance> instance = KAnimSound::FindInstance(id))
+    instance->SetPaused(pause);
+}
+
 bool FileExistsForScript(const str& name) {
   TFile* file = FileOpen(name.CStr(), kFileReadText);
   if (!file) return false;
@@ -222,4 +227,5 @@ void RegisterScriptUtilities(lua_State* L) {
   BindFunction(L, "PlayGlobalSound", &PlayGlobalSound);
   BindFunction(L, "SetArrowCursor", &SetArrowCursor);
   BindFunction(L, "fileExists", &FileExistsForScript);
+  BindFunction(L, "PauseSoundInstancebyID", &PauseSoundInstanceById);
 }

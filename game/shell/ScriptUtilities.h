@@ -85,3 +85,5 @@ void ExitGame();
 void PlayGlobalSound(const str& name);
 void SetArrowCursor();
 bool FileExistsForScript(const str& name);
+// Pauses or resumes the animation sound registered under id; nothing when none is.
+void PauseSoundInstanceById(const str& id, bool pause);

@@ -146,8 +146,9 @@ float TCredits::ScrollPosition(uint32_t elapsed) const {
   if (mTime <= 0) return 0.0f;
   const uint32_t pause = mIntroPause > 0 ? static_cast<uint32_t>(mIntroPause) : 0;
   elapsed = elapsed < pause ? 0 : elapsed - pause;
-  const uint32_t product =
-      (elapsed % static_cast<uint32_t>(mTime)) * static_cast<uint32_t>(mScrollDistance);
+  // Long credits with a long cycle pass 2^32 here: 64 bits keep them from jumping back.
+  const uint64_t product = static_cast<uint64_t>(elapsed % static_cast<uint32_t>(mTime)) *
+                           static_cast<uint64_t>(mScrollDistance > 0 ? mScrollDistance : 0);
   return static_cast<float>(static_cast<double>(product) / mTime);
 }
 

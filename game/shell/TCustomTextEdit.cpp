@@ -17,8 +17,6 @@ const char* const kTypingSounds[] = {
     nullptr,
 };
 
-constexpr uint32_t kBackspace = 8;
-
 }  // namespace
 
 TCustomTextEdit::TCustomTextEdit() { mSounds.AddAssets(kTypingSounds); }
@@ -34,6 +32,7 @@ void TCustomTextEdit::Init(TWindowStyle& style) {
 void TCustomTextEdit::ClearInitialText() {
   mCleared = true;
   SetText("");
+  UpdatePartner();
 }
 
 bool TCustomTextEdit::OnMouseUp(const TPoint& p) {
@@ -42,6 +41,18 @@ bool TCustomTextEdit::OnMouseUp(const TPoint& p) {
     return true;
   }
   return TText::OnMouseUp(p);
+}
+
+bool TCustomTextEdit::OnWideChar(str c) {
+  const bool handled = TTextEdit::OnWideChar(std::move(c));
+  UpdatePartner();
+  return handled;
+}
+
+bool TCustomTextEdit::OnKeyDown(unsigned char key, int modifiers) {
+  const bool handled = TTextEdit::OnKeyDown(key, modifiers);
+  UpdatePartner();
+  return handled;
 }
 
 bool TCustomTextEdit::CanEdit(int kind, uint32_t code) {
@@ -57,21 +68,17 @@ bool TCustomTextEdit::CanEdit(int kind, uint32_t code) {
     if (sound)
       if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false))
         playing->HoldSoundUntilEnd();
-    UpdatePartner(+1);
     return true;
   }
-  if (!TTextEdit::CanEdit(kind, code)) return false;
-  if (kind == kEditMove && code == kBackspace) UpdatePartner(-1);
-  return true;
+  return TTextEdit::CanEdit(kind, code);
 }
 
-void TCustomTextEdit::UpdatePartner(int delta) {
+void TCustomTextEdit::UpdatePartner() {
   if (mEnableWindow.Length() == 0) return;
   TModalWindow* modal = GetModalParent();
   TWindow* partner = modal ? modal->FindChild(mEnableWindow, -1) : nullptr;
   if (!partner) return;
-  const int length = static_cast<int>(GetText().Length()) + delta;
-  uint32_t flags = partner->GetFlags();
-  partner->SetFlags(length != 0 ? (flags | kWindowShown) : (flags & ~kWindowShown));
+  const uint32_t flags = partner->GetFlags();
+  partner->SetFlags(!GetText().IsEmpty() ? (flags | kWindowShown) : (flags & ~kWindowShown));
   MarkRedraw();
 }

@@ -16,12 +16,15 @@ public:
 
   void Init(TWindowStyle& style) override;
   bool OnMouseUp(const TPoint& p) override;
+  bool OnWideChar(str c) override;
+  bool OnKeyDown(unsigned char key, int modifiers) override;
   bool CanEdit(int kind, uint32_t code) override;
 
 private:
   void ClearInitialText();
-  // Shows the partner while the text, with delta characters more, is not empty.
-  void UpdatePartner(int delta);
+  // Shows the partner while the field holds text. It runs after each key, once the edit is
+  // done, so it reads the text as it is rather than guessing it from the key.
+  void UpdatePartner();
 
   TAssetMap mSounds;
   // Seeded with the generator's fixed key, so the same keystrokes give the same sounds.

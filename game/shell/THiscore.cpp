@@ -59,6 +59,8 @@ THiscore::THiscore() {
   BindScriptFunctions();
 }
 
+THiscore::~THiscore() { RestoreCoveredGetState(); }
+
 bool THiscore::GetDesignRect(TRect& out) {
   out = TRect(0, 0, 800, 600);
   return true;

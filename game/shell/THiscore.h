@@ -12,6 +12,7 @@
 #include "window/TWindowHandle.h"
 
 class THwHiscores;
+struct lua_State;
 
 class THiscore : public TWindow {
   T_WINDOW_CLASS(THiscore, TWindow)
@@ -30,6 +31,7 @@ public:
   enum SubmitResult : int { kNoSubmission = 0, kQualified = 1, kNotQualified = 2 };
 
   THiscore();
+  ~THiscore() override;
 
   void PostCreate(TWindowStyle& style) override;
   bool OnMessage(TMessage* message) override;
@@ -54,6 +56,7 @@ public:
 
 private:
   void BindScriptFunctions();
+  void RestoreCoveredGetState();
   void HideAll();
   void FillTable();
   void ChangeGameMode(int delta);
@@ -75,6 +78,9 @@ private:
   TWindowHandle mRanks[kRows];
   TWindowHandle mMarkers[kRows];
   TWindowHandle mModeButton;
+  // The script state holding the "GetState" this window covers; its address keys the covered
+  // function in that state's registry.
+  lua_State* mCoveredGetState = nullptr;
 };
 
 // Runs a short Lua text in the window system's script.

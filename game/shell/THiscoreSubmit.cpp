@@ -17,6 +17,8 @@ constexpr int kMessageSize = 512;
 // Submit with every pending item: the score and the medals.
 constexpr int32_t kSubmitEverything = -1;
 const char kNothingToSubmit[] = "There is no score to submit.";
+const char kNameRefused[] =
+    "The score server cannot take this name. Enter an account name without accented letters.";
 
 int32_t EligibleScore(const THwHiscores* scores) {
   int32_t score = 0, rank = 0;
@@ -91,14 +93,18 @@ bool THiscoreSubmit::OnMessage(TMessage* message) {
 void THiscoreSubmit::SubmitToServer(const str& name, const str& account, const str& password,
                                     bool remember) {
   const bool withAccount = !account.IsEmpty();
+  const str& user = withAccount ? account : name;
+  // The service refuses such a name before looking for a score: that refusal has a remedy of
+  // its own, and must not read as a missing score.
+  const bool refused = !IsSingleByteText(user);
   const bool started =
-      mScores && mScores->Submit(withAccount ? account : name, withAccount ? password : str(),
-                                 remember, kSubmitEverything);
+      !refused && mScores &&
+      mScores->Submit(user, withAccount ? password : str(), remember, kSubmitEverything);
   RunWindowScriptText("SwitchModes(true)");
-  // Nothing was sent (no pending score, or a name the service cannot take): polling would only
-  // read the previous request's outcome, so the failure shows at once.
+  // Nothing was sent: polling would only read the previous request's outcome, so the failure
+  // shows at once.
   if (!started) {
-    ShowError(kNothingToSubmit);
+    ShowError(refused ? kNameRefused : kNothingToSubmit);
     return;
   }
   // The transfer runs on; Animate finishes it without holding up the game.

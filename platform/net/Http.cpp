@@ -85,7 +85,10 @@ void HttpTransfer::Run() {
   // The reply goes into a file beside the target; the target is replaced only on success.
   std::string partial;
   if (!mRequest.outputFile.empty()) {
-    partial = mRequest.outputFile + ".part";
+    // Named after this transfer: one released but still winding down may share the target.
+    char tag[2 * sizeof(void*) + 2];
+    std::snprintf(tag, sizeof tag, ".%zx", reinterpret_cast<size_t>(this));
+    partial = mRequest.outputFile + tag + ".part";
     sink.file = std::fopen(partial.c_str(), "wb");
     if (!sink.file) {
       mState.store(TransferState::FileUnusable, std::memory_order_release);
@@ -110,6 +113,8 @@ void HttpTransfer::Run() {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, mRequest.connectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, mRequest.stallTimeoutSeconds);
+    if (mRequest.deadlineSeconds > 0)
+      curl_easy_setopt(curl, CURLOPT_TIMEOUT, mRequest.deadlineSeconds);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, mRequest.verifyCertificates ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, mRequest.verifyCertificates ? 2L : 0L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteReply);

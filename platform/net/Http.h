@@ -26,7 +26,8 @@ struct HttpRequest {
   bool post = false;
   std::string body;
   // Empty: the reply goes into memory. Otherwise into this file, which is replaced only when
-  // the whole reply arrived with a status below 400.
+  // the whole reply arrived with a status below 400. Each transfer writes a partial file of
+  // its own beside it, so two transfers to one file never remove each other's.
   std::string outputFile;
   // Certificate and host-name checks of HTTPS; off only when a caller's setting says so.
   bool verifyCertificates = true;
@@ -34,6 +35,9 @@ struct HttpRequest {
   // server fails the transfer.
   long connectTimeoutSeconds = 30;
   long stallTimeoutSeconds = 60;
+  // Seconds the whole transfer may take: a server that trickles just fast enough to pass the
+  // stall check still fails then. 0 for no limit.
+  long deadlineSeconds = 300;
   // A reply into memory larger than this fails instead of growing without end.
   size_t maxReplyBytes = size_t(64) << 20;
 };

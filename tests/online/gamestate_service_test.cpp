@@ -53,9 +53,13 @@ TEST_F(GameStateTest, CountersCountOnFromWhatTheHandlersAnswer) {
     const char* readKey;
     const char* expected;
   } cases[] = {
-      {nullptr, "++Clicks", "Clicks", "1"}, {"12abc", "++Clicks", "Clicks", "13"},
-      {"abc", "++Clicks", "Clicks", "1"},   {nullptr, "++", "", "1"},
+      {nullptr, "++Clicks", "Clicks", "1"},
+      {"12abc", "++Clicks", "Clicks", "13"},
+      {"abc", "++Clicks", "Clicks", "1"},
+      {nullptr, "++", "", "1"},
       {nullptr, "+Clicks", "+Clicks", "x"},
+      {"2147483646", "++Clicks", "Clicks", "2147483647"},
+      {"2147483647", "++Clicks", "Clicks", "2147483647"},
   };
   Run("--multiple", [&](TPlatform*) {
     TGameState* state = TGameState::GetInstance();

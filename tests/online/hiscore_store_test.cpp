@@ -146,6 +146,19 @@ TEST_F(HiscoreTest, SavedScoresMedalsAndLoginsComeBack) {
   EXPECT_EQ(h.GetScoreCount(true), 1);
 }
 
+TEST_F(HiscoreTest, MedalsOfAPlayerWithoutANameComeBack) {
+  {
+    THwHiscores h(true);
+    Play(h, "", "story");
+    h.SetMedal("gold", 0, "");
+    EXPECT_EQ(h.CountPendingMedals(), 1);
+  }
+  EXPECT_NE(SavedText().find("user=\"\""), std::string::npos) << SavedText();
+  THwHiscores h(true);
+  Play(h, "", "story");
+  EXPECT_EQ(h.CountPendingMedals(), 1);
+}
+
 TEST_F(HiscoreTest, DamagedFileLoadsNothingAndSaysSo) {
   {
     THwHiscores h(true);

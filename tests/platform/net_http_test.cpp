@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -119,6 +121,23 @@ TEST(HttpTransferTest, RefusedAndStalledServersFail) {
   EXPECT_EQ(t->GetStatusCode(), 0);
 }
 
+// A server that sends its head and then a few bytes a second of a long body passes the stall
+// check for hours; the transfer's deadline ends it.
+TEST(HttpTransferTest, ATricklingServerFailsAtTheDeadline) {
+  LoopbackHttpServer trickling([](const LoopbackHttpServer::Request&) {
+    LoopbackHttpServer::Reply r = Body(200, std::string(100000, 'x'));
+    r.trickleBytes = 4;
+    r.trickleMs = 250;
+    return r;
+  });
+  HttpRequest request = Get(trickling.Url("/slow"));
+  request.deadlineSeconds = 1;
+  auto t = HttpTransfer::Start(request);
+  EXPECT_EQ(Finish(t), TransferState::Failed);
+  EXPECT_EQ(t->GetStatusCode(), 200);
+  EXPECT_NE(t->GetError(), "");
+}
+
 TEST(HttpTransferTest, ReleasedTransferStopsAndFreesItself) {
   LoopbackHttpServer stalled([](const LoopbackHttpServer::Request&) {
     LoopbackHttpServer::Reply r;
@@ -174,10 +193,58 @@ TEST(HttpTransferTest, FileIsReplacedOnlyByACompleteGoodReply) {
   EXPECT_EQ(Finish(done), TransferState::Done);
   EXPECT_EQ(done->GetData(), nullptr);
   EXPECT_EQ(ReadFile(file), "new content");
-  EXPECT_FALSE(fs::exists(file + ".part"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+      << "no partial file is left";
 
   HttpRequest nowhere = Get(server.Url("/good"));
   nowhere.outputFile = (dir / "no" / "such" / "folder.xml").string();
   EXPECT_EQ(Finish(HttpTransfer::Start(nowhere)), TransferState::FileUnusable);
+  fs::remove_all(dir);
+}
+
+// A transfer released while it still winds down does not take the partial file of a new
+// transfer to the same file.
+TEST(HttpTransferTest, TwoTransfersToOneFileKeepTheirPartialFilesApart) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("net_http_two_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  std::string file = (dir / "reply.xml").string();
+  std::mutex mutex;
+  std::condition_variable opened;
+  bool gate = false;
+  LoopbackHttpServer server([&](const LoopbackHttpServer::Request& r) {
+    if (r.target == "/old") {
+      LoopbackHttpServer::Reply stalled;
+      stalled.stall = true;
+      return stalled;
+    }
+    // The new transfer's reply waits until the old one has ended.
+    std::unique_lock<std::mutex> lock(mutex);
+    opened.wait_for(lock, std::chrono::seconds(10), [&] { return gate; });
+    return Body(200, "new content");
+  });
+  auto WaitForRequests = [&](size_t n) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (server.Requests().size() < n && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  };
+  HttpRequest oldRequest = Get(server.Url("/old"));
+  oldRequest.outputFile = file;
+  auto old = HttpTransfer::Start(oldRequest);
+  WaitForRequests(1);
+  HttpRequest newRequest = Get(server.Url("/new"));
+  newRequest.outputFile = file;
+  auto current = HttpTransfer::Start(newRequest);
+  WaitForRequests(2);
+  old->Release();
+  EXPECT_NE(Finish(old), TransferState::Running);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    gate = true;
+  }
+  opened.notify_all();
+  EXPECT_EQ(Finish(current), TransferState::Done) << current->GetError();
+  EXPECT_EQ(ReadFile(file), "new content");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   fs::remove_all(dir);
 }

@@ -28,6 +28,10 @@ public:
     std::string raw;
     // Read the request, then answer nothing and keep the connection open.
     bool stall = false;
+    // Send the head at once and then the body this many bytes at a time, one piece every
+    // trickleMs, until it is all sent, the client has gone or the server stops. 0: at once.
+    size_t trickleBytes = 0;
+    int trickleMs = 0;
   };
   struct Request {
     std::string method;
@@ -115,8 +119,9 @@ private:
       if (out.empty())
         out = "HTTP/1.1 " + std::to_string(reply.status) +
               " Answer\r\nContent-Type: text/xml\r\nContent-Length: " +
-              std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body;
-      SendAll(c, out);
+              std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
+              (reply.trickleBytes ? std::string() : reply.body);
+      if (SendAll(c, out) && reply.trickleBytes) Trickle(c, reply);
       ::shutdown(c, SHUT_WR);
       ::close(c);
     }
@@ -158,12 +163,25 @@ private:
     return true;
   }
 
-  static void SendAll(int c, const std::string& out) {
+  static bool SendAll(int c, const std::string& out) {
     size_t sent = 0;
     while (sent < out.size()) {
       ssize_t n = ::send(c, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) return;
+      if (n <= 0) return false;
       sent += size_t(n);
+    }
+    return true;
+  }
+
+  void Trickle(int c, const Reply& reply) {
+    for (size_t at = 0; at < reply.body.size() && !mStop.load(); at += reply.trickleBytes) {
+      // Waits on the socket, so a client that hangs up ends the trickle at once.
+      pollfd p{c, POLLIN, 0};
+      if (::poll(&p, 1, reply.trickleMs) > 0) {
+        char b;
+        if (::recv(c, &b, 1, MSG_DONTWAIT) <= 0) return;
+      }
+      if (!SendAll(c, reply.body.substr(at, reply.trickleBytes))) return;
     }
   }
 

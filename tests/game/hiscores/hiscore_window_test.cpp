@@ -11,6 +11,7 @@
 #include "core/TSettings.h"
 #include "game/GameScreenFixture.h"
 #include "game/shell/THiscore.h"
+#include "platform/window/headless/Window.h"
 #include "support/LoopbackHttpServer.h"
 #include "window/TButton.h"
 #include "window/TText.h"
@@ -35,6 +36,11 @@ protected:
         reply.body = mSubmitReply;
       if (!mFailure.empty()) reply.body = mFailure;
       reply.stall = mStall;
+      if (mTrickle) {
+        reply.body = std::string(100000, ' ');
+        reply.trickleBytes = 4;
+        reply.trickleMs = 250;
+      }
       return reply;
     });
     std::ofstream(mWork + "/hiscoreserver.txt") << mServer->Url("/go/hiscore") << "\n";
@@ -94,6 +100,7 @@ protected:
   std::mutex mMutex;
   std::string mFirstTable, mSecondTable, mSubmitReply = "<hiscore><score/></hiscore>", mFailure;
   bool mStall = false;
+  bool mTrickle = false;
 };
 
 // The local view shows the current game mode's table, best first, with the player's eligible
@@ -312,6 +319,39 @@ TEST_F(HiscoreWindowTest, SubmissionDialogFailsWithTheServersTextAndSucceedsInto
   });
 }
 
+// A name the score server refuses is told apart from a missing score: its message names the
+// account field, and an account name sends the same score.
+TEST_F(HiscoreWindowTest, ARefusedNameIsNotTakenForAMissingScore) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    TWindowManager* wm = p->GetWindowManager();
+    g.SetCurrentUser(g.CreateNewUser("Zo\xC3\xA9"));
+    g.GetHiscores().AddScore(10, true, "");
+    ASSERT_NE(OpenScreen(p), nullptr);
+    TWindow* screen = wm->GetTopModal();
+    ClickOn(p, "submit");
+    Idle(p, 1);
+    ClickOn(p, "submittoserver");
+    EXPECT_TRUE(Shown("submiterror"));
+    EXPECT_EQ(Text("submiterror"),
+              "The score server cannot take this name. Enter an account name without accented "
+              "letters.");
+    EXPECT_TRUE(mServer->Requests().empty());
+    ClickOn(p, "submiterrorok");
+    Idle(p, 2);
+    ASSERT_EQ(wm->GetTopModal(), screen);
+    ClickOn(p, "submit");
+    Idle(p, 1);
+    ClickOn(p, "accountedit");
+    Type(p, "zoe");
+    ClickOn(p, "passedit");
+    Type(p, "pw");
+    ClickOn(p, "submittoserver");
+    ASSERT_TRUE(WaitFor(p, [&] { return wm->GetTopModal() == screen; })) << Log();
+    ASSERT_FALSE(mServer->Requests().empty());
+    EXPECT_NE(mServer->Requests().front().target.find("action=submit"), std::string::npos);
+  });
+}
+
 // Sending to a server that never answers returns at once: the game keeps running its frames
 // and the dialog shows that it is connecting while its own timer polls.
 TEST_F(HiscoreWindowTest, ASubmissionToAStalledServerLeavesTheGameRunning) {
@@ -336,6 +376,48 @@ TEST_F(HiscoreWindowTest, ASubmissionToAStalledServerLeavesTheGameRunning) {
   });
 }
 
+// A score server that sends its head and then a few bytes a second is given up at the
+// transfer's deadline (one second here), with the usual failure message.
+TEST_F(HiscoreWindowTest, ATricklingScoreServerEndsInTheFailureMessage) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    SetConfig("httptimeout", "1");
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      mTrickle = true;
+    }
+    ASSERT_NE(OpenScreen(p), nullptr);
+    ClickOn(p, "global_local");
+    EXPECT_EQ(Text("serverstatus"), "Asking the score server...");
+    ASSERT_TRUE(WaitFor(p, [] { return State() == 5; }));
+    EXPECT_EQ(Text("serverstatus"), "Unable to connect to server. Please try again later.");
+  });
+}
+
+// Deleting and pasting tell the dialog of the change as typing does: the send button follows
+// the name.
+TEST_F(HiscoreWindowTest, DeletingAndPastingTheNameShowAndHideTheSendButton) {
+  RunGame([&](TPlatform* p, QMGameManager& g) {
+    g.SetCurrentUser(g.CreateNewUser("Ann"));
+    g.GetHiscores().AddScore(10, true, "");
+    ASSERT_NE(OpenScreen(p), nullptr);
+    ClickOn(p, "submit");
+    Idle(p, 1);
+    ClickOn(p, "nameedit");
+    Idle(p, 1);
+    EXPECT_TRUE(Shown("submittoserver"));
+    for (int i = 0; i < 3; ++i) Send(p, kEventKeyDown, 0, 0, kKeyLeft);
+    for (int i = 0; i < 3; ++i) Send(p, kEventKeyDown, 0, 0, kKeyDelete);
+    Idle(p, 1);
+    EXPECT_EQ(Text("nameedit"), "");
+    EXPECT_FALSE(Shown("submittoserver")) << "nothing to send under";
+    ASSERT_TRUE(platform::window::headless::SetClipboardText("Bo"));
+    Send(p, kEventKeyDown, 0, 0, kKeyInsert);
+    Idle(p, 1);
+    EXPECT_EQ(Text("nameedit"), "Bo");
+    EXPECT_TRUE(Shown("submittoserver"));
+  });
+}
+
 // A submission script that fails to build the dialog closes it again, with a log line, so the
 // screen below stays usable.
 TEST_F(HiscoreWindowTest, ABrokenSubmissionScriptLeavesTheScreenUsable) {
@@ -356,16 +438,23 @@ TEST_F(HiscoreWindowTest, ABrokenSubmissionScriptLeavesTheScreenUsable) {
 }
 
 // The screen's functions die with it.
-TEST_F(HiscoreWindowTest, HighScoreFunctionsAreGoneWithTheirWindow) {
+// The window's functions go with it; its "GetState" covers the game state's function of that
+// name only while it lives: a key asks the game state before, during and after the screen.
+TEST_F(HiscoreWindowTest, HighScoreFunctionsAreGoneWithTheirWindowAndTheGameStateStays) {
   RunGame([&](TPlatform* p, QMGameManager&) {
+    Host()->DoLuaString("_SetState('systemmode', 'kiosk') gBefore = GetState('systemmode')");
     ASSERT_NE(OpenScreen(p), nullptr);
+    Host()->DoLuaString("gDuring = GetState('systemmode') .. '/' .. GetState()");
     ClickOn(p, "back");
     Idle(p, 3);
     p->GetWindowManager()->FlushDeletes();
     Host()->DoLuaString(
-        "gLeft = tostring(GetState) .. tostring(ScoreAvailable) .. tostring(UpdateText) .. "
-        "tostring(OpenBrowser)");
-    EXPECT_EQ(Global("gLeft"), "nilnilnilnil");
+        "gLeft = tostring(ScoreAvailable) .. tostring(UpdateText) .. tostring(OpenBrowser) "
+        "_SetState('systemmode', 'home') gAfter = GetState('systemmode')");
+    EXPECT_EQ(Global("gBefore"), "kiosk");
+    EXPECT_EQ(Global("gDuring"), "kiosk/0");
+    EXPECT_EQ(Global("gLeft"), "nilnilnil");
+    EXPECT_EQ(Global("gAfter"), "home");
   });
 }
 

@@ -94,6 +94,29 @@ TEST_F(CreditsTest, CreditsScrollOncePerCycleAfterTheIntroPause) {
   });
 }
 
+// Long credits on a long cycle: the product of time into the cycle and distance passes 2^32,
+// and the position still grows steadily through the cycle.
+TEST_F(CreditsTest, LongCreditsScrollOnWithoutJumpingBack) {
+  std::string lines;
+  for (int i = 0; i < 1400; ++i) lines += "Line " + std::to_string(i) + "\n";
+  WriteBytes("long.txt", lines);
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    TCredits* c = BuildCredits(p,
+                               "file = 'long.txt', time = 200000, fontsize = 20, "
+                               "columnwidth = 150, columngap = 20");
+    ASSERT_NE(c, nullptr);
+    const double d = c->GetScrollDistance();
+    ASSERT_GT(170000.0 * d, 4294967296.0);
+    float last = 0;
+    for (uint32_t t : {160000u, 170000u, 180000u, 199999u}) {
+      const float position = c->ScrollPosition(t);
+      EXPECT_NEAR(position, t * d / 200000.0, 0.01 * d) << t;
+      EXPECT_GT(position, last) << t;
+      last = position;
+    }
+  });
+}
+
 // The sample's credits screen at its start (still in the intro pause) and some seconds into
 // its cycle.
 TEST_F(CreditsTest, CreditsScreenDrawsAsStoredAtTwoMoments) {

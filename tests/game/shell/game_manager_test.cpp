@@ -11,6 +11,7 @@
 #include "core/EngineLog.h"
 #include "core/TSettings.h"
 #include "game/shell/GameMain.h"
+#include "game/shell/GameRegistration.h"
 #include "game/shell/MetricsSession.h"
 #include "game/shell/QMGameManager.h"
 #include "online/TGameState.h"
@@ -237,6 +238,33 @@ TEST_F(GameShellTest, ModesChaptersScoresAndMedals) {
   });
 }
 
+// Scores and medals are filed under the player's name: a renamed player keeps those made
+// before the rename, files the later ones under the new name, and finds all after a restart.
+TEST_F(GameShellTest, ARenamedPlayerKeepsTheirScoresAndMedals) {
+  RunGame([&](QMGameManager& first) {
+    first.SetCurrentUser(first.CreateNewUser("Ann"));
+    first.NewSetStoryScore(100);
+    first.GetHiscores().SetMedal("gold", 0, "");
+    first.ChangeCurrentUserName("Bea");
+    first.SetCurrentGameMode(1);
+    first.SetArcadeScore(250);
+    EXPECT_EQ(first.GetHighScore(), 250);
+
+    CreateGameManager();
+    QMGameManager& g = *QMGameManager::Instance();
+    EXPECT_EQ(g.GetCurrentUserName(), str("Bea"));
+    EXPECT_EQ(g.GetHighScore(), 100) << "story";
+    EXPECT_EQ(g.GetHiscores().CountPendingMedals(), 1);
+    int32_t rank = 0, score = 0;
+    char name[32] = "";
+    ASSERT_TRUE(
+        g.GetHiscores().GetScore(true, 0, &rank, name, sizeof name, nullptr, &score, nullptr, 0));
+    EXPECT_STREQ(name, "Bea");
+    g.SetCurrentGameMode(1);
+    EXPECT_EQ(g.GetHighScore(), 250) << "arcade";
+  });
+}
+
 TEST_F(GameShellTest, SavingRestoringAndUndo) {
   RunGame([&](QMGameManager& g) {
     // No player: the save goes to the global record.
@@ -290,6 +318,55 @@ TEST_F(GameShellTest, ScriptsReachTheGameObject) {
     EXPECT_EQ(Number("f"), 5);
     EXPECT_EQ(Text("m"), "");
     EXPECT_EQ(g.GetGameMode(), 1);
+  });
+}
+
+// Every script function the game registers answers to its name, the free ones and the game
+// object's alike.
+TEST_F(GameShellTest, EveryGameScriptFunctionIsBound) {
+  const char* const names[] = {
+      // Free functions.
+      "KillAllKAnimSounds", "FadeAllKAnimSounds", "SetScriptDebugMode", "GetScriptDebugMode",
+      "SetPreferenceString", "GetPreferenceString", "BlackenWindow", "CreateStringTable",
+      "QuitToMainMenu", "QuitToRestart", "fileExists", "QMItemFoundMessage", "QMHintMessage",
+      "QMSearchHintMessage", "QMAwardBonusMessage", "CreateWindowPropsMessage", "RuntimeSettings",
+      "ResetUser", "Exit", "PlayGlobalSound", "SetArrowCursor", "PauseSoundInstancebyID",
+      // The game object's.
+      "ToggleFullScreen", "ToggleSoundMute", "SetCurrentGameMode", "GetCurrentGameMode",
+      "GetNumUsers", "CreateNewUser", "SetCurrentUser", "ChangeCurrentUserName", "DeleteUser",
+      "IsNameInUse", "GetArcadeLevel", "GetLastArcadeLevel", "GetArcadeScore", "NewSetStoryScore",
+      "GetStoryScore", "SetStoryLevel", "GetStoryLevel", "SetStoryLevelComplete", "GetHighScore",
+      "PostHSMedal", "SaveGame", "ResetGame", "InitStoryHighScore", "CheckForFirstUndoPoint",
+      "UndoGame", "SetUndoPoint", "GetMapString", "CheatsEnabled"};
+  static_assert(sizeof(names) / sizeof(names[0]) == 50);
+  RunGame([&](QMGameManager&) {
+    RegisterGameScriptFunctions(TWindowScript::Of(TWindowManager::Instance())->GetState());
+    for (const char* name : names) {
+      Lua(nullptr, std::string("t = type(") + name + ")");
+      EXPECT_EQ(Text("t"), "function") << name;
+    }
+    // No sound plays under the id: nothing happens.
+    Lua(nullptr, "PauseSoundInstancebyID('nobody', true)");
+  });
+}
+
+// The game object's functions go with it: a script calling one afterwards finds nil, not a
+// dangling object.
+TEST_F(GameShellTest, GameObjectFunctionsAreNilOnceItIsGone) {
+  Run("--multiple", [&](TPlatform* p) {
+    Lua(p, kSerialized);
+    CreateGameManager();
+    Lua(p, "before = type(GetNumUsers)");
+    DestroyGameManager();
+    Lua(p, "after = type(GetNumUsers) ok = pcall(GetNumUsers) ok = tostring(ok)");
+    EXPECT_EQ(Text("before"), "function");
+    EXPECT_EQ(Text("after"), "nil");
+    EXPECT_EQ(Text("ok"), "false");
+    // A second object binds its own again.
+    CreateGameManager();
+    Lua(p, "again = type(CheatsEnabled)");
+    EXPECT_EQ(Text("again"), "function");
+    DestroyGameManager();
   });
 }
 

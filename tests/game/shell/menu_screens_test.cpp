@@ -17,6 +17,11 @@
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
 #include "sound/TSoundData.h"
+#include "anim/KAnimSound.h"
+#include "platform/window/headless/Window.h"
+#include "sound/TSound.h"
+#include "sound/TSoundInstance.h"
+#include "sound/TSoundStream.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
@@ -103,6 +108,40 @@ TEST_F(MenuScreensTest, TypingANamePlaysTypingSoundsAndShowsOkWhileTheFieldHolds
   });
 }
 
+// The OK partner follows the text after every edit: a first-key backspace
+// that clears the initial text, the Delete key, and a paste.
+TEST_F(MenuScreensTest, TheOkPartnerFollowsTheTextAfterEveryEdit) {
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    Build(p,
+          "TextEdit({ name = 'entry', x = 0, y = 0, w = 200, h = 20, "
+          "label = 'Your name', clearinitial = true, enablewindow = 'ok' }), "
+          "Text({ name = 'ok', x = 0, y = 60, w = 40, h = 20, label = 'OK' })");
+    auto* entry = Find<TCustomTextEdit>("entry");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(Shown("ok")) << "as the layout made it";
+    Host()->DoLuaString("SetFocus('entry')");
+    Type(p, "\b");
+    EXPECT_EQ(entry->GetText(), str(""));
+    EXPECT_FALSE(Shown("ok")) << "a first-key backspace leaves the field empty";
+
+    Type(p, "ab");
+    EXPECT_TRUE(Shown("ok"));
+    Send(p, kEventKeyDown, 0, 0, kKeyLeft);
+    Send(p, kEventKeyDown, 0, 0, kKeyLeft);
+    Send(p, kEventKeyDown, 0, 0, kKeyDelete);
+    EXPECT_EQ(entry->GetText(), str("b"));
+    EXPECT_TRUE(Shown("ok"));
+    Send(p, kEventKeyDown, 0, 0, kKeyDelete);
+    EXPECT_EQ(entry->GetText(), str(""));
+    EXPECT_FALSE(Shown("ok")) << "deleting the last character hides the partner";
+
+    ASSERT_TRUE(platform::window::headless::SetClipboardText("Zoe"));
+    Send(p, kEventKeyDown, 0, 0, kKeyInsert);
+    EXPECT_EQ(entry->GetText(), str("Zoe"));
+    EXPECT_TRUE(Shown("ok")) << "a paste shows the partner";
+  });
+}
+
 // A sound a script plays by name keeps no handle, yet is heard to its end; a name that does
 // not load plays nothing.
 TEST_F(MenuScreensTest, GlobalSoundPlaysToItsEndWithNoHandleKept) {
@@ -115,6 +154,26 @@ TEST_F(MenuScreensTest, GlobalSoundPlaysToItsEndWithNoHandleKept) {
     EXPECT_EQ(Playing(), 0u) << "and ends on its own";
     Host()->DoLuaString("PlayGlobalSound('audio/sfx/no_such_sound.ogg')");
     EXPECT_EQ(Playing(), 0u);
+  });
+}
+
+// A script pauses and resumes the animation sound registered under an id; other ids do nothing.
+TEST_F(MenuScreensTest, ScriptsPauseAnAnimationSoundByItsId) {
+  RunGame([&](TPlatform*, QMGameManager&) {
+    // The scene that started the sound keeps it loaded.
+    boost::shared_ptr<TSound> sound = TSound::Get("audio/intro_theme.ogg", false, 1003);
+    auto* step = new KAnimSound(sound, true, "theme");
+    step->Start();
+    KReleaseRef(step);
+    boost::shared_ptr<TSoundInstance> theme = KAnimSound::FindInstance("theme");
+    ASSERT_TRUE(theme && theme->GetStream());
+    Host()->DoLuaString("PauseSoundInstancebyID('other', true)");
+    EXPECT_FALSE(theme->GetStream()->IsPaused());
+    Host()->DoLuaString("PauseSoundInstancebyID('theme', true)");
+    EXPECT_TRUE(theme->GetStream()->IsPaused());
+    Host()->DoLuaString("PauseSoundInstancebyID('theme', false)");
+    EXPECT_FALSE(theme->GetStream()->IsPaused());
+    theme->Stop();
   });
 }
 

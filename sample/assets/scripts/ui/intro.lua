@@ -1,6 +1,6 @@
 -- The sample game's intro: the harbour at dusk with the story's first line over a slow swell
--- of music ("IntroWindow" starts it; the music runs on into the menu). A click or a key ends
--- it early; otherwise it ends after a few seconds.
+-- of music ("IntroWindow" starts it and stops it when it closes). A click or a key ends it
+-- early; otherwise it ends after a few seconds.
 
 local kIntroLength = 7000
 
