@@ -178,6 +178,37 @@ TEST_F(SpriteWindowTest, SoundsStartedWithoutAFadePlayAtThePlayersLevels) {
   ISpriteWindowGame::Install(nullptr);
 }
 
+TEST_F(SpriteWindowTest, AMutedPlayerHearsNoSoundStartedWithOrWithoutAFade) {
+  std::filesystem::create_directories(mWork + "/assets/sounds");
+  std::filesystem::copy_file(
+      std::string(ENGINE_SOURCE_DIR) + "/sample/assets/word/letter_click.ogg",
+      mWork + "/assets/sounds/click.ogg");
+  Script("muted.lua",
+         "return function()\n"
+         "  _AddStartSound('sounds/click.ogg', 1, true, false, 0, false)\n"
+         "  _AddStartSound('sounds/click.ogg', 2, true, true, 100, false)\n"
+         "  _Start()\n"
+         "end\n");
+  struct Muted : ISpriteWindowGame {
+    int GetSoundLevel() override { return 0; }
+    int GetMusicLevel() override { return 0; }
+  } muted;
+  ISpriteWindowGame::Install(&muted);
+  Run("--multiple", [&](TPlatform* p) {
+    p->InitScreen(160, 120, false);
+    TSoundManager* sm = TSoundManager::Instance();
+    ASSERT_NE(sm, nullptr);
+    sm->SetGroupVolume(1004, 1.0f);
+    sm->SetGroupVolume(1005, 1.0f);
+    ASSERT_NE(Open(p, "scripts/muted.lua"), nullptr);
+    Pump(p, 200);
+    // A level of zero is a level, not a fade to silence that stops the group and restores it.
+    EXPECT_EQ(sm->GetVolume(1004), 0.0f);
+    EXPECT_EQ(sm->GetVolume(1005), 0.0f);
+  });
+  ISpriteWindowGame::Install(nullptr);
+}
+
 TEST_F(SpriteWindowTest, ASoundFadeOutlivesTheModalItRanOnAndEndsOnThePlatformTimer) {
   // The music fades out without waiting, and the screen closes during the fade.
   Script("fade.lua", "return function() _AddStopSound(1, 400, false) _Start() end\n");
