@@ -390,27 +390,41 @@ TEST_F(SpriteWindowTest, AGroupThatGotNoStepsDoesNotStopTheScript) {
 }
 
 TEST_F(SpriteWindowTest, ASpritePopsInFromNothing) {
+  // "shrunk" was scaled to nothing first; "fresh" stands at its own size when the step starts.
   Script("pop.lua",
          "return function()\n"
-         "  _AddSprite('a', 0, '')\n"
-         "  _SetSpriteScale('a', 0, 0)\n"
-         "  _AddScaleAnim('a', 100, 0, 0, 1, 1, '')\n" +
+         "  _AddSprite('shrunk', 0, '')\n"
+         "  _SetSpriteScale('shrunk', 0, 0)\n"
+         "  _AddSprite('fresh', 0, '')\n"
+         "  StartMulti()\n"
+         "  _AddScaleAnim('shrunk', 100, 0, 0, 1, 1, '')\n"
+         "  _AddScaleAnim('fresh', 100, 0, 0, 1, 1, '')\n"
+         "  EndMulti()\n" +
              std::string(kStartAndWait));
   Run("--multiple", [&](TPlatform* p) {
     p->InitScreen(160, 120, false);
     KSpriteWindow* w = Open(p, "scripts/pop.lua");
     ASSERT_NE(w, nullptr);
-    const TMat3& m = w->GetSprite("a")->GetDrawState().transform;
-    float last = 0;
+    const char* const names[] = {"shrunk", "fresh"};
+    // Until its step starts, "fresh" shows at its own size.
+    float last[] = {0, 0};
+    bool growing[] = {false, false};
     for (int i = 0; i < 12; ++i) {
       Pump(p, 10);
-      const float scale = std::hypot(m(0, 0), m(0, 1));
-      ASSERT_TRUE(std::isfinite(scale)) << "after " << (i + 1) * 10 << " ms";
-      EXPECT_GE(scale, last);
-      last = scale;
+      for (int k = 0; k < 2; ++k) {
+        const TMat3& m = w->GetSprite(names[k])->GetDrawState().transform;
+        const float scale = std::hypot(m(0, 0), m(0, 1));
+        ASSERT_TRUE(std::isfinite(scale)) << names[k] << " after " << (i + 1) * 10 << " ms";
+        if (growing[k]) EXPECT_GE(scale, last[k]) << names[k];
+        growing[k] = growing[k] || scale < 0.5f;
+        EXPECT_LE(scale, 1.0f + 1e-4f) << names[k] << " after " << (i + 1) * 10 << " ms";
+        last[k] = scale;
+      }
     }
-    EXPECT_NEAR(last, 1.0f, 1e-4);
-    EXPECT_NEAR(m(1, 1), 1.0f, 1e-4);
+    for (int k = 0; k < 2; ++k) {
+      EXPECT_NEAR(last[k], 1.0f, 1e-4) << names[k];
+      EXPECT_NEAR(w->GetSprite(names[k])->GetDrawState().transform(1, 1), 1.0f, 1e-4) << names[k];
+    }
     EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 1);
   });
 }
