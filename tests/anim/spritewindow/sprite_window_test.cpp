@@ -147,7 +147,7 @@ TEST_F(SpriteWindowTest, CloseWindowClosesTheScreenAlsoFromInsideAPlainWindow) {
   });
 }
 
-TEST_F(SpriteWindowTest, SoundsStartedWithoutAFadePlayAtThePlayersLevels) {
+TEST_F(SpriteWindowTest, SoundsStartedWithOrWithoutAFadePlayAtThePlayersLevels) {
   std::filesystem::create_directories(mWork + "/assets/sounds");
   std::filesystem::copy_file(
       std::string(ENGINE_SOURCE_DIR) + "/sample/assets/word/letter_click.ogg",
@@ -156,55 +156,33 @@ TEST_F(SpriteWindowTest, SoundsStartedWithoutAFadePlayAtThePlayersLevels) {
          "return function()\n"
          "  _AddStartSound('sounds/click.ogg', 1, true, false, 0, false)\n"
          "  _AddStartSound('sounds/click.ogg', 2, true, true, 0, false)\n"
+         "  _AddStartSound('sounds/click.ogg', 3, true, true, 100, false)\n"
          "  _Start()\n"
          "end\n");
   struct Levels : ISpriteWindowGame {
-    int GetSoundLevel() override { return 400; }
-    int GetMusicLevel() override { return 600; }
+    int sound = 0, music = 0;
+    int GetSoundLevel() override { return sound; }
+    int GetMusicLevel() override { return music; }
   } levels;
   ISpriteWindowGame::Install(&levels);
   Run("--multiple", [&](TPlatform* p) {
     p->InitScreen(160, 120, false);
     TSoundManager* sm = TSoundManager::Instance();
     ASSERT_NE(sm, nullptr);
-    sm->SetGroupVolume(1004, 1.0f);
-    sm->SetGroupVolume(1005, 1.0f);
-    ASSERT_NE(Open(p, "scripts/sounds.lua"), nullptr);
-    Pump(p, 40);
-    // What every stream of a group plays at.
-    EXPECT_FLOAT_EQ(sm->GetVolume(1004), 0.4f * sm->GetMasterVolume());
-    EXPECT_FLOAT_EQ(sm->GetVolume(1005), 0.6f * sm->GetMasterVolume());
-  });
-  ISpriteWindowGame::Install(nullptr);
-}
-
-TEST_F(SpriteWindowTest, AMutedPlayerHearsNoSoundStartedWithOrWithoutAFade) {
-  std::filesystem::create_directories(mWork + "/assets/sounds");
-  std::filesystem::copy_file(
-      std::string(ENGINE_SOURCE_DIR) + "/sample/assets/word/letter_click.ogg",
-      mWork + "/assets/sounds/click.ogg");
-  Script("muted.lua",
-         "return function()\n"
-         "  _AddStartSound('sounds/click.ogg', 1, true, false, 0, false)\n"
-         "  _AddStartSound('sounds/click.ogg', 2, true, true, 100, false)\n"
-         "  _Start()\n"
-         "end\n");
-  struct Muted : ISpriteWindowGame {
-    int GetSoundLevel() override { return 0; }
-    int GetMusicLevel() override { return 0; }
-  } muted;
-  ISpriteWindowGame::Install(&muted);
-  Run("--multiple", [&](TPlatform* p) {
-    p->InitScreen(160, 120, false);
-    TSoundManager* sm = TSoundManager::Instance();
-    ASSERT_NE(sm, nullptr);
-    sm->SetGroupVolume(1004, 1.0f);
-    sm->SetGroupVolume(1005, 1.0f);
-    ASSERT_NE(Open(p, "scripts/muted.lua"), nullptr);
-    Pump(p, 200);
-    // A level of zero is a level, not a fade to silence that stops the group and restores it.
-    EXPECT_EQ(sm->GetVolume(1004), 0.0f);
-    EXPECT_EQ(sm->GetVolume(1005), 0.0f);
+    // A muted player's level of zero is a level too, not a fade to silence that stops the
+    // group and gives it back its full volume.
+    for (const auto& [sound, music] : {std::pair{400, 600}, std::pair{0, 0}}) {
+      levels.sound = sound;
+      levels.music = music;
+      for (int group : {1004, 1005, 1006}) sm->SetGroupVolume(group, 1.0f);
+      ASSERT_NE(Open(p, "scripts/sounds.lua"), nullptr);
+      Pump(p, 200);
+      // What every stream of a group plays at.
+      const float master = sm->GetMasterVolume();
+      EXPECT_FLOAT_EQ(sm->GetVolume(1004), sound / 1000.0f * master) << sound;
+      EXPECT_FLOAT_EQ(sm->GetVolume(1005), music / 1000.0f * master) << music;
+      EXPECT_FLOAT_EQ(sm->GetVolume(1006), music / 1000.0f * master) << "after its fade";
+    }
   });
   ISpriteWindowGame::Install(nullptr);
 }
