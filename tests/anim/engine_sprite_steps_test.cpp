@@ -90,3 +90,19 @@ TEST_F(SpriteStepsTest, EveryAnimationStepOverOneSpritePlaysIt) {
     }
   });
 }
+
+TEST_F(SpriteStepsTest, AnAnimationStepOverAScriptWithoutDoAnimLetsTheQueueGoOn) {
+  // A looping pointer's script, say: it plays by itself and has nothing for the step to play.
+  RunScreen([&](TPlatform* p) {
+    auto sprite = TAnimatedSprite::Create(0);
+    sprite->GetScript()->DoLuaString("function LoopAnim() end");
+    Host()->DoLuaString("gAfter = 0");
+    KAnimQueue* queue =
+        Build(sprite, "{ {type='animation'}, {type='command', command='gAfter = 1'} }");
+    queue->Start();
+    RunUntil(p, "gAfter", 50);
+    EXPECT_EQ(Host()->GetGlobalNumber("gAfter"), 1.0);
+    EXPECT_TRUE(Logged("no DoAnim")) << Log();
+    KReleaseRef(queue);
+  });
+}
