@@ -31,6 +31,13 @@ void KAnimSprite::Bind() {
   if (mDoneName.IsEmpty() || !*mSprite) return;
   lua_State* L = (*mSprite)->GetScriptState(true);
   if (!L) return;
+  // A step still bound is playing the sprite; this play replaces its coroutine, so its script
+  // can no longer end it: it ends here instead of holding its group for ever.
+  lua_pushstring(L, OwnerKey(mDoneName).CStr());
+  lua_gettable(L, LUA_REGISTRYINDEX);
+  auto* playing = static_cast<KAnimSprite*>(lua_touserdata(L, -1));
+  lua_pop(L, 1);
+  if (playing && playing != this) playing->Done();
   lua_pushstring(L, mDoneName.CStr());
   lua_pushlightuserdata(L, this);
   lua_pushcclosure(L, &KAnimSprite::OnDoneCalled, 1);

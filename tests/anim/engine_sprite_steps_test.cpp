@@ -75,6 +75,9 @@ TEST_F(SpriteStepsTest, EveryAnimationStepOverOneSpritePlaysIt) {
     for (const char* steps :
          {"{ {type='animation'}, {type='animation'}, {type='command', command='gAfter = 1'} }",
           "{ {type='animation'}, {type='wait', duration=500}, {type='animation'},"
+          "  {type='command', command='gAfter = 1'} }",
+          // Together: the second play replaces the first, which ends with it.
+          "{ {type='multiple', {type='animation'}, {type='animation'}},"
           "  {type='command', command='gAfter = 1'} }"}) {
       auto sprite = TAnimatedSprite::Create(0);
       sprite->GetScript()->DoLuaString(
