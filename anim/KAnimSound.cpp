@@ -77,6 +77,12 @@ void KAnimSoundHolder::OnSoundEnd(boost::shared_ptr<TSoundInstance> instance,
 }
 
 void KAnimSoundFader::Start() {
+  // Equal ends are a level, not a fade: the group is set, and a level of zero stops nothing.
+  if (mFrom == mTo) {
+    if (TSoundManager* sm = TSoundManager::Instance()) sm->SetGroupVolume(mGroup, mTo);
+    Finish();
+    return;
+  }
   // Nothing to spread over: the group is where the fade would end, before anything plays on.
   if (mDuration == 0) {
     KEndSoundFade(mGroup, mTo);

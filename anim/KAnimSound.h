@@ -49,8 +49,8 @@ private:
 };
 
 // Starts a fade of a volume group as an engine task and finishes at once. A negative from
-// fades from the group's current volume; equal ends make no task; a zero duration sets the
-// end at once.
+// fades from the group's current volume; equal ends set the group to that volume; a zero
+// duration lands at the end at once.
 class KAnimSoundFader : public KAnimProcess {
 public:
   KAnimSoundFader(int32_t group, float from, float to, uint32_t ms)

@@ -1,5 +1,6 @@
 #include "anim/KAnimSprite.h"
 
+#include "core/EngineLog.h"
 #include "render/TAnimatedSprite.h"
 #include "script/LuaApi.h"
 
@@ -30,6 +31,13 @@ void KAnimSprite::Bind() {
   if (mDoneName.IsEmpty() || !*mSprite) return;
   lua_State* L = (*mSprite)->GetScriptState(true);
   if (!L) return;
+  // A step still bound is playing the sprite; this play replaces its coroutine, so its script
+  // can no longer end it: it ends here instead of holding its group for ever.
+  lua_pushstring(L, OwnerKey(mDoneName).CStr());
+  lua_gettable(L, LUA_REGISTRYINDEX);
+  auto* playing = static_cast<KAnimSprite*>(lua_touserdata(L, -1));
+  lua_pop(L, 1);
+  if (playing && playing != this) playing->Done();
   lua_pushstring(L, mDoneName.CStr());
   lua_pushlightuserdata(L, this);
   lua_pushcclosure(L, &KAnimSprite::OnDoneCalled, 1);
@@ -55,17 +63,36 @@ void KAnimSprite::Unbind() {
 
 int KAnimSprite::OnDoneCalled(lua_State* L) {
   auto* self = static_cast<KAnimSprite*>(lua_touserdata(L, lua_upvalueindex(1)));
-  if (!self) return 0;
-  KAddRef(self);
-  self->Unbind();
-  self->mSprite->reset();
-  self->KAnimProcess::Finish();
-  KReleaseRef(self);
+  if (self) self->Done();
   return 0;
+}
+
+void KAnimSprite::Done() {
+  KAddRef(this);
+  Unbind();
+  mSprite->reset();
+  KAnimProcess::Finish();
+  KReleaseRef(this);
+}
+
+bool KAnimSprite::HasDoAnim() const {
+  lua_State* L = (*mSprite)->GetScriptState(true);
+  if (!L) return false;
+  lua_pushstring(L, "DoAnim");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  const bool found = lua_isfunction(L, -1);
+  lua_pop(L, 1);
+  return found;
 }
 
 void KAnimSprite::Start() {
   if (!*mSprite) return;
+  // Nothing would ever call the done function, and the step's queue would wait for ever.
+  if (!HasDoAnim()) {
+    EngineLog("KAnimSprite: the sprite's script has no DoAnim to play; the step ends at once");
+    Done();
+    return;
+  }
   // Bound when it starts, so that of several steps over one sprite the one playing it is the
   // one the script's call ends.
   Bind();

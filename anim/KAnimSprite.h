@@ -25,6 +25,9 @@ private:
   // time: the coroutine that runs the animation is replaced, and freed, by every play.
   void Bind();
   void Unbind();
+  // Ends the step as the script's call does: unbound, the sprite let go, listeners told.
+  void Done();
+  bool HasDoAnim() const;
 
   std::unique_ptr<boost::shared_ptr<TAnimatedSprite>> mSprite;
   str mDoneName;

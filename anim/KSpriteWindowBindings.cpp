@@ -1,5 +1,8 @@
 // The script functions of a sprite window: globals of its own Lua state, each checking that
 // the window is still alive before it reaches it.
+#include <cfloat>
+#include <cmath>
+
 #include "anim/AnimOverKSpriteWindow.h"
 #include "anim/ISpriteWindowGame.h"
 #include "anim/KAnimBias.h"
@@ -56,6 +59,10 @@ void SetRotation(TSprite& sprite, float angle) {
   for (int row = 0; row < 2; ++row)
     for (int col = 0; col < 3; ++col) m(row, col) = r(row, col);
 }
+
+// A transform axis at most this long has been shrunk to nothing: a zero scale stands as the
+// single-precision epsilon times the sprite's earlier scale.
+constexpr float kNothing = FLT_EPSILON * 1024.0f;
 
 bool IsTable(TLuaTable* value) {
   if (!value) return false;
@@ -295,8 +302,20 @@ void KSpriteWindow::AddMoveAnim(str name, int ms, float fromX, float fromY, floa
 
 void KSpriteWindow::AddScaleAnim(str name, int ms, float fromX, float fromY, float toX, float toY,
                                  str ease) {
-  AppendSpriteStep<KAnimScale>("_AddScaleAnim", name, ms, TVec2(fromX, fromY), TVec2(toX, toY),
-                               ease);
+  auto* step = AppendSpriteStep<KAnimScale>("_AddScaleAnim", name, ms, TVec2(fromX, fromY),
+                                            TVec2(toX, toY), ease);
+  if (!step) return;
+  // The step undoes its start value first. A start of zero is where the sprite stands only
+  // when it was shrunk to nothing; from its own size it grows from nothing to `to` of that
+  // size, rather than to `to` over the epsilon that stands in for zero.
+  const TMat3& m = GetSprite(name)->GetDrawState().transform;
+  auto standing = [&](float from, int row) {
+    return from == 0.0f && std::hypot(m(row, 0), m(row, 1)) > kNothing;
+  };
+  TVec2 current = step->GetCurrent();
+  if (standing(fromX, 0)) current.x = 1.0f;
+  if (standing(fromY, 1)) current.y = 1.0f;
+  step->SetCurrent(current);
 }
 
 void KSpriteWindow::AddRotationAnim(str name, int ms, float from, float to, str ease) {

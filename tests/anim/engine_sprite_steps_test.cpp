@@ -75,6 +75,9 @@ TEST_F(SpriteStepsTest, EveryAnimationStepOverOneSpritePlaysIt) {
     for (const char* steps :
          {"{ {type='animation'}, {type='animation'}, {type='command', command='gAfter = 1'} }",
           "{ {type='animation'}, {type='wait', duration=500}, {type='animation'},"
+          "  {type='command', command='gAfter = 1'} }",
+          // Together: the second play replaces the first, which ends with it.
+          "{ {type='multiple', {type='animation'}, {type='animation'}},"
           "  {type='command', command='gAfter = 1'} }"}) {
       auto sprite = TAnimatedSprite::Create(0);
       sprite->GetScript()->DoLuaString(
@@ -88,5 +91,21 @@ TEST_F(SpriteStepsTest, EveryAnimationStepOverOneSpritePlaysIt) {
       queue->Cancel();
       KReleaseRef(queue);
     }
+  });
+}
+
+TEST_F(SpriteStepsTest, AnAnimationStepOverAScriptWithoutDoAnimLetsTheQueueGoOn) {
+  // A looping pointer's script, say: it plays by itself and has nothing for the step to play.
+  RunScreen([&](TPlatform* p) {
+    auto sprite = TAnimatedSprite::Create(0);
+    sprite->GetScript()->DoLuaString("function LoopAnim() end");
+    Host()->DoLuaString("gAfter = 0");
+    KAnimQueue* queue =
+        Build(sprite, "{ {type='animation'}, {type='command', command='gAfter = 1'} }");
+    queue->Start();
+    RunUntil(p, "gAfter", 50);
+    EXPECT_EQ(Host()->GetGlobalNumber("gAfter"), 1.0);
+    EXPECT_TRUE(Logged("no DoAnim")) << Log();
+    KReleaseRef(queue);
   });
 }

@@ -147,7 +147,7 @@ TEST_F(SpriteWindowTest, CloseWindowClosesTheScreenAlsoFromInsideAPlainWindow) {
   });
 }
 
-TEST_F(SpriteWindowTest, SoundsStartedWithoutAFadePlayAtThePlayersLevels) {
+TEST_F(SpriteWindowTest, SoundsStartedWithOrWithoutAFadePlayAtThePlayersLevels) {
   std::filesystem::create_directories(mWork + "/assets/sounds");
   std::filesystem::copy_file(
       std::string(ENGINE_SOURCE_DIR) + "/sample/assets/word/letter_click.ogg",
@@ -156,24 +156,33 @@ TEST_F(SpriteWindowTest, SoundsStartedWithoutAFadePlayAtThePlayersLevels) {
          "return function()\n"
          "  _AddStartSound('sounds/click.ogg', 1, true, false, 0, false)\n"
          "  _AddStartSound('sounds/click.ogg', 2, true, true, 0, false)\n"
+         "  _AddStartSound('sounds/click.ogg', 3, true, true, 100, false)\n"
          "  _Start()\n"
          "end\n");
   struct Levels : ISpriteWindowGame {
-    int GetSoundLevel() override { return 400; }
-    int GetMusicLevel() override { return 600; }
+    int sound = 0, music = 0;
+    int GetSoundLevel() override { return sound; }
+    int GetMusicLevel() override { return music; }
   } levels;
   ISpriteWindowGame::Install(&levels);
   Run("--multiple", [&](TPlatform* p) {
     p->InitScreen(160, 120, false);
     TSoundManager* sm = TSoundManager::Instance();
     ASSERT_NE(sm, nullptr);
-    sm->SetGroupVolume(1004, 1.0f);
-    sm->SetGroupVolume(1005, 1.0f);
-    ASSERT_NE(Open(p, "scripts/sounds.lua"), nullptr);
-    Pump(p, 40);
-    // What every stream of a group plays at.
-    EXPECT_FLOAT_EQ(sm->GetVolume(1004), 0.4f * sm->GetMasterVolume());
-    EXPECT_FLOAT_EQ(sm->GetVolume(1005), 0.6f * sm->GetMasterVolume());
+    // A muted player's level of zero is a level too, not a fade to silence that stops the
+    // group and gives it back its full volume.
+    for (const auto& [sound, music] : {std::pair{400, 600}, std::pair{0, 0}}) {
+      levels.sound = sound;
+      levels.music = music;
+      for (int group : {1004, 1005, 1006}) sm->SetGroupVolume(group, 1.0f);
+      ASSERT_NE(Open(p, "scripts/sounds.lua"), nullptr);
+      Pump(p, 200);
+      // What every stream of a group plays at.
+      const float master = sm->GetMasterVolume();
+      EXPECT_FLOAT_EQ(sm->GetVolume(1004), sound / 1000.0f * master) << sound;
+      EXPECT_FLOAT_EQ(sm->GetVolume(1005), music / 1000.0f * master) << music;
+      EXPECT_FLOAT_EQ(sm->GetVolume(1006), music / 1000.0f * master) << "after its fade";
+    }
   });
   ISpriteWindowGame::Install(nullptr);
 }
@@ -359,27 +368,41 @@ TEST_F(SpriteWindowTest, AGroupThatGotNoStepsDoesNotStopTheScript) {
 }
 
 TEST_F(SpriteWindowTest, ASpritePopsInFromNothing) {
+  // "shrunk" was scaled to nothing first; "fresh" stands at its own size when the step starts.
   Script("pop.lua",
          "return function()\n"
-         "  _AddSprite('a', 0, '')\n"
-         "  _SetSpriteScale('a', 0, 0)\n"
-         "  _AddScaleAnim('a', 100, 0, 0, 1, 1, '')\n" +
+         "  _AddSprite('shrunk', 0, '')\n"
+         "  _SetSpriteScale('shrunk', 0, 0)\n"
+         "  _AddSprite('fresh', 0, '')\n"
+         "  StartMulti()\n"
+         "  _AddScaleAnim('shrunk', 100, 0, 0, 1, 1, '')\n"
+         "  _AddScaleAnim('fresh', 100, 0, 0, 1, 1, '')\n"
+         "  EndMulti()\n" +
              std::string(kStartAndWait));
   Run("--multiple", [&](TPlatform* p) {
     p->InitScreen(160, 120, false);
     KSpriteWindow* w = Open(p, "scripts/pop.lua");
     ASSERT_NE(w, nullptr);
-    const TMat3& m = w->GetSprite("a")->GetDrawState().transform;
-    float last = 0;
+    const char* const names[] = {"shrunk", "fresh"};
+    // Until its step starts, "fresh" shows at its own size.
+    float last[] = {0, 0};
+    bool growing[] = {false, false};
     for (int i = 0; i < 12; ++i) {
       Pump(p, 10);
-      const float scale = std::hypot(m(0, 0), m(0, 1));
-      ASSERT_TRUE(std::isfinite(scale)) << "after " << (i + 1) * 10 << " ms";
-      EXPECT_GE(scale, last);
-      last = scale;
+      for (int k = 0; k < 2; ++k) {
+        const TMat3& m = w->GetSprite(names[k])->GetDrawState().transform;
+        const float scale = std::hypot(m(0, 0), m(0, 1));
+        ASSERT_TRUE(std::isfinite(scale)) << names[k] << " after " << (i + 1) * 10 << " ms";
+        if (growing[k]) EXPECT_GE(scale, last[k]) << names[k];
+        growing[k] = growing[k] || scale < 0.5f;
+        EXPECT_LE(scale, 1.0f + 1e-4f) << names[k] << " after " << (i + 1) * 10 << " ms";
+        last[k] = scale;
+      }
     }
-    EXPECT_NEAR(last, 1.0f, 1e-4);
-    EXPECT_NEAR(m(1, 1), 1.0f, 1e-4);
+    for (int k = 0; k < 2; ++k) {
+      EXPECT_NEAR(last[k], 1.0f, 1e-4) << names[k];
+      EXPECT_NEAR(w->GetSprite(names[k])->GetDrawState().transform(1, 1), 1.0f, 1e-4) << names[k];
+    }
     EXPECT_EQ(w->GetScript()->GetGlobalNumber("gDone"), 1);
   });
 }
