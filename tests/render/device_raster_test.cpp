@@ -662,6 +662,34 @@ TEST_F(DeviceRaster, WildVerticesNeverReachOutsideTheTarget) {
   }
 }
 
+TEST_F(DeviceRaster, HalvedFramesStartingOutsideTheTextureSampleItsEdgeTexels) {
+  // A 64x64 frame taken from (-1, -1) and (1, 1), halved: the first rows and columns of the
+  // bilinear row loops lie a texel outside and are clamped onto the edge.
+  MakeTarget(64, 64, pd::PixelFormat::X8R8G8B8);
+  ASSERT_EQ(mDevice->SetTexture(MakeTexture(64, 64, std::vector<uint32_t>(64 * 64, 0xFF30A0F0u))),
+            pd::kOk);
+  for (float from : {-1.0f, 1.0f}) {
+    ASSERT_EQ(mTarget->Fill(nullptr, 0xFF000000u), pd::kOk);
+    const float t0 = from / 64, t1 = (from + 64) / 64, a = 10, b = 42;
+    LitVertex q[6] = {{a, a, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t0, t0},
+                      {b, a, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t1, t0},
+                      {b, b, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t1, t1},
+                      {a, a, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t0, t0},
+                      {b, b, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t1, t1},
+                      {a, b, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t0, t1}};
+    ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, q, 6),
+              pd::kOk);
+    pd::Image img = Frame();
+    int off = 0;
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x) {
+        bool in = x >= 10 && x < 42 && y >= 10 && y < 42;
+        off += img.At(x, y) != (in ? 0xFF30A0F0u : 0xFF000000u);
+      }
+    EXPECT_EQ(off, 0) << from;
+  }
+}
+
 TEST_F(DeviceRaster, DrawingNeedsASceneAndALiveTarget) {
   MakeTarget(8, 8);
   EXPECT_EQ(mDevice->BeginScene(), pd::kSceneInScene);
