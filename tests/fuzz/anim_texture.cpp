@@ -25,8 +25,10 @@ void WriteSheet() {
     for (int x = 0; x < 32; ++x)
       sheet.pixels.push_back((x % 8 == 0 ? 0x40u : 0xFFu) << 24 | uint32_t(x * 8) << 16 |
                              uint32_t(y * 32) << 8 | 0x80u);
-  std::filesystem::create_directories(fuzz::ScratchFolder() + "/assets/fuzz");
-  if (!sheet.SavePng(fuzz::ScratchFolder() + "/assets/fuzz/sheet.png")) abort();
+  const std::string path = fuzz::ScratchFolder() + "/sheet.png";
+  if (!sheet.SavePng(path)) abort();
+  const std::string png = fuzz::ReadDiskFile(path);
+  fuzz::PutMemoryFile("fuzz/sheet.png", reinterpret_cast<const uint8_t*>(png.data()), png.size());
 }
 
 void DrawEveryFrame(TAnimatedTexture& texture) {
