@@ -164,8 +164,11 @@ void TAnimatedTexture::Draw(const TDrawParams& params) {
   if (!(p.flags & TDrawParams::kUseOrigin)) {
     p.flags |= TDrawParams::kUseOrigin;
     p.origin = TVec2(static_cast<float>(f->regx), static_cast<float>(f->regy));
-    if (p.flags & TDrawParams::kMirrorX) p.origin.x = static_cast<float>(f->w - f->regx);
-    if (p.flags & TDrawParams::kMirrorY) p.origin.y = static_cast<float>(f->h - f->regy);
+    // In float: a registration point far outside the frame passes the int range.
+    if (p.flags & TDrawParams::kMirrorX)
+      p.origin.x = static_cast<float>(f->w) - static_cast<float>(f->regx);
+    if (p.flags & TDrawParams::kMirrorY)
+      p.origin.y = static_cast<float>(f->h) - static_cast<float>(f->regy);
   }
   if (f->HasTransform()) {
     const float* m = f->xform;

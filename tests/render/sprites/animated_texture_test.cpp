@@ -253,3 +253,24 @@ TEST_F(AnimatedTextureTest, FramesOutsideTheSheetAreCutToItWhenReadAndDrawSafely
     }
   });
 }
+
+TEST_F(AnimatedTextureTest, MirroredFramesWithFarRegistrationPointsDrawSafely) {
+  // Registration points at the ends of the int range, as a damaged ".anm" carries them.
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<TAnimatedTexture> t = TAnimatedTexture::Get("anim/far_registration.anm");
+    ASSERT_TRUE(t);
+    ASSERT_EQ(t->GetFrameCount(), 2);
+    EXPECT_EQ(t->GetFrameAnchor(0), TVec2(-2147483648.0f, -2147483646.0f));
+    TRenderer* r = TRenderer::Instance();
+    ASSERT_TRUE(r->BeginDraw());
+    ASSERT_TRUE(r->Begin2d());
+    for (int32_t i = 0; i < 2; ++i) {
+      t->SelectFrame(i);
+      for (uint32_t flags : {uint32_t(TDrawParams::kMirrorX), uint32_t(TDrawParams::kMirrorY),
+                             uint32_t(TDrawParams::kMirrorX | TDrawParams::kMirrorY)})
+        t->Draw(TDrawParams(TVec2(40, 30), 1.0f, 1.0f, flags));
+    }
+    r->End2d();
+    r->EndDraw();
+  });
+}
