@@ -55,13 +55,13 @@ inline int RunInsideEngine(int argc, char** argv, int (*test)(const uint8_t*, si
   static int (*sTest)(const uint8_t*, size_t);
   static int sWidth, sHeight, sStatus;
   // The engine moves to its working folder: paths of the command line are made absolute
-  // first (inputs, corpora and the file options).
+  // first (the program, for the runs it starts itself, inputs, corpora and the file options).
   static std::vector<std::string> arguments;
   static std::vector<char*> pointers;
   for (int i = 0; i < argc; ++i) {
     std::string a = argv[i];
     const size_t equals = a.find('=');
-    if (i > 0 && a[0] != '-') {
+    if ((i > 0 && a[0] != '-') || (i == 0 && a.find('/') != std::string::npos)) {
       a = std::filesystem::absolute(a).string();
     } else if (equals != std::string::npos && equals + 1 < a.size()) {
       const std::string option = a.substr(0, equals + 1);
