@@ -3,6 +3,7 @@
 #include "render/TAnimatedTexture.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "assets/FileLayer.h"
 #include "assets/TAssetManager.h"
@@ -78,7 +79,34 @@ bool TAnimatedTexture::LoadDescription(const str& name, const str& image, const 
   if (!mask.IsEmpty()) d.maskName = mask;
   mDescription = d;
   mCurrentFrame = 0;
+  // The sheet is not known yet; its size cuts the frames again once it loads.
+  FitFrames(INT32_MAX, INT32_MAX);
   return true;
+}
+
+void TAnimatedTexture::FitFrames(int32_t width, int32_t height) {
+  auto fit = [](int32_t& at, int32_t& size, int32_t limit) {
+    // In 64 bits: at + size may pass the int range.
+    const int64_t from = std::clamp<int64_t>(at, 0, limit);
+    const int64_t to = std::clamp<int64_t>(int64_t(at) + std::max(size, 0), from, limit);
+    const bool inside = from == at && to - from == size;
+    at = int32_t(from);
+    size = int32_t(to - from);
+    return inside;
+  };
+  for (size_t i = 0; i < mDescription.frames.size(); ++i) {
+    Frame& f = mDescription.frames[i];
+    const int32_t x = f.x, y = f.y, w = f.w, h = f.h;
+    const bool inside = fit(f.x, f.w, width);
+    if (fit(f.y, f.h, height) && inside) continue;
+    const str where = width == INT32_MAX && height == INT32_MAX
+                          ? str("any sheet")
+                          : str::Format("the %d x %d sheet", width, height);
+    EngineLog(
+        "Animation %s: frame %zu (%d, %d, %d x %d) does not lie inside %s; cut to (%d, %d, "
+        "%d x %d)",
+        mDescription.descriptionName.CStr(), i + 1, x, y, w, h, where.CStr(), f.x, f.y, f.w, f.h);
+  }
 }
 
 bool TAnimatedTexture::LoadImage() {
@@ -87,16 +115,17 @@ bool TAnimatedTexture::LoadImage() {
   data->Set(TTextureData::kAlpha, true);
   data->Set(TTextureData::kAutoAlpha, false);
   const Description& d = mDescription;
-  if (!d.maskName.IsEmpty()) {
-    if (Load(d.folder + d.imageName, d.folder + d.maskName)) return true;
-    if (Load(d.imageName, d.maskName)) return true;
-  } else {
-    if (Load(d.folder + d.imageName)) return true;
-    if (Load(d.imageName)) return true;
+  const bool loaded = d.maskName.IsEmpty() ? Load(d.folder + d.imageName) || Load(d.imageName)
+                                           : Load(d.folder + d.imageName, d.folder + d.maskName) ||
+                                                 Load(d.imageName, d.maskName);
+  if (!loaded) {
+    EngineLog("Animation %s: sheet image %s does not load", d.descriptionName.CStr(),
+              d.imageName.CStr());
+    return false;
   }
-  EngineLog("Animation %s: sheet image %s does not load", d.descriptionName.CStr(),
-            d.imageName.CStr());
-  return false;
+  FitFrames(static_cast<int32_t>(std::min<uint32_t>(data->mWidth, INT32_MAX)),
+            static_cast<int32_t>(std::min<uint32_t>(data->mHeight, INT32_MAX)));
+  return true;
 }
 
 void TAnimatedTexture::SelectFrame(int32_t n) {
@@ -135,8 +164,11 @@ void TAnimatedTexture::Draw(const TDrawParams& params) {
   if (!(p.flags & TDrawParams::kUseOrigin)) {
     p.flags |= TDrawParams::kUseOrigin;
     p.origin = TVec2(static_cast<float>(f->regx), static_cast<float>(f->regy));
-    if (p.flags & TDrawParams::kMirrorX) p.origin.x = static_cast<float>(f->w - f->regx);
-    if (p.flags & TDrawParams::kMirrorY) p.origin.y = static_cast<float>(f->h - f->regy);
+    // In float: a registration point far outside the frame passes the int range.
+    if (p.flags & TDrawParams::kMirrorX)
+      p.origin.x = static_cast<float>(f->w) - static_cast<float>(f->regx);
+    if (p.flags & TDrawParams::kMirrorY)
+      p.origin.y = static_cast<float>(f->h) - static_cast<float>(f->regy);
   }
   if (f->HasTransform()) {
     const float* m = f->xform;

@@ -89,6 +89,10 @@ public:
 private:
   TAnimatedTexture() = default;
 
+  // Cuts every frame rectangle to [0, width) x [0, height), with a log line for each frame
+  // that did not lie inside.
+  void FitFrames(int32_t width, int32_t height);
+
   // The two description formats (TAnimatedTextureFormats.cpp).
   static bool ParseXml(const str& fileName, Description& out);
   static bool ParseAnm(const str& fileName, Description& out);

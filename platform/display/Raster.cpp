@@ -47,22 +47,24 @@ int32_t CeilDiv16(int64_t v) { return int32_t((v + 15) >> 4); }
 
 bool Finite(const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
-Vertex Lerp(const Vertex& a, const Vertex& b, float t) {
+// In double: differences of finite floats never overflow there.
+Vertex Lerp(const Vertex& a, const Vertex& b, double t) {
   Vertex r;
-  r.x = a.x + (b.x - a.x) * t;
-  r.y = a.y + (b.y - a.y) * t;
-  for (int k = 0; k < kAttrCount; ++k) r.a[k] = a.a[k] + (b.a[k] - a.a[k]) * t;
+  r.x = float(a.x + (double(b.x) - a.x) * t);
+  r.y = float(a.y + (double(b.y) - a.y) * t);
+  for (int k = 0; k < kAttrCount; ++k) r.a[k] = float(a.a[k] + (double(b.a[k]) - a.a[k]) * t);
   return r;
 }
 
 // Clips a polygon to one side of an axis-aligned line: keep where sign * (coord - at) <= 0.
+// The new corners land on the line, rounding aside, which the caller puts right.
 int ClipPolygon(const Vertex* in, int n, Vertex* out, bool onX, float at, float sign) {
   int m = 0;
   for (int i = 0; i < n; ++i) {
     const Vertex& a = in[i];
     const Vertex& b = in[(i + 1) % n];
-    float da = sign * ((onX ? a.x : a.y) - at);
-    float db = sign * ((onX ? b.x : b.y) - at);
+    double da = sign * ((onX ? double(a.x) : double(a.y)) - at);
+    double db = sign * ((onX ? double(b.x) : double(b.y)) - at);
     if (da <= 0) out[m++] = a;
     if ((da <= 0) != (db <= 0)) out[m++] = Lerp(a, b, da / (da - db));
   }
@@ -208,8 +210,8 @@ void Setup(const DrawState& ds, const Vertex& v0, const Vertex& v1, const Vertex
     }
     int64_t l = longLeft ? longEdge.q : shortEdge.q;
     int64_t r = longLeft ? shortEdge.q : longEdge.q;
-    int32_t xl = int32_t(std::max<int64_t>(l, ds.scissor.left));
-    int32_t xr = int32_t(std::min<int64_t>(r, ds.scissor.right));
+    int32_t xl = int32_t(std::clamp<int64_t>(l, ds.scissor.left, ds.scissor.right));
+    int32_t xr = int32_t(std::clamp<int64_t>(r, ds.scissor.left, ds.scissor.right));
     if (xl < xr) EmitRow(ds, span, base, dady, y, xl, xr);
     longEdge.Step();
     shortEdge.Step();
@@ -326,6 +328,14 @@ void DrawTriangle(const DrawState& ds, const Vertex& v0, const Vertex& v1, const
   n = ClipPolygon(c, n, a, true, cr, 1.0f);
   n = ClipPolygon(a, n, c, false, ct, -1.0f);
   n = ClipPolygon(c, n, a, false, cb, 1.0f);
+  // Corners far outside, or the attributes beside them, may round off the clip lines or past
+  // the float range: set-up's fixed-point arithmetic only ever sees corners on the clipped
+  // polygon.
+  for (int i = 0; i < n; ++i) {
+    if (!Finite(a[i])) return;
+    a[i].x = std::clamp(a[i].x, cl, cr);
+    a[i].y = std::clamp(a[i].y, ct, cb);
+  }
   for (int i = 1; i + 1 < n; ++i) Setup(ds, a[0], a[i], a[i + 1]);
 }
 

@@ -621,8 +621,11 @@ __attribute__((target("avx2"))) int32_t SampleLinearRow4(const uint32_t* r0, con
 void SampleLinearRow(const DrawState& ds, int64_t u, int64_t v, int64_t du, int32_t n,
                      uint32_t* out) {
   int64_t tv = v - 32768;
-  const uint32_t* r0 = ds.tex + size_t(tv >> 16) * size_t(ds.tpitch);
-  const uint32_t* r1 = r0 + ds.tpitch;
+  // The callers keep the rows inside for the pixels they hand over, but v itself may lie a row
+  // outside when they hand over none: no pointer is formed outside the texture.
+  const int64_t hmax = ds.th - 1, row = std::clamp<int64_t>(tv >> 16, 0, hmax);
+  const uint32_t* r0 = ds.tex + size_t(row) * size_t(ds.tpitch);
+  const uint32_t* r1 = ds.tex + size_t(std::min(row + 1, hmax)) * size_t(ds.tpitch);
   uint32_t fy = uint32_t((tv >> 8) & 0xFF);
   int32_t i = 0;
 #if defined(ENGINE_RASTER_AVX2)

@@ -1,14 +1,12 @@
 // What the script targets share: an allocator with a memory budget and an allocation-failure
-// injector, a check that keeps code without an end out of the interpreter, and a CPU-time
-// limit for what is left.
+// injector, and a CPU-time budget for running hostile code.
 //
-// The interpreter has no instruction hook, so running hostile code is bounded in two steps.
-// Code with a backward jump is not run at all: without one, each activation of a function
-// runs at most its own length between calls, so only calls can make it run long (recursion,
-// tail calls, iterators). For those, a CPU timer makes the interpreter's next stack check
-// fail (the stack looks full and the allocator refuses to grow it); every call passes one, so
-// the run ends in a memory error. A protected call would catch that error and carry on, so
-// pcall and xpcall pass it on once the time is up.
+// The interpreter has no instruction hook, so the budget is kept in two ways. A CPU timer
+// makes the interpreter's next stack check fail (the stack looks full and the allocator
+// refuses to grow it), so calls end in a memory error; and it turns every backward jump, call
+// and tail call of the chunk being run into a return, so loops and recursion end too, in
+// coroutines as well (whose stacks the first way does not reach). A protected call would
+// catch the error and carry on, so pcall and xpcall pass it on once the time is up.
 #pragma once
 
 #include <signal.h>
@@ -17,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "script/LuaApi.h"
 #include "script/LuaAux.h"
@@ -85,14 +84,40 @@ inline bool TopEndsByItself(lua_State* L) {
 
 inline lua_State* volatile gTimedState = nullptr;
 
+// The instructions of the running chunk that keep it going: backward jumps, calls and tail
+// calls. Filled before the timer starts and only read by it.
+inline std::vector<Instruction*> gLoopsAndCalls;
+
+inline void CollectLoopsAndCalls(Proto* p) {
+  for (int pc = 0; pc < p->sizecode; ++pc) {
+    const Instruction i = p->code[pc];
+    switch (GET_OPCODE(i)) {
+      case OP_JMP:
+      case OP_FORLOOP:
+        if (GETARG_sBx(i) < 0) gLoopsAndCalls.push_back(&p->code[pc]);
+        break;
+      case OP_CALL:
+      case OP_TAILCALL: gLoopsAndCalls.push_back(&p->code[pc]); break;
+      default: break;
+    }
+  }
+  for (int k = 0; k < p->sizep; ++k) CollectLoopsAndCalls(p->p[k]);
+}
+
 inline void OnCpuTimeSpent(int) {
   gLuaBudget.expired = 1;
   if (lua_State* L = gTimedState) L->stack_last = L->stack;
+  // A return of nothing, valid wherever it stands.
+  for (Instruction* at : gLoopsAndCalls) *at = CREATE_ABC(OP_RETURN, 0, 1, 0);
 }
 
 // Runs the function on top of the stack with pcall under a CPU-time limit; the state is left
-// as it was, bar the stack, so it can be closed normally afterwards.
+// as it was, bar the stack, so it can be closed normally afterwards. Once the time is up, the
+// function's code (a Lua function's) no longer loops or calls.
 inline int TimedCall(lua_State* L, int nargs, int nresults, long milliseconds) {
+  gLoopsAndCalls.clear();
+  const TObject* f = L->top - 1 - nargs;
+  if (ttype(f) == LUA_TFUNCTION && !clvalue(f)->c.isC) CollectLoopsAndCalls(clvalue(f)->l.p);
   struct sigaction action = {};
   action.sa_handler = OnCpuTimeSpent;
   sigaction(SIGVTALRM, &action, nullptr);
@@ -106,6 +131,7 @@ inline int TimedCall(lua_State* L, int nargs, int nresults, long milliseconds) {
   itimerval off = {};
   setitimer(ITIMER_VIRTUAL, &off, nullptr);
   gTimedState = nullptr;
+  gLoopsAndCalls.clear();
   L->stack_last = L->stack + L->stacksize - 1 - EXTRA_STACK;
   gLuaBudget.expired = 0;
   return status;

@@ -662,6 +662,101 @@ TEST_F(DeviceRaster, WildVerticesNeverReachOutsideTheTarget) {
   }
 }
 
+// The corners of a w x h frame registered at (4, 4), under the frame transform (a b / c d) and
+// drawn at (20, 20), as a texture draw sends them; a blended 8x8 texture.
+void DrawTransformedFrame(pd::Device& device, float w, float h, const float m[4]) {
+  const float cx[4] = {0, w, w, 0}, cy[4] = {0, 0, h, h};
+  LitVertex v[4];
+  for (int i = 0; i < 4; ++i) {
+    float x = cx[i] - 4, y = cy[i] - 4;
+    v[i] = {m[0] * x + m[2] * y + 20,
+            m[1] * x + m[3] * y + 20,
+            0.1f,
+            0,
+            0xFFFFFFFFu,
+            0xFF000000u,
+            cx[i] / 8,
+            cy[i] / 8};
+  }
+  EXPECT_EQ(device.DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, v, 4), pd::kOk);
+}
+
+TEST_F(DeviceRaster, ExtremeTransformsNeverWriteOutsideTheTargetOrItsViewport) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  // (a, b, c, d): first the transform of a shipped description that wrote past the frame
+  // buffer, then scales whose set-up area passes 64 bits, tiny, huge and not finite ones.
+  const float transforms[][4] = {{2.1703e-41f, 3.7026265e22f, 2.8194409e20f, 1.0010449f},
+                                 {-1e7f, 0, 0, 1},
+                                 {-1e7f, 0, 0, -1e7f},
+                                 {1e7f, 1e7f, -1e7f, 1e7f},
+                                 {3e38f, -3e38f, 3e38f, 3e38f},
+                                 {1e30f, 1, 1, -1e30f},
+                                 {1e-41f, 0, 0, 1e-41f},
+                                 {0.5f, 1e-30f, -1e-30f, 0.5f},
+                                 {1, 0, 0, 1e9f},
+                                 {0.7071f, 0.7071f, -0.7071f, 0.7071f},
+                                 {inf, 0, 0, 1},
+                                 {1, nan, 0, 1},
+                                 {-inf, inf, inf, -inf}};
+  const float sizes[][2] = {{2303, 65280}, {8, 8}, {1, 70000}};
+  std::vector<uint32_t> texels(64);
+  for (size_t i = 0; i < texels.size(); ++i) texels[i] = uint32_t(0x80 + i) << 24 | 0x40C0E0;
+  // The whole screen (the sanitizers watch its ends), then a viewport inside it whose
+  // surroundings must stay as they were.
+  for (bool inset : {false, true}) {
+    for (bool fast : {true, false}) {
+      MakeTarget(160, 120, pd::PixelFormat::X8R8G8B8);
+      ASSERT_EQ(mTarget->Fill(nullptr, 0xFF123456u), pd::kOk);
+      if (inset) {
+        ASSERT_EQ(mDevice->SetViewport(pd::Viewport{10, 10, 140, 100, 0, 1}), pd::kOk);
+      }
+      ASSERT_EQ(mDevice->SetTexture(MakeTexture(8, 8, texels)), pd::kOk);
+      mDevice->SetFastPaths(fast);
+      for (const float* m : transforms)
+        for (const float* size : sizes) DrawTransformedFrame(*mDevice, size[0], size[1], m);
+      if (!inset) continue;
+      pd::Image img = Frame();
+      int outside = 0, inside = 0;
+      for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+          bool in = x >= 10 && x < 150 && y >= 10 && y < 110;
+          (in ? inside : outside) += img.At(x, y) != 0xFF123456u;
+        }
+      EXPECT_EQ(outside, 0) << "fast " << fast;
+      EXPECT_GT(inside, 0) << "fast " << fast;  // the plain frames were drawn
+    }
+  }
+}
+
+TEST_F(DeviceRaster, HalvedFramesStartingOutsideTheTextureSampleItsEdgeTexels) {
+  // A 64x64 frame taken from (-1, -1) and (1, 1), halved: the first rows and columns of the
+  // bilinear row loops lie a texel outside and are clamped onto the edge.
+  MakeTarget(64, 64, pd::PixelFormat::X8R8G8B8);
+  ASSERT_EQ(mDevice->SetTexture(MakeTexture(64, 64, std::vector<uint32_t>(64 * 64, 0xFF30A0F0u))),
+            pd::kOk);
+  for (float from : {-1.0f, 1.0f}) {
+    ASSERT_EQ(mTarget->Fill(nullptr, 0xFF000000u), pd::kOk);
+    const float t0 = from / 64, t1 = (from + 64) / 64, a = 10, b = 42;
+    LitVertex q[6] = {{a, a, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t0, t0},
+                      {b, a, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t1, t0},
+                      {b, b, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t1, t1},
+                      {a, a, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t0, t0},
+                      {b, b, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t1, t1},
+                      {a, b, 0.1f, 0, 0xFFFFFFFFu, 0xFF000000u, t0, t1}};
+    ASSERT_EQ(mDevice->DrawPrimitive(pd::PrimitiveType::TriangleList, pd::kLitVertex, q, 6),
+              pd::kOk);
+    pd::Image img = Frame();
+    int off = 0;
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x) {
+        bool in = x >= 10 && x < 42 && y >= 10 && y < 42;
+        off += img.At(x, y) != (in ? 0xFF30A0F0u : 0xFF000000u);
+      }
+    EXPECT_EQ(off, 0) << from;
+  }
+}
+
 TEST_F(DeviceRaster, DrawingNeedsASceneAndALiveTarget) {
   MakeTarget(8, 8);
   EXPECT_EQ(mDevice->BeginScene(), pd::kSceneInScene);

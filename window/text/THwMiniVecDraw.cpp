@@ -463,7 +463,7 @@ void THwMiniVecDraw::Rasterise(const uint8_t* commands, size_t length, int xPhas
 
     int topLayer = -1;
     for (int i : mActive) topLayer = std::max(topLayer, int(mEdges[size_t(i)].layer));
-    std::fill(layerState, layerState + topLayer + 1, 0);
+    std::fill_n(layerState, topLayer + 1, 0);  // none when no edge is active (topLayer -1)
     for (size_t k = 0; k < mActive.size(); ++k) {
       const Edge& e = mEdges[size_t(mActive[k])];
       int& st = layerState[e.layer];

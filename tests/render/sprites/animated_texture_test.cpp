@@ -213,3 +213,64 @@ TEST_F(AnimatedTextureTest, EveryCutOfABinaryDescriptionFailsSafely) {
     }
   });
 }
+
+TEST_F(AnimatedTextureTest, FramesOutsideTheSheetAreCutToItWhenReadAndDrawSafely) {
+  // Both forms carry the same frames: past the int range, below zero, larger than the sheet.
+  RunScreen([&](TPlatform*) {
+    for (const char* name : {"anim/outside.xml", "anim/outside.anm"}) {
+      boost::shared_ptr<TAnimatedTexture> t = TAnimatedTexture::Get(name);
+      ASSERT_TRUE(t) << name;
+      ASSERT_EQ(t->GetFrameCount(), 5) << name;
+      const TRect cut[] = {TRect(32, 0, 32, 8), TRect(8, 8, 16, 8), TRect(0, 0, 7, 8),
+                           TRect(24, 0, 24, 0), TRect(16, 0, 24, 8)};
+      for (int32_t i = 0; i < 5; ++i)
+        EXPECT_EQ(t->GetFrameSourceRect(i), cut[i]) << name << " frame " << i;
+      EXPECT_TRUE(Logged(std::string("Animation ") + name +
+                         ": frame 1 (2147483647, 0, 8 x 8) does not lie inside any sheet; cut "
+                         "to (2147483647, 0, 0 x 8)"))
+          << name;
+      EXPECT_TRUE(Logged(std::string("Animation ") + name +
+                         ": frame 3 (-1, 0, 8 x 8) does not lie inside any sheet; cut to (0, 0, "
+                         "7 x 8)"))
+          << name;
+      EXPECT_TRUE(Logged(std::string("Animation ") + name +
+                         ": frame 2 (8, 2147483600, 8 x 47) does not lie inside the 32 x 8 "
+                         "sheet; cut to (8, 8, 8 x 0)"))
+          << name;
+      EXPECT_FALSE(Logged(std::string("Animation ") + name + ": frame 5")) << name;
+
+      // Every frame drawn, plain, mirrored and scaled: nothing past the sheet is sampled.
+      TRenderer* r = TRenderer::Instance();
+      ASSERT_TRUE(r->BeginDraw());
+      ASSERT_TRUE(r->Begin2d());
+      for (int32_t i = 0; i < t->GetFrameCount(); ++i) {
+        t->SelectFrame(i);
+        for (uint32_t flags : {0u, uint32_t(TDrawParams::kMirrorX | TDrawParams::kMirrorY)})
+          t->Draw(TDrawParams(TVec2(20.0f + 20 * i, 20), 1.0f, i % 2 ? 0.5f : 3.0f, flags));
+      }
+      r->End2d();
+      r->EndDraw();
+    }
+  });
+}
+
+TEST_F(AnimatedTextureTest, MirroredFramesWithFarRegistrationPointsDrawSafely) {
+  // Registration points at the ends of the int range, as a damaged ".anm" carries them.
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<TAnimatedTexture> t = TAnimatedTexture::Get("anim/far_registration.anm");
+    ASSERT_TRUE(t);
+    ASSERT_EQ(t->GetFrameCount(), 2);
+    EXPECT_EQ(t->GetFrameAnchor(0), TVec2(-2147483648.0f, -2147483646.0f));
+    TRenderer* r = TRenderer::Instance();
+    ASSERT_TRUE(r->BeginDraw());
+    ASSERT_TRUE(r->Begin2d());
+    for (int32_t i = 0; i < 2; ++i) {
+      t->SelectFrame(i);
+      for (uint32_t flags : {uint32_t(TDrawParams::kMirrorX), uint32_t(TDrawParams::kMirrorY),
+                             uint32_t(TDrawParams::kMirrorX | TDrawParams::kMirrorY)})
+        t->Draw(TDrawParams(TVec2(40, 30), 1.0f, 1.0f, flags));
+    }
+    r->End2d();
+    r->EndDraw();
+  });
+}

@@ -161,6 +161,39 @@ TEST_F(TextTest, AFontWithoutAWMeasuresFromItsGlyphs) {
   });
 }
 
+// Every shipped font drawn a quarter larger than its size: scanlines crossing a glyph's box
+// with no edge active (between the strokes of "\"" or "%") are filled with nothing.
+TEST_F(TextTest, EverySampleFontDrawsAQuarterAboveItsSize) {
+  for (const char* f : {"comic", "euro_ex_bold"})
+    std::filesystem::copy_file(
+        std::string(ENGINE_SOURCE_DIR) + "/sample/assets/fonts/" + f + ".mvec",
+        mWork + "/assets/fonts/" + f + ".mvec");
+  RunScreen(
+      [&](TPlatform*) {
+        std::string text;
+        for (char c = '!'; c <= '~'; ++c) text += c;
+        for (const char* f : {"sans", "sansbold", "serif", "digits", "comic", "euro_ex_bold"}) {
+          const std::string name = std::string("fonts/") + f + ".mvec";
+          TTextLayout* t = TTextLayout::Create(text.c_str(), 300, 200, 0, name.c_str(), 14, kInk);
+          TRenderer* r = TRenderer::Instance();
+          ASSERT_TRUE(r->BeginDraw());
+          {
+            TScoped2d in2d;
+            r->FillRect(TRect(0, 0, 320, 240), TColor(1, 1, 1, 1));
+            DrawTextBlock(t, TRect(0, 0, 300, 200), 1.25f, 0, 1.0f, 0,
+                          boost::shared_ptr<TTexture>());
+          }
+          r->EndDraw();
+          const platform::display::Image img = Frame();
+          size_t ink = 0;
+          for (uint32_t p : img.pixels) ink += (p & 0xFFFFFF) != 0xFFFFFF;
+          EXPECT_GT(ink, 100u) << f;
+          TTextLayout::Delete(t);
+        }
+      },
+      320, 240);
+}
+
 // A file that is no font at all has no glyphs: its text is drawn per character in the default
 // font, nothing divides by its zero extent, and the log says why.
 TEST_F(TextTest, AFileThatIsNotAFontFallsBackPerCharacterWithALogLine) {
