@@ -61,6 +61,8 @@ public:
   std::vector<TTextEdit*> GetGroup() const;
 
   bool Check(int kind, const str& c);
+  // Every edit, typed, deleted or pasted, tells the modal with kTextEditChanged.
+  void PostChanged();
 
   static TTextEdit* Cast(TWindow* w) {
     return w && w->IsKindOf(GetClassId()) ? static_cast<TTextEdit*>(w) : nullptr;
@@ -68,8 +70,6 @@ public:
 
 private:
   bool Paste();
-  // Every edit, typed, deleted or pasted, tells the modal with kTextEditChanged.
-  void PostChanged();
   bool ModifiersHeld(int modifiers) const { return (modifiers & (2 | 4 | 8)) != 0; }
 
   int mMaxLength = 10;

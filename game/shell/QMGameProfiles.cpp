@@ -4,6 +4,7 @@
 
 #include "assets/FileLayer.h"
 #include "assets/TFile.h"
+#include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "game/shell/QMGameManager.h"
 #include "online/TGameState.h"
@@ -91,6 +92,12 @@ int QMGameManager::CreateNewUser(const str& name) {
 
 void QMGameManager::ChangeCurrentUserName(const str& name) {
   const str old = GetCurrentUserName();
+  // Scores and medals are filed by name: taking another player's name would merge theirs.
+  if (name != old && IsNameInUse(name)) {
+    EngineLog("Players: \"%s\" is not renamed to \"%s\", a name another player has", old.CStr(),
+              name.CStr());
+    return;
+  }
   WriteUserFileEmpty(old);
   SetString("name", name);
   // Scores are filed under the player's name: they follow it.

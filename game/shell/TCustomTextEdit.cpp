@@ -31,8 +31,11 @@ void TCustomTextEdit::Init(TWindowStyle& style) {
 
 void TCustomTextEdit::ClearInitialText() {
   mCleared = true;
+  const bool changed = !GetText().IsEmpty();
   SetText("");
   UpdatePartner();
+  // The key that cleared may itself be refused or move only: the clearing is the edit.
+  if (changed) PostChanged();
 }
 
 bool TCustomTextEdit::OnMouseUp(const TPoint& p) {

@@ -78,8 +78,8 @@ private:
   TWindowHandle mRanks[kRows];
   TWindowHandle mMarkers[kRows];
   TWindowHandle mModeButton;
-  // The script state holding the "GetState" this window covers; its address keys the covered
-  // function in that state's registry.
+  // The script state holding the "GetState" this window covers; its address keys this
+  // window's cover there.
   lua_State* mCoveredGetState = nullptr;
 };
 

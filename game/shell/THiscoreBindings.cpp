@@ -11,12 +11,28 @@ lua_State* WindowScriptState() {
   return script ? script->GetState() : nullptr;
 }
 
-// The window's "GetState" covers the game state's function of the same name while the window
-// lives. Asked with a key it is that function (its second upvalue) and answers as it does;
-// asked without one it answers the view state.
+// The window's "GetState" covers the function of that name it found while the window lives.
+// Asked with a key it is that function and answers as it does; asked without one it answers
+// the view state. Each window's cover, { its closure, the function covered }, sits in one
+// registry table keyed by the window, so a window closed under another can unlink itself.
+const char kCovers = 0;
+const char kGetState[] = "GetState";
+
+// Pushes the table of covers, made on first need.
+void PushCovers(lua_State* L) {
+  lua_pushlightuserdata(L, const_cast<char*>(&kCovers));
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  if (lua_istable(L, -1)) return;
+  lua_pop(L, 1);
+  lua_newtable(L);
+  lua_pushlightuserdata(L, const_cast<char*>(&kCovers));
+  lua_pushvalue(L, -2);
+  lua_rawset(L, LUA_REGISTRYINDEX);
+}
+
 int GetStateThunk(lua_State* L) {
   if (!lua_isnoneornil(L, 1)) {
-    lua_pushvalue(L, lua_upvalueindex(2));
+    lua_rawgeti(L, lua_upvalueindex(2), 2);
     if (!lua_isfunction(L, -1)) {
       lua_pushstring(L, "");
       return 1;
@@ -32,8 +48,6 @@ int GetStateThunk(lua_State* L) {
   return 1;
 }
 
-const char kGetState[] = "GetState";
-
 }  // namespace
 
 // The globals are reset to nil when this window dies; "GetState" gets back the function it
@@ -42,23 +56,23 @@ void THiscore::BindScriptFunctions() {
   lua_State* L = WindowScriptState();
   if (!L) return;
   const int top = lua_gettop(L);
-  // registry[&mCoveredGetState] = { our closure, the covered global }
-  lua_pushlightuserdata(L, &mCoveredGetState);
+  PushCovers(L);
+  const int covers = lua_gettop(L);
   lua_newtable(L);
-  lua_pushnumber(L, 2);
+  const int cover = lua_gettop(L);
   lua_pushstring(L, kGetState);
   lua_gettable(L, LUA_GLOBALSINDEX);
-  lua_settable(L, -3);
+  lua_rawseti(L, cover, 2);
   lua_pushstring(L, kGetState);
   luabind::PushWindowBinding(L, this);
-  lua_pushnumber(L, 2);
-  lua_gettable(L, -4);
+  lua_pushvalue(L, cover);
   lua_pushcclosure(L, &GetStateThunk, 2);
-  lua_pushnumber(L, 1);
-  lua_pushvalue(L, -2);
-  lua_settable(L, -5);
+  lua_pushvalue(L, -1);
+  lua_rawseti(L, cover, 1);
   lua_settable(L, LUA_GLOBALSINDEX);
-  lua_settable(L, LUA_REGISTRYINDEX);
+  lua_pushlightuserdata(L, &mCoveredGetState);
+  lua_pushvalue(L, cover);
+  lua_rawset(L, covers);
   lua_settop(L, top);
   mCoveredGetState = L;
   RememberBoundGlobal(L, kGetState);
@@ -73,24 +87,37 @@ void THiscore::RestoreCoveredGetState() {
   // Only while the state that holds the bindings is still the live one.
   if (!L || WindowScriptState() != L) return;
   const int top = lua_gettop(L);
+  PushCovers(L);
+  const int covers = lua_gettop(L);
   lua_pushlightuserdata(L, &mCoveredGetState);
-  lua_gettable(L, LUA_REGISTRYINDEX);
-  if (lua_istable(L, -1)) {
+  lua_rawget(L, covers);
+  const int cover = lua_gettop(L);
+  if (lua_istable(L, cover)) {
+    lua_rawgeti(L, cover, 1);
+    const int ours = lua_gettop(L);
     lua_pushstring(L, kGetState);
     lua_gettable(L, LUA_GLOBALSINDEX);
-    lua_pushnumber(L, 1);
-    lua_gettable(L, -3);
-    // A global rebound since by someone else stays.
-    if (lua_rawequal(L, -1, -2)) {
+    if (lua_rawequal(L, -1, ours)) {
       lua_pushstring(L, kGetState);
-      lua_pushnumber(L, 2);
-      lua_gettable(L, -5);
+      lua_rawgeti(L, cover, 2);
       lua_settable(L, LUA_GLOBALSINDEX);
+    } else {
+      // Closed under a later screen: the one that covers ours covers what ours did. A global
+      // rebound by someone else stays.
+      lua_pushnil(L);
+      while (lua_next(L, covers)) {
+        lua_rawgeti(L, -1, 2);
+        if (lua_rawequal(L, -1, ours)) {
+          lua_rawgeti(L, cover, 2);
+          lua_rawseti(L, -3, 2);
+        }
+        lua_pop(L, 2);
+      }
     }
   }
-  lua_settop(L, top);
+  lua_settop(L, covers);
   lua_pushlightuserdata(L, &mCoveredGetState);
   lua_pushnil(L);
-  lua_settable(L, LUA_REGISTRYINDEX);
+  lua_rawset(L, covers);
   lua_settop(L, top);
 }

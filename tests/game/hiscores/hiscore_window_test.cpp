@@ -458,4 +458,36 @@ TEST_F(HiscoreWindowTest, HighScoreFunctionsAreGoneWithTheirWindowAndTheGameStat
   });
 }
 
+// Two screens, one opened over the other: whichever closes first, the game state's
+// "GetState" is back once both are gone, and the one left open still answers its view state.
+TEST_F(HiscoreWindowTest, NestedScreensClosedInEitherOrderGiveTheGameStateBack) {
+  for (bool lowerFirst : {false, true}) {
+    SCOPED_TRACE(lowerFirst);
+    RunGame([&](TPlatform* p, QMGameManager&) {
+      TWindowManager* wm = p->GetWindowManager();
+      Host()->DoLuaString("_SetState('systemmode', 'kiosk')");
+      THiscore* lower = OpenScreen(p);
+      ASSERT_NE(lower, nullptr);
+      TWindow* lowerScreen = wm->GetTopModal();
+      // The second opens from the first, as a button of its would.
+      wm->RunScriptString(lowerScreen, "dofile('scripts/ui/hiscores.lua')()");
+      Idle(p, 2);
+      ASSERT_NE(wm->GetTopModal(), lowerScreen) << Log();
+      THiscore* upper = WindowCast<THiscore>(wm->GetTopModal()->FindChild("hiscores", -1));
+      ASSERT_NE(upper, nullptr);
+      ASSERT_NE(upper, lower);
+      THiscore* first = lowerFirst ? lower : upper;
+      THiscore* second = lowerFirst ? upper : lower;
+      wm->DeleteLater(first);
+      wm->FlushDeletes();
+      Host()->DoLuaString("gDuring = GetState('systemmode') .. '/' .. GetState()");
+      EXPECT_EQ(Global("gDuring"), "kiosk/0") << Log();
+      wm->DeleteLater(second);
+      wm->FlushDeletes();
+      Host()->DoLuaString("gAfter = GetState('systemmode') .. '/' .. GetState()");
+      EXPECT_EQ(Global("gAfter"), "kiosk/") << Log();
+    });
+  }
+}
+
 }  // namespace

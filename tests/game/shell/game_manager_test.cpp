@@ -265,6 +265,27 @@ TEST_F(GameShellTest, ARenamedPlayerKeepsTheirScoresAndMedals) {
   });
 }
 
+// A player renamed to a name another player has keeps their own: the other's scores and
+// medals stay theirs alone.
+TEST_F(GameShellTest, ARenameToAnotherPlayersNameIsRefused) {
+  RunGame([&](QMGameManager& g) {
+    const int bob = g.CreateNewUser("Bob");
+    g.NewSetStoryScore(300);
+    g.GetHiscores().SetMedal("gold", 0, "");
+    g.SetCurrentUser(g.CreateNewUser("Ann"));
+    g.NewSetStoryScore(100);
+    g.ChangeCurrentUserName("Bob");
+    EXPECT_EQ(g.GetCurrentUserName(), str("Ann"));
+    EXPECT_EQ(g.GetHighScore(), 100);
+    EXPECT_EQ(g.GetHiscores().CountPendingMedals(), 0);
+    g.SetCurrentUser(bob);
+    EXPECT_EQ(g.GetHighScore(), 300);
+    EXPECT_EQ(g.GetHiscores().CountPendingMedals(), 1);
+    g.ChangeCurrentUserName("Bob");
+    EXPECT_EQ(g.GetCurrentUserName(), str("Bob")) << "a player's own name is no clash";
+  });
+}
+
 TEST_F(GameShellTest, SavingRestoringAndUndo) {
   RunGame([&](QMGameManager& g) {
     // No player: the save goes to the global record.

@@ -19,12 +19,12 @@
 #include "sound/TSoundData.h"
 #include "anim/KAnimSound.h"
 #include "platform/window/headless/Window.h"
-#include "sound/TSound.h"
 #include "sound/TSoundInstance.h"
 #include "sound/TSoundStream.h"
 #include "sound/TSoundManager.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
+#include "window/TMessage.h"
 #include "window/TModalWindow.h"
 #include "window/TSlider.h"
 #include "window/TText.h"
@@ -140,6 +140,36 @@ TEST_F(MenuScreensTest, TheOkPartnerFollowsTheTextAfterEveryEdit) {
     EXPECT_EQ(entry->GetText(), str("Zoe"));
     EXPECT_TRUE(Shown("ok")) << "a paste shows the partner";
   });
+}
+
+// A first key that only clears the initial text (an arrow, or Delete at its end) is an edit
+// too: the modal hears of it, as a dialog that shows its send button by the text must.
+TEST_F(MenuScreensTest, ClearingTheInitialTextTellsTheModal) {
+  struct Counter : TMessageListener {
+    explicit Counter(int* count) : count(count) {}
+    bool OnMessage(TMessage* m) override {
+      if (m->GetId() == kTextEditChanged) ++*count;
+      return false;
+    }
+    int* count;
+  };
+  for (int key : {kKeyLeft, kKeyDelete}) {
+    SCOPED_TRACE(key);
+    int changes = 0;
+    RunGame([&](TPlatform* p, QMGameManager&) {
+      p->GetWindowManager()->AddMessageListener(std::make_unique<Counter>(&changes));
+      Build(p,
+            "TextEdit({ name = 'entry', x = 0, y = 0, w = 200, h = 20, "
+            "label = 'Your name', clearinitial = true })");
+      Host()->DoLuaString("SetFocus('entry')");
+      Idle(p, 1);
+      changes = 0;
+      Send(p, kEventKeyDown, 0, 0, key);
+      Idle(p, 1);
+      EXPECT_EQ(Find<TCustomTextEdit>("entry")->GetText(), str(""));
+      EXPECT_EQ(changes, 1);
+    });
+  }
 }
 
 // A sound a script plays by name keeps no handle, yet is heard to its end; a name that does
