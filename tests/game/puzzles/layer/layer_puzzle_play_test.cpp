@@ -269,3 +269,64 @@ TEST_F(LayerPuzzlePlayTest, HintFliesAMisplacedPhotoHomeUnlessHintsAreOffOrAllAr
 }
 
 }  // namespace
+
+namespace {
+
+// The meadow solved by hand as the first play does it: the sun and the tree onto their cells,
+// the meadow onto its own and lowered under both.
+void SolveMeadow(TPlatform* p, QMLayerPuzzleWindow* w) {
+  QMLayerPuzzlePiece* back = PieceOf(w, "back_meadow");
+  for (const char* name : {"sun_meadow", "tree_meadow", "back_meadow"}) {
+    QMLayerPuzzlePiece* piece = PieceOf(w, name);
+    if (piece->IsAtTarget()) continue;
+    const TRect b = piece->GetPictureBounds();
+    const TPoint grab((b.left + b.right) / 2, (b.top + b.bottom) / 2);
+    TPoint dest = w->GetGrid()->GetCellPosition(piece->GetGridPosition());
+    Send(p, kEventMouseMove, grab.x, grab.y);
+    Send(p, kEventLeftDown, grab.x, grab.y);
+    for (int i = 1; i <= 8; ++i) {
+      const TPoint to(dest.x + grab.x - b.left, dest.y + grab.y - b.top);
+      Send(p, kEventMouseMove, grab.x + (to.x - grab.x) * i / 8, grab.y + (to.y - grab.y) * i / 8);
+    }
+    Send(p, kEventLeftUp, dest.x + grab.x - b.left, dest.y + grab.y - b.top);
+  }
+  // Select the meadow by a press on its corner, then lower it under the sun and the tree.
+  if (w->GetSelectedPiece() != back) {
+    Send(p, kEventMouseMove, 450, 70);
+    Send(p, kEventLeftDown, 450, 70);
+    Send(p, kEventLeftUp, 450, 70);
+  }
+  for (int i = 0; i < 3 && back->GetLayer() > 1; ++i) {
+    Send(p, kEventMouseMove, kMinus.x, kMinus.y);
+    Send(p, kEventLeftDown, kMinus.x, kMinus.y);
+    Send(p, kEventLeftUp, kMinus.x, kMinus.y);
+    platform::os::AdvanceVirtualTime(400);
+  }
+}
+
+// A hint asked for while the round's banner still plays flies once the banner is over; the hint
+// then lets go, and the round, solved by hand, ends.
+TEST_F(LayerPuzzlePlayTest, AHintDuringTheRoundBannerFliesAfterItAndTheRoundStillEnds) {
+  Play([&](TPlatform* p, QMGameManager&) {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(wm->GetRoot(), "ShowLayerPuzzle()");
+    Tick(p, 200);
+    QMLayerPuzzleWindow* w = Puzzle();
+    ASSERT_NE(w, nullptr);
+    auto* overlay = WindowCast<KSpriteWindow>(w->GetParent()->FindChild("overlaywindow", -1));
+    ASSERT_TRUE(overlay->IsSpriteExist("round_banner")) << "the banner plays";
+    Host()->DoLuaString("gHint = tostring(LayerShowHint())");
+    EXPECT_EQ(Host()->GetGlobalString("gHint"), str("true"));
+    Tick(p, 5000);
+    EXPECT_FALSE(w->IsHintActive()) << "the hint has let go";
+    QMLayerPuzzlePiece* back = PieceOf(w, "back_meadow");
+    EXPECT_EQ(back->GetSprite()->GetParent(), w->GetRootSprite());
+    EXPECT_TRUE(back->IsAtTarget()) << "the hint's photo flew home";
+    SolveMeadow(p, w);
+    EXPECT_TRUE(w->IsRoundWon());
+    Tick(p, 16);
+    EXPECT_EQ(Puzzle(), nullptr) << "the round-end dialog is on top";
+  });
+}
+
+}  // namespace
