@@ -1,0 +1,135 @@
+// The sample game's word puzzle played with its own scripts: the round banner that opens each
+// round and the letter flight that really takes its time, with clicks and hints at the awkward
+// moments (while the banner plays, while a letter flies), on the virtual clock.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "anim/KSpriteWindow.h"
+#include "game/puzzles/word/QMWordPuzzleGridPiece.h"
+#include "game/puzzles/word/QMWordPuzzleLetter.h"
+#include "game/puzzles/word/QMWordPuzzleWindow.h"
+#include "game/shell/QMGameManager.h"
+#include "platform/os/Clock.h"
+#include "script/binding/TScript.h"
+#include "support/GameFixture.h"
+#include "window/TButton.h"
+#include "window/TText.h"
+#include "window/TWindowManager.h"
+#include "window/WindowTestSupport.h"
+
+namespace {
+
+class WordSampleTest : public GameTest {
+protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    UseWholeSample();
+    std::filesystem::remove(mWork + "/assets/scripts/ui/intro.lua");
+  }
+
+  void Play(std::function<void(TPlatform*)> body) {
+    RunGame([&](TPlatform* p, QMGameManager& game) {
+      game.SetCurrentUser(game.CreateNewUser("Tester"));
+      Tick(p, 64);
+      body(p);
+    });
+  }
+
+  static void Tick(TPlatform* p, int ms) {
+    TPlatformEvent e;
+    for (int t = 0; t < ms; t += 16) {
+      platform::os::AdvanceVirtualTime(16);
+      p->GetEvent(e);
+      p->GetWindowManager()->HandleEvent(e);
+    }
+  }
+
+  static TWindow* Top() { return TWindowManager::Instance()->GetTopModal(); }
+
+  // Opens the puzzle and leaves the clock where its round banner has just begun.
+  static QMWordPuzzleWindow* Open(TPlatform* p) {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(wm->GetRoot(), "ShowWordPuzzle()");
+    Tick(p, 200);
+    return WindowCast<QMWordPuzzleWindow>(Top()->FindChild("puzzleWindow", -1));
+  }
+
+  static KSpriteWindow* Overlay() {
+    return WindowCast<KSpriteWindow>(Top()->FindChild("overlaywindow", -1));
+  }
+
+  static void Send(TPlatform* p, int type, int x, int y) {
+    p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, 0, 0));
+  }
+
+  static void Click(TPlatform* p, const std::string& name) {
+    TWindow* w = Top()->FindChild(name.c_str(), -1);
+    ASSERT_NE(w, nullptr) << name;
+    TRect r;
+    w->GetScreenRect(r);
+    const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    Send(p, kEventMouseMove, x, y);
+    Send(p, kEventLeftDown, x, y);
+    Send(p, kEventLeftUp, x, y);
+  }
+
+  // A bank letter, then the cell (c, r).
+  static void Place(TPlatform* p, const std::string& letter, int c, int r) {
+    Click(p, letter);
+    Click(p, "Grid_Text_" + std::to_string(c) + "_" + std::to_string(r));
+  }
+
+  static std::string Shown(int c, int r) {
+    auto* cell =
+        WindowCast<QMWordPuzzleGridPiece>(Top()->FindChild(str::Format("Grid_%d_%d", c, r), -1));
+    return cell ? cell->GetTextWindow()->GetText().CStr() : "<no cell>";
+  }
+
+  static std::string Hint() {
+    Host()->DoLuaString("gHint = tostring(WordShowHint())");
+    return Host()->GetGlobalString("gHint").CStr();
+  }
+};
+
+// A letter placed and a hint asked for while the round's banner plays both fly once it is over;
+// input comes back and the round is finished by hand.
+TEST_F(WordSampleTest, ALetterOrAHintDuringTheRoundBannerFliesAfterItAndTheRoundIsFinished) {
+  Play([&](TPlatform* p) {
+    QMWordPuzzleWindow* puzzle = Open(p);
+    ASSERT_NE(puzzle, nullptr);
+    ASSERT_TRUE(Overlay()->IsSpriteExist("round_banner")) << "the banner plays";
+    Place(p, "S_1_row2", 1, 2);
+    Tick(p, 3000);
+    EXPECT_EQ(Shown(1, 2), "S");
+    EXPECT_TRUE(puzzle->IsInputEnabled());
+    Place(p, "U_2_row2", 2, 2);
+    Tick(p, 400);
+    Place(p, "N_0_row2", 3, 2);
+    Tick(p, 400);
+    Place(p, "R_1_column2", 2, 1);
+    Tick(p, 400);
+    Place(p, "G_0_column2", 2, 3);
+    Tick(p, 400);
+    EXPECT_EQ(puzzle->GetCurrentRound(), 1) << "the first round is won";
+    for (int t = 0; t < 2000 && Top()->GetName() == str("wordpuzzle"); t += 16) Tick(p, 16);
+    ASSERT_NE(Top()->GetName(), str("wordpuzzle")) << "the round-end board shows";
+    auto* ok = WindowCast<TButton>(Top()->FindChild("roundendok", -1));
+    ASSERT_NE(ok, nullptr);
+    ok->Press();
+
+    // The next round's banner plays: a hint asked for then lands once it is over.
+    Tick(p, 200);
+    ASSERT_EQ(Top()->GetName(), str("wordpuzzle"));
+    ASSERT_TRUE(Overlay()->IsSpriteExist("round_banner"));
+    const QMWordSolutionEntry entry = puzzle->GetSolution().at(0);
+    EXPECT_EQ(Hint(), "true");
+    Tick(p, 3000);
+    EXPECT_EQ(Shown(entry.column, entry.row), std::string(1, entry.letter));
+    EXPECT_TRUE(puzzle->IsInputEnabled());
+    EXPECT_EQ(Hint(), "true") << "the next hint is given";
+  });
+}
+
+}  // namespace
