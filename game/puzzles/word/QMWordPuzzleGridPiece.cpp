@@ -121,7 +121,8 @@ bool QMWordPuzzleGridPiece::Animate() {
 
 bool QMWordPuzzleGridPiece::OnMouseDown(const TPoint&) {
   QMWordPuzzleWindow* window = PuzzleWindow();
-  if (!window) return false;
+  // While a letter flies (a hint's too) the selected letter is already on its way.
+  if (!window || !window->IsInputEnabled()) return false;
   TWindowHandle puzzle(window);
   if (mState != kClosed && IsActive() && window->GetSelectedLetter()) {
     FlyLetter();

@@ -132,4 +132,23 @@ TEST_F(WordSampleTest, ALetterOrAHintDuringTheRoundBannerFliesAfterItAndTheRound
   });
 }
 
+// While the hint's letter flies, a click on another cell takes nothing: the letter lands where
+// the hint sent it.
+TEST_F(WordSampleTest, ACellClickedWhileTheHintsLetterFliesIsIgnored) {
+  Play([&](TPlatform* p) {
+    QMWordPuzzleWindow* puzzle = Open(p);
+    ASSERT_NE(puzzle, nullptr);
+    Tick(p, 1800);
+    EXPECT_FALSE(Overlay()->IsSpriteExist("round_banner"));
+    EXPECT_EQ(Hint(), "true");
+    Tick(p, 32);
+    ASSERT_TRUE(Overlay()->IsSpriteExist("word_letter_flight")) << "the hint's letter flies";
+    Click(p, "Grid_Text_1_2");
+    Tick(p, 1000);
+    EXPECT_EQ(Shown(2, 3), "G") << "the hint's letter lands in its own cell";
+    EXPECT_EQ(Shown(1, 2), "");
+    EXPECT_TRUE(puzzle->IsInputEnabled());
+  });
+}
+
 }  // namespace
