@@ -330,3 +330,42 @@ TEST_F(LayerPuzzlePlayTest, AHintDuringTheRoundBannerFliesAfterItAndTheRoundStil
 }
 
 }  // namespace
+
+namespace {
+
+// A second hint while the first photo flies is refused: no second photo leaves the puzzle, and
+// the first comes back into the puzzle's picture. The overlay never keeps a sprite it cannot
+// name: a second one under a name in use is refused.
+TEST_F(LayerPuzzlePlayTest, ASecondHintWhileAPhotoFliesIsRefusedAndEveryPhotoStaysInThePuzzle) {
+  Play([&](TPlatform* p, QMGameManager&) {
+    Open(p);
+    QMLayerPuzzleWindow* w = Puzzle();
+    ASSERT_NE(w, nullptr);
+    auto* overlay = WindowCast<KSpriteWindow>(w->GetParent()->FindChild("overlaywindow", -1));
+    auto hint = [&] {
+      Host()->DoLuaString("gHint = tostring(LayerShowHint())");
+      return std::string(Host()->GetGlobalString("gHint").CStr());
+    };
+    EXPECT_EQ(hint(), "true");
+    Tick(p, 100);
+    EXPECT_EQ(hint(), "false") << "the first photo still flies";
+    EXPECT_EQ(overlay->GetRootSprite()->GetChildren().size(), 1u) << "one photo is lent";
+    Tick(p, 1000);
+    EXPECT_FALSE(w->IsHintActive());
+    for (const char* name : {"back_meadow", "sun_meadow", "tree_meadow"})
+      EXPECT_EQ(PieceOf(w, name)->GetSprite()->GetParent(), w->GetRootSprite()) << name;
+    Tick(p, 3000);  // the tip has gone
+    EXPECT_EQ(hint(), "true") << "the next hint is given once the first is over";
+    Tick(p, 1000);
+    for (const char* name : {"back_meadow", "sun_meadow", "tree_meadow"})
+      EXPECT_EQ(PieceOf(w, name)->GetSprite()->GetParent(), w->GetRootSprite()) << name;
+
+    boost::shared_ptr<TSprite> first = TSprite::Create(0), second = TSprite::Create(0);
+    EXPECT_EQ(overlay->AddSprite(first, "twice", 0, ""), 0);
+    EXPECT_EQ(overlay->AddSprite(second, "twice", 0, ""), -1);
+    EXPECT_EQ(second->GetParent(), nullptr) << "the refused sprite is not in the tree";
+    EXPECT_EQ(overlay->GetSprite("twice"), first);
+  });
+}
+
+}  // namespace
