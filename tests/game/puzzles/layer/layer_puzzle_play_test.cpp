@@ -273,12 +273,12 @@ TEST_F(LayerPuzzlePlayTest, HintFliesAMisplacedPhotoHomeUnlessHintsAreOffOrAllAr
 namespace {
 
 // The meadow solved by hand as the first play does it: the sun and the tree onto their cells,
-// the meadow onto its own and lowered under both.
-void SolveMeadow(TPlatform* p, QMLayerPuzzleWindow* w) {
+// the meadow onto its own and lowered under both. The photo named leave stays where it is.
+void SolveMeadow(TPlatform* p, QMLayerPuzzleWindow* w, const std::string& leave = "") {
   QMLayerPuzzlePiece* back = PieceOf(w, "back_meadow");
   for (const char* name : {"sun_meadow", "tree_meadow", "back_meadow"}) {
     QMLayerPuzzlePiece* piece = PieceOf(w, name);
-    if (piece->IsAtTarget()) continue;
+    if (piece->IsAtTarget() || name == leave) continue;
     const TRect b = piece->GetPictureBounds();
     const TPoint grab((b.left + b.right) / 2, (b.top + b.bottom) / 2);
     TPoint dest = w->GetGrid()->GetCellPosition(piece->GetGridPosition());
@@ -365,6 +365,37 @@ TEST_F(LayerPuzzlePlayTest, ASecondHintWhileAPhotoFliesIsRefusedAndEveryPhotoSta
     EXPECT_EQ(overlay->AddSprite(second, "twice", 0, ""), -1);
     EXPECT_EQ(second->GetParent(), nullptr) << "the refused sprite is not in the tree";
     EXPECT_EQ(overlay->GetSprite("twice"), first);
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// A photo let go with its top edge above the frame lies off the grid: though the cell rounding
+// gives its target cell, it is not placed, and the round is not won until it lies on the frame.
+TEST_F(LayerPuzzlePlayTest, APhotoHangingOffTheFrameIsNotPlacedAndTheRoundWaitsForIt) {
+  Play([&](TPlatform* p, QMGameManager&) {
+    Open(p);
+    QMLayerPuzzleWindow* w = Puzzle();
+    ASSERT_NE(w, nullptr);
+    QMLayerPuzzlePiece* sun = PieceOf(w, "sun_meadow");
+    // The sun a cell too far right, the rest solved round it.
+    Drag(p, {100, 100}, {640, 100});
+    ASSERT_EQ(sun->GetPicturePosition(), TPoint(600, 60));
+    SolveMeadow(p, w, "sun_meadow");
+    EXPECT_FALSE(w->IsRoundWon());
+    // Then grabbed 40 pixels in from its corner and let go above the frame over its cell.
+    Drag(p, {640, 100}, {560, 40});
+    ASSERT_EQ(sun->GetPicturePosition(), TPoint(520, 0));
+    EXPECT_EQ(w->GetGrid()->GetCellIndex(TPoint(520, 0)), sun->GetGridPosition());
+    EXPECT_FALSE(sun->IsOnGrid());
+    EXPECT_FALSE(sun->IsAtTarget());
+    EXPECT_FALSE(w->IsRoundWon()) << "the sun hangs off the frame";
+    Drag(p, {560, 40}, {560, 100});
+    EXPECT_EQ(sun->GetPicturePosition(), TPoint(520, 60));
+    EXPECT_TRUE(sun->IsAtTarget());
+    EXPECT_TRUE(w->IsRoundWon());
   });
 }
 
