@@ -4,6 +4,7 @@
 #include "anim/KAnimProperties.h"
 #include "anim/KAnimQueue.h"
 #include "core/EngineLog.h"
+#include "game/puzzles/QMPuzzleSound.h"
 #include "game/scenes/QMMessages.h"
 #include "online/TGameState.h"
 #include "render/TAnimatedSprite.h"
@@ -217,8 +218,5 @@ void QMCodexWindow::ReadStyle(TWindowStyle& style) {
 
   boost::shared_ptr<TSound>* sounds[] = {&mClickSound, &mGroupSolvedSound, &mPuzzleSolvedSound};
   const char* soundKeys[] = {"clickAudio", "groupSolvedAudio", "puzzleSolvedAudio"};
-  for (size_t i = 0; i < 3; ++i) {
-    const str name = style.GetString(soundKeys[i], str());
-    if (!name.IsEmpty()) *sounds[i] = TSound::Get(name, true, 1000);
-  }
+  for (size_t i = 0; i < 3; ++i) *sounds[i] = LoadPuzzleSound(style.GetString(soundKeys[i], str()));
 }

@@ -2,6 +2,7 @@
 
 #include "anim/KSpriteWindow.h"
 #include "core/EngineLog.h"
+#include "game/puzzles/QMPuzzleSound.h"
 #include "game/puzzles/layer/QMLayerGrid.h"
 #include "game/puzzles/layer/QMLayerPieceSpiders.h"
 #include "game/puzzles/layer/QMLayerPuzzlePiece.h"
@@ -89,9 +90,7 @@ int32_t QMLayerPuzzleWindow::CountPieces() const {
 }
 
 boost::shared_ptr<TSound> QMLayerPuzzleWindow::LoadSound(TWindowStyle& style, const char* key) {
-  const str name = style.GetString(key, "");
-  if (name.IsEmpty()) return boost::shared_ptr<TSound>();
-  return TSound::Get(name, true, 1000);
+  return LoadPuzzleSound(style.GetString(key, ""));
 }
 
 void QMLayerPuzzleWindow::CountMetric(const char* key) {

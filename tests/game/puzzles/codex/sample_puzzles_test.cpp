@@ -125,3 +125,31 @@ TEST_F(SamplePuzzlesTest, WordRoundEndBoardHoldsItsMessageAndButtonOverTheGridAn
 }
 
 }  // namespace
+
+namespace {
+
+// The codex loads its sounds: the sample's, and a layout's named without ".ogg" as the other
+// puzzles' layouts may name them.
+TEST_F(SamplePuzzlesTest, TheCodexLoadsItsSoundsWithOrWithoutTheirExtension) {
+  RunGame([&](TPlatform* p) {
+    Tick(p, 64);
+    TWindowManager* wm = p->GetWindowManager();
+    Lua("ShowCodexPuzzle()");
+    auto* codex = WindowCast<QMCodexWindow>(wm->GetTopModal()->FindChild("puzzleWindow", -1));
+    ASSERT_NE(codex, nullptr) << Log();
+    EXPECT_TRUE(codex->GetClickSound());
+    EXPECT_TRUE(codex->GetGroupSolvedSound());
+    EXPECT_TRUE(codex->GetPuzzleSolvedSound());
+
+    Lua("PushModal('soundnames') MakeDialog({ QMCodexWindow({ name = 'namedwindow', x = 0, "
+        "y = 0, w = 800, h = 600, clickAudio = 'audio/codex/mark', "
+        "groupSolvedAudio = 'audio/codex/round.ogg' }) })");
+    codex = WindowCast<QMCodexWindow>(wm->GetTopModal()->FindChild("namedwindow", -1));
+    ASSERT_NE(codex, nullptr) << Log();
+    EXPECT_TRUE(codex->GetClickSound());
+    EXPECT_TRUE(codex->GetGroupSolvedSound());
+    EXPECT_FALSE(codex->GetPuzzleSolvedSound()) << "none named";
+  });
+}
+
+}  // namespace
