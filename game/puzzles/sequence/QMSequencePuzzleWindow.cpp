@@ -219,21 +219,21 @@ bool QMSequencePuzzleWindow::OnMouseLeave() {
 
 void QMSequencePuzzleWindow::OnPieceHover(QMSequencePuzzlePiece* piece) {
   if (!piece || !piece->GetClueImage()) return;
-  if (piece != mPreviousHoverPiece) {
-    if (mClueSoundOn) Play(kClueRollOverSound);
-    if (mClueImageOn && mFirstClue) {
-      mFirstClue->ShowImage(piece->GetClueImage());
-      mFirstClue->SetText(piece->GetClueText());
-      if (mPreviousHoverPiece && mSecondClue) {
-        mSecondClue->ShowImage(mPreviousHoverPiece->GetClueImage());
-        mSecondClue->SetText(mPreviousHoverPiece->GetClueText());
-      }
-      for (QMSequenceClue* clue : {mFirstClue, mSecondClue})
-        if (clue && clue->GetShownImage()) clue->GetShownImage()->SetVisible(true);
-    }
-  }
+  // Moves over the same piece report it again and again: only a newly hovered one counts.
+  if (piece == mHoverPiece) return;
   if (mHoverPiece) mPreviousHoverPiece = mHoverPiece;
   mHoverPiece = piece;
+  if (mClueSoundOn) Play(kClueRollOverSound);
+  if (mClueImageOn && mFirstClue) {
+    mFirstClue->ShowImage(piece->GetClueImage());
+    mFirstClue->SetText(piece->GetClueText());
+    if (mPreviousHoverPiece && mSecondClue) {
+      mSecondClue->ShowImage(mPreviousHoverPiece->GetClueImage());
+      mSecondClue->SetText(mPreviousHoverPiece->GetClueText());
+    }
+    for (QMSequenceClue* clue : {mFirstClue, mSecondClue})
+      if (clue && clue->GetShownImage()) clue->GetShownImage()->SetVisible(true);
+  }
 }
 
 void QMSequencePuzzleWindow::CheckSolution() {
