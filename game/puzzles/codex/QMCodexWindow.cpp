@@ -1,5 +1,7 @@
 #include "game/puzzles/codex/QMCodexWindow.h"
 
+#include <algorithm>
+
 #include "anim/KAnimBias.h"
 #include "anim/KAnimProperties.h"
 #include "anim/KAnimQueue.h"
@@ -31,6 +33,9 @@ const char kScrollTexture[] = "codex/scrollanim_right.xml";
 // Sprites of higher layers draw later: the covers lie over the grid's layer-1 sprites so that
 // they hide the cells until the first click.
 constexpr int32_t kCoverLayer = 2;
+// Cells per side of the solve grid: a layout's number beyond it would build a grid of sprites
+// without end.
+constexpr int32_t kMaxSolveGridSize = 32;
 
 void CountState(const char* key) {
   if (TGameState* state = TGameState::GetInstance()) state->SetState(key, "");
@@ -175,7 +180,7 @@ void QMCodexWindow::ReadStyle(TWindowStyle& style) {
     l.headerStartX = NumberToInt(s.GetNumber("HeaderStartX", 85));
     l.headerStartY = NumberToInt(s.GetNumber("HeaderStartY", 20));
     l.columnWidth = static_cast<float>(s.GetNumber("ColumnWidth", 50));
-    l.gridSize = NumberToInt(s.GetNumber("GridSize", 9));
+    l.gridSize = std::clamp(NumberToInt(s.GetNumber("GridSize", 9)), 0, kMaxSolveGridSize);
     l.gridX = NumberToInt(s.GetNumber("GridX", 0));
     l.gridY = NumberToInt(s.GetNumber("GridY", 0));
     l.labelFont = s.GetString("LabelRowFont", "fonts/euro_ex_bold.mvec");
