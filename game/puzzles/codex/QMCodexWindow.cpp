@@ -146,6 +146,11 @@ bool QMCodexWindow::OnMouseMove(const TPoint& point) {
 }
 
 bool QMCodexWindow::OnMessage(TMessage* msg) {
+  // The completion record reports the player's clicks on the clue controls, not slides built.
+  if (msg->GetId() == kButtonPress &&
+      (msg->GetName() == str("nextButton") || msg->GetName() == str("prevButton")))
+    if (TGameState* state = TGameState::GetInstance())
+      state->SetState("++LevelTotalClueClicks", "");
   if (msg->GetName() == str("nextButton") && mScrollSprite && !mScrollSprite->IsStaticTree(-1)) {
     mScrollSprite->Play("FadeOut");
     if (TWindow* next = FindChild("nextButton", -1))

@@ -398,3 +398,28 @@ TEST_F(CodexTest, TheLayoutsGridSizeIsBounded) {
 }
 
 }  // namespace
+
+namespace {
+
+// The clue-click counter of the completion record counts the player's presses of the clue
+// button, not the six slides the sample builds at set-up.
+TEST_F(SampleCodexTest, ClueClicksCountThePlayersPressesOfTheClueButton) {
+  RunGame([&](TPlatform* p) {
+    Tick(p, 64);
+    Lua("ShowCodexPuzzle()");
+    TWindowManager* wm = p->GetWindowManager();
+    auto* w = WindowCast<QMCodexWindow>(wm->GetTopModal()->FindChild("puzzleWindow", -1));
+    ASSERT_NE(w, nullptr) << Log();
+    Tick(p, 32);
+    EXPECT_EQ(StateOf("LevelTotalClueClicks"), "") << "no clue clicked yet";
+    auto* next = WindowCast<TButton>(w->FindChild("nextButton", -1));
+    ASSERT_NE(next, nullptr);
+    for (int i = 0; i < 2; ++i) {
+      next->Press();
+      Tick(p, 32);
+    }
+    EXPECT_EQ(StateOf("LevelTotalClueClicks"), "2");
+  });
+}
+
+}  // namespace
