@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <vector>
 #include <string>
 
 #include "anim/KSpriteWindow.h"
@@ -148,6 +150,41 @@ TEST_F(WordSampleTest, ACellClickedWhileTheHintsLetterFliesIsIgnored) {
     EXPECT_EQ(Shown(2, 3), "G") << "the hint's letter lands in its own cell";
     EXPECT_EQ(Shown(1, 2), "");
     EXPECT_TRUE(puzzle->IsInputEnabled());
+  });
+}
+
+// The first round names its grid shader: once a letter has landed, the shader sweeps over the
+// active cells that were not standing open, one after another, and is gone again when the
+// sweep is over.
+TEST_F(WordSampleTest, ALandedLetterSendsTheRoundsShaderOverTheCells) {
+  Play([&](TPlatform* p) {
+    QMWordPuzzleWindow* puzzle = Open(p);
+    ASSERT_NE(puzzle, nullptr);
+    ASSERT_TRUE(puzzle->GetShaderTexture()) << "the round's shader picture";
+    Tick(p, 1800);
+    Place(p, "S_1_row2", 1, 2);
+    std::set<std::string> swept;
+    auto cells = [] {
+      std::vector<QMWordPuzzleGridPiece*> all;
+      for (int r = 1; r <= 3; ++r)
+        for (int c = 1; c <= 3; ++c)
+          if (auto* cell = WindowCast<QMWordPuzzleGridPiece>(
+                  Top()->FindChild(str::Format("Grid_%d_%d", c, r), -1)))
+            all.push_back(cell);
+      return all;
+    };
+    for (int t = 0; t < 3000; t += 16) {
+      Tick(p, 16);
+      for (QMWordPuzzleGridPiece* cell : cells())
+        if (cell->IsShaderAttached()) swept.insert(cell->GetName().CStr());
+    }
+    EXPECT_EQ(Shown(1, 2), "S");
+    // The cells that stood open for the S close without a sweep.
+    EXPECT_EQ(swept, (std::set<std::string>{"Grid_2_1", "Grid_2_2", "Grid_2_3"}));
+    for (QMWordPuzzleGridPiece* cell : cells()) {
+      EXPECT_FALSE(cell->IsShaderAttached()) << cell->GetName().CStr();
+      EXPECT_EQ(cell->GetState(), QMWordPuzzleGridPiece::kIdle) << cell->GetName().CStr();
+    }
   });
 }
 
