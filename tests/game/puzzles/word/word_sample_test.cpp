@@ -13,9 +13,8 @@
 #include "game/puzzles/word/QMWordPuzzleLetter.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
 #include "game/shell/QMGameManager.h"
-#include "platform/os/Clock.h"
 #include "script/binding/TScript.h"
-#include "support/GameFixture.h"
+#include "game/GameScreenFixture.h"
 #include "window/TButton.h"
 #include "window/TText.h"
 #include "window/TWindowManager.h"
@@ -23,10 +22,10 @@
 
 namespace {
 
-class WordSampleTest : public GameTest {
+class WordSampleTest : public GameScreenTest {
 protected:
   void SetUp() override {
-    GameTest::SetUp();
+    GameScreenTest::SetUp();
     UseWholeSample();
     std::filesystem::remove(mWork + "/assets/scripts/ui/intro.lua");
   }
@@ -37,15 +36,6 @@ protected:
       Tick(p, 64);
       body(p);
     });
-  }
-
-  static void Tick(TPlatform* p, int ms) {
-    TPlatformEvent e;
-    for (int t = 0; t < ms; t += 16) {
-      platform::os::AdvanceVirtualTime(16);
-      p->GetEvent(e);
-      p->GetWindowManager()->HandleEvent(e);
-    }
   }
 
   static TWindow* Top() { return TWindowManager::Instance()->GetTopModal(); }
@@ -62,25 +52,10 @@ protected:
     return WindowCast<KSpriteWindow>(Top()->FindChild("overlaywindow", -1));
   }
 
-  static void Send(TPlatform* p, int type, int x, int y) {
-    p->GetWindowManager()->HandleEvent(MakeEvent(type, x, y, 0, 0));
-  }
-
-  static void Click(TPlatform* p, const std::string& name) {
-    TWindow* w = Top()->FindChild(name.c_str(), -1);
-    ASSERT_NE(w, nullptr) << name;
-    TRect r;
-    w->GetScreenRect(r);
-    const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
-    Send(p, kEventMouseMove, x, y);
-    Send(p, kEventLeftDown, x, y);
-    Send(p, kEventLeftUp, x, y);
-  }
-
   // A bank letter, then the cell (c, r).
   static void Place(TPlatform* p, const std::string& letter, int c, int r) {
-    Click(p, letter);
-    Click(p, "Grid_Text_" + std::to_string(c) + "_" + std::to_string(r));
+    ClickOn(p, letter.c_str());
+    ClickOn(p, ("Grid_Text_" + std::to_string(c) + "_" + std::to_string(r)).c_str());
   }
 
   static std::string Shown(int c, int r) {
@@ -145,7 +120,7 @@ TEST_F(WordSampleTest, ACellClickedWhileTheHintsLetterFliesIsIgnored) {
     EXPECT_EQ(Hint(), "true");
     Tick(p, 32);
     ASSERT_TRUE(Overlay()->IsSpriteExist("word_letter_flight")) << "the hint's letter flies";
-    Click(p, "Grid_Text_1_2");
+    ClickOn(p, "Grid_Text_1_2");
     Tick(p, 1000);
     EXPECT_EQ(Shown(2, 3), "G") << "the hint's letter lands in its own cell";
     EXPECT_EQ(Shown(1, 2), "");
