@@ -392,7 +392,7 @@ int TScript::RunFunction(int nargs, int nresults, bool wake) {
       int rs = StartCoroutine();
       if (rs != 0) {
         // A coroutine that fails at once is over: report it and stop scheduling it.
-        if (!IsYielded()) Cancel();
+        Cancel();
         return rs;
       }
       StartWaiting();
