@@ -193,6 +193,14 @@ int KSpriteWindow::AddSprite(const boost::shared_ptr<TSprite>& sprite, const str
   if (!sprite) return -1;
   boost::shared_ptr<TSprite> parent = parentName.IsEmpty() ? mRoot : GetSprite(parentName);
   if (!parent) return -1;
+  // A second sprite under a name in use could never be found again by its name.
+  if (mSprites.count(name)) {
+    EngineLog(
+        "Sprite window \"%s\": a sprite named \"%s\" is already there; the new one is "
+        "not added",
+        GetName().CStr(), name.CStr());
+    return -1;
+  }
   parent->AddChild(sprite);
   mSprites.emplace(name, sprite);
   return sprite->GetLayer();

@@ -56,7 +56,8 @@ public:
   void OnQueueFinished();
 
   boost::shared_ptr<TSprite> GetSprite(const str& name) const;
-  // -1 (and nothing added) when parentName names no sprite; otherwise the sprite's own layer.
+  // -1 (and nothing added) when parentName names no sprite or the name is in use; otherwise
+  // the sprite's own layer.
   int AddSprite(const boost::shared_ptr<TSprite>& sprite, const str& name, int layer,
                 const str& parentName);
   boost::shared_ptr<TSprite> RemoveSprite(const str& name);

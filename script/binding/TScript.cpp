@@ -1,6 +1,7 @@
 #include "script/binding/TScript.h"
 
 #include <cstddef>
+#include <memory>
 
 #include "assets/FileLayer.h"
 #include "core/EngineLog.h"
@@ -212,6 +213,7 @@ TScript* TScript::FromState(lua_State* L) {
 }
 
 TScript::~TScript() {
+  mWaiting.clear();
   DeleteAdopted();
   if (mState && FromState(mState) == this) {
     lua_pushlightuserdata(mState, mState);
@@ -374,27 +376,28 @@ int TScript::RunFunction(int nargs, int nresults, bool wake) {
   int status = lua_pcall(L, nargs, nresults, func);
   lua_remove(L, func);
   if (status == 0) {
-    if (!IsYielded() && nresults == 1 && lua_isfunction(L, -1)) {
-      if (mNext == kNever) SetTimer(0, true, true, false);
-      mCoroutineFailed = false;
-      int rs = lua_resume(L, 0);
+    if (nresults == 1 && lua_isfunction(L, -1)) {
+      // One coroutine at a time, on the state itself: while one waits or runs, the new one
+      // waits its turn and starts when the one before it ends.
+      if (IsCoroutineActive()) {
+        lua_Debug where;
+        lua_pushvalue(L, -1);
+        lua_getinfo(L, ">S", &where);
+        EngineLog("TScript: a coroutine is already running; the one from %s:%d waits for it",
+                  where.short_src, where.linedefined);
+        lua_pushvalue(L, -1);
+        mWaiting.push_back(std::make_unique<TLuaObjectWrapper>(L));
+        return 0;
+      }
+      int rs = StartCoroutine();
       if (rs != 0) {
-        mLastError = LuaToStr(L, -1);
-        mCoroutineFailed = true;
-        EngineLog("lua_resume error: %s", mLastError.CStr());
         // A coroutine that fails at once is over: report it and stop scheduling it.
         Cancel();
         return rs;
       }
+      StartWaiting();
       // Finished without yielding: nothing is left to resume on a tick.
       if (!IsYielded()) Cancel();
-    } else if (IsYielded() && nresults == 1 && lua_isfunction(L, -1)) {
-      // One coroutine at a time: the new one is not started, but it is not lost unseen.
-      lua_Debug where;
-      lua_pushvalue(L, -1);
-      lua_getinfo(L, ">S", &where);
-      EngineLog("TScript: a coroutine is already running; the one from %s:%d is dropped",
-                where.short_src, where.linedefined);
     }
     return 0;
   }
@@ -414,7 +417,37 @@ int TScript::Resume(int nvalues) {
     EngineLog("lua_resume ERROR: %s", mLastError.CStr());
     lua_pop(mState, 1);
   }
+  StartWaiting();
   return status;
+}
+
+bool TScript::IsCoroutineActive() const { return mState && mState->ci != mState->base_ci; }
+
+int TScript::StartCoroutine() {
+  if (mNext == kNever) SetTimer(0, true, true, false);
+  mCoroutineFailed = false;
+  int rs = lua_resume(mState, 0);
+  if (rs != 0) {
+    mLastError = LuaToStr(mState, -1);
+    mCoroutineFailed = true;
+    EngineLog("lua_resume error: %s", mLastError.CStr());
+  }
+  return rs;
+}
+
+void TScript::StartWaiting() {
+  while (!mWaiting.empty() && !IsCoroutineActive()) {
+    std::unique_ptr<TLuaObjectWrapper> next = std::move(mWaiting.front());
+    mWaiting.pop_front();
+    const int top = lua_gettop(mState);
+    next->Push(mState);
+    next.reset();
+    if (StartCoroutine() != 0) {
+      lua_pop(mState, 1);
+    } else if (!IsYielded() && lua_gettop(mState) > top) {
+      lua_settop(mState, top);
+    }
+  }
 }
 
 bool TScript::Animate() {

@@ -4,6 +4,8 @@
 // handed to the script.
 #pragma once
 
+#include <deque>
+#include <memory>
 #include <vector>
 
 #include "core/TAnimTask.h"
@@ -40,6 +42,10 @@ public:
   int RunFunction(int nargs, int nresults);
   int Resume(int nvalues);
   bool IsYielded() const;
+  // A coroutine has started and not yet ended (it waits, or it is the caller).
+  bool IsCoroutineActive() const;
+  // Coroutines asked for while another was active, to start in turn.
+  size_t GetWaitingCount() const { return mWaiting.size(); }
   // True once the script's coroutine has ended in an error; a new coroutine clears it.
   bool HasCoroutineFailed() const { return mCoroutineFailed; }
   // The last error a chunk or the coroutine of this script reported, with its file and line
@@ -68,6 +74,10 @@ protected:
   void RunLuaText(const str& text, int length, int nresults, bool wake);
   int RunFunction(int nargs, int nresults, bool wake);
   void PushGlobal(const char* name);
+  // Starts the function on top as the coroutine; the status of its first run.
+  int StartCoroutine();
+  // Starts the waiting coroutines in order while none is active.
+  void StartWaiting();
 
   lua_State* mState;
   TLuaThread* mThread = nullptr;
@@ -79,4 +89,5 @@ protected:
   // Native calls in progress: only the outermost one may delete adopted objects, since an
   // outer native call may still be using what it adopted.
   int mDepth = 0;
+  std::deque<std::unique_ptr<TLuaObjectWrapper>> mWaiting;
 };

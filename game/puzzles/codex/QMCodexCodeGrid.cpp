@@ -124,11 +124,16 @@ void QMCodexCodeGrid::SyncFromChecks(const QMCodexSolveGrid& grid, TScript* scri
   bool wordUsedTwice = false;
   for (int32_t i = static_cast<int32_t>(grid.GetCellCount()) - 1; i >= 0; --i) {
     if (!grid.ShowsCheck(i)) continue;
+    // Cleared first: a chunk that fails part-way must not leave the previous cell's numbers.
     script->DoLuaStringWithoutWaking(
-        str(kPuzzleChunk) + str::Format("curPuzzle:getCodeGridCellWord(%d)\t"
-                                        "codexwindowwordnumber = curPuzzle:getWordNumber(%d)\t"
-                                        "codexwindowiconnumber = curPuzzle:getIconNumber(%d)",
-                                        i, i, i));
+        str("codexwindowwordnumber = nil codexwindowiconnumber = nil\t") + kPuzzleChunk +
+        str::Format("curPuzzle:getCodeGridCellWord(%d)\t"
+                    "codexwindowwordnumber = curPuzzle:getWordNumber(%d)\t"
+                    "codexwindowiconnumber = curPuzzle:getIconNumber(%d)",
+                    i, i, i));
+    if (script->GetGlobalString("codexwindowwordnumber").IsEmpty() ||
+        script->GetGlobalString("codexwindowiconnumber").IsEmpty())
+      continue;
     const int32_t w = NumberToInt(script->GetGlobalNumber("codexwindowwordnumber"));
     const int32_t m = NumberToInt(script->GetGlobalNumber("codexwindowiconnumber"));
     auto found = words.find(m);

@@ -107,10 +107,7 @@ void QMCodexWindow::SyncCodeGridFromChecks() {
 
 void QMCodexWindow::NewSlideGroup() { mSlides.NewSlideGroup(); }
 
-void QMCodexWindow::NewSlide() {
-  if (TGameState* state = TGameState::GetInstance()) state->SetState("++LevelTotalClueClicks", "");
-  mSlides.NewSlide();
-}
+void QMCodexWindow::NewSlide() { mSlides.NewSlide(); }
 
 void QMCodexWindow::AddClueSlideText(TLuaTable* description) {
   if (description && description->IsTable()) mSlides.AddClueSlideText(*description);

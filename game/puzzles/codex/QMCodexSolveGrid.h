@@ -51,6 +51,7 @@ public:
                    boost::shared_ptr<TAnimatedSprite> coverHolder);
 
   QMCodexSolveLayout& Layout() { return mLayout; }
+  const QMCodexSolveLayout& Layout() const { return mLayout; }
   QMCodexCellTextures& Textures() { return mTextures; }
   void SetCoverTexture(boost::shared_ptr<TAnimatedTexture> cover) { mCoverTexture = cover; }
 

@@ -1,9 +1,12 @@
 #include "game/puzzles/codex/QMCodexWindow.h"
 
+#include <algorithm>
+
 #include "anim/KAnimBias.h"
 #include "anim/KAnimProperties.h"
 #include "anim/KAnimQueue.h"
 #include "core/EngineLog.h"
+#include "game/puzzles/QMPuzzleSound.h"
 #include "game/scenes/QMMessages.h"
 #include "online/TGameState.h"
 #include "render/TAnimatedSprite.h"
@@ -30,6 +33,9 @@ const char kScrollTexture[] = "codex/scrollanim_right.xml";
 // Sprites of higher layers draw later: the covers lie over the grid's layer-1 sprites so that
 // they hide the cells until the first click.
 constexpr int32_t kCoverLayer = 2;
+// Cells per side of the solve grid: a layout's number beyond it would build a grid of sprites
+// without end.
+constexpr int32_t kMaxSolveGridSize = 32;
 
 void CountState(const char* key) {
   if (TGameState* state = TGameState::GetInstance()) state->SetState(key, "");
@@ -140,6 +146,11 @@ bool QMCodexWindow::OnMouseMove(const TPoint& point) {
 }
 
 bool QMCodexWindow::OnMessage(TMessage* msg) {
+  // The completion record reports the player's clicks on the clue controls, not slides built.
+  if (msg->GetId() == kButtonPress &&
+      (msg->GetName() == str("nextButton") || msg->GetName() == str("prevButton")))
+    if (TGameState* state = TGameState::GetInstance())
+      state->SetState("++LevelTotalClueClicks", "");
   if (msg->GetName() == str("nextButton") && mScrollSprite && !mScrollSprite->IsStaticTree(-1)) {
     mScrollSprite->Play("FadeOut");
     if (TWindow* next = FindChild("nextButton", -1))
@@ -174,7 +185,7 @@ void QMCodexWindow::ReadStyle(TWindowStyle& style) {
     l.headerStartX = NumberToInt(s.GetNumber("HeaderStartX", 85));
     l.headerStartY = NumberToInt(s.GetNumber("HeaderStartY", 20));
     l.columnWidth = static_cast<float>(s.GetNumber("ColumnWidth", 50));
-    l.gridSize = NumberToInt(s.GetNumber("GridSize", 9));
+    l.gridSize = std::clamp(NumberToInt(s.GetNumber("GridSize", 9)), 0, kMaxSolveGridSize);
     l.gridX = NumberToInt(s.GetNumber("GridX", 0));
     l.gridY = NumberToInt(s.GetNumber("GridY", 0));
     l.labelFont = s.GetString("LabelRowFont", "fonts/euro_ex_bold.mvec");
@@ -217,8 +228,5 @@ void QMCodexWindow::ReadStyle(TWindowStyle& style) {
 
   boost::shared_ptr<TSound>* sounds[] = {&mClickSound, &mGroupSolvedSound, &mPuzzleSolvedSound};
   const char* soundKeys[] = {"clickAudio", "groupSolvedAudio", "puzzleSolvedAudio"};
-  for (size_t i = 0; i < 3; ++i) {
-    const str name = style.GetString(soundKeys[i], str());
-    if (!name.IsEmpty()) *sounds[i] = TSound::Get(name, true, 1000);
-  }
+  for (size_t i = 0; i < 3; ++i) *sounds[i] = LoadPuzzleSound(style.GetString(soundKeys[i], str()));
 }

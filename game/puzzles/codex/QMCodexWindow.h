@@ -34,6 +34,10 @@ class QMCodexWindow : public QMPuzzleWindow {
 public:
   QMCodexWindow();
   ~QMCodexWindow() override;
+  // Null for a sound that did not load.
+  const boost::shared_ptr<TSound>& GetClickSound() const { return mClickSound; }
+  const boost::shared_ptr<TSound>& GetGroupSolvedSound() const { return mGroupSolvedSound; }
+  const boost::shared_ptr<TSound>& GetPuzzleSolvedSound() const { return mPuzzleSolvedSound; }
 
   void PostCreate(TWindowStyle& style) override;
   void Draw() override;

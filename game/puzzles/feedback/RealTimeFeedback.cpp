@@ -35,15 +35,26 @@ void RealTimeFeedback::Init(TWindowStyle& style) {
 bool RealTimeFeedback::PlayZoneAnimation(const str& script) {
   TScript* s = mAnimation->GetScript();
   if (!s) return false;
-  if (!s->GetGlobalString(kAnimationGlobal).IsEmpty()) return false;
-  // Only the script clears the playing mark when it ends: without it no zone would play again.
+  if (!s->GetGlobalString(kAnimationGlobal).IsEmpty()) {
+    // The playing script clears the mark when it ends; one that ended in an error cannot, and
+    // without this no zone would play again.
+    if (s->IsCoroutineActive() || s->GetWaitingCount() > 0 || !s->HasCoroutineFailed())
+      return false;
+    s->SetGlobalString(kAnimationGlobal, str());
+  }
   if (!FileExists(script)) {
     EngineLog("Feedback %s: no animation script '%s'; the zone plays nothing", GetName().CStr(),
               script.CStr());
     return false;
   }
   s->SetGlobalString(kAnimationGlobal, script);
+  s->NoteError(str());
   mAnimation->RunAnimScript(script);
   mAnimation->StartQueue();
+  if (!s->GetLastError().IsEmpty() && !s->IsCoroutineActive()) {
+    // It failed before it could play: no play, and no mark left behind.
+    s->SetGlobalString(kAnimationGlobal, str());
+    return false;
+  }
   return true;
 }

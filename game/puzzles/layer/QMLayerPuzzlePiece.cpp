@@ -213,7 +213,8 @@ bool QMLayerPuzzlePiece::IsOnGrid() {
 
 bool QMLayerPuzzlePiece::IsAtTarget() {
   QMLayerGrid* grid = mPuzzleWindow ? mPuzzleWindow->GetGrid() : nullptr;
-  if (!grid) return false;
+  // The cell rounding has no bounds: a photo hanging off the frame would count as on its cell.
+  if (!grid || !IsOnGrid()) return false;
   const TRect b = GetPictureBounds();
   return grid->GetCellIndex(TPoint(b.left, b.top)) == mGridPosition;
 }

@@ -2,6 +2,7 @@
 
 #include "anim/KSpriteWindow.h"
 #include "core/EngineLog.h"
+#include "game/puzzles/QMPuzzleSound.h"
 #include "game/puzzles/layer/QMLayerGrid.h"
 #include "game/puzzles/layer/QMLayerPieceSpiders.h"
 #include "game/puzzles/layer/QMLayerPuzzlePiece.h"
@@ -89,9 +90,7 @@ int32_t QMLayerPuzzleWindow::CountPieces() const {
 }
 
 boost::shared_ptr<TSound> QMLayerPuzzleWindow::LoadSound(TWindowStyle& style, const char* key) {
-  const str name = style.GetString(key, "");
-  if (name.IsEmpty()) return boost::shared_ptr<TSound>();
-  return TSound::Get(name, true, 1000);
+  return LoadPuzzleSound(style.GetString(key, ""));
 }
 
 void QMLayerPuzzleWindow::CountMetric(const char* key) {
@@ -359,6 +358,9 @@ bool QMLayerPuzzleWindow::LayerShowHint() {
   TWindow* disable = top ? top->FindChild("disableHint", -1) : nullptr;
   if (disable && disable->IsVisible()) return false;
 
+  // One hint at a time: the photo of the running one is still the overlay's.
+  if (mHintActive) return false;
+
   FindLayerHintPieceSpider spider;
   ForEachChild(spider, false);
   QMLayerPuzzlePiece* piece = spider.mFound;
@@ -379,7 +381,13 @@ bool QMLayerPuzzleWindow::LayerShowHint() {
   ClientToScreen(origin);
   mSceneSprite->RemoveChild(sprite);
   piece->SetPicturePosition(bounds.left + origin.x, bounds.top + origin.y);
-  overlay->AddSprite(sprite, kHintSpriteName, 5, "");
+  if (overlay->AddSprite(sprite, kHintSpriteName, 5, "") < 0) {
+    piece->SetPicturePosition(bounds.left, bounds.top);
+    mSceneSprite->AddChild(sprite);
+    mHintPiece = TWindowHandle();
+    return false;
+  }
+  mHintSprite = sprite;
   TPoint dest(0, 0);
   if (QMLayerGrid* grid = GetGrid()) dest = grid->GetCellPosition(piece->GetGridPosition());
   if (TScript* script = overlay->GetScript()) {
@@ -403,15 +411,21 @@ bool QMLayerPuzzleWindow::LayerShowHint() {
 
 void QMLayerPuzzleWindow::ReleaseHintSprite() {
   KSpriteWindow* overlay = FindOverlay();
-  if (overlay && mHintPiece) {
-    if (boost::shared_ptr<TSprite> sprite = overlay->RemoveSprite(kHintSpriteName)) {
-      TPoint origin(0, 0);
-      ClientToScreen(origin);
-      TMat3& m = sprite->GetDrawState().transform;
-      m(2, 0) -= static_cast<float>(origin.x);
-      m(2, 1) -= static_cast<float>(origin.y);
-      mSceneSprite->AddChild(sprite);
+  boost::shared_ptr<TSprite> sprite;
+  sprite.swap(mHintSprite);
+  if (sprite && mHintPiece) {
+    // Given back by the sprite lent, whatever the overlay now holds under the hint's name.
+    if (overlay && overlay->GetSprite(kHintSpriteName) == sprite) {
+      overlay->RemoveSprite(kHintSpriteName);
+    } else if (TSprite* parent = sprite->GetParent()) {
+      parent->RemoveChild(sprite);
     }
+    TPoint origin(0, 0);
+    ClientToScreen(origin);
+    TMat3& m = sprite->GetDrawState().transform;
+    m(2, 0) -= static_cast<float>(origin.x);
+    m(2, 1) -= static_cast<float>(origin.y);
+    mSceneSprite->AddChild(sprite);
   }
   mHintPiece = TWindowHandle();
   mHintActive = false;

@@ -92,6 +92,8 @@ private:
   TWindowHandle mMinusButton;
   TWindowHandle mSelectedPiece;
   TWindowHandle mHintPiece;
+  // The photo lent to the overlay while a hint runs.
+  boost::shared_ptr<TSprite> mHintSprite;
   TWindowHandle mGrid;
   TWindowHandle mRounds;
   bool mRoundWon = false;

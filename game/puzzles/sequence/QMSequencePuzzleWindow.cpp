@@ -9,6 +9,7 @@
 #include "anim/KAnimSteps.h"
 #include "anim/KSpriteWindow.h"
 #include "core/EngineLog.h"
+#include "game/puzzles/QMPuzzleSound.h"
 #include "game/puzzles/sequence/QMSequenceBin.h"
 #include "game/puzzles/sequence/QMSequenceClue.h"
 #include "game/puzzles/sequence/QMSequenceGrid.h"
@@ -100,10 +101,7 @@ void QMSequencePuzzleWindow::PostCreate(TWindowStyle& style) {
   str background = style.GetString("bgPath", str());
   background.Replace("5_sequence_gameback", "2_sequence_gameback", 0, 0);
   for (int i = 0; i < kSoundCount; ++i) {
-    str name = style.GetString(kSoundKeys[i], str());
-    // Layouts name their sounds without the extension.
-    if (!name.IsEmpty() && name.Find(".ogg", 1, 0) < 0) name += ".ogg";
-    mSounds[i] = name.IsEmpty() ? boost::shared_ptr<TSound>() : TSound::Get(name, true, 1000);
+    mSounds[i] = LoadPuzzleSound(style.GetString(kSoundKeys[i], str()));
   }
   mHintDuration = static_cast<float>(style.GetNumber("hintDuration", 0));
   mDelayToPlayWinSound = static_cast<float>(style.GetNumber("delayToPlayWinSound", 0));
@@ -221,21 +219,21 @@ bool QMSequencePuzzleWindow::OnMouseLeave() {
 
 void QMSequencePuzzleWindow::OnPieceHover(QMSequencePuzzlePiece* piece) {
   if (!piece || !piece->GetClueImage()) return;
-  if (piece != mPreviousHoverPiece) {
-    if (mClueSoundOn) Play(kClueRollOverSound);
-    if (mClueImageOn && mFirstClue) {
-      mFirstClue->ShowImage(piece->GetClueImage());
-      mFirstClue->SetText(piece->GetClueText());
-      if (mPreviousHoverPiece && mSecondClue) {
-        mSecondClue->ShowImage(mPreviousHoverPiece->GetClueImage());
-        mSecondClue->SetText(mPreviousHoverPiece->GetClueText());
-      }
-      for (QMSequenceClue* clue : {mFirstClue, mSecondClue})
-        if (clue && clue->GetShownImage()) clue->GetShownImage()->SetVisible(true);
-    }
-  }
+  // Moves over the same piece report it again and again: only a newly hovered one counts.
+  if (piece == mHoverPiece) return;
   if (mHoverPiece) mPreviousHoverPiece = mHoverPiece;
   mHoverPiece = piece;
+  if (mClueSoundOn) Play(kClueRollOverSound);
+  if (mClueImageOn && mFirstClue) {
+    mFirstClue->ShowImage(piece->GetClueImage());
+    mFirstClue->SetText(piece->GetClueText());
+    if (mPreviousHoverPiece && mSecondClue) {
+      mSecondClue->ShowImage(mPreviousHoverPiece->GetClueImage());
+      mSecondClue->SetText(mPreviousHoverPiece->GetClueText());
+    }
+    for (QMSequenceClue* clue : {mFirstClue, mSecondClue})
+      if (clue && clue->GetShownImage()) clue->GetShownImage()->SetVisible(true);
+  }
 }
 
 void QMSequencePuzzleWindow::CheckSolution() {

@@ -1,5 +1,8 @@
 #include "game/puzzles/word/QMWordPuzzleGridPiece.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "game/puzzles/word/QMWordPuzzleLetter.h"
 #include "game/puzzles/word/QMWordPuzzleSpiders.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
@@ -84,6 +87,22 @@ void QMWordPuzzleGridPiece::AttachShader(bool attach) {
   mShaderAttached = attach;
 }
 
+void QMWordPuzzleGridPiece::SetState(int32_t state) {
+  if (state != kShaderWaiting && state != kShaderTurning) AttachShader(false);
+  mState = state;
+}
+
+// The shader turns about its upright axis: seen face-on at 2 pi, edge-on at rest.
+void QMWordPuzzleGridPiece::ShowShaderTurn() {
+  TMat3& m = mShaderSprite->GetDrawState().transform;
+  const float x = m(2, 0), y = m(2, 1);
+  m = TMat3();
+  m.Scale(std::max(std::abs(std::cos(mShaderAngle)), 0.01f), 1.0f);
+  m.Rotate(kShaderRestAngle);
+  m(2, 0) = x;
+  m(2, 1) = y;
+}
+
 bool QMWordPuzzleGridPiece::Animate() {
   const int32_t now = static_cast<int32_t>(mClock.GetTime());
   const int32_t dt = now - mLastTime;
@@ -99,6 +118,8 @@ bool QMWordPuzzleGridPiece::Animate() {
     case kShaderWaiting:
       mDelay -= dt;
       if (mDelay < 0) {
+        mShaderAngle = 2 * kPi;
+        ShowShaderTurn();
         AttachShader(true);
         mState = kShaderTurning;
       }
@@ -109,8 +130,10 @@ bool QMWordPuzzleGridPiece::Animate() {
       const float delay = window ? window->GetShaderRotationDelay() : 1.0f;
       mShaderAngle -= static_cast<float>(dt) * 0.005f / delay;
       if (mShaderAngle < kShaderRestAngle) {
-        mState = kIdle;
-        AttachShader(false);
+        mShaderAngle = kShaderRestAngle;
+        SetState(kIdle);
+      } else {
+        ShowShaderTurn();
       }
       break;
     }
@@ -121,7 +144,8 @@ bool QMWordPuzzleGridPiece::Animate() {
 
 bool QMWordPuzzleGridPiece::OnMouseDown(const TPoint&) {
   QMWordPuzzleWindow* window = PuzzleWindow();
-  if (!window) return false;
+  // While a letter flies (a hint's too) the selected letter is already on its way.
+  if (!window || !window->IsInputEnabled()) return false;
   TWindowHandle puzzle(window);
   if (mState != kClosed && IsActive() && window->GetSelectedLetter()) {
     FlyLetter();

@@ -51,11 +51,14 @@ public:
   int32_t GetColumn() const { return mColumn; }
   int32_t GetRow() const { return mRow; }
   int32_t GetState() const { return mState; }
-  void SetState(int32_t state) { mState = state; }
+  // Leaving the shader's sweep takes the shader away with it.
+  void SetState(int32_t state);
   void SetDelay(int32_t ms) { mDelay = ms; }
   const boost::shared_ptr<TTexture>& GetPanelTexture() const { return mPanelTexture; }
   const boost::shared_ptr<TSprite>& GetPanelSprite() const { return mPanelSprite; }
   const boost::shared_ptr<TSprite>& GetShaderSprite() const { return mShaderSprite; }
+  // The round names a shader picture for its cells.
+  bool HasShader() const { return mShaderSprite && mShaderSprite->GetTexture(); }
   bool IsShaderAttached() const { return mShaderAttached; }
   TText* GetTextWindow() const { return mText; }
   TText* GetGhostWindow() const { return mGhost; }
@@ -69,6 +72,7 @@ public:
 private:
   QMWordPuzzleWindow* PuzzleWindow() const;
   void AttachShader(bool attach);
+  void ShowShaderTurn();
 
   boost::shared_ptr<TTexture> mPanelTexture;
   int32_t mRotation = 0;

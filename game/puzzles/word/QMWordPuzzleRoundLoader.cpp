@@ -56,6 +56,8 @@ void QMWordPuzzleWindow::LoadRound(TLuaTable* round) {
     }
   }
 
+  // A round without a shader of its own sweeps nothing.
+  mShaderTexture.reset();
   if (Table shader{round->GetTable("gridShader")}) {
     const str name = shader->GetString("graphics", str());
     boost::shared_ptr<TTexture> texture;

@@ -78,7 +78,8 @@ bool QMWPClearGridSpider::Process(TWindow* w) {
   QMWordPuzzleGridPiece* cell = AsCell(w);
   if (!cell) return true;
   mCounter += 10;
-  if (!cell->IsActive() || !cell->IsShaderAttached()) return true;
+  // The round's shader sweeps over its active cells from the first to the last.
+  if (!cell->IsActive() || !cell->HasShader()) return true;
   if (cell->GetState() == QMWordPuzzleGridPiece::kOpen) {
     cell->SetState(QMWordPuzzleGridPiece::kIdle);
   } else {

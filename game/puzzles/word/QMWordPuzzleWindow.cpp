@@ -9,6 +9,7 @@
 #include "assets/TStringTable.h"
 #include "core/EngineLog.h"
 #include "core/TPlatform.h"
+#include "game/puzzles/QMPuzzleSound.h"
 #include "game/puzzles/word/QMWordPuzzleGridPiece.h"
 #include "game/puzzles/word/QMWordPuzzleLetter.h"
 #include "game/puzzles/word/QMWordPuzzleSpiders.h"
@@ -57,11 +58,8 @@ QMGameManager* Game() { return QMGameManager::Instance(); }
 
 }  // namespace
 
-// Sounds are named with or without their ".ogg".
 boost::shared_ptr<TSound> QMWordPuzzleWindow::LoadSound(const str& name) {
-  if (name.IsEmpty()) return boost::shared_ptr<TSound>();
-  const bool hasExtension = name.Find(str(".ogg"), 1) >= 0;
-  return TSound::Get(hasExtension ? name : name + ".ogg", true, 1000);
+  return LoadPuzzleSound(name);
 }
 
 QMWordPuzzleWindow::QMWordPuzzleWindow()

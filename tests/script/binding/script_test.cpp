@@ -318,21 +318,57 @@ TEST_F(BindingTest, ACoroutineThatFailsAtOnceIsReportedAndUnscheduled) {
   EXPECT_NE(Log().find("Too many return results? (2, FAILURE CODE 1)"), std::string::npos) << Log();
 }
 
-// One coroutine at a time: one asked for while another waits is not started, and the log
-// names the script it came from.
-TEST_F(BindingTest, ACoroutineAskedForWhileAnotherRunsIsDroppedWithALogLine) {
+// One coroutine at a time: one asked for while another waits (or from inside the running one)
+// waits its turn, with a log line naming the script it came from, and starts when the one
+// before it ends; one that fails at once does not hold up the next.
+TEST_F(BindingTest, ACoroutineAskedForWhileAnotherRunsStartsWhenThatOneEnds) {
   std::unique_ptr<TScript> thread(mHost->NewThread());
   thread->DoLuaString("return function() gFirst = 1 coroutine.yield() gFirst = 2 end");
   ASSERT_TRUE(thread->IsYielded());
-  thread->DoLuaString("return function() gSecond = 1 end");
+  thread->DoLuaString("return function() gSecond = gFirst coroutine.yield() gSecond = 3 end");
+  thread->DoLuaString("return function() error('third fails') end");
+  thread->DoLuaString("return function() gFourth = gSecond end");
   EXPECT_EQ(Number("gSecond"), 0);
+  EXPECT_EQ(thread->GetWaitingCount(), 3u);
   EXPECT_NE(Log().find("a coroutine is already running; the one from [string \"return "
-                       "function() gSecond = 1 end\"]:1 is dropped"),
+                       "function() gFourth = gSecond end\"]:1 waits for it"),
             std::string::npos)
       << Log();
-  if (thread->Ready(0)) thread->DoTask();
+  EXPECT_EQ(thread->Resume(0), 0);
   EXPECT_EQ(Number("gFirst"), 2) << "the running one goes on";
-  EXPECT_EQ(Number("gSecond"), 0);
+  EXPECT_EQ(Number("gSecond"), 2) << "the next starts as soon as it ends";
+  EXPECT_TRUE(thread->IsYielded());
+  EXPECT_EQ(thread->Resume(0), 0);
+  EXPECT_EQ(Number("gSecond"), 3);
+  EXPECT_NE(Log().find("third fails"), std::string::npos) << Log();
+  EXPECT_EQ(Number("gFourth"), 3);
+  EXPECT_FALSE(thread->IsYielded());
+  EXPECT_EQ(thread->GetWaitingCount(), 0u);
+
+  // Asked for by the running coroutine itself: it starts once its caller has ended.
+  thread->DoLuaString("gInner = 0 function Inner() DoInner() end");
+  thread->DoLuaString("return function() coroutine.yield() gOuter = 1 end");
+  ASSERT_TRUE(thread->IsYielded());
+  lua_State* T = thread->GetState();
+  lua_pushstring(T, "DoInner");
+  lua_pushlightuserdata(T, thread.get());
+  lua_pushcclosure(
+      T,
+      [](lua_State* S) {
+        auto* script = static_cast<TScript*>(lua_touserdata(S, lua_upvalueindex(1)));
+        script->DoLuaString("return function() gInner = 1 end");
+        return 0;
+      },
+      1);
+  lua_settable(T, LUA_GLOBALSINDEX);
+  thread->DoLuaString("return function() Inner() gAfterInner = gInner coroutine.yield() end");
+  EXPECT_EQ(thread->Resume(0), 0);
+  EXPECT_EQ(Number("gOuter"), 1);
+  EXPECT_EQ(Number("gAfterInner"), 0) << "the inner one waits for its caller";
+  EXPECT_TRUE(thread->IsYielded());
+  EXPECT_EQ(thread->Resume(0), 0);
+  EXPECT_EQ(Number("gInner"), 1);
+  EXPECT_FALSE(thread->IsYielded());
 }
 
 TEST_F(BindingTest, DumpTableStopsAfterFiveLevels) {

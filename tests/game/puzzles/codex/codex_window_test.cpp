@@ -353,3 +353,73 @@ TEST_F(SampleCodexTest, TheSampleCodexPlaysThroughBothRoundsToItsEndDialog) {
     EXPECT_EQ(Text("type(SetSolveGrid)"), "nil");
   });
 }
+
+namespace {
+
+// A check whose cell the puzzle object cannot answer for (its chunk fails) adds nothing to the
+// board: it does not take the numbers of the cell looked at before it.
+TEST_F(CodexTest, ACheckWhosePuzzleChunkFailsTakesNoWordFromTheCellBeforeIt) {
+  RunGame([&](TPlatform* p) {
+    QMCodexWindow* w = OpenPuzzle(p);
+    ASSERT_NE(w, nullptr) << Log();
+    sDoubleRows = sDoubleColumns = 0;
+    w->doubleColumnHook = &CountDoubleColumn;
+    Lua("for i = 0, 8 do gWord[i] = math.floor(i / 3) + 1 gIcon[i] = math.mod(i, 3) end "
+        "gIcon[4] = nil setmetatable(gIcon, { __index = function(_, i) "
+        "error('no icon for cell ' .. i) end })");
+    Lua("gAnswer = { solveGridUpdate = { [0] = 2 } }");
+    ClickCell(p, 0, 0);
+    EXPECT_EQ(WordOf(w, 1), "SUN");
+    Lua("gAnswer = { solveGridUpdate = { [4] = 2 } }");
+    ClickCell(p, 1, 1);
+    EXPECT_TRUE(Logged("no icon for cell 4")) << Log();
+    EXPECT_EQ(WordOf(w, 1), "SUN") << "no second word on the first icon";
+    EXPECT_EQ(sDoubleColumns, 0);
+  });
+}
+
+// The solve grid's size from the layout is bounded like the puzzles' other layout numbers.
+TEST_F(CodexTest, TheLayoutsGridSizeIsBounded) {
+  const std::pair<const char*, int> cases[] = {{"1e9", 32}, {"-5", 0}, {"3.7", 3}};
+  for (const auto& [given, expected] : cases) {
+    RunGame([&](TPlatform* p) {
+      TWindowManager* wm = p->GetWindowManager();
+      wm->RunScriptString(wm->GetRoot(),
+                          (std::string("PushModal('big') MakeDialog({ QMCodexWindow({ name = "
+                                       "'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
+                                       "solveGridProps = { GridSize = ") +
+                           given + " } }) })")
+                              .c_str());
+      auto* w = WindowCast<QMCodexWindow>(wm->GetTopModal()->FindChild("puzzleWindow", -1));
+      ASSERT_NE(w, nullptr) << Log();
+      EXPECT_EQ(w->GetSolveGrid().Layout().gridSize, expected) << given;
+    });
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The clue-click counter of the completion record counts the player's presses of the clue
+// button, not the six slides the sample builds at set-up.
+TEST_F(SampleCodexTest, ClueClicksCountThePlayersPressesOfTheClueButton) {
+  RunGame([&](TPlatform* p) {
+    Tick(p, 64);
+    Lua("ShowCodexPuzzle()");
+    TWindowManager* wm = p->GetWindowManager();
+    auto* w = WindowCast<QMCodexWindow>(wm->GetTopModal()->FindChild("puzzleWindow", -1));
+    ASSERT_NE(w, nullptr) << Log();
+    Tick(p, 32);
+    EXPECT_EQ(StateOf("LevelTotalClueClicks"), "") << "no clue clicked yet";
+    auto* next = WindowCast<TButton>(w->FindChild("nextButton", -1));
+    ASSERT_NE(next, nullptr);
+    for (int i = 0; i < 2; ++i) {
+      next->Press();
+      Tick(p, 32);
+    }
+    EXPECT_EQ(StateOf("LevelTotalClueClicks"), "2");
+  });
+}
+
+}  // namespace

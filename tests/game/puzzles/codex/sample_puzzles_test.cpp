@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "game/puzzles/codex/CodexFixture.h"
+#include "anim/KSpriteWindow.h"
+#include "game/puzzles/feedback/RealTimeFeedback.h"
 #include "platform/display/Image.h"
 #include "window/TButton.h"
 #include "window/TImage.h"
@@ -122,6 +124,77 @@ TEST_F(SamplePuzzlesTest, WordRoundEndBoardHoldsItsMessageAndButtonOverTheGridAn
       for (int x = 8; x < panel.width - 8; ++x)
         ASSERT_EQ(panel.pixels[size_t(y) * panel.width + x] >> 24, 0xFFu) << x << ", " << y;
   });
+}
+
+}  // namespace
+
+namespace {
+
+// The codex loads its sounds: the sample's, and a layout's named without ".ogg" as the other
+// puzzles' layouts may name them.
+TEST_F(SamplePuzzlesTest, TheCodexLoadsItsSoundsWithOrWithoutTheirExtension) {
+  RunGame([&](TPlatform* p) {
+    Tick(p, 64);
+    TWindowManager* wm = p->GetWindowManager();
+    Lua("ShowCodexPuzzle()");
+    auto* codex = WindowCast<QMCodexWindow>(wm->GetTopModal()->FindChild("puzzleWindow", -1));
+    ASSERT_NE(codex, nullptr) << Log();
+    EXPECT_TRUE(codex->GetClickSound());
+    EXPECT_TRUE(codex->GetGroupSolvedSound());
+    EXPECT_TRUE(codex->GetPuzzleSolvedSound());
+
+    Lua("PushModal('soundnames') MakeDialog({ QMCodexWindow({ name = 'namedwindow', x = 0, "
+        "y = 0, w = 800, h = 600, clickAudio = 'audio/codex/mark', "
+        "groupSolvedAudio = 'audio/codex/round.ogg' }) })");
+    codex = WindowCast<QMCodexWindow>(wm->GetTopModal()->FindChild("namedwindow", -1));
+    ASSERT_NE(codex, nullptr) << Log();
+    EXPECT_TRUE(codex->GetClickSound());
+    EXPECT_TRUE(codex->GetGroupSolvedSound());
+    EXPECT_FALSE(codex->GetPuzzleSolvedSound()) << "none named";
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// A coaching tip that fails, at once or part-way, leaves no playing mark behind. One that fails
+// at once has not played: its zone plays it again at the next check. One that fails part-way
+// has played: the next check's tip, the sample's own, plays.
+TEST_F(SamplePuzzlesTest, AFailingTipLeavesNoPlayingMarkBehind) {
+  struct Case {
+    const char* tip;
+    bool played;
+  } cases[] = {
+      {"return function() error('the tip fails') end", false},
+      {"return function() _AddTimer(100) _Start() "
+       "gScriptPauseCoRoutine = gScriptPauseCoRoutine + 1 "
+       "while gScriptPauseCoRoutine > 0 do coroutine.yield() end error('the tip fails') end",
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tip);
+    WriteAsset("scripts/puzzles/codex_tip_check.lua", c.tip);
+    RunGame([&](TPlatform* p) {
+      Tick(p, 64);
+      TWindowManager* wm = p->GetWindowManager();
+      Lua("ShowCodexPuzzle()");
+      Tick(p, 1800);
+      auto* feedback =
+          WindowCast<RealTimeFeedback>(wm->GetTopModal()->FindChild("1_codex_rtf_window", -1));
+      ASSERT_NE(feedback, nullptr) << Log();
+      KSpriteWindow* tips = feedback->GetAnimationWindow();
+      Lua("ProcessInstructions({ solveGridUpdate = { [0] = 2 } })");
+      Tick(p, 200);
+      EXPECT_NE(Log().find("the tip fails"), std::string::npos);
+      Lua("ProcessInstructions({ solveGridUpdate = { [5] = 2 } })");
+      Tick(p, 100);
+      EXPECT_EQ(tips->IsSpriteExist("codextip"), c.played) << "the second check's tip";
+      if (!c.played) {
+        EXPECT_EQ(tips->GetScript()->GetGlobalString("RTFZoneAnimation"), str());
+      }
+    });
+  }
 }
 
 }  // namespace

@@ -269,3 +269,134 @@ TEST_F(LayerPuzzlePlayTest, HintFliesAMisplacedPhotoHomeUnlessHintsAreOffOrAllAr
 }
 
 }  // namespace
+
+namespace {
+
+// The meadow solved by hand as the first play does it: the sun and the tree onto their cells,
+// the meadow onto its own and lowered under both. The photo named leave stays where it is.
+void SolveMeadow(TPlatform* p, QMLayerPuzzleWindow* w, const std::string& leave = "") {
+  QMLayerPuzzlePiece* back = PieceOf(w, "back_meadow");
+  for (const char* name : {"sun_meadow", "tree_meadow", "back_meadow"}) {
+    QMLayerPuzzlePiece* piece = PieceOf(w, name);
+    if (piece->IsAtTarget() || name == leave) continue;
+    const TRect b = piece->GetPictureBounds();
+    const TPoint grab((b.left + b.right) / 2, (b.top + b.bottom) / 2);
+    TPoint dest = w->GetGrid()->GetCellPosition(piece->GetGridPosition());
+    Send(p, kEventMouseMove, grab.x, grab.y);
+    Send(p, kEventLeftDown, grab.x, grab.y);
+    for (int i = 1; i <= 8; ++i) {
+      const TPoint to(dest.x + grab.x - b.left, dest.y + grab.y - b.top);
+      Send(p, kEventMouseMove, grab.x + (to.x - grab.x) * i / 8, grab.y + (to.y - grab.y) * i / 8);
+    }
+    Send(p, kEventLeftUp, dest.x + grab.x - b.left, dest.y + grab.y - b.top);
+  }
+  // Select the meadow by a press on its corner, then lower it under the sun and the tree.
+  if (w->GetSelectedPiece() != back) {
+    Send(p, kEventMouseMove, 450, 70);
+    Send(p, kEventLeftDown, 450, 70);
+    Send(p, kEventLeftUp, 450, 70);
+  }
+  for (int i = 0; i < 3 && back->GetLayer() > 1; ++i) {
+    Send(p, kEventMouseMove, kMinus.x, kMinus.y);
+    Send(p, kEventLeftDown, kMinus.x, kMinus.y);
+    Send(p, kEventLeftUp, kMinus.x, kMinus.y);
+    platform::os::AdvanceVirtualTime(400);
+  }
+}
+
+// A hint asked for while the round's banner still plays flies once the banner is over; the hint
+// then lets go, and the round, solved by hand, ends.
+TEST_F(LayerPuzzlePlayTest, AHintDuringTheRoundBannerFliesAfterItAndTheRoundStillEnds) {
+  Play([&](TPlatform* p, QMGameManager&) {
+    TWindowManager* wm = p->GetWindowManager();
+    wm->RunScriptString(wm->GetRoot(), "ShowLayerPuzzle()");
+    Tick(p, 200);
+    QMLayerPuzzleWindow* w = Puzzle();
+    ASSERT_NE(w, nullptr);
+    auto* overlay = WindowCast<KSpriteWindow>(w->GetParent()->FindChild("overlaywindow", -1));
+    ASSERT_TRUE(overlay->IsSpriteExist("round_banner")) << "the banner plays";
+    Host()->DoLuaString("gHint = tostring(LayerShowHint())");
+    EXPECT_EQ(Host()->GetGlobalString("gHint"), str("true"));
+    Tick(p, 5000);
+    EXPECT_FALSE(w->IsHintActive()) << "the hint has let go";
+    QMLayerPuzzlePiece* back = PieceOf(w, "back_meadow");
+    EXPECT_EQ(back->GetSprite()->GetParent(), w->GetRootSprite());
+    EXPECT_TRUE(back->IsAtTarget()) << "the hint's photo flew home";
+    SolveMeadow(p, w);
+    EXPECT_TRUE(w->IsRoundWon());
+    Tick(p, 16);
+    EXPECT_EQ(Puzzle(), nullptr) << "the round-end dialog is on top";
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// A second hint while the first photo flies is refused: no second photo leaves the puzzle, and
+// the first comes back into the puzzle's picture. The overlay never keeps a sprite it cannot
+// name: a second one under a name in use is refused.
+TEST_F(LayerPuzzlePlayTest, ASecondHintWhileAPhotoFliesIsRefusedAndEveryPhotoStaysInThePuzzle) {
+  Play([&](TPlatform* p, QMGameManager&) {
+    Open(p);
+    QMLayerPuzzleWindow* w = Puzzle();
+    ASSERT_NE(w, nullptr);
+    auto* overlay = WindowCast<KSpriteWindow>(w->GetParent()->FindChild("overlaywindow", -1));
+    auto hint = [&] {
+      Host()->DoLuaString("gHint = tostring(LayerShowHint())");
+      return std::string(Host()->GetGlobalString("gHint").CStr());
+    };
+    EXPECT_EQ(hint(), "true");
+    Tick(p, 100);
+    EXPECT_EQ(hint(), "false") << "the first photo still flies";
+    EXPECT_EQ(overlay->GetRootSprite()->GetChildren().size(), 1u) << "one photo is lent";
+    Tick(p, 1000);
+    EXPECT_FALSE(w->IsHintActive());
+    for (const char* name : {"back_meadow", "sun_meadow", "tree_meadow"})
+      EXPECT_EQ(PieceOf(w, name)->GetSprite()->GetParent(), w->GetRootSprite()) << name;
+    Tick(p, 3000);  // the tip has gone
+    EXPECT_EQ(hint(), "true") << "the next hint is given once the first is over";
+    Tick(p, 1000);
+    for (const char* name : {"back_meadow", "sun_meadow", "tree_meadow"})
+      EXPECT_EQ(PieceOf(w, name)->GetSprite()->GetParent(), w->GetRootSprite()) << name;
+
+    boost::shared_ptr<TSprite> first = TSprite::Create(0), second = TSprite::Create(0);
+    EXPECT_EQ(overlay->AddSprite(first, "twice", 0, ""), 0);
+    EXPECT_EQ(overlay->AddSprite(second, "twice", 0, ""), -1);
+    EXPECT_EQ(second->GetParent(), nullptr) << "the refused sprite is not in the tree";
+    EXPECT_EQ(overlay->GetSprite("twice"), first);
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// A photo let go with its top edge above the frame lies off the grid: though the cell rounding
+// gives its target cell, it is not placed, and the round is not won until it lies on the frame.
+TEST_F(LayerPuzzlePlayTest, APhotoHangingOffTheFrameIsNotPlacedAndTheRoundWaitsForIt) {
+  Play([&](TPlatform* p, QMGameManager&) {
+    Open(p);
+    QMLayerPuzzleWindow* w = Puzzle();
+    ASSERT_NE(w, nullptr);
+    QMLayerPuzzlePiece* sun = PieceOf(w, "sun_meadow");
+    // The sun a cell too far right, the rest solved round it.
+    Drag(p, {100, 100}, {640, 100});
+    ASSERT_EQ(sun->GetPicturePosition(), TPoint(600, 60));
+    SolveMeadow(p, w, "sun_meadow");
+    EXPECT_FALSE(w->IsRoundWon());
+    // Then grabbed 40 pixels in from its corner and let go above the frame over its cell.
+    Drag(p, {640, 100}, {560, 40});
+    ASSERT_EQ(sun->GetPicturePosition(), TPoint(520, 0));
+    EXPECT_EQ(w->GetGrid()->GetCellIndex(TPoint(520, 0)), sun->GetGridPosition());
+    EXPECT_FALSE(sun->IsOnGrid());
+    EXPECT_FALSE(sun->IsAtTarget());
+    EXPECT_FALSE(w->IsRoundWon()) << "the sun hangs off the frame";
+    Drag(p, {560, 40}, {560, 100});
+    EXPECT_EQ(sun->GetPicturePosition(), TPoint(520, 60));
+    EXPECT_TRUE(sun->IsAtTarget());
+    EXPECT_TRUE(w->IsRoundWon());
+  });
+}
+
+}  // namespace

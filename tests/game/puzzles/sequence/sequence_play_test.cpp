@@ -127,16 +127,17 @@ TEST_F(SequenceTest, AFullWrongRowCostsTimeAndSendsTheMisplacedPiecesBack) {
 }
 
 // Pointing at a piece shows its clue in the first panel and the one pointed at before it in
-// the second, with the rollover sound; either can be turned off by the layout.
+// the second, with the rollover sound once per newly pointed-at piece; either can be turned off
+// by the layout.
 TEST_F(SequenceTest, PointingAtPiecesShowsTheirCluesUnlessTurnedOff) {
   struct Case {
     const char* keys;
     bool images;
     size_t sounds;
   } cases[] = {
-      {"", true, 3},
+      {"", true, 2},
       {"turnOffClueSound = 1, ", true, 0},
-      {"turnOffClueImage = 1, turnOffClueSound = 2, ", false, 3},
+      {"turnOffClueImage = 1, turnOffClueSound = 2, ", false, 2},
   };
   for (const Case& k : cases) {
     Play(
@@ -148,6 +149,7 @@ TEST_F(SequenceTest, PointingAtPiecesShowsTheirCluesUnlessTurnedOff) {
           auto* second = WindowCast<QMSequenceClue>(w.FindChild("second", 1));
           ASSERT_NE(second, nullptr);
           EXPECT_EQ(first->GetText(), str("1_1")) << "the round's own clue at its start";
+          // The sound plays once for each newly pointed-at piece: A, then B.
           for (QMSequencePuzzlePiece* piece : {a, a, b})
             Send(p, kEventMouseMove, CentreOf(piece).x, CentreOf(piece).y);
           EXPECT_EQ(FailSoundsPlaying(), k.sounds) << k.keys;
