@@ -36,7 +36,9 @@ void TSlider::Init(TWindowStyle& style) {
   str thumbRoll = style.GetString("sliderrollimage", str());
   SetName(style.GetString("name", str()));
   mScale = static_cast<float>(style.GetNumber("scale", 1.0));
-  mCrossOffset = static_cast<int>(style.GetNumber("yoffset", 0));
+  // Far past any screen, and small enough that the slider's thickness stays an int.
+  constexpr int kMaxCrossOffset = 1 << 16;
+  mCrossOffset = std::clamp(style.GetInt("yoffset", 0), -kMaxCrossOffset, kMaxCrossOffset);
   auto get = [](const str& name) {
     return name.IsEmpty() ? boost::shared_ptr<TTexture>() : TTexture::Get(name);
   };

@@ -61,13 +61,13 @@ void TText::Init(TWindowStyle& style) {
     wm->SetScriptHostMode(localised);
     if (localised) label = TranslateLabel(label);
   }
-  int defFlags = static_cast<int>(style.GetNumber("defflags", 0));
-  int flags = static_cast<int>(style.GetNumber("flags", defFlags));
-  int padding = static_cast<int>(style.GetNumber("padding", 0));
+  int defFlags = style.GetInt("defflags", 0);
+  int flags = style.GetInt("flags", defFlags);
+  int padding = style.GetInt("padding", 0);
   float rotation = static_cast<float>(style.GetNumber("rotation", 0.0));
-  int originX = static_cast<int>(style.GetNumber("rotationOriginX", 0));
-  int originY = static_cast<int>(style.GetNumber("rotationOriginY", 0));
-  int rotationAlign = static_cast<int>(style.GetNumber("rotationAlign", 0));
+  int originX = style.GetInt("rotationOriginX", 0);
+  int originY = style.GetInt("rotationOriginY", 0);
+  int rotationAlign = style.GetInt("rotationAlign", 0);
 
   TWindow::Init(style);
   if (GetWidth() == 0 || GetHeight() == 0) {

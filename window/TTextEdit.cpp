@@ -96,7 +96,7 @@ bool TTextEdit::OnActivate() {
 void TTextEdit::Init(TWindowStyle& style) {
   JoinGroup();
   bool password = style.GetBool("password", false);
-  double length = style.GetNumber("length", 10);
+  int length = style.GetInt("length", 10);
   str ignore = style.GetString("ignore", str());
   bool utf8 = style.GetBool("utf8", false);
   SetUtf8(utf8);
@@ -106,7 +106,7 @@ void TTextEdit::Init(TWindowStyle& style) {
   if (password) SetPassword(true);
   TText::Init(style);
   if (wm) wm->SetScriptHostMode(localised);
-  mMaxLength = static_cast<int>(length);
+  mMaxLength = length;
   mIgnore = ignore;
 }
 

@@ -55,12 +55,12 @@ str TCredits::MarkUpLine(const str& text, const str& headerColour) {
 
 void TCredits::Init(TWindowStyle& style) {
   TWindow::Init(style);
-  mTime = static_cast<int>(style.GetNumber("time", 0));
+  mTime = style.GetInt("time", 0);
   mIntroPause = style.GetInt("intropause", 0);
   mColumnGap = style.GetInt("columngap", 0);
   mColumnWidth = style.GetInt("columnwidth", 0);
   mFontName = style.GetString("font", "");
-  mFontSize = static_cast<int>(style.GetNumber("fontsize", 16));
+  mFontSize = style.GetInt("fontsize", 16);
   float r, g, b, a;
   style.GetColor("fontcolor", r, g, b, a, 1, 1, 1, 1);
   mTextColour = TColor(r, g, b, a);

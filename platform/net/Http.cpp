@@ -146,7 +146,10 @@ void HttpTransfer::Run() {
 
   if (sink.file) {
     bool written = std::fclose(sink.file) == 0;
-    bool keep = result == TransferState::Done && written && mStatusCode.load() < 400;
+    // A released transfer's owner has moved on, perhaps to a newer transfer of the same file:
+    // what this one fetched must not replace that.
+    bool keep = result == TransferState::Done && written && mStatusCode.load() < 400 &&
+                !IsReleased();
     if (keep && std::rename(partial.c_str(), mRequest.outputFile.c_str()) != 0) keep = false;
     if (!keep) {
       std::remove(partial.c_str());

@@ -556,6 +556,32 @@ TEST_F(WidgetsTest, TextEditsStepOverWholeCharactersAndRefuseWhatTheyCannotTake)
       320, 240);
 }
 
+TEST_F(WidgetsTest, StyleNumbersPastTheIntRangeAreTakenAtItsEdges) {
+  // Layouts are files: numbers that are not finite or too large for their field are clamped,
+  // never converted with undefined results.
+  RunScreen(
+      [&](TPlatform* p) {
+        Build(p,
+              " Text({ name = 't1', x = 0, y = 0, w = 100, h = 20, defflags = 1/0,"
+              "        padding = -1/0, rotationOriginX = 1e30, rotationAlign = 0/0,"
+              "        label = 'a' }),"
+              " Text({ name = 't2', x = 0, y = 30, w = 100, h = 20, flags = 0/0, label = 'b' }),"
+              " TextEdit({ name = 'e1', x = 0, y = 60, w = 100, h = 20, length = 1/0 }),"
+              " TextEdit({ name = 'e2', x = 0, y = 90, w = 100, h = 20, length = 0/0 }),"
+              " Slider({ name = 's', x = 0, y = 120, w = 100, h = 20, yoffset = -1e300 })");
+        TTextEdit* e1 = Find<TTextEdit>("e1");
+        TTextEdit* e2 = Find<TTextEdit>("e2");
+        ASSERT_TRUE(Find<TText>("t1") && Find<TText>("t2") && e1 && e2) << Log();
+        p->GetWindowManager()->SetFocus(e1);
+        EXPECT_TRUE(e1->OnWideChar(str("x")));
+        EXPECT_EQ(e1->GetText(), str("x"));
+        p->GetWindowManager()->SetFocus(e2);
+        EXPECT_FALSE(e2->OnWideChar(str("x"))) << "a length that is no number takes nothing";
+        Idle(p, 3);
+      },
+      320, 240);
+}
+
 TEST_F(WidgetsTest, PasteDropsIgnoredAndControlCharactersWhole) {
   RunScreen(
       [&](TPlatform* p) {
