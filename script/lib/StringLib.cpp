@@ -539,6 +539,33 @@ void add_s(MatchState* ms, luaL_Buffer* b, const char* s, const char* e) {
   }
 }
 
+// The first item of p when every match must begin by consuming one character it matches (not
+// quantified by `*', `?' or `-'), looking past opening captures; null when a match may begin
+// anywhere. Its end goes to *ep.
+const char* FirstItem(MatchState* ms, const char* p, const char** ep) {
+  for (int i = 0; i < 8 && p < ms->p_end && *p == '('; i++) {
+    if (p + 1 < ms->p_end && *(p + 1) == ')') return nullptr;
+    p++;
+  }
+  if (p >= ms->p_end) return nullptr;
+  switch (*p) {
+    case '(':
+    case ')':
+    case '$':
+    case '.': return nullptr;
+    case kEsc: {
+      if (p + 1 >= ms->p_end) return nullptr;
+      char next = *(p + 1);
+      if (next == 'b' || next == 'f' || isdigit(uchar(next))) return nullptr;
+      break;
+    }
+    default: break;
+  }
+  *ep = class_end(ms, p);
+  if (*ep < ms->p_end && (**ep == '*' || **ep == '?' || **ep == '-')) return nullptr;
+  return p;
+}
+
 int str_gsub(lua_State* L) {
   size_t srcl, lp;
   const char* src = luaL_checklstring(L, 1, &srcl);
@@ -556,7 +583,22 @@ int str_gsub(lua_State* L) {
   luaL_Buffer b;
   luaL_buffinit(L, &b);
   InitMatch(&ms, L, src, srcl, p_end);
+  const char* ep = nullptr;
+  const char* first = (!anchor && max_s > 0) ? FirstItem(&ms, p, &ep) : nullptr;
+  unsigned char starts[256] = {};  // by byte: 0 not yet known, 1 may begin a match, 2 cannot
   while (n < max_s) {
+    if (first != nullptr) {
+      // The bytes that cannot begin a match are copied in one piece.
+      const char* q = src;
+      for (; q < ms.src_end; q++) {
+        unsigned char& k = starts[uchar(*q)];
+        if (k == 0) k = single_match(uchar(*q), first, ep) ? 1 : 2;
+        if (k == 1) break;
+      }
+      if (q > src) luaL_addlstring(&b, src, (size_t)(q - src));
+      src = q;
+      if (src == ms.src_end) break;
+    }
     ms.level = 0;
     const char* e = match(&ms, src, p);
     if (e != nullptr) {

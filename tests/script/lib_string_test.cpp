@@ -99,3 +99,36 @@ TEST_F(StringLib, ImpossibleRepetitionsFailAtOnce) {
 }
 
 }  // namespace
+
+TEST_F(StringLib, GsubSkipsOnlyWhereNoMatchCanBegin) {
+  // Patterns whose first item needs a character of a known kind are matched only where one
+  // stands; every other first item, and every error, behaves as when each position is tried.
+  struct Case {
+    const char* code;
+    const char* result;
+  } cases[] = {
+      {"local s, n = string.gsub('x $a, $bb and $ z$', '%$(%w+)', '<%1>') return s .. n",
+       "x <a>, <bb> and $ z$2"},
+      {"local s, n = string.gsub('<b>&</b>', '[<>&]', function(c) return '.' end) return s .. n",
+       ".b.../b.5"},
+      {"return (string.gsub('hello big world', '((%a)(%a*))', function(w, f, r) "
+       "return string.upper(f) .. r end))",
+       "Hello Big World"},
+      // Items that may match nothing, position captures and frontiers try every position.
+      {"return (string.gsub('abc', 'x*', '-'))", "-a-b-c-"},
+      {"return (string.gsub('abc', '()', '%1'))", "1a2b3c4"},
+      {"return (string.gsub('the cat', '%f[%a]', '|'))", "|the |cat"},
+      {"return (string.gsub('a.b', '.', 'x'))", "xxx"},
+      // A literal last item, an anchor, a limit and an empty subject.
+      {"return (string.gsub('aXbXc', 'X', '-', 1))", "a-bXc"},
+      {"return (string.gsub('XaX', '^X', '-'))", "-aX"},
+      {"local s, n = string.gsub('', 'a', 'b') return s .. n", "0"},
+      {"return (string.gsub('abc', 'c$', '!'))", "ab!"},
+      // Errors still come from the first position tried, and not at all with a limit of 0.
+      {"return string.gsub('', '[a', '')", "error: t:1: malformed pattern (missing `]')"},
+      {"return string.gsub('zzz', 'z[a', '')", "error: t:1: malformed pattern (missing `]')"},
+      {"return (string.gsub('abc', 'z[a', ''))", "abc"},
+      {"return (string.gsub('abc', '[a', '', 0))", "abc"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Run(c.code), c.result) << c.code;
+}
