@@ -104,8 +104,7 @@ TEST(StateBlockCache, BlocksOfManySizesKeepTheirContentsWhileOthersComeAndGo) {
     }
   }
   for (const Held& h : held) ASSERT_TRUE(intact(h)) << h.size;
-  // A burst freed at once empties more slabs than are kept ready: the rest give their pages
-  // back and are used again, zeroed by the system, when the burst comes back.
+  // A burst freed at once empties many slabs, which the next burst takes up again.
   for (int burst = 0; burst < 2; burst++) {
     std::vector<Held> many;
     for (int i = 0; i < 20000; i++) {
