@@ -9,6 +9,12 @@
 
 namespace {
 
+// A chunk and its first result as Run gives it.
+struct Case {
+  const char* code;
+  const char* result;
+};
+
 class StringLib : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -46,10 +52,7 @@ TEST_F(StringLib, BecomesTheSharedMetatableOfStrings) {
 }
 
 TEST_F(StringLib, ErrorsCarryTheMessagesScriptsSee) {
-  struct Case {
-    const char* code;
-    const char* result;
-  } cases[] = {
+  const Case cases[] = {
       {"return string.len(towstring('w'))",
        "error: t:1: bad argument #1 to `len' (string expected, got wstring)"},
       {"return ('x'):rep()",
@@ -103,10 +106,7 @@ TEST_F(StringLib, ImpossibleRepetitionsFailAtOnce) {
 TEST_F(StringLib, GsubSkipsOnlyWhereNoMatchCanBegin) {
   // Patterns whose first item needs a character of a known kind are matched only where one
   // stands; every other first item, and every error, behaves as when each position is tried.
-  struct Case {
-    const char* code;
-    const char* result;
-  } cases[] = {
+  const Case cases[] = {
       {"local s, n = string.gsub('x $a, $bb and $ z$', '%$(%w+)', '<%1>') return s .. n",
        "x <a>, <bb> and $ z$2"},
       {"local s, n = string.gsub('<b>&</b>', '[<>&]', function(c) return '.' end) return s .. n",
