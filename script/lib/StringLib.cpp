@@ -706,6 +706,22 @@ const char* ScanFormat(lua_State* L, const char* strfrmt, const char* end, char*
   return p;
 }
 
+// The decimal text of v, as "%d" writes it; its length.
+int WriteInt(char* buff, int v) {
+  char digits[16];
+  int n = 0;
+  unsigned u = v < 0 ? 0u - (unsigned)v : (unsigned)v;
+  do {
+    digits[n++] = (char)('0' + u % 10);
+    u /= 10;
+  } while (u != 0);
+  int len = 0;
+  if (v < 0) buff[len++] = '-';
+  while (n > 0) buff[len++] = digits[--n];
+  buff[len] = '\0';
+  return len;
+}
+
 void AppendLetter(char* form, char letter, const char* extra = "") {
   size_t l = strlen(form);
   size_t le = strlen(extra);
@@ -723,7 +739,11 @@ int str_format(lua_State* L) {
   luaL_buffinit(L, &b);
   while (strfrmt < strfrmt_end) {
     if (*strfrmt != '%') {
-      luaL_putchar(&b, *strfrmt++);
+      // Plain text up to the next item goes in as one piece.
+      const char* pct = (const char*)memchr(strfrmt, '%', (size_t)(strfrmt_end - strfrmt));
+      const char* stop = pct != nullptr ? pct : strfrmt_end;
+      luaL_addlstring(&b, strfrmt, (size_t)(stop - strfrmt));
+      strfrmt = stop;
       continue;
     }
     if (strfrmt + 1 < strfrmt_end && strfrmt[1] == '%') {
@@ -742,9 +762,14 @@ int str_format(lua_State* L) {
     char letter = strfrmt < strfrmt_end ? *strfrmt++ : '\0';
     int n = 0;
     switch (letter) {
-      case 'c':
       case 'd':
       case 'i':
+        if (form[1] == '\0') {  // no flags, width or precision: the digits written here
+          n = WriteInt(buff, (int)luaL_checkint(L, arg));
+          break;
+        }
+        [[fallthrough]];
+      case 'c':
         AppendLetter(form, letter);
         n = snprintf(buff, sizeof buff, form, (int)luaL_checkint(L, arg));
         break;
@@ -766,6 +791,10 @@ int str_format(lua_State* L) {
       case 's': {
         size_t l;
         const char* s = luaL_checklstring(L, arg, &l);
+        if (form[1] == '\0' && memchr(s, '\0', l) == nullptr) {  // as it is, no cut to make
+          luaL_addlstring(&b, s, l);
+          continue;
+        }
         if (!hasprecision && l >= 100) {
           // Too long to format: the string goes in whole, zero bytes included.
           lua_pushvalue(L, arg);

@@ -132,3 +132,21 @@ TEST_F(StringLib, GsubSkipsOnlyWhereNoMatchCanBegin) {
   };
   for (const Case& c : cases) EXPECT_EQ(Run(c.code), c.result) << c.code;
 }
+
+TEST_F(StringLib, PlainIntegersAndStringsFormatAsWithTheirFlags) {
+  // Items with no flags, width or precision are written directly: the same text as the
+  // formatted ones, a short string still cut at a zero byte, and text between items kept whole.
+  const Case cases[] = {
+      {"return string.format('%d|%i|%d|%d|%5d|%-3d|', -2147483648, 2147483647, 0, -7, 42, 5)",
+       "-2147483648|2147483647|0|-7|   42|5  |"},
+      {"return string.format('%d %d', 3.9, -3.9)", "3 -3"},
+      {"return string.format('<%s|%5s|%.2s>', 'abc', 'x', 'long')", "<abc|    x|lo>"},
+      {"return string.len(string.format('%s', 'a\\0b')) .. string.len(string.format('%s', "
+       "string.rep('a\\0', 60)))",
+       "1120"},
+      {"return string.format('100%% of %s, %d%%', 'it', 5) .. string.format('no items')",
+       "100% of it, 5%no items"},
+      {"return string.format('%s=%d', 12, '34')", "12=34"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Run(c.code), c.result) << c.code;
+}
