@@ -298,7 +298,10 @@ int luaL_getn(lua_State* L, int t) {
     sethvalue(&key, h);
     setobj2s(top + 1, luaH_get(sizes, &key));
     if ((n = CountOf(top + 1)) >= 0) return n;
-    for (n = 1; !ttisnil(luaH_getnum(h, n)); n++) {}
+    // Counted from the border known non-nil: appending to a list and counting it again costs
+    // only the new elements.
+    for (n = h->border + 1; !ttisnil(luaH_getnum(h, n)); n++) {}
+    h->border = n - 1;
     setnilvalue(top);  // the last element read
     return n - 1;
   }

@@ -260,6 +260,7 @@ static void cleartablekeys(GCObject* l) {
 static void cleartablevalues(GCObject* l) {
   while (l) {
     Table* h = gcotoh(l);
+    h->border = 0;  // values may be cleared below
     int i = h->sizearray;
     while (i--) {
       TObject* o = &h->array[i];

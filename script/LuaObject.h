@@ -225,6 +225,9 @@ struct Table {
   Node* firstfree;  // every node above it is in use
   GCObject* gclist;
   int sizearray;
+  // t[1..border] are known to be non-nil: every slot handed out for writing at an integer key
+  // at or below it lowers it first, so the count of a list resumes from here.
+  int border;
 };
 
 #define lmod(s, size) ((int)((s) & ((size)-1)))

@@ -210,6 +210,7 @@ Table* luaH_new(lua_State* L, int narray, int lnhash) {
   t->flags = (lu_byte)(~0);
   t->array = nullptr;
   t->sizearray = 0;
+  t->border = 0;
   t->lsizenode = 0;
   t->node = G(L)->dummynode;
   t->firstfree = t->node;
@@ -334,6 +335,8 @@ const TObject* luaH_get(Table* t, const TObject* key) {
 }
 
 TObject* luaH_set(lua_State* L, Table* t, const TObject* key) {
+  if (ttisnumber(key) && nvalue(key) >= 1 && nvalue(key) <= (lua_Number)t->border)
+    t->border = (int)nvalue(key) - 1;
   const TObject* p = luaH_get(t, key);
   t->flags = 0;
   if (p != &luaO_nilobject) return (TObject*)p;

@@ -18,7 +18,13 @@ inline const TObject* luaH_getnum(Table* t, int key) {
   return luaH_getnumnode(t, key);
 }
 
+// A slot at integer key k is about to be written: the count known non-nil stops below it.
+inline void luaH_lowerborder(Table* t, int k) {
+  if ((unsigned)k - 1u < (unsigned)t->border) t->border = k - 1;
+}
+
 inline TObject* luaH_setnum(lua_State* L, Table* t, int key) {
+  luaH_lowerborder(t, key);
   if ((unsigned)key - 1u < (unsigned)t->sizearray) return &t->array[key - 1];
   return luaH_setnumnode(L, t, key);
 }
@@ -40,14 +46,17 @@ inline const TObject* luaH_getstr(Table* t, TString* key) {
   return &luaO_nilobject;
 }
 
-// The value slot of key when it is an integer within the array part or a string present in the
-// hash part; null otherwise (the caller then takes the general path).
+// The value slot of key, for writing, when it is an integer within the array part or a string
+// present in the hash part; null otherwise (the caller then takes the general path).
 inline TObject* luaH_fastslot(Table* t, const TObject* key) {
   if (ttisnumber(key)) {
     lua_Number n = nvalue(key);
     if (n >= 1 && n <= (lua_Number)t->sizearray) {
       int k = (int)n;
-      if ((lua_Number)k == n) return &t->array[k - 1];
+      if ((lua_Number)k == n) {
+        luaH_lowerborder(t, k);
+        return &t->array[k - 1];
+      }
     }
     return nullptr;
   }

@@ -539,6 +539,33 @@ void add_s(MatchState* ms, luaL_Buffer* b, const char* s, const char* e) {
   }
 }
 
+// The first item of p when every match must begin by consuming one character it matches (not
+// quantified by `*', `?' or `-'), looking past opening captures; null when a match may begin
+// anywhere. Its end goes to *ep.
+const char* FirstItem(MatchState* ms, const char* p, const char** ep) {
+  for (int i = 0; i < 8 && p < ms->p_end && *p == '('; i++) {
+    if (p + 1 < ms->p_end && *(p + 1) == ')') return nullptr;
+    p++;
+  }
+  if (p >= ms->p_end) return nullptr;
+  switch (*p) {
+    case '(':
+    case ')':
+    case '$':
+    case '.': return nullptr;
+    case kEsc: {
+      if (p + 1 >= ms->p_end) return nullptr;
+      char next = *(p + 1);
+      if (next == 'b' || next == 'f' || isdigit(uchar(next))) return nullptr;
+      break;
+    }
+    default: break;
+  }
+  *ep = class_end(ms, p);
+  if (*ep < ms->p_end && (**ep == '*' || **ep == '?' || **ep == '-')) return nullptr;
+  return p;
+}
+
 int str_gsub(lua_State* L) {
   size_t srcl, lp;
   const char* src = luaL_checklstring(L, 1, &srcl);
@@ -556,7 +583,22 @@ int str_gsub(lua_State* L) {
   luaL_Buffer b;
   luaL_buffinit(L, &b);
   InitMatch(&ms, L, src, srcl, p_end);
+  const char* ep = nullptr;
+  const char* first = (!anchor && max_s > 0) ? FirstItem(&ms, p, &ep) : nullptr;
+  unsigned char starts[256] = {};  // by byte: 0 not yet known, 1 may begin a match, 2 cannot
   while (n < max_s) {
+    if (first != nullptr) {
+      // The bytes that cannot begin a match are copied in one piece.
+      const char* q = src;
+      for (; q < ms.src_end; q++) {
+        unsigned char& k = starts[uchar(*q)];
+        if (k == 0) k = single_match(uchar(*q), first, ep) ? 1 : 2;
+        if (k == 1) break;
+      }
+      if (q > src) luaL_addlstring(&b, src, (size_t)(q - src));
+      src = q;
+      if (src == ms.src_end) break;
+    }
     ms.level = 0;
     const char* e = match(&ms, src, p);
     if (e != nullptr) {
@@ -664,6 +706,22 @@ const char* ScanFormat(lua_State* L, const char* strfrmt, const char* end, char*
   return p;
 }
 
+// The decimal text of v, as "%d" writes it; its length.
+int WriteInt(char* buff, int v) {
+  char digits[16];
+  int n = 0;
+  unsigned u = v < 0 ? 0u - (unsigned)v : (unsigned)v;
+  do {
+    digits[n++] = (char)('0' + u % 10);
+    u /= 10;
+  } while (u != 0);
+  int len = 0;
+  if (v < 0) buff[len++] = '-';
+  while (n > 0) buff[len++] = digits[--n];
+  buff[len] = '\0';
+  return len;
+}
+
 void AppendLetter(char* form, char letter, const char* extra = "") {
   size_t l = strlen(form);
   size_t le = strlen(extra);
@@ -681,7 +739,11 @@ int str_format(lua_State* L) {
   luaL_buffinit(L, &b);
   while (strfrmt < strfrmt_end) {
     if (*strfrmt != '%') {
-      luaL_putchar(&b, *strfrmt++);
+      // Plain text up to the next item goes in as one piece.
+      const char* pct = (const char*)memchr(strfrmt, '%', (size_t)(strfrmt_end - strfrmt));
+      const char* stop = pct != nullptr ? pct : strfrmt_end;
+      luaL_addlstring(&b, strfrmt, (size_t)(stop - strfrmt));
+      strfrmt = stop;
       continue;
     }
     if (strfrmt + 1 < strfrmt_end && strfrmt[1] == '%') {
@@ -700,9 +762,14 @@ int str_format(lua_State* L) {
     char letter = strfrmt < strfrmt_end ? *strfrmt++ : '\0';
     int n = 0;
     switch (letter) {
-      case 'c':
       case 'd':
       case 'i':
+        if (form[1] == '\0') {  // no flags, width or precision: the digits written here
+          n = WriteInt(buff, (int)luaL_checkint(L, arg));
+          break;
+        }
+        [[fallthrough]];
+      case 'c':
         AppendLetter(form, letter);
         n = snprintf(buff, sizeof buff, form, (int)luaL_checkint(L, arg));
         break;
@@ -724,6 +791,10 @@ int str_format(lua_State* L) {
       case 's': {
         size_t l;
         const char* s = luaL_checklstring(L, arg, &l);
+        if (form[1] == '\0' && memchr(s, '\0', l) == nullptr) {  // as it is, no cut to make
+          luaL_addlstring(&b, s, l);
+          continue;
+        }
         if (!hasprecision && l >= 100) {
           // Too long to format: the string goes in whole, zero bytes included.
           lua_pushvalue(L, arg);

@@ -9,6 +9,12 @@
 
 namespace {
 
+// A chunk and its first result as Run gives it.
+struct Case {
+  const char* code;
+  const char* result;
+};
+
 class StringLib : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -46,10 +52,7 @@ TEST_F(StringLib, BecomesTheSharedMetatableOfStrings) {
 }
 
 TEST_F(StringLib, ErrorsCarryTheMessagesScriptsSee) {
-  struct Case {
-    const char* code;
-    const char* result;
-  } cases[] = {
+  const Case cases[] = {
       {"return string.len(towstring('w'))",
        "error: t:1: bad argument #1 to `len' (string expected, got wstring)"},
       {"return ('x'):rep()",
@@ -99,3 +102,51 @@ TEST_F(StringLib, ImpossibleRepetitionsFailAtOnce) {
 }
 
 }  // namespace
+
+TEST_F(StringLib, GsubSkipsOnlyWhereNoMatchCanBegin) {
+  // Patterns whose first item needs a character of a known kind are matched only where one
+  // stands; every other first item, and every error, behaves as when each position is tried.
+  const Case cases[] = {
+      {"local s, n = string.gsub('x $a, $bb and $ z$', '%$(%w+)', '<%1>') return s .. n",
+       "x <a>, <bb> and $ z$2"},
+      {"local s, n = string.gsub('<b>&</b>', '[<>&]', function(c) return '.' end) return s .. n",
+       ".b.../b.5"},
+      {"return (string.gsub('hello big world', '((%a)(%a*))', function(w, f, r) "
+       "return string.upper(f) .. r end))",
+       "Hello Big World"},
+      // Items that may match nothing, position captures and frontiers try every position.
+      {"return (string.gsub('abc', 'x*', '-'))", "-a-b-c-"},
+      {"return (string.gsub('abc', '()', '%1'))", "1a2b3c4"},
+      {"return (string.gsub('the cat', '%f[%a]', '|'))", "|the |cat"},
+      {"return (string.gsub('a.b', '.', 'x'))", "xxx"},
+      // A literal last item, an anchor, a limit and an empty subject.
+      {"return (string.gsub('aXbXc', 'X', '-', 1))", "a-bXc"},
+      {"return (string.gsub('XaX', '^X', '-'))", "-aX"},
+      {"local s, n = string.gsub('', 'a', 'b') return s .. n", "0"},
+      {"return (string.gsub('abc', 'c$', '!'))", "ab!"},
+      // Errors still come from the first position tried, and not at all with a limit of 0.
+      {"return string.gsub('', '[a', '')", "error: t:1: malformed pattern (missing `]')"},
+      {"return string.gsub('zzz', 'z[a', '')", "error: t:1: malformed pattern (missing `]')"},
+      {"return (string.gsub('abc', 'z[a', ''))", "abc"},
+      {"return (string.gsub('abc', '[a', '', 0))", "abc"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Run(c.code), c.result) << c.code;
+}
+
+TEST_F(StringLib, PlainIntegersAndStringsFormatAsWithTheirFlags) {
+  // Items with no flags, width or precision are written directly: the same text as the
+  // formatted ones, a short string still cut at a zero byte, and text between items kept whole.
+  const Case cases[] = {
+      {"return string.format('%d|%i|%d|%d|%5d|%-3d|', -2147483648, 2147483647, 0, -7, 42, 5)",
+       "-2147483648|2147483647|0|-7|   42|5  |"},
+      {"return string.format('%d %d', 3.9, -3.9)", "3 -3"},
+      {"return string.format('<%s|%5s|%.2s>', 'abc', 'x', 'long')", "<abc|    x|lo>"},
+      {"return string.len(string.format('%s', 'a\\0b')) .. string.len(string.format('%s', "
+       "string.rep('a\\0', 60)))",
+       "1120"},
+      {"return string.format('100%% of %s, %d%%', 'it', 5) .. string.format('no items')",
+       "100% of it, 5%no items"},
+      {"return string.format('%s=%d', 12, '34')", "12=34"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Run(c.code), c.result) << c.code;
+}

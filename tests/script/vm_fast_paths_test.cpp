@@ -131,6 +131,40 @@ TEST(VmFastPaths, TableSizesComeFromTheFieldThenTheSetSizeThenCounting) {
   for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
 }
 
+TEST(VmFastPaths, ACountedListSeesEveryHoleMadeLater) {
+  ScriptState s;
+  luaopen_table(s.L);
+  lua_settop(s.L, 0);
+  // A count resumes where the last one stopped; every way of emptying a slot below that point
+  // must still end the next count at the first hole.
+  const ScriptCase cases[] = {
+      {"local t = {} for i = 1, 10 do t[table.getn(t) + 1] = i end local a = table.getn(t) "
+       "t[4] = nil local b = table.getn(t) t[4] = 4 return a, b, table.getn(t)",
+       "10,3,10"},
+      {"local t = {1, 2, 3, 4} local a = table.getn(t) rawset(t, 2, nil) return a, table.getn(t)",
+       "4,1"},
+      // Integer keys kept in the hash part, and a key given as a whole float.
+      {"local t = {[1] = 1, [2] = 2, [3] = 3} local a = table.getn(t) t[2.0] = nil "
+       "return a, table.getn(t)",
+       "3,1"},
+      // Writes outside 1..n leave the count alone; a list grown by a rehash keeps it.
+      {"local t = {1, 2, 3} local a = table.getn(t) t[0] = nil t[-1] = nil t[2.5] = nil "
+       "for i = 4, 100 do t[i] = i end t.x = 1 return a, table.getn(t)",
+       "3,100"},
+      // Values of a weak table cleared by the collector.
+      {"local t = setmetatable({}, {__mode = 'v'}) for i = 1, 5 do t[i] = {} end "
+       "local keep = {t[1], t[2]} local a = table.getn(t) collectgarbage() "
+       "return a, table.getn(t), table.getn(keep)",
+       "5,2,2"},
+      // Moves inside the list by the table library.
+      {"local t = {5, 4, 3, 2, 1} local a = table.getn(t) table.sort(t) "
+       "local u = {1, 2, 3} table.getn(u) table.remove(u, 1) u[3] = nil "
+       "return a, t[1], t[5], table.getn(u)",
+       "5,1,5,2"},
+  };
+  for (const ScriptCase& c : cases) EXPECT_EQ(RunScript(s.L, c.code), c.expected) << c.code;
+}
+
 TEST(VmFastPaths, ConcatenationsAreTheSameStringsAsLiterals) {
   ScriptState s;
   // Results are interned: they find keys stored under the literal of the same text, at every
