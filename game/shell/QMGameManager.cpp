@@ -50,7 +50,7 @@ QMGameManager::~QMGameManager() {
   if (gGameManager == this) gGameManager = nullptr;
 }
 
-bool QMGameManager::CheatsEnabled() const { return GetConfigFlag(kConfigCheatMode); }
+bool QMGameManager::CheatsEnabled() const { return GetConfigFlag(mCheatModeName); }
 
 int QMGameManager::GetCurrentUser() const { return mPrefs.GetInt("curuser", -1); }
 
