@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs every benchmark script of this folder (or the ones named) through scriptrun, and through
 # the reference interpreter lua5.1 when it is installed, printing each time, their ratio and the
-# geometric mean of the ratios.
+# geometric mean of the ratios, and each side's peak memory (resident set, with GNU time).
 # Usage: run.sh PATH/TO/scriptrun [-n RUNS] [NAME.lua ...]
 # With -n, each script runs RUNS times and its fastest run counts: single timings on a shared
 # machine vary too much to compare two builds.
@@ -27,14 +27,24 @@ fi
 cd "$(dirname "$0")"
 [ $# -gt 0 ] || set -- *.lua
 reference=$(command -v lua5.1 || true)
+gnutime=$( [ -x /usr/bin/time ] && echo /usr/bin/time || true)
+memfile=$(mktemp)
+trap 'rm -f "$memfile"' EXIT
 
 # best RUNNER SCRIPT: the line of the fastest of $runs runs, or nothing when a run fails.
 best() {
   bestline=""
   besttime=""
   i=0
+  bestmem=""
   while [ $i -lt "$runs" ]; do
-    line=$("$1" "$2") || return 1
+    if [ -n "$gnutime" ]; then
+      line=$("$gnutime" -f %M -o "$memfile" "$1" "$2") || return 1
+      mem=$(tail -n 1 "$memfile")
+      if [ -z "$bestmem" ] || [ "$mem" -lt "$bestmem" ]; then bestmem=$mem; fi
+    else
+      line=$("$1" "$2") || return 1
+    fi
     t=$(echo "$line" | sed -n 's/.*time \([0-9.]*\) s.*/\1/p')
     if [ -z "$besttime" ] || awk -v a="$t" -v b="$besttime" 'BEGIN { exit !(a < b) }'; then
       besttime=$t
@@ -54,6 +64,7 @@ for script in "$@"; do
     continue
   fi
   ours=$besttime
+  oursmem=$bestmem
   if [ -z "$reference" ]; then
     echo "$bestline"
     continue
@@ -64,7 +75,12 @@ for script in "$@"; do
     continue
   fi
   ratio=$(awk -v a="$ours" -v b="$besttime" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
-  echo "$oursline   lua5.1 $besttime s   ratio $ratio"
+  memory=""
+  if [ -n "$oursmem" ] && [ -n "$bestmem" ]; then
+    memory=$(awk -v a="$oursmem" -v b="$bestmem" \
+      'BEGIN { printf "   peak %.1f MB, lua5.1 %.1f MB", a / 1024, b / 1024 }')
+  fi
+  echo "$oursline   lua5.1 $besttime s   ratio $ratio$memory"
   if [ "$ratio" != "-" ]; then
     logsum=$(awk -v s="$logsum" -v r="$ratio" 'BEGIN { printf "%.6f", s + log(r) }')
     count=$((count + 1))
