@@ -91,14 +91,28 @@ protected:
     return display ? display->Frame() : platform::display::Image();
   }
 
+  static bool AtTheMenu(TPlatform* p) {
+    TWindowManager* wm = p->GetWindowManager();
+    for (int i = 0; i < 60 && !Shows(wm, "mainmenu"); ++i) Tick(p, 16);
+    return Shows(wm, "mainmenu");
+  }
+  // 120 frames, their allocations on this thread counted from zero.
+  static void CountedFrames(TPlatform* p) {
+    gHeapAllocations = 0;
+    gScriptAllocations = 0;
+    gCountedThread = std::this_thread::get_id();
+    gCounting = true;
+    Tick(p, 120 * 16);
+    gCounting = false;
+  }
+
   lua_Settings mSaved{};
 };
 
 TEST_F(SteadyFramesTest, TheHarbourLevelDrawsItsFramesWithoutAllocating) {
   RunGame([](TPlatform* p, QMGameManager&) {
     TWindowManager* wm = p->GetWindowManager();
-    for (int i = 0; i < 60 && !Shows(wm, "mainmenu"); ++i) Tick(p, 16);
-    ASSERT_TRUE(Shows(wm, "mainmenu"));
+    ASSERT_TRUE(AtTheMenu(p));
     wm->RunScriptString(wm->GetRoot(), "dofile('scripts/levels/harbour.lua')()");
     Tick(p, 160 * 16);  // the scene centres itself and every buffer has its size
     auto* list = WindowCast<QMSearchList>(wm->GetTopModal()->FindChild("searchListWindow", -1));
@@ -108,10 +122,7 @@ TEST_F(SteadyFramesTest, TheHarbourLevelDrawsItsFramesWithoutAllocating) {
     Tick(p, 16 * 16);
 
     const platform::display::Image before = Shown();
-    gCountedThread = std::this_thread::get_id();
-    gCounting = true;
-    Tick(p, 120 * 16);
-    gCounting = false;
+    CountedFrames(p);
     // The frames were drawn: the clouds have moved on.
     const platform::display::Image after = Shown();
     ASSERT_GT(before.width, 0);
@@ -126,20 +137,14 @@ TEST_F(SteadyFramesTest, TheHarbourLevelDrawsItsFramesWithoutAllocating) {
 TEST_F(SteadyFramesTest, TheCodexDrawsItsFramesWithoutAllocating) {
   RunGame([](TPlatform* p, QMGameManager&) {
     TWindowManager* wm = p->GetWindowManager();
-    for (int i = 0; i < 60 && !Shows(wm, "mainmenu"); ++i) Tick(p, 16);
-    ASSERT_TRUE(Shows(wm, "mainmenu"));
+    ASSERT_TRUE(AtTheMenu(p));
     // The puzzle runs as the level does, as a command of the waiting host script.
     wm->RunScriptString(wm->GetRoot(), "ShowCodexPuzzle()");
     Tick(p, 160 * 16);  // the clue's fade and the tips' first showing are over
     ASSERT_TRUE(Shows(wm, "puzzleWindow"));
     ASSERT_TRUE(Shows(wm, "tipfirstcheck"));
 
-    gHeapAllocations = 0;
-    gScriptAllocations = 0;
-    gCountedThread = std::this_thread::get_id();
-    gCounting = true;
-    Tick(p, 120 * 16);
-    gCounting = false;
+    CountedFrames(p);
     // Each feedback zone asks in its Draw whether cheats are on.
     EXPECT_EQ(gHeapAllocations.load(), 0);
     EXPECT_EQ(gScriptAllocations.load(), 0);
