@@ -105,5 +105,7 @@ for screen in intro menu chooser; do
   if [ "$used_sdl" -gt 0 ]; then
     awk -v n="$screen" -v g="$g" -v s="$used_sdl" \
       'BEGIN { printf "game at %s (Xvfb) / SDL program: %.2f\n", n, g / s }'
+  else
+    echo "game at $screen (Xvfb) / SDL program: the SDL program used no measurable time"
   fi
 done
