@@ -81,7 +81,10 @@ void QMTextSprite::Setup(const str& text, const TVec2& box, float inset, int32_t
 }
 
 void QMTextSprite::SetText(const str& text, bool localize) {
-  mText = DisplayedText(text, localize);
+  // The same words again leave the texture as it is: scripts set texts every tick.
+  str shown = DisplayedText(text, localize);
+  if (shown == mText) return;
+  mText = shown;
   Render();
 }
 

@@ -42,7 +42,8 @@ public:
   void Setup(const str& text, const TVec2& box, float inset, int32_t alignment,
              const TColor& textColour, int32_t fontSize, const str& fontName,
              const TColor& background, float borderSize, const TColor& borderColour);
-  // With localize, a non-empty text is a string-table label and shows the label's entry.
+  // With localize, a non-empty text is a string-table label and shows the label's entry. The
+  // texture is drawn again only when the shown text changes.
   void SetText(const str& text, bool localize);
   // Draws border, background and text into the sprite's texture.
   void Render();

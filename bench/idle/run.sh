@@ -1,7 +1,10 @@
 #!/bin/sh
 # CPU time used over a quiet stretch (10 s by default) by: a minimal SDL program that only waits
-# for events, and the game idle at its menu, both under a virtual X display (Xvfb); and the game
-# idle headless. The X server's own time is shown too: what a program presents, the server pays.
+# for events, and the game idle at three screens (its intro, its menu and "Who is playing?"),
+# under a virtual X display (Xvfb) and headless. The X server's own time is shown too: what a
+# program presents, the server pays. The menu and the chooser are reached through copies of the
+# sample's assets: one without the intro, one whose menu opens the chooser as "Change player"
+# does.
 # Usage: run.sh PATH/TO/game PATH/TO/idle_sdl_wait DATA_FOLDER [SECONDS]
 set -e
 game=${1:?usage: run.sh PATH/TO/game PATH/TO/idle_sdl_wait DATA_FOLDER [SECONDS]}
@@ -18,6 +21,21 @@ done
 command -v Xvfb >/dev/null 2>&1 || { echo "run.sh: Xvfb is not installed" >&2; exit 2; }
 data=$(cd "$data" && pwd)
 log=$(mktemp -d)
+# The copies the menu and the chooser are measured on.
+menu=$log/menu
+chooser=$log/chooser
+for d in "$menu" "$chooser"; do
+  mkdir -p "$d"
+  cp -R "$data/assets" "$d/"
+  rm -f "$d/assets/scripts/ui/intro.lua"
+done
+sed 's/^  WaitForCloseMessage(id)$/  ChangePlayer()\n  WaitForCloseMessage(id)/' \
+  "$data/assets/scripts/menu.lua" >"$chooser/assets/scripts/menu.lua"
+grep -q '^  ChangePlayer()$' "$chooser/assets/scripts/menu.lua" || {
+  echo "run.sh: the menu script no longer waits as expected; cannot open the chooser" >&2
+  exit 2
+}
+export XDG_DATA_HOME=$log/data XDG_RUNTIME_DIR=$log
 xpid=
 trap 'rm -rf "$log"; [ -z "$xpid" ] || kill "$xpid" 2>/dev/null || true' EXIT
 
@@ -66,13 +84,28 @@ measure() {
   eval "used_$key=$((p1 - p0))"
 }
 
-echo "idle CPU over ${seconds} s (after ${settle} s to settle), $(nproc) cores"
+echo "idle CPU over ${seconds} s (after ${settle} s to settle), $(nproc) cores," \
+  "load average $(cut -d' ' -f1-3 /proc/loadavg)"
 measure "SDL program waiting (Xvfb)" sdl env -u ENGINE_HEADLESS DISPLAY=:$n "$waiter"
-measure "game at its menu (Xvfb)" x env -u ENGINE_HEADLESS DISPLAY=:$n "$game" -wd="$data" --multiple
-measure "game at its menu (headless)" headless env ENGINE_HEADLESS=1 "$game" -wd="$data" --multiple
-# Targets: the game at its menu no dearer than the SDL program; headless close to nothing.
-if [ "$used_sdl" -gt 0 ]; then
-  awk -v g="$used_x" -v s="$used_sdl" 'BEGIN { printf "game (Xvfb) / SDL program: %.2f\n", g / s }'
-else
-  echo "game (Xvfb) / SDL program: the SDL program used no measurable time"
-fi
+for screen in intro menu chooser; do
+  case $screen in
+    intro) folder=$data what="its intro" ;;
+    menu) folder=$menu what="its menu" ;;
+    chooser) folder=$chooser what="\"Who is playing?\"" ;;
+  esac
+  measure "game at $what (Xvfb)" "x_$screen" \
+    env -u ENGINE_HEADLESS DISPLAY=:$n "$game" -wd="$folder" --multiple
+  measure "game at $what (headless)" "headless_$screen" \
+    env ENGINE_HEADLESS=1 "$game" -wd="$folder" --multiple
+done
+# Targets: a screen that does not change no dearer than the SDL program, and at most 0.5 % of a
+# core either way.
+for screen in intro menu chooser; do
+  eval "g=\$used_x_$screen"
+  if [ "$used_sdl" -gt 0 ]; then
+    awk -v n="$screen" -v g="$g" -v s="$used_sdl" \
+      'BEGIN { printf "game at %s (Xvfb) / SDL program: %.2f\n", n, g / s }'
+  else
+    echo "game at $screen (Xvfb) / SDL program: the SDL program used no measurable time"
+  fi
+done

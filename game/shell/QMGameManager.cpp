@@ -55,7 +55,7 @@ QMGameManager::~QMGameManager() {
   if (gGameManager == this) gGameManager = nullptr;
 }
 
-bool QMGameManager::CheatsEnabled() const { return GetConfigFlag(kConfigCheatMode); }
+bool QMGameManager::CheatsEnabled() const { return GetConfigFlag(mCheatModeName); }
 
 int QMGameManager::GetCurrentUser() const { return mPrefs.GetInt("curuser", -1); }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "assets/TPrefs.h"
+#include "core/TSettings.h"
 #include "core/str.h"
 #include "online/THwHiscores.h"
 
@@ -123,6 +124,8 @@ private:
   TPrefs mPrefs;
   THwHiscores mHiscores;
   int32_t mGameMode = 0;
+  // The setting's name made once: puzzles ask for cheats in every frame.
+  const str mCheatModeName{kConfigCheatMode};
 };
 
 void CreateGameManager();

@@ -467,6 +467,21 @@ void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1) {
   span.count = 1;
   std::fill(span.d, span.d + kAttrCount, 0.0);
   span.linearFilter = ds.magFilter == TextureFilter::Linear;
+  // A level line whose ends carry the same attributes (the glyph spans of text) has the same
+  // values at every pixel: one span for the whole run, the pixels the steps below would give.
+  if (xMajor && p->y == q->y && std::equal(p->a, p->a + kAttrCount, q->a)) {
+    const double m = std::floor(double(p->y) + 0.5);
+    if (!(m >= minMin && m < minMax) || !(cStart < cEnd)) return;
+    span.x0 = int32_t(cStart);
+    span.y = int32_t(m);
+    span.count = int32_t(cEnd - cStart);
+    for (int k = 0; k < kAttrCount; ++k) span.a[k] = p->a[k];
+    span.flatColour = true;
+    span.colour = ToByte(span.a[kA]) << 24 | ToByte(span.a[kR]) << 16 | ToByte(span.a[kG]) << 8 |
+                  ToByte(span.a[kB]);
+    RenderSpan(ds, span);
+    return;
+  }
   for (double c = cStart; c < cEnd; c += 1.0) {
     double t = (c - lo) / (hi - lo);
     double m = std::floor(mlo + t * (mhi - mlo) + 0.5);

@@ -206,6 +206,8 @@ function WaitForMessage(timeout, skipQueue)
     local n = table.getn(gMessageQueue)
     if n > 0 then return table.remove(gMessageQueue, n) end
   end
+  -- A command queued meanwhile is work due now: the wait lasts until the next pass only.
+  if table.getn(gCommandQueue) > 0 then timeout = 0 end
   local msg, cmd = HandleGetMessage(timeout)
   if cmd then
     gYieldResult = RunCommand(cmd)

@@ -280,10 +280,11 @@ void TWindowScript::DoPopModal(str name) {
 
 int TWindowScript::HandleGetMessage(lua_State* L) {
   // A thread script (a scene's) waits on its own timer; only the host's own wait is a wait
-  // for messages.
+  // for messages. Without a time-out (nil counts as none: WaitForMessage passes its own on) the
+  // script is not due until a message or command wakes it.
   TScript* waiter = L == mState ? this : TScript::FromState(L);
   if (waiter) {
-    if (lua_gettop(L) == 1) {
+    if (lua_isnumber(L, 1)) {
       int ms = NumberToInt(lua_tonumber(L, 1));
       waiter->SetTimer(static_cast<uint32_t>(ms < 0 ? 0 : ms), true, true, false);
     } else {

@@ -1,5 +1,6 @@
 // Once a scene has settled, its frames allocate nothing: the sample's harbour level, with its
-// drifting clouds, animated scroll arrows, covers, list and sound, draws frame after frame
+// drifting clouds, animated scroll arrows, covers, list and sound, and the codex with its tips
+// (feedback zones that ask in every frame whether cheats are on) draw frame after frame
 // without taking memory from the heap or from the script interpreter. Counted on the main
 // thread, where the frames are drawn, through a replaced operator new and a counting script
 // allocator; the level's clock is stopped first, since its once-a-second tick rewrites the time
@@ -90,14 +91,28 @@ protected:
     return display ? display->Frame() : platform::display::Image();
   }
 
+  static bool AtTheMenu(TPlatform* p) {
+    TWindowManager* wm = p->GetWindowManager();
+    for (int i = 0; i < 60 && !Shows(wm, "mainmenu"); ++i) Tick(p, 16);
+    return Shows(wm, "mainmenu");
+  }
+  // 120 frames, their allocations on this thread counted from zero.
+  static void CountedFrames(TPlatform* p) {
+    gHeapAllocations = 0;
+    gScriptAllocations = 0;
+    gCountedThread = std::this_thread::get_id();
+    gCounting = true;
+    Tick(p, 120 * 16);
+    gCounting = false;
+  }
+
   lua_Settings mSaved{};
 };
 
 TEST_F(SteadyFramesTest, TheHarbourLevelDrawsItsFramesWithoutAllocating) {
   RunGame([](TPlatform* p, QMGameManager&) {
     TWindowManager* wm = p->GetWindowManager();
-    for (int i = 0; i < 60 && !Shows(wm, "mainmenu"); ++i) Tick(p, 16);
-    ASSERT_TRUE(Shows(wm, "mainmenu"));
+    ASSERT_TRUE(AtTheMenu(p));
     wm->RunScriptString(wm->GetRoot(), "dofile('scripts/levels/harbour.lua')()");
     Tick(p, 160 * 16);  // the scene centres itself and every buffer has its size
     auto* list = WindowCast<QMSearchList>(wm->GetTopModal()->FindChild("searchListWindow", -1));
@@ -107,10 +122,7 @@ TEST_F(SteadyFramesTest, TheHarbourLevelDrawsItsFramesWithoutAllocating) {
     Tick(p, 16 * 16);
 
     const platform::display::Image before = Shown();
-    gCountedThread = std::this_thread::get_id();
-    gCounting = true;
-    Tick(p, 120 * 16);
-    gCounting = false;
+    CountedFrames(p);
     // The frames were drawn: the clouds have moved on.
     const platform::display::Image after = Shown();
     ASSERT_GT(before.width, 0);
@@ -118,6 +130,23 @@ TEST_F(SteadyFramesTest, TheHarbourLevelDrawsItsFramesWithoutAllocating) {
     EXPECT_EQ(gHeapAllocations.load(), 0);
     // The level runs as a command of the host script: stepping the waiting command each frame
     // takes nothing from the interpreter either.
+    EXPECT_EQ(gScriptAllocations.load(), 0);
+  });
+}
+
+TEST_F(SteadyFramesTest, TheCodexDrawsItsFramesWithoutAllocating) {
+  RunGame([](TPlatform* p, QMGameManager&) {
+    TWindowManager* wm = p->GetWindowManager();
+    ASSERT_TRUE(AtTheMenu(p));
+    // The puzzle runs as the level does, as a command of the waiting host script.
+    wm->RunScriptString(wm->GetRoot(), "ShowCodexPuzzle()");
+    Tick(p, 160 * 16);  // the clue's fade and the tips' first showing are over
+    ASSERT_TRUE(Shows(wm, "puzzleWindow"));
+    ASSERT_TRUE(Shows(wm, "tipfirstcheck"));
+
+    CountedFrames(p);
+    // Each feedback zone asks in its Draw whether cheats are on.
+    EXPECT_EQ(gHeapAllocations.load(), 0);
     EXPECT_EQ(gScriptAllocations.load(), 0);
   });
 }

@@ -198,3 +198,25 @@ TEST_F(TextSpriteTest, ALostDisplayGetsItsTextBackWhenTheAssetsAreRestored) {
     EXPECT_EQ(Pixels(*s), drawn);
   });
 }
+
+TEST_F(TextSpriteTest, TheSameTextAgainLeavesTheTextureAsItIsAndANewOneDrawsIt) {
+  RunScreen([&](TPlatform*) {
+    boost::shared_ptr<QMTextSprite> s =
+        Create("{text = 'HH', localize = false, background = {0, 1, 0, 1}, box = {0, 0, 8, 8}}");
+    auto mark = [&] {
+      uint32_t* px = nullptr;
+      int32_t pitch = 0;
+      TextureLock lock;
+      ASSERT_TRUE(lock.Lock(px, pitch, s->GetTexture().get()));
+      px[7 * pitch + 7] = 0;
+    };
+    mark();
+    s->SetText("HH", false);
+    EXPECT_EQ(PixelAt(*s, 7, 7), 0u) << "drawn again for the same text";
+    s->SetText("HI", false);
+    EXPECT_EQ(PixelAt(*s, 7, 7), kGreen);
+    mark();
+    s->SetText("HH", true);  // a label now: shows another text
+    EXPECT_EQ(PixelAt(*s, 7, 7), kGreen);
+  });
+}

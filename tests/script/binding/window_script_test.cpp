@@ -235,19 +235,24 @@ TEST_F(BindingTest, WaitingCoroutineTakesNewestQueuedFirstThenWakesOnMessagesAnd
   EXPECT_TRUE(mHost->IsYielded());
   EXPECT_EQ(Global("gLog"), "ba");
   EXPECT_EQ(mHost->GetWaitState(), TWindowScript::kWaitMessages);
-  // A wait without a time-out still wakes on every tick, with no message.
+  // A wait without a time-out is never due: only a message or a command wakes it.
+  EXPECT_EQ(mHost->MsUntilDue(), TTask::kNoWake);
+  Advance(5000);
   Tick();
   Tick();
-  EXPECT_EQ(Number("gTicks"), 2);
+  EXPECT_EQ(Number("gTicks"), 0);
   mHost->HandleMessage(new TMessage(1003, "posted"), nullptr);
   EXPECT_EQ(Global("gLog"), "ba|1003:posted");
-  // The 500 ms wait ends on the virtual clock with no message.
+  // The 500 ms wait is due at its deadline and ends on the virtual clock with no message.
+  EXPECT_EQ(mHost->MsUntilDue(), 500u);
   Advance(499);
+  EXPECT_EQ(mHost->MsUntilDue(), 1u);
   Tick();
   EXPECT_EQ(Global("gLog"), "ba|1003:posted");
   Advance(1);
   Tick();
   EXPECT_EQ(Global("gLog"), "ba|1003:posted|nil:500");
+  EXPECT_EQ(mHost->MsUntilDue(), TTask::kNoWake);
   // Woken by a command alone: a kCommandOnly message and the command, which runs.
   lua_pushstring(L, "gCmd");
   lua_gettable(L, LUA_GLOBALSINDEX);
@@ -255,6 +260,19 @@ TEST_F(BindingTest, WaitingCoroutineTakesNewestQueuedFirstThenWakesOnMessagesAnd
   mHost->HandleMessage(nullptr, &command);
   EXPECT_EQ(Global("gLog"), "ba|1003:posted|nil:500|8::ran") << Log();
   EXPECT_FALSE(mHost->IsYielded());
+}
+
+TEST_F(BindingTest, ACommandQueuedBeforeAWaitRunsOnTheNextPass) {
+  // As a puzzle queues its round's end: the command waits in the queue, not for a message.
+  Run("return function()\n"
+      "  table.insert(gCommandQueue, function() gRan = GetTimer() end)\n"
+      "  WaitForMessage()\n"
+      "  WaitForMessage()\n"
+      "end");
+  EXPECT_EQ(mHost->MsUntilDue(), 0u);
+  Tick();
+  EXPECT_EQ(Number("gRan"), GetTimer());
+  EXPECT_EQ(mHost->MsUntilDue(), TTask::kNoWake);
 }
 
 TEST_F(BindingTest, PostedScriptMessageComesBackAsTheSameUserdata) {

@@ -21,7 +21,8 @@ return function()
   })
   local deadline = GetTimer() + kIntroLength
   while GetTimer() < deadline do
-    local msg = WaitForMessage(1)
+    -- Woken by input or at the end, not polled.
+    local msg = WaitForMessage(deadline - GetTimer())
     if msg and (msg.type == kPressAnyKey or msg.type == kCloseWindow) then break end
   end
   PopModal(id)
