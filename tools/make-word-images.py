@@ -108,6 +108,19 @@ def clue_panel():
     save("clue_panel.png", w, h, px)
 
 
+def round_end_bar():
+    """The board a finished round's message stands on, below the grid: opaque, so the clue
+    panel it covers does not show through."""
+    w, h = 600, 110
+
+    def px(x, y):
+        cover = rounded(w, h, 14, x, y)
+        inner = rounded(w - 6, h - 6, 11, x - 3, y - 3) if 3 <= x < w - 3 and 3 <= y < h - 3 else 0
+        c = mix((150, 104, 52), mix((62, 48, 38), (40, 31, 25), y / (h - 1)), inner)
+        return (*c, 255 * cover)
+    save("round_end_bar.png", w, h, px)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     background()
@@ -118,6 +131,7 @@ def main():
     glow()
     shader()
     clue_panel()
+    round_end_bar()
 
 
 if __name__ == "__main__":
