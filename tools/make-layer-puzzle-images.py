@@ -130,7 +130,8 @@ def table(x, y):
 
 
 def panel(x, y):
-    # The round-end dialog's card: dark, rounded, with a gold edge.
+    # The round-end dialog's card: dark, rounded, with a gold edge, and opaque: no text
+    # behind shows through its own.
     w, h, r = 420, 200, 16
     cx = min(max(x + 0.5, r), w - r)
     cy = min(max(y + 0.5, r), h - r)
@@ -138,7 +139,7 @@ def panel(x, y):
     cover = max(0.0, min(1.0, r - d + 0.5))
     edge = d > r - 3 or x < 3 or y < 3 or x >= w - 3 or y >= h - 3
     fill = (230, 190, 90) if edge else mix((40, 35, 60), (20, 18, 35), y / h)
-    return (*fill, 235 * cover)
+    return (*fill, 255 * cover)
 
 
 os.makedirs(OUT, exist_ok=True)

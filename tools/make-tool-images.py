@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Draws the sample game's search-tool and panel pictures: the crosshair cursor, the magnifying
 glass's lens mask and frame, the flashlight's spot mask, a small study scene with two items to
-look at through them, the two pages of the guide panel, the pause screen's panel and the
-pop-up navigation drawer. Plain
-Python, no imaging library: every pixel is computed here."""
+look at through them, the two pages of the guide panel, the pause screen's panel, the
+pop-up navigation drawer, the shade laid behind a panel and the opaque panels of short
+messages and questions. Plain Python, no imaging library: every pixel is computed here."""
 import math
 import os
 
@@ -30,15 +30,17 @@ def disc(cx, cy, r, x, y):
 
 
 def crosshair(x, y):
-    # The hot spot is the top-left pixel: a ring around it with four ticks, cut to the quarter
-    # that shows, and a dark outline so it reads on light and dark scenes alike.
-    d = math.hypot(x, y)
-    ring = abs(d - 11) < 1.2
-    tick = (y <= 1 and 3 <= x <= 18) or (x <= 1 and 3 <= y <= 18)
+    # The hot spot is the middle pixel (16, 16): a ring around it and four ticks that stop
+    # short of the middle, white with a dark outline so it reads on light and dark scenes alike.
+    dx, dy = x - 16, y - 16
+    d = math.hypot(dx, dy)
+    ring = abs(d - 9) < 1.0
+    tick = (abs(dy) <= 0.5 and 4 <= abs(dx) <= 14) or (abs(dx) <= 0.5 and 4 <= abs(dy) <= 14)
     if ring or tick:
-        return (255, 240, 120, 255)
-    near = abs(d - 11) < 2.4 or (y <= 2 and 2 <= x <= 19) or (x <= 2 and 2 <= y <= 19)
-    return (20, 20, 20, 200) if near else (0, 0, 0, 0)
+        return (255, 255, 255, 255)
+    near = abs(d - 9) < 2.2 or (abs(dy) <= 1.5 and 3 <= abs(dx) <= 15) or \
+        (abs(dx) <= 1.5 and 3 <= abs(dy) <= 15)
+    return (16, 16, 16, 230) if near else (0, 0, 0, 0)
 
 
 LENS = 128
@@ -173,6 +175,20 @@ def pause_panel(x, y):
     return (*mix((30, 24, 40), (16, 12, 24), y / PAUSE_H), 225)
 
 
+def shade(x, y):
+    """Laid over the whole screen behind a panel: the scene beneath all but disappears."""
+    return (8, 6, 14, 248)
+
+
+def framed_panel(w, h):
+    """An opaque dark panel with a light rim, for a message that must read at a glance."""
+    def px(x, y):
+        if not (2 <= x < w - 2 and 2 <= y < h - 2):
+            return (240, 220, 170, 255)
+        return (*mix((44, 34, 56), (20, 14, 30), y / h), 255)
+    return px
+
+
 def main():
     save("cursor/crosshair.png", 32, 32, crosshair)
     save("images/tools/lens_mask.png", LENS, LENS, lens_mask)
@@ -185,6 +201,9 @@ def main():
     save("images/panels/page2.png", PAGE_W, PAGE_H, page(2))
     save("images/panels/drawer.png", DRAWER_W, DRAWER_H, drawer)
     save("images/panels/pause.png", PAUSE_W, PAUSE_H, pause_panel)
+    save("images/shade.png", 800, 600, shade)
+    save("images/panels/banner.png", 720, 110, framed_panel(720, 110))
+    save("images/panels/dialog.png", 460, 200, framed_panel(460, 200))
 
 
 if __name__ == "__main__":

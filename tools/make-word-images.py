@@ -97,15 +97,24 @@ def shader():
     save("shader.png", CELL, CELL, px)
 
 
-def clue_panel():
-    w, h = 560, 76
-
+def board(name, w, h, rim, top, bottom, alpha):
+    """A rounded dark board with a rim: the clue's panel, and the one a finished round's message
+    stands on."""
     def px(x, y):
         cover = rounded(w, h, 14, x, y)
         inner = rounded(w - 6, h - 6, 11, x - 3, y - 3) if 3 <= x < w - 3 and 3 <= y < h - 3 else 0
-        c = mix((92, 60, 32), mix((70, 58, 48), (44, 36, 30), y / (h - 1)), inner)
-        return (*c, 235 * cover)
-    save("clue_panel.png", w, h, px)
+        c = mix(rim, mix(top, bottom, y / (h - 1)), inner)
+        return (*c, alpha * cover)
+    save(name, w, h, px)
+
+
+def clue_panel():
+    board("clue_panel.png", 560, 76, (92, 60, 32), (70, 58, 48), (44, 36, 30), 235)
+
+
+def round_end_bar():
+    """Below the grid, over the clue panel: opaque, so the clue does not show through."""
+    board("round_end_bar.png", 600, 110, (150, 104, 52), (62, 48, 38), (40, 31, 25), 255)
 
 
 def main():
@@ -118,6 +127,7 @@ def main():
     glow()
     shader()
     clue_panel()
+    round_end_bar()
 
 
 if __name__ == "__main__":

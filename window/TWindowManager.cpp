@@ -359,6 +359,11 @@ bool TWindowManager::SetScriptHostMode(bool localised) {
 
 bool TWindowManager::GetScriptHostMode() const { return mLocalised; }
 
+bool TWindowManager::GetLastPointer(TPoint& out) const {
+  if (mPointerSeen) out = mLastPointer;
+  return mPointerSeen;
+}
+
 void TWindowManager::HandleEvent(const TPlatformEvent& e) {
   if (e.type == kEventNothing) return;
   FlushDeletes();
@@ -397,6 +402,7 @@ void TWindowManager::HandleEvent(const TPlatformEvent& e) {
       DrainMessages();
       break;
     case kEventMouseLeave:
+      mPointerSeen = false;
       if (!mHover.empty()) {
         std::vector<TWindowHandle> hover(mHover.begin(), mHover.end());
         for (const TWindowHandle& h : hover) {
@@ -411,6 +417,8 @@ void TWindowManager::HandleEvent(const TPlatformEvent& e) {
     case kEventLeftUp:
     case kEventMouseMove:
     case kEventMouseHover:
+      mLastPointer = TPoint(e.x, e.y);
+      mPointerSeen = true;
       RouteMouse(e, topHandle);
       DrainMessages();
       break;

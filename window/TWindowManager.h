@@ -68,6 +68,9 @@ public:
   void AddHoverWindow(TWindow* w);
   void RemoveHoverWindow(TWindow* w);
   bool IsHoverWindow(const TWindow* w) const;
+  // Where the pointer was last seen over the game's window, in screen coordinates: false
+  // before any mouse event and after the pointer left the window.
+  bool GetLastPointer(TPoint& out) const;
 
   // The window is deleted at the next flush; until then handlers may still use it.
   void DeleteLater(std::unique_ptr<TWindow> w);
@@ -134,6 +137,8 @@ private:
   uint32_t FrameInterval() const;
 
   uint32_t mLastFrameTime = 0;
+  TPoint mLastPointer;
+  bool mPointerSeen = false;
   // Windows without a parent that the manager owns: the root, and a modal pushed on an empty
   // stack. Every other modal is owned by the modal below it.
   std::list<std::unique_ptr<TWindow>> mOwned;

@@ -6,7 +6,7 @@
 int main(int argc, char** argv) {
   platform::os::VersionInfo version;
   version.fileVersion[0] = 1;
-  version.productName = "Harbor of Lost Things";
+  version.productName = "Harbour of Lost Things";
   version.internalName = "harbor";
   platform::os::SetVersionInfo(version);
   SetGameSettings();

@@ -17,8 +17,21 @@ namespace {
 
 // Full-screen pictures (the backgrounds) are the scene itself, not layers over it.
 constexpr int kBackgroundWidth = 800;
-// Where a tool chosen before the pointer has moved over the scene first stands.
+// Where a tool chosen before the pointer has moved over the scene first stands, when the
+// pointer is not over the scene at all.
 const TPoint kFirstToolPoint(650, 300);
+
+// A tool chosen before the pointer moved over the scene (a level opens under the pointer that
+// clicked the screen before it) starts under the pointer, not away from it.
+TPoint FirstToolPoint(const TWindow& scene) {
+  TWindowManager* wm = TWindowManager::Instance();
+  TPoint pointer;
+  if (!wm || !wm->GetLastPointer(pointer)) return kFirstToolPoint;
+  TRect area;
+  scene.GetScreenRect(area);
+  if (!area.Contains(pointer)) return kFirstToolPoint;
+  return TPoint(pointer.x - area.left, pointer.y - area.top);
+}
 
 }  // namespace
 
@@ -52,7 +65,7 @@ void QMSearch::RefreshToolView() {
     }
     compositor->Compose();
   }
-  if (mLastMousePos == TPoint(-1, -1)) mLastMousePos = kFirstToolPoint;
+  if (mLastMousePos == TPoint(-1, -1)) mLastMousePos = FirstToolPoint(*this);
   mTool->MoveTo(mLastMousePos);
   if (TWindowManager* wm = TWindowManager::Instance()) wm->Invalidate();
 }

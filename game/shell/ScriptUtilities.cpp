@@ -67,7 +67,14 @@ void SetCursorImage(const char* cursor) {
   TPlatform* p = TPlatform::Instance();
   if (!p || cursor == p->GetData()->mCursorName) return;
   p->GetData()->mCursorName = cursor;
-  p->SetCursor(TTexture::Get(cursor), 0, 0, false);
+  boost::shared_ptr<TTexture> texture = TTexture::Get(cursor);
+  // The arrow points with its tip; a crosshair aims with its middle.
+  int hotX = 0, hotY = 0;
+  if (texture && cursor == kCrosshairCursor) {
+    hotX = texture->GetWidth() / 2;
+    hotY = texture->GetHeight() / 2;
+  }
+  p->SetCursor(texture, hotX, hotY, false);
 }
 
 QMSoundFader::QMSoundFader(float durationMs) : mDuration(durationMs), mClockOwner(TopModal()) {

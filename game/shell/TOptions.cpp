@@ -59,11 +59,7 @@ void TOptions::PostCreate(TWindowStyle&) {
   TWindow* mute = FindChild("mutebox", -1);
   if (mute && mute->IsKindOf(TButton::GetClassId()))
     static_cast<TButton*>(mute)->SetToggleState(UserInt("soundoff", 0) != 1);
-  // Not silent: the sliders report their values here, which applies the volumes at once.
-  if (TSlider* effects = FindSlider(kEffectsSlider))
-    effects->SetValue(UserInt("soundlevel", kDefaultLevel) / 1000.0f);
-  if (TSlider* music = FindSlider(kMusicSlider))
-    music->SetValue(UserInt("musiclevel", kDefaultLevel) / 1000.0f);
+  RestoreVolumes();
 }
 
 bool TOptions::OnMessage(TMessage* message) {
@@ -89,6 +85,14 @@ bool TOptions::OnMessage(TMessage* message) {
         playing->HoldSoundUntilEnd();
   }
   return false;
+}
+
+void TOptions::RestoreVolumes() {
+  // Not silent: the sliders report their values here, which applies the volumes at once.
+  if (TSlider* effects = FindSlider(kEffectsSlider))
+    effects->SetValue(UserInt("soundlevel", kDefaultLevel) / 1000.0f);
+  if (TSlider* music = FindSlider(kMusicSlider))
+    music->SetValue(UserInt("musiclevel", kDefaultLevel) / 1000.0f);
 }
 
 void TOptions::SaveVolumes() {

@@ -1,7 +1,7 @@
 // The options dialog's window. It shows whether the display runs full screen and whether sound
 // is on, opens the effects and music sliders at the player's stored levels, applies the sliders
 // to the sound volume groups while they move, plays a test sound when one is released, and
-// gives the scripts "SaveVolumes" to store both levels. What a click on the full-screen or mute
+// gives the scripts "SaveVolumes" to store both levels and "RestoreVolumes" to go back to them. What a click on the full-screen or mute
 // box does belongs to the scripts.
 #pragma once
 
@@ -25,6 +25,9 @@ public:
 
   // Stores both slider values (times 1000) in the current player's preferences.
   void SaveVolumes();
+  // Sets both sliders, and so the volumes, back to the levels stored for the player: what a
+  // cancelled dialog leaves in force.
+  void RestoreVolumes();
 
 private:
   void BindScriptFunctions();

@@ -8,4 +8,5 @@ void TOptions::BindScriptFunctions() {
   TWindowScript* script = TWindowScript::Of(TWindowManager::Instance());
   if (!script) return;
   BindWindowMethod(script->GetState(), "SaveVolumes", this, &TOptions::SaveVolumes);
+  BindWindowMethod(script->GetState(), "RestoreVolumes", this, &TOptions::RestoreVolumes);
 }

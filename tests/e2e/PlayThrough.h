@@ -129,6 +129,33 @@ protected:
     return game.GetCurrentUser();
   }
 
+  // A fresh installation: after the intro the game asks who is playing, with the name field
+  // focused, so the name is typed at once; Create makes the player, Play picks them and the
+  // menu opens. Answers the player's number.
+  static int FirstPlayer(TPlatform* p, QMGameManager& game, const char* name) {
+    EXPECT_TRUE(Until(
+        p, [] { return Find<TChoosePlayer>("chooser") != nullptr; }, 9000))
+        << "a fresh installation asks who is playing\n"
+        << Log();
+    EXPECT_FALSE(AtMenu()) << "the menu waits for the player";
+    Tick(p, 4);
+    Type(p, name);
+    Tick(p, 2);
+    ClickOn(p, "create");
+    const int user = game.GetCurrentUser();
+    ClickOn(p, "pick");
+    EXPECT_TRUE(Until(p, AtMenu)) << Log();
+    return user;
+  }
+
+  // The menu's Quit asks first; the player means it.
+  static void QuitFromMenu(TPlatform* p) {
+    ClickOn(p, "quit");
+    ASSERT_TRUE(Until(p, [] { return Shown("confirmyes"); })) << "Quit asks first\n" << Log();
+    ClickOn(p, "confirmyes");
+    Tick(p, 4);
+  }
+
   // The saved game of a player, as stored in the preferences.
   static std::string SavedGame(QMGameManager& game, int user) {
     return game.GetPrefs().GetString("usergamedata", "", user).CStr();

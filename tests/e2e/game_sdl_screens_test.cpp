@@ -1,10 +1,11 @@
 // The sample game on the desktop backends (the SDL window, its input and SDL's audio device)
-// under the X server the tests run with: a new player goes from the main menu into the story's
-// first level and on to its first puzzle with clicks, typing and keys that come through SDL's
-// event queue. At the menu, in the scene and in the puzzle the window's picture is read back
-// from the X server: it must be the frame the engine drew, and that frame the expected screen.
-// Then Alt+Enter stretches the frame over the desktop, and the stretched picture is read too.
-// The game runs on the virtual clock; the real clock only bounds the wait for the X server.
+// under the X server the tests run with: a new player, asked for on the first run, goes from
+// the main menu into the story's first level, its options and on to its first puzzle, and on
+// another run into the codex and the arcade, with clicks, typing and keys that come through
+// SDL's event queue. At each screen the window's picture is read back from the X server: it
+// must be the frame the engine drew, and that frame the expected screen. Then Alt+Enter
+// stretches the frame over the desktop, and the stretched picture is read too. The game runs
+// on the virtual clock; the real clock only bounds the wait for the X server.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,10 +18,12 @@
 #include "anim/KAnimProperties.h"
 #include "game/GameScreenFixture.h"
 #include "game/puzzles/word/QMWordPuzzleWindow.h"
+#include "game/scenes/QMArcadeGame.h"
 #include "game/scenes/QMSearch.h"
 #include "game/shell/ScriptUtilities.h"
 #include "game/shell/TChoosePlayer.h"
 #include "game/shell/TMainMenu.h"
+#include "game/shell/TOptions.h"
 #include "platform/window/sdl/Window.h"
 #include "render/QMSearchableSprite.h"
 #include "support/Golden.h"
@@ -165,6 +168,27 @@ protected:
     Drain(p);
   }
 
+  // The first run asks who is playing, the name field focused: the name is typed at once,
+  // Create makes the player and Play picks them; the menu opens.
+  static void FirstPlayer(TPlatform* p, QMGameManager& game) {
+    ASSERT_TRUE(Until(
+        p, [] { return Find<TChoosePlayer>("chooser") != nullptr; }, 9000))
+        << Log();
+    Tick(p, 4);
+    Type(p, "Robin");
+    Tick(p, 2);
+    ClickOn(p, "create");
+    ASSERT_EQ(std::string(game.GetUserName(game.GetCurrentUser()).CStr()), "Robin")
+        << "the name typed through SDL's text input";
+    ClickOn(p, "pick");
+    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr; })) << Log();
+  }
+  static void PressEscape(TPlatform* p) {
+    PushKey(SDL_KEYDOWN, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, false);
+    PushKey(SDL_KEYUP, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, false);
+    Drain(p);
+  }
+
   static QMSearch* Scene() { return Find<QMSearch>("puzzleWindow"); }
   static float SceneX() { return KGetSpritePosition(Scene()->GetSceneSprite()).x; }
   static bool FoundInLevel(const char* name) {
@@ -264,35 +288,57 @@ protected:
 
 TEST_F(SdlScreensTest, XServerShowsTheMenuASceneAndAPuzzleAsDrawnInAWindowAndFullScreen) {
   Play([&](TPlatform* p, QMGameManager& game) {
-    // The intro gives way to the menu.
-    ASSERT_TRUE(Until(
-        p, [] { return Find<TMainMenu>("mainmenu") != nullptr; }, 9000))
-        << Log();
+    // After the intro the first run asks who is playing; the menu welcomes the new player.
+    FirstPlayer(p, game);
     Tick(p, 60);
     CheckShown(p, "menu");
 
-    // Play: a new player typed into the chooser, then the story's first level.
+    // Play: the player just chosen goes straight into the story's first level.
     ClickOn(p, "play");
-    ASSERT_TRUE(Until(p, [] { return Find<TChoosePlayer>("chooser") != nullptr; })) << Log();
-    ClickOn(p, "newname");
-    Type(p, "Robin");
-    Tick(p, 2);
-    ClickOn(p, "create");
-    ASSERT_EQ(std::string(game.GetUserName(game.GetCurrentUser()).CStr()), "Robin")
-        << "the name typed through SDL's text input";
-    ClickOn(p, "pick");
     ASSERT_TRUE(Until(p, [] { return Scene() != nullptr; })) << "the story's first level\n"
                                                              << Log();
     Watch(p, 1120);  // the scene centres itself and takes clicks a second after it starts
     CheckShown(p, "harbour");
 
-    // Every object found, scrolling with the arrow keys; the story goes on to the word puzzle.
+    // The level's options offer the way back to the menu and out of the game; Cancel goes on.
+    ClickOn(p, "options");
+    ASSERT_TRUE(Until(p, [] { return Find<TOptions>("optionspanel") != nullptr; })) << Log();
+    Tick(p, 8);
+    CheckShown(p, "level_options");
+    ClickOn(p, "cancel");
+    ASSERT_TRUE(Until(p, [] { return Find<TOptions>("optionspanel") == nullptr; }));
+    Tick(p, 8);
+
+    // Every object found, scrolling with the arrow keys: the closing words stand on a panel,
+    // then the story goes on to the word puzzle.
     for (const sample::HiddenObject& o : sample::kHarbour) FindObject(p, o);
+    ASSERT_TRUE(Until(
+        p, [] { return Shown("donepanel"); }, 8000))
+        << Log();
+    Watch(p, 480);
+    CheckShown(p, "harbour_done");
     ASSERT_TRUE(Until(
         p, [] { return Find<QMWordPuzzleWindow>("puzzleWindow") != nullptr; }, 12000))
         << Log();
     Watch(p, 1920);  // the round's banner comes and goes
     CheckShown(p, "word");
+
+    // The first round solved: its end stands below the finished grid.
+    for (const auto& [letter, cell] :
+         {std::pair{"S_1_row2", "Grid_Text_1_2"}, std::pair{"U_2_row2", "Grid_Text_2_2"},
+          std::pair{"N_0_row2", "Grid_Text_3_2"}, std::pair{"R_1_column2", "Grid_Text_2_1"},
+          std::pair{"G_0_column2", "Grid_Text_2_3"}}) {
+      ClickOn(p, letter);
+      Tick(p, 4);
+      ClickOn(p, cell);
+      Watch(p, 960);
+    }
+    ASSERT_TRUE(Until(p, [] { return Shown("roundendok"); })) << Log();
+    Watch(p, 480);
+    CheckShown(p, "word_round_end");
+    ClickOn(p, "roundendok");
+    ASSERT_TRUE(Until(p, [] { return !Shown("roundendok"); }));
+    Watch(p, 1920);
 
     // Alt+Enter: the frame is stretched over the whole desktop, and a click lands where the
     // stretched picture shows the button.
@@ -312,6 +358,67 @@ TEST_F(SdlScreensTest, XServerShowsTheMenuASceneAndAPuzzleAsDrawnInAWindowAndFul
         << "Back, clicked on the stretched picture, leads to the menu\n"
         << Log();
     EXPECT_EQ(game.GetPrefs().GetInt("fullscreen", 0, -1), 1) << "the choice is kept";
+  });
+  EXPECT_FALSE(Logged("rror")) << Log();
+}
+
+TEST_F(SdlScreensTest, XServerShowsTheGuideClosingAnArcadeSceneItsPausePanelAndTheCodex) {
+  Play([&](TPlatform* p, QMGameManager& game) {
+    FirstPlayer(p, game);
+
+    // Escape on the guide, which is not play, closes it: no pause panel takes its clicks.
+    ClickOn(p, "guide");
+    ASSERT_TRUE(Until(p, [] { return Shown("closeButton"); })) << Log();
+    Watch(p, 480);
+    PressEscape(p);
+    EXPECT_TRUE(Until(p, [] { return !Shown("closeButton") && Shown("arcade"); })) << Log();
+    EXPECT_FALSE(Shown("resume")) << "no pause panel";
+
+    // An arcade run: a painted scene; an object found is struck through in the list.
+    ClickOn(p, "arcade");
+    QMArcadeGame* arcade = nullptr;
+    ASSERT_TRUE(Until(p, [&] { return (arcade = Find<QMArcadeGame>("puzzleWindow")) != nullptr; }))
+        << Log();
+    Watch(p, 2000);
+    for (const QMArcadeGame::ItemPtr& item : *arcade->GetCurrentItems()) {
+      if (item->state != kArcadeItemInList || item->RectUnset() || item->RectMissing()) continue;
+      Click(p, (item->left + item->right) / 2, (item->top + item->bottom) / 2);
+      break;
+    }
+    Watch(p, 3000);
+    CheckShown(p, "arcade");
+
+    // Escape pauses the run: the panel hides the scene.
+    PressEscape(p);
+    ASSERT_TRUE(Until(p, [] { return Shown("savequit"); })) << Log();
+    Watch(p, 480);
+    CheckShown(p, "arcade_pause");
+    // Save and quit leads back to the menu.
+    ClickOn(p, "savequit");
+    ASSERT_TRUE(Until(p, [] { return Find<TMainMenu>("mainmenu") != nullptr && Shown("map"); }))
+        << Log();
+
+    // The codex, from the map: the first check brings a tip, written where nothing else is.
+    ClickOn(p, "map");
+    ASSERT_TRUE(Until(p, [] { return Shown("codexButton"); })) << Log();
+    ClickOn(p, "codexButton");
+    ASSERT_TRUE(Until(p, [] { return Shown("codextitle"); })) << Log();
+    Watch(p, 1920);
+    const auto cell = [&](int row, int column) {
+      Click(p, 90 + column * 50 + 24, 92 + row * 40 + 19);
+      Tick(p, 2);
+    };
+    cell(0, 0);
+    Watch(p, 480);  // the tip has faded in
+    CheckShown(p, "codex_tip");
+    // The round solved: its message stands on an opaque card over the clue slides.
+    cell(1, 1);
+    cell(2, 2);
+    ASSERT_TRUE(Until(
+        p, [] { return Shown("roundendok"); }, 6000))
+        << Log();
+    Watch(p, 480);
+    CheckShown(p, "codex_round_end");
   });
   EXPECT_FALSE(Logged("rror")) << Log();
 }

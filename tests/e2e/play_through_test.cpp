@@ -25,6 +25,8 @@
 #include "support/Golden.h"
 #include "support/SampleHarbour.h"
 #include "window/TButton.h"
+#include "window/TSlider.h"
+#include "window/TText.h"
 
 namespace {
 
@@ -65,7 +67,7 @@ Move Wait(int ms) { return {Move::kWait, {}, {}, ms}; }
 // top-left meets its cell on the frame; the lower button beside the picked photo sends the
 // background under the others, one layer a press once the layer sound is over.
 const Move kMinus = ClickAt(430, 90);
-const Move kRoundEndContinue = ClickAt(220, 472);
+const Move kRoundEndContinue = ClickOnWindow("roundendok");
 // clang-format off
 const std::vector<Move> kLayerPuzzle = {
     Wait(1800),  // the round's banner comes and goes
@@ -237,18 +239,20 @@ protected:
 TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesWithItsFindsAndFinishes) {
   int robin = -1;
 
-  // First run: the intro gives way to the menu; a new player starts the story, finds the first
-  // object of the harbour and closes the game part-way through the level.
+  // First run: after the intro the game asks who is playing; the new player is welcomed at
+  // the menu, Play starts the story at once, the player finds the first object of the harbour
+  // and closes the game part-way through the level.
   Play([&](TPlatform* p, QMGameManager& game) {
-    ASSERT_TRUE(Until(p, AtMenu, 9000)) << Log();
+    robin = FirstPlayer(p, game, "Robin");
+    ASSERT_EQ(std::string(game.GetUserName(robin).CStr()), "Robin");
     Watch(p, 960);
+    EXPECT_EQ(Find<TText>("welcome")->GetText(), str("Welcome,")) << "a new player";
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/menu.png", 2));
 
-    robin = NewPlayer(p, game, "Robin", "play");
-    ASSERT_EQ(std::string(game.GetUserName(robin).CStr()), "Robin");
-    ClickOn(p, "pick");
-    ASSERT_TRUE(Until(p, [] { return Scene() != nullptr; })) << "the story opens its first level\n"
-                                                             << Log();
+    ClickOn(p, "play");
+    ASSERT_TRUE(Until(p, [] { return Scene() != nullptr; }))
+        << "the story opens its first level, the player chosen a moment ago not asked again\n"
+        << Log();
     EXPECT_NE(SavedGame(game, robin).find("[\"chapter\"]=1"), std::string::npos)
         << "the step is saved as it starts: " << SavedGame(game, robin);
     Watch(p, 1120);  // the scene centres itself and takes clicks a second after it starts
@@ -264,6 +268,7 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesWithItsFindsAnd
   Play([&](TPlatform* p, QMGameManager& game) {
     EXPECT_EQ(game.GetCurrentUser(), robin) << "the last player is current again";
     ASSERT_TRUE(SkipIntro(p)) << Log();
+    EXPECT_EQ(Find<TText>("welcome")->GetText(), str("Welcome back,")) << "a returning player";
     EXPECT_NE(SavedGame(game, robin).find(std::string("[\"") + kHarbour[0].name + "\"]=true"),
               std::string::npos)
         << "the find is saved with the game: " << SavedGame(game, robin);
@@ -304,13 +309,19 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesWithItsFindsAnd
     AwaitBanner(p);
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/word.png", 2));
     PlaceLetters(p, kWordRound1);
-    // The round-end board hides the grid and the letters beside it.
+    // The round-end board stands below the finished grid, which stays in view; a round and
+    // the puzzle end with their own words.
     ASSERT_TRUE(Until(p, [] { return Shown("roundendok"); })) << Log();
     EXPECT_TRUE(golden::MatchesGolden(Frame(), "e2e/word_round_end.png", 2));
+    EXPECT_EQ(Find<TText>("roundendtext")->GetText(),
+              str("Round complete: every word is in place!"));
     ContinueAfterRound(p, "roundendok");
     ASSERT_TRUE(Until(p, [] { return Top("B_1_row1"); })) << "the second round";
     AwaitBanner(p);
     PlaceLetters(p, kWordRound2);
+    ASSERT_TRUE(Until(p, [] { return Shown("roundendok"); })) << Log();
+    EXPECT_EQ(Find<TText>("roundendtext")->GetText(),
+              str("Puzzle solved: both grids are complete!"));
     ContinueAfterRound(p, "roundendok");
 
     // The captain's study, searched with the magnifying glass.
@@ -360,7 +371,7 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesWithItsFindsAnd
     EXPECT_GT(game.GetStoryScore(), 0) << "the levels' finds and time left are scored";
     ClickOn(p, "back");
     ASSERT_TRUE(Until(p, AtMenu)) << Log();
-    ClickOn(p, "quit");
+    QuitFromMenu(p);
   });
 
   EXPECT_TRUE(Published("FullScreenMode", "1"));
@@ -385,6 +396,86 @@ TEST_F(PlayThroughTest, NewPlayerPlaysTheStoryQuitsPartWayResumesWithItsFindsAnd
     EXPECT_EQ(score, storyScore);
   });
   EXPECT_GT(storyScore, 0);
+}
+
+TEST_F(PlayThroughTest, LevelOptionsLetThePlayerLeaveAndCancelPutsBackWhatItChanged) {
+  int robin = -1;
+  Play([&](TPlatform* p, QMGameManager& game) {
+    robin = FirstPlayer(p, game, "Robin");
+
+    // Quit asks first; the player keeps playing.
+    ClickOn(p, "quit");
+    ASSERT_TRUE(Until(p, [] { return Shown("confirmno"); })) << Log();
+    ClickOn(p, "confirmno");
+    ASSERT_TRUE(Until(p, AtMenu)) << "still at the menu";
+
+    ClickOn(p, "play");
+    ASSERT_TRUE(Until(p, [] { return Scene() != nullptr; })) << Log();
+    Watch(p, 1120);
+    FindObject(p, kHarbour[0]);
+
+    // The level's options: every change is undone by Cancel.
+    ClickOn(p, "options");
+    ASSERT_TRUE(Until(p, [] { return Find<TOptions>("optionspanel") != nullptr; })) << Log();
+    EXPECT_TRUE(Shown("tomenu") && Shown("quitgame")) << "the ways out of a level";
+    // The player drags the effects slider down; the effects play at once at the new level.
+    Find<TSlider>("sfxlevelslider")->SetValue(0.2f);
+    EXPECT_FLOAT_EQ(p->GetSoundManager()->GetVolume(1000), 0.2f);
+    EXPECT_EQ(Find<TText>("muteboxlabel")->GetText(), str("Sound on"));
+    ClickOn(p, "mutebox");
+    EXPECT_EQ(Find<TText>("muteboxlabel")->GetText(), str("Sound off"));
+    EXPECT_EQ(game.GetPrefs().GetInt("soundoff", 0, robin), 1);
+    const bool full = p->IsFullScreen();
+    ClickOn(p, "fullscreen");
+    Tick(p, 4);
+    EXPECT_NE(p->IsFullScreen(), full);
+    ClickOn(p, "cancel");
+    ASSERT_TRUE(Until(p, [] { return Find<TOptions>("optionspanel") == nullptr; }));
+    EXPECT_EQ(game.GetPrefs().GetInt("soundoff", 0, robin), 0) << "the sound is back on";
+    Tick(p, 4);
+    EXPECT_EQ(p->IsFullScreen(), full) << "the window mode is back";
+    EXPECT_FLOAT_EQ(p->GetSoundManager()->GetVolume(1000), 0.75f) << "the level is back";
+    EXPECT_TRUE(Scene() != nullptr) << "the level goes on";
+
+    // Main menu leaves the level with its finds kept.
+    ClickOn(p, "options");
+    ASSERT_TRUE(Until(p, [] { return Find<TOptions>("optionspanel") != nullptr; })) << Log();
+    ClickOn(p, "tomenu");
+    ASSERT_TRUE(Until(p, AtMenu)) << Log();
+    EXPECT_EQ(Scene(), nullptr);
+    EXPECT_NE(SavedGame(game, robin).find(std::string("[\"") + kHarbour[0].name + "\"]=true"),
+              std::string::npos)
+        << "the find is saved: " << SavedGame(game, robin);
+
+    // Play again: the level resumes with the find; Quit game asks, and quits when meant.
+    ClickOn(p, "play");
+    ASSERT_TRUE(Until(p, [] { return Find<TChoosePlayer>("chooser") != nullptr; })) << Log();
+    ClickOn(p, "pick");
+    ASSERT_TRUE(Until(p, [] { return Scene() != nullptr; })) << Log();
+    Watch(p, 1120);
+    EXPECT_TRUE(FoundInLevel(kHarbour[0].name));
+    ClickOn(p, "options");
+    ASSERT_TRUE(Until(p, [] { return Shown("quitgame"); })) << Log();
+    ClickOn(p, "quitgame");
+    ASSERT_TRUE(Until(p, [] { return Shown("confirmno"); })) << Log();
+    ClickOn(p, "confirmno");
+    ASSERT_TRUE(Until(p, [] { return Scene() != nullptr && !Shown("confirmno"); }));
+    ClickOn(p, "options");
+    ASSERT_TRUE(Until(p, [] { return Shown("quitgame"); })) << Log();
+    ClickOn(p, "quitgame");
+    ASSERT_TRUE(Until(p, [] { return Shown("confirmyes"); })) << Log();
+    ClickOn(p, "confirmyes");
+    bool quit = false;
+    for (int i = 0; i < 30 && !quit; ++i) {
+      platform::os::AdvanceVirtualTime(16);
+      TPlatformEvent e;
+      p->GetEvent(e);
+      quit = e.type == kEventQuit;
+      if (!quit) p->GetWindowManager()->HandleEvent(e);
+    }
+    EXPECT_TRUE(quit) << "the game quits";
+  });
+  EXPECT_FALSE(Logged("rror")) << Log();
 }
 
 }  // namespace

@@ -70,8 +70,9 @@ protected:
   void SetUp() override {
     GameTest::SetUp();
     UseWholeSample();
-    // Straight to the menu.
+    // Straight to the menu: no intro, and without a player chooser the game makes its player.
     std::filesystem::remove(mWork + "/assets/scripts/ui/intro.lua");
+    std::filesystem::remove(mWork + "/assets/scripts/ui/chooseplayer.lua");
     mSaved = *lua_settings();
     gScriptAlloc = mSaved.alloc;
     lua_settings()->alloc = CountingScriptAlloc;

@@ -214,7 +214,7 @@ TEST_F(GameMainTest, FailingMainScriptEndsTheGameSavingAndSaysWhy) {
   namespace fs = std::filesystem;
   const std::string sample =
       ReadFile((fs::path(ENGINE_SOURCE_DIR) / "sample/assets/scripts/mainloop.lua").string());
-  const std::string ensure = "EnsurePlayer()\n";
+  const std::string ensure = "if fresh then FirstPlayer() end\n";
   ASSERT_NE(sample.find(ensure), std::string::npos);
   std::string sampleWithMissingFile = sample;
   // After the call in the game flow, not the function's own first line.

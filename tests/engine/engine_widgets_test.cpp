@@ -713,7 +713,7 @@ TEST_F(WidgetsTest, TheSampleMenuDrawsAsStored) {
         ASSERT_TRUE(wm->RunScriptFile(wm->GetRoot(), "scripts/menu.lua")) << Log();
         Idle(p, 3);
         // Every text the menu shows comes from the string table.
-        EXPECT_EQ(Find<TText>("title")->GetText(), str("Harbor of Lost Things"));
+        EXPECT_EQ(Find<TText>("title")->GetText(), str("Harbour of Lost Things"));
         EXPECT_EQ(Find<TText>("welcome")->GetText(), str("Welcome back,"));
         for (const char* button : {"play", "options", "hiscores", "credits", "map", "quit"})
           EXPECT_NE(Find<TButton>(button), nullptr) << button;
@@ -727,21 +727,24 @@ TEST_F(WidgetsTest, TheSampleMenuDrawsAsStored) {
 
 TEST_F(WidgetsTest, TheGameOpensOnTheSampleMenuAndEndsWhenItsQuitButtonIsClicked) {
   CopySampleAssets(mWork);
-  // The intro has tests of its own; here the game opens straight on the menu.
+  // The intro and the player chooser have tests of their own; here the game makes its player
+  // itself and opens straight on the menu.
   std::filesystem::remove(mWork + "/assets/scripts/ui/intro.lua");
+  std::filesystem::remove(mWork + "/assets/scripts/ui/chooseplayer.lua");
   SetGameSettings();
   Run("--multiple", [&](TPlatform* p) {
     auto* w = HeadlessWindow(p);
     using namespace platform::window;
-    // The Quit button's middle; a close request follows in case the menu did not take it.
-    auto at = MakeLParam(300 + 100, 530 + 22);
-    w->PostMessage(MakeMessage(WM_MOUSEMOVE, 0, at));
-    w->PostMessage(MakeMessage(WM_LBUTTONDOWN, MK_LBUTTON, at));
-    w->PostMessage(MakeMessage(WM_LBUTTONUP, 0, at));
-    w->PostMessage(MakeMessage(WM_CLOSE));
+    // The Quit button's middle, then the middle of the question's Quit: the game ends by
+    // itself, with no close request.
+    for (auto at : {MakeLParam(300 + 100, 530 + 22), MakeLParam(410 + 100, 316 + 22)}) {
+      w->PostMessage(MakeMessage(WM_MOUSEMOVE, 0, at));
+      w->PostMessage(MakeMessage(WM_LBUTTONDOWN, MK_LBUTTON, at));
+      w->PostMessage(MakeMessage(WM_LBUTTONUP, 0, at));
+    }
     GameMain(p, "");
     TWindowManager* wm = p->GetWindowManager();
-    EXPECT_EQ(TWindowScript::Of(wm)->GetGlobalString("gReturnValue"), str("quit"));
+    EXPECT_EQ(std::string(TWindowScript::Of(wm)->GetGlobalString("gReturnValue").CStr()), "quit");
     EXPECT_EQ(wm->GetTopModal(), wm->GetRoot());
     EXPECT_FALSE(Logged("Lua error")) << Log();
   });

@@ -32,8 +32,11 @@ local function PanelWindows()
   for i = 1, 12 do
     local column = math.mod(i - 1, 4)
     local row = math.floor((i - 1) / 4)
+    -- Centred in its height, as the story's entries are: the strike-out line, drawn across
+    -- the middle of the entry's box, then runs through the letters.
     table.insert(t, Text({ name = "SearchItem" .. i, label = "#", x = 8 + column * 122,
-                           y = 6 + row * 24, w = 120, h = 22, font = kEntryFont }))
+                           y = 6 + row * 24, w = 120, h = 22, flags = kVAlignCenter,
+                           font = kEntryFont }))
   end
   table.insert(t, Text({ name = "arcadetimer", label = "#", x = 500, y = 4, w = 90, h = 30,
                          font = kClockFont }))

@@ -16,14 +16,17 @@ end
 -- The story mode and the callbacks of its search levels (PlayStory), when the sample has them.
 if fileExists("scripts/story.lua") then dofile("scripts/story.lua") end
 
--- The sample's first player, made by script on a fresh installation.
+-- A game without a player chooser makes its one player itself on a fresh installation.
 local kFirstPlayer = "Player"
 
-local function EnsurePlayer()
-  if GetNumUsers() == 0 then
-    local user = CreateNewUser(kFirstPlayer)
-    SetCurrentUser(user)
+-- On a fresh installation the game asks who is playing before the menu opens; the player
+-- picked there goes straight into the story from the menu's Play.
+local function FirstPlayer()
+  if fileExists("scripts/ui/chooseplayer.lua") then
+    if dofile("assets/scripts/ui/chooseplayer.lua")() then gPlayerChosen = true end
+    return
   end
+  SetCurrentUser(CreateNewUser(kFirstPlayer))
 end
 
 -- The layer puzzle's opener, ShowLayerPuzzle.
@@ -32,8 +35,9 @@ if fileExists("scripts/puzzles/layer.lua") then dofile("scripts/puzzles/layer.lu
 -- The game's main window: the intro, then the menu when the sample has one; closing the menu
 -- ends the game.
 function RunGame()
-  EnsurePlayer()
+  local fresh = GetNumUsers() == 0
   if fileExists("scripts/ui/intro.lua") then dofile("assets/scripts/ui/intro.lua")() end
+  if fresh then FirstPlayer() end
   if fileExists("scripts/menu.lua") then
     local showMenu = dofile("assets/scripts/menu.lua")
     if type(showMenu) == "function" then

@@ -1,7 +1,8 @@
 -- The sample game's main menu. The window behind it ("MainMenu") greets the current player,
 -- plays the menu's theme while it is open and hides "More games" when the game ships no
--- cross-sell screen. Play lets the player pick a profile and then starts the story when the
--- game has one ("PlayStory"); the other buttons open the other screens.
+-- cross-sell screen. Play lets the player pick a profile, unless one was just picked, and then
+-- starts the story when the game has one ("PlayStory"); Quit asks first; the other buttons
+-- open the other screens.
 
 dofile("scripts/ui/buttons.lua")
 local PushButton = DialogPushButton
@@ -14,14 +15,40 @@ if type(PlayStory) ~= "function" and fileExists("scripts/story.lua") then
   dofile("scripts/story.lua")
 end
 
+-- A player made in this run is welcomed, one who played before is welcomed back.
+local function Greet()
+  SetWelcomeName()
+  if gPlayerIsNew then
+    SetLabel("welcome", GetString("MENU_WELCOME_NEW"))
+  else
+    SetLabel("welcome", GetString("MENU_WELCOME_BACK"))
+  end
+end
+
 local function ChangePlayer()
   local picked = dofile("scripts/ui/chooseplayer.lua")()
-  SetWelcomeName()
+  if picked then gPlayerChosen = true end
+  Greet()
   return picked
 end
 
+-- A player chosen a moment ago (on the first run, or with Change player) is not asked again.
 function MenuPlay()
-  if ChangePlayer() and type(PlayStory) == "function" then PlayStory() end
+  local chosen = gPlayerChosen
+  gPlayerChosen = false
+  if not chosen then
+    chosen = ChangePlayer()
+    gPlayerChosen = false
+  end
+  if chosen and type(PlayStory) == "function" then PlayStory() end
+end
+
+-- The menu answers "quit" when it closes this way, as its closing buttons answer their names.
+local function MenuQuit()
+  if dofile("scripts/ui/confirmquit.lua")() then
+    ModalReturn("quit")
+    PopModal("menu")
+  end
 end
 
 return function()
@@ -49,8 +76,8 @@ return function()
                    command = function() dofile("scripts/ui/credits.lua")() end }),
       PushButton({ name = "map", caption = "MENU_MAP", x = 440, y = 340,
                    command = function() dofile("scripts/map.lua")() end }),
-      PushButton({ name = "quit", caption = "MENU_QUIT", x = 300, y = 530, close = true,
-                   cancel = true }),
+      PushButton({ name = "quit", caption = "MENU_QUIT", x = 300, y = 530, cancel = true,
+                   command = MenuQuit }),
       PushButton({ name = "moregames", caption = "MENU_MORE", x = 440, y = 460,
                    command = function() BuildCrossSell() end }),
       PushButton({ name = "arcade", caption = "MENU_ARCADE", x = 40, y = 530,
@@ -60,5 +87,6 @@ return function()
     }),
   })
   RegisterHotkey("alt-q", "quit")
+  Greet()
   WaitForCloseMessage(id)
 end

@@ -99,11 +99,9 @@ TEST_F(ArcadeScoreTest, ARunsScoreGoesFromTheGameOverScreenToHiscoreDatAndTheSco
   // First run: a new player starts an arcade run, finds an object and saves the run from the
   // pause panel.
   Play([&](TPlatform* p, QMGameManager& game) {
-    ASSERT_TRUE(SkipIntro(p)) << Log();
-    robin = NewPlayer(p, game, "Robin", "changeplayer");
+    robin = FirstPlayer(p, game, "Robin");
     ASSERT_EQ(std::string(game.GetUserName(robin).CStr()), "Robin");
-    ClickOn(p, "pick");
-    ASSERT_TRUE(Until(p, AtMenu)) << Log();
+    ASSERT_TRUE(AtMenu()) << Log();
 
     QMArcadeGame* arcade = OpenArcade(p);
     ASSERT_NE(arcade, nullptr) << Log();
@@ -122,7 +120,7 @@ TEST_F(ArcadeScoreTest, ARunsScoreGoesFromTheGameOverScreenToHiscoreDatAndTheSco
     ClickOn(p, "savequit");
     ASSERT_TRUE(Until(p, AtMenu)) << Log();
     EXPECT_EQ(game.GetArcadeScore(), saved);
-    ClickOn(p, "quit");
+    QuitFromMenu(p);
   });
 
   // Second run: the saved run resumes with a few seconds left on its clock (the saved run's
@@ -160,7 +158,7 @@ TEST_F(ArcadeScoreTest, ARunsScoreGoesFromTheGameOverScreenToHiscoreDatAndTheSco
     ClickOn(p, "continue");
     ASSERT_TRUE(Until(p, AtMenu)) << Log();
     EXPECT_EQ(Arcade(), nullptr);
-    ClickOn(p, "quit");
+    QuitFromMenu(p);
   });
 
   std::string submitted;

@@ -91,6 +91,25 @@ TEST_F(SearchSceneToolsTest, GlassIsChosenOnceFedTheItemsAndLosesAFoundOne) {
   });
 }
 
+// A level opens under the pointer that clicked the screen before it: the scene has not seen
+// the pointer move, yet its tool starts under the pointer.
+TEST_F(SearchSceneToolsTest, AToolChosenBeforeThePointerMovedOverTheSceneStartsUnderThePointer) {
+  WriteBackgroundMask();
+  RunGame([&](TPlatform* p, QMGameManager&) {
+    QMSearch* scene = BuildStudy(p);
+    ASSERT_NE(scene, nullptr) << Log();
+    Host()->DoLuaString("PushModal('cover')");
+    Send(p, kEventMouseMove, 300, 200);
+    Host()->DoLuaString("PopModal('cover')");
+    Idle(p, 2);
+    Tell(scene, kQMChooseTool, "magnify");
+    auto* glass = dynamic_cast<QMMagnifyGlass*>(scene->GetTool());
+    ASSERT_NE(glass, nullptr);
+    EXPECT_FLOAT_EQ(KGetSpritePosition(*glass->GetLensSprite()).x, 300);
+    EXPECT_FLOAT_EQ(KGetSpritePosition(*glass->GetLensSprite()).y, 200);
+  });
+}
+
 TEST_F(SearchSceneToolsTest, FlashlightTakesTheScenesDarkeningAwayForGood) {
   WriteBackgroundMask();
   RunGame([&](TPlatform* p, QMGameManager&) {

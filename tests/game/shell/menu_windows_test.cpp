@@ -122,6 +122,8 @@ TEST_F(MenuWindowsTest, MainMenuPlaysItsMusicWhileOpenAndHidesMoreGamesWithoutCr
     EXPECT_TRUE(Shown("moregames")) << "the sample ships a cross-sell screen";
     ClickOn(p, "quit");
     Idle(p, 3);
+    ClickOn(p, "confirmyes");
+    Idle(p, 3);
     wm->FlushDeletes();
     EXPECT_EQ(Find<TMainMenu>("mainmenu"), nullptr);
     EXPECT_EQ(Playing(), 0u) << "closing the menu stops its music";
@@ -140,8 +142,8 @@ TEST_F(MenuWindowsTest, MainMenuPlaysItsMusicWhileOpenAndHidesMoreGamesWithoutCr
   });
 }
 
-// Play opens the choose-player screen; picking a player starts the story when the game has
-// one, and only then.
+// Play opens the choose-player screen, unless a player was chosen a moment ago; picking a
+// player starts the story when the game has one, and only then.
 TEST_F(MenuWindowsTest, PlayStartsTheStoryOnceAPlayerIsPicked) {
   // The sample's own story stays out: the test gives the menu a story of its own later.
   std::filesystem::remove(mWork + "/assets/scripts/story.lua");
@@ -170,6 +172,20 @@ TEST_F(MenuWindowsTest, PlayStartsTheStoryOnceAPlayerIsPicked) {
     Idle(p, 3);
     EXPECT_EQ(Host()->GetGlobalNumber("gStory"), 1);
     EXPECT_EQ(wm->GetTopModal(), menu);
+
+    // A player chosen a moment ago with Change player is not asked again; the next Play is.
+    ClickOn(p, "changeplayer");
+    Idle(p, 3);
+    ClickOn(p, "pick");
+    Idle(p, 3);
+    ClickOn(p, "play");
+    Idle(p, 3);
+    EXPECT_EQ(Find<TWindow>("chooser"), nullptr) << "the player was just chosen";
+    EXPECT_EQ(Host()->GetGlobalNumber("gStory"), 2);
+    play();
+    ClickOn(p, "back");
+    Idle(p, 3);
+    EXPECT_EQ(Host()->GetGlobalNumber("gStory"), 2);
   });
 }
 

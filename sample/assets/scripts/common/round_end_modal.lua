@@ -10,10 +10,11 @@ gRoundEndMessage = nil
 
 MakeDialog({
   Window({ name = "roundendshade", x = 0, y = 0, w = 800, h = 600 }),
-  Bitmap({ name = "roundendcard", image = "images/layer/panel.png", x = 10, y = 320 }),
-  Text({ name = "roundendtext", label = message, x = 30, y = 340, w = 380, h = 90,
+  -- An opaque card over the clue slides, below the band where the coaching tips stand.
+  Bitmap({ name = "roundendcard", image = "images/layer/panel.png", x = 10, y = 388 }),
+  Text({ name = "roundendtext", label = message, x = 30, y = 408, w = 380, h = 90,
          flags = kHAlignCenter + kVAlignCenter,
          font = { "fonts/serif.mvec", 22, Color(255, 236, 190) } }),
-  DialogPushButton({ name = "roundendok", caption = "ROUND_CONTINUE", x = 120, y = 450,
+  DialogPushButton({ name = "roundendok", caption = "ROUND_CONTINUE", x = 120, y = 518,
                      close = true, default = true }),
 })

@@ -56,10 +56,13 @@ local function Layout(level, finds, time)
     SearchWindow(scene),
     SearchListWindow(list),
     LabelledButton("hint", 700, 6, "LEVEL_HINT", requestHint),
+    -- The closing words stand on a panel of their own, over the busy scene and its tool.
+    Bitmap({ name = "donepanel", image = "images/panels/banner.png", x = 40, y = 185 }),
     Text({ name = "donetext", label = "LEVEL_DONE", x = 0, y = 200, w = 800, h = 80,
            flags = kHAlignCenter + kVAlignCenter,
            font = { "fonts/sansbold.mvec", 44, Color(255, 236, 170) } }),
   })
+  EnableWindow("donepanel", false)
   EnableWindow("donetext", false)
 end
 
@@ -121,8 +124,17 @@ return function(level)
       if msg.type == kQMMessage.LevelEvent and msg.name == "options" then
         -- Escape also types its character, which would cancel a dialog opened at once.
         Pause(100)
-        dofile("scripts/ui/options.lua")()
+        local leave = dofile("scripts/ui/options.lua")({ level = true })
+        if leave == "menu" then
+          -- The finds and the clock go with the saved game, as they do when the game closes.
+          SaveGame()
+          PopModal(id)
+          break
+        elseif leave == "quit" and dofile("scripts/ui/confirmquit.lua")() then
+          Exit()
+        end
       elseif msg.type == kQMMessage.LevelEvent and msg.name == "complete" then
+        EnableWindow("donepanel", true)
         EnableWindow("donetext", true)
         Pause(2500)
         PopModal(id)

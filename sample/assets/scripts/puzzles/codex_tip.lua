@@ -15,7 +15,9 @@ return function(label)
                                  background = { 0.2, 0.35, 0.55, 0.9 },
                                  border = { size = 2, color = { 1, 0.85, 0.5, 1 } },
                                  box = { 0, 0, 330, 64 } }, 5, "")
-    _SetSpriteLoc("codextip", 440, 330)
+    -- In the clear band between the solve grid and the clue slides: nothing else is written
+    -- there, so the tip and the puzzle's own texts both stay readable.
+    _SetSpriteLoc("codextip", 60, 302)
     _SetSpriteOpacity("codextip", 0)
     _AddBlendAnim("codextip", 300, 0, 1, "")
     _AddTimer(3500)

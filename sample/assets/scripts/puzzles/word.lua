@@ -53,6 +53,8 @@ local kRound2 = {
     { column = 1, row = 3, letter = "T" }, { column = 2, row = 3, letter = "E" },
     { column = 3, row = 3, letter = "N" },
   },
+  -- The last round: its end is the puzzle's.
+  customRoundEndScript = "scripts/common/word/round_end_last.lua",
 }
 
 function ShowWordPuzzle()

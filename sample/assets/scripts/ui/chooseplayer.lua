@@ -45,6 +45,9 @@ function ChoosePlayerCreate()
   local name = GetLabel("newname")
   if name == "" or IsNameInUse(name) then return end
   CreateNewUser(name)
+  -- Made in this run: the menu welcomes them rather than welcoming them back.
+  gNewPlayers = gNewPlayers or {}
+  gNewPlayers[name] = true
   SetLabel("newname", "")
   EnableWindow("create", false)
   SetPlayerChoices()
@@ -57,6 +60,7 @@ end
 
 function ChoosePlayerPick()
   SetCurrentUser(GetCurrentSelectedUser())
+  gPlayerIsNew = gNewPlayers ~= nil and gNewPlayers[GetSelectedPlayerName()] == true
   gPlayerPicked = true
 end
 

@@ -43,11 +43,14 @@ return function()
                                     y = 452, command = Tell(kBack) }),
                  DialogPushButton({ name = "closeButton", caption = "GUIDE_CLOSE", x = 300,
                                     y = 452, close = true, cancel = true }) }),
-    PopUpNavWindow({ name = "drawer", image = "images/panels/drawer.png", x = 100, y = 572,
+    -- Closed, the tab and a strip of the board show above the bottom edge.
+    PopUpNavWindow({ name = "drawer", image = "images/panels/drawer.png", x = 100, y = 556,
                      openY = 500, duration = 350, slideInAudio = "audio/rollover.ogg",
                      slideOutAudio = "audio/rollover.ogg",
                      DialogPushButton({ name = "toMenu", caption = "GUIDE_MENU", x = 200,
                                         y = 48, close = true }) }),
   })
+  gGuideOpen = true
   WaitForCloseMessage(id)
+  gGuideOpen = false
 end

@@ -1,6 +1,8 @@
 -- The sample game's options: full screen and sound on/off boxes and the effects and music
 -- volume sliders. The window behind it ("OptionsWindow") sets the boxes and sliders from the
--- player's settings and applies the sliders as they move; OK stores the levels.
+-- player's settings and applies the sliders as they move; OK stores the levels, Cancel puts
+-- back the levels, the sound and the window mode the dialog opened with. Opened from a level
+-- it also offers the way back to the main menu and the way out of the game.
 
 local kLabelFont = { "fonts/sans.mvec", 18, Color(255, 255, 255) }
 
@@ -27,11 +29,48 @@ end
 dofile("scripts/ui/buttons.lua")
 local PushButton = DialogPushButton
 
+-- What the open dialog has switched: the window mode and the sound, each undone by Cancel.
+local gSwitched = {}
+
+-- The box's label says what is in force: the sound as the dialog opened, or switched.
+local function ShowSound()
+  local on = gSwitched.soundOnAtOpen
+  if gSwitched.sound then on = not on end
+  if on then SetLabel("muteboxlabel", "Sound on") else SetLabel("muteboxlabel", "Sound off") end
+end
+
+local function SwitchFullScreen()
+  if ToggleFullScreen() then gSwitched.fullscreen = not gSwitched.fullscreen end
+end
+
+local function SwitchSound()
+  ToggleSoundMute()
+  gSwitched.sound = not gSwitched.sound
+  ShowSound()
+end
+
 function OptionsOk()
   SaveVolumes()
 end
 
-return function()
+function OptionsCancel()
+  RestoreVolumes()
+  if gSwitched.fullscreen then ToggleFullScreen() end
+  if gSwitched.sound then ToggleSoundMute() end
+end
+
+-- Given { level = true } (opened from a search level), the dialog has the buttons to leave;
+-- it answers "menu" or "quit" when the player took one, else nil.
+return function(from)
+  local inLevel = type(from) == "table" and from.level == true
+  local leave = nil
+  gSwitched = {}
+  local function Leave(how)
+    return function()
+      SaveVolumes()
+      leave = how
+    end
+  end
   local id = PushModal("options")
   MakeDialog({
     OptionsWindow({ name = "optionspanel", x = 0, y = 0, w = 800, h = 600,
@@ -39,9 +78,9 @@ return function()
       Text({ name = "title", label = "#Options", x = 0, y = 40, w = 800, h = 50,
              flags = kHAlignCenter, font = { "fonts/sansbold.mvec", 36, Color(255, 236, 190) } }),
       CheckBox({ name = "fullscreen", caption = "#Full screen", x = 200, y = 130,
-                 command = function() ToggleFullScreen() end }),
+                 command = SwitchFullScreen }),
       CheckBox({ name = "mutebox", caption = "#Sound on", x = 200, y = 180,
-                 command = function() ToggleSoundMute() end }),
+                 command = SwitchSound }),
       Text({ name = "sfxlabel", label = "#Effects", x = 200, y = 250, w = 300, h = 24,
              font = kLabelFont }),
       VolumeSlider({ name = "sfxlevelslider", x = 200, y = 278 }),
@@ -51,8 +90,17 @@ return function()
       PushButton({ name = "ok", caption = "#OK", x = 200, y = 460, default = true, close = true,
                    command = OptionsOk }),
       PushButton({ name = "cancel", caption = "#Cancel", x = 420, y = 460, close = true,
-                   cancel = true }),
+                   cancel = true, command = OptionsCancel }),
+      PushButton({ name = "tomenu", caption = "#Main menu", x = 200, y = 520, close = true,
+                   command = Leave("menu") }),
+      PushButton({ name = "quitgame", caption = "#Quit game", x = 420, y = 520, close = true,
+                   command = Leave("quit") }),
     }),
   })
+  EnableWindow("tomenu", inLevel)
+  EnableWindow("quitgame", inLevel)
+  gSwitched.soundOnAtOpen = GetButtonToggleState("mutebox")
+  ShowSound()
   WaitForCloseMessage(id)
+  return leave
 end

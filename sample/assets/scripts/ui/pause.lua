@@ -1,8 +1,15 @@
 -- The pause screen: the words "Paused" on a dark panel and a Resume button, over whatever was
 -- playing. Info panels open it on Escape with DoModal("scripts/ui/pause.lua"), which pushes a
--- modal, fills it from this file and waits until Resume closes it.
+-- modal, fills it from this file and waits until Resume closes it. The guide, opened from the
+-- menu, is not play: Escape closes it instead.
 
 dofile("scripts/ui/buttons.lua")
+
+-- Outside play there is nothing to pause: Escape on the guide closes it.
+if gGuideOpen then
+  PopModal("infoPanel")
+  return
+end
 
 MakeDialog({
   Bitmap({ name = "panel", image = "images/panels/pause.png", x = 220, y = 200 }),

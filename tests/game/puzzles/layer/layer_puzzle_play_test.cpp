@@ -103,7 +103,7 @@ protected:
 // Where the sample's photos lie and where the pointer takes them: each is grabbed at its
 // middle and let go where its top-left meets its target cell on the frame at (440, 60).
 const TPoint kMinus(430, 90);  // the lower button beside a photo at the frame's corner
-const TPoint kContinue(220, 472);
+const TPoint kContinue(220, 540);
 const TPoint kLeave(660, 558);
 
 TEST_F(LayerPuzzlePlayTest, BothRoundsArePlayedByMouseAndTheRoundIsKeptAcrossAVisit) {

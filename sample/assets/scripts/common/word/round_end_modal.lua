@@ -4,14 +4,15 @@
 
 dofile("scripts/ui/buttons.lua")
 
--- An opaque board over the grid and the row letters' bank, holding the message and the
--- button, as the other puzzles' round-end boards hold theirs.
+-- An opaque board below the grid, over the clue panel: the finished grid stays in view while
+-- the message and the button read at a glance. The last round's own script says the puzzle
+-- is solved.
 MakeDialog({
-  Bitmap({ name = "roundendpanel", image = "word/round_end_panel.png", x = 130, y = 196 }),
-  Text({ name = "roundendtext", label = "WORD_ROUND_DONE", x = 150, y = 220, w = 390, h = 70,
+  Bitmap({ name = "roundendpanel", image = "word/round_end_bar.png", x = 100, y = 468 }),
+  Text({ name = "roundendtext", label = "WORD_ROUND_DONE", x = 118, y = 478, w = 360, h = 90,
          flags = kHAlignCenter + kVAlignCenter,
-         font = { "fonts/comic.mvec", 28, Color(255, 236, 190) } }),
-  DialogPushButton({ name = "roundendok", caption = "WORD_CONTINUE", x = 245, y = 318,
+         font = { "fonts/comic.mvec", 22, Color(255, 236, 190) } }),
+  DialogPushButton({ name = "roundendok", caption = "WORD_CONTINUE", x = 484, y = 501,
                      default = true, close = true }),
 })
 
