@@ -6,6 +6,7 @@
 #include <string>
 
 #include "assets/FileLayer.h"
+#include "assets/FileReplace.h"
 #include "assets/TXmlNode.h"
 #include "core/EngineLog.h"
 #include "core/TSettings.h"
@@ -126,10 +127,23 @@ void TPrefs::Load() {
 
   TFile* file = FileOpen(mFileName.CStr(), kFileReadBinary);
   if (file == nullptr) {
-    if (installFileExists && !installText.IsEmpty()) {
-      mInstallKey = installText;
-      mCurrent = &mStore[mInstallKey];
+    // A save stopped after writing its new file but before putting it in place leaves only
+    // that file; when it is whole it is the player's latest data.
+    str replacement = mFileName + ".tmp";
+    if (TFile* spare = FileOpen(replacement.CStr(), kFileReadBinary)) {
+      if (ReadChunks(spare, replacement, adoptLeadingKey)) {
+        EngineLog("TPrefs: %s is missing; the complete %s is used in its place", mFileName.CStr(),
+                  replacement.CStr());
+        mDamaged = false;
+        return;
+      }
+      EngineLog("TPrefs: %s is missing and %s is incomplete; neither is read", mFileName.CStr(),
+                replacement.CStr());
+      mStore.clear();
+      mDamaged = false;
     }
+    if (installFileExists && !installText.IsEmpty()) mInstallKey = installText;
+    mCurrent = &mStore[mInstallKey];
     return;
   }
   char lead[2] = {};
@@ -140,15 +154,18 @@ void TPrefs::Load() {
     return;
   }
   FileSeek(file, 0, kSeekStart);
+  ReadChunks(file, mFileName, adoptLeadingKey);
+}
 
+bool TPrefs::ReadChunks(TFile* file, const str& name, bool adoptLeadingKey) {
   char tag[4];
   std::vector<uint8_t> payload;
   if (!ReadChunk(file, tag, payload) || tag[0] != 'I') {
     mDamaged = !EndsAt(file, 0);
     FileClose(file);
     EngineLog("TPrefs: %s does not begin with an installation record; its settings are not read",
-              mFileName.CStr());
-    return;
+              name.CStr());
+    return false;
   }
   str section = LowerAscii(TextOf(payload.data(), payload.size()));
   if (adoptLeadingKey) {
@@ -196,9 +213,10 @@ void TPrefs::Load() {
   if (!intact || !EndsAt(file, at)) {
     mDamaged = true;
     EngineLog("TPrefs: %s is damaged after record %d (byte %d); the rest of it is not read",
-              mFileName.CStr(), records, int(at));
+              name.CStr(), records, int(at));
   }
   FileClose(file);
+  return !mDamaged;
 }
 
 void TPrefs::LoadOldXml(bool installFileExists, const str& installText) {
@@ -376,46 +394,23 @@ bool TPrefs::Save() {
     }
   }
 
-  // The new file is written beside the old one, read back, and only then renamed over it:
-  // a crash or a full disk leaves the old file whole.
-  str temporaryName = mFileName + ".tmp";
-  TFile* out = FileOpen(temporaryName.CStr(), kFileWriteBinary);
-  if (out == nullptr) {
-    EngineLog("TPrefs: cannot write %s", temporaryName.CStr());
-    ForgetIndexedFile(temporaryName);
+  str target = ResolveFilePath(mFileName, false);
+  std::string to(target.CStr(), target.Length());
+  // A rename would replace even a file the player made read-only.
+  if (platform::os::CanRead(to) && !platform::os::CanReadWrite(to)) {
+    EngineLog("TPrefs: could not write %s; the previous file is kept", mFileName.CStr());
     return false;
   }
-  int32_t written = FileWrite(out, bytes.data(), int(bytes.size()));
-  FileClose(out);
-  str temporary = ResolveFilePath(temporaryName, false);
-  bool complete = written == int32_t(bytes.size());
-  if (complete) {
-    std::vector<uint8_t> check(bytes.size() + 1);
-    TFile* in = FileOpen(temporaryName.CStr(), kFileReadBinary);
-    int32_t got = in ? FileRead(in, check.data(), int(check.size())) : -1;
-    FileClose(in);
-    complete =
-        got == int32_t(bytes.size()) && std::memcmp(check.data(), bytes.data(), bytes.size()) == 0;
-  }
-  str target = ResolveFilePath(mFileName, false);
-  std::string from(temporary.CStr(), temporary.Length()), to(target.CStr(), target.Length());
-  // A rename would replace even a file the player made read-only.
-  bool readOnly = platform::os::CanRead(to) && !platform::os::CanReadWrite(to);
-  if (complete && !readOnly && mDamaged && platform::os::CanRead(to)) {
-    // What could not be read of a damaged file is not thrown away: it stays beside the new one.
-    std::string aside = to + ".damaged";
-    if (platform::os::RenameFile(to, aside))
-      EngineLog("TPrefs: the damaged %s is kept as %s", mFileName.CStr(), aside.c_str());
-    else
-      EngineLog("TPrefs: could not keep the damaged %s as %s", mFileName.CStr(), aside.c_str());
-  }
-  bool saved = complete && !readOnly && platform::os::RenameFile(from, to);
+  // What could not be read of a damaged file is not thrown away: it stays beside the new one.
+  const bool keepAside = mDamaged && platform::os::CanRead(to);
+  str kept;
+  bool saved =
+      ReplaceFileWhole(mFileName, bytes.data(), bytes.size(), keepAside, mReplaceHook, &kept);
+  if (keepAside && !kept.IsEmpty())
+    EngineLog("TPrefs: the damaged %s is kept as %s", mFileName.CStr(), kept.CStr());
+  else if (keepAside && saved)
+    EngineLog("TPrefs: could not keep the damaged %s", mFileName.CStr());
   if (saved) mDamaged = false;
-  if (!saved) {
-    EngineLog("TPrefs: could not write %s; the previous file is kept", mFileName.CStr());
-    platform::os::DeleteFile(from);
-  }
-  // Either way the temporary file is gone, and so is its name.
-  ForgetIndexedFile(temporaryName);
+  if (!saved) EngineLog("TPrefs: could not write %s; the previous file is kept", mFileName.CStr());
   return saved;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "assets/FileLayer.h"
+#include "assets/FileReplace.h"
 #include "assets/TXmlNode.h"
 #include "core/EngineLog.h"
 #include "online/THwHiscores.h"
@@ -17,7 +18,6 @@
 namespace {
 
 constexpr const char kFileName[] = "user:hiscore.dat";
-constexpr const char kTempFileName[] = "user:hiscore.dat.tmp";
 constexpr const char kXmlHead[] = "<?xml version=\"1.0\"?>\n";
 constexpr const char kChecksumMessage[] =
     "HiScores: Checksum did not match! Ignoring saved score data.\n";
@@ -121,25 +121,14 @@ std::vector<uint8_t> THwHiscores::SaveBytes() const {
   return bytes;
 }
 
-// The new content goes to a temporary file first, is read back, and only then replaces the
-// old file: a crash or a full disk leaves the previous scores in place.
+// The new content replaces the old file only once it is whole on the disk: a crash, a power
+// loss or a full disk leaves the previous scores in place.
 void THwHiscores::Save() const {
   if (!mData->saveEnabled) return;
   std::vector<uint8_t> bytes = SaveBytes();
   if (bytes.empty()) return;
-  TFile* file = FileOpen(kTempFileName, 2);
-  const bool opened = file != nullptr;
-  bool written =
-      opened && FileWrite(file, bytes.data(), int(bytes.size())) == int32_t(bytes.size());
-  FileClose(file);
-  std::vector<uint8_t> check;
-  str temp = ResolveFilePath(kTempFileName, false);
-  str target = ResolveFilePath(kFileName, false);
-  if (!written || !ReadWholeFile(kTempFileName, check) || check != bytes || temp.IsEmpty() ||
-      target.IsEmpty() || std::rename(temp.CStr(), target.CStr()) != 0) {
+  if (!ReplaceFileWhole(kFileName, bytes.data(), bytes.size(), false))
     EngineLog("HiScores: saving %s failed; the previous scores are kept", kFileName);
-    if (opened && !temp.IsEmpty()) std::remove(temp.CStr());
-  }
 }
 
 void THwHiscores::Load() {

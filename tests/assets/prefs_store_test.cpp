@@ -524,3 +524,95 @@ TEST_F(PrefsTest, ADamagedFileIsLoggedAndKeptAsideWhenReplaced) {
   }
   EXPECT_EQ(ReadFile(aside), kept);
 }
+
+TEST_F(PrefsTest, ASaveStoppedBetweenKeepingTheDamagedFileAndReplacingItLosesNoPlayer) {
+  ChunkWriter intact;
+  intact.Install("/games/hidden").Install("/games/hidden").User(0).Pair("curuser", "0");
+  intact.User(1).Pair("name", "Ann").User(2).Pair("name", "Bob");
+  Bytes damaged = intact.out;
+  damaged.resize(damaged.size() - 5);  // Bob's name is cut
+  WritePrefs(damaged);
+  const fs::path folder = mRoot / "user";
+  auto StopAt = [](FileReplaceStep stop) {
+    return [stop](FileReplaceStep step) { return step != stop; };
+  };
+  {
+    TPrefs prefs(true);
+    prefs.SetString("name", "Cy", 1);
+    prefs.SetReplaceHook(StopAt(FileReplaceStep::kReplace));
+    EXPECT_FALSE(prefs.Save());
+  }
+  // Killed there: the damaged file still carries the name, its copy beside it.
+  EXPECT_EQ(ReadPrefs(), damaged);
+  EXPECT_TRUE(fs::exists(folder / "prefs.dat.damaged"));
+  {
+    TPrefs prefs(true);
+    EXPECT_EQ(prefs.GetUserCount(), 2);
+    EXPECT_STREQ(prefs.GetString("name", "", 0).CStr(), "Ann");
+    EXPECT_TRUE(prefs.Save());
+  }
+  // A second damaged load keeps its own copy; the first stays.
+  EXPECT_TRUE(fs::exists(folder / "prefs.dat.damaged"));
+  EXPECT_TRUE(fs::exists(folder / "prefs.dat.damaged.2"));
+  TPrefs after(false);
+  EXPECT_STREQ(after.GetString("name", "", 0).CStr(), "Ann");
+}
+
+TEST_F(PrefsTest, AStartWithoutTheFileReadsACompleteReplacementLeftBeside) {
+  {
+    TPrefs prefs(true);
+    prefs.SetString("curuser", "0");
+    prefs.SetString("name", "Ann", 0);
+    prefs.SetReplaceHook([](FileReplaceStep step) { return step != FileReplaceStep::kReplace; });
+    EXPECT_FALSE(prefs.Save());
+  }
+  const fs::path spare = mRoot / "user" / "prefs.dat.tmp";
+  ASSERT_TRUE(fs::exists(spare));
+  ASSERT_FALSE(fs::exists(PrefsPath()));
+  OpenEngineLog(mRoot.c_str());
+  {
+    TPrefs prefs(false);
+    EXPECT_STREQ(prefs.GetString("name", "", 0).CStr(), "Ann");
+    EXPECT_STREQ(prefs.GetString("curuser", "").CStr(), "0");
+  }
+  // One cut short is not trusted.
+  fs::resize_file(spare, fs::file_size(spare) - 3);
+  {
+    TPrefs prefs(false);
+    EXPECT_EQ(prefs.GetUserCount(), 0);
+  }
+  std::ifstream log(mRoot / "logfile.txt");
+  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  OpenEngineLog(nullptr);
+  EXPECT_NE(text.find("the complete user:prefs.dat.tmp is used"), std::string::npos) << text;
+  EXPECT_NE(text.find("user:prefs.dat.tmp is incomplete"), std::string::npos) << text;
+}
+
+TEST_F(PrefsTest, ASaveIsOnTheDiskBeforeItReplacesTheFileAndTheFolderAfter) {
+  using S = FileReplaceStep;
+  ChunkWriter cut;
+  cut.Install("/games/hidden").Install("/games/hidden").User(0).Pair("curuser", "0");
+  cut.out.resize(cut.out.size() - 2);
+  struct Case {
+    const char* what;
+    Bytes file;
+    std::vector<S> steps;
+  };
+  const std::vector<Case> cases = {
+      {"no file yet", {}, {S::kFlushNew, S::kReplace, S::kFlushFolder}},
+      {"damaged file", cut.out, {S::kFlushNew, S::kKeepAside, S::kReplace, S::kFlushFolder}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(PrefsPath());
+    if (!c.file.empty()) WritePrefs(c.file);
+    std::vector<S> steps;  // outlives the store, which saves once more as it goes
+    TPrefs prefs(true);
+    prefs.SetReplaceHook([&steps](S step) {
+      steps.push_back(step);
+      return true;
+    });
+    EXPECT_TRUE(prefs.Save());
+    EXPECT_EQ(steps, c.steps);
+  }
+}
