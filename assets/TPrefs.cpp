@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "assets/FileLayer.h"
@@ -18,6 +19,10 @@ constexpr const char kPrefsFile[] = "user:prefs.dat";
 constexpr const char kInstallFile[] = "install.txt";
 // An install key is one short line; anything longer is not one.
 constexpr int kMaxInstallText = 4096;
+
+// Slots a file may number beyond its count of "USER" records (a file edited by hand can skip
+// one).
+constexpr int kSlotMargin = 4;
 
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
@@ -49,6 +54,23 @@ uint64_t PaddedSize(uint64_t n) { return (n & ~uint64_t(7)) + 8; }
 bool EndsAt(TFile* file, int32_t offset) {
   FileSeek(file, 0, kSeekEnd);
   return FileTell(file) == offset;
+}
+
+// Number of "USER" records from the offset to the end of the file, read from the record heads
+// alone; the file's position is put back.
+int CountUserRecords(TFile* file, int32_t from) {
+  int count = 0;
+  uint8_t head[8];
+  for (int32_t at = from; FileRead(file, head, 8) == 8;) {
+    uint32_t length = uint32_t(head[4]) | (uint32_t(head[5]) << 8) | (uint32_t(head[6]) << 16) |
+                      (uint32_t(head[7]) << 24);
+    if (length == 0 || length > TPrefs::kMaxPayload) break;
+    if (head[0] == 'U') ++count;
+    at += 8 + int32_t(length);
+    FileSeek(file, at, kSeekStart);
+  }
+  FileSeek(file, from, kSeekStart);
+  return count;
 }
 
 // Reads "install.txt" whole; false when it does not exist.
@@ -178,6 +200,10 @@ bool TPrefs::ReadChunks(TFile* file, const str& name, bool adoptLeadingKey) {
   bool haveSlot = false;
   int records = 1;
   int32_t at = FileTell(file);
+  // A slot number is only believed when the file could hold that many records: one damaged
+  // byte must not make dozens of empty players, or two markers one player.
+  const int slotLimit = CountUserRecords(file, at) + kSlotMargin;
+  std::set<std::pair<str, int>> seen;
   bool intact = true;
   for (; ReadChunk(file, tag, payload); at = FileTell(file), ++records) {
     if (tag[0] == 'I') {
@@ -186,7 +212,7 @@ bool TPrefs::ReadChunks(TFile* file, const str& name, bool adoptLeadingKey) {
     } else if (tag[0] == 'U') {
       if (payload.size() < 2) continue;
       slot = U16(payload.data());
-      if (slot > kMaxSlot) {
+      if (slot > kMaxSlot || slot >= slotLimit || !seen.insert({section, slot}).second) {
         intact = false;
         break;
       }

@@ -616,3 +616,45 @@ TEST_F(PrefsTest, ASaveIsOnTheDiskBeforeItReplacesTheFileAndTheFolderAfter) {
     EXPECT_EQ(steps, c.steps);
   }
 }
+
+TEST_F(PrefsTest, APlayerRecordWhoseSlotTheFileCannotHoldIsDamage) {
+  auto players = [](uint16_t third, uint16_t fourth) {
+    ChunkWriter w;
+    w.Install("/games/hidden").Install("/games/hidden").User(0).Pair("curuser", "1");
+    w.User(1).Pair("name", "Ann").User(2).Pair("name", "Bob");
+    w.User(third).Pair("name", "Cy").User(fourth).Pair("name", "Di");
+    return w.out;
+  };
+  struct Case {
+    const char* what;
+    Bytes file;
+    int users;  // read before the damage
+  };
+  const std::vector<Case> cases = {
+      {"slot flipped far past the records", players(90, 4), 2},
+      {"second record for a slot", players(3, 2), 3},
+      {"slot a little past the records (hand-edited)", players(3, 8), 8},
+  };
+  const fs::path aside = PrefsPath().string() + ".damaged";
+  OpenEngineLog(mRoot.c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(aside);
+    WritePrefs(c.file);
+    {
+      TPrefs prefs(true);
+      EXPECT_EQ(prefs.GetUserCount(), c.users);
+      EXPECT_STREQ(prefs.GetString("name", "", 1).CStr(), "Bob");
+      EXPECT_STREQ(prefs.GetString("curuser", "").CStr(), "1");
+      EXPECT_TRUE(prefs.Save());
+    }
+    // Refused records are damage like any other: the file is kept as it was.
+    EXPECT_EQ(fs::exists(aside), c.users < 8);
+    TPrefs again(false);
+    EXPECT_EQ(again.GetUserCount(), c.users);
+  }
+  std::ifstream log(mRoot / "logfile.txt");
+  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  OpenEngineLog(nullptr);
+  EXPECT_NE(text.find("prefs.dat is damaged after record 8"), std::string::npos) << text;
+}
