@@ -110,6 +110,8 @@ private:
   void BindScriptFunctions();
   void WriteUserFileEmpty(const str& userName);
   void CallScript(const char* function);
+  // SaveGame into the record of the given user (-1 the global one).
+  void SaveGameOf(int user);
   void RunLuaText(const str& text);
   // Writes a per-user key of the current user and saves the preferences at once.
   void SetInt(const char* key, int value);

@@ -5,13 +5,17 @@
 #include "assets/FileLayer.h"
 #include "assets/TFile.h"
 #include "game/shell/QMGameManager.h"
-#include "window/TWindowManager.h"
 #include "script/binding/TWindowScript.h"
+#include "window/TWindowManager.h"
 
-void QMGameManager::SaveGame() {
+void QMGameManager::SaveGame() { SaveGameOf(GetCurrentUser()); }
+
+void QMGameManager::SaveGameOf(int user) {
   str text;
-  if (!CallScriptForString("QMSerialized_save", &text)) return;
-  if (!mSaveLock) SetString("usergamedata", text);
+  if (!CallScriptForString("QMSerialized_save", &text) || mSaveLock) return;
+  // Each write replaces the whole file: the same text again is not worth one.
+  if (mPrefs.GetString("usergamedata", "", user) == text) return;
+  mPrefs.SetString("usergamedata", text, user, true);
 }
 
 void QMGameManager::RestoreGame() {
@@ -51,10 +55,9 @@ void QMGameManager::RestoreFreshGame() {
 void QMGameManager::ResetUser() {
   TWindowManager* wm = TWindowManager::Instance();
   if (TWindowScript* host = TWindowScript::Of(wm)) host->DoFile("scripts/classes/qmserialized.lua");
-  const int current = GetCurrentUser();
-  mPrefs.SetInt("curuser", -1, -1, true);
-  SaveGame();
-  mPrefs.SetInt("curuser", current, -1, true);
+  // The fresh state's text goes to the global record without ever unsetting the current
+  // player in the file: a start killed here must still know who was playing.
+  SaveGameOf(-1);
 }
 
 void QMGameManager::ResetGame() {
