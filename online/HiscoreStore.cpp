@@ -122,19 +122,30 @@ std::vector<uint8_t> THwHiscores::SaveBytes() const {
 }
 
 // The new content replaces the old file only once it is whole on the disk: a crash, a power
-// loss or a full disk leaves the previous scores in place.
+// loss or a full disk leaves the previous scores in place. A file that was rejected at load
+// still holds the player's scores for anyone who can mend it, so it is kept aside first.
 void THwHiscores::Save() const {
   if (!mData->saveEnabled) return;
   std::vector<uint8_t> bytes = SaveBytes();
   if (bytes.empty()) return;
-  if (!ReplaceFileWhole(kFileName, bytes.data(), bytes.size(), false))
+  const bool keepAside = mData->rejectedFile;
+  str kept;
+  if (!ReplaceFileWhole(kFileName, bytes.data(), bytes.size(), keepAside, {}, &kept)) {
     EngineLog("HiScores: saving %s failed; the previous scores are kept", kFileName);
+    return;
+  }
+  if (!keepAside) return;
+  if (kept.IsEmpty())
+    EngineLog("HiScores: the rejected %s could not be kept aside", kFileName);
+  else
+    EngineLog("HiScores: the rejected %s is kept as %s", kFileName, kept.CStr());
+  mData->rejectedFile = false;
 }
 
 void THwHiscores::Load() {
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(kFileName, bytes) || bytes.size() <= 8) return;
-  LoadBytes(bytes.data(), bytes.size());
+  if (!LoadBytes(bytes.data(), bytes.size())) mData->rejectedFile = true;
 }
 
 bool THwHiscores::LoadBytes(const void* data, size_t size) {
