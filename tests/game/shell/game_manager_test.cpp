@@ -332,3 +332,31 @@ TEST_F(GameShellTest, AStartWritesThePreferencesAtMostOnceAndKeepsThePlayer) {
     EXPECT_EQ(file.GetInt("curuser", -1), 0);
   });
 }
+
+TEST_F(GameShellTest, ASavedGameThatCannotRunIsKeptBeforeThePlayerStartsAfresh) {
+  struct Case {
+    const char* what;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {"one flipped byte: no longer Lua", "gState = { n ? 6 }"},
+      {"runs into an error", "gState = { n = 6 } gState.x.y = 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunGame([&](QMGameManager& g) {
+      g.CreateNewUser("Ann");
+      g.GetPrefs().SetString("usergamedata", c.stored, 0, true);
+      Lua(nullptr, "gState.n = 2");
+      const double restores = Number("restores");
+      g.RestoreGame();
+      EXPECT_EQ(Number("restores"), restores + 1) << "the player starts afresh";
+      EXPECT_EQ(Number("gState.n"), 0);
+      g.SaveGame();
+      EXPECT_EQ(std::string(g.GetPrefs().GetString("usergamedata", "", 0).CStr()),
+                "gState = { n = 0 }");
+      EXPECT_EQ(std::string(g.GetPrefs().GetString(QMGameManager::kDamagedGameKey, "", 0).CStr()),
+                c.stored);
+    });
+  }
+}
