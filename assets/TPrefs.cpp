@@ -1,6 +1,7 @@
 // Loading and saving the preferences file, and the older XML form it replaced.
 #include "assets/TPrefs.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -179,18 +180,48 @@ void TPrefs::Load() {
   ReadChunks(file, mFileName, adoptLeadingKey);
 }
 
+int32_t TPrefs::FindInstallRecord(TFile* file, int32_t from) {
+  FileSeek(file, 0, kSeekEnd);
+  int32_t size = FileTell(file);
+  if (size <= from) return -1;
+  std::vector<uint8_t> bytes(size_t(size - from));
+  FileSeek(file, from, kSeekStart);
+  if (FileRead(file, bytes.data(), int(bytes.size())) != int32_t(bytes.size())) return -1;
+  static constexpr char kTag[4] = {'I', 'K', 'E', 'Y'};
+  char tag[4];
+  std::vector<uint8_t> payload;
+  for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), kTag, kTag + 4)) != bytes.end();
+       ++at) {
+    int32_t offset = from + int32_t(at - bytes.begin());
+    FileSeek(file, offset, kSeekStart);
+    if (ReadChunk(file, tag, payload)) return offset;
+  }
+  return -1;
+}
+
 bool TPrefs::ReadChunks(TFile* file, const str& name, bool adoptLeadingKey) {
   char tag[4];
   std::vector<uint8_t> payload;
-  if (!ReadChunk(file, tag, payload) || tag[0] != 'I') {
-    mDamaged = !EndsAt(file, 0);
-    FileClose(file);
-    EngineLog("TPrefs: %s does not begin with an installation record; its settings are not read",
-              name.CStr());
-    return false;
+  const bool leadIntact = ReadChunk(file, tag, payload) && tag[0] == 'I';
+  if (!leadIntact) {
+    // The cipher does not depend on the leading record, and every section begins with an
+    // installation record of its own: reading goes on from the next one that reads.
+    int32_t next = FindInstallRecord(file, 1);
+    if (next < 0) {
+      mDamaged = !EndsAt(file, 0);
+      FileClose(file);
+      EngineLog("TPrefs: %s does not begin with an installation record; its settings are not read",
+                name.CStr());
+      return false;
+    }
+    FileSeek(file, next, kSeekStart);
+    ReadChunk(file, tag, payload);
+    mDamaged = true;
+    EngineLog("TPrefs: the installation record of %s is damaged; reading on from byte %d",
+              name.CStr(), int(next));
   }
   str section = LowerAscii(TextOf(payload.data(), payload.size()));
-  if (adoptLeadingKey) {
+  if (adoptLeadingKey && leadIntact) {
     mInstallKey = section;
     mCurrent = &mStore[mInstallKey];
   }

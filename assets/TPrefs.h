@@ -70,6 +70,8 @@ private:
   const Value* Find(const str& key, int user) const;
   void Store(const str& key, const uint8_t* bytes, size_t size, int user, bool saveNow);
   void LoadOldXml(bool installFileExists, const str& installText);
+  // Offset of the first installation record at or after `from` that reads; -1 when none.
+  int32_t FindInstallRecord(TFile* file, int32_t from);
   // Reads the chunks of an open file (and closes it); false when it is damaged.
   bool ReadChunks(TFile* file, const str& name, bool adoptLeadingKey);
   bool ReadChunk(TFile* file, char tag[4], std::vector<uint8_t>& payload);

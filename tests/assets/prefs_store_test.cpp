@@ -658,3 +658,40 @@ TEST_F(PrefsTest, APlayerRecordWhoseSlotTheFileCannotHoldIsDamage) {
   OpenEngineLog(nullptr);
   EXPECT_NE(text.find("prefs.dat is damaged after record 8"), std::string::npos) << text;
 }
+
+TEST_F(PrefsTest, ADamagedInstallationRecordLosesNoPlayerAfterIt) {
+  ChunkWriter w;
+  w.Install("/games/hidden").Install("/games/hidden").User(0).Pair("curuser", "1");
+  w.User(1).Pair("name", "Ann").User(2).Pair("name", "Bob");
+  const Bytes intact = w.out;
+  struct Case {
+    const char* what;
+    size_t at;  // byte of the first record flipped
+  };
+  const Case cases[] = {{"tag", 0}, {"length", 4}, {"install key", 20}};
+  const fs::path aside = PrefsPath().string() + ".damaged";
+  OpenEngineLog(mRoot.c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(aside);
+    Bytes damaged = intact;
+    damaged[c.at] ^= 0x20;
+    WritePrefs(damaged);
+    {
+      TPrefs prefs(true);
+      EXPECT_EQ(prefs.GetUserCount(), 2);
+      EXPECT_STREQ(prefs.GetString("curuser", "").CStr(), "1");
+      EXPECT_STREQ(prefs.GetString("name", "", 1).CStr(), "Bob");
+      EXPECT_TRUE(prefs.Save());
+    }
+    EXPECT_TRUE(fs::exists(aside));
+    TPrefs again(false);
+    EXPECT_STREQ(again.GetString("name", "", 0).CStr(), "Ann");
+  }
+  std::ifstream log(mRoot / "logfile.txt");
+  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  OpenEngineLog(nullptr);
+  EXPECT_NE(text.find("the installation record of user:prefs.dat is damaged; reading on from byte"),
+            std::string::npos)
+      << text;
+}
