@@ -1,8 +1,11 @@
 #include "game/scenes/QMSearch.h"
 
+#include <algorithm>
+
 #include "anim/KAnimProperties.h"
 #include "anim/KFilter.h"
 #include "anim/KSpriteWindow.h"
+#include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "game/scenes/IQMSearchTool.h"
 #include "game/scenes/QMAmbientScroll.h"
@@ -99,7 +102,14 @@ void QMSearch::PostCreate(TWindowStyle& style) {
   mHintDuration = static_cast<float>(style.GetNumber("hintDuration", 2.0 * longerFade));
   mLabelFoundNumScales = style.GetInt("labelFoundNumScales", 5);
   mLabelHintNumScales = style.GetInt("labelHintNumScales", 5);
-  mBackgroundCount = static_cast<uint32_t>(style.GetInt("backgroundCount", 1));
+  // A layout is input: a negative count means none, and a huge one would hold the scene's
+  // creation in texture lookups for hours.
+  mBackgroundCount = std::max(style.GetInt("backgroundCount", 1), 0);
+  if (mBackgroundCount > kMostBackgrounds) {
+    EngineLog("QMSearch: backgroundCount %d is more than a scene holds; %d are read",
+              mBackgroundCount, kMostBackgrounds);
+    mBackgroundCount = kMostBackgrounds;
+  }
   mSceneType = style.GetString("type", str());
 
   mItemBackGroundAnim =
@@ -141,8 +151,8 @@ void QMSearch::LoadBackgrounds(TWindowStyle& style, bool magnify) {
   const str path = style.GetString("bgPath", str());
   if (path.IsEmpty()) return;
   int32_t x = 0;
-  for (uint32_t i = 0; i < mBackgroundCount; ++i) {
-    str name = i == 0 ? path : str::Format("%s%i", path.CStr(), static_cast<int>(i));
+  for (int i = 0; i < mBackgroundCount; ++i) {
+    str name = i == 0 ? path : str::Format("%s%i", path.CStr(), i);
     if (magnify) {
       if (i == 0) name = name + "?slow";
       mBackgroundTexture = TTexture::GetWithMask(name, "backgrounds/bgmask", false);

@@ -242,7 +242,8 @@ protected:
   int32_t mLabelHintNumScales = 5;
   int32_t mLabelFoundNumScales = 5;
   int32_t mTallyRewardDelay = 5000;
-  uint32_t mBackgroundCount = 1;
+  int mBackgroundCount = 1;
+  static constexpr int kMostBackgrounds = 64;
   boost::shared_ptr<TAnimatedSprite> mHintSprite;
   bool mSolved = false;
   bool mStarted = false;

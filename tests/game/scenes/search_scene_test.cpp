@@ -877,3 +877,33 @@ TEST_F(SearchSceneTest, AnObjectWhosePictureIsDamagedIsLeftOutAndLogged) {
     EXPECT_TRUE(Find<TWindow>("donetext")->IsVisible());
   });
 }
+
+// A layout's background count is input: none for zero or less, and no more than a scene can
+// hold, so a damaged or hostile count cannot hold the scene's creation for hours.
+TEST_F(OwnSceneTest, ABackgroundCountOutsideWhatASceneHoldsIsBounded) {
+  std::filesystem::create_directories(mWork + "/assets/backgrounds");
+  for (const char* name : {"backgrounds/strip.png", "backgrounds/strip1.png"})
+    WritePng(name, 500, 600, [](int, int) { return kGreen; });
+  struct Case {
+    const char* count;
+    size_t backgrounds;
+    bool logged;
+  };
+  const Case cases[] = {{"-1", 0, false}, {"0", 0, false}, {"2", 2, false}, {"100000", 2, true}};
+  RunGame([&](TPlatform* p) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.count);
+      const size_t logged = Log().size();
+      Build(p, std::string("SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, "
+                           "h = 600, bgPath = 'backgrounds/strip', backgroundCount = ") +
+                   c.count + " })");
+      ASSERT_NE(Scene(), nullptr);
+      EXPECT_EQ(Scene()->GetBackgroundOffsets().size(), c.backgrounds);
+      EXPECT_EQ(Log().find("backgroundCount 100000 is more than a scene holds; 64 are read",
+                           logged) != std::string::npos,
+                c.logged);
+      p->GetWindowManager()->DoPopModal("m");
+      p->GetWindowManager()->FlushDeletes();
+    }
+  });
+}
