@@ -55,6 +55,8 @@ public:
   static constexpr int kSlots = 12;
   static constexpr int kLastLevel = 36;
   static constexpr int kMaxHints = 3;
+  // Minutes the run clock holds at most.
+  static constexpr float kMostMinutes = 40.0f;
 
   // Draws the scaled magnifier scene again and gives the glass a freshly composed scene, for
   // the platform's idle passes after the display restored its surfaces.

@@ -1,6 +1,7 @@
 // The items of an arcade level: which entries a level asks for, where their pictures go, what a
 // click finds, the found and hint animations, and the testing keys that walk the catalogue.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "anim/KAnimBias.h"
@@ -507,7 +508,10 @@ void QMArcadeGame::RestoreSavedGame() {
   if (QMGameManager* game = QMGameManager::Instance()) {
     mScore = game->GetArcadeScore();
     mLevel = game->GetArcadeLevel();
-    mTimeLeft = game->GetArcadeTime();
+    // The stored clock comes from a file: one that is no number or below zero ends the run
+    // at the first tick, and none runs past the bound a level's grant stops at.
+    const float stored = game->GetArcadeTime();
+    mTimeLeft = std::isfinite(stored) && stored >= 0.0f ? std::min(stored, kMostMinutes) : -1.0f;
     mHintsLeft = std::clamp(game->GetArcadeHintsLeft(), 0, kMaxHints);
     mOpenMultiples = game->GetSearchItem(13);
     for (int i = 0; i < kSlots; ++i) mEntryLabels[i] = game->GetSearchItem(i);

@@ -758,3 +758,33 @@ TEST_F(ArcadeTest, TheOverlayHandsThePointerBackOnlyToAnArcadeWindow) {
 }
 
 }  // namespace
+
+// The stored clock is read from the preferences file: one that is no number or below zero ends
+// the run at once, and a huge one is held to the run's 40 minutes.
+TEST_F(ArcadeTest, ASavedRunWithAClockThatIsNoNumberEndsAndAHugeOneIsBounded) {
+  struct Case {
+    const char* what;
+    float stored;
+    bool ends;
+  };
+  const Case cases[] = {{"NaN", std::nanf(""), true},
+                        {"infinite", INFINITY, true},
+                        {"negative", -3.0f, true},
+                        {"absurdly large", 1e30f, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunArcade([&](QMGameManager& game) {
+      ASSERT_NE(Open(), nullptr);
+      Host()->DoLuaString("SaveGameState()");
+      game.SetArcadeTime(c.stored);
+      Wm()->PopTopModal();
+      QMArcadeGame* g = Open();
+      ASSERT_NE(g, nullptr);
+      Pass(32);
+      EXPECT_EQ(g->IsRunOver(), c.ends);
+      if (c.ends) return;
+      EXPECT_LE(g->GetTimeLeft(), 40.0f);
+      EXPECT_EQ(TextOf("arcadetimer"), "39:59");
+    });
+  }
+}
