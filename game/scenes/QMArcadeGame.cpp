@@ -166,8 +166,7 @@ void QMArcadeGame::ArmFrameStep() { SetAnimTimer(16, true, true, false); }
 void QMArcadeGame::PostCreate(TWindowStyle& style) {
   mRestoreAllowed = true;
   ArmFrameStep();
-  for (int slot = 1; slot <= kSlots; ++slot)
-    if (TText* text = FindText(str::Format("SearchItem%d", slot))) text->SetText(str());
+  ClearSlots();
   if (TWindow* top = TopModal())
     if (TWindow* overlay = top->FindChild("searchOverlay", -1)) overlay->SetZOrder(1);
   // The frame step's task runs on the clock of the modal window that holds this window.
@@ -344,8 +343,22 @@ void QMArcadeGame::EndRun(const char* outcome) {
   }
 }
 
+void QMArcadeGame::ClearSlots() {
+  for (int slot = 1; slot <= kSlots; ++slot) {
+    mEntryLabels[slot - 1] = str();
+    mGroupLabels[slot - 1] = str();
+    if (TText* text = FindText(str::Format("SearchItem%d", slot))) {
+      text->DeleteChildren();
+      text->SetText(str());
+    }
+  }
+}
+
 void QMArcadeGame::StartLevel() {
   NewLevelStep();
+  // A level may fill fewer slots than the last one: nothing of that one's list may stay in the
+  // others, to be shown, saved and read back as a live entry.
+  ClearSlots();
   mItemLayer->RemoveAllChildren();
   if (mSceneSprite) mSceneSprite->RemoveAllChildren();
   if (mHintSprite) mHintSprite->RemoveAllChildren();

@@ -88,6 +88,8 @@ public:
 
   // Run and level.
   void ResetState();
+  // Empties the twelve list slots: labels, strike-outs, entry and group labels.
+  void ClearSlots();
   void StartLevel();
   void RestoreSavedGame();
   void SaveGameState();

@@ -788,3 +788,33 @@ TEST_F(ArcadeTest, ASavedRunWithAClockThatIsNoNumberEndsAndAHugeOneIsBounded) {
     });
   }
 }
+
+// A level with fewer entries than the last leaves none of the last level's list behind: not on
+// screen, not in the saved run, not as an entry a restore could bring back to life.
+TEST_F(ArcadeTest, ALevelWithFewerEntriesClearsEverySlotTheLastOneFilled) {
+  RunArcade([&](QMGameManager& game) {
+    QMArcadeGame* g = Restart(Open(3), 3, 0.0);
+    ASSERT_NE(g, nullptr);
+    for (int slot = 0; slot < 12; ++slot) ASSERT_FALSE(g->GetEntryLabel(slot).IsEmpty());
+    ASSERT_GE(GroupSlot(g, "vases"), 0);
+    ClickItem(*InList(g).back());
+    Pass(1000);  // the found entry's strike-out is drawn
+    // Level 2's scene offers eleven entries and, with these draws, no group.
+    g->SetRealSource([] { return 0.5; });
+    game.SetArcadeLevel(2);
+    g->StartLevel();
+    ASSERT_EQ(InList(g).size(), 11u);
+    Host()->DoLuaString("SaveGameState()");
+    for (int slot = 0; slot < 12; ++slot) {
+      SCOPED_TRACE(slot);
+      const std::string text = TextOf("SearchItem" + std::to_string(slot + 1));
+      EXPECT_TRUE(g->GetGroupLabel(slot).IsEmpty());
+      EXPECT_EQ(g->GetEntryLabel(slot).IsEmpty(), slot == 11);
+      EXPECT_EQ(text.empty(), slot == 11);
+      EXPECT_EQ(text.find("vase"), std::string::npos);
+      EXPECT_EQ(text.find("item"), std::string::npos);
+      EXPECT_TRUE(Text("SearchItem" + std::to_string(slot + 1))->GetChildren().empty());
+      EXPECT_STREQ(game.GetSearchItem(slot).CStr(), g->GetEntryLabel(slot).CStr());
+    }
+  });
+}
