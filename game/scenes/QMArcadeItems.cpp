@@ -328,6 +328,9 @@ void QMArcadeGame::UpdateItems() {
         mPendingScore += mPointsPerItem;
         PlayOnce(mBonusGainSound);
         item.state = kArcadeCopyFound;
+        // Counted off before its list entry is looked at: a copy restored without one is still
+        // one of the level's finds.
+        if (--mItemsLeft <= 0) levelComplete = true;
         const int slot = item.listSlot;
         if (slot < 1 || slot > kSlots) break;
         const int copiesLeft = GroupCopies(mGroupLabels[slot - 1]) - 1;
@@ -344,7 +347,6 @@ void QMArcadeGame::UpdateItems() {
           mEntryLabels[slot - 1] += "~";
           SettleFoundEntry(text, name);
         }
-        if (--mItemsLeft <= 0) levelComplete = true;
         break;
       }
       case kArcadeItemClicked: {
@@ -557,6 +559,7 @@ void QMArcadeGame::RestoreSavedGame() {
   if (items) {
     for (const ItemPtr& item : *items) {
       if (std::find(open.begin(), open.end(), item->name.CStr()) == open.end()) continue;
+      item->listSlot = 0;
       for (int j = 0; j < kSlots; ++j) {
         if (GroupOf(mEntryLabels[j]) != item->groupText.CStr() || item->groupText.IsEmpty())
           continue;

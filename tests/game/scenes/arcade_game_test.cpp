@@ -818,3 +818,36 @@ TEST_F(ArcadeTest, ALevelWithFewerEntriesClearsEverySlotTheLastOneFilled) {
     }
   });
 }
+
+// A saved run may name an open copy whose group has no list entry (an older or edited file):
+// it still counts as a find, so the level can be completed.
+TEST_F(ArcadeTest, ARestoredOpenCopyWithoutAListEntryIsTakenOffWhenFound) {
+  RunArcade([&](QMGameManager& game) {
+    QMArcadeGame* g = Open(3);
+    ASSERT_NE(g, nullptr);
+    std::string copy;  // a group member that is not a single entry of the list; no group chosen
+    for (uint32_t seed = 1; seed < 50 && copy.empty(); ++seed) {
+      Restart(g, seed, 0.5);
+      for (const auto& item : *g->GetCurrentItems())
+        if (!item->groupText.IsEmpty() && !item->InList()) copy = item->name.CStr();
+    }
+    ASSERT_FALSE(copy.empty());
+    ASSERT_LT(GroupSlot(g, "vases"), 0);
+    Host()->DoLuaString("SaveGameState()");
+    game.SetSearchItem(13, (copy + ",").c_str());
+    Wm()->PopTopModal();
+    g = Open(9);
+    ASSERT_NE(g, nullptr);
+    std::vector<QMArcadeGame::ItemPtr> open;
+    for (const auto& item : *g->GetCurrentItems())
+      if (item->state == kArcadeCopyInList) open.push_back(item);
+    ASSERT_EQ(open.size(), 1u);
+    const int before = g->GetItemsLeft();
+    ClickItem(*open.front());
+    EXPECT_EQ(g->GetItemsLeft(), before - 1);
+    for (const auto& item : InList(g))
+      if (item->state == kArcadeItemInList) ClickItem(*item);
+    EXPECT_TRUE(g->IsLevelDone());
+    EXPECT_EQ(game.GetArcadeLevel(), 2);
+  });
+}
