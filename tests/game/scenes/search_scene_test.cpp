@@ -820,7 +820,7 @@ TEST_F(OwnSceneTest, FindsOfObjectsTheSceneDoesNotHoldAreIgnored) {
     QMSearch* scene = Scene();
     Host()->DoLuaString(
         "PostMessage(QMItemFoundMessage(1000, 'ghost', { itemIconPath = 'square.png', "
-        "newFind = true, searchSolved = true }))");
+        "newFind = true }))");
     Tick(p, 16);
     EXPECT_FALSE(scene->IsSolved());
     EXPECT_FALSE(scene->GetOverlaySprite().GetSprite("ghost"));
@@ -905,5 +905,29 @@ TEST_F(OwnSceneTest, ABackgroundCountOutsideWhatASceneHoldsIsBounded) {
       p->GetWindowManager()->DoPopModal("m");
       p->GetWindowManager()->FlushDeletes();
     }
+  });
+}
+
+// The last find may name an object the scene no longer holds (the scripts' list and the scene
+// apart): the level still completes, with its clock stopped, its metrics and "puzzleComplete()";
+// only the object's animation is left out.
+TEST_F(OwnSceneTest, ALastFindOfAnObjectTheSceneDoesNotHoldStillCompletesTheLevel) {
+  RunGame([&](TPlatform* p) {
+    Build(p,
+          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
+          "tallyRewardDelay = 100 })");
+    Host()->DoLuaString("gDone = 0 function puzzleComplete() gDone = gDone + 1 end StartSearch()");
+    QMSearch* scene = Scene();
+    TGameState::GetInstance()->SetIntState("LevelTotalClicks", 5);
+    for (int i = 0; i < 2; ++i)
+      Host()->DoLuaString(
+          "PostMessage(QMItemFoundMessage(1000, 'ghost', { itemIconPath = 'square.png', "
+          "newFind = true, searchSolved = true }))");
+    Tick(p, 16);
+    EXPECT_TRUE(scene->IsSolved());
+    EXPECT_FALSE(scene->GetOverlaySprite().GetSprite("ghost"));
+    EXPECT_EQ(Clicks(), 0) << "the level's metrics were sent";
+    Tick(p, 500);
+    EXPECT_EQ(Lua("gDone"), "1") << "once";
   });
 }
