@@ -15,6 +15,7 @@
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
 #include "script/binding/TLuaObjectWrapper.h"
+#include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
@@ -56,7 +57,13 @@ QMSearch::QMSearch()
 
 QMSearch::~QMSearch() {
   if (mBackgroundAudio) mBackgroundAudio->StopAll();
+  // A find or hint cut short never reaches its last step, which gives the game its hints back;
+  // scripts that keep their game state past the scene would have none for the session.
+  const bool running = mAnimations.GetRunningCount() > 0;
   mAnimations.CancelAll();
+  if (running)
+    if (TWindowScript* host = TWindowScript::Of(TWindowManager::Instance()))
+      host->DoLuaString("if gGameState then gGameState.hintActive = false end");
   if (mTextureRefresher) {
     if (TPlatform* p = TPlatform::Instance()) p->RemoveIdleTask(mTextureRefresher.get());
     mTextureRefresher.reset();

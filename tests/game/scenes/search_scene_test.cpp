@@ -931,3 +931,30 @@ TEST_F(OwnSceneTest, ALastFindOfAnObjectTheSceneDoesNotHoldStillCompletesTheLeve
     EXPECT_EQ(Lua("gDone"), "1") << "once";
   });
 }
+
+// A scene closed while a find or a hint is still animating gives the game its hints back: the
+// step that would have cleared the flag never runs.
+TEST_F(OwnSceneTest, ClosingTheSceneMidFindOrMidHintClearsTheHintFlag) {
+  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
+  const char* const starts[] = {
+      "PostMessage(QMItemFoundMessage(1000, 'lamp', { itemIconPath = 'square.png', "
+      "newFind = true }))",
+      "PostMessage(QMSearchHintMessage('lamp', 120, 120))",
+  };
+  RunGame([&](TPlatform* p) {
+    for (const char* start : starts) {
+      SCOPED_TRACE(start);
+      Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 })");
+      Host()->DoLuaString(
+          "gGameState = { hintActive = false } "
+          "AddSprite({ image = 'square.png', position = { 100, 100 } }, true, 'lamp') "
+          "StartSearch()");
+      Host()->DoLuaString(start);
+      Tick(p, 48);
+      ASSERT_EQ(Lua("gGameState.hintActive"), "true");
+      p->GetWindowManager()->DoPopModal("m");
+      p->GetWindowManager()->FlushDeletes();
+      EXPECT_EQ(Lua("gGameState.hintActive"), "false");
+    }
+  });
+}
