@@ -224,17 +224,22 @@ void QMSearch::AddAmbientSprite(TLuaTable* entry) {
 void QMSearch::MakeScaledBackground() {
   if (!mBackgroundTexture) return;
   const int texW = mBackgroundTexture->GetWidth(), texH = mBackgroundTexture->GetHeight();
-  if (texW <= 0 || texH <= 0 || (texW == GetWidth() && texH == GetHeight())) return;
-  mBackgroundScale = TVec2(static_cast<float>(GetWidth()) / static_cast<float>(texW),
-                           static_cast<float>(GetHeight()) / static_cast<float>(texH));
-  KScale scale(std::max(mBackgroundScale.x, mBackgroundScale.y), 0);
-  boost::shared_ptr<TTexture> scaled = scale.ScaleTexture(mBackgroundTexture);
-  if (!scaled) return;
-  boost::shared_ptr<TSprite> sprite = TSprite::Create(0, scaled);
+  if (texW <= 0 || texH <= 0) return;
+  // A picture of the window's size is shown as it is (as the arcade's magnifier scenes are):
+  // without a sprite of its own the scene would show its items on the bare backdrop.
+  boost::shared_ptr<TTexture> shown = mBackgroundTexture;
+  if (texW != GetWidth() || texH != GetHeight()) {
+    mBackgroundScale = TVec2(static_cast<float>(GetWidth()) / static_cast<float>(texW),
+                             static_cast<float>(GetHeight()) / static_cast<float>(texH));
+    KScale scale(std::max(mBackgroundScale.x, mBackgroundScale.y), 0);
+    shown = scale.ScaleTexture(mBackgroundTexture);
+    if (!shown) return;
+    mTextureRefresher = std::make_unique<TextureRefresher>(this, shown);
+    if (TPlatform* p = TPlatform::Instance()) p->AddIdleTask(mTextureRefresher.get());
+  }
+  boost::shared_ptr<TSprite> sprite = TSprite::Create(0, shown);
   AnchorTopLeft(*sprite);
   mSceneSprite->AddChild(sprite);
-  mTextureRefresher = std::make_unique<TextureRefresher>(this, scaled);
-  if (TPlatform* p = TPlatform::Instance()) p->AddIdleTask(mTextureRefresher.get());
 }
 
 void QMSearch::MakeDarkenSprite(float darken) {

@@ -958,3 +958,28 @@ TEST_F(OwnSceneTest, ClosingTheSceneMidFindOrMidHintClearsTheHintFlag) {
     }
   });
 }
+
+// A magnified scene whose picture is exactly the window's size needs no scaling, and still
+// shows its picture behind the items.
+TEST_F(OwnSceneTest, AMagnifiedSceneAtTheWindowsSizeShowsItsBackground) {
+  std::filesystem::create_directories(mWork + "/assets/backgrounds");
+  WritePng("backgrounds/room.png", 800, 600, [](int x, int) { return x < 400 ? kGreen : kBlue; });
+  WritePng("backgrounds/bgmask.png", 800, 600, [](int, int) { return kWhite; });
+  RunGame([&](TPlatform* p) {
+    Build(p,
+          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
+          "tool = 'magnify', bgPath = 'backgrounds/room.png' })");
+    QMSearch* scene = Scene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_FLOAT_EQ(scene->GetBackgroundScale().x, 1.0f);
+    // The scene's first sprite is its picture, at the window's origin and unscaled.
+    ASSERT_FALSE(scene->GetSceneSprite().GetChildren().empty());
+    const auto& background = scene->GetSceneSprite().GetChildren().front();
+    EXPECT_EQ(KGetSpritePosition(*background).x, 0.0f);
+    boost::shared_ptr<TTexture> shown = background->GetTexture();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->GetWidth(), 800);
+    EXPECT_EQ(PixelAt(shown, 100, 300), kGreen);
+    EXPECT_EQ(PixelAt(shown, 700, 300), kBlue);
+  });
+}
