@@ -189,6 +189,8 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
       KSetSpritePosition(*backpack, TVec2(kScreenMiddleX - w / 2 + mInventoryContainerOffset.x,
                                           kScreenMiddleY - h / 2 + mInventoryContainerOffset.y));
       backpack->GetDrawState().alpha = 0;
+      // One bag at a time: the last find's has faded out, and would stay behind unseen.
+      mOverlaySprite->RemoveSpriteByName("backpacksprite");
       mOverlaySprite->AddSprite(backpack, "backpacksprite");
       Append(first, Fade(backpack, 0, 1, mInventoryMoveToCenterDuration, bias, clock, true));
     }

@@ -983,3 +983,33 @@ TEST_F(OwnSceneTest, AMagnifiedSceneAtTheWindowsSizeShowsItsBackground) {
     EXPECT_EQ(PixelAt(shown, 700, 300), kBlue);
   });
 }
+
+// Each find of a "backpack" object shows the bag again; the bags of earlier finds do not pile
+// up unseen above the scene.
+TEST_F(OwnSceneTest, BackpackFindsKeepOneBagAboveTheScene) {
+  std::filesystem::create_directories(mWork + "/assets/gameobjects");
+  WritePng("gameobjects/inventory_container.png", 60, 40, [](int, int) { return kBlue; });
+  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
+  RunGame([&](TPlatform* p) {
+    Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 })");
+    Host()->DoLuaString("StartSearch()");
+    auto Bags = [] {
+      size_t bags = 0;
+      for (const auto& sprite : Scene()->GetOverlaySprite().GetChildren())
+        if (sprite->GetTexture() && sprite->GetTexture()->GetWidth() == 60) ++bags;
+      return bags;
+    };
+    for (int i = 0; i < 4; ++i) {
+      const std::string name = "coin" + std::to_string(i);
+      Host()->DoLuaString(("AddSprite({ image = 'square.png', position = { " +
+                           std::to_string(100 + 60 * i) + ", 100 } }, true, '" + name +
+                           "') PostMessage(QMItemFoundMessage(1001, '" + name +
+                           "', { itemIconPath = 'square.png', newFind = true }))")
+                              .c_str());
+      Tick(p, 16);
+      EXPECT_EQ(Bags(), 1u) << "while the bag shows";
+      Tick(p, 9000);
+    }
+    EXPECT_LE(Bags(), 1u);
+  });
+}
