@@ -107,6 +107,14 @@ protected:
 
   fs::path PrefsPath() const { return mRoot / "user" / "prefs.dat"; }
 
+  // The lines logged since OpenEngineLog(mRoot), closing the log.
+  std::string CloseLog() const {
+    std::ifstream log(mRoot / "logfile.txt");
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    OpenEngineLog(nullptr);
+    return text;
+  }
+
   Bytes ReadPrefs() const {
     std::ifstream in(PrefsPath(), std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
@@ -299,9 +307,7 @@ TEST_F(PrefsTest, AFileThatIsNoPreferencesFileIsNamedInTheLog) {
   WritePrefs(w.out);
   OpenEngineLog(mRoot.c_str());
   { TPrefs prefs(false); }
-  std::ifstream log(mRoot / "logfile.txt");
-  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  OpenEngineLog(nullptr);
+  const std::string text = CloseLog();
   EXPECT_NE(text.find("prefs.dat does not begin with an installation record"), std::string::npos)
       << text;
 }
@@ -581,9 +587,7 @@ TEST_F(PrefsTest, AStartWithoutTheFileReadsACompleteReplacementLeftBeside) {
     TPrefs prefs(false);
     EXPECT_EQ(prefs.GetUserCount(), 0);
   }
-  std::ifstream log(mRoot / "logfile.txt");
-  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  OpenEngineLog(nullptr);
+  const std::string text = CloseLog();
   EXPECT_NE(text.find("the complete user:prefs.dat.tmp is used"), std::string::npos) << text;
   EXPECT_NE(text.find("user:prefs.dat.tmp is incomplete"), std::string::npos) << text;
 }
@@ -653,9 +657,7 @@ TEST_F(PrefsTest, APlayerRecordWhoseSlotTheFileCannotHoldIsDamage) {
     TPrefs again(false);
     EXPECT_EQ(again.GetUserCount(), c.users);
   }
-  std::ifstream log(mRoot / "logfile.txt");
-  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  OpenEngineLog(nullptr);
+  const std::string text = CloseLog();
   EXPECT_NE(text.find("prefs.dat is damaged after record 8"), std::string::npos) << text;
 }
 
@@ -688,9 +690,7 @@ TEST_F(PrefsTest, ADamagedInstallationRecordLosesNoPlayerAfterIt) {
     TPrefs again(false);
     EXPECT_STREQ(again.GetString("name", "", 0).CStr(), "Ann");
   }
-  std::ifstream log(mRoot / "logfile.txt");
-  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  OpenEngineLog(nullptr);
+  const std::string text = CloseLog();
   EXPECT_NE(text.find("the installation record of user:prefs.dat is damaged; reading on from byte"),
             std::string::npos)
       << text;
