@@ -1,11 +1,14 @@
 // Loading and saving the preferences file, and the older XML form it replaced.
 #include "assets/TPrefs.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "assets/FileLayer.h"
+#include "assets/FileReplace.h"
 #include "assets/TXmlNode.h"
 #include "core/EngineLog.h"
 #include "core/TSettings.h"
@@ -17,6 +20,10 @@ constexpr const char kPrefsFile[] = "user:prefs.dat";
 constexpr const char kInstallFile[] = "install.txt";
 // An install key is one short line; anything longer is not one.
 constexpr int kMaxInstallText = 4096;
+
+// Slots a file may number beyond its count of "USER" records (a file edited by hand can skip
+// one).
+constexpr int kSlotMargin = 4;
 
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
@@ -48,6 +55,23 @@ uint64_t PaddedSize(uint64_t n) { return (n & ~uint64_t(7)) + 8; }
 bool EndsAt(TFile* file, int32_t offset) {
   FileSeek(file, 0, kSeekEnd);
   return FileTell(file) == offset;
+}
+
+// Number of "USER" records from the offset to the end of the file, read from the record heads
+// alone; the file's position is put back.
+int CountUserRecords(TFile* file, int32_t from) {
+  int count = 0;
+  uint8_t head[8];
+  for (int32_t at = from; FileRead(file, head, 8) == 8;) {
+    uint32_t length = uint32_t(head[4]) | (uint32_t(head[5]) << 8) | (uint32_t(head[6]) << 16) |
+                      (uint32_t(head[7]) << 24);
+    if (length == 0 || length > TPrefs::kMaxPayload) break;
+    if (head[0] == 'U') ++count;
+    at += 8 + int32_t(length);
+    FileSeek(file, at, kSeekStart);
+  }
+  FileSeek(file, from, kSeekStart);
+  return count;
 }
 
 // Reads "install.txt" whole; false when it does not exist.
@@ -126,10 +150,23 @@ void TPrefs::Load() {
 
   TFile* file = FileOpen(mFileName.CStr(), kFileReadBinary);
   if (file == nullptr) {
-    if (installFileExists && !installText.IsEmpty()) {
-      mInstallKey = installText;
-      mCurrent = &mStore[mInstallKey];
+    // A save stopped after writing its new file but before putting it in place leaves only
+    // that file; when it is whole it is the player's latest data.
+    str replacement = mFileName + ".tmp";
+    if (TFile* spare = FileOpen(replacement.CStr(), kFileReadBinary)) {
+      if (ReadChunks(spare, replacement, adoptLeadingKey)) {
+        EngineLog("TPrefs: %s is missing; the complete %s is used in its place", mFileName.CStr(),
+                  replacement.CStr());
+        mDamaged = false;
+        return;
+      }
+      EngineLog("TPrefs: %s is missing and %s is incomplete; neither is read", mFileName.CStr(),
+                replacement.CStr());
+      mStore.clear();
+      mDamaged = false;
     }
+    if (installFileExists && !installText.IsEmpty()) mInstallKey = installText;
+    mCurrent = &mStore[mInstallKey];
     return;
   }
   char lead[2] = {};
@@ -140,18 +177,51 @@ void TPrefs::Load() {
     return;
   }
   FileSeek(file, 0, kSeekStart);
+  ReadChunks(file, mFileName, adoptLeadingKey);
+}
 
+int32_t TPrefs::FindInstallRecord(TFile* file, int32_t from) {
+  FileSeek(file, 0, kSeekEnd);
+  int32_t size = FileTell(file);
+  if (size <= from) return -1;
+  std::vector<uint8_t> bytes(size_t(size - from));
+  FileSeek(file, from, kSeekStart);
+  if (FileRead(file, bytes.data(), int(bytes.size())) != int32_t(bytes.size())) return -1;
+  static constexpr char kTag[4] = {'I', 'K', 'E', 'Y'};
   char tag[4];
   std::vector<uint8_t> payload;
-  if (!ReadChunk(file, tag, payload) || tag[0] != 'I') {
-    mDamaged = !EndsAt(file, 0);
-    FileClose(file);
-    EngineLog("TPrefs: %s does not begin with an installation record; its settings are not read",
-              mFileName.CStr());
-    return;
+  for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), kTag, kTag + 4)) != bytes.end();
+       ++at) {
+    int32_t offset = from + int32_t(at - bytes.begin());
+    FileSeek(file, offset, kSeekStart);
+    if (ReadChunk(file, tag, payload)) return offset;
+  }
+  return -1;
+}
+
+bool TPrefs::ReadChunks(TFile* file, const str& name, bool adoptLeadingKey) {
+  char tag[4];
+  std::vector<uint8_t> payload;
+  const bool leadIntact = ReadChunk(file, tag, payload) && tag[0] == 'I';
+  if (!leadIntact) {
+    // The cipher does not depend on the leading record, and every section begins with an
+    // installation record of its own: reading goes on from the next one that reads.
+    int32_t next = FindInstallRecord(file, 1);
+    if (next < 0) {
+      mDamaged = !EndsAt(file, 0);
+      FileClose(file);
+      EngineLog("TPrefs: %s does not begin with an installation record; its settings are not read",
+                name.CStr());
+      return false;
+    }
+    FileSeek(file, next, kSeekStart);
+    ReadChunk(file, tag, payload);
+    mDamaged = true;
+    EngineLog("TPrefs: the installation record of %s is damaged; reading on from byte %d",
+              name.CStr(), int(next));
   }
   str section = LowerAscii(TextOf(payload.data(), payload.size()));
-  if (adoptLeadingKey) {
+  if (adoptLeadingKey && leadIntact) {
     mInstallKey = section;
     mCurrent = &mStore[mInstallKey];
   }
@@ -161,6 +231,10 @@ void TPrefs::Load() {
   bool haveSlot = false;
   int records = 1;
   int32_t at = FileTell(file);
+  // A slot number is only believed when the file could hold that many records: one damaged
+  // byte must not make dozens of empty players, or two markers one player.
+  const int slotLimit = CountUserRecords(file, at) + kSlotMargin;
+  std::set<std::pair<str, int>> seen;
   bool intact = true;
   for (; ReadChunk(file, tag, payload); at = FileTell(file), ++records) {
     if (tag[0] == 'I') {
@@ -169,7 +243,7 @@ void TPrefs::Load() {
     } else if (tag[0] == 'U') {
       if (payload.size() < 2) continue;
       slot = U16(payload.data());
-      if (slot > kMaxSlot) {
+      if (slot > kMaxSlot || slot >= slotLimit || !seen.insert({section, slot}).second) {
         intact = false;
         break;
       }
@@ -196,9 +270,10 @@ void TPrefs::Load() {
   if (!intact || !EndsAt(file, at)) {
     mDamaged = true;
     EngineLog("TPrefs: %s is damaged after record %d (byte %d); the rest of it is not read",
-              mFileName.CStr(), records, int(at));
+              name.CStr(), records, int(at));
   }
   FileClose(file);
+  return !mDamaged;
 }
 
 void TPrefs::LoadOldXml(bool installFileExists, const str& installText) {
@@ -376,46 +451,23 @@ bool TPrefs::Save() {
     }
   }
 
-  // The new file is written beside the old one, read back, and only then renamed over it:
-  // a crash or a full disk leaves the old file whole.
-  str temporaryName = mFileName + ".tmp";
-  TFile* out = FileOpen(temporaryName.CStr(), kFileWriteBinary);
-  if (out == nullptr) {
-    EngineLog("TPrefs: cannot write %s", temporaryName.CStr());
-    ForgetIndexedFile(temporaryName);
+  str target = ResolveFilePath(mFileName, false);
+  std::string to(target.CStr(), target.Length());
+  // A rename would replace even a file the player made read-only.
+  if (platform::os::CanRead(to) && !platform::os::CanReadWrite(to)) {
+    EngineLog("TPrefs: could not write %s; the previous file is kept", mFileName.CStr());
     return false;
   }
-  int32_t written = FileWrite(out, bytes.data(), int(bytes.size()));
-  FileClose(out);
-  str temporary = ResolveFilePath(temporaryName, false);
-  bool complete = written == int32_t(bytes.size());
-  if (complete) {
-    std::vector<uint8_t> check(bytes.size() + 1);
-    TFile* in = FileOpen(temporaryName.CStr(), kFileReadBinary);
-    int32_t got = in ? FileRead(in, check.data(), int(check.size())) : -1;
-    FileClose(in);
-    complete =
-        got == int32_t(bytes.size()) && std::memcmp(check.data(), bytes.data(), bytes.size()) == 0;
-  }
-  str target = ResolveFilePath(mFileName, false);
-  std::string from(temporary.CStr(), temporary.Length()), to(target.CStr(), target.Length());
-  // A rename would replace even a file the player made read-only.
-  bool readOnly = platform::os::CanRead(to) && !platform::os::CanReadWrite(to);
-  if (complete && !readOnly && mDamaged && platform::os::CanRead(to)) {
-    // What could not be read of a damaged file is not thrown away: it stays beside the new one.
-    std::string aside = to + ".damaged";
-    if (platform::os::RenameFile(to, aside))
-      EngineLog("TPrefs: the damaged %s is kept as %s", mFileName.CStr(), aside.c_str());
-    else
-      EngineLog("TPrefs: could not keep the damaged %s as %s", mFileName.CStr(), aside.c_str());
-  }
-  bool saved = complete && !readOnly && platform::os::RenameFile(from, to);
+  // What could not be read of a damaged file is not thrown away: it stays beside the new one.
+  const bool keepAside = mDamaged && platform::os::CanRead(to);
+  str kept;
+  bool saved =
+      ReplaceFileWhole(mFileName, bytes.data(), bytes.size(), keepAside, mReplaceHook, &kept);
+  if (keepAside && !kept.IsEmpty())
+    EngineLog("TPrefs: the damaged %s is kept as %s", mFileName.CStr(), kept.CStr());
+  else if (keepAside && saved)
+    EngineLog("TPrefs: could not keep the damaged %s", mFileName.CStr());
   if (saved) mDamaged = false;
-  if (!saved) {
-    EngineLog("TPrefs: could not write %s; the previous file is kept", mFileName.CStr());
-    platform::os::DeleteFile(from);
-  }
-  // Either way the temporary file is gone, and so is its name.
-  ForgetIndexedFile(temporaryName);
+  if (!saved) EngineLog("TPrefs: could not write %s; the previous file is kept", mFileName.CStr());
   return saved;
 }

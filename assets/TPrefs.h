@@ -10,8 +10,10 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
+#include "assets/FileReplace.h"
 #include "assets/StringCipher.h"
 #include "core/str.h"
 
@@ -44,14 +46,17 @@ public:
   void DeleteUser(int user);
 
   // Reads what is intact of the file; a damaged file is named in the log, and the next save
-  // keeps it beside the new one as "prefs.dat.damaged".
+  // keeps it beside the new one as "prefs.dat.damaged" (numbered when that is taken). With no
+  // file but a complete "prefs.dat.tmp" (a save stopped before its rename), that is read.
   void Load();
   // Writes a new file beside the old one and replaces the old one only once the new one is
-  // complete; false (logged) when it could not be written. True without writing when
+  // complete and on the disk; false (logged) when it could not be written. True without writing when
   // writing is disabled.
   bool Save();
 
   const str& GetInstallKey() const { return mInstallKey; }
+  // Tests stop a save at one of its steps, as a crash there would.
+  void SetReplaceHook(FileReplaceHook hook) { mReplaceHook = std::move(hook); }
 
   // Slot limit of the file format: "USER" numbers above it end the reading.
   static constexpr int kMaxSlot = 0x400;
@@ -65,6 +70,10 @@ private:
   const Value* Find(const str& key, int user) const;
   void Store(const str& key, const uint8_t* bytes, size_t size, int user, bool saveNow);
   void LoadOldXml(bool installFileExists, const str& installText);
+  // Offset of the first installation record at or after `from` that reads; -1 when none.
+  int32_t FindInstallRecord(TFile* file, int32_t from);
+  // Reads the chunks of an open file (and closes it); false when it is damaged.
+  bool ReadChunks(TFile* file, const str& name, bool adoptLeadingKey);
   bool ReadChunk(TFile* file, char tag[4], std::vector<uint8_t>& payload);
   void AppendChunk(std::vector<uint8_t>& out, const char* tag, const std::vector<uint8_t>& plain);
 
@@ -77,4 +86,5 @@ private:
   bool mWritingEnabled;
   // The file last loaded could not be read to its end: the next save keeps it aside.
   bool mDamaged = false;
+  FileReplaceHook mReplaceHook;
 };

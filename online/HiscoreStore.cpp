@@ -9,6 +9,7 @@
 #include <string>
 
 #include "assets/FileLayer.h"
+#include "assets/FileReplace.h"
 #include "assets/TXmlNode.h"
 #include "core/EngineLog.h"
 #include "online/THwHiscores.h"
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr const char kFileName[] = "user:hiscore.dat";
-constexpr const char kTempFileName[] = "user:hiscore.dat.tmp";
 constexpr const char kXmlHead[] = "<?xml version=\"1.0\"?>\n";
 constexpr const char kChecksumMessage[] =
     "HiScores: Checksum did not match! Ignoring saved score data.\n";
@@ -122,31 +122,31 @@ std::vector<uint8_t> THwHiscores::SaveBytes() const {
   return bytes;
 }
 
-// The new content goes to a temporary file first, is read back, and only then replaces the
-// old file: a crash or a full disk leaves the previous scores in place.
+// The new content replaces the old file only once it is whole on the disk: a crash, a power
+// loss or a full disk leaves the previous scores in place. A file that was rejected at load
+// still holds the player's scores for anyone who can mend it, so it is kept aside first.
 void THwHiscores::Save() const {
   if (!mData->saveEnabled) return;
   std::vector<uint8_t> bytes = SaveBytes();
   if (bytes.empty()) return;
-  TFile* file = FileOpen(kTempFileName, 2);
-  const bool opened = file != nullptr;
-  bool written =
-      opened && FileWrite(file, bytes.data(), int(bytes.size())) == int32_t(bytes.size());
-  FileClose(file);
-  std::vector<uint8_t> check;
-  str temp = ResolveFilePath(kTempFileName, false);
-  str target = ResolveFilePath(kFileName, false);
-  if (!written || !ReadWholeFile(kTempFileName, check) || check != bytes || temp.IsEmpty() ||
-      target.IsEmpty() || std::rename(temp.CStr(), target.CStr()) != 0) {
+  const bool keepAside = mData->rejectedFile;
+  str kept;
+  if (!ReplaceFileWhole(kFileName, bytes.data(), bytes.size(), keepAside, {}, &kept)) {
     EngineLog("HiScores: saving %s failed; the previous scores are kept", kFileName);
-    if (opened && !temp.IsEmpty()) std::remove(temp.CStr());
+    return;
   }
+  if (!keepAside) return;
+  if (kept.IsEmpty())
+    EngineLog("HiScores: the rejected %s could not be kept aside", kFileName);
+  else
+    EngineLog("HiScores: the rejected %s is kept as %s", kFileName, kept.CStr());
+  mData->rejectedFile = false;
 }
 
 void THwHiscores::Load() {
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(kFileName, bytes) || bytes.size() <= 8) return;
-  LoadBytes(bytes.data(), bytes.size());
+  if (!LoadBytes(bytes.data(), bytes.size())) mData->rejectedFile = true;
 }
 
 bool THwHiscores::LoadBytes(const void* data, size_t size) {

@@ -45,6 +45,8 @@ struct THwHiscoresData {
   str defaultError;
   std::unique_ptr<StringCipher> cipher;
   bool saveEnabled;
+  // "user:hiscore.dat" failed its check at load: the next save keeps it aside.
+  bool rejectedFile = false;
   // The score-service library standing in for the server, when one was found.
   std::unique_ptr<platform::os::DynamicLibrary> serviceLibrary;
   int32_t serviceServer = 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "assets/FileLayer.h"
+#include "assets/FileReplace.h"
 #include "assets/TAssetManager.h"
 #include "assets/TXmlNode.h"
 #include "core/EngineLog.h"
@@ -456,8 +457,7 @@ void TDxDisplayHandler::OutOfVideoMemory() {
   TXmlNode settings("Settings");
   settings.SetAttribute("LowMemoryVideo", "1");
   str text = settings.ToString();
-  if (TFile* f = FileOpen("common:display.xml", kFileWriteText)) {
-    FileWrite(f, text.CStr(), static_cast<int>(text.Length()));
-    FileClose(f);
-  }
+  // Replaced whole: a crash or power loss here must not leave an empty settings file.
+  if (!ReplaceFileWhole("common:display.xml", text.CStr(), text.Length(), false))
+    EngineLog("Could not save the low memory video setting");
 }

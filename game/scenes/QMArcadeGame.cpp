@@ -1,5 +1,6 @@
 #include "game/scenes/QMArcadeGame.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -35,7 +36,6 @@ constexpr int32_t kMusicGroup = 1001;
 constexpr int kFadeWidth = 800;
 constexpr int kFadeHeight = 520;
 constexpr float kLevelOneMinutes = 24.0f;
-constexpr float kMostMinutes = 40.0f;
 // Minutes granted at the start of a level, by level / 6.
 constexpr float kLevelGrant[] = {12.0f, 10.0f, 6.0f, 3.0f, 1.0f, 0.0f};
 
@@ -166,8 +166,7 @@ void QMArcadeGame::ArmFrameStep() { SetAnimTimer(16, true, true, false); }
 void QMArcadeGame::PostCreate(TWindowStyle& style) {
   mRestoreAllowed = true;
   ArmFrameStep();
-  for (int slot = 1; slot <= kSlots; ++slot)
-    if (TText* text = FindText(str::Format("SearchItem%d", slot))) text->SetText(str());
+  ClearSlots();
   if (TWindow* top = TopModal())
     if (TWindow* overlay = top->FindChild("searchOverlay", -1)) overlay->SetZOrder(1);
   // The frame step's task runs on the clock of the modal window that holds this window.
@@ -344,8 +343,22 @@ void QMArcadeGame::EndRun(const char* outcome) {
   }
 }
 
+void QMArcadeGame::ClearSlots() {
+  for (int slot = 1; slot <= kSlots; ++slot) {
+    mEntryLabels[slot - 1] = str();
+    mGroupLabels[slot - 1] = str();
+    if (TText* text = FindText(str::Format("SearchItem%d", slot))) {
+      text->DeleteChildren();
+      text->SetText(str());
+    }
+  }
+}
+
 void QMArcadeGame::StartLevel() {
   NewLevelStep();
+  // A level may fill fewer slots than the last one: nothing of that one's list may stay in the
+  // others, to be shown, saved and read back as a live entry.
+  ClearSlots();
   mItemLayer->RemoveAllChildren();
   if (mSceneSprite) mSceneSprite->RemoveAllChildren();
   if (mHintSprite) mHintSprite->RemoveAllChildren();
@@ -429,10 +442,11 @@ void QMArcadeGame::TimerTick() {
       if (mHintsLeft < kMaxHints) mHintRecharge += 40.0f;
     }
   }
+  // Bounded before the casts, which are undefined for values an int cannot hold.
+  const double shown = std::isfinite(mTimeLeft) && mTimeLeft > 0.0f ? mTimeLeft : 0.0;
   double whole = 0.0;
-  const double fraction = std::modf(static_cast<double>(mTimeLeft), &whole);
-  int minutes = static_cast<int>(whole);
-  if (minutes > 59) minutes = 59;
+  const double fraction = std::modf(shown, &whole);
+  const int minutes = static_cast<int>(std::min(whole, 59.0));
   const int seconds = static_cast<int>(fraction * 60.0);
   if (TWindow* top = TopModal())
     if (TText* clock = TText::Cast(top->FindChild("arcadetimer", -1)))

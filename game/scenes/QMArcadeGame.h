@@ -55,6 +55,8 @@ public:
   static constexpr int kSlots = 12;
   static constexpr int kLastLevel = 36;
   static constexpr int kMaxHints = 3;
+  // Minutes the run clock holds at most.
+  static constexpr float kMostMinutes = 40.0f;
 
   // Draws the scaled magnifier scene again and gives the glass a freshly composed scene, for
   // the platform's idle passes after the display restored its surfaces.
@@ -86,6 +88,8 @@ public:
 
   // Run and level.
   void ResetState();
+  // Empties the twelve list slots: labels, strike-outs, entry and group labels.
+  void ClearSlots();
   void StartLevel();
   void RestoreSavedGame();
   void SaveGameState();

@@ -1,6 +1,7 @@
 // The items of an arcade level: which entries a level asks for, where their pictures go, what a
 // click finds, the found and hint animations, and the testing keys that walk the catalogue.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "anim/KAnimBias.h"
@@ -327,6 +328,9 @@ void QMArcadeGame::UpdateItems() {
         mPendingScore += mPointsPerItem;
         PlayOnce(mBonusGainSound);
         item.state = kArcadeCopyFound;
+        // Counted off before its list entry is looked at: a copy restored without one is still
+        // one of the level's finds.
+        if (--mItemsLeft <= 0) levelComplete = true;
         const int slot = item.listSlot;
         if (slot < 1 || slot > kSlots) break;
         const int copiesLeft = GroupCopies(mGroupLabels[slot - 1]) - 1;
@@ -343,7 +347,6 @@ void QMArcadeGame::UpdateItems() {
           mEntryLabels[slot - 1] += "~";
           SettleFoundEntry(text, name);
         }
-        if (--mItemsLeft <= 0) levelComplete = true;
         break;
       }
       case kArcadeItemClicked: {
@@ -507,7 +510,10 @@ void QMArcadeGame::RestoreSavedGame() {
   if (QMGameManager* game = QMGameManager::Instance()) {
     mScore = game->GetArcadeScore();
     mLevel = game->GetArcadeLevel();
-    mTimeLeft = game->GetArcadeTime();
+    // The stored clock comes from a file: one that is no number or below zero ends the run
+    // at the first tick, and none runs past the bound a level's grant stops at.
+    const float stored = game->GetArcadeTime();
+    mTimeLeft = std::isfinite(stored) && stored >= 0.0f ? std::min(stored, kMostMinutes) : -1.0f;
     mHintsLeft = std::clamp(game->GetArcadeHintsLeft(), 0, kMaxHints);
     mOpenMultiples = game->GetSearchItem(13);
     for (int i = 0; i < kSlots; ++i) mEntryLabels[i] = game->GetSearchItem(i);
@@ -553,6 +559,7 @@ void QMArcadeGame::RestoreSavedGame() {
   if (items) {
     for (const ItemPtr& item : *items) {
       if (std::find(open.begin(), open.end(), item->name.CStr()) == open.end()) continue;
+      item->listSlot = 0;
       for (int j = 0; j < kSlots; ++j) {
         if (GroupOf(mEntryLabels[j]) != item->groupText.CStr() || item->groupText.IsEmpty())
           continue;

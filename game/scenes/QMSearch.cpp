@@ -1,8 +1,11 @@
 #include "game/scenes/QMSearch.h"
 
+#include <algorithm>
+
 #include "anim/KAnimProperties.h"
 #include "anim/KFilter.h"
 #include "anim/KSpriteWindow.h"
+#include "core/EngineLog.h"
 #include "core/TPlatform.h"
 #include "game/scenes/IQMSearchTool.h"
 #include "game/scenes/QMAmbientScroll.h"
@@ -12,6 +15,7 @@
 #include "render/TRenderer.h"
 #include "render/TTexture.h"
 #include "script/binding/TLuaObjectWrapper.h"
+#include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
 #include "window/TModalWindow.h"
 #include "window/TWindowManager.h"
@@ -53,7 +57,13 @@ QMSearch::QMSearch()
 
 QMSearch::~QMSearch() {
   if (mBackgroundAudio) mBackgroundAudio->StopAll();
+  // A find or hint cut short never reaches its last step, which gives the game its hints back;
+  // scripts that keep their game state past the scene would have none for the session.
+  const bool running = mAnimations.GetRunningCount() > 0;
   mAnimations.CancelAll();
+  if (running)
+    if (TWindowScript* host = TWindowScript::Of(TWindowManager::Instance()))
+      host->DoLuaString("if gGameState then gGameState.hintActive = false end");
   if (mTextureRefresher) {
     if (TPlatform* p = TPlatform::Instance()) p->RemoveIdleTask(mTextureRefresher.get());
     mTextureRefresher.reset();
@@ -99,7 +109,14 @@ void QMSearch::PostCreate(TWindowStyle& style) {
   mHintDuration = static_cast<float>(style.GetNumber("hintDuration", 2.0 * longerFade));
   mLabelFoundNumScales = style.GetInt("labelFoundNumScales", 5);
   mLabelHintNumScales = style.GetInt("labelHintNumScales", 5);
-  mBackgroundCount = static_cast<uint32_t>(style.GetInt("backgroundCount", 1));
+  // A layout is input: a negative count means none, and a huge one would hold the scene's
+  // creation in texture lookups for hours.
+  mBackgroundCount = std::max(style.GetInt("backgroundCount", 1), 0);
+  if (mBackgroundCount > kMostBackgrounds) {
+    EngineLog("QMSearch: backgroundCount %d is more than a scene holds; %d are read",
+              mBackgroundCount, kMostBackgrounds);
+    mBackgroundCount = kMostBackgrounds;
+  }
   mSceneType = style.GetString("type", str());
 
   mItemBackGroundAnim =
@@ -141,8 +158,8 @@ void QMSearch::LoadBackgrounds(TWindowStyle& style, bool magnify) {
   const str path = style.GetString("bgPath", str());
   if (path.IsEmpty()) return;
   int32_t x = 0;
-  for (uint32_t i = 0; i < mBackgroundCount; ++i) {
-    str name = i == 0 ? path : str::Format("%s%i", path.CStr(), static_cast<int>(i));
+  for (int i = 0; i < mBackgroundCount; ++i) {
+    str name = i == 0 ? path : str::Format("%s%i", path.CStr(), i);
     if (magnify) {
       if (i == 0) name = name + "?slow";
       mBackgroundTexture = TTexture::GetWithMask(name, "backgrounds/bgmask", false);
@@ -207,17 +224,22 @@ void QMSearch::AddAmbientSprite(TLuaTable* entry) {
 void QMSearch::MakeScaledBackground() {
   if (!mBackgroundTexture) return;
   const int texW = mBackgroundTexture->GetWidth(), texH = mBackgroundTexture->GetHeight();
-  if (texW <= 0 || texH <= 0 || (texW == GetWidth() && texH == GetHeight())) return;
-  mBackgroundScale = TVec2(static_cast<float>(GetWidth()) / static_cast<float>(texW),
-                           static_cast<float>(GetHeight()) / static_cast<float>(texH));
-  KScale scale(std::max(mBackgroundScale.x, mBackgroundScale.y), 0);
-  boost::shared_ptr<TTexture> scaled = scale.ScaleTexture(mBackgroundTexture);
-  if (!scaled) return;
-  boost::shared_ptr<TSprite> sprite = TSprite::Create(0, scaled);
+  if (texW <= 0 || texH <= 0) return;
+  // A picture of the window's size is shown as it is (as the arcade's magnifier scenes are):
+  // without a sprite of its own the scene would show its items on the bare backdrop.
+  boost::shared_ptr<TTexture> shown = mBackgroundTexture;
+  if (texW != GetWidth() || texH != GetHeight()) {
+    mBackgroundScale = TVec2(static_cast<float>(GetWidth()) / static_cast<float>(texW),
+                             static_cast<float>(GetHeight()) / static_cast<float>(texH));
+    KScale scale(std::max(mBackgroundScale.x, mBackgroundScale.y), 0);
+    shown = scale.ScaleTexture(mBackgroundTexture);
+    if (!shown) return;
+    mTextureRefresher = std::make_unique<TextureRefresher>(this, shown);
+    if (TPlatform* p = TPlatform::Instance()) p->AddIdleTask(mTextureRefresher.get());
+  }
+  boost::shared_ptr<TSprite> sprite = TSprite::Create(0, shown);
   AnchorTopLeft(*sprite);
   mSceneSprite->AddChild(sprite);
-  mTextureRefresher = std::make_unique<TextureRefresher>(this, scaled);
-  if (TPlatform* p = TPlatform::Instance()) p->AddIdleTask(mTextureRefresher.get());
 }
 
 void QMSearch::MakeDarkenSprite(float darken) {

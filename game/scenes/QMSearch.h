@@ -129,6 +129,9 @@ public:
 
   // Found items (QMSearchFound.cpp): the find plays as one queue on the scene's clock, and the
   // last find completes the level after the tally pause.
+  // The level's end after its last find: the all-found sound, the tally pause, the metrics,
+  // then "puzzleComplete()"; the clock stops at once.
+  void AppendLevelCompletion(KAnimQueue* queue);
   void OnItemFound(QMItemFoundMessage* m);
   // A colour pulse of the list entry of that name, not started; null without the entry.
   KAnimQueue* AnimateListLabel(const str& label, const TColor& color, float duration,
@@ -242,7 +245,8 @@ protected:
   int32_t mLabelHintNumScales = 5;
   int32_t mLabelFoundNumScales = 5;
   int32_t mTallyRewardDelay = 5000;
-  uint32_t mBackgroundCount = 1;
+  int mBackgroundCount = 1;
+  static constexpr int kMostBackgrounds = 64;
   boost::shared_ptr<TAnimatedSprite> mHintSprite;
   bool mSolved = false;
   bool mStarted = false;

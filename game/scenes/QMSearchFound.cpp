@@ -108,6 +108,20 @@ KAnimQueue* QMSearch::AnimateListLabel(const str& label, const TColor& color, fl
   return pulse;
 }
 
+void QMSearch::AppendLevelCompletion(KAnimQueue* queue) {
+  if (mAllFoundSound) Append(queue, new KAnimSound(mAllFoundSound, false, str()));
+  Append(queue, Pause(static_cast<uint32_t>(std::max(mTallyRewardDelay, 0)), GetAnimClock()));
+  QMSearch* current = FindCurrent();
+  const bool scavenger = current && current->mSceneType == str("QMScavengerGroup");
+  if (TGameState* state = TGameState::GetInstance()) {
+    SendLevelMetrics(state, scavenger);
+    state->SetIntState("LevelObjectsFound", 0);
+    state->SetIntState("LevelTotalClicks", 0);
+  }
+  Append(queue, LuaStep("puzzleComplete()"));
+  if (QMSearchList* list = FindSearchListWindow(this, "searchListWindow")) list->StopGameTimer();
+}
+
 void QMSearch::OnItemFound(QMItemFoundMessage* m) {
   if (!m) return;
   if (!m->newFind) {
@@ -118,9 +132,16 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
   KSpritePtr placed = mSceneSprite->GetSprite(name);
   if (!placed) {
     // The scripts named an item this scene does not hold (or holds no longer): there is
-    // nothing to carry away, and the level's state stays as it was.
+    // nothing to carry away. When it was the last find the level still ends; only the item's
+    // animation is left out.
     EngineLog("SearchWindow %s: found item \"%s\" is not in the scene", GetName().CStr(),
               name.CStr());
+    if (!m->searchSolved || mSolved) return;
+    mSolved = true;
+    auto* queue = new KAnimQueue();
+    AppendLevelCompletion(queue);
+    mAnimations.Run(queue);
+    KReleaseRef(queue);
     return;
   }
   const int32_t id = m->GetId();
@@ -168,6 +189,8 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
       KSetSpritePosition(*backpack, TVec2(kScreenMiddleX - w / 2 + mInventoryContainerOffset.x,
                                           kScreenMiddleY - h / 2 + mInventoryContainerOffset.y));
       backpack->GetDrawState().alpha = 0;
+      // One bag at a time: the last find's has faded out, and would stay behind unseen.
+      mOverlaySprite->RemoveSpriteByName("backpacksprite");
       mOverlaySprite->AddSprite(backpack, "backpacksprite");
       Append(first, Fade(backpack, 0, 1, mInventoryMoveToCenterDuration, bias, clock, true));
     }
@@ -213,19 +236,7 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
     }
   }
 
-  if (mSolved) {
-    if (mAllFoundSound) Append(queue, new KAnimSound(mAllFoundSound, false, str()));
-    Append(queue, Pause(static_cast<uint32_t>(std::max(mTallyRewardDelay, 0)), clock));
-    QMSearch* current = FindCurrent();
-    const bool scavenger = current && current->mSceneType == str("QMScavengerGroup");
-    if (TGameState* state = TGameState::GetInstance()) {
-      SendLevelMetrics(state, scavenger);
-      state->SetIntState("LevelObjectsFound", 0);
-      state->SetIntState("LevelTotalClicks", 0);
-    }
-    Append(queue, LuaStep("puzzleComplete()"));
-    if (list) list->StopGameTimer();
-  }
+  if (mSolved) AppendLevelCompletion(queue);
   Append(queue, LuaStep("gGameState.hintActive = false"));
   mAnimations.Run(queue);
   KReleaseRef(queue);

@@ -103,6 +103,8 @@ public:
   // The per-user text file of a player name; the name is encoded so it stays a plain file name
   // inside the user folder whatever it holds.
   static str UserFileName(const str& userName);
+  // Where a saved game that could not be run is kept in the player's record.
+  static constexpr const char* kDamagedGameKey = "usergamedata.damaged";
 
   TPrefs& GetPrefs() { return mPrefs; }
   THwHiscores& GetHiscores() { return mHiscores; }
@@ -112,6 +114,10 @@ private:
   void UnbindScriptFunctions();
   void WriteUserFileEmpty(const str& userName);
   void CallScript(const char* function);
+  // SaveGame into the record of the given user (-1 the global one).
+  void SaveGameOf(int user);
+  // Runs a stored game's text; false (logged) when it does not compile or fails.
+  bool RunSavedGame(const str& text);
   void RunLuaText(const str& text);
   // Writes a per-user key of the current user and saves the preferences at once.
   void SetInt(const char* key, int value);

@@ -66,8 +66,9 @@ void QMGameManager::SetCurrentUser(int user) {
   if (user >= GetNumUsers()) return;
   const int current = GetCurrentUser();
   if (current >= 0 && user >= 0) SaveGame();
-  // Any negative index means "no player" and is kept as -1.
-  mPrefs.SetInt("curuser", user < 0 ? -1 : user, -1, true);
+  // Any negative index means "no player" and is kept as -1. Selecting the player already
+  // current (every start does) writes nothing.
+  if (current != (user < 0 ? -1 : user)) mPrefs.SetInt("curuser", user < 0 ? -1 : user, -1, true);
   if (user < 0) return;
   mHiscores.SetParameter(1, GetUserName(user));
   ApplySoundSettings();

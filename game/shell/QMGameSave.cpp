@@ -4,14 +4,22 @@
 
 #include "assets/FileLayer.h"
 #include "assets/TFile.h"
+#include "core/EngineLog.h"
 #include "game/shell/QMGameManager.h"
-#include "window/TWindowManager.h"
+#include "script/LuaApi.h"
+#include "script/LuaAux.h"
+#include "script/binding/LuaBinding.h"
 #include "script/binding/TWindowScript.h"
+#include "window/TWindowManager.h"
 
-void QMGameManager::SaveGame() {
+void QMGameManager::SaveGame() { SaveGameOf(GetCurrentUser()); }
+
+void QMGameManager::SaveGameOf(int user) {
   str text;
-  if (!CallScriptForString("QMSerialized_save", &text)) return;
-  if (!mSaveLock) SetString("usergamedata", text);
+  if (!CallScriptForString("QMSerialized_save", &text) || mSaveLock) return;
+  // Each write replaces the whole file: the same text again is not worth one.
+  if (mPrefs.GetString("usergamedata", "", user) == text) return;
+  mPrefs.SetString("usergamedata", text, user, true);
 }
 
 void QMGameManager::RestoreGame() {
@@ -19,10 +27,29 @@ void QMGameManager::RestoreGame() {
   const str data = GetString("usergamedata");
   if (data.IsEmpty()) {
     CallScript("QMSerialized_restore");
-  } else {
-    RunLuaText(data);
+  } else if (!RunSavedGame(data)) {
+    // The next save would overwrite the only copy of the player's game: it is kept under a
+    // key of its own first, and the player starts afresh.
+    EngineLog(
+        "The saved game of player %d cannot be run; it is kept as \"%s\" and the player "
+        "starts afresh",
+        GetCurrentUser(), kDamagedGameKey);
+    if (GetString(kDamagedGameKey) != data) SetString(kDamagedGameKey, data);
+    CallScript("QMSerialized_restore");
   }
   CallScript("QMGameState_new");
+}
+
+bool QMGameManager::RunSavedGame(const str& text) {
+  TWindowScript* host = TWindowScript::Of(TWindowManager::Instance());
+  if (!host) return false;
+  lua_State* L = host->GetState();
+  const int top = lua_gettop(L);
+  bool ran = luaL_loadbuffer(L, text.CStr(), text.Length(), "saved game") == 0 &&
+             lua_pcall(L, 0, 0, 0) == 0;
+  if (!ran) EngineLog("Lua Error: %s\n\twhen running the saved game", LuaToStr(L, -1).CStr());
+  lua_settop(L, top);
+  return ran;
 }
 
 void QMGameManager::RestoreFreshGame() {
@@ -51,10 +78,9 @@ void QMGameManager::RestoreFreshGame() {
 void QMGameManager::ResetUser() {
   TWindowManager* wm = TWindowManager::Instance();
   if (TWindowScript* host = TWindowScript::Of(wm)) host->DoFile("scripts/classes/qmserialized.lua");
-  const int current = GetCurrentUser();
-  mPrefs.SetInt("curuser", -1, -1, true);
-  SaveGame();
-  mPrefs.SetInt("curuser", current, -1, true);
+  // The fresh state's text goes to the global record without ever unsetting the current
+  // player in the file: a start killed here must still know who was playing.
+  SaveGameOf(-1);
 }
 
 void QMGameManager::ResetGame() {

@@ -1,6 +1,7 @@
 #include "platform/os/Directory.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,6 +56,26 @@ bool DeleteFile(const std::string& path) { return !path.empty() && unlink(path.c
 bool RenameFile(const std::string& from, const std::string& to) {
   return !from.empty() && !to.empty() && rename(from.c_str(), to.c_str()) == 0;
 }
+
+bool LinkFile(const std::string& existing, const std::string& to) {
+  return !existing.empty() && !to.empty() && link(existing.c_str(), to.c_str()) == 0;
+}
+
+namespace {
+
+bool Flush(const std::string& path, int flags) {
+  if (path.empty()) return false;
+  int fd = open(path.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = fsync(fd) == 0;
+  return close(fd) == 0 && ok;
+}
+
+}  // namespace
+
+bool FlushFile(const std::string& path) { return Flush(path, O_RDONLY); }
+
+bool FlushFolder(const std::string& path) { return Flush(path, O_RDONLY | O_DIRECTORY); }
 
 std::string FullPath(const std::string& path) {
   if (path.empty()) return {};

@@ -1,5 +1,6 @@
 // The few directory and file operations the file layer needs of the system: listing a
-// folder, making folders, access tests, deleting and renaming files.
+// folder, making folders, access tests, deleting, renaming and linking files, flushing them
+// to the disk.
 #pragma once
 
 #include <string>
@@ -27,6 +28,12 @@ bool IsFolder(const std::string& path);
 bool DeleteFile(const std::string& path);
 // Replaces an existing target.
 bool RenameFile(const std::string& from, const std::string& to);
+// A second name for an existing file; fails when the new name is taken or the file system
+// has no links.
+bool LinkFile(const std::string& existing, const std::string& to);
+// Waits until the file's content, or a folder's entries (renames into it), are on the disk.
+bool FlushFile(const std::string& path);
+bool FlushFolder(const std::string& path);
 // Absolute form of a path (not required to exist); empty on failure.
 std::string FullPath(const std::string& path);
 

@@ -107,6 +107,14 @@ protected:
 
   fs::path PrefsPath() const { return mRoot / "user" / "prefs.dat"; }
 
+  // The lines logged since OpenEngineLog(mRoot), closing the log.
+  std::string CloseLog() const {
+    std::ifstream log(mRoot / "logfile.txt");
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    OpenEngineLog(nullptr);
+    return text;
+  }
+
   Bytes ReadPrefs() const {
     std::ifstream in(PrefsPath(), std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
@@ -299,9 +307,7 @@ TEST_F(PrefsTest, AFileThatIsNoPreferencesFileIsNamedInTheLog) {
   WritePrefs(w.out);
   OpenEngineLog(mRoot.c_str());
   { TPrefs prefs(false); }
-  std::ifstream log(mRoot / "logfile.txt");
-  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  OpenEngineLog(nullptr);
+  const std::string text = CloseLog();
   EXPECT_NE(text.find("prefs.dat does not begin with an installation record"), std::string::npos)
       << text;
 }
@@ -523,4 +529,169 @@ TEST_F(PrefsTest, ADamagedFileIsLoggedAndKeptAsideWhenReplaced) {
     prefs.SetString("name", "Ann", 0, true);
   }
   EXPECT_EQ(ReadFile(aside), kept);
+}
+
+TEST_F(PrefsTest, ASaveStoppedBetweenKeepingTheDamagedFileAndReplacingItLosesNoPlayer) {
+  ChunkWriter intact;
+  intact.Install("/games/hidden").Install("/games/hidden").User(0).Pair("curuser", "0");
+  intact.User(1).Pair("name", "Ann").User(2).Pair("name", "Bob");
+  Bytes damaged = intact.out;
+  damaged.resize(damaged.size() - 5);  // Bob's name is cut
+  WritePrefs(damaged);
+  const fs::path folder = mRoot / "user";
+  auto StopAt = [](FileReplaceStep stop) {
+    return [stop](FileReplaceStep step) { return step != stop; };
+  };
+  {
+    TPrefs prefs(true);
+    prefs.SetString("name", "Cy", 1);
+    prefs.SetReplaceHook(StopAt(FileReplaceStep::kReplace));
+    EXPECT_FALSE(prefs.Save());
+  }
+  // Killed there: the damaged file still carries the name, its copy beside it.
+  EXPECT_EQ(ReadPrefs(), damaged);
+  EXPECT_TRUE(fs::exists(folder / "prefs.dat.damaged"));
+  {
+    TPrefs prefs(true);
+    EXPECT_EQ(prefs.GetUserCount(), 2);
+    EXPECT_STREQ(prefs.GetString("name", "", 0).CStr(), "Ann");
+    EXPECT_TRUE(prefs.Save());
+  }
+  // A second damaged load keeps its own copy; the first stays.
+  EXPECT_TRUE(fs::exists(folder / "prefs.dat.damaged"));
+  EXPECT_TRUE(fs::exists(folder / "prefs.dat.damaged.2"));
+  TPrefs after(false);
+  EXPECT_STREQ(after.GetString("name", "", 0).CStr(), "Ann");
+}
+
+TEST_F(PrefsTest, AStartWithoutTheFileReadsACompleteReplacementLeftBeside) {
+  {
+    TPrefs prefs(true);
+    prefs.SetString("curuser", "0");
+    prefs.SetString("name", "Ann", 0);
+    prefs.SetReplaceHook([](FileReplaceStep step) { return step != FileReplaceStep::kReplace; });
+    EXPECT_FALSE(prefs.Save());
+  }
+  const fs::path spare = mRoot / "user" / "prefs.dat.tmp";
+  ASSERT_TRUE(fs::exists(spare));
+  ASSERT_FALSE(fs::exists(PrefsPath()));
+  OpenEngineLog(mRoot.c_str());
+  {
+    TPrefs prefs(false);
+    EXPECT_STREQ(prefs.GetString("name", "", 0).CStr(), "Ann");
+    EXPECT_STREQ(prefs.GetString("curuser", "").CStr(), "0");
+  }
+  // One cut short is not trusted.
+  fs::resize_file(spare, fs::file_size(spare) - 3);
+  {
+    TPrefs prefs(false);
+    EXPECT_EQ(prefs.GetUserCount(), 0);
+  }
+  const std::string text = CloseLog();
+  EXPECT_NE(text.find("the complete user:prefs.dat.tmp is used"), std::string::npos) << text;
+  EXPECT_NE(text.find("user:prefs.dat.tmp is incomplete"), std::string::npos) << text;
+}
+
+TEST_F(PrefsTest, ASaveIsOnTheDiskBeforeItReplacesTheFileAndTheFolderAfter) {
+  using S = FileReplaceStep;
+  ChunkWriter cut;
+  cut.Install("/games/hidden").Install("/games/hidden").User(0).Pair("curuser", "0");
+  cut.out.resize(cut.out.size() - 2);
+  struct Case {
+    const char* what;
+    Bytes file;
+    std::vector<S> steps;
+  };
+  const std::vector<Case> cases = {
+      {"no file yet", {}, {S::kFlushNew, S::kReplace, S::kFlushFolder}},
+      {"damaged file", cut.out, {S::kFlushNew, S::kKeepAside, S::kReplace, S::kFlushFolder}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(PrefsPath());
+    if (!c.file.empty()) WritePrefs(c.file);
+    std::vector<S> steps;  // outlives the store, which saves once more as it goes
+    TPrefs prefs(true);
+    prefs.SetReplaceHook([&steps](S step) {
+      steps.push_back(step);
+      return true;
+    });
+    EXPECT_TRUE(prefs.Save());
+    EXPECT_EQ(steps, c.steps);
+  }
+}
+
+TEST_F(PrefsTest, APlayerRecordWhoseSlotTheFileCannotHoldIsDamage) {
+  auto players = [](uint16_t third, uint16_t fourth) {
+    ChunkWriter w;
+    w.Install("/games/hidden").Install("/games/hidden").User(0).Pair("curuser", "1");
+    w.User(1).Pair("name", "Ann").User(2).Pair("name", "Bob");
+    w.User(third).Pair("name", "Cy").User(fourth).Pair("name", "Di");
+    return w.out;
+  };
+  struct Case {
+    const char* what;
+    Bytes file;
+    int users;  // read before the damage
+  };
+  const std::vector<Case> cases = {
+      {"slot flipped far past the records", players(90, 4), 2},
+      {"second record for a slot", players(3, 2), 3},
+      {"slot a little past the records (hand-edited)", players(3, 8), 8},
+  };
+  const fs::path aside = PrefsPath().string() + ".damaged";
+  OpenEngineLog(mRoot.c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(aside);
+    WritePrefs(c.file);
+    {
+      TPrefs prefs(true);
+      EXPECT_EQ(prefs.GetUserCount(), c.users);
+      EXPECT_STREQ(prefs.GetString("name", "", 1).CStr(), "Bob");
+      EXPECT_STREQ(prefs.GetString("curuser", "").CStr(), "1");
+      EXPECT_TRUE(prefs.Save());
+    }
+    // Refused records are damage like any other: the file is kept as it was.
+    EXPECT_EQ(fs::exists(aside), c.users < 8);
+    TPrefs again(false);
+    EXPECT_EQ(again.GetUserCount(), c.users);
+  }
+  const std::string text = CloseLog();
+  EXPECT_NE(text.find("prefs.dat is damaged after record 8"), std::string::npos) << text;
+}
+
+TEST_F(PrefsTest, ADamagedInstallationRecordLosesNoPlayerAfterIt) {
+  ChunkWriter w;
+  w.Install("/games/hidden").Install("/games/hidden").User(0).Pair("curuser", "1");
+  w.User(1).Pair("name", "Ann").User(2).Pair("name", "Bob");
+  const Bytes intact = w.out;
+  struct Case {
+    const char* what;
+    size_t at;  // byte of the first record flipped
+  };
+  const Case cases[] = {{"tag", 0}, {"length", 4}, {"install key", 20}};
+  const fs::path aside = PrefsPath().string() + ".damaged";
+  OpenEngineLog(mRoot.c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(aside);
+    Bytes damaged = intact;
+    damaged[c.at] ^= 0x20;
+    WritePrefs(damaged);
+    {
+      TPrefs prefs(true);
+      EXPECT_EQ(prefs.GetUserCount(), 2);
+      EXPECT_STREQ(prefs.GetString("curuser", "").CStr(), "1");
+      EXPECT_STREQ(prefs.GetString("name", "", 1).CStr(), "Bob");
+      EXPECT_TRUE(prefs.Save());
+    }
+    EXPECT_TRUE(fs::exists(aside));
+    TPrefs again(false);
+    EXPECT_STREQ(again.GetString("name", "", 0).CStr(), "Ann");
+  }
+  const std::string text = CloseLog();
+  EXPECT_NE(text.find("the installation record of user:prefs.dat is damaged; reading on from byte"),
+            std::string::npos)
+      << text;
 }

@@ -204,6 +204,33 @@ TEST_F(HiscoreTest, DamagedFileLoadsNothingAndSaysSo) {
   }
 }
 
+TEST_F(HiscoreTest, ARejectedFileIsKeptAsideBeforeASaveReplacesIt) {
+  {
+    THwHiscores h(true);
+    Play(h, "Ann", "story");
+    h.AddScore(10, false, "");
+  }
+  std::vector<uint8_t> damaged = ReadBytes(DataFile());
+  damaged[damaged.size() / 2] ^= 0x01;
+  WriteBytes(DataFile(), damaged);
+  const std::string aside = DataFile() + ".damaged";
+  {
+    THwHiscores h(true);
+    Play(h, "Bob", "story");
+    h.AddScore(5, false, "");
+    EXPECT_NE(Log().find("HiScores: the rejected user:hiscore.dat is kept as " + aside),
+              std::string::npos)
+        << Log();
+    // Only the first save after the rejected load keeps it.
+    h.AddScore(6, false, "");
+  }
+  EXPECT_EQ(ReadBytes(aside), damaged);
+  EXPECT_FALSE(std::filesystem::exists(aside + ".2"));
+  THwHiscores h(false);
+  Play(h, "Bob", "story");
+  EXPECT_EQ(h.GetScoreCount(true), 2);
+}
+
 TEST_F(HiscoreTest, LoadedTablesAreCappedAndSorted) {
   std::string text = "<?xml version=\"1.0\"?>\n<score name=\"story\">";
   for (int i = 0; i < 600; ++i)

@@ -758,3 +758,96 @@ TEST_F(ArcadeTest, TheOverlayHandsThePointerBackOnlyToAnArcadeWindow) {
 }
 
 }  // namespace
+
+// The stored clock is read from the preferences file: one that is no number or below zero ends
+// the run at once, and a huge one is held to the run's 40 minutes.
+TEST_F(ArcadeTest, ASavedRunWithAClockThatIsNoNumberEndsAndAHugeOneIsBounded) {
+  struct Case {
+    const char* what;
+    float stored;
+    bool ends;
+  };
+  const Case cases[] = {{"NaN", std::nanf(""), true},
+                        {"infinite", INFINITY, true},
+                        {"negative", -3.0f, true},
+                        {"absurdly large", 1e30f, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunArcade([&](QMGameManager& game) {
+      ASSERT_NE(Open(), nullptr);
+      Host()->DoLuaString("SaveGameState()");
+      game.SetArcadeTime(c.stored);
+      Wm()->PopTopModal();
+      QMArcadeGame* g = Open();
+      ASSERT_NE(g, nullptr);
+      Pass(32);
+      EXPECT_EQ(g->IsRunOver(), c.ends);
+      if (c.ends) return;
+      EXPECT_LE(g->GetTimeLeft(), 40.0f);
+      EXPECT_EQ(TextOf("arcadetimer"), "39:59");
+    });
+  }
+}
+
+// A level with fewer entries than the last leaves none of the last level's list behind: not on
+// screen, not in the saved run, not as an entry a restore could bring back to life.
+TEST_F(ArcadeTest, ALevelWithFewerEntriesClearsEverySlotTheLastOneFilled) {
+  RunArcade([&](QMGameManager& game) {
+    QMArcadeGame* g = Restart(Open(3), 3, 0.0);
+    ASSERT_NE(g, nullptr);
+    for (int slot = 0; slot < 12; ++slot) ASSERT_FALSE(g->GetEntryLabel(slot).IsEmpty());
+    ASSERT_GE(GroupSlot(g, "vases"), 0);
+    ClickItem(*InList(g).back());
+    Pass(1000);  // the found entry's strike-out is drawn
+    // Level 2's scene offers eleven entries and, with these draws, no group.
+    g->SetRealSource([] { return 0.5; });
+    game.SetArcadeLevel(2);
+    g->StartLevel();
+    ASSERT_EQ(InList(g).size(), 11u);
+    Host()->DoLuaString("SaveGameState()");
+    for (int slot = 0; slot < 12; ++slot) {
+      SCOPED_TRACE(slot);
+      const std::string text = TextOf("SearchItem" + std::to_string(slot + 1));
+      EXPECT_TRUE(g->GetGroupLabel(slot).IsEmpty());
+      EXPECT_EQ(g->GetEntryLabel(slot).IsEmpty(), slot == 11);
+      EXPECT_EQ(text.empty(), slot == 11);
+      EXPECT_EQ(text.find("vase"), std::string::npos);
+      EXPECT_EQ(text.find("item"), std::string::npos);
+      EXPECT_TRUE(Text("SearchItem" + std::to_string(slot + 1))->GetChildren().empty());
+      EXPECT_STREQ(game.GetSearchItem(slot).CStr(), g->GetEntryLabel(slot).CStr());
+    }
+  });
+}
+
+// A saved run may name an open copy whose group has no list entry (an older or edited file):
+// it still counts as a find, so the level can be completed.
+TEST_F(ArcadeTest, ARestoredOpenCopyWithoutAListEntryIsTakenOffWhenFound) {
+  RunArcade([&](QMGameManager& game) {
+    QMArcadeGame* g = Open(3);
+    ASSERT_NE(g, nullptr);
+    std::string copy;  // a group member that is not a single entry of the list; no group chosen
+    for (uint32_t seed = 1; seed < 50 && copy.empty(); ++seed) {
+      Restart(g, seed, 0.5);
+      for (const auto& item : *g->GetCurrentItems())
+        if (!item->groupText.IsEmpty() && !item->InList()) copy = item->name.CStr();
+    }
+    ASSERT_FALSE(copy.empty());
+    ASSERT_LT(GroupSlot(g, "vases"), 0);
+    Host()->DoLuaString("SaveGameState()");
+    game.SetSearchItem(13, (copy + ",").c_str());
+    Wm()->PopTopModal();
+    g = Open(9);
+    ASSERT_NE(g, nullptr);
+    std::vector<QMArcadeGame::ItemPtr> open;
+    for (const auto& item : *g->GetCurrentItems())
+      if (item->state == kArcadeCopyInList) open.push_back(item);
+    ASSERT_EQ(open.size(), 1u);
+    const int before = g->GetItemsLeft();
+    ClickItem(*open.front());
+    EXPECT_EQ(g->GetItemsLeft(), before - 1);
+    for (const auto& item : InList(g))
+      if (item->state == kArcadeItemInList) ClickItem(*item);
+    EXPECT_TRUE(g->IsLevelDone());
+    EXPECT_EQ(game.GetArcadeLevel(), 2);
+  });
+}

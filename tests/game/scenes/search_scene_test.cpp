@@ -827,7 +827,7 @@ TEST_F(OwnSceneTest, FindsOfObjectsTheSceneDoesNotHoldAreIgnored) {
     QMSearch* scene = Scene();
     Host()->DoLuaString(
         "PostMessage(QMItemFoundMessage(1000, 'ghost', { itemIconPath = 'square.png', "
-        "newFind = true, searchSolved = true }))");
+        "newFind = true }))");
     Tick(p, 16);
     EXPECT_FALSE(scene->IsSolved());
     EXPECT_FALSE(scene->GetOverlaySprite().GetSprite("ghost"));
@@ -882,5 +882,141 @@ TEST_F(SearchSceneTest, AnObjectWhosePictureIsDamagedIsLeftOutAndLogged) {
     Tick(p, 1600 + 3000 + 200);
     EXPECT_TRUE(Scene()->IsSolved());
     EXPECT_TRUE(Find<TWindow>("donetext")->IsVisible());
+  });
+}
+
+// A layout's background count is input: none for zero or less, and no more than a scene can
+// hold, so a damaged or hostile count cannot hold the scene's creation for hours.
+TEST_F(OwnSceneTest, ABackgroundCountOutsideWhatASceneHoldsIsBounded) {
+  std::filesystem::create_directories(mWork + "/assets/backgrounds");
+  for (const char* name : {"backgrounds/strip.png", "backgrounds/strip1.png"})
+    WritePng(name, 500, 600, [](int, int) { return kGreen; });
+  struct Case {
+    const char* count;
+    size_t backgrounds;
+    bool logged;
+  };
+  const Case cases[] = {{"-1", 0, false}, {"0", 0, false}, {"2", 2, false}, {"100000", 2, true}};
+  RunGame([&](TPlatform* p) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.count);
+      const size_t logged = Log().size();
+      Build(p, std::string("SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, "
+                           "h = 600, bgPath = 'backgrounds/strip', backgroundCount = ") +
+                   c.count + " })");
+      ASSERT_NE(Scene(), nullptr);
+      EXPECT_EQ(Scene()->GetBackgroundOffsets().size(), c.backgrounds);
+      EXPECT_EQ(Log().find("backgroundCount 100000 is more than a scene holds; 64 are read",
+                           logged) != std::string::npos,
+                c.logged);
+      p->GetWindowManager()->DoPopModal("m");
+      p->GetWindowManager()->FlushDeletes();
+    }
+  });
+}
+
+// The last find may name an object the scene no longer holds (the scripts' list and the scene
+// apart): the level still completes, with its clock stopped, its metrics and "puzzleComplete()";
+// only the object's animation is left out.
+TEST_F(OwnSceneTest, ALastFindOfAnObjectTheSceneDoesNotHoldStillCompletesTheLevel) {
+  RunGame([&](TPlatform* p) {
+    Build(p,
+          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
+          "tallyRewardDelay = 100 })");
+    Host()->DoLuaString("gDone = 0 function puzzleComplete() gDone = gDone + 1 end StartSearch()");
+    QMSearch* scene = Scene();
+    TGameState::GetInstance()->SetIntState("LevelTotalClicks", 5);
+    for (int i = 0; i < 2; ++i)
+      Host()->DoLuaString(
+          "PostMessage(QMItemFoundMessage(1000, 'ghost', { itemIconPath = 'square.png', "
+          "newFind = true, searchSolved = true }))");
+    Tick(p, 16);
+    EXPECT_TRUE(scene->IsSolved());
+    EXPECT_FALSE(scene->GetOverlaySprite().GetSprite("ghost"));
+    EXPECT_EQ(Clicks(), 0) << "the level's metrics were sent";
+    Tick(p, 500);
+    EXPECT_EQ(Lua("gDone"), "1") << "once";
+  });
+}
+
+// A scene closed while a find or a hint is still animating gives the game its hints back: the
+// step that would have cleared the flag never runs.
+TEST_F(OwnSceneTest, ClosingTheSceneMidFindOrMidHintClearsTheHintFlag) {
+  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
+  const char* const starts[] = {
+      "PostMessage(QMItemFoundMessage(1000, 'lamp', { itemIconPath = 'square.png', "
+      "newFind = true }))",
+      "PostMessage(QMSearchHintMessage('lamp', 120, 120))",
+  };
+  RunGame([&](TPlatform* p) {
+    for (const char* start : starts) {
+      SCOPED_TRACE(start);
+      Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 })");
+      Host()->DoLuaString(
+          "gGameState = { hintActive = false } "
+          "AddSprite({ image = 'square.png', position = { 100, 100 } }, true, 'lamp') "
+          "StartSearch()");
+      Host()->DoLuaString(start);
+      Tick(p, 48);
+      ASSERT_EQ(Lua("gGameState.hintActive"), "true");
+      p->GetWindowManager()->DoPopModal("m");
+      p->GetWindowManager()->FlushDeletes();
+      EXPECT_EQ(Lua("gGameState.hintActive"), "false");
+    }
+  });
+}
+
+// A magnified scene whose picture is exactly the window's size needs no scaling, and still
+// shows its picture behind the items.
+TEST_F(OwnSceneTest, AMagnifiedSceneAtTheWindowsSizeShowsItsBackground) {
+  std::filesystem::create_directories(mWork + "/assets/backgrounds");
+  WritePng("backgrounds/room.png", 800, 600, [](int x, int) { return x < 400 ? kGreen : kBlue; });
+  WritePng("backgrounds/bgmask.png", 800, 600, [](int, int) { return kWhite; });
+  RunGame([&](TPlatform* p) {
+    Build(p,
+          "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600, "
+          "tool = 'magnify', bgPath = 'backgrounds/room.png' })");
+    QMSearch* scene = Scene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_FLOAT_EQ(scene->GetBackgroundScale().x, 1.0f);
+    // The scene's first sprite is its picture, at the window's origin and unscaled.
+    ASSERT_FALSE(scene->GetSceneSprite().GetChildren().empty());
+    const auto& background = scene->GetSceneSprite().GetChildren().front();
+    EXPECT_EQ(KGetSpritePosition(*background).x, 0.0f);
+    boost::shared_ptr<TTexture> shown = background->GetTexture();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->GetWidth(), 800);
+    EXPECT_EQ(PixelAt(shown, 100, 300), kGreen);
+    EXPECT_EQ(PixelAt(shown, 700, 300), kBlue);
+  });
+}
+
+// Each find of a "backpack" object shows the bag again; the bags of earlier finds do not pile
+// up unseen above the scene.
+TEST_F(OwnSceneTest, BackpackFindsKeepOneBagAboveTheScene) {
+  std::filesystem::create_directories(mWork + "/assets/gameobjects");
+  WritePng("gameobjects/inventory_container.png", 60, 40, [](int, int) { return kBlue; });
+  WritePng("square.png", 40, 40, [](int, int) { return kRed; });
+  RunGame([&](TPlatform* p) {
+    Build(p, "SearchWindow({ name = 'puzzleWindow', x = 0, y = 0, w = 800, h = 600 })");
+    Host()->DoLuaString("StartSearch()");
+    auto Bags = [] {
+      size_t bags = 0;
+      for (const auto& sprite : Scene()->GetOverlaySprite().GetChildren())
+        if (sprite->GetTexture() && sprite->GetTexture()->GetWidth() == 60) ++bags;
+      return bags;
+    };
+    for (int i = 0; i < 4; ++i) {
+      const std::string name = "coin" + std::to_string(i);
+      Host()->DoLuaString(("AddSprite({ image = 'square.png', position = { " +
+                           std::to_string(100 + 60 * i) + ", 100 } }, true, '" + name +
+                           "') PostMessage(QMItemFoundMessage(1001, '" + name +
+                           "', { itemIconPath = 'square.png', newFind = true }))")
+                              .c_str());
+      Tick(p, 16);
+      EXPECT_EQ(Bags(), 1u) << "while the bag shows";
+      Tick(p, 9000);
+    }
+    EXPECT_LE(Bags(), 1u);
   });
 }

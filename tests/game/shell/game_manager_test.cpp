@@ -7,7 +7,12 @@
 #include <string>
 #include <vector>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include "engine/EngineFixture.h"
+#include "assets/FileLayer.h"
+#include "assets/TPrefs.h"
 #include "core/EngineLog.h"
 #include "core/TSettings.h"
 #include "game/shell/GameMain.h"
@@ -406,4 +411,90 @@ TEST_F(GameShellTest, MetricsSessionIsDeclaredInItsOrder) {
   EXPECT_EQ(events[8], "end-status=SessionDataNames");
   EXPECT_EQ(events[10], "add-value=") << "no version set: an empty value";
   EXPECT_EQ(events.back(), "end-elapsed(59)=Progress-59");
+}
+
+// Writes of "prefs.dat" seen in the user folder: each save puts a new file in place by a rename.
+// The new file's writing is watched too, only so that two renames in a row are not merged into
+// one event.
+class PrefsWriteCounter {
+public:
+  explicit PrefsWriteCounter(const char* folder)
+      : mFd(inotify_init1(IN_NONBLOCK)),
+        mWatch(inotify_add_watch(mFd, folder, IN_MOVED_TO | IN_CLOSE_WRITE)) {}
+  ~PrefsWriteCounter() { close(mFd); }
+  bool Ready() const { return mFd >= 0 && mWatch >= 0; }
+  int Count() {
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = read(mFd, buffer, sizeof buffer)) > 0;) {
+      for (char* p = buffer; p < buffer + n;) {
+        auto* event = reinterpret_cast<inotify_event*>(p);
+        if ((event->mask & IN_MOVED_TO) && event->len > 0 &&
+            std::string(event->name) == "prefs.dat")
+          ++mCount;
+        p += sizeof(inotify_event) + event->len;
+      }
+    }
+    return mCount;
+  }
+
+private:
+  int mFd;
+  int mWatch;
+  int mCount = 0;
+};
+
+TEST_F(GameShellTest, AStartWritesThePreferencesAtMostOnceAndKeepsThePlayer) {
+  Run("--multiple", [&](TPlatform* p) {
+    // The start-up steps of the game: the game object, then the fresh state and the restore.
+    auto Start = [p] {
+      Lua(p, "gState = nil");
+      CreateGameManager();
+      QMGameManager::Instance()->ResetUser();
+      QMGameManager::Instance()->RestoreGame();
+    };
+    Start();
+    QMGameManager::Instance()->CreateNewUser("Ann");
+    Lua(p, "gState.n = 6");
+    QMGameManager::Instance()->SaveGame();
+    DestroyGameManager();
+
+    PrefsWriteCounter writes(GetUserFolder().CStr());
+    ASSERT_TRUE(writes.Ready());
+    Start();
+    EXPECT_LE(writes.Count(), 1);
+    EXPECT_EQ(QMGameManager::Instance()->GetCurrentUser(), 0);
+    EXPECT_EQ(Number("gState.n"), 6);
+    DestroyGameManager();
+    // Whatever was written names the player.
+    TPrefs file(false);
+    EXPECT_EQ(file.GetInt("curuser", -1), 0);
+  });
+}
+
+TEST_F(GameShellTest, ASavedGameThatCannotRunIsKeptBeforeThePlayerStartsAfresh) {
+  struct Case {
+    const char* what;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {"one flipped byte: no longer Lua", "gState = { n ? 6 }"},
+      {"runs into an error", "gState = { n = 6 } gState.x.y = 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunGame([&](QMGameManager& g) {
+      g.CreateNewUser("Ann");
+      g.GetPrefs().SetString("usergamedata", c.stored, 0, true);
+      Lua(nullptr, "gState.n = 2");
+      const double restores = Number("restores");
+      g.RestoreGame();
+      EXPECT_EQ(Number("restores"), restores + 1) << "the player starts afresh";
+      EXPECT_EQ(Number("gState.n"), 0);
+      g.SaveGame();
+      EXPECT_EQ(std::string(g.GetPrefs().GetString("usergamedata", "", 0).CStr()),
+                "gState = { n = 0 }");
+      EXPECT_EQ(std::string(g.GetPrefs().GetString(QMGameManager::kDamagedGameKey, "", 0).CStr()),
+                c.stored);
+    });
+  }
 }
