@@ -251,6 +251,15 @@ struct Pixman {
   }
 };
 
+// The tint as pixman's premultiplied solid colour.
+pixman_image_t* TintFill() {
+  const uint32_t a = kTint >> 24;
+  pixman_color_t tint = {uint16_t(((kTint >> 16 & 0xFF) * a / 255) * 257),
+                         uint16_t(((kTint >> 8 & 0xFF) * a / 255) * 257),
+                         uint16_t(((kTint & 0xFF) * a / 255) * 257), uint16_t(a * 257)};
+  return pixman_image_create_solid_fill(&tint);
+}
+
 // Maps destination pixels of a box at (bx, by) to texels: scaled by 1 / scale about the
 // quad's corner, or turned by -angle about its centre.
 void SetTransform(pixman_image_t* img, Shape shape, float side, float texSide) {
@@ -293,11 +302,7 @@ void Scaling(int sprites, int glyphs) {
   Pixman px(800, 600);
   pixman_image_t* pSprites = px.Image(128, 128, spritePixels, Look::Sprite);
   pixman_image_t* pFont = px.Image(256, 256, fontPixels, Look::Glyphs);
-  pixman_color_t tint = {uint16_t(((kTint >> 16 & 0xFF) * (kTint >> 24) / 255) * 257),
-                         uint16_t(((kTint >> 8 & 0xFF) * (kTint >> 24) / 255) * 257),
-                         uint16_t(((kTint & 0xFF) * (kTint >> 24) / 255) * 257),
-                         uint16_t((kTint >> 24) * 257)};
-  pixman_image_t* pTint = pixman_image_create_solid_fill(&tint);
+  pixman_image_t* pTint = TintFill();
 #endif
   std::printf("\nscaling: %d sprites 128x128 and %d glyphs 8x14 at 1x (800x600)\n", sprites,
               glyphs);
@@ -396,11 +401,7 @@ int main(int argc, char** argv) {
   pixman_image_t* pOpaqueA = pix.Image(512, 512, opaquePixels, Look::Sprite);
   pixman_image_t* pSprite = pix.Image(512, 512, spritePixels, Look::Translucent);
   pixman_image_t* pGlyph = pix.Image(512, 512, glyphPixels, Look::Glyphs);
-  pixman_color_t tint = {uint16_t(((kTint >> 16 & 0xFF) * (kTint >> 24) / 255) * 257),
-                         uint16_t(((kTint >> 8 & 0xFF) * (kTint >> 24) / 255) * 257),
-                         uint16_t(((kTint & 0xFF) * (kTint >> 24) / 255) * 257),
-                         uint16_t((kTint >> 24) * 257)};
-  pixman_image_t* pTint = pixman_image_create_solid_fill(&tint);
+  pixman_image_t* pTint = TintFill();
   std::printf("%-12s %-9s %5s %11s %11s %7s\n", "quads", "shape", "size", "device ns", "pixman ns",
               "ratio");
 #else
