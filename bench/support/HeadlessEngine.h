@@ -29,6 +29,15 @@ double Measure(const char* name, int iterations, F&& body) {
   return ms;
 }
 
+// Copies a file of the sample game's assets (a path below sample/assets) into the folder.
+inline bool CopySampleAsset(const char* sourceDir, const std::string& assets, const char* path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path to = fs::path(assets) / path;
+  fs::create_directories(to.parent_path(), ec);
+  return fs::copy_file(fs::path(sourceDir) / "sample/assets" / path, to, ec);
+}
+
 // prepare(assetsFolder) writes the files the game needs; false ends the run with 1.
 inline int RunHeadlessEngine(const char* name,
                              const std::function<bool(const std::string&)>& prepare,

@@ -77,11 +77,7 @@ int main() {
   return bench::RunHeadlessEngine(
       "text_bench",
       [](const std::string& assets) {
-        std::error_code ec;
-        std::filesystem::create_directories(assets + "/fonts", ec);
-        return std::filesystem::copy_file(
-            std::string(ENGINE_SOURCE_DIR) + "/sample/assets/fonts/sans.mvec",
-            assets + "/fonts/sans.mvec", ec);
+        return bench::CopySampleAsset(ENGINE_SOURCE_DIR, assets, "fonts/sans.mvec");
       },
       &Game);
 }
