@@ -53,6 +53,13 @@ protected:
 
 TEST_F(IdleScreensTest, TheMenuAndThePlayerChooserRestWhileNothingHappens) {
   RunGame([](TPlatform* p, QMGameManager&) {
+    // A fresh installation asks who is playing first: a player is made and picked.
+    ASSERT_TRUE(Opens<TChoosePlayer>(p, "chooser")) << Log();
+    Tick(p, 64);
+    Type(p, "Robin");
+    Tick(p, 32);
+    ClickOn(p, "create");
+    ClickOn(p, "pick");
     HidePointer(p);
     ASSERT_TRUE(Opens<TMainMenu>(p, "mainmenu")) << Log();
     // Counts the script's waits through the sample's own WaitForMessage, which asks the host.

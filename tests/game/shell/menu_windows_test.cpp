@@ -319,6 +319,7 @@ TEST_F(MenuWindowsTest, GameOverScreenDrawsAsStored) {
   RunGame([&](TPlatform* p, QMGameManager& g) {
     g.SetCurrentUser(g.CreateNewUser("Ann"));
     g.SetCurrentGameMode(1);
+    HidePointer(p);
     Host()->DoLuaString(
         "dofile('scripts/ui/gameover.lua') PushModal('m') "
         "MakeDialog({ Bitmap({ name = 'behind', image = 'images/menu_bg.png' }),"
