@@ -1,0 +1,8 @@
+local n = 0
+return {
+  { type = "command", command = function() n = n + 1 end },
+  { type = "command", command = "PostMessage(CreateNamedMessage(1021, ''))" },
+  { type = "wait", message = 1021, duration = 10 },
+  { type = "multiple", { type = "multiple", { type = "position", to = { 3, 4 }, duration = 16 } } },
+  { type = "window", command = "gX = 1" },
+}, {}
