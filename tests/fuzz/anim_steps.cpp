@@ -8,7 +8,6 @@
 // in a text a command step runs, are not run (LuaFuzz.h).
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include <boost/function.hpp>
@@ -42,13 +41,13 @@ constexpr char kLayout[] =
 
 void Prepare() {
   static bool once = [] {
-    const std::string root = fuzz::ScratchFolder() + "/assets";
-    std::filesystem::create_directories(root + "/images");
-    std::filesystem::create_directories(root + "/audio");
-    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets";
-    const auto over = std::filesystem::copy_options::overwrite_existing;
-    std::filesystem::copy_file(sample + "/map/badge.png", root + "/images/badge.png", over);
-    std::filesystem::copy_file(sample + "/audio/click.ogg", root + "/audio/click.ogg", over);
+    const std::string sample = std::string(ENGINE_SOURCE_DIR) + "/sample/assets/";
+    for (auto [name, file] : {std::pair{"images/badge.png", "map/badge.png"},
+                              std::pair{"audio/click.ogg", "audio/click.ogg"}}) {
+      const std::string bytes = fuzz::ReadDiskFile(sample + file);
+      if (bytes.empty()) abort();
+      fuzz::PutMemoryFile(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }
     TWindowManager::Instance()->RegisterWindowType("QMSpriteWindow", &QMSpriteWindow::Create);
     return true;
   }();

@@ -11,7 +11,6 @@
 // the undo copy (a length byte and its bytes), then the saved text.
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "EngineFuzz.h"
@@ -45,17 +44,17 @@ void ExpectStored(QMGameManager& g, const char* key, const std::string& written,
 QMGameManager& FreshGame() {
   static bool once = [] {
     SetGameSettings();
-    const std::string classes = fuzz::ScratchFolder() + "/assets/scripts/classes";
-    std::filesystem::create_directories(classes);
-    std::filesystem::copy_file(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/" + kSerializer,
-                               classes + "/qmserialized.lua",
-                               std::filesystem::copy_options::overwrite_existing);
+    const std::string serializer =
+        fuzz::ReadDiskFile(std::string(ENGINE_SOURCE_DIR) + "/sample/assets/" + kSerializer);
+    if (serializer.empty()) abort();
+    fuzz::PutMemoryFile(kSerializer, reinterpret_cast<const uint8_t*>(serializer.data()),
+                        serializer.size());
     CreateGameManager();
     return true;
   }();
   (void)once;
   Host()->DoLuaString("gSaved = nil gGameState = nil");
-  Host()->DoFile(kSerializer);
+  if (!Host()->DoFile(kSerializer)) abort();
   QMGameManager& g = *QMGameManager::Instance();
   // A saved text may have deleted or renamed players through the game's script functions.
   if (g.GetNumUsers() == 0) g.CreateNewUser("Ann");
