@@ -13,6 +13,7 @@
 #include "render/TAssetMap.h"
 #include "render/TSprite.h"
 #include "script/LuaApi.h"
+#include "script/binding/LuaBinding.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
@@ -97,7 +98,7 @@ KAnimProcess* BuildSound(const StepBuildContext& c, lua_State* L, int step) {
   const str name = KLuaString(L, step, "sound");
   const str id = KLuaString(L, step, "id");
   if (name.IsEmpty()) return new (std::nothrow) KAnimSound(KLuaString(L, step, "command"), id);
-  const int32_t group = static_cast<int32_t>(KLuaNumber(L, step, "soundType", 1003));
+  const int32_t group = NumberToInt(KLuaNumber(L, step, "soundType", 1003));
   // The asset manager answers a sound already loaded from its registry; the asset map keeps
   // it alive for the owner.
   boost::shared_ptr<TSound> sound = TSound::Get(name, false, group);
@@ -134,7 +135,8 @@ KAnimProcess* BuildAnimStep(const StepBuildContext& c, lua_State* L, int idx) {
         KAnimLuaCommand(TWindowScript::Of(wm), KLuaString(L, step, "command"));
   }
   if (type == "wait") {
-    const auto message = static_cast<int32_t>(KLuaNumber(L, step, "message", 0));
+    // Past the int range (or not a number) the plain cast is undefined: taken at the edges.
+    const int32_t message = NumberToInt(KLuaNumber(L, step, "message", 0));
     if (message != 0) return new (std::nothrow) KAnimMessageWaiter(message);
     const double ms = std::clamp(KLuaNumber(L, step, "duration", 0), 0.0, 4294967295.0);
     auto* timer = new (std::nothrow) KAnimTimer<>(static_cast<uint32_t>(ms));

@@ -39,7 +39,8 @@ void KPropertyConvert(const TLuaObjectWrapper& value, bool& out) {
 }
 
 void KPropertyConvert(const TLuaObjectWrapper& value, int& out) {
-  out = static_cast<int>(Read(value, [](lua_State* L) { return lua_tonumber(L, -1); }));
+  // Past the int range (or not a number) the plain cast is undefined: taken at the edges.
+  out = NumberToInt(Read(value, [](lua_State* L) { return lua_tonumber(L, -1); }));
 }
 
 void KPropertyConvert(const TLuaObjectWrapper& value, unsigned int& out) {
@@ -71,7 +72,7 @@ void KPropertyConvert(const TLuaObjectWrapper& value, TVec4& out) {
 
 void KPropertyConvert(const TLuaObjectWrapper& value, TPoint& out) {
   const KFloatList f = Floats(value);
-  out = TPoint(static_cast<int32_t>(f[0]), static_cast<int32_t>(f[1]));
+  out = TPoint(NumberToInt(f[0]), NumberToInt(f[1]));
 }
 
 void KPropertyConvert(const TLuaObjectWrapper& value, str& out) {

@@ -48,7 +48,7 @@ dictionary() {
   local name="$1"
   if [ -f "$fuzz_dir/$name.dict" ]; then echo "$fuzz_dir/$name.dict"; return; fi
   case "$name" in
-    lua_load|lua_run) echo "$fuzz_dir/lua.dict" ;;
+    lua_load|lua_run|savegame|anim_steps) echo "$fuzz_dir/lua.dict" ;;
     xml|string_table|prefs) echo "$fuzz_dir/xml.dict" ;;
   esac
 }

@@ -77,6 +77,21 @@ TEST_F(DescriptionTest, WaitsTruncateFractionsAndMessageWaitsIgnoreDuration) {
   EXPECT_EQ(host->GetGlobalNumber("gDone"), 2.0);
 }
 
+// A message past the int range waits for the range's edge; one that is not a number is no
+// message, so the step is a timer.
+TEST_F(DescriptionTest, MessageWaitsPastTheIntRangeTakeItsEdges) {
+  Build("{ {type='wait', message=1e30}, {type='command', command='gDone = 3'} }");
+  auto* waiter = dynamic_cast<KAnimMessageWaiter*>(queue->GetCurrent());
+  ASSERT_NE(waiter, nullptr);
+  EXPECT_EQ(waiter->GetId(), 2147483647);
+  queue->Cancel();
+  KReleaseRef(queue);
+
+  Build("{ {type='wait', message=0/0, duration=10}, {type='command', command='gDone = 4'} }");
+  Step(10);
+  EXPECT_EQ(host->GetGlobalNumber("gDone"), 4.0);
+}
+
 TEST_F(DescriptionTest, PositionStepsChainThroughTheRecordAndPartialFromsKeepTheRest) {
   Build(
       "{ {type='position', from={5}, to={100, 50}, duration=100},"

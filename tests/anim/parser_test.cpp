@@ -70,3 +70,34 @@ TEST_F(AnimTest, TableVectorsAndLuaTextThroughTheWindowManager) {
   RunLuaString("gRan = 7");
   EXPECT_EQ(host->GetGlobalNumber("gRan"), 7.0);
 }
+
+// Numbers past the int range, or not numbers at all, are taken at the range's edges (0 for
+// "not a number"): the plain cast is undefined there. The first table is the fuzzer's find.
+TEST_F(AnimTest, ParserTakesIntsPastTheRangeAtItsEdges) {
+  struct Case {
+    const char* table;
+    int whole;
+    TPoint point;
+  };
+  const Case cases[] = {
+      {"{ layera, point = { 1e30, }, [1] = 2,  name == \"\" }", 7, TPoint(2147483647, 0)},
+      {"{ whole = 1e300, point = { -1e30, 1/0 } }", 2147483647,
+       TPoint(-2147483647 - 1, 2147483647)},
+      {"{ whole = -1/0, point = { 0/0, -2147483648.5 } }", -2147483647 - 1,
+       TPoint(0, -2147483647 - 1)},
+      {"{ whole = 0/0, point = { 1000000.9, -2.9 } }", 0, TPoint(1000000, -2)},
+  };
+  for (const Case& c : cases) {
+    QMTableParserImpl parser;
+    int whole = 7;
+    TPoint point(9, 9);
+    parser.AddProperty("whole", &whole);
+    parser.AddProperty("point", &point);
+    auto t = Table(c.table);
+    ASSERT_TRUE(t) << c.table;
+    parser.ApplyTable(*t);
+    EXPECT_EQ(whole, c.whole) << c.table;
+    EXPECT_EQ(point.x, c.point.x) << c.table;
+    EXPECT_EQ(point.y, c.point.y) << c.table;
+  }
+}

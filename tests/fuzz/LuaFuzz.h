@@ -82,6 +82,34 @@ inline bool TopEndsByItself(lua_State* L) {
   return ttype(top) == LUA_TFUNCTION && !clvalue(top)->c.isC && EndsByItself(clvalue(top)->l.p);
 }
 
+// True when the text, cut at its first zero byte as the engine's scripts take it, runs no loop:
+// neither its own code nor that of any text constant of it that is itself a chunk (a command
+// an animation runs later, a text given to dostring), however deep. Scripts the engine
+// runs have no budget, and a loop that never ends would stop the game as it stops the fuzzer.
+// A text that does not compile runs nothing, so it ends.
+inline bool TextEndsByItself(const char* text, size_t size) {
+  size = strnlen(text, size);
+  lua_State* L = lua_open();
+  if (!L) return false;
+  bool ends = true;
+  if (luaL_loadbuffer(L, text, size, "=text") == 0) {
+    const TObject* top = L->top - 1;
+    const Proto* main = clvalue(top)->l.p;
+    ends = EndsByItself(main);
+    std::vector<const Proto*> open = {main};
+    while (ends && !open.empty()) {
+      const Proto* p = open.back();
+      open.pop_back();
+      for (int k = 0; k < p->sizep; ++k) open.push_back(p->p[k]);
+      for (int k = 0; ends && k < p->sizek; ++k)
+        if (ttisstring(&p->k[k]))
+          ends = TextEndsByItself(svalue(&p->k[k]), tsvalue(&p->k[k])->tsv.len);
+    }
+  }
+  lua_close(L);
+  return ends;
+}
+
 inline lua_State* volatile gTimedState = nullptr;
 
 // The instructions of the running chunk that keep it going: backward jumps, calls and tail

@@ -1,0 +1,17 @@
+return {
+  { type = "position", from = { 0, 0 }, to = { 100, 50 }, duration = 200, ease = "sinOut" },
+  { type = "scale", to = { 2, 0.5 }, duration = 100, ease = "powerIn" },
+  { type = "rotation", from = 0, to = 360, duration = 300, ease = "sin" },
+  { type = "anchorPoint", to = { 1, 1 }, duration = 50 },
+  { type = "blur", from = 0, to = 4, duration = 100 },
+  { type = "multiple",
+    { type = "opacity", to = 0.2, duration = 60, loop = 2 },
+    { type = "sound", sound = "audio/click.ogg", id = "s1" },
+    { type = "wait", duration = 30 } },
+  { type = "sound", id = "s1", clear = true },
+  { type = "command", command = "gStepsRan = (gStepsRan or 0) + 1" },
+  { type = "animation" },
+  { type = "remove" },
+}, { visible = true, layer = 3, color = 4294967295, position = { 1, 2, 3 }, rect = { 0, 0, 8, 8 },
+     point = { 5, 6 }, name = "x", image = "images/badge.png", sound = "audio/click.ogg",
+     scale = 1.5, text = "t", frame = "images/badge.png", box = { 1, 2 } }
