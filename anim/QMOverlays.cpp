@@ -15,6 +15,7 @@
 #include "render/TTexture.h"
 #include "render/TTextureData.h"
 #include "script/LuaApi.h"
+#include "script/binding/LuaBinding.h"
 #include "script/binding/TLuaObjectWrapper.h"
 #include "window/TImage.h"
 #include "window/TWindowManager.h"
@@ -298,8 +299,7 @@ void OverlayBuildContext::BuildItem(lua_State* L, int item) {
   if (!sprite) return;
   mCurrent = sprite;
   TSpriteDrawState& state = sprite->GetDrawState();
-  if (KLuaHas(L, item, "layer"))
-    sprite->SetLayer(static_cast<int32_t>(KLuaNumber(L, item, "layer", 0)));
+  if (KLuaHas(L, item, "layer")) sprite->SetLayer(NumberToInt(KLuaNumber(L, item, "layer", 0)));
   state.flags |= TDrawParams::kUseOrigin;
   state.alpha = static_cast<float>(KLuaNumber(L, item, "opacity", 1.0));
   KFloatList anchor = Zeros();
@@ -417,7 +417,7 @@ void QMOverlayParser::Parse(lua_State* L, int idx, int32_t layer) {
       record["anchorPoint"] = KFloatsOf(anchor);
       SetOriginFromAnchor(*sprite, anchor);
     } else if (key == "layer") {
-      sprite->SetLayer(static_cast<int32_t>(lua_tonumber(L, -1)));
+      sprite->SetLayer(NumberToInt(lua_tonumber(L, -1)));
     } else if (key == "blur" || key == "darken") {
       const float v = TopFloats(L)[0];
       record[key] = KFloatsOf(v);

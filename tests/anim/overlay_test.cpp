@@ -62,6 +62,21 @@ TEST_F(RenderTest, OverlayFromALuaTable) {
         auto frame = named->GetSprite("frame");
         ASSERT_TRUE(frame);
         EXPECT_EQ(frame->GetLayer(), 2);
+        // Layers past the int range, or no number at all, are taken at the range's edges.
+        boost::shared_ptr<TSprite> farRoot(new QMSearchableSprite(0));
+        Overlays farOverlays;
+        QMOverlayParser farParser(&clock, &farRoot, &farOverlays);
+        for (const auto& [layer, want] : std::vector<std::pair<std::string, int32_t>>{
+                 {"1e30", INT32_MAX}, {"-1e30", INT32_MIN}, {"0/0", 0}}) {
+          auto far = Table("{ name = 'far" + std::to_string(want) +
+                           "', image = 'quarters.png', layer = " + layer + " }");
+          ASSERT_TRUE(far);
+          farParser.Parse(*far, 0);
+          auto sprite = static_cast<QMSearchableSprite*>(farRoot.get())
+                            ->GetSprite(("far" + std::to_string(want)).c_str());
+          ASSERT_TRUE(sprite) << layer;
+          EXPECT_EQ(sprite->GetLayer(), want) << layer;
+        }
         ASSERT_EQ(overlays.GetOverlays().size(), 2u) << "the entry and the list's animation";
         EXPECT_EQ(KGetSpritePosition(*frame), TVec2(60, 8));
         // The darken runs as a static filter: the sprite shows the stack's output.
