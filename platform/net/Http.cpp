@@ -148,8 +148,8 @@ void HttpTransfer::Run() {
     bool written = std::fclose(sink.file) == 0;
     // A released transfer's owner has moved on, perhaps to a newer transfer of the same file:
     // what this one fetched must not replace that.
-    bool keep = result == TransferState::Done && written && mStatusCode.load() < 400 &&
-                !IsReleased();
+    bool keep =
+        result == TransferState::Done && written && mStatusCode.load() < 400 && !IsReleased();
     if (keep && std::rename(partial.c_str(), mRequest.outputFile.c_str()) != 0) keep = false;
     if (!keep) {
       std::remove(partial.c_str());
