@@ -200,6 +200,15 @@ int lua_getinfo(lua_State* L, const char* what, lua_Debug* ar);
 const char* lua_getlocal(lua_State* L, const lua_Debug* ar, int n);
 const char* lua_setlocal(lua_State* L, const lua_Debug* ar, int n);
 
+// A thread's hook: called with the events of the mask (the count event after every count
+// instructions) while that thread runs. A null function, an empty mask or a count below 1 for
+// the count event alone turns the hook off. Hooks of a thread run one at a time and cannot
+// yield; an error raised in a hook unwinds like any other.
+int lua_sethook(lua_State* L, lua_Hook func, int mask, int count);
+lua_Hook lua_gethook(lua_State* L);
+int lua_gethookmask(lua_State* L);
+int lua_gethookcount(lua_State* L);
+
 struct lua_Debug {
   int event;
   const char* name;            // (n)

@@ -35,6 +35,52 @@ void luaG_inithooks(lua_State* L) {
   L->hookinit = 1;
 }
 
+int lua_sethook(lua_State* L, lua_Hook func, int mask, int count) {
+  mask &= LUA_MASKCALL | LUA_MASKRET | LUA_MASKLINE | LUA_MASKCOUNT;
+  if (count <= 0) mask &= ~LUA_MASKCOUNT;  // a count that never runs out
+  if (func == nullptr || mask == 0) {
+    mask = 0;
+    func = nullptr;
+  }
+  L->hook = func;
+  L->basehookcount = count;
+  resethookcount(L);
+  L->hookmask = (lu_byte)mask;
+  L->hookinit = 0;
+  return 1;
+}
+
+lua_Hook lua_gethook(lua_State* L) { return L->hook; }
+
+int lua_gethookmask(lua_State* L) { return L->hookmask; }
+
+int lua_gethookcount(lua_State* L) { return L->basehookcount; }
+
+void luaG_traceexec(lua_State* L) {
+  if ((L->hookmask & LUA_MASKCOUNT) && --L->hookcount == 0) {
+    resethookcount(L);
+    luaD_callhook(L, LUA_HOOKCOUNT, -1);
+  }
+  if (!(L->hookmask & LUA_MASKLINE)) return;
+  CallInfo* ci = L->ci;
+  const Proto* p = ci_func(ci)->l.p;
+  const Instruction* pc = *ci->u.l.pc;
+  int npc = pcRel(pc, p);
+  if (!L->hookinit) {
+    // The frames' last traced positions start where they stand. Hooked in mid-function, the
+    // current instruction counts as a new line only when it begins one.
+    luaG_inithooks(L);
+    if (npc > 0) ci->u.l.savedpc = pc - 1;
+  }
+  // A new line, a jump back (a loop, even within one line) or the entry of a function.
+  if (npc == 0 || pc <= ci->u.l.savedpc || ci->u.l.savedpc <= p->code ||
+      getline(p, npc) != getline(p, pcRel(ci->u.l.savedpc, p))) {
+    luaD_callhook(L, LUA_HOOKLINE, getline(p, npc));
+    ci = L->ci;  // the hook may have moved the frame array
+  }
+  ci->u.l.savedpc = pc;
+}
+
 int lua_getstack(lua_State* L, int level, lua_Debug* ar) {
   CallInfo* ci;
   for (ci = L->ci; level > 0 && ci > L->base_ci; ci--) {

@@ -9,6 +9,9 @@
 #define resethookcount(L) (L->hookcount = L->basehookcount)
 
 void luaG_inithooks(lua_State* L);
+// Before an instruction of a Lua frame while a line or count hook is set: counts it and calls
+// the hook with the events that are due.
+void luaG_traceexec(lua_State* L);
 [[noreturn]] void luaG_typeerror(lua_State* L, const TObject* o, const char* opname);
 [[noreturn]] void luaG_concaterror(lua_State* L, StkId p1, StkId p2);
 [[noreturn]] void luaG_aritherror(lua_State* L, const TObject* p1, const TObject* p2);

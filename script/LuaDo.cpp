@@ -1,6 +1,6 @@
 // Calls and errors: stack and frame-array growth, calls of Lua and native functions with
-// result adjustment, protected execution (a private C++ exception unwinds to the recovery
-// point), coroutine resume and yield, and the protected chunk parser.
+// result adjustment, debug hook calls, protected execution (a private C++ exception unwinds to
+// the recovery point), coroutine resume and yield, and the protected chunk parser.
 #include "script/LuaDo.h"
 
 #include <cstdlib>
@@ -154,6 +154,64 @@ static StkId tryfuncTM(lua_State* L, StkId func) {
   return func;
 }
 
+namespace {
+// A hook runs with the thread's hooks off, and as a native call so that it cannot yield: the
+// interpreter loop under it has no way to stop there. Both are undone on the way out, also when
+// the hook raises an error.
+struct HookRunning {
+  lua_State* L;
+  explicit HookRunning(lua_State* l) : L(l) {
+    L->allowhook = 0;
+    L->nCcalls++;
+  }
+  ~HookRunning() {
+    L->allowhook = 1;
+    L->nCcalls--;
+  }
+  HookRunning(const HookRunning&) = delete;
+  HookRunning& operator=(const HookRunning&) = delete;
+};
+}  // namespace
+
+void luaD_callhook(lua_State* L, int event, int line) {
+  lua_Hook hook = L->hook;
+  if (hook == nullptr || !L->allowhook) return;
+  ptrdiff_t top = savestack(L, L->top);
+  ptrdiff_t ci_top = savestack(L, L->ci->top);
+  lua_Debug ar;
+  ar.event = event;
+  ar.currentline = line;
+  ar.i_ci = (event == LUA_HOOKTAILRET) ? 0 : (int)(L->ci - L->base_ci);  // a lost frame has none
+  luaD_checkstack(L, LUA_MINSTACK);
+  L->ci->top = L->top + LUA_MINSTACK;
+  {
+    HookRunning running(L);
+    hook(L, &ar);
+  }
+  L->ci->top = restorestack(L, ci_top);
+  L->top = restorestack(L, top);
+}
+
+void luaD_hookcall(lua_State* L) {
+  if (!(L->ci->state & CI_C)) {
+    // The hook sees the frame at its first instruction, as if it had begun.
+    L->ci->u.l.savedpc++;
+    luaD_callhook(L, LUA_HOOKCALL, -1);
+    L->ci->u.l.savedpc--;
+  } else {
+    luaD_callhook(L, LUA_HOOKCALL, -1);
+  }
+}
+
+StkId luaD_hookreturn(lua_State* L, StkId firstResult) {
+  ptrdiff_t fr = savestack(L, firstResult);
+  luaD_callhook(L, LUA_HOOKRET, -1);
+  if (!(L->ci->state & CI_C)) {
+    for (; L->ci->u.l.tailcalls > 0; L->ci->u.l.tailcalls--) luaD_callhook(L, LUA_HOOKTAILRET, -1);
+  }
+  return restorestack(L, fr);
+}
+
 StkId luaD_precall(lua_State* L, StkId func) {
   ptrdiff_t funcr = savestack(L, func);
   if (!ttisfunction(func)) func = tryfuncTM(L, func);
@@ -164,6 +222,8 @@ StkId luaD_precall(lua_State* L, StkId func) {
     if (p->is_vararg) adjust_varargs(L, p->numparams, func + 1);
     luaD_checkstack(L, p->maxstacksize);
     luaD_openluaframe(L, restorestack(L, funcr) + 1, p);
+    if (L->hookmask & LUA_MASKCALL) [[unlikely]]
+      luaD_hookcall(L);
     return nullptr;
   }
   luaD_checkstack(L, LUA_MINSTACK);
@@ -172,6 +232,10 @@ StkId luaD_precall(lua_State* L, StkId func) {
   ci->func = clvalue(L->base - 1);
   ci->top = L->top + LUA_MINSTACK;
   ci->state = CI_C;
+  if (L->hookmask & LUA_MASKCALL) [[unlikely]] {
+    luaD_hookcall(L);
+    ci = L->ci;
+  }
   int n = (*ci->func->c.f)(L);
   return L->top - n;  // above the top when the function yielded (n = -1)
 }

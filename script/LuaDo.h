@@ -47,8 +47,18 @@ void luaD_reallocCI(lua_State* L, int newsize);
 void luaD_reallocstack(lua_State* L, int newsize);
 void luaD_growstack(lua_State* L, int n);
 
+// Calls the thread's hook with the event unless it is off or already running.
+void luaD_callhook(lua_State* L, int event, int line);
+// The call event of the frame just opened, and the return events of the frame about to close
+// (one more for each call it lost to tail calls); the latter answers firstResult again, since
+// the hook may move the stack.
+void luaD_hookcall(lua_State* L);
+StkId luaD_hookreturn(lua_State* L, StkId firstResult);
+
 // Inline: every return of the interpreter loop runs it.
 inline void luaD_poscall(lua_State* L, int wanted, StkId firstResult) {
+  if (L->hookmask & LUA_MASKRET) [[unlikely]]
+    firstResult = luaD_hookreturn(L, firstResult);
   StkId res = L->base - 1;  // final position of the first result
   L->ci--;
   L->base = L->ci->base;

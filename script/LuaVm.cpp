@@ -374,12 +374,15 @@ StkId luaV_execute(lua_State* L) {
   Instruction i;
   StkId base, ra;
 
-#define vmdispatch()              \
-  {                               \
-    i = *pc++;                    \
-    base = L->base;               \
-    ra = RA(i);                   \
-    goto* disptab[GET_OPCODE(i)]; \
+// With no line or count hook set, tracing costs one test of the mask per instruction.
+#define vmdispatch()                                               \
+  {                                                                \
+    i = *pc++;                                                     \
+    if (L->hookmask & (LUA_MASKLINE | LUA_MASKCOUNT)) [[unlikely]] \
+      goto trace;                                                  \
+    base = L->base;                                                \
+    ra = RA(i);                                                    \
+    goto* disptab[GET_OPCODE(i)];                                  \
   }
 
 callentry:  // a new function
@@ -390,6 +393,12 @@ retentry:   // back in a caller
   cl = &L->ci->func->l;
   k = cl->p->k;
   vmdispatch();
+
+trace:
+  luaG_traceexec(L);  // may move the stack
+  base = L->base;
+  ra = RA(i);
+  goto* disptab[GET_OPCODE(i)];
 
 L_OP_MOVE:
   setobjs2s(ra, RB(i));
@@ -639,6 +648,8 @@ L_OP_TAILCALL : {
         (char*)L->stack_last - (char*)L->top >
             (ptrdiff_t)p->maxstacksize * (ptrdiff_t)sizeof(TObject)) {
       luaD_openluaframe(L, ra + 1, p);
+      if (L->hookmask & LUA_MASKCALL) [[unlikely]]
+        luaD_hookcall(L);
       goto luacall;
     }
   }
