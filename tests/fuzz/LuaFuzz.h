@@ -1,19 +1,16 @@
 // What the script targets share: an allocator with a memory budget and an allocation-failure
-// injector, and a CPU-time budget for running hostile code.
+// injector, and an instruction budget for running hostile code.
 //
-// The interpreter has no instruction hook, so the budget is kept in two ways. A CPU timer
-// makes the interpreter's next stack check fail (the stack looks full and the allocator
-// refuses to grow it), so calls end in a memory error; and it turns every backward jump, call
-// and tail call of the chunk being run into a return, so loops and recursion end too, in
-// coroutines as well (whose stacks the first way does not reach). A protected call would
-// catch the error and carry on, so pcall and xpcall pass it on once the time is up.
+// The budget is counted by a count hook that every thread of a budgeted state carries (new
+// threads take it from the thread that makes them), so loops, recursion and coroutines run as
+// written until it is spent. From then on the hook raises an error at every instruction of
+// every thread: a protected call that catches it returns into code that raises it again, so
+// the run unwinds to its end however many protected calls it nests.
 #pragma once
-
-#include <signal.h>
-#include <sys/time.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <initializer_list>
 #include <vector>
 
@@ -28,11 +25,18 @@ namespace fuzz {
 
 struct LuaBudget {
   size_t bytesLeft = 0;
-  long allocationsLeft = -1;  // the allocation that finds it at 0 fails; below 0: never
-  volatile sig_atomic_t expired = 0;
+  long allocationsLeft = -1;   // the allocation that finds it at 0 fails; below 0: never
+  long instructionsLeft = -1;  // below 0: no limit
+  // A few instructions cost time in proportion to their operands (comparing two texts of
+  // megabytes), which a count of instructions does not see: past this much processor time the
+  // budget counts as spent as well.
+  std::clock_t cpuDeadline = 0;
 };
 
 inline LuaBudget gLuaBudget;
+
+// Instructions between two calls of the budget's hook.
+constexpr int kInstructionsPerHook = 1000;
 
 inline void* BudgetAlloc(void*, void* block, size_t oldsize, size_t newsize, int, int) {
   LuaBudget& b = gLuaBudget;
@@ -41,7 +45,7 @@ inline void* BudgetAlloc(void*, void* block, size_t oldsize, size_t newsize, int
     b.bytesLeft += oldsize;
     return nullptr;
   }
-  if (b.expired || b.allocationsLeft == 0) return nullptr;
+  if (b.allocationsLeft == 0) return nullptr;
   if (newsize > oldsize && newsize - oldsize > b.bytesLeft) return nullptr;
   void* grown = realloc(block, newsize);
   if (!grown) return nullptr;
@@ -50,13 +54,42 @@ inline void* BudgetAlloc(void*, void* block, size_t oldsize, size_t newsize, int
   return grown;
 }
 
-// A state with the budget allocator and no limits yet; null when it cannot be opened.
+inline void SpendInstructions(lua_State* L, lua_Debug*) {
+  LuaBudget& b = gLuaBudget;
+  if (b.instructionsLeft < 0) return;
+  const long spent = lua_gethookcount(L);
+  if (b.instructionsLeft > spent && std::clock() < b.cpuDeadline) {
+    b.instructionsLeft -= spent;
+    return;
+  }
+  b.instructionsLeft = 0;
+  lua_sethook(L, SpendInstructions, LUA_MASKCOUNT, 1);
+  lua_pushliteral(L, "instruction budget spent");
+  lua_error(L);
+}
+
+inline void PassOnTheHook(lua_State* L, lua_State* thread) {
+  lua_sethook(thread, lua_gethook(L), lua_gethookmask(L), lua_gethookcount(L));
+}
+
+// A state with the budget allocator and no limits yet; null when it cannot be opened. Its
+// threads inherit the hook of the thread that makes them.
 inline lua_State* OpenBudgetState(size_t bytes) {
   lua_settings()->alloc = BudgetAlloc;
+  lua_settings()->threadcreated = PassOnTheHook;
   gLuaBudget.bytesLeft = bytes;
   gLuaBudget.allocationsLeft = -1;
-  gLuaBudget.expired = 0;
+  gLuaBudget.instructionsLeft = -1;
   return lua_open();
+}
+
+// From now on the state's threads run at most that many instructions in all, and for at most
+// that much processor time, before every instruction raises an error. A state's main thread
+// carries the hook; threads made from now on inherit it.
+inline void LimitInstructions(lua_State* L, long instructions, long milliseconds) {
+  gLuaBudget.instructionsLeft = instructions;
+  gLuaBudget.cpuDeadline = std::clock() + std::clock_t(milliseconds * (CLOCKS_PER_SEC / 1000));
+  lua_sethook(L, SpendInstructions, LUA_MASKCOUNT, kInstructionsPerHook);
 }
 
 // True when no function of the tree jumps backwards.
@@ -110,80 +143,6 @@ inline bool TextEndsByItself(const char* text, size_t size) {
   return ends;
 }
 
-inline lua_State* volatile gTimedState = nullptr;
-
-// The instructions of the running chunk that keep it going: backward jumps, calls and tail
-// calls. Filled before the timer starts and only read by it.
-inline std::vector<Instruction*> gLoopsAndCalls;
-
-inline void CollectLoopsAndCalls(Proto* p) {
-  for (int pc = 0; pc < p->sizecode; ++pc) {
-    const Instruction i = p->code[pc];
-    switch (GET_OPCODE(i)) {
-      case OP_JMP:
-      case OP_FORLOOP:
-        if (GETARG_sBx(i) < 0) gLoopsAndCalls.push_back(&p->code[pc]);
-        break;
-      case OP_CALL:
-      case OP_TAILCALL: gLoopsAndCalls.push_back(&p->code[pc]); break;
-      default: break;
-    }
-  }
-  for (int k = 0; k < p->sizep; ++k) CollectLoopsAndCalls(p->p[k]);
-}
-
-inline void OnCpuTimeSpent(int) {
-  gLuaBudget.expired = 1;
-  if (lua_State* L = gTimedState) L->stack_last = L->stack;
-  // A return of nothing, valid wherever it stands.
-  for (Instruction* at : gLoopsAndCalls) *at = CREATE_ABC(OP_RETURN, 0, 1, 0);
-}
-
-// Runs the function on top of the stack with pcall under a CPU-time limit; the state is left
-// as it was, bar the stack, so it can be closed normally afterwards. Once the time is up, the
-// function's code (a Lua function's) no longer loops or calls.
-inline int TimedCall(lua_State* L, int nargs, int nresults, long milliseconds) {
-  gLoopsAndCalls.clear();
-  const TObject* f = L->top - 1 - nargs;
-  if (ttype(f) == LUA_TFUNCTION && !clvalue(f)->c.isC) CollectLoopsAndCalls(clvalue(f)->l.p);
-  struct sigaction action = {};
-  action.sa_handler = OnCpuTimeSpent;
-  sigaction(SIGVTALRM, &action, nullptr);
-  itimerval limit = {};
-  limit.it_value.tv_sec = milliseconds / 1000;
-  limit.it_value.tv_usec = (milliseconds % 1000) * 1000;
-  limit.it_interval.tv_usec = 10000;  // again, should a stack growth have undone it
-  gTimedState = L;
-  setitimer(ITIMER_VIRTUAL, &limit, nullptr);
-  int status = lua_pcall(L, nargs, nresults, 0);
-  itimerval off = {};
-  setitimer(ITIMER_VIRTUAL, &off, nullptr);
-  gTimedState = nullptr;
-  gLoopsAndCalls.clear();
-  L->stack_last = L->stack + L->stacksize - 1 - EXTRA_STACK;
-  gLuaBudget.expired = 0;
-  return status;
-}
-
-inline int ProtectedCallUntilExpired(lua_State* L) {
-  if (gLuaBudget.expired) return luaL_error(L, "out of time");
-  lua_pushvalue(L, lua_upvalueindex(1));
-  lua_insert(L, 1);
-  lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-  if (gLuaBudget.expired) return luaL_error(L, "out of time");
-  return lua_gettop(L);
-}
-
-inline void GuardProtectedCalls(lua_State* L) {
-  for (const char* name : {"pcall", "xpcall"}) {
-    lua_pushstring(L, name);
-    lua_pushstring(L, name);
-    lua_gettable(L, LUA_GLOBALSINDEX);
-    lua_pushcclosure(L, ProtectedCallUntilExpired, 1);
-    lua_settable(L, LUA_GLOBALSINDEX);
-  }
-}
-
 // Sets the global to nil.
 inline void RemoveGlobal(lua_State* L, const char* name) {
   lua_pushstring(L, name);
@@ -191,7 +150,7 @@ inline void RemoveGlobal(lua_State* L, const char* name) {
   lua_settable(L, LUA_GLOBALSINDEX);
 }
 
-// Some library calls run long in native code, where the CPU timer cannot stop them: pattern
+// Some library calls run long in native code, where no instruction is counted: pattern
 // matching backtracks (its cost grows with the subject's length to the power of the
 // pattern's repetitions) and a repetition of an empty text still counts to its end. The
 // guarded versions refuse arguments beyond small bounds with a Lua error.

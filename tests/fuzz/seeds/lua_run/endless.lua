@@ -1,4 +1,4 @@
-    local co = coroutine.wrap(function() local i = 0 while true do i = i + 1 if i % 1000 == 0 then coroutine.yield(i) end end end)
+    local co = coroutine.wrap(function() local i = 0 while true do i = i + 1 if math.mod(i, 1000) == 0 then coroutine.yield(i) end end end)
 co() co()
 local function f() return f() end
 local t = {}
