@@ -60,6 +60,12 @@ void ErrorHook(lua_State* L, lua_Debug* ar) {
   if (ar->currentline == 2) luaL_error(L, "stopped at line %d", ar->currentline);
 }
 
+// traceon(): line events from here on.
+int TraceOn(lua_State* L) {
+  lua_sethook(L, RecordHook, LUA_MASKLINE, 0);
+  return 0;
+}
+
 std::string Events(lua_State* L, int mask, int count, const char* code) {
   gEvents.clear();
   lua_sethook(L, RecordHook, mask, count);
@@ -133,6 +139,20 @@ TEST(VmHooks, LineCallAndReturnEvents) {
   // A loop on one line reports the line on every turn.
   EXPECT_EQ(Events(s.L, LUA_MASKLINE, 0, "local n = 0 while n < 3 do n = n + 1 end return n"),
             "line:1 line:1 line:1 line:1 => 3");
+  // Hooked from inside a running function: its frames go on from where they stand, and the
+  // current line is not reported again.
+  lua_register(s.L, "traceon", TraceOn);
+  const ScriptCase midway[] = {
+      {"local a = 1\ntraceon()\nlocal b = 2\nreturn a + b", "line:3 line:4 => 3"},
+      {"local function f()\n  traceon()\nend\nf()\nlocal x = 1\nreturn x",
+       "line:3 line:5 line:6 => 1"},
+  };
+  for (const ScriptCase& c : midway) {
+    gEvents.clear();
+    std::string result = RunScript(s.L, c.code);
+    lua_sethook(s.L, nullptr, 0, 0);
+    EXPECT_EQ(gEvents + "=> " + result, c.expected) << c.code;
+  }
   // Calls lost to tail calls end with one more return each.
   EXPECT_EQ(Events(s.L, LUA_MASKCALL | LUA_MASKRET, 0,
                    "local function g() return 1 end local function f() return g() end "
