@@ -3,9 +3,10 @@
 //
 // The budget is counted by a count hook that every thread of a budgeted state carries (new
 // threads take it from the thread that makes them), so loops, recursion and coroutines run as
-// written until it is spent. From then on the hook raises an error at every instruction of
-// every thread: a protected call that catches it returns into code that raises it again, so
-// the run unwinds to its end however many protected calls it nests.
+// written until it is spent. From then on the hook raises an error on each thread it next runs
+// on, and after that at every instruction of that thread: a protected call that catches the
+// error returns into code that raises it again, so the run unwinds to its end however many
+// protected calls it nests.
 #pragma once
 
 #include <cstdlib>
