@@ -3,12 +3,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "anim/KFloatPi.h"
+
 namespace {
 
 constexpr double kHalfPi = 1.5707963267948966;
-// The float value of pi, as the in-out curve has always used it.
-constexpr double kFloatPi = 3.1415927410125732;
-
 }  // namespace
 
 float KEaseInSineBias::Bias(float t) {
@@ -17,7 +16,8 @@ float KEaseInSineBias::Bias(float t) {
 }
 
 float KEaseInEaseOutSineBias::Bias(float t) {
-  const float s = static_cast<float>(std::sin(static_cast<double>(t) * kFloatPi - kHalfPi));
+  const float s = static_cast<float>(
+      std::sin(static_cast<double>(t) * static_cast<double>(kFloatPi) - kHalfPi));
   return static_cast<float>((static_cast<double>(s) + 1.0) * 0.5);
 }
 

@@ -9,6 +9,7 @@
 #include "anim/KAnimSound.h"
 #include "anim/KAnimSprite.h"
 #include "anim/KAnimSteps.h"
+#include "anim/KFloatPi.h"
 #include "render/TAnimatedSprite.h"
 #include "render/TAssetMap.h"
 #include "render/TSprite.h"
@@ -20,8 +21,6 @@
 #include "window/TWindowManager.h"
 
 namespace {
-
-constexpr float kFloatPi = 3.1415927f;
 
 float First(const KFloatList& l) { return l.empty() ? 0.0f : l[0]; }
 

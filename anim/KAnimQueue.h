@@ -29,3 +29,11 @@ private:
   std::deque<KAnimProcess*> mWaiting;
   KAnimProcess* mCurrent = nullptr;
 };
+
+// Hands a newly made step to a queue or group, which keeps a reference of its own; the maker's
+// reference goes.
+template <class Container>
+void KAppendStep(Container* container, KAnimProcess* step) {
+  container->Add(step);
+  KReleaseRef(step);
+}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "anim/KFloatPi.h"
 #include "anim/KAnimFilterStack.h"
 #include "anim/KAnimProperties.h"
 #include "anim/KAnimQueue.h"
@@ -22,8 +23,6 @@
 
 namespace {
 
-constexpr float kFloatPi = 3.1415927f;
-
 QMSearchableSprite* Searchable(TSprite* s) {
   return s && s->IsKindOf(QMSearchableSprite::GetClassId()) ? static_cast<QMSearchableSprite*>(s)
                                                             : nullptr;
@@ -39,7 +38,7 @@ void Place(TSprite* parent, const boost::shared_ptr<TSprite>& sprite, const str&
     parent->AddChild(sprite);
 }
 
-TVec2 TextureSize(const TSprite& s) {
+TVec2 PictureSize(const TSprite& s) {
   const auto t = s.GetTexture();
   return t ? TVec2(static_cast<float>(t->GetWidth()), static_cast<float>(t->GetHeight()))
            : TVec2(0, 0);
@@ -47,7 +46,7 @@ TVec2 TextureSize(const TSprite& s) {
 
 void SetOriginFromAnchor(TSprite& s, const TVec2& anchor) {
   if (!s.GetTexture()) return;
-  const TVec2 size = TextureSize(s);
+  const TVec2 size = PictureSize(s);
   s.GetDrawState().origin = TVec2(size.x * anchor.x, size.y * anchor.y);
   s.GetDrawState().flags |= TDrawParams::kUseOrigin;
 }
@@ -269,7 +268,7 @@ boost::shared_ptr<TSprite> OverlayBuildContext::MakeSprite(lua_State* L, int ite
     KFloatList box = Zeros();
     if (KLuaHas(L, item, "box")) {
       KLuaFloats(L, item, "box", box);
-      const TVec2 size = TextureSize(*sprite);
+      const TVec2 size = PictureSize(*sprite);
       const TVec2 scale(box[2] / size.x, box[3] / size.y);
       sprite->GetDrawState().transform.Scale(scale.x, scale.y);
       mRecord["scale"] = KFloatsOf(scale);
@@ -305,7 +304,7 @@ void OverlayBuildContext::BuildItem(lua_State* L, int item) {
   KFloatList anchor = Zeros();
   KLuaFloats(L, item, "anchorPoint", anchor);
   if (sprite->GetTexture()) {
-    const TVec2 size = TextureSize(*sprite);
+    const TVec2 size = PictureSize(*sprite);
     state.origin = TVec2(size.x * anchor[0], size.y * anchor[1]);
   }
   mRecord["anchorPoint"] = anchor;

@@ -102,14 +102,14 @@ Token ReadToken(TGetChar& src) {
 
 str ToStr(const std::string& s) { return str(s.data(), static_cast<unsigned>(s.size())); }
 
-bool StartsWith(const std::string& s, const char* head) { return s.rfind(head, 0) == 0; }
+bool BeginsWith(const std::string& s, const char* head) { return s.rfind(head, 0) == 0; }
 
 // Declarations and comments: the reader keeps them as childless elements of these names.
 bool IsDeclaration(const std::string& name) {
-  return name == "?xml" || name == "!DOCTYPE" || StartsWith(name, "!--");
+  return name == "?xml" || name == "!DOCTYPE" || BeginsWith(name, "!--");
 }
 
-bool IsComment(const std::string& name) { return StartsWith(name, "!--"); }
+bool IsComment(const std::string& name) { return BeginsWith(name, "!--"); }
 
 enum class TagEnd { kChild, kNoChild, kClosing, kInputEnded };
 

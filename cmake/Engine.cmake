@@ -48,6 +48,7 @@ function(engine_tests dir)
     string(REPLACE "/" "_" prefix ${dir})
     set(exe test_${prefix}_${stem})
     add_executable(${exe} ${src})
+    set_target_properties(${exe} PROPERTIES UNITY_BUILD OFF)
     target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
     target_compile_definitions(${exe} PRIVATE
       ENGINE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
@@ -83,4 +84,6 @@ function(engine_embed_text file symbol out)
             -P ${CMAKE_SOURCE_DIR}/cmake/EmbedText.cmake
     DEPENDS ${file} ${CMAKE_SOURCE_DIR}/cmake/EmbedText.cmake
     COMMENT "Embedding ${file}")
+  # A large table of bytes gains nothing from sharing a unit with other sources.
+  set_source_files_properties(${out} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
 endfunction()

@@ -35,6 +35,11 @@ public:
 
   // Null before start-up and after the tear-down.
   static TPlatform* Instance();
+  // The running platform's data; null whenever Instance() is.
+  static TPlatformData* InstanceData() {
+    TPlatform* platform = Instance();
+    return platform ? platform->GetData() : nullptr;
+  }
 
   TPlatformData* GetData() const { return mData; }
 
@@ -66,6 +71,11 @@ public:
   TWindowManager* GetWindowManager() const;
   bool CreateSoundManager();
   TSoundManager* GetSoundManager() const;
+  // The running platform's sound manager; null whenever Instance() is or it has none.
+  static TSoundManager* InstanceSoundManager() {
+    TPlatform* platform = Instance();
+    return platform ? platform->GetSoundManager() : nullptr;
+  }
 
   void AddTask(TTask* task);
   bool RemoveTask(TTask* task);

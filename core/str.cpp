@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 unsigned char str::sDeepCopy = 0;
 
@@ -168,6 +169,10 @@ int str::Find(char c, int flags, unsigned start) const {
   for (unsigned i = start; i < len; ++i)
     if (at(i)) return static_cast<int>(i);
   return -1;
+}
+
+bool str::Contains(const char* part) const {
+  return part && *part && std::string_view(CStr(), Length()).find(part) != std::string_view::npos;
 }
 
 int str::Find(const str& needle, int flags, unsigned start) const {

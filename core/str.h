@@ -51,6 +51,9 @@ public:
   int Find(char c, int flags = 0, unsigned start = 0) const;
   int Find(const str& needle, int flags = 0, unsigned start = 0) const;
   unsigned FindFirstOf(const char* set, unsigned start = 0) const;
+  // Whether part occurs in the text; an empty part, like an empty needle, is never found. Takes
+  // no memory, so it may be asked in every frame.
+  bool Contains(const char* part) const;
 
   str operator+(const str& other) const;
   str operator+(const char* other) const { return *this + str(other); }

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char kXmlHead[] = "<?xml version=\"1.0\"?>\n";
 constexpr const char kUnableToConnect[] = "Unable to connect to server. Please try again later.";
 constexpr const char kLibraryName[] = "hwservlet_stub.so";
 
@@ -121,7 +120,7 @@ str THwHiscores::ScoreDocument(const THiscoreRow& row, const str& userName, cons
   node.SetIntAttribute("score", row.score);
   if (!row.gameData.IsEmpty()) node.SetAttribute("data", row.gameData);
   if (!row.version.IsEmpty()) node.SetAttribute("ver", row.version);
-  return str(kXmlHead) + OpenElementText(node) + row.serverData + nestedMedals + "</score>";
+  return str(kHiscoreXmlHead) + OpenElementText(node) + row.serverData + nestedMedals + "</score>";
 }
 
 // A request's first parameters; the action sits in a different place for the submissions.
@@ -239,7 +238,7 @@ bool THwHiscores::SubmitMedals(const char* medalText, const char* userName, cons
   node.SetAttribute("name", userName);
   node.SetAttribute("password", password);
   if (!mData->gameHandle.IsEmpty()) node.SetAttribute("game", mData->gameHandle);
-  str document = str(kXmlHead) + OpenElementText(node) + medalText + "</medals>";
+  str document = str(kHiscoreXmlHead) + OpenElementText(node) + medalText + "</medals>";
   mData->http->AddParam("medals", EncipherText(*mData->cipher, document).CStr());
   if (auto submit = mData->ServiceFunction<SubmitMedalsFn>("HiscoreServer_SubmitMedals"))
     submit(mData->serviceServer, mData->gameHandle.CStr(), mData->category.CStr(), userName,

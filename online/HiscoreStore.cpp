@@ -19,7 +19,6 @@
 namespace {
 
 constexpr const char kFileName[] = "user:hiscore.dat";
-constexpr const char kXmlHead[] = "<?xml version=\"1.0\"?>\n";
 constexpr const char kChecksumMessage[] =
     "HiScores: Checksum did not match! Ignoring saved score data.\n";
 
@@ -75,7 +74,7 @@ uint32_t HiscoreChecksum(const void* data, size_t size) {
 }
 
 std::vector<uint8_t> THwHiscores::SaveBytes() const {
-  str text = kXmlHead;
+  str text = kHiscoreXmlHead;
   for (const auto& [player, login] : mData->logins) {
     TXmlNode node("user");
     node.SetAttribute("player", login.player);

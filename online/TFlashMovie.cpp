@@ -31,11 +31,6 @@ public:
 
 bool DxBroken() { return GetConfig("dxbroken").ToInt() != 0; }
 
-TPlatformData* PlatformData() {
-  TPlatform* platform = TPlatform::Instance();
-  return platform ? platform->GetData() : nullptr;
-}
-
 void SetEngineCursorVisible(bool visible) {
   if (TPlatform* platform = TPlatform::Instance()) platform->SetCursorVisible(visible);
 }
@@ -54,7 +49,7 @@ IFlashControlHost* DefaultFlashControlHost() {
 
 TFlashMovie::TFlashMovie(const str& name, IFlashControlHost* host)
     : mName(name), mHost(host ? host : DefaultFlashControlHost()) {
-  if (TPlatformData* data = PlatformData()) mSavedCursorFlag = data->IsCursorVisible();
+  if (TPlatformData* data = TPlatform::InstanceData()) mSavedCursorFlag = data->IsCursorVisible();
 }
 
 TFlashMovie::~TFlashMovie() { Close(); }
@@ -76,14 +71,14 @@ bool TFlashMovie::Start(bool loop, bool texts, bool clickable) {
   SetEngineCursorVisible(false);
   // A movie the player clicks on shows the system's own arrow.
   if (clickable)
-    if (TPlatformData* data = PlatformData())
+    if (TPlatformData* data = TPlatform::InstanceData())
       if (platform::window::IWindow* w = data->GetWindow()) w->SetCursorVisible(true);
   if (!mHost->Init() || DxBroken()) {
     RestoreCursor();
     return false;
   }
   TRect client;
-  if (TPlatformData* data = PlatformData())
+  if (TPlatformData* data = TPlatform::InstanceData())
     if (platform::window::IWindow* w = data->GetWindow()) {
       int width = 0, height = 0;
       w->GetClientSize(width, height);
@@ -164,7 +159,7 @@ void TFlashMovie::Close() {
   if (mBlocker) {
     mHost->DestroyBlocker();
     mBlocker = false;
-    if (TPlatformData* data = PlatformData())
+    if (TPlatformData* data = TPlatform::InstanceData())
       if (platform::window::IWindow* w = data->GetWindow()) w->SetKeyboardFocus();
   }
   // The control drew over the game: one frame of the game's own background covers its trace.

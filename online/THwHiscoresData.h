@@ -10,6 +10,9 @@
 #include "online/TSimpleHttp.h"
 #include "platform/os/DynamicLibrary.h"
 
+// The head of every XML document the store writes, the file and the server requests alike.
+inline constexpr char kHiscoreXmlHead[] = "<?xml version=\"1.0\"?>\n";
+
 struct THwHiscoresData {
   explicit THwHiscoresData(const str& keyText, bool save)
       : key(keyText),

@@ -46,11 +46,6 @@ bool InPortalMode() { return IsMsnMode() || IsZylomMode(); }
 
 uint32_t TickCount() { return platform::os::TimeGetTime(); }
 
-TPlatformData* PlatformData() {
-  TPlatform* platform = TPlatform::Instance();
-  return platform ? platform->GetData() : nullptr;
-}
-
 void UpdatePortalMute() {
   PortalState& s = gPortal;
   bool wanted =
@@ -135,7 +130,7 @@ void OnHostCommand(int command) {
     case 3: s.hostHold = false; break;
     case 4:
       if (HasPqOption()) {
-        if (TPlatformData* data = PlatformData())
+        if (TPlatformData* data = TPlatform::InstanceData())
           if (platform::window::IWindow* w = data->GetWindow()) w->SetMouseCapture(false);
       }
       BeginHostPause();
@@ -203,7 +198,7 @@ void ReadComInterval(const str& commandLine) {
 }  // namespace
 
 bool PostTextToHost(const char* text) {
-  TPlatformData* data = PlatformData();
+  TPlatformData* data = TPlatform::InstanceData();
   platform::host::IHostWindow* host = data ? data->GetHostWindow() : nullptr;
   if (!host) return false;
   size_t length = std::strlen(text) + 1;

@@ -20,7 +20,7 @@ Result DxCheck(Result result, const char* source, int line) {
 }
 
 namespace {
-const char kSource[] = ".\\ddutil";
+const char kDdutilSource[] = ".\\ddutil";
 constexpr uint64_t kLowVideoMemory = 16777216;
 }  // namespace
 
@@ -49,12 +49,12 @@ Result CDisplay::CreateFullScreen(platform::window::IWindow* window, int width, 
       return kFail;
     }
     if (!mDisplay) {
-      DxCheck(kFail, kSource, __LINE__);
+      DxCheck(kFail, kDdutilSource, __LINE__);
       continue;
     }
     Result r = mDisplay->SetCooperativeLevel(CooperativeLevel::ExclusiveFullScreen);
     if (r != kOk) {
-      DxCheck(r, kSource, __LINE__);
+      DxCheck(r, kDdutilSource, __LINE__);
       continue;
     }
     mCreated = true;
@@ -77,7 +77,7 @@ Result CDisplay::CreateFullScreen(platform::window::IWindow* window, int width, 
     r = mDisplay->SetDisplayMode(width, height, chosen);
     if (r != kOk) {
       EngineLog("Failed to create screen at %d bpp.", chosen);
-      DxCheck(r, kSource, __LINE__);
+      DxCheck(r, kDdutilSource, __LINE__);
       continue;
     }
     EngineLog("Created screen at %d bpp.", chosen);
@@ -91,7 +91,7 @@ Result CDisplay::CreateFullScreen(platform::window::IWindow* window, int width, 
       r = mDisplay->CreateSurface(desc, mFront);
     }
     if (r != kOk || !mFront->BackBuffer()) {
-      DxCheck(r != kOk ? r : kFail, kSource, __LINE__);
+      DxCheck(r != kOk ? r : kFail, kDdutilSource, __LINE__);
       continue;
     }
     mBack = mFront->BackBuffer();
@@ -119,7 +119,7 @@ Result CDisplay::CreateWindowed(platform::window::IWindow* window,
   front.width = width;
   front.height = height;
   Result r = mDisplay->CreateSurface(front, mFront);
-  if (r != kOk) return DxCheck(r, kSource, __LINE__);
+  if (r != kOk) return DxCheck(r, kDdutilSource, __LINE__);
   SurfaceDesc back;
   back.width = width;
   back.height = height;
@@ -128,7 +128,7 @@ Result CDisplay::CreateWindowed(platform::window::IWindow* window,
   r = mDisplay->CreateSurface(back, mBack);
   if (r != kOk) {
     mFront.reset();
-    return DxCheck(r, kSource, __LINE__);
+    return DxCheck(r, kDdutilSource, __LINE__);
   }
   (void)clipWindow;  // the front buffer is the window's client area; nothing to clip against
   mWindow = window;

@@ -20,7 +20,7 @@
 using namespace platform::display;
 
 namespace {
-const char kSource[] = ".\\directx";
+const char kContextSource[] = ".\\directx";
 
 std::unique_ptr<Display> MakeBackend() {
   TPlatform* p = TPlatform::Instance();
@@ -206,7 +206,7 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
     if (r == kOutOfVideoMemory) mLowVideoMemory = true;
   }
   if (r != kOk) {
-    DxCheck(r, kSource, __LINE__);
+    DxCheck(r, kContextSource, __LINE__);
     return false;
   }
   mDisplayMode = mBackend->GetDisplayMode();
@@ -234,7 +234,7 @@ bool TDXContext::Create(platform::window::IWindow* window, bool fullScreen, int 
     } else if (r == kNoPaletteAttached) {
       mDesktopColours = 32;
     } else {
-      DxCheck(r, kSource, __LINE__);
+      DxCheck(r, kContextSource, __LINE__);
     }
     Release();
     return false;
@@ -269,13 +269,13 @@ bool TDXContext::AttachZBuffer(bool fullScreen) {
   Result r = mScreen.CreateSurface(z, back->Width(), back->Height(), &mZFormat, &zCaps);
   if (r != kOk) {
     if (r == kOutOfVideoMemory && !fullScreen) mLowVideoMemory = true;
-    DxCheck(r, kSource, __LINE__);
+    DxCheck(r, kContextSource, __LINE__);
     Release();
     return false;
   }
   FormatInfo info = Describe(back->Format());
   mRedBlueAlphaMask = info.redMask | info.blueMask | info.alphaMask;
-  DxCheck(back->AttachZBuffer(z->surface), kSource, __LINE__);
+  DxCheck(back->AttachZBuffer(z->surface), kContextSource, __LINE__);
   return true;
 }
 
@@ -324,7 +324,7 @@ void TDXContext::RecordDeviceInfo(const AdapterCaps& caps) {
 
 void TDXContext::Clear(uint32_t flags) {
   if (!mDevice) return;
-  DxCheck(mDevice->Clear(flags, 0, 1.0f), kSource, __LINE__);
+  DxCheck(mDevice->Clear(flags, 0, 1.0f), kContextSource, __LINE__);
 }
 
 TDXContext::Result TDXContext::Present() {

@@ -27,7 +27,6 @@
 using namespace platform::display;
 
 namespace {
-const char kSource[] = "dxdisplayhandler";
 
 const char kMsgOutOfMemory[] =
     "You cannot run this application at your current screen resolution or bit depth (out of "
@@ -43,7 +42,7 @@ void Box(const char* title, const char* text) {
 
 }  // namespace
 
-#define DX_CHECK(r) DxCheck((r), kSource, __LINE__)
+#define DX_CHECK(r) DxCheck((r), TDxDisplayHandler::kLogSource, __LINE__)
 
 TDxDisplayHandler* TDxDisplayHandler::Instance() { return TRenderer::DisplayInstance(); }
 

@@ -42,6 +42,9 @@ struct TDisplayRequest {
 
 class TDxDisplayHandler {
 public:
+  // The name its log lines carry, from every file of its implementation.
+  static constexpr const char* kLogSource = "dxdisplayhandler";
+
   struct Position {
     uint32_t x = 0xFFFFFFFF;
     uint32_t y = 0xFFFFFFFF;

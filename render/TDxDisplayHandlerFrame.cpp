@@ -20,8 +20,7 @@
 using namespace platform::display;
 
 namespace {
-const char kSource[] = "dxdisplayhandler";
-#define DX_CHECK(r) DxCheck((r), kSource, __LINE__)
+#define DX_CHECK(r) DxCheck((r), TDxDisplayHandler::kLogSource, __LINE__)
 
 Matrix4 ToMatrix(const TMat4& m) {
   Matrix4 out;

@@ -21,7 +21,6 @@
 using namespace platform::display;
 
 namespace {
-const char kSource[] = "dxdisplayhandler";
 
 TDxTextureData* DataOf(const boost::shared_ptr<TTexture>& texture) {
   return texture ? dynamic_cast<TDxTextureData*>(texture->GetData()) : nullptr;
@@ -60,7 +59,7 @@ bool TDxDisplayHandler::BeginRenderTarget(boost::shared_ptr<TTexture> texture, i
   if ((mode == 2 || mode == 3) && back) {
     Rect r{0, 0, std::min(area.right, mDisplayRect.Width()),
            std::min(area.bottom, mDisplayRect.Height())};
-    DxCheck(back->Blit(&r, *data->GetSurface(), &r), kSource, __LINE__);
+    DxCheck(back->Blit(&r, *data->GetSurface(), &r), TDxDisplayHandler::kLogSource, __LINE__);
   } else if (mode == 4) {
     FillRect(area, TColor(0, 0, 0, 0), boost::shared_ptr<TTexture>());
   }
@@ -120,7 +119,7 @@ void TDxDisplayHandler::EndRenderTarget() {
     }
     Result r = data->GetSurface()->Blit(&area, *back, &area);
     if (r != kOk) {
-      DxCheck(r, kSource, __LINE__);
+      DxCheck(r, TDxDisplayHandler::kLogSource, __LINE__);
       // Channel by channel through the locked pixels.
       uint32_t* pixels = nullptr;
       int32_t pitch = 0;
@@ -168,14 +167,14 @@ bool TDxDisplayHandler::SwitchRenderTarget(const std::shared_ptr<Surface>& curre
     mViewport = mDisplayRect;
     if (ApplyViewport()) return true;
     mDisplayRect = kept;
-    DxCheck(kInvalidArgument, kSource, __LINE__);
+    DxCheck(kInvalidArgument, TDxDisplayHandler::kLogSource, __LINE__);
     EngineLog("Bad viewport in switching render target!");
     mViewport = mDisplayRect;
     if (ApplyViewport()) return true;
     r = kInvalidArgument;  // the viewport's refusal, not the target's
   }
   mDisplayRect = kept;
-  DxCheck(r, kSource, __LINE__);
+  DxCheck(r, TDxDisplayHandler::kLogSource, __LINE__);
   if (r == kCurrentlyNotAvailable) {
     int bits = BytesPerPixel(next->Format()) * 8;
     if (bits == 16) {

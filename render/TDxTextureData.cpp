@@ -21,9 +21,9 @@
 using namespace platform::display;
 
 namespace {
-const char kSource[] = ".\\dxtexturedata";
+const char kTextureDataSource[] = ".\\dxtexturedata";
 
-uint32_t PowerOfTwo(uint32_t v) {
+uint32_t SurfaceSide(uint32_t v) {
   uint32_t p = 2;
   while (p < v && p < (1u << 30)) p <<= 1;
   return p;
@@ -55,7 +55,7 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
   TDxDisplayHandler* display = TDxDisplayHandler::Instance();
   uint32_t w = width, h = height;
   if (!Has(kSimple) && display && display->SquareTexturesOnly() && width != height) {
-    uint32_t side = std::max(PowerOfTwo(width), PowerOfTwo(height));
+    uint32_t side = std::max(SurfaceSide(width), SurfaceSide(height));
     mBorderX = (side - width) / 2;
     mBorderY = (side - height) / 2;
     w = h = side;
@@ -65,14 +65,14 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
   TDXContext* context = display ? display->GetContext() : nullptr;
   Display* dd = context ? context->GetDirectDraw() : nullptr;
   if (!dd || !display->GetDevice()) {
-    mSurfaceWidth = PowerOfTwo(width);
-    mSurfaceHeight = PowerOfTwo(height);
+    mSurfaceWidth = SurfaceSide(width);
+    mSurfaceHeight = SurfaceSide(height);
     return Has(kBlank);
   }
   const bool texture = !Has(kRenderSurface) && !Has(kSimple);
   if (texture && !display->AllowsAnyTextureSize()) {
-    w = PowerOfTwo(w);
-    h = PowerOfTwo(h);
+    w = SurfaceSide(w);
+    h = SurfaceSide(h);
   }
   // A texture the device cannot make is refused rather than made smaller than the size the
   // texture reports: callers lock and fill by that size.
@@ -100,7 +100,7 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
                                                                  : uint32_t(kCapsSystemMemory));
     r = dd->CreateSurface(desc, mSurface);
     if (r != kOk && r != kNoDisplayHardware) {
-      DxCheck(r, kSource, __LINE__);
+      DxCheck(r, kTextureDataSource, __LINE__);
       desc.caps ^= kCapsVideoMemory | kCapsSystemMemory;
       r = dd->CreateSurface(desc, mSurface);
     }
@@ -182,10 +182,10 @@ bool TDxTextureData::Finish(TDxDisplayHandler& display, Result r, bool clear) {
     return true;
   }
   mSurface.reset();
-  mSurfaceWidth = PowerOfTwo(mWidth);
-  mSurfaceHeight = PowerOfTwo(mHeight);
+  mSurfaceWidth = SurfaceSide(mWidth);
+  mSurfaceHeight = SurfaceSide(mHeight);
   if (r == kNoDisplayHardware || !display.IsThreadedPresent()) return true;
-  DxCheck(r, kSource, __LINE__);
+  DxCheck(r, kTextureDataSource, __LINE__);
   if (r == kOutOfVideoMemory) display.OutOfVideoMemory();
   Release();
   return false;
@@ -219,7 +219,8 @@ void TDxTextureData::WritePixels(uint32_t stride, uint32_t height, const uint32_
   int32_t w = std::min<int32_t>(static_cast<int32_t>(stride), mSurface->Width());
   int32_t h = std::min<int32_t>(static_cast<int32_t>(height), mSurface->Height());
   if (Has(kAlpha)) {
-    DxCheck(LoadTexture(*mSurface, pixels, static_cast<int32_t>(stride), w, h), kSource, __LINE__);
+    DxCheck(LoadTexture(*mSurface, pixels, static_cast<int32_t>(stride), w, h), kTextureDataSource,
+            __LINE__);
     return;
   }
   // Without an alpha channel every pixel is opaque.
@@ -311,7 +312,7 @@ void TDxTextureData::CopyTo(int x, int y, const TRect* source, TTextureData* tar
     bool& logged = scaled ? loggedBlit : loggedFast;
     if (!logged) {
       logged = true;
-      DxCheck(r, kSource, __LINE__);
+      DxCheck(r, kTextureDataSource, __LINE__);
     }
   }
 }
@@ -323,7 +324,7 @@ void TDxTextureData::Clear() {
     mSurface->Restore();
     r = mSurface->Fill(nullptr, 0);
   }
-  if (r != kOk) DxCheck(r, kSource, __LINE__);
+  if (r != kOk) DxCheck(r, kTextureDataSource, __LINE__);
 }
 
 bool TDxTextureData::Lock(uint32_t*& pixels, int32_t& pitch) {

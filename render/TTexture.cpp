@@ -23,8 +23,6 @@ uint32_t PowerOfTwo(uint32_t v) {
   return p;
 }
 
-bool Contains(const str& s, const char* what) { return s.Find(str(what)) >= 0; }
-
 str AddressName(const void* p) {
   return str::Format("%lx:tex:r", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(p)));
 }
@@ -53,8 +51,8 @@ void RepeatEdges(uint32_t* pixels, int stride, int imageWidth, int imageHeight, 
 bool Decode(const str& name, std::unique_ptr<uint8_t[]>& buffer, int& w, int& h, int& side,
             bool& alpha) {
   alpha = false;
-  if (Contains(name, ".png")) return LoadPNG(name, buffer, w, h, side, alpha);
-  if (Contains(name, ".jpg")) return LoadJPEG(name, buffer, w, h, side);
+  if (name.Contains(".png")) return LoadPNG(name, buffer, w, h, side, alpha);
+  if (name.Contains(".jpg")) return LoadJPEG(name, buffer, w, h, side);
   return false;
 }
 }  // namespace
@@ -178,13 +176,13 @@ str TTexture::TakeNameOptions(TTextureData& data, const str& nameIn) {
   if (q < 0) return name;
   str options = name.Substr(static_cast<unsigned>(q));
   name = name.Substr(0, static_cast<unsigned>(q));
-  if (Contains(options, "slow")) data.Set(TTextureData::kSimple | TTextureData::kLarge, true);
-  if (Contains(options, "simple")) data.Set(TTextureData::kSimple, true);
-  if (Contains(options, "alpha")) {
+  if (options.Contains("slow")) data.Set(TTextureData::kSimple | TTextureData::kLarge, true);
+  if (options.Contains("simple")) data.Set(TTextureData::kSimple, true);
+  if (options.Contains("alpha")) {
     data.Set(TTextureData::kAlpha, true);
     data.Set(TTextureData::kAutoAlpha, false);
   }
-  if (Contains(options, "mipmap")) data.Set(TTextureData::kMipmap, true);
+  if (options.Contains("mipmap")) data.Set(TTextureData::kMipmap, true);
   return name;
 }
 
@@ -192,7 +190,7 @@ str TTexture::TakeNameOptions(TTextureData& data, const str& nameIn) {
 // when "automergemask" is set; false when a named mask is missing.
 bool TTexture::FindMask(TTextureData& data, const str& name, str& mask) {
   if (!mask.IsEmpty() && !FileExists(mask)) {
-    if (Contains(mask, ".png") || Contains(mask, ".jpg")) return false;
+    if (mask.Contains(".png") || mask.Contains(".jpg")) return false;
     if (FileExists(mask + ".jpg"))
       mask = mask + ".jpg";
     else if (FileExists(mask + ".png"))
@@ -200,7 +198,7 @@ bool TTexture::FindMask(TTextureData& data, const str& name, str& mask) {
     else
       return false;
   }
-  if (!Contains(name, ".png") && GetConfig(kConfigAutoMergeMask).ToInt() != 0) {
+  if (!name.Contains(".png") && GetConfig(kConfigAutoMergeMask).ToInt() != 0) {
     int at = name.Find(str(".jpg"));
     str merged = name.Substr(0, static_cast<unsigned>(at)) + ".mask.png";
     if (FileExists(merged)) {
@@ -227,11 +225,11 @@ bool TTexture::SurfaceSize(const TTextureData& data, int w, int h, uint32_t& sw,
 bool TTexture::LoadData(TTextureData& data, const str& nameIn, const str& maskIn) {
   const str name = TakeNameOptions(data, nameIn);
   if (!FileExists(name)) {
-    if (Contains(name, ".png") || Contains(name, ".jpg")) return false;
+    if (name.Contains(".png") || name.Contains(".jpg")) return false;
     if (LoadData(data, name + ".png", maskIn)) return true;
     return LoadData(data, name + ".jpg", maskIn);
   }
-  if (!Contains(name, ".png") && !Contains(name, ".jpg")) return false;
+  if (!name.Contains(".png") && !name.Contains(".jpg")) return false;
   str mask = maskIn;
   if (!FindMask(data, name, mask)) return false;
   return mask.IsEmpty() ? LoadUnmasked(data, name, nameIn, maskIn)
@@ -268,7 +266,7 @@ bool TTexture::LoadUnmasked(TTextureData& data, const str& name, const str& name
     image.reset(new (std::nothrow) uint8_t[size_t(iside) * size_t(iside) * 4]());
     return ImageRows{image.get(), size_t(iside) * 4, false};
   };
-  bool png = Contains(name, ".png");
+  bool png = name.Contains(".png");
   bool ok = png ? DecodePNG(name, target) : DecodeJPEG(name, target);
   if (direct) {
     if (ok)

@@ -55,7 +55,8 @@ dictionary() {
 
 ./tools/install-deps.sh
 export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENGINE_FUZZ=ON >/dev/null
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENGINE_FUZZ=ON \
+  -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=16 >/dev/null
 cmake --build "$build" -j "$jobs" --target fuzzers
 
 # Leaks, undefined behaviour and time-outs all end a run with a report and a non-zero status.

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build ccache pkg-config googletest libgtest-dev libbenchmark-dev
           zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev libboost-dev
-          libsdl2-dev libx11-dev libcurl4-openssl-dev libfreetype-dev fonts-dejavu-core xvfb xauth)
+          libsdl2-dev libx11-dev libcurl4-openssl-dev libfreetype-dev fonts-dejavu-core xvfb xauth lld)
 missing=()
 # clang with its libFuzzer runtime builds the fuzz targets.
 for p in "${packages[@]}" clang libclang-rt-14-dev; do

@@ -10,13 +10,6 @@
 
 namespace {
 
-// Anchored at the texture's top-left corner.
-void AnchorTopLeft(TSprite& sprite) {
-  TDrawParams& s = sprite.GetDrawState();
-  s.origin = TVec2(0, 0);
-  s.flags |= TDrawParams::kUseOrigin;
-}
-
 int32_t WidthOf(const boost::shared_ptr<TTexture>& t) { return t ? t->GetWidth() : 0; }
 int32_t HeightOf(const boost::shared_ptr<TTexture>& t) { return t ? t->GetHeight() : 0; }
 
@@ -26,6 +19,12 @@ void SetX(TSprite& sprite, float x) {
 }
 
 }  // namespace
+
+void AnchorTopLeft(TSprite& sprite) {
+  TDrawParams& s = sprite.GetDrawState();
+  s.origin = TVec2(0, 0);
+  s.flags |= TDrawParams::kUseOrigin;
+}
 
 QMAmbientScroll::QMAmbientScroll(TLuaTable* entry, TClock* clock, boost::shared_ptr<TSprite> parent)
     : mParent(std::move(parent)),

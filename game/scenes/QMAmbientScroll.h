@@ -13,6 +13,9 @@ class TClock;
 class TLuaTable;
 class TTexture;
 
+// Sets the sprite's origin to its top-left corner: its position is then where that corner goes.
+void AnchorTopLeft(TSprite& sprite);
+
 class QMAmbientAnim {
 public:
   virtual void Update(uint32_t elapsedMs) = 0;

@@ -13,9 +13,11 @@
 #include "game/scenes/ArcadeGameTimer.h"
 #include "game/scenes/IQMSearchTool.h"
 #include "game/scenes/QMAmbientScroll.h"
+#include "game/shell/ChildWindows.h"
 #include "game/shell/QMGameOver.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
+#include "game/shell/SoundGroups.h"
 #include "render/TAnimatedSprite.h"
 #include "render/TAnimatedTexture.h"
 #include "render/TRenderer.h"
@@ -31,8 +33,6 @@
 
 namespace {
 
-constexpr int32_t kEffectsGroup = 1000;
-constexpr int32_t kMusicGroup = 1001;
 constexpr int kFadeWidth = 800;
 constexpr int kFadeHeight = 520;
 constexpr float kLevelOneMinutes = 24.0f;
@@ -51,15 +51,6 @@ constexpr int kSavedMarkEntry = 14;
 
 // Fade states.
 enum : int32_t { kFadeToBlack = 0, kFadeFromBlack = 2, kFadeSceneShown = 3, kFadeBlack = 4 };
-
-TWindow* TopModal() {
-  TWindowManager* wm = TWindowManager::Instance();
-  return wm ? wm->GetTopModal() : nullptr;
-}
-
-void SetShown(TWindow* w, bool shown) {
-  if (w) w->SetFlags(shown ? (w->GetFlags() | kWindowShown) : (w->GetFlags() & ~kWindowShown));
-}
 
 }  // namespace
 

@@ -70,10 +70,6 @@ std::string GroupOf(const str& label) {
   return at == std::string::npos ? text : text.substr(0, at);
 }
 
-bool Contains(const str& text, const char* part) {
-  return std::string(text.CStr()).find(part) != std::string::npos;
-}
-
 void AddStrikeOut(TText* text) {
   auto line = std::make_unique<TImage>();
   line->SetTexture(TTexture::Get("gameobjects/strikeout"), 1.0f);
@@ -220,7 +216,7 @@ boost::shared_ptr<TSprite> QMArcadeGame::MakeItemSprite(
   boost::shared_ptr<TSprite> sprite = TSprite::Create(item.layer + 1, texture);
   TVec2 position(item.x + texture->GetWidth() * 0.5f * mSceneScale.x,
                  item.y + texture->GetHeight() * 0.5f * mSceneScale.y);
-  if (Contains(texture->GetFileName(), "_full")) position = TVec2(400.0f, 250.0f);
+  if (texture->GetFileName().Contains("_full")) position = TVec2(400.0f, 250.0f);
   KSetSpritePosition(*sprite, position);
   sprite->SetVisible(true);
   if (RuntimeSettings().searchSprites && item.InList())
@@ -616,7 +612,7 @@ void QMArcadeGame::ShowTestItem(ArcadeSearchItem& item) {
     return;
   }
   boost::shared_ptr<TSprite> sprite = MakeItemSprite(item, texture);
-  if (Contains(texture->GetFileName(), "_full")) {
+  if (texture->GetFileName().Contains("_full")) {
     // The found picture stands where play puts it: at the item, moved by its play offset.
     KSetSpritePosition(
         *sprite, TVec2(item.x + texture->GetWidth() * 0.5f * mSceneScale.x + item.playOffsetX,

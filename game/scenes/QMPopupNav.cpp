@@ -7,6 +7,7 @@
 #include "core/TPlatformEvent.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearch.h"
+#include "game/shell/ChildWindows.h"
 #include "game/shell/LuaText.h"
 #include "game/shell/QMGameManager.h"
 #include "game/shell/ScriptUtilities.h"
@@ -35,17 +36,10 @@ private:
   TWindowHandle mNav;
 };
 
-TWindowScript* ScriptHost() { return TWindowScript::Of(TWindowManager::Instance()); }
-
 // Whether the window is a search scene of the scavenger group.
 bool IsScavengerScene(TWindow* w) {
   const QMSearch* scene = WindowCast<QMSearch>(w);
   return scene && scene->GetSceneType() == QMPopupNav::kScavengerGroup;
-}
-
-TWindow* TopModal() {
-  TWindowManager* wm = TWindowManager::Instance();
-  return wm ? wm->GetTopModal() : nullptr;
 }
 
 }  // namespace
@@ -93,7 +87,7 @@ void QMPopupNav::PostCreate(TWindowStyle& style) {
   TWindow* top = TopModal();
   const bool scavenger = top && IsScavengerScene(top->FindChild("puzzleWindow", -1));
   const str key = MapKey(top ? top->GetName() : str(), scavenger);
-  if (TWindowScript* host = ScriptHost()) {
+  if (TWindowScript* host = TWindowScript::Current()) {
     host->SetGlobalString("map_scav_hunt_string", scavenger ? key : str());
     const str states = str::Format("map_%s_states", key.CStr());
     host->SetGlobalString("map_level_string", states);
@@ -126,7 +120,7 @@ bool QMPopupNav::OnMessage(TMessage* m) {
       if (!mPendingScript.IsEmpty()) {
         const str script = mPendingScript;
         mPendingScript = str();
-        if (TWindowScript* host = ScriptHost()) host->DoLuaString(script);
+        if (TWindowScript* host = TWindowScript::Current()) host->DoLuaString(script);
         if (TGameState* state = TGameState::GetInstance())
           state->SetIntState("++LevelScreenSwitches", 1);
       }
@@ -140,7 +134,7 @@ void QMPopupNav::PrepareSwitch(const str& buttonName) {
   TWindowManager* wm = TWindowManager::Instance();
   TWindow* root = wm ? wm->GetRoot() : nullptr;
   if (!root || !IsScavengerScene(root->FindChild("puzzleWindow", -1))) return;
-  TWindowScript* host = ScriptHost();
+  TWindowScript* host = TWindowScript::Current();
   if (!host) return;
   host->SetGlobalNumber("gScriptPauseCoRoutine",
                         host->GetGlobalNumber("gScriptPauseCoRoutine") - 1);

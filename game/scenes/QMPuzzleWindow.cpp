@@ -2,6 +2,7 @@
 
 #include "anim/KLuaFloats.h"
 #include "core/TVec.h"
+#include "game/shell/SoundGroups.h"
 #include "render/TRenderer.h"
 #include "render/TSprite.h"
 #include "render/TTexture.h"
@@ -12,7 +13,6 @@
 namespace {
 
 const char kSearchListName[] = "searchListWindow";
-constexpr int32_t kMusicGroup = 1001;
 
 }  // namespace
 

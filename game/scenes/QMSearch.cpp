@@ -26,12 +26,6 @@ namespace {
 constexpr int kScreenWidth = 800;
 const char kAnimWindowName[] = "QMSearchAnimWindow";
 
-void AnchorTopLeft(TSprite& sprite) {
-  TDrawParams& s = sprite.GetDrawState();
-  s.origin = TVec2(0, 0);
-  s.flags |= TDrawParams::kUseOrigin;
-}
-
 boost::shared_ptr<TSound> SceneSound(TWindowStyle& style, const char* key) {
   const str name = style.GetString(key, str());
   return name.IsEmpty() ? boost::shared_ptr<TSound>() : TSound::Get(name, true, 1000);

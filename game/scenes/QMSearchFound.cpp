@@ -7,6 +7,7 @@
 #include "anim/KAnimBias.h"
 #include "anim/KAnimMultiple.h"
 #include "anim/KAnimProperties.h"
+#include "anim/KAnimQueue.h"
 #include "anim/KAnimSound.h"
 #include "anim/KAnimSteps.h"
 #include "core/EngineLog.h"
@@ -27,13 +28,6 @@ namespace {
 
 constexpr float kScreenMiddleX = 400;
 constexpr float kScreenMiddleY = 300;
-
-// Appends a step and drops the builder's reference: the container holds it from now on.
-template <class Container>
-void Append(Container* container, KAnimProcess* step) {
-  container->Add(step);
-  KReleaseRef(step);
-}
 
 TScript* GlobalScript() { return TWindowScript::Of(TWindowManager::Instance()); }
 
@@ -109,8 +103,8 @@ KAnimQueue* QMSearch::AnimateListLabel(const str& label, const TColor& color, fl
 }
 
 void QMSearch::AppendLevelCompletion(KAnimQueue* queue) {
-  if (mAllFoundSound) Append(queue, new KAnimSound(mAllFoundSound, false, str()));
-  Append(queue, Pause(static_cast<uint32_t>(std::max(mTallyRewardDelay, 0)), GetAnimClock()));
+  if (mAllFoundSound) KAppendStep(queue, new KAnimSound(mAllFoundSound, false, str()));
+  KAppendStep(queue, Pause(static_cast<uint32_t>(std::max(mTallyRewardDelay, 0)), GetAnimClock()));
   QMSearch* current = FindCurrent();
   const bool scavenger = current && current->mSceneType == str("QMScavengerGroup");
   if (TGameState* state = TGameState::GetInstance()) {
@@ -118,7 +112,7 @@ void QMSearch::AppendLevelCompletion(KAnimQueue* queue) {
     state->SetIntState("LevelObjectsFound", 0);
     state->SetIntState("LevelTotalClicks", 0);
   }
-  Append(queue, LuaStep("puzzleComplete()"));
+  KAppendStep(queue, LuaStep("puzzleComplete()"));
   if (QMSearchList* list = FindSearchListWindow(this, "searchListWindow")) list->StopGameTimer();
 }
 
@@ -154,7 +148,7 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
   KSpritePtr full = TSprite::Create(0);
   mOverlaySprite->AddSprite(full, name);
   auto* queue = new KAnimQueue();
-  Append(queue, LuaStep("gGameState.hintActive = true"));
+  KAppendStep(queue, LuaStep("gGameState.hintActive = true"));
   boost::shared_ptr<TTexture> icon = TTexture::Get(m->itemIconPath);
   full->SetTexture(icon);
   full->GetDrawState().alpha = 0;
@@ -177,8 +171,8 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
 
   auto* bias = new KEaseInEaseOutSineBias();
   auto* first = new KAnimMultiple();
-  Append(first, Fade(full, 0, 1, mFullItemFadeInDuration, bias, clock));
-  Append(first, Fade(placed, 1, 0, mPlacedItemFadeOutDuration, bias, clock));
+  KAppendStep(first, Fade(full, 0, 1, mFullItemFadeInDuration, bias, clock));
+  KAppendStep(first, Fade(placed, 1, 0, mPlacedItemFadeOutDuration, bias, clock));
   KSpritePtr backpack;
   if (id == kQMItemFoundMultiple) {
     if (boost::shared_ptr<TTexture> bag = TTexture::Get("gameobjects/inventory_container")) {
@@ -192,32 +186,32 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
       // One bag at a time: the last find's has faded out, and would stay behind unseen.
       mOverlaySprite->RemoveSpriteByName("backpacksprite");
       mOverlaySprite->AddSprite(backpack, "backpacksprite");
-      Append(first, Fade(backpack, 0, 1, mInventoryMoveToCenterDuration, bias, clock, true));
+      KAppendStep(first, Fade(backpack, 0, 1, mInventoryMoveToCenterDuration, bias, clock, true));
     }
   }
   if (id == kQMItemFoundMultiple || id == kQMItemFoundSpecial) {
     const float w = icon ? static_cast<float>(icon->GetWidth()) : 0;
     const float h = icon ? static_cast<float>(icon->GetHeight()) : 0;
     const TVec2 middle(kScreenMiddleX - w / 2, kScreenMiddleY - h / 2);
-    Append(first, OnClock(new KAnimMove<KSpritePtr>(full, from, middle),
-                          mInventoryMoveToCenterDuration, bias, clock, true));
+    KAppendStep(first, OnClock(new KAnimMove<KSpritePtr>(full, from, middle),
+                               mInventoryMoveToCenterDuration, bias, clock, true));
   }
-  Append(queue, first);
+  KAppendStep(queue, first);
   if (id != kQMItemFound || disappearing)
-    Append(queue, new KAnimMessageNotifier<2001, QMSearch, str>(this, name));
+    KAppendStep(queue, new KAnimMessageNotifier<2001, QMSearch, str>(this, name));
 
   auto* second = new KAnimMultiple();
-  Append(second, Fade(full, 1, 0, mFullItemFadeInDuration, bias, clock));
+  KAppendStep(second, Fade(full, 1, 0, mFullItemFadeInDuration, bias, clock));
   if (backpack) {
     auto* later = new KAnimQueue();
-    Append(later, Pause(static_cast<uint32_t>(mFullItemFadeInDuration) / 2, clock));
-    Append(later, Fade(backpack, 1, 0, mFullItemFadeInDuration, bias, clock));
-    Append(second, later);
+    KAppendStep(later, Pause(static_cast<uint32_t>(mFullItemFadeInDuration) / 2, clock));
+    KAppendStep(later, Fade(backpack, 1, 0, mFullItemFadeInDuration, bias, clock));
+    KAppendStep(second, later);
   }
   if (!disappearing && id == kQMItemFound)
-    Append(second, Fade(placed, 0, 1, mPlacedItemFadeInDuration, bias, clock));
-  Append(queue, second);
-  Append(queue, new KAnimMessageNotifier<2002, QMSearch, str>(this, name));
+    KAppendStep(second, Fade(placed, 0, 1, mPlacedItemFadeInDuration, bias, clock));
+  KAppendStep(queue, second);
+  KAppendStep(queue, new KAnimMessageNotifier<2002, QMSearch, str>(this, name));
   KReleaseRef(bias);
 
   QMSearchList* list = FindSearchListWindow(this, "searchListWindow");
@@ -229,15 +223,16 @@ void QMSearch::OnItemFound(QMItemFoundMessage* m) {
     if (KAnimQueue* pulse = AnimateListLabel(m->itemLabel, mFoundHilightColor, 2 * longer,
                                              mLabelFoundNumScales, &finalColor)) {
       if (m->isMultiple)
-        Append(pulse, new KAnimMessageNotifier<2004, QMSearchItem, str>(entry, m->multipleLabel));
-      if (done) Append(pulse, new KAnimMessageNotifier<2020, QMSearchItem, str>(entry, str()));
+        KAppendStep(pulse,
+                    new KAnimMessageNotifier<2004, QMSearchItem, str>(entry, m->multipleLabel));
+      if (done) KAppendStep(pulse, new KAnimMessageNotifier<2020, QMSearchItem, str>(entry, str()));
       mAnimations.Run(pulse);
       KReleaseRef(pulse);
     }
   }
 
   if (mSolved) AppendLevelCompletion(queue);
-  Append(queue, LuaStep("gGameState.hintActive = false"));
+  KAppendStep(queue, LuaStep("gGameState.hintActive = false"));
   mAnimations.Run(queue);
   KReleaseRef(queue);
 }

@@ -5,6 +5,7 @@
 
 #include "anim/KAnimBias.h"
 #include "anim/KAnimProperties.h"
+#include "anim/KAnimQueue.h"
 #include "anim/KAnimSound.h"
 #include "anim/KAnimSteps.h"
 #include "anim/KSpriteWindow.h"
@@ -19,11 +20,6 @@
 namespace {
 
 constexpr int32_t kHintLayer = 2147483647;
-
-void Append(KAnimQueue* queue, KAnimProcess* step) {
-  queue->Add(step);
-  KReleaseRef(step);
-}
 
 }  // namespace
 
@@ -60,14 +56,14 @@ void QMSearch::ShowHint(QMSearchHintMessage* m) {
   mHintLayer->AddChild(mHintSprite);
 
   KSpritePtr hint = mHintSprite;
-  Append(queue, new KAnimLuaCommand(global, "gGameState.hintActive = true"));
-  Append(queue, new KAnimSound(mHintSound, false, str()));
+  KAppendStep(queue, new KAnimLuaCommand(global, "gGameState.hintActive = true"));
+  KAppendStep(queue, new KAnimSound(mHintSound, false, str()));
   for (auto [from, to] : {std::pair{0.0f, 1.0f}, std::pair{1.0f, 0.0f}}) {
     auto* fade = new KAnimOpacity<KSpritePtr>(hint, from, to);
     fade->SetDuration(mFullItemFadeInDuration);
     fade->SetBias(bias);
     if (clock) fade->SetClock(clock);
-    Append(queue, fade);
+    KAppendStep(queue, fade);
   }
   KReleaseRef(bias);
 
@@ -76,11 +72,11 @@ void QMSearch::ShowHint(QMSearchHintMessage* m) {
     mAnimations.Run(pulse);
     KReleaseRef(pulse);
   }
-  Append(queue,
-         new KAnimLuaCommand(global, str("PostMessage(CreateNamedMessage(kQMMessage.HideHint, ") +
-                                         LuaStringLiteral(name) + ") )"));
-  Append(queue, new KAnimLuaCommand(global, "gGameState.hintActive = false"));
-  if (panned) Append(queue, new KAnimMessageNotifier<2016, QMSearch, str>(this, str()));
+  KAppendStep(queue, new KAnimLuaCommand(
+                         global, str("PostMessage(CreateNamedMessage(kQMMessage.HideHint, ") +
+                                     LuaStringLiteral(name) + ") )"));
+  KAppendStep(queue, new KAnimLuaCommand(global, "gGameState.hintActive = false"));
+  if (panned) KAppendStep(queue, new KAnimMessageNotifier<2016, QMSearch, str>(this, str()));
   mAnimations.Run(queue);
   KReleaseRef(queue);
 }

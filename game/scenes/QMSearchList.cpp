@@ -6,6 +6,7 @@
 #include "core/EngineLog.h"
 #include "game/scenes/QMMessages.h"
 #include "game/scenes/QMSearchItem.h"
+#include "game/shell/ChildWindows.h"
 #include "script/binding/LuaBinding.h"
 #include "script/binding/TWindowScript.h"
 #include "sound/TSound.h"
@@ -51,11 +52,6 @@ boost::shared_ptr<TSound> LoadEffect(TWindowStyle& style, const char* key) {
 void PlayOnce(const boost::shared_ptr<TSound>& sound) {
   if (!sound) return;
   if (boost::shared_ptr<TSoundInstance> playing = sound->Play(false)) playing->HoldSoundUntilEnd();
-}
-
-void SetShown(TWindow* w, bool shown) {
-  if (!w) return;
-  w->SetFlags(shown ? (w->GetFlags() | kWindowShown) : (w->GetFlags() & ~kWindowShown));
 }
 
 // The first window of that name below w; w itself never counts, so a message is never handed

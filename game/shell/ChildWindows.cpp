@@ -3,6 +3,12 @@
 #include "assets/TStringTable.h"
 #include "core/TPlatform.h"
 #include "window/TText.h"
+#include "window/TWindowManager.h"
+
+TWindow* TopModal() {
+  TWindowManager* wm = TWindowManager::Instance();
+  return wm ? wm->GetTopModal() : nullptr;
+}
 
 void SetShown(TWindow* w, bool shown) {
   if (!w) return;

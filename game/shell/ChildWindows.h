@@ -13,6 +13,8 @@ T* FindChildAs(TWindow* root, const str& name) {
   return root ? WindowCast<T>(root->FindChild(name, -1)) : nullptr;
 }
 
+// The window manager's top modal window; null without one (or without a window manager).
+TWindow* TopModal();
 // Sets or clears the visible flag; nothing for null.
 void SetShown(TWindow* w, bool shown);
 void ShowChild(TWindow* root, const str& name, bool shown);

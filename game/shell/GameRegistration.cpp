@@ -119,13 +119,8 @@ std::map<str, std::unique_ptr<TLuaTable>>& StringTableCache() {
   return cache;
 }
 
-TWindowScript* ScriptHost() {
-  TWindowManager* wm = TWindowManager::Instance();
-  return TWindowScript::Of(wm);
-}
-
 void RunLuaText(const str& text) {
-  if (TWindowScript* host = ScriptHost()) host->DoLuaString(text);
+  if (TWindowScript* host = TWindowScript::Current()) host->DoLuaString(text);
 }
 
 // Runs the file with the top window as its context, where the scripts put their windows.

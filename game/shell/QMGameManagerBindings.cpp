@@ -7,11 +7,6 @@
 
 namespace {
 
-lua_State* WindowScriptState() {
-  TWindowScript* host = TWindowScript::Of(TWindowManager::Instance());
-  return host ? host->GetState() : nullptr;
-}
-
 template <typename M>
 void Bind(lua_State* L, const char* name, QMGameManager* game, M method) {
   BindMethod(L, name, game, method);
@@ -21,7 +16,7 @@ void Bind(lua_State* L, const char* name, QMGameManager* game, M method) {
 }  // namespace
 
 void QMGameManager::BindScriptFunctions() {
-  lua_State* L = WindowScriptState();
+  lua_State* L = TWindowScript::CurrentState();
   if (!L) return;
   Bind(L, "ToggleFullScreen", this, &QMGameManager::ToggleFullScreen);
   Bind(L, "ToggleSoundMute", this, &QMGameManager::ToggleSoundMute);
@@ -55,4 +50,6 @@ void QMGameManager::BindScriptFunctions() {
 
 // The closures hold this object: once it is gone its globals are nil, unless someone rebound
 // them since.
-void QMGameManager::UnbindScriptFunctions() { ResetGlobalBindings(WindowScriptState(), this); }
+void QMGameManager::UnbindScriptFunctions() {
+  ResetGlobalBindings(TWindowScript::CurrentState(), this);
+}

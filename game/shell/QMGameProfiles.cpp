@@ -16,11 +16,6 @@ constexpr int kDefaultLevel = 750;
 // Sounds started by animations play in this group, at the effects level.
 constexpr int32_t kAnimationSoundGroup = 1003;
 
-TSoundManager* Sound() {
-  TPlatform* p = TPlatform::Instance();
-  return p ? p->GetSoundManager() : nullptr;
-}
-
 }  // namespace
 
 str QMGameManager::UserFileName(const str& userName) {
@@ -129,14 +124,15 @@ void QMGameManager::SaveFullScreenMode() {
 void QMGameManager::ToggleSoundMute() {
   const int off = (GetInt("soundoff", 0) + 1) % 2;
   SetInt("soundoff", off);
-  if (TSoundManager* sound = Sound()) sound->SetMasterVolume(off == 0 ? 1.0f : 0.0f);
+  if (TSoundManager* sound = TPlatform::InstanceSoundManager())
+    sound->SetMasterVolume(off == 0 ? 1.0f : 0.0f);
 }
 
 int QMGameManager::GetSoundLevel() const { return GetInt("soundlevel", kDefaultLevel); }
 int QMGameManager::GetMusicLevel() const { return GetInt("musiclevel", kDefaultLevel); }
 
 void QMGameManager::ApplySoundSettings() {
-  TSoundManager* sound = Sound();
+  TSoundManager* sound = TPlatform::InstanceSoundManager();
   if (!sound) return;
   const float effects = GetSoundLevel() / 1000.0f;
   const float music = GetMusicLevel() / 1000.0f;

@@ -26,12 +26,7 @@ namespace {
 
 bool gScriptDebug = false;
 
-TSoundManager* Sound() {
-  TPlatform* p = TPlatform::Instance();
-  return p ? p->GetSoundManager() : nullptr;
-}
-
-TModalWindow* TopModal() {
+TModalWindow* TopModalWindow() {
   TWindowManager* wm = TWindowManager::Instance();
   TWindow* top = wm ? wm->GetTopModal() : nullptr;
   return top && top->IsKindOf(TModalWindow::GetClassId()) ? static_cast<TModalWindow*>(top)
@@ -77,7 +72,8 @@ void SetCursorImage(const char* cursor) {
   p->SetCursor(texture, hotX, hotY, false);
 }
 
-QMSoundFader::QMSoundFader(float durationMs) : mDuration(durationMs), mClockOwner(TopModal()) {
+QMSoundFader::QMSoundFader(float durationMs)
+    : mDuration(durationMs), mClockOwner(TopModalWindow()) {
   SetTimer(10, true, true, false);
   mLastPlatformTime = Now();
 }
@@ -93,7 +89,7 @@ float QMSoundFader::FadeNow() {
 }
 
 void QMSoundFader::Finish() {
-  if (TSoundManager* sound = Sound()) {
+  if (TSoundManager* sound = TPlatform::InstanceSoundManager()) {
     sound->StopAll(kGroup);
     // Faders that overlap each found a lowered volume: the group returns to its nominal
     // level, not to whatever volume a fader happened to start from.
@@ -102,7 +98,7 @@ void QMSoundFader::Finish() {
 }
 
 bool QMSoundFader::Animate() {
-  TSoundManager* sound = Sound();
+  TSoundManager* sound = TPlatform::InstanceSoundManager();
   if (!sound) return false;
   const float now = FadeNow();
   if (!mStarted) {
@@ -146,7 +142,8 @@ bool LuaDataState::LoadTable(const str& path) {
 }
 
 void KillAllKAnimSounds() {
-  if (TSoundManager* sound = Sound()) sound->StopAll(QMSoundFader::kGroup);
+  if (TSoundManager* sound = TPlatform::InstanceSoundManager())
+    sound->StopAll(QMSoundFader::kGroup);
 }
 
 void FadeAllKAnimSounds(int durationMs) {

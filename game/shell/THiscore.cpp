@@ -20,7 +20,6 @@
 namespace {
 
 constexpr int kNameSize = 64;
-constexpr int kMessageSize = 512;
 constexpr int kScrollStep = 10;
 // The last page of the online table keeps at least this many rows in view.
 constexpr int kLastPageRows = 5;
@@ -269,8 +268,8 @@ bool THiscore::OnMessage(TMessage* message) {
 
 bool THiscore::Animate() {
   if ((mState != kWaitingForCategories && mState != kWaitingForScores) || !mScores) return true;
-  char text[kMessageSize] = "";
-  const int32_t status = mScores->GetRequestStatus(text, kMessageSize, nullptr);
+  char text[kScoreMessageSize] = "";
+  const int32_t status = mScores->GetRequestStatus(text, kScoreMessageSize, nullptr);
   if (status == 2) {
     mMessage = text;
     mState = kFailed;

@@ -6,11 +6,6 @@
 
 namespace {
 
-lua_State* WindowScriptState() {
-  TWindowScript* script = TWindowScript::Of(TWindowManager::Instance());
-  return script ? script->GetState() : nullptr;
-}
-
 // The window's "GetState" covers the function of that name it found while the window lives.
 // Asked with a key it is that function and answers as it does; asked without one it answers
 // the view state. Each window's cover, { its closure, the function covered }, sits in one
@@ -53,7 +48,7 @@ int GetStateThunk(lua_State* L) {
 // The globals are reset to nil when this window dies; "GetState" gets back the function it
 // covered.
 void THiscore::BindScriptFunctions() {
-  lua_State* L = WindowScriptState();
+  lua_State* L = TWindowScript::CurrentState();
   if (!L) return;
   const int top = lua_gettop(L);
   PushCovers(L);
@@ -85,7 +80,7 @@ void THiscore::RestoreCoveredGetState() {
   lua_State* L = mCoveredGetState;
   mCoveredGetState = nullptr;
   // Only while the state that holds the bindings is still the live one.
-  if (!L || WindowScriptState() != L) return;
+  if (!L || TWindowScript::CurrentState() != L) return;
   const int top = lua_gettop(L);
   PushCovers(L);
   const int covers = lua_gettop(L);

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int kMessageSize = 512;
 // Submit with every pending item: the score and the medals.
 constexpr int32_t kSubmitEverything = -1;
 const char kNothingToSubmit[] = "There is no score to submit.";
@@ -121,9 +120,9 @@ void THiscoreSubmit::ShowError(const str& text) {
 
 bool THiscoreSubmit::Animate() {
   if (!mScores) return false;
-  char text[kMessageSize] = "";
+  char text[kScoreMessageSize] = "";
   bool qualified = false;
-  const int32_t status = mScores->GetRequestStatus(text, kMessageSize, &qualified);
+  const int32_t status = mScores->GetRequestStatus(text, kScoreMessageSize, &qualified);
   if (status == 2) {
     ShowError(text);
     return false;

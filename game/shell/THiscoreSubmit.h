@@ -10,6 +10,9 @@
 #include "window/TModalWindow.h"
 #include "window/TWindowHandle.h"
 
+// Room for a status message of the score server, with its ending.
+inline constexpr int kScoreMessageSize = 512;
+
 class THiscore;
 class THwHiscores;
 

@@ -3,6 +3,7 @@
 #include "assets/FileLayer.h"
 #include "game/shell/ChildWindows.h"
 #include "game/shell/QMGameManager.h"
+#include "game/shell/SoundGroups.h"
 #include "sound/TSound.h"
 #include "window/TText.h"
 #include "window/TWindowStyle.h"
@@ -11,7 +12,6 @@
 namespace {
 
 const char kCrossSellFile[] = "xsell/xsell.xml";
-constexpr int32_t kMusicGroup = 1001;
 
 }  // namespace
 

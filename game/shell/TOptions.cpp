@@ -2,6 +2,7 @@
 
 #include "core/TPlatform.h"
 #include "game/shell/QMGameManager.h"
+#include "game/shell/SoundGroups.h"
 #include "sound/TSound.h"
 #include "sound/TSoundInstance.h"
 #include "sound/TSoundManager.h"
@@ -18,8 +19,6 @@ constexpr int kDefaultLevel = 750;
 
 // The effects slider drives the plain, effects and animation groups; music its own.
 constexpr int32_t kEffectsGroups[] = {1000, 1003, 0};
-constexpr int32_t kEffectsGroup = 1000;
-constexpr int32_t kMusicGroup = 1001;
 
 int UserInt(const char* key, int defaultValue) {
   QMGameManager* game = QMGameManager::Instance();
@@ -31,11 +30,6 @@ void StoreUserLevel(const char* key, float value) {
   if (game)
     game->GetPrefs().SetInt(key, static_cast<int>(static_cast<double>(value) * 1000.0),
                             game->GetCurrentUser(), true);
-}
-
-TSoundManager* Sound() {
-  TPlatform* p = TPlatform::Instance();
-  return p ? p->GetSoundManager() : nullptr;
 }
 
 }  // namespace
@@ -68,7 +62,7 @@ bool TOptions::OnMessage(TMessage* message) {
   if (!effects && !music) return false;
   if (message->GetId() == kSliderValChanged) {
     TSlider* slider = FindSlider(effects ? kEffectsSlider : kMusicSlider);
-    TSoundManager* sound = Sound();
+    TSoundManager* sound = TPlatform::InstanceSoundManager();
     if (slider && sound) {
       if (effects) {
         for (int32_t group : kEffectsGroups) sound->SetGroupVolume(group, slider->GetValue());

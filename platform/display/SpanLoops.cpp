@@ -666,7 +666,7 @@ void SampleLinearRow(const DrawState& ds, int64_t u, int64_t v, int64_t du, int3
   }
 }
 
-inline int64_t FloorDiv(int64_t n, int64_t d) {
+inline int64_t FloorDivSteps(int64_t n, int64_t d) {
   int64_t q = n / d;
   return (n % d != 0 && ((n < 0) != (d < 0))) ? q - 1 : q;
 }
@@ -692,11 +692,11 @@ void InteriorRange(int64_t t0, int64_t d, int64_t limit, int32_t& lo, int32_t& h
   if (d == 0) {
     if (t0 < 0 || t0 >= limit) b = a;
   } else if (d > 0) {
-    a = std::max(a, FloorDiv(-t0 + d - 1, d));
-    b = std::min(b, FloorDiv(limit - t0 + d - 1, d));
+    a = std::max(a, FloorDivSteps(-t0 + d - 1, d));
+    b = std::min(b, FloorDivSteps(limit - t0 + d - 1, d));
   } else {
-    a = std::max(a, FloorDiv(t0 - limit, -d) + 1);
-    b = std::min(b, FloorDiv(t0, -d) + 1);
+    a = std::max(a, FloorDivSteps(t0 - limit, -d) + 1);
+    b = std::min(b, FloorDivSteps(t0, -d) + 1);
   }
   lo = int32_t(a);
   hi = int32_t(std::max(a, b));

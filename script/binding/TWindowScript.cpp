@@ -178,3 +178,10 @@ void TWindowScript::BindManager(TWindowManager* manager) {
 TWindowScript* TWindowScript::Of(const TWindowManager* manager) {
   return manager ? dynamic_cast<TWindowScript*>(manager->GetScriptHost()) : nullptr;
 }
+
+TWindowScript* TWindowScript::Current() { return Of(TWindowManager::Instance()); }
+
+lua_State* TWindowScript::CurrentState() {
+  TWindowScript* script = Current();
+  return script ? script->GetState() : nullptr;
+}

@@ -58,6 +58,9 @@ public:
   // The manager's host when it is a window script (it always is outside tests of the window
   // system alone).
   static TWindowScript* Of(const TWindowManager* manager);
+  // The running window manager's script, and its state: null without either.
+  static TWindowScript* Current();
+  static lua_State* CurrentState();
 
   TTask* AsTask() override { return this; }
   lua_State* ScriptState() const override { return GetState(); }

@@ -1,7 +1,5 @@
 #include "game/puzzles/feedback/RTFZone.h"
 
-#include <cstring>
-
 #include "core/TColor.h"
 #include "game/puzzles/feedback/RTFHooks.h"
 #include "game/puzzles/feedback/RealTimeFeedback.h"
@@ -12,13 +10,11 @@
 
 namespace {
 
-bool Contains(const str& text, const char* part) { return std::strstr(text.CStr(), part); }
-
 RTFTrigger ReadTrigger(const str& value) {
   // Tested in this order: a value naming both mouse triggers is a mouse-over zone.
-  if (Contains(value, "mouseover")) return kMouseOver;
-  if (Contains(value, "mouseclick")) return kMouseClick;
-  if (Contains(value, "functionhook")) return kFunctionHook;
+  if (value.Contains("mouseover")) return kMouseOver;
+  if (value.Contains("mouseclick")) return kMouseClick;
+  if (value.Contains("functionhook")) return kFunctionHook;
   return kTriggerNone;
 }
 
@@ -36,8 +32,8 @@ void RTFZone::Init(TWindowStyle& style) {
         if (ArmRTFHook(puzzle, name)) mHookName = hook;
     }
   }
-  mAction = Contains(style.GetString("action", str()), "scriptedAnimation") ? kScriptedAnimation
-                                                                            : kActionNone;
+  mAction = style.GetString("action", str()).Contains("scriptedAnimation") ? kScriptedAnimation
+                                                                           : kActionNone;
   mActionString = style.GetString("actionString", str());
   mCount = NumberToInt(style.GetNumber("count", 1));
 }

@@ -48,14 +48,6 @@ const char kRoundEnd[] =
     "sequence_round_end_modal_round = 'scripts/common/sequence/round_end_%s.lua' "
     "DoModal('scripts/common/sequence/round_end_modal.lua') ChangeRound()";
 
-TScript* ScriptHost() { return TWindowScript::Of(TWindowManager::Instance()); }
-
-// Appends the step to the queue, which takes its own reference.
-void Append(KAnimQueue* queue, KAnimProcess* step) {
-  queue->Add(step);
-  KReleaseRef(step);
-}
-
 KAnimProcess* MakeFade(const boost::shared_ptr<TSprite>& sprite, float from, float to, float ms) {
   auto* fade = new KAnimOpacity<KSpritePtr>(sprite, from, to);
   fade->SetDuration(ms);
@@ -79,7 +71,7 @@ QMSequencePuzzleWindow::~QMSequencePuzzleWindow() {
   const bool hintRunning = mHintMarkers[0] && mAnimRunner.GetRunningCount() > 0;
   mAnimRunner.CancelAll();
   if (hintRunning)
-    if (TScript* host = ScriptHost())
+    if (TScript* host = TWindowScript::Current())
       host->DoLuaString("if gGameState then gGameState.hintActive = false end");
   mBins.clear();
 }
@@ -323,22 +315,22 @@ void QMSequencePuzzleWindow::ShowHint(QMSearchHintMessage* message) {
   AddSprite(mHintLayer);
 
   // The fades run on the top modal's clock, the one this window's own task runs on.
-  TScript* host = ScriptHost();
+  TScript* host = TWindowScript::Current();
   const str name = message ? message->GetName() : str();
   const KSpritePtr markers[2] = {mHintMarkers[0], mHintMarkers[1]};
   auto* first = new KAnimQueue();
-  Append(first, new KAnimLuaCommand(host, "gGameState.hintActive = true"));
-  Append(first, new KAnimSound(mSounds[kHintSound], false, str()));
-  Append(first, MakeFade(markers[0], 0, 1, mHintDuration));
-  Append(first, MakeFade(markers[0], 1, 0, mHintDuration));
-  Append(first,
-         new KAnimLuaCommand(
-             host, str::Format("PostMessage(CreateNamedMessage(kQMMessage.HideHint, \"%s\") );",
-                               name.CStr())));
-  Append(first, new KAnimLuaCommand(host, "gGameState.hintActive = false"));
+  KAppendStep(first, new KAnimLuaCommand(host, "gGameState.hintActive = true"));
+  KAppendStep(first, new KAnimSound(mSounds[kHintSound], false, str()));
+  KAppendStep(first, MakeFade(markers[0], 0, 1, mHintDuration));
+  KAppendStep(first, MakeFade(markers[0], 1, 0, mHintDuration));
+  KAppendStep(
+      first, new KAnimLuaCommand(
+                 host, str::Format("PostMessage(CreateNamedMessage(kQMMessage.HideHint, \"%s\") );",
+                                   name.CStr())));
+  KAppendStep(first, new KAnimLuaCommand(host, "gGameState.hintActive = false"));
   auto* second = new KAnimQueue();
-  Append(second, MakeFade(markers[1], 0, 1, mHintDuration));
-  Append(second, MakeFade(markers[1], 1, 0, mHintDuration));
+  KAppendStep(second, MakeFade(markers[1], 0, 1, mHintDuration));
+  KAppendStep(second, MakeFade(markers[1], 1, 0, mHintDuration));
   for (KAnimQueue* queue : {first, second}) {
     mAnimRunner.Run(queue);
     KReleaseRef(queue);

@@ -11,8 +11,6 @@
 
 namespace {
 
-const char* const kClueTextWindow = "word_puzzle_text";
-
 QMWordPuzzleGridPiece* AsCell(TWindow* w) { return WindowCast<QMWordPuzzleGridPiece>(w); }
 
 void SetTranslation(TSprite* sprite, int x, int y) {
@@ -20,8 +18,6 @@ void SetTranslation(TSprite* sprite, int x, int y) {
   sprite->GetDrawState().transform(2, 0) = static_cast<float>(x);
   sprite->GetDrawState().transform(2, 1) = static_cast<float>(y);
 }
-
-bool Contains(const str& text, const char* needle) { return text.Find(str(needle)) >= 0; }
 
 }  // namespace
 
@@ -111,8 +107,8 @@ bool QMWPFindLetterSpider::Process(TWindow* w) {
                       name.Find(str::Format("column%d", mEntry.column)) >= 0;
   if (!onLine || name[0] != mEntry.letter) return true;
   bool eligible = true;
-  if (mEntry.fromRow) eligible = Contains(name, "row");
-  if (mEntry.fromColumn) eligible = Contains(name, "column");
+  if (mEntry.fromRow) eligible = name.Contains("row");
+  if (mEntry.fromColumn) eligible = name.Contains("column");
   if (!eligible) return true;
   QMWordPuzzleGridPiece* cell = letter->GetCell();
   if (cell && cell->GetShownCharacter() == name[0]) return true;

@@ -17,6 +17,9 @@
 class QMWordPuzzleLetter;
 class QMWordPuzzleWindow;
 
+// The name of the text child that shows the round's clue (not a letter).
+inline constexpr const char* kClueTextWindow = "word_puzzle_text";
+
 // Places each cell by its panel size: the panel's centre at (W * column + X0, H * row + Y0).
 class QMWPArrangePiecesSpider : public TWindowSpider {
 public:

@@ -38,7 +38,6 @@ const char* const QMWordPuzzleWindow::kDefaultRoundEndScript =
 
 namespace {
 
-const char* const kClueTextWindow = "word_puzzle_text";
 const char* const kOverlayWindow = "overlaywindow";
 const char* const kMissingString = "#####";
 // The separator between the pieces of the round-end text.
