@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr size_t kReadChunk = 4096;
+constexpr size_t kReadChunk = 65536;
 // A progressive image keeps all its coefficients (2 bytes a sample) until the last scan, and
 // this library has no backing store to spill them to: the limit must cover the largest
 // image allowed, three full-resolution components of kMaxImageSide squared.

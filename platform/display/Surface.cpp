@@ -10,9 +10,9 @@
 
 namespace platform::display {
 
-PixelStore::PixelStore(size_t size) : size_(size) {
+PixelStore::PixelStore(size_t size, bool zeroed) : size_(size) {
   constexpr size_t kLine = 64;
-  block_.reset(std::calloc(size + kLine, 1));
+  block_.reset(zeroed ? std::calloc(size + kLine, 1) : std::malloc(size + kLine));
   if (!block_) throw std::bad_alloc();
   const uintptr_t at = reinterpret_cast<uintptr_t>(block_.get());
   data_ = static_cast<uint8_t*>(block_.get()) + (kLine - at % kLine) % kLine;
@@ -21,7 +21,8 @@ PixelStore::PixelStore(size_t size) : size_(size) {
 Surface::Surface(Display* display, const SurfaceDesc& desc) : display_(display), desc_(desc) {
   int32_t bpp = BytesPerPixel(desc.format);
   desc_.pitch = (desc.width * bpp + 15) & ~15;
-  PixelStore(size_t(desc_.pitch) * size_t(desc.height)).swap(pixels_);
+  PixelStore(size_t(desc_.pitch) * size_t(desc.height), !(desc.caps & kCapsUncleared))
+      .swap(pixels_);
 }
 
 Surface::~Surface() {

@@ -18,14 +18,14 @@ namespace platform::display {
 
 class Display;
 
-// A surface's pixels: zeroed, starting on a cache line. The span loops' wide loads and stores
+// A surface's pixels: zeroed unless asked not to be, starting on a cache line. The span loops' wide loads and stores
 // then split no line where the rows' offsets are whole steps, as they are for most copies and
 // blends. Zeroed by calloc, which takes fresh pages from the system as they are (already
 // zero) rather than writing every byte of a large texture before its image is decoded over it.
 class PixelStore {
 public:
   PixelStore() = default;
-  explicit PixelStore(size_t size);
+  PixelStore(size_t size, bool zeroed);
   uint8_t* data() { return data_; }
   const uint8_t* data() const { return data_; }
   size_t size() const { return size_; }
