@@ -14,7 +14,9 @@
 
 namespace {
 
-constexpr size_t kReadChunk = 4096;
+// The decoder takes its fast path only with a few KiB of the file in hand, so small chunks
+// would send it down the slow one near the end of each.
+constexpr size_t kReadChunk = 65536;
 // A progressive image keeps all its coefficients (2 bytes a sample) until the last scan, and
 // this library has no backing store to spill them to: the limit must cover the largest
 // image allowed, three full-resolution components of kMaxImageSide squared.

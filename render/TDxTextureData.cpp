@@ -119,7 +119,7 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
       EngineLog("SURFACE request FAILED to get DDPF_ALPHAPIXELS.");
     if (r == kOk && Has(kRenderSurface)) AttachOwnZBuffer(*dd, *display);
   } else {
-    if (!MakeTexture(*dd, *display, w, h, sixteen, alpha, r)) return false;
+    if (!MakeTexture(*dd, *display, w, h, sixteen, alpha, !clear, r)) return false;
   }
   return Finish(*display, r, clear);
 }
@@ -127,10 +127,11 @@ bool TDxTextureData::Create(uint32_t width, uint32_t height, bool clear) {
 // A texture surface in the display's depth; false when the device made a smaller one than asked
 // (refused: callers fill by the size asked for), else r says how the making went.
 bool TDxTextureData::MakeTexture(Display& dd, TDxDisplayHandler& display, uint32_t w, uint32_t h,
-                                 bool sixteen, bool alpha, Result& r) {
+                                 bool sixteen, bool alpha, bool uncleared, Result& r) {
   PixelFormat wanted = sixteen ? (alpha ? PixelFormat::A4R4G4B4 : PixelFormat::R5G6B5)
                                : (alpha ? PixelFormat::A8R8G8B8 : PixelFormat::X8R8G8B8);
-  r = CreateTexture(dd, static_cast<int32_t>(w), static_cast<int32_t>(h), wanted, mSurface);
+  r = CreateTexture(dd, static_cast<int32_t>(w), static_cast<int32_t>(h), wanted, mSurface,
+                    uncleared);
   if (r == kOk && (static_cast<uint32_t>(mSurface->Width()) < w ||
                    static_cast<uint32_t>(mSurface->Height()) < h)) {
     EngineLog("TDxTextureData::Create: asked for %ux%u, the device made %dx%d", w, h,

@@ -36,7 +36,7 @@ private:
   bool ReadPixels(int32_t pitch, uint32_t* out);
   // The steps of Create.
   bool MakeTexture(platform::display::Display& dd, TDxDisplayHandler& display, uint32_t w,
-                   uint32_t h, bool sixteen, bool alpha, Result& r);
+                   uint32_t h, bool sixteen, bool alpha, bool uncleared, Result& r);
   void AttachOwnZBuffer(platform::display::Display& dd, TDxDisplayHandler& display);
   bool Finish(TDxDisplayHandler& display, Result r, bool clear);
 

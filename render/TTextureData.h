@@ -26,6 +26,7 @@ public:
   virtual void Restore() = 0;
   // Writes rows of 32-bit ARGB pixels (stride pixels apart) into the surface's corner.
   virtual void WritePixels(uint32_t stride, uint32_t height, const uint32_t* pixels) = 0;
+  // Without clear a texture's pixels start undefined: the caller (a loader) writes every one.
   virtual bool Create(uint32_t width, uint32_t height, bool clear) = 0;
   // Copies the source area (whole image when null) to (x, y) of the target's surface, or of
   // the display's current target when there is no target.

@@ -10,7 +10,8 @@
 // Ratios are device time / pixman time: below 1 the device is faster.
 // Then the frame with its sprites and glyphs at 1x, 10x and 100x, each side's cost per item,
 // so that a cost growing faster than the count shows. `bench_render scale [SPRITES [GLYPHS]]`
-// runs only that part, from other 1x counts.
+// runs only that part, from other 1x counts; `bench_render quads [MODE [SHAPE]]` only the quads
+// of a mode (its first word: opaque, alpha, additive, tinted) and a shape.
 // Run a Release build (-DENGINE_BENCH=ON); pixman is found only when its development files
 // are installed (apt-get install libpixman-1-dev). Times are the thread's CPU time, the best
 // of several batches, which a busy machine disturbs less than the wall clock.
@@ -381,11 +382,18 @@ int main(int argc, char** argv) {
     const int sprites = argc > 2 ? std::atoi(argv[2]) : 100;
     const int glyphs = argc > 3 ? std::atoi(argv[3]) : 2000;
     if (sprites < 1 || glyphs < 1) {
-      std::fprintf(stderr, "usage: bench_render [scale [SPRITES [GLYPHS]]]\n");
+      std::fprintf(stderr, "usage: bench_render [scale [SPRITES [GLYPHS]] | quads [MODE [SHAPE]]]\n");
       return 2;
     }
     Scaling(sprites, glyphs);
     return 0;
+  }
+  const bool quadsOnly = argc > 1 && std::strcmp(argv[1], "quads") == 0;
+  const char* onlyMode = quadsOnly && argc > 2 ? argv[2] : nullptr;
+  const char* onlyShape = quadsOnly && argc > 3 ? argv[3] : nullptr;
+  if (argc > 1 && !quadsOnly) {
+    std::fprintf(stderr, "usage: bench_render [scale [SPRITES [GLYPHS]] | quads [MODE [SHAPE]]]\n");
+    return 2;
   }
   const int W = 1024, H = 768;
   Device dev(W, H);
@@ -413,6 +421,7 @@ int main(int argc, char** argv) {
 #endif
   for (int m = 0; m < 4; ++m) {
     Mode mode = Mode(m);
+    if (onlyMode && std::strncmp(kModeNames[m], onlyMode, std::strlen(onlyMode)) != 0) continue;
     dev.SetMode(mode);
     dev.device->SetTexture(mode == Mode::Opaque   ? opaqueTex
                            : mode == Mode::Tinted ? glyphTex
@@ -420,6 +429,7 @@ int main(int argc, char** argv) {
     uint32_t colour = mode == Mode::Tinted ? kTint : 0xFFFFFFFFu;
     for (int sh = 0; sh < 3; ++sh) {
       Shape shape = Shape(sh);
+      if (onlyShape && std::strcmp(kShapeNames[sh], onlyShape) != 0) continue;
       for (int size : {8, 16, 32, 128, 512}) {
         float scale = shape == Shape::Scaled ? kScale : 1.0f;
         float angle = shape == Shape::Rotated ? kAngle : 0.0f;
@@ -483,6 +493,8 @@ int main(int argc, char** argv) {
       }
     }
   }
+
+  if (quadsOnly) return 0;
 
   // A typical frame.
   Device f(800, 600);

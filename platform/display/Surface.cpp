@@ -3,16 +3,26 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/display/Display.h"
 #include "platform/display/PixelFormat.h"
 
 namespace platform::display {
 
+PixelStore::PixelStore(size_t size, bool zeroed) : size_(size) {
+  constexpr size_t kLine = 64;
+  block_.reset(zeroed ? std::calloc(size + kLine, 1) : std::malloc(size + kLine));
+  if (!block_) throw std::bad_alloc();
+  const uintptr_t at = reinterpret_cast<uintptr_t>(block_.get());
+  data_ = static_cast<uint8_t*>(block_.get()) + (kLine - at % kLine) % kLine;
+}
+
 Surface::Surface(Display* display, const SurfaceDesc& desc) : display_(display), desc_(desc) {
   int32_t bpp = BytesPerPixel(desc.format);
   desc_.pitch = (desc.width * bpp + 15) & ~15;
-  pixels_.assign(size_t(desc_.pitch) * size_t(desc.height), 0);
+  PixelStore(size_t(desc_.pitch) * size_t(desc.height), !(desc.caps & kCapsUncleared))
+      .swap(pixels_);
 }
 
 Surface::~Surface() {
@@ -82,7 +92,7 @@ Result Surface::Blit(const Rect* dstArea, Surface& src, const Rect* srcArea) {
   const uint8_t* sbase = src.pixels_.data();
   int32_t spitch = src.desc_.pitch;
   if (&src == this) {
-    copy = pixels_;
+    copy.assign(pixels_.data(), pixels_.data() + pixels_.size());
     sbase = copy.data();
   }
   bool stretch = d.Width() != s.Width() || d.Height() != s.Height();
@@ -153,7 +163,7 @@ Result Surface::GetBltStatus() {
 Result Surface::Restore() {
   if (display_ && Failed(display_->TestCooperativeLevel())) return display_->TestCooperativeLevel();
   if (lost_) {
-    std::fill(pixels_.begin(), pixels_.end(), uint8_t(0));
+    std::memset(pixels_.data(), 0, pixels_.size());
     lost_ = false;
     ++version_;
   }

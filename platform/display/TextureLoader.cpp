@@ -37,7 +37,7 @@ PixelFormat Choose(const Display& display, PixelFormat wanted) {
 }  // namespace
 
 Result CreateTexture(Display& display, int32_t width, int32_t height, PixelFormat wanted,
-                     std::shared_ptr<Surface>& out) {
+                     std::shared_ptr<Surface>& out, bool uncleared) {
   out.reset();
   if (width <= 0 || height <= 0) return kInvalidArgument;
   const AdapterCaps& caps = display.GetCaps();
@@ -55,7 +55,7 @@ Result CreateTexture(Display& display, int32_t width, int32_t height, PixelForma
   desc.width = width;
   desc.height = height;
   desc.format = format;
-  desc.caps = kCapsTexture;
+  desc.caps = kCapsTexture | (uncleared ? uint32_t(kCapsUncleared) : 0u);
   return display.CreateSurface(desc, out);
 }
 

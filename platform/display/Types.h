@@ -65,6 +65,7 @@ enum SurfaceCaps : uint32_t {
   kCapsRenderTarget = 0x0040,    // the device may draw into it
   kCapsVideoMemory = 0x0080,     // counts against the adapter's video memory
   kCapsSystemMemory = 0x0100,
+  kCapsUncleared = 0x0200,  // pixels start undefined: the creator writes every one first
 };
 
 struct SurfaceDesc {

@@ -1,7 +1,9 @@
 // Surfaces, the display's modes and levels, lost surfaces and the headless knobs.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/display/Device.h"
@@ -97,6 +99,18 @@ TEST(DisplaySurface, BlitsStretchConvertAndSurviveOverlap) {
   EXPECT_EQ(r.At(3, 0), 0xFF000002u);
   pd::Rect bad{1, 0, 3, 1};
   EXPECT_EQ(row->BlitFast(3, 0, *row, &bad), pd::kInvalidRect);
+}
+
+// The span loops copy and blend in 16- and 32-byte steps: a surface whose pixels start off a
+// cache line splits many of them across two lines.
+TEST(DisplaySurface, PixelsStartOnACacheLine) {
+  pd::headless::Display display;
+  for (auto [w, h] : {std::pair{1, 1}, {17, 3}, {512, 512}, {1024, 768}})
+    for (pd::PixelFormat f : {pd::PixelFormat::A8R8G8B8, pd::PixelFormat::R5G6B5}) {
+      auto s = Make(display, w, h, f, pd::kCapsTexture);
+      ASSERT_TRUE(s);
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(s->Bits()) % 64, 0u) << w << "x" << h;
+    }
 }
 
 TEST(DisplaySurface, FlipChainsNeedExclusiveLevelAndShowTheBackBuffer) {
