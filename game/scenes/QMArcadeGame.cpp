@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "anim/KAnimProperties.h"
 #include "anim/KSpriteWindow.h"
@@ -55,6 +56,12 @@ enum : int32_t { kFadeToBlack = 0, kFadeFromBlack = 2, kFadeSceneShown = 3, kFad
 TWindow* TopModal() {
   TWindowManager* wm = TWindowManager::Instance();
   return wm ? wm->GetTopModal() : nullptr;
+}
+
+// The clock and the score are written in every frame: a text is made only when what they show
+// has changed.
+void ShowFigure(TText* text, const char* figure) {
+  if (text && std::strcmp(text->GetText().CStr(), figure) != 0) text->SetText(figure);
 }
 
 void SetShown(TWindow* w, bool shown) {
@@ -448,9 +455,9 @@ void QMArcadeGame::TimerTick() {
   const double fraction = std::modf(shown, &whole);
   const int minutes = static_cast<int>(std::min(whole, 59.0));
   const int seconds = static_cast<int>(fraction * 60.0);
-  if (TWindow* top = TopModal())
-    if (TText* clock = TText::Cast(top->FindChild("arcadetimer", -1)))
-      clock->SetText(str::Format("%.2d:%.2d", minutes, seconds));
+  char shownTime[32];
+  std::snprintf(shownTime, sizeof shownTime, "%.2d:%.2d", minutes, seconds);
+  ShowFigure(FindText(mClockName), shownTime);
 }
 
 bool QMArcadeGame::Animate() {
@@ -466,7 +473,9 @@ bool QMArcadeGame::Animate() {
     mScore += mPendingScore;
     mPendingScore = 0;
   }
-  if (TText* score = FindText("arcadescore")) score->SetText(str::Format("%.6d", mScore));
+  char shownScore[16];
+  std::snprintf(shownScore, sizeof shownScore, "%.6d", mScore);
+  ShowFigure(FindText(mScoreName), shownScore);
 
   if (mFadeCountdown > 0.0f) {
     mFadeCountdown -= 1.0f;

@@ -281,6 +281,9 @@ private:
   bool mRestoreAllowed = false;
   TWindowHandle mAnimWindow;
   std::function<double()> mRealSource;
+  // Looked up in every frame: the names are made once.
+  const str mClockName{"arcadetimer"};
+  const str mScoreName{"arcadescore"};
 };
 
 // Shuffles a scene's items with our own Fisher-Yates over the C-runtime rand (CrtRand), so a
