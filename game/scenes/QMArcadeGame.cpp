@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "anim/KAnimProperties.h"
 #include "anim/KSpriteWindow.h"
@@ -56,12 +55,6 @@ enum : int32_t { kFadeToBlack = 0, kFadeFromBlack = 2, kFadeSceneShown = 3, kFad
 TWindow* TopModal() {
   TWindowManager* wm = TWindowManager::Instance();
   return wm ? wm->GetTopModal() : nullptr;
-}
-
-// The clock and the score are written in every frame: a text is made only when what they show
-// has changed.
-void ShowFigure(TText* text, const char* figure) {
-  if (text && std::strcmp(text->GetText().CStr(), figure) != 0) text->SetText(figure);
 }
 
 void SetShown(TWindow* w, bool shown) {
@@ -457,7 +450,7 @@ void QMArcadeGame::TimerTick() {
   const int seconds = static_cast<int>(fraction * 60.0);
   char shownTime[32];
   std::snprintf(shownTime, sizeof shownTime, "%.2d:%.2d", minutes, seconds);
-  ShowFigure(FindText(mClockName), shownTime);
+  mClockShown.Show(FindText(mClockName), shownTime);
 }
 
 bool QMArcadeGame::Animate() {
@@ -475,7 +468,7 @@ bool QMArcadeGame::Animate() {
   }
   char shownScore[16];
   std::snprintf(shownScore, sizeof shownScore, "%.6d", mScore);
-  ShowFigure(FindText(mScoreName), shownScore);
+  mScoreShown.Show(FindText(mScoreName), shownScore);
 
   if (mFadeCountdown > 0.0f) {
     mFadeCountdown -= 1.0f;
