@@ -167,6 +167,7 @@ protected:
     Tick(p, 120 * 16);
     gCounting = false;
   }
+
   lua_Settings mSaved{};
 };
 
