@@ -108,6 +108,16 @@ void TText::SetText(const str& text) {
 
 str TText::GetText() const { return mLayout ? mLayout->GetText() : str(); }
 
+void TTickingText::Show(TText* text, const char* shown) {
+  if (!text || std::strcmp(text->GetText().CStr(), shown) == 0) return;
+  // Room for any clock or score, so the buffers are made once.
+  constexpr unsigned kRoom = 32;
+  str& spare = mTurns[0].RefCount() <= 1 ? mTurns[0] : mTurns[1];
+  if (spare.Capacity() < kRoom) spare.Reserve(kRoom);
+  spare.WriteAt(0, shown, static_cast<unsigned>(std::strlen(shown)), true);
+  text->SetText(spare);
+}
+
 void TText::GetTextBounds(TRect& out) const {
   out = mLayout ? mLayout->GetBounds(1.0f) : TRect(0, 0, 0, 0);
 }

@@ -51,3 +51,14 @@ protected:
   str mPressedLink;
   TColor mColour;
 };
+
+// A text rewritten often, a clock or a score: each new figure goes into whichever of two strings
+// the window does not hold, so that once both have their buffers a change takes no memory; an
+// unchanged figure is not written at all.
+class TTickingText {
+public:
+  void Show(TText* text, const char* shown);
+
+private:
+  str mTurns[2];
+};

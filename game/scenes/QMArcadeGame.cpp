@@ -439,9 +439,9 @@ void QMArcadeGame::TimerTick() {
   const double fraction = std::modf(shown, &whole);
   const int minutes = static_cast<int>(std::min(whole, 59.0));
   const int seconds = static_cast<int>(fraction * 60.0);
-  if (TWindow* top = TopModal())
-    if (TText* clock = TText::Cast(top->FindChild("arcadetimer", -1)))
-      clock->SetText(str::Format("%.2d:%.2d", minutes, seconds));
+  char shownTime[32];
+  std::snprintf(shownTime, sizeof shownTime, "%.2d:%.2d", minutes, seconds);
+  mClockShown.Show(FindText(mClockName), shownTime);
 }
 
 bool QMArcadeGame::Animate() {
@@ -457,7 +457,9 @@ bool QMArcadeGame::Animate() {
     mScore += mPendingScore;
     mPendingScore = 0;
   }
-  if (TText* score = FindText("arcadescore")) score->SetText(str::Format("%.6d", mScore));
+  char shownScore[16];
+  std::snprintf(shownScore, sizeof shownScore, "%.6d", mScore);
+  mScoreShown.Show(FindText(mScoreName), shownScore);
 
   if (mFadeCountdown > 0.0f) {
     mFadeCountdown -= 1.0f;

@@ -25,6 +25,7 @@
 #include "render/QMSearchableSprite.h"
 #include "render/TAssetMap.h"
 #include "sound/TSoundCallBack.h"
+#include "window/TText.h"
 
 class ArcadeGameTimer;
 class IQMSearchTool;
@@ -281,6 +282,11 @@ private:
   bool mRestoreAllowed = false;
   TWindowHandle mAnimWindow;
   std::function<double()> mRealSource;
+  // Looked up and written in every frame: the names are made once, the figures only change.
+  const str mClockName{"arcadetimer"};
+  const str mScoreName{"arcadescore"};
+  TTickingText mClockShown;
+  TTickingText mScoreShown;
 };
 
 // Shuffles a scene's items with our own Fisher-Yates over the C-runtime rand (CrtRand), so a

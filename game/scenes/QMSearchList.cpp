@@ -221,20 +221,12 @@ void QMSearchList::SetTime(int seconds) {
   int rest = seconds % 60;
   if (minutes < 0) minutes = 0;
   if (rest < 0) rest = 0;
-  // "m:ss", the minutes left out below one. Written into whichever of the list's two strings
-  // the text does not hold, so that a tick takes no memory once both have their buffers.
+  // "m:ss", the minutes left out below one.
   char shown[32];
-  int length;
-  if (minutes > 0)
-    length = std::snprintf(shown, sizeof shown, "%i:%02i", minutes, rest);
-  else
-    length = std::snprintf(shown, sizeof shown, ":%02i", rest);
+  const int length = minutes > 0 ? std::snprintf(shown, sizeof shown, "%i:%02i", minutes, rest)
+                                 : std::snprintf(shown, sizeof shown, ":%02i", rest);
   if (length < 0) return;
-  length = std::min(length, static_cast<int>(sizeof shown) - 1);
-  str& spare = mShownTime[0].RefCount() <= 1 ? mShownTime[0] : mShownTime[1];
-  if (spare.Capacity() < sizeof shown) spare.Reserve(sizeof shown);
-  spare.WriteAt(0, shown, static_cast<unsigned>(length), true);
-  text->SetText(spare);
+  mShownTime.Show(text, shown);
 }
 
 void QMSearchList::SetHintLevel(int level) {

@@ -11,6 +11,7 @@
 
 #include "core/TAnimTask.h"
 #include "core/TColor.h"
+#include "window/TText.h"
 #include "window/TWindow.h"
 
 class QMSearchItem;
@@ -76,8 +77,7 @@ private:
   TText* GetTimeText() const;
 
   TWindowHandle mTimeText;
-  // The clock's texts, written in turn: the time text holds the one shown.
-  str mShownTime[2];
+  TTickingText mShownTime;
   TWindowHandle mHintLights[3];
   Timer mGameTimer;
   Timer mHintTimer;
