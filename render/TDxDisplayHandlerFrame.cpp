@@ -331,6 +331,36 @@ void TDxDisplayHandler::DrawVertices(int primitiveType, const TVertexList& list)
   }
 }
 
+void TDxDisplayHandler::DrawSpans(const platform::display::FlatSpan* spans, int count) {
+  if (mDxBroken || !mDevice || !spans || count <= 0) return;
+  PrepareVertexKind(TVertexList::kLit2d);
+  float scale = 1.0f;
+  if (!Hosted(scale) || scale == 1.0f) {
+    DX_CHECK(mDevice->DrawSpans(spans, uint32_t(count), mViewport.left, mViewport.top));
+    return;
+  }
+  // A scaled host display: each span covers the display pixels its pixels are scaled to, the
+  // way rectangles are filled there.
+  platform::display::FlatSpan scaled[256];
+  int n = 0;
+  auto flush = [&] {
+    if (n > 0) DX_CHECK(mDevice->DrawSpans(scaled, uint32_t(n), 0, 0));
+    n = 0;
+  };
+  for (int i = 0; i < count; ++i) {
+    const platform::display::FlatSpan& s = spans[i];
+    int left = ScaleRound(mViewport.left + s.x0, scale),
+        right = ScaleRound(mViewport.left + s.x1, scale);
+    int top = ScaleRound(mViewport.top + s.y, scale),
+        bottom = ScaleRound(mViewport.top + s.y + 1, scale);
+    for (int y = top; y < bottom && left < right; ++y) {
+      if (n == 256) flush();
+      scaled[n++] = {left, right, y, s.colour};
+    }
+  }
+  flush();
+}
+
 void TDxDisplayHandler::DrawIndexedVertices(int primitiveType, const TVertexList& list,
                                             const uint16_t* indices, int indexCount) {
   if (mDxBroken || !mDevice || !list.vertices || list.count <= 0 || !indices || indexCount <= 0)

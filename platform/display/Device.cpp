@@ -712,6 +712,25 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
   return true;
 }
 
+Result Device::DrawSpans(const FlatSpan* spans, uint32_t count, int32_t dx, int32_t dy) {
+  if (!inScene_) return kSceneNotInScene;
+  if (!target_ || target_->IsLost()) return kSurfaceLost;
+  if (texture_ && texture_->IsLost()) return kSurfaceLost;
+  if (!spans && count > 0) return kInvalidArgument;
+  if (count == 0) return kOk;
+  if (transformStale_) {
+    combined_ = Multiply(Multiply(world_, view_), projection_);
+    transformStale_ = false;
+  }
+  const DrawState* plan = QuadPlan();
+  if (!plan) return kOk;
+  // The depth a vertex at z 0 of a 2-D projection (w 1) takes, for the depth test alone.
+  const float z = viewport_.minZ + combined_.m[3][2] * (viewport_.maxZ - viewport_.minZ);
+  raster::DrawFlatSpans(*plan, spans, count, dx, dy, z);
+  target_->Touch();
+  return kOk;
+}
+
 Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, uint32_t count,
                     const uint16_t* indices, uint32_t indexCount) {
   if (!inScene_) return kSceneNotInScene;

@@ -18,6 +18,8 @@ constexpr int kCellOrigin = 1600;  // cell of the glyph's pixel origin
 constexpr int kQuarterOrigin = kCellOrigin * 4;
 constexpr int kSpansPerBlock = 8192;
 constexpr uint8_t kEndOfGlyph = 255;
+// Pens and glyph offsets (pixels) at or past this are off every display.
+constexpr float kFarOut = 1 << 28;
 
 int FloorDiv4(int v) { return v >= 0 ? v / 4 : -((-v + 3) / 4); }
 
@@ -94,11 +96,14 @@ void THwMiniVecDraw::SetStyleColor(int style, const TColor& colour, float alpha)
 }
 
 bool THwMiniVecDraw::BeginRun(float x, float y, boost::shared_ptr<TTexture> target) {
-  float fx = std::floor(x), fy = std::floor(y);
+  // A pen that is not a number, or so far out that pixel positions would not fit, draws
+  // nothing.
+  mOffside = !(std::fabs(x) < kFarOut && std::fabs(y) < kFarOut);
+  float fx = mOffside ? 0.0f : std::floor(x), fy = mOffside ? 0.0f : std::floor(y);
   mOriginX = int(fx);
   mOriginY = int(fy);
-  mRunPhaseX = int((x - fx) * 4.0f);
-  mRunPhaseY = int((y - fy) * 4.0f);
+  mRunPhaseX = mOffside ? 0 : int((x - fx) * 4.0f);
+  mRunPhaseY = mOffside ? 0 : int((y - fy) * 4.0f);
   if (target != mTarget) {
     EndText();
     if (target) {
@@ -141,7 +146,9 @@ bool THwMiniVecDraw::SameKey(const Entry& e, const Key& k, const uint8_t* comman
 
 void THwMiniVecDraw::DrawGlyph(const uint8_t* commands, size_t length, int x, int y,
                                bool byContent) {
-  if (!commands || length == 0) return;
+  if (!commands || length == 0 || mOffside) return;
+  if (std::abs(int64_t(x)) >= int64_t(kFarOut) * 4 || std::abs(int64_t(y)) >= int64_t(kFarOut) * 4)
+    return;
   int qx = mRunPhaseX + x, qy = mRunPhaseY + y;
   mGlyphX = mOriginX + FloorDiv4(qx);
   mGlyphY = mOriginY + FloorDiv4(qy);
@@ -214,14 +221,10 @@ void THwMiniVecDraw::EmitSpan(const Span& s) {
 
 void THwMiniVecDraw::Output(const Span& s) {
   uint32_t colour = mCoverage[s.slot & 3][std::clamp(int(s.coverage), 1, 32) - 1];
-  float y = float(mGlyphY + s.row) + mYBias;
-  TLitVertex* v = mBatch + mBatchCount;
-  v[0].x = float(mGlyphX + s.start) + mXStartBias;
-  v[1].x = float(mGlyphX + s.end) + mXEndBias;
-  v[0].y = v[1].y = y;
-  v[0].diffuse = v[1].diffuse = colour;
-  mBatchCount += 2;
-  if (mBatchCount >= mBatchSize || mDirect) Flush();
+  mBatch[mBatchCount] = {mGlyphX + s.start, mGlyphX + s.end, mGlyphY + s.row, colour};
+  if (mRecord) mRecord->push_back(mBatch[mBatchCount]);
+  ++mBatchCount;
+  if (mBatchCount * 2 >= mBatchSize || mDirect) Flush();
 }
 
 void THwMiniVecDraw::Flush() {
@@ -230,21 +233,61 @@ void THwMiniVecDraw::Flush() {
     WriteSpans();
   } else if (TRenderer* r = TRenderer::Existing()) {
     r->SetTexture(boost::shared_ptr<TTexture>());
-    TVertexList list;
-    list.InitLit(mBatch, mBatchCount);
-    r->DrawVertices(2, list);
+    // The calibration measures the lines themselves.
+    if (mSpanWriter && !mDirect && r->IsIn2d())
+      r->DrawSpans(mBatch, mBatchCount);
+    else
+      DrawLines(r);
   }
   mBatchCount = 0;
 }
 
+bool THwMiniVecDraw::CanReplay() const {
+  TRenderer* r = TRenderer::Existing();
+  return mSpanWriter && r && r->IsIn2d();
+}
+
+void THwMiniVecDraw::Record(std::vector<platform::display::FlatSpan>* into) {
+  Flush();
+  mRecord = into;
+}
+
+void THwMiniVecDraw::Replay(const platform::display::FlatSpan* spans, size_t count) {
+  Flush();
+  TRenderer* r = TRenderer::Existing();
+  if (!r || count == 0) return;
+  r->SetTexture(boost::shared_ptr<TTexture>());
+  for (size_t done = 0; done < count;) {
+    int n = int(std::min<size_t>(count - done, size_t(1) << 30));
+    r->DrawSpans(spans + done, n);
+    done += size_t(n);
+  }
+}
+
+void THwMiniVecDraw::DrawLines(TRenderer* r) {
+  // The biases put the ends where the display lights exactly the span's pixels.
+  TLitVertex v[kBatchCapacity * 2];
+  for (int i = 0; i < mBatchCount; ++i) {
+    const platform::display::FlatSpan& s = mBatch[i];
+    float y = float(s.y) + mYBias;
+    v[2 * i].x = float(s.x0) + mXStartBias;
+    v[2 * i + 1].x = float(s.x1) + mXEndBias;
+    v[2 * i].y = v[2 * i + 1].y = y;
+    v[2 * i].diffuse = v[2 * i + 1].diffuse = s.colour;
+  }
+  TVertexList list;
+  list.InitLit(v, mBatchCount * 2);
+  r->DrawVertices(2, list);
+}
+
 void THwMiniVecDraw::WriteSpans() {
-  for (int i = 0; i + 1 < mBatchCount; i += 2) {
-    const TLitVertex& a = mBatch[i];
-    int y = int(std::floor(a.y - mYBias));
+  for (int i = 0; i < mBatchCount; ++i) {
+    const platform::display::FlatSpan& s = mBatch[i];
+    int y = s.y;
     if (y < 0 || y >= mTargetHeight) continue;
-    int x0 = std::max(0, int(std::floor(a.x - mXStartBias)));
-    int x1 = std::min(mTargetWidth, int(std::floor(mBatch[i + 1].x - mXEndBias)));
-    uint32_t c = a.diffuse;
+    int x0 = std::max(0, s.x0);
+    int x1 = std::min(mTargetWidth, s.x1);
+    uint32_t c = s.colour;
     uint32_t sa = c >> 24, sr = (c >> 16) & 0xFF, sg = (c >> 8) & 0xFF, sb = c & 0xFF;
     uint32_t* row = mPixels + size_t(y) * size_t(mPitch);
     for (int x = x0; x < x1; ++x) {
