@@ -205,6 +205,15 @@ void TRenderer::DrawSpans(const platform::display::FlatSpan* spans, int count) {
   mDisplay->DrawSpans(spans, count);
 }
 
+void TRenderer::DrawMask(const uint8_t* alphas, int pitch, int width, int height, int x, int y,
+                         uint32_t rgb) {
+  if (!mData->in2d) {
+    EngineLog("DrawMask called when not in Begin2d state");
+    return;
+  }
+  mDisplay->DrawMask(alphas, pitch, width, height, x, y, rgb);
+}
+
 void TRenderer::DrawIndexedVertices(int primitiveType, const TVertexList& list,
                                     const uint16_t* indices, int indexCount) {
   if (!mData->in2d && !mData->in3d) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,13 +56,12 @@ double ThreadSeconds() {
 // the frame with the colour as a solid source.
 class PixmanText {
 public:
-  PixmanText(int w, int h,
-             const std::vector<const std::vector<platform::display::FlatSpan>*>& lines)
+  PixmanText(int w, int h, const std::vector<std::vector<platform::display::FlatSpan>>& lines)
       : mWidth(w), mHeight(h), mBits(size_t(w) * size_t(h)) {
     mFrame = pixman_image_create_bits(PIXMAN_x8r8g8b8, w, h, mBits.data(), w * 4);
-    for (const auto* spans : lines) {
+    for (const auto& spans : lines) {
       std::map<uint32_t, std::vector<platform::display::FlatSpan>> byColour;
-      for (const platform::display::FlatSpan& s : *spans)
+      for (const platform::display::FlatSpan& s : spans)
         if (s.x1 > s.x0) byColour[s.colour & 0xFFFFFFu].push_back(s);
       for (auto& [rgb, group] : byColour) {
         int x0 = group[0].x0, x1 = group[0].x1, y0 = group[0].y, y1 = group[0].y + 1;
@@ -95,10 +95,12 @@ public:
     for (auto& [rgb, solid] : mSolids) pixman_image_unref(solid);
     pixman_image_unref(mFrame);
   }
-  void Frame() {
+  // The clear, and the spans when asked.
+  void Frame(bool spans) {
     pixman_color_t white{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
     pixman_box32_t all{0, 0, mWidth, mHeight};
     pixman_image_fill_boxes(PIXMAN_OP_SRC, mFrame, &white, 1, &all);
+    if (!spans) return;
     for (const Mask& m : mMasks)
       pixman_image_composite32(PIXMAN_OP_OVER, m.solid, m.mask, mFrame, 0, 0, 0, 0, m.x, m.y, m.w,
                                m.h);
@@ -159,32 +161,48 @@ int Game(TPlatform* p, const char*) {
   std::printf("layout passes during the frames: %d (glyphs rasterised: %zu, %.1f frames/s)\n",
               after - passes, THwMiniVecDraw::Instance()->GetRasterisedCount(), 1000.0 / ms);
   size_t spans = 0;
-  std::vector<const std::vector<platform::display::FlatSpan>*> drawn;
+  std::vector<std::vector<platform::display::FlatSpan>> drawn;
   for (TTextLayout* t : lines) {
-    spans += t->GetDrawnSpans().size();
-    drawn.push_back(&t->GetDrawnSpans());
+    drawn.push_back(t->GetDrawnSpans());
+    spans += drawn.back().size();
   }
   std::printf("spans a frame: %zu\n", spans);
 #if defined(ENGINE_BENCH_PIXMAN)
   PixmanText pixman(800, 600, drawn);
+  // Each side's empty frame (the clear alone) is timed too, so that the spans are compared
+  // on their own as well as in whole frames.
+  auto clearOnly = [&] {
+    if (!r->BeginDraw()) return;
+    r->FillRect(TRect(0, 0, 800, 600), TColor(1, 1, 1, 1));
+    if (r->Begin2d()) r->End2d();
+    r->EndDraw();
+  };
   constexpr int kRounds = 20;
-  double engine = 0, other = 0, engineBest = 1e30, otherBest = 1e30;
+  double best[4] = {1e30, 1e30, 1e30, 1e30}, sum[4] = {};
   for (int round = 0; round < kRounds; ++round) {
-    double t0 = ThreadSeconds();
-    frame(round);
-    double t1 = ThreadSeconds();
-    pixman.Frame();
-    double t2 = ThreadSeconds();
-    engine += t1 - t0, other += t2 - t1;
-    engineBest = std::min(engineBest, t1 - t0), otherBest = std::min(otherBest, t2 - t1);
+    const std::function<void()> turns[4] = {[&] { frame(round); }, [&] { pixman.Frame(true); },
+                                            clearOnly, [&] { pixman.Frame(false); }};
+    for (int k = 0; k < 4; ++k) {
+      double t0 = ThreadSeconds();
+      turns[k]();
+      double t = ThreadSeconds() - t0;
+      sum[k] += t, best[k] = std::min(best[k], t);
+    }
   }
+  auto mean = [&](int k) { return sum[k] / kRounds * 1e3; };
   std::printf("taking turns, %d frames each (thread CPU ms, mean / best):\n", kRounds);
-  std::printf("  engine, spans replayed                     %8.3f / %8.3f\n",
-              engine / kRounds * 1e3, engineBest * 1e3);
-  std::printf("  pixman, %6zu A8 masks over solid colours %8.3f / %8.3f\n", pixman.MaskCount(),
-              other / kRounds * 1e3, otherBest * 1e3);
-  std::printf("  engine / pixman                            %8.2fx / %7.2fx\n", engine / other,
-              engineBest / otherBest);
+  std::printf("  engine, whole frame (clear and spans)      %8.3f / %8.3f\n", mean(0),
+              best[0] * 1e3);
+  std::printf("  pixman, whole frame (%zu A8 masks)       %8.3f / %8.3f\n", pixman.MaskCount(),
+              mean(1), best[1] * 1e3);
+  std::printf("  engine / pixman, whole frames             %8.2fx / %7.2fx\n", sum[0] / sum[1],
+              best[0] / best[1]);
+  std::printf("  engine, spans alone (frame - clear)        %8.3f / %8.3f\n", mean(0) - mean(2),
+              (best[0] - best[2]) * 1e3);
+  std::printf("  pixman, spans alone (frame - clear)        %8.3f / %8.3f\n", mean(1) - mean(3),
+              (best[1] - best[3]) * 1e3);
+  std::printf("  engine / pixman, spans alone              %8.2fx / %7.2fx\n",
+              (sum[0] - sum[2]) / (sum[1] - sum[3]), (best[0] - best[2]) / (best[1] - best[3]));
 #else
   (void)ThreadSeconds;
   std::printf("pixman not found: no comparison\n");

@@ -712,21 +712,43 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
   return true;
 }
 
-Result Device::DrawSpans(const FlatSpan* spans, uint32_t count, int32_t dx, int32_t dy) {
+Result Device::SpanPlan(const DrawState*& plan, float& z) {
+  plan = nullptr;
   if (!inScene_) return kSceneNotInScene;
   if (!target_ || target_->IsLost()) return kSurfaceLost;
   if (texture_ && texture_->IsLost()) return kSurfaceLost;
-  if (!spans && count > 0) return kInvalidArgument;
-  if (count == 0) return kOk;
   if (transformStale_) {
     combined_ = Multiply(Multiply(world_, view_), projection_);
     transformStale_ = false;
   }
-  const DrawState* plan = QuadPlan();
-  if (!plan) return kOk;
+  plan = QuadPlan();
   // The depth a vertex at z 0 of a 2-D projection (w 1) takes, for the depth test alone.
-  const float z = viewport_.minZ + combined_.m[3][2] * (viewport_.maxZ - viewport_.minZ);
+  z = viewport_.minZ + combined_.m[3][2] * (viewport_.maxZ - viewport_.minZ);
+  return kOk;
+}
+
+Result Device::DrawSpans(const FlatSpan* spans, uint32_t count, int32_t dx, int32_t dy) {
+  const DrawState* plan;
+  float z;
+  Result r = SpanPlan(plan, z);
+  if (r != kOk) return r;
+  if (!spans && count > 0) return kInvalidArgument;
+  if (!plan || count == 0) return kOk;
   raster::DrawFlatSpans(*plan, spans, count, dx, dy, z);
+  target_->Touch();
+  return kOk;
+}
+
+Result Device::DrawMask(const uint8_t* alphas, int32_t pitch, int32_t width, int32_t height,
+                        int32_t x, int32_t y, uint32_t rgb) {
+  const DrawState* plan;
+  float z;
+  Result r = SpanPlan(plan, z);
+  if (r != kOk) return r;
+  if (width < 0 || height < 0 || pitch < width || (!alphas && width > 0 && height > 0))
+    return kInvalidArgument;
+  if (!plan || width == 0 || height == 0) return kOk;
+  raster::DrawMaskSpans(*plan, alphas, pitch, width, height, x, y, rgb, z);
   target_->Touch();
   return kOk;
 }

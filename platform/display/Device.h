@@ -113,6 +113,11 @@ public:
   // x0 to x1 on row y is (untransformed, z 0, no texture coordinates) with the same states:
   // cut to the viewport, blended alike, without the vertex pipeline.
   Result DrawSpans(const FlatSpan* spans, uint32_t count, int32_t dx, int32_t dy);
+  // Every pixel of the width x height alphas (rows `pitch` bytes apart) whose alpha is above
+  // 0 as a span of one pixel in the colour rgb with that alpha, the first at (x, y): what text
+  // keeps of the spans it drew, drawn again.
+  Result DrawMask(const uint8_t* alphas, int32_t pitch, int32_t width, int32_t height, int32_t x,
+                  int32_t y, uint32_t rgb);
 
   // Off: every pixel goes through the reference pipeline (tests compare the two).
   void SetFastPaths(bool on) { fastPaths_ = on; }
@@ -127,6 +132,8 @@ private:
                                       const void* vertices, uint32_t vertexCount,
                                       const uint16_t* indices, uint32_t indexCount);
   bool PrepareDraw(DrawState& ds);
+  // The checks and the plan of the span entries; a null plan when nothing is drawable.
+  Result SpanPlan(const DrawState*& plan, float& z);
   // The state and plan of a lean quad, or null when the viewport leaves nothing to draw on.
   const DrawState* QuadPlan();
   // Works the lean quads' plan out afresh from the device's state.

@@ -841,5 +841,52 @@ TEST_F(DeviceRaster, SpansDrawWhatLevelLinesOfTheirColourDraw) {
   EXPECT_EQ(mDevice->DrawSpans(spans.data(), 1, 0, 0), pd::kSceneNotInScene);
 }
 
+// A mask draws what spans of one pixel in its colour and each pixel's alpha draw, in every
+// state, at every width the loops step by, cut to the viewport; alpha 0 draws nothing.
+TEST_F(DeviceRaster, MasksDrawWhatSpansOfTheirPixelsDraw) {
+  std::mt19937 rng(3);
+  const int w = 53, h = 9, pitch = 61;
+  std::vector<uint8_t> alphas(size_t(pitch) * h);
+  for (size_t i = 0; i < alphas.size(); ++i) {
+    uint32_t r = rng() % 8;
+    alphas[i] = r < 3 ? 0 : r == 3 ? 255 : uint8_t(rng());
+  }
+  std::fill_n(alphas.begin() + pitch * 2, 40, uint8_t(0));  // a gap wider than the steps
+  for (int state = 0; state < 4; ++state)
+    for (int place = 0; place < 3; ++place) {
+      const int x = place == 0 ? 4 : place == 1 ? -20 : 30, y = place == 2 ? 58 : 3 + place * 20;
+      const uint32_t rgb = 0x00C08040u;
+      pd::Image images[2];
+      for (int run = 0; run < 2; ++run) {
+        MakeTarget(64, 64);
+        std::mt19937 paint(4);
+        pd::LockedRect lr;
+        ASSERT_EQ(mTarget->Lock(nullptr, lr), pd::kOk);
+        for (int py = 0; py < 64; ++py)
+          for (int px = 0; px < 64; ++px)
+            reinterpret_cast<uint32_t*>(lr.bits + py * lr.pitch)[px] = paint();
+        ASSERT_EQ(mTarget->Unlock(), pd::kOk);
+        ASSERT_EQ(mDevice->SetViewport(pd::Viewport{0, 0, 60, 62, 0, 1}), pd::kOk);
+        pd::RenderStates& st = mDevice->States();
+        if (state == 1) st.alphaBlend = false, st.alphaTest = false;
+        if (state == 2) st.dstBlend = pd::BlendFactor::One;
+        if (state == 3) mDevice->SetFastPaths(false);
+        if (run == 0) {
+          ASSERT_EQ(mDevice->DrawMask(alphas.data(), pitch, w, h, x, y, rgb), pd::kOk);
+        } else {
+          std::vector<pd::FlatSpan> spans;
+          for (int row = 0; row < h; ++row)
+            for (int i = 0; i < w; ++i)
+              if (uint32_t a = alphas[size_t(row * pitch + i)])
+                spans.push_back({x + i, x + i + 1, y + row, rgb | a << 24});
+          ASSERT_EQ(mDevice->DrawSpans(spans.data(), uint32_t(spans.size()), 0, 0), pd::kOk);
+        }
+        images[run] = Frame();
+      }
+      EXPECT_EQ(images[0].pixels, images[1].pixels) << "state " << state << " place " << place;
+    }
+  EXPECT_EQ(mDevice->DrawMask(alphas.data(), 10, 20, 2, 0, 0, 0), pd::kInvalidArgument);
+}
+
 }  // namespace
 }  // namespace devicetest

@@ -252,16 +252,88 @@ void THwMiniVecDraw::Record(std::vector<platform::display::FlatSpan>* into) {
   mRecord = into;
 }
 
-void THwMiniVecDraw::Replay(const platform::display::FlatSpan* spans, size_t count) {
+void THwMiniVecDraw::Replay(const TKeptSpans& kept) {
   Flush();
   TRenderer* r = TRenderer::Existing();
-  if (!r || count == 0) return;
+  if (!r) return;
   r->SetTexture(boost::shared_ptr<TTexture>());
-  for (size_t done = 0; done < count;) {
-    int n = int(std::min<size_t>(count - done, size_t(1) << 30));
-    r->DrawSpans(spans + done, n);
-    done += size_t(n);
+  for (const TKeptSpans::Mask& m : kept.masks)
+    r->DrawMask(kept.alphas.data() + m.at, m.width, m.width, m.height, m.x, m.y, m.rgb);
+  if (!kept.after.empty()) r->DrawSpans(kept.after.data(), int(kept.after.size()));
+}
+
+void TKeptSpans::Keep(const std::vector<platform::display::FlatSpan>& spans) {
+  masks.clear();
+  alphas.clear();
+  after.clear();
+  int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN, pixels = 0;
+  for (const platform::display::FlatSpan& s : spans) {
+    if (s.x1 <= s.x0) continue;
+    left = std::min<int64_t>(left, s.x0), right = std::max<int64_t>(right, s.x1);
+    top = std::min<int64_t>(top, s.y), bottom = std::max<int64_t>(bottom, int64_t(s.y) + 1);
+    pixels += int64_t(s.x1) - s.x0;
   }
+  if (pixels == 0) return;
+  // Spans scattered far apart (or a huge text) stay spans: masks would be mostly empty.
+  const int64_t width = right - left, area = width * (bottom - top);
+  if (width > (1 << 16) || area > 8 * pixels + 4096 || area > (int64_t(1) << 24)) {
+    for (const platform::display::FlatSpan& s : spans)
+      if (s.x1 > s.x0) after.push_back(s);
+    return;
+  }
+  // Each pixel holds the layer of the last span over it, plus one (0: none yet). A span goes
+  // one layer above the highest under it, so the spans over a pixel keep their order when the
+  // layers are drawn one after another, and the spans of a layer never meet. Spans of alpha 0
+  // (which a copy still writes) and spans past the last layer are drawn after the masks, and
+  // so is every span that meets one of them.
+  constexpr uint8_t kLayers = 8, kAfter = 255;
+  std::vector<uint8_t> covered(size_t(area), 0);
+  std::vector<std::pair<uint32_t, std::vector<size_t>>> groups;  // (layer << 24 | rgb, spans)
+  for (size_t i = 0; i < spans.size(); ++i) {
+    const platform::display::FlatSpan& s = spans[i];
+    if (s.x1 <= s.x0) continue;
+    uint8_t* row = covered.data() + size_t((s.y - top) * width + (s.x0 - left));
+    const size_t n = size_t(int64_t(s.x1) - s.x0);
+    const uint8_t layer = *std::max_element(row, row + n);
+    if (layer >= kLayers || (s.colour >> 24) == 0) {
+      after.push_back(s);
+      std::memset(row, kAfter, n);
+      continue;
+    }
+    const uint32_t key = uint32_t(layer) << 24 | (s.colour & 0xFFFFFFu);
+    auto g = std::find_if(groups.begin(), groups.end(), [&](auto& e) { return e.first == key; });
+    if (g == groups.end()) g = groups.insert(groups.end(), {key, {}});
+    g->second.push_back(i);
+    std::memset(row, layer + 1, n);
+  }
+  std::stable_sort(groups.begin(), groups.end(),
+                   [](auto& a, auto& b) { return (a.first >> 24) < (b.first >> 24); });
+  for (auto& [key, members] : groups) {
+    int x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
+    for (size_t i : members) {
+      x0 = std::min(x0, spans[i].x0), x1 = std::max(x1, spans[i].x1);
+      y0 = std::min(y0, spans[i].y), y1 = std::max(y1, spans[i].y + 1);
+    }
+    Mask m{x0, y0, x1 - x0, y1 - y0, key & 0xFFFFFFu, alphas.size()};
+    alphas.resize(alphas.size() + size_t(m.width) * size_t(m.height), 0);
+    for (size_t i : members) {
+      const platform::display::FlatSpan& s = spans[i];
+      std::memset(alphas.data() + m.at + size_t(s.y - y0) * size_t(m.width) + size_t(s.x0 - x0),
+                  int(s.colour >> 24), size_t(s.x1 - s.x0));
+    }
+    masks.push_back(m);
+  }
+}
+
+std::vector<platform::display::FlatSpan> TKeptSpans::Spans() const {
+  std::vector<platform::display::FlatSpan> out;
+  for (const Mask& m : masks)
+    for (int y = 0; y < m.height; ++y)
+      for (int x = 0; x < m.width; ++x)
+        if (uint32_t a = alphas[m.at + size_t(y) * size_t(m.width) + size_t(x)])
+          out.push_back({m.x + x, m.x + x + 1, m.y + y, m.rgb | a << 24});
+  out.insert(out.end(), after.begin(), after.end());
+  return out;
 }
 
 void THwMiniVecDraw::DrawLines(TRenderer* r) {

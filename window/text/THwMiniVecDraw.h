@@ -18,6 +18,24 @@
 class TRenderer;
 class TTexture;
 
+// Spans drawn once, kept the way they are drawn again fastest: masks of alphas, one per colour
+// and layer, layer by layer, then the spans no layer takes, in their order; every pixel takes
+// its spans in the order it took them.
+struct TKeptSpans {
+  struct Mask {
+    int x, y, width, height;
+    uint32_t rgb;
+    size_t at;  // of its first alpha in `alphas`
+  };
+  std::vector<Mask> masks;
+  std::vector<uint8_t> alphas;
+  std::vector<platform::display::FlatSpan> after;
+
+  void Keep(const std::vector<platform::display::FlatSpan>& spans);
+  // Spans that draw the same pixels (a mask's pixels one by one).
+  std::vector<platform::display::FlatSpan> Spans() const;
+};
+
 class THwMiniVecDraw {
 public:
   THwMiniVecDraw();
@@ -44,8 +62,8 @@ public:
   bool CanReplay() const;
   // Every span output from now on is also added to `into`, until Record(nullptr).
   void Record(std::vector<platform::display::FlatSpan>* into);
-  // Draws recorded spans again through the span writer.
-  void Replay(const platform::display::FlatSpan* spans, size_t count);
+  // Draws kept spans again through the span writer.
+  void Replay(const TKeptSpans& kept);
   // Flushes and lets go of a locked target.
   void EndText();
 

@@ -13,6 +13,7 @@
 #include "core/TVec.h"
 #include "core/str.h"
 #include "platform/display/FlatSpan.h"
+#include "window/text/THwMiniVecDraw.h"
 #include "window/text/TTextMarkup.h"
 
 class TTexture;
@@ -77,8 +78,8 @@ public:
   float GetFirstVisibleLine() const { return mFirstVisible; }
   // How many layout passes have run (a text that does not change is not laid out again).
   int GetLayoutPasses() const { return mPasses; }
-  // The spans the last drawing on the screen drew, in 2-D pixels (empty before one).
-  const std::vector<platform::display::FlatSpan>& GetDrawnSpans() const { return mDrawn; }
+  // Spans that draw what the last drawing on the screen drew, in 2-D pixels (none before one).
+  std::vector<platform::display::FlatSpan> GetDrawnSpans() const { return mDrawn.Spans(); }
 
   void Render(TVec2 position, int heightLimit, float scale, int lineSpacing, float alpha, int flags,
               boost::shared_ptr<TTexture> target);
@@ -126,7 +127,7 @@ private:
   int mPasses = 0;
   DrawnKey mDrawnKey;
   bool mDrawnValid = false;
-  std::vector<platform::display::FlatSpan> mDrawn;
+  TKeptSpans mDrawn;
 };
 
 // One character of a text at pos: its byte length, and its code in `code` (a malformed byte

@@ -45,6 +45,7 @@ void TTextLayout::Render(TVec2 position, int heightLimit, float scale, int lineS
   // kept (into a texture its pixels are written as they are, through lines outside 2-D).
   const bool keep = !target && mv->CanReplay();
   DrawnKey key;
+  std::vector<platform::display::FlatSpan> recorded;
   if (keep) {
     key.drawer = mv;
     key.x = position.x;
@@ -60,12 +61,11 @@ void TTextLayout::Render(TVec2 position, int heightLimit, float scale, int lineS
     key.rotationY = mRotationY;
     key.hovered = mHovered;
     if (mDrawnValid && key == mDrawnKey) {
-      mv->Replay(mDrawn.data(), mDrawn.size());
+      mv->Replay(mDrawn);
       return;
     }
     mDrawnValid = false;
-    mDrawn.clear();
-    mv->Record(&mDrawn);
+    mv->Record(&recorded);
   }
   mv->SetDisplayFlags(mReplace, mAccumulate);
   mv->SetRotation(mCos, mSin);
@@ -162,6 +162,7 @@ void TTextLayout::Render(TVec2 position, int heightLimit, float scale, int lineS
   }
   if (keep) {
     mv->Record(nullptr);
+    mDrawn.Keep(recorded);
     mDrawnKey = std::move(key);
     mDrawnValid = true;
   }
