@@ -118,10 +118,8 @@ public:
   // Level runs of one colour in 2-D coordinates, as text draws them; the pixels lines over
   // the same runs give, without the vertex pipeline.
   void DrawSpans(const platform::display::FlatSpan* spans, int count);
-  // Each pixel of the alphas above 0 as a span of one pixel in rgb with that alpha, the first
-  // at (x, y) in 2-D coordinates.
-  void DrawMask(const uint8_t* alphas, int pitch, int width, int height, int x, int y,
-                uint32_t rgb);
+  // Masks of such spans (their places in 2-D coordinates).
+  void DrawMasks(const platform::display::AlphaMask* masks, int count);
   uint32_t PrepareVertexKind(int kind);
   void SetWorldTransform(const TMat4& m);
   void SetViewTransform(const TMat4& m);

@@ -361,22 +361,23 @@ void TDxDisplayHandler::DrawSpans(const platform::display::FlatSpan* spans, int 
   flush();
 }
 
-void TDxDisplayHandler::DrawMask(const uint8_t* alphas, int pitch, int width, int height, int x,
-                                 int y, uint32_t rgb) {
-  if (mDxBroken || !mDevice || !alphas || width <= 0 || height <= 0) return;
+void TDxDisplayHandler::DrawMasks(const platform::display::AlphaMask* masks, int count) {
+  if (mDxBroken || !mDevice || !masks || count <= 0) return;
   float scale = 1.0f;
   if (!Hosted(scale) || scale == 1.0f) {
     PrepareVertexKind(TVertexList::kLit2d);
-    DX_CHECK(mDevice->DrawMask(alphas, pitch, width, height, mViewport.left + x, mViewport.top + y,
-                               rgb));
+    DX_CHECK(mDevice->DrawMasks(masks, uint32_t(count), mViewport.left, mViewport.top));
     return;
   }
-  // A scaled host display scales spans: the mask's pixels go there as spans.
+  // A scaled host display scales spans: the masks' pixels go there as spans.
   std::vector<platform::display::FlatSpan> spans;
-  for (int row = 0; row < height; ++row)
-    for (int i = 0; i < width; ++i)
-      if (uint32_t a = alphas[size_t(row) * size_t(pitch) + size_t(i)])
-        spans.push_back({x + i, x + i + 1, y + row, (rgb & 0xFFFFFFu) | a << 24});
+  for (int k = 0; k < count; ++k) {
+    const platform::display::AlphaMask& m = masks[k];
+    for (int row = 0; row < m.height; ++row)
+      for (int i = 0; i < m.width; ++i)
+        if (uint32_t a = m.alphas[size_t(row) * size_t(m.pitch) + size_t(i)])
+          spans.push_back({m.x + i, m.x + i + 1, m.y + row, (m.rgb & 0xFFFFFFu) | a << 24});
+  }
   DrawSpans(spans.data(), int(spans.size()));
 }
 

@@ -205,13 +205,12 @@ void TRenderer::DrawSpans(const platform::display::FlatSpan* spans, int count) {
   mDisplay->DrawSpans(spans, count);
 }
 
-void TRenderer::DrawMask(const uint8_t* alphas, int pitch, int width, int height, int x, int y,
-                         uint32_t rgb) {
+void TRenderer::DrawMasks(const platform::display::AlphaMask* masks, int count) {
   if (!mData->in2d) {
-    EngineLog("DrawMask called when not in Begin2d state");
+    EngineLog("DrawMasks called when not in Begin2d state");
     return;
   }
-  mDisplay->DrawMask(alphas, pitch, width, height, x, y, rgb);
+  mDisplay->DrawMasks(masks, count);
 }
 
 void TRenderer::DrawIndexedVertices(int primitiveType, const TVertexList& list,

@@ -45,10 +45,8 @@ public:
                            int indexCount);
   // Level runs of one colour each (text's glyph spans) in 2-D coordinates: only in 2-D.
   void DrawSpans(const platform::display::FlatSpan* spans, int count);
-  // Each pixel of the alphas (rows `pitch` bytes apart) above 0 as such a span of one pixel in
-  // rgb with that alpha, the first at (x, y): only in 2-D.
-  void DrawMask(const uint8_t* alphas, int pitch, int width, int height, int x, int y,
-                uint32_t rgb);
+  // Masks of such spans, a pixel each: only in 2-D.
+  void DrawMasks(const platform::display::AlphaMask* masks, int count);
   void SetTexture(boost::shared_ptr<TTexture> texture);
   boost::shared_ptr<TTexture> GetTexture() const;
   void SetBlendMode(int mode);

@@ -739,16 +739,20 @@ Result Device::DrawSpans(const FlatSpan* spans, uint32_t count, int32_t dx, int3
   return kOk;
 }
 
-Result Device::DrawMask(const uint8_t* alphas, int32_t pitch, int32_t width, int32_t height,
-                        int32_t x, int32_t y, uint32_t rgb) {
+Result Device::DrawMasks(const AlphaMask* masks, uint32_t count, int32_t dx, int32_t dy) {
   const DrawState* plan;
   float z;
   Result r = SpanPlan(plan, z);
   if (r != kOk) return r;
-  if (width < 0 || height < 0 || pitch < width || (!alphas && width > 0 && height > 0))
-    return kInvalidArgument;
-  if (!plan || width == 0 || height == 0) return kOk;
-  raster::DrawMaskSpans(*plan, alphas, pitch, width, height, x, y, rgb, z);
+  if (!masks && count > 0) return kInvalidArgument;
+  for (uint32_t i = 0; i < count; ++i) {
+    const AlphaMask& m = masks[i];
+    if (m.width < 0 || m.height < 0 || m.pitch < m.width ||
+        (!m.alphas && m.width > 0 && m.height > 0))
+      return kInvalidArgument;
+  }
+  if (!plan) return kOk;
+  for (uint32_t i = 0; i < count; ++i) raster::DrawMaskSpans(*plan, masks[i], dx, dy, z);
   target_->Touch();
   return kOk;
 }

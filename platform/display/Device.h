@@ -113,11 +113,9 @@ public:
   // x0 to x1 on row y is (untransformed, z 0, no texture coordinates) with the same states:
   // cut to the viewport, blended alike, without the vertex pipeline.
   Result DrawSpans(const FlatSpan* spans, uint32_t count, int32_t dx, int32_t dy);
-  // Every pixel of the width x height alphas (rows `pitch` bytes apart) whose alpha is above
-  // 0 as a span of one pixel in the colour rgb with that alpha, the first at (x, y): what text
+  // Masks moved by (dx, dy), each pixel above 0 drawn as its span of one pixel is: what text
   // keeps of the spans it drew, drawn again.
-  Result DrawMask(const uint8_t* alphas, int32_t pitch, int32_t width, int32_t height, int32_t x,
-                  int32_t y, uint32_t rgb);
+  Result DrawMasks(const AlphaMask* masks, uint32_t count, int32_t dx, int32_t dy);
 
   // Off: every pixel goes through the reference pipeline (tests compare the two).
   void SetFastPaths(bool on) { fastPaths_ = on; }

@@ -227,19 +227,20 @@ void DrawFlatSpans(const DrawState& ds, const FlatSpan* spans, uint32_t count, i
   }
 }
 
-void DrawMaskSpans(const DrawState& ds, const uint8_t* alphas, int32_t pitch, int32_t width,
-                   int32_t height, int32_t x, int32_t y, uint32_t rgb, float z) {
+void DrawMaskSpans(const DrawState& ds, const AlphaMask& mask, int32_t dx, int32_t dy, float z) {
+  const int64_t x = int64_t(mask.x) + dx, y = int64_t(mask.y) + dy;
+  const uint32_t rgb = mask.rgb;
   const int64_t x0 = std::max<int64_t>(x, ds.scissor.left);
-  const int64_t x1 = std::min<int64_t>(int64_t(x) + width, ds.scissor.right);
+  const int64_t x1 = std::min<int64_t>(x + mask.width, ds.scissor.right);
   const int64_t y0 = std::max<int64_t>(y, ds.scissor.top);
-  const int64_t y1 = std::min<int64_t>(int64_t(y) + height, ds.scissor.bottom);
+  const int64_t y1 = std::min<int64_t>(y + mask.height, ds.scissor.bottom);
   if (x0 >= x1 || y0 >= y1) return;
   const bool straight =
       ds.fast && !ds.useTexture && ds.targetDirect && ds.write == WriteKind::Alpha &&
       ds.colourSource != ColourSource::Texture &&
       (ds.alphaSource == AlphaSource::Diffuse || ds.alphaSource == AlphaSource::TexTimesDiffuse);
   for (int64_t row = y0; row < y1; ++row) {
-    const uint8_t* a = alphas + size_t(row - y) * size_t(pitch) + size_t(x0 - x);
+    const uint8_t* a = mask.alphas + size_t(row - y) * size_t(mask.pitch) + size_t(x0 - x);
     const int32_t n = int32_t(x1 - x0);
     if (straight) {
       BlendMaskRow(reinterpret_cast<uint32_t*>(ds.bits + size_t(row) * size_t(ds.pitch)) + x0, a, n,

@@ -125,9 +125,9 @@ void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1);
 // level line of one colour over each.
 void DrawFlatSpans(const DrawState& ds, const FlatSpan* spans, uint32_t count, int32_t dx,
                    int32_t dy, float z);
-// The mask of Device::DrawMask: the pixels DrawFlatSpans gives its pixels as spans of one.
-void DrawMaskSpans(const DrawState& ds, const uint8_t* alphas, int32_t pitch, int32_t width,
-                   int32_t height, int32_t x, int32_t y, uint32_t rgb, float z);
+// A mask of Device::DrawMasks, moved by (dx, dy): the pixels DrawFlatSpans gives its pixels
+// as spans of one.
+void DrawMaskSpans(const DrawState& ds, const AlphaMask& mask, int32_t dx, int32_t dy, float z);
 void RenderSpan(const DrawState& ds, const Span& span);
 // Works out ds.blit once the rest of the fast-path plan is known.
 void PlanBlit(DrawState& ds);

@@ -872,7 +872,8 @@ TEST_F(DeviceRaster, MasksDrawWhatSpansOfTheirPixelsDraw) {
         if (state == 2) st.dstBlend = pd::BlendFactor::One;
         if (state == 3) mDevice->SetFastPaths(false);
         if (run == 0) {
-          ASSERT_EQ(mDevice->DrawMask(alphas.data(), pitch, w, h, x, y, rgb), pd::kOk);
+          const pd::AlphaMask mask{alphas.data(), pitch, w, h, x - 3, y + 2, rgb};
+          ASSERT_EQ(mDevice->DrawMasks(&mask, 1, 3, -2), pd::kOk);
         } else {
           std::vector<pd::FlatSpan> spans;
           for (int row = 0; row < h; ++row)
@@ -885,7 +886,8 @@ TEST_F(DeviceRaster, MasksDrawWhatSpansOfTheirPixelsDraw) {
       }
       EXPECT_EQ(images[0].pixels, images[1].pixels) << "state " << state << " place " << place;
     }
-  EXPECT_EQ(mDevice->DrawMask(alphas.data(), 10, 20, 2, 0, 0, 0), pd::kInvalidArgument);
+  const pd::AlphaMask narrow{alphas.data(), 10, 20, 2, 0, 0, 0};
+  EXPECT_EQ(mDevice->DrawMasks(&narrow, 1, 0, 0), pd::kInvalidArgument);
 }
 
 }  // namespace

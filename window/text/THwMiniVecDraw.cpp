@@ -257,8 +257,7 @@ void THwMiniVecDraw::Replay(const TKeptSpans& kept) {
   TRenderer* r = TRenderer::Existing();
   if (!r) return;
   r->SetTexture(boost::shared_ptr<TTexture>());
-  for (const TKeptSpans::Mask& m : kept.masks)
-    r->DrawMask(kept.alphas.data() + m.at, m.width, m.width, m.height, m.x, m.y, m.rgb);
+  if (!kept.masks.empty()) r->DrawMasks(kept.masks.data(), int(kept.masks.size()));
   if (!kept.after.empty()) r->DrawSpans(kept.after.data(), int(kept.after.size()));
 }
 
@@ -314,23 +313,27 @@ void TKeptSpans::Keep(const std::vector<platform::display::FlatSpan>& spans) {
       x0 = std::min(x0, spans[i].x0), x1 = std::max(x1, spans[i].x1);
       y0 = std::min(y0, spans[i].y), y1 = std::max(y1, spans[i].y + 1);
     }
-    Mask m{x0, y0, x1 - x0, y1 - y0, key & 0xFFFFFFu, alphas.size()};
-    alphas.resize(alphas.size() + size_t(m.width) * size_t(m.height), 0);
+    const size_t at = alphas.size();
+    const int w = x1 - x0;
+    alphas.resize(at + size_t(w) * size_t(y1 - y0), 0);
     for (size_t i : members) {
       const platform::display::FlatSpan& s = spans[i];
-      std::memset(alphas.data() + m.at + size_t(s.y - y0) * size_t(m.width) + size_t(s.x0 - x0),
+      std::memset(alphas.data() + at + size_t(s.y - y0) * size_t(w) + size_t(s.x0 - x0),
                   int(s.colour >> 24), size_t(s.x1 - s.x0));
     }
-    masks.push_back(m);
+    // The offset for now: the alphas move while they grow.
+    masks.push_back({reinterpret_cast<const uint8_t*>(at), w, w, y1 - y0, x0, y0, key & 0xFFFFFFu});
   }
+  for (platform::display::AlphaMask& m : masks)
+    m.alphas = alphas.data() + reinterpret_cast<size_t>(m.alphas);
 }
 
 std::vector<platform::display::FlatSpan> TKeptSpans::Spans() const {
   std::vector<platform::display::FlatSpan> out;
-  for (const Mask& m : masks)
+  for (const platform::display::AlphaMask& m : masks)
     for (int y = 0; y < m.height; ++y)
       for (int x = 0; x < m.width; ++x)
-        if (uint32_t a = alphas[m.at + size_t(y) * size_t(m.width) + size_t(x)])
+        if (uint32_t a = m.alphas[size_t(y) * size_t(m.pitch) + size_t(x)])
           out.push_back({m.x + x, m.x + x + 1, m.y + y, m.rgb | a << 24});
   out.insert(out.end(), after.begin(), after.end());
   return out;

@@ -22,12 +22,7 @@ class TTexture;
 // and layer, layer by layer, then the spans no layer takes, in their order; every pixel takes
 // its spans in the order it took them.
 struct TKeptSpans {
-  struct Mask {
-    int x, y, width, height;
-    uint32_t rgb;
-    size_t at;  // of its first alpha in `alphas`
-  };
-  std::vector<Mask> masks;
+  std::vector<platform::display::AlphaMask> masks;  // into `alphas`
   std::vector<uint8_t> alphas;
   std::vector<platform::display::FlatSpan> after;
 
