@@ -22,6 +22,11 @@ class TTexture;
 // and layer, layer by layer, then the spans no layer takes, in their order; every pixel takes
 // its spans in the order it took them.
 struct TKeptSpans {
+  TKeptSpans() = default;
+  // The masks point into the alphas: a copy would point into the original's.
+  TKeptSpans(const TKeptSpans&) = delete;
+  TKeptSpans& operator=(const TKeptSpans&) = delete;
+
   std::vector<platform::display::AlphaMask> masks;  // into `alphas`
   std::vector<uint8_t> alphas;
   std::vector<platform::display::FlatSpan> after;
