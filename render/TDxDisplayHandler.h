@@ -15,6 +15,7 @@
 #include "core/TRect.h"
 #include "core/str.h"
 #include "platform/display/Display.h"
+#include "platform/display/FlatSpan.h"
 #include "render/TVertexList.h"
 
 class TDXContext;
@@ -117,6 +118,11 @@ public:
   void DrawVertices(int primitiveType, const TVertexList& list);
   void DrawIndexedVertices(int primitiveType, const TVertexList& list, const uint16_t* indices,
                            int indexCount);
+  // Level runs of one colour in 2-D coordinates, as text draws them; the pixels lines over
+  // the same runs give, without the vertex pipeline.
+  void DrawSpans(const platform::display::FlatSpan* spans, int count);
+  // Masks of such spans (their places in 2-D coordinates).
+  void DrawMasks(const platform::display::AlphaMask* masks, int count);
   uint32_t PrepareVertexKind(int kind);
   void SetWorldTransform(const TMat4& m);
   void SetViewTransform(const TMat4& m);

@@ -330,6 +330,56 @@ void TDxDisplayHandler::DrawVertices(int primitiveType, const TVertexList& list)
   }
 }
 
+void TDxDisplayHandler::DrawSpans(const platform::display::FlatSpan* spans, int count) {
+  if (mDxBroken || !mDevice || !spans || count <= 0) return;
+  PrepareVertexKind(TVertexList::kLit2d);
+  float scale = 1.0f;
+  if (!Hosted(scale) || scale == 1.0f) {
+    DX_CHECK(mDevice->DrawSpans(spans, uint32_t(count), mViewport.left, mViewport.top));
+    return;
+  }
+  // A scaled host display: each span covers the display pixels its pixels are scaled to, the
+  // way rectangles are filled there.
+  platform::display::FlatSpan scaled[256];
+  int n = 0;
+  auto flush = [&] {
+    if (n > 0) DX_CHECK(mDevice->DrawSpans(scaled, uint32_t(n), 0, 0));
+    n = 0;
+  };
+  for (int i = 0; i < count; ++i) {
+    const platform::display::FlatSpan& s = spans[i];
+    int left = ScaleRound(mViewport.left + s.x0, scale),
+        right = ScaleRound(mViewport.left + s.x1, scale);
+    int top = ScaleRound(mViewport.top + s.y, scale),
+        bottom = ScaleRound(mViewport.top + s.y + 1, scale);
+    for (int y = top; y < bottom && left < right; ++y) {
+      if (n == 256) flush();
+      scaled[n++] = {left, right, y, s.colour};
+    }
+  }
+  flush();
+}
+
+void TDxDisplayHandler::DrawMasks(const platform::display::AlphaMask* masks, int count) {
+  if (mDxBroken || !mDevice || !masks || count <= 0) return;
+  float scale = 1.0f;
+  if (!Hosted(scale) || scale == 1.0f) {
+    PrepareVertexKind(TVertexList::kLit2d);
+    DX_CHECK(mDevice->DrawMasks(masks, uint32_t(count), mViewport.left, mViewport.top));
+    return;
+  }
+  // A scaled host display scales spans: the masks' pixels go there as spans.
+  std::vector<platform::display::FlatSpan> spans;
+  for (int k = 0; k < count; ++k) {
+    const platform::display::AlphaMask& m = masks[k];
+    for (int row = 0; row < m.height; ++row)
+      for (int i = 0; i < m.width; ++i)
+        if (uint32_t a = m.alphas[size_t(row) * size_t(m.pitch) + size_t(i)])
+          spans.push_back({m.x + i, m.x + i + 1, m.y + row, (m.rgb & 0xFFFFFFu) | a << 24});
+  }
+  DrawSpans(spans.data(), int(spans.size()));
+}
+
 void TDxDisplayHandler::DrawIndexedVertices(int primitiveType, const TVertexList& list,
                                             const uint16_t* indices, int indexCount) {
   if (mDxBroken || !mDevice || !list.vertices || list.count <= 0 || !indices || indexCount <= 0)

@@ -197,6 +197,22 @@ void TRenderer::DrawVertices(int primitiveType, const TVertexList& list) {
   mDisplay->DrawVertices(primitiveType, list);
 }
 
+void TRenderer::DrawSpans(const platform::display::FlatSpan* spans, int count) {
+  if (!mData->in2d) {
+    EngineLog("DrawSpans called when not in Begin2d state");
+    return;
+  }
+  mDisplay->DrawSpans(spans, count);
+}
+
+void TRenderer::DrawMasks(const platform::display::AlphaMask* masks, int count) {
+  if (!mData->in2d) {
+    EngineLog("DrawMasks called when not in Begin2d state");
+    return;
+  }
+  mDisplay->DrawMasks(masks, count);
+}
+
 void TRenderer::DrawIndexedVertices(int primitiveType, const TVertexList& list,
                                     const uint16_t* indices, int indexCount) {
   if (!mData->in2d && !mData->in3d) {

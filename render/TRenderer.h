@@ -11,6 +11,7 @@
 #include "core/TColor.h"
 #include "core/TRect.h"
 #include "core/str.h"
+#include "platform/display/FlatSpan.h"
 #include "render/IRendererText.h"
 #include "render/TVertexList.h"
 
@@ -42,6 +43,10 @@ public:
   void DrawVertices(int primitiveType, const TVertexList& list);
   void DrawIndexedVertices(int primitiveType, const TVertexList& list, const uint16_t* indices,
                            int indexCount);
+  // Level runs of one colour each (text's glyph spans) in 2-D coordinates: only in 2-D.
+  void DrawSpans(const platform::display::FlatSpan* spans, int count);
+  // Masks of such spans, a pixel each: only in 2-D.
+  void DrawMasks(const platform::display::AlphaMask* masks, int count);
   void SetTexture(boost::shared_ptr<TTexture> texture);
   boost::shared_ptr<TTexture> GetTexture() const;
   void SetBlendMode(int mode);

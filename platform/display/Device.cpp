@@ -712,6 +712,51 @@ bool Device::DrawAlignedQuad(uint32_t format, uint32_t stride, const void* verti
   return true;
 }
 
+Result Device::SpanPlan(const DrawState*& plan, float& z) {
+  plan = nullptr;
+  if (!inScene_) return kSceneNotInScene;
+  if (!target_ || target_->IsLost()) return kSurfaceLost;
+  if (texture_ && texture_->IsLost()) return kSurfaceLost;
+  if (transformStale_) {
+    combined_ = Multiply(Multiply(world_, view_), projection_);
+    transformStale_ = false;
+  }
+  plan = QuadPlan();
+  // The depth a vertex at z 0 of a 2-D projection (w 1) takes, for the depth test alone.
+  z = viewport_.minZ + combined_.m[3][2] * (viewport_.maxZ - viewport_.minZ);
+  return kOk;
+}
+
+Result Device::DrawSpans(const FlatSpan* spans, uint32_t count, int32_t dx, int32_t dy) {
+  const DrawState* plan;
+  float z;
+  Result r = SpanPlan(plan, z);
+  if (r != kOk) return r;
+  if (!spans && count > 0) return kInvalidArgument;
+  if (!plan || count == 0) return kOk;
+  raster::DrawFlatSpans(*plan, spans, count, dx, dy, z);
+  target_->Touch();
+  return kOk;
+}
+
+Result Device::DrawMasks(const AlphaMask* masks, uint32_t count, int32_t dx, int32_t dy) {
+  const DrawState* plan;
+  float z;
+  Result r = SpanPlan(plan, z);
+  if (r != kOk) return r;
+  if (!masks && count > 0) return kInvalidArgument;
+  for (uint32_t i = 0; i < count; ++i) {
+    const AlphaMask& m = masks[i];
+    if (m.width < 0 || m.height < 0 || m.pitch < m.width ||
+        (!m.alphas && m.width > 0 && m.height > 0))
+      return kInvalidArgument;
+  }
+  if (!plan) return kOk;
+  for (uint32_t i = 0; i < count; ++i) raster::DrawMaskSpans(*plan, masks[i], dx, dy, z);
+  target_->Touch();
+  return kOk;
+}
+
 Result Device::Draw(PrimitiveType type, uint32_t format, const void* vertices, uint32_t count,
                     const uint16_t* indices, uint32_t indexCount) {
   if (!inScene_) return kSceneNotInScene;

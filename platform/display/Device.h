@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/display/FlatSpan.h"
 #include "platform/display/Surface.h"
 #include "platform/display/Types.h"
 
@@ -108,6 +109,13 @@ public:
                        uint32_t vertexCount);
   Result DrawIndexedPrimitive(PrimitiveType type, uint32_t vertexFormat, const void* vertices,
                               uint32_t vertexCount, const uint16_t* indices, uint32_t indexCount);
+  // Spans moved by (dx, dy) target pixels, each drawn as the level line of one colour from
+  // x0 to x1 on row y is (untransformed, z 0, no texture coordinates) with the same states:
+  // cut to the viewport, blended alike, without the vertex pipeline.
+  Result DrawSpans(const FlatSpan* spans, uint32_t count, int32_t dx, int32_t dy);
+  // Masks moved by (dx, dy), each pixel above 0 drawn as its span of one pixel is: what text
+  // keeps of the spans it drew, drawn again.
+  Result DrawMasks(const AlphaMask* masks, uint32_t count, int32_t dx, int32_t dy);
 
   // Off: every pixel goes through the reference pipeline (tests compare the two).
   void SetFastPaths(bool on) { fastPaths_ = on; }
@@ -122,6 +130,8 @@ private:
                                       const void* vertices, uint32_t vertexCount,
                                       const uint16_t* indices, uint32_t indexCount);
   bool PrepareDraw(DrawState& ds);
+  // The checks and the plan of the span entries; a null plan when nothing is drawable.
+  Result SpanPlan(const DrawState*& plan, float& z);
   // The state and plan of a lean quad, or null when the viewport leaves nothing to draw on.
   const DrawState* QuadPlan();
   // Works the lean quads' plan out afresh from the device's state.

@@ -121,6 +121,13 @@ bool DrawQuad(const DrawState& ds, const QuadCorners& c, uint32_t colour);
 // which DrawQuad then draws; ds.blit must not be Off.
 bool DrawSprite(const DrawState& ds, const QuadCorners& c, uint32_t colour);
 void DrawLine(const DrawState& ds, const Vertex& v0, const Vertex& v1);
+// The spans of Device::DrawSpans, moved by (dx, dy), at depth z; the pixels DrawLine gives a
+// level line of one colour over each.
+void DrawFlatSpans(const DrawState& ds, const FlatSpan* spans, uint32_t count, int32_t dx,
+                   int32_t dy, float z);
+// A mask of Device::DrawMasks, moved by (dx, dy): the pixels DrawFlatSpans gives its pixels
+// as spans of one.
+void DrawMaskSpans(const DrawState& ds, const AlphaMask& mask, int32_t dx, int32_t dy, float z);
 void RenderSpan(const DrawState& ds, const Span& span);
 // Works out ds.blit once the rest of the fast-path plan is known.
 void PlanBlit(DrawState& ds);

@@ -818,5 +818,117 @@ TEST_F(DeviceRaster, DrawingNeedsASceneAndALiveTarget) {
             pd::kInvalidArgument);
 }
 
+// Spans draw the pixels that level lines of their colour over the same pixels draw, in every
+// state: blends, tests, a bound texture, the reference pipeline, a 16-bit target; cut to the
+// viewport; spans of no width or a negative one draw nothing.
+TEST_F(DeviceRaster, SpansDrawWhatLevelLinesOfTheirColourDraw) {
+  std::mt19937 rng(5);
+  std::vector<pd::FlatSpan> spans;
+  for (int i = 0; i < 300; ++i) {
+    int x0 = int(rng() % 110) - 30, w = int(rng() % 16) - 3, y = int(rng() % 80) - 8;
+    uint32_t c = rng();
+    if (i % 5 == 0) c |= 0xFF000000u;
+    if (i % 7 == 0) c &= 0x00FFFFFFu;
+    spans.push_back({x0, x0 + w, y, c});
+  }
+  spans.push_back({std::numeric_limits<int32_t>::min() + 2, std::numeric_limits<int32_t>::max() - 2,
+                   30, 0x80FF8040u});
+  spans.push_back({std::numeric_limits<int32_t>::max() - 2, std::numeric_limits<int32_t>::max(),
+                   std::numeric_limits<int32_t>::max(), 0xFFFFFFFFu});
+  const int dx = 3, dy = -2;
+  std::vector<uint32_t> texels = {0x80FF0000u, 0xFF00FF00u, 0xFF0000FFu, 0x40FFFFFFu};
+  for (int state = 0; state < 8; ++state) {
+    pd::Image images[2];
+    for (int run = 0; run < 2; ++run) {
+      MakeTarget(64, 64, state == 7 ? pd::PixelFormat::R5G6B5 : pd::PixelFormat::A8R8G8B8);
+      pd::LockedRect lr;
+      ASSERT_EQ(mTarget->Lock(nullptr, lr), pd::kOk);
+      std::mt19937 paint(9);
+      for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+          pd::FromArgb(mTarget->Format(), paint(),
+                       lr.bits + y * lr.pitch + x * pd::BytesPerPixel(mTarget->Format()));
+      ASSERT_EQ(mTarget->Unlock(), pd::kOk);
+      ASSERT_EQ(mDevice->SetViewport(pd::Viewport{5, 4, 50, 52, 0, 1}), pd::kOk);
+      pd::RenderStates& st = mDevice->States();
+      if (state == 1) st.alphaBlend = false, st.alphaTest = false;
+      if (state == 2) st.dstBlend = pd::BlendFactor::One;
+      if (state == 3) st.srcBlend = pd::BlendFactor::Zero, st.dstBlend = pd::BlendFactor::SrcColor;
+      if (state == 4) st.alphaRef = 128;
+      if (state == 5) {
+        ASSERT_EQ(mDevice->SetTexture(MakeTexture(2, 2, texels)), pd::kOk);
+      }
+      if (state == 6) mDevice->SetFastPaths(false);
+      if (run == 0) {
+        ASSERT_EQ(mDevice->DrawSpans(spans.data(), uint32_t(spans.size()), dx, dy), pd::kOk);
+      } else {
+        for (const pd::FlatSpan& sp : spans) {
+          if (sp.x1 <= sp.x0) continue;
+          float y = float(int64_t(sp.y) + dy);
+          ScreenVertex v[2] = {{float(int64_t(sp.x0) + dx) - 0.5f, y, 0, 1, sp.colour, 0, 0, 0},
+                               {float(int64_t(sp.x1) + dx) - 0.5f, y, 0, 1, sp.colour, 0, 0, 0}};
+          ASSERT_EQ(
+              mDevice->DrawPrimitive(pd::PrimitiveType::LineList, pd::kTransformedVertex, v, 2),
+              pd::kOk);
+        }
+      }
+      images[run] = Frame();
+    }
+    EXPECT_EQ(images[0].pixels, images[1].pixels) << "state " << state;
+  }
+  MakeTarget();
+  ASSERT_EQ(mDevice->EndScene(), pd::kOk);
+  EXPECT_EQ(mDevice->DrawSpans(spans.data(), 1, 0, 0), pd::kSceneNotInScene);
+}
+
+// A mask draws what spans of one pixel in its colour and each pixel's alpha draw, in every
+// state, at every width the loops step by, cut to the viewport; alpha 0 draws nothing.
+TEST_F(DeviceRaster, MasksDrawWhatSpansOfTheirPixelsDraw) {
+  std::mt19937 rng(3);
+  const int w = 53, h = 9, pitch = 61;
+  std::vector<uint8_t> alphas(size_t(pitch) * h);
+  for (size_t i = 0; i < alphas.size(); ++i) {
+    uint32_t r = rng() % 8;
+    alphas[i] = r < 3 ? 0 : r == 3 ? 255 : uint8_t(rng());
+  }
+  std::fill_n(alphas.begin() + pitch * 2, 40, uint8_t(0));  // a gap wider than the steps
+  for (int state = 0; state < 4; ++state)
+    for (int place = 0; place < 3; ++place) {
+      const int x = place == 0 ? 4 : place == 1 ? -20 : 30, y = place == 2 ? 58 : 3 + place * 20;
+      const uint32_t rgb = 0x00C08040u;
+      pd::Image images[2];
+      for (int run = 0; run < 2; ++run) {
+        MakeTarget(64, 64);
+        std::mt19937 paint(4);
+        pd::LockedRect lr;
+        ASSERT_EQ(mTarget->Lock(nullptr, lr), pd::kOk);
+        for (int py = 0; py < 64; ++py)
+          for (int px = 0; px < 64; ++px)
+            reinterpret_cast<uint32_t*>(lr.bits + py * lr.pitch)[px] = paint();
+        ASSERT_EQ(mTarget->Unlock(), pd::kOk);
+        ASSERT_EQ(mDevice->SetViewport(pd::Viewport{0, 0, 60, 62, 0, 1}), pd::kOk);
+        pd::RenderStates& st = mDevice->States();
+        if (state == 1) st.alphaBlend = false, st.alphaTest = false;
+        if (state == 2) st.dstBlend = pd::BlendFactor::One;
+        if (state == 3) mDevice->SetFastPaths(false);
+        if (run == 0) {
+          const pd::AlphaMask mask{alphas.data(), pitch, w, h, x - 3, y + 2, rgb};
+          ASSERT_EQ(mDevice->DrawMasks(&mask, 1, 3, -2), pd::kOk);
+        } else {
+          std::vector<pd::FlatSpan> spans;
+          for (int row = 0; row < h; ++row)
+            for (int i = 0; i < w; ++i)
+              if (uint32_t a = alphas[size_t(row * pitch + i)])
+                spans.push_back({x + i, x + i + 1, y + row, rgb | a << 24});
+          ASSERT_EQ(mDevice->DrawSpans(spans.data(), uint32_t(spans.size()), 0, 0), pd::kOk);
+        }
+        images[run] = Frame();
+      }
+      EXPECT_EQ(images[0].pixels, images[1].pixels) << "state " << state << " place " << place;
+    }
+  const pd::AlphaMask narrow{alphas.data(), 10, 20, 2, 0, 0, 0};
+  EXPECT_EQ(mDevice->DrawMasks(&narrow, 1, 0, 0), pd::kInvalidArgument);
+}
+
 }  // namespace
 }  // namespace devicetest

@@ -18,6 +18,8 @@ constexpr int kCellOrigin = 1600;  // cell of the glyph's pixel origin
 constexpr int kQuarterOrigin = kCellOrigin * 4;
 constexpr int kSpansPerBlock = 8192;
 constexpr uint8_t kEndOfGlyph = 255;
+// Pens and glyph offsets (pixels) at or past this are off every display.
+constexpr float kFarOut = 1 << 28;
 
 int FloorDiv4(int v) { return v >= 0 ? v / 4 : -((-v + 3) / 4); }
 
@@ -94,11 +96,14 @@ void THwMiniVecDraw::SetStyleColor(int style, const TColor& colour, float alpha)
 }
 
 bool THwMiniVecDraw::BeginRun(float x, float y, boost::shared_ptr<TTexture> target) {
-  float fx = std::floor(x), fy = std::floor(y);
+  // A pen that is not a number, or so far out that pixel positions would not fit, draws
+  // nothing.
+  mOffside = !(std::fabs(x) < kFarOut && std::fabs(y) < kFarOut);
+  float fx = mOffside ? 0.0f : std::floor(x), fy = mOffside ? 0.0f : std::floor(y);
   mOriginX = int(fx);
   mOriginY = int(fy);
-  mRunPhaseX = int((x - fx) * 4.0f);
-  mRunPhaseY = int((y - fy) * 4.0f);
+  mRunPhaseX = mOffside ? 0 : int((x - fx) * 4.0f);
+  mRunPhaseY = mOffside ? 0 : int((y - fy) * 4.0f);
   if (target != mTarget) {
     EndText();
     if (target) {
@@ -141,7 +146,9 @@ bool THwMiniVecDraw::SameKey(const Entry& e, const Key& k, const uint8_t* comman
 
 void THwMiniVecDraw::DrawGlyph(const uint8_t* commands, size_t length, int x, int y,
                                bool byContent) {
-  if (!commands || length == 0) return;
+  if (!commands || length == 0 || mOffside) return;
+  if (std::abs(int64_t(x)) >= int64_t(kFarOut) * 4 || std::abs(int64_t(y)) >= int64_t(kFarOut) * 4)
+    return;
   int qx = mRunPhaseX + x, qy = mRunPhaseY + y;
   mGlyphX = mOriginX + FloorDiv4(qx);
   mGlyphY = mOriginY + FloorDiv4(qy);
@@ -214,14 +221,10 @@ void THwMiniVecDraw::EmitSpan(const Span& s) {
 
 void THwMiniVecDraw::Output(const Span& s) {
   uint32_t colour = mCoverage[s.slot & 3][std::clamp(int(s.coverage), 1, 32) - 1];
-  float y = float(mGlyphY + s.row) + mYBias;
-  TLitVertex* v = mBatch + mBatchCount;
-  v[0].x = float(mGlyphX + s.start) + mXStartBias;
-  v[1].x = float(mGlyphX + s.end) + mXEndBias;
-  v[0].y = v[1].y = y;
-  v[0].diffuse = v[1].diffuse = colour;
-  mBatchCount += 2;
-  if (mBatchCount >= mBatchSize || mDirect) Flush();
+  mBatch[mBatchCount] = {mGlyphX + s.start, mGlyphX + s.end, mGlyphY + s.row, colour};
+  if (mRecord) mRecord->push_back(mBatch[mBatchCount]);
+  ++mBatchCount;
+  if (mBatchCount * 2 >= mBatchSize || mDirect) Flush();
 }
 
 void THwMiniVecDraw::Flush() {
@@ -230,21 +233,136 @@ void THwMiniVecDraw::Flush() {
     WriteSpans();
   } else if (TRenderer* r = TRenderer::Existing()) {
     r->SetTexture(boost::shared_ptr<TTexture>());
-    TVertexList list;
-    list.InitLit(mBatch, mBatchCount);
-    r->DrawVertices(2, list);
+    // The calibration measures the lines themselves.
+    if (mSpanWriter && !mDirect && r->IsIn2d())
+      r->DrawSpans(mBatch, mBatchCount);
+    else
+      DrawLines(r);
   }
   mBatchCount = 0;
 }
 
+bool THwMiniVecDraw::CanReplay() const {
+  TRenderer* r = TRenderer::Existing();
+  return mSpanWriter && r && r->IsIn2d();
+}
+
+void THwMiniVecDraw::Record(std::vector<platform::display::FlatSpan>* into) {
+  Flush();
+  mRecord = into;
+}
+
+void THwMiniVecDraw::Replay(const TKeptSpans& kept) {
+  Flush();
+  TRenderer* r = TRenderer::Existing();
+  if (!r) return;
+  r->SetTexture(boost::shared_ptr<TTexture>());
+  if (!kept.masks.empty()) r->DrawMasks(kept.masks.data(), int(kept.masks.size()));
+  if (!kept.after.empty()) r->DrawSpans(kept.after.data(), int(kept.after.size()));
+}
+
+void TKeptSpans::Keep(const std::vector<platform::display::FlatSpan>& spans) {
+  masks.clear();
+  alphas.clear();
+  after.clear();
+  int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN, pixels = 0;
+  for (const platform::display::FlatSpan& s : spans) {
+    if (s.x1 <= s.x0) continue;
+    left = std::min<int64_t>(left, s.x0), right = std::max<int64_t>(right, s.x1);
+    top = std::min<int64_t>(top, s.y), bottom = std::max<int64_t>(bottom, int64_t(s.y) + 1);
+    pixels += int64_t(s.x1) - s.x0;
+  }
+  if (pixels == 0) return;
+  // Spans scattered far apart (or a huge text) stay spans: masks would be mostly empty.
+  const int64_t width = right - left, area = width * (bottom - top);
+  if (width > (1 << 16) || area > 8 * pixels + 4096 || area > (int64_t(1) << 24)) {
+    for (const platform::display::FlatSpan& s : spans)
+      if (s.x1 > s.x0) after.push_back(s);
+    return;
+  }
+  // Each pixel holds the layer of the last span over it, plus one (0: none yet). A span goes
+  // one layer above the highest under it, so the spans over a pixel keep their order when the
+  // layers are drawn one after another, and the spans of a layer never meet. Spans of alpha 0
+  // (which a copy still writes) and spans past the last layer are drawn after the masks, and
+  // so is every span that meets one of them.
+  constexpr uint8_t kLayers = 8, kAfter = 255;
+  std::vector<uint8_t> covered(size_t(area), 0);
+  std::vector<std::pair<uint32_t, std::vector<size_t>>> groups;  // (layer << 24 | rgb, spans)
+  for (size_t i = 0; i < spans.size(); ++i) {
+    const platform::display::FlatSpan& s = spans[i];
+    if (s.x1 <= s.x0) continue;
+    uint8_t* row = covered.data() + size_t((s.y - top) * width + (s.x0 - left));
+    const size_t n = size_t(int64_t(s.x1) - s.x0);
+    const uint8_t layer = *std::max_element(row, row + n);
+    if (layer >= kLayers || (s.colour >> 24) == 0) {
+      after.push_back(s);
+      std::memset(row, kAfter, n);
+      continue;
+    }
+    const uint32_t key = uint32_t(layer) << 24 | (s.colour & 0xFFFFFFu);
+    auto g = std::find_if(groups.begin(), groups.end(), [&](auto& e) { return e.first == key; });
+    if (g == groups.end()) g = groups.insert(groups.end(), {key, {}});
+    g->second.push_back(i);
+    std::memset(row, layer + 1, n);
+  }
+  std::stable_sort(groups.begin(), groups.end(),
+                   [](auto& a, auto& b) { return (a.first >> 24) < (b.first >> 24); });
+  for (auto& [key, members] : groups) {
+    int x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
+    for (size_t i : members) {
+      x0 = std::min(x0, spans[i].x0), x1 = std::max(x1, spans[i].x1);
+      y0 = std::min(y0, spans[i].y), y1 = std::max(y1, spans[i].y + 1);
+    }
+    const size_t at = alphas.size();
+    const int w = x1 - x0;
+    alphas.resize(at + size_t(w) * size_t(y1 - y0), 0);
+    for (size_t i : members) {
+      const platform::display::FlatSpan& s = spans[i];
+      std::memset(alphas.data() + at + size_t(s.y - y0) * size_t(w) + size_t(s.x0 - x0),
+                  int(s.colour >> 24), size_t(s.x1 - s.x0));
+    }
+    // The offset for now: the alphas move while they grow.
+    masks.push_back({reinterpret_cast<const uint8_t*>(at), w, w, y1 - y0, x0, y0, key & 0xFFFFFFu});
+  }
+  for (platform::display::AlphaMask& m : masks)
+    m.alphas = alphas.data() + reinterpret_cast<size_t>(m.alphas);
+}
+
+std::vector<platform::display::FlatSpan> TKeptSpans::Spans() const {
+  std::vector<platform::display::FlatSpan> out;
+  for (const platform::display::AlphaMask& m : masks)
+    for (int y = 0; y < m.height; ++y)
+      for (int x = 0; x < m.width; ++x)
+        if (uint32_t a = m.alphas[size_t(y) * size_t(m.pitch) + size_t(x)])
+          out.push_back({m.x + x, m.x + x + 1, m.y + y, m.rgb | a << 24});
+  out.insert(out.end(), after.begin(), after.end());
+  return out;
+}
+
+void THwMiniVecDraw::DrawLines(TRenderer* r) {
+  // The biases put the ends where the display lights exactly the span's pixels.
+  TLitVertex v[kBatchCapacity * 2];
+  for (int i = 0; i < mBatchCount; ++i) {
+    const platform::display::FlatSpan& s = mBatch[i];
+    float y = float(s.y) + mYBias;
+    v[2 * i].x = float(s.x0) + mXStartBias;
+    v[2 * i + 1].x = float(s.x1) + mXEndBias;
+    v[2 * i].y = v[2 * i + 1].y = y;
+    v[2 * i].diffuse = v[2 * i + 1].diffuse = s.colour;
+  }
+  TVertexList list;
+  list.InitLit(v, mBatchCount * 2);
+  r->DrawVertices(2, list);
+}
+
 void THwMiniVecDraw::WriteSpans() {
-  for (int i = 0; i + 1 < mBatchCount; i += 2) {
-    const TLitVertex& a = mBatch[i];
-    int y = int(std::floor(a.y - mYBias));
+  for (int i = 0; i < mBatchCount; ++i) {
+    const platform::display::FlatSpan& s = mBatch[i];
+    int y = s.y;
     if (y < 0 || y >= mTargetHeight) continue;
-    int x0 = std::max(0, int(std::floor(a.x - mXStartBias)));
-    int x1 = std::min(mTargetWidth, int(std::floor(mBatch[i + 1].x - mXEndBias)));
-    uint32_t c = a.diffuse;
+    int x0 = std::max(0, s.x0);
+    int x1 = std::min(mTargetWidth, s.x1);
+    uint32_t c = s.colour;
     uint32_t sa = c >> 24, sr = (c >> 16) & 0xFF, sg = (c >> 8) & 0xFF, sb = c & 0xFF;
     uint32_t* row = mPixels + size_t(y) * size_t(mPitch);
     for (int x = x0; x < x1; ++x) {

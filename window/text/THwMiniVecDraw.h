@@ -1,7 +1,7 @@
 // The vector-font renderer, one per platform: turns a glyph's drawing commands into filled and
 // stroked shapes with an anti-aliased scanline rasteriser, keeps each glyph's spans for reuse,
-// and draws spans through the renderer as batches of horizontal lines, or writes them straight
-// into a locked texture.
+// and hands spans to the renderer's span writer in batches (or as horizontal lines outside 2-D
+// drawing), or writes them straight into a locked texture.
 #pragma once
 
 #include <cstddef>
@@ -12,9 +12,29 @@
 #include <boost/shared_ptr.hpp>
 
 #include "core/TColor.h"
+#include "platform/display/FlatSpan.h"
 #include "render/TVertexList.h"
 
+class TRenderer;
 class TTexture;
+
+// Spans drawn once, kept the way they are drawn again fastest: masks of alphas, one per colour
+// and layer, layer by layer, then the spans no layer takes, in their order; every pixel takes
+// its spans in the order it took them.
+struct TKeptSpans {
+  TKeptSpans() = default;
+  // The masks point into the alphas: a copy would point into the original's.
+  TKeptSpans(const TKeptSpans&) = delete;
+  TKeptSpans& operator=(const TKeptSpans&) = delete;
+
+  std::vector<platform::display::AlphaMask> masks;  // into `alphas`
+  std::vector<uint8_t> alphas;
+  std::vector<platform::display::FlatSpan> after;
+
+  void Keep(const std::vector<platform::display::FlatSpan>& spans);
+  // Spans that draw the same pixels (a mask's pixels one by one).
+  std::vector<platform::display::FlatSpan> Spans() const;
+};
 
 class THwMiniVecDraw {
 public:
@@ -37,6 +57,13 @@ public:
   // glyphs (bars, the caret) pass byContent and are cached by their bytes.
   void DrawGlyph(const uint8_t* commands, size_t length, int x, int y, bool byContent = false);
   void Flush();
+  // Whether spans drawn now can be drawn again with Replay: the span writer is on and the
+  // renderer draws in 2-D.
+  bool CanReplay() const;
+  // Every span output from now on is also added to `into`, until Record(nullptr).
+  void Record(std::vector<platform::display::FlatSpan>* into);
+  // Draws kept spans again through the span writer.
+  void Replay(const TKeptSpans& kept);
   // Flushes and lets go of a locked target.
   void EndText();
 
@@ -69,6 +96,9 @@ public:
   }
   // The span store is emptied whenever it would grow past this many spans.
   void SetSpanLimit(size_t spans) { mSpanLimit = spans; }
+  // Off: spans go to the renderer as two-vertex lines, as they do outside 2-D drawing (tests
+  // compare the two).
+  void SetSpanWriter(bool on) { mSpanWriter = on; }
 
   struct Span {
     int16_t start, end, row;
@@ -106,6 +136,7 @@ private:
   void EmitSpan(const Span& s);
   void Output(const Span& s);
   void WriteSpans();
+  void DrawLines(TRenderer* r);
   void FlushCache();
   Span& SpanAt(size_t i) { return mBlocks[i >> 13][i & 8191]; }
 
@@ -141,15 +172,19 @@ private:
   // Output.
   int mOriginX = 0, mOriginY = 0;  // pixels of the run
   int mRunPhaseX = 0, mRunPhaseY = 0;
+  bool mOffside = false;         // the run's pen is not on any display
   int mGlyphX = 0, mGlyphY = 0;  // pixels of the glyph being drawn
-  static constexpr int kBatchCapacity = 256;
-  TLitVertex mBatch[kBatchCapacity];
+  // Spans in 2-D pixels; as lines a batch is twice as many vertices.
+  static constexpr int kBatchCapacity = 128;
+  platform::display::FlatSpan mBatch[kBatchCapacity];
   int mBatchCount = 0;
-  int mBatchSize = kBatchCapacity;
+  int mBatchSize = kBatchCapacity * 2;  // vertices of a line batch
   boost::shared_ptr<TTexture> mTarget;
   uint32_t* mPixels = nullptr;
   int32_t mPitch = 0, mTargetWidth = 0, mTargetHeight = 0;
   float mXStartBias = -0.75f, mXEndBias = -0.75f, mYBias = 0.25f;
   uint8_t mReplace = 0, mAccumulate = 0;
   uint8_t mDirect = 0;
+  bool mSpanWriter = true;
+  std::vector<platform::display::FlatSpan>* mRecord = nullptr;
 };

@@ -98,6 +98,7 @@ std::shared_ptr<TTextLine> TTextLayout::TakeLine() {
 
 void TTextLayout::Layout() {
   ++mPasses;
+  mDrawnValid = false;
   // The lines of the last pass are kept for this one: laying out again takes no memory.
   for (std::shared_ptr<TTextLine>& l : mLines) mSpareLines.push_back(std::move(l));
   mLines.clear();

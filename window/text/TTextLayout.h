@@ -12,6 +12,8 @@
 #include "core/TRect.h"
 #include "core/TVec.h"
 #include "core/str.h"
+#include "platform/display/FlatSpan.h"
+#include "window/text/THwMiniVecDraw.h"
 #include "window/text/TTextMarkup.h"
 
 class TTexture;
@@ -76,6 +78,8 @@ public:
   float GetFirstVisibleLine() const { return mFirstVisible; }
   // How many layout passes have run (a text that does not change is not laid out again).
   int GetLayoutPasses() const { return mPasses; }
+  // Spans that draw what the last drawing on the screen drew, in 2-D pixels (none before one).
+  std::vector<platform::display::FlatSpan> GetDrawnSpans() const { return mDrawn.Spans(); }
 
   void Render(TVec2 position, int heightLimit, float scale, int lineSpacing, float alpha, int flags,
               boost::shared_ptr<TTexture> target);
@@ -85,6 +89,21 @@ private:
   void Layout();
   // A blank line, one of an earlier pass where there is one.
   std::shared_ptr<TTextLine> TakeLine();
+
+  // What a drawing on the screen depends on besides the lines: the same again draws the
+  // spans it drew, without going through the glyphs.
+  struct DrawnKey {
+    const void* drawer = nullptr;
+    float x = 0, y = 0, scale = 0, alpha = 0, firstVisible = 0, cosine = 0, sine = 0;
+    int heightLimit = 0, lineSpacing = 0, rotationX = 0, rotationY = 0;
+    str hovered;
+    bool operator==(const DrawnKey& o) const {
+      return drawer == o.drawer && x == o.x && y == o.y && scale == o.scale && alpha == o.alpha &&
+             firstVisible == o.firstVisible && cosine == o.cosine && sine == o.sine &&
+             heightLimit == o.heightLimit && lineSpacing == o.lineSpacing &&
+             rotationX == o.rotationX && rotationY == o.rotationY && hovered == o.hovered;
+    }
+  };
 
   str mText;
   TTextMarkup mMarkup;
@@ -106,6 +125,9 @@ private:
   unsigned mFlags = 0;
   uint8_t mTextSprite = 0;
   int mPasses = 0;
+  DrawnKey mDrawnKey;
+  bool mDrawnValid = false;
+  TKeptSpans mDrawn;
 };
 
 // One character of a text at pos: its byte length, and its code in `code` (a malformed byte

@@ -41,6 +41,32 @@ void TTextLayout::Render(TVec2 position, int heightLimit, float scale, int lineS
   if (scale < 0.0f) return;
   THwMiniVecDraw* mv = THwMiniVecDraw::Instance();
   if (!mv) return;
+  // Drawn on the screen as last time: the same spans again. A text drawn otherwise is not
+  // kept (into a texture its pixels are written as they are, through lines outside 2-D).
+  const bool keep = !target && mv->CanReplay();
+  DrawnKey key;
+  std::vector<platform::display::FlatSpan> recorded;
+  if (keep) {
+    key.drawer = mv;
+    key.x = position.x;
+    key.y = position.y;
+    key.scale = scale;
+    key.alpha = alpha;
+    key.firstVisible = mFirstVisible;
+    key.cosine = mCos;
+    key.sine = mSin;
+    key.heightLimit = heightLimit;
+    key.lineSpacing = lineSpacing;
+    key.rotationX = mRotationX;
+    key.rotationY = mRotationY;
+    key.hovered = mHovered;
+    if (mDrawnValid && key == mDrawnKey) {
+      mv->Replay(mDrawn);
+      return;
+    }
+    mDrawnValid = false;
+    mv->Record(&recorded);
+  }
   mv->SetDisplayFlags(mReplace, mAccumulate);
   mv->SetRotation(mCos, mSin);
   const char* text = mText.CStr();
@@ -129,8 +155,15 @@ void TTextLayout::Render(TVec2 position, int heightLimit, float scale, int lineS
     }
     y += float(line.height) * scale + float(lineSpacing);
   }
-  if (target)
+  if (target) {
     mv->EndText();
-  else
+  } else {
     mv->Flush();
+  }
+  if (keep) {
+    mv->Record(nullptr);
+    mDrawn.Keep(recorded);
+    mDrawnKey = std::move(key);
+    mDrawnValid = true;
+  }
 }

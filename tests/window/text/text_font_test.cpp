@@ -494,3 +494,50 @@ TEST_F(TextTest, SpansLightExactlyTheirPixelsAndFollowTheViewport) {
     EXPECT_EQ(ink.top, 50);
   });
 }
+
+// The span writer and the cached spans of an unchanged text draw the pixels the level lines
+// drew, wherever the text lies: scaled, turned, cut by the display's or a viewport's edges,
+// wholly outside, or at a pen that is not a number.
+TEST_F(TextTest, TheSpanWriterDrawsWhatTheLinesDrew) {
+  RunScreen([&](TPlatform*) {
+    THwMiniVecDraw* mv = THwMiniVecDraw::Instance();
+    TRenderer* r = TRenderer::Instance();
+    const float nan = std::nanf("");
+    struct Case {
+      float x, y, scale, degrees, alpha;
+      bool viewport;
+    } cases[] = {
+        {6.0f, 4.0f, 1.0f, 0.0f, 1.0f, false},       {3.25f, 7.5f, 1.7f, 0.0f, 0.6f, false},
+        {10.0f, 20.0f, 0.6f, 30.0f, 1.0f, false},    {-9.5f, -6.0f, 1.3f, 0.0f, 1.0f, false},
+        {150.0f, 110.0f, 1.0f, -75.0f, 0.8f, false}, {40.0f, 30.0f, 1.2f, 12.0f, 1.0f, true},
+        {-3.0f, 50.0f, 1.0f, 0.0f, 1.0f, true},      {500.0f, -400.0f, 1.0f, 0.0f, 1.0f, false},
+        {nan, 10.0f, 1.0f, 0.0f, 1.0f, false},       {10.0f, 1e30f, 1.0f, 0.0f, 1.0f, false},
+    };
+    TTextLayout* t = TTextLayout::Create(
+        "<b>Bold</b> <i>lean</i> <u>under</u><br><outline color='#ffcc00' size='1.5'>"
+        "<font color='#c0208080'>rim</font></outline> plain",
+        150, 80, 0, "fonts/sans.mvec", 15, kInk);
+    for (const Case& c : cases) {
+      t->SetRotation(c.degrees, 20, 10);
+      auto draw = [&](bool writer) {
+        mv->SetSpanWriter(writer);
+        r->BeginDraw();
+        {
+          TScoped2d in2d;
+          r->FillRect(TRect(0, 0, 80, 120), TColor(0.9f, 0.8f, 0.3f, 1));
+          r->FillRect(TRect(80, 0, 160, 120), TColor(0.1f, 0.3f, 0.5f, 1));
+          if (c.viewport) r->PushViewport(TRect(30, 25, 110, 70));
+          t->Render(TVec2(c.x, c.y), 80, c.scale, 0, c.alpha, 0, boost::shared_ptr<TTexture>());
+          if (c.viewport) r->PopViewport();
+        }
+        r->EndDraw();
+        return Frame();
+      };
+      platform::display::Image lines = draw(false), spans = draw(true), again = draw(true);
+      EXPECT_EQ(spans.pixels, lines.pixels) << c.x << ", " << c.y << " at " << c.degrees;
+      EXPECT_EQ(again.pixels, spans.pixels) << c.x << ", " << c.y << " at " << c.degrees;
+    }
+    mv->SetSpanWriter(true);
+    TTextLayout::Delete(t);
+  });
+}
