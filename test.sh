@@ -15,12 +15,14 @@ export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 display=(xvfb-run -a -s "-screen 0 1280x1024x24")
 
 # A unity build compiles each library in a few large units: far fewer runs of the compiler.
-unity=(-DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=16)
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=ON "${unity[@]}"
+options=(-DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=16)
+# Each test program runs its tests in one process: one start-up (and one leak check) a program.
+options+=(-DENGINE_WHOLE_TEST_PROGRAMS=ON)
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=ON "${options[@]}"
 cmake --build build/test -j "$build_jobs"
 (cd build/test && "${display[@]}" ctest --output-on-failure -j "$test_jobs" --timeout 300)
 
-cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENGINE_TSAN=ON "${unity[@]}"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENGINE_TSAN=ON "${options[@]}"
 cmake --build build/tsan -j "$build_jobs" --target threaded_tests
 (cd build/tsan && TSAN_OPTIONS="halt_on_error=1" "${display[@]}" \
    ctest --output-on-failure -j "$test_jobs" --timeout 300 -L threads)

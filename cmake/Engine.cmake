@@ -32,7 +32,9 @@ function(engine_library name dir)
   set_property(GLOBAL APPEND PROPERTY ENGINE_LIBRARIES ${name})
 endfunction()
 
-# engine_tests(DIR [THREADS] LIBS lib...): one test executable per .cpp file in tests/DIR.
+# engine_tests(DIR [THREADS] LIBS lib...): one test executable per .cpp file in tests/DIR; each of
+# its tests is a test of its own for CTest, or, with ENGINE_WHOLE_TEST_PROGRAMS, the executable runs
+# all of its tests in one process (one start-up instead of one a test: what CI runs).
 # THREADS marks tests of code that shares data between threads: they carry the label "threads"
 # and the target threaded_tests builds them, for the ThreadSanitizer run. Shared test helpers
 # live in tests/support/ as headers.
@@ -67,7 +69,12 @@ function(engine_tests dir)
     if(stem MATCHES "_sdl_|_desktop_")
       list(APPEND props RESOURCE_LOCK xserver)
     endif()
-    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+    if(ENGINE_WHOLE_TEST_PROGRAMS)
+      add_test(NAME ${exe} COMMAND ${exe})
+      set_tests_properties(${exe} PROPERTIES ${props} TIMEOUT 1800)
+    else()
+      gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+    endif()
     if(ARG_THREADS)
       set_property(GLOBAL APPEND PROPERTY ENGINE_THREADED_TESTS ${exe})
     endif()
