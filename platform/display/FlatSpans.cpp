@@ -74,11 +74,6 @@ void BlendOne(uint32_t* dst, int32_t n, uint32_t s) {
 }
 
 #if defined(ENGINE_MASK_AVX2)
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 // BlendMaskRow's steps eight pixels at a time, lane by lane the same arithmetic; answers how
 // many pixels it did (a multiple of eight).
 __attribute__((target("avx2"))) int32_t BlendMaskRow8(uint32_t* dst, const uint8_t* alphas,

@@ -14,6 +14,17 @@
 
 namespace platform::display::raster {
 
+// Whether the processor has 256-bit integer vectors (asked once): the loops that use them are
+// chosen at run time.
+inline bool HasAvx2() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+#else
+  return false;
+#endif
+}
+
 // Attributes carried by screen vertices, all linear in screen space: u and v are in texels and
 // are divided by w (multiplied by q = 1/w) when the draw is perspective-correct.
 enum Attr { kZ, kQ, kU, kV, kR, kG, kB, kA, kSR, kSG, kSB, kAttrCount };

@@ -287,11 +287,6 @@ inline __m128i ModulateBy(__m128i s, __m128i tint, __m128i zero, __m128i c128, _
 #if defined(ENGINE_RASTER_AVX2)
 // Processors with 256-bit integer vectors blend eight pixels a step; the arithmetic is the
 // one of the four-pixel loop below, lane by lane, so both give the same pixels.
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 __attribute__((target("avx2"))) inline __m256i Weigh8(__m256i a, __m256i g, __m256i b, __m256i f) {
   return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(a, g), _mm256_mullo_epi16(b, f)), 8);
 }
