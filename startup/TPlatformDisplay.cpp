@@ -34,6 +34,9 @@ bool TPlatform::CreateWindow() {
   desc.height = 360;
   desc.child = p.mHosted && !p.mHostedTest;
   desc.unicode = p.mUtf8;
+  // The display's set-up shows a top-level window once its mode is known; a host's child shows
+  // with its host.
+  desc.visible = desc.child;
   std::string why;
   p.SetWindow(CreateMainWindow(desc, &why));
   IWindow* w = p.GetWindow();

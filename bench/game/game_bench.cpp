@@ -203,8 +203,10 @@ int main(int, char** argv) {
     const std::string assets = folder + "/assets";
     fs::copy(std::string(ENGINE_SOURCE_DIR) + "/sample/assets", assets, fs::copy_options::recursive,
              ec);
-    // Straight to the menu.
+    // Straight to the menu: no intro, and without the player chooser ("Who is playing?") the
+    // game makes its player itself.
     fs::remove(assets + "/scripts/ui/intro.lua", ec);
+    if (!ec) fs::remove(assets + "/scripts/ui/chooseplayer.lua", ec);
     if (ec) {
       fs::remove_all(folder, ec);
       return 1;

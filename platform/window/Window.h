@@ -20,6 +20,9 @@ struct WindowDesc {
   int height = 360;
   bool child = false;    // hosted inside another program's window
   bool unicode = false;  // characters arrive as UTF-16 units instead of single bytes
+  // Shown at once. The engine's own window waits for its display instead, so that it first
+  // appears in its final mode and size rather than small and then stretched to full screen.
+  bool visible = true;
 };
 
 class IWindow {

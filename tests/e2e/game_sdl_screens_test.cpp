@@ -66,15 +66,16 @@ protected:
       sLogPath = GetLogFilePath().CStr();
       sWindow = dynamic_cast<platform::window::sdl::Window*>(p->GetData()->GetWindow());
       ASSERT_NE(sWindow, nullptr) << "the game runs in an SDL window";
-      // The X server may hold its focus anywhere when the run starts (earlier tests leave it
-      // where they left it); the game plays in the foreground, at its full frame rate.
-      ASSERT_TRUE(AwaitFocus(p)) << "the game's window takes the keyboard focus";
       HidePointer(p);
       CreateGameManager();
       QMGameManager& game = *QMGameManager::Instance();
       game.GetPrefs().SetInt("fullscreen", 0, -1, false);
       TWindowManager* wm = p->GetWindowManager();
       RegisterGameTypes(wm);
+      // The window shows once the game has made its screen. The X server may hold its focus
+      // anywhere then (earlier tests leave it where they left it); the game plays in the
+      // foreground, at its full frame rate.
+      ASSERT_TRUE(AwaitFocus(p)) << "the game's window takes the keyboard focus";
       player(p, game);
       sWindow->PostMessage(platform::window::MakeMessage(platform::window::WM_CLOSE));
       GameEventLoop(p, &game, wm);

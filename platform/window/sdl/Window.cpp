@@ -134,7 +134,7 @@ std::unique_ptr<Window> Window::Create(const WindowDesc& desc, std::string* why)
     if (why) *why = std::string("the desktop's video system did not start: ") + SDL_GetError();
     return nullptr;
   }
-  Uint32 flags = SDL_WINDOW_SHOWN;
+  Uint32 flags = desc.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
   SDL_Window* w = SDL_CreateWindow(desc.title.c_str(), SDL_WINDOWPOS_CENTERED,
                                    SDL_WINDOWPOS_CENTERED, desc.width, desc.height, flags);
   if (!w) {
