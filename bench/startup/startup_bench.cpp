@@ -1,5 +1,5 @@
 // Start-up beside a bare SDL program: the game from its exec to the first frame it presents,
-// and startup_sdl_frame (SDL started, a window of the same size, one frame presented), each
+// and idle_sdl_wait (SDL started, a window of the same size, one frame presented), each
 // started RUNS times, the two taking turns so a busy spell on the machine falls on both. The
 // first present is seen by present_probe, loaded into both programs alike, which writes its
 // moment on the monotonic clock to a pipe; each figure is that moment less the one taken just
