@@ -174,16 +174,13 @@ Result Device::Clear(uint32_t flags, uint32_t argb, float z) {
     double zc = z > 0.0f ? std::min(double(z), 1.0) : 0.0;  // NaN clears to 0
     bool d16 = zb->Format() == PixelFormat::D16;
     uint32_t value = d16 ? uint32_t(zc * 65535.0 + 0.5) : uint32_t(zc * 4294967295.0 + 0.5);
+    const size_t n = size_t(std::max(area.right - area.left, 0));
     for (int32_t y = area.top; y < area.bottom; ++y) {
       uint8_t* row = zb->Bits() + size_t(y) * zb->Pitch();
-      for (int32_t x = area.left; x < area.right; ++x) {
-        if (d16) {
-          uint16_t v16 = uint16_t(value);
-          std::memcpy(row + 2 * x, &v16, 2);
-        } else {
-          std::memcpy(row + 4 * x, &value, 4);
-        }
-      }
+      if (d16)
+        std::fill_n(reinterpret_cast<uint16_t*>(row) + area.left, n, uint16_t(value));
+      else
+        std::fill_n(reinterpret_cast<uint32_t*>(row) + area.left, n, value);
     }
     zb->Touch();
   }

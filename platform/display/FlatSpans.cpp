@@ -13,16 +13,6 @@
 namespace platform::display::raster {
 namespace {
 
-// What Shade makes of an untextured diffuse colour c: the texture's colour and alpha read as
-// opaque white.
-uint32_t FlatSource(const DrawState& ds, uint32_t c) {
-  uint32_t rgb = ds.colourSource == ColourSource::Texture ? 0xFFFFFFu : c & 0xFFFFFFu;
-  uint32_t a = c >> 24;
-  if (ds.alphaSource == AlphaSource::Texture) a = 255;
-  if (ds.alphaSource == AlphaSource::Constant) a = ds.constantAlpha;
-  return rgb | a << 24;
-}
-
 void Fill(uint32_t* dst, int32_t n, uint32_t c) {
   for (int32_t i = 0; i < n; ++i) dst[i] = c;
 }

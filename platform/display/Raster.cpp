@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace platform::display::raster {
 namespace {
@@ -277,6 +278,37 @@ struct TexelPlanes {
   double d[2] = {}, dady[2] = {}, base[2] = {};
 };
 
+// A quad of one colour whose pixels do not depend on the target's (a copy, or an opaque
+// colour over the alpha blend) nor read texels: its first pixel drawn by the span loops,
+// then copied over the rest, row by row. False (drawing nothing) for any other quad.
+bool FillFlat(const DrawState& ds, Span& span, const double base[kAttrCount],
+              const double dady[kAttrCount], const TexelPlanes& planes) {
+  if (!ds.fast || ds.useTexture || ds.zTest) return false;
+  if (ds.write != WriteKind::Copy &&
+      !(ds.write == WriteKind::Alpha && FlatSource(ds, span.colour) >> 24 == 255))
+    return false;
+  const int32_t xl = planes.xl, yt = planes.yt;
+  FillRows(ds, span, base, dady, xl, xl + 1, yt, yt + 1, false);
+  const size_t n = size_t(planes.xr - xl), bpp = size_t(ds.targetBpp);
+  uint8_t pixel[4] = {};
+  std::memcpy(pixel, ds.bits + size_t(yt) * size_t(ds.pitch) + size_t(xl) * bpp, bpp);
+  uint32_t p32;
+  uint16_t p16;
+  std::memcpy(&p32, pixel, sizeof p32);
+  std::memcpy(&p16, pixel, sizeof p16);
+  for (int32_t y = yt; y < planes.yB; ++y) {
+    uint8_t* row = ds.bits + size_t(y) * size_t(ds.pitch) + size_t(xl) * bpp;
+    if (bpp == 4) {
+      std::fill_n(reinterpret_cast<uint32_t*>(row), n, p32);
+    } else if (bpp == 2) {
+      std::fill_n(reinterpret_cast<uint16_t*>(row), n, p16);
+    } else {
+      for (size_t i = 0; i < n; ++i) std::memcpy(row + i * bpp, pixel, bpp);
+    }
+  }
+  return true;
+}
+
 // The pixels of a lean quad that does not copy its texels straight across: through the
 // scaled-rectangle loops or the span loops. Its set-up costs more than a small sprite's rows,
 // so it stays out of DrawQuad.
@@ -302,6 +334,7 @@ struct TexelPlanes {
   base[kB] = double(colour & 0xFF);
   base[kA] = double(colour >> 24);
   for (int k : {kZ, kQ, kU, kV, kR, kG, kB, kA, kSR, kSG, kSB}) span.a[k] = base[k];
+  if (FillFlat(ds, span, base, dady, planes)) return;
   if (ds.tex) {
     PickFilter(ds, span, dady, 1.0);
     if (ScaledRectangle(ds, span, base, dady, planes.xl, planes.xr, planes.yt, planes.yB)) return;

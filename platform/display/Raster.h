@@ -160,6 +160,16 @@ bool BlitTexels(const DrawState& ds, int32_t x0, int32_t count, int32_t y0, int3
 bool ScaledRectangle(const DrawState& ds, Span& span, const double base[kAttrCount],
                      const double dady[kAttrCount], int32_t xl, int32_t xr, int32_t yt, int32_t yB);
 
+// What Shade makes of an untextured diffuse colour c: the texture's colour and alpha read as
+// opaque white.
+inline uint32_t FlatSource(const DrawState& ds, uint32_t c) {
+  uint32_t rgb = ds.colourSource == ColourSource::Texture ? 0xFFFFFFu : c & 0xFFFFFFu;
+  uint32_t a = c >> 24;
+  if (ds.alphaSource == AlphaSource::Texture) a = 255;
+  if (ds.alphaSource == AlphaSource::Constant) a = ds.constantAlpha;
+  return rgb | a << 24;
+}
+
 // Rounds to the nearest integer (halves to even); v must fit an int64 comfortably.
 inline int64_t RoundNearest(double v) {
 #if defined(__SSE2__)

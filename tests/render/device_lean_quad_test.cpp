@@ -1,5 +1,6 @@
 // Axis-aligned quads of one colour take a lean way past the general vertex path; they must give
 // the pixels the general path gives, whatever the states, sizes, positions and vertices.
+#include <limits>
 #include <random>
 
 #include "tests/render/device_fixture.h"
@@ -184,6 +185,77 @@ TEST_F(DeviceLeanQuad, QuadsOutsideTheLeanCaseFallBackToTheGeneralPath) {
     }
     EXPECT_TRUE(frames[0].pixels == frames[1].pixels) << "variant " << variant;
   }
+}
+
+// Untextured quads of one colour (a frame's clear, a panel) whose pixels do not hang on the
+// target's fill their rows straight; every other one keeps the span loops. Either way the
+// pixels are the general path's, cut by the target and the viewport, on every target format.
+TEST_F(DeviceLeanQuad, FlatColourFillsMatchTheGeneralPath) {
+  struct Corners {
+    float x0, y0, x1, y1;
+  };
+  const float nan = std::numeric_limits<float>::quiet_NaN(), huge = 1e30f;
+  const Corners rects[] = {
+      {0, 0, 64, 48},                // the whole target
+      {-20, -10, 100, 90},           // over every edge
+      {3.5f, 2.25f, 40.75f, 30.5f},  // edges between pixel centres
+      {10, 10, 10, 30},              // empty
+      {40, 30, 5, 4},                // corners the other way round
+      {-huge, -huge, huge, huge},    // far outside
+      {nan, 0, 30, 30},              // not a number
+      {70, 50, 90, 60},              // wholly off the target
+  };
+  const uint32_t colours[] = {0xFFFFFFFFu, 0xFF336699u, 0x80336699u, 0x00FFFFFFu};
+  const pd::PixelFormat formats[] = {pd::PixelFormat::A8R8G8B8, pd::PixelFormat::X8R8G8B8,
+                                     pd::PixelFormat::R5G6B5};
+  const pd::Viewport viewports[] = {{0, 0, 64, 48, 0.0f, 1.0f}, {8, 6, 40, 30, 0.0f, 1.0f}};
+  // The engine's blend (tested), a plain copy, a bound texture the stage does not read, and
+  // the texture's alpha read as opaque white.
+  enum State { Blended, Copied, TextureUnread, AlphaFromTexture, kStates };
+  std::mt19937 rng(11);
+  std::vector<uint32_t> texels(16 * 16, 0x40FF0000u), background(64 * 48);
+  for (uint32_t& b : background) b = rng();
+  for (pd::PixelFormat format : formats)
+    for (const pd::Viewport& vp : viewports)
+      for (int state = 0; state < kStates; ++state)
+        for (uint32_t colour : colours)
+          for (const Corners& r : rects) {
+            SCOPED_TRACE(testing::Message()
+                         << "format " << int(format) << " viewport " << vp.x << " state " << state
+                         << " colour " << std::hex << colour << std::dec << " quad " << r.x0 << ","
+                         << r.y0 << " " << r.x1 << "," << r.y1);
+            pd::Image frames[2];
+            for (int run = 0; run < 2; ++run) {
+              MakeTarget(64, 48, format);
+              pd::LockedRect lr;
+              ASSERT_EQ(mTarget->Lock(nullptr, lr), pd::kOk);
+              for (int y = 0; y < 48; ++y)
+                for (int x = 0; x < 64; ++x)
+                  pd::FromArgb(format, background[size_t(y * 64 + x)],
+                               lr.bits + y * lr.pitch + x * pd::BytesPerPixel(format));
+              ASSERT_EQ(mTarget->Unlock(), pd::kOk);
+              ASSERT_EQ(mDevice->SetViewport(vp), pd::kOk);
+              mDevice->SetTransform(pd::TransformKind::Projection, Ortho2D(vp.width, vp.height));
+              pd::TextureStage& t = mDevice->Stage();
+              if (state == Copied) mDevice->States().alphaBlend = false;
+              if (state == TextureUnread) {
+                ASSERT_EQ(mDevice->SetTexture(MakeTexture(16, 16, texels)), pd::kOk);
+                t.colourOp = t.alphaOp = pd::TextureOp::SelectArg1;
+                t.colourArg1 = t.alphaArg1 = pd::kArgDiffuse;
+              }
+              if (state == AlphaFromTexture) t.alphaOp = pd::TextureOp::SelectArg1;
+              mDevice->SetLeanQuads(run == 0);
+              LitVertex v[4] = {{r.x0, r.y0, 0.1f, 0, colour, 0xFF000000u, 0, 0},
+                                {r.x1, r.y0, 0.1f, 0, colour, 0xFF000000u, 0, 0},
+                                {r.x1, r.y1, 0.1f, 0, colour, 0xFF000000u, 0, 0},
+                                {r.x0, r.y1, 0.1f, 0, colour, 0xFF000000u, 0, 0}};
+              ASSERT_EQ(
+                  mDevice->DrawPrimitive(pd::PrimitiveType::TriangleFan, pd::kLitVertex, v, 4),
+                  pd::kOk);
+              frames[run] = Frame();
+            }
+            ASSERT_TRUE(frames[0].pixels == frames[1].pixels);
+          }
 }
 
 // Scaled quads wider than the span loops' chunks filter their rows chunk by chunk, each
