@@ -261,7 +261,8 @@ void THwMiniVecDraw::Replay(const TKeptSpans& kept) {
   if (!kept.after.empty()) r->DrawSpans(kept.after.data(), int(kept.after.size()));
 }
 
-void TKeptSpans::Keep(const std::vector<platform::display::FlatSpan>& spans) {
+void TKeptSpans::Keep(const std::vector<platform::display::FlatSpan>& spans,
+                      TKeepScratch& scratch) {
   masks.clear();
   alphas.clear();
   after.clear();
@@ -286,8 +287,12 @@ void TKeptSpans::Keep(const std::vector<platform::display::FlatSpan>& spans) {
   // (which a copy still writes) and spans past the last layer are drawn after the masks, and
   // so is every span that meets one of them.
   constexpr uint8_t kLayers = 8, kAfter = 255;
-  std::vector<uint8_t> covered(size_t(area), 0);
-  std::vector<std::pair<uint32_t, std::vector<size_t>>> groups;  // (layer << 24 | rgb, spans)
+  std::vector<uint8_t>& covered = scratch.covered;
+  std::vector<uint32_t>& keys = scratch.keys;
+  std::vector<std::pair<uint32_t, uint32_t>>& members = scratch.members;
+  covered.assign(size_t(area), 0);
+  keys.clear();
+  members.clear();
   for (size_t i = 0; i < spans.size(); ++i) {
     const platform::display::FlatSpan& s = spans[i];
     if (s.x1 <= s.x0) continue;
@@ -300,23 +305,32 @@ void TKeptSpans::Keep(const std::vector<platform::display::FlatSpan>& spans) {
       continue;
     }
     const uint32_t key = uint32_t(layer) << 24 | (s.colour & 0xFFFFFFu);
-    auto g = std::find_if(groups.begin(), groups.end(), [&](auto& e) { return e.first == key; });
-    if (g == groups.end()) g = groups.insert(groups.end(), {key, {}});
-    g->second.push_back(i);
+    const uint32_t k = uint32_t(std::find(keys.begin(), keys.end(), key) - keys.begin());
+    if (k == keys.size()) keys.push_back(key);
+    members.push_back({k, uint32_t(i)});
     std::memset(row, layer + 1, n);
   }
-  std::stable_sort(groups.begin(), groups.end(),
-                   [](auto& a, auto& b) { return (a.first >> 24) < (b.first >> 24); });
-  for (auto& [key, members] : groups) {
+  // The groups of a colour and layer, layer by layer, each layer's in the order of first use.
+  std::vector<uint32_t>& order = scratch.order;
+  order.resize(keys.size());
+  for (uint32_t k = 0; k < keys.size(); ++k) order[k] = k;
+  // (A plain sort with the first use breaking ties: a stable sort would take a buffer.)
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    return (keys[a] >> 24) != (keys[b] >> 24) ? (keys[a] >> 24) < (keys[b] >> 24) : a < b;
+  });
+  for (uint32_t k : order) {
+    const uint32_t key = keys[k];
     int x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
-    for (size_t i : members) {
+    for (const auto& [group, i] : members) {
+      if (group != k) continue;
       x0 = std::min(x0, spans[i].x0), x1 = std::max(x1, spans[i].x1);
       y0 = std::min(y0, spans[i].y), y1 = std::max(y1, spans[i].y + 1);
     }
     const size_t at = alphas.size();
     const int w = x1 - x0;
     alphas.resize(at + size_t(w) * size_t(y1 - y0), 0);
-    for (size_t i : members) {
+    for (const auto& [group, i] : members) {
+      if (group != k) continue;
       const platform::display::FlatSpan& s = spans[i];
       std::memset(alphas.data() + at + size_t(s.y - y0) * size_t(w) + size_t(s.x0 - x0),
                   int(s.colour >> 24), size_t(s.x1 - s.x0));

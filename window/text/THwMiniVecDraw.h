@@ -21,6 +21,16 @@ class TTexture;
 // Spans drawn once, kept the way they are drawn again fastest: masks of alphas, one per colour
 // and layer, layer by layer, then the spans no layer takes, in their order; every pixel takes
 // its spans in the order it took them.
+// What keeping spans works in, held by the drawer for every text: once it has grown, a text
+// written anew (a clock's figure) is kept again without taking memory.
+struct TKeepScratch {
+  std::vector<platform::display::FlatSpan> recorded;
+  std::vector<uint8_t> covered;
+  std::vector<uint32_t> keys;                          // layer << 24 | rgb, in order of first use
+  std::vector<std::pair<uint32_t, uint32_t>> members;  // (index into keys, span), in span order
+  std::vector<uint32_t> order;                         // indices into keys, layer by layer
+};
+
 struct TKeptSpans {
   TKeptSpans() = default;
   // The masks point into the alphas: a copy would point into the original's.
@@ -31,7 +41,7 @@ struct TKeptSpans {
   std::vector<uint8_t> alphas;
   std::vector<platform::display::FlatSpan> after;
 
-  void Keep(const std::vector<platform::display::FlatSpan>& spans);
+  void Keep(const std::vector<platform::display::FlatSpan>& spans, TKeepScratch& scratch);
   // Spans that draw the same pixels (a mask's pixels one by one).
   std::vector<platform::display::FlatSpan> Spans() const;
 };
@@ -60,6 +70,7 @@ public:
   // Whether spans drawn now can be drawn again with Replay: the span writer is on and the
   // renderer draws in 2-D.
   bool CanReplay() const;
+  TKeepScratch& KeepScratch() { return mKeepScratch; }
   // Every span output from now on is also added to `into`, until Record(nullptr).
   void Record(std::vector<platform::display::FlatSpan>* into);
   // Draws kept spans again through the span writer.
@@ -186,5 +197,6 @@ private:
   uint8_t mReplace = 0, mAccumulate = 0;
   uint8_t mDirect = 0;
   bool mSpanWriter = true;
+  TKeepScratch mKeepScratch;
   std::vector<platform::display::FlatSpan>* mRecord = nullptr;
 };

@@ -45,7 +45,6 @@ void TTextLayout::Render(TVec2 position, int heightLimit, float scale, int lineS
   // kept (into a texture its pixels are written as they are, through lines outside 2-D).
   const bool keep = !target && mv->CanReplay();
   DrawnKey key;
-  std::vector<platform::display::FlatSpan> recorded;
   if (keep) {
     key.drawer = mv;
     key.x = position.x;
@@ -65,7 +64,8 @@ void TTextLayout::Render(TVec2 position, int heightLimit, float scale, int lineS
       return;
     }
     mDrawnValid = false;
-    mv->Record(&recorded);
+    mv->KeepScratch().recorded.clear();
+    mv->Record(&mv->KeepScratch().recorded);
   }
   mv->SetDisplayFlags(mReplace, mAccumulate);
   mv->SetRotation(mCos, mSin);
@@ -162,7 +162,7 @@ void TTextLayout::Render(TVec2 position, int heightLimit, float scale, int lineS
   }
   if (keep) {
     mv->Record(nullptr);
-    mDrawn.Keep(recorded);
+    mDrawn.Keep(mv->KeepScratch().recorded, mv->KeepScratch());
     mDrawnKey = std::move(key);
     mDrawnValid = true;
   }
