@@ -382,7 +382,8 @@ int main(int argc, char** argv) {
     const int sprites = argc > 2 ? std::atoi(argv[2]) : 100;
     const int glyphs = argc > 3 ? std::atoi(argv[3]) : 2000;
     if (sprites < 1 || glyphs < 1) {
-      std::fprintf(stderr, "usage: bench_render [scale [SPRITES [GLYPHS]] | quads [MODE [SHAPE]]]\n");
+      std::fprintf(stderr,
+                   "usage: bench_render [scale [SPRITES [GLYPHS]] | quads [MODE [SHAPE]]]\n");
       return 2;
     }
     Scaling(sprites, glyphs);
