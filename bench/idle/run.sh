@@ -3,8 +3,8 @@
 # for events, and the game idle at three screens (its intro, its menu and "Who is playing?"),
 # under a virtual X display (Xvfb) and headless. The X server's own time is shown too: what a
 # program presents, the server pays. The menu and the chooser are reached through copies of the
-# sample's assets: one without the intro, one whose menu opens the chooser as "Change player"
-# does.
+# sample's assets without the intro: a fresh installation asks "Who is playing?" first, and the
+# menu's copy, without the chooser, makes its player and goes straight to the menu.
 # Usage: run.sh PATH/TO/game PATH/TO/idle_sdl_wait DATA_FOLDER [SECONDS]
 set -e
 game=${1:?usage: run.sh PATH/TO/game PATH/TO/idle_sdl_wait DATA_FOLDER [SECONDS]}
@@ -29,13 +29,8 @@ for d in "$menu" "$chooser"; do
   cp -R "$data/assets" "$d/"
   rm -f "$d/assets/scripts/ui/intro.lua"
 done
-sed 's/^  WaitForCloseMessage(id)$/  ChangePlayer()\n  WaitForCloseMessage(id)/' \
-  "$data/assets/scripts/menu.lua" >"$chooser/assets/scripts/menu.lua"
-grep -q '^  ChangePlayer()$' "$chooser/assets/scripts/menu.lua" || {
-  echo "run.sh: the menu script no longer waits as expected; cannot open the chooser" >&2
-  exit 2
-}
-export XDG_DATA_HOME=$log/data XDG_RUNTIME_DIR=$log
+rm -f "$menu/assets/scripts/ui/chooseplayer.lua"
+export XDG_RUNTIME_DIR=$log
 xpid=
 trap 'rm -rf "$log"; [ -z "$xpid" ] || kill "$xpid" 2>/dev/null || true' EXIT
 
@@ -63,7 +58,8 @@ measure() {
   label=$1
   key=$2
   shift 2
-  "$@" >"$log/out" 2>&1 &
+  # Each run has a data folder of its own, so each starts as a fresh installation.
+  XDG_DATA_HOME="$log/data-$key" "$@" >"$log/out" 2>&1 &
   pid=$!
   sleep $settle
   if ! kill -0 $pid 2>/dev/null; then
