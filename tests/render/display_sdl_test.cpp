@@ -4,11 +4,13 @@
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "platform/display/sdl/Display.h"
+#include "tests/support/XWindowImage.h"
 
 // The X libraries that SDL loads keep a few allocations for the life of the process; SDL
 // stays initialised to the end so that they can be told apart from leaks of ours.
@@ -104,6 +106,80 @@ TEST_F(DisplaySdl, FullScreenStretchesTheFrameOverTheDesktop) {
   EXPECT_EQ(WindowPixel(s->w * 3 / 4, s->h / 2), 0xFFFF0000u);
   ASSERT_EQ(display.SetCooperativeLevel(pd::CooperativeLevel::Normal), pd::kOk);
   EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+// After the first frame only the rows that changed go to the X server: what it shows is still
+// every row of the latest frame, in a window and stretched over the desktop, also after a frame
+// shown from another thread.
+TEST_F(DisplaySdl, TheServerShowsTheLatestFrameWhenOnlySomeRowsChanged) {
+  pd::sdl::Display display(window);
+  if (!xshot::WindowImage(window).Ready()) GTEST_SKIP() << "SDL does not run on X here";
+  pd::SurfaceDesc primary;
+  primary.caps = pd::kCapsPrimary;
+  std::shared_ptr<pd::Surface> front, back;
+  ASSERT_EQ(display.CreateSurface(primary, front), pd::kOk);
+  pd::SurfaceDesc bd;
+  bd.width = 64;
+  bd.height = 48;
+  bd.caps = pd::kCapsOffscreenPlain | pd::kCapsRenderTarget;
+  ASSERT_EQ(display.CreateSurface(bd, back), pd::kOk);
+  // Paints rows top..bottom-1 of the next frame and presents it; answers the frame.
+  auto present = [&](int top, int bottom, uint32_t colour) {
+    pd::Rect band{0, top, 64, bottom};
+    EXPECT_EQ(back->Fill(&band, colour), pd::kOk);
+    EXPECT_EQ(front->Blit(nullptr, *back, nullptr), pd::kOk);
+    return pd::Image::FromSurface(*back);
+  };
+  // The window's picture, on a connection of its own each time, as the game tests read it.
+  auto grab = [&] { return xshot::WindowImage(window).Grab(); };
+  // The server has the frame once the window is mapped: read until it shows it.
+  auto shows = [&](const pd::Image& frame) {
+    ::testing::AssertionResult same = ::testing::AssertionFailure() << "not read";
+    for (int i = 0; i < 100 && !same; ++i) {
+      SDL_PumpEvents();
+      same = xshot::ShowsFrame(grab(), frame);
+      if (!same) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return same;
+  };
+  // Lets the window system's answers to a new window or size arrive (an uncovered window is
+  // shown whole), then shows the frame again as it is, so the next frame goes as its rows.
+  auto settle = [&] {
+    for (int i = 0; i < 10; ++i) {
+      SDL_PumpEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(front->Blit(nullptr, *back, nullptr), pd::kOk);
+  };
+  EXPECT_TRUE(shows(present(0, 48, 0xFF2040C0u)));
+  settle();
+  EXPECT_TRUE(shows(present(20, 25, 0xFFFFFF00u))) << "a band of rows";
+  EXPECT_TRUE(shows(present(47, 48, 0xFFFF0000u))) << "the last row";
+
+  // A frame from another thread covers the window; the next frame from the main thread differs
+  // from the last one it showed in one row only, yet replaces all of it.
+  std::thread other([&] {
+    pd::Rect all{0, 0, 64, 48};
+    front->Fill(&all, 0xFF00FF00u);
+  });
+  other.join();
+  display.ShowPending();
+  EXPECT_TRUE(shows(present(30, 31, 0xFF808080u))) << "after a frame from another thread";
+
+  ASSERT_EQ(display.SetCooperativeLevel(pd::CooperativeLevel::ExclusiveFullScreen), pd::kOk);
+  EXPECT_TRUE(shows(present(0, 1, 0xFF102030u))) << "stretched whole";
+  settle();
+  const pd::Image frame = present(10, 13, 0xFFC0C0C0u);
+  EXPECT_TRUE(shows(frame)) << "a band, stretched";
+  // Stretched, every window pixel is the frame pixel it falls in.
+  const pd::Image shown = grab();
+  ASSERT_FALSE(shown.Empty());
+  int differing = 0;
+  for (int y = 0; y < shown.height; ++y)
+    for (int x = 0; x < shown.width; ++x)
+      differing += shown.At(x, y) != frame.At(x * 64 / shown.width, y * 48 / shown.height);
+  EXPECT_EQ(differing, 0);
+  ASSERT_EQ(display.SetCooperativeLevel(pd::CooperativeLevel::Normal), pd::kOk);
 }
 
 }  // namespace

@@ -7,12 +7,14 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/display/Display.h"
 #include "platform/display/Image.h"
 
 struct SDL_Surface;
 struct SDL_Window;
+union SDL_Event;
 
 namespace platform::display::sdl {
 
@@ -31,7 +33,16 @@ protected:
   void LevelChanged(CooperativeLevel level) override;
 
 private:
-  void Show(const Image& frame);
+  // Shows rows first..last of the frame (the rows that changed since the last frame shown);
+  // the whole frame when the window may not hold the rest of it.
+  void Show(const Image& frame, int32_t first, int32_t last);
+  // Converts the primary into shown_, answering the band of rows that changed: first > last
+  // when none did.
+  void TakeFrame(const Surface& primary, int32_t& first, int32_t& last);
+  // Stretches rows first..last of the frame over the window surface's matching rows, each
+  // window pixel taken from the frame pixel it falls in; answers the window rows written.
+  void Stretch(const Image& frame, SDL_Surface* screen, int32_t first, int32_t last, int32_t& top,
+               int32_t& bottom);
 
   SDL_Window* window_;
   std::thread::id mainThread_;
@@ -43,6 +54,21 @@ private:
   Image shown_;
   SDL_Surface* view_ = nullptr;
   const void* viewPixels_ = nullptr;
+  // A row of the primary converted, to be compared with the row shown.
+  std::vector<uint32_t> row_;
+  // The frame column each window column shows, for the sizes it was made for.
+  std::vector<int32_t> columns_;
+  int32_t columnsFrom_ = 0;
+  // What the window surface held after the last show: the frame in shown_, in full, on the
+  // surface of this address and size. Anything else (a frame shown from another thread, a new
+  // or resized surface) and the next frame is shown whole.
+  const SDL_Surface* shownOn_ = nullptr;
+  int32_t shownOnWidth_ = 0;
+  int32_t shownOnHeight_ = 0;
+  // Set when the window system uncovers or resizes the window: its picture is shown whole
+  // again. An event watch of SDL's sets it, on whichever thread the event passes.
+  std::atomic<bool> exposed_{false};
+  static int WatchWindow(void* display, SDL_Event* event);
 };
 
 }  // namespace platform::display::sdl
