@@ -21,12 +21,15 @@ Display::Display(SDL_Window* window) : window_(window), mainThread_(std::this_th
     desktop_.bitsPerPixel = bits >= 24 ? 32 : bits;
     desktop_.colours = bits > 8 ? -1 : 1 << bits;
   }
-  if (window_) SDL_AddEventWatch(&Display::WatchWindow, this);
+  if (window_) {
+    windowId_ = SDL_GetWindowID(window_);
+    SDL_AddEventWatch(&Display::WatchWindow, this);
+  }
 }
 
 int Display::WatchWindow(void* display, SDL_Event* event) {
   auto* self = static_cast<Display*>(display);
-  if (event->type == SDL_WINDOWEVENT && event->window.windowID == SDL_GetWindowID(self->window_) &&
+  if (event->type == SDL_WINDOWEVENT && event->window.windowID == self->windowId_ &&
       (event->window.event == SDL_WINDOWEVENT_EXPOSED ||
        event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
        event->window.event == SDL_WINDOWEVENT_RESTORED))

@@ -66,8 +66,10 @@ private:
   int32_t shownOnWidth_ = 0;
   int32_t shownOnHeight_ = 0;
   // Set when the window system uncovers or resizes the window: its picture is shown whole
-  // again. An event watch of SDL's sets it, on whichever thread the event passes.
+  // again. An event watch of SDL's sets it, on whichever thread the event passes; it knows the
+  // window by its id, which stays readable when the window is gone before this display.
   std::atomic<bool> exposed_{false};
+  uint32_t windowId_ = 0;
   static int WatchWindow(void* display, SDL_Event* event);
 };
 
