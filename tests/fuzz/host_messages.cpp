@@ -25,6 +25,9 @@ size_t gRecordCount = 0;
 platform::host::headless::Host* gHost = nullptr;
 
 int Game(TPlatform* platform, const char*) {
+  // The game opens its screen before it asks for events: until then the platform answers each
+  // call with an attempt to bring the display back, and no record would reach the window.
+  if (!platform->InitScreen(800, 600, false)) return 0;
   TPlatformEvent event;
   for (size_t i = 0; i < gRecordCount; ++i) {
     gHost->Send(platform::host::DecodeRecord(gRecords + i * platform::host::kRecordSize));
