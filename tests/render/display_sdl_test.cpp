@@ -26,6 +26,9 @@ class DisplaySdl : public ::testing::Test {
 protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+    // The window surface the game's window has: in memory, sent to the X server as it is (not
+    // a texture that an OpenGL driver draws).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
     window = SDL_CreateWindow("display test", 0, 0, 64, 48, SDL_WINDOW_SHOWN);
     ASSERT_NE(window, nullptr) << SDL_GetError();
