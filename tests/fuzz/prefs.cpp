@@ -1,9 +1,11 @@
 // The preferences file "user:prefs.dat", in its chunk form or the older XML form. The first
-// input byte chooses the mode:
-// - even: the rest is the file as stored;
-// - odd: the rest is a list of plain records, each enciphered as a save writes it, so that the
+// input byte chooses the mode, by its remainder after division by three:
+// - 0: the rest is the file as stored;
+// - 1: the rest is a list of plain records, each enciphered as a save writes it, so that the
 //   installation records, user markers and key-value pairs behind the cipher are what the
-//   mutations change.
+//   mutations change;
+// - 2: the rest is the plain document of the older XML form, enciphered and checksummed as
+//   that form stored it, so that its installations and slots are what the mutations change.
 // Whatever loads must save, load again and save to the same bytes.
 #include <cstdint>
 #include <cstdio>
@@ -86,6 +88,21 @@ std::vector<uint8_t> PlainRecords(fuzz::Input& in) {
   return file;
 }
 
+// The older form: a nameless root holding the document enciphered as text and the checksum of
+// the plain document, each byte taken as signed and turned into its place in a 32-bit word.
+std::string OldForm(const std::string& document) {
+  StringCipher cipher(GetConfig(kConfigEncryptionKey).CStr());
+  const int length = int(document.size()) + 1;
+  const int size = cipher.Encipher(document.c_str(), length, nullptr, 0, true);
+  std::string text(size_t(size > 0 ? size : 0), '\0');
+  if (size <= 0 || cipher.Encipher(document.c_str(), length, text.data(), size, true) != 0) abort();
+  text.resize(text.find('\0'));
+  uint32_t sum = 0;
+  for (size_t i = 0; i < document.size(); ++i)
+    sum ^= uint32_t(int32_t(int8_t(document[i]))) << (8 * (i % 4));
+  return "<><data1 data=\"" + text + "\"/><data2 data=\"" + std::to_string(sum) + "\"/></>";
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -98,10 +115,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)configured;
   if (size < 1) return 0;
   std::string path;
-  if (data[0] & 1) {
+  if (data[0] % 3 == 1) {
     fuzz::Input in(data + 1, size - 1);
     const std::vector<uint8_t> file = PlainRecords(in);
     path = fuzz::PutDiskFile("user/prefs.dat", file.data(), file.size());
+  } else if (data[0] % 3 == 2) {
+    std::string document(reinterpret_cast<const char*>(data + 1), size - 1);
+    const std::string file = OldForm(document.substr(0, document.find('\0')));
+    path = fuzz::PutDiskFile("user/prefs.dat", reinterpret_cast<const uint8_t*>(file.data()),
+                             file.size());
   } else {
     path = fuzz::PutDiskFile("user/prefs.dat", data + 1, size - 1);
   }
