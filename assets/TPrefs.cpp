@@ -322,16 +322,19 @@ void TPrefs::LoadOldXml(bool installFileExists, const str& installText) {
       if (name != "install") continue;
       str section;
       install->GetAttribute(section, "hwinstallkey");
-      Slots& slots = mStore[LowerAscii(section)];
+      // An installation is kept only with a record in it: the chunk form has no way to write
+      // an empty one that reads back.
+      Slots* slots = nullptr;
       str slotName;
       TXmlNode* record = nullptr;
       size_t slot = 0;
       install->BeginChildren();
       while (install->NextChild(slotName, record) && slot <= size_t(kMaxSlot)) {
-        if (slots.size() < slot + 1) slots.resize(slot + 1);
+        if (!slots) slots = &mStore[LowerAscii(section)];
+        if (slots->size() < slot + 1) slots->resize(slot + 1);
         str key, value;
         record->BeginAttributes();
-        while (record->NextAttribute(key, value)) slots[slot][key] = TextBytes(value);
+        while (record->NextAttribute(key, value)) (*slots)[slot][key] = TextBytes(value);
         ++slot;
       }
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -452,6 +453,28 @@ TEST_F(PrefsTest, OlderXmlFormIsReadAndConverted) {
   WritePrefs(Bytes(inner.begin(), inner.end()));
   TPrefs plain(false);
   EXPECT_STREQ(plain.GetString("name", "", 1).CStr(), "Bob");
+}
+
+// An installation of the older form with no record in it is not carried into the chunk form,
+// which cannot write one that reads back: the converted file saves again to the same bytes.
+// (Found by fuzzing: the enciphered document "<install".)
+TEST_F(PrefsTest, ConvertedFilesSaveAgainToTheSameBytes) {
+  SetConfig(kConfigEncryptionKey, "");
+  const char* const documents[] = {
+      "<><install/></>",
+      "<><install hwinstallkey=\"empty\"/><install hwinstallkey=\"/Games/Hidden\">"
+      "<global curuser=\"0\"/><user name=\"Ann\"/></install><install "
+      "hwinstallkey=\"x\"></install></>",
+  };
+  for (const char* doc : documents) {
+    WritePrefs(Bytes(doc, doc + std::strlen(doc)));
+    { TPrefs converted(true); }
+    const Bytes first = ReadPrefs();
+    { TPrefs again(true); }
+    EXPECT_EQ(ReadPrefs(), first) << doc;
+  }
+  TPrefs prefs(false);
+  EXPECT_STREQ(prefs.GetString("name", "", 0).CStr(), "Ann");
 }
 
 TEST_F(PrefsTest, ConvertedPairTooLargeForAChunkIsLeftOutAlone) {
