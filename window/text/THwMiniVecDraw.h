@@ -18,9 +18,6 @@
 class TRenderer;
 class TTexture;
 
-// Spans drawn once, kept the way they are drawn again fastest: masks of alphas, one per colour
-// and layer, layer by layer, then the spans no layer takes, in their order; every pixel takes
-// its spans in the order it took them.
 // What keeping spans works in, held by the drawer for every text: once it has grown, a text
 // written anew (a clock's figure) is kept again without taking memory.
 struct TKeepScratch {
@@ -31,6 +28,9 @@ struct TKeepScratch {
   std::vector<uint32_t> order;                         // indices into keys, layer by layer
 };
 
+// Spans drawn once, kept the way they are drawn again fastest: masks of alphas, one per colour
+// and layer, layer by layer, then the spans no layer takes, in their order; every pixel takes
+// its spans in the order it took them.
 struct TKeptSpans {
   TKeptSpans() = default;
   // The masks point into the alphas: a copy would point into the original's.
